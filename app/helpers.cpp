@@ -1,0 +1,81 @@
+#include "app/helpers.h"
+
+#include "app/u_dm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+QPointer<QMessageBox> g_wait;
+
+dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons buttons,
+                        const QString& caption, QStringList captions)
+{
+    dialogs::Message m;
+    m.title = caption;
+    m.text = msg;
+    m.icon = icon;
+    m.buttons = buttons;
+    m.captions = std::move(captions);
+    m.rightToLeft = true;
+    return dialogs::show(m, QApplication::activeWindow());
+}
+
+} // namespace
+
+QString applicationTitle() { return dialogs::applicationTitle(); }
+
+void ShowWaitWindow(bool Show)
+{
+    if (Show) {
+        if (!g_wait) {
+            g_wait = new QMessageBox(QMessageBox::Information, QStringLiteral(" "),
+                                     QStringLiteral(" Please Wait...\nلطفاً چند لحظه صبر کنيد "),
+                                     QMessageBox::NoButton);
+            g_wait->setObjectName(QStringLiteral("frm_wait"));
+            g_wait->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            g_wait->setStandardButtons(QMessageBox::NoButton);
+            g_wait->setModal(false);
+            g_wait->setLayoutDirection(Qt::RightToLeft);
+        }
+        if (!g_wait->isVisible())
+            g_wait->show();
+        g_wait->repaint();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frm_wait")) {
+            w->close();
+            delete w;
+        }
+}
+
+dialogs::Button AskYesNo(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,
+                         const QString& Caption)
+{
+    return showBox(Msg, DlgType, Buttons, Caption,
+                   {QStringLiteral("بلي"), QStringLiteral("خير")});
+}
+
+dialogs::Button ShowOkMessage(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,
+                              const QString& Caption)
+{
+    return showBox(Msg, DlgType, Buttons, Caption, {QStringLiteral("تائيد")});
+}
+
+int ExecSql(const QString& Sql, const db::Params& params)
+{
+    return frm_dm->Connection->exec(Sql, params);
+}
+
+void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params)
+{
+    Query->close();
+    Query->setSql(Sql);
+    Query->setParams(params);
+    Query->open();
+}

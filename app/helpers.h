@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/db/DataSet.h"
+#include "platform/dialogs/Dialogs.h"
+
+#include <QString>
+
+// True: build and show the modeless wait window; False: close and release it.
+void ShowWaitWindow(bool Show);
+
+// A question whose first two buttons read "بلي" and "خير"; Escape answers No.
+dialogs::Button AskYesNo(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,
+                         const QString& Caption);
+
+// A message whose first button reads "تائيد".
+dialogs::Button ShowOkMessage(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,
+                              const QString& Caption);
+
+// Runs one statement that returns no rows on the data module's connection. Values always
+// travel as parameters, never inside the text.
+int ExecSql(const QString& Sql, const db::Params& params = {});
+
+// Closes Query, replaces its SQL text and parameters, and opens it.
+void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params = {});
+
+// The application's title, given to every box without a title of its own.
+QString applicationTitle();

@@ -1,0 +1,62 @@
+#include "app/startup.h"
+
+#include "app/helpers.h"
+#include "app/u_dm.h"
+#include "app/u_main.h"
+#include "platform/db/DbError.h"
+#include "platform/dialogs/Dialogs.h"
+
+#include <QFont>
+
+QChar DateSeparator = u'/';
+QString ShortDateFormat = QStringLiteral("yyyy/mm/dd");
+
+void StartupDateSettings()
+{
+    DateSeparator = u'/';
+    ShortDateFormat = QStringLiteral("yyyy/mm/dd");
+}
+
+BankApplication::BankApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    const QString title = QStringLiteral("ساخت فلاپي بانكها");
+    setApplicationName(QStringLiteral("bankfile"));
+    setApplicationDisplayName(title);
+    dialogs::setApplicationTitle(title);
+    setLayoutDirection(Qt::RightToLeft);
+    QFont f = font();
+    f.setFamilies({QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Naskh Arabic"),
+                   QStringLiteral("DejaVu Sans")});
+    setFont(f);
+}
+
+bool BankApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const db::Error& e) {
+        dialogs::showError(e.message());
+    } catch (const std::exception& e) {
+        dialogs::showError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        dialogs::showError(QStringLiteral("Unexpected error."));
+    }
+    return false;
+}
+
+bool CreateForms()
+{
+    frm_main = new Tfrm_main;
+    frm_dm = new Tfrm_dm;
+    if (!frm_dm->DataModuleCreate())
+        return false;
+    return true;
+}
+
+void DestroyForms()
+{
+    delete frm_dm;
+    frm_dm = nullptr;
+    delete frm_main;
+    frm_main = nullptr;
+}

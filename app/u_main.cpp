@@ -1,0 +1,34 @@
+#include "app/u_main.h"
+
+#include "ui_u_main.h"
+
+#include <QApplication>
+#include <QScreen>
+
+Tfrm_main* frm_main = nullptr;
+
+Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frm_main"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+    connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton1Click);
+    connect(ui->PexGlowButton5, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton5Click);
+    connect(ui->PexGlowButton6, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton6Click);
+    connect(ui->BitBtn4, &QToolButton::clicked, this, &Tfrm_main::BitBtn4Click);
+}
+
+Tfrm_main::~Tfrm_main() = default;
+
+void Tfrm_main::PexGlowButton1Click() {}
+void Tfrm_main::PexGlowButton2Click() {}
+void Tfrm_main::PexGlowButton3Click() {}
+void Tfrm_main::PexGlowButton4Click() {}
+void Tfrm_main::PexGlowButton5Click() {}
+void Tfrm_main::PexGlowButton6Click() {}
+void Tfrm_main::BitBtn4Click() {}
+
+void Tfrm_main::BitBtn3Click() { QApplication::quit(); }

@@ -1,0 +1,518 @@
+#include "platform/db/Connection.h"
+
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+#include <string>
+#include <QRegularExpression>
+
+namespace db {
+
+namespace {
+
+QString errText(sqlite3* db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+// Exact sum of digit-text amounts, however many digits. Thousands separators and blanks are
+// skipped; a value with any other character is left out, so a damaged row can never turn the
+// total into a float or an exponent.
+struct DecimalSum {
+    std::string digits;  // least significant first
+    bool any = false;
+};
+
+void addDigits(DecimalSum& acc, const unsigned char* text, int len)
+{
+    std::string v;
+    v.reserve(len);
+    for (int i = 0; i < len; ++i) {
+        const unsigned char c = text[i];
+        if (c >= '0' && c <= '9')
+            v.push_back(char(c));
+        else if (c == ',' || c == ' ')
+            continue;
+        else
+            return;
+    }
+    if (v.empty())
+        return;
+    acc.any = true;
+    int carry = 0;
+    size_t n = std::max(acc.digits.size(), v.size());
+    acc.digits.resize(n, '0');
+    for (size_t i = 0; i < n; ++i) {
+        int d = acc.digits[i] - '0' + carry;
+        if (i < v.size())
+            d += v[v.size() - 1 - i] - '0';
+        acc.digits[i] = char('0' + d % 10);
+        carry = d / 10;
+    }
+    if (carry)
+        acc.digits.push_back(char('0' + carry));
+}
+
+void dsumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* acc = static_cast<DecimalSum**>(sqlite3_aggregate_context(ctx, sizeof(DecimalSum*)));
+    if (!acc)
+        return;
+    if (!*acc)
+        *acc = new DecimalSum;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT)
+        return;  // a float is never an amount
+    const unsigned char* t = sqlite3_value_text(argv[0]);
+    addDigits(**acc, t, sqlite3_value_bytes(argv[0]));
+}
+
+void dsumFinal(sqlite3_context* ctx)
+{
+    auto* acc = static_cast<DecimalSum**>(sqlite3_aggregate_context(ctx, 0));
+    if (!acc || !*acc || !(*acc)->any) {
+        if (acc && *acc)
+            delete *acc;
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string s((*acc)->digits.rbegin(), (*acc)->digits.rend());
+    delete *acc;
+    size_t nz = s.find_first_not_of('0');
+    s = nz == std::string::npos ? std::string("0") : s.substr(nz);
+    sqlite3_result_text(ctx, s.c_str(), int(s.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+int TableInfo::indexOf(const QString& column) const
+{
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(column, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+FieldType fieldTypeFromDeclared(const QString& declared, bool primaryKey, int* size)
+{
+    const QString t = declared.toUpper();
+    static const QRegularExpression sizeRe(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
+    int n = 0;
+    if (auto m = sizeRe.match(t); m.hasMatch())
+        n = m.captured(1).toInt();
+    if (size)
+        *size = n;
+    if (t.isEmpty())
+        return FieldType::Unknown;
+    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("BIT"))
+        return FieldType::Boolean;
+    if (t.contains(QLatin1String("INT")))
+        return primaryKey ? FieldType::AutoInc : FieldType::Integer;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT"))
+        || t.contains(QLatin1String("CLOB")))
+        return n > 0 ? FieldType::Text : FieldType::Memo;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA"))
+        || t.contains(QLatin1String("DOUB")))
+        return FieldType::Float;
+    if (t.contains(QLatin1String("DATE")) || t.contains(QLatin1String("TIME")))
+        return FieldType::DateTime;
+    if (t.contains(QLatin1String("BLOB")))
+        return FieldType::Blob;
+    if (t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC"))
+        || t.contains(QLatin1String("CURRENCY")) || t.contains(QLatin1String("MONEY")))
+        return FieldType::Numeric;
+    return FieldType::Unknown;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Statement::Statement(Connection* conn, sqlite3_stmt* stmt, QString sql)
+    : m_conn(conn), m_stmt(stmt), m_sql(std::move(sql))
+{
+}
+
+Statement::Statement(Statement&& other) noexcept
+    : m_conn(other.m_conn), m_stmt(other.m_stmt), m_sql(std::move(other.m_sql))
+{
+    other.m_stmt = nullptr;
+}
+
+Statement::~Statement()
+{
+    if (m_stmt)
+        m_conn->release(m_stmt, m_sql);
+}
+
+void Statement::bind(const Params& params)
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    const int n = sqlite3_bind_parameter_count(m_stmt);
+    for (int i = 1; i <= n; ++i) {
+        const char* rawName = sqlite3_bind_parameter_name(m_stmt, i);
+        if (!rawName)
+            throw Error(QStringLiteral("Unnamed statement parameters are not supported."));
+        const QString name = QString::fromUtf8(rawName);
+        const QString bare = name.mid(1);
+        auto it = params.constFind(bare);
+        if (it == params.constEnd())
+            it = params.constFind(name);
+        if (it == params.constEnd())
+            throw Error(QStringLiteral("The statement parameter %1 has no value.").arg(name));
+        const QVariant& v = it.value();
+        int rc = SQLITE_OK;
+        if (!v.isValid() || v.isNull()) {
+            rc = sqlite3_bind_null(m_stmt, i);
+        } else {
+            switch (v.typeId()) {
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int(m_stmt, i, v.toBool() ? 1 : 0);
+                break;
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::Long:
+            case QMetaType::LongLong:
+            case QMetaType::Short:
+                rc = sqlite3_bind_int64(m_stmt, i, v.toLongLong());
+                break;
+            case QMetaType::ULongLong:
+            case QMetaType::ULong:
+                if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+                    throw Error(QStringLiteral("The value of %1 is too large.").arg(name));
+                rc = sqlite3_bind_int64(m_stmt, i, qint64(v.toULongLong()));
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(m_stmt, i, v.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray b = v.toByteArray();
+                rc = sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case QMetaType::QDateTime:
+                rc = sqlite3_bind_text16(m_stmt, i,
+                                         v.toDateTime().toString(Qt::ISODate).utf16(), -1,
+                                         SQLITE_TRANSIENT);
+                break;
+            default: {
+                const QString s = v.toString();
+                rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            m_conn->fail(QStringLiteral("bind %1").arg(name));
+    }
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const QString msg = errText(m_conn->m_db);
+    sqlite3_reset(m_stmt);
+    throw Error(msg);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+
+QString Statement::columnName(int i) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
+
+QString Statement::columnTable(int i) const
+{
+    const char* t = sqlite3_column_table_name(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnOrigin(int i) const
+{
+    const char* t = sqlite3_column_origin_name(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QString Statement::columnDeclaredType(int i) const
+{
+    const char* t = sqlite3_column_decltype(m_stmt, i);
+    return t ? QString::fromUtf8(t) : QString();
+}
+
+QVariant Statement::value(int i, FieldType type) const
+{
+    const int st = sqlite3_column_type(m_stmt, i);
+    if (st == SQLITE_NULL)
+        return QVariant();
+    switch (type) {
+    case FieldType::Boolean:
+        return QVariant(sqlite3_column_int64(m_stmt, i) != 0);
+    case FieldType::AutoInc:
+    case FieldType::Integer:
+        if (st == SQLITE_INTEGER)
+            return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+        break;
+    case FieldType::Float:
+        if (st == SQLITE_INTEGER || st == SQLITE_FLOAT)
+            return QVariant(sqlite3_column_double(m_stmt, i));
+        break;
+    case FieldType::Text:
+    case FieldType::Memo:
+    case FieldType::DateTime:
+    case FieldType::Numeric:
+        break;
+    default:
+        if (st == SQLITE_INTEGER)
+            return QVariant(qint64(sqlite3_column_int64(m_stmt, i)));
+        if (st == SQLITE_FLOAT)
+            return QVariant(sqlite3_column_double(m_stmt, i));
+        break;
+    }
+    if (st == SQLITE_BLOB) {
+        const void* p = sqlite3_column_blob(m_stmt, i);
+        return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(m_stmt, i)));
+    }
+    const void* p = sqlite3_column_text16(m_stmt, i);
+    const int bytes = sqlite3_column_bytes16(m_stmt, i);
+    return QVariant(QString(reinterpret_cast<const QChar*>(p), bytes / 2));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Connection::Connection(QObject* parent) : QObject(parent) {}
+
+Connection::~Connection() { close(); }
+
+void Connection::fail(const QString& what) const
+{
+    Q_UNUSED(what);
+    throw Error(errText(m_db));
+}
+
+void Connection::open(const QString& path, const QByteArray& key)
+{
+    close();
+    if (!QFileInfo(path).isFile())
+        throw Error(QStringLiteral("The database file %1 does not exist.").arg(path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = errText(db);
+        sqlite3_close(db);
+        throw Error(msg);
+    }
+    rc = sqlite3_key(db, key.constData(), int(key.size()));
+    // The key is only checked by the first read: a wrong key or a foreign file fails here.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = errText(db);
+        sqlite3_close(db);
+        throw Error(msg);
+    }
+    sqlite3_busy_timeout(db, 2000);
+    sqlite3_create_function(db, "dsum", 1, SQLITE_UTF8, nullptr, nullptr, dsumStep, dsumFinal);
+    m_db = db;
+    m_path = path;
+    loadLabels();
+}
+
+void Connection::close()
+{
+    if (!m_db)
+        return;
+    for (auto& list : m_cache)
+        for (sqlite3_stmt* s : list)
+            sqlite3_finalize(s);
+    m_cache.clear();
+    m_tables.clear();
+    m_labels.clear();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_path.clear();
+}
+
+Statement Connection::prepare(const QString& sql)
+{
+    if (!m_db)
+        throw Error(QStringLiteral("The database is not open."));
+    auto it = m_cache.find(sql);
+    if (it != m_cache.end() && !it->isEmpty()) {
+        sqlite3_stmt* s = it->takeLast();
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+        return Statement(this, s, sql);
+    }
+    sqlite3_stmt* s = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &s, &tail) != SQLITE_OK)
+        throw Error(errText(m_db));
+    if (!s)
+        throw Error(QStringLiteral("The statement is empty."));
+    if (tail && QByteArray(tail).trimmed().size() > 0 && QByteArray(tail).trimmed() != ";") {
+        sqlite3_finalize(s);
+        throw Error(QStringLiteral("Only one statement can be run at a time."));
+    }
+    return Statement(this, s, sql);
+}
+
+void Connection::release(sqlite3_stmt* stmt, const QString& sql)
+{
+    sqlite3_reset(stmt);
+    if (!m_db) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    auto& list = m_cache[sql];
+    if (list.size() < 4)
+        list.append(stmt);
+    else
+        sqlite3_finalize(stmt);
+}
+
+int Connection::exec(const QString& sql, const Params& params)
+{
+    Statement st = prepare(sql);
+    st.bind(params);
+    while (st.step()) {
+    }
+    return sqlite3_changes(m_db);
+}
+
+void Connection::execScript(const QString& sql)
+{
+    if (!m_db)
+        throw Error(QStringLiteral("The database is not open."));
+    char* err = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : errText(m_db);
+        sqlite3_free(err);
+        throw Error(msg);
+    }
+    m_tables.clear();
+    loadLabels();
+}
+
+QVariant Connection::scalar(const QString& sql, const Params& params)
+{
+    Statement st = prepare(sql);
+    st.bind(params);
+    QVariant v;
+    if (st.step())
+        v = st.value(0);
+    while (st.step()) {
+    }
+    return v;
+}
+
+qint64 Connection::lastInsertId() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
+
+void Connection::beginTransaction()
+{
+    if (inTransaction())
+        throw Error(QStringLiteral("A transaction is already open."));
+    exec(QStringLiteral("BEGIN"));
+}
+
+void Connection::commit()
+{
+    if (inTransaction())
+        exec(QStringLiteral("COMMIT"));
+}
+
+void Connection::rollback()
+{
+    if (inTransaction())
+        exec(QStringLiteral("ROLLBACK"));
+}
+
+bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+
+QString Connection::lastErrorText() const { return errText(m_db); }
+
+void Connection::loadLabels()
+{
+    m_labels.clear();
+    if (!m_db)
+        return;
+    const QVariant has = scalar(QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'field_labels'"));
+    if (has.toLongLong() == 0)
+        return;
+    Statement st = prepare(QStringLiteral("SELECT table_name, field_name, label FROM field_labels"));
+    st.bind({});
+    while (st.step())
+        m_labels.insert(st.value(0).toString().toLower() + u'.' + st.value(1).toString().toLower(),
+                        st.value(2).toString());
+}
+
+const TableInfo& Connection::tableInfo(const QString& table)
+{
+    const QString key = table.toLower();
+    auto it = m_tables.constFind(key);
+    if (it != m_tables.constEnd())
+        return it.value();
+    if (!m_db)
+        throw Error(QStringLiteral("The database is not open."));
+    TableInfo info;
+    info.name = table;
+    // PRAGMA takes no parameters; the name is checked against the catalogue first.
+    const QVariant exists = scalar(
+        QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name = :n "
+                       "COLLATE NOCASE"),
+        {{QStringLiteral("n"), table}});
+    if (!exists.isValid())
+        throw Error(QStringLiteral("The table %1 does not exist.").arg(table));
+    info.name = exists.toString();
+    QString quoted = info.name;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    Statement st = prepare(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted));
+    st.bind({});
+    while (st.step()) {
+        ColumnInfo c;
+        c.name = st.value(1).toString();
+        c.declaredType = st.value(2).toString();
+        c.notNull = st.value(3).toLongLong() != 0;
+        c.primaryKey = st.value(5).toLongLong() != 0;
+        c.type = fieldTypeFromDeclared(c.declaredType, c.primaryKey, &c.size);
+        c.label = m_labels.value(info.name.toLower() + u'.' + c.name.toLower());
+        if (c.primaryKey && c.type == FieldType::AutoInc)
+            info.primaryKeyColumn = int(info.columns.size());
+        info.columns.append(c);
+    }
+    return m_tables.insert(key, info).value();
+}
+
+void Connection::createDatabase(const QString& path, const QByteArray& key, const QString& schemaSql)
+{
+    if (QFileInfo::exists(path))
+        throw Error(QStringLiteral("The file %1 already exists.").arg(path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_key(db, key.constData(), int(key.size()));
+    char* err = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, schemaSql.toUtf8().constData(), nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        const QString msg = err ? QString::fromUtf8(err) : errText(db);
+        sqlite3_free(err);
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw Error(msg);
+    }
+    sqlite3_close(db);
+}
+
+} // namespace db

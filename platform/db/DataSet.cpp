@@ -1,0 +1,591 @@
+#include "platform/db/DataSet.h"
+
+namespace db {
+
+namespace {
+
+QString quoteIdent(const QString& name)
+{
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+bool sameValue(const QVariant& have, const QVariant& want, LocateOptions options)
+{
+    const bool haveNull = !have.isValid() || have.isNull();
+    const bool wantNull = !want.isValid() || want.isNull();
+    if (haveNull || wantNull)
+        return haveNull && wantNull;
+    if (have.typeId() == QMetaType::Bool)
+        return have.toBool() == want.toBool();
+    const QString a = have.toString();
+    const QString b = want.toString();
+    const Qt::CaseSensitivity cs =
+        options.testFlag(LocateOption::CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    if (options.testFlag(LocateOption::PartialKey))
+        return a.startsWith(b, cs);
+    return a.compare(b, cs) == 0;
+}
+
+} // namespace
+
+DataSet::DataSet(Connection* connection, QObject* parent) : QObject(parent), m_conn(connection) {}
+
+DataSet::~DataSet() = default;
+
+void DataSet::setSql(const QString& sql)
+{
+    if (isActive())
+        close();
+    m_sql = sql;
+}
+
+void DataSet::setParam(const QString& name, const QVariant& value)
+{
+    QString n = name;
+    if (n.startsWith(u':'))
+        n.remove(0, 1);
+    m_params.insert(n, value);
+}
+
+void DataSet::setState(State s)
+{
+    if (m_state == s)
+        return;
+    m_state = s;
+    if (m_hold > 0)
+        m_statePending = true;
+    else
+        emit stateChanged();
+}
+
+void DataSet::scrolled()
+{
+    if (m_hold > 0) {
+        m_scrollPending = true;
+        return;
+    }
+    emit currentRowChanged(m_current);
+    emit afterScroll();
+}
+
+void DataSet::disableControls() { ++m_hold; }
+
+void DataSet::enableControls()
+{
+    if (m_hold == 0 || --m_hold > 0)
+        return;
+    if (m_statePending) {
+        m_statePending = false;
+        emit stateChanged();
+    }
+    if (m_scrollPending) {
+        m_scrollPending = false;
+        emit currentRowChanged(m_current);
+        emit afterScroll();
+    }
+}
+
+void DataSet::open()
+{
+    if (isActive())
+        return;
+    if (!m_conn || !m_conn->isOpen())
+        throw Error(QStringLiteral("The database is not open."));
+    readRows(-1);
+    m_current = m_rows.isEmpty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    m_state = State::Browse;
+    emit rowsReset();
+    emit afterOpen();
+    if (m_hold > 0)
+        m_statePending = true;
+    else
+        emit stateChanged();
+    scrolled();
+}
+
+void DataSet::readRows(qint64 keepKey)
+{
+    Statement st = m_conn->prepare(m_sql);
+    st.bind(m_params);
+    QVector<Field> fields;
+    QString table;
+    bool oneTable = true;
+    const int n = st.columnCount();
+    for (int i = 0; i < n; ++i) {
+        Field f;
+        f.name = st.columnName(i);
+        f.index = i;
+        const QString t = st.columnTable(i);
+        f.origin = st.columnOrigin(i);
+        if (t.isEmpty() || f.origin.isEmpty()) {
+            f.type = fieldTypeFromDeclared(st.columnDeclaredType(i), false, &f.size);
+            f.readOnly = true;
+        } else {
+            if (table.isEmpty())
+                table = t;
+            else if (table.compare(t, Qt::CaseInsensitive) != 0)
+                oneTable = false;
+            const TableInfo& info = m_conn->tableInfo(t);
+            const int ci = info.indexOf(f.origin);
+            if (ci >= 0) {
+                const ColumnInfo& c = info.columns[ci];
+                f.type = c.type;
+                f.size = c.size;
+                f.required = c.notNull && !c.primaryKey;
+                f.readOnly = c.type == FieldType::AutoInc;
+                f.label = c.label;
+            }
+        }
+        if (f.label.isEmpty())
+            f.label = f.name;
+        fields.append(f);
+    }
+    m_table.clear();
+    m_keyField = -1;
+    if (oneTable && !table.isEmpty()) {
+        const TableInfo& info = m_conn->tableInfo(table);
+        if (info.primaryKeyColumn >= 0) {
+            const QString pk = info.columns[info.primaryKeyColumn].name;
+            for (const Field& f : fields)
+                if (f.origin.compare(pk, Qt::CaseInsensitive) == 0)
+                    m_keyField = f.index;
+        }
+        if (m_keyField >= 0)
+            m_table = info.name;
+    }
+    if (m_table.isEmpty())
+        for (Field& f : fields)
+            f.readOnly = true;
+    m_fields = fields;
+
+    m_rows.clear();
+    int keepRow = -1;
+    while (st.step()) {
+        QVector<QVariant> row(n);
+        for (int i = 0; i < n; ++i)
+            row[i] = st.value(i, m_fields[i].type);
+        if (keepKey >= 0 && m_keyField >= 0 && row[m_keyField].toLongLong() == keepKey)
+            keepRow = int(m_rows.size());
+        m_rows.append(std::move(row));
+    }
+    m_current = keepRow;
+}
+
+void DataSet::close()
+{
+    if (!isActive())
+        return;
+    m_rows.clear();
+    m_buffer.clear();
+    m_fields.clear();
+    m_current = -1;
+    m_bof = m_eof = true;
+    m_state = State::Inactive;
+    emit rowsReset();
+    emit afterClose();
+    if (m_hold > 0)
+        m_statePending = true;
+    else
+        emit stateChanged();
+}
+
+void DataSet::refresh()
+{
+    if (!isActive()) {
+        open();
+        return;
+    }
+    checkBrowseMode();
+    qint64 key = -1;
+    if (m_current >= 0 && m_keyField >= 0)
+        key = m_rows[m_current][m_keyField].toLongLong();
+    const int oldCurrent = m_current;
+    readRows(key);
+    if (m_current < 0 && !m_rows.isEmpty())
+        m_current = qBound(0, oldCurrent, int(m_rows.size()) - 1);
+    m_bof = m_current <= 0;
+    m_eof = m_rows.isEmpty();
+    emit rowsReset();
+    scrolled();
+}
+
+int DataSet::execSql()
+{
+    if (!m_conn)
+        throw Error(QStringLiteral("The database is not open."));
+    return m_conn->exec(m_sql, m_params);
+}
+
+int DataSet::recNo() const
+{
+    if (m_state == State::Inactive || m_current < 0)
+        return 0;
+    if (m_state == State::Insert)
+        return m_insertAt + 1;
+    return m_current + 1;
+}
+
+void DataSet::requireBrowse(const char* what) const
+{
+    if (!isActive())
+        throw Error(QStringLiteral("Cannot %1: the data set is closed.").arg(QLatin1String(what)));
+}
+
+void DataSet::moveTo(int row)
+{
+    checkBrowseMode();
+    if (row == m_current)
+        return;
+    m_current = row;
+    scrolled();
+}
+
+void DataSet::first()
+{
+    requireBrowse("move");
+    checkBrowseMode();
+    m_bof = true;
+    m_eof = m_rows.isEmpty();
+    moveTo(m_rows.isEmpty() ? -1 : 0);
+}
+
+void DataSet::last()
+{
+    requireBrowse("move");
+    checkBrowseMode();
+    m_eof = true;
+    m_bof = m_rows.isEmpty();
+    moveTo(int(m_rows.size()) - 1);
+}
+
+void DataSet::next()
+{
+    requireBrowse("move");
+    checkBrowseMode();
+    if (m_current + 1 < m_rows.size()) {
+        m_bof = m_eof = false;
+        moveTo(m_current + 1);
+    } else {
+        m_eof = true;
+    }
+}
+
+void DataSet::prior()
+{
+    requireBrowse("move");
+    checkBrowseMode();
+    if (m_current > 0) {
+        m_bof = m_eof = false;
+        moveTo(m_current - 1);
+    } else {
+        m_bof = true;
+    }
+}
+
+void DataSet::setRecNo(int recNo)
+{
+    requireBrowse("move");
+    checkBrowseMode();
+    if (m_rows.isEmpty())
+        return;
+    const int row = qBound(1, recNo, int(m_rows.size())) - 1;
+    m_bof = row == 0;
+    m_eof = false;
+    moveTo(row);
+}
+
+bool DataSet::locate(const QStringList& fields, const QVariantList& values, LocateOptions options)
+{
+    requireBrowse("search");
+    checkBrowseMode();
+    if (fields.size() != values.size())
+        throw Error(QStringLiteral("Locate needs one value per field."));
+    QVector<int> idx;
+    for (const QString& f : fields)
+        idx.append(fieldByName(f).index);
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const auto& row = m_rows[r];
+        bool ok = true;
+        for (int k = 0; k < idx.size() && ok; ++k)
+            ok = sameValue(row[idx[k]], values[k], options);
+        if (ok) {
+            m_bof = m_eof = false;
+            moveTo(r);
+            return true;
+        }
+    }
+    return false;
+}
+
+int DataSet::fieldIndex(const QString& name) const
+{
+    for (const Field& f : m_fields)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0)
+            return f.index;
+    return -1;
+}
+
+const Field* DataSet::findField(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    return i < 0 ? nullptr : &m_fields[i];
+}
+
+const Field& DataSet::fieldByName(const QString& name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw Error(QStringLiteral("Field '%1' not found.").arg(name));
+    return m_fields[i];
+}
+
+QVariant DataSet::value(int index) const
+{
+    if (index < 0 || index >= m_fields.size())
+        throw Error(QStringLiteral("Field index %1 out of range.").arg(index));
+    if (isEditing())
+        return m_buffer[index];
+    if (m_current < 0)
+        return QVariant();
+    return m_rows[m_current][index];
+}
+
+QVariant DataSet::value(const QString& name) const { return value(fieldByName(name).index); }
+
+bool DataSet::isNull(const QString& name) const
+{
+    const QVariant v = value(name);
+    return !v.isValid() || v.isNull();
+}
+
+QVariant DataSet::valueAt(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_fields.size())
+        return QVariant();
+    if (m_state == State::Edit && row == m_current)
+        return m_buffer[column];
+    return m_rows[row][column];
+}
+
+void DataSet::setValue(int index, const QVariant& value)
+{
+    if (!isEditing())
+        throw Error(QStringLiteral("The data set is not in edit or insert mode."));
+    if (index < 0 || index >= m_fields.size())
+        throw Error(QStringLiteral("Field index %1 out of range.").arg(index));
+    const Field& f = m_fields[index];
+    if (f.readOnly)
+        throw Error(QStringLiteral("Field '%1' cannot be modified.").arg(f.name));
+    QVariant v = value;
+    if (v.isValid() && !v.isNull()) {
+        switch (f.type) {
+        case FieldType::Text:
+        case FieldType::Memo:
+            v = v.toString();
+            break;
+        case FieldType::Boolean:
+            v = v.toBool();
+            break;
+        default:
+            break;
+        }
+    }
+    m_buffer[index] = v;
+    m_modified[index] = true;
+}
+
+void DataSet::setValue(const QString& name, const QVariant& value)
+{
+    setValue(fieldByName(name).index, value);
+}
+
+void DataSet::requireEditable() const
+{
+    requireBrowse("edit");
+    if (m_table.isEmpty())
+        throw Error(QStringLiteral("This data set cannot be modified."));
+}
+
+QVector<QVariant> DataSet::emptyRow() const { return QVector<QVariant>(m_fields.size()); }
+
+void DataSet::append()
+{
+    requireEditable();
+    checkBrowseMode();
+    m_buffer = emptyRow();
+    m_modified = QVector<bool>(m_fields.size(), false);
+    m_insertAt = int(m_rows.size());
+    setState(State::Insert);
+    scrolled();
+}
+
+void DataSet::insert()
+{
+    requireEditable();
+    checkBrowseMode();
+    m_buffer = emptyRow();
+    m_modified = QVector<bool>(m_fields.size(), false);
+    m_insertAt = m_current < 0 ? 0 : m_current;
+    setState(State::Insert);
+    scrolled();
+}
+
+void DataSet::edit()
+{
+    requireEditable();
+    if (isEditing())
+        return;
+    if (m_current < 0)
+        throw Error(QStringLiteral("There is no record to edit."));
+    m_buffer = m_rows[m_current];
+    m_modified = QVector<bool>(m_fields.size(), false);
+    setState(State::Edit);
+}
+
+void DataSet::checkSizes() const
+{
+    for (const Field& f : m_fields) {
+        if (!m_modified[f.index] || f.type != FieldType::Text || f.size <= 0)
+            continue;
+        const QVariant& v = m_buffer[f.index];
+        if (v.isValid() && !v.isNull() && v.toString().size() > f.size)
+            throw Error(QStringLiteral("طول «%1» نبايد بيش از %2 حرف باشد").arg(f.label).arg(f.size));
+    }
+}
+
+void DataSet::reloadRow(int row, qint64 key)
+{
+    QStringList cols;
+    QVector<int> which;
+    for (const Field& f : m_fields)
+        if (!f.origin.isEmpty()) {
+            cols << quoteIdent(f.origin);
+            which << f.index;
+        }
+    const TableInfo& info = m_conn->tableInfo(m_table);
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :key")
+                            .arg(cols.join(u','), quoteIdent(m_table),
+                                 quoteIdent(info.columns[info.primaryKeyColumn].name));
+    Statement st = m_conn->prepare(sql);
+    st.bind({{QStringLiteral("key"), key}});
+    QVector<QVariant>& target = m_rows[row];
+    if (st.step())
+        for (int k = 0; k < which.size(); ++k)
+            target[which[k]] = st.value(k, m_fields[which[k]].type);
+    while (st.step()) {
+    }
+}
+
+void DataSet::post()
+{
+    if (!isEditing())
+        return;
+    checkSizes();
+    QStringList cols, names;
+    Params params;
+    for (const Field& f : m_fields) {
+        if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly)
+            continue;
+        const QString p = QStringLiteral("p%1").arg(f.index);
+        cols << quoteIdent(f.origin);
+        names << u':' + p;
+        params.insert(p, m_buffer[f.index]);
+    }
+    const TableInfo& info = m_conn->tableInfo(m_table);
+    const QString pk = quoteIdent(info.columns[info.primaryKeyColumn].name);
+    if (m_state == State::Insert) {
+        const QString sql =
+            cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(m_table))
+                           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                 .arg(quoteIdent(m_table), cols.join(u','), names.join(u','));
+        m_conn->exec(sql, params);
+        const qint64 key = m_conn->lastInsertId();
+        QVector<QVariant> row = m_buffer;
+        row[m_keyField] = key;
+        const int at = qBound(0, m_insertAt, int(m_rows.size()));
+        m_rows.insert(at, row);
+        reloadRow(at, key);
+        m_current = at;
+        m_buffer.clear();
+        m_state = State::Browse;
+        m_bof = m_eof = false;
+        emit rowInserted(at);
+    } else {
+        const qint64 key = m_rows[m_current][m_keyField].toLongLong();
+        if (!cols.isEmpty()) {
+            QStringList sets;
+            for (int i = 0; i < cols.size(); ++i)
+                sets << cols[i] + QStringLiteral(" = ") + names[i];
+            params.insert(QStringLiteral("key"), key);
+            m_conn->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :key")
+                             .arg(quoteIdent(m_table), sets.join(u','), pk),
+                         params);
+            m_rows[m_current] = m_buffer;
+            reloadRow(m_current, key);
+        }
+        m_buffer.clear();
+        m_state = State::Browse;
+        emit rowChanged(m_current);
+    }
+    if (m_hold > 0)
+        m_statePending = true;
+    else
+        emit stateChanged();
+    emit afterPost();
+    scrolled();
+}
+
+void DataSet::cancel()
+{
+    if (!isEditing())
+        return;
+    const bool wasEdit = m_state == State::Edit;
+    m_buffer.clear();
+    setState(State::Browse);
+    if (wasEdit)
+        emit rowChanged(m_current);
+    scrolled();
+}
+
+void DataSet::checkBrowseMode()
+{
+    if (isEditing())
+        post();
+}
+
+void DataSet::remove()
+{
+    requireEditable();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == State::Edit)
+        cancel();
+    if (m_current < 0)
+        throw Error(QStringLiteral("There is no record to delete."));
+    const TableInfo& info = m_conn->tableInfo(m_table);
+    const qint64 key = m_rows[m_current][m_keyField].toLongLong();
+    m_conn->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = :key")
+                     .arg(quoteIdent(m_table), quoteIdent(info.columns[info.primaryKeyColumn].name)),
+                 {{QStringLiteral("key"), key}});
+    const int at = m_current;
+    m_rows.remove(at);
+    m_current = m_rows.isEmpty() ? -1 : qMin(at, int(m_rows.size()) - 1);
+    m_eof = m_rows.isEmpty();
+    m_bof = m_current <= 0;
+    emit rowRemoved(at);
+    emit afterDelete();
+    if (m_hold > 0)
+        m_scrollPending = true;
+    else {
+        emit currentRowChanged(m_current);
+        emit afterScroll();
+    }
+}
+
+} // namespace db

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <QFlags>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+namespace db {
+
+struct Field {
+    QString name;       // name in the result
+    QString label;      // display label (the name when the database keeps none)
+    QString origin;     // column of the base table, empty for an expression
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+    bool readOnly = false;
+    bool required = false;
+    int index = 0;
+};
+
+enum class LocateOption { CaseInsensitive = 1, PartialKey = 2 };
+Q_DECLARE_FLAGS(LocateOptions, LocateOption)
+
+// A query's rows held in memory with a current record, like a client-side cursor.
+// Editing goes back to the one base table of the query through its integer primary key,
+// which the query must select.
+class DataSet : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit DataSet(Connection* connection, QObject* parent = nullptr);
+    ~DataSet() override;
+
+    Connection* connection() const { return m_conn; }
+    void setSql(const QString& sql);
+    QString sql() const { return m_sql; }
+    void setParam(const QString& name, const QVariant& value);
+    void setParams(const Params& params) { m_params = params; }
+    void clearParams() { m_params.clear(); }
+
+    void open();
+    void close();
+    bool isActive() const { return m_state != State::Inactive; }
+    // Reads the rows again, staying on the same record (by key) where it still exists.
+    void refresh();
+    // Runs the SQL text as a statement that returns no rows.
+    int execSql();
+
+    State state() const { return m_state; }
+    bool isEditing() const { return m_state == State::Edit || m_state == State::Insert; }
+
+    // Navigation. RecNo is 1-based; 0 when there is no current record.
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool bof() const { return m_bof; }
+    bool eof() const { return m_eof; }
+    bool isEmpty() const { return m_rows.isEmpty(); }
+    int recordCount() const { return int(m_rows.size()); }
+    int recNo() const;
+    void setRecNo(int recNo);
+    bool locate(const QStringList& fields, const QVariantList& values, LocateOptions options = {});
+    bool locate(const QString& field, const QVariant& value, LocateOptions options = {})
+    {
+        return locate(QStringList{field}, QVariantList{value}, options);
+    }
+
+    // Fields of the current record (or of the edit buffer while editing).
+    int fieldCount() const { return int(m_fields.size()); }
+    const Field& field(int index) const { return m_fields.at(index); }
+    const QVector<Field>& fields() const { return m_fields; }
+    int fieldIndex(const QString& name) const;  // -1 when missing
+    const Field* findField(const QString& name) const;
+    const Field& fieldByName(const QString& name) const;  // throws when missing
+    QVariant value(const QString& name) const;
+    QVariant value(int index) const;
+    QString text(const QString& name) const { return value(name).toString(); }
+    bool isNull(const QString& name) const;
+    void setValue(const QString& name, const QVariant& value);
+    void setValue(int index, const QVariant& value);
+
+    // Row access for models, without moving.
+    QVariant valueAt(int row, int column) const;
+    int currentRow() const { return m_current; }  // 0-based, -1 when none
+
+    // Editing.
+    void append();
+    void insert();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    // Posts an open edit; does nothing otherwise.
+    void checkBrowseMode();
+
+    // Holds afterScroll/stateChanged while code walks the rows; the last enable sends one
+    // afterScroll when anything moved meanwhile.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_hold > 0; }
+
+    QString baseTable() const { return m_table; }
+
+signals:
+    void afterOpen();
+    void afterClose();
+    void afterScroll();
+    void stateChanged();
+    void afterPost();
+    void afterDelete();
+    // Row-set changes for item models; always sent, even while controls are disabled.
+    void rowsReset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentRowChanged(int row);
+
+private:
+    void setState(State s);
+    void scrolled();
+    void moveTo(int row);
+    void requireBrowse(const char* what) const;
+    void requireEditable() const;
+    void checkSizes() const;
+    void reloadRow(int row, qint64 key);
+    void readRows(qint64 keepKey);
+    QVector<QVariant> emptyRow() const;
+
+    Connection* m_conn;
+    QString m_sql;
+    Params m_params;
+    State m_state = State::Inactive;
+    QVector<Field> m_fields;
+    QVector<QVector<QVariant>> m_rows;
+    QVector<QVariant> m_buffer;
+    QVector<bool> m_modified;
+    int m_current = -1;
+    int m_insertAt = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    int m_hold = 0;
+    bool m_scrollPending = false;
+    bool m_statePending = false;
+    QString m_table;
+    int m_keyField = -1;
+};
+
+} // namespace db
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(db::LocateOptions)

@@ -1,0 +1,115 @@
+#include "platform/dialogs/Dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace dialogs {
+
+namespace {
+
+QString g_title;
+MessageHandler g_messageHandler;
+FileHandler g_fileHandler;
+
+QMessageBox::Icon toQt(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information:
+    case Icon::Confirmation:
+        return QMessageBox::Information;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Error:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void setApplicationTitle(const QString& title) { g_title = title; }
+QString applicationTitle() { return g_title; }
+
+void setMessageHandler(MessageHandler handler) { g_messageHandler = std::move(handler); }
+void setFileHandler(FileHandler handler) { g_fileHandler = std::move(handler); }
+
+Button show(const Message& message, QWidget* parent)
+{
+    if (g_messageHandler)
+        return g_messageHandler(message);
+
+    QMessageBox box(parent);
+    box.setWindowTitle(message.title.isEmpty() ? g_title : message.title);
+    QString text = message.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    box.setText(text);
+    box.setIcon(toQt(message.icon));
+    box.setLayoutDirection(message.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+
+    struct Entry {
+        Button button;
+        QMessageBox::StandardButton qt;
+    };
+    const Entry order[] = {{Button::Yes, QMessageBox::Yes},
+                           {Button::No, QMessageBox::No},
+                           {Button::Ok, QMessageBox::Ok},
+                           {Button::Cancel, QMessageBox::Cancel}};
+    QList<QPair<QAbstractButton*, Button>> made;
+    for (const Entry& e : order) {
+        if (!message.buttons.testFlag(e.button))
+            continue;
+        QAbstractButton* b = box.addButton(e.qt);
+        if (made.size() < message.captions.size())
+            b->setText(message.captions.at(made.size()));
+        made.append({b, e.button});
+    }
+    if (made.isEmpty())
+        made.append({box.addButton(QMessageBox::Ok), Button::Ok});
+    // Escape: No in a Yes/No box, else Cancel, else the only button.
+    for (const auto& m : made)
+        if (m.second == Button::No || m.second == Button::Cancel)
+            box.setEscapeButton(m.first);
+    if (made.size() == 1)
+        box.setEscapeButton(made.first().first);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    for (const auto& m : made)
+        if (m.first == clicked)
+            return m.second;
+    return message.buttons.testFlag(Button::No) ? Button::No : Button::Cancel;
+}
+
+void showError(const QString& text, QWidget* parent)
+{
+    Message m;
+    m.title = g_title;
+    m.text = text;
+    m.icon = Icon::Error;
+    m.buttons = Button::Ok;
+    show(m, parent);
+}
+
+QString chooseFile(const FileRequest& request, QWidget* parent)
+{
+    if (g_fileHandler)
+        return g_fileHandler(request);
+    QFileDialog dlg(parent, request.caption, request.directory, request.filter);
+    dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.defaultSuffix.isEmpty())
+        dlg.setDefaultSuffix(request.defaultSuffix);
+    if (request.save && !request.directory.isEmpty())
+        dlg.selectFile(request.directory);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return QString();
+    return dlg.selectedFiles().constFirst();
+}
+
+} // namespace dialogs

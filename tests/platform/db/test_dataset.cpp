@@ -1,0 +1,361 @@
+#include "app/dbfile.h"
+#include "platform/db/DataSet.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using db::DataSet;
+
+class TestDataSet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void openRefusesWrongKeyAndForeignFiles_data();
+    void openRefusesWrongKeyAndForeignFiles();
+    void missingFileIsNeverCreated();
+    void plainSqliteCannotReadTheFile();
+    void parametersRoundTrip_data();
+    void parametersRoundTrip();
+    void unboundParameterIsAnError();
+    void overLongTextIsRefusedAndNothingWritten_data();
+    void overLongTextIsRefusedAndNothingWritten();
+    void fieldFactsComeFromTheSchema();
+    void locateFindsByOneOrMoreFields();
+    void recordNumbersAfterDelete();
+    void afterScrollIsHeldAndReleasedOnce();
+    void rolledBackTransactionLeavesNoRows();
+    void editGoesToTheRowItStarted();
+    void exactDecimalSum_data();
+    void exactDecimalSum();
+
+private:
+    static int count(db::Connection* c, const QString& table)
+    {
+        return int(c->scalar(QStringLiteral("select count(*) from ") + table).toLongLong());
+    }
+};
+
+void TestDataSet::openRefusesWrongKeyAndForeignFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("key");
+    QTest::newRow("wrong key") << QByteArray() << QByteArray("wrong");
+    QTest::newRow("jet file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
+                                         + QByteArray(4000, '\x55')
+                              << databaseKey();
+    QTest::newRow("text file") << QByteArray("id,name\n1,x\n") << databaseKey();
+    QTest::newRow("empty file") << QByteArray("") << databaseKey();
+}
+
+void TestDataSet::openRefusesWrongKeyAndForeignFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, key);
+    TestDatabase t;
+    QString path = t.path();
+    if (!content.isNull()) {
+        path = t.folder() + QStringLiteral("/other.mde");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    db::Connection c;
+    if (content.isEmpty() && !content.isNull()) {
+        // An empty file is a valid empty SQLite database to the engine; it must still not be
+        // taken for the program's database: it has none of the tables.
+        c.open(path, key);
+        QVERIFY_THROWS_EXCEPTION(db::Error, c.tableInfo(QStringLiteral("tbl_detail")));
+        return;
+    }
+    try {
+        c.open(path, key);
+        QFAIL("opened a file that is not this program's database");
+    } catch (const db::Error& e) {
+        QVERIFY(!e.message().contains(QStringLiteral("KtK")));
+    }
+    QVERIFY(!c.isOpen());
+}
+
+void TestDataSet::missingFileIsNeverCreated()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("db.mde"));
+    db::Connection c;
+    QVERIFY_THROWS_EXCEPTION(db::Error, c.open(path, databaseKey()));
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestDataSet::plainSqliteCannotReadTheFile()
+{
+    const QString sqlite = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite.isEmpty())
+        QSKIP("sqlite3 shell not installed");
+    TestDatabase t;
+    QProcess p;
+    p.start(sqlite, {t.path(), QStringLiteral("select count(*) from tbl_detail;")});
+    QVERIFY(p.waitForFinished());
+    QVERIFY(p.exitCode() != 0);
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("not a database")));
+    // ... and the key opens it, with the one header row in place.
+    QCOMPARE(count(t.connection(), QStringLiteral("tbl_master")), 1);
+}
+
+void TestDataSet::parametersRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("quotes") << QStringLiteral("O'Brien \"x\"; drop table tbl_detail; --");
+    QTest::newRow("persian") << QStringLiteral("علی یگانه ک ی");
+    QTest::newRow("placeholder text") << QStringLiteral(":txt ?1 @x");
+    QTest::newRow("empty") << QString(u""_qs);
+    QTest::newRow("outside bmp") << QString::fromUtf8("\xF0\x9F\x98\x80 x");
+}
+
+void TestDataSet::parametersRoundTrip()
+{
+    QFETCH(QString, value);
+    TestDatabase t;
+    auto* c = t.connection();
+    c->exec(QStringLiteral("insert into tbl_detail (txt, price) values (:txt, :p)"),
+            {{QStringLiteral("txt"), value}, {QStringLiteral(":p"), QStringLiteral("10")}});
+    DataSet ds(c);
+    ds.setSql(QStringLiteral("select * from tbl_detail where txt = :t"));
+    ds.setParam(QStringLiteral("t"), value);
+    ds.open();
+    QCOMPARE(ds.recordCount(), 1);
+    QCOMPARE(ds.text(QStringLiteral("txt")), value);
+    QCOMPARE(count(c, QStringLiteral("tbl_detail")), 1);
+}
+
+void TestDataSet::unboundParameterIsAnError()
+{
+    TestDatabase t;
+    QVERIFY_THROWS_EXCEPTION(db::Error,
+                             t.connection()->exec(QStringLiteral("delete from tbl_detail where id = :id")));
+}
+
+void TestDataSet::overLongTextIsRefusedAndNothingWritten_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("size");
+    QTest::newRow("txt") << QStringLiteral("txt") << 100;
+    QTest::newRow("price") << QStringLiteral("price") << 50;
+}
+
+void TestDataSet::overLongTextIsRefusedAndNothingWritten()
+{
+    QFETCH(QString, field);
+    QFETCH(int, size);
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_detail"));
+    ds.open();
+    ds.append();
+    ds.setValue(field, QString(size, u'ی'));
+    ds.post();  // exactly the size is fine
+    ds.append();
+    ds.setValue(field, QString(size + 1, u'ی'));
+    try {
+        ds.post();
+        QFAIL("over-long text was posted");
+    } catch (const db::Error& e) {
+        QVERIFY2(e.message().contains(QString::number(size)), qPrintable(e.message()));
+    }
+    QCOMPARE(ds.state(), DataSet::State::Insert);
+    ds.cancel();
+    QCOMPARE(count(t.connection(), QStringLiteral("tbl_detail")), 1);
+    // The table refuses it too when a statement goes around the data set.
+    QVERIFY_THROWS_EXCEPTION(
+        db::Error, t.connection()->exec(QStringLiteral("insert into tbl_detail (%1) values (:v)").arg(field),
+                                        {{QStringLiteral("v"), QString(size + 1, u'x')}}));
+}
+
+void TestDataSet::fieldFactsComeFromTheSchema()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_customer"));
+    ds.open();
+    const db::Field& pers = ds.fieldByName(QStringLiteral("pers_number"));
+    QCOMPARE(pers.label, QStringLiteral("شماره پرسنلي"));
+    QCOMPARE(pers.size, 50);
+    QVERIFY(!pers.readOnly);
+    QVERIFY(ds.fieldByName(QStringLiteral("id")).readOnly);
+    QCOMPARE(ds.fieldByName(QStringLiteral("Chk")).type, db::FieldType::Boolean);
+    ds.append();
+    ds.setValue(QStringLiteral("Pers_number"), QStringLiteral("1"));
+    ds.post();
+    QCOMPARE(ds.value(QStringLiteral("Chk")).typeId(), QMetaType::Bool);  // default read back
+    QVERIFY(ds.value(QStringLiteral("id")).toLongLong() > 0);
+    QVERIFY_THROWS_EXCEPTION(db::Error, ds.fieldByName(QStringLiteral("nope")));
+}
+
+void TestDataSet::locateFindsByOneOrMoreFields()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_customer"));
+    ds.open();
+    const QStringList names = {QStringLiteral("Ali"), QStringLiteral("Reza"), QStringLiteral("ali")};
+    for (int i = 0; i < names.size(); ++i) {
+        ds.append();
+        ds.setValue(QStringLiteral("Pers_number"), QString::number(i + 1));
+        ds.setValue(QStringLiteral("First_Name"), names[i]);
+        ds.post();
+    }
+    QVERIFY(ds.locate(QStringLiteral("First_Name"), QStringLiteral("ali")));
+    QCOMPARE(ds.recNo(), 3);
+    QVERIFY(ds.locate(QStringLiteral("First_Name"), QStringLiteral("ALI"),
+                      db::LocateOption::CaseInsensitive));
+    QCOMPARE(ds.recNo(), 1);
+    QVERIFY(ds.locate({QStringLiteral("First_Name"), QStringLiteral("Pers_number")},
+                      {QStringLiteral("ali"), QStringLiteral("3")}, db::LocateOption::CaseInsensitive));
+    QCOMPARE(ds.recNo(), 3);
+    QVERIFY(!ds.locate(QStringLiteral("First_Name"), QStringLiteral("Zed")));
+    QCOMPARE(ds.recNo(), 3);  // a failed search does not move
+    QVERIFY(ds.locate(QStringLiteral("First_Name"), QStringLiteral("Re"), db::LocateOption::PartialKey));
+    QCOMPARE(ds.recNo(), 2);
+}
+
+void TestDataSet::recordNumbersAfterDelete()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_detail order by id"));
+    ds.open();
+    for (int i = 1; i <= 4; ++i) {
+        ds.append();
+        ds.setValue(QStringLiteral("txt"), QString::number(i));
+        ds.post();
+    }
+    QCOMPARE(ds.recNo(), 4);
+    ds.setRecNo(2);
+    ds.remove();
+    QCOMPARE(ds.recordCount(), 3);
+    QCOMPARE(ds.recNo(), 2);
+    QCOMPARE(ds.text(QStringLiteral("txt")), QStringLiteral("3"));
+    ds.last();
+    ds.remove();
+    QCOMPARE(ds.recNo(), 2);
+    QCOMPARE(ds.text(QStringLiteral("txt")), QStringLiteral("3"));
+    ds.first();
+    ds.remove();
+    ds.remove();
+    QVERIFY(ds.isEmpty());
+    QCOMPARE(ds.recNo(), 0);
+    QVERIFY(ds.eof() && ds.bof());
+    QVERIFY_THROWS_EXCEPTION(db::Error, ds.remove());
+    ds.close();
+    ds.open();
+    QVERIFY(ds.isEmpty());
+}
+
+void TestDataSet::afterScrollIsHeldAndReleasedOnce()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_detail order by id"));
+    ds.open();
+    QSignalSpy scroll(&ds, &DataSet::afterScroll);
+    QSignalSpy rows(&ds, &DataSet::rowInserted);
+    ds.disableControls();
+    for (int i = 0; i < 10; ++i) {
+        ds.append();
+        ds.setValue(QStringLiteral("txt"), QString::number(i));
+        ds.post();
+    }
+    ds.first();
+    while (!ds.eof())
+        ds.next();
+    QCOMPARE(scroll.count(), 0);
+    QCOMPARE(rows.count(), 10);  // models still hear of every row
+    ds.disableControls();
+    ds.enableControls();
+    QCOMPARE(scroll.count(), 0);  // nested: still held
+    ds.enableControls();
+    QCOMPARE(scroll.count(), 1);
+    ds.enableControls();  // unbalanced release is harmless
+    QCOMPARE(scroll.count(), 1);
+    ds.prior();
+    QCOMPARE(scroll.count(), 2);
+}
+
+void TestDataSet::rolledBackTransactionLeavesNoRows()
+{
+    TestDatabase t;
+    auto* c = t.connection();
+    DataSet ds(c);
+    ds.setSql(QStringLiteral("select * from tbl_detail"));
+    ds.open();
+    c->beginTransaction();
+    QVERIFY(c->inTransaction());
+    for (int i = 0; i < 5; ++i) {
+        ds.append();
+        ds.setValue(QStringLiteral("txt"), QString::number(i));
+        ds.post();
+    }
+    c->rollback();
+    QVERIFY(!c->inTransaction());
+    QCOMPARE(count(c, QStringLiteral("tbl_detail")), 0);
+    c->beginTransaction();
+    c->exec(QStringLiteral("insert into tbl_detail (txt) values ('a')"));
+    c->commit();
+    QCOMPARE(count(c, QStringLiteral("tbl_detail")), 1);
+}
+
+void TestDataSet::editGoesToTheRowItStarted()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_detail order by id"));
+    ds.open();
+    for (const char* s : {"a", "b", "c"}) {
+        ds.append();
+        ds.setValue(QStringLiteral("txt"), QString::fromLatin1(s));
+        ds.post();
+    }
+    ds.setRecNo(2);
+    ds.edit();
+    ds.setValue(QStringLiteral("txt"), QStringLiteral("B"));
+    ds.next();  // moving posts the edit to row 2
+    QCOMPARE(ds.recNo(), 3);
+    ds.close();
+    ds.open();
+    QStringList all;
+    for (ds.first(); !ds.eof(); ds.next())
+        all << ds.text(QStringLiteral("txt"));
+    QCOMPARE(all, (QStringList{"a", "B", "c"}));
+}
+
+void TestDataSet::exactDecimalSum_data()
+{
+    QTest::addColumn<QStringList>("prices");
+    QTest::addColumn<QString>("sum");
+    QTest::newRow("none") << QStringList{} << QString();
+    QTest::newRow("simple") << QStringList{"1500", "2500"} << QStringLiteral("4000");
+    QTest::newRow("beyond 64 bits") << QStringList{"99999999999999999999", "1"}
+                                    << QStringLiteral("100000000000000000000");
+    QTest::newRow("separators ignored") << QStringList{"1,000", "5"} << QStringLiteral("1005");
+    QTest::newRow("damaged value left out") << QStringList{"1e5", "7", "abc"} << QStringLiteral("7");
+    QTest::newRow("leading zeros") << QStringList{"0007", "0"} << QStringLiteral("7");
+}
+
+void TestDataSet::exactDecimalSum()
+{
+    QFETCH(QStringList, prices);
+    QFETCH(QString, sum);
+    TestDatabase t;
+    auto* c = t.connection();
+    for (const QString& p : prices)
+        c->exec(QStringLiteral("insert into tbl_detail (txt, price) values ('x', :p)"),
+                {{QStringLiteral("p"), p}});
+    const QVariant v = c->scalar(QStringLiteral("select dsum(price) from tbl_detail"));
+    QCOMPARE(v.toString(), sum);
+    QCOMPARE(v.isNull(), sum.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDataSet)
+#include "test_dataset.moc"
