@@ -3,6 +3,8 @@
 #include "app/helpers.h"
 #include "app/u_dm.h"
 #include "app/u_main.h"
+#include "app/u_print.h"
+#include "app/u_sepah3.h"
 #include "platform/db/DbError.h"
 #include "platform/dialogs/Dialogs.h"
 
@@ -44,17 +46,25 @@ bool BankApplication::notify(QObject* receiver, QEvent* event)
     return false;
 }
 
+// The windows bind to the data module's queries when they are built, so the data module
+// comes right after the main window; the rest follow in the program's order.
 bool CreateForms()
 {
     frm_main = new Tfrm_main;
     frm_dm = new Tfrm_dm;
     if (!frm_dm->DataModuleCreate())
         return false;
+    frm_print = new Tfrm_print;
+    frm_sepah3 = new Tfrm_sepah3;
     return true;
 }
 
 void DestroyForms()
 {
+    delete frm_sepah3;
+    frm_sepah3 = nullptr;
+    delete frm_print;
+    frm_print = nullptr;
     delete frm_dm;
     frm_dm = nullptr;
     delete frm_main;

@@ -2,10 +2,27 @@
 
 #include "ui_u_main.h"
 
+#include "app/u_sepah3.h"
+
 #include <QApplication>
 #include <QScreen>
 
 Tfrm_main* frm_main = nullptr;
+
+namespace {
+
+// The task windows are shown modally over the main window and hide when closed.
+void showModal(QWidget* w)
+{
+    if (!w)
+        return;
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
 
 Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 {
@@ -27,7 +44,7 @@ void Tfrm_main::PexGlowButton1Click() {}
 void Tfrm_main::PexGlowButton2Click() {}
 void Tfrm_main::PexGlowButton3Click() {}
 void Tfrm_main::PexGlowButton4Click() {}
-void Tfrm_main::PexGlowButton5Click() {}
+void Tfrm_main::PexGlowButton5Click() { showModal(frm_sepah3); }
 void Tfrm_main::PexGlowButton6Click() {}
 void Tfrm_main::BitBtn4Click() {}
 

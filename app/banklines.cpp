@@ -1,0 +1,141 @@
+#include "app/banklines.h"
+
+#include "platform/codepage/CodePage.h"
+#include "platform/db/DataSet.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+int parseWidth(const QString& text, const QString& label)
+{
+    if (text.isEmpty())
+        return -1;
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < 0)
+        throw BankLineError(QStringLiteral("%1 قالب بايد عدد صحيح باشد: «%2»").arg(label, text));
+    if (n > kMaxLineLength)
+        throw BankLineError(QStringLiteral("%1 قالب نبايد بيش از %2 باشد").arg(label).arg(kMaxLineLength));
+    return n;
+}
+
+QString withoutCommas(QString s) { return s.remove(u','); }
+
+} // namespace
+
+BankTemplate BankTemplate::fromDataSet(const db::DataSet& ds)
+{
+    BankTemplate t;
+    t.id = ds.value(QStringLiteral("id")).toLongLong();
+    t.bank_name = ds.text(QStringLiteral("bank_name"));
+    t.record_start = ds.text(QStringLiteral("record_start"));
+    t.record_end = ds.text(QStringLiteral("record_end"));
+    t.char_start = ds.text(QStringLiteral("char_start"));
+    t.char_end = ds.text(QStringLiteral("char_end"));
+    t.char_split = ds.text(QStringLiteral("char_split"));
+    t.tol_hesab = ds.text(QStringLiteral("tol_hesab"));
+    t.tol_price = ds.text(QStringLiteral("tol_price"));
+    t.file_name = ds.text(QStringLiteral("file_name"));
+    t.file_extention = ds.text(QStringLiteral("file_extention"));
+    return t;
+}
+
+void BankTemplate::checkWidths() const
+{
+    parseWidth(tol_hesab, QStringLiteral("طول حساب"));
+    parseWidth(tol_price, QStringLiteral("طول مبلغ"));
+}
+
+QString BankTemplate::proposedFileName() const
+{
+    return file_extention.isEmpty() ? file_name : file_name + u'.' + file_extention;
+}
+
+QString PadZeros(const QString& value, int width)
+{
+    if (value.size() >= width)
+        return value;
+    return QString(width - value.size(), u'0') + value;
+}
+
+QString PadZerosExact(const QString& value, int width, const QString& what)
+{
+    if (value.size() > width)
+        throw BankLineError(QStringLiteral("%1 «%2» بيش از %3 رقم است").arg(what, value).arg(width));
+    return PadZeros(value, width);
+}
+
+QString BuildRecordLine(const BankTemplate& t, const QString& account, const QString& amount)
+{
+    QString line = t.char_start;
+    const int hw = parseWidth(t.tol_hesab, QStringLiteral("طول حساب"));
+    line += hw >= 0 ? PadZeros(account, hw) : account;
+    line += t.char_split;
+    const QString m = withoutCommas(amount);
+    const int pw = parseWidth(t.tol_price, QStringLiteral("طول مبلغ"));
+    line += pw >= 0 ? PadZeros(m, pw) : m;
+    line += t.char_end;
+    return line;
+}
+
+void CheckBankText(const QString& text)
+{
+    QByteArray out;
+    qsizetype bad = -1;
+    if (!codepage::requireCodec(codepage::SystemAnsi).tryEncode(text, out, &bad))
+        throw BankLineError(
+            QStringLiteral("نويسه «%1» در فايل بانک قابل نوشتن نيست: %2").arg(text.mid(bad, 1), text));
+}
+
+void WriteBankFile(const QString& path, const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& l : lines) {
+        CheckBankText(l);
+        bytes += codepage::encode(codepage::SystemAnsi, l);
+        bytes += "\r\n";
+    }
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+        throw BankLineError(QStringLiteral("فايل «%1» نوشته نشد: %2").arg(path, f.errorString()));
+}
+
+QString Date6(int year, int month, int day)
+{
+    QString y = QString::number(year);
+    if (y.size() == 4)
+        y = y.right(2);
+    return y + PadZeros(QString::number(month), 2) + PadZeros(QString::number(day), 2);
+}
+
+QString TejaratLine(const QString& account, const QString& amount, const QString& date6)
+{
+    return PadZerosExact(account, 10, QStringLiteral("شماره حساب"))
+           + PadZerosExact(withoutCommas(amount), 13, QStringLiteral("مبلغ")) + date6;
+}
+
+QString TejaratHeader(const QString& shHesab, const QString& total, const QString& date6)
+{
+    return PadZerosExact(shHesab, 10, QStringLiteral("شماره حساب چك"))
+           + PadZerosExact(withoutCommas(total), 13, QStringLiteral("جمع مبلغ")) + date6;
+}
+
+QString SepahLine(const QString& account, const QString& amount)
+{
+    return PadZerosExact(account, 13, QStringLiteral("شماره حساب"))
+           + PadZerosExact(withoutCommas(amount), 10, QStringLiteral("مبلغ")) + QStringLiteral("+1");
+}
+
+QString SepahHeader(const QString& shHesab)
+{
+    return PadZerosExact(shHesab, 13, QStringLiteral("شماره حساب ارگان"))
+           + QStringLiteral("0000000000+1");
+}
+
+QString Sepah2Line(const QString& branch, const QString& account, const QString& amount)
+{
+    return branch + PadZerosExact(account, 8, QStringLiteral("شماره حساب"))
+           + PadZerosExact(withoutCommas(amount), 12, QStringLiteral("مبلغ")) + u'+';
+}

@@ -1,0 +1,169 @@
+#include "app/groupgrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+
+QList<QStringList> SplitClipboardRows(const QString& text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
+    QStringList lines = t.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    QList<QStringList> rows;
+    for (const QString& l : std::as_const(lines))
+        rows.append(l.split(u'\t'));
+    return rows;
+}
+
+namespace {
+
+// Keys typed into a cell: characters 32 to 47 and above "9" are dropped (digits only).
+class DigitsDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            e->setLayoutDirection(Qt::LeftToRight);
+            QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& s) {
+                QString d;
+                for (QChar c : s) {
+                    if (c.isDigit())
+                        d += QChar(u'0' + c.digitValue());
+                }
+                if (d != s) {
+                    const int pos = e->cursorPosition() - int(s.size() - d.size());
+                    e->setText(d);
+                    e->setCursorPosition(qMax(0, pos));
+                }
+            });
+        }
+        return w;
+    }
+};
+
+} // namespace
+
+TGroupGrid::TGroupGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns - 1, parent)
+{
+    setItemDelegate(new DigitsDelegate(this));
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->setDefaultSectionSize(20);
+    setColumnWidth(0, 40);
+    setColumnWidth(1, 120);
+    setTitles();
+}
+
+void TGroupGrid::setTitles()
+{
+    setHorizontalHeaderLabels({QStringLiteral("R"), QStringLiteral("شماره حساب"), QStringLiteral("مبلغ")});
+}
+
+QString TGroupGrid::cell(int col, int row) const
+{
+    if (col < 1 || col >= kColumns || row < 1 || row > rowCount())
+        return QString();
+    const QTableWidgetItem* it = item(row - 1, col - 1);
+    return it ? it->text() : QString();
+}
+
+void TGroupGrid::setCell(int col, int row, const QString& text)
+{
+    if (col < 1 || col >= kColumns || row < 1 || row > rowCount())
+        return;
+    QTableWidgetItem* it = item(row - 1, col - 1);
+    if (!it) {
+        if (text.isEmpty())
+            return;
+        it = new QTableWidgetItem;
+        setItem(row - 1, col - 1, it);
+    }
+    it->setText(text);
+}
+
+int TGroupGrid::pasteText(const QString& text, QString* errors)
+{
+    setFocus();
+    setCurrentCell(0, 0);
+    const QList<QStringList> rows = SplitClipboardRows(text);
+    int count = 0;
+    QString bad;
+    setUpdatesEnabled(false);
+    for (const QStringList& fields : rows) {
+        if (count + 1 > rowCount())
+            break;
+        ++count;
+        setCell(1, count, QString::number(count));
+        setCell(2, count, fields.value(0));
+        setCell(3, count, fields.value(1));
+        if (fields.value(0).startsWith(u'?'))
+            bad += u' ' + QString::number(count);
+    }
+    setUpdatesEnabled(true);
+    if (errors)
+        *errors = bad;
+    return count;
+}
+
+QString TGroupGrid::selectionText() const
+{
+    const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
+    if (ranges.isEmpty())
+        return QString();
+    const QTableWidgetSelectionRange& r = ranges.first();
+    QStringList lines;
+    for (int row = r.topRow(); row <= r.bottomRow(); ++row) {
+        QStringList cells;
+        for (int col = r.leftColumn(); col <= r.rightColumn(); ++col) {
+            const QTableWidgetItem* it = item(row, col);
+            cells << (it ? it->text() : QString());
+        }
+        lines << cells.join(u'\t');
+    }
+    return lines.join(QLatin1String("\r\n"));
+}
+
+void TGroupGrid::deleteCurrentRow()
+{
+    const int cur = currentRow();
+    if (cur < 0)
+        return;
+    if (rowCount() == 1) {
+        for (int c = 0; c < columnCount(); ++c)
+            delete takeItem(0, c);
+        return;
+    }
+    removeRow(cur);
+}
+
+void TGroupGrid::clearAll()
+{
+    setTitles();
+    clearContents();
+    if (rowCount() != kRows - 1)
+        setRowCount(kRows - 1);
+    setFocus();
+    setCurrentCell(0, 0);
+}
+
+void TGroupGrid::keyPressEvent(QKeyEvent* event)
+{
+    const QString t = event->text();
+    if (!t.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QChar c = t.at(0);
+        const ushort u = c.unicode();
+        if ((u >= 32 && u <= 47) || (u > '9' && !c.isDigit())) {
+            event->ignore();
+            return;
+        }
+    }
+    QTableWidget::keyPressEvent(event);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QStringList>
+#include <QTableWidget>
+
+// Clipboard text split into lines of tab-separated fields. Lines may end in CR LF, LF or CR;
+// the last line needs no end.
+QList<QStringList> SplitClipboardRows(const QString& text);
+
+// The group-entry grid: titles, then rows of running number, account and amount. Rows and
+// columns are counted as the user sees them: row 1 is the first data row, column 1 the
+// running number, column 2 the account, column 3 the amount.
+class TGroupGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    static constexpr int kRows = 5000;  // with the title row
+    static constexpr int kColumns = 4;  // with the fixed column
+
+    explicit TGroupGrid(QWidget* parent = nullptr);
+
+    QString cell(int col, int row) const;
+    void setCell(int col, int row, const QString& text);
+    int gridRowCount() const { return rowCount() + 1; }
+
+    // Writes the titles; the grid shows them as its header.
+    void setTitles();
+    // Pastes text at row 1; returns the number of rows placed and the numbers of rows whose
+    // text began with "?".
+    int pasteText(const QString& text, QString* errors);
+    // The selection as tab-separated rows, without a final line end.
+    QString selectionText() const;
+    // Moves the rows below the current one up by one; the only data row is cleared instead.
+    void deleteCurrentRow();
+    void clearAll();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};

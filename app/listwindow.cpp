@@ -1,0 +1,301 @@
+#include "app/listwindow.h"
+
+#include "app/banklines.h"
+#include "app/helpers.h"
+#include "app/u_dm.h"
+#include "app/u_print.h"
+#include "controls/persian/DBNavBar.h"
+#include "controls/persian/EditCurrency.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/dataaware/DBGrid.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+ListWindow::ListWindow(QWidget* parent) : QWidget(parent) {}
+
+void ListWindow::setupList(int accountMaxLength)
+{
+    txt_sh_personeli = findChild<QLineEdit*>(QStringLiteral("txt_sh_personeli"));
+    BitBtn2 = findChild<QPushButton*>(QStringLiteral("BitBtn2"));
+    lbl_fname = findChild<QLabel*>(QStringLiteral("lbl_fname"));
+    lbl_lname = findChild<QLabel*>(QStringLiteral("lbl_lname"));
+    txt_shhesab = findChild<QLineEdit*>(QStringLiteral("txt_shhesab"));
+    EditCurrency1 = findChild<TEditCurrency*>(QStringLiteral("EditCurrency1"));
+    BitBtn1 = findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+    DBGrid1 = findChild<dataaware::DBGrid*>(QStringLiteral("DBGrid1"));
+    DBNavigator1 = findChild<TDBNavBar*>(QStringLiteral("DBNavigator1"));
+    txt_sum = findChild<QLineEdit*>(QStringLiteral("txt_sum"));
+    BitBtn4 = findChild<QPushButton*>(QStringLiteral("BitBtn4"));
+    btn_save = findChild<QPushButton*>(QStringLiteral("btn_save"));
+    BitBtn5 = findChild<QPushButton*>(QStringLiteral("BitBtn5"));
+    Q_ASSERT(txt_sh_personeli && BitBtn2 && lbl_fname && lbl_lname && txt_shhesab && EditCurrency1
+             && BitBtn1 && DBGrid1 && DBNavigator1 && txt_sum && BitBtn4 && btn_save && BitBtn5);
+
+    if (accountMaxLength > 0)
+        txt_shhesab->setMaxLength(accountMaxLength);
+    txt_shhesab->setLayoutDirection(Qt::LeftToRight);
+    txt_sum->setReadOnly(true);
+    txt_sum->setLayoutDirection(Qt::LeftToRight);
+    EditCurrency1->setText(QStringLiteral("0"));
+
+    // The list: the record number, then the line as the bank will read it.
+    dataaware::DataSetModel::Column rec;
+    rec.title = QStringLiteral("رديف");
+    rec.width = 48;
+    rec.recordNumber = true;
+    rec.alignment = Qt::AlignCenter;
+    dataaware::DataSetModel::Column txt;
+    txt.field = QStringLiteral("txt");
+    txt.title = QStringLiteral("مشخصه ركورد");
+    txt.leftToRight = true;
+    txt.alignment = Qt::AlignVCenter | Qt::AlignLeft;
+    DBGrid1->setDataSet(frm_dm->detail_ado, {rec, txt});
+
+    DBNavigator1->setDataSource(frm_dm->detail_ado);
+    DBNavigator1->setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbDelete});
+    DBNavigator1->setConfirmDelete(false);
+    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
+                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
+                               QStringLiteral("ويرايش"), QStringLiteral("قبول"),
+                               QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
+    DBNavigator1->setCaptions(names);
+    DBNavigator1->setHints(names);
+
+    frm_dm->registerTotalBox(this, txt_sum);
+    // The total is shown with thousands separators.
+    connect(txt_sum, &QLineEdit::textChanged, this, [this](const QString& s) {
+        const QString grouped = TEditCurrency::Comma(TEditCurrency::DeComma(s));
+        if (grouped != s)
+            txt_sum->setText(grouped);
+    });
+
+    connect(BitBtn2, &QPushButton::clicked, this, &ListWindow::BitBtn2Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &ListWindow::BitBtn1Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &ListWindow::BitBtn4Click);
+    connect(btn_save, &QPushButton::clicked, this, &ListWindow::btn_saveClick);
+    connect(BitBtn5, &QPushButton::clicked, this, &ListWindow::BitBtn5Click);
+
+    for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(txt_shhesab),
+                       static_cast<QWidget*>(BitBtn1)})
+        w->installEventFilter(this);
+
+    // Amount box: "0" is cleared on entry; Enter moves on to the add button instead of
+    // reaching the box; the box keeps its own digit filter.
+    EditCurrency1->installEventFilter(this);
+    EditCurrency1->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            key = 0;
+            BitBtn1->setFocus();
+            return;
+        }
+        EditCurrency1->EditCurrency1KeyDown(key, shift);
+    };
+}
+
+void ListWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    guarded([this] { FormShow(); });
+}
+
+void ListWindow::FormShow()
+{
+    frm_dm->master_ado->open();
+    frm_dm->detail_ado->open();
+    frm_dm->detail_adoAfterScroll();
+}
+
+void ListWindow::guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const BankLineError& e) {
+        ShowWaitWindow(false);
+        dialogs::showError(e.message(), this);
+    } catch (const db::Error& e) {
+        ShowWaitWindow(false);
+        dialogs::showError(e.message(), this);
+    } catch (const ECodePageError& e) {
+        ShowWaitWindow(false);
+        dialogs::showError(e.message(), this);
+    }
+}
+
+bool ListWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && watched == EditCurrency1) {
+        if (EditCurrency1->text() == QLatin1String("0"))
+            EditCurrency1->clear();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* ke = static_cast<QKeyEvent*>(event);
+    const bool enter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
+    if (watched == txt_sh_personeli && enter) {
+        BitBtn2->click();
+        return true;
+    }
+    if (watched == BitBtn1 && enter) {
+        BitBtn1->click();
+        return true;
+    }
+    if (watched == txt_shhesab) {
+        if (enter) {
+            EditCurrency1->setFocus();
+            return true;
+        }
+        // Digits (Persian and Arabic-Indic read as such) and control keys only.
+        const QString t = ke->text();
+        if (!t.isEmpty() && t.at(0).unicode() >= 32 && !(ke->modifiers() & Qt::ControlModifier)) {
+            const QChar c = t.at(0);
+            if (!c.isDigit())
+                return true;
+            if (c.unicode() > '9') {
+                txt_shhesab->insert(QString(QChar(u'0' + c.digitValue())));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void ListWindow::BitBtn2Click()
+{
+    guarded([this] {
+        const QString key = txt_sh_personeli->text();
+        if (key.isEmpty())
+            return;
+        lbl_fname->clear();
+        lbl_lname->clear();
+        txt_shhesab->clear();
+        db::DataSet* c = frm_dm->customer_ado;
+        if (!c->isActive())
+            c->open();
+        if (c->locate(QStringLiteral("Pers_number"), key)) {
+            lbl_fname->setText(c->text(QStringLiteral("First_Name")));
+            lbl_lname->setText(c->text(QStringLiteral("Last_Name")));
+            txt_shhesab->setText(c->text(QStringLiteral("Hesab")));
+            EditCurrency1->setFocus();
+        } else {
+            c->close();
+        }
+    });
+}
+
+void ListWindow::BitBtn5Click()
+{
+    guarded([this] {
+        if (AskYesNo(QStringLiteral("آيا ميخواهيد ليست حذف گردد؟"), dialogs::Icon::Warning,
+                     dialogs::Button::Yes | dialogs::Button::No, QString())
+            == dialogs::Button::Yes)
+            frm_dm->ADOQuery1->execSql();
+        frm_dm->detail_ado->close();
+        frm_dm->detail_ado->open();
+        txt_sum->clear();
+    });
+}
+
+QString ListWindow::accountText() const
+{
+    const QString a = TEditCurrency::normalizeDigits(txt_shhesab->text().trimmed());
+    for (QChar c : a)
+        if (c < u'0' || c > u'9')
+            return QString();
+    return a;
+}
+
+QStringList ListWindow::ListLines()
+{
+    db::DataSet* d = frm_dm->detail_ado;
+    if (!d->isActive())
+        d->open();
+    d->checkBrowseMode();
+    QStringList lines;
+    const int f = d->fieldIndex(QStringLiteral("txt"));
+    for (int r = 0; r < d->recordCount(); ++r) {
+        const QString t = d->valueAt(r, f).toString();
+        if (!t.isEmpty())
+            lines << t;
+    }
+    return lines;
+}
+
+bool ListWindow::IsDuplicateLine(const QString& line)
+{
+    OpenSql(QStringLiteral("select * from tbl_detail where txt=:txt"), frm_dm->ADOQuery2,
+            {{QStringLiteral("txt"), line}});
+    return !frm_dm->ADOQuery2->isEmpty();
+}
+
+void ListWindow::AppendLine(const QString& line, const QString& price)
+{
+    db::DataSet* d = frm_dm->detail_ado;
+    if (!d->isActive())
+        d->open();
+    d->append();
+    try {
+        d->setValue(QStringLiteral("txt"), line);
+        d->setValue(QStringLiteral("price"), price);
+        d->post();
+    } catch (...) {
+        d->cancel();
+        throw;
+    }
+}
+
+bool ListWindow::addLine(const QString& line, const QString& price)
+{
+    CheckBankText(line);
+    if (IsDuplicateLine(line)) {
+        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
+                      dialogs::Button::Ok, QString());
+        txt_shhesab->setFocus();
+        return false;
+    }
+    AppendLine(line, price);
+    return true;
+}
+
+void ListWindow::previewList(const QString& headerLine, const QString& lastLine)
+{
+    frm_print->setLastLine(lastLine);
+    frm_print->QRLabel4->setText(txt_sum->text());
+    // A layout without a header line must not show another layout's header.
+    frm_print->QRLabel6->setText(headerLine);
+    frm_dm->detail_ado->checkBrowseMode();
+    frm_print->QuickRep1->preview(this);
+}
+
+void ListWindow::saveList(const QString& proposedName, const QString& filter, const QString& header,
+                          const QString& trailer, bool showWait)
+{
+    dialogs::FileRequest req;
+    req.save = true;
+    req.caption = QStringLiteral("ذخيره فايل بانك");
+    req.directory = proposedName;
+    req.filter = filter;
+    const QString path = dialogs::chooseFile(req, this);
+    if (path.isEmpty())
+        return;
+    QStringList lines;
+    if (!header.isEmpty())
+        lines << header;
+    lines << ListLines();
+    if (!trailer.isEmpty())
+        lines << trailer;
+    if (showWait)
+        ShowWaitWindow(true);
+    try {
+        WriteBankFile(path, lines);
+    } catch (...) {
+        if (showWait)
+            ShowWaitWindow(false);
+        throw;
+    }
+    if (showWait)
+        ShowWaitWindow(false);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TEditCurrency;
+class TDBNavBar;
+namespace dataaware {
+class DBGrid;
+}
+
+// What the list windows share: the look-up of a person, the list in tbl_detail with its grid,
+// navigator and running total, the duplicate test, deleting the list, the preview and the
+// bank-file writing. Each window has the same control names in its own form.
+class ListWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ListWindow(QWidget* parent = nullptr);
+
+    QLineEdit* txt_sh_personeli = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QLabel* lbl_fname = nullptr;
+    QLabel* lbl_lname = nullptr;
+    QLineEdit* txt_shhesab = nullptr;
+    TEditCurrency* EditCurrency1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    dataaware::DBGrid* DBGrid1 = nullptr;
+    TDBNavBar* DBNavigator1 = nullptr;
+    QLineEdit* txt_sum = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* btn_save = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+
+    // The list's lines in list order, empty ones left out.
+    static QStringList ListLines();
+    // True when the line is already on the list.
+    static bool IsDuplicateLine(const QString& line);
+    // Appends one list row.
+    static void AppendLine(const QString& line, const QString& price);
+
+public slots:
+    virtual void FormShow();
+    void BitBtn2Click();
+    void BitBtn5Click();
+    virtual void BitBtn1Click() = 0;
+    virtual void BitBtn4Click() = 0;
+    virtual void btn_saveClick() = 0;
+
+protected:
+    // Finds the common controls of the form and wires them; call after setupUi.
+    void setupList(int accountMaxLength);
+    // Adds one line after the duplicate test; false (with the message shown) on a duplicate.
+    bool addLine(const QString& line, const QString& price);
+    // Previews the list with the given header line and last line (empty: none).
+    void previewList(const QString& headerLine, const QString& lastLine = QString());
+    // Asks for a file and writes header (when not empty), the list and trailer.
+    void saveList(const QString& proposedName, const QString& filter, const QString& header,
+                  const QString& trailer, bool showWait);
+    // Runs a handler body, showing any failure instead of letting it escape.
+    void guarded(const std::function<void()>& body);
+    // The account as digits, or empty when it holds anything else.
+    QString accountText() const;
+
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,106 @@
+#include "platform/dataaware/DataSetModel.h"
+
+namespace dataaware {
+
+DataSetModel::DataSetModel(db::DataSet* dataSet, QObject* parent)
+    : QAbstractTableModel(parent), m_ds(dataSet)
+{
+    connect(m_ds, &db::DataSet::rowsReset, this, &DataSetModel::reset);
+    connect(m_ds, &db::DataSet::rowInserted, this, [this](int row) {
+        beginInsertRows({}, row, row);
+        ++m_rows;
+        endInsertRows();
+        // Record numbers below the new row shift by one.
+        if (row + 1 < m_rows)
+            emit dataChanged(index(row + 1, 0), index(m_rows - 1, columnCount() - 1));
+    });
+    connect(m_ds, &db::DataSet::rowRemoved, this, [this](int row) {
+        beginRemoveRows({}, row, row);
+        --m_rows;
+        endRemoveRows();
+        if (row < m_rows)
+            emit dataChanged(index(row, 0), index(m_rows - 1, columnCount() - 1));
+    });
+    connect(m_ds, &db::DataSet::rowChanged, this, [this](int row) {
+        if (row >= 0 && row < m_rows)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+    reset();
+}
+
+void DataSetModel::setColumns(const QList<Column>& columns)
+{
+    m_columns = columns;
+    reset();
+}
+
+QList<DataSetModel::Column> DataSetModel::effectiveColumns() const
+{
+    if (!m_columns.isEmpty() || !m_ds)
+        return m_columns;
+    QList<Column> all;
+    for (const db::Field& f : m_ds->fields()) {
+        Column c;
+        c.field = f.name;
+        all.append(c);
+    }
+    return all;
+}
+
+void DataSetModel::reset()
+{
+    beginResetModel();
+    m_shown = effectiveColumns();
+    m_fieldIndex.clear();
+    for (const Column& c : std::as_const(m_shown))
+        m_fieldIndex.append(c.recordNumber || !m_ds ? -1 : m_ds->fieldIndex(c.field));
+    m_rows = m_ds && m_ds->isActive() ? m_ds->recordCount() : 0;
+    endResetModel();
+}
+
+int DataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+
+int DataSetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown.size());
+}
+
+QVariant DataSetModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_ds || index.row() >= m_rows || index.column() >= m_shown.size())
+        return {};
+    const Column& c = m_shown[index.column()];
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (c.recordNumber)
+            return index.row() + 1;
+        const int f = m_fieldIndex[index.column()];
+        if (f < 0)
+            return {};
+        const QVariant v = m_ds->valueAt(index.row(), f);
+        if (v.typeId() == QMetaType::Bool)
+            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        return v.toString();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(c.alignment);
+    default:
+        return {};
+    }
+}
+
+QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical || section < 0 || section >= m_shown.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role != Qt::DisplayRole)
+        return {};
+    const Column& c = m_shown[section];
+    if (!c.title.isEmpty())
+        return c.title;
+    if (const db::Field* f = m_ds ? m_ds->findField(c.field) : nullptr)
+        return f->label;
+    return c.field;
+}
+
+} // namespace dataaware

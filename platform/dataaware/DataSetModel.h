@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/db/DataSet.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+namespace dataaware {
+
+// A table model over a data set's rows, following its changes row by row (never a full
+// reload for one appended or deleted row).
+class DataSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString field;       // empty with recordNumber
+        QString title;       // empty: the field's display label
+        int width = -1;
+        Qt::Alignment alignment = Qt::AlignVCenter | Qt::AlignLeading;
+        bool recordNumber = false;  // shows the row's record number (1, 2, ...)
+        bool leftToRight = false;   // text that must read left to right (bank lines)
+    };
+
+    explicit DataSetModel(db::DataSet* dataSet, QObject* parent = nullptr);
+
+    db::DataSet* dataSet() const { return m_ds; }
+    // No columns: every field, titled with its label.
+    void setColumns(const QList<Column>& columns);
+    const QList<Column>& columns() const { return m_columns; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    void reset();
+    QList<Column> effectiveColumns() const;
+
+    QPointer<db::DataSet> m_ds;
+    QList<Column> m_columns;
+    QList<Column> m_shown;
+    QVector<int> m_fieldIndex;
+    int m_rows = 0;
+};
+
+} // namespace dataaware
