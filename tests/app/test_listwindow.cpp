@@ -1,0 +1,299 @@
+#include "app/groupgrid.h"
+#include "app/helpers.h"
+#include "app/startup.h"
+#include "app/u_dm.h"
+#include "app/u_print.h"
+#include "app/u_sepah3.h"
+#include "controls/persian/EditCurrency.h"
+#include "platform/dataaware/DBLookupComboBox.h"
+#include "platform/shell/Shell.h"
+#include "tests/support/MessageLog.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Types text as key presses, Persian characters included (keyClicks takes ASCII only).
+void typeText(QWidget* w, const QString& text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+const QString kDuplicate = QStringLiteral("ركورد تكراري است!");
+
+struct Tpl {
+    const char* name;
+    const char* recordStart;
+    const char* recordEnd;
+    const char* tolHesab;
+    const char* split;
+    const char* tolPrice;
+    const char* end;
+};
+
+} // namespace
+
+class TestListWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    QVariant m_plain;   // template without first/last lines
+    QVariant m_framed;  // template with first and last lines
+
+    qint64 addTemplate(const Tpl& t)
+    {
+        m_db->connection()->exec(
+            QStringLiteral("insert into tbl_ghaleb (bank_name, record_start, record_end, tol_hesab, "
+                           "char_split, tol_price, char_end, file_name, file_extention) values "
+                           "(:n, :rs, :re, :th, :cs, :tp, :ce, 'pay', 'txt')"),
+            {{"n", QString::fromUtf8(t.name)}, {"rs", QString::fromUtf8(t.recordStart)},
+             {"re", QString::fromUtf8(t.recordEnd)}, {"th", QString::fromUtf8(t.tolHesab)},
+             {"cs", QString::fromUtf8(t.split)}, {"tp", QString::fromUtf8(t.tolPrice)},
+             {"ce", QString::fromUtf8(t.end)}});
+        return m_db->connection()->lastInsertId();
+    }
+
+    QStringList listLines()
+    {
+        QStringList l;
+        db::DataSet* d = frm_dm->detail_ado;
+        for (int r = 0; r < d->recordCount(); ++r)
+            l << d->valueAt(r, d->fieldIndex("txt")).toString();
+        return l;
+    }
+
+    void add(const QString& account, const QString& amount)
+    {
+        frm_sepah3->txt_shhesab->setText(account);
+        frm_sepah3->EditCurrency1->setText(amount);
+        frm_sepah3->BitBtn1->click();
+    }
+
+private slots:
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        m_plain = addTemplate({"ملت", "", "", "7", "-", "7", "+"});
+        m_framed = addTemplate({"framed", "HEAD", "TAIL", "", ";", "", ""});
+        m_db->connection()->exec(
+            "insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, Price) values "
+            "('100', 'علی', 'رضایی', '12345', '15000')");
+        Tfrm_dm::setDatabaseFolder(m_db->folder());
+        QVERIFY(CreateForms());
+        frm_sepah3->show();
+    }
+
+    void cleanup()
+    {
+        dialogs::setFileHandler({});
+        Shell::setOpenHook({});
+        DestroyForms();
+        m_db.reset();
+    }
+
+    void singleAddChecksInOrder()
+    {
+        MessageLog log;
+        add("12345", "15,000");
+        QCOMPARE(log.texts(), QStringList{QStringLiteral("نوع قالب بانک را انتخاب کنيد")});
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("", "15,000");
+        add("12345", "0");
+        add("12345", "");
+        add("12345", "0,000");
+        QCOMPARE(log.texts().mid(1),
+                 (QStringList{QStringLiteral("شماره حساب را وارد كنيد"), QStringLiteral("مبلغ را وارد كنيد"),
+                              QStringLiteral("مبلغ را وارد كنيد"), QStringLiteral("مبلغ را وارد كنيد")}));
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+
+        add("12345", "15,000");
+        add("12345", "15,000");
+        add("12345", "16,000");
+        QCOMPARE(log.texts().last(), kDuplicate);
+        QCOMPARE(log.messages.size(), 6);
+        QCOMPARE(listLines(), (QStringList{"0012345-0015000+", "0012345-0016000+"}));
+        QCOMPARE(frm_sepah3->txt_sum->text(), QStringLiteral("31,000"));
+        QCOMPARE(frm_dm->detail_ado->valueAt(0, frm_dm->detail_ado->fieldIndex("price")).toString(),
+                 QStringLiteral("15000"));
+    }
+
+    void firstLineOfTheTemplateIsAddedOnce()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_framed);
+        add("1", "5");
+        add("2", "7");
+        QCOMPARE(listLines(), (QStringList{"HEAD", "1;5", "2;7"}));
+        QCOMPARE(frm_sepah3->txt_sum->text(), QStringLiteral("12"));
+    }
+
+    void theTemplateShownIsTheOneUsed()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        frm_dm->ghaleb_ado->locate("id", m_framed);  // the query moves, the choice does not
+        add("12345", "1");
+        QCOMPARE(listLines(), QStringList{"0012345-0000001+"});
+    }
+
+    void searchFillsTheAccount()
+    {
+        frm_sepah3->txt_sh_personeli->setText("100");
+        frm_sepah3->BitBtn2->click();
+        QCOMPARE(frm_sepah3->txt_shhesab->text(), QStringLiteral("12345"));
+        QCOMPARE(frm_sepah3->lbl_fname->text(), QStringLiteral("علی"));
+        frm_sepah3->txt_sh_personeli->setText("10");  // exact match only
+        frm_sepah3->BitBtn2->click();
+        QCOMPARE(frm_sepah3->txt_shhesab->text(), QString());
+        QCOMPARE(frm_sepah3->lbl_fname->text(), QString());
+    }
+
+    void accountBoxTakesDigitsOnly()
+    {
+        QLineEdit* a = frm_sepah3->txt_shhesab;
+        a->clear();
+        a->setFocus();
+        typeText(a, QStringLiteral("12a-b۳٤ 5"));
+        QCOMPARE(a->text(), QStringLiteral("12345"));
+    }
+
+    void groupAddGoesOnAfterADuplicate()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        QApplication::clipboard()->setText("111\t1,000\n222\t2000\n111\t1000\n?\t5\n333\t0\n444\t4");
+        frm_sepah3->pase1Click();
+        QVERIFY(log.texts().last().contains(QStringLiteral(" تعداد رکورد ذخيره شده 6")));
+        frm_sepah3->BitBtn3Click();
+        QCOMPARE(listLines(), (QStringList{"0000111-0001000+", "0000222-0002000+", "0000444-0000004+"}));
+        QCOMPARE(log.texts().count(kDuplicate), 1);
+        QVERIFY(log.texts().last().endsWith(QStringLiteral("4 5")));  // the rows refused
+        QCOMPARE(frm_sepah3->txt_sum->text(), QStringLiteral("3,004"));
+    }
+
+    void groupAddStopsAtTheFirstEmptyCell()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        frm_sepah3->StringGrid1->setCell(2, 1, "1");
+        frm_sepah3->BitBtn3Click();
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+    }
+
+    void bankFileByteForByte()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_framed);
+        add("1", "5");
+        add("2", "7");
+        m_db->connection()->exec("insert into tbl_detail (txt, price) values ('', '0')");
+        frm_dm->detail_ado->refresh();
+        add("3", "9");
+        QTemporaryDir dir;
+        QString proposed;
+        dialogs::setFileHandler([&](const dialogs::FileRequest& r) {
+            proposed = r.directory;
+            return dir.filePath("out.txt");
+        });
+        frm_sepah3->btn_save->click();
+        QCOMPARE(proposed, QStringLiteral("pay.txt"));
+        QFile f(dir.filePath("out.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("HEAD\r\n1;5\r\n2;7\r\n3;9\r\nTAIL\r\n"));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QLatin1String("frm_wait"));
+    }
+
+    void writeFailureIsShownAndTakesTheWaitWindowDown()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("1", "5");
+        dialogs::setFileHandler([](const dialogs::FileRequest&) { return QStringLiteral("/no/such/dir/f.txt"); });
+        frm_sepah3->btn_save->click();
+        QCOMPARE(log.messages.last().icon, dialogs::Icon::Error);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QLatin1String("frm_wait"));
+    }
+
+    void deleteListAsksFirst()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("1", "5");
+        log.answers = {dialogs::Button::No};
+        frm_sepah3->BitBtn5->click();
+        QCOMPARE(frm_dm->detail_ado->recordCount(), 1);
+        QCOMPARE(frm_sepah3->txt_sum->text(), QString());
+        log.answers = {dialogs::Button::Yes};
+        frm_sepah3->BitBtn5->click();
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+    }
+
+    void previewShowsTheListAndTotal()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_framed);
+        for (int i = 1; i <= 60; ++i)
+            add(QString::number(i), "1,000");
+        frm_print->QRLabel6->setText("stale header");
+        QTimer::singleShot(0, [] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                d->reject();
+        });
+        frm_sepah3->BitBtn4->click();
+        QCOMPARE(frm_print->QRLabel4->text(), QStringLiteral("60,000"));
+        QCOMPARE(frm_print->QRLabel6->text(), QString());
+        Report* r = frm_print->QuickRep1;
+        QCOMPARE(r->fieldText(0, "txt"), QStringLiteral("HEAD"));
+        QCOMPARE(r->fieldText(61, "txt"), QStringLiteral("TAIL"));  // the last line shown last
+        QTemporaryDir dir;
+        QPdfWriter pdf(dir.filePath("list.pdf"));
+        QVERIFY(r->render(&pdf) >= 2);
+    }
+
+    void exportHandsAWorkbookToTheDesktop()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("1", "5");
+        QString opened;
+        Shell::setOpenHook([&](const QUrl& u) {
+            opened = u.toLocalFile();
+            return true;
+        });
+        frm_sepah3->SpeedButton2Click();
+        QVERIFY(opened.endsWith(".xlsx"));
+        QVERIFY(QFileInfo(opened).size() > 0);
+        QVERIFY(log.messages.isEmpty());
+        QFile::remove(opened);
+
+        Shell::setOpenHook([](const QUrl&) { return false; });
+        frm_sepah3->SpeedButton2Click();
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first().startsWith(
+            "Unable to link with MS Excel,  it seems as it is not installed on this system."));
+        QVERIFY(!log.messages.first().rightToLeft);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    BankApplication app(argc, argv);
+    TestListWindow t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_listwindow.moc"
