@@ -1,0 +1,203 @@
+#include "import/engine/support/DurvelUtils.h"
+
+#include "import/engine/support/WideStrings.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+bool IsCharInSet(QChar Ch, const TDurvelCharSet &Set)
+{
+    return Ch.unicode() < 256 && Set.test(Ch.unicode());
+}
+
+int ColumnLettersToNumber(const QString &Letters)
+{
+    if (Letters.isEmpty() || Letters.size() > 3)
+        return 0;
+    int result = 0;
+    for (QChar c : Letters) {
+        if (c < QLatin1Char('A') || c > QLatin1Char('Z'))
+            return 0;
+        result = result * 26 + (c.unicode() - 64);
+    }
+    return result;
+}
+
+QString CharToSepText(QChar Ch)
+{
+    const char16_t code = Ch.unicode();
+    if (code >= 33 && code <= 127)
+        return QString(Ch);
+    return QStringLiteral("#%1").arg(int(code));
+}
+
+QChar SepTextToChar(const QString &Text, QChar Default)
+{
+    if (Text.isEmpty())
+        return Default;
+    if (Text.size() == 1)
+        return Text[0];
+    if (Text[0] == QLatin1Char('#')) {
+        bool ok = false;
+        const int code = Text.mid(1).toInt(&ok);
+        if (!ok || code < 0 || code > 0xFFFF)
+            return QChar(0);
+        return QChar(char16_t(code));
+    }
+    return Default;
+}
+
+QChar GetListSeparator()
+{
+    // Qt gives no list separator; Windows uses ";" wherever "," is the decimal point.
+    const QString point = QLocale().decimalPoint();
+    return point == QLatin1String(",") ? QChar(u';') : QChar(u',');
+}
+
+void ExpandTabs(QString &Line)
+{
+    QString result;
+    result.reserve(Line.size());
+    for (QChar c : std::as_const(Line)) {
+        if (c == QLatin1Char('\t')) {
+            const qsizetype p = result.size() + 1;   // 1-based position of the tab
+            result.append(QString(8 - ((p - 1) % 8), QLatin1Char(' ')));
+        } else {
+            result.append(c);
+        }
+    }
+    Line = result;
+}
+
+void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWideStrings &Fields)
+{
+    if (Separator.isNull())
+        return;
+    Fields.BeginUpdate();
+    try {
+        Fields.Clear();
+        enum { Start, Unquoted, Quoted, SkipToSeparator } state = Start;
+        QString field;
+        const qsizetype n = Line.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const QChar c = Line[i];
+            if (state == Start) {
+                field.clear();
+                if (!Quote.isNull() && c == Quote) {
+                    state = Quoted;
+                    continue;
+                }
+                state = Unquoted;
+            }
+            switch (state) {
+            case Unquoted:
+                if (c == Separator) {
+                    Fields.Add(field);
+                    state = Start;
+                } else {
+                    field += c;
+                }
+                break;
+            case Quoted:
+                if (c != Quote) {
+                    field += c;
+                } else if (i + 1 < n && Line[i + 1] == Quote) {
+                    field += Quote;
+                    ++i;
+                } else if (i + 1 < n && Line[i + 1] == Separator) {
+                    Fields.Add(field);
+                    ++i;
+                    state = Start;
+                } else {
+                    state = SkipToSeparator;
+                }
+                break;
+            case SkipToSeparator:
+                if (c == Separator) {
+                    Fields.Add(field);
+                    state = Start;
+                }
+                break;
+            case Start:
+                break;
+            }
+        }
+        if (state == Start)
+            field.clear();
+        Fields.Add(field);
+    } catch (...) {
+        Fields.EndUpdate();
+        throw;
+    }
+    Fields.EndUpdate();
+}
+
+bool FolderExists(const QString &Path)
+{
+    const QFileInfo info(Path);
+    return info.exists() && info.isDir();
+}
+
+QString AddQuotes(const QString &S, const QString &Left, const QString &Right)
+{
+    return Left + S + Right;
+}
+
+QString RemoveQuotes(const QString &S, const QString &Left, const QString &Right)
+{
+    QString result = S;
+    if (!Left.isEmpty() && result.startsWith(Left))
+        result.remove(0, Left.size());
+    if (!Right.isEmpty() && result.endsWith(Right))
+        result.chop(Right.size());
+    return result;
+}
+
+QString UpperFirst(const QString &S)
+{
+    if (S.isEmpty())
+        return S;
+    return S.left(1).toUpper() + S.mid(1).toLower();
+}
+
+QString UpperFirstWord(const QString &S)
+{
+    QString result = S;
+    for (qsizetype i = 0; i < result.size(); ++i)
+        if ((i == 0 || result[i - 1] == QLatin1Char(' ')) && result[i] != QLatin1Char(' '))
+            result[i] = result[i].toUpper();
+    return result;
+}
+
+QString RemoveThousandSeparators(const QString &S, QChar ThousandSeparator)
+{
+    QString result = S;
+    if (!ThousandSeparator.isNull())
+        result.remove(ThousandSeparator);
+    return result;
+}
+
+void ShortenFileName(const QString &FileName, const std::function<int(const QString &)> &TextWidth,
+                     int MaxWidth, QString &Result)
+{
+    const QString Ellipsis = QStringLiteral(".../");
+    Result = FileName;
+    const qsizetype slash = FileName.lastIndexOf(QLatin1Char('/'));
+    QString folder = FileName.left(slash + 1);
+    const QString name = FileName.mid(slash + 1);
+    while (TextWidth(Result) > MaxWidth) {
+        if (folder == QLatin1String("/.../")) {
+            folder = Ellipsis;
+        } else {
+            const QString lead = folder.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+            QString rest = folder.mid(lead.size());
+            if (rest.startsWith(Ellipsis))
+                rest = rest.mid(Ellipsis.size());
+            const qsizetype end = rest.indexOf(QLatin1Char('/'));
+            if (end < 0)
+                break;   // nothing left to take away
+            folder = lead + Ellipsis + rest.mid(end + 1);
+        }
+        Result = folder + name;
+    }
+}

@@ -1,0 +1,177 @@
+#pragma once
+// A string-keyed open-addressing hash table over a small container base with pluggable
+// compare, duplicate and dispose functions and a shared fixed-size node allocator.
+
+#include <QMutex>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+// Message numbers of the container library.
+enum TContainerErrorCode : int {
+    ceDuplicateData = 25305,
+    ceNoCompareFunction = 25307,
+    ceNoDupDataFunction = 25308,
+    ceNoDisposeDataFunction = 25309,
+    ceIncompatibleClone = 25310,
+    ceUnknownCase = 25312,
+    ceKeyNotFound = 25313,
+    ceTableFull = 25314,
+    ceSortedNeedsCompare = 25315,
+    ceFreeNilNode = 25351,
+    ceAllocZeroNode = 25352,
+    ceFreeZeroNode = 25353,
+};
+
+class EContainerError : public std::runtime_error
+{
+public:
+    explicit EContainerError(int Code);
+    int code() const { return m_code; }
+    QString message() const { return m_message; }
+    static QString messageText(int Code);
+
+private:
+    int m_code;
+    QString m_message;
+};
+
+class EContainerAssertion : public EContainerError
+{
+public:
+    using EContainerError::EContainerError;
+};
+
+using TCompareFunc = std::function<int(void *Data1, void *Data2)>;
+using TDisposeDataProc = std::function<void(void *Data)>;
+using TDupDataFunc = std::function<void *(void *Data)>;
+// Returns a signed 32-bit hash; the table reduces it to a slot.
+using THashFunction = std::function<qint32(const QString &Key)>;
+
+class TContainerLock
+{
+public:
+    void Acquire() { m_mutex.lock(); }
+    void Release() { m_mutex.unlock(); }
+
+private:
+    QMutex m_mutex;
+};
+
+// Fixed-size nodes (8..64 bytes, multiples of 4) from pages of 128; one store per size,
+// shared by every container in the process and freed when its last user goes.
+class TNodeStore
+{
+public:
+    static TNodeStore *AcquireStore(int NodeSize);
+    static void ReleaseStore(TNodeStore *Store);
+    static int EffectiveNodeSize(int NodeSize);
+
+    void *AllocNode();
+    void FreeNode(void *Node);
+    int NodeSize() const { return FNodeSize; }
+    int FreeCount();
+
+    TNodeStore(const TNodeStore &) = delete;
+    TNodeStore &operator=(const TNodeStore &) = delete;
+
+private:
+    explicit TNodeStore(int NodeSize);
+    ~TNodeStore();
+    void AllocPage();
+
+    static constexpr int NodesPerPage = 128;
+    int FRefCount = 0;
+    int FNodeSize;
+    void *FPageList = nullptr;
+    void *FFreeList = nullptr;
+    int FFreeCount = 0;
+    TContainerLock FLock;
+};
+
+class TAbstractContainer
+{
+public:
+    explicit TAbstractContainer(bool DataOwner);
+    virtual ~TAbstractContainer();
+    TAbstractContainer(const TAbstractContainer &) = delete;
+    TAbstractContainer &operator=(const TAbstractContainer &) = delete;
+
+    int Count() const { return FCount; }
+    bool IsDataOwner() const { return FIsDataOwner; }
+    bool IsSorted() const { return FIsSorted; }
+
+    TCompareFunc Compare() const { return FCompare; }
+    void SetCompare(TCompareFunc Value);
+    TDisposeDataProc DisposeData() const { return FDisposeData; }
+    void SetDisposeData(TDisposeDataProc Value);
+    TDupDataFunc DupData() const { return FDupData; }
+    void SetDupData(TDupDataFunc Value);
+
+    virtual void Empty() = 0;
+
+protected:
+    // NodeSize 0: the container keeps no nodes.
+    void UseNodes(int NodeSize);
+    void *AllocNode();
+    void FreeNode(void *Node);
+    virtual void SortContents() {}
+
+    TCompareFunc FCompare;
+    TDisposeDataProc FDisposeData;
+    TDupDataFunc FDupData;
+    TNodeStore *FNodeStore = nullptr;
+    int FCount = 0;
+    bool FIsDataOwner;
+    bool FIsSorted = false;
+    int FNodeSize = 0;
+    bool FDestroying = false;
+};
+
+class THashTable : public TAbstractContainer
+{
+public:
+    enum : quint8 { hsEmpty = 0, hsDeleted = 1, hsInUse = 2 };
+    static constexpr int DefaultTableSize = 53;
+
+    explicit THashTable(bool DataOwner);
+    ~THashTable() override;
+
+    // Source must be a THashTable; a null Compare takes the source's.
+    static std::unique_ptr<THashTable> Clone(const TAbstractContainer &Source, bool DataOwner,
+                                             TCompareFunc Compare);
+
+    void Insert(const QString &Key, void *Data);
+    bool Search(const QString &Key, void *&Data) const;
+    void *Examine(const QString &Key) const;
+    void Empty() override;
+
+    int TableSize() const { return FTableSize; }
+    void SetTableSize(int NewSize);
+    void SetHashFunction(THashFunction Value);
+    bool IgnoreCase() const { return FIgnoreCase; }
+    void SetIgnoreCase(bool Value);
+
+    static qint32 DefaultHash(const QString &Key);
+    static int NextPrime(int N);
+
+private:
+    struct Slot
+    {
+        QString Key;
+        void *Data = nullptr;
+        quint8 State = hsEmpty;
+    };
+    // Slot of Key, or -1; InsertAt gets the slot a new key would take (-1 when full).
+    int FindSlot(const std::vector<Slot> &Table, const QString &Key, int &InsertAt) const;
+    int StartSlot(const QString &Key, int Size) const;
+    bool KeysEqual(const QString &A, const QString &B) const;
+    void Rehash(int NewSize);
+
+    std::vector<Slot> FTable;
+    THashFunction FHashFunction;
+    bool FIgnoreCase = false;
+    int FTableSize = DefaultTableSize;
+};

@@ -1,0 +1,388 @@
+#include "import/engine/support/VoHugeFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString TVoHugeFile::MessageText(int Id)
+{
+    switch (Id) {
+    case 64946: return QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!");
+    case 64947: return QStringLiteral("TVoHugeFile(%1):Failed to allocate buffer!");
+    case 64948: return QStringLiteral("TVoHugeFile(%1):File not open!");
+    case 64949: return QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!");
+    case 64950: return QStringLiteral("TVoHugeFile.%1(%2) failed. ");
+    case 64951: return QStringLiteral("TVoHugeFile(%1):Write failed!");
+    case 64952: return QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!");
+    case 64953: return QStringLiteral("TVoTextFile(%1):Failed to reset file.");
+    default: return QStringLiteral("TVoHugeFile(%1):Error ") + QString::number(Id);
+    }
+}
+
+TVoHugeFile::TVoHugeFile(const QString &FileName)
+    : FFileName(FileName), FDesiredAccess(vaRead | vaWrite), FShareMode(vsNotGiven)
+{
+}
+
+TVoHugeFile::TVoHugeFile(const QString &FileName, quint32 DesiredAccess, quint32 ShareMode)
+    : FFileName(FileName), FDesiredAccess(DesiredAccess), FShareMode(ShareMode)
+{
+}
+
+TVoHugeFile::~TVoHugeFile()
+{
+    try {
+        Close();
+    } catch (...) {
+        // A failed final flush cannot be reported from here.
+    }
+}
+
+void TVoHugeFile::Raise(int Id, int Code)
+{
+    throw EVoHugeFile(MessageText(Id).arg(FFileName), Code);
+}
+
+void TVoHugeFile::RaiseSystem(const char *Operation, int Error)
+{
+    FLastError = Error;
+    QString text = MessageText(64950).arg(QLatin1String(Operation), FFileName);
+    if (Error != 0) {
+        text += QStringLiteral("System Error.  Code: %1.\r\n%2").arg(Error).arg(QString::fromLocal8Bit(std::strerror(Error)));
+        throw EVoHugeFile(text, EVoHugeFile::ecSystem);
+    }
+    text += QStringLiteral("A call to an OS function failed");
+    throw EVoHugeFile(text, EVoHugeFile::ecNoSystemCode);
+}
+
+void TVoHugeFile::CheckOpen()
+{
+    if (FHandle < 0)
+        Raise(64948, EVoHugeFile::ecNotOpen);
+}
+
+int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
+{
+    if (RecordSize < 1)
+        Raise(64946, EVoHugeFile::ecRecordSize);
+    Close();
+    FRecordSize = RecordSize;
+    FCanCreate = Options & hfoCanCreate;
+    quint32 access = FDesiredAccess;
+    if (Rewrite)
+        access |= vaWrite;   // creating a file means writing it
+    int flags = O_CLOEXEC;
+    if ((access & vaRead) && (access & vaWrite))
+        flags |= O_RDWR;
+    else if (access & vaWrite)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
+    if (Rewrite)
+        flags |= O_CREAT | O_TRUNC;
+    else if (FCanCreate)
+        flags |= O_CREAT;
+    // Linux has no share modes; other processes are not kept out.
+    const QByteArray name = QFile::encodeName(FFileName);
+    int fd;
+    do {
+        fd = ::open(name.constData(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        FLastError = errno;
+        return FLastError == ENOENT ? hfrFileNotFound : hfrError;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        FLastError = EISDIR;
+        return hfrError;
+    }
+    FHandle = fd;
+    FLastError = 0;
+    FBuffered = Options & hfoBuffered;
+    FBufferedWrite = FBuffered && Rewrite;
+    FCloseAtEOF = FBuffered && !Rewrite && (Options & hfoCloseAtEOF);
+    if (FBuffered) {
+        try {
+            AllocBuffer(BufferSize);
+        } catch (...) {
+            ::close(FHandle);
+            FHandle = -1;
+            throw;
+        }
+    }
+    return hfrOk;
+}
+
+void TVoHugeFile::Reset(int RecordSize)
+{
+    if (Open(false, 0, RecordSize, 0) != hfrOk)
+        RaiseSystem("Reset", FLastError);
+}
+
+void TVoHugeFile::ResetBuffered(int RecordSize, int BufferSize)
+{
+    if (Open(false, hfoBuffered, RecordSize, BufferSize) != hfrOk)
+        RaiseSystem("Reset", FLastError);
+}
+
+void TVoHugeFile::Rewrite(int RecordSize)
+{
+    if (Open(true, 0, RecordSize, 0) != hfrOk)
+        RaiseSystem("Rewrite", FLastError);
+}
+
+void TVoHugeFile::RewriteBuffered(int RecordSize, int BufferSize)
+{
+    if (Open(true, hfoBuffered, RecordSize, BufferSize) != hfrOk)
+        RaiseSystem("Rewrite", FLastError);
+}
+
+void TVoHugeFile::AllocBuffer(int BufferSize)
+{
+    qint64 size = BufferSize > 0 ? BufferSize : DefaultBufferSize;
+    size = (size + FRecordSize - 1) / FRecordSize * FRecordSize;
+    try {
+        FBuffer = QByteArray(size, Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
+        Raise(64947, EVoHugeFile::ecNoSystemCode);
+    }
+    if (FBuffer.size() != size)
+        Raise(64947, EVoHugeFile::ecNoSystemCode);
+    FBufferFill = 0;
+    FBufferPos = 0;
+}
+
+void TVoHugeFile::FreeBuffer()
+{
+    FBuffer = QByteArray();
+    FBufferFill = 0;
+    FBufferPos = 0;
+}
+
+qint64 TVoHugeFile::BlockReadUnsafe(void *Buffer, qint64 Bytes)
+{
+    char *p = static_cast<char *>(Buffer);
+    qint64 done = 0;
+    while (done < Bytes) {
+        const ssize_t r = ::read(FHandle, p + done, size_t(Bytes - done));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseSystem("BlockReadUnsafe", errno);
+        }
+        if (r == 0)
+            break;
+        done += r;
+    }
+    return done;
+}
+
+void TVoHugeFile::BlockWriteUnsafe(const void *Buffer, qint64 Bytes)
+{
+    const char *p = static_cast<const char *>(Buffer);
+    qint64 done = 0;
+    while (done < Bytes) {
+        const ssize_t r = ::write(FHandle, p + done, size_t(Bytes - done));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseSystem("BlockWriteUnsafe", errno);
+        }
+        if (r == 0)
+            Raise(64951, EVoHugeFile::ecNoSystemCode);
+        done += r;
+    }
+}
+
+void TVoHugeFile::Fetch()
+{
+    FBufferPos = 0;
+    FBufferFill = 0;
+    FBufferFill = BlockReadUnsafe(FBuffer.data(), FBuffer.size());
+}
+
+void TVoHugeFile::Flush()
+{
+    CheckOpen();
+    if (!FBufferedWrite || FBufferFill == 0)
+        return;
+    const qint64 fill = FBufferFill;
+    FBufferFill = 0;
+    BlockWriteUnsafe(FBuffer.constData(), fill);
+}
+
+void TVoHugeFile::BlockRead(void *Buffer, qint64 Count, qint64 &Read)
+{
+    Read = 0;
+    CheckOpen();
+    if (FBufferedWrite)
+        Raise(64949, EVoHugeFile::ecNoSystemCode);
+    if (Count <= 0)
+        return;
+    const qint64 bytes = Count * FRecordSize;
+    if (!FBuffered) {
+        Read = BlockReadUnsafe(Buffer, bytes) / FRecordSize;
+        return;
+    }
+    char *p = static_cast<char *>(Buffer);
+    qint64 done = 0;
+    while (done < bytes) {
+        if (FBufferPos >= FBufferFill) {
+            Fetch();
+            if (FBufferFill == 0) {
+                if (FCloseAtEOF)
+                    Close();
+                break;
+            }
+        }
+        const qint64 n = qMin(bytes - done, FBufferFill - FBufferPos);
+        std::memcpy(p + done, FBuffer.constData() + FBufferPos, size_t(n));
+        FBufferPos += n;
+        done += n;
+    }
+    Read = done / FRecordSize;
+}
+
+void TVoHugeFile::BlockWrite(const void *Buffer, qint64 Count, qint64 &Written)
+{
+    Written = 0;
+    CheckOpen();
+    if (FBuffered && !FBufferedWrite)
+        Raise(64952, EVoHugeFile::ecNoSystemCode);
+    if (Count <= 0)
+        return;
+    const qint64 bytes = Count * FRecordSize;
+    if (!FBuffered) {
+        BlockWriteUnsafe(Buffer, bytes);
+        Written = Count;
+        return;
+    }
+    const char *p = static_cast<const char *>(Buffer);
+    qint64 done = 0;
+    while (done < bytes) {
+        const qint64 n = qMin(bytes - done, qint64(FBuffer.size()) - FBufferFill);
+        std::memcpy(FBuffer.data() + FBufferFill, p + done, size_t(n));
+        FBufferFill += n;
+        done += n;
+        if (FBufferFill == FBuffer.size())
+            Flush();
+    }
+    Written = Count;
+}
+
+qint64 TVoHugeFile::RawPos(const char *Operation)
+{
+    const off_t pos = ::lseek(FHandle, 0, SEEK_CUR);
+    if (pos < 0)
+        RaiseSystem(Operation, errno);
+    return pos;
+}
+
+qint64 TVoHugeFile::RawSize(const char *Operation)
+{
+    struct stat st;
+    if (::fstat(FHandle, &st) != 0)
+        RaiseSystem(Operation, errno);
+    return st.st_size;
+}
+
+void TVoHugeFile::Seek(qint64 Position)
+{
+    CheckOpen();
+    if (Position < 0)
+        RaiseSystem("Seek", EINVAL);
+    const qint64 target = Position * FRecordSize;
+    if (FBuffered && !FBufferedWrite) {
+        const qint64 bufferStart = RawPos("Seek") - FBufferFill;
+        if (target >= bufferStart && target <= bufferStart + FBufferFill) {
+            FBufferPos = target - bufferStart;
+            return;
+        }
+        FBufferFill = 0;
+        FBufferPos = 0;
+    } else if (FBufferedWrite) {
+        Flush();
+    }
+    if (::lseek(FHandle, target, SEEK_SET) < 0)
+        RaiseSystem("_Seek", errno);
+}
+
+qint64 TVoHugeFile::FilePos()
+{
+    CheckOpen();
+    qint64 pos = RawPos("_FilePos");
+    if (FBufferedWrite)
+        pos += FBufferFill;
+    else if (FBuffered)
+        pos -= FBufferFill - FBufferPos;
+    return pos / FRecordSize;
+}
+
+qint64 TVoHugeFile::FileSize()
+{
+    CheckOpen();
+    qint64 size = RawSize("FileSize");
+    if (FBufferedWrite)
+        size = qMax(size, RawPos("FileSize") + FBufferFill);
+    return (size + FRecordSize - 1) / FRecordSize;
+}
+
+void TVoHugeFile::Close()
+{
+    if (FHandle < 0)
+        return;
+    int flushError = 0;
+    bool flushFailed = false;
+    try {
+        if (FBufferedWrite)
+            Flush();
+    } catch (const EVoHugeFile &) {
+        flushFailed = true;
+        flushError = FLastError;
+    }
+    FreeBuffer();
+    const int r = ::close(FHandle);
+    const int closeError = errno;
+    FHandle = -1;
+    FBuffered = false;
+    FBufferedWrite = false;
+    if (flushFailed)
+        RaiseSystem("Flush", flushError);
+    if (r != 0 && closeError != EINTR)
+        RaiseSystem("Close", closeError);
+}
+
+QDateTime TVoHugeFile::FileDate()
+{
+    CheckOpen();
+    struct stat st;
+    if (::fstat(FHandle, &st) != 0)
+        RaiseSystem("FileDate", errno);
+    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+}
+
+void TVoHugeFile::SetDate(const QDateTime &Date)
+{
+    CheckOpen();
+    if (FBufferedWrite)
+        Flush();   // a later flush would move the date again
+    const qint64 ms = Date.toMSecsSinceEpoch();
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = time_t(ms / 1000);
+    times[1].tv_nsec = long((ms % 1000) * 1000000);
+    if (times[1].tv_nsec < 0) {
+        times[1].tv_sec -= 1;
+        times[1].tv_nsec += 1000000000L;
+    }
+    if (::futimens(FHandle, times) != 0)
+        RaiseSystem("SetDate", errno);
+}

@@ -1,0 +1,297 @@
+#include "import/engine/support/VoTextFile.h"
+
+#include "platform/codepage/CodePage.h"
+
+#include <cstring>
+
+namespace {
+
+bool isUnicodePage(int cp)
+{
+    return cp == codepage::Utf8 || cp == codepage::Utf16LE || cp == codepage::Utf16BE
+           || cp == codepage::Utf32LE || cp == codepage::Utf32BE;
+}
+
+} // namespace
+
+bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
+{
+    FReading = false;
+    FMarkFound = false;
+    FReadBuf.clear();
+    FReadPos = 0;
+    FReadFill = 0;
+    if (Open(false, 0, 1, 0) != hfrOk)
+        return false;
+    FChunk = BufferSize > 0 ? qMax(BufferSize, 8) : DefaultBufferSize;
+    FFlags = Flags & (tfUnicodeLineSeparator | tfCROnly);
+    FReading = true;
+
+    // The first chunk is kept: without a mark its bytes are the start of the text.
+    Ensure(4);
+    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData());
+    const qint64 n = FReadFill;
+    int markCodePage = 0;
+    int markLength = 0;
+    if (n >= 4 && b[0] == 0xFF && b[1] == 0xFE && b[2] == 0 && b[3] == 0) {
+        markCodePage = codepage::Utf32LE;
+        markLength = 4;
+    } else if (n >= 4 && b[0] == 0 && b[1] == 0 && b[2] == 0xFE && b[3] == 0xFF) {
+        markCodePage = codepage::Utf32BE;
+        markLength = 4;
+    } else if (n >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        markCodePage = codepage::Utf16LE;
+        markLength = 2;
+    } else if (n >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        markCodePage = codepage::Utf16BE;
+        markLength = 2;
+    } else if (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        markCodePage = codepage::Utf8;
+        markLength = 3;
+    }
+    if (markCodePage) {
+        FReadPos = markLength;
+        FCodePage = markCodePage;
+        FFlags |= tfUnicode;
+        if (markCodePage == codepage::Utf16BE || markCodePage == codepage::Utf32BE)
+            FFlags |= tfSwapped;
+        FMarkFound = true;
+        SetupEncoding();
+    } else {
+        if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
+            CodePage += 1;   // the big-endian twin
+        SetCodepage(CodePage);
+    }
+    return true;
+}
+
+void TVoTextFile::Reset(int Flags, int BufferSize, int CodePage)
+{
+    if (!TryReset(Flags, BufferSize, CodePage)) {
+        QString text = MessageText(64953).arg(FFileName);
+        if (FLastError)
+            text += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(FLastError));
+        throw EVoTextFile(text, EVoHugeFile::ecTextReset);
+    }
+}
+
+void TVoTextFile::Rewrite(int Flags, int BufferSize, int CodePage)
+{
+    FReading = false;
+    FMarkFound = false;
+    FReadBuf.clear();
+    FReadPos = 0;
+    FReadFill = 0;
+    if (Open(true, hfoBuffered, 1, BufferSize) != hfrOk)
+        RaiseSystem("Rewrite", FLastError);
+    FFlags = Flags & (tfUnicodeLineSeparator | tfCROnly);
+    if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
+        CodePage += 1;
+    SetCodepage(CodePage);
+}
+
+void TVoTextFile::SetCodepage(int CodePage)
+{
+    if (FMarkFound)
+        return;
+    if (isUnicodePage(CodePage)) {
+        FCodePage = CodePage;
+        FFlags |= tfUnicode;
+        if (CodePage == codepage::Utf16BE || CodePage == codepage::Utf32BE)
+            FFlags |= tfSwapped;
+        else
+            FFlags &= ~tfSwapped;
+    } else {
+        FCodePage = CodePage != 0 ? CodePage : codepage::SystemAnsi;
+        FFlags &= ~(tfUnicode | tfSwapped);
+    }
+    SetupEncoding();
+}
+
+void TVoTextFile::SetNoConversion(bool Value)
+{
+    FNoConversion = Value;
+    SetupEncoding();
+}
+
+void TVoTextFile::SetupEncoding()
+{
+    const bool unicode = FFlags & tfUnicode;
+    // A page without a conversion (the table's -1 entries) keeps its bytes as they are.
+    FCodec = (unicode || !FNoConversion) ? codepage::codecFor(FCodePage) : nullptr;
+    FUnit = 1;
+    FCR = 0x0D;
+    FLF = 0x0A;
+    FHasLineSeparator = false;
+    if (FCodec && (FCodePage == codepage::Utf16LE || FCodePage == codepage::Utf16BE)) {
+        FUnit = 2;
+        FHasLineSeparator = true;
+    } else if (FCodec && (FCodePage == codepage::Utf32LE || FCodePage == codepage::Utf32BE)) {
+        FUnit = 4;
+        FHasLineSeparator = true;
+    } else if (FCodec && FCodec->isSingleByte()) {
+        // EBCDIC pages keep CR and LF elsewhere.
+        QByteArray cr, lf;
+        if (FCodec->tryEncode(u"\r", cr) && cr.size() == 1)
+            FCR = uchar(cr[0]);
+        if (FCodec->tryEncode(u"\n", lf) && lf.size() == 1)
+            FLF = uchar(lf[0]);
+    }
+
+    QString lineEnd;
+    if (unicode && (FFlags & tfUnicodeLineSeparator))
+        lineEnd = QString(QChar(0x2028));
+    else if (!unicode && (FFlags & tfCROnly))
+        lineEnd = QStringLiteral("\r");
+    else
+        lineEnd = QStringLiteral("\r\n");
+    FLineEndBytes = Encode(lineEnd);
+}
+
+bool TVoTextFile::Ensure(qint64 Bytes)
+{
+    if (FReadFill - FReadPos >= Bytes)
+        return true;
+    if (!IsOpen() || !FReading)
+        return false;
+    // Keep what is left, then read on behind it.
+    if (FReadPos > 0) {
+        const qint64 left = FReadFill - FReadPos;
+        if (left > 0)
+            std::memmove(FReadBuf.data(), FReadBuf.constData() + FReadPos, size_t(left));
+        FReadFill = left;
+        FReadPos = 0;
+    }
+    if (FReadBuf.size() < FChunk + 8)
+        FReadBuf.resize(FChunk + 8);
+    while (FReadFill < Bytes) {
+        const qint64 room = FReadBuf.size() - FReadFill;
+        const qint64 got = BlockReadUnsafe(FReadBuf.data() + FReadFill, room);
+        if (got == 0)
+            break;
+        FReadFill += got;
+    }
+    return FReadFill - FReadPos >= Bytes;
+}
+
+quint32 TVoTextFile::UnitAt(qint64 Pos) const
+{
+    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData()) + Pos;
+    const bool be = FFlags & tfSwapped;
+    switch (FUnit) {
+    case 2:
+        return be ? quint32((b[0] << 8) | b[1]) : quint32(b[0] | (b[1] << 8));
+    case 4:
+        return be ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
+                  : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
+    default:
+        return b[0];
+    }
+}
+
+void TVoTextFile::ReadLine(QString &Line)
+{
+    Line.clear();
+    CheckOpen();
+    if (!FReading)
+        Raise(64949, EVoHugeFile::ecNoSystemCode);
+    const int all = leCR | leLF | leCRLF | leLFCR | leLineSeparator | leCRLF32;
+    const int accepted = FAcceptedLineEnds ? FAcceptedLineEnds : all;
+    const bool acceptCRLF = accepted & (FUnit == 4 ? (leCRLF | leCRLF32) : leCRLF);
+    const qint64 unit = FUnit;
+
+    QByteArray bytes;
+    while (Ensure(unit)) {
+        // Scan whole units of the buffer for a possible line end.
+        const qint64 end = FReadPos + (FReadFill - FReadPos) / unit * unit;
+        qint64 p = FReadPos;
+        quint32 u = 0;
+        bool candidate = false;
+        for (; p < end; p += unit) {
+            u = UnitAt(p);
+            if (u == FCR || u == FLF || (FHasLineSeparator && u == 0x2028)) {
+                candidate = true;
+                break;
+            }
+        }
+        bytes.append(FReadBuf.constData() + FReadPos, p - FReadPos);
+        FReadPos = p;
+        if (!candidate)
+            continue;
+        // Saved now: looking ahead may move the buffer.
+        const QByteArray endUnit(FReadBuf.constData() + FReadPos, unit);
+        FReadPos += unit;
+        if (u == 0x2028 && FHasLineSeparator) {
+            if (accepted & leLineSeparator)
+                break;
+        } else {
+            const quint32 other = u == FCR ? FLF : FCR;
+            const bool pairAccepted = u == FCR ? acceptCRLF : bool(accepted & leLFCR);
+            if (pairAccepted && Ensure(unit) && UnitAt(FReadPos) == other) {
+                FReadPos += unit;
+                break;
+            }
+            if (accepted & (u == FCR ? leCR : leLF))
+                break;
+        }
+        // Not a line end under the accepted set: it belongs to the text.
+        bytes.append(endUnit);
+    }
+    // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD.
+    if (FReadPos < FReadFill && FReadFill - FReadPos < unit && !Ensure(unit)) {
+        bytes.append(FReadBuf.constData() + FReadPos, FReadFill - FReadPos);
+        FReadPos = FReadFill;
+    }
+    if (FCodec)
+        Line = FCodec->decode(bytes);
+    else
+        Line = QString::fromLatin1(bytes);
+}
+
+bool TVoTextFile::EndOfFile()
+{
+    if (!IsOpen() || !FReading)
+        return false;
+    if (FReadPos < FReadFill)
+        return false;
+    return FilePos() >= FileSize();
+}
+
+QByteArray TVoTextFile::Encode(const QString &S) const
+{
+    QByteArray out;
+    if (!FCodec) {
+        out.reserve(S.size());
+        for (qsizetype i = 0; i < S.size(); ++i) {
+            if (S[i].unicode() > 0xFF)
+                throw EVoTextFile(QStringLiteral("TVoTextFile(%1):Character U+%2 at position %3 is not an 8-bit character")
+                                      .arg(FFileName)
+                                      .arg(QString::number(S[i].unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')))
+                                      .arg(i + 1),
+                                  EVoHugeFile::ecTextEncode);
+            out.append(char(S[i].unicode()));
+        }
+        return out;
+    }
+    try {
+        return FCodec->encode(S);
+    } catch (const ECodePageError &e) {
+        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):%2").arg(FFileName, e.message()), EVoHugeFile::ecTextEncode);
+    }
+}
+
+void TVoTextFile::WriteString(const QString &S)
+{
+    CheckOpen();
+    const QByteArray bytes = Encode(S);
+    qint64 written;
+    BlockWrite(bytes.constData(), bytes.size(), written);
+}
+
+void TVoTextFile::WriteLine(const QString &S)
+{
+    CheckOpen();
+    const QByteArray bytes = Encode(S) + FLineEndBytes;
+    qint64 written;
+    BlockWrite(bytes.constData(), bytes.size(), written);
+}

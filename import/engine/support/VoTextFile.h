@@ -1,0 +1,70 @@
+#pragma once
+// A text file in a code page: byte-order marks are detected on reset, lines are read into
+// wide strings and wide strings are written in the file's encoding.
+
+#include "import/engine/support/VoHugeFile.h"
+
+namespace codepage { class Codec; }
+
+class TVoTextFile : public TVoHugeFile
+{
+public:
+    // Flags of Reset and Rewrite.
+    enum : int { tfUnicode = 1, tfSwapped = 2, tfUnicodeLineSeparator = 4, tfCROnly = 8 };
+    // The accepted line ends when reading; 0 accepts all.
+    enum : int { leCR = 1, leLF = 2, leCRLF = 4, leLFCR = 8, leLineSeparator = 16, leCRLF32 = 32 };
+
+    using TVoHugeFile::TVoHugeFile;
+
+    // Opens for reading; a byte-order mark overrides CodePage (0 = the system ANSI page).
+    // Raises EVoTextFile when the file cannot be opened.
+    void Reset(int Flags = 0, int BufferSize = 0, int CodePage = 0);
+    bool TryReset(int Flags, int BufferSize, int CodePage);
+    // Creates (or empties) the file for writing; no byte-order mark is written.
+    void Rewrite(int Flags = 0, int BufferSize = 0, int CodePage = 0);
+
+    // A file whose encoding came from its byte-order mark keeps it.
+    void SetCodepage(int CodePage);
+    int Codepage() const { return FCodePage; }
+    int TextFlags() const { return FFlags; }
+    bool IsUnicode() const { return FFlags & tfUnicode; }
+    bool HasByteOrderMark() const { return FMarkFound; }
+    // Bytes become the characters of the same code, and back.
+    bool NoConversion() const { return FNoConversion; }
+    void SetNoConversion(bool Value);
+    int AcceptedLineEnds() const { return FAcceptedLineEnds; }
+    void SetAcceptedLineEnds(int Value) { FAcceptedLineEnds = Value; }
+
+    // The next line without its line end (CR LF, LF CR, CR, LF; U+2028 in UTF-16 and UTF-32).
+    void ReadLine(QString &Line);
+    bool EndOfFile();
+
+    // Raises EVoTextFile for a character the encoding cannot hold; nothing is written then.
+    void WriteString(const QString &S);
+    void WriteLine(const QString &S);
+
+private:
+    void SetupEncoding();
+    bool Ensure(qint64 Bytes);
+    quint32 UnitAt(qint64 Pos) const;
+    QByteArray Encode(const QString &S) const;
+
+    int FCodePage = 0;
+    int FFlags = 0;
+    bool FNoConversion = false;
+    bool FMarkFound = false;
+    bool FReading = false;
+    int FAcceptedLineEnds = 0;
+    QByteArray FLineEndBytes;
+    // Decoding state, derived from the code page and flags.
+    const codepage::Codec *FCodec = nullptr;
+    int FUnit = 1;
+    quint32 FCR = 0x0D;
+    quint32 FLF = 0x0A;
+    bool FHasLineSeparator = false;
+    // Read buffer.
+    QByteArray FReadBuf;
+    qint64 FReadPos = 0;
+    qint64 FReadFill = 0;
+    int FChunk = DefaultBufferSize;
+};

@@ -1,0 +1,204 @@
+#include "import/engine/support/VoHugeFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestVoHugeFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bufferedWriteThenRead_data();
+    void bufferedWriteThenRead();
+    void recordsAndSizes();
+    void seekInsideAndOutsideBuffer();
+    void modeErrors();
+    void openResults();
+    void closeAtEnd();
+    void fileDate();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestVoHugeFile::bufferedWriteThenRead_data()
+{
+    QTest::addColumn<int>("bufferSize");
+    QTest::addColumn<int>("recordSize");
+    QTest::newRow("default buffer") << 0 << 1;
+    QTest::newRow("tiny buffer") << 7 << 1;
+    QTest::newRow("records of 3, buffer rounded") << 10 << 3;
+}
+
+void TestVoHugeFile::bufferedWriteThenRead()
+{
+    QFETCH(int, bufferSize);
+    QFETCH(int, recordSize);
+    const QString name = m_dir.filePath(QStringLiteral("data.bin"));
+    QByteArray data;
+    for (int i = 0; i < 3000 * recordSize; ++i)
+        data.append(char(i * 7 + 1));
+    {
+        TVoHugeFile file(name);
+        file.RewriteBuffered(recordSize, bufferSize);
+        qint64 written = 0;
+        file.BlockWrite(data.constData(), 1000, written);
+        QCOMPARE(written, qint64(1000));
+        file.BlockWrite(data.constData() + 1000 * recordSize, 2000, written);
+        QCOMPARE(file.FilePos(), qint64(3000));
+        QCOMPARE(file.FileSize(), qint64(3000));   // counts what is still in the buffer
+    }
+    TVoHugeFile file(name);
+    file.ResetBuffered(recordSize, bufferSize);
+    QByteArray back(data.size() + 10, '\0');
+    qint64 read = 0;
+    file.BlockRead(back.data(), 1234, read);
+    QCOMPARE(read, qint64(1234));
+    qint64 rest = 0;
+    file.BlockRead(back.data() + 1234 * recordSize, 5000, rest);
+    QCOMPARE(rest, qint64(3000 - 1234));
+    QCOMPARE(back.left(data.size()), data);
+}
+
+void TestVoHugeFile::recordsAndSizes()
+{
+    const QString name = m_dir.filePath(QStringLiteral("records.bin"));
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(10, 'r'));
+    f.close();
+
+    TVoHugeFile file(name);
+    file.Reset(4);
+    QCOMPARE(file.FileSize(), qint64(3));   // a partial last record counts
+    file.Seek(2);
+    QCOMPARE(file.FilePos(), qint64(2));
+    char buf[8];
+    qint64 read = -1;
+    file.BlockRead(buf, 2, read);
+    QCOMPARE(read, qint64(0));   // only half a record left
+}
+
+void TestVoHugeFile::seekInsideAndOutsideBuffer()
+{
+    const QString name = m_dir.filePath(QStringLiteral("seek.bin"));
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QByteArray data;
+    for (int i = 0; i < 1000; ++i)
+        data.append(char(i % 251));
+    f.write(data);
+    f.close();
+
+    TVoHugeFile file(name, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    file.ResetBuffered(1, 100);
+    char c = 0;
+    qint64 read = 0;
+    for (qint64 pos : {qint64(50), qint64(10), qint64(99), qint64(700), qint64(5), qint64(999)}) {
+        file.Seek(pos);
+        QCOMPARE(file.FilePos(), pos);
+        file.BlockRead(&c, 1, read);
+        QCOMPARE(read, qint64(1));
+        QCOMPARE(c, data[pos]);
+        QCOMPARE(file.FilePos(), pos + 1);
+    }
+    file.BlockRead(&c, 1, read);
+    QCOMPARE(read, qint64(0));
+    QVERIFY_THROWS_EXCEPTION(EVoHugeFile, file.Seek(-1));
+}
+
+void TestVoHugeFile::modeErrors()
+{
+    const QString name = m_dir.filePath(QStringLiteral("modes.bin"));
+    char c = 'x';
+    qint64 n = 0;
+    TVoHugeFile file(name);
+    try {
+        file.BlockRead(&c, 1, n);
+        QFAIL("no error");
+    } catch (const EVoHugeFile &e) {
+        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):File not open!").arg(name));
+        QCOMPARE(e.code(), 1004);
+    }
+    try {
+        file.Rewrite(0);
+        QFAIL("no error");
+    } catch (const EVoHugeFile &e) {
+        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!").arg(name));
+        QCOMPARE(e.code(), 1003);
+    }
+    file.RewriteBuffered(1, 16);
+    try {
+        file.BlockRead(&c, 1, n);
+        QFAIL("no error");
+    } catch (const EVoHugeFile &e) {
+        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!").arg(name));
+    }
+    file.BlockWrite(&c, 1, n);
+    file.ResetBuffered(1, 16);
+    try {
+        file.BlockWrite(&c, 1, n);
+        QFAIL("no error");
+    } catch (const EVoHugeFile &e) {
+        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!").arg(name));
+    }
+    file.BlockRead(&c, 1, n);
+    QCOMPARE(n, qint64(1));
+    QCOMPARE(c, 'x');
+}
+
+void TestVoHugeFile::openResults()
+{
+    const QString missing = m_dir.filePath(QStringLiteral("missing.bin"));
+    TVoHugeFile file(missing);
+    QCOMPARE(file.Open(false, 0, 1, 0), int(TVoHugeFile::hfrFileNotFound));
+    QVERIFY(!file.IsOpen());
+    try {
+        file.Reset();
+        QFAIL("no error");
+    } catch (const EVoHugeFile &e) {
+        QVERIFY(e.message().startsWith(QStringLiteral("TVoHugeFile.Reset(%1) failed. System Error.  Code: 2.").arg(missing)));
+        QCOMPARE(e.code(), 1001);
+    }
+    QCOMPARE(file.Open(false, TVoHugeFile::hfoCanCreate, 1, 0), int(TVoHugeFile::hfrOk));
+    QCOMPARE(file.FileSize(), qint64(0));
+    file.Close();
+
+    TVoHugeFile folder(m_dir.path());
+    QCOMPARE(folder.Open(false, 0, 1, 0), int(TVoHugeFile::hfrError));
+}
+
+void TestVoHugeFile::closeAtEnd()
+{
+    const QString name = m_dir.filePath(QStringLiteral("eof.bin"));
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("abc");
+    f.close();
+    TVoHugeFile file(name);
+    QCOMPARE(file.Open(false, TVoHugeFile::hfoBuffered | TVoHugeFile::hfoCloseAtEOF, 1, 0), 0);
+    char buf[8];
+    qint64 n = 0;
+    file.BlockRead(buf, 8, n);
+    QCOMPARE(n, qint64(3));
+    QVERIFY(!file.IsOpen());
+}
+
+void TestVoHugeFile::fileDate()
+{
+    const QString name = m_dir.filePath(QStringLiteral("date.bin"));
+    TVoHugeFile file(name);
+    file.RewriteBuffered(1, 0);
+    qint64 n = 0;
+    file.BlockWrite("data", 4, n);
+    const QDateTime when(QDate(2020, 3, 20), QTime(10, 30, 15));
+    file.SetDate(when);
+    QCOMPARE(file.FileDate(), when);
+    file.Close();
+    QCOMPARE(QFileInfo(name).lastModified(), when);
+    QCOMPARE(QFileInfo(name).size(), qint64(4));
+}
+
+QTEST_MAIN(TestVoHugeFile)
+#include "test_vohugefile.moc"

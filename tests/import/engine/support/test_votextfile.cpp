@@ -1,0 +1,331 @@
+#include "import/engine/support/CodePages.h"
+#include "import/engine/support/VoTextFile.h"
+#include "platform/codepage/CodePage.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray utf16le(const QString &s)
+{
+    QByteArray b;
+    for (QChar c : s) {
+        b.append(char(c.unicode() & 0xFF));
+        b.append(char(c.unicode() >> 8));
+    }
+    return b;
+}
+
+QByteArray utf16be(const QString &s)
+{
+    QByteArray b;
+    for (QChar c : s) {
+        b.append(char(c.unicode() >> 8));
+        b.append(char(c.unicode() & 0xFF));
+    }
+    return b;
+}
+
+QByteArray utf32(const QString &s, bool bigEndian)
+{
+    QByteArray b;
+    for (char32_t cp : s.toUcs4()) {
+        const char bytes[4] = {char(cp & 0xFF), char((cp >> 8) & 0xFF), char((cp >> 16) & 0xFF), char(cp >> 24)};
+        for (int k = 0; k < 4; ++k)
+            b.append(bytes[bigEndian ? 3 - k : k]);
+    }
+    return b;
+}
+
+QStringList readAll(const QString &name, int codePage = 0, int bufferSize = 0, bool setAfterReset = false)
+{
+    TVoTextFile file(name, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    file.Reset(0, bufferSize, setAfterReset ? 0 : codePage);
+    if (setAfterReset)
+        file.SetCodepage(codePage);
+    QStringList lines;
+    QString line;
+    while (!file.EndOfFile()) {
+        file.ReadLine(line);
+        lines << line;
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestVoTextFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void byteOrderMarks_data();
+    void byteOrderMarks();
+    void markOnlyFileIsEmpty();
+    void lineEndsInEveryEncoding_data();
+    void lineEndsInEveryEncoding();
+    void acceptedLineEnds();
+    void cp1256File();
+    void cp936LineLongerThanBuffers_data();
+    void cp936LineLongerThanBuffers();
+    void charactersBeyondBmp();
+    void badBytesBecomeReplacement();
+    void ebcdicLineEnds();
+    void pageWithoutConversionKeepsBytes();
+    void writeRoundTrip_data();
+    void writeRoundTrip();
+    void writeRefusesUnrepresentable();
+    void missingFile();
+
+private:
+    QString write(const QByteArray &bytes);
+    QTemporaryDir m_dir;
+    int m_n = 0;
+};
+
+void TestVoTextFile::init() { QVERIFY(m_dir.isValid()); }
+
+QString TestVoTextFile::write(const QByteArray &bytes)
+{
+    const QString name = m_dir.filePath(QStringLiteral("f%1.txt").arg(++m_n));
+    QFile f(name);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write fixture");
+    return name;
+}
+
+void TestVoTextFile::byteOrderMarks_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("codePage");
+    const QString text = QString::fromUtf8("سلام\r\nx");
+    QTest::newRow("utf-8") << QByteArray("\xef\xbb\xbf") + text.toUtf8() << 65001;
+    QTest::newRow("utf-16le") << QByteArray("\xff\xfe") + utf16le(text) << 1200;
+    QTest::newRow("utf-16be") << QByteArray("\xfe\xff") + utf16be(text) << 1201;
+    QTest::newRow("utf-32le") << QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false) << 12000;
+    QTest::newRow("utf-32be") << QByteArray("\x00\x00\xfe\xff", 4) + utf32(text, true) << 12001;
+}
+
+void TestVoTextFile::byteOrderMarks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, codePage);
+    const QString name = write(bytes);
+    const QStringList expected{QString::fromUtf8("سلام"), QStringLiteral("x")};
+    QCOMPARE(readAll(name), expected);
+    // The mark wins over the page the reader chose, before or after the reset.
+    QCOMPARE(readAll(name, 1256), expected);
+    QCOMPARE(readAll(name, CodePageByIndex(ctCp1252), 0, true), expected);
+
+    TVoTextFile file(name);
+    file.Reset();
+    QVERIFY(file.HasByteOrderMark());
+    QCOMPARE(file.Codepage(), codePage);
+    QVERIFY(file.IsUnicode());
+}
+
+void TestVoTextFile::markOnlyFileIsEmpty()
+{
+    const QString name = write(QByteArray("\xef\xbb\xbf"));
+    TVoTextFile file(name);
+    file.Reset();
+    QVERIFY(file.EndOfFile());
+    QCOMPARE(file.Codepage(), 65001);
+}
+
+void TestVoTextFile::lineEndsInEveryEncoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("codePage");
+    const QString text = QString::fromUtf8("a\nب\r\nc\rd\n\re\n");
+    QTest::newRow("cp1256") << text.toUtf8().replace("\xd8\xa8", "\xc8") << 1256;
+    QTest::newRow("utf-8") << text.toUtf8() << 65001;
+    QTest::newRow("utf-16 marked") << QByteArray("\xff\xfe") + utf16le(text) << 0;
+    QTest::newRow("utf-16 by page") << utf16le(text) << 1200;
+    QTest::newRow("utf-16be marked") << QByteArray("\xfe\xff") + utf16be(text) << 0;
+    QTest::newRow("utf-32 marked") << QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false) << 0;
+    QTest::newRow("utf-32 by page") << utf32(text, false) << 12000;
+}
+
+void TestVoTextFile::lineEndsInEveryEncoding()
+{
+    // CR LF, LF and CR end a line in every encoding; LF CR is one line end.
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, codePage);
+    const QStringList expected{"a", QString::fromUtf8("ب"), "c", "d", "e"};
+    QCOMPARE(readAll(write(bytes), codePage), expected);
+    // Small buffers put line ends across buffer edges.
+    QCOMPARE(readAll(write(bytes), codePage, 8), expected);
+}
+
+void TestVoTextFile::acceptedLineEnds()
+{
+    const QString name = write(utf16le(QStringLiteral("a\nb\r\nc") + QChar(0x2028) + QStringLiteral("d")));
+    TVoTextFile file(name);
+    file.Reset(0, 0, 1200);
+    file.SetAcceptedLineEnds(TVoTextFile::leCRLF | TVoTextFile::leLineSeparator);
+    QString line;
+    file.ReadLine(line);
+    QCOMPARE(line, QStringLiteral("a\nb"));
+    file.ReadLine(line);
+    QCOMPARE(line, QStringLiteral("c"));
+    file.ReadLine(line);
+    QCOMPARE(line, QStringLiteral("d"));
+    QVERIFY(file.EndOfFile());
+}
+
+void TestVoTextFile::cp1256File()
+{
+    // "پرداخت حقوق" and a Latin line, no mark.
+    const QByteArray bytes("\x81\xd1\xcf\xc7\xce\xca \xcd\xde\xe6\xde\r\nabc", 16);
+    QCOMPARE(readAll(write(bytes), 1256), (QStringList{QString::fromUtf8("پرداخت حقوق"), "abc"}));
+    // The system page, chosen with 0 or through the table's first entry, is CP1256.
+    QCOMPARE(readAll(write(bytes), 0).first(), QString::fromUtf8("پرداخت حقوق"));
+    QCOMPARE(readAll(write(bytes), CodePageByIndex(ctWinDefined), 0, true).first(),
+             QString::fromUtf8("پرداخت حقوق"));
+}
+
+void TestVoTextFile::cp936LineLongerThanBuffers_data()
+{
+    QTest::addColumn<int>("bufferSize");
+    QTest::newRow("default buffer") << 0;
+    QTest::newRow("odd small buffer") << 13;
+}
+
+void TestVoTextFile::cp936LineLongerThanBuffers()
+{
+    // Two-byte characters cross every buffer edge; none may break.
+    QFETCH(int, bufferSize);
+    QString line;
+    for (int i = 0; i < 50000; ++i)
+        line += (i % 3 == 2) ? QStringLiteral("x") : QString::fromUtf8("中文");
+    // A leading ASCII byte makes characters straddle even chunk edges too.
+    const QByteArray bytes = QByteArray("x") + codepage::encode(936, line) + "\r\n" + codepage::encode(936, u"尾");
+    QVERIFY(bytes.size() > 2 * TVoHugeFile::DefaultBufferSize);
+    const QStringList lines = readAll(write(bytes), 936, bufferSize);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("x") + line);
+    QCOMPARE(lines[1], QString::fromUtf8("尾"));
+}
+
+void TestVoTextFile::charactersBeyondBmp()
+{
+    const QString text = QString::fromUtf8("a😀b\n𝄞");
+    const QStringList expected{QString::fromUtf8("a😀b"), QString::fromUtf8("𝄞")};
+    QCOMPARE(readAll(write(QByteArray("\xff\xfe") + utf16le(text)), 0, 8), expected);
+    QCOMPARE(readAll(write(QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false)), 0, 8), expected);
+    QCOMPARE(readAll(write(text.toUtf8()), 65001, 8), expected);
+}
+
+void TestVoTextFile::badBytesBecomeReplacement()
+{
+    const QString r(QChar(0xFFFD));
+    QCOMPARE(readAll(write(QByteArray("a\xff" "b\r\n\xe2\x80", 7)), 65001), (QStringList{"a" + r + "b", r}));
+    QCOMPARE(readAll(write(QByteArray("\xff\xfe" "a\0b", 5))), (QStringList{"a" + r}));
+    QCOMPARE(readAll(write(QByteArray("\xd6\xd0\xd6", 3)), 936), (QStringList{QString::fromUtf8("中") + r}));
+}
+
+void TestVoTextFile::ebcdicLineEnds()
+{
+    // EBCDIC keeps LF at 0x25.
+    QCOMPARE(readAll(write(QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6)), 500), (QStringList{"A", "B", "C"}));
+}
+
+void TestVoTextFile::pageWithoutConversionKeepsBytes()
+{
+    // Table entries without a page (-1) read byte for character, so nothing is lost.
+    const QByteArray bytes("\xa1\xff\x80z\r\n\x01", 7);
+    const QString name = write(bytes);
+    QCOMPARE(readAll(name, CodePageByIndex(ctArmscii8), 0, true),
+             (QStringList{QString::fromLatin1("\xa1\xff\x80z"), QString::fromLatin1("\x01")}));
+
+    const QString out = m_dir.filePath(QStringLiteral("raw-out.txt"));
+    {
+        TVoTextFile file(out);
+        file.Rewrite(0, 0, -1);
+        file.WriteLine(QString::fromLatin1("\xa1\xff\x80z"));
+        file.WriteString(QString::fromLatin1("\x01"));
+        QVERIFY_THROWS_EXCEPTION(EVoTextFile, file.WriteString(QString::fromUtf8("ی")));
+    }
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+}
+
+void TestVoTextFile::writeRoundTrip_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    const QString persian = QString::fromUtf8("علی یکتا");
+    QTest::newRow("cp1256 yeh") << 1256 << 0 << persian << QByteArray("\xda\xe1\xed\r\n\xed\x98\xca\xc7\r\n");
+    QTest::newRow("cp1256 cr only") << 1256 << int(TVoTextFile::tfCROnly) << persian
+                                    << QByteArray("\xda\xe1\xed\r\xed\x98\xca\xc7\r");
+    QTest::newRow("utf-8") << 65001 << 0 << QStringLiteral("a\nb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("utf-8 line separator") << 65001 << int(TVoTextFile::tfUnicodeLineSeparator) << QStringLiteral("a")
+                                          << QByteArray("a\xe2\x80\xa8");
+    QTest::newRow("utf-16") << 1200 << 0 << QStringLiteral("a") << QByteArray("a\0\r\0\n\0", 6);
+    QTest::newRow("utf-16be") << 1200 << int(TVoTextFile::tfSwapped) << QStringLiteral("a")
+                              << QByteArray("\0a\0\r\0\n", 6);
+    QTest::newRow("utf-32 pair") << 12000 << 0 << QString::fromUtf8("😀")
+                                 << QByteArray("\x00\xf6\x01\x00\r\0\0\0\n\0\0\0", 12);
+}
+
+void TestVoTextFile::writeRoundTrip()
+{
+    QFETCH(int, codePage);
+    QFETCH(int, flags);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const QString name = m_dir.filePath(QStringLiteral("out%1.txt").arg(++m_n));
+    {
+        TVoTextFile file(name);
+        file.Rewrite(flags, 0, codePage);
+        for (const QString &line : text.split(QLatin1Char(text.contains(u' ') ? ' ' : '\n')))
+            file.WriteLine(line);
+    }
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), bytes);
+}
+
+void TestVoTextFile::writeRefusesUnrepresentable()
+{
+    const QString name = m_dir.filePath(QStringLiteral("refuse.txt"));
+    TVoTextFile file(name);
+    file.Rewrite(0, 0, 1256);
+    file.WriteString(QStringLiteral("ok"));
+    try {
+        file.WriteString(QString::fromUtf8("ab\u03A9"));
+        QFAIL("no error");
+    } catch (const EVoTextFile &e) {
+        QVERIFY(e.message().contains(QStringLiteral("U+03A9")));
+        QVERIFY(e.message().contains(name));
+    }
+    file.Close();
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("ok"));
+}
+
+void TestVoTextFile::missingFile()
+{
+    const QString name = m_dir.filePath(QStringLiteral("missing.txt"));
+    TVoTextFile file(name, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    try {
+        file.Reset();
+        QFAIL("no error");
+    } catch (const EVoTextFile &e) {
+        QVERIFY(e.message().startsWith(QStringLiteral("TVoTextFile(%1):Failed to reset file.").arg(name)));
+        QCOMPARE(e.code(), 2004);
+    }
+    QVERIFY(!file.IsOpen());
+    QVERIFY(!file.EndOfFile());
+}
+
+QTEST_MAIN(TestVoTextFile)
+#include "test_votextfile.moc"
