@@ -78,21 +78,28 @@ void ListWindow::setupList(int accountMaxLength)
     connect(btn_save, &QPushButton::clicked, this, &ListWindow::btn_saveClick);
     connect(BitBtn5, &QPushButton::clicked, this, &ListWindow::BitBtn5Click);
 
-    for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(txt_shhesab),
-                       static_cast<QWidget*>(BitBtn1)})
+    for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(BitBtn1)})
         w->installEventFilter(this);
+    digitsOnly(txt_shhesab);
 
     // Amount box: "0" is cleared on entry; Enter moves on to the add button instead of
     // reaching the box; the box keeps its own digit filter.
     EditCurrency1->installEventFilter(this);
     EditCurrency1->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
+        if (amountKeepsOwnKeys())
+            EditCurrency1->EditCurrency1KeyDown(key, shift);
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             key = 0;
             BitBtn1->setFocus();
-            return;
         }
-        EditCurrency1->EditCurrency1KeyDown(key, shift);
     };
+}
+
+void ListWindow::digitsOnly(QLineEdit* edit)
+{
+    if (!m_digitEdits.contains(edit))
+        m_digitEdits.append(edit);
+    edit->installEventFilter(this);
 }
 
 void ListWindow::showEvent(QShowEvent* event)
@@ -143,11 +150,11 @@ bool ListWindow::eventFilter(QObject* watched, QEvent* event)
         BitBtn1->click();
         return true;
     }
-    if (watched == txt_shhesab) {
-        if (enter) {
-            EditCurrency1->setFocus();
-            return true;
-        }
+    if (watched == txt_shhesab && enter) {
+        EditCurrency1->setFocus();
+        return true;
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && m_digitEdits.contains(edit)) {
         // Digits (Persian and Arabic-Indic read as such) and control keys only.
         const QString t = ke->text();
         if (!t.isEmpty() && t.at(0).unicode() >= 32 && !(ke->modifiers() & Qt::ControlModifier)) {
@@ -155,7 +162,7 @@ bool ListWindow::eventFilter(QObject* watched, QEvent* event)
             if (!c.isDigit())
                 return true;
             if (c.unicode() > '9') {
-                txt_shhesab->insert(QString(QChar(u'0' + c.digitValue())));
+                edit->insert(QString(QChar(u'0' + c.digitValue())));
                 return true;
             }
         }
@@ -199,13 +206,18 @@ void ListWindow::BitBtn5Click()
     });
 }
 
+bool IsDigitText(const QString& text)
+{
+    for (QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    return !text.isEmpty();
+}
+
 QString ListWindow::accountText() const
 {
     const QString a = TEditCurrency::normalizeDigits(txt_shhesab->text().trimmed());
-    for (QChar c : a)
-        if (c < u'0' || c > u'9')
-            return QString();
-    return a;
+    return IsDigitText(a) ? a : QString();
 }
 
 QStringList ListWindow::ListLines()
@@ -247,17 +259,37 @@ void ListWindow::AppendLine(const QString& line, const QString& price)
     }
 }
 
-bool ListWindow::addLine(const QString& line, const QString& price)
+void ListWindow::addChecked(const LineBuilder& build, const std::function<bool()>& extraCheck,
+                            const std::function<void()>& beforeAppend)
 {
-    CheckBankText(line);
-    if (IsDuplicateLine(line)) {
-        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
+    const QString account = accountText();
+    if (account.isEmpty()) {
+        ShowOkMessage(QStringLiteral("شماره حساب را وارد كنيد"), dialogs::Icon::Warning,
                       dialogs::Button::Ok, QString());
         txt_shhesab->setFocus();
-        return false;
+        return;
     }
-    AppendLine(line, price);
-    return true;
+    const QString amount = TEditCurrency::normalizeDigits(EditCurrency1->text());
+    if (!TEditCurrency::isValidAmount(amount)) {
+        ShowOkMessage(QStringLiteral("مبلغ را وارد كنيد"), dialogs::Icon::Warning, dialogs::Button::Ok,
+                      QString());
+        EditCurrency1->setFocus();
+        return;
+    }
+    if (extraCheck && !extraCheck())
+        return;
+    const QString line = build(account, amount);
+    CheckBankText(line);
+    if (IsDuplicateLine(line)) {
+        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning, dialogs::Button::Ok,
+                      QString());
+        txt_shhesab->setFocus();
+        return;
+    }
+    if (beforeAppend)
+        beforeAppend();
+    AppendLine(line, TEditCurrency::DeComma(amount));
+    txt_shhesab->setFocus();
 }
 
 void ListWindow::previewList(const QString& headerLine, const QString& lastLine)

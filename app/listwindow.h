@@ -11,6 +11,9 @@ namespace dataaware {
 class DBGrid;
 }
 
+// True for a non-empty text of ASCII digits.
+bool IsDigitText(const QString& text);
+
 // What the list windows share: the look-up of a person, the list in tbl_detail with its grid,
 // navigator and running total, the duplicate test, deleting the list, the preview and the
 // bank-file writing. Each window has the same control names in its own form.
@@ -51,8 +54,12 @@ public slots:
 protected:
     // Finds the common controls of the form and wires them; call after setupUi.
     void setupList(int accountMaxLength);
-    // Adds one line after the duplicate test; false (with the message shown) on a duplicate.
-    bool addLine(const QString& line, const QString& price);
+    using LineBuilder = std::function<QString(const QString& account, const QString& amount)>;
+    // The single add: checks the account, the amount and extraCheck (which shows its own
+    // message and returns false to stop), builds the line, refuses a duplicate, runs
+    // beforeAppend and appends the line.
+    void addChecked(const LineBuilder& build, const std::function<bool()>& extraCheck = {},
+                    const std::function<void()>& beforeAppend = {});
     // Previews the list with the given header line and last line (empty: none).
     void previewList(const QString& headerLine, const QString& lastLine = QString());
     // Asks for a file and writes header (when not empty), the list and trailer.
@@ -63,6 +70,16 @@ protected:
     // The account as digits, or empty when it holds anything else.
     QString accountText() const;
 
+    // Lets only digits into the box (Persian and Arabic-Indic digits typed as such).
+    void digitsOnly(QLineEdit* edit);
+
+    // Whether the amount box's own key handling (the keypad's "*" adds "000") runs before
+    // the window's Enter handling.
+    virtual bool amountKeepsOwnKeys() const { return false; }
+
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<QLineEdit*> m_digitEdits;
 };

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/helpers.h"
+#include "app/fixedwindows.h"
 #include "app/u_dm.h"
 #include "app/u_main.h"
 #include "app/u_print.h"
@@ -54,17 +55,26 @@ bool CreateForms()
     frm_dm = new Tfrm_dm;
     if (!frm_dm->DataModuleCreate())
         return false;
+    frm_mali = new Tfrm_mali;
     frm_print = new Tfrm_print;
+    frm_sepah = new Tfrm_sepah;
     frm_sepah3 = new Tfrm_sepah3;
+    frm_sepah2 = new Tfrm_sepah2;
     return true;
 }
 
 void DestroyForms()
 {
+    delete frm_sepah2;
+    frm_sepah2 = nullptr;
     delete frm_sepah3;
     frm_sepah3 = nullptr;
+    delete frm_sepah;
+    frm_sepah = nullptr;
     delete frm_print;
     frm_print = nullptr;
+    delete frm_mali;
+    frm_mali = nullptr;
     delete frm_dm;
     frm_dm = nullptr;
     delete frm_main;

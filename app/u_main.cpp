@@ -2,6 +2,7 @@
 
 #include "ui_u_main.h"
 
+#include "app/fixedwindows.h"
 #include "app/u_sepah3.h"
 
 #include <QApplication>
@@ -33,6 +34,9 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton1Click);
+    connect(ui->PexGlowButton2, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton2Click);
+    connect(ui->PexGlowButton3, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton3Click);
+    connect(ui->PexGlowButton4, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton4Click);
     connect(ui->PexGlowButton5, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton5Click);
     connect(ui->PexGlowButton6, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton6Click);
     connect(ui->BitBtn4, &QToolButton::clicked, this, &Tfrm_main::BitBtn4Click);
@@ -41,9 +45,9 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 Tfrm_main::~Tfrm_main() = default;
 
 void Tfrm_main::PexGlowButton1Click() {}
-void Tfrm_main::PexGlowButton2Click() {}
-void Tfrm_main::PexGlowButton3Click() {}
-void Tfrm_main::PexGlowButton4Click() {}
+void Tfrm_main::PexGlowButton2Click() { showModal(frm_mali); }
+void Tfrm_main::PexGlowButton3Click() { showModal(frm_sepah); }
+void Tfrm_main::PexGlowButton4Click() { showModal(frm_sepah2); }
 void Tfrm_main::PexGlowButton5Click() { showModal(frm_sepah3); }
 void Tfrm_main::PexGlowButton6Click() {}
 void Tfrm_main::BitBtn4Click() {}

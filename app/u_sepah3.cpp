@@ -99,32 +99,12 @@ void Tfrm_sepah3::BitBtn1Click()
             ShowOkMessage(kChooseTemplate, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
             return;
         }
-        const QString account = accountText();
-        if (account.isEmpty()) {
-            ShowOkMessage(QStringLiteral("شماره حساب را وارد كنيد"), dialogs::Icon::Warning,
-                          dialogs::Button::Ok, QString());
-            txt_shhesab->setFocus();
-            return;
-        }
-        const QString amount = TEditCurrency::normalizeDigits(EditCurrency1->text());
-        if (!TEditCurrency::isValidAmount(amount)) {
-            ShowOkMessage(QStringLiteral("مبلغ را وارد كنيد"), dialogs::Icon::Warning,
-                          dialogs::Button::Ok, QString());
-            EditCurrency1->setFocus();
-            return;
-        }
-        t.checkWidths();
-        const QString line = BuildRecordLine(t, account, amount);
-        CheckBankText(line);
-        if (IsDuplicateLine(line)) {
-            ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
-                          dialogs::Button::Ok, QString());
-            txt_shhesab->setFocus();
-            return;
-        }
-        addRecordStart(t);
-        AppendLine(line, TEditCurrency::DeComma(amount));
-        txt_shhesab->setFocus();
+        addChecked(
+            [&](const QString& account, const QString& amount) {
+                t.checkWidths();
+                return BuildRecordLine(t, account, amount);
+            },
+            {}, [&] { addRecordStart(t); });
     });
 }
 
@@ -189,10 +169,7 @@ void Tfrm_sepah3::BitBtn3Click()
             const QString m = TEditCurrency::normalizeDigits(StringGrid1->cell(3, row).trimmed());
             if (a.isEmpty() || m.isEmpty())
                 break;
-            bool digits = true;
-            for (QChar ch : a)
-                digits = digits && ch >= u'0' && ch <= u'9';
-            if (!digits || !TEditCurrency::isValidAmount(m)) {
+            if (!IsDigitText(a) || !TEditCurrency::isValidAmount(m)) {
                 refused << QString::number(row);
                 continue;
             }

@@ -1,0 +1,256 @@
+#include "app/fixedwindows.h"
+
+#include "ui_u_mali.h"
+#include "ui_u_sepah.h"
+#include "ui_u_sepah2.h"
+
+#include "app/banklines.h"
+#include "app/helpers.h"
+#include "app/u_dm.h"
+#include "controls/persian/DateEdit.h"
+#include "controls/persian/EditCurrency.h"
+#include "controls/persian/Utils.h"
+#include "platform/dataaware/DBEdit.h"
+
+#include <QLineEdit>
+#include <QScopeGuard>
+
+Tfrm_mali* frm_mali = nullptr;
+Tfrm_sepah* frm_sepah = nullptr;
+Tfrm_sepah2* frm_sepah2 = nullptr;
+
+namespace {
+
+const QString kEnterDate = QStringLiteral("تاريخ را وارد كنيد");
+
+// Header boxes typed into but not yet saved go to the database before a header is built.
+QString masterText(const char* field)
+{
+    frm_dm->master_ado->checkBrowseMode();
+    return frm_dm->master_ado->text(QLatin1String(field));
+}
+
+void postMaster()
+{
+    frm_dm->master_ado->checkBrowseMode();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+Tfrm_mali::Tfrm_mali(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_mali)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frm_mali"));
+    setWindowFlag(Qt::Window);
+    setupList(10);
+    DBEdit1 = ui->DBEdit1;
+    DBEdit2 = ui->DBEdit2;
+    DateEdit1 = ui->DateEdit1;
+    DBEdit1->setField(frm_dm->master_ado, QStringLiteral("sh_chek"));
+    DBEdit2->setField(frm_dm->master_ado, QStringLiteral("sh_hesab"));
+    DBEdit1->setMaxLength(10);
+    DBEdit2->setMaxLength(10);
+    for (QLineEdit* e : {static_cast<QLineEdit*>(DBEdit1), static_cast<QLineEdit*>(DBEdit2)})
+        e->setLayoutDirection(Qt::LeftToRight);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &Tfrm_mali::BitBtn3Click);
+    connect(ui->BitBtn6, &QPushButton::clicked, this, &Tfrm_mali::BitBtn6Click);
+}
+
+Tfrm_mali::~Tfrm_mali() = default;
+
+void Tfrm_mali::FormShow()
+{
+    ListWindow::FormShow();
+    const QDate today = QDate::currentDate();
+    DateEdit1->setDate(today);
+}
+
+QString Tfrm_mali::depositDate()
+{
+    if (DateEdit1->Year() == 0 || DateEdit1->Month() == 0 || DateEdit1->Day() == 0) {
+        ShowOkMessage(kEnterDate, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
+        return QString();
+    }
+    return Date6(DateEdit1->Year(), DateEdit1->Month(), DateEdit1->Day());
+}
+
+QString Tfrm_mali::headerLine()
+{
+    const QString date = depositDate();
+    if (date.isEmpty())
+        return QString();
+    // The total is counted from the list, not read from the box.
+    return TejaratHeader(masterText("sh_hesab"), frm_dm->listTotal(), date);
+}
+
+void Tfrm_mali::BitBtn1Click()
+{
+    guarded([this] {
+        QString date;
+        addChecked([&](const QString& a, const QString& m) { return TejaratLine(a, m, date); },
+                   [&] {
+                       date = depositDate();
+                       return !date.isEmpty();
+                   });
+    });
+}
+
+void Tfrm_mali::BitBtn4Click()
+{
+    guarded([this] {
+        const QString header = headerLine();
+        if (!header.isEmpty())
+            previewList(header);
+    });
+}
+
+void Tfrm_mali::btn_saveClick()
+{
+    guarded([this] {
+        const QString header = headerLine();
+        if (!header.isEmpty())
+            saveList(QStringLiteral("trans.dat"),
+                     QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"), header, QString(),
+                     false);
+    });
+}
+
+void Tfrm_mali::BitBtn3Click()
+{
+    guarded([] { postMaster(); });
+}
+
+void Tfrm_mali::BitBtn6Click()
+{
+    guarded([this] {
+        const QString date = depositDate();
+        if (date.isEmpty())
+            return;
+        db::DataSet* d = frm_dm->detail_ado;
+        db::Connection* c = frm_dm->Connection;
+        OpenSql(QStringLiteral("select * from tbl_customer order by id"), frm_dm->public_ado);
+        db::DataSet* people = frm_dm->public_ado;
+        QStringList refused;
+        {
+            d->disableControls();
+            c->beginTransaction();
+            // All or nothing: the list is emptied and refilled in one transaction.
+            auto done = qScopeGuard([&] {
+                if (c->inTransaction())
+                    c->rollback();
+                d->refresh();
+                d->enableControls();
+            });
+            frm_dm->ADOQuery1->execSql();
+            d->refresh();
+            for (people->first(); !people->eof(); people->next()) {
+                const QString hesab = people->text(QStringLiteral("Hesab")).trimmed();
+                const QString price = people->text(QStringLiteral("Price")).trimmed();
+                if (hesab.isEmpty() || price.isEmpty())
+                    continue;
+                try {
+                    AppendLine(TejaratLine(hesab, price, date), TEditCurrency::DeComma(price));
+                } catch (const BankLineError& e) {
+                    refused << people->text(QStringLiteral("Pers_number")) + QStringLiteral(": ")
+                                   + e.message();
+                }
+            }
+            c->commit();
+        }
+        people->close();
+        if (!refused.isEmpty())
+            ShowOkMessage(QStringLiteral("اين افراد به ليست اضافه نشدند:") + u'\r' + refused.join(u'\r'),
+                          dialogs::Icon::Warning, dialogs::Button::Ok, QString());
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Tfrm_sepah::Tfrm_sepah(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_sepah)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frm_sepah"));
+    setWindowFlag(Qt::Window);
+    setupList(13);
+    DBEdit2 = ui->DBEdit2;
+    DBEdit2->setField(frm_dm->master_ado, QStringLiteral("sh_hesab"));
+    DBEdit2->setMaxLength(13);
+    DBEdit2->setLayoutDirection(Qt::LeftToRight);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &Tfrm_sepah::BitBtn3Click);
+}
+
+Tfrm_sepah::~Tfrm_sepah() = default;
+
+QString Tfrm_sepah::headerLine() { return SepahHeader(masterText("sh_hesab")); }
+
+void Tfrm_sepah::BitBtn1Click()
+{
+    guarded([this] { addChecked([](const QString& a, const QString& m) { return SepahLine(a, m); }); });
+}
+
+void Tfrm_sepah::BitBtn4Click()
+{
+    guarded([this] { previewList(headerLine()); });
+}
+
+void Tfrm_sepah::btn_saveClick()
+{
+    guarded([this] {
+        const QString header = headerLine();
+        saveList(QStringLiteral("hogh.fd"), QStringLiteral("SepahFile (*.fd);;SepahFileText (*.txt)"),
+                 header, QString(), false);
+    });
+}
+
+void Tfrm_sepah::BitBtn3Click()
+{
+    guarded([] { postMaster(); });
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Tfrm_sepah2::Tfrm_sepah2(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_sepah2)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frm_sepah2"));
+    setWindowFlag(Qt::Window);
+    setupList(8);
+    ui->txt_shobeh->setMaxLength(4);
+    ui->txt_shobeh->setLayoutDirection(Qt::LeftToRight);
+    digitsOnly(ui->txt_shobeh);
+}
+
+Tfrm_sepah2::~Tfrm_sepah2() = default;
+
+void Tfrm_sepah2::BitBtn1Click()
+{
+    guarded([this] {
+        QString branch;
+        addChecked([&](const QString& a, const QString& m) { return Sepah2Line(branch, a, m); },
+                   [&] {
+                       // The bank reads the branch from fixed places: exactly four digits.
+                       branch = TEditCurrency::normalizeDigits(ui->txt_shobeh->text().trimmed());
+                       if (branch.size() == 4 && IsDigitText(branch))
+                           return true;
+                       ShowOkMessage(QStringLiteral("كد شعبه بايد چهار رقم باشد"), dialogs::Icon::Warning,
+                                     dialogs::Button::Ok, QString());
+                       ui->txt_shobeh->setFocus();
+                       return false;
+                   });
+    });
+}
+
+void Tfrm_sepah2::BitBtn4Click()
+{
+    guarded([this] { previewList(QString()); });
+}
+
+void Tfrm_sepah2::btn_saveClick()
+{
+    guarded([this] {
+        saveList(QStringLiteral("netpay.txt"), QStringLiteral("SepahFileText (*.txt)"), QString(),
+                 QString(), false);
+    });
+}

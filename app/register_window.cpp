@@ -1,0 +1,276 @@
+#include "app/register_window.h"
+
+#include "app/banklines.h"
+#include "app/helpers.h"
+#include "app/u_dm.h"
+#include "controls/persian/DBNavBar.h"
+#include "platform/dataaware/DBGrid.h"
+#include "platform/db/DbError.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QValidator>
+
+const QString RegisterWindow::InsertCaption = QStringLiteral("  (F2)ثبـت");
+const QString RegisterWindow::EditCaption = QStringLiteral("ثبت تغييرات(F2)");
+
+namespace {
+
+// Typed and pasted text alike: digits only, in whatever script the keyboard gives them.
+class DigitsValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        for (QChar& c : input) {
+            if (c >= u'0' && c <= u'9')
+                continue;
+            if (!c.isDigit())
+                return Invalid;
+            c = QChar(u'0' + c.digitValue());
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+RegisterWindow::RegisterWindow(QWidget* parent) : QWidget(parent) {}
+
+void RegisterWindow::setupRegister(db::DataSet* query, const QString& table, const QList<Box>& boxes,
+                                   const QList<dataaware::DataSetModel::Column>& columns)
+{
+    m_query = query;
+    m_table = table;
+    m_boxes = boxes;
+    btn_save = findChild<QPushButton*>(QStringLiteral("btn_save"));
+    btn_new = findChild<QPushButton*>(QStringLiteral("btn_new"));
+    btn_edit = findChild<QPushButton*>(QStringLiteral("btn_edit"));
+    btn_del = findChild<QPushButton*>(QStringLiteral("btn_del"));
+    btn_cancel = findChild<QPushButton*>(QStringLiteral("btn_cancel"));
+    DBGrid1 = findChild<dataaware::DBGrid*>(QStringLiteral("DBGrid1"));
+    DBNavigator1 = findChild<TDBNavBar*>(QStringLiteral("DBNavigator1"));
+    Q_ASSERT(btn_save && btn_new && btn_edit && btn_del && btn_cancel && DBGrid1 && DBNavigator1);
+
+    // The boxes hold no more than their fields can.
+    const db::TableInfo& info = frm_dm->Connection->tableInfo(table);
+    for (const Box& b : boxes) {
+        const int i = info.indexOf(b.field);
+        Q_ASSERT(i >= 0);
+        const int size = info.columns[i].size;
+        if (size > 0 && (b.edit->maxLength() <= 0 || b.edit->maxLength() > size))
+            b.edit->setMaxLength(size);
+    }
+
+    DBGrid1->setDataSet(query, columns);
+    DBNavigator1->setDataSource(query);
+    DBNavigator1->setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast});
+    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
+                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
+                               QStringLiteral("ويرايش"), QStringLiteral("قبول"),
+                               QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
+    DBNavigator1->setCaptions(names);
+    DBNavigator1->setHints(names);
+
+    connect(btn_save, &QPushButton::clicked, this, &RegisterWindow::btn_saveClick);
+    connect(btn_new, &QPushButton::clicked, this, &RegisterWindow::btn_newClick);
+    connect(btn_edit, &QPushButton::clicked, this, &RegisterWindow::btn_editClick);
+    connect(btn_del, &QPushButton::clicked, this, &RegisterWindow::btn_delClick);
+    connect(btn_cancel, &QPushButton::clicked, this, &RegisterWindow::btn_cancelClick);
+
+    // The form sees every key before the control that has the focus.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus)
+            w->installEventFilter(this);
+}
+
+void RegisterWindow::makeDigitsOnly(QLineEdit* box)
+{
+    box->setValidator(new DigitsValidator(box));
+    box->setLayoutDirection(Qt::LeftToRight);
+}
+
+void RegisterWindow::onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler)
+{
+    m_keyDown.insert(box, std::move(handler));
+}
+
+bool RegisterWindow::isEditMode() const { return btn_save->text() == EditCaption; }
+
+qint64 RegisterWindow::currentId() const
+{
+    if (!m_query->isActive() || m_query->isEditing() || m_query->currentRow() < 0)
+        return -1;
+    const QVariant id = m_query->value(QStringLiteral("id"));
+    return id.isNull() ? -1 : id.toLongLong();
+}
+
+void RegisterWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        guarded([this] { FormShow(); });
+}
+
+void RegisterWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        guarded([this] { FormClose(); });
+}
+
+void RegisterWindow::FormShow()
+{
+    // Read afresh: a list window may have left the query open on older rows.
+    m_query->close();
+    m_query->open();
+}
+
+void RegisterWindow::FormClose() { m_query->close(); }
+
+void RegisterWindow::reopen()
+{
+    m_query->close();
+    m_query->open();
+}
+
+void RegisterWindow::btn_newClick()
+{
+    for (const Box& b : m_boxes)
+        b.edit->clear();
+    m_boxes.first().edit->setFocus();
+    m_editedId = -1;
+    btn_save->setText(InsertCaption);
+}
+
+void RegisterWindow::btn_editClick()
+{
+    guarded([this] {
+        const qint64 id = currentId();
+        if (id < 0)
+            return;
+        for (const Box& b : m_boxes)
+            b.edit->setText(m_query->text(b.field));
+        // The row is remembered now: moving in the grid before saving must not change it.
+        m_editedId = id;
+        btn_save->setText(EditCaption);
+    });
+}
+
+void RegisterWindow::btn_delClick()
+{
+    guarded([this] {
+        const qint64 id = currentId();
+        if (id < 0)
+            return;
+        if (!askDelete())
+            return;
+        ExecSql(QStringLiteral("delete from %1 where id=:id").arg(m_table), {{QStringLiteral("id"), id}});
+        reopen();
+        // The row being edited is gone: nothing is left for edit mode to save into.
+        if (isEditMode() && id == m_editedId)
+            btn_newClick();
+    });
+}
+
+bool RegisterWindow::askDelete()
+{
+    return AskYesNo(QStringLiteral("آيا مايل به حذف هستيد؟"), dialogs::Icon::Warning,
+                    dialogs::Button::Yes | dialogs::Button::No, QStringLiteral("حذف رکورد"))
+        != dialogs::Button::No;
+}
+
+void RegisterWindow::btn_cancelClick() { close(); }
+
+bool RegisterWindow::isTaken(const QString& field, const QString& value) const
+{
+    OpenSql(QStringLiteral("select id from %1 where %2=:value and id<>:id").arg(m_table, field),
+            frm_dm->public_ado2,
+            {{QStringLiteral("value"), value}, {QStringLiteral("id"), isEditMode() ? m_editedId : -1}});
+    const bool taken = !frm_dm->public_ado2->isEmpty();
+    frm_dm->public_ado2->close();
+    return taken;
+}
+
+bool RegisterWindow::writeRow(const QVariantMap& values)
+{
+    // Written through a data set, so text longer than its field is refused with a message.
+    db::DataSet* q = frm_dm->public_ado;
+    const bool edit = isEditMode();
+    OpenSql(QStringLiteral("select * from %1 where id=:id").arg(m_table), q,
+            {{QStringLiteral("id"), edit ? m_editedId : -1}});
+    try {
+        if (edit) {
+            if (q->isEmpty()) {
+                q->close();
+                return false;
+            }
+            q->edit();
+        } else {
+            q->append();
+        }
+        for (auto it = values.begin(); it != values.end(); ++it)
+            q->setValue(it.key(), it.value());
+        q->post();
+    } catch (...) {
+        q->cancel();
+        q->close();
+        throw;
+    }
+    q->close();
+    return true;
+}
+
+void RegisterWindow::guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const BankLineError& e) {
+        dialogs::showError(e.message(), this);
+    } catch (const db::Error& e) {
+        dialogs::showError(e.message(), this);
+    }
+}
+
+void RegisterWindow::refuse(const QString& message, QLineEdit* box)
+{
+    ShowOkMessage(message, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
+    box->setFocus();
+}
+
+void RegisterWindow::confirm(const QString& message, const QString& caption)
+{
+    ShowOkMessage(message, dialogs::Icon::Confirmation, dialogs::Button::Ok, caption);
+}
+
+bool RegisterWindow::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+        focusNextChild();
+        return true;
+    case Qt::Key_Up:
+        focusPreviousChild();
+        return true;
+    case Qt::Key_Escape:
+        btn_cancel->click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* ke = static_cast<QKeyEvent*>(event);
+    bool taken = FormKeyDown(ke);
+    if (auto it = m_keyDown.constFind(qobject_cast<QLineEdit*>(watched)); it != m_keyDown.constEnd())
+        taken = it.value()(ke) || taken;
+    return taken;
+}

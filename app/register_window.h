@@ -1,0 +1,98 @@
+#pragma once
+
+#include "platform/dataaware/DataSetModel.h"
+
+#include <QHash>
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class QKeyEvent;
+class QLineEdit;
+class QPushButton;
+class TDBNavBar;
+namespace dataaware {
+class DBGrid;
+}
+namespace db {
+class DataSet;
+}
+
+// What the personnel register and the template editor share: boxes bound to the fields of one
+// table, save in insert or edit mode (told by the save button's caption), new, edit, delete,
+// cancel, the form's key handling and the query opened while the window is shown.
+class RegisterWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit RegisterWindow(QWidget* parent = nullptr);
+
+    static const QString InsertCaption;  // btn_save in insert mode
+    static const QString EditCaption;    // btn_save in edit mode, exactly
+
+    QPushButton* btn_save = nullptr;
+    QPushButton* btn_new = nullptr;
+    QPushButton* btn_edit = nullptr;
+    QPushButton* btn_del = nullptr;
+    QPushButton* btn_cancel = nullptr;
+    dataaware::DBGrid* DBGrid1 = nullptr;
+    TDBNavBar* DBNavigator1 = nullptr;
+
+    bool isEditMode() const;
+    // The key of the row that edit mode writes; -1 in insert mode.
+    qint64 editedId() const { return m_editedId; }
+
+public slots:
+    virtual void btn_saveClick() = 0;
+    void btn_newClick();
+    void btn_editClick();
+    void btn_delClick();
+    void btn_cancelClick();
+    virtual void FormShow();
+    virtual void FormClose();
+
+protected:
+    struct Box {
+        QLineEdit* edit;
+        QString field;
+    };
+
+    // Call after setupUi: finds the common controls by name and wires them. The boxes are
+    // listed in the order btn_new focuses (first) and btn_edit fills them.
+    void setupRegister(db::DataSet* query, const QString& table, const QList<Box>& boxes,
+                       const QList<dataaware::DataSetModel::Column>& columns);
+    // The box takes only digits; Persian and Arabic-Indic digits become ASCII ones.
+    static void makeDigitsOnly(QLineEdit* box);
+    // A key-down handler of one box, run after the form's own.
+    void onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler);
+
+    // Enter or Down: next control; Up: previous; Escape: cancel. True when it took the key.
+    bool FormKeyDown(QKeyEvent* event);
+
+    // True when another row than the one being edited already holds the value.
+    bool isTaken(const QString& field, const QString& value) const;
+    // Inserts a row, or in edit mode updates the remembered one, with the values by field.
+    // False when the remembered row is gone.
+    bool writeRow(const QVariantMap& values);
+    void reopen();
+    // The delete question; false when the answer is No.
+    static bool askDelete();
+    // Runs a handler body, showing any failure instead of letting it escape.
+    void guarded(const std::function<void()>& body);
+    // Shows a refusal and puts the focus on the box concerned.
+    void refuse(const QString& message, QLineEdit* box);
+    void confirm(const QString& message, const QString& caption = QString());
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    db::DataSet* m_query = nullptr;
+    QString m_table;
+    QList<Box> m_boxes;
+
+private:
+    qint64 currentId() const;
+
+    qint64 m_editedId = -1;
+    QHash<QLineEdit*, std::function<bool(QKeyEvent*)>> m_keyDown;
+};

@@ -1,0 +1,101 @@
+#include "app/u_customer.h"
+
+#include "ui_u_customer.h"
+
+#include "app/helpers.h"
+#include "app/u_dm.h"
+
+Tfrm_customer* frm_customer = nullptr;
+
+Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new Ui::Tfrm_customer)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("frm_customer"));
+    setWindowFlag(Qt::Window);
+    makeDigitsOnly(ui->txt_sh_p);
+    makeDigitsOnly(ui->txt_price);
+    ui->txt_sh_hesab->setLayoutDirection(Qt::LeftToRight);
+
+    auto column = [](const char* field, int width = -1, bool ltr = false) {
+        dataaware::DataSetModel::Column c;
+        c.field = QLatin1String(field);
+        c.width = width;
+        c.leftToRight = ltr;
+        return c;
+    };
+    setupRegister(frm_dm->customer_ado, QStringLiteral("tbl_customer"),
+                  {{ui->txt_sh_p, QStringLiteral("Pers_number")},
+                   {ui->txt_sh_hesab, QStringLiteral("Hesab")},
+                   {ui->txt_name, QStringLiteral("First_Name")},
+                   {ui->txt_family, QStringLiteral("Last_Name")},
+                   {ui->txt_price, QStringLiteral("Price")}},
+                  {column("id", 50), column("Pers_number", 110, true), column("First_Name", 110),
+                   column("Last_Name", 140), column("Hesab", 120, true), column("Price", -1, true)});
+
+    connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_customer::PexGlowButton1Click);
+    // The import wizard is not part of this window yet.
+    ui->BitBtn1->setEnabled(false);
+}
+
+Tfrm_customer::~Tfrm_customer() = default;
+
+void Tfrm_customer::btn_saveClick()
+{
+    guarded([this] {
+        const QString persNumber = ui->txt_sh_p->text();
+        const QString hesab = ui->txt_sh_hesab->text();
+        if (persNumber.trimmed().isEmpty()) {
+            refuse(QStringLiteral("شماره پرسنلي را وارد کنيد"), ui->txt_sh_p);
+            return;
+        }
+        if (hesab.trimmed().isEmpty()) {
+            refuse(QStringLiteral("شماره حساب را وارد کنيد"), ui->txt_sh_hesab);
+            return;
+        }
+        // The amount is kept as digit text; a row read back for editing may carry separators.
+        QString price = ui->txt_price->text();
+        price.remove(u',');
+        for (QChar& c : price)
+            if (c.isDigit())
+                c = QChar(u'0' + c.digitValue());
+        if (price.isEmpty())
+            price = QStringLiteral("0");
+        for (QChar c : price)
+            if (c < u'0' || c > u'9') {
+                refuse(QStringLiteral("مبلغ را وارد كنيد"), ui->txt_price);
+                return;
+            }
+        if (isTaken(QStringLiteral("Pers_number"), persNumber)) {
+            refuse(QStringLiteral("شماره پرسنلي وارد شده تکراريست"), ui->txt_sh_p);
+            return;
+        }
+        const bool edit = isEditMode();
+        const bool written = writeRow({{QStringLiteral("Pers_number"), persNumber},
+                                       {QStringLiteral("Hesab"), hesab},
+                                       {QStringLiteral("First_Name"), ui->txt_name->text()},
+                                       {QStringLiteral("Last_Name"), ui->txt_family->text()},
+                                       {QStringLiteral("Price"), price}});
+        if (!edit) {
+            btn_newClick();
+            reopen();
+            confirm(QStringLiteral("اطلاعات ثبت شد"), QStringLiteral("ثبت اطلاعات"));
+            return;
+        }
+        reopen();
+        if (written)
+            confirm(QStringLiteral("مشخصات پرسنل تغيير کرد"));
+        btn_newClick();
+    });
+}
+
+void Tfrm_customer::PexGlowButton1Click()
+{
+    guarded([this] {
+        if (!askDelete())
+            return;
+        ExecSql(QStringLiteral("delete from tbl_customer"));
+        reopen();
+        if (isEditMode())
+            btn_newClick();
+    });
+}
