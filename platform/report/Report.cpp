@@ -1,10 +1,10 @@
 #include "platform/report/Report.h"
 
+#include "platform/dialogs/Dialogs.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -332,12 +332,23 @@ void Report::savePdfFromPreview(QWidget *parent)
 {
     const QString suggested = (m_title.isEmpty() ? QStringLiteral("report") : m_title)
                               + QStringLiteral(".pdf");
-    QString path = QFileDialog::getSaveFileName(parent, tr("Save as PDF"), suggested,
-                                                tr("PDF files (*.pdf)"));
+    dialogs::FileRequest request;
+    request.save = true;
+    request.caption = tr("Save as PDF");
+    request.directory = suggested;
+    request.filter = tr("PDF files (*.pdf)");
+    request.defaultSuffix = QStringLiteral("pdf");
+    QString path = dialogs::chooseFile(request, parent);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
-    if (!savePdf(path))
-        QMessageBox::warning(parent, m_title, m_error);
+    if (!savePdf(path)) {
+        dialogs::Message m;
+        m.title = m_title;
+        m.text = m_error;
+        m.icon = dialogs::Icon::Warning;
+        m.rightToLeft = false;
+        dialogs::show(m, parent);
+    }
 }
