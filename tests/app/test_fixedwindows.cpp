@@ -5,6 +5,7 @@
 #include "controls/persian/DateEdit.h"
 #include "controls/persian/EditCurrency.h"
 #include "platform/dataaware/DBEdit.h"
+#include "helper_lists.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
 
@@ -35,22 +36,6 @@ QByteArray saveAndRead(ListWindow* w, QString* proposed = nullptr, QString* filt
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray("<no file>");
     return f.readAll();
-}
-
-void add(ListWindow* w, const QString& account, const QString& amount)
-{
-    w->txt_shhesab->setText(account);
-    w->EditCurrency1->setText(amount);
-    w->BitBtn1->click();
-}
-
-QStringList listLines()
-{
-    QStringList l;
-    db::DataSet* d = frm_dm->detail_ado;
-    for (int r = 0; r < d->recordCount(); ++r)
-        l << d->valueAt(r, d->fieldIndex("txt")).toString();
-    return l;
 }
 
 } // namespace
@@ -88,8 +73,8 @@ private slots:
         // Typed into the header box and not saved: the file still carries it.
         frm_mali->DBEdit2->setFocus();
         QTest::keyClicks(frm_mali->DBEdit2, "12345");
-        add(frm_mali, "777", "1,000,000");
-        add(frm_mali, "888", "500,000");
+        addToList(frm_mali, "777", "1,000,000");
+        addToList(frm_mali, "888", "500,000");
         QString proposed, filter;
         const QByteArray bytes = saveAndRead(frm_mali, &proposed, &filter);
         QCOMPARE(proposed, QStringLiteral("trans.dat"));
@@ -107,7 +92,7 @@ private slots:
         MessageLog log;
         frm_mali->show();
         setDate(0, 0, 0);
-        add(frm_mali, "777", "1,000");
+        addToList(frm_mali, "777", "1,000");
         QCOMPARE(log.texts(), QStringList{kEnterDate});
         QVERIFY(frm_dm->detail_ado->isEmpty());
         QCOMPARE(saveAndRead(frm_mali), QByteArray("<no file>"));
@@ -137,7 +122,7 @@ private slots:
             setDate(1403, 1, 5);
         if (window == 2)
             w->findChild<QLineEdit*>("txt_shobeh")->setText("1234");
-        add(w, "1", amount);
+        addToList(w, "1", amount);
         QCOMPARE(log.messages.size(), 1);
         QVERIFY(log.texts().first().contains(TEditCurrency::DeComma(amount)));
         QVERIFY(frm_dm->detail_ado->isEmpty());
@@ -149,8 +134,8 @@ private slots:
         frm_sepah->show();
         frm_sepah->DBEdit2->setFocus();
         QTest::keyClicks(frm_sepah->DBEdit2, "987");
-        add(frm_sepah, "123", "1,000");
-        add(frm_sepah, "123", "1,000");
+        addToList(frm_sepah, "123", "1,000");
+        addToList(frm_sepah, "123", "1,000");
         QCOMPARE(log.texts(), QStringList{QStringLiteral("ركورد تكراري است!")});
         QString proposed;
         QCOMPARE(saveAndRead(frm_sepah, &proposed),
@@ -174,7 +159,7 @@ private slots:
         MessageLog log;
         frm_sepah2->show();
         frm_sepah2->findChild<QLineEdit*>("txt_shobeh")->setText(branch);
-        add(frm_sepah2, "4567", "89");
+        addToList(frm_sepah2, "4567", "89");
         QCOMPARE(frm_dm->detail_ado->recordCount(), accepted ? 1 : 0);
         if (accepted) {
             QString proposed;
@@ -209,19 +194,13 @@ private slots:
         frm_sepah->show();
         frm_sepah->DBEdit2->setFocus();
         QTest::keyClicks(frm_sepah->DBEdit2, "5");
-        add(frm_sepah, "1", "2");
-        auto closePreview = [] {
-            QTimer::singleShot(0, [] {
-                if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                    d->reject();
-            });
-        };
-        closePreview();
+        addToList(frm_sepah, "1", "2");
+        rejectNextDialog();
         frm_sepah->BitBtn4->click();
         QCOMPARE(frm_print->QRLabel6->text(), QStringLiteral("00000000000050000000000+1"));
         frm_sepah->hide();
         frm_sepah2->show();
-        closePreview();
+        rejectNextDialog();
         frm_sepah2->BitBtn4->click();
         QCOMPARE(frm_print->QRLabel6->text(), QString());
     }

@@ -7,6 +7,7 @@
 #include "controls/persian/EditCurrency.h"
 #include "platform/dataaware/DBLookupComboBox.h"
 #include "platform/shell/Shell.h"
+#include "helper_lists.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
 
@@ -65,21 +66,7 @@ class TestListWindow : public QObject {
         return m_db->connection()->lastInsertId();
     }
 
-    QStringList listLines()
-    {
-        QStringList l;
-        db::DataSet* d = frm_dm->detail_ado;
-        for (int r = 0; r < d->recordCount(); ++r)
-            l << d->valueAt(r, d->fieldIndex("txt")).toString();
-        return l;
-    }
-
-    void add(const QString& account, const QString& amount)
-    {
-        frm_sepah3->txt_shhesab->setText(account);
-        frm_sepah3->EditCurrency1->setText(amount);
-        frm_sepah3->BitBtn1->click();
-    }
+    void add(const QString& account, const QString& amount) { addToList(frm_sepah3, account, amount); }
 
 private slots:
     void init()
@@ -249,10 +236,7 @@ private slots:
         for (int i = 1; i <= 60; ++i)
             add(QString::number(i), "1,000");
         frm_print->QRLabel6->setText("stale header");
-        QTimer::singleShot(0, [] {
-            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                d->reject();
-        });
+        rejectNextDialog();
         frm_sepah3->BitBtn4->click();
         QCOMPARE(frm_print->QRLabel4->text(), QStringLiteral("60,000"));
         QCOMPARE(frm_print->QRLabel6->text(), QString());
