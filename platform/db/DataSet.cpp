@@ -163,6 +163,7 @@ void DataSet::readRows(qint64 keepKey)
     m_fields = fields;
 
     m_rows.clear();
+    dropIndexes();
     int keepRow = -1;
     while (st.step()) {
         QVector<QVariant> row(n);
@@ -180,6 +181,7 @@ void DataSet::close()
     if (!isActive())
         return;
     m_rows.clear();
+    dropIndexes();
     m_buffer.clear();
     m_fields.clear();
     m_current = -1;
@@ -307,6 +309,15 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
     QVector<int> idx;
     for (const QString& f : fields)
         idx.append(fieldByName(f).index);
+    if (!options.testFlag(LocateOption::PartialKey)) {
+        LocateIndex& index = indexFor(idx, options.testFlag(LocateOption::CaseInsensitive));
+        const auto it = index.firstRow.constFind(searchKey(values, index));
+        if (it == index.firstRow.constEnd())
+            return false;
+        m_bof = m_eof = false;
+        moveTo(it.value());
+        return true;
+    }
     for (int r = 0; r < m_rows.size(); ++r) {
         const auto& row = m_rows[r];
         bool ok = true;
@@ -319,6 +330,81 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
         }
     }
     return false;
+}
+
+namespace {
+
+void appendKeyPart(QString& key, const QVariant& v, FieldType type, bool caseInsensitive)
+{
+    if (!v.isValid() || v.isNull()) {
+        key += QLatin1String("\x01N");
+    } else if (type == FieldType::Boolean || v.typeId() == QMetaType::Bool) {
+        key += v.toBool() ? u'1' : u'0';
+    } else {
+        const QString t = v.toString();
+        key += caseInsensitive ? t.toCaseFolded() : t;
+    }
+    key += QChar(0);
+}
+
+} // namespace
+
+QString DataSet::indexKey(const QVector<QVariant>& row, const LocateIndex& index) const
+{
+    QString key;
+    for (int f : index.fields)
+        appendKeyPart(key, row[f], m_fields[f].type, index.caseInsensitive);
+    return key;
+}
+
+QString DataSet::searchKey(const QVariantList& values, const LocateIndex& index) const
+{
+    QString key;
+    for (int k = 0; k < index.fields.size(); ++k)
+        appendKeyPart(key, values[k], m_fields[index.fields[k]].type, index.caseInsensitive);
+    return key;
+}
+
+DataSet::LocateIndex& DataSet::indexFor(const QVector<int>& fields, bool caseInsensitive)
+{
+    for (LocateIndex& i : m_indexes)
+        if (i.fields == fields && i.caseInsensitive == caseInsensitive)
+            return i;
+    if (m_indexes.size() >= 4)
+        m_indexes.removeFirst();
+    LocateIndex index;
+    index.fields = fields;
+    index.caseInsensitive = caseInsensitive;
+    index.firstRow.reserve(m_rows.size());
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const QString key = indexKey(m_rows[r], index);
+        if (!index.firstRow.contains(key))  // the first row of a key wins
+            index.firstRow.insert(key, r);
+    }
+    m_indexes.append(std::move(index));
+    return m_indexes.last();
+}
+
+void DataSet::indexAppended(int row)
+{
+    if (row != m_rows.size() - 1) {
+        dropIndexes();  // rows after it moved
+        return;
+    }
+    for (LocateIndex& i : m_indexes) {
+        const QString key = indexKey(m_rows[row], i);
+        if (!i.firstRow.contains(key))
+            i.firstRow.insert(key, row);
+    }
+}
+
+void DataSet::indexEdited(const QVector<QVariant>& before, int row)
+{
+    for (const LocateIndex& i : std::as_const(m_indexes))
+        if (indexKey(before, i) != indexKey(m_rows[row], i)) {
+            dropIndexes();
+            return;
+        }
 }
 
 int DataSet::fieldIndex(const QString& name) const
@@ -509,6 +595,7 @@ void DataSet::post()
         const int at = qBound(0, m_insertAt, int(m_rows.size()));
         m_rows.insert(at, row);
         reloadRow(at, key);
+        indexAppended(at);
         m_current = at;
         m_buffer.clear();
         m_state = State::Browse;
@@ -524,8 +611,10 @@ void DataSet::post()
             m_conn->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :key")
                              .arg(quoteIdent(m_table), sets.join(u','), pk),
                          params);
+            const QVector<QVariant> before = m_rows[m_current];
             m_rows[m_current] = m_buffer;
             reloadRow(m_current, key);
+            indexEdited(before, m_current);
         }
         m_buffer.clear();
         m_state = State::Browse;
@@ -575,6 +664,7 @@ void DataSet::remove()
                  {{QStringLiteral("key"), key}});
     const int at = m_current;
     m_rows.remove(at);
+    dropIndexes();
     m_current = m_rows.isEmpty() ? -1 : qMin(at, int(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();
     m_bof = m_current <= 0;

@@ -148,6 +148,21 @@ private:
     bool m_statePending = false;
     QString m_table;
     int m_keyField = -1;
+
+    // Hash indexes for locate, built on first use and kept up to date while rows are only
+    // appended, so that a long import that looks up every row stays linear.
+    struct LocateIndex {
+        QVector<int> fields;
+        bool caseInsensitive = false;
+        QHash<QString, int> firstRow;
+    };
+    QString indexKey(const QVector<QVariant>& row, const LocateIndex& index) const;
+    QString searchKey(const QVariantList& values, const LocateIndex& index) const;
+    LocateIndex& indexFor(const QVector<int>& fields, bool caseInsensitive);
+    void indexAppended(int row);
+    void indexEdited(const QVector<QVariant>& before, int row);
+    void dropIndexes() { m_indexes.clear(); }
+    QList<LocateIndex> m_indexes;
 };
 
 } // namespace db

@@ -3,6 +3,7 @@
 #include "tests/support/TestDatabase.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -29,6 +30,7 @@ private slots:
     void afterScrollIsHeldAndReleasedOnce();
     void rolledBackTransactionLeavesNoRows();
     void editGoesToTheRowItStarted();
+    void locateAgreesWithAScanWhileRowsChange();
     void exactDecimalSum_data();
     void exactDecimalSum();
 
@@ -328,6 +330,58 @@ void TestDataSet::editGoesToTheRowItStarted()
     for (ds.first(); !ds.eof(); ds.next())
         all << ds.text(QStringLiteral("txt"));
     QCOMPARE(all, (QStringList{"a", "B", "c"}));
+}
+
+void TestDataSet::locateAgreesWithAScanWhileRowsChange()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_customer order by id"));
+    ds.open();
+    QRandomGenerator rng(42);
+    const QStringList names = {"a", "A", "b", "", "c"};
+    auto randomName = [&] { return names[rng.bounded(int(names.size()))]; };
+    // The model: (Pers_number, First_Name) of each row in order.
+    QList<QPair<QString, QString>> model;
+    for (int step = 0; step < 400; ++step) {
+        const int op = rng.bounded(10);
+        if (op < 5 || model.isEmpty()) {
+            ds.append();
+            const QString p = QString::number(rng.bounded(20));
+            const QString n = randomName();
+            ds.setValue("Pers_number", p);
+            ds.setValue("First_Name", n);
+            ds.post();
+            model.append({p, n});
+        } else if (op < 7) {
+            const int r = rng.bounded(int(model.size()));
+            ds.setRecNo(r + 1);
+            ds.edit();
+            model[r].second = randomName();
+            ds.setValue("First_Name", model[r].second);
+            ds.post();
+        } else if (op < 8) {
+            const int r = rng.bounded(int(model.size()));
+            ds.setRecNo(r + 1);
+            ds.remove();
+            model.removeAt(r);
+        } else {
+            const QString p = QString::number(rng.bounded(20));
+            const QString n = randomName();
+            const bool ci = rng.bounded(2) == 1;
+            int expected = -1;
+            for (int r = 0; r < model.size() && expected < 0; ++r)
+                if (model[r].first == p
+                    && model[r].second.compare(n, ci ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0)
+                    expected = r;
+            const bool found = ds.locate({"Pers_number", "First_Name"}, {p, n},
+                                         ci ? db::LocateOptions(db::LocateOption::CaseInsensitive)
+                                            : db::LocateOptions());
+            QCOMPARE(found, expected >= 0);
+            if (found)
+                QCOMPARE(ds.recNo(), expected + 1);
+        }
+    }
 }
 
 void TestDataSet::exactDecimalSum_data()
