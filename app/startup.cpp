@@ -2,7 +2,10 @@
 
 #include "app/helpers.h"
 #include "app/fixedwindows.h"
+#include "app/u_about.h"
+#include "app/u_customer.h"
 #include "app/u_dm.h"
+#include "app/u_ghaleb.h"
 #include "app/u_main.h"
 #include "app/u_print.h"
 #include "app/u_sepah3.h"
@@ -56,27 +59,37 @@ bool CreateForms()
     if (!frm_dm->DataModuleCreate())
         return false;
     frm_mali = new Tfrm_mali;
+    frm_ghaleb = new Tfrm_ghaleb;
     frm_print = new Tfrm_print;
+    frm_about = new Tfrm_about;
     frm_sepah = new Tfrm_sepah;
     frm_sepah3 = new Tfrm_sepah3;
     frm_sepah2 = new Tfrm_sepah2;
+    frm_customer = new Tfrm_customer;
     return true;
 }
 
+namespace {
+
+template <typename T> void destroy(T*& form)
+{
+    delete form;
+    form = nullptr;
+}
+
+} // namespace
+
+// In the reverse order of creation.
 void DestroyForms()
 {
-    delete frm_sepah2;
-    frm_sepah2 = nullptr;
-    delete frm_sepah3;
-    frm_sepah3 = nullptr;
-    delete frm_sepah;
-    frm_sepah = nullptr;
-    delete frm_print;
-    frm_print = nullptr;
-    delete frm_mali;
-    frm_mali = nullptr;
-    delete frm_dm;
-    frm_dm = nullptr;
-    delete frm_main;
-    frm_main = nullptr;
+    destroy(frm_customer);
+    destroy(frm_sepah2);
+    destroy(frm_sepah3);
+    destroy(frm_sepah);
+    destroy(frm_about);
+    destroy(frm_print);
+    destroy(frm_ghaleb);
+    destroy(frm_mali);
+    destroy(frm_dm);
+    destroy(frm_main);
 }

@@ -3,6 +3,9 @@
 #include "ui_u_main.h"
 
 #include "app/fixedwindows.h"
+#include "app/u_about.h"
+#include "app/u_customer.h"
+#include "app/u_ghaleb.h"
 #include "app/u_sepah3.h"
 
 #include <QApplication>
@@ -44,12 +47,20 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 
 Tfrm_main::~Tfrm_main() = default;
 
-void Tfrm_main::PexGlowButton1Click() {}
+void Tfrm_main::PexGlowButton1Click() { showModal(frm_customer); }
 void Tfrm_main::PexGlowButton2Click() { showModal(frm_mali); }
 void Tfrm_main::PexGlowButton3Click() { showModal(frm_sepah); }
 void Tfrm_main::PexGlowButton4Click() { showModal(frm_sepah2); }
 void Tfrm_main::PexGlowButton5Click() { showModal(frm_sepah3); }
-void Tfrm_main::PexGlowButton6Click() {}
-void Tfrm_main::BitBtn4Click() {}
+void Tfrm_main::PexGlowButton6Click() { showModal(frm_ghaleb); }
+// The about box is modeless and may stay beside the main window.
+void Tfrm_main::BitBtn4Click()
+{
+    if (!frm_about)
+        return;
+    frm_about->show();
+    frm_about->raise();
+    frm_about->activateWindow();
+}
 
 void Tfrm_main::BitBtn3Click() { QApplication::quit(); }

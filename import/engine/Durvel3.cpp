@@ -1,0 +1,780 @@
+#include "import/engine/Durvel3.h"
+
+#include "import/engine/DurvelCodePage.h"
+#include "platform/ini/IniFile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+// ---- row ---------------------------------------------------------------------------------------
+
+QString DurvelTrimName(const QString &Name)
+{
+    int start = 0;
+    int end = Name.size();
+    while (start < end && Name.at(start).unicode() < 33)
+        ++start;
+    while (end > start && Name.at(end - 1).unicode() < 33)
+        --end;
+    return Name.mid(start, end - start);
+}
+
+TDurvelCol *TDurvelRow::AddColumn(const QString &Name)
+{
+    auto col = std::make_unique<TDurvelCol>();
+    col->Name = DurvelTrimName(Name);
+    TDurvelCol *result = col.get();
+    FCols.push_back(std::move(col));
+    if (!FByName.contains(result->Name))
+        FByName.insert(result->Name, result);
+    return result;
+}
+
+TDurvelCol *TDurvelRow::ColumnByName(const QString &Name) const
+{
+    return FByName.value(Name, nullptr);
+}
+
+void TDurvelRow::IndexName(const QString &Name, int Position)
+{
+    FNameIndex.insert(DurvelTrimName(Name), Position);
+}
+
+void TDurvelRow::SetValue(const QString &Name, const QString &Value, bool Flag)
+{
+    const auto it = FNameIndex.constFind(Name);
+    if (it == FNameIndex.constEnd() || *it < 0 || *it >= Count())
+        return;
+    TDurvelCol *col = FCols.at(std::size_t(*it)).get();
+    col->Value = Value;
+    if (Flag)
+        col->ValueSet = true;
+}
+
+void TDurvelRow::ClearValues()
+{
+    for (auto &col : FCols)
+        col->Value.clear();
+}
+
+void TDurvelRow::Clear()
+{
+    FCols.clear();
+    FNameIndex.clear();
+    FByName.clear();
+}
+
+void TDurvelRow::Delete(int Index)
+{
+    FCols.erase(FCols.begin() + Index);
+    Rehash();
+}
+
+void TDurvelRow::Rehash()
+{
+    FByName.clear();
+    for (auto &col : FCols)
+        if (!FByName.contains(col->Name))
+            FByName.insert(col->Name, col.get());
+    for (auto it = FNameIndex.begin(); it != FNameIndex.end();) {
+        if (it.value() >= Count())
+            it = FNameIndex.erase(it);
+        else
+            ++it;
+    }
+}
+
+// ---- component ---------------------------------------------------------------------------------
+
+TDurvel3::TDurvel3() = default;
+
+TDurvel3::~TDurvel3()
+{
+    ReleaseImportState();
+}
+
+void TDurvel3::SetFileName(const QString &Value)
+{
+    if (Value == FFileName)
+        return;
+    FFileName = Value;
+    FileNameChanged();
+}
+
+void TDurvel3::SetYieldHandler(std::function<void()> Handler, int IntervalMs)
+{
+    FYield = std::move(Handler);
+    FYieldInterval = qMax(0, IntervalMs);
+}
+
+bool TDurvel3::Execute()
+{
+    if (FRunning)
+        throw EDurvelError(QStringLiteral("An import is already running"));
+    FRunning = true;
+    const auto running = qScopeGuard([this] { FRunning = false; });
+
+    const bool result = CheckProperties();
+    PrepareImport();
+    try {
+        if (OnBeforeImport)
+            OnBeforeImport(this);
+        ImportLoop();
+    } catch (...) {
+        try {
+            if (OnAfterImport)
+                OnAfterImport(this);
+        } catch (...) {
+        }
+        EndImport();
+        throw;
+    }
+    try {
+        if (OnAfterImport)
+            OnAfterImport(this);
+    } catch (...) {
+        EndImport();
+        throw;
+    }
+    EndImport();
+    return result;
+}
+
+void TDurvel3::ImportLoop()
+{
+    OpenSource();
+    try {
+        while (!(ImportRecCount > 0 && FRowsRead >= ImportRecCount) && HasMoreRows()) {
+            FRowAction = raNone;
+            FRowError = false;
+            if (SkipRow()) {
+                ++FLineCounter;
+            } else {
+                ReadRow();
+                ++FRowsRead;
+                if (ImportDestination == didUserDefined) {
+                    if (OnUserDefinedImport)
+                        OnUserDefinedImport(this, &FRow);
+                } else {
+                    if (IsRowAccepted() && OnImportRowComplete)
+                        OnImportRowComplete(this, &FRow);
+                    if (ImportRow() == 2)
+                        break;
+                }
+            }
+            NextRow();
+            MaybeYield();
+        }
+    } catch (...) {
+        CloseSource();
+        throw;
+    }
+    CloseSource();
+}
+
+void TDurvel3::MaybeYield()
+{
+    if (!FYield)
+        return;
+    if (FYieldInterval > 0 && FYieldTimer.isValid() && FYieldTimer.elapsed() < FYieldInterval)
+        return;
+    FYieldTimer.start();
+    FYield();
+}
+
+int TDurvel3::ImportRow()
+{
+    if (FCanceled && !DoImportCancel())
+        return 2;
+    int result = 0;
+    try {
+        WriteRowToDestination();
+    } catch (const EDurvelError &e) {
+        CancelRecord();
+        DoImportError(e.message());
+        result = 1;
+    } catch (const std::exception &e) {
+        CancelRecord();
+        DoImportError(QString::fromUtf8(e.what()));
+        result = 1;
+    }
+    if (CommitRecCount > 0 && !CommitAfterDone) {
+        const int n = ErrorCount() + FImportedCount;
+        if (n > 0 && n % CommitRecCount == 0)
+            DoNeedCommit();
+    }
+    return result;
+}
+
+void TDurvel3::CloseSource()
+{
+    if (FCanceled)
+        return;
+    if (CommitAfterDone)
+        DoNeedCommit();
+    else if (CommitRecCount > 0 && (ErrorCount() + FImportedCount) % CommitRecCount > 0)
+        DoNeedCommit();
+}
+
+bool TDurvel3::DoImportCancel()
+{
+    bool Continue = !FCanceled;
+    if (OnImportCancel)
+        OnImportCancel(this, Continue);
+    FCanceled = !Continue;
+    return Continue;
+}
+
+void TDurvel3::DoNeedCommit()
+{
+    if (FInTransaction) {
+        DurvelDataSet *ds = DestDataSet();
+        FInTransaction = false;
+        ds->commit();
+        ds->startTransaction();
+        FInTransaction = true;
+    }
+    if (OnNeedCommit)
+        OnNeedCommit(this);
+}
+
+// ---- checks and preparation --------------------------------------------------------------------
+
+DurvelDestinationRef TDurvel3::Destination() const
+{
+    return {ImportDestination, DataSet, DBGrid, ListView, StringGrid, GridCaptionRow};
+}
+
+// A column of the row: a map name, or a field format that makes its own values.
+bool TDurvel3::IsRowColumnName(const QString &Name) const
+{
+    for (int i = 0; i < FMap.Count(); ++i) {
+        const QString line = FMap.Strings(i);
+        const int eq = line.indexOf(FMap.NameValueSeparator());
+        if (DurvelTrimName(eq < 0 ? line : line.left(eq)) == Name)
+            return true;
+    }
+    for (int i = 0; i < FFieldFormats.Count(); ++i) {
+        const TDurvelFieldFormat *f = FFieldFormats.Items(i);
+        if (DurvelTrimName(f->FieldName) == Name && (f->GeneratorStep != 0 || !f->ConstantValue.isEmpty()))
+            return true;
+    }
+    return false;
+}
+
+bool TDurvel3::CheckProperties()
+{
+    Destination().Check();
+    // A data grid writes into its data set; without one there is nowhere to write.
+    if (ImportDestination == didDBGrid && !DBGrid->dataSet())
+        RaiseImportError(DurvelStr::DataSetNotDefined);
+    if (FFileName.isEmpty())
+        RaiseImportError(DurvelStr::FileNameNotSpecified);
+    if (!QFileInfo(FFileName).isFile())
+        RaiseImportError(DurvelStr::FileNotExists, FFileName);
+    if (FMap.Count() == 0)
+        RaiseImportError(DurvelStr::MapEmpty);
+    if (ImportDestination != didUserDefined) {
+        for (int i = 0; i < FMap.Count(); ++i) {
+            const QString line = FMap.Strings(i);
+            const int eq = line.indexOf(FMap.NameValueSeparator());
+            const QString name = DurvelTrimName(eq < 0 ? line : line.left(eq));
+            if (DestinationColumnIndex(name) < 0)
+                RaiseImportError(DurvelStr::MapColumnNotFound, name);
+        }
+    }
+    if (ImportMode != dimInsertAll) {
+        if (FKeyColumns.Count() == 0)
+            RaiseImportError(DurvelStr::KeyColumnsNotDefined);
+        for (int i = 0; i < FKeyColumns.Count(); ++i) {
+            const QString key = FKeyColumns.Strings(i);
+            // A key the row does not carry could never be matched.
+            if (DestinationColumnIndex(key) < 0 || !IsRowColumnName(key))
+                RaiseImportError(DurvelStr::KeyColumnNotFound, key);
+        }
+    }
+    if (ImportDestination == didStringGrid && GridStartRow >= 0 && GridCaptionRow > GridStartRow)
+        RaiseImportError(DurvelStr::GridCaptionAfterStart);
+    return true;
+}
+
+void TDurvel3::PrepareImport()
+{
+    auto release = qScopeGuard([this] { ReleaseImportState(); });
+
+    if (ImportRecCount >= 1 && ImportRecCount < FTotalRecCount)
+        FTotalRecCount = ImportRecCount;
+    FRowAction = FPrevRowAction = raNone;
+    FImportedCount = 0;
+    FConversionErrorCount = 0;
+    FRowsRead = 0;
+    FErrors.Clear();
+    FLastErrorText.clear();
+    FCanceled = false;
+    FRunFormats.Assign(FFormats);
+    FRunFieldFormats.Assign(FFieldFormats);
+    FRunKeyColumns = FKeyColumns.ToStringList();
+
+    DisableDestinationControls();
+
+    FLineCounter = 1;
+    FCurrentItem = -1;
+    FLocatedRow = -1;
+    FInsertedRow = -1;
+    FGridRow = GridStartRow;
+    if (ImportDestination == didStringGrid && StringGrid) {
+        if (GridStartRow == -1)
+            FGridRow = StringGrid->rowCount();
+        else if (StringGrid->rowCount() <= GridStartRow)
+            StringGrid->setRowCount(GridStartRow + 1);
+    }
+
+    BuildRowColumns();
+
+    DurvelDataSet *ds = DestDataSet();
+    if (ds && (CommitRecCount > 0 || CommitAfterDone) && ds->supportsTransactions()) {
+        ds->startTransaction();
+        FInTransaction = true;
+    }
+
+    if (ErrorLog && !ErrorLogFileName.isEmpty())
+        OpenErrorLog();
+    release.dismiss();
+}
+
+void TDurvel3::BuildRowColumns()
+{
+    FRow.Clear();
+    FNonKeyColumns.clear();
+    FGenerators.Clear();
+    for (int i = 0; i < FMap.Count(); ++i) {
+        const QString line = FMap.Strings(i);
+        const int eq = line.indexOf(FMap.NameValueSeparator());
+        const QString name = DurvelTrimName(eq < 0 ? line : line.left(eq));
+        const int idx = DestinationColumnIndex(name);
+        if (idx == -1 && ImportDestination != didUserDefined)
+            RaiseImportError(DurvelStr::MapColumnNotFound, name);
+        TDurvelCol *col = FRow.AddColumn(name);
+        col->DestIndex = idx;
+        FRow.IndexName(name, FRow.Count() - 1);
+        if (!FRunKeyColumns.contains(name, Qt::CaseSensitive))
+            FNonKeyColumns.push_back(col);
+    }
+    for (int i = 0; i < FRunFieldFormats.Count(); ++i) {
+        const TDurvelFieldFormat *f = FRunFieldFormats.Items(i);
+        const QString name = DurvelTrimName(f->FieldName);
+        if (name.isEmpty())
+            continue;
+        if (!FRow.ColumnByName(name) && (f->GeneratorStep != 0 || !f->ConstantValue.isEmpty())) {
+            const int idx = DestinationColumnIndex(name);
+            if (idx >= 0)
+                FRow.AddColumn(name)->DestIndex = idx;
+        }
+        if (FRow.ColumnByName(name) && f->GeneratorStep != 0 && !FGenerators.ByName(name))
+            FGenerators.Add(name, f->GeneratorValue, f->GeneratorStep);
+    }
+}
+
+void TDurvel3::EndImport()
+{
+    ReleaseImportState();
+}
+
+// Gives back everything an import holds, whatever stage it reached.
+void TDurvel3::ReleaseImportState()
+{
+    FRow.Clear();
+    FNonKeyColumns.clear();
+    FGenerators.Clear();
+    if (FInTransaction) {
+        FInTransaction = false;
+        try {
+            if (DurvelDataSet *ds = DestDataSet())
+                ds->rollback();
+        } catch (...) {
+        }
+    }
+    if (FControlsDisabled) {
+        FControlsDisabled = false;
+        EnableDestinationControls();
+    }
+    if (FLog)
+        CloseErrorLog();
+}
+
+void TDurvel3::DisableDestinationControls()
+{
+    if (DurvelDataSet *ds = DestDataSet())
+        ds->disableControls();
+    else if (ImportDestination == didListView && ListView)
+        ListView->beginUpdate();
+    else
+        return;
+    FControlsDisabled = true;
+}
+
+void TDurvel3::EnableDestinationControls()
+{
+    if (DurvelDataSet *ds = DestDataSet())
+        ds->enableControls();
+    else if (ImportDestination == didListView && ListView)
+        ListView->endUpdate();
+}
+
+// ---- row writing -------------------------------------------------------------------------------
+
+void TDurvel3::ApplyFieldFormat(TDurvelCol *Column)
+{
+    const int idx = FRunFieldFormats.IndexByName(Column->Name);
+    if (idx < 0)
+        return;
+    Column->Value = DurvelApplyFieldFormat(*FRunFieldFormats.Items(idx), FGenerators.ByName(Column->Name), Column->Value);
+}
+
+void TDurvel3::ApplyFieldFormats()
+{
+    for (int i = 0; i < FRow.Count(); ++i)
+        ApplyFieldFormat(FRow.Items(i));
+}
+
+void TDurvel3::SetFieldValue(DurvelField *Field, const QString &Value, QString &ErrorText)
+{
+    DurvelSetFieldValue(FRunFormats, Field, Value, ErrorText);
+}
+
+void TDurvel3::WriteRowToDestination()
+{
+    bool accept = true;
+    if (OnBeforePost)
+        OnBeforePost(this, &FRow, accept);
+    if (accept) {
+        switch (ImportMode) {
+        case dimInsertAll:
+            InsertRecord();
+            break;
+        case dimInsertNew:
+            if (!Locate() && !IsDuplicate())
+                InsertRecord();
+            break;
+        case dimUpdate:
+            if (Locate())
+                EditRecord();
+            break;
+        case dimUpdateOrInsert:
+            if (Locate())
+                EditRecord();
+            else if (!IsDuplicate())
+                InsertRecord();
+            break;
+        case dimDelete:
+            if (Locate())
+                DeleteRecord();
+            break;
+        case dimDeleteOrInsert:
+            if (Locate())
+                DeleteRecord();
+            else if (!IsDuplicate())
+                InsertRecord();
+            break;
+        }
+        if (FRowAction == raInserted || FRowAction == raEdited) {
+            WriteColumns();
+            PostRecord();
+        }
+    }
+    if (!FRowError && OnAfterPost)
+        OnAfterPost(this, &FRow);
+    if (!FRowError) {
+        ++FImportedCount;
+        if (OnImportRecord)
+            OnImportRecord(this);
+        ++FLineCounter;
+    }
+    FPrevRowAction = FRowAction;
+}
+
+bool TDurvel3::Locate()
+{
+    std::vector<TDurvelCol *> keys;
+    for (const QString &name : std::as_const(FRunKeyColumns))
+        keys.push_back(FRow.ColumnByName(name));
+    return Search(keys, true, true);
+}
+
+bool TDurvel3::IsDuplicate()
+{
+    // With every column a key there is nothing left to compare.
+    if (AllowDuplicates || FNonKeyColumns.empty())
+        return false;
+    return Search(FNonKeyColumns, false, false);
+}
+
+bool TDurvel3::Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensitive, bool Notify)
+{
+    const Qt::CaseSensitivity cs = CaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    switch (ImportDestination) {
+    case didDataSet:
+    case didDBGrid: {
+        DurvelDataSet *ds = DestDataSet();
+        if (!ds)
+            return false;
+        QStringList fields;
+        QVariantList values;
+        for (const TDurvelCol *col : Columns) {
+            if (!col)
+                return false;
+            fields << (ImportDestination == didDBGrid ? DBGrid->columnFieldName(col->DestIndex) : col->Name);
+            values << QVariant(col->Value);
+        }
+        if (Notify && OnDestinationLocate)
+            OnDestinationLocate(this, FRunKeyColumns, &FRow, fields, values);
+        return ds->locate(fields, values, CaseInsensitive);
+    }
+    case didListView:
+        for (const TDurvelCol *col : Columns)
+            if (!col)
+                return false;
+        for (int item = 0; item < ListView->itemCount(); ++item) {
+            bool match = true;
+            for (const TDurvelCol *col : Columns)
+                match = match && ListView->itemText(item, col->DestIndex).compare(col->Value, cs) == 0;
+            if (match) {
+                FCurrentItem = item;
+                return true;
+            }
+        }
+        return false;
+    case didStringGrid:
+        FLocatedRow = -1;
+        for (const TDurvelCol *col : Columns)
+            if (!col)
+                return false;
+        for (int r = 0; r < StringGrid->rowCount(); ++r) {
+            if (r == GridCaptionRow)
+                continue;
+            bool match = true;
+            for (const TDurvelCol *col : Columns)
+                match = match && StringGrid->cell(col->DestIndex, r).compare(col->Value, cs) == 0;
+            if (match) {
+                FLocatedRow = r;
+                return true;
+            }
+        }
+        return false;
+    case didUserDefined:
+        break;
+    }
+    return false;
+}
+
+void TDurvel3::InsertRecord()
+{
+    FRowAction = raInserted;
+    switch (ImportDestination) {
+    case didDataSet:
+    case didDBGrid:
+        if (AddType == datAppend)
+            DestDataSet()->append();
+        else
+            DestDataSet()->insert();
+        break;
+    case didListView:
+        FCurrentItem = ListView->addItem();
+        break;
+    case didStringGrid:
+        if (ImportMode == dimInsertAll) {
+            FInsertedRow = FGridRow;
+            if (FGridRow == StringGrid->rowCount())
+                StringGrid->setRowCount(StringGrid->rowCount() + 1);
+        } else if (FPrevRowAction == raNone && FGridRow == GridStartRow && StringGrid->rowCount() == GridStartRow + 1) {
+            FInsertedRow = FGridRow;
+        } else {
+            FInsertedRow = StringGrid->rowCount();
+            StringGrid->setRowCount(StringGrid->rowCount() + 1);
+        }
+        break;
+    case didUserDefined:
+        break;
+    }
+}
+
+void TDurvel3::EditRecord()
+{
+    FRowAction = raEdited;
+    if (DurvelDataSet *ds = DestDataSet())
+        ds->edit();
+}
+
+void TDurvel3::DeleteRecord()
+{
+    FRowAction = raDeleted;
+    switch (ImportDestination) {
+    case didDataSet:
+    case didDBGrid:
+        DestDataSet()->deleteRecord();
+        break;
+    case didListView:
+        if (FCurrentItem >= 0 && FCurrentItem < ListView->itemCount())
+            ListView->deleteItem(FCurrentItem);
+        FCurrentItem = -1;
+        break;
+    case didStringGrid: {
+        const int r = FLocatedRow;
+        const int rows = StringGrid->rowCount();
+        if (r >= 0 && r < rows) {
+            for (int row = r; row < rows - 1; ++row)
+                for (int c = 0; c < StringGrid->colCount(); ++c)
+                    StringGrid->setCell(c, row, StringGrid->cell(c, row + 1));
+            for (int c = 0; c < StringGrid->colCount(); ++c)
+                StringGrid->setCell(c, rows - 1, QString());
+            StringGrid->setRowCount(rows - 1);
+            if (FGridRow > r)
+                --FGridRow;
+        }
+        FLocatedRow = -1;
+        break;
+    }
+    case didUserDefined:
+        break;
+    }
+}
+
+void TDurvel3::WriteColumns()
+{
+    for (int i = 0; i < FRow.Count(); ++i) {
+        const TDurvelCol *col = FRow.Items(i);
+        if (col->DestIndex < 0)
+            continue;
+        switch (ImportDestination) {
+        case didDataSet:
+        case didDBGrid: {
+            DurvelDataSet *ds = DestDataSet();
+            DurvelField *field = ImportDestination == didDataSet
+                ? ds->field(col->DestIndex)
+                : ds->findField(DBGrid->columnFieldName(col->DestIndex));
+            QString errorText;
+            SetFieldValue(field, col->Value, errorText);
+            if (!errorText.isEmpty())
+                DoImportErrorAdv(errorText);
+            break;
+        }
+        case didListView:
+            if (FCurrentItem >= 0 && FCurrentItem < ListView->itemCount())
+                ListView->setItemText(FCurrentItem, col->DestIndex, col->Value);
+            break;
+        case didStringGrid: {
+            const int row = FRowAction == raEdited ? FLocatedRow : FInsertedRow;
+            if (row >= 0 && row < StringGrid->rowCount())
+                StringGrid->setCell(col->DestIndex, row, col->Value);
+            break;
+        }
+        case didUserDefined:
+            break;
+        }
+    }
+}
+
+void TDurvel3::PostRecord()
+{
+    if (DurvelDataSet *ds = DestDataSet()) {
+        const auto state = ds->state();
+        if (state == DurvelDataSet::State::Edit || state == DurvelDataSet::State::Insert)
+            ds->post();
+    } else if (ImportDestination == didStringGrid) {
+        ++FGridRow;
+    }
+}
+
+void TDurvel3::CancelRecord()
+{
+    try {
+        if (DurvelDataSet *ds = DestDataSet()) {
+            const auto state = ds->state();
+            if (state == DurvelDataSet::State::Edit || state == DurvelDataSet::State::Insert)
+                ds->cancel();
+        }
+    } catch (...) {
+    }
+}
+
+// ---- error log ---------------------------------------------------------------------------------
+
+QString TDurvel3::ErrorLogPath() const
+{
+    if (ErrorLogFileName.isEmpty())
+        return QString();
+    if (ErrorLogFileName.contains(u'/'))
+        return ErrorLogFileName;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(ErrorLogFileName);
+}
+
+QString TDurvel3::Timestamp() const
+{
+    return DurvelFormatDateTime(FRunFormats, FRunFormats.ShortDateFormat + u' ' + FRunFormats.ShortTimeFormat,
+                                QDateTime::currentDateTime());
+}
+
+QString TDurvel3::ErrorLine(const QString &Message) const
+{
+    return FormatImportStr(DurvelStr::LogLine, {Timestamp(), QString::number(FLineCounter), Message});
+}
+
+void TDurvel3::WriteLogLine(const QString &Line)
+{
+    if (FLog)
+        FLog->write(durvel::toAnsi(Line + QStringLiteral("\r\n")));
+}
+
+void TDurvel3::OpenErrorLog()
+{
+    FLogPath = ErrorLogPath();
+    const QString folder = QFileInfo(FLogPath).path();
+    if (!QDir().mkpath(folder))
+        throw EDurvelError(QStringLiteral("Cannot create the folder %1").arg(folder));
+    auto file = std::make_unique<QFile>(FLogPath);
+    const QIODevice::OpenMode mode = RewriteErrorLogFile ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                         : QIODevice::WriteOnly | QIODevice::Append;
+    if (!file->open(mode))
+        throw EDurvelError(QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
+    FLog = std::move(file);
+    WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));
+}
+
+void TDurvel3::CloseErrorLog()
+{
+    const int errors = ErrorCount() + FConversionErrorCount;
+    if (errors > 0)
+        WriteLogLine(QString());
+    WriteLogLine(FormatImportStr(DurvelStr::LogFinished, {Timestamp()}));
+    WriteLogLine((errors == 0 ? LoadImportStr(DurvelStr::LogNoError)
+                              : FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)}))
+                 + QStringLiteral("\r\n"));
+    FLog->close();
+    FLog.reset();
+    if (ShowErrorLog && OnShowErrorLog)
+        OnShowErrorLog(FLogPath);
+}
+
+void TDurvel3::DoImportError(const QString &Message)
+{
+    FRowError = true;
+    FLastErrorText = ErrorLine(Message);
+    FErrors.Add(FLastErrorText);
+    WriteLogLine(FLastErrorText);
+    ++FLineCounter;
+    if (OnImportError)
+        OnImportError(this);
+}
+
+void TDurvel3::DoImportErrorAdv(const QString &Text)
+{
+    FLastErrorText = ErrorLine(Text);
+    ++FConversionErrorCount;
+    WriteLogLine(FLastErrorText);
+    if (OnImportErrorAdv)
+        OnImportErrorAdv(this);
+}

@@ -1,0 +1,254 @@
+#pragma once
+// The import component base: settings of one import, the row loop that every reader drives
+// through its virtual operations, row writing into the destination, the error log and the
+// template sections.
+
+#include "import/engine/DurvelDestinations.h"
+#include "import/engine/DurvelFormats.h"
+#include "import/engine/DurvelStrings.h"
+#include "import/engine/support/WideStrings.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class IniFile;
+class QFile;
+
+enum TDurvelMode { dimInsertAll, dimInsertNew, dimUpdate, dimUpdateOrInsert, dimDelete, dimDeleteOrInsert };
+enum TDurvelAddType { datAppend, datInsert };
+
+class TDurvelCol
+{
+public:
+    QString Name;
+    QString Value;
+    bool ValueSet = false;
+    int DestIndex = -1;
+};
+
+class TDurvelRow
+{
+public:
+    int Count() const { return int(FCols.size()); }
+    TDurvelCol *Items(int Index) const { return FCols.at(std::size_t(Index)).get(); }
+    // Name is trimmed of characters below 33.
+    TDurvelCol *AddColumn(const QString &Name);
+    TDurvelCol *ColumnByName(const QString &Name) const;
+    // Enters a map column's name in the index through which readers store values.
+    void IndexName(const QString &Name, int Position);
+    // Stores Value in the map column of Name; names outside the map are ignored.
+    void SetValue(const QString &Name, const QString &Value, bool Flag = false);
+    void ClearValues();
+    void Clear();
+    void Delete(int Index);
+
+private:
+    void Rehash();
+    std::vector<std::unique_ptr<TDurvelCol>> FCols;
+    QHash<QString, int> FNameIndex;          // map columns only
+    QHash<QString, TDurvelCol *> FByName;    // every column
+};
+
+QString DurvelTrimName(const QString &Name);
+
+class TDurvel3
+{
+public:
+    using TNotifyEvent = std::function<void(TDurvel3 *Sender)>;
+    using TImportCancelEvent = std::function<void(TDurvel3 *Sender, bool &Continue)>;
+    using TImportBeforePostEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row, bool &Accept)>;
+    using TImportAfterPostEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row)>;
+    using TUserDefinedImportEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row)>;
+    using TDestinationLocateEvent = std::function<void(TDurvel3 *Sender, const QStringList &KeyColumns, TDurvelRow *Row,
+                                                       QStringList &KeyFields, QVariantList &KeyValues)>;
+
+    TDurvel3();
+    virtual ~TDurvel3();
+    TDurvel3(const TDurvel3 &) = delete;
+    TDurvel3 &operator=(const TDurvel3 &) = delete;
+
+    // Destinations are referenced, never owned.
+    DurvelDataSet *DataSet = nullptr;
+    DurvelDBGrid *DBGrid = nullptr;
+    DurvelListView *ListView = nullptr;
+    DurvelStringGrid *StringGrid = nullptr;
+    int GridCaptionRow = -1;
+    int GridStartRow = -1;
+    TDurvelDestination ImportDestination = didDataSet;
+    TDurvelMode ImportMode = dimInsertAll;
+    bool ErrorLog = false;
+    QString ErrorLogFileName = QStringLiteral("error.log");
+    bool RewriteErrorLogFile = true;
+    bool ShowErrorLog = false;
+    int ImportRecCount = 0;
+    int CommitRecCount = 1000;
+    bool CommitAfterDone = false;
+    TDurvelAddType AddType = datInsert;
+    bool AllowDuplicates = true;
+    int SkipFirstRows = 0;
+
+    TWideStringList &Map() { return FMap; }
+    const TWideStringList &Map() const { return FMap; }
+    void SetMap(const TWideStrings &Value) { FMap.Assign(Value); }
+    TWideStringList &KeyColumns() { return FKeyColumns; }
+    const TWideStringList &KeyColumns() const { return FKeyColumns; }
+    void SetKeyColumns(const TWideStrings &Value) { FKeyColumns.Assign(Value); }
+    TDurvelFormats &Formats() { return FFormats; }
+    const TDurvelFormats &Formats() const { return FFormats; }
+    void SetFormats(const TDurvelFormats &Value) { FFormats.Assign(Value); }
+    TDurvelFieldFormats &FieldFormats() { return FFieldFormats; }
+    const TDurvelFieldFormats &FieldFormats() const { return FFieldFormats; }
+    void SetFieldFormats(const TDurvelFieldFormats &Value) { FFieldFormats.Assign(Value); }
+
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString &Value);
+
+    TNotifyEvent OnBeforeImport;
+    TNotifyEvent OnAfterImport;
+    TNotifyEvent OnImportRecord;
+    TNotifyEvent OnImportError;
+    TNotifyEvent OnImportErrorAdv;
+    TNotifyEvent OnNeedCommit;
+    TImportCancelEvent OnImportCancel;
+    TImportBeforePostEvent OnBeforePost;
+    TImportAfterPostEvent OnAfterPost;
+    TUserDefinedImportEvent OnUserDefinedImport;
+    TUserDefinedImportEvent OnImportRowComplete;
+    TDestinationLocateEvent OnDestinationLocate;
+
+    // Called between rows so the host can keep its window alive; at most once per interval.
+    void SetYieldHandler(std::function<void()> Handler, int IntervalMs = 50);
+    // Asked to open the error log after the import (ShowErrorLog); gets the resolved path.
+    std::function<void(const QString &Path)> OnShowErrorLog;
+
+    // Runs one import; returns the result of CheckProperties. Refuses to be re-entered.
+    bool Execute();
+    void Cancel() { FCanceled = true; }
+    bool DoImportCancel();
+
+    bool Canceled() const { return FCanceled; }
+    bool Running() const { return FRunning; }
+    // Failed rows of the last import; conversion errors are counted apart.
+    int ErrorCount() const { return FErrors.Count(); }
+    int ConversionErrorCount() const { return FConversionErrorCount; }
+    const TWideStringList &Errors() const { return FErrors; }
+    QString LastErrorText() const { return FLastErrorText; }
+    int ImportedCount() const { return FImportedCount; }
+    int TotalRecCount() const { return FTotalRecCount; }
+    quint8 RowAction() const { return FRowAction; }
+    int LineCounter() const { return FLineCounter; }
+    TDurvelRow *Row() { return &FRow; }
+    // The log's path as the import resolves it (a bare name lies in the program's folder).
+    QString ErrorLogPath() const;
+    // The destination of the chosen kind, for column look-ups.
+    DurvelDestinationRef Destination() const;
+
+    virtual void LoadTemplateSections(IniFile &Ini);
+    virtual void SaveTemplateSections(IniFile &Ini);
+
+    enum : quint8 { raNone = 0, raInserted = 1, raEdited = 2, raDeleted = 3 };
+
+protected:
+    virtual void PrepareImport();
+    virtual void OpenSource() = 0;
+    virtual bool HasMoreRows() = 0;
+    virtual bool SkipRow() = 0;
+    virtual void ReadRow() = 0;
+    // 0 handled, 1 error in the row, 2 import canceled.
+    virtual int ImportRow();
+    virtual void NextRow() = 0;
+    // Readers close their source, then call this for the final commit request.
+    virtual void CloseSource();
+    virtual void EndImport();
+    virtual void FileNameChanged() {}
+    virtual bool CheckProperties();
+    virtual bool IsRowAccepted() { return true; }
+
+    // For readers.
+    void ApplyFieldFormat(TDurvelCol *Column);
+    void ApplyFieldFormats();
+    void SetTotalRecCount(int Value) { FTotalRecCount = Value; }
+    void AddLines(int Count) { FLineCounter += Count; }
+    // The formats in force for the running import.
+    const TDurvelFormats &RunFormats() const { return FRunFormats; }
+
+    void DoImportError(const QString &Message);
+    void DoImportErrorAdv(const QString &Text);
+    void SetFieldValue(DurvelField *Field, const QString &Value, QString &ErrorText);
+
+    int DestinationColumnIndex(const QString &Name) const { return Destination().ColumnIndex(Name); }
+
+private:
+    void ImportLoop();
+    void MaybeYield();
+    DurvelDataSet *DestDataSet() const { return Destination().RowDataSet(); }
+    void BuildRowColumns();
+    bool IsRowColumnName(const QString &Name) const;
+    void ReleaseImportState();
+
+    void WriteRowToDestination();
+    bool Locate();
+    bool IsDuplicate();
+    bool Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensitive, bool Notify);
+    void InsertRecord();
+    void EditRecord();
+    void DeleteRecord();
+    void WriteColumns();
+    void PostRecord();
+    void CancelRecord();
+    void DisableDestinationControls();
+    void EnableDestinationControls();
+
+    void DoNeedCommit();
+    void OpenErrorLog();
+    void CloseErrorLog();
+    void WriteLogLine(const QString &Line);
+    QString ErrorLine(const QString &Message) const;
+    QString Timestamp() const;
+
+    TWideStringList FMap;
+    TWideStringList FKeyColumns;
+    TDurvelFormats FFormats;
+    TDurvelFieldFormats FFieldFormats;
+    QString FFileName;
+
+    // Settings taken when the import starts; changes made while it runs do not apply to it.
+    TDurvelFormats FRunFormats;
+    TDurvelFieldFormats FRunFieldFormats;
+    QStringList FRunKeyColumns;
+
+    TDurvelRow FRow;
+    TDurvelGenerators FGenerators;
+    std::vector<TDurvelCol *> FNonKeyColumns;
+    TWideStringList FErrors;
+    QString FLastErrorText;
+    int FConversionErrorCount = 0;
+    int FImportedCount = 0;
+    int FTotalRecCount = 0;
+    int FLineCounter = 1;
+    int FRowsRead = 0;
+    quint8 FRowAction = raNone;
+    quint8 FPrevRowAction = raNone;
+    bool FRowError = false;
+    bool FCanceled = false;
+    bool FRunning = false;
+
+    int FCurrentItem = -1;     // list view
+    int FGridRow = -1;         // string grid: next row to write
+    int FLocatedRow = -1;
+    int FInsertedRow = -1;
+
+    bool FControlsDisabled = false;
+    bool FInTransaction = false;
+    std::unique_ptr<QFile> FLog;
+    QString FLogPath;
+
+    std::function<void()> FYield;
+    int FYieldInterval = 50;
+    QElapsedTimer FYieldTimer;
+};

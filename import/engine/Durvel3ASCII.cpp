@@ -1,0 +1,173 @@
+#include "import/engine/Durvel3ASCII.h"
+
+#include "import/engine/support/VoTextFile.h"
+#include "platform/ini/IniFile.h"
+
+// From the shared import utilities; declared here because their header's TDurvelCharSet
+// (a character set type) collides with the field-format enumeration of the same name.
+QChar GetListSeparator();
+void ExpandTabs(QString &Line);
+void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWideStrings &Fields);
+QString CharToSepText(QChar Ch);
+QChar SepTextToChar(const QString &Text, QChar Default);
+
+namespace {
+
+const QString kOptions = QStringLiteral("ASCII_OPTIONS");
+
+// A whole, non-negative decimal number; -1 otherwise.
+int wholeNumber(const QString &text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok && n >= 0 ? n : -1;
+}
+
+[[noreturn]] void invalidNumber(const QString &text)
+{
+    throw EDurvelError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+} // namespace
+
+TDurvel3ASCII::TDurvel3ASCII()
+    : Comma(GetListSeparator())
+{
+}
+
+TDurvel3ASCII::~TDurvel3ASCII() = default;
+
+QList<TDurvel3ASCII::MapEntry> TDurvel3ASCII::MapEntries() const
+{
+    QList<MapEntry> entries;
+    const QChar sep = Map().NameValueSeparator();
+    for (int i = 0; i < Map().Count(); ++i) {
+        const QString line = Map().Strings(i);
+        const int eq = line.indexOf(sep);
+        entries.append({DurvelTrimName(eq < 0 ? line : line.left(eq)), eq < 0 ? QString() : line.mid(eq + 1)});
+    }
+    return entries;
+}
+
+bool TDurvel3ASCII::CheckProperties()
+{
+    const bool result = TDurvel3::CheckProperties();
+    for (const MapEntry &e : MapEntries()) {
+        if (IsFixedWidth()) {
+            const int semi = e.Value.indexOf(u';');
+            if (semi < 0)
+                RaiseImportError(DurvelStr::MissingMapDefinition);
+            if (wholeNumber(e.Value.left(semi)) < 0)
+                invalidNumber(e.Value.left(semi));
+            if (wholeNumber(e.Value.mid(semi + 1)) < 0)
+                invalidNumber(e.Value.mid(semi + 1));
+        } else {
+            const int n = wholeNumber(e.Value);
+            if (n < 0)
+                invalidNumber(e.Value);
+            if (n == 0)
+                throw EDurvelError(QStringLiteral("Column %1: field numbers start at 1").arg(e.Name));
+        }
+    }
+    return result;
+}
+
+void TDurvel3ASCII::OpenSource()
+{
+    FFile = std::make_unique<TVoTextFile>(FileName(), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    FFile->Reset(0, 0, 0);
+    FFile->SetCodepage(CodePageByIndex(Encoding));
+    FColumns.clear();
+    for (MapEntry e : MapEntries()) {
+        if (!Row()->ColumnByName(e.Name))
+            continue;
+        if (IsFixedWidth()) {
+            const int semi = e.Value.indexOf(u';');
+            e.Start = qMax(0, wholeNumber(e.Value.left(semi)));
+            e.Length = qMax(0, wholeNumber(semi < 0 ? QString() : e.Value.mid(semi + 1)));
+        } else {
+            e.Start = wholeNumber(e.Value) - 1;
+        }
+        FColumns.append(e);
+    }
+    FSkipped = 0;
+}
+
+bool TDurvel3ASCII::HasMoreRows()
+{
+    return !FFile->EndOfFile();
+}
+
+bool TDurvel3ASCII::SkipRow()
+{
+    FFile->ReadLine(FLine);
+    if (IsFixedWidth())
+        ExpandTabs(FLine);
+    if (FSkipped < SkipFirstRows) {
+        ++FSkipped;
+        return true;
+    }
+    return FLine.trimmed().isEmpty();
+}
+
+void TDurvel3ASCII::ReadRow()
+{
+    Row()->ClearValues();
+    if (!IsFixedWidth())
+        SplitDelimitedLine(FLine, Quote, Comma, FFields);
+    for (const MapEntry &e : std::as_const(FColumns)) {
+        QString text;
+        if (IsFixedWidth())
+            text = FLine.mid(e.Start, e.Length);
+        else if (e.Start >= 0 && e.Start < FFields.Count())
+            text = FFields.Strings(e.Start);  // a short line leaves its missing fields empty
+        Row()->SetValue(e.Name, text);
+    }
+    ApplyFieldFormats();
+}
+
+void TDurvel3ASCII::NextRow()
+{
+}
+
+void TDurvel3ASCII::FreeSource()
+{
+    FFile.reset();
+    FFields.Clear();
+    FColumns.clear();
+}
+
+void TDurvel3ASCII::CloseSource()
+{
+    FreeSource();
+    TDurvel3::CloseSource();
+}
+
+void TDurvel3ASCII::EndImport()
+{
+    TDurvel3::EndImport();
+    FreeSource();
+}
+
+void TDurvel3ASCII::SaveTemplateSections(IniFile &Ini)
+{
+    TDurvel3::SaveTemplateSections(Ini);
+    Ini.writeInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
+    Ini.writeInteger(kOptions, QStringLiteral("Encoding"), Encoding);
+    // In separator text, so that #0 (fixed width) and control characters survive the file.
+    Ini.writeString(kOptions, QStringLiteral("Comma"), CharToSepText(Comma));
+    Ini.writeString(kOptions, QStringLiteral("Quote"), CharToSepText(Quote));
+}
+
+void TDurvel3ASCII::LoadTemplateSections(IniFile &Ini)
+{
+    TDurvel3::LoadTemplateSections(Ini);
+    const qint64 skip = Ini.readInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
+    if (skip >= 0 && skip <= std::numeric_limits<int>::max())
+        SkipFirstRows = int(skip);
+    const qint64 encoding = Ini.readInteger(kOptions, QStringLiteral("Encoding"), Encoding);
+    if (encoding >= 0 && encoding < CodePageTableSize)
+        Encoding = TDurvelCharsetType(encoding);
+    Comma = SepTextToChar(Ini.readString(kOptions, QStringLiteral("Comma")), Comma);
+    Quote = SepTextToChar(Ini.readString(kOptions, QStringLiteral("Quote")), Quote);
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Reader of text files: delimited fields (separator and quote character) or, with the separator
+// #0, fixed-width fields given as "start;length" (0-based, in characters).
+
+#include "import/engine/Durvel3.h"
+#include "import/engine/support/CodePages.h"
+
+#include <QList>
+#include <memory>
+
+class TVoTextFile;
+
+class TDurvel3ASCII : public TDurvel3
+{
+public:
+    TDurvel3ASCII();
+    ~TDurvel3ASCII() override;
+
+    QChar Comma;                 // the locale's list separator; #0 selects fixed width
+    QChar Quote = u'"';
+    TDurvelCharsetType Encoding = ctWinDefined;
+
+    bool IsFixedWidth() const { return Comma.isNull(); }
+
+    void LoadTemplateSections(IniFile &Ini) override;
+    void SaveTemplateSections(IniFile &Ini) override;
+
+protected:
+    bool CheckProperties() override;
+    void OpenSource() override;
+    bool HasMoreRows() override;
+    bool SkipRow() override;
+    void ReadRow() override;
+    void NextRow() override;
+    void CloseSource() override;
+    void EndImport() override;
+
+private:
+    struct MapEntry
+    {
+        QString Name;
+        QString Value;
+        int Start = 0;    // fixed width: 0-based start; delimited: 0-based field index
+        int Length = 0;
+    };
+    QList<MapEntry> MapEntries() const;
+    void FreeSource();
+
+    std::unique_ptr<TVoTextFile> FFile;
+    QString FLine;
+    TWideStringList FFields;
+    QList<MapEntry> FColumns;   // the map lines that name a row column
+    int FSkipped = 0;
+};

@@ -1,0 +1,166 @@
+#pragma once
+// General value formats of an import, per-field value rules, and the conversions that use them.
+// The formats are a value handed to every conversion: nothing process-wide changes.
+
+#include "import/engine/DurvelDestinations.h"
+#include "import/engine/support/WideStrings.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class TDurvelFormats
+{
+public:
+    TDurvelFormats();
+    TDurvelFormats(const TDurvelFormats &other);
+    TDurvelFormats &operator=(const TDurvelFormats &other) { Assign(other); return *this; }
+    void Assign(const TDurvelFormats &Source);
+
+    QChar DecimalSeparator = u'.';
+    QChar ThousandSeparator = u',';
+    QString ShortDateFormat = QStringLiteral("yyyy/mm/dd");
+    QString LongDateFormat = QStringLiteral("yyyy/mm/dd");
+    QChar DateSeparator = u'/';
+    QString ShortTimeFormat = QStringLiteral("hh:nn");
+    QString LongTimeFormat = QStringLiteral("hh:nn:ss");
+    QChar TimeSeparator = u':';
+
+    TWideStringList &BooleanTrue() { return FBooleanTrue; }
+    const TWideStringList &BooleanTrue() const { return FBooleanTrue; }
+    void SetBooleanTrue(const TWideStrings &Value) { FBooleanTrue.Assign(Value); }
+    TWideStringList &BooleanFalse() { return FBooleanFalse; }
+    const TWideStringList &BooleanFalse() const { return FBooleanFalse; }
+    void SetBooleanFalse(const TWideStrings &Value) { FBooleanFalse.Assign(Value); }
+    TWideStringList &NullValues() { return FNullValues; }
+    const TWideStringList &NullValues() const { return FNullValues; }
+    void SetNullValues(const TWideStrings &Value) { FNullValues.Assign(Value); }
+
+private:
+    TWideStringList FBooleanTrue;
+    TWideStringList FBooleanFalse;
+    TWideStringList FNullValues;
+};
+
+enum TDurvelQuoteAction { daNone, daAdd, daRemove };
+enum TDurvelCharCase { iccNone, iccUpper, iccLower, iccUpperFirst, iccUpperFirstWord };
+enum TDurvelCharSet { icsNone, icsAnsi, icsOem };
+
+class TDurvelReplacement
+{
+public:
+    QString TextToFind;
+    QString ReplaceWith;
+    bool IgnoreCase = false;
+    QString DisplayText() const { return TextToFind + QStringLiteral(" - ") + ReplaceWith; }
+};
+
+class TDurvelReplacements
+{
+public:
+    TDurvelReplacement *Add();
+    int Count() const { return int(FItems.size()); }
+    TDurvelReplacement *Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+    void Delete(int Index);
+    void Clear() { FItems.clear(); }
+    bool ItemExists(const QString &TextToFind, const QString &ReplaceWith, bool IgnoreCase) const;
+    void Assign(const TDurvelReplacements &Source);
+
+private:
+    std::vector<std::unique_ptr<TDurvelReplacement>> FItems;
+};
+
+class TDurvelFieldFormat
+{
+public:
+    QString FieldName;
+    int GeneratorValue = 0;
+    int GeneratorStep = 0;
+    QString ConstantValue;
+    QString NullValue;
+    QString DefaultValue;
+    QString LeftQuote;
+    QString RightQuote;
+    TDurvelQuoteAction QuoteAction = daNone;
+    TDurvelCharCase CharCase = iccNone;
+    TDurvelCharSet CharSet = icsNone;
+
+    TDurvelReplacements &Replacements() { return FReplacements; }
+    const TDurvelReplacements &Replacements() const { return FReplacements; }
+    void SetReplacements(const TDurvelReplacements &Value) { FReplacements.Assign(Value); }
+
+    void Assign(const TDurvelFieldFormat &Source);
+    // True when the format changes no value.
+    bool IsDefault() const;
+
+private:
+    TDurvelReplacements FReplacements;
+};
+
+class TDurvelFieldFormats
+{
+public:
+    TDurvelFieldFormat *Add();
+    int Count() const { return int(FItems.size()); }
+    TDurvelFieldFormat *Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+    void Delete(int Index);
+    void Clear() { FItems.clear(); }
+    // First format whose FieldName equals the name ignoring case; -1 when none.
+    int IndexByName(const QString &FieldName) const;
+    void Assign(const TDurvelFieldFormats &Source);
+
+private:
+    std::vector<std::unique_ptr<TDurvelFieldFormat>> FItems;
+};
+
+class TDurvelGenerator
+{
+public:
+    QString FieldName;
+    qint64 Value = 0;
+    int Step = 0;
+    qint64 Next() { Value += Step; return Value; }
+};
+
+class TDurvelGenerators
+{
+public:
+    TDurvelGenerator *Add(const QString &FieldName, qint64 Value, int Step);
+    TDurvelGenerator *ByName(const QString &FieldName) const;
+    int Count() const { return int(FItems.size()); }
+    void Clear() { FItems.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TDurvelGenerator>> FItems;
+};
+
+// The per-field rules applied to a source text, in order: generator, null and default,
+// constant, replacements, quotes, letter case, character set.
+QString DurvelApplyFieldFormat(const TDurvelFieldFormat &Format, TDurvelGenerator *Generator,
+                               const QString &Value);
+
+bool DurvelIsNullValue(const TDurvelFormats &Formats, const QString &Text);
+bool DurvelIsBooleanTrue(const TDurvelFormats &Formats, const QString &Text);
+
+// "[-]digits[.digits][e[-]digits]" with "." as decimal point; false when Text is no number.
+// Thousand separators are removed before the decimal separator is read, and a "." is taken as
+// the decimal point when the text has no decimal separator.
+bool DurvelNormaliseNumber(const TDurvelFormats &Formats, const QString &Text, QString &Number);
+// Integral part of a number, exactly, in 64 bits; false on overflow or a text that is no number.
+bool DurvelTextToInt64(const TDurvelFormats &Formats, const QString &Text, qint64 &Value, bool &Overflow);
+
+// The import's date and time formats first, then the short date format read token by token,
+// then a day serial (days since 1899-12-30).
+bool DurvelTextToDateTime(const TDurvelFormats &Formats, const QString &Text, QDateTime &Value);
+// Reads Value by a format of the tokens Y, M, D, H, N, S, AMPM; false when it does not fit.
+bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime &Result);
+// Format tokens: yyyy yy m mm mmm mmmm d dd h hh n nn s ss z zzz am/pm,
+// '/' and ':' are the formats' separators, quoted text is copied.
+QString DurvelFormatDateTime(const TDurvelFormats &Formats, const QString &Format, const QDateTime &Value);
+
+// The typed set of a field: ErrorText is empty on success, else the reason; the field keeps its
+// value when the conversion fails.
+void DurvelSetFieldValue(const TDurvelFormats &Formats, DurvelField *Field, const QString &Value,
+                         QString &ErrorText);

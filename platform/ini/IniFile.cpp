@@ -1,0 +1,317 @@
+#include "platform/ini/IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace {
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isQuote(QChar c)
+{
+    return c == u'"' || c == u'\'';
+}
+
+} // namespace
+
+IniFile::IniFile(const QString &fileName)
+    : m_fileName(fileName)
+{
+    m_sections.push_back(Section{});
+    load();
+}
+
+void IniFile::load()
+{
+    QFile file(m_fileName);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly))
+        throw IniError(QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+
+    QString text;
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8.decode(bytes);
+        if (utf8.hasError()) {
+            // Files written by the earlier Windows program are in the ANSI code page.
+            QStringDecoder ansi("windows-1256");
+            text = ansi.isValid() ? ansi.decode(bytes) : QString::fromLatin1(bytes);
+        }
+    }
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+
+    Section *current = &m_sections.front();
+    const QStringList rawLines = text.split(u'\n');
+    for (int i = 0; i < rawLines.size(); ++i) {
+        QString raw = rawLines.at(i);
+        if (raw.endsWith(u'\r'))
+            raw.chop(1);
+        if (i == rawLines.size() - 1 && raw.isEmpty())
+            break;  // the newline that ends the last line
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'[')) {
+            int close = line.indexOf(u']');
+            const QString name = (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
+            current = findSection(name);
+            if (!current) {
+                m_sections.push_back(Section{name, {}});
+                current = &m_sections.back();
+            }
+            continue;
+        }
+        const int eq = line.isEmpty() ? -1 : keyEnd(line);
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#') || eq < 0
+            || current == &m_sections.front()) {
+            current->lines.push_back(Line{QString(), raw, true});
+            continue;
+        }
+        current->lines.push_back(Line{decodeValue(line.left(eq)), decodeValue(line.mid(eq + 1)), false});
+    }
+}
+
+// A key may be quoted and then hold blanks, ';' or '#' at its start; '=' is never part of it.
+int IniFile::keyEnd(const QString &line)
+{
+    if (isQuote(line.front())) {
+        const int close = line.indexOf(line.front(), 1);
+        if (close > 0) {
+            int eq = close + 1;
+            while (eq < line.size() && line.at(eq).isSpace())
+                ++eq;
+            if (eq < line.size() && line.at(eq) == u'=')
+                return eq;
+        }
+    }
+    return line.indexOf(u'=');
+}
+
+void IniFile::save() const
+{
+    QString text;
+    for (std::size_t s = 0; s < m_sections.size(); ++s) {
+        const Section &section = m_sections[s];
+        if (s > 0)
+            text += u'[' + section.name + QStringLiteral("]\n");
+        for (const Line &line : section.lines) {
+            if (line.isComment)
+                text += line.value;
+            else
+                text += encodeKey(line.key) + u'=' + encodeValue(line.value);
+            text += u'\n';
+        }
+    }
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw IniError(QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
+    file.write(text.toUtf8());
+    if (!file.commit())
+        throw IniError(QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
+    m_modified = false;
+}
+
+QString IniFile::encodeValue(const QString &value)
+{
+    if (value.isEmpty())
+        return value;
+    const bool blankAtEnd = value.front().isSpace() || value.back().isSpace();
+    const bool quotedLook = value.size() >= 2 && isQuote(value.front()) && value.front() == value.back();
+    return blankAtEnd || quotedLook ? u'"' + value + u'"' : value;
+}
+
+QString IniFile::encodeKey(const QString &key)
+{
+    if (key.isEmpty() || key.startsWith(u';') || key.startsWith(u'#') || key.startsWith(u'['))
+        return u'"' + key + u'"';
+    return encodeValue(key);
+}
+
+QString IniFile::decodeValue(const QString &stored)
+{
+    const QString v = stored.trimmed();
+    if (v.size() >= 2 && isQuote(v.front()) && v.front() == v.back())
+        return v.mid(1, v.size() - 2);
+    return v;
+}
+
+void IniFile::checkName(const QString &name, bool isSection)
+{
+    bool ok = true;
+    if (isSection)
+        ok = !name.isEmpty() && name.trimmed() == name && !name.contains(u']') && !name.contains(u'\n')
+            && !name.contains(u'\r');
+    if (ok && !isSection)
+        ok = !name.contains(u'=') && !name.contains(u'\n') && !name.contains(u'\r');
+    if (!ok)
+        throw IniError(isSection ? QStringLiteral("The section name \"%1\" cannot be stored in an ini file").arg(name)
+                                 : QStringLiteral("The key \"%1\" cannot be stored in an ini file").arg(name));
+}
+
+const IniFile::Section *IniFile::findSection(const QString &name) const
+{
+    for (std::size_t s = 1; s < m_sections.size(); ++s)
+        if (sameName(m_sections[s].name, name))
+            return &m_sections[s];
+    return nullptr;
+}
+
+IniFile::Section *IniFile::findSection(const QString &name)
+{
+    return const_cast<Section *>(std::as_const(*this).findSection(name));
+}
+
+const IniFile::Line *IniFile::findKey(const QString &section, const QString &key) const
+{
+    const Section *s = findSection(section);
+    if (!s)
+        return nullptr;
+    for (const Line &line : s->lines)
+        if (!line.isComment && sameName(line.key, key))
+            return &line;
+    return nullptr;
+}
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const Line *line = findKey(section, key);
+    return line ? line->value : defaultValue;
+}
+
+void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    checkName(section, true);
+    checkName(key, false);
+    if (value.contains(u'\n') || value.contains(u'\r'))
+        throw IniError(QStringLiteral("The value of \"%1\" cannot hold a line break in an ini file").arg(key));
+    Section *s = findSection(section);
+    if (!s) {
+        Section &last = m_sections.back();
+        if (m_sections.size() > 1 && !last.lines.empty()
+            && !(last.lines.back().isComment && last.lines.back().value.trimmed().isEmpty()))
+            last.lines.push_back(Line{QString(), QString(), true});
+        m_sections.push_back(Section{section, {}});
+        s = &m_sections.back();
+    }
+    m_modified = true;
+    for (Line &line : s->lines) {
+        if (!line.isComment && sameName(line.key, key)) {
+            line.value = value;
+            return;
+        }
+    }
+    // New keys go after the last key, before trailing blank lines.
+    auto pos = s->lines.end();
+    while (pos != s->lines.begin() && std::prev(pos)->isComment && std::prev(pos)->value.trimmed().isEmpty())
+        --pos;
+    s->lines.insert(pos, Line{key, value, false});
+}
+
+qint64 IniFile::readInteger(const QString &section, const QString &key, qint64 defaultValue) const
+{
+    const Line *line = findKey(section, key);
+    if (!line)
+        return defaultValue;
+    QString v = line->value.trimmed();
+    bool ok = false;
+    qint64 n = 0;
+    bool negative = v.startsWith(u'-');
+    QString digits = (negative || v.startsWith(u'+')) ? v.mid(1) : v;
+    if (digits.startsWith(u'$'))
+        n = digits.mid(1).toLongLong(&ok, 16);
+    else if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        n = digits.mid(2).toLongLong(&ok, 16);
+    else if (!digits.isEmpty() && digits.front().isDigit())
+        n = digits.toLongLong(&ok, 10);
+    if (!ok)
+        return defaultValue;
+    return negative ? -n : n;
+}
+
+void IniFile::writeInteger(const QString &section, const QString &key, qint64 value)
+{
+    writeString(section, key, QString::number(value));
+}
+
+bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    const Line *line = findKey(section, key);
+    if (!line)
+        return defaultValue;
+    const QString v = line->value.trimmed();
+    if (sameName(v, QStringLiteral("true")))
+        return true;
+    if (sameName(v, QStringLiteral("false")))
+        return false;
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniFile::writeBool(const QString &section, const QString &key, bool value)
+{
+    writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QStringList IniFile::sections() const
+{
+    QStringList names;
+    for (std::size_t s = 1; s < m_sections.size(); ++s)
+        names << m_sections[s].name;
+    return names;
+}
+
+QStringList IniFile::keys(const QString &section) const
+{
+    QStringList names;
+    if (const Section *s = findSection(section)) {
+        for (const Line &line : s->lines) {
+            if (line.isComment)
+                continue;
+            bool seen = false;
+            for (const QString &n : std::as_const(names))
+                seen = seen || sameName(n, line.key);
+            if (!seen)
+                names << line.key;
+        }
+    }
+    return names;
+}
+
+bool IniFile::sectionExists(const QString &section) const
+{
+    return findSection(section) != nullptr;
+}
+
+bool IniFile::keyExists(const QString &section, const QString &key) const
+{
+    return findKey(section, key) != nullptr;
+}
+
+void IniFile::eraseSection(const QString &section)
+{
+    for (std::size_t s = 1; s < m_sections.size(); ++s) {
+        if (sameName(m_sections[s].name, section)) {
+            m_sections.erase(m_sections.begin() + std::ptrdiff_t(s));
+            m_modified = true;
+            return;
+        }
+    }
+}
+
+void IniFile::deleteKey(const QString &section, const QString &key)
+{
+    Section *s = findSection(section);
+    if (!s)
+        return;
+    for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
+        if (!it->isComment && sameName(it->key, key)) {
+            s->lines.erase(it);
+            m_modified = true;
+            return;
+        }
+    }
+}

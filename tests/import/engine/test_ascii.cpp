@@ -1,0 +1,200 @@
+#include "helper_fakes.h"
+
+#include "import/engine/Durvel3ASCII.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestAscii : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString writeFile(const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("src%1.txt").arg(++m_files));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return path;
+    }
+
+    static QList<QStringList> run(TDurvel3ASCII &imp, int columns, const QStringList &map)
+    {
+        DurvelCellStore grid(columns, 0);
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        for (const QString &m : map)
+            imp.Map().Add(m);
+        imp.Execute();
+        return gridRows(grid);
+    }
+
+private slots:
+    void delimited_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("comma");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::newRow("quoted separator") << QByteArray("a,\"b,c\",d\r\n") << ","
+                                          << QList<QStringList>{{"a", "b,c", "d"}};
+        QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",x\n") << ","
+                                        << QList<QStringList>{{"say \"hi\"", "x", ""}};
+        QTest::newRow("short line leaves fields empty") << QByteArray("1\n2;3;4\n") << ";"
+                                                        << QList<QStringList>{{"1", "", ""}, {"2", "3", "4"}};
+        QTest::newRow("tab separator and blank lines") << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
+                                                       << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+        QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBFx,y\r\n") << ","
+                                    << QList<QStringList>{{"x", "y", ""}};
+        QTest::newRow("lf-only utf-16") << QByteArray("\xFF\xFE" "a\0,\0b\0\n\0c\0,\0d\0", 16) << ","
+                                        << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+    }
+    void delimited()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, comma);
+        QFETCH(QList<QStringList>, rows);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes));
+        imp.Comma = comma.at(0);
+        QCOMPARE(run(imp, 3, {"0=1", "1=2", "2=3"}), rows);
+    }
+
+    void fixedWidth_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("map");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("whole short line") << QByteArray("abc") << "0;5" << "abc";
+        QTest::newRow("past the end") << QByteArray("abc") << "5;3" << "";
+        QTest::newRow("middle") << QByteArray("abcdef") << "2;3" << "cde";
+        QTest::newRow("tab expanded first") << QByteArray("ab\tcd") << "8;2" << "cd";
+        QTest::newRow("zero length") << QByteArray("abc") << "1;0" << "";
+    }
+    void fixedWidth()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, map);
+        QFETCH(QString, cell);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(line + "\r\n"));
+        imp.Comma = QChar();
+        QCOMPARE(run(imp, 1, {"0=" + map}), (QList<QStringList>{{cell}}));
+    }
+
+    void codePages_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        const QString salam = QString::fromUtf8("سلام");
+        QTest::newRow("cp1256") << int(ctCp1256) << QByteArray("\xD3\xE1\xC7\xE3");
+        QTest::newRow("windows default") << int(ctWinDefined) << QByteArray("\xD3\xE1\xC7\xE3");
+        QTest::newRow("utf-8 without mark") << int(ctUtf8) << salam.toUtf8();
+        QTest::newRow("mark beats the choice") << int(ctCp1256) << QByteArray("\xEF\xBB\xBF") + salam.toUtf8();
+    }
+    void codePages()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, bytes);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes + "\r\n"));
+        imp.Encoding = TDurvelCharsetType(encoding);
+        imp.Comma = u',';
+        QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{QString::fromUtf8("سلام")}}));
+    }
+
+    void skippedAndBlankLinesCountForLineNumbers()
+    {
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("\nx\n\n   \ny\n"));
+        imp.SkipFirstRows = 1;  // the blank header line
+        imp.Comma = u',';
+        QList<int> lines;
+        imp.OnBeforePost = [&](TDurvel3 *s, TDurvelRow *, bool &) { lines << s->LineCounter(); };
+        QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{"x"}, {"y"}}));
+        QCOMPARE(lines, (QList<int>{2, 5}));
+    }
+
+    void headerSkippedEvenWhenItHasData()
+    {
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("Code,Name\n1,a\n2,b\n"));
+        imp.SkipFirstRows = 1;
+        imp.Comma = u',';
+        QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{"1"}, {"2"}}));
+    }
+
+    void recordCapStopsReading()
+    {
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("1\n2\n3\n4\n"));
+        imp.Comma = u',';
+        imp.ImportRecCount = 2;
+        QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{"1"}, {"2"}}));
+    }
+
+    void fieldFormatsApplyToEveryRow()
+    {
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("a,\"x\"\nb,y\n"));
+        imp.Comma = u',';
+        TDurvelFieldFormat *f = imp.FieldFormats().Add();
+        f->FieldName = "1";
+        f->CharCase = iccUpper;
+        QCOMPARE(run(imp, 2, {"0=1", "1=2"}), (QList<QStringList>{{"a", "X"}, {"b", "Y"}}));
+    }
+
+    void badMapValuesRefused_data()
+    {
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<QString>("map");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no semicolon") << true << "5" << "Missing definition of map";
+        QTest::newRow("start not a number") << true << "x;3" << "'x' is not a valid integer value";
+        QTest::newRow("length not a number") << true << "1;" << "'' is not a valid integer value";
+        QTest::newRow("field not a number") << false << "b" << "'b' is not a valid integer value";
+        QTest::newRow("field zero") << false << "0" << "Column 0: field numbers start at 1";
+    }
+    void badMapValuesRefused()
+    {
+        QFETCH(bool, fixed);
+        QFETCH(QString, map);
+        QFETCH(QString, message);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("abc\n"));
+        imp.Comma = fixed ? QChar() : QChar(u',');
+        DurvelCellStore grid(1, 0);
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=" + map);
+        try {
+            imp.Execute();
+            QFAIL("accepted");
+        } catch (const EDurvelError &e) {
+            QCOMPARE(e.message(), message);
+        }
+        QCOMPARE(grid.rowCount(), 0);
+    }
+
+    void unreadableFileEndsImport()
+    {
+        TDurvel3ASCII imp;
+        const QString path = writeFile("a\n");
+        imp.SetFileName(path);
+        QFile::setPermissions(path, QFileDevice::Permissions());
+        DurvelCellStore grid(1, 0);
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        if (QFile(path).open(QIODevice::ReadOnly))
+            QSKIP("running with rights that read any file");
+        QVERIFY_THROWS_EXCEPTION(std::exception, imp.Execute());
+        QVERIFY(!imp.Running());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAscii)
+#include "test_ascii.moc"

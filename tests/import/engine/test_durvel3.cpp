@@ -1,0 +1,693 @@
+#include "helper_fakes.h"
+
+#include "import/engine/Durvel3.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QList<QStringList> numberedRows(int count)
+{
+    QList<QStringList> rows;
+    for (int i = 1; i <= count; ++i)
+        rows << QStringList{QString::number(i), QStringLiteral("name%1").arg(i)};
+    return rows;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class FakeDBGrid : public DurvelDBGrid
+{
+public:
+    FakeDBGrid(DurvelDataSet *ds, QStringList titles, QStringList fields)
+        : m_ds(ds), m_titles(std::move(titles)), m_fields(std::move(fields)) {}
+    DurvelDataSet *dataSet() override { return m_ds; }
+    int columnCount() const override { return int(m_titles.size()); }
+    QString columnTitle(int column) const override { return m_titles.value(column); }
+    QString columnFieldName(int column) const override { return m_fields.value(column); }
+
+private:
+    DurvelDataSet *m_ds;
+    QStringList m_titles, m_fields;
+};
+
+} // namespace
+
+class TestDurvel3 : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private slots:
+    void commitSchedule_data()
+    {
+        QTest::addColumn<int>("commitRecCount");
+        QTest::addColumn<bool>("commitAfterDone");
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("cancelAtRow");   // Cancel() while this row is written, 0 = never
+        QTest::addColumn<int>("failingRow");    // this row fails to post, 0 = none
+        QTest::addColumn<QList<int>>("commitsAt");
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("committed");
+
+        QTest::newRow("7 rows by 3") << 3 << false << 7 << 0 << 0 << QList<int>{3, 6, 7} << 7 << 7;
+        QTest::newRow("6 rows by 3") << 3 << false << 6 << 0 << 0 << QList<int>{3, 6} << 6 << 6;
+        QTest::newRow("after done") << 3 << true << 7 << 0 << 0 << QList<int>{7} << 7 << 7;
+        QTest::newRow("never") << 0 << false << 5 << 0 << 0 << QList<int>{} << 5 << 5;
+        QTest::newRow("failed row counts") << 3 << false << 7 << 0 << 2 << QList<int>{3, 6, 7} << 6 << 6;
+        QTest::newRow("cancel mid batch") << 3 << false << 7 << 4 << 0 << QList<int>{3} << 4 << 3;
+        QTest::newRow("cancel at batch end") << 3 << false << 7 << 3 << 0 << QList<int>{3} << 3 << 3;
+        QTest::newRow("cancel after done") << 3 << true << 7 << 4 << 0 << QList<int>{} << 4 << 0;
+    }
+    void commitSchedule()
+    {
+        QFETCH(int, commitRecCount);
+        QFETCH(bool, commitAfterDone);
+        QFETCH(int, rowCount);
+        QFETCH(int, cancelAtRow);
+        QFETCH(int, failingRow);
+        QFETCH(QList<int>, commitsAt);
+        QFETCH(int, written);
+        QFETCH(int, committed);
+
+        FakeDataSet ds({{"Code", ftWideString, true}, {"Name"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Name=2");
+        imp.CommitRecCount = commitRecCount;
+        imp.CommitAfterDone = commitAfterDone;
+        imp.Lines = numberedRows(rowCount);
+        if (failingRow)
+            imp.Lines[failingRow - 1][0].clear();
+        QList<int> commits;
+        bool committedWhenAsked = true;
+        imp.OnNeedCommit = [&](TDurvel3 *s) {
+            commits << s->ImportedCount() + s->ErrorCount();
+            committedWhenAsked = committedWhenAsked && int(ds.committed().size()) == s->ImportedCount();
+        };
+        int handled = 0;
+        imp.OnImportRecord = [&](TDurvel3 *s) {
+            if (++handled == cancelAtRow)
+                s->Cancel();
+        };
+        QVERIFY(imp.Execute());
+        QCOMPARE(commits, commitsAt);
+        QCOMPARE(imp.Canceled(), cancelAtRow > 0);
+        QCOMPARE(int(ds.committed().size()), committed);
+        QCOMPARE(int(ds.rows.size()), committed);
+        QVERIFY(committedWhenAsked);
+        QCOMPARE(handled, written);
+        QCOMPARE(ds.inTransaction, false);
+        QCOMPARE(ds.disables, 1);
+        QCOMPARE(ds.enables, 1);
+        QCOMPARE(imp.Closed, 1);
+        QCOMPARE(imp.ErrorCount(), failingRow ? 1 : 0);
+        // With no commit wanted nothing runs inside a transaction.
+        QCOMPARE(ds.starts > 0, commitRecCount > 0 || commitAfterDone);
+    }
+
+    void cancelHandlerMayContinue()
+    {
+        DurvelCellStore grid(2, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(5);
+        int asked = 0;
+        imp.OnImportCancel = [&](TDurvel3 *, bool &Continue) {
+            ++asked;
+            Continue = asked == 1;  // go on the first time, stop the second
+        };
+        imp.OnImportRecord = [&](TDurvel3 *s) {
+            if (s->ImportedCount() == 1 || s->ImportedCount() == 3)
+                s->Cancel();
+        };
+        imp.Execute();
+        QCOMPARE(asked, 2);
+        QCOMPARE(grid.rowCount(), 3);
+        QVERIFY(imp.Canceled());
+    }
+
+    void modesOnStringGrid_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("allowDuplicates");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QList<QStringList>>("source");
+        QTest::addColumn<QList<QStringList>>("expected");
+        QTest::addColumn<QList<int>>("actions");
+
+        const QList<QStringList> source{{"b2", "Reza J"}, {"C3", "Sara"}};
+        const QStringList caption{"Code", "Name"};
+        QTest::newRow("insert all") << int(dimInsertAll) << true << QStringList{"Code"} << source
+                                    << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"b2", "Reza J"}, {"C3", "Sara"}}
+                                    << QList<int>{1, 1};
+        QTest::newRow("insert new") << int(dimInsertNew) << true << QStringList{"Code"} << source
+                                    << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"C3", "Sara"}}
+                                    << QList<int>{0, 1};
+        QTest::newRow("update") << int(dimUpdate) << true << QStringList{"Code"} << source
+                                << QList<QStringList>{caption, {"A1", "Ali"}, {"b2", "Reza J"}}
+                                << QList<int>{2, 0};
+        QTest::newRow("update or insert") << int(dimUpdateOrInsert) << true << QStringList{"Code"} << source
+                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"b2", "Reza J"}, {"C3", "Sara"}}
+                                          << QList<int>{2, 1};
+        QTest::newRow("delete") << int(dimDelete) << true << QStringList{"Code"} << source
+                                << QList<QStringList>{caption, {"A1", "Ali"}}
+                                << QList<int>{3, 0};
+        QTest::newRow("delete or insert") << int(dimDeleteOrInsert) << true << QStringList{"Code"} << source
+                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"C3", "Sara"}}
+                                          << QList<int>{3, 1};
+        QTest::newRow("duplicate refused") << int(dimInsertNew) << false << QStringList{"Code"}
+                                           << QList<QStringList>{{"X9", "Ali"}, {"Y9", "ali"}}
+                                           << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"Y9", "ali"}}
+                                           << QList<int>{0, 1};
+        QTest::newRow("duplicates ignored by insert all") << int(dimInsertAll) << false << QStringList{"Code"}
+                                                          << QList<QStringList>{{"A1", "Ali"}}
+                                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Ali"}}
+                                                          << QList<int>{1};
+        QTest::newRow("every column a key") << int(dimInsertNew) << false << QStringList{"Code", "Name"}
+                                            << QList<QStringList>{{"A1", "Ali"}, {"A1", "Sara"}}
+                                            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Sara"}}
+                                            << QList<int>{0, 1};
+    }
+    void modesOnStringGrid()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, allowDuplicates);
+        QFETCH(QStringList, keys);
+        QFETCH(QList<QStringList>, source);
+        QFETCH(QList<QStringList>, expected);
+        QFETCH(QList<int>, actions);
+
+        DurvelCellStore grid = makeGrid({"Code", "Name"}, {{"A1", "Ali"}, {"B2", "Reza"}});
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.GridCaptionRow = 0;
+        imp.ImportMode = TDurvelMode(mode);
+        imp.AllowDuplicates = allowDuplicates;
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Name=2");
+        for (const QString &k : keys)
+            imp.KeyColumns().Add(k);
+        imp.Lines = source;
+        QList<int> seen;
+        imp.OnImportRecord = [&](TDurvel3 *s) { seen << s->RowAction(); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(gridRows(grid), expected);
+        QCOMPARE(seen, actions);
+        QCOMPARE(imp.ImportedCount(), int(source.size()));
+    }
+
+    void modesOnDataSet_data() { modesOnStringGrid_data(); }
+    void modesOnDataSet()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, allowDuplicates);
+        QFETCH(QStringList, keys);
+        QFETCH(QList<QStringList>, source);
+        QFETCH(QList<QStringList>, expected);
+        QFETCH(QList<int>, actions);
+
+        FakeDataSet ds({{"Code"}, {"Name"}});
+        ds.rows = {{"A1", "Ali"}, {"B2", "Reza"}};
+        ds.current = 0;
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.AddType = datAppend;
+        imp.ImportMode = TDurvelMode(mode);
+        imp.AllowDuplicates = allowDuplicates;
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Name=2");
+        for (const QString &k : keys)
+            imp.KeyColumns().Add(k);
+        imp.Lines = source;
+        QList<int> seen;
+        imp.OnImportRecord = [&](TDurvel3 *s) { seen << s->RowAction(); };
+        QVERIFY(imp.Execute());
+        QList<QStringList> rows{{"Code", "Name"}};
+        for (const auto &r : ds.committed())
+            rows << QStringList{r.at(0).toString(), r.at(1).toString()};
+        QCOMPARE(rows, expected);
+        QCOMPARE(seen, actions);
+    }
+
+    void listViewDestination()
+    {
+        FakeListView lv({"Code", "Name", "City"});
+        lv.items = {{"A1", "Ali", "Tehran"}};
+        ListReader imp;
+        imp.ImportDestination = didListView;
+        imp.ListView = &lv;
+        imp.ImportMode = dimUpdateOrInsert;
+        imp.KeyColumns().Add("code");
+        imp.Map().Add("code=1");
+        imp.Map().Add("NAME=2");
+        imp.Lines = {{"a1", "Ali R"}, {"B2", "Reza"}};
+        imp.OnAfterPost = [&](TDurvel3 *, TDurvelRow *) { QCOMPARE(lv.updates, 1); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(lv.items, (QList<QStringList>{{"a1", "Ali R", "Tehran"}, {"B2", "Reza", ""}}));
+        QCOMPARE(lv.updates, 0);
+    }
+
+    void dbGridWritesThroughItsColumns()
+    {
+        FakeDataSet ds({{"Code"}, {"Name"}, {"Age", ftInteger}});
+        ds.rows = {{"A1", "Ali", 30}};
+        ds.current = 0;
+        FakeDBGrid grid(&ds, {QString::fromUtf8("کد"), QString::fromUtf8("سن")}, {"Code", "Age"});
+        ListReader imp;
+        imp.ImportDestination = didDBGrid;
+        imp.DBGrid = &grid;
+        imp.ImportMode = dimUpdateOrInsert;
+        imp.AddType = datAppend;
+        imp.KeyColumns().Add(QString::fromUtf8("کد"));
+        imp.Map().Add(QString::fromUtf8("کد=1"));
+        imp.Map().Add(QString::fromUtf8("سن=2"));
+        QStringList located;
+        imp.OnDestinationLocate = [&](TDurvel3 *, const QStringList &keys, TDurvelRow *, QStringList &fields,
+                                      QVariantList &values) {
+            located << keys.join(u';') + u'>' + fields.join(u';') + u'=' + values.value(0).toString();
+        };
+        imp.Lines = {{"a1", "31"}, {"B2", "1,000"}};
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.column(0), (QStringList{"a1", "B2"}));  // the key is written too
+        QCOMPARE(ds.column(2), (QStringList{"31", "1000"}));
+        QCOMPARE(ds.column(1), (QStringList{"Ali", ""}));
+        QCOMPARE(located, (QStringList{QString::fromUtf8("کد>Code=a1"), QString::fromUtf8("کد>Code=B2")}));
+        QCOMPARE(ds.disables, 1);
+    }
+
+    void messagesFromHandlerThenTable()
+    {
+        TDurvelLocale::Instance().OnLocalize = [](int id, QString &text) {
+            if (id == 42070)
+                text = QString::fromUtf8("نقشه خالی است");
+        };
+        const auto restore = qScopeGuard([] { TDurvelLocale::Instance().OnLocalize = nullptr; });
+        QCOMPARE(LoadImportStr(42070), QString::fromUtf8("نقشه خالی است"));
+        QCOMPARE(LoadImportStr(42050), QString("File name is not specified"));
+        QCOMPARE(LoadImportStr(41999), QString());
+        QCOMPARE(FormatImportStr(44140, {"T", "7", "m"}), QString("T - Line 7: m"));
+        FakeDataSet ds({{"Code"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
+        try {
+            imp.Execute();
+        } catch (const EDurvelError &e) {
+            QCOMPARE(e.message(), QString::fromUtf8("نقشه خالی است"));
+        }
+    }
+
+    void gridStartRowFillsPreparedRowFirst()
+    {
+        DurvelCellStore grid(2, 2);
+        grid.setCell(0, 0, "Code");
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.GridCaptionRow = 0;
+        imp.GridStartRow = 1;
+        imp.ImportMode = dimUpdateOrInsert;
+        imp.KeyColumns().Add("0");
+        imp.Map().Add("0=1");
+        imp.Map().Add("1=2");
+        imp.Lines = {{"k1", "a"}, {"k2", "b"}, {"k1", "c"}};
+        QVERIFY(imp.Execute());
+        QCOMPARE(gridRows(grid), (QList<QStringList>{{"Code", ""}, {"k1", "c"}, {"k2", "b"}}));
+    }
+
+    void deletingOnlyRowLeavesNoStaleCells()
+    {
+        DurvelCellStore grid = makeGrid({"Code"}, {{"A"}});
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.GridCaptionRow = 0;
+        imp.ImportMode = dimDelete;
+        imp.KeyColumns().Add("Code");
+        imp.Map().Add("Code=1");
+        imp.Lines = {{"a"}};
+        QVERIFY(imp.Execute());
+        QCOMPARE(grid.rowCount(), 1);
+        grid.setRowCount(2);
+        QCOMPARE(grid.cell(0, 1), QString());
+    }
+
+    void settingsRefused_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no data set") << "nodataset" << "DataSet is not defined";
+        QTest::newRow("no grid") << "nogrid" << "StrinGrid is not defined";
+        QTest::newRow("data grid without data") << "gridnodata" << "DataSet is not defined";
+        QTest::newRow("no file name") << "nofile" << "File name is not specified";
+        QTest::newRow("missing file") << "missingfile" << "File /no/such/file does not exist";
+        QTest::newRow("empty map") << "emptymap" << "Map is empty";
+        QTest::newRow("unknown map column") << "badmap"
+                                            << "Column Age is defined in the MAP is not found in the import destination";
+        QTest::newRow("no keys") << "nokeys" << "Key columns are not defined";
+        QTest::newRow("key not in destination") << "badkey" << "Key column Zip is not found in the import destination";
+        QTest::newRow("key not in row") << "keynotmapped" << "Key column Name is not found in the import destination";
+        QTest::newRow("caption below start") << "caption" << "GridCaptionRow cannot be greater than GridStartRow";
+    }
+    void settingsRefused()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, message);
+        FakeDataSet ds({{"Code"}, {"Name"}});
+        DurvelCellStore grid(2, 4);
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = numberedRows(2);
+        if (setup == "nodataset")
+            imp.DataSet = nullptr;
+        if (setup == "nogrid")
+            imp.ImportDestination = didStringGrid;
+        FakeDBGrid dbGrid(nullptr, {"Code"}, {"Code"});
+        if (setup == "gridnodata") {
+            imp.ImportDestination = didDBGrid;
+            imp.DBGrid = &dbGrid;
+        }
+        if (setup == "nofile")
+            imp.SetFileName(QString());
+        if (setup == "missingfile")
+            imp.SetFileName("/no/such/file");
+        if (setup == "emptymap")
+            imp.Map().Clear();
+        if (setup == "badmap")
+            imp.Map().Add("Age=2");
+        if (setup == "nokeys")
+            imp.ImportMode = dimUpdate;
+        if (setup == "badkey" || setup == "keynotmapped") {
+            imp.ImportMode = dimUpdate;
+            imp.KeyColumns().Add(setup == "badkey" ? "Zip" : "Name");
+        }
+        if (setup == "caption") {
+            imp.ImportDestination = didStringGrid;
+            imp.StringGrid = &grid;
+            imp.GridCaptionRow = 3;
+            imp.GridStartRow = 2;
+            imp.Map().Clear();
+            imp.Map().Add("1=1");
+        }
+        try {
+            imp.Execute();
+            QFAIL("accepted");
+        } catch (const EDurvelError &e) {
+            QCOMPARE(e.message(), message);
+        }
+        QCOMPARE(imp.Opened, 0);
+        QCOMPARE(ds.disables, 0);
+        QVERIFY(!imp.Running());
+    }
+
+    void captionRowWithOpenStartIsAccepted()
+    {
+        DurvelCellStore grid(2, 4);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.GridCaptionRow = 3;
+        imp.Map().Add("1=1");
+        imp.Lines = numberedRows(1);
+        QVERIFY(imp.Execute());
+        QCOMPARE(grid.rowCount(), 5);
+        QCOMPARE(grid.cell(1, 4), QString("1"));
+    }
+
+    void failedPreparationReleasesEverything()
+    {
+        // The log cannot be created below a plain file; preparation fails after the
+        // controls were disabled and the transaction begun.
+        const QString plainFile = m_dir.filePath("plain");
+        QFile f(plainFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        FakeDataSet ds({{"Code"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = numberedRows(2);
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = plainFile + "/x.log";
+        QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
+        QCOMPARE(ds.disables, ds.enables);
+        QCOMPARE(ds.starts, ds.rollbacks);
+        QVERIFY(!ds.inTransaction);
+        QVERIFY(!imp.Running());
+        imp.ErrorLog = false;
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.rows.size(), 2);
+    }
+
+    void readerErrorEndsImportCleanly()
+    {
+        FakeDataSet ds({{"Code"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.CommitRecCount = 2;
+        imp.Lines = numberedRows(5);
+        imp.OnRead = [](int index) {
+            if (index == 2)
+                throw std::runtime_error("broken source");
+        };
+        bool after = false;
+        imp.OnAfterImport = [&](TDurvel3 *) { after = true; };
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, imp.Execute());
+        QVERIFY(after);
+        QCOMPARE(imp.Closed, 1);
+        QCOMPARE(ds.committed().size(), 2);  // the batch before the failure stays
+        QCOMPARE(ds.enables, 1);
+    }
+
+    void refusesReentry()
+    {
+        DurvelCellStore grid(1, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(2);
+        int refused = 0;
+        imp.OnImportRecord = [&](TDurvel3 *s) {
+            try {
+                s->Execute();
+            } catch (const EDurvelError &) {
+                ++refused;
+            }
+        };
+        QVERIFY(imp.Execute());
+        QCOMPARE(refused, 2);
+        QCOMPARE(grid.rowCount(), 2);
+    }
+
+    void yieldsAfterEveryRowAndHonoursRecordCap()
+    {
+        FakeDataSet ds({{"Code", ftWideString, true}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = {{"1"}, {""}, {"#skip"}, {"4"}, {"5"}, {"6"}};
+        imp.ImportRecCount = 3;
+        int yields = 0;
+        imp.SetYieldHandler([&] { ++yields; }, 0);
+        QVERIFY(imp.Execute());
+        QCOMPARE(yields, 4);              // the failing and the skipped row included
+        QCOMPARE(ds.rows.size(), 2);      // rows 1 and 4; row 2 failed; 5 and 6 past the cap
+        QCOMPARE(imp.ErrorCount(), 1);
+    }
+
+    void userDefinedDestination()
+    {
+        ListReader imp;
+        imp.ImportDestination = didUserDefined;
+        imp.Map().Add("Anything=2");
+        imp.Lines = {{"a", "x"}, {"#skip"}, {"b", "y"}};
+        QStringList got;
+        imp.OnUserDefinedImport = [&](TDurvel3 *, TDurvelRow *row) { got << row->ColumnByName("Anything")->Value; };
+        QVERIFY(imp.Execute());
+        QCOMPARE(got, (QStringList{"x", "y"}));
+        QCOMPARE(imp.ImportedCount(), 0);
+    }
+
+    void beforePostRefusalStillCounts()
+    {
+        DurvelCellStore grid(1, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(3);
+        imp.OnBeforePost = [](TDurvel3 *, TDurvelRow *row, bool &accept) { accept = row->Items(0)->Value != "2"; };
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.ImportedCount(), 3);
+        QCOMPARE(gridRows(grid), (QList<QStringList>{{"1"}, {"3"}}));
+    }
+
+    void generatorAndConstantColumnsNeedNoMap()
+    {
+        DurvelCellStore grid(3, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=2");
+        TDurvelFieldFormat *gen = imp.FieldFormats().Add();
+        gen->FieldName = "1";
+        gen->GeneratorValue = 100;
+        gen->GeneratorStep = 10;
+        TDurvelFieldFormat *constant = imp.FieldFormats().Add();
+        constant->FieldName = "2";
+        constant->ConstantValue = "K";
+        imp.Lines = numberedRows(3);
+        QVERIFY(imp.Execute());
+        QCOMPARE(gridRows(grid), (QList<QStringList>{{"name1", "110", "K"}, {"name2", "120", "K"}, {"name3", "130", "K"}}));
+    }
+
+    // ---- error log ----
+
+    void errorLogBytes_data()
+    {
+        QTest::addColumn<QList<QStringList>>("source");
+        QTest::addColumn<QByteArray>("log");
+        const QByteArray start = "D T - Import process started\r\n\r\n";
+        const QByteArray end = "D T - Import process finished\r\n";
+        QTest::newRow("no errors") << QList<QStringList>{{"1", "a", "3"}} << start + end + "No error found\r\n\r\n";
+        QTest::newRow("rows and conversions")
+            << QList<QStringList>{{"1", "a", "30"}, {"", "b", "31"}, {"3", "c", "x"}, {"", "d", ""}, {"5", "e", "9"}}
+            << start + "D T - Line 2: Field 'Code' must have a value\r\n"
+                       "D T - Line 3: 'x' is not a valid integer value\r\n"
+                       "D T - Line 4: Field 'Code' must have a value\r\n"
+                       "\r\n" + end + "3 error(s) found\r\n\r\n";
+        QTest::newRow("only a conversion")
+            << QList<QStringList>{{"1", "a", "1e"}}
+            << start + "D T - Line 1: '1e' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
+        QTest::newRow("persian text")
+            << QList<QStringList>{{"1", "a", QString::fromUtf8("سی")}}
+            << start + "D T - Line 1: '\xD3\xED' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
+    }
+    void errorLogBytes()
+    {
+        QFETCH(QList<QStringList>, source);
+        QFETCH(QByteArray, log);
+        FakeDataSet ds({{"Code", ftWideString, true}, {"Name"}, {"Age", ftInteger}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Name=2");
+        imp.Map().Add("Age=3");
+        imp.Formats().ShortDateFormat = "'D'";
+        imp.Formats().ShortTimeFormat = "'T'";
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = m_dir.filePath("bytes.log");
+        imp.Lines = source;
+        QVERIFY(imp.Execute());
+        QCOMPARE(readFile(imp.ErrorLogFileName), log);
+    }
+
+    void errorsCountedWithoutLog()
+    {
+        FakeDataSet ds({{"Code", ftWideString, true}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = {{""}, {"2"}, {""}};
+        int reported = 0;
+        imp.OnImportError = [&](TDurvel3 *) { ++reported; };
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.ErrorCount(), 2);
+        QCOMPARE(reported, 2);
+        QVERIFY(imp.LastErrorText().endsWith("Line 3: Field 'Code' must have a value"));
+    }
+
+    void failedConversionKeepsStoredValue()
+    {
+        FakeDataSet ds({{"Code"}, {"Born", ftDate}});
+        ds.rows = {{"A", QDate(2000, 1, 2)}};
+        ds.current = 0;
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.ImportMode = dimUpdate;
+        imp.KeyColumns().Add("Code");
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Born=2");
+        imp.Lines = {{"A", "31/31/2000"}};
+        QStringList conversions;
+        imp.OnImportErrorAdv = [&](TDurvel3 *s) { conversions << s->LastErrorText(); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.rows.at(0).at(1).toDate(), QDate(2000, 1, 2));
+        QCOMPARE(conversions.size(), 1);
+        QVERIFY(conversions.at(0).endsWith("Line 1: Wrong date format \"31/31/2000\""));
+        QCOMPARE(imp.ConversionErrorCount(), 1);
+        QCOMPARE(imp.ErrorCount(), 0);
+    }
+
+    void appendCreatesAndExtendsLog()
+    {
+        DurvelCellStore grid(1, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(1);
+        imp.Formats().ShortDateFormat = "'D'";
+        imp.Formats().ShortTimeFormat = "'T'";
+        imp.ErrorLog = true;
+        imp.RewriteErrorLogFile = false;
+        imp.ErrorLogFileName = m_dir.filePath("append.log");
+        QFile::remove(imp.ErrorLogFileName);
+        QVERIFY(imp.Execute());
+        QVERIFY(imp.Execute());
+        const QByteArray once = "D T - Import process started\r\n\r\nD T - Import process finished\r\nNo error found\r\n\r\n";
+        QCOMPARE(readFile(imp.ErrorLogFileName), once + once);
+        imp.RewriteErrorLogFile = true;
+        QVERIFY(imp.Execute());
+        QCOMPARE(readFile(imp.ErrorLogFileName), once);
+    }
+
+    void logPathResolution()
+    {
+        DurvelCellStore grid(1, 0);
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(1);
+        imp.ErrorLog = true;
+        imp.ShowErrorLog = true;
+        QString shown;
+        imp.OnShowErrorLog = [&](const QString &path) { shown = path; };
+
+        const QString saved = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        imp.ErrorLogFileName = "sub/deeper/rel.log";
+        QVERIFY(imp.Execute());
+        QDir::setCurrent(saved);
+        QVERIFY(QFile::exists(m_dir.filePath("sub/deeper/rel.log")));
+        QCOMPARE(shown, QString("sub/deeper/rel.log"));
+
+        imp.ErrorLogFileName = "durvel-test-bare.log";
+        const QString expected = QDir(QCoreApplication::applicationDirPath()).filePath("durvel-test-bare.log");
+        QCOMPARE(imp.ErrorLogPath(), expected);
+        QVERIFY(imp.Execute());
+        QCOMPARE(shown, expected);
+        QVERIFY(QFile::remove(expected));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDurvel3)
+#include "test_durvel3.moc"
