@@ -1,0 +1,109 @@
+// The data layer: appending and posting list rows through db::DataSet in one transaction,
+// and the cost of opening the keyed file (key derivation).
+#include "BenchMain.h"
+#include "BenchRows.h"
+
+#include "app/dbfile.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DataSet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QString freshDatabase(const QTemporaryDir& dir)
+{
+    const QString path = QDir(dir.path()).filePath(databaseFileName());
+    QFile::remove(path);
+    db::Connection::createDatabase(path, databaseKey(), QString::fromUtf8(kSchemaSql));
+    return path;
+}
+
+// The list's own query (the data module's detail_ado), controls held as the group add does.
+void BM_DataSetAppendPost(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QVector<QString> lines(rows), prices(rows);
+    for (int i = 0; i < rows; ++i) {
+        lines[i] = benchLine(i);
+        prices[i] = benchAmount(i);
+    }
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db::Connection conn;
+        conn.open(freshDatabase(dir), databaseKey());
+        db::DataSet d(&conn);
+        d.setSql(QStringLiteral("select * from tbl_detail order by id"));
+        d.open();
+        const QString txt = QStringLiteral("txt"), price = QStringLiteral("price");
+        state.ResumeTiming();
+
+        d.disableControls();
+        conn.beginTransaction();
+        for (int i = 0; i < rows; ++i) {
+            d.append();
+            d.setValue(txt, lines[i]);
+            d.setValue(price, prices[i]);
+            d.post();
+        }
+        conn.commit();
+        d.enableControls();
+
+        state.PauseTiming();
+        if (d.recordCount() != rows
+            || conn.scalar(QStringLiteral("select count(*) from tbl_detail")).toInt() != rows)
+            state.SkipWithError("row count differs");
+        d.close();
+        conn.close();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_DataSetAppendPost)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same rows through a prepared statement reused by the connection's cache, without the
+// data set: what the data set adds on top of the connection.
+void BM_ConnectionExecInsert(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db::Connection conn;
+        conn.open(freshDatabase(dir), databaseKey());
+        const QString sql = QStringLiteral("INSERT INTO tbl_detail (txt, price) VALUES (:t, :p)");
+        state.ResumeTiming();
+        conn.beginTransaction();
+        for (int i = 0; i < rows; ++i)
+            conn.exec(sql, {{QStringLiteral("t"), benchLine(i)}, {QStringLiteral("p"), benchAmount(i)}});
+        conn.commit();
+        state.PauseTiming();
+        conn.close();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_ConnectionExecInsert)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Opening the program's keyed file: key derivation and the first read.
+void BM_ConnectionOpen(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = freshDatabase(dir);
+    for (auto _ : state) {
+        db::Connection conn;
+        conn.open(path, databaseKey());
+        benchmark::DoNotOptimize(conn.handle());
+    }
+}
+BENCHMARK(BM_ConnectionOpen)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BANKFILE_BENCH_MAIN(QCoreApplication)
