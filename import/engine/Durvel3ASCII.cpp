@@ -1,15 +1,8 @@
 #include "import/engine/Durvel3ASCII.h"
 
+#include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
 #include "platform/ini/IniFile.h"
-
-// From the shared import utilities; declared here because their header's TDurvelCharSet
-// (a character set type) collides with the field-format enumeration of the same name.
-QChar GetListSeparator();
-void ExpandTabs(QString &Line);
-void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWideStrings &Fields);
-QString CharToSepText(QChar Ch);
-QChar SepTextToChar(const QString &Text, QChar Default);
 
 namespace {
 

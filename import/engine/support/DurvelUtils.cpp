@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
-bool IsCharInSet(QChar Ch, const TDurvelCharSet &Set)
+bool IsCharInSet(QChar Ch, const TDurvelCharBitSet &Set)
 {
     return Ch.unicode() < 256 && Set.test(Ch.unicode());
 }

@@ -7,10 +7,10 @@
 
 class TWideStrings;
 
-using TDurvelCharSet = std::bitset<256>;
+using TDurvelCharBitSet = std::bitset<256>;
 
 // A character of 256 or more is never in a set.
-bool IsCharInSet(QChar Ch, const TDurvelCharSet &Set);
+bool IsCharInSet(QChar Ch, const TDurvelCharBitSet &Set);
 
 // "A" = 1, "Z" = 26, "AA" = 27 ... "ZZZ"; empty, longer texts or non-letters give 0.
 int ColumnLettersToNumber(const QString &Letters);

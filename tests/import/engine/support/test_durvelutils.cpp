@@ -169,7 +169,7 @@ void TestDurvelUtils::codePageIndexOutsideTable()
 
 void TestDurvelUtils::charSetAndFolders()
 {
-    TDurvelCharSet set;
+    TDurvelCharBitSet set;
     set.set(' ');
     set.set(255);
     QVERIFY(IsCharInSet(QChar(u' '), set));
