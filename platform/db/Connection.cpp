@@ -148,6 +148,58 @@ Statement::~Statement()
         m_conn->release(m_stmt, m_sql);
 }
 
+void Statement::bindOne(int i, const QVariant& v)
+{
+    int rc = SQLITE_OK;
+    if (!v.isValid() || v.isNull()) {
+        rc = sqlite3_bind_null(m_stmt, i);
+    } else {
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+            rc = sqlite3_bind_int(m_stmt, i, v.toBool() ? 1 : 0);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::Short:
+            rc = sqlite3_bind_int64(m_stmt, i, v.toLongLong());
+            break;
+        case QMetaType::ULongLong:
+        case QMetaType::ULong:
+            if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+                throw Error(QStringLiteral("The value of parameter %1 is too large.").arg(i));
+            rc = sqlite3_bind_int64(m_stmt, i, qint64(v.toULongLong()));
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(m_stmt, i, v.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            rc = sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QDateTime: {
+            const QString s = v.toDateTime().toString(Qt::ISODate);
+            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+            break;
+        }
+        case QMetaType::QString: {
+            const QString& s = *static_cast<const QString*>(v.constData());
+            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QString s = v.toString();
+            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        m_conn->fail(QStringLiteral("bind %1").arg(i));
+}
+
 void Statement::bind(const Params& params)
 {
     sqlite3_reset(m_stmt);
@@ -158,57 +210,25 @@ void Statement::bind(const Params& params)
         if (!rawName)
             throw Error(QStringLiteral("Unnamed statement parameters are not supported."));
         const QString name = QString::fromUtf8(rawName);
-        const QString bare = name.mid(1);
-        auto it = params.constFind(bare);
+        auto it = params.constFind(name.mid(1));
         if (it == params.constEnd())
             it = params.constFind(name);
         if (it == params.constEnd())
             throw Error(QStringLiteral("The statement parameter %1 has no value.").arg(name));
-        const QVariant& v = it.value();
-        int rc = SQLITE_OK;
-        if (!v.isValid() || v.isNull()) {
-            rc = sqlite3_bind_null(m_stmt, i);
-        } else {
-            switch (v.typeId()) {
-            case QMetaType::Bool:
-                rc = sqlite3_bind_int(m_stmt, i, v.toBool() ? 1 : 0);
-                break;
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::Long:
-            case QMetaType::LongLong:
-            case QMetaType::Short:
-                rc = sqlite3_bind_int64(m_stmt, i, v.toLongLong());
-                break;
-            case QMetaType::ULongLong:
-            case QMetaType::ULong:
-                if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                    throw Error(QStringLiteral("The value of %1 is too large.").arg(name));
-                rc = sqlite3_bind_int64(m_stmt, i, qint64(v.toULongLong()));
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float:
-                rc = sqlite3_bind_double(m_stmt, i, v.toDouble());
-                break;
-            case QMetaType::QByteArray: {
-                const QByteArray b = v.toByteArray();
-                rc = sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            case QMetaType::QDateTime:
-                rc = sqlite3_bind_text16(m_stmt, i,
-                                         v.toDateTime().toString(Qt::ISODate).utf16(), -1,
-                                         SQLITE_TRANSIENT);
-                break;
-            default: {
-                const QString s = v.toString();
-                rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-            }
-            }
-        }
-        if (rc != SQLITE_OK)
-            m_conn->fail(QStringLiteral("bind %1").arg(name));
+        bindOne(i, it.value());
     }
+}
+
+void Statement::bindList(const QVariantList& values)
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    if (sqlite3_bind_parameter_count(m_stmt) != values.size())
+        throw Error(QStringLiteral("The statement needs %1 values, not %2.")
+                        .arg(sqlite3_bind_parameter_count(m_stmt))
+                        .arg(values.size()));
+    for (int i = 0; i < values.size(); ++i)
+        bindOne(i + 1, values[i]);
 }
 
 bool Statement::step()
@@ -484,6 +504,7 @@ const TableInfo& Connection::tableInfo(const QString& table)
         c.declaredType = st.value(2).toString();
         c.notNull = st.value(3).toLongLong() != 0;
         c.primaryKey = st.value(5).toLongLong() != 0;
+        c.defaultValue = st.value(4);
         c.type = fieldTypeFromDeclared(c.declaredType, c.primaryKey, &c.size);
         c.label = m_labels.value(info.name.toLower() + u'.' + c.name.toLower());
         if (c.primaryKey && c.type == FieldType::AutoInc)

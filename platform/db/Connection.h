@@ -27,6 +27,7 @@ struct ColumnInfo {
     bool primaryKey = false;
     bool notNull = false;
     QString label;           // display label kept in the database, or empty
+    QVariant defaultValue;   // the DEFAULT clause's text, null when none
 };
 
 struct TableInfo {
@@ -45,6 +46,8 @@ public:
 
     // Binds every named parameter of the statement; one without a value is an error.
     void bind(const Params& params);
+    // Binds the parameters in the order they first appear in the text.
+    void bindList(const QVariantList& values);
     // Steps once; true while there is a row.
     bool step();
     int columnCount() const;
@@ -58,6 +61,7 @@ public:
 private:
     friend class Connection;
     Statement(class Connection* conn, sqlite3_stmt* stmt, QString sql);
+    void bindOne(int index, const QVariant& value);
     Connection* m_conn;
     sqlite3_stmt* m_stmt;
     QString m_sql;

@@ -161,6 +161,7 @@ void DataSet::readRows(qint64 keepKey)
         for (Field& f : fields)
             f.readOnly = true;
     m_fields = fields;
+    prepareWriting();
 
     m_rows.clear();
     dropIndexes();
@@ -552,10 +553,8 @@ void DataSet::reloadRow(int row, qint64 key)
             cols << quoteIdent(f.origin);
             which << f.index;
         }
-    const TableInfo& info = m_conn->tableInfo(m_table);
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :key")
-                            .arg(cols.join(u','), quoteIdent(m_table),
-                                 quoteIdent(info.columns[info.primaryKeyColumn].name));
+                            .arg(cols.join(u','), m_quotedTable, m_quotedKey);
     Statement st = m_conn->prepare(sql);
     st.bind({{QStringLiteral("key"), key}});
     QVector<QVariant>& target = m_rows[row];
@@ -566,35 +565,160 @@ void DataSet::reloadRow(int row, qint64 key)
     }
 }
 
+namespace {
+
+// A DEFAULT clause's value when it is a plain literal; false for an expression.
+bool literalDefault(const QVariant& clause, QVariant* value)
+{
+    if (!clause.isValid() || clause.isNull()) {
+        *value = QVariant();
+        return true;
+    }
+    const QString t = clause.toString().trimmed();
+    if (t.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) {
+        *value = QVariant();
+        return true;
+    }
+    if (t.size() >= 2 && t.startsWith(u'\'') && t.endsWith(u'\'')) {
+        QString inner = t.mid(1, t.size() - 2);
+        *value = inner.replace(QLatin1String("''"), QLatin1String("'"));
+        return true;
+    }
+    bool ok = false;
+    const qint64 n = t.toLongLong(&ok);
+    if (ok) {
+        *value = n;
+        return true;
+    }
+    const double d = t.toDouble(&ok);
+    if (ok) {
+        *value = d;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void DataSet::prepareWriting()
+{
+    m_insertSql.clear();
+    m_quotedOrigin.fill(QString(), m_fields.size());
+    m_defaults.fill(QVariant(), m_fields.size());
+    m_defaultKnown.fill(false, m_fields.size());
+    if (m_table.isEmpty())
+        return;
+    const TableInfo& info = m_conn->tableInfo(m_table);
+    m_quotedTable = quoteIdent(m_table);
+    m_quotedKey = quoteIdent(info.columns[info.primaryKeyColumn].name);
+    for (const Field& f : std::as_const(m_fields)) {
+        if (f.origin.isEmpty())
+            continue;
+        m_quotedOrigin[f.index] = quoteIdent(f.origin);
+        const int ci = info.indexOf(f.origin);
+        QVariant v;
+        if (ci >= 0 && literalDefault(info.columns[ci].defaultValue, &v)) {
+            if (v.isValid()) {
+                switch (f.type) {
+                case FieldType::Boolean:
+                    v = v.toLongLong() != 0;
+                    break;
+                case FieldType::Text:
+                case FieldType::Memo:
+                    v = v.toString();
+                    break;
+                case FieldType::Integer:
+                    v = v.toLongLong();
+                    break;
+                case FieldType::Float:
+                    v = v.toDouble();
+                    break;
+                default:
+                    continue;  // the database decides how it reads back
+                }
+            }
+            m_defaults[f.index] = v;
+            m_defaultKnown[f.index] = true;
+        }
+    }
+}
+
+// True when the value reads back from the database exactly as it is held.
+bool DataSet::canonical(int field, const QVariant& v) const
+{
+    if (!v.isValid() || v.isNull())
+        return true;
+    switch (m_fields[field].type) {
+    case FieldType::Text:
+    case FieldType::Memo:
+        return v.typeId() == QMetaType::QString;
+    case FieldType::Boolean:
+        return v.typeId() == QMetaType::Bool;
+    case FieldType::Integer:
+        return v.typeId() == QMetaType::LongLong;
+    case FieldType::Float:
+        return v.typeId() == QMetaType::Double;
+    default:
+        return false;
+    }
+}
+
+QString DataSet::insertSql(const QByteArray& mask)
+{
+    auto it = m_insertSql.constFind(mask);
+    if (it != m_insertSql.constEnd())
+        return it.value();
+    QStringList cols, names;
+    for (int i = 0; i < mask.size(); ++i)
+        if (mask[i] == '1') {
+            cols << m_quotedOrigin[i];
+            names << QStringLiteral(":p%1").arg(i);
+        }
+    const QString sql = cols.isEmpty()
+                            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_quotedTable)
+                            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(m_quotedTable, cols.join(u','), names.join(u','));
+    m_insertSql.insert(mask, sql);
+    return sql;
+}
+
 void DataSet::post()
 {
     if (!isEditing())
         return;
     checkSizes();
-    QStringList cols, names;
-    Params params;
-    for (const Field& f : m_fields) {
-        if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly)
+    QByteArray mask(m_fields.size(), '0');
+    QVariantList values;
+    bool exact = true;  // the row needs no reading back
+    for (const Field& f : std::as_const(m_fields)) {
+        if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly) {
+            if (m_state == State::Insert && f.index != m_keyField
+                && (f.origin.isEmpty() || !m_defaultKnown[f.index]))
+                exact = false;
             continue;
-        const QString p = QStringLiteral("p%1").arg(f.index);
-        cols << quoteIdent(f.origin);
-        names << u':' + p;
-        params.insert(p, m_buffer[f.index]);
+        }
+        QVariant& v = m_buffer[f.index];
+        if (v.typeId() == QMetaType::Int && f.type == FieldType::Integer)
+            v = v.toLongLong();
+        exact = exact && canonical(f.index, v);
+        mask[f.index] = '1';
+        values << v;
     }
-    const TableInfo& info = m_conn->tableInfo(m_table);
-    const QString pk = quoteIdent(info.columns[info.primaryKeyColumn].name);
     if (m_state == State::Insert) {
-        const QString sql =
-            cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(m_table))
-                           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                 .arg(quoteIdent(m_table), cols.join(u','), names.join(u','));
-        m_conn->exec(sql, params);
+        Statement st = m_conn->prepare(insertSql(mask));
+        st.bindList(values);
+        while (st.step()) {
+        }
         const qint64 key = m_conn->lastInsertId();
         QVector<QVariant> row = m_buffer;
+        for (int i = 0; i < row.size(); ++i)
+            if (mask[i] == '0' && m_defaultKnown[i])
+                row[i] = m_defaults[i];
         row[m_keyField] = key;
         const int at = qBound(0, m_insertAt, int(m_rows.size()));
         m_rows.insert(at, row);
-        reloadRow(at, key);
+        if (!exact)
+            reloadRow(at, key);
         indexAppended(at);
         m_current = at;
         m_buffer.clear();
@@ -603,17 +727,21 @@ void DataSet::post()
         emit rowInserted(at);
     } else {
         const qint64 key = m_rows[m_current][m_keyField].toLongLong();
-        if (!cols.isEmpty()) {
+        if (!values.isEmpty()) {
             QStringList sets;
-            for (int i = 0; i < cols.size(); ++i)
-                sets << cols[i] + QStringLiteral(" = ") + names[i];
-            params.insert(QStringLiteral("key"), key);
-            m_conn->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :key")
-                             .arg(quoteIdent(m_table), sets.join(u','), pk),
-                         params);
+            for (int i = 0; i < mask.size(); ++i)
+                if (mask[i] == '1')
+                    sets << m_quotedOrigin[i] + QStringLiteral(" = :p%1").arg(i);
+            values << key;
+            Statement st = m_conn->prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = :key")
+                                               .arg(m_quotedTable, sets.join(u','), m_quotedKey));
+            st.bindList(values);
+            while (st.step()) {
+            }
             const QVector<QVariant> before = m_rows[m_current];
             m_rows[m_current] = m_buffer;
-            reloadRow(m_current, key);
+            if (!exact)
+                reloadRow(m_current, key);
             indexEdited(before, m_current);
         }
         m_buffer.clear();

@@ -149,6 +149,17 @@ private:
     QString m_table;
     int m_keyField = -1;
 
+    // Statement texts of the base table, made once per opening.
+    QString m_quotedTable;
+    QString m_quotedKey;
+    QVector<QString> m_quotedOrigin;   // per field; empty for an expression
+    QVector<QVariant> m_defaults;      // per field: the value a new row takes when not set
+    QVector<bool> m_defaultKnown;      // false where only the database can tell (expressions)
+    QHash<QByteArray, QString> m_insertSql;
+    void prepareWriting();
+    bool canonical(int field, const QVariant& value) const;
+    QString insertSql(const QByteArray& mask);
+
     // Hash indexes for locate, built on first use and kept up to date while rows are only
     // appended, so that a long import that looks up every row stays linear.
     struct LocateIndex {

@@ -31,6 +31,8 @@ private slots:
     void rolledBackTransactionLeavesNoRows();
     void editGoesToTheRowItStarted();
     void locateAgreesWithAScanWhileRowsChange();
+    void postedRowsAreHeldAsTheyReadBack_data();
+    void postedRowsAreHeldAsTheyReadBack();
     void exactDecimalSum_data();
     void exactDecimalSum();
 
@@ -383,6 +385,48 @@ void TestDataSet::locateAgreesWithAScanWhileRowsChange()
             QCOMPARE(found, expected >= 0);
             if (found)
                 QCOMPARE(ds.recNo(), expected + 1);
+        }
+    }
+}
+
+void TestDataSet::postedRowsAreHeldAsTheyReadBack_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QVariantMap>("values");
+    QTest::newRow("defaults only") << "tbl_customer" << QVariantMap{};
+    QTest::newRow("text given as numbers") << "tbl_customer"
+                                           << QVariantMap{{"Pers_number", 42}, {"Price", 1.5}};
+    QTest::newRow("boolean given as text") << "tbl_customer" << QVariantMap{{"Chk", "1"}, {"Hesab", ""}};
+    QTest::newRow("null text") << "tbl_ghaleb" << QVariantMap{{"bank_name", QVariant()}};
+    QTest::newRow("all set") << "tbl_ghaleb"
+                             << QVariantMap{{"bank_name", "x"}, {"chk_f1", true}, {"tol_price", "7"}};
+}
+
+void TestDataSet::postedRowsAreHeldAsTheyReadBack()
+{
+    QFETCH(QString, table);
+    QFETCH(QVariantMap, values);
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql("select * from " + table);
+    ds.open();
+    for (int round = 0; round < 2; ++round) {  // an insert, then an edit of it
+        if (round == 0)
+            ds.append();
+        else
+            ds.edit();
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            ds.setValue(it.key(), it.value());
+        ds.post();
+        DataSet fresh(t.connection());
+        fresh.setSql("select * from " + table);
+        fresh.open();
+        QCOMPARE(fresh.recordCount(), 1);
+        for (int f = 0; f < ds.fieldCount(); ++f) {
+            const QVariant held = ds.valueAt(0, f);
+            const QVariant read = fresh.valueAt(0, f);
+            QVERIFY2(held.typeId() == read.typeId() && held == read,
+                     qPrintable(ds.field(f).name + ": " + held.toString() + " / " + read.toString()));
         }
     }
 }
