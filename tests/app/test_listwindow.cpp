@@ -9,6 +9,8 @@
 #include "platform/shell/Shell.h"
 #include "helper_lists.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/RecordingDevice.h"
+#include "tests/support/XlsxReader.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
@@ -243,9 +245,15 @@ private slots:
         Report* r = frm_print->QuickRep1;
         QCOMPARE(r->fieldText(0, "txt"), QStringLiteral("HEAD"));
         QCOMPARE(r->fieldText(61, "txt"), QStringLiteral("TAIL"));  // the last line shown last
-        QTemporaryDir dir;
-        QPdfWriter pdf(dir.filePath("list.pdf"));
-        QVERIFY(r->render(&pdf) >= 2);
+        RecordingDevice page(128, 190);  // A5 less the margins
+        const int pages = r->render(&page, [&page] { return page.newPage(); });
+        QVERIFY(pages >= 2);
+        const QStringList first = page.texts(0);
+        QVERIFY(first.contains(QStringLiteral("نمونه فايل ارسالي")));
+        QVERIFY(first.contains("HEAD") && first.contains("1") && first.contains("2"));
+        const QStringList last = page.texts(pages - 1);
+        QVERIFY(last.contains("TAIL") && last.contains("62"));
+        QVERIFY(last.contains(QStringLiteral("جمع مبلغ:")) && last.contains("60,000"));
     }
 
     void exportHandsAWorkbookToTheDesktop()
@@ -258,10 +266,19 @@ private slots:
             opened = u.toLocalFile();
             return true;
         });
+        add("0123456789012345", "5");
         frm_sepah3->SpeedButton2Click();
         QVERIFY(opened.endsWith(".xlsx"));
-        QVERIFY(QFileInfo(opened).size() > 0);
         QVERIFY(log.messages.isEmpty());
+        {
+            const Workbook book(opened);
+            QCOMPARE(book.sheetNames, QStringList{"Exported from Sheet1"});
+            QCOMPARE(book.cells.value("B1").value, QStringLiteral("txt"));
+            QCOMPARE(book.cells.value("B2").value, QStringLiteral("0000001-0000005+"));
+            // Long digit strings stay text, every digit kept.
+            QCOMPARE(book.cells.value("B3").type, QStringLiteral("s"));
+            QCOMPARE(book.cells.value("B3").value, QStringLiteral("0123456789012345-0000005+"));
+        }
         QFile::remove(opened);
 
         Shell::setOpenHook([](const QUrl&) { return false; });
