@@ -219,7 +219,7 @@ Tfrm_sepah2::Tfrm_sepah2(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_
     setupList(8);
     ui->txt_shobeh->setMaxLength(4);
     ui->txt_shobeh->setLayoutDirection(Qt::LeftToRight);
-    digitsOnly(ui->txt_shobeh);
+    MakeDigitsOnly(ui->txt_shobeh);
 }
 
 Tfrm_sepah2::~Tfrm_sepah2() = default;

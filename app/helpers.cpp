@@ -1,15 +1,35 @@
 #include "app/helpers.h"
 
 #include "app/u_dm.h"
+#include "controls/persian/DBNavBar.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QValidator>
 
 namespace {
 
 QPointer<QMessageBox> g_wait;
+
+// Typed and pasted text alike: digits only, in whatever script the keyboard gives them.
+class DigitsValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        for (QChar& c : input) {
+            if (c >= u'0' && c <= u'9')
+                continue;
+            if (!c.isDigit())
+                return Invalid;
+            c = QChar(u'0' + c.digitValue());
+        }
+        return Acceptable;
+    }
+};
 
 dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons buttons,
                         const QString& caption, QStringList captions)
@@ -27,6 +47,26 @@ dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons
 } // namespace
 
 QString applicationTitle() { return dialogs::applicationTitle(); }
+
+void MakeDigitsOnly(QLineEdit* box)
+{
+    box->setValidator(new DigitsValidator(box));
+    box->setLayoutDirection(Qt::LeftToRight);
+}
+
+void SetupNavigator(TDBNavBar* nav, db::DataSet* dataSet, const TButtonSet& buttons)
+{
+    nav->setDataSource(dataSet);
+    nav->setVisibleButtons(buttons);
+    nav->setConfirmDelete(false);
+    nav->setLayout(blGlyphTop);
+    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
+                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
+                               QStringLiteral("ويرايش"), QStringLiteral("قبول"),
+                               QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
+    nav->setCaptions(names);
+    nav->setHints(names);
+}
 
 void ShowWaitWindow(bool Show)
 {

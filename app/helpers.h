@@ -23,5 +23,16 @@ int ExecSql(const QString& Sql, const db::Params& params = {});
 // Closes Query, replaces its SQL text and parameters, and opens it.
 void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params = {});
 
+class QLineEdit;
+class TDBNavBar;
+class TButtonSet;
+
+// Lets only digits into a box, typed or pasted; Persian and Arabic-Indic digits become ASCII.
+void MakeDigitsOnly(QLineEdit* box);
+
+// A navigator over a data set with the program's Persian captions and hints, captions under
+// the glyphs, deleting without a question.
+void SetupNavigator(TDBNavBar* nav, db::DataSet* dataSet, const TButtonSet& buttons);
+
 // The application's title, given to every box without a title of its own.
 QString applicationTitle();

@@ -54,15 +54,7 @@ void ListWindow::setupList(int accountMaxLength)
     txt.alignment = Qt::AlignVCenter | Qt::AlignLeft;
     DBGrid1->setDataSet(frm_dm->detail_ado, {rec, txt});
 
-    DBNavigator1->setDataSource(frm_dm->detail_ado);
-    DBNavigator1->setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbDelete});
-    DBNavigator1->setConfirmDelete(false);
-    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
-                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
-                               QStringLiteral("ويرايش"), QStringLiteral("قبول"),
-                               QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
-    DBNavigator1->setCaptions(names);
-    DBNavigator1->setHints(names);
+    SetupNavigator(DBNavigator1, frm_dm->detail_ado, {nbFirst, nbPrior, nbNext, nbLast, nbDelete});
 
     frm_dm->registerTotalBox(this, txt_sum);
     // The total is shown with thousands separators.
@@ -80,7 +72,7 @@ void ListWindow::setupList(int accountMaxLength)
 
     for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(BitBtn1)})
         w->installEventFilter(this);
-    digitsOnly(txt_shhesab);
+    MakeDigitsOnly(txt_shhesab);
 
     // Amount box: "0" is cleared on entry; Enter moves on to the add button instead of
     // reaching the box; the box keeps its own digit filter.
@@ -93,13 +85,6 @@ void ListWindow::setupList(int accountMaxLength)
             BitBtn1->setFocus();
         }
     };
-}
-
-void ListWindow::digitsOnly(QLineEdit* edit)
-{
-    if (!m_digitEdits.contains(edit))
-        m_digitEdits.append(edit);
-    edit->installEventFilter(this);
 }
 
 void ListWindow::showEvent(QShowEvent* event)
@@ -153,19 +138,6 @@ bool ListWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == txt_shhesab && enter) {
         EditCurrency1->setFocus();
         return true;
-    }
-    if (auto* edit = qobject_cast<QLineEdit*>(watched); edit && m_digitEdits.contains(edit)) {
-        // Digits (Persian and Arabic-Indic read as such) and control keys only.
-        const QString t = ke->text();
-        if (!t.isEmpty() && t.at(0).unicode() >= 32 && !(ke->modifiers() & Qt::ControlModifier)) {
-            const QChar c = t.at(0);
-            if (!c.isDigit())
-                return true;
-            if (c.unicode() > '9') {
-                edit->insert(QString(QChar(u'0' + c.digitValue())));
-                return true;
-            }
-        }
     }
     return false;
 }

@@ -70,16 +70,10 @@ protected:
     // The account as digits, or empty when it holds anything else.
     QString accountText() const;
 
-    // Lets only digits into the box (Persian and Arabic-Indic digits typed as such).
-    void digitsOnly(QLineEdit* edit);
-
     // Whether the amount box's own key handling (the keypad's "*" adds "000") runs before
     // the window's Enter handling.
     virtual bool amountKeepsOwnKeys() const { return false; }
 
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QList<QLineEdit*> m_digitEdits;
 };

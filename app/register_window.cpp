@@ -18,23 +18,6 @@ const QString RegisterWindow::EditCaption = QStringLiteral("ثبت تغييرا�
 
 namespace {
 
-// Typed and pasted text alike: digits only, in whatever script the keyboard gives them.
-class DigitsValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
-    {
-        for (QChar& c : input) {
-            if (c >= u'0' && c <= u'9')
-                continue;
-            if (!c.isDigit())
-                return Invalid;
-            c = QChar(u'0' + c.digitValue());
-        }
-        return Acceptable;
-    }
-};
-
 } // namespace
 
 RegisterWindow::RegisterWindow(QWidget* parent) : QWidget(parent) {}
@@ -65,14 +48,7 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table, con
     }
 
     DBGrid1->setDataSet(query, columns);
-    DBNavigator1->setDataSource(query);
-    DBNavigator1->setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast});
-    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
-                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
-                               QStringLiteral("ويرايش"), QStringLiteral("قبول"),
-                               QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
-    DBNavigator1->setCaptions(names);
-    DBNavigator1->setHints(names);
+    SetupNavigator(DBNavigator1, query, {nbFirst, nbPrior, nbNext, nbLast});
 
     connect(btn_save, &QPushButton::clicked, this, &RegisterWindow::btn_saveClick);
     connect(btn_new, &QPushButton::clicked, this, &RegisterWindow::btn_newClick);
@@ -86,11 +62,6 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table, con
             w->installEventFilter(this);
 }
 
-void RegisterWindow::makeDigitsOnly(QLineEdit* box)
-{
-    box->setValidator(new DigitsValidator(box));
-    box->setLayoutDirection(Qt::LeftToRight);
-}
 
 void RegisterWindow::onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler)
 {

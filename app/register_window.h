@@ -60,8 +60,6 @@ protected:
     // listed in the order btn_new focuses (first) and btn_edit fills them.
     void setupRegister(db::DataSet* query, const QString& table, const QList<Box>& boxes,
                        const QList<dataaware::DataSetModel::Column>& columns);
-    // The box takes only digits; Persian and Arabic-Indic digits become ASCII ones.
-    static void makeDigitsOnly(QLineEdit* box);
     // A key-down handler of one box, run after the form's own.
     void onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler);
 

@@ -12,8 +12,8 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_customer"));
     setWindowFlag(Qt::Window);
-    makeDigitsOnly(ui->txt_sh_p);
-    makeDigitsOnly(ui->txt_price);
+    MakeDigitsOnly(ui->txt_sh_p);
+    MakeDigitsOnly(ui->txt_price);
     ui->txt_sh_hesab->setLayoutDirection(Qt::LeftToRight);
 
     auto column = [](const char* field, int width = -1, bool ltr = false) {

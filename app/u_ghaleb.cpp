@@ -15,8 +15,8 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_ghaleb"));
     setWindowFlag(Qt::Window);
-    makeDigitsOnly(ui->txt_tol_hesab);
-    makeDigitsOnly(ui->txt_tol_price);
+    MakeDigitsOnly(ui->txt_tol_hesab);
+    MakeDigitsOnly(ui->txt_tol_price);
     // The parts of a bank line read left to right.
     for (QLineEdit* e : {ui->txt_record_start, ui->txt_record_end, ui->txt_file_name,
                          ui->txt_file_extention, ui->txt_ebteda, ui->txt_enteha, ui->txt_jodashavande})
