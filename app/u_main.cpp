@@ -32,6 +32,7 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_main"));
+    setAttribute(Qt::WA_StyledBackground);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     if (QScreen* s = QGuiApplication::primaryScreen())
