@@ -17,11 +17,15 @@ int parseWidth(const QString& text, const QString& label)
     if (!ok || n < 0)
         throw BankLineError(QStringLiteral("%1 قالب بايد عدد صحيح باشد: «%2»").arg(label, text));
     if (n > kMaxLineLength)
-        throw BankLineError(QStringLiteral("%1 قالب نبايد بيش از %2 باشد").arg(label).arg(kMaxLineLength));
+        throw BankLineError(
+            QStringLiteral("%1 قالب نبايد بيش از %2 باشد").arg(label).arg(kMaxLineLength));
     return n;
 }
 
-QString withoutCommas(QString s) { return s.remove(u','); }
+QString withoutCommas(QString s)
+{
+    return s.remove(u',');
+}
 
 } // namespace
 
@@ -63,7 +67,8 @@ QString PadZeros(const QString& value, int width)
 QString PadZerosExact(const QString& value, int width, const QString& what)
 {
     if (value.size() > width)
-        throw BankLineError(QStringLiteral("%1 «%2» بيش از %3 رقم است").arg(what, value).arg(width));
+        throw BankLineError(
+            QStringLiteral("%1 «%2» بيش از %3 رقم است").arg(what, value).arg(width));
     return PadZeros(value, width);
 }
 
@@ -85,8 +90,8 @@ void CheckBankText(const QString& text)
     QByteArray out;
     qsizetype bad = -1;
     if (!codepage::requireCodec(codepage::SystemAnsi).tryEncode(text, out, &bad))
-        throw BankLineError(
-            QStringLiteral("نويسه «%1» در فايل بانک قابل نوشتن نيست: %2").arg(text.mid(bad, 1), text));
+        throw BankLineError(QStringLiteral("نويسه «%1» در فايل بانک قابل نوشتن نيست: %2")
+                                .arg(text.mid(bad, 1), text));
 }
 
 void WriteBankFile(const QString& path, const QStringList& lines)
@@ -112,30 +117,30 @@ QString Date6(int year, int month, int day)
 
 QString TejaratLine(const QString& account, const QString& amount, const QString& date6)
 {
-    return PadZerosExact(account, 10, QStringLiteral("شماره حساب"))
-           + PadZerosExact(withoutCommas(amount), 13, QStringLiteral("مبلغ")) + date6;
+    return PadZerosExact(account, 10, QStringLiteral("شماره حساب")) +
+           PadZerosExact(withoutCommas(amount), 13, QStringLiteral("مبلغ")) + date6;
 }
 
 QString TejaratHeader(const QString& shHesab, const QString& total, const QString& date6)
 {
-    return PadZerosExact(shHesab, 10, QStringLiteral("شماره حساب چك"))
-           + PadZerosExact(withoutCommas(total), 13, QStringLiteral("جمع مبلغ")) + date6;
+    return PadZerosExact(shHesab, 10, QStringLiteral("شماره حساب چك")) +
+           PadZerosExact(withoutCommas(total), 13, QStringLiteral("جمع مبلغ")) + date6;
 }
 
 QString SepahLine(const QString& account, const QString& amount)
 {
-    return PadZerosExact(account, 13, QStringLiteral("شماره حساب"))
-           + PadZerosExact(withoutCommas(amount), 10, QStringLiteral("مبلغ")) + QStringLiteral("+1");
+    return PadZerosExact(account, 13, QStringLiteral("شماره حساب")) +
+           PadZerosExact(withoutCommas(amount), 10, QStringLiteral("مبلغ")) + QStringLiteral("+1");
 }
 
 QString SepahHeader(const QString& shHesab)
 {
-    return PadZerosExact(shHesab, 13, QStringLiteral("شماره حساب ارگان"))
-           + QStringLiteral("0000000000+1");
+    return PadZerosExact(shHesab, 13, QStringLiteral("شماره حساب ارگان")) +
+           QStringLiteral("0000000000+1");
 }
 
 QString Sepah2Line(const QString& branch, const QString& account, const QString& amount)
 {
-    return branch + PadZerosExact(account, 8, QStringLiteral("شماره حساب"))
-           + PadZerosExact(withoutCommas(amount), 12, QStringLiteral("مبلغ")) + u'+';
+    return branch + PadZerosExact(account, 8, QStringLiteral("شماره حساب")) +
+           PadZerosExact(withoutCommas(amount), 12, QStringLiteral("مبلغ")) + u'+';
 }

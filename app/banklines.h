@@ -9,10 +9,12 @@ class DataSet;
 }
 
 // A refusal to build or write a bank line, with the message for the user.
-class BankLineError : public std::runtime_error {
+class BankLineError : public std::runtime_error
+{
 public:
     explicit BankLineError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
     QString message() const { return m_message; }
 
 private:
@@ -20,7 +22,8 @@ private:
 };
 
 // A bank-file template as the template editor stores it.
-struct BankTemplate {
+struct BankTemplate
+{
     qint64 id = -1;
     QString bank_name;
     QString record_start;

@@ -9,4 +9,7 @@ extern const char* const kSchemaSql;
 // The key of the program's database file.
 QByteArray databaseKey();
 
-inline QString databaseFileName() { return QStringLiteral("db.mde"); }
+inline QString databaseFileName()
+{
+    return QStringLiteral("db.mde");
+}

@@ -112,8 +112,8 @@ void Tfrm_mali::btn_saveClick()
         const QString header = headerLine();
         if (!header.isEmpty())
             saveList(QStringLiteral("trans.dat"),
-                     QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"), header, QString(),
-                     false);
+                     QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"), header,
+                     QString(), false);
     });
 }
 
@@ -153,15 +153,16 @@ void Tfrm_mali::BitBtn6Click()
                 try {
                     AppendLine(TejaratLine(hesab, price, date), TEditCurrency::DeComma(price));
                 } catch (const BankLineError& e) {
-                    refused << people->text(QStringLiteral("Pers_number")) + QStringLiteral(": ")
-                                   + e.message();
+                    refused << people->text(QStringLiteral("Pers_number")) + QStringLiteral(": ") +
+                                   e.message();
                 }
             }
             c->commit();
         }
         people->close();
         if (!refused.isEmpty())
-            ShowOkMessage(QStringLiteral("اين افراد به ليست اضافه نشدند:") + u'\r' + refused.join(u'\r'),
+            ShowOkMessage(QStringLiteral("اين افراد به ليست اضافه نشدند:") + u'\r' +
+                              refused.join(u'\r'),
                           dialogs::Icon::Warning, dialogs::Button::Ok, QString());
     });
 }
@@ -183,11 +184,15 @@ Tfrm_sepah::Tfrm_sepah(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_se
 
 Tfrm_sepah::~Tfrm_sepah() = default;
 
-QString Tfrm_sepah::headerLine() { return SepahHeader(masterText("sh_hesab")); }
+QString Tfrm_sepah::headerLine()
+{
+    return SepahHeader(masterText("sh_hesab"));
+}
 
 void Tfrm_sepah::BitBtn1Click()
 {
-    guarded([this] { addChecked([](const QString& a, const QString& m) { return SepahLine(a, m); }); });
+    guarded(
+        [this] { addChecked([](const QString& a, const QString& m) { return SepahLine(a, m); }); });
 }
 
 void Tfrm_sepah::BitBtn4Click()
@@ -199,8 +204,9 @@ void Tfrm_sepah::btn_saveClick()
 {
     guarded([this] {
         const QString header = headerLine();
-        saveList(QStringLiteral("hogh.fd"), QStringLiteral("SepahFile (*.fd);;SepahFileText (*.txt)"),
-                 header, QString(), false);
+        saveList(QStringLiteral("hogh.fd"),
+                 QStringLiteral("SepahFile (*.fd);;SepahFileText (*.txt)"), header, QString(),
+                 false);
     });
 }
 
@@ -234,8 +240,8 @@ void Tfrm_sepah2::BitBtn1Click()
                        branch = TEditCurrency::normalizeDigits(ui->txt_shobeh->text().trimmed());
                        if (branch.size() == 4 && IsDigitText(branch))
                            return true;
-                       ShowOkMessage(QStringLiteral("كد شعبه بايد چهار رقم باشد"), dialogs::Icon::Warning,
-                                     dialogs::Button::Ok, QString());
+                       ShowOkMessage(QStringLiteral("كد شعبه بايد چهار رقم باشد"),
+                                     dialogs::Icon::Warning, dialogs::Button::Ok, QString());
                        ui->txt_shobeh->setFocus();
                        return false;
                    });

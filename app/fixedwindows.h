@@ -8,7 +8,7 @@ namespace Ui {
 class Tfrm_mali;
 class Tfrm_sepah;
 class Tfrm_sepah2;
-}
+} // namespace Ui
 namespace dataaware {
 class DBEdit;
 }
@@ -16,7 +16,8 @@ class TDateEdit;
 
 // Bank Tejarat: account 10, amount 13 and the deposit date; a header line with the
 // employer's account and the list's total.
-class Tfrm_mali : public ListWindow {
+class Tfrm_mali : public ListWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_mali(QWidget* parent = nullptr);
@@ -45,7 +46,8 @@ protected:
 };
 
 // Bank Sepah card and gold current accounts: account 13, amount 10, then "+1".
-class Tfrm_sepah : public ListWindow {
+class Tfrm_sepah : public ListWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_sepah(QWidget* parent = nullptr);
@@ -65,7 +67,8 @@ public slots:
 
 // Bank Sepah current, short-term and interest-free accounts: branch code, account 8,
 // amount 12, then "+"; no header line.
-class Tfrm_sepah2 : public ListWindow {
+class Tfrm_sepah2 : public ListWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_sepah2(QWidget* parent = nullptr);

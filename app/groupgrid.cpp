@@ -21,7 +21,8 @@ QList<QStringList> SplitClipboardRows(const QString& text)
 namespace {
 
 // Keys typed into a cell: characters 32 to 47 and above "9" are dropped (digits only).
-class DigitsDelegate : public QStyledItemDelegate {
+class DigitsDelegate : public QStyledItemDelegate
+{
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -64,7 +65,8 @@ TGroupGrid::TGroupGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns - 1, 
 
 void TGroupGrid::setTitles()
 {
-    setHorizontalHeaderLabels({QStringLiteral("R"), QStringLiteral("شماره حساب"), QStringLiteral("مبلغ")});
+    setHorizontalHeaderLabels(
+        {QStringLiteral("R"), QStringLiteral("شماره حساب"), QStringLiteral("مبلغ")});
 }
 
 QString TGroupGrid::cell(int col, int row) const

@@ -10,11 +10,12 @@ QList<QStringList> SplitClipboardRows(const QString& text);
 // The group-entry grid: titles, then rows of running number, account and amount. Rows and
 // columns are counted as the user sees them: row 1 is the first data row, column 1 the
 // running number, column 2 the account, column 3 the amount.
-class TGroupGrid : public QTableWidget {
+class TGroupGrid : public QTableWidget
+{
     Q_OBJECT
 public:
-    static constexpr int kRows = 5000;  // with the title row
-    static constexpr int kColumns = 4;  // with the fixed column
+    static constexpr int kRows = 5000; // with the title row
+    static constexpr int kColumns = 4; // with the fixed column
 
     explicit TGroupGrid(QWidget* parent = nullptr);
 

@@ -15,7 +15,8 @@ namespace {
 QPointer<QMessageBox> g_wait;
 
 // Typed and pasted text alike: digits only, in whatever script the keyboard gives them.
-class DigitsValidator : public QValidator {
+class DigitsValidator : public QValidator
+{
 public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override
@@ -46,7 +47,10 @@ dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons
 
 } // namespace
 
-QString applicationTitle() { return dialogs::applicationTitle(); }
+QString applicationTitle()
+{
+    return dialogs::applicationTitle();
+}
 
 void MakeDigitsOnly(QLineEdit* box)
 {
@@ -60,8 +64,9 @@ void SetupNavigator(TDBNavBar* nav, db::DataSet* dataSet, const TButtonSet& butt
     nav->setVisibleButtons(buttons);
     nav->setConfirmDelete(false);
     nav->setLayout(blGlyphTop);
-    const QStringList names = {QStringLiteral("اولين"), QStringLiteral("قبلي"), QStringLiteral("بعدي"),
-                               QStringLiteral("آخرين"), QStringLiteral("جديد"), QStringLiteral("حذف"),
+    const QStringList names = {QStringLiteral("اولين"),  QStringLiteral("قبلي"),
+                               QStringLiteral("بعدي"),   QStringLiteral("آخرين"),
+                               QStringLiteral("جديد"),   QStringLiteral("حذف"),
                                QStringLiteral("ويرايش"), QStringLiteral("قبول"),
                                QStringLiteral("انصراف"), QStringLiteral("بازيابي")};
     nav->setCaptions(names);
@@ -97,8 +102,7 @@ void ShowWaitWindow(bool Show)
 dialogs::Button AskYesNo(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,
                          const QString& Caption)
 {
-    return showBox(Msg, DlgType, Buttons, Caption,
-                   {QStringLiteral("بلي"), QStringLiteral("خير")});
+    return showBox(Msg, DlgType, Buttons, Caption, {QStringLiteral("بلي"), QStringLiteral("خير")});
 }
 
 dialogs::Button ShowOkMessage(const QString& Msg, dialogs::Icon DlgType, dialogs::Buttons Buttons,

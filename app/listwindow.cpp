@@ -31,8 +31,9 @@ void ListWindow::setupList(int accountMaxLength)
     BitBtn4 = findChild<QPushButton*>(QStringLiteral("BitBtn4"));
     btn_save = findChild<QPushButton*>(QStringLiteral("btn_save"));
     BitBtn5 = findChild<QPushButton*>(QStringLiteral("BitBtn5"));
-    Q_ASSERT(txt_sh_personeli && BitBtn2 && lbl_fname && lbl_lname && txt_shhesab && EditCurrency1
-             && BitBtn1 && DBGrid1 && DBNavigator1 && txt_sum && BitBtn4 && btn_save && BitBtn5);
+    Q_ASSERT(txt_sh_personeli && BitBtn2 && lbl_fname && lbl_lname && txt_shhesab &&
+             EditCurrency1 && BitBtn1 && DBGrid1 && DBNavigator1 && txt_sum && BitBtn4 &&
+             btn_save && BitBtn5);
 
     if (accountMaxLength > 0)
         txt_shhesab->setMaxLength(accountMaxLength);
@@ -169,8 +170,7 @@ void ListWindow::BitBtn5Click()
 {
     guarded([this] {
         if (AskYesNo(QStringLiteral("آيا ميخواهيد ليست حذف گردد؟"), dialogs::Icon::Warning,
-                     dialogs::Button::Yes | dialogs::Button::No, QString())
-            == dialogs::Button::Yes)
+                     dialogs::Button::Yes | dialogs::Button::No, QString()) == dialogs::Button::Yes)
             frm_dm->ADOQuery1->execSql();
         frm_dm->detail_ado->close();
         frm_dm->detail_ado->open();
@@ -243,8 +243,8 @@ void ListWindow::addChecked(const LineBuilder& build, const std::function<bool()
     }
     const QString amount = TEditCurrency::normalizeDigits(EditCurrency1->text());
     if (!TEditCurrency::isValidAmount(amount)) {
-        ShowOkMessage(QStringLiteral("مبلغ را وارد كنيد"), dialogs::Icon::Warning, dialogs::Button::Ok,
-                      QString());
+        ShowOkMessage(QStringLiteral("مبلغ را وارد كنيد"), dialogs::Icon::Warning,
+                      dialogs::Button::Ok, QString());
         EditCurrency1->setFocus();
         return;
     }
@@ -253,8 +253,8 @@ void ListWindow::addChecked(const LineBuilder& build, const std::function<bool()
     const QString line = build(account, amount);
     CheckBankText(line);
     if (IsDuplicateLine(line)) {
-        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning, dialogs::Button::Ok,
-                      QString());
+        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
+                      dialogs::Button::Ok, QString());
         txt_shhesab->setFocus();
         return;
     }

@@ -17,7 +17,8 @@ bool IsDigitText(const QString& text);
 // What the list windows share: the look-up of a person, the list in tbl_detail with its grid,
 // navigator and running total, the duplicate test, deleting the list, the preview and the
 // bank-file writing. Each window has the same control names in its own form.
-class ListWindow : public QWidget {
+class ListWindow : public QWidget
+{
     Q_OBJECT
 public:
     explicit ListWindow(QWidget* parent = nullptr);

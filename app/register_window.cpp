@@ -16,13 +16,12 @@
 const QString RegisterWindow::InsertCaption = QStringLiteral("  (F2)ثبـت");
 const QString RegisterWindow::EditCaption = QStringLiteral("ثبت تغييرات(F2)");
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 RegisterWindow::RegisterWindow(QWidget* parent) : QWidget(parent) {}
 
-void RegisterWindow::setupRegister(db::DataSet* query, const QString& table, const QList<Box>& boxes,
+void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
+                                   const QList<Box>& boxes,
                                    const QList<dataaware::DataSetModel::Column>& columns)
 {
     m_query = query;
@@ -62,13 +61,15 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table, con
             w->installEventFilter(this);
 }
 
-
 void RegisterWindow::onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler)
 {
     m_keyDown.insert(box, std::move(handler));
 }
 
-bool RegisterWindow::isEditMode() const { return btn_save->text() == EditCaption; }
+bool RegisterWindow::isEditMode() const
+{
+    return btn_save->text() == EditCaption;
+}
 
 qint64 RegisterWindow::currentId() const
 {
@@ -99,7 +100,10 @@ void RegisterWindow::FormShow()
     m_query->open();
 }
 
-void RegisterWindow::FormClose() { m_query->close(); }
+void RegisterWindow::FormClose()
+{
+    m_query->close();
+}
 
 void RegisterWindow::reopen()
 {
@@ -138,7 +142,8 @@ void RegisterWindow::btn_delClick()
             return;
         if (!askDelete())
             return;
-        ExecSql(QStringLiteral("delete from %1 where id=:id").arg(m_table), {{QStringLiteral("id"), id}});
+        ExecSql(QStringLiteral("delete from %1 where id=:id").arg(m_table),
+                {{QStringLiteral("id"), id}});
         reopen();
         // The row being edited is gone: nothing is left for edit mode to save into.
         if (isEditMode() && id == m_editedId)
@@ -149,17 +154,21 @@ void RegisterWindow::btn_delClick()
 bool RegisterWindow::askDelete()
 {
     return AskYesNo(QStringLiteral("آيا مايل به حذف هستيد؟"), dialogs::Icon::Warning,
-                    dialogs::Button::Yes | dialogs::Button::No, QStringLiteral("حذف رکورد"))
-        != dialogs::Button::No;
+                    dialogs::Button::Yes | dialogs::Button::No,
+                    QStringLiteral("حذف رکورد")) != dialogs::Button::No;
 }
 
-void RegisterWindow::btn_cancelClick() { close(); }
+void RegisterWindow::btn_cancelClick()
+{
+    close();
+}
 
 bool RegisterWindow::isTaken(const QString& field, const QString& value) const
 {
-    OpenSql(QStringLiteral("select id from %1 where %2=:value and id<>:id").arg(m_table, field),
-            frm_dm->public_ado2,
-            {{QStringLiteral("value"), value}, {QStringLiteral("id"), isEditMode() ? m_editedId : -1}});
+    OpenSql(
+        QStringLiteral("select id from %1 where %2=:value and id<>:id").arg(m_table, field),
+        frm_dm->public_ado2,
+        {{QStringLiteral("value"), value}, {QStringLiteral("id"), isEditMode() ? m_editedId : -1}});
     const bool taken = !frm_dm->public_ado2->isEmpty();
     frm_dm->public_ado2->close();
     return taken;
@@ -241,7 +250,8 @@ bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* ke = static_cast<QKeyEvent*>(event);
     bool taken = FormKeyDown(ke);
-    if (auto it = m_keyDown.constFind(qobject_cast<QLineEdit*>(watched)); it != m_keyDown.constEnd())
+    if (auto it = m_keyDown.constFind(qobject_cast<QLineEdit*>(watched));
+        it != m_keyDown.constEnd())
         taken = it.value()(ke) || taken;
     return taken;
 }

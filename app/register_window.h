@@ -21,13 +21,14 @@ class DataSet;
 // What the personnel register and the template editor share: boxes bound to the fields of one
 // table, save in insert or edit mode (told by the save button's caption), new, edit, delete,
 // cancel, the form's key handling and the query opened while the window is shown.
-class RegisterWindow : public QWidget {
+class RegisterWindow : public QWidget
+{
     Q_OBJECT
 public:
     explicit RegisterWindow(QWidget* parent = nullptr);
 
-    static const QString InsertCaption;  // btn_save in insert mode
-    static const QString EditCaption;    // btn_save in edit mode, exactly
+    static const QString InsertCaption; // btn_save in insert mode
+    static const QString EditCaption;   // btn_save in edit mode, exactly
 
     QPushButton* btn_save = nullptr;
     QPushButton* btn_new = nullptr;
@@ -51,7 +52,8 @@ public slots:
     virtual void FormClose();
 
 protected:
-    struct Box {
+    struct Box
+    {
         QLineEdit* edit;
         QString field;
     };

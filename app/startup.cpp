@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include "app/helpers.h"
 #include "app/fixedwindows.h"
+#include "app/helpers.h"
 #include "app/u_about.h"
 #include "app/u_customer.h"
 #include "app/u_dm.h"

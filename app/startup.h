@@ -4,7 +4,8 @@
 
 // The program's application object: its title, reading order and font, and the last guard
 // for a failure that reaches the event loop.
-class BankApplication : public QApplication {
+class BankApplication : public QApplication
+{
     Q_OBJECT
 public:
     BankApplication(int& argc, char** argv);

@@ -11,10 +11,11 @@ Tfrm_about::Tfrm_about(QWidget* parent) : QDialog(parent), ui(new Ui::Tfrm_about
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_about"));
     setModal(false);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     const int side = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
-    ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(side, side));
+    ui->Image1->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(side, side));
 }
 
 Tfrm_about::~Tfrm_about() = default;

@@ -8,7 +8,8 @@ class Tfrm_about;
 }
 
 // What the program is; shown without modality beside the main window.
-class Tfrm_about : public QDialog {
+class Tfrm_about : public QDialog
+{
     Q_OBJECT
 public:
     explicit Tfrm_about(QWidget* parent = nullptr);

@@ -30,7 +30,8 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
                    {ui->txt_family, QStringLiteral("Last_Name")},
                    {ui->txt_price, QStringLiteral("Price")}},
                   {column("id", 50), column("Pers_number", 100, true), column("First_Name", 100),
-                   column("Last_Name", 130), column("Hesab", 110, true), column("Price", -1, true)});
+                   column("Last_Name", 130), column("Hesab", 110, true),
+                   column("Price", -1, true)});
 
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_customer::PexGlowButton1Click);
     // The import wizard is not part of this window yet.

@@ -9,7 +9,8 @@ class Tfrm_customer;
 }
 
 // The personnel register: personnel number, account number, name and default amount.
-class Tfrm_customer : public RegisterWindow {
+class Tfrm_customer : public RegisterWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_customer(QWidget* parent = nullptr);

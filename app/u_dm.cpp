@@ -20,7 +20,10 @@ QString Tfrm_dm::databaseFolder()
     return g_databaseFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_databaseFolder;
 }
 
-void Tfrm_dm::setDatabaseFolder(const QString& folder) { g_databaseFolder = folder; }
+void Tfrm_dm::setDatabaseFolder(const QString& folder)
+{
+    g_databaseFolder = folder;
+}
 
 Tfrm_dm::Tfrm_dm(QObject* parent) : QObject(parent)
 {
@@ -70,8 +73,8 @@ bool Tfrm_dm::DataModuleCreate()
             Connection->tableInfo(QLatin1String(table));
     } catch (const db::Error&) {
         // The driver's text is not shown: it may name the file's internals, never the key.
-        ShowOkMessage(QStringLiteral("بروز مشکل در ارتباط با ديتابيس ") + u'\r'
-                          + QStringLiteral("به بخش پشتيبان برنامه تماس بگيريد"),
+        ShowOkMessage(QStringLiteral("بروز مشکل در ارتباط با ديتابيس ") + u'\r' +
+                          QStringLiteral("به بخش پشتيبان برنامه تماس بگيريد"),
                       dialogs::Icon::Error, dialogs::Button::Ok, QString());
         Connection->close();
         return false;

@@ -11,7 +11,8 @@ class QLineEdit;
 class QWidget;
 
 // The data module: the one database connection and every named query of the program.
-class Tfrm_dm : public QObject {
+class Tfrm_dm : public QObject
+{
     Q_OBJECT
 public:
     explicit Tfrm_dm(QObject* parent = nullptr);
@@ -49,7 +50,8 @@ signals:
     void totalRefreshed(const QString& total);
 
 private:
-    struct TotalBox {
+    struct TotalBox
+    {
         QPointer<QWidget> window;
         QPointer<QLineEdit> box;
     };

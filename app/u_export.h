@@ -9,4 +9,5 @@ class QWidget;
 
 // Sends a data set to the desktop's spreadsheet program: a header row of the field labels,
 // then every record, each value as text.
-void ExportDataSetToSpreadsheet(db::DataSet* DataSet, const QString& Title, QWidget* parent = nullptr);
+void ExportDataSetToSpreadsheet(db::DataSet* DataSet, const QString& Title,
+                                QWidget* parent = nullptr);

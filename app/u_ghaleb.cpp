@@ -18,8 +18,9 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
     MakeDigitsOnly(ui->txt_tol_hesab);
     MakeDigitsOnly(ui->txt_tol_price);
     // The parts of a bank line read left to right.
-    for (QLineEdit* e : {ui->txt_record_start, ui->txt_record_end, ui->txt_file_name,
-                         ui->txt_file_extention, ui->txt_ebteda, ui->txt_enteha, ui->txt_jodashavande})
+    for (QLineEdit* e :
+         {ui->txt_record_start, ui->txt_record_end, ui->txt_file_name, ui->txt_file_extention,
+          ui->txt_ebteda, ui->txt_enteha, ui->txt_jodashavande})
         e->setLayoutDirection(Qt::LeftToRight);
 
     auto column = [](const char* field, int width = -1, bool ltr = false) {
@@ -45,7 +46,8 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
                    column("tol_price", 70, true), column("char_end", 70, true),
                    column("record_start", 110, true), column("record_end", 110, true),
                    column("file_name", 90, true), column("file_extention", -1, true)});
-    onKeyDown(ui->txt_file_extention, [this](QKeyEvent* e) { return txt_file_extentionKeyDown(e); });
+    onKeyDown(ui->txt_file_extention,
+              [this](QKeyEvent* e) { return txt_file_extentionKeyDown(e); });
 }
 
 Tfrm_ghaleb::~Tfrm_ghaleb() = default;

@@ -9,7 +9,8 @@ class Tfrm_ghaleb;
 }
 
 // The bank-file template editor.
-class Tfrm_ghaleb : public RegisterWindow {
+class Tfrm_ghaleb : public RegisterWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_ghaleb(QWidget* parent = nullptr);

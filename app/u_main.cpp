@@ -33,8 +33,8 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_main"));
     setAttribute(Qt::WA_StyledBackground);
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton1Click);
@@ -48,12 +48,30 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 
 Tfrm_main::~Tfrm_main() = default;
 
-void Tfrm_main::PexGlowButton1Click() { showModal(frm_customer); }
-void Tfrm_main::PexGlowButton2Click() { showModal(frm_mali); }
-void Tfrm_main::PexGlowButton3Click() { showModal(frm_sepah); }
-void Tfrm_main::PexGlowButton4Click() { showModal(frm_sepah2); }
-void Tfrm_main::PexGlowButton5Click() { showModal(frm_sepah3); }
-void Tfrm_main::PexGlowButton6Click() { showModal(frm_ghaleb); }
+void Tfrm_main::PexGlowButton1Click()
+{
+    showModal(frm_customer);
+}
+void Tfrm_main::PexGlowButton2Click()
+{
+    showModal(frm_mali);
+}
+void Tfrm_main::PexGlowButton3Click()
+{
+    showModal(frm_sepah);
+}
+void Tfrm_main::PexGlowButton4Click()
+{
+    showModal(frm_sepah2);
+}
+void Tfrm_main::PexGlowButton5Click()
+{
+    showModal(frm_sepah3);
+}
+void Tfrm_main::PexGlowButton6Click()
+{
+    showModal(frm_ghaleb);
+}
 // The about box is modeless and may stay beside the main window.
 void Tfrm_main::BitBtn4Click()
 {
@@ -64,4 +82,7 @@ void Tfrm_main::BitBtn4Click()
     frm_about->activateWindow();
 }
 
-void Tfrm_main::BitBtn3Click() { QApplication::quit(); }
+void Tfrm_main::BitBtn3Click()
+{
+    QApplication::quit();
+}

@@ -8,7 +8,8 @@ class Tfrm_main;
 }
 
 // The main window: the program's menu of tasks. Closing it ends the program.
-class Tfrm_main : public QWidget {
+class Tfrm_main : public QWidget
+{
     Q_OBJECT
 public:
     explicit Tfrm_main(QWidget* parent = nullptr);

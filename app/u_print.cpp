@@ -18,8 +18,8 @@ Tfrm_print::Tfrm_print(QObject* parent) : QObject(parent)
     // A5 is 148 mm wide: 128 mm between the margins.
     ReportBand* header = QuickRep1->band(Report::PageHeader);
     header->setHeight(24);
-    QRLabel1 = header->addLabel(QRectF(48, 0, 80, 8), QStringLiteral("نمونه فايل ارسالي"),
-                                Qt::AlignRight);
+    QRLabel1 =
+        header->addLabel(QRectF(48, 0, 80, 8), QStringLiteral("نمونه فايل ارسالي"), Qt::AlignRight);
     QFont bold = f;
     bold.setBold(true);
     bold.setPointSize(12);
@@ -31,8 +31,8 @@ Tfrm_print::Tfrm_print(QObject* parent) : QObject(parent)
 
     ReportBand* detail = QuickRep1->band(Report::Detail);
     detail->setHeight(7);
-    QRSysData2 = detail->addSysData(QRectF(113, 0, 15, 7), ReportSysData::DetailNumber,
-                                    Qt::AlignHCenter);
+    QRSysData2 =
+        detail->addSysData(QRectF(113, 0, 15, 7), ReportSysData::DetailNumber, Qt::AlignHCenter);
     detail->addShape(QRectF(110, 0, 2, 7), ReportShape::VerticalLine);
     QRDBText1 = detail->addDataText(QRectF(0, 0, 108, 7), QStringLiteral("txt"), Qt::AlignLeft);
     QRDBText1->setLayoutDirection(Qt::LeftToRight);
@@ -46,7 +46,8 @@ Tfrm_print::Tfrm_print(QObject* parent) : QObject(parent)
 
     QuickRep1->setDataSource(
         [this] {
-            const int rows = frm_dm && frm_dm->detail_ado->isActive() ? frm_dm->detail_ado->recordCount() : 0;
+            const int rows =
+                frm_dm && frm_dm->detail_ado->isActive() ? frm_dm->detail_ado->recordCount() : 0;
             return rows + (m_lastLine.isEmpty() ? 0 : 1);
         },
         [this](int record, const QString& field) {

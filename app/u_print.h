@@ -6,7 +6,8 @@
 
 // Holds the one report: the sample print of the current list, which the list windows fill
 // in and preview. Never shown itself.
-class Tfrm_print : public QObject {
+class Tfrm_print : public QObject
+{
     Q_OBJECT
 public:
     explicit Tfrm_print(QObject* parent = nullptr);
@@ -17,11 +18,11 @@ public:
     Report* QuickRep1;
     ReportLabel* QRLabel1;
     ReportSysData* QRSysData1;
-    ReportLabel* QRLabel6;   // the bank file's header line
+    ReportLabel* QRLabel6; // the bank file's header line
     ReportSysData* QRSysData2;
     ReportDataText* QRDBText1;
     ReportLabel* QRLabel5;
-    ReportLabel* QRLabel4;   // the total
+    ReportLabel* QRLabel4; // the total
 
 private:
     QString m_lastLine;

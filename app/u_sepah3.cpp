@@ -29,7 +29,8 @@ Tfrm_sepah3::Tfrm_sepah3(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_
     setupList(0);
     DBLookupComboBox1 = ui->DBLookupComboBox1;
     StringGrid1 = ui->StringGrid1;
-    DBLookupComboBox1->setListSource(frm_dm->ghaleb_ado, QStringLiteral("id"), QStringLiteral("bank_name"));
+    DBLookupComboBox1->setListSource(frm_dm->ghaleb_ado, QStringLiteral("id"),
+                                     QStringLiteral("bank_name"));
 
     ui->BitBtn6->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     ui->BitBtn7->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
@@ -54,8 +55,9 @@ Tfrm_sepah3::Tfrm_sepah3(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_
     add("Copy2", QStringLiteral("Copy Ctrl+c"), nullptr);
     add("Paste1", QStringLiteral("Paste Ctrl+v"), nullptr);
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p)); });
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(p));
+    });
 }
 
 Tfrm_sepah3::~Tfrm_sepah3() = default;
@@ -125,8 +127,8 @@ void Tfrm_sepah3::btn_saveClick()
         if (have) {
             CheckBankText(t.record_end);
         }
-        saveList(have ? t.proposedFileName() : QString(), QStringLiteral("All File (*.*)"), QString(),
-                  have ? t.record_end : QString(), true);
+        saveList(have ? t.proposedFileName() : QString(), QStringLiteral("All File (*.*)"),
+                 QString(), have ? t.record_end : QString(), true);
     });
 }
 
@@ -157,32 +159,34 @@ void Tfrm_sepah3::BitBtn3Click()
         d->disableControls();
         c->beginTransaction();
         {
-        // Rows added before a failure stay in the list.
-        auto finish = qScopeGuard([&] {
-            if (c->inTransaction())
-                c->commit();
-            d->enableControls();
-            ShowWaitWindow(false);
-        });
-        for (int row = 1; row < TGroupGrid::kRows; ++row) {
-            const QString a = TEditCurrency::normalizeDigits(StringGrid1->cell(2, row).trimmed());
-            const QString m = TEditCurrency::normalizeDigits(StringGrid1->cell(3, row).trimmed());
-            if (a.isEmpty() || m.isEmpty())
-                break;
-            if (!IsDigitText(a) || !TEditCurrency::isValidAmount(m)) {
-                refused << QString::number(row);
-                continue;
+            // Rows added before a failure stay in the list.
+            auto finish = qScopeGuard([&] {
+                if (c->inTransaction())
+                    c->commit();
+                d->enableControls();
+                ShowWaitWindow(false);
+            });
+            for (int row = 1; row < TGroupGrid::kRows; ++row) {
+                const QString a =
+                    TEditCurrency::normalizeDigits(StringGrid1->cell(2, row).trimmed());
+                const QString m =
+                    TEditCurrency::normalizeDigits(StringGrid1->cell(3, row).trimmed());
+                if (a.isEmpty() || m.isEmpty())
+                    break;
+                if (!IsDigitText(a) || !TEditCurrency::isValidAmount(m)) {
+                    refused << QString::number(row);
+                    continue;
+                }
+                const QString line = BuildRecordLine(t, a, m);
+                CheckBankText(line);
+                if (IsDuplicateLine(line)) {
+                    ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
+                                  dialogs::Button::Ok, QString());
+                    continue;
+                }
+                addRecordStart(t);
+                AppendLine(line, TEditCurrency::DeComma(m));
             }
-            const QString line = BuildRecordLine(t, a, m);
-            CheckBankText(line);
-            if (IsDuplicateLine(line)) {
-                ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
-                              dialogs::Button::Ok, QString());
-                continue;
-            }
-            addRecordStart(t);
-            AppendLine(line, TEditCurrency::DeComma(m));
-        }
         }
         if (!refused.isEmpty())
             ShowOkMessage(QStringLiteral("رديف هاي داراي خطا ") + u'\r' + refused.join(u' '),
@@ -199,11 +203,17 @@ void Tfrm_sepah3::pase1Click()
 {
     QString errors;
     const int count = StringGrid1->pasteText(QApplication::clipboard()->text(), &errors);
-    ShowOkMessage(QStringLiteral(" تعداد رکورد ذخيره شده ") + QString::number(count) + u'\r'
-                      + QStringLiteral("رديف هاي داراي خطا ") + u'\r' + errors,
+    ShowOkMessage(QStringLiteral(" تعداد رکورد ذخيره شده ") + QString::number(count) + u'\r' +
+                      QStringLiteral("رديف هاي داراي خطا ") + u'\r' + errors,
                   dialogs::Icon::Information, dialogs::Button::Ok, QString());
 }
 
-void Tfrm_sepah3::DeleteRecord1Click() { StringGrid1->deleteCurrentRow(); }
+void Tfrm_sepah3::DeleteRecord1Click()
+{
+    StringGrid1->deleteCurrentRow();
+}
 
-void Tfrm_sepah3::DeleteAll1Click() { StringGrid1->clearAll(); }
+void Tfrm_sepah3::DeleteAll1Click()
+{
+    StringGrid1->clearAll();
+}

@@ -15,7 +15,8 @@ class QMenu;
 struct BankTemplate;
 
 // The list window driven by a bank-file template.
-class Tfrm_sepah3 : public ListWindow {
+class Tfrm_sepah3 : public ListWindow
+{
     Q_OBJECT
 public:
     explicit Tfrm_sepah3(QWidget* parent = nullptr);

@@ -45,8 +45,7 @@ int weekdayOfSerial(int serial)
 
 } // namespace
 
-TCalendarView::TCalendarView(QWidget *parent)
-    : QWidget(parent)
+TCalendarView::TCalendarView(QWidget* parent) : QWidget(parent)
 {
     mTodayColor = bgr(0xFFFFFF);
     mTodayBackColor = bgr(0xFF8000);
@@ -110,8 +109,8 @@ void TCalendarView::setSelMonth(int month)
 
 void TCalendarView::setSelDay(int day)
 {
-    const qint64 serial = qint64(PersianDateToSerial(quint16(selYear), quint16(selMonth), 1))
-                          + day - 1;
+    const qint64 serial =
+        qint64(PersianDateToSerial(quint16(selYear), quint16(selMonth), 1)) + day - 1;
     if (serial < 1 || serial > INT_MAX)
         return;
     selectSerial(int(serial));
@@ -122,7 +121,7 @@ QDate TCalendarView::CDate() const
     return PersianToGregorian(quint16(selYear), quint16(selMonth), quint16(selDay), 0);
 }
 
-void TCalendarView::setCDate(const QDate &date)
+void TCalendarView::setCDate(const QDate& date)
 {
     selectSerial(DateTimeToPersianSerial(date));
 }
@@ -169,7 +168,7 @@ void TCalendarView::setFocusOnClick(bool on)
     setFocusPolicy(on ? Qt::StrongFocus : Qt::TabFocus);
 }
 
-void TCalendarView::AddMarkedDate(int serial, const QColor &color, const QColor &backColor)
+void TCalendarView::AddMarkedDate(int serial, const QColor& color, const QColor& backColor)
 {
     if (serial < 1)
         return;
@@ -191,7 +190,7 @@ void TCalendarView::ClearMarkedDates()
     update();
 }
 
-int TCalendarView::hitCode(const QPoint &pos, int clientWidth, const QSize &cell, int firstColumn)
+int TCalendarView::hitCode(const QPoint& pos, int clientWidth, const QSize& cell, int firstColumn)
 {
     const int cw = cell.width();
     const int ch = cell.height();
@@ -233,7 +232,7 @@ int TCalendarView::hitCode(const QPoint &pos, int clientWidth, const QSize &cell
     }
 }
 
-int TCalendarView::HitTest(const QPoint &pos) const
+int TCalendarView::HitTest(const QPoint& pos) const
 {
     return hitCode(pos, width(), cell, firstColumn());
 }
@@ -364,7 +363,7 @@ std::pair<QColor, QColor> TCalendarView::headerColors() const
     }
 }
 
-void TCalendarView::paintEvent(QPaintEvent *)
+void TCalendarView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const int w = width();
@@ -377,8 +376,9 @@ void TCalendarView::paintEvent(QPaintEvent *)
     const QRect title = cellRect(0, 6).united(cellRect(0, 2));
     const int sy = shownYear();
     const int sm = shownMonth();
-    const QString caption = (sm >= 1 && sm <= 12 ? PersianMonthNames[sm - 1].toString() : QString())
-                            + QStringLiteral("   ") + QString::number(sy);
+    const QString caption =
+        (sm >= 1 && sm <= 12 ? PersianMonthNames[sm - 1].toString() : QString()) +
+        QStringLiteral("   ") + QString::number(sy);
     p.setLayoutDirection(Qt::RightToLeft);
     p.drawText(title, Qt::AlignCenter, caption);
     p.setLayoutDirection(Qt::LeftToRight);
@@ -443,7 +443,7 @@ void TCalendarView::paintEvent(QPaintEvent *)
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void TCalendarView::keyPressEvent(QKeyEvent *event)
+void TCalendarView::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_PageUp:
@@ -477,7 +477,7 @@ void TCalendarView::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
-void TCalendarView::mousePressEvent(QMouseEvent *event)
+void TCalendarView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
@@ -488,7 +488,7 @@ void TCalendarView::mousePressEvent(QMouseEvent *event)
     event->accept();
 }
 
-void TCalendarView::mouseReleaseEvent(QMouseEvent *event)
+void TCalendarView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
@@ -499,7 +499,7 @@ void TCalendarView::mouseReleaseEvent(QMouseEvent *event)
         emit OnClick();
 }
 
-void TCalendarView::mouseMoveEvent(QMouseEvent *event)
+void TCalendarView::mouseMoveEvent(QMouseEvent* event)
 {
     const int code = HitTest(event->position().toPoint());
     if (code != hoverCode) {
@@ -509,7 +509,7 @@ void TCalendarView::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
-void TCalendarView::leaveEvent(QEvent *event)
+void TCalendarView::leaveEvent(QEvent* event)
 {
     if (hoverCode != HitNone) {
         hoverCode = HitNone;
@@ -518,19 +518,19 @@ void TCalendarView::leaveEvent(QEvent *event)
     QWidget::leaveEvent(event);
 }
 
-void TCalendarView::focusInEvent(QFocusEvent *event)
+void TCalendarView::focusInEvent(QFocusEvent* event)
 {
     update();
     QWidget::focusInEvent(event);
 }
 
-void TCalendarView::focusOutEvent(QFocusEvent *event)
+void TCalendarView::focusOutEvent(QFocusEvent* event)
 {
     update();
     QWidget::focusOutEvent(event);
 }
 
-void TCalendarView::changeEvent(QEvent *event)
+void TCalendarView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
         if (font().family() == QLatin1String("MS Sans Serif")) {

@@ -55,7 +55,7 @@ public:
         HitNextArrow = 107,  // leftmost: on a month
     };
 
-    explicit TCalendarView(QWidget *parent = nullptr);
+    explicit TCalendarView(QWidget* parent = nullptr);
 
     int SelYear() const { return selYear; }
     int SelMonth() const { return selMonth; }
@@ -67,7 +67,7 @@ public:
     virtual void setSelDay(int day);
 
     QDate CDate() const;
-    void setCDate(const QDate &date);
+    void setCDate(const QDate& date);
     int HDate() const;
     void setHDate(int serial);
 
@@ -79,14 +79,17 @@ public:
     bool FocusOnClick() const { return focusOnClick; }
     void setFocusOnClick(bool on);
 
-#define BANKFILE_CV_COLOR(Name)                                                                  \
-    QColor Name() const { return m##Name; }                                                      \
-    void set##Name(const QColor &color)                                                          \
-    {                                                                                            \
-        if (m##Name != color) {                                                                  \
-            m##Name = color;                                                                     \
-            update();                                                                            \
-        }                                                                                        \
+#define BANKFILE_CV_COLOR(Name)                                                                    \
+    QColor Name() const                                                                            \
+    {                                                                                              \
+        return m##Name;                                                                            \
+    }                                                                                              \
+    void set##Name(const QColor& color)                                                            \
+    {                                                                                              \
+        if (m##Name != color) {                                                                    \
+            m##Name = color;                                                                       \
+            update();                                                                              \
+        }                                                                                          \
     }
     BANKFILE_CV_COLOR(TodayColor)
     BANKFILE_CV_COLOR(TodayBackColor)
@@ -110,22 +113,31 @@ public:
 #undef BANKFILE_CV_COLOR
 
     // Marked dates are drawn in their own colours instead of the normal ones.
-    void AddMarkedDate(int serial, const QColor &color, const QColor &backColor);
+    void AddMarkedDate(int serial, const QColor& color, const QColor& backColor);
     void RemoveMarkedDate(int serial);
     void ClearMarkedDates();
 
-    int HitTest(const QPoint &pos) const;
-    static int hitCode(const QPoint &pos, int clientWidth, const QSize &cell, int firstColumn);
+    int HitTest(const QPoint& pos) const;
+    static int hitCode(const QPoint& pos, int clientWidth, const QSize& cell, int firstColumn);
 
-    QSize cellSize() const { return cell; }
+    QSize cellSize() const
+    {
+        return cell;
+    }
     int shownYear() const;
     int shownMonth() const;
     // Column (1 = Saturday, at the right) of the first day of the shown month.
     int firstColumn() const;
     // Centre of a cell: row 0 header, 1 weekday letters, 2..7 weeks; column 1..7 from the right.
     QPoint cellCenter(int row, int column) const;
-    int mouseCode() const { return hoverCode; }
-    int clickCode() const { return pressCode; }
+    int mouseCode() const
+    {
+        return hoverCode;
+    }
+    int clickCode() const
+    {
+        return pressCode;
+    }
 
     static bool isDayCode(int code);
 
@@ -137,15 +149,15 @@ signals:
     void OnClick();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void leaveEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
-    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void measureCells();

@@ -18,14 +18,14 @@
 
 namespace {
 
-const char *const kCaptions[NavBarButtonCount] = {
-    "First", "Prior", "Next", "Last", "Insert", "Delete", "Edit", "Post", "Cancel", "Refresh"};
+const char* const kCaptions[NavBarButtonCount] = {"First",  "Prior", "Next", "Last",   "Insert",
+                                                  "Delete", "Edit",  "Post", "Cancel", "Refresh"};
 
-const char *const kHints[NavBarButtonCount] = {
-    "First record", "Prior record", "Next record", "Last record", "Insert record",
+const char* const kHints[NavBarButtonCount] = {
+    "First record",  "Prior record", "Next record", "Last record", "Insert record",
     "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
 
-QString lineOr(const QStringList &lines, int index, const char *fallback)
+QString lineOr(const QStringList& lines, int index, const char* fallback)
 {
     if (index < lines.size() && !lines.at(index).isEmpty())
         return lines.at(index);
@@ -33,7 +33,7 @@ QString lineOr(const QStringList &lines, int index, const char *fallback)
 }
 
 // The built-in glyphs, drawn on a 16 x 16 grid scaled into the rectangle.
-void paintDefaultGlyph(QPainter &p, const QRectF &r, TNavBarNavigateBtn button, const QColor &color)
+void paintDefaultGlyph(QPainter& p, const QRectF& r, TNavBarNavigateBtn button, const QColor& color)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -107,7 +107,7 @@ void paintDefaultGlyph(QPainter &p, const QRectF &r, TNavBarNavigateBtn button, 
     p.restore();
 }
 
-QColor glyphColor(TNavBarNavigateBtn button, const QPalette &palette, bool enabled)
+QColor glyphColor(TNavBarNavigateBtn button, const QPalette& palette, bool enabled)
 {
     if (!enabled)
         return palette.color(QPalette::Disabled, QPalette::ButtonText);
@@ -130,7 +130,7 @@ QColor glyphColor(TNavBarNavigateBtn button, const QPalette &palette, bool enabl
 class TDBNavBar::TNavBarDataLink : public QObject
 {
 public:
-    TNavBarDataLink(db::DataSet *dataSet, TDBNavBar *navigator) : QObject(navigator)
+    TNavBarDataLink(db::DataSet* dataSet, TDBNavBar* navigator) : QObject(navigator)
     {
         auto update = [navigator] { navigator->updateButtons(); };
         connect(dataSet, &db::DataSet::afterOpen, this, update);
@@ -147,10 +147,8 @@ public:
 
 // ---------------------------------------------------------------------------------------------
 
-TNavBarButton::TNavBarButton(TNavBarNavigateBtn index, TDBNavBar *navigator)
-    : QToolButton(navigator),
-      m_navigator(navigator),
-      m_index(index),
+TNavBarButton::TNavBarButton(TNavBarNavigateBtn index, TDBNavBar* navigator)
+    : QToolButton(navigator), m_navigator(navigator), m_index(index),
       // Repeating makes sense only for stepping; a held Delete must never delete a run of rows.
       m_repeating(index == nbFirst || index == nbPrior || index == nbNext || index == nbLast),
       m_repeatTimer(new QTimer(this))
@@ -182,7 +180,7 @@ void TNavBarButton::stopRepeat()
     m_repeatTimer->setInterval(InitRepeatPause);
 }
 
-void TNavBarButton::mousePressEvent(QMouseEvent *event)
+void TNavBarButton::mousePressEvent(QMouseEvent* event)
 {
     QToolButton::mousePressEvent(event);
     if (event->button() != Qt::LeftButton || !isDown())
@@ -194,27 +192,27 @@ void TNavBarButton::mousePressEvent(QMouseEvent *event)
     }
 }
 
-void TNavBarButton::mouseReleaseEvent(QMouseEvent *event)
+void TNavBarButton::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         stopRepeat();
     QToolButton::mouseReleaseEvent(event);
 }
 
-void TNavBarButton::changeEvent(QEvent *event)
+void TNavBarButton::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::EnabledChange && !isEnabled())
         stopRepeat();
     QToolButton::changeEvent(event);
 }
 
-void TNavBarButton::hideEvent(QHideEvent *event)
+void TNavBarButton::hideEvent(QHideEvent* event)
 {
     stopRepeat();
     QToolButton::hideEvent(event);
 }
 
-void TNavBarButton::paintGlyph(QPainter &painter, const QRect &rect) const
+void TNavBarButton::paintGlyph(QPainter& painter, const QRect& rect) const
 {
     const QPixmap custom = m_navigator->glyph(m_index);
     if (!custom.isNull()) {
@@ -225,7 +223,7 @@ void TNavBarButton::paintGlyph(QPainter &painter, const QRect &rect) const
     paintDefaultGlyph(painter, QRectF(rect), m_index, glyphColor(m_index, palette(), isEnabled()));
 }
 
-void TNavBarButton::paintEvent(QPaintEvent *)
+void TNavBarButton::paintEvent(QPaintEvent*)
 {
     QStylePainter p(this);
     QStyleOptionToolButton opt;
@@ -293,7 +291,7 @@ void TNavBarButton::paintEvent(QPaintEvent *)
 
 // ---------------------------------------------------------------------------------------------
 
-TDBNavBar::TDBNavBar(QWidget *parent) : QWidget(parent)
+TDBNavBar::TDBNavBar(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::TabFocus);
     setAutoFillBackground(true);
@@ -307,11 +305,17 @@ TDBNavBar::TDBNavBar(QWidget *parent) : QWidget(parent)
 
 TDBNavBar::~TDBNavBar() = default;
 
-QSize TDBNavBar::sizeHint() const { return QSize(300, 25); }
+QSize TDBNavBar::sizeHint() const
+{
+    return QSize(300, 25);
+}
 
-db::DataSet *TDBNavBar::dataSource() const { return m_dataSet.data(); }
+db::DataSet* TDBNavBar::dataSource() const
+{
+    return m_dataSet.data();
+}
 
-void TDBNavBar::setDataSource(db::DataSet *dataSet)
+void TDBNavBar::setDataSource(db::DataSet* dataSet)
 {
     if (m_dataSet == dataSet)
         return;
@@ -338,13 +342,13 @@ void TDBNavBar::setVisibleButtons(TButtonSet buttons)
     layoutButtons();
 }
 
-void TDBNavBar::setCaptions(const QStringList &captions)
+void TDBNavBar::setCaptions(const QStringList& captions)
 {
     m_captions = captions;
     updateTexts();
 }
 
-void TDBNavBar::setHints(const QStringList &hints)
+void TDBNavBar::setHints(const QStringList& hints)
 {
     m_hints = hints;
     updateTexts();
@@ -371,7 +375,7 @@ void TDBNavBar::updateTexts()
 void TDBNavBar::setFlat(bool flat)
 {
     m_flat = flat;
-    for (TNavBarButton *b : m_buttons)
+    for (TNavBarButton* b : m_buttons)
         b->setAutoRaise(flat);
 }
 
@@ -385,17 +389,17 @@ void TDBNavBar::setTransparent(bool transparent)
 void TDBNavBar::setLayout(TButtonLayout layout)
 {
     m_layout = layout;
-    for (TNavBarButton *b : m_buttons)
+    for (TNavBarButton* b : m_buttons)
         b->update();
 }
 
-void TDBNavBar::setGlyph(TNavBarNavigateBtn button, const QPixmap &glyph)
+void TDBNavBar::setGlyph(TNavBarNavigateBtn button, const QPixmap& glyph)
 {
     m_glyphs[button] = glyph;
     m_buttons[button]->update();
 }
 
-TDBNavBar::TNotifyEvent &TDBNavBar::handlerOf(TNavBarNavigateBtn button)
+TDBNavBar::TNotifyEvent& TDBNavBar::handlerOf(TNavBarNavigateBtn button)
 {
     switch (button) {
     case nbFirst:
@@ -429,8 +433,9 @@ void TDBNavBar::BtnClick(TNavBarNavigateBtn button)
 
     // A move past the last or first row changes eof/bof without a signal, and a failing
     // action may leave the state half changed: look again whatever happens.
-    struct Resync {
-        TDBNavBar *bar;
+    struct Resync
+    {
+        TDBNavBar* bar;
         ~Resync() { bar->updateButtons(); }
     } resync{this};
 
@@ -439,7 +444,7 @@ void TDBNavBar::BtnClick(TNavBarNavigateBtn button)
 
     if (const TNotifyEvent handler = handlerOf(button)) {
         handler(this);
-    } else if (db::DataSet *ds = m_dataSet.data()) {
+    } else if (db::DataSet* ds = m_dataSet.data()) {
         switch (button) {
         case nbFirst:
             ds->first();
@@ -495,19 +500,22 @@ bool TDBNavBar::clickFromUser(TNavBarNavigateBtn button)
     try {
         BtnClick(button);
         return true;
-    } catch (const db::Error &e) {
+    } catch (const db::Error& e) {
         dialogs::showError(e.message(), this);
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         dialogs::showError(QString::fromLocal8Bit(e.what()), this);
     }
     return false;
 }
 
-void TDBNavBar::buttonPressed(TNavBarNavigateBtn button) { setFocusedButton(button); }
+void TDBNavBar::buttonPressed(TNavBarNavigateBtn button)
+{
+    setFocusedButton(button);
+}
 
 void TDBNavBar::updateButtons()
 {
-    const db::DataSet *ds = m_dataSet.data();
+    const db::DataSet* ds = m_dataSet.data();
     const bool active = isEnabled() && ds && ds->isActive();
     const bool canModify = active && !ds->baseTable().isEmpty();
     const bool editing = active && ds->isEditing();
@@ -528,8 +536,8 @@ void TDBNavBar::updateButtons()
 
 void TDBNavBar::layoutButtons()
 {
-    QVector<TNavBarButton *> shown;
-    for (TNavBarButton *b : m_buttons)
+    QVector<TNavBarButton*> shown;
+    for (TNavBarButton* b : m_buttons)
         if (m_visible.contains(b->index()))
             shown.append(b);
     if (shown.isEmpty())
@@ -545,7 +553,7 @@ void TDBNavBar::layoutButtons()
     }
 }
 
-void TDBNavBar::resizeEvent(QResizeEvent *event)
+void TDBNavBar::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     layoutButtons();
@@ -561,12 +569,12 @@ void TDBNavBar::setFocusedButton(TNavBarNavigateBtn button)
     m_buttons[button]->update();
 }
 
-bool TDBNavBar::showsFocusOn(const TNavBarButton *button) const
+bool TDBNavBar::showsFocusOn(const TNavBarButton* button) const
 {
     return hasFocus() && button->index() == m_focused;
 }
 
-void TDBNavBar::keyPressEvent(QKeyEvent *event)
+void TDBNavBar::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Space:
@@ -595,20 +603,20 @@ void TDBNavBar::keyPressEvent(QKeyEvent *event)
     }
 }
 
-void TDBNavBar::changeEvent(QEvent *event)
+void TDBNavBar::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         updateButtons();
 }
 
-void TDBNavBar::focusInEvent(QFocusEvent *event)
+void TDBNavBar::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     m_buttons[m_focused]->update();
 }
 
-void TDBNavBar::focusOutEvent(QFocusEvent *event)
+void TDBNavBar::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
     m_buttons[m_focused]->update();

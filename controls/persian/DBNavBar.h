@@ -50,17 +50,17 @@ public:
 
     constexpr bool contains(TNavBarNavigateBtn b) const { return m_bits & bit(b); }
     constexpr bool isEmpty() const { return m_bits == 0; }
-    constexpr TButtonSet &insert(TNavBarNavigateBtn b)
+    constexpr TButtonSet& insert(TNavBarNavigateBtn b)
     {
         m_bits |= bit(b);
         return *this;
     }
-    constexpr TButtonSet &remove(TNavBarNavigateBtn b)
+    constexpr TButtonSet& remove(TNavBarNavigateBtn b)
     {
         m_bits &= ~bit(b);
         return *this;
     }
-    constexpr bool operator==(const TButtonSet &) const = default;
+    constexpr bool operator==(const TButtonSet&) const = default;
 
 private:
     static constexpr unsigned bit(TNavBarNavigateBtn b) { return 1u << unsigned(b); }
@@ -79,7 +79,7 @@ class TNavBarButton : public QToolButton
     Q_OBJECT
 
 public:
-    TNavBarButton(TNavBarNavigateBtn index, TDBNavBar *navigator);
+    TNavBarButton(TNavBarNavigateBtn index, TDBNavBar* navigator);
 
     TNavBarNavigateBtn index() const { return m_index; }
     bool isRepeating() const { return m_repeating; }
@@ -87,25 +87,25 @@ public:
     // The held-down repeat: 400 ms to the first repeat, then 100 ms.
     static constexpr int InitRepeatPause = 400;
     static constexpr int RepeatPause = 100;
-    const QTimer *repeatTimer() const { return m_repeatTimer; }
+    const QTimer* repeatTimer() const { return m_repeatTimer; }
     // One tick of the repeat timer.
     void repeatTick();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void stopRepeat();
-    void paintGlyph(QPainter &painter, const QRect &rect) const;
+    void paintGlyph(QPainter& painter, const QRect& rect) const;
 
-    TDBNavBar *m_navigator;
+    TDBNavBar* m_navigator;
     TNavBarNavigateBtn m_index;
     bool m_repeating;
-    QTimer *m_repeatTimer;
+    QTimer* m_repeatTimer;
 };
 
 // A row of buttons that moves through and edits the records of a data set, with captions
@@ -114,7 +114,7 @@ private:
 class TDBNavBar : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(db::DataSet *DataSource READ dataSource WRITE setDataSource)
+    Q_PROPERTY(db::DataSet* DataSource READ dataSource WRITE setDataSource)
     Q_PROPERTY(QStringList Captions READ captions WRITE setCaptions)
     Q_PROPERTY(QStringList Hints READ hints WRITE setHints)
     Q_PROPERTY(bool ConfirmDelete READ confirmDelete WRITE setConfirmDelete)
@@ -122,14 +122,14 @@ class TDBNavBar : public QWidget
     Q_PROPERTY(bool Transparent READ isTransparent WRITE setTransparent)
 
 public:
-    using ENavClick = std::function<void(QObject *sender, TNavBarNavigateBtn button)>;
-    using TNotifyEvent = std::function<void(QObject *sender)>;
+    using ENavClick = std::function<void(QObject* sender, TNavBarNavigateBtn button)>;
+    using TNotifyEvent = std::function<void(QObject* sender)>;
 
-    explicit TDBNavBar(QWidget *parent = nullptr);
+    explicit TDBNavBar(QWidget* parent = nullptr);
     ~TDBNavBar() override;
 
-    db::DataSet *dataSource() const;
-    void setDataSource(db::DataSet *dataSet);
+    db::DataSet* dataSource() const;
+    void setDataSource(db::DataSet* dataSet);
 
     TButtonSet visibleButtons() const { return m_visible; }
     void setVisibleButtons(TButtonSet buttons);
@@ -137,9 +137,9 @@ public:
     // One line per button in the order of TNavBarNavigateBtn; an empty or missing line
     // keeps the built-in English text.
     QStringList captions() const { return m_captions; }
-    void setCaptions(const QStringList &captions);
+    void setCaptions(const QStringList& captions);
     QStringList hints() const { return m_hints; }
-    void setHints(const QStringList &hints);
+    void setHints(const QStringList& hints);
     static QString defaultCaption(TNavBarNavigateBtn button);
     static QString defaultHint(TNavBarNavigateBtn button);
 
@@ -158,9 +158,9 @@ public:
 
     // A null pixmap brings back the built-in glyph.
     QPixmap glyph(TNavBarNavigateBtn button) const { return m_glyphs[button]; }
-    void setGlyph(TNavBarNavigateBtn button, const QPixmap &glyph);
+    void setGlyph(TNavBarNavigateBtn button, const QPixmap& glyph);
 
-    TNavBarButton *button(TNavBarNavigateBtn button) const { return m_buttons[button]; }
+    TNavBarButton* button(TNavBarNavigateBtn button) const { return m_buttons[button]; }
 
     // The button that Space clicks and Left/Right move, while the bar has the focus.
     TNavBarNavigateBtn focusedButton() const { return m_focused; }
@@ -186,11 +186,11 @@ public:
     QSize sizeHint() const override;
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class TNavBarButton;
@@ -203,13 +203,13 @@ private:
     void layoutButtons();
     void updateTexts();
     void setFocusedButton(TNavBarNavigateBtn button);
-    TNotifyEvent &handlerOf(TNavBarNavigateBtn button);
-    bool showsFocusOn(const TNavBarButton *button) const;
+    TNotifyEvent& handlerOf(TNavBarNavigateBtn button);
+    bool showsFocusOn(const TNavBarButton* button) const;
 
-    std::array<TNavBarButton *, NavBarButtonCount> m_buttons{};
+    std::array<TNavBarButton*, NavBarButtonCount> m_buttons{};
     std::array<QPixmap, NavBarButtonCount> m_glyphs;
     QPointer<db::DataSet> m_dataSet;
-    TNavBarDataLink *m_link = nullptr;
+    TNavBarDataLink* m_link = nullptr;
     TButtonSet m_visible = TButtonSet::all();
     QStringList m_captions;
     QStringList m_hints;

@@ -28,8 +28,7 @@ QString digits(int value, int width)
 
 } // namespace
 
-TDateEdit::TDateEdit(QWidget *parent)
-    : QWidget(parent)
+TDateEdit::TDateEdit(QWidget* parent) : QWidget(parent)
 {
     separatorColor = QColor(0x80, 0x80, 0x80);
     setFocusPolicy(Qt::StrongFocus);
@@ -79,7 +78,7 @@ void TDateEdit::setDay(quint16 value)
     }
 }
 
-void TDateEdit::setParts(const Parts &p)
+void TDateEdit::setParts(const Parts& p)
 {
     setYear(p.y);
     setMonth(p.m);
@@ -93,7 +92,7 @@ QDate TDateEdit::Date() const
     return PersianToGregorian(year, month, day, 0);
 }
 
-void TDateEdit::setDate(const QDate &value)
+void TDateEdit::setDate(const QDate& value)
 {
     if (value.isNull()) {
         setParts({0, 0, 0});
@@ -126,7 +125,7 @@ void TDateEdit::setSeparator(QChar value)
     }
 }
 
-void TDateEdit::setSeparatorColor(const QColor &value)
+void TDateEdit::setSeparatorColor(const QColor& value)
 {
     if (separatorColor != value) {
         separatorColor = value;
@@ -142,7 +141,7 @@ void TDateEdit::setBorderStyle(TBorderStyle value)
     }
 }
 
-void TDateEdit::setBorderColor(const QColor &value)
+void TDateEdit::setBorderColor(const QColor& value)
 {
     if (borderColor != value) {
         borderColor = value;
@@ -227,7 +226,7 @@ void TDateEdit::typeDigit(int digit)
         emit OnChange();
 }
 
-void TDateEdit::keyPressEvent(QKeyEvent *event)
+void TDateEdit::keyPressEvent(QKeyEvent* event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     const bool inDay = curPos >= 8;
@@ -317,8 +316,8 @@ void TDateEdit::openPicker()
 
 QString TDateEdit::sample() const
 {
-    return QStringLiteral("8888") + separator + QStringLiteral("08") + separator
-           + QStringLiteral("28");
+    return QStringLiteral("8888") + separator + QStringLiteral("08") + separator +
+           QStringLiteral("28");
 }
 
 int TDateEdit::caretX() const
@@ -328,7 +327,7 @@ int TDateEdit::caretX() const
     return 2 + QFontMetrics(font()).horizontalAdvance(sample().left(curPos));
 }
 
-void TDateEdit::paintEvent(QPaintEvent *)
+void TDateEdit::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setLayoutDirection(Qt::LeftToRight);
@@ -354,7 +353,8 @@ void TDateEdit::paintEvent(QPaintEvent *)
     const int sep1X = 2 + fm.horizontalAdvance(QStringLiteral("8888"));
     const int monthX = 2 + fm.horizontalAdvance(QStringLiteral("8888") + sep);
     const int sep2X = 2 + fm.horizontalAdvance(QStringLiteral("8888") + sep + QStringLiteral("08"));
-    const int dayX = 2 + fm.horizontalAdvance(QStringLiteral("8888") + sep + QStringLiteral("08") + sep);
+    const int dayX =
+        2 + fm.horizontalAdvance(QStringLiteral("8888") + sep + QStringLiteral("08") + sep);
     const int baseline = 1 + fm.ascent();
 
     const QColor textColor = palette().color(QPalette::Text);
@@ -372,7 +372,7 @@ void TDateEdit::paintEvent(QPaintEvent *)
         p.fillRect(QRect(caretX(), 1, 2, qMax(fm.height() - 8, 4)), textColor);
 }
 
-void TDateEdit::mousePressEvent(QMouseEvent *event)
+void TDateEdit::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         // The caret goes to the character boundary nearest the click.
@@ -395,7 +395,7 @@ void TDateEdit::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
-void TDateEdit::focusInEvent(QFocusEvent *event)
+void TDateEdit::focusInEvent(QFocusEvent* event)
 {
     caretOn = true;
     caretBlink.start();
@@ -403,7 +403,7 @@ void TDateEdit::focusInEvent(QFocusEvent *event)
     QWidget::focusInEvent(event);
 }
 
-void TDateEdit::focusOutEvent(QFocusEvent *event)
+void TDateEdit::focusOutEvent(QFocusEvent* event)
 {
     caretBlink.stop();
     caretOn = false;

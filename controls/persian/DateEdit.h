@@ -29,7 +29,7 @@ public:
     enum TBorderStyle { bsNone, bsSingle };
     Q_ENUM(TBorderStyle)
 
-    explicit TDateEdit(QWidget *parent = nullptr);
+    explicit TDateEdit(QWidget* parent = nullptr);
 
     quint16 Year() const { return year; }
     quint16 Month() const { return month; }
@@ -41,7 +41,7 @@ public:
     // Null unless all three parts are entered and make a real date.
     QDate Date() const;
     // A null date clears the three parts.
-    virtual void setDate(const QDate &value);
+    virtual void setDate(const QDate& value);
 
     // Caret place in "yyyy/mm/dd": 0-3 year, 5-6 month, 8-9 day, 10 after the end.
     int CurPos() const { return curPos; }
@@ -50,7 +50,7 @@ public:
     QChar Separator() const { return separator; }
     void setSeparator(QChar value);
     QColor SeparatorColor() const { return separatorColor; }
-    void setSeparatorColor(const QColor &value);
+    void setSeparatorColor(const QColor& value);
     bool ReadOnly() const { return readOnly; }
     void setReadOnly(bool value) { readOnly = value; }
     // Open the dialog above the control instead of below it.
@@ -59,12 +59,12 @@ public:
     bool LockYY() const { return lockYY; }
     void setLockYY(bool value) { lockYY = value; }
     QColor FirstYYColor() const { return firstYYColor; }
-    void setFirstYYColor(const QColor &value) { firstYYColor = value; }
+    void setFirstYYColor(const QColor& value) { firstYYColor = value; }
     TBorderStyle BorderStyle() const { return borderStyle; }
     void setBorderStyle(TBorderStyle value);
     // An invalid colour draws the style's own frame.
     QColor BorderColor() const { return borderColor; }
-    void setBorderColor(const QColor &value);
+    void setBorderColor(const QColor& value);
 
     QSize sizeHint() const override;
 
@@ -72,19 +72,20 @@ signals:
     void OnChange();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void focusInEvent(QFocusEvent *event) override;
-    void focusOutEvent(QFocusEvent *event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    struct Parts {
+    struct Parts
+    {
         quint16 y, m, d;
-        bool operator==(const Parts &) const = default;
+        bool operator==(const Parts&) const = default;
     };
     Parts parts() const { return {year, month, day}; }
-    void setParts(const Parts &p);
+    void setParts(const Parts& p);
     void typeDigit(int digit);
     int dayLimit() const;
     void moveForward();

@@ -20,7 +20,7 @@ bool isAsciiDigit(QChar c)
 }
 
 // Pasted or programmatic text may hold anything; only its digits make an amount.
-QString digitsOnly(const QString &text)
+QString digitsOnly(const QString& text)
 {
     QString digits;
     digits.reserve(text.size());
@@ -34,10 +34,10 @@ QString digitsOnly(const QString &text)
 
 } // namespace
 
-TEditCurrency::TEditCurrency(QWidget *parent) : QLineEdit(parent)
+TEditCurrency::TEditCurrency(QWidget* parent) : QLineEdit(parent)
 {
-    OnKeyPress = [this](QChar &key) { EditCurrency1KeyPress(key); };
-    OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) { EditCurrency1KeyDown(key, shift); };
+    OnKeyPress = [this](QChar& key) { EditCurrency1KeyPress(key); };
+    OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) { EditCurrency1KeyDown(key, shift); };
     OnChange = [this] { EditCurrency1Change(); };
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (OnChange)
@@ -46,7 +46,7 @@ TEditCurrency::TEditCurrency(QWidget *parent) : QLineEdit(parent)
     setText(QStringLiteral("0"));
 }
 
-QString TEditCurrency::Comma(const QString &text)
+QString TEditCurrency::Comma(const QString& text)
 {
     const QString plain = DeComma(text);
     QString result;
@@ -65,22 +65,22 @@ QString TEditCurrency::Comma(const QString &text)
     return result;
 }
 
-QString TEditCurrency::DeComma(const QString &text)
+QString TEditCurrency::DeComma(const QString& text)
 {
     QString result = text;
     result.remove(u',');
     return result;
 }
 
-QString TEditCurrency::normalizeDigits(const QString &text)
+QString TEditCurrency::normalizeDigits(const QString& text)
 {
     QString result = text;
-    for (QChar &c : result)
+    for (QChar& c : result)
         c = asciiDigit(c);
     return result;
 }
 
-bool TEditCurrency::isValidAmount(const QString &text)
+bool TEditCurrency::isValidAmount(const QString& text)
 {
     const QString plain = normalizeDigits(DeComma(text));
     if (plain.isEmpty())
@@ -100,7 +100,7 @@ QString TEditCurrency::amount() const
     return digitsOnly(text());
 }
 
-void TEditCurrency::EditCurrency1KeyPress(QChar &key)
+void TEditCurrency::EditCurrency1KeyPress(QChar& key)
 {
     if (key.unicode() < 32 || key.unicode() == 127)
         return; // backspace and other control characters
@@ -109,7 +109,7 @@ void TEditCurrency::EditCurrency1KeyPress(QChar &key)
         key = QChar();
 }
 
-void TEditCurrency::EditCurrency1KeyDown(int &key, Qt::KeyboardModifiers shift)
+void TEditCurrency::EditCurrency1KeyDown(int& key, Qt::KeyboardModifiers shift)
 {
     if (key == Qt::Key_Asterisk && (shift & Qt::KeypadModifier))
         setText(text() + QStringLiteral("000"));
@@ -126,7 +126,7 @@ void TEditCurrency::EditCurrency1Change()
     setCursorPosition(grouped.size());
 }
 
-void TEditCurrency::keyPressEvent(QKeyEvent *event)
+void TEditCurrency::keyPressEvent(QKeyEvent* event)
 {
     int key = event->key();
     if (OnKeyDown)

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-TSelectDateDlg::TSelectDateDlg(QWidget *parent)
+TSelectDateDlg::TSelectDateDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setLayoutDirection(Qt::RightToLeft);
@@ -19,12 +19,12 @@ TSelectDateDlg::TSelectDateDlg(QWidget *parent)
     Panel = new QFrame(this);
     Panel->setFrameShape(QFrame::Panel);
     Panel->setFrameShadow(QFrame::Raised);
-    auto *panelLayout = new QVBoxLayout(Panel);
+    auto* panelLayout = new QVBoxLayout(Panel);
     panelLayout->setContentsMargins(2, 2, 2, 2);
     CalendarView = new TCalendarView(Panel);
     panelLayout->addWidget(CalendarView);
 
-    auto *formLayout = new QVBoxLayout(this);
+    auto* formLayout = new QVBoxLayout(this);
     formLayout->setContentsMargins(0, 0, 0, 0);
     formLayout->addWidget(Panel);
     formLayout->setSizeConstraint(QLayout::SetFixedSize);
@@ -39,7 +39,7 @@ void TSelectDateDlg::calendarClicked()
         accept();
 }
 
-void TSelectDateDlg::keyPressEvent(QKeyEvent *event)
+void TSelectDateDlg::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Return:
@@ -54,7 +54,7 @@ void TSelectDateDlg::keyPressEvent(QKeyEvent *event)
     }
 }
 
-bool TSelectDateDlg::SelectDate(const QPoint &at, QDate &date, bool above, QWidget *parent)
+bool TSelectDateDlg::SelectDate(const QPoint& at, QDate& date, bool above, QWidget* parent)
 {
     TSelectDateDlg dlg(parent);
     QFont calendarFont = dlg.CalendarView->font();
@@ -70,10 +70,12 @@ bool TSelectDateDlg::SelectDate(const QPoint &at, QDate &date, bool above, QWidg
     else
         frame.moveTopRight(at);
     // Keep the whole calendar on the screen the point is on.
-    if (QScreen *screen = QGuiApplication::screenAt(at)) {
+    if (QScreen* screen = QGuiApplication::screenAt(at)) {
         const QRect avail = screen->availableGeometry();
-        frame.moveLeft(qBound(avail.left(), frame.left(), qMax(avail.left(), avail.right() - frame.width() + 1)));
-        frame.moveTop(qBound(avail.top(), frame.top(), qMax(avail.top(), avail.bottom() - frame.height() + 1)));
+        frame.moveLeft(qBound(avail.left(), frame.left(),
+                              qMax(avail.left(), avail.right() - frame.width() + 1)));
+        frame.moveTop(qBound(avail.top(), frame.top(),
+                             qMax(avail.top(), avail.bottom() - frame.height() + 1)));
     }
     dlg.move(frame.topLeft());
     dlg.CalendarView->setFocus();

@@ -15,22 +15,22 @@ class TSelectDateDlg : public QDialog
     Q_OBJECT
 
 public:
-    explicit TSelectDateDlg(QWidget *parent = nullptr);
+    explicit TSelectDateDlg(QWidget* parent = nullptr);
 
-    TCalendarView *calendar() const { return CalendarView; }
+    TCalendarView* calendar() const { return CalendarView; }
 
     // Shows the dialog modally with its top-right corner at the screen point (its bottom-right
     // corner when above is set), starting at the given date (today when null). True, with the
     // chosen date, on OK.
-    static bool SelectDate(const QPoint &at, QDate &date, bool above = false,
-                           QWidget *parent = nullptr);
+    static bool SelectDate(const QPoint& at, QDate& date, bool above = false,
+                           QWidget* parent = nullptr);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void calendarClicked();
 
-    QFrame *Panel = nullptr;
-    TCalendarView *CalendarView = nullptr;
+    QFrame* Panel = nullptr;
+    TCalendarView* CalendarView = nullptr;
 };

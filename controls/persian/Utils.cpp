@@ -35,8 +35,8 @@ constexpr int daysBeforeMonth(int month)
 
 bool isValidPersian(quint16 year, quint16 month, quint16 day)
 {
-    return year >= 1 && month >= 1 && month <= 12 && day >= 1
-           && day <= PersianMonthDays(year, month);
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= PersianMonthDays(year, month);
 }
 
 QDate serialToQDate(qint64 serial)
@@ -65,7 +65,13 @@ int PersianMonthDays(quint16 Year, quint16 Month)
 int GregorianMonthDays(quint16 Year, quint16 Month)
 {
     switch (Month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
         return 31;
     case 2:
         return QDate::isLeapYear(Year) ? 29 : 28;
@@ -81,7 +87,7 @@ int PersianDateToSerial(quint16 Year, quint16 Month, quint16 Day)
     return int(daysBeforeYear(Year) + daysBeforeMonth(Month) + Day);
 }
 
-bool SerialToPersianDate(int Serial, quint16 &Year, quint16 &Month, quint16 &Day)
+bool SerialToPersianDate(int Serial, quint16& Year, quint16& Month, quint16& Day)
 {
     Year = Month = Day = 0;
     if (Serial < 1 || Serial > daysBeforeYear(kMaxYear + 1))
@@ -138,7 +144,7 @@ int TodayPersianSerial()
     return DateTimeToPersianSerial(QDate::currentDate());
 }
 
-int DateTimeToPersianSerial(const QDate &Date)
+int DateTimeToPersianSerial(const QDate& Date)
 {
     if (!Date.isValid() || Date.year() < 1 || Date.year() > kMaxYear)
         return 0;

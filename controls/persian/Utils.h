@@ -49,7 +49,7 @@ int GregorianMonthDays(quint16 Year, quint16 Month);
 int PersianDateToSerial(quint16 Year, quint16 Month, quint16 Day);
 
 // Solar date of a serial. False (and all parts 0) for a serial below 1 or past year 65535.
-bool SerialToPersianDate(int Serial, quint16 &Year, quint16 &Month, quint16 &Day);
+bool SerialToPersianDate(int Serial, quint16& Year, quint16& Month, quint16& Day);
 
 // Serial of the solar date that falls ExtraDays after the Gregorian date; 0 when the
 // Gregorian date is impossible or the result falls before 1/1/1.
@@ -65,6 +65,6 @@ int PersianDayOfWeek(quint16 Year, quint16 Month, quint16 Day);
 int TodayPersianSerial();
 
 // 0 for a null or invalid date.
-int DateTimeToPersianSerial(const QDate &Date);
+int DateTimeToPersianSerial(const QDate& Date);
 
 QString RepeatChar(QChar Ch, int Count);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <map>
 #include <memory>
@@ -15,6 +16,16 @@ namespace codepage {
 namespace {
 
 constexpr char16_t Replacement = 0xFFFD;
+
+// out resized to n units for writing; its storage is kept when no other string shares it.
+char16_t *outputFor(QString &out, qsizetype n)
+{
+    if (out.isDetached())
+        out.resize(n);
+    else
+        out = QString(n, Qt::Uninitialized);
+    return reinterpret_cast<char16_t *>(out.data());
+}
 
 // Windows code page -> glibc iconv name. CP720 is not in glibc and has its own table.
 const char *iconvName(int codePage)
@@ -151,11 +162,19 @@ public:
 
     QString decode(QByteArrayView bytes) const override
     {
-        QString result(bytes.size(), Qt::Uninitialized);
-        QChar *out = result.data();
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            out[i] = QChar(m_table[uchar(bytes[i])]);
+        QString result;
+        decodeTo(bytes, result);
         return result;
+    }
+
+    void decodeTo(QByteArrayView bytes, QString &result) const override
+    {
+        const qsizetype n = bytes.size();
+        char16_t *out = outputFor(result, n);
+        const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+        const char16_t *table = m_table.data();
+        for (qsizetype i = 0; i < n; ++i)
+            out[i] = table[in[i]];
     }
 
     bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex) const override
@@ -238,15 +257,42 @@ public:
     QString decode(QByteArrayView bytes) const override
     {
         QString result;
-        result.reserve(bytes.size());
+        decodeTo(bytes, result);
+        return result;
+    }
+
+    // Never more units than bytes: written in place, then cut to length.
+    void decodeTo(QByteArrayView bytes, QString &result) const override
+    {
         const auto *p = reinterpret_cast<const uchar *>(bytes.data());
         const qsizetype n = bytes.size();
+        char16_t *const begin = outputFor(result, n);
+        char16_t *out = begin;
         qsizetype i = 0;
         while (i < n) {
+            // Runs of ASCII eight bytes at a time.
+            while (n - i >= 8) {
+                quint64 word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    out[k] = p[i + k];
+                out += 8;
+                i += 8;
+            }
+            if (i >= n)
+                break;
             const uchar b = p[i];
             if (b < 0x80) {
-                result += QChar(char16_t(b));
+                *out++ = b;
                 ++i;
+                continue;
+            }
+            // Two-byte sequences (Arabic script) can be neither overlong nor surrogates.
+            if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+                *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+                i += 2;
                 continue;
             }
             int len;
@@ -255,7 +301,7 @@ public:
             if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; min = 0x80; }
             else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; min = 0x800; }
             else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; min = 0x10000; }
-            else { result += QChar(Replacement); ++i; continue; }
+            else { *out++ = Replacement; ++i; continue; }
             int k = 1;
             while (k < len && i + k < n && (p[i + k] & 0xC0) == 0x80) {
                 cp = (cp << 6) | (p[i + k] & 0x3F);
@@ -263,19 +309,19 @@ public:
             }
             if (k < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
                 // One U+FFFD for the maximal broken prefix, then go on after it.
-                result += QChar(Replacement);
+                *out++ = Replacement;
                 i += k;
                 continue;
             }
             if (cp >= 0x10000) {
-                result += QChar(QChar::highSurrogate(cp));
-                result += QChar(QChar::lowSurrogate(cp));
+                *out++ = QChar::highSurrogate(cp);
+                *out++ = QChar::lowSurrogate(cp);
             } else {
-                result += QChar(char16_t(cp));
+                *out++ = char16_t(cp);
             }
             i += len;
         }
-        return result;
+        result.resize(out - begin);
     }
 
     bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex) const override
@@ -321,23 +367,28 @@ public:
 
     QString decode(QByteArrayView bytes) const override
     {
+        QString result;
+        decodeTo(bytes, result);
+        return result;
+    }
+
+    void decodeTo(QByteArrayView bytes, QString &result) const override
+    {
         const auto *p = reinterpret_cast<const uchar *>(bytes.data());
         const qsizetype units = bytes.size() / 2;
-        QString result(units, Qt::Uninitialized);
-        QChar *out = result.data();
+        const bool odd = bytes.size() % 2;
+        char16_t *out = outputFor(result, units + (odd ? 1 : 0));
         for (qsizetype i = 0; i < units; ++i)
-            out[i] = QChar(m_be ? char16_t((p[2 * i] << 8) | p[2 * i + 1])
-                                : char16_t(p[2 * i] | (p[2 * i + 1] << 8)));
+            out[i] = m_be ? char16_t((p[2 * i] << 8) | p[2 * i + 1]) : char16_t(p[2 * i] | (p[2 * i + 1] << 8));
         // Unpaired surrogates are not text.
         for (qsizetype i = 0; i < units; ++i) {
-            if (out[i].isHighSurrogate() && i + 1 < units && out[i + 1].isLowSurrogate())
+            if (QChar::isHighSurrogate(out[i]) && i + 1 < units && QChar::isLowSurrogate(out[i + 1]))
                 ++i;
-            else if (out[i].isSurrogate())
-                out[i] = QChar(Replacement);
+            else if (QChar::isSurrogate(out[i]))
+                out[i] = Replacement;
         }
-        if (bytes.size() % 2)
-            result += QChar(Replacement);
-        return result;
+        if (odd)
+            out[units] = Replacement;
     }
 
     bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex) const override
@@ -377,26 +428,34 @@ public:
 
     QString decode(QByteArrayView bytes) const override
     {
+        QString result;
+        decodeTo(bytes, result);
+        return result;
+    }
+
+    // At most two units per character and one for a cut-off tail.
+    void decodeTo(QByteArrayView bytes, QString &result) const override
+    {
         const auto *p = reinterpret_cast<const uchar *>(bytes.data());
         const qsizetype units = bytes.size() / 4;
-        QString result;
-        result.reserve(units);
+        char16_t *const begin = outputFor(result, 2 * units + 1);
+        char16_t *out = begin;
         for (qsizetype i = 0; i < units; ++i) {
             const uchar *u = p + 4 * i;
             const char32_t cp = m_be ? (char32_t(u[0]) << 24) | (char32_t(u[1]) << 16) | (char32_t(u[2]) << 8) | u[3]
                                      : (char32_t(u[3]) << 24) | (char32_t(u[2]) << 16) | (char32_t(u[1]) << 8) | u[0];
             if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-                result += QChar(Replacement);
+                *out++ = Replacement;
             } else if (cp >= 0x10000) {
-                result += QChar(QChar::highSurrogate(cp));
-                result += QChar(QChar::lowSurrogate(cp));
+                *out++ = QChar::highSurrogate(cp);
+                *out++ = QChar::lowSurrogate(cp);
             } else {
-                result += QChar(char16_t(cp));
+                *out++ = char16_t(cp);
             }
         }
         if (bytes.size() % 4)
-            result += QChar(Replacement);
-        return result;
+            *out++ = Replacement;
+        result.resize(out - begin);
     }
 
     bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex) const override
@@ -617,6 +676,14 @@ const Codec &requireCodec(int codePage)
 bool isSupported(int codePage) { return codecFor(codePage) != nullptr; }
 
 QString decode(int codePage, QByteArrayView bytes) { return requireCodec(codePage).decode(bytes); }
+
+void latin1To(QByteArrayView bytes, QString &out)
+{
+    char16_t *p = outputFor(out, bytes.size());
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        p[i] = in[i];
+}
 
 QByteArray encode(int codePage, QStringView text) { return requireCodec(codePage).encode(text); }
 

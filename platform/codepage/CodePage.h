@@ -42,6 +42,8 @@ public:
     virtual bool isSingleByte() const = 0;
 
     virtual QString decode(QByteArrayView bytes) const = 0;
+    // As decode, into out, reusing its storage when out shares it with no other string.
+    virtual void decodeTo(QByteArrayView bytes, QString &out) const { out = decode(bytes); }
     // Appends to out; on a character the page cannot hold returns false, out then holds the
     // bytes of the text before it and badIndex (when given) its index in text.
     virtual bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex = nullptr) const = 0;
@@ -63,6 +65,8 @@ const Codec &requireCodec(int codePage);
 bool isSupported(int codePage);
 
 QString decode(int codePage, QByteArrayView bytes);
+// Bytes as the characters of the same code (no conversion), into out as Codec::decodeTo.
+void latin1To(QByteArrayView bytes, QString &out);
 QByteArray encode(int codePage, QStringView text);
 
 } // namespace codepage

@@ -9,7 +9,8 @@ namespace dataaware {
 
 // A line edit bound to one field of a data set's current record. Typing puts the data set in
 // edit mode; the change is stored when the data set posts.
-class DBEdit : public QLineEdit {
+class DBEdit : public QLineEdit
+{
     Q_OBJECT
 public:
     explicit DBEdit(QWidget* parent = nullptr);

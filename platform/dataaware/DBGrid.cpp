@@ -11,7 +11,8 @@ namespace dataaware {
 namespace {
 
 // Bank lines and numbers read left to right even in a right-to-left window.
-class LtrDelegate : public QStyledItemDelegate {
+class LtrDelegate : public QStyledItemDelegate
+{
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
@@ -79,8 +80,8 @@ void DBGrid::followDataSet(int row)
         return;
     m_syncing = true;
     const QModelIndex idx = m_model->index(row, qMax(0, currentIndex().column()));
-    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect
-                                               | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect |
+                                               QItemSelectionModel::Rows);
     scrollTo(idx);
     m_syncing = false;
 }

@@ -7,7 +7,8 @@
 namespace dataaware {
 
 // A read-only grid over a data set whose selected row is the data set's current record.
-class DBGrid : public QTableView {
+class DBGrid : public QTableView
+{
     Q_OBJECT
 public:
     explicit DBGrid(QWidget* parent = nullptr);

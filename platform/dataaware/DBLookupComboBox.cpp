@@ -26,7 +26,10 @@ void DBLookupComboBox::setListSource(db::DataSet* listSource, const QString& key
     rebuild();
 }
 
-QVariant DBLookupComboBox::keyValue() const { return m_key; }
+QVariant DBLookupComboBox::keyValue() const
+{
+    return m_key;
+}
 
 void DBLookupComboBox::setKeyValue(const QVariant& key)
 {

@@ -10,7 +10,8 @@ namespace dataaware {
 // A choice among the records of a list source, shown by one field and keyed by another.
 // Picking an entry moves the list source to that record. The chosen key stays what the user
 // picked even when the list source moves for other reasons.
-class DBLookupComboBox : public QComboBox {
+class DBLookupComboBox : public QComboBox
+{
     Q_OBJECT
 public:
     explicit DBLookupComboBox(QWidget* parent = nullptr);

@@ -58,7 +58,10 @@ void DataSetModel::reset()
     endResetModel();
 }
 
-int DataSetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+int DataSetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
 
 int DataSetModel::columnCount(const QModelIndex& parent) const
 {

@@ -9,16 +9,18 @@ namespace dataaware {
 
 // A table model over a data set's rows, following its changes row by row (never a full
 // reload for one appended or deleted row).
-class DataSetModel : public QAbstractTableModel {
+class DataSetModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
-    struct Column {
-        QString field;       // empty with recordNumber
-        QString title;       // empty: the field's display label
+    struct Column
+    {
+        QString field; // empty with recordNumber
+        QString title; // empty: the field's display label
         int width = -1;
         Qt::Alignment alignment = Qt::AlignVCenter | Qt::AlignLeading;
-        bool recordNumber = false;  // shows the row's record number (1, 2, ...)
-        bool leftToRight = false;   // text that must read left to right (bank lines)
+        bool recordNumber = false; // shows the row's record number (1, 2, ...)
+        bool leftToRight = false;  // text that must read left to right (bank lines)
     };
 
     explicit DataSetModel(db::DataSet* dataSet, QObject* parent = nullptr);

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QRegularExpression>
 #include <limits>
 #include <string>
-#include <QRegularExpression>
 
 namespace db {
 
@@ -22,8 +22,9 @@ QString errText(sqlite3* db)
 // Exact sum of digit-text amounts, however many digits. Thousands separators and blanks are
 // skipped; a value with any other character is left out, so a damaged row can never turn the
 // total into a float or an exponent.
-struct DecimalSum {
-    std::string digits;  // least significant first
+struct DecimalSum
+{
+    std::string digits; // least significant first
     bool any = false;
 };
 
@@ -67,7 +68,7 @@ void dsumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
         return;
     if (sqlite3_value_type(argv[0]) == SQLITE_FLOAT)
-        return;  // a float is never an amount
+        return; // a float is never an amount
     const unsigned char* t = sqlite3_value_text(argv[0]);
     addDigits(**acc, t, sqlite3_value_bytes(argv[0]));
 }
@@ -113,18 +114,18 @@ FieldType fieldTypeFromDeclared(const QString& declared, bool primaryKey, int* s
         return FieldType::Boolean;
     if (t.contains(QLatin1String("INT")))
         return primaryKey ? FieldType::AutoInc : FieldType::Integer;
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT"))
-        || t.contains(QLatin1String("CLOB")))
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) ||
+        t.contains(QLatin1String("CLOB")))
         return n > 0 ? FieldType::Text : FieldType::Memo;
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA"))
-        || t.contains(QLatin1String("DOUB")))
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")))
         return FieldType::Float;
     if (t.contains(QLatin1String("DATE")) || t.contains(QLatin1String("TIME")))
         return FieldType::DateTime;
     if (t.contains(QLatin1String("BLOB")))
         return FieldType::Blob;
-    if (t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC"))
-        || t.contains(QLatin1String("CURRENCY")) || t.contains(QLatin1String("MONEY")))
+    if (t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")) ||
+        t.contains(QLatin1String("CURRENCY")) || t.contains(QLatin1String("MONEY")))
         return FieldType::Numeric;
     return FieldType::Unknown;
 }
@@ -133,8 +134,7 @@ FieldType fieldTypeFromDeclared(const QString& declared, bool primaryKey, int* s
 
 Statement::Statement(Connection* conn, sqlite3_stmt* stmt, QString sql)
     : m_conn(conn), m_stmt(stmt), m_sql(std::move(sql))
-{
-}
+{}
 
 Statement::Statement(Statement&& other) noexcept
     : m_conn(other.m_conn), m_stmt(other.m_stmt), m_sql(std::move(other.m_sql))
@@ -243,7 +243,10 @@ bool Statement::step()
     throw Error(msg);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
 
 QString Statement::columnName(int i) const
 {
@@ -310,7 +313,10 @@ QVariant Statement::value(int i, FieldType type) const
 
 Connection::Connection(QObject* parent) : QObject(parent) {}
 
-Connection::~Connection() { close(); }
+Connection::~Connection()
+{
+    close();
+}
 
 void Connection::fail(const QString& what) const
 {
@@ -324,7 +330,8 @@ void Connection::open(const QString& path, const QByteArray& key)
     if (!QFileInfo(path).isFile())
         throw Error(QStringLiteral("The database file %1 does not exist.").arg(path));
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = errText(db);
         sqlite3_close(db);
@@ -435,7 +442,10 @@ QVariant Connection::scalar(const QString& sql, const Params& params)
     return v;
 }
 
-qint64 Connection::lastInsertId() const { return m_db ? sqlite3_last_insert_rowid(m_db) : 0; }
+qint64 Connection::lastInsertId() const
+{
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
 
 void Connection::beginTransaction()
 {
@@ -456,9 +466,15 @@ void Connection::rollback()
         exec(QStringLiteral("ROLLBACK"));
 }
 
-bool Connection::inTransaction() const { return m_db && !sqlite3_get_autocommit(m_db); }
+bool Connection::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
 
-QString Connection::lastErrorText() const { return errText(m_db); }
+QString Connection::lastErrorText() const
+{
+    return errText(m_db);
+}
 
 void Connection::loadLabels()
 {
@@ -469,7 +485,8 @@ void Connection::loadLabels()
         "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'field_labels'"));
     if (has.toLongLong() == 0)
         return;
-    Statement st = prepare(QStringLiteral("SELECT table_name, field_name, label FROM field_labels"));
+    Statement st =
+        prepare(QStringLiteral("SELECT table_name, field_name, label FROM field_labels"));
     st.bind({});
     while (st.step())
         m_labels.insert(st.value(0).toString().toLower() + u'.' + st.value(1).toString().toLower(),
@@ -487,10 +504,11 @@ const TableInfo& Connection::tableInfo(const QString& table)
     TableInfo info;
     info.name = table;
     // PRAGMA takes no parameters; the name is checked against the catalogue first.
-    const QVariant exists = scalar(
-        QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name = :n "
-                       "COLLATE NOCASE"),
-        {{QStringLiteral("n"), table}});
+    const QVariant exists =
+        scalar(QStringLiteral(
+                   "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name = :n "
+                   "COLLATE NOCASE"),
+               {{QStringLiteral("n"), table}});
     if (!exists.isValid())
         throw Error(QStringLiteral("The table %1 does not exist.").arg(table));
     info.name = exists.toString();
@@ -514,7 +532,8 @@ const TableInfo& Connection::tableInfo(const QString& table)
     return m_tables.insert(key, info).value();
 }
 
-void Connection::createDatabase(const QString& path, const QByteArray& key, const QString& schemaSql)
+void Connection::createDatabase(const QString& path, const QByteArray& key,
+                                const QString& schemaSql)
 {
     if (QFileInfo::exists(path))
         throw Error(QStringLiteral("The file %1 already exists.").arg(path));

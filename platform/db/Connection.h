@@ -17,28 +17,42 @@ namespace db {
 // Named statement parameters: names with or without the leading ':'.
 using Params = QVariantMap;
 
-enum class FieldType { Unknown, AutoInc, Integer, Boolean, Float, Numeric, Text, Memo, DateTime, Blob };
+enum class FieldType {
+    Unknown,
+    AutoInc,
+    Integer,
+    Boolean,
+    Float,
+    Numeric,
+    Text,
+    Memo,
+    DateTime,
+    Blob
+};
 
-struct ColumnInfo {
+struct ColumnInfo
+{
     QString name;
     QString declaredType;
     FieldType type = FieldType::Unknown;
-    int size = 0;            // characters, for sized text columns
+    int size = 0; // characters, for sized text columns
     bool primaryKey = false;
     bool notNull = false;
-    QString label;           // display label kept in the database, or empty
-    QVariant defaultValue;   // the DEFAULT clause's text, null when none
+    QString label;         // display label kept in the database, or empty
+    QVariant defaultValue; // the DEFAULT clause's text, null when none
 };
 
-struct TableInfo {
+struct TableInfo
+{
     QString name;
     QVector<ColumnInfo> columns;
-    int primaryKeyColumn = -1;  // the INTEGER PRIMARY KEY, when there is one
+    int primaryKeyColumn = -1; // the INTEGER PRIMARY KEY, when there is one
     int indexOf(const QString& column) const;
 };
 
 // A prepared statement checked out of the connection's cache; returned to it when destroyed.
-class Statement {
+class Statement
+{
 public:
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
@@ -52,8 +66,8 @@ public:
     bool step();
     int columnCount() const;
     QString columnName(int i) const;
-    QString columnTable(int i) const;   // base table of a plain column, else empty
-    QString columnOrigin(int i) const;  // base column of a plain column, else empty
+    QString columnTable(int i) const;  // base table of a plain column, else empty
+    QString columnOrigin(int i) const; // base column of a plain column, else empty
     QString columnDeclaredType(int i) const;
     QVariant value(int i, FieldType type = FieldType::Unknown) const;
     sqlite3_stmt* handle() const { return m_stmt; }
@@ -68,7 +82,8 @@ private:
 };
 
 // One keyed database file, opened read-write. A missing file is never created.
-class Connection : public QObject {
+class Connection : public QObject
+{
     Q_OBJECT
 public:
     explicit Connection(QObject* parent = nullptr);
@@ -100,7 +115,8 @@ public:
     QString lastErrorText() const;
 
     // Creates a new keyed database file from a schema script. Refuses to overwrite a file.
-    static void createDatabase(const QString& path, const QByteArray& key, const QString& schemaSql);
+    static void createDatabase(const QString& path, const QByteArray& key,
+                               const QString& schemaSql);
 
 signals:
     // A table's rows were changed through a data set or exec (so other views can refresh).
@@ -116,7 +132,7 @@ private:
     QString m_path;
     QHash<QString, QVector<sqlite3_stmt*>> m_cache;
     QHash<QString, TableInfo> m_tables;
-    QHash<QString, QString> m_labels;  // "table.field" (lower case) -> label
+    QHash<QString, QString> m_labels; // "table.field" (lower case) -> label
 };
 
 FieldType fieldTypeFromDeclared(const QString& declared, bool primaryKey, int* size);

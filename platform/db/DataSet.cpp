@@ -70,7 +70,10 @@ void DataSet::scrolled()
     emit afterScroll();
 }
 
-void DataSet::disableControls() { ++m_hold; }
+void DataSet::disableControls()
+{
+    ++m_hold;
+}
 
 void DataSet::enableControls()
 {
@@ -379,7 +382,7 @@ DataSet::LocateIndex& DataSet::indexFor(const QVector<int>& fields, bool caseIns
     index.firstRow.reserve(m_rows.size());
     for (int r = 0; r < m_rows.size(); ++r) {
         const QString key = indexKey(m_rows[r], index);
-        if (!index.firstRow.contains(key))  // the first row of a key wins
+        if (!index.firstRow.contains(key)) // the first row of a key wins
             index.firstRow.insert(key, r);
     }
     m_indexes.append(std::move(index));
@@ -389,7 +392,7 @@ DataSet::LocateIndex& DataSet::indexFor(const QVector<int>& fields, bool caseIns
 void DataSet::indexAppended(int row)
 {
     if (row != m_rows.size() - 1) {
-        dropIndexes();  // rows after it moved
+        dropIndexes(); // rows after it moved
         return;
     }
     for (LocateIndex& i : m_indexes) {
@@ -441,7 +444,10 @@ QVariant DataSet::value(int index) const
     return m_rows[m_current][index];
 }
 
-QVariant DataSet::value(const QString& name) const { return value(fieldByName(name).index); }
+QVariant DataSet::value(const QString& name) const
+{
+    return value(fieldByName(name).index);
+}
 
 bool DataSet::isNull(const QString& name) const
 {
@@ -497,7 +503,10 @@ void DataSet::requireEditable() const
         throw Error(QStringLiteral("This data set cannot be modified."));
 }
 
-QVector<QVariant> DataSet::emptyRow() const { return QVector<QVariant>(m_fields.size()); }
+QVector<QVariant> DataSet::emptyRow() const
+{
+    return QVector<QVariant>(m_fields.size());
+}
 
 void DataSet::append()
 {
@@ -540,7 +549,8 @@ void DataSet::checkSizes() const
             continue;
         const QVariant& v = m_buffer[f.index];
         if (v.isValid() && !v.isNull() && v.toString().size() > f.size)
-            throw Error(QStringLiteral("طول «%1» نبايد بيش از %2 حرف باشد").arg(f.label).arg(f.size));
+            throw Error(
+                QStringLiteral("طول «%1» نبايد بيش از %2 حرف باشد").arg(f.label).arg(f.size));
     }
 }
 
@@ -634,7 +644,7 @@ void DataSet::prepareWriting()
                     v = v.toDouble();
                     break;
                 default:
-                    continue;  // the database decides how it reads back
+                    continue; // the database decides how it reads back
                 }
             }
             m_defaults[f.index] = v;
@@ -689,11 +699,11 @@ void DataSet::post()
     checkSizes();
     QByteArray mask(m_fields.size(), '0');
     QVariantList values;
-    bool exact = true;  // the row needs no reading back
+    bool exact = true; // the row needs no reading back
     for (const Field& f : std::as_const(m_fields)) {
         if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly) {
-            if (m_state == State::Insert && f.index != m_keyField
-                && (f.origin.isEmpty() || !m_defaultKnown[f.index]))
+            if (m_state == State::Insert && f.index != m_keyField &&
+                (f.origin.isEmpty() || !m_defaultKnown[f.index]))
                 exact = false;
             continue;
         }
@@ -787,9 +797,10 @@ void DataSet::remove()
         throw Error(QStringLiteral("There is no record to delete."));
     const TableInfo& info = m_conn->tableInfo(m_table);
     const qint64 key = m_rows[m_current][m_keyField].toLongLong();
-    m_conn->exec(QStringLiteral("DELETE FROM %1 WHERE %2 = :key")
-                     .arg(quoteIdent(m_table), quoteIdent(info.columns[info.primaryKeyColumn].name)),
-                 {{QStringLiteral("key"), key}});
+    m_conn->exec(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = :key")
+            .arg(quoteIdent(m_table), quoteIdent(info.columns[info.primaryKeyColumn].name)),
+        {{QStringLiteral("key"), key}});
     const int at = m_current;
     m_rows.remove(at);
     dropIndexes();

@@ -10,10 +10,11 @@
 
 namespace db {
 
-struct Field {
-    QString name;       // name in the result
-    QString label;      // display label (the name when the database keeps none)
-    QString origin;     // column of the base table, empty for an expression
+struct Field
+{
+    QString name;   // name in the result
+    QString label;  // display label (the name when the database keeps none)
+    QString origin; // column of the base table, empty for an expression
     FieldType type = FieldType::Unknown;
     int size = 0;
     bool readOnly = false;
@@ -27,7 +28,8 @@ Q_DECLARE_FLAGS(LocateOptions, LocateOption)
 // A query's rows held in memory with a current record, like a client-side cursor.
 // Editing goes back to the one base table of the query through its integer primary key,
 // which the query must select.
-class DataSet : public QObject {
+class DataSet : public QObject
+{
     Q_OBJECT
 public:
     enum class State { Inactive, Browse, Edit, Insert };
@@ -74,9 +76,9 @@ public:
     int fieldCount() const { return int(m_fields.size()); }
     const Field& field(int index) const { return m_fields.at(index); }
     const QVector<Field>& fields() const { return m_fields; }
-    int fieldIndex(const QString& name) const;  // -1 when missing
+    int fieldIndex(const QString& name) const; // -1 when missing
     const Field* findField(const QString& name) const;
-    const Field& fieldByName(const QString& name) const;  // throws when missing
+    const Field& fieldByName(const QString& name) const; // throws when missing
     QVariant value(const QString& name) const;
     QVariant value(int index) const;
     QString text(const QString& name) const { return value(name).toString(); }
@@ -86,7 +88,7 @@ public:
 
     // Row access for models, without moving.
     QVariant valueAt(int row, int column) const;
-    int currentRow() const { return m_current; }  // 0-based, -1 when none
+    int currentRow() const { return m_current; } // 0-based, -1 when none
 
     // Editing.
     void append();
@@ -152,9 +154,9 @@ private:
     // Statement texts of the base table, made once per opening.
     QString m_quotedTable;
     QString m_quotedKey;
-    QVector<QString> m_quotedOrigin;   // per field; empty for an expression
-    QVector<QVariant> m_defaults;      // per field: the value a new row takes when not set
-    QVector<bool> m_defaultKnown;      // false where only the database can tell (expressions)
+    QVector<QString> m_quotedOrigin; // per field; empty for an expression
+    QVector<QVariant> m_defaults;    // per field: the value a new row takes when not set
+    QVector<bool> m_defaultKnown;    // false where only the database can tell (expressions)
     QHash<QByteArray, QString> m_insertSql;
     void prepareWriting();
     bool canonical(int field, const QVariant& value) const;
@@ -162,7 +164,8 @@ private:
 
     // Hash indexes for locate, built on first use and kept up to date while rows are only
     // appended, so that a long import that looks up every row stays linear.
-    struct LocateIndex {
+    struct LocateIndex
+    {
         QVector<int> fields;
         bool caseInsensitive = false;
         QHash<QString, int> firstRow;

@@ -34,11 +34,23 @@ QMessageBox::Icon toQt(Icon icon)
 
 } // namespace
 
-void setApplicationTitle(const QString& title) { g_title = title; }
-QString applicationTitle() { return g_title; }
+void setApplicationTitle(const QString& title)
+{
+    g_title = title;
+}
+QString applicationTitle()
+{
+    return g_title;
+}
 
-void setMessageHandler(MessageHandler handler) { g_messageHandler = std::move(handler); }
-void setFileHandler(FileHandler handler) { g_fileHandler = std::move(handler); }
+void setMessageHandler(MessageHandler handler)
+{
+    g_messageHandler = std::move(handler);
+}
+void setFileHandler(FileHandler handler)
+{
+    g_fileHandler = std::move(handler);
+}
 
 Button show(const Message& message, QWidget* parent)
 {
@@ -53,7 +65,8 @@ Button show(const Message& message, QWidget* parent)
     box.setIcon(toQt(message.icon));
     box.setLayoutDirection(message.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
 
-    struct Entry {
+    struct Entry
+    {
         Button button;
         QMessageBox::StandardButton qt;
     };

@@ -16,12 +16,13 @@ enum class Icon { None, Information, Warning, Error, Question, Confirmation };
 enum class Button { None = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
 Q_DECLARE_FLAGS(Buttons, Button)
 
-struct Message {
+struct Message
+{
     QString title;
-    QString text;          // as the caller gave it; a carriage return breaks the line
+    QString text; // as the caller gave it; a carriage return breaks the line
     Icon icon = Icon::None;
     Buttons buttons = Button::Ok;
-    QStringList captions;  // captions of the push buttons, in order; empty keeps the default
+    QStringList captions; // captions of the push buttons, in order; empty keeps the default
     bool rightToLeft = true;
 };
 
@@ -36,11 +37,12 @@ QString applicationTitle();
 // A stop-icon box titled with the application title: failures that reach an event handler.
 void showError(const QString& text, QWidget* parent = nullptr);
 
-struct FileRequest {
+struct FileRequest
+{
     bool save = false;
     QString caption;
-    QString directory;     // start folder or proposed file path
-    QString filter;        // "Text (*.txt);;All (*)"
+    QString directory; // start folder or proposed file path
+    QString filter;    // "Text (*.txt);;All (*)"
     QString defaultSuffix;
 };
 

@@ -6,7 +6,7 @@
 
 namespace {
 
-bool sameName(const QString &a, const QString &b)
+bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
@@ -18,8 +18,7 @@ bool isQuote(QChar c)
 
 } // namespace
 
-IniFile::IniFile(const QString &fileName)
-    : m_fileName(fileName)
+IniFile::IniFile(const QString& fileName) : m_fileName(fileName)
 {
     m_sections.push_back(Section{});
     load();
@@ -31,7 +30,8 @@ void IniFile::load()
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw IniError(QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, file.errorString()));
+        throw IniError(
+            QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, file.errorString()));
     const QByteArray bytes = file.readAll();
 
     QString text;
@@ -47,14 +47,14 @@ void IniFile::load()
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
 
-    Section *current = &m_sections.front();
+    Section* current = &m_sections.front();
     const QStringList rawLines = text.split(u'\n');
     for (int i = 0; i < rawLines.size(); ++i) {
         QString raw = rawLines.at(i);
         if (raw.endsWith(u'\r'))
             raw.chop(1);
         if (i == rawLines.size() - 1 && raw.isEmpty())
-            break;  // the newline that ends the last line
+            break; // the newline that ends the last line
         const QString line = raw.trimmed();
         if (line.startsWith(u'[')) {
             int close = line.indexOf(u']');
@@ -67,17 +67,18 @@ void IniFile::load()
             continue;
         }
         const int eq = line.isEmpty() ? -1 : keyEnd(line);
-        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#') || eq < 0
-            || current == &m_sections.front()) {
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#') || eq < 0 ||
+            current == &m_sections.front()) {
             current->lines.push_back(Line{QString(), raw, true});
             continue;
         }
-        current->lines.push_back(Line{decodeValue(line.left(eq)), decodeValue(line.mid(eq + 1)), false});
+        current->lines.push_back(
+            Line{decodeValue(line.left(eq)), decodeValue(line.mid(eq + 1)), false});
     }
 }
 
 // A key may be quoted and then hold blanks, ';' or '#' at its start; '=' is never part of it.
-int IniFile::keyEnd(const QString &line)
+int IniFile::keyEnd(const QString& line)
 {
     if (isQuote(line.front())) {
         const int close = line.indexOf(line.front(), 1);
@@ -96,10 +97,10 @@ void IniFile::save() const
 {
     QString text;
     for (std::size_t s = 0; s < m_sections.size(); ++s) {
-        const Section &section = m_sections[s];
+        const Section& section = m_sections[s];
         if (s > 0)
             text += u'[' + section.name + QStringLiteral("]\n");
-        for (const Line &line : section.lines) {
+        for (const Line& line : section.lines) {
             if (line.isComment)
                 text += line.value;
             else
@@ -109,30 +110,33 @@ void IniFile::save() const
     }
     QSaveFile file(m_fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw IniError(QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
+        throw IniError(
+            QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
     file.write(text.toUtf8());
     if (!file.commit())
-        throw IniError(QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
+        throw IniError(
+            QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
     m_modified = false;
 }
 
-QString IniFile::encodeValue(const QString &value)
+QString IniFile::encodeValue(const QString& value)
 {
     if (value.isEmpty())
         return value;
     const bool blankAtEnd = value.front().isSpace() || value.back().isSpace();
-    const bool quotedLook = value.size() >= 2 && isQuote(value.front()) && value.front() == value.back();
+    const bool quotedLook =
+        value.size() >= 2 && isQuote(value.front()) && value.front() == value.back();
     return blankAtEnd || quotedLook ? u'"' + value + u'"' : value;
 }
 
-QString IniFile::encodeKey(const QString &key)
+QString IniFile::encodeKey(const QString& key)
 {
     if (key.isEmpty() || key.startsWith(u';') || key.startsWith(u'#') || key.startsWith(u'['))
         return u'"' + key + u'"';
     return encodeValue(key);
 }
 
-QString IniFile::decodeValue(const QString &stored)
+QString IniFile::decodeValue(const QString& stored)
 {
     const QString v = stored.trimmed();
     if (v.size() >= 2 && isQuote(v.front()) && v.front() == v.back())
@@ -140,20 +144,22 @@ QString IniFile::decodeValue(const QString &stored)
     return v;
 }
 
-void IniFile::checkName(const QString &name, bool isSection)
+void IniFile::checkName(const QString& name, bool isSection)
 {
     bool ok = true;
     if (isSection)
-        ok = !name.isEmpty() && name.trimmed() == name && !name.contains(u']') && !name.contains(u'\n')
-            && !name.contains(u'\r');
+        ok = !name.isEmpty() && name.trimmed() == name && !name.contains(u']') &&
+             !name.contains(u'\n') && !name.contains(u'\r');
     if (ok && !isSection)
         ok = !name.contains(u'=') && !name.contains(u'\n') && !name.contains(u'\r');
     if (!ok)
-        throw IniError(isSection ? QStringLiteral("The section name \"%1\" cannot be stored in an ini file").arg(name)
-                                 : QStringLiteral("The key \"%1\" cannot be stored in an ini file").arg(name));
+        throw IniError(
+            isSection ? QStringLiteral("The section name \"%1\" cannot be stored in an ini file")
+                            .arg(name)
+                      : QStringLiteral("The key \"%1\" cannot be stored in an ini file").arg(name));
 }
 
-const IniFile::Section *IniFile::findSection(const QString &name) const
+const IniFile::Section* IniFile::findSection(const QString& name) const
 {
     for (std::size_t s = 1; s < m_sections.size(); ++s)
         if (sameName(m_sections[s].name, name))
@@ -161,45 +167,47 @@ const IniFile::Section *IniFile::findSection(const QString &name) const
     return nullptr;
 }
 
-IniFile::Section *IniFile::findSection(const QString &name)
+IniFile::Section* IniFile::findSection(const QString& name)
 {
-    return const_cast<Section *>(std::as_const(*this).findSection(name));
+    return const_cast<Section*>(std::as_const(*this).findSection(name));
 }
 
-const IniFile::Line *IniFile::findKey(const QString &section, const QString &key) const
+const IniFile::Line* IniFile::findKey(const QString& section, const QString& key) const
 {
-    const Section *s = findSection(section);
+    const Section* s = findSection(section);
     if (!s)
         return nullptr;
-    for (const Line &line : s->lines)
+    for (const Line& line : s->lines)
         if (!line.isComment && sameName(line.key, key))
             return &line;
     return nullptr;
 }
 
-QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+QString IniFile::readString(const QString& section, const QString& key,
+                            const QString& defaultValue) const
 {
-    const Line *line = findKey(section, key);
+    const Line* line = findKey(section, key);
     return line ? line->value : defaultValue;
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
     checkName(section, true);
     checkName(key, false);
     if (value.contains(u'\n') || value.contains(u'\r'))
-        throw IniError(QStringLiteral("The value of \"%1\" cannot hold a line break in an ini file").arg(key));
-    Section *s = findSection(section);
+        throw IniError(
+            QStringLiteral("The value of \"%1\" cannot hold a line break in an ini file").arg(key));
+    Section* s = findSection(section);
     if (!s) {
-        Section &last = m_sections.back();
-        if (m_sections.size() > 1 && !last.lines.empty()
-            && !(last.lines.back().isComment && last.lines.back().value.trimmed().isEmpty()))
+        Section& last = m_sections.back();
+        if (m_sections.size() > 1 && !last.lines.empty() &&
+            !(last.lines.back().isComment && last.lines.back().value.trimmed().isEmpty()))
             last.lines.push_back(Line{QString(), QString(), true});
         m_sections.push_back(Section{section, {}});
         s = &m_sections.back();
     }
     m_modified = true;
-    for (Line &line : s->lines) {
+    for (Line& line : s->lines) {
         if (!line.isComment && sameName(line.key, key)) {
             line.value = value;
             return;
@@ -207,14 +215,15 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     }
     // New keys go after the last key, before trailing blank lines.
     auto pos = s->lines.end();
-    while (pos != s->lines.begin() && std::prev(pos)->isComment && std::prev(pos)->value.trimmed().isEmpty())
+    while (pos != s->lines.begin() && std::prev(pos)->isComment &&
+           std::prev(pos)->value.trimmed().isEmpty())
         --pos;
     s->lines.insert(pos, Line{key, value, false});
 }
 
-qint64 IniFile::readInteger(const QString &section, const QString &key, qint64 defaultValue) const
+qint64 IniFile::readInteger(const QString& section, const QString& key, qint64 defaultValue) const
 {
-    const Line *line = findKey(section, key);
+    const Line* line = findKey(section, key);
     if (!line)
         return defaultValue;
     QString v = line->value.trimmed();
@@ -233,14 +242,14 @@ qint64 IniFile::readInteger(const QString &section, const QString &key, qint64 d
     return negative ? -n : n;
 }
 
-void IniFile::writeInteger(const QString &section, const QString &key, qint64 value)
+void IniFile::writeInteger(const QString& section, const QString& key, qint64 value)
 {
     writeString(section, key, QString::number(value));
 }
 
-bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+bool IniFile::readBool(const QString& section, const QString& key, bool defaultValue) const
 {
-    const Line *line = findKey(section, key);
+    const Line* line = findKey(section, key);
     if (!line)
         return defaultValue;
     const QString v = line->value.trimmed();
@@ -251,7 +260,7 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::writeBool(const QString &section, const QString &key, bool value)
+void IniFile::writeBool(const QString& section, const QString& key, bool value)
 {
     writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
@@ -264,15 +273,15 @@ QStringList IniFile::sections() const
     return names;
 }
 
-QStringList IniFile::keys(const QString &section) const
+QStringList IniFile::keys(const QString& section) const
 {
     QStringList names;
-    if (const Section *s = findSection(section)) {
-        for (const Line &line : s->lines) {
+    if (const Section* s = findSection(section)) {
+        for (const Line& line : s->lines) {
             if (line.isComment)
                 continue;
             bool seen = false;
-            for (const QString &n : std::as_const(names))
+            for (const QString& n : std::as_const(names))
                 seen = seen || sameName(n, line.key);
             if (!seen)
                 names << line.key;
@@ -281,17 +290,17 @@ QStringList IniFile::keys(const QString &section) const
     return names;
 }
 
-bool IniFile::sectionExists(const QString &section) const
+bool IniFile::sectionExists(const QString& section) const
 {
     return findSection(section) != nullptr;
 }
 
-bool IniFile::keyExists(const QString &section, const QString &key) const
+bool IniFile::keyExists(const QString& section, const QString& key) const
 {
     return findKey(section, key) != nullptr;
 }
 
-void IniFile::eraseSection(const QString &section)
+void IniFile::eraseSection(const QString& section)
 {
     for (std::size_t s = 1; s < m_sections.size(); ++s) {
         if (sameName(m_sections[s].name, section)) {
@@ -302,9 +311,9 @@ void IniFile::eraseSection(const QString &section)
     }
 }
 
-void IniFile::deleteKey(const QString &section, const QString &key)
+void IniFile::deleteKey(const QString& section, const QString& key)
 {
-    Section *s = findSection(section);
+    Section* s = findSection(section);
     if (!s)
         return;
     for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {

@@ -12,8 +12,9 @@
 class IniError : public std::runtime_error
 {
 public:
-    explicit IniError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit IniError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
     QString message() const { return m_message; }
 
 private:
@@ -25,7 +26,7 @@ class IniFile
 public:
     // Reads the file when it exists; a missing file is an empty ini.
     // An unreadable file raises IniError.
-    explicit IniFile(const QString &fileName);
+    explicit IniFile(const QString& fileName);
 
     QString fileName() const { return m_fileName; }
 
@@ -33,36 +34,36 @@ public:
     void save() const;
     bool isModified() const { return m_modified; }
 
-    QString readString(const QString &section, const QString &key,
-                       const QString &defaultValue = QString()) const;
-    void writeString(const QString &section, const QString &key, const QString &value);
+    QString readString(const QString& section, const QString& key,
+                       const QString& defaultValue = QString()) const;
+    void writeString(const QString& section, const QString& key, const QString& value);
 
     // Decimal, optionally signed; "0x" or "$" hexadecimal too. Anything else gives the default.
-    qint64 readInteger(const QString &section, const QString &key, qint64 defaultValue) const;
-    void writeInteger(const QString &section, const QString &key, qint64 value);
+    qint64 readInteger(const QString& section, const QString& key, qint64 defaultValue) const;
+    void writeInteger(const QString& section, const QString& key, qint64 value);
 
     // Written as 1 / 0; any non-zero number reads as true, "true"/"false" are understood too.
-    bool readBool(const QString &section, const QString &key, bool defaultValue) const;
-    void writeBool(const QString &section, const QString &key, bool value);
+    bool readBool(const QString& section, const QString& key, bool defaultValue) const;
+    void writeBool(const QString& section, const QString& key, bool value);
 
     QStringList sections() const;
-    QStringList keys(const QString &section) const;
-    bool sectionExists(const QString &section) const;
-    bool keyExists(const QString &section, const QString &key) const;
-    void eraseSection(const QString &section);
-    void deleteKey(const QString &section, const QString &key);
+    QStringList keys(const QString& section) const;
+    bool sectionExists(const QString& section) const;
+    bool keyExists(const QString& section, const QString& key) const;
+    void eraseSection(const QString& section);
+    void deleteKey(const QString& section, const QString& key);
 
     // The stored form of a value: quoted when blanks at either end or quote marks around it
     // would otherwise be lost on reading.
-    static QString encodeValue(const QString &value);
-    static QString decodeValue(const QString &stored);
-    static QString encodeKey(const QString &key);
+    static QString encodeValue(const QString& value);
+    static QString decodeValue(const QString& stored);
+    static QString encodeKey(const QString& key);
 
 private:
     struct Line
     {
-        QString key;     // empty for a comment or blank line
-        QString value;   // decoded value, or the raw text of a comment line
+        QString key;   // empty for a comment or blank line
+        QString value; // decoded value, or the raw text of a comment line
         bool isComment = false;
     };
     struct Section
@@ -72,13 +73,13 @@ private:
     };
 
     void load();
-    const Section *findSection(const QString &name) const;
-    Section *findSection(const QString &name);
-    const Line *findKey(const QString &section, const QString &key) const;
-    static void checkName(const QString &name, bool isSection);
-    static int keyEnd(const QString &line);
+    const Section* findSection(const QString& name) const;
+    Section* findSection(const QString& name);
+    const Line* findKey(const QString& section, const QString& key) const;
+    static void checkName(const QString& name, bool isSection);
+    static int keyEnd(const QString& line);
 
     QString m_fileName;
-    std::vector<Section> m_sections;  // the first one (unnamed) holds lines before any section
+    std::vector<Section> m_sections; // the first one (unnamed) holds lines before any section
     mutable bool m_modified = false;
 };

@@ -21,17 +21,18 @@ constexpr qreal mmPerInch = 25.4;
 
 // ---- elements ---------------------------------------------------------------------------
 
-QFont ReportText::font(const Report &report) const
+QFont ReportText::font(const Report& report) const
 {
     return m_font ? *m_font : report.font();
 }
 
-Qt::LayoutDirection ReportText::layoutDirection(const Report &report) const
+Qt::LayoutDirection ReportText::layoutDirection(const Report& report) const
 {
     return m_direction ? *m_direction : report.layoutDirection();
 }
 
-void ReportText::paint(QPainter &painter, const QRectF &rect, qreal, const ReportContext &context) const
+void ReportText::paint(QPainter& painter, const QRectF& rect, qreal,
+                       const ReportContext& context) const
 {
     const QString shown = text(context);
     if (shown.isEmpty())
@@ -50,14 +51,14 @@ void ReportText::paint(QPainter &painter, const QRectF &rect, qreal, const Repor
     painter.drawText(rect, shown, option);
 }
 
-QString ReportDataText::text(const ReportContext &context) const
+QString ReportDataText::text(const ReportContext& context) const
 {
     if (context.record < 0 || !context.report)
         return QString();
     return context.report->fieldText(context.record, m_field);
 }
 
-QString ReportSysData::text(const ReportContext &context) const
+QString ReportSysData::text(const ReportContext& context) const
 {
     switch (m_kind) {
     case Time:
@@ -74,7 +75,8 @@ QString ReportSysData::text(const ReportContext &context) const
     return QString();
 }
 
-void ReportShape::paint(QPainter &painter, const QRectF &rect, qreal mmToPx, const ReportContext &) const
+void ReportShape::paint(QPainter& painter, const QRectF& rect, qreal mmToPx,
+                        const ReportContext&) const
 {
     QPen pen(Qt::black);
     pen.setWidthF(qMax<qreal>(m_penWidth * mmToPx, 1.0));
@@ -97,22 +99,22 @@ void ReportShape::paint(QPainter &painter, const QRectF &rect, qreal mmToPx, con
 
 // ---- band -------------------------------------------------------------------------------
 
-template<typename T>
-T *ReportBand::add(std::unique_ptr<T> element)
+template <typename T> T* ReportBand::add(std::unique_ptr<T> element)
 {
-    T *raw = element.get();
+    T* raw = element.get();
     m_elements.push_back(std::move(element));
     return raw;
 }
 
-ReportLabel *ReportBand::addLabel(const QRectF &geometryMm, const QString &text, Qt::Alignment alignment)
+ReportLabel* ReportBand::addLabel(const QRectF& geometryMm, const QString& text,
+                                  Qt::Alignment alignment)
 {
     auto label = std::make_unique<ReportLabel>(geometryMm, text);
     label->setAlignment(alignment);
     return add(std::move(label));
 }
 
-ReportDataText *ReportBand::addDataText(const QRectF &geometryMm, const QString &field,
+ReportDataText* ReportBand::addDataText(const QRectF& geometryMm, const QString& field,
                                         Qt::Alignment alignment)
 {
     auto data = std::make_unique<ReportDataText>(geometryMm, field);
@@ -120,7 +122,7 @@ ReportDataText *ReportBand::addDataText(const QRectF &geometryMm, const QString 
     return add(std::move(data));
 }
 
-ReportSysData *ReportBand::addSysData(const QRectF &geometryMm, ReportSysData::Kind kind,
+ReportSysData* ReportBand::addSysData(const QRectF& geometryMm, ReportSysData::Kind kind,
                                       Qt::Alignment alignment)
 {
     auto data = std::make_unique<ReportSysData>(geometryMm, kind);
@@ -128,20 +130,18 @@ ReportSysData *ReportBand::addSysData(const QRectF &geometryMm, ReportSysData::K
     return add(std::move(data));
 }
 
-ReportShape *ReportBand::addShape(const QRectF &geometryMm, ReportShape::Kind kind)
+ReportShape* ReportBand::addShape(const QRectF& geometryMm, ReportShape::Kind kind)
 {
     return add(std::make_unique<ReportShape>(geometryMm, kind));
 }
 
 // ---- report -----------------------------------------------------------------------------
 
-Report::Report(QObject *parent)
-    : QObject(parent),
-      m_layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
-               QPageLayout::Millimeter),
+Report::Report(QObject* parent)
+    : QObject(parent), m_layout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter),
       m_font(QApplication::font())
-{
-}
+{}
 
 Report::~Report() = default;
 
@@ -155,7 +155,7 @@ void Report::setOrientation(QPageLayout::Orientation orientation)
     m_layout.setOrientation(orientation);
 }
 
-void Report::setMargins(const QMarginsF &mm)
+void Report::setMargins(const QMarginsF& mm)
 {
     // QPageLayout keeps margins inside the page; the layout refuses what does not fit.
     m_layout.setUnits(QPageLayout::Millimeter);
@@ -168,22 +168,22 @@ void Report::setDataSource(RecordCount recordCount, FieldText fieldText)
     m_fieldText = std::move(fieldText);
 }
 
-QString Report::fieldText(int record, const QString &field) const
+QString Report::fieldText(int record, const QString& field) const
 {
     return m_fieldText ? m_fieldText(record, field) : QString();
 }
 
-int Report::render(QPagedPaintDevice *device)
+int Report::render(QPagedPaintDevice* device)
 {
     m_error.clear();
     if (!device->setPageLayout(m_layout)) {
         m_error = tr("The printer does not accept the report's page layout.");
         return -1;
     }
-    return render(static_cast<QPaintDevice *>(device), [device] { return device->newPage(); });
+    return render(static_cast<QPaintDevice*>(device), [device] { return device->newPage(); });
 }
 
-int Report::render(QPaintDevice *device, const std::function<bool()> &newPage)
+int Report::render(QPaintDevice* device, const std::function<bool()>& newPage)
 {
     m_error.clear();
     QPainter painter;
@@ -200,8 +200,8 @@ int Report::render(QPaintDevice *device, const std::function<bool()> &newPage)
     return ok ? pages : -1;
 }
 
-bool Report::paintPages(QPainter &painter, QPaintDevice *device, const std::function<bool()> &newPage,
-                        int *pages)
+bool Report::paintPages(QPainter& painter, QPaintDevice* device,
+                        const std::function<bool()>& newPage, int* pages)
 {
     const qreal pxPerMmX = device->logicalDpiX() / mmPerInch;
     const qreal pxPerMmY = device->logicalDpiY() / mmPerInch;
@@ -210,10 +210,10 @@ bool Report::paintPages(QPainter &painter, QPaintDevice *device, const std::func
     // onto the next page by that rounding.
     const qreal fitTolerance = 1.0 / pxPerMmY;
 
-    const ReportBand &header = m_bands[PageHeader];
-    const ReportBand &columns = m_bands[ColumnHeader];
-    const ReportBand &detail = m_bands[Detail];
-    const ReportBand &summary = m_bands[Summary];
+    const ReportBand& header = m_bands[PageHeader];
+    const ReportBand& columns = m_bands[ColumnHeader];
+    const ReportBand& detail = m_bands[Detail];
+    const ReportBand& summary = m_bands[Summary];
     const qreal top = header.height() + columns.height();
     // Without this check a band taller than a page would start new pages for ever.
     if (top + qMax(detail.height(), summary.height()) > pageHeight + fitTolerance) {
@@ -227,10 +227,10 @@ bool Report::paintPages(QPainter &painter, QPaintDevice *device, const std::func
     context.page = 1;
     qreal y = 0;
 
-    auto paintBand = [&](const ReportBand &band) {
+    auto paintBand = [&](const ReportBand& band) {
         if (band.height() <= 0)
             return;
-        for (const auto &element : band.elements()) {
+        for (const auto& element : band.elements()) {
             const QRectF mm = element->geometry().translated(0, y);
             const QRectF px(mm.left() * pxPerMmX, mm.top() * pxPerMmY, mm.width() * pxPerMmX,
                             mm.height() * pxPerMmY);
@@ -280,7 +280,7 @@ bool Report::paintPages(QPainter &painter, QPaintDevice *device, const std::func
     return true;
 }
 
-bool Report::savePdf(const QString &path)
+bool Report::savePdf(const QString& path)
 {
     QPdfWriter writer(path);
     writer.setTitle(m_title);
@@ -292,32 +292,32 @@ bool Report::savePdf(const QString &path)
     return true;
 }
 
-QPrintPreviewDialog *Report::createPreview(QWidget *parent)
+QPrintPreviewDialog* Report::createPreview(QWidget* parent)
 {
-    auto *dialog = new QPrintPreviewDialog(parent);
+    auto* dialog = new QPrintPreviewDialog(parent);
     dialog->setWindowTitle(m_title);
     dialog->printer()->setPageLayout(m_layout);
     dialog->printer()->setDocName(m_title);
     // The printer's layout may have been changed in the preview's page setup: keep it.
-    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [this](QPrinter *printer) {
+    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [this](QPrinter* printer) {
         render(printer, [printer] { return printer->newPage(); });
     });
-    if (auto *toolBar = dialog->findChild<QToolBar *>()) {
+    if (auto* toolBar = dialog->findChild<QToolBar*>()) {
         toolBar->addSeparator();
-        QAction *save = toolBar->addAction(tr("Save as PDF"));
+        QAction* save = toolBar->addAction(tr("Save as PDF"));
         save->setObjectName(QStringLiteral("savePdfAction"));
         connect(save, &QAction::triggered, dialog, [this, dialog] { savePdfFromPreview(dialog); });
     }
     return dialog;
 }
 
-void Report::preview(QWidget *parent)
+void Report::preview(QWidget* parent)
 {
     std::unique_ptr<QPrintPreviewDialog> dialog(createPreview(parent));
     dialog->exec();
 }
 
-bool Report::print(QWidget *parent)
+bool Report::print(QWidget* parent)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(m_layout);
@@ -328,10 +328,10 @@ bool Report::print(QWidget *parent)
     return render(&printer, [&printer] { return printer.newPage(); }) >= 0;
 }
 
-void Report::savePdfFromPreview(QWidget *parent)
+void Report::savePdfFromPreview(QWidget* parent)
 {
-    const QString suggested = (m_title.isEmpty() ? QStringLiteral("report") : m_title)
-                              + QStringLiteral(".pdf");
+    const QString suggested =
+        (m_title.isEmpty() ? QStringLiteral("report") : m_title) + QStringLiteral(".pdf");
     dialogs::FileRequest request;
     request.save = true;
     request.caption = tr("Save as PDF");

@@ -33,12 +33,12 @@ QString lxwMessage(lxw_error e)
 struct Formats
 {
     // The ranges overlap, so a cell takes the format of every range that covers it.
-    lxw_format *header = nullptr;         // bold, coloured
-    lxw_format *headerBorder = nullptr;   // + borders, centred
-    lxw_format *centred = nullptr;
+    lxw_format* header = nullptr;       // bold, coloured
+    lxw_format* headerBorder = nullptr; // + borders, centred
+    lxw_format* centred = nullptr;
 };
 
-lxw_format *formatFor(const Formats &f, int row, int col)
+lxw_format* formatFor(const Formats& f, int row, int col)
 {
     if (row == 0) {
         if (col <= headerBorderLastCol)
@@ -60,26 +60,25 @@ QString notInstalledMessage()
         "Unable to link with MS Excel,  it seems as it is not installed on this system.");
 }
 
-QString sheetNameFor(const QString &title)
+QString sheetNameFor(const QString& title)
 {
     return QStringLiteral("Exported from ") + title;
 }
 
-bool writeWorkbook(const QString &path, const QString &title, const SheetData &data,
-                   QString *error)
+bool writeWorkbook(const QString& path, const QString& title, const SheetData& data, QString* error)
 {
-    auto fail = [error](const QString &message) {
+    auto fail = [error](const QString& message) {
         if (error)
             *error = message;
         return false;
     };
 
     const QByteArray fileName = QFile::encodeName(path);
-    lxw_workbook *book = workbook_new(fileName.constData());
+    lxw_workbook* book = workbook_new(fileName.constData());
     if (!book)
         return fail(QStringLiteral("Cannot create the workbook %1.").arg(path));
     // Nothing reaches the disk before workbook_close, so giving up leaves no half file.
-    auto abandon = [&](const QString &message) {
+    auto abandon = [&](const QString& message) {
         lxw_workbook_free(book);
         return fail(message);
     };
@@ -90,13 +89,13 @@ bool writeWorkbook(const QString &path, const QString &title, const SheetData &d
     if (nameCheck != LXW_NO_ERROR)
         return abandon(QStringLiteral("The sheet name \"%1\" is not allowed: %2")
                            .arg(sheetName, lxwMessage(nameCheck)));
-    lxw_worksheet *sheet = workbook_add_worksheet(book, sheetNameUtf8.constData());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, sheetNameUtf8.constData());
     if (!sheet)
         return abandon(QStringLiteral("Cannot add the sheet \"%1\".").arg(sheetName));
 
     const QByteArray credits = QStringLiteral("ساخت فلاپي بانكها").toUtf8();
     lxw_doc_properties properties = {};
-    properties.title = const_cast<char *>(credits.constData());
+    properties.title = const_cast<char*>(credits.constData());
     workbook_set_properties(book, &properties);
 
     Formats formats;
@@ -113,11 +112,11 @@ bool writeWorkbook(const QString &path, const QString &title, const SheetData &d
 
     const int fieldCount = data.labels.size();
     QList<bool> written((centredLastRow + 1) * (headerBoldLastCol + 1), false);
-    auto writeCell = [&](int row, int col, const QString &text) -> lxw_error {
+    auto writeCell = [&](int row, int col, const QString& text) -> lxw_error {
         if (row <= centredLastRow && col <= headerBoldLastCol)
             written[row * (headerBoldLastCol + 1) + col] = true;
         const QByteArray utf8 = text.toUtf8();
-        lxw_format *format = formatFor(formats, row, col);
+        lxw_format* format = formatFor(formats, row, col);
         if (utf8.isEmpty())
             return format ? worksheet_write_blank(sheet, row, col, format) : LXW_NO_ERROR;
         return worksheet_write_string(sheet, row, col, utf8.constData(), format);
@@ -131,7 +130,7 @@ bool writeWorkbook(const QString &path, const QString &title, const SheetData &d
                                .arg(lxwMessage(e)));
     }
     for (int r = 0; r < data.rows.size(); ++r) {
-        const QStringList &values = data.rows.at(r);
+        const QStringList& values = data.rows.at(r);
         for (int col = 0; col < fieldCount; ++col) {
             const QString value = col < values.size() ? values.at(col) : QString();
             const lxw_error e = writeCell(r + 1, col, value);
@@ -146,7 +145,7 @@ bool writeWorkbook(const QString &path, const QString &title, const SheetData &d
     // later looks like the rest.
     for (int row = 0; row <= centredLastRow; ++row) {
         for (int col = 0; col <= headerBoldLastCol; ++col) {
-            lxw_format *format = formatFor(formats, row, col);
+            lxw_format* format = formatFor(formats, row, col);
             if (format && !written[row * (headerBoldLastCol + 1) + col])
                 worksheet_write_blank(sheet, row, col, format);
         }
@@ -157,12 +156,13 @@ bool writeWorkbook(const QString &path, const QString &title, const SheetData &d
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR) {
         QFile::remove(path);
-        return fail(QStringLiteral("Cannot save the workbook %1: %2").arg(path, lxwMessage(closed)));
+        return fail(
+            QStringLiteral("Cannot save the workbook %1: %2").arg(path, lxwMessage(closed)));
     }
     return true;
 }
 
-ExportResult exportToSpreadsheet(const SheetData &data, const QString &title, const QString &folder)
+ExportResult exportToSpreadsheet(const SheetData& data, const QString& title, const QString& folder)
 {
     ExportResult result;
     const QString dir = folder.isEmpty() ? QDir::tempPath() : folder;
@@ -170,7 +170,8 @@ ExportResult exportToSpreadsheet(const SheetData &data, const QString &title, co
     QTemporaryFile reserve(QDir(dir).filePath(QStringLiteral("bankfile-export-XXXXXX.xlsx")));
     reserve.setAutoRemove(false);
     if (!reserve.open()) {
-        result.error = QStringLiteral("Cannot create a file in %1: %2").arg(dir, reserve.errorString());
+        result.error =
+            QStringLiteral("Cannot create a file in %1: %2").arg(dir, reserve.errorString());
         return result;
     }
     result.path = reserve.fileName();
@@ -182,8 +183,8 @@ ExportResult exportToSpreadsheet(const SheetData &data, const QString &title, co
         result.status = ExportStatus::WriteFailed;
         return result;
     }
-    result.status = Shell::openDocument(result.path) ? ExportStatus::Opened
-                                                     : ExportStatus::NotOpened;
+    result.status =
+        Shell::openDocument(result.path) ? ExportStatus::Opened : ExportStatus::NotOpened;
     return result;
 }
 

@@ -10,20 +10,20 @@ namespace SheetExport {
 
 struct SheetData
 {
-    QStringList labels;       // one per field, in field order: the header row
-    QList<QStringList> rows;  // one per record; each value as text
+    QStringList labels;      // one per field, in field order: the header row
+    QList<QStringList> rows; // one per record; each value as text
 };
 
 // What to show when no spreadsheet program could be started.
 QString notInstalledMessage();
 
 // "Exported from " + title: the name the sheet is given.
-QString sheetNameFor(const QString &title);
+QString sheetNameFor(const QString& title);
 
 // Writes the workbook to path (overwriting). Every value is stored as text so that long
 // account numbers keep all their digits. On failure returns false and sets *error.
-bool writeWorkbook(const QString &path, const QString &title, const SheetData &data,
-                   QString *error = nullptr);
+bool writeWorkbook(const QString& path, const QString& title, const SheetData& data,
+                   QString* error = nullptr);
 
 enum class ExportStatus {
     Opened,     // written and handed to the spreadsheet program
@@ -40,7 +40,7 @@ struct ExportResult
 
 // Writes a new workbook into folder (the system's temporary folder when empty) under a
 // fresh name and opens it through Shell::openDocument.
-ExportResult exportToSpreadsheet(const SheetData &data, const QString &title,
-                                 const QString &folder = QString());
+ExportResult exportToSpreadsheet(const SheetData& data, const QString& title,
+                                 const QString& folder = QString());
 
 } // namespace SheetExport

@@ -7,7 +7,7 @@ namespace Shell {
 
 namespace {
 
-OpenHook &currentHook()
+OpenHook& currentHook()
 {
     static OpenHook hook;
     return hook;
@@ -20,16 +20,16 @@ void setOpenHook(OpenHook hook)
     currentHook() = std::move(hook);
 }
 
-bool openUrl(const QUrl &url)
+bool openUrl(const QUrl& url)
 {
     if (!url.isValid() || url.isEmpty())
         return false;
-    if (const OpenHook &hook = currentHook())
+    if (const OpenHook& hook = currentHook())
         return hook(url);
     return QDesktopServices::openUrl(url);
 }
 
-bool openDocument(const QString &fileOrUrl)
+bool openDocument(const QString& fileOrUrl)
 {
     if (fileOrUrl.trimmed().isEmpty())
         return false;

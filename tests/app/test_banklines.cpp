@@ -4,27 +4,36 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TestBankLines : public QObject {
+class TestBankLines : public QObject
+{
     Q_OBJECT
 
 private slots:
     void recordLine_data()
     {
-        QTest::addColumn<QStringList>("tpl");  // char_start, tol_hesab, char_split, tol_price, char_end
+        QTest::addColumn<QStringList>(
+            "tpl"); // char_start, tol_hesab, char_split, tol_price, char_end
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("amount");
         QTest::addColumn<QString>("line");
-        QTest::newRow("example") << QStringList{"", "7", "-", "7", "+"} << "12345" << "15,000"
+        QTest::newRow("example") << QStringList{"", "7", "-", "7", "+"} << "12345"
+                                 << "15,000"
                                  << "0012345-0015000+";
-        QTest::newRow("all empty") << QStringList{"", "", "", "", ""} << "12345" << "15000"
+        QTest::newRow("all empty") << QStringList{"", "", "", "", ""} << "12345"
+                                   << "15000"
                                    << "1234515000";
         QTest::newRow("account wider than width") << QStringList{"", "3", "", "", ""} << "12345"
-                                                  << "1" << "123451";
-        QTest::newRow("exact width") << QStringList{"", "5", "", "5", ""} << "12345" << "1,2,3"
+                                                  << "1"
+                                                  << "123451";
+        QTest::newRow("exact width") << QStringList{"", "5", "", "5", ""} << "12345"
+                                     << "1,2,3"
                                      << "1234500123";
-        QTest::newRow("start and end texts") << QStringList{"<", "", "|", "", ">"} << "1" << "2"
+        QTest::newRow("start and end texts") << QStringList{"<", "", "|", "", ">"} << "1"
+                                             << "2"
                                              << "<1|2>";
-        QTest::newRow("zero width") << QStringList{"", "0", "", "0", ""} << "7" << "8" << "78";
+        QTest::newRow("zero width") << QStringList{"", "0", "", "0", ""} << "7"
+                                    << "8"
+                                    << "78";
     }
 
     void recordLine()
@@ -47,10 +56,14 @@ private slots:
     {
         QTest::addColumn<QString>("hesab");
         QTest::addColumn<QString>("price");
-        QTest::newRow("letters") << "abc" << "";
-        QTest::newRow("decimal") << "" << "7.5";
-        QTest::newRow("negative") << "-3" << "";
-        QTest::newRow("wider than a line") << "" << "101";
+        QTest::newRow("letters") << "abc"
+                                 << "";
+        QTest::newRow("decimal") << ""
+                                 << "7.5";
+        QTest::newRow("negative") << "-3"
+                                  << "";
+        QTest::newRow("wider than a line") << ""
+                                           << "101";
     }
 
     void badWidthsAreRefused()
@@ -81,7 +94,8 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         // Persian yeh and kaf are written as the page's Arabic letters; CR LF after every line.
-        QCOMPARE(f.readAll(), QByteArray("0012345-0015000+\r\n\xD3\xE1\xC7\xE3 \xED \x98\r\nend\r\n"));
+        QCOMPARE(f.readAll(),
+                 QByteArray("0012345-0015000+\r\n\xD3\xE1\xC7\xE3 \xED \x98\r\nend\r\n"));
     }
 
     void unwritableCharacterLeavesTheOldFile()
@@ -121,12 +135,18 @@ private slots:
         QTest::addColumn<int>("layout");
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("amount");
-        QTest::newRow("tejarat account") << 0 << "12345678901" << "1";
-        QTest::newRow("tejarat amount") << 0 << "1" << "12345678901234";
-        QTest::newRow("sepah account") << 1 << "12345678901234" << "1";
-        QTest::newRow("sepah amount") << 1 << "1" << "12345678901";
-        QTest::newRow("sepah2 account") << 2 << "123456789" << "1";
-        QTest::newRow("sepah2 amount") << 2 << "1" << "1234567890123";
+        QTest::newRow("tejarat account") << 0 << "12345678901"
+                                         << "1";
+        QTest::newRow("tejarat amount") << 0 << "1"
+                                        << "12345678901234";
+        QTest::newRow("sepah account") << 1 << "12345678901234"
+                                       << "1";
+        QTest::newRow("sepah amount") << 1 << "1"
+                                      << "12345678901";
+        QTest::newRow("sepah2 account") << 2 << "123456789"
+                                        << "1";
+        QTest::newRow("sepah2 amount") << 2 << "1"
+                                       << "1234567890123";
     }
 
     void fixedLayoutsRefuseOverWideValues()
@@ -188,7 +208,7 @@ private slots:
         QCOMPARE(g.selectionText(), QStringLiteral("111\t1,000\r\n?NUM\t5"));
 
         const int before = g.gridRowCount();
-        g.setCurrentCell(1, 0);  // row 2
+        g.setCurrentCell(1, 0); // row 2
         g.deleteCurrentRow();
         QCOMPARE(g.cell(2, 2), QStringLiteral("333"));
         QCOMPARE(g.cell(2, 1), QStringLiteral("111"));

@@ -4,8 +4,8 @@
 #include "app/u_print.h"
 #include "controls/persian/DateEdit.h"
 #include "controls/persian/EditCurrency.h"
-#include "platform/dataaware/DBEdit.h"
 #include "helper_lists.h"
+#include "platform/dataaware/DBEdit.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
 
@@ -40,7 +40,8 @@ QByteArray saveAndRead(ListWindow* w, QString* proposed = nullptr, QString* filt
 
 } // namespace
 
-class TestFixedWindows : public QObject {
+class TestFixedWindows : public QObject
+{
     Q_OBJECT
     std::unique_ptr<TestDatabase> m_db;
 
@@ -114,7 +115,7 @@ private slots:
         QFETCH(int, window);
         QFETCH(QString, amount);
         MessageLog log;
-        ListWindow* w = window == 0 ? static_cast<ListWindow*>(frm_mali)
+        ListWindow* w = window == 0   ? static_cast<ListWindow*>(frm_mali)
                         : window == 1 ? static_cast<ListWindow*>(frm_sepah)
                                       : static_cast<ListWindow*>(frm_sepah2);
         w->show();
@@ -163,7 +164,8 @@ private slots:
         QCOMPARE(frm_dm->detail_ado->recordCount(), accepted ? 1 : 0);
         if (accepted) {
             QString proposed;
-            QCOMPARE(saveAndRead(frm_sepah2, &proposed), QByteArray("012300004567000000000089+\r\n"));
+            QCOMPARE(saveAndRead(frm_sepah2, &proposed),
+                     QByteArray("012300004567000000000089+\r\n"));
             QCOMPARE(proposed, QStringLiteral("netpay.txt"));
         }
     }
@@ -171,8 +173,9 @@ private slots:
     void takeOverOfTheRegister()
     {
         auto* c = m_db->connection();
-        const char* people[][3] = {{"1", "111", "5000"}, {"2", "111", "5000"}, {"3", "", "7"},
-                                   {"4", "222", ""}, {"5", "12345678901", "9"}, {"6", "333", "1,200"}};
+        const char* people[][3] = {
+            {"1", "111", "5000"}, {"2", "111", "5000"},      {"3", "", "7"},
+            {"4", "222", ""},     {"5", "12345678901", "9"}, {"6", "333", "1,200"}};
         for (auto& p : people)
             c->exec("insert into tbl_customer (Pers_number, Hesab, Price) values (:p, :h, :m)",
                     {{"p", p[0]}, {"h", p[1]}, {"m", p[2]}});
@@ -181,9 +184,10 @@ private slots:
         frm_mali->show();
         setDate(1403, 1, 5);
         frm_mali->BitBtn6Click();
-        QCOMPARE(listLines(), (QStringList{"00000001110000000005000030105", "00000001110000000005000030105",
-                                           "00000003330000000001200030105"}));
-        QCOMPARE(log.messages.size(), 1);  // the person whose account does not fit
+        QCOMPARE(listLines(),
+                 (QStringList{"00000001110000000005000030105", "00000001110000000005000030105",
+                              "00000003330000000001200030105"}));
+        QCOMPARE(log.messages.size(), 1); // the person whose account does not fit
         QVERIFY(log.texts().first().contains("12345678901"));
         QCOMPARE(frm_mali->txt_sum->text(), QStringLiteral("11,200"));
     }

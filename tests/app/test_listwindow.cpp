@@ -5,13 +5,13 @@
 #include "app/u_print.h"
 #include "app/u_sepah3.h"
 #include "controls/persian/EditCurrency.h"
+#include "helper_lists.h"
 #include "platform/dataaware/DBLookupComboBox.h"
 #include "platform/shell/Shell.h"
-#include "helper_lists.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/RecordingDevice.h"
-#include "tests/support/XlsxReader.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/XlsxReader.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,7 +36,8 @@ void typeText(QWidget* w, const QString& text)
 
 const QString kDuplicate = QStringLiteral("ركورد تكراري است!");
 
-struct Tpl {
+struct Tpl
+{
     const char* name;
     const char* recordStart;
     const char* recordEnd;
@@ -48,27 +49,35 @@ struct Tpl {
 
 } // namespace
 
-class TestListWindow : public QObject {
+class TestListWindow : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
-    QVariant m_plain;   // template without first/last lines
-    QVariant m_framed;  // template with first and last lines
+    QVariant m_plain;  // template without first/last lines
+    QVariant m_framed; // template with first and last lines
 
     qint64 addTemplate(const Tpl& t)
     {
         m_db->connection()->exec(
-            QStringLiteral("insert into tbl_ghaleb (bank_name, record_start, record_end, tol_hesab, "
-                           "char_split, tol_price, char_end, file_name, file_extention) values "
-                           "(:n, :rs, :re, :th, :cs, :tp, :ce, 'pay', 'txt')"),
-            {{"n", QString::fromUtf8(t.name)}, {"rs", QString::fromUtf8(t.recordStart)},
-             {"re", QString::fromUtf8(t.recordEnd)}, {"th", QString::fromUtf8(t.tolHesab)},
-             {"cs", QString::fromUtf8(t.split)}, {"tp", QString::fromUtf8(t.tolPrice)},
+            QStringLiteral(
+                "insert into tbl_ghaleb (bank_name, record_start, record_end, tol_hesab, "
+                "char_split, tol_price, char_end, file_name, file_extention) values "
+                "(:n, :rs, :re, :th, :cs, :tp, :ce, 'pay', 'txt')"),
+            {{"n", QString::fromUtf8(t.name)},
+             {"rs", QString::fromUtf8(t.recordStart)},
+             {"re", QString::fromUtf8(t.recordEnd)},
+             {"th", QString::fromUtf8(t.tolHesab)},
+             {"cs", QString::fromUtf8(t.split)},
+             {"tp", QString::fromUtf8(t.tolPrice)},
              {"ce", QString::fromUtf8(t.end)}});
         return m_db->connection()->lastInsertId();
     }
 
-    void add(const QString& account, const QString& amount) { addToList(frm_sepah3, account, amount); }
+    void add(const QString& account, const QString& amount)
+    {
+        addToList(frm_sepah3, account, amount);
+    }
 
 private slots:
     void init()
@@ -102,9 +111,10 @@ private slots:
         add("12345", "0");
         add("12345", "");
         add("12345", "0,000");
-        QCOMPARE(log.texts().mid(1),
-                 (QStringList{QStringLiteral("شماره حساب را وارد كنيد"), QStringLiteral("مبلغ را وارد كنيد"),
-                              QStringLiteral("مبلغ را وارد كنيد"), QStringLiteral("مبلغ را وارد كنيد")}));
+        QCOMPARE(log.texts().mid(1), (QStringList{QStringLiteral("شماره حساب را وارد كنيد"),
+                                                  QStringLiteral("مبلغ را وارد كنيد"),
+                                                  QStringLiteral("مبلغ را وارد كنيد"),
+                                                  QStringLiteral("مبلغ را وارد كنيد")}));
         QVERIFY(frm_dm->detail_ado->isEmpty());
 
         add("12345", "15,000");
@@ -132,7 +142,7 @@ private slots:
     {
         MessageLog log;
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
-        frm_dm->ghaleb_ado->locate("id", m_framed);  // the query moves, the choice does not
+        frm_dm->ghaleb_ado->locate("id", m_framed); // the query moves, the choice does not
         add("12345", "1");
         QCOMPARE(listLines(), QStringList{"0012345-0000001+"});
     }
@@ -143,7 +153,7 @@ private slots:
         frm_sepah3->BitBtn2->click();
         QCOMPARE(frm_sepah3->txt_shhesab->text(), QStringLiteral("12345"));
         QCOMPARE(frm_sepah3->lbl_fname->text(), QStringLiteral("علی"));
-        frm_sepah3->txt_sh_personeli->setText("10");  // exact match only
+        frm_sepah3->txt_sh_personeli->setText("10"); // exact match only
         frm_sepah3->BitBtn2->click();
         QCOMPARE(frm_sepah3->txt_shhesab->text(), QString());
         QCOMPARE(frm_sepah3->lbl_fname->text(), QString());
@@ -162,13 +172,15 @@ private slots:
     {
         MessageLog log;
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
-        QApplication::clipboard()->setText("111\t1,000\n222\t2000\n111\t1000\n?\t5\n333\t0\n444\t4");
+        QApplication::clipboard()->setText(
+            "111\t1,000\n222\t2000\n111\t1000\n?\t5\n333\t0\n444\t4");
         frm_sepah3->pase1Click();
         QVERIFY(log.texts().last().contains(QStringLiteral(" تعداد رکورد ذخيره شده 6")));
         frm_sepah3->BitBtn3Click();
-        QCOMPARE(listLines(), (QStringList{"0000111-0001000+", "0000222-0002000+", "0000444-0000004+"}));
+        QCOMPARE(listLines(),
+                 (QStringList{"0000111-0001000+", "0000222-0002000+", "0000444-0000004+"}));
         QCOMPARE(log.texts().count(kDuplicate), 1);
-        QVERIFY(log.texts().last().endsWith(QStringLiteral("4 5")));  // the rows refused
+        QVERIFY(log.texts().last().endsWith(QStringLiteral("4 5"))); // the rows refused
         QCOMPARE(frm_sepah3->txt_sum->text(), QStringLiteral("3,004"));
     }
 
@@ -210,7 +222,8 @@ private slots:
         MessageLog log;
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
         add("1", "5");
-        dialogs::setFileHandler([](const dialogs::FileRequest&) { return QStringLiteral("/no/such/dir/f.txt"); });
+        dialogs::setFileHandler(
+            [](const dialogs::FileRequest&) { return QStringLiteral("/no/such/dir/f.txt"); });
         frm_sepah3->btn_save->click();
         QCOMPARE(log.messages.last().icon, dialogs::Icon::Error);
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -244,8 +257,8 @@ private slots:
         QCOMPARE(frm_print->QRLabel6->text(), QString());
         Report* r = frm_print->QuickRep1;
         QCOMPARE(r->fieldText(0, "txt"), QStringLiteral("HEAD"));
-        QCOMPARE(r->fieldText(61, "txt"), QStringLiteral("TAIL"));  // the last line shown last
-        RecordingDevice page(128, 190);  // A5 less the margins
+        QCOMPARE(r->fieldText(61, "txt"), QStringLiteral("TAIL")); // the last line shown last
+        RecordingDevice page(128, 190);                            // A5 less the margins
         const int pages = r->render(&page, [&page] { return page.newPage(); });
         QVERIFY(pages >= 2);
         const QStringList first = page.texts(0);

@@ -30,19 +30,22 @@ void typeText(QWidget* w, const QString& text)
     }
 }
 
-struct Person {
+struct Person
+{
     QString number, account, first, last, price;
 };
 
 } // namespace
 
-class TestRegister : public QObject {
+class TestRegister : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
     Tfrm_customer* w = nullptr;
     // The window's controls, found by name.
-    struct Controls {
+    struct Controls
+    {
         QLineEdit *txt_sh_p, *txt_sh_hesab, *txt_name, *txt_family, *txt_price;
         QPushButton *PexGlowButton1, *BitBtn1;
     } c{};
@@ -51,8 +54,9 @@ class TestRegister : public QObject {
     qint64 addPerson(const Person& p)
     {
         frm_dm->Connection->exec(
-            QStringLiteral("insert into tbl_customer (Pers_number, Hesab, First_Name, Last_Name, Price) "
-                           "values (:n, :h, :f, :l, :p)"),
+            QStringLiteral(
+                "insert into tbl_customer (Pers_number, Hesab, First_Name, Last_Name, Price) "
+                "values (:n, :h, :f, :l, :p)"),
             {{"n", p.number}, {"h", p.account}, {"f", p.first}, {"l", p.last}, {"p", p.price}});
         return frm_dm->Connection->lastInsertId();
     }
@@ -71,7 +75,8 @@ class TestRegister : public QObject {
 
     int count()
     {
-        return frm_dm->Connection->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt();
+        return frm_dm->Connection->scalar(QStringLiteral("select count(*) from tbl_customer"))
+            .toInt();
     }
 
     void showWindow()
@@ -116,11 +121,13 @@ private slots:
         QVERIFY(CreateForms());
         w = new Tfrm_customer;
         auto edit = [this](const char* n) { return w->findChild<QLineEdit*>(QLatin1String(n)); };
-        auto button = [this](const char* n) { return w->findChild<QPushButton*>(QLatin1String(n)); };
-        c = {edit("txt_sh_p"), edit("txt_sh_hesab"), edit("txt_name"), edit("txt_family"),
+        auto button = [this](const char* n) {
+            return w->findChild<QPushButton*>(QLatin1String(n));
+        };
+        c = {edit("txt_sh_p"),  edit("txt_sh_hesab"),     edit("txt_name"), edit("txt_family"),
              edit("txt_price"), button("PexGlowButton1"), button("BitBtn1")};
-        QVERIFY(c.txt_sh_p && c.txt_sh_hesab && c.txt_name && c.txt_family && c.txt_price
-                && c.PexGlowButton1 && c.BitBtn1);
+        QVERIFY(c.txt_sh_p && c.txt_sh_hesab && c.txt_name && c.txt_family && c.txt_price &&
+                c.PexGlowButton1 && c.BitBtn1);
     }
 
     void cleanup()
@@ -176,10 +183,14 @@ private slots:
         QTest::addColumn<QString>("account");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("no number") << "" << "123" << kNoNumber << "txt_sh_p";
-        QTest::newRow("no account") << "77" << "" << kNoAccount << "txt_sh_hesab";
-        QTest::newRow("blank account") << "77" << "   " << kNoAccount << "txt_sh_hesab";
-        QTest::newRow("neither") << "" << "" << kNoNumber << "txt_sh_p";
+        QTest::newRow("no number") << ""
+                                   << "123" << kNoNumber << "txt_sh_p";
+        QTest::newRow("no account") << "77"
+                                    << "" << kNoAccount << "txt_sh_hesab";
+        QTest::newRow("blank account") << "77"
+                                       << "   " << kNoAccount << "txt_sh_hesab";
+        QTest::newRow("neither") << ""
+                                 << "" << kNoNumber << "txt_sh_p";
     }
 
     void requiredBoxes()
@@ -203,13 +214,16 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("empty") << "" << "0";
+        QTest::newRow("empty") << ""
+                               << "0";
         QTest::newRow("persian digits") << QStringLiteral("۲۵۰۰۰") << "25000";
         QTest::newRow("arabic-indic digits") << QStringLiteral("٣٤٥") << "345";
-        QTest::newRow("letters and signs dropped") << "12a-3.4 5," << "12345";
+        QTest::newRow("letters and signs dropped") << "12a-3.4 5,"
+                                                   << "12345";
         QTest::newRow("longer than a double holds") << "123456789012345678901234567890"
                                                     << "123456789012345678901234567890";
-        QTest::newRow("leading zeros kept") << "007" << "007";
+        QTest::newRow("leading zeros kept") << "007"
+                                            << "007";
     }
 
     void amountIsStoredAsDigitText()
@@ -375,7 +389,7 @@ private slots:
         w->btn_del->click();
         QVERIFY(!w->isEditMode());
         fill({"1", "33", "", "", ""});
-        w->btn_save->click();  // a new row, not an update of nothing
+        w->btn_save->click(); // a new row, not an update of nothing
         QCOMPARE(log.texts(), (QStringList{kAskDelete, kSaved}));
         QCOMPARE(count(), 2);
     }
@@ -484,7 +498,8 @@ private slots:
         fill({"8", "1' or '1'='1", "O'Brien", "x\"y", ""});
         w->btn_save->click();
         QCOMPARE(log.texts(), QStringList{kSaved});
-        const Person p = person(frm_dm->Connection->scalar("select max(id) from tbl_customer").toLongLong());
+        const Person p =
+            person(frm_dm->Connection->scalar("select max(id) from tbl_customer").toLongLong());
         QCOMPARE(p.account, QStringLiteral("1' or '1'='1"));
         QCOMPARE(p.first, QStringLiteral("O'Brien"));
     }

@@ -15,9 +15,11 @@
 namespace {
 
 const QString kMissing = QStringLiteral("عدم ارتباط با فايل ديتابيس");
-const QString kBroken = QStringLiteral("بروز مشکل در ارتباط با ديتابيس \rبه بخش پشتيبان برنامه تماس بگيريد");
+const QString kBroken =
+    QStringLiteral("بروز مشکل در ارتباط با ديتابيس \rبه بخش پشتيبان برنامه تماس بگيريد");
 
-class Thrower : public QObject {
+class Thrower : public QObject
+{
 public:
     bool event(QEvent* e) override
     {
@@ -29,7 +31,8 @@ public:
 
 } // namespace
 
-class TestStartup : public QObject {
+class TestStartup : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -67,23 +70,29 @@ private slots:
         if (kind == 0) {
             db::Connection::createDatabase(path, "another key", QString::fromUtf8(kSchemaSql));
         } else if (kind == 3) {
-            db::Connection::createDatabase(path, databaseKey(), QStringLiteral("create table t (a);"));
+            db::Connection::createDatabase(path, databaseKey(),
+                                           QStringLiteral("create table t (a);"));
         } else {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             if (kind == 1)
                 f.write(QByteArray(4096, '\x11'));
         }
-        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        const QByteArray before = [&] {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
         Tfrm_dm::setDatabaseFolder(dir.path());
         MessageLog log;
         QVERIFY(!CreateForms());
         QCOMPARE(log.texts(), QStringList{kBroken});
-        QVERIFY(!log.texts().join(QString()).contains(QString::fromLatin1(databaseKey().trimmed())));
+        QVERIFY(
+            !log.texts().join(QString()).contains(QString::fromLatin1(databaseKey().trimmed())));
         QVERIFY(!frm_main->isVisible());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);  // the file is left as it was
+        QCOMPARE(f.readAll(), before); // the file is left as it was
     }
 
     void visibleListWindowsReceiveTheTotal()
@@ -143,11 +152,11 @@ private slots:
         };
         ShowWaitWindow(true);
         QCOMPARE(named(), 1);
-        ShowWaitWindow(true);  // a second call does not make a second window
+        ShowWaitWindow(true); // a second call does not make a second window
         QCOMPARE(named(), 1);
         ShowWaitWindow(false);
         QCOMPARE(named(), 0);
-        ShowWaitWindow(false);  // and closing twice is harmless
+        ShowWaitWindow(false); // and closing twice is harmless
         ShowWaitWindow(true);
         QCOMPARE(named(), 1);
         ShowWaitWindow(false);

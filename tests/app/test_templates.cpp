@@ -21,9 +21,9 @@ const QString kDuplicate = QStringLiteral("نام بانک تکراريست");
 const QString kNoName = QStringLiteral("نام بانک را وارد کنيد");
 
 // The boxes in the order of the window's tab chain.
-const char* const kBoxes[] = {"txt_bankname", "txt_record_start", "txt_record_end", "txt_file_name",
-                              "txt_file_extention", "txt_tol_hesab", "txt_tol_price", "txt_ebteda",
-                              "txt_enteha", "txt_jodashavande"};
+const char* const kBoxes[] = {
+    "txt_bankname",  "txt_record_start", "txt_record_end", "txt_file_name", "txt_file_extention",
+    "txt_tol_hesab", "txt_tol_price",    "txt_ebteda",     "txt_enteha",    "txt_jodashavande"};
 
 void typeText(QWidget* w, const QString& text)
 {
@@ -35,7 +35,8 @@ void typeText(QWidget* w, const QString& text)
 
 } // namespace
 
-class TestTemplates : public QObject {
+class TestTemplates : public QObject
+{
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
@@ -68,12 +69,14 @@ class TestTemplates : public QObject {
 
     int count()
     {
-        return frm_dm->Connection->scalar(QStringLiteral("select count(*) from tbl_ghaleb")).toInt();
+        return frm_dm->Connection->scalar(QStringLiteral("select count(*) from tbl_ghaleb"))
+            .toInt();
     }
 
     qint64 lastId()
     {
-        return frm_dm->Connection->scalar(QStringLiteral("select max(id) from tbl_ghaleb")).toLongLong();
+        return frm_dm->Connection->scalar(QStringLiteral("select max(id) from tbl_ghaleb"))
+            .toLongLong();
     }
 
     void showWindow()
@@ -143,9 +146,10 @@ private slots:
         w->btn_save->click();
         QCOMPARE(log.texts(), QStringList{kSaved});
         const BankTemplate t = stored(lastId());
-        QCOMPARE((QStringList{t.bank_name, t.record_start, t.record_end, t.file_name, t.file_extention,
-                              t.tol_hesab, t.tol_price, t.char_start, t.char_end, t.char_split}),
-                 values);
+        QCOMPARE(
+            (QStringList{t.bank_name, t.record_start, t.record_end, t.file_name, t.file_extention,
+                         t.tol_hesab, t.tol_price, t.char_start, t.char_end, t.char_split}),
+            values);
         QCOMPARE(BuildRecordLine(t, QStringLiteral("12345"), QStringLiteral("15,000")),
                  QStringLiteral("<0012345-000015000>"));
         QCOMPARE(t.proposedFileName(), QStringLiteral("hogh.fd"));
@@ -209,7 +213,7 @@ private slots:
         QCOMPARE(box("txt_tol_hesab")->text(), QStringLiteral("5"));
         box("txt_bankname")->setText(name);
         box("txt_tol_price")->setText(QStringLiteral("12"));
-        w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(1, 0));  // wander off meanwhile
+        w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(1, 0)); // wander off meanwhile
         w->btn_save->click();
         if (accepted) {
             QCOMPARE(log.texts(), QStringList{kEdited});
@@ -230,10 +234,14 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("width");
-        QTest::newRow("account wider than a line") << "txt_tol_hesab" << "101";
-        QTest::newRow("amount wider than a line") << "txt_tol_price" << "250";
-        QTest::newRow("huge") << "txt_tol_price" << "99999999999999999999";
-        QTest::newRow("not a number") << "txt_tol_hesab" << "7a";
+        QTest::newRow("account wider than a line") << "txt_tol_hesab"
+                                                   << "101";
+        QTest::newRow("amount wider than a line") << "txt_tol_price"
+                                                  << "250";
+        QTest::newRow("huge") << "txt_tol_price"
+                              << "99999999999999999999";
+        QTest::newRow("not a number") << "txt_tol_hesab"
+                                      << "7a";
     }
 
     void unusableWidthsAreRefused()
@@ -268,8 +276,10 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("ascii") << "12" << "12";
-        QTest::newRow("signs and letters") << " -1a.2+" << "12";
+        QTest::newRow("ascii") << "12"
+                               << "12";
+        QTest::newRow("signs and letters") << " -1a.2+"
+                                           << "12";
         QTest::newRow("persian digits") << QStringLiteral("۱۶") << "16";
     }
 

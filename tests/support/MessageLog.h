@@ -5,7 +5,8 @@
 #include <QList>
 
 // Answers every message box while alive and keeps what was shown.
-class MessageLog {
+class MessageLog
+{
 public:
     explicit MessageLog(dialogs::Button answer = dialogs::Button::Ok)
     {
@@ -25,5 +26,5 @@ public:
         return t;
     }
     QList<dialogs::Message> messages;
-    QList<dialogs::Button> answers;  // given in order, then the default
+    QList<dialogs::Button> answers; // given in order, then the default
 };

@@ -9,7 +9,10 @@ TestDatabase::TestDatabase()
     db::Connection::createDatabase(path(), databaseKey(), QString::fromUtf8(kSchemaSql));
 }
 
-QString TestDatabase::path() const { return QDir(m_dir.path()).filePath(databaseFileName()); }
+QString TestDatabase::path() const
+{
+    return QDir(m_dir.path()).filePath(databaseFileName());
+}
 
 db::Connection* TestDatabase::connection()
 {

@@ -7,7 +7,8 @@
 
 // A fresh program database, keyed with the program's key, in a temporary folder that goes
 // away with the object.
-class TestDatabase {
+class TestDatabase
+{
 public:
     TestDatabase();
     QString folder() const { return m_dir.path(); }

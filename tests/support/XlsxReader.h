@@ -9,7 +9,7 @@
 #include <unzip.h>
 
 // Reading back an .xlsx workbook in tests, with minizip.
-inline QByteArray readEntry(const QString &zipPath, const char *entry)
+inline QByteArray readEntry(const QString& zipPath, const char* entry)
 {
     unzFile zip = unzOpen64(QFile::encodeName(zipPath).constData());
     if (!zip)
@@ -40,14 +40,23 @@ struct Workbook
     QStringList sheetNames;
     QHash<QString, Cell> cells;
     QStringList sharedStrings;
-    struct Xf { int font = 0; int border = 0; QString align; };
+    struct Xf
+    {
+        int font = 0;
+        int border = 0;
+        QString align;
+    };
     QList<Xf> xfs;
-    struct Font { bool bold = false; QString color; };
+    struct Font
+    {
+        bool bold = false;
+        QString color;
+    };
     QList<Font> fonts;
     QStringList borderStyles; // left style of each border entry
     QList<double> widths;     // columns 1.. in order
 
-    explicit Workbook(const QString &path)
+    explicit Workbook(const QString& path)
     {
         parseWorkbook(readEntry(path, "xl/workbook.xml"));
         parseSharedStrings(readEntry(path, "xl/sharedStrings.xml"));
@@ -55,7 +64,7 @@ struct Workbook
         parseStyles(readEntry(path, "xl/styles.xml"));
     }
 
-    void parseWorkbook(const QByteArray &xml)
+    void parseWorkbook(const QByteArray& xml)
     {
         QXmlStreamReader r(xml);
         while (!r.atEnd()) {
@@ -65,7 +74,7 @@ struct Workbook
         }
     }
 
-    void parseSharedStrings(const QByteArray &xml)
+    void parseSharedStrings(const QByteArray& xml)
     {
         QXmlStreamReader r(xml);
         QString current;
@@ -84,7 +93,7 @@ struct Workbook
         }
     }
 
-    void parseSheet(const QByteArray &xml)
+    void parseSheet(const QByteArray& xml)
     {
         QXmlStreamReader r(xml);
         QString ref;
@@ -104,14 +113,14 @@ struct Workbook
                 cell.style = r.attributes().value("s").toInt();
                 cells.insert(ref, cell);
             } else if (r.name() == u"v") {
-                Cell &cell = cells[ref];
+                Cell& cell = cells[ref];
                 const QString v = r.readElementText();
                 cell.value = cell.type == u"s" ? sharedStrings.value(v.toInt()) : v;
             }
         }
     }
 
-    void parseStyles(const QByteArray &xml)
+    void parseStyles(const QByteArray& xml)
     {
         QXmlStreamReader r(xml);
         QString section;
@@ -119,8 +128,8 @@ struct Workbook
             r.readNext();
             if (r.isStartElement()) {
                 const auto name = r.name();
-                if (name == u"fonts" || name == u"borders" || name == u"cellXfs"
-                    || name == u"cellStyleXfs")
+                if (name == u"fonts" || name == u"borders" || name == u"cellXfs" ||
+                    name == u"cellStyleXfs")
                     section = name.toString();
                 else if (section == u"fonts" && name == u"font")
                     fonts << Font{};
@@ -143,10 +152,13 @@ struct Workbook
         }
     }
 
-    Font fontOf(const QString &ref) const { return fonts.value(xfs.value(cells.value(ref).style).font); }
-    QString borderOf(const QString &ref) const
+    Font fontOf(const QString& ref) const
+    {
+        return fonts.value(xfs.value(cells.value(ref).style).font);
+    }
+    QString borderOf(const QString& ref) const
     {
         return borderStyles.value(xfs.value(cells.value(ref).style).border);
     }
-    QString alignOf(const QString &ref) const { return xfs.value(cells.value(ref).style).align; }
+    QString alignOf(const QString& ref) const { return xfs.value(cells.value(ref).style).align; }
 };

@@ -3,6 +3,9 @@
 #include "platform/codepage/CodePage.h"
 
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -174,24 +177,70 @@ bool TVoTextFile::Ensure(qint64 Bytes)
     return FReadFill - FReadPos >= Bytes;
 }
 
-quint32 TVoTextFile::UnitAt(qint64 Pos) const
+namespace {
+
+inline quint32 unitAt(const uchar *b, qint64 unit, bool bigEndian)
 {
-    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData()) + Pos;
-    const bool be = FFlags & tfSwapped;
-    switch (FUnit) {
+    switch (unit) {
     case 2:
-        return be ? quint32((b[0] << 8) | b[1]) : quint32(b[0] | (b[1] << 8));
+        return bigEndian ? quint32((b[0] << 8) | b[1]) : quint32(b[0] | (b[1] << 8));
     case 4:
-        return be ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
-                  : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
+        return bigEndian ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
+                         : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
     default:
         return b[0];
     }
 }
 
+// The first byte equal to a or b in [p, end), or end: one pass instead of a call per byte.
+const uchar *findEitherByte(const uchar *p, const uchar *end, uchar a, uchar b)
+{
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi8(char(a));
+    const __m128i vb = _mm_set1_epi8(char(b));
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        if (hits)
+            return p + __builtin_ctz(unsigned(hits));
+    }
+#endif
+    for (; p < end; ++p)
+        if (*p == a || *p == b)
+            return p;
+    return end;
+}
+
+} // namespace
+
+quint32 TVoTextFile::UnitAt(qint64 Pos) const
+{
+    return unitAt(reinterpret_cast<const uchar *>(FReadBuf.constData()) + Pos, FUnit, FFlags & tfSwapped);
+}
+
+// The first unit in [From, To) that may end a line (To when none); To - From is whole units.
+qint64 TVoTextFile::FindLineEnd(qint64 From, qint64 To, quint32 &Unit) const
+{
+    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData());
+    if (FUnit == 1) {
+        const uchar *hit = findEitherByte(b + From, b + To, uchar(FCR), uchar(FLF));
+        if (hit != b + To)
+            Unit = *hit;
+        return hit - b;
+    }
+    const bool be = FFlags & tfSwapped;
+    for (qint64 p = From; p < To; p += FUnit) {
+        const quint32 u = unitAt(b + p, FUnit, be);
+        if (u == FCR || u == FLF || (FHasLineSeparator && u == 0x2028)) {
+            Unit = u;
+            return p;
+        }
+    }
+    return To;
+}
+
 void TVoTextFile::ReadLine(QString &Line)
 {
-    Line.clear();
     CheckOpen();
     if (!FReading)
         Raise(64949, EVoHugeFile::ecNoSystemCode);
@@ -200,52 +249,83 @@ void TVoTextFile::ReadLine(QString &Line)
     const bool acceptCRLF = accepted & (FUnit == 4 ? (leCRLF | leCRLF32) : leCRLF);
     const qint64 unit = FUnit;
 
-    QByteArray bytes;
-    while (Ensure(unit)) {
-        // Scan whole units of the buffer for a possible line end.
-        const qint64 end = FReadPos + (FReadFill - FReadPos) / unit * unit;
-        qint64 p = FReadPos;
-        quint32 u = 0;
-        bool candidate = false;
-        for (; p < end; p += unit) {
-            u = UnitAt(p);
-            if (u == FCR || u == FLF || (FHasLineSeparator && u == 0x2028)) {
-                candidate = true;
-                break;
+    // The line is [start, stop) of the buffer, after FSpill when it ran over a refill.
+    FSpill.clear();
+    qint64 start = FReadPos;
+    qint64 stop = -1;
+    const auto spill = [&](qint64 end) { FSpill.append(FReadBuf.constData() + start, size_t(end - start)); };
+    try {
+        while (stop < 0) {
+            if (FReadFill - FReadPos < unit) {
+                spill(FReadPos);
+                const bool more = Ensure(unit);
+                start = FReadPos;
+                if (!more)
+                    break;
             }
-        }
-        bytes.append(FReadBuf.constData() + FReadPos, p - FReadPos);
-        FReadPos = p;
-        if (!candidate)
-            continue;
-        // Saved now: looking ahead may move the buffer.
-        const QByteArray endUnit(FReadBuf.constData() + FReadPos, unit);
-        FReadPos += unit;
-        if (u == 0x2028 && FHasLineSeparator) {
-            if (accepted & leLineSeparator)
-                break;
-        } else {
+            const qint64 end = FReadPos + (FReadFill - FReadPos) / unit * unit;
+            quint32 u = 0;
+            const qint64 p = FindLineEnd(FReadPos, end, u);
+            FReadPos = p;
+            if (p == end)
+                continue;
+            FReadPos += unit;
+            if (u == 0x2028 && FHasLineSeparator) {
+                if (accepted & leLineSeparator)
+                    stop = p;
+                continue;
+            }
             const quint32 other = u == FCR ? FLF : FCR;
             const bool pairAccepted = u == FCR ? acceptCRLF : bool(accepted & leLFCR);
-            if (pairAccepted && Ensure(unit) && UnitAt(FReadPos) == other) {
-                FReadPos += unit;
-                break;
+            const bool singleAccepted = accepted & (u == FCR ? leCR : leLF);
+            if (pairAccepted && FReadFill - FReadPos < unit) {
+                // Looking ahead refills the buffer: keep the text before the unit and the unit.
+                spill(p);
+                const std::string endUnit(FReadBuf.constData() + p, size_t(unit));
+                const bool more = Ensure(unit);
+                start = FReadPos;
+                if (more && UnitAt(FReadPos) == other) {
+                    FReadPos += unit;
+                    start = FReadPos;
+                    stop = FReadPos;
+                } else if (singleAccepted) {
+                    stop = FReadPos;
+                } else {
+                    FSpill += endUnit;   // not a line end: it belongs to the text
+                }
+                continue;
             }
-            if (accepted & (u == FCR ? leCR : leLF))
-                break;
+            if (pairAccepted && UnitAt(FReadPos) == other) {
+                FReadPos += unit;
+                stop = p;
+            } else if (singleAccepted) {
+                stop = p;
+            }
         }
-        // Not a line end under the accepted set: it belongs to the text.
-        bytes.append(endUnit);
+        if (stop < 0)
+            stop = FReadPos;
+        // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD.
+        if (FReadPos < FReadFill && FReadFill - FReadPos < unit) {
+            spill(stop);
+            if (!Ensure(unit)) {
+                FSpill.append(FReadBuf.constData() + FReadPos, size_t(FReadFill - FReadPos));
+                FReadPos = FReadFill;
+            }
+            start = stop = FReadPos;
+        }
+        const bool spilled = !FSpill.empty();
+        if (spilled)
+            spill(stop);
+        const QByteArrayView bytes = spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
+                                             : QByteArrayView(FReadBuf.constData() + start, stop - start);
+        if (FCodec)
+            FCodec->decodeTo(bytes, Line);
+        else
+            codepage::latin1To(bytes, Line);
+    } catch (...) {
+        Line.clear();
+        throw;
     }
-    // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD.
-    if (FReadPos < FReadFill && FReadFill - FReadPos < unit && !Ensure(unit)) {
-        bytes.append(FReadBuf.constData() + FReadPos, FReadFill - FReadPos);
-        FReadPos = FReadFill;
-    }
-    if (FCodec)
-        Line = FCodec->decode(bytes);
-    else
-        Line = QString::fromLatin1(bytes);
 }
 
 bool TVoTextFile::EndOfFile()

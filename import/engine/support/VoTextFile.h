@@ -4,6 +4,8 @@
 
 #include "import/engine/support/VoHugeFile.h"
 
+#include <string>
+
 namespace codepage { class Codec; }
 
 class TVoTextFile : public TVoHugeFile
@@ -47,6 +49,7 @@ private:
     void SetupEncoding();
     bool Ensure(qint64 Bytes);
     quint32 UnitAt(qint64 Pos) const;
+    qint64 FindLineEnd(qint64 From, qint64 To, quint32 &Unit) const;
     QByteArray Encode(const QString &S) const;
 
     int FCodePage = 0;
@@ -67,4 +70,6 @@ private:
     qint64 FReadPos = 0;
     qint64 FReadFill = 0;
     int FChunk = DefaultBufferSize;
+    // The bytes of a line that runs over a buffer refill; reused from line to line.
+    std::string FSpill;
 };

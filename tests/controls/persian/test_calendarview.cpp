@@ -9,24 +9,25 @@
 
 namespace {
 
-QString selection(const TCalendarView &view)
+QString selection(const TCalendarView& view)
 {
     return QStringLiteral("%1/%2/%3").arg(view.SelYear()).arg(view.SelMonth()).arg(view.SelDay());
 }
 
-void select(TCalendarView &view, int y, int m, int d)
+void select(TCalendarView& view, int y, int m, int d)
 {
     view.setHDate(PersianDateToSerial(quint16(y), quint16(m), quint16(d)));
     QCOMPARE(selection(view), QStringLiteral("%1/%2/%3").arg(y).arg(m).arg(d));
 }
 
 // A pixel just inside the top edge of a cell, clear of the digits.
-QColor cellBack(TCalendarView &view, int row, int column)
+QColor cellBack(TCalendarView& view, int row, int column)
 {
     const QImage image = view.grab().toImage();
     const QPoint c = view.cellCenter(row, column);
-    const int top = row == 0 ? 0 : (row == 1 ? view.cellSize().height() + 4
-                                              : row * view.cellSize().height() + 8);
+    const int top =
+        row == 0 ? 0
+                 : (row == 1 ? view.cellSize().height() + 4 : row * view.cellSize().height() + 8);
     return image.pixelColor(c.x(), top + 1);
 }
 
@@ -333,9 +334,9 @@ void TestCalendarView::fontSetsWidth()
 void TestCalendarView::colours()
 {
     QWidget window;
-    auto *other = new QWidget(&window);
+    auto* other = new QWidget(&window);
     other->setFocusPolicy(Qt::StrongFocus);
-    auto *view = new TCalendarView(&window);
+    auto* view = new TCalendarView(&window);
     view->resize(view->sizeHint());
     view->move(0, 40);
     window.resize(400, 400);
@@ -345,7 +346,8 @@ void TestCalendarView::colours()
     // Shown month: today's, with another day selected so today's cell keeps its own colours.
     view->setHDate(TodayPersianSerial());
     view->setSelDay(view->SelDay() == 1 ? 2 : 1);
-    const int todayIndex = PersianDateToSerial(quint16(view->SelYear()), quint16(view->SelMonth()), 1);
+    const int todayIndex =
+        PersianDateToSerial(quint16(view->SelYear()), quint16(view->SelMonth()), 1);
     const int offset = TodayPersianSerial() - todayIndex + view->firstColumn() - 1;
     QCOMPARE(cellBack(*view, 2 + offset / 7, offset % 7 + 1), view->TodayBackColor());
     const int selOffset = view->SelDay() - 1 + view->firstColumn() - 1;
@@ -358,10 +360,15 @@ void TestCalendarView::colours()
 
     view->setFocus();
     QTRY_VERIFY(view->hasFocus());
-    const struct { int month; QColor back; } seasons[] = {
-        {2, view->SpringBackColor()}, {5, view->SummerBackColor()},
-        {8, view->AtumnBackColor()}, {11, view->WinterBackColor()}};
-    for (const auto &season : seasons) {
+    const struct
+    {
+        int month;
+        QColor back;
+    } seasons[] = {{2, view->SpringBackColor()},
+                   {5, view->SummerBackColor()},
+                   {8, view->AtumnBackColor()},
+                   {11, view->WinterBackColor()}};
+    for (const auto& season : seasons) {
         view->setSelMonth(season.month);
         QCOMPARE(cellBack(*view, 0, 4), season.back);
     }
@@ -397,11 +404,11 @@ void TestCalendarView::dialogAnswers()
     QFETCH(QDate, date);
     bool sawDialog = false;
     QTimer::singleShot(0, [&] {
-        auto *dlg = qobject_cast<TSelectDateDlg *>(QApplication::activeModalWidget());
+        auto* dlg = qobject_cast<TSelectDateDlg*>(QApplication::activeModalWidget());
         if (!dlg)
             return;
         sawDialog = true;
-        TCalendarView *view = dlg->calendar();
+        TCalendarView* view = dlg->calendar();
         const QStringList steps = action.split(u' ');
         for (int i = 0; i < steps.size(); ++i) {
             if (steps[i] == u"enter")
@@ -438,7 +445,7 @@ void TestCalendarView::dialogPlacement()
     QRect placed;
     QString family;
     QTimer::singleShot(0, [&] {
-        if (auto *dlg = qobject_cast<TSelectDateDlg *>(QApplication::activeModalWidget())) {
+        if (auto* dlg = qobject_cast<TSelectDateDlg*>(QApplication::activeModalWidget())) {
             placed = dlg->geometry();
             family = dlg->calendar()->font().family();
             QVERIFY(dlg->calendar()->rect().contains(dlg->calendar()->cellCenter(7, 7)));

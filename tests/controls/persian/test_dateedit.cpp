@@ -8,11 +8,12 @@
 
 namespace {
 
-struct Start {
+struct Start
+{
     int y, m, d, pos;
 };
 
-void prepare(TDateEdit &edit, const Start &s)
+void prepare(TDateEdit& edit, const Start& s)
 {
     edit.setYear(quint16(s.y));
     edit.setMonth(quint16(s.m));
@@ -20,7 +21,7 @@ void prepare(TDateEdit &edit, const Start &s)
     edit.setCurPos(s.pos);
 }
 
-QString state(const TDateEdit &edit)
+QString state(const TDateEdit& edit)
 {
     return QStringLiteral("%1/%2/%3 @%4")
         .arg(edit.Year(), 4, 10, QLatin1Char('0'))
@@ -30,10 +31,10 @@ QString state(const TDateEdit &edit)
 }
 
 // Runs once the modal picker is up, then closes it with the given key.
-void answerPicker(std::function<void(TSelectDateDlg *)> act, QString *seen = nullptr)
+void answerPicker(std::function<void(TSelectDateDlg*)> act, QString* seen = nullptr)
 {
     QTimer::singleShot(0, [act, seen] {
-        auto *dlg = qobject_cast<TSelectDateDlg *>(QApplication::activeModalWidget());
+        auto* dlg = qobject_cast<TSelectDateDlg*>(QApplication::activeModalWidget());
         if (seen)
             *seen = dlg ? QStringLiteral("picker") : QStringLiteral("none");
         if (dlg)
@@ -79,26 +80,46 @@ void TestDateEdit::typing_data()
     QTest::addColumn<Start>("start");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("whole date") << Start{0, 0, 0, 0} << "14031229" << "1403/12/29 @10";
-    QTest::newRow("month 1 then 5") << Start{1403, 0, 0, 5} << "15" << "1403/05/00 @8";
-    QTest::newRow("month 1 then 2") << Start{1403, 0, 0, 5} << "12" << "1403/12/00 @8";
-    QTest::newRow("month 1 then 0") << Start{1403, 0, 0, 5} << "10" << "1403/10/00 @8";
-    QTest::newRow("month 09 capped") << Start{1403, 9, 10, 5} << "1" << "1403/12/10 @6";
-    QTest::newRow("month digit above 1") << Start{1403, 0, 0, 5} << "7" << "1403/07/00 @8";
-    QTest::newRow("month second place") << Start{1403, 1, 0, 6} << "8" << "1403/08/00 @8";
-    QTest::newRow("day 31 in mehr") << Start{1403, 7, 0, 8} << "31" << "1403/07/30 @8";
-    QTest::newRow("day 31 in farvardin") << Start{1403, 1, 0, 8} << "31" << "1403/01/31 @10";
-    QTest::newRow("3 after 3 is day 3") << Start{1403, 1, 0, 8} << "33" << "1403/01/03 @10";
-    QTest::newRow("day digit above 3") << Start{1403, 1, 0, 8} << "5" << "1403/01/05 @10";
-    QTest::newRow("day 3_ esfand 1404") << Start{1404, 12, 0, 8} << "3" << "1404/12/29 @8";
-    QTest::newRow("day 30 esfand 1403") << Start{1403, 12, 0, 8} << "30" << "1403/12/30 @10";
-    QTest::newRow("year change clamps") << Start{1403, 12, 30, 0} << "1404" << "1404/12/29 @8";
-    QTest::newRow("month change clamps") << Start{0, 0, 31, 5} << "7" << "0000/07/30 @8";
-    QTest::newRow("day before month") << Start{0, 0, 0, 8} << "31" << "0000/00/31 @10";
-    QTest::newRow("year skips separator") << Start{1400, 0, 0, 3} << "9" << "1409/00/00 @5";
-    QTest::newRow("year leading zero") << Start{0, 0, 0, 0} << "01" << "0100/00/00 @2";
-    QTest::newRow("past the end ignored") << Start{1403, 1, 1, 10} << "5" << "1403/01/01 @10";
-    QTest::newRow("letters ignored") << Start{1403, 1, 1, 0} << "a-/ " << "1403/01/01 @0";
+    QTest::newRow("whole date") << Start{0, 0, 0, 0} << "14031229"
+                                << "1403/12/29 @10";
+    QTest::newRow("month 1 then 5") << Start{1403, 0, 0, 5} << "15"
+                                    << "1403/05/00 @8";
+    QTest::newRow("month 1 then 2") << Start{1403, 0, 0, 5} << "12"
+                                    << "1403/12/00 @8";
+    QTest::newRow("month 1 then 0") << Start{1403, 0, 0, 5} << "10"
+                                    << "1403/10/00 @8";
+    QTest::newRow("month 09 capped") << Start{1403, 9, 10, 5} << "1"
+                                     << "1403/12/10 @6";
+    QTest::newRow("month digit above 1") << Start{1403, 0, 0, 5} << "7"
+                                         << "1403/07/00 @8";
+    QTest::newRow("month second place") << Start{1403, 1, 0, 6} << "8"
+                                        << "1403/08/00 @8";
+    QTest::newRow("day 31 in mehr") << Start{1403, 7, 0, 8} << "31"
+                                    << "1403/07/30 @8";
+    QTest::newRow("day 31 in farvardin") << Start{1403, 1, 0, 8} << "31"
+                                         << "1403/01/31 @10";
+    QTest::newRow("3 after 3 is day 3") << Start{1403, 1, 0, 8} << "33"
+                                        << "1403/01/03 @10";
+    QTest::newRow("day digit above 3") << Start{1403, 1, 0, 8} << "5"
+                                       << "1403/01/05 @10";
+    QTest::newRow("day 3_ esfand 1404") << Start{1404, 12, 0, 8} << "3"
+                                        << "1404/12/29 @8";
+    QTest::newRow("day 30 esfand 1403") << Start{1403, 12, 0, 8} << "30"
+                                        << "1403/12/30 @10";
+    QTest::newRow("year change clamps") << Start{1403, 12, 30, 0} << "1404"
+                                        << "1404/12/29 @8";
+    QTest::newRow("month change clamps") << Start{0, 0, 31, 5} << "7"
+                                         << "0000/07/30 @8";
+    QTest::newRow("day before month") << Start{0, 0, 0, 8} << "31"
+                                      << "0000/00/31 @10";
+    QTest::newRow("year skips separator") << Start{1400, 0, 0, 3} << "9"
+                                          << "1409/00/00 @5";
+    QTest::newRow("year leading zero") << Start{0, 0, 0, 0} << "01"
+                                       << "0100/00/00 @2";
+    QTest::newRow("past the end ignored") << Start{1403, 1, 1, 10} << "5"
+                                          << "1403/01/01 @10";
+    QTest::newRow("letters ignored") << Start{1403, 1, 1, 0} << "a-/ "
+                                     << "1403/01/01 @0";
 }
 
 void TestDateEdit::typing()
@@ -228,10 +249,12 @@ void TestDateEdit::readOnly()
     QSignalSpy changes(&edit, &TDateEdit::OnChange);
     QString seen = QStringLiteral("none");
     if (key == Qt::Key_Insert)
-        answerPicker([](TSelectDateDlg *dlg) {
-            QTest::keyClick(dlg->calendar(), Qt::Key_Left);
-            QTest::keyClick(dlg->calendar(), Qt::Key_Return);
-        }, &seen);
+        answerPicker(
+            [](TSelectDateDlg* dlg) {
+                QTest::keyClick(dlg->calendar(), Qt::Key_Left);
+                QTest::keyClick(dlg->calendar(), Qt::Key_Return);
+            },
+            &seen);
     QTest::sendKeyEvent(QTest::Click, &edit, Qt::Key(key), text, Qt::NoModifier);
     if (key == Qt::Key_Insert)
         QTest::qWait(0);
@@ -341,10 +364,10 @@ void TestDateEdit::insertPicks_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("expected");
     QTest::addColumn<int>("emitted");
-    QTest::newRow("enter takes the next day") << Start{1403, 7, 30, 8} << int(Qt::Key_Return)
-                                              << "1403/08/01 @8" << 1;
-    QTest::newRow("escape keeps") << Start{1403, 7, 30, 8} << int(Qt::Key_Escape)
-                                  << "1403/07/30 @8" << 0;
+    QTest::newRow("enter takes the next day")
+        << Start{1403, 7, 30, 8} << int(Qt::Key_Return) << "1403/08/01 @8" << 1;
+    QTest::newRow("escape keeps") << Start{1403, 7, 30, 8} << int(Qt::Key_Escape) << "1403/07/30 @8"
+                                  << 0;
 }
 
 void TestDateEdit::insertPicks()
@@ -358,11 +381,13 @@ void TestDateEdit::insertPicks()
     QSignalSpy changes(&edit, &TDateEdit::OnChange);
     QString seen;
     int startDay = 0;
-    answerPicker([key, &startDay](TSelectDateDlg *dlg) {
-        startDay = dlg->calendar()->SelDay();
-        QTest::keyClick(dlg->calendar(), Qt::Key_Left); // one day on
-        QTest::keyClick(dlg->calendar(), Qt::Key(key));
-    }, &seen);
+    answerPicker(
+        [key, &startDay](TSelectDateDlg* dlg) {
+            startDay = dlg->calendar()->SelDay();
+            QTest::keyClick(dlg->calendar(), Qt::Key_Left); // one day on
+            QTest::keyClick(dlg->calendar(), Qt::Key(key));
+        },
+        &seen);
     QTest::keyClick(&edit, Qt::Key_Insert);
     QCOMPARE(seen, QStringLiteral("picker"));
     QCOMPARE(startDay, start.d);
@@ -383,13 +408,13 @@ void TestDateEdit::pickerPlacement()
     QWidget window;
     window.resize(300, 300);
     window.move(250, 250);
-    auto *edit = new TDateEdit(&window);
+    auto* edit = new TDateEdit(&window);
     edit->move(100, 120);
     edit->setShowUPDow(above);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QRect placed;
-    answerPicker([&placed](TSelectDateDlg *dlg) {
+    answerPicker([&placed](TSelectDateDlg* dlg) {
         placed = dlg->geometry();
         QTest::keyClick(dlg->calendar(), Qt::Key_Escape);
     });

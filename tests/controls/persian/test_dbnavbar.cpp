@@ -17,7 +17,7 @@ const QByteArray kKey = "navbar-test-key";
 const char kLetters[NavBarButtonCount + 1] = "FPNLIDESCR";
 
 // The enabled buttons as letters in button order: F P N L I D E S(post) C R.
-QString enabledLetters(const TDBNavBar &bar)
+QString enabledLetters(const TDBNavBar& bar)
 {
     QString s;
     for (int i = 0; i < NavBarButtonCount; ++i)
@@ -26,10 +26,10 @@ QString enabledLetters(const TDBNavBar &bar)
     return s;
 }
 
-TNavBarNavigateBtn buttonNamed(const QString &name)
+TNavBarNavigateBtn buttonNamed(const QString& name)
 {
-    static const QStringList names = {"first", "prior", "next", "last", "insert",
-                                      "delete", "edit", "post", "cancel", "refresh"};
+    static const QStringList names = {"first",  "prior", "next", "last",   "insert",
+                                      "delete", "edit",  "post", "cancel", "refresh"};
     const int i = int(names.indexOf(name));
     if (i < 0)
         qFatal("unknown button %s", qPrintable(name));
@@ -44,7 +44,7 @@ class TestDBNavBar : public QObject
 
 private:
     // A fresh table with the given number of rows, a data set over it, open, and a bar bound to it.
-    void setUpRows(int rows, const QString &sql = QStringLiteral("select id, name from t"))
+    void setUpRows(int rows, const QString& sql = QStringLiteral("select id, name from t"))
     {
         m_bar.reset();
         m_ds.reset();
@@ -54,7 +54,8 @@ private:
         const QString path = m_dir->filePath(QStringLiteral("t.db"));
         db::Connection::createDatabase(
             path, kKey,
-            QStringLiteral("create table t (id integer primary key autoincrement, name varchar(20));"));
+            QStringLiteral(
+                "create table t (id integer primary key autoincrement, name varchar(20));"));
         m_conn = std::make_unique<db::Connection>();
         m_conn->open(path, kKey);
         for (int i = 1; i <= rows; ++i)
@@ -85,7 +86,7 @@ private slots:
     {
         m_messages.clear();
         m_answer = dialogs::Button::Ok;
-        dialogs::setMessageHandler([this](const dialogs::Message &m) {
+        dialogs::setMessageHandler([this](const dialogs::Message& m) {
             m_messages.append(m);
             return m_answer;
         });
@@ -134,12 +135,12 @@ private slots:
     {
         setUpRows(3);
         QStringList log;
-        m_bar->BeforeAction = [&](QObject *sender, TNavBarNavigateBtn b) {
+        m_bar->BeforeAction = [&](QObject* sender, TNavBarNavigateBtn b) {
             QCOMPARE(sender, m_bar.get());
             log << QStringLiteral("before %1").arg(int(b));
         };
-        m_bar->OnBtnNext = [&](QObject *) { log << QStringLiteral("own next"); };
-        m_bar->OnClick = [&](QObject *, TNavBarNavigateBtn b) {
+        m_bar->OnBtnNext = [&](QObject*) { log << QStringLiteral("own next"); };
+        m_bar->OnClick = [&](QObject*, TNavBarNavigateBtn b) {
             log << QStringLiteral("click %1").arg(int(b));
         };
         QTest::mouseClick(m_bar->button(nbNext), Qt::LeftButton);
@@ -157,7 +158,7 @@ private slots:
     {
         setUpRows(2);
         int calls = 0;
-        m_bar->OnBtnDelete = [&](QObject *) { ++calls; };
+        m_bar->OnBtnDelete = [&](QObject*) { ++calls; };
         m_bar->BtnClick(nbDelete);
         QCOMPARE(calls, 1);
         QVERIFY(m_messages.isEmpty());
@@ -168,9 +169,9 @@ private slots:
     {
         setUpRows(2);
         int calls = 0;
-        m_bar->BeforeAction = [&](QObject *, TNavBarNavigateBtn) { ++calls; };
-        m_bar->OnBtnFirst = [&](QObject *) { ++calls; };
-        m_bar->OnClick = [&](QObject *, TNavBarNavigateBtn) { ++calls; };
+        m_bar->BeforeAction = [&](QObject*, TNavBarNavigateBtn) { ++calls; };
+        m_bar->OnBtnFirst = [&](QObject*) { ++calls; };
+        m_bar->OnClick = [&](QObject*, TNavBarNavigateBtn) { ++calls; };
         m_ds->close();
         m_bar->BtnClick(nbFirst);
         m_bar->setDataSource(nullptr);
@@ -196,7 +197,8 @@ private slots:
         QTest::newRow("after post") << table << 3 << QStringList{"edit", "post"} << "NLIDER";
         QTest::newRow("after cancel") << table << 3 << QStringList{"edit", "cancel"} << "NLIDER";
         QTest::newRow("one row read past its end") << table << 1 << QStringList{"next"} << "IDER";
-        QTest::newRow("read only") << QStringLiteral("select name from t") << 3 << QStringList() << "NL";
+        QTest::newRow("read only")
+            << QStringLiteral("select name from t") << 3 << QStringList() << "NL";
         QTest::newRow("read only at last")
             << QStringLiteral("select name from t") << 3 << QStringList{"last"} << "FP";
     }
@@ -208,7 +210,7 @@ private slots:
         QFETCH(QStringList, clicks);
         QFETCH(QString, enabled);
         setUpRows(rows, sql);
-        for (const QString &c : clicks)
+        for (const QString& c : clicks)
             m_bar->BtnClick(buttonNamed(c));
         QCOMPARE(enabledLetters(*m_bar), enabled);
     }
@@ -249,9 +251,9 @@ private slots:
     void dataErrorsAreShownNotThrown()
     {
         setUpRows(1);
-        m_bar->OnBtnRefresh = [](QObject *) { throw db::Error(QStringLiteral("no way")); };
+        m_bar->OnBtnRefresh = [](QObject*) { throw db::Error(QStringLiteral("no way")); };
         int clicked = 0;
-        m_bar->OnClick = [&](QObject *, TNavBarNavigateBtn) { ++clicked; };
+        m_bar->OnClick = [&](QObject*, TNavBarNavigateBtn) { ++clicked; };
         QTest::mouseClick(m_bar->button(nbRefresh), Qt::LeftButton);
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(m_messages.first().text, QStringLiteral("no way"));
@@ -266,15 +268,15 @@ private slots:
         QStringList english;
         for (int i = 0; i < NavBarButtonCount; ++i)
             english << QString();
-        const QStringList persian = {"اولين", "قبلي", "بعدي", "آخرين", "جديد",
+        const QStringList persian = {"اولين", "قبلي",   "بعدي", "آخرين",  "جديد",
                                      "حذف",   "ويرايش", "قبول", "انصراف", "بازيابي"};
         QTest::newRow("none") << QStringList() << english;
         QTest::newRow("all ten") << persian << persian;
         QStringList partial = english;
         partial[0] = persian[0];
         partial[2] = persian[2];
-        QTest::newRow("blank and missing lines") << QStringList{persian[0], QString(), persian[2]}
-                                                 << partial;
+        QTest::newRow("blank and missing lines")
+            << QStringList{persian[0], QString(), persian[2]} << partial;
     }
 
     void texts()
@@ -348,7 +350,7 @@ private slots:
         setUpRows(5);
         m_ds->setRecNo(3);
         m_bar->setConfirmDelete(false);
-        TNavBarButton *b = m_bar->button(TNavBarNavigateBtn(button));
+        TNavBarButton* b = m_bar->button(TNavBarNavigateBtn(button));
         QVERIFY(b->isEnabled());
         QTest::mousePress(b, Qt::LeftButton);
         QCOMPARE(b->repeatTimer()->isActive(), repeats);
@@ -359,11 +361,11 @@ private slots:
     void repeatWhileHeld()
     {
         setUpRows(5);
-        TNavBarButton *next = m_bar->button(nbNext);
+        TNavBarButton* next = m_bar->button(nbNext);
         QTest::mousePress(next, Qt::LeftButton);
         QCOMPARE(next->repeatTimer()->interval(), TNavBarButton::InitRepeatPause);
         QCOMPARE(TNavBarButton::InitRepeatPause, 400);
-        QCOMPARE(m_ds->recNo(), 1);  // the press alone does not move
+        QCOMPARE(m_ds->recNo(), 1); // the press alone does not move
 
         next->repeatTick();
         QCOMPARE(m_ds->recNo(), 2);
@@ -376,7 +378,7 @@ private slots:
 
         QTest::mouseRelease(next, Qt::LeftButton);
         QVERIFY(!next->repeatTimer()->isActive());
-        QCOMPARE(m_ds->recNo(), 4);  // the release is the ordinary click
+        QCOMPARE(m_ds->recNo(), 4); // the release is the ordinary click
 
         // A stray tick after the release moves nothing.
         next->repeatTick();
@@ -391,10 +393,10 @@ private slots:
     void repeatStopsAtTheEnd()
     {
         setUpRows(2);
-        TNavBarButton *next = m_bar->button(nbNext);
+        TNavBarButton* next = m_bar->button(nbNext);
         QTest::mousePress(next, Qt::LeftButton);
-        next->repeatTick();  // onto the last row
-        next->repeatTick();  // past it: Next turns off
+        next->repeatTick(); // onto the last row
+        next->repeatTick(); // past it: Next turns off
         QVERIFY(!next->isEnabled());
         QVERIFY(!next->repeatTimer()->isActive());
         QCOMPARE(m_ds->recNo(), 2);
@@ -431,7 +433,7 @@ private slots:
     {
         setUpRows(2);
         int calls = 0;
-        m_bar->OnBtnFirst = [&](QObject *) { ++calls; };
+        m_bar->OnBtnFirst = [&](QObject*) { ++calls; };
         QVERIFY(!m_bar->button(nbFirst)->isEnabled());
         QTest::keyClick(m_bar.get(), Qt::Key_Space);
         QCOMPARE(calls, 0);

@@ -67,9 +67,8 @@ void TestSolar::gregorianToPersian()
     QFETCH(int, y);
     QFETCH(int, m);
     QFETCH(int, d);
-    const int serial = GregorianToPersianSerial(quint16(gregorian.year()),
-                                                quint16(gregorian.month()),
-                                                quint16(gregorian.day()), 0);
+    const int serial = GregorianToPersianSerial(
+        quint16(gregorian.year()), quint16(gregorian.month()), quint16(gregorian.day()), 0);
     quint16 py = 0, pm = 0, pd = 0;
     QVERIFY(SerialToPersianDate(serial, py, pm, pd));
     QCOMPARE(int(py), y);
@@ -147,8 +146,8 @@ void TestSolar::leapYears()
     QFETCH(int, year);
     QFETCH(bool, leap);
     QCOMPARE(PersianMonthDays(quint16(year), 12), leap ? 30 : 29);
-    QCOMPARE(PersianDateToSerial(quint16(year + 1), 1, 1)
-                 - PersianDateToSerial(quint16(year), 1, 1),
+    QCOMPARE(PersianDateToSerial(quint16(year + 1), 1, 1) -
+                 PersianDateToSerial(quint16(year), 1, 1),
              leap ? 366 : 365);
 }
 
@@ -239,7 +238,13 @@ void TestSolar::serialRoundTrip()
         QVERIFY(SerialToPersianDate(serial, py, pm, pd));
         if (py != y || pm != m || pd != d)
             QFAIL(qPrintable(QStringLiteral("serial %1 gave %2/%3/%4, expected %5/%6/%7")
-                                 .arg(serial).arg(py).arg(pm).arg(pd).arg(y).arg(m).arg(d)));
+                                 .arg(serial)
+                                 .arg(py)
+                                 .arg(pm)
+                                 .arg(pd)
+                                 .arg(y)
+                                 .arg(m)
+                                 .arg(d)));
         QCOMPARE(PersianDateToSerial(py, pm, pd), serial);
         if (++d > PersianMonthDays(y, m)) {
             d = 1;
@@ -390,8 +395,8 @@ void TestSolar::tables()
         QCOMPARE(PersianMonthNames[i].toString(), months[i]);
         QVERIFY(PersianMonthNames[i].size() <= 12);
     }
-    const QString letters = QString::fromUtf8(
-        "\xd8\xb4\xd9\x89\xd8\xaf\xd8\xb3\xda\x86\xd9\xbe\xd8\xac");
+    const QString letters =
+        QString::fromUtf8("\xd8\xb4\xd9\x89\xd8\xaf\xd8\xb3\xda\x86\xd9\xbe\xd8\xac");
     QCOMPARE(int(PersianWeekDayLetters.size()), 7);
     for (int i = 0; i < 7; ++i)
         QCOMPARE(PersianWeekDayLetters[i].toString(), QString(letters.at(i)));

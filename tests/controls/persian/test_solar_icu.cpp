@@ -16,7 +16,7 @@ namespace {
 constexpr double kMsPerDay = 86400000.0;
 constexpr qint64 kUnixEpochJulianDay = 2440588; // 1970-01-01
 
-std::unique_ptr<icu::Calendar> makeCalendar(const char *locale)
+std::unique_ptr<icu::Calendar> makeCalendar(const char* locale)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Calendar> cal(icu::Calendar::createInstance(
@@ -27,7 +27,7 @@ std::unique_ptr<icu::Calendar> makeCalendar(const char *locale)
 }
 
 // Noon keeps the instant well inside the day whatever ICU does with the time of day.
-UDate noonOf(const QDate &date)
+UDate noonOf(const QDate& date)
 {
     return (double(date.toJulianDay() - kUnixEpochJulianDay) + 0.5) * kMsPerDay;
 }
@@ -87,7 +87,12 @@ void TestSolarIcu::everyDayBothWays()
         if (y != iy || m != im || d != id)
             QFAIL(qPrintable(QStringLiteral("%1 gave %2/%3/%4, ICU %5/%6/%7")
                                  .arg(day.toString(Qt::ISODate))
-                                 .arg(y).arg(m).arg(d).arg(iy).arg(im).arg(id)));
+                                 .arg(y)
+                                 .arg(m)
+                                 .arg(d)
+                                 .arg(iy)
+                                 .arg(im)
+                                 .arg(id)));
         QCOMPARE(DateTimeToPersianSerial(day), serial);
         QCOMPARE(PersianDateToSerial(y, m, d), serial);
 
@@ -96,13 +101,15 @@ void TestSolarIcu::everyDayBothWays()
         persian->set(iy, im - 1, id, 12, 0, 0);
         const UDate millis = persian->getTime(status);
         QVERIFY(U_SUCCESS(status));
-        const QDate icuDay = QDate::fromJulianDay(
-            qint64(std::floor(millis / kMsPerDay)) + kUnixEpochJulianDay);
+        const QDate icuDay =
+            QDate::fromJulianDay(qint64(std::floor(millis / kMsPerDay)) + kUnixEpochJulianDay);
         QCOMPARE(icuDay, day);
         const QDate ours = PersianToGregorian(quint16(iy), quint16(im), quint16(id), 0);
         if (ours != icuDay)
             QFAIL(qPrintable(QStringLiteral("%1/%2/%3 gave %4, ICU %5")
-                                 .arg(iy).arg(im).arg(id)
+                                 .arg(iy)
+                                 .arg(im)
+                                 .arg(id)
                                  .arg(ours.toString(Qt::ISODate), icuDay.toString(Qt::ISODate))));
 
         QCOMPARE(PersianDayOfWeek(y, m, d), iw % 7 + 1);
@@ -120,7 +127,8 @@ void TestSolarIcu::monthLengths()
             QVERIFY(U_SUCCESS(status));
             if (PersianMonthDays(quint16(year), quint16(month)) != icuDays)
                 QFAIL(qPrintable(QStringLiteral("%1/%2: %3 days, ICU %4")
-                                     .arg(year).arg(month)
+                                     .arg(year)
+                                     .arg(month)
                                      .arg(PersianMonthDays(quint16(year), quint16(month)))
                                      .arg(icuDays)));
         }

@@ -11,7 +11,8 @@
 
 using db::DataSet;
 
-class TestDataSet : public QObject {
+class TestDataSet : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -48,8 +49,8 @@ void TestDataSet::openRefusesWrongKeyAndForeignFiles_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArray>("key");
     QTest::newRow("wrong key") << QByteArray() << QByteArray("wrong");
-    QTest::newRow("jet file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20)
-                                         + QByteArray(4000, '\x55')
+    QTest::newRow("jet file") << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) +
+                                     QByteArray(4000, '\x55')
                               << databaseKey();
     QTest::newRow("text file") << QByteArray("id,name\n1,x\n") << databaseKey();
     QTest::newRow("empty file") << QByteArray("") << databaseKey();
@@ -137,8 +138,8 @@ void TestDataSet::parametersRoundTrip()
 void TestDataSet::unboundParameterIsAnError()
 {
     TestDatabase t;
-    QVERIFY_THROWS_EXCEPTION(db::Error,
-                             t.connection()->exec(QStringLiteral("delete from tbl_detail where id = :id")));
+    QVERIFY_THROWS_EXCEPTION(
+        db::Error, t.connection()->exec(QStringLiteral("delete from tbl_detail where id = :id")));
 }
 
 void TestDataSet::overLongTextIsRefusedAndNothingWritten_data()
@@ -159,7 +160,7 @@ void TestDataSet::overLongTextIsRefusedAndNothingWritten()
     ds.open();
     ds.append();
     ds.setValue(field, QString(size, u'ی'));
-    ds.post();  // exactly the size is fine
+    ds.post(); // exactly the size is fine
     ds.append();
     ds.setValue(field, QString(size + 1, u'ی'));
     try {
@@ -173,8 +174,9 @@ void TestDataSet::overLongTextIsRefusedAndNothingWritten()
     QCOMPARE(count(t.connection(), QStringLiteral("tbl_detail")), 1);
     // The table refuses it too when a statement goes around the data set.
     QVERIFY_THROWS_EXCEPTION(
-        db::Error, t.connection()->exec(QStringLiteral("insert into tbl_detail (%1) values (:v)").arg(field),
-                                        {{QStringLiteral("v"), QString(size + 1, u'x')}}));
+        db::Error,
+        t.connection()->exec(QStringLiteral("insert into tbl_detail (%1) values (:v)").arg(field),
+                             {{QStringLiteral("v"), QString(size + 1, u'x')}}));
 }
 
 void TestDataSet::fieldFactsComeFromTheSchema()
@@ -192,7 +194,7 @@ void TestDataSet::fieldFactsComeFromTheSchema()
     ds.append();
     ds.setValue(QStringLiteral("Pers_number"), QStringLiteral("1"));
     ds.post();
-    QCOMPARE(ds.value(QStringLiteral("Chk")).typeId(), QMetaType::Bool);  // default read back
+    QCOMPARE(ds.value(QStringLiteral("Chk")).typeId(), QMetaType::Bool); // default read back
     QVERIFY(ds.value(QStringLiteral("id")).toLongLong() > 0);
     QVERIFY_THROWS_EXCEPTION(db::Error, ds.fieldByName(QStringLiteral("nope")));
 }
@@ -203,7 +205,8 @@ void TestDataSet::locateFindsByOneOrMoreFields()
     DataSet ds(t.connection());
     ds.setSql(QStringLiteral("select * from tbl_customer"));
     ds.open();
-    const QStringList names = {QStringLiteral("Ali"), QStringLiteral("Reza"), QStringLiteral("ali")};
+    const QStringList names = {QStringLiteral("Ali"), QStringLiteral("Reza"),
+                               QStringLiteral("ali")};
     for (int i = 0; i < names.size(); ++i) {
         ds.append();
         ds.setValue(QStringLiteral("Pers_number"), QString::number(i + 1));
@@ -216,11 +219,13 @@ void TestDataSet::locateFindsByOneOrMoreFields()
                       db::LocateOption::CaseInsensitive));
     QCOMPARE(ds.recNo(), 1);
     QVERIFY(ds.locate({QStringLiteral("First_Name"), QStringLiteral("Pers_number")},
-                      {QStringLiteral("ali"), QStringLiteral("3")}, db::LocateOption::CaseInsensitive));
+                      {QStringLiteral("ali"), QStringLiteral("3")},
+                      db::LocateOption::CaseInsensitive));
     QCOMPARE(ds.recNo(), 3);
     QVERIFY(!ds.locate(QStringLiteral("First_Name"), QStringLiteral("Zed")));
-    QCOMPARE(ds.recNo(), 3);  // a failed search does not move
-    QVERIFY(ds.locate(QStringLiteral("First_Name"), QStringLiteral("Re"), db::LocateOption::PartialKey));
+    QCOMPARE(ds.recNo(), 3); // a failed search does not move
+    QVERIFY(ds.locate(QStringLiteral("First_Name"), QStringLiteral("Re"),
+                      db::LocateOption::PartialKey));
     QCOMPARE(ds.recNo(), 2);
 }
 
@@ -275,13 +280,13 @@ void TestDataSet::afterScrollIsHeldAndReleasedOnce()
     while (!ds.eof())
         ds.next();
     QCOMPARE(scroll.count(), 0);
-    QCOMPARE(rows.count(), 10);  // models still hear of every row
+    QCOMPARE(rows.count(), 10); // models still hear of every row
     ds.disableControls();
     ds.enableControls();
-    QCOMPARE(scroll.count(), 0);  // nested: still held
+    QCOMPARE(scroll.count(), 0); // nested: still held
     ds.enableControls();
     QCOMPARE(scroll.count(), 1);
-    ds.enableControls();  // unbalanced release is harmless
+    ds.enableControls(); // unbalanced release is harmless
     QCOMPARE(scroll.count(), 1);
     ds.prior();
     QCOMPARE(scroll.count(), 2);
@@ -324,7 +329,7 @@ void TestDataSet::editGoesToTheRowItStarted()
     ds.setRecNo(2);
     ds.edit();
     ds.setValue(QStringLiteral("txt"), QStringLiteral("B"));
-    ds.next();  // moving posts the edit to row 2
+    ds.next(); // moving posts the edit to row 2
     QCOMPARE(ds.recNo(), 3);
     ds.close();
     ds.open();
@@ -376,8 +381,8 @@ void TestDataSet::locateAgreesWithAScanWhileRowsChange()
             const bool ci = rng.bounded(2) == 1;
             int expected = -1;
             for (int r = 0; r < model.size() && expected < 0; ++r)
-                if (model[r].first == p
-                    && model[r].second.compare(n, ci ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0)
+                if (model[r].first == p &&
+                    model[r].second.compare(n, ci ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0)
                     expected = r;
             const bool found = ds.locate({"Pers_number", "First_Name"}, {p, n},
                                          ci ? db::LocateOptions(db::LocateOption::CaseInsensitive)
@@ -394,12 +399,14 @@ void TestDataSet::postedRowsAreHeldAsTheyReadBack_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QVariantMap>("values");
     QTest::newRow("defaults only") << "tbl_customer" << QVariantMap{};
-    QTest::newRow("text given as numbers") << "tbl_customer"
-                                           << QVariantMap{{"Pers_number", 42}, {"Price", 1.5}};
-    QTest::newRow("boolean given as text") << "tbl_customer" << QVariantMap{{"Chk", "1"}, {"Hesab", ""}};
+    QTest::newRow("text given as numbers")
+        << "tbl_customer" << QVariantMap{{"Pers_number", 42}, {"Price", 1.5}};
+    QTest::newRow("boolean given as text")
+        << "tbl_customer" << QVariantMap{{"Chk", "1"}, {"Hesab", ""}};
     QTest::newRow("null text") << "tbl_ghaleb" << QVariantMap{{"bank_name", QVariant()}};
     QTest::newRow("all set") << "tbl_ghaleb"
-                             << QVariantMap{{"bank_name", "x"}, {"chk_f1", true}, {"tol_price", "7"}};
+                             << QVariantMap{
+                                    {"bank_name", "x"}, {"chk_f1", true}, {"tol_price", "7"}};
 }
 
 void TestDataSet::postedRowsAreHeldAsTheyReadBack()
@@ -410,7 +417,7 @@ void TestDataSet::postedRowsAreHeldAsTheyReadBack()
     DataSet ds(t.connection());
     ds.setSql("select * from " + table);
     ds.open();
-    for (int round = 0; round < 2; ++round) {  // an insert, then an edit of it
+    for (int round = 0; round < 2; ++round) { // an insert, then an edit of it
         if (round == 0)
             ds.append();
         else
@@ -425,8 +432,9 @@ void TestDataSet::postedRowsAreHeldAsTheyReadBack()
         for (int f = 0; f < ds.fieldCount(); ++f) {
             const QVariant held = ds.valueAt(0, f);
             const QVariant read = fresh.valueAt(0, f);
-            QVERIFY2(held.typeId() == read.typeId() && held == read,
-                     qPrintable(ds.field(f).name + ": " + held.toString() + " / " + read.toString()));
+            QVERIFY2(
+                held.typeId() == read.typeId() && held == read,
+                qPrintable(ds.field(f).name + ": " + held.toString() + " / " + read.toString()));
         }
     }
 }
@@ -437,10 +445,11 @@ void TestDataSet::exactDecimalSum_data()
     QTest::addColumn<QString>("sum");
     QTest::newRow("none") << QStringList{} << QString();
     QTest::newRow("simple") << QStringList{"1500", "2500"} << QStringLiteral("4000");
-    QTest::newRow("beyond 64 bits") << QStringList{"99999999999999999999", "1"}
-                                    << QStringLiteral("100000000000000000000");
+    QTest::newRow("beyond 64 bits")
+        << QStringList{"99999999999999999999", "1"} << QStringLiteral("100000000000000000000");
     QTest::newRow("separators ignored") << QStringList{"1,000", "5"} << QStringLiteral("1005");
-    QTest::newRow("damaged value left out") << QStringList{"1e5", "7", "abc"} << QStringLiteral("7");
+    QTest::newRow("damaged value left out")
+        << QStringList{"1e5", "7", "abc"} << QStringLiteral("7");
     QTest::newRow("leading zeros") << QStringList{"0007", "0"} << QStringLiteral("7");
 }
 

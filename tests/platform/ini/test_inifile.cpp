@@ -9,14 +9,14 @@ class TestIniFile : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    static QByteArray readAll(const QString &fileName)
+    static QByteArray readAll(const QString& fileName)
     {
         QFile f(fileName);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    static void writeAll(const QString &fileName, const QByteArray &bytes)
+    static void writeAll(const QString& fileName, const QByteArray& bytes)
     {
         QFile f(fileName);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -41,7 +41,7 @@ private slots:
             ini.writeString("Zeta", "Second", "2");
             ini.writeString("Alpha", "First", "1");
             ini.writeString("zeta", "first", "1");
-            ini.writeString("ZETA", "SECOND", "two");  // same key, other case
+            ini.writeString("ZETA", "SECOND", "two"); // same key, other case
             ini.save();
         }
         IniFile ini(file);
@@ -100,9 +100,10 @@ private slots:
     void readsForeignFiles()
     {
         const QString file = path("foreign.ini");
-        writeAll(file, QByteArray("\xEF\xBB\xBF; comment\r\n[One]\r\n  Key1 =  spaced  \r\n"
-                                  "Key2='single'\r\nnoequals\r\n[two]\r\nn=-12\r\nh=$1F\r\nbad=12x\r\n"
-                                  "b1=5\r\nb2=0\r\nb3=True\r\n[ONE]\r\nKey3=merged\r\n"));
+        writeAll(file,
+                 QByteArray("\xEF\xBB\xBF; comment\r\n[One]\r\n  Key1 =  spaced  \r\n"
+                            "Key2='single'\r\nnoequals\r\n[two]\r\nn=-12\r\nh=$1F\r\nbad=12x\r\n"
+                            "b1=5\r\nb2=0\r\nb3=True\r\n[ONE]\r\nKey3=merged\r\n"));
         IniFile ini(file);
         QCOMPARE(ini.sections(), QStringList({"One", "two"}));
         QCOMPARE(ini.readString("one", "key1"), QString("spaced"));
@@ -150,9 +151,15 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("key with =") << "S" << "a=b" << "";
-        QTest::newRow("section with ]") << "S]" << "a" << "";
-        QTest::newRow("line break in value") << "S" << "a" << "x\ny";
+        QTest::newRow("key with =") << "S"
+                                    << "a=b"
+                                    << "";
+        QTest::newRow("section with ]") << "S]"
+                                        << "a"
+                                        << "";
+        QTest::newRow("line break in value") << "S"
+                                             << "a"
+                                             << "x\ny";
     }
     void refusesNamesThatCannotRoundTrip()
     {

@@ -25,8 +25,8 @@ struct ListReport
 {
     Report report;
     QStringList lines;
-    ReportLabel *headerLine = nullptr;
-    ReportLabel *total = nullptr;
+    ReportLabel* headerLine = nullptr;
+    ReportLabel* total = nullptr;
 
     ListReport()
     {
@@ -35,7 +35,7 @@ struct ListReport
         report.setMargins(QMarginsF(10, 10, 10, 10));
         report.setFont(QFont(QStringLiteral("Noto Naskh Arabic"), 10));
 
-        ReportBand *header = report.band(Report::PageHeader);
+        ReportBand* header = report.band(Report::PageHeader);
         header->setHeight(30);
         header->addLabel({0, 2, 128, 10}, headerCaption, Qt::AlignHCenter);
         header->addSysData({0, 14, 40, 8}, ReportSysData::Time, Qt::AlignLeft);
@@ -43,20 +43,20 @@ struct ListReport
         headerLine = header->addLabel({0, 22, 128, 8}, QStringLiteral("... "), Qt::AlignHCenter);
         headerLine->setLayoutDirection(Qt::LeftToRight);
 
-        ReportBand *detail = report.band(Report::Detail);
+        ReportBand* detail = report.band(Report::Detail);
         detail->setHeight(8);
         detail->addSysData({110, 0, 18, 8}, ReportSysData::DetailNumber);
         detail->addDataText({0, 0, 100, 8}, QStringLiteral("txt"))
             ->setLayoutDirection(Qt::LeftToRight);
         detail->addShape({104, 0, 0, 8}, ReportShape::VerticalLine);
 
-        ReportBand *summary = report.band(Report::Summary);
+        ReportBand* summary = report.band(Report::Summary);
         summary->setHeight(15);
         summary->addLabel({90, 2, 38, 8}, sumCaption);
         total = summary->addLabel({0, 2, 80, 8}, QStringLiteral("..."));
 
         report.setDataSource([this] { return int(lines.size()); },
-                             [this](int record, const QString &field) {
+                             [this](int record, const QString& field) {
                                  return field == u"txt" ? lines.value(record) : QString();
                              });
     }
@@ -69,7 +69,7 @@ struct ListReport
     }
 };
 
-int renderTo(Report &report, RecordingDevice &device)
+int renderTo(Report& report, RecordingDevice& device)
 {
     return report.render(&device, [&device] { return device.newPage(); });
 }
@@ -127,7 +127,7 @@ void TestReport::pagination()
         QVERIFY(device.find(page, QStringLiteral("... ")));
         // Every record once, in order, with its detail number and one line beside it.
         QStringList lines;
-        for (const QString &t : texts)
+        for (const QString& t : texts)
             if (t.endsWith(u'+'))
                 lines << t;
         QCOMPARE(lines, list.lines.mid(next, recordsPerPage.at(page)));
@@ -150,34 +150,35 @@ void TestReport::textPlacement()
     const qreal px = 10; // per millimetre
 
     // Right-to-left text without an alignment starts at the right edge of its place.
-    const auto *sum = device.find(0, sumCaption);
+    const auto* sum = device.find(0, sumCaption);
     QVERIFY(sum);
     QVERIFY(qAbs(sum->box.right() - 128 * px) < 2);
     QVERIFY(sum->box.top() >= (30 + 3 * 8 + 2) * px && sum->box.bottom() <= (30 + 3 * 8 + 10) * px);
 
     // Centred caption.
-    const auto *caption = device.find(0, headerCaption);
+    const auto* caption = device.find(0, headerCaption);
     QVERIFY(caption);
     QVERIFY(qAbs(caption->box.center().x() - 64 * px) < 2);
 
     // Left-to-right record lines start at the left edge, one band below another.
     for (int i = 0; i < 3; ++i) {
-        const auto *line = device.find(0, list.lines.at(i));
+        const auto* line = device.find(0, list.lines.at(i));
         QVERIFY(line);
         QVERIFY(qAbs(line->box.left()) < 2);
-        QVERIFY(line->box.top() >= (30 + i * 8) * px && line->box.bottom() <= (30 + (i + 1) * 8) * px);
-        const QLineF &rule = device.pages.at(0).lines.at(i);
+        QVERIFY(line->box.top() >= (30 + i * 8) * px &&
+                line->box.bottom() <= (30 + (i + 1) * 8) * px);
+        const QLineF& rule = device.pages.at(0).lines.at(i);
         QCOMPARE(rule.x1(), 104 * px);
         QCOMPARE(rule.y1(), (30 + i * 8) * px);
         QCOMPARE(rule.y2(), (30 + (i + 1) * 8) * px);
-        const auto *number = device.find(0, QString::number(i + 1));
+        const auto* number = device.find(0, QString::number(i + 1));
         QVERIFY(number);
         QVERIFY(number->box.left() > 110 * px);
     }
 
     // The time, left-aligned in its place.
     bool timeFound = false;
-    for (const auto &t : device.pages.at(0).texts) {
+    for (const auto& t : device.pages.at(0).texts) {
         if (QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(t.text).hasMatch()) {
             timeFound = true;
             QVERIFY(qAbs(t.box.left()) < 2);
@@ -210,7 +211,7 @@ void TestReport::labelsChangeBetweenRenders()
 void TestReport::columnHeaderOnEveryPage()
 {
     ListReport list;
-    ReportBand *columns = list.report.band(Report::ColumnHeader);
+    ReportBand* columns = list.report.band(Report::ColumnHeader);
     columns->setHeight(10);
     columns->addLabel({0, 0, 100, 10}, QString::fromUtf8("مشخصه ركورد"));
     columns->addShape({0, 0, 128, 10}, ReportShape::Frame);
@@ -295,7 +296,7 @@ void TestReport::previewUsesReportLayout()
     const QPageLayout layout = dialog->printer()->pageLayout();
     QCOMPARE(layout.pageSize().id(), QPageSize::A5);
     QCOMPARE(layout.orientation(), QPageLayout::Portrait);
-    QVERIFY(dialog->findChild<QAction *>(QStringLiteral("savePdfAction")));
+    QVERIFY(dialog->findChild<QAction*>(QStringLiteral("savePdfAction")));
 }
 
 QTEST_MAIN(TestReport)

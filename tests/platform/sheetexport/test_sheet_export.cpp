@@ -53,8 +53,8 @@ void TestSheetExport::contents_data()
     QTest::addColumn<QString>("sheetName");
 
     const QStringList labels{QStringLiteral("id"), QStringLiteral("txt"), QStringLiteral("price")};
-    QTest::newRow("empty list: header only") << "Sheet1" << labels << QList<QStringList>{}
-                                             << "Exported from Sheet1";
+    QTest::newRow("empty list: header only")
+        << "Sheet1" << labels << QList<QStringList>{} << "Exported from Sheet1";
     QTest::newRow("long account numbers and amounts stay text")
         << "Sheet1" << labels
         << QList<QStringList>{{"1", "00123456789012345678-0015000+", "15000"},
@@ -101,7 +101,8 @@ void TestSheetExport::contents()
     }
     // Nothing below the last record holds a value.
     for (auto it = book.cells.cbegin(); it != book.cells.cend(); ++it) {
-        const int row = QRegularExpression(QStringLiteral("\\d+$")).match(it.key()).captured().toInt();
+        const int row =
+            QRegularExpression(QStringLiteral("\\d+$")).match(it.key()).captured().toInt();
         if (row > rows.size() + 1)
             QVERIFY2(it->value.isEmpty(), qPrintable(it.key()));
     }
@@ -114,12 +115,13 @@ void TestSheetExport::headerFormatting()
     QList<QStringList> rows;
     for (int i = 0; i < 12; ++i)
         rows << QStringList{QString::number(i + 1), QStringLiteral("line"), QStringLiteral("100")};
-    QVERIFY(writeWorkbook(path, QStringLiteral("Sheet1"),
-                          {{QStringLiteral("id"), QStringLiteral("txt"), QStringLiteral("price")}, rows}));
+    QVERIFY(writeWorkbook(
+        path, QStringLiteral("Sheet1"),
+        {{QStringLiteral("id"), QStringLiteral("txt"), QStringLiteral("price")}, rows}));
     const Workbook book(path);
 
     // Blue bold header (the automation colour 0xFF0000 is blue in BGR order).
-    for (const char *ref : {"A1", "C1", "K1", "L1", "AA1"}) {
+    for (const char* ref : {"A1", "C1", "K1", "L1", "AA1"}) {
         QVERIFY2(book.fontOf(ref).bold, ref);
         QCOMPARE(book.fontOf(ref).color.toUpper(), QStringLiteral("FF0000FF"));
     }
@@ -171,13 +173,13 @@ void TestSheetExport::exportOpens()
     QFETCH(bool, programStarts);
     QTemporaryDir dir;
     QList<QUrl> opened;
-    Shell::setOpenHook([&](const QUrl &url) {
+    Shell::setOpenHook([&](const QUrl& url) {
         opened << url;
         return programStarts;
     });
-    const ExportResult result = exportToSpreadsheet(
-        {{QStringLiteral("txt")}, {{QStringLiteral("0012345-0015000+")}}}, QStringLiteral("Sheet1"),
-        dir.path());
+    const ExportResult result =
+        exportToSpreadsheet({{QStringLiteral("txt")}, {{QStringLiteral("0012345-0015000+")}}},
+                            QStringLiteral("Sheet1"), dir.path());
 
     QCOMPARE(result.status, programStarts ? ExportStatus::Opened : ExportStatus::NotOpened);
     QVERIFY(result.path.startsWith(dir.path()));
@@ -188,8 +190,8 @@ void TestSheetExport::exportOpens()
     QCOMPARE(book.cells.value(QStringLiteral("A2")).value, QStringLiteral("0012345-0015000+"));
 
     // A second export does not overwrite the first, which may still be open.
-    const ExportResult second = exportToSpreadsheet({{QStringLiteral("txt")}, {}},
-                                                    QStringLiteral("Sheet1"), dir.path());
+    const ExportResult second =
+        exportToSpreadsheet({{QStringLiteral("txt")}, {}}, QStringLiteral("Sheet1"), dir.path());
     QVERIFY(second.path != result.path);
     QCOMPARE(Workbook(result.path).cells.value(QStringLiteral("A2")).value,
              QStringLiteral("0012345-0015000+"));
@@ -199,8 +201,10 @@ void TestSheetExport::exportFails_data()
 {
     QTest::addColumn<QString>("subfolder");
     QTest::addColumn<QString>("title");
-    QTest::newRow("missing folder") << "missing/deeper" << "Sheet1";
-    QTest::newRow("refused sheet name") << "" << "a title far too long for a sheet";
+    QTest::newRow("missing folder") << "missing/deeper"
+                                    << "Sheet1";
+    QTest::newRow("refused sheet name") << ""
+                                        << "a title far too long for a sheet";
 }
 
 void TestSheetExport::exportFails()
@@ -209,7 +213,7 @@ void TestSheetExport::exportFails()
     QFETCH(QString, title);
     QTemporaryDir dir;
     bool called = false;
-    Shell::setOpenHook([&](const QUrl &) { return called = true; });
+    Shell::setOpenHook([&](const QUrl&) { return called = true; });
     const QString folder = subfolder.isEmpty() ? dir.path() : dir.filePath(subfolder);
     const ExportResult result = exportToSpreadsheet({{QStringLiteral("txt")}, {}}, title, folder);
     QCOMPARE(result.status, ExportStatus::WriteFailed);
@@ -222,7 +226,8 @@ void TestSheetExport::exportFails()
 void TestSheetExport::failureMessage()
 {
     QCOMPARE(notInstalledMessage(),
-             QStringLiteral("Unable to link with MS Excel,  it seems as it is not installed on this system."));
+             QStringLiteral(
+                 "Unable to link with MS Excel,  it seems as it is not installed on this system."));
 }
 
 QTEST_MAIN(TestSheetExport)

@@ -17,7 +17,7 @@ private slots:
 
 void TestShell::openDocument_data()
 {
-    QTest::addColumn<QString>("target");   // "<file>" stands for an existing file
+    QTest::addColumn<QString>("target"); // "<file>" stands for an existing file
     QTest::addColumn<bool>("handlerStarts");
     QTest::addColumn<bool>("expected");
     QTest::addColumn<bool>("handed");
@@ -28,7 +28,8 @@ void TestShell::openDocument_data()
     QTest::newRow("relative missing file") << "missing-log.txt" << true << false << false;
     QTest::newRow("empty") << "" << true << false << false;
     QTest::newRow("web address") << "https://example.org/help" << true << true << true;
-    QTest::newRow("file url of missing file") << "file:///no/such/file.txt" << true << false << false;
+    QTest::newRow("file url of missing file")
+        << "file:///no/such/file.txt" << true << false << false;
 }
 
 void TestShell::openDocument()
@@ -50,7 +51,7 @@ void TestShell::openDocument()
         expectedUrl = QUrl::fromLocalFile(dir.filePath(target));
     }
     QList<QUrl> opened;
-    Shell::setOpenHook([&](const QUrl &url) {
+    Shell::setOpenHook([&](const QUrl& url) {
         opened << url;
         return handlerStarts;
     });
