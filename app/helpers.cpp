@@ -1,7 +1,9 @@
 #include "app/helpers.h"
 
+#include "app/banklines.h"
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
+#include "platform/codepage/CodePage.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -50,6 +52,23 @@ dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons
 QString applicationTitle()
 {
     return dialogs::applicationTitle();
+}
+
+void Guarded(QWidget* parent, const std::function<void()>& body)
+{
+    QString message;
+    try {
+        body();
+        return;
+    } catch (const BankLineError& e) {
+        message = e.message();
+    } catch (const db::Error& e) {
+        message = e.message();
+    } catch (const ECodePageError& e) {
+        message = e.message();
+    }
+    ShowWaitWindow(false);
+    dialogs::showError(message, parent);
 }
 
 void MakeDigitsOnly(QLineEdit* box)

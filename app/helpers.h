@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // True: build and show the modeless wait window; False: close and release it.
 void ShowWaitWindow(bool Show);
 
@@ -26,6 +28,10 @@ void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params = 
 class QLineEdit;
 class TDBNavBar;
 class TButtonSet;
+
+// Runs a handler's body; a failure is shown (and the wait window taken down) instead of
+// leaving the handler.
+void Guarded(QWidget* parent, const std::function<void()>& body);
 
 // Lets only digits into a box, typed or pasted; Persian and Arabic-Indic digits become ASCII.
 void MakeDigitsOnly(QLineEdit* box);

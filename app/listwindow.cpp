@@ -103,18 +103,7 @@ void ListWindow::FormShow()
 
 void ListWindow::guarded(const std::function<void()>& body)
 {
-    try {
-        body();
-    } catch (const BankLineError& e) {
-        ShowWaitWindow(false);
-        dialogs::showError(e.message(), this);
-    } catch (const db::Error& e) {
-        ShowWaitWindow(false);
-        dialogs::showError(e.message(), this);
-    } catch (const ECodePageError& e) {
-        ShowWaitWindow(false);
-        dialogs::showError(e.message(), this);
-    }
+    Guarded(this, body);
 }
 
 bool ListWindow::eventFilter(QObject* watched, QEvent* event)

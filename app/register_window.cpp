@@ -205,13 +205,7 @@ bool RegisterWindow::writeRow(const QVariantMap& values)
 
 void RegisterWindow::guarded(const std::function<void()>& body)
 {
-    try {
-        body();
-    } catch (const BankLineError& e) {
-        dialogs::showError(e.message(), this);
-    } catch (const db::Error& e) {
-        dialogs::showError(e.message(), this);
-    }
+    Guarded(this, body);
 }
 
 void RegisterWindow::refuse(const QString& message, QLineEdit* box)
