@@ -36,11 +36,12 @@ void fillExisting(db::Connection* c)
     addPlainTemplate(c);
     c->beginTransaction();
     for (int i = 0; i < 1000; ++i) {
-        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, "
-                               "Price) values (:p, 'علی', 'رضایی', :h, :m)"),
-                {{QStringLiteral("p"), QString::number(i + 1)},
-                 {QStringLiteral("h"), benchAccount(i)},
-                 {QStringLiteral("m"), benchAmount(i)}});
+        c->exec(
+            QStringLiteral("insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, "
+                           "Price) values (:p, 'علی', 'رضایی', :h, :m)"),
+            {{QStringLiteral("p"), QString::number(i + 1)},
+             {QStringLiteral("h"), benchAccount(i)},
+             {QStringLiteral("m"), benchAmount(i)}});
         c->exec(QStringLiteral("insert into tbl_detail (txt, price) values (:t, :m)"),
                 {{QStringLiteral("t"), benchLine(i)}, {QStringLiteral("m"), benchAmount(i)}});
     }
@@ -122,16 +123,22 @@ void BM_GroupAdd(benchmark::State& state)
     }
     state.counters["rows_added"] = added;
     // Seconds per added row, so that sizes compare directly.
-    state.counters["s_per_row"] = benchmark::Counter(double(added) * double(state.iterations()),
-                                                     benchmark::Counter::kIsRate
-                                                         | benchmark::Counter::kInvert);
+    state.counters["s_per_row"] =
+        benchmark::Counter(double(added) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * added);
     DestroyForms();
     Tfrm_dm::setDatabaseFolder(QString());
     if (!log.messages.isEmpty())
         state.SkipWithError(log.texts().join(u'\n').toStdString().c_str());
 }
-BENCHMARK(BM_GroupAdd)->Arg(1000)->Arg(2000)->Arg(5000)->MinTime(0.5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GroupAdd)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->MinTime(0.5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_WriteBankFile(benchmark::State& state)
 {

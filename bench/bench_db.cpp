@@ -54,8 +54,8 @@ void BM_DataSetAppendPost(benchmark::State& state)
         d.enableControls();
 
         state.PauseTiming();
-        if (d.recordCount() != rows
-            || conn.scalar(QStringLiteral("select count(*) from tbl_detail")).toInt() != rows)
+        if (d.recordCount() != rows ||
+            conn.scalar(QStringLiteral("select count(*) from tbl_detail")).toInt() != rows)
             state.SkipWithError("row count differs");
         d.close();
         conn.close();
@@ -64,7 +64,11 @@ void BM_DataSetAppendPost(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows"] = rows;
 }
-BENCHMARK(BM_DataSetAppendPost)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DataSetAppendPost)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The same rows through a prepared statement reused by the connection's cache, without the
 // data set: what the data set adds on top of the connection.
@@ -80,7 +84,8 @@ void BM_ConnectionExecInsert(benchmark::State& state)
         state.ResumeTiming();
         conn.beginTransaction();
         for (int i = 0; i < rows; ++i)
-            conn.exec(sql, {{QStringLiteral("t"), benchLine(i)}, {QStringLiteral("p"), benchAmount(i)}});
+            conn.exec(sql,
+                      {{QStringLiteral("t"), benchLine(i)}, {QStringLiteral("p"), benchAmount(i)}});
         conn.commit();
         state.PauseTiming();
         conn.close();
@@ -89,7 +94,11 @@ void BM_ConnectionExecInsert(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows"] = rows;
 }
-BENCHMARK(BM_ConnectionExecInsert)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ConnectionExecInsert)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Opening the program's keyed file: key derivation and the first read.
 void BM_ConnectionOpen(benchmark::State& state)

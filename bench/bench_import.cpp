@@ -60,7 +60,8 @@ void BM_ImportCsvToRegister(benchmark::State& state)
         imp.CommitRecCount = 1000;
         imp.Formats().BooleanTrue().Add(QStringLiteral("1"));
         imp.Formats().BooleanFalse().Add(QStringLiteral("0"));
-        for (const char* m : {"Pers_number=1", "First_Name=2", "Last_Name=3", "Hesab=4", "Price=5", "Chk=6"})
+        for (const char* m :
+             {"Pers_number=1", "First_Name=2", "Last_Name=3", "Hesab=4", "Price=5", "Chk=6"})
             imp.Map().Add(QString::fromLatin1(m));
         // The window stays alive as on the UI thread.
         imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
@@ -70,8 +71,8 @@ void BM_ImportCsvToRegister(benchmark::State& state)
 
         state.PauseTiming();
         imported = imp.ImportedCount();
-        if (imported != rows || imp.ErrorCount() != 0
-            || conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != rows) {
+        if (imported != rows || imp.ErrorCount() != 0 ||
+            conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != rows) {
             state.SkipWithError(QStringLiteral("imported %1, errors %2: %3")
                                     .arg(imported)
                                     .arg(imp.ErrorCount())
@@ -119,8 +120,14 @@ void readLines(benchmark::State& state, const char* env, int codePage)
     state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
 
-void BM_ReadTextCp1256(benchmark::State& state) { readLines(state, "BANKFILE_BENCH_TEXT_CP1256", 1256); }
-void BM_ReadTextUtf8(benchmark::State& state) { readLines(state, "BANKFILE_BENCH_TEXT_UTF8", 65001); }
+void BM_ReadTextCp1256(benchmark::State& state)
+{
+    readLines(state, "BANKFILE_BENCH_TEXT_CP1256", 1256);
+}
+void BM_ReadTextUtf8(benchmark::State& state)
+{
+    readLines(state, "BANKFILE_BENCH_TEXT_UTF8", 65001);
+}
 BENCHMARK(BM_ReadTextCp1256)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadTextUtf8)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -13,7 +13,10 @@
 
 namespace {
 
-QString quoted(QString s) { return u'\'' + s.replace(u'\'', QLatin1String("''")) + u'\''; }
+QString quoted(QString s)
+{
+    return u'\'' + s.replace(u'\'', QLatin1String("''")) + u'\'';
+}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -32,13 +35,14 @@ int main(int argc, char** argv)
     if (a.size() == 2 && a[0] == QLatin1String("schema")) {
         ok = writeFile(a[1], QByteArray(kSchemaSql));
     } else if (a.size() == 2 && a[0] == QLatin1String("key")) {
-        ok = writeFile(a[1], "PRAGMA key = " + quoted(QString::fromUtf8(databaseKey())).toUtf8() + ";\n");
+        ok = writeFile(a[1],
+                       "PRAGMA key = " + quoted(QString::fromUtf8(databaseKey())).toUtf8() + ";\n");
     } else if (a.size() == 3 && a[0] == QLatin1String("detail-sql")) {
         const int rows = a[1].toInt();
         QByteArray out = "BEGIN;\n";
         for (int i = 0; i < rows; ++i)
-            out += "INSERT INTO tbl_detail (txt, price) VALUES (" + quoted(benchLine(i)).toUtf8() + ", "
-                   + quoted(benchAmount(i)).toUtf8() + ");\n";
+            out += "INSERT INTO tbl_detail (txt, price) VALUES (" + quoted(benchLine(i)).toUtf8() +
+                   ", " + quoted(benchAmount(i)).toUtf8() + ");\n";
         out += "COMMIT;\n";
         ok = writeFile(a[2], out);
     } else if (a.size() == 3 && a[0] == QLatin1String("csv")) {
@@ -48,7 +52,8 @@ int main(int argc, char** argv)
             out += (benchCsvLine(i) + QLatin1String("\r\n")).toUtf8();
         ok = writeFile(a[2], out);
     } else {
-        err << "usage: bench_inputs schema <out> | key <out> | detail-sql <rows> <out> | csv <rows> <out>\n";
+        err << "usage: bench_inputs schema <out> | key <out> | detail-sql <rows> <out> | csv "
+               "<rows> <out>\n";
         return 2;
     }
     if (!ok) {

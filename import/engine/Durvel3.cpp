@@ -12,7 +12,7 @@
 
 // ---- row ---------------------------------------------------------------------------------------
 
-QString DurvelTrimName(const QString &Name)
+QString DurvelTrimName(const QString& Name)
 {
     int start = 0;
     int end = Name.size();
@@ -23,46 +23,55 @@ QString DurvelTrimName(const QString &Name)
     return Name.mid(start, end - start);
 }
 
-TDurvelCol *TDurvelRow::AddColumn(const QString &Name)
+TDurvelCol* TDurvelRow::AddColumn(const QString& Name)
 {
     auto col = std::make_unique<TDurvelCol>();
     col->Name = DurvelTrimName(Name);
-    TDurvelCol *result = col.get();
+    TDurvelCol* result = col.get();
+    ++FGeneration;
     FCols.push_back(std::move(col));
     if (!FByName.contains(result->Name))
         FByName.insert(result->Name, result);
     return result;
 }
 
-TDurvelCol *TDurvelRow::ColumnByName(const QString &Name) const
+TDurvelCol* TDurvelRow::ColumnByName(const QString& Name) const
 {
     return FByName.value(Name, nullptr);
 }
 
-void TDurvelRow::IndexName(const QString &Name, int Position)
+void TDurvelRow::IndexName(const QString& Name, int Position)
 {
+    ++FGeneration;
     FNameIndex.insert(DurvelTrimName(Name), Position);
 }
 
-void TDurvelRow::SetValue(const QString &Name, const QString &Value, bool Flag)
+void TDurvelRow::SetValue(const QString& Name, const QString& Value, bool Flag)
 {
     const auto it = FNameIndex.constFind(Name);
     if (it == FNameIndex.constEnd() || *it < 0 || *it >= Count())
         return;
-    TDurvelCol *col = FCols.at(std::size_t(*it)).get();
+    TDurvelCol* col = FCols.at(std::size_t(*it)).get();
     col->Value = Value;
     if (Flag)
         col->ValueSet = true;
 }
 
+void TDurvelRow::SetValueAt(int Position, const QString& Value)
+{
+    if (Position >= 0 && Position < Count())
+        FCols[std::size_t(Position)]->Value = Value;
+}
+
 void TDurvelRow::ClearValues()
 {
-    for (auto &col : FCols)
+    for (auto& col : FCols)
         col->Value.clear();
 }
 
 void TDurvelRow::Clear()
 {
+    ++FGeneration;
     FCols.clear();
     FNameIndex.clear();
     FByName.clear();
@@ -70,6 +79,7 @@ void TDurvelRow::Clear()
 
 void TDurvelRow::Delete(int Index)
 {
+    ++FGeneration;
     FCols.erase(FCols.begin() + Index);
     Rehash();
 }
@@ -77,7 +87,7 @@ void TDurvelRow::Delete(int Index)
 void TDurvelRow::Rehash()
 {
     FByName.clear();
-    for (auto &col : FCols)
+    for (auto& col : FCols)
         if (!FByName.contains(col->Name))
             FByName.insert(col->Name, col.get());
     for (auto it = FNameIndex.begin(); it != FNameIndex.end();) {
@@ -97,7 +107,7 @@ TDurvel3::~TDurvel3()
     ReleaseImportState();
 }
 
-void TDurvel3::SetFileName(const QString &Value)
+void TDurvel3::SetFileName(const QString& Value)
 {
     if (Value == FFileName)
         return;
@@ -190,14 +200,19 @@ int TDurvel3::ImportRow()
 {
     if (FCanceled && !DoImportCancel())
         return 2;
+    if (FTransactionDue) {
+        FTransactionDue = false;
+        DestDataSet()->startTransaction();
+        FInTransaction = true;
+    }
     int result = 0;
     try {
         WriteRowToDestination();
-    } catch (const EDurvelError &e) {
+    } catch (const EDurvelError& e) {
         CancelRecord();
         DoImportError(e.message());
         result = 1;
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         CancelRecord();
         DoImportError(QString::fromUtf8(e.what()));
         result = 1;
@@ -232,11 +247,12 @@ bool TDurvel3::DoImportCancel()
 void TDurvel3::DoNeedCommit()
 {
     if (FInTransaction) {
-        DurvelDataSet *ds = DestDataSet();
+        DurvelDataSet* ds = DestDataSet();
         FInTransaction = false;
         ds->commit();
-        ds->startTransaction();
-        FInTransaction = true;
+        // Begun again only for a further row: an import ending here has nothing to roll back,
+        // and the data set need not be read again.
+        FTransactionDue = true;
     }
     if (OnNeedCommit)
         OnNeedCommit(this);
@@ -250,7 +266,7 @@ DurvelDestinationRef TDurvel3::Destination() const
 }
 
 // A column of the row: a map name, or a field format that makes its own values.
-bool TDurvel3::IsRowColumnName(const QString &Name) const
+bool TDurvel3::IsRowColumnName(const QString& Name) const
 {
     for (int i = 0; i < FMap.Count(); ++i) {
         const QString line = FMap.Strings(i);
@@ -259,8 +275,9 @@ bool TDurvel3::IsRowColumnName(const QString &Name) const
             return true;
     }
     for (int i = 0; i < FFieldFormats.Count(); ++i) {
-        const TDurvelFieldFormat *f = FFieldFormats.Items(i);
-        if (DurvelTrimName(f->FieldName) == Name && (f->GeneratorStep != 0 || !f->ConstantValue.isEmpty()))
+        const TDurvelFieldFormat* f = FFieldFormats.Items(i);
+        if (DurvelTrimName(f->FieldName) == Name &&
+            (f->GeneratorStep != 0 || !f->ConstantValue.isEmpty()))
             return true;
     }
     return false;
@@ -335,7 +352,7 @@ void TDurvel3::PrepareImport()
 
     BuildRowColumns();
 
-    DurvelDataSet *ds = DestDataSet();
+    DurvelDataSet* ds = DestDataSet();
     if (ds && (CommitRecCount > 0 || CommitAfterDone) && ds->supportsTransactions()) {
         ds->startTransaction();
         FInTransaction = true;
@@ -358,14 +375,14 @@ void TDurvel3::BuildRowColumns()
         const int idx = DestinationColumnIndex(name);
         if (idx == -1 && ImportDestination != didUserDefined)
             RaiseImportError(DurvelStr::MapColumnNotFound, name);
-        TDurvelCol *col = FRow.AddColumn(name);
+        TDurvelCol* col = FRow.AddColumn(name);
         col->DestIndex = idx;
         FRow.IndexName(name, FRow.Count() - 1);
         if (!FRunKeyColumns.contains(name, Qt::CaseSensitive))
             FNonKeyColumns.push_back(col);
     }
     for (int i = 0; i < FRunFieldFormats.Count(); ++i) {
-        const TDurvelFieldFormat *f = FRunFieldFormats.Items(i);
+        const TDurvelFieldFormat* f = FRunFieldFormats.Items(i);
         const QString name = DurvelTrimName(f->FieldName);
         if (name.isEmpty())
             continue;
@@ -390,10 +407,12 @@ void TDurvel3::ReleaseImportState()
     FRow.Clear();
     FNonKeyColumns.clear();
     FGenerators.Clear();
+    FColumnFormats.clear();
+    FTransactionDue = false;
     if (FInTransaction) {
         FInTransaction = false;
         try {
-            if (DurvelDataSet *ds = DestDataSet())
+            if (DurvelDataSet* ds = DestDataSet())
                 ds->rollback();
         } catch (...) {
         }
@@ -408,7 +427,7 @@ void TDurvel3::ReleaseImportState()
 
 void TDurvel3::DisableDestinationControls()
 {
-    if (DurvelDataSet *ds = DestDataSet())
+    if (DurvelDataSet* ds = DestDataSet())
         ds->disableControls();
     else if (ImportDestination == didListView && ListView)
         ListView->beginUpdate();
@@ -419,7 +438,7 @@ void TDurvel3::DisableDestinationControls()
 
 void TDurvel3::EnableDestinationControls()
 {
-    if (DurvelDataSet *ds = DestDataSet())
+    if (DurvelDataSet* ds = DestDataSet())
         ds->enableControls();
     else if (ImportDestination == didListView && ListView)
         ListView->endUpdate();
@@ -427,21 +446,45 @@ void TDurvel3::EnableDestinationControls()
 
 // ---- row writing -------------------------------------------------------------------------------
 
-void TDurvel3::ApplyFieldFormat(TDurvelCol *Column)
+void TDurvel3::ApplyFieldFormat(TDurvelCol* Column)
 {
     const int idx = FRunFieldFormats.IndexByName(Column->Name);
     if (idx < 0)
         return;
-    Column->Value = DurvelApplyFieldFormat(*FRunFieldFormats.Items(idx), FGenerators.ByName(Column->Name), Column->Value);
+    Column->Value = DurvelApplyFieldFormat(*FRunFieldFormats.Items(idx),
+                                           FGenerators.ByName(Column->Name), Column->Value);
 }
 
 void TDurvel3::ApplyFieldFormats()
 {
-    for (int i = 0; i < FRow.Count(); ++i)
-        ApplyFieldFormat(FRow.Items(i));
+    if (FRunFieldFormats.Count() == 0)
+        return;
+    // Looked up by name only when the row's columns changed.
+    if (FRow.Generation() != FColumnFormatsGeneration) {
+        FColumnFormats.assign(std::size_t(FRow.Count()), ColumnFormat());
+        for (int i = 0; i < FRow.Count(); ++i) {
+            const QString& name = FRow.Items(i)->Name;
+            const int idx = FRunFieldFormats.IndexByName(name);
+            if (idx < 0)
+                continue;
+            ColumnFormat& cf = FColumnFormats[std::size_t(i)];
+            cf.Generator = FGenerators.ByName(name);
+            if (cf.Generator || !FRunFieldFormats.Items(idx)->IsDefault())
+                cf.Format = idx;
+        }
+        FColumnFormatsGeneration = FRow.Generation();
+    }
+    for (int i = 0; i < FRow.Count(); ++i) {
+        const ColumnFormat& cf = FColumnFormats[std::size_t(i)];
+        if (cf.Format < 0)
+            continue;
+        TDurvelCol* col = FRow.Items(i);
+        col->Value =
+            DurvelApplyFieldFormat(*FRunFieldFormats.Items(cf.Format), cf.Generator, col->Value);
+    }
 }
 
-void TDurvel3::SetFieldValue(DurvelField *Field, const QString &Value, QString &ErrorText)
+void TDurvel3::SetFieldValue(DurvelField* Field, const QString& Value, QString& ErrorText)
 {
     DurvelSetFieldValue(FRunFormats, Field, Value, ErrorText);
 }
@@ -499,8 +542,8 @@ void TDurvel3::WriteRowToDestination()
 
 bool TDurvel3::Locate()
 {
-    std::vector<TDurvelCol *> keys;
-    for (const QString &name : std::as_const(FRunKeyColumns))
+    std::vector<TDurvelCol*> keys;
+    for (const QString& name : std::as_const(FRunKeyColumns))
         keys.push_back(FRow.ColumnByName(name));
     return Search(keys, true, true);
 }
@@ -513,21 +556,22 @@ bool TDurvel3::IsDuplicate()
     return Search(FNonKeyColumns, false, false);
 }
 
-bool TDurvel3::Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensitive, bool Notify)
+bool TDurvel3::Search(const std::vector<TDurvelCol*>& Columns, bool CaseInsensitive, bool Notify)
 {
     const Qt::CaseSensitivity cs = CaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     switch (ImportDestination) {
     case didDataSet:
     case didDBGrid: {
-        DurvelDataSet *ds = DestDataSet();
+        DurvelDataSet* ds = DestDataSet();
         if (!ds)
             return false;
         QStringList fields;
         QVariantList values;
-        for (const TDurvelCol *col : Columns) {
+        for (const TDurvelCol* col : Columns) {
             if (!col)
                 return false;
-            fields << (ImportDestination == didDBGrid ? DBGrid->columnFieldName(col->DestIndex) : col->Name);
+            fields << (ImportDestination == didDBGrid ? DBGrid->columnFieldName(col->DestIndex)
+                                                      : col->Name);
             values << QVariant(col->Value);
         }
         if (Notify && OnDestinationLocate)
@@ -535,13 +579,14 @@ bool TDurvel3::Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensi
         return ds->locate(fields, values, CaseInsensitive);
     }
     case didListView:
-        for (const TDurvelCol *col : Columns)
+        for (const TDurvelCol* col : Columns)
             if (!col)
                 return false;
         for (int item = 0; item < ListView->itemCount(); ++item) {
             bool match = true;
-            for (const TDurvelCol *col : Columns)
-                match = match && ListView->itemText(item, col->DestIndex).compare(col->Value, cs) == 0;
+            for (const TDurvelCol* col : Columns)
+                match =
+                    match && ListView->itemText(item, col->DestIndex).compare(col->Value, cs) == 0;
             if (match) {
                 FCurrentItem = item;
                 return true;
@@ -550,14 +595,14 @@ bool TDurvel3::Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensi
         return false;
     case didStringGrid:
         FLocatedRow = -1;
-        for (const TDurvelCol *col : Columns)
+        for (const TDurvelCol* col : Columns)
             if (!col)
                 return false;
         for (int r = 0; r < StringGrid->rowCount(); ++r) {
             if (r == GridCaptionRow)
                 continue;
             bool match = true;
-            for (const TDurvelCol *col : Columns)
+            for (const TDurvelCol* col : Columns)
                 match = match && StringGrid->cell(col->DestIndex, r).compare(col->Value, cs) == 0;
             if (match) {
                 FLocatedRow = r;
@@ -590,7 +635,8 @@ void TDurvel3::InsertRecord()
             FInsertedRow = FGridRow;
             if (FGridRow == StringGrid->rowCount())
                 StringGrid->setRowCount(StringGrid->rowCount() + 1);
-        } else if (FPrevRowAction == raNone && FGridRow == GridStartRow && StringGrid->rowCount() == GridStartRow + 1) {
+        } else if (FPrevRowAction == raNone && FGridRow == GridStartRow &&
+                   StringGrid->rowCount() == GridStartRow + 1) {
             FInsertedRow = FGridRow;
         } else {
             FInsertedRow = StringGrid->rowCount();
@@ -605,7 +651,7 @@ void TDurvel3::InsertRecord()
 void TDurvel3::EditRecord()
 {
     FRowAction = raEdited;
-    if (DurvelDataSet *ds = DestDataSet())
+    if (DurvelDataSet* ds = DestDataSet())
         ds->edit();
 }
 
@@ -646,16 +692,16 @@ void TDurvel3::DeleteRecord()
 void TDurvel3::WriteColumns()
 {
     for (int i = 0; i < FRow.Count(); ++i) {
-        const TDurvelCol *col = FRow.Items(i);
+        const TDurvelCol* col = FRow.Items(i);
         if (col->DestIndex < 0)
             continue;
         switch (ImportDestination) {
         case didDataSet:
         case didDBGrid: {
-            DurvelDataSet *ds = DestDataSet();
-            DurvelField *field = ImportDestination == didDataSet
-                ? ds->field(col->DestIndex)
-                : ds->findField(DBGrid->columnFieldName(col->DestIndex));
+            DurvelDataSet* ds = DestDataSet();
+            DurvelField* field = ImportDestination == didDataSet
+                                     ? ds->field(col->DestIndex)
+                                     : ds->findField(DBGrid->columnFieldName(col->DestIndex));
             QString errorText;
             SetFieldValue(field, col->Value, errorText);
             if (!errorText.isEmpty())
@@ -680,7 +726,7 @@ void TDurvel3::WriteColumns()
 
 void TDurvel3::PostRecord()
 {
-    if (DurvelDataSet *ds = DestDataSet()) {
+    if (DurvelDataSet* ds = DestDataSet()) {
         const auto state = ds->state();
         if (state == DurvelDataSet::State::Edit || state == DurvelDataSet::State::Insert)
             ds->post();
@@ -692,7 +738,7 @@ void TDurvel3::PostRecord()
 void TDurvel3::CancelRecord()
 {
     try {
-        if (DurvelDataSet *ds = DestDataSet()) {
+        if (DurvelDataSet* ds = DestDataSet()) {
             const auto state = ds->state();
             if (state == DurvelDataSet::State::Edit || state == DurvelDataSet::State::Insert)
                 ds->cancel();
@@ -714,16 +760,18 @@ QString TDurvel3::ErrorLogPath() const
 
 QString TDurvel3::Timestamp() const
 {
-    return DurvelFormatDateTime(FRunFormats, FRunFormats.ShortDateFormat + u' ' + FRunFormats.ShortTimeFormat,
+    return DurvelFormatDateTime(FRunFormats,
+                                FRunFormats.ShortDateFormat + u' ' + FRunFormats.ShortTimeFormat,
                                 QDateTime::currentDateTime());
 }
 
-QString TDurvel3::ErrorLine(const QString &Message) const
+QString TDurvel3::ErrorLine(const QString& Message) const
 {
-    return FormatImportStr(DurvelStr::LogLine, {Timestamp(), QString::number(FLineCounter), Message});
+    return FormatImportStr(DurvelStr::LogLine,
+                           {Timestamp(), QString::number(FLineCounter), Message});
 }
 
-void TDurvel3::WriteLogLine(const QString &Line)
+void TDurvel3::WriteLogLine(const QString& Line)
 {
     if (FLog)
         FLog->write(durvel::toAnsi(Line + QStringLiteral("\r\n")));
@@ -736,10 +784,12 @@ void TDurvel3::OpenErrorLog()
     if (!QDir().mkpath(folder))
         throw EDurvelError(QStringLiteral("Cannot create the folder %1").arg(folder));
     auto file = std::make_unique<QFile>(FLogPath);
-    const QIODevice::OpenMode mode = RewriteErrorLogFile ? QIODevice::WriteOnly | QIODevice::Truncate
-                                                         : QIODevice::WriteOnly | QIODevice::Append;
+    const QIODevice::OpenMode mode = RewriteErrorLogFile
+                                         ? QIODevice::WriteOnly | QIODevice::Truncate
+                                         : QIODevice::WriteOnly | QIODevice::Append;
     if (!file->open(mode))
-        throw EDurvelError(QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
+        throw EDurvelError(
+            QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
     FLog = std::move(file);
     WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));
 }
@@ -750,16 +800,17 @@ void TDurvel3::CloseErrorLog()
     if (errors > 0)
         WriteLogLine(QString());
     WriteLogLine(FormatImportStr(DurvelStr::LogFinished, {Timestamp()}));
-    WriteLogLine((errors == 0 ? LoadImportStr(DurvelStr::LogNoError)
-                              : FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)}))
-                 + QStringLiteral("\r\n"));
+    WriteLogLine((errors == 0
+                      ? LoadImportStr(DurvelStr::LogNoError)
+                      : FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)})) +
+                 QStringLiteral("\r\n"));
     FLog->close();
     FLog.reset();
     if (ShowErrorLog && OnShowErrorLog)
         OnShowErrorLog(FLogPath);
 }
 
-void TDurvel3::DoImportError(const QString &Message)
+void TDurvel3::DoImportError(const QString& Message)
 {
     FRowError = true;
     FLastErrorText = ErrorLine(Message);
@@ -770,7 +821,7 @@ void TDurvel3::DoImportError(const QString &Message)
         OnImportError(this);
 }
 
-void TDurvel3::DoImportErrorAdv(const QString &Text)
+void TDurvel3::DoImportErrorAdv(const QString& Text)
 {
     FLastErrorText = ErrorLine(Text);
     ++FConversionErrorCount;

@@ -19,7 +19,14 @@
 class IniFile;
 class QFile;
 
-enum TDurvelMode { dimInsertAll, dimInsertNew, dimUpdate, dimUpdateOrInsert, dimDelete, dimDeleteOrInsert };
+enum TDurvelMode {
+    dimInsertAll,
+    dimInsertNew,
+    dimUpdate,
+    dimUpdateOrInsert,
+    dimDelete,
+    dimDeleteOrInsert
+};
 enum TDurvelAddType { datAppend, datInsert };
 
 class TDurvelCol
@@ -35,14 +42,19 @@ class TDurvelRow
 {
 public:
     int Count() const { return int(FCols.size()); }
-    TDurvelCol *Items(int Index) const { return FCols.at(std::size_t(Index)).get(); }
+    TDurvelCol* Items(int Index) const { return FCols.at(std::size_t(Index)).get(); }
     // Name is trimmed of characters below 33.
-    TDurvelCol *AddColumn(const QString &Name);
-    TDurvelCol *ColumnByName(const QString &Name) const;
+    TDurvelCol* AddColumn(const QString& Name);
+    TDurvelCol* ColumnByName(const QString& Name) const;
     // Enters a map column's name in the index through which readers store values.
-    void IndexName(const QString &Name, int Position);
+    void IndexName(const QString& Name, int Position);
     // Stores Value in the map column of Name; names outside the map are ignored.
-    void SetValue(const QString &Name, const QString &Value, bool Flag = false);
+    void SetValue(const QString& Name, const QString& Value, bool Flag = false);
+    // SetValue split for readers that store many rows: the index entry of Name (-1 when
+    // none), resolved once, then stored by it. Generation changes when either may differ.
+    int MapPosition(const QString& Name) const { return FNameIndex.value(Name, -1); }
+    void SetValueAt(int Position, const QString& Value);
+    quint64 Generation() const { return FGeneration; }
     void ClearValues();
     void Clear();
     void Delete(int Index);
@@ -50,33 +62,36 @@ public:
 private:
     void Rehash();
     std::vector<std::unique_ptr<TDurvelCol>> FCols;
-    QHash<QString, int> FNameIndex;          // map columns only
-    QHash<QString, TDurvelCol *> FByName;    // every column
+    QHash<QString, int> FNameIndex;      // map columns only
+    QHash<QString, TDurvelCol*> FByName; // every column
+    quint64 FGeneration = 0;
 };
 
-QString DurvelTrimName(const QString &Name);
+QString DurvelTrimName(const QString& Name);
 
 class TDurvel3
 {
 public:
-    using TNotifyEvent = std::function<void(TDurvel3 *Sender)>;
-    using TImportCancelEvent = std::function<void(TDurvel3 *Sender, bool &Continue)>;
-    using TImportBeforePostEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row, bool &Accept)>;
-    using TImportAfterPostEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row)>;
-    using TUserDefinedImportEvent = std::function<void(TDurvel3 *Sender, TDurvelRow *Row)>;
-    using TDestinationLocateEvent = std::function<void(TDurvel3 *Sender, const QStringList &KeyColumns, TDurvelRow *Row,
-                                                       QStringList &KeyFields, QVariantList &KeyValues)>;
+    using TNotifyEvent = std::function<void(TDurvel3* Sender)>;
+    using TImportCancelEvent = std::function<void(TDurvel3* Sender, bool& Continue)>;
+    using TImportBeforePostEvent =
+        std::function<void(TDurvel3* Sender, TDurvelRow* Row, bool& Accept)>;
+    using TImportAfterPostEvent = std::function<void(TDurvel3* Sender, TDurvelRow* Row)>;
+    using TUserDefinedImportEvent = std::function<void(TDurvel3* Sender, TDurvelRow* Row)>;
+    using TDestinationLocateEvent =
+        std::function<void(TDurvel3* Sender, const QStringList& KeyColumns, TDurvelRow* Row,
+                           QStringList& KeyFields, QVariantList& KeyValues)>;
 
     TDurvel3();
     virtual ~TDurvel3();
-    TDurvel3(const TDurvel3 &) = delete;
-    TDurvel3 &operator=(const TDurvel3 &) = delete;
+    TDurvel3(const TDurvel3&) = delete;
+    TDurvel3& operator=(const TDurvel3&) = delete;
 
     // Destinations are referenced, never owned.
-    DurvelDataSet *DataSet = nullptr;
-    DurvelDBGrid *DBGrid = nullptr;
-    DurvelListView *ListView = nullptr;
-    DurvelStringGrid *StringGrid = nullptr;
+    DurvelDataSet* DataSet = nullptr;
+    DurvelDBGrid* DBGrid = nullptr;
+    DurvelListView* ListView = nullptr;
+    DurvelStringGrid* StringGrid = nullptr;
     int GridCaptionRow = -1;
     int GridStartRow = -1;
     TDurvelDestination ImportDestination = didDataSet;
@@ -92,21 +107,21 @@ public:
     bool AllowDuplicates = true;
     int SkipFirstRows = 0;
 
-    TWideStringList &Map() { return FMap; }
-    const TWideStringList &Map() const { return FMap; }
-    void SetMap(const TWideStrings &Value) { FMap.Assign(Value); }
-    TWideStringList &KeyColumns() { return FKeyColumns; }
-    const TWideStringList &KeyColumns() const { return FKeyColumns; }
-    void SetKeyColumns(const TWideStrings &Value) { FKeyColumns.Assign(Value); }
-    TDurvelFormats &Formats() { return FFormats; }
-    const TDurvelFormats &Formats() const { return FFormats; }
-    void SetFormats(const TDurvelFormats &Value) { FFormats.Assign(Value); }
-    TDurvelFieldFormats &FieldFormats() { return FFieldFormats; }
-    const TDurvelFieldFormats &FieldFormats() const { return FFieldFormats; }
-    void SetFieldFormats(const TDurvelFieldFormats &Value) { FFieldFormats.Assign(Value); }
+    TWideStringList& Map() { return FMap; }
+    const TWideStringList& Map() const { return FMap; }
+    void SetMap(const TWideStrings& Value) { FMap.Assign(Value); }
+    TWideStringList& KeyColumns() { return FKeyColumns; }
+    const TWideStringList& KeyColumns() const { return FKeyColumns; }
+    void SetKeyColumns(const TWideStrings& Value) { FKeyColumns.Assign(Value); }
+    TDurvelFormats& Formats() { return FFormats; }
+    const TDurvelFormats& Formats() const { return FFormats; }
+    void SetFormats(const TDurvelFormats& Value) { FFormats.Assign(Value); }
+    TDurvelFieldFormats& FieldFormats() { return FFieldFormats; }
+    const TDurvelFieldFormats& FieldFormats() const { return FFieldFormats; }
+    void SetFieldFormats(const TDurvelFieldFormats& Value) { FFieldFormats.Assign(Value); }
 
     QString FileName() const { return FFileName; }
-    void SetFileName(const QString &Value);
+    void SetFileName(const QString& Value);
 
     TNotifyEvent OnBeforeImport;
     TNotifyEvent OnAfterImport;
@@ -124,7 +139,7 @@ public:
     // Called between rows so the host can keep its window alive; at most once per interval.
     void SetYieldHandler(std::function<void()> Handler, int IntervalMs = 50);
     // Asked to open the error log after the import (ShowErrorLog); gets the resolved path.
-    std::function<void(const QString &Path)> OnShowErrorLog;
+    std::function<void(const QString& Path)> OnShowErrorLog;
 
     // Runs one import; returns the result of CheckProperties. Refuses to be re-entered.
     bool Execute();
@@ -136,20 +151,20 @@ public:
     // Failed rows of the last import; conversion errors are counted apart.
     int ErrorCount() const { return FErrors.Count(); }
     int ConversionErrorCount() const { return FConversionErrorCount; }
-    const TWideStringList &Errors() const { return FErrors; }
+    const TWideStringList& Errors() const { return FErrors; }
     QString LastErrorText() const { return FLastErrorText; }
     int ImportedCount() const { return FImportedCount; }
     int TotalRecCount() const { return FTotalRecCount; }
     quint8 RowAction() const { return FRowAction; }
     int LineCounter() const { return FLineCounter; }
-    TDurvelRow *Row() { return &FRow; }
+    TDurvelRow* Row() { return &FRow; }
     // The log's path as the import resolves it (a bare name lies in the program's folder).
     QString ErrorLogPath() const;
     // The destination of the chosen kind, for column look-ups.
     DurvelDestinationRef Destination() const;
 
-    virtual void LoadTemplateSections(IniFile &Ini);
-    virtual void SaveTemplateSections(IniFile &Ini);
+    virtual void LoadTemplateSections(IniFile& Ini);
+    virtual void SaveTemplateSections(IniFile& Ini);
 
     enum : quint8 { raNone = 0, raInserted = 1, raEdited = 2, raDeleted = 3 };
 
@@ -170,31 +185,34 @@ protected:
     virtual bool IsRowAccepted() { return true; }
 
     // For readers.
-    void ApplyFieldFormat(TDurvelCol *Column);
+    void ApplyFieldFormat(TDurvelCol* Column);
     void ApplyFieldFormats();
     void SetTotalRecCount(int Value) { FTotalRecCount = Value; }
     void AddLines(int Count) { FLineCounter += Count; }
     // The formats in force for the running import.
-    const TDurvelFormats &RunFormats() const { return FRunFormats; }
+    const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
-    void DoImportError(const QString &Message);
-    void DoImportErrorAdv(const QString &Text);
-    void SetFieldValue(DurvelField *Field, const QString &Value, QString &ErrorText);
+    void DoImportError(const QString& Message);
+    void DoImportErrorAdv(const QString& Text);
+    void SetFieldValue(DurvelField* Field, const QString& Value, QString& ErrorText);
 
-    int DestinationColumnIndex(const QString &Name) const { return Destination().ColumnIndex(Name); }
+    int DestinationColumnIndex(const QString& Name) const
+    {
+        return Destination().ColumnIndex(Name);
+    }
 
 private:
     void ImportLoop();
     void MaybeYield();
-    DurvelDataSet *DestDataSet() const { return Destination().RowDataSet(); }
+    DurvelDataSet* DestDataSet() const { return Destination().RowDataSet(); }
     void BuildRowColumns();
-    bool IsRowColumnName(const QString &Name) const;
+    bool IsRowColumnName(const QString& Name) const;
     void ReleaseImportState();
 
     void WriteRowToDestination();
     bool Locate();
     bool IsDuplicate();
-    bool Search(const std::vector<TDurvelCol *> &Columns, bool CaseInsensitive, bool Notify);
+    bool Search(const std::vector<TDurvelCol*>& Columns, bool CaseInsensitive, bool Notify);
     void InsertRecord();
     void EditRecord();
     void DeleteRecord();
@@ -207,8 +225,8 @@ private:
     void DoNeedCommit();
     void OpenErrorLog();
     void CloseErrorLog();
-    void WriteLogLine(const QString &Line);
-    QString ErrorLine(const QString &Message) const;
+    void WriteLogLine(const QString& Line);
+    QString ErrorLine(const QString& Message) const;
     QString Timestamp() const;
 
     TWideStringList FMap;
@@ -224,7 +242,16 @@ private:
 
     TDurvelRow FRow;
     TDurvelGenerators FGenerators;
-    std::vector<TDurvelCol *> FNonKeyColumns;
+    // Per row column: its field format (-1 when none changes a value) and generator,
+    // valid for one row generation.
+    struct ColumnFormat
+    {
+        int Format = -1;
+        TDurvelGenerator* Generator = nullptr;
+    };
+    std::vector<ColumnFormat> FColumnFormats;
+    quint64 FColumnFormatsGeneration = ~quint64(0);
+    std::vector<TDurvelCol*> FNonKeyColumns;
     TWideStringList FErrors;
     QString FLastErrorText;
     int FConversionErrorCount = 0;
@@ -238,13 +265,14 @@ private:
     bool FCanceled = false;
     bool FRunning = false;
 
-    int FCurrentItem = -1;     // list view
-    int FGridRow = -1;         // string grid: next row to write
+    int FCurrentItem = -1; // list view
+    int FGridRow = -1;     // string grid: next row to write
     int FLocatedRow = -1;
     int FInsertedRow = -1;
 
     bool FControlsDisabled = false;
     bool FInTransaction = false;
+    bool FTransactionDue = false; // a batch was committed; the next row begins the next one
     std::unique_ptr<QFile> FLog;
     QString FLogPath;
 

@@ -9,24 +9,21 @@ namespace {
 const QString kOptions = QStringLiteral("ASCII_OPTIONS");
 
 // A whole, non-negative decimal number; -1 otherwise.
-int wholeNumber(const QString &text)
+int wholeNumber(const QString& text)
 {
     bool ok = false;
     const int n = text.trimmed().toInt(&ok);
     return ok && n >= 0 ? n : -1;
 }
 
-[[noreturn]] void invalidNumber(const QString &text)
+[[noreturn]] void invalidNumber(const QString& text)
 {
     throw EDurvelError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
 } // namespace
 
-TDurvel3ASCII::TDurvel3ASCII()
-    : Comma(GetListSeparator())
-{
-}
+TDurvel3ASCII::TDurvel3ASCII() : Comma(GetListSeparator()) {}
 
 TDurvel3ASCII::~TDurvel3ASCII() = default;
 
@@ -37,7 +34,8 @@ QList<TDurvel3ASCII::MapEntry> TDurvel3ASCII::MapEntries() const
     for (int i = 0; i < Map().Count(); ++i) {
         const QString line = Map().Strings(i);
         const int eq = line.indexOf(sep);
-        entries.append({DurvelTrimName(eq < 0 ? line : line.left(eq)), eq < 0 ? QString() : line.mid(eq + 1)});
+        entries.append(
+            {DurvelTrimName(eq < 0 ? line : line.left(eq)), eq < 0 ? QString() : line.mid(eq + 1)});
     }
     return entries;
 }
@@ -45,7 +43,7 @@ QList<TDurvel3ASCII::MapEntry> TDurvel3ASCII::MapEntries() const
 bool TDurvel3ASCII::CheckProperties()
 {
     const bool result = TDurvel3::CheckProperties();
-    for (const MapEntry &e : MapEntries()) {
+    for (const MapEntry& e : MapEntries()) {
         if (IsFixedWidth()) {
             const int semi = e.Value.indexOf(u';');
             if (semi < 0)
@@ -59,7 +57,8 @@ bool TDurvel3ASCII::CheckProperties()
             if (n < 0)
                 invalidNumber(e.Value);
             if (n == 0)
-                throw EDurvelError(QStringLiteral("Column %1: field numbers start at 1").arg(e.Name));
+                throw EDurvelError(
+                    QStringLiteral("Column %1: field numbers start at 1").arg(e.Name));
         }
     }
     return result;
@@ -84,6 +83,7 @@ void TDurvel3ASCII::OpenSource()
         FColumns.append(e);
     }
     FSkipped = 0;
+    FColumnsGeneration = ~quint64(0);
 }
 
 bool TDurvel3ASCII::HasMoreRows()
@@ -100,34 +100,42 @@ bool TDurvel3ASCII::SkipRow()
         ++FSkipped;
         return true;
     }
-    return FLine.trimmed().isEmpty();
+    return QStringView(FLine).trimmed().isEmpty();
 }
 
 void TDurvel3ASCII::ReadRow()
 {
-    Row()->ClearValues();
+    TDurvelRow* row = Row();
+    row->ClearValues();
     if (!IsFixedWidth())
-        SplitDelimitedLine(FLine, Quote, Comma, FFields);
-    for (const MapEntry &e : std::as_const(FColumns)) {
-        QString text;
+        SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields);
+    // Names are looked up again only when the row's columns changed.
+    if (row->Generation() != FColumnsGeneration) {
+        for (MapEntry& e : FColumns)
+            e.Position = row->MapPosition(e.Name);
+        FColumnsGeneration = row->Generation();
+    }
+    const int fieldCount = int(FFields.size());
+    for (const MapEntry& e : std::as_const(FColumns)) {
         if (IsFixedWidth())
-            text = FLine.mid(e.Start, e.Length);
-        else if (e.Start >= 0 && e.Start < FFields.Count())
-            text = FFields.Strings(e.Start);  // a short line leaves its missing fields empty
-        Row()->SetValue(e.Name, text);
+            row->SetValueAt(e.Position, FLine.mid(e.Start, e.Length));
+        else if (e.Start >= 0 && e.Start < fieldCount)
+            row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
+        else
+            row->SetValueAt(e.Position, QString()); // a short line leaves its missing fields empty
     }
     ApplyFieldFormats();
 }
 
-void TDurvel3ASCII::NextRow()
-{
-}
+void TDurvel3ASCII::NextRow() {}
 
 void TDurvel3ASCII::FreeSource()
 {
     FFile.reset();
-    FFields.Clear();
+    FFields.clear();
+    FFields.shrink_to_fit();
     FColumns.clear();
+    FColumnsGeneration = ~quint64(0);
 }
 
 void TDurvel3ASCII::CloseSource()
@@ -142,7 +150,7 @@ void TDurvel3ASCII::EndImport()
     FreeSource();
 }
 
-void TDurvel3ASCII::SaveTemplateSections(IniFile &Ini)
+void TDurvel3ASCII::SaveTemplateSections(IniFile& Ini)
 {
     TDurvel3::SaveTemplateSections(Ini);
     Ini.writeInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
@@ -152,7 +160,7 @@ void TDurvel3ASCII::SaveTemplateSections(IniFile &Ini)
     Ini.writeString(kOptions, QStringLiteral("Quote"), CharToSepText(Quote));
 }
 
-void TDurvel3ASCII::LoadTemplateSections(IniFile &Ini)
+void TDurvel3ASCII::LoadTemplateSections(IniFile& Ini)
 {
     TDurvel3::LoadTemplateSections(Ini);
     const qint64 skip = Ini.readInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <memory>
+#include <vector>
 
 class TVoTextFile;
 
@@ -16,14 +17,14 @@ public:
     TDurvel3ASCII();
     ~TDurvel3ASCII() override;
 
-    QChar Comma;                 // the locale's list separator; #0 selects fixed width
+    QChar Comma; // the locale's list separator; #0 selects fixed width
     QChar Quote = u'"';
     TDurvelCharsetType Encoding = ctWinDefined;
 
     bool IsFixedWidth() const { return Comma.isNull(); }
 
-    void LoadTemplateSections(IniFile &Ini) override;
-    void SaveTemplateSections(IniFile &Ini) override;
+    void LoadTemplateSections(IniFile& Ini) override;
+    void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
     bool CheckProperties() override;
@@ -40,15 +41,17 @@ private:
     {
         QString Name;
         QString Value;
-        int Start = 0;    // fixed width: 0-based start; delimited: 0-based field index
+        int Start = 0; // fixed width: 0-based start; delimited: 0-based field index
         int Length = 0;
+        int Position = -1; // the row column it fills, resolved per row generation
     };
     QList<MapEntry> MapEntries() const;
     void FreeSource();
 
     std::unique_ptr<TVoTextFile> FFile;
     QString FLine;
-    TWideStringList FFields;
-    QList<MapEntry> FColumns;   // the map lines that name a row column
+    std::vector<QString> FFields;
+    QList<MapEntry> FColumns; // the map lines that name a row column
+    quint64 FColumnsGeneration = ~quint64(0);
     int FSkipped = 0;
 };

@@ -15,23 +15,23 @@ const QString kDataFormats = QStringLiteral("DATA_FORMATS_");
 const QString kReplacements = QStringLiteral("REPLACEMENTS_");
 const QString kKeyColumns = QStringLiteral("KeyColumns");
 
-void writeWords(IniFile &ini, const QString &section, const TWideStrings &words)
+void writeWords(IniFile& ini, const QString& section, const TWideStrings& words)
 {
     ini.eraseSection(section);
     for (int i = 0; i < words.Count(); ++i)
         ini.writeString(section, words.Strings(i), QString());
 }
 
-void readWords(const IniFile &ini, const QString &section, TWideStrings &words)
+void readWords(const IniFile& ini, const QString& section, TWideStrings& words)
 {
     words.BeginUpdate();
     words.Clear();
-    for (const QString &key : ini.keys(section))
+    for (const QString& key : ini.keys(section))
         words.Add(key);
     words.EndUpdate();
 }
 
-QChar readChar(const IniFile &ini, const QString &section, const QString &key, QChar current)
+QChar readChar(const IniFile& ini, const QString& section, const QString& key, QChar current)
 {
     const QString text = ini.readString(section, key);
     return text.size() == 1 ? text.at(0) : current;
@@ -39,19 +39,21 @@ QChar readChar(const IniFile &ini, const QString &section, const QString &key, Q
 
 // An ordinal outside the enumeration keeps the current setting.
 template <typename Enum>
-Enum readOrdinal(const IniFile &ini, const QString &section, const QString &key, Enum current, Enum last)
+Enum readOrdinal(const IniFile& ini, const QString& section, const QString& key, Enum current,
+                 Enum last)
 {
     const qint64 v = ini.readInteger(section, key, qint64(current));
     return v >= 0 && v <= qint64(last) ? Enum(v) : current;
 }
 
-int readInt(const IniFile &ini, const QString &section, const QString &key, int current)
+int readInt(const IniFile& ini, const QString& section, const QString& key, int current)
 {
     const qint64 v = ini.readInteger(section, key, current);
-    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? int(v) : current;
+    return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max() ? int(v)
+                                                                                        : current;
 }
 
-void readFieldFormat(const IniFile &ini, const QString &section, TDurvelFieldFormat &f)
+void readFieldFormat(const IniFile& ini, const QString& section, TDurvelFieldFormat& f)
 {
     f.GeneratorValue = readInt(ini, section, QStringLiteral("GeneratorValue"), f.GeneratorValue);
     f.GeneratorStep = readInt(ini, section, QStringLiteral("GeneratorStep"), f.GeneratorStep);
@@ -60,14 +62,16 @@ void readFieldFormat(const IniFile &ini, const QString &section, TDurvelFieldFor
     f.DefaultValue = ini.readString(section, QStringLiteral("DefaultValue"), f.DefaultValue);
     f.LeftQuote = ini.readString(section, QStringLiteral("LeftQuote"), f.LeftQuote);
     f.RightQuote = ini.readString(section, QStringLiteral("RightQuote"), f.RightQuote);
-    f.QuoteAction = readOrdinal(ini, section, QStringLiteral("QuoteAction"), f.QuoteAction, daRemove);
-    f.CharCase = readOrdinal(ini, section, QStringLiteral("CharCase"), f.CharCase, iccUpperFirstWord);
+    f.QuoteAction =
+        readOrdinal(ini, section, QStringLiteral("QuoteAction"), f.QuoteAction, daRemove);
+    f.CharCase =
+        readOrdinal(ini, section, QStringLiteral("CharCase"), f.CharCase, iccUpperFirstWord);
     f.CharSet = readOrdinal(ini, section, QStringLiteral("CharSet"), f.CharSet, icsOem);
 }
 
 } // namespace
 
-void TDurvel3::SaveTemplateSections(IniFile &Ini)
+void TDurvel3::SaveTemplateSections(IniFile& Ini)
 {
     Ini.writeString(kBase, QStringLiteral("FileName"), FFileName);
 
@@ -79,8 +83,10 @@ void TDurvel3::SaveTemplateSections(IniFile &Ini)
         Ini.writeString(kMap, eq < 0 ? line : line.left(eq), eq < 0 ? QString() : line.mid(eq + 1));
     }
 
-    Ini.writeString(kFormats, QStringLiteral("DecimalSeparator"), QString(FFormats.DecimalSeparator));
-    Ini.writeString(kFormats, QStringLiteral("ThousandSeparator"), QString(FFormats.ThousandSeparator));
+    Ini.writeString(kFormats, QStringLiteral("DecimalSeparator"),
+                    QString(FFormats.DecimalSeparator));
+    Ini.writeString(kFormats, QStringLiteral("ThousandSeparator"),
+                    QString(FFormats.ThousandSeparator));
     Ini.writeString(kFormats, QStringLiteral("ShortDateFormat"), FFormats.ShortDateFormat);
     Ini.writeString(kFormats, QStringLiteral("LongDateFormat"), FFormats.LongDateFormat);
     Ini.writeString(kFormats, QStringLiteral("ShortTimeFormat"), FFormats.ShortTimeFormat);
@@ -91,7 +97,7 @@ void TDurvel3::SaveTemplateSections(IniFile &Ini)
     writeWords(Ini, kNull, FFormats.NullValues());
 
     for (int i = 0; i < FFieldFormats.Count(); ++i) {
-        const TDurvelFieldFormat *f = FFieldFormats.Items(i);
+        const TDurvelFieldFormat* f = FFieldFormats.Items(i);
         if (f->FieldName.trimmed().isEmpty())
             continue;
         const QString section = kDataFormats + f->FieldName;
@@ -106,7 +112,7 @@ void TDurvel3::SaveTemplateSections(IniFile &Ini)
         Ini.writeInteger(section, QStringLiteral("CharCase"), f->CharCase);
         Ini.writeInteger(section, QStringLiteral("CharSet"), f->CharSet);
         for (int j = 0; j < f->Replacements().Count(); ++j) {
-            const TDurvelReplacement *r = f->Replacements().Items(j);
+            const TDurvelReplacement* r = f->Replacements().Items(j);
             const QString rs = kReplacements + f->FieldName.toUpper() + u'_' + QString::number(j);
             Ini.writeString(rs, QStringLiteral("TextToFind"), r->TextToFind);
             Ini.writeString(rs, QStringLiteral("ReplaceWith"), r->ReplaceWith);
@@ -130,23 +136,29 @@ void TDurvel3::SaveTemplateSections(IniFile &Ini)
     Ini.writeInteger(kBase, QStringLiteral("GridStartRow"), GridStartRow);
 }
 
-void TDurvel3::LoadTemplateSections(IniFile &Ini)
+void TDurvel3::LoadTemplateSections(IniFile& Ini)
 {
     SetFileName(Ini.readString(kBase, QStringLiteral("FileName"), FFileName));
 
     FMap.BeginUpdate();
     FMap.Clear();
     const QChar sep = FMap.NameValueSeparator();
-    for (const QString &key : Ini.keys(kMap))
+    for (const QString& key : Ini.keys(kMap))
         FMap.Add(key + sep + Ini.readString(kMap, key));
     FMap.EndUpdate();
 
-    FFormats.DecimalSeparator = readChar(Ini, kFormats, QStringLiteral("DecimalSeparator"), FFormats.DecimalSeparator);
-    FFormats.ThousandSeparator = readChar(Ini, kFormats, QStringLiteral("ThousandSeparator"), FFormats.ThousandSeparator);
-    FFormats.ShortDateFormat = Ini.readString(kFormats, QStringLiteral("ShortDateFormat"), FFormats.ShortDateFormat);
-    FFormats.LongDateFormat = Ini.readString(kFormats, QStringLiteral("LongDateFormat"), FFormats.LongDateFormat);
-    FFormats.ShortTimeFormat = Ini.readString(kFormats, QStringLiteral("ShortTimeFormat"), FFormats.ShortTimeFormat);
-    FFormats.LongTimeFormat = Ini.readString(kFormats, QStringLiteral("LongTimeFormat"), FFormats.LongTimeFormat);
+    FFormats.DecimalSeparator =
+        readChar(Ini, kFormats, QStringLiteral("DecimalSeparator"), FFormats.DecimalSeparator);
+    FFormats.ThousandSeparator =
+        readChar(Ini, kFormats, QStringLiteral("ThousandSeparator"), FFormats.ThousandSeparator);
+    FFormats.ShortDateFormat =
+        Ini.readString(kFormats, QStringLiteral("ShortDateFormat"), FFormats.ShortDateFormat);
+    FFormats.LongDateFormat =
+        Ini.readString(kFormats, QStringLiteral("LongDateFormat"), FFormats.LongDateFormat);
+    FFormats.ShortTimeFormat =
+        Ini.readString(kFormats, QStringLiteral("ShortTimeFormat"), FFormats.ShortTimeFormat);
+    FFormats.LongTimeFormat =
+        Ini.readString(kFormats, QStringLiteral("LongTimeFormat"), FFormats.LongTimeFormat);
 
     readWords(Ini, kTrue, FFormats.BooleanTrue());
     readWords(Ini, kFalse, FFormats.BooleanFalse());
@@ -154,17 +166,17 @@ void TDurvel3::LoadTemplateSections(IniFile &Ini)
 
     FFieldFormats.Clear();
     const QStringList sections = Ini.sections();
-    for (const QString &section : sections) {
+    for (const QString& section : sections) {
         if (!section.startsWith(kDataFormats, Qt::CaseInsensitive) || Ini.keys(section).isEmpty())
             continue;
         const QString name = section.mid(kDataFormats.size());
         if (name.trimmed().isEmpty() || FFieldFormats.IndexByName(name) >= 0)
             continue;
-        TDurvelFieldFormat *f = FFieldFormats.Add();
+        TDurvelFieldFormat* f = FFieldFormats.Add();
         f->FieldName = name;
         readFieldFormat(Ini, section, *f);
     }
-    for (const QString &section : sections) {
+    for (const QString& section : sections) {
         if (!section.startsWith(kReplacements, Qt::CaseInsensitive))
             continue;
         QString rest = section.mid(kReplacements.size());
@@ -179,12 +191,12 @@ void TDurvel3::LoadTemplateSections(IniFile &Ini)
             FFieldFormats.Add()->FieldName = name;
             idx = FFieldFormats.Count() - 1;
         }
-        TDurvelFieldFormat *f = FFieldFormats.Items(idx);
+        TDurvelFieldFormat* f = FFieldFormats.Items(idx);
         const QString find = Ini.readString(section, QStringLiteral("TextToFind"));
         const QString with = Ini.readString(section, QStringLiteral("ReplaceWith"));
         const bool ignoreCase = Ini.readBool(section, QStringLiteral("IgnoreCase"), false);
         if (!f->Replacements().ItemExists(find, with, ignoreCase)) {
-            TDurvelReplacement *r = f->Replacements().Add();
+            TDurvelReplacement* r = f->Replacements().Add();
             r->TextToFind = find;
             r->ReplaceWith = with;
             r->IgnoreCase = ignoreCase;
@@ -196,10 +208,13 @@ void TDurvel3::LoadTemplateSections(IniFile &Ini)
     ImportRecCount = readInt(Ini, kBase, QStringLiteral("ImportRecCount"), ImportRecCount);
     ErrorLog = Ini.readBool(kBase, QStringLiteral("EnableErrorLog"), ErrorLog);
     ErrorLogFileName = Ini.readString(kBase, QStringLiteral("ErrorLogFileName"), ErrorLogFileName);
-    RewriteErrorLogFile = Ini.readBool(kBase, QStringLiteral("RewriteErrorLogFile"), RewriteErrorLogFile);
+    RewriteErrorLogFile =
+        Ini.readBool(kBase, QStringLiteral("RewriteErrorLogFile"), RewriteErrorLogFile);
     ShowErrorLog = Ini.readBool(kBase, QStringLiteral("ShowErrorLog"), ShowErrorLog);
-    ImportDestination = readOrdinal(Ini, kBase, QStringLiteral("ImportDestination"), ImportDestination, didUserDefined);
-    ImportMode = readOrdinal(Ini, kBase, QStringLiteral("ImportMode"), ImportMode, dimDeleteOrInsert);
+    ImportDestination = readOrdinal(Ini, kBase, QStringLiteral("ImportDestination"),
+                                    ImportDestination, didUserDefined);
+    ImportMode =
+        readOrdinal(Ini, kBase, QStringLiteral("ImportMode"), ImportMode, dimDeleteOrInsert);
 
     readWords(Ini, kKeyColumns, FKeyColumns);
 

@@ -8,9 +8,9 @@ namespace {
 
 // A character the page cannot hold becomes '?': the log and the character-set rule must
 // never fail on a stray character.
-QByteArray encodeLoosely(int codePage, const QString &text)
+QByteArray encodeLoosely(int codePage, const QString& text)
 {
-    const codepage::Codec &codec = codepage::requireCodec(codePage);
+    const codepage::Codec& codec = codepage::requireCodec(codePage);
     QByteArray out;
     QStringView rest(text);
     while (!rest.isEmpty()) {
@@ -26,9 +26,21 @@ QByteArray encodeLoosely(int codePage, const QString &text)
 
 } // namespace
 
-QByteArray toAnsi(const QString &text) { return encodeLoosely(codepage::SystemAnsi, text); }
-QString fromAnsi(const QByteArray &bytes) { return codepage::decode(codepage::SystemAnsi, bytes); }
-QByteArray toOem(const QString &text) { return encodeLoosely(codepage::SystemOem, text); }
-QString fromOem(const QByteArray &bytes) { return codepage::decode(codepage::SystemOem, bytes); }
+QByteArray toAnsi(const QString& text)
+{
+    return encodeLoosely(codepage::SystemAnsi, text);
+}
+QString fromAnsi(const QByteArray& bytes)
+{
+    return codepage::decode(codepage::SystemAnsi, bytes);
+}
+QByteArray toOem(const QString& text)
+{
+    return encodeLoosely(codepage::SystemOem, text);
+}
+QString fromOem(const QByteArray& bytes)
+{
+    return codepage::decode(codepage::SystemOem, bytes);
+}
 
 } // namespace durvel

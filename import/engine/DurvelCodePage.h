@@ -8,9 +8,9 @@
 namespace durvel {
 
 // Characters the page cannot hold become "?".
-QByteArray toAnsi(const QString &text);
-QString fromAnsi(const QByteArray &bytes);
-QByteArray toOem(const QString &text);
-QString fromOem(const QByteArray &bytes);
+QByteArray toAnsi(const QString& text);
+QString fromAnsi(const QByteArray& bytes);
+QByteArray toOem(const QString& text);
+QString fromOem(const QByteArray& bytes);
 
 } // namespace durvel

@@ -7,20 +7,22 @@
 #include <memory>
 #include <vector>
 
-namespace db { class DataSet; }
+namespace db {
+class DataSet;
+}
 
 class DurvelDbDataSet : public DurvelDataSet
 {
 public:
-    explicit DurvelDbDataSet(db::DataSet *dataSet);
+    explicit DurvelDbDataSet(db::DataSet* dataSet);
     ~DurvelDbDataSet() override;
 
-    db::DataSet *dataSet() const { return m_ds; }
+    db::DataSet* dataSet() const { return m_ds; }
 
     bool isActive() const override;
     int fieldCount() const override;
-    DurvelField *field(int index) override;
-    DurvelField *findField(const QString &name) override;
+    DurvelField* field(int index) override;
+    DurvelField* findField(const QString& name) override;
 
     State state() const override;
     void append() override;
@@ -29,7 +31,8 @@ public:
     void post() override;
     void cancel() override;
     void deleteRecord() override;
-    bool locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive) override;
+    bool locate(const QStringList& fields, const QVariantList& values,
+                bool caseInsensitive) override;
 
     void disableControls() override;
     void enableControls() override;
@@ -45,7 +48,7 @@ private:
     class Field;
     void syncFields();
 
-    db::DataSet *m_ds;
+    db::DataSet* m_ds;
     std::vector<std::unique_ptr<Field>> m_fields;
 };
 

@@ -5,29 +5,45 @@
 DurvelFieldClass durvelFieldClass(TDurvelFieldType type)
 {
     switch (type) {
-    case ftString: case ftBlob: case ftMemo: case ftWideString: case ftOraBlob: case ftOraClob:
-    case ftGuid: case ftWideMemo:
+    case ftString:
+    case ftBlob:
+    case ftMemo:
+    case ftWideString:
+    case ftOraBlob:
+    case ftOraClob:
+    case ftGuid:
+    case ftWideMemo:
         return DurvelFieldClass::Text;
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
         return DurvelFieldClass::Integer;
     case ftBoolean:
         return DurvelFieldClass::Boolean;
-    case ftFloat: case ftBCD: case ftFMTBcd:
+    case ftFloat:
+    case ftBCD:
+    case ftFMTBcd:
         return DurvelFieldClass::Float;
     case ftCurrency:
         return DurvelFieldClass::Currency;
-    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftTimeStamp:
         return DurvelFieldClass::DateTime;
-    case ftBytes: case ftVarBytes:
+    case ftBytes:
+    case ftVarBytes:
         return DurvelFieldClass::Bytes;
-    case ftUnknown: case ftFixedChar:
+    case ftUnknown:
+    case ftFixedChar:
         break;
     }
     return DurvelFieldClass::Other;
 }
 
-DurvelCellStore::DurvelCellStore(int cols, int rows)
-    : m_cols(qMax(0, cols)), m_rows(0)
+DurvelCellStore::DurvelCellStore(int cols, int rows) : m_cols(qMax(0, cols)), m_rows(0)
 {
     setRowCount(rows);
 }
@@ -36,14 +52,14 @@ void DurvelCellStore::setRowCount(int rows)
 {
     m_rows = qMax(0, rows);
     m_cells.resize(m_rows);
-    for (auto &row : m_cells)
+    for (auto& row : m_cells)
         row.resize(m_cols);
 }
 
 void DurvelCellStore::setColCount(int cols)
 {
     m_cols = qMax(0, cols);
-    for (auto &row : m_cells)
+    for (auto& row : m_cells)
         row.resize(m_cols);
 }
 
@@ -54,7 +70,7 @@ QString DurvelCellStore::cell(int col, int row) const
     return m_cells.at(row).at(col);
 }
 
-void DurvelCellStore::setCell(int col, int row, const QString &text)
+void DurvelCellStore::setCell(int col, int row, const QString& text)
 {
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return;
@@ -95,11 +111,16 @@ void DurvelDestinationRef::Check() const
 bool DurvelDestinationRef::IsAssigned() const
 {
     switch (Kind) {
-    case didDataSet: return DataSet;
-    case didDBGrid: return DBGrid;
-    case didListView: return ListView;
-    case didStringGrid: return StringGrid;
-    case didUserDefined: break;
+    case didDataSet:
+        return DataSet;
+    case didDBGrid:
+        return DBGrid;
+    case didListView:
+        return ListView;
+    case didStringGrid:
+        return StringGrid;
+    case didUserDefined:
+        break;
     }
     return false;
 }
@@ -107,16 +128,20 @@ bool DurvelDestinationRef::IsAssigned() const
 bool DurvelDestinationRef::IsActive() const
 {
     switch (Kind) {
-    case didDataSet: return DataSet && DataSet->isActive();
-    case didDBGrid: return DBGrid && DBGrid->dataSet() && DBGrid->dataSet()->isActive();
+    case didDataSet:
+        return DataSet && DataSet->isActive();
+    case didDBGrid:
+        return DBGrid && DBGrid->dataSet() && DBGrid->dataSet()->isActive();
     case didListView:
-    case didStringGrid: return true;
-    case didUserDefined: break;
+    case didStringGrid:
+        return true;
+    case didUserDefined:
+        break;
     }
     return false;
 }
 
-DurvelDataSet *DurvelDestinationRef::RowDataSet() const
+DurvelDataSet* DurvelDestinationRef::RowDataSet() const
 {
     if (Kind == didDataSet)
         return DataSet;
@@ -128,11 +153,16 @@ DurvelDataSet *DurvelDestinationRef::RowDataSet() const
 int DurvelDestinationRef::ColumnCount() const
 {
     switch (Kind) {
-    case didDataSet: return DataSet ? DataSet->fieldCount() : 0;
-    case didDBGrid: return DBGrid ? DBGrid->columnCount() : 0;
-    case didListView: return ListView ? ListView->columnCount() : 0;
-    case didStringGrid: return StringGrid ? StringGrid->colCount() : 0;
-    case didUserDefined: break;
+    case didDataSet:
+        return DataSet ? DataSet->fieldCount() : 0;
+    case didDBGrid:
+        return DBGrid ? DBGrid->columnCount() : 0;
+    case didListView:
+        return ListView ? ListView->columnCount() : 0;
+    case didStringGrid:
+        return StringGrid ? StringGrid->colCount() : 0;
+    case didUserDefined:
+        break;
     }
     return 0;
 }
@@ -142,7 +172,7 @@ QString DurvelDestinationRef::ColumnName(int Index) const
     switch (Kind) {
     case didDataSet:
         if (DataSet)
-            if (DurvelField *f = DataSet->field(Index))
+            if (DurvelField* f = DataSet->field(Index))
                 return f->fieldName();
         break;
     case didDBGrid:
@@ -159,12 +189,12 @@ QString DurvelDestinationRef::ColumnName(int Index) const
     return QString();
 }
 
-int DurvelDestinationRef::ColumnIndex(const QString &Name) const
+int DurvelDestinationRef::ColumnIndex(const QString& Name) const
 {
     switch (Kind) {
     case didDataSet:
         if (DataSet)
-            if (DurvelField *f = DataSet->findField(Name))
+            if (DurvelField* f = DataSet->findField(Name))
                 return f->index();
         return -1;
     case didDBGrid:

@@ -12,9 +12,32 @@ enum TDurvelDestination { didDataSet, didDBGrid, didListView, didStringGrid, did
 
 // Data types of a destination field; they decide how a text is converted.
 enum TDurvelFieldType {
-    ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-    ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftFixedChar,
-    ftWideString, ftLargeint, ftGuid, ftTimeStamp, ftFMTBcd, ftOraBlob, ftOraClob, ftWideMemo
+    ftUnknown,
+    ftString,
+    ftSmallint,
+    ftInteger,
+    ftWord,
+    ftBoolean,
+    ftFloat,
+    ftCurrency,
+    ftBCD,
+    ftDate,
+    ftTime,
+    ftDateTime,
+    ftBytes,
+    ftVarBytes,
+    ftAutoInc,
+    ftBlob,
+    ftMemo,
+    ftFixedChar,
+    ftWideString,
+    ftLargeint,
+    ftGuid,
+    ftTimeStamp,
+    ftFMTBcd,
+    ftOraBlob,
+    ftOraClob,
+    ftWideMemo
 };
 
 enum class DurvelFieldClass { Other = 0, Text, Integer, Boolean, Float, Currency, DateTime, Bytes };
@@ -30,7 +53,7 @@ public:
     virtual TDurvelFieldType dataType() const = 0;
     virtual QVariant value() const = 0;
     // A null QVariant stores Null.
-    virtual void setValue(const QVariant &value) = 0;
+    virtual void setValue(const QVariant& value) = 0;
 };
 
 class DurvelDataSet
@@ -41,9 +64,9 @@ public:
     virtual ~DurvelDataSet() = default;
     virtual bool isActive() const = 0;
     virtual int fieldCount() const = 0;
-    virtual DurvelField *field(int index) = 0;
+    virtual DurvelField* field(int index) = 0;
     // By name, ignoring case; nullptr when missing.
-    virtual DurvelField *findField(const QString &name) = 0;
+    virtual DurvelField* findField(const QString& name) = 0;
 
     virtual State state() const = 0;
     virtual void append() = 0;
@@ -53,7 +76,8 @@ public:
     virtual void cancel() = 0;
     virtual void deleteRecord() = 0;
     // Makes the first matching record current.
-    virtual bool locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive) = 0;
+    virtual bool locate(const QStringList& fields, const QVariantList& values,
+                        bool caseInsensitive) = 0;
 
     virtual void disableControls() = 0;
     virtual void enableControls() = 0;
@@ -69,7 +93,7 @@ class DurvelDBGrid
 {
 public:
     virtual ~DurvelDBGrid() = default;
-    virtual DurvelDataSet *dataSet() = 0;   // nullptr when it has no data source
+    virtual DurvelDataSet* dataSet() = 0; // nullptr when it has no data source
     virtual int columnCount() const = 0;
     virtual QString columnTitle(int column) const = 0;
     virtual QString columnFieldName(int column) const = 0;
@@ -86,7 +110,7 @@ public:
     // Appends an item with an empty text in every column; returns its index.
     virtual int addItem() = 0;
     virtual QString itemText(int item, int column) const = 0;
-    virtual void setItemText(int item, int column, const QString &text) = 0;
+    virtual void setItemText(int item, int column, const QString& text) = 0;
     virtual void deleteItem(int item) = 0;
     virtual void beginUpdate() {}
     virtual void endUpdate() {}
@@ -101,7 +125,7 @@ public:
     virtual void setRowCount(int rows) = 0;
     virtual int colCount() const = 0;
     virtual QString cell(int col, int row) const = 0;
-    virtual void setCell(int col, int row, const QString &text) = 0;
+    virtual void setCell(int col, int row, const QString& text) = 0;
 };
 
 class DurvelCellStore : public DurvelStringGrid
@@ -113,13 +137,13 @@ public:
     int colCount() const override { return m_cols; }
     void setColCount(int cols);
     QString cell(int col, int row) const override;
-    void setCell(int col, int row, const QString &text) override;
+    void setCell(int col, int row, const QString& text) override;
     QStringList row(int row) const;
 
 private:
     int m_cols;
     int m_rows;
-    QVector<QVector<QString>> m_cells;  // [row][col]
+    QVector<QVector<QString>> m_cells; // [row][col]
 };
 
 // The destination of one kind among the four references, with the checks and the column
@@ -127,10 +151,10 @@ private:
 struct DurvelDestinationRef
 {
     TDurvelDestination Kind = didDataSet;
-    DurvelDataSet *DataSet = nullptr;
-    DurvelDBGrid *DBGrid = nullptr;
-    DurvelListView *ListView = nullptr;
-    DurvelStringGrid *StringGrid = nullptr;
+    DurvelDataSet* DataSet = nullptr;
+    DurvelDBGrid* DBGrid = nullptr;
+    DurvelListView* ListView = nullptr;
+    DurvelStringGrid* StringGrid = nullptr;
     int GridCaptionRow = -1;
 
     // Raises EDurvelError (42000, 42010, 42020, 42030) when the chosen kind has no component.
@@ -142,7 +166,7 @@ struct DurvelDestinationRef
     QString ColumnName(int Index) const;
     // Data sets by field name, grids and list views by caption ignoring case, string grids by
     // a column number or, failing that, by the exact caption; -1 when not found.
-    int ColumnIndex(const QString &Name) const;
+    int ColumnIndex(const QString& Name) const;
     // The data set that receives the rows of a data-set or data-grid destination.
-    DurvelDataSet *RowDataSet() const;
+    DurvelDataSet* RowDataSet() const;
 };

@@ -16,12 +16,12 @@ TDurvelFormats::TDurvelFormats()
     FNullValues.Add(LoadImportStr(DurvelStr::NullValue));
 }
 
-TDurvelFormats::TDurvelFormats(const TDurvelFormats &other)
+TDurvelFormats::TDurvelFormats(const TDurvelFormats& other)
 {
     Assign(other);
 }
 
-void TDurvelFormats::Assign(const TDurvelFormats &Source)
+void TDurvelFormats::Assign(const TDurvelFormats& Source)
 {
     if (&Source == this)
         return;
@@ -40,7 +40,7 @@ void TDurvelFormats::Assign(const TDurvelFormats &Source)
 
 // ---- replacements and field formats ------------------------------------------------------------
 
-TDurvelReplacement *TDurvelReplacements::Add()
+TDurvelReplacement* TDurvelReplacements::Add()
 {
     FItems.push_back(std::make_unique<TDurvelReplacement>());
     return FItems.back().get();
@@ -51,24 +51,26 @@ void TDurvelReplacements::Delete(int Index)
     FItems.erase(FItems.begin() + Index);
 }
 
-bool TDurvelReplacements::ItemExists(const QString &TextToFind, const QString &ReplaceWith, bool IgnoreCase) const
+bool TDurvelReplacements::ItemExists(const QString& TextToFind, const QString& ReplaceWith,
+                                     bool IgnoreCase) const
 {
-    for (const auto &item : FItems)
-        if (item->TextToFind == TextToFind && item->ReplaceWith == ReplaceWith && item->IgnoreCase == IgnoreCase)
+    for (const auto& item : FItems)
+        if (item->TextToFind == TextToFind && item->ReplaceWith == ReplaceWith &&
+            item->IgnoreCase == IgnoreCase)
             return true;
     return false;
 }
 
-void TDurvelReplacements::Assign(const TDurvelReplacements &Source)
+void TDurvelReplacements::Assign(const TDurvelReplacements& Source)
 {
     if (&Source == this)
         return;
     FItems.clear();
-    for (const auto &item : Source.FItems)
+    for (const auto& item : Source.FItems)
         FItems.push_back(std::make_unique<TDurvelReplacement>(*item));
 }
 
-void TDurvelFieldFormat::Assign(const TDurvelFieldFormat &Source)
+void TDurvelFieldFormat::Assign(const TDurvelFieldFormat& Source)
 {
     if (&Source == this)
         return;
@@ -88,12 +90,13 @@ void TDurvelFieldFormat::Assign(const TDurvelFieldFormat &Source)
 
 bool TDurvelFieldFormat::IsDefault() const
 {
-    return GeneratorValue == 0 && GeneratorStep == 0 && ConstantValue.isEmpty() && NullValue.isEmpty()
-        && DefaultValue.isEmpty() && LeftQuote.isEmpty() && RightQuote.isEmpty() && QuoteAction == daNone
-        && CharCase == iccNone && CharSet == icsNone && FReplacements.Count() == 0;
+    return GeneratorValue == 0 && GeneratorStep == 0 && ConstantValue.isEmpty() &&
+           NullValue.isEmpty() && DefaultValue.isEmpty() && LeftQuote.isEmpty() &&
+           RightQuote.isEmpty() && QuoteAction == daNone && CharCase == iccNone &&
+           CharSet == icsNone && FReplacements.Count() == 0;
 }
 
-TDurvelFieldFormat *TDurvelFieldFormats::Add()
+TDurvelFieldFormat* TDurvelFieldFormats::Add()
 {
     FItems.push_back(std::make_unique<TDurvelFieldFormat>());
     return FItems.back().get();
@@ -104,7 +107,7 @@ void TDurvelFieldFormats::Delete(int Index)
     FItems.erase(FItems.begin() + Index);
 }
 
-int TDurvelFieldFormats::IndexByName(const QString &FieldName) const
+int TDurvelFieldFormats::IndexByName(const QString& FieldName) const
 {
     for (std::size_t i = 0; i < FItems.size(); ++i)
         if (FItems[i]->FieldName.compare(FieldName, Qt::CaseInsensitive) == 0)
@@ -112,25 +115,26 @@ int TDurvelFieldFormats::IndexByName(const QString &FieldName) const
     return -1;
 }
 
-void TDurvelFieldFormats::Assign(const TDurvelFieldFormats &Source)
+void TDurvelFieldFormats::Assign(const TDurvelFieldFormats& Source)
 {
     if (&Source == this)
         return;
     FItems.clear();
-    for (const auto &item : Source.FItems)
+    for (const auto& item : Source.FItems)
         Add()->Assign(*item);
 }
 
-TDurvelGenerator *TDurvelGenerators::Add(const QString &FieldName, qint64 Value, int Step)
+TDurvelGenerator* TDurvelGenerators::Add(const QString& FieldName, qint64 Value, int Step)
 {
-    FItems.push_back(std::make_unique<TDurvelGenerator>(TDurvelGenerator{FieldName.trimmed(), Value, Step}));
+    FItems.push_back(
+        std::make_unique<TDurvelGenerator>(TDurvelGenerator{FieldName.trimmed(), Value, Step}));
     return FItems.back().get();
 }
 
-TDurvelGenerator *TDurvelGenerators::ByName(const QString &FieldName) const
+TDurvelGenerator* TDurvelGenerators::ByName(const QString& FieldName) const
 {
     const QString name = FieldName.trimmed();
-    for (const auto &g : FItems)
+    for (const auto& g : FItems)
         if (g->FieldName.compare(name, Qt::CaseInsensitive) == 0)
             return g.get();
     return nullptr;
@@ -140,14 +144,14 @@ TDurvelGenerator *TDurvelGenerators::ByName(const QString &FieldName) const
 
 namespace {
 
-QString upperFirst(const QString &s)
+QString upperFirst(const QString& s)
 {
     if (s.isEmpty())
         return s;
     return s.left(1).toUpper() + s.mid(1).toLower();
 }
 
-QString upperFirstWord(const QString &s)
+QString upperFirstWord(const QString& s)
 {
     QString r = s;
     for (int i = 0; i < r.size(); ++i)
@@ -156,14 +160,15 @@ QString upperFirstWord(const QString &s)
     return r;
 }
 
-QString sentinel(const QString &text)
+QString sentinel(const QString& text)
 {
     return text == QLatin1String("''") ? QString() : text;
 }
 
 } // namespace
 
-QString DurvelApplyFieldFormat(const TDurvelFieldFormat &F, TDurvelGenerator *Generator, const QString &Value)
+QString DurvelApplyFieldFormat(const TDurvelFieldFormat& F, TDurvelGenerator* Generator,
+                               const QString& Value)
 {
     if (Generator)
         return QString::number(Generator->Next());
@@ -171,8 +176,8 @@ QString DurvelApplyFieldFormat(const TDurvelFieldFormat &F, TDurvelGenerator *Ge
     QString v = Value;
     bool replaced = false;
     if (!F.DefaultValue.isEmpty() && !F.NullValue.isEmpty()) {
-        const bool isNull = (F.NullValue == QLatin1String("''") && v.isEmpty())
-            || v.compare(F.NullValue, Qt::CaseInsensitive) == 0;
+        const bool isNull = (F.NullValue == QLatin1String("''") && v.isEmpty()) ||
+                            v.compare(F.NullValue, Qt::CaseInsensitive) == 0;
         if (isNull) {
             v = sentinel(F.DefaultValue);
             replaced = true;
@@ -184,7 +189,7 @@ QString DurvelApplyFieldFormat(const TDurvelFieldFormat &F, TDurvelGenerator *Ge
     }
     if (!replaced) {
         for (int i = 0; i < F.Replacements().Count(); ++i) {
-            const TDurvelReplacement *r = F.Replacements().Items(i);
+            const TDurvelReplacement* r = F.Replacements().Items(i);
             if (r->TextToFind.isEmpty())
                 continue;
             v = WideStringReplace(v, r->TextToFind, r->ReplaceWith,
@@ -205,11 +210,20 @@ QString DurvelApplyFieldFormat(const TDurvelFieldFormat &F, TDurvelGenerator *Ge
         break;
     }
     switch (F.CharCase) {
-    case iccUpper: v = v.toUpper(); break;
-    case iccLower: v = v.toLower(); break;
-    case iccUpperFirst: v = upperFirst(v); break;
-    case iccUpperFirstWord: v = upperFirstWord(v); break;
-    case iccNone: break;
+    case iccUpper:
+        v = v.toUpper();
+        break;
+    case iccLower:
+        v = v.toLower();
+        break;
+    case iccUpperFirst:
+        v = upperFirst(v);
+        break;
+    case iccUpperFirstWord:
+        v = upperFirstWord(v);
+        break;
+    case iccNone:
+        break;
     }
     if (!v.isEmpty()) {
         if (F.CharSet == icsAnsi)
@@ -220,25 +234,40 @@ QString DurvelApplyFieldFormat(const TDurvelFieldFormat &F, TDurvelGenerator *Ge
     return v;
 }
 
-bool DurvelIsNullValue(const TDurvelFormats &Formats, const QString &Text)
+namespace {
+
+bool isNullValue(const TDurvelFormats& Formats, QStringView Text)
 {
-    const TWideStringList &list = Formats.NullValues();
+    const TWideStringList& list = Formats.NullValues();
     for (int i = 0; i < list.Count(); ++i)
-        if (list.Strings(i).compare(Text, Qt::CaseInsensitive) == 0)
+        if (QStringView(list.Get(i)).compare(Text, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }
 
-bool DurvelIsBooleanTrue(const TDurvelFormats &Formats, const QString &Text)
+} // namespace
+
+bool DurvelIsNullValue(const TDurvelFormats& Formats, const QString& Text)
 {
-    return Formats.BooleanTrue().IndexOf(Text) >= 0;
+    return isNullValue(Formats, Text);
+}
+
+bool DurvelIsBooleanTrue(const TDurvelFormats& Formats, const QString& Text)
+{
+    // An exact match is a match under the list's comparison too; that spares the collator.
+    const TWideStringList& list = Formats.BooleanTrue();
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Get(i) == Text)
+            return true;
+    return list.IndexOf(Text) >= 0;
 }
 
 // ---- numbers -----------------------------------------------------------------------------------
 
-bool DurvelNormaliseNumber(const TDurvelFormats &Formats, const QString &Text, QString &Number)
+bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number)
 {
-    static const QRegularExpression shape(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression shape(
+        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
     QString t = Text.trimmed();
     const QChar dec = Formats.DecimalSeparator;
     const QChar thou = Formats.ThousandSeparator;
@@ -252,7 +281,8 @@ bool DurvelNormaliseNumber(const TDurvelFormats &Formats, const QString &Text, Q
     return true;
 }
 
-bool DurvelTextToInt64(const TDurvelFormats &Formats, const QString &Text, qint64 &Value, bool &Overflow)
+bool DurvelTextToInt64(const TDurvelFormats& Formats, const QString& Text, qint64& Value,
+                       bool& Overflow)
 {
     Overflow = false;
     QString n;
@@ -266,7 +296,7 @@ bool DurvelTextToInt64(const TDurvelFormats &Formats, const QString &Text, qint6
     quint64 acc = 0;
     for (const QChar c : std::as_const(n)) {
         if (c == u'.')
-            break;  // the fraction is dropped
+            break; // the fraction is dropped
         const unsigned digit = c.unicode() - u'0';
         if (acc > (limit - digit) / 10) {
             Overflow = true;
@@ -282,9 +312,11 @@ bool DurvelTextToInt64(const TDurvelFormats &Formats, const QString &Text, qint6
 
 namespace {
 
-const char *const kMonthLong[12] = {"January", "February", "March", "April", "May", "June", "July",
-                                    "August", "September", "October", "November", "December"};
-const char *const kDayLong[7] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+const char* const kMonthLong[12] = {"January",   "February", "March",    "April",
+                                    "May",       "June",     "July",     "August",
+                                    "September", "October",  "November", "December"};
+const char* const kDayLong[7] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                 "Friday", "Saturday", "Sunday"};
 
 const QDate kDayZero(1899, 12, 30);
 
@@ -294,7 +326,7 @@ int twoDigitYear(int y)
 }
 
 // Reads digits at pos, at most maxLen; returns -1 when there are none.
-int readNumber(const QString &s, int &pos, int maxLen)
+int readNumber(const QString& s, int& pos, int maxLen)
 {
     int value = 0;
     int n = 0;
@@ -306,14 +338,14 @@ int readNumber(const QString &s, int &pos, int maxLen)
     return n == 0 ? -1 : value;
 }
 
-void skipBlanks(const QString &s, int &pos)
+void skipBlanks(const QString& s, int& pos)
 {
     while (pos < s.size() && s.at(pos).isSpace())
         ++pos;
 }
 
 // Order of year, month and day in the short date format, e.g. "ymd".
-QString dateOrder(const QString &shortDateFormat)
+QString dateOrder(const QString& shortDateFormat)
 {
     QString order;
     for (const QChar c : shortDateFormat) {
@@ -324,7 +356,7 @@ QString dateOrder(const QString &shortDateFormat)
     return order.size() == 3 ? order : QStringLiteral("mdy");
 }
 
-bool scanDate(const TDurvelFormats &F, const QString &s, int &pos, QDate &date)
+bool scanDate(const TDurvelFormats& F, const QString& s, int& pos, QDate& date)
 {
     int parts[3];
     int lengths[3];
@@ -365,7 +397,7 @@ bool scanDate(const TDurvelFormats &F, const QString &s, int &pos, QDate &date)
     return date.isValid() && y >= 1;
 }
 
-bool scanTime(const TDurvelFormats &F, const QString &s, int &pos, QTime &time)
+bool scanTime(const TDurvelFormats& F, const QString& s, int& pos, QTime& time)
 {
     int h = readNumber(s, pos, 2);
     if (h < 0 || pos >= s.size() || s.at(pos) != F.TimeSeparator)
@@ -389,7 +421,8 @@ bool scanTime(const TDurvelFormats &F, const QString &s, int &pos, QTime &time)
     }
     skipBlanks(s, pos);
     const QString rest = s.mid(pos);
-    if (rest.startsWith(QLatin1String("am"), Qt::CaseInsensitive) || rest.startsWith(QLatin1String("pm"), Qt::CaseInsensitive)) {
+    if (rest.startsWith(QLatin1String("am"), Qt::CaseInsensitive) ||
+        rest.startsWith(QLatin1String("pm"), Qt::CaseInsensitive)) {
         if (h < 1 || h > 12)
             return false;
         const bool pm = rest.at(0).toLower() == u'p';
@@ -400,7 +433,7 @@ bool scanTime(const TDurvelFormats &F, const QString &s, int &pos, QTime &time)
     return time.isValid();
 }
 
-bool strToDateTime(const TDurvelFormats &F, const QString &text, QDateTime &value)
+bool strToDateTime(const TDurvelFormats& F, const QString& text, QDateTime& value)
 {
     const QString s = text.trimmed();
     int pos = 0;
@@ -423,7 +456,7 @@ bool strToDateTime(const TDurvelFormats &F, const QString &text, QDateTime &valu
     return value.isValid();
 }
 
-bool serialToDateTime(const TDurvelFormats &F, const QString &text, QDateTime &value)
+bool serialToDateTime(const TDurvelFormats& F, const QString& text, QDateTime& value)
 {
     QString n;
     if (!DurvelNormaliseNumber(F, text, n))
@@ -439,7 +472,7 @@ bool serialToDateTime(const TDurvelFormats &F, const QString &text, QDateTime &v
 
 } // namespace
 
-bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime &Result)
+bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime& Result)
 {
     QString value = Value;
     QString format = Format.toUpper();
@@ -448,7 +481,7 @@ bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime 
     int y = -1, m = 0, d = 0, h = 0, n = 0, s = 0;
 
     // Reads a token of width digits; only day and month must be above zero.
-    auto take = [&](int width, bool mustBePositive, int &out) -> bool {
+    auto take = [&](int width, bool mustBePositive, int& out) -> bool {
         int pos = 0;
         const int v = readNumber(value, pos, width);
         if (v < 0 || (mustBePositive && v == 0))
@@ -486,7 +519,8 @@ bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime 
             if (w >= 3) {
                 int found = 0;
                 for (int i = 0; i < 12 && !found; ++i) {
-                    const QString name = w == 4 ? QString::fromLatin1(kMonthLong[i]) : QString::fromLatin1(kMonthLong[i]).left(3);
+                    const QString name = w == 4 ? QString::fromLatin1(kMonthLong[i])
+                                                : QString::fromLatin1(kMonthLong[i]).left(3);
                     if (value.contains(name, Qt::CaseInsensitive)) {
                         found = i + 1;
                         value.remove(0, name.size());
@@ -511,7 +545,8 @@ bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime 
         } else if (c == u'S') {
             if (!take(tokenWidth(u'S', 2), false, s))
                 return false;
-        } else if (c == u'A' && (format.startsWith(QLatin1String("AMPM")) || format.startsWith(QLatin1String("AM/PM")))) {
+        } else if (c == u'A' && (format.startsWith(QLatin1String("AMPM")) ||
+                                 format.startsWith(QLatin1String("AM/PM")))) {
             if (value.size() < 2)
                 return false;
             const QChar marker = value.at(0).toUpper();
@@ -540,7 +575,7 @@ bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime 
     return true;
 }
 
-bool DurvelTextToDateTime(const TDurvelFormats &Formats, const QString &Text, QDateTime &Value)
+bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value)
 {
     if (strToDateTime(Formats, Text, Value))
         return true;
@@ -549,12 +584,13 @@ bool DurvelTextToDateTime(const TDurvelFormats &Formats, const QString &Text, QD
     return serialToDateTime(Formats, Text, Value);
 }
 
-QString DurvelFormatDateTime(const TDurvelFormats &Formats, const QString &Format, const QDateTime &Value)
+QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Format,
+                             const QDateTime& Value)
 {
     const QDate date = Value.date();
     const QTime time = Value.time();
-    const bool twelveHour = Format.contains(QLatin1String("am/pm"), Qt::CaseInsensitive)
-        || Format.contains(QLatin1String("a/p"), Qt::CaseInsensitive);
+    const bool twelveHour = Format.contains(QLatin1String("am/pm"), Qt::CaseInsensitive) ||
+                            Format.contains(QLatin1String("a/p"), Qt::CaseInsensitive);
     QString out;
     bool afterHour = false;
     int i = 0;
@@ -592,12 +628,19 @@ QString DurvelFormatDateTime(const TDurvelFormats &Formats, const QString &Forma
             afterHour = false;
         } else if (c == u'm') {
             const QString name = QString::fromLatin1(kMonthLong[date.month() - 1]);
-            out += n == 1 ? QString::number(date.month()) : n == 2 ? pad(date.month(), 2) : n == 3 ? name.left(3) : name;
+            out += n == 1   ? QString::number(date.month())
+                   : n == 2 ? pad(date.month(), 2)
+                   : n == 3 ? name.left(3)
+                            : name;
         } else if (c == u'd') {
             const QString name = QString::fromLatin1(kDayLong[date.dayOfWeek() - 1]);
-            out += n == 1 ? QString::number(date.day()) : n == 2 ? pad(date.day(), 2) : n == 3 ? name.left(3) : name;
+            out += n == 1   ? QString::number(date.day())
+                   : n == 2 ? pad(date.day(), 2)
+                   : n == 3 ? name.left(3)
+                            : name;
         } else if (c == u'h') {
-            const int hour = twelveHour ? (time.hour() % 12 == 0 ? 12 : time.hour() % 12) : time.hour();
+            const int hour =
+                twelveHour ? (time.hour() % 12 == 0 ? 12 : time.hour() % 12) : time.hour();
             out += n == 1 ? QString::number(hour) : pad(hour, 2);
             afterHour = true;
             i += n;
@@ -626,10 +669,10 @@ QString DurvelFormatDateTime(const TDurvelFormats &Formats, const QString &Forma
 
 namespace {
 
-QVariant convertValue(const TDurvelFormats &F, const DurvelField &field, const QString &value)
+QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, const QString& value)
 {
     const TDurvelFieldType type = field.dataType();
-    const bool blank = value.trimmed().isEmpty();
+    const bool blank = QStringView(value).trimmed().isEmpty();
     switch (durvelFieldClass(type)) {
     case DurvelFieldClass::Text:
         return value;
@@ -640,8 +683,10 @@ QVariant convertValue(const TDurvelFormats &F, const DurvelField &field, const Q
         bool overflow = false;
         if (!DurvelTextToInt64(F, value, v, overflow)) {
             if (overflow)
-                throw EDurvelError(QStringLiteral("'%1' is out of range for field %2").arg(value.trimmed(), field.fieldName()));
-            throw EDurvelError(QStringLiteral("'%1' is not a valid integer value").arg(value.trimmed()));
+                throw EDurvelError(QStringLiteral("'%1' is out of range for field %2")
+                                       .arg(value.trimmed(), field.fieldName()));
+            throw EDurvelError(
+                QStringLiteral("'%1' is not a valid integer value").arg(value.trimmed()));
         }
         qint64 low = std::numeric_limits<qint32>::min();
         qint64 high = std::numeric_limits<qint32>::max();
@@ -655,7 +700,8 @@ QVariant convertValue(const TDurvelFormats &F, const DurvelField &field, const Q
             return QVariant(v);
         }
         if (v < low || v > high)
-            throw EDurvelError(QStringLiteral("'%1' is out of range for field %2").arg(value.trimmed(), field.fieldName()));
+            throw EDurvelError(QStringLiteral("'%1' is out of range for field %2")
+                                   .arg(value.trimmed(), field.fieldName()));
         return QVariant(int(v));
     }
     case DurvelFieldClass::Boolean:
@@ -666,14 +712,17 @@ QVariant convertValue(const TDurvelFormats &F, const DurvelField &field, const Q
             return QVariant();
         QString n;
         if (!DurvelNormaliseNumber(F, value, n))
-            throw EDurvelError(QStringLiteral("'%1' is not a valid floating point value").arg(value.trimmed()));
+            throw EDurvelError(
+                QStringLiteral("'%1' is not a valid floating point value").arg(value.trimmed()));
         if (type == ftFMTBcd && n.size() > 15)
             return n;
         const double d = n.toDouble();
-        const double limit = durvelFieldClass(type) == DurvelFieldClass::Currency ? 922337203685477.5807
-                                                                                  : std::numeric_limits<double>::max();
+        const double limit = durvelFieldClass(type) == DurvelFieldClass::Currency
+                                 ? 922337203685477.5807
+                                 : std::numeric_limits<double>::max();
         if (!std::isfinite(d) || std::fabs(d) > limit)
-            throw EDurvelError(QStringLiteral("'%1' is out of range for field %2").arg(value.trimmed(), field.fieldName()));
+            throw EDurvelError(QStringLiteral("'%1' is out of range for field %2")
+                                   .arg(value.trimmed(), field.fieldName()));
         return QVariant(d);
     }
     case DurvelFieldClass::DateTime: {
@@ -698,19 +747,20 @@ QVariant convertValue(const TDurvelFormats &F, const DurvelField &field, const Q
 
 } // namespace
 
-void DurvelSetFieldValue(const TDurvelFormats &Formats, DurvelField *Field, const QString &Value, QString &ErrorText)
+void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
+                         QString& ErrorText)
 {
     ErrorText.clear();
     if (!Field)
         return;
     try {
-        if (DurvelIsNullValue(Formats, Value.trimmed()))
+        if (isNullValue(Formats, QStringView(Value).trimmed()))
             Field->setValue(QVariant());
         else
             Field->setValue(convertValue(Formats, *Field, Value));
-    } catch (const EDurvelError &e) {
+    } catch (const EDurvelError& e) {
         ErrorText = e.message();
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         ErrorText = QString::fromUtf8(e.what());
     }
 }

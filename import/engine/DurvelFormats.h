@@ -15,9 +15,13 @@ class TDurvelFormats
 {
 public:
     TDurvelFormats();
-    TDurvelFormats(const TDurvelFormats &other);
-    TDurvelFormats &operator=(const TDurvelFormats &other) { Assign(other); return *this; }
-    void Assign(const TDurvelFormats &Source);
+    TDurvelFormats(const TDurvelFormats& other);
+    TDurvelFormats& operator=(const TDurvelFormats& other)
+    {
+        Assign(other);
+        return *this;
+    }
+    void Assign(const TDurvelFormats& Source);
 
     QChar DecimalSeparator = u'.';
     QChar ThousandSeparator = u',';
@@ -28,15 +32,15 @@ public:
     QString LongTimeFormat = QStringLiteral("hh:nn:ss");
     QChar TimeSeparator = u':';
 
-    TWideStringList &BooleanTrue() { return FBooleanTrue; }
-    const TWideStringList &BooleanTrue() const { return FBooleanTrue; }
-    void SetBooleanTrue(const TWideStrings &Value) { FBooleanTrue.Assign(Value); }
-    TWideStringList &BooleanFalse() { return FBooleanFalse; }
-    const TWideStringList &BooleanFalse() const { return FBooleanFalse; }
-    void SetBooleanFalse(const TWideStrings &Value) { FBooleanFalse.Assign(Value); }
-    TWideStringList &NullValues() { return FNullValues; }
-    const TWideStringList &NullValues() const { return FNullValues; }
-    void SetNullValues(const TWideStrings &Value) { FNullValues.Assign(Value); }
+    TWideStringList& BooleanTrue() { return FBooleanTrue; }
+    const TWideStringList& BooleanTrue() const { return FBooleanTrue; }
+    void SetBooleanTrue(const TWideStrings& Value) { FBooleanTrue.Assign(Value); }
+    TWideStringList& BooleanFalse() { return FBooleanFalse; }
+    const TWideStringList& BooleanFalse() const { return FBooleanFalse; }
+    void SetBooleanFalse(const TWideStrings& Value) { FBooleanFalse.Assign(Value); }
+    TWideStringList& NullValues() { return FNullValues; }
+    const TWideStringList& NullValues() const { return FNullValues; }
+    void SetNullValues(const TWideStrings& Value) { FNullValues.Assign(Value); }
 
 private:
     TWideStringList FBooleanTrue;
@@ -60,13 +64,13 @@ public:
 class TDurvelReplacements
 {
 public:
-    TDurvelReplacement *Add();
+    TDurvelReplacement* Add();
     int Count() const { return int(FItems.size()); }
-    TDurvelReplacement *Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+    TDurvelReplacement* Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
     void Delete(int Index);
     void Clear() { FItems.clear(); }
-    bool ItemExists(const QString &TextToFind, const QString &ReplaceWith, bool IgnoreCase) const;
-    void Assign(const TDurvelReplacements &Source);
+    bool ItemExists(const QString& TextToFind, const QString& ReplaceWith, bool IgnoreCase) const;
+    void Assign(const TDurvelReplacements& Source);
 
 private:
     std::vector<std::unique_ptr<TDurvelReplacement>> FItems;
@@ -87,11 +91,11 @@ public:
     TDurvelCharCase CharCase = iccNone;
     TDurvelCharSet CharSet = icsNone;
 
-    TDurvelReplacements &Replacements() { return FReplacements; }
-    const TDurvelReplacements &Replacements() const { return FReplacements; }
-    void SetReplacements(const TDurvelReplacements &Value) { FReplacements.Assign(Value); }
+    TDurvelReplacements& Replacements() { return FReplacements; }
+    const TDurvelReplacements& Replacements() const { return FReplacements; }
+    void SetReplacements(const TDurvelReplacements& Value) { FReplacements.Assign(Value); }
 
-    void Assign(const TDurvelFieldFormat &Source);
+    void Assign(const TDurvelFieldFormat& Source);
     // True when the format changes no value.
     bool IsDefault() const;
 
@@ -102,14 +106,14 @@ private:
 class TDurvelFieldFormats
 {
 public:
-    TDurvelFieldFormat *Add();
+    TDurvelFieldFormat* Add();
     int Count() const { return int(FItems.size()); }
-    TDurvelFieldFormat *Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
+    TDurvelFieldFormat* Items(int Index) const { return FItems.at(std::size_t(Index)).get(); }
     void Delete(int Index);
     void Clear() { FItems.clear(); }
     // First format whose FieldName equals the name ignoring case; -1 when none.
-    int IndexByName(const QString &FieldName) const;
-    void Assign(const TDurvelFieldFormats &Source);
+    int IndexByName(const QString& FieldName) const;
+    void Assign(const TDurvelFieldFormats& Source);
 
 private:
     std::vector<std::unique_ptr<TDurvelFieldFormat>> FItems;
@@ -121,14 +125,18 @@ public:
     QString FieldName;
     qint64 Value = 0;
     int Step = 0;
-    qint64 Next() { Value += Step; return Value; }
+    qint64 Next()
+    {
+        Value += Step;
+        return Value;
+    }
 };
 
 class TDurvelGenerators
 {
 public:
-    TDurvelGenerator *Add(const QString &FieldName, qint64 Value, int Step);
-    TDurvelGenerator *ByName(const QString &FieldName) const;
+    TDurvelGenerator* Add(const QString& FieldName, qint64 Value, int Step);
+    TDurvelGenerator* ByName(const QString& FieldName) const;
     int Count() const { return int(FItems.size()); }
     void Clear() { FItems.clear(); }
 
@@ -138,29 +146,31 @@ private:
 
 // The per-field rules applied to a source text, in order: generator, null and default,
 // constant, replacements, quotes, letter case, character set.
-QString DurvelApplyFieldFormat(const TDurvelFieldFormat &Format, TDurvelGenerator *Generator,
-                               const QString &Value);
+QString DurvelApplyFieldFormat(const TDurvelFieldFormat& Format, TDurvelGenerator* Generator,
+                               const QString& Value);
 
-bool DurvelIsNullValue(const TDurvelFormats &Formats, const QString &Text);
-bool DurvelIsBooleanTrue(const TDurvelFormats &Formats, const QString &Text);
+bool DurvelIsNullValue(const TDurvelFormats& Formats, const QString& Text);
+bool DurvelIsBooleanTrue(const TDurvelFormats& Formats, const QString& Text);
 
 // "[-]digits[.digits][e[-]digits]" with "." as decimal point; false when Text is no number.
 // Thousand separators are removed before the decimal separator is read, and a "." is taken as
 // the decimal point when the text has no decimal separator.
-bool DurvelNormaliseNumber(const TDurvelFormats &Formats, const QString &Text, QString &Number);
+bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number);
 // Integral part of a number, exactly, in 64 bits; false on overflow or a text that is no number.
-bool DurvelTextToInt64(const TDurvelFormats &Formats, const QString &Text, qint64 &Value, bool &Overflow);
+bool DurvelTextToInt64(const TDurvelFormats& Formats, const QString& Text, qint64& Value,
+                       bool& Overflow);
 
 // The import's date and time formats first, then the short date format read token by token,
 // then a day serial (days since 1899-12-30).
-bool DurvelTextToDateTime(const TDurvelFormats &Formats, const QString &Text, QDateTime &Value);
+bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value);
 // Reads Value by a format of the tokens Y, M, D, H, N, S, AMPM; false when it does not fit.
-bool DurvelParseUserDate(const QString &Value, const QString &Format, QDateTime &Result);
+bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime& Result);
 // Format tokens: yyyy yy m mm mmm mmmm d dd h hh n nn s ss z zzz am/pm,
 // '/' and ':' are the formats' separators, quoted text is copied.
-QString DurvelFormatDateTime(const TDurvelFormats &Formats, const QString &Format, const QDateTime &Value);
+QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Format,
+                             const QDateTime& Value);
 
 // The typed set of a field: ErrorText is empty on success, else the reason; the field keeps its
 // value when the conversion fails.
-void DurvelSetFieldValue(const TDurvelFormats &Formats, DurvelField *Field, const QString &Value,
-                         QString &ErrorText);
+void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
+                         QString& ErrorText);

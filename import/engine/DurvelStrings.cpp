@@ -5,7 +5,7 @@
 namespace {
 
 // %s and %d of the texts are the positions of arguments, filled in order by formatImportStr.
-const QHash<int, QString> &stringTable()
+const QHash<int, QString>& stringTable()
 {
     static const QHash<int, QString> table = {
         {42000, QStringLiteral("DataSet is not defined")},
@@ -20,7 +20,8 @@ const QHash<int, QString> &stringTable()
         {42060, QStringLiteral("File %s does not exist")},
         {42070, QStringLiteral("Map is empty")},
         {42090, QStringLiteral("Missing definition of map")},
-        {42100, QStringLiteral("Column %s is defined in the MAP is not found in the import destination")},
+        {42100,
+         QStringLiteral("Column %s is defined in the MAP is not found in the import destination")},
         {42130, QStringLiteral("Property AllowedImports can not contain empty set")},
         {42140, QStringLiteral("Key columns are not defined")},
         {42150, QStringLiteral("Key column %s is not found in the import destination")},
@@ -49,7 +50,7 @@ const QHash<int, QString> &stringTable()
 
 } // namespace
 
-TDurvelLocale &TDurvelLocale::Instance()
+TDurvelLocale& TDurvelLocale::Instance()
 {
     static TDurvelLocale locale;
     return locale;
@@ -57,7 +58,7 @@ TDurvelLocale &TDurvelLocale::Instance()
 
 QString LoadImportStr(int Id)
 {
-    const TDurvelLocale &locale = TDurvelLocale::Instance();
+    const TDurvelLocale& locale = TDurvelLocale::Instance();
     if (locale.OnLocalize) {
         QString text;
         locale.OnLocalize(Id, text);
@@ -67,13 +68,14 @@ QString LoadImportStr(int Id)
     return stringTable().value(Id);
 }
 
-QString FormatImportStr(int Id, const QStringList &args)
+QString FormatImportStr(int Id, const QStringList& args)
 {
     const QString text = LoadImportStr(Id);
     QString result;
     int next = 0;
     for (int i = 0; i < text.size(); ++i) {
-        if (text.at(i) == u'%' && i + 1 < text.size() && (text.at(i + 1) == u's' || text.at(i + 1) == u'd')) {
+        if (text.at(i) == u'%' && i + 1 < text.size() &&
+            (text.at(i + 1) == u's' || text.at(i + 1) == u'd')) {
             result += next < args.size() ? args.at(next) : QString();
             ++next;
             ++i;
@@ -84,7 +86,7 @@ QString FormatImportStr(int Id, const QStringList &args)
     return result;
 }
 
-void RaiseImportError(int Id, const QString &arg)
+void RaiseImportError(int Id, const QString& arg)
 {
     throw EDurvelError(FormatImportStr(Id, {arg}));
 }

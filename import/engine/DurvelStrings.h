@@ -9,8 +9,9 @@
 class EDurvelError : public std::runtime_error
 {
 public:
-    explicit EDurvelError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit EDurvelError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
     QString message() const { return m_message; }
 
 private:
@@ -21,18 +22,18 @@ private:
 class TDurvelLocale
 {
 public:
-    using THandler = std::function<void(int Id, QString &Text)>;
-    static TDurvelLocale &Instance();
+    using THandler = std::function<void(int Id, QString& Text)>;
+    static TDurvelLocale& Instance();
     THandler OnLocalize;
 };
 
 QString LoadImportStr(int Id);
 
 // The text of Id with each %s or %d replaced by the next argument.
-QString FormatImportStr(int Id, const QStringList &args);
+QString FormatImportStr(int Id, const QStringList& args);
 
 // Raises EDurvelError with the text of Id, %1.. replaced by the arguments in order.
-[[noreturn]] void RaiseImportError(int Id, const QString &arg = QString());
+[[noreturn]] void RaiseImportError(int Id, const QString& arg = QString());
 
 namespace DurvelStr {
 enum : int {

@@ -12,8 +12,9 @@
 class ECodePageError : public std::runtime_error
 {
 public:
-    explicit ECodePageError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit ECodePageError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
     QString message() const { return m_message; }
 
 private:
@@ -43,10 +44,11 @@ public:
 
     virtual QString decode(QByteArrayView bytes) const = 0;
     // As decode, into out, reusing its storage when out shares it with no other string.
-    virtual void decodeTo(QByteArrayView bytes, QString &out) const { out = decode(bytes); }
+    virtual void decodeTo(QByteArrayView bytes, QString& out) const { out = decode(bytes); }
     // Appends to out; on a character the page cannot hold returns false, out then holds the
     // bytes of the text before it and badIndex (when given) its index in text.
-    virtual bool tryEncode(QStringView text, QByteArray &out, qsizetype *badIndex = nullptr) const = 0;
+    virtual bool tryEncode(QStringView text, QByteArray& out,
+                           qsizetype* badIndex = nullptr) const = 0;
     // Throws ECodePageError naming the first character the page cannot hold.
     QByteArray encode(QStringView text) const;
 
@@ -59,14 +61,14 @@ private:
 
 // The codec of a code page, or nullptr when the page is not supported. Codecs live for the
 // whole process and may be used from any thread.
-const Codec *codecFor(int codePage);
+const Codec* codecFor(int codePage);
 // As codecFor, throwing ECodePageError for a page that is not supported.
-const Codec &requireCodec(int codePage);
+const Codec& requireCodec(int codePage);
 bool isSupported(int codePage);
 
 QString decode(int codePage, QByteArrayView bytes);
 // Bytes as the characters of the same code (no conversion), into out as Codec::decodeTo.
-void latin1To(QByteArrayView bytes, QString &out);
+void latin1To(QByteArrayView bytes, QString& out);
 QByteArray encode(int codePage, QStringView text);
 
 } // namespace codepage

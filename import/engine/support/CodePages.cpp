@@ -75,9 +75,10 @@ namespace {
 void checkIndex(int Index)
 {
     if (Index < 0 || Index >= CodePageTableSize)
-        throw ECodePageError(QStringLiteral("Encoding number %1 is not in the table of encodings (0 to %2)")
-                                 .arg(Index)
-                                 .arg(CodePageTableSize - 1));
+        throw ECodePageError(
+            QStringLiteral("Encoding number %1 is not in the table of encodings (0 to %2)")
+                .arg(Index)
+                .arg(CodePageTableSize - 1));
 }
 
 } // namespace

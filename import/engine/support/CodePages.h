@@ -78,8 +78,8 @@ constexpr int NoCodePage = -1;
 
 struct TCodePageEntry
 {
-    const char *DisplayName;
-    int CodePage;   // for ctWinDefined the system ANSI page is used instead
+    const char* DisplayName;
+    int CodePage; // for ctWinDefined the system ANSI page is used instead
 };
 
 extern const std::array<TCodePageEntry, CodePageTableSize> CodePageTable;

@@ -5,12 +5,12 @@
 #include <QFileInfo>
 #include <QLocale>
 
-bool IsCharInSet(QChar Ch, const TDurvelCharBitSet &Set)
+bool IsCharInSet(QChar Ch, const TDurvelCharBitSet& Set)
 {
     return Ch.unicode() < 256 && Set.test(Ch.unicode());
 }
 
-int ColumnLettersToNumber(const QString &Letters)
+int ColumnLettersToNumber(const QString& Letters)
 {
     if (Letters.isEmpty() || Letters.size() > 3)
         return 0;
@@ -31,7 +31,7 @@ QString CharToSepText(QChar Ch)
     return QStringLiteral("#%1").arg(int(code));
 }
 
-QChar SepTextToChar(const QString &Text, QChar Default)
+QChar SepTextToChar(const QString& Text, QChar Default)
 {
     if (Text.isEmpty())
         return Default;
@@ -54,13 +54,13 @@ QChar GetListSeparator()
     return point == QLatin1String(",") ? QChar(u';') : QChar(u',');
 }
 
-void ExpandTabs(QString &Line)
+void ExpandTabs(QString& Line)
 {
     QString result;
     result.reserve(Line.size());
     for (QChar c : std::as_const(Line)) {
         if (c == QLatin1Char('\t')) {
-            const qsizetype p = result.size() + 1;   // 1-based position of the tab
+            const qsizetype p = result.size() + 1; // 1-based position of the tab
             result.append(QString(8 - ((p - 1) % 8), QLatin1Char(' ')));
         } else {
             result.append(c);
@@ -69,62 +69,66 @@ void ExpandTabs(QString &Line)
     Line = result;
 }
 
-void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWideStrings &Fields)
+void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
+                        std::vector<QString>& Fields)
 {
     if (Separator.isNull())
         return;
+    Fields.clear();
+    // Copies a whole run at once; an empty field stays a null string.
+    const auto text = [&](qsizetype from, qsizetype to) {
+        return to > from ? Line.sliced(from, to - from).toString() : QString();
+    };
+    const qsizetype n = Line.size();
+    qsizetype i = 0;
+    while (true) {
+        if (i < n && !Quote.isNull() && Line[i] == Quote) {
+            QString field;
+            ++i;
+            while (true) {
+                const qsizetype q = Line.indexOf(Quote, i);
+                if (q < 0) { // unterminated: the rest of the line
+                    field += Line.sliced(i);
+                    Fields.push_back(field);
+                    return;
+                }
+                field += Line.sliced(i, q - i);
+                if (q + 1 < n && Line[q + 1] == Quote) {
+                    field += Quote;
+                    i = q + 2;
+                    continue;
+                }
+                // After the closing quote, anything up to the separator is dropped.
+                const qsizetype sep = Line.indexOf(Separator, q + 1);
+                Fields.push_back(field);
+                if (sep < 0)
+                    return;
+                i = sep + 1;
+                break;
+            }
+            continue;
+        }
+        const qsizetype sep = Line.indexOf(Separator, i);
+        if (sep < 0) {
+            Fields.push_back(text(i, n));
+            return;
+        }
+        Fields.push_back(text(i, sep));
+        i = sep + 1;
+    }
+}
+
+void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWideStrings& Fields)
+{
+    if (Separator.isNull())
+        return;
+    std::vector<QString> fields;
+    SplitDelimitedLine(QStringView(Line), Quote, Separator, fields);
     Fields.BeginUpdate();
     try {
         Fields.Clear();
-        enum { Start, Unquoted, Quoted, SkipToSeparator } state = Start;
-        QString field;
-        const qsizetype n = Line.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = Line[i];
-            if (state == Start) {
-                field.clear();
-                if (!Quote.isNull() && c == Quote) {
-                    state = Quoted;
-                    continue;
-                }
-                state = Unquoted;
-            }
-            switch (state) {
-            case Unquoted:
-                if (c == Separator) {
-                    Fields.Add(field);
-                    state = Start;
-                } else {
-                    field += c;
-                }
-                break;
-            case Quoted:
-                if (c != Quote) {
-                    field += c;
-                } else if (i + 1 < n && Line[i + 1] == Quote) {
-                    field += Quote;
-                    ++i;
-                } else if (i + 1 < n && Line[i + 1] == Separator) {
-                    Fields.Add(field);
-                    ++i;
-                    state = Start;
-                } else {
-                    state = SkipToSeparator;
-                }
-                break;
-            case SkipToSeparator:
-                if (c == Separator) {
-                    Fields.Add(field);
-                    state = Start;
-                }
-                break;
-            case Start:
-                break;
-            }
-        }
-        if (state == Start)
-            field.clear();
-        Fields.Add(field);
+        for (const QString& field : fields)
+            Fields.Add(field);
     } catch (...) {
         Fields.EndUpdate();
         throw;
@@ -132,18 +136,18 @@ void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWide
     Fields.EndUpdate();
 }
 
-bool FolderExists(const QString &Path)
+bool FolderExists(const QString& Path)
 {
     const QFileInfo info(Path);
     return info.exists() && info.isDir();
 }
 
-QString AddQuotes(const QString &S, const QString &Left, const QString &Right)
+QString AddQuotes(const QString& S, const QString& Left, const QString& Right)
 {
     return Left + S + Right;
 }
 
-QString RemoveQuotes(const QString &S, const QString &Left, const QString &Right)
+QString RemoveQuotes(const QString& S, const QString& Left, const QString& Right)
 {
     QString result = S;
     if (!Left.isEmpty() && result.startsWith(Left))
@@ -153,14 +157,14 @@ QString RemoveQuotes(const QString &S, const QString &Left, const QString &Right
     return result;
 }
 
-QString UpperFirst(const QString &S)
+QString UpperFirst(const QString& S)
 {
     if (S.isEmpty())
         return S;
     return S.left(1).toUpper() + S.mid(1).toLower();
 }
 
-QString UpperFirstWord(const QString &S)
+QString UpperFirstWord(const QString& S)
 {
     QString result = S;
     for (qsizetype i = 0; i < result.size(); ++i)
@@ -169,7 +173,7 @@ QString UpperFirstWord(const QString &S)
     return result;
 }
 
-QString RemoveThousandSeparators(const QString &S, QChar ThousandSeparator)
+QString RemoveThousandSeparators(const QString& S, QChar ThousandSeparator)
 {
     QString result = S;
     if (!ThousandSeparator.isNull())
@@ -177,8 +181,8 @@ QString RemoveThousandSeparators(const QString &S, QChar ThousandSeparator)
     return result;
 }
 
-void ShortenFileName(const QString &FileName, const std::function<int(const QString &)> &TextWidth,
-                     int MaxWidth, QString &Result)
+void ShortenFileName(const QString& FileName, const std::function<int(const QString&)>& TextWidth,
+                     int MaxWidth, QString& Result)
 {
     const QString Ellipsis = QStringLiteral(".../");
     Result = FileName;
@@ -189,13 +193,14 @@ void ShortenFileName(const QString &FileName, const std::function<int(const QStr
         if (folder == QLatin1String("/.../")) {
             folder = Ellipsis;
         } else {
-            const QString lead = folder.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
+            const QString lead =
+                folder.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
             QString rest = folder.mid(lead.size());
             if (rest.startsWith(Ellipsis))
                 rest = rest.mid(Ellipsis.size());
             const qsizetype end = rest.indexOf(QLatin1Char('/'));
             if (end < 0)
-                break;   // nothing left to take away
+                break; // nothing left to take away
             folder = lead + Ellipsis + rest.mid(end + 1);
         }
         Result = folder + name;

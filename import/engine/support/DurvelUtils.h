@@ -4,45 +4,49 @@
 #include <QString>
 #include <bitset>
 #include <functional>
+#include <vector>
 
 class TWideStrings;
 
 using TDurvelCharBitSet = std::bitset<256>;
 
 // A character of 256 or more is never in a set.
-bool IsCharInSet(QChar Ch, const TDurvelCharBitSet &Set);
+bool IsCharInSet(QChar Ch, const TDurvelCharBitSet& Set);
 
 // "A" = 1, "Z" = 26, "AA" = 27 ... "ZZZ"; empty, longer texts or non-letters give 0.
-int ColumnLettersToNumber(const QString &Letters);
+int ColumnLettersToNumber(const QString& Letters);
 
 // Characters 33..127 stand for themselves, any other is "#" and its decimal code.
 QString CharToSepText(QChar Ch);
 // The reverse: empty -> Default, one character -> itself, "#n" -> character n.
-QChar SepTextToChar(const QString &Text, QChar Default);
+QChar SepTextToChar(const QString& Text, QChar Default);
 
 // The list separator of the current locale: ";" where the decimal point is ",", else ",".
 QChar GetListSeparator();
 
 // Tabs to spaces so that the character after a tab starts at a position 8k + 1.
-void ExpandTabs(QString &Line);
+void ExpandTabs(QString& Line);
 
 // Splits one delimited line into Fields honouring Quote (#0 = no quoting); with Separator #0
 // Fields is left untouched.
-void SplitDelimitedLine(const QString &Line, QChar Quote, QChar Separator, TWideStrings &Fields);
+void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWideStrings& Fields);
+// The same into a plain vector (its storage is reused from line to line); empty fields are null.
+void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
+                        std::vector<QString>& Fields);
 
-bool FolderExists(const QString &Path);
+bool FolderExists(const QString& Path);
 
 // Value rules of the per-field pipeline.
-QString AddQuotes(const QString &S, const QString &Left, const QString &Right);
+QString AddQuotes(const QString& S, const QString& Left, const QString& Right);
 // Removes a leading Left and a trailing Right, each only where present (case-sensitive).
-QString RemoveQuotes(const QString &S, const QString &Left, const QString &Right);
+QString RemoveQuotes(const QString& S, const QString& Left, const QString& Right);
 // First character upper case, the rest lower case.
-QString UpperFirst(const QString &S);
+QString UpperFirst(const QString& S);
 // The first character and every one after a space upper case, the rest unchanged.
-QString UpperFirstWord(const QString &S);
-QString RemoveThousandSeparators(const QString &S, QChar ThousandSeparator);
+QString UpperFirstWord(const QString& S);
+QString RemoveThousandSeparators(const QString& S, QChar ThousandSeparator);
 
 // Shortens a path for display by replacing leading folders with "...", as long as TextWidth
 // says it is wider than MaxWidth.
-void ShortenFileName(const QString &FileName, const std::function<int(const QString &)> &TextWidth,
-                     int MaxWidth, QString &Result);
+void ShortenFileName(const QString& FileName, const std::function<int(const QString&)>& TextWidth,
+                     int MaxWidth, QString& Result);

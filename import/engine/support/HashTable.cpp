@@ -12,44 +12,60 @@
 QString EContainerError::messageText(int Code)
 {
     switch (Code) {
-    case ceDuplicateData: return QStringLiteral("Tried to insert duplicate data but container allows no duplicates");
-    case ceNoCompareFunction: return QStringLiteral("No Compare function has been supplied");
-    case ceNoDupDataFunction: return QStringLiteral("No DupData function has been supplied");
-    case ceNoDisposeDataFunction: return QStringLiteral("No DisposeData function has been supplied");
-    case ceIncompatibleClone: return QStringLiteral("Incompatible source for Clone operation");
-    case ceUnknownCase: return QStringLiteral("Unknown switch item in case statement - should *not* happen");
-    case ceKeyNotFound: return QStringLiteral("Hash table: Could not find key to delete");
-    case ceTableFull: return QStringLiteral("Hash table: Table is full, cannot insert new element");
-    case ceSortedNeedsCompare: return QStringLiteral("Container is sorted, hence Compare function cannot be nil");
-    case ceFreeNilNode: return QStringLiteral("Attempt to free a nil Node");
-    case ceAllocZeroNode: return QStringLiteral("Attempt to allocate node of zero size");
-    case ceFreeZeroNode: return QStringLiteral("Attempt to free node of zero size");
-    default: return QStringLiteral("Container error %1").arg(Code);
+    case ceDuplicateData:
+        return QStringLiteral("Tried to insert duplicate data but container allows no duplicates");
+    case ceNoCompareFunction:
+        return QStringLiteral("No Compare function has been supplied");
+    case ceNoDupDataFunction:
+        return QStringLiteral("No DupData function has been supplied");
+    case ceNoDisposeDataFunction:
+        return QStringLiteral("No DisposeData function has been supplied");
+    case ceIncompatibleClone:
+        return QStringLiteral("Incompatible source for Clone operation");
+    case ceUnknownCase:
+        return QStringLiteral("Unknown switch item in case statement - should *not* happen");
+    case ceKeyNotFound:
+        return QStringLiteral("Hash table: Could not find key to delete");
+    case ceTableFull:
+        return QStringLiteral("Hash table: Table is full, cannot insert new element");
+    case ceSortedNeedsCompare:
+        return QStringLiteral("Container is sorted, hence Compare function cannot be nil");
+    case ceFreeNilNode:
+        return QStringLiteral("Attempt to free a nil Node");
+    case ceAllocZeroNode:
+        return QStringLiteral("Attempt to allocate node of zero size");
+    case ceFreeZeroNode:
+        return QStringLiteral("Attempt to free node of zero size");
+    default:
+        return QStringLiteral("Container error %1").arg(Code);
     }
 }
 
 EContainerError::EContainerError(int Code)
-    : std::runtime_error(messageText(Code).toStdString()), m_code(Code), m_message(messageText(Code))
-{
-}
+    : std::runtime_error(messageText(Code).toStdString()), m_code(Code),
+      m_message(messageText(Code))
+{}
 
 // ---- node store ----
 
 namespace {
 
-QMutex &storesMutex()
+QMutex& storesMutex()
 {
     static QMutex m;
     return m;
 }
 
-std::map<int, TNodeStore *> &stores()
+std::map<int, TNodeStore*>& stores()
 {
-    static std::map<int, TNodeStore *> s;
+    static std::map<int, TNodeStore*> s;
     return s;
 }
 
-void *&nextOf(void *node) { return *static_cast<void **>(node); }
+void*& nextOf(void* node)
+{
+    return *static_cast<void**>(node);
+}
 
 } // namespace
 
@@ -59,20 +75,20 @@ int TNodeStore::EffectiveNodeSize(int NodeSize)
     return size & ~3;
 }
 
-TNodeStore *TNodeStore::AcquireStore(int NodeSize)
+TNodeStore* TNodeStore::AcquireStore(int NodeSize)
 {
     if (NodeSize <= 0)
         throw EContainerError(ceAllocZeroNode);
     const int size = EffectiveNodeSize(NodeSize);
     QMutexLocker lock(&storesMutex());
-    TNodeStore *&store = stores()[size];
+    TNodeStore*& store = stores()[size];
     if (!store)
         store = new TNodeStore(size);
     ++store->FRefCount;
     return store;
 }
 
-void TNodeStore::ReleaseStore(TNodeStore *Store)
+void TNodeStore::ReleaseStore(TNodeStore* Store)
 {
     if (!Store)
         return;
@@ -87,9 +103,9 @@ TNodeStore::TNodeStore(int NodeSize) : FNodeSize(NodeSize) {}
 
 TNodeStore::~TNodeStore()
 {
-    void *page = FPageList;
+    void* page = FPageList;
     while (page) {
-        void *next = nextOf(page);
+        void* next = nextOf(page);
         std::memset(page, 0xCC, size_t(FNodeSize) * NodesPerPage);
         std::free(page);
         page = next;
@@ -98,21 +114,21 @@ TNodeStore::~TNodeStore()
 
 void TNodeStore::AllocPage()
 {
-    char *page = static_cast<char *>(std::malloc(size_t(FNodeSize) * NodesPerPage));
+    char* page = static_cast<char*>(std::malloc(size_t(FNodeSize) * NodesPerPage));
     if (!page)
         throw std::bad_alloc();
     // Node 0 links the pages; the rest go on the free list.
     nextOf(page) = FPageList;
     FPageList = page;
     for (int i = 1; i < NodesPerPage; ++i) {
-        void *node = page + size_t(i) * size_t(FNodeSize);
+        void* node = page + size_t(i) * size_t(FNodeSize);
         nextOf(node) = FFreeList;
         FFreeList = node;
     }
     FFreeCount += NodesPerPage - 1;
 }
 
-void *TNodeStore::AllocNode()
+void* TNodeStore::AllocNode()
 {
     FLock.Acquire();
     try {
@@ -122,7 +138,7 @@ void *TNodeStore::AllocNode()
         FLock.Release();
         throw;
     }
-    void *node = FFreeList;
+    void* node = FFreeList;
     FFreeList = nextOf(node);
     --FFreeCount;
     FLock.Release();
@@ -130,7 +146,7 @@ void *TNodeStore::AllocNode()
     return node;
 }
 
-void TNodeStore::FreeNode(void *Node)
+void TNodeStore::FreeNode(void* Node)
 {
     if (!Node)
         throw EContainerError(ceFreeNilNode);
@@ -154,10 +170,19 @@ int TNodeStore::FreeCount()
 
 namespace {
 
-int raisingCompare(void *, void *) { throw EContainerError(ceNoCompareFunction); }
-void raisingDispose(void *) { throw EContainerError(ceNoDisposeDataFunction); }
-void *raisingDup(void *) { throw EContainerError(ceNoDupDataFunction); }
-void noDispose(void *) {}
+int raisingCompare(void*, void*)
+{
+    throw EContainerError(ceNoCompareFunction);
+}
+void raisingDispose(void*)
+{
+    throw EContainerError(ceNoDisposeDataFunction);
+}
+void* raisingDup(void*)
+{
+    throw EContainerError(ceNoDupDataFunction);
+}
+void noDispose(void*) {}
 
 } // namespace
 
@@ -208,14 +233,14 @@ void TAbstractContainer::UseNodes(int NodeSize)
     }
 }
 
-void *TAbstractContainer::AllocNode()
+void* TAbstractContainer::AllocNode()
 {
     if (FNodeSize == 0 || !FNodeStore)
         throw EContainerError(ceAllocZeroNode);
     return FNodeStore->AllocNode();
 }
 
-void TAbstractContainer::FreeNode(void *Node)
+void TAbstractContainer::FreeNode(void* Node)
 {
     if (!Node)
         throw EContainerError(ceFreeNilNode);
@@ -229,7 +254,7 @@ void TAbstractContainer::FreeNode(void *Node)
 namespace {
 
 // The primes up to 4099.
-const std::vector<int> &smallPrimes()
+const std::vector<int>& smallPrimes()
 {
     static const std::vector<int> primes = [] {
         std::vector<int> p;
@@ -254,7 +279,7 @@ int THashTable::NextPrime(int N)
         return 2;
     if (N % 2 == 0)
         ++N;
-    const std::vector<int> &primes = smallPrimes();
+    const std::vector<int>& primes = smallPrimes();
     if (N <= 4099)
         return *std::lower_bound(primes.begin(), primes.end(), N);
     if (qint64(N) > qint64(4099) * 4099)
@@ -274,7 +299,7 @@ int THashTable::NextPrime(int N)
     }
 }
 
-qint32 THashTable::DefaultHash(const QString &Key)
+qint32 THashTable::DefaultHash(const QString& Key)
 {
     quint32 h = 0;
     for (QChar c : Key)
@@ -297,7 +322,7 @@ THashTable::~THashTable()
     }
 }
 
-int THashTable::StartSlot(const QString &Key, int Size) const
+int THashTable::StartSlot(const QString& Key, int Size) const
 {
     const QString k = FIgnoreCase ? Key.toUpper() : Key;
     const qint32 h = FHashFunction ? FHashFunction(k) : DefaultHash(k);
@@ -307,20 +332,20 @@ int THashTable::StartSlot(const QString &Key, int Size) const
     return slot;
 }
 
-bool THashTable::KeysEqual(const QString &A, const QString &B) const
+bool THashTable::KeysEqual(const QString& A, const QString& B) const
 {
     // The hash sees the upper-cased key, so equality must agree with it.
     return FIgnoreCase ? A.toUpper() == B.toUpper() : A == B;
 }
 
-int THashTable::FindSlot(const std::vector<Slot> &Table, const QString &Key, int &InsertAt) const
+int THashTable::FindSlot(const std::vector<Slot>& Table, const QString& Key, int& InsertAt) const
 {
     const int size = int(Table.size());
     const int start = StartSlot(Key, size);
     int firstDeleted = -1;
     int i = start;
     do {
-        const Slot &s = Table[size_t(i)];
+        const Slot& s = Table[size_t(i)];
         switch (s.State) {
         case hsEmpty:
             InsertAt = firstDeleted >= 0 ? firstDeleted : i;
@@ -345,14 +370,14 @@ int THashTable::FindSlot(const std::vector<Slot> &Table, const QString &Key, int
     return -1;
 }
 
-void THashTable::Insert(const QString &Key, void *Data)
+void THashTable::Insert(const QString& Key, void* Data)
 {
     int insertAt;
     if (FindSlot(FTable, Key, insertAt) >= 0)
         throw EContainerError(ceDuplicateData);
     if (insertAt < 0)
         throw EContainerError(ceTableFull);
-    Slot &s = FTable[size_t(insertAt)];
+    Slot& s = FTable[size_t(insertAt)];
     s.Key = Key;
     s.Data = Data;
     s.State = hsInUse;
@@ -361,7 +386,7 @@ void THashTable::Insert(const QString &Key, void *Data)
         Rehash(NextPrime(FTableSize * 2));
 }
 
-bool THashTable::Search(const QString &Key, void *&Data) const
+bool THashTable::Search(const QString& Key, void*& Data) const
 {
     int insertAt;
     const int i = FindSlot(FTable, Key, insertAt);
@@ -369,9 +394,9 @@ bool THashTable::Search(const QString &Key, void *&Data) const
     return i >= 0;
 }
 
-void *THashTable::Examine(const QString &Key) const
+void* THashTable::Examine(const QString& Key) const
 {
-    void *data;
+    void* data;
     if (!Search(Key, data))
         throw EContainerError(ceKeyNotFound);
     return data;
@@ -380,17 +405,17 @@ void *THashTable::Examine(const QString &Key) const
 void THashTable::Empty()
 {
     if (FIsDataOwner) {
-        for (Slot &s : FTable) {
+        for (Slot& s : FTable) {
             if (s.State == hsInUse) {
-                FDisposeData(s.Data);   // may raise when no dispose function was given
+                FDisposeData(s.Data); // may raise when no dispose function was given
                 s.Data = nullptr;
-                s.State = hsDeleted;    // disposed already: never twice
+                s.State = hsDeleted; // disposed already: never twice
                 s.Key.clear();
                 --FCount;
             }
         }
     }
-    for (Slot &s : FTable)
+    for (Slot& s : FTable)
         s = Slot();
     FCount = 0;
 }
@@ -399,7 +424,7 @@ void THashTable::Rehash(int NewSize)
 {
     // Built aside and swapped in, so a failure leaves the table as it was.
     std::vector<Slot> table(static_cast<size_t>(NewSize));
-    for (const Slot &s : FTable) {
+    for (const Slot& s : FTable) {
         if (s.State != hsInUse)
             continue;
         int insertAt;
@@ -407,7 +432,7 @@ void THashTable::Rehash(int NewSize)
             throw EContainerError(ceDuplicateData);
         if (insertAt < 0)
             throw EContainerError(ceTableFull);
-        Slot &d = table[size_t(insertAt)];
+        Slot& d = table[size_t(insertAt)];
         d.Key = s.Key;
         d.Data = s.Data;
         d.State = hsInUse;
@@ -447,17 +472,17 @@ void THashTable::SetIgnoreCase(bool Value)
         return;
     FIgnoreCase = Value;
     try {
-        Rehash(FTableSize);   // refuses keys that now coincide
+        Rehash(FTableSize); // refuses keys that now coincide
     } catch (...) {
         FIgnoreCase = !Value;
         throw;
     }
 }
 
-std::unique_ptr<THashTable> THashTable::Clone(const TAbstractContainer &Source, bool DataOwner,
+std::unique_ptr<THashTable> THashTable::Clone(const TAbstractContainer& Source, bool DataOwner,
                                               TCompareFunc Compare)
 {
-    const auto *src = dynamic_cast<const THashTable *>(&Source);
+    const auto* src = dynamic_cast<const THashTable*>(&Source);
     if (!src)
         throw EContainerError(ceIncompatibleClone);
     auto table = std::make_unique<THashTable>(DataOwner);
@@ -466,9 +491,10 @@ std::unique_ptr<THashTable> THashTable::Clone(const TAbstractContainer &Source, 
     table->FCompare = Compare ? std::move(Compare) : src->FCompare;
     table->FDupData = src->FDupData;
     if (DataOwner)
-        table->FDisposeData = src->FIsDataOwner ? src->FDisposeData : TDisposeDataProc(raisingDispose);
+        table->FDisposeData =
+            src->FIsDataOwner ? src->FDisposeData : TDisposeDataProc(raisingDispose);
     table->SetTableSize(src->FTableSize);
-    for (const Slot &s : src->FTable) {
+    for (const Slot& s : src->FTable) {
         if (s.State != hsInUse)
             continue;
         table->Insert(s.Key, DataOwner ? table->FDupData(s.Data) : s.Data);

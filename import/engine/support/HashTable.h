@@ -44,11 +44,11 @@ public:
     using EContainerError::EContainerError;
 };
 
-using TCompareFunc = std::function<int(void *Data1, void *Data2)>;
-using TDisposeDataProc = std::function<void(void *Data)>;
-using TDupDataFunc = std::function<void *(void *Data)>;
+using TCompareFunc = std::function<int(void* Data1, void* Data2)>;
+using TDisposeDataProc = std::function<void(void* Data)>;
+using TDupDataFunc = std::function<void*(void* Data)>;
 // Returns a signed 32-bit hash; the table reduces it to a slot.
-using THashFunction = std::function<qint32(const QString &Key)>;
+using THashFunction = std::function<qint32(const QString& Key)>;
 
 class TContainerLock
 {
@@ -65,17 +65,17 @@ private:
 class TNodeStore
 {
 public:
-    static TNodeStore *AcquireStore(int NodeSize);
-    static void ReleaseStore(TNodeStore *Store);
+    static TNodeStore* AcquireStore(int NodeSize);
+    static void ReleaseStore(TNodeStore* Store);
     static int EffectiveNodeSize(int NodeSize);
 
-    void *AllocNode();
-    void FreeNode(void *Node);
+    void* AllocNode();
+    void FreeNode(void* Node);
     int NodeSize() const { return FNodeSize; }
     int FreeCount();
 
-    TNodeStore(const TNodeStore &) = delete;
-    TNodeStore &operator=(const TNodeStore &) = delete;
+    TNodeStore(const TNodeStore&) = delete;
+    TNodeStore& operator=(const TNodeStore&) = delete;
 
 private:
     explicit TNodeStore(int NodeSize);
@@ -85,8 +85,8 @@ private:
     static constexpr int NodesPerPage = 128;
     int FRefCount = 0;
     int FNodeSize;
-    void *FPageList = nullptr;
-    void *FFreeList = nullptr;
+    void* FPageList = nullptr;
+    void* FFreeList = nullptr;
     int FFreeCount = 0;
     TContainerLock FLock;
 };
@@ -96,8 +96,8 @@ class TAbstractContainer
 public:
     explicit TAbstractContainer(bool DataOwner);
     virtual ~TAbstractContainer();
-    TAbstractContainer(const TAbstractContainer &) = delete;
-    TAbstractContainer &operator=(const TAbstractContainer &) = delete;
+    TAbstractContainer(const TAbstractContainer&) = delete;
+    TAbstractContainer& operator=(const TAbstractContainer&) = delete;
 
     int Count() const { return FCount; }
     bool IsDataOwner() const { return FIsDataOwner; }
@@ -115,14 +115,14 @@ public:
 protected:
     // NodeSize 0: the container keeps no nodes.
     void UseNodes(int NodeSize);
-    void *AllocNode();
-    void FreeNode(void *Node);
+    void* AllocNode();
+    void FreeNode(void* Node);
     virtual void SortContents() {}
 
     TCompareFunc FCompare;
     TDisposeDataProc FDisposeData;
     TDupDataFunc FDupData;
-    TNodeStore *FNodeStore = nullptr;
+    TNodeStore* FNodeStore = nullptr;
     int FCount = 0;
     bool FIsDataOwner;
     bool FIsSorted = false;
@@ -140,12 +140,12 @@ public:
     ~THashTable() override;
 
     // Source must be a THashTable; a null Compare takes the source's.
-    static std::unique_ptr<THashTable> Clone(const TAbstractContainer &Source, bool DataOwner,
+    static std::unique_ptr<THashTable> Clone(const TAbstractContainer& Source, bool DataOwner,
                                              TCompareFunc Compare);
 
-    void Insert(const QString &Key, void *Data);
-    bool Search(const QString &Key, void *&Data) const;
-    void *Examine(const QString &Key) const;
+    void Insert(const QString& Key, void* Data);
+    bool Search(const QString& Key, void*& Data) const;
+    void* Examine(const QString& Key) const;
     void Empty() override;
 
     int TableSize() const { return FTableSize; }
@@ -154,20 +154,20 @@ public:
     bool IgnoreCase() const { return FIgnoreCase; }
     void SetIgnoreCase(bool Value);
 
-    static qint32 DefaultHash(const QString &Key);
+    static qint32 DefaultHash(const QString& Key);
     static int NextPrime(int N);
 
 private:
     struct Slot
     {
         QString Key;
-        void *Data = nullptr;
+        void* Data = nullptr;
         quint8 State = hsEmpty;
     };
     // Slot of Key, or -1; InsertAt gets the slot a new key would take (-1 when full).
-    int FindSlot(const std::vector<Slot> &Table, const QString &Key, int &InsertAt) const;
-    int StartSlot(const QString &Key, int Size) const;
-    bool KeysEqual(const QString &A, const QString &B) const;
+    int FindSlot(const std::vector<Slot>& Table, const QString& Key, int& InsertAt) const;
+    int StartSlot(const QString& Key, int Size) const;
+    bool KeysEqual(const QString& A, const QString& B) const;
     void Rehash(int NewSize);
 
     std::vector<Slot> FTable;

@@ -12,27 +12,34 @@
 QString TVoHugeFile::MessageText(int Id)
 {
     switch (Id) {
-    case 64946: return QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!");
-    case 64947: return QStringLiteral("TVoHugeFile(%1):Failed to allocate buffer!");
-    case 64948: return QStringLiteral("TVoHugeFile(%1):File not open!");
-    case 64949: return QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!");
-    case 64950: return QStringLiteral("TVoHugeFile.%1(%2) failed. ");
-    case 64951: return QStringLiteral("TVoHugeFile(%1):Write failed!");
-    case 64952: return QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!");
-    case 64953: return QStringLiteral("TVoTextFile(%1):Failed to reset file.");
-    default: return QStringLiteral("TVoHugeFile(%1):Error ") + QString::number(Id);
+    case 64946:
+        return QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!");
+    case 64947:
+        return QStringLiteral("TVoHugeFile(%1):Failed to allocate buffer!");
+    case 64948:
+        return QStringLiteral("TVoHugeFile(%1):File not open!");
+    case 64949:
+        return QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!");
+    case 64950:
+        return QStringLiteral("TVoHugeFile.%1(%2) failed. ");
+    case 64951:
+        return QStringLiteral("TVoHugeFile(%1):Write failed!");
+    case 64952:
+        return QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!");
+    case 64953:
+        return QStringLiteral("TVoTextFile(%1):Failed to reset file.");
+    default:
+        return QStringLiteral("TVoHugeFile(%1):Error ") + QString::number(Id);
     }
 }
 
-TVoHugeFile::TVoHugeFile(const QString &FileName)
+TVoHugeFile::TVoHugeFile(const QString& FileName)
     : FFileName(FileName), FDesiredAccess(vaRead | vaWrite), FShareMode(vsNotGiven)
-{
-}
+{}
 
-TVoHugeFile::TVoHugeFile(const QString &FileName, quint32 DesiredAccess, quint32 ShareMode)
+TVoHugeFile::TVoHugeFile(const QString& FileName, quint32 DesiredAccess, quint32 ShareMode)
     : FFileName(FileName), FDesiredAccess(DesiredAccess), FShareMode(ShareMode)
-{
-}
+{}
 
 TVoHugeFile::~TVoHugeFile()
 {
@@ -48,12 +55,14 @@ void TVoHugeFile::Raise(int Id, int Code)
     throw EVoHugeFile(MessageText(Id).arg(FFileName), Code);
 }
 
-void TVoHugeFile::RaiseSystem(const char *Operation, int Error)
+void TVoHugeFile::RaiseSystem(const char* Operation, int Error)
 {
     FLastError = Error;
     QString text = MessageText(64950).arg(QLatin1String(Operation), FFileName);
     if (Error != 0) {
-        text += QStringLiteral("System Error.  Code: %1.\r\n%2").arg(Error).arg(QString::fromLocal8Bit(std::strerror(Error)));
+        text += QStringLiteral("System Error.  Code: %1.\r\n%2")
+                    .arg(Error)
+                    .arg(QString::fromLocal8Bit(std::strerror(Error)));
         throw EVoHugeFile(text, EVoHugeFile::ecSystem);
     }
     text += QStringLiteral("A call to an OS function failed");
@@ -75,7 +84,7 @@ int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
     FCanCreate = Options & hfoCanCreate;
     quint32 access = FDesiredAccess;
     if (Rewrite)
-        access |= vaWrite;   // creating a file means writing it
+        access |= vaWrite; // creating a file means writing it
     int flags = O_CLOEXEC;
     if ((access & vaRead) && (access & vaWrite))
         flags |= O_RDWR;
@@ -150,7 +159,7 @@ void TVoHugeFile::AllocBuffer(int BufferSize)
     size = (size + FRecordSize - 1) / FRecordSize * FRecordSize;
     try {
         FBuffer = QByteArray(size, Qt::Uninitialized);
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         Raise(64947, EVoHugeFile::ecNoSystemCode);
     }
     if (FBuffer.size() != size)
@@ -166,9 +175,9 @@ void TVoHugeFile::FreeBuffer()
     FBufferPos = 0;
 }
 
-qint64 TVoHugeFile::BlockReadUnsafe(void *Buffer, qint64 Bytes)
+qint64 TVoHugeFile::BlockReadUnsafe(void* Buffer, qint64 Bytes)
 {
-    char *p = static_cast<char *>(Buffer);
+    char* p = static_cast<char*>(Buffer);
     qint64 done = 0;
     while (done < Bytes) {
         const ssize_t r = ::read(FHandle, p + done, size_t(Bytes - done));
@@ -184,9 +193,9 @@ qint64 TVoHugeFile::BlockReadUnsafe(void *Buffer, qint64 Bytes)
     return done;
 }
 
-void TVoHugeFile::BlockWriteUnsafe(const void *Buffer, qint64 Bytes)
+void TVoHugeFile::BlockWriteUnsafe(const void* Buffer, qint64 Bytes)
 {
-    const char *p = static_cast<const char *>(Buffer);
+    const char* p = static_cast<const char*>(Buffer);
     qint64 done = 0;
     while (done < Bytes) {
         const ssize_t r = ::write(FHandle, p + done, size_t(Bytes - done));
@@ -218,7 +227,7 @@ void TVoHugeFile::Flush()
     BlockWriteUnsafe(FBuffer.constData(), fill);
 }
 
-void TVoHugeFile::BlockRead(void *Buffer, qint64 Count, qint64 &Read)
+void TVoHugeFile::BlockRead(void* Buffer, qint64 Count, qint64& Read)
 {
     Read = 0;
     CheckOpen();
@@ -231,7 +240,7 @@ void TVoHugeFile::BlockRead(void *Buffer, qint64 Count, qint64 &Read)
         Read = BlockReadUnsafe(Buffer, bytes) / FRecordSize;
         return;
     }
-    char *p = static_cast<char *>(Buffer);
+    char* p = static_cast<char*>(Buffer);
     qint64 done = 0;
     while (done < bytes) {
         if (FBufferPos >= FBufferFill) {
@@ -250,7 +259,7 @@ void TVoHugeFile::BlockRead(void *Buffer, qint64 Count, qint64 &Read)
     Read = done / FRecordSize;
 }
 
-void TVoHugeFile::BlockWrite(const void *Buffer, qint64 Count, qint64 &Written)
+void TVoHugeFile::BlockWrite(const void* Buffer, qint64 Count, qint64& Written)
 {
     Written = 0;
     CheckOpen();
@@ -264,7 +273,7 @@ void TVoHugeFile::BlockWrite(const void *Buffer, qint64 Count, qint64 &Written)
         Written = Count;
         return;
     }
-    const char *p = static_cast<const char *>(Buffer);
+    const char* p = static_cast<const char*>(Buffer);
     qint64 done = 0;
     while (done < bytes) {
         const qint64 n = qMin(bytes - done, qint64(FBuffer.size()) - FBufferFill);
@@ -277,7 +286,7 @@ void TVoHugeFile::BlockWrite(const void *Buffer, qint64 Count, qint64 &Written)
     Written = Count;
 }
 
-qint64 TVoHugeFile::RawPos(const char *Operation)
+qint64 TVoHugeFile::RawPos(const char* Operation)
 {
     const off_t pos = ::lseek(FHandle, 0, SEEK_CUR);
     if (pos < 0)
@@ -285,7 +294,7 @@ qint64 TVoHugeFile::RawPos(const char *Operation)
     return pos;
 }
 
-qint64 TVoHugeFile::RawSize(const char *Operation)
+qint64 TVoHugeFile::RawSize(const char* Operation)
 {
     struct stat st;
     if (::fstat(FHandle, &st) != 0)
@@ -343,7 +352,7 @@ void TVoHugeFile::Close()
     try {
         if (FBufferedWrite)
             Flush();
-    } catch (const EVoHugeFile &) {
+    } catch (const EVoHugeFile&) {
         flushFailed = true;
         flushError = FLastError;
     }
@@ -365,14 +374,15 @@ QDateTime TVoHugeFile::FileDate()
     struct stat st;
     if (::fstat(FHandle, &st) != 0)
         RaiseSystem("FileDate", errno);
-    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 +
+                                          st.st_mtim.tv_nsec / 1000000);
 }
 
-void TVoHugeFile::SetDate(const QDateTime &Date)
+void TVoHugeFile::SetDate(const QDateTime& Date)
 {
     CheckOpen();
     if (FBufferedWrite)
-        Flush();   // a later flush would move the date again
+        Flush(); // a later flush would move the date again
     const qint64 ms = Date.toMSecsSinceEpoch();
     struct timespec times[2];
     times[0].tv_sec = 0;

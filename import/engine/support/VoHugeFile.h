@@ -11,10 +11,17 @@
 class EVoHugeFile : public std::runtime_error
 {
 public:
-    enum : int { ecSystem = 1001, ecNoSystemCode = 1002, ecRecordSize = 1003, ecNotOpen = 1004,
-                 ecTextReset = 2004, ecTextEncode = 2005 };
-    EVoHugeFile(const QString &Message, int Code)
-        : std::runtime_error(Message.toStdString()), m_message(Message), m_code(Code) {}
+    enum : int {
+        ecSystem = 1001,
+        ecNoSystemCode = 1002,
+        ecRecordSize = 1003,
+        ecNotOpen = 1004,
+        ecTextReset = 2004,
+        ecTextEncode = 2005
+    };
+    EVoHugeFile(const QString& Message, int Code)
+        : std::runtime_error(Message.toStdString()), m_message(Message), m_code(Code)
+    {}
     QString message() const { return m_message; }
     int code() const { return m_code; }
 
@@ -41,11 +48,11 @@ public:
     static constexpr int DefaultBufferSize = 65536;
 
     // Read and write access.
-    explicit TVoHugeFile(const QString &FileName);
-    TVoHugeFile(const QString &FileName, quint32 DesiredAccess, quint32 ShareMode);
+    explicit TVoHugeFile(const QString& FileName);
+    TVoHugeFile(const QString& FileName, quint32 DesiredAccess, quint32 ShareMode);
     virtual ~TVoHugeFile();
-    TVoHugeFile(const TVoHugeFile &) = delete;
-    TVoHugeFile &operator=(const TVoHugeFile &) = delete;
+    TVoHugeFile(const TVoHugeFile&) = delete;
+    TVoHugeFile& operator=(const TVoHugeFile&) = delete;
 
     void Reset(int RecordSize = 1);
     void ResetBuffered(int RecordSize, int BufferSize);
@@ -55,15 +62,15 @@ public:
     int Open(bool Rewrite, int Options, int RecordSize, int BufferSize);
 
     // Counts in records.
-    void BlockRead(void *Buffer, qint64 Count, qint64 &Read);
-    void BlockWrite(const void *Buffer, qint64 Count, qint64 &Written);
+    void BlockRead(void* Buffer, qint64 Count, qint64& Read);
+    void BlockWrite(const void* Buffer, qint64 Count, qint64& Written);
     void Seek(qint64 Position);
     qint64 FilePos();
-    qint64 FileSize();   // records, a partial last one counted
+    qint64 FileSize(); // records, a partial last one counted
     void Flush();
     void Close();
     QDateTime FileDate();
-    void SetDate(const QDateTime &Date);
+    void SetDate(const QDateTime& Date);
 
     bool IsOpen() const { return FHandle >= 0; }
     QString FileName() const { return FFileName; }
@@ -75,12 +82,12 @@ protected:
     void AllocBuffer(int BufferSize);
     void FreeBuffer();
     void Fetch();
-    qint64 BlockReadUnsafe(void *Buffer, qint64 Bytes);
-    void BlockWriteUnsafe(const void *Buffer, qint64 Bytes);
-    qint64 RawPos(const char *Operation);
-    qint64 RawSize(const char *Operation);
+    qint64 BlockReadUnsafe(void* Buffer, qint64 Bytes);
+    void BlockWriteUnsafe(const void* Buffer, qint64 Bytes);
+    qint64 RawPos(const char* Operation);
+    qint64 RawSize(const char* Operation);
     void CheckOpen();
-    [[noreturn]] void RaiseSystem(const char *Operation, int Error);
+    [[noreturn]] void RaiseSystem(const char* Operation, int Error);
     [[noreturn]] void Raise(int Id, int Code);
     static QString MessageText(int Id);
 

@@ -11,8 +11,8 @@ namespace {
 
 bool isUnicodePage(int cp)
 {
-    return cp == codepage::Utf8 || cp == codepage::Utf16LE || cp == codepage::Utf16BE
-           || cp == codepage::Utf32LE || cp == codepage::Utf32BE;
+    return cp == codepage::Utf8 || cp == codepage::Utf16LE || cp == codepage::Utf16BE ||
+           cp == codepage::Utf32LE || cp == codepage::Utf32BE;
 }
 
 } // namespace
@@ -32,7 +32,7 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
 
     // The first chunk is kept: without a mark its bytes are the start of the text.
     Ensure(4);
-    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData());
+    const auto* b = reinterpret_cast<const uchar*>(FReadBuf.constData());
     const qint64 n = FReadFill;
     int markCodePage = 0;
     int markLength = 0;
@@ -62,7 +62,7 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
         SetupEncoding();
     } else {
         if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
-            CodePage += 1;   // the big-endian twin
+            CodePage += 1; // the big-endian twin
         SetCodepage(CodePage);
     }
     return true;
@@ -179,28 +179,30 @@ bool TVoTextFile::Ensure(qint64 Bytes)
 
 namespace {
 
-inline quint32 unitAt(const uchar *b, qint64 unit, bool bigEndian)
+inline quint32 unitAt(const uchar* b, qint64 unit, bool bigEndian)
 {
     switch (unit) {
     case 2:
         return bigEndian ? quint32((b[0] << 8) | b[1]) : quint32(b[0] | (b[1] << 8));
     case 4:
-        return bigEndian ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
-                         : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
+        return bigEndian
+                   ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
+                   : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
     default:
         return b[0];
     }
 }
 
 // The first byte equal to a or b in [p, end), or end: one pass instead of a call per byte.
-const uchar *findEitherByte(const uchar *p, const uchar *end, uchar a, uchar b)
+const uchar* findEitherByte(const uchar* p, const uchar* end, uchar a, uchar b)
 {
 #ifdef __SSE2__
     const __m128i va = _mm_set1_epi8(char(a));
     const __m128i vb = _mm_set1_epi8(char(b));
     for (; end - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits =
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
         if (hits)
             return p + __builtin_ctz(unsigned(hits));
     }
@@ -215,15 +217,16 @@ const uchar *findEitherByte(const uchar *p, const uchar *end, uchar a, uchar b)
 
 quint32 TVoTextFile::UnitAt(qint64 Pos) const
 {
-    return unitAt(reinterpret_cast<const uchar *>(FReadBuf.constData()) + Pos, FUnit, FFlags & tfSwapped);
+    return unitAt(reinterpret_cast<const uchar*>(FReadBuf.constData()) + Pos, FUnit,
+                  FFlags & tfSwapped);
 }
 
 // The first unit in [From, To) that may end a line (To when none); To - From is whole units.
-qint64 TVoTextFile::FindLineEnd(qint64 From, qint64 To, quint32 &Unit) const
+qint64 TVoTextFile::FindLineEnd(qint64 From, qint64 To, quint32& Unit) const
 {
-    const auto *b = reinterpret_cast<const uchar *>(FReadBuf.constData());
+    const auto* b = reinterpret_cast<const uchar*>(FReadBuf.constData());
     if (FUnit == 1) {
-        const uchar *hit = findEitherByte(b + From, b + To, uchar(FCR), uchar(FLF));
+        const uchar* hit = findEitherByte(b + From, b + To, uchar(FCR), uchar(FLF));
         if (hit != b + To)
             Unit = *hit;
         return hit - b;
@@ -239,7 +242,7 @@ qint64 TVoTextFile::FindLineEnd(qint64 From, qint64 To, quint32 &Unit) const
     return To;
 }
 
-void TVoTextFile::ReadLine(QString &Line)
+void TVoTextFile::ReadLine(QString& Line)
 {
     CheckOpen();
     if (!FReading)
@@ -253,7 +256,9 @@ void TVoTextFile::ReadLine(QString &Line)
     FSpill.clear();
     qint64 start = FReadPos;
     qint64 stop = -1;
-    const auto spill = [&](qint64 end) { FSpill.append(FReadBuf.constData() + start, size_t(end - start)); };
+    const auto spill = [&](qint64 end) {
+        FSpill.append(FReadBuf.constData() + start, size_t(end - start));
+    };
     try {
         while (stop < 0) {
             if (FReadFill - FReadPos < unit) {
@@ -291,7 +296,7 @@ void TVoTextFile::ReadLine(QString &Line)
                 } else if (singleAccepted) {
                     stop = FReadPos;
                 } else {
-                    FSpill += endUnit;   // not a line end: it belongs to the text
+                    FSpill += endUnit; // not a line end: it belongs to the text
                 }
                 continue;
             }
@@ -316,8 +321,9 @@ void TVoTextFile::ReadLine(QString &Line)
         const bool spilled = !FSpill.empty();
         if (spilled)
             spill(stop);
-        const QByteArrayView bytes = spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
-                                             : QByteArrayView(FReadBuf.constData() + start, stop - start);
+        const QByteArrayView bytes =
+            spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
+                    : QByteArrayView(FReadBuf.constData() + start, stop - start);
         if (FCodec)
             FCodec->decodeTo(bytes, Line);
         else
@@ -337,30 +343,35 @@ bool TVoTextFile::EndOfFile()
     return FilePos() >= FileSize();
 }
 
-QByteArray TVoTextFile::Encode(const QString &S) const
+QByteArray TVoTextFile::Encode(const QString& S) const
 {
     QByteArray out;
     if (!FCodec) {
         out.reserve(S.size());
         for (qsizetype i = 0; i < S.size(); ++i) {
             if (S[i].unicode() > 0xFF)
-                throw EVoTextFile(QStringLiteral("TVoTextFile(%1):Character U+%2 at position %3 is not an 8-bit character")
-                                      .arg(FFileName)
-                                      .arg(QString::number(S[i].unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0')))
-                                      .arg(i + 1),
-                                  EVoHugeFile::ecTextEncode);
+                throw EVoTextFile(
+                    QStringLiteral(
+                        "TVoTextFile(%1):Character U+%2 at position %3 is not an 8-bit character")
+                        .arg(FFileName)
+                        .arg(QString::number(S[i].unicode(), 16)
+                                 .toUpper()
+                                 .rightJustified(4, QLatin1Char('0')))
+                        .arg(i + 1),
+                    EVoHugeFile::ecTextEncode);
             out.append(char(S[i].unicode()));
         }
         return out;
     }
     try {
         return FCodec->encode(S);
-    } catch (const ECodePageError &e) {
-        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):%2").arg(FFileName, e.message()), EVoHugeFile::ecTextEncode);
+    } catch (const ECodePageError& e) {
+        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):%2").arg(FFileName, e.message()),
+                          EVoHugeFile::ecTextEncode);
     }
 }
 
-void TVoTextFile::WriteString(const QString &S)
+void TVoTextFile::WriteString(const QString& S)
 {
     CheckOpen();
     const QByteArray bytes = Encode(S);
@@ -368,7 +379,7 @@ void TVoTextFile::WriteString(const QString &S)
     BlockWrite(bytes.constData(), bytes.size(), written);
 }
 
-void TVoTextFile::WriteLine(const QString &S)
+void TVoTextFile::WriteLine(const QString& S)
 {
     CheckOpen();
     const QByteArray bytes = Encode(S) + FLineEndBytes;

@@ -6,7 +6,9 @@
 
 #include <string>
 
-namespace codepage { class Codec; }
+namespace codepage {
+class Codec;
+}
 
 class TVoTextFile : public TVoHugeFile
 {
@@ -38,19 +40,19 @@ public:
     void SetAcceptedLineEnds(int Value) { FAcceptedLineEnds = Value; }
 
     // The next line without its line end (CR LF, LF CR, CR, LF; U+2028 in UTF-16 and UTF-32).
-    void ReadLine(QString &Line);
+    void ReadLine(QString& Line);
     bool EndOfFile();
 
     // Raises EVoTextFile for a character the encoding cannot hold; nothing is written then.
-    void WriteString(const QString &S);
-    void WriteLine(const QString &S);
+    void WriteString(const QString& S);
+    void WriteLine(const QString& S);
 
 private:
     void SetupEncoding();
     bool Ensure(qint64 Bytes);
     quint32 UnitAt(qint64 Pos) const;
-    qint64 FindLineEnd(qint64 From, qint64 To, quint32 &Unit) const;
-    QByteArray Encode(const QString &S) const;
+    qint64 FindLineEnd(qint64 From, qint64 To, quint32& Unit) const;
+    QByteArray Encode(const QString& S) const;
 
     int FCodePage = 0;
     int FFlags = 0;
@@ -60,7 +62,7 @@ private:
     int FAcceptedLineEnds = 0;
     QByteArray FLineEndBytes;
     // Decoding state, derived from the code page and flags.
-    const codepage::Codec *FCodec = nullptr;
+    const codepage::Codec* FCodec = nullptr;
     int FUnit = 1;
     quint32 FCR = 0x0D;
     quint32 FLF = 0x0A;

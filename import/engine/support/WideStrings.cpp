@@ -11,7 +11,7 @@ namespace {
 
 // Collators are costly to build: keep one per thread and case rule, rebuilt when the
 // default locale changes.
-const QCollator &collator(bool caseSensitive)
+const QCollator& collator(bool caseSensitive)
 {
     thread_local std::optional<QCollator> cs, ci;
     thread_local QLocale builtFor = QLocale::c();
@@ -28,7 +28,10 @@ const QCollator &collator(bool caseSensitive)
     return caseSensitive ? *cs : *ci;
 }
 
-int sign(int v) { return (v > 0) - (v < 0); }
+int sign(int v)
+{
+    return (v > 0) - (v < 0);
+}
 
 const QChar CR(u'\r');
 const QChar LF(u'\n');
@@ -38,27 +41,33 @@ const QChar LineSeparator(0x2028);
 
 // ---- unit routines ----
 
-int WideCompareStr(const QString &S1, const QString &S2)
+int WideCompareStr(const QString& S1, const QString& S2)
 {
     return sign(collator(true).compare(S1, S2));
 }
 
-int WideCompareText(const QString &S1, const QString &S2)
+int WideCompareText(const QString& S1, const QString& S2)
 {
     return sign(collator(false).compare(S1, S2));
 }
 
-QString WideUpperCase(const QString &S) { return S.toUpper(); }
-QString WideLowerCase(const QString &S) { return S.toLower(); }
+QString WideUpperCase(const QString& S)
+{
+    return S.toUpper();
+}
+QString WideLowerCase(const QString& S)
+{
+    return S.toLower();
+}
 
-int WidePos(const QString &SubStr, const QString &S)
+int WidePos(const QString& SubStr, const QString& S)
 {
     if (SubStr.isEmpty() || S.isEmpty())
         return 0;
     return int(S.indexOf(SubStr, 0, Qt::CaseSensitive)) + 1;
 }
 
-void WideInsert(const QString &Source, QString &S, int Index)
+void WideInsert(const QString& Source, QString& S, int Index)
 {
     if (Source.isEmpty())
         return;
@@ -69,14 +78,14 @@ void WideInsert(const QString &Source, QString &S, int Index)
     S.insert(Index - 1, Source);
 }
 
-void WideDelete(QString &S, int Index, int Count)
+void WideDelete(QString& S, int Index, int Count)
 {
     if (Index < 1 || Index > S.size() || Count <= 0)
         return;
     S.remove(Index - 1, Count);
 }
 
-QString WideStringReplace(const QString &S, const QString &OldPattern, const QString &NewPattern,
+QString WideStringReplace(const QString& S, const QString& OldPattern, const QString& NewPattern,
                           int Flags)
 {
     if (OldPattern.isEmpty())
@@ -119,7 +128,7 @@ QString WideStringReplace(const QString &S, const QString &OldPattern, const QSt
     return result;
 }
 
-QString WideQuotedStr(const QString &S, QChar Quote)
+QString WideQuotedStr(const QString& S, QChar Quote)
 {
     QString result;
     result.reserve(S.size() + 2);
@@ -186,7 +195,7 @@ void TWideStrings::SetNameValueSeparator(QChar Value)
     }
 }
 
-QString TWideStrings::Values(const QString &Name) const
+QString TWideStrings::Values(const QString& Name) const
 {
     const int i = IndexOfName(Name);
     if (i < 0)
@@ -194,7 +203,7 @@ QString TWideStrings::Values(const QString &Name) const
     return Get(i).mid(Name.size() + 1);
 }
 
-void TWideStrings::SetValues(const QString &Name, const QString &Value)
+void TWideStrings::SetValues(const QString& Name, const QString& Value)
 {
     int i = IndexOfName(Name);
     if (!Value.isEmpty()) {
@@ -222,7 +231,7 @@ void TWideStrings::EndUpdate()
         SetUpdateState(false);
 }
 
-void TWideStrings::Assign(const TWideStrings &Source)
+void TWideStrings::Assign(const TWideStrings& Source)
 {
     if (&Source == this)
         return;
@@ -241,7 +250,7 @@ void TWideStrings::Assign(const TWideStrings &Source)
     EndUpdate();
 }
 
-void TWideStrings::Assign(const QStringList &Source)
+void TWideStrings::Assign(const QStringList& Source)
 {
     BeginUpdate();
     try {
@@ -254,7 +263,7 @@ void TWideStrings::Assign(const QStringList &Source)
     EndUpdate();
 }
 
-void TWideStrings::AssignTo(QStringList &Dest) const
+void TWideStrings::AssignTo(QStringList& Dest) const
 {
     Dest = ToStringList();
 }
@@ -269,8 +278,14 @@ QStringList TWideStrings::ToStringList() const
     return result;
 }
 
-int TWideStrings::GetCapacity() const { return GetCount(); }
-void *TWideStrings::GetObject(int) const { return nullptr; }
+int TWideStrings::GetCapacity() const
+{
+    return GetCount();
+}
+void* TWideStrings::GetObject(int) const
+{
+    return nullptr;
+}
 
 QString TWideStrings::GetTextStr() const
 {
@@ -284,25 +299,25 @@ QString TWideStrings::GetTextStr() const
     return result;
 }
 
-void TWideStrings::Put(int Index, const QString &S)
+void TWideStrings::Put(int Index, const QString& S)
 {
-    void *obj = GetObject(Index);
+    void* obj = GetObject(Index);
     Delete(Index);
     InsertObject(Index, S, obj);
 }
 
-void TWideStrings::PutObject(int, void *) {}
+void TWideStrings::PutObject(int, void*) {}
 void TWideStrings::SetCapacity(int) {}
 
-void TWideStrings::SetTextStr(const QString &Text)
+void TWideStrings::SetTextStr(const QString& Text)
 {
     BeginUpdate();
     try {
         Clear();
-        const QChar *p = Text.constData();
-        const QChar *end = p + Text.size();
+        const QChar* p = Text.constData();
+        const QChar* end = p + Text.size();
         while (p < end) {
-            const QChar *start = p;
+            const QChar* start = p;
             while (p < end && *p != QChar(0) && *p != CR && *p != LF && *p != LineSeparator)
                 ++p;
             Add(QString(start, p - start));
@@ -325,30 +340,30 @@ void TWideStrings::SetTextStr(const QString &Text)
 
 void TWideStrings::SetUpdateState(bool) {}
 
-int TWideStrings::CompareStrings(const QString &S1, const QString &S2) const
+int TWideStrings::CompareStrings(const QString& S1, const QString& S2) const
 {
     return WideCompareText(S1, S2);
 }
 
-int TWideStrings::Add(const QString &S)
+int TWideStrings::Add(const QString& S)
 {
     const int result = GetCount();
     Insert(result, S);
     return result;
 }
 
-int TWideStrings::AddObject(const QString &S, void *Obj)
+int TWideStrings::AddObject(const QString& S, void* Obj)
 {
     const int result = Add(S);
     PutObject(result, Obj);
     return result;
 }
 
-void TWideStrings::AddStrings(const QStringList &Strings)
+void TWideStrings::AddStrings(const QStringList& Strings)
 {
     BeginUpdate();
     try {
-        for (const QString &s : Strings)
+        for (const QString& s : Strings)
             AddObject(s, nullptr);
     } catch (...) {
         EndUpdate();
@@ -357,7 +372,7 @@ void TWideStrings::AddStrings(const QStringList &Strings)
     EndUpdate();
 }
 
-void TWideStrings::AddStrings(const TWideStrings &Strings)
+void TWideStrings::AddStrings(const TWideStrings& Strings)
 {
     BeginUpdate();
     try {
@@ -377,7 +392,7 @@ void TWideStrings::Exchange(int Index1, int Index2)
     BeginUpdate();
     try {
         const QString s = Get(Index1);
-        void *o = GetObject(Index1);
+        void* o = GetObject(Index1);
         Put(Index1, Get(Index2));
         PutObject(Index1, GetObject(Index2));
         Put(Index2, s);
@@ -389,7 +404,7 @@ void TWideStrings::Exchange(int Index1, int Index2)
     EndUpdate();
 }
 
-int TWideStrings::IndexOf(const QString &S) const
+int TWideStrings::IndexOf(const QString& S) const
 {
     const int n = GetCount();
     for (int i = 0; i < n; ++i)
@@ -398,7 +413,7 @@ int TWideStrings::IndexOf(const QString &S) const
     return -1;
 }
 
-int TWideStrings::IndexOfName(const QString &Name) const
+int TWideStrings::IndexOfName(const QString& Name) const
 {
     const QChar sep = NameValueSeparator();
     const int n = GetCount();
@@ -411,7 +426,7 @@ int TWideStrings::IndexOfName(const QString &Name) const
     return -1;
 }
 
-int TWideStrings::IndexOfObject(void *Obj) const
+int TWideStrings::IndexOfObject(void* Obj) const
 {
     const int n = GetCount();
     for (int i = 0; i < n; ++i)
@@ -420,21 +435,22 @@ int TWideStrings::IndexOfObject(void *Obj) const
     return -1;
 }
 
-void TWideStrings::InsertObject(int Index, const QString &S, void *Obj)
+void TWideStrings::InsertObject(int Index, const QString& S, void* Obj)
 {
     Insert(Index, S);
     PutObject(Index, Obj);
 }
 
-void TWideStrings::LoadFromFile(const QString &FileName)
+void TWideStrings::LoadFromFile(const QString& FileName)
 {
     QFile f(FileName);
     if (!f.open(QIODevice::ReadOnly))
-        throw EStringListError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, f.errorString()));
+        throw EStringListError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, f.errorString()));
     LoadFromStream(f);
 }
 
-void TWideStrings::LoadFromStream(QIODevice &Stream)
+void TWideStrings::LoadFromStream(QIODevice& Stream)
 {
     BeginUpdate();
     try {
@@ -443,7 +459,7 @@ void TWideStrings::LoadFromStream(QIODevice &Stream)
         // Raw UTF-16 LE; an odd trailing byte is left out.
         const qsizetype chars = bytes.size() / 2;
         QString text(chars, Qt::Uninitialized);
-        const uchar *b = reinterpret_cast<const uchar *>(bytes.constData());
+        const uchar* b = reinterpret_cast<const uchar*>(bytes.constData());
         for (qsizetype i = 0; i < chars; ++i)
             text[i] = QChar(char16_t(b[2 * i] | (b[2 * i + 1] << 8)));
         SetTextStr(text);
@@ -461,7 +477,7 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
     BeginUpdate();
     try {
         const QString s = Get(CurIndex);
-        void *o = GetObject(CurIndex);
+        void* o = GetObject(CurIndex);
         Delete(CurIndex);
         InsertObject(NewIndex, s, o);
     } catch (...) {
@@ -471,17 +487,19 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
     EndUpdate();
 }
 
-void TWideStrings::SaveToFile(const QString &FileName) const
+void TWideStrings::SaveToFile(const QString& FileName) const
 {
     QFile f(FileName);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EStringListError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
+        throw EStringListError(
+            QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
     SaveToStream(f);
     if (!f.flush() || f.error() != QFileDevice::NoError)
-        throw EStringListError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, f.errorString()));
+        throw EStringListError(
+            QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, f.errorString()));
 }
 
-void TWideStrings::SaveToStream(QIODevice &Stream) const
+void TWideStrings::SaveToStream(QIODevice& Stream) const
 {
     const QString text = GetTextStr();
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
@@ -524,7 +542,7 @@ void TWideStringList::SetCaseSensitive(bool Value)
     // Find relies on the order, so it must follow the new comparison.
     if (FSorted && FCount > 1) {
         Changing();
-        QuickSort(0, FCount - 1, [](TWideStringList *l, int a, int b) {
+        QuickSort(0, FCount - 1, [](TWideStringList* l, int a, int b) {
             return l->CompareStrings(l->FList[a].FString, l->FList[b].FString);
         });
         Changed();
@@ -538,14 +556,14 @@ QString TWideStringList::Get(int Index) const
     return FList[Index].FString;
 }
 
-void *TWideStringList::GetObject(int Index) const
+void* TWideStringList::GetObject(int Index) const
 {
     if (Index < 0 || Index >= FCount)
         IndexError(Index);
     return FList[Index].FObject;
 }
 
-void TWideStringList::Put(int Index, const QString &S)
+void TWideStringList::Put(int Index, const QString& S)
 {
     if (FSorted)
         throw EStringListError(QStringLiteral("Operation not allowed on sorted list"));
@@ -556,7 +574,7 @@ void TWideStringList::Put(int Index, const QString &S)
     Changed();
 }
 
-void TWideStringList::PutObject(int Index, void *Obj)
+void TWideStringList::PutObject(int Index, void* Obj)
 {
     if (Index < 0 || Index >= FCount)
         IndexError(Index);
@@ -610,14 +628,17 @@ void TWideStringList::Changing()
         OnChanging(this);
 }
 
-int TWideStringList::CompareStrings(const QString &S1, const QString &S2) const
+int TWideStringList::CompareStrings(const QString& S1, const QString& S2) const
 {
     return FCaseSensitive ? WideCompareStr(S1, S2) : WideCompareText(S1, S2);
 }
 
-int TWideStringList::Add(const QString &S) { return AddObject(S, nullptr); }
+int TWideStringList::Add(const QString& S)
+{
+    return AddObject(S, nullptr);
+}
 
-int TWideStringList::AddObject(const QString &S, void *Obj)
+int TWideStringList::AddObject(const QString& S, void* Obj)
 {
     int result;
     if (!FSorted) {
@@ -636,7 +657,7 @@ int TWideStringList::AddObject(const QString &S, void *Obj)
     return result;
 }
 
-void TWideStringList::InsertItem(int Index, const QString &S, void *Obj)
+void TWideStringList::InsertItem(int Index, const QString& S, void* Obj)
 {
     Changing();
     if (FCount == FCapacity)
@@ -689,7 +710,7 @@ void TWideStringList::Exchange(int Index1, int Index2)
     Changed();
 }
 
-bool TWideStringList::Find(const QString &S, int &Index) const
+bool TWideStringList::Find(const QString& S, int& Index) const
 {
     bool result = false;
     int L = 0;
@@ -712,7 +733,7 @@ bool TWideStringList::Find(const QString &S, int &Index) const
     return result;
 }
 
-int TWideStringList::IndexOf(const QString &S) const
+int TWideStringList::IndexOf(const QString& S) const
 {
     if (!FSorted)
         return TWideStrings::IndexOf(S);
@@ -720,7 +741,7 @@ int TWideStringList::IndexOf(const QString &S) const
     return Find(S, i) ? i : -1;
 }
 
-int TWideStringList::IndexOfName(const QString &Name) const
+int TWideStringList::IndexOfName(const QString& Name) const
 {
     if (!FSorted)
         return TWideStrings::IndexOfName(Name);
@@ -732,9 +753,12 @@ int TWideStringList::IndexOfName(const QString &Name) const
     return -1;
 }
 
-void TWideStringList::Insert(int Index, const QString &S) { InsertObject(Index, S, nullptr); }
+void TWideStringList::Insert(int Index, const QString& S)
+{
+    InsertObject(Index, S, nullptr);
+}
 
-void TWideStringList::InsertObject(int Index, const QString &S, void *Obj)
+void TWideStringList::InsertObject(int Index, const QString& S, void* Obj)
 {
     if (FSorted)
         throw EStringListError(QStringLiteral("Operation not allowed on sorted list"));
@@ -745,12 +769,12 @@ void TWideStringList::InsertObject(int Index, const QString &S, void *Obj)
 
 void TWideStringList::Sort()
 {
-    CustomSort([](TWideStringList *l, int a, int b) {
+    CustomSort([](TWideStringList* l, int a, int b) {
         return l->CompareStrings(l->FList[a].FString, l->FList[b].FString);
     });
 }
 
-void TWideStringList::CustomSort(const TWideStringListSortCompare &Compare)
+void TWideStringList::CustomSort(const TWideStringListSortCompare& Compare)
 {
     if (FSorted || FCount < 2)
         return;
@@ -759,7 +783,7 @@ void TWideStringList::CustomSort(const TWideStringListSortCompare &Compare)
     Changed();
 }
 
-void TWideStringList::QuickSort(int L, int R, const TWideStringListSortCompare &Compare)
+void TWideStringList::QuickSort(int L, int R, const TWideStringListSortCompare& Compare)
 {
     int I, J, P;
     do {

@@ -3,20 +3,19 @@
 class FakeDataSet::Field : public DurvelField
 {
 public:
-    Field(FakeDataSet *ds, int index) : m_ds(ds), m_index(index) {}
+    Field(FakeDataSet* ds, int index) : m_ds(ds), m_index(index) {}
     QString fieldName() const override { return m_ds->m_defs.at(m_index).name; }
     int index() const override { return m_index; }
     TDurvelFieldType dataType() const override { return m_ds->m_defs.at(m_index).type; }
     QVariant value() const override { return m_ds->fieldValue(m_index); }
-    void setValue(const QVariant &value) override { m_ds->setFieldValue(m_index, value); }
+    void setValue(const QVariant& value) override { m_ds->setFieldValue(m_index, value); }
 
 private:
-    FakeDataSet *m_ds;
+    FakeDataSet* m_ds;
     int m_index;
 };
 
-FakeDataSet::FakeDataSet(const QList<FakeFieldDef> &defs)
-    : m_defs(defs)
+FakeDataSet::FakeDataSet(const QList<FakeFieldDef>& defs) : m_defs(defs)
 {
     for (int i = 0; i < defs.size(); ++i)
         m_fields.push_back(std::make_unique<Field>(this, i));
@@ -27,17 +26,17 @@ FakeDataSet::~FakeDataSet() = default;
 QStringList FakeDataSet::column(int field) const
 {
     QStringList out;
-    for (const auto &row : rows)
+    for (const auto& row : rows)
         out << row.at(field).toString();
     return out;
 }
 
-DurvelField *FakeDataSet::field(int index)
+DurvelField* FakeDataSet::field(int index)
 {
     return index >= 0 && index < fieldCount() ? m_fields[std::size_t(index)].get() : nullptr;
 }
 
-DurvelField *FakeDataSet::findField(const QString &name)
+DurvelField* FakeDataSet::findField(const QString& name)
 {
     for (int i = 0; i < m_defs.size(); ++i)
         if (m_defs.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
@@ -52,7 +51,7 @@ QVariant FakeDataSet::fieldValue(int index) const
     return current >= 0 ? rows.at(current).at(index) : QVariant();
 }
 
-void FakeDataSet::setFieldValue(int index, const QVariant &v)
+void FakeDataSet::setFieldValue(int index, const QVariant& v)
 {
     if (m_state != State::Edit && m_state != State::Insert)
         throw std::runtime_error("Dataset not in edit or insert mode");
@@ -84,8 +83,11 @@ void FakeDataSet::edit()
 void FakeDataSet::post()
 {
     for (int i = 0; i < m_defs.size(); ++i)
-        if (m_defs.at(i).required && (m_buffer.at(i).isNull() || m_buffer.at(i).toString().isEmpty()))
-            throw std::runtime_error(QStringLiteral("Field '%1' must have a value").arg(m_defs.at(i).name).toStdString());
+        if (m_defs.at(i).required &&
+            (m_buffer.at(i).isNull() || m_buffer.at(i).toString().isEmpty()))
+            throw std::runtime_error(QStringLiteral("Field '%1' must have a value")
+                                         .arg(m_defs.at(i).name)
+                                         .toStdString());
     if (m_state == State::Insert) {
         rows.insert(m_insertAt, m_buffer);
         current = m_insertAt;
@@ -107,14 +109,19 @@ void FakeDataSet::deleteRecord()
         current = int(rows.size()) - 1;
 }
 
-bool FakeDataSet::locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive)
+bool FakeDataSet::locate(const QStringList& fields, const QVariantList& values,
+                         bool caseInsensitive)
 {
     for (int r = 0; r < rows.size(); ++r) {
         bool match = true;
         for (int i = 0; i < fields.size() && match; ++i) {
-            DurvelField *f = findField(fields.at(i));
-            match = f && rows.at(r).at(f->index()).toString().compare(
-                             values.value(i).toString(), caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+            DurvelField* f = findField(fields.at(i));
+            match = f && rows.at(r)
+                                 .at(f->index())
+                                 .toString()
+                                 .compare(values.value(i).toString(), caseInsensitive
+                                                                          ? Qt::CaseInsensitive
+                                                                          : Qt::CaseSensitive) == 0;
         }
         if (match) {
             current = r;
@@ -154,7 +161,7 @@ int FakeListView::addItem()
     return int(items.size()) - 1;
 }
 
-void FakeListView::setItemText(int item, int column, const QString &text)
+void FakeListView::setItemText(int item, int column, const QString& text)
 {
     items[item][column] = text;
 }
@@ -178,7 +185,8 @@ void ListReader::ReadRow()
     for (int i = 0; i < Map().Count(); ++i) {
         const QString line = Map().Strings(i);
         const int eq = line.indexOf(sep);
-        Row()->SetValue(DurvelTrimName(line.left(eq)), Lines.at(m_pos).value(line.mid(eq + 1).toInt() - 1));
+        Row()->SetValue(DurvelTrimName(line.left(eq)),
+                        Lines.at(m_pos).value(line.mid(eq + 1).toInt() - 1));
     }
     ApplyFieldFormats();
     if (OnRead)
@@ -191,7 +199,7 @@ void ListReader::CloseSource()
     TDurvel3::CloseSource();
 }
 
-DurvelCellStore makeGrid(const QStringList &captions, const QList<QStringList> &rows)
+DurvelCellStore makeGrid(const QStringList& captions, const QList<QStringList>& rows)
 {
     DurvelCellStore grid(int(captions.size()), int(rows.size()) + 1);
     for (int c = 0; c < captions.size(); ++c)
@@ -202,7 +210,7 @@ DurvelCellStore makeGrid(const QStringList &captions, const QList<QStringList> &
     return grid;
 }
 
-QList<QStringList> gridRows(const DurvelStringGrid &grid)
+QList<QStringList> gridRows(const DurvelStringGrid& grid)
 {
     QList<QStringList> out;
     for (int r = 0; r < grid.rowCount(); ++r) {

@@ -22,7 +22,7 @@ struct FakeFieldDef
 class FakeDataSet : public DurvelDataSet
 {
 public:
-    explicit FakeDataSet(const QList<FakeFieldDef> &defs);
+    explicit FakeDataSet(const QList<FakeFieldDef>& defs);
     ~FakeDataSet() override;
 
     // Rows as the data set holds them; committed() as the database would keep them.
@@ -38,8 +38,8 @@ public:
 
     bool isActive() const override { return true; }
     int fieldCount() const override { return int(m_fields.size()); }
-    DurvelField *field(int index) override;
-    DurvelField *findField(const QString &name) override;
+    DurvelField* field(int index) override;
+    DurvelField* findField(const QString& name) override;
     State state() const override { return m_state; }
     void append() override;
     void insert() override;
@@ -47,7 +47,8 @@ public:
     void post() override;
     void cancel() override;
     void deleteRecord() override;
-    bool locate(const QStringList &fields, const QVariantList &values, bool caseInsensitive) override;
+    bool locate(const QStringList& fields, const QVariantList& values,
+                bool caseInsensitive) override;
     void disableControls() override { ++disables; }
     void enableControls() override { ++enables; }
     bool supportsTransactions() const override { return transactions; }
@@ -56,7 +57,7 @@ public:
     void rollback() override;
 
     QVariant fieldValue(int index) const;
-    void setFieldValue(int index, const QVariant &v);
+    void setFieldValue(int index, const QVariant& v);
 
 private:
     class Field;
@@ -71,7 +72,7 @@ private:
 class FakeListView : public DurvelListView
 {
 public:
-    explicit FakeListView(const QStringList &captions) : captions(captions) {}
+    explicit FakeListView(const QStringList& captions) : captions(captions) {}
     QStringList captions;
     QList<QStringList> items;
     int updates = 0;
@@ -80,8 +81,11 @@ public:
     QString columnCaption(int column) const override { return captions.value(column); }
     int itemCount() const override { return int(items.size()); }
     int addItem() override;
-    QString itemText(int item, int column) const override { return items.value(item).value(column); }
-    void setItemText(int item, int column, const QString &text) override;
+    QString itemText(int item, int column) const override
+    {
+        return items.value(item).value(column);
+    }
+    void setItemText(int item, int column, const QString& text) override;
     void deleteItem(int item) override { items.removeAt(item); }
     void beginUpdate() override { ++updates; }
     void endUpdate() override { --updates; }
@@ -111,5 +115,5 @@ private:
 };
 
 // A string grid with a caption row (row 0) and the given data rows.
-DurvelCellStore makeGrid(const QStringList &captions, const QList<QStringList> &rows);
-QList<QStringList> gridRows(const DurvelStringGrid &grid);
+DurvelCellStore makeGrid(const QStringList& captions, const QList<QStringList>& rows);
+QList<QStringList> gridRows(const DurvelStringGrid& grid);

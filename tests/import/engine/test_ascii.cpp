@@ -13,7 +13,7 @@ class TestAscii : public QObject
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    QString writeFile(const QByteArray &bytes)
+    QString writeFile(const QByteArray& bytes)
     {
         const QString path = m_dir.filePath(QStringLiteral("src%1.txt").arg(++m_files));
         QFile f(path);
@@ -22,12 +22,12 @@ class TestAscii : public QObject
         return path;
     }
 
-    static QList<QStringList> run(TDurvel3ASCII &imp, int columns, const QStringList &map)
+    static QList<QStringList> run(TDurvel3ASCII& imp, int columns, const QStringList& map)
     {
         DurvelCellStore grid(columns, 0);
         imp.ImportDestination = didStringGrid;
         imp.StringGrid = &grid;
-        for (const QString &m : map)
+        for (const QString& m : map)
             imp.Map().Add(m);
         imp.Execute();
         return gridRows(grid);
@@ -39,18 +39,23 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("comma");
         QTest::addColumn<QList<QStringList>>("rows");
-        QTest::newRow("quoted separator") << QByteArray("a,\"b,c\",d\r\n") << ","
-                                          << QList<QStringList>{{"a", "b,c", "d"}};
+        QTest::newRow("quoted separator")
+            << QByteArray("a,\"b,c\",d\r\n") << "," << QList<QStringList>{{"a", "b,c", "d"}};
         QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",x\n") << ","
                                         << QList<QStringList>{{"say \"hi\"", "x", ""}};
-        QTest::newRow("short line leaves fields empty") << QByteArray("1\n2;3;4\n") << ";"
-                                                        << QList<QStringList>{{"1", "", ""}, {"2", "3", "4"}};
-        QTest::newRow("tab separator and blank lines") << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
-                                                       << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
-        QTest::newRow("utf-8 mark") << QByteArray("\xEF\xBB\xBFx,y\r\n") << ","
-                                    << QList<QStringList>{{"x", "y", ""}};
-        QTest::newRow("lf-only utf-16") << QByteArray("\xFF\xFE" "a\0,\0b\0\n\0c\0,\0d\0", 16) << ","
-                                        << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+        QTest::newRow("short line leaves fields empty")
+            << QByteArray("1\n2;3;4\n") << ";"
+            << QList<QStringList>{{"1", "", ""}, {"2", "3", "4"}};
+        QTest::newRow("tab separator and blank lines")
+            << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
+            << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+        QTest::newRow("utf-8 mark")
+            << QByteArray("\xEF\xBB\xBFx,y\r\n") << "," << QList<QStringList>{{"x", "y", ""}};
+        QTest::newRow("lf-only utf-16")
+            << QByteArray("\xFF\xFE"
+                          "a\0,\0b\0\n\0c\0,\0d\0",
+                          16)
+            << "," << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
     }
     void delimited()
     {
@@ -68,11 +73,16 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("map");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("whole short line") << QByteArray("abc") << "0;5" << "abc";
-        QTest::newRow("past the end") << QByteArray("abc") << "5;3" << "";
-        QTest::newRow("middle") << QByteArray("abcdef") << "2;3" << "cde";
-        QTest::newRow("tab expanded first") << QByteArray("ab\tcd") << "8;2" << "cd";
-        QTest::newRow("zero length") << QByteArray("abc") << "1;0" << "";
+        QTest::newRow("whole short line") << QByteArray("abc") << "0;5"
+                                          << "abc";
+        QTest::newRow("past the end") << QByteArray("abc") << "5;3"
+                                      << "";
+        QTest::newRow("middle") << QByteArray("abcdef") << "2;3"
+                                << "cde";
+        QTest::newRow("tab expanded first") << QByteArray("ab\tcd") << "8;2"
+                                            << "cd";
+        QTest::newRow("zero length") << QByteArray("abc") << "1;0"
+                                     << "";
     }
     void fixedWidth()
     {
@@ -93,7 +103,8 @@ private slots:
         QTest::newRow("cp1256") << int(ctCp1256) << QByteArray("\xD3\xE1\xC7\xE3");
         QTest::newRow("windows default") << int(ctWinDefined) << QByteArray("\xD3\xE1\xC7\xE3");
         QTest::newRow("utf-8 without mark") << int(ctUtf8) << salam.toUtf8();
-        QTest::newRow("mark beats the choice") << int(ctCp1256) << QByteArray("\xEF\xBB\xBF") + salam.toUtf8();
+        QTest::newRow("mark beats the choice")
+            << int(ctCp1256) << QByteArray("\xEF\xBB\xBF") + salam.toUtf8();
     }
     void codePages()
     {
@@ -110,10 +121,10 @@ private slots:
     {
         TDurvel3ASCII imp;
         imp.SetFileName(writeFile("\nx\n\n   \ny\n"));
-        imp.SkipFirstRows = 1;  // the blank header line
+        imp.SkipFirstRows = 1; // the blank header line
         imp.Comma = u',';
         QList<int> lines;
-        imp.OnBeforePost = [&](TDurvel3 *s, TDurvelRow *, bool &) { lines << s->LineCounter(); };
+        imp.OnBeforePost = [&](TDurvel3* s, TDurvelRow*, bool&) { lines << s->LineCounter(); };
         QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{"x"}, {"y"}}));
         QCOMPARE(lines, (QList<int>{2, 5}));
     }
@@ -141,7 +152,7 @@ private slots:
         TDurvel3ASCII imp;
         imp.SetFileName(writeFile("a,\"x\"\nb,y\n"));
         imp.Comma = u',';
-        TDurvelFieldFormat *f = imp.FieldFormats().Add();
+        TDurvelFieldFormat* f = imp.FieldFormats().Add();
         f->FieldName = "1";
         f->CharCase = iccUpper;
         QCOMPARE(run(imp, 2, {"0=1", "1=2"}), (QList<QStringList>{{"a", "X"}, {"b", "Y"}}));
@@ -152,11 +163,16 @@ private slots:
         QTest::addColumn<bool>("fixed");
         QTest::addColumn<QString>("map");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no semicolon") << true << "5" << "Missing definition of map";
-        QTest::newRow("start not a number") << true << "x;3" << "'x' is not a valid integer value";
-        QTest::newRow("length not a number") << true << "1;" << "'' is not a valid integer value";
-        QTest::newRow("field not a number") << false << "b" << "'b' is not a valid integer value";
-        QTest::newRow("field zero") << false << "0" << "Column 0: field numbers start at 1";
+        QTest::newRow("no semicolon") << true << "5"
+                                      << "Missing definition of map";
+        QTest::newRow("start not a number") << true << "x;3"
+                                            << "'x' is not a valid integer value";
+        QTest::newRow("length not a number") << true << "1;"
+                                             << "'' is not a valid integer value";
+        QTest::newRow("field not a number") << false << "b"
+                                            << "'b' is not a valid integer value";
+        QTest::newRow("field zero") << false << "0"
+                                    << "Column 0: field numbers start at 1";
     }
     void badMapValuesRefused()
     {
@@ -173,7 +189,7 @@ private slots:
         try {
             imp.Execute();
             QFAIL("accepted");
-        } catch (const EDurvelError &e) {
+        } catch (const EDurvelError& e) {
             QCOMPARE(e.message(), message);
         }
         QCOMPARE(grid.rowCount(), 0);

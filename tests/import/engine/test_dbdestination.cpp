@@ -10,13 +10,14 @@ class TestDbDestination : public QObject
 {
     Q_OBJECT
 
-    static QStringList stored(db::Connection *c)
+    static QStringList stored(db::Connection* c)
     {
         QStringList out;
-        db::Statement st = c->prepare(QStringLiteral(
-            "select Pers_number, First_Name, Chk from tbl_customer order by id"));
+        db::Statement st = c->prepare(
+            QStringLiteral("select Pers_number, First_Name, Chk from tbl_customer order by id"));
         while (st.step())
-            out << st.value(0).toString() + u'|' + st.value(1).toString() + u'|' + st.value(2).toString();
+            out << st.value(0).toString() + u'|' + st.value(1).toString() + u'|' +
+                       st.value(2).toString();
         return out;
     }
 
@@ -26,14 +27,17 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("allowDuplicates");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("insert all") << int(dimInsertAll) << true
-                                    << QStringList{"P1|Ali|0", "P2|Reza|0", "p2|Reza J|1", "P3|Ali|1"};
-        QTest::newRow("insert new") << int(dimInsertNew) << true << QStringList{"P1|Ali|0", "P2|Reza|0", "P3|Ali|1"};
+        QTest::newRow("insert all")
+            << int(dimInsertAll) << true
+            << QStringList{"P1|Ali|0", "P2|Reza|0", "p2|Reza J|1", "P3|Ali|1"};
+        QTest::newRow("insert new")
+            << int(dimInsertNew) << true << QStringList{"P1|Ali|0", "P2|Reza|0", "P3|Ali|1"};
         QTest::newRow("update") << int(dimUpdate) << true << QStringList{"P1|Ali|0", "p2|Reza J|1"};
-        QTest::newRow("update or insert") << int(dimUpdateOrInsert) << true
-                                          << QStringList{"P1|Ali|0", "p2|Reza J|1", "P3|Ali|1"};
+        QTest::newRow("update or insert")
+            << int(dimUpdateOrInsert) << true << QStringList{"P1|Ali|0", "p2|Reza J|1", "P3|Ali|1"};
         QTest::newRow("delete") << int(dimDelete) << true << QStringList{"P1|Ali|0"};
-        QTest::newRow("delete or insert") << int(dimDeleteOrInsert) << true << QStringList{"P1|Ali|0", "P3|Ali|1"};
+        QTest::newRow("delete or insert")
+            << int(dimDeleteOrInsert) << true << QStringList{"P1|Ali|0", "P3|Ali|1"};
     }
     void modes()
     {
@@ -42,8 +46,9 @@ private slots:
         QFETCH(QStringList, expected);
 
         TestDatabase t;
-        db::Connection *c = t.connection();
-        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', 'Ali'), ('P2', 'Reza')"));
+        db::Connection* c = t.connection();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
+                               "'Ali'), ('P2', 'Reza')"));
         db::DataSet ds(c);
         ds.setSql(QStringLiteral("select * from tbl_customer"));
         ds.open();
@@ -71,8 +76,9 @@ private slots:
     void duplicatesRefusedCaseSensitively()
     {
         TestDatabase t;
-        db::Connection *c = t.connection();
-        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', 'Ali'), ('P2', 'Reza')"));
+        db::Connection* c = t.connection();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
+                               "'Ali'), ('P2', 'Reza')"));
         db::DataSet ds(c);
         ds.setSql(QStringLiteral("select * from tbl_customer"));
         ds.open();
@@ -95,7 +101,7 @@ private slots:
     void cancelKeepsOnlyCommittedRows()
     {
         TestDatabase t;
-        db::Connection *c = t.connection();
+        db::Connection* c = t.connection();
         db::DataSet ds(c);
         ds.setSql(QStringLiteral("select * from tbl_customer"));
         ds.open();
@@ -107,7 +113,7 @@ private slots:
         imp.Map().Add("Pers_number=1");
         for (int i = 1; i <= 6; ++i)
             imp.Lines << QStringList{QStringLiteral("P%1").arg(i)};
-        imp.OnImportRecord = [](TDurvel3 *s) {
+        imp.OnImportRecord = [](TDurvel3* s) {
             if (s->ImportedCount() == 3)
                 s->Cancel();
         };
@@ -121,7 +127,7 @@ private slots:
     void oversizedTextIsRowError()
     {
         TestDatabase t;
-        db::Connection *c = t.connection();
+        db::Connection* c = t.connection();
         db::DataSet ds(c);
         ds.setSql(QStringLiteral("select * from tbl_customer"));
         ds.open();

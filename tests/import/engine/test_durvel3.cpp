@@ -18,7 +18,7 @@ QList<QStringList> numberedRows(int count)
     return rows;
 }
 
-QByteArray readFile(const QString &path)
+QByteArray readFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -27,15 +27,16 @@ QByteArray readFile(const QString &path)
 class FakeDBGrid : public DurvelDBGrid
 {
 public:
-    FakeDBGrid(DurvelDataSet *ds, QStringList titles, QStringList fields)
-        : m_ds(ds), m_titles(std::move(titles)), m_fields(std::move(fields)) {}
-    DurvelDataSet *dataSet() override { return m_ds; }
+    FakeDBGrid(DurvelDataSet* ds, QStringList titles, QStringList fields)
+        : m_ds(ds), m_titles(std::move(titles)), m_fields(std::move(fields))
+    {}
+    DurvelDataSet* dataSet() override { return m_ds; }
     int columnCount() const override { return int(m_titles.size()); }
     QString columnTitle(int column) const override { return m_titles.value(column); }
     QString columnFieldName(int column) const override { return m_fields.value(column); }
 
 private:
-    DurvelDataSet *m_ds;
+    DurvelDataSet* m_ds;
     QStringList m_titles, m_fields;
 };
 
@@ -53,8 +54,8 @@ private slots:
         QTest::addColumn<int>("commitRecCount");
         QTest::addColumn<bool>("commitAfterDone");
         QTest::addColumn<int>("rowCount");
-        QTest::addColumn<int>("cancelAtRow");   // Cancel() while this row is written, 0 = never
-        QTest::addColumn<int>("failingRow");    // this row fails to post, 0 = none
+        QTest::addColumn<int>("cancelAtRow"); // Cancel() while this row is written, 0 = never
+        QTest::addColumn<int>("failingRow");  // this row fails to post, 0 = none
         QTest::addColumn<QList<int>>("commitsAt");
         QTest::addColumn<int>("written");
         QTest::addColumn<int>("committed");
@@ -63,9 +64,11 @@ private slots:
         QTest::newRow("6 rows by 3") << 3 << false << 6 << 0 << 0 << QList<int>{3, 6} << 6 << 6;
         QTest::newRow("after done") << 3 << true << 7 << 0 << 0 << QList<int>{7} << 7 << 7;
         QTest::newRow("never") << 0 << false << 5 << 0 << 0 << QList<int>{} << 5 << 5;
-        QTest::newRow("failed row counts") << 3 << false << 7 << 0 << 2 << QList<int>{3, 6, 7} << 6 << 6;
+        QTest::newRow("failed row counts")
+            << 3 << false << 7 << 0 << 2 << QList<int>{3, 6, 7} << 6 << 6;
         QTest::newRow("cancel mid batch") << 3 << false << 7 << 4 << 0 << QList<int>{3} << 4 << 3;
-        QTest::newRow("cancel at batch end") << 3 << false << 7 << 3 << 0 << QList<int>{3} << 3 << 3;
+        QTest::newRow("cancel at batch end")
+            << 3 << false << 7 << 3 << 0 << QList<int>{3} << 3 << 3;
         QTest::newRow("cancel after done") << 3 << true << 7 << 4 << 0 << QList<int>{} << 4 << 0;
     }
     void commitSchedule()
@@ -91,12 +94,13 @@ private slots:
             imp.Lines[failingRow - 1][0].clear();
         QList<int> commits;
         bool committedWhenAsked = true;
-        imp.OnNeedCommit = [&](TDurvel3 *s) {
+        imp.OnNeedCommit = [&](TDurvel3* s) {
             commits << s->ImportedCount() + s->ErrorCount();
-            committedWhenAsked = committedWhenAsked && int(ds.committed().size()) == s->ImportedCount();
+            committedWhenAsked =
+                committedWhenAsked && int(ds.committed().size()) == s->ImportedCount();
         };
         int handled = 0;
-        imp.OnImportRecord = [&](TDurvel3 *s) {
+        imp.OnImportRecord = [&](TDurvel3* s) {
             if (++handled == cancelAtRow)
                 s->Cancel();
         };
@@ -116,6 +120,33 @@ private slots:
         QCOMPARE(ds.starts > 0, commitRecCount > 0 || commitAfterDone);
     }
 
+    void committedLastBatchLeavesNothingToRollBack_data()
+    {
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("transactions");
+        QTest::newRow("last row ends a batch") << 4 << 2;
+        QTest::newRow("final commit at the end") << 5 << 3;
+    }
+
+    void committedLastBatchLeavesNothingToRollBack()
+    {
+        // A transaction begins only for rows still to be written, so a finished import ends
+        // with every transaction committed and none rolled back (no re-read of the data set).
+        QFETCH(int, rowCount);
+        QFETCH(int, transactions);
+        FakeDataSet ds({{"Code"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.CommitRecCount = 2;
+        imp.Lines = numberedRows(rowCount);
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.starts, transactions);
+        QCOMPARE(ds.commits, transactions);
+        QCOMPARE(ds.rollbacks, 0);
+        QCOMPARE(int(ds.committed().size()), rowCount);
+    }
+
     void cancelHandlerMayContinue()
     {
         DurvelCellStore grid(2, 0);
@@ -125,11 +156,11 @@ private slots:
         imp.Map().Add("0=1");
         imp.Lines = numberedRows(5);
         int asked = 0;
-        imp.OnImportCancel = [&](TDurvel3 *, bool &Continue) {
+        imp.OnImportCancel = [&](TDurvel3*, bool& Continue) {
             ++asked;
-            Continue = asked == 1;  // go on the first time, stop the second
+            Continue = asked == 1; // go on the first time, stop the second
         };
-        imp.OnImportRecord = [&](TDurvel3 *s) {
+        imp.OnImportRecord = [&](TDurvel3* s) {
             if (s->ImportedCount() == 1 || s->ImportedCount() == 3)
                 s->Cancel();
         };
@@ -151,35 +182,43 @@ private slots:
         const QList<QStringList> source{{"b2", "Reza J"}, {"C3", "Sara"}};
         const QStringList caption{"Code", "Name"};
         QTest::newRow("insert all") << int(dimInsertAll) << true << QStringList{"Code"} << source
-                                    << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"b2", "Reza J"}, {"C3", "Sara"}}
+                                    << QList<QStringList>{caption,
+                                                          {"A1", "Ali"},
+                                                          {"B2", "Reza"},
+                                                          {"b2", "Reza J"},
+                                                          {"C3", "Sara"}}
                                     << QList<int>{1, 1};
-        QTest::newRow("insert new") << int(dimInsertNew) << true << QStringList{"Code"} << source
-                                    << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"C3", "Sara"}}
-                                    << QList<int>{0, 1};
+        QTest::newRow("insert new")
+            << int(dimInsertNew) << true << QStringList{"Code"} << source
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"C3", "Sara"}}
+            << QList<int>{0, 1};
         QTest::newRow("update") << int(dimUpdate) << true << QStringList{"Code"} << source
                                 << QList<QStringList>{caption, {"A1", "Ali"}, {"b2", "Reza J"}}
                                 << QList<int>{2, 0};
-        QTest::newRow("update or insert") << int(dimUpdateOrInsert) << true << QStringList{"Code"} << source
-                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"b2", "Reza J"}, {"C3", "Sara"}}
-                                          << QList<int>{2, 1};
+        QTest::newRow("update or insert")
+            << int(dimUpdateOrInsert) << true << QStringList{"Code"} << source
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"b2", "Reza J"}, {"C3", "Sara"}}
+            << QList<int>{2, 1};
         QTest::newRow("delete") << int(dimDelete) << true << QStringList{"Code"} << source
-                                << QList<QStringList>{caption, {"A1", "Ali"}}
-                                << QList<int>{3, 0};
-        QTest::newRow("delete or insert") << int(dimDeleteOrInsert) << true << QStringList{"Code"} << source
-                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"C3", "Sara"}}
-                                          << QList<int>{3, 1};
-        QTest::newRow("duplicate refused") << int(dimInsertNew) << false << QStringList{"Code"}
-                                           << QList<QStringList>{{"X9", "Ali"}, {"Y9", "ali"}}
-                                           << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"Y9", "ali"}}
-                                           << QList<int>{0, 1};
-        QTest::newRow("duplicates ignored by insert all") << int(dimInsertAll) << false << QStringList{"Code"}
-                                                          << QList<QStringList>{{"A1", "Ali"}}
-                                                          << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Ali"}}
-                                                          << QList<int>{1};
-        QTest::newRow("every column a key") << int(dimInsertNew) << false << QStringList{"Code", "Name"}
-                                            << QList<QStringList>{{"A1", "Ali"}, {"A1", "Sara"}}
-                                            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Sara"}}
-                                            << QList<int>{0, 1};
+                                << QList<QStringList>{caption, {"A1", "Ali"}} << QList<int>{3, 0};
+        QTest::newRow("delete or insert")
+            << int(dimDeleteOrInsert) << true << QStringList{"Code"} << source
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"C3", "Sara"}} << QList<int>{3, 1};
+        QTest::newRow("duplicate refused")
+            << int(dimInsertNew) << false << QStringList{"Code"}
+            << QList<QStringList>{{"X9", "Ali"}, {"Y9", "ali"}}
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"Y9", "ali"}}
+            << QList<int>{0, 1};
+        QTest::newRow("duplicates ignored by insert all")
+            << int(dimInsertAll) << false << QStringList{"Code"}
+            << QList<QStringList>{{"A1", "Ali"}}
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Ali"}}
+            << QList<int>{1};
+        QTest::newRow("every column a key")
+            << int(dimInsertNew) << false << QStringList{"Code", "Name"}
+            << QList<QStringList>{{"A1", "Ali"}, {"A1", "Sara"}}
+            << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Sara"}}
+            << QList<int>{0, 1};
     }
     void modesOnStringGrid()
     {
@@ -199,11 +238,11 @@ private slots:
         imp.AllowDuplicates = allowDuplicates;
         imp.Map().Add("Code=1");
         imp.Map().Add("Name=2");
-        for (const QString &k : keys)
+        for (const QString& k : keys)
             imp.KeyColumns().Add(k);
         imp.Lines = source;
         QList<int> seen;
-        imp.OnImportRecord = [&](TDurvel3 *s) { seen << s->RowAction(); };
+        imp.OnImportRecord = [&](TDurvel3* s) { seen << s->RowAction(); };
         QVERIFY(imp.Execute());
         QCOMPARE(gridRows(grid), expected);
         QCOMPARE(seen, actions);
@@ -230,14 +269,14 @@ private slots:
         imp.AllowDuplicates = allowDuplicates;
         imp.Map().Add("Code=1");
         imp.Map().Add("Name=2");
-        for (const QString &k : keys)
+        for (const QString& k : keys)
             imp.KeyColumns().Add(k);
         imp.Lines = source;
         QList<int> seen;
-        imp.OnImportRecord = [&](TDurvel3 *s) { seen << s->RowAction(); };
+        imp.OnImportRecord = [&](TDurvel3* s) { seen << s->RowAction(); };
         QVERIFY(imp.Execute());
         QList<QStringList> rows{{"Code", "Name"}};
-        for (const auto &r : ds.committed())
+        for (const auto& r : ds.committed())
             rows << QStringList{r.at(0).toString(), r.at(1).toString()};
         QCOMPARE(rows, expected);
         QCOMPARE(seen, actions);
@@ -255,7 +294,7 @@ private slots:
         imp.Map().Add("code=1");
         imp.Map().Add("NAME=2");
         imp.Lines = {{"a1", "Ali R"}, {"B2", "Reza"}};
-        imp.OnAfterPost = [&](TDurvel3 *, TDurvelRow *) { QCOMPARE(lv.updates, 1); };
+        imp.OnAfterPost = [&](TDurvel3*, TDurvelRow*) { QCOMPARE(lv.updates, 1); };
         QVERIFY(imp.Execute());
         QCOMPARE(lv.items, (QList<QStringList>{{"a1", "Ali R", "Tehran"}, {"B2", "Reza", ""}}));
         QCOMPARE(lv.updates, 0);
@@ -276,22 +315,24 @@ private slots:
         imp.Map().Add(QString::fromUtf8("کد=1"));
         imp.Map().Add(QString::fromUtf8("سن=2"));
         QStringList located;
-        imp.OnDestinationLocate = [&](TDurvel3 *, const QStringList &keys, TDurvelRow *, QStringList &fields,
-                                      QVariantList &values) {
-            located << keys.join(u';') + u'>' + fields.join(u';') + u'=' + values.value(0).toString();
+        imp.OnDestinationLocate = [&](TDurvel3*, const QStringList& keys, TDurvelRow*,
+                                      QStringList& fields, QVariantList& values) {
+            located << keys.join(u';') + u'>' + fields.join(u';') + u'=' +
+                           values.value(0).toString();
         };
         imp.Lines = {{"a1", "31"}, {"B2", "1,000"}};
         QVERIFY(imp.Execute());
-        QCOMPARE(ds.column(0), (QStringList{"a1", "B2"}));  // the key is written too
+        QCOMPARE(ds.column(0), (QStringList{"a1", "B2"})); // the key is written too
         QCOMPARE(ds.column(2), (QStringList{"31", "1000"}));
         QCOMPARE(ds.column(1), (QStringList{"Ali", ""}));
-        QCOMPARE(located, (QStringList{QString::fromUtf8("کد>Code=a1"), QString::fromUtf8("کد>Code=B2")}));
+        QCOMPARE(located,
+                 (QStringList{QString::fromUtf8("کد>Code=a1"), QString::fromUtf8("کد>Code=B2")}));
         QCOMPARE(ds.disables, 1);
     }
 
     void messagesFromHandlerThenTable()
     {
-        TDurvelLocale::Instance().OnLocalize = [](int id, QString &text) {
+        TDurvelLocale::Instance().OnLocalize = [](int id, QString& text) {
             if (id == 42070)
                 text = QString::fromUtf8("نقشه خالی است");
         };
@@ -306,7 +347,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
         try {
             imp.Execute();
-        } catch (const EDurvelError &e) {
+        } catch (const EDurvelError& e) {
             QCOMPARE(e.message(), QString::fromUtf8("نقشه خالی است"));
         }
     }
@@ -350,18 +391,31 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no data set") << "nodataset" << "DataSet is not defined";
-        QTest::newRow("no grid") << "nogrid" << "StrinGrid is not defined";
-        QTest::newRow("data grid without data") << "gridnodata" << "DataSet is not defined";
-        QTest::newRow("no file name") << "nofile" << "File name is not specified";
-        QTest::newRow("missing file") << "missingfile" << "File /no/such/file does not exist";
-        QTest::newRow("empty map") << "emptymap" << "Map is empty";
-        QTest::newRow("unknown map column") << "badmap"
-                                            << "Column Age is defined in the MAP is not found in the import destination";
-        QTest::newRow("no keys") << "nokeys" << "Key columns are not defined";
-        QTest::newRow("key not in destination") << "badkey" << "Key column Zip is not found in the import destination";
-        QTest::newRow("key not in row") << "keynotmapped" << "Key column Name is not found in the import destination";
-        QTest::newRow("caption below start") << "caption" << "GridCaptionRow cannot be greater than GridStartRow";
+        QTest::newRow("no data set") << "nodataset"
+                                     << "DataSet is not defined";
+        QTest::newRow("no grid") << "nogrid"
+                                 << "StrinGrid is not defined";
+        QTest::newRow("data grid without data") << "gridnodata"
+                                                << "DataSet is not defined";
+        QTest::newRow("no file name") << "nofile"
+                                      << "File name is not specified";
+        QTest::newRow("missing file") << "missingfile"
+                                      << "File /no/such/file does not exist";
+        QTest::newRow("empty map") << "emptymap"
+                                   << "Map is empty";
+        QTest::newRow("unknown map column")
+            << "badmap"
+            << "Column Age is defined in the MAP is not found in the import destination";
+        QTest::newRow("no keys") << "nokeys"
+                                 << "Key columns are not defined";
+        QTest::newRow("key not in destination")
+            << "badkey"
+            << "Key column Zip is not found in the import destination";
+        QTest::newRow("key not in row") << "keynotmapped"
+                                        << "Key column Name is not found in the import destination";
+        QTest::newRow("caption below start")
+            << "caption"
+            << "GridCaptionRow cannot be greater than GridStartRow";
     }
     void settingsRefused()
     {
@@ -407,7 +461,7 @@ private slots:
         try {
             imp.Execute();
             QFAIL("accepted");
-        } catch (const EDurvelError &e) {
+        } catch (const EDurvelError& e) {
             QCOMPARE(e.message(), message);
         }
         QCOMPARE(imp.Opened, 0);
@@ -467,11 +521,11 @@ private slots:
                 throw std::runtime_error("broken source");
         };
         bool after = false;
-        imp.OnAfterImport = [&](TDurvel3 *) { after = true; };
+        imp.OnAfterImport = [&](TDurvel3*) { after = true; };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, imp.Execute());
         QVERIFY(after);
         QCOMPARE(imp.Closed, 1);
-        QCOMPARE(ds.committed().size(), 2);  // the batch before the failure stays
+        QCOMPARE(ds.committed().size(), 2); // the batch before the failure stays
         QCOMPARE(ds.enables, 1);
     }
 
@@ -484,10 +538,10 @@ private slots:
         imp.Map().Add("0=1");
         imp.Lines = numberedRows(2);
         int refused = 0;
-        imp.OnImportRecord = [&](TDurvel3 *s) {
+        imp.OnImportRecord = [&](TDurvel3* s) {
             try {
                 s->Execute();
-            } catch (const EDurvelError &) {
+            } catch (const EDurvelError&) {
                 ++refused;
             }
         };
@@ -507,8 +561,8 @@ private slots:
         int yields = 0;
         imp.SetYieldHandler([&] { ++yields; }, 0);
         QVERIFY(imp.Execute());
-        QCOMPARE(yields, 4);              // the failing and the skipped row included
-        QCOMPARE(ds.rows.size(), 2);      // rows 1 and 4; row 2 failed; 5 and 6 past the cap
+        QCOMPARE(yields, 4);         // the failing and the skipped row included
+        QCOMPARE(ds.rows.size(), 2); // rows 1 and 4; row 2 failed; 5 and 6 past the cap
         QCOMPARE(imp.ErrorCount(), 1);
     }
 
@@ -519,7 +573,9 @@ private slots:
         imp.Map().Add("Anything=2");
         imp.Lines = {{"a", "x"}, {"#skip"}, {"b", "y"}};
         QStringList got;
-        imp.OnUserDefinedImport = [&](TDurvel3 *, TDurvelRow *row) { got << row->ColumnByName("Anything")->Value; };
+        imp.OnUserDefinedImport = [&](TDurvel3*, TDurvelRow* row) {
+            got << row->ColumnByName("Anything")->Value;
+        };
         QVERIFY(imp.Execute());
         QCOMPARE(got, (QStringList{"x", "y"}));
         QCOMPARE(imp.ImportedCount(), 0);
@@ -533,7 +589,9 @@ private slots:
         imp.StringGrid = &grid;
         imp.Map().Add("0=1");
         imp.Lines = numberedRows(3);
-        imp.OnBeforePost = [](TDurvel3 *, TDurvelRow *row, bool &accept) { accept = row->Items(0)->Value != "2"; };
+        imp.OnBeforePost = [](TDurvel3*, TDurvelRow* row, bool& accept) {
+            accept = row->Items(0)->Value != "2";
+        };
         QVERIFY(imp.Execute());
         QCOMPARE(imp.ImportedCount(), 3);
         QCOMPARE(gridRows(grid), (QList<QStringList>{{"1"}, {"3"}}));
@@ -546,16 +604,18 @@ private slots:
         imp.ImportDestination = didStringGrid;
         imp.StringGrid = &grid;
         imp.Map().Add("0=2");
-        TDurvelFieldFormat *gen = imp.FieldFormats().Add();
+        TDurvelFieldFormat* gen = imp.FieldFormats().Add();
         gen->FieldName = "1";
         gen->GeneratorValue = 100;
         gen->GeneratorStep = 10;
-        TDurvelFieldFormat *constant = imp.FieldFormats().Add();
+        TDurvelFieldFormat* constant = imp.FieldFormats().Add();
         constant->FieldName = "2";
         constant->ConstantValue = "K";
         imp.Lines = numberedRows(3);
         QVERIFY(imp.Execute());
-        QCOMPARE(gridRows(grid), (QList<QStringList>{{"name1", "110", "K"}, {"name2", "120", "K"}, {"name3", "130", "K"}}));
+        QCOMPARE(gridRows(grid),
+                 (QList<QStringList>{
+                     {"name1", "110", "K"}, {"name2", "120", "K"}, {"name3", "130", "K"}}));
     }
 
     // ---- error log ----
@@ -566,19 +626,28 @@ private slots:
         QTest::addColumn<QByteArray>("log");
         const QByteArray start = "D T - Import process started\r\n\r\n";
         const QByteArray end = "D T - Import process finished\r\n";
-        QTest::newRow("no errors") << QList<QStringList>{{"1", "a", "3"}} << start + end + "No error found\r\n\r\n";
+        QTest::newRow("no errors")
+            << QList<QStringList>{{"1", "a", "3"}} << start + end + "No error found\r\n\r\n";
         QTest::newRow("rows and conversions")
-            << QList<QStringList>{{"1", "a", "30"}, {"", "b", "31"}, {"3", "c", "x"}, {"", "d", ""}, {"5", "e", "9"}}
-            << start + "D T - Line 2: Field 'Code' must have a value\r\n"
-                       "D T - Line 3: 'x' is not a valid integer value\r\n"
-                       "D T - Line 4: Field 'Code' must have a value\r\n"
-                       "\r\n" + end + "3 error(s) found\r\n\r\n";
+            << QList<QStringList>{{"1", "a", "30"},
+                                  {"", "b", "31"},
+                                  {"3", "c", "x"},
+                                  {"", "d", ""},
+                                  {"5", "e", "9"}}
+            << start +
+                   "D T - Line 2: Field 'Code' must have a value\r\n"
+                   "D T - Line 3: 'x' is not a valid integer value\r\n"
+                   "D T - Line 4: Field 'Code' must have a value\r\n"
+                   "\r\n" +
+                   end + "3 error(s) found\r\n\r\n";
         QTest::newRow("only a conversion")
             << QList<QStringList>{{"1", "a", "1e"}}
-            << start + "D T - Line 1: '1e' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
+            << start + "D T - Line 1: '1e' is not a valid integer value\r\n\r\n" + end +
+                   "1 error(s) found\r\n\r\n";
         QTest::newRow("persian text")
             << QList<QStringList>{{"1", "a", QString::fromUtf8("سی")}}
-            << start + "D T - Line 1: '\xD3\xED' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
+            << start + "D T - Line 1: '\xD3\xED' is not a valid integer value\r\n\r\n" + end +
+                   "1 error(s) found\r\n\r\n";
     }
     void errorLogBytes()
     {
@@ -607,7 +676,7 @@ private slots:
         imp.Map().Add("Code=1");
         imp.Lines = {{""}, {"2"}, {""}};
         int reported = 0;
-        imp.OnImportError = [&](TDurvel3 *) { ++reported; };
+        imp.OnImportError = [&](TDurvel3*) { ++reported; };
         QVERIFY(imp.Execute());
         QCOMPARE(imp.ErrorCount(), 2);
         QCOMPARE(reported, 2);
@@ -627,7 +696,7 @@ private slots:
         imp.Map().Add("Born=2");
         imp.Lines = {{"A", "31/31/2000"}};
         QStringList conversions;
-        imp.OnImportErrorAdv = [&](TDurvel3 *s) { conversions << s->LastErrorText(); };
+        imp.OnImportErrorAdv = [&](TDurvel3* s) { conversions << s->LastErrorText(); };
         QVERIFY(imp.Execute());
         QCOMPARE(ds.rows.at(0).at(1).toDate(), QDate(2000, 1, 2));
         QCOMPARE(conversions.size(), 1);
@@ -652,7 +721,8 @@ private slots:
         QFile::remove(imp.ErrorLogFileName);
         QVERIFY(imp.Execute());
         QVERIFY(imp.Execute());
-        const QByteArray once = "D T - Import process started\r\n\r\nD T - Import process finished\r\nNo error found\r\n\r\n";
+        const QByteArray once = "D T - Import process started\r\n\r\nD T - Import process "
+                                "finished\r\nNo error found\r\n\r\n";
         QCOMPARE(readFile(imp.ErrorLogFileName), once + once);
         imp.RewriteErrorLogFile = true;
         QVERIFY(imp.Execute());
@@ -670,7 +740,7 @@ private slots:
         imp.ErrorLog = true;
         imp.ShowErrorLog = true;
         QString shown;
-        imp.OnShowErrorLog = [&](const QString &path) { shown = path; };
+        imp.OnShowErrorLog = [&](const QString& path) { shown = path; };
 
         const QString saved = QDir::currentPath();
         QDir::setCurrent(m_dir.path());
@@ -681,7 +751,8 @@ private slots:
         QCOMPARE(shown, QString("sub/deeper/rel.log"));
 
         imp.ErrorLogFileName = "durvel-test-bare.log";
-        const QString expected = QDir(QCoreApplication::applicationDirPath()).filePath("durvel-test-bare.log");
+        const QString expected =
+            QDir(QCoreApplication::applicationDirPath()).filePath("durvel-test-bare.log");
         QCOMPARE(imp.ErrorLogPath(), expected);
         QVERIFY(imp.Execute());
         QCOMPARE(shown, expected);

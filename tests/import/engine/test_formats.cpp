@@ -17,7 +17,7 @@ Q_DECLARE_METATYPE(Rule)
 
 namespace {
 
-TDurvelFieldFormat makeFormat(const Rule &r)
+TDurvelFieldFormat makeFormat(const Rule& r)
 {
     TDurvelFieldFormat f;
     f.FieldName = "F";
@@ -31,7 +31,7 @@ TDurvelFieldFormat makeFormat(const Rule &r)
     f.QuoteAction = r.quotes;
     f.CharCase = r.charCase;
     f.CharSet = r.charSet;
-    for (const auto &rep : r.replacements)
+    for (const auto& rep : r.replacements)
         *f.Replacements().Add() = rep;
     return f;
 }
@@ -53,14 +53,18 @@ private slots:
         r.nullValue = "''";
         r.defaultValue = "N/A";
         r.replacements = {{"a", "b", false}};
-        QTest::newRow("empty becomes default, no replacement") << r << "" << "N/A";
-        QTest::newRow("non-empty passes replacements") << r << "xa" << "xb";
+        QTest::newRow("empty becomes default, no replacement") << r << ""
+                                                               << "N/A";
+        QTest::newRow("non-empty passes replacements") << r << "xa"
+                                                       << "xb";
 
         Rule d;
         d.nullValue = "NULL";
         d.defaultValue = "''";
-        QTest::newRow("null word to empty") << d << "null" << "";
-        QTest::newRow("other text kept") << d << "nil" << "nil";
+        QTest::newRow("null word to empty") << d << "null"
+                                            << "";
+        QTest::newRow("other text kept") << d << "nil"
+                                         << "nil";
 
         Rule c;
         c.constant = "''";
@@ -68,27 +72,35 @@ private slots:
         c.quotes = daAdd;
         c.left = "[";
         c.right = "]";
-        QTest::newRow("empty constant still quoted") << c << "abc" << "[]";
+        QTest::newRow("empty constant still quoted") << c << "abc"
+                                                     << "[]";
 
         Rule rep;
         rep.replacements = {{"world", "there", true}, {"HELLO", "bye", false}};
-        QTest::newRow("replacements in order, own case rule") << rep << "hello WORLD world" << "hello there there";
+        QTest::newRow("replacements in order, own case rule") << rep << "hello WORLD world"
+                                                              << "hello there there";
 
         Rule q;
         q.quotes = daRemove;
         q.left = "\"";
         q.right = "\"";
-        QTest::newRow("remove both quotes") << q << "\"abc\"" << "abc";
-        QTest::newRow("remove right quote only") << q << "abc\"" << "abc";
-        QTest::newRow("no quotes unchanged") << q << "abc" << "abc";
-        QTest::newRow("lone quote removed once") << q << "\"" << "";
+        QTest::newRow("remove both quotes") << q << "\"abc\""
+                                            << "abc";
+        QTest::newRow("remove right quote only") << q << "abc\""
+                                                 << "abc";
+        QTest::newRow("no quotes unchanged") << q << "abc"
+                                             << "abc";
+        QTest::newRow("lone quote removed once") << q << "\""
+                                                 << "";
 
         Rule up;
         up.charCase = iccUpperFirst;
-        QTest::newRow("upper first") << up << "hELLO wORLD" << "Hello world";
+        QTest::newRow("upper first") << up << "hELLO wORLD"
+                                     << "Hello world";
         Rule upw;
         upw.charCase = iccUpperFirstWord;
-        QTest::newRow("upper first word") << upw << "hello  wORLD x" << "Hello  WORLD X";
+        QTest::newRow("upper first word") << upw << "hello  wORLD x"
+                                          << "Hello  WORLD X";
 
         Rule order;
         order.replacements = {{"a", "b", false}};
@@ -96,7 +108,8 @@ private slots:
         order.left = "<";
         order.right = "q>";
         order.charCase = iccUpper;
-        QTest::newRow("replace, then quote, then case") << order << "aa" << "<BBQ>";
+        QTest::newRow("replace, then quote, then case") << order << "aa"
+                                                        << "<BBQ>";
     }
     void pipeline()
     {
@@ -111,7 +124,7 @@ private slots:
         Rule r;
         r.constant = "ignored";
         TDurvelGenerators gens;
-        TDurvelGenerator *g = gens.Add(" F ", 100, 10);
+        TDurvelGenerator* g = gens.Add(" F ", 100, 10);
         QCOMPARE(gens.ByName("f"), g);
         const TDurvelFieldFormat f = makeFormat(r);
         QCOMPARE(DurvelApplyFieldFormat(f, g, "x"), QString("110"));
@@ -137,52 +150,75 @@ private slots:
         QTest::addColumn<QString>("decimal");
         QTest::addColumn<QString>("thousands");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QVariant>("stored");   // invalid QVariant = Null
+        QTest::addColumn<QVariant>("stored"); // invalid QVariant = Null
         QTest::addColumn<QString>("error");
 
         const QString dot = ".", comma = ",";
-        QTest::newRow("int with separators") << int(ftInteger) << dot << comma << "1,234.9" << QVariant(1234) << "";
-        QTest::newRow("int, dot as thousands") << int(ftInteger) << comma << dot << "1.234" << QVariant(1234) << "";
-        QTest::newRow("int negative") << int(ftSmallint) << dot << comma << " -12 " << QVariant(-12) << "";
-        QTest::newRow("int empty is null") << int(ftInteger) << dot << comma << "" << QVariant() << "";
-        QTest::newRow("int not a number") << int(ftInteger) << dot << comma << "12a" << QVariant("old")
-                                          << "'12a' is not a valid integer value";
-        QTest::newRow("int32 overflow") << int(ftInteger) << dot << comma << "2147483648" << QVariant("old")
-                                        << "'2147483648' is out of range for field F";
-        QTest::newRow("smallint overflow") << int(ftSmallint) << dot << comma << "40000" << QVariant("old")
-                                           << "'40000' is out of range for field F";
+        QTest::newRow("int with separators")
+            << int(ftInteger) << dot << comma << "1,234.9" << QVariant(1234) << "";
+        QTest::newRow("int, dot as thousands")
+            << int(ftInteger) << comma << dot << "1.234" << QVariant(1234) << "";
+        QTest::newRow("int negative")
+            << int(ftSmallint) << dot << comma << " -12 " << QVariant(-12) << "";
+        QTest::newRow("int empty is null")
+            << int(ftInteger) << dot << comma << "" << QVariant() << "";
+        QTest::newRow("int not a number")
+            << int(ftInteger) << dot << comma << "12a" << QVariant("old")
+            << "'12a' is not a valid integer value";
+        QTest::newRow("int32 overflow")
+            << int(ftInteger) << dot << comma << "2147483648" << QVariant("old")
+            << "'2147483648' is out of range for field F";
+        QTest::newRow("smallint overflow")
+            << int(ftSmallint) << dot << comma << "40000" << QVariant("old")
+            << "'40000' is out of range for field F";
         QTest::newRow("int64 max") << int(ftLargeint) << dot << comma << "9223372036854775807"
                                    << QVariant(Q_INT64_C(9223372036854775807)) << "";
         QTest::newRow("int64 min") << int(ftLargeint) << dot << comma << "-9223372036854775808"
                                    << QVariant(std::numeric_limits<qint64>::min()) << "";
-        QTest::newRow("int64 overflow") << int(ftLargeint) << dot << comma << "9223372036854775808" << QVariant("old")
-                                        << "'9223372036854775808' is out of range for field F";
+        QTest::newRow("int64 overflow")
+            << int(ftLargeint) << dot << comma << "9223372036854775808" << QVariant("old")
+            << "'9223372036854775808' is out of range for field F";
         QTest::newRow("int64 exact") << int(ftLargeint) << dot << comma << "9007199254740993"
                                      << QVariant(Q_INT64_C(9007199254740993)) << "";
-        QTest::newRow("float decimal comma") << int(ftFloat) << comma << dot << "1.234,5" << QVariant(1234.5) << "";
-        QTest::newRow("float point read as decimal") << int(ftFloat) << comma << " " << "12.5" << QVariant(12.5) << "";
-        QTest::newRow("float empty is null") << int(ftFloat) << dot << comma << "  " << QVariant() << "";
+        QTest::newRow("float decimal comma")
+            << int(ftFloat) << comma << dot << "1.234,5" << QVariant(1234.5) << "";
+        QTest::newRow("float point read as decimal") << int(ftFloat) << comma << " "
+                                                     << "12.5" << QVariant(12.5) << "";
+        QTest::newRow("float empty is null")
+            << int(ftFloat) << dot << comma << "  " << QVariant() << "";
         QTest::newRow("float bad") << int(ftFloat) << dot << comma << "1.2.3" << QVariant("old")
                                    << "'1.2.3' is not a valid floating point value";
-        QTest::newRow("currency") << int(ftCurrency) << dot << comma << "1,000,000.25" << QVariant(1000000.25) << "";
-        QTest::newRow("currency empty is null") << int(ftCurrency) << dot << comma << "" << QVariant() << "";
+        QTest::newRow("currency") << int(ftCurrency) << dot << comma << "1,000,000.25"
+                                  << QVariant(1000000.25) << "";
+        QTest::newRow("currency empty is null")
+            << int(ftCurrency) << dot << comma << "" << QVariant() << "";
         QTest::newRow("bcd long text kept") << int(ftFMTBcd) << dot << comma << "1234567890.1234567"
                                             << QVariant("1234567890.1234567") << "";
-        QTest::newRow("boolean true word") << int(ftBoolean) << dot << comma << "TRUE" << QVariant(true) << "";
-        QTest::newRow("boolean other word") << int(ftBoolean) << dot << comma << "yes" << QVariant(false) << "";
-        QTest::newRow("text untrimmed") << int(ftWideString) << dot << comma << " a " << QVariant(" a ") << "";
-        QTest::newRow("null word any case") << int(ftInteger) << dot << comma << " nULL " << QVariant() << "";
-        QTest::newRow("null word for text") << int(ftWideString) << dot << comma << "null" << QVariant() << "";
-        QTest::newRow("date") << int(ftDate) << dot << comma << "2024/03/05" << QVariant(QDate(2024, 3, 5)) << "";
-        QTest::newRow("date time at midnight") << int(ftDateTime) << dot << comma << "2024/03/05 00:00"
-                                               << QVariant(QDateTime(QDate(2024, 3, 5), QTime(0, 0))) << "";
+        QTest::newRow("boolean true word")
+            << int(ftBoolean) << dot << comma << "TRUE" << QVariant(true) << "";
+        QTest::newRow("boolean other word")
+            << int(ftBoolean) << dot << comma << "yes" << QVariant(false) << "";
+        QTest::newRow("text untrimmed")
+            << int(ftWideString) << dot << comma << " a " << QVariant(" a ") << "";
+        QTest::newRow("null word any case")
+            << int(ftInteger) << dot << comma << " nULL " << QVariant() << "";
+        QTest::newRow("null word for text")
+            << int(ftWideString) << dot << comma << "null" << QVariant() << "";
+        QTest::newRow("date") << int(ftDate) << dot << comma << "2024/03/05"
+                              << QVariant(QDate(2024, 3, 5)) << "";
+        QTest::newRow("date time at midnight")
+            << int(ftDateTime) << dot << comma << "2024/03/05 00:00"
+            << QVariant(QDateTime(QDate(2024, 3, 5), QTime(0, 0))) << "";
         QTest::newRow("bad date") << int(ftDate) << dot << comma << "31/31/2000" << QVariant("old")
                                   << "Wrong date format \"31/31/2000\"";
         QTest::newRow("day zero") << int(ftDate) << dot << comma << "2024/03/00" << QVariant("old")
                                   << "Wrong date format \"2024/03/00\"";
-        QTest::newRow("time") << int(ftTime) << dot << comma << "13:05:09" << QVariant(QTime(13, 5, 9)) << "";
-        QTest::newRow("fixed char") << int(ftFixedChar) << dot << comma << "x" << QVariant("old") << "Unknown field type";
-        QTest::newRow("fixed char null") << int(ftFixedChar) << dot << comma << "Null" << QVariant() << "";
+        QTest::newRow("time") << int(ftTime) << dot << comma << "13:05:09"
+                              << QVariant(QTime(13, 5, 9)) << "";
+        QTest::newRow("fixed char")
+            << int(ftFixedChar) << dot << comma << "x" << QVariant("old") << "Unknown field type";
+        QTest::newRow("fixed char null")
+            << int(ftFixedChar) << dot << comma << "Null" << QVariant() << "";
         QTest::newRow("bytes in ansi") << int(ftBytes) << dot << comma << QString::fromUtf8("سی")
                                        << QVariant(QByteArray("\xD3\xED")) << "";
     }
@@ -211,18 +247,31 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("format");
-        QTest::addColumn<QDateTime>("expected");   // invalid = refused
-        QTest::newRow("ymd") << "2024/03/05" << "YYYY/MM/DD" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
-        QTest::newRow("short parts") << "5/3/24" << "DD/MM/YY" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
-        QTest::newRow("year 00") << "05/03/00" << "DD/MM/YY" << QDateTime(QDate(2000, 3, 5), QTime(0, 0));
-        QTest::newRow("month name") << "05 March 2024" << "DD MMMM YYYY" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
-        QTest::newRow("midnight") << "2024-03-05 00:00" << "YYYY-MM-DD HH:NN" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
-        QTest::newRow("pm") << "2024-03-05 01:30PM" << "YYYY-MM-DD HH:NNAMPM" << QDateTime(QDate(2024, 3, 5), QTime(13, 30));
-        QTest::newRow("day zero") << "00/03/24" << "DD/MM/YY" << QDateTime();
-        QTest::newRow("month 13") << "05/13/24" << "DD/MM/YY" << QDateTime();
-        QTest::newRow("format below 5 characters") << "5/32" << "D/MY" << QDateTime();
-        QTest::newRow("one-letter parts") << "5/3/2" << "D/M/Y" << QDateTime(QDate(2002, 3, 5), QTime(0, 0));
-        QTest::newRow("wrong separator") << "05-03-24" << "DD/MM/YY" << QDateTime();
+        QTest::addColumn<QDateTime>("expected"); // invalid = refused
+        QTest::newRow("ymd") << "2024/03/05"
+                             << "YYYY/MM/DD" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("short parts") << "5/3/24"
+                                     << "DD/MM/YY" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("year 00") << "05/03/00"
+                                 << "DD/MM/YY" << QDateTime(QDate(2000, 3, 5), QTime(0, 0));
+        QTest::newRow("month name") << "05 March 2024"
+                                    << "DD MMMM YYYY" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("midnight") << "2024-03-05 00:00"
+                                  << "YYYY-MM-DD HH:NN"
+                                  << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("pm") << "2024-03-05 01:30PM"
+                            << "YYYY-MM-DD HH:NNAMPM"
+                            << QDateTime(QDate(2024, 3, 5), QTime(13, 30));
+        QTest::newRow("day zero") << "00/03/24"
+                                  << "DD/MM/YY" << QDateTime();
+        QTest::newRow("month 13") << "05/13/24"
+                                  << "DD/MM/YY" << QDateTime();
+        QTest::newRow("format below 5 characters") << "5/32"
+                                                   << "D/MY" << QDateTime();
+        QTest::newRow("one-letter parts") << "5/3/2"
+                                          << "D/M/Y" << QDateTime(QDate(2002, 3, 5), QTime(0, 0));
+        QTest::newRow("wrong separator") << "05-03-24"
+                                         << "DD/MM/YY" << QDateTime();
     }
     void userDates()
     {
@@ -244,7 +293,7 @@ private slots:
         QDateTime v;
         QVERIFY(DurvelTextToDateTime(f, "5.3.2024 14:07", v));
         QCOMPARE(v, QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
-        QVERIFY(DurvelTextToDateTime(f, "45356", v));  // a day serial
+        QVERIFY(DurvelTextToDateTime(f, "45356", v)); // a day serial
         QCOMPARE(v.date(), QDate(2024, 3, 5));
         QVERIFY(!DurvelTextToDateTime(f, "yesterday", v));
     }
@@ -254,15 +303,17 @@ private slots:
         TDurvelFormats f;
         f.DateSeparator = u'-';
         const QDateTime t(QDate(2024, 3, 5), QTime(7, 4, 9));
-        QCOMPARE(DurvelFormatDateTime(f, f.ShortDateFormat + " " + f.LongTimeFormat, t), QString("2024-03-05 07:04:09"));
-        QCOMPARE(DurvelFormatDateTime(f, "d mmm yy h:mm am/pm 'at' \"x\"", t), QString("5 Mar 24 7:04 AM at x"));
+        QCOMPARE(DurvelFormatDateTime(f, f.ShortDateFormat + " " + f.LongTimeFormat, t),
+                 QString("2024-03-05 07:04:09"));
+        QCOMPARE(DurvelFormatDateTime(f, "d mmm yy h:mm am/pm 'at' \"x\"", t),
+                 QString("5 Mar 24 7:04 AM at x"));
     }
 
     void fieldFormatLists()
     {
         TDurvelFieldFormats list;
         list.Add()->FieldName = "Name";
-        TDurvelFieldFormat *f = list.Add();
+        TDurvelFieldFormat* f = list.Add();
         f->FieldName = QString::fromUtf8("نام");
         f->Replacements().Add()->TextToFind = "a";
         QCOMPARE(list.IndexByName("NAME"), 0);

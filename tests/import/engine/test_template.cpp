@@ -10,7 +10,7 @@ class TestTemplate : public QObject
 
     QTemporaryDir m_dir;
 
-    static void fill(TDurvel3ASCII &imp)
+    static void fill(TDurvel3ASCII& imp)
     {
         imp.SetFileName("/data/پرسنل.txt");
         imp.Map().Add(QString::fromUtf8("نام=3"));
@@ -29,7 +29,7 @@ class TestTemplate : public QObject
         imp.Formats().NullValues().Add("");
         imp.Formats().NullValues().Add("-");
 
-        TDurvelFieldFormat *name = imp.FieldFormats().Add();
+        TDurvelFieldFormat* name = imp.FieldFormats().Add();
         name->FieldName = "Name";
         name->GeneratorValue = 5;
         name->GeneratorStep = -2;
@@ -41,14 +41,14 @@ class TestTemplate : public QObject
         name->QuoteAction = daRemove;
         name->CharCase = iccUpperFirstWord;
         name->CharSet = icsOem;
-        TDurvelReplacement *r = name->Replacements().Add();
+        TDurvelReplacement* r = name->Replacements().Add();
         r->TextToFind = " a";
         r->ReplaceWith = "b ";
         r->IgnoreCase = true;
         r = name->Replacements().Add();
         r->TextToFind = "ي";
         r->ReplaceWith = "ی";
-        TDurvelFieldFormat *fa = imp.FieldFormats().Add();
+        TDurvelFieldFormat* fa = imp.FieldFormats().Add();
         fa->FieldName = QString::fromUtf8("نام");
         fa->CharCase = iccLower;
 
@@ -71,7 +71,7 @@ class TestTemplate : public QObject
         imp.Quote = u'\'';
     }
 
-    static QStringList lines(const TWideStrings &list) { return list.ToStringList(); }
+    static QStringList lines(const TWideStrings& list) { return list.ToStringList(); }
 
 private slots:
     void roundTrip()
@@ -106,8 +106,8 @@ private slots:
 
         QCOMPARE(loaded.FieldFormats().Count(), 2);
         for (int i = 0; i < 2; ++i) {
-            const TDurvelFieldFormat *a = source.FieldFormats().Items(i);
-            const TDurvelFieldFormat *b = loaded.FieldFormats().Items(i);
+            const TDurvelFieldFormat* a = source.FieldFormats().Items(i);
+            const TDurvelFieldFormat* b = loaded.FieldFormats().Items(i);
             QCOMPARE(b->FieldName, a->FieldName);
             QCOMPARE(b->GeneratorValue, a->GeneratorValue);
             QCOMPARE(b->GeneratorStep, a->GeneratorStep);
@@ -121,9 +121,12 @@ private slots:
             QCOMPARE(b->CharSet, a->CharSet);
             QCOMPARE(b->Replacements().Count(), a->Replacements().Count());
             for (int j = 0; j < a->Replacements().Count(); ++j) {
-                QCOMPARE(b->Replacements().Items(j)->TextToFind, a->Replacements().Items(j)->TextToFind);
-                QCOMPARE(b->Replacements().Items(j)->ReplaceWith, a->Replacements().Items(j)->ReplaceWith);
-                QCOMPARE(b->Replacements().Items(j)->IgnoreCase, a->Replacements().Items(j)->IgnoreCase);
+                QCOMPARE(b->Replacements().Items(j)->TextToFind,
+                         a->Replacements().Items(j)->TextToFind);
+                QCOMPARE(b->Replacements().Items(j)->ReplaceWith,
+                         a->Replacements().Items(j)->ReplaceWith);
+                QCOMPARE(b->Replacements().Items(j)->IgnoreCase,
+                         a->Replacements().Items(j)->IgnoreCase);
             }
         }
         QCOMPARE(loaded.CommitAfterDone, true);
@@ -153,11 +156,13 @@ private slots:
         IniFile ini(file);
         imp.SaveTemplateSections(ini);
         // An empty word list leaves no section.
-        QCOMPARE(ini.sections(), (QStringList{"BASE", "MAP", "BASE_FORMATS", "BOOLEAN_TRUE",
-                                              "NULL_VALUES", "DATA_FORMATS_Name", "REPLACEMENTS_NAME_0",
-                                              "REPLACEMENTS_NAME_1", QString::fromUtf8("DATA_FORMATS_نام"),
-                                              "KeyColumns", "ASCII_OPTIONS"}));
-        QCOMPARE(ini.keys("MAP"), (QStringList{QString::fromUtf8("نام"), "Code", QString::fromUtf8("شماره حساب")}));
+        QCOMPARE(
+            ini.sections(),
+            (QStringList{"BASE", "MAP", "BASE_FORMATS", "BOOLEAN_TRUE", "NULL_VALUES",
+                         "DATA_FORMATS_Name", "REPLACEMENTS_NAME_0", "REPLACEMENTS_NAME_1",
+                         QString::fromUtf8("DATA_FORMATS_نام"), "KeyColumns", "ASCII_OPTIONS"}));
+        QCOMPARE(ini.keys("MAP"),
+                 (QStringList{QString::fromUtf8("نام"), "Code", QString::fromUtf8("شماره حساب")}));
         QCOMPARE(ini.readString("ASCII_OPTIONS", "Comma"), QString("#0"));
         TDurvel3ASCII loaded;
         loaded.Comma = u';';
@@ -196,11 +201,11 @@ private slots:
         QCOMPARE(imp.Comma, QChar(u';'));
         QCOMPARE(imp.Quote, QChar(u'`'));
         QCOMPARE(imp.FieldFormats().Count(), 2);
-        const TDurvelFieldFormat *name = imp.FieldFormats().Items(0);
+        const TDurvelFieldFormat* name = imp.FieldFormats().Items(0);
         QCOMPARE(name->CharCase, iccNone);
         QCOMPARE(name->QuoteAction, daRemove);
         QCOMPARE(name->CharSet, icsNone);
-        QCOMPARE(name->Replacements().Count(), 1);  // the second is the same pair
+        QCOMPARE(name->Replacements().Count(), 1); // the second is the same pair
         QCOMPARE(imp.FieldFormats().Items(1)->FieldName, QString("OTHER"));
     }
 };

@@ -33,15 +33,18 @@ void TestCodePage::decodeKnownBytes_data()
     // CP720: Arabic letters and box drawing of the DOS page.
     QTest::newRow("cp720 letters") << 720 << QByteArray("\x98\x9f\xa0\xe9\xef", 5)
                                    << QString::fromUtf8("\u0621\u0627\u0628\u0644\u064A");
-    QTest::newRow("cp720 ascii and box") << 720 << QByteArray("A1\xb3\xc4\xdb", 5)
-                                         << QString::fromUtf8("A1\u2502\u2500\u2588");
-    QTest::newRow("cp1256 arabic") << 1256 << QByteArray("\xc7\xe1\xe5", 3) << QString::fromUtf8("\u0627\u0644\u0647");
+    QTest::newRow("cp720 ascii and box")
+        << 720 << QByteArray("A1\xb3\xc4\xdb", 5) << QString::fromUtf8("A1\u2502\u2500\u2588");
+    QTest::newRow("cp1256 arabic")
+        << 1256 << QByteArray("\xc7\xe1\xe5", 3) << QString::fromUtf8("\u0627\u0644\u0647");
     QTest::newRow("cp1256 persian letters") << 1256 << QByteArray("\x81\x8d\x8e\x90\x98", 5)
                                             << QString::fromUtf8("\u067E\u0686\u0698\u06AF\u06A9");
     QTest::newRow("cp1252 euro") << 1252 << QByteArray("\x80", 1) << QString::fromUtf8("\u20AC");
-    QTest::newRow("cp866 cyrillic") << 866 << QByteArray("\x80\xa0", 2) << QString::fromUtf8("\u0410\u0430");
+    QTest::newRow("cp866 cyrillic")
+        << 866 << QByteArray("\x80\xa0", 2) << QString::fromUtf8("\u0410\u0430");
     QTest::newRow("ebcdic 500") << 500 << QByteArray("\xc1\x81\x25", 3) << QStringLiteral("Aa\n");
-    QTest::newRow("cp936") << 936 << QByteArray("\xd6\xd0\xce\xc4", 4) << QString::fromUtf8("\u4E2D\u6587");
+    QTest::newRow("cp936") << 936 << QByteArray("\xd6\xd0\xce\xc4", 4)
+                           << QString::fromUtf8("\u4E2D\u6587");
     QTest::newRow("cp950") << 950 << QByteArray("\xa4\xa4", 2) << QString::fromUtf8("\u4E2D");
     QTest::newRow("cp949") << 949 << QByteArray("\xc7\xd1", 2) << QString::fromUtf8("\uD55C");
     QTest::newRow("utf-8") << Utf8 << QByteArray("\xd9\x85", 2) << QString::fromUtf8("\u0645");
@@ -96,9 +99,11 @@ void TestCodePage::unrepresentableIsAnError()
 void TestCodePage::singleBytePagesRoundTrip_data()
 {
     QTest::addColumn<int>("page");
-    for (int page : {437, 500, 720, 737, 775, 850, 852, 855, 856, 857, 858, 860, 862, 863, 864, 865, 866, 869,
-                     871, 874, 875, 1026, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 10000, 10029,
-                     20107, 20127, 20866, 21866, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599})
+    for (int page :
+         {437,   500,   720,   737,   775,   850,   852,   855,   856,   857,   858,   860,
+          862,   863,   864,   865,   866,   869,   871,   874,   875,   1026,  1250,  1251,
+          1252,  1253,  1254,  1255,  1256,  1257,  1258,  10000, 10029, 20107, 20127, 20866,
+          21866, 28592, 28593, 28594, 28595, 28596, 28597, 28598, 28599})
         QTest::newRow(qPrintable(QString::number(page))) << page;
 }
 
@@ -106,7 +111,7 @@ void TestCodePage::singleBytePagesRoundTrip()
 {
     // Every defined byte decodes to one character that encodes back to the same byte.
     QFETCH(int, page);
-    const Codec &codec = requireCodec(page);
+    const Codec& codec = requireCodec(page);
     QVERIFY(codec.isSingleByte());
     for (int b = 0; b < 256; ++b) {
         const QByteArray byte(1, char(b));
@@ -128,16 +133,31 @@ void TestCodePage::badBytesBecomeReplacement_data()
     QTest::addColumn<QString>("text");
     const QString r(QChar(0xFFFD));
 
-    QTest::newRow("ascii high byte") << 20127 << QByteArray("a\x80z", 3) << QStringLiteral("a") + r + QStringLiteral("z");
+    QTest::newRow("ascii high byte")
+        << 20127 << QByteArray("a\x80z", 3) << QStringLiteral("a") + r + QStringLiteral("z");
     QTest::newRow("cp1253 undefined") << 1253 << QByteArray("\xaa", 1) << r;
-    QTest::newRow("cp936 cut lead byte") << 936 << QByteArray("\xd6\xd0\xd6", 3) << QString::fromUtf8("\u4E2D") + r;
-    QTest::newRow("cp936 bad pair") << 936 << QByteArray("\xff" "a", 2) << r + QStringLiteral("a");
-    QTest::newRow("utf-8 stray continuation") << Utf8 << QByteArray("\x80" "a", 2) << r + QStringLiteral("a");
-    QTest::newRow("utf-8 cut sequence") << Utf8 << QByteArray("a\xe2\x80", 3) << QStringLiteral("a") + r;
+    QTest::newRow("cp936 cut lead byte")
+        << 936 << QByteArray("\xd6\xd0\xd6", 3) << QString::fromUtf8("\u4E2D") + r;
+    QTest::newRow("cp936 bad pair") << 936
+                                    << QByteArray("\xff"
+                                                  "a",
+                                                  2)
+                                    << r + QStringLiteral("a");
+    QTest::newRow("utf-8 stray continuation") << Utf8
+                                              << QByteArray("\x80"
+                                                            "a",
+                                                            2)
+                                              << r + QStringLiteral("a");
+    QTest::newRow("utf-8 cut sequence")
+        << Utf8 << QByteArray("a\xe2\x80", 3) << QStringLiteral("a") + r;
     QTest::newRow("utf-8 overlong") << Utf8 << QByteArray("\xc0\xaf", 2) << r + r;
     QTest::newRow("utf-8 surrogate") << Utf8 << QByteArray("\xed\xa0\x80", 3) << r;
     QTest::newRow("utf-16 odd byte") << Utf16LE << QByteArray("a\0b", 3) << QStringLiteral("a") + r;
-    QTest::newRow("utf-16 lone surrogate") << Utf16LE << QByteArray("\x00\xd8" "a\0", 4) << r + QStringLiteral("a");
+    QTest::newRow("utf-16 lone surrogate") << Utf16LE
+                                           << QByteArray("\x00\xd8"
+                                                         "a\0",
+                                                         4)
+                                           << r + QStringLiteral("a");
     QTest::newRow("utf-32 too large") << Utf32LE << QByteArray("\x00\x00\x11\x00", 4) << r;
 }
 

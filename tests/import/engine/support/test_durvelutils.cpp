@@ -20,6 +20,8 @@ private slots:
     void splitDelimitedLine_data();
     void splitDelimitedLine();
     void splitWithoutSeparatorLeavesFields();
+    void splitIntoVectorAsIntoList_data() { splitDelimitedLine_data(); }
+    void splitIntoVectorAsIntoList();
     void codePageTable();
     void codePageIndexOutsideTable();
     void charSetAndFolders();
@@ -74,11 +76,16 @@ void TestDurvelUtils::expandTabs_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("expanded");
     QTest::newRow("at 1") << "\tx" << QString(8, u' ') + "x";
-    QTest::newRow("at 8") << "1234567\tx" << "1234567 x";
-    QTest::newRow("at 16") << "123456789012345\tx" << "123456789012345 x";
-    QTest::newRow("at 9") << "12345678\tx" << "12345678" + QString(8, u' ') + "x";
-    QTest::newRow("two") << "a\tb\tc" << "a       b       c";
-    QTest::newRow("none") << "abc" << "abc";
+    QTest::newRow("at 8") << "1234567\tx"
+                          << "1234567 x";
+    QTest::newRow("at 16") << "123456789012345\tx"
+                           << "123456789012345 x";
+    QTest::newRow("at 9") << "12345678\tx"
+                          << "12345678" + QString(8, u' ') + "x";
+    QTest::newRow("two") << "a\tb\tc"
+                         << "a       b       c";
+    QTest::newRow("none") << "abc"
+                          << "abc";
 }
 
 void TestDurvelUtils::expandTabs()
@@ -97,17 +104,21 @@ void TestDurvelUtils::splitDelimitedLine_data()
     QTest::addColumn<QStringList>("fields");
     const QChar dq(u'"');
     const QChar comma(u',');
-    QTest::newRow("quoted separator") << "a,\"b,c\",d" << dq << comma << QStringList{"a", "b,c", "d"};
-    QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\",x" << dq << comma << QStringList{"say \"hi\"", "x"};
-    QTest::newRow("text after quote dropped") << "\"ab\"cd,e" << dq << comma << QStringList{"ab", "e"};
+    QTest::newRow("quoted separator")
+        << "a,\"b,c\",d" << dq << comma << QStringList{"a", "b,c", "d"};
+    QTest::newRow("doubled quote")
+        << "\"say \"\"hi\"\"\",x" << dq << comma << QStringList{"say \"hi\"", "x"};
+    QTest::newRow("text after quote dropped")
+        << "\"ab\"cd,e" << dq << comma << QStringList{"ab", "e"};
     QTest::newRow("empty line") << "" << dq << comma << QStringList{""};
     QTest::newRow("trailing separator") << "a,b," << dq << comma << QStringList{"a", "b", ""};
     QTest::newRow("quote inside unquoted") << "a\"b,c" << dq << comma << QStringList{"a\"b", "c"};
     QTest::newRow("no quoting") << "\"a\",b" << QChar() << comma << QStringList{"\"a\"", "b"};
     QTest::newRow("quoted at end") << "x,\"y\"" << dq << comma << QStringList{"x", "y"};
     QTest::newRow("unterminated quote") << "x,\"y,z" << dq << comma << QStringList{"x", "y,z"};
-    QTest::newRow("tab and persian") << QString::fromUtf8("علی\tرضا") << dq << QChar(u'\t')
-                                     << QStringList{QString::fromUtf8("علی"), QString::fromUtf8("رضا")};
+    QTest::newRow("tab and persian")
+        << QString::fromUtf8("علی\tرضا") << dq << QChar(u'\t')
+        << QStringList{QString::fromUtf8("علی"), QString::fromUtf8("رضا")};
     QTest::newRow("empty quoted") << "\"\",a" << dq << comma << QStringList{"", "a"};
 }
 
@@ -121,6 +132,20 @@ void TestDurvelUtils::splitDelimitedLine()
     list.Add(QStringLiteral("stale"));
     SplitDelimitedLine(line, quote, separator, list);
     QCOMPARE(list.ToStringList(), fields);
+}
+
+void TestDurvelUtils::splitIntoVectorAsIntoList()
+{
+    QFETCH(QString, line);
+    QFETCH(QChar, quote);
+    QFETCH(QChar, separator);
+    QFETCH(QStringList, fields);
+    std::vector<QString> out{QStringLiteral("stale")};
+    SplitDelimitedLine(QStringView(line), quote, separator, out);
+    QCOMPARE(QStringList(out.begin(), out.end()), fields);
+    // An empty field is null, as a character-by-character build left it.
+    for (const QString& f : out)
+        QCOMPARE(f.isNull(), f.isEmpty());
 }
 
 void TestDurvelUtils::splitWithoutSeparatorLeavesFields()
@@ -147,7 +172,8 @@ void TestDurvelUtils::codePageTable()
         const int page = CodePageByIndex(i);
         if (page == NoCodePage)
             continue;
-        QVERIFY2(codepage::isSupported(page), qPrintable(QStringLiteral("entry %1, page %2").arg(i).arg(page)));
+        QVERIFY2(codepage::isSupported(page),
+                 qPrintable(QStringLiteral("entry %1, page %2").arg(i).arg(page)));
         const QString abc = codepage::decode(page, codepage::encode(page, QStringLiteral("ABC")));
         if (page != 500 && page != 875 && page != 871 && page != 1026)
             QCOMPARE(codepage::encode(page, QStringLiteral("A")).at(0), 'A');
@@ -161,7 +187,7 @@ void TestDurvelUtils::codePageIndexOutsideTable()
         try {
             CodePageByIndex(index);
             QFAIL("no error");
-        } catch (const ECodePageError &e) {
+        } catch (const ECodePageError& e) {
             QVERIFY(e.message().contains(QString::number(index)));
         }
     }
@@ -175,7 +201,7 @@ void TestDurvelUtils::charSetAndFolders()
     QVERIFY(IsCharInSet(QChar(u' '), set));
     QVERIFY(IsCharInSet(QChar(255), set));
     QVERIFY(!IsCharInSet(QChar(u'a'), set));
-    QVERIFY(!IsCharInSet(QChar(0x0120), set));   // same low byte as the space, but wide
+    QVERIFY(!IsCharInSet(QChar(0x0120), set)); // same low byte as the space, but wide
 
     QTemporaryDir dir;
     QVERIFY(FolderExists(dir.path()));
@@ -188,7 +214,7 @@ void TestDurvelUtils::charSetAndFolders()
 
 void TestDurvelUtils::shortenFileName()
 {
-    const auto width = [](const QString &s) { return int(s.size()); };
+    const auto width = [](const QString& s) { return int(s.size()); };
     QString result;
     ShortenFileName(QStringLiteral("/home/user/docs/file.txt"), width, 100, result);
     QCOMPARE(result, QStringLiteral("/home/user/docs/file.txt"));
@@ -205,14 +231,19 @@ void TestDurvelUtils::shortenFileName()
 
 void TestDurvelUtils::valueRules()
 {
-    QCOMPARE(AddQuotes(QStringLiteral("x"), QStringLiteral("<"), QStringLiteral(">")), QStringLiteral("<x>"));
-    QCOMPARE(RemoveQuotes(QStringLiteral("<x>"), QStringLiteral("<"), QStringLiteral(">")), QStringLiteral("x"));
-    QCOMPARE(RemoveQuotes(QStringLiteral("x>"), QStringLiteral("<"), QStringLiteral(">")), QStringLiteral("x"));
-    QCOMPARE(RemoveQuotes(QStringLiteral("'x'"), QStringLiteral("''"), QStringLiteral("'")), QStringLiteral("'x"));
+    QCOMPARE(AddQuotes(QStringLiteral("x"), QStringLiteral("<"), QStringLiteral(">")),
+             QStringLiteral("<x>"));
+    QCOMPARE(RemoveQuotes(QStringLiteral("<x>"), QStringLiteral("<"), QStringLiteral(">")),
+             QStringLiteral("x"));
+    QCOMPARE(RemoveQuotes(QStringLiteral("x>"), QStringLiteral("<"), QStringLiteral(">")),
+             QStringLiteral("x"));
+    QCOMPARE(RemoveQuotes(QStringLiteral("'x'"), QStringLiteral("''"), QStringLiteral("'")),
+             QStringLiteral("'x"));
     QCOMPARE(UpperFirst(QStringLiteral("hELLO wORLD")), QStringLiteral("Hello world"));
     QCOMPARE(UpperFirstWord(QStringLiteral("hELLO  wORLD")), QStringLiteral("HELLO  WORLD"));
     QCOMPARE(UpperFirstWord(QStringLiteral(" ab cd")), QStringLiteral(" Ab Cd"));
-    QCOMPARE(RemoveThousandSeparators(QStringLiteral("1,234,567"), QLatin1Char(',')), QStringLiteral("1234567"));
+    QCOMPARE(RemoveThousandSeparators(QStringLiteral("1,234,567"), QLatin1Char(',')),
+             QStringLiteral("1234567"));
 }
 
 QTEST_MAIN(TestDurvelUtils)

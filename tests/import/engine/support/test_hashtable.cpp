@@ -8,17 +8,20 @@
 
 namespace {
 
-int errorCode(const std::function<void()> &f)
+int errorCode(const std::function<void()>& f)
 {
     try {
         f();
-    } catch (const EContainerError &e) {
+    } catch (const EContainerError& e) {
         return e.code();
     }
     return 0;
 }
 
-void *ptr(quintptr v) { return reinterpret_cast<void *>(v); }
+void* ptr(quintptr v)
+{
+    return reinterpret_cast<void*>(v);
+}
 
 } // namespace
 
@@ -59,7 +62,7 @@ void TestHashTable::duplicatesAndCase()
     THashTable table(false);
     table.Insert(QStringLiteral("Name"), ptr(1));
     QCOMPARE(errorCode([&] { table.Insert(QStringLiteral("Name"), ptr(2)); }), 25305);
-    table.Insert(QStringLiteral("NAME"), ptr(2));   // case-sensitive by default
+    table.Insert(QStringLiteral("NAME"), ptr(2)); // case-sensitive by default
     QCOMPARE(table.Count(), 2);
 
     THashTable ci(false);
@@ -75,13 +78,13 @@ void TestHashTable::missingKeys()
 {
     THashTable table(false);
     table.Insert(QStringLiteral("a"), ptr(1));
-    void *data = ptr(99);
+    void* data = ptr(99);
     QVERIFY(!table.Search(QStringLiteral("b"), data));
     QCOMPARE(data, nullptr);
     try {
         table.Examine(QStringLiteral("b"));
         QFAIL("no error");
-    } catch (const EContainerError &e) {
+    } catch (const EContainerError& e) {
         QCOMPARE(e.code(), 25313);
         QCOMPARE(e.message(), QStringLiteral("Hash table: Could not find key to delete"));
     }
@@ -91,17 +94,17 @@ void TestHashTable::collisionsWrap()
 {
     // Every key hashes to the last slot: the probe must wrap to slot 0 and on.
     THashTable table(false);
-    table.SetHashFunction([](const QString &) { return qint32(52); });
+    table.SetHashFunction([](const QString&) { return qint32(52); });
     for (int i = 0; i < 5; ++i)
         table.Insert(QStringLiteral("c%1").arg(i), ptr(quintptr(i + 1)));
     for (int i = 0; i < 5; ++i)
         QCOMPARE(table.Examine(QStringLiteral("c%1").arg(i)), ptr(quintptr(i + 1)));
-    void *d;
+    void* d;
     QVERIFY(!table.Search(QStringLiteral("other"), d));
 
     // A negative hash still gives a slot in range.
     THashTable negative(false);
-    negative.SetHashFunction([](const QString &k) { return qint32(-1000 - k.size()); });
+    negative.SetHashFunction([](const QString& k) { return qint32(-1000 - k.size()); });
     for (int i = 0; i < 30; ++i)
         negative.Insert(QString(i + 1, QLatin1Char('x')), ptr(quintptr(i + 1)));
     QCOMPARE(negative.Examine(QString(7, QLatin1Char('x'))), ptr(7));
@@ -159,8 +162,8 @@ void TestHashTable::randomAgainstModel()
     for (bool ignoreCase : {false, true}) {
         THashTable table(false);
         table.SetIgnoreCase(ignoreCase);
-        std::map<QString, quintptr> model;   // keyed by the normalised key
-        auto norm = [&](const QString &k) { return ignoreCase ? k.toUpper() : k; };
+        std::map<QString, quintptr> model; // keyed by the normalised key
+        auto norm = [&](const QString& k) { return ignoreCase ? k.toUpper() : k; };
         for (int step = 0; step < 4000; ++step) {
             QString key = QStringLiteral("f%1").arg(rng.bounded(600));
             if (rng.bounded(2))
@@ -175,7 +178,7 @@ void TestHashTable::randomAgainstModel()
                 break;
             }
             default: {
-                void *d = nullptr;
+                void* d = nullptr;
                 const auto it = model.find(norm(key));
                 QCOMPARE(table.Search(key, d), it != model.end());
                 QCOMPARE(d, it != model.end() ? ptr(it->second) : nullptr);
@@ -186,12 +189,12 @@ void TestHashTable::randomAgainstModel()
             QVERIFY(qint64(table.Count()) * 3 <= qint64(table.TableSize()) * 2);
             if (step == 2000) {
                 table.SetTableSize(2 * table.Count());
-                table.SetHashFunction([](const QString &k) { return qint32(k.size() * 7); });
+                table.SetHashFunction([](const QString& k) { return qint32(k.size() * 7); });
             }
         }
         table.Empty();
         QCOMPARE(table.Count(), 0);
-        void *d;
+        void* d;
         QVERIFY(!table.Search(QStringLiteral("f1"), d));
     }
 }
@@ -201,8 +204,11 @@ void TestHashTable::ownershipAndClone()
     int disposed = 0;
     {
         THashTable owner(true);
-        owner.SetDisposeData([&](void *p) { ++disposed; delete static_cast<int *>(p); });
-        owner.SetDupData([](void *p) -> void * { return new int(*static_cast<int *>(p) * 10); });
+        owner.SetDisposeData([&](void* p) {
+            ++disposed;
+            delete static_cast<int*>(p);
+        });
+        owner.SetDupData([](void* p) -> void* { return new int(*static_cast<int*>(p) * 10); });
         owner.SetIgnoreCase(true);
         for (int i = 0; i < 40; ++i)
             owner.Insert(QStringLiteral("n%1").arg(i), new int(i));
@@ -210,7 +216,7 @@ void TestHashTable::ownershipAndClone()
         std::unique_ptr<THashTable> copy = THashTable::Clone(owner, true, nullptr);
         QCOMPARE(copy->Count(), 40);
         QVERIFY(copy->IgnoreCase());
-        QCOMPARE(*static_cast<int *>(copy->Examine(QStringLiteral("N7"))), 70);
+        QCOMPARE(*static_cast<int*>(copy->Examine(QStringLiteral("N7"))), 70);
 
         THashTable shared(false);
         shared.Insert(QStringLiteral("x"), ptr(1));
@@ -220,11 +226,11 @@ void TestHashTable::ownershipAndClone()
         owner.Empty();
         QCOMPARE(disposed, 40);
     }
-    QCOMPARE(disposed, 80);   // the owning clone freed its copies
+    QCOMPARE(disposed, 80); // the owning clone freed its copies
 
     // Data a table does not own is never disposed.
     THashTable plain(false);
-    plain.SetDisposeData([&](void *) { ++disposed; });
+    plain.SetDisposeData([&](void*) { ++disposed; });
     plain.Insert(QStringLiteral("a"), ptr(1));
     plain.Empty();
     QCOMPARE(disposed, 80);
@@ -238,7 +244,7 @@ void TestHashTable::defaultFunctionsRaise()
     QCOMPARE(owner.Count(), 1);
     QCOMPARE(errorCode([&] { (void)THashTable::Clone(owner, true, nullptr); }), 25308);
     QCOMPARE(errorCode([&] { owner.Compare()(nullptr, nullptr); }), 25307);
-    owner.SetDisposeData([](void *) {});
+    owner.SetDisposeData([](void*) {});
     owner.Empty();
     QCOMPARE(owner.Count(), 0);
 }
@@ -249,24 +255,24 @@ void TestHashTable::nodeStore()
     QCOMPARE(TNodeStore::EffectiveNodeSize(30), 28);
     QCOMPARE(TNodeStore::EffectiveNodeSize(100), 64);
 
-    TNodeStore *a = TNodeStore::AcquireStore(16);
-    TNodeStore *b = TNodeStore::AcquireStore(17);   // same size after rounding: shared
+    TNodeStore* a = TNodeStore::AcquireStore(16);
+    TNodeStore* b = TNodeStore::AcquireStore(17); // same size after rounding: shared
     QCOMPARE(a, b);
-    void *n1 = a->AllocNode();
+    void* n1 = a->AllocNode();
     QCOMPARE(a->FreeCount(), 126);
-    auto *bytes = static_cast<unsigned char *>(n1);
+    auto* bytes = static_cast<unsigned char*>(n1);
     for (int i = 0; i < 16; ++i)
         QCOMPARE(int(bytes[i]), 0);
     std::memset(n1, 0x55, 16);
     a->FreeNode(n1);
     QCOMPARE(a->FreeCount(), 127);
-    void *n2 = a->AllocNode();
-    QCOMPARE(n2, n1);   // the freed node is handed out again, cleared
-    QCOMPARE(int(static_cast<unsigned char *>(n2)[15]), 0);
-    std::vector<void *> many;
+    void* n2 = a->AllocNode();
+    QCOMPARE(n2, n1); // the freed node is handed out again, cleared
+    QCOMPARE(int(static_cast<unsigned char*>(n2)[15]), 0);
+    std::vector<void*> many;
     for (int i = 0; i < 300; ++i)
         many.push_back(a->AllocNode());
-    for (void *n : many)
+    for (void* n : many)
         a->FreeNode(n);
     a->FreeNode(n2);
     QCOMPARE(errorCode([&] { a->FreeNode(nullptr); }), 25351);

@@ -47,7 +47,7 @@ void TestVoHugeFile::bufferedWriteThenRead()
         QCOMPARE(written, qint64(1000));
         file.BlockWrite(data.constData() + 1000 * recordSize, 2000, written);
         QCOMPARE(file.FilePos(), qint64(3000));
-        QCOMPARE(file.FileSize(), qint64(3000));   // counts what is still in the buffer
+        QCOMPARE(file.FileSize(), qint64(3000)); // counts what is still in the buffer
     }
     TVoHugeFile file(name);
     file.ResetBuffered(recordSize, bufferSize);
@@ -71,13 +71,13 @@ void TestVoHugeFile::recordsAndSizes()
 
     TVoHugeFile file(name);
     file.Reset(4);
-    QCOMPARE(file.FileSize(), qint64(3));   // a partial last record counts
+    QCOMPARE(file.FileSize(), qint64(3)); // a partial last record counts
     file.Seek(2);
     QCOMPARE(file.FilePos(), qint64(2));
     char buf[8];
     qint64 read = -1;
     file.BlockRead(buf, 2, read);
-    QCOMPARE(read, qint64(0));   // only half a record left
+    QCOMPARE(read, qint64(0)); // only half a record left
 }
 
 void TestVoHugeFile::seekInsideAndOutsideBuffer()
@@ -117,31 +117,34 @@ void TestVoHugeFile::modeErrors()
     try {
         file.BlockRead(&c, 1, n);
         QFAIL("no error");
-    } catch (const EVoHugeFile &e) {
+    } catch (const EVoHugeFile& e) {
         QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):File not open!").arg(name));
         QCOMPARE(e.code(), 1004);
     }
     try {
         file.Rewrite(0);
         QFAIL("no error");
-    } catch (const EVoHugeFile &e) {
-        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!").arg(name));
+    } catch (const EVoHugeFile& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("TVoHugeFile(%1):BlockSize must be greater than zero!").arg(name));
         QCOMPARE(e.code(), 1003);
     }
     file.RewriteBuffered(1, 16);
     try {
         file.BlockRead(&c, 1, n);
         QFAIL("no error");
-    } catch (const EVoHugeFile &e) {
-        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!").arg(name));
+    } catch (const EVoHugeFile& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("TVoHugeFile(%1):Read while in buffered write mode!").arg(name));
     }
     file.BlockWrite(&c, 1, n);
     file.ResetBuffered(1, 16);
     try {
         file.BlockWrite(&c, 1, n);
         QFAIL("no error");
-    } catch (const EVoHugeFile &e) {
-        QCOMPARE(e.message(), QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!").arg(name));
+    } catch (const EVoHugeFile& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("TVoHugeFile(%1):Write while in buffered read mode!").arg(name));
     }
     file.BlockRead(&c, 1, n);
     QCOMPARE(n, qint64(1));
@@ -157,8 +160,9 @@ void TestVoHugeFile::openResults()
     try {
         file.Reset();
         QFAIL("no error");
-    } catch (const EVoHugeFile &e) {
-        QVERIFY(e.message().startsWith(QStringLiteral("TVoHugeFile.Reset(%1) failed. System Error.  Code: 2.").arg(missing)));
+    } catch (const EVoHugeFile& e) {
+        QVERIFY(e.message().startsWith(
+            QStringLiteral("TVoHugeFile.Reset(%1) failed. System Error.  Code: 2.").arg(missing)));
         QCOMPARE(e.code(), 1001);
     }
     QCOMPARE(file.Open(false, TVoHugeFile::hfoCanCreate, 1, 0), int(TVoHugeFile::hfrOk));

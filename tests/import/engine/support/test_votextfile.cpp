@@ -8,7 +8,7 @@
 
 namespace {
 
-QByteArray utf16le(const QString &s)
+QByteArray utf16le(const QString& s)
 {
     QByteArray b;
     for (QChar c : s) {
@@ -18,7 +18,7 @@ QByteArray utf16le(const QString &s)
     return b;
 }
 
-QByteArray utf16be(const QString &s)
+QByteArray utf16be(const QString& s)
 {
     QByteArray b;
     for (QChar c : s) {
@@ -28,18 +28,20 @@ QByteArray utf16be(const QString &s)
     return b;
 }
 
-QByteArray utf32(const QString &s, bool bigEndian)
+QByteArray utf32(const QString& s, bool bigEndian)
 {
     QByteArray b;
     for (char32_t cp : s.toUcs4()) {
-        const char bytes[4] = {char(cp & 0xFF), char((cp >> 8) & 0xFF), char((cp >> 16) & 0xFF), char(cp >> 24)};
+        const char bytes[4] = {char(cp & 0xFF), char((cp >> 8) & 0xFF), char((cp >> 16) & 0xFF),
+                               char(cp >> 24)};
         for (int k = 0; k < 4; ++k)
             b.append(bytes[bigEndian ? 3 - k : k]);
     }
     return b;
 }
 
-QStringList readAll(const QString &name, int codePage = 0, int bufferSize = 0, bool setAfterReset = false)
+QStringList readAll(const QString& name, int codePage = 0, int bufferSize = 0,
+                    bool setAfterReset = false)
 {
     TVoTextFile file(name, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
     file.Reset(0, bufferSize, setAfterReset ? 0 : codePage);
@@ -68,6 +70,8 @@ private slots:
     void lineEndsInEveryEncoding_data();
     void lineEndsInEveryEncoding();
     void acceptedLineEnds();
+    void lineEndsAtEveryBufferEdge_data();
+    void lineEndsAtEveryBufferEdge();
     void cp1256File();
     void cp936LineLongerThanBuffers_data();
     void cp936LineLongerThanBuffers();
@@ -81,14 +85,17 @@ private slots:
     void missingFile();
 
 private:
-    QString write(const QByteArray &bytes);
+    QString write(const QByteArray& bytes);
     QTemporaryDir m_dir;
     int m_n = 0;
 };
 
-void TestVoTextFile::init() { QVERIFY(m_dir.isValid()); }
+void TestVoTextFile::init()
+{
+    QVERIFY(m_dir.isValid());
+}
 
-QString TestVoTextFile::write(const QByteArray &bytes)
+QString TestVoTextFile::write(const QByteArray& bytes)
 {
     const QString name = m_dir.filePath(QStringLiteral("f%1.txt").arg(++m_n));
     QFile f(name);
@@ -161,9 +168,50 @@ void TestVoTextFile::lineEndsInEveryEncoding()
     QCOMPARE(readAll(write(bytes), codePage, 8), expected);
 }
 
+void TestVoTextFile::lineEndsAtEveryBufferEdge_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::newRow("cp1256") << 1256;
+    QTest::newRow("utf-8") << 65001;
+    QTest::newRow("utf-16") << 1200;
+    QTest::newRow("utf-32be") << 12001;
+}
+
+void TestVoTextFile::lineEndsAtEveryBufferEdge()
+{
+    // Every buffer size from the smallest moves each line end, each CR LF pair and each
+    // multi-byte character across a refill somewhere; lines longer than a buffer included.
+    // Arabic yeh, which CP1256 holds.
+    QFETCH(int, codePage);
+    const QStringList lines{QString::fromUtf8("علي,رضايي"),
+                            "",
+                            "x",
+                            QString::fromUtf8("محمد حسيني کريمي 123"),
+                            QString(40, u'a') + QString::fromUtf8("ب"),
+                            ""};
+    const char* ends[] = {"\r\n", "\n", "\r", "\r\n", "\n\r", "\r\n"};
+    QString text;
+    for (int i = 0; i < lines.size(); ++i)
+        text += lines[i] + QString::fromLatin1(ends[i]);
+    text += QStringLiteral("end");
+    QByteArray bytes;
+    if (codePage == 1200)
+        bytes = utf16le(text);
+    else if (codePage == 12001)
+        bytes = utf32(text, true);
+    else
+        bytes = codepage::encode(codePage, text);
+    const QString name = write(bytes);
+    const QStringList expected = lines + QStringList{"end"};
+    for (int size = 8; size <= 40; ++size)
+        QCOMPARE(readAll(name, codePage, size), expected);
+    QCOMPARE(readAll(name, codePage), expected);
+}
+
 void TestVoTextFile::acceptedLineEnds()
 {
-    const QString name = write(utf16le(QStringLiteral("a\nb\r\nc") + QChar(0x2028) + QStringLiteral("d")));
+    const QString name =
+        write(utf16le(QStringLiteral("a\nb\r\nc") + QChar(0x2028) + QStringLiteral("d")));
     TVoTextFile file(name);
     file.Reset(0, 0, 1200);
     file.SetAcceptedLineEnds(TVoTextFile::leCRLF | TVoTextFile::leLineSeparator);
@@ -203,7 +251,8 @@ void TestVoTextFile::cp936LineLongerThanBuffers()
     for (int i = 0; i < 50000; ++i)
         line += (i % 3 == 2) ? QStringLiteral("x") : QString::fromUtf8("中文");
     // A leading ASCII byte makes characters straddle even chunk edges too.
-    const QByteArray bytes = QByteArray("x") + codepage::encode(936, line) + "\r\n" + codepage::encode(936, u"尾");
+    const QByteArray bytes =
+        QByteArray("x") + codepage::encode(936, line) + "\r\n" + codepage::encode(936, u"尾");
     QVERIFY(bytes.size() > 2 * TVoHugeFile::DefaultBufferSize);
     const QStringList lines = readAll(write(bytes), 936, bufferSize);
     QCOMPARE(lines.size(), 2);
@@ -216,22 +265,32 @@ void TestVoTextFile::charactersBeyondBmp()
     const QString text = QString::fromUtf8("a😀b\n𝄞");
     const QStringList expected{QString::fromUtf8("a😀b"), QString::fromUtf8("𝄞")};
     QCOMPARE(readAll(write(QByteArray("\xff\xfe") + utf16le(text)), 0, 8), expected);
-    QCOMPARE(readAll(write(QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false)), 0, 8), expected);
+    QCOMPARE(readAll(write(QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false)), 0, 8),
+             expected);
     QCOMPARE(readAll(write(text.toUtf8()), 65001, 8), expected);
 }
 
 void TestVoTextFile::badBytesBecomeReplacement()
 {
     const QString r(QChar(0xFFFD));
-    QCOMPARE(readAll(write(QByteArray("a\xff" "b\r\n\xe2\x80", 7)), 65001), (QStringList{"a" + r + "b", r}));
-    QCOMPARE(readAll(write(QByteArray("\xff\xfe" "a\0b", 5))), (QStringList{"a" + r}));
-    QCOMPARE(readAll(write(QByteArray("\xd6\xd0\xd6", 3)), 936), (QStringList{QString::fromUtf8("中") + r}));
+    QCOMPARE(readAll(write(QByteArray("a\xff"
+                                      "b\r\n\xe2\x80",
+                                      7)),
+                     65001),
+             (QStringList{"a" + r + "b", r}));
+    QCOMPARE(readAll(write(QByteArray("\xff\xfe"
+                                      "a\0b",
+                                      5))),
+             (QStringList{"a" + r}));
+    QCOMPARE(readAll(write(QByteArray("\xd6\xd0\xd6", 3)), 936),
+             (QStringList{QString::fromUtf8("中") + r}));
 }
 
 void TestVoTextFile::ebcdicLineEnds()
 {
     // EBCDIC keeps LF at 0x25.
-    QCOMPARE(readAll(write(QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6)), 500), (QStringList{"A", "B", "C"}));
+    QCOMPARE(readAll(write(QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6)), 500),
+             (QStringList{"A", "B", "C"}));
 }
 
 void TestVoTextFile::pageWithoutConversionKeepsBytes()
@@ -262,12 +321,13 @@ void TestVoTextFile::writeRoundTrip_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     const QString persian = QString::fromUtf8("علی یکتا");
-    QTest::newRow("cp1256 yeh") << 1256 << 0 << persian << QByteArray("\xda\xe1\xed\r\n\xed\x98\xca\xc7\r\n");
+    QTest::newRow("cp1256 yeh") << 1256 << 0 << persian
+                                << QByteArray("\xda\xe1\xed\r\n\xed\x98\xca\xc7\r\n");
     QTest::newRow("cp1256 cr only") << 1256 << int(TVoTextFile::tfCROnly) << persian
                                     << QByteArray("\xda\xe1\xed\r\xed\x98\xca\xc7\r");
     QTest::newRow("utf-8") << 65001 << 0 << QStringLiteral("a\nb") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("utf-8 line separator") << 65001 << int(TVoTextFile::tfUnicodeLineSeparator) << QStringLiteral("a")
-                                          << QByteArray("a\xe2\x80\xa8");
+    QTest::newRow("utf-8 line separator") << 65001 << int(TVoTextFile::tfUnicodeLineSeparator)
+                                          << QStringLiteral("a") << QByteArray("a\xe2\x80\xa8");
     QTest::newRow("utf-16") << 1200 << 0 << QStringLiteral("a") << QByteArray("a\0\r\0\n\0", 6);
     QTest::newRow("utf-16be") << 1200 << int(TVoTextFile::tfSwapped) << QStringLiteral("a")
                               << QByteArray("\0a\0\r\0\n", 6);
@@ -285,7 +345,7 @@ void TestVoTextFile::writeRoundTrip()
     {
         TVoTextFile file(name);
         file.Rewrite(flags, 0, codePage);
-        for (const QString &line : text.split(QLatin1Char(text.contains(u' ') ? ' ' : '\n')))
+        for (const QString& line : text.split(QLatin1Char(text.contains(u' ') ? ' ' : '\n')))
             file.WriteLine(line);
     }
     QFile f(name);
@@ -302,7 +362,7 @@ void TestVoTextFile::writeRefusesUnrepresentable()
     try {
         file.WriteString(QString::fromUtf8("ab\u03A9"));
         QFAIL("no error");
-    } catch (const EVoTextFile &e) {
+    } catch (const EVoTextFile& e) {
         QVERIFY(e.message().contains(QStringLiteral("U+03A9")));
         QVERIFY(e.message().contains(name));
     }
@@ -319,8 +379,9 @@ void TestVoTextFile::missingFile()
     try {
         file.Reset();
         QFAIL("no error");
-    } catch (const EVoTextFile &e) {
-        QVERIFY(e.message().startsWith(QStringLiteral("TVoTextFile(%1):Failed to reset file.").arg(name)));
+    } catch (const EVoTextFile& e) {
+        QVERIFY(e.message().startsWith(
+            QStringLiteral("TVoTextFile(%1):Failed to reset file.").arg(name)));
         QCOMPARE(e.code(), 2004);
     }
     QVERIFY(!file.IsOpen());

@@ -9,7 +9,10 @@
 
 namespace {
 
-QStringList items(const TWideStrings &list) { return list.ToStringList(); }
+QStringList items(const TWideStrings& list)
+{
+    return list.ToStringList();
+}
 
 } // namespace
 
@@ -46,9 +49,11 @@ void TestWideStrings::setText_data()
     QTest::newRow("trailing crlf") << QStringLiteral("a\r\nb\r\n") << QStringList{"a", "b"};
     QTest::newRow("lf cr is two") << QStringLiteral("a\n\rb") << QStringList{"a", "", "b"};
     QTest::newRow("lone cr and lf") << QStringLiteral("a\rb\nc") << QStringList{"a", "b", "c"};
-    QTest::newRow("line separator") << QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") << QStringList{"a", "b"};
+    QTest::newRow("line separator")
+        << QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") << QStringList{"a", "b"};
     QTest::newRow("empty lines") << QStringLiteral("\r\n\r\nx") << QStringList{"", "", "x"};
-    QTest::newRow("nul ends text") << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << QStringList{"a"};
+    QTest::newRow("nul ends text")
+        << QStringLiteral("a") + QChar(0) + QStringLiteral("b") << QStringList{"a"};
     QTest::newRow("empty") << QString() << QStringList{};
 }
 
@@ -135,7 +140,7 @@ void TestWideStrings::sortedDuplicates()
     TWideStringList list;
     list.SetSorted(true);
     list.SetDuplicates(TDuplicates(duplicates));
-    for (const char *s : {"m", "c", "x", "a"})
+    for (const char* s : {"m", "c", "x", "a"})
         list.Add(QString::fromLatin1(s));
     QCOMPARE(items(list), (QStringList{"a", "c", "m", "x"}));
 
@@ -172,10 +177,10 @@ void TestWideStrings::randomAgainstModel()
     // Unsorted list: every operation mirrored on a plain vector.
     QRandomGenerator rng(20240501);
     TWideStringList list;
-    std::vector<std::pair<QString, void *>> model;
+    std::vector<std::pair<QString, void*>> model;
     for (int step = 0; step < 5000; ++step) {
         const QString s = QString::number(rng.bounded(50));
-        void *obj = reinterpret_cast<void *>(quintptr(rng.bounded(1000) + 1));
+        void* obj = reinterpret_cast<void*>(quintptr(rng.bounded(1000) + 1));
         const int n = int(model.size());
         switch (rng.bounded(8)) {
         case 0:
@@ -220,7 +225,8 @@ void TestWideStrings::randomAgainstModel()
             }
             break;
         case 7: {
-            const auto it = std::find_if(model.begin(), model.end(), [&](const auto &p) { return p.first == s; });
+            const auto it = std::find_if(model.begin(), model.end(),
+                                         [&](const auto& p) { return p.first == s; });
             QCOMPARE(list.IndexOf(s), it == model.end() ? -1 : int(it - model.begin()));
             break;
         }
@@ -283,11 +289,11 @@ void TestWideStrings::errorsLeaveListUnchanged()
     list.Add(QStringLiteral("a"));
     list.Add(QStringLiteral("b"));
     int changes = 0;
-    list.OnChanging = [&](TWideStrings *) { ++changes; };
+    list.OnChanging = [&](TWideStrings*) { ++changes; };
     try {
         list.Get(2);
         QFAIL("no error");
-    } catch (const EStringListError &e) {
+    } catch (const EStringListError& e) {
         QCOMPARE(e.message(), QStringLiteral("List index out of bounds (2)"));
     }
     QVERIFY_THROWS_EXCEPTION(EStringListError, list.Delete(-1));
@@ -299,7 +305,7 @@ void TestWideStrings::errorsLeaveListUnchanged()
     try {
         list.Insert(0, QStringLiteral("x"));
         QFAIL("no error");
-    } catch (const EStringListError &e) {
+    } catch (const EStringListError& e) {
         QCOMPARE(e.message(), QStringLiteral("Operation not allowed on sorted list"));
     }
     QVERIFY_THROWS_EXCEPTION(EStringListError, list.Put(0, QStringLiteral("x")));
@@ -311,8 +317,8 @@ void TestWideStrings::changeEvents()
 {
     TWideStringList list;
     QStringList log;
-    list.OnChanging = [&](TWideStrings *s) { log << QStringLiteral("changing%1").arg(s->Count()); };
-    list.OnChange = [&](TWideStrings *s) { log << QStringLiteral("change%1").arg(s->Count()); };
+    list.OnChanging = [&](TWideStrings* s) { log << QStringLiteral("changing%1").arg(s->Count()); };
+    list.OnChange = [&](TWideStrings* s) { log << QStringLiteral("change%1").arg(s->Count()); };
     list.Add(QStringLiteral("a"));
     QCOMPARE(log, (QStringList{"changing0", "change1"}));
     log.clear();
@@ -333,7 +339,7 @@ void TestWideStrings::streams()
     buffer.open(QIODevice::ReadWrite);
     list.SaveToStream(buffer);
     QCOMPARE(buffer.data().size(), qsizetype((4 + 2 + 1 + 2) * 2));
-    QCOMPARE(buffer.data().left(2), QByteArray("\x33\x06", 2));   // no byte-order mark
+    QCOMPARE(buffer.data().left(2), QByteArray("\x33\x06", 2)); // no byte-order mark
 
     buffer.seek(0);
     TWideStringList back;
@@ -352,7 +358,8 @@ void TestWideStrings::streams()
     list.SaveToFile(name);
     back.LoadFromFile(name);
     QCOMPARE(items(back), items(list));
-    QVERIFY_THROWS_EXCEPTION(EStringListError, back.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
+    QVERIFY_THROWS_EXCEPTION(EStringListError,
+                             back.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
 }
 
 void TestWideStrings::moveExchangeAndObjects()
@@ -364,17 +371,17 @@ void TestWideStrings::moveExchangeAndObjects()
     list.Add(QStringLiteral("z"));
     list.Move(0, 2);
     QCOMPARE(items(list), (QStringList{"y", "z", "x"}));
-    QCOMPARE(list.Objects(2), static_cast<void *>(&x));
+    QCOMPARE(list.Objects(2), static_cast<void*>(&x));
     QCOMPARE(list.IndexOfObject(&y), 0);
     list.Put(2, QStringLiteral("w"));
-    QCOMPARE(list.Objects(2), static_cast<void *>(&x));   // Put keeps the object
+    QCOMPARE(list.Objects(2), static_cast<void*>(&x)); // Put keeps the object
 
     TWideStringList copy;
     copy.SetDelimiter(QLatin1Char(';'));
     copy.Assign(list);
     QCOMPARE(items(copy), items(list));
-    QCOMPARE(copy.Objects(2), static_cast<void *>(&x));
-    QCOMPARE(copy.Delimiter(), QLatin1Char(','));   // the source's defaults come along
+    QCOMPARE(copy.Objects(2), static_cast<void*>(&x));
+    QCOMPARE(copy.Delimiter(), QLatin1Char(',')); // the source's defaults come along
     copy.AddStrings(copy);
     QCOMPARE(copy.Count(), 6);
     QStringList out;
@@ -387,11 +394,11 @@ void TestWideStrings::caseSensitivityChangeResorts()
     TWideStringList list;
     list.SetCaseSensitive(true);
     list.SetSorted(true);
-    for (const char *s : {"b", "B", "a", "A"})
+    for (const char* s : {"b", "B", "a", "A"})
         list.Add(QString::fromLatin1(s));
     list.SetCaseSensitive(false);
     // Whatever the order, Find must locate every item after the switch.
-    for (const char *s : {"a", "b"}) {
+    for (const char* s : {"a", "b"}) {
         int i = -1;
         QVERIFY(list.Find(QString::fromLatin1(s), i));
     }
@@ -406,15 +413,30 @@ void TestWideStrings::replace_data()
     QTest::addColumn<QString>("to");
     QTest::addColumn<int>("flags");
     QTest::addColumn<QString>("result");
-    QTest::newRow("first only") << "aXbXc" << "X" << "-" << 0 << "a-bXc";
-    QTest::newRow("all") << "aXbXc" << "X" << "-" << int(wrfReplaceAll) << "a-b-c";
-    QTest::newRow("case kept without flag") << "axbXc" << "X" << "-" << int(wrfReplaceAll) << "axb-c";
-    QTest::newRow("ignore case") << "axbXc" << "X" << "-" << int(wrfReplaceAll | wrfIgnoreCase) << "a-b-c";
-    QTest::newRow("text kept in its case") << "Ab ab" << "B" << "" << int(wrfReplaceAll | wrfIgnoreCase) << "A a";
-    QTest::newRow("no rescan of inserted") << "aa" << "a" << "aa" << int(wrfReplaceAll) << "aaaa";
-    QTest::newRow("persian") << QString::fromUtf8("علي") << QString::fromUtf8("ي") << QString::fromUtf8("ی")
-                             << int(wrfReplaceAll) << QString::fromUtf8("علی");
-    QTest::newRow("empty pattern") << "abc" << "" << "x" << int(wrfReplaceAll) << "abc";
+    QTest::newRow("first only") << "aXbXc"
+                                << "X"
+                                << "-" << 0 << "a-bXc";
+    QTest::newRow("all") << "aXbXc"
+                         << "X"
+                         << "-" << int(wrfReplaceAll) << "a-b-c";
+    QTest::newRow("case kept without flag") << "axbXc"
+                                            << "X"
+                                            << "-" << int(wrfReplaceAll) << "axb-c";
+    QTest::newRow("ignore case") << "axbXc"
+                                 << "X"
+                                 << "-" << int(wrfReplaceAll | wrfIgnoreCase) << "a-b-c";
+    QTest::newRow("text kept in its case") << "Ab ab"
+                                           << "B"
+                                           << "" << int(wrfReplaceAll | wrfIgnoreCase) << "A a";
+    QTest::newRow("no rescan of inserted") << "aa"
+                                           << "a"
+                                           << "aa" << int(wrfReplaceAll) << "aaaa";
+    QTest::newRow("persian") << QString::fromUtf8("علي") << QString::fromUtf8("ي")
+                             << QString::fromUtf8("ی") << int(wrfReplaceAll)
+                             << QString::fromUtf8("علی");
+    QTest::newRow("empty pattern") << "abc"
+                                   << ""
+                                   << "x" << int(wrfReplaceAll) << "abc";
 }
 
 void TestWideStrings::replace()
