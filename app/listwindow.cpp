@@ -71,7 +71,8 @@ void ListWindow::setupList(int accountMaxLength)
     connect(btn_save, &QPushButton::clicked, this, &ListWindow::btn_saveClick);
     connect(BitBtn5, &QPushButton::clicked, this, &ListWindow::BitBtn5Click);
 
-    for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(BitBtn1)})
+    for (QWidget* w : {static_cast<QWidget*>(txt_sh_personeli), static_cast<QWidget*>(txt_shhesab),
+                       static_cast<QWidget*>(BitBtn1)})
         w->installEventFilter(this);
     MakeDigitsOnly(txt_shhesab);
 
@@ -91,7 +92,9 @@ void ListWindow::setupList(int accountMaxLength)
 void ListWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    guarded([this] { FormShow(); });
+    // The window system's own show (a restore from the task bar) is no new opening.
+    if (!event->spontaneous())
+        guarded([this] { FormShow(); });
 }
 
 void ListWindow::FormShow()

@@ -32,7 +32,8 @@ void DBEdit::load()
     m_loading = true;
     const db::Field* f = m_ds->isActive() ? m_ds->findField(m_field) : nullptr;
     setEnabled(f != nullptr);
-    if (f && f->type == db::FieldType::Text && f->size > 0)
+    // The field's size is an upper bound; a tighter limit set by the form stays.
+    if (f && f->type == db::FieldType::Text && f->size > 0 && maxLength() > f->size)
         setMaxLength(f->size);
     const QString text = f ? m_ds->value(f->index).toString() : QString();
     if (text != this->text())

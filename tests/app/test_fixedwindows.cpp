@@ -192,6 +192,51 @@ private slots:
         QCOMPARE(frm_mali->txt_sum->text(), QStringLiteral("11,200"));
     }
 
+    void headerBoxesHoldNoMoreThanTheirLayout_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("tejarat cheque") << "frm_mali"
+                                        << "DBEdit1" << 10;
+        QTest::newRow("tejarat account") << "frm_mali"
+                                         << "DBEdit2" << 10;
+        QTest::newRow("sepah account") << "frm_sepah"
+                                       << "DBEdit2" << 13;
+    }
+
+    void headerBoxesHoldNoMoreThanTheirLayout()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, box);
+        QFETCH(int, limit);
+        ListWindow* w = window == "frm_mali" ? static_cast<ListWindow*>(frm_mali)
+                                             : static_cast<ListWindow*>(frm_sepah);
+        w->show(); // the boxes are bound to the header row when the window opens
+        auto* e = w->findChild<dataaware::DBEdit*>(box);
+        QVERIFY(e);
+        e->setFocus();
+        QTest::keyClicks(e, QString(limit + 5, u'7'));
+        QCOMPARE(e->text(), QString(limit, u'7'));
+    }
+
+    void restoringTheWindowKeepsTheDate()
+    {
+        frm_mali->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm_mali));
+        setDate(1400, 2, 3);
+        frm_mali->showMinimized();
+        QCoreApplication::processEvents();
+        frm_mali->showNormal();
+        QCoreApplication::processEvents();
+        QCOMPARE(frm_mali->DateEdit1->Year(), 1400);
+        QCOMPARE(frm_mali->DateEdit1->Month(), 2);
+        QCOMPARE(frm_mali->DateEdit1->Day(), 3);
+        frm_mali->hide();
+        frm_mali->show(); // shown anew: today again
+        QCOMPARE(frm_mali->DateEdit1->Date(), QDate::currentDate());
+    }
+
     void previewCarriesTheHeader()
     {
         MessageLog log;

@@ -159,6 +159,30 @@ private slots:
         QCOMPARE(frm_sepah3->lbl_fname->text(), QString());
     }
 
+    void enterWalksFromPersonToAddedRow()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        QVERIFY(QTest::qWaitForWindowActive(frm_sepah3));
+        frm_sepah3->txt_sh_personeli->setFocus();
+        QTest::keyClicks(frm_sepah3->txt_sh_personeli, "100");
+        QTest::keyClick(frm_sepah3->txt_sh_personeli, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), frm_sepah3->EditCurrency1);
+        // The account typed over, Enter moves on to the amount, which drops its "0".
+        frm_sepah3->txt_shhesab->setFocus();
+        QTest::keyClick(frm_sepah3->txt_shhesab, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), frm_sepah3->EditCurrency1);
+        QCOMPARE(frm_sepah3->EditCurrency1->text(), QString());
+        QTest::keyClicks(frm_sepah3->EditCurrency1, "15000");
+        QTest::keyClick(frm_sepah3->EditCurrency1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), frm_sepah3->BitBtn1);
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+        QTest::keyClick(frm_sepah3->BitBtn1, Qt::Key_Return);
+        QCOMPARE(listLines(), QStringList{"0012345-0015000+"});
+        QCOMPARE(QApplication::focusWidget(), frm_sepah3->txt_shhesab);
+        QVERIFY(log.messages.isEmpty());
+    }
+
     void accountBoxTakesDigitsOnly()
     {
         QLineEdit* a = frm_sepah3->txt_shhesab;
