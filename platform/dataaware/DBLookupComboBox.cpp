@@ -54,11 +54,12 @@ void DBLookupComboBox::rebuild()
             for (int r = 0; r < m_ds->recordCount(); ++r)
                 addItem(m_ds->valueAt(r, l).toString(), m_ds->valueAt(r, k));
     }
-    // Keep the choice while its record still exists.
+    // Keep the choice while its record still exists; a closed list source (another window
+    // closed the shared query) forgets nothing.
     const int i = m_key.isNull() ? -1 : findData(m_key);
     setCurrentIndex(i);
     m_rebuilding = false;
-    if (i < 0 && !m_key.isNull()) {
+    if (i < 0 && !m_key.isNull() && m_ds->isActive()) {
         m_key = QVariant();
         emit keyChanged(m_key);
     }

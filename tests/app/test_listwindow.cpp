@@ -147,6 +147,20 @@ private slots:
         QCOMPARE(listLines(), QStringList{"0012345-0000001+"});
     }
 
+    void choiceSurvivesTheTemplateQueryClosing()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        frm_dm->ghaleb_ado->close();  // as the template editor does when it closes
+        frm_dm->ghaleb_ado->open();
+        QCOMPARE(frm_sepah3->DBLookupComboBox1->keyValue(), m_plain);
+        add("12345", "1");
+        QCOMPARE(listLines(), QStringList{"0012345-0000001+"});
+        m_db->connection()->exec("delete from tbl_ghaleb where id=:id", {{"id", m_plain}});
+        frm_dm->ghaleb_ado->refresh();
+        QVERIFY(frm_sepah3->DBLookupComboBox1->keyValue().isNull());  // gone: no choice left
+    }
+
     void searchFillsTheAccount()
     {
         frm_sepah3->txt_sh_personeli->setText("100");
