@@ -81,20 +81,24 @@ void TDurvelRow::Delete(int Index)
 {
     ++FGeneration;
     FCols.erase(FCols.begin() + Index);
-    Rehash();
+    Rehash(Index);
 }
 
-void TDurvelRow::Rehash()
+// The name index follows the columns that moved up into the freed place.
+void TDurvelRow::Rehash(int Deleted)
 {
     FByName.clear();
     for (auto& col : FCols)
         if (!FByName.contains(col->Name))
             FByName.insert(col->Name, col.get());
     for (auto it = FNameIndex.begin(); it != FNameIndex.end();) {
-        if (it.value() >= Count())
+        if (it.value() == Deleted) {
             it = FNameIndex.erase(it);
-        else
-            ++it;
+            continue;
+        }
+        if (it.value() > Deleted)
+            --it.value();
+        ++it;
     }
 }
 

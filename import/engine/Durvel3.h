@@ -60,7 +60,7 @@ public:
     void Delete(int Index);
 
 private:
-    void Rehash();
+    void Rehash(int Deleted);
     std::vector<std::unique_ptr<TDurvelCol>> FCols;
     QHash<QString, int> FNameIndex;      // map columns only
     QHash<QString, TDurvelCol*> FByName; // every column

@@ -627,13 +627,17 @@ QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Forma
             out += n == 1 ? QString::number(time.minute()) : pad(time.minute(), 2);
             afterHour = false;
         } else if (c == u'm') {
-            const QString name = QString::fromLatin1(kMonthLong[date.month() - 1]);
+            const int month = date.month(); // 0 for a value without a date
+            const QString name =
+                month >= 1 ? QString::fromLatin1(kMonthLong[month - 1]) : QString();
             out += n == 1   ? QString::number(date.month())
                    : n == 2 ? pad(date.month(), 2)
                    : n == 3 ? name.left(3)
                             : name;
         } else if (c == u'd') {
-            const QString name = QString::fromLatin1(kDayLong[date.dayOfWeek() - 1]);
+            const int weekday = date.dayOfWeek();
+            const QString name =
+                weekday >= 1 ? QString::fromLatin1(kDayLong[weekday - 1]) : QString();
             out += n == 1   ? QString::number(date.day())
                    : n == 2 ? pad(date.day(), 2)
                    : n == 3 ? name.left(3)

@@ -307,10 +307,12 @@ void TVoTextFile::ReadLine(QString& Line)
                 stop = p;
             }
         }
-        if (stop < 0)
+        const bool ended = stop >= 0;
+        if (!ended)
             stop = FReadPos;
-        // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD.
-        if (FReadPos < FReadFill && FReadFill - FReadPos < unit) {
+        // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD. After a line
+        // end it belongs to the next line.
+        if (!ended && FReadPos < FReadFill && FReadFill - FReadPos < unit) {
             spill(stop);
             if (!Ensure(unit)) {
                 FSpill.append(FReadBuf.constData() + FReadPos, size_t(FReadFill - FReadPos));

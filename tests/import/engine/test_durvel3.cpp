@@ -529,6 +529,30 @@ private slots:
         QCOMPARE(ds.enables, 1);
     }
 
+    void rowDeleteKeepsNamesOnTheirColumns_data()
+    {
+        QTest::addColumn<int>("deleted");
+        QTest::newRow("first") << 0;
+        QTest::newRow("middle") << 1;
+        QTest::newRow("last") << 2;
+    }
+    void rowDeleteKeepsNamesOnTheirColumns()
+    {
+        QFETCH(int, deleted);
+        const QStringList names{"A", "B", "C"};
+        TDurvelRow row;
+        for (int i = 0; i < names.size(); ++i)
+            row.IndexName(row.AddColumn(names[i])->Name, i);
+        row.Delete(deleted);
+        QCOMPARE(row.Count(), 2);
+        for (const QString& name : names)
+            row.SetValue(name, name.toLower());
+        for (int i = 0; i < row.Count(); ++i)
+            QCOMPARE(row.Items(i)->Value, row.Items(i)->Name.toLower());
+        QVERIFY(!row.ColumnByName(names[deleted]));
+        QCOMPARE(row.MapPosition(names[deleted]), -1);
+    }
+
     void refusesReentry()
     {
         DurvelCellStore grid(1, 0);

@@ -307,6 +307,8 @@ private slots:
                  QString("2024-03-05 07:04:09"));
         QCOMPARE(DurvelFormatDateTime(f, "d mmm yy h:mm am/pm 'at' \"x\"", t),
                  QString("5 Mar 24 7:04 AM at x"));
+        // A value without a date has no month or day to name.
+        QCOMPARE(DurvelFormatDateTime(f, "mmm|mmmm|ddd|dddd", QDateTime()), QString("|||"));
     }
 
     void fieldFormatLists()

@@ -77,6 +77,8 @@ private slots:
     void cp936LineLongerThanBuffers();
     void charactersBeyondBmp();
     void badBytesBecomeReplacement();
+    void cutOffUnitAfterLineEndIsItsOwnLine_data();
+    void cutOffUnitAfterLineEndIsItsOwnLine();
     void ebcdicLineEnds();
     void pageWithoutConversionKeepsBytes();
     void writeRoundTrip_data();
@@ -284,6 +286,34 @@ void TestVoTextFile::badBytesBecomeReplacement()
              (QStringList{"a" + r}));
     QCOMPARE(readAll(write(QByteArray("\xd6\xd0\xd6", 3)), 936),
              (QStringList{QString::fromUtf8("中") + r}));
+}
+
+void TestVoTextFile::cutOffUnitAfterLineEndIsItsOwnLine_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("bufferSize");
+    const QByteArray lf("\xff\xfe"
+                        "a\0\n\0b",
+                        7);
+    const QByteArray crlf("\xff\xfe"
+                          "a\0\r\0\n\0b",
+                          9);
+    const QByteArray utf32("\xff\xfe\0\0"
+                           "a\0\0\0\n\0\0\0b\0",
+                           14);
+    QTest::newRow("utf-16 lf") << lf << 0;
+    QTest::newRow("utf-16 lf, small buffer") << lf << 8;
+    QTest::newRow("utf-16 cr lf") << crlf << 0;
+    QTest::newRow("utf-16 cr lf, small buffer") << crlf << 9;
+    QTest::newRow("utf-32 lf") << utf32 << 0;
+}
+
+void TestVoTextFile::cutOffUnitAfterLineEndIsItsOwnLine()
+{
+    // A file cut inside its last character: the line before keeps its text.
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, bufferSize);
+    QCOMPARE(readAll(write(bytes), 0, bufferSize), (QStringList{"a", QString(QChar(0xFFFD))}));
 }
 
 void TestVoTextFile::ebcdicLineEnds()
