@@ -16,22 +16,16 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
     MakeDigitsOnly(ui->txt_price);
     ui->txt_sh_hesab->setLayoutDirection(Qt::LeftToRight);
 
-    auto column = [](const char* field, int width = -1, bool ltr = false) {
-        dataaware::DataSetModel::Column c;
-        c.field = QLatin1String(field);
-        c.width = width;
-        c.leftToRight = ltr;
-        return c;
-    };
+    using Column = dataaware::DataSetModel::Column;
     setupRegister(frm_dm->customer_ado, QStringLiteral("tbl_customer"),
                   {{ui->txt_sh_p, QStringLiteral("Pers_number")},
                    {ui->txt_sh_hesab, QStringLiteral("Hesab")},
                    {ui->txt_name, QStringLiteral("First_Name")},
                    {ui->txt_family, QStringLiteral("Last_Name")},
                    {ui->txt_price, QStringLiteral("Price")}},
-                  {column("id", 50), column("Pers_number", 100, true), column("First_Name", 100),
-                   column("Last_Name", 130), column("Hesab", 110, true),
-                   column("Price", -1, true)});
+                  {Column::of("id", 50), Column::of("Pers_number", 100, true),
+                   Column::of("First_Name", 100), Column::of("Last_Name", 130),
+                   Column::of("Hesab", 110, true), Column::of("Price", -1, true)});
 
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_customer::PexGlowButton1Click);
     // The import wizard is not part of this window yet.

@@ -23,13 +23,7 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
           ui->txt_ebteda, ui->txt_enteha, ui->txt_jodashavande})
         e->setLayoutDirection(Qt::LeftToRight);
 
-    auto column = [](const char* field, int width = -1, bool ltr = false) {
-        dataaware::DataSetModel::Column c;
-        c.field = QLatin1String(field);
-        c.width = width;
-        c.leftToRight = ltr;
-        return c;
-    };
+    using Column = dataaware::DataSetModel::Column;
     setupRegister(frm_dm->ghaleb_ado, QStringLiteral("tbl_ghaleb"),
                   {{ui->txt_bankname, QStringLiteral("bank_name")},
                    {ui->txt_record_start, QStringLiteral("record_start")},
@@ -41,11 +35,11 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
                    {ui->txt_ebteda, QStringLiteral("char_start")},
                    {ui->txt_enteha, QStringLiteral("char_end")},
                    {ui->txt_jodashavande, QStringLiteral("char_split")}},
-                  {column("bank_name", 140), column("char_start", 70, true),
-                   column("tol_hesab", 70, true), column("char_split", 70, true),
-                   column("tol_price", 70, true), column("char_end", 70, true),
-                   column("record_start", 110, true), column("record_end", 110, true),
-                   column("file_name", 90, true), column("file_extention", -1, true)});
+                  {Column::of("bank_name", 140), Column::of("char_start", 70, true),
+                   Column::of("tol_hesab", 70, true), Column::of("char_split", 70, true),
+                   Column::of("tol_price", 70, true), Column::of("char_end", 70, true),
+                   Column::of("record_start", 110, true), Column::of("record_end", 110, true),
+                   Column::of("file_name", 90, true), Column::of("file_extention", -1, true)});
     onKeyDown(ui->txt_file_extention,
               [this](QKeyEvent* e) { return txt_file_extentionKeyDown(e); });
 }

@@ -21,6 +21,15 @@ public:
         Qt::Alignment alignment = Qt::AlignVCenter | Qt::AlignLeading;
         bool recordNumber = false; // shows the row's record number (1, 2, ...)
         bool leftToRight = false;  // text that must read left to right (bank lines)
+
+        static Column of(const QString& field, int width = -1, bool leftToRight = false)
+        {
+            Column c;
+            c.field = field;
+            c.width = width;
+            c.leftToRight = leftToRight;
+            return c;
+        }
     };
 
     explicit DataSetModel(db::DataSet* dataSet, QObject* parent = nullptr);

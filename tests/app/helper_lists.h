@@ -3,6 +3,7 @@
 #include "app/listwindow.h"
 #include "app/u_dm.h"
 #include "controls/persian/EditCurrency.h"
+#include "platform/dataaware/DBGrid.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -35,4 +36,17 @@ inline void rejectNextDialog()
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
             d->reject();
     });
+}
+
+// Moves a grid's data set to the row with the key, as a click in the grid does; false when
+// the grid has no such row.
+inline bool selectRowById(dataaware::DBGrid* grid, qint64 id, int column = 0)
+{
+    db::DataSet* q = grid->dataSet();
+    for (int r = 0; r < q->recordCount(); ++r)
+        if (q->valueAt(r, q->fieldIndex("id")).toLongLong() == id) {
+            grid->setCurrentIndex(grid->model()->index(r, column));
+            return q->value("id").toLongLong() == id;
+        }
+    return false;
 }

@@ -151,14 +151,14 @@ private slots:
     {
         MessageLog log;
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
-        frm_dm->ghaleb_ado->close();  // as the template editor does when it closes
+        frm_dm->ghaleb_ado->close(); // as the template editor does when it closes
         frm_dm->ghaleb_ado->open();
         QCOMPARE(frm_sepah3->DBLookupComboBox1->keyValue(), m_plain);
         add("12345", "1");
         QCOMPARE(listLines(), QStringList{"0012345-0000001+"});
         m_db->connection()->exec("delete from tbl_ghaleb where id=:id", {{"id", m_plain}});
         frm_dm->ghaleb_ado->refresh();
-        QVERIFY(frm_sepah3->DBLookupComboBox1->keyValue().isNull());  // gone: no choice left
+        QVERIFY(frm_sepah3->DBLookupComboBox1->keyValue().isNull()); // gone: no choice left
     }
 
     void searchFillsTheAccount()

@@ -2,6 +2,7 @@
 #include "app/u_customer.h"
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
+#include "helper_lists.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
@@ -100,18 +101,7 @@ class TestRegister : public QObject
                 ui->txt_family->text(), ui->txt_price->text()};
     }
 
-    // Moves the register to the row with the key, as a click in the grid does.
-    void selectRow(qint64 id)
-    {
-        db::DataSet* q = frm_dm->customer_ado;
-        for (int r = 0; r < q->recordCount(); ++r)
-            if (q->valueAt(r, q->fieldIndex("id")).toLongLong() == id) {
-                w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(r, 1));
-                QCOMPARE(q->value("id").toLongLong(), id);
-                return;
-            }
-        QFAIL("row not in the grid");
-    }
+    void selectRow(qint64 id) { QVERIFY(selectRowById(w->DBGrid1, id, 1)); }
 
 private slots:
     void init()

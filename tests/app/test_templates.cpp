@@ -3,6 +3,7 @@
 #include "app/u_about.h"
 #include "app/u_dm.h"
 #include "app/u_ghaleb.h"
+#include "helper_lists.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
@@ -85,17 +86,7 @@ class TestTemplates : public QObject
         QVERIFY(QTest::qWaitForWindowActive(w));
     }
 
-    void selectRow(qint64 id)
-    {
-        db::DataSet* q = frm_dm->ghaleb_ado;
-        for (int r = 0; r < q->recordCount(); ++r)
-            if (q->valueAt(r, q->fieldIndex("id")).toLongLong() == id) {
-                w->DBGrid1->setCurrentIndex(w->DBGrid1->model()->index(r, 0));
-                QCOMPARE(q->value("id").toLongLong(), id);
-                return;
-            }
-        QFAIL("row not in the grid");
-    }
+    void selectRow(qint64 id) { QVERIFY(selectRowById(w->DBGrid1, id, 0)); }
 
 private slots:
     void init()
