@@ -10,6 +10,21 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
+namespace {
+
+// The most rows an import makes a string grid hold: the rows of the largest spreadsheet. A
+// start row from a template past it would otherwise have every row before it allocated.
+constexpr int kMaxGridRows = 1048576;
+
+void addGridRow(DurvelStringGrid* Grid)
+{
+    if (Grid->rowCount() >= kMaxGridRows)
+        throw EDurvelError(QStringLiteral("The grid cannot take more rows"));
+    Grid->setRowCount(Grid->rowCount() + 1);
+}
+
+} // namespace
+
 // ---- row ---------------------------------------------------------------------------------------
 
 QString DurvelTrimName(const QString& Name)
@@ -320,6 +335,10 @@ bool TDurvel3::CheckProperties()
     }
     if (ImportDestination == didStringGrid && GridStartRow >= 0 && GridCaptionRow > GridStartRow)
         RaiseImportError(DurvelStr::GridCaptionAfterStart);
+    // The grid is made GridStartRow + 1 rows long.
+    if (ImportDestination == didStringGrid && GridStartRow >= kMaxGridRows)
+        throw EDurvelError(QStringLiteral("GridStartRow %1 is past the last row a grid can have")
+                               .arg(GridStartRow));
     return true;
 }
 
@@ -638,13 +657,13 @@ void TDurvel3::InsertRecord()
         if (ImportMode == dimInsertAll) {
             FInsertedRow = FGridRow;
             if (FGridRow == StringGrid->rowCount())
-                StringGrid->setRowCount(StringGrid->rowCount() + 1);
+                addGridRow(StringGrid);
         } else if (FPrevRowAction == raNone && FGridRow == GridStartRow &&
                    StringGrid->rowCount() == GridStartRow + 1) {
             FInsertedRow = FGridRow;
         } else {
             FInsertedRow = StringGrid->rowCount();
-            StringGrid->setRowCount(StringGrid->rowCount() + 1);
+            addGridRow(StringGrid);
         }
         break;
     case didUserDefined:

@@ -50,10 +50,12 @@ DurvelCellStore::DurvelCellStore(int cols, int rows) : m_cols(qMax(0, cols)), m_
 
 void DurvelCellStore::setRowCount(int rows)
 {
+    // Only new rows need their columns: adding a row at a time stays linear.
+    const int old = m_rows;
     m_rows = qMax(0, rows);
     m_cells.resize(m_rows);
-    for (auto& row : m_cells)
-        row.resize(m_cols);
+    for (int r = old; r < m_rows; ++r)
+        m_cells[r].resize(m_cols);
 }
 
 void DurvelCellStore::setColCount(int cols)

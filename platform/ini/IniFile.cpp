@@ -11,6 +11,20 @@ bool sameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// The form a name is indexed by; names that sameName holds equal fold alike.
+QString folded(const QString& name)
+{
+    return name.toCaseFolded();
+}
+
+// A key listed twice reads as its first line.
+void indexFirst(QHash<QString, std::size_t>& index, const QString& key, std::size_t line)
+{
+    const QString k = folded(key);
+    if (!index.contains(k))
+        index.insert(k, line);
+}
+
 bool isQuote(QChar c)
 {
     return c == u'"' || c == u'\'';
@@ -51,7 +65,8 @@ void IniFile::load()
     const QStringList rawLines = text.split(u'\n');
     for (int i = 0; i < rawLines.size(); ++i) {
         QString raw = rawLines.at(i);
-        if (raw.endsWith(u'\r'))
+        // Every CR before the LF: a saved copy ends its lines in LF alone and reads the same.
+        while (raw.endsWith(u'\r'))
             raw.chop(1);
         if (i == rawLines.size() - 1 && raw.isEmpty())
             break; // the newline that ends the last line
@@ -61,7 +76,8 @@ void IniFile::load()
             const QString name = (close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed();
             current = findSection(name);
             if (!current) {
-                m_sections.push_back(Section{name, {}});
+                m_sectionIndex.insert(folded(name), m_sections.size());
+                m_sections.push_back(Section{name, {}, {}});
                 current = &m_sections.back();
             }
             continue;
@@ -72,24 +88,16 @@ void IniFile::load()
             current->lines.push_back(Line{QString(), raw, true});
             continue;
         }
-        current->lines.push_back(
-            Line{decodeValue(line.left(eq)), decodeValue(line.mid(eq + 1)), false});
+        const QString key = decodeValue(line.left(eq));
+        indexFirst(current->keyLines, key, current->lines.size());
+        current->lines.push_back(Line{key, decodeValue(line.mid(eq + 1)), false});
     }
 }
 
-// A key may be quoted and then hold blanks, ';' or '#' at its start; '=' is never part of it.
+// A key may be quoted to hold blanks, ';' or '#' at its start, but never '=': writeString refuses
+// such keys, so one read from a file could not be saved as it was read.
 int IniFile::keyEnd(const QString& line)
 {
-    if (isQuote(line.front())) {
-        const int close = line.indexOf(line.front(), 1);
-        if (close > 0) {
-            int eq = close + 1;
-            while (eq < line.size() && line.at(eq).isSpace())
-                ++eq;
-            if (eq < line.size() && line.at(eq) == u'=')
-                return eq;
-        }
-    }
     return line.indexOf(u'=');
 }
 
@@ -159,12 +167,25 @@ void IniFile::checkName(const QString& name, bool isSection)
                       : QStringLiteral("The key \"%1\" cannot be stored in an ini file").arg(name));
 }
 
+void IniFile::indexKeys(Section& section)
+{
+    section.keyLines.clear();
+    for (std::size_t i = 0; i < section.lines.size(); ++i)
+        if (!section.lines[i].isComment)
+            indexFirst(section.keyLines, section.lines[i].key, i);
+}
+
+void IniFile::indexSections()
+{
+    m_sectionIndex.clear();
+    for (std::size_t s = 1; s < m_sections.size(); ++s)
+        m_sectionIndex.insert(folded(m_sections[s].name), s);
+}
+
 const IniFile::Section* IniFile::findSection(const QString& name) const
 {
-    for (std::size_t s = 1; s < m_sections.size(); ++s)
-        if (sameName(m_sections[s].name, name))
-            return &m_sections[s];
-    return nullptr;
+    const auto it = m_sectionIndex.constFind(folded(name));
+    return it == m_sectionIndex.constEnd() ? nullptr : &m_sections[it.value()];
 }
 
 IniFile::Section* IniFile::findSection(const QString& name)
@@ -177,10 +198,8 @@ const IniFile::Line* IniFile::findKey(const QString& section, const QString& key
     const Section* s = findSection(section);
     if (!s)
         return nullptr;
-    for (const Line& line : s->lines)
-        if (!line.isComment && sameName(line.key, key))
-            return &line;
-    return nullptr;
+    const auto it = s->keyLines.constFind(folded(key));
+    return it == s->keyLines.constEnd() ? nullptr : &s->lines[it.value()];
 }
 
 QString IniFile::readString(const QString& section, const QString& key,
@@ -203,21 +222,23 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         if (m_sections.size() > 1 && !last.lines.empty() &&
             !(last.lines.back().isComment && last.lines.back().value.trimmed().isEmpty()))
             last.lines.push_back(Line{QString(), QString(), true});
-        m_sections.push_back(Section{section, {}});
+        m_sectionIndex.insert(folded(section), m_sections.size());
+        m_sections.push_back(Section{section, {}, {}});
         s = &m_sections.back();
     }
     m_modified = true;
-    for (Line& line : s->lines) {
-        if (!line.isComment && sameName(line.key, key)) {
-            line.value = value;
-            return;
-        }
+    const QString k = folded(key);
+    if (const auto it = s->keyLines.constFind(k); it != s->keyLines.constEnd()) {
+        s->lines[it.value()].value = value;
+        return;
     }
-    // New keys go after the last key, before trailing blank lines.
+    // New keys go after the last key, before trailing blank lines (which hold no key, so the
+    // index of every key stays as it was).
     auto pos = s->lines.end();
     while (pos != s->lines.begin() && std::prev(pos)->isComment &&
            std::prev(pos)->value.trimmed().isEmpty())
         --pos;
+    s->keyLines.insert(k, std::size_t(pos - s->lines.begin()));
     s->lines.insert(pos, Line{key, value, false});
 }
 
@@ -277,13 +298,10 @@ QStringList IniFile::keys(const QString& section) const
 {
     QStringList names;
     if (const Section* s = findSection(section)) {
-        for (const Line& line : s->lines) {
-            if (line.isComment)
-                continue;
-            bool seen = false;
-            for (const QString& n : std::as_const(names))
-                seen = seen || sameName(n, line.key);
-            if (!seen)
+        for (std::size_t i = 0; i < s->lines.size(); ++i) {
+            const Line& line = s->lines[i];
+            // A key listed twice is named once, as its first line has it.
+            if (!line.isComment && s->keyLines.value(folded(line.key)) == i)
                 names << line.key;
         }
     }
@@ -305,6 +323,7 @@ void IniFile::eraseSection(const QString& section)
     for (std::size_t s = 1; s < m_sections.size(); ++s) {
         if (sameName(m_sections[s].name, section)) {
             m_sections.erase(m_sections.begin() + std::ptrdiff_t(s));
+            indexSections();
             m_modified = true;
             return;
         }
@@ -319,6 +338,7 @@ void IniFile::deleteKey(const QString& section, const QString& key)
     for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
         if (!it->isComment && sameName(it->key, key)) {
             s->lines.erase(it);
+            indexKeys(*s);
             m_modified = true;
             return;
         }

@@ -4,6 +4,7 @@
 // Keys and values that would lose blanks or quote marks on reading are stored in double quotes.
 // Changes stay in memory until save().
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -70,6 +71,8 @@ private:
     {
         QString name;
         std::vector<Line> lines;
+        // Case-folded key -> its first line, so that files with many keys load in linear time.
+        QHash<QString, std::size_t> keyLines;
     };
 
     void load();
@@ -78,8 +81,11 @@ private:
     const Line* findKey(const QString& section, const QString& key) const;
     static void checkName(const QString& name, bool isSection);
     static int keyEnd(const QString& line);
+    static void indexKeys(Section& section);
+    void indexSections();
 
     QString m_fileName;
     std::vector<Section> m_sections; // the first one (unnamed) holds lines before any section
+    QHash<QString, std::size_t> m_sectionIndex; // case-folded name -> position, named ones only
     mutable bool m_modified = false;
 };

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 
 QList<QStringList> numberedRows(int count)
@@ -387,6 +389,45 @@ private slots:
         QCOMPARE(grid.cell(0, 1), QString());
     }
 
+    void cellStoreRowsComeBackEmpty()
+    {
+        DurvelCellStore grid(2, 3);
+        grid.setCell(1, 2, "x");
+        grid.setRowCount(1);
+        grid.setRowCount(3);
+        QCOMPARE(grid.cell(1, 2), QString());
+        QCOMPARE(grid.row(2), QStringList({"", ""}));
+        grid.setColCount(3);
+        grid.setRowCount(5);
+        QCOMPARE(grid.row(4), QStringList({"", "", ""}));
+        grid.setCell(2, 4, "y");
+        QCOMPARE(grid.row(4), QStringList({"", "", "y"}));
+    }
+
+    // A grid that already has the most rows refuses each further row, never wraps.
+    void fullGridTakesNoMoreRows()
+    {
+        class FullGrid : public DurvelStringGrid
+        {
+        public:
+            QList<int> asked;
+            int rowCount() const override { return std::numeric_limits<int>::max(); }
+            void setRowCount(int rows) override { asked << rows; }
+            int colCount() const override { return 1; }
+            QString cell(int, int) const override { return QString(); }
+            void setCell(int, int, const QString&) override {}
+        } grid;
+        ListReader imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.Map().Add("0=1");
+        imp.Lines = numberedRows(2);
+        imp.Execute();
+        QCOMPARE(imp.ErrorCount(), 2);
+        QCOMPARE(imp.ImportedCount(), 0);
+        QCOMPARE(grid.asked, QList<int>());
+    }
+
     void settingsRefused_data()
     {
         QTest::addColumn<QString>("setup");
@@ -416,6 +457,12 @@ private slots:
         QTest::newRow("caption below start")
             << "caption"
             << "GridCaptionRow cannot be greater than GridStartRow";
+        QTest::newRow("start row at the int limit")
+            << "lastrow"
+            << "GridStartRow 2147483647 is past the last row a grid can have";
+        QTest::newRow("start row past the largest sheet")
+            << "hugerow"
+            << "GridStartRow 1048576 is past the last row a grid can have";
     }
     void settingsRefused()
     {
@@ -450,11 +497,13 @@ private slots:
             imp.ImportMode = dimUpdate;
             imp.KeyColumns().Add(setup == "badkey" ? "Zip" : "Name");
         }
-        if (setup == "caption") {
+        if (setup == "caption" || setup == "lastrow" || setup == "hugerow") {
             imp.ImportDestination = didStringGrid;
             imp.StringGrid = &grid;
             imp.GridCaptionRow = 3;
-            imp.GridStartRow = 2;
+            imp.GridStartRow = setup == "caption"   ? 2
+                               : setup == "hugerow" ? 1048576
+                                                    : std::numeric_limits<int>::max();
             imp.Map().Clear();
             imp.Map().Add("1=1");
         }

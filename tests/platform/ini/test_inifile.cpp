@@ -119,6 +119,56 @@ private slots:
         QVERIFY(ini.readBool("two", "absent", true));
     }
 
+    // What a file says is what its saved copy says.
+    void savedCopyReadsTheSame_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("quoted key holding =") << QByteArray("[S]\n\"k=\"=w\n");
+        QTest::newRow("quoted key, = after") << QByteArray("[S]\n\" k \" = v\n");
+        QTest::newRow("quote inside key") << QByteArray("[S]\n'a'b=c\n");
+    }
+    void savedCopyReadsTheSame()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString file = path("copy.ini");
+        writeAll(file, bytes);
+        const auto contents = [](const IniFile& ini) {
+            QStringList out;
+            for (const QString& s : ini.sections())
+                for (const QString& k : ini.keys(s))
+                    out << s << k << ini.readString(s, k);
+            return out;
+        };
+        IniFile ini(file);
+        const QStringList before = contents(ini);
+        QVERIFY(!before.isEmpty());
+        ini.save();
+        QCOMPARE(contents(IniFile(file)), before);
+    }
+
+    void savedBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("crlf") << QByteArray("; c\r\n[A]\r\nk=v\r\n")
+                              << QByteArray("; c\n[A]\nk=v\n");
+        QTest::newRow("cr before crlf") << QByteArray("x \n= 2c #\r\r\n[A]\r\r\n# n\r\r\n")
+                                        << QByteArray("x \n= 2c #\n[A]\n# n\n");
+        QTest::newRow("cr inside a line")
+            << QByteArray("[A]\n;a\rb\n") << QByteArray("[A]\n;a\rb\n");
+    }
+    void savedBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, saved);
+        const QString file = path("bytes.ini");
+        writeAll(file, bytes);
+        IniFile(file).save();
+        QCOMPARE(readAll(file), saved);
+        IniFile(file).save();
+        QCOMPARE(readAll(file), saved);
+    }
+
     void commentsSurviveSave()
     {
         const QString file = path("comments.ini");
@@ -144,6 +194,49 @@ private slots:
         QVERIFY(!ini.keyExists("B", "y"));
         ini.writeString("A", "x", "again");
         QCOMPARE(ini.sections(), QStringList({"B", "A"}));
+    }
+
+    void duplicatesReadAsTheirFirstLine()
+    {
+        const QString file = path("dup.ini");
+        writeAll(file, "[A]\nk=1\nK=2\n\n[b]\nx=1\n[a]\nk=3\nz=4\n\n\n[C]\nc=1\n");
+        IniFile ini(file);
+        QCOMPARE(ini.keys("a"), QStringList({"k", "z"}));
+        QCOMPARE(ini.readString("a", "K"), QString("1"));
+        ini.deleteKey("A", "k");
+        QCOMPARE(ini.readString("A", "k"), QString("2"));
+        ini.deleteKey("A", "k");
+        QCOMPARE(ini.readString("A", "k"), QString("3"));
+        QCOMPARE(ini.readString("A", "z"), QString("4"));
+        ini.writeString("A", "new", "5"); // before the blank lines that end the section
+        ini.writeString("a", "Z", "6");
+        QCOMPARE(ini.keys("A"), QStringList({"k", "z", "new"}));
+        QCOMPARE(ini.readString("A", "z"), QString("6"));
+        ini.eraseSection("B");
+        QCOMPARE(ini.readString("c", "C"), QString("1"));
+        ini.writeString("b", "y", "7");
+        QCOMPARE(ini.sections(), QStringList({"A", "C", "b"}));
+        QCOMPARE(ini.readString("B", "Y"), QString("7"));
+        QCOMPARE(ini.readString("A", "NEW"), QString("5"));
+    }
+
+    // Thousands of sections and keys, as a crafted template may hold.
+    void manyNames()
+    {
+        QByteArray bytes("[keys]\n");
+        for (int i = 0; i < 50000; ++i)
+            bytes += "k" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+        for (int i = 0; i < 50000; ++i)
+            bytes += "[s" + QByteArray::number(i) + "]\n";
+        const QString file = path("many.ini");
+        writeAll(file, bytes);
+        IniFile ini(file);
+        QCOMPARE(ini.sections().size(), 50001);
+        const QStringList keys = ini.keys("keys");
+        QCOMPARE(keys.size(), 50000);
+        for (int i = 0; i < keys.size(); i += 997)
+            QCOMPARE(ini.readInteger("keys", keys.at(i), -1), i);
+        QVERIFY(ini.sectionExists("S49999"));
     }
 
     void refusesNamesThatCannotRoundTrip_data()

@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Writes a small seed corpus for every fuzz target into the folder given (one subfolder each)."""
+import os
+import sys
+
+SALAM = "سلام"
+ALI = "علی"
+
+
+def cp1256(text):
+    # The page lacks the Persian yeh and keheh; files carry the Arabic letters.
+    return text.replace("\u06cc", "\u064a").replace("\u06a9", "\u0643").encode("cp1256")
+
+
+def codepage_seeds():
+    # The first byte indexes the target's page list: 34 = 1256, 3 = 720, 54 = 65001,
+    # 26 = 1200, 39 = 12000, 22 = 936, 2 = 500.
+    yield "cp1256", bytes([34]) + cp1256(SALAM) + b"\r\n\xed\xff"
+    yield "cp720", bytes([3]) + b"\x98\xa0\xe1 \xb0\xdb"
+    yield "utf8", bytes([54]) + (SALAM + " x \U0001F600").encode() + b"\xc0\xaf\xed\xa0\x80\xf4"
+    yield "utf16", bytes([26]) + (ALI + "\U0001F600").encode("utf-16-le") + b"\x00\xd8\x41"
+    yield "utf32", bytes([39]) + "ab\U0001F600".encode("utf-32-le") + b"\x00\x00\x11\x00\x01"
+    yield "cp936", bytes([22]) + "中文".encode("gbk") + b"\x81"
+    yield "ebcdic", bytes([2]) + "ABC 123\n".encode("cp500")
+
+
+def textfile_seeds():
+    # Header: page index, flags, accepted line ends, tiny buffer size.
+    yield "cp1256", bytes([2, 0, 0, 5]) + cp1256(SALAM + "\r\n" + ALI + "\n\rx\ry")
+    yield "utf8mark", bytes([0, 0, 0, 1]) + b"\xef\xbb\xbf" + "a,b\r\n".encode() * 3
+    yield "utf16", bytes([5, 4, 0, 0]) + b"\xff\xfe" + "a\r\nb\u2028c\n".encode("utf-16-le") + b"\x41"
+    yield "utf16be", bytes([6, 0, 0, 9]) + "x\ry\r\n".encode("utf-16-be")
+    yield "utf32", bytes([7, 0, 32, 3]) + "p\r\nq\n".encode("utf-32-le") + b"\x0d\x00"
+    yield "crlf-only", bytes([1, 0x80, 4, 7]) + b"a\rb\nc\r\nd\n\re"
+    yield "ebcdic", bytes([9, 0, 0, 2]) + "L1\nL2\n".encode("cp500")
+
+
+def ascii_seeds():
+    # Header: separator, quote, encoding, skip, then two bytes per column of the map.
+    yield "csv", bytes([0, 0, 25, 1, 0, 0, 1, 0, 2, 0, 3, 0]) + \
+        ("Code,Name\r\n1,\"" + ALI + ", x\"\r\n2,\"say \"\"hi\"\"\"\r\n").encode()
+    yield "tab", bytes([2, 2, 9, 0, 0, 0, 1, 0, 5, 0, 2, 0]) + \
+        cp1256("a\tb\t\tc\n\n  \n" + SALAM + "\td\n")
+    yield "fixed", bytes([5, 0, 0, 0, 0, 3, 3, 5, 8, 2, 100, 100]) + b"abc12345\tzz\r\nshort\r\n"
+    yield "utf16", bytes([1, 1, 26, 0, 0, 0, 1, 0, 2, 0, 3, 0]) + b"\xff\xfe" + \
+        "'x;y';z\n1;2;3".encode("utf-16-le")
+    yield "quote-sep", bytes([6, 0, 3, 0, 0, 0, 1, 0, 2, 0, 3, 0]) + b'a"b""c"\n"\n'
+
+
+TEMPLATE = """[BASE]
+FileName=/data/in.txt
+CommitRecCount=2
+ImportRecCount=0
+ImportMode=0
+GridCaptionRow=-1
+GridStartRow=-1
+[MAP]
+0=1
+1=2
+2=3
+[BASE_FORMATS]
+DecimalSeparator=.
+ThousandSeparator=,
+ShortDateFormat=yyyy/mm/dd
+[BOOLEAN_TRUE]
+Yes=
+[NULL_VALUES]
+-=
+[DATA_FORMATS_1]
+GeneratorValue=5
+GeneratorStep=2
+ConstantValue=
+NullValue=" "
+DefaultValue=x
+LeftQuote="
+RightQuote="
+QuoteAction=2
+CharCase=3
+CharSet=1
+[REPLACEMENTS_1_0]
+TextToFind=ي
+ReplaceWith=ی
+IgnoreCase=1
+[ASCII_OPTIONS]
+SkipLines=1
+Encoding=25
+Comma=#9
+Quote="
+"""
+
+
+def template_seeds():
+    yield "plain", TEMPLATE.encode()
+    yield "with-rows", TEMPLATE.encode() + b"\0" + ("h\th\th\n1\t" + ALI + "\t-\n2\tb\tc\n").encode()
+    yield "update", b"[BASE]\nImportMode=3\nGridStartRow=0\n[KeyColumns]\n0=\n[MAP]\n0=1\n1=2\n" \
+        b"[ASCII_OPTIONS]\nComma=,\n\0k,1\nk,2\nj,3\n"
+    yield "fixed", b"[MAP]\n0=0;2\n1=2;40\n[ASCII_OPTIONS]\nComma=#0\n\0ab\tcdef\n"
+
+
+def ini_seeds():
+    yield "basic", ("; comment\n[Section]\nkey=value\n\"  spaced key \"=\" v \"\n"
+                    "Num=0x1F\nB=true\n\n[other]\nk='q'\n[SECTION]\nKEY=dup\n").encode()
+    yield "cp1256", cp1256("[بخش]\nکلید=مقدار\n")
+    yield "bom-crlf", b"\xef\xbb\xbf[a]\r\nx=1\r\ny = 2 \r\n#c\r\n"
+    yield "odd", b"[unclosed\n=v\n\"k=\"=w\n'a'b=c\nno equals\n[]\n[ x ]\nz=$ff\n"
+
+
+def clipboard_seeds():
+    yield "rows", "1\t123\t5000\r\n2\t456\t7000\r\n".encode("utf-16-le")
+    yield "cr", "a\rb\r\rc\t\td".encode("utf-16-le")
+    yield "persian", (ALI + "\t۱۲۳\n").encode("utf-16-le")
+
+
+TARGETS = {
+    "fuzz_codepage": codepage_seeds,
+    "fuzz_textfile": textfile_seeds,
+    "fuzz_ascii": ascii_seeds,
+    "fuzz_template": template_seeds,
+    "fuzz_ini": ini_seeds,
+    "fuzz_clipboard": clipboard_seeds,
+}
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_seeds.py OUTPUT_FOLDER")
+    for target, seeds in TARGETS.items():
+        folder = os.path.join(sys.argv[1], target)
+        os.makedirs(folder, exist_ok=True)
+        for name, data in seeds():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+
+
+if __name__ == "__main__":
+    main()
