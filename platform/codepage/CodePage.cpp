@@ -240,13 +240,6 @@ public:
 
     bool isSingleByte() const override { return true; }
 
-    QString decode(QByteArrayView bytes) const override
-    {
-        QString result;
-        decodeTo(bytes, result);
-        return result;
-    }
-
     void decodeTo(QByteArrayView bytes, QString& result) const override
     {
         const qsizetype n = bytes.size();
@@ -344,13 +337,6 @@ class Utf8Codec : public Codec
 public:
     Utf8Codec() : Codec(Utf8) {}
     bool isSingleByte() const override { return false; }
-
-    QString decode(QByteArrayView bytes) const override
-    {
-        QString result;
-        decodeTo(bytes, result);
-        return result;
-    }
 
     // Never more units than bytes: written in place, then cut to length.
     void decodeTo(QByteArrayView bytes, QString& result) const override
@@ -463,13 +449,6 @@ public:
     explicit Utf16Codec(bool bigEndian) : Codec(bigEndian ? Utf16BE : Utf16LE), m_be(bigEndian) {}
     bool isSingleByte() const override { return false; }
 
-    QString decode(QByteArrayView bytes) const override
-    {
-        QString result;
-        decodeTo(bytes, result);
-        return result;
-    }
-
     void decodeTo(QByteArrayView bytes, QString& result) const override
     {
         const auto* p = reinterpret_cast<const uchar*>(bytes.data());
@@ -526,13 +505,6 @@ class Utf32Codec : public Codec
 public:
     explicit Utf32Codec(bool bigEndian) : Codec(bigEndian ? Utf32BE : Utf32LE), m_be(bigEndian) {}
     bool isSingleByte() const override { return false; }
-
-    QString decode(QByteArrayView bytes) const override
-    {
-        QString result;
-        decodeTo(bytes, result);
-        return result;
-    }
 
     // At most two units per character and one for a cut-off tail.
     void decodeTo(QByteArrayView bytes, QString& result) const override
@@ -600,12 +572,14 @@ public:
     IconvCodec(int codePage, const char* name) : Codec(codePage), m_name(name) {}
     bool isSingleByte() const override { return false; }
 
-    QString decode(QByteArrayView bytes) const override
+    void decodeTo(QByteArrayView bytes, QString& result) const override
     {
         IconvHandle cd("UTF-16LE", m_name);
-        if (!cd.ok())
-            return QString(bytes.size(), QChar(Replacement));
-        QString result;
+        if (!cd.ok()) {
+            result = QString(bytes.size(), QChar(Replacement));
+            return;
+        }
+        result.clear();
         result.reserve(bytes.size());
         char* in = const_cast<char*>(bytes.data());
         size_t inLeft = size_t(bytes.size());
@@ -630,7 +604,6 @@ public:
             }
             iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         }
-        return result;
     }
 
     bool tryEncode(QStringView text, QByteArray& out, qsizetype* badIndex) const override

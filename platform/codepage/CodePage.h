@@ -42,9 +42,14 @@ public:
     // Every byte is one character (so line ends can be found byte by byte).
     virtual bool isSingleByte() const = 0;
 
-    virtual QString decode(QByteArrayView bytes) const = 0;
+    QString decode(QByteArrayView bytes) const
+    {
+        QString result;
+        decodeTo(bytes, result);
+        return result;
+    }
     // As decode, into out, reusing its storage when out shares it with no other string.
-    virtual void decodeTo(QByteArrayView bytes, QString& out) const { out = decode(bytes); }
+    virtual void decodeTo(QByteArrayView bytes, QString& out) const = 0;
     // Appends to out; on a character the page cannot hold returns false, out then holds the
     // bytes of the text before it and badIndex (when given) its index in text.
     virtual bool tryEncode(QStringView text, QByteArray& out,
