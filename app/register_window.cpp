@@ -203,6 +203,22 @@ bool RegisterWindow::writeRow(const QVariantMap& values)
     return true;
 }
 
+void RegisterWindow::saveRow(const QVariantMap& values, const QString& editedMessage)
+{
+    const bool edit = isEditMode();
+    const bool written = writeRow(values);
+    if (!edit) {
+        btn_newClick();
+        reopen();
+        confirm(QStringLiteral("اطلاعات ثبت شد"), QStringLiteral("ثبت اطلاعات"));
+        return;
+    }
+    reopen();
+    if (written)
+        confirm(editedMessage);
+    btn_newClick();
+}
+
 void RegisterWindow::guarded(const std::function<void()>& body)
 {
     Guarded(this, body);

@@ -73,6 +73,9 @@ protected:
     // Inserts a row, or in edit mode updates the remembered one, with the values by field.
     // False when the remembered row is gone.
     bool writeRow(const QVariantMap& values);
+    // Writes the row in the window's mode, then re-reads the register, confirms (with
+    // editedMessage after an edit) and returns to insert mode.
+    void saveRow(const QVariantMap& values, const QString& editedMessage);
     void reopen();
     // The delete question; false when the answer is No.
     static bool askDelete();

@@ -64,22 +64,12 @@ void Tfrm_customer::btn_saveClick()
             refuse(QStringLiteral("شماره پرسنلي وارد شده تکراريست"), ui->txt_sh_p);
             return;
         }
-        const bool edit = isEditMode();
-        const bool written = writeRow({{QStringLiteral("Pers_number"), persNumber},
-                                       {QStringLiteral("Hesab"), hesab},
-                                       {QStringLiteral("First_Name"), ui->txt_name->text()},
-                                       {QStringLiteral("Last_Name"), ui->txt_family->text()},
-                                       {QStringLiteral("Price"), price}});
-        if (!edit) {
-            btn_newClick();
-            reopen();
-            confirm(QStringLiteral("اطلاعات ثبت شد"), QStringLiteral("ثبت اطلاعات"));
-            return;
-        }
-        reopen();
-        if (written)
-            confirm(QStringLiteral("مشخصات پرسنل تغيير کرد"));
-        btn_newClick();
+        saveRow({{QStringLiteral("Pers_number"), persNumber},
+                 {QStringLiteral("Hesab"), hesab},
+                 {QStringLiteral("First_Name"), ui->txt_name->text()},
+                 {QStringLiteral("Last_Name"), ui->txt_family->text()},
+                 {QStringLiteral("Price"), price}},
+                QStringLiteral("مشخصات پرسنل تغيير کرد"));
     });
 }
 

@@ -87,26 +87,16 @@ void Tfrm_ghaleb::btn_saveClick()
             refuse(QStringLiteral("نام بانک تکراريست"), ui->txt_bankname);
             return;
         }
-        const bool edit = isEditMode();
-        const bool written = writeRow({{QStringLiteral("bank_name"), t.bank_name},
-                                       {QStringLiteral("tol_hesab"), t.tol_hesab},
-                                       {QStringLiteral("tol_price"), t.tol_price},
-                                       {QStringLiteral("char_start"), t.char_start},
-                                       {QStringLiteral("char_end"), t.char_end},
-                                       {QStringLiteral("char_split"), t.char_split},
-                                       {QStringLiteral("record_start"), t.record_start},
-                                       {QStringLiteral("record_end"), t.record_end},
-                                       {QStringLiteral("file_name"), t.file_name},
-                                       {QStringLiteral("file_extention"), t.file_extention}});
-        if (!edit) {
-            btn_newClick();
-            reopen();
-            confirm(QStringLiteral("اطلاعات ثبت شد"), QStringLiteral("ثبت اطلاعات"));
-            return;
-        }
-        reopen();
-        if (written)
-            confirm(QStringLiteral("اطلاعات قالب ويرايش گرديد"));
-        btn_newClick();
+        saveRow({{QStringLiteral("bank_name"), t.bank_name},
+                 {QStringLiteral("tol_hesab"), t.tol_hesab},
+                 {QStringLiteral("tol_price"), t.tol_price},
+                 {QStringLiteral("char_start"), t.char_start},
+                 {QStringLiteral("char_end"), t.char_end},
+                 {QStringLiteral("char_split"), t.char_split},
+                 {QStringLiteral("record_start"), t.record_start},
+                 {QStringLiteral("record_end"), t.record_end},
+                 {QStringLiteral("file_name"), t.file_name},
+                 {QStringLiteral("file_extention"), t.file_extention}},
+                QStringLiteral("اطلاعات قالب ويرايش گرديد"));
     });
 }
