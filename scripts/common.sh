@@ -26,7 +26,7 @@ bankfile_install_deps() {
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq || { echo "apt-get update failed" >&2; exit 1; }
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" || { echo "apt-get install failed" >&2; exit 1; }
+  apt-get install -y -qq "${missing[@]}" || { echo "apt-get install failed" >&2; exit 1; }
 }
 
 bankfile_build() {
