@@ -114,6 +114,15 @@ private:
     int m_pos = 0;
 };
 
+// Points the import at a string grid with a one-line map.
+inline void intoGrid(TDurvel3& imp, DurvelStringGrid& grid,
+                     const QString& mapLine = QStringLiteral("0=1"))
+{
+    imp.ImportDestination = didStringGrid;
+    imp.StringGrid = &grid;
+    imp.Map().Add(mapLine);
+}
+
 // A string grid with a caption row (row 0) and the given data rows.
 DurvelCellStore makeGrid(const QStringList& captions, const QList<QStringList>& rows);
 QList<QStringList> gridRows(const DurvelStringGrid& grid);

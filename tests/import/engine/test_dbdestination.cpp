@@ -6,6 +6,25 @@
 
 #include <QtTest>
 
+// A fresh register behind the engine's data-set destination, optionally with two people.
+struct Register
+{
+    explicit Register(bool seeded = false) : ds(t.connection()), dest(&ds)
+    {
+        if (seeded)
+            t.connection()->exec(
+                QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
+                               "'Ali'), ('P2', 'Reza')"));
+        ds.setSql(QStringLiteral("select * from tbl_customer"));
+        ds.open();
+    }
+    db::Connection* connection() { return t.connection(); }
+
+    TestDatabase t;
+    db::DataSet ds;
+    DurvelDbDataSet dest;
+};
+
 class TestDbDestination : public QObject
 {
     Q_OBJECT
@@ -45,14 +64,10 @@ private slots:
         QFETCH(bool, allowDuplicates);
         QFETCH(QStringList, expected);
 
-        TestDatabase t;
-        db::Connection* c = t.connection();
-        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
-                               "'Ali'), ('P2', 'Reza')"));
-        db::DataSet ds(c);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
+        Register reg(true);
+        db::Connection* c = reg.connection();
+        db::DataSet& ds = reg.ds;
+        DurvelDbDataSet& dest = reg.dest;
 
         ListReader imp;
         imp.DataSet = &dest;
@@ -75,14 +90,9 @@ private slots:
 
     void duplicatesRefusedCaseSensitively()
     {
-        TestDatabase t;
-        db::Connection* c = t.connection();
-        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
-                               "'Ali'), ('P2', 'Reza')"));
-        db::DataSet ds(c);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
+        Register reg(true);
+        db::Connection* c = reg.connection();
+        DurvelDbDataSet& dest = reg.dest;
 
         ListReader imp;
         imp.DataSet = &dest;
@@ -100,12 +110,10 @@ private slots:
 
     void cancelKeepsOnlyCommittedRows()
     {
-        TestDatabase t;
-        db::Connection* c = t.connection();
-        db::DataSet ds(c);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
+        Register reg;
+        db::Connection* c = reg.connection();
+        db::DataSet& ds = reg.ds;
+        DurvelDbDataSet& dest = reg.dest;
 
         ListReader imp;
         imp.DataSet = &dest;
@@ -126,12 +134,10 @@ private slots:
 
     void oversizedTextIsRowError()
     {
-        TestDatabase t;
-        db::Connection* c = t.connection();
-        db::DataSet ds(c);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
+        Register reg;
+        db::Connection* c = reg.connection();
+        db::DataSet& ds = reg.ds;
+        DurvelDbDataSet& dest = reg.dest;
 
         ListReader imp;
         imp.DataSet = &dest;
@@ -146,11 +152,8 @@ private slots:
 
     void fieldTypesFollowTheSchema()
     {
-        TestDatabase t;
-        db::DataSet ds(t.connection());
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
+        Register reg;
+        DurvelDbDataSet& dest = reg.dest;
         QCOMPARE(dest.findField("ID")->dataType(), ftAutoInc);
         QCOMPARE(dest.findField("pers_number")->dataType(), ftWideString);
         QCOMPARE(dest.findField("Chk")->dataType(), ftBoolean);

@@ -153,9 +153,7 @@ private slots:
     {
         DurvelCellStore grid(2, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(5);
         int asked = 0;
         imp.OnImportCancel = [&](TDurvel3*, bool& Continue) {
@@ -418,9 +416,7 @@ private slots:
             void setCell(int, int, const QString&) override {}
         } grid;
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(2);
         imp.Execute();
         QCOMPARE(imp.ErrorCount(), 2);
@@ -606,9 +602,7 @@ private slots:
     {
         DurvelCellStore grid(1, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(2);
         int refused = 0;
         imp.OnImportRecord = [&](TDurvel3* s) {
@@ -658,9 +652,7 @@ private slots:
     {
         DurvelCellStore grid(1, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(3);
         imp.OnBeforePost = [](TDurvel3*, TDurvelRow* row, bool& accept) {
             accept = row->Items(0)->Value != "2";
@@ -674,9 +666,7 @@ private slots:
     {
         DurvelCellStore grid(3, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=2");
+        intoGrid(imp, grid, "0=2");
         TDurvelFieldFormat* gen = imp.FieldFormats().Add();
         gen->FieldName = "1";
         gen->GeneratorValue = 100;
@@ -782,9 +772,7 @@ private slots:
     {
         DurvelCellStore grid(1, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(1);
         imp.Formats().ShortDateFormat = "'D'";
         imp.Formats().ShortTimeFormat = "'T'";
@@ -806,9 +794,7 @@ private slots:
     {
         DurvelCellStore grid(1, 0);
         ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.Map().Add("0=1");
+        intoGrid(imp, grid);
         imp.Lines = numberedRows(1);
         imp.ErrorLog = true;
         imp.ShowErrorLog = true;
