@@ -1,0 +1,345 @@
+#include "platform/xml/Xml.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using xml::Document;
+using xml::Reader;
+
+namespace {
+
+const char* const kUri = "urn:test:main";
+
+// Every element's local name and namespace, in document order, read by the stream.
+QStringList streamElements(Reader& r)
+{
+    QStringList out;
+    while (r.read()) {
+        if (r.isElement())
+            out << r.localName() + u'|' + r.namespaceUri();
+    }
+    return out;
+}
+
+} // namespace
+
+class TestXml : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString secretFile()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("secret.txt"));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("TOPSECRET");
+        QFile dtd(m_dir.filePath(QStringLiteral("ext.dtd")));
+        if (dtd.open(QIODevice::WriteOnly))
+            dtd.write("<!ATTLIST r leak CDATA \"TOPSECRET\">\n<!ENTITY e \"TOPSECRET\">\n");
+        return path;
+    }
+
+private slots:
+    void externalContentIsNeverRead_data()
+    {
+        secretFile();
+        const QByteArray url = QUrl::fromLocalFile(m_dir.path()).toEncoded();
+        QTest::addColumn<QByteArray>("doc");
+        QTest::newRow("external general entity")
+            << "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY x SYSTEM \"" + url +
+                   "/secret.txt\">]><r a=\"1\">&x;</r>";
+        QTest::newRow("external parameter entity")
+            << "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY % p SYSTEM \"" + url +
+                   "/ext.dtd\"> %p;]><r a=\"1\">&e;</r>";
+        QTest::newRow("external DTD with a default attribute")
+            << "<?xml version=\"1.0\"?><!DOCTYPE r SYSTEM \"" + url + "/ext.dtd\"><r a=\"1\"/>";
+    }
+    void externalContentIsNeverRead()
+    {
+        QFETCH(QByteArray, doc);
+        QString seen;
+        try {
+            auto d = Document::parse(doc);
+            seen = d->root().text() + d->root().attribute(QStringLiteral("leak"));
+            for (const auto& a : d->root().attributes())
+                seen += a.value;
+        } catch (const xml::XmlError&) {
+        }
+        QVERIFY2(!seen.contains(QLatin1String("TOPSECRET")), qPrintable(seen));
+
+        QString streamed;
+        try {
+            auto r = Reader::fromMemory(doc);
+            while (r->read()) {
+                streamed += r->value();
+                for (const auto& a : r->attributes())
+                    streamed += a.value;
+            }
+        } catch (const xml::XmlError&) {
+        }
+        QVERIFY2(!streamed.contains(QLatin1String("TOPSECRET")), qPrintable(streamed));
+    }
+
+    void entityExpansionIsBounded()
+    {
+        QByteArray doc = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\">";
+        char prev = 'a';
+        for (char c = 'b'; c <= 'k'; ++c) {
+            doc += QByteArray("<!ENTITY ") + c + " \"";
+            for (int i = 0; i < 10; ++i)
+                doc += QByteArray("&") + prev + ";";
+            doc += "\">";
+            prev = c;
+        }
+        doc += "]><r>&k;</r>";
+        qsizetype length = 0;
+        try {
+            length = Document::parse(doc)->root().text().size();
+        } catch (const xml::XmlError&) {
+        }
+        QVERIFY(length < 100'000'000);
+    }
+
+    void namespacesMatchByUriWhateverThePrefix_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::newRow("w: prefix") << QByteArray("<w:doc xmlns:w=\"urn:test:main\"><w:t>x</w:t>"
+                                                 "<t>no namespace</t></w:doc>");
+        QTest::newRow("ns0: prefix")
+            << QByteArray("<ns0:doc xmlns:ns0=\"urn:test:main\"><ns0:t>x"
+                          "</ns0:t><t xmlns=\"\">no namespace</t></ns0:doc>");
+        QTest::newRow("default namespace")
+            << QByteArray("<doc xmlns=\"urn:test:main\"><t>x</t><o:t xmlns:o=\"urn:other\">no "
+                          "namespace</o:t></doc>");
+    }
+    void namespacesMatchByUriWhateverThePrefix()
+    {
+        QFETCH(QByteArray, doc);
+        auto d = Document::parse(doc);
+        QVERIFY(d->root().is(kUri, "doc"));
+        const QList<xml::Node> kids = d->root().childElements();
+        QCOMPARE(kids.size(), 2);
+        QVERIFY(kids[0].is(kUri, "t"));
+        QVERIFY(!kids[1].is(kUri, "t"));
+        QCOMPARE(d->root().childElement(kUri, "t").text(), QStringLiteral("x"));
+
+        auto r = Reader::fromMemory(doc);
+        QStringList matched;
+        while (r->read()) {
+            if (r->isElement() && r->is(kUri, "t"))
+                matched << r->readElementText();
+        }
+        QCOMPARE(matched, QStringList{"x"});
+    }
+
+    void charactersAndEntitiesAreDecodedOnce()
+    {
+        const QByteArray doc = "<r a=\"&amp;lt;&#1587;&#x644;&quot;\">&amp;amp;&#160;"
+                               "<![CDATA[<b>]]></r>";
+        auto d = Document::parse(doc);
+        QCOMPARE(d->root().attribute(QStringLiteral("a")), QString::fromUtf8("&lt;سل\""));
+        QCOMPARE(d->root().text(), QString::fromUtf8("&amp;\u00A0<b>"));
+        auto r = Reader::fromMemory(doc);
+        QVERIFY(r->read());
+        QCOMPARE(r->attribute("a"), QString::fromUtf8("&lt;سل\""));
+        QCOMPARE(r->readElementText(), QString::fromUtf8("&amp;\u00A0<b>"));
+    }
+
+    void encodingOverrideReadsAnsiText()
+    {
+        const QByteArray doc = "<r n=\"\xD3\xE1\xC7\xE3\"/>";
+        QVERIFY(!xml::isValidUtf8(doc));
+        auto d = Document::parse(doc, {QByteArray("windows-1256"), {}});
+        QCOMPARE(d->root().attribute(QStringLiteral("n")), QString::fromUtf8("سلام"));
+        QVERIFY_THROWS_EXCEPTION(xml::XmlError, Document::parse(doc));
+    }
+
+    void validUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ascii") << QByteArray("abc") << true;
+        QTest::newRow("persian") << QString::fromUtf8("سلام").toUtf8() << true;
+        QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << true;
+        QTest::newRow("cut off") << QByteArray("a\xD8") << false;
+        QTest::newRow("overlong") << QByteArray("\xC0\xAF") << false;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << false;
+        QTest::newRow("cp1256") << QByteArray("\xD3\xE1") << false;
+    }
+    void validUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QCOMPARE(xml::isValidUtf8(bytes), valid);
+    }
+
+    void malformedDocumentsReportWhere_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("closing");
+        QTest::newRow("tag mismatch")
+            << QByteArray("<a>\n<b>\n</a>") << int(xml::ErrTagNameMismatch) << "a";
+        QTest::newRow("cut off") << QByteArray("<a><b x=\"1\"") << 0 << "";
+        QTest::newRow("empty") << QByteArray("") << 0 << "";
+    }
+    void malformedDocumentsReportWhere()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(int, code);
+        QFETCH(QString, closing);
+        try {
+            Document::parse(doc, {{}, QStringLiteral("t.xml")});
+            QFAIL("parsed");
+        } catch (const xml::XmlError& e) {
+            QVERIFY(e.message().startsWith(QLatin1String("t.xml: ")));
+            if (code) {
+                QCOMPARE(e.code(), code);
+                QCOMPARE(e.detail2(), closing);
+                QCOMPARE(e.line(), 3);
+            }
+        }
+        // The stream fails on the same documents, wherever it is.
+        auto r = [&] { return Reader::fromMemory(doc); };
+        QVERIFY_THROWS_EXCEPTION(xml::XmlError, {
+            auto reader = r();
+            while (reader->read()) {
+            }
+        });
+    }
+
+    void streamFedInPiecesReadsTheSame()
+    {
+        QByteArray doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><d xmlns=\"urn:test:main\">";
+        for (int i = 0; i < 2000; ++i)
+            doc += "<row i=\"" + QByteArray::number(i) + "\"><c>" +
+                   QString::fromUtf8("متن").toUtf8() + "</c></row>";
+        doc += "</d>";
+        auto whole = Reader::fromMemory(doc);
+        const QStringList expected = streamElements(*whole);
+        QCOMPARE(expected.size(), 4001);
+        qsizetype pos = 0;
+        auto pieces = Reader::fromFunction([&](char* buf, qint64 size) -> qint64 {
+            const qint64 n = qMin<qint64>(qMin<qint64>(size, 7), doc.size() - pos);
+            memcpy(buf, doc.constData() + pos, size_t(n));
+            pos += n;
+            return n;
+        });
+        QCOMPARE(streamElements(*pieces), expected);
+    }
+
+    void failingSourceIsAnError()
+    {
+        int calls = 0;
+        auto r = Reader::fromFunction([&](char* buf, qint64) -> qint64 {
+            if (calls++ == 0) {
+                memcpy(buf, "<a><b>", 6);
+                return 6;
+            }
+            throw std::runtime_error("damaged member");
+        });
+        try {
+            while (r->read()) {
+            }
+            QFAIL("read to the end");
+        } catch (const xml::XmlError& e) {
+            QVERIFY2(e.message().contains(QLatin1String("damaged member")),
+                     qPrintable(e.message()));
+        }
+    }
+
+    void skipSubtreeAndAttributes()
+    {
+        auto r =
+            Reader::fromMemory("<a xmlns:x=\"urn:x\"><b><c/><c/></b><d x:k=\"1\" v=\"2\"/></a>");
+        QVERIFY(r->read());
+        QVERIFY(r->read());
+        QCOMPARE(r->localName(), QStringLiteral("b"));
+        QVERIFY(r->skipSubtree());
+        QCOMPARE(r->localName(), QStringLiteral("d"));
+        const QList<xml::Attribute> attrs = r->attributes();
+        QCOMPARE(attrs.size(), 2);
+        QCOMPARE(attrs[0].name, QStringLiteral("x:k"));
+        QCOMPARE(attrs[0].namespaceUri, QStringLiteral("urn:x"));
+        QCOMPARE(r->attributeNs("urn:x", "k"), QStringLiteral("1"));
+        QCOMPARE(r->attribute("v"), QStringLiteral("2"));
+        QVERIFY(!r->hasAttribute("k"));
+        QCOMPARE(r->readElementText(), QString()); // empty element: nothing consumed
+        QVERIFY(r->read());
+        QVERIFY(r->isEndElement());
+    }
+
+    void xpathSelects_data()
+    {
+        QTest::addColumn<QString>("xpath");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("registered prefix") << "//m:row/m:c" << QStringList{"1", "2"};
+        QTest::newRow("document prefix") << "//q:row[@id='b']/q:c" << QStringList{"2"};
+        QTest::newRow("attribute") << "//m:row/@id" << QStringList{"a", "b"};
+        QTest::newRow("nothing") << "//m:none" << QStringList{};
+    }
+    void xpathSelects()
+    {
+        QFETCH(QString, xpath);
+        QFETCH(QStringList, texts);
+        auto d = Document::parse("<q:t xmlns:q=\"urn:test:main\"><q:row id=\"a\"><q:c>1</q:c>"
+                                 "</q:row><q:row id=\"b\"><q:c>2</q:c></q:row></q:t>");
+        d->registerNamespace(QStringLiteral("m"), QString::fromLatin1(kUri));
+        d->registerDocumentNamespaces();
+        QStringList got;
+        for (const xml::Node& n : d->select(xpath))
+            got << n.text();
+        QCOMPARE(got, texts);
+    }
+
+    void xpathRelativeToANodeAndPaths()
+    {
+        auto d = Document::parse("<t><row><c>1</c><c>2</c></row><row><c>3</c></row></t>");
+        const QList<xml::Node> rows = d->select(QStringLiteral("/t/row"));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(d->select(QStringLiteral("c"), rows[0]).size(), 2);
+        QCOMPARE(d->selectFirst(QStringLiteral("c"), rows[1]).text(), QStringLiteral("3"));
+        QCOMPARE(d->select(QStringLiteral("c"), rows[0]).at(1).path(),
+                 QStringLiteral("/t/row[1]/c[2]"));
+    }
+
+    void badXPathIsAnError_data()
+    {
+        QTest::addColumn<QString>("xpath");
+        QTest::newRow("syntax") << "//row[";
+        QTest::newRow("unknown prefix") << "//zz:row";
+        QTest::newRow("not a node set") << "count(//row)";
+    }
+    void badXPathIsAnError()
+    {
+        QFETCH(QString, xpath);
+        auto d = Document::parse("<t><row/></t>");
+        try {
+            d->select(xpath);
+            QFAIL("selected");
+        } catch (const xml::XmlError& e) {
+            QVERIFY2(e.message().contains(xpath), qPrintable(e.message()));
+        }
+    }
+
+    void declaredNamespacesInOrder()
+    {
+        auto d = Document::parse("<a xmlns=\"urn:d\" xmlns:p=\"urn:p\"><b xmlns:q=\"urn:q\" "
+                                 "xmlns:p=\"urn:later\"/></a>");
+        using P = std::pair<QString, QString>;
+        QCOMPARE(d->declaredNamespaces(),
+                 (QList<P>{{"", "urn:d"}, {"p", "urn:p"}, {"q", "urn:q"}}));
+    }
+
+    void loadMissingFileIsAnError()
+    {
+        QVERIFY_THROWS_EXCEPTION(xml::XmlError, Document::load(m_dir.filePath("none.xml")));
+        QVERIFY_THROWS_EXCEPTION(xml::XmlError, Reader::fromFile(m_dir.filePath("none.xml")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXml)
+#include "test_xml.moc"
