@@ -111,7 +111,38 @@ def clipboard_seeds():
     yield "persian", (ALI + "\t۱۲۳\n").encode("utf-16-le")
 
 
+def zip_seeds():
+    import io
+    import zipfile
+
+    def archive(members, method=zipfile.ZIP_DEFLATED):
+        buf = io.BytesIO()
+        with zipfile.ZipFile(buf, "w", method) as z:
+            for name, data in members:
+                z.writestr(name, data)
+        return buf.getvalue()
+
+    yield "xlsx-like", archive([("[Content_Types].xml", "<Types/>"),
+                                ("xl/workbook.xml", "<workbook/>"),
+                                ("xl/worksheets/sheet1.xml", "<row r='1'/>" * 50)])
+    yield "stored", archive([("a.txt", "x" * 100), ("dir/", "")], zipfile.ZIP_STORED)
+    yield "unsafe", archive([("../up.txt", "no")])
+    yield "zeros", archive([("big.xml", b"\0" * 200000)])
+
+
+def html_seeds():
+    yield "tables", ("<html><head><meta charset=utf-8></head><body><table><thead><tr><th>نام"
+                     "</th></tr></thead><tr><td>" + ALI + "<br>x&nbsp;</td><td><table><tr><td>in"
+                     "</td></tr></table></td></tr><tfoot><tr><td>f</td></tr></tfoot></table>"
+                     ).encode()
+    yield "cp1256", b"<META CHARSET=windows-1256><table><tr><td>" + cp1256(SALAM) + b"<td>x"
+    yield "utf16", b"\xff\xfe" + "<table><tr><td>a</td></tr></table>".encode("utf-16-le")
+    yield "pre", b"<table><tr><td><pre>a  b\n c</pre><p>p</p><script>s</script></td></tr></table>"
+
+
 TARGETS = {
+    "fuzz_zip": zip_seeds,
+    "fuzz_html": html_seeds,
     "fuzz_codepage": codepage_seeds,
     "fuzz_textfile": textfile_seeds,
     "fuzz_ascii": ascii_seeds,

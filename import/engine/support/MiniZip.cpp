@@ -1,0 +1,243 @@
+#include "import/engine/support/MiniZip.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <unzip.h>
+
+namespace {
+unzFile handle(void* h)
+{
+    return static_cast<unzFile>(h);
+}
+} // namespace
+
+TMiniZip::~TMiniZip()
+{
+    Close();
+}
+
+void TMiniZip::SetFileName(const QString& Value)
+{
+    if (Value == FFileName)
+        return;
+    Close();
+    FFileName = Value;
+}
+
+void TMiniZip::SetLimits(qint64 MemberLimit, qint64 ArchiveLimit)
+{
+    FMemberLimit = MemberLimit;
+    FArchiveLimit = ArchiveLimit;
+}
+
+QString TMiniZip::NormalizedName(const QString& Name)
+{
+    QString n = Name;
+    n.replace(u'\\', u'/');
+    while (n.startsWith(QLatin1String("./")))
+        n.remove(0, 2);
+    return n;
+}
+
+bool TMiniZip::IsSafeName(const QString& Name)
+{
+    const QString n = NormalizedName(Name);
+    if (n.isEmpty() || n.startsWith(u'/'))
+        return false;
+    if (n.size() >= 2 && n.at(1) == u':' && n.at(0).isLetter())
+        return false;
+    for (const QStringView part : QStringView(n).split(u'/'))
+        if (part == u"..")
+            return false;
+    return true;
+}
+
+void TMiniZip::Damaged(const QString& Detail) const
+{
+    throw EZipError(QStringLiteral("The document %1 is damaged: %2.")
+                        .arg(QFileInfo(FFileName).fileName(), Detail));
+}
+
+void TMiniZip::Open()
+{
+    if (FHandle)
+        return;
+    if (FFileName.isEmpty())
+        throw EZipError(QStringLiteral("File name is not defined"));
+    const QFileInfo info(FFileName);
+    if (!info.exists())
+        throw EZipError(QStringLiteral("File %1 not found").arg(FFileName));
+    if (!info.isFile())
+        throw EZipError(QStringLiteral("%1 is not a regular file").arg(FFileName));
+
+    unzFile h = unzOpen64(QFile::encodeName(FFileName).constData());
+    if (!h)
+        throw EZipError(
+            QStringLiteral("The file %1 is not a zip archive or is damaged.").arg(info.fileName()));
+    FHandle = h;
+    FInflated = 0;
+    try {
+        unz_global_info64 global{};
+        if (unzGetGlobalInfo64(h, &global) != UNZ_OK)
+            Damaged(QStringLiteral("its directory cannot be read"));
+        int rc = unzGoToFirstFile(h);
+        while (rc == UNZ_OK) {
+            unz_file_info64 fi{};
+            char name[1024];
+            if (unzGetCurrentFileInfo64(h, &fi, name, sizeof name, nullptr, 0, nullptr, 0) !=
+                UNZ_OK)
+                Damaged(QStringLiteral("a member's entry cannot be read"));
+            // Bit 11 says the name is UTF-8; older writers use the DOS page, which for the
+            // ASCII names of office documents is the same.
+            const QString stored =
+                (fi.flag & 0x800) ? QString::fromUtf8(name) : QString::fromLatin1(name);
+            if (!IsSafeName(stored))
+                throw EZipError(
+                    QStringLiteral("The document %1 holds a member with an unsafe name: %2")
+                        .arg(info.fileName(), stored));
+            unz64_file_pos pos{};
+            unzGetFilePos64(h, &pos);
+            const QString norm = NormalizedName(stored);
+            const QString key = norm.toLower();
+            if (!norm.endsWith(u'/') && !FEntries.contains(key)) {
+                Entry e;
+                e.Name = norm;
+                e.PosInDir = pos.pos_in_zip_directory;
+                e.DirIndex = pos.num_of_file;
+                e.Size = qint64(fi.uncompressed_size);
+                e.Encrypted = (fi.flag & 1) != 0;
+                FEntries.insert(key, e);
+                FNames.append(norm);
+            }
+            rc = unzGoToNextFile(h);
+        }
+        if (rc != UNZ_END_OF_LIST_OF_FILE)
+            Damaged(QStringLiteral("its directory ends early"));
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void TMiniZip::Close()
+{
+    if (FActive) {
+        FActive->FOwner = nullptr;
+        FActive = nullptr;
+    }
+    if (FHandle) {
+        unzCloseCurrentFile(handle(FHandle));
+        unzClose(handle(FHandle));
+        FHandle = nullptr;
+    }
+    FNames.clear();
+    FEntries.clear();
+}
+
+bool TMiniZip::Contains(const QString& Name) const
+{
+    return FEntries.contains(NormalizedName(Name).toLower());
+}
+
+const TMiniZip::Entry& TMiniZip::Find(const QString& Name) const
+{
+    if (!FHandle)
+        throw EZipError(QStringLiteral("The archive %1 is not open").arg(FFileName));
+    const auto it = FEntries.constFind(NormalizedName(Name).toLower());
+    if (it == FEntries.constEnd())
+        throw EZipError(QStringLiteral("The document %1 has no part %2")
+                            .arg(QFileInfo(FFileName).fileName(), Name));
+    return *it;
+}
+
+void TMiniZip::CheckLimits(const QString& Name, qint64 MemberBytes, qint64 ArchiveBytes) const
+{
+    if (MemberBytes > FMemberLimit || ArchiveBytes > FArchiveLimit)
+        throw EZipError(
+            QStringLiteral("The document %1 is refused: its part %2 inflates beyond %3 MiB.")
+                .arg(QFileInfo(FFileName).fileName(), Name)
+                .arg((MemberBytes > FMemberLimit ? FMemberLimit : FArchiveLimit) >> 20));
+}
+
+std::unique_ptr<TZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
+{
+    const Entry& e = Find(Name);
+    if (FActive)
+        throw EZipError(QStringLiteral("Another part of %1 is being read")
+                            .arg(QFileInfo(FFileName).fileName()));
+    if (e.Encrypted)
+        throw EZipError(QStringLiteral("The document %1 is encrypted and cannot be read.")
+                            .arg(QFileInfo(FFileName).fileName()));
+    // The declared size is a first, cheap check; the bytes read are what counts.
+    CheckLimits(e.Name, e.Size, FInflated + e.Size);
+    unz64_file_pos pos{e.PosInDir, e.DirIndex};
+    if (unzGoToFilePos64(handle(FHandle), &pos) != UNZ_OK ||
+        unzOpenCurrentFile(handle(FHandle)) != UNZ_OK)
+        Damaged(QStringLiteral("its part %1 cannot be opened").arg(e.Name));
+    std::unique_ptr<TZipEntryStream> s(new TZipEntryStream(this, e.Name, e.Size));
+    FActive = s.get();
+    return s;
+}
+
+QByteArray TMiniZip::ReadEntry(const QString& Name)
+{
+    auto s = OpenEntry(Name);
+    QByteArray out;
+    // Trust the declared size only as a hint: it is capped by the member limit above.
+    out.reserve(qsizetype(qMin<qint64>(s->DeclaredSize(), 64 << 20)));
+    char buf[65536];
+    for (;;) {
+        const qint64 n = s->Read(buf, sizeof buf);
+        if (n == 0)
+            break;
+        out.append(buf, qsizetype(n));
+    }
+    return out;
+}
+
+TZipEntryStream::TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize)
+    : FOwner(Owner), FName(Name), FDeclaredSize(DeclaredSize)
+{}
+
+TZipEntryStream::~TZipEntryStream()
+{
+    if (FOwner) {
+        unzCloseCurrentFile(handle(FOwner->FHandle));
+        FOwner->FActive = nullptr;
+    }
+}
+
+qint64 TZipEntryStream::Read(char* Buffer, qint64 MaxSize)
+{
+    if (FAtEnd || MaxSize <= 0)
+        return 0;
+    if (!FOwner)
+        throw EZipError(QStringLiteral("The archive holding %1 was closed").arg(FName));
+    const int n = unzReadCurrentFile(handle(FOwner->FHandle), Buffer,
+                                     unsigned(qMin<qint64>(MaxSize, 1 << 30)));
+    if (n < 0)
+        FOwner->Damaged(QStringLiteral("its part %1 cannot be inflated").arg(FName));
+    if (n == 0) {
+        Finish();
+        return 0;
+    }
+    FRead += n;
+    FOwner->FInflated += n;
+    FOwner->CheckLimits(FName, FRead, FOwner->FInflated);
+    return n;
+}
+
+void TZipEntryStream::Finish()
+{
+    FAtEnd = true;
+    TMiniZip* owner = FOwner;
+    FOwner = nullptr;
+    owner->FActive = nullptr;
+    // Closing after the last byte is where minizip checks the CRC.
+    const int rc = unzCloseCurrentFile(handle(owner->FHandle));
+    if (rc == UNZ_CRCERROR)
+        owner->Damaged(QStringLiteral("the checksum of its part %1 is wrong").arg(FName));
+    if (rc != UNZ_OK)
+        owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(FName));
+}

@@ -1,0 +1,110 @@
+#pragma once
+// Read-only access to the members of a zip archive (the zipped office documents). Nothing is
+// extracted to disk: members are read into memory or streamed. Unsafe member names, encrypted
+// members, damaged data and members that inflate beyond the limits are refused with EZipError.
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <stdexcept>
+
+class EZipError : public std::runtime_error
+{
+public:
+    explicit EZipError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+class TMiniZip;
+
+// One member being inflated. Reading past the end gives 0; a CRC mismatch, a read error or
+// more bytes than the limits allow raises EZipError.
+class TZipEntryStream
+{
+public:
+    ~TZipEntryStream();
+    TZipEntryStream(const TZipEntryStream&) = delete;
+    TZipEntryStream& operator=(const TZipEntryStream&) = delete;
+
+    qint64 Read(char* Buffer, qint64 MaxSize);
+    QString Name() const { return FName; }
+    // The size the archive declares; the real size is known only when the member is read.
+    qint64 DeclaredSize() const { return FDeclaredSize; }
+
+private:
+    friend class TMiniZip;
+    TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize);
+    void Finish();
+
+    TMiniZip* FOwner;
+    QString FName;
+    qint64 FDeclaredSize;
+    qint64 FRead = 0;
+    bool FAtEnd = false;
+};
+
+class TMiniZip
+{
+public:
+    static constexpr qint64 DefaultMemberLimit = qint64(1) << 30;  // 1 GiB
+    static constexpr qint64 DefaultArchiveLimit = qint64(4) << 30; // 4 GiB
+
+    TMiniZip() = default;
+    explicit TMiniZip(const QString& FileName) : FFileName(FileName) {}
+    ~TMiniZip();
+    TMiniZip(const TMiniZip&) = delete;
+    TMiniZip& operator=(const TMiniZip&) = delete;
+
+    QString FileName() const { return FFileName; }
+    // A different name closes an open archive first.
+    void SetFileName(const QString& Value);
+    // Limits of inflated bytes: one member, and all members read from this archive together.
+    void SetLimits(qint64 MemberLimit, qint64 ArchiveLimit);
+
+    // Opens the archive and indexes its members; refuses a file that is no zip archive, is
+    // damaged, or names a member outside the archive ("..", absolute, drive letter).
+    void Open();
+    void Close();
+    bool IsOpen() const { return FHandle != nullptr; }
+
+    // Member names as stored, folders separated by "/".
+    QStringList EntryNames() const { return FNames; }
+    // Names match with "/" and "\" alike and without regard to letter case.
+    bool Contains(const QString& Name) const;
+    QByteArray ReadEntry(const QString& Name);
+    // One member at a time: opening another one while a stream is alive is refused.
+    std::unique_ptr<TZipEntryStream> OpenEntry(const QString& Name);
+
+    static QString NormalizedName(const QString& Name);
+    static bool IsSafeName(const QString& Name);
+
+private:
+    friend class TZipEntryStream;
+    struct Entry
+    {
+        QString Name;
+        quint64 PosInDir = 0;
+        quint64 DirIndex = 0;
+        qint64 Size = 0;
+        bool Encrypted = false;
+    };
+    const Entry& Find(const QString& Name) const;
+    [[noreturn]] void Damaged(const QString& Detail) const;
+    void CheckLimits(const QString& Name, qint64 MemberBytes, qint64 ArchiveBytes) const;
+
+    QString FFileName;
+    void* FHandle = nullptr;
+    QStringList FNames;
+    QHash<QString, Entry> FEntries; // by normalized, lower-case name
+    qint64 FMemberLimit = DefaultMemberLimit;
+    qint64 FArchiveLimit = DefaultArchiveLimit;
+    qint64 FInflated = 0;
+    TZipEntryStream* FActive = nullptr;
+};

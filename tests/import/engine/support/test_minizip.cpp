@@ -1,0 +1,206 @@
+#include "import/engine/support/BaseDocumentFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <zip.h>
+
+namespace {
+
+struct Member
+{
+    QByteArray name;
+    QByteArray data;
+    bool stored = false;
+};
+
+bool writeZip(const QString& path, const QList<Member>& members)
+{
+    zipFile z = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
+    if (!z)
+        return false;
+    for (const Member& m : members) {
+        zip_fileinfo info{};
+        if (zipOpenNewFileInZip64(z, m.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_BEST_SPEED,
+                                  1) != ZIP_OK)
+            return false;
+        zipWriteInFileInZip(z, m.data.constData(), unsigned(m.data.size()));
+        zipCloseFileInZip(z);
+    }
+    return zipClose(z, nullptr) == ZIP_OK;
+}
+
+QString errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EZipError& e) {
+        return e.message();
+    }
+    return {};
+}
+
+class CountingDocument : public TBaseDocumentFile
+{
+public:
+    int parses = 0;
+    QByteArray content;
+
+protected:
+    void Parse(TMiniZip& Zip) override
+    {
+        ++parses;
+        content = Zip.ReadEntry(QStringLiteral("content.xml"));
+    }
+};
+
+} // namespace
+
+class TestMiniZip : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void readsMembersByPackageNames()
+    {
+        const QString file = path("doc.zip");
+        const QByteArray sheet = QByteArray("<sheet>").repeated(5000);
+        QVERIFY(writeZip(file, {{"[Content_Types].xml", "<Types/>"},
+                                {"xl/worksheets/sheet1.xml", sheet},
+                                {"xl/_rels/workbook.xml.rels", "<Relationships/>", true}}));
+        TMiniZip zip(file);
+        zip.Open();
+        QCOMPARE(zip.EntryNames().size(), 3);
+        QVERIFY(zip.Contains(QStringLiteral("XL\\Worksheets\\Sheet1.XML")));
+        QVERIFY(!zip.Contains(QStringLiteral("xl/worksheets/sheet2.xml")));
+        QCOMPARE(zip.ReadEntry(QStringLiteral("/xl/worksheets/sheet1.xml").mid(1)), sheet);
+        QCOMPARE(zip.ReadEntry(QStringLiteral("xl\\_rels\\workbook.xml.rels")),
+                 QByteArray("<Relationships/>"));
+
+        // Streamed in small pieces, the same bytes; one member at a time.
+        auto s = zip.OpenEntry(QStringLiteral("xl/worksheets/sheet1.xml"));
+        QVERIFY(!errorOf([&] { zip.OpenEntry(QStringLiteral("[Content_Types].xml")); }).isEmpty());
+        QByteArray streamed;
+        char buf[777];
+        for (qint64 n; (n = s->Read(buf, sizeof buf)) > 0;)
+            streamed.append(buf, n);
+        QCOMPARE(streamed, sheet);
+        s.reset();
+        QCOMPARE(zip.ReadEntry(QStringLiteral("[content_types].xml")), QByteArray("<Types/>"));
+        QVERIFY(errorOf([&] {
+                    zip.ReadEntry(QStringLiteral("missing.xml"));
+                }).contains(QStringLiteral("missing.xml")));
+    }
+
+    void unsafeNamesRefused_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("parent") << QByteArray("../evil.txt");
+        QTest::newRow("parent inside") << QByteArray("xl/../../evil.txt");
+        QTest::newRow("backslash parent") << QByteArray("xl\\..\\..\\evil.txt");
+        QTest::newRow("absolute") << QByteArray("/tmp/evil.txt");
+        QTest::newRow("drive letter") << QByteArray("C:\\evil.txt");
+    }
+    void unsafeNamesRefused()
+    {
+        QFETCH(QByteArray, name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("bad.zip"));
+        QVERIFY(writeZip(file, {{"ok.xml", "<a/>"}, {name, "owned"}}));
+        TMiniZip zip(file);
+        const QString message = errorOf([&] { zip.Open(); });
+        QVERIFY2(message.contains(QString::fromLatin1(name)), qPrintable(message));
+        QVERIFY(!zip.IsOpen());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{QStringLiteral("bad.zip")});
+    }
+
+    void damagedArchives_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("wrong checksum") << 0 << "checksum";
+        QTest::newRow("truncated") << 1 << "damaged";
+        QTest::newRow("not a zip") << 2 << "not a zip archive";
+    }
+    void damagedArchives()
+    {
+        QFETCH(int, damage);
+        QFETCH(QString, expected);
+        const QString file = path("damaged.zip");
+        const QByteArray payload = "PAYLOAD-0123456789-PAYLOAD";
+        QVERIFY(writeZip(file, {{"a.xml", payload, true}, {"b.xml", "<b/>"}}));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        f.close();
+        if (damage == 0)
+            bytes[bytes.indexOf(payload) + 3] = 'X';
+        else if (damage == 1)
+            bytes.truncate(bytes.size() - 30);
+        else
+            bytes = "PK\3\4 this is not really an archive";
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+
+        TMiniZip zip(file);
+        const QString message = errorOf([&] {
+            zip.Open();
+            zip.ReadEntry(QStringLiteral("a.xml"));
+        });
+        QVERIFY2(message.contains(expected), qPrintable(message));
+    }
+
+    void inflationLimits()
+    {
+        const QString file = path("bomb.zip");
+        QVERIFY(writeZip(file, {{"big.xml", QByteArray(3 << 20, '\0')},
+                                {"part1.xml", QByteArray(600 << 10, 'a')},
+                                {"part2.xml", QByteArray(600 << 10, 'b')}}));
+        TMiniZip zip(file);
+        zip.SetLimits(1 << 20, 1 << 20);
+        zip.Open();
+        QVERIFY(errorOf([&] { zip.ReadEntry(QStringLiteral("big.xml")); }).contains("refused"));
+        QCOMPARE(zip.ReadEntry(QStringLiteral("part1.xml")).size(), 600 << 10);
+        QVERIFY(errorOf([&] { zip.ReadEntry(QStringLiteral("part2.xml")); }).contains("refused"));
+    }
+
+    void documentLoadsOnceUntilItsNameIsSetAgain()
+    {
+        const QString file = path("doc.ods");
+        QVERIFY(writeZip(file, {{"content.xml", "<c/>"}}));
+        CountingDocument doc;
+        QVERIFY(errorOf([&] { doc.Load(); }).contains(QStringLiteral("not defined")));
+        doc.SetFileName(file);
+        doc.Load();
+        doc.Load();
+        QCOMPARE(doc.parses, 1);
+        QCOMPARE(doc.content, QByteArray("<c/>"));
+        doc.SetFileName(file);
+        QVERIFY(!doc.Loaded());
+        doc.Load();
+        QCOMPARE(doc.parses, 2);
+        // A parse that fails leaves the document unloaded.
+        QVERIFY(writeZip(path("empty.ods"), {{"other.xml", "<o/>"}}));
+        doc.SetFileName(path("empty.ods"));
+        QVERIFY(errorOf([&] { doc.Load(); }).contains(QStringLiteral("content.xml")));
+        QVERIFY(!doc.Loaded());
+    }
+
+    void namesChecked()
+    {
+        TMiniZip zip;
+        QCOMPARE(errorOf([&] { zip.Open(); }), QStringLiteral("File name is not defined"));
+        zip.SetFileName(path("nowhere.zip"));
+        QVERIFY(errorOf([&] { zip.Open(); }).contains(QStringLiteral("not found")));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestMiniZip)
+#include "test_minizip.moc"
