@@ -1,0 +1,120 @@
+#include "import/engine/Durvel3XLS.h"
+
+#include "import/engine/support/MapRange.h"
+#include "import/engine/support/XlsFile.h"
+#include "platform/ini/IniFile.h"
+
+namespace {
+
+const QString kOptions = QStringLiteral("XLS_OPTIONS");
+
+} // namespace
+
+TDurvel3XLS::TDurvel3XLS() = default;
+
+TDurvel3XLS::~TDurvel3XLS() = default;
+
+void TDurvel3XLS::PrepareImport()
+{
+    try {
+        FFile = std::make_unique<TxlsFile>(FileName());
+        FFile->Open();
+        FRanges = std::make_unique<TMapRowList>(FFile.get());
+        FRanges->SkipRows = SkipFirstRows;
+        FRanges->SkipCols = SkipFirstCols;
+        FColumns.clear();
+        const QChar sep = Map().NameValueSeparator();
+        for (int i = 0; i < Map().Count(); ++i) {
+            const QString line = Map().Strings(i);
+            const int eq = line.indexOf(sep);
+            auto row = FRanges->NewRow();
+            row->SetAsString(eq < 0 ? QString() : line.mid(eq + 1));
+            FRanges->Add(std::move(row));
+            FColumns.push_back({DurvelTrimName(eq < 0 ? line : line.left(eq)), i, -1});
+        }
+        FRanges->UpdateLongestShortest();
+        FLongestCount = FRanges->LongestCount();
+        FShortestCount = FRanges->ShortestCount();
+        SetTotalRecCount(ImportRange == dirMax ? FLongestCount : FShortestCount);
+        TDurvel3::PrepareImport();
+    } catch (...) {
+        FreeSource();
+        throw;
+    }
+}
+
+void TDurvel3XLS::OpenSource()
+{
+    const TDurvelFormats& formats = RunFormats();
+    FFile->TextFormat.DecimalSeparator = formats.DecimalSeparator;
+    FFile->TextFormat.DateText = [this](const QDateTime& value, TSheetDateKind kind) {
+        const TDurvelFormats& f = RunFormats();
+        switch (kind) {
+        case TSheetDateKind::Date:
+            return DurvelFormatDateTime(f, f.ShortDateFormat, value);
+        case TSheetDateKind::Time:
+            return DurvelFormatDateTime(f, f.LongTimeFormat, value);
+        case TSheetDateKind::DateTime:
+            break;
+        }
+        return DurvelFormatDateTime(f, f.ShortDateFormat + u' ' + f.LongTimeFormat, value);
+    };
+    FLast = (ImportRange == dirMax ? FLongestCount : FShortestCount) - 1;
+    if (ImportRecCount > 0)
+        FLast = std::min(FLast, ImportRecCount - 1);
+    FCurrent = 0;
+    FColumnsGeneration = ~quint64(0);
+    AddLines(SkipFirstRows);
+}
+
+void TDurvel3XLS::ReadRow()
+{
+    TDurvelRow* row = Row();
+    row->ClearValues();
+    if (row->Generation() != FColumnsGeneration) {
+        for (Column& c : FColumns)
+            c.Position = row->MapPosition(c.Name);
+        FColumnsGeneration = row->Generation();
+    }
+    for (const Column& c : FColumns)
+        if (c.Position >= 0)
+            row->SetValueAt(c.Position, FRanges->GetItem(c.Line)->Value(FCurrent + 1));
+    ApplyFieldFormats();
+}
+
+void TDurvel3XLS::FreeSource()
+{
+    FRanges.reset();
+    FFile.reset();
+    FColumns.clear();
+    FColumnsGeneration = ~quint64(0);
+}
+
+void TDurvel3XLS::CloseSource()
+{
+    TDurvel3::CloseSource();
+}
+
+void TDurvel3XLS::EndImport()
+{
+    TDurvel3::EndImport();
+    FreeSource();
+}
+
+void TDurvel3XLS::SaveTemplateSections(IniFile& Ini)
+{
+    TDurvel3::SaveTemplateSections(Ini);
+    Ini.writeInteger(kOptions, QStringLiteral("SkipCols"), SkipFirstCols);
+    Ini.writeInteger(kOptions, QStringLiteral("SkipRows"), SkipFirstRows);
+}
+
+void TDurvel3XLS::LoadTemplateSections(IniFile& Ini)
+{
+    TDurvel3::LoadTemplateSections(Ini);
+    const auto count = [&Ini](const QString& key, int current) {
+        const qint64 v = Ini.readInteger(kOptions, key, current);
+        return v >= 0 && v <= std::numeric_limits<int>::max() ? int(v) : current;
+    };
+    SkipFirstCols = count(QStringLiteral("SkipCols"), SkipFirstCols);
+    SkipFirstRows = count(QStringLiteral("SkipRows"), SkipFirstRows);
+}

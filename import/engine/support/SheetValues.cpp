@@ -1,0 +1,133 @@
+#include "import/engine/support/SheetValues.h"
+
+#include <QTimeZone>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+QString SheetNumberToText(double Value, QChar DecimalSeparator)
+{
+    if (!std::isfinite(Value))
+        return QStringLiteral("#NUM!");
+    if (Value == 0)
+        return QStringLiteral("0");
+    // 15 significant digits in scientific form, then placed by hand.
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.14e", Value);
+    const bool negative = buf[0] == '-';
+    const char* p = buf + (negative ? 1 : 0);
+    QByteArray digits;
+    digits.append(p[0]);
+    const char* q = p + 2; // past "d."
+    while (*q >= '0' && *q <= '9')
+        digits.append(*q++);
+    const int exponent = std::atoi(q + 1); // past "e"
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    // digits d0 d1 ... stand for d0.d1... x 10^exponent.
+    const int pointAt = exponent + 1; // digits before the decimal point
+    QString out;
+    if (negative)
+        out += u'-';
+    if (pointAt <= 0) {
+        out += u'0';
+        out += DecimalSeparator;
+        out += QString(-pointAt, u'0');
+        out += QLatin1StringView(digits);
+    } else if (pointAt >= digits.size()) {
+        out += QLatin1StringView(digits);
+        out += QString(pointAt - digits.size(), u'0');
+    } else {
+        out += QLatin1StringView(digits.left(pointAt));
+        out += DecimalSeparator;
+        out += QLatin1StringView(digits.mid(pointAt));
+    }
+    return out;
+}
+
+bool IsBuiltinDateFormat(int Index)
+{
+    return (Index >= 14 && Index <= 22) || (Index >= 45 && Index <= 47);
+}
+
+bool IsDateFormatText(QStringView Format)
+{
+    for (qsizetype i = 0; i < Format.size(); ++i) {
+        const char16_t c = Format[i].toLower().unicode();
+        switch (c) {
+        case u'"': { // quoted text
+            const qsizetype end = Format.indexOf(u'"', i + 1);
+            if (end < 0)
+                return false;
+            i = end;
+            break;
+        }
+        case u'[': { // colours, conditions, locales
+            const qsizetype end = Format.indexOf(u']', i + 1);
+            if (end < 0)
+                return false;
+            i = end;
+            break;
+        }
+        case u'\\': // an escaped character
+        case u'_':  // a space as wide as the next character
+        case u'*':  // fill with the next character
+            ++i;
+            break;
+        case u';': // later sections are for negative numbers, zero and text
+            return false;
+        case u'd':
+        case u'm':
+        case u'y':
+        case u'h':
+        case u's':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+bool SheetSerialToDateTime(double Serial, bool Date1904, QDateTime& Value, TSheetDateKind& Kind)
+{
+    if (!std::isfinite(Serial) || Serial < 0)
+        return false;
+    double serial = Serial + (Date1904 ? 1462.0 : 0.0);
+    // The 1900 system counts a 29 February 1900 that never was; days before it are one late.
+    if (!Date1904 && serial >= 1 && serial < 61)
+        serial += 1;
+    if (serial >= 2958466.0) // past 9999-12-31
+        return false;
+    const qint64 ms = std::llround(Serial * 86400000.0);
+    const qint64 dayMs = 86400000;
+    const qint64 wholeMs = std::llround(serial * 86400000.0);
+    const qint64 days = wholeMs / dayMs;
+    const qint64 inDay = wholeMs % dayMs;
+    const QDate base(1899, 12, 30);
+    Value = QDateTime(base.addDays(days), QTime::fromMSecsSinceStartOfDay(int(inDay)), Qt::UTC);
+    const bool hasDate = ms >= dayMs;
+    const bool hasTime = ms % dayMs != 0;
+    Kind = hasDate ? (hasTime ? TSheetDateKind::DateTime : TSheetDateKind::Date)
+                   : TSheetDateKind::Time;
+    return true;
+}
+
+QString TSheetTextFormat::SerialText(double Serial, bool Date1904) const
+{
+    QDateTime value;
+    TSheetDateKind kind;
+    if (!SheetSerialToDateTime(Serial, Date1904, value, kind))
+        return NumberText(Serial);
+    if (DateText)
+        return DateText(value, kind);
+    switch (kind) {
+    case TSheetDateKind::Date:
+        return value.date().toString(QStringLiteral("yyyy/MM/dd"));
+    case TSheetDateKind::Time:
+        return value.time().toString(QStringLiteral("HH:mm:ss"));
+    case TSheetDateKind::DateTime:
+        break;
+    }
+    return value.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+}

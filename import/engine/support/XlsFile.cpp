@@ -1,0 +1,762 @@
+#include "import/engine/support/XlsFile.h"
+
+#include "platform/storage/CompoundFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+enum : quint16 {
+    idFormula = 0x0006,
+    idEOF = 0x000A,
+    idFilePass = 0x002F,
+    idDateMode = 0x0022,
+    idContinue = 0x003C,
+    idBoundSheet = 0x0085,
+    idMulRK = 0x00BD,
+    idRString = 0x00D6,
+    idXF = 0x00E0,
+    idSST = 0x00FC,
+    idLabelSST = 0x00FD,
+    idNumber = 0x0203,
+    idLabel = 0x0204,
+    idBoolErr = 0x0205,
+    idString = 0x0207,
+    idRK = 0x027E,
+    idFormat = 0x041E,
+    idBOF2 = 0x0009,
+    idBOF3 = 0x0209,
+    idBOF4 = 0x0409,
+    idBOF = 0x0809,
+};
+
+enum : quint16 { stGlobals = 0x0005, stWorksheet = 0x0010 };
+constexpr quint16 kBiff8 = 0x0600;
+
+[[noreturn]] void invalid()
+{
+    throw ExlsFileError(QStringLiteral("Error reading Excel records. File invalid"));
+}
+
+bool isBof(quint16 id)
+{
+    return id == idBOF || id == idBOF2 || id == idBOF3 || id == idBOF4;
+}
+
+double rkValue(quint32 rk)
+{
+    double v;
+    if (rk & 2) {
+        v = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, sizeof v);
+    }
+    return (rk & 1) ? v / 100 : v;
+}
+
+// One record with the CONTINUE records that follow it.
+struct Record
+{
+    quint16 Id = 0;
+    qsizetype Offset = 0; // of its header in the stream
+    std::vector<std::span<const char>> Parts;
+    std::span<const char> Data() const { return Parts.front(); }
+    qsizetype Size() const { return qsizetype(Parts.front().size()); }
+};
+
+class RecordStream
+{
+public:
+    explicit RecordStream(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    qsizetype Position() const { return m_pos; }
+    // False at the end of the stream or at an all-zero header.
+    bool Next(Record& r)
+    {
+        if (m_pos + 4 > m_bytes.size())
+            return false;
+        const quint16 id = u16(m_pos);
+        const quint16 size = u16(m_pos + 2);
+        if (id == 0 && size == 0)
+            return false;
+        r.Id = id;
+        r.Offset = m_pos;
+        r.Parts.clear();
+        r.Parts.push_back(take(size));
+        while (m_pos + 4 <= m_bytes.size() && u16(m_pos) == idContinue)
+            r.Parts.push_back(take(u16(m_pos + 2)));
+        return true;
+    }
+
+private:
+    quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_bytes.constData() + at); }
+    std::span<const char> take(quint16 size)
+    {
+        m_pos += 4;
+        if (m_pos + size > m_bytes.size())
+            invalid();
+        std::span<const char> part(m_bytes.constData() + m_pos, size);
+        m_pos += size;
+        return part;
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_pos = 0;
+};
+
+// Reads across a record's parts. Characters of a string that cross into the next part start
+// there with a new flag byte that tells their width.
+class Cursor
+{
+public:
+    explicit Cursor(const Record& r, qsizetype skip = 0) : m_parts(r.Parts) { Skip(skip); }
+
+    bool AtEnd()
+    {
+        Settle();
+        return m_part >= m_parts.size();
+    }
+    quint8 U8()
+    {
+        Settle();
+        if (m_part >= m_parts.size())
+            throw ExlsFileError(QStringLiteral("Error reading record"));
+        return quint8(m_parts[m_part][m_off++]);
+    }
+    quint16 U16()
+    {
+        const quint16 lo = U8();
+        return quint16(lo | (quint16(U8()) << 8));
+    }
+    quint32 U32()
+    {
+        const quint32 lo = U16();
+        return lo | (quint32(U16()) << 16);
+    }
+    void Skip(qsizetype n)
+    {
+        while (n > 0) {
+            Settle();
+            if (m_part >= m_parts.size())
+                throw ExlsFileError(QStringLiteral("Error reading record"));
+            const qsizetype here =
+                std::min<qsizetype>(n, qsizetype(m_parts[m_part].size()) - m_off);
+            m_off += here;
+            n -= here;
+        }
+    }
+    // Count characters, 16-bit when wide, appended to Out.
+    void Chars(qsizetype count, bool wide, QString& out)
+    {
+        while (count > 0) {
+            if (m_part >= m_parts.size())
+                throw ExlsFileError(QStringLiteral("Error reading record"));
+            if (m_off >= qsizetype(m_parts[m_part].size())) {
+                ++m_part;
+                m_off = 0;
+                if (m_part >= m_parts.size())
+                    throw ExlsFileError(QStringLiteral("Error reading record"));
+                if (m_parts[m_part].empty())
+                    continue;
+                wide = (quint8(m_parts[m_part][m_off++]) & 1) != 0;
+                continue;
+            }
+            const auto& part = m_parts[m_part];
+            const qsizetype width = wide ? 2 : 1;
+            const qsizetype avail = (qsizetype(part.size()) - m_off) / width;
+            if (avail == 0) // half a character at the end of a part
+                throw ExlsFileError(QStringLiteral("Error reading record"));
+            const qsizetype n = std::min(avail, count);
+            const char* p = part.data() + m_off;
+            const qsizetype at = out.size();
+            out.resize(at + n);
+            QChar* dst = out.data() + at;
+            for (qsizetype i = 0; i < n; ++i)
+                dst[i] = wide ? QChar(qFromLittleEndian<quint16>(p + 2 * i))
+                              : QChar(char16_t(quint8(p[i])));
+            m_off += n * width;
+            count -= n;
+        }
+    }
+    // A BIFF8 string: character count (8 or 16 bits), flags, runs and extension, characters.
+    void String(bool shortCount, QString& out)
+    {
+        const qsizetype count = shortCount ? U8() : U16();
+        const quint8 flags = U8();
+        const quint16 runs = (flags & 0x08) ? U16() : 0;
+        const quint32 ext = (flags & 0x04) ? U32() : 0;
+        Chars(count, (flags & 1) != 0, out);
+        Skip(qsizetype(runs) * 4);
+        Skip(qsizetype(ext));
+    }
+
+private:
+    void Settle()
+    {
+        while (m_part < m_parts.size() && m_off >= qsizetype(m_parts[m_part].size())) {
+            ++m_part;
+            m_off = 0;
+        }
+    }
+
+    const std::vector<std::span<const char>>& m_parts;
+    std::size_t m_part = 0;
+    qsizetype m_off = 0;
+};
+
+quint16 u16(const Record& r, qsizetype at)
+{
+    if (at + 2 > r.Size())
+        invalid();
+    return qFromLittleEndian<quint16>(r.Data().data() + at);
+}
+
+quint32 u32(const Record& r, qsizetype at)
+{
+    if (at + 4 > r.Size())
+        invalid();
+    return qFromLittleEndian<quint32>(r.Data().data() + at);
+}
+
+double f64(const Record& r, qsizetype at)
+{
+    if (at + 8 > r.Size())
+        invalid();
+    return qFromLittleEndian<double>(r.Data().data() + at);
+}
+
+} // namespace
+
+// Builds a workbook from its record stream.
+class TxlsLoader
+{
+public:
+    TxlsLoader(const QByteArray& stream, TxlsWorkbook& wb, int rowLimit)
+        : m_in(stream), m_wb(wb), m_rowLimit(rowLimit)
+    {}
+
+    void Load()
+    {
+        Record r;
+        bool first = true;
+        while (m_in.Next(r)) {
+            if (!isBof(r.Id))
+                invalid();
+            const quint16 version = u16(r, 0);
+            const quint16 type = r.Id == idBOF ? u16(r, 2) : 0;
+            if (first && (r.Id != idBOF || version != kBiff8))
+                throw ExlsFileError(QStringLiteral("File is saved with an invalid Excel version"));
+            if (first && type != stGlobals)
+                invalid();
+            first = false;
+            if (type == stGlobals && !m_globalsRead) {
+                LoadGlobals();
+                m_globalsRead = true;
+            } else if (type == stWorksheet) {
+                LoadSheet(r.Offset);
+            } else {
+                SkipSubstream(); // charts, macros, modules and any other kind
+            }
+        }
+        if (first)
+            invalid();
+    }
+
+private:
+    // Passes over a substream whose BOF was just read, nested ones included.
+    void SkipSubstream()
+    {
+        Record r;
+        int depth = 1;
+        while (depth > 0) {
+            if (!m_in.Next(r))
+                invalid();
+            if (isBof(r.Id))
+                ++depth;
+            else if (r.Id == idEOF)
+                --depth;
+        }
+    }
+
+    void LoadGlobals()
+    {
+        TxlsGlobals& g = m_wb.Globals;
+        Record r;
+        for (;;) {
+            if (!m_in.Next(r))
+                invalid();
+            switch (r.Id) {
+            case idEOF:
+                FinishGlobals();
+                return;
+            case idFilePass:
+                throw ExlsFileError(
+                    QStringLiteral("The workbook is encrypted with a password. Open it in the "
+                                   "spreadsheet program, save it without a password and import "
+                                   "that copy"));
+            case idDateMode:
+                g.Date1904 = u16(r, 0) == 1;
+                break;
+            case idBoundSheet: {
+                TxlsGlobals::TBoundSheet b;
+                b.Offset = u32(r, 0);
+                b.Visibility = quint8(u16(r, 4) & 0xFF);
+                b.Type = quint8(u16(r, 4) >> 8);
+                Cursor c(r, 6);
+                c.String(true, b.Name);
+                g.BoundSheets.push_back(std::move(b));
+                break;
+            }
+            case idXF:
+                g.FXF.push_back(u16(r, 2));
+                break;
+            case idFormat: {
+                const int index = u16(r, 0);
+                QString text;
+                Cursor c(r, 2);
+                c.String(false, text);
+                g.FFormats.insert(index, text);
+                break;
+            }
+            case idSST:
+                ReadSST(r);
+                break;
+            default:
+                if (isBof(r.Id))
+                    SkipSubstream();
+                break;
+            }
+        }
+    }
+
+    void ReadSST(const Record& r)
+    {
+        TxlsGlobals& g = m_wb.Globals;
+        const quint32 unique = u32(r, 4);
+        qsizetype total = 0;
+        for (const auto& p : r.Parts)
+            total += qsizetype(p.size());
+        // Every string takes at least three bytes; a larger count is a lie of the file.
+        g.FSSTStart.reserve(std::min<qsizetype>(unique, total / 3) + 1);
+        g.FSSTPool.reserve(std::min<qsizetype>(total, qsizetype(1) << 24));
+        Cursor c(r, 8);
+        for (quint32 i = 0; i < unique; ++i) {
+            c.String(false, g.FSSTPool);
+            g.FSSTStart.push_back(quint32(g.FSSTPool.size()));
+        }
+    }
+
+    void FinishGlobals()
+    {
+        TxlsGlobals& g = m_wb.Globals;
+        g.FDateXF.resize(g.FXF.size());
+        for (std::size_t i = 0; i < g.FXF.size(); ++i) {
+            const int f = g.FXF[i];
+            const auto it = g.FFormats.constFind(f);
+            g.FDateXF[i] = it != g.FFormats.cend() ? IsDateFormatText(*it) : IsBuiltinDateFormat(f);
+        }
+    }
+
+    void LoadSheet(qsizetype bofOffset)
+    {
+        auto sheet = std::make_unique<TxlsWorkSheet>();
+        TxlsWorkSheet& s = *sheet;
+        s.FIndex = m_wb.SheetCount();
+        NameSheet(s, bofOffset);
+        m_rowsSeen.assign(65536, false);
+        m_rowsKept = 0;
+        qsizetype pendingFormula = -1;
+        Record r;
+        for (;;) {
+            if (!m_in.Next(r))
+                invalid();
+            switch (r.Id) {
+            case idEOF:
+                Index(s);
+                m_wb.WorkSheets.push_back(std::move(sheet));
+                return;
+            case idNumber:
+                AddCell(s, r, TbiffCell::ckNumber).Number = f64(r, 6);
+                break;
+            case idRK:
+                AddCell(s, r, TbiffCell::ckNumber).Number = rkValue(u32(r, 6));
+                break;
+            case idMulRK: {
+                const int row = u16(r, 0);
+                const int first = u16(r, 2);
+                const int n = int((r.Size() - 6) / 6);
+                for (int k = 0; k < n; ++k) {
+                    TbiffCell* c = Add(s, row, first + k, u16(r, 4 + 6 * k), TbiffCell::ckNumber);
+                    if (c)
+                        c->Number = rkValue(u32(r, 6 + 6 * k));
+                }
+                break;
+            }
+            case idLabelSST: {
+                const quint32 index = u32(r, 6);
+                if (index >= quint32(m_wb.Globals.SSTCount()))
+                    invalid();
+                AddCell(s, r, TbiffCell::ckShared).Index = index;
+                break;
+            }
+            case idLabel:
+            case idRString: {
+                QString text;
+                Cursor c(r, 6);
+                c.String(false, text);
+                AddText(s, r, std::move(text));
+                break;
+            }
+            case idBoolErr: {
+                const bool error = r.Size() >= 8 && r.Data()[7] != 0;
+                if (r.Size() < 7)
+                    invalid();
+                AddCell(s, r, error ? TbiffCell::ckError : TbiffCell::ckBoolean).Code =
+                    quint8(r.Data()[6]);
+                break;
+            }
+            case idFormula: {
+                pendingFormula = -1;
+                if (r.Size() < 14)
+                    invalid();
+                const char* d = r.Data().data();
+                if (u16(r, 12) != 0xFFFF) {
+                    AddCell(s, r, TbiffCell::ckNumber).Number = f64(r, 6);
+                    break;
+                }
+                switch (quint8(d[6])) {
+                case 0: // the text follows in a STRING record
+                    if (TbiffCell* c = Add(s, u16(r, 0), u16(r, 2), u16(r, 4), TbiffCell::ckText)) {
+                        c->Index = quint32(s.FTexts.size());
+                        s.FTexts.emplace_back();
+                        pendingFormula = qsizetype(c->Index);
+                    }
+                    break;
+                case 1:
+                    AddCell(s, r, TbiffCell::ckBoolean).Code = quint8(d[8] == 1);
+                    break;
+                case 2:
+                    AddCell(s, r, TbiffCell::ckError).Code = quint8(d[8]);
+                    break;
+                default:
+                    AddCell(s, r, TbiffCell::ckEmpty);
+                    break;
+                }
+                break;
+            }
+            case idString:
+                // The text of the last formula, whatever records came between.
+                if (pendingFormula >= 0) {
+                    Cursor c(r);
+                    c.String(false, s.FTexts[std::size_t(pendingFormula)]);
+                    pendingFormula = -1;
+                }
+                break;
+            default:
+                if (isBof(r.Id))
+                    SkipSubstream(); // an embedded chart
+                break;
+            }
+        }
+    }
+
+    void NameSheet(TxlsWorkSheet& s, qsizetype bofOffset)
+    {
+        auto& sheets = m_wb.Globals.BoundSheets;
+        m_used.resize(sheets.size(), false);
+        std::size_t pick = sheets.size();
+        for (std::size_t i = 0; i < sheets.size(); ++i)
+            if (!m_used[i] && sheets[i].Offset == quint32(bofOffset)) {
+                pick = i;
+                break;
+            }
+        // A writer that left the offsets wrong: the next worksheet entry in order.
+        for (std::size_t i = 0; pick == sheets.size() && i < sheets.size(); ++i)
+            if (!m_used[i] && sheets[i].Type == 0)
+                pick = i;
+        if (pick < sheets.size()) {
+            m_used[pick] = true;
+            s.FName = sheets[pick].Name;
+            s.FVisibility = sheets[pick].Visibility;
+        } else {
+            s.FName = QStringLiteral("Sheet%1").arg(s.FIndex + 1);
+        }
+    }
+
+    TbiffCell* Add(TxlsWorkSheet& s, int row, int col, int xf, quint8 kind)
+    {
+        if (col >= 256)
+            return nullptr; // past the last column a sheet can have
+        if (m_rowLimit > 0 && !m_rowsSeen[std::size_t(row)]) {
+            if (m_rowsKept >= m_rowLimit)
+                return nullptr;
+            m_rowsSeen[std::size_t(row)] = true;
+            ++m_rowsKept;
+        }
+        TbiffCell& c = s.FCells.emplace_back();
+        c.Number = 0;
+        c.Row = quint16(row);
+        c.Col = quint16(col);
+        c.XF = quint16(xf);
+        c.Kind = kind;
+        return &c;
+    }
+
+    TbiffCell& AddCell(TxlsWorkSheet& s, const Record& r, quint8 kind)
+    {
+        TbiffCell* c = Add(s, u16(r, 0), u16(r, 2), u16(r, 4), kind);
+        return c ? *c : m_discard;
+    }
+
+    void AddText(TxlsWorkSheet& s, const Record& r, QString text)
+    {
+        if (TbiffCell* c = Add(s, u16(r, 0), u16(r, 2), u16(r, 4), TbiffCell::ckText)) {
+            c->Index = quint32(s.FTexts.size());
+            s.FTexts.push_back(std::move(text));
+        }
+    }
+
+    // Orders the cells by row and column, the last record of a cell winning, and indexes them.
+    static void Index(TxlsWorkSheet& s)
+    {
+        auto& cells = s.FCells;
+        const auto key = [](const TbiffCell& c) { return (quint32(c.Row) << 16) | c.Col; };
+        if (!std::is_sorted(cells.begin(), cells.end(),
+                            [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); }))
+            std::stable_sort(cells.begin(), cells.end(), [&](const TbiffCell& a, const TbiffCell& b) {
+                return key(a) < key(b);
+            });
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            if (out > 0 && key(cells[out - 1]) == key(cells[i]))
+                cells[out - 1] = cells[i];
+            else
+                cells[out++] = cells[i];
+        }
+        cells.resize(out);
+        cells.shrink_to_fit();
+        const int rows = cells.empty() ? 0 : cells.back().Row + 1;
+        s.FRowStart.assign(std::size_t(rows) + (rows ? 1 : 0), 0);
+        int cols = 0;
+        for (const TbiffCell& c : cells)
+            cols = std::max(cols, c.Col + 1);
+        std::vector<quint32> perCol(std::size_t(cols), 0);
+        for (const TbiffCell& c : cells) {
+            ++s.FRowStart[std::size_t(c.Row) + 1];
+            ++perCol[c.Col];
+        }
+        for (std::size_t i = 1; i < s.FRowStart.size(); ++i)
+            s.FRowStart[i] += s.FRowStart[i - 1];
+        s.FColumns.assign(std::size_t(cols), {});
+        for (int c = 0; c < cols; ++c)
+            s.FColumns[std::size_t(c)].reserve(perCol[std::size_t(c)]);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            s.FColumns[cells[i].Col].push_back(quint32(i));
+        s.FTexts.shrink_to_fit();
+    }
+
+    RecordStream m_in;
+    TxlsWorkbook& m_wb;
+    int m_rowLimit;
+    bool m_globalsRead = false;
+    std::vector<bool> m_used;
+    std::vector<bool> m_rowsSeen;
+    int m_rowsKept = 0;
+    TbiffCell m_discard{};
+};
+
+// ---- values ----
+
+QString ErrorCodeToText(int Code)
+{
+    switch (Code) {
+    case 7:
+        return QStringLiteral("#DIV/0!");
+    case 15:
+        return QStringLiteral("#VALUE!");
+    case 23:
+        return QStringLiteral("#REF!");
+    case 29:
+        return QStringLiteral("#NAME?");
+    case 36:
+        return QStringLiteral("#NUM!");
+    case 42:
+        return QStringLiteral("#N/A");
+    default:
+        return QStringLiteral("#NULL!");
+    }
+}
+
+int TextToErrorCode(const QString& Text)
+{
+    for (int code : {0, 7, 15, 23, 29, 36, 42})
+        if (ErrorCodeToText(code) == Text)
+            return code;
+    throw ExlsFileError(QStringLiteral("Invalid cell error code: '%1'").arg(Text));
+}
+
+QString TxlsGlobals::SST(int Index) const
+{
+    if (Index < 0 || Index >= SSTCount())
+        return QString();
+    const quint32 from = FSSTStart[std::size_t(Index)];
+    return FSSTPool.mid(from, FSSTStart[std::size_t(Index) + 1] - from);
+}
+
+int TxlsGlobals::FormatIndex(int XF) const
+{
+    return XF >= 0 && XF < int(FXF.size()) ? FXF[std::size_t(XF)] : 0;
+}
+
+const TbiffCell* TxlsWorkSheet::Cell(int Row, int Col) const
+{
+    const auto cells = RowCells(Row);
+    const auto it = std::lower_bound(cells.begin(), cells.end(), Col,
+                                     [](const TbiffCell& c, int col) { return c.Col < col; });
+    return it != cells.end() && it->Col == Col ? &*it : nullptr;
+}
+
+std::span<const TbiffCell> TxlsWorkSheet::RowCells(int Row) const
+{
+    if (Row < 0 || Row >= RowCount())
+        return {};
+    const quint32 from = FRowStart[std::size_t(Row)];
+    const quint32 to = FRowStart[std::size_t(Row) + 1];
+    return std::span<const TbiffCell>(FCells.data() + from, to - from);
+}
+
+std::span<const quint32> TxlsWorkSheet::ColCellIndexes(int Col) const
+{
+    if (Col < 0 || Col >= ColCount())
+        return {};
+    return FColumns[std::size_t(Col)];
+}
+
+// ---- the file ----
+
+void TxlsFile::Open()
+{
+    if (FFileName.isEmpty())
+        throw ExlsFileError(QStringLiteral("File name is not defined"));
+    QFile f(FFileName);
+    if (!QFileInfo(FFileName).isFile())
+        throw ExlsFileError(QStringLiteral("File %1 does not exist").arg(FFileName));
+    if (!f.open(QIODevice::ReadOnly))
+        throw ExlsFileError(
+            QStringLiteral("File %1 cannot be read: %2").arg(FFileName, f.errorString()));
+    QByteArray data = f.readAll();
+    f.close();
+    OpenBytes(std::move(data));
+}
+
+void TxlsFile::OpenBytes(QByteArray Data)
+{
+    Close();
+    QByteArray stream;
+    if (CompoundFile::isCompoundFile(Data)) {
+        try {
+            const CompoundFile cf(Data);
+            if (!cf.hasStream(QStringLiteral("Workbook")))
+                throw ExlsFileError(
+                    QStringLiteral("File %1 is not an Excel Workbook").arg(FFileName));
+            stream = cf.readStream(QStringLiteral("Workbook"));
+        } catch (const StorageError& e) {
+            throw ExlsFileError(e.message());
+        }
+        Data = QByteArray(); // only the stream is needed from here on
+    } else {
+        stream = std::move(Data);
+    }
+    auto wb = std::make_unique<TxlsWorkbook>();
+    TxlsLoader(stream, *wb, RowLimit).Load();
+    FWorkbook = std::move(wb);
+}
+
+void TxlsFile::Close()
+{
+    FWorkbook.reset();
+}
+
+bool TxlsFile::IsDateFormatCell(const TbiffCell& Cell) const
+{
+    return FWorkbook && FWorkbook->Globals.IsDateXF(Cell.XF);
+}
+
+QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+{
+    switch (Cell.Kind) {
+    case TbiffCell::ckNumber:
+        return IsDateFormatCell(Cell) ? TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904)
+                                      : TextFormat.NumberText(Cell.Number);
+    case TbiffCell::ckShared:
+        return FWorkbook->Globals.SST(int(Cell.Index));
+    case TbiffCell::ckText:
+        return Sheet.Text(Cell.Index);
+    case TbiffCell::ckBoolean:
+        return Cell.Code ? QStringLiteral("True") : QStringLiteral("False");
+    case TbiffCell::ckError:
+        return ErrorCodeToText(Cell.Code);
+    default:
+        return QString();
+    }
+}
+
+const TxlsWorkSheet* TxlsFile::SheetOrNull(int Sheet) const
+{
+    if (!FWorkbook || Sheet < 0 || Sheet >= FWorkbook->SheetCount())
+        return nullptr;
+    return FWorkbook->Sheet(Sheet);
+}
+
+int TxlsFile::SheetCount() const
+{
+    return FWorkbook ? FWorkbook->SheetCount() : 0;
+}
+
+QString TxlsFile::SheetName(int Sheet) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    return s ? s->GetName() : QString();
+}
+
+int TxlsFile::FirstCol(int Sheet, int Row) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    const auto cells = s ? s->RowCells(Row) : std::span<const TbiffCell>();
+    return cells.empty() ? -1 : cells.front().Col;
+}
+
+int TxlsFile::LastCol(int Sheet, int Row) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    const auto cells = s ? s->RowCells(Row) : std::span<const TbiffCell>();
+    return cells.empty() ? -1 : cells.back().Col;
+}
+
+int TxlsFile::FirstRow(int Sheet, int Col) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    const auto idx = s ? s->ColCellIndexes(Col) : std::span<const quint32>();
+    return idx.empty() ? -1 : s->CellAt(idx.front()).Row;
+}
+
+int TxlsFile::LastRow(int Sheet, int Col) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    const auto idx = s ? s->ColCellIndexes(Col) : std::span<const quint32>();
+    return idx.empty() ? -1 : s->CellAt(idx.back()).Row;
+}
+
+QString TxlsFile::CellText(int Sheet, int Row, int Col) const
+{
+    const TxlsWorkSheet* s = SheetOrNull(Sheet);
+    if (!s)
+        return QString();
+    const TbiffCell* c = s->Cell(Row, Col);
+    return c ? CellText(*s, *c) : QString();
+}

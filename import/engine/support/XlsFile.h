@@ -1,0 +1,164 @@
+#pragma once
+// Reader of BIFF8 workbooks (the binary XLS format): the globals (sheet entries, cell and number
+// formats, shared strings, date system) and every worksheet's cells, each able to give its value
+// as text. Cells are held compactly, 16 bytes each, sorted by row and indexed by column.
+
+#include "import/engine/support/SheetValues.h"
+#include "import/engine/support/SheetWorkbook.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <vector>
+
+class ExlsFileError : public std::runtime_error
+{
+public:
+    explicit ExlsFileError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message)
+    {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// One cell. The value is a number, an index of a string, or a boolean or error code.
+struct TbiffCell
+{
+    enum : quint8 { ckNumber, ckShared, ckText, ckBoolean, ckError, ckEmpty };
+    union {
+        double Number;
+        quint32 Index; // ckShared: shared string; ckText: the sheet's own strings
+        quint8 Code;   // ckBoolean: 0 or 1; ckError: the error code
+    };
+    quint16 Row;
+    quint16 Col;
+    quint16 XF;
+    quint8 Kind;
+};
+static_assert(sizeof(TbiffCell) == 16);
+
+// Error cell codes and their texts; an unknown code reads as "#NULL!".
+QString ErrorCodeToText(int Code);
+// Raises ExlsFileError for a text that is no error code.
+int TextToErrorCode(const QString& Text);
+
+class TxlsGlobals
+{
+public:
+    struct TBoundSheet
+    {
+        quint32 Offset = 0; // of the sheet's BOF in the workbook stream
+        quint8 Visibility = 0; // 0 visible, 1 hidden, 2 very hidden
+        quint8 Type = 0;       // 0 worksheet, 2 chart, 1 and 6 macros
+        QString Name;
+    };
+
+    std::vector<TBoundSheet> BoundSheets;
+    bool Date1904 = false;
+
+    int SSTCount() const { return int(FSSTStart.size()) - 1; }
+    QString SST(int Index) const;
+    // The number format of a cell format, and whether it shows a date or time.
+    int FormatIndex(int XF) const;
+    bool IsDateXF(int XF) const
+    {
+        return XF >= 0 && XF < int(FDateXF.size()) && FDateXF[std::size_t(XF)];
+    }
+    // The text of a number format by the FORMAT record's own index; empty when none.
+    QString FormatText(int Index) const { return FFormats.value(Index); }
+
+private:
+    friend class TxlsLoader;
+    QString FSSTPool;
+    std::vector<quint32> FSSTStart{0};
+    std::vector<quint16> FXF;
+    QHash<int, QString> FFormats;
+    std::vector<bool> FDateXF;
+};
+
+class TxlsWorkSheet
+{
+public:
+    int Index() const { return FIndex; }
+    QString GetName() const { return FName; }
+    bool Visible() const { return FVisibility == 0; }
+
+    // Highest used index + 1.
+    int RowCount() const { return int(FRowStart.empty() ? 0 : FRowStart.size() - 1); }
+    int ColCount() const { return int(FColumns.size()); }
+
+    // 0-based; nullptr when the cell is not filled.
+    const TbiffCell* Cell(int Row, int Col) const;
+    // The cells of a row in column order, of a column in row order.
+    std::span<const TbiffCell> RowCells(int Row) const;
+    std::span<const quint32> ColCellIndexes(int Col) const;
+    const TbiffCell& CellAt(quint32 Index) const { return FCells[Index]; }
+    QString Text(quint32 Index) const { return FTexts.at(Index); }
+
+private:
+    friend class TxlsLoader;
+    int FIndex = 0;
+    QString FName;
+    quint8 FVisibility = 0;
+    std::vector<TbiffCell> FCells;
+    std::vector<quint32> FRowStart;
+    std::vector<std::vector<quint32>> FColumns;
+    std::vector<QString> FTexts;
+};
+
+class TxlsWorkbook
+{
+public:
+    TxlsGlobals Globals;
+    std::vector<std::unique_ptr<TxlsWorkSheet>> WorkSheets;
+    int SheetCount() const { return int(WorkSheets.size()); }
+    TxlsWorkSheet* Sheet(int Index) const { return WorkSheets.at(std::size_t(Index)).get(); }
+};
+
+class TxlsFile : public TSheetWorkbook
+{
+public:
+    TxlsFile() = default;
+    explicit TxlsFile(const QString& FileName) : FFileName(FileName) {}
+
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString& Value) { FFileName = Value; }
+    // Keep the cells of at most this many rows of a sheet (0 = all).
+    int RowLimit = 0;
+    // How cell values become text; the import sets its own separator and date formats.
+    TSheetTextFormat TextFormat;
+
+    // Raises ExlsFileError; a failure leaves the file closed.
+    void Open();
+    // The same from the file's bytes (a compound file or a bare record stream).
+    void OpenBytes(QByteArray Data);
+    void Close();
+    bool Opened() const { return FWorkbook != nullptr; }
+    const TxlsWorkbook* Workbook() const { return FWorkbook.get(); }
+
+    QString CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const;
+    bool IsDateFormatCell(const TbiffCell& Cell) const;
+
+    // The workbook interface of range text.
+    bool IsLoaded() const override { return Opened(); }
+    void Load() override { Open(); }
+    int SheetCount() const override;
+    QString SheetName(int Sheet) const override;
+    int FirstCol(int Sheet, int Row) const override;
+    int LastCol(int Sheet, int Row) const override;
+    int FirstRow(int Sheet, int Col) const override;
+    int LastRow(int Sheet, int Col) const override;
+    QString CellText(int Sheet, int Row, int Col) const override;
+
+private:
+    const TxlsWorkSheet* SheetOrNull(int Sheet) const;
+
+    QString FFileName;
+    std::unique_ptr<TxlsWorkbook> FWorkbook;
+};
