@@ -1,6 +1,7 @@
 #include "platform/storage/CompoundFile.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -124,13 +125,14 @@ std::vector<std::uint32_t> CompoundFile::chain(const std::vector<std::uint32_t>&
                                                std::uint32_t start, const char* what) const
 {
     std::vector<std::uint32_t> out;
+    std::vector<bool> seen(table.size(), false);
     std::uint32_t s = start;
-    // A chain can hold each entry of its table once; one more step is a cycle.
     while (s != kEndOfChain) {
         if (s > kMaxRegular || s >= table.size())
             damaged(QStringLiteral("the %1 points outside its table").arg(QLatin1String(what)));
-        if (out.size() >= table.size())
+        if (seen[s])
             damaged(QStringLiteral("the %1 runs in a circle").arg(QLatin1String(what)));
+        seen[s] = true;
         out.push_back(s);
         s = table[s];
     }
@@ -234,12 +236,13 @@ QByteArray CompoundFile::readChain(std::uint32_t start, std::uint64_t size) cons
         return out;
     out.reserve(qsizetype(size));
     std::uint32_t s = start;
-    std::uint64_t steps = 0;
+    std::vector<bool> seen(m_fat.size(), false);
     while (std::uint64_t(out.size()) < size) {
         if (s > kMaxRegular || s >= m_fat.size())
             damaged(QStringLiteral("a stream's sectors are cut short"));
-        if (++steps > m_fat.size())
+        if (seen[s])
             damaged(QStringLiteral("a stream's sectors run in a circle"));
+        seen[s] = true;
         const std::uint64_t off = sectorOffset(s);
         const std::uint64_t want = std::min<std::uint64_t>(m_sectorSize, size - out.size());
         if (off + want > std::uint64_t(m_data.size()))
@@ -259,12 +262,13 @@ QByteArray CompoundFile::readMiniChain(std::uint32_t start, std::uint64_t size) 
     QByteArray out;
     out.reserve(qsizetype(size));
     std::uint32_t s = start;
-    std::uint64_t steps = 0;
+    std::vector<bool> seen(m_miniFat.size(), false);
     while (std::uint64_t(out.size()) < size) {
         if (s > kMaxRegular || s >= m_miniFat.size())
             damaged(QStringLiteral("a small stream's sectors are cut short"));
-        if (++steps > m_miniFat.size())
+        if (seen[s])
             damaged(QStringLiteral("a small stream's sectors run in a circle"));
+        seen[s] = true;
         const std::uint64_t off = std::uint64_t(s) * m_miniSectorSize;
         const std::uint64_t want = std::min<std::uint64_t>(m_miniSectorSize, size - out.size());
         if (off + want > std::uint64_t(mini.size()))

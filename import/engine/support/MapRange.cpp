@@ -907,7 +907,8 @@ struct PartResult
 
 PartResult parsePart(const QString& text, PartKind kind)
 {
-    QString s = text.trimmed().toUpper();
+    // A sheet name keeps its letters as written; names compare without case.
+    QString s = kind == SheetNamePart ? text.trimmed() : text.trimmed().toUpper();
     if (!s.endsWith(u';'))
         s += u';';
     static const char* const kEmpty[] = {"Cell is empty", "Col is empty", "Row is empty",

@@ -1,0 +1,111 @@
+#include "import/engine/support/SheetValues.h"
+
+#include <QtTest>
+
+class TestSheetValues : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("13-digit account") << 6037991234567.0 << "." << "6037991234567";
+        QTest::newRow("15-digit account") << 123456789012345.0 << "." << "123456789012345";
+        QTest::newRow("amount") << 25000000.0 << "." << "25000000";
+        QTest::newRow("negative") << -1250.5 << "." << "-1250.5";
+        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << "." << "0.3";
+        QTest::newRow("small fraction") << 0.000012 << "." << "0.000012";
+        QTest::newRow("large power of ten") << 1e20 << "." << "100000000000000000000";
+        QTest::newRow("sixteen digits rounded to fifteen") << 1234567890123456.0 << "."
+                                                           << "1234567890123460";
+        QTest::newRow("import's separator") << 123.45 << "/" << "123/45";
+        QTest::newRow("zero") << 0.0 << "." << "0";
+        QTest::newRow("negative zero") << -0.0 << "." << "0";
+        QTest::newRow("not a number") << std::nan("") << "." << "#NUM!";
+    }
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, separator);
+        QFETCH(QString, text);
+        QCOMPARE(SheetNumberToText(value, separator.at(0)), text);
+    }
+
+    void dateFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("date");
+        QTest::newRow("day month year") << "dd/mm/yyyy" << true;
+        QTest::newRow("upper case") << "YYYY-MM-DD" << true;
+        QTest::newRow("time") << "h:mm AM/PM" << true;
+        QTest::newRow("locale prefix") << "[$-409]d-mmm-yy;@" << true;
+        QTest::newRow("elapsed hours") << "[h]:mm:ss" << true;
+        QTest::newRow("general") << "General" << false;
+        QTest::newRow("number") << "#,##0.00" << false;
+        QTest::newRow("exponent") << "0.00E+00" << false;
+        QTest::newRow("quoted unit") << "#,##0 \"days\"" << false;
+        QTest::newRow("quoted Persian unit") << "#,##0 \"ریال\"" << false;
+        QTest::newRow("colour") << "[Red]0.00" << false;
+        QTest::newRow("escaped letter") << "0\\d" << false;
+        QTest::newRow("padding and fill") << "_d0*s" << false;
+        QTest::newRow("letter only in the negative section") << "0;\"-\"d" << false;
+        QTest::newRow("text") << "@" << false;
+    }
+    void dateFormats()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, date);
+        QCOMPARE(IsDateFormatText(format), date);
+    }
+
+    void builtinFormats()
+    {
+        QList<int> dates;
+        for (int i = 0; i < 200; ++i)
+            if (IsBuiltinDateFormat(i))
+                dates.append(i);
+        QCOMPARE(dates, (QList<int>{14, 15, 16, 17, 18, 19, 20, 21, 22, 45, 46, 47}));
+    }
+
+    void serials_data()
+    {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<bool>("is1904");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("a date") << 45366.0 << false << "2024/03/15";
+        QTest::newRow("the same day in 1904") << 43904.0 << true << "2024/03/15";
+        QTest::newRow("date and time") << 45366.75 << false << "2024/03/15 18:00:00";
+        QTest::newRow("time only") << 0.5 + 1.0 / 86400 << false << "12:00:01";
+        QTest::newRow("before the day that never was") << 59.0 << false << "1900/02/28";
+        QTest::newRow("after it") << 61.0 << false << "1900/03/01";
+        QTest::newRow("first day") << 1.0 << false << "1900/01/01";
+        QTest::newRow("past year 9999") << 3e6 << false << "3000000";
+        QTest::newRow("negative") << -5.0 << false << "-5";
+    }
+    void serials()
+    {
+        QFETCH(double, serial);
+        QFETCH(bool, is1904);
+        QFETCH(QString, text);
+        const TSheetTextFormat format;
+        QCOMPARE(format.SerialText(serial, is1904), text);
+    }
+
+    void dateTextHook()
+    {
+        TSheetTextFormat format;
+        TSheetDateKind seen = TSheetDateKind::DateTime;
+        format.DateText = [&seen](const QDateTime& v, TSheetDateKind kind) {
+            seen = kind;
+            return v.toString("dd.MM.yyyy");
+        };
+        QCOMPARE(format.SerialText(45366, false), QString("15.03.2024"));
+        QCOMPARE(int(seen), int(TSheetDateKind::Date));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSheetValues)
+#include "test_sheetvalues.moc"
