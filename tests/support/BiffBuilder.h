@@ -169,7 +169,7 @@ inline QByteArray workbook(const QByteArray& globalRecords, const QList<Sheet>& 
                            bool rightOffsets = true)
 {
     const auto boundSheet = [](quint32 offset, const Sheet& s) {
-        const quint8 kind = s.type == 0x20 ? 2 : 0;
+        const quint8 kind = s.type == 0x20 ? 2 : s.type == 0x40 ? 1 : 0;
         return rec(0x0085, u32(offset) + u8(s.visibility) + u8(kind) + str(s.name, true));
     };
     qsizetype globalsSize = bof(5).size() + globalRecords.size() + eof().size();
