@@ -8,6 +8,7 @@ BANKFILE_PACKAGES=(
   libxml2-dev zlib1g-dev libminizip-dev
   mdbtools-dev libxlsxwriter-dev
   libbenchmark-dev libicu-dev
+  python3-xlwt python3-xlrd
   fonts-noto-core fonts-dejavu-core
 )
 

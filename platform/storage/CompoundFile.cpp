@@ -79,9 +79,8 @@ CompoundFile::CompoundFile(const QByteArray& data) : m_data(data)
         for (std::uint32_t s : sectors) {
             const std::uint64_t off = sectorOffset(s);
             for (std::uint32_t i = 0; i < m_sectorSize / 4; ++i)
-                m_miniFat.push_back(off + 4 * i + 4 <= std::uint64_t(m_data.size())
-                                        ? u32(off + 4 * i)
-                                        : kFree);
+                m_miniFat.push_back(
+                    off + 4 * i + 4 <= std::uint64_t(m_data.size()) ? u32(off + 4 * i) : kFree);
         }
     }
     readDirectory(dirStart);

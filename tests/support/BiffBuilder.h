@@ -100,8 +100,8 @@ inline QByteArray label(int row, int col, const QString& s, int xf = 0)
 inline QByteArray rstring(int row, int col, const QString& s, int xf = 0)
 {
     // Two formatting runs after the text.
-    return rec(0x00D6, cellHead(row, col, xf) + str(s) + u16(2) + u16(0) + u16(0) + u16(1) +
-                           u16(1));
+    return rec(0x00D6,
+               cellHead(row, col, xf) + str(s) + u16(2) + u16(0) + u16(0) + u16(1) + u16(1));
 }
 inline QByteArray boolErr(int row, int col, quint8 value, bool error, int xf = 0)
 {
@@ -158,8 +158,8 @@ inline QByteArray sst(const QStringList& strings)
 struct Sheet
 {
     QString name;
-    QByteArray body;      // the records between BOF and EOF
-    quint16 type = 0x10;  // 0x10 worksheet, 0x20 chart
+    QByteArray body;     // the records between BOF and EOF
+    quint16 type = 0x10; // 0x10 worksheet, 0x20 chart
     quint8 visibility = 0;
 };
 
@@ -267,10 +267,9 @@ inline QByteArray compoundFile(const QList<QPair<QString, QByteArray>>& streams,
     layout.directory = entry(QStringLiteral("Root Entry"), 5, 0xFFFFFFFF,
                              streams.isEmpty() ? 0xFFFFFFFF : 1, miniStart, quint32(mini.size()));
     for (int i = 0; i < streams.size(); ++i)
-        layout.directory += entry(streams[i].first, 2,
-                                  i + 1 < streams.size() ? quint32(i + 2) : 0xFFFFFFFF,
-                                  0xFFFFFFFF, starts[std::size_t(i)],
-                                  quint32(streams[i].second.size()));
+        layout.directory +=
+            entry(streams[i].first, 2, i + 1 < streams.size() ? quint32(i + 2) : 0xFFFFFFFF,
+                  0xFFFFFFFF, starts[std::size_t(i)], quint32(streams[i].second.size()));
     layout.directoryStart = quint32(fat.size());
     const qsizetype dirSize = layout.directory.size();
     addChain(layout.directory);
@@ -298,8 +297,8 @@ inline QByteArray compoundFile(const QList<QPair<QString, QByteArray>>& streams,
     if (tamper)
         tamper(layout);
     // The directory may have been changed in place (same size).
-    std::memcpy(sectors.data() + qsizetype(layout.directoryStart) * 512, layout.directory.constData(),
-                std::min(dirSize, layout.directory.size()));
+    std::memcpy(sectors.data() + qsizetype(layout.directoryStart) * 512,
+                layout.directory.constData(), std::min(dirSize, layout.directory.size()));
     for (quint32 v : layout.fat)
         sectors += u32(v);
     for (quint32 d = 0; d < difatSectors; ++d) {

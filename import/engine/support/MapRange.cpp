@@ -676,7 +676,8 @@ private:
             if (cc == ccColon) {
                 m_state = 13;
             } else if (isIllegalInSheetName(c)) {
-                fail(QStringLiteral("Illegal char %1 in sheet name at position %2").arg(c).arg(pos));
+                fail(
+                    QStringLiteral("Illegal char %1 in sheet name at position %2").arg(c).arg(pos));
             } else {
                 startWord(c, pos);
                 m_state = 12;
@@ -689,7 +690,8 @@ private:
                 m_prefix = true;
                 m_state = 0;
             } else if (isIllegalInSheetName(c)) {
-                fail(QStringLiteral("Illegal char %1 in sheet name at position %2").arg(c).arg(pos));
+                fail(
+                    QStringLiteral("Illegal char %1 in sheet name at position %2").arg(c).arg(pos));
             } else {
                 m_word += c;
             }
@@ -932,9 +934,8 @@ PartResult parsePart(const QString& text, PartKind kind)
         }
         if (kind == SheetNamePart) {
             if (isIllegalInSheetName(c))
-                fail(QStringLiteral("Illegal char %1 in sheet name at position %2")
-                         .arg(c)
-                         .arg(pos));
+                fail(
+                    QStringLiteral("Illegal char %1 in sheet name at position %2").arg(c).arg(pos));
             r.name += c;
             continue;
         }

@@ -526,11 +526,12 @@ private:
     {
         auto& cells = s.FCells;
         const auto key = [](const TbiffCell& c) { return (quint32(c.Row) << 16) | c.Col; };
-        if (!std::is_sorted(cells.begin(), cells.end(),
-                            [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); }))
-            std::stable_sort(cells.begin(), cells.end(), [&](const TbiffCell& a, const TbiffCell& b) {
-                return key(a) < key(b);
-            });
+        if (!std::is_sorted(
+                cells.begin(), cells.end(),
+                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); }))
+            std::stable_sort(
+                cells.begin(), cells.end(),
+                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); });
         std::size_t out = 0;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (out > 0 && key(cells[out - 1]) == key(cells[i]))
@@ -691,8 +692,9 @@ QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) co
 {
     switch (Cell.Kind) {
     case TbiffCell::ckNumber:
-        return IsDateFormatCell(Cell) ? TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904)
-                                      : TextFormat.NumberText(Cell.Number);
+        return IsDateFormatCell(Cell)
+                   ? TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904)
+                   : TextFormat.NumberText(Cell.Number);
     case TbiffCell::ckShared:
         return FWorkbook->Globals.SST(int(Cell.Index));
     case TbiffCell::ckText:

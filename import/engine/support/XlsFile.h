@@ -53,7 +53,7 @@ class TxlsGlobals
 public:
     struct TBoundSheet
     {
-        quint32 Offset = 0; // of the sheet's BOF in the workbook stream
+        quint32 Offset = 0;    // of the sheet's BOF in the workbook stream
         quint8 Visibility = 0; // 0 visible, 1 hidden, 2 very hidden
         quint8 Type = 0;       // 0 worksheet, 2 chart, 1 and 6 macros
         QString Name;

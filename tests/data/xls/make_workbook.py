@@ -49,6 +49,8 @@ def main():
         style, fmt = date_styles[i % len(date_styles)]
         if "%H" not in fmt:
             day = day.replace(hour=0)
+        if day.hour == 0:  # a whole day reads as a date alone, whatever the format shows
+            fmt = "%Y/%m/%d"
         when = datetime.time(i % 24, (i * 7) % 60, (i * 13) % 60)
         people.write(i, 0, first)
         people.write(i, 1, last)
@@ -71,6 +73,10 @@ def main():
         second.write(r, 0, "s%d" % r)
         second.write(r, 1, r * 0.25)
         second_cells.append(["s%d" % r, number_text(r * 0.25)])
+    # Longer than one record: the shared strings go on in CONTINUE records.
+    long_text = "بانک " * 1200 + "x" * 3000
+    second.write(4, 0, long_text)
+    second_cells.append([long_text, ""])
 
     hidden = wb.add_sheet("Hidden")
     hidden.visibility = 1

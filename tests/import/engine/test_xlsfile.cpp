@@ -52,8 +52,8 @@ private slots:
         QTest::newRow("number") << number(1, 1, 1234.5) << "1234.5";
         QTest::newRow("account as number") << number(1, 1, 6037991234567.0) << "6037991234567";
         QTest::newRow("built-in date") << number(1, 1, 45366, 1) << "2024/03/15";
-        QTest::newRow("built-in date and time") << number(1, 1, 45366.75, 2)
-                                                << "2024/03/15 18:00:00";
+        QTest::newRow("built-in date and time")
+            << number(1, 1, 45366.75, 2) << "2024/03/15 18:00:00";
         QTest::newRow("built-in time") << number(1, 1, 0.75, 5) << "18:00:00";
         QTest::newRow("custom date by its own index") << number(1, 1, 45366, 3) << "2024/03/15";
         QTest::newRow("custom number by its own index") << number(1, 1, 45366, 4) << "45366";
@@ -84,8 +84,8 @@ private slots:
         QTest::newRow("formula empty text") << formulaSpecial(1, 1, 3) << "";
         QTest::newRow("stray text record")
             << string("lost") + number(1, 1, 3) + string("lost too") << "3";
-        QTest::newRow("last record of a cell wins") << number(1, 1, 1) + label(1, 1, "two")
-                                                    << "two";
+        QTest::newRow("last record of a cell wins")
+            << number(1, 1, 1) + label(1, 1, "two") << "two";
     }
     void cellText()
     {
@@ -134,8 +134,8 @@ private slots:
         QByteArray cont3 = u8(1) + chars(wide.left(2), true);
         const QByteArray sstRecords =
             rec(0x00FC, first) + rec(0x003C, cont) + rec(0x003C, cont2) + rec(0x003C, cont3);
-        const QByteArray body = labelSst(0, 0, 0) + labelSst(1, 0, 1) + labelSst(2, 0, 2) +
-                                labelSst(3, 0, 3);
+        const QByteArray body =
+            labelSst(0, 0, 0) + labelSst(1, 0, 1) + labelSst(2, 0, 2) + labelSst(3, 0, 3);
         TxlsFile f;
         f.OpenBytes(workbook(sstRecords, {{"S", body}}));
         QCOMPARE(f.CellText(0, 0, 0), QString("ab"));
@@ -161,9 +161,8 @@ private slots:
     void extentsIgnoreBlanks()
     {
         // Formatted empty cells below the data are not filled cells.
-        const QByteArray blanks =
-            rec(0x0201, cellHead(9, 0, 1)) +
-            rec(0x00BE, u16(8) + u16(0) + u16(1) + u16(1) + u16(1) + u16(2));
+        const QByteArray blanks = rec(0x0201, cellHead(9, 0, 1)) +
+                                  rec(0x00BE, u16(8) + u16(0) + u16(1) + u16(1) + u16(1) + u16(2));
         TxlsFile f;
         f.OpenBytes(oneSheet(number(2, 0, 1) + number(5, 0, 2) + number(4, 2, 3) + blanks));
         QCOMPARE(f.FirstRow(0, 0), 2);
@@ -187,12 +186,13 @@ private slots:
         const QByteArray chart = number(0, 0, 99);
         const QByteArray embedded = bof(0x20) + number(0, 0, 77) + bof(0x20) + eof() + eof();
         Sheet macro{"Macro", number(0, 0, 55), 0x40};
-        const QByteArray bytes = workbook(
-            globals(), {{"Chart1", chart, 0x20},
-                        {"Data", label(0, 0, "d") + embedded + label(1, 0, "after")},
-                        macro,
-                        {"Other", label(0, 0, "o"), 0x10, 1}},
-            rightOffsets);
+        const QByteArray bytes =
+            workbook(globals(),
+                     {{"Chart1", chart, 0x20},
+                      {"Data", label(0, 0, "d") + embedded + label(1, 0, "after")},
+                      macro,
+                      {"Other", label(0, 0, "o"), 0x10, 1}},
+                     rightOffsets);
         TxlsFile f;
         f.OpenBytes(bytes);
         QCOMPARE(f.SheetCount(), 2);
@@ -232,7 +232,8 @@ private slots:
     {
         TxlsFile f;
         f.RowLimit = 2;
-        f.OpenBytes(oneSheet(number(5, 0, 1) + number(1, 0, 2) + number(5, 1, 3) + number(7, 0, 4)));
+        f.OpenBytes(
+            oneSheet(number(5, 0, 1) + number(1, 0, 2) + number(5, 1, 3) + number(7, 0, 4)));
         QCOMPARE(f.CellText(0, 5, 1), QString("3"));
         QCOMPARE(f.CellText(0, 1, 0), QString("2"));
         QCOMPARE(f.CellText(0, 7, 0), QString());
@@ -258,13 +259,12 @@ private slots:
         QTest::newRow("cut inside a sheet") << good.left(good.size() - 6) << invalid;
         QTest::newRow("record longer than the stream") << good.left(good.size() - 2) << invalid;
         QTest::newRow("shared string out of the table") << oneSheet(labelSst(0, 0, 3)) << invalid;
-        QTest::newRow("cell record too short") << oneSheet(rec(0x0203, u16(0) + u16(0)))
-                                               << invalid;
+        QTest::newRow("cell record too short") << oneSheet(rec(0x0203, u16(0) + u16(0))) << invalid;
         QTest::newRow("shared strings cut short")
             << workbook(rec(0x00FC, u32(5) + u32(5) + str("one")), {{"S", {}}})
             << "Error reading record";
-        QTest::newRow("only a BIFF5 stream") << biff::compoundFile({{"Book", good}})
-                                             << "File book.xls is not an Excel Workbook";
+        QTest::newRow("only a BIFF5 stream")
+            << biff::compoundFile({{"Book", good}}) << "File book.xls is not an Excel Workbook";
         QTest::newRow("damaged compound file")
             << biff::compoundFile({{"Workbook", good}}).left(512)
             << "The file is damaged: the allocation table is larger than the file";

@@ -35,9 +35,8 @@ private slots:
         QTest::newRow("one large stream") << Streams{{"Workbook", pattern(10000, 1)}};
         QTest::newRow("small streams in the mini stream")
             << Streams{{"\x05SummaryInformation", pattern(200, 2)}, {"Workbook", pattern(4095, 3)}};
-        QTest::newRow("large and small side by side")
-            << Streams{{"Workbook", pattern(5000, 4)}, {"Extra", pattern(65, 5)},
-                       {"Empty", QByteArray()}};
+        QTest::newRow("large and small side by side") << Streams{
+            {"Workbook", pattern(5000, 4)}, {"Extra", pattern(65, 5)}, {"Empty", QByteArray()}};
         // More than 109 table sectors: the table's list goes on in sectors of its own.
         QTest::newRow("table list past the header") << Streams{{"Workbook", pattern(8 << 20, 6)}};
     }
@@ -86,29 +85,22 @@ private slots:
         QTest::newRow("chain ends early")
             << big << Tamper([](biff::CompoundLayout& l) { l.fat[5] = 0xFFFFFFFE; })
             << "a stream's sectors are cut short";
-        QTest::newRow("stream larger than the file")
-            << big << Tamper([](biff::CompoundLayout& l) {
-                   setU32(l.directory, 128 + 0x78, 0x7FFFFFFF);
-               })
-            << "a stream is larger than the file";
-        QTest::newRow("directory runs in a circle")
-            << big << Tamper([](biff::CompoundLayout& l) {
-                   l.fat[l.directoryStart] = l.directoryStart;
-               })
-            << "the directory runs in a circle";
+        QTest::newRow("stream larger than the file") << big << Tamper([](biff::CompoundLayout& l) {
+            setU32(l.directory, 128 + 0x78, 0x7FFFFFFF);
+        }) << "a stream is larger than the file";
+        QTest::newRow("directory runs in a circle") << big << Tamper([](biff::CompoundLayout& l) {
+            l.fat[l.directoryStart] = l.directoryStart;
+        }) << "the directory runs in a circle";
         QTest::newRow("sibling links in a circle")
             << Streams{{"A", pattern(10, 1)}, {"B", pattern(10, 2)}}
             << Tamper([](biff::CompoundLayout& l) { setU32(l.directory, 2 * 128 + 0x48, 1); })
             << "the directory links run in a circle";
         QTest::newRow("sibling outside the directory")
-            << small << Tamper([](biff::CompoundLayout& l) {
-                   setU32(l.directory, 128 + 0x48, 1000);
-               })
+            << small
+            << Tamper([](biff::CompoundLayout& l) { setU32(l.directory, 128 + 0x48, 1000); })
             << "a directory link points outside the directory";
         QTest::newRow("small stream past the mini stream")
-            << small << Tamper([](biff::CompoundLayout& l) {
-                   setU32(l.directory, 128 + 0x74, 60);
-               })
+            << small << Tamper([](biff::CompoundLayout& l) { setU32(l.directory, 128 + 0x74, 60); })
             << "a small stream lies beyond the mini stream";
         QTest::newRow("root entry missing")
             << small << Tamper([](biff::CompoundLayout& l) { l.directory[0x42] = 1; })

@@ -12,19 +12,30 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("text");
-        QTest::newRow("13-digit account") << 6037991234567.0 << "." << "6037991234567";
-        QTest::newRow("15-digit account") << 123456789012345.0 << "." << "123456789012345";
-        QTest::newRow("amount") << 25000000.0 << "." << "25000000";
-        QTest::newRow("negative") << -1250.5 << "." << "-1250.5";
-        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << "." << "0.3";
-        QTest::newRow("small fraction") << 0.000012 << "." << "0.000012";
-        QTest::newRow("large power of ten") << 1e20 << "." << "100000000000000000000";
+        QTest::newRow("13-digit account") << 6037991234567.0 << "."
+                                          << "6037991234567";
+        QTest::newRow("15-digit account") << 123456789012345.0 << "."
+                                          << "123456789012345";
+        QTest::newRow("amount") << 25000000.0 << "."
+                                << "25000000";
+        QTest::newRow("negative") << -1250.5 << "."
+                                  << "-1250.5";
+        QTest::newRow("binary fraction noise") << 0.1 + 0.2 << "."
+                                               << "0.3";
+        QTest::newRow("small fraction") << 0.000012 << "."
+                                        << "0.000012";
+        QTest::newRow("large power of ten") << 1e20 << "."
+                                            << "100000000000000000000";
         QTest::newRow("sixteen digits rounded to fifteen") << 1234567890123456.0 << "."
                                                            << "1234567890123460";
-        QTest::newRow("import's separator") << 123.45 << "/" << "123/45";
-        QTest::newRow("zero") << 0.0 << "." << "0";
-        QTest::newRow("negative zero") << -0.0 << "." << "0";
-        QTest::newRow("not a number") << std::nan("") << "." << "#NUM!";
+        QTest::newRow("import's separator") << 123.45 << "/"
+                                            << "123/45";
+        QTest::newRow("zero") << 0.0 << "."
+                              << "0";
+        QTest::newRow("negative zero") << -0.0 << "."
+                                       << "0";
+        QTest::newRow("not a number") << std::nan("") << "."
+                                      << "#NUM!";
     }
     void numberText()
     {
