@@ -71,11 +71,23 @@ bool Tfrm_dm::DataModuleCreate()
         // A keyed file of some other program (or an empty one) has not got our tables.
         for (const char* table : {"tbl_customer", "tbl_detail", "tbl_master", "tbl_ghaleb"})
             Connection->tableInfo(QLatin1String(table));
-    } catch (const db::Error&) {
-        // The driver's text is not shown: it may name the file's internals, never the key.
-        ShowOkMessage(QStringLiteral("بروز مشکل در ارتباط با ديتابيس ") + u'\r' +
-                          QStringLiteral("به بخش پشتيبان برنامه تماس بگيريد"),
-                      dialogs::Icon::Error, dialogs::Button::Ok, QString());
+    } catch (const db::Error& e) {
+        // A file held by another program or a folder the log cannot be written to is not
+        // damaged: say what the clerk can do about it.
+        QString text;
+        switch (e.kind()) {
+        case db::Error::Kind::InUse:
+        case db::Error::Kind::FolderReadOnly:
+        case db::Error::Kind::ReadOnly:
+        case db::Error::Kind::DiskFull:
+            text = e.message();
+            break;
+        default:
+            // The driver's text is not shown: it may name the file's internals, never the key.
+            text = QStringLiteral("بروز مشکل در ارتباط با ديتابيس ") + u'\r' +
+                   QStringLiteral("به بخش پشتيبان برنامه تماس بگيريد");
+        }
+        ShowOkMessage(text, dialogs::Icon::Error, dialogs::Button::Ok, QString());
         Connection->close();
         return false;
     }

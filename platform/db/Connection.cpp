@@ -5,10 +5,15 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <QRegularExpression>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <unistd.h>
 
 namespace db {
 
@@ -17,6 +22,50 @@ namespace {
 QString errText(sqlite3* db)
 {
     return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+Error sqliteError(sqlite3* db, int rc = 0)
+{
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    return Error::fromSqlite(code != SQLITE_OK ? code : rc, errText(db));
+}
+
+QString journalMode(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    QString mode;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        mode = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return mode.toLower();
+}
+
+// Keys a fresh handle and states every cipher setting before anything is read, so that a
+// later SQLCipher with other defaults reads the file the same way. These are the values the
+// program's files have always had (SQLCipher 3's): older files open unchanged. Settings an
+// older SQLCipher does not know are ignored by it, and its fixed choices are these.
+int keyHandle(sqlite3* db, const QByteArray& key)
+{
+    int rc = sqlite3_key(db, key.constData(), int(key.size()));
+    for (const QString& pragma : Connection::cipherSettings()) {
+        if (rc != SQLITE_OK)
+            break;
+        rc = sqlite3_exec(db, pragma.toUtf8().constData(), nullptr, nullptr, nullptr);
+    }
+    return rc;
+}
+
+// The folder a database file lies in must take the write-ahead log beside it.
+void requireWritableFolder(const QString& path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK) != 0) {
+        const int e = errno;
+        throw Error(Error::Kind::FolderReadOnly,
+                    QStringLiteral("%1: %2").arg(QFileInfo(path).absolutePath(),
+                                                 QString::fromLocal8Bit(std::strerror(e))));
+    }
 }
 
 // Exact sum of digit-text amounts, however many digits. Thousands separators and blanks are
@@ -133,11 +182,13 @@ FieldType fieldTypeFromDeclared(const QString& declared, bool primaryKey, int* s
 // ---------------------------------------------------------------------------------------------
 
 Statement::Statement(Connection* conn, sqlite3_stmt* stmt, QString sql)
-    : m_conn(conn), m_stmt(stmt), m_sql(std::move(sql))
+    : m_conn(conn), m_stmt(stmt), m_sql(std::move(sql)),
+      m_texts(std::size_t(sqlite3_bind_parameter_count(stmt)))
 {}
 
 Statement::Statement(Statement&& other) noexcept
-    : m_conn(other.m_conn), m_stmt(other.m_stmt), m_sql(std::move(other.m_sql))
+    : m_conn(other.m_conn), m_stmt(other.m_stmt), m_sql(std::move(other.m_sql)),
+      m_texts(std::move(other.m_texts))
 {
     other.m_stmt = nullptr;
 }
@@ -146,6 +197,22 @@ Statement::~Statement()
 {
     if (m_stmt)
         m_conn->release(m_stmt, m_sql);
+}
+
+int Statement::bindText(int i, QStringView text)
+{
+    return bindUtf8Text(m_stmt, i, text, m_texts[std::size_t(i - 1)]);
+}
+
+int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)
+{
+    // Converted once into a buffer the statement keeps until its next binding: the file's
+    // text is UTF-8, so SQLite neither copies nor converts it again.
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    buffer.resize(encoder.requiredSpace(text.size()));
+    char* end = encoder.appendToBuffer(buffer.data(), text);
+    const int bytes = int(end - buffer.constData());
+    return sqlite3_bind_text(stmt, i, bytes ? buffer.constData() : "", bytes, SQLITE_STATIC);
 }
 
 void Statement::bindOne(int i, const QVariant& v)
@@ -180,20 +247,14 @@ void Statement::bindOne(int i, const QVariant& v)
             rc = sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
             break;
         }
-        case QMetaType::QDateTime: {
-            const QString s = v.toDateTime().toString(Qt::ISODate);
-            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        case QMetaType::QDateTime:
+            rc = bindText(i, v.toDateTime().toString(Qt::ISODate));
             break;
-        }
-        case QMetaType::QString: {
-            const QString& s = *static_cast<const QString*>(v.constData());
-            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+        case QMetaType::QString:
+            rc = bindText(i, *static_cast<const QString*>(v.constData()));
             break;
-        }
-        default: {
-            const QString s = v.toString();
-            rc = sqlite3_bind_text16(m_stmt, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
-        }
+        default:
+            rc = bindText(i, v.toString());
         }
     }
     if (rc != SQLITE_OK)
@@ -238,9 +299,9 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    const QString msg = errText(m_conn->m_db);
+    const Error e = sqliteError(m_conn->m_db, rc);
     sqlite3_reset(m_stmt);
-    throw Error(msg);
+    throw e;
 }
 
 int Statement::columnCount() const
@@ -304,9 +365,8 @@ QVariant Statement::value(int i, FieldType type) const
         const void* p = sqlite3_column_blob(m_stmt, i);
         return QVariant(QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(m_stmt, i)));
     }
-    const void* p = sqlite3_column_text16(m_stmt, i);
-    const int bytes = sqlite3_column_bytes16(m_stmt, i);
-    return QVariant(QString(reinterpret_cast<const QChar*>(p), bytes / 2));
+    const char* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+    return QVariant(QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, i)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -321,32 +381,69 @@ Connection::~Connection()
 void Connection::fail(const QString& what) const
 {
     Q_UNUSED(what);
-    throw Error(errText(m_db));
+    throw sqliteError(m_db);
 }
+
+const QStringList& Connection::cipherSettings()
+{
+    static const QStringList settings = {
+        QStringLiteral("PRAGMA cipher_page_size = 1024"),
+        QStringLiteral("PRAGMA kdf_iter = 64000"),
+        QStringLiteral("PRAGMA cipher_use_hmac = ON"),
+        QStringLiteral("PRAGMA cipher_kdf_algorithm = PBKDF2_HMAC_SHA1"),
+        QStringLiteral("PRAGMA cipher_hmac_algorithm = HMAC_SHA1"),
+    };
+    return settings;
+}
+
+int Connection::busyTimeoutMs = 2000;
 
 void Connection::open(const QString& path, const QByteArray& key)
 {
     close();
     if (!QFileInfo(path).isFile())
         throw Error(QStringLiteral("The database file %1 does not exist.").arg(path));
+    requireWritableFolder(path);
     sqlite3* db = nullptr;
     int rc =
         sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = errText(db);
+    auto failOpen = [&db, &rc] {
+        const Error e = sqliteError(db, rc);
         sqlite3_close(db);
-        throw Error(msg);
-    }
-    rc = sqlite3_key(db, key.constData(), int(key.size()));
+        throw e;
+    };
+    if (rc != SQLITE_OK)
+        failOpen();
+    sqlite3_extended_result_codes(db, 1);
+    // Before the first read: a file another program holds waits a little, then says so.
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    rc = keyHandle(db, key);
     // The key is only checked by the first read: a wrong key or a foreign file fails here.
+    int tables = 0;
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = errText(db);
+        rc = sqlite3_exec(
+            db, "SELECT count(*) FROM sqlite_master",
+            [](void* n, int, char** v, char**) {
+                *static_cast<int*>(n) = v[0] ? std::atoi(v[0]) : 0;
+                return 0;
+            },
+            &tables, nullptr);
+    // An empty file reads as an empty database; it is not one of ours and is left untouched.
+    if (rc == SQLITE_OK && tables == 0) {
         sqlite3_close(db);
-        throw Error(msg);
+        throw Error(Error::Kind::Damaged, QStringLiteral("The file holds no tables."),
+                    SQLITE_NOTADB);
     }
-    sqlite3_busy_timeout(db, 2000);
+    // A file of an earlier build is moved to the write-ahead log once; it stays so.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    // Every commit reaches the disk before it is reported done.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK && journalMode(db) != QLatin1String("wal"))
+        rc = SQLITE_READONLY;
+    if (rc != SQLITE_OK)
+        failOpen();
     sqlite3_create_function(db, "dsum", 1, SQLITE_UTF8, nullptr, nullptr, dsumStep, dsumFinal);
     m_db = db;
     m_path = path;
@@ -383,7 +480,7 @@ Statement Connection::prepare(const QString& sql)
     const QByteArray utf8 = sql.toUtf8();
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &s, &tail) != SQLITE_OK)
-        throw Error(errText(m_db));
+        throw sqliteError(m_db);
     if (!s)
         throw Error(QStringLiteral("The statement is empty."));
     if (tail && QByteArray(tail).trimmed().size() > 0 && QByteArray(tail).trimmed() != ";") {
@@ -396,6 +493,8 @@ Statement Connection::prepare(const QString& sql)
 void Connection::release(sqlite3_stmt* stmt, const QString& sql)
 {
     sqlite3_reset(stmt);
+    // The texts bound last lived in the statement object that is going away.
+    sqlite3_clear_bindings(stmt);
     if (!m_db) {
         sqlite3_finalize(stmt);
         return;
@@ -424,7 +523,7 @@ void Connection::execScript(const QString& sql)
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : errText(m_db);
         sqlite3_free(err);
-        throw Error(msg);
+        throw Error::fromSqlite(sqlite3_extended_errcode(m_db), msg);
     }
     m_tables.clear();
     loadLabels();
@@ -540,17 +639,24 @@ void Connection::createDatabase(const QString& path, const QByteArray& key,
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_key(db, key.constData(), int(key.size()));
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        rc = keyHandle(db, key);
+    }
     char* err = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, &err);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, schemaSql.toUtf8().constData(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : errText(db);
+        const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
         sqlite3_free(err);
         sqlite3_close(db);
         QFile::remove(path);
-        throw Error(msg);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        throw Error::fromSqlite(code, msg);
     }
     sqlite3_close(db);
 }

@@ -5,9 +5,11 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -76,10 +78,16 @@ private:
     friend class Connection;
     Statement(class Connection* conn, sqlite3_stmt* stmt, QString sql);
     void bindOne(int index, const QVariant& value);
+    int bindText(int index, QStringView text);
     Connection* m_conn;
     sqlite3_stmt* m_stmt;
     QString m_sql;
+    std::vector<QByteArray> m_texts; // per parameter, alive until the next binding
 };
+
+// Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
+// is bound again or reset. Returns SQLite's result code.
+int bindUtf8Text(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& buffer);
 
 // One keyed database file, opened read-write. A missing file is never created.
 class Connection : public QObject
@@ -113,6 +121,11 @@ public:
     const TableInfo& tableInfo(const QString& table);
 
     QString lastErrorText() const;
+
+    // The cipher settings every file is opened and made with, as PRAGMA statements.
+    static const QStringList& cipherSettings();
+    // How long a file another program holds is waited for.
+    static int busyTimeoutMs;
 
     // Creates a new keyed database file from a schema script. Refuses to overwrite a file.
     static void createDatabase(const QString& path, const QByteArray& key,

@@ -6,16 +6,42 @@
 namespace db {
 
 // Every failure of the data layer. The text is meant for the user; it never carries the key.
+// A failure of the database file itself (read-only, full disk, in use, damaged) says in Persian
+// what happened, followed by the engine's own text.
 class Error : public std::runtime_error
 {
 public:
-    explicit Error(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message)
-    {}
+    enum class Kind {
+        Other,
+        ReadOnly,
+        DiskFull,
+        InUse,
+        Damaged,
+        Io,
+        CannotOpen,
+        FolderReadOnly,
+        Constraint
+    };
+
+    explicit Error(const QString& message) : Error(Kind::Other, message, 0) {}
+    Error(Kind kind, const QString& technical, int code = 0);
+    // From an SQLite result code (extended codes are understood) and the engine's text.
+    static Error fromSqlite(int code, const QString& technical);
+
     QString message() const { return m_message; }
+    // The engine's text alone, without the Persian explanation.
+    QString technical() const { return m_technical; }
+    Kind kind() const { return m_kind; }
+    int code() const { return m_code; }
 
 private:
     QString m_message;
+    QString m_technical;
+    Kind m_kind;
+    int m_code;
 };
+
+// The Persian sentence for a kind of failure; empty for Kind::Other.
+QString describe(Error::Kind kind);
 
 } // namespace db

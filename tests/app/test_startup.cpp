@@ -4,6 +4,7 @@
 #include "app/u_dm.h"
 #include "app/u_main.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/ReadOnlyMount.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QLineEdit>
@@ -93,6 +94,40 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before); // the file is left as it was
+    }
+
+    void reasonsTheClerkCanMendAreSaid_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("held by another program") << int(db::Error::Kind::InUse);
+        QTest::newRow("folder cannot be written") << int(db::Error::Kind::FolderReadOnly);
+    }
+    void reasonsTheClerkCanMendAreSaid()
+    {
+        QFETCH(int, kind);
+        TestDatabase t;
+        db::Connection other;
+        std::unique_ptr<ReadOnlyMount> ro;
+        const int savedTimeout = db::Connection::busyTimeoutMs;
+        auto restore = qScopeGuard([&] { db::Connection::busyTimeoutMs = savedTimeout; });
+        if (db::Error::Kind(kind) == db::Error::Kind::InUse) {
+            db::Connection::busyTimeoutMs = 100;
+            other.open(t.path(), databaseKey());
+            other.exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
+            other.exec(QStringLiteral("BEGIN EXCLUSIVE"));
+            other.exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('1')"));
+        } else {
+            ro = std::make_unique<ReadOnlyMount>(t.folder());
+            if (!ro->ok())
+                QSKIP("a read-only folder cannot be made here");
+        }
+        Tfrm_dm::setDatabaseFolder(t.folder());
+        MessageLog log;
+        QVERIFY(!CreateForms());
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY2(log.texts()[0].startsWith(db::describe(db::Error::Kind(kind))),
+                 qPrintable(log.texts()[0]));
+        QVERIFY(!frm_main->isVisible());
     }
 
     void visibleListWindowsReceiveTheTotal()

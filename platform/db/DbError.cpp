@@ -1,0 +1,81 @@
+#include "platform/db/DbError.h"
+
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+QString composed(Error::Kind kind, const QString& technical)
+{
+    const QString persian = describe(kind);
+    if (persian.isEmpty())
+        return technical;
+    return technical.isEmpty() ? persian : persian + u'\n' + technical;
+}
+
+Error::Kind kindOf(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return Error::Kind::ReadOnly;
+    case SQLITE_FULL:
+        return Error::Kind::DiskFull;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Error::Kind::InUse;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return Error::Kind::Damaged;
+    case SQLITE_IOERR:
+        return Error::Kind::Io;
+    case SQLITE_CANTOPEN:
+        return Error::Kind::CannotOpen;
+    case SQLITE_CONSTRAINT:
+        return Error::Kind::Constraint;
+    default:
+        return Error::Kind::Other;
+    }
+}
+
+} // namespace
+
+Error::Error(Kind kind, const QString& technical, int code)
+    : std::runtime_error(composed(kind, technical).toStdString()),
+      m_message(composed(kind, technical)), m_technical(technical), m_kind(kind), m_code(code)
+{}
+
+Error Error::fromSqlite(int code, const QString& technical)
+{
+    return Error(kindOf(code), technical, code);
+}
+
+QString describe(Error::Kind kind)
+{
+    switch (kind) {
+    case Error::Kind::ReadOnly:
+        return QStringLiteral("فايل ديتابيس فقط خواندني است و تغييرات در آن ذخيره نمي شود.");
+    case Error::Kind::DiskFull:
+        return QStringLiteral("فضاي ديسك پر است و تغييرات ذخيره نشد.");
+    case Error::Kind::InUse:
+        return QStringLiteral("فايل ديتابيس در دست برنامه ديگري است؛ آن برنامه را ببنديد و دوباره "
+                              "امتحان كنيد.");
+    case Error::Kind::Damaged:
+        return QStringLiteral("فايل ديتابيس آسيب ديده است.");
+    case Error::Kind::Io:
+        return QStringLiteral("خواندن يا نوشتن فايل ديتابيس ممكن نشد.");
+    case Error::Kind::CannotOpen:
+        return QStringLiteral("فايل ديتابيس يا فايل هاي همراه آن باز نمي شوند.");
+    case Error::Kind::FolderReadOnly:
+        return QStringLiteral("در پوشه فايل ديتابيس نمي توان نوشت؛ برنامه كنار db.mde فايل هاي "
+                              "همراه آن را مي سازد. اجازه نوشتن در پوشه را بدهيد يا برنامه را "
+                              "در پوشه ديگري اجرا كنيد.");
+    case Error::Kind::Constraint:
+    case Error::Kind::Other:
+        break;
+    }
+    return QString();
+}
+
+} // namespace db

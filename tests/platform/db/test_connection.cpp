@@ -1,0 +1,214 @@
+#include "app/dbfile.h"
+#include "platform/db/Connection.h"
+#include "tests/support/ReadOnlyMount.h"
+#include "tests/support/TestDatabase.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+// A database made as earlier builds of the program made it: keyed, nothing else stated,
+// rollback journal.
+void makeOldFile(const QString& path)
+{
+    sqlite3* h = nullptr;
+    QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &h,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+             SQLITE_OK);
+    const QByteArray key = databaseKey();
+    QCOMPARE(sqlite3_key(h, key.constData(), int(key.size())), SQLITE_OK);
+    const QByteArray script = QByteArray(kSchemaSql) +
+                              "INSERT INTO tbl_customer (Pers_number, First_Name) "
+                              "VALUES ('7', 'پرويز');";
+    QCOMPARE(sqlite3_exec(h, script.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+}
+
+// Runs the sqlcipher shell over the file with a script; its output, or a null string when the
+// shell is missing.
+QString shell(const QString& path, const QString& script, int* exitCode = nullptr)
+{
+    const QString exe = QStandardPaths::findExecutable(QStringLiteral("sqlcipher"));
+    if (exe.isEmpty())
+        return QString();
+    QProcess p;
+    p.start(exe, {path});
+    p.write(script.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = p.exitCode();
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+}
+
+QString keyPragma()
+{
+    return QStringLiteral("PRAGMA key = '%1';\n").arg(QString::fromLatin1(databaseKey()));
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fileOfAnEarlierBuildOpensInWalMode()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(databaseFileName());
+        makeOldFile(path);
+        {
+            db::Connection c;
+            c.open(path, databaseKey());
+            QCOMPARE(c.scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                     QStringLiteral("wal"));
+            QCOMPARE(c.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2); // FULL
+            QCOMPARE(c.scalar(QStringLiteral("select First_Name from tbl_customer")).toString(),
+                     QStringLiteral("پرويز"));
+            c.exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('8')"));
+            QVERIFY(QFileInfo::exists(path + QStringLiteral("-wal")));
+        }
+        // Closed, the log is folded back into the file.
+        QVERIFY(!QFileInfo::exists(path + QStringLiteral("-wal")));
+        db::Connection again;
+        again.open(path, databaseKey());
+        QCOMPARE(again.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt(), 2);
+    }
+
+    void madeFileStartsInWalMode()
+    {
+        TestDatabase t;
+        QCOMPARE(t.connection()->scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                 QStringLiteral("wal"));
+        QCOMPARE(t.connection()->scalar(QStringLiteral("PRAGMA cipher_page_size")).toInt(), 1024);
+    }
+
+    void pinnedFileOpensInThePlainShell_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("the program's settings")
+            << db::Connection::cipherSettings().join(QStringLiteral(";\n")) + u';' << true;
+        // Proves the shell really applies what it is told: other settings cannot read the file.
+        QTest::newRow("another key derivation")
+            << QStringLiteral("PRAGMA kdf_iter = 4000;") << false;
+        QTest::newRow("another page size")
+            << QStringLiteral("PRAGMA cipher_page_size = 4096;") << false;
+    }
+    void pinnedFileOpensInThePlainShell()
+    {
+        QFETCH(QString, settings);
+        QFETCH(bool, opens);
+        TestDatabase t;
+        t.connection()->exec(QStringLiteral(
+            "insert into tbl_customer (Pers_number, Last_Name) values ('42', 'گلچين')"));
+        const QString out =
+            shell(t.path(), keyPragma() + settings +
+                                QStringLiteral("\nSELECT Pers_number || '|' || Last_Name FROM "
+                                               "tbl_customer;\n"));
+        if (out.isNull())
+            QSKIP("the sqlcipher shell is not installed");
+        QCOMPARE(out.contains(QStringLiteral("42|گلچين")), opens);
+    }
+
+    void failuresOfTheFileSayWhatHappened_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("persian");
+        QTest::newRow("read-only")
+            << int(db::Error::Kind::ReadOnly) << QStringLiteral("فقط خواندني");
+        QTest::newRow("disk full")
+            << int(db::Error::Kind::DiskFull) << QStringLiteral("فضاي ديسك پر است");
+        QTest::newRow("in use") << int(db::Error::Kind::InUse)
+                                << QStringLiteral("در دست برنامه ديگري است");
+        QTest::newRow("damaged") << int(db::Error::Kind::Damaged) << QStringLiteral("آسيب ديده");
+    }
+    void failuresOfTheFileSayWhatHappened()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, persian);
+        TestDatabase t;
+        db::Connection* c = t.connection();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('1')"));
+        std::unique_ptr<db::Connection> other;
+        const int savedTimeout = db::Connection::busyTimeoutMs;
+        db::Connection::busyTimeoutMs = 50;
+        auto restore = qScopeGuard([&] { db::Connection::busyTimeoutMs = savedTimeout; });
+
+        QString sql = QStringLiteral("insert into tbl_customer (Pers_number) values ('2')");
+        bool reopen = false;
+        switch (db::Error::Kind(kind)) {
+        case db::Error::Kind::ReadOnly:
+            c->exec(QStringLiteral("PRAGMA query_only = 1"));
+            break;
+        case db::Error::Kind::DiskFull:
+            c->exec(QStringLiteral("PRAGMA max_page_count = %1")
+                        .arg(c->scalar(QStringLiteral("PRAGMA page_count")).toInt()));
+            sql = QStringLiteral("insert into tbl_customer (First_Name) select hex(randomblob(12)) "
+                                 "from tbl_customer, tbl_customer, tbl_customer, tbl_customer");
+            c->exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('3'), ('4'), "
+                                   "('5'), ('6'), ('7'), ('8'), ('9'), ('10'), ('11'), ('12')"));
+            break;
+        case db::Error::Kind::InUse:
+            other = std::make_unique<db::Connection>();
+            other->open(t.path(), databaseKey());
+            other->exec(QStringLiteral("BEGIN IMMEDIATE"));
+            break;
+        case db::Error::Kind::Damaged: {
+            t.connection()->close();
+            QFile f(t.path());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(1024);
+            f.write(QByteArray(4096, '\x5a'));
+            f.close();
+            reopen = true;
+            sql = QStringLiteral("select * from tbl_customer");
+            break;
+        }
+        default:
+            QFAIL("no such case");
+        }
+        try {
+            if (reopen)
+                c->open(t.path(), databaseKey());
+            c->exec(sql);
+            QFAIL("the statement did not fail");
+        } catch (const db::Error& e) {
+            QCOMPARE(int(e.kind()), kind);
+            QVERIFY2(e.message().startsWith(db::describe(e.kind())), qPrintable(e.message()));
+            QVERIFY(e.message().contains(persian));
+            // The engine's own words follow, for whoever has to look into it.
+            QVERIFY(!e.technical().isEmpty());
+            QVERIFY(e.message().endsWith(e.technical()));
+        }
+    }
+
+    void folderThatCannotBeWrittenIsRefusedWithItsReason()
+    {
+        QTemporaryDir dir;
+        TestDatabase t;
+        const QString path = dir.filePath(databaseFileName());
+        QVERIFY(QFile::copy(t.path(), path));
+        ReadOnlyMount ro(dir.path());
+        if (!ro.ok())
+            QSKIP("a read-only folder cannot be made here");
+        db::Connection c;
+        try {
+            c.open(path, databaseKey());
+            QFAIL("opened in a read-only folder");
+        } catch (const db::Error& e) {
+            QCOMPARE(e.kind(), db::Error::Kind::FolderReadOnly);
+            QVERIFY(e.message().contains(dir.path()));
+        }
+        QVERIFY(!c.isOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnection)
+#include "test_connection.moc"
