@@ -43,47 +43,15 @@ DurvelFieldClass durvelFieldClass(TDurvelFieldType type)
     return DurvelFieldClass::Other;
 }
 
-DurvelCellStore::DurvelCellStore(int cols, int rows) : m_cols(qMax(0, cols)), m_rows(0)
-{
-    setRowCount(rows);
-}
-
-void DurvelCellStore::setRowCount(int rows)
-{
-    // Only new rows need their columns: adding a row at a time stays linear.
-    const int old = m_rows;
-    m_rows = qMax(0, rows);
-    m_cells.resize(m_rows);
-    for (int r = old; r < m_rows; ++r)
-        m_cells[r].resize(m_cols);
-}
-
-void DurvelCellStore::setColCount(int cols)
-{
-    m_cols = qMax(0, cols);
-    for (auto& row : m_cells)
-        row.resize(m_cols);
-}
-
-QString DurvelCellStore::cell(int col, int row) const
-{
-    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
-        return QString();
-    return m_cells.at(row).at(col);
-}
-
-void DurvelCellStore::setCell(int col, int row, const QString& text)
-{
-    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
-        return;
-    m_cells[row][col] = text;
-}
-
 QStringList DurvelCellStore::row(int row) const
 {
-    if (row < 0 || row >= m_rows)
+    if (row < 0 || row >= RowCount())
         return {};
-    return QStringList(m_cells.at(row).begin(), m_cells.at(row).end());
+    QStringList out;
+    out.reserve(ColCount());
+    for (int c = 0; c < ColCount(); ++c)
+        out << Cell(c, row);
+    return out;
 }
 
 void DurvelDestinationRef::Check() const

@@ -2,6 +2,8 @@
 // The destinations an import writes into, as small interfaces the engine owns. The GUI supplies
 // thin adapters for its widgets; DurvelCellStore is a plain string grid for previews and tests.
 
+#include "import/engine/support/SparseCells.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -128,22 +130,20 @@ public:
     virtual void setCell(int col, int row, const QString& text) = 0;
 };
 
-class DurvelCellStore : public DurvelStringGrid
+// The one cell store: sparse, so a preview or a string-grid destination of sheet size costs
+// memory only for the cells that hold text. The wide-string grid widget shows one.
+class DurvelCellStore : public DurvelStringGrid, public TKobSparseCells
 {
 public:
-    DurvelCellStore(int cols = 0, int rows = 0);
-    int rowCount() const override { return m_rows; }
-    void setRowCount(int rows) override;
-    int colCount() const override { return m_cols; }
-    void setColCount(int cols);
-    QString cell(int col, int row) const override;
-    void setCell(int col, int row, const QString& text) override;
+    DurvelCellStore(int cols = 0, int rows = 0) : TKobSparseCells(cols, rows) {}
+    DurvelCellStore(DurvelCellStore&&) noexcept = default;
+    int rowCount() const override { return RowCount(); }
+    void setRowCount(int rows) override { SetRowCount(rows); }
+    int colCount() const override { return ColCount(); }
+    void setColCount(int cols) { SetColCount(cols); }
+    QString cell(int col, int row) const override { return Cell(col, row); }
+    void setCell(int col, int row, const QString& text) override { SetCell(col, row, text); }
     QStringList row(int row) const;
-
-private:
-    int m_cols;
-    int m_rows;
-    QVector<QVector<QString>> m_cells; // [row][col]
 };
 
 // The destination of one kind among the four references, with the checks and the column

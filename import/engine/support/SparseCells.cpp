@@ -1,0 +1,534 @@
+#include "import/engine/support/SparseCells.h"
+
+#include <array>
+
+// ---- pointer array ------------------------------------------------------------------------------
+
+struct TKobSparsePointerArray::Mid
+{
+    std::array<std::unique_ptr<void*[]>, std::size_t(1) << kMidBits> Leaves;
+};
+
+TKobSparsePointerArray::TKobSparsePointerArray(TSPAQuantum Quantum)
+    : FQuantum(Quantum), FShift(Quantum == SPALarge ? 8 : 4), FMask(Quantum == SPALarge ? 255 : 15)
+{}
+
+TKobSparsePointerArray::~TKobSparsePointerArray() = default;
+
+void** TKobSparsePointerArray::Slot(int Index) const
+{
+    if (Index < 0)
+        return nullptr;
+    const unsigned d = unsigned(Index) >> FShift;
+    const unsigned top = d >> kMidBits;
+    if (top >= FTop.size() || !FTop[top])
+        return nullptr;
+    const auto& leaf = FTop[top]->Leaves[d & ((1u << kMidBits) - 1)];
+    return leaf ? &leaf[std::size_t(Index & FMask)] : nullptr;
+}
+
+void** TKobSparsePointerArray::MakeSlot(int Index)
+{
+    const unsigned d = unsigned(Index) >> FShift;
+    const unsigned top = d >> kMidBits;
+    if (top >= FTop.size())
+        FTop.resize(top + 1);
+    if (!FTop[top])
+        FTop[top] = std::make_unique<Mid>();
+    auto& leaf = FTop[top]->Leaves[d & ((1u << kMidBits) - 1)];
+    if (!leaf)
+        leaf = std::make_unique<void*[]>(std::size_t(FMask) + 1); // zero-filled
+    if (Index > FHighBound)
+        FHighBound = Index;
+    FCacheIndex = -1;
+    return &leaf[std::size_t(Index & FMask)];
+}
+
+void* TKobSparsePointerArray::Get(int Index) const
+{
+    if (Index == FCacheIndex && Index >= 0)
+        return FCacheItem;
+    void** slot = Slot(Index);
+    void* item = slot ? *slot : nullptr;
+    FCacheIndex = Index;
+    FCacheItem = item;
+    return item;
+}
+
+void TKobSparsePointerArray::Put(int Index, void* Item)
+{
+    if (Index < 0)
+        return;
+    if (!Item) {
+        void** slot = Slot(Index);
+        if (!slot || !*slot)
+            return;
+        *slot = nullptr;
+        FCacheIndex = -1;
+        if (Index == FHighBound)
+            RecomputeHighBound();
+        return;
+    }
+    *MakeSlot(Index) = Item;
+}
+
+void TKobSparsePointerArray::RecomputeHighBound()
+{
+    int high = -1;
+    ForAllFrom(0, [&](int i, void*) {
+        high = i;
+        return 1;
+    });
+    FHighBound = high;
+}
+
+int TKobSparsePointerArray::ForAll(const TSPAApply& Apply) const
+{
+    const unsigned leafSize = unsigned(FMask) + 1;
+    for (unsigned t = 0; t < FTop.size(); ++t) {
+        if (!FTop[t])
+            continue;
+        for (unsigned m = 0; m < (1u << kMidBits); ++m) {
+            const auto& leaf = FTop[t]->Leaves[m];
+            if (!leaf)
+                continue;
+            const qint64 base = (qint64(t) << kMidBits | m) << FShift;
+            if (base > FHighBound)
+                return 0;
+            for (unsigned s = 0; s < leafSize; ++s)
+                if (leaf[s])
+                    if (const int r = Apply(int(base + s), leaf[s]))
+                        return r;
+        }
+    }
+    return 0;
+}
+
+int TKobSparsePointerArray::ForAllFrom(int Index, const TSPAApply& Apply) const
+{
+    // Highest first, so that a caller may clear what it visits.
+    const qint64 low = qMax(0, Index);
+    const unsigned leafSize = unsigned(FMask) + 1;
+    for (qint64 t = qint64(FTop.size()) - 1; t >= 0; --t) {
+        if (!FTop[std::size_t(t)])
+            continue;
+        for (int m = (1 << kMidBits) - 1; m >= 0; --m) {
+            const auto& leaf = FTop[std::size_t(t)]->Leaves[std::size_t(m)];
+            if (!leaf)
+                continue;
+            const qint64 base = (t << kMidBits | m) << FShift;
+            if (base + leafSize <= low)
+                return 0;
+            for (int s = int(leafSize) - 1; s >= 0; --s) {
+                if (base + s < low)
+                    return 0;
+                if (leaf[std::size_t(s)])
+                    if (const int r = Apply(int(base + s), leaf[std::size_t(s)]))
+                        return r;
+            }
+        }
+    }
+    return 0;
+}
+
+// ---- list ---------------------------------------------------------------------------------------
+
+TKobSparseList::TKobSparseList(TSPAQuantum Quantum)
+    : FQuantum(Quantum), FList(std::make_unique<TKobSparsePointerArray>(Quantum))
+{}
+
+TKobSparseList::TKobSparseList(TKobSparseList&& Other) noexcept
+    : FQuantum(Other.FQuantum), FList(std::move(Other.FList)), FCount(Other.FCount)
+{
+    Other.FList = std::make_unique<TKobSparsePointerArray>(FQuantum);
+    Other.FCount = 0;
+}
+
+void TKobSparseList::IndexError(int Index)
+{
+    throw EStringListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+}
+
+void* TKobSparseList::Get(int Index) const
+{
+    if (Index < 0)
+        IndexError(Index);
+    return FList->Get(Index);
+}
+
+void TKobSparseList::Put(int Index, void* Item)
+{
+    if (Index < 0)
+        IndexError(Index);
+    FList->Put(Index, Item);
+    FCount = FList->HighBound() + 1;
+}
+
+void TKobSparseList::Insert(int Index, void* Item)
+{
+    if (Index < 0)
+        IndexError(Index);
+    // Only stored items move: walking the tail from the top keeps each slot free before use.
+    std::vector<std::pair<int, void*>> tail;
+    FList->ForAllFrom(Index, [&](int i, void* p) {
+        tail.emplace_back(i, p);
+        return 0;
+    });
+    for (const auto& [i, p] : tail) {
+        FList->Put(i, nullptr);
+        FList->Put(i + 1, p);
+    }
+    FList->Put(Index, Item);
+    if (Index > FCount)
+        FCount = Index;
+    ++FCount;
+}
+
+void TKobSparseList::Delete(int Index)
+{
+    if (Index < 0 || Index >= FCount)
+        return;
+    FList->Put(Index, nullptr);
+    std::vector<std::pair<int, void*>> tail;
+    FList->ForAllFrom(Index + 1, [&](int i, void* p) {
+        tail.emplace_back(i, p);
+        return 0;
+    });
+    for (auto it = tail.rbegin(); it != tail.rend(); ++it) {
+        FList->Put(it->first, nullptr);
+        FList->Put(it->first - 1, it->second);
+    }
+    --FCount;
+}
+
+void TKobSparseList::Exchange(int Index1, int Index2)
+{
+    void* a = Get(Index1);
+    void* b = Get(Index2);
+    // Clear first so that the high bound follows a move to a lower index.
+    FList->Put(Index1, nullptr);
+    FList->Put(Index2, nullptr);
+    FList->Put(Index1, b);
+    FList->Put(Index2, a);
+    FCount = qMax(FCount, qMax(Index1, Index2) + 1);
+}
+
+void TKobSparseList::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex)
+        return;
+    void* item = Get(CurIndex);
+    Delete(CurIndex);
+    Insert(NewIndex, item);
+}
+
+void TKobSparseList::Clear()
+{
+    FList = std::make_unique<TKobSparsePointerArray>(FQuantum);
+    FCount = 0;
+}
+
+void TKobSparseList::Truncate(int Index)
+{
+    Index = qMax(0, Index);
+    std::vector<int> drop;
+    FList->ForAllFrom(Index, [&](int i, void*) {
+        drop.push_back(i);
+        return 0;
+    });
+    for (int i : drop)
+        FList->Put(i, nullptr);
+    FCount = qMin(FCount, Index);
+}
+
+// ---- wide-string list ---------------------------------------------------------------------------
+
+TKobWideStringSparseList::TKobWideStringSparseList(TSPAQuantum Quantum) : FList(Quantum) {}
+
+TKobWideStringSparseList::~TKobWideStringSparseList()
+{
+    OnChange = nullptr;
+    Clear();
+}
+
+TKobWideStringSparseList::TStrItem* TKobWideStringSparseList::Item(int Index) const
+{
+    return static_cast<TStrItem*>(FList.Get(Index));
+}
+
+void TKobWideStringSparseList::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+QString TKobWideStringSparseList::Get(int Index) const
+{
+    const TStrItem* p = Item(Index);
+    return p ? p->FString : QString();
+}
+
+void* TKobWideStringSparseList::GetObject(int Index) const
+{
+    const TStrItem* p = Item(Index);
+    return p ? p->FObject : nullptr;
+}
+
+void TKobWideStringSparseList::Put(int Index, const QString& S)
+{
+    TStrItem* old = Item(Index);
+    void* obj = old ? old->FObject : nullptr;
+    if (S.isEmpty() && !obj) {
+        if (old) {
+            FList.Put(Index, nullptr);
+            delete old;
+        } else if (Index < 0) {
+            FList.Put(Index, nullptr); // the list's index error
+        }
+    } else if (old) {
+        old->FString = S;
+    } else {
+        FList.Put(Index, new TStrItem{obj, S});
+    }
+    Changed();
+}
+
+void TKobWideStringSparseList::PutObject(int Index, void* Obj)
+{
+    TStrItem* p = Item(Index);
+    if (p) {
+        p->FObject = Obj;
+        if (!Obj && p->FString.isEmpty()) {
+            FList.Put(Index, nullptr);
+            delete p;
+        }
+    } else if (Obj) {
+        FList.Put(Index, new TStrItem{Obj, QString()});
+    }
+    Changed();
+}
+
+void TKobWideStringSparseList::Insert(int Index, const QString& S)
+{
+    FList.Insert(Index, S.isEmpty() ? nullptr : new TStrItem{nullptr, S});
+    Changed();
+}
+
+void TKobWideStringSparseList::Delete(int Index)
+{
+    if (Index < 0 || Index >= FList.Count())
+        return;
+    delete Item(Index);
+    FList.Delete(Index);
+    Changed();
+}
+
+void TKobWideStringSparseList::Exchange(int Index1, int Index2)
+{
+    FList.Exchange(Index1, Index2);
+}
+
+void TKobWideStringSparseList::Move(int CurIndex, int NewIndex)
+{
+    FList.Move(CurIndex, NewIndex);
+    Changed();
+}
+
+void TKobWideStringSparseList::Clear()
+{
+    FList.ForAll([](int, void* p) {
+        delete static_cast<TStrItem*>(p);
+        return 0;
+    });
+    FList.Clear();
+    Changed();
+}
+
+void TKobWideStringSparseList::Truncate(int Index)
+{
+    FList.ForAllFrom(Index, [](int, void* p) {
+        delete static_cast<TStrItem*>(p);
+        return 0;
+    });
+    FList.Truncate(Index);
+}
+
+int TKobWideStringSparseList::StoredCount() const
+{
+    int n = 0;
+    FList.ForAll([&](int, void*) {
+        ++n;
+        return 0;
+    });
+    return n;
+}
+
+void TKobWideStringSparseList::ForEach(
+    const std::function<void(int Index, const QString& Text, void* Obj)>& Visit) const
+{
+    FList.ForAll([&](int i, void* p) {
+        const auto* item = static_cast<const TStrItem*>(p);
+        Visit(i, item->FString, item->FObject);
+        return 0;
+    });
+}
+
+// ---- cells --------------------------------------------------------------------------------------
+
+TKobSparseCells::TKobSparseCells(int Cols, int Rows)
+    : FColCount(qMax(0, Cols)), FRowCount(qMax(0, Rows)), FRows(Rows > 256 ? SPALarge : SPASmall)
+{}
+
+TKobSparseCells::TKobSparseCells(TKobSparseCells&& Other) noexcept
+    : FColCount(Other.FColCount), FRowCount(Other.FRowCount), FRows(std::move(Other.FRows))
+{
+    Other.FColCount = 0;
+    Other.FRowCount = 0;
+}
+
+TKobSparseCells::~TKobSparseCells()
+{
+    OnCellChanged = nullptr;
+    DropRowsFrom(0);
+}
+
+void TKobSparseCells::DropRowsFrom(int ARow)
+{
+    FRows.ForAllFrom(ARow, [](int, void* p) {
+        delete static_cast<TKobWideStringSparseList*>(p);
+        return 0;
+    });
+    FRows.Truncate(ARow);
+}
+
+void TKobSparseCells::SetColCount(int Value)
+{
+    Value = qMax(0, Value);
+    if (Value == FColCount)
+        return;
+    const int old = FColCount;
+    if (Value < old)
+        FRows.ForAll([Value](int, void* p) {
+            static_cast<TKobWideStringSparseList*>(p)->Truncate(Value);
+            return 0;
+        });
+    FColCount = Value;
+    if (OnSizeChanged)
+        OnSizeChanged(old, FRowCount);
+}
+
+void TKobSparseCells::SetRowCount(int Value)
+{
+    Value = qMax(0, Value);
+    if (Value == FRowCount)
+        return;
+    const int old = FRowCount;
+    if (Value < old)
+        DropRowsFrom(Value);
+    FRowCount = Value;
+    if (OnSizeChanged)
+        OnSizeChanged(FColCount, old);
+}
+
+TKobWideStringSparseList* TKobSparseCells::RowList(int ARow) const
+{
+    return ARow < 0 ? nullptr : static_cast<TKobWideStringSparseList*>(FRows.Get(ARow));
+}
+
+TKobWideStringSparseList* TKobSparseCells::EnsureRow(int ARow)
+{
+    if (TKobWideStringSparseList* row = RowList(ARow))
+        return row;
+    auto* row = new TKobWideStringSparseList(FColCount > 512 ? SPALarge : SPASmall);
+    FRows.Put(ARow, row);
+    return row;
+}
+
+QString TKobSparseCells::Cell(int ACol, int ARow) const
+{
+    const TKobWideStringSparseList* row = RowList(ARow);
+    return row && ACol >= 0 ? row->Get(ACol) : QString();
+}
+
+void TKobSparseCells::SetCell(int ACol, int ARow, const QString& Text)
+{
+    if (ACol < 0 || ARow < 0)
+        return;
+    TKobWideStringSparseList* row = RowList(ARow);
+    if (!row) {
+        if (Text.isEmpty())
+            return; // nothing stored, nothing to clear
+        row = EnsureRow(ARow);
+    }
+    row->Put(ACol, Text);
+    NotifyCell(ACol, ARow);
+}
+
+void* TKobSparseCells::Object(int ACol, int ARow) const
+{
+    const TKobWideStringSparseList* row = RowList(ARow);
+    return row && ACol >= 0 ? row->GetObject(ACol) : nullptr;
+}
+
+void TKobSparseCells::SetObject(int ACol, int ARow, void* Obj)
+{
+    if (ACol < 0 || ARow < 0)
+        return;
+    TKobWideStringSparseList* row = RowList(ARow);
+    if (!row) {
+        if (!Obj)
+            return;
+        row = EnsureRow(ARow);
+    }
+    row->PutObject(ACol, Obj);
+    NotifyCell(ACol, ARow);
+}
+
+void TKobSparseCells::MoveColumn(int FromIndex, int ToIndex)
+{
+    if (FromIndex == ToIndex || FromIndex < 0 || ToIndex < 0)
+        return;
+    FRows.ForAll([&](int, void* p) {
+        static_cast<TKobWideStringSparseList*>(p)->Move(FromIndex, ToIndex);
+        return 0;
+    });
+    NotifyCell(-1, -1);
+}
+
+void TKobSparseCells::MoveRow(int FromIndex, int ToIndex)
+{
+    if (FromIndex == ToIndex || FromIndex < 0 || ToIndex < 0)
+        return;
+    FRows.Move(FromIndex, ToIndex);
+    NotifyCell(-1, -1);
+}
+
+void TKobSparseCells::DeleteRow(int ARow)
+{
+    if (ARow < 0 || ARow >= FRowCount)
+        return;
+    delete RowList(ARow);
+    FRows.Put(ARow, nullptr);
+    FRows.Delete(ARow);
+    const int old = FRowCount;
+    --FRowCount;
+    NotifyCell(-1, -1);
+    if (OnSizeChanged)
+        OnSizeChanged(FColCount, old);
+}
+
+void TKobSparseCells::ClearCells()
+{
+    DropRowsFrom(0);
+    NotifyCell(-1, -1);
+}
+
+int TKobSparseCells::StoredCellCount() const
+{
+    int n = 0;
+    FRows.ForAll([&](int, void* p) {
+        n += static_cast<TKobWideStringSparseList*>(p)->StoredCount();
+        return 0;
+    });
+    return n;
+}
