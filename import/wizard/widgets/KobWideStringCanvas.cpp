@@ -1,0 +1,83 @@
+#include "import/wizard/widgets/KobWideStringCanvas.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QPainter>
+
+TKobWideStringCanvas::TKobWideStringCanvas(QWidget* Control) : FControl(Control)
+{
+    if (Control)
+        Font = Control->font();
+}
+
+void TKobWideStringCanvas::SetPainter(QPainter* Painter)
+{
+    FPainter = Painter;
+}
+
+void TKobWideStringCanvas::Prepare() const
+{
+    FPainter->setFont(Font);
+    FPainter->setPen(FontColor);
+    FPainter->setLayoutDirection(RightToLeftReading ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
+QSize TKobWideStringCanvas::TextExtent(const QString& Text) const
+{
+    const QFontMetrics fm(Font);
+    return {fm.horizontalAdvance(Text), fm.height()};
+}
+
+void TKobWideStringCanvas::TextOut(int X, int Y, const QString& Text)
+{
+    const int w = TextWidth(Text);
+    if (FPainter && !Text.isEmpty()) {
+        Prepare();
+        FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
+    }
+    FPenPos = QPoint(X + w, Y);
+}
+
+void TKobWideStringCanvas::TextRect(const QRect& Rect, int X, int Y, const QString& Text)
+{
+    if (!FPainter)
+        return;
+    FPainter->save();
+    FPainter->setClipRect(Rect, Qt::IntersectClip);
+    if (Brush.style() != Qt::NoBrush)
+        FPainter->fillRect(Rect, Brush);
+    if (!Text.isEmpty()) {
+        Prepare();
+        FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
+    }
+    FPainter->restore();
+}
+
+void TKobWideStringCanvas::FillRect(const QRect& Rect)
+{
+    if (FPainter && Brush.style() != Qt::NoBrush)
+        FPainter->fillRect(Rect, Brush);
+}
+
+TKobCustomControl::TKobCustomControl(QWidget* Parent) : QAbstractScrollArea(Parent), FCanvas(this)
+{
+    FCanvas.RightToLeftReading = layoutDirection() == Qt::RightToLeft;
+}
+
+TKobCustomControl::~TKobCustomControl() = default;
+
+void TKobCustomControl::paintEvent(QPaintEvent*)
+{
+    QPainter painter(viewport());
+    FCanvas.RightToLeftReading = layoutDirection() == Qt::RightToLeft;
+    FCanvas.SetPainter(&painter);
+    Paint();
+    FCanvas.SetPainter(nullptr);
+}
+
+void TKobCustomControl::changeEvent(QEvent* Event)
+{
+    if (Event->type() == QEvent::FontChange)
+        FCanvas.Font = font();
+    QAbstractScrollArea::changeEvent(Event);
+}
