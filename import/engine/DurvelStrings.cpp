@@ -44,6 +44,13 @@ const QHash<int, QString>& stringTable()
         {44207, QStringLiteral("Committed")},
         {44208, QStringLiteral("Time")},
         {44209, QStringLiteral("Cancel")},
+        {44210, QStringLiteral("Preparing")},
+        {44211, QStringLiteral("Importing...")},
+        {44212, QStringLiteral("Aborted")},
+        {44213, QStringLiteral("Finished")},
+        {44214, QStringLiteral("Paused")},
+        {44215, QStringLiteral("Import finished")},
+        {44216, QStringLiteral("OK")},
     };
     return table;
 }

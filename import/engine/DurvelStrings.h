@@ -71,6 +71,13 @@ enum : int {
     ProgressErrors,
     ProgressCommitted,
     ProgressTime,
-    ProgressCancel
+    ProgressCancel,
+    ProgressPreparing,
+    ProgressImporting,
+    ProgressAborted,
+    ProgressFinished,
+    ProgressPaused,
+    ProgressImportFinished,
+    ProgressOk
 };
 }
