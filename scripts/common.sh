@@ -6,7 +6,7 @@ BANKFILE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools
   libsqlcipher-dev sqlcipher sqlite3
   libxml2-dev zlib1g-dev libminizip-dev
-  mdbtools-dev libxlsxwriter-dev
+  mdbtools-dev libxlsxwriter-dev python3-dbf
   libbenchmark-dev libicu-dev
   python3-xlwt python3-xlrd
   fonts-noto-core fonts-dejavu-core

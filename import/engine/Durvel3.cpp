@@ -302,6 +302,11 @@ bool TDurvel3::IsRowColumnName(const QString& Name) const
     return false;
 }
 
+bool TDurvel3::SourceExists() const
+{
+    return QFileInfo(FFileName).isFile();
+}
+
 bool TDurvel3::CheckProperties()
 {
     Destination().Check();
@@ -310,7 +315,7 @@ bool TDurvel3::CheckProperties()
         RaiseImportError(DurvelStr::DataSetNotDefined);
     if (FFileName.isEmpty())
         RaiseImportError(DurvelStr::FileNameNotSpecified);
-    if (!QFileInfo(FFileName).isFile())
+    if (!SourceExists())
         RaiseImportError(DurvelStr::FileNotExists, FFileName);
     if (FMap.Count() == 0)
         RaiseImportError(DurvelStr::MapEmpty);

@@ -182,6 +182,8 @@ protected:
     virtual void EndImport();
     virtual void FileNameChanged() {}
     virtual bool CheckProperties();
+    // Whether the source file exists; readers that adjust the name look for their own.
+    virtual bool SourceExists() const;
     virtual bool IsRowAccepted() { return true; }
 
     // For readers.

@@ -1,0 +1,151 @@
+#include "import/engine/Durvel3DBF.h"
+
+#include "import/engine/DBFRead.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/ini/IniFile.h"
+
+#include <QDate>
+#include <QFileInfo>
+
+namespace {
+
+const QString kOptions = QStringLiteral("DBF_OPTIONS");
+
+} // namespace
+
+TDurvel3DBF::TDurvel3DBF() = default;
+
+TDurvel3DBF::~TDurvel3DBF() = default;
+
+bool TDurvel3DBF::SourceExists() const
+{
+    return QFileInfo(TDBFRead::ResolveTableName(FileName())).isFile();
+}
+
+void TDurvel3DBF::PrepareImport()
+{
+    FTable = std::make_unique<TDBFRead>(FileName());
+    SetTotalRecCount(FTable->RecordCount());
+    TDurvel3::PrepareImport();
+}
+
+void TDurvel3DBF::OpenSource()
+{
+    FTargets.clear();
+    FMappedFields.clear();
+    const int fields = qMax(0, FTable->FieldCount());
+    for (int i = 0; i < fields; ++i)
+        FTargets.append(QList<QString>());
+    const TWideStringList& map = Map();
+    const QChar sep = map.NameValueSeparator();
+    for (int m = 0; m < map.Count(); ++m) {
+        const QString line = map.Strings(m);
+        const int eq = line.indexOf(sep);
+        if (eq < 0)
+            continue;
+        const QString name = DurvelTrimName(line.left(eq));
+        const QString source = line.mid(eq + 1).trimmed().toUpper();
+        if (!Row()->ColumnByName(name))
+            continue;
+        // Every map line naming the field gets its value.
+        for (int i = 0; i < fields; ++i) {
+            if (FTable->GetFieldName(i) == source && !FTargets[i].contains(name))
+                FTargets[i].append(name);
+        }
+    }
+    for (int i = 0; i < fields; ++i) {
+        if (!FTargets[i].isEmpty())
+            FMappedFields.append(i);
+    }
+}
+
+bool TDurvel3DBF::HasMoreRows()
+{
+    return FTable && FTable->IsOpen() && !FTable->Eof();
+}
+
+QString TDurvel3DBF::FieldValue(int Index)
+{
+    const QByteArray raw = FTable->FieldText(Index);
+    const QChar type = FTable->FieldType(Index);
+    if (type == u'D' || type == u'T') {
+        if (raw.isEmpty())
+            return {};
+        const QDate date(raw.left(4).toInt(), raw.mid(4, 2).toInt(), raw.mid(6, 2).toInt());
+        const bool digits =
+            raw.size() >= 8 &&
+            std::all_of(raw.begin(), raw.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
+        // A date that cannot be read keeps its text, so the field's conversion reports it.
+        if (!digits || !date.isValid())
+            return QString::fromLatin1(raw);
+        const TDurvelFormats& f = RunFormats();
+        if (type == u'D' || raw.size() < 15)
+            return DurvelFormatDateTime(f, f.ShortDateFormat, QDateTime(date, QTime(0, 0)));
+        const QTime time(raw.mid(9, 2).toInt(), raw.mid(11, 2).toInt(), raw.mid(13, 2).toInt());
+        const QDateTime value(date, time);
+        if (time == QTime(0, 0))
+            return DurvelFormatDateTime(f, f.ShortDateFormat, value);
+        return DurvelFormatDateTime(f, f.ShortDateFormat + u' ' + f.LongTimeFormat, value);
+    }
+    return codepage::decode(CharSet == dcsOEM ? codepage::SystemOem : codepage::SystemAnsi, raw);
+}
+
+void TDurvel3DBF::ReadRow()
+{
+    TDurvelRow* row = Row();
+    row->ClearValues();
+    FTable->NextRecord();
+    for (int i : std::as_const(FMappedFields)) {
+        const QString value = FieldValue(i);
+        for (const QString& name : std::as_const(FTargets[i]))
+            row->SetValue(name, value);
+    }
+    ApplyFieldFormats();
+}
+
+int TDurvel3DBF::ImportRow()
+{
+    if (Canceled() && !DoImportCancel())
+        return 2;
+    if (FTable->RecordNumber() <= SkipFirstRows)
+        return 1;
+    if (SkipDeleted && FTable->Deleted())
+        return 1;
+    return TDurvel3::ImportRow();
+}
+
+bool TDurvel3DBF::IsRowAccepted()
+{
+    return !(SkipDeleted && FTable && FTable->Deleted());
+}
+
+void TDurvel3DBF::CloseSource()
+{
+    FTargets.clear();
+    FMappedFields.clear();
+    TDurvel3::CloseSource();
+}
+
+void TDurvel3DBF::EndImport()
+{
+    FTable.reset();
+    TDurvel3::EndImport();
+}
+
+void TDurvel3DBF::SaveTemplateSections(IniFile& Ini)
+{
+    TDurvel3::SaveTemplateSections(Ini);
+    Ini.writeInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
+    Ini.writeInteger(kOptions, QStringLiteral("CharSet"), CharSet);
+}
+
+void TDurvel3DBF::LoadTemplateSections(IniFile& Ini)
+{
+    TDurvel3::LoadTemplateSections(Ini);
+    const qint64 skip = Ini.readInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
+    if (skip >= 0 && skip <= std::numeric_limits<int>::max())
+        SkipFirstRows = int(skip);
+    const qint64 charSet = Ini.readInteger(kOptions, QStringLiteral("CharSet"), CharSet);
+    if (charSet >= dcsNone && charSet <= dcsANSI)
+        CharSet = TDBFCharSet(charSet);
+}
