@@ -140,9 +140,72 @@ def html_seeds():
     yield "pre", b"<table><tr><td><pre>a  b\n c</pre><p>p</p><script>s</script></td></tr></table>"
 
 
+def dbf_table(version, fields, records, deleted=()):
+    length = 1 + sum(f[2] for f in fields)
+    header_length = 32 + 32 * len(fields) + 1 + (263 if version == 0x30 else 0)
+    out = bytearray(32)
+    out[0] = version
+    out[4:8] = len(records).to_bytes(4, "little")
+    out[8:10] = header_length.to_bytes(2, "little")
+    out[10:12] = length.to_bytes(2, "little")
+    for name, kind, size in fields:
+        d = bytearray(32)
+        d[0:len(name)] = name
+        d[11] = ord(kind)
+        d[16] = size
+        out += d
+    out += b"\x0d" + bytes(header_length - len(out) - 1)
+    for i, rec in enumerate(records):
+        out += b"*" if i in deleted else b" "
+        for (name, kind, size), value in zip(fields, rec):
+            out += value[:size].ljust(size, b" ")
+    return bytes(out + b"\x1a")
+
+
+def dbf_seed(flags, table, memo=b""):
+    return bytes([flags]) + len(table).to_bytes(4, "little") + table + memo
+
+
+def dbf_seeds():
+    iii = dbf_table(0x83, [(b"NAME", "C", 10), (b"NOTE", "M", 10), (b"BORN", "D", 8)],
+                    [[cp1256(ALI), b"         1", b"20010203"], [b"x", b"         0", b"        "]],
+                    deleted={1})
+    yield "dbase3", dbf_seed(0, iii, bytes(512) + b"memo text\x8d\n" * 80 + b"\x1a\x1a")
+    iv_memo = bytearray(512)
+    iv_memo[20] = 64
+    iv_memo += b"\xff\xff\x08\x00" + (8 + 5).to_bytes(4, "little") + b"hello"
+    iv = dbf_table(0x8B, [(b"NOTE", "M", 10), (b"N", "N", 6)], [[b"         8", b"  12.5"]])
+    yield "dbase4", dbf_seed(0x20, iv, bytes(iv_memo))
+    fpt = bytearray(512)
+    fpt[7] = 64
+    fpt += (1).to_bytes(4, "big") + (3).to_bytes(4, "big") + b"fox"
+    fpt += bytes(64 - 11) + (0).to_bytes(4, "big") + (2).to_bytes(4, "big") + b"pi"
+    vfp = dbf_table(0x30, [(b"NAME", "C", 8), (b"CNT", "I", 4), (b"PRICE", "Y", 8),
+                           (b"WHEN", "T", 8), (b"RATE", "B", 8), (b"NOTE", "M", 4)],
+                    [[b"a", b"\x05\x00\x00\x00", (123400).to_bytes(8, "little"),
+                      (2458000).to_bytes(4, "little") + (3600000).to_bytes(4, "little"),
+                      b"\x00\x00\x00\x00\x00\x00\xf4\x3f", (8).to_bytes(4, "little")],
+                     [b"b", b"\xff\xff\xff\xff", bytes(8), bytes(8), bytes(8), (9).to_bytes(4, "little")]])
+    yield "vfp", dbf_seed(0x05, vfp, bytes(fpt))
+    yield "empty", dbf_seed(3, b"")
+
+
+def xmlpacket_seeds():
+    head = b'<?xml version="1.0" standalone="yes"?>\n'
+    meta = (b'<METADATA><FIELDS><FIELD attrname="Code" fieldtype="i4"/>'
+            b'<FIELD attrname="Name" fieldtype="string" WIDTH="40"/></FIELDS></METADATA>')
+    rows = ('<ROW Code="1" Name="%s"/><ROW Code="&lt;&#1587;" A="x"/>' % ALI).encode()
+    yield "packet", b"\x00" + head + b"<DATAPACKET>" + meta + b"<ROWDATA>" + rows + b"</ROWDATA></DATAPACKET>"
+    yield "ansi", b"\x01" + head + b"<DATAPACKET><ROWDATA><ROW Name=\"" + cp1256(SALAM) + b"\"/></ROWDATA></DATAPACKET>"
+    yield "mismatch", b"\x02" + head + b"<DATAPACKET><ROWDATA><ROW Code=\"1\"></ROWDATA></DATAPACKET>"
+    yield "dtd", b"\x00" + head + b'<!DOCTYPE DATAPACKET [<!ENTITY e "ent">]><DATAPACKET><ROWDATA><ROW x="&e;"/></ROWDATA></DATAPACKET>'
+
+
 TARGETS = {
     "fuzz_zip": zip_seeds,
     "fuzz_html": html_seeds,
+    "fuzz_xmlpacket": xmlpacket_seeds,
+    "fuzz_dbf": dbf_seeds,
     "fuzz_codepage": codepage_seeds,
     "fuzz_textfile": textfile_seeds,
     "fuzz_ascii": ascii_seeds,
