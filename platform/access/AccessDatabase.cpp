@@ -188,6 +188,8 @@ AccessDatabase::AccessDatabase(const QString& path) : m_path(path)
         throw AccessError(QStringLiteral("The database %1 does not exist").arg(path));
     // Jet3 files keep 8-bit text; on this system it is the ANSI page.
     qputenv("MDB_JET3_CHARSET", "CP1256");
+    // Text comes to us as UTF-8 whatever the user's environment asks of the library.
+    qputenv("MDBICONV", "UTF-8");
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     m_mdb = mdb;
     if (!mdb)
@@ -221,8 +223,9 @@ AccessDatabase::AccessDatabase(const QString& path) : m_path(path)
                                          "password in Access and try again.")
                               .arg(path));
     }
-    // Whole memos, whatever their length.
-    mdb_set_bind_size(mdb, 1 << 20);
+    // Values are read from the row itself, memos whole; the library's own bound copies (a query
+    // binds every column) only need to hold ordinary values.
+    mdb_set_bind_size(mdb, 64 * 1024);
 }
 
 AccessDatabase::~AccessDatabase()
