@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes a small seed corpus for every fuzz target into the folder given (one subfolder each)."""
 import os
+import struct
 import sys
 
 SALAM = "سلام"
@@ -201,7 +202,97 @@ def xmlpacket_seeds():
     yield "dtd", b"\x00" + head + b'<!DOCTYPE DATAPACKET [<!ENTITY e "ent">]><DATAPACKET><ROWDATA><ROW x="&e;"/></ROWDATA></DATAPACKET>'
 
 
+def _rec(rid, data):
+    return struct.pack("<HH", rid, len(data)) + data
+
+
+def _str(text, short=False):
+    wide = any(ord(c) > 255 for c in text)
+    body = text.encode("utf-16-le") if wide else text.encode("latin-1")
+    return struct.pack("<B" if short else "<H", len(text)) + bytes([1 if wide else 0]) + body
+
+
+def _cell(rid, row, col, xf, data):
+    return _rec(rid, struct.pack("<HHH", row, col, xf) + data)
+
+
+def _workbook(globals_records, sheets):
+    """Globals then the sheets, each BOUNDSHEET pointing at its sheet's BOF."""
+    bof = lambda kind: _rec(0x0809, struct.pack("<HHHHII", 0x0600, kind, 0x0DBB, 0x07CC, 0, 6))
+    eof = _rec(0x000A, b"")
+    bound = lambda off, name, kind: _rec(0x0085, struct.pack("<IBB", off, 0, kind) + _str(name, True))
+    size = len(bof(5)) + len(globals_records) + len(eof) + sum(len(bound(0, n, 0)) for n, _, _ in sheets)
+    bounds, body = b"", b""
+    for name, kind, records in sheets:
+        bounds += bound(size + len(body), name, 2 if kind == 0x20 else 0)
+        body += bof(kind) + records + eof
+    return bof(5) + globals_records + bounds + eof + body
+
+
+def _xlwt_file(rows):
+    """A workbook written by xlwt (Debian's, run by /usr/bin/python3); None when it is missing."""
+    import subprocess
+    import tempfile
+    here = os.path.dirname(os.path.abspath(__file__))
+    script = os.path.join(here, "..", "tests", "data", "xls", "make_workbook.py")
+    with tempfile.TemporaryDirectory() as tmp:
+        out = os.path.join(tmp, "book.xls")
+        try:
+            subprocess.run(["/usr/bin/python3", script, out, str(rows)], check=True,
+                           stdout=subprocess.DEVNULL)
+        except (OSError, subprocess.CalledProcessError):
+            return None
+        with open(out, "rb") as f:
+            return f.read()
+
+
+def xls_seeds():
+    formats = (_rec(0x041E, struct.pack("<H", 164) + _str("yyyy-mm-dd")) +
+               b"".join(_rec(0x00E0, struct.pack("<HH", 0, f) + bytes(16)) for f in (0, 14, 164)))
+    strings = ["first", SALAM, "caf\xe9"]
+    sst = _rec(0x00FC, struct.pack("<II", 3, 3) + b"".join(_str(t) for t in strings))
+    # A string cut by a CONTINUE record, going on in 16-bit characters.
+    split = _rec(0x00FC, struct.pack("<II", 1, 1) + struct.pack("<HB", 6, 0) + b"abc") + \
+        _rec(0x003C, b"\x01" + ALI.encode("utf-16-le"))
+    cells = (_cell(0x0203, 0, 0, 1, struct.pack("<d", 45366)) +
+             _cell(0x027E, 0, 1, 0, struct.pack("<I", (12345 << 2) | 3)) +
+             _cell(0x00FD, 1, 0, 0, struct.pack("<I", 1)) +
+             _cell(0x0204, 1, 1, 0, _str(ALI)) +
+             _cell(0x0205, 2, 0, 0, b"\x01\x00") + _cell(0x0205, 2, 1, 0, b"\x07\x01") +
+             _rec(0x00BD, struct.pack("<HH", 3, 1) + struct.pack("<HI", 0, 8) * 4 + struct.pack("<H", 4)))
+    formula = (_cell(0x0006, 4, 0, 0, struct.pack("<BBBBHH", 0, 0, 0, 0, 0, 0xFFFF) +
+                     struct.pack("<HIH", 0, 0, 2) + b"\xff\xff") +
+               _rec(0x0221, bytes(14)) + _rec(0x0207, _str("result")))
+    chart = _rec(0x0203, bytes(14))
+    yield "cells", _workbook(formats + sst, [("Data", 0x10, cells + formula)])
+    yield "chart-first", _workbook(formats + sst + _rec(0x0022, b"\x01\x00"),
+                                   [("Chart", 0x20, chart), ("Data", 0x10, cells)])
+    yield "continue", _workbook(split, [("S", 0x10, _cell(0x00FD, 0, 0, 0, struct.pack("<I", 0)))])
+    yield "encrypted", _workbook(_rec(0x002F, bytes(54)) + sst, [("S", 0x10, cells)])
+    for rows in (3, 40):
+        data = _xlwt_file(rows)
+        if data:
+            yield "xlwt-%d" % rows, data
+
+
+def compoundfile_seeds():
+    for rows in (0, 3, 40):
+        data = _xlwt_file(rows)
+        if data:
+            yield "xlwt-%d" % rows, data
+
+
+def maprange_seeds():
+    yield "runs", "A1-A9;a9-a1;[Sheet2]B-COLFINISH;[:2]1-ROWSTART".encode()
+    yield "open-ends", "COLSTART-A9;COLFINISH-A1;ROWSTART-H1;ROWFINISH-A1;H1-ROWSTART".encode()
+    yield "cells", "b2;B3;B4;C4;[حقوق]D5;IV65536".encode()
+    yield "bad", "A1-B2;A1 B2;IW1;A99999999999;[A/B]A1".encode()
+
+
 TARGETS = {
+    "fuzz_xls": xls_seeds,
+    "fuzz_compoundfile": compoundfile_seeds,
+    "fuzz_maprange": maprange_seeds,
     "fuzz_zip": zip_seeds,
     "fuzz_html": html_seeds,
     "fuzz_xmlpacket": xmlpacket_seeds,

@@ -19,6 +19,11 @@ enum : std::uint8_t { StorageEntry = 1, StreamEntry = 2, RootEntry = 5 };
     throw StorageError(QStringLiteral("The file is damaged: %1").arg(what));
 }
 
+std::uint32_t u32At(const QByteArray& b, qsizetype at)
+{
+    return qFromLittleEndian<std::uint32_t>(b.constData() + at);
+}
+
 } // namespace
 
 bool CompoundFile::isCompoundFile(QByteArrayView data)
@@ -26,11 +31,34 @@ bool CompoundFile::isCompoundFile(QByteArrayView data)
     return data.size() >= 8 && std::memcmp(data.data(), kSignature, 8) == 0;
 }
 
-std::uint32_t CompoundFile::u32(std::uint64_t offset) const
+CompoundFile::CompoundFile(const QByteArray& data)
 {
-    if (offset + 4 > std::uint64_t(m_data.size()))
-        damaged(QStringLiteral("a table lies beyond the end of the file"));
-    return qFromLittleEndian<std::uint32_t>(m_data.constData() + offset);
+    m_buffer.setData(data);
+    m_buffer.open(QIODevice::ReadOnly);
+    m_device = &m_buffer;
+    load();
+}
+
+CompoundFile::CompoundFile(QIODevice* device) : m_device(device)
+{
+    load();
+}
+
+CompoundFile::~CompoundFile() = default;
+
+QByteArray CompoundFile::readAt(std::uint64_t offset, std::uint64_t size) const
+{
+    if (offset > m_size || size > m_size - offset)
+        damaged(QStringLiteral("a part lies beyond the end of the file"));
+    QByteArray out;
+    if (size == 0)
+        return out;
+    if (!m_device->seek(qint64(offset)))
+        damaged(QStringLiteral("the file cannot be read"));
+    out = m_device->read(qint64(size));
+    if (std::uint64_t(out.size()) != size)
+        damaged(QStringLiteral("the file cannot be read"));
+    return out;
 }
 
 std::uint64_t CompoundFile::sectorOffset(std::uint32_t sector) const
@@ -40,14 +68,25 @@ std::uint64_t CompoundFile::sectorOffset(std::uint32_t sector) const
     return (std::uint64_t(sector) + 1) * m_sectorSize;
 }
 
-CompoundFile::CompoundFile(const QByteArray& data) : m_data(data)
+QByteArray CompoundFile::readSector(std::uint32_t sector) const
 {
-    if (!isCompoundFile(m_data))
+    const std::uint64_t off = sectorOffset(sector);
+    QByteArray b = readAt(off, std::min<std::uint64_t>(m_sectorSize, m_size - off));
+    b.append(QByteArray(qsizetype(m_sectorSize) - b.size(), '\0'));
+    return b;
+}
+
+void CompoundFile::load()
+{
+    m_size = std::uint64_t(std::max<qint64>(0, m_device->size()));
+    if (!isCompoundFile(m_device->peek(8)))
         throw StorageError(QStringLiteral("The file is not a compound document"));
-    if (m_data.size() < 512)
+    if (m_size < 512)
         damaged(QStringLiteral("the header is cut short"));
-    const auto* p = m_data.constData();
-    const auto u16at = [p](int off) { return qFromLittleEndian<std::uint16_t>(p + off); };
+    const QByteArray h = readAt(0, 512);
+    const auto u16at = [&h](int off) {
+        return qFromLittleEndian<std::uint16_t>(h.constData() + off);
+    };
     if (u16at(0x1C) != 0xFFFE)
         damaged(QStringLiteral("unknown byte order"));
     const std::uint16_t shift = u16at(0x1E);
@@ -58,44 +97,25 @@ CompoundFile::CompoundFile(const QByteArray& data) : m_data(data)
         damaged(QStringLiteral("unknown mini sector size"));
     m_sectorSize = 1u << shift;
     m_miniSectorSize = 1u << miniShift;
-    if (std::uint64_t(m_data.size()) < m_sectorSize)
+    if (m_size < m_sectorSize)
         damaged(QStringLiteral("the header is cut short"));
     // A last sector cut short is still read as far as it goes.
-    m_sectorCount = (std::uint64_t(m_data.size()) + m_sectorSize - 1) / m_sectorSize - 1;
+    m_sectorCount = (m_size + m_sectorSize - 1) / m_sectorSize - 1;
 
-    const std::uint32_t fatSectors = u32(0x2C);
-    const std::uint32_t dirStart = u32(0x30);
-    m_miniCutoff = u32(0x38);
-    const std::uint32_t miniFatStart = u32(0x3C);
-    const std::uint32_t miniFatSectors = u32(0x40);
-    const std::uint32_t difatStart = u32(0x44);
-    const std::uint32_t difatSectors = u32(0x48);
+    const std::uint32_t fatSectors = u32At(h, 0x2C);
+    const std::uint32_t dirStart = u32At(h, 0x30);
+    m_miniCutoff = u32At(h, 0x38);
+    const std::uint32_t miniFatStart = u32At(h, 0x3C);
+    const std::uint32_t miniFatSectors = u32At(h, 0x40);
+    const std::uint32_t difatStart = u32At(h, 0x44);
+    const std::uint32_t difatSectors = u32At(h, 0x48);
 
-    readFat(fatSectors, difatStart, difatSectors);
-
-    if (miniFatSectors > 0 && miniFatStart != kEndOfChain) {
-        const auto sectors = chain(m_fat, miniFatStart, "mini allocation table");
-        m_miniFat.reserve(sectors.size() * (m_sectorSize / 4));
-        for (std::uint32_t s : sectors) {
-            const std::uint64_t off = sectorOffset(s);
-            for (std::uint32_t i = 0; i < m_sectorSize / 4; ++i)
-                m_miniFat.push_back(
-                    off + 4 * i + 4 <= std::uint64_t(m_data.size()) ? u32(off + 4 * i) : kFree);
-        }
-    }
-    readDirectory(dirStart);
-    collectChildren();
-}
-
-void CompoundFile::readFat(std::uint32_t fatSectors, std::uint32_t difatStart,
-                           std::uint32_t difatSectors)
-{
     if (fatSectors > m_sectorCount)
         damaged(QStringLiteral("the allocation table is larger than the file"));
     std::vector<std::uint32_t> fatList;
     fatList.reserve(fatSectors);
-    for (std::uint32_t i = 0; i < 109 && fatList.size() < fatSectors; ++i)
-        fatList.push_back(u32(0x4C + 4 * i));
+    for (int i = 0; i < 109 && fatList.size() < fatSectors; ++i)
+        fatList.push_back(u32At(h, 0x4C + 4 * i));
     // The list of table sectors goes on in its own chain of sectors.
     std::uint32_t next = difatStart;
     std::uint64_t visited = 0;
@@ -104,20 +124,30 @@ void CompoundFile::readFat(std::uint32_t fatSectors, std::uint32_t difatStart,
         if (next == kEndOfChain || next == kFree || visited >= m_sectorCount ||
             visited > difatSectors)
             damaged(QStringLiteral("the allocation table's sector list is cut short"));
-        const std::uint64_t off = sectorOffset(next);
+        const QByteArray s = readSector(next);
         for (std::uint32_t i = 0; i < perSector && fatList.size() < fatSectors; ++i)
-            fatList.push_back(u32(off + 4 * i));
-        next = u32(off + 4 * perSector);
+            fatList.push_back(u32At(s, 4 * i));
+        next = u32At(s, 4 * perSector);
         ++visited;
     }
     m_fat.reserve(std::size_t(fatSectors) * (m_sectorSize / 4));
-    for (std::uint32_t s : fatList) {
-        const std::uint64_t off = sectorOffset(s);
-        for (std::uint32_t i = 0; i < m_sectorSize / 4; ++i) {
-            const std::uint64_t at = off + 4 * i;
-            m_fat.push_back(at + 4 <= std::uint64_t(m_data.size()) ? u32(at) : kFree);
+    for (std::uint32_t sector : fatList) {
+        const QByteArray s = readSector(sector);
+        for (std::uint32_t i = 0; i < m_sectorSize / 4; ++i)
+            m_fat.push_back(u32At(s, 4 * i));
+    }
+
+    if (miniFatSectors > 0 && miniFatStart != kEndOfChain) {
+        const auto sectors = chain(m_fat, miniFatStart, "mini allocation table");
+        m_miniFat.reserve(sectors.size() * (m_sectorSize / 4));
+        for (std::uint32_t sector : sectors) {
+            const QByteArray s = readSector(sector);
+            for (std::uint32_t i = 0; i < m_sectorSize / 4; ++i)
+                m_miniFat.push_back(u32At(s, 4 * i));
         }
     }
+    readDirectory(dirStart);
+    collectChildren();
 }
 
 std::vector<std::uint32_t> CompoundFile::chain(const std::vector<std::uint32_t>& table,
@@ -145,29 +175,26 @@ void CompoundFile::readDirectory(std::uint32_t start)
     if (std::uint64_t(sectors.size()) * perSector > std::uint64_t(MaxDirectoryEntries))
         damaged(QStringLiteral("the directory holds too many entries"));
     m_entries.reserve(sectors.size() * perSector);
-    for (std::uint32_t s : sectors) {
-        const std::uint64_t off = sectorOffset(s);
+    for (std::uint32_t sector : sectors) {
+        const QByteArray s = readSector(sector);
         for (std::uint32_t i = 0; i < perSector; ++i) {
-            const std::uint64_t e = off + std::uint64_t(i) * kEntrySize;
+            const char* p = s.constData() + std::size_t(i) * kEntrySize;
             Entry entry;
-            if (e + kEntrySize <= std::uint64_t(m_data.size())) {
-                const char* p = m_data.constData() + e;
-                const std::uint16_t nameBytes = qFromLittleEndian<std::uint16_t>(p + 0x40);
-                const int chars = nameBytes >= 2 && nameBytes <= 64 ? nameBytes / 2 - 1 : 0;
-                QString name(chars, Qt::Uninitialized);
-                for (int c = 0; c < chars; ++c)
-                    name[c] = QChar(qFromLittleEndian<std::uint16_t>(p + 2 * c));
-                entry.name = name;
-                entry.type = std::uint8_t(p[0x42]);
-                entry.left = qFromLittleEndian<std::uint32_t>(p + 0x44);
-                entry.right = qFromLittleEndian<std::uint32_t>(p + 0x48);
-                entry.child = qFromLittleEndian<std::uint32_t>(p + 0x4C);
-                entry.start = qFromLittleEndian<std::uint32_t>(p + 0x74);
-                entry.size = qFromLittleEndian<std::uint64_t>(p + 0x78);
-                // Version 3 files keep only the low half of the size.
-                if (m_sectorSize == 512)
-                    entry.size &= 0xFFFFFFFFu;
-            }
+            const std::uint16_t nameBytes = qFromLittleEndian<std::uint16_t>(p + 0x40);
+            const int chars = nameBytes >= 2 && nameBytes <= 64 ? nameBytes / 2 - 1 : 0;
+            QString name(chars, Qt::Uninitialized);
+            for (int c = 0; c < chars; ++c)
+                name[c] = QChar(qFromLittleEndian<std::uint16_t>(p + 2 * c));
+            entry.name = name;
+            entry.type = std::uint8_t(p[0x42]);
+            entry.left = qFromLittleEndian<std::uint32_t>(p + 0x44);
+            entry.right = qFromLittleEndian<std::uint32_t>(p + 0x48);
+            entry.child = qFromLittleEndian<std::uint32_t>(p + 0x4C);
+            entry.start = qFromLittleEndian<std::uint32_t>(p + 0x74);
+            entry.size = qFromLittleEndian<std::uint64_t>(p + 0x78);
+            // Version 3 files keep only the low half of the size.
+            if (m_sectorSize == 512)
+                entry.size &= 0xFFFFFFFFu;
             m_entries.push_back(entry);
         }
     }
@@ -228,7 +255,7 @@ bool CompoundFile::hasStream(const QString& name) const
 
 QByteArray CompoundFile::readChain(std::uint32_t start, std::uint64_t size) const
 {
-    if (size > std::uint64_t(m_data.size()))
+    if (size > m_size)
         damaged(QStringLiteral("a stream is larger than the file"));
     QByteArray out;
     if (size == 0)
@@ -236,19 +263,35 @@ QByteArray CompoundFile::readChain(std::uint32_t start, std::uint64_t size) cons
     out.reserve(qsizetype(size));
     std::uint32_t s = start;
     std::vector<bool> seen(m_fat.size(), false);
-    while (std::uint64_t(out.size()) < size) {
+    // Sectors that follow each other in the file are read in one go.
+    std::uint64_t runStart = 0, runBytes = 0;
+    const auto flush = [&] {
+        if (runBytes)
+            out.append(readAt(runStart, runBytes));
+        runBytes = 0;
+    };
+    std::uint64_t gathered = 0;
+    while (gathered < size) {
         if (s > kMaxRegular || s >= m_fat.size())
             damaged(QStringLiteral("a stream's sectors are cut short"));
         if (seen[s])
             damaged(QStringLiteral("a stream's sectors run in a circle"));
         seen[s] = true;
         const std::uint64_t off = sectorOffset(s);
-        const std::uint64_t want = std::min<std::uint64_t>(m_sectorSize, size - out.size());
-        if (off + want > std::uint64_t(m_data.size()))
+        const std::uint64_t want = std::min<std::uint64_t>(m_sectorSize, size - gathered);
+        if (off + want > m_size)
             damaged(QStringLiteral("a stream's sectors are cut short"));
-        out.append(m_data.constData() + off, qsizetype(want));
+        if (runBytes && runStart + runBytes == off) {
+            runBytes += want;
+        } else {
+            flush();
+            runStart = off;
+            runBytes = want;
+        }
+        gathered += want;
         s = m_fat[s];
     }
+    flush();
     return out;
 }
 

@@ -4,6 +4,7 @@
 // Every count and offset read from the file is checked against the file's own size, so a crafted
 // file ends in a StorageError, never in a read outside the bytes or an endless chain.
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,12 @@ public:
 
     // Reads the structure of the file; raises StorageError when it is damaged.
     explicit CompoundFile(const QByteArray& data);
+    // The same from a random-access device open for reading, which must outlive this object.
+    // Only the tables and the streams asked for are read, never the whole file.
+    explicit CompoundFile(QIODevice* device);
+    ~CompoundFile();
+    CompoundFile(const CompoundFile&) = delete;
+    CompoundFile& operator=(const CompoundFile&) = delete;
 
     // Names of the streams directly below the root storage, in directory order.
     QStringList streamNames() const;
@@ -52,19 +59,24 @@ private:
         std::uint64_t size = 0;
     };
 
-    std::uint32_t u32(std::uint64_t offset) const;
+    void load();
+    // Exactly size bytes at offset; StorageError when the file ends first.
+    QByteArray readAt(std::uint64_t offset, std::uint64_t size) const;
+    // A whole sector, padded with zeros where the file ends inside it.
+    QByteArray readSector(std::uint32_t sector) const;
     std::uint64_t sectorOffset(std::uint32_t sector) const;
     // Follows a chain of the allocation table, checking every link.
     std::vector<std::uint32_t> chain(const std::vector<std::uint32_t>& table, std::uint32_t start,
                                      const char* what) const;
     QByteArray readChain(std::uint32_t start, std::uint64_t size) const;
     QByteArray readMiniChain(std::uint32_t start, std::uint64_t size) const;
-    void readFat(std::uint32_t fatSectors, std::uint32_t difatStart, std::uint32_t difatSectors);
     void readDirectory(std::uint32_t start);
     void collectChildren();
     const Entry* findStream(const QString& name) const;
 
-    QByteArray m_data;
+    QBuffer m_buffer; // for a file given as bytes
+    QIODevice* m_device = nullptr;
+    std::uint64_t m_size = 0;
     std::uint32_t m_sectorSize = 512;
     std::uint32_t m_miniSectorSize = 64;
     std::uint32_t m_miniCutoff = 4096;
@@ -73,5 +85,4 @@ private:
     std::vector<std::uint32_t> m_miniFat;
     std::vector<Entry> m_entries;
     std::vector<std::uint32_t> m_rootChildren;
-    QByteArray m_miniStream;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/storage/CompoundFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -368,8 +369,10 @@ private:
         TxlsWorkSheet& s = *sheet;
         s.FIndex = m_wb.SheetCount();
         NameSheet(s, bofOffset);
-        m_rowsSeen.assign(65536, false);
+        if (m_rowLimit > 0)
+            m_rowsSeen.assign(65536, false);
         m_rowsKept = 0;
+        s.FCells.reserve(std::size_t(CountCells()));
         qsizetype pendingFormula = -1;
         Record r;
         for (;;) {
@@ -465,6 +468,41 @@ private:
         }
     }
 
+    // Cells the sheet's records hold, counted ahead so that they are stored without regrowth.
+    qsizetype CountCells() const
+    {
+        RecordStream ahead = m_in;
+        Record r;
+        qsizetype n = 0;
+        int depth = 0;
+        while (ahead.Next(r)) {
+            if (isBof(r.Id)) {
+                ++depth;
+            } else if (r.Id == idEOF) {
+                if (depth-- == 0)
+                    break;
+            } else if (depth == 0) {
+                switch (r.Id) {
+                case idNumber:
+                case idRK:
+                case idLabelSST:
+                case idLabel:
+                case idRString:
+                case idBoolErr:
+                case idFormula:
+                    ++n;
+                    break;
+                case idMulRK:
+                    n += std::max<qsizetype>(0, (r.Size() - 6) / 6);
+                    break;
+                default:
+                    break;
+                }
+            }
+        }
+        return n;
+    }
+
     void NameSheet(TxlsWorkSheet& s, qsizetype bofOffset)
     {
         auto& sheets = m_wb.Globals.BoundSheets;
@@ -541,23 +579,35 @@ private:
         }
         cells.resize(out);
         cells.shrink_to_fit();
-        const int rows = cells.empty() ? 0 : cells.back().Row + 1;
-        s.FRowStart.assign(std::size_t(rows) + (rows ? 1 : 0), 0);
-        int cols = 0;
-        for (const TbiffCell& c : cells)
-            cols = std::max(cols, c.Col + 1);
-        std::vector<quint32> perCol(std::size_t(cols), 0);
-        for (const TbiffCell& c : cells) {
-            ++s.FRowStart[std::size_t(c.Row) + 1];
-            ++perCol[c.Col];
-        }
-        for (std::size_t i = 1; i < s.FRowStart.size(); ++i)
-            s.FRowStart[i] += s.FRowStart[i - 1];
-        s.FColumns.assign(std::size_t(cols), {});
-        for (int c = 0; c < cols; ++c)
-            s.FColumns[std::size_t(c)].reserve(perCol[std::size_t(c)]);
+        s.FRows.clear();
+        s.FRowStart.clear();
         for (std::size_t i = 0; i < cells.size(); ++i)
-            s.FColumns[cells[i].Col].push_back(quint32(i));
+            if (s.FRows.empty() || s.FRows.back() != cells[i].Row) {
+                s.FRows.push_back(cells[i].Row);
+                s.FRowStart.push_back(quint32(i));
+            }
+        s.FRowStart.push_back(quint32(cells.size()));
+        // Cells by column, in row order within each (a counting sort: no second buffer).
+        std::vector<quint32> place(256 + 1, 0);
+        for (const TbiffCell& c : cells)
+            ++place[std::size_t(c.Col) + 1];
+        for (std::size_t i = 1; i < place.size(); ++i)
+            place[i] += place[i - 1];
+        s.FColOrder.resize(cells.size());
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            s.FColOrder[place[cells[i].Col]++] = quint32(i);
+        s.FCols.clear();
+        s.FColStart.clear();
+        for (std::size_t i = 0; i < s.FColOrder.size(); ++i) {
+            const quint16 col = cells[s.FColOrder[i]].Col;
+            if (s.FCols.empty() || s.FCols.back() != col) {
+                s.FCols.push_back(col);
+                s.FColStart.push_back(quint32(i));
+            }
+        }
+        s.FColStart.push_back(quint32(s.FColOrder.size()));
+        s.FRows.shrink_to_fit();
+        s.FRowStart.shrink_to_fit();
         s.FTexts.shrink_to_fit();
     }
 
@@ -624,18 +674,23 @@ const TbiffCell* TxlsWorkSheet::Cell(int Row, int Col) const
 
 std::span<const TbiffCell> TxlsWorkSheet::RowCells(int Row) const
 {
-    if (Row < 0 || Row >= RowCount())
+    const auto it = std::lower_bound(FRows.begin(), FRows.end(), Row);
+    if (Row < 0 || it == FRows.end() || *it != Row)
         return {};
-    const quint32 from = FRowStart[std::size_t(Row)];
-    const quint32 to = FRowStart[std::size_t(Row) + 1];
+    const std::size_t k = std::size_t(it - FRows.begin());
+    const quint32 from = FRowStart[k];
+    const quint32 to = FRowStart[k + 1];
     return std::span<const TbiffCell>(FCells.data() + from, to - from);
 }
 
 std::span<const quint32> TxlsWorkSheet::ColCellIndexes(int Col) const
 {
-    if (Col < 0 || Col >= ColCount())
+    const auto it = std::lower_bound(FCols.begin(), FCols.end(), Col);
+    if (Col < 0 || it == FCols.end() || *it != Col)
         return {};
-    return FColumns[std::size_t(Col)];
+    const std::size_t k = std::size_t(it - FCols.begin());
+    return std::span<const quint32>(FColOrder.data() + FColStart[k],
+                                    FColStart[k + 1] - FColStart[k]);
 }
 
 // ---- the file ----
@@ -650,31 +705,46 @@ void TxlsFile::Open()
     if (!f.open(QIODevice::ReadOnly))
         throw ExlsFileError(
             QStringLiteral("File %1 cannot be read: %2").arg(FFileName, f.errorString()));
-    QByteArray data = f.readAll();
-    f.close();
-    OpenBytes(std::move(data));
+    // Of a compound file only the workbook stream is read, never the whole file.
+    if (CompoundFile::isCompoundFile(f.peek(8))) {
+        Close();
+        LoadStream(ReadWorkbookStream(f));
+        return;
+    }
+    OpenBytes(f.readAll());
 }
 
 void TxlsFile::OpenBytes(QByteArray Data)
 {
     Close();
-    QByteArray stream;
     if (CompoundFile::isCompoundFile(Data)) {
-        try {
-            const CompoundFile cf(Data);
-            if (!cf.hasStream(QStringLiteral("Workbook")))
-                throw ExlsFileError(
-                    QStringLiteral("File %1 is not an Excel Workbook").arg(FFileName));
-            stream = cf.readStream(QStringLiteral("Workbook"));
-        } catch (const StorageError& e) {
-            throw ExlsFileError(e.message());
-        }
+        QBuffer buffer(&Data);
+        buffer.open(QIODevice::ReadOnly);
+        QByteArray stream = ReadWorkbookStream(buffer);
+        buffer.close();
         Data = QByteArray(); // only the stream is needed from here on
+        LoadStream(std::move(stream));
     } else {
-        stream = std::move(Data);
+        LoadStream(std::move(Data));
     }
+}
+
+QByteArray TxlsFile::ReadWorkbookStream(QIODevice& Device) const
+{
+    try {
+        const CompoundFile cf(&Device);
+        if (!cf.hasStream(QStringLiteral("Workbook")))
+            throw ExlsFileError(QStringLiteral("File %1 is not an Excel Workbook").arg(FFileName));
+        return cf.readStream(QStringLiteral("Workbook"));
+    } catch (const StorageError& e) {
+        throw ExlsFileError(e.message());
+    }
+}
+
+void TxlsFile::LoadStream(QByteArray Stream)
+{
     auto wb = std::make_unique<TxlsWorkbook>();
-    TxlsLoader(stream, *wb, RowLimit).Load();
+    TxlsLoader(Stream, *wb, RowLimit).Load();
     FWorkbook = std::move(wb);
 }
 

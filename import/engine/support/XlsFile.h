@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -90,8 +91,8 @@ public:
     bool Visible() const { return FVisibility == 0; }
 
     // Highest used index + 1.
-    int RowCount() const { return int(FRowStart.empty() ? 0 : FRowStart.size() - 1); }
-    int ColCount() const { return int(FColumns.size()); }
+    int RowCount() const { return FRows.empty() ? 0 : FRows.back() + 1; }
+    int ColCount() const { return FCols.empty() ? 0 : FCols.back() + 1; }
 
     // 0-based; nullptr when the cell is not filled.
     const TbiffCell* Cell(int Row, int Col) const;
@@ -107,8 +108,13 @@ private:
     QString FName;
     quint8 FVisibility = 0;
     std::vector<TbiffCell> FCells;
-    std::vector<quint32> FRowStart;
-    std::vector<std::vector<quint32>> FColumns;
+    // Only rows and columns that hold cells are indexed, so a crafted file with a far cell in
+    // each of many sheets costs no more than its cells.
+    std::vector<quint16> FRows;     // distinct rows, ascending
+    std::vector<quint32> FRowStart; // first cell of each, and the end
+    std::vector<quint16> FCols;     // distinct columns, ascending
+    std::vector<quint32> FColStart; // first entry of each in FColOrder, and the end
+    std::vector<quint32> FColOrder; // cell indexes by column, then row
     std::vector<QString> FTexts;
 };
 
@@ -158,6 +164,8 @@ public:
 
 private:
     const TxlsWorkSheet* SheetOrNull(int Sheet) const;
+    QByteArray ReadWorkbookStream(QIODevice& Device) const;
+    void LoadStream(QByteArray Stream);
 
     QString FFileName;
     std::unique_ptr<TxlsWorkbook> FWorkbook;

@@ -1,0 +1,223 @@
+// XLS: a 65,000-row x 6-column workbook written by xlwt, opened and read cell by cell, and
+// imported into tbl_customer; beside it python3 xlrd reading every cell of the same file, timed
+// inside its own process. Memory: the peak resident size above the size before opening.
+#include "BenchMain.h"
+
+#include "app/dbfile.h"
+#include "import/engine/Durvel3XLS.h"
+#include "import/engine/DurvelDbDataSet.h"
+#include "import/engine/support/XlsFile.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DataSet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+
+namespace {
+
+constexpr int kRows = 65000;
+
+// The workbook run.sh gives (BANKFILE_BENCH_XLS), or one written here once.
+QString workbook()
+{
+    static QTemporaryDir dir;
+    static QString path;
+    if (!path.isEmpty())
+        return path;
+    const QByteArray given = qgetenv("BANKFILE_BENCH_XLS");
+    if (!given.isEmpty())
+        return path = QString::fromLocal8Bit(given);
+    const QString out = QDir(dir.path()).filePath(QStringLiteral("register.xls"));
+    QProcess gen;
+    gen.start(QStringLiteral("/usr/bin/python3"),
+              {QStringLiteral(BANKFILE_BENCH_DIR "/make_xls.py"), out, QString::number(kRows)});
+    if (gen.waitForFinished(600000) && gen.exitCode() == 0)
+        path = out;
+    return path;
+}
+
+qint64 statusKb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+// Starts a new peak of the resident size; returns the size now, with freed memory handed back
+// so that it is not counted as in use.
+qint64 resetPeakKb()
+{
+    malloc_trim(0);
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write("5");
+    return statusKb("VmRSS:");
+}
+
+void memoryCounters(benchmark::State& state, qint64 idleKb, const QString& file)
+{
+    const double peakMb = double(statusKb("VmHWM:") - idleKb) / 1024;
+    const double fileMb = double(QFileInfo(file).size()) / (1 << 20);
+    state.counters["peak_above_idle_MiB"] = peakMb;
+    state.counters["file_MiB"] = fileMb;
+    state.counters["peak_per_file_size"] = peakMb / fileMb;
+}
+
+void BM_XlsOpenReadEveryCell(benchmark::State& state)
+{
+    const QString file = workbook();
+    if (file.isEmpty()) {
+        state.SkipWithError("no workbook (python3-xlwt missing?)");
+        return;
+    }
+    qint64 cells = 0, idle = 0;
+    for (auto _ : state) {
+        idle = resetPeakKb();
+        TxlsFile f(file);
+        f.Open();
+        cells = 0;
+        for (int s = 0; s < f.SheetCount(); ++s) {
+            const TxlsWorkSheet* sheet = f.Workbook()->Sheet(s);
+            for (int r = 0; r < sheet->RowCount(); ++r)
+                for (const TbiffCell& c : sheet->RowCells(r)) {
+                    benchmark::DoNotOptimize(f.CellText(*sheet, c));
+                    ++cells;
+                }
+        }
+    }
+    memoryCounters(state, idle, file);
+    state.counters["cells"] = double(cells);
+    state.SetItemsProcessed(state.iterations() * cells);
+}
+BENCHMARK(BM_XlsOpenReadEveryCell)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_XlsImportToRegister(benchmark::State& state)
+{
+    const QString file = workbook();
+    if (file.isEmpty()) {
+        state.SkipWithError("no workbook (python3-xlwt missing?)");
+        return;
+    }
+    QTemporaryDir dir;
+    const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
+    int imported = 0;
+    qint64 idle = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(dbPath);
+        db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
+        db::Connection conn;
+        conn.open(dbPath, databaseKey());
+        db::DataSet ds(&conn);
+        ds.setSql(QStringLiteral("select * from tbl_customer"));
+        ds.open();
+        DurvelDbDataSet dest(&ds);
+        TDurvel3XLS imp;
+        imp.SetFileName(file);
+        imp.DataSet = &dest;
+        imp.AddType = datAppend;
+        imp.CommitRecCount = 1000;
+        imp.Formats().BooleanTrue().Add(QStringLiteral("True"));
+        for (const char* m :
+             {"Pers_number=A-COLFINISH", "First_Name=B-COLFINISH", "Last_Name=C-COLFINISH",
+              "Hesab=D-COLFINISH", "Price=E-COLFINISH", "Chk=F-COLFINISH"})
+            imp.Map().Add(QString::fromLatin1(m));
+        imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
+        idle = resetPeakKb();
+        state.ResumeTiming();
+
+        imp.Execute();
+
+        state.PauseTiming();
+        imported = imp.ImportedCount();
+        const QString lastAccount =
+            conn.scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
+                            .arg(100000 + kRows - 1))
+                .toString();
+        if (imported != kRows || imp.ErrorCount() != 0 ||
+            conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != kRows ||
+            lastAccount.contains(u'e')) {
+            state.SkipWithError(QStringLiteral("imported %1, errors %2, account %3: %4")
+                                    .arg(imported)
+                                    .arg(imp.ErrorCount())
+                                    .arg(lastAccount, imp.LastErrorText())
+                                    .toStdString()
+                                    .c_str());
+            break;
+        }
+        state.ResumeTiming();
+    }
+    memoryCounters(state, idle, file);
+    state.SetItemsProcessed(state.iterations() * imported);
+}
+BENCHMARK(BM_XlsImportToRegister)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same rows through the whole reading pipeline to a destination that keeps nothing: the
+// reader's own share of the import's memory.
+void BM_XlsImportRows(benchmark::State& state)
+{
+    const QString file = workbook();
+    if (file.isEmpty()) {
+        state.SkipWithError("no workbook (python3-xlwt missing?)");
+        return;
+    }
+    qint64 idle = 0, rows = 0;
+    for (auto _ : state) {
+        TDurvel3XLS imp;
+        imp.SetFileName(file);
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"0=A-COLFINISH", "1=B-COLFINISH", "2=C-COLFINISH", "3=D-COLFINISH",
+                              "4=E-COLFINISH", "5=F-COLFINISH"})
+            imp.Map().Add(QString::fromLatin1(m));
+        rows = 0;
+        imp.OnUserDefinedImport = [&rows](TDurvel3*, TDurvelRow* row) {
+            benchmark::DoNotOptimize(row->Items(3)->Value);
+            ++rows;
+        };
+        idle = resetPeakKb();
+        imp.Execute();
+    }
+    memoryCounters(state, idle, file);
+    state.counters["rows"] = double(rows);
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+BENCHMARK(BM_XlsImportRows)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// xlrd's own time for the same work, measured inside its process.
+void BM_XlrdReadEveryCell(benchmark::State& state)
+{
+    const QString file = workbook();
+    if (file.isEmpty()) {
+        state.SkipWithError("no workbook (python3-xlwt missing?)");
+        return;
+    }
+    double cells = 0;
+    for (auto _ : state) {
+        QProcess py;
+        py.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(BANKFILE_BENCH_DIR "/xlrd_read.py"), file});
+        if (!py.waitForFinished(600000) || py.exitCode() != 0) {
+            state.SkipWithError("python3 xlrd failed (python3-xlrd missing?)");
+            return;
+        }
+        const QList<QByteArray> out = py.readAllStandardOutput().trimmed().split(' ');
+        state.SetIterationTime(out.value(0).toDouble());
+        cells = out.value(1).toDouble();
+    }
+    state.counters["cells"] = cells;
+}
+BENCHMARK(BM_XlrdReadEveryCell)->Iterations(3)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+} // namespace
+
+BANKFILE_BENCH_MAIN(QCoreApplication)

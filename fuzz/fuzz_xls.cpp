@@ -1,0 +1,48 @@
+// Opens the input as an XLS workbook (a compound file or a bare record stream), reads every
+// cell as text, and reads a few ranges through range text.
+#include "FuzzSupport.h"
+
+#include "import/engine/support/MapRange.h"
+#include "import/engine/support/XlsFile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size > fuzz::MaxInput)
+        return 0;
+    TxlsFile f(QStringLiteral("fuzz.xls"));
+    try {
+        f.OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    } catch (const std::exception& e) {
+        fuzz::expectedError(e);
+        fuzz::check(!f.Opened(), "a failed open left the file open");
+        return 0;
+    }
+    qsizetype cells = 0;
+    for (int s = 0; s < f.SheetCount(); ++s) {
+        const TxlsWorkSheet* sheet = f.Workbook()->Sheet(s);
+        for (int c = 0; c < sheet->ColCount(); ++c) {
+            const int first = f.FirstRow(s, c);
+            fuzz::check((first < 0) == (f.LastRow(s, c) < 0), "column extents disagree");
+            fuzz::check(first <= f.LastRow(s, c), "column extents out of order");
+        }
+        for (int r = 0; r < sheet->RowCount(); ++r) {
+            for (const TbiffCell& cell : sheet->RowCells(r)) {
+                fuzz::check(cell.Row == r, "a cell in the wrong row");
+                fuzz::check(f.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
+                            "a cell read two ways differs");
+                ++cells;
+            }
+        }
+    }
+    fuzz::check(cells <= qsizetype(size), "more cells than bytes");
+    try {
+        TMapRow row;
+        row.SetWorkbook(&f);
+        row.SetAsString(QStringLiteral("A-COLFINISH;1-ROWSTART;[:2]B9-B1"));
+        for (int i = 1; i <= row.TotalCount() + 1; ++i)
+            row.Value(i);
+    } catch (const std::exception& e) {
+        fuzz::expectedError(e);
+    }
+    return 0;
+}
