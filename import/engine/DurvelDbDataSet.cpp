@@ -2,6 +2,10 @@
 
 #include "platform/db/DataSet.h"
 
+#include <sqlite3.h>
+
+#include <QHash>
+
 TDurvelFieldType durvelFieldType(int dbFieldType)
 {
     switch (db::FieldType(dbFieldType)) {
@@ -29,21 +33,336 @@ TDurvelFieldType durvelFieldType(int dbFieldType)
     return ftUnknown;
 }
 
+namespace {
+
+QString quoteIdent(const QString& name)
+{
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+bool isNull(const QVariant& v)
+{
+    return !v.isValid() || v.isNull();
+}
+
+// The value as the data set holds it for a field of that type.
+QVariant normalised(const db::Field& f, const QVariant& v)
+{
+    if (isNull(v))
+        return v;
+    switch (f.type) {
+    case db::FieldType::Text:
+    case db::FieldType::Memo:
+        return v.toString();
+    case db::FieldType::Boolean:
+        return v.toBool();
+    case db::FieldType::Integer:
+    case db::FieldType::AutoInc:
+        return v.typeId() == QMetaType::Int ? QVariant(v.toLongLong()) : v;
+    default:
+        return v;
+    }
+}
+
+// SQLite's NOCASE folds ASCII letters only; a text with any other cased letter is compared by
+// Unicode case folding instead, row by row.
+bool asciiFoldingSuffices(const QVariant& v)
+{
+    if (v.typeId() != QMetaType::QString)
+        return true;
+    for (const QChar c : *static_cast<const QString*>(v.constData()))
+        if (c.unicode() >= 0x80 && (c.toCaseFolded() != c || c.toUpper() != c))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// ---- writing straight to the table ---------------------------------------------------------
+
+class DurvelDbDataSet::Direct
+{
+public:
+    explicit Direct(db::DataSet* ds);
+    ~Direct();
+    Direct(const Direct&) = delete;
+    Direct& operator=(const Direct&) = delete;
+
+    DurvelDataSet::State state = DurvelDataSet::State::Browse;
+    QVector<QVariant> buffer;
+    QVector<bool> modified;
+    qint64 located = -1;
+    qint64 editKey = -1;
+    qint64 lastKey = -1;
+    bool changed = false;
+
+    void begin(DurvelDataSet::State s, qint64 key);
+    void post();
+    void remove();
+    bool locate(const QStringList& fields, const QVariantList& values, bool caseInsensitive);
+    QVariant read(int field, qint64 key);
+
+private:
+    sqlite3_stmt* prepare(const QString& sql);
+    sqlite3_stmt* insertFor(const QByteArray& mask);
+    sqlite3_stmt* updateFor(const QByteArray& mask);
+    void bind(sqlite3_stmt* st, int index, const QVariant& value);
+    bool stepRow(sqlite3_stmt* st);
+    void run(sqlite3_stmt* st);
+    bool scan(const QVector<int>& fields, const QVariantList& values);
+
+    db::DataSet* m_ds;
+    sqlite3* m_db;
+    QString m_table;
+    QString m_key;
+    QVector<QString> m_columns; // quoted, per field
+    QHash<QByteArray, sqlite3_stmt*> m_inserts;
+    QHash<QByteArray, sqlite3_stmt*> m_updates;
+    QHash<QString, sqlite3_stmt*> m_lookups;
+    std::vector<sqlite3_stmt*> m_all;
+    std::vector<QByteArray> m_texts;
+};
+
+DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
+    : m_ds(ds), m_db(ds->connection()->handle()), m_table(quoteIdent(ds->baseTable())),
+      m_key(quoteIdent(ds->keyColumn()))
+{
+    for (const db::Field& f : ds->fields())
+        m_columns << quoteIdent(f.origin);
+    m_texts.resize(std::size_t(ds->fieldCount()) + 1);
+}
+
+DurvelDbDataSet::Direct::~Direct()
+{
+    for (sqlite3_stmt* st : m_all)
+        sqlite3_finalize(st);
+}
+
+sqlite3_stmt* DurvelDbDataSet::Direct::prepare(const QString& sql)
+{
+    sqlite3_stmt* st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+        throw m_ds->connection()->lastError();
+    m_all.push_back(st);
+    return st;
+}
+
+sqlite3_stmt* DurvelDbDataSet::Direct::insertFor(const QByteArray& mask)
+{
+    if (sqlite3_stmt* st = m_inserts.value(mask))
+        return st;
+    QStringList cols, marks;
+    for (int i = 0; i < mask.size(); ++i)
+        if (mask[i]) {
+            cols << m_columns[i];
+            marks << QStringLiteral("?");
+        }
+    sqlite3_stmt* st =
+        prepare(cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table)
+                               : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                     .arg(m_table, cols.join(u','), marks.join(u',')));
+    m_inserts.insert(mask, st);
+    return st;
+}
+
+sqlite3_stmt* DurvelDbDataSet::Direct::updateFor(const QByteArray& mask)
+{
+    if (sqlite3_stmt* st = m_updates.value(mask))
+        return st;
+    QStringList sets;
+    for (int i = 0; i < mask.size(); ++i)
+        if (mask[i])
+            sets << m_columns[i] + QStringLiteral(" = ?");
+    sqlite3_stmt* st = prepare(
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(m_table, sets.join(u','), m_key));
+    m_updates.insert(mask, st);
+    return st;
+}
+
+void DurvelDbDataSet::Direct::bind(sqlite3_stmt* st, int index, const QVariant& value)
+{
+    if (std::size_t(index) > m_texts.size())
+        m_texts.resize(std::size_t(index));
+    if (db::bindVariant(st, index, value, m_texts[std::size_t(index - 1)]) != SQLITE_OK)
+        throw m_ds->connection()->lastError();
+}
+
+bool DurvelDbDataSet::Direct::stepRow(sqlite3_stmt* st)
+{
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const db::Error e = m_ds->connection()->lastError();
+    sqlite3_reset(st);
+    throw e;
+}
+
+void DurvelDbDataSet::Direct::run(sqlite3_stmt* st)
+{
+    stepRow(st);
+    sqlite3_reset(st);
+}
+
+void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
+{
+    state = s;
+    editKey = key;
+    buffer.fill(QVariant(), m_ds->fieldCount());
+    modified.fill(false, m_ds->fieldCount());
+}
+
+void DurvelDbDataSet::Direct::post()
+{
+    const QVector<db::Field>& fields = m_ds->fields();
+    QByteArray mask(fields.size(), '\0');
+    for (const db::Field& f : fields) {
+        if (!modified[f.index] || f.readOnly)
+            continue;
+        const QVariant& v = buffer[f.index];
+        if (f.type == db::FieldType::Text && f.size > 0 && !isNull(v) &&
+            v.toString().size() > f.size)
+            throw db::Error(db::DataSet::tooLongMessage(f));
+        mask[f.index] = 1;
+    }
+    if (state == DurvelDataSet::State::Insert) {
+        sqlite3_stmt* st = insertFor(mask);
+        int n = 0;
+        for (int i = 0; i < mask.size(); ++i)
+            if (mask[i])
+                bind(st, ++n, buffer[i]);
+        run(st);
+        lastKey = sqlite3_last_insert_rowid(m_db);
+        changed = true;
+    } else if (mask.contains('\1')) {
+        sqlite3_stmt* st = updateFor(mask);
+        int n = 0;
+        for (int i = 0; i < mask.size(); ++i)
+            if (mask[i])
+                bind(st, ++n, buffer[i]);
+        bind(st, ++n, editKey);
+        run(st);
+        lastKey = editKey;
+        changed = true;
+    }
+    state = DurvelDataSet::State::Browse;
+}
+
+void DurvelDbDataSet::Direct::remove()
+{
+    if (located < 0)
+        throw db::Error(QStringLiteral("There is no record to delete."));
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(m_table, m_key);
+    sqlite3_stmt* st = m_lookups.value(sql);
+    if (!st)
+        m_lookups.insert(sql, st = prepare(sql));
+    bind(st, 1, located);
+    run(st);
+    located = -1;
+    changed = true;
+}
+
+QVariant DurvelDbDataSet::Direct::read(int field, qint64 key)
+{
+    if (key < 0)
+        return QVariant();
+    db::Statement st = m_ds->connection()->prepare(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :k").arg(m_columns[field], m_table, m_key));
+    st.bind({{QStringLiteral("k"), key}});
+    return st.step() ? st.value(0, m_ds->field(field).type) : QVariant();
+}
+
+bool DurvelDbDataSet::Direct::locate(const QStringList& names, const QVariantList& values,
+                                     bool caseInsensitive)
+{
+    located = -1;
+    if (names.size() != values.size())
+        throw db::Error(QStringLiteral("Locate needs one value per field."));
+    QVector<int> fields;
+    bool ascii = true;
+    for (int k = 0; k < names.size(); ++k) {
+        fields << m_ds->fieldByName(names[k]).index;
+        ascii = ascii && (!caseInsensitive || asciiFoldingSuffices(values[k]));
+    }
+    if (!ascii)
+        return scan(fields, values);
+    // The first record in key order, as the data set would find it; equal keys of an index
+    // come in key order, so the index answers it.
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(m_key, m_table);
+    for (int k = 0; k < fields.size(); ++k) {
+        if (k)
+            sql += QLatin1String(" AND ");
+        sql +=
+            m_columns[fields[k]] + QLatin1String(" IS ?") +
+            (caseInsensitive ? QLatin1String(" COLLATE NOCASE") : QLatin1String(" COLLATE BINARY"));
+    }
+    sql += QStringLiteral(" ORDER BY %1 LIMIT 1").arg(m_key);
+    sqlite3_stmt* st = m_lookups.value(sql);
+    if (!st)
+        m_lookups.insert(sql, st = prepare(sql));
+    for (int k = 0; k < fields.size(); ++k) {
+        const db::Field& f = m_ds->field(fields[k]);
+        const QVariant& v = values[k];
+        bind(st, k + 1,
+             isNull(v) || f.type != db::FieldType::Boolean ? normalised(f, v)
+                                                           : QVariant(v.toBool() ? 1 : 0));
+    }
+    if (stepRow(st))
+        located = sqlite3_column_int64(st, 0);
+    sqlite3_reset(st);
+    return located >= 0;
+}
+
+// Case-insensitive look-up of texts SQLite cannot fold: every row, in key order.
+bool DurvelDbDataSet::Direct::scan(const QVector<int>& fields, const QVariantList& values)
+{
+    QStringList cols;
+    for (int f : fields)
+        cols << m_columns[f];
+    db::Statement st = m_ds->connection()->prepare(
+        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1").arg(m_key, cols.join(u','), m_table));
+    st.bind({});
+    QStringList wanted;
+    for (const QVariant& v : values)
+        wanted << (isNull(v) ? QString() : v.toString().toCaseFolded());
+    while (st.step()) {
+        bool match = true;
+        for (int k = 0; k < fields.size() && match; ++k) {
+            const QVariant have = st.value(k + 1, m_ds->field(fields[k]).type);
+            if (isNull(have) || isNull(values[k]))
+                match = isNull(have) && isNull(values[k]);
+            else
+                match = have.toString().toCaseFolded() == wanted[k];
+        }
+        if (match) {
+            located = st.value(0).toLongLong();
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- fields --------------------------------------------------------------------------------
+
 class DurvelDbDataSet::Field : public DurvelField
 {
 public:
-    Field(db::DataSet* ds, int index) : m_ds(ds), m_index(index) {}
-    QString fieldName() const override { return m_ds->field(m_index).name; }
+    Field(DurvelDbDataSet* owner, int index) : m_owner(owner), m_index(index) {}
+    QString fieldName() const override { return m_owner->m_ds->field(m_index).name; }
     int index() const override { return m_index; }
     TDurvelFieldType dataType() const override
     {
-        return durvelFieldType(int(m_ds->field(m_index).type));
+        return durvelFieldType(int(m_owner->m_ds->field(m_index).type));
     }
-    QVariant value() const override { return m_ds->value(m_index); }
-    void setValue(const QVariant& value) override { m_ds->setValue(m_index, value); }
+    QVariant value() const override { return m_owner->fieldValue(m_index); }
+    void setValue(const QVariant& value) override { m_owner->setFieldValue(m_index, value); }
 
 private:
-    db::DataSet* m_ds;
+    DurvelDbDataSet* m_owner;
     int m_index;
 };
 
@@ -58,7 +377,45 @@ void DurvelDbDataSet::syncFields()
         return;
     m_fields.clear();
     for (int i = 0; i < count; ++i)
-        m_fields.push_back(std::make_unique<Field>(m_ds, i));
+        m_fields.push_back(std::make_unique<Field>(this, i));
+}
+
+void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
+{
+    const db::Field& f = m_ds->field(index);
+    // The database would take an explicit key silently; the row is refused when posted. An
+    // empty value asks for nothing.
+    if (f.readOnly) {
+        if (!isNull(value))
+            m_readOnlyField = f.name;
+        return;
+    }
+    if (!m_direct) {
+        m_ds->setValue(index, value);
+        return;
+    }
+    if (m_direct->state == State::Browse)
+        throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
+    m_direct->buffer[index] = normalised(f, value);
+    m_direct->modified[index] = true;
+}
+
+QVariant DurvelDbDataSet::fieldValue(int index) const
+{
+    if (!m_direct)
+        return m_ds->value(index);
+    if (index < 0 || index >= m_ds->fieldCount())
+        throw db::Error(QStringLiteral("Field index %1 out of range.").arg(index));
+    if (m_direct->state != State::Browse && m_direct->modified[index])
+        return m_direct->buffer[index];
+    switch (m_direct->state) {
+    case State::Insert:
+        return QVariant();
+    case State::Edit:
+        return m_direct->read(index, m_direct->editKey);
+    default:
+        return m_direct->read(index, m_direct->located);
+    }
 }
 
 bool DurvelDbDataSet::isActive() const
@@ -85,6 +442,8 @@ DurvelField* DurvelDbDataSet::findField(const QString& name)
 
 DurvelDataSet::State DurvelDbDataSet::state() const
 {
+    if (m_direct)
+        return m_direct->state;
     switch (m_ds->state()) {
     case db::DataSet::State::Inactive:
         return State::Inactive;
@@ -100,32 +459,73 @@ DurvelDataSet::State DurvelDbDataSet::state() const
 
 void DurvelDbDataSet::append()
 {
-    m_ds->append();
+    m_readOnlyField.clear();
+    if (m_direct)
+        m_direct->begin(State::Insert, -1);
+    else
+        m_ds->append();
 }
+
 void DurvelDbDataSet::insert()
 {
-    m_ds->insert();
+    m_readOnlyField.clear();
+    if (m_direct)
+        m_direct->begin(State::Insert, -1);
+    else
+        m_ds->insert();
 }
+
 void DurvelDbDataSet::edit()
 {
-    m_ds->edit();
+    m_readOnlyField.clear();
+    if (!m_direct) {
+        m_ds->edit();
+        return;
+    }
+    if (m_direct->state != State::Browse)
+        return;
+    if (m_direct->located < 0)
+        throw db::Error(QStringLiteral("There is no record to edit."));
+    m_direct->begin(State::Edit, m_direct->located);
 }
+
 void DurvelDbDataSet::post()
 {
-    m_ds->post();
+    if (!m_readOnlyField.isEmpty())
+        throw db::Error(QStringLiteral("Field '%1' cannot be modified.").arg(m_readOnlyField));
+    if (!m_direct)
+        m_ds->post();
+    else if (m_direct->state != State::Browse)
+        m_direct->post();
 }
+
 void DurvelDbDataSet::cancel()
 {
-    m_ds->cancel();
+    m_readOnlyField.clear();
+    if (m_direct)
+        m_direct->state = State::Browse;
+    else
+        m_ds->cancel();
 }
+
 void DurvelDbDataSet::deleteRecord()
 {
-    m_ds->remove();
+    if (!m_direct) {
+        m_ds->remove();
+        return;
+    }
+    m_direct->state = State::Browse;
+    m_direct->remove();
 }
 
 bool DurvelDbDataSet::locate(const QStringList& fields, const QVariantList& values,
                              bool caseInsensitive)
 {
+    if (m_direct) {
+        if (m_direct->state != State::Browse)
+            post();
+        return m_direct->locate(fields, values, caseInsensitive);
+    }
     return m_ds->locate(fields, values,
                         caseInsensitive ? db::LocateOptions(db::LocateOption::CaseInsensitive)
                                         : db::LocateOptions());
@@ -133,10 +533,32 @@ bool DurvelDbDataSet::locate(const QStringList& fields, const QVariantList& valu
 
 void DurvelDbDataSet::disableControls()
 {
+    if (m_hold++ > 0)
+        return;
     m_ds->disableControls();
+    // A data set in the middle of an edit keeps its own way.
+    if (m_ds->showsWholeTable() && !m_ds->isEditing())
+        m_direct = std::make_unique<Direct>(m_ds);
 }
+
 void DurvelDbDataSet::enableControls()
 {
+    if (m_hold == 0 || --m_hold > 0)
+        return;
+    if (m_direct) {
+        const bool changed = m_direct->changed;
+        const qint64 lastKey = m_direct->lastKey;
+        m_direct.reset();
+        m_readOnlyField.clear();
+        if (changed) {
+            try {
+                m_ds->refreshAt(lastKey);
+            } catch (const std::exception& e) {
+                // The rows are in the table; only the view of them is stale.
+                qWarning("The data set could not be read again: %s", e.what());
+            }
+        }
+    }
     m_ds->enableControls();
 }
 
@@ -150,6 +572,7 @@ void DurvelDbDataSet::startTransaction()
 {
     m_ds->connection()->beginTransaction();
 }
+
 void DurvelDbDataSet::commit()
 {
     m_ds->connection()->commit();
@@ -157,6 +580,13 @@ void DurvelDbDataSet::commit()
 
 void DurvelDbDataSet::rollback()
 {
+    if (m_direct) {
+        m_direct->state = State::Browse;
+        m_direct->located = -1;
+        m_ds->connection()->rollback();
+        m_direct->changed = true;
+        return;
+    }
     if (m_ds->isEditing())
         m_ds->cancel();
     m_ds->connection()->rollback();

@@ -1,6 +1,11 @@
 #pragma once
 // The data-set destination over our data layer: a db::DataSet, with transactions on its
 // connection.
+//
+// While an import runs (between disableControls and enableControls) and the data set shows a
+// whole table, rows go straight to the table through prepared statements and look-ups use its
+// indexes; nothing of the imported rows is held, and the data set reads the table once when
+// the import ends. Otherwise every step goes through the data set itself.
 
 #include "import/engine/DurvelDestinations.h"
 
@@ -28,6 +33,7 @@ public:
     void append() override;
     void insert() override;
     void edit() override;
+    // A value given to a read-only field (the auto-increment key) fails the row here.
     void post() override;
     void cancel() override;
     void deleteRecord() override;
@@ -35,21 +41,33 @@ public:
                 bool caseInsensitive) override;
 
     void disableControls() override;
+    // The outermost call ends a direct import: the data set reads the table again, on the last
+    // record written. Never throws.
     void enableControls() override;
 
     // Only when the connection is not already inside a transaction of its own.
     bool supportsTransactions() const override;
     void startTransaction() override;
     void commit() override;
-    // Also reads the rows again, so the data set shows what the database kept.
+    // Also reads the rows again (at once, or when a direct import ends), so the data set shows
+    // what the database kept.
     void rollback() override;
+
+    // True while rows go straight to the table.
+    bool writesDirectly() const { return m_direct != nullptr; }
 
 private:
     class Field;
+    class Direct;
     void syncFields();
+    void setFieldValue(int index, const QVariant& value);
+    QVariant fieldValue(int index) const;
 
     db::DataSet* m_ds;
     std::vector<std::unique_ptr<Field>> m_fields;
+    std::unique_ptr<Direct> m_direct;
+    int m_hold = 0;
+    QString m_readOnlyField; // a read-only field given a value in the pending record
 };
 
 TDurvelFieldType durvelFieldType(int dbFieldType);

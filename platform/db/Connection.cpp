@@ -199,11 +199,6 @@ Statement::~Statement()
         m_conn->release(m_stmt, m_sql);
 }
 
-int Statement::bindText(int i, QStringView text)
-{
-    return bindUtf8Text(m_stmt, i, text, m_texts[std::size_t(i - 1)]);
-}
-
 int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)
 {
     // Converted once into a buffer the statement keeps until its next binding: the file's
@@ -215,49 +210,42 @@ int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer
     return sqlite3_bind_text(stmt, i, bytes ? buffer.constData() : "", bytes, SQLITE_STATIC);
 }
 
+int bindVariant(sqlite3_stmt* stmt, int i, const QVariant& v, QByteArray& buffer)
+{
+    if (!v.isValid() || v.isNull())
+        return sqlite3_bind_null(stmt, i);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return sqlite3_bind_int(stmt, i, v.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+        return sqlite3_bind_int64(stmt, i, v.toLongLong());
+    case QMetaType::ULongLong:
+    case QMetaType::ULong:
+        if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
+            throw Error(QStringLiteral("The value of parameter %1 is too large.").arg(i));
+        return sqlite3_bind_int64(stmt, i, qint64(v.toULongLong()));
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(stmt, i, v.toDouble());
+    case QMetaType::QByteArray:
+        buffer = v.toByteArray();
+        return sqlite3_bind_blob(stmt, i, buffer.constData(), int(buffer.size()), SQLITE_STATIC);
+    case QMetaType::QDateTime:
+        return bindUtf8Text(stmt, i, v.toDateTime().toString(Qt::ISODate), buffer);
+    case QMetaType::QString:
+        return bindUtf8Text(stmt, i, *static_cast<const QString*>(v.constData()), buffer);
+    default:
+        return bindUtf8Text(stmt, i, v.toString(), buffer);
+    }
+}
+
 void Statement::bindOne(int i, const QVariant& v)
 {
-    int rc = SQLITE_OK;
-    if (!v.isValid() || v.isNull()) {
-        rc = sqlite3_bind_null(m_stmt, i);
-    } else {
-        switch (v.typeId()) {
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int(m_stmt, i, v.toBool() ? 1 : 0);
-            break;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-            rc = sqlite3_bind_int64(m_stmt, i, v.toLongLong());
-            break;
-        case QMetaType::ULongLong:
-        case QMetaType::ULong:
-            if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                throw Error(QStringLiteral("The value of parameter %1 is too large.").arg(i));
-            rc = sqlite3_bind_int64(m_stmt, i, qint64(v.toULongLong()));
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(m_stmt, i, v.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray b = v.toByteArray();
-            rc = sqlite3_bind_blob(m_stmt, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        case QMetaType::QDateTime:
-            rc = bindText(i, v.toDateTime().toString(Qt::ISODate));
-            break;
-        case QMetaType::QString:
-            rc = bindText(i, *static_cast<const QString*>(v.constData()));
-            break;
-        default:
-            rc = bindText(i, v.toString());
-        }
-    }
-    if (rc != SQLITE_OK)
+    if (bindVariant(m_stmt, i, v, m_texts[std::size_t(i - 1)]) != SQLITE_OK)
         m_conn->fail(QStringLiteral("bind %1").arg(i));
 }
 
@@ -573,6 +561,11 @@ bool Connection::inTransaction() const
 QString Connection::lastErrorText() const
 {
     return errText(m_db);
+}
+
+Error Connection::lastError() const
+{
+    return sqliteError(m_db);
 }
 
 void Connection::loadLabels()

@@ -78,7 +78,6 @@ private:
     friend class Connection;
     Statement(class Connection* conn, sqlite3_stmt* stmt, QString sql);
     void bindOne(int index, const QVariant& value);
-    int bindText(int index, QStringView text);
     Connection* m_conn;
     sqlite3_stmt* m_stmt;
     QString m_sql;
@@ -88,6 +87,9 @@ private:
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.
 int bindUtf8Text(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& buffer);
+// Binds a value by its type (text as UTF-8 through buffer, as above); throws for an unsigned
+// value beyond the signed range. Returns SQLite's result code.
+int bindVariant(sqlite3_stmt* stmt, int index, const QVariant& value, QByteArray& buffer);
 
 // One keyed database file, opened read-write. A missing file is never created.
 class Connection : public QObject
@@ -121,6 +123,8 @@ public:
     const TableInfo& tableInfo(const QString& table);
 
     QString lastErrorText() const;
+    // The failure of the last call on the handle, as the data layer reports it.
+    Error lastError() const;
 
     // The cipher settings every file is opened and made with, as PRAGMA statements.
     static const QStringList& cipherSettings();

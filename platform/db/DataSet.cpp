@@ -1,5 +1,7 @@
 #include "platform/db/DataSet.h"
 
+#include <QRegularExpression>
+
 namespace db {
 
 namespace {
@@ -199,16 +201,45 @@ void DataSet::close()
         emit stateChanged();
 }
 
-void DataSet::refresh()
+QString DataSet::keyColumn() const
+{
+    return m_keyField >= 0 ? m_fields[m_keyField].origin : QString();
+}
+
+bool DataSet::showsWholeTable() const
+{
+    if (!isActive() || m_table.isEmpty() || !m_params.isEmpty())
+        return false;
+    for (const Field& f : m_fields)
+        if (f.origin.isEmpty())
+            return false;
+    // One table, no condition, grouping or limit; in key order or the table's own.
+    static const QRegularExpression plain(
+        QStringLiteral(R"(^\s*select\s+[^()]+?\s+from\s+("?)(\w+)\1)"
+                       R"((\s+order\s+by\s+("?)(\w+)\4(\s+asc)?)?\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression clauses(
+        QStringLiteral(R"(\b(where|join|union|group|limit|distinct)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = plain.match(m_sql);
+    if (!m.hasMatch() || m.captured(2).compare(m_table, Qt::CaseInsensitive) != 0 ||
+        clauses.match(m_sql).hasMatch())
+        return false;
+    return m.capturedLength(5) == 0 || m.captured(5).compare(keyColumn(), Qt::CaseInsensitive) == 0;
+}
+
+QString DataSet::tooLongMessage(const Field& f)
+{
+    return QStringLiteral("طول «%1» نبايد بيش از %2 حرف باشد").arg(f.label).arg(f.size);
+}
+
+void DataSet::refreshAt(qint64 key)
 {
     if (!isActive()) {
         open();
         return;
     }
     checkBrowseMode();
-    qint64 key = -1;
-    if (m_current >= 0 && m_keyField >= 0)
-        key = m_rows[m_current][m_keyField].toLongLong();
     const int oldCurrent = m_current;
     readRows(key);
     if (m_current < 0 && !m_rows.isEmpty())
@@ -217,6 +248,14 @@ void DataSet::refresh()
     m_eof = m_rows.isEmpty();
     emit rowsReset();
     scrolled();
+}
+
+void DataSet::refresh()
+{
+    qint64 key = -1;
+    if (isActive() && m_current >= 0 && m_keyField >= 0)
+        key = m_rows[m_current][m_keyField].toLongLong();
+    refreshAt(key);
 }
 
 int DataSet::execSql()
@@ -549,8 +588,7 @@ void DataSet::checkSizes() const
             continue;
         const QVariant& v = m_buffer[f.index];
         if (v.isValid() && !v.isNull() && v.toString().size() > f.size)
-            throw Error(
-                QStringLiteral("طول «%1» نبايد بيش از %2 حرف باشد").arg(f.label).arg(f.size));
+            throw Error(tooLongMessage(f));
     }
 }
 

@@ -49,6 +49,8 @@ public:
     bool isActive() const { return m_state != State::Inactive; }
     // Reads the rows again, staying on the same record (by key) where it still exists.
     void refresh();
+    // Reads the rows again and makes the record of that key current (or stays as refresh does).
+    void refreshAt(qint64 key);
     // Runs the SQL text as a statement that returns no rows.
     int execSql();
 
@@ -107,6 +109,13 @@ public:
     bool controlsDisabled() const { return m_hold > 0; }
 
     QString baseTable() const { return m_table; }
+    // The key column of the base table, or empty when the data set cannot be modified.
+    QString keyColumn() const;
+    // True when the rows are every row of the base table in key order, each field one of its
+    // columns: then the table itself can stand for the data set (look-ups by the indexes).
+    bool showsWholeTable() const;
+    // The refusal of a text longer than its field.
+    static QString tooLongMessage(const Field& field);
 
 signals:
     void afterOpen();

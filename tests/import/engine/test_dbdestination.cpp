@@ -7,15 +7,21 @@
 #include <QtTest>
 
 // A fresh register behind the engine's data-set destination, optionally with two people.
+// A condition keeps the data set from standing for the whole table: rows then go through it
+// one by one, as they always did.
+const QString kWholeTable = QStringLiteral("select * from tbl_customer");
+const QString kRowByRow = QStringLiteral("select * from tbl_customer where id > 0");
+
 struct Register
 {
-    explicit Register(bool seeded = false) : ds(t.connection()), dest(&ds)
+    explicit Register(bool seeded = false, const QString& sql = kWholeTable)
+        : ds(t.connection()), dest(&ds)
     {
         if (seeded)
             t.connection()->exec(
                 QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "
                                "'Ali'), ('P2', 'Reza')"));
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
+        ds.setSql(sql);
         ds.open();
     }
     db::Connection* connection() { return t.connection(); }
@@ -28,6 +34,22 @@ struct Register
 class TestDbDestination : public QObject
 {
     Q_OBJECT
+
+    static QString key(const char* prefix, int i)
+    {
+        return QString::fromLatin1(prefix) + QStringLiteral("%1").arg(i, 5, 10, QChar(u'0'));
+    }
+
+    // Seeds n people P00000.. named "old i" in one transaction.
+    static void seed(db::Connection* c, int n)
+    {
+        c->beginTransaction();
+        for (int i = 0; i < n; ++i)
+            c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values "
+                                   "(:p, :f)"),
+                    {{"p", key("P", i)}, {"f", QStringLiteral("old %1").arg(i)}});
+        c->commit();
+    }
 
     static QStringList stored(db::Connection* c)
     {
@@ -86,6 +108,149 @@ private slots:
         QCOMPARE(stored(c), expected);
         QVERIFY(!c->inTransaction());
         QCOMPARE(ds.recordCount(), int(expected.size()));
+    }
+
+    // 20,000 rows in each mode: every even row names a seeded person by a key in other case,
+    // every odd one a new person.
+    void largeImportInEveryMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("insert all") << int(dimInsertAll);
+        QTest::newRow("insert new") << int(dimInsertNew);
+        QTest::newRow("update") << int(dimUpdate);
+        QTest::newRow("update or insert") << int(dimUpdateOrInsert);
+        QTest::newRow("delete") << int(dimDelete);
+        QTest::newRow("delete or insert") << int(dimDeleteOrInsert);
+    }
+    void largeImportInEveryMode()
+    {
+        QFETCH(int, mode);
+        const int n = 20000;
+        Register reg;
+        db::Connection* c = reg.connection();
+        seed(c, n);
+        reg.ds.refresh();
+
+        ListReader imp;
+        imp.DataSet = &reg.dest;
+        imp.ImportMode = TDurvelMode(mode);
+        imp.KeyColumns().Add("Pers_number");
+        imp.Map().Add("Pers_number=1");
+        imp.Map().Add("First_Name=2");
+        for (int j = 0; j < n; ++j)
+            imp.Lines << QStringList{key(j % 2 ? "N" : "p", j), QStringLiteral("new %1").arg(j)};
+        bool direct = false;
+        imp.OnImportRecord = [&](TDurvel3*) { direct = reg.dest.writesDirectly(); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.ErrorCount(), 0);
+        QCOMPARE(imp.ImportedCount(), n);
+        QVERIFY(direct);
+        QVERIFY(!reg.dest.writesDirectly());
+
+        const TDurvelMode m = TDurvelMode(mode);
+        QStringList expected;
+        for (int i = 0; i < n; ++i) {
+            const bool named = i % 2 == 0;
+            if (named && (m == dimDelete || m == dimDeleteOrInsert))
+                continue;
+            if (named && (m == dimUpdate || m == dimUpdateOrInsert))
+                expected << key("p", i) + QStringLiteral("|new %1|0").arg(i);
+            else
+                expected << key("P", i) + QStringLiteral("|old %1|0").arg(i);
+        }
+        for (int j = 0; j < n; ++j) {
+            const bool added = m == dimInsertAll || (j % 2 && m != dimUpdate && m != dimDelete);
+            if (added)
+                expected << key(j % 2 ? "N" : "p", j) + QStringLiteral("|new %1|0").arg(j);
+        }
+        QCOMPARE(stored(c), expected);
+        // The data set read the table once, and stands on the last record written.
+        QCOMPARE(reg.ds.recordCount(), int(expected.size()));
+        if (m != dimDelete)
+            QCOMPARE(reg.ds.text("First_Name"),
+                     QStringLiteral("new %1").arg(m == dimUpdate ? n - 2 : n - 1));
+        QCOMPARE(c->scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
+                 QStringLiteral("ok"));
+    }
+
+    // The same rows through the table directly and through the data set row by row give the
+    // same table: look-ups match as the data set's did (any case, Unicode letters, empty and
+    // missing values), the duplicate test minds case.
+    void directAndRowByRowAgree_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("allowDuplicates");
+        for (int m = dimInsertAll; m <= dimDeleteOrInsert; ++m) {
+            QTest::addRow("mode %d", m) << m << true;
+            QTest::addRow("mode %d, no duplicates", m) << m << false;
+        }
+    }
+    void directAndRowByRowAgree()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, allowDuplicates);
+        auto run = [&](const QString& sql, bool* direct) {
+            Register reg(false, sql);
+            reg.connection()->exec(QStringLiteral(
+                "insert into tbl_customer (Pers_number, First_Name, Last_Name) values "
+                "('ÉLAN', 'a', 'x'), ('élan', 'b', 'y'), ('Ab', 'c', NULL), ('', 'd', ''), "
+                "(NULL, 'e', 'z'), ('پ۱', 'f', 'w'), ('ab', 'g', 'v')"));
+            reg.ds.refresh();
+            ListReader imp;
+            imp.DataSet = &reg.dest;
+            imp.ImportMode = TDurvelMode(mode);
+            imp.AllowDuplicates = allowDuplicates;
+            imp.CommitRecCount = 2;
+            imp.KeyColumns().Add("Pers_number");
+            imp.Map().Add("Pers_number=1");
+            imp.Map().Add("First_Name=2");
+            imp.Lines = {{"élan", "A2"}, {"AB", "c"}, {"", "D2"},  {"پ۱", "F2"},
+                         {"Élan", "a"},  {"zz", "g"}, {"new", "h"}};
+            imp.OnImportRecord = [&](TDurvel3*) { *direct = reg.dest.writesDirectly(); };
+            imp.Execute();
+            return QStringList{stored(reg.connection()).join(u';'),
+                               QString::number(imp.ImportedCount()),
+                               QString::number(imp.ErrorCount())};
+        };
+        bool direct = false, rowByRow = true;
+        const QStringList a = run(kWholeTable, &direct);
+        const QStringList b = run(kRowByRow, &rowByRow);
+        QVERIFY(direct);
+        QVERIFY(!rowByRow);
+        QCOMPARE(a, b);
+    }
+
+    void readOnlyKeyOrOverlongTextFailsTheRow_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("mapped");
+        QTest::addColumn<QString>("value");
+        for (const QString& sql : {kWholeTable, kRowByRow}) {
+            const char* how = sql == kWholeTable ? "direct" : "row by row";
+            QTest::addRow("%s, id", how) << sql << QStringLiteral("id") << QStringLiteral("77");
+            QTest::addRow("%s, 16-digit account", how)
+                << sql << QStringLiteral("Hesab") << QStringLiteral("1234567890123456");
+        }
+    }
+    void readOnlyKeyOrOverlongTextFailsTheRow()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, mapped);
+        QFETCH(QString, value);
+        Register reg(false, sql);
+        ListReader imp;
+        imp.DataSet = &reg.dest;
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName.clear();
+        imp.Map().Add("Pers_number=1");
+        imp.Map().Add(mapped + QStringLiteral("=2"));
+        imp.Lines = {{"P1", value}, {"P2", ""}};
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.ErrorCount(), 1);
+        QCOMPARE(stored(reg.connection()), QStringList{"P2||0"});
+        QVERIFY(
+            reg.connection()->scalar(QStringLiteral("select max(id) from tbl_customer")).toInt() !=
+            77);
     }
 
     void duplicatesRefusedCaseSensitively()
