@@ -131,13 +131,6 @@ private slots:
         QCOMPARE(failure(path, true), message);
     }
 
-    void damagedDocumentIsAnErrorEitherWay()
-    {
-        const QString path = writeFile(kHead + "<DATAPACKET><ROWDATA><ROW Code=\"1\"/><ROW Code=");
-        QVERIFY(failure(path, false) != QLatin1String("imported"));
-        QVERIFY(failure(path, true) != QLatin1String("imported"));
-    }
-
     void externalEntityIsNotRead()
     {
         const QString secret = m_dir.filePath(QStringLiteral("secret.txt"));

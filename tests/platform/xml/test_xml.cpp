@@ -333,12 +333,6 @@ private slots:
         QCOMPARE(d->declaredNamespaces(),
                  (QList<P>{{"", "urn:d"}, {"p", "urn:p"}, {"q", "urn:q"}}));
     }
-
-    void loadMissingFileIsAnError()
-    {
-        QVERIFY_THROWS_EXCEPTION(xml::XmlError, Document::load(m_dir.filePath("none.xml")));
-        QVERIFY_THROWS_EXCEPTION(xml::XmlError, Reader::fromFile(m_dir.filePath("none.xml")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestXml)
