@@ -3,6 +3,7 @@
 #include "app/banklines.h"
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
+#include "controls/styled/PexGlowButton.h"
 #include "platform/codepage/CodePage.h"
 
 #include <QApplication>
@@ -141,4 +142,10 @@ void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params)
     Query->setSql(Sql);
     Query->setParams(params);
     Query->open();
+}
+
+void SetGlowButtonsLook(QWidget* window)
+{
+    for (pex::TPexGlowButton* b : window->findChildren<pex::TPexGlowButton*>())
+        b->Appearance()->setBorderColor(pex::clGray);
 }

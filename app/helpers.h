@@ -36,6 +36,9 @@ void Guarded(QWidget* parent, const std::function<void()>& body);
 // Lets only digits into a box, typed or pasted; Persian and Arabic-Indic digits become ASCII.
 void MakeDigitsOnly(QLineEdit* box);
 
+// The look of a window's glow buttons: the button's own colours with a grey border.
+void SetGlowButtonsLook(QWidget* window);
+
 // A navigator over a data set with the program's Persian captions and hints, captions under
 // the glyphs, deleting without a question.
 void SetupNavigator(TDBNavBar* nav, db::DataSet* dataSet, const TButtonSet& buttons);

@@ -10,6 +10,7 @@ Tfrm_customer* frm_customer = nullptr;
 Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new Ui::Tfrm_customer)
 {
     ui->setupUi(this);
+    SetGlowButtonsLook(this);
     setObjectName(QStringLiteral("frm_customer"));
     setWindowFlag(Qt::Window);
     MakeDigitsOnly(ui->txt_sh_p);

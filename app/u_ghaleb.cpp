@@ -13,6 +13,7 @@ Tfrm_ghaleb* frm_ghaleb = nullptr;
 Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::Tfrm_ghaleb)
 {
     ui->setupUi(this);
+    SetGlowButtonsLook(this);
     setObjectName(QStringLiteral("frm_ghaleb"));
     setWindowFlag(Qt::Window);
     MakeDigitsOnly(ui->txt_tol_hesab);

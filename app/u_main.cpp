@@ -3,6 +3,7 @@
 #include "ui_u_main.h"
 
 #include "app/fixedwindows.h"
+#include "app/helpers.h"
 #include "app/u_about.h"
 #include "app/u_customer.h"
 #include "app/u_ghaleb.h"
@@ -31,6 +32,7 @@ void showModal(QWidget* w)
 Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
 {
     ui->setupUi(this);
+    SetGlowButtonsLook(this);
     setObjectName(QStringLiteral("frm_main"));
     setAttribute(Qt::WA_StyledBackground);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
