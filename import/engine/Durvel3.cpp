@@ -140,6 +140,21 @@ void TDurvel3::SetYieldHandler(std::function<void()> Handler, int IntervalMs)
     FYieldInterval = qMax(0, IntervalMs);
 }
 
+namespace {
+
+QString exceptionMessage(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    return QStringLiteral("Unknown error");
+}
+
+} // namespace
+
 bool TDurvel3::Execute()
 {
     if (FRunning)
@@ -148,28 +163,42 @@ bool TDurvel3::Execute()
     const auto running = qScopeGuard([this] { FRunning = false; });
 
     const bool result = CheckProperties();
-    PrepareImport();
+    FTotalRecCount = 0;
+    FFailed = false;
     try {
-        if (OnBeforeImport)
-            OnBeforeImport(this);
-        ImportLoop();
-    } catch (...) {
+        PrepareImport();
         try {
-            if (OnAfterImport)
-                OnAfterImport(this);
+            if (OnBeforeImport)
+                OnBeforeImport(this);
+            ImportLoop();
         } catch (...) {
+            try {
+                if (OnAfterImport)
+                    OnAfterImport(this);
+            } catch (...) {
+            }
+            throw;
         }
-        EndImport();
-        throw;
-    }
-    try {
         if (OnAfterImport)
             OnAfterImport(this);
     } catch (...) {
-        EndImport();
+        // Whatever stage failed and whichever class acquired it, everything is given back, and
+        // the log tells the failure.
+        DoImportFailure(exceptionMessage(std::current_exception()));
+        try {
+            EndImport();
+        } catch (...) {
+        }
+        ReleaseImportState();
         throw;
     }
-    EndImport();
+    try {
+        EndImport();
+    } catch (...) {
+        ReleaseImportState();
+        throw;
+    }
+    ReleaseImportState();
     return result;
 }
 
@@ -186,6 +215,8 @@ void TDurvel3::ImportLoop()
                 ReadRow();
                 ++FRowsRead;
                 if (ImportDestination == didUserDefined) {
+                    if (FCanceled && !DoImportCancel())
+                        break;
                     if (OnUserDefinedImport)
                         OnUserDefinedImport(this, &FRow);
                 } else {
@@ -315,8 +346,15 @@ bool TDurvel3::CheckProperties()
         RaiseImportError(DurvelStr::DataSetNotDefined);
     if (FFileName.isEmpty())
         RaiseImportError(DurvelStr::FileNameNotSpecified);
-    if (!SourceExists())
+    if (!SourceExists()) {
+        // Not "does not exist" for what is there but is no file to read.
+        const QFileInfo file(FFileName);
+        if (file.isDir())
+            throw EDurvelError(QStringLiteral("%1 is a folder, not a file").arg(FFileName));
+        if (file.exists() && !file.isFile())
+            throw EDurvelError(QStringLiteral("%1 is not a regular file").arg(FFileName));
         RaiseImportError(DurvelStr::FileNotExists, FFileName);
+    }
     if (FMap.Count() == 0)
         RaiseImportError(DurvelStr::MapEmpty);
     if (ImportDestination != didUserDefined) {
@@ -347,10 +385,14 @@ bool TDurvel3::CheckProperties()
     return true;
 }
 
+void TDurvel3::SetTotalRecCount(int Value)
+{
+    FTotalRecCount = ImportRecCount >= 1 && ImportRecCount < Value ? ImportRecCount : Value;
+}
+
+// Execute gives back what this acquired when it or a reader's preparation fails.
 void TDurvel3::PrepareImport()
 {
-    auto release = qScopeGuard([this] { ReleaseImportState(); });
-
     if (ImportRecCount >= 1 && ImportRecCount < FTotalRecCount)
         FTotalRecCount = ImportRecCount;
     FRowAction = FPrevRowAction = raNone;
@@ -388,7 +430,6 @@ void TDurvel3::PrepareImport()
 
     if (ErrorLog && !ErrorLogFileName.isEmpty())
         OpenErrorLog();
-    release.dismiss();
 }
 
 void TDurvel3::BuildRowColumns()
@@ -429,7 +470,8 @@ void TDurvel3::EndImport()
     ReleaseImportState();
 }
 
-// Gives back everything an import holds, whatever stage it reached.
+// Gives back everything an import holds, whatever stage it reached. Never throws: it runs
+// while an error is on its way to the caller, and from the destructor.
 void TDurvel3::ReleaseImportState()
 {
     FRow.Clear();
@@ -447,10 +489,18 @@ void TDurvel3::ReleaseImportState()
     }
     if (FControlsDisabled) {
         FControlsDisabled = false;
-        EnableDestinationControls();
+        try {
+            EnableDestinationControls();
+        } catch (...) {
+        }
     }
-    if (FLog)
-        CloseErrorLog();
+    if (FLog) {
+        try {
+            CloseErrorLog();
+        } catch (...) {
+            FLog.reset();
+        }
+    }
 }
 
 void TDurvel3::DisableDestinationControls()
@@ -479,8 +529,11 @@ void TDurvel3::ApplyFieldFormat(TDurvelCol* Column)
     const int idx = FRunFieldFormats.IndexByName(Column->Name);
     if (idx < 0)
         return;
+    QString error;
     Column->Value = DurvelApplyFieldFormat(*FRunFieldFormats.Items(idx),
-                                           FGenerators.ByName(Column->Name), Column->Value);
+                                           FGenerators.ByName(Column->Name), Column->Value, &error);
+    if (!error.isEmpty())
+        DoImportErrorAdv(Column->Name + QStringLiteral(": ") + error);
 }
 
 void TDurvel3::ApplyFieldFormats()
@@ -507,8 +560,11 @@ void TDurvel3::ApplyFieldFormats()
         if (cf.Format < 0)
             continue;
         TDurvelCol* col = FRow.Items(i);
-        col->Value =
-            DurvelApplyFieldFormat(*FRunFieldFormats.Items(cf.Format), cf.Generator, col->Value);
+        QString error;
+        col->Value = DurvelApplyFieldFormat(*FRunFieldFormats.Items(cf.Format), cf.Generator,
+                                            col->Value, &error);
+        if (!error.isEmpty())
+            DoImportErrorAdv(col->Name + QStringLiteral(": ") + error);
     }
 }
 
@@ -777,13 +833,27 @@ void TDurvel3::CancelRecord()
 
 // ---- error log ---------------------------------------------------------------------------------
 
+bool TDurvel3::ErrorLogNameFromTemplate() const
+{
+    return !FTemplateErrorLogFileName.isEmpty() && ErrorLogFileName == FTemplateErrorLogFileName;
+}
+
 QString TDurvel3::ErrorLogPath() const
 {
     if (ErrorLogFileName.isEmpty())
         return QString();
-    if (ErrorLogFileName.contains(u'/'))
-        return ErrorLogFileName;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(ErrorLogFileName);
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    if (!ErrorLogNameFromTemplate()) {
+        if (ErrorLogFileName.contains(u'/'))
+            return ErrorLogFileName;
+        return programDir.filePath(ErrorLogFileName);
+    }
+    // A template may come from anywhere: its folder is never created, and a name relative to
+    // the program's folder, so that it cannot reach a file through the current folder.
+    const QString path = QDir::cleanPath(programDir.filePath(ErrorLogFileName));
+    if (QFileInfo(QFileInfo(path).path()).isDir())
+        return path;
+    return programDir.filePath(QFileInfo(ErrorLogFileName).fileName());
 }
 
 QString TDurvel3::Timestamp() const
@@ -802,14 +872,14 @@ QString TDurvel3::ErrorLine(const QString& Message) const
 void TDurvel3::WriteLogLine(const QString& Line)
 {
     if (FLog)
-        FLog->write(durvel::toAnsi(Line + QStringLiteral("\r\n")));
+        FLog->write(durvel::toAnsiForLog(Line + QStringLiteral("\r\n")));
 }
 
 void TDurvel3::OpenErrorLog()
 {
     FLogPath = ErrorLogPath();
     const QString folder = QFileInfo(FLogPath).path();
-    if (!QDir().mkpath(folder))
+    if (!ErrorLogNameFromTemplate() && !QDir().mkpath(folder))
         throw EDurvelError(QStringLiteral("Cannot create the folder %1").arg(folder));
     auto file = std::make_unique<QFile>(FLogPath);
     const QIODevice::OpenMode mode = RewriteErrorLogFile
@@ -824,7 +894,7 @@ void TDurvel3::OpenErrorLog()
 
 void TDurvel3::CloseErrorLog()
 {
-    const int errors = ErrorCount() + FConversionErrorCount;
+    const int errors = ErrorCount() + FConversionErrorCount + (FFailed ? 1 : 0);
     if (errors > 0)
         WriteLogLine(QString());
     WriteLogLine(FormatImportStr(DurvelStr::LogFinished, {Timestamp()}));
@@ -847,6 +917,13 @@ void TDurvel3::DoImportError(const QString& Message)
     ++FLineCounter;
     if (OnImportError)
         OnImportError(this);
+}
+
+void TDurvel3::DoImportFailure(const QString& Message)
+{
+    FFailed = true;
+    FLastErrorText = ErrorLine(Message);
+    WriteLogLine(FLastErrorText);
 }
 
 void TDurvel3::DoImportErrorAdv(const QString& Text)

@@ -158,12 +158,14 @@ public:
     quint8 RowAction() const { return FRowAction; }
     int LineCounter() const { return FLineCounter; }
     TDurvelRow* Row() { return &FRow; }
-    // The log's path as the import resolves it (a bare name lies in the program's folder).
+    // The log's path as the import resolves it: a bare name lies in the program's folder; a
+    // name a template gave is taken relative to it and its folder must exist.
     QString ErrorLogPath() const;
     // The destination of the chosen kind, for column look-ups.
     DurvelDestinationRef Destination() const;
 
     virtual void LoadTemplateSections(IniFile& Ini);
+    // Replaces the sections of an earlier save: none of them is left behind.
     virtual void SaveTemplateSections(IniFile& Ini);
 
     enum : quint8 { raNone = 0, raInserted = 1, raEdited = 2, raDeleted = 3 };
@@ -189,13 +191,16 @@ protected:
     // For readers.
     void ApplyFieldFormat(TDurvelCol* Column);
     void ApplyFieldFormats();
-    void SetTotalRecCount(int Value) { FTotalRecCount = Value; }
+    // Capped by ImportRecCount, whenever the reader learns its total.
+    void SetTotalRecCount(int Value);
     void AddLines(int Count) { FLineCounter += Count; }
     // The formats in force for the running import.
     const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
     void DoImportError(const QString& Message);
     void DoImportErrorAdv(const QString& Text);
+    // The import ends with an error: logged as such, never as a success.
+    void DoImportFailure(const QString& Message);
     void SetFieldValue(DurvelField* Field, const QString& Value, QString& ErrorText);
 
     int DestinationColumnIndex(const QString& Name) const
@@ -205,6 +210,7 @@ protected:
 
 private:
     void ImportLoop();
+    static void EraseTemplateSections(IniFile& Ini);
     void MaybeYield();
     DurvelDataSet* DestDataSet() const { return Destination().RowDataSet(); }
     void BuildRowColumns();
@@ -228,6 +234,7 @@ private:
     void OpenErrorLog();
     void CloseErrorLog();
     void WriteLogLine(const QString& Line);
+    bool ErrorLogNameFromTemplate() const;
     QString ErrorLine(const QString& Message) const;
     QString Timestamp() const;
 
@@ -266,6 +273,7 @@ private:
     bool FRowError = false;
     bool FCanceled = false;
     bool FRunning = false;
+    bool FFailed = false;
 
     int FCurrentItem = -1; // list view
     int FGridRow = -1;     // string grid: next row to write
@@ -277,6 +285,8 @@ private:
     bool FTransactionDue = false; // a batch was committed; the next row begins the next one
     std::unique_ptr<QFile> FLog;
     QString FLogPath;
+    // The log name as the last template gave it.
+    QString FTemplateErrorLogFileName;
 
     std::function<void()> FYield;
     int FYieldInterval = 50;

@@ -71,8 +71,28 @@ void readFieldFormat(const IniFile& ini, const QString& section, TDurvelFieldFor
 
 } // namespace
 
+// Every section the base writes, field formats and replacements of any field included: what
+// the user removed must not come back from an earlier save.
+void TDurvel3::EraseTemplateSections(IniFile& Ini)
+{
+    for (const QString& section : Ini.sections()) {
+        const bool own = section.compare(kBase, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kMap, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kFormats, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kTrue, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kFalse, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kNull, Qt::CaseInsensitive) == 0 ||
+                         section.compare(kKeyColumns, Qt::CaseInsensitive) == 0 ||
+                         section.startsWith(kDataFormats, Qt::CaseInsensitive) ||
+                         section.startsWith(kReplacements, Qt::CaseInsensitive);
+        if (own)
+            Ini.eraseSection(section);
+    }
+}
+
 void TDurvel3::SaveTemplateSections(IniFile& Ini)
 {
+    EraseTemplateSections(Ini);
     Ini.writeString(kBase, QStringLiteral("FileName"), FFileName);
 
     Ini.eraseSection(kMap);
@@ -164,12 +184,28 @@ void TDurvel3::LoadTemplateSections(IniFile& Ini)
     readWords(Ini, kFalse, FFormats.BooleanFalse());
     readWords(Ini, kNull, FFormats.NullValues());
 
+    // Formats of the destination's columns; without a destination to ask, every one stored.
+    QStringList columns;
+    const DurvelDestinationRef dest = Destination();
+    const bool byColumn = dest.Kind != didUserDefined && dest.IsAssigned();
+    if (byColumn)
+        for (int i = 0; i < dest.ColumnCount(); ++i)
+            columns << dest.ColumnName(i);
+    const auto columnNamed = [&](const QString& name) -> QString {
+        if (!byColumn)
+            return name;
+        for (const QString& c : std::as_const(columns))
+            if (c.compare(name, Qt::CaseInsensitive) == 0)
+                return c;
+        return QString();
+    };
+
     FFieldFormats.Clear();
     const QStringList sections = Ini.sections();
     for (const QString& section : sections) {
         if (!section.startsWith(kDataFormats, Qt::CaseInsensitive) || Ini.keys(section).isEmpty())
             continue;
-        const QString name = section.mid(kDataFormats.size());
+        const QString name = columnNamed(section.mid(kDataFormats.size()));
         if (name.trimmed().isEmpty() || FFieldFormats.IndexByName(name) >= 0)
             continue;
         TDurvelFieldFormat* f = FFieldFormats.Add();
@@ -185,7 +221,9 @@ void TDurvel3::LoadTemplateSections(IniFile& Ini)
             --end;
         if (end == rest.size() || end < 2 || rest.at(end - 1) != u'_')
             continue;
-        const QString name = rest.left(end - 1);
+        const QString name = columnNamed(rest.left(end - 1));
+        if (name.trimmed().isEmpty())
+            continue;
         int idx = FFieldFormats.IndexByName(name);
         if (idx < 0) {
             FFieldFormats.Add()->FieldName = name;
@@ -207,7 +245,10 @@ void TDurvel3::LoadTemplateSections(IniFile& Ini)
     CommitRecCount = readInt(Ini, kBase, QStringLiteral("CommitRecCount"), CommitRecCount);
     ImportRecCount = readInt(Ini, kBase, QStringLiteral("ImportRecCount"), ImportRecCount);
     ErrorLog = Ini.readBool(kBase, QStringLiteral("EnableErrorLog"), ErrorLog);
-    ErrorLogFileName = Ini.readString(kBase, QStringLiteral("ErrorLogFileName"), ErrorLogFileName);
+    if (Ini.keyExists(kBase, QStringLiteral("ErrorLogFileName"))) {
+        ErrorLogFileName = Ini.readString(kBase, QStringLiteral("ErrorLogFileName"));
+        FTemplateErrorLogFileName = ErrorLogFileName;
+    }
     RewriteErrorLogFile =
         Ini.readBool(kBase, QStringLiteral("RewriteErrorLogFile"), RewriteErrorLogFile);
     ShowErrorLog = Ini.readBool(kBase, QStringLiteral("ShowErrorLog"), ShowErrorLog);

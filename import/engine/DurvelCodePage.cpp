@@ -4,13 +4,26 @@
 
 namespace durvel {
 
-namespace {
-
-// A character the page cannot hold becomes '?': the log and the character-set rule must
-// never fail on a stray character.
-QByteArray encodeLoosely(int codePage, const QString& text)
+QByteArray toAnsi(const QString& text)
 {
-    const codepage::Codec& codec = codepage::requireCodec(codePage);
+    return codepage::encode(codepage::SystemAnsi, text);
+}
+QByteArray toOem(const QString& text)
+{
+    return codepage::encode(codepage::SystemOem, text);
+}
+QString fromAnsi(const QByteArray& bytes)
+{
+    return codepage::decode(codepage::SystemAnsi, bytes);
+}
+QString fromOem(const QByteArray& bytes)
+{
+    return codepage::decode(codepage::SystemOem, bytes);
+}
+
+QByteArray toAnsiForLog(const QString& text)
+{
+    const codepage::Codec& codec = codepage::requireCodec(codepage::SystemAnsi);
     QByteArray out;
     QStringView rest(text);
     while (!rest.isEmpty()) {
@@ -22,25 +35,6 @@ QByteArray encodeLoosely(int codePage, const QString& text)
         rest = rest.mid(bad + skip);
     }
     return out;
-}
-
-} // namespace
-
-QByteArray toAnsi(const QString& text)
-{
-    return encodeLoosely(codepage::SystemAnsi, text);
-}
-QString fromAnsi(const QByteArray& bytes)
-{
-    return codepage::decode(codepage::SystemAnsi, bytes);
-}
-QByteArray toOem(const QString& text)
-{
-    return encodeLoosely(codepage::SystemOem, text);
-}
-QString fromOem(const QByteArray& bytes)
-{
-    return codepage::decode(codepage::SystemOem, bytes);
 }
 
 } // namespace durvel

@@ -2,6 +2,7 @@
 
 #include "import/engine/DurvelCodePage.h"
 #include "import/engine/DurvelStrings.h"
+#include "platform/codepage/CodePage.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -168,7 +169,7 @@ QString sentinel(const QString& text)
 } // namespace
 
 QString DurvelApplyFieldFormat(const TDurvelFieldFormat& F, TDurvelGenerator* Generator,
-                               const QString& Value)
+                               const QString& Value, QString* ErrorText)
 {
     if (Generator)
         return QString::number(Generator->Next());
@@ -225,11 +226,17 @@ QString DurvelApplyFieldFormat(const TDurvelFieldFormat& F, TDurvelGenerator* Ge
     case iccNone:
         break;
     }
-    if (!v.isEmpty()) {
-        if (F.CharSet == icsAnsi)
-            v = durvel::fromOem(durvel::toAnsi(v));
-        else if (F.CharSet == icsOem)
-            v = durvel::fromAnsi(durvel::toOem(durvel::fromAnsi(durvel::toAnsi(v))));
+    // A character a page cannot hold is an error; the text then stays unconverted.
+    if (!v.isEmpty() && F.CharSet != icsNone) {
+        try {
+            if (F.CharSet == icsAnsi)
+                v = durvel::fromOem(durvel::toAnsi(v));
+            else
+                v = durvel::fromAnsi(durvel::toOem(durvel::fromAnsi(durvel::toAnsi(v))));
+        } catch (const ECodePageError& e) {
+            if (ErrorText)
+                *ErrorText = e.message();
+        }
     }
     return v;
 }
@@ -480,11 +487,12 @@ bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime&
         return false;
     int y = -1, m = 0, d = 0, h = 0, n = 0, s = 0;
 
-    // Reads a token of width digits; only day and month must be above zero.
-    auto take = [&](int width, bool mustBePositive, int& out) -> bool {
+    // Reads a token of up to width digits (exactly width when exact); only day and month must
+    // be above zero.
+    auto take = [&](int width, bool mustBePositive, int& out, bool exact = false) -> bool {
         int pos = 0;
         const int v = readNumber(value, pos, width);
-        if (v < 0 || (mustBePositive && v == 0))
+        if (v < 0 || (mustBePositive && v == 0) || (exact && pos != width))
             return false;
         out = v;
         value.remove(0, pos);
@@ -503,13 +511,14 @@ bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime&
         if (c == u'Y') {
             const int w = tokenWidth(u'Y', 4);
             int year = 0;
+            // A year of 2 digits read from "05/03/2024" would store year 5.
             if (w == 4) {
-                if (!take(4, false, year))
+                if (!take(4, false, year, true))
                     return false;
                 y = year;
             } else {
                 const int width = w >= 2 ? 2 : 1;
-                if (!take(width, false, year))
+                if (!take(width, false, year, true))
                     return false;
                 y = width == 2 ? twoDigitYear(year) : 2000 + year;
                 format.remove(0, w - width);
@@ -565,7 +574,8 @@ bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime&
             format.remove(0, 1);
         }
     }
-    if (y < 1)
+    // Text after the format is not part of a date.
+    if (y < 1 || !value.isEmpty())
         return false;
     const QDate date(y, m, d);
     const QTime time(h, n, s);

@@ -145,9 +145,10 @@ private:
 };
 
 // The per-field rules applied to a source text, in order: generator, null and default,
-// constant, replacements, quotes, letter case, character set.
+// constant, replacements, quotes, letter case, character set. A character the character-set
+// rule's pages cannot hold leaves the text unconverted and the reason in ErrorText.
 QString DurvelApplyFieldFormat(const TDurvelFieldFormat& Format, TDurvelGenerator* Generator,
-                               const QString& Value);
+                               const QString& Value, QString* ErrorText = nullptr);
 
 bool DurvelIsNullValue(const TDurvelFormats& Formats, const QString& Text);
 bool DurvelIsBooleanTrue(const TDurvelFormats& Formats, const QString& Text);

@@ -149,6 +149,20 @@ const char* iconvName(int codePage)
         return "ISO-8859-8";
     case 28599:
         return "ISO-8859-9";
+    case 28603:
+        return "ISO-8859-13";
+    case Armscii8:
+        return "ARMSCII-8";
+    case Dec8:
+        return "DEC-MCS";
+    case Geostd8:
+        return "GEORGIAN-PS";
+    case HpRoman8:
+        return "HP-ROMAN8";
+    case Latin6:
+        return "ISO-8859-10";
+    case Latin8:
+        return "ISO-8859-14";
     default:
         return nullptr;
     }
@@ -161,8 +175,12 @@ const char* iconvMultiByteName(int codePage)
         return "CP936";
     case 949:
         return "CP949";
+    case 932:
+        return "CP932";
     case 950:
         return "CP950";
+    case 20932:
+        return "EUC-JP";
     default:
         return nullptr;
     }
@@ -181,6 +199,14 @@ constexpr std::array<char16_t, 128> Cp720High = {
     0x0636, 0x0637, 0x0638, 0x0639, 0x063A, 0x0641, 0x00B5, 0x0642, 0x0643, 0x0644, 0x0645, 0x0646,
     0x0647, 0x0648, 0x0649, 0x064A, 0x2261, 0x064B, 0x064C, 0x064D, 0x064E, 0x064F, 0x0650, 0x2248,
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+// Kamenicky (KEYBCS2), bytes 0x80..0xAF: Czech and Slovak letters; above them CP437.
+constexpr std::array<char16_t, 48> KamenickyHigh = {
+    0x010C, 0x00FC, 0x00E9, 0x010F, 0x00E4, 0x010E, 0x0164, 0x010D, 0x011B, 0x011A, 0x0139, 0x00CD,
+    0x013E, 0x013A, 0x00C4, 0x00C1, 0x00C9, 0x017E, 0x017D, 0x00F4, 0x00F6, 0x00D3, 0x016F, 0x00DA,
+    0x00FD, 0x00D6, 0x00DC, 0x0160, 0x013D, 0x00DD, 0x0158, 0x0165, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
+    0x0148, 0x0147, 0x016E, 0x00D4, 0x0161, 0x0159, 0x0155, 0x0154, 0x00BC, 0x00A7, 0x00AB, 0x00BB,
 };
 
 // Persian letters that Arabic pages lack fall back to their Arabic forms, as Windows did
@@ -707,6 +733,14 @@ std::unique_ptr<Codec> makeCodec(int codePage)
         for (int b = 0; b < 128; ++b)
             table[size_t(128 + b)] = Cp720High[size_t(b)];
         return std::make_unique<SingleByteCodec>(720, table);
+    }
+    case Keybcs2: {
+        std::array<char16_t, 256> table;
+        if (!tableFromIconv("IBM437", table))
+            return nullptr;
+        for (size_t b = 0; b < KamenickyHigh.size(); ++b)
+            table[0x80 + b] = KamenickyHigh[b];
+        return std::make_unique<SingleByteCodec>(Keybcs2, table);
     }
     default:
         break;

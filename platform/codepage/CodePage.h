@@ -33,6 +33,15 @@ constexpr int Utf16BE = 1201;
 constexpr int Utf32LE = 12000;
 constexpr int Utf32BE = 12001;
 
+// Pages Windows never numbered, under numbers of our own (above any Windows number).
+constexpr int Armscii8 = 70001;
+constexpr int Dec8 = 70002;
+constexpr int Geostd8 = 70003;
+constexpr int HpRoman8 = 70004;
+constexpr int Keybcs2 = 70005;
+constexpr int Latin6 = 70006; // ISO 8859-10
+constexpr int Latin8 = 70007; // ISO 8859-14
+
 class Codec
 {
 public:

@@ -73,8 +73,6 @@ enum TDurvelCharsetType : quint8 {
 };
 
 constexpr int CodePageTableSize = 64;
-// Entries without a conversion of their own; a text file reads them byte for character.
-constexpr int NoCodePage = -1;
 
 struct TCodePageEntry
 {

@@ -1,5 +1,7 @@
 #include "import/engine/support/DurvelUtils.h"
 
+#include "platform/ini/IniFile.h"
+
 #include "import/engine/support/WideStrings.h"
 
 #include <QFileInfo>
@@ -134,6 +136,12 @@ void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWide
         throw;
     }
     Fields.EndUpdate();
+}
+
+void EraseAllSections(IniFile& Ini)
+{
+    for (const QString& section : Ini.sections())
+        Ini.eraseSection(section);
 }
 
 bool FolderExists(const QString& Path)

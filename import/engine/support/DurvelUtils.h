@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+class IniFile;
 class TWideStrings;
 
 using TDurvelCharBitSet = std::bitset<256>;
@@ -35,6 +36,9 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
                         std::vector<QString>& Fields);
 
 bool FolderExists(const QString& Path);
+
+// Erases every section of the file (in memory), so that a save writes only what follows.
+void EraseAllSections(IniFile& Ini);
 
 // Value rules of the per-field pipeline.
 QString AddQuotes(const QString& S, const QString& Left, const QString& Right);

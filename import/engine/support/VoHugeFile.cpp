@@ -69,6 +69,16 @@ void TVoHugeFile::RaiseSystem(const char* Operation, int Error)
     throw EVoHugeFile(text, EVoHugeFile::ecNoSystemCode);
 }
 
+void TVoHugeFile::RaiseOpenFailure(const char* Operation)
+{
+    if (FNotRegular)
+        throw EVoHugeFile(
+            QStringLiteral("TVoHugeFile.%1(%2) failed. The path is not a regular file")
+                .arg(QLatin1String(Operation), FFileName),
+            EVoHugeFile::ecNotRegular);
+    RaiseSystem(Operation, FLastError);
+}
+
 void TVoHugeFile::CheckOpen()
 {
     if (FHandle < 0)
@@ -98,20 +108,25 @@ int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
         flags |= O_CREAT;
     // Linux has no share modes; other processes are not kept out.
     const QByteArray name = QFile::encodeName(FFileName);
+    FNotRegular = false;
     int fd;
     do {
-        fd = ::open(name.constData(), flags, 0666);
+        // Without waiting for a pipe's writer; a regular file reads the same either way.
+        fd = ::open(name.constData(), flags | O_NONBLOCK, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         FLastError = errno;
         return FLastError == ENOENT ? hfrFileNotFound : hfrError;
     }
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool statted = ::fstat(fd, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        FLastError = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+        FNotRegular = statted && !S_ISDIR(st.st_mode);
         ::close(fd);
-        FLastError = EISDIR;
         return hfrError;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     FHandle = fd;
     FLastError = 0;
     FBuffered = Options & hfoBuffered;
@@ -132,25 +147,25 @@ int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
 void TVoHugeFile::Reset(int RecordSize)
 {
     if (Open(false, 0, RecordSize, 0) != hfrOk)
-        RaiseSystem("Reset", FLastError);
+        RaiseOpenFailure("Reset");
 }
 
 void TVoHugeFile::ResetBuffered(int RecordSize, int BufferSize)
 {
     if (Open(false, hfoBuffered, RecordSize, BufferSize) != hfrOk)
-        RaiseSystem("Reset", FLastError);
+        RaiseOpenFailure("Reset");
 }
 
 void TVoHugeFile::Rewrite(int RecordSize)
 {
     if (Open(true, 0, RecordSize, 0) != hfrOk)
-        RaiseSystem("Rewrite", FLastError);
+        RaiseOpenFailure("Rewrite");
 }
 
 void TVoHugeFile::RewriteBuffered(int RecordSize, int BufferSize)
 {
     if (Open(true, hfoBuffered, RecordSize, BufferSize) != hfrOk)
-        RaiseSystem("Rewrite", FLastError);
+        RaiseOpenFailure("Rewrite");
 }
 
 void TVoHugeFile::AllocBuffer(int BufferSize)

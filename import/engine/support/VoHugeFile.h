@@ -16,8 +16,11 @@ public:
         ecNoSystemCode = 1002,
         ecRecordSize = 1003,
         ecNotOpen = 1004,
+        ecNotRegular = 1005,
         ecTextReset = 2004,
-        ecTextEncode = 2005
+        ecTextEncode = 2005,
+        ecTextChanged = 2006,
+        ecTextLineLength = 2007
     };
     EVoHugeFile(const QString& Message, int Code)
         : std::runtime_error(Message.toStdString()), m_message(Message), m_code(Code)
@@ -58,7 +61,8 @@ public:
     void ResetBuffered(int RecordSize, int BufferSize);
     void Rewrite(int RecordSize = 1);
     void RewriteBuffered(int RecordSize, int BufferSize);
-    // Reports instead of raising (a record size below 1 still raises).
+    // Reports instead of raising (a record size below 1 still raises). Only regular files are
+    // opened: a device or a pipe would never end, or keep the open waiting.
     int Open(bool Rewrite, int Options, int RecordSize, int BufferSize);
 
     // Counts in records.
@@ -88,6 +92,8 @@ protected:
     qint64 RawSize(const char* Operation);
     void CheckOpen();
     [[noreturn]] void RaiseSystem(const char* Operation, int Error);
+    // The reason Open reported a failure.
+    [[noreturn]] void RaiseOpenFailure(const char* Operation);
     [[noreturn]] void Raise(int Id, int Code);
     static QString MessageText(int Id);
 
@@ -104,4 +110,5 @@ protected:
     quint32 FShareMode;
     int FHandle = -1;
     int FLastError = 0;
+    bool FNotRegular = false; // the last Open found a device, a pipe or a socket
 };

@@ -24,8 +24,11 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
     FReadBuf.clear();
     FReadPos = 0;
     FReadFill = 0;
+    FBytesRead = 0;
+    FLinesRead = 0;
     if (Open(false, 0, 1, 0) != hfrOk)
         return false;
+    FResetSize = RawSize("Reset");
     FChunk = BufferSize > 0 ? qMax(BufferSize, 8) : DefaultBufferSize;
     FFlags = Flags & (tfUnicodeLineSeparator | tfCROnly);
     FReading = true;
@@ -72,7 +75,9 @@ void TVoTextFile::Reset(int Flags, int BufferSize, int CodePage)
 {
     if (!TryReset(Flags, BufferSize, CodePage)) {
         QString text = MessageText(64953).arg(FFileName);
-        if (FLastError)
+        if (FNotRegular)
+            text += QStringLiteral(" The path is not a regular file.");
+        else if (FLastError)
             text += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(FLastError));
         throw EVoTextFile(text, EVoHugeFile::ecTextReset);
     }
@@ -170,11 +175,38 @@ bool TVoTextFile::Ensure(qint64 Bytes)
     while (FReadFill < Bytes) {
         const qint64 room = FReadBuf.size() - FReadFill;
         const qint64 got = BlockReadUnsafe(FReadBuf.data() + FReadFill, room);
+        FBytesRead += got;
+        // The end of what the file held at Reset, or more than it held: a cut-off last line
+        // is not taken for a whole one.
+        if (got == 0 || FBytesRead > FResetSize)
+            CheckSizeUnchanged();
         if (got == 0)
             break;
         FReadFill += got;
     }
     return FReadFill - FReadPos >= Bytes;
+}
+
+void TVoTextFile::CheckSizeUnchanged()
+{
+    const qint64 size = RawSize("FileSize");
+    if (size != FResetSize || FBytesRead > FResetSize)
+        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):The file changed while it was read: "
+                                         "%2 bytes when opened, %3 bytes now")
+                              .arg(FFileName)
+                              .arg(FResetSize)
+                              .arg(size),
+                          EVoHugeFile::ecTextChanged);
+}
+
+void TVoTextFile::CheckLineLength(qint64 Bytes) const
+{
+    if (Bytes > FMaxLineBytes)
+        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):Line %2 is longer than %3 bytes")
+                              .arg(FFileName)
+                              .arg(FLinesRead + 1)
+                              .arg(FMaxLineBytes),
+                          EVoHugeFile::ecTextLineLength);
 }
 
 namespace {
@@ -257,6 +289,7 @@ void TVoTextFile::ReadLine(QString& Line)
     qint64 start = FReadPos;
     qint64 stop = -1;
     const auto spill = [&](qint64 end) {
+        CheckLineLength(qint64(FSpill.size()) + end - start);
         FSpill.append(FReadBuf.constData() + start, size_t(end - start));
     };
     try {
@@ -323,6 +356,8 @@ void TVoTextFile::ReadLine(QString& Line)
         const bool spilled = !FSpill.empty();
         if (spilled)
             spill(stop);
+        else
+            CheckLineLength(stop - start);
         const QByteArrayView bytes =
             spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
                     : QByteArrayView(FReadBuf.constData() + start, stop - start);
@@ -330,6 +365,7 @@ void TVoTextFile::ReadLine(QString& Line)
             FCodec->decodeTo(bytes, Line);
         else
             codepage::latin1To(bytes, Line);
+        ++FLinesRead;
     } catch (...) {
         Line.clear();
         throw;
@@ -342,7 +378,10 @@ bool TVoTextFile::EndOfFile()
         return false;
     if (FReadPos < FReadFill)
         return false;
-    return FilePos() >= FileSize();
+    if (FilePos() < FileSize())
+        return false;
+    CheckSizeUnchanged();
+    return true;
 }
 
 QByteArray TVoTextFile::Encode(const QString& S) const

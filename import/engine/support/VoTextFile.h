@@ -40,8 +40,14 @@ public:
     void SetAcceptedLineEnds(int Value) { FAcceptedLineEnds = Value; }
 
     // The next line without its line end (CR LF, LF CR, CR, LF; U+2028 in UTF-16 and UTF-32).
+    // Raises EVoTextFile for a line longer than MaxLineBytes, and when the file's size is no
+    // longer the size it had at Reset (a file being written is not read as if whole).
     void ReadLine(QString& Line);
     bool EndOfFile();
+    static constexpr qint64 DefaultMaxLineBytes = qint64(64) << 20;
+    void SetMaxLineBytes(qint64 Value) { FMaxLineBytes = Value; }
+    // Lines read since Reset.
+    qint64 LinesRead() const { return FLinesRead; }
 
     // Raises EVoTextFile for a character the encoding cannot hold; nothing is written then.
     void WriteString(const QString& S);
@@ -53,6 +59,8 @@ private:
     quint32 UnitAt(qint64 Pos) const;
     qint64 FindLineEnd(qint64 From, qint64 To, quint32& Unit) const;
     QByteArray Encode(const QString& S) const;
+    void CheckLineLength(qint64 Bytes) const;
+    void CheckSizeUnchanged();
 
     int FCodePage = 0;
     int FFlags = 0;
@@ -72,6 +80,10 @@ private:
     qint64 FReadPos = 0;
     qint64 FReadFill = 0;
     int FChunk = DefaultBufferSize;
+    qint64 FResetSize = 0;
+    qint64 FBytesRead = 0; // from the file, mark included
+    qint64 FLinesRead = 0;
+    qint64 FMaxLineBytes = DefaultMaxLineBytes;
     // The bytes of a line that runs over a buffer refill; reused from line to line.
     std::string FSpill;
 };

@@ -131,17 +131,46 @@ private slots:
         QCOMPARE(DurvelApplyFieldFormat(f, g, "x"), QString("120"));
     }
 
-    void oemAnsiRoundTrip()
+    void characterSetRule_data()
     {
-        const QString persian = QString::fromUtf8("سلام محمد");
-        Rule toOem;
-        toOem.charSet = icsOem;
-        Rule toAnsi;
-        toAnsi.charSet = icsAnsi;
-        const QString oem = DurvelApplyFieldFormat(makeFormat(toOem), nullptr, persian);
-        QVERIFY(oem != persian);
-        QCOMPARE(DurvelApplyFieldFormat(makeFormat(toAnsi), nullptr, oem), persian);
-        QCOMPARE(DurvelApplyFieldFormat(makeFormat(toOem), nullptr, QString()), QString());
+        QTest::addColumn<int>("charSet");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("error"); // the text is then left as it was
+        QTest::newRow("arabic letters to oem")
+            << int(icsOem) << QString::fromUtf8("سلام محمد") << "";
+        const struct
+        {
+            const char* letter;
+            const char* code;
+        } persian[] = {{"پ", "067E"}, {"چ", "0686"}, {"ژ", "0698"}, {"گ", "06AF"}};
+        for (const auto& p : persian)
+            QTest::addRow("%s lacks in oem", p.code)
+                << int(icsOem) << QString::fromUtf8("ا") + QString::fromUtf8(p.letter)
+                << QStringLiteral("Character U+%1 at position 2 cannot be written in code page 720")
+                       .arg(QLatin1String(p.code));
+        QTest::newRow("greek lacks in ansi")
+            << int(icsAnsi) << QString::fromUtf8("Ω")
+            << "Character U+03A9 at position 1 cannot be written in code page 1256";
+    }
+    void characterSetRule()
+    {
+        QFETCH(int, charSet);
+        QFETCH(QString, input);
+        QFETCH(QString, error);
+        Rule rule;
+        rule.charSet = TDurvelCharSet(charSet);
+        QString errorText;
+        const QString converted =
+            DurvelApplyFieldFormat(makeFormat(rule), nullptr, input, &errorText);
+        QCOMPARE(errorText, error);
+        if (!error.isEmpty()) {
+            QCOMPARE(converted, input);
+            return;
+        }
+        // The other rule brings the text back.
+        QVERIFY(converted != input);
+        rule.charSet = charSet == icsOem ? icsAnsi : icsOem;
+        QCOMPARE(DurvelApplyFieldFormat(makeFormat(rule), nullptr, converted), input);
     }
 
     void typedSet_data()
@@ -219,8 +248,11 @@ private slots:
             << int(ftFixedChar) << dot << comma << "x" << QVariant("old") << "Unknown field type";
         QTest::newRow("fixed char null")
             << int(ftFixedChar) << dot << comma << "Null" << QVariant() << "";
-        QTest::newRow("bytes in ansi") << int(ftBytes) << dot << comma << QString::fromUtf8("سی")
-                                       << QVariant(QByteArray("\xD3\xED")) << "";
+        QTest::newRow("bytes in ansi") << int(ftBytes) << dot << comma << QString::fromUtf8("سیپ")
+                                       << QVariant(QByteArray("\xD3\xED\x81")) << "";
+        QTest::newRow("bytes the page lacks")
+            << int(ftBytes) << dot << comma << QString::fromUtf8("aΩ") << QVariant("old")
+            << "Character U+03A9 at position 2 cannot be written in code page 1256";
     }
     void typedSet()
     {
@@ -272,6 +304,13 @@ private slots:
                                           << "D/M/Y" << QDateTime(QDate(2002, 3, 5), QTime(0, 0));
         QTest::newRow("wrong separator") << "05-03-24"
                                          << "DD/MM/YY" << QDateTime();
+        QTest::newRow("two-digit year for four") << "24/03/05"
+                                                 << "YYYY/MM/DD" << QDateTime();
+        QTest::newRow("text after the format") << "2024/03/05xyz"
+                                               << "YYYY/MM/DD" << QDateTime();
+        QTest::newRow("one-digit day and month")
+            << "5/3/24"
+            << "DD/MM/YY" << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
     }
     void userDates()
     {
@@ -285,17 +324,39 @@ private slots:
             QCOMPARE(got, expected);
     }
 
-    void textToDateTimeFallbacks()
+    void textToDateTime_data()
     {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("expected");
+        const QDateTime march5(QDate(2024, 3, 5), QTime(0, 0));
+        QTest::newRow("formats' own order") << "yyyy/mm/dd"
+                                            << "2024/03/05" << march5;
+        QTest::newRow("time after the date")
+            << "dd/mm/yyyy"
+            << "5/3/2024 14:07" << QDateTime(QDate(2024, 3, 5), QTime(14, 7));
+        QTest::newRow("day serial") << "yyyy/mm/dd"
+                                    << "45356" << march5;
+        QTest::newRow("day first for a year-first format") << "yyyy/mm/dd"
+                                                           << "05/03/2024" << QDateTime();
+        QTest::newRow("short parts for a year-first format") << "yyyy/mm/dd"
+                                                             << "5/3/2024" << QDateTime();
+        QTest::newRow("text left over") << "yyyy/mm/dd"
+                                        << "2024/03/05xyz" << QDateTime();
+        QTest::newRow("no date") << "yyyy/mm/dd"
+                                 << "yesterday" << QDateTime();
+    }
+    void textToDateTime()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, text);
+        QFETCH(QDateTime, expected);
         TDurvelFormats f;
-        f.ShortDateFormat = "dd.mm.yyyy";
-        f.DateSeparator = u'.';
+        f.ShortDateFormat = format;
         QDateTime v;
-        QVERIFY(DurvelTextToDateTime(f, "5.3.2024 14:07", v));
-        QCOMPARE(v, QDateTime(QDate(2024, 3, 5), QTime(14, 7)));
-        QVERIFY(DurvelTextToDateTime(f, "45356", v)); // a day serial
-        QCOMPARE(v.date(), QDate(2024, 3, 5));
-        QVERIFY(!DurvelTextToDateTime(f, "yesterday", v));
+        QCOMPARE(DurvelTextToDateTime(f, text, v), expected.isValid());
+        if (expected.isValid())
+            QCOMPARE(v, expected);
     }
 
     void timestampFormat()
