@@ -172,10 +172,19 @@ ListReader::ListReader()
     SetFileName(QCoreApplication::applicationFilePath());
 }
 
+void ListReader::PrepareImport()
+{
+    TDurvel3::PrepareImport();
+    if (OnPrepared)
+        OnPrepared();
+}
+
 void ListReader::OpenSource()
 {
     ++Opened;
     m_pos = 0;
+    if (LateTotal >= 0)
+        SetTotalRecCount(LateTotal);
 }
 
 void ListReader::ReadRow()

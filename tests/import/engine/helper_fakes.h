@@ -98,11 +98,16 @@ public:
     ListReader();
     QList<QStringList> Lines;
     std::function<void(int index)> OnRead;
+    // Runs after the base preparation, as a reader's own preparation would.
+    std::function<void()> OnPrepared;
+    // A total the reader learns only when it opens its source (-1: none).
+    int LateTotal = -1;
     int Opened = 0, Closed = 0;
 
     using TDurvel3::LineCounter;
 
 protected:
+    void PrepareImport() override;
     void OpenSource() override;
     bool HasMoreRows() override { return m_pos < Lines.size(); }
     bool SkipRow() override { return Lines.at(m_pos).value(0) == QLatin1String("#skip"); }

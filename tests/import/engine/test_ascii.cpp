@@ -1,10 +1,14 @@
 #include "helper_fakes.h"
 
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/support/VoTextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 class TestAscii : public QObject
 {
@@ -195,20 +199,100 @@ private slots:
         QCOMPARE(grid.rowCount(), 0);
     }
 
+    void pathsThatAreNoFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // %1: the path
+        QTest::newRow("missing") << "missing"
+                                 << "File %1 does not exist";
+        QTest::newRow("folder") << "folder"
+                                << "%1 is a folder, not a file";
+        QTest::newRow("pipe") << "pipe"
+                              << "%1 is not a regular file";
+        QTest::newRow("device") << "device"
+                                << "%1 is not a regular file";
+    }
+    void pathsThatAreNoFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QString path = m_dir.filePath(kind);
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "device")
+            path = "/dev/zero";
+        TDurvel3ASCII imp;
+        imp.SetFileName(path);
+        try {
+            run(imp, 1, {"0=1"});
+            QFAIL("accepted");
+        } catch (const EDurvelError& e) {
+            QCOMPARE(e.message(), message.arg(path));
+        }
+    }
+
+    // A path that stops being a readable file after the checks: the import ends with the
+    // system's reason and holds nothing (a folder, as root reads any file).
     void unreadableFileEndsImport()
     {
         TDurvel3ASCII imp;
         const QString path = writeFile("a\n");
         imp.SetFileName(path);
-        QFile::setPermissions(path, QFileDevice::Permissions());
+        imp.OnBeforeImport = [&](TDurvel3*) {
+            QFile::remove(path);
+            QDir().mkpath(path);
+        };
+        try {
+            run(imp, 1, {"0=1"});
+            QFAIL("accepted");
+        } catch (const EVoTextFile& e) {
+            QVERIFY2(e.message().contains("Is a directory"), qPrintable(e.message()));
+        }
+        QVERIFY(!imp.Running());
+    }
+
+    void fileChangedWhileImported_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("change"); // appended, or the file's new whole text
+        QTest::addColumn<bool>("append");
+        QTest::newRow("cut-off last line grows")
+            << QByteArray("1\n2\n3") << QByteArray("33\n") << true;
+        QTest::newRow("lines added") << QByteArray("1\n2\n") << QByteArray("3\n") << true;
+        QTest::newRow("truncated") << QByteArray("1\n2\n3\n") << QByteArray("1\n") << false;
+    }
+    void fileChangedWhileImported()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, change);
+        QFETCH(bool, append);
+        TDurvel3ASCII imp;
+        const QString path = writeFile(bytes);
+        imp.SetFileName(path);
+        imp.Comma = u',';
         DurvelCellStore grid(1, 0);
         imp.ImportDestination = didStringGrid;
         imp.StringGrid = &grid;
         imp.Map().Add("0=1");
-        if (QFile(path).open(QIODevice::ReadOnly))
-            QSKIP("running with rights that read any file");
-        QVERIFY_THROWS_EXCEPTION(std::exception, imp.Execute());
-        QVERIFY(!imp.Running());
+        imp.OnImportRecord = [&](TDurvel3* s) {
+            if (s->ImportedCount() != 1)
+                return;
+            QFile f(path);
+            if (f.open(append ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write(change);
+        };
+        try {
+            imp.Execute();
+            QFAIL("accepted");
+        } catch (const EVoTextFile& e) {
+            QVERIFY2(e.message().contains("The file changed while it was read"),
+                     qPrintable(e.message()));
+        }
+        // Nothing past what the file held at the start, and no short last row.
+        for (const QStringList& row : gridRows(grid))
+            QVERIFY(row.first() == "1" || row.first() == "2");
     }
 };
 

@@ -1,6 +1,7 @@
 #include "helper_fakes.h"
 
 #include "import/engine/Durvel3.h"
+#include "platform/ini/IniFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -553,25 +554,78 @@ private slots:
         QCOMPARE(ds.rows.size(), 2);
     }
 
-    void readerErrorEndsImportCleanly()
+    void failedImportReleasesAndLogs_data()
     {
+        QTest::addColumn<bool>("afterPreparation"); // else while reading the third row
+        QTest::addColumn<int>("committed");
+        QTest::addColumn<QByteArray>("errorLine");
+        QTest::newRow("reader after the base preparation") << true << 0 << QByteArray("Line 1");
+        QTest::newRow("source while read") << false << 2 << QByteArray("Line 3");
+    }
+    void failedImportReleasesAndLogs()
+    {
+        QFETCH(bool, afterPreparation);
+        QFETCH(int, committed);
+        QFETCH(QByteArray, errorLine);
         FakeDataSet ds({{"Code"}});
         ListReader imp;
         imp.DataSet = &ds;
         imp.Map().Add("Code=1");
         imp.CommitRecCount = 2;
         imp.Lines = numberedRows(5);
-        imp.OnRead = [](int index) {
-            if (index == 2)
-                throw std::runtime_error("broken source");
-        };
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = m_dir.filePath("failed.log");
+        imp.Formats().ShortDateFormat = "'D'";
+        imp.Formats().ShortTimeFormat = "'T'";
+        const auto fail = [] { throw std::runtime_error("broken source"); };
+        if (afterPreparation)
+            imp.OnPrepared = fail;
+        else
+            imp.OnRead = [&](int index) {
+                if (index == 2)
+                    fail();
+            };
         bool after = false;
         imp.OnAfterImport = [&](TDurvel3*) { after = true; };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, imp.Execute());
-        QVERIFY(after);
-        QCOMPARE(imp.Closed, 1);
-        QCOMPARE(ds.committed().size(), 2); // the batch before the failure stays
-        QCOMPARE(ds.enables, 1);
+        QCOMPARE(after, !afterPreparation);
+        QCOMPARE(ds.committed().size(), committed); // batches before the failure stay
+        QCOMPARE(ds.disables, ds.enables);
+        QVERIFY(!ds.inTransaction);
+        QCOMPARE(readFile(imp.ErrorLogFileName),
+                 "D T - Import process started\r\n\r\nD T - " + errorLine +
+                     ": broken source\r\n\r\nD T - Import process finished\r\n"
+                     "1 error(s) found\r\n\r\n");
+
+        imp.OnPrepared = nullptr;
+        imp.OnRead = nullptr;
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.committed().size(), committed + 5);
+        QVERIFY(readFile(imp.ErrorLogFileName).endsWith("No error found\r\n\r\n"));
+    }
+
+    void lateTotalIsCapped_data()
+    {
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<int>("reported");
+        QTest::addColumn<int>("total");
+        QTest::newRow("capped") << 5 << 100 << 5;
+        QTest::newRow("no cap") << 0 << 100 << 100;
+        QTest::newRow("cap above the total") << 200 << 100 << 100;
+    }
+    void lateTotalIsCapped()
+    {
+        QFETCH(int, cap);
+        QFETCH(int, reported);
+        QFETCH(int, total);
+        DurvelCellStore grid(1, 0);
+        ListReader imp;
+        intoGrid(imp, grid);
+        imp.Lines = numberedRows(1);
+        imp.ImportRecCount = cap;
+        imp.LateTotal = reported;
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.TotalRecCount(), total);
     }
 
     void rowDeleteKeepsNamesOnTheirColumns_data()
@@ -646,6 +700,16 @@ private slots:
         QVERIFY(imp.Execute());
         QCOMPARE(got, (QStringList{"x", "y"}));
         QCOMPARE(imp.ImportedCount(), 0);
+
+        // Cancel stops the rows handed to the handler too.
+        got.clear();
+        imp.OnUserDefinedImport = [&](TDurvel3* s, TDurvelRow* row) {
+            got << row->ColumnByName("Anything")->Value;
+            s->Cancel();
+        };
+        QVERIFY(imp.Execute());
+        QCOMPARE(got, QStringList{"x"});
+        QVERIFY(imp.Canceled());
     }
 
     void beforePostRefusalStillCounts()
@@ -790,32 +854,62 @@ private slots:
         QCOMPARE(readFile(imp.ErrorLogFileName), once);
     }
 
+    void logPathResolution_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fromTemplate");
+        QTest::addColumn<QString>("expected"); // "@" stands for the program's folder
+        QTest::addColumn<QString>("created");  // a folder the import makes, relative to m_dir
+        QTest::newRow("set: folder relative to the current one")
+            << "sub/deeper/rel.log" << false << "sub/deeper/rel.log"
+            << "sub/deeper";
+        QTest::newRow("set: bare name")
+            << "durvel-test-bare.log" << false << "@/durvel-test-bare.log"
+            << "";
+        QTest::newRow("template: bare name")
+            << "durvel-test-bare.log" << true << "@/durvel-test-bare.log"
+            << "";
+        QTest::newRow("template: missing folder, no folder made")
+            << "sub/deeper/tpl.log" << true << "@/tpl.log"
+            << "";
+        QTest::newRow("template: existing folder of the program's")
+            << "../engine/durvel-test-up.log" << true << "@/durvel-test-up.log"
+            << "";
+    }
     void logPathResolution()
     {
+        QFETCH(QString, name);
+        QFETCH(bool, fromTemplate);
+        QFETCH(QString, expected);
+        QFETCH(QString, created);
+        QTemporaryDir cwd;
         DurvelCellStore grid(1, 0);
         ListReader imp;
-        intoGrid(imp, grid);
-        imp.Lines = numberedRows(1);
         imp.ErrorLog = true;
         imp.ShowErrorLog = true;
+        imp.ErrorLogFileName = name;
+        if (fromTemplate) {
+            IniFile ini(cwd.filePath("t.imp"));
+            ini.writeString("BASE", "ErrorLogFileName", name);
+            imp.LoadTemplateSections(ini);
+        }
+        intoGrid(imp, grid);
+        imp.Lines = numberedRows(1);
         QString shown;
         imp.OnShowErrorLog = [&](const QString& path) { shown = path; };
 
+        const QString programDir = QCoreApplication::applicationDirPath();
+        expected.replace(u'@', programDir);
         const QString saved = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        imp.ErrorLogFileName = "sub/deeper/rel.log";
-        QVERIFY(imp.Execute());
-        QDir::setCurrent(saved);
-        QVERIFY(QFile::exists(m_dir.filePath("sub/deeper/rel.log")));
-        QCOMPARE(shown, QString("sub/deeper/rel.log"));
-
-        imp.ErrorLogFileName = "durvel-test-bare.log";
-        const QString expected =
-            QDir(QCoreApplication::applicationDirPath()).filePath("durvel-test-bare.log");
+        QDir::setCurrent(cwd.path());
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(saved); });
         QCOMPARE(imp.ErrorLogPath(), expected);
         QVERIFY(imp.Execute());
         QCOMPARE(shown, expected);
         QVERIFY(QFile::remove(expected));
+        QCOMPARE(QDir(cwd.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 created.isEmpty() ? QStringList() : QStringList{created.section(u'/', 0, 0)});
+        QVERIFY(!QFileInfo::exists(QDir(programDir).filePath("sub")));
     }
 };
 

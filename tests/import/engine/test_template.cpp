@@ -1,4 +1,5 @@
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/support/DurvelUtils.h"
 #include "platform/ini/IniFile.h"
 
 #include <QTemporaryDir>
@@ -168,6 +169,65 @@ private slots:
         loaded.Comma = u';';
         loaded.LoadTemplateSections(ini);
         QVERIFY(loaded.IsFixedWidth());
+    }
+
+    void removedFormatsStayRemoved()
+    {
+        const QString file = m_dir.filePath("resaved.imp");
+        TDurvel3ASCII imp;
+        fill(imp);
+        {
+            IniFile ini(file);
+            imp.SaveTemplateSections(ini);
+            ini.save();
+        }
+        imp.FieldFormats().Clear();
+        imp.Formats().NullValues().Clear();
+        {
+            IniFile ini(file);
+            imp.SaveTemplateSections(ini);
+            ini.save();
+        }
+        IniFile ini(file);
+        for (const QString& section : ini.sections())
+            QVERIFY2(!section.startsWith("DATA_FORMATS_") && !section.startsWith("REPLACEMENTS_") &&
+                         section != "NULL_VALUES",
+                     qPrintable(section));
+        TDurvel3ASCII loaded;
+        loaded.LoadTemplateSections(ini);
+        QCOMPARE(loaded.FieldFormats().Count(), 0);
+        QCOMPARE(loaded.Formats().NullValues().Count(), 0);
+    }
+
+    void formatsOfTheDestinationsColumns()
+    {
+        IniFile ini(m_dir.filePath("columns.imp"));
+        ini.writeString("DATA_FORMATS_code", "ConstantValue", "K");
+        ini.writeString("DATA_FORMATS_Gone", "ConstantValue", "G");
+        ini.writeString("REPLACEMENTS_CODE_0", "TextToFind", "a");
+        ini.writeString("REPLACEMENTS_GONE_0", "TextToFind", "b");
+        DurvelCellStore grid(2, 1);
+        grid.setCell(0, 0, "Code");
+        grid.setCell(1, 0, "Name");
+        TDurvel3ASCII imp;
+        imp.ImportDestination = didStringGrid;
+        imp.StringGrid = &grid;
+        imp.GridCaptionRow = 0;
+        imp.LoadTemplateSections(ini);
+        QCOMPARE(imp.FieldFormats().Count(), 1);
+        const TDurvelFieldFormat* code = imp.FieldFormats().Items(0);
+        QCOMPARE(code->FieldName, QString("Code"));
+        QCOMPARE(code->ConstantValue, QString("K"));
+        QCOMPARE(code->Replacements().Count(), 1);
+    }
+
+    void eraseAllSections()
+    {
+        IniFile ini(m_dir.filePath("erase.imp"));
+        ini.writeString("A", "k", "v");
+        ini.writeString(QString::fromUtf8("نام"), "k", "v");
+        EraseAllSections(ini);
+        QCOMPARE(ini.sections(), QStringList());
     }
 
     void unknownOrdinalsKeepCurrentSetting()

@@ -84,6 +84,8 @@ private slots:
     void writeRoundTrip_data();
     void writeRoundTrip();
     void writeRefusesUnrepresentable();
+    void overlongLineNamed_data();
+    void overlongLineNamed();
     void missingFile();
 
 private:
@@ -400,6 +402,31 @@ void TestVoTextFile::writeRefusesUnrepresentable()
     QFile f(name);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("ok"));
+}
+
+void TestVoTextFile::overlongLineNamed_data()
+{
+    QTest::addColumn<int>("bufferSize");
+    QTest::newRow("line within one buffer") << 0;
+    QTest::newRow("line over many buffers") << 8;
+}
+
+void TestVoTextFile::overlongLineNamed()
+{
+    QFETCH(int, bufferSize);
+    TVoTextFile file(write("ok\n" + QByteArray(17, 'x') + "\n" + QByteArray(16, 'y')),
+                     TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    file.Reset(0, bufferSize, 1252);
+    file.SetMaxLineBytes(16);
+    QString line;
+    file.ReadLine(line);
+    QCOMPARE(line, QStringLiteral("ok"));
+    try {
+        file.ReadLine(line);
+        QFAIL("no error");
+    } catch (const EVoTextFile& e) {
+        QVERIFY2(e.message().endsWith("Line 2 is longer than 16 bytes"), qPrintable(e.message()));
+    }
 }
 
 void TestVoTextFile::missingFile()
