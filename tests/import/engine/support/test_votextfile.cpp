@@ -352,11 +352,12 @@ void TestVoTextFile::writeRoundTrip_data()
     QTest::addColumn<int>("flags");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    const QString persian = QString::fromUtf8("علی یکتا");
-    QTest::newRow("cp1256 yeh") << 1256 << 0 << persian
-                                << QByteArray("\xda\xe1\xed\r\n\xed\x98\xca\xc7\r\n");
+    const QString persian = QString::fromUtf8("علی پژوهش گچ");
+    QTest::newRow("cp1256 yeh and persian letters")
+        << 1256 << 0 << persian
+        << QByteArray("\xda\xe1\xed\r\n\x81\x8e\xe6\xe5\xd4\r\n\x90\x8d\r\n");
     QTest::newRow("cp1256 cr only") << 1256 << int(TVoTextFile::tfCROnly) << persian
-                                    << QByteArray("\xda\xe1\xed\r\xed\x98\xca\xc7\r");
+                                    << QByteArray("\xda\xe1\xed\r\x81\x8e\xe6\xe5\xd4\r\x90\x8d\r");
     QTest::newRow("utf-8") << 65001 << 0 << QStringLiteral("a\nb") << QByteArray("a\r\nb\r\n");
     QTest::newRow("utf-8 line separator") << 65001 << int(TVoTextFile::tfUnicodeLineSeparator)
                                           << QStringLiteral("a") << QByteArray("a\xe2\x80\xa8");
