@@ -4,16 +4,16 @@
 #include "ui_u_sepah.h"
 #include "ui_u_sepah2.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/helpers.h"
 #include "app/u_dm.h"
 #include "controls/persian/DateEdit.h"
 #include "controls/persian/EditCurrency.h"
 #include "controls/persian/Utils.h"
 #include "platform/dataaware/DBEdit.h"
+#include "platform/dataaware/EditRules.h"
 
 #include <QLineEdit>
-#include <QScopeGuard>
 
 Tfrm_mali* frm_mali = nullptr;
 Tfrm_sepah* frm_sepah = nullptr;
@@ -50,8 +50,8 @@ Tfrm_mali::Tfrm_mali(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_mali
     DateEdit1 = ui->DateEdit1;
     DBEdit1->setField(frm_dm->master_ado, QStringLiteral("sh_chek"));
     DBEdit2->setField(frm_dm->master_ado, QStringLiteral("sh_hesab"));
-    DBEdit1->setMaxLength(10);
-    DBEdit2->setMaxLength(10);
+    dataaware::setTypingLimit(DBEdit1, 10);
+    dataaware::setTypingLimit(DBEdit2, 10);
     for (QLineEdit* e : {static_cast<QLineEdit*>(DBEdit1), static_cast<QLineEdit*>(DBEdit2)})
         e->setLayoutDirection(Qt::LeftToRight);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &Tfrm_mali::BitBtn3Click);
@@ -76,13 +76,10 @@ QString Tfrm_mali::depositDate()
     return Date6(DateEdit1->Year(), DateEdit1->Month(), DateEdit1->Day());
 }
 
-QString Tfrm_mali::headerLine()
+QString Tfrm_mali::headerLine(const QString& date6)
 {
-    const QString date = depositDate();
-    if (date.isEmpty())
-        return QString();
     // The total is counted from the list, not read from the box.
-    return TejaratHeader(masterText("sh_hesab"), frm_dm->listTotal(), date);
+    return TejaratHeader(masterText("sh_hesab"), frm_dm->listTotal(), date6);
 }
 
 void Tfrm_mali::BitBtn1Click()
@@ -100,20 +97,20 @@ void Tfrm_mali::BitBtn1Click()
 void Tfrm_mali::BitBtn4Click()
 {
     guarded([this] {
-        const QString header = headerLine();
-        if (!header.isEmpty())
-            previewList(header);
+        // A preview needs no date: the header shows the date part as the control gives it.
+        previewList(headerLine(Date6(DateEdit1->Year(), DateEdit1->Month(), DateEdit1->Day())));
     });
 }
 
 void Tfrm_mali::btn_saveClick()
 {
     guarded([this] {
-        const QString header = headerLine();
-        if (!header.isEmpty())
-            saveList(QStringLiteral("trans.dat"),
-                     QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"), header,
-                     QString(), false);
+        const QString date = depositDate();
+        if (date.isEmpty())
+            return;
+        saveList(QStringLiteral("trans.dat"),
+                 QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"),
+                 headerLine(date), QString(), false);
     });
 }
 
@@ -128,37 +125,39 @@ void Tfrm_mali::BitBtn6Click()
         const QString date = depositDate();
         if (date.isEmpty())
             return;
-        db::DataSet* d = frm_dm->detail_ado;
-        db::Connection* c = frm_dm->Connection;
         OpenSql(QStringLiteral("select * from tbl_customer order by id"), frm_dm->public_ado);
         db::DataSet* people = frm_dm->public_ado;
         QStringList refused;
-        {
-            d->disableControls();
-            c->beginTransaction();
-            // All or nothing: the list is emptied and refilled in one transaction.
-            auto done = qScopeGuard([&] {
-                if (c->inTransaction())
-                    c->rollback();
-                d->refresh();
-                d->enableControls();
-            });
-            frm_dm->ADOQuery1->execSql();
-            d->refresh();
-            for (people->first(); !people->eof(); people->next()) {
-                const QString hesab = people->text(QStringLiteral("Hesab")).trimmed();
-                const QString price = people->text(QStringLiteral("Price")).trimmed();
-                if (hesab.isEmpty() || price.isEmpty())
-                    continue;
-                try {
-                    AppendLine(TejaratLine(hesab, price, date), TEditCurrency::DeComma(price));
-                } catch (const BankLineError& e) {
-                    refused << people->text(QStringLiteral("Pers_number")) + QStringLiteral(": ") +
-                                   e.message();
+        // All or nothing: the list is emptied and refilled in one transaction.
+        ListTransaction(
+            [&] {
+                frm_dm->ADOQuery1->execSql();
+                for (people->first(); !people->eof(); people->next()) {
+                    const QString hesab = TEditCurrency::normalizeDigits(
+                        people->text(QStringLiteral("Hesab")).trimmed());
+                    const QString price = TEditCurrency::normalizeDigits(
+                        people->text(QStringLiteral("Price")).trimmed());
+                    if (hesab.isEmpty() || price.isEmpty())
+                        continue;
+                    // The single add's checks: a line that the header's total would not
+                    // match, or that the bank cannot read, is no line.
+                    QString problem = accountProblem(hesab);
+                    if (problem.isEmpty())
+                        problem = amountProblem(price);
+                    if (problem.isEmpty()) {
+                        try {
+                            AppendLine(TejaratLine(hesab, price, date),
+                                       TEditCurrency::DeComma(price));
+                        } catch (const BankLineError& e) {
+                            problem = e.message();
+                        }
+                    }
+                    if (!problem.isEmpty())
+                        refused << people->text(QStringLiteral("Pers_number")) +
+                                       QStringLiteral(": ") + problem;
                 }
-            }
-            c->commit();
-        }
+            },
+            false);
         people->close();
         if (!refused.isEmpty())
             ShowOkMessage(QStringLiteral("اين افراد به ليست اضافه نشدند:") + u'\r' +
@@ -177,7 +176,7 @@ Tfrm_sepah::Tfrm_sepah(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_se
     setupList(13);
     DBEdit2 = ui->DBEdit2;
     DBEdit2->setField(frm_dm->master_ado, QStringLiteral("sh_hesab"));
-    DBEdit2->setMaxLength(13);
+    dataaware::setTypingLimit(DBEdit2, 13);
     DBEdit2->setLayoutDirection(Qt::LeftToRight);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &Tfrm_sepah::BitBtn3Click);
 }
@@ -223,7 +222,7 @@ Tfrm_sepah2::Tfrm_sepah2(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_
     setObjectName(QStringLiteral("frm_sepah2"));
     setWindowFlag(Qt::Window);
     setupList(8);
-    ui->txt_shobeh->setMaxLength(4);
+    dataaware::setTypingLimit(ui->txt_shobeh, 4);
     ui->txt_shobeh->setLayoutDirection(Qt::LeftToRight);
     MakeDigitsOnly(ui->txt_shobeh);
 }

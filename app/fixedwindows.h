@@ -31,7 +31,7 @@ public:
     // The six date digits of the deposit date, or empty (with the message shown) when none.
     QString depositDate();
     // The header line as the file holds it, the total counted from the list.
-    QString headerLine();
+    QString headerLine(const QString& date6);
 
 public slots:
     void FormShow() override;

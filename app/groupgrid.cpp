@@ -1,22 +1,11 @@
 #include "app/groupgrid.h"
 
+#include "app/core/clipboardrows.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
-
-QList<QStringList> SplitClipboardRows(const QString& text)
-{
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-    QStringList lines = t.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    QList<QStringList> rows;
-    for (const QString& l : std::as_const(lines))
-        rows.append(l.split(u'\t'));
-    return rows;
-}
 
 namespace {
 
@@ -31,6 +20,15 @@ public:
         QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             e->setLayoutDirection(Qt::LeftToRight);
+            // A right click on the cell being edited shows the grid's menu, not the box's.
+            if (auto* view = qobject_cast<QAbstractItemView*>(parent->parentWidget())) {
+                e->setContextMenuPolicy(Qt::CustomContextMenu);
+                QObject::connect(e, &QWidget::customContextMenuRequested, view,
+                                 [view, e](const QPoint& p) {
+                                     emit view->customContextMenuRequested(
+                                         view->viewport()->mapFromGlobal(e->mapToGlobal(p)));
+                                 });
+            }
             QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& s) {
                 QString d;
                 for (QChar c : s) {
@@ -54,12 +52,17 @@ TGroupGrid::TGroupGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns - 1, 
 {
     setItemDelegate(new DigitsDelegate(this));
     setSelectionMode(QAbstractItemView::ContiguousSelection);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Typing edits the current cell at once; a press does not open the editor, so that a
+    // mouse drag selects a range of cells.
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // The running number is the grid's own column: no second one beside it.
+    verticalHeader()->setVisible(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->setDefaultSectionSize(20);
-    setColumnWidth(0, 40);
-    setColumnWidth(1, 120);
+    setColumnWidth(0, 44);
+    setColumnWidth(1, 150);
     setTitles();
 }
 
@@ -150,8 +153,6 @@ void TGroupGrid::clearAll()
 {
     setTitles();
     clearContents();
-    if (rowCount() != kRows - 1)
-        setRowCount(kRows - 1);
     setFocus();
     setCurrentCell(0, 0);
 }

@@ -3,10 +3,6 @@
 #include <QStringList>
 #include <QTableWidget>
 
-// Clipboard text split into lines of tab-separated fields. Lines may end in CR LF, LF or CR;
-// the last line needs no end.
-QList<QStringList> SplitClipboardRows(const QString& text);
-
 // The group-entry grid: titles, then rows of running number, account and amount. Rows and
 // columns are counted as the user sees them: row 1 is the first data row, column 1 the
 // running number, column 2 the account, column 3 the amount.

@@ -1,39 +1,23 @@
 #include "app/helpers.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
 #include "controls/styled/PexGlowButton.h"
 #include "platform/codepage/CodePage.h"
+#include "platform/dataaware/EditRules.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QValidator>
+
+#include <stdexcept>
 
 namespace {
 
 QPointer<QMessageBox> g_wait;
-
-// Typed and pasted text alike: digits only, in whatever script the keyboard gives them.
-class DigitsValidator : public QValidator
-{
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override
-    {
-        for (QChar& c : input) {
-            if (c >= u'0' && c <= u'9')
-                continue;
-            if (!c.isDigit())
-                return Invalid;
-            c = QChar(u'0' + c.digitValue());
-        }
-        return Acceptable;
-    }
-};
 
 dialogs::Button showBox(const QString& msg, dialogs::Icon icon, dialogs::Buttons buttons,
                         const QString& caption, QStringList captions)
@@ -72,9 +56,36 @@ void Guarded(QWidget* parent, const std::function<void()>& body)
     dialogs::showError(message, parent);
 }
 
+QObject* RequireControl(QObject* form, const QString& name, const char* kind,
+                        const std::function<QObject*(QObject*, const QString&)>& find)
+{
+    if (QObject* o = find(form, name))
+        return o;
+    throw std::logic_error(QStringLiteral("The window %1 has no control %2 of kind %3.")
+                               .arg(form->objectName(), name, QLatin1String(kind))
+                               .toStdString());
+}
+
+BankTemplate TemplateFromDataSet(const db::DataSet& ds)
+{
+    BankTemplate t;
+    t.id = ds.value(QStringLiteral("id")).toLongLong();
+    t.bank_name = ds.text(QStringLiteral("bank_name"));
+    t.record_start = ds.text(QStringLiteral("record_start"));
+    t.record_end = ds.text(QStringLiteral("record_end"));
+    t.char_start = ds.text(QStringLiteral("char_start"));
+    t.char_end = ds.text(QStringLiteral("char_end"));
+    t.char_split = ds.text(QStringLiteral("char_split"));
+    t.tol_hesab = ds.text(QStringLiteral("tol_hesab"));
+    t.tol_price = ds.text(QStringLiteral("tol_price"));
+    t.file_name = ds.text(QStringLiteral("file_name"));
+    t.file_extention = ds.text(QStringLiteral("file_extention"));
+    return t;
+}
+
 void MakeDigitsOnly(QLineEdit* box)
 {
-    box->setValidator(new DigitsValidator(box));
+    dataaware::setDigitsOnly(box);
     box->setLayoutDirection(Qt::LeftToRight);
 }
 

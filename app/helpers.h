@@ -25,7 +25,9 @@ int ExecSql(const QString& Sql, const db::Params& params = {});
 // Closes Query, replaces its SQL text and parameters, and opens it.
 void OpenSql(const QString& Sql, db::DataSet* Query, const db::Params& params = {});
 
+struct BankTemplate;
 class QLineEdit;
+class QObject;
 class TDBNavBar;
 class TButtonSet;
 
@@ -42,6 +44,20 @@ void SetGlowButtonsLook(QWidget* window);
 // A navigator over a data set with the program's Persian captions and hints, captions under
 // the glyphs, deleting without a question.
 void SetupNavigator(TDBNavBar* nav, db::DataSet* dataSet, const TButtonSet& buttons);
+
+// The form's control of that name and kind. A missing one is a fault of the form, reported
+// with the control's name in every build (an unchecked null would crash later, far away).
+QObject* RequireControl(QObject* form, const QString& name, const char* kind,
+                        const std::function<QObject*(QObject*, const QString&)>& find);
+template <typename T> T* RequireChild(QObject* form, const char* name)
+{
+    return static_cast<T*>(RequireControl(
+        form, QLatin1String(name), T::staticMetaObject.className(),
+        [](QObject* f, const QString& n) -> QObject* { return f->findChild<T*>(n); }));
+}
+
+// The template of the current record of a data set over tbl_ghaleb.
+BankTemplate TemplateFromDataSet(const db::DataSet& ds);
 
 // The application's title, given to every box without a title of its own.
 QString applicationTitle();

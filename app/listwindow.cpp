@@ -1,6 +1,6 @@
 #include "app/listwindow.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/helpers.h"
 #include "app/u_dm.h"
 #include "app/u_print.h"
@@ -8,38 +8,45 @@
 #include "controls/persian/EditCurrency.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/dataaware/DBGrid.h"
+#include "platform/dataaware/EditRules.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <exception>
+
 ListWindow::ListWindow(QWidget* parent) : QWidget(parent) {}
 
 void ListWindow::setupList(int accountMaxLength)
 {
-    txt_sh_personeli = findChild<QLineEdit*>(QStringLiteral("txt_sh_personeli"));
-    BitBtn2 = findChild<QPushButton*>(QStringLiteral("BitBtn2"));
-    lbl_fname = findChild<QLabel*>(QStringLiteral("lbl_fname"));
-    lbl_lname = findChild<QLabel*>(QStringLiteral("lbl_lname"));
-    txt_shhesab = findChild<QLineEdit*>(QStringLiteral("txt_shhesab"));
-    EditCurrency1 = findChild<TEditCurrency*>(QStringLiteral("EditCurrency1"));
-    BitBtn1 = findChild<QPushButton*>(QStringLiteral("BitBtn1"));
-    DBGrid1 = findChild<dataaware::DBGrid*>(QStringLiteral("DBGrid1"));
-    DBNavigator1 = findChild<TDBNavBar*>(QStringLiteral("DBNavigator1"));
-    txt_sum = findChild<QLineEdit*>(QStringLiteral("txt_sum"));
-    BitBtn4 = findChild<QPushButton*>(QStringLiteral("BitBtn4"));
-    btn_save = findChild<QPushButton*>(QStringLiteral("btn_save"));
-    BitBtn5 = findChild<QPushButton*>(QStringLiteral("BitBtn5"));
-    Q_ASSERT(txt_sh_personeli && BitBtn2 && lbl_fname && lbl_lname && txt_shhesab &&
-             EditCurrency1 && BitBtn1 && DBGrid1 && DBNavigator1 && txt_sum && BitBtn4 &&
-             btn_save && BitBtn5);
+    txt_sh_personeli = RequireChild<QLineEdit>(this, "txt_sh_personeli");
+    BitBtn2 = RequireChild<QPushButton>(this, "BitBtn2");
+    lbl_fname = RequireChild<QLabel>(this, "lbl_fname");
+    lbl_lname = RequireChild<QLabel>(this, "lbl_lname");
+    txt_shhesab = RequireChild<QLineEdit>(this, "txt_shhesab");
+    EditCurrency1 = RequireChild<TEditCurrency>(this, "EditCurrency1");
+    BitBtn1 = RequireChild<QPushButton>(this, "BitBtn1");
+    DBGrid1 = RequireChild<dataaware::DBGrid>(this, "DBGrid1");
+    DBNavigator1 = RequireChild<TDBNavBar>(this, "DBNavigator1");
+    txt_sum = RequireChild<QLineEdit>(this, "txt_sum");
+    BitBtn4 = RequireChild<QPushButton>(this, "BitBtn4");
+    btn_save = RequireChild<QPushButton>(this, "btn_save");
+    BitBtn5 = RequireChild<QPushButton>(this, "BitBtn5");
 
-    if (accountMaxLength > 0)
-        txt_shhesab->setMaxLength(accountMaxLength);
+    // A limit stops typing only: an account found by the search is shown whole, and the add
+    // refuses it with the width in the message.
+    dataaware::setTypingLimit(txt_shhesab, accountMaxLength);
     txt_shhesab->setLayoutDirection(Qt::LeftToRight);
     txt_sum->setReadOnly(true);
     txt_sum->setLayoutDirection(Qt::LeftToRight);
+    // Wide enough for an eighteen-digit total with its separators.
+    txt_sum->setMinimumWidth(
+        txt_sum->fontMetrics().horizontalAdvance(QStringLiteral("888,888,888,888,888,888")) + 16);
+    // Found names have a place of their own, so the boxes and buttons stay where they are.
+    for (QLabel* l : {lbl_fname, lbl_lname})
+        l->setFixedWidth(l->fontMetrics().horizontalAdvance(QString(14, QChar(0x0645))));
     EditCurrency1->setText(QStringLiteral("0"));
 
     // The list: the record number, then the line as the bank will read it.
@@ -75,6 +82,9 @@ void ListWindow::setupList(int accountMaxLength)
                        static_cast<QWidget*>(BitBtn1)})
         w->installEventFilter(this);
     MakeDigitsOnly(txt_shhesab);
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        if (!e->isReadOnly())
+            dataaware::selectOnEntry(e);
 
     // Amount box: "0" is cleared on entry; Enter moves on to the add button instead of
     // reaching the box; the box keeps its own digit filter.
@@ -148,8 +158,13 @@ void ListWindow::BitBtn2Click()
         if (!c->isActive())
             c->open();
         if (c->locate(QStringLiteral("Pers_number"), key)) {
-            lbl_fname->setText(c->text(QStringLiteral("First_Name")));
-            lbl_lname->setText(c->text(QStringLiteral("Last_Name")));
+            for (auto [label, field] :
+                 {std::pair{lbl_fname, "First_Name"}, std::pair{lbl_lname, "Last_Name"}}) {
+                const QString name = c->text(QLatin1String(field));
+                label->setText(
+                    label->fontMetrics().elidedText(name, Qt::ElideRight, label->width()));
+                label->setToolTip(name);
+            }
             txt_shhesab->setText(c->text(QStringLiteral("Hesab")));
             EditCurrency1->setFocus();
         } else {
@@ -180,8 +195,26 @@ bool IsDigitText(const QString& text)
 
 QString ListWindow::accountText() const
 {
-    const QString a = TEditCurrency::normalizeDigits(txt_shhesab->text().trimmed());
-    return IsDigitText(a) ? a : QString();
+    return TEditCurrency::normalizeDigits(txt_shhesab->text().trimmed());
+}
+
+QString ListWindow::accountProblem(const QString& account)
+{
+    if (account.isEmpty())
+        return QStringLiteral("شماره حساب را وارد كنيد");
+    if (!IsDigitText(account))
+        return QStringLiteral("شماره حساب بايد فقط رقم باشد: «%1»").arg(account);
+    return QString();
+}
+
+QString ListWindow::amountProblem(const QString& amount)
+{
+    const QString m = TEditCurrency::normalizeDigits(amount);
+    if (TEditCurrency::isValidAmount(m))
+        return QString();
+    if (TEditCurrency::DeComma(m).count(u'0') == TEditCurrency::DeComma(m).size())
+        return QStringLiteral("مبلغ را وارد كنيد"); // empty or nothing but zeros
+    return QStringLiteral("مبلغ بايد عددي بزرگتر از صفر باشد: «%1»").arg(amount);
 }
 
 QStringList ListWindow::ListLines()
@@ -223,26 +256,70 @@ void ListWindow::AppendLine(const QString& line, const QString& price)
     }
 }
 
+void ListWindow::ListTransaction(const std::function<void()>& work, bool keepDone)
+{
+    db::Connection* c = frm_dm->Connection;
+    db::DataSet* d = frm_dm->detail_ado;
+    if (!d->isActive())
+        d->open();
+    c->beginTransaction();
+    d->disableControls();
+    std::exception_ptr failure;
+    const auto keepFirst = [&failure] {
+        if (!failure)
+            failure = std::current_exception();
+    };
+    try {
+        work();
+    } catch (...) {
+        keepFirst();
+    }
+    try {
+        if (!failure || keepDone)
+            c->commit();
+        else
+            c->rollback();
+    } catch (...) {
+        keepFirst();
+        try {
+            c->rollback();
+        } catch (...) {
+        }
+    }
+    // The list shows what the database holds, however the work ended.
+    try {
+        d->refresh();
+    } catch (...) {
+        keepFirst();
+    }
+    try {
+        d->enableControls();
+    } catch (...) {
+        keepFirst();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void ListWindow::addChecked(const LineBuilder& build, const std::function<bool()>& extraCheck,
                             const std::function<void()>& beforeAppend)
 {
     const QString account = accountText();
-    if (account.isEmpty()) {
-        ShowOkMessage(QStringLiteral("شماره حساب را وارد كنيد"), dialogs::Icon::Warning,
-                      dialogs::Button::Ok, QString());
+    if (const QString problem = accountProblem(account); !problem.isEmpty()) {
+        ShowOkMessage(problem, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
         txt_shhesab->setFocus();
         return;
     }
     const QString amount = TEditCurrency::normalizeDigits(EditCurrency1->text());
-    if (!TEditCurrency::isValidAmount(amount)) {
-        ShowOkMessage(QStringLiteral("مبلغ را وارد كنيد"), dialogs::Icon::Warning,
-                      dialogs::Button::Ok, QString());
+    if (const QString problem = amountProblem(amount); !problem.isEmpty()) {
+        ShowOkMessage(problem, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
         EditCurrency1->setFocus();
         return;
     }
     if (extraCheck && !extraCheck())
         return;
     const QString line = build(account, amount);
+    CheckListLine(line);
     CheckBankText(line);
     if (IsDuplicateLine(line)) {
         ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
@@ -250,9 +327,14 @@ void ListWindow::addChecked(const LineBuilder& build, const std::function<bool()
         txt_shhesab->setFocus();
         return;
     }
-    if (beforeAppend)
-        beforeAppend();
-    AppendLine(line, TEditCurrency::DeComma(amount));
+    // A first line of the template and the person's line go in together or not at all.
+    ListTransaction(
+        [&] {
+            if (beforeAppend)
+                beforeAppend();
+            AppendLine(line, TEditCurrency::DeComma(amount));
+        },
+        false);
     txt_shhesab->setFocus();
 }
 

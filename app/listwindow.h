@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,6 +45,15 @@ public:
     static bool IsDuplicateLine(const QString& line);
     // Appends one list row.
     static void AppendLine(const QString& line, const QString& price);
+    // Runs work in one transaction while the list's grid and total wait, then reads the list
+    // again. keepDone: rows appended before a failure stay; otherwise a failure leaves the
+    // list as it was. The first failure is the one rethrown; nothing of the clean-up may
+    // hide it or end the program.
+    static void ListTransaction(const std::function<void()>& work, bool keepDone);
+    // Why an account cannot be used, or empty when it can: the add's checks.
+    static QString accountProblem(const QString& account);
+    // Why an amount cannot be used, or empty when it can.
+    static QString amountProblem(const QString& amount);
 
 public slots:
     virtual void FormShow();
@@ -68,7 +79,7 @@ protected:
                   const QString& trailer, bool showWait);
     // Runs a handler body, showing any failure instead of letting it escape.
     void guarded(const std::function<void()>& body);
-    // The account as digits, or empty when it holds anything else.
+    // The account box's text, trimmed, with Persian digits made ASCII.
     QString accountText() const;
 
     // Whether the amount box's own key handling (the keypad's "*" adds "000") runs before

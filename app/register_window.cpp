@@ -1,22 +1,22 @@
 #include "app/register_window.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/helpers.h"
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
 #include "platform/dataaware/DBGrid.h"
+#include "platform/dataaware/EditRules.h"
 #include "platform/db/DbError.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
+
+#include <stdexcept>
 
 const QString RegisterWindow::InsertCaption = QStringLiteral("  (F2)ثبـت");
 const QString RegisterWindow::EditCaption = QStringLiteral("ثبت تغييرات(F2)");
-
-namespace {} // namespace
 
 RegisterWindow::RegisterWindow(QWidget* parent) : QWidget(parent) {}
 
@@ -27,23 +27,27 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
     m_query = query;
     m_table = table;
     m_boxes = boxes;
-    btn_save = findChild<QPushButton*>(QStringLiteral("btn_save"));
-    btn_new = findChild<QPushButton*>(QStringLiteral("btn_new"));
-    btn_edit = findChild<QPushButton*>(QStringLiteral("btn_edit"));
-    btn_del = findChild<QPushButton*>(QStringLiteral("btn_del"));
-    btn_cancel = findChild<QPushButton*>(QStringLiteral("btn_cancel"));
-    DBGrid1 = findChild<dataaware::DBGrid*>(QStringLiteral("DBGrid1"));
-    DBNavigator1 = findChild<TDBNavBar*>(QStringLiteral("DBNavigator1"));
-    Q_ASSERT(btn_save && btn_new && btn_edit && btn_del && btn_cancel && DBGrid1 && DBNavigator1);
+    btn_save = RequireChild<QPushButton>(this, "btn_save");
+    btn_new = RequireChild<QPushButton>(this, "btn_new");
+    btn_edit = RequireChild<QPushButton>(this, "btn_edit");
+    btn_del = RequireChild<QPushButton>(this, "btn_del");
+    btn_cancel = RequireChild<QPushButton>(this, "btn_cancel");
+    DBGrid1 = RequireChild<dataaware::DBGrid>(this, "DBGrid1");
+    DBNavigator1 = RequireChild<TDBNavBar>(this, "DBNavigator1");
 
-    // The boxes hold no more than their fields can.
+    // Typing stops at the field's size; a value put into a box by code is never cut.
     const db::TableInfo& info = frm_dm->Connection->tableInfo(table);
     for (const Box& b : boxes) {
         const int i = info.indexOf(b.field);
-        Q_ASSERT(i >= 0);
+        if (!b.edit || i < 0)
+            throw std::logic_error(QStringLiteral("The window %1 has no box for the field %2.%3.")
+                                       .arg(objectName(), table, b.field)
+                                       .toStdString());
         const int size = info.columns[i].size;
-        if (size > 0 && (b.edit->maxLength() <= 0 || b.edit->maxLength() > size))
-            b.edit->setMaxLength(size);
+        const int limit = dataaware::typingLimit(b.edit);
+        if (size > 0 && (limit <= 0 || limit > size))
+            dataaware::setTypingLimit(b.edit, size);
+        dataaware::selectOnEntry(b.edit);
     }
 
     DBGrid1->setDataSet(query, columns);

@@ -27,7 +27,8 @@ BankApplication::BankApplication(int& argc, char** argv) : QApplication(argc, ar
 {
     const QString title = QStringLiteral("ساخت فلاپي بانكها");
     setApplicationName(QStringLiteral("bankfile"));
-    setApplicationDisplayName(title);
+    // No display name: the toolkit would append it to every window title, cutting short
+    // Persian titles down to a few letters.
     dialogs::setApplicationTitle(title);
     setLayoutDirection(Qt::RightToLeft);
     QFont f = font();
@@ -54,18 +55,27 @@ bool BankApplication::notify(QObject* receiver, QEvent* event)
 // comes right after the main window; the rest follow in the program's order.
 bool CreateForms()
 {
-    frm_main = new Tfrm_main;
-    frm_dm = new Tfrm_dm;
-    if (!frm_dm->DataModuleCreate())
+    try {
+        frm_main = new Tfrm_main;
+        frm_dm = new Tfrm_dm;
+        if (!frm_dm->DataModuleCreate())
+            return false;
+        frm_mali = new Tfrm_mali;
+        frm_ghaleb = new Tfrm_ghaleb;
+        frm_print = new Tfrm_print;
+        frm_about = new Tfrm_about(frm_main);
+        frm_sepah = new Tfrm_sepah;
+        frm_sepah3 = new Tfrm_sepah3;
+        frm_sepah2 = new Tfrm_sepah2;
+        frm_customer = new Tfrm_customer;
+    } catch (const db::Error& e) {
+        dialogs::showError(e.message());
         return false;
-    frm_mali = new Tfrm_mali;
-    frm_ghaleb = new Tfrm_ghaleb;
-    frm_print = new Tfrm_print;
-    frm_about = new Tfrm_about;
-    frm_sepah = new Tfrm_sepah;
-    frm_sepah3 = new Tfrm_sepah3;
-    frm_sepah2 = new Tfrm_sepah2;
-    frm_customer = new Tfrm_customer;
+    } catch (const std::exception& e) {
+        // A window whose form lacks a control: the program cannot work without it.
+        dialogs::showError(QString::fromUtf8(e.what()));
+        return false;
+    }
     return true;
 }
 

@@ -2,9 +2,10 @@
 
 #include "ui_u_ghaleb.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/helpers.h"
 #include "app/u_dm.h"
+#include "platform/dataaware/EditRules.h"
 
 #include <QKeyEvent>
 
@@ -18,6 +19,7 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
     setWindowFlag(Qt::Window);
     MakeDigitsOnly(ui->txt_tol_hesab);
     MakeDigitsOnly(ui->txt_tol_price);
+    dataaware::setTypingLimit(ui->txt_file_extention, 3);
     // The parts of a bank line read left to right.
     for (QLineEdit* e :
          {ui->txt_record_start, ui->txt_record_end, ui->txt_file_name, ui->txt_file_extention,

@@ -10,6 +10,7 @@
 #include "app/u_sepah3.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QScreen>
 
 Tfrm_main* frm_main = nullptr;
@@ -21,6 +22,17 @@ void showModal(QWidget* w)
 {
     if (!w)
         return;
+    // Over the main window, as far as the screen allows.
+    if (frm_main && !w->isVisible()) {
+        QRect g(QPoint(), w->frameGeometry().size());
+        g.moveCenter(frm_main->frameGeometry().center());
+        if (QScreen* s = frm_main->screen()) {
+            const QRect a = s->availableGeometry();
+            g.moveLeft(qBound(a.left(), g.left(), qMax(a.left(), a.right() - g.width())));
+            g.moveTop(qBound(a.top(), g.top(), qMax(a.top(), a.bottom() - g.height())));
+        }
+        w->move(g.topLeft());
+    }
     w->setWindowModality(Qt::ApplicationModal);
     w->show();
     w->raise();
@@ -82,6 +94,14 @@ void Tfrm_main::BitBtn4Click()
     frm_about->show();
     frm_about->raise();
     frm_about->activateWindow();
+}
+
+void Tfrm_main::closeEvent(QCloseEvent* event)
+{
+    // The program ends with the main window: a modeless about box must not keep it running.
+    if (frm_about)
+        frm_about->close();
+    QWidget::closeEvent(event);
 }
 
 void Tfrm_main::BitBtn3Click()

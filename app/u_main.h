@@ -26,6 +26,9 @@ public slots:
     void PexGlowButton6Click();
     void BitBtn4Click();
     void BitBtn3Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };
 
 extern Tfrm_main* frm_main;

@@ -2,7 +2,7 @@
 
 #include "ui_u_sepah3.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/groupgrid.h"
 #include "app/helpers.h"
 #include "app/u_dm.h"
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
-#include <QScopeGuard>
 #include <QStyle>
 
 Tfrm_sepah3* frm_sepah3 = nullptr;
@@ -80,7 +79,7 @@ bool Tfrm_sepah3::chosenTemplate(BankTemplate* t) const
             {{QStringLiteral("id"), key}});
     if (frm_dm->public_ado->isEmpty())
         return false;
-    *t = BankTemplate::fromDataSet(*frm_dm->public_ado);
+    *t = TemplateFromDataSet(*frm_dm->public_ado);
     frm_dm->public_ado->close();
     return true;
 }
@@ -88,6 +87,7 @@ bool Tfrm_sepah3::chosenTemplate(BankTemplate* t) const
 void Tfrm_sepah3::addRecordStart(const BankTemplate& t)
 {
     if (!t.record_start.isEmpty() && frm_dm->detail_ado->isEmpty()) {
+        CheckListLine(t.record_start);
         CheckBankText(t.record_start);
         AppendLine(t.record_start, QStringLiteral("0"));
     }
@@ -149,47 +149,53 @@ void Tfrm_sepah3::BitBtn3Click()
             return;
         }
         t.checkWidths();
-        db::Connection* c = frm_dm->Connection;
-        db::DataSet* d = frm_dm->detail_ado;
-        if (!d->isActive())
-            d->open();
+        if (!t.record_start.isEmpty()) {
+            CheckListLine(t.record_start);
+            CheckBankText(t.record_start);
+        }
         QStringList refused;
         ShowWaitWindow(true);
-        // One transaction and one total refresh for the whole group.
-        d->disableControls();
-        c->beginTransaction();
-        {
-            // Rows added before a failure stay in the list.
-            auto finish = qScopeGuard([&] {
-                if (c->inTransaction())
-                    c->commit();
-                d->enableControls();
-                ShowWaitWindow(false);
-            });
-            for (int row = 1; row < TGroupGrid::kRows; ++row) {
-                const QString a =
-                    TEditCurrency::normalizeDigits(StringGrid1->cell(2, row).trimmed());
-                const QString m =
-                    TEditCurrency::normalizeDigits(StringGrid1->cell(3, row).trimmed());
-                if (a.isEmpty() || m.isEmpty())
-                    break;
-                if (!IsDigitText(a) || !TEditCurrency::isValidAmount(m)) {
-                    refused << QString::number(row);
-                    continue;
+        // One transaction and one total refresh for the whole group; rows added before a
+        // failure stay in the list.
+        ListTransaction(
+            [&] {
+                for (int row = 1; row <= StringGrid1->rowCount(); ++row) {
+                    const QString a =
+                        TEditCurrency::normalizeDigits(StringGrid1->cell(2, row).trimmed());
+                    const QString m =
+                        TEditCurrency::normalizeDigits(StringGrid1->cell(3, row).trimmed());
+                    if (a.isEmpty() || m.isEmpty())
+                        break;
+                    QString problem = accountProblem(a);
+                    if (problem.isEmpty())
+                        problem = amountProblem(m);
+                    QString line;
+                    if (problem.isEmpty()) {
+                        line = BuildRecordLine(t, a, m);
+                        try {
+                            CheckListLine(line);
+                            CheckBankText(line);
+                        } catch (const BankLineError& e) {
+                            problem = e.message();
+                        }
+                    }
+                    if (!problem.isEmpty()) {
+                        refused << QString::number(row) + QStringLiteral(": ") + problem;
+                        continue;
+                    }
+                    if (IsDuplicateLine(line)) {
+                        ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
+                                      dialogs::Button::Ok, QString());
+                        continue;
+                    }
+                    addRecordStart(t);
+                    AppendLine(line, TEditCurrency::DeComma(m));
                 }
-                const QString line = BuildRecordLine(t, a, m);
-                CheckBankText(line);
-                if (IsDuplicateLine(line)) {
-                    ShowOkMessage(QStringLiteral("ركورد تكراري است!"), dialogs::Icon::Warning,
-                                  dialogs::Button::Ok, QString());
-                    continue;
-                }
-                addRecordStart(t);
-                AppendLine(line, TEditCurrency::DeComma(m));
-            }
-        }
+            },
+            true);
+        ShowWaitWindow(false);
         if (!refused.isEmpty())
-            ShowOkMessage(QStringLiteral("رديف هاي داراي خطا ") + u'\r' + refused.join(u' '),
+            ShowOkMessage(QStringLiteral("رديف هاي داراي خطا ") + u'\r' + refused.join(u'\r'),
                           dialogs::Icon::Warning, dialogs::Button::Ok, QString());
     });
 }

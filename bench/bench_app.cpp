@@ -3,7 +3,7 @@
 #include "BenchMain.h"
 #include "BenchRows.h"
 
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 #include "app/groupgrid.h"
 #include "app/helpers.h"
 #include "app/startup.h"

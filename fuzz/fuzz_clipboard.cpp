@@ -2,7 +2,7 @@
 // give the text back with its line ends made LF and without the last one.
 #include "FuzzSupport.h"
 
-#include "app/groupgrid.h"
+#include "app/core/clipboardrows.h"
 
 #include <vector>
 

@@ -26,6 +26,12 @@ QString digits(int value, int width)
     return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')).right(width);
 }
 
+QString yearText(int year)
+{
+    return year == 0 ? QStringLiteral("0000")
+                     : QStringLiteral("%1").arg(year, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace
 
 TDateEdit::TDateEdit(QWidget* parent) : QWidget(parent)
@@ -173,11 +179,6 @@ void TDateEdit::moveBack()
 
 int TDateEdit::dayLimit() const
 {
-    // While the month (or, for Esfand, the year) is not entered, any day it may hold is allowed.
-    if (month == 0)
-        return 31;
-    if (month == 12 && year == 0)
-        return 30;
     return PersianMonthDays(year, month);
 }
 
@@ -320,6 +321,16 @@ QString TDateEdit::sample() const
            QStringLiteral("28");
 }
 
+QString TDateEdit::Text() const
+{
+    return yearText(year) + separator + digits(month, 2) + separator + digits(day, 2);
+}
+
+int TDateEdit::textTop() const
+{
+    return qMax(1, (height() - QFontMetrics(font()).height()) / 2);
+}
+
 int TDateEdit::caretX() const
 {
     if (curPos == 0)
@@ -355,13 +366,12 @@ void TDateEdit::paintEvent(QPaintEvent*)
     const int sep2X = 2 + fm.horizontalAdvance(QStringLiteral("8888") + sep + QStringLiteral("08"));
     const int dayX =
         2 + fm.horizontalAdvance(QStringLiteral("8888") + sep + QStringLiteral("08") + sep);
-    const int baseline = 1 + fm.ascent();
+    const int baseline = textTop() + fm.ascent();
 
     const QColor textColor = palette().color(QPalette::Text);
     p.setFont(font());
     p.setPen(textColor);
-    // Four digits always, so the digits stand where the caret places them.
-    p.drawText(yearX, baseline, digits(year, 4));
+    p.drawText(yearX, baseline, yearText(year));
     p.drawText(monthX, baseline, digits(month, 2));
     p.drawText(dayX, baseline, digits(day, 2));
     p.setPen(separatorColor);
@@ -369,7 +379,7 @@ void TDateEdit::paintEvent(QPaintEvent*)
     p.drawText(sep2X, baseline, sep);
 
     if (hasFocus() && caretOn)
-        p.fillRect(QRect(caretX(), 1, 2, qMax(fm.height() - 8, 4)), textColor);
+        p.fillRect(QRect(caretX(), textTop() + 4, 2, qMax(fm.height() - 8, 4)), textColor);
 }
 
 void TDateEdit::mousePressEvent(QMouseEvent* event)

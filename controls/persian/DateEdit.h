@@ -43,6 +43,10 @@ public:
     // A null date clears the three parts.
     virtual void setDate(const QDate& value);
 
+    // The date as drawn: the year as its number ("0000" when not entered, a leading "0" for
+    // one digit), month and day as two digits, the separator between them.
+    QString Text() const;
+
     // Caret place in "yyyy/mm/dd": 0-3 year, 5-6 month, 8-9 day, 10 after the end.
     int CurPos() const { return curPos; }
     void setCurPos(int pos);
@@ -93,6 +97,8 @@ private:
     void openPicker();
     QString sample() const;
     int caretX() const;
+    // Top of the text line, which stands in the middle of the box.
+    int textTop() const;
 
     quint16 year = 0;
     quint16 month = 0;

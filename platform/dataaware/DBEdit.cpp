@@ -1,11 +1,13 @@
 #include "platform/dataaware/DBEdit.h"
 
+#include "platform/dataaware/EditRules.h"
 #include "platform/dialogs/Dialogs.h"
 
 namespace dataaware {
 
 DBEdit::DBEdit(QWidget* parent) : QLineEdit(parent)
 {
+    selectOnEntry(this);
     connect(this, &QLineEdit::textEdited, this, &DBEdit::store);
 }
 
@@ -32,9 +34,11 @@ void DBEdit::load()
     m_loading = true;
     const db::Field* f = m_ds->isActive() ? m_ds->findField(m_field) : nullptr;
     setEnabled(f != nullptr);
-    // The field's size is an upper bound; a tighter limit set by the form stays.
-    if (f && f->type == db::FieldType::Text && f->size > 0 && maxLength() > f->size)
-        setMaxLength(f->size);
+    // The field's size bounds typing; a tighter limit set by the form stays. The value read
+    // is shown whole, however long: a cut value would be saved cut.
+    if (f && f->type == db::FieldType::Text && f->size > 0 &&
+        (typingLimit(this) <= 0 || typingLimit(this) > f->size))
+        setTypingLimit(this, f->size);
     const QString text = f ? m_ds->value(f->index).toString() : QString();
     if (text != this->text())
         setText(text);

@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace dialogs {
 
@@ -85,6 +87,13 @@ Button show(const Message& message, QWidget* parent)
     }
     if (made.isEmpty())
         made.append({box.addButton(QMessageBox::Ok), Button::Ok});
+    // Captions alone, centred and whole: the style's icons push short Persian captions aside
+    // and clip them.
+    for (const auto& m : made) {
+        m.first->setIcon(QIcon());
+        const int textWidth = m.first->fontMetrics().horizontalAdvance(m.first->text());
+        m.first->setMinimumWidth(qMax(m.first->sizeHint().width(), textWidth + 32));
+    }
     // Escape: No in a Yes/No box, else Cancel, else the only button.
     for (const auto& m : made)
         if (m.second == Button::No || m.second == Button::Cancel)
@@ -106,14 +115,26 @@ void showError(const QString& text, QWidget* parent)
     m.text = text;
     m.icon = Icon::Error;
     m.buttons = Button::Ok;
+    m.captions = {QStringLiteral("تائيد")};
     show(m, parent);
 }
 
-QString chooseFile(const FileRequest& request, QWidget* parent)
+QString nameFilter(const QString& filter)
 {
+    // "*.*" means every file; as a pattern here it would hide names without a dot.
+    static const QRegularExpression everyFile(QStringLiteral(R"((?<![^\s(;])\*\.\*(?=[\s);]|$))"));
+    return QString(filter).replace(everyFile, QStringLiteral("*"));
+}
+
+QString chooseFile(const FileRequest& original, QWidget* parent)
+{
+    FileRequest request = original;
+    request.filter = nameFilter(request.filter);
     if (g_fileHandler)
         return g_fileHandler(request);
     QFileDialog dlg(parent, request.caption, request.directory, request.filter);
+    // Paths, names and sizes read left to right, whatever the window's direction.
+    dlg.setLayoutDirection(Qt::LeftToRight);
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!request.defaultSuffix.isEmpty())

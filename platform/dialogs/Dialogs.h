@@ -46,8 +46,10 @@ struct FileRequest
     QString defaultSuffix;
 };
 
-// Returns the chosen path, or an empty string when the user cancels.
+// Returns the chosen path, or an empty string when the user cancels. A filter's "*.*" is read
+// as "*" (every file, with a dot in its name or not).
 QString chooseFile(const FileRequest& request, QWidget* parent = nullptr);
+QString nameFilter(const QString& filter);
 
 // Test hooks: while set, boxes and file dialogs are answered by these instead of the user.
 using MessageHandler = std::function<Button(const Message&)>;

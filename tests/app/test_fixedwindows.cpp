@@ -7,6 +7,7 @@
 #include "helper_lists.h"
 #include "platform/dataaware/DBEdit.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QApplication>
@@ -170,16 +171,30 @@ private slots:
         }
     }
 
+    void addPerson(const QString& number, const QString& account, const QString& amount)
+    {
+        m_db->connection()->exec(
+            "insert into tbl_customer (Pers_number, Hesab, Price) values (:p, :h, :m)",
+            {{"p", number}, {"h", account}, {"m", amount}});
+    }
+
+    ListWindow* window(int i)
+    {
+        return i == 0   ? static_cast<ListWindow*>(frm_mali)
+               : i == 1 ? static_cast<ListWindow*>(frm_sepah)
+                        : static_cast<ListWindow*>(frm_sepah2);
+    }
+
     void takeOverOfTheRegister()
     {
-        auto* c = m_db->connection();
         const char* people[][3] = {
             {"1", "111", "5000"}, {"2", "111", "5000"},      {"3", "", "7"},
-            {"4", "222", ""},     {"5", "12345678901", "9"}, {"6", "333", "1,200"}};
+            {"4", "222", ""},     {"5", "12345678901", "9"}, {"6", "333", "1,200"},
+            {"7", "444", "0"},    {"8", "555", "000"},       {"9", "666", "abc"},
+            {"10", "12a4", "50"}};
         for (auto& p : people)
-            c->exec("insert into tbl_customer (Pers_number, Hesab, Price) values (:p, :h, :m)",
-                    {{"p", p[0]}, {"h", p[1]}, {"m", p[2]}});
-        c->exec("insert into tbl_detail (txt, price) values ('old', '1')");
+            addPerson(p[0], p[1], p[2]);
+        m_db->connection()->exec("insert into tbl_detail (txt, price) values ('old', '1')");
         MessageLog log;
         frm_mali->show();
         setDate(1403, 1, 5);
@@ -187,9 +202,163 @@ private slots:
         QCOMPARE(listLines(),
                  (QStringList{"00000001110000000005000030105", "00000001110000000005000030105",
                               "00000003330000000001200030105"}));
-        QCOMPARE(log.messages.size(), 1); // the person whose account does not fit
+        // Everyone the single add would refuse is listed, not written.
+        QCOMPARE(log.messages.size(), 1);
+        const QStringList skipped = log.texts().first().split(u'\r').mid(1);
+        QCOMPARE(skipped.size(), 5);
+        for (const char* who : {"5: ", "7: ", "8: ", "9: ", "10: "})
+            QVERIFY2(std::any_of(skipped.begin(), skipped.end(),
+                                 [&](const QString& l) { return l.startsWith(who); }),
+                     who);
         QVERIFY(log.texts().first().contains("12345678901"));
         QCOMPARE(frm_mali->txt_sum->text(), QStringLiteral("11,200"));
+    }
+
+    void takeOverThatCannotBeWrittenKeepsTheList_data()
+    {
+        QTest::addColumn<bool>("full"); // else read-only
+        QTest::newRow("disk full") << true;
+        QTest::newRow("read-only") << false;
+    }
+
+    void takeOverThatCannotBeWrittenKeepsTheList()
+    {
+        QFETCH(bool, full);
+        SmallDisk disk(4096);
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        DestroyForms();
+        m_db = std::make_unique<TestDatabase>(disk.path());
+        m_db->connection()->exec("insert into tbl_detail (txt, price) values ('old', '1')");
+        for (int i = 1; i <= 3000; ++i)
+            addPerson(QString::number(i), QString::number(1000000 + i), "5000");
+        m_db.reset(); // the test's own connection closes
+        const QString folder = full ? disk.path() : disk.readOnlyView();
+        QVERIFY(!folder.isEmpty());
+        Tfrm_dm::setDatabaseFolder(folder);
+        QVERIFY(CreateForms());
+        MessageLog log;
+        frm_mali->show();
+        setDate(1403, 1, 5);
+        if (full)
+            disk.fill();
+        frm_mali->BitBtn6Click();
+        QCOMPARE(log.messages.size(), 1);
+        QCOMPARE(log.messages.first().icon, dialogs::Icon::Error);
+        QCOMPARE(listLines(), QStringList{"old"});
+        QCOMPARE(frm_dm->Connection->scalar("select count(*) from tbl_detail").toInt(), 1);
+        DestroyForms(); // before the disk goes
+    }
+
+    void foundAccountIsShownWholeAndRefused_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("account");
+        QTest::newRow("tejarat 13 digits in 10") << 0 << "9876543210123";
+        QTest::newRow("sepah 14 digits in 13") << 1 << "12345678901234";
+        QTest::newRow("sepah current 10 digits in 8") << 2 << "1234567890";
+    }
+
+    void foundAccountIsShownWholeAndRefused()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, account);
+        addPerson("42", account, "1000");
+        MessageLog log;
+        ListWindow* w = this->window(window);
+        w->show();
+        if (window == 0)
+            setDate(1403, 1, 5);
+        if (window == 2)
+            w->findChild<QLineEdit*>("txt_shobeh")->setText("1234");
+        w->txt_sh_personeli->setText("42");
+        w->BitBtn2->click();
+        QCOMPARE(w->txt_shhesab->text(), account);
+        w->EditCurrency1->setText("1,000");
+        w->BitBtn1->click();
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first().contains(account));
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+    }
+
+    void headerAccountIsShownWholeAndRefused()
+    {
+        m_db->connection()->exec("update tbl_master set sh_hesab='9876543210123'");
+        if (m_db->connection()->scalar("select count(*) from tbl_master").toInt() == 0)
+            m_db->connection()->exec("insert into tbl_master (sh_hesab) values ('9876543210123')");
+        MessageLog log;
+        frm_mali->show();
+        setDate(1403, 1, 5);
+        QCOMPARE(frm_mali->DBEdit2->text(), QStringLiteral("9876543210123"));
+        QCOMPARE(saveAndRead(frm_mali), QByteArray("<no file>"));
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first().contains("9876543210123"));
+        QCOMPARE(m_db->connection()->scalar("select sh_hesab from tbl_master").toString(),
+                 QStringLiteral("9876543210123"));
+    }
+
+    void searchThenTypingReplacesTheAmount_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::newRow("tejarat") << 0;
+        QTest::newRow("sepah") << 1;
+    }
+
+    void searchThenTypingReplacesTheAmount()
+    {
+        QFETCH(int, window);
+        addPerson("1", "111", "");
+        addPerson("2", "222", "");
+        MessageLog log;
+        ListWindow* w = this->window(window);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        if (window == 0)
+            setDate(1403, 1, 5);
+        for (const char* person : {"1", "2"}) {
+            w->txt_sh_personeli->setFocus();
+            w->txt_sh_personeli->selectAll();
+            QTest::keyClicks(w->txt_sh_personeli, person);
+            QTest::keyClick(w->txt_sh_personeli, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), w->EditCurrency1);
+            QTest::keyClicks(QApplication::focusWidget(),
+                             person[0] == '1' ? "15000000" : "9000000");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QVERIFY2(log.messages.isEmpty(), qPrintable(log.texts().join('|')));
+        const QStringList lines = listLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[1].contains("9000000") && !lines[1].contains("15000000"),
+                 qPrintable(lines[1]));
+    }
+
+    void nonDigitAccountIsNamedSo()
+    {
+        addPerson("3", "12a4", "");
+        MessageLog log;
+        frm_sepah->show();
+        frm_sepah->txt_sh_personeli->setText("3");
+        frm_sepah->BitBtn2->click();
+        frm_sepah->EditCurrency1->setText("5");
+        frm_sepah->BitBtn1->click();
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first() != QStringLiteral("شماره حساب را وارد كنيد"));
+        QVERIFY(log.texts().first().contains(QStringLiteral("رقم")));
+        QVERIFY(log.texts().first().contains(QStringLiteral("12a4")));
+    }
+
+    void tejaratPreviewNeedsNoDate()
+    {
+        m_db->connection()->exec("update tbl_master set sh_hesab='12345'");
+        MessageLog log;
+        frm_mali->show();
+        setDate(0, 0, 0);
+        rejectNextDialog();
+        frm_mali->BitBtn4->click();
+        QVERIFY(log.messages.isEmpty());
+        QCOMPARE(frm_print->QRLabel6->text(),
+                 QStringLiteral("0000012345") + QString(13, u'0') + QStringLiteral("00000"));
     }
 
     void headerBoxesHoldNoMoreThanTheirLayout_data()

@@ -1,5 +1,6 @@
 #include "app/groupgrid.h"
 #include "app/helpers.h"
+#include "app/listwindow.h"
 #include "app/startup.h"
 #include "app/u_dm.h"
 #include "app/u_print.h"
@@ -10,6 +11,7 @@
 #include "platform/shell/Shell.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/RecordingDevice.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
 #include "tests/support/XlsxReader.h"
 
@@ -218,8 +220,100 @@ private slots:
         QCOMPARE(listLines(),
                  (QStringList{"0000111-0001000+", "0000222-0002000+", "0000444-0000004+"}));
         QCOMPARE(log.texts().count(kDuplicate), 1);
-        QVERIFY(log.texts().last().endsWith(QStringLiteral("4 5"))); // the rows refused
+        // The rows refused, each with its reason.
+        const QStringList refused = log.texts().last().split(u'\r').mid(1);
+        QCOMPARE(refused.size(), 2);
+        QVERIFY(refused[0].startsWith("4: ") && refused[0].contains("?"));
+        QVERIFY(refused[1].startsWith("5: "));
         QCOMPARE(frm_sepah3->txt_sum->text(), QStringLiteral("3,004"));
+    }
+
+    void lineTooLongForTheListAddsNothing_data()
+    {
+        QTest::addColumn<bool>("group");
+        QTest::newRow("single add") << false;
+        QTest::newRow("group add") << true;
+    }
+
+    void lineTooLongForTheListAddsNothing()
+    {
+        QFETCH(bool, group);
+        const QByteArray start(95, 'S');
+        const QVariant wide = addTemplate({"wide", "HEAD", "", "", "", "", ""});
+        m_db->connection()->exec("update tbl_ghaleb set char_start=:s where id=:id",
+                                 {{"s", QString::fromLatin1(start)}, {"id", wide}});
+        frm_dm->ghaleb_ado->refresh();
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(wide);
+        if (group) {
+            frm_sepah3->StringGrid1->setCell(2, 1, "123456");
+            frm_sepah3->StringGrid1->setCell(3, 1, "7");
+            frm_sepah3->BitBtn3Click();
+        } else {
+            add("123456", "7");
+        }
+        QVERIFY(frm_dm->detail_ado->isEmpty()); // not even the template's first line
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first().contains(QStringLiteral("طول ركورد")));
+        QVERIFY(!log.texts().first().contains(QLatin1String("txt")));
+    }
+
+    void groupAddThatCannotBeWrittenEndsWithAMessage_data()
+    {
+        QTest::addColumn<bool>("full"); // else read-only
+        QTest::newRow("disk full") << true;
+        QTest::newRow("read-only") << false;
+    }
+
+    void groupAddThatCannotBeWrittenEndsWithAMessage()
+    {
+        QFETCH(bool, full);
+        SmallDisk disk(4096);
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        DestroyForms();
+        m_db = std::make_unique<TestDatabase>(disk.path());
+        m_plain = addTemplate({"ملت", "", "", "7", "-", "7", "+"});
+        m_db.reset();
+        const QString folder = full ? disk.path() : disk.readOnlyView();
+        QVERIFY(!folder.isEmpty());
+        Tfrm_dm::setDatabaseFolder(folder);
+        QVERIFY(CreateForms());
+        frm_sepah3->show();
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        QString text;
+        for (int i = 1; i < TGroupGrid::kRows; ++i)
+            text += QString::number(1000000 + i) + QStringLiteral("\t5\r\n");
+        QApplication::clipboard()->setText(text);
+        MessageLog log;
+        frm_sepah3->pase1Click();
+        if (full)
+            disk.fill();
+        frm_sepah3->BitBtn3Click();
+        QCOMPARE(log.messages.last().icon, dialogs::Icon::Error);
+        // The list shows what the database holds.
+        QCOMPARE(frm_dm->detail_ado->recordCount(),
+                 frm_dm->Connection->scalar("select count(*) from tbl_detail").toInt());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QLatin1String("frm_wait"));
+        DestroyForms(); // before the disk goes
+    }
+
+    void missingControlIsNamed()
+    {
+        struct Bare : ListWindow
+        {
+            void BitBtn1Click() override {}
+            void BitBtn4Click() override {}
+            void btn_saveClick() override {}
+            void setup() { setupList(8); }
+        } bare;
+        try {
+            bare.setup();
+            QFAIL("a form without its controls was set up");
+        } catch (const std::logic_error& e) {
+            QVERIFY(QString::fromUtf8(e.what()).contains("txt_sh_personeli"));
+        }
     }
 
     void groupAddStopsAtTheFirstEmptyCell()

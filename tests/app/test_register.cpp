@@ -466,7 +466,6 @@ private slots:
         MessageLog log;
         fill({"1", "2", "", "", ""});
         const QString longName(30, u'x');
-        ui->txt_name->setMaxLength(100);
         ui->txt_name->setText(longName);
         w->btn_save->click();
         QCOMPARE(log.messages.size(), 1);

@@ -4,14 +4,15 @@
 
 #include <QDir>
 
-TestDatabase::TestDatabase()
+TestDatabase::TestDatabase(const QString& folder)
+    : m_folder(folder.isEmpty() ? m_dir.path() : folder)
 {
     db::Connection::createDatabase(path(), databaseKey(), QString::fromUtf8(kSchemaSql));
 }
 
 QString TestDatabase::path() const
 {
-    return QDir(m_dir.path()).filePath(databaseFileName());
+    return QDir(m_folder).filePath(databaseFileName());
 }
 
 db::Connection* TestDatabase::connection()

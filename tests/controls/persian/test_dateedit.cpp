@@ -72,7 +72,9 @@ private slots:
     void insertPicks();
     void pickerPlacement_data();
     void pickerPlacement();
-    void defaults();
+    void drawnText_data();
+    void drawnText();
+    void textIsCentredVertically();
 };
 
 void TestDateEdit::typing_data()
@@ -110,8 +112,10 @@ void TestDateEdit::typing_data()
                                         << "1404/12/29 @8";
     QTest::newRow("month change clamps") << Start{0, 0, 31, 5} << "7"
                                          << "0000/07/30 @8";
-    QTest::newRow("day before month") << Start{0, 0, 0, 8} << "31"
-                                      << "0000/00/31 @10";
+    // Without a month the day is held to the month before Farvardin (Esfand, 29 days in
+    // 1402): the 3 gives 30, held to 29 with the caret back at the day, then the 1 gives 19.
+    QTest::newRow("day before month") << Start{1403, 0, 0, 8} << "31"
+                                      << "1403/00/19 @9";
     QTest::newRow("year skips separator") << Start{1400, 0, 0, 3} << "9"
                                           << "1409/00/00 @5";
     QTest::newRow("year leading zero") << Start{0, 0, 0, 0} << "01"
@@ -200,6 +204,8 @@ void TestDateEdit::dayKeys_data()
     QTest::newRow("page down stops") << Start{1403, 7, 28, 8} << int(Qt::Key_PageDown) << 1 << 30;
     QTest::newRow("not in the month") << Start{1403, 7, 5, 6} << int(Qt::Key_Up) << 1 << 5;
     QTest::newRow("not in the year") << Start{1403, 7, 5, 0} << int(Qt::Key_PageDown) << 1 << 5;
+    // No month yet: the month before Farvardin, Esfand 1402, has 29 days.
+    QTest::newRow("no month stops at 29") << Start{1403, 0, 28, 8} << int(Qt::Key_Up) << 3 << 29;
 }
 
 void TestDateEdit::dayKeys()
@@ -429,16 +435,44 @@ void TestDateEdit::pickerPlacement()
     QVERIFY(qAbs(above ? control.top() - placed.bottom() : placed.top() - control.bottom()) <= 2);
 }
 
-void TestDateEdit::defaults()
+void TestDateEdit::drawnText_data()
+{
+    QTest::addColumn<Start>("start");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("nothing entered") << Start{0, 0, 0, 0} << "0000/00/00";
+    QTest::newRow("one-digit year") << Start{5, 3, 1, 0} << "05/03/01";
+    QTest::newRow("two-digit year") << Start{99, 12, 30, 0} << "99/12/30";
+    QTest::newRow("four-digit year") << Start{1403, 1, 5, 0} << "1403/01/05";
+}
+
+void TestDateEdit::drawnText()
+{
+    QFETCH(Start, start);
+    QFETCH(QString, text);
+    TDateEdit edit;
+    prepare(edit, start);
+    QCOMPARE(edit.Text(), text);
+}
+
+void TestDateEdit::textIsCentredVertically()
 {
     TDateEdit edit;
-    QCOMPARE(edit.size(), QSize(100, 34));
-    QCOMPARE(edit.Separator(), QChar(u'/'));
-    QCOMPARE(edit.SeparatorColor(), QColor(0x80, 0x80, 0x80));
-    QCOMPARE(edit.focusPolicy() & Qt::TabFocus, Qt::TabFocus);
-    QCOMPARE(edit.font().family(), QStringLiteral("B Koodak"));
-    QCOMPARE(state(edit), QStringLiteral("0000/00/00 @0"));
-    QVERIFY(edit.Date().isNull());
+    edit.setBorderStyle(TDateEdit::bsNone);
+    edit.resize(140, 64);
+    prepare(edit, {1403, 1, 5, 0});
+    const QImage image = edit.grab().toImage();
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+    QVERIFY(top >= 0);
+    const int below = image.height() - 1 - bottom;
+    QVERIFY2(qAbs(top - below) <= QFontMetrics(edit.font()).descent() + 3,
+             qPrintable(QStringLiteral("%1 above, %2 below").arg(top).arg(below)));
 }
 
 QTEST_MAIN(TestDateEdit)

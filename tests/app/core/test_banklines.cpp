@@ -1,5 +1,6 @@
-#include "app/banklines.h"
-#include "app/groupgrid.h"
+#include "app/core/banklines.h"
+#include "app/core/clipboardrows.h"
+#include "tests/support/SmallDisk.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -116,6 +117,52 @@ private slots:
                                  WriteBankFile("/nonexistent-folder/x/bank.txt", {"a"}));
     }
 
+    void fullDiskGivesTheSystemsReason()
+    {
+        SmallDisk disk(64);
+        if (!disk.mounted())
+            QSKIP("needs root to mount a small file system");
+        const QString path = disk.filePath("bank.txt");
+        WriteBankFile(path, {"old"});
+        disk.fill();
+        try {
+            WriteBankFile(path, QStringList(2000, QString(40, u'1')));
+            QFAIL("a file was reported written on a full disk");
+        } catch (const BankLineError& e) {
+            QVERIFY2(e.message().contains(QString::fromLocal8Bit(strerror(ENOSPC))),
+                     qPrintable(e.message()));
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old\r\n"));
+    }
+
+    void lineTooLongForTheList_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("100") << 100 << true;
+        QTest::newRow("101") << 101 << false;
+    }
+
+    void lineTooLongForTheList()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, fits);
+        const QString line(length, u'7');
+        if (fits) {
+            CheckListLine(line);
+            return;
+        }
+        try {
+            CheckListLine(line);
+            QFAIL("an over-long line was accepted");
+        } catch (const BankLineError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("طول ركورد")));
+            QVERIFY(!e.message().contains(QLatin1String("txt")));
+        }
+    }
+
     void fixedLayouts()
     {
         QCOMPARE(Date6(1403, 1, 5), QStringLiteral("030105"));
@@ -189,46 +236,6 @@ private slots:
         QCOMPARE(r.size(), rows);
         if (rows)
             QCOMPARE(r.last().value(1), lastAmount);
-    }
-
-    void gridPasteCopyAndDelete()
-    {
-        TGroupGrid g;
-        QString errors;
-        const int n = g.pasteText("111\t1,000\r\n?NUM\t5\r\n333\t30\tignored\n444\t40", &errors);
-        QCOMPARE(n, 4);
-        QCOMPARE(errors, QStringLiteral(" 2"));
-        QCOMPARE(g.cell(1, 3), QStringLiteral("3"));
-        QCOMPARE(g.cell(2, 3), QStringLiteral("333"));
-        QCOMPARE(g.cell(3, 3), QStringLiteral("30"));
-        QCOMPARE(g.cell(2, 4), QStringLiteral("444"));
-
-        g.clearSelection();
-        g.setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
-        QCOMPARE(g.selectionText(), QStringLiteral("111\t1,000\r\n?NUM\t5"));
-
-        const int before = g.gridRowCount();
-        g.setCurrentCell(1, 0); // row 2
-        g.deleteCurrentRow();
-        QCOMPARE(g.cell(2, 2), QStringLiteral("333"));
-        QCOMPARE(g.cell(2, 1), QStringLiteral("111"));
-        QCOMPARE(g.gridRowCount(), before - 1);
-
-        g.clearAll();
-        QCOMPARE(g.cell(2, 1), QString());
-        QCOMPARE(g.gridRowCount(), TGroupGrid::kRows);
-    }
-
-    void deletingTheOnlyRowClearsIt()
-    {
-        TGroupGrid g;
-        g.setRowCount(1);
-        g.setCell(2, 1, "5");
-        g.setCurrentCell(0, 1);
-        g.deleteCurrentRow();
-        QCOMPARE(g.gridRowCount(), 2);
-        QCOMPARE(g.cell(2, 1), QString());
-        QCOMPARE(g.horizontalHeaderItem(1)->text(), QStringLiteral("شماره حساب"));
     }
 };
 

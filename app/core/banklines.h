@@ -4,10 +4,6 @@
 #include <QStringList>
 #include <stdexcept>
 
-namespace db {
-class DataSet;
-}
-
 // A refusal to build or write a bank line, with the message for the user.
 class BankLineError : public std::runtime_error
 {
@@ -36,8 +32,6 @@ struct BankTemplate
     QString file_name;
     QString file_extention;
 
-    // The template of the current record of a data set over tbl_ghaleb.
-    static BankTemplate fromDataSet(const db::DataSet& ds);
     // Throws BankLineError when a width is not a whole number or is wider than a list line.
     void checkWidths() const;
     // The proposed file name: name, then "." and the extension when there is one.
@@ -46,6 +40,10 @@ struct BankTemplate
 
 // The widest line the list can hold.
 constexpr int kMaxLineLength = 100;
+
+// Throws BankLineError, in words the clerk reads, when the line is longer than the list can
+// hold; checked before anything of a line is appended.
+void CheckListLine(const QString& line);
 
 // Left-pads with "0" up to width; a longer value is kept whole.
 QString PadZeros(const QString& value, int width);

@@ -1,10 +1,11 @@
-#include "app/banklines.h"
+#include "app/core/banklines.h"
 
 #include "platform/codepage/CodePage.h"
-#include "platform/db/DataSet.h"
 
-#include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -29,23 +30,6 @@ QString withoutCommas(QString s)
 
 } // namespace
 
-BankTemplate BankTemplate::fromDataSet(const db::DataSet& ds)
-{
-    BankTemplate t;
-    t.id = ds.value(QStringLiteral("id")).toLongLong();
-    t.bank_name = ds.text(QStringLiteral("bank_name"));
-    t.record_start = ds.text(QStringLiteral("record_start"));
-    t.record_end = ds.text(QStringLiteral("record_end"));
-    t.char_start = ds.text(QStringLiteral("char_start"));
-    t.char_end = ds.text(QStringLiteral("char_end"));
-    t.char_split = ds.text(QStringLiteral("char_split"));
-    t.tol_hesab = ds.text(QStringLiteral("tol_hesab"));
-    t.tol_price = ds.text(QStringLiteral("tol_price"));
-    t.file_name = ds.text(QStringLiteral("file_name"));
-    t.file_extention = ds.text(QStringLiteral("file_extention"));
-    return t;
-}
-
 void BankTemplate::checkWidths() const
 {
     parseWidth(tol_hesab, QStringLiteral("طول حساب"));
@@ -55,6 +39,16 @@ void BankTemplate::checkWidths() const
 QString BankTemplate::proposedFileName() const
 {
     return file_extention.isEmpty() ? file_name : file_name + u'.' + file_extention;
+}
+
+void CheckListLine(const QString& line)
+{
+    if (line.size() > kMaxLineLength)
+        throw BankLineError(QStringLiteral("طول ركورد %1 نويسه است و ليست بيش از %2 نويسه "
+                                           "نمي پذيرد: «%3»")
+                                .arg(line.size())
+                                .arg(kMaxLineLength)
+                                .arg(line));
 }
 
 QString PadZeros(const QString& value, int width)
@@ -102,9 +96,24 @@ void WriteBankFile(const QString& path, const QStringList& lines)
         bytes += codepage::encode(codepage::SystemAnsi, l);
         bytes += "\r\n";
     }
+    // Unbuffered, so a write that fails reports the system's reason (a full disk) at once
+    // rather than a flush failing later without one.
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw BankLineError(QStringLiteral("فايل «%1» نوشته نشد: %2").arg(path, f.errorString()));
+    const auto fail = [&] {
+        const int err = errno;
+        QString reason = f.errorString();
+        if (err != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
+            reason = QString::fromLocal8Bit(strerror(err));
+        f.cancelWriting();
+        throw BankLineError(QStringLiteral("فايل «%1» نوشته نشد: %2").arg(path, reason));
+    };
+    errno = 0;
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail();
+    if (f.write(bytes) != bytes.size())
+        fail();
+    if (!f.commit())
+        fail();
 }
 
 QString Date6(int year, int month, int day)

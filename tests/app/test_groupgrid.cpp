@@ -1,0 +1,118 @@
+#include "app/groupgrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QPoint cellCentre(TGroupGrid& g, int row, int column)
+{
+    return g.visualRect(g.model()->index(row, column)).center();
+}
+
+void sendMouse(QWidget* w, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+} // namespace
+
+class TestGroupGrid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gridPasteCopyAndDelete()
+    {
+        TGroupGrid g;
+        QString errors;
+        const int n = g.pasteText("111\t1,000\r\n?NUM\t5\r\n333\t30\tignored\n444\t40", &errors);
+        QCOMPARE(n, 4);
+        QCOMPARE(errors, QStringLiteral(" 2"));
+        QCOMPARE(g.cell(1, 3), QStringLiteral("3"));
+        QCOMPARE(g.cell(2, 3), QStringLiteral("333"));
+        QCOMPARE(g.cell(3, 3), QStringLiteral("30"));
+        QCOMPARE(g.cell(2, 4), QStringLiteral("444"));
+
+        g.clearSelection();
+        g.setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
+        QCOMPARE(g.selectionText(), QStringLiteral("111\t1,000\r\n?NUM\t5"));
+
+        const int before = g.gridRowCount();
+        g.setCurrentCell(1, 0); // row 2
+        g.deleteCurrentRow();
+        QCOMPARE(g.cell(2, 2), QStringLiteral("333"));
+        QCOMPARE(g.cell(2, 1), QStringLiteral("111"));
+        QCOMPARE(g.gridRowCount(), before - 1);
+
+        // Delete all clears what is there; it does not bring deleted rows back.
+        g.clearAll();
+        QCOMPARE(g.cell(2, 1), QString());
+        QCOMPARE(g.gridRowCount(), before - 1);
+    }
+
+    void deletingTheOnlyRowClearsIt()
+    {
+        TGroupGrid g;
+        g.setRowCount(1);
+        g.setCell(2, 1, "5");
+        g.setCurrentCell(0, 1);
+        g.deleteCurrentRow();
+        QCOMPARE(g.gridRowCount(), 2);
+        QCOMPARE(g.cell(2, 1), QString());
+        QCOMPARE(g.horizontalHeaderItem(1)->text(), QStringLiteral("شماره حساب"));
+    }
+
+    void lineWithoutATabGoesToTheAccount()
+    {
+        TGroupGrid g;
+        g.setCell(3, 1, "999");
+        QString errors;
+        QCOMPARE(g.pasteText("12345\r\n", &errors), 1);
+        QCOMPARE(g.cell(2, 1), QStringLiteral("12345"));
+        QCOMPARE(g.cell(3, 1), QString());
+    }
+
+    void dragSelectsARangeOfCells()
+    {
+        TGroupGrid g;
+        g.resize(400, 300);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        QWidget* vp = g.viewport();
+        sendMouse(vp, QEvent::MouseButtonPress, cellCentre(g, 0, 1), Qt::LeftButton);
+        sendMouse(vp, QEvent::MouseMove, cellCentre(g, 2, 2), Qt::LeftButton);
+        sendMouse(vp, QEvent::MouseButtonRelease, cellCentre(g, 2, 2), Qt::NoButton);
+        const auto ranges = g.selectedRanges();
+        QCOMPARE(ranges.size(), 1);
+        QCOMPARE(ranges.first().rowCount(), 3);
+        QCOMPARE(ranges.first().columnCount(), 2);
+        QVERIFY(!g.findChild<QLineEdit*>()); // no editor opened by the press
+    }
+
+    void rightClickInTheEditorShowsTheGridsMenu()
+    {
+        TGroupGrid g;
+        g.setContextMenuPolicy(Qt::CustomContextMenu);
+        g.resize(400, 300);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        g.setCurrentCell(0, 1);
+        g.editItem(g.item(0, 1) ? g.item(0, 1) : (g.setCell(2, 1, "1"), g.item(0, 1)));
+        auto* editor = g.viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QSignalSpy menu(&g, &QWidget::customContextMenuRequested);
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 3),
+                            editor->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(editor, &e);
+        QCOMPARE(menu.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestGroupGrid)
+#include "test_groupgrid.moc"
