@@ -7,7 +7,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-// A small file system of its own (tmpfs) that a test can fill up or make read-only. Mounting
+// A small file system of its own (tmpfs) that a test can fill up. Mounting
 // needs root: check mounted() and skip without it.
 class SmallDisk
 {
@@ -21,8 +21,6 @@ public:
     }
     ~SmallDisk()
     {
-        if (m_viewMounted)
-            ::umount2(QFile::encodeName(m_view.path()).constData(), MNT_DETACH);
         if (m_mounted)
             ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
     }
@@ -46,25 +44,7 @@ public:
         }
     }
 
-    // The same files through a read-only view: they read, every write fails (root writes
-    // past permission bits, so only the file system can refuse). Empty when it cannot be had.
-    QString readOnlyView()
-    {
-        const QByteArray from = QFile::encodeName(m_dir.path());
-        const QByteArray to = QFile::encodeName(m_view.path());
-        if (!m_mounted || !m_view.isValid() ||
-            ::mount(from.constData(), to.constData(), nullptr, MS_BIND, nullptr) != 0)
-            return QString();
-        m_viewMounted = true;
-        if (::mount(nullptr, to.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) !=
-            0)
-            return QString();
-        return m_view.path();
-    }
-
 private:
     QTemporaryDir m_dir;
-    QTemporaryDir m_view;
     bool m_mounted = false;
-    bool m_viewMounted = false;
 };
