@@ -1,36 +1,12 @@
 #include "import/engine/support/BaseDocumentFile.h"
+#include "tests/support/ZipBuilder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <zip.h>
 
 namespace {
-
-struct Member
-{
-    QByteArray name;
-    QByteArray data;
-    bool stored = false;
-};
-
-bool writeZip(const QString& path, const QList<Member>& members)
-{
-    zipFile z = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-    if (!z)
-        return false;
-    for (const Member& m : members) {
-        zip_fileinfo info{};
-        if (zipOpenNewFileInZip64(z, m.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                  m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_BEST_SPEED,
-                                  1) != ZIP_OK)
-            return false;
-        zipWriteInFileInZip(z, m.data.constData(), unsigned(m.data.size()));
-        zipCloseFileInZip(z);
-    }
-    return zipClose(z, nullptr) == ZIP_OK;
-}
 
 QString errorOf(const std::function<void()>& f)
 {

@@ -1,0 +1,389 @@
+#include "helper_fakes.h"
+
+#include "import/engine/Durvel3Xlsx.h"
+#include "import/engine/support/XlsxFile.h"
+#include "platform/ini/IniFile.h"
+#include "tests/support/ZipBuilder.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <xlsxwriter.h>
+
+namespace {
+
+const QByteArray kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const QByteArray kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+const QByteArray kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+const QByteArray kDocType =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
+const QByteArray kSheetType =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
+
+struct SheetSpec
+{
+    QByteArray name;
+    QByteArray relId;
+    QByteArray target; // as written in the relationships
+    QByteArray state;  // empty: none
+    QByteArray sheetData;
+    QByteArray afterData; // mergeCells and the like
+};
+
+// A workbook written by hand, so that every odd shape real writers produce can be made.
+// Prefix "x:" writes every element of the main namespace with that prefix.
+QList<ZipMember> workbookMembers(const QList<SheetSpec>& sheets, bool date1904 = false,
+                                 const QByteArray& prefix = {})
+{
+    const QByteArray p = prefix.isEmpty() ? QByteArray() : prefix + ':';
+    const QByteArray ns = prefix.isEmpty() ? "xmlns=\"" + kMain + "\""
+                                           : "xmlns:" + prefix + "=\"" + kMain + "\"";
+    QByteArray book = "<?xml version=\"1.0\"?><" + p + "workbook " + ns + " xmlns:r=\"" + kRel
+                      + "\">";
+    if (date1904)
+        book += "<" + p + "workbookPr date1904=\"1\"/>";
+    book += "<" + p + "sheets>";
+    QByteArray rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"" + kPkg + "\">"
+                      "<Relationship Id=\"rIdS\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>"
+                      "<Relationship Id=\"rIdT\" Type=\"x/styles\" Target=\"styles.xml\"/>";
+    QList<ZipMember> members;
+    for (const SheetSpec& s : sheets) {
+        book += "<" + p + "sheet name=\"" + s.name + "\" sheetId=\"9\" r:id=\"" + s.relId + "\"";
+        if (!s.state.isEmpty())
+            book += " state=\"" + s.state + "\"";
+        book += "/>";
+        rels += "<Relationship Id=\"" + s.relId + "\" Type=\"" + kSheetType + "\" Target=\""
+                + s.target + "\"/>";
+        QByteArray part = s.target.startsWith('/') ? s.target.mid(1) : "xl/" + s.target;
+        members.append({part, "<?xml version=\"1.0\"?><" + p + "worksheet " + ns + "><" + p
+                                  + "sheetData>" + s.sheetData + "</" + p + "sheetData>"
+                                  + s.afterData + "</" + p + "worksheet>"});
+    }
+    book += "</" + p + "sheets></" + p + "workbook>";
+    rels += "</Relationships>";
+    const QByteArray strings = "<sst xmlns=\"" + kMain + "\"><si><t>zero</t></si>"
+                               "<si><r><t>Ali </t></r><r><t>Reza</t></r><rPh><t>x</t></rPh></si>"
+                               "<si><t>\xD9\xBE\xDA\x86\xDA\x98\xDA\xAF</t></si></sst>";
+    const QByteArray styles =
+        "<styleSheet xmlns=\"" + kMain + "\"><numFmts>"
+        "<numFmt numFmtId=\"165\" formatCode=\"#,##0\"/>"
+        "<numFmt numFmtId=\"166\" formatCode=\"[$-409]yyyy\\-mm\\-dd;@\"/>"
+        "<numFmt numFmtId=\"167\" formatCode=\"&quot;day&quot; 0\"/></numFmts><cellXfs>"
+        "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"165\"/><xf numFmtId=\"166\"/>"
+        "<xf numFmtId=\"10\"/><xf numFmtId=\"22\"/><xf numFmtId=\"167\"/></cellXfs></styleSheet>";
+    members.append({"[Content_Types].xml", "<Types/>"});
+    members.append({"_rels/.rels", "<Relationships xmlns=\"" + kPkg
+                                       + "\"><Relationship Id=\"rId1\" Type=\"" + kDocType
+                                       + "\" Target=\"xl/workbook.xml\"/></Relationships>"});
+    members.append({"xl/workbook.xml", book});
+    members.append({"xl/_rels/workbook.xml.rels", rels});
+    members.append({"xl/sharedStrings.xml", strings});
+    members.append({"xl/styles.xml", styles});
+    return members;
+}
+
+QByteArray cellRow(int row, const QByteArray& cell)
+{
+    return "<row r=\"" + QByteArray::number(row) + "\">" + cell + "</row>";
+}
+
+} // namespace
+
+class TestXlsx : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString write(const QList<ZipMember>& members)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("book%1.xlsx").arg(++m_files));
+        return writeZip(path, members) ? path : QString();
+    }
+
+    static void load(TXlsxFile& file, const QString& path, bool hidden = false, bool merge = false)
+    {
+        file.Workbook.LoadHiddenSheet = hidden;
+        file.Workbook.NeedFillMerge = merge;
+        file.SetFileName(path);
+        file.Load();
+    }
+
+private slots:
+    void cellValues_data()
+    {
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("number without a type") << QByteArray("<v>12.5</v>") << "12.5";
+        QTest::newRow("t=n") << QByteArray("<v>7</v>") << "7";
+        QTest::newRow("15-digit account stays digits")
+            << QByteArray("<v>603799123456789</v>") << "603799123456789";
+        QTest::newRow("exponent written out") << QByteArray("<v>1.5E+15</v>")
+                                              << "1500000000000000";
+        QTest::newRow("binary noise cut at 15 digits")
+            << QByteArray("<v>0.30000000000000004</v>") << "0.3";
+        QTest::newRow("built-in date format 14") << QByteArray("s=1|<v>45000</v>") << "2023/03/15";
+        QTest::newRow("custom #,##0 is no date") << QByteArray("s=2|<v>1500000</v>") << "1500000";
+        QTest::newRow("custom date format") << QByteArray("s=3|<v>45000.5</v>")
+                                            << "2023/03/15 12:00:00";
+        QTest::newRow("quoted letters are no date") << QByteArray("s=6|<v>3</v>") << "3";
+        QTest::newRow("percent") << QByteArray("s=4|<v>0.1234</v>") << "12.34%";
+        QTest::newRow("shared string") << QByteArray("t=s|<v>0</v>") << "zero";
+        QTest::newRow("shared rich text without phonetics") << QByteArray("t=s|<v>1</v>")
+                                                           << "Ali Reza";
+        QTest::newRow("persian shared string")
+            << QByteArray("t=s|<v>2</v>") << u"\u067E\u0686\u0698\u06AF"_qs;
+        QTest::newRow("inline string") << QByteArray("t=inlineStr|<is><t>in</t><r><t>line</t></r></is>")
+                                       << "inline";
+        QTest::newRow("error") << QByteArray("t=e|<v>#DIV/0!</v>") << "#DIV/0!";
+        QTest::newRow("boolean") << QByteArray("t=b|<v>1</v>") << "True";
+        QTest::newRow("boolean false") << QByteArray("t=b|<v>0</v>") << "False";
+        QTest::newRow("iso date") << QByteArray("t=d|<v>2024-03-05T00:00:00</v>") << "2024/03/05";
+        QTest::newRow("formula string") << QByteArray("t=str|<f>A1&amp;B1</f><v>ab</v>") << "ab";
+    }
+    void cellValues()
+    {
+        QFETCH(QByteArray, cell);
+        QFETCH(QString, text);
+        QByteArray attrs;
+        QByteArray body = cell;
+        if (cell.contains('|')) {
+            const QByteArray head = cell.left(cell.indexOf('|'));
+            body = cell.mid(cell.indexOf('|') + 1);
+            const QByteArray key = head.left(head.indexOf('='));
+            attrs = " " + key + "=\"" + head.mid(head.indexOf('=') + 1) + "\"";
+        }
+        const QString path = write(workbookMembers(
+            {{"S", "rId1", "worksheets/sheet1.xml", {}, cellRow(2, "<c r=\"B2\"" + attrs + ">" + body + "</c>"), {}}}));
+        TXlsxFile file;
+        load(file, path);
+        TXlsxWorkSheet* sheet = file.Workbook.GetFirstSheet();
+        QCOMPARE(sheet->Cells.Cell(1, 1), text);
+        QCOMPARE(sheet->ColCount, 2);
+        QCOMPARE(sheet->RowCount, 2);
+    }
+
+    void sheetsAndRelationships()
+    {
+        const QByteArray one = cellRow(1, "<c r=\"A1\" t=\"s\"><v>0</v></c>");
+        const QString path = write(workbookMembers({
+            {"First", "R7f3a", "worksheets/a.xml", "visible", one, {}},
+            {"Hid", "rId2", "worksheets/b.xml", "hidden", one, {}},
+            {"Deep", "rId3", "worksheets/c.xml", "veryHidden", one, {}},
+            {"Abs", "X", "/xl/sheets/abs.xml", {}, cellRow(1, "<c r=\"C1\"><v>3</v></c>"), {}},
+        }));
+        TXlsxFile shown;
+        load(shown, path);
+        QStringList names;
+        for (const auto& s : shown.Workbook.WorkSheets)
+            names << s->Name;
+        QCOMPARE(names, (QStringList{"First", "Abs"}));
+        QCOMPARE(shown.Workbook.GetSheetByName(QStringLiteral("FIRST"))->Cells.Cell(0, 0),
+                 QStringLiteral("zero"));
+        QCOMPARE(shown.Workbook.GetSheetByName(QStringLiteral("abs"))->Cells.Cell(2, 0),
+                 QStringLiteral("3"));
+        TXlsxFile all;
+        load(all, path, true);
+        QCOMPARE(all.Workbook.WorkSheets.size(), size_t(4));
+        QVERIFY(all.Workbook.WorkSheets[1]->Hidden && all.Workbook.WorkSheets[2]->Hidden);
+        QVERIFY(!all.Workbook.WorkSheets[0]->Hidden);
+    }
+
+    void prefixedAndWithoutReferences()
+    {
+        // Cells and rows without "r" follow the ones before them.
+        const QByteArray data = "<x:row><x:c><x:v>1</x:v></x:c><x:c><x:v>2</x:v></x:c></x:row>"
+                                "<x:row r=\"4\"><x:c r=\"C4\"><x:v>3</x:v></x:c><x:c><x:v>4</x:v>"
+                                "</x:c></x:row><x:row><x:c><x:v>5</x:v></x:c></x:row>";
+        const QString path =
+            write(workbookMembers({{"P", "rId1", "worksheets/p.xml", {}, data, {}}}, false, "x"));
+        TXlsxFile file;
+        load(file, path);
+        const TKobSparseCells& cells = file.Workbook.GetFirstSheet()->Cells;
+        QCOMPARE(cells.Cell(0, 0), QStringLiteral("1"));
+        QCOMPARE(cells.Cell(1, 0), QStringLiteral("2"));
+        QCOMPARE(cells.Cell(2, 3), QStringLiteral("3"));
+        QCOMPARE(cells.Cell(3, 3), QStringLiteral("4"));
+        QCOMPARE(cells.Cell(0, 4), QStringLiteral("5"));
+        QCOMPARE(cells.RowCount(), 5);
+        QCOMPARE(cells.ColCount(), 4);
+    }
+
+    void extentsComeFromValues()
+    {
+        const QByteArray data = cellRow(1, "<c r=\"A1\"><v>1</v></c><c r=\"B1\" s=\"1\"/>")
+                                + "<row r=\"1048576\"><c r=\"XFD1048576\" s=\"2\"/></row>";
+        const QString path = write(workbookMembers({{"E", "rId1", "worksheets/e.xml", {}, data, {}}}));
+        TXlsxFile file;
+        load(file, path);
+        QCOMPARE(file.Workbook.GetFirstSheet()->RowCount, 1);
+        QCOMPARE(file.Workbook.GetFirstSheet()->ColCount, 1);
+    }
+
+    void date1904()
+    {
+        const QString path = write(workbookMembers(
+            {{"D", "rId1", "worksheets/d.xml", {}, cellRow(1, "<c r=\"A1\" s=\"1\"><v>0</v></c>"), {}}},
+            true));
+        TXlsxFile file;
+        load(file, path);
+        QCOMPARE(file.Workbook.GetFirstSheet()->Cells.Cell(0, 0), QStringLiteral("1904/01/01"));
+    }
+
+    void merges_data()
+    {
+        QTest::addColumn<bool>("fill");
+        QTest::addColumn<QStringList>("cells"); // B1, A2, B2, A3
+        QTest::newRow("fill on") << true << QStringList{"x", "x", "x", "y"};
+        QTest::newRow("fill off") << false << QStringList{"", "", "", "y"};
+    }
+    void merges()
+    {
+        QFETCH(bool, fill);
+        QFETCH(QStringList, cells);
+        const QByteArray data = cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c><c r=\"B1\" s=\"1\"/>")
+                                + cellRow(2, "<c r=\"A2\"/><c r=\"B2\"/>")
+                                + cellRow(3, "<c r=\"A3\" t=\"inlineStr\"><is><t>y</t></is></c>");
+        const QString path = write(workbookMembers(
+            {{"M", "rId1", "worksheets/m.xml", {}, data,
+              "<mergeCells count=\"2\"><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"A9:A1000000\"/></mergeCells>"}}));
+        TXlsxFile file;
+        load(file, path, false, fill);
+        const TKobSparseCells& c = file.Workbook.GetFirstSheet()->Cells;
+        QCOMPARE((QStringList{c.Cell(1, 0), c.Cell(0, 1), c.Cell(1, 1), c.Cell(0, 2)}), cells);
+        QCOMPARE(c.RowCount(), 3);
+    }
+
+    void damagedWorkbooks_data()
+    {
+        QTest::addColumn<QByteArray>("sheetData");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("shared string out of range")
+            << cellRow(1, "<c r=\"A1\" t=\"s\"><v>99</v></c>") << "shared string";
+        QTest::newRow("not well-formed") << QByteArray("<row><c><v>1</c></row>") << "";
+    }
+    void damagedWorkbooks()
+    {
+        QFETCH(QByteArray, sheetData);
+        QFETCH(QString, message);
+        const QString path =
+            write(workbookMembers({{"B", "rId1", "worksheets/b.xml", {}, sheetData, {}}}));
+        TXlsxFile file;
+        try {
+            load(file, path);
+            QFAIL("a damaged workbook loaded");
+        } catch (const std::exception& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(message), e.what());
+        }
+        QVERIFY(!file.Loaded());
+    }
+
+    void readerImportsOneSheet_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("skip");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::newRow("first sheet, all rows")
+            << "" << 0 << QList<QStringList>{{"Name", "Account"}, {"", ""}, {"Ali Reza", "603799123456789"}};
+        QTest::newRow("by name in other case, header skipped")
+            << "DATA" << 1 << QList<QStringList>{{"", ""}, {"Ali Reza", "603799123456789"}};
+    }
+    void readerImportsOneSheet()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(int, skip);
+        QFETCH(QList<QStringList>, rows);
+        const QByteArray data =
+            cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>Account</t></is></c>")
+            + cellRow(3, "<c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>603799123456789</v></c>");
+        const QString path =
+            write(workbookMembers({{"Data", "rId1", "worksheets/d.xml", {}, data, {}},
+                                   {"Other", "rId2", "worksheets/o.xml", {}, {}, {}}}));
+        TDurvel3Xlsx imp;
+        imp.SetFileName(path);
+        imp.SetSheetName(sheet);
+        imp.SkipFirstRows = skip;
+        DurvelCellStore grid(2, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        imp.Map().Add(QStringLiteral("1=B"));
+        QVERIFY(imp.Execute());
+        QCOMPARE(gridRows(grid), rows);
+    }
+
+    void readerRefuses_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("mapValue");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such sheet") << "Missing" << "A" << "no sheet named \"Missing\"";
+        QTest::newRow("column not letters") << "" << "1" << "not a column name";
+    }
+    void readerRefuses()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(QString, mapValue);
+        QFETCH(QString, message);
+        const QString path = write(workbookMembers(
+            {{"Data", "rId1", "worksheets/d.xml", {}, cellRow(1, "<c r=\"A1\"><v>1</v></c>"), {}}}));
+        TDurvel3Xlsx imp;
+        imp.SetFileName(path);
+        imp.SetSheetName(sheet);
+        DurvelCellStore grid(1, 0);
+        intoGrid(imp, grid, QStringLiteral("0=") + mapValue);
+        try {
+            imp.Execute();
+            QFAIL("the import ran");
+        } catch (const EDurvelError& e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+        QVERIFY(gridRows(grid).isEmpty());
+    }
+
+    void workbookWrittenByLibxlsxwriter()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("written.xlsx"));
+        lxw_workbook* wb = workbook_new(QFile::encodeName(path).constData());
+        lxw_worksheet* ws = workbook_add_worksheet(wb, u"\u0641\u0647\u0631\u0633\u062A"_qs.toUtf8().constData());
+        lxw_format* date = workbook_add_format(wb);
+        format_set_num_format(date, "yyyy/mm/dd");
+        lxw_format* amount = workbook_add_format(wb);
+        format_set_num_format(amount, "#,##0");
+        worksheet_write_string(ws, 0, 0, u"\u067E\u0631\u0648\u06CC\u0646"_qs.toUtf8().constData(), nullptr);
+        worksheet_write_number(ws, 0, 1, 6037991234567.0, nullptr);
+        worksheet_write_number(ws, 0, 2, 15000000, amount);
+        lxw_datetime dt = {2024, 3, 5, 0, 0, 0};
+        worksheet_write_datetime(ws, 0, 3, &dt, date);
+        worksheet_write_boolean(ws, 0, 4, 1, nullptr);
+        worksheet_write_formula_num(ws, 1, 0, "=1+1", nullptr, 2);
+        QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
+
+        TXlsxFile file;
+        load(file, path);
+        const TXlsxWorkSheet* sheet = file.Workbook.GetFirstSheet();
+        QCOMPARE(sheet->Name, u"\u0641\u0647\u0631\u0633\u062A"_qs);
+        QCOMPARE((QStringList{sheet->Cells.Cell(0, 0), sheet->Cells.Cell(1, 0),
+                              sheet->Cells.Cell(2, 0), sheet->Cells.Cell(3, 0),
+                              sheet->Cells.Cell(4, 0), sheet->Cells.Cell(0, 1)}),
+                 (QStringList{u"\u067E\u0631\u0648\u06CC\u0646"_qs, "6037991234567", "15000000",
+                              "2024/03/05", "True", "2"}));
+    }
+
+    void templateSection()
+    {
+        IniFile ini(m_dir.filePath(QStringLiteral("t.imp")));
+        TDurvel3Xlsx a;
+        a.SkipFirstRows = 2;
+        a.SetSheetName(QStringLiteral(" Sheet = 1 "));
+        a.SetNeedFillMerge(true);
+        a.SaveTemplateSections(ini);
+        TDurvel3Xlsx b;
+        b.SetLoadHiddenSheet(true);
+        b.LoadTemplateSections(ini);
+        QCOMPARE(b.SkipFirstRows, 2);
+        QCOMPARE(b.SheetName, QStringLiteral(" Sheet = 1 "));
+        QVERIFY(b.NeedFillMerge && !b.LoadHiddenSheet);
+    }
+};
+
+QTEST_MAIN(TestXlsx)
+#include "test_xlsx.moc"
