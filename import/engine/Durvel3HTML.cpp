@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <limits>
 
 namespace {
 const QString kOptions = QStringLiteral("HTML_OPTIONS");
@@ -164,7 +163,5 @@ void TDurvel3HTML::SaveTemplateSections(IniFile& Ini)
 void TDurvel3HTML::LoadTemplateSections(IniFile& Ini)
 {
     TDurvel3::LoadTemplateSections(Ini);
-    const qint64 skip = Ini.readInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
-    if (skip >= 0 && skip <= std::numeric_limits<int>::max())
-        SkipFirstRows = int(skip);
+    SkipFirstRows = Ini.readCount(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
 }

@@ -1,15 +1,13 @@
 #pragma once
 // Reader of XLSX workbooks: the rows of one sheet, map values are column letters.
 
-#include "import/engine/Durvel3.h"
+#include "import/engine/Durvel3SheetGrid.h"
 
 #include <memory>
-#include <vector>
 
 class TXlsxFile;
-class TXlsxWorkSheet;
 
-class TDurvel3Xlsx : public TDurvel3
+class TDurvel3Xlsx : public TDurvel3SheetGrid
 {
 public:
     TDurvel3Xlsx();
@@ -28,26 +26,9 @@ public:
     void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
-    bool CheckProperties() override;
     void PrepareImport() override;
-    void OpenSource() override;
-    bool HasMoreRows() override;
-    bool SkipRow() override;
-    void ReadRow() override;
-    void NextRow() override;
     void EndImport() override;
 
 private:
-    struct Column
-    {
-        QString Name;
-        int Col = 0; // 0-based
-        int Position = -1;
-    };
-
     std::unique_ptr<TXlsxFile> FFile;
-    TXlsxWorkSheet* FSheet = nullptr;
-    std::vector<Column> FColumns;
-    quint64 FColumnsGeneration = ~quint64(0);
-    int FCurrent = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/ini/IniFile.h"
 
+#include <limits>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -240,6 +242,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         --pos;
     s->keyLines.insert(k, std::size_t(pos - s->lines.begin()));
     s->lines.insert(pos, Line{key, value, false});
+}
+
+int IniFile::readCount(const QString& section, const QString& key, int defaultValue) const
+{
+    const qint64 v = readInteger(section, key, defaultValue);
+    return v >= 0 && v <= std::numeric_limits<int>::max() ? int(v) : defaultValue;
 }
 
 qint64 IniFile::readInteger(const QString& section, const QString& key, qint64 defaultValue) const

@@ -42,6 +42,8 @@ public:
     // Decimal, optionally signed; "0x" or "$" hexadecimal too. Anything else gives the default.
     qint64 readInteger(const QString& section, const QString& key, qint64 defaultValue) const;
     void writeInteger(const QString& section, const QString& key, qint64 value);
+    // A count (0 to INT_MAX); a missing key or any other value gives the default.
+    int readCount(const QString& section, const QString& key, int defaultValue) const;
 
     // Written as 1 / 0; any non-zero number reads as true, "true"/"false" are understood too.
     bool readBool(const QString& section, const QString& key, bool defaultValue) const;

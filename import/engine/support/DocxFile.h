@@ -1,0 +1,26 @@
+#pragma once
+// The tables of a DOCX document in document order (nested tables listed after their outer
+// table), each row's cells with the text of their paragraphs.
+
+#include "import/engine/support/BaseDocumentFile.h"
+
+#include <QStringList>
+#include <vector>
+
+struct TDocxTable
+{
+    std::vector<QStringList> Rows;
+    int RowCount() const { return int(Rows.size()); }
+};
+
+class TDocxFile : public TBaseDocumentFile
+{
+public:
+    std::vector<TDocxTable> Tables;
+    // Spanned and vertically merged positions repeat the cell's text.
+    bool NeedFillMerge = false;
+    void SetNeedFillMerge(bool Value) { NeedFillMerge = Value; }
+
+protected:
+    void Parse(TMiniZip& Zip) override;
+};

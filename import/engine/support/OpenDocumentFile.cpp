@@ -1,0 +1,355 @@
+#include "import/engine/support/OpenDocumentFile.h"
+
+#include "import/engine/support/XlsxFile.h"
+#include "platform/xml/Xml.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTimeZone>
+
+namespace {
+
+constexpr const char* kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr const char* kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr const char* kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+
+// A repeat or span count; absent or not a number counts 1.
+qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
+{
+    bool ok = false;
+    const qint64 n = r.attributeNs(ns, local).toLongLong(&ok);
+    return ok && n >= 1 ? n : 1;
+}
+
+struct CellContent
+{
+    QString text;
+    std::unique_ptr<TODSSpreadSheet> subTable;
+};
+
+class Walker
+{
+public:
+    Walker(xml::Reader& r, bool text, bool notExpand, const TSheetTextFormat& format,
+           const QString& file)
+        : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file)
+    {}
+
+    // The reader stands on a table element; reads it to its end.
+    void table(TODSSpreadSheet& sheet, int depthGuard = 0)
+    {
+        if (depthGuard > 16)
+            refuse(QStringLiteral("its tables are nested too deeply"));
+        const int depth = m_r.depth();
+        if (m_r.isEmptyElement())
+            return;
+        qint64 row = -1;
+        qint64 floorRow = 0; // rows a laid-in sub-table took
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isEndElement() && m_r.depth() == depth)
+                return;
+            if (!m_r.isElement()) {
+                more = m_r.read();
+                continue;
+            }
+            if (m_r.is(kTable, "table-row")) {
+                row = qMax(row + 1, floorRow);
+                const qint64 repeat = countOf(m_r, "number-rows-repeated");
+                floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
+                row += repeat - 1;
+                more = m_r.read();
+            } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns")
+                       || m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation")
+                       || m_r.is(kTable, "table")) {
+                more = m_r.skipSubtree();
+            } else {
+                more = m_r.read(); // header rows, row groups: their rows count as any other
+            }
+        }
+    }
+
+private:
+    [[noreturn]] void refuse(const QString& why) const
+    {
+        throw EZipError(QStringLiteral("The document %1 cannot be read: %2.")
+                            .arg(QFileInfo(m_file).fileName(), why));
+    }
+
+    void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
+    {
+        if (row >= TOpenDocumentFile::MaxRows || col >= TOpenDocumentFile::MaxCols)
+            refuse(QStringLiteral("table %1 holds text beyond row %2 or column %3")
+                       .arg(sheet.Name)
+                       .arg(TOpenDocumentFile::MaxRows)
+                       .arg(TOpenDocumentFile::MaxCols));
+        const int r = int(row), c = int(col);
+        if (m_text) {
+            const QString old = sheet.Cells.Cell(c, r);
+            if (!old.isEmpty()) {
+                sheet.Cells.SetCell(c, r, old + u'\r' + text);
+                return;
+            }
+        }
+        if (++m_cells > TOpenDocumentFile::MaxCells)
+            refuse(QStringLiteral("it holds more than %1 cells").arg(TOpenDocumentFile::MaxCells));
+        sheet.Cells.SetCell(c, r, text);
+        sheet.ColCount = qMax(sheet.ColCount, c + 1);
+        sheet.RowCount = qMax(sheet.RowCount, r + 1);
+    }
+
+    // Reads one row element standing for Repeat rows from Row on; returns the first row a
+    // following row may take.
+    qint64 tableRow(TODSSpreadSheet& sheet, qint64 row, qint64 repeat, int depthGuard,
+                    qint64 floorRow)
+    {
+        if (m_r.isEmptyElement())
+            return floorRow;
+        const int depth = m_r.depth();
+        qint64 col = -1;
+        bool afterSubTable = false;
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isEndElement() && m_r.depth() == depth)
+                break;
+            if (!m_r.isElement()) {
+                more = m_r.read();
+                continue;
+            }
+            if (m_r.is(kTable, "covered-table-cell")) {
+                if (!(m_text && afterSubTable))
+                    col += m_text ? 1 : countOf(m_r, "number-columns-repeated");
+                more = m_r.skipSubtree();
+                continue;
+            }
+            if (!m_r.is(kTable, "table-cell")) {
+                more = m_r.read();
+                continue;
+            }
+            afterSubTable = false;
+            col += 1;
+            const qint64 cols = countOf(m_r, "number-columns-repeated");
+            const qint64 spanRows = countOf(m_r, "number-rows-spanned");
+            const qint64 spanCols = countOf(m_r, "number-columns-spanned");
+            CellContent content = cell(depthGuard);
+            if (content.subTable) {
+                const TODSSpreadSheet& sub = *content.subTable;
+                sheet.ComplexTable = true;
+                for (int r = 0; r < sub.RowCount; ++r)
+                    if (const TKobWideStringSparseList* list = sub.Cells.RowList(r))
+                        list->ForEach([&](int c, const QString& t, void*) {
+                            if (!t.isEmpty())
+                                put(sheet, row + r, col + c, t);
+                        });
+                floorRow = qMax(floorRow, row + sub.RowCount);
+                col += qMax(sub.ColCount, 1) - 1;
+                afterSubTable = true;
+                more = m_r.read();
+                continue;
+            }
+            if (!content.text.isEmpty()) {
+                const bool spanned = spanRows > 1 || spanCols > 1;
+                for (qint64 k = 0; k < repeat; ++k) {
+                    for (qint64 c = 0; c < cols; ++c) {
+                        if (spanned && (m_text || m_notExpand)) {
+                            put(sheet, row + k, col + c, content.text);
+                            continue;
+                        }
+                        for (qint64 sr = 0; sr < spanRows; ++sr)
+                            for (qint64 sc = 0; sc < spanCols; ++sc)
+                                put(sheet, row + k + sr, col + c + sc, content.text);
+                    }
+                }
+            }
+            col += cols - 1;
+            more = m_r.read();
+        }
+        return floorRow;
+    }
+
+    // The reader stands on a table-cell element; reads it to its end.
+    CellContent cell(int depthGuard)
+    {
+        CellContent out;
+        const QString type = m_r.attributeNs(kOffice, "value-type");
+        const QString typed = typedValue(type);
+        if (m_r.isEmptyElement()) {
+            out.text = typed;
+            return out;
+        }
+        const int depth = m_r.depth();
+        QStringList paragraphs;
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isEndElement() && m_r.depth() == depth)
+                break;
+            if (m_r.isElement() && (m_r.is(kText, "p") || m_r.is(kText, "h"))) {
+                const QString p = paragraph();
+                if (!p.isEmpty())
+                    paragraphs << p;
+                more = m_r.read();
+            } else if (m_r.isElement() && m_r.is(kTable, "table")) {
+                if (m_text && !out.subTable) {
+                    auto sub = std::make_unique<TODSSpreadSheet>();
+                    table(*sub, depthGuard + 1);
+                    out.subTable = std::move(sub);
+                    more = m_r.read();
+                } else {
+                    more = m_r.skipSubtree();
+                }
+            } else if (m_r.isElement() && m_r.is(kOffice, "annotation")) {
+                more = m_r.skipSubtree();
+            } else {
+                more = m_r.read();
+            }
+        }
+        out.text = typed.isEmpty() ? paragraphs.join(u'\r') : typed;
+        return out;
+    }
+
+    // The reader stands on a paragraph element; its text, read to its end.
+    QString paragraph()
+    {
+        QString out;
+        if (m_r.isEmptyElement())
+            return out;
+        const int depth = m_r.depth();
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isEndElement() && m_r.depth() == depth)
+                break;
+            switch (m_r.nodeType()) {
+            case xml::Reader::NodeType::Text:
+            case xml::Reader::NodeType::CData:
+            case xml::Reader::NodeType::Whitespace:
+                out += m_r.value();
+                break;
+            case xml::Reader::NodeType::Element:
+                if (m_r.is(kText, "s")) {
+                    out += QString(int(qMin<qint64>(countOf(m_r, "c", kText), 4096)), u' ');
+                } else if (m_r.is(kText, "tab")) {
+                    out += u'\t';
+                } else if (m_r.is(kText, "line-break")) {
+                    out += u'\n';
+                } else if (m_r.is(kOffice, "annotation") || m_r.is(kText, "note")
+                           || m_r.is(kOffice, "annotation-end")) {
+                    more = m_r.skipSubtree();
+                    continue;
+                }
+                break;
+            default:
+                break;
+            }
+            more = m_r.read();
+        }
+        return out;
+    }
+
+    // Spreadsheet cells carry their value apart from its display: numbers and dates are read
+    // from it, so a displayed rounding or grouping does not reach the import.
+    QString typedValue(const QString& type) const
+    {
+        if (m_text || type.isEmpty() || type == QLatin1String("string"))
+            return {};
+        if (type == QLatin1String("float") || type == QLatin1String("currency")
+            || type == QLatin1String("percentage")) {
+            bool ok = false;
+            const double v = m_r.attributeNs(kOffice, "value").toDouble(&ok);
+            return ok ? m_format.NumberText(v) : QString();
+        }
+        if (type == QLatin1String("boolean")) {
+            const QString v = m_r.attributeNs(kOffice, "boolean-value");
+            return v == QLatin1String("true") || v == QLatin1String("1") ? QStringLiteral("True")
+                                                                         : QStringLiteral("False");
+        }
+        if (type == QLatin1String("date"))
+            return dateText(m_r.attributeNs(kOffice, "date-value"));
+        if (type == QLatin1String("time"))
+            return timeText(m_r.attributeNs(kOffice, "time-value"));
+        return {};
+    }
+
+    QString dateText(const QString& iso) const
+    {
+        QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
+        if (!dt.isValid())
+            return {};
+        dt.setTimeZone(QTimeZone::UTC);
+        const TSheetDateKind kind =
+            dt.time() == QTime(0, 0) ? TSheetDateKind::Date : TSheetDateKind::DateTime;
+        return m_format.DateText ? m_format.DateText(dt, kind)
+                                 : dt.toString(kind == TSheetDateKind::Date
+                                                   ? QStringLiteral("yyyy/MM/dd")
+                                                   : QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    }
+
+    // "PT12H30M05S" (hours may exceed a day).
+    QString timeText(const QString& duration) const
+    {
+        static const QRegularExpression re(
+            QStringLiteral("^-?P(?:(\\d+)D)?T(?:(\\d+)H)?(?:(\\d+)M)?(?:(\\d+(?:\\.\\d+)?)S)?$"));
+        const auto m = re.match(duration);
+        if (!m.hasMatch())
+            return {};
+        const qint64 ms = (m.captured(1).toLongLong() * 24 + m.captured(2).toLongLong()) * 3600000
+                          + m.captured(3).toLongLong() * 60000
+                          + qint64(m.captured(4).toDouble() * 1000.0 + 0.5);
+        const QDateTime dt(QDate(1899, 12, 30), QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)),
+                           QTimeZone::UTC);
+        return m_format.DateText ? m_format.DateText(dt, TSheetDateKind::Time)
+                                 : dt.time().toString(QStringLiteral("HH:mm:ss"));
+    }
+
+    xml::Reader& m_r;
+    bool m_text;
+    bool m_notExpand;
+    const TSheetTextFormat& m_format;
+    QString m_file;
+    qint64 m_cells = 0;
+};
+
+} // namespace
+
+TODSSpreadSheet* TOpenDocumentFile::GetSheetByName(const QString& Name) const
+{
+    if (Name.isEmpty())
+        return SpreadSheets.empty() ? nullptr : SpreadSheets.front().get();
+    for (const auto& s : SpreadSheets)
+        if (TXlsxWorkbook::SameSheetName(s->Name, Name))
+            return s.get();
+    return nullptr;
+}
+
+void TOpenDocumentFile::Parse(TMiniZip& Zip)
+{
+    SpreadSheets.clear();
+    const bool text = FKind == Kind::Text;
+    const QString none =
+        text ? QStringLiteral("No tables were found") : QStringLiteral("No spreadsheets were found");
+    if (!Zip.Contains(QStringLiteral("content.xml")))
+        throw EZipError(none);
+    auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
+    xml::ParseSettings settings;
+    settings.name = QStringLiteral("content.xml");
+    auto reader = xml::Reader::fromFunction(
+        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName());
+    bool more = reader->read();
+    while (more) {
+        if (reader->isElement() && reader->is(kTable, "table")) {
+            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true")) {
+                more = reader->skipSubtree();
+                continue;
+            }
+            auto sheet = std::make_unique<TODSSpreadSheet>();
+            sheet->Name = reader->attributeNs(kTable, "name");
+            walker.table(*sheet);
+            sheet->Cells.SetColCount(sheet->ColCount);
+            sheet->Cells.SetRowCount(sheet->RowCount);
+            SpreadSheets.push_back(std::move(sheet));
+        }
+        more = reader->read();
+    }
+    if (SpreadSheets.empty())
+        throw EZipError(none);
+}

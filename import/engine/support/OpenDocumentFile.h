@@ -1,0 +1,63 @@
+#pragma once
+// The tables of OpenDocument files: the sheets of a spreadsheet (ODS) and the top-level tables
+// of a text document (ODT), each with its cell texts in a sparse cell store (column c, row r,
+// 0-based). The content is streamed a row at a time, never held as a document tree.
+
+#include "import/engine/support/BaseDocumentFile.h"
+#include "import/engine/support/SheetValues.h"
+#include "import/engine/support/SparseCells.h"
+
+#include <memory>
+#include <vector>
+
+class TODSSpreadSheet
+{
+public:
+    QString Name;
+    // The last column and row that hold text, plus one.
+    int ColCount = 0;
+    int RowCount = 0;
+    TKobSparseCells Cells;
+    // A text table that holds another table in one of its cells.
+    bool ComplexTable = false;
+};
+using TODTSpreadSheet = TODSSpreadSheet;
+
+class TOpenDocumentFile : public TBaseDocumentFile
+{
+public:
+    static constexpr int MaxRows = 1048576;
+    static constexpr int MaxCols = 16384;
+    // More cells than this are refused: repeats can describe billions of them.
+    static constexpr qint64 MaxCells = 20000000;
+
+    std::vector<std::unique_ptr<TODSSpreadSheet>> SpreadSheets;
+    // How typed spreadsheet values (numbers, dates) become text.
+    TSheetTextFormat TextFormat;
+
+    // Letters a to z compared without case; an empty name gives the first sheet or table.
+    TODSSpreadSheet* GetSheetByName(const QString& Name) const;
+
+protected:
+    enum class Kind { Spreadsheet, Text };
+    explicit TOpenDocumentFile(Kind K) : FKind(K) {}
+    void Parse(TMiniZip& Zip) override;
+
+    Kind FKind;
+    bool FNotExpandMergedValue = true;
+};
+
+class TODSFile : public TOpenDocumentFile
+{
+public:
+    TODSFile() : TOpenDocumentFile(Kind::Spreadsheet) {}
+    // Only the top-left position of a merged block holds its text.
+    void SetNotExpandMergedValue(bool Value) { FNotExpandMergedValue = Value; }
+    bool NotExpandMergedValue() const { return FNotExpandMergedValue; }
+};
+
+class TODTFile : public TOpenDocumentFile
+{
+public:
+    TODTFile() : TOpenDocumentFile(Kind::Text) {}
+};
