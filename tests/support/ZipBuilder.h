@@ -23,13 +23,12 @@ inline bool writeZip(const QString& path, const QList<ZipMember>& members)
     bool ok = true;
     for (const ZipMember& m : members) {
         zip_fileinfo info{};
-        ok = ok
-             && zipOpenNewFileInZip64(z, m.name.constData(), &info, nullptr, 0, nullptr, 0,
-                                      nullptr, m.stored ? 0 : Z_DEFLATED,
-                                      m.stored ? 0 : Z_BEST_SPEED, 1)
-                    == ZIP_OK
-             && zipWriteInFileInZip(z, m.data.constData(), unsigned(m.data.size())) == ZIP_OK
-             && zipCloseFileInZip(z) == ZIP_OK;
+        ok = ok &&
+             zipOpenNewFileInZip64(z, m.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                   m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_BEST_SPEED,
+                                   1) == ZIP_OK &&
+             zipWriteInFileInZip(z, m.data.constData(), unsigned(m.data.size())) == ZIP_OK &&
+             zipCloseFileInZip(z) == ZIP_OK;
     }
     return zipClose(z, nullptr) == ZIP_OK && ok;
 }

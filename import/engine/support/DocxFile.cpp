@@ -138,8 +138,8 @@ QString documentPart(TMiniZip& zip)
     if (zip.Contains(QStringLiteral("_rels/.rels"))) {
         auto rels = xml::Document::parse(zip.ReadEntry(QStringLiteral("_rels/.rels")));
         for (xml::Node r = rels->root().firstChildElement(); r; r = r.nextSiblingElement())
-            if (r.is(kPackageRel, "Relationship")
-                && r.attribute(QStringLiteral("Type")).endsWith(QLatin1String("/officeDocument"))) {
+            if (r.is(kPackageRel, "Relationship") &&
+                r.attribute(QStringLiteral("Type")).endsWith(QLatin1String("/officeDocument"))) {
                 QString target = r.attribute(QStringLiteral("Target"));
                 while (target.startsWith(u'/'))
                     target.remove(0, 1);

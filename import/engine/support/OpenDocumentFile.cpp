@@ -59,9 +59,9 @@ public:
                 floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
                 row += repeat - 1;
                 more = m_r.read();
-            } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns")
-                       || m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation")
-                       || m_r.is(kTable, "table")) {
+            } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns") ||
+                       m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation") ||
+                       m_r.is(kTable, "table")) {
                 more = m_r.skipSubtree();
             } else {
                 more = m_r.read(); // header rows, row groups: their rows count as any other
@@ -76,13 +76,26 @@ private:
                             .arg(QFileInfo(m_file).fileName(), why));
     }
 
-    void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
+    void checkBounds(const TODSSpreadSheet& sheet, qint64 lastRow, qint64 lastCol) const
     {
-        if (row >= TOpenDocumentFile::MaxRows || col >= TOpenDocumentFile::MaxCols)
-            refuse(QStringLiteral("table %1 holds text beyond row %2 or column %3")
+        if (lastRow >= TOpenDocumentFile::MaxRows || lastCol >= TOpenDocumentFile::MaxCols)
+            refuse(QStringLiteral("table \"%1\" holds text beyond row %2 or column %3")
                        .arg(sheet.Name)
                        .arg(TOpenDocumentFile::MaxRows)
                        .arg(TOpenDocumentFile::MaxCols));
+    }
+
+    // Factors are at most the bounds above, so their product cannot overflow.
+    void checkCells(qint64 a, qint64 b, qint64 c) const
+    {
+        if (a > TOpenDocumentFile::MaxCells || b > TOpenDocumentFile::MaxCells ||
+            c > TOpenDocumentFile::MaxCells || m_cells + a * b * c > TOpenDocumentFile::MaxCells)
+            refuse(QStringLiteral("it holds more than %1 cells").arg(TOpenDocumentFile::MaxCells));
+    }
+
+    void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
+    {
+        checkBounds(sheet, row, col);
         const int r = int(row), c = int(col);
         if (m_text) {
             const QString old = sheet.Cells.Cell(c, r);
@@ -91,8 +104,8 @@ private:
                 return;
             }
         }
-        if (++m_cells > TOpenDocumentFile::MaxCells)
-            refuse(QStringLiteral("it holds more than %1 cells").arg(TOpenDocumentFile::MaxCells));
+        checkCells(1, 1, 1);
+        ++m_cells;
         sheet.Cells.SetCell(c, r, text);
         sheet.ColCount = qMax(sheet.ColCount, c + 1);
         sheet.RowCount = qMax(sheet.RowCount, r + 1);
@@ -149,17 +162,18 @@ private:
             }
             if (!content.text.isEmpty()) {
                 const bool spanned = spanRows > 1 || spanCols > 1;
-                for (qint64 k = 0; k < repeat; ++k) {
-                    for (qint64 c = 0; c < cols; ++c) {
-                        if (spanned && (m_text || m_notExpand)) {
-                            put(sheet, row + k, col + c, content.text);
-                            continue;
-                        }
-                        for (qint64 sr = 0; sr < spanRows; ++sr)
-                            for (qint64 sc = 0; sc < spanCols; ++sc)
+                const bool fillBlock = spanned && !m_text && !m_notExpand;
+                const qint64 blockRows = fillBlock ? spanRows : 1;
+                const qint64 blockCols = fillBlock ? spanCols : 1;
+                // Checked before anything is stored: repeats can describe billions of cells.
+                checkBounds(sheet, row + repeat - 1 + blockRows - 1,
+                            col + cols - 1 + blockCols - 1);
+                checkCells(repeat, cols, blockRows * blockCols);
+                for (qint64 k = 0; k < repeat; ++k)
+                    for (qint64 c = 0; c < cols; ++c)
+                        for (qint64 sr = 0; sr < blockRows; ++sr)
+                            for (qint64 sc = 0; sc < blockCols; ++sc)
                                 put(sheet, row + k + sr, col + c + sc, content.text);
-                    }
-                }
             }
             col += cols - 1;
             more = m_r.read();
@@ -231,8 +245,8 @@ private:
                     out += u'\t';
                 } else if (m_r.is(kText, "line-break")) {
                     out += u'\n';
-                } else if (m_r.is(kOffice, "annotation") || m_r.is(kText, "note")
-                           || m_r.is(kOffice, "annotation-end")) {
+                } else if (m_r.is(kOffice, "annotation") || m_r.is(kText, "note") ||
+                           m_r.is(kOffice, "annotation-end")) {
                     more = m_r.skipSubtree();
                     continue;
                 }
@@ -251,8 +265,8 @@ private:
     {
         if (m_text || type.isEmpty() || type == QLatin1String("string"))
             return {};
-        if (type == QLatin1String("float") || type == QLatin1String("currency")
-            || type == QLatin1String("percentage")) {
+        if (type == QLatin1String("float") || type == QLatin1String("currency") ||
+            type == QLatin1String("percentage")) {
             bool ok = false;
             const double v = m_r.attributeNs(kOffice, "value").toDouble(&ok);
             return ok ? m_format.NumberText(v) : QString();
@@ -274,7 +288,7 @@ private:
         QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
         if (!dt.isValid())
             return {};
-        dt.setTimeZone(QTimeZone::UTC);
+        dt.setTimeSpec(Qt::UTC);
         const TSheetDateKind kind =
             dt.time() == QTime(0, 0) ? TSheetDateKind::Date : TSheetDateKind::DateTime;
         return m_format.DateText ? m_format.DateText(dt, kind)
@@ -291,11 +305,11 @@ private:
         const auto m = re.match(duration);
         if (!m.hasMatch())
             return {};
-        const qint64 ms = (m.captured(1).toLongLong() * 24 + m.captured(2).toLongLong()) * 3600000
-                          + m.captured(3).toLongLong() * 60000
-                          + qint64(m.captured(4).toDouble() * 1000.0 + 0.5);
+        const qint64 ms = (m.captured(1).toLongLong() * 24 + m.captured(2).toLongLong()) * 3600000 +
+                          m.captured(3).toLongLong() * 60000 +
+                          qint64(m.captured(4).toDouble() * 1000.0 + 0.5);
         const QDateTime dt(QDate(1899, 12, 30), QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)),
-                           QTimeZone::UTC);
+                           Qt::UTC);
         return m_format.DateText ? m_format.DateText(dt, TSheetDateKind::Time)
                                  : dt.time().toString(QStringLiteral("HH:mm:ss"));
     }
@@ -324,8 +338,8 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 {
     SpreadSheets.clear();
     const bool text = FKind == Kind::Text;
-    const QString none =
-        text ? QStringLiteral("No tables were found") : QStringLiteral("No spreadsheets were found");
+    const QString none = text ? QStringLiteral("No tables were found")
+                              : QStringLiteral("No spreadsheets were found");
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
     auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));

@@ -4,6 +4,7 @@
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +20,8 @@ constexpr const char* kPackageRel = "http://schemas.openxmlformats.org/package/2
 
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxCols = 16384;
+// Empty cell elements remembered for filling merged ranges (8 bytes each).
+constexpr std::size_t kMaxEmptyCells = 8u << 20;
 
 bool isMain(const xml::Reader& r, const char* local)
 {
@@ -38,8 +41,8 @@ QString relId(const xml::Node& n)
 
 [[noreturn]] void damaged(const QString& file, const QString& detail)
 {
-    throw EZipError(QStringLiteral("The workbook %1 is damaged: %2.")
-                        .arg(QFileInfo(file).fileName(), detail));
+    throw EZipError(
+        QStringLiteral("The workbook %1 is damaged: %2.").arg(QFileInfo(file).fileName(), detail));
 }
 
 std::unique_ptr<xml::Document> loadPart(TMiniZip& zip, const QString& part)
@@ -63,8 +66,7 @@ QString resolveTarget(const QString& sourcePart, QString target)
             parts = sourcePart.left(slash).split(u'/');
     }
     for (const QString& p : target.split(u'/', Qt::SkipEmptyParts)) {
-        if (p == QLatin1String(".."))
-        {
+        if (p == QLatin1String("..")) {
             if (!parts.isEmpty())
                 parts.removeLast();
         } else if (p != QLatin1String(".")) {
@@ -77,8 +79,8 @@ QString resolveTarget(const QString& sourcePart, QString target)
 QString relsPartOf(const QString& part)
 {
     const qsizetype slash = part.lastIndexOf(u'/');
-    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1)
-           + QStringLiteral(".rels");
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) +
+           QStringLiteral(".rels");
 }
 
 struct Relationship
@@ -153,8 +155,8 @@ bool parseRange(QStringView ref, TXlsxMerge& m)
     const qsizetype colon = ref.indexOf(u':');
     if (colon < 0)
         return false;
-    if (!parseCellRef(ref.left(colon), m.Col1, m.Row1)
-        || !parseCellRef(ref.mid(colon + 1), m.Col2, m.Row2))
+    if (!parseCellRef(ref.left(colon), m.Col1, m.Row1) ||
+        !parseCellRef(ref.mid(colon + 1), m.Col2, m.Row2))
         return false;
     if (m.Col1 > m.Col2)
         std::swap(m.Col1, m.Col2);
@@ -309,11 +311,13 @@ private:
                 }
             }
         }
-        if (!hasValue)
+        const QString text = hasValue ? value(type, style, v, inlineText) : QString();
+        if (text.isEmpty()) {
+            // A merged range's positions are filled where the sheet has cell elements.
+            if (m_book.NeedFillMerge && m_emptyCells.size() < kMaxEmptyCells)
+                m_emptyCells.push_back(qint64(m_row - 1) * kMaxCols + (m_col - 1));
             return;
-        const QString text = value(type, style, v, inlineText);
-        if (text.isEmpty())
-            return;
+        }
         m_sheet.Cells.SetCell(m_col - 1, m_row - 1, text);
         m_sheet.ColCount = qMax(m_sheet.ColCount, m_col);
         m_sheet.RowCount = qMax(m_sheet.RowCount, m_row);
@@ -377,7 +381,8 @@ private:
             const QString t = v.trimmed();
             if (t.isEmpty())
                 return {};
-            return (t == QLatin1String("1") || t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return (t == QLatin1String("1") ||
+                    t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
                        ? QStringLiteral("True")
                        : QStringLiteral("False");
         }
@@ -420,6 +425,8 @@ private:
         return letters + QString::number(m_row);
     }
 
+    // Every cell element of a merged range but its top-left one takes the top-left text: the
+    // stored cells of the range and the recorded empty elements (in sheet order, so sorted).
     void fillMerges()
     {
         TKobSparseCells& cells = m_sheet.Cells;
@@ -427,19 +434,39 @@ private:
             const QString text = cells.Cell(m.Col1 - 1, m.Row1 - 1);
             if (text.isEmpty())
                 continue;
-            // Only within the sheet's extents: a range may name a whole column.
-            const int r2 = qMin(m.Row2, m_sheet.RowCount), c2 = qMin(m.Col2, m_sheet.ColCount);
-            for (int r = m.Row1; r <= r2; ++r)
-                for (int c = m.Col1; c <= c2; ++c)
-                    if (r != m.Row1 || c != m.Col1)
-                        cells.SetCell(c - 1, r - 1, text);
+            const auto inRange = [&m](int r, int c) {
+                return r >= m.Row1 && r <= m.Row2 && c >= m.Col1 && c <= m.Col2 &&
+                       (r != m.Row1 || c != m.Col1);
+            };
+            std::vector<std::pair<int, int>> targets;
+            for (int r = m.Row1; r <= qMin(m.Row2, m_sheet.RowCount); ++r)
+                if (const TKobWideStringSparseList* row = cells.RowList(r - 1))
+                    row->ForEach([&](int c, const QString&, void*) {
+                        if (inRange(r, c + 1))
+                            targets.emplace_back(r, c + 1);
+                    });
+            auto it = std::lower_bound(m_emptyCells.begin(), m_emptyCells.end(),
+                                       qint64(m.Row1 - 1) * kMaxCols);
+            for (; it != m_emptyCells.end() && *it / kMaxCols < m.Row2; ++it) {
+                const int r = int(*it / kMaxCols) + 1, c = int(*it % kMaxCols) + 1;
+                if (inRange(r, c))
+                    targets.emplace_back(r, c);
+            }
+            for (const auto& [r, c] : targets) {
+                cells.SetCell(c - 1, r - 1, text);
+                m_sheet.ColCount = qMax(m_sheet.ColCount, c);
+                m_sheet.RowCount = qMax(m_sheet.RowCount, r);
+            }
         }
+        cells.SetColCount(m_sheet.ColCount);
+        cells.SetRowCount(m_sheet.RowCount);
     }
 
     const TXlsxWorkbook& m_book;
     const Styles& m_styles;
     TXlsxWorkSheet& m_sheet;
     QString m_file;
+    std::vector<qint64> m_emptyCells;
     int m_row = 0;
     int m_col = 0;
 };
@@ -518,8 +545,8 @@ void TXlsxFile::Parse(TMiniZip& Zip)
                 if (!isMain(s, "sheet") || !s.hasAttribute(QStringLiteral("name")))
                     continue;
                 const QString state = s.attribute(QStringLiteral("state"));
-                const bool hidden = state == QLatin1String("hidden")
-                                    || state == QLatin1String("veryHidden");
+                const bool hidden =
+                    state == QLatin1String("hidden") || state == QLatin1String("veryHidden");
                 if (hidden && !book.LoadHiddenSheet)
                     continue;
                 auto sheet = std::make_unique<TXlsxWorkSheet>();

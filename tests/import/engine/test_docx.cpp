@@ -18,23 +18,33 @@ const QByteArray kW = "http://schemas.openxmlformats.org/wordprocessingml/2006/m
 // A document whose body is Body, every element written with prefix P.
 QList<ZipMember> document(const QByteArray& body, const QByteArray& p = "w")
 {
-    QByteArray xml = "<?xml version=\"1.0\"?><" + p + ":document xmlns:" + p + "=\"" + kW
-                     + "\" xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
-                       "<" + p + ":body>" + body + "</" + p + ":body></" + p + ":document>";
+    QByteArray xml = "<?xml version=\"1.0\"?><" + p + ":document xmlns:" + p + "=\"" + kW +
+                     "\" xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+                     "<" +
+                     p + ":body>" + body + "</" + p + ":body></" + p + ":document>";
     xml.replace("<w:", "<" + p + ":");
     xml.replace("</w:", "</" + p + ":");
     xml.replace(" w:", " " + p + ":");
     return {{"[Content_Types].xml", "<Types/>"}, {"word/document.xml", xml}};
 }
 
-QByteArray p(const QByteArray& text) { return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>"; }
-QByteArray tc(const QByteArray& content, const QByteArray& pr = {})
+QByteArray wp(const QByteArray& text)
 {
-    return "<w:tc>" + (pr.isEmpty() ? QByteArray() : "<w:tcPr>" + pr + "</w:tcPr>") + content
-           + "</w:tc>";
+    return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
 }
-QByteArray tr(const QByteArray& cells) { return "<w:tr>" + cells + "</w:tr>"; }
-QByteArray tbl(const QByteArray& rows) { return "<w:tbl>" + rows + "</w:tbl>"; }
+QByteArray wtc(const QByteArray& content, const QByteArray& pr = {})
+{
+    return "<w:tc>" + (pr.isEmpty() ? QByteArray() : "<w:tcPr>" + pr + "</w:tcPr>") + content +
+           "</w:tc>";
+}
+QByteArray wtr(const QByteArray& cells)
+{
+    return "<w:tr>" + cells + "</w:tr>";
+}
+QByteArray wtbl(const QByteArray& rows)
+{
+    return "<w:tbl>" + rows + "</w:tbl>";
+}
 
 } // namespace
 
@@ -56,10 +66,10 @@ private slots:
         QTest::addColumn<QByteArray>("cell");
         QTest::addColumn<QString>("text");
         QTest::newRow("paragraphs by carriage return, runs joined")
-            << p("ab") + "<w:p><w:r><w:t>c</w:t></w:r><w:r><w:t>d</w:t></w:r></w:p>"
+            << wp("ab") + "<w:p><w:r><w:t>c</w:t></w:r><w:r><w:t>d</w:t></w:r></w:p>"
             << "ab\rcd";
-        QTest::newRow("empty paragraphs add no line") << "<w:p/>" + p("x") + "<w:p/>" + p("y")
-                                                      << "x\ry";
+        QTest::newRow("empty paragraphs add no line")
+            << "<w:p/>" + wp("x") + "<w:p/>" + wp("y") << "x\ry";
         QTest::newRow("every text of a run, tabs and breaks")
             << QByteArray("<w:p><w:r><w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t>"
                           "</w:r></w:p>")
@@ -77,7 +87,8 @@ private slots:
                           "</w:r></mc:Fallback></mc:AlternateContent></w:p>")
             << "AB";
         QTest::newRow("persian with spaces kept")
-            << QByteArray("<w:p><w:r><w:t xml:space=\"preserve\"> \xD9\xBE\xDA\x86 </w:t></w:r></w:p>")
+            << QByteArray(
+                   "<w:p><w:r><w:t xml:space=\"preserve\"> \xD9\xBE\xDA\x86 </w:t></w:r></w:p>")
             << u" \u067E\u0686 "_qs;
     }
     void cellText()
@@ -85,7 +96,7 @@ private slots:
         QFETCH(QByteArray, cell);
         QFETCH(QString, text);
         TDocxFile file;
-        file.SetFileName(write(document(tbl(tr(tc(cell))))));
+        file.SetFileName(write(document(wtbl(wtr(wtc(cell))))));
         file.Load();
         QCOMPARE(file.Tables.size(), size_t(1));
         QCOMPARE(file.Tables[0].Rows, (Rows{{text}}));
@@ -97,22 +108,23 @@ private slots:
         QTest::addColumn<bool>("fill");
         QTest::addColumn<int>("table");
         QTest::addColumn<Rows>("rows");
-        const QByteArray span = tbl(tr(tc(p("x"), "<w:gridSpan w:val=\"3\"/>") + tc(p("y"))));
+        const QByteArray span = wtbl(wtr(wtc(wp("x"), "<w:gridSpan w:val=\"3\"/>") + wtc(wp("y"))));
         QTest::newRow("span, fill off") << span << false << 0 << Rows{{"x", "", "", "y"}};
         QTest::newRow("span, fill on") << span << true << 0 << Rows{{"x", "x", "x", "y"}};
         const QByteArray merge =
-            tbl(tr(tc(p("top"), "<w:vMerge w:val=\"restart\"/>") + tc(p("1")))
-                + tr(tc(p(""), "<w:vMerge/>") + tc(p("2")))
-                + tr(tc(p(""), "<w:vMerge w:val=\"continue\"/>") + tc(p("3"))));
+            wtbl(wtr(wtc(wp("top"), "<w:vMerge w:val=\"restart\"/>") + wtc(wp("1"))) +
+                 wtr(wtc(wp(""), "<w:vMerge/>") + wtc(wp("2"))) +
+                 wtr(wtc(wp(""), "<w:vMerge w:val=\"continue\"/>") + wtc(wp("3"))));
         QTest::newRow("vertical merge, fill on")
             << merge << true << 0 << Rows{{"top", "1"}, {"top", "2"}, {"top", "3"}};
         QTest::newRow("vertical merge, fill off")
             << merge << false << 0 << Rows{{"top", "1"}, {"", "2"}, {"", "3"}};
         QTest::newRow("merge in the first row or under a shorter row reads empty")
-            << tbl(tr(tc(p("a"), "<w:vMerge/>")) + tr(tc(p("b")) + tc(p("c"), "<w:vMerge/>")))
+            << wtbl(wtr(wtc(wp("a"), "<w:vMerge/>")) +
+                    wtr(wtc(wp("b")) + wtc(wp("c"), "<w:vMerge/>")))
             << true << 0 << Rows{{""}, {"b", ""}};
         const QByteArray nested =
-            tbl(tr(tc(p("out") + tbl(tr(tc(p("in1")) + tc(p("in2"))))) + tc(p("z"))));
+            wtbl(wtr(wtc(wp("out") + wtbl(wtr(wtc(wp("in1")) + wtc(wp("in2"))))) + wtc(wp("z"))));
         QTest::newRow("outer cell without the nested table's text")
             << nested << false << 0 << Rows{{"out", "z"}};
         QTest::newRow("nested table listed after its outer table")
@@ -135,7 +147,7 @@ private slots:
     void prefixOfAnyName()
     {
         TDocxFile file;
-        file.SetFileName(write(document(tbl(tr(tc(p("ns0")))), "ns0")));
+        file.SetFileName(write(document(wtbl(wtr(wtc(wp("ns0")))), "ns0")));
         file.Load();
         QCOMPARE(file.Tables.size(), size_t(1));
         QCOMPARE(file.Tables[0].Rows, (Rows{{"ns0"}}));
@@ -143,10 +155,10 @@ private slots:
 
     void readerImportsTheChosenTable()
     {
-        const QString path = write(document(
-            p("before") + tbl(tr(tc(p("t1")))) + p("between")
-            + tbl(tr(tc(p("Name")) + tc(p("Account"))) + tr(tc(p("Ali")) + tc(p("0123")))
-                  + tr(tc(p("Reza"))))));
+        const QString path =
+            write(document(wp("before") + wtbl(wtr(wtc(wp("t1")))) + wp("between") +
+                           wtbl(wtr(wtc(wp("Name")) + wtc(wp("Account"))) +
+                                wtr(wtc(wp("Ali")) + wtc(wp("0123"))) + wtr(wtc(wp("Reza"))))));
         TDurvel3Docx imp;
         imp.SetFileName(path);
         imp.SetTableNumber(2);
@@ -163,9 +175,9 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("table");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no tables") << p("just text") << 1 << "No tables were found";
-        QTest::newRow("no such table") << tbl(tr(tc(p("a")))) << 2 << "has no table 2";
-        QTest::newRow("none chosen") << tbl(tr(tc(p("a")))) << 0 << "No table";
+        QTest::newRow("no tables") << wp("just text") << 1 << "No tables were found";
+        QTest::newRow("no such table") << wtbl(wtr(wtc(wp("a")))) << 2 << "has no table 2";
+        QTest::newRow("none chosen") << wtbl(wtr(wtc(wp("a")))) << 0 << "No table";
     }
     void readerRefuses()
     {

@@ -36,49 +36,53 @@ QList<ZipMember> workbookMembers(const QList<SheetSpec>& sheets, bool date1904 =
                                  const QByteArray& prefix = {})
 {
     const QByteArray p = prefix.isEmpty() ? QByteArray() : prefix + ':';
-    const QByteArray ns = prefix.isEmpty() ? "xmlns=\"" + kMain + "\""
-                                           : "xmlns:" + prefix + "=\"" + kMain + "\"";
-    QByteArray book = "<?xml version=\"1.0\"?><" + p + "workbook " + ns + " xmlns:r=\"" + kRel
-                      + "\">";
+    const QByteArray ns =
+        prefix.isEmpty() ? "xmlns=\"" + kMain + "\"" : "xmlns:" + prefix + "=\"" + kMain + "\"";
+    QByteArray book =
+        "<?xml version=\"1.0\"?><" + p + "workbook " + ns + " xmlns:r=\"" + kRel + "\">";
     if (date1904)
         book += "<" + p + "workbookPr date1904=\"1\"/>";
     book += "<" + p + "sheets>";
-    QByteArray rels = "<?xml version=\"1.0\"?><Relationships xmlns=\"" + kPkg + "\">"
-                      "<Relationship Id=\"rIdS\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>"
-                      "<Relationship Id=\"rIdT\" Type=\"x/styles\" Target=\"styles.xml\"/>";
+    QByteArray rels =
+        "<?xml version=\"1.0\"?><Relationships xmlns=\"" + kPkg +
+        "\">"
+        "<Relationship Id=\"rIdS\" Type=\"x/sharedStrings\" Target=\"sharedStrings.xml\"/>"
+        "<Relationship Id=\"rIdT\" Type=\"x/styles\" Target=\"styles.xml\"/>";
     QList<ZipMember> members;
     for (const SheetSpec& s : sheets) {
         book += "<" + p + "sheet name=\"" + s.name + "\" sheetId=\"9\" r:id=\"" + s.relId + "\"";
         if (!s.state.isEmpty())
             book += " state=\"" + s.state + "\"";
         book += "/>";
-        rels += "<Relationship Id=\"" + s.relId + "\" Type=\"" + kSheetType + "\" Target=\""
-                + s.target + "\"/>";
+        rels += "<Relationship Id=\"" + s.relId + "\" Type=\"" + kSheetType + "\" Target=\"" +
+                s.target + "\"/>";
         QByteArray part = s.target.startsWith('/') ? s.target.mid(1) : "xl/" + s.target;
-        members.append({part, "<?xml version=\"1.0\"?><" + p + "worksheet " + ns + "><" + p
-                                  + "sheetData>" + s.sheetData + "</" + p + "sheetData>"
-                                  + s.afterData + "</" + p + "worksheet>"});
+        members.append(ZipMember{part, "<?xml version=\"1.0\"?><" + p + "worksheet " + ns + "><" +
+                                           p + "sheetData>" + s.sheetData + "</" + p +
+                                           "sheetData>" + s.afterData + "</" + p + "worksheet>"});
     }
     book += "</" + p + "sheets></" + p + "workbook>";
     rels += "</Relationships>";
-    const QByteArray strings = "<sst xmlns=\"" + kMain + "\"><si><t>zero</t></si>"
+    const QByteArray strings = "<sst xmlns=\"" + kMain +
+                               "\"><si><t>zero</t></si>"
                                "<si><r><t>Ali </t></r><r><t>Reza</t></r><rPh><t>x</t></rPh></si>"
                                "<si><t>\xD9\xBE\xDA\x86\xDA\x98\xDA\xAF</t></si></sst>";
     const QByteArray styles =
-        "<styleSheet xmlns=\"" + kMain + "\"><numFmts>"
+        "<styleSheet xmlns=\"" + kMain +
+        "\"><numFmts>"
         "<numFmt numFmtId=\"165\" formatCode=\"#,##0\"/>"
         "<numFmt numFmtId=\"166\" formatCode=\"[$-409]yyyy\\-mm\\-dd;@\"/>"
         "<numFmt numFmtId=\"167\" formatCode=\"&quot;day&quot; 0\"/></numFmts><cellXfs>"
         "<xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"165\"/><xf numFmtId=\"166\"/>"
         "<xf numFmtId=\"10\"/><xf numFmtId=\"22\"/><xf numFmtId=\"167\"/></cellXfs></styleSheet>";
-    members.append({"[Content_Types].xml", "<Types/>"});
-    members.append({"_rels/.rels", "<Relationships xmlns=\"" + kPkg
-                                       + "\"><Relationship Id=\"rId1\" Type=\"" + kDocType
-                                       + "\" Target=\"xl/workbook.xml\"/></Relationships>"});
-    members.append({"xl/workbook.xml", book});
-    members.append({"xl/_rels/workbook.xml.rels", rels});
-    members.append({"xl/sharedStrings.xml", strings});
-    members.append({"xl/styles.xml", styles});
+    members.append(ZipMember{"[Content_Types].xml", "<Types/>"});
+    members.append(ZipMember{"_rels/.rels", "<Relationships xmlns=\"" + kPkg +
+                                                "\"><Relationship Id=\"rId1\" Type=\"" + kDocType +
+                                                "\" Target=\"xl/workbook.xml\"/></Relationships>"});
+    members.append(ZipMember{"xl/workbook.xml", book});
+    members.append(ZipMember{"xl/_rels/workbook.xml.rels", rels});
+    members.append(ZipMember{"xl/sharedStrings.xml", strings});
+    members.append(ZipMember{"xl/styles.xml", styles});
     return members;
 }
 
@@ -118,23 +122,22 @@ private slots:
         QTest::newRow("t=n") << QByteArray("<v>7</v>") << "7";
         QTest::newRow("15-digit account stays digits")
             << QByteArray("<v>603799123456789</v>") << "603799123456789";
-        QTest::newRow("exponent written out") << QByteArray("<v>1.5E+15</v>")
-                                              << "1500000000000000";
+        QTest::newRow("exponent written out") << QByteArray("<v>1.5E+15</v>") << "1500000000000000";
         QTest::newRow("binary noise cut at 15 digits")
             << QByteArray("<v>0.30000000000000004</v>") << "0.3";
         QTest::newRow("built-in date format 14") << QByteArray("s=1|<v>45000</v>") << "2023/03/15";
         QTest::newRow("custom #,##0 is no date") << QByteArray("s=2|<v>1500000</v>") << "1500000";
-        QTest::newRow("custom date format") << QByteArray("s=3|<v>45000.5</v>")
-                                            << "2023/03/15 12:00:00";
+        QTest::newRow("custom date format")
+            << QByteArray("s=3|<v>45000.5</v>") << "2023/03/15 12:00:00";
         QTest::newRow("quoted letters are no date") << QByteArray("s=6|<v>3</v>") << "3";
         QTest::newRow("percent") << QByteArray("s=4|<v>0.1234</v>") << "12.34%";
         QTest::newRow("shared string") << QByteArray("t=s|<v>0</v>") << "zero";
-        QTest::newRow("shared rich text without phonetics") << QByteArray("t=s|<v>1</v>")
-                                                           << "Ali Reza";
+        QTest::newRow("shared rich text without phonetics")
+            << QByteArray("t=s|<v>1</v>") << "Ali Reza";
         QTest::newRow("persian shared string")
             << QByteArray("t=s|<v>2</v>") << u"\u067E\u0686\u0698\u06AF"_qs;
-        QTest::newRow("inline string") << QByteArray("t=inlineStr|<is><t>in</t><r><t>line</t></r></is>")
-                                       << "inline";
+        QTest::newRow("inline string")
+            << QByteArray("t=inlineStr|<is><t>in</t><r><t>line</t></r></is>") << "inline";
         QTest::newRow("error") << QByteArray("t=e|<v>#DIV/0!</v>") << "#DIV/0!";
         QTest::newRow("boolean") << QByteArray("t=b|<v>1</v>") << "True";
         QTest::newRow("boolean false") << QByteArray("t=b|<v>0</v>") << "False";
@@ -153,8 +156,13 @@ private slots:
             const QByteArray key = head.left(head.indexOf('='));
             attrs = " " + key + "=\"" + head.mid(head.indexOf('=') + 1) + "\"";
         }
-        const QString path = write(workbookMembers(
-            {{"S", "rId1", "worksheets/sheet1.xml", {}, cellRow(2, "<c r=\"B2\"" + attrs + ">" + body + "</c>"), {}}}));
+        const QString path =
+            write(workbookMembers({{"S",
+                                    "rId1",
+                                    "worksheets/sheet1.xml",
+                                    {},
+                                    cellRow(2, "<c r=\"B2\"" + attrs + ">" + body + "</c>"),
+                                    {}}}));
         TXlsxFile file;
         load(file, path);
         TXlsxWorkSheet* sheet = file.Workbook.GetFirstSheet();
@@ -211,9 +219,10 @@ private slots:
 
     void extentsComeFromValues()
     {
-        const QByteArray data = cellRow(1, "<c r=\"A1\"><v>1</v></c><c r=\"B1\" s=\"1\"/>")
-                                + "<row r=\"1048576\"><c r=\"XFD1048576\" s=\"2\"/></row>";
-        const QString path = write(workbookMembers({{"E", "rId1", "worksheets/e.xml", {}, data, {}}}));
+        const QByteArray data = cellRow(1, "<c r=\"A1\"><v>1</v></c><c r=\"B1\" s=\"1\"/>") +
+                                "<row r=\"1048576\"><c r=\"XFD1048576\" s=\"2\"/></row>";
+        const QString path =
+            write(workbookMembers({{"E", "rId1", "worksheets/e.xml", {}, data, {}}}));
         TXlsxFile file;
         load(file, path);
         QCOMPARE(file.Workbook.GetFirstSheet()->RowCount, 1);
@@ -222,12 +231,17 @@ private slots:
 
     void date1904()
     {
-        const QString path = write(workbookMembers(
-            {{"D", "rId1", "worksheets/d.xml", {}, cellRow(1, "<c r=\"A1\" s=\"1\"><v>0</v></c>"), {}}},
-            true));
+        const QString path =
+            write(workbookMembers({{"D",
+                                    "rId1",
+                                    "worksheets/d.xml",
+                                    {},
+                                    cellRow(1, "<c r=\"A1\" s=\"1\"><v>366</v></c>"),
+                                    {}}},
+                                  true));
         TXlsxFile file;
         load(file, path);
-        QCOMPARE(file.Workbook.GetFirstSheet()->Cells.Cell(0, 0), QStringLiteral("1904/01/01"));
+        QCOMPARE(file.Workbook.GetFirstSheet()->Cells.Cell(0, 0), QStringLiteral("1905/01/01"));
     }
 
     void merges_data()
@@ -241,12 +255,18 @@ private slots:
     {
         QFETCH(bool, fill);
         QFETCH(QStringList, cells);
-        const QByteArray data = cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c><c r=\"B1\" s=\"1\"/>")
-                                + cellRow(2, "<c r=\"A2\"/><c r=\"B2\"/>")
-                                + cellRow(3, "<c r=\"A3\" t=\"inlineStr\"><is><t>y</t></is></c>");
-        const QString path = write(workbookMembers(
-            {{"M", "rId1", "worksheets/m.xml", {}, data,
-              "<mergeCells count=\"2\"><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"A9:A1000000\"/></mergeCells>"}}));
+        const QByteArray data =
+            cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c><c r=\"B1\" s=\"1\"/>") +
+            cellRow(2, "<c r=\"A2\"/><c r=\"B2\"/>") +
+            cellRow(3, "<c r=\"A3\" t=\"inlineStr\"><is><t>y</t></is></c>");
+        const QString path =
+            write(workbookMembers({{"M",
+                                    "rId1",
+                                    "worksheets/m.xml",
+                                    {},
+                                    data,
+                                    "<mergeCells count=\"2\"><mergeCell ref=\"A1:B2\"/><mergeCell "
+                                    "ref=\"A9:A1000000\"/></mergeCells>"}}));
         TXlsxFile file;
         load(file, path, false, fill);
         const TKobSparseCells& c = file.Workbook.GetFirstSheet()->Cells;
@@ -284,7 +304,8 @@ private slots:
         QTest::addColumn<int>("skip");
         QTest::addColumn<QList<QStringList>>("rows");
         QTest::newRow("first sheet, all rows")
-            << "" << 0 << QList<QStringList>{{"Name", "Account"}, {"", ""}, {"Ali Reza", "603799123456789"}};
+            << "" << 0
+            << QList<QStringList>{{"Name", "Account"}, {"", ""}, {"Ali Reza", "603799123456789"}};
         QTest::newRow("by name in other case, header skipped")
             << "DATA" << 1 << QList<QStringList>{{"", ""}, {"Ali Reza", "603799123456789"}};
     }
@@ -294,8 +315,9 @@ private slots:
         QFETCH(int, skip);
         QFETCH(QList<QStringList>, rows);
         const QByteArray data =
-            cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c><c r=\"B1\" t=\"inlineStr\"><is><t>Account</t></is></c>")
-            + cellRow(3, "<c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>603799123456789</v></c>");
+            cellRow(1, "<c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c><c r=\"B1\" "
+                       "t=\"inlineStr\"><is><t>Account</t></is></c>") +
+            cellRow(3, "<c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>603799123456789</v></c>");
         const QString path =
             write(workbookMembers({{"Data", "rId1", "worksheets/d.xml", {}, data, {}},
                                    {"Other", "rId2", "worksheets/o.xml", {}, {}, {}}}));
@@ -315,16 +337,24 @@ private slots:
         QTest::addColumn<QString>("sheet");
         QTest::addColumn<QString>("mapValue");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no such sheet") << "Missing" << "A" << "no sheet named \"Missing\"";
-        QTest::newRow("column not letters") << "" << "1" << "not a column name";
+        QTest::newRow("no such sheet") << "Missing"
+                                       << "A"
+                                       << "no sheet named \"Missing\"";
+        QTest::newRow("column not letters") << ""
+                                            << "1"
+                                            << "not a column name";
     }
     void readerRefuses()
     {
         QFETCH(QString, sheet);
         QFETCH(QString, mapValue);
         QFETCH(QString, message);
-        const QString path = write(workbookMembers(
-            {{"Data", "rId1", "worksheets/d.xml", {}, cellRow(1, "<c r=\"A1\"><v>1</v></c>"), {}}}));
+        const QString path = write(workbookMembers({{"Data",
+                                                     "rId1",
+                                                     "worksheets/d.xml",
+                                                     {},
+                                                     cellRow(1, "<c r=\"A1\"><v>1</v></c>"),
+                                                     {}}}));
         TDurvel3Xlsx imp;
         imp.SetFileName(path);
         imp.SetSheetName(sheet);
@@ -343,12 +373,14 @@ private slots:
     {
         const QString path = m_dir.filePath(QStringLiteral("written.xlsx"));
         lxw_workbook* wb = workbook_new(QFile::encodeName(path).constData());
-        lxw_worksheet* ws = workbook_add_worksheet(wb, u"\u0641\u0647\u0631\u0633\u062A"_qs.toUtf8().constData());
+        lxw_worksheet* ws =
+            workbook_add_worksheet(wb, u"\u0641\u0647\u0631\u0633\u062A"_qs.toUtf8().constData());
         lxw_format* date = workbook_add_format(wb);
         format_set_num_format(date, "yyyy/mm/dd");
         lxw_format* amount = workbook_add_format(wb);
         format_set_num_format(amount, "#,##0");
-        worksheet_write_string(ws, 0, 0, u"\u067E\u0631\u0648\u06CC\u0646"_qs.toUtf8().constData(), nullptr);
+        worksheet_write_string(ws, 0, 0, u"\u067E\u0631\u0648\u06CC\u0646"_qs.toUtf8().constData(),
+                               nullptr);
         worksheet_write_number(ws, 0, 1, 6037991234567.0, nullptr);
         worksheet_write_number(ws, 0, 2, 15000000, amount);
         lxw_datetime dt = {2024, 3, 5, 0, 0, 0};

@@ -1,0 +1,301 @@
+#include "helper_fakes.h"
+
+#include "import/engine/Durvel3ODS.h"
+#include "import/engine/Durvel3ODT.h"
+#include "import/engine/support/OpenDocumentFile.h"
+#include "tests/support/ZipBuilder.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Rows = QList<QStringList>;
+
+namespace {
+
+// Content whose body is Body; "t:", "x:" and "o:" are the table, text and office prefixes.
+QList<ZipMember> content(const QByteArray& body, bool text = false)
+{
+    const QByteArray kind = text ? "text" : "spreadsheet";
+    return {
+        {"mimetype", "application/vnd.oasis.opendocument." + kind, true},
+        {"content.xml", "<?xml version=\"1.0\"?><o:document-content "
+                        "xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                        "xmlns:t=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+                        "xmlns:x=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><o:body><o:" +
+                            kind + ">" + body + "</o:" + kind + "></o:body></o:document-content>"}};
+}
+
+QByteArray c(const QByteArray& text, const QByteArray& attrs = {})
+{
+    return "<t:table-cell" + attrs + "><x:p>" + text + "</x:p></t:table-cell>";
+}
+QByteArray r(const QByteArray& cells, const QByteArray& attrs = {})
+{
+    return "<t:table-row" + attrs + ">" + cells + "</t:table-row>";
+}
+QByteArray t(const QByteArray& name, const QByteArray& rows)
+{
+    return "<t:table t:name=\"" + name + "\">" + rows + "</t:table>";
+}
+
+Rows gridOf(const TODSSpreadSheet& s)
+{
+    Rows rows;
+    for (int y = 0; y < s.RowCount; ++y) {
+        QStringList row;
+        for (int x = 0; x < s.ColCount; ++x)
+            row << s.Cells.Cell(x, y);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestOpenDocument : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString write(const QList<ZipMember>& members)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("doc%1.zip").arg(++m_files));
+        return writeZip(path, members) ? path : QString();
+    }
+
+private slots:
+    void spreadsheetShapes_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<bool>("notExpand");
+        QTest::addColumn<Rows>("grid");
+        QTest::newRow("paragraphs, spaces, tabs, breaks; annotations left out")
+            << r("<t:table-cell><x:p>Ali<x:s x:c=\"2\"/>Reza</x:p><x:p><x:span>b</x:span>"
+                 "<x:tab/>c<x:line-break/>d</x:p><o:annotation><x:p>note</x:p></o:annotation>"
+                 "</t:table-cell>")
+            << true << Rows{{"Ali  Reza\rb\tc\nd"}};
+        QTest::newRow("repeated cell, next cell further on")
+            << r(c("x", " t:number-columns-repeated=\"3\"") + c("y")) << true
+            << Rows{{"x", "x", "x", "y"}};
+        const QByteArray span =
+            r(c("x", " t:number-columns-spanned=\"2\" t:number-rows-spanned=\"2\"") +
+              "<t:covered-table-cell/>" + c("z")) +
+            r("<t:covered-table-cell t:number-columns-repeated=\"2\"/>" + c("w"));
+        QTest::newRow("span, top-left only") << span << true << Rows{{"x", "", "z"}, {"", "", "w"}};
+        QTest::newRow("span expanded") << span << false << Rows{{"x", "x", "z"}, {"x", "x", "w"}};
+        QTest::newRow("repeated rows")
+            << r(c("a") + c("b"), " t:number-rows-repeated=\"2\"") + r(c("c")) << true
+            << Rows{{"a", "b"}, {"a", "b"}, {"c", ""}};
+        QTest::newRow("trailing repeats cost nothing")
+            << r(c("1")) + r("<t:table-cell/>", " t:number-rows-repeated=\"3\"") + r(c("5")) +
+                   r("<t:table-cell t:number-columns-repeated=\"1024\"/>",
+                     " t:number-rows-repeated=\"1048570\"")
+            << true << Rows{{"1"}, {""}, {""}, {""}, {"5"}};
+        QTest::newRow("typed values read from the value, not the display")
+            << r("<t:table-cell o:value-type=\"float\" o:value=\"1234567.5\"><x:p>1,234,568</x:p>"
+                 "</t:table-cell><t:table-cell o:value-type=\"date\" o:date-value=\"2024-03-05\">"
+                 "<x:p>05/03/24</x:p></t:table-cell><t:table-cell o:value-type=\"boolean\" "
+                 "o:boolean-value=\"true\"><x:p>TRUE</x:p></t:table-cell>"
+                 "<t:table-cell o:value-type=\"float\" o:value=\"603799123456789\"/>")
+            << true << Rows{{"1234567.5", "2024/03/05", "True", "603799123456789"}};
+        QTest::newRow("sub-tables are not sheets and not cell text")
+            << r("<t:table-cell><x:p>out</x:p><t:table t:is-sub-table=\"true\">" + r(c("in")) +
+                 "</t:table></t:table-cell>")
+            << true << Rows{{"out"}};
+    }
+    void spreadsheetShapes()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(bool, notExpand);
+        QFETCH(Rows, grid);
+        TODSFile file;
+        file.SetNotExpandMergedValue(notExpand);
+        file.SetFileName(write(content(t("Sheet1", rows))));
+        file.Load();
+        QCOMPARE(file.SpreadSheets.size(), size_t(1));
+        QCOMPARE(gridOf(*file.SpreadSheets[0]), grid);
+    }
+
+    void refusesWhatItCannotHold_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no table") << QByteArray("<x:p>text only</x:p>")
+                                  << "No spreadsheets were found";
+        QTest::newRow("text beyond the last row")
+            << t("S", r(c("x"), " t:number-rows-repeated=\"2000000\"")) << "beyond row";
+        QTest::newRow("billions of cells")
+            << t("S", r(c("x", " t:number-columns-repeated=\"16384\""),
+                        " t:number-rows-repeated=\"1048576\""))
+            << "more than";
+    }
+    void refusesWhatItCannotHold()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+        TODSFile file;
+        file.SetFileName(write(content(body)));
+        try {
+            file.Load();
+            QFAIL("loaded");
+        } catch (const EZipError& e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+        QVERIFY(!file.Loaded());
+    }
+
+    void textTables_data()
+    {
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<bool>("complex");
+        QTest::addColumn<Rows>("grid");
+        QTest::newRow("paragraphs by carriage return")
+            << r(c("a") + "<t:table-cell><x:p>b</x:p><x:p/><x:p>c</x:p></t:table-cell>") << false
+            << Rows{{"a", "b\rc"}};
+        QTest::newRow("a 2 x 2 sub-table laid into the grid")
+            << r(c("a") + "<t:table-cell><t:table t:is-sub-table=\"true\">" + r(c("s1") + c("s2")) +
+                 r(c("s3") + c("s4")) + "</t:table></t:table-cell>") +
+                   r(c("next"))
+            << true << Rows{{"a", "s1", "s2"}, {"", "s3", "s4"}, {"next", "", ""}};
+    }
+    void textTables()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(bool, complex);
+        QFETCH(Rows, grid);
+        TODTFile file;
+        file.SetFileName(write(content(t("T", rows), true)));
+        file.Load();
+        QCOMPARE(file.SpreadSheets.size(), size_t(1));
+        QCOMPARE(file.SpreadSheets[0]->ComplexTable, complex);
+        QCOMPARE(gridOf(*file.SpreadSheets[0]), grid);
+    }
+
+    void odsReader_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("skip");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("by name, header skipped") << "SECOND" << 1 << Rows{{"Ali", "0123"}} << "";
+        QTest::newRow("empty name: first sheet") << "" << 0 << Rows{{"one", ""}} << "";
+        QTest::newRow("no such sheet") << "Third" << 0 << Rows{} << "no sheet named \"Third\"";
+    }
+    void odsReader()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(int, skip);
+        QFETCH(Rows, rows);
+        QFETCH(QString, error);
+        const QString path =
+            write(content(t("First", r(c("one"))) +
+                          t("Second", r(c("Name") + c("Account")) + r(c("Ali") + c("0123")))));
+        TDurvel3ODS imp;
+        imp.SetFileName(path);
+        imp.SetSheetName(sheet);
+        imp.SkipFirstRows = skip;
+        DurvelCellStore grid(2, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        imp.Map().Add(QStringLiteral("1=B"));
+        try {
+            QVERIFY(imp.Execute());
+            QVERIFY(error.isEmpty());
+        } catch (const EDurvelError& e) {
+            QVERIFY2(!error.isEmpty() && e.message().contains(error), qPrintable(e.message()));
+        }
+        QCOMPARE(gridRows(grid), rows);
+    }
+
+    void odtReader_data()
+    {
+        QTest::addColumn<bool>("header");
+        QTest::addColumn<int>("skip");
+        QTest::addColumn<bool>("complexAllowed");
+        QTest::addColumn<Rows>("rows");
+        QTest::newRow("header row skipped") << true << 0 << true << Rows{{"2"}, {"3"}};
+        QTest::newRow("header and one more") << true << 1 << true << Rows{{"3"}};
+        QTest::newRow("complex refused") << false << 0 << false << Rows{};
+    }
+    void odtReader()
+    {
+        QFETCH(bool, header);
+        QFETCH(int, skip);
+        QFETCH(bool, complexAllowed);
+        QFETCH(Rows, rows);
+        const QByteArray sub = "<t:table-cell><t:table t:is-sub-table=\"true\">" + r(c("s")) +
+                               "</t:table></t:table-cell>";
+        const QString path = write(content(
+            t("Plain", r(c("1")) + r(c("2")) + r(c("3"))) + t("Complex", r(c("a") + sub)), true));
+        TDurvel3ODT imp;
+        imp.SetFileName(path);
+        imp.SetSheetName(complexAllowed ? QStringLiteral("plain") : QStringLiteral("Complex"));
+        imp.UseHeader = header;
+        imp.UseComplexTables = complexAllowed;
+        imp.SkipFirstRows = skip;
+        DurvelCellStore grid(1, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        try {
+            imp.Execute();
+            QVERIFY(complexAllowed);
+        } catch (const EDurvelError& e) {
+            QVERIFY(!complexAllowed);
+            QCOMPARE(e.message(), QStringLiteral("Trying to convert complex tables"));
+        }
+        QCOMPARE(gridRows(grid), rows);
+    }
+
+    void filesWrittenByOdfpy()
+    {
+        const QString ods = m_dir.filePath(QStringLiteral("py.ods"));
+        const QString odt = m_dir.filePath(QStringLiteral("py.odt"));
+        QProcess py;
+        py.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral(
+                      "import sys\n"
+                      "from odf.opendocument import OpenDocumentSpreadsheet, OpenDocumentText\n"
+                      "from odf.table import Table, TableRow, TableCell\n"
+                      "from odf.text import P, Span\n"
+                      "def table(name, rows):\n"
+                      "    t = Table(name=name)\n"
+                      "    for row in rows:\n"
+                      "        tr = TableRow()\n"
+                      "        for v in row:\n"
+                      "            if isinstance(v, float):\n"
+                      "                tc = TableCell(valuetype='float', value=v)\n"
+                      "                tc.addElement(P(text='%.0f' % v))\n"
+                      "            else:\n"
+                      "                tc = TableCell()\n"
+                      "                p = P(text=v[:2]); p.addElement(Span(text=v[2:])); "
+                      "tc.addElement(p)\n"
+                      "            tr.addElement(tc)\n"
+                      "        t.addElement(tr)\n"
+                      "    return t\n"
+                      "rows = [['\u0646\u0627\u0645 \u067E\u062F\u0631', 6037991234567.0], ['Ali "
+                      "Reza', 15000000.0]]\n"
+                      "s = OpenDocumentSpreadsheet(); s.spreadsheet.addElement(table('Sheet1', "
+                      "rows)); s.save(sys.argv[1])\n"
+                      "d = OpenDocumentText(); d.text.addElement(table('Table1', rows)); "
+                      "d.save(sys.argv[2])\n"),
+                  ods, odt});
+        if (!py.waitForFinished(60000) || py.exitCode() != 0)
+            QSKIP("python3-odf is not available");
+        TODSFile s;
+        s.SetFileName(ods);
+        s.Load();
+        QCOMPARE(gridOf(*s.GetSheetByName(QStringLiteral("sheet1"))),
+                 (Rows{{u"\u0646\u0627\u0645 \u067E\u062F\u0631"_qs, "6037991234567"},
+                       {"Ali Reza", "15000000"}}));
+        TODTFile d;
+        d.SetFileName(odt);
+        d.Load();
+        QCOMPARE(gridOf(*d.GetSheetByName(QString())),
+                 (Rows{{u"\u0646\u0627\u0645 \u067E\u062F\u0631"_qs, "6037991234567"},
+                       {"Ali Reza", "15000000"}}));
+    }
+};
+
+QTEST_MAIN(TestOpenDocument)
+#include "test_opendocument.moc"
