@@ -131,6 +131,67 @@ def zip_seeds():
     yield "zeros", archive([("big.xml", b"\0" * 200000)])
 
 
+def xlsx_seeds():
+    main = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+    rel = 'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"'
+    pkg = 'xmlns="http://schemas.openxmlformats.org/package/2006/relationships"'
+    book = ('<workbook %s %s><workbookPr date1904="1"/><sheets><sheet name="S" sheetId="1" '
+            'r:id="rId1"/><sheet name="H" sheetId="2" r:id="R2" state="hidden"/></sheets>'
+            '</workbook>' % (main, rel))
+    rels = ('<Relationships %s><Relationship Id="rId1" Type="x/worksheet" '
+            'Target="worksheets/sheet1.xml"/><Relationship Id="R2" Type="x/worksheet" '
+            'Target="/xl/worksheets/sheet2.xml"/><Relationship Id="s" Type="x/sharedStrings" '
+            'Target="sharedStrings.xml"/><Relationship Id="t" Type="x/styles" '
+            'Target="styles.xml"/></Relationships>' % pkg)
+    sheet = ('<worksheet %s><sheetData><row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" s="1">'
+             '<v>45000</v></c><c t="inlineStr"><is><t>x</t></is></c></row><row><c><v>1.5E3</v>'
+             '</c><c r="C2" t="b"><v>1</v></c></row></sheetData><mergeCells><mergeCell '
+             'ref="A1:B3"/></mergeCells></worksheet>' % main)
+    strings = '<sst %s><si><t>%s</t></si><si><r><t>a</t></r></si></sst>' % (main, ALI)
+    styles = ('<styleSheet %s><numFmts><numFmt numFmtId="165" formatCode="yyyy-mm-dd"/>'
+              '</numFmts><cellXfs><xf numFmtId="0"/><xf numFmtId="165"/></cellXfs></styleSheet>'
+              % main)
+    # The target joins the parts with NUL bytes in this order.
+    yield "book", "\0".join([book, rels, sheet, sheet, strings, styles]).encode()
+
+
+def docx_seeds():
+    w = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+    cell = '<w:tc><w:tcPr>%s</w:tcPr><w:p><w:r><w:t>%s</w:t><w:tab/></w:r></w:p></w:tc>'
+    body = ('<w:tbl><w:tr>' + cell % ('<w:gridSpan w:val="2"/>', ALI) +
+            cell % ('<w:vMerge w:val="restart"/>', 'b') + '</w:tr><w:tr>' +
+            cell % ('', 'c') + cell % ('<w:vMerge/>', '') +
+            '<w:tc><w:tbl><w:tr><w:tc><w:p><w:hyperlink><w:r><w:t>in</w:t></w:r></w:hyperlink>'
+            '</w:p></w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>')
+    yield "tables", ('<w:document %s><w:body>%s</w:body></w:document>' % (w, body)).encode()
+
+
+def opendocument_seeds():
+    ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+          'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"')
+    rows = ('<table:table table:name="T"><table:table-row table:number-rows-repeated="2">'
+            '<table:table-cell table:number-columns-repeated="2"><text:p>a<text:s text:c="2"/>'
+            '</text:p></table:table-cell><table:table-cell table:number-columns-spanned="2" '
+            'table:number-rows-spanned="2" office:value-type="float" office:value="12">'
+            '<text:p>12</text:p></table:table-cell><table:covered-table-cell/></table:table-row>'
+            '<table:table-row><table:table-cell><table:table table:is-sub-table="true">'
+            '<table:table-row><table:table-cell><text:p>s</text:p></table:table-cell>'
+            '</table:table-row></table:table></table:table-cell></table:table-row>'
+            '<table:table-row table:number-rows-repeated="1048570"><table:table-cell '
+            'table:number-columns-repeated="1024"/></table:table-row></table:table>')
+    yield "tables", ('<office:document-content %s><office:body><office:spreadsheet>%s'
+                     '</office:spreadsheet></office:body></office:document-content>'
+                     % (ns, rows)).encode()
+
+
+def xmldoc_seeds():
+    yield "attributes", ("/list/p\n<?xml version='1.0'?><list><p id='1' name='%s'>t</p>"
+                         "<p id='2'/></list>" % ALI).encode()
+    yield "namespaces", b"//ns0:a|//b\n<ns0:r xmlns:ns0='urn:y' xmlns='urn:d'><ns0:a v='2'/><b>x</b></ns0:r>"
+    yield "subnodes", b"//row[acc>1]\n<r><row><acc>12</acc><amt>5</amt></row><row><acc/></row></r>"
+
+
 def html_seeds():
     yield "tables", ("<html><head><meta charset=utf-8></head><body><table><thead><tr><th>نام"
                      "</th></tr></thead><tr><td>" + ALI + "<br>x&nbsp;</td><td><table><tr><td>in"
@@ -297,6 +358,10 @@ TARGETS = {
     "fuzz_html": html_seeds,
     "fuzz_xmlpacket": xmlpacket_seeds,
     "fuzz_dbf": dbf_seeds,
+    "fuzz_xmldoc": xmldoc_seeds,
+    "fuzz_xlsx": xlsx_seeds,
+    "fuzz_docx": docx_seeds,
+    "fuzz_opendocument": opendocument_seeds,
     "fuzz_codepage": codepage_seeds,
     "fuzz_textfile": textfile_seeds,
     "fuzz_ascii": ascii_seeds,

@@ -485,6 +485,24 @@ void Document::registerDocumentNamespaces()
     }
 }
 
+void Document::dropDefaultNamespaces()
+{
+    // Iterative walk: documents may nest deeply.
+    xmlNode* n = xmlDocGetRootElement(m_doc);
+    while (n) {
+        if (n->type == XML_ELEMENT_NODE && n->ns && !n->ns->prefix)
+            n->ns = nullptr;
+        if (n->type == XML_ELEMENT_NODE && n->children) {
+            n = n->children;
+            continue;
+        }
+        while (n && !n->next)
+            n = n->parent && n->parent->type == XML_ELEMENT_NODE ? n->parent : nullptr;
+        if (n)
+            n = n->next;
+    }
+}
+
 QList<Node> Document::select(const QString& xpath, const Node& context) const
 {
     Captured captured;

@@ -141,6 +141,9 @@ public:
     QList<std::pair<QString, QString>> declaredNamespaces() const;
     // Registers every prefixed declaration of the document.
     void registerDocumentNamespaces();
+    // Takes elements out of their default (unprefixed) namespace, so that a path written with
+    // plain names finds them, as a user reading the file expects.
+    void dropDefaultNamespaces();
 
     // Nodes selected by XPath (relative to Context when given). An expression that is not valid
     // or that gives no node set throws XmlError.

@@ -1,0 +1,58 @@
+#pragma once
+// Any XML file as a table: the nodes an XPath selects are rows (row 0 is the header), column 0
+// their names, column 1 their texts, and one further column per attribute or child element
+// name, in the order the names are first met.
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace xml {
+class Document;
+}
+class TKobSparseCells;
+
+enum TXMLDataLocation : quint8 { tlAttributes = 0, tlSubNodes = 1 };
+
+class TXMLDocFile
+{
+public:
+    TXMLDocFile();
+    ~TXMLDocFile();
+    TXMLDocFile(const TXMLDocFile&) = delete;
+    TXMLDocFile& operator=(const TXMLDocFile&) = delete;
+
+    QString FileName() const { return FFileName; }
+    void SetFileName(const QString& Value) { FFileName = Value; }
+    TXMLDataLocation DataLocation = tlAttributes;
+    QString XPath() const { return FXPath; }
+    // Rebuilds the table when the document is loaded (also for the same XPath). An XPath that is
+    // not valid raises xml::XmlError with the parser's reason; the table is then empty.
+    void SetXPath(const QString& Value);
+
+    // Raises xml::XmlError for an empty name, a missing file or a document that is not
+    // well-formed. Prefixes the document declares can be used in XPaths, and plain names match
+    // elements of the default namespace.
+    void Load();
+    bool Loaded() const { return FDocument != nullptr; }
+    // The loaded document, for the wizard's tree.
+    const xml::Document* Document() const { return FDocument.get(); }
+
+    int ColCount() const { return int(FColumns.size()); }
+    int RowCount() const { return FRowCount; }
+    // Empty outside the table.
+    QString Cell(int Col, int Row) const;
+
+private:
+    void BuildTable();
+
+    QString FFileName;
+    QString FXPath = QStringLiteral("/");
+    std::unique_ptr<xml::Document> FDocument;
+    std::vector<QStringList> FColumns;
+    int FRowCount = 1;
+};
+
+// The preview of the table: at most 30 rows, every cell copied.
+void FillXMLDocGrid(TKobSparseCells& Cells, const TXMLDocFile& File);
