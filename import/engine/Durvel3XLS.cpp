@@ -1,5 +1,7 @@
 #include "import/engine/Durvel3XLS.h"
 
+#include "import/engine/DurvelSheetText.h"
+
 #include "import/engine/support/MapRange.h"
 #include "import/engine/support/XlsFile.h"
 #include "platform/ini/IniFile.h"
@@ -45,20 +47,7 @@ void TDurvel3XLS::PrepareImport()
 
 void TDurvel3XLS::OpenSource()
 {
-    const TDurvelFormats& formats = RunFormats();
-    FFile->TextFormat.DecimalSeparator = formats.DecimalSeparator;
-    FFile->TextFormat.DateText = [this](const QDateTime& value, TSheetDateKind kind) {
-        const TDurvelFormats& f = RunFormats();
-        switch (kind) {
-        case TSheetDateKind::Date:
-            return DurvelFormatDateTime(f, f.ShortDateFormat, value);
-        case TSheetDateKind::Time:
-            return DurvelFormatDateTime(f, f.LongTimeFormat, value);
-        case TSheetDateKind::DateTime:
-            break;
-        }
-        return DurvelFormatDateTime(f, f.ShortDateFormat + u' ' + f.LongTimeFormat, value);
-    };
+    FFile->TextFormat = SheetTextFormatOf(RunFormats());
     FLast = (ImportRange == dirMax ? FLongestCount : FShortestCount) - 1;
     if (ImportRecCount > 0)
         FLast = std::min(FLast, ImportRecCount - 1);
