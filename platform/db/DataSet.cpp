@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <sqlite3.h>
+
 namespace db {
 
 namespace {
@@ -168,16 +170,17 @@ void DataSet::readRows(qint64 keepKey)
     m_fields = fields;
     prepareWriting();
 
-    m_rows.clear();
+    m_rows.reset(n);
     dropIndexes();
+    QVector<FieldType> types;
+    for (const Field& f : std::as_const(m_fields))
+        types << f.type;
     int keepRow = -1;
     while (st.step()) {
-        QVector<QVariant> row(n);
-        for (int i = 0; i < n; ++i)
-            row[i] = st.value(i, m_fields[i].type);
-        if (keepKey >= 0 && m_keyField >= 0 && row[m_keyField].toLongLong() == keepKey)
-            keepRow = int(m_rows.size());
-        m_rows.append(std::move(row));
+        if (keepKey >= 0 && m_keyField >= 0 &&
+            sqlite3_column_int64(st.handle(), m_keyField) == keepKey)
+            keepRow = m_rows.size();
+        m_rows.appendFromStatement(st.handle(), types);
     }
     m_current = keepRow;
 }
@@ -186,7 +189,7 @@ void DataSet::close()
 {
     if (!isActive())
         return;
-    m_rows.clear();
+    m_rows.reset(0);
     dropIndexes();
     m_buffer.clear();
     m_fields.clear();
@@ -254,7 +257,7 @@ void DataSet::refresh()
 {
     qint64 key = -1;
     if (isActive() && m_current >= 0 && m_keyField >= 0)
-        key = m_rows[m_current][m_keyField].toLongLong();
+        key = m_rows.integer(m_current, m_keyField);
     refreshAt(key);
 }
 
@@ -362,10 +365,9 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
         return true;
     }
     for (int r = 0; r < m_rows.size(); ++r) {
-        const auto& row = m_rows[r];
         bool ok = true;
         for (int k = 0; k < idx.size() && ok; ++k)
-            ok = sameValue(row[idx[k]], values[k], options);
+            ok = sameValue(m_rows.value(r, idx[k]), values[k], options);
         if (ok) {
             m_bof = m_eof = false;
             moveTo(r);
@@ -400,6 +402,14 @@ QString DataSet::indexKey(const QVector<QVariant>& row, const LocateIndex& index
     return key;
 }
 
+QString DataSet::rowKey(int row, const LocateIndex& index) const
+{
+    QString key;
+    for (int f : index.fields)
+        appendKeyPart(key, m_rows.value(row, f), m_fields[f].type, index.caseInsensitive);
+    return key;
+}
+
 QString DataSet::searchKey(const QVariantList& values, const LocateIndex& index) const
 {
     QString key;
@@ -420,7 +430,7 @@ DataSet::LocateIndex& DataSet::indexFor(const QVector<int>& fields, bool caseIns
     index.caseInsensitive = caseInsensitive;
     index.firstRow.reserve(m_rows.size());
     for (int r = 0; r < m_rows.size(); ++r) {
-        const QString key = indexKey(m_rows[r], index);
+        const QString key = rowKey(r, index);
         if (!index.firstRow.contains(key)) // the first row of a key wins
             index.firstRow.insert(key, r);
     }
@@ -435,7 +445,7 @@ void DataSet::indexAppended(int row)
         return;
     }
     for (LocateIndex& i : m_indexes) {
-        const QString key = indexKey(m_rows[row], i);
+        const QString key = rowKey(row, i);
         if (!i.firstRow.contains(key))
             i.firstRow.insert(key, row);
     }
@@ -444,7 +454,7 @@ void DataSet::indexAppended(int row)
 void DataSet::indexEdited(const QVector<QVariant>& before, int row)
 {
     for (const LocateIndex& i : std::as_const(m_indexes))
-        if (indexKey(before, i) != indexKey(m_rows[row], i)) {
+        if (indexKey(before, i) != rowKey(row, i)) {
             dropIndexes();
             return;
         }
@@ -480,7 +490,7 @@ QVariant DataSet::value(int index) const
         return m_buffer[index];
     if (m_current < 0)
         return QVariant();
-    return m_rows[m_current][index];
+    return m_rows.value(m_current, index);
 }
 
 QVariant DataSet::value(const QString& name) const
@@ -500,7 +510,7 @@ QVariant DataSet::valueAt(int row, int column) const
         return QVariant();
     if (m_state == State::Edit && row == m_current)
         return m_buffer[column];
-    return m_rows[row][column];
+    return m_rows.value(row, column);
 }
 
 void DataSet::setValue(int index, const QVariant& value)
@@ -576,7 +586,7 @@ void DataSet::edit()
         return;
     if (m_current < 0)
         throw Error(QStringLiteral("There is no record to edit."));
-    m_buffer = m_rows[m_current];
+    m_buffer = m_rows.row(m_current);
     m_modified = QVector<bool>(m_fields.size(), false);
     setState(State::Edit);
 }
@@ -605,10 +615,12 @@ void DataSet::reloadRow(int row, qint64 key)
                             .arg(cols.join(u','), m_quotedTable, m_quotedKey);
     Statement st = m_conn->prepare(sql);
     st.bind({{QStringLiteral("key"), key}});
-    QVector<QVariant>& target = m_rows[row];
-    if (st.step())
+    QVector<QVariant> target = m_rows.row(row);
+    if (st.step()) {
         for (int k = 0; k < which.size(); ++k)
             target[which[k]] = st.value(k, m_fields[which[k]].type);
+        m_rows.replace(row, target);
+    }
     while (st.step()) {
     }
 }
@@ -763,7 +775,7 @@ void DataSet::post()
             if (mask[i] == '0' && m_defaultKnown[i])
                 row[i] = m_defaults[i];
         row[m_keyField] = key;
-        const int at = qBound(0, m_insertAt, int(m_rows.size()));
+        const int at = qBound(0, m_insertAt, m_rows.size());
         m_rows.insert(at, row);
         if (!exact)
             reloadRow(at, key);
@@ -774,7 +786,7 @@ void DataSet::post()
         m_bof = m_eof = false;
         emit rowInserted(at);
     } else {
-        const qint64 key = m_rows[m_current][m_keyField].toLongLong();
+        const qint64 key = m_rows.integer(m_current, m_keyField);
         if (!values.isEmpty()) {
             QStringList sets;
             for (int i = 0; i < mask.size(); ++i)
@@ -786,8 +798,8 @@ void DataSet::post()
             st.bindList(values);
             while (st.step()) {
             }
-            const QVector<QVariant> before = m_rows[m_current];
-            m_rows[m_current] = m_buffer;
+            const QVector<QVariant> before = m_rows.row(m_current);
+            m_rows.replace(m_current, m_buffer);
             if (!exact)
                 reloadRow(m_current, key);
             indexEdited(before, m_current);
@@ -834,7 +846,7 @@ void DataSet::remove()
     if (m_current < 0)
         throw Error(QStringLiteral("There is no record to delete."));
     const TableInfo& info = m_conn->tableInfo(m_table);
-    const qint64 key = m_rows[m_current][m_keyField].toLongLong();
+    const qint64 key = m_rows.integer(m_current, m_keyField);
     m_conn->exec(
         QStringLiteral("DELETE FROM %1 WHERE %2 = :key")
             .arg(quoteIdent(m_table), quoteIdent(info.columns[info.primaryKeyColumn].name)),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "platform/db/RowStore.h"
 
 #include <QFlags>
 #include <QObject>
@@ -147,7 +148,7 @@ private:
     Params m_params;
     State m_state = State::Inactive;
     QVector<Field> m_fields;
-    QVector<QVector<QVariant>> m_rows;
+    RowStore m_rows;
     QVector<QVariant> m_buffer;
     QVector<bool> m_modified;
     int m_current = -1;
@@ -180,6 +181,7 @@ private:
         QHash<QString, int> firstRow;
     };
     QString indexKey(const QVector<QVariant>& row, const LocateIndex& index) const;
+    QString rowKey(int row, const LocateIndex& index) const;
     QString searchKey(const QVariantList& values, const LocateIndex& index) const;
     LocateIndex& indexFor(const QVector<int>& fields, bool caseInsensitive);
     void indexAppended(int row);
