@@ -1,18 +1,22 @@
 // The program's windows: start-up to the main window, group add through the template list
 // window, and writing a bank file.
 #include "BenchMain.h"
+#include "BenchMemory.h"
 #include "BenchRows.h"
 
 #include "app/core/banklines.h"
 #include "app/groupgrid.h"
 #include "app/helpers.h"
 #include "app/startup.h"
+#include "app/u_customer.h"
 #include "app/u_dm.h"
 #include "app/u_main.h"
 #include "app/u_sepah3.h"
 #include "platform/dataaware/DBLookupComboBox.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
+
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
@@ -156,6 +160,77 @@ void BM_WriteBankFile(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * QFileInfo(path).size());
 }
 BENCHMARK(BM_WriteBankFile)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A register of n people, made straight through the keyed file's handle.
+void fillRegister(db::Connection* c, int n)
+{
+    sqlite3* h = c->handle();
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h,
+                       "INSERT INTO tbl_customer (Pers_number, First_Name, Last_Name, Hesab, "
+                       "Price, Chk) VALUES (?, ?, ?, ?, ?, ?)",
+                       -1, &st, nullptr);
+    sqlite3_exec(h, "BEGIN", nullptr, nullptr, nullptr);
+    for (int i = 0; i < n; ++i) {
+        const QStringList cells = benchCsvLine(i).split(u',');
+        QByteArray utf8[5];
+        for (int k = 0; k < 5; ++k) {
+            utf8[k] = cells[k].toUtf8();
+            sqlite3_bind_text(st, k + 1, utf8[k].constData(), int(utf8[k].size()), SQLITE_STATIC);
+        }
+        sqlite3_bind_int(st, 6, cells[5] == QLatin1String("1"));
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_finalize(st);
+}
+
+// The register window opened on a register of a million people (its query read, its grid
+// shown); memory is the peak over the opening above the size just before it.
+void BM_RegisterWindowOpens(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    TestDatabase base;
+    fillRegister(base.connection(), n);
+    base.connection()->close();
+    Tfrm_dm::setDatabaseFolder(base.folder());
+    MessageLog log;
+    double peakAbove = 0;
+    int shown = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!CreateForms()) {
+            state.SkipWithError("CreateForms failed");
+            break;
+        }
+        QApplication::processEvents();
+        const double idle = benchmem::residentMiB();
+        benchmem::resetPeak();
+        state.ResumeTiming();
+
+        frm_customer->show();
+        QApplication::processEvents();
+
+        state.PauseTiming();
+        peakAbove = std::max(peakAbove, benchmem::peakMiB() - idle);
+        shown = frm_dm->customer_ado->recordCount();
+        frm_customer->hide();
+        DestroyForms();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    Tfrm_dm::setDatabaseFolder(QString());
+    if (shown != n)
+        state.SkipWithError(QStringLiteral("the register showed %1 people").arg(shown).toUtf8());
+    state.counters["peak_above_idle_MiB"] = peakAbove;
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_RegisterWindowOpens)
+    ->Arg(1000000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -113,6 +113,45 @@ void BM_ConnectionOpen(benchmark::State& state)
 }
 BENCHMARK(BM_ConnectionOpen)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The register's query alone over n people: every row read into the data set.
+void BM_RegisterQueryOpen(benchmark::State& state)
+{
+    const int n = int(state.range(0));
+    QTemporaryDir dir;
+    const QString path = freshDatabase(dir);
+    db::Connection conn;
+    conn.open(path, databaseKey());
+    db::Statement ins = conn.prepare(QStringLiteral(
+        "insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, Price, Chk) "
+        "values (:a, :b, :c, :d, :e, :f)"));
+    conn.beginTransaction();
+    for (int i = 0; i < n; ++i) {
+        const QStringList c = benchCsvLine(i).split(u',');
+        ins.bind({{"a", c[0]},
+                  {"b", c[1]},
+                  {"c", c[2]},
+                  {"d", c[3]},
+                  {"e", c[4]},
+                  {"f", c[5] == QLatin1String("1")}});
+        while (ins.step()) {
+        }
+    }
+    conn.commit();
+    for (auto _ : state) {
+        db::DataSet ds(&conn);
+        ds.setSql(QStringLiteral("select * from tbl_customer"));
+        ds.open();
+        if (ds.recordCount() != n)
+            state.SkipWithError("rows missing");
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_RegisterQueryOpen)
+    ->Arg(1000000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 } // namespace
 
 BANKFILE_BENCH_MAIN(QCoreApplication)

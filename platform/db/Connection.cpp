@@ -393,8 +393,9 @@ void Connection::open(const QString& path, const QByteArray& key)
         throw Error(QStringLiteral("The database file %1 does not exist.").arg(path));
     requireWritableFolder(path);
     sqlite3* db = nullptr;
-    int rc =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection is used by one thread at a time: no lock around every call.
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     auto failOpen = [&db, &rc] {
         const Error e = sqliteError(db, rc);
         sqlite3_close(db);

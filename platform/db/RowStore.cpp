@@ -229,43 +229,93 @@ qint64 RowStore::integer(int row, int column) const
     return v.typeId() == QMetaType::LongLong ? v.toLongLong() : -1;
 }
 
+namespace {
+
+std::size_t varintSize(quint64 v)
+{
+    std::size_t n = 1;
+    while (v >= 0x80) {
+        v >>= 7;
+        ++n;
+    }
+    return n;
+}
+
+char* writeVarint(char* p, quint64 v)
+{
+    while (v >= 0x80) {
+        *p++ = char(v | 0x80);
+        v >>= 7;
+    }
+    *p++ = char(v);
+    return p;
+}
+
+} // namespace
+
 void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& types)
 {
-    m_scratch.clear();
+    // Measured first, then written once into its place: no copy of the row on the way.
+    m_cells.resize(std::size_t(m_columns));
+    std::size_t total = 0;
     for (int c = 0; c < m_columns; ++c) {
+        Cell& cell = m_cells[std::size_t(c)];
+        cell = {Null, 0, nullptr, 0};
         const int kind = sqlite3_column_type(st, c);
         const FieldType type = c < types.size() ? types[c] : FieldType::Unknown;
-        if (kind == SQLITE_NULL) {
-            m_scratch.append(char(Null));
-            continue;
-        }
         // The same reading as Statement::value.
-        if (type == FieldType::Boolean) {
-            m_scratch.append(char(sqlite3_column_int64(st, c) != 0 ? True : False));
-            continue;
-        }
         const bool integral = type == FieldType::AutoInc || type == FieldType::Integer ||
                               type == FieldType::Unknown || type == FieldType::Blob;
         const bool real =
             type == FieldType::Float || type == FieldType::Unknown || type == FieldType::Blob;
-        if (kind == SQLITE_INTEGER && integral) {
-            putInt(m_scratch, sqlite3_column_int64(st, c));
-        } else if (kind == SQLITE_INTEGER && type == FieldType::Float) {
-            putReal(m_scratch, sqlite3_column_double(st, c));
-        } else if (kind == SQLITE_FLOAT && real) {
-            putReal(m_scratch, sqlite3_column_double(st, c));
-        } else if (kind == SQLITE_BLOB) {
-            const void* b = sqlite3_column_blob(st, c);
-            putBytes(m_scratch, Bytes, static_cast<const char*>(b),
-                     std::size_t(sqlite3_column_bytes(st, c)));
+        if (kind == SQLITE_NULL) {
+            cell.tag = Null;
+        } else if (type == FieldType::Boolean) {
+            cell.tag = sqlite3_column_int64(st, c) != 0 ? True : False;
+        } else if (kind == SQLITE_INTEGER && integral) {
+            cell.tag = Int;
+            cell.number = zigzag(sqlite3_column_int64(st, c));
+            total += varintSize(cell.number);
+        } else if ((kind == SQLITE_INTEGER && type == FieldType::Float) ||
+                   (kind == SQLITE_FLOAT && real)) {
+            cell.tag = Real;
+            const double d = sqlite3_column_double(st, c);
+            std::memcpy(&cell.number, &d, sizeof d);
+            total += sizeof d;
         } else {
-            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            putBytes(m_scratch, Text, t, std::size_t(sqlite3_column_bytes(st, c)));
+            cell.tag = kind == SQLITE_BLOB ? Bytes : Text;
+            cell.data = cell.tag == Bytes
+                            ? static_cast<const char*>(sqlite3_column_blob(st, c))
+                            : reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            cell.size = std::size_t(sqlite3_column_bytes(st, c));
+            total += varintSize(cell.size) + cell.size;
+        }
+        total += 1;
+    }
+    char* const start = allocate(total);
+    char* p = start;
+    for (const Cell& cell : m_cells) {
+        *p++ = char(cell.tag);
+        switch (cell.tag) {
+        case Int:
+            p = writeVarint(p, cell.number);
+            break;
+        case Real:
+            std::memcpy(p, &cell.number, sizeof(double));
+            p += sizeof(double);
+            break;
+        case Text:
+        case Bytes:
+            p = writeVarint(p, cell.size);
+            if (cell.size)
+                std::memcpy(p, cell.data, cell.size);
+            p += cell.size;
+            break;
+        default:
+            break;
         }
     }
-    char* p = allocate(std::size_t(m_scratch.size()));
-    std::memcpy(p, m_scratch.constData(), std::size_t(m_scratch.size()));
-    m_rows.push_back(p);
+    m_rows.push_back(start);
 }
 
 void RowStore::insert(int at, const QVector<QVariant>& row)

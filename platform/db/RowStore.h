@@ -56,6 +56,16 @@ private:
     qint64 m_held = 0;      // bytes of every block
     qint64 m_waste = 0;     // bytes of rows replaced or removed
     QByteArray m_scratch;   // one row being encoded
+
+    // One cell read from a statement, before it is written.
+    struct Cell
+    {
+        unsigned char tag;
+        quint64 number; // zigzag integer, or the bytes of a double
+        const char* data;
+        std::size_t size;
+    };
+    std::vector<Cell> m_cells;
 };
 
 } // namespace db
