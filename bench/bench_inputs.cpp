@@ -1,11 +1,13 @@
 // Input files for bench/run.sh's shell comparisons.
 //   bench_inputs schema <out>            the program's schema script
-//   bench_inputs key <out>               "PRAGMA key" for the sqlcipher shell
+//   bench_inputs key <out>               "PRAGMA key" and the cipher settings for the
+//                                        sqlcipher shell
 //   bench_inputs detail-sql <rows> <out> BEGIN; one INSERT per list row; COMMIT;
 //   bench_inputs csv <rows> <out>        the register CSV (UTF-8, CR LF), as bench_import makes it
 #include "BenchRows.h"
 
 #include "app/dbfile.h"
+#include "platform/db/Connection.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,8 +37,11 @@ int main(int argc, char** argv)
     if (a.size() == 2 && a[0] == QLatin1String("schema")) {
         ok = writeFile(a[1], QByteArray(kSchemaSql));
     } else if (a.size() == 2 && a[0] == QLatin1String("key")) {
-        ok = writeFile(a[1],
-                       "PRAGMA key = " + quoted(QString::fromUtf8(databaseKey())).toUtf8() + ";\n");
+        QByteArray out =
+            "PRAGMA key = " + quoted(QString::fromUtf8(databaseKey())).toUtf8() + ";\n";
+        for (const QString& pragma : db::Connection::cipherSettings())
+            out += pragma.toUtf8() + ";\n";
+        ok = writeFile(a[1], out);
     } else if (a.size() == 3 && a[0] == QLatin1String("detail-sql")) {
         const int rows = a[1].toInt();
         QByteArray out = "BEGIN;\n";
