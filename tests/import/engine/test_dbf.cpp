@@ -168,9 +168,9 @@ private slots:
                "t.append(('B', 123456789, -0.5, datetime.datetime(1850, 1, 2), -3e100, ''))\n"
                "t.close()\n"
             << QStringList{"NAME", "CNT", "PRICE", "WHEN", "RATE", "NOTE"} << "CIYTBM"
-            << QList<QStringList>{{"Ali", "-5", "12.5", "2020/05/06 07:08:09", "1.25",
-                                   QString::fromUtf8("سلام")},
-                                  {"B", "123456789", "-0.5", "1850/01/02", "-3e+100", ""}};
+            << QList<QStringList>{
+                   {"Ali", "-5", "12.5", "2020/05/06 07:08:09", "1.25", QString::fromUtf8("سلام")},
+                   {"B", "123456789", "-0.5", "1850/01/02", "-3e+100", ""}};
     }
     void tablesOtherProgramsWrite()
     {

@@ -171,7 +171,7 @@ private slots:
         QVERIFY(imp.Canceled());
     }
 
-    void modesOnStringGrid_data()
+    void modes_data()
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("allowDuplicates");
@@ -221,7 +221,7 @@ private slots:
             << QList<QStringList>{caption, {"A1", "Ali"}, {"B2", "Reza"}, {"A1", "Sara"}}
             << QList<int>{0, 1};
     }
-    void modesOnStringGrid()
+    void modes()
     {
         QFETCH(int, mode);
         QFETCH(bool, allowDuplicates);
@@ -230,57 +230,37 @@ private slots:
         QFETCH(QList<QStringList>, expected);
         QFETCH(QList<int>, actions);
 
-        DurvelCellStore grid = makeGrid({"Code", "Name"}, {{"A1", "Ali"}, {"B2", "Reza"}});
-        ListReader imp;
-        imp.ImportDestination = didStringGrid;
-        imp.StringGrid = &grid;
-        imp.GridCaptionRow = 0;
-        imp.ImportMode = TDurvelMode(mode);
-        imp.AllowDuplicates = allowDuplicates;
-        imp.Map().Add("Code=1");
-        imp.Map().Add("Name=2");
-        for (const QString& k : keys)
-            imp.KeyColumns().Add(k);
-        imp.Lines = source;
-        QList<int> seen;
-        imp.OnImportRecord = [&](TDurvel3* s) { seen << s->RowAction(); };
-        QVERIFY(imp.Execute());
-        QCOMPARE(gridRows(grid), expected);
-        QCOMPARE(seen, actions);
-        QCOMPARE(imp.ImportedCount(), int(source.size()));
-    }
-
-    void modesOnDataSet_data() { modesOnStringGrid_data(); }
-    void modesOnDataSet()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, allowDuplicates);
-        QFETCH(QStringList, keys);
-        QFETCH(QList<QStringList>, source);
-        QFETCH(QList<QStringList>, expected);
-        QFETCH(QList<int>, actions);
-
-        FakeDataSet ds({{"Code"}, {"Name"}});
-        ds.rows = {{"A1", "Ali"}, {"B2", "Reza"}};
-        ds.current = 0;
-        ListReader imp;
-        imp.DataSet = &ds;
-        imp.AddType = datAppend;
-        imp.ImportMode = TDurvelMode(mode);
-        imp.AllowDuplicates = allowDuplicates;
-        imp.Map().Add("Code=1");
-        imp.Map().Add("Name=2");
-        for (const QString& k : keys)
-            imp.KeyColumns().Add(k);
-        imp.Lines = source;
-        QList<int> seen;
-        imp.OnImportRecord = [&](TDurvel3* s) { seen << s->RowAction(); };
-        QVERIFY(imp.Execute());
-        QList<QStringList> rows{{"Code", "Name"}};
-        for (const auto& r : ds.committed())
-            rows << QStringList{r.at(0).toString(), r.at(1).toString()};
-        QCOMPARE(rows, expected);
-        QCOMPARE(seen, actions);
+        for (const bool toGrid : {true, false}) {
+            DurvelCellStore grid = makeGrid({"Code", "Name"}, {{"A1", "Ali"}, {"B2", "Reza"}});
+            FakeDataSet ds({{"Code"}, {"Name"}});
+            ds.rows = {{"A1", "Ali"}, {"B2", "Reza"}};
+            ds.current = 0;
+            ListReader imp;
+            if (toGrid) {
+                imp.ImportDestination = didStringGrid;
+                imp.StringGrid = &grid;
+                imp.GridCaptionRow = 0;
+            } else {
+                imp.DataSet = &ds;
+                imp.AddType = datAppend;
+            }
+            imp.ImportMode = TDurvelMode(mode);
+            imp.AllowDuplicates = allowDuplicates;
+            imp.Map().Add("Code=1");
+            imp.Map().Add("Name=2");
+            for (const QString& k : keys)
+                imp.KeyColumns().Add(k);
+            imp.Lines = source;
+            QList<int> seen;
+            imp.OnImportRecord = [&](TDurvel3* s) { seen << s->RowAction(); };
+            QVERIFY(imp.Execute());
+            QList<QStringList> rows{{"Code", "Name"}};
+            for (const auto& r : ds.committed())
+                rows << QStringList{r.at(0).toString(), r.at(1).toString()};
+            QCOMPARE(toGrid ? gridRows(grid) : rows, expected);
+            QCOMPARE(seen, actions);
+            QCOMPARE(imp.ImportedCount(), int(source.size()));
+        }
     }
 
     void listViewDestination()

@@ -72,14 +72,10 @@ private slots:
     void acceptedLineEnds();
     void lineEndsAtEveryBufferEdge_data();
     void lineEndsAtEveryBufferEdge();
-    void cp1256File();
+    void readsLines_data();
+    void readsLines();
     void cp936LineLongerThanBuffers_data();
     void cp936LineLongerThanBuffers();
-    void charactersBeyondBmp();
-    void badBytesBecomeReplacement();
-    void cutOffUnitAfterLineEndIsItsOwnLine_data();
-    void cutOffUnitAfterLineEndIsItsOwnLine();
-    void ebcdicLineEnds();
     void pageWithoutConversionKeepsBytes();
     void writeRoundTrip_data();
     void writeRoundTrip();
@@ -229,15 +225,62 @@ void TestVoTextFile::acceptedLineEnds()
     QVERIFY(file.EndOfFile());
 }
 
-void TestVoTextFile::cp1256File()
+void TestVoTextFile::readsLines_data()
 {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("codePage"); // set after the reset, as the text reader does
+    QTest::addColumn<int>("bufferSize");
+    QTest::addColumn<QStringList>("lines");
+    const QString r(QChar(0xFFFD));
     // "پرداخت حقوق" and a Latin line, no mark.
-    const QByteArray bytes("\x81\xd1\xcf\xc7\xce\xca \xcd\xde\xe6\xde\r\nabc", 16);
-    QCOMPARE(readAll(write(bytes), 1256), (QStringList{QString::fromUtf8("پرداخت حقوق"), "abc"}));
-    // The system page, chosen with 0 or through the table's first entry, is CP1256.
-    QCOMPARE(readAll(write(bytes), 0).first(), QString::fromUtf8("پرداخت حقوق"));
-    QCOMPARE(readAll(write(bytes), CodePageByIndex(ctWinDefined), 0, true).first(),
-             QString::fromUtf8("پرداخت حقوق"));
+    const QByteArray payroll("\x81\xd1\xcf\xc7\xce\xca \xcd\xde\xe6\xde\r\nabc", 16);
+    const QStringList payrollLines{QString::fromUtf8("پرداخت حقوق"), "abc"};
+    QTest::newRow("cp1256") << payroll << 1256 << 0 << payrollLines;
+    QTest::newRow("system page") << payroll << CodePageByIndex(ctWinDefined) << 0 << payrollLines;
+    QTest::newRow("ebcdic keeps lf at 0x25")
+        << QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6) << 500 << 0 << QStringList{"A", "B", "C"};
+    const QString beyond = QString::fromUtf8("a😀b\n𝄞");
+    const QStringList beyondLines{QString::fromUtf8("a😀b"), QString::fromUtf8("𝄞")};
+    QTest::newRow("utf-16 pairs") << QByteArray("\xff\xfe") + utf16le(beyond) << 0 << 8
+                                  << beyondLines;
+    QTest::newRow("utf-32 beyond the bmp")
+        << QByteArray("\xff\xfe\x00\x00", 4) + utf32(beyond, false) << 0 << 8 << beyondLines;
+    QTest::newRow("utf-8 four bytes") << beyond.toUtf8() << 65001 << 8 << beyondLines;
+    QTest::newRow("bad utf-8") << QByteArray("a\xff"
+                                             "b\r\n\xe2\x80",
+                                             7)
+                               << 65001 << 0 << QStringList{"a" + r + "b", r};
+    QTest::newRow("odd utf-16") << QByteArray("\xff\xfe"
+                                              "a\0b",
+                                              5)
+                                << 0 << 0 << QStringList{"a" + r};
+    QTest::newRow("cut cp936") << QByteArray("\xd6\xd0\xd6", 3) << 936 << 0
+                               << QStringList{QString::fromUtf8("中") + r};
+    // A file cut inside its last character: the line before keeps its text.
+    const QByteArray lf("\xff\xfe"
+                        "a\0\n\0b",
+                        7);
+    const QByteArray crlf("\xff\xfe"
+                          "a\0\r\0\n\0b",
+                          9);
+    const QStringList cut{"a", r};
+    QTest::newRow("cut utf-16 after lf") << lf << 0 << 0 << cut;
+    QTest::newRow("cut utf-16 after lf, small buffer") << lf << 0 << 8 << cut;
+    QTest::newRow("cut utf-16 after cr lf") << crlf << 0 << 0 << cut;
+    QTest::newRow("cut utf-16 after cr lf, small buffer") << crlf << 0 << 9 << cut;
+    QTest::newRow("cut utf-32 after lf") << QByteArray("\xff\xfe\0\0"
+                                                       "a\0\0\0\n\0\0\0b\0",
+                                                       14)
+                                         << 0 << 0 << cut;
+}
+
+void TestVoTextFile::readsLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, codePage);
+    QFETCH(int, bufferSize);
+    QFETCH(QStringList, lines);
+    QCOMPARE(readAll(write(bytes), codePage, bufferSize, true), lines);
 }
 
 void TestVoTextFile::cp936LineLongerThanBuffers_data()
@@ -262,67 +305,6 @@ void TestVoTextFile::cp936LineLongerThanBuffers()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0], QStringLiteral("x") + line);
     QCOMPARE(lines[1], QString::fromUtf8("尾"));
-}
-
-void TestVoTextFile::charactersBeyondBmp()
-{
-    const QString text = QString::fromUtf8("a😀b\n𝄞");
-    const QStringList expected{QString::fromUtf8("a😀b"), QString::fromUtf8("𝄞")};
-    QCOMPARE(readAll(write(QByteArray("\xff\xfe") + utf16le(text)), 0, 8), expected);
-    QCOMPARE(readAll(write(QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false)), 0, 8),
-             expected);
-    QCOMPARE(readAll(write(text.toUtf8()), 65001, 8), expected);
-}
-
-void TestVoTextFile::badBytesBecomeReplacement()
-{
-    const QString r(QChar(0xFFFD));
-    QCOMPARE(readAll(write(QByteArray("a\xff"
-                                      "b\r\n\xe2\x80",
-                                      7)),
-                     65001),
-             (QStringList{"a" + r + "b", r}));
-    QCOMPARE(readAll(write(QByteArray("\xff\xfe"
-                                      "a\0b",
-                                      5))),
-             (QStringList{"a" + r}));
-    QCOMPARE(readAll(write(QByteArray("\xd6\xd0\xd6", 3)), 936),
-             (QStringList{QString::fromUtf8("中") + r}));
-}
-
-void TestVoTextFile::cutOffUnitAfterLineEndIsItsOwnLine_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("bufferSize");
-    const QByteArray lf("\xff\xfe"
-                        "a\0\n\0b",
-                        7);
-    const QByteArray crlf("\xff\xfe"
-                          "a\0\r\0\n\0b",
-                          9);
-    const QByteArray utf32("\xff\xfe\0\0"
-                           "a\0\0\0\n\0\0\0b\0",
-                           14);
-    QTest::newRow("utf-16 lf") << lf << 0;
-    QTest::newRow("utf-16 lf, small buffer") << lf << 8;
-    QTest::newRow("utf-16 cr lf") << crlf << 0;
-    QTest::newRow("utf-16 cr lf, small buffer") << crlf << 9;
-    QTest::newRow("utf-32 lf") << utf32 << 0;
-}
-
-void TestVoTextFile::cutOffUnitAfterLineEndIsItsOwnLine()
-{
-    // A file cut inside its last character: the line before keeps its text.
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, bufferSize);
-    QCOMPARE(readAll(write(bytes), 0, bufferSize), (QStringList{"a", QString(QChar(0xFFFD))}));
-}
-
-void TestVoTextFile::ebcdicLineEnds()
-{
-    // EBCDIC keeps LF at 0x25.
-    QCOMPARE(readAll(write(QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6)), 500),
-             (QStringList{"A", "B", "C"}));
 }
 
 void TestVoTextFile::pageWithoutConversionKeepsBytes()

@@ -24,7 +24,6 @@ private slots:
     void setText_data();
     void setText();
     void textRoundTrip();
-    void growth();
     void values();
     void sortedIndexOfName();
     void sortedDuplicates_data();
@@ -73,20 +72,6 @@ void TestWideStrings::textRoundTrip()
     QCOMPARE(list.GetTextStr(), QString());
     list.SetTextStr(QStringLiteral("a\r\nb"));
     QCOMPARE(list.GetTextStr(), QStringLiteral("a\r\nb\r\n"));
-}
-
-void TestWideStrings::growth()
-{
-    TWideStringList list;
-    QList<int> capacities;
-    for (int i = 0; i < 77; ++i) {
-        list.Add(QString::number(i));
-        if (capacities.isEmpty() || capacities.last() != list.Capacity())
-            capacities.append(list.Capacity());
-    }
-    QCOMPARE(capacities, (QList<int>{4, 8, 12, 28, 44, 60, 76, 95}));
-    list.Clear();
-    QCOMPARE(list.Capacity(), 0);
 }
 
 void TestWideStrings::values()
