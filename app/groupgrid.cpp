@@ -61,8 +61,6 @@ TGroupGrid::TGroupGrid(QWidget* parent) : QTableWidget(kRows - 1, kColumns - 1, 
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->setDefaultSectionSize(20);
-    setColumnWidth(0, 44);
-    setColumnWidth(1, 150);
     setTitles();
 }
 
@@ -169,4 +167,17 @@ void TGroupGrid::keyPressEvent(QKeyEvent* event)
         }
     }
     QTableWidget::keyPressEvent(event);
+}
+
+void TGroupGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableWidget::resizeEvent(event);
+    // All three columns in view at any width: the running number and the amount as wide as
+    // their largest values, the account taking the rest.
+    const int number = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12;
+    const int amount = fontMetrics().horizontalAdvance(QStringLiteral("999,999,999,999")) + 12;
+    horizontalHeader()->setMinimumSectionSize(qMin(number, amount));
+    horizontalHeader()->setDefaultSectionSize(amount);
+    setColumnWidth(0, number);
+    setColumnWidth(1, qMax(number, viewport()->width() - number - amount));
 }

@@ -61,6 +61,12 @@ void ListWindow::setupList(int accountMaxLength)
     txt.leftToRight = true;
     txt.alignment = Qt::AlignVCenter | Qt::AlignLeft;
     DBGrid1->setDataSet(frm_dm->detail_ado, {rec, txt});
+    QFont title(QStringLiteral("Tahoma"));
+    title.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
+                       QStringLiteral("Noto Sans Arabic")});
+    title.setBold(true);
+    // Yellow titles, on a ground dark enough to read them.
+    DBGrid1->setTitleStyle(title, Qt::yellow, QColor(0x33, 0x4d, 0x80));
 
     SetupNavigator(DBNavigator1, frm_dm->detail_ado, {nbFirst, nbPrior, nbNext, nbLast, nbDelete});
 

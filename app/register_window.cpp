@@ -50,6 +50,7 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
         dataaware::selectOnEntry(b.edit);
     }
 
+    DBGrid1->setIndicator(true);
     DBGrid1->setDataSet(query, columns);
     SetupNavigator(DBNavigator1, query, {nbFirst, nbPrior, nbNext, nbLast});
 

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/fixedwindows.h"
+#include "app/focusmark.h"
 #include "app/helpers.h"
 #include "app/u_about.h"
 #include "app/u_customer.h"
@@ -35,6 +36,7 @@ BankApplication::BankApplication(int& argc, char** argv) : QApplication(argc, ar
     f.setFamilies({QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Naskh Arabic"),
                    QStringLiteral("DejaVu Sans")});
     setFont(f);
+    ShowFocusMarks();
 }
 
 bool BankApplication::notify(QObject* receiver, QEvent* event)

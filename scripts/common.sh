@@ -30,12 +30,18 @@ bankfile_install_deps() {
   apt-get install -y -qq "${missing[@]}" || { echo "apt-get install failed" >&2; exit 1; }
 }
 
+# bankfile_build ROOT [TARGET...]: configure when needed, then build the targets (all when none).
 bankfile_build() {
   local root="$1"
+  shift
   local jobs
   jobs=$(nproc 2>/dev/null || echo 2)
   if [ ! -f "$root/build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
   fi
-  cmake --build "$root/build" -j "$jobs" || exit 1
+  if [ $# -gt 0 ]; then
+    cmake --build "$root/build" -j "$jobs" --target "$@" || exit 1
+  else
+    cmake --build "$root/build" -j "$jobs" || exit 1
+  fi
 }

@@ -45,6 +45,7 @@ void DBGrid::setDataSet(db::DataSet* dataSet, const QList<DataSetModel::Column>&
         if (columns[i].leftToRight || columns[i].recordNumber)
             setItemDelegateForColumn(i, new LtrDelegate(this));
     applyWidths();
+    applyLook();
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         applyWidths();
         followDataSet(m_model->dataSet()->currentRow());
@@ -64,6 +65,35 @@ void DBGrid::setDataSet(db::DataSet* dataSet, const QList<DataSetModel::Column>&
                 }
             });
     followDataSet(dataSet->currentRow());
+}
+
+void DBGrid::setTitleStyle(const QFont& font, const QColor& color, const QColor& background)
+{
+    m_titleFont = font;
+    m_titleColor = color;
+    m_titleBackground = background;
+    m_titleStyled = true;
+    applyLook();
+}
+
+void DBGrid::setIndicator(bool on)
+{
+    m_indicator = on;
+    applyLook();
+}
+
+void DBGrid::applyLook()
+{
+    verticalHeader()->setVisible(m_indicator);
+    if (m_indicator) {
+        verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QChar(0x25B6)) + 10);
+    }
+    if (!m_model)
+        return;
+    m_model->setIndicator(m_indicator);
+    if (m_titleStyled)
+        m_model->setTitleStyle(m_titleFont, m_titleColor, m_titleBackground);
 }
 
 void DBGrid::applyWidths()

@@ -17,11 +17,22 @@ public:
     db::DataSet* dataSet() const { return m_model ? m_model->dataSet() : nullptr; }
     DataSetModel* dataSetModel() const { return m_model; }
 
+    // Kept across setDataSet.
+    void setTitleStyle(const QFont& font, const QColor& color, const QColor& background = {});
+    void setIndicator(bool on);
+
 private:
     void followDataSet(int row);
     void applyWidths();
 
+    void applyLook();
+
     DataSetModel* m_model = nullptr;
+    QFont m_titleFont;
+    QColor m_titleColor;
+    QColor m_titleBackground;
+    bool m_titleStyled = false;
+    bool m_indicator = false;
     bool m_syncing = false;
 };
 

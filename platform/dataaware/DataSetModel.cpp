@@ -21,11 +21,31 @@ DataSetModel::DataSetModel(db::DataSet* dataSet, QObject* parent)
         if (row < m_rows)
             emit dataChanged(index(row, 0), index(m_rows - 1, columnCount() - 1));
     });
+    connect(m_ds, &db::DataSet::currentRowChanged, this, [this] {
+        if (m_indicator && m_rows > 0)
+            emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
+    });
     connect(m_ds, &db::DataSet::rowChanged, this, [this](int row) {
         if (row >= 0 && row < m_rows)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     });
     reset();
+}
+
+void DataSetModel::setTitleStyle(const QFont& font, const QColor& color, const QColor& background)
+{
+    m_titleFont = font;
+    m_titleColor = color;
+    m_titleBackground = background;
+    if (!m_shown.isEmpty())
+        emit headerDataChanged(Qt::Horizontal, 0, int(m_shown.size()) - 1);
+}
+
+void DataSetModel::setIndicator(bool on)
+{
+    m_indicator = on;
+    if (m_rows > 0)
+        emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
 }
 
 void DataSetModel::setColumns(const QList<Column>& columns)
@@ -94,8 +114,23 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const
 
 QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Vertical || section < 0 || section >= m_shown.size())
+    if (orientation == Qt::Vertical) {
+        if (!m_indicator)
+            return QAbstractTableModel::headerData(section, orientation, role);
+        if (role == Qt::DisplayRole)
+            return m_ds && section == m_ds->currentRow() ? QStringLiteral("\u25B6") : QString();
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignCenter);
+        return {};
+    }
+    if (section < 0 || section >= m_shown.size())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::FontRole)
+        return m_titleFont;
+    if (role == Qt::ForegroundRole && m_titleColor.isValid())
+        return m_titleColor;
+    if (role == Qt::BackgroundRole && m_titleBackground.isValid())
+        return m_titleBackground;
     if (role != Qt::DisplayRole)
         return {};
     const Column& c = m_shown[section];

@@ -3,6 +3,8 @@
 #include "platform/db/DataSet.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
+#include <QFont>
 #include <QPointer>
 
 namespace dataaware {
@@ -39,6 +41,11 @@ public:
     void setColumns(const QList<Column>& columns);
     const QList<Column>& columns() const { return m_columns; }
 
+    // The column titles' font and colours (invalid: the style's).
+    void setTitleStyle(const QFont& font, const QColor& color, const QColor& background);
+    // The row header marks the current record, as an indicator column does.
+    void setIndicator(bool on);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -50,6 +57,10 @@ private:
     QList<Column> effectiveColumns() const;
 
     QPointer<db::DataSet> m_ds;
+    QVariant m_titleFont;
+    QColor m_titleColor;
+    QColor m_titleBackground;
+    bool m_indicator = false;
     QList<Column> m_columns;
     QList<Column> m_shown;
     QVector<int> m_fieldIndex;

@@ -1,4 +1,5 @@
 #include "app/fixedwindows.h"
+#include "app/focusmark.h"
 #include "app/startup.h"
 #include "app/u_dm.h"
 #include "app/u_print.h"
@@ -336,6 +337,29 @@ private slots:
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[1].contains("9000000") && !lines[1].contains("15000000"),
                  qPrintable(lines[1]));
+    }
+
+    void focusOnAButtonOrTheListIsMarked()
+    {
+        frm_sepah->show();
+        QVERIFY(QTest::qWaitForWindowActive(frm_sepah));
+        for (QWidget* target : {static_cast<QWidget*>(frm_sepah->BitBtn1),
+                                static_cast<QWidget*>(frm_sepah->DBGrid1)}) {
+            target->setFocus();
+            QWidget* mark = FocusMark();
+            QVERIFY(mark);
+            QCOMPARE(mark->parentWidget(), target->parentWidget());
+            QVERIFY(mark->geometry().contains(target->geometry()));
+        }
+        frm_sepah->txt_shhesab->setFocus(); // a box shows its own caret
+        QVERIFY(!FocusMark());
+    }
+
+    void listTitlesAreYellow()
+    {
+        QAbstractItemModel* m = frm_sepah->DBGrid1->model();
+        QCOMPARE(m->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
+                 QColor(Qt::yellow));
     }
 
     void nonDigitAccountIsNamedSo()

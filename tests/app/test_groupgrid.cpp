@@ -68,6 +68,30 @@ private slots:
         QCOMPARE(g.horizontalHeaderItem(1)->text(), QStringLiteral("شماره حساب"));
     }
 
+    void allColumnsInViewAtAnyWidth_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("narrow") << 265;
+        QTest::newRow("wide") << 600;
+    }
+
+    void allColumnsInViewAtAnyWidth()
+    {
+        QFETCH(int, width);
+        TGroupGrid g;
+        g.resize(width, 300);
+        g.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+        const int shown = g.viewport()->width();
+        QVERIFY2(g.columnWidth(0) + g.columnWidth(1) + g.columnWidth(2) <= shown + 1,
+                 qPrintable(QStringLiteral("%1 %2 %3 in %4")
+                                .arg(g.columnWidth(0))
+                                .arg(g.columnWidth(1))
+                                .arg(g.columnWidth(2))
+                                .arg(shown)));
+        QVERIFY(g.columnWidth(2) >= g.fontMetrics().horizontalAdvance("999,999,999"));
+    }
+
     void lineWithoutATabGoesToTheAccount()
     {
         TGroupGrid g;

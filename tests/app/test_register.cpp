@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -437,6 +438,22 @@ private slots:
         QTest::keyClick(ui->txt_sh_hesab, Qt::Key_Escape);
         QVERIFY(!w->isVisible());
         QVERIFY(!frm_dm->customer_ado->isActive());
+    }
+
+    void indicatorMarksTheCurrentRow()
+    {
+        const qint64 a = addPerson({"1", "11", "", "", ""});
+        const qint64 b = addPerson({"2", "22", "", "", ""});
+        showWindow();
+        QAbstractItemModel* m = w->DBGrid1->model();
+        const QString mark = QStringLiteral("\u25B6");
+        selectRow(b);
+        QCOMPARE(m->headerData(1, Qt::Vertical).toString(), mark);
+        QCOMPARE(m->headerData(0, Qt::Vertical).toString(), QString());
+        selectRow(a);
+        QCOMPARE(m->headerData(0, Qt::Vertical).toString(), mark);
+        QCOMPARE(m->headerData(1, Qt::Vertical).toString(), QString());
+        QVERIFY(w->DBGrid1->verticalHeader()->isVisible());
     }
 
     void boxesHoldNoMoreThanTheirFields_data()

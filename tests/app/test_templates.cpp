@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -347,6 +348,23 @@ private slots:
         QCOMPARE(log.messages.size(), 1);
         QCOMPARE(count(), 0);
         QCOMPARE(name->text().size(), 300);
+    }
+
+    void windowOpensOverTheMainWindow()
+    {
+        frm_main->show();
+        frm_main->move(10, 10);
+        frm_main->PexGlowButton6Click();
+        const QRect main = frm_main->frameGeometry();
+        const QRect shown = w->frameGeometry();
+        QVERIFY(shown.intersects(main));
+        const QRect screen = frm_main->screen()->availableGeometry();
+        QVERIFY2(screen.contains(shown) || shown.width() > screen.width() ||
+                     shown.height() > screen.height(),
+                 "placed off the screen");
+        if (shown.width() <= screen.width() / 2 && shown.height() <= screen.height() / 2)
+            QVERIFY((shown.center() - main.center()).manhattanLength() <= 4);
+        w->close();
     }
 
     void closingTheMainWindowEndsTheProgramWithTheAboutBoxOpen()
