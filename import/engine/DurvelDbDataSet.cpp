@@ -6,6 +6,9 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <cstring>
+
 TDurvelFieldType durvelFieldType(int dbFieldType)
 {
     switch (db::FieldType(dbFieldType)) {
@@ -111,7 +114,24 @@ private:
     void bind(sqlite3_stmt* st, int index, const QVariant& value);
     bool stepRow(sqlite3_stmt* st);
     void run(sqlite3_stmt* st);
-    bool scan(const QVector<int>& fields, const QVariantList& values);
+    // Look-ups the table's indexes cannot answer (or whose case SQLite cannot fold) go through
+    // a hash of the looked-up columns, made by one pass over the table and kept up to date with
+    // every row written; a hash only proposes records, each is checked against the table.
+    struct Memo
+    {
+        QVector<int> fields;
+        bool caseInsensitive = false;
+        std::vector<std::pair<quint64, qint64>> base; // (hash, key), sorted
+        QHash<quint64, std::vector<qint64>> added;    // rows written since
+        sqlite3_stmt* row = nullptr;                  // the columns of one record
+    };
+    bool usesIndex(const QString& sql);
+    Memo& memoFor(const QVector<int>& fields, bool caseInsensitive);
+    bool readParts(Memo& memo, qint64 key, QStringList& parts);
+    bool memoLocate(const QVector<int>& fields, const QVariantList& values, bool caseInsensitive);
+    void noteWritten(qint64 key);
+    std::vector<std::unique_ptr<Memo>> m_memos;
+    QHash<QString, bool> m_indexed;
 
     db::DataSet* m_ds;
     sqlite3* m_db;
@@ -238,6 +258,7 @@ void DurvelDbDataSet::Direct::post()
         run(st);
         lastKey = sqlite3_last_insert_rowid(m_db);
         changed = true;
+        noteWritten(lastKey);
     } else if (mask.contains('\1')) {
         sqlite3_stmt* st = updateFor(mask);
         int n = 0;
@@ -248,6 +269,7 @@ void DurvelDbDataSet::Direct::post()
         run(st);
         lastKey = editKey;
         changed = true;
+        noteWritten(lastKey);
     }
     state = DurvelDataSet::State::Browse;
 }
@@ -288,8 +310,6 @@ bool DurvelDbDataSet::Direct::locate(const QStringList& names, const QVariantLis
         fields << m_ds->fieldByName(names[k]).index;
         ascii = ascii && (!caseInsensitive || asciiFoldingSuffices(values[k]));
     }
-    if (!ascii)
-        return scan(fields, values);
     // The first record in key order, as the data set would find it; equal keys of an index
     // come in key order, so the index answers it.
     QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE ").arg(m_key, m_table);
@@ -301,6 +321,8 @@ bool DurvelDbDataSet::Direct::locate(const QStringList& names, const QVariantLis
             (caseInsensitive ? QLatin1String(" COLLATE NOCASE") : QLatin1String(" COLLATE BINARY"));
     }
     sql += QStringLiteral(" ORDER BY %1 LIMIT 1").arg(m_key);
+    if (!ascii || !usesIndex(sql))
+        return memoLocate(fields, values, caseInsensitive);
     sqlite3_stmt* st = m_lookups.value(sql);
     if (!st)
         m_lookups.insert(sql, st = prepare(sql));
@@ -317,33 +339,136 @@ bool DurvelDbDataSet::Direct::locate(const QStringList& names, const QVariantLis
     return located >= 0;
 }
 
-// Case-insensitive look-up of texts SQLite cannot fold: every row, in key order.
-bool DurvelDbDataSet::Direct::scan(const QVector<int>& fields, const QVariantList& values)
+namespace {
+
+// A value as the data set's own look-up compares it.
+QString part(const QVariant& v, db::FieldType type, bool caseInsensitive)
 {
+    if (isNull(v))
+        return QStringLiteral("\x01N");
+    if (type == db::FieldType::Boolean || v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    return caseInsensitive ? v.toString().toCaseFolded() : v.toString();
+}
+
+quint64 hashOf(const QStringList& parts)
+{
+    return quint64(qHash(parts.join(QChar(0))));
+}
+
+} // namespace
+
+bool DurvelDbDataSet::Direct::usesIndex(const QString& sql)
+{
+    const auto known = m_indexed.constFind(sql);
+    if (known != m_indexed.constEnd())
+        return known.value();
+    sqlite3_stmt* plan = prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+    bool indexed = true;
+    while (stepRow(plan)) {
+        const char* detail = reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+        if (detail && std::strncmp(detail, "SCAN", 4) == 0)
+            indexed = false;
+    }
+    sqlite3_reset(plan);
+    m_indexed.insert(sql, indexed);
+    return indexed;
+}
+
+bool DurvelDbDataSet::Direct::readParts(Memo& memo, qint64 key, QStringList& parts)
+{
+    bind(memo.row, 1, key);
+    parts.clear();
+    const bool found = stepRow(memo.row);
+    if (found)
+        for (int k = 0; k < memo.fields.size(); ++k) {
+            const db::Field& f = m_ds->field(memo.fields[k]);
+            const int kind = sqlite3_column_type(memo.row, k);
+            QVariant v;
+            // As Statement::value reads each type.
+            if (kind != SQLITE_NULL && f.type == db::FieldType::Boolean)
+                v = sqlite3_column_int64(memo.row, k) != 0;
+            else if (kind == SQLITE_INTEGER && f.type != db::FieldType::Text &&
+                     f.type != db::FieldType::Memo)
+                v = qint64(sqlite3_column_int64(memo.row, k));
+            else if (kind == SQLITE_FLOAT && f.type != db::FieldType::Text &&
+                     f.type != db::FieldType::Memo)
+                v = sqlite3_column_double(memo.row, k);
+            else if (kind != SQLITE_NULL)
+                v = QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(memo.row, k)),
+                    sqlite3_column_bytes(memo.row, k));
+            parts << part(v, f.type, memo.caseInsensitive);
+        }
+    sqlite3_reset(memo.row);
+    return found;
+}
+
+DurvelDbDataSet::Direct::Memo& DurvelDbDataSet::Direct::memoFor(const QVector<int>& fields,
+                                                                bool caseInsensitive)
+{
+    for (const auto& m : m_memos)
+        if (m->fields == fields && m->caseInsensitive == caseInsensitive)
+            return *m;
+    auto memo = std::make_unique<Memo>();
+    memo->fields = fields;
+    memo->caseInsensitive = caseInsensitive;
     QStringList cols;
     for (int f : fields)
         cols << m_columns[f];
-    db::Statement st = m_ds->connection()->prepare(
-        QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1").arg(m_key, cols.join(u','), m_table));
-    st.bind({});
-    QStringList wanted;
-    for (const QVariant& v : values)
-        wanted << (isNull(v) ? QString() : v.toString().toCaseFolded());
-    while (st.step()) {
-        bool match = true;
-        for (int k = 0; k < fields.size() && match; ++k) {
-            const QVariant have = st.value(k + 1, m_ds->field(fields[k]).type);
-            if (isNull(have) || isNull(values[k]))
-                match = isNull(have) && isNull(values[k]);
-            else
-                match = have.toString().toCaseFolded() == wanted[k];
+    memo->row = prepare(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(cols.join(u','), m_table, m_key));
+    db::Statement all = m_ds->connection()->prepare(
+        QStringLiteral("SELECT %1, %2 FROM %3").arg(m_key, cols.join(u','), m_table));
+    all.bind({});
+    QStringList parts;
+    while (all.step()) {
+        parts.clear();
+        for (int k = 0; k < fields.size(); ++k) {
+            const db::Field& f = m_ds->field(fields[k]);
+            parts << part(all.value(k + 1, f.type), f.type, caseInsensitive);
         }
-        if (match) {
-            located = st.value(0).toLongLong();
+        memo->base.emplace_back(hashOf(parts), all.value(0).toLongLong());
+    }
+    std::sort(memo->base.begin(), memo->base.end());
+    m_memos.push_back(std::move(memo));
+    return *m_memos.back();
+}
+
+bool DurvelDbDataSet::Direct::memoLocate(const QVector<int>& fields, const QVariantList& values,
+                                         bool caseInsensitive)
+{
+    Memo& memo = memoFor(fields, caseInsensitive);
+    QStringList wanted;
+    for (int k = 0; k < fields.size(); ++k)
+        wanted << part(values[k], m_ds->field(fields[k]).type, caseInsensitive);
+    const quint64 h = hashOf(wanted);
+    std::vector<qint64> candidates;
+    const auto range =
+        std::equal_range(memo.base.begin(), memo.base.end(), std::make_pair(h, qint64(0)),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto it = range.first; it != range.second; ++it)
+        candidates.push_back(it->second);
+    const auto added = memo.added.constFind(h);
+    if (added != memo.added.constEnd())
+        candidates.insert(candidates.end(), added->begin(), added->end());
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    QStringList have;
+    for (qint64 key : candidates)
+        if (readParts(memo, key, have) && have == wanted) {
+            located = key;
             return true;
         }
-    }
     return false;
+}
+
+void DurvelDbDataSet::Direct::noteWritten(qint64 key)
+{
+    QStringList parts;
+    for (const auto& memo : m_memos)
+        if (readParts(*memo, key, parts))
+            memo->added[hashOf(parts)].push_back(key);
 }
 
 // ---- fields --------------------------------------------------------------------------------
