@@ -170,6 +170,18 @@ python3 "$ROOT/bench/csv_sqlite.py" "$WORK/register-1m.csv" "$WORK/schema.sql" "
 read -r n fetch_s fetch_mib < <(python3 "$ROOT/bench/fetchall.py" "$WORK/register-1m.db")
 [ "$n" = 1000000 ] || { echo "python fetched $n rows" >&2; exit 1; }
 
+# What one commit costs the disk here: a commit every 1,000 rows is 100 of them.
+fsync_ms=$(python3 - "$WORK/fsync.probe" <<'PY'
+import os, sys, time
+fd = os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT)
+start = time.perf_counter()
+for _ in range(50):
+    os.write(fd, b"x" * 4096)
+    os.fsync(fd)
+print((time.perf_counter() - start) / 50 * 1000)
+PY
+)
+
 # iconv over the CP1256 file, and plain line counting as the floor of reading.
 t0=$(now); iconv -f CP1256 -t UTF-8 "$WORK/text-cp1256.txt" >/dev/null; t1=$(now)
 iconv_s=$(python3 -c "print($t1-$t0)")
@@ -180,7 +192,7 @@ wc_s=$(python3 -c "print($t1-$t0)")
 
 python3 - "$WORK/import.json" "$WORK/import-1m.json" "$WORK/app.json" "$WORK/db.json" \
   "$shell_s" "$cipher_import_s" "$py1_s" "$py_s" "$fetch_s" "$fetch_mib" \
-  "$iconv_s" "$iconv8_s" "$wc_s" "$ROWS" \
+  "$iconv_s" "$iconv8_s" "$wc_s" "$fsync_ms" "$ROWS" \
   "$(stat -c %s "$WORK/register.csv")" "$(stat -c %s "$WORK/text-cp1256.txt")" "$(stat -c %s "$WORK/text-utf8.txt")" <<'PY'
 import json, sys
 def load(path):
@@ -188,8 +200,8 @@ def load(path):
 imp = load(sys.argv[1]); imp.update(load(sys.argv[2]))
 app = load(sys.argv[3]); dbb = load(sys.argv[4])
 (shell_s, cipher_s, py1_s, py_s, fetch_s, fetch_mib,
- iconv_s, iconv8_s, wc_s) = map(float, sys.argv[5:14])
-rows, csv_bytes, cp_bytes, u8_bytes = map(int, sys.argv[14:18])
+ iconv_s, iconv8_s, wc_s, fsync_ms) = map(float, sys.argv[5:15])
+rows, csv_bytes, cp_bytes, u8_bytes = map(int, sys.argv[15:19])
 
 def find(d, prefix):
     return next(v for k, v in d.items() if k.startswith(prefix))
@@ -216,6 +228,8 @@ for label, s in [
 for name, s in [("the plain C loop", cloop_s), ("python3, one commit", py1_s)]:
     r = engine_s / s
     print(f"  engine / {name}: {r:.2f}x (target within 1.5x) -> {'met' if r <= 1.5 else 'missed'}")
+print(f"  one fsync on this disk now: {fsync_ms:.1f} ms; the engine's {rows // 1000} durable"
+      f" commits wait about {rows // 1000 * fsync_ms / 1000:.2f} s of its time for the disk")
 
 print()
 print("peak memory from opening the CSV to the last commit, above the size before it:")
