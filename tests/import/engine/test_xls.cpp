@@ -244,6 +244,32 @@ private slots:
         QVERIFY(!imp.Running());
     }
 
+    // Dates and numbers become text in the import's own formats, which the typed set reads back.
+    void typedFieldsInTheImportFormats()
+    {
+        const QString path = writeFile(
+            "typed.xls",
+            biff::workbook(biff::standardFormats(),
+                           {{"S", biff::label(0, 0, "علی") + biff::number(0, 1, 45366, 1) +
+                                      biff::number(0, 2, 1234.5)}}));
+        FakeDataSet ds({{"Name"}, {"Day", ftDate}, {"Amount", ftFloat}});
+        TDurvel3XLS imp;
+        imp.SetFileName(path);
+        imp.DataSet = &ds;
+        imp.Formats().ShortDateFormat = "dd/mm/yyyy";
+        imp.Formats().DateSeparator = u'.';
+        imp.Formats().DecimalSeparator = u',';
+        imp.Formats().ThousandSeparator = u' ';
+        for (const char* m : {"Name=A1", "Day=B1", "Amount=C1"})
+            imp.Map().Add(m);
+        imp.Execute();
+        QCOMPARE(imp.ConversionErrorCount(), 0);
+        QCOMPARE(ds.rows.size(), 1);
+        QCOMPARE(ds.rows[0][0].toString(), QString("علی"));
+        QCOMPARE(ds.rows[0][1].toDate(), QDate(2024, 3, 15));
+        QCOMPARE(ds.rows[0][2].toDouble(), 1234.5);
+    }
+
     void templateSection()
     {
         const QString path = m_dir.filePath("xls.imp");
