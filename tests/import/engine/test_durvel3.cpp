@@ -509,42 +509,19 @@ private slots:
         QCOMPARE(grid.cell(1, 4), QString("1"));
     }
 
-    void failedPreparationReleasesEverything()
-    {
-        // The log cannot be created below a plain file; preparation fails after the
-        // controls were disabled and the transaction begun.
-        const QString plainFile = m_dir.filePath("plain");
-        QFile f(plainFile);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
-        FakeDataSet ds({{"Code"}});
-        ListReader imp;
-        imp.DataSet = &ds;
-        imp.Map().Add("Code=1");
-        imp.Lines = numberedRows(2);
-        imp.ErrorLog = true;
-        imp.ErrorLogFileName = plainFile + "/x.log";
-        QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
-        QCOMPARE(ds.disables, ds.enables);
-        QCOMPARE(ds.starts, ds.rollbacks);
-        QVERIFY(!ds.inTransaction);
-        QVERIFY(!imp.Running());
-        imp.ErrorLog = false;
-        QVERIFY(imp.Execute());
-        QCOMPARE(ds.rows.size(), 2);
-    }
-
     void failedImportReleasesAndLogs_data()
     {
-        QTest::addColumn<bool>("afterPreparation"); // else while reading the third row
+        QTest::addColumn<QString>("stage");
         QTest::addColumn<int>("committed");
-        QTest::addColumn<QByteArray>("errorLine");
-        QTest::newRow("reader after the base preparation") << true << 0 << QByteArray("Line 1");
-        QTest::newRow("source while read") << false << 2 << QByteArray("Line 3");
+        QTest::addColumn<QByteArray>("errorLine"); // empty: no log could be written
+        QTest::newRow("log below a plain file") << "log" << 0 << QByteArray();
+        QTest::newRow("reader after the base preparation")
+            << "prepared" << 0 << QByteArray("Line 1");
+        QTest::newRow("source while read") << "read" << 2 << QByteArray("Line 3");
     }
     void failedImportReleasesAndLogs()
     {
-        QFETCH(bool, afterPreparation);
+        QFETCH(QString, stage);
         QFETCH(int, committed);
         QFETCH(QByteArray, errorLine);
         FakeDataSet ds({{"Code"}});
@@ -554,13 +531,17 @@ private slots:
         imp.CommitRecCount = 2;
         imp.Lines = numberedRows(5);
         imp.ErrorLog = true;
-        imp.ErrorLogFileName = m_dir.filePath("failed.log");
+        const QString log = m_dir.filePath("failed.log");
+        QFile plain(log);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        imp.ErrorLogFileName = stage == "log" ? log + "/x.log" : log;
         imp.Formats().ShortDateFormat = "'D'";
         imp.Formats().ShortTimeFormat = "'T'";
         const auto fail = [] { throw std::runtime_error("broken source"); };
-        if (afterPreparation)
+        if (stage == "prepared")
             imp.OnPrepared = fail;
-        else
+        if (stage == "read")
             imp.OnRead = [&](int index) {
                 if (index == 2)
                     fail();
@@ -568,20 +549,24 @@ private slots:
         bool after = false;
         imp.OnAfterImport = [&](TDurvel3*) { after = true; };
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, imp.Execute());
-        QCOMPARE(after, !afterPreparation);
+        QCOMPARE(after, stage == "read");
         QCOMPARE(ds.committed().size(), committed); // batches before the failure stay
         QCOMPARE(ds.disables, ds.enables);
+        QCOMPARE(ds.starts, ds.commits + ds.rollbacks);
         QVERIFY(!ds.inTransaction);
-        QCOMPARE(readFile(imp.ErrorLogFileName),
-                 "D T - Import process started\r\n\r\nD T - " + errorLine +
-                     ": broken source\r\n\r\nD T - Import process finished\r\n"
-                     "1 error(s) found\r\n\r\n");
+        QVERIFY(!imp.Running());
+        QCOMPARE(readFile(log), errorLine.isEmpty()
+                                    ? QByteArray()
+                                    : "D T - Import process started\r\n\r\nD T - " + errorLine +
+                                          ": broken source\r\n\r\nD T - Import process "
+                                          "finished\r\n1 error(s) found\r\n\r\n");
 
         imp.OnPrepared = nullptr;
         imp.OnRead = nullptr;
+        imp.ErrorLogFileName = log;
         QVERIFY(imp.Execute());
         QCOMPARE(ds.committed().size(), committed + 5);
-        QVERIFY(readFile(imp.ErrorLogFileName).endsWith("No error found\r\n\r\n"));
+        QVERIFY(readFile(log).endsWith("No error found\r\n\r\n"));
     }
 
     void lateTotalIsCapped_data()

@@ -66,7 +66,6 @@ private slots:
     void init();
     void byteOrderMarks_data();
     void byteOrderMarks();
-    void markOnlyFileIsEmpty();
     void lineEndsInEveryEncoding_data();
     void lineEndsInEveryEncoding();
     void acceptedLineEnds();
@@ -132,15 +131,6 @@ void TestVoTextFile::byteOrderMarks()
     QVERIFY(file.HasByteOrderMark());
     QCOMPARE(file.Codepage(), codePage);
     QVERIFY(file.IsUnicode());
-}
-
-void TestVoTextFile::markOnlyFileIsEmpty()
-{
-    const QString name = write(QByteArray("\xef\xbb\xbf"));
-    TVoTextFile file(name);
-    file.Reset();
-    QVERIFY(file.EndOfFile());
-    QCOMPARE(file.Codepage(), 65001);
 }
 
 void TestVoTextFile::lineEndsInEveryEncoding_data()
@@ -237,6 +227,7 @@ void TestVoTextFile::readsLines_data()
     const QStringList payrollLines{QString::fromUtf8("پرداخت حقوق"), "abc"};
     QTest::newRow("cp1256") << payroll << 1256 << 0 << payrollLines;
     QTest::newRow("system page") << payroll << CodePageByIndex(ctWinDefined) << 0 << payrollLines;
+    QTest::newRow("utf-8 mark only") << QByteArray("\xef\xbb\xbf") << 0 << 0 << QStringList();
     QTest::newRow("ebcdic keeps lf at 0x25")
         << QByteArray("\xc1\x25\xc2\x0d\x25\xc3", 6) << 500 << 0 << QStringList{"A", "B", "C"};
     const QString beyond = QString::fromUtf8("a😀b\n𝄞");
