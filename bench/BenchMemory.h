@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 
 // Resident memory of this process from /proc (Linux), in MiB.
 namespace benchmem {
@@ -43,6 +44,15 @@ inline bool resetPeak()
         return false;
     const bool ok = std::fputs("5", f) >= 0;
     return std::fclose(f) == 0 && ok;
+}
+
+// As resetPeak, with freed memory handed back first so that it is not counted as in use;
+// returns the resident size it starts from.
+inline double restartPeakMiB()
+{
+    malloc_trim(0);
+    resetPeak();
+    return residentMiB();
 }
 
 } // namespace benchmem

@@ -2,6 +2,7 @@
 // imported into tbl_customer; beside it python3 xlrd reading every cell of the same file, timed
 // inside its own process. Memory: the peak resident size above the size before opening.
 #include "BenchMain.h"
+#include "BenchMemory.h"
 
 #include "app/dbfile.h"
 #include "import/engine/Durvel3XLS.h"
@@ -16,8 +17,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <malloc.h>
 
 namespace {
 
@@ -42,31 +41,9 @@ QString workbook()
     return path;
 }
 
-qint64 statusKb(const char* key)
+void memoryCounters(benchmark::State& state, double idleMiB, const QString& file)
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-// Starts a new peak of the resident size; returns the size now, with freed memory handed back
-// so that it is not counted as in use.
-qint64 resetPeakKb()
-{
-    malloc_trim(0);
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-    return statusKb("VmRSS:");
-}
-
-void memoryCounters(benchmark::State& state, qint64 idleKb, const QString& file)
-{
-    const double peakMb = double(statusKb("VmHWM:") - idleKb) / 1024;
+    const double peakMb = benchmem::peakMiB() - idleMiB;
     const double fileMb = double(QFileInfo(file).size()) / (1 << 20);
     state.counters["peak_above_idle_MiB"] = peakMb;
     state.counters["file_MiB"] = fileMb;
@@ -80,9 +57,10 @@ void BM_XlsOpenReadEveryCell(benchmark::State& state)
         state.SkipWithError("no workbook (python3-xlwt missing?)");
         return;
     }
-    qint64 cells = 0, idle = 0;
+    qint64 cells = 0;
+    double idle = 0;
     for (auto _ : state) {
-        idle = resetPeakKb();
+        idle = benchmem::restartPeakMiB();
         TxlsFile f(file);
         f.Open();
         cells = 0;
@@ -111,7 +89,7 @@ void BM_XlsImportToRegister(benchmark::State& state)
     QTemporaryDir dir;
     const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
     int imported = 0;
-    qint64 idle = 0;
+    double idle = 0;
     for (auto _ : state) {
         state.PauseTiming();
         QFile::remove(dbPath);
@@ -133,7 +111,7 @@ void BM_XlsImportToRegister(benchmark::State& state)
               "Hesab=D-COLFINISH", "Price=E-COLFINISH", "Chk=F-COLFINISH"})
             imp.Map().Add(QString::fromLatin1(m));
         imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
-        idle = resetPeakKb();
+        idle = benchmem::restartPeakMiB();
         state.ResumeTiming();
 
         imp.Execute();
@@ -171,7 +149,8 @@ void BM_XlsImportRows(benchmark::State& state)
         state.SkipWithError("no workbook (python3-xlwt missing?)");
         return;
     }
-    qint64 idle = 0, rows = 0;
+    qint64 rows = 0;
+    double idle = 0;
     for (auto _ : state) {
         TDurvel3XLS imp;
         imp.SetFileName(file);
@@ -184,7 +163,7 @@ void BM_XlsImportRows(benchmark::State& state)
             benchmark::DoNotOptimize(row->Items(3)->Value);
             ++rows;
         };
-        idle = resetPeakKb();
+        idle = benchmem::restartPeakMiB();
         imp.Execute();
     }
     memoryCounters(state, idle, file);
