@@ -1,12 +1,13 @@
 #include "import/engine/support/SparseCells.h"
 
-#include <array>
+#include <vector>
 
 // ---- pointer array ------------------------------------------------------------------------------
 
+// Grown to the highest leaf used: a row of a few cells must not cost a full directory block.
 struct TKobSparsePointerArray::Mid
 {
-    std::array<std::unique_ptr<void*[]>, std::size_t(1) << kMidBits> Leaves;
+    std::vector<std::unique_ptr<void*[]>> Leaves;
 };
 
 TKobSparsePointerArray::TKobSparsePointerArray(TSPAQuantum Quantum)
@@ -23,8 +24,11 @@ void** TKobSparsePointerArray::Slot(int Index) const
     const unsigned top = d >> kMidBits;
     if (top >= FTop.size() || !FTop[top])
         return nullptr;
-    const auto& leaf = FTop[top]->Leaves[d & ((1u << kMidBits) - 1)];
-    return leaf ? &leaf[std::size_t(Index & FMask)] : nullptr;
+    const auto& leaves = FTop[top]->Leaves;
+    const std::size_t m = d & ((1u << kMidBits) - 1);
+    if (m >= leaves.size() || !leaves[m])
+        return nullptr;
+    return &leaves[m][std::size_t(Index & FMask)];
 }
 
 void** TKobSparsePointerArray::MakeSlot(int Index)
@@ -35,7 +39,11 @@ void** TKobSparsePointerArray::MakeSlot(int Index)
         FTop.resize(top + 1);
     if (!FTop[top])
         FTop[top] = std::make_unique<Mid>();
-    auto& leaf = FTop[top]->Leaves[d & ((1u << kMidBits) - 1)];
+    auto& leaves = FTop[top]->Leaves;
+    const std::size_t m = d & ((1u << kMidBits) - 1);
+    if (m >= leaves.size())
+        leaves.resize(m + 1);
+    auto& leaf = leaves[m];
     if (!leaf)
         leaf = std::make_unique<void*[]>(std::size_t(FMask) + 1); // zero-filled
     if (Index > FHighBound)
@@ -74,12 +82,26 @@ void TKobSparsePointerArray::Put(int Index, void* Item)
 
 void TKobSparsePointerArray::RecomputeHighBound()
 {
-    int high = -1;
-    ForAllFrom(0, [&](int i, void*) {
-        high = i;
-        return 1;
-    });
-    FHighBound = high;
+    // Downward from the old bound only: clearing a tail item by item stays linear.
+    const int from = FHighBound;
+    FHighBound = -1;
+    for (qint64 d = qint64(from) >> FShift; d >= 0; --d) {
+        const std::size_t top = std::size_t(d >> kMidBits);
+        const std::size_t m = std::size_t(d & ((1 << kMidBits) - 1));
+        if (top >= FTop.size() || !FTop[top]) {
+            d = qint64(top) << kMidBits; // skip the whole missing block
+            continue;
+        }
+        const auto& leaves = FTop[top]->Leaves;
+        if (m >= leaves.size() || !leaves[m])
+            continue;
+        const int first = d == (qint64(from) >> FShift) ? (from & FMask) : FMask;
+        for (int s = first; s >= 0; --s)
+            if (leaves[m][std::size_t(s)]) {
+                FHighBound = int((d << FShift) | s);
+                return;
+            }
+    }
 }
 
 int TKobSparsePointerArray::ForAll(const TSPAApply& Apply) const
@@ -88,8 +110,9 @@ int TKobSparsePointerArray::ForAll(const TSPAApply& Apply) const
     for (unsigned t = 0; t < FTop.size(); ++t) {
         if (!FTop[t])
             continue;
-        for (unsigned m = 0; m < (1u << kMidBits); ++m) {
-            const auto& leaf = FTop[t]->Leaves[m];
+        const auto& leaves = FTop[t]->Leaves;
+        for (unsigned m = 0; m < leaves.size(); ++m) {
+            const auto& leaf = leaves[m];
             if (!leaf)
                 continue;
             const qint64 base = (qint64(t) << kMidBits | m) << FShift;
@@ -112,8 +135,9 @@ int TKobSparsePointerArray::ForAllFrom(int Index, const TSPAApply& Apply) const
     for (qint64 t = qint64(FTop.size()) - 1; t >= 0; --t) {
         if (!FTop[std::size_t(t)])
             continue;
-        for (int m = (1 << kMidBits) - 1; m >= 0; --m) {
-            const auto& leaf = FTop[std::size_t(t)]->Leaves[std::size_t(m)];
+        const auto& leaves = FTop[std::size_t(t)]->Leaves;
+        for (qint64 m = qint64(leaves.size()) - 1; m >= 0; --m) {
+            const auto& leaf = leaves[std::size_t(m)];
             if (!leaf)
                 continue;
             const qint64 base = (t << kMidBits | m) << FShift;
