@@ -11,6 +11,9 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator)
         return QStringLiteral("#NUM!");
     if (Value == 0)
         return QStringLiteral("0");
+    // Whole numbers of up to 15 digits (accounts, amounts) are exact as they are.
+    if (std::abs(Value) < 1e15 && Value == std::trunc(Value))
+        return QString::number(qint64(Value));
     // 15 significant digits in scientific form, then placed by hand.
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", Value);
