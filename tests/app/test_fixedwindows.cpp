@@ -103,34 +103,6 @@ private slots:
         QCOMPARE(log.texts().count(kEnterDate), 3);
     }
 
-    void overWideValuesAreRefused_data()
-    {
-        QTest::addColumn<int>("window");
-        QTest::addColumn<QString>("amount");
-        QTest::newRow("tejarat 14 digits") << 0 << "12345678901234";
-        QTest::newRow("sepah 11 digits") << 1 << "12345678901";
-        QTest::newRow("sepah2 13 digits") << 2 << "1234567890123";
-    }
-
-    void overWideValuesAreRefused()
-    {
-        QFETCH(int, window);
-        QFETCH(QString, amount);
-        MessageLog log;
-        ListWindow* w = window == 0   ? static_cast<ListWindow*>(frm_mali)
-                        : window == 1 ? static_cast<ListWindow*>(frm_sepah)
-                                      : static_cast<ListWindow*>(frm_sepah2);
-        w->show();
-        if (window == 0)
-            setDate(1403, 1, 5);
-        if (window == 2)
-            w->findChild<QLineEdit*>("txt_shobeh")->setText("1234");
-        addToList(w, "1", amount);
-        QCOMPARE(log.messages.size(), 1);
-        QVERIFY(log.texts().first().contains(TEditCurrency::DeComma(amount)));
-        QVERIFY(frm_dm->detail_ado->isEmpty());
-    }
-
     void sepahCardFile()
     {
         MessageLog log;

@@ -296,24 +296,6 @@ private slots:
         QCOMPARE(box("txt_file_extention")->text(), QStringLiteral("wxyz"));
     }
 
-    void enterMovesOnAndNeverSaves()
-    {
-        showWindow();
-        MessageLog log;
-        box("txt_bankname")->setText(QStringLiteral("Enter"));
-        box("txt_file_extention")->setFocus();
-        QTest::keyClick(box("txt_file_extention"), Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), box("txt_tol_hesab"));
-        box("txt_jodashavande")->setFocus();
-        for (int i = 0; i < 20; ++i)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
-        QVERIFY(log.messages.isEmpty());
-        QCOMPARE(count(), 0);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QVERIFY(!w->isVisible());
-        QVERIFY(!frm_dm->ghaleb_ado->isActive());
-    }
-
     void deleteRemovesTheCurrentTemplate_data()
     {
         QTest::addColumn<int>("answer");
@@ -336,18 +318,6 @@ private slots:
         QCOMPARE(log.texts(), QStringList{QStringLiteral("آيا مايل به حذف هستيد؟")});
         QCOMPARE(stored(b).bank_name.isEmpty(), deleted);
         QCOMPARE(stored(a).bank_name, QStringLiteral("A"));
-    }
-
-    void overLongNameIsRefusedAndKept()
-    {
-        showWindow();
-        MessageLog log;
-        QLineEdit* name = box("txt_bankname");
-        name->setText(QString(300, u'n'));
-        w->btn_save->click();
-        QCOMPARE(log.messages.size(), 1);
-        QCOMPARE(count(), 0);
-        QCOMPARE(name->text().size(), 300);
     }
 
     void windowOpensOverTheMainWindow()

@@ -53,7 +53,6 @@ private slots:
     void changeSignal();
     void dates();
     void lockTopDate();
-    void defaults();
     void fontSetsWidth();
     void colours();
     void dialogAnswers_data();
@@ -300,21 +299,6 @@ void TestCalendarView::lockTopDate()
     QCOMPARE(view.SelMonth(), 6);
     view.setLockTopDate(false);
     QCOMPARE(view.TopDate(), PersianDateToSerial(1403, 6, 1));
-}
-
-void TestCalendarView::defaults()
-{
-    TCalendarView view;
-    QCOMPARE(view.size(), QSize(180, 180));
-    QCOMPARE(view.HDate(), TodayPersianSerial());
-    QCOMPARE(view.FridayColor(), QColor(Qt::red));
-    QCOMPARE(view.TodayBackColor(), QColor(0x00, 0x80, 0xFF));
-    QCOMPARE(view.SelectColor(), QColor(0x00, 0x00, 0x80));
-    QCOMPARE(view.WeekTitleColor(), QColor(Qt::blue));
-    QCOMPARE(view.AtumnBackColor(), QColor(Qt::yellow));
-    QCOMPARE(view.WinterBackColor(), QColor(Qt::blue));
-    QCOMPARE(view.MouseOnColor(), QColor(Qt::red));
-    QCOMPARE(view.focusPolicy() & Qt::TabFocus, Qt::TabFocus);
 }
 
 void TestCalendarView::fontSetsWidth()

@@ -26,7 +26,6 @@ private slots:
     void comma();
     void validAmount_data();
     void validAmount();
-    void startsAtZeroUntouched();
     void typing_data();
     void typing();
     void keypadMultiplyAddsThousands();
@@ -94,13 +93,6 @@ void TestEditCurrency::validAmount()
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(TEditCurrency::isValidAmount(text), valid);
-}
-
-void TestEditCurrency::startsAtZeroUntouched()
-{
-    TEditCurrency edit;
-    QCOMPARE(edit.text(), QStringLiteral("0"));
-    QVERIFY(!TEditCurrency::isValidAmount(edit.text()));
 }
 
 void TestEditCurrency::typing_data()

@@ -1,4 +1,4 @@
-// Solar calendar arithmetic: known dates, leap years, month lengths, bad input, tables.
+// Solar calendar arithmetic: known dates, leap years, month lengths, bad input.
 
 #include "controls/persian/Utils.h"
 
@@ -35,7 +35,6 @@ private slots:
     void today();
     void repeatChar_data();
     void repeatChar();
-    void tables();
 };
 
 void TestSolar::gregorianToPersian_data()
@@ -371,35 +370,6 @@ void TestSolar::repeatChar()
     QFETCH(int, count);
     QFETCH(QString, text);
     QCOMPARE(RepeatChar(QLatin1Char('0'), count), text);
-}
-
-void TestSolar::tables()
-{
-    // Arabic yeh (U+064A) and alef maksura (U+0649), as the names were always written.
-    const QStringList months{
-        QString::fromUtf8("\xd9\x81\xd8\xb1\xd9\x88\xd8\xb1\xd8\xaf\xd9\x8a\xd9\x86"),
-        QString::fromUtf8("\xd8\xa7\xd8\xb1\xd8\xaf\xd9\x8a\xd8\xa8\xd9\x87\xd8\xb4\xd8\xaa"),
-        QString::fromUtf8("\xd8\xae\xd8\xb1\xd8\xaf\xd8\xa7\xd8\xaf"),
-        QString::fromUtf8("\xd8\xaa\xd9\x8a\xd8\xb1"),
-        QString::fromUtf8("\xd9\x85\xd8\xb1\xd8\xaf\xd8\xa7\xd8\xaf"),
-        QString::fromUtf8("\xd8\xb4\xd9\x87\xd8\xb1\xd9\x8a\xd9\x88\xd8\xb1"),
-        QString::fromUtf8("\xd9\x85\xd9\x87\xd8\xb1"),
-        QString::fromUtf8("\xd8\xa2\xd8\xa8\xd8\xa7\xd9\x86"),
-        QString::fromUtf8("\xd8\xa2\xd8\xb0\xd8\xb1"),
-        QString::fromUtf8("\xd8\xaf\xd9\x89"),
-        QString::fromUtf8("\xd8\xa8\xd9\x87\xd9\x85\xd9\x86"),
-        QString::fromUtf8("\xd8\xa7\xd8\xb3\xd9\x81\xd9\x86\xd8\xaf"),
-    };
-    QCOMPARE(int(PersianMonthNames.size()), 12);
-    for (int i = 0; i < 12; ++i) {
-        QCOMPARE(PersianMonthNames[i].toString(), months[i]);
-        QVERIFY(PersianMonthNames[i].size() <= 12);
-    }
-    const QString letters =
-        QString::fromUtf8("\xd8\xb4\xd9\x89\xd8\xaf\xd8\xb3\xda\x86\xd9\xbe\xd8\xac");
-    QCOMPARE(int(PersianWeekDayLetters.size()), 7);
-    for (int i = 0; i < 7; ++i)
-        QCOMPARE(PersianWeekDayLetters[i].toString(), QString(letters.at(i)));
 }
 
 QTEST_MAIN(TestSolar)
