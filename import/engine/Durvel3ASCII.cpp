@@ -67,8 +67,14 @@ bool TDurvel3ASCII::CheckProperties()
 void TDurvel3ASCII::OpenSource()
 {
     FFile = std::make_unique<TVoTextFile>(FileName(), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    FFile->Reset(0, 0, 0);
-    FFile->SetCodepage(CodePageByIndex(Encoding));
+    // A delimited file in the default encoding may be UTF-8 without a mark; the wizard's
+    // preview reads it the same way.
+    if (!IsFixedWidth() && Encoding == ctWinDefined) {
+        FFile->Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+    } else {
+        FFile->Reset(0, 0, 0);
+        FFile->SetCodepage(CodePageByIndex(Encoding));
+    }
     FColumns.clear();
     for (MapEntry e : MapEntries()) {
         if (!Row()->ColumnByName(e.Name))

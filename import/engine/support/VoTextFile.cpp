@@ -15,7 +15,52 @@ bool isUnicodePage(int cp)
            cp == codepage::Utf32LE || cp == codepage::Utf32BE;
 }
 
+constexpr qint64 kUtf8Probe = 65536;
+
 } // namespace
+
+bool LooksLikeUtf8(QByteArrayView Bytes)
+{
+    const auto* b = reinterpret_cast<const uchar*>(Bytes.data());
+    const qsizetype n = Bytes.size();
+    bool multi = false;
+    qsizetype i = 0;
+    while (i < n) {
+        const uchar c = b[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        uint cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        for (int k = 1; k < len; ++k) {
+            if (i + k >= n)
+                return multi; // cut off by the probe's end
+            if ((b[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (b[i + k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        multi = true;
+        i += len;
+    }
+    return multi;
+}
 
 bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
 {
@@ -66,6 +111,12 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
     } else {
         if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
             CodePage += 1; // the big-endian twin
+        if ((Flags & tfDetectUtf8) && CodePage == 0) {
+            Ensure(qMin<qint64>(kUtf8Probe, FChunk));
+            const qint64 probe = qMin<qint64>(FReadFill - FReadPos, kUtf8Probe);
+            if (LooksLikeUtf8(QByteArrayView(FReadBuf.constData() + FReadPos, probe)))
+                CodePage = codepage::Utf8;
+        }
         SetCodepage(CodePage);
     }
     return true;

@@ -4,17 +4,30 @@
 
 #include "import/engine/support/VoHugeFile.h"
 
+#include <QByteArrayView>
 #include <string>
 
 namespace codepage {
 class Codec;
 }
 
+// True when Bytes hold UTF-8 with at least one multi-byte sequence; a sequence cut off by the
+// end of Bytes does not count against it.
+bool LooksLikeUtf8(QByteArrayView Bytes);
+
 class TVoTextFile : public TVoHugeFile
 {
 public:
     // Flags of Reset and Rewrite.
-    enum : int { tfUnicode = 1, tfSwapped = 2, tfUnicodeLineSeparator = 4, tfCROnly = 8 };
+    // tfDetectUtf8 (Reset only): a file without a mark whose first 64 KiB are valid UTF-8 and
+    // not plain ASCII is read as UTF-8, as files from Linux programs are, when CodePage is 0.
+    enum : int {
+        tfUnicode = 1,
+        tfSwapped = 2,
+        tfUnicodeLineSeparator = 4,
+        tfCROnly = 8,
+        tfDetectUtf8 = 16
+    };
     // The accepted line ends when reading; 0 accepts all.
     enum : int { leCR = 1, leLF = 2, leCRLF = 4, leLFCR = 8, leLineSeparator = 16, leCRLF32 = 32 };
 

@@ -121,6 +121,32 @@ private slots:
         QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{QString::fromUtf8("پچژگ")}}));
     }
 
+    // Delimited files in the default encoding may be UTF-8 without a mark; fixed width and a
+    // chosen encoding keep the page they are given.
+    void utf8WithoutMark_data()
+    {
+        QTest::addColumn<bool>("fixed");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("expected");
+        const QString salam = QString::fromUtf8("سلام");
+        QTest::newRow("delimited default") << false << int(ctWinDefined) << salam;
+        QTest::newRow("delimited cp1256 chosen")
+            << false << int(ctCp1256) << QString::fromUtf8("ط³ظ„ط§ظ…");
+        QTest::newRow("fixed width default")
+            << true << int(ctWinDefined) << QString::fromUtf8("ط³ظ„ط§ظ…");
+    }
+    void utf8WithoutMark()
+    {
+        QFETCH(bool, fixed);
+        QFETCH(int, encoding);
+        QFETCH(QString, expected);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(QString::fromUtf8("سلام").toUtf8() + "\r\n"));
+        imp.Encoding = TDurvelCharsetType(encoding);
+        imp.Comma = fixed ? QChar() : QChar(u',');
+        QCOMPARE(run(imp, 1, {fixed ? "0=0;8" : "0=1"}), (QList<QStringList>{{expected}}));
+    }
+
     void skippedAndBlankLinesCountForLineNumbers()
     {
         TDurvel3ASCII imp;

@@ -73,6 +73,8 @@ private slots:
     void lineEndsAtEveryBufferEdge();
     void readsLines_data();
     void readsLines();
+    void utf8Detection_data();
+    void utf8Detection();
     void cp936LineLongerThanBuffers_data();
     void cp936LineLongerThanBuffers();
     void pageWithoutConversionKeepsBytes();
@@ -272,6 +274,37 @@ void TestVoTextFile::readsLines()
     QFETCH(int, bufferSize);
     QFETCH(QStringList, lines);
     QCOMPARE(readAll(write(bytes), codePage, bufferSize, true), lines);
+}
+
+void TestVoTextFile::utf8Detection_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("codePage");
+    const QByteArray salam = QString::fromUtf8("سلام").toUtf8();
+    QTest::newRow("utf-8 text") << QByteArray("a,") + salam << codepage::Utf8;
+    QTest::newRow("plain ascii stays ansi") << QByteArray("a,b\r\nc") << codepage::SystemAnsi;
+    QTest::newRow("cp1256 bytes") << QByteArray("\xd3\xe1\xc7\xe3") << codepage::SystemAnsi;
+    QTest::newRow("lead byte at the end only") << QByteArray("abc\xd3") << codepage::SystemAnsi;
+    QTest::newRow("overlong form") << QByteArray("\xc0\xaf") << codepage::SystemAnsi;
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << codepage::SystemAnsi;
+    // The probe ends inside a sequence; what it saw before is UTF-8.
+    QTest::newRow("sequence cut by the probe")
+        << salam + QByteArray(65536 - salam.size() - 1, 'x') + salam << codepage::Utf8;
+    QTest::newRow("bad byte past the probe")
+        << salam + QByteArray(70000, 'x') + "\xd3" << codepage::Utf8;
+}
+
+void TestVoTextFile::utf8Detection()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, codePage);
+    TVoTextFile file(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    file.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+    QCOMPARE(file.Codepage(), codePage);
+    // A chosen page is never second-guessed.
+    TVoTextFile chosen(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    chosen.Reset(TVoTextFile::tfDetectUtf8, 0, 1256);
+    QCOMPARE(chosen.Codepage(), 1256);
 }
 
 void TestVoTextFile::cp936LineLongerThanBuffers_data()
