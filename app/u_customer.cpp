@@ -4,6 +4,9 @@
 
 #include "app/helpers.h"
 #include "app/u_dm.h"
+#include "import/engine/DurvelDbDataSet.h"
+#include "import/wizard/DbGridDestination.h"
+#include "import/wizard/Durvel3Wizard.h"
 
 Tfrm_customer* frm_customer = nullptr;
 
@@ -29,11 +32,31 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
                    Column::of("Hesab", 110, true), Column::of("Price", -1, true)});
 
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_customer::PexGlowButton1Click);
-    // The import wizard is not part of this window yet.
-    ui->BitBtn1->setEnabled(false);
+
+    m_importDataSet = std::make_unique<DurvelDbDataSet>(frm_dm->customer_ado);
+    m_importGrid = std::make_unique<DurvelDbGridDestination>(DBGrid1, m_importDataSet.get());
+    Durvel3Wizard1 = new TDurvel3Wizard(this);
+    Durvel3Wizard1->setObjectName(QStringLiteral("Durvel3Wizard1"));
+    Durvel3Wizard1->DataSet = m_importDataSet.get();
+    Durvel3Wizard1->DBGrid = m_importGrid.get();
+    Durvel3Wizard1->AddType = datInsert;
+    Durvel3Wizard1->ErrorLogFileName = QStringLiteral("error.log");
+    Durvel3Wizard1->Formats().BooleanTrue().Assign(QStringList{QStringLiteral("True")});
+    Durvel3Wizard1->Formats().BooleanFalse().Assign(QStringList{QStringLiteral("False")});
+    Durvel3Wizard1->Formats().NullValues().Assign(QStringList{QStringLiteral("Null")});
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &Tfrm_customer::BitBtn1Click);
 }
 
-Tfrm_customer::~Tfrm_customer() = default;
+Tfrm_customer::~Tfrm_customer()
+{
+    // The wizard refers to the destinations; it goes first.
+    delete Durvel3Wizard1;
+}
+
+void Tfrm_customer::BitBtn1Click()
+{
+    guarded([this] { Durvel3Wizard1->Execute(); });
+}
 
 void Tfrm_customer::btn_saveClick()
 {

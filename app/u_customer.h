@@ -7,6 +7,9 @@
 namespace Ui {
 class Tfrm_customer;
 }
+class TDurvel3Wizard;
+class DurvelDbDataSet;
+class DurvelDbGridDestination;
 
 // The personnel register: personnel number, account number, name and default amount.
 class Tfrm_customer : public RegisterWindow
@@ -17,10 +20,17 @@ public:
     ~Tfrm_customer() override;
 
     std::unique_ptr<Ui::Tfrm_customer> ui;
+    // Imports into the register through the personnel query.
+    TDurvel3Wizard* Durvel3Wizard1 = nullptr;
 
 public slots:
     void btn_saveClick() override;
     void PexGlowButton1Click();
+    void BitBtn1Click();
+
+private:
+    std::unique_ptr<DurvelDbDataSet> m_importDataSet;
+    std::unique_ptr<DurvelDbGridDestination> m_importGrid;
 };
 
 extern Tfrm_customer* frm_customer;

@@ -94,6 +94,9 @@ Button show(const Message& message, QWidget* parent)
         const int textWidth = m.first->fontMetrics().horizontalAdvance(m.first->text());
         m.first->setMinimumWidth(qMax(m.first->sizeHint().width(), textWidth + 32));
     }
+    for (const auto& m : made)
+        if (m.second == message.defaultButton)
+            box.setDefaultButton(qobject_cast<QPushButton*>(m.first));
     // Escape: No in a Yes/No box, else Cancel, else the only button.
     for (const auto& m : made)
         if (m.second == Button::No || m.second == Button::Cancel)

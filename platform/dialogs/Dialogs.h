@@ -23,6 +23,7 @@ struct Message
     Icon icon = Icon::None;
     Buttons buttons = Button::Ok;
     QStringList captions; // captions of the push buttons, in order; empty keeps the default
+    Button defaultButton = Button::None; // None: the first button
     bool rightToLeft = true;
 };
 

@@ -1,0 +1,793 @@
+#include "import/wizard/Durvel3WizardF.h"
+
+#include "ui_Durvel3WizardF.h"
+
+#include "import/engine/Durvel3ASCII.h"
+#include "import/engine/support/DurvelUtils.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
+#include "import/wizard/pages/TXTPage.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/shell/Shell.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace {
+
+// The relays and the yield let the window repaint at most this often while a reader runs.
+constexpr int kPumpIntervalMs = 40;
+
+// "Text files (*.txt)|*.txt|All files (*.*)|*.*" as a Qt file-dialog filter.
+QString qtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(u';', u' ');
+        if (patterns == QLatin1String("*.*"))
+            patterns = QStringLiteral("*");
+        QString label = parts.at(i);
+        label = label.left(label.indexOf(u'(')).trimmed();
+        result << QStringLiteral("%1 (%2)").arg(label, patterns);
+    }
+    return result.join(QStringLiteral(";;"));
+}
+
+QString trimControl(const QString& s)
+{
+    return DurvelTrimName(s);
+}
+
+// The lower-cased extension with its dot; ".htm" counts as ".html".
+QString kindExtension(const QString& fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix.isEmpty())
+        return QString();
+    return suffix == QLatin1String("htm") ? QStringLiteral(".html") : u'.' + suffix;
+}
+
+} // namespace
+
+TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
+    : QDialog(qobject_cast<QWidget*>(Owner->parent())), ui(new Ui::TDurvel3WizardF), FWizard(Owner),
+      FDataSet(Owner->DataSet), FDBGrid(Owner->DBGrid), FListView(Owner->ListView),
+      FStringGrid(Owner->StringGrid)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(size());
+    setModal(true);
+
+    impASCII = std::make_unique<TDurvel3ASCII>();
+    impASCII->AddType = datInsert;
+    BindRelays(impASCII.get());
+
+    InfoPanel = new QLabel(this);
+    InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
+    InfoPanel->setWordWrap(true);
+    InfoPanel->setFrameShape(QFrame::StyledPanel);
+    InfoPanel->hide();
+
+    TXTPage = new TxtPage(this);
+    CSVPage = new CsvPage(this);
+    CommitPage = new LastPage(this);
+    ui->pgImport->insertWidget(1, TXTPage);
+    ui->pgImport->insertWidget(2, CSVPage);
+    ui->pgImport->addWidget(CommitPage);
+    ui->pgImport->setCurrentWidget(ui->tsImportType);
+
+    // Buttons and the first page's handlers.
+    connect(ui->bNext, &QPushButton::clicked, this, &TDurvel3WizardF::bNextClick);
+    connect(ui->bBack, &QPushButton::clicked, this, &TDurvel3WizardF::bBackClick);
+    connect(ui->bOk, &QPushButton::clicked, this, &TDurvel3WizardF::bOkClick);
+    connect(ui->bHelp, &QPushButton::clicked, this, &TDurvel3WizardF::bHelpClick);
+    connect(ui->bCancel, &QPushButton::clicked, this, &TDurvel3WizardF::reject);
+    connect(ui->spbBrowse, &QToolButton::clicked, this, &TDurvel3WizardF::spbBrowseClick);
+    connect(ui->edtFileName, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Guarded([&] { SetFileName(text); }); });
+    connect(ui->cbComma->lineEdit(), &QLineEdit::editingFinished, this,
+            &TDurvel3WizardF::cbCommaExit);
+    connect(ui->cbComma, &QComboBox::activated, this, &TDurvel3WizardF::cbCommaExit);
+    connect(ui->cbQuote->lineEdit(), &QLineEdit::editingFinished, this,
+            &TDurvel3WizardF::cbQuoteExit);
+    connect(ui->cbQuote, &QComboBox::activated, this, &TDurvel3WizardF::cbQuoteExit);
+    for (int kind = 0; kind < ImportKindCount; ++kind) {
+        auto* rb = findChild<QRadioButton*>(QLatin1String(ImportKind(kind).RadioButton));
+        connect(rb, &QRadioButton::clicked, this, [this, kind] {
+            Guarded([&] {
+                if (!FRunning)
+                    SetImportType(kind);
+            });
+        });
+    }
+    connect(ui->chGoToLastPage, &QCheckBox::toggled, this, &TDurvel3WizardF::SetGoToLastPage);
+    connect(ui->chAutoSaveTemplate, &QCheckBox::toggled, this,
+            &TDurvel3WizardF::SetAutoSaveTemplate);
+
+    // Help and template buttons as the component asks.
+    ui->bHelp->setVisible(FWizard->ShowHelpButton);
+    ui->bHelp->setEnabled(FWizard->ShowHelpButton);
+    ui->btnLoadTemplate->setVisible(FWizard->ShowSaveLoadButtons);
+    ui->btnLoadTemplate->setEnabled(FWizard->ShowSaveLoadButtons);
+    ui->btnSaveTemplate->setVisible(FWizard->ShowSaveLoadButtons);
+    ui->btnSaveTemplate->setEnabled(FWizard->ShowSaveLoadButtons);
+    const bool tagVisible = !FWizard->ShowSaveLoadButtons && FWizard->AutoLoadTemplate;
+    ui->laTemplateFileNameTag->setVisible(tagVisible);
+    ui->laTemplateFileName->setVisible(tagVisible);
+
+    SetFileName(FWizard->FileName);
+    SetGoToLastPage(FWizard->GoToLastPage);
+    SetAutoSaveTemplate(FWizard->AutoSaveTemplate);
+    FillLists();
+    ui->laAccessPassword->setEnabled(false);
+    ui->edAccessPassword->setEnabled(false);
+    ui->laComma->setEnabled(false);
+    ui->cbComma->setEnabled(false);
+    ui->laQuote->setEnabled(false);
+    ui->cbQuote->setEnabled(false);
+    ui->cbComma->setCurrentText(QString());
+    ui->cbQuote->setCurrentText(QString());
+
+    const TAllowedImports available = AvailableImports();
+    for (int kind = 0; kind < ImportKindCount; ++kind) {
+        auto* rb = findChild<QRadioButton*>(QLatin1String(ImportKind(kind).RadioButton));
+        rb->setEnabled(FWizard->AllowedImports.Contains(kind) && available.Contains(kind));
+    }
+    for (TAllowedImport kind : ImportKindCheckOrder) {
+        auto* rb = findChild<QRadioButton*>(QLatin1String(ImportKind(kind).RadioButton));
+        if (rb->isEnabled()) {
+            rb->setChecked(true);
+            SetImportType(kind);
+            break;
+        }
+    }
+
+    TXTPage->SetTXTSkipLines(0);
+    CSVPage->SetCSVSkipLines(0);
+    CommitPage->LoadFromWizard(*FWizard);
+
+    SetStep(0);
+    NeedReload = true;
+
+    if (!FWizard->Picture().isNull())
+        ui->Image->setPixmap(FWizard->Picture());
+    UpdateCaption();
+}
+
+TDurvel3WizardF::~TDurvel3WizardF()
+{
+    ReleaseProgressDialog();
+}
+
+DurvelDestinationRef TDurvel3WizardF::Destination() const
+{
+    return {FWizard->ImportDestination, FDataSet, FDBGrid, FListView, FStringGrid,
+            FWizard->GridCaptionRow};
+}
+
+void TDurvel3WizardF::Guarded(const std::function<void()>& Body)
+{
+    try {
+        Body();
+    } catch (const EDurvelError& e) {
+        dialogs::showError(e.message(), this);
+    } catch (const std::exception& e) {
+        dialogs::showError(QString::fromUtf8(e.what()), this);
+    } catch (...) {
+        dialogs::showError(QStringLiteral("Unknown error"), this);
+    }
+}
+
+void TDurvel3WizardF::FillLists()
+{
+    const DurvelDestinationRef dest = Destination();
+    QStringList columns;
+    if (dest.IsAssigned())
+        for (int i = 0; i < dest.ColumnCount(); ++i)
+            columns << dest.ColumnName(i);
+    if (FWizard->AllowedImports.Contains(aiTXT))
+        TXTPage->FillTXTFields(columns);
+    if (FWizard->AllowedImports.Contains(aiCSV))
+        CSVPage->FillCSVFields(columns);
+    CommitPage->FillKeyColumns(columns, FWizard->KeyColumns().ToStringList());
+}
+
+// ---- first page --------------------------------------------------------------------------------
+
+void TDurvel3WizardF::SetImportType(int Kind)
+{
+    if (Kind == FImportType)
+        return;
+    if (!FWizard->AllowedImports.Contains(Kind) || !AvailableImports().Contains(Kind))
+        RaiseImportError(DurvelStr::UnknownImportSource);
+    FImportType = Kind;
+    findChild<QRadioButton*>(QLatin1String(ImportKind(Kind).RadioButton))->setChecked(true);
+    ApplyExtensionRule();
+    ui->laAccessPassword->setEnabled(Kind == aiAccess);
+    ui->edAccessPassword->setEnabled(Kind == aiAccess);
+    const bool csv = Kind == aiCSV;
+    ui->laComma->setEnabled(csv);
+    ui->cbComma->setEnabled(csv);
+    ui->laQuote->setEnabled(csv);
+    ui->cbQuote->setEnabled(csv);
+    if (csv) {
+        if (ui->cbComma->currentText().isEmpty())
+            SetComma(GetListSeparator());
+        if (ui->cbQuote->currentText().isEmpty())
+            SetQuote(u'"');
+        cbCommaExit();
+        cbQuoteExit();
+    }
+    TuneButtons();
+}
+
+// A name whose extension already fits the kind is left as it is (".htm" fits HTML, in any
+// letter case); Linux tells names apart by case.
+void TDurvel3WizardF::ApplyExtensionRule()
+{
+    if (!FWizard->AutoChangeExtension || FImportType < 0)
+        return;
+    const QString name = trimControl(FFileName);
+    if (name.isEmpty())
+        return;
+    const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
+    if (kindExtension(name) == wanted)
+        return;
+    const QFileInfo info(name);
+    const QString suffix = info.suffix();
+    // Only the file's own name carries an extension; a dot in a folder name is not one.
+    const QString base = suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
+    SetFileName(base + wanted);
+}
+
+void TDurvel3WizardF::SetFileName(const QString& Name)
+{
+    const QString name = trimControl(Name);
+    if (name == FFileName)
+        return;
+    FFileName = name;
+    if (ui->edtFileName->text() != name) {
+        const QSignalBlocker block(ui->edtFileName);
+        ui->edtFileName->setText(name);
+    }
+    NeedReload = true;
+    TuneButtons();
+    UpdateCaption();
+}
+
+void TDurvel3WizardF::SetComma(QChar Ch)
+{
+    if (Ch == FComma)
+        return;
+    FComma = Ch;
+    QString text;
+    if (Ch == u'\t')
+        text = QStringLiteral("TAB");
+    else if (Ch == u' ')
+        text = QStringLiteral("SPACE");
+    else
+        text = CharToSepText(Ch);
+    ui->cbComma->setCurrentText(text);
+    CSVPage->ClearColumns();
+    NeedReload = true;
+    TuneButtons();
+}
+
+void TDurvel3WizardF::SetQuote(QChar Ch)
+{
+    if (Ch == FQuote)
+        return;
+    FQuote = Ch;
+    ui->cbQuote->setCurrentText(CharToSepText(Ch));
+    CSVPage->ClearColumns();
+    NeedReload = true;
+}
+
+void TDurvel3WizardF::cbCommaExit()
+{
+    if (!ui->cbComma->isEnabled())
+        return;
+    const QString text = ui->cbComma->currentText();
+    if (text.compare(QLatin1String("TAB"), Qt::CaseInsensitive) == 0)
+        SetComma(u'\t');
+    else if (text.compare(QLatin1String("SPACE"), Qt::CaseInsensitive) == 0)
+        SetComma(u' ');
+    else
+        SetComma(SepTextToChar(text, FComma));
+}
+
+void TDurvel3WizardF::cbQuoteExit()
+{
+    if (!ui->cbQuote->isEnabled())
+        return;
+    SetQuote(SepTextToChar(ui->cbQuote->currentText(), FQuote));
+}
+
+void TDurvel3WizardF::SetGoToLastPage(bool Value)
+{
+    FGoToLastPage = Value;
+    FWizard->GoToLastPage = Value;
+    if (ui->chGoToLastPage->isChecked() != Value)
+        ui->chGoToLastPage->setChecked(Value);
+}
+
+void TDurvel3WizardF::SetAutoSaveTemplate(bool Value)
+{
+    FAutoSaveTemplate = Value;
+    FWizard->AutoSaveTemplate = Value;
+    if (ui->chAutoSaveTemplate->isChecked() != Value)
+        ui->chAutoSaveTemplate->setChecked(Value);
+}
+
+void TDurvel3WizardF::spbBrowseClick()
+{
+    dialogs::FileRequest request;
+    request.filter = qtFilter(QLatin1String(ImportKind(FImportType).Filter));
+    request.directory = FFileName;
+    const QString chosen = dialogs::chooseFile(request, this);
+    if (!chosen.isEmpty())
+        ui->edtFileName->setText(chosen);
+}
+
+void TDurvel3WizardF::UpdateCaption()
+{
+    QString caption = LoadImportStr(DurvelStr::WizardCaption);
+    if (!FFileName.isEmpty())
+        caption += QStringLiteral(" - ") + FormatImportStr(DurvelStr::ImportFrom, {}) +
+                   QLatin1Char(' ') + QFileInfo(FFileName).fileName();
+    setWindowTitle(caption);
+}
+
+void TDurvel3WizardF::PlaceInfoPanel(QWidget* Parent, int Left, const QString& Text, int Width,
+                                     int Height, int Top)
+{
+    InfoPanel->setParent(Parent);
+    InfoPanel->setGeometry(Left, Top, Width, Height);
+    InfoPanel->setText(Text);
+    InfoPanel->show();
+}
+
+void TDurvel3WizardF::bHelpClick()
+{
+    const QString help =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("DurvelWizard.hlp"));
+    if (QFileInfo(help).isFile())
+        Shell::openDocument(help);
+}
+
+// ---- steps -------------------------------------------------------------------------------------
+
+bool TDurvel3WizardF::PageComplete(int Kind) const
+{
+    switch (Kind) {
+    case aiTXT:
+        return TXTPage->TXTMapReady();
+    case aiCSV:
+        return CSVPage->CSVMapReady();
+    default:
+        return false;
+    }
+}
+
+void TDurvel3WizardF::CheckSource() const
+{
+    if (!QFileInfo(FFileName).isFile())
+        RaiseImportError(DurvelStr::FileNotExists, FFileName);
+    static const QStringList known = {".xls", ".xlsx", ".docx", ".ods", ".odt", ".dbf", ".db",
+                                      ".htm", ".html", ".xml",  ".txt", ".csv", ".mdb"};
+    const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
+    const QString ext = QFileInfo(FFileName).suffix().toLower();
+    if (!known.contains(u'.' + ext))
+        RaiseImportError(DurvelStr::WrongFileType, wanted);
+    if (kindExtension(FFileName) != wanted)
+        RaiseImportError(DurvelStr::WrongFileType, wanted);
+    if (!Destination().IsActive())
+        RaiseImportError(DurvelStr::ClosedDestination);
+}
+
+void TDurvel3WizardF::SetStep(int NewStep)
+{
+    if (NewStep == FStep)
+        return;
+    if (NewStep == 1)
+        CheckSource();
+    FStep = NewStep;
+    ShowStepPage();
+}
+
+void TDurvel3WizardF::ShowStepPage()
+{
+    const auto stepText = [](int n, int of) {
+        return QStringLiteral("Step %1 of %2").arg(n).arg(of);
+    };
+    switch (FStep) {
+    case 0:
+        ui->pgImport->setCurrentWidget(ui->tsImportType);
+        InfoPanel->hide();
+        break;
+    case 1:
+        if (FImportType == aiTXT)
+            TXTPage->ShowTXTPage();
+        else if (FImportType == aiCSV)
+            CSVPage->ShowCSVPage();
+        break;
+    case 2:
+        InfoPanel->hide();
+        ui->pgImport->setCurrentWidget(ui->tsFormats);
+        ui->laFormatsStep->setText(stepText(2, 3));
+        break;
+    case 3:
+        InfoPanel->hide();
+        CommitPage->ShowLastPage(stepText(3, 3));
+        ui->bOk->setEnabled(true);
+        break;
+    default:
+        break;
+    }
+    TuneButtons();
+}
+
+void TDurvel3WizardF::TuneButtons()
+{
+    if (FRunning)
+        return;
+    bool next = false;
+    const bool complete = FStep == 1 && PageComplete(FImportType);
+    switch (FStep) {
+    case 0:
+        next = !FFileName.isEmpty() && (FImportType != aiCSV || !FComma.isNull());
+        break;
+    case 1:
+        next = complete;
+        break;
+    case 2:
+        next = FImportType != aiAccess;
+        break;
+    case 3:
+        next = FImportType == aiAccess;
+        break;
+    default:
+        break;
+    }
+    ui->bNext->setEnabled(next);
+    ui->bBack->setEnabled(FStep >= 1);
+    if (FImportType == aiAccess)
+        ui->bOk->setEnabled(FStep > 2);
+    else
+        ui->bOk->setEnabled(FStep >= 2 || complete);
+}
+
+void TDurvel3WizardF::bNextClick()
+{
+    Guarded([this] {
+        if (!FRunning)
+            SetStep(FStep + 1);
+    });
+}
+
+void TDurvel3WizardF::bBackClick()
+{
+    Guarded([this] {
+        if (!FRunning && FStep > 0)
+            SetStep(FStep - 1);
+    });
+}
+
+// ---- closing -----------------------------------------------------------------------------------
+
+bool TDurvel3WizardF::CloseQuery()
+{
+    if (FRunning)
+        return false;
+    if (FWizard->ConfirmOnCancel) {
+        dialogs::Message m;
+        m.title = QStringLiteral("Question");
+        m.text = QStringLiteral("Do you want to quit?");
+        m.icon = dialogs::Icon::Question;
+        m.buttons = dialogs::Button::Yes | dialogs::Button::No;
+        m.defaultButton = dialogs::Button::No;
+        m.rightToLeft = false;
+        if (dialogs::show(m, this) != dialogs::Button::Yes)
+            return false;
+    }
+    if (FAutoSaveTemplate && OnSaveTemplateOnClose)
+        Guarded(OnSaveTemplateOnClose);
+    return true;
+}
+
+void TDurvel3WizardF::reject()
+{
+    if (CloseQuery())
+        QDialog::reject();
+}
+
+void TDurvel3WizardF::closeEvent(QCloseEvent* event)
+{
+    // The close box goes through reject() and its question; a running import keeps the window.
+    if (FRunning) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+// ---- running the import ------------------------------------------------------------------------
+
+TDurvel3* TDurvel3WizardF::ReaderFor(int Kind) const
+{
+    switch (Kind) {
+    case aiTXT:
+    case aiCSV:
+        return impASCII.get();
+    default:
+        return nullptr;
+    }
+}
+
+QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed)
+{
+    const QString name = Typed.trimmed();
+    const QFileInfo info(name);
+    const bool hasFolder = name.contains(u'/');
+    if (!hasFolder || !QFileInfo(info.path()).isDir())
+        return QDir(QCoreApplication::applicationDirPath()).filePath(info.fileName());
+    return info.absoluteFilePath();
+}
+
+void TDurvel3WizardF::BuildImportMap(TDurvel3* Reader) const
+{
+    Reader->Map().Clear();
+    QList<QPair<QString, QString>> lines;
+    if (FImportType == aiTXT)
+        lines = TXTPage->MapLines();
+    else if (FImportType == aiCSV)
+        lines = CSVPage->MapLines();
+    for (const auto& [name, value] : lines)
+        Reader->Map().SetValues(name, value);
+}
+
+void TDurvel3WizardF::CopySettings(TDurvel3* Reader)
+{
+    Reader->DataSet = FDataSet;
+    Reader->DBGrid = FDBGrid;
+    Reader->ListView = FListView;
+    Reader->StringGrid = FStringGrid;
+    Reader->ImportDestination = FWizard->ImportDestination;
+    Reader->GridCaptionRow = FWizard->GridCaptionRow;
+    Reader->GridStartRow = FWizard->GridStartRow;
+    Reader->SetFileName(FFileName);
+
+    if (auto* ascii = dynamic_cast<TDurvel3ASCII*>(Reader)) {
+        ascii->Quote = FQuote;
+        if (FImportType == aiTXT) {
+            // Fixed width is told by the separator #0.
+            ascii->Comma = QChar();
+            ascii->SkipFirstRows = TXTPage->TXTSkipLines();
+            ascii->Encoding = TDurvelCharsetType(TXTPage->TXTEncoding());
+        } else {
+            ascii->Comma = FComma;
+            ascii->SkipFirstRows = CSVPage->CSVSkipLines();
+            ascii->Encoding = ctWinDefined;
+        }
+    }
+
+    BuildImportMap(Reader);
+    Reader->KeyColumns().Clear();
+    for (const QString& key : CommitPage->SelectedKeyColumns())
+        Reader->KeyColumns().Add(key);
+
+    // Until the formats page exists, the component's formats are the import's.
+    Reader->SetFormats(FWizard->Formats());
+    const TDurvelFieldFormats& formats = FWizard->FieldFormats();
+    for (int i = 0; i < formats.Count(); ++i) {
+        const TDurvelFieldFormat* f = formats.Items(i);
+        const int at = Reader->FieldFormats().IndexByName(f->FieldName);
+        if (at >= 0)
+            Reader->FieldFormats().Items(at)->Assign(*f);
+        else if (!f->IsDefault())
+            Reader->FieldFormats().Add()->Assign(*f);
+    }
+
+    CommitPage->CopyInto(*Reader);
+    Reader->ErrorLogFileName = ResolveErrorLogFileName(CommitPage->ErrorLogFileName());
+    FShowErrorLogAfter = Reader->ShowErrorLog;
+    Reader->OnShowErrorLog = [](const QString& path) { Shell::openDocument(path); };
+    Reader->SetYieldHandler([this] { Pump(false); }, kPumpIntervalMs);
+}
+
+void TDurvel3WizardF::SetRunning(bool Value)
+{
+    FRunning = Value;
+    // The frame, not the window: the progress dialog is a child of the window.
+    ui->pgImport->setEnabled(!Value);
+    for (QPushButton* b : {ui->bHelp, ui->bBack, ui->bNext, ui->bCancel, ui->bOk})
+        b->setEnabled(!Value);
+    if (!Value) {
+        ui->bHelp->setEnabled(FWizard->ShowHelpButton);
+        ui->bCancel->setEnabled(true);
+        TuneButtons();
+    }
+}
+
+void TDurvel3WizardF::bOkClick()
+{
+    if (FRunning)
+        return;
+    Guarded([this] { Run(); });
+}
+
+void TDurvel3WizardF::Run()
+{
+    CurrentImport = ReaderFor(FImportType);
+    if (!CurrentImport)
+        RaiseImportError(DurvelStr::UnknownImportSource);
+
+    SetRunning(true);
+    struct Reset
+    {
+        TDurvel3WizardF* F;
+        ~Reset() { F->SetRunning(false); }
+    } reset{this};
+
+    if (FWizard->ShowProgress) {
+        FProgressDialog = CreateProgressDialog(CurrentImport);
+        if (FProgressDialog) {
+            FProgressDialog->show();
+            PostProgress(1, 0);
+            Pump(true);
+        }
+    }
+
+    try {
+        CopySettings(CurrentImport);
+        CurrentImport->Execute();
+    } catch (...) {
+        // The import ended with an error: the dialog tells it was aborted, the error is shown
+        // by the caller, and the dialog goes.
+        if (FProgressDialog) {
+            PostProgress(1, 2);
+            Pump(true);
+        }
+        std::exception_ptr error = std::current_exception();
+        try {
+            std::rethrow_exception(error);
+        } catch (const EDurvelError& e) {
+            dialogs::showError(e.message(), this);
+        } catch (const std::exception& e) {
+            dialogs::showError(QString::fromUtf8(e.what()), this);
+        }
+        ReleaseProgressDialog();
+        return;
+    }
+
+    if (FProgressDialog) {
+        PostProgress(5, FShowErrorLogAfter ? 1 : 0);
+        if (!CurrentImport->Canceled())
+            PostProgress(1, 3);
+        Pump(true);
+        if (!CommitPage->CloseAfterImport())
+            WaitForProgressDialog();
+    }
+    ReleaseProgressDialog();
+    if (CommitPage->CloseAfterImport()) {
+        FRunning = false;
+        close();
+    }
+}
+
+QWidget* TDurvel3WizardF::CreateProgressDialog(TDurvel3* Reader)
+{
+    return nullptr;
+}
+
+void TDurvel3WizardF::PostProgress(int Code, int Value) {}
+
+void TDurvel3WizardF::WaitForProgressDialog() {}
+
+void TDurvel3WizardF::ReleaseProgressDialog()
+{
+    delete FProgressDialog.data();
+    FProgressDialog = nullptr;
+}
+
+void TDurvel3WizardF::Pump(bool Force)
+{
+    if (!Force && FPumpTimer.isValid() && FPumpTimer.elapsed() < kPumpIntervalMs)
+        return;
+    FPumpTimer.start();
+    QCoreApplication::processEvents();
+}
+
+void TDurvel3WizardF::BindRelays(TDurvel3* Reader)
+{
+    Reader->OnBeforeImport = [this](TDurvel3* Sender) {
+        TotalCount = Sender->TotalRecCount();
+        if (FProgressDialog) {
+            PostProgress(1, 1);
+            PostProgress(6, TotalCount);
+            Pump(true);
+        }
+        if (FWizard->OnBeforeImport)
+            FWizard->OnBeforeImport(FWizard);
+    };
+    // "Finished" is posted only once the reader returned normally (see Run).
+    Reader->OnAfterImport = [this](TDurvel3*) {
+        if (FWizard->OnAfterImport)
+            FWizard->OnAfterImport(FWizard);
+    };
+    Reader->OnImportRecord = [this](TDurvel3* Sender) {
+        if (FProgressDialog) {
+            PostProgress(3, Sender->RowAction());
+            Pump(false);
+        }
+        if (FWizard->OnImportRecord)
+            FWizard->OnImportRecord(FWizard);
+    };
+    Reader->OnImportError = [this](TDurvel3*) {
+        if (FProgressDialog) {
+            PostProgress(2, 1);
+            Pump(false);
+        }
+        if (FWizard->OnImportRecord)
+            FWizard->OnImportRecord(FWizard);
+        if (FWizard->OnImportError)
+            FWizard->OnImportError(FWizard);
+    };
+    Reader->OnImportErrorAdv = [this](TDurvel3*) {
+        if (FProgressDialog) {
+            PostProgress(7, 1);
+            Pump(false);
+        }
+        if (FWizard->OnImportErrorAdv)
+            FWizard->OnImportErrorAdv(FWizard);
+    };
+    Reader->OnNeedCommit = [this](TDurvel3*) {
+        if (FProgressDialog) {
+            PostProgress(4, 0);
+            Pump(false);
+        }
+        if (FWizard->OnNeedCommit)
+            FWizard->OnNeedCommit(this);
+    };
+    Reader->OnImportCancel = [this](TDurvel3*, bool& Continue) { ImportCancelRelay(Continue); };
+    Reader->OnBeforePost = [this](TDurvel3* Sender, TDurvelRow* Row, bool& Accept) {
+        if (FWizard->OnBeforePost)
+            FWizard->OnBeforePost(Sender, Row, Accept);
+    };
+    Reader->OnDestinationLocate = [this](TDurvel3* Sender, const QStringList& KeyColumns,
+                                         TDurvelRow* Row, QStringList& KeyFields,
+                                         QVariantList& KeyValues) {
+        if (FWizard->OnDestinationLocate)
+            FWizard->OnDestinationLocate(Sender, KeyColumns, Row, KeyFields, KeyValues);
+    };
+}
+
+void TDurvel3WizardF::ImportCancelRelay(bool& Continue)
+{
+    if (FProgressDialog) {
+        PostProgress(1, 4);
+        Pump(true);
+    }
+    dialogs::Message m;
+    m.title = QStringLiteral("Are you sure...");
+    m.text = QStringLiteral("Are you sure you want to abort import?");
+    m.icon = dialogs::Icon::Question;
+    m.buttons = dialogs::Button::Yes | dialogs::Button::No;
+    m.defaultButton = dialogs::Button::No;
+    m.rightToLeft = false;
+    Continue = dialogs::show(m, this) == dialogs::Button::No;
+    if (FWizard->OnImportCancel)
+        FWizard->OnImportCancel(FWizard, Continue);
+    if (FProgressDialog) {
+        PostProgress(1, Continue ? 5 : 2);
+        Pump(true);
+    }
+}

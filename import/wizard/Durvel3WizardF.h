@@ -1,0 +1,132 @@
+#pragma once
+// The wizard window: the first page (source kind and file), the step machine with its checks,
+// the button states, the caption, help, the close question and running the import.
+
+#include "import/wizard/Durvel3Wizard.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TDurvel3WizardF;
+}
+class QLabel;
+class TDurvel3ASCII;
+class TfmDurvel3ProgressDlg;
+class TInfoPanel;
+class TxtPage;
+class CsvPage;
+class LastPage;
+
+class TDurvel3WizardF : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TDurvel3WizardF(TDurvel3Wizard* Owner);
+    ~TDurvel3WizardF() override;
+
+    std::unique_ptr<Ui::TDurvel3WizardF> ui;
+    TxtPage* TXTPage = nullptr;
+    CsvPage* CSVPage = nullptr;
+    LastPage* CommitPage = nullptr;
+    QLabel* InfoPanel = nullptr;
+
+    TDurvel3Wizard* Wizard() const { return FWizard; }
+    // The form's copies of the wizard's destination references.
+    DurvelDestinationRef Destination() const;
+
+    int ImportType() const { return FImportType; }
+    QChar Comma() const { return FComma; }
+    QChar Quote() const { return FQuote; }
+    QString FileName() const { return FFileName; }
+    int Step() const { return FStep; }
+    bool GoToLastPage() const { return FGoToLastPage; }
+    bool AutoSaveTemplate() const { return FAutoSaveTemplate; }
+    // The source must be read again; the source pages clear it after reading.
+    bool NeedReload = true;
+    // True while a reader runs; nothing of the wizard can be changed then.
+    bool Running() const { return FRunning; }
+
+    void SetImportType(int Kind);
+    void SetFileName(const QString& Name);
+    void SetComma(QChar Ch);
+    void SetQuote(QChar Ch);
+    void SetStep(int NewStep);
+    void SetGoToLastPage(bool Value);
+    void SetAutoSaveTemplate(bool Value);
+    void TuneButtons();
+    void PlaceInfoPanel(QWidget* Parent, int Left, const QString& Text, int Width, int Height,
+                        int Top);
+    // The kind's options page holds a complete map.
+    bool PageComplete(int Kind) const;
+
+    // The reader of a kind; nullptr for a kind whose reader is not built.
+    TDurvel3* ReaderFor(int Kind) const;
+    TDurvel3* CurrentImport = nullptr;
+    int TotalCount = 0;
+    QWidget* ProgressDialog() const { return FProgressDialog; }
+
+    // The file the error log is written to: the typed name where its folder exists, else the
+    // typed file name in the program's folder; always absolute.
+    static QString ResolveErrorLogFileName(const QString& Typed);
+    // Writes the column map of the current kind into the reader.
+    void BuildImportMap(TDurvel3* Reader) const;
+
+    // Hosts may hook the template features in; they run on load/save clicks and closing.
+    std::function<void()> OnSaveTemplateOnClose;
+
+public slots:
+    void bNextClick();
+    void bBackClick();
+    void bOkClick();
+    void bHelpClick();
+    void spbBrowseClick();
+    void cbCommaExit();
+    void cbQuoteExit();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Guarded(const std::function<void()>& Body);
+    void UpdateCaption();
+    void ApplyExtensionRule();
+    void CheckSource() const;
+    void ShowStepPage();
+    void FillLists();
+    void Run();
+    void CopySettings(TDurvel3* Reader);
+    void SetRunning(bool Value);
+    void BindRelays(TDurvel3* Reader);
+    QWidget* CreateProgressDialog(TDurvel3* Reader);
+    void PostProgress(int Code, int Value);
+    void WaitForProgressDialog();
+    void Pump(bool Force);
+    void ReleaseProgressDialog();
+    bool CloseQuery();
+    void ImportCancelRelay(bool& Continue);
+
+    TDurvel3Wizard* FWizard;
+    DurvelDataSet* FDataSet;
+    DurvelDBGrid* FDBGrid;
+    DurvelListView* FListView;
+    DurvelStringGrid* FStringGrid;
+
+    int FImportType = -1;
+    QChar FComma;
+    QChar FQuote;
+    QString FFileName;
+    int FStep = -1;
+    bool FGoToLastPage = false;
+    bool FAutoSaveTemplate = false;
+    bool FRunning = false;
+    bool FShowErrorLogAfter = false;
+
+    std::unique_ptr<TDurvel3ASCII> impASCII;
+    QPointer<QWidget> FProgressDialog;
+    QElapsedTimer FPumpTimer;
+};

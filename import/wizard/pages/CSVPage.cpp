@@ -1,0 +1,209 @@
+#include "import/wizard/pages/CSVPage.h"
+
+#include "ui_CSVPage.h"
+
+#include "import/engine/support/DurvelUtils.h"
+#include "import/engine/support/VoTextFile.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/widgets/KobWideStringGrid.h"
+
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTreeWidgetItem>
+
+CsvPage::CsvPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsCSVOptions), F(Form)
+{
+    ui->setupUi(this);
+    ui->lvCSVFields->setColumnWidth(0, 100);
+
+    Grid = new TKobWideStringGrid(this);
+    Grid->setObjectName(QStringLiteral("CSVGrid"));
+    Grid->setGeometry(161, 90, 402, 281);
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(11);
+    Grid->setFont(font);
+    Grid->SetDefaultRowHeight(16);
+    Grid->SetFixedCols(0);
+    Grid->SetRowCount(21);
+    Grid->SetColCount(1);
+    Grid->SetFixedRows(1);
+
+    connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this, &CsvPage::FieldChanged);
+    connect(ui->cbCSVColNumber, &QComboBox::activated, this, &CsvPage::ColNumberChosen);
+    connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this, &CsvPage::AutoFillClick);
+    connect(ui->tbtCSVClear, &QToolButton::clicked, this, &CsvPage::ClearClick);
+    connect(ui->edtCSVSkipLines, &QLineEdit::textChanged, this,
+            [this](const QString& t) { SetCSVSkipLines(Number(t, 0)); });
+}
+
+CsvPage::~CsvPage() = default;
+
+int CsvPage::Number(const QString& Text, int Default)
+{
+    bool ok = false;
+    const int n = Text.trimmed().toInt(&ok);
+    return ok ? n : Default;
+}
+
+void CsvPage::FillCSVFields(const QStringList& Columns)
+{
+    ui->lvCSVFields->clear();
+    for (const QString& c : Columns)
+        new QTreeWidgetItem(ui->lvCSVFields, {c, QString()});
+}
+
+void CsvPage::SetCSVSkipLines(int Value)
+{
+    if (Value == FCSVSkipLines)
+        return;
+    FCSVSkipLines = Value;
+    if (Number(ui->edtCSVSkipLines->text(), -1) != Value) {
+        const QSignalBlocker block(ui->edtCSVSkipLines);
+        ui->edtCSVSkipLines->setText(QString::number(Value));
+    }
+}
+
+void CsvPage::ShowCSVPage()
+{
+    F->PlaceInfoPanel(this, 6,
+                      QStringLiteral("Select field name from the list box, then click at the "
+                                     "column to import this field to."),
+                      557, 39, 21);
+    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
+        stack->setCurrentWidget(this);
+    ui->laStep_07->setText(QStringLiteral("Step %1 of %2").arg(1).arg(3));
+    if (F->NeedReload)
+        LoadPreview();
+    if (ui->lvCSVFields->topLevelItemCount() > 0 && !ui->lvCSVFields->currentItem()) {
+        ui->lvCSVFields->setCurrentItem(ui->lvCSVFields->topLevelItem(0));
+        ui->lvCSVFields->setFocus();
+    }
+    F->TuneButtons();
+}
+
+void CsvPage::LoadPreview()
+{
+    QList<std::vector<QString>> lines;
+    std::vector<int> longest;
+    const QString fileName = F->FileName();
+    if (QFileInfo(fileName).isFile()) {
+        const int asked = F->Wizard()->CSVViewerRows;
+        const int limit = asked > 0 ? qMin(asked, MaxPreviewLines) : MaxPreviewLines;
+        TVoTextFile file(fileName, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+        // As the reader does, so the preview and the import agree on the encoding.
+        file.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+        QString line;
+        while (lines.size() < limit && !file.EndOfFile()) {
+            file.ReadLine(line);
+            std::vector<QString> parts;
+            SplitDelimitedLine(QStringView(line), F->Quote(), F->Comma(), parts);
+            for (std::size_t i = 0; i < parts.size(); ++i) {
+                if (longest.size() <= i)
+                    longest.push_back(QStringLiteral("Column_%1").arg(i + 1).size());
+                longest[i] = qMax(longest[i], int(parts[i].size()));
+            }
+            lines.append(std::move(parts));
+        }
+    }
+    FPreviewLines = int(lines.size());
+    FPreviewColumns = int(longest.size());
+
+    Grid->Clear();
+    Grid->SetColCount(qMax(1, FPreviewColumns));
+    Grid->SetRowCount(FPreviewLines + 1);
+    for (int r = 0; r < FPreviewLines; ++r) {
+        const std::vector<QString>& parts = lines.at(r);
+        for (std::size_t c = 0; c < parts.size(); ++c)
+            Grid->SetCells(int(c), r + 1, parts[c]);
+    }
+    const int charWidth = QFontMetrics(Grid->font()).horizontalAdvance(u'X');
+    for (int c = 0; c < FPreviewColumns; ++c) {
+        Grid->SetColWidths(c, charWidth * (longest[std::size_t(c)] + 1));
+        Grid->SetCells(c, 0, QStringLiteral("Column_%1").arg(c + 1));
+    }
+    Grid->SetRowHeights(0, 18);
+
+    ui->cbCSVColNumber->clear();
+    ui->cbCSVColNumber->addItem(QString());
+    for (int c = 1; c <= FPreviewColumns; ++c)
+        ui->cbCSVColNumber->addItem(QString::number(c));
+    F->NeedReload = false;
+    FieldChanged();
+}
+
+bool CsvPage::CSVMapReady() const
+{
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
+        if (Number(ui->lvCSVFields->topLevelItem(i)->text(1), 0) > 0)
+            return true;
+    return false;
+}
+
+QList<QPair<QString, QString>> CsvPage::MapLines() const
+{
+    QList<QPair<QString, QString>> lines;
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = ui->lvCSVFields->topLevelItem(i);
+        const int column = Number(item->text(1), 0);
+        if (column > 0)
+            lines.append({item->text(0), QString::number(column)});
+    }
+    return lines;
+}
+
+void CsvPage::ClearColumns()
+{
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
+        ui->lvCSVFields->topLevelItem(i)->setText(1, QString());
+    if (ui->lvCSVFields->topLevelItemCount() > 0)
+        ui->lvCSVFields->setCurrentItem(ui->lvCSVFields->topLevelItem(0));
+}
+
+void CsvPage::FieldChanged()
+{
+    const QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
+    if (item) {
+        const QSignalBlocker block(ui->cbCSVColNumber);
+        ui->cbCSVColNumber->setCurrentIndex(qMax(0, ui->cbCSVColNumber->findText(item->text(1))));
+    }
+    Grid->viewport()->update();
+    F->TuneButtons();
+}
+
+void CsvPage::ColumnClicked(int Column)
+{
+    QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
+    if (!item || Column < 0)
+        return;
+    const QString wanted = QString::number(Column + 1);
+    item->setText(1, item->text(1) == wanted ? QString() : wanted);
+    FieldChanged();
+}
+
+void CsvPage::ColNumberChosen(int Index)
+{
+    QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
+    if (!item)
+        return;
+    item->setText(1, ui->cbCSVColNumber->itemText(Index));
+    Grid->viewport()->update();
+    F->TuneButtons();
+}
+
+void CsvPage::AutoFillClick()
+{
+    const int columns = FPreviewColumns;
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
+        ui->lvCSVFields->topLevelItem(i)->setText(1,
+                                                  i < columns ? QString::number(i + 1) : QString());
+    FieldChanged();
+}
+
+void CsvPage::ClearClick()
+{
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
+        ui->lvCSVFields->topLevelItem(i)->setText(1, QString());
+    FieldChanged();
+}

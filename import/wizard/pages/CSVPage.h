@@ -1,0 +1,58 @@
+#pragma once
+// The delimited text page: the first lines split into columns in a grid; each destination
+// field gets a column number.
+
+#include <QPair>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class tsCSVOptions;
+}
+class TKobWideStringGrid;
+class TDurvel3WizardF;
+
+class CsvPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CsvPage(TDurvel3WizardF* Form);
+    ~CsvPage() override;
+
+    // The most lines a preview reads, whatever the wizard asks.
+    static constexpr int MaxPreviewLines = 65536;
+
+    std::unique_ptr<Ui::tsCSVOptions> ui;
+    TKobWideStringGrid* Grid = nullptr;
+
+    void FillCSVFields(const QStringList& Columns);
+    void ShowCSVPage();
+    // Reads the first lines of the file into the grid.
+    void LoadPreview();
+    bool CSVMapReady() const;
+    QList<QPair<QString, QString>> MapLines() const;
+    // Every field's column number is emptied and the first field selected.
+    void ClearColumns();
+
+    int CSVSkipLines() const { return FCSVSkipLines; }
+    void SetCSVSkipLines(int Value);
+    // Lines and columns of the last preview.
+    int PreviewLines() const { return FPreviewLines; }
+    int PreviewColumns() const { return FPreviewColumns; }
+
+    // A click on grid column Column (from 0): maps the selected field to it, or unmaps it
+    // when it is already there.
+    void ColumnClicked(int Column);
+    void AutoFillClick();
+    void ClearClick();
+
+private:
+    void FieldChanged();
+    void ColNumberChosen(int Index);
+    static int Number(const QString& Text, int Default);
+
+    TDurvel3WizardF* F;
+    int FCSVSkipLines = -1;
+    int FPreviewLines = 0;
+    int FPreviewColumns = 0;
+};

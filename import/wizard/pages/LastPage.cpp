@@ -1,0 +1,314 @@
+#include "import/wizard/pages/LastPage.h"
+
+#include "ui_LastPage.h"
+
+#include "import/wizard/Durvel3Wizard.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "platform/dialogs/Dialogs.h"
+
+#include <QButtonGroup>
+#include <QFileInfo>
+#include <QStackedWidget>
+
+namespace {
+
+// The stored number stays when the text is no integer.
+void fromText(const QString& text, void (LastPage::*setter)(int), LastPage* page)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (ok)
+        (page->*setter)(n);
+}
+
+void setChecked(QAbstractButton* box, bool value)
+{
+    if (box->isChecked() != value)
+        box->setChecked(value);
+}
+
+// Code puts its number in a box without cutting it; the box keeps the user's place otherwise.
+void setText(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text) {
+        const QSignalBlocker block(edit);
+        edit->setText(text);
+    }
+}
+
+} // namespace
+
+LastPage::LastPage(TDurvel3WizardF* Form)
+    : QWidget(Form), ui(new Ui::tsCommitOptions), F(Form), FModes(new QButtonGroup(this)),
+      FAddTypes(new QButtonGroup(this))
+{
+    ui->setupUi(this);
+    const QList<QRadioButton*> modes = {ui->rbImportMode0, ui->rbImportMode1, ui->rbImportMode2,
+                                        ui->rbImportMode3, ui->rbImportMode4, ui->rbImportMode5};
+    for (int i = 0; i < modes.size(); ++i)
+        FModes->addButton(modes.at(i), i);
+    FAddTypes->addButton(ui->rbAddType0, datAppend);
+    FAddTypes->addButton(ui->rbAddType1, datInsert);
+    ui->rbImportMode0->setChecked(true);
+    ui->rbAddType1->setChecked(true);
+    ui->edtCommitRecCount->setText(QString::number(FCommitRecCount));
+    ui->edtImportRecCount->setText(QString::number(FImportRecCount));
+    ui->chImportAllRecords->setChecked(true);
+    ui->chRewriteErrorLogFile->setChecked(true);
+
+    connect(ui->chCommitAfterDone, &QCheckBox::toggled, this, &LastPage::SetCommitAfterDone);
+    connect(ui->edtCommitRecCount, &QLineEdit::textChanged, this,
+            [this](const QString& t) { fromText(t, &LastPage::SetCommitRecCount, this); });
+    connect(ui->edtImportRecCount, &QLineEdit::textChanged, this,
+            [this](const QString& t) { fromText(t, &LastPage::SetImportRecCount, this); });
+    connect(ui->chImportAllRecords, &QCheckBox::toggled, this, &LastPage::chImportAllRecordsClick);
+    connect(ui->chCloseAfterImport, &QCheckBox::toggled, this, &LastPage::SetCloseAfterImport);
+    connect(ui->chEnableErrorLog, &QCheckBox::toggled, this, &LastPage::chEnableErrorLogClick);
+    connect(ui->edErrorLogFileName, &QLineEdit::textChanged, this, &LastPage::SetErrorLogFileName);
+    connect(ui->chRewriteErrorLogFile, &QCheckBox::toggled, this,
+            &LastPage::SetRewriteErrorLogFile);
+    connect(ui->chShowErrorLog, &QCheckBox::toggled, this, [this](bool on) {
+        SetShowErrorLog(on);
+        setChecked(ui->chShowErrorLog, FShowErrorLog);
+    });
+    connect(ui->bErrorLogFileName, &QToolButton::clicked, this, &LastPage::bErrorLogFileNameClick);
+    connect(FModes, &QButtonGroup::idClicked, this, &LastPage::SetImportMode);
+    connect(FAddTypes, &QButtonGroup::idClicked, this, &LastPage::SetAddType);
+
+    auto* avail = ui->lvAvailableColumns;
+    auto* sel = ui->lvSelectedColumns;
+    connect(ui->bAllToRight, &QToolButton::clicked, this,
+            [this, avail, sel] { MoveListItems(avail, sel, -1, true); });
+    connect(ui->bOneToRirght, &QToolButton::clicked, this,
+            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+    connect(ui->bOneToLeft, &QToolButton::clicked, this,
+            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
+    connect(ui->bAllToLeft, &QToolButton::clicked, this,
+            [this, avail, sel] { MoveListItems(sel, avail, -1, true); });
+    connect(avail, &QListWidget::itemDoubleClicked, this,
+            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+    connect(sel, &QListWidget::itemDoubleClicked, this,
+            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
+    connect(
+        avail, &KeyColumnList::itemsDropped, this,
+        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(avail, s, under); });
+    connect(
+        sel, &KeyColumnList::itemsDropped, this,
+        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(sel, s, under); });
+    chEnableErrorLogClick();
+}
+
+LastPage::~LastPage() = default;
+
+void LastPage::LoadFromWizard(const TDurvel3Wizard& Wizard)
+{
+    SetCommitAfterDone(Wizard.CommitAfterDone);
+    SetCommitRecCount(Wizard.CommitRecCount);
+    SetImportRecCount(Wizard.ImportRecCount);
+    SetCloseAfterImport(Wizard.CloseAfterImport);
+    SetEnableErrorLog(Wizard.ErrorLog);
+    SetErrorLogFileName(Wizard.ErrorLogFileName);
+    SetRewriteErrorLogFile(Wizard.RewriteErrorLogFile);
+    SetShowErrorLog(Wizard.ShowErrorLog);
+    SetAddType(Wizard.AddType);
+    SetImportMode(Wizard.ImportMode);
+    chEnableErrorLogClick();
+}
+
+void LastPage::FillKeyColumns(const QStringList& Columns, const QStringList& KeyColumns)
+{
+    ui->lvAvailableColumns->clear();
+    ui->lvSelectedColumns->clear();
+    for (const QString& key : KeyColumns)
+        if (Columns.contains(key))
+            ui->lvSelectedColumns->addItem(key);
+    for (const QString& column : Columns)
+        if (!KeyColumns.contains(column))
+            ui->lvAvailableColumns->addItem(column);
+}
+
+void LastPage::ShowLastPage(const QString& StepText)
+{
+    ui->laLastStep->setText(StepText);
+    auto* stack = qobject_cast<QStackedWidget*>(parentWidget());
+    if (stack)
+        stack->setCurrentWidget(this);
+}
+
+QStringList LastPage::SelectedKeyColumns() const
+{
+    QStringList keys;
+    for (int i = 0; i < ui->lvSelectedColumns->count(); ++i)
+        keys << ui->lvSelectedColumns->item(i)->text();
+    return keys;
+}
+
+void LastPage::SetCommitAfterDone(bool Value)
+{
+    if (Value == FCommitAfterDone)
+        return;
+    FCommitAfterDone = Value;
+    setChecked(ui->chCommitAfterDone, Value);
+}
+
+void LastPage::SetCommitRecCount(int Value)
+{
+    if (Value == FCommitRecCount)
+        return;
+    FCommitRecCount = Value;
+    setText(ui->edtCommitRecCount, QString::number(Value));
+}
+
+void LastPage::SetImportRecCount(int Value)
+{
+    FImportRecCount = Value;
+    setText(ui->edtImportRecCount, QString::number(FImportRecCount));
+    setChecked(ui->chImportAllRecords, FImportRecCount == 0);
+}
+
+void LastPage::chImportAllRecordsClick()
+{
+    const bool some = !ui->chImportAllRecords->isChecked();
+    ui->edtImportRecCount->setEnabled(some);
+    ui->laImportOnlyFirst->setEnabled(some);
+    ui->laImportRecords->setEnabled(some);
+    if (some) {
+        ui->edtImportRecCount->setFocus();
+        ui->edtImportRecCount->selectAll();
+    }
+}
+
+void LastPage::SetCloseAfterImport(bool Value)
+{
+    if (Value == FCloseAfterImport)
+        return;
+    FCloseAfterImport = Value;
+    setChecked(ui->chCloseAfterImport, Value);
+}
+
+void LastPage::SetEnableErrorLog(bool Value)
+{
+    if (Value == FErrorLog)
+        return;
+    FErrorLog = Value;
+    setChecked(ui->chEnableErrorLog, Value);
+}
+
+void LastPage::chEnableErrorLogClick()
+{
+    SetEnableErrorLog(ui->chEnableErrorLog->isChecked());
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui->chShowErrorLog, ui->laErrorLogFileName, ui->edErrorLogFileName,
+             ui->chRewriteErrorLogFile, ui->bErrorLogFileName})
+        w->setEnabled(FErrorLog);
+}
+
+void LastPage::SetErrorLogFileName(const QString& Value)
+{
+    if (Value == FErrorLogFileName)
+        return;
+    FErrorLogFileName = Value;
+    setText(ui->edErrorLogFileName, Value);
+}
+
+void LastPage::SetRewriteErrorLogFile(bool Value)
+{
+    if (Value == FRewriteErrorLogFile)
+        return;
+    FRewriteErrorLogFile = Value;
+    setChecked(ui->chRewriteErrorLogFile, Value);
+}
+
+void LastPage::SetShowErrorLog(bool Value)
+{
+    if (Value && !FErrorLog)
+        return;
+    if (Value == FShowErrorLog)
+        return;
+    FShowErrorLog = Value;
+    setChecked(ui->chShowErrorLog, Value);
+}
+
+void LastPage::SetImportMode(int Value)
+{
+    if (Value < dimInsertAll || Value > dimDeleteOrInsert)
+        return;
+    FImportMode = TDurvelMode(Value);
+    if (QAbstractButton* b = FModes->button(Value))
+        setChecked(b, true);
+}
+
+void LastPage::SetAddType(int Value)
+{
+    if (Value != datAppend && Value != datInsert)
+        return;
+    FAddType = TDurvelAddType(Value);
+    if (QAbstractButton* b = FAddTypes->button(Value))
+        setChecked(b, true);
+}
+
+void LastPage::bErrorLogFileNameClick()
+{
+    dialogs::FileRequest request;
+    request.save = true;
+    request.filter = QStringLiteral("Log files (*.log);;All files (*)");
+    request.defaultSuffix = QStringLiteral("log");
+    const QString typed = ui->edErrorLogFileName->text();
+    if (!typed.isEmpty())
+        request.directory = typed.contains(u'/') ? QFileInfo(typed).path() : QString();
+    const QString chosen = dialogs::chooseFile(request, this);
+    if (!chosen.isEmpty())
+        ui->edErrorLogFileName->setText(chosen);
+}
+
+void LastPage::CopyInto(TDurvel3& Reader) const
+{
+    Reader.CommitAfterDone = FCommitAfterDone;
+    Reader.CommitRecCount = FCommitRecCount;
+    Reader.ImportRecCount = ui->chImportAllRecords->isChecked() ? 0 : FImportRecCount;
+    Reader.ErrorLog = FErrorLog;
+    Reader.RewriteErrorLogFile = FRewriteErrorLogFile;
+    Reader.ShowErrorLog = FShowErrorLog;
+    Reader.ImportMode = FImportMode;
+    Reader.AddType = FAddType;
+}
+
+void LastPage::MoveListItems(KeyColumnList* Source, KeyColumnList* Target, int Position, bool All)
+{
+    QList<QListWidgetItem*> moving;
+    for (int i = Source->count() - 1; i >= 0; --i)
+        if (All || Source->item(i)->isSelected())
+            moving.prepend(Source->takeItem(i));
+    if (moving.isEmpty())
+        return;
+    Target->clearSelection();
+    if (moving.size() == 1 && Position >= 0 && Position <= Target->count())
+        Target->insertItem(Position, moving.first());
+    else
+        for (QListWidgetItem* item : moving)
+            Target->addItem(item);
+    for (QListWidgetItem* item : moving)
+        item->setSelected(false);
+    moving.last()->setSelected(true);
+    Target->setCurrentItem(moving.last(), QItemSelectionModel::ClearAndSelect);
+    if (QListWidgetItem* current = Source->currentItem())
+        current->setSelected(true);
+}
+
+void LastPage::Dropped(KeyColumnList* Target, KeyColumnList* Source, QListWidgetItem* Under)
+{
+    if (Source != Target) {
+        const int position = Under ? Target->row(Under) + 1 : -1;
+        MoveListItems(Source, Target, position, false);
+        return;
+    }
+    // Within one list: the selected item goes just after the item under the mouse, counted
+    // after it was taken out. Dropped on itself, the list stays as it is.
+    QListWidgetItem* selected = Target->currentItem();
+    if (!Under || !selected || !selected->isSelected() || Under == selected)
+        return;
+    Target->takeItem(Target->row(selected));
+    Target->insertItem(Target->row(Under) + 1, selected);
+    Target->clearSelection();
+    Target->setCurrentItem(selected, QItemSelectionModel::ClearAndSelect);
+}

@@ -1,0 +1,246 @@
+#include "import/wizard/pages/TXTPage.h"
+
+#include "ui_TXTPage.h"
+
+#include "import/engine/support/CodePages.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/widgets/Durvel3TXTView.h"
+
+#include <QStackedWidget>
+#include <QTreeWidgetItem>
+
+TxtPage::TxtPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsTXTOptions), F(Form)
+{
+    ui->setupUi(this);
+    ui->lvTXTFields->setColumnWidth(0, 100);
+    ui->lvTXTFields->setColumnWidth(1, 34);
+    for (int i = 0; i < CodePageTableSize; ++i)
+        ui->cmbTXTEncoding->addItem(CodePageDisplayName(i));
+    ui->cmbTXTEncoding->setCurrentIndex(0);
+
+    Viewer = new TDurvel3TXTViewer(this);
+    Viewer->setObjectName(QStringLiteral("TXTViewer"));
+    Viewer->setGeometry(191, 90, 372, 281);
+    connect(Viewer, &TDurvel3TXTViewer::selectionChanged, this, &TxtPage::ViewerSelectionChanged);
+    connect(Viewer, &TDurvel3TXTViewer::arrowRemoved, this, &TxtPage::ArrowRemoved);
+    connect(Viewer, &TDurvel3TXTViewer::arrowMerged, this, &TxtPage::ArrowRemoved);
+    connect(Viewer, &TDurvel3TXTViewer::arrowMoved, this, &TxtPage::ArrowMoved);
+
+    connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this, &TxtPage::FieldChanged);
+    connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
+    connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
+            [this](const QString& t) { SetTXTSkipLines(Number(t, 0)); });
+    connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
+        SetTXTEncoding(index);
+        if (F->Step() == 1 && F->ImportType() == aiTXT)
+            LoadViewer();
+    });
+}
+
+TxtPage::~TxtPage() = default;
+
+int TxtPage::Number(const QString& Text, int Default)
+{
+    bool ok = false;
+    const int n = Text.trimmed().toInt(&ok);
+    return ok ? n : Default;
+}
+
+void TxtPage::ParsePosSize(const QString& Text, int& Position, int& Size)
+{
+    QString text = Text;
+    if (text.endsWith(u';'))
+        text.chop(1);
+    const int semi = text.indexOf(u';');
+    if (semi < 0)
+        return;
+    bool ok = false;
+    const int p = text.left(semi).trimmed().toInt(&ok);
+    if (!ok)
+        return;
+    Position = p;
+    const int s = text.mid(semi + 1).trimmed().toInt(&ok);
+    if (ok)
+        Size = s;
+}
+
+void TxtPage::FillTXTFields(const QStringList& Columns)
+{
+    ui->lvTXTFields->clear();
+    for (const QString& c : Columns)
+        new QTreeWidgetItem(ui->lvTXTFields, {c, QString(), QString()});
+}
+
+void TxtPage::SetTXTSkipLines(int Value)
+{
+    if (Value == FTXTSkipLines)
+        return;
+    FTXTSkipLines = Value;
+    if (Number(ui->edtTXTSkipLines->text(), -1) != Value) {
+        const QSignalBlocker block(ui->edtTXTSkipLines);
+        ui->edtTXTSkipLines->setText(QString::number(Value));
+    }
+}
+
+// One stored encoding drives the list, the viewer and the import.
+void TxtPage::SetTXTEncoding(int Value)
+{
+    if (Value < 0 || Value >= CodePageTableSize)
+        return;
+    FTXTEncoding = Value;
+    if (ui->cmbTXTEncoding->currentIndex() != Value)
+        ui->cmbTXTEncoding->setCurrentIndex(Value);
+}
+
+void TxtPage::LoadViewer()
+{
+    Viewer->SetLineLimit(F->Wizard()->TextViewerRows);
+    Viewer->SetCodePage(CodePageByIndex(FTXTEncoding));
+    Viewer->LoadFromFile(F->FileName());
+    F->NeedReload = false;
+    DrawArrows();
+}
+
+// The arrows follow the fields' numbers after every load.
+void TxtPage::DrawArrows()
+{
+    Viewer->ClearArrows();
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
+        const int p = Number(item->text(1), -1);
+        const int s = Number(item->text(2), -1);
+        if (p >= 0 && s >= 0) {
+            Viewer->AddArrow(p);
+            Viewer->AddArrow(p + s);
+        }
+    }
+    FieldChanged();
+}
+
+void TxtPage::ShowTXTPage()
+{
+    if (F->NeedReload)
+        LoadViewer();
+    F->PlaceInfoPanel(this, 6,
+                      QStringLiteral("Double click to add or remove column separators. Click at "
+                                     "the area between separators to define the imported column."),
+                      557, 39, 21);
+    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
+        stack->setCurrentWidget(this);
+    ui->laTXTStep_02->setText(QStringLiteral("Step %1 of %2").arg(1).arg(3));
+    if (ui->lvTXTFields->topLevelItemCount() > 0 && !ui->lvTXTFields->currentItem()) {
+        ui->lvTXTFields->setCurrentItem(ui->lvTXTFields->topLevelItem(0));
+        ui->lvTXTFields->setFocus();
+    }
+    FieldChanged();
+    F->TuneButtons();
+}
+
+bool TxtPage::TXTMapReady() const
+{
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i)
+        if (Number(ui->lvTXTFields->topLevelItem(i)->text(2), -1) > 0)
+            return true;
+    return false;
+}
+
+QList<QPair<QString, QString>> TxtPage::MapLines() const
+{
+    QList<QPair<QString, QString>> lines;
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
+        if (Number(item->text(2), -1) > 0)
+            lines.append(
+                {item->text(0), QStringLiteral("%1;%2").arg(item->text(1), item->text(2))});
+    }
+    return lines;
+}
+
+bool TxtPage::FieldPosSize(const QString& Field, int& Position, int& Size) const
+{
+    const auto found = ui->lvTXTFields->findItems(Field, Qt::MatchFixedString);
+    if (found.isEmpty())
+        return false;
+    Position = Number(found.first()->text(1), -1);
+    Size = Number(found.first()->text(2), -1);
+    return Position >= 0 && Size >= 0;
+}
+
+void TxtPage::SetFieldPosSize(const QString& Field, int Position, int Size)
+{
+    const auto found = ui->lvTXTFields->findItems(Field, Qt::MatchFixedString);
+    if (found.isEmpty())
+        return;
+    const bool set = Position >= 0 && Size >= 0;
+    found.first()->setText(1, set ? QString::number(Position) : QString());
+    found.first()->setText(2, set ? QString::number(Size) : QString());
+    if (!F->NeedReload)
+        DrawArrows();
+    F->TuneButtons();
+}
+
+void TxtPage::FieldChanged()
+{
+    const QTreeWidgetItem* item = ui->lvTXTFields->currentItem();
+    if (item) {
+        const int p = Number(item->text(1), -1);
+        const int s = Number(item->text(2), -1);
+        const QSignalBlocker block(Viewer);
+        Viewer->SetSelection(p, s);
+        Viewer->update();
+    }
+    F->TuneButtons();
+}
+
+void TxtPage::ViewerSelectionChanged()
+{
+    QTreeWidgetItem* item = ui->lvTXTFields->currentItem();
+    if (item) {
+        int start = -1;
+        int size = -1;
+        Viewer->GetSelection(start, size);
+        const bool set = start >= 0 && size >= 0;
+        item->setText(1, set ? QString::number(start) : QString());
+        item->setText(2, set ? QString::number(size) : QString());
+    }
+    F->TuneButtons();
+}
+
+void TxtPage::ArrowRemoved(int X)
+{
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
+        const int p = Number(item->text(1), -1);
+        const int s = Number(item->text(2), -1);
+        if (p >= 0 && s >= 0 && (p == X || p + s == X)) {
+            item->setText(1, QString());
+            item->setText(2, QString());
+        }
+    }
+    F->TuneButtons();
+}
+
+void TxtPage::ArrowMoved(int X, int Y)
+{
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
+        const int p = Number(item->text(1), -1);
+        const int s = Number(item->text(2), -1);
+        if (p < 0 || s < 0)
+            continue;
+        if (p == X)
+            item->setText(1, QString::number(Y));
+        else if (p + s == X)
+            item->setText(2, QString::number(Y - p));
+    }
+    F->TuneButtons();
+}
+
+void TxtPage::ClearClick()
+{
+    for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
+        ui->lvTXTFields->topLevelItem(i)->setText(1, QString());
+        ui->lvTXTFields->topLevelItem(i)->setText(2, QString());
+    }
+    FieldChanged();
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The fixed-width text page: the file in the text viewer with column arrows; each destination
+// field gets a start position and a size.
+
+#include <QPair>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class tsTXTOptions;
+}
+class QTreeWidgetItem;
+class TDurvel3TXTViewer;
+class TDurvel3WizardF;
+
+class TxtPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TxtPage(TDurvel3WizardF* Form);
+    ~TxtPage() override;
+
+    std::unique_ptr<Ui::tsTXTOptions> ui;
+    TDurvel3TXTViewer* Viewer = nullptr;
+
+    void FillTXTFields(const QStringList& Columns);
+    void ShowTXTPage();
+    // Some field has a size above 0 (a field of size 0 would get no map line).
+    bool TXTMapReady() const;
+    // "Name" and "position;size" of every field with a size above 0.
+    QList<QPair<QString, QString>> MapLines() const;
+
+    int TXTSkipLines() const { return FTXTSkipLines; }
+    int TXTEncoding() const { return FTXTEncoding; }
+    void SetTXTSkipLines(int Value);
+    void SetTXTEncoding(int Value);
+    // A field's position and size, or false when it has none.
+    bool FieldPosSize(const QString& Field, int& Position, int& Size) const;
+    void SetFieldPosSize(const QString& Field, int Position, int Size);
+
+    static void ParsePosSize(const QString& Text, int& Position, int& Size);
+
+private:
+    void LoadViewer();
+    void DrawArrows();
+    void FieldChanged();
+    void ViewerSelectionChanged();
+    void ArrowRemoved(int X);
+    void ArrowMoved(int X, int Y);
+    void ClearClick();
+    static int Number(const QString& Text, int Default);
+
+    TDurvel3WizardF* F;
+    int FTXTSkipLines = -1;
+    int FTXTEncoding = 0;
+};

@@ -1,0 +1,1 @@
+#include "helper_wizard.h"

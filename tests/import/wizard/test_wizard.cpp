@@ -1,0 +1,476 @@
+#include "helper_wizard.h"
+
+#include "import/engine/Durvel3ASCII.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
+#include "platform/shell/Shell.h"
+#include "tests/support/MessageLog.h"
+#include "ui_CSVPage.h"
+#include "ui_Durvel3WizardF.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+// A data set that is there but not open.
+class ClosedDataSet : public DurvelDataSet
+{
+public:
+    bool isActive() const override { return false; }
+    int fieldCount() const override { return 0; }
+    DurvelField* field(int) override { return nullptr; }
+    DurvelField* findField(const QString&) override { return nullptr; }
+    State state() const override { return State::Inactive; }
+    void append() override {}
+    void insert() override {}
+    void edit() override {}
+    void post() override {}
+    void cancel() override {}
+    void deleteRecord() override {}
+    bool locate(const QStringList&, const QVariantList&, bool) override { return false; }
+    void disableControls() override {}
+    void enableControls() override {}
+};
+
+QStringList enabledKinds(TDurvel3WizardF* w)
+{
+    QStringList names;
+    for (QRadioButton* rb : w->ui->grpImportTypes->findChildren<QRadioButton*>())
+        if (rb->isEnabled())
+            names << rb->objectName();
+    names.sort();
+    return names;
+}
+
+QString stepError(TDurvel3WizardF* w)
+{
+    try {
+        w->SetStep(1);
+    } catch (const EDurvelError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QTreeWidgetItem* csvField(TDurvel3WizardF* w, int i)
+{
+    return w->CSVPage->ui->lvCSVFields->topLevelItem(i);
+}
+
+} // namespace
+
+class TestWizard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void executeRefusesBadSettings_data()
+    {
+        QTest::addColumn<bool>("noKinds");
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no kinds") << true << int(didStringGrid)
+                                  << "Property AllowedImports can not contain empty set";
+        QTest::newRow("data set") << false << int(didDataSet) << "DataSet is not defined";
+        QTest::newRow("data grid") << false << int(didDBGrid) << "DBGrid is not defined";
+        QTest::newRow("list view") << false << int(didListView) << "ListView is not defined";
+    }
+    void executeRefusesBadSettings()
+    {
+        QFETCH(bool, noKinds);
+        QFETCH(int, destination);
+        QFETCH(QString, message);
+        WizardFixture fx;
+        if (noKinds)
+            fx.wizard.AllowedImports = TAllowedImports();
+        fx.wizard.ImportDestination = TDurvelDestination(destination);
+        bool shown = false;
+        connect(&fx.wizard, &TDurvel3Wizard::windowCreated, this, [&] { shown = true; });
+        QString raised;
+        try {
+            fx.wizard.Execute();
+        } catch (const EDurvelError& e) {
+            raised = e.message();
+        }
+        QCOMPARE(raised, message);
+        QVERIFY(!shown);
+    }
+
+    void removedDestinationIsForgotten()
+    {
+        WizardFixture fx;
+        ClosedDataSet ds;
+        fx.wizard.DataSet = &ds;
+        fx.wizard.Notification(&fx.grid, TDurvel3Wizard::opInsert);
+        QCOMPARE(fx.wizard.StringGrid, &fx.grid);
+        fx.wizard.Notification(&fx.grid, TDurvel3Wizard::opRemove);
+        QCOMPARE(fx.wizard.StringGrid, nullptr);
+        QCOMPARE(fx.wizard.DataSet, &ds);
+    }
+
+    void keyColumnsAreCopied()
+    {
+        WizardFixture fx;
+        TWideStringList keys;
+        keys.Add(QStringLiteral("Code"));
+        fx.wizard.SetKeyColumns(keys);
+        keys.Add(QStringLiteral("Name"));
+        QCOMPARE(fx.wizard.KeyColumns().ToStringList(), QStringList{"Code"});
+    }
+
+    void firstPageOffersBuiltKinds_data()
+    {
+        QTest::addColumn<QList<int>>("allowed");
+        QTest::addColumn<QString>("checked");
+        QTest::addColumn<QStringList>("enabled");
+        QTest::newRow("all") << QList<int>() << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
+        QTest::newRow("csv and txt")
+            << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
+        QTest::newRow("csv with a kind not built")
+            << QList<int>{aiXLS, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
+    }
+    void firstPageOffersBuiltKinds()
+    {
+        QFETCH(QList<int>, allowed);
+        QFETCH(QString, checked);
+        QFETCH(QStringList, enabled);
+        WizardFixture fx;
+        if (!allowed.isEmpty()) {
+            fx.wizard.AllowedImports = TAllowedImports();
+            for (int k : allowed)
+                fx.wizard.AllowedImports << TAllowedImport(k);
+        }
+        auto w = fx.window();
+        QCOMPARE(enabledKinds(w.get()), enabled);
+        QVERIFY(w->findChild<QRadioButton*>(checked)->isChecked());
+        QCOMPARE(QLatin1String(ImportKind(w->ImportType()).RadioButton), checked);
+    }
+
+    void kindOutsideAllowedIsRefused()
+    {
+        WizardFixture fx;
+        fx.wizard.AllowedImports = TAllowedImports() << aiTXT;
+        auto w = fx.window();
+        QVERIFY_THROWS_EXCEPTION(EDurvelError, w->SetImportType(aiCSV));
+        QCOMPARE(w->ImportType(), int(aiTXT));
+    }
+
+    void extensionRule_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("autoChange");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("txt to csv") << "/d/data.txt" << true << int(aiCSV) << "/d/data.csv";
+        QTest::newRow("fitting upper case stays")
+            << "/d/DATA.CSV" << true << int(aiCSV) << "/d/DATA.CSV";
+        QTest::newRow("option off") << "/d/data.txt" << false << int(aiCSV) << "/d/data.txt";
+        QTest::newRow("no extension") << "/d/data" << true << int(aiCSV) << "/d/data.csv";
+        QTest::newRow("dot in a folder")
+            << "/d/v1.2/data" << true << int(aiCSV) << "/d/v1.2/data.csv";
+        QTest::newRow("csv to txt") << "/d/a.b.csv" << true << int(aiTXT) << "/d/a.b.txt";
+    }
+    void extensionRule()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, autoChange);
+        QFETCH(int, kind);
+        QFETCH(QString, expected);
+        WizardFixture fx;
+        fx.wizard.AutoChangeExtension = autoChange;
+        fx.wizard.AllowedImports = TAllowedImports() << aiTXT << aiCSV;
+        auto w = fx.window();
+        w->SetImportType(kind == aiCSV ? aiTXT : aiCSV);
+        w->ui->edtFileName->setText(name);
+        w->SetImportType(kind);
+        QCOMPARE(w->FileName(), expected);
+        QCOMPARE(w->ui->edtFileName->text(), expected);
+    }
+
+    // The checks run in order: the first that fails speaks.
+    void stepOneChecks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file before its type")
+            << "gone.pdf" << false << int(aiCSV) << true << "File %1 does not exist";
+        QTest::newRow("unknown type before the destination")
+            << "a.pdf" << true << int(aiCSV) << true << "Wrong file type, must be \".csv\"";
+        QTest::newRow("known type of another kind")
+            << "a.db" << true << int(aiCSV) << false << "Wrong file type, must be \".csv\"";
+        QTest::newRow("closed destination")
+            << "a.CSV" << true << int(aiCSV) << true
+            << "Cannot perform this operation on a closed Import Destination";
+        QTest::newRow("upper-case extension passes")
+            << "a.CSV" << true << int(aiCSV) << false << "";
+        QTest::newRow("txt passes") << "a.txt" << true << int(aiTXT) << false << "";
+    }
+    void stepOneChecks()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, create);
+        QFETCH(int, kind);
+        QFETCH(bool, closed);
+        QFETCH(QString, message);
+        WizardFixture fx;
+        ClosedDataSet ds;
+        if (closed) {
+            fx.wizard.ImportDestination = didDataSet;
+            fx.wizard.DataSet = &ds;
+        }
+        fx.wizard.AutoChangeExtension = false;
+        auto w = fx.window();
+        w->SetImportType(kind);
+        const QString path = create ? fx.file(file) : fx.dir.filePath(file);
+        w->ui->edtFileName->setText(path);
+        QCOMPARE(stepError(w.get()), message.contains(u'%') ? message.arg(path) : message);
+        QCOMPARE(w->Step(), message.isEmpty() ? 1 : 0);
+    }
+
+    void goingBackToTheOptionsRepeatsTheChecks()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        const QString path = fx.file(QStringLiteral("a.csv"));
+        w->ui->edtFileName->setText(path);
+        w->SetStep(1);
+        w->SetStep(2);
+        QFile::remove(path);
+        MessageLog log;
+        w->ui->bBack->click();
+        QCOMPARE(w->Step(), 2);
+        QCOMPARE(log.texts(), QStringList{QStringLiteral("File %1 does not exist").arg(path)});
+    }
+
+    void buttonsFollowTheStep()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        auto state = [&] {
+            return QList<bool>{w->ui->bBack->isEnabled(), w->ui->bNext->isEnabled(),
+                               w->ui->bOk->isEnabled()};
+        };
+        QCOMPARE(state(), (QList<bool>{false, false, false}));
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        QCOMPARE(state(), (QList<bool>{false, true, false}));
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(state(), (QList<bool>{true, false, false}));
+        w->CSVPage->ColumnClicked(1);
+        QCOMPARE(state(), (QList<bool>{true, true, true}));
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 2);
+        QCOMPARE(state(), (QList<bool>{true, true, true}));
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 3);
+        QCOMPARE(state(), (QList<bool>{true, false, true}));
+        QCOMPARE(w->ui->pgImport->currentWidget(), w->CommitPage);
+        w->ui->bBack->click();
+        w->ui->bBack->click();
+        // Unmapping the only field makes the page incomplete again.
+        w->CSVPage->ColumnClicked(1);
+        QCOMPARE(state(), (QList<bool>{true, false, false}));
+    }
+
+    void csvNeedsADelimiter()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        QVERIFY(w->ui->bNext->isEnabled());
+        w->ui->cbComma->setCurrentText(QStringLiteral("TAB"));
+        w->cbCommaExit();
+        QCOMPARE(w->Comma(), QChar(u'\t'));
+        w->SetComma(QChar());
+        QVERIFY(!w->ui->bNext->isEnabled());
+    }
+
+    void closeQuestion_data()
+    {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("yes") << true << int(dialogs::Button::Yes) << true << 1;
+        QTest::newRow("no") << true << int(dialogs::Button::No) << false << 1;
+        QTest::newRow("not asked") << false << int(dialogs::Button::No) << true << 0;
+    }
+    void closeQuestion()
+    {
+        QFETCH(bool, confirm);
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(int, asked);
+        WizardFixture fx;
+        fx.wizard.ConfirmOnCancel = confirm;
+        auto w = fx.window();
+        w->show();
+        MessageLog log{dialogs::Button(answer)};
+        w->ui->bCancel->click();
+        QCOMPARE(w->isVisible(), !closes);
+        QCOMPARE(log.messages.size(), asked);
+        if (asked) {
+            QCOMPARE(log.messages[0].title, QStringLiteral("Question"));
+            QCOMPARE(log.messages[0].text, QStringLiteral("Do you want to quit?"));
+            QCOMPARE(log.messages[0].defaultButton, dialogs::Button::No);
+        }
+        // The close box and Escape ask the same.
+        if (!closes) {
+            w->close();
+            QVERIFY(w->isVisible());
+            QCOMPARE(log.messages.size(), 2);
+        }
+    }
+
+    void fileNamesDifferingInCaseAreTwoFiles()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->ui->edtFileName->setText(QStringLiteral("/d/a.txt"));
+        w->NeedReload = false;
+        w->ui->edtFileName->setText(QStringLiteral("  /d/a.txt "));
+        QVERIFY(!w->NeedReload);
+        w->ui->edtFileName->setText(QStringLiteral("/d/A.txt"));
+        QVERIFY(w->NeedReload);
+        QCOMPARE(w->FileName(), QStringLiteral("/d/A.txt"));
+    }
+
+    void captionNamesTheFile()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        QCOMPARE(w->windowTitle(), QStringLiteral("Import data wizard"));
+        w->ui->edtFileName->setText(QStringLiteral("/d/پرسنل.txt"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Import data wizard - Import from پرسنل.txt"));
+    }
+
+    void errorLogFileName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("inProgramFolder");
+        QTest::newRow("bare name") << "log.txt" << true;
+        QTest::newRow("missing folder keeps the name only") << "/nowhere/deep/log.txt" << true;
+        QTest::newRow("missing relative folder") << "sub/zz/log.txt" << true;
+        QTest::newRow("existing folder") << "<tmp>/log.txt" << false;
+    }
+    void errorLogFileName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, inProgramFolder);
+        QTemporaryDir tmp;
+        typed.replace(QLatin1String("<tmp>"), tmp.path());
+        const QString resolved = TDurvel3WizardF::ResolveErrorLogFileName(typed);
+        QVERIFY(QFileInfo(resolved).isAbsolute());
+        if (inProgramFolder)
+            QCOMPARE(resolved, QDir(QCoreApplication::applicationDirPath()).filePath("log.txt"));
+        else
+            QCOMPARE(resolved, typed);
+    }
+
+    void helpOpensTheHelpFileOnlyWhenThere()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        QStringList opened;
+        Shell::setOpenHook([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        const QString help =
+            QDir(QCoreApplication::applicationDirPath()).filePath("DurvelWizard.hlp");
+        QFile::remove(help);
+        w->ui->bHelp->click();
+        QVERIFY(opened.isEmpty());
+        QFile f(help);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        w->ui->bHelp->click();
+        QFile::remove(help);
+        Shell::setOpenHook({});
+        QCOMPARE(opened, QStringList{help});
+    }
+
+    void helpButtonFollowsTheComponent()
+    {
+        WizardFixture fx;
+        fx.wizard.ShowHelpButton = false;
+        auto w = fx.window();
+        QVERIFY(!w->ui->bHelp->isEnabled());
+        QVERIFY(w->ui->bHelp->isHidden());
+    }
+
+    void mapHasLinesForUsableColumnsOnly()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        csvField(w.get(), 0)->setText(1, QStringLiteral("2"));
+        csvField(w.get(), 1)->setText(1, QStringLiteral("0"));
+        csvField(w.get(), 2)->setText(1, QStringLiteral("x"));
+        TDurvel3ASCII reader;
+        reader.Map().Add(QStringLiteral("Old=9"));
+        w->BuildImportMap(&reader);
+        QCOMPARE(reader.Map().ToStringList(), QStringList{"Code=2"});
+    }
+
+    void runWithoutProgressRaisesTheEvents()
+    {
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        QStringList events;
+        fx.wizard.OnBeforeImport = [&](QObject* s) {
+            events << (s == &fx.wizard ? "before" : "before?");
+        };
+        fx.wizard.OnImportRecord = [&](QObject*) { events << "record"; };
+        fx.wizard.OnAfterImport = [&](QObject* s) {
+            events << (s == &fx.wizard ? "after" : "after?");
+        };
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(events, (QStringList{"before", "record", "record", "after"}));
+        QCOMPARE(fx.grid.row(1), (QStringList{"1", "a", "10"}));
+        QCOMPARE(fx.grid.row(2), (QStringList{"2", "b", "20"}));
+        QVERIFY(!w->Running());
+        QVERIFY(w->ui->bOk->isEnabled());
+    }
+
+    void failedRunIsShownAndTheWizardStays()
+    {
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        const QString path = fx.file(QStringLiteral("a.csv"));
+        w->ui->edtFileName->setText(path);
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        QFile::remove(path);
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList{QStringLiteral("File %1 does not exist").arg(path)});
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->Running());
+        QVERIFY(w->ui->bOk->isEnabled());
+        QVERIFY(w->ui->pgImport->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestWizard)
+#include "test_wizard.moc"
