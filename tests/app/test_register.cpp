@@ -136,7 +136,7 @@ private slots:
         showWindow();
         QVERIFY(frm_dm->customer_ado->isActive());
         QCOMPARE(w->DBGrid1->model()->rowCount(), 1);
-        QVERIFY(!ui->BitBtn1->isEnabled());
+        QVERIFY(ui->BitBtn1->isEnabled());
         w->close();
         QVERIFY(!frm_dm->customer_ado->isActive());
     }

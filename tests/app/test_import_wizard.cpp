@@ -1,0 +1,213 @@
+// The register filled from files through its import button and the real, modal wizard.
+
+#include "app/startup.h"
+#include "app/u_customer.h"
+#include "app/u_dm.h"
+#include "import/engine/support/CodePages.h"
+#include "import/wizard/Durvel3Wizard.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
+#include "import/wizard/pages/TXTPage.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/dataaware/DBGrid.h"
+#include "tests/support/MessageLog.h"
+#include "tests/support/TestDatabase.h"
+#include "ui_CSVPage.h"
+#include "ui_Durvel3WizardF.h"
+#include "ui_LastPage.h"
+#include "ui_TXTPage.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QtTest>
+#include <functional>
+
+namespace {
+
+const QString kLongName = QStringLiteral("عبدالرحمن محمدحسین زاده اصفهانی");
+
+QTreeWidgetItem* field(QTreeWidget* list, const QString& name)
+{
+    const auto found = list->findItems(name, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class TestImportWizard : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_db;
+    QTemporaryDir m_dir;
+    Tfrm_customer* w = nullptr;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return path;
+    }
+
+    QList<QStringList> rows()
+    {
+        db::DataSet q(frm_dm->Connection);
+        q.setSql(QStringLiteral("select Pers_number, First_Name, Last_Name, Hesab, Price from "
+                                "tbl_customer order by id"));
+        q.open();
+        QList<QStringList> result;
+        for (q.first(); !q.eof(); q.next())
+            result << QStringList{q.text("Pers_number"), q.text("First_Name"), q.text("Last_Name"),
+                                  q.text("Hesab"), q.text("Price")};
+        return result;
+    }
+
+    // Presses the register's import button; Drive runs inside the wizard's modal loop and
+    // must close it.
+    void runWizard(const std::function<void(TDurvel3WizardF*)>& drive)
+    {
+        bool driven = false;
+        auto c = connect(w->Durvel3Wizard1, &TDurvel3Wizard::windowCreated, this,
+                         [&](TDurvel3WizardF* f) {
+                             QTimer::singleShot(0, f, [&, f] {
+                                 driven = true;
+                                 drive(f);
+                                 if (f->isVisible()) {
+                                     MessageLog yes{dialogs::Button::Yes};
+                                     f->ui->bCancel->click();
+                                 }
+                             });
+                         });
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
+        disconnect(c);
+        QVERIFY(driven);
+    }
+
+    static void chooseFile(TDurvel3WizardF* f, const char* kind, const QString& path)
+    {
+        QTest::mouseClick(f->findChild<QRadioButton*>(QLatin1String(kind)), Qt::LeftButton);
+        f->ui->edtFileName->setText(path);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(f->Step(), 1);
+    }
+
+    void lastPageWithLog(TDurvel3WizardF* f, const QString& log)
+    {
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(f->Step(), 3);
+        LastPage* p = f->CommitPage;
+        p->ui->chEnableErrorLog->setChecked(true);
+        p->ui->edErrorLogFileName->setText(log);
+    }
+
+    QStringList logLines(const QString& path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return codepage::codecFor(1256)->decode(f.readAll()).split(QStringLiteral("\r\n"));
+    }
+
+private slots:
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        Tfrm_dm::setDatabaseFolder(m_db->folder());
+        QVERIFY(CreateForms());
+        w = new Tfrm_customer;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+
+    void cleanup()
+    {
+        delete w;
+        w = nullptr;
+        DestroyForms();
+        Tfrm_dm::setDatabaseFolder(QString());
+        m_db.reset();
+    }
+
+    void utf8CsvWithMarkFillsTheRegister()
+    {
+        const QByteArray text =
+            "\xEF\xBB\xBF" + QStringLiteral("شماره,نام,نام خانوادگی,حساب,مبلغ\r\n"
+                                            "101,علی,\"رضایی, تهرانی\",0101,1500000\r\n"
+                                            "102,%1,کریمی,0202,200\r\n"
+                                            "103,مریم,احمدی,0303,300\r\n")
+                                 .arg(kLongName)
+                                 .toUtf8();
+        const QString csv = write(QStringLiteral("persons.csv"), text);
+        const QString log = m_dir.filePath(QStringLiteral("import.log"));
+
+        runWizard([&](TDurvel3WizardF* f) {
+            chooseFile(f, "rbtCSV", csv);
+            f->ui->cbComma->setCurrentText(QStringLiteral(","));
+            f->cbCommaExit();
+            CsvPage* p = f->CSVPage;
+            QTest::keyClicks(p->ui->edtCSVSkipLines, QStringLiteral("1"));
+            const QStringList fields = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
+            for (int i = 0; i < fields.size(); ++i) {
+                p->ui->lvCSVFields->setCurrentItem(field(p->ui->lvCSVFields, fields[i]));
+                p->ColumnClicked(i);
+            }
+            QCOMPARE(p->PreviewColumns(), 5);
+            lastPageWithLog(f, log);
+            MessageLog none;
+            QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
+            QCOMPARE(none.texts(), QStringList());
+        });
+
+        QCOMPARE(rows(), (QList<QStringList>{{"101", "علی", "رضایی, تهرانی", "0101", "1500000"},
+                                             {"103", "مریم", "احمدی", "0303", "300"}}));
+        QCOMPARE(w->DBGrid1->model()->rowCount(), 2);
+        const QStringList lines = logLines(log);
+        QVERIFY2(lines.filter(QStringLiteral(" - Line 3: ")).size() == 1,
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(lines.contains(QStringLiteral("1 error(s) found")));
+    }
+
+    void fixedWidthCp1256WithATab()
+    {
+        // A tab after the number reaches column 8.
+        const QString text = QStringLiteral("رديف     نام       فاميل\r\n"
+                                            "201\tحسن      نوري      0404\r\n"
+                                            "202     زهرا     صادقي     0505\r\n");
+        const QString txt =
+            write(QStringLiteral("persons.txt"), codepage::codecFor(1256)->encode(text));
+        const QString log = m_dir.filePath(QStringLiteral("fixed.log"));
+
+        runWizard([&](TDurvel3WizardF* f) {
+            chooseFile(f, "rbtTXT", txt);
+            TxtPage* p = f->TXTPage;
+            p->ui->cmbTXTEncoding->setCurrentIndex(ctCp1256);
+            p->SetTXTEncoding(ctCp1256);
+            QTest::keyClicks(p->ui->edtTXTSkipLines, QStringLiteral("1"));
+            p->SetFieldPosSize(QStringLiteral("Pers_number"), 0, 3);
+            p->SetFieldPosSize(QStringLiteral("First_Name"), 8, 4);
+            p->SetFieldPosSize(QStringLiteral("Last_Name"), 17, 5);
+            p->SetFieldPosSize(QStringLiteral("Hesab"), 27, 4);
+            QVERIFY(f->ui->bOk->isEnabled());
+            lastPageWithLog(f, log);
+            MessageLog none;
+            QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
+            QCOMPARE(none.texts(), QStringList());
+        });
+
+        const QList<QStringList> got = rows();
+        QCOMPARE(got.size(), 2);
+        QCOMPARE(got[0].mid(0, 4), (QStringList{"201", "حسن ", "نوري ", "0404"}));
+        QCOMPARE(got[1].mid(0, 4), (QStringList{"202", "زهرا", "صادقي", "0505"}));
+        QCOMPARE(w->DBGrid1->model()->rowCount(), 2);
+    }
+};
+
+QTEST_MAIN(TestImportWizard)
+#include "test_import_wizard.moc"
