@@ -5,11 +5,11 @@
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
 #include "import/wizard/Durvel3WizardF.h"
-#include "import/wizard/widgets/KobWideStringGrid.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QMouseEvent>
+#include <QPainter>
 #include <QStackedWidget>
 #include <QTreeWidgetItem>
 
@@ -25,10 +25,23 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsCSVOptions
     font.setPixelSize(11);
     Grid->setFont(font);
     Grid->SetDefaultRowHeight(16);
-    Grid->SetFixedCols(0);
     Grid->SetRowCount(21);
     Grid->SetColCount(1);
+    Grid->SetFixedCols(0);
     Grid->SetFixedRows(1);
+    Grid->SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goColSizing);
+    Grid->SetDefaultDrawing(false);
+    Grid->OnDrawCell = [this](TKobCustomGrid*, int ACol, int ARow, const QRect& Rect,
+                              TGridDrawState State) { DrawCell(ACol, ARow, Rect, int(State)); };
+    Grid->OnMouseDown = [this](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
+                               int X, int Y) {
+        if (Button != Qt::LeftButton)
+            return;
+        int col = -1;
+        int row = -1;
+        Grid->MouseToCell(X, Y, col, row);
+        ColumnClicked(col);
+    };
 
     connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this, &CsvPage::FieldChanged);
     connect(ui->cbCSVColNumber, &QComboBox::activated, this, &CsvPage::ColNumberChosen);
@@ -110,9 +123,13 @@ void CsvPage::LoadPreview()
     FPreviewLines = int(lines.size());
     FPreviewColumns = int(longest.size());
 
-    Grid->Clear();
+    // Shrinking first drops the cells of the previous preview.
+    Grid->SetRowCount(1);
+    Grid->SetColCount(1);
+    Grid->SetCells(0, 0, QString());
     Grid->SetColCount(qMax(1, FPreviewColumns));
-    Grid->SetRowCount(FPreviewLines + 1);
+    Grid->SetRowCount(qMax(2, FPreviewLines + 1));
+    Grid->SetFixedRows(1);
     for (int r = 0; r < FPreviewLines; ++r) {
         const std::vector<QString>& parts = lines.at(r);
         for (std::size_t c = 0; c < parts.size(); ++c)
@@ -168,8 +185,49 @@ void CsvPage::FieldChanged()
         const QSignalBlocker block(ui->cbCSVColNumber);
         ui->cbCSVColNumber->setCurrentIndex(qMax(0, ui->cbCSVColNumber->findText(item->text(1))));
     }
-    Grid->viewport()->update();
+    Grid->InvalidateGrid();
     F->TuneButtons();
+}
+
+int CsvPage::SelectedColumn() const
+{
+    const QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
+    return item ? Number(item->text(1), 0) - 1 : -1;
+}
+
+void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
+{
+    QPainter* p = Grid->Canvas()->Painter();
+    if (!p)
+        return;
+    const QPalette& pal = Grid->palette();
+    const QString text = Grid->Cells(ACol, ARow);
+    const bool mapped = ACol == SelectedColumn();
+    p->save();
+    if (ARow == 0) {
+        QFont font = Grid->font();
+        font.setBold(mapped);
+        p->setFont(font);
+        p->fillRect(Rect, pal.button());
+        p->setPen(pal.buttonText().color());
+        p->drawText(Rect.translated(-1, 1), Qt::AlignCenter, text);
+    } else if (mapped) {
+        const QRect r = Rect.adjusted(0, 0, 0, 1);
+        p->fillRect(r, pal.highlight());
+        p->setPen(pal.highlightedText().color());
+        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    } else {
+        p->fillRect(Rect, pal.base());
+        p->setPen(pal.text().color());
+        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+    }
+    if (State & gdFocused) {
+        QPen pen(pal.text().color(), 1, Qt::DotLine);
+        p->setPen(pen);
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(Rect.adjusted(0, 0, -1, -1));
+    }
+    p->restore();
 }
 
 void CsvPage::ColumnClicked(int Column)
@@ -188,7 +246,7 @@ void CsvPage::ColNumberChosen(int Index)
     if (!item)
         return;
     item->setText(1, ui->cbCSVColNumber->itemText(Index));
-    Grid->viewport()->update();
+    Grid->InvalidateGrid();
     F->TuneButtons();
 }
 

@@ -47,6 +47,8 @@ public:
     void ClearClick();
 
 private:
+    void DrawCell(int ACol, int ARow, const QRect& Rect, int State);
+    int SelectedColumn() const;
     void FieldChanged();
     void ColNumberChosen(int Index);
     static int Number(const QString& Text, int Default);

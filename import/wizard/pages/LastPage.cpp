@@ -96,6 +96,7 @@ LastPage::LastPage(TDurvel3WizardF* Form)
         sel, &KeyColumnList::itemsDropped, this,
         [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(sel, s, under); });
     chEnableErrorLogClick();
+    chImportAllRecordsClick();
 }
 
 LastPage::~LastPage() = default;
@@ -172,7 +173,7 @@ void LastPage::chImportAllRecordsClick()
     ui->edtImportRecCount->setEnabled(some);
     ui->laImportOnlyFirst->setEnabled(some);
     ui->laImportRecords->setEnabled(some);
-    if (some) {
+    if (some && isVisible()) {
         ui->edtImportRecCount->setFocus();
         ui->edtImportRecCount->selectAll();
     }
