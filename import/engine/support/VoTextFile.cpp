@@ -112,7 +112,10 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
         if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
             CodePage += 1; // the big-endian twin
         if ((Flags & tfDetectUtf8) && CodePage == 0) {
-            Ensure(qMin<qint64>(kUtf8Probe, FChunk));
+            // The probe does not depend on the buffer size, so neither does the encoding.
+            if (FReadBuf.size() < kUtf8Probe + 8)
+                FReadBuf.resize(kUtf8Probe + 8);
+            Ensure(kUtf8Probe);
             const qint64 probe = qMin<qint64>(FReadFill - FReadPos, kUtf8Probe);
             if (LooksLikeUtf8(QByteArrayView(FReadBuf.constData() + FReadPos, probe)))
                 CodePage = codepage::Utf8;

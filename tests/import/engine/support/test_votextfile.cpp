@@ -301,6 +301,10 @@ void TestVoTextFile::utf8Detection()
     TVoTextFile file(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
     file.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
     QCOMPARE(file.Codepage(), codePage);
+    // A small buffer sees the same start of the file.
+    TVoTextFile small(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    small.Reset(TVoTextFile::tfDetectUtf8, 16, 0);
+    QCOMPARE(small.Codepage(), codePage);
     // A chosen page is never second-guessed.
     TVoTextFile chosen(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
     chosen.Reset(TVoTextFile::tfDetectUtf8, 0, 1256);
