@@ -1,0 +1,212 @@
+// The import wizard: its run of the register CSV with the progress dialog shown, against the
+// engine's bare run of the same file in the same process; and opening the text pages on a
+// large file, which must read only the preview lines.
+#include "BenchMain.h"
+#include "BenchRows.h"
+
+#include "app/dbfile.h"
+#include "import/engine/Durvel3ASCII.h"
+#include "import/engine/DurvelDbDataSet.h"
+#include "import/wizard/Durvel3Wizard.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/TXTPage.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DataSet.h"
+#include "ui_CSVPage.h"
+#include "ui_Durvel3WizardF.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <memory>
+
+namespace {
+
+constexpr int kRows = 100000;
+const char* const kFields[] = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price", "Chk"};
+
+struct Register
+{
+    QTemporaryDir dir;
+    QString csv;
+    QString dbPath;
+    std::unique_ptr<db::Connection> conn;
+    std::unique_ptr<db::DataSet> ds;
+    std::unique_ptr<DurvelDbDataSet> dest;
+
+    Register()
+    {
+        csv = QDir(dir.path()).filePath(QStringLiteral("register.csv"));
+        QFile f(csv);
+        if (f.open(QIODevice::WriteOnly))
+            for (int i = 0; i < kRows; ++i)
+                f.write((benchCsvLine(i) + QLatin1String("\r\n")).toUtf8());
+        dbPath = QDir(dir.path()).filePath(databaseFileName());
+    }
+
+    // An empty register, open as the personnel window has it.
+    void reset()
+    {
+        dest.reset();
+        ds.reset();
+        conn.reset();
+        QFile::remove(dbPath);
+        db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
+        conn = std::make_unique<db::Connection>();
+        conn->open(dbPath, databaseKey());
+        ds = std::make_unique<db::DataSet>(conn.get());
+        ds->setSql(QStringLiteral("select * from tbl_customer"));
+        ds->open();
+        dest = std::make_unique<DurvelDbDataSet>(ds.get());
+    }
+
+    int count() const
+    {
+        return conn->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt();
+    }
+};
+
+Register& reg()
+{
+    static Register r;
+    return r;
+}
+
+// Ends the wizard's wait once the dialog offers OK.
+void PressProgressOk(TDurvel3WizardF& f)
+{
+    Q_UNUSED(f);
+}
+
+void setFormats(TDurvelFormats& f)
+{
+    f.BooleanTrue().Assign(QStringList{QStringLiteral("1")});
+    f.BooleanFalse().Assign(QStringList{QStringLiteral("0")});
+}
+
+void BM_EngineBareCsv(benchmark::State& state)
+{
+    Register& r = reg();
+    for (auto _ : state) {
+        state.PauseTiming();
+        r.reset();
+        TDurvel3ASCII imp;
+        imp.SetFileName(r.csv);
+        imp.Comma = u',';
+        imp.DataSet = r.dest.get();
+        setFormats(imp.Formats());
+        for (int i = 0; i < 6; ++i)
+            imp.Map().SetValues(QLatin1String(kFields[i]), QString::number(i + 1));
+        state.ResumeTiming();
+        imp.Execute();
+        state.PauseTiming();
+        if (r.count() != kRows)
+            state.SkipWithError("not every row was imported");
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// The clerk's path: CSV chosen, the columns mapped on the page, Execute pressed; the progress
+// dialog is shown and its OK pressed as soon as it offers it.
+void BM_WizardCsvWithProgress(benchmark::State& state)
+{
+    Register& r = reg();
+    for (auto _ : state) {
+        state.PauseTiming();
+        r.reset();
+        TDurvel3Wizard wizard;
+        wizard.DataSet = r.dest.get();
+        wizard.ConfirmOnCancel = false;
+        setFormats(wizard.Formats());
+        TDurvel3WizardF f(&wizard);
+        f.show();
+        f.SetImportType(aiCSV);
+        f.ui->edtFileName->setText(r.csv);
+        f.SetComma(u',');
+        f.SetStep(1);
+        QTreeWidget* fields = f.CSVPage->ui->lvCSVFields;
+        for (int i = 0; i < 6; ++i) {
+            fields->setCurrentItem(
+                fields->findItems(QLatin1String(kFields[i]), Qt::MatchExactly).value(0));
+            f.CSVPage->ColumnClicked(i);
+        }
+        QTimer ok;
+        QObject::connect(&ok, &QTimer::timeout, &f, [&f] { PressProgressOk(f); });
+        ok.start(20);
+        state.ResumeTiming();
+        f.ui->bOk->click();
+        state.PauseTiming();
+        ok.stop();
+        if (r.count() != kRows)
+            state.SkipWithError("not every row was imported");
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+BENCHMARK(BM_EngineBareCsv)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WizardCsvWithProgress)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A text file of about BANKFILE_BENCH_BIG_MIB MiB (1024 by default), made once.
+QString bigFile(const char* suffix)
+{
+    static QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("big.") + suffix);
+    if (QFileInfo(path).isFile())
+        return path;
+    const QByteArray env = qgetenv("BANKFILE_BENCH_BIG_MIB");
+    const qint64 bytes = (env.isEmpty() ? 1024 : env.toLongLong()) << 20;
+    QByteArray block;
+    for (int i = 0; block.size() < (1 << 20); ++i)
+        block += (benchCsvLine(i) + QLatin1String("\r\n")).toUtf8();
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    for (qint64 written = 0; written < bytes; written += block.size())
+        f.write(block);
+    return path;
+}
+
+void openPage(benchmark::State& state, int kind)
+{
+    const QString path = bigFile(kind == aiCSV ? "csv" : "txt");
+    DurvelCellStore grid(6, 1);
+    for (int i = 0; i < 6; ++i)
+        grid.setCell(i, 0, QLatin1String(kFields[i]));
+    TDurvel3Wizard wizard;
+    wizard.ImportDestination = didStringGrid;
+    wizard.StringGrid = &grid;
+    wizard.GridCaptionRow = 0;
+    wizard.ConfirmOnCancel = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TDurvel3WizardF f(&wizard);
+        f.SetImportType(kind);
+        f.ui->edtFileName->setText(path);
+        state.ResumeTiming();
+        f.SetStep(1);
+    }
+    state.counters["MiB"] = double(QFileInfo(path).size() >> 20);
+}
+
+void BM_OpenCsvPageOnBigFile(benchmark::State& state)
+{
+    openPage(state, aiCSV);
+}
+void BM_OpenTxtPageOnBigFile(benchmark::State& state)
+{
+    openPage(state, aiTXT);
+}
+BENCHMARK(BM_OpenCsvPageOnBigFile)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenTxtPageOnBigFile)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BANKFILE_BENCH_MAIN(QApplication)
