@@ -15,7 +15,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace {
 
@@ -37,6 +40,31 @@ QString qtFilter(const QString& filter)
         result << QStringLiteral("%1 (%2)").arg(label, patterns);
     }
     return result.join(QStringLiteral(";;"));
+}
+
+// The program lays its windows out right to left and painters take that direction by default,
+// so "< &Back" would read "Back >" on this left-to-right window: text is drawn in the direction
+// of the widget it is painted on.
+class OwnDirectionStyle : public QProxyStyle
+{
+public:
+    void drawItemText(QPainter* painter, const QRect& rect, int flags, const QPalette& pal,
+                      bool enabled, const QString& text,
+                      QPalette::ColorRole textRole) const override
+    {
+        const Qt::LayoutDirection before = painter->layoutDirection();
+        if (auto* w = dynamic_cast<QWidget*>(painter->device()))
+            painter->setLayoutDirection(w->layoutDirection());
+        QProxyStyle::drawItemText(painter, rect, flags, pal, enabled, text, textRole);
+        painter->setLayoutDirection(before);
+    }
+};
+
+void useOwnTextDirection(QWidget* root)
+{
+    static OwnDirectionStyle* style = new OwnDirectionStyle;
+    for (QWidget* w : root->findChildren<QWidget*>())
+        w->setStyle(style);
 }
 
 QString trimControl(const QString& s)
@@ -160,6 +188,7 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     if (!FWizard->Picture().isNull())
         ui->Image->setPixmap(FWizard->Picture());
     UpdateCaption();
+    useOwnTextDirection(this);
 }
 
 TDurvel3WizardF::~TDurvel3WizardF()
@@ -517,6 +546,14 @@ void TDurvel3WizardF::closeEvent(QCloseEvent* event)
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void TDurvel3WizardF::showEvent(QShowEvent* event)
+{
+    if (!event->spontaneous())
+        if (QScreen* s = screen())
+            move(s->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
 }
 
 // ---- running the import ------------------------------------------------------------------------

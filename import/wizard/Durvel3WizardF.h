@@ -90,6 +90,7 @@ public slots:
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Guarded(const std::function<void()>& Body);
