@@ -87,8 +87,10 @@ public slots:
     void cbCommaExit();
     void cbQuoteExit();
 
-protected:
+    // Closing asks the close question first; refused while an import runs.
     void reject() override;
+
+protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

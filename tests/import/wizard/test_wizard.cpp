@@ -450,6 +450,40 @@ private slots:
         QVERIFY(w->ui->bOk->isEnabled());
     }
 
+    // While the reader runs nothing of the wizard can start another run, change the step or
+    // the kind, or close the window.
+    void runningImportCannotBeReentered()
+    {
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        fx.wizard.ConfirmOnCancel = false;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        int records = 0;
+        fx.wizard.OnImportRecord = [&](QObject*) {
+            ++records;
+            QVERIFY(w->Running());
+            w->bOkClick();
+            w->bNextClick();
+            w->bBackClick();
+            w->findChild<QRadioButton*>("rbtTXT")->click();
+            w->close();
+            w->reject();
+        };
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(records, 2);
+        QCOMPARE(fx.grid.rowCount(), 3);
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(w->ImportType(), int(aiCSV));
+    }
+
     void failedRunIsShownAndTheWizardStays()
     {
         WizardFixture fx;
