@@ -174,6 +174,40 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("1 error(s) found")));
     }
 
+    // The last page's mode and key columns reach the reader: a known person is updated.
+    void updateByKeyColumn()
+    {
+        frm_dm->Connection->exec(QStringLiteral(
+            "insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, Price) "
+            "values ('101', 'old', 'name', '9', '1')"));
+        w->DBGrid1->dataSet()->refresh();
+        const QString csv =
+            write(QStringLiteral("update.csv"), QStringLiteral("101;علی;نو;0101;5\n").toUtf8());
+        runWizard([&](TDurvel3WizardF* f) {
+            chooseFile(f, "rbtCSV", csv);
+            f->ui->cbComma->setCurrentText(QStringLiteral(";"));
+            f->cbCommaExit();
+            QTreeWidget* fields = f->CSVPage->ui->lvCSVFields;
+            const QStringList names = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
+            for (int i = 0; i < names.size(); ++i) {
+                fields->setCurrentItem(field(fields, names[i]));
+                f->CSVPage->ColumnClicked(i);
+            }
+            QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+            QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+            LastPage* p = f->CommitPage;
+            p->ui->pcLastStep->setCurrentWidget(p->ui->tshAdvanced);
+            p->ui->rbImportMode2->click();
+            p->ui->lvAvailableColumns->setCurrentItem(
+                p->ui->lvAvailableColumns->findItems("Pers_number", Qt::MatchExactly).value(0));
+            p->ui->bOneToRirght->click();
+            MessageLog none;
+            QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
+            QCOMPARE(none.texts(), QStringList());
+        });
+        QCOMPARE(rows(), (QList<QStringList>{{"101", "علی", "نو", "0101", "5"}}));
+    }
+
     void fixedWidthCp1256WithATab()
     {
         // A tab after the number reaches column 8.
