@@ -6,6 +6,7 @@
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_LastPage.h"
@@ -286,6 +287,35 @@ private slots:
         p->ColumnClicked(2);
         QCOMPARE(columnTexts(p->ui->lvCSVFields, 1), (QStringList{"", "", ""}));
         QVERIFY(!p->CSVMapReady());
+    }
+
+    void csvGridShowsThePreviewAndAClickMaps()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(
+            fx.file(QStringLiteral("a.csv"), QStringLiteral("1,علی,10\n2,b\n").toUtf8()));
+        w->SetStep(1);
+        TKobWideStringGrid* g = w->CSVPage->Grid;
+        QCOMPARE(g->ColCount(), 3);
+        QCOMPARE(g->RowCount(), 3);
+        QCOMPARE(g->Cells(0, 0), QStringLiteral("Column_1"));
+        QCOMPARE(g->Cells(1, 1), QStringLiteral("علی"));
+        QCOMPARE(g->Cells(2, 2), QString());
+        // The same page read again from a shorter file keeps nothing of the first.
+        w->SetComma(u';');
+        w->CSVPage->LoadPreview();
+        QCOMPARE(g->ColCount(), 1);
+        QCOMPARE(g->Cells(0, 1), QStringLiteral("1,علی,10"));
+        w->SetComma(u',');
+        w->CSVPage->LoadPreview();
+        QTreeWidget* fields = w->CSVPage->ui->lvCSVFields;
+        fields->setCurrentItem(fields->topLevelItem(1));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          g->CellRect(2, 1).center());
+        QCOMPARE(columnTexts(fields, 1), (QStringList{"", "3", ""}));
     }
 
     void csvAutoFillAndClear()
