@@ -81,7 +81,9 @@ Register& reg()
 // Ends the wizard's wait once the dialog offers OK.
 void PressProgressOk(TDurvel3WizardF& f)
 {
-    Q_UNUSED(f);
+    TfmDurvel3ProgressDlg* d = f.ProgressDialog();
+    if (d && d->IsFinished())
+        d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
 }
 
 void setFormats(TDurvelFormats& f)

@@ -4,6 +4,7 @@
 
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/DurvelUtils.h"
+#include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
@@ -675,12 +676,10 @@ void TDurvel3WizardF::Run()
     } reset{this};
 
     if (FWizard->ShowProgress) {
-        FProgressDialog = CreateProgressDialog(CurrentImport);
-        if (FProgressDialog) {
-            FProgressDialog->show();
-            PostProgress(1, 0);
-            Pump(true);
-        }
+        FProgressDialog = new TfmDurvel3ProgressDlg(this, CurrentImport);
+        FProgressDialog->show();
+        PostProgress(1, 0);
+        Pump(true);
     }
 
     try {
@@ -720,14 +719,17 @@ void TDurvel3WizardF::Run()
     }
 }
 
-QWidget* TDurvel3WizardF::CreateProgressDialog(TDurvel3* Reader)
+void TDurvel3WizardF::PostProgress(int Code, int Value)
 {
-    return nullptr;
+    if (FProgressDialog)
+        FProgressDialog->PostProgress(Code, Value);
 }
 
-void TDurvel3WizardF::PostProgress(int Code, int Value) {}
-
-void TDurvel3WizardF::WaitForProgressDialog() {}
+void TDurvel3WizardF::WaitForProgressDialog()
+{
+    if (FProgressDialog)
+        FProgressDialog->WaitForOk();
+}
 
 void TDurvel3WizardF::ReleaseProgressDialog()
 {

@@ -3,6 +3,7 @@
 // the button states, the caption, help, the close question and running the import.
 
 #include "import/wizard/Durvel3Wizard.h"
+#include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -15,7 +16,6 @@ class TDurvel3WizardF;
 }
 class QLabel;
 class TDurvel3ASCII;
-class TfmDurvel3ProgressDlg;
 class TInfoPanel;
 class TxtPage;
 class CsvPage;
@@ -67,7 +67,7 @@ public:
     TDurvel3* ReaderFor(int Kind) const;
     TDurvel3* CurrentImport = nullptr;
     int TotalCount = 0;
-    QWidget* ProgressDialog() const { return FProgressDialog; }
+    TfmDurvel3ProgressDlg* ProgressDialog() const { return FProgressDialog; }
 
     // The file the error log is written to: the typed name where its folder exists, else the
     // typed file name in the program's folder; always absolute.
@@ -105,7 +105,6 @@ private:
     void CopySettings(TDurvel3* Reader);
     void SetRunning(bool Value);
     void BindRelays(TDurvel3* Reader);
-    QWidget* CreateProgressDialog(TDurvel3* Reader);
     void PostProgress(int Code, int Value);
     void WaitForProgressDialog();
     void Pump(bool Force);
@@ -130,6 +129,6 @@ private:
     bool FShowErrorLogAfter = false;
 
     std::unique_ptr<TDurvel3ASCII> impASCII;
-    QPointer<QWidget> FProgressDialog;
+    QPointer<TfmDurvel3ProgressDlg> FProgressDialog;
     QElapsedTimer FPumpTimer;
 };

@@ -73,8 +73,16 @@ class TestImportWizard : public QObject
     void runWizard(const std::function<void(TDurvel3WizardF*)>& drive)
     {
         bool driven = false;
+        // The clerk presses the progress dialog's OK once the import has ended.
+        QTimer ok;
         auto c = connect(w->Durvel3Wizard1, &TDurvel3Wizard::windowCreated, this,
                          [&](TDurvel3WizardF* f) {
+                             connect(&ok, &QTimer::timeout, f, [f] {
+                                 TfmDurvel3ProgressDlg* d = f->ProgressDialog();
+                                 if (d && d->IsFinished())
+                                     d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
+                             });
+                             ok.start(5);
                              QTimer::singleShot(0, f, [&, f] {
                                  driven = true;
                                  drive(f);

@@ -1,6 +1,7 @@
 #include "helper_wizard.h"
 
 #include "import/engine/Durvel3ASCII.h"
+#include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "platform/shell/Shell.h"
@@ -10,7 +11,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -54,6 +57,29 @@ QString stepError(TDurvel3WizardF* w)
         return e.message();
     }
     return QString();
+}
+
+// What the progress dialog showed when the run reached its end, before OK was pressed.
+struct Seen
+{
+    int state = -1;
+    int processed = -1;
+    int inserted = -1;
+    int errors = -1;
+    bool finished = false;
+};
+
+// Presses the progress dialog's OK once it offers it, noting what it showed.
+void pressOkWhenFinished(TDurvel3WizardF* w, Seen& seen, QTimer& timer)
+{
+    QObject::connect(&timer, &QTimer::timeout, w, [w, &seen] {
+        TfmDurvel3ProgressDlg* d = w->ProgressDialog();
+        if (!d || !d->IsFinished())
+            return;
+        seen = {d->State(), d->Processed(), d->Inserted(), d->Errors(), true};
+        d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
+    });
+    timer.start(5);
 }
 
 QTreeWidgetItem* csvField(TDurvel3WizardF* w, int i)
@@ -482,6 +508,112 @@ private slots:
         QVERIFY(w->isVisible());
         QCOMPARE(w->Step(), 1);
         QCOMPARE(w->ImportType(), int(aiCSV));
+    }
+
+    void progressCountsAndWaitsForOk()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv"), "1,a,1\n2,b,2\n3,c,3\n"));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        Seen seen;
+        QTimer timer;
+        pressOkWhenFinished(w.get(), seen, timer);
+        MessageLog log;
+        w->ui->bOk->click();
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.state, int(TfmDurvel3ProgressDlg::psFinished));
+        QCOMPARE(seen.processed, 3);
+        QCOMPARE(seen.inserted, 3);
+        QCOMPARE(seen.errors, 0);
+        QCOMPARE(w->ProgressDialog(), nullptr);
+        QCOMPARE(log.texts(), QStringList());
+    }
+
+    void cancelQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("yes stops")
+            << int(dialogs::Button::Yes) << int(TfmDurvel3ProgressDlg::psAborted) << 1;
+        QTest::newRow("no goes on")
+            << int(dialogs::Button::No) << int(TfmDurvel3ProgressDlg::psFinished) << 3;
+    }
+    void cancelQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, state);
+        QFETCH(int, rows);
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv"), "1,a,1\n2,b,2\n3,c,3\n"));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        int records = 0;
+        int pausedWhenAsked = -1;
+        bool handlerContinue = false;
+        fx.wizard.OnImportRecord = [&](QObject*) {
+            if (++records == 1)
+                w->ProgressDialog()->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
+        };
+        fx.wizard.OnImportCancel = [&](QObject*, bool& Continue) { handlerContinue = Continue; };
+        QList<dialogs::Message> asked;
+        dialogs::setMessageHandler([&](const dialogs::Message& m) {
+            asked << m;
+            QCoreApplication::sendPostedEvents(w->ProgressDialog());
+            pausedWhenAsked = w->ProgressDialog()->State();
+            return dialogs::Button(answer);
+        });
+        Seen seen;
+        QTimer timer;
+        pressOkWhenFinished(w.get(), seen, timer);
+        w->ui->bOk->click();
+        dialogs::setMessageHandler({});
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].title, QStringLiteral("Are you sure..."));
+        QCOMPARE(asked[0].text, QStringLiteral("Are you sure you want to abort import?"));
+        QCOMPARE(asked[0].defaultButton, dialogs::Button::No);
+        QCOMPARE(pausedWhenAsked, int(TfmDurvel3ProgressDlg::psPaused));
+        QCOMPARE(handlerContinue, answer == int(dialogs::Button::No));
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.state, state);
+        QCOMPARE(fx.grid.rowCount() - 1, rows);
+    }
+
+    // A run that fails shows the dialog aborted, says why, and releases the dialog.
+    void failedRunWithProgress()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        const QString path = fx.file(QStringLiteral("a.csv"));
+        w->ui->edtFileName->setText(path);
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        QFile::remove(path);
+        QStringList shown;
+        int stateWhenShown = -1;
+        dialogs::setMessageHandler([&](const dialogs::Message& m) {
+            shown << m.text;
+            if (TfmDurvel3ProgressDlg* d = w->ProgressDialog()) {
+                QCoreApplication::sendPostedEvents(d);
+                stateWhenShown = d->State();
+            }
+            return dialogs::Button::Ok;
+        });
+        w->ui->bOk->click();
+        dialogs::setMessageHandler({});
+        QCOMPARE(shown, QStringList{QStringLiteral("File %1 does not exist").arg(path)});
+        QCOMPARE(stateWhenShown, int(TfmDurvel3ProgressDlg::psAborted));
+        QCOMPARE(w->ProgressDialog(), nullptr);
+        QVERIFY(!w->Running());
     }
 
     void failedRunIsShownAndTheWizardStays()
