@@ -21,10 +21,10 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsTXTOptions
     Viewer = new TDurvel3TXTViewer(this);
     Viewer->setObjectName(QStringLiteral("TXTViewer"));
     Viewer->setGeometry(191, 90, 372, 281);
-    connect(Viewer, &TDurvel3TXTViewer::selectionChanged, this, &TxtPage::ViewerSelectionChanged);
-    connect(Viewer, &TDurvel3TXTViewer::arrowRemoved, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::arrowMerged, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::arrowMoved, this, &TxtPage::ArrowMoved);
+    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this, &TxtPage::ViewerSelectionChanged);
+    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, &TxtPage::ArrowRemoved);
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, &TxtPage::ArrowRemoved);
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, &TxtPage::ArrowMoved);
 
     connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this, &TxtPage::FieldChanged);
     connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);

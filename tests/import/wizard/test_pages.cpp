@@ -406,9 +406,9 @@ private slots:
         p->SetFieldPosSize(QStringLiteral("Code"), 0, 4);
         p->SetFieldPosSize(QStringLiteral("Name"), 4, 6);
         if (moved)
-            emit p->Viewer->arrowMoved(from, to);
+            emit p->Viewer->ArrowMoved(from, to);
         else
-            emit p->Viewer->arrowRemoved(from);
+            emit p->Viewer->ArrowRemoved(from);
         QCOMPARE(columnTexts(p->ui->lvTXTFields, 1).mid(0, 2), positions);
         QCOMPARE(columnTexts(p->ui->lvTXTFields, 2).mid(0, 2), sizes);
     }
