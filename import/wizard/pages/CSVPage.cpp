@@ -16,7 +16,8 @@
 CsvPage::CsvPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsCSVOptions), F(Form)
 {
     ui->setupUi(this);
-    ui->lvCSVFields->setColumnWidth(0, 100);
+    ui->lvCSVFields->setColumnWidth(0, 96);
+    ui->lvCSVFields->setColumnWidth(1, 40);
 
     Grid = new TKobWideStringGrid(this);
     Grid->setObjectName(QStringLiteral("CSVGrid"));
@@ -204,6 +205,8 @@ void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
     const QString text = Grid->Cells(ACol, ARow);
     const bool mapped = ACol == SelectedColumn();
     p->save();
+    // Cells read from the left as the page is laid out, whatever the program's direction.
+    p->setLayoutDirection(Qt::LeftToRight);
     if (ARow == 0) {
         QFont font = Grid->font();
         font.setBold(mapped);
@@ -215,11 +218,11 @@ void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
         const QRect r = Rect.adjusted(0, 0, 0, 1);
         p->fillRect(r, pal.highlight());
         p->setPen(pal.highlightedText().color());
-        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter, text);
     } else {
         p->fillRect(Rect, pal.base());
         p->setPen(pal.text().color());
-        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
+        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop, text);
     }
     if (State & gdFocused) {
         QPen pen(pal.text().color(), 1, Qt::DotLine);

@@ -12,7 +12,8 @@
 TxtPage::TxtPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsTXTOptions), F(Form)
 {
     ui->setupUi(this);
-    ui->lvTXTFields->setColumnWidth(0, 100);
+    ui->lvTXTFields->setColumnWidth(0, 96);
+    ui->lvTXTFields->setColumnWidth(2, 34);
     ui->lvTXTFields->setColumnWidth(1, 34);
     for (int i = 0; i < CodePageTableSize; ++i)
         ui->cmbTXTEncoding->addItem(CodePageDisplayName(i));
