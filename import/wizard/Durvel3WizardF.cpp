@@ -8,6 +8,7 @@
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
+#include "import/wizard/widgets/Durvel3InfoPanel.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/shell/Shell.h"
 
@@ -99,10 +100,10 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     impASCII->AddType = datInsert;
     BindRelays(impASCII.get());
 
-    InfoPanel = new QLabel(this);
+    InfoPanel = new TInfoPanel(this);
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
-    InfoPanel->setWordWrap(true);
-    InfoPanel->setFrameShape(QFrame::StyledPanel);
+    InfoPanel->SetAutoSize(false);
+    InfoPanel->SetWordWrap(true);
     InfoPanel->hide();
 
     TXTPage = new TxtPage(this);
@@ -381,7 +382,7 @@ void TDurvel3WizardF::PlaceInfoPanel(QWidget* Parent, int Left, const QString& T
 {
     InfoPanel->setParent(Parent);
     InfoPanel->setGeometry(Left, Top, Width, Height);
-    InfoPanel->setText(Text);
+    InfoPanel->SetCaption(Text);
     InfoPanel->show();
 }
 

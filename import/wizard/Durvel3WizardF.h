@@ -14,7 +14,7 @@
 namespace Ui {
 class TDurvel3WizardF;
 }
-class QLabel;
+class TInfoPanel;
 class TDurvel3ASCII;
 class TInfoPanel;
 class TxtPage;
@@ -32,7 +32,7 @@ public:
     TxtPage* TXTPage = nullptr;
     CsvPage* CSVPage = nullptr;
     LastPage* CommitPage = nullptr;
-    QLabel* InfoPanel = nullptr;
+    TInfoPanel* InfoPanel = nullptr;
 
     TDurvel3Wizard* Wizard() const { return FWizard; }
     // The form's copies of the wizard's destination references.
