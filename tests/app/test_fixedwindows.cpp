@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -332,6 +333,26 @@ private slots:
         QAbstractItemModel* m = frm_sepah->DBGrid1->model();
         QCOMPARE(m->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
                  QColor(Qt::yellow));
+    }
+
+    void foundNamesDoNotMoveTheBoxes()
+    {
+        m_db->connection()->exec(
+            "insert into tbl_customer (Pers_number, Hesab, First_Name, Last_Name) values "
+            "('1', '11', 'ع', 'ر'), ('2', '22', 'محمدحسین‌علی‌اصغر', "
+            "'کریمی‌پورفراهانی‌زاده')");
+        frm_sepah2->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm_sepah2));
+        QList<QRect> places;
+        for (const char* person : {"1", "2"}) {
+            frm_sepah2->txt_sh_personeli->setText(person);
+            frm_sepah2->BitBtn2->click();
+            QCoreApplication::processEvents();
+            places << frm_sepah2->txt_shhesab->geometry() << frm_sepah2->BitBtn2->geometry();
+        }
+        QCOMPARE(places[2], places[0]);
+        QCOMPARE(places[3], places[1]);
+        QVERIFY(frm_sepah2->lbl_lname->toolTip().startsWith(QStringLiteral("کریمی")));
     }
 
     void nonDigitAccountIsNamedSo()

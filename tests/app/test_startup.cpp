@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -215,6 +216,16 @@ private slots:
         QStringList expected{QStringLiteral("بلي"), QStringLiteral("خير")};
         expected.sort();
         QCOMPARE(captions, expected);
+    }
+
+    void windowTitlesAreNotPadded()
+    {
+        // A display name would be appended to every title, cutting short Persian ones.
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QWidget w;
+        w.setWindowTitle(QStringLiteral("حذف"));
+        w.show();
+        QCOMPARE(w.windowHandle()->title(), QStringLiteral("حذف"));
     }
 
     void okMessageCaption()
