@@ -13,6 +13,7 @@
 #include "ui_TXTPage.h"
 
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -411,6 +412,39 @@ private slots:
             emit p->Viewer->ArrowRemoved(from);
         QCOMPARE(columnTexts(p->ui->lvTXTFields, 1).mid(0, 2), positions);
         QCOMPARE(columnTexts(p->ui->lvTXTFields, 2).mid(0, 2), sizes);
+    }
+
+    // After a load the viewer's arrows stand at every field's start and end, the selected
+    // field is selected in the viewer, and the viewer's lines are cut where the reader cuts.
+    void txtViewerFollowsTheFields()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiTXT);
+        w->ui->edtFileName->setText(
+            fx.file(QStringLiteral("a.txt"), QStringLiteral("12\tعلی  x\r\n").toUtf8()));
+        TxtPage* p = w->TXTPage;
+        p->SetTXTEncoding(ctUtf8);
+        p->SetFieldPosSize(QStringLiteral("Code"), 0, 2);
+        p->SetFieldPosSize(QStringLiteral("Name"), 8, 3);
+        w->SetStep(1);
+        QList<int> columns;
+        for (int i = 0; i < p->Viewer->Arrows().Count(); ++i)
+            columns << p->Viewer->Arrows().Items(i)->Column;
+        std::sort(columns.begin(), columns.end());
+        QCOMPARE(columns, (QList<int>{0, 2, 8, 11}));
+        int start = -1;
+        int size = -1;
+        p->Viewer->GetSelection(start, size);
+        QCOMPARE(start, 0);
+        QCOMPARE(size, 2);
+        // The tab is expanded as the reader expands it: the name starts at column 8.
+        QCOMPARE(p->Viewer->Lines().Strings(0).mid(8, 3), QStringLiteral("علی"));
+        p->ui->lvTXTFields->setCurrentItem(p->ui->lvTXTFields->topLevelItem(1));
+        p->Viewer->GetSelection(start, size);
+        QCOMPARE(start, 8);
+        QCOMPARE(size, 3);
     }
 
     void txtEncodingIsOneStoredValue()
