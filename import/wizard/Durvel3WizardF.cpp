@@ -723,11 +723,12 @@ void TDurvel3WizardF::Run()
 void TDurvel3WizardF::PostProgress(int Code, int Value)
 {
     if (FProgressDialog)
-        FProgressDialog->PostProgress(Code, Value);
+        FPending.emplace_back(Code, Value);
 }
 
 void TDurvel3WizardF::WaitForProgressDialog()
 {
+    Pump(true);
     if (FProgressDialog)
         FProgressDialog->WaitForOk();
 }
@@ -743,6 +744,20 @@ void TDurvel3WizardF::Pump(bool Force)
     if (!Force && FPumpTimer.isValid() && FPumpTimer.elapsed() < kPumpIntervalMs)
         return;
     FPumpTimer.start();
+    // The reports gathered since the last turn reach the dialog first, one by one and in
+    // order; handed over while Qt's own queue is short, so the dialog's redraws are merged
+    // instead of each being checked against thousands of waiting reports.
+    if (FProgressDialog) {
+        const std::vector<std::pair<int, int>> pending = std::move(FPending);
+        FPending.clear();
+        for (const auto& [code, value] : pending) {
+            if (!FProgressDialog)
+                break;
+            TfmDurvel3ProgressDlg::TProgressEvent e(code, value);
+            QCoreApplication::sendEvent(FProgressDialog, &e);
+        }
+    }
+    FPending.clear();
     QCoreApplication::processEvents();
 }
 

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class TDurvel3WizardF;
@@ -131,4 +133,6 @@ private:
     std::unique_ptr<TDurvel3ASCII> impASCII;
     QPointer<TfmDurvel3ProgressDlg> FProgressDialog;
     QElapsedTimer FPumpTimer;
+    // Progress reports not yet handed to the dialog.
+    std::vector<std::pair<int, int>> FPending;
 };
