@@ -1,5 +1,6 @@
 #include "import/engine/support/SparseCells.h"
 
+#include <limits>
 #include <vector>
 
 // ---- pointer array ------------------------------------------------------------------------------
@@ -182,15 +183,18 @@ void* TKobSparseList::Get(int Index) const
 
 void TKobSparseList::Put(int Index, void* Item)
 {
-    if (Index < 0)
-        IndexError(Index);
+    if (Index < 0 || (Index == std::numeric_limits<int>::max() && Item))
+        IndexError(Index); // the count would not fit
     FList->Put(Index, Item);
     FCount = FList->HighBound() + 1;
 }
 
 void TKobSparseList::Insert(int Index, void* Item)
 {
-    if (Index < 0)
+    // The count must stay an int: nothing goes to or is pushed onto the last int index.
+    constexpr int kLast = std::numeric_limits<int>::max();
+    if (Index < 0 || Index == kLast || FCount == kLast ||
+        (FList->HighBound() == kLast - 1 && Index <= kLast - 1))
         IndexError(Index);
     // Only stored items move: walking the tail from the top keeps each slot free before use.
     std::vector<std::pair<int, void*>> tail;
@@ -229,18 +233,18 @@ void TKobSparseList::Exchange(int Index1, int Index2)
 {
     void* a = Get(Index1);
     void* b = Get(Index2);
-    // Clear first so that the high bound follows a move to a lower index.
-    FList->Put(Index1, nullptr);
-    FList->Put(Index2, nullptr);
-    FList->Put(Index1, b);
-    FList->Put(Index2, a);
-    FCount = qMax(FCount, qMax(Index1, Index2) + 1);
+    Put(Index1, b);
+    Put(Index2, a);
 }
 
 void TKobSparseList::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
+    // Refused before anything moves, so a refusal never loses the item.
+    constexpr int kLast = std::numeric_limits<int>::max();
+    if (NewIndex < 0 || NewIndex == kLast || FCount == kLast || FList->HighBound() >= kLast - 1)
+        IndexError(NewIndex);
     void* item = Get(CurIndex);
     Delete(CurIndex);
     Insert(NewIndex, item);
@@ -303,16 +307,15 @@ void TKobWideStringSparseList::Put(int Index, const QString& S)
     TStrItem* old = Item(Index);
     void* obj = old ? old->FObject : nullptr;
     if (S.isEmpty() && !obj) {
-        if (old) {
-            FList.Put(Index, nullptr);
-            delete old;
-        } else if (Index < 0) {
-            FList.Put(Index, nullptr); // the list's index error
-        }
+        FList.Put(Index, nullptr);
+        delete old;
     } else if (old) {
         old->FString = S;
+        FList.Put(Index, old); // the same record; the count follows the stored items as always
     } else {
-        FList.Put(Index, new TStrItem{obj, S});
+        auto item = std::make_unique<TStrItem>(TStrItem{obj, S});
+        FList.Put(Index, item.get()); // may refuse the index: the record is freed then
+        item.release();
     }
     Changed();
 }
@@ -327,14 +330,18 @@ void TKobWideStringSparseList::PutObject(int Index, void* Obj)
             delete p;
         }
     } else if (Obj) {
-        FList.Put(Index, new TStrItem{Obj, QString()});
+        auto item = std::make_unique<TStrItem>(TStrItem{Obj, QString()});
+        FList.Put(Index, item.get());
+        item.release();
     }
     Changed();
 }
 
 void TKobWideStringSparseList::Insert(int Index, const QString& S)
 {
-    FList.Insert(Index, S.isEmpty() ? nullptr : new TStrItem{nullptr, S});
+    auto item = S.isEmpty() ? nullptr : std::make_unique<TStrItem>(TStrItem{nullptr, S});
+    FList.Insert(Index, item.get());
+    item.release();
     Changed();
 }
 
@@ -463,9 +470,9 @@ TKobWideStringSparseList* TKobSparseCells::EnsureRow(int ARow)
 {
     if (TKobWideStringSparseList* row = RowList(ARow))
         return row;
-    auto* row = new TKobWideStringSparseList(FColCount > 512 ? SPALarge : SPASmall);
-    FRows.Put(ARow, row);
-    return row;
+    auto row = std::make_unique<TKobWideStringSparseList>(FColCount > 512 ? SPALarge : SPASmall);
+    FRows.Put(ARow, row.get());
+    return row.release();
 }
 
 QString TKobSparseCells::Cell(int ACol, int ARow) const

@@ -1,6 +1,7 @@
 #include "import/engine/support/SparseCells.h"
 
 #include <QTest>
+#include <limits>
 
 namespace {
 
@@ -142,6 +143,54 @@ private slots:
         } catch (const EStringListError& e) {
             QCOMPARE(e.message(), QString("List index out of bounds (-3)"));
         }
+    }
+
+    // The last int index cannot take an item or be pushed onto: the count would not fit. A
+    // refusal leaves the list as it was, a refused move included.
+    void refusalsAtTheLastIndexChangeNothing_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::newRow("put") << "put";
+        QTest::newRow("insert") << "insert";
+        QTest::newRow("insert pushing onto the last") << "push";
+        QTest::newRow("move") << "move";
+    }
+    void refusalsAtTheLastIndexChangeNothing()
+    {
+        QFETCH(QString, op);
+        const int last = std::numeric_limits<int>::max();
+        TKobWideStringSparseList l(SPASmall);
+        l.Put(3, "keep");
+        if (op == "push" || op == "move")
+            l.Put(last - 1, "top");
+        const int count = l.Count();
+        try {
+            if (op == "put")
+                l.Put(last, "x");
+            else if (op == "insert")
+                l.Insert(last, "x");
+            else if (op == "push")
+                l.Insert(0, "x");
+            else
+                l.Move(3, 1);
+            QFAIL("no error");
+        } catch (const EStringListError&) {
+        }
+        QCOMPARE(l.Count(), count);
+        QCOMPARE(l.Get(3), QString("keep"));
+        QCOMPARE(l.StoredCount(), op == "push" || op == "move" ? 2 : 1);
+    }
+
+    // Writing over an item counts as a put: the count follows the stored items again.
+    void replacingTextRecountsTheList()
+    {
+        TKobWideStringSparseList l(SPASmall);
+        l.Put(16, "a");
+        l.Insert(57, QString());
+        QCOMPARE(l.Count(), 58);
+        l.Put(16, "b");
+        QCOMPARE(l.Count(), 17);
+        QCOMPARE(l.Get(16), QString("b"));
     }
 
     void stringListKeepsObjectsAndEmptiness()
