@@ -36,6 +36,10 @@ TfmDurvel3ProgressDlg::TfmDurvel3ProgressDlg(QWidget* Owner, TDurvel3* Import)
     Timer->setInterval(1000);
     Timer->setTimerType(Qt::PreciseTimer); // a coarse tick may come early and show a second late
     connect(Timer, &QTimer::timeout, this, &TfmDurvel3ProgressDlg::RefreshTime);
+    FRefreshTimer = new QTimer(this);
+    FRefreshTimer->setSingleShot(true);
+    FRefreshTimer->setInterval(40);
+    connect(FRefreshTimer, &QTimer::timeout, this, &TfmDurvel3ProgressDlg::RefreshCounters);
     connect(ui->bCancel, &QPushButton::clicked, this, &TfmDurvel3ProgressDlg::ButtonClicked);
     RefreshCaptions();
     RefreshCounters();
@@ -90,8 +94,8 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
     }
     case pcError:
         FErrors += Value;
-        RefreshCounters();
         StepProgress();
+        ScheduleRefresh();
         break;
     case pcRecord:
         switch (Value & 0xFF) {
@@ -108,12 +112,12 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
             ++FOtherProcessed;
             break;
         }
-        RefreshCounters();
         StepProgress();
+        ScheduleRefresh();
         break;
     case pcCommit:
         FCommitted = FInserted + FUpdated + FDeleted;
-        RefreshCounters();
+        ScheduleRefresh();
         break;
     case pcAfterImport:
         SwitchToFinished();
@@ -127,11 +131,12 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
             ui->laPercent->setVisible(show);
             ui->laPercent->setEnabled(show);
             ui->prbImport->setMaximum(qMax(0, FTotal));
+            ScheduleRefresh();
         }
         break;
     case pcAdvancedError:
         FAdvancedErrors += Value;
-        RefreshCounters();
+        ScheduleRefresh();
         break;
     default:
         break;
@@ -169,6 +174,7 @@ void TfmDurvel3ProgressDlg::SwitchToRunning()
 void TfmDurvel3ProgressDlg::SwitchToFinished()
 {
     FFinished = true;
+    RefreshCounters();
     ui->bCancel->setText(LoadImportStr(DurvelStr::ProgressOk));
     setWindowTitle(LoadImportStr(DurvelStr::ProgressImportFinished));
     SetClock(false);
@@ -213,14 +219,24 @@ void TfmDurvel3ProgressDlg::showEvent(QShowEvent* Event)
 
 void TfmDurvel3ProgressDlg::StepProgress()
 {
+    if (FPosition < FTotal)
+        ++FPosition;
+}
+
+void TfmDurvel3ProgressDlg::ScheduleRefresh()
+{
+    // Rows arrive far faster than anyone reads: the labels follow at most every 40 ms.
+    if (!FRefreshTimer->isActive())
+        FRefreshTimer->start();
+}
+
+void TfmDurvel3ProgressDlg::RefreshProgress()
+{
     QProgressBar* bar = ui->prbImport;
-    if (bar->maximum() > bar->value())
-        bar->setValue(bar->value() + 1);
-    const int pos = bar->value();
-    const int max = bar->maximum();
+    bar->setValue(qMin(FPosition, bar->maximum()));
     QString text = QStringLiteral("0%");
-    if (pos != 0 && max != 0)
-        text = QString::number(qint64(std::nearbyint(double(pos) * 100.0 / max))) + u'%';
+    if (FPosition != 0 && FTotal != 0)
+        text = QString::number(qint64(std::nearbyint(double(FPosition) * 100.0 / FTotal))) + u'%';
     ui->laPercent->setText(text);
 }
 
@@ -259,6 +275,8 @@ void TfmDurvel3ProgressDlg::RefreshTime()
 
 void TfmDurvel3ProgressDlg::RefreshCounters()
 {
+    FRefreshTimer->stop();
+    RefreshProgress();
     ui->laProcessedValue->setText(QString::number(Processed()));
     ui->laInsertedValue->setText(QString::number(FInserted));
     ui->laUpdatedValue->setText(QString::number(FUpdated));

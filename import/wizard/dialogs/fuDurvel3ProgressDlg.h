@@ -90,6 +90,8 @@ private:
     void SwitchToFinished();
     void ButtonClicked();
     void StepProgress();
+    void ScheduleRefresh();
+    void RefreshProgress();
     void SetClock(bool Running);
     void RefreshCounters();
     void RefreshTime();
@@ -98,6 +100,8 @@ private:
     std::unique_ptr<Ui::TfmDurvel3ProgressDlg> ui;
     TDurvel3* FImport;
     QTimer* Timer;
+    QTimer* FRefreshTimer;
+    int FPosition = 0; // of the progress bar
     int FState = psPreparing;
     int FInserted = 0;
     int FUpdated = 0;
