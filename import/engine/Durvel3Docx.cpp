@@ -9,22 +9,8 @@ namespace {
 const QString kOptions = QStringLiteral("DOCX_OPTIONS");
 }
 
-TDurvel3Docx::TDurvel3Docx() = default;
+TDurvel3Docx::TDurvel3Docx() : TDurvel3TableReader(TMapForm::Numbers) {}
 TDurvel3Docx::~TDurvel3Docx() = default;
-
-bool TDurvel3Docx::CheckProperties()
-{
-    const bool result = TDurvel3::CheckProperties();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const QString value = line.mid(line.indexOf(sep) + 1).trimmed();
-        bool ok = false;
-        if (value.toInt(&ok) < 1 || !ok)
-            throw EDurvelError(QStringLiteral("'%1' is not a valid column number").arg(value));
-    }
-    return result;
-}
 
 void TDurvel3Docx::PrepareImport()
 {
@@ -48,61 +34,21 @@ void TDurvel3Docx::PrepareImport()
                                .arg(file->Tables.size()));
     FFile = std::move(file);
     FTable = &FFile->Tables[std::size_t(TableNumber - 1)];
-    SetTotalRecCount(FTable->RowCount());
+    SetRowTotal(FTable->RowCount());
     TDurvel3::PrepareImport();
 }
 
-void TDurvel3Docx::OpenSource()
+QString TDurvel3Docx::CellText(int Row, int Col) const
 {
-    FCurrent = 0;
-    FColumns.clear();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const int eq = line.indexOf(sep);
-        FColumns.push_back({DurvelTrimName(eq < 0 ? line : line.left(eq)),
-                            line.mid(eq + 1).trimmed().toInt() - 1, -1});
-    }
-    FColumnsGeneration = ~quint64(0);
-}
-
-bool TDurvel3Docx::HasMoreRows()
-{
-    return FTable && FCurrent < FTable->RowCount();
-}
-
-bool TDurvel3Docx::SkipRow()
-{
-    return SkipFirstRows >= 1 && SkipFirstRows > FCurrent;
-}
-
-void TDurvel3Docx::ReadRow()
-{
-    TDurvelRow* row = Row();
-    row->ClearValues();
-    if (row->Generation() != FColumnsGeneration) {
-        for (Column& c : FColumns)
-            c.Position = row->MapPosition(c.Name);
-        FColumnsGeneration = row->Generation();
-    }
-    const QStringList& cols = FTable->Rows[std::size_t(FCurrent)];
-    for (const Column& c : FColumns)
-        if (c.Position >= 0)
-            row->SetValueAt(c.Position, c.Col < cols.size() ? cols.at(c.Col) : QString());
-    ApplyFieldFormats();
-}
-
-void TDurvel3Docx::NextRow()
-{
-    ++FCurrent;
+    return FTable && Row < FTable->RowCount() ? FTable->Rows[std::size_t(Row)].value(Col)
+                                              : QString();
 }
 
 void TDurvel3Docx::EndImport()
 {
+    TDurvel3TableReader::EndImport();
     FTable = nullptr;
     FFile.reset();
-    FColumns.clear();
-    TDurvel3::EndImport();
 }
 
 void TDurvel3Docx::SaveTemplateSections(IniFile& Ini)

@@ -41,27 +41,12 @@ void THTMLFile::Clear()
     FLoaded = false;
 }
 
-TDurvel3HTML::TDurvel3HTML() = default;
+TDurvel3HTML::TDurvel3HTML() : TDurvel3TableReader(TMapForm::Numbers) {}
 TDurvel3HTML::~TDurvel3HTML() = default;
 
 void TDurvel3HTML::FileNameChanged()
 {
     FOwned.reset();
-}
-
-bool TDurvel3HTML::CheckProperties()
-{
-    const bool result = TDurvel3::CheckProperties();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const QString value = line.mid(line.indexOf(sep) + 1).trimmed();
-        bool ok = false;
-        const int n = value.toInt(&ok);
-        if (!ok || n < 1)
-            throw EDurvelError(QStringLiteral("'%1' is not a valid cell number").arg(value));
-    }
-    return result;
 }
 
 const THTMLTable* TDurvel3HTML::CurrentTable() const
@@ -89,68 +74,19 @@ void TDurvel3HTML::PrepareImport()
                                .arg(QFileInfo(file->FileName).fileName())
                                .arg(TableNumber)
                                .arg(file->Tables.size()));
+    SetRowTotal(CurrentTable()->RowCount());
     TDurvel3::PrepareImport();
 }
 
-void TDurvel3HTML::OpenSource()
-{
-    FCurrent = 0;
-    const THTMLTable* t = CurrentTable();
-    SetTotalRecCount(t ? t->RowCount() : 0);
-    FColumns.clear();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const int eq = line.indexOf(sep);
-        MapEntry e;
-        e.Name = DurvelTrimName(eq < 0 ? line : line.left(eq));
-        e.Cell = line.mid(eq + 1).trimmed().toInt() - 1;
-        if (Row()->ColumnByName(e.Name))
-            FColumns.push_back(e);
-    }
-    FColumnsGeneration = ~quint64(0);
-}
-
-bool TDurvel3HTML::HasMoreRows()
+QString TDurvel3HTML::CellText(int Row, int Col) const
 {
     const THTMLTable* t = CurrentTable();
-    return t && FCurrent < t->RowCount();
-}
-
-bool TDurvel3HTML::SkipRow()
-{
-    return SkipFirstRows >= 1 && FCurrent < SkipFirstRows;
-}
-
-void TDurvel3HTML::ReadRow()
-{
-    TDurvelRow* row = Row();
-    row->ClearValues();
-    if (row->Generation() != FColumnsGeneration) {
-        for (MapEntry& e : FColumns)
-            e.Position = row->MapPosition(e.Name);
-        FColumnsGeneration = row->Generation();
-    }
-    const QStringList& cells = CurrentTable()->Rows[std::size_t(FCurrent)];
-    for (const MapEntry& e : FColumns)
-        row->SetValueAt(e.Position, e.Cell < cells.size() ? cells.at(e.Cell) : QString());
-    ApplyFieldFormats();
-}
-
-void TDurvel3HTML::NextRow()
-{
-    ++FCurrent;
-}
-
-void TDurvel3HTML::CloseSource()
-{
-    FColumns.clear();
-    TDurvel3::CloseSource();
+    return t && Row < t->RowCount() ? t->Rows[std::size_t(Row)].value(Col) : QString();
 }
 
 void TDurvel3HTML::EndImport()
 {
-    TDurvel3::EndImport();
+    TDurvel3TableReader::EndImport();
     FOwned.reset();
 }
 

@@ -2,7 +2,7 @@
 // Reader of the tables of an HTML page: one table, chosen by its 1-based number, a row per
 // table row, map values are 1-based cell numbers.
 
-#include "import/engine/Durvel3.h"
+#include "import/engine/Durvel3TableReader.h"
 
 #include <QStringList>
 #include <memory>
@@ -34,7 +34,7 @@ private:
     bool FLoaded = false;
 };
 
-class TDurvel3HTML : public TDurvel3
+class TDurvel3HTML : public TDurvel3TableReader
 {
 public:
     TDurvel3HTML();
@@ -55,29 +55,14 @@ public:
     void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
-    bool CheckProperties() override;
     void PrepareImport() override;
-    void OpenSource() override;
-    bool HasMoreRows() override;
-    bool SkipRow() override;
-    void ReadRow() override;
-    void NextRow() override;
-    void CloseSource() override;
     void EndImport() override;
     void FileNameChanged() override;
+    QString CellText(int Row, int Col) const override;
 
 private:
-    struct MapEntry
-    {
-        QString Name;
-        int Cell = 0; // 0-based
-        int Position = -1;
-    };
     const THTMLTable* CurrentTable() const;
 
     THTMLFile* FHandedIn = nullptr;
     std::unique_ptr<THTMLFile> FOwned;
-    std::vector<MapEntry> FColumns;
-    quint64 FColumnsGeneration = ~quint64(0);
-    int FCurrent = 0;
 };

@@ -3,7 +3,7 @@
 // name, map values are column letters. A table holding another table is complex and is read
 // only when allowed.
 
-#include "import/engine/Durvel3SheetGrid.h"
+#include "import/engine/Durvel3TableReader.h"
 
 #include <memory>
 

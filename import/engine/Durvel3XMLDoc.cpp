@@ -7,22 +7,8 @@ namespace {
 const QString kOptions = QStringLiteral("XML_OPTIONS");
 }
 
-TDurvel3XMLDoc::TDurvel3XMLDoc() = default;
+TDurvel3XMLDoc::TDurvel3XMLDoc() : TDurvel3TableReader(TMapForm::Numbers) {}
 TDurvel3XMLDoc::~TDurvel3XMLDoc() = default;
-
-bool TDurvel3XMLDoc::CheckProperties()
-{
-    const bool result = TDurvel3::CheckProperties();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const QString value = line.mid(line.indexOf(sep) + 1).trimmed();
-        bool ok = false;
-        if (value.toInt(&ok) < 1 || !ok)
-            throw EDurvelError(QStringLiteral("'%1' is not a valid column number").arg(value));
-    }
-    return result;
-}
 
 void TDurvel3XMLDoc::PrepareImport()
 {
@@ -37,61 +23,19 @@ void TDurvel3XMLDoc::PrepareImport()
         throw EDurvelError(e.message());
     }
     FFile = std::move(file);
-    FTotal = FFile->RowCount();
-    SetTotalRecCount(FTotal);
+    SetRowTotal(FFile->RowCount());
     TDurvel3::PrepareImport();
 }
 
-void TDurvel3XMLDoc::OpenSource()
+QString TDurvel3XMLDoc::CellText(int Row, int Col) const
 {
-    FCurrent = 0;
-    FColumns.clear();
-    const QChar sep = Map().NameValueSeparator();
-    for (int i = 0; i < Map().Count(); ++i) {
-        const QString line = Map().Strings(i);
-        const int eq = line.indexOf(sep);
-        FColumns.push_back({DurvelTrimName(eq < 0 ? line : line.left(eq)),
-                            line.mid(eq + 1).trimmed().toInt() - 1, -1});
-    }
-    FColumnsGeneration = ~quint64(0);
-}
-
-bool TDurvel3XMLDoc::HasMoreRows()
-{
-    return FCurrent < FTotal;
-}
-
-bool TDurvel3XMLDoc::SkipRow()
-{
-    return SkipFirstRows >= 1 && FCurrent < SkipFirstRows;
-}
-
-void TDurvel3XMLDoc::ReadRow()
-{
-    TDurvelRow* row = Row();
-    row->ClearValues();
-    if (row->Generation() != FColumnsGeneration) {
-        for (Column& c : FColumns)
-            c.Position = row->MapPosition(c.Name);
-        FColumnsGeneration = row->Generation();
-    }
-    for (const Column& c : FColumns)
-        if (c.Position >= 0)
-            row->SetValueAt(c.Position, FFile->Cell(c.Col, FCurrent));
-    ApplyFieldFormats();
-}
-
-void TDurvel3XMLDoc::NextRow()
-{
-    ++FCurrent;
+    return FFile ? FFile->Cell(Col, Row) : QString();
 }
 
 void TDurvel3XMLDoc::EndImport()
 {
+    TDurvel3TableReader::EndImport();
     FFile.reset();
-    FColumns.clear();
-    FTotal = 0;
-    TDurvel3::EndImport();
 }
 
 void TDurvel3XMLDoc::SaveTemplateSections(IniFile& Ini)

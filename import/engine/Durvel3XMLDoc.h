@@ -2,13 +2,12 @@
 // Reader of any XML file: the nodes an XPath selects are rows, map values are 1-based column
 // numbers of the node table (the first data column is 3; row 1 is the header row).
 
-#include "import/engine/Durvel3.h"
+#include "import/engine/Durvel3TableReader.h"
 #include "import/engine/support/XMLDocFile.h"
 
 #include <memory>
-#include <vector>
 
-class TDurvel3XMLDoc : public TDurvel3
+class TDurvel3XMLDoc : public TDurvel3TableReader
 {
 public:
     TDurvel3XMLDoc();
@@ -21,25 +20,10 @@ public:
     void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
-    bool CheckProperties() override;
     void PrepareImport() override;
-    void OpenSource() override;
-    bool HasMoreRows() override;
-    bool SkipRow() override;
-    void ReadRow() override;
-    void NextRow() override;
     void EndImport() override;
+    QString CellText(int Row, int Col) const override;
 
 private:
-    struct Column
-    {
-        QString Name;
-        int Col = 0; // 0-based
-        int Position = -1;
-    };
     std::unique_ptr<TXMLDocFile> FFile;
-    std::vector<Column> FColumns;
-    quint64 FColumnsGeneration = ~quint64(0);
-    int FCurrent = 0;
-    int FTotal = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // Reader of XLSX workbooks: the rows of one sheet, map values are column letters.
 
-#include "import/engine/Durvel3SheetGrid.h"
+#include "import/engine/Durvel3TableReader.h"
 
 #include <memory>
 

@@ -73,7 +73,7 @@ private slots:
         QTest::newRow("no such table") << 3 << "0=1"
                                        << "has no table 3";
         QTest::newRow("cell number not a number") << 1 << "0=A"
-                                                  << "not a valid cell number";
+                                                  << "not a valid column number";
     }
     void refusesWhatItCannotImport()
     {
