@@ -3,6 +3,7 @@
 // inside its own process. Memory: the peak resident size above the size before opening.
 #include "BenchMain.h"
 #include "BenchMemory.h"
+#include "BenchRegisterImport.h"
 
 #include "app/dbfile.h"
 #include "import/engine/Durvel3XLS.h"
@@ -82,61 +83,12 @@ BENCHMARK(BM_XlsOpenReadEveryCell)->Iterations(3)->Unit(benchmark::kMillisecond)
 void BM_XlsImportToRegister(benchmark::State& state)
 {
     const QString file = workbook();
-    if (file.isEmpty()) {
-        state.SkipWithError("no workbook (python3-xlwt missing?)");
-        return;
-    }
-    QTemporaryDir dir;
-    const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
-    int imported = 0;
-    double idle = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(dbPath);
-        db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
-        db::Connection conn;
-        conn.open(dbPath, databaseKey());
-        db::DataSet ds(&conn);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
-        TDurvel3XLS imp;
-        imp.SetFileName(file);
-        imp.DataSet = &dest;
-        imp.AddType = datAppend;
-        imp.CommitRecCount = 1000;
-        imp.Formats().BooleanTrue().Add(QStringLiteral("True"));
-        for (const char* m :
-             {"Pers_number=A-COLFINISH", "First_Name=B-COLFINISH", "Last_Name=C-COLFINISH",
-              "Hesab=D-COLFINISH", "Price=E-COLFINISH", "Chk=F-COLFINISH"})
-            imp.Map().Add(QString::fromLatin1(m));
-        imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
-        idle = benchmem::restartPeakMiB();
-        state.ResumeTiming();
-
-        imp.Execute();
-
-        state.PauseTiming();
-        imported = imp.ImportedCount();
-        const QString lastAccount =
-            conn.scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
-                            .arg(100000 + kRows - 1))
-                .toString();
-        if (imported != kRows || imp.ErrorCount() != 0 ||
-            conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != kRows ||
-            lastAccount.contains(u'e')) {
-            state.SkipWithError(QStringLiteral("imported %1, errors %2, account %3: %4")
-                                    .arg(imported)
-                                    .arg(imp.ErrorCount())
-                                    .arg(lastAccount, imp.LastErrorText())
-                                    .toStdString()
-                                    .c_str());
-            break;
-        }
-        state.ResumeTiming();
-    }
+    const double idle = importToRegister(state, file, kRows,
+                                         {"Pers_number=A-COLFINISH", "First_Name=B-COLFINISH",
+                                          "Last_Name=C-COLFINISH", "Hesab=D-COLFINISH",
+                                          "Price=E-COLFINISH", "Chk=F-COLFINISH"},
+                                         [] { return std::make_unique<TDurvel3XLS>(); });
     memoryCounters(state, idle, file);
-    state.SetItemsProcessed(state.iterations() * imported);
 }
 BENCHMARK(BM_XlsImportToRegister)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 

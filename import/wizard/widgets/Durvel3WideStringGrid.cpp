@@ -254,14 +254,7 @@ void TKobCustomGrid::SetFixedCols(int Value)
     if (Value >= FColCount)
         GridError(kFixedColTooBig);
     FFixedCols = Value;
-    FTopLeft = {FFixedCols, FFixedRows};
-    FCurrent = FTopLeft;
-    FAnchor = FCurrent;
-    if (FOptions & goRowSelect)
-        FAnchor.X = FColCount - 1;
-    HideEdit(false);
-    InvalidateGrid();
-    UpdateScrollRange();
+    ResetToFixedOrigin();
 }
 
 void TKobCustomGrid::SetFixedRows(int Value)
@@ -271,6 +264,12 @@ void TKobCustomGrid::SetFixedRows(int Value)
     if (Value >= FRowCount)
         GridError(kFixedRowTooBig);
     FFixedRows = Value;
+    ResetToFixedOrigin();
+}
+
+// After the fixed lines change, the view and the cursor start at the first scrollable cell.
+void TKobCustomGrid::ResetToFixedOrigin()
+{
     FTopLeft = {FFixedCols, FFixedRows};
     FCurrent = FTopLeft;
     FAnchor = FCurrent;

@@ -252,6 +252,7 @@ protected:
     bool event(QEvent* Event) override;
 
 private:
+    void ResetToFixedOrigin();
     struct Axis
     {
         int LineWidth = 0;
