@@ -7,9 +7,11 @@
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
+#include "import/wizard/pages/SourcePage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "import/wizard/widgets/Durvel3InfoPanel.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/ini/IniFile.h"
 #include "platform/shell/Shell.h"
 
 #include <QCloseEvent>
@@ -27,13 +29,17 @@ namespace {
 // The relays and the yield let the window repaint at most this often while a reader runs.
 constexpr int kPumpIntervalMs = 40;
 
+const QString kFirstStep = QStringLiteral("FIRST_STEP");
+const QString kTemplateFilter =
+    QStringLiteral("Kestrum Template files (*.imp)| *.imp|All files (*.*)|*.*");
+
 // "Text files (*.txt)|*.txt|All files (*.*)|*.*" as a Qt file-dialog filter.
 QString qtFilter(const QString& filter)
 {
     const QStringList parts = filter.split(u'|');
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts.at(i + 1);
+        QString patterns = parts.at(i + 1).trimmed();
         patterns.replace(u';', u' ');
         if (patterns == QLatin1String("*.*"))
             patterns = QStringLiteral("*");
@@ -98,7 +104,6 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
 
     impASCII = std::make_unique<TDurvel3ASCII>();
     impASCII->AddType = datInsert;
-    BindRelays(impASCII.get());
 
     InfoPanel = new TInfoPanel(this);
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
@@ -106,11 +111,24 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     InfoPanel->SetWordWrap(true);
     InfoPanel->hide();
 
-    TXTPage = new TxtPage(this);
-    CSVPage = new CsvPage(this);
+    // Each kind's page, in kind order before the formats page; each reader is bound once.
+    std::vector<TDurvel3*> bound;
+    for (int kind = 0; kind < ImportKindCount; ++kind) {
+        SourcePage* page = CreateSourcePage(kind, this);
+        if (!page)
+            continue;
+        FPages[std::size_t(kind)] = page;
+        ui->pgImport->insertWidget(ui->pgImport->indexOf(ui->tsFormats), page);
+        TDurvel3* reader = page->Reader();
+        if (reader && std::find(bound.begin(), bound.end(), reader) == bound.end()) {
+            reader->AddType = datInsert;
+            BindRelays(reader);
+            bound.push_back(reader);
+        }
+    }
+    TXTPage = dynamic_cast<TxtPage*>(Page(aiTXT));
+    CSVPage = dynamic_cast<CsvPage*>(Page(aiCSV));
     CommitPage = new LastPage(this);
-    ui->pgImport->insertWidget(1, TXTPage);
-    ui->pgImport->insertWidget(2, CSVPage);
     ui->pgImport->addWidget(CommitPage);
     ui->pgImport->setCurrentWidget(ui->tsImportType);
 
@@ -139,6 +157,10 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
         });
     }
     connect(ui->chGoToLastPage, &QCheckBox::toggled, this, &TDurvel3WizardF::SetGoToLastPage);
+    connect(ui->btnLoadTemplate, &QPushButton::clicked, this,
+            &TDurvel3WizardF::btnLoadTemplateClick);
+    connect(ui->btnSaveTemplate, &QPushButton::clicked, this,
+            &TDurvel3WizardF::btnSaveTemplateClick);
     connect(ui->chAutoSaveTemplate, &QCheckBox::toggled, this,
             &TDurvel3WizardF::SetAutoSaveTemplate);
 
@@ -151,7 +173,7 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     ui->btnSaveTemplate->setEnabled(FWizard->ShowSaveLoadButtons);
     const bool tagVisible = !FWizard->ShowSaveLoadButtons && FWizard->AutoLoadTemplate;
     ui->laTemplateFileNameTag->setVisible(tagVisible);
-    ui->laTemplateFileName->setVisible(tagVisible);
+    ui->laTemplateFileName->setVisible(FWizard->ShowSaveLoadButtons || FWizard->AutoLoadTemplate);
 
     SetFileName(FWizard->FileName);
     SetGoToLastPage(FWizard->GoToLastPage);
@@ -180,8 +202,6 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
         }
     }
 
-    TXTPage->SetTXTSkipLines(0);
-    CSVPage->SetCSVSkipLines(0);
     CommitPage->LoadFromWizard(*FWizard);
 
     SetStep(0);
@@ -191,6 +211,13 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
         ui->Image->setPixmap(FWizard->Picture());
     UpdateCaption();
     useOwnTextDirection(this);
+
+    // A failed automatic load ends the creation, so the wizard's Execute fails with it.
+    if (FWizard->AutoLoadTemplate) {
+        if (FWizard->OnLoadTemplate)
+            FWizard->OnLoadTemplate(FWizard, FWizard->TemplateFileName);
+        LoadTemplate(FWizard->TemplateFileName);
+    }
 }
 
 TDurvel3WizardF::~TDurvel3WizardF()
@@ -224,10 +251,9 @@ void TDurvel3WizardF::FillLists()
     if (dest.IsAssigned())
         for (int i = 0; i < dest.ColumnCount(); ++i)
             columns << dest.ColumnName(i);
-    if (FWizard->AllowedImports.Contains(aiTXT))
-        TXTPage->FillTXTFields(columns);
-    if (FWizard->AllowedImports.Contains(aiCSV))
-        CSVPage->FillCSVFields(columns);
+    for (SourcePage* page : FPages)
+        if (page)
+            page->FillFields(columns);
     CommitPage->FillKeyColumns(columns, FWizard->KeyColumns().ToStringList());
 }
 
@@ -264,7 +290,7 @@ void TDurvel3WizardF::SetImportType(int Kind)
 // letter case); Linux tells names apart by case.
 void TDurvel3WizardF::ApplyExtensionRule()
 {
-    if (!FWizard->AutoChangeExtension || FImportType < 0)
+    if (!FWizard->AutoChangeExtension || !FExtensionRule || FImportType < 0)
         return;
     const QString name = trimControl(FFileName);
     if (name.isEmpty())
@@ -290,6 +316,8 @@ void TDurvel3WizardF::SetFileName(const QString& Name)
         ui->edtFileName->setText(name);
     }
     NeedReload = true;
+    if (SourcePage* page = CurrentPage())
+        page->SourceChanged();
     TuneButtons();
     UpdateCaption();
 }
@@ -307,7 +335,8 @@ void TDurvel3WizardF::SetComma(QChar Ch)
     else
         text = CharToSepText(Ch);
     ui->cbComma->setCurrentText(text);
-    CSVPage->ClearColumns();
+    if (CSVPage)
+        CSVPage->ClearColumns();
     NeedReload = true;
     TuneButtons();
 }
@@ -318,7 +347,8 @@ void TDurvel3WizardF::SetQuote(QChar Ch)
         return;
     FQuote = Ch;
     ui->cbQuote->setCurrentText(CharToSepText(Ch));
-    CSVPage->ClearColumns();
+    if (CSVPage)
+        CSVPage->ClearColumns();
     NeedReload = true;
 }
 
@@ -396,16 +426,33 @@ void TDurvel3WizardF::bHelpClick()
 
 // ---- steps -------------------------------------------------------------------------------------
 
+SourcePage* TDurvel3WizardF::Page(int Kind) const
+{
+    return Kind >= 0 && Kind < ImportKindCount ? FPages[std::size_t(Kind)] : nullptr;
+}
+
 bool TDurvel3WizardF::PageComplete(int Kind) const
 {
-    switch (Kind) {
-    case aiTXT:
-        return TXTPage->TXTMapReady();
-    case aiCSV:
-        return CSVPage->CSVMapReady();
-    default:
-        return false;
-    }
+    const SourcePage* page = Page(Kind);
+    return page && page->MapReady();
+}
+
+int TDurvel3WizardF::OptionSteps() const
+{
+    const SourcePage* page = CurrentPage();
+    return page ? page->StepCount() : 1;
+}
+
+void TDurvel3WizardF::AddPage(QWidget* Page)
+{
+    if (ui->pgImport->indexOf(Page) < 0)
+        ui->pgImport->insertWidget(ui->pgImport->indexOf(ui->tsFormats), Page);
+}
+
+void TDurvel3WizardF::ShowPage(QWidget* Page)
+{
+    AddPage(Page);
+    ui->pgImport->setCurrentWidget(Page);
 }
 
 void TDurvel3WizardF::CheckSource() const
@@ -439,29 +486,22 @@ void TDurvel3WizardF::ShowStepPage()
     const auto stepText = [](int n, int of) {
         return QStringLiteral("Step %1 of %2").arg(n).arg(of);
     };
-    switch (FStep) {
-    case 0:
+    const int options = OptionSteps();
+    const int total = options + 2;
+    if (FStep == 0) {
         ui->pgImport->setCurrentWidget(ui->tsImportType);
         InfoPanel->hide();
-        break;
-    case 1:
-        if (FImportType == aiTXT)
-            TXTPage->ShowTXTPage();
-        else if (FImportType == aiCSV)
-            CSVPage->ShowCSVPage();
-        break;
-    case 2:
+    } else if (FStep <= options) {
+        if (SourcePage* page = CurrentPage())
+            page->ShowStep(FStep, total);
+    } else if (FStep == options + 1) {
         InfoPanel->hide();
         ui->pgImport->setCurrentWidget(ui->tsFormats);
-        ui->laFormatsStep->setText(stepText(2, 3));
-        break;
-    case 3:
+        ui->laFormatsStep->setText(stepText(total - 1, total));
+    } else if (FStep == total) {
         InfoPanel->hide();
-        CommitPage->ShowLastPage(stepText(3, 3));
+        CommitPage->ShowLastPage(stepText(total, total));
         ui->bOk->setEnabled(true);
-        break;
-    default:
-        break;
     }
     TuneButtons();
 }
@@ -470,37 +510,30 @@ void TDurvel3WizardF::TuneButtons()
 {
     if (FRunning)
         return;
+    const SourcePage* page = CurrentPage();
+    const int options = OptionSteps();
     bool next = false;
-    const bool complete = FStep == 1 && PageComplete(FImportType);
-    switch (FStep) {
-    case 0:
+    if (FStep == 0)
         next = !FFileName.isEmpty() && (FImportType != aiCSV || !FComma.isNull());
-        break;
-    case 1:
-        next = complete;
-        break;
-    case 2:
-        next = FImportType != aiAccess;
-        break;
-    case 3:
-        next = FImportType == aiAccess;
-        break;
-    default:
-        break;
-    }
+    else if (FStep <= options)
+        next = page && page->StepComplete(FStep);
+    else
+        next = FStep == options + 1;
     ui->bNext->setEnabled(next);
     ui->bBack->setEnabled(FStep >= 1);
-    if (FImportType == aiAccess)
-        ui->bOk->setEnabled(FStep > 2);
-    else
-        ui->bOk->setEnabled(FStep >= 2 || complete);
+    // The import may run from the last option step as soon as the map is complete.
+    ui->bOk->setEnabled(FStep > options || (FStep == options && page && page->MapReady()));
 }
 
 void TDurvel3WizardF::bNextClick()
 {
     Guarded([this] {
-        if (!FRunning)
-            SetStep(FStep + 1);
+        if (FRunning)
+            return;
+        if (FStep == OptionSteps())
+            if (SourcePage* page = CurrentPage(); page && !page->ConfirmLeave())
+                return;
+        SetStep(FStep + 1);
     });
 }
 
@@ -529,8 +562,8 @@ bool TDurvel3WizardF::CloseQuery()
         if (dialogs::show(m, this) != dialogs::Button::Yes)
             return false;
     }
-    if (FAutoSaveTemplate && OnSaveTemplateOnClose)
-        Guarded(OnSaveTemplateOnClose);
+    if (FAutoSaveTemplate)
+        Guarded([this] { SaveTemplate(FWizard->TemplateFileName); });
     return true;
 }
 
@@ -558,17 +591,132 @@ void TDurvel3WizardF::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+// ---- template files ----------------------------------------------------------------------------
+
+void TDurvel3WizardF::SaveTemplate(const QString& FileName)
+{
+    const QString name = trimControl(FileName);
+    if (name.isEmpty())
+        return;
+    IniFile ini(name);
+    // The file holds only what this template says.
+    EraseAllSections(ini);
+    ini.writeInteger(kFirstStep, QStringLiteral("ImportType"), FImportType);
+    ini.writeString(kFirstStep, QStringLiteral("FileName"), FFileName);
+    ini.writeBool(kFirstStep, QStringLiteral("GoToLastPage"), FGoToLastPage);
+    ini.writeBool(kFirstStep, QStringLiteral("AutoSaveTemplate"), FAutoSaveTemplate);
+    if (const SourcePage* page = CurrentPage())
+        page->SaveTemplate(ini);
+    // The formats page's sections, then the last page's.
+    ini.save();
+}
+
+void TDurvel3WizardF::ShowTemplateName(const QString& FileName)
+{
+    const bool buttons = FWizard->ShowSaveLoadButtons;
+    const QRect tag = ui->laTemplateFileNameTag->geometry();
+    ui->laTemplateFileName->setGeometry(buttons ? 168 : 12, tag.top(), buttons ? 233 : 389,
+                                        tag.height());
+    ui->laTemplateFileNameTag->move(12, tag.top());
+    const bool exists = QFileInfo(FileName).isFile();
+    ui->laTemplateFileNameTag->setVisible(exists && !buttons);
+    ui->laTemplateFileName->setVisible(buttons || exists);
+    if (!exists)
+        return;
+    const QFontMetrics metrics = ui->laTemplateFileName->fontMetrics();
+    QString shown;
+    ShortenFileName(
+        FileName, [&](const QString& s) { return metrics.horizontalAdvance(s); },
+        ui->laTemplateFileName->width(), shown);
+    ui->laTemplateFileName->setText(shown);
+    ui->laTemplateFileName->setToolTip(FileName);
+}
+
+void TDurvel3WizardF::LoadTemplate(const QString& FileName)
+{
+    const QString name = trimControl(FileName);
+    ShowTemplateName(name);
+    if (!QFileInfo(name).isFile())
+        RaiseImportError(DurvelStr::FileNotExists, name);
+    const IniFile ini(name);
+    FTemplateFileName = name;
+
+    // The kind first, then the file name as the template stores it: the extension rule would
+    // turn "data.htm" into another file.
+    {
+        FExtensionRule = false;
+        struct Restore
+        {
+            bool& Flag;
+            ~Restore() { Flag = true; }
+        } restore{FExtensionRule};
+        if (!FWizard->GoToLastPage)
+            SetGoToLastPage(ini.readBool(kFirstStep, QStringLiteral("GoToLastPage"), false));
+        if (!FWizard->AutoSaveTemplate)
+            SetAutoSaveTemplate(
+                ini.readBool(kFirstStep, QStringLiteral("AutoSaveTemplate"), false));
+        const qint64 kind = ini.readInteger(kFirstStep, QStringLiteral("ImportType"), 0);
+        if (kind < 0 || kind >= ImportKindCount)
+            RaiseImportError(DurvelStr::UnknownImportSource);
+        SetImportType(int(kind));
+        SetFileName(ini.readString(kFirstStep, QStringLiteral("FileName")));
+        FWizard->FileName = FFileName;
+    }
+
+    SourcePage* page = CurrentPage();
+    if (page)
+        page->LoadTemplate(ini);
+    // The formats page's sections, then the last page's.
+
+    if (FGoToLastPage && page) {
+        page->PrepareJump();
+        if (page->MapReady())
+            JumpToLastPage();
+    }
+}
+
+// Straight from the first page: the checks of the first step do not run for a template.
+void TDurvel3WizardF::JumpToLastPage()
+{
+    SetStep(OptionSteps() + 2);
+}
+
+void TDurvel3WizardF::btnLoadTemplateClick()
+{
+    Guarded([this] {
+        dialogs::FileRequest request;
+        request.filter = qtFilter(kTemplateFilter);
+        request.defaultSuffix = QStringLiteral("imp");
+        request.directory = FTemplateFileName;
+        const QString chosen = dialogs::chooseFile(request, this);
+        if (chosen.isEmpty())
+            return;
+        if (FWizard->OnLoadTemplate)
+            FWizard->OnLoadTemplate(FWizard, chosen);
+        LoadTemplate(chosen);
+    });
+}
+
+void TDurvel3WizardF::btnSaveTemplateClick()
+{
+    Guarded([this] {
+        dialogs::FileRequest request;
+        request.save = true;
+        request.filter = qtFilter(kTemplateFilter);
+        request.defaultSuffix = QStringLiteral("imp");
+        request.directory = FTemplateFileName;
+        const QString chosen = dialogs::chooseFile(request, this);
+        if (!chosen.isEmpty())
+            SaveTemplate(chosen);
+    });
+}
+
 // ---- running the import ------------------------------------------------------------------------
 
 TDurvel3* TDurvel3WizardF::ReaderFor(int Kind) const
 {
-    switch (Kind) {
-    case aiTXT:
-    case aiCSV:
-        return impASCII.get();
-    default:
-        return nullptr;
-    }
+    SourcePage* page = Page(Kind);
+    return page ? page->Reader() : nullptr;
 }
 
 QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed)
@@ -585,10 +733,8 @@ void TDurvel3WizardF::BuildImportMap(TDurvel3* Reader) const
 {
     Reader->Map().Clear();
     QList<QPair<QString, QString>> lines;
-    if (FImportType == aiTXT)
-        lines = TXTPage->MapLines();
-    else if (FImportType == aiCSV)
-        lines = CSVPage->MapLines();
+    if (const SourcePage* page = CurrentPage())
+        lines = page->MapLines();
     for (const auto& [name, value] : lines)
         Reader->Map().SetValues(name, value);
 }
@@ -604,19 +750,8 @@ void TDurvel3WizardF::CopySettings(TDurvel3* Reader)
     Reader->GridStartRow = FWizard->GridStartRow;
     Reader->SetFileName(FFileName);
 
-    if (auto* ascii = dynamic_cast<TDurvel3ASCII*>(Reader)) {
-        ascii->Quote = FQuote;
-        if (FImportType == aiTXT) {
-            // Fixed width is told by the separator #0.
-            ascii->Comma = QChar();
-            ascii->SkipFirstRows = TXTPage->TXTSkipLines();
-            ascii->Encoding = TDurvelCharsetType(TXTPage->TXTEncoding());
-        } else {
-            ascii->Comma = FComma;
-            ascii->SkipFirstRows = CSVPage->CSVSkipLines();
-            ascii->Encoding = ctWinDefined;
-        }
-    }
+    if (const SourcePage* page = CurrentPage())
+        page->CopyOptions(*Reader);
 
     BuildImportMap(Reader);
     Reader->KeyColumns().Clear();
@@ -668,6 +803,8 @@ void TDurvel3WizardF::Run()
     CurrentImport = ReaderFor(FImportType);
     if (!CurrentImport)
         RaiseImportError(DurvelStr::UnknownImportSource);
+    if (FStep >= 1 && FStep <= OptionSteps() && !CurrentPage()->ConfirmLeave())
+        return;
 
     SetRunning(true);
     struct Reset

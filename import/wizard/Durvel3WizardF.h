@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -16,9 +17,10 @@
 namespace Ui {
 class TDurvel3WizardF;
 }
+class IniFile;
 class TInfoPanel;
 class TDurvel3ASCII;
-class TInfoPanel;
+class SourcePage;
 class TxtPage;
 class CsvPage;
 class LastPage;
@@ -31,6 +33,8 @@ public:
     ~TDurvel3WizardF() override;
 
     std::unique_ptr<Ui::TDurvel3WizardF> ui;
+    // The options page of each kind whose page is built; the text pages by their own type too.
+    SourcePage* Page(int Kind) const;
     TxtPage* TXTPage = nullptr;
     CsvPage* CSVPage = nullptr;
     LastPage* CommitPage = nullptr;
@@ -64,9 +68,16 @@ public:
                         int Top);
     // The kind's options page holds a complete map.
     bool PageComplete(int Kind) const;
+    // Option steps of the current kind before the formats page (Access has two).
+    int OptionSteps() const;
+    // A page of the window's stack: added once, made current.
+    void AddPage(QWidget* Page);
+    void ShowPage(QWidget* Page);
 
     // The reader of a kind; nullptr for a kind whose reader is not built.
     TDurvel3* ReaderFor(int Kind) const;
+    // The text reader the TXT and CSV kinds share.
+    TDurvel3ASCII* TextReader() const { return impASCII.get(); }
     TDurvel3* CurrentImport = nullptr;
     int TotalCount = 0;
     TfmDurvel3ProgressDlg* ProgressDialog() const { return FProgressDialog; }
@@ -77,8 +88,11 @@ public:
     // Writes the column map of the current kind into the reader.
     void BuildImportMap(TDurvel3* Reader) const;
 
-    // Hosts may hook the template features in; they run on load/save clicks and closing.
-    std::function<void()> OnSaveTemplateOnClose;
+    // Every choice of the pages to an import template, and back. Saving to an empty name does
+    // nothing; loading a missing file raises "File %s does not exist".
+    void SaveTemplate(const QString& FileName);
+    void LoadTemplate(const QString& FileName);
+    QString LoadedTemplateName() const { return FTemplateFileName; }
 
 public slots:
     void bNextClick();
@@ -88,6 +102,8 @@ public slots:
     void spbBrowseClick();
     void cbCommaExit();
     void cbQuoteExit();
+    void btnLoadTemplateClick();
+    void btnSaveTemplateClick();
 
     // Closing asks the close question first; refused while an import runs.
     void reject() override;
@@ -113,6 +129,9 @@ private:
     void ReleaseProgressDialog();
     bool CloseQuery();
     void ImportCancelRelay(bool& Continue);
+    void ShowTemplateName(const QString& FileName);
+    void JumpToLastPage();
+    SourcePage* CurrentPage() const { return Page(FImportType); }
 
     TDurvel3Wizard* FWizard;
     DurvelDataSet* FDataSet;
@@ -129,6 +148,10 @@ private:
     bool FAutoSaveTemplate = false;
     bool FRunning = false;
     bool FShowErrorLogAfter = false;
+    // Off while a template is applied: its file name is taken as it stands.
+    bool FExtensionRule = true;
+    QString FTemplateFileName;
+    std::array<SourcePage*, ImportKindCount> FPages{};
 
     std::unique_ptr<TDurvel3ASCII> impASCII;
     QPointer<TfmDurvel3ProgressDlg> FProgressDialog;

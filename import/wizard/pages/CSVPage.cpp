@@ -2,18 +2,24 @@
 
 #include "ui_CSVPage.h"
 
+#include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStackedWidget>
 #include <QTreeWidgetItem>
 
-CsvPage::CsvPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsCSVOptions), F(Form)
+namespace {
+const QString kMapSection = QStringLiteral("CSV_MAP");
+const QString kOptionsSection = QStringLiteral("CSV_OPTIONS");
+} // namespace
+
+CsvPage::CsvPage(TDurvel3WizardF* Form) : SourcePage(Form, aiCSV), ui(new Ui::tsCSVOptions)
 {
     ui->setupUi(this);
     ui->lvCSVFields->setColumnWidth(0, 96);
@@ -50,6 +56,7 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsCSVOptions
     connect(ui->tbtCSVClear, &QToolButton::clicked, this, &CsvPage::ClearClick);
     connect(ui->edtCSVSkipLines, &QLineEdit::textChanged, this,
             [this](const QString& t) { SetCSVSkipLines(Number(t, 0)); });
+    SetCSVSkipLines(0);
 }
 
 CsvPage::~CsvPage() = default;
@@ -79,15 +86,14 @@ void CsvPage::SetCSVSkipLines(int Value)
     }
 }
 
-void CsvPage::ShowCSVPage()
+void CsvPage::ShowStep(int, int Total)
 {
     F->PlaceInfoPanel(this, 6,
                       QStringLiteral("Select field name from the list box, then click at the "
                                      "column to import this field to."),
                       557, 39, 21);
-    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
-        stack->setCurrentWidget(this);
-    ui->laStep_07->setText(QStringLiteral("Step %1 of %2").arg(1).arg(3));
+    F->ShowPage(this);
+    ui->laStep_07->setText(QStringLiteral("Step %1 of %2").arg(1).arg(Total));
     if (F->NeedReload)
         LoadPreview();
     if (ui->lvCSVFields->topLevelItemCount() > 0 && !ui->lvCSVFields->currentItem()) {
@@ -218,11 +224,13 @@ void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
         const QRect r = Rect.adjusted(0, 0, 0, 1);
         p->fillRect(r, pal.highlight());
         p->setPen(pal.highlightedText().color());
-        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter, text);
+        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter,
+                    text);
     } else {
         p->fillRect(Rect, pal.base());
         p->setPen(pal.text().color());
-        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop, text);
+        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop,
+                    text);
     }
     if (State & gdFocused) {
         QPen pen(pal.text().color(), 1, Qt::DotLine);
@@ -266,5 +274,47 @@ void CsvPage::ClearClick()
 {
     for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
         ui->lvCSVFields->topLevelItem(i)->setText(1, QString());
+    FieldChanged();
+}
+
+TDurvel3* CsvPage::Reader()
+{
+    return F->TextReader();
+}
+
+void CsvPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto& ascii = dynamic_cast<TDurvel3ASCII&>(Reader);
+    ascii.Quote = F->Quote();
+    ascii.Comma = F->Comma();
+    ascii.SkipFirstRows = FCSVSkipLines;
+    ascii.Encoding = ctWinDefined;
+}
+
+void CsvPage::SaveTemplate(IniFile& Ini) const
+{
+    for (const auto& [field, value] : MapLines())
+        Ini.writeString(kMapSection, field, value);
+    Ini.writeInteger(kOptionsSection, QStringLiteral("SkipLines"), FCSVSkipLines);
+    Ini.writeString(kOptionsSection, QStringLiteral("Delimiter"), CharToSepText(F->Comma()));
+    Ini.writeString(kOptionsSection, QStringLiteral("Quote"), CharToSepText(F->Quote()));
+}
+
+void CsvPage::LoadTemplate(const IniFile& Ini)
+{
+    // The delimiter and quote empty the columns, so they come before the map.
+    const QString delimiter = Ini.readString(kOptionsSection, QStringLiteral("Delimiter"),
+                                             CharToSepText(GetListSeparator()));
+    F->SetComma(SepTextToChar(delimiter, F->Comma()));
+    const QString quote =
+        Ini.readString(kOptionsSection, QStringLiteral("Quote"), CharToSepText(u'"'));
+    F->SetQuote(SepTextToChar(quote, F->Quote()));
+    SetCSVSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
+    for (const QString& field : Ini.keys(kMapSection)) {
+        const auto found = ui->lvCSVFields->findItems(field, Qt::MatchFixedString);
+        const int column = Number(Ini.readString(kMapSection, field), 0);
+        if (!found.isEmpty() && column > 0)
+            found.first()->setText(1, QString::number(column));
+    }
     FieldChanged();
 }

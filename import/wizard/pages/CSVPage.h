@@ -2,8 +2,8 @@
 // The delimited text page: the first lines split into columns in a grid; each destination
 // field gets a column number.
 
-#include <QPair>
-#include <QWidget>
+#include "import/wizard/pages/SourcePage.h"
+
 #include <memory>
 
 namespace Ui {
@@ -12,7 +12,7 @@ class tsCSVOptions;
 class TKobWideStringGrid;
 class TDurvel3WizardF;
 
-class CsvPage : public QWidget
+class CsvPage : public SourcePage
 {
     Q_OBJECT
 public:
@@ -26,11 +26,18 @@ public:
     TKobWideStringGrid* Grid = nullptr;
 
     void FillCSVFields(const QStringList& Columns);
-    void ShowCSVPage();
     // Reads the first lines of the file into the grid.
     void LoadPreview();
     bool CSVMapReady() const;
-    QList<QPair<QString, QString>> MapLines() const;
+
+    void ShowStep(int Index, int Total) override;
+    bool StepComplete(int) const override { return CSVMapReady(); }
+    void FillFields(const QStringList& Columns) override { FillCSVFields(Columns); }
+    TDurvel3* Reader() override;
+    void CopyOptions(TDurvel3& Reader) const override;
+    QList<QPair<QString, QString>> MapLines() const override;
+    void SaveTemplate(IniFile& Ini) const override;
+    void LoadTemplate(const IniFile& Ini) override;
     // Every field's column number is emptied and the first field selected.
     void ClearColumns();
 
@@ -53,7 +60,6 @@ private:
     void ColNumberChosen(int Index);
     static int Number(const QString& Text, int Default);
 
-    TDurvel3WizardF* F;
     int FCSVSkipLines = -1;
     int FPreviewLines = 0;
     int FPreviewColumns = 0;

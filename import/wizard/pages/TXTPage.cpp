@@ -2,14 +2,20 @@
 
 #include "ui_TXTPage.h"
 
+#include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/CodePages.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
+#include "platform/ini/IniFile.h"
 
-#include <QStackedWidget>
 #include <QTreeWidgetItem>
 
-TxtPage::TxtPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsTXTOptions), F(Form)
+namespace {
+const QString kMapSection = QStringLiteral("TXT_MAP");
+const QString kOptionsSection = QStringLiteral("ASCII_OPTIONS");
+} // namespace
+
+TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::tsTXTOptions)
 {
     ui->setupUi(this);
     ui->lvTXTFields->setColumnWidth(0, 96);
@@ -36,6 +42,7 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsTXTOptions
         if (F->Step() == 1 && F->ImportType() == aiTXT)
             LoadViewer();
     });
+    SetTXTSkipLines(0);
 }
 
 TxtPage::~TxtPage() = default;
@@ -118,7 +125,7 @@ void TxtPage::DrawArrows()
     FieldChanged();
 }
 
-void TxtPage::ShowTXTPage()
+void TxtPage::ShowStep(int, int Total)
 {
     if (F->NeedReload)
         LoadViewer();
@@ -126,9 +133,8 @@ void TxtPage::ShowTXTPage()
                       QStringLiteral("Double click to add or remove column separators. Click at "
                                      "the area between separators to define the imported column."),
                       557, 39, 21);
-    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
-        stack->setCurrentWidget(this);
-    ui->laTXTStep_02->setText(QStringLiteral("Step %1 of %2").arg(1).arg(3));
+    F->ShowPage(this);
+    ui->laTXTStep_02->setText(QStringLiteral("Step %1 of %2").arg(1).arg(Total));
     if (ui->lvTXTFields->topLevelItemCount() > 0 && !ui->lvTXTFields->currentItem()) {
         ui->lvTXTFields->setCurrentItem(ui->lvTXTFields->topLevelItem(0));
         ui->lvTXTFields->setFocus();
@@ -244,4 +250,46 @@ void TxtPage::ClearClick()
         ui->lvTXTFields->topLevelItem(i)->setText(2, QString());
     }
     FieldChanged();
+}
+
+TDurvel3* TxtPage::Reader()
+{
+    return F->TextReader();
+}
+
+void TxtPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto& ascii = dynamic_cast<TDurvel3ASCII&>(Reader);
+    ascii.Quote = F->Quote();
+    // Fixed width is told by the separator #0.
+    ascii.Comma = QChar();
+    ascii.SkipFirstRows = FTXTSkipLines;
+    ascii.Encoding = TDurvelCharsetType(FTXTEncoding);
+}
+
+void TxtPage::SaveTemplate(IniFile& Ini) const
+{
+    for (const auto& [field, value] : MapLines())
+        Ini.writeString(kMapSection, field, value);
+    Ini.writeInteger(kOptionsSection, QStringLiteral("SkipLines"), FTXTSkipLines);
+    Ini.writeInteger(kOptionsSection, QStringLiteral("Encoding"), FTXTEncoding);
+}
+
+void TxtPage::LoadTemplate(const IniFile& Ini)
+{
+    SetTXTSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
+    const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), 0);
+    SetTXTEncoding(encoding >= 0 && encoding < CodePageTableSize ? int(encoding) : 0);
+    for (const QString& field : Ini.keys(kMapSection)) {
+        const auto found = ui->lvTXTFields->findItems(field, Qt::MatchFixedString);
+        if (found.isEmpty())
+            continue;
+        const QString value = Ini.readString(kMapSection, field);
+        const int semi = value.indexOf(u';');
+        found.first()->setText(1, semi < 0 ? value : value.left(semi));
+        found.first()->setText(2, semi < 0 ? QString() : value.mid(semi + 1));
+    }
+    if (!F->NeedReload)
+        DrawArrows();
+    F->TuneButtons();
 }

@@ -2,8 +2,8 @@
 // The fixed-width text page: the file in the text viewer with column arrows; each destination
 // field gets a start position and a size.
 
-#include <QPair>
-#include <QWidget>
+#include "import/wizard/pages/SourcePage.h"
+
 #include <memory>
 
 namespace Ui {
@@ -13,7 +13,7 @@ class QTreeWidgetItem;
 class TDurvel3TXTViewer;
 class TDurvel3WizardF;
 
-class TxtPage : public QWidget
+class TxtPage : public SourcePage
 {
     Q_OBJECT
 public:
@@ -24,11 +24,18 @@ public:
     TDurvel3TXTViewer* Viewer = nullptr;
 
     void FillTXTFields(const QStringList& Columns);
-    void ShowTXTPage();
     // Some field has a size above 0 (a field of size 0 would get no map line).
     bool TXTMapReady() const;
+
+    void ShowStep(int Index, int Total) override;
+    bool StepComplete(int) const override { return TXTMapReady(); }
+    void FillFields(const QStringList& Columns) override { FillTXTFields(Columns); }
+    TDurvel3* Reader() override;
+    void CopyOptions(TDurvel3& Reader) const override;
     // "Name" and "position;size" of every field with a size above 0.
-    QList<QPair<QString, QString>> MapLines() const;
+    QList<QPair<QString, QString>> MapLines() const override;
+    void SaveTemplate(IniFile& Ini) const override;
+    void LoadTemplate(const IniFile& Ini) override;
 
     int TXTSkipLines() const { return FTXTSkipLines; }
     int TXTEncoding() const { return FTXTEncoding; }
@@ -50,7 +57,6 @@ private:
     void ClearClick();
     static int Number(const QString& Text, int Default);
 
-    TDurvel3WizardF* F;
     int FTXTSkipLines = -1;
     int FTXTEncoding = 0;
 };

@@ -1,0 +1,81 @@
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
+
+#include "import/engine/support/DurvelUtils.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+
+int TfmDurvel3Loading::MinimumDisplayTime = 300;
+
+TfmDurvel3Loading::TfmDurvel3Loading(QWidget* Owner, const QString& InfoText)
+    : QFrame(Owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FInfoText(InfoText)
+{
+    setObjectName(QStringLiteral("TfmDurvel3Loading"));
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setLineWidth(2);
+    setFixedSize(288, 103);
+    setLayoutDirection(Qt::LeftToRight);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    laLoading_01 = new QLabel(QStringLiteral("Loading..."), this);
+    laLoading_01->setObjectName(QStringLiteral("laLoading_01"));
+    laLoading_01->setAlignment(Qt::AlignCenter);
+    QFont bold = laLoading_01->font();
+    bold.setBold(true);
+    laLoading_01->setFont(bold);
+    Animate1 = new QProgressBar(this);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    Animate1->setRange(0, 0);
+    Animate1->setTextVisible(false);
+    pbLoadingInfo = new QLabel(this);
+    pbLoadingInfo->setObjectName(QStringLiteral("pbLoadingInfo"));
+    pbLoadingInfo->setAlignment(Qt::AlignCenter);
+    layout->addWidget(laLoading_01);
+    layout->addWidget(Animate1);
+    layout->addWidget(pbLoadingInfo);
+
+    const QScreen* s = Owner ? Owner->screen() : nullptr;
+    if (s)
+        move(s->availableGeometry().center() - rect().center());
+    FShown.start();
+}
+
+TfmDurvel3Loading::~TfmDurvel3Loading()
+{
+    const qint64 left = FShown.isValid() ? MinimumDisplayTime - FShown.elapsed() : 0;
+    if (left > 0)
+        QThread::msleep(static_cast<unsigned long>(left));
+}
+
+void TfmDurvel3Loading::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    UpdateInfo();
+}
+
+void TfmDurvel3Loading::UpdateInfo()
+{
+    const QFontMetrics metrics = pbLoadingInfo->fontMetrics();
+    QString shown;
+    ShortenFileName(
+        FInfoText, [&](const QString& s) { return metrics.horizontalAdvance(s); }, width() - 16 - 8,
+        shown);
+    pbLoadingInfo->setText(shown);
+}
+
+std::unique_ptr<TfmDurvel3Loading> ShowLoading(QWidget* Owner, const QString& InfoText)
+{
+    auto form = std::make_unique<TfmDurvel3Loading>(Owner, InfoText);
+    form->show();
+    form->raise();
+    // Painted now: the caller blocks the event loop next.
+    form->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return form;
+}

@@ -1,0 +1,20 @@
+#include "import/wizard/pages/SourcePage.h"
+
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/TXTPage.h"
+
+SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
+
+SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
+{
+    switch (Kind) {
+    case aiTXT:
+        return new TxtPage(Form);
+    case aiCSV:
+        return new CsvPage(Form);
+    default:
+        return nullptr;
+    }
+}

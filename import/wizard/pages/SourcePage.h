@@ -1,0 +1,63 @@
+#pragma once
+// What the wizard window asks of a source kind's options page: its step or steps before the
+// formats page (two for Access), their completeness, the reader that imports the kind, the
+// options and column map the run copies into it, and the kind's template sections. The window
+// knows no kind's page beyond this; each kind adds one line to CreateSourcePage.
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class IniFile;
+class TDurvel3;
+class TDurvel3WizardF;
+
+class SourcePage : public QWidget
+{
+    Q_OBJECT
+public:
+    SourcePage(TDurvel3WizardF* Form, int Kind);
+
+    int Kind() const { return FKind; }
+
+    // Option steps before the formats page.
+    virtual int StepCount() const { return 1; }
+    // Shows option step Index (from 1) of a wizard of Total steps: makes its page current
+    // through the form's ShowPage, writes its "Step %d of %d", places the info panel, loads
+    // the source when the form's NeedReload says so.
+    virtual void ShowStep(int Index, int Total) = 0;
+    // Option step Index may be left by Next; the last step's test is the map's.
+    virtual bool StepComplete(int Index) const = 0;
+    bool MapReady() const { return StepComplete(StepCount()); }
+
+    // The destination's column names, once at window creation.
+    virtual void FillFields(const QStringList& Columns) = 0;
+    // The source file changed: forget what was read of it.
+    virtual void SourceChanged() {}
+
+    // The reader of this kind; made with the page (TXT and CSV share the form's).
+    virtual TDurvel3* Reader() = 0;
+    // The page's options into the reader (the file name and destination are the form's).
+    virtual void CopyOptions(TDurvel3& Reader) const = 0;
+    // Destination field = source value, one per mapped field.
+    virtual QList<QPair<QString, QString>> MapLines() const = 0;
+
+    // The kind's own sections of an import template.
+    virtual void SaveTemplate(IniFile& Ini) const = 0;
+    virtual void LoadTemplate(const IniFile& Ini) = 0;
+    // A template load is about to test the map for the jump to the last page.
+    virtual void PrepareJump() {}
+    // Leaving the options by Next or Execute; false keeps the step.
+    virtual bool ConfirmLeave() { return true; }
+
+protected:
+    TDurvel3WizardF* F;
+
+private:
+    int FKind;
+};
+
+// The options page of a kind, or nullptr for a kind whose page is not built.
+SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form);

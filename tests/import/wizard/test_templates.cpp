@@ -1,0 +1,308 @@
+#include "helper_wizard.h"
+
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/TXTPage.h"
+#include "platform/ini/IniFile.h"
+#include "tests/support/MessageLog.h"
+#include "ui_CSVPage.h"
+#include "ui_Durvel3WizardF.h"
+#include "ui_TXTPage.h"
+
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QString loadError(TDurvel3WizardF* w, const QString& name)
+{
+    try {
+        w->LoadTemplate(name);
+    } catch (const EDurvelError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+QStringList columns(QTreeWidget* list, int column)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts << list->topLevelItem(i)->text(column);
+    return texts;
+}
+
+QString templateFile(WizardFixture& fx, const QByteArray& text)
+{
+    return fx.file(QStringLiteral("t.imp"), text);
+}
+
+} // namespace
+
+class TestTemplates : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A delimited-text template with a choice off the default on every option of the page gives
+    // a fresh wizard the same choices and the same rows.
+    void csvRoundTripImportsTheSame()
+    {
+        const QByteArray data("skip me\tx\n1\t\"a;b\"\t10\n2\tc\t20\n");
+        QStringList first;
+        QString imp;
+        {
+            WizardFixture fx;
+            fx.wizard.ShowProgress = false;
+            auto w = fx.window();
+            w->SetImportType(aiCSV);
+            w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv"), data));
+            w->SetComma(u'\t');
+            w->SetQuote(u'"');
+            w->ui->bNext->click();
+            w->CSVPage->ui->edtCSVSkipLines->setText(QStringLiteral("1"));
+            w->CSVPage->ui->lvCSVFields->setCurrentItem(
+                w->CSVPage->ui->lvCSVFields->topLevelItem(2));
+            w->CSVPage->ColumnClicked(0);
+            w->CSVPage->ui->lvCSVFields->setCurrentItem(
+                w->CSVPage->ui->lvCSVFields->topLevelItem(1));
+            w->CSVPage->ColumnClicked(1);
+            imp = QDir(QDir::tempPath())
+                      .filePath(QStringLiteral("bankfile-roundtrip-%1.imp")
+                                    .arg(QCoreApplication::applicationPid()));
+            w->SaveTemplate(imp);
+            w->ui->bOk->click();
+            first = {fx.grid.row(1).join(u'|'), fx.grid.row(2).join(u'|')};
+            QCOMPARE(first, (QStringList{"|a;b|1", "|c|2"}));
+            const IniFile ini(imp);
+            QCOMPARE(ini.readString("CSV_OPTIONS", "Delimiter"), QStringLiteral("#9"));
+            // The data file goes with the first wizard's folder: copy it for the second.
+            QFile::copy(w->FileName(), imp + QStringLiteral(".csv"));
+            IniFile edit(imp);
+            edit.writeString("FIRST_STEP", "FileName", imp + QStringLiteral(".csv"));
+            edit.save();
+        }
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        auto w = fx.window();
+        MessageLog log;
+        w->LoadTemplate(imp);
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(w->ImportType(), int(aiCSV));
+        QCOMPARE(w->Comma(), QChar(u'\t'));
+        QCOMPARE(w->ui->cbComma->currentText(), QStringLiteral("TAB"));
+        QCOMPARE(w->CSVPage->CSVSkipLines(), 1);
+        QCOMPARE(columns(w->CSVPage->ui->lvCSVFields, 1), (QStringList{"", "2", "1"}));
+        QCOMPARE(fx.wizard.FileName, imp + QStringLiteral(".csv"));
+        w->ui->bNext->click();
+        w->ui->bOk->click();
+        QCOMPARE((QStringList{fx.grid.row(1).join(u'|'), fx.grid.row(2).join(u'|')}), first);
+        QFile::remove(imp);
+        QFile::remove(imp + QStringLiteral(".csv"));
+    }
+
+    void fixedWidthRoundTrip()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiTXT);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.txt"), "001Ali  \n002Reza \n"));
+        w->ui->bNext->click();
+        w->TXTPage->SetFieldPosSize(QStringLiteral("Code"), 0, 3);
+        w->TXTPage->SetFieldPosSize(QStringLiteral("Name"), 3, 5);
+        w->TXTPage->ui->edtTXTSkipLines->setText(QStringLiteral("2"));
+        w->TXTPage->SetTXTEncoding(5);
+        const QString imp = fx.dir.filePath(QStringLiteral("txt.imp"));
+        w->SaveTemplate(imp);
+
+        auto fresh = fx.window();
+        fresh->LoadTemplate(imp);
+        QCOMPARE(fresh->ImportType(), int(aiTXT));
+        QCOMPARE(fresh->TXTPage->TXTSkipLines(), 2);
+        QCOMPARE(fresh->TXTPage->TXTEncoding(), 5);
+        QCOMPARE(fresh->TXTPage->MapLines(), w->TXTPage->MapLines());
+    }
+
+    // The kind comes first and the extension rule stays off, so the template's own file name
+    // is the one used.
+    void fileNameKeptAsStored_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("upper-case extension") << int(aiCSV) << "DATA.CSV";
+        QTest::newRow("other kind's extension") << int(aiTXT) << "data.csv";
+        QTest::newRow("no extension") << int(aiCSV) << "data";
+        QTest::newRow("blanks around") << int(aiTXT) << "  x.txt ";
+    }
+    void fileNameKeptAsStored()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        WizardFixture fx;
+        fx.wizard.FileName = fx.dir.filePath(QStringLiteral("old.xls"));
+        auto w = fx.window();
+        const QString stored = fx.dir.filePath(name);
+        const QString imp =
+            templateFile(fx, QStringLiteral("[FIRST_STEP]\nImportType=%1\nFileName=%2\n")
+                                 .arg(kind)
+                                 .arg(stored)
+                                 .toUtf8());
+        w->LoadTemplate(imp);
+        QCOMPARE(w->ImportType(), kind);
+        QCOMPARE(w->FileName(), stored.trimmed());
+        QCOMPARE(fx.wizard.FileName, stored.trimmed());
+        // Choosing a kind by hand afterwards still applies the rule.
+        w->SetImportType(kind == aiCSV ? aiTXT : aiCSV);
+        QVERIFY(w->FileName().endsWith(kind == aiCSV ? ".txt" : ".csv"));
+    }
+
+    void badTemplatesRefused_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << QByteArray() << true << "does not exist";
+        QTest::newRow("kind out of range")
+            << QByteArray("[FIRST_STEP]\nImportType=42\n") << false << "Unknown import source";
+        QTest::newRow("negative kind")
+            << QByteArray("[FIRST_STEP]\nImportType=-1\n") << false << "Unknown import source";
+        QTest::newRow("kind not allowed")
+            << QByteArray("[FIRST_STEP]\nImportType=4\n") << false << "Unknown import source";
+        QTest::newRow("no kind means XLS, not allowed")
+            << QByteArray("[FIRST_STEP]\n") << false << "Unknown import source";
+    }
+    void badTemplatesRefused()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, missing);
+        QFETCH(QString, message);
+        WizardFixture fx;
+        fx.wizard.AllowedImports = TAllowedImports() << aiTXT;
+        auto w = fx.window();
+        const QString imp =
+            missing ? fx.dir.filePath(QStringLiteral("none.imp")) : templateFile(fx, text);
+        QVERIFY(loadError(w.get(), imp).contains(message));
+        QCOMPARE(w->ImportType(), int(aiTXT));
+        QCOMPARE(w->Step(), 0);
+    }
+
+    // Values the page cannot take fall back to the defaults; keys naming no field are skipped.
+    void oddValuesLoadWithDefaults()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        const QString imp = templateFile(fx, "[FIRST_STEP]\nImportType=4\nFileName=x.csv\n"
+                                             "[CSV_OPTIONS]\nSkipLines=abc\nDelimiter=\nQuote=#39\n"
+                                             "[CSV_MAP]\nnobody=1\nNAME=2\nCode=0\nAmount=x\n"
+                                             "[TXT_MAP]\nCode=1;2\n");
+        w->LoadTemplate(imp);
+        QCOMPARE(w->CSVPage->CSVSkipLines(), 0);
+        QCOMPARE(w->Quote(), QChar(u'\''));
+        QVERIFY(!w->Comma().isNull());
+        QCOMPARE(columns(w->CSVPage->ui->lvCSVFields, 1), (QStringList{"", "2", ""}));
+        QCOMPARE(w->TXTPage->MapLines(), (QList<QPair<QString, QString>>{}));
+
+        const QString txt = templateFile(
+            fx, "[FIRST_STEP]\nImportType=3\n[ASCII_OPTIONS]\nEncoding=999\nSkipLines=-4\n");
+        w->TXTPage->SetTXTEncoding(7);
+        w->LoadTemplate(txt);
+        QCOMPARE(w->TXTPage->TXTEncoding(), 0);
+        QCOMPARE(w->TXTPage->TXTSkipLines(), 0);
+        QCOMPARE(w->FileName(), QString());
+    }
+
+    void savingLeavesOnlyTheTemplate()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        const QString imp = templateFile(fx, "[OTHER]\nx=1\n[TXT_MAP]\nCode=1;2\n");
+        w->SaveTemplate(imp);
+        const IniFile ini(imp);
+        QVERIFY(!ini.sectionExists("OTHER"));
+        QVERIFY(!ini.sectionExists("TXT_MAP"));
+        QVERIFY(ini.sectionExists("CSV_OPTIONS"));
+        QCOMPARE(ini.readString("FIRST_STEP", "FileName"), w->FileName());
+        // An empty name saves nothing.
+        w->SaveTemplate(QStringLiteral("  "));
+    }
+
+    // The jump goes to the last page only when the loaded map is complete.
+    void goToLastPageNeedsACompleteMap_data()
+    {
+        QTest::addColumn<QByteArray>("map");
+        QTest::addColumn<int>("step");
+        QTest::newRow("complete") << QByteArray("[CSV_MAP]\nName=2\n") << 3;
+        QTest::newRow("empty") << QByteArray("[CSV_MAP]\nName=0\n") << 0;
+    }
+    void goToLastPageNeedsACompleteMap()
+    {
+        QFETCH(QByteArray, map);
+        QFETCH(int, step);
+        WizardFixture fx;
+        auto w = fx.window();
+        const QString csv = fx.file(QStringLiteral("a.csv"));
+        const QString imp = templateFile(
+            fx,
+            "[FIRST_STEP]\nImportType=4\nGoToLastPage=1\nFileName=" + csv.toUtf8() + "\n" + map);
+        w->LoadTemplate(imp);
+        QVERIFY(w->GoToLastPage());
+        QCOMPARE(w->Step(), step);
+        QCOMPARE(w->ui->bOk->isEnabled(), step == 3);
+    }
+
+    // The component's switches that are on are not turned off by a template.
+    void switchesOnInTheComponentStayOn()
+    {
+        WizardFixture fx;
+        fx.wizard.GoToLastPage = true;
+        fx.wizard.AutoSaveTemplate = true;
+        auto w = fx.window();
+        const QString imp =
+            templateFile(fx, "[FIRST_STEP]\nImportType=3\nGoToLastPage=0\nAutoSaveTemplate=0\n");
+        w->LoadTemplate(imp);
+        QVERIFY(w->GoToLastPage());
+        QVERIFY(w->AutoSaveTemplate());
+        QVERIFY(w->ui->chAutoSaveTemplate->isChecked());
+    }
+
+    // Opening loads the component's template (after telling the application), closing saves it.
+    void automaticLoadAndSave()
+    {
+        WizardFixture fx;
+        const QString csv = fx.file(QStringLiteral("a.csv"));
+        const QString imp = templateFile(
+            fx, "[FIRST_STEP]\nImportType=4\nAutoSaveTemplate=1\nFileName=" + csv.toUtf8() +
+                    "\n[CSV_OPTIONS]\nSkipLines=3\n");
+        fx.wizard.TemplateFileName = imp;
+        fx.wizard.AutoLoadTemplate = true;
+        QString told;
+        fx.wizard.OnLoadTemplate = [&](QObject*, const QString& name) { told = name; };
+        auto w = fx.window();
+        QCOMPARE(told, imp);
+        QCOMPARE(w->CSVPage->CSVSkipLines(), 3);
+        QVERIFY(w->ui->laTemplateFileName->isVisible() || !w->isVisible());
+        QVERIFY(!w->ui->laTemplateFileName->text().isEmpty());
+        w->CSVPage->SetCSVSkipLines(5);
+        w->reject();
+        QCOMPARE(IniFile(imp).readCount("CSV_OPTIONS", "SkipLines", -1), 5);
+    }
+
+    // A failed automatic load ends the opening with its message.
+    void failedAutomaticLoadFailsExecute()
+    {
+        WizardFixture fx;
+        fx.wizard.TemplateFileName = fx.dir.filePath(QStringLiteral("none.imp"));
+        fx.wizard.AutoLoadTemplate = true;
+        QString raised;
+        try {
+            fx.wizard.Execute();
+        } catch (const EDurvelError& e) {
+            raised = e.message();
+        }
+        QVERIFY(raised.contains("does not exist"));
+    }
+};
+
+QTEST_MAIN(TestTemplates)
+#include "test_templates.moc"
