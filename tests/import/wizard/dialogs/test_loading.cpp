@@ -1,0 +1,59 @@
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QtTest>
+#include <stdexcept>
+
+class TestLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TfmDurvel3Loading::MinimumDisplayTime = 0; }
+
+    // Up before the blocking work starts and gone on every way out, failures included.
+    void shownDuringWorkAndClosedOnEveryExit_data()
+    {
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("normal end") << false;
+        QTest::newRow("failure") << true;
+    }
+    void shownDuringWorkAndClosedOnEveryExit()
+    {
+        QFETCH(bool, fails);
+        QWidget owner;
+        owner.show();
+        QPointer<TfmDurvel3Loading> seen;
+        bool visibleDuringWork = false;
+        try {
+            auto loading = ShowLoading(&owner, QStringLiteral("/data/payroll/1405/bank.xls"));
+            seen = loading.get();
+            visibleDuringWork = loading->isVisible();
+            if (fails)
+                throw std::runtime_error("damaged file");
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(visibleDuringWork);
+        QVERIFY(seen.isNull());
+        QVERIFY(owner.findChildren<TfmDurvel3Loading*>().isEmpty());
+    }
+
+    // A long path gives way at its leading folders; the file's own name stays.
+    void longPathShortenedFromTheFront()
+    {
+        const QString path = QStringLiteral("/home/clerk/") + QString(200, u'x') +
+                             QStringLiteral("/payments/list.xls");
+        auto loading = ShowLoading(nullptr, path);
+        auto* info = loading->findChild<QLabel*>(QStringLiteral("pbLoadingInfo"));
+        QVERIFY(info);
+        QVERIFY(info->text().size() < path.size());
+        QVERIFY(info->text().endsWith(QStringLiteral("list.xls")));
+        QVERIFY(info->text().contains(QStringLiteral("...")));
+        QCOMPARE(loading->findChild<QLabel*>(QStringLiteral("laLoading_01"))->text(),
+                 QStringLiteral("Loading..."));
+    }
+};
+
+QTEST_MAIN(TestLoading)
+#include "test_loading.moc"
