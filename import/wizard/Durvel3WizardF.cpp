@@ -6,6 +6,7 @@
 #include "import/engine/support/DurvelUtils.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/SourcePage.h"
 #include "import/wizard/pages/TXTPage.h"
@@ -97,6 +98,12 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
       FStringGrid(Owner->StringGrid)
 {
     ui->setupUi(this);
+    // The formats page takes the place the window keeps for it.
+    FormatPage = new FormatsPage(this);
+    ui->pgImport->insertWidget(ui->pgImport->indexOf(ui->tsFormats), FormatPage);
+    ui->pgImport->removeWidget(ui->tsFormats);
+    delete ui->tsFormats;
+    ui->tsFormats = FormatPage;
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(size());
@@ -202,6 +209,8 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
         }
     }
 
+    FormatPage->LoadFromWizard(*FWizard);
+    FormatPage->LoadWordLists(*FWizard);
     CommitPage->LoadFromWizard(*FWizard);
 
     SetStep(0);
@@ -254,6 +263,7 @@ void TDurvel3WizardF::FillLists()
     for (SourcePage* page : FPages)
         if (page)
             page->FillFields(columns);
+    FormatPage->FillFormatFields(columns, FWizard->FieldFormats());
     CommitPage->FillKeyColumns(columns, FWizard->KeyColumns().ToStringList());
 }
 
@@ -496,8 +506,7 @@ void TDurvel3WizardF::ShowStepPage()
             page->ShowStep(FStep, total);
     } else if (FStep == options + 1) {
         InfoPanel->hide();
-        ui->pgImport->setCurrentWidget(ui->tsFormats);
-        ui->laFormatsStep->setText(stepText(total - 1, total));
+        FormatPage->ShowFormatsPage(stepText(total - 1, total));
     } else if (FStep == total) {
         InfoPanel->hide();
         CommitPage->ShowLastPage(stepText(total, total));
@@ -520,6 +529,7 @@ void TDurvel3WizardF::TuneButtons()
     else
         next = FStep == options + 1;
     ui->bNext->setEnabled(next);
+    FormatPage->TuneReplacementButtons(FStep == options + 1);
     ui->bBack->setEnabled(FStep >= 1);
     // The import may run from the last option step as soon as the map is complete.
     ui->bOk->setEnabled(FStep > options || (FStep == options && page && page->MapReady()));
@@ -608,6 +618,8 @@ void TDurvel3WizardF::SaveTemplate(const QString& FileName)
     if (const SourcePage* page = CurrentPage())
         page->SaveTemplate(ini);
     // The formats page's sections, then the last page's.
+    FormatPage->SaveTemplate(ini);
+    CommitPage->SaveTemplate(ini);
     ini.save();
 }
 
@@ -667,6 +679,8 @@ void TDurvel3WizardF::LoadTemplate(const QString& FileName)
     if (page)
         page->LoadTemplate(ini);
     // The formats page's sections, then the last page's.
+    FormatPage->LoadTemplate(ini, *FWizard);
+    CommitPage->LoadTemplate(ini, *FWizard);
 
     if (FGoToLastPage && page) {
         page->PrepareJump();
@@ -758,18 +772,7 @@ void TDurvel3WizardF::CopySettings(TDurvel3* Reader)
     for (const QString& key : CommitPage->SelectedKeyColumns())
         Reader->KeyColumns().Add(key);
 
-    // Until the formats page exists, the component's formats are the import's.
-    Reader->SetFormats(FWizard->Formats());
-    const TDurvelFieldFormats& formats = FWizard->FieldFormats();
-    for (int i = 0; i < formats.Count(); ++i) {
-        const TDurvelFieldFormat* f = formats.Items(i);
-        const int at = Reader->FieldFormats().IndexByName(f->FieldName);
-        if (at >= 0)
-            Reader->FieldFormats().Items(at)->Assign(*f);
-        else if (!f->IsDefault())
-            Reader->FieldFormats().Add()->Assign(*f);
-    }
-
+    FormatPage->CopyInto(*Reader);
     CommitPage->CopyInto(*Reader);
     Reader->ErrorLogFileName = ResolveErrorLogFileName(CommitPage->ErrorLogFileName());
     FShowErrorLogAfter = Reader->ShowErrorLog;

@@ -24,6 +24,7 @@ class SourcePage;
 class TxtPage;
 class CsvPage;
 class LastPage;
+class FormatsPage;
 
 class TDurvel3WizardF : public QDialog
 {
@@ -38,6 +39,7 @@ public:
     TxtPage* TXTPage = nullptr;
     CsvPage* CSVPage = nullptr;
     LastPage* CommitPage = nullptr;
+    FormatsPage* FormatPage = nullptr;
     TInfoPanel* InfoPanel = nullptr;
 
     TDurvel3Wizard* Wizard() const { return FWizard; }

@@ -5,10 +5,12 @@
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/ini/IniFile.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QStackedWidget>
+#include <limits>
 
 namespace {
 
@@ -118,6 +120,7 @@ void LastPage::LoadFromWizard(const TDurvel3Wizard& Wizard)
 
 void LastPage::FillKeyColumns(const QStringList& Columns, const QStringList& KeyColumns)
 {
+    FColumns = Columns;
     ui->lvAvailableColumns->clear();
     ui->lvSelectedColumns->clear();
     for (const QString& key : KeyColumns)
@@ -312,4 +315,60 @@ void LastPage::Dropped(KeyColumnList* Target, KeyColumnList* Source, QListWidget
     Target->insertItem(Target->row(Under) + 1, selected);
     Target->clearSelection();
     Target->setCurrentItem(selected, QItemSelectionModel::ClearAndSelect);
+}
+
+namespace {
+const QString kLastStep = QStringLiteral("LAST_STEP");
+const QString kKeyColumns = QStringLiteral("KeyColumns");
+} // namespace
+
+void LastPage::SaveTemplate(IniFile& Ini) const
+{
+    Ini.writeBool(kLastStep, QStringLiteral("CommitAfterDone"), FCommitAfterDone);
+    Ini.writeInteger(kLastStep, QStringLiteral("CommitRecCount"), FCommitRecCount);
+    Ini.writeInteger(kLastStep, QStringLiteral("ImportRecCount"),
+                     ui->chImportAllRecords->isChecked() ? 0 : FImportRecCount);
+    Ini.writeBool(kLastStep, QStringLiteral("CloseAfterImport"), FCloseAfterImport);
+    Ini.writeBool(kLastStep, QStringLiteral("EnableErrorLog"), FErrorLog);
+    Ini.writeString(kLastStep, QStringLiteral("ErrorLogFileName"), FErrorLogFileName);
+    Ini.writeBool(kLastStep, QStringLiteral("RewriteErrorLogFile"), FRewriteErrorLogFile);
+    Ini.writeBool(kLastStep, QStringLiteral("ShowErrorLog"), FShowErrorLog);
+    Ini.writeInteger(kLastStep, QStringLiteral("ImportMode"), FImportMode);
+    Ini.writeInteger(kLastStep, QStringLiteral("AddType"), FAddType);
+    Ini.eraseSection(kKeyColumns);
+    for (const QString& key : SelectedKeyColumns())
+        Ini.writeString(kKeyColumns, key, QString());
+}
+
+void LastPage::LoadTemplate(const IniFile& Ini, const TDurvel3Wizard& Wizard)
+{
+    const auto readInt = [&Ini](const QString& key, int current) {
+        const qint64 v = Ini.readInteger(kLastStep, key, current);
+        return v >= 0 && v <= std::numeric_limits<int>::max() ? int(v) : current;
+    };
+    if (!Wizard.CommitAfterDone)
+        SetCommitAfterDone(Ini.readBool(kLastStep, QStringLiteral("CommitAfterDone"), false));
+    SetCommitRecCount(readInt(QStringLiteral("CommitRecCount"), Wizard.CommitRecCount));
+    SetImportRecCount(readInt(QStringLiteral("ImportRecCount"), Wizard.ImportRecCount));
+    if (!Wizard.CloseAfterImport)
+        SetCloseAfterImport(Ini.readBool(kLastStep, QStringLiteral("CloseAfterImport"), false));
+    SetEnableErrorLog(Ini.readBool(kLastStep, QStringLiteral("EnableErrorLog"), Wizard.ErrorLog));
+    chEnableErrorLogClick();
+    SetErrorLogFileName(
+        Ini.readString(kLastStep, QStringLiteral("ErrorLogFileName"), Wizard.ErrorLogFileName));
+    SetRewriteErrorLogFile(
+        Ini.readBool(kLastStep, QStringLiteral("RewriteErrorLogFile"), Wizard.RewriteErrorLogFile));
+    SetShowErrorLog(Ini.readBool(kLastStep, QStringLiteral("ShowErrorLog"), true));
+    SetImportMode(readInt(QStringLiteral("ImportMode"), Wizard.ImportMode));
+    SetAddType(readInt(QStringLiteral("AddType"), Wizard.AddType));
+
+    // Key names as the destination spells them, in the file's order.
+    QStringList keys;
+    for (const QString& key : Ini.keys(kKeyColumns))
+        for (const QString& column : FColumns)
+            if (column.compare(key, Qt::CaseInsensitive) == 0 && !keys.contains(column)) {
+                keys << column;
+                break;
+            }
+    FillKeyColumns(FColumns, keys);
 }

@@ -10,6 +10,7 @@
 namespace Ui {
 class tsCommitOptions;
 }
+class IniFile;
 class QButtonGroup;
 class QListWidgetItem;
 class KeyColumnList;
@@ -55,6 +56,12 @@ public:
     // The page's run options into a reader; the log name is resolved by the form.
     void CopyInto(TDurvel3& Reader) const;
 
+    // LAST_STEP and KeyColumns of an import template. "Import all records" is stored as a
+    // count of 0, so it survives a round trip.
+    void SaveTemplate(IniFile& Ini) const;
+    // Options that are on in the component stay on; a missing ShowErrorLog reads as on.
+    void LoadTemplate(const IniFile& Ini, const TDurvel3Wizard& Wizard);
+
     // Moves items from one list to the other: all or the selected ones, inserted at Position
     // (one item only) or appended.
     static void MoveListItems(KeyColumnList* Source, KeyColumnList* Target, int Position, bool All);
@@ -78,4 +85,6 @@ private:
     bool FShowErrorLog = false;
     TDurvelMode FImportMode = dimInsertAll;
     TDurvelAddType FAddType = datInsert;
+    // The destination's columns in their order, as the key lists were filled.
+    QStringList FColumns;
 };

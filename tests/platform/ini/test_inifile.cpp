@@ -82,6 +82,10 @@ private slots:
         QTest::newRow("inner quotes") << QString("a\"b'c");
         QTest::newRow("equals") << QString("a=b;c");
         QTest::newRow("tab") << QString("\t");
+        QTest::newRow("separator text") << QString("#9");
+        QTest::newRow("blanks, equals and quotes") << QString(" a=\"b\" ");
+        QTest::newRow("single-quoted word") << QString("'x'");
+        QTest::newRow("equals first") << QString("=x");
     }
     void valuesRoundTrip()
     {
