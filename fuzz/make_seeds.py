@@ -343,6 +343,20 @@ def compoundfile_seeds():
             yield "xlwt-%d" % rows, data
 
 
+def wizard_template_seeds():
+    yield "formats", (
+        "[BASE_FORMATS]\nDecimalSeparator=#9\nThousandSeparator=\" \"\nShortDateFormat= d=m \n"
+        "[BOOLEAN_TRUE]\nyes=\n\" ok \"=\n[NULL_VALUES]\n[DATA_FORMATS_NAME]\nNullValue=''\n"
+        "DefaultValue=-\nQuoteAction=1\nCharCase=4\n[DATA_FORMATS_CODE]\nGeneratorValue=5\n"
+        "GeneratorStep=-2\n[REPLACEMENTS_TAX_CODE_0]\nTextToFind=a=b\nReplaceWith=\"c\"\n"
+        "IgnoreCase=1\n[REPLACEMENTS_TAX_CODE_1]\nTextToFind=a=b\nReplaceWith=\"c\"\n"
+        "IgnoreCase=1\n").encode()
+    yield "last", (
+        "[LAST_STEP]\nCommitAfterDone=1\nCommitRecCount=50\nImportRecCount=0\n"
+        "EnableErrorLog=1\nErrorLogFileName= logs/e.log \nShowErrorLog=0\nImportMode=5\n"
+        "AddType=0\n[KeyColumns]\nname=\n" + "\u0645\u0628\u0644\u063a" + "=\n").encode()
+
+
 def maprange_seeds():
     yield "runs", "A1-A9;a9-a1;[Sheet2]B-COLFINISH;[:2]1-ROWSTART".encode()
     yield "open-ends", "COLSTART-A9;COLFINISH-A1;ROWSTART-H1;ROWFINISH-A1;H1-ROWSTART".encode()
@@ -367,6 +381,7 @@ TARGETS = {
     "fuzz_ascii": ascii_seeds,
     "fuzz_template": template_seeds,
     "fuzz_ini": ini_seeds,
+    "fuzz_wizard_template": wizard_template_seeds,
     "fuzz_clipboard": clipboard_seeds,
 }
 

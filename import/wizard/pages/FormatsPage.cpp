@@ -304,7 +304,8 @@ TDurvelFieldFormat* FormatsPage::FieldFormat(int Index) const
 int FormatsPage::FieldIndex(const QString& Name) const
 {
     for (int i = 0; i < FieldCount(); ++i)
-        if (FFieldFormats[std::size_t(i)]->FieldName.compare(Name, Qt::CaseInsensitive) == 0)
+        if (FFieldFormats[std::size_t(i)]->FieldName.trimmed().compare(Name.trimmed(),
+                                                                       Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -571,7 +572,8 @@ void FormatsPage::SaveTemplate(IniFile& Ini) const
     writeList(kNullValues, NullValues());
 
     for (const auto& f : FFieldFormats) {
-        const QString name = f->FieldName.toUpper();
+        // An ini section name cannot keep blanks at its ends; loading matches names trimmed.
+        const QString name = f->FieldName.trimmed().toUpper();
         const QString section = kDataFormats + name;
         if (f->GeneratorStep != 0) {
             Ini.writeInteger(section, QStringLiteral("GeneratorValue"), f->GeneratorValue);

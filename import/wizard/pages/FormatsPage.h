@@ -59,7 +59,8 @@ public:
     void SetShortTimeFormat(const QString& Value);
     void SetLongTimeFormat(const QString& Value);
 
-    // The working format of a field, by list position or by name (any letter case).
+    // The working format of a field, by list position or by name (any letter case, blanks at
+    // the ends ignored).
     int FieldCount() const { return int(FFieldFormats.size()); }
     TDurvelFieldFormat* FieldFormat(int Index) const;
     TDurvelFieldFormat* FieldFormat(const QString& Name) const;

@@ -525,6 +525,25 @@ private slots:
         QCOMPARE(found, replacementSections);
     }
 
+    // A column caption with blanks at its ends still gets a section, and loads back.
+    void blankEndedFieldName()
+    {
+        WizardFixture fx;
+        fx.grid.setCell(2, 0, " Amount ");
+        const QString file = fx.dir.filePath("blank.imp");
+        {
+            auto w = fx.window();
+            w->FormatPage->FieldFormat(2)->ConstantValue = "c";
+            addReplacement(w->FormatPage->FieldFormat(2), "x", "y", false);
+            IniFile ini(file);
+            w->FormatPage->SaveTemplate(ini);
+            ini.save();
+        }
+        auto w = fx.window();
+        w->FormatPage->LoadTemplate(IniFile(file), fx.wizard);
+        QCOMPARE(formatText(*w->FormatPage->FieldFormat(2)), QString("0|0|c|||||0|0|0|[x>y]"));
+    }
+
     // Every formats key and the last page survive a save to a file and a load into a fresh
     // window, odd texts included.
     void templateRoundTrip()
@@ -731,6 +750,52 @@ private slots:
         // Loading it again adds nothing.
         page->LoadTemplate(ini, fx.wizard);
         QCOMPARE(page->FieldFormat(1)->Replacements().Count(), 2);
+    }
+
+    // A template saved from a configured wizard and loaded into a fresh one runs the same
+    // import: same formats, replacements, record count and key columns.
+    void savedWizardRunsTheSame()
+    {
+        WizardFixture first;
+        first.wizard.ShowProgress = false;
+        const QString csv = first.file("a.csv", "1,a,10\n2,b,20\n3,ab,30\n");
+        const QString imp = first.dir.filePath("run.imp");
+        {
+            auto w = first.window();
+            w->SetImportType(aiCSV);
+            w->ui->edtFileName->setText(csv);
+            w->ui->bNext->click();
+            w->CSVPage->AutoFillClick();
+            w->SetGoToLastPage(true);
+            FormatsPage* page = w->FormatPage;
+            TDurvelFieldFormat* code = page->FieldFormat("Code");
+            code->GeneratorValue = 100;
+            code->GeneratorStep = 10;
+            TDurvelFieldFormat* name = page->FieldFormat("Name");
+            addReplacement(name, "A", "x", true);
+            name->CharCase = iccUpper;
+            TDurvelFieldFormat* amount = page->FieldFormat("Amount");
+            amount->LeftQuote = "<";
+            amount->RightQuote = ">";
+            amount->QuoteAction = daAdd;
+            w->CommitPage->SetImportRecCount(2);
+            w->SaveTemplate(imp);
+            w->ui->bNext->click();
+            w->ui->bOk->click();
+        }
+        const QList<QStringList> expected{{"110", "X", "<10>"}, {"120", "B", "<20>"}};
+        QCOMPARE((QList<QStringList>{first.grid.row(1), first.grid.row(2)}), expected);
+        QCOMPARE(first.grid.rowCount(), 3);
+
+        WizardFixture second;
+        second.wizard.ShowProgress = false;
+        auto w = second.window();
+        w->LoadTemplate(imp);
+        QCOMPARE(w->Step(), 3);
+        QVERIFY(w->ui->bOk->isEnabled());
+        w->ui->bOk->click();
+        QCOMPARE((QList<QStringList>{second.grid.row(1), second.grid.row(2)}), expected);
+        QCOMPARE(second.grid.rowCount(), 3);
     }
 
     // The word lists are filled once, when the window is made; showing it keeps what a
