@@ -31,6 +31,7 @@ TAllowedImports AvailableImports()
 {
     TAllowedImports kinds;
     // Each reader adds its kind here when it is built.
+    kinds << aiXLS;
     kinds << aiTXT;
     kinds << aiCSV;
     return kinds;

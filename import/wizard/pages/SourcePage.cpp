@@ -4,12 +4,15 @@
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/TXTPage.h"
+#include "import/wizard/pages/XLSPage.h"
 
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
 
 SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
 {
     switch (Kind) {
+    case aiXLS:
+        return new XlsPage(Form);
     case aiTXT:
         return new TxtPage(Form);
     case aiCSV:
