@@ -153,11 +153,12 @@ private slots:
         QTest::addColumn<QList<int>>("allowed");
         QTest::addColumn<QString>("checked");
         QTest::addColumn<QStringList>("enabled");
-        QTest::newRow("all") << QList<int>() << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
+        QTest::newRow("all") << QList<int>() << "rbtXLS"
+                             << QStringList{"rbtCSV", "rbtTXT", "rbtXLS"};
         QTest::newRow("csv and txt")
             << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
         QTest::newRow("csv with a kind not built")
-            << QList<int>{aiXLS, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
+            << QList<int>{aiXMLDoc, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
     }
     void firstPageOffersBuiltKinds()
     {
