@@ -34,5 +34,8 @@ TAllowedImports AvailableImports()
     kinds << aiXLS;
     kinds << aiTXT;
     kinds << aiCSV;
+    kinds << aiHTML;
+    kinds << aiXMLDoc;
+    kinds << aiXLSX;
     return kinds;
 }

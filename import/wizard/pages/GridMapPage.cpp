@@ -1,0 +1,429 @@
+#include "import/wizard/pages/GridMapPage.h"
+
+#include "import/engine/support/DurvelUtils.h"
+#include "import/engine/support/MapRange.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/ini/IniFile.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+
+int Number(const QString& Text, int Default)
+{
+    bool ok = false;
+    const int n = Text.trimmed().toInt(&ok);
+    return ok ? n : Default;
+}
+
+const QString kInfo = QStringLiteral(
+    "Select field name from the list box, then click at the column to import this field to.");
+
+} // namespace
+
+GridMapPage::GridMapPage(TDurvel3WizardF* Form, int Kind, TColumnForm ColumnForm,
+                         QString MapSection, QString OptionsSection)
+    : SourcePage(Form, Kind), FOptionsSection(std::move(OptionsSection)), FColumnForm(ColumnForm),
+      FMapSection(std::move(MapSection))
+{}
+
+GridMapPage::~GridMapPage() = default;
+
+void GridMapPage::Bind(const Controls& Ctl)
+{
+    C = Ctl;
+    C.Fields->setColumnCount(2);
+    C.Fields->setRootIsDecorated(false);
+    C.Fields->setAllColumnsShowFocus(true);
+    connect(C.Fields, &QTreeWidget::currentItemChanged, this, [this] {
+        const QTreeWidgetItem* item = C.Fields->currentItem();
+        if (item && C.ColNumber) {
+            const QSignalBlocker block(C.ColNumber);
+            C.ColNumber->setCurrentIndex(qMax(0, C.ColNumber->findText(item->text(1))));
+        }
+        FieldShown();
+    });
+    if (C.ColNumber)
+        connect(C.ColNumber, &QComboBox::activated, this, &GridMapPage::ColNumberChosen);
+    connect(C.AutoFillButton, &QAbstractButton::clicked, this, &GridMapPage::AutoFill);
+    connect(C.ClearButton, &QAbstractButton::clicked, this, &GridMapPage::Clear);
+    connect(C.SkipEdit, &QLineEdit::textChanged, this,
+            [this](const QString& Text) { SetSkipRows(Number(Text, 0)); });
+    if (C.Tabs)
+        connect(C.Tabs, &QTabWidget::currentChanged, this, [this](int Index) {
+            SetCurrentGrid(TabGrid(Index));
+            TabChanged(Index);
+            FieldShown();
+        });
+    SetSkipRows(0);
+}
+
+// ---- fields and values -------------------------------------------------------------------------
+
+void GridMapPage::FillFields(const QStringList& Columns)
+{
+    C.Fields->clear();
+    for (const QString& name : Columns)
+        new QTreeWidgetItem(C.Fields, {name, QString()});
+    if (C.Fields->topLevelItemCount() > 0)
+        C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
+}
+
+int GridMapPage::GridColumnOf(const QString& Value) const
+{
+    if (FColumnForm == TColumnForm::Numbers) {
+        const int n = Number(Value, 0);
+        return n > 0 ? n - 1 : -1;
+    }
+    const QString letters = Value.trimmed();
+    return letters.isEmpty() ? -1 : ColumnLettersToNumber(letters);
+}
+
+QString GridMapPage::ValueOfGridColumn(int Column) const
+{
+    return FColumnForm == TColumnForm::Numbers ? QString::number(Column + 1)
+                                               : MapColIndexToLetters(Column);
+}
+
+bool GridMapPage::ValueMapped(const QString& Value) const
+{
+    return FColumnForm == TColumnForm::Numbers ? Number(Value, 0) > 0 : !Value.trimmed().isEmpty();
+}
+
+int GridMapPage::SelectedGridColumn() const
+{
+    const QTreeWidgetItem* item = C.Fields->currentItem();
+    return item ? GridColumnOf(item->text(1)) : -1;
+}
+
+void GridMapPage::SetSelectedValue(const QString& Value)
+{
+    QTreeWidgetItem* item = C.Fields->currentItem();
+    if (!item)
+        return;
+    item->setText(1, Value);
+    FieldShown();
+}
+
+void GridMapPage::ColumnClicked(int Column)
+{
+    QTreeWidgetItem* item = C.Fields->currentItem();
+    // The letter grids' column 0 numbers the rows; it is no column of the source.
+    if (!item || Column < 0 || (FColumnForm == TColumnForm::Letters && Column < 1))
+        return;
+    item->setText(1, GridColumnOf(item->text(1)) == Column ? QString() : ValueOfGridColumn(Column));
+    FieldShown();
+}
+
+void GridMapPage::AutoFill()
+{
+    if (!FGrid)
+        return;
+    const int first = FGrid->FixedCols();
+    const int count = FGrid->ColCount();
+    for (int i = 0; i < C.Fields->topLevelItemCount(); ++i) {
+        const int column = first + i;
+        C.Fields->topLevelItem(i)->setText(1,
+                                           column < count ? ValueOfGridColumn(column) : QString());
+    }
+    FieldShown();
+}
+
+void GridMapPage::Clear()
+{
+    for (int i = 0; i < C.Fields->topLevelItemCount(); ++i)
+        C.Fields->topLevelItem(i)->setText(1, QString());
+    FieldShown();
+}
+
+void GridMapPage::ColNumberChosen(int Index)
+{
+    SetSelectedValue(C.ColNumber->itemText(Index));
+}
+
+void GridMapPage::FillColNumbers(int Count)
+{
+    if (!C.ColNumber)
+        return;
+    const QSignalBlocker block(C.ColNumber);
+    C.ColNumber->clear();
+    C.ColNumber->addItem(QString());
+    for (int c = 1; c <= Count; ++c)
+        C.ColNumber->addItem(QString::number(c));
+    const QTreeWidgetItem* item = C.Fields->currentItem();
+    C.ColNumber->setCurrentIndex(item ? qMax(0, C.ColNumber->findText(item->text(1))) : 0);
+}
+
+void GridMapPage::FieldShown()
+{
+    if (FGrid)
+        FGrid->InvalidateGrid();
+    F->TuneButtons();
+}
+
+void GridMapPage::Guard(const std::function<void()>& Body)
+{
+    try {
+        Body();
+    } catch (const std::exception& e) {
+        dialogs::showError(QString::fromUtf8(e.what()), F);
+    }
+}
+
+void GridMapPage::SetSkipRows(int Value)
+{
+    if (Value == FSkipRows)
+        return;
+    FSkipRows = Value;
+    if (Number(C.SkipEdit->text(), -1) != Value) {
+        const QSignalBlocker block(C.SkipEdit);
+        C.SkipEdit->setText(QString::number(Value));
+    }
+}
+
+// ---- the wizard's side
+// ---------------------------------------------------------------------------
+
+void GridMapPage::ShowStep(int Index, int Total)
+{
+    F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
+    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
+        stack->setCurrentWidget(this);
+    C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
+    if (F->NeedReload)
+        LoadSource();
+    if (C.Fields->topLevelItemCount() > 0 && !C.Fields->currentItem()) {
+        C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
+        C.Fields->setFocus();
+    }
+    F->TuneButtons();
+}
+
+void GridMapPage::LoadSource()
+{
+    if (!ReadsMissingFiles() && !QFileInfo(F->FileName()).isFile())
+        return;
+    {
+        const auto loading = ShowLoading(F, F->FileName());
+        LoadFile();
+    }
+    F->NeedReload = false;
+    FieldShown();
+}
+
+void GridMapPage::SourceChanged() {}
+
+void GridMapPage::PrepareJump()
+{
+    // The run takes the chosen table or sheet from what the file holds.
+    if (F->NeedReload)
+        LoadSource();
+}
+
+bool GridMapPage::StepComplete(int) const
+{
+    if (!SourceChosen())
+        return false;
+    for (int i = 0; i < C.Fields->topLevelItemCount(); ++i)
+        if (ValueMapped(C.Fields->topLevelItem(i)->text(1)))
+            return true;
+    return false;
+}
+
+QList<QPair<QString, QString>> GridMapPage::MapLines() const
+{
+    QList<QPair<QString, QString>> lines;
+    for (int i = 0; i < C.Fields->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = C.Fields->topLevelItem(i);
+        const QString value = item->text(1);
+        if (!ValueMapped(value))
+            continue;
+        lines.append({item->text(0), FColumnForm == TColumnForm::Numbers
+                                         ? QString::number(Number(value, 0))
+                                         : value});
+    }
+    return lines;
+}
+
+void GridMapPage::SaveTemplate(IniFile& Ini) const
+{
+    for (const auto& [field, value] : MapLines())
+        Ini.writeString(FMapSection, field, value);
+    Ini.writeInteger(FOptionsSection, QStringLiteral("SkipLines"), FSkipRows);
+    SaveOptions(Ini);
+}
+
+void GridMapPage::LoadTemplate(const IniFile& Ini)
+{
+    SetSkipRows(Ini.readCount(FOptionsSection, QStringLiteral("SkipLines"), 0));
+    LoadOptions(Ini);
+    const QStringList keys = Ini.keys(FMapSection);
+    for (int i = 0; i < C.Fields->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = C.Fields->topLevelItem(i);
+        for (const QString& key : keys) {
+            if (key.compare(item->text(0), Qt::CaseInsensitive) != 0)
+                continue;
+            const QString value = Ini.readString(FMapSection, key).trimmed();
+            if (ValueMapped(value))
+                item->setText(1, FColumnForm == TColumnForm::Numbers
+                                     ? QString::number(Number(value, 0))
+                                     : value);
+            break;
+        }
+    }
+    FieldShown();
+}
+
+// ---- grids and tabs
+// ------------------------------------------------------------------------------
+
+TKobWideStringGrid* GridMapPage::MakeGrid(QWidget* Parent)
+{
+    auto* grid = new TKobWideStringGrid(Parent);
+    QFont font(QStringLiteral("Courier New"));
+    font.setPixelSize(11);
+    grid->setFont(font);
+    grid->SetDefaultRowHeight(16);
+    grid->SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goColSizing);
+    grid->SetDefaultDrawing(false);
+    grid->OnDrawCell = [this, grid](TKobCustomGrid*, int ACol, int ARow, const QRect& Rect,
+                                    TGridDrawState State) {
+        DrawCell(grid, ACol, ARow, Rect, int(State));
+    };
+    grid->OnMouseDown = [this, grid](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
+                                     int X, int Y) {
+        if (Button != Qt::LeftButton)
+            return;
+        int col = -1;
+        int row = -1;
+        grid->MouseToCell(X, Y, col, row);
+        ColumnClicked(col);
+    };
+    return grid;
+}
+
+TKobWideStringGrid* GridMapPage::CurrentGrid() const
+{
+    return FGrid;
+}
+
+void GridMapPage::SetCurrentGrid(TKobWideStringGrid* Grid)
+{
+    FGrid = Grid;
+}
+
+void GridMapPage::ClearTabs()
+{
+    const QSignalBlocker block(C.Tabs);
+    SetCurrentGrid(nullptr);
+    while (C.Tabs->count() > 0) {
+        QWidget* page = C.Tabs->widget(0);
+        C.Tabs->removeTab(0);
+        delete page;
+    }
+    FTabGrids.clear();
+}
+
+TKobWideStringGrid* GridMapPage::AddTab(const QString& Caption, int Tag)
+{
+    TKobWideStringGrid* grid = MakeGrid(nullptr);
+    const QSignalBlocker block(C.Tabs);
+    const int index = C.Tabs->addTab(grid, Caption);
+    C.Tabs->tabBar()->setTabData(index, Tag);
+    FTabGrids.emplace_back(grid);
+    return grid;
+}
+
+int GridMapPage::TabCount() const
+{
+    return C.Tabs ? C.Tabs->count() : 0;
+}
+
+QString GridMapPage::TabCaption(int Index) const
+{
+    return C.Tabs->tabText(Index);
+}
+
+int GridMapPage::TabTag(int Index) const
+{
+    return C.Tabs->tabBar()->tabData(Index).toInt();
+}
+
+int GridMapPage::CurrentTab() const
+{
+    return C.Tabs ? C.Tabs->currentIndex() : -1;
+}
+
+TKobWideStringGrid* GridMapPage::TabGrid(int Index) const
+{
+    return Index >= 0 && Index < int(FTabGrids.size()) ? FTabGrids[std::size_t(Index)].data()
+                                                       : nullptr;
+}
+
+void GridMapPage::ActivateTab(int Index)
+{
+    if (Index < 0 || Index >= TabCount())
+        return;
+    {
+        const QSignalBlocker block(C.Tabs);
+        C.Tabs->setCurrentIndex(Index);
+    }
+    SetCurrentGrid(TabGrid(Index));
+    TabChanged(Index);
+    FieldShown();
+}
+
+// ---- drawing
+// ---------------------------------------------------------------------------------------
+
+void GridMapPage::DrawCell(TKobWideStringGrid* Grid, int ACol, int ARow, const QRect& Rect,
+                           int State)
+{
+    QPainter* p = Grid->Canvas()->Painter();
+    if (!p)
+        return;
+    const QPalette& pal = Grid->palette();
+    const QString text = Grid->Cells(ACol, ARow);
+    const bool fixed = ACol < Grid->FixedCols() || ARow < Grid->FixedRows();
+    const bool mapped = Grid == FGrid && ACol == SelectedGridColumn();
+    p->save();
+    // Cells read from the left, as the sources do, whatever the program's direction.
+    p->setLayoutDirection(Qt::LeftToRight);
+    if (fixed) {
+        QFont font = Grid->font();
+        font.setBold(mapped && ARow == 0);
+        p->setFont(font);
+        p->fillRect(Rect, pal.button());
+        p->setPen(pal.buttonText().color());
+        p->drawText(Rect.translated(-1, 1), Qt::AlignCenter, text);
+    } else if (mapped) {
+        const QRect r = Rect.adjusted(0, 0, 0, 1);
+        p->fillRect(r, pal.highlight());
+        p->setPen(pal.highlightedText().color());
+        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter,
+                    text);
+    } else {
+        p->fillRect(Rect, pal.base());
+        p->setPen(pal.text().color());
+        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop,
+                    text);
+    }
+    if (State & gdFocused) {
+        p->setPen(QPen(pal.text().color(), 1, Qt::DotLine));
+        p->setBrush(Qt::NoBrush);
+        p->drawRect(Rect.adjusted(0, 0, -1, -1));
+    }
+    p->restore();
+}

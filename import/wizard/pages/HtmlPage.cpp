@@ -1,0 +1,134 @@
+#include "import/wizard/pages/HtmlPage.h"
+
+#include "ui_HtmlPage.h"
+
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
+
+#include <QComboBox>
+
+namespace {
+const QString kOptions = QStringLiteral("HTML_OPTIONS");
+}
+
+HtmlPage::HtmlPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiHTML, TColumnForm::Numbers, QStringLiteral("HTML_MAP"), kOptions),
+      ui(new Ui::tsHTMLOptions), FReader(std::make_unique<TDurvel3HTML>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvHTMLFields->setColumnWidth(0, 96);
+    ui->lvHTMLFields->setColumnWidth(1, 40);
+    Grid = MakeGrid(this);
+    Grid->setObjectName(QStringLiteral("HTMLGrid"));
+    Grid->setGeometry(163, 88, 402, 274);
+    Grid->SetColCount(1);
+    Grid->SetRowCount(1);
+    Grid->SetFixedCols(0);
+    Grid->SetFixedRows(0);
+    SetCurrentGrid(Grid);
+    Bind({ui->lvHTMLFields, ui->edtHTMLSkipLines, ui->tbtHTMLAutoFill, ui->tbtHTMLClear,
+          ui->laStep_08, ui->cbHTMLColNumber, nullptr});
+    connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, [this](int Index) {
+        FWantedTable = Index + 1;
+        ShowTable();
+        FieldShown();
+    });
+}
+
+HtmlPage::~HtmlPage() = default;
+
+int HtmlPage::TableNumber() const
+{
+    return ui->cbHTMLTableNumber->currentIndex() + 1;
+}
+
+void HtmlPage::SetTableNumber(int Number)
+{
+    FWantedTable = Number;
+    if (Number < 1 || Number > ui->cbHTMLTableNumber->count())
+        return;
+    ui->cbHTMLTableNumber->setCurrentIndex(Number - 1);
+    ShowTable();
+    FieldShown();
+}
+
+bool HtmlPage::SourceChosen() const
+{
+    return TableNumber() > 0;
+}
+
+void HtmlPage::SourceChanged()
+{
+    // Another file: its tables are read when the page is shown.
+    FFile.Clear();
+    ui->cbHTMLTableNumber->clear();
+}
+
+void HtmlPage::LoadFile()
+{
+    FFile.Clear();
+    ui->cbHTMLTableNumber->clear();
+    FFile.FileName = F->FileName();
+    FFile.Open();
+    const int count = int(FFile.Tables.size());
+    for (int i = 1; i <= count; ++i)
+        ui->cbHTMLTableNumber->addItem(QString::number(i));
+    if (count == 0) {
+        // What a previous file showed is no preview of this one.
+        Grid->SetColCount(1);
+        Grid->SetRowCount(1);
+        Grid->SetCells(0, 0, QString());
+        FillColNumbers(0);
+        return;
+    }
+    ui->cbHTMLTableNumber->setCurrentIndex(
+        FWantedTable >= 1 && FWantedTable <= count ? FWantedTable - 1 : 0);
+    ShowTable();
+}
+
+void HtmlPage::ShowTable()
+{
+    const int number = TableNumber();
+    if (number < 1 || number > int(FFile.Tables.size()))
+        return;
+    const THTMLTable& table = FFile.Tables[std::size_t(number - 1)];
+    const int rows = qMin(table.RowCount(), PreviewRows);
+    Grid->BeginUpdate();
+    // Shrinking first drops the cells of the previous preview.
+    Grid->SetColCount(1);
+    Grid->SetRowCount(1);
+    Grid->SetCells(0, 0, QString());
+    Grid->SetRowCount(qMax(1, rows));
+    for (int r = 0; r < rows; ++r) {
+        const QStringList& cells = table.Rows[std::size_t(r)];
+        if (cells.size() > Grid->ColCount())
+            Grid->SetColCount(int(cells.size()));
+        for (int c = 0; c < cells.size(); ++c)
+            Grid->SetCells(c, r, cells.at(c));
+    }
+    Grid->EndUpdate();
+    FillColNumbers(Grid->ColCount());
+}
+
+void HtmlPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3HTML*>(&Reader);
+    if (!reader)
+        return;
+    reader->TableNumber = TableNumber();
+    reader->SkipFirstRows = SkipRows();
+}
+
+void HtmlPage::SaveOptions(IniFile& Ini) const
+{
+    // Without it a template would import the first table whatever was chosen.
+    Ini.writeInteger(kOptions, QStringLiteral("TableNumber"), qMax(1, TableNumber()));
+}
+
+void HtmlPage::LoadOptions(const IniFile& Ini)
+{
+    SetTableNumber(Ini.readCount(kOptions, QStringLiteral("TableNumber"), 1));
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The HTML page: the tables of the page, one previewed at a time; fields take the number of a
+// cell in the row.
+
+#include "import/engine/Durvel3HTML.h"
+#include "import/wizard/pages/GridMapPage.h"
+
+#include <memory>
+
+namespace Ui {
+class tsHTMLOptions;
+}
+
+class HtmlPage : public GridMapPage
+{
+    Q_OBJECT
+public:
+    explicit HtmlPage(TDurvel3WizardF* Form);
+    ~HtmlPage() override;
+
+    // The most rows a preview shows.
+    static constexpr int PreviewRows = 30;
+
+    std::unique_ptr<Ui::tsHTMLOptions> ui;
+    TKobWideStringGrid* Grid = nullptr;
+
+    TDurvel3* Reader() override { return FReader.get(); }
+    void CopyOptions(TDurvel3& Reader) const override;
+    void SourceChanged() override;
+
+    // The chosen table, from 1; 0 when the page has none.
+    int TableNumber() const;
+    // Chooses a table by its number and previews it.
+    void SetTableNumber(int Number);
+    const THTMLFile& HTMLFile() const { return FFile; }
+
+protected:
+    void LoadFile() override;
+    bool SourceChosen() const override;
+    void SaveOptions(IniFile& Ini) const override;
+    void LoadOptions(const IniFile& Ini) override;
+
+private:
+    void ShowTable();
+
+    THTMLFile FFile;
+    std::unique_ptr<TDurvel3HTML> FReader;
+    // The table a template asked for, chosen once the page is read.
+    int FWantedTable = 1;
+};

@@ -1,0 +1,134 @@
+#include "import/wizard/pages/XlsxPage.h"
+
+#include "ui_XlsxPage.h"
+
+#include "import/engine/support/XlsxFile.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "import/wizard/widgets/SheetGrid.h"
+#include "platform/ini/IniFile.h"
+
+namespace {
+const QString kOptions = QStringLiteral("XLSX_OPTIONS");
+}
+
+XlsxPage::XlsxPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiXLSX, TColumnForm::Letters, QStringLiteral("XLSX_MAP"), kOptions),
+      ui(new Ui::tsXlsxOptions), FReader(std::make_unique<TDurvel3Xlsx>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvXlsxFields->setColumnWidth(0, 96);
+    ui->lvXlsxFields->setColumnWidth(1, 40);
+    Bind({ui->lvXlsxFields, ui->edXlsxSkipRows, ui->tlbXlsxAutoFill, ui->tlbXlsxClear,
+          ui->laStep_11, nullptr, ui->pcXlsxFile});
+}
+
+XlsxPage::~XlsxPage()
+{
+    ClearTabs();
+}
+
+void XlsxPage::LoadFile()
+{
+    TXlsxFile file;
+    file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
+    file.Workbook.NeedFillMerge = FNeedFillMerge;
+    file.SetFileName(F->FileName());
+    try {
+        file.Load();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
+    ClearTabs();
+    const int size = PreviewSize + 1;
+    const auto& sheets = file.Workbook.WorkSheets;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const TXlsxWorkSheet& sheet = *sheets[i];
+        TKobWideStringGrid* grid = AddTab(sheet.Name, int(i));
+        grid->BeginUpdate();
+        grid->SetColCount(size);
+        grid->SetRowCount(size);
+        grid->SetFixedCols(1);
+        grid->SetFixedRows(1);
+        grid->SetDefaultColWidth(64);
+        FillSheetGridHeaders(grid);
+        grid->SetColWidths(0, 30);
+        // Only what the tab shows: a sheet may hold a million rows.
+        const int rows = qMin(sheet.Cells.RowCount(), PreviewSize);
+        for (int r = 0; r < rows; ++r)
+            if (const TKobWideStringSparseList* cells = sheet.Cells.RowList(r))
+                cells->ForEach([grid, r](int c, const QString& Text, void*) {
+                    if (c < PreviewSize && !Text.isEmpty())
+                        grid->SetCells(c + 1, r + 1, Text);
+                });
+        grid->EndUpdate();
+    }
+    int current = 0;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabCaption(i) == FSheetName) {
+            current = i;
+            break;
+        }
+    ActivateTab(current);
+}
+
+void XlsxPage::TabChanged(int Index)
+{
+    if (Index >= 0)
+        FSheetName = TabCaption(Index);
+}
+
+void XlsxPage::SetXlsxSheetName(const QString& Name)
+{
+    FSheetName = Name;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabCaption(i) == Name) {
+            ActivateTab(i);
+            return;
+        }
+}
+
+void XlsxPage::SetLoadHiddenSheet(bool Value)
+{
+    if (Value == FLoadHiddenSheet)
+        return;
+    FLoadHiddenSheet = Value;
+    F->NeedReload = true; // the tabs change with it
+}
+
+void XlsxPage::SetNeedFillMerge(bool Value)
+{
+    if (Value == FNeedFillMerge)
+        return;
+    FNeedFillMerge = Value;
+    F->NeedReload = true;
+}
+
+void XlsxPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3Xlsx*>(&Reader);
+    if (!reader)
+        return;
+    reader->SetSheetName(FSheetName);
+    reader->SkipFirstRows = SkipRows();
+    // The rows must be read as the preview showed them.
+    reader->SetLoadHiddenSheet(FLoadHiddenSheet);
+    reader->SetNeedFillMerge(FNeedFillMerge);
+}
+
+void XlsxPage::SaveOptions(IniFile& Ini) const
+{
+    Ini.writeString(kOptions, QStringLiteral("SheetName"), FSheetName);
+    Ini.writeBool(kOptions, QStringLiteral("NeedFillMerge"), FNeedFillMerge);
+    Ini.writeBool(kOptions, QStringLiteral("LoadHiddenSheet"), FLoadHiddenSheet);
+}
+
+void XlsxPage::LoadOptions(const IniFile& Ini)
+{
+    SetNeedFillMerge(Ini.readBool(kOptions, QStringLiteral("NeedFillMerge"), false));
+    SetLoadHiddenSheet(Ini.readBool(kOptions, QStringLiteral("LoadHiddenSheet"), false));
+    SetXlsxSheetName(
+        Ini.readString(kOptions, QStringLiteral("SheetName"), QStringLiteral("Sheet1")));
+}

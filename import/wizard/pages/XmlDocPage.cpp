@@ -1,0 +1,245 @@
+#include "import/wizard/pages/XmlDocPage.h"
+
+#include "ui_XmlDocPage.h"
+
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
+#include "platform/xml/Xml.h"
+
+#include <QMenu>
+
+namespace {
+
+const QString kOptions = QStringLiteral("XMLDOC_OPTIONS");
+
+// What a tree item stands for, kept in its data.
+enum ItemKind { ikOther = 0, ikElement = 1, ikAttribute = 2 };
+constexpr int KindRole = Qt::UserRole;
+constexpr int NameRole = Qt::UserRole + 1;
+
+QTreeWidgetItem* addItem(QTreeWidget* Tree, QTreeWidgetItem* Parent, const QString& Text,
+                         ItemKind Kind, const QString& Name)
+{
+    auto* item = Parent ? new QTreeWidgetItem(Parent) : new QTreeWidgetItem(Tree);
+    item->setText(0, Text);
+    item->setData(0, KindRole, int(Kind));
+    item->setData(0, NameRole, Name);
+    return item;
+}
+
+void addNode(QTreeWidget* Tree, QTreeWidgetItem* Parent, const xml::Node& Node)
+{
+    switch (Node.type()) {
+    case xml::Node::Type::Element: {
+        QTreeWidgetItem* item = addItem(Tree, Parent, Node.name(), ikElement, Node.name());
+        for (const xml::Attribute& a : Node.attributes())
+            addItem(Tree, item, QStringLiteral("%1 = \"%2\"").arg(a.name, a.value.trimmed()),
+                    ikAttribute, a.name);
+        for (xml::Node child = Node.firstChild(); child; child = child.nextSibling())
+            addNode(Tree, item, child);
+        break;
+    }
+    case xml::Node::Type::Text:
+    case xml::Node::Type::CData: {
+        const QString text = Node.text().trimmed();
+        if (!text.isEmpty())
+            addItem(Tree, Parent, text, ikOther, QString());
+        break;
+    }
+    case xml::Node::Type::Comment:
+        addItem(Tree, Parent, Node.text().trimmed(), ikOther, QString());
+        break;
+    default:
+        break; // processing instructions and the like
+    }
+}
+
+} // namespace
+
+void BuildXMLDocTree(QTreeWidget* TreeView, const TXMLDocFile& File)
+{
+    TreeView->setUpdatesEnabled(false);
+    TreeView->clear();
+    if (const xml::Document* doc = File.Document())
+        addNode(TreeView, nullptr, doc->root());
+    TreeView->setUpdatesEnabled(true);
+}
+
+XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiXMLDoc, TColumnForm::Numbers, QStringLiteral("XMLDOC_MAP"), kOptions),
+      ui(new Ui::tsXMLDocOptions), FReader(std::make_unique<TDurvel3XMLDoc>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvXMLDocFields->setColumnWidth(0, 130);
+    ui->lvXMLDocFields->setColumnWidth(1, 40);
+    Grid = MakeGrid(this);
+    Grid->setObjectName(QStringLiteral("XMLDocGrid"));
+    Grid->setGeometry(200, 155, 360, 214);
+    Grid->SetDefaultColWidth(82);
+    ResetGrid();
+    SetCurrentGrid(Grid);
+    Bind({ui->lvXMLDocFields, ui->edXMLDocSkipLines, ui->tbtXMLDocAutoFill, ui->tbtXMLDocClear,
+          ui->laStep_10, ui->cbXMLDocColNumber, nullptr});
+    FillColNumbers(0);
+
+    pmXMLDocTreeView = new QMenu(this);
+    pmXMLDocTreeView->setObjectName(QStringLiteral("pmXMLDocTreeView"));
+    miGetXPath = pmXMLDocTreeView->addAction(QStringLiteral("Get XPath"));
+    miGetXPath->setObjectName(QStringLiteral("miGetXPath"));
+    connect(miGetXPath, &QAction::triggered, this, &XmlDocPage::GetXPathClick);
+    connect(ui->tvXMLDoc, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+        pmXMLDocTreeView->popup(ui->tvXMLDoc->viewport()->mapToGlobal(At));
+    });
+    connect(ui->tvXMLDoc, &QTreeWidget::itemDoubleClicked, this, &XmlDocPage::GetXPathClick);
+    connect(ui->bXMLDocGetXPath, &QPushButton::clicked, this, &XmlDocPage::GetXPathClick);
+    connect(ui->bXMLDocBuildTree, &QPushButton::clicked, this,
+            [this] { Guard([this] { BuildTreeClick(); }); });
+    connect(ui->bXMLDocFillGrid, &QToolButton::clicked, this,
+            [this] { Guard([this] { FillGridClick(); }); });
+    connect(ui->edXMLDocXPath, &QLineEdit::returnPressed, this,
+            [this] { Guard([this] { FillGridClick(); }); });
+}
+
+XmlDocPage::~XmlDocPage() = default;
+
+void XmlDocPage::ResetGrid()
+{
+    Grid->BeginUpdate();
+    Grid->SetFixedCols(0);
+    Grid->SetFixedRows(0);
+    Grid->SetColCount(1);
+    Grid->SetRowCount(1);
+    Grid->SetCells(0, 0, QString());
+    Grid->SetColCount(2);
+    Grid->SetRowCount(2);
+    Grid->SetFixedCols(1);
+    Grid->SetFixedRows(1);
+    Grid->EndUpdate();
+}
+
+void XmlDocPage::FillGrid()
+{
+    ResetGrid();
+    Grid->BeginUpdate();
+    Grid->SetFixedCols(0);
+    Grid->SetFixedRows(0);
+    FillXMLDocGrid(*Grid->CellStore(), FFile);
+    Grid->SetFixedCols(Grid->ColCount() > 1 ? 1 : 0);
+    Grid->SetFixedRows(Grid->RowCount() > 1 ? 1 : 0);
+    Grid->EndUpdate();
+    FillColNumbers(Grid->ColCount());
+}
+
+void XmlDocPage::LoadFile()
+{
+    FFile.SetFileName(F->FileName());
+    try {
+        FFile.Load();
+    } catch (const xml::XmlError& e) {
+        ResetGrid();
+        FillColNumbers(0);
+        throw EDurvelError(e.message());
+    }
+    F->NeedReload = false;
+    ResetGrid();
+    FillColNumbers(0);
+    // An XPath set before the file was read (a template's) is shown at once.
+    if (FXPath != QLatin1String("/"))
+        SetXMLDocXPath(FXPath);
+}
+
+void XmlDocPage::SetXMLDocDataLocation(TXMLDataLocation Value)
+{
+    if (Value == FDataLocation)
+        return;
+    FDataLocation = Value;
+    ui->cbXMLDocDataLocation->setCurrentIndex(int(Value));
+    FFile.DataLocation = Value;
+}
+
+void XmlDocPage::SetXMLDocXPath(const QString& Text)
+{
+    if (Text.isEmpty())
+        return;
+    FXPath = Text;
+    if (ui->edXMLDocXPath->text() != Text)
+        ui->edXMLDocXPath->setText(Text);
+    if (!FFile.Loaded())
+        return; // read with the file
+    try {
+        const auto loading = ShowLoading(F, Text);
+        FFile.SetXPath(Text);
+    } catch (const xml::XmlError& e) {
+        ResetGrid();
+        FillColNumbers(0);
+        FieldShown();
+        throw EDurvelError(e.message());
+    }
+    FillGrid();
+    FieldShown();
+}
+
+void XmlDocPage::BuildTreeClick()
+{
+    if (F->NeedReload || !FFile.Loaded())
+        return;
+    const auto loading = ShowLoading(F, QStringLiteral("Build TreeView"));
+    BuildXMLDocTree(ui->tvXMLDoc, FFile);
+}
+
+void XmlDocPage::GetXPathClick()
+{
+    QString path = QStringLiteral("/");
+    if (const QTreeWidgetItem* item = ui->tvXMLDoc->currentItem()) {
+        const int kind = item->data(0, KindRole).toInt();
+        const QString name = item->data(0, NameRole).toString();
+        if (kind == ikElement)
+            path = u'/' + name;
+        else if (kind == ikAttribute)
+            path = u'[' + name + u']';
+        for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent())
+            path = u'/' + up->data(0, NameRole).toString() + path;
+    }
+    ui->edXMLDocXPath->setText(path);
+}
+
+void XmlDocPage::FillGridClick()
+{
+    SetXMLDocDataLocation(TXMLDataLocation(qBound(0, ui->cbXMLDocDataLocation->currentIndex(), 1)));
+    SetXMLDocXPath(ui->edXMLDocXPath->text());
+}
+
+void XmlDocPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3XMLDoc*>(&Reader);
+    if (!reader)
+        return;
+    reader->SkipFirstRows = SkipRows();
+    reader->XPath = FXPath;
+    // The columns of the preview depend on it as much as on the XPath.
+    reader->DataLocation = FDataLocation;
+}
+
+void XmlDocPage::SaveOptions(IniFile& Ini) const
+{
+    Ini.writeString(kOptions, QStringLiteral("XPath"), FXPath);
+    Ini.writeInteger(kOptions, QStringLiteral("DataLocation"), int(FDataLocation));
+}
+
+void XmlDocPage::LoadOptions(const IniFile& Ini)
+{
+    SetXMLDocDataLocation(Ini.readInteger(kOptions, QStringLiteral("DataLocation"), 0) == 1
+                              ? tlSubNodes
+                              : tlAttributes);
+    const QString xpath = Ini.readString(kOptions, QStringLiteral("XPath"), QStringLiteral("/"));
+    if (F->NeedReload) {
+        FXPath = xpath.isEmpty() ? QStringLiteral("/") : xpath;
+        ui->edXMLDocXPath->setText(FXPath);
+    } else {
+        SetXMLDocXPath(xpath);
+    }
+}

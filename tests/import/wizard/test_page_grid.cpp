@@ -1,0 +1,277 @@
+// What every page that maps fields onto a previewed table shares, through the HTML, XML-document
+// and XLSX pages of the real wizard window.
+
+#include "helper_gridpages.h"
+
+#include "import/engine/Durvel3HTML.h"
+#include "import/engine/Durvel3XMLDoc.h"
+#include "import/engine/Durvel3Xlsx.h"
+#include "import/wizard/pages/HtmlPage.h"
+#include "import/wizard/pages/XlsxPage.h"
+#include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
+#include "tests/support/ZipBuilder.h"
+#include "ui_Durvel3WizardF.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kHtml = "<table><tr><td>P1</td><td>Ali</td></tr>"
+                         "<tr><td>P2</td><td>Reza</td></tr></table>";
+const QByteArray kXml =
+    "<people><person id='P1' name='Ali'/><person id='P2' name='Reza'/></people>";
+
+// A workbook of one sheet "Sheet1" holding A1:B1.
+void writeSmallXlsx(const QString& path)
+{
+    writeZip(path,
+             {{"xl/workbook.xml",
+               "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' "
+               "xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/relationships'>"
+               "<sheets><sheet name='Sheet1' sheetId='1' r:id='rId1'/></sheets></workbook>"},
+              {"xl/_rels/workbook.xml.rels",
+               "<Relationships "
+               "xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+               "<Relationship Id='rId1' Target='worksheets/sheet1.xml' "
+               "Type='http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+               "worksheet'/></Relationships>"},
+              {"xl/worksheets/sheet1.xml",
+               "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+               "<sheetData><row r='1'><c r='A1' t='inlineStr'><is><t>P1</t></is></c>"
+               "<c r='B1' t='inlineStr'><is><t>Ali</t></is></c></row></sheetData></worksheet>"}});
+}
+
+struct Opened
+{
+    RegisterWizard fx;
+    std::unique_ptr<TDurvel3WizardF> w;
+    GridMapPage* page = nullptr;
+
+    explicit Opened(int kind)
+    {
+        w = fx.window();
+        w->SetImportType(kind);
+        QString path;
+        if (kind == aiHTML)
+            path = fx.file(QStringLiteral("t.html"), kHtml);
+        else if (kind == aiXMLDoc)
+            path = fx.file(QStringLiteral("t.xml"), kXml);
+        else
+            writeSmallXlsx(path = fx.dir.filePath(QStringLiteral("t.xlsx")));
+        w->ui->edtFileName->setText(path);
+        w->ui->bNext->click();
+        page = static_cast<GridMapPage*>(w->Page(kind));
+        if (kind == aiXMLDoc)
+            static_cast<XmlDocPage*>(page)->SetXMLDocXPath(QStringLiteral("/people/person"));
+    }
+};
+
+} // namespace
+
+class TestPageGrid : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opensOnTheOptionsStep_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("html") << int(aiHTML);
+        QTest::newRow("xml document") << int(aiXMLDoc);
+        QTest::newRow("xlsx") << int(aiXLSX);
+    }
+    void opensOnTheOptionsStep()
+    {
+        QFETCH(int, kind);
+        Opened o(kind);
+        QCOMPARE(o.w->Step(), 1);
+        QCOMPARE(o.w->ui->pgImport->currentWidget(), o.page);
+        QVERIFY(o.page->CurrentGrid());
+        QVERIFY(!o.w->NeedReload);
+        QCOMPARE(o.page->FieldList()->currentItem()->text(0), QStringLiteral("id"));
+        // Nothing is mapped yet, so the step cannot be left.
+        QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    void columnClick_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("number") << int(aiHTML) << QList<int>{1} << "2";
+        QTest::newRow("first number") << int(aiHTML) << QList<int>{0} << "1";
+        QTest::newRow("second click unmaps") << int(aiHTML) << QList<int>{1, 1} << "";
+        QTest::newRow("another column moves") << int(aiHTML) << QList<int>{1, 0} << "1";
+        QTest::newRow("outside the cells") << int(aiHTML) << QList<int>{1, -1} << "2";
+        QTest::newRow("node names column") << int(aiXMLDoc) << QList<int>{0} << "1";
+        QTest::newRow("xml second click") << int(aiXMLDoc) << QList<int>{2, 2} << "";
+        QTest::newRow("letters") << int(aiXLSX) << QList<int>{1} << "A";
+        QTest::newRow("past Z") << int(aiXLSX) << QList<int>{27} << "AA";
+        QTest::newRow("letters second click") << int(aiXLSX) << QList<int>{2, 2} << "";
+        QTest::newRow("row numbers leave it unmapped") << int(aiXLSX) << QList<int>{0} << "";
+        QTest::newRow("row numbers leave it mapped") << int(aiXLSX) << QList<int>{2, 0} << "B";
+    }
+    void columnClick()
+    {
+        QFETCH(int, kind);
+        QFETCH(QList<int>, clicks);
+        QFETCH(QString, value);
+        Opened o(kind);
+        selectField(o.page, QStringLiteral("Pers_number"));
+        for (int c : clicks)
+            o.page->ColumnClicked(c);
+        QCOMPARE(fieldValue(o.page, QStringLiteral("Pers_number")), value);
+        QCOMPARE(fieldValue(o.page, QStringLiteral("id")), QString());
+        QCOMPARE(o.w->ui->bNext->isEnabled(), !value.isEmpty());
+    }
+
+    void clickOnTheGrid()
+    {
+        Opened o(aiHTML);
+        selectField(o.page, QStringLiteral("First_Name"));
+        TKobWideStringGrid* grid = o.page->CurrentGrid();
+        QTest::mouseClick(grid, Qt::LeftButton, {}, QPoint(grid->CellRect(1, 0).center()));
+        QCOMPARE(fieldValue(o.page, QStringLiteral("First_Name")), QStringLiteral("2"));
+    }
+
+    void autoFill_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("values");
+        // The HTML table has two columns; the XML table node name, text, id and name.
+        QTest::newRow("html") << int(aiHTML) << QStringList{"1", "2", "", "", "", "", ""};
+        QTest::newRow("xml document")
+            << int(aiXMLDoc) << QStringList{"2", "3", "4", "", "", "", ""};
+        QTest::newRow("xlsx") << int(aiXLSX) << QStringList{"A", "B", "C", "D", "E", "F", "G"};
+    }
+    void autoFill()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, values);
+        Opened o(kind);
+        // A value auto fill does not reach is emptied.
+        selectField(o.page, QStringLiteral("Chk"));
+        o.page->SetSelectedValue(QStringLiteral("9"));
+        o.page->AutoFill();
+        QCOMPARE(fieldValues(o.page), values);
+        o.page->Clear();
+        QCOMPARE(fieldValues(o.page), QStringList(values.size(), QString()));
+        QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    void skipRows_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("skip");
+        QTest::newRow("html") << int(aiHTML) << "2" << 2;
+        QTest::newRow("xml document") << int(aiXMLDoc) << "1" << 1;
+        QTest::newRow("xlsx") << int(aiXLSX) << "3" << 3;
+        QTest::newRow("not a number") << int(aiXLSX) << "x" << 0;
+    }
+    void skipRows()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, typed);
+        QFETCH(int, skip);
+        Opened o(kind);
+        auto* edit = o.page->findChild<QLineEdit*>(kind == aiXLSX   ? "edXlsxSkipRows"
+                                                   : kind == aiHTML ? "edtHTMLSkipLines"
+                                                                    : "edXMLDocSkipLines");
+        QVERIFY(edit);
+        edit->setText(typed);
+        QCOMPARE(o.page->SkipRows(), skip);
+        TDurvel3* reader = o.page->Reader();
+        reader->SkipFirstRows = -1;
+        o.page->CopyOptions(*reader);
+        QCOMPARE(reader->SkipFirstRows, skip);
+        o.page->SetSkipRows(5);
+        QCOMPARE(edit->text(), QStringLiteral("5"));
+    }
+
+    void mapLines_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("number") << int(aiHTML) << "2"
+                                << "2";
+        QTest::newRow("number with blanks") << int(aiXMLDoc) << " 03 "
+                                            << "3";
+        QTest::newRow("zero is no column") << int(aiHTML) << "0"
+                                           << "";
+        QTest::newRow("text is no number") << int(aiHTML) << "B"
+                                           << "";
+        QTest::newRow("letters as shown") << int(aiXLSX) << "AB"
+                                          << "AB";
+    }
+    void mapLines()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, value);
+        QFETCH(QString, line);
+        Opened o(kind);
+        selectField(o.page, QStringLiteral("Price"));
+        o.page->SetSelectedValue(value);
+        const auto lines = o.page->MapLines();
+        QCOMPARE(lines.size(), line.isEmpty() ? 0 : 1);
+        if (!line.isEmpty())
+            QCOMPARE(lines.first(), (QPair<QString, QString>{"Price", line}));
+        QCOMPARE(o.page->MapReady(), !line.isEmpty());
+    }
+
+    void templateSections_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("map");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("html") << int(aiHTML) << "HTML_MAP"
+                              << "HTML_OPTIONS"
+                              << "2";
+        QTest::newRow("xml document") << int(aiXMLDoc) << "XMLDOC_MAP"
+                                      << "XMLDOC_OPTIONS"
+                                      << "3";
+        QTest::newRow("xlsx") << int(aiXLSX) << "XLSX_MAP"
+                              << "XLSX_OPTIONS"
+                              << "B";
+    }
+    void templateSections()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, map);
+        QFETCH(QString, options);
+        QFETCH(QString, value);
+        Opened o(kind);
+        selectField(o.page, QStringLiteral("First_Name"));
+        o.page->SetSelectedValue(value);
+        o.page->SetSkipRows(1);
+        const QString path = o.fx.dir.filePath(QStringLiteral("t.imp"));
+        o.w->SaveTemplate(path);
+        {
+            IniFile ini(path);
+            QCOMPARE(ini.keys(map), QStringList{"First_Name"});
+            QCOMPARE(ini.readString(map, QStringLiteral("First_Name")), value);
+            QCOMPARE(ini.readInteger(options, QStringLiteral("SkipLines"), -1), 1);
+            // Map keys compare without case; a key naming no field is skipped.
+            ini.deleteKey(map, QStringLiteral("First_Name"));
+            ini.writeString(map, QStringLiteral("first_NAME"), value);
+            ini.writeString(map, QStringLiteral("Nobody"), value);
+            ini.save();
+        }
+        RegisterWizard fx2;
+        auto w2 = fx2.window();
+        w2->LoadTemplate(path);
+        QCOMPARE(w2->ImportType(), kind);
+        auto* page2 = static_cast<GridMapPage*>(w2->Page(kind));
+        QCOMPARE(fieldValue(page2, QStringLiteral("First_Name")), value);
+        QCOMPARE(fieldValue(page2, QStringLiteral("Price")), QString());
+        QCOMPARE(page2->SkipRows(), 1);
+    }
+};
+
+QTEST_MAIN(TestPageGrid)
+#include "test_page_grid.moc"

@@ -1,0 +1,169 @@
+// The HTML page: its tables, the preview of the chosen one, and a page imported into the
+// register through a saved template.
+
+#include "helper_gridpages.h"
+
+#include "import/wizard/pages/HtmlPage.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "tests/support/MessageLog.h"
+#include "ui_Durvel3WizardF.h"
+#include "ui_HtmlPage.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray table(const QList<QStringList>& rows)
+{
+    QByteArray out = "<table>";
+    for (const QStringList& r : rows) {
+        out += "<tr>";
+        for (const QString& c : r)
+            out += "<td>" + c.toUtf8() + "</td>";
+        out += "</tr>";
+    }
+    return out + "</table>";
+}
+
+struct Opened
+{
+    RegisterWizard fx;
+    std::unique_ptr<TDurvel3WizardF> w;
+    HtmlPage* page = nullptr;
+
+    explicit Opened(const QByteArray& html)
+    {
+        w = fx.window();
+        w->SetImportType(aiHTML);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("page.html"), html));
+        w->ui->bNext->click();
+        page = static_cast<HtmlPage*>(w->Page(aiHTML));
+    }
+};
+
+} // namespace
+
+class TestPageHtml : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void preview_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("wideRow");
+        QTest::addColumn<int>("gridRows");
+        QTest::addColumn<int>("gridCols");
+        QTest::newRow("short table") << 3 << -1 << 3 << 2;
+        QTest::newRow("100 rows show 30") << 100 << -1 << 30 << 2;
+        QTest::newRow("a wider row widens the grid") << 10 << 6 << 10 << 4;
+        QTest::newRow("a wide row past the preview") << 40 << 35 << 30 << 2;
+    }
+    void preview()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, wideRow);
+        QFETCH(int, gridRows);
+        QFETCH(int, gridCols);
+        QList<QStringList> cells;
+        for (int r = 0; r < rows; ++r) {
+            QStringList row{QStringLiteral("P%1").arg(r), QStringLiteral("N%1").arg(r)};
+            if (r == wideRow)
+                row << QStringLiteral("x") << QStringLiteral("last");
+            cells << row;
+        }
+        Opened o(table(cells));
+        TKobWideStringGrid* g = o.page->Grid;
+        QCOMPARE(g->RowCount(), gridRows);
+        QCOMPARE(g->ColCount(), gridCols);
+        QCOMPARE(g->FixedRows(), 0);
+        QCOMPARE(g->Cells(1, gridRows - 1), QStringLiteral("N%1").arg(gridRows - 1));
+        if (wideRow >= 0 && wideRow < gridRows)
+            QCOMPARE(g->Cells(3, wideRow), QStringLiteral("last"));
+        // The column list offers an empty entry and every column.
+        QCOMPARE(o.page->ui->cbHTMLColNumber->count(), gridCols + 1);
+    }
+
+    void tablesAreChosenByNumber()
+    {
+        Opened o(table({{"a1", "a2"}}) + "<p>between</p>" +
+                 table({{"b1", "b2", "b3"}, {"c1", "c2", "c3"}}));
+        QCOMPARE(o.page->ui->cbHTMLTableNumber->count(), 2);
+        QCOMPARE(o.page->TableNumber(), 1);
+        QCOMPARE(o.page->Grid->Cells(0, 0), QStringLiteral("a1"));
+        o.page->ui->cbHTMLTableNumber->setCurrentIndex(1);
+        emit o.page->ui->cbHTMLTableNumber->activated(1);
+        QCOMPARE(o.page->Grid->RowCount(), 2);
+        QCOMPARE(o.page->Grid->ColCount(), 3);
+        QCOMPARE(o.page->Grid->Cells(2, 1), QStringLiteral("c3"));
+        TDurvel3HTML reader;
+        o.page->CopyOptions(reader);
+        QCOMPARE(reader.TableNumber, 2);
+    }
+
+    void aPageWithoutTablesIsNotComplete()
+    {
+        Opened o("<p>no tables here</p>");
+        QCOMPARE(o.page->ui->cbHTMLTableNumber->count(), 0);
+        selectField(o.page, QStringLiteral("Pers_number"));
+        o.page->SetSelectedValue(QStringLiteral("1"));
+        QVERIFY(!o.page->MapReady());
+        QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    void anotherFileIsReadAgain()
+    {
+        Opened o(table({{"a1"}}));
+        o.w->ui->bBack->click();
+        o.w->ui->edtFileName->setText(
+            o.fx.file(QStringLiteral("other.html"), table({{"z1", "z2"}})));
+        o.w->ui->bNext->click();
+        QCOMPARE(o.page->Grid->Cells(0, 0), QStringLiteral("z1"));
+        QCOMPARE(o.page->Grid->ColCount(), 2);
+    }
+
+    void importsThroughASavedTemplate()
+    {
+        RegisterWizard fx;
+        const QString page =
+            fx.file(QStringLiteral("people.html"),
+                    "<html><head><meta charset='utf-8'></head><body>" + table({{"x"}}) +
+                        table({{"Code", "Name", "Amount"},
+                               {"P1", "علی", "1200"},
+                               {"P2", "رضا", "300"},
+                               {"P3", "<b>Sara</b> K", "45"}}) +
+                        "</body></html>");
+        const QString imp = fx.dir.filePath(QStringLiteral("html.imp"));
+        {
+            auto w = fx.window();
+            w->SetImportType(aiHTML);
+            w->ui->edtFileName->setText(page);
+            w->ui->bNext->click();
+            auto* p = static_cast<HtmlPage*>(w->Page(aiHTML));
+            p->SetTableNumber(2);
+            p->ui->edtHTMLSkipLines->setText(QStringLiteral("1"));
+            selectField(p, QStringLiteral("Pers_number"));
+            p->ColumnClicked(0);
+            selectField(p, QStringLiteral("First_Name"));
+            p->ColumnClicked(1);
+            selectField(p, QStringLiteral("Price"));
+            p->ColumnClicked(2);
+            w->SaveTemplate(imp);
+        }
+        auto w = fx.window();
+        w->LoadTemplate(imp);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(static_cast<HtmlPage*>(w->Page(aiHTML))->TableNumber(), 2);
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 3);
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(fx.rows(), (QStringList{"P2|رضا|300", "P1|علی|1200", "P3|Sara K|45"}));
+    }
+};
+
+QTEST_MAIN(TestPageHtml)
+#include "test_page_html.moc"

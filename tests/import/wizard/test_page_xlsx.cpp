@@ -1,0 +1,194 @@
+// The XLSX page: a tab per sheet previewing its top-left cells, the chosen sheet, and a
+// workbook imported into the register through a saved template. The workbook is written by
+// python3-openpyxl when the test runs.
+
+#include "helper_gridpages.h"
+
+#include "import/wizard/pages/XlsxPage.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "tests/support/MessageLog.h"
+#include "ui_Durvel3WizardF.h"
+#include "ui_XlsxPage.h"
+
+#include <QProcess>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+const char* const kScript = R"(
+import sys, openpyxl
+wb = openpyxl.Workbook()
+s = wb.active
+s.title = "Summary"
+s["A1"] = "report"
+st = wb.create_sheet("Staff")
+for r in [("Code", "Name", "Amount"), ("P1", "علی", 1200), ("P2", "رضا", 300), ("P3", "Sara", 45)]:
+    st.append(r)
+h = wb.create_sheet("Secret")
+h["A1"] = "hidden"
+h.sheet_state = "hidden"
+b = wb.create_sheet("Big")
+b["A1"] = "a"
+b["A300"] = "far"
+b.cell(row=1, column=260, value="wide")
+wb.save(sys.argv[1])
+)";
+
+// The workbook's path, or empty when openpyxl is not there.
+QString writeWorkbook(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromUtf8(kScript), path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    return path;
+}
+
+QStringList captions(const QTabWidget* tabs)
+{
+    QStringList out;
+    for (int i = 0; i < tabs->count(); ++i)
+        out << tabs->tabText(i);
+    return out;
+}
+
+} // namespace
+
+class TestPageXlsx : public QObject
+{
+    Q_OBJECT
+
+    RegisterWizard* fx = nullptr;
+    std::unique_ptr<TDurvel3WizardF> w;
+    XlsxPage* page = nullptr;
+    QString book;
+
+private slots:
+    void init()
+    {
+        fx = new RegisterWizard;
+        book = writeWorkbook(fx->dir.filePath(QStringLiteral("staff.xlsx")));
+        if (book.isEmpty())
+            QSKIP("python3-openpyxl is needed to write the workbook");
+        w = fx->window();
+        w->SetImportType(aiXLSX);
+        w->ui->edtFileName->setText(book);
+        w->ui->bNext->click();
+        page = static_cast<XlsxPage*>(w->Page(aiXLSX));
+    }
+    void cleanup()
+    {
+        w.reset();
+        delete fx;
+        fx = nullptr;
+    }
+
+    void tabs_data()
+    {
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::newRow("visible sheets") << false << QStringList{"Summary", "Staff", "Big"};
+        QTest::newRow("hidden sheets too")
+            << true << QStringList{"Summary", "Staff", "Secret", "Big"};
+    }
+    void tabs()
+    {
+        QFETCH(bool, hidden);
+        QFETCH(QStringList, tabs);
+        page->SetLoadHiddenSheet(hidden);
+        QCOMPARE(w->NeedReload, hidden);
+        page->LoadSource();
+        QCOMPARE(captions(page->ui->pcXlsxFile), tabs);
+        QCOMPARE(page->SheetName(), QStringLiteral("Summary"));
+        QCOMPARE(page->ui->pcXlsxFile->currentIndex(), 0);
+    }
+
+    void previewShowsTheSheetUnderLettersAndNumbers()
+    {
+        page->SetXlsxSheetName(QStringLiteral("Staff"));
+        TKobWideStringGrid* g = page->CurrentGrid();
+        QCOMPARE(g, page->ui->pcXlsxFile->widget(1));
+        QCOMPARE(g->ColCount(), 257);
+        QCOMPARE(g->RowCount(), 257);
+        QCOMPARE(g->FixedCols(), 1);
+        QCOMPARE(g->FixedRows(), 1);
+        QCOMPARE(g->Cells(1, 0), QStringLiteral("A"));
+        QCOMPARE(g->Cells(0, 1), QStringLiteral("1"));
+        QCOMPARE(g->Cells(1, 1), QStringLiteral("Code"));
+        QCOMPARE(g->Cells(2, 2), QStringLiteral("علی"));
+        QCOMPARE(g->Cells(3, 4), QStringLiteral("45"));
+    }
+
+    void previewCopiesOnlyWhatItShows()
+    {
+        page->SetXlsxSheetName(QStringLiteral("Big"));
+        TKobWideStringGrid* g = page->CurrentGrid();
+        QCOMPARE(g->Cells(1, 1), QStringLiteral("a"));
+        // 256 letters, 256 numbers and the one cell inside; row 300 and column 260 stay out.
+        QCOMPARE(g->CellStore()->StoredCellCount(), 2 * 256 + 1);
+    }
+
+    void theChosenTabIsTheSheet()
+    {
+        page->ui->pcXlsxFile->setCurrentIndex(2);
+        QCOMPARE(page->SheetName(), QStringLiteral("Big"));
+        QCOMPARE(page->CurrentGrid(), page->ui->pcXlsxFile->widget(2));
+        TDurvel3Xlsx reader;
+        page->CopyOptions(reader);
+        QCOMPARE(reader.SheetName, QStringLiteral("Big"));
+        // A name no tab has changes nothing shown, yet is what the run asks for.
+        page->SetXlsxSheetName(QStringLiteral("Missing"));
+        QCOMPARE(page->ui->pcXlsxFile->currentIndex(), 2);
+        QCOMPARE(page->SheetName(), QStringLiteral("Missing"));
+    }
+
+    void aMissingSheetStopsTheRun()
+    {
+        selectField(page, QStringLiteral("Pers_number"));
+        page->ColumnClicked(1);
+        page->SetXlsxSheetName(QStringLiteral("Missing"));
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 3);
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY(log.texts().first().contains(QStringLiteral("Missing")));
+        QCOMPARE(fx->rows(), QStringList{"P2|old|1"});
+    }
+
+    void importsThroughASavedTemplate()
+    {
+        page->ui->pcXlsxFile->setCurrentIndex(1);
+        page->ui->edXlsxSkipRows->setText(QStringLiteral("1"));
+        selectField(page, QStringLiteral("Pers_number"));
+        page->ColumnClicked(1);
+        selectField(page, QStringLiteral("First_Name"));
+        page->ColumnClicked(2);
+        selectField(page, QStringLiteral("Price"));
+        page->ColumnClicked(3);
+        const QString imp = fx->dir.filePath(QStringLiteral("xlsx.imp"));
+        w->SaveTemplate(imp);
+        w.reset();
+
+        w = fx->window();
+        w->LoadTemplate(imp);
+        auto* p = static_cast<XlsxPage*>(w->Page(aiXLSX));
+        QCOMPARE(p->SheetName(), QStringLiteral("Staff"));
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(p->ui->pcXlsxFile->currentIndex(), 1);
+        QCOMPARE(fieldValue(p, QStringLiteral("Price")), QStringLiteral("C"));
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(fx->rows(), (QStringList{"P2|رضا|300", "P1|علی|1200", "P3|Sara|45"}));
+    }
+};
+
+QTEST_MAIN(TestPageXlsx)
+#include "test_page_xlsx.moc"

@@ -1,0 +1,205 @@
+// The XML-document page: the node table an XPath selects, the document's tree and the XPath
+// taken from it, and a document imported into the register through a saved template.
+
+#include "helper_gridpages.h"
+
+#include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "tests/support/MessageLog.h"
+#include "ui_Durvel3WizardF.h"
+#include "ui_XmlDocPage.h"
+
+#include <QtTest>
+
+namespace {
+
+const QByteArray kPeople =
+    "<?xml version='1.0' encoding='UTF-8'?>\n"
+    "<staff xmlns='urn:payroll' xmlns:p='urn:people'>"
+    "<person id='P1' name='علی'><amount>1200</amount></person>"
+    "<person id='P2' name='رضا'><amount>300</amount><city>Qom</city></person>"
+    "<p:extra code='X'/>"
+    "</staff>";
+
+QStringList row(const TKobWideStringGrid* g, int r)
+{
+    QStringList out;
+    for (int c = 0; c < g->ColCount(); ++c)
+        out << g->Cells(c, r);
+    return out;
+}
+
+struct Opened
+{
+    RegisterWizard fx;
+    std::unique_ptr<TDurvel3WizardF> w;
+    XmlDocPage* page = nullptr;
+
+    explicit Opened(const QByteArray& xml = kPeople)
+    {
+        w = fx.window();
+        w->SetImportType(aiXMLDoc);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("people.xml"), xml));
+        w->ui->bNext->click();
+        page = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+    }
+};
+
+QTreeWidgetItem* findItem(QTreeWidget* tree, const QString& text)
+{
+    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+} // namespace
+
+class TestPageXmlDoc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void opensWithAnEmptyTable()
+    {
+        Opened o;
+        QCOMPARE(o.w->Step(), 1);
+        QCOMPARE(o.page->Grid->ColCount(), 2);
+        QCOMPARE(o.page->Grid->RowCount(), 2);
+        QCOMPARE(o.page->Grid->FixedCols(), 1);
+        QCOMPARE(o.page->Grid->FixedRows(), 1);
+    }
+
+    void fillGrid_data()
+    {
+        QTest::addColumn<QString>("xpath");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QStringList>("second");
+        QTest::newRow("attributes")
+            << "/staff/person" << 0 << QStringList{"Node name", "Text", "id", "name"}
+            << QStringList{"person", "300Qom", "P2", "رضا"};
+        QTest::newRow("sub nodes")
+            << "/staff/person" << 1 << QStringList{"Node name", "Text", "amount", "city"}
+            << QStringList{"person", "300Qom", "300", "Qom"};
+        QTest::newRow("declared prefix")
+            << "//p:extra" << 0 << QStringList{"Node name", "Text", "code"} << QStringList{};
+    }
+    void fillGrid()
+    {
+        QFETCH(QString, xpath);
+        QFETCH(int, location);
+        QFETCH(QStringList, header);
+        QFETCH(QStringList, second);
+        Opened o;
+        o.page->ui->cbXMLDocDataLocation->setCurrentIndex(location);
+        o.page->ui->edXMLDocXPath->setText(xpath);
+        MessageLog log;
+        o.page->ui->bXMLDocFillGrid->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(row(o.page->Grid, 0), header);
+        if (!second.isEmpty())
+            QCOMPARE(row(o.page->Grid, 2), second);
+        QCOMPARE(o.page->ui->cbXMLDocColNumber->count(), header.size() + 1);
+        TDurvel3XMLDoc reader;
+        o.page->CopyOptions(reader);
+        QCOMPARE(reader.XPath, xpath);
+        QCOMPARE(int(reader.DataLocation), location);
+    }
+
+    void aBadXPathIsReported()
+    {
+        Opened o;
+        o.page->SetXMLDocXPath(QStringLiteral("/staff/person"));
+        o.page->ui->edXMLDocXPath->setText(QStringLiteral("/staff/[["));
+        MessageLog log;
+        o.page->ui->bXMLDocFillGrid->click();
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY(!log.texts().first().isEmpty());
+        // The grid does not keep the table of the XPath before.
+        QCOMPARE(o.page->Grid->ColCount(), 2);
+        QCOMPARE(o.page->Grid->Cells(0, 1), QString());
+    }
+
+    void xpathFromTheTree_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("xpath");
+        QTest::newRow("element") << "amount"
+                                 << "/staff/person/amount";
+        QTest::newRow("attribute") << "id = \"P1\""
+                                   << "/staff/person[id]";
+        QTest::newRow("root") << "staff"
+                              << "/staff";
+        QTest::newRow("text node") << "Qom"
+                                   << "/";
+        QTest::newRow("nothing selected") << ""
+                                          << "/";
+    }
+    void xpathFromTheTree()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, xpath);
+        Opened o;
+        o.page->ui->edXMLDocXPath->setText(QStringLiteral("/old"));
+        o.page->ui->bXMLDocBuildTree->click();
+        QTreeWidget* tree = o.page->ui->tvXMLDoc;
+        QVERIFY(tree->topLevelItemCount() == 1);
+        if (!item.isEmpty()) {
+            QTreeWidgetItem* found = findItem(tree, item);
+            QVERIFY(found);
+            tree->setCurrentItem(found);
+        }
+        o.page->ui->bXMLDocGetXPath->click();
+        QCOMPARE(o.page->ui->edXMLDocXPath->text(), xpath);
+        // The pop-up menu's item does the same.
+        o.page->ui->edXMLDocXPath->setText(QStringLiteral("/old"));
+        o.page->miGetXPath->trigger();
+        QCOMPARE(o.page->ui->edXMLDocXPath->text(), xpath);
+    }
+
+    void importsThroughASavedTemplate()
+    {
+        RegisterWizard fx;
+        const QString xml =
+            fx.file(QStringLiteral("people.xml"),
+                    "<staff xmlns='urn:payroll'>"
+                    "<person><id>P1</id><name>علی</name><amount>1200</amount></person>"
+                    "<person><id>P2</id><name>رضا</name><amount>300</amount></person></staff>");
+        const QString imp = fx.dir.filePath(QStringLiteral("xml.imp"));
+        {
+            auto w = fx.window();
+            w->SetImportType(aiXMLDoc);
+            w->ui->edtFileName->setText(xml);
+            w->ui->bNext->click();
+            auto* p = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+            p->ui->cbXMLDocDataLocation->setCurrentIndex(1);
+            p->ui->edXMLDocXPath->setText(QStringLiteral("/staff/person"));
+            p->ui->bXMLDocFillGrid->click();
+            // Row 1 of the node table is its header.
+            p->ui->edXMLDocSkipLines->setText(QStringLiteral("1"));
+            selectField(p, QStringLiteral("Pers_number"));
+            p->ColumnClicked(2);
+            selectField(p, QStringLiteral("First_Name"));
+            p->ColumnClicked(3);
+            selectField(p, QStringLiteral("Price"));
+            p->ColumnClicked(4);
+            w->SaveTemplate(imp);
+        }
+        auto w = fx.window();
+        w->LoadTemplate(imp);
+        auto* p = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+        QCOMPARE(p->XPath(), QStringLiteral("/staff/person"));
+        QCOMPARE(p->DataLocation(), tlSubNodes);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(p->Grid->Cells(4, 0), QStringLiteral("amount"));
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(fx.rows(), (QStringList{"P2|رضا|300", "P1|علی|1200"}));
+    }
+};
+
+QTEST_MAIN(TestPageXmlDoc)
+#include "test_page_xmldoc.moc"
