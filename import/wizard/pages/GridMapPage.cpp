@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -199,8 +198,7 @@ void GridMapPage::SetSkipRows(int Value)
 void GridMapPage::ShowStep(int Index, int Total)
 {
     F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
-    if (auto* stack = qobject_cast<QStackedWidget*>(parentWidget()))
-        stack->setCurrentWidget(this);
+    F->ShowPage(this);
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
     if (F->NeedReload)
         LoadSource();

@@ -3,8 +3,11 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/HtmlPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "import/wizard/pages/XLSPage.h"
+#include "import/wizard/pages/XlsxPage.h"
+#include "import/wizard/pages/XmlDocPage.h"
 
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
 
@@ -17,6 +20,12 @@ SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
         return new TxtPage(Form);
     case aiCSV:
         return new CsvPage(Form);
+    case aiHTML:
+        return new HtmlPage(Form);
+    case aiXMLDoc:
+        return new XmlDocPage(Form);
+    case aiXLSX:
+        return new XlsxPage(Form);
     default:
         return nullptr;
     }

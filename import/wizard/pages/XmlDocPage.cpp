@@ -193,10 +193,11 @@ void XmlDocPage::BuildTreeClick()
 
 void XmlDocPage::GetXPathClick()
 {
-    QString path = QStringLiteral("/");
+    QString path;
     if (const QTreeWidgetItem* item = ui->tvXMLDoc->currentItem()) {
         const int kind = item->data(0, KindRole).toInt();
         const QString name = item->data(0, NameRole).toString();
+        // A text or comment item gives the path of its element: "/a/b/" selects nothing.
         if (kind == ikElement)
             path = u'/' + name;
         else if (kind == ikAttribute)
@@ -204,7 +205,7 @@ void XmlDocPage::GetXPathClick()
         for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent())
             path = u'/' + up->data(0, NameRole).toString() + path;
     }
-    ui->edXMLDocXPath->setText(path);
+    ui->edXMLDocXPath->setText(path.isEmpty() ? QStringLiteral("/") : path);
 }
 
 void XmlDocPage::FillGridClick()

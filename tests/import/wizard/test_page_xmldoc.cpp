@@ -129,8 +129,8 @@ private slots:
                                    << "/staff/person[id]";
         QTest::newRow("root") << "staff"
                               << "/staff";
-        QTest::newRow("text node") << "Qom"
-                                   << "/";
+        QTest::newRow("text node names its element") << "Qom"
+                                                     << "/staff/person/city";
         QTest::newRow("nothing selected") << ""
                                           << "/";
     }
