@@ -154,7 +154,8 @@ private slots:
         QTest::addColumn<QString>("checked");
         QTest::addColumn<QStringList>("enabled");
         QTest::newRow("all") << QList<int>() << "rbtXLS"
-                             << QStringList{"rbtCSV", "rbtTXT", "rbtXLS"};
+                             << QStringList{"rbtCSV", "rbtHTML",   "rbtTXT",
+                                            "rbtXLS", "rbtXMLDoc", "rbtXlsx"};
         QTest::newRow("csv and txt")
             << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
         QTest::newRow("csv with a kind not built")
