@@ -159,7 +159,7 @@ private slots:
         QTest::newRow("csv and txt")
             << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
         QTest::newRow("csv with a kind not built")
-            << QList<int>{aiXMLDoc, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
+            << QList<int>{aiODT, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
     }
     void firstPageOffersBuiltKinds()
     {
