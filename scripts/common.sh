@@ -8,7 +8,7 @@ BANKFILE_PACKAGES=(
   libxml2-dev zlib1g-dev libminizip-dev
   mdbtools-dev libxlsxwriter-dev python3-dbf
   libbenchmark-dev libicu-dev
-  python3-xlwt python3-xlrd python3-openpyxl
+  python3-xlwt python3-xlrd python3-openpyxl python3-odf python3-docx
   fonts-noto-core fonts-dejavu-core
 )
 

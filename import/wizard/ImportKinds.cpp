@@ -37,5 +37,8 @@ TAllowedImports AvailableImports()
     kinds << aiHTML;
     kinds << aiXMLDoc;
     kinds << aiXLSX;
+    kinds << aiDOCX;
+    kinds << aiODS;
+    kinds << aiODT;
     return kinds;
 }

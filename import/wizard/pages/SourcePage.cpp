@@ -3,7 +3,10 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/DocxPage.h"
 #include "import/wizard/pages/HtmlPage.h"
+#include "import/wizard/pages/OdsPage.h"
+#include "import/wizard/pages/OdtPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "import/wizard/pages/XLSPage.h"
 #include "import/wizard/pages/XlsxPage.h"
@@ -26,6 +29,12 @@ SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
         return new XmlDocPage(Form);
     case aiXLSX:
         return new XlsxPage(Form);
+    case aiDOCX:
+        return new DocxPage(Form);
+    case aiODS:
+        return new OdsPage(Form);
+    case aiODT:
+        return new OdtPage(Form);
     default:
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "import/wizard/widgets/SheetGrid.h"
 
 #include "import/engine/support/MapRange.h"
+#include "import/engine/support/SparseCells.h"
 
 #include <QPainter>
 
@@ -12,6 +13,40 @@ void FillSheetGridHeaders(TKobWideStringGrid* Grid)
         Grid->SetCells(c, 0, MapColIndexToLetters(c));
     for (int r = 1; r < Grid->RowCount(); ++r)
         Grid->SetCells(0, r, QString::number(r));
+    Grid->EndUpdate();
+}
+
+void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, int Size,
+                        int RowOffset, int MaxWidth)
+{
+    Grid->BeginUpdate();
+    Grid->SetColCount(Size + 1);
+    Grid->SetRowCount(Size + 1);
+    Grid->SetFixedCols(1);
+    Grid->SetFixedRows(1);
+    Grid->SetDefaultColWidth(64);
+    FillSheetGridHeaders(Grid);
+    Grid->SetColWidths(0, 30);
+    if (RowOffset == 0)
+        for (int c = 1; c <= Size; ++c)
+            Grid->SetCells(c, 0, QString());
+    // Only what the grid shows: a sheet may hold a million rows.
+    const int rows = qMin(Cells.RowCount(), Size + 1 - RowOffset);
+    for (int r = 0; r < rows; ++r) {
+        const TKobWideStringSparseList* cells = Cells.RowList(r);
+        if (!cells)
+            continue;
+        cells->ForEach([&](int c, const QString& Text, void*) {
+            if (c >= Size || Text.isEmpty())
+                return;
+            Grid->SetCells(c + 1, r + RowOffset, Text);
+            if (MaxWidth > 0) {
+                const int wanted = qMin(MaxWidth, Grid->Canvas()->TextWidth(Text) + 10);
+                if (Grid->ColWidths(c + 1) < wanted)
+                    Grid->SetColWidths(c + 1, wanted);
+            }
+        });
+    }
     Grid->EndUpdate();
 }
 

@@ -4,10 +4,18 @@
 
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
+class TKobSparseCells;
 class TMapRow;
 
 // Column letters along row 0 (1 = "A"), row numbers down column 0, column 0 25 pixels wide.
 void FillSheetGridHeaders(TKobWideStringGrid* Grid);
+
+// A sheet preview: Size columns and rows of the store's top-left cells under letters and row
+// numbers, sheet cell (c, r) at grid cell (c + 1, r + RowOffset); RowOffset 0 puts the sheet's
+// first row where the letters stand. Columns widen to their text up to MaxWidth (0: they keep
+// the default width).
+void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, int Size,
+                        int RowOffset, int MaxWidth);
 
 // Owner drawing of one preview cell (grid row and column are the sheet's 1-based row and
 // column). Selection is what the user is marking (drawn while Selecting); MapRow the ranges of

@@ -1,0 +1,105 @@
+#include "import/wizard/pages/DocxPage.h"
+
+#include "ui_DocxPage.h"
+
+#include "import/engine/support/DocxFile.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString kOptions = QStringLiteral("DOCX_OPTIONS");
+}
+
+DocxPage::DocxPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiDOCX, TColumnForm::Numbers, QStringLiteral("DOCX_MAP"), kOptions),
+      ui(new Ui::tsDocxOptions), FReader(std::make_unique<TDurvel3Docx>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvDocxFields->setColumnWidth(0, 96);
+    ui->lvDocxFields->setColumnWidth(1, 40);
+    Bind({ui->lvDocxFields, ui->edDocxSkipRows, ui->tlbDocxAutoFill, ui->tlbDocxClear,
+          ui->laStep_12, nullptr, ui->pcDocxFile});
+}
+
+DocxPage::~DocxPage()
+{
+    ClearTabs();
+}
+
+void DocxPage::LoadFile()
+{
+    TDocxFile file;
+    file.SetFileName(F->FileName());
+    try {
+        file.Load();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
+    ClearTabs();
+    if (file.Tables.empty())
+        throw EDurvelError(
+            QStringLiteral("No tables were found in %1").arg(QFileInfo(F->FileName()).fileName()));
+    for (std::size_t t = 0; t < file.Tables.size(); ++t) {
+        const TDocxTable& table = file.Tables[t];
+        TKobWideStringGrid* grid = AddTab(QStringLiteral("Table %1").arg(t + 1), int(t + 1));
+        const int rows = qMin(table.RowCount(), PreviewRows);
+        int columns = 1;
+        for (int r = 0; r < rows; ++r)
+            columns = qMax(columns, int(table.Rows[std::size_t(r)].size()));
+        grid->BeginUpdate();
+        grid->SetFixedCols(0);
+        grid->SetFixedRows(0);
+        grid->SetColCount(columns);
+        grid->SetRowCount(qMax(1, rows));
+        for (int r = 0; r < rows; ++r) {
+            const QStringList& cells = table.Rows[std::size_t(r)];
+            for (int c = 0; c < cells.size(); ++c)
+                grid->SetCells(c, r, cells.at(c));
+        }
+        grid->EndUpdate();
+    }
+    // The chosen table stays when the document has it.
+    const bool found = FTableNumber >= 1 && FTableNumber <= TabCount();
+    FChoiceMissing = !found && FTableNumber != 0;
+    ActivateTab(found ? FTableNumber - 1 : 0);
+}
+
+void DocxPage::TabChanged(int Index)
+{
+    if (Index >= 0)
+        FTableNumber = TabTag(Index);
+}
+
+void DocxPage::SetDocxTableNumber(int Number)
+{
+    FTableNumber = Number;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabTag(i) == Number) {
+            ActivateTab(i);
+            return;
+        }
+}
+
+void DocxPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3Docx*>(&Reader);
+    if (!reader)
+        return;
+    reader->SetTableNumber(FTableNumber);
+    reader->SkipFirstRows = SkipRows();
+}
+
+void DocxPage::SaveOptions(IniFile& Ini) const
+{
+    Ini.writeInteger(kOptions, QStringLiteral("TableNumber"), FTableNumber);
+}
+
+void DocxPage::LoadOptions(const IniFile& Ini)
+{
+    SetDocxTableNumber(Ini.readCount(kOptions, QStringLiteral("TableNumber"), 0));
+}

@@ -1,0 +1,92 @@
+#include "import/wizard/pages/OdsPage.h"
+
+#include "ui_OdsPage.h"
+
+#include "import/engine/DurvelSheetText.h"
+#include "import/engine/support/OpenDocumentFile.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/widgets/SheetGrid.h"
+#include "platform/ini/IniFile.h"
+
+namespace {
+const QString kOptions = QStringLiteral("ODS_OPTIONS");
+}
+
+OdsPage::OdsPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiODS, TColumnForm::Letters, QStringLiteral("ODS_MAP"), kOptions),
+      ui(new Ui::tsODSOptions), FReader(std::make_unique<TDurvel3ODS>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvODSFields->setColumnWidth(0, 96);
+    ui->lvODSFields->setColumnWidth(1, 40);
+    Bind({ui->lvODSFields, ui->edODSSkipRows, ui->tlbODSAutoFill, ui->tlbODSClear, ui->laStep_13,
+          nullptr, ui->pcODSFile});
+}
+
+OdsPage::~OdsPage()
+{
+    ClearTabs();
+}
+
+void OdsPage::LoadFile()
+{
+    TODSFile file;
+    file.SetNotExpandMergedValue(true);
+    // Numbers and dates shown as the run will read them.
+    file.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
+    file.SetFileName(F->FileName());
+    try {
+        file.Load();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
+    ClearTabs();
+    int current = -1;
+    for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
+        const TODSSpreadSheet& sheet = *file.SpreadSheets[i];
+        FillSheetGridCells(AddTab(sheet.Name, int(i)), sheet.Cells, PreviewSize, 1, MaxColWidth);
+        if (current < 0 && sheet.Name == FSheetName)
+            current = int(i);
+    }
+    // The chosen sheet stays when the workbook has it.
+    FChoiceMissing = current < 0 && !FSheetName.isEmpty();
+    ActivateTab(qMax(0, current));
+}
+
+void OdsPage::TabChanged(int Index)
+{
+    if (Index >= 0)
+        FSheetName = TabCaption(Index);
+}
+
+void OdsPage::SetODSSheetName(const QString& Name)
+{
+    FSheetName = Name;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabCaption(i) == Name) {
+            ActivateTab(i);
+            return;
+        }
+}
+
+void OdsPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3ODS*>(&Reader);
+    if (!reader)
+        return;
+    reader->SetSheetName(FSheetName);
+    reader->SkipFirstRows = SkipRows();
+}
+
+void OdsPage::SaveOptions(IniFile& Ini) const
+{
+    Ini.writeString(kOptions, QStringLiteral("SheetName"), FSheetName);
+}
+
+void OdsPage::LoadOptions(const IniFile& Ini)
+{
+    SetODSSheetName(
+        Ini.readString(kOptions, QStringLiteral("SheetName"), QStringLiteral("Sheet1")));
+}

@@ -1,0 +1,136 @@
+#include "import/wizard/pages/OdtPage.h"
+
+#include "ui_OdtPage.h"
+
+#include "import/engine/support/OpenDocumentFile.h"
+#include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/ImportKinds.h"
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
+#include "import/wizard/pages/OdsPage.h"
+#include "import/wizard/widgets/SheetGrid.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/ini/IniFile.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+
+namespace {
+const QString kOptions = QStringLiteral("ODT_OPTIONS");
+}
+
+OdtPage::OdtPage(TDurvel3WizardF* Form)
+    : GridMapPage(Form, aiODT, TColumnForm::Letters, QStringLiteral("ODT_MAP"), kOptions),
+      ui(new Ui::tsODTOptions), FReader(std::make_unique<TDurvel3ODT>())
+{
+    ui->setupUi(this);
+    FReader->AddType = datInsert;
+    ui->lvODTFields->setColumnWidth(0, 96);
+    ui->lvODTFields->setColumnWidth(1, 40);
+    Bind({ui->lvODTFields, ui->edODTSkipRows, ui->tlbODTAutoFill, ui->tlbODTClear, ui->laStep_14,
+          nullptr, ui->pcODTFile});
+    connect(ui->cbODTUseHeader, &QCheckBox::toggled, this,
+            [this](bool On) { Guard([&] { SetUseHeader(On); }); });
+}
+
+OdtPage::~OdtPage()
+{
+    ClearTabs();
+}
+
+void OdtPage::LoadFile()
+{
+    TODTFile file;
+    file.SetFileName(F->FileName());
+    try {
+        file.Load();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
+    ClearTabs();
+    FComplex.clear();
+    int current = -1;
+    for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
+        const TODSSpreadSheet& table = *file.SpreadSheets[i];
+        // With a header the table's first row stands where the letters were.
+        FillSheetGridCells(AddTab(table.Name, int(i)), table.Cells, OdsPage::PreviewSize,
+                           FUseHeader ? 0 : 1, OdsPage::MaxColWidth);
+        FComplex.push_back(table.ComplexTable);
+        if (current < 0 && table.Name == FSheetName)
+            current = int(i);
+    }
+    // The chosen table stays when the document has it.
+    FChoiceMissing = current < 0 && !FSheetName.isEmpty();
+    ActivateTab(qMax(0, current));
+}
+
+void OdtPage::TabChanged(int Index)
+{
+    if (Index < 0)
+        return;
+    FSheetName = TabCaption(Index);
+    FComplexTable = std::size_t(Index) < FComplex.size() && FComplex[std::size_t(Index)];
+}
+
+void OdtPage::SetODTSheetName(const QString& Name)
+{
+    FSheetName = Name;
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabCaption(i) == Name) {
+            ActivateTab(i);
+            return;
+        }
+}
+
+void OdtPage::SetUseHeader(bool Value)
+{
+    if (ui->cbODTUseHeader->isChecked() != Value) {
+        const QSignalBlocker block(ui->cbODTUseHeader);
+        ui->cbODTUseHeader->setChecked(Value);
+    }
+    if (Value == FUseHeader)
+        return;
+    FUseHeader = Value;
+    if (TabCount() == 0 || !QFileInfo(F->FileName()).isFile())
+        return;
+    const auto loading = ShowLoading(F, QStringLiteral("Applying changes"));
+    LoadFile();
+}
+
+bool OdtPage::ConfirmLeave()
+{
+    if (!FComplexTable)
+        return true;
+    dialogs::Message m;
+    m.title = QStringLiteral("Information");
+    m.text = QStringLiteral(
+        "Selected table has a complex structure and could be improperly converted\n(it "
+        "contains vertically merged cells and/or subtables).\nDo you want to convert this "
+        "table anyway?\nYou could examine internal structure of selected table by pressing No.");
+    m.icon = dialogs::Icon::Information;
+    m.buttons = dialogs::Button::Yes | dialogs::Button::No;
+    m.rightToLeft = false;
+    return dialogs::show(m, F) == dialogs::Button::Yes;
+}
+
+void OdtPage::CopyOptions(TDurvel3& Reader) const
+{
+    auto* reader = dynamic_cast<TDurvel3ODT*>(&Reader);
+    if (!reader)
+        return;
+    reader->SetSheetName(FSheetName);
+    reader->SkipFirstRows = SkipRows();
+    reader->UseHeader = FUseHeader;
+}
+
+void OdtPage::SaveOptions(IniFile& Ini) const
+{
+    Ini.writeString(kOptions, QStringLiteral("SheetName"), FSheetName);
+    Ini.writeBool(kOptions, QStringLiteral("UseHeader"), FUseHeader);
+}
+
+void OdtPage::LoadOptions(const IniFile& Ini)
+{
+    SetODTSheetName(
+        Ini.readString(kOptions, QStringLiteral("SheetName"), QStringLiteral("Table1")));
+    SetUseHeader(Ini.readBool(kOptions, QStringLiteral("UseHeader"), false));
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The ODT page: a tab per top-level table of the document, shown as a sheet; fields take
+// column letters. The first row may be a header; a table holding another table is complex and
+// is imported only when the user agrees.
+
+#include "import/engine/Durvel3ODT.h"
+#include "import/wizard/pages/GridMapPage.h"
+
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class tsODTOptions;
+}
+
+class OdtPage : public GridMapPage
+{
+    Q_OBJECT
+public:
+    explicit OdtPage(TDurvel3WizardF* Form);
+    ~OdtPage() override;
+
+    std::unique_ptr<Ui::tsODTOptions> ui;
+
+    TDurvel3* Reader() override { return FReader.get(); }
+    void CopyOptions(TDurvel3& Reader) const override;
+    // Before a complex table is imported the user is asked; No keeps the step.
+    bool ConfirmLeave() override;
+
+    QString SheetName() const { return FSheetName; }
+    void SetODTSheetName(const QString& Name);
+    bool UseHeader() const { return FUseHeader; }
+    // The tables shown are read again with the option, the current one kept.
+    void SetUseHeader(bool Value);
+    // The current table holds another table.
+    bool ComplexTable() const { return FComplexTable; }
+
+protected:
+    void LoadFile() override;
+    bool SourceChosen() const override { return TabCount() > 0; }
+    void TabChanged(int Index) override;
+    void SaveOptions(IniFile& Ini) const override;
+    void LoadOptions(const IniFile& Ini) override;
+
+private:
+    std::unique_ptr<TDurvel3ODT> FReader;
+    QString FSheetName;
+    bool FUseHeader = false;
+    std::vector<bool> FComplex; // per tab
+    bool FComplexTable = false;
+};
