@@ -1,30 +1,37 @@
 #pragma once
 // Office documents for the document pages' tests, written at test time by Debian's python3-docx
-// and python3-odf.
+// and python3-odf, and the steps those tests share.
 
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 
 #include <QList>
-#include <QString>
 #include <QStringList>
 #include <memory>
 
-using OfficeRows = QList<QStringList>;
+class GridMapPage;
 
 struct OfficeTable
 {
     QString Name;
-    OfficeRows Rows;
-    // A text table: a two-by-two table is laid into its cell (Row, Col) when Row >= 0.
-    int SubTableRow = -1;
-    int SubTableCol = -1;
+    QList<QStringList> Rows;
+    // A text table gets a two-by-two table in its cell (SubRow, SubCol) when SubRow >= 0.
+    int SubRow = -1;
+    int SubCol = -1;
 };
 
-// Each returns false when the Python module is missing or fails (the caller skips).
-bool WriteDocx(const QString& Path, const QList<OfficeTable>& Tables);
-bool WriteOds(const QString& Path, const QList<OfficeTable>& Sheets);
-bool WriteOdt(const QString& Path, const QList<OfficeTable>& Tables);
+// A header row and three people.
+extern const QList<QStringList> kStaff;
+// "Pers_number|First_Name|Price" of the register after kStaff's people are imported into it.
+extern const QStringList kStaffStored;
+
+// Kind is "docx", "ods" or "odt"; false when the Python module is missing (the test skips).
+bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables);
 
 // A window of the wizard on the options step of Kind for File.
 std::unique_ptr<TDurvel3WizardF> OpenOptions(TDurvel3Wizard& Wizard, int Kind, const QString& File);
+// Maps Pers_number, First_Name, Last_Name, Hesab, Price to grid columns First .. First + 4.
+void MapStaff(GridMapPage* Page, int First);
+// Saves W's template to Path, then loads it into a fresh window of the same wizard.
+std::unique_ptr<TDurvel3WizardF> ThroughTemplate(std::unique_ptr<TDurvel3WizardF> W,
+                                                 const QString& Path);
