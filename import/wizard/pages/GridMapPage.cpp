@@ -197,6 +197,7 @@ void GridMapPage::SetSkipRows(int Value)
 
 void GridMapPage::ShowStep(int Index, int Total)
 {
+    FJumpRefused = false;
     F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
     F->ShowPage(this);
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
@@ -228,11 +229,13 @@ void GridMapPage::PrepareJump()
     // The run takes the chosen table or sheet from what the file holds.
     if (F->NeedReload)
         LoadSource();
+    // One the file lacks is not swapped for another behind the user's back.
+    FJumpRefused = FChoiceMissing;
 }
 
 bool GridMapPage::StepComplete(int) const
 {
-    if (!SourceChosen())
+    if (FJumpRefused || !SourceChosen())
         return false;
     for (int i = 0; i < C.Fields->topLevelItemCount(); ++i)
         if (ValueMapped(C.Fields->topLevelItem(i)->text(1)))

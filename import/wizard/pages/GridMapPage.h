@@ -89,6 +89,9 @@ protected:
     virtual bool ReadsMissingFiles() const { return false; }
     // The kind's source choice is made (a table exists, ...).
     virtual bool SourceChosen() const { return true; }
+    // Set by LoadFile when the chosen sheet or table (a template's, say) is not in the file and
+    // another is shown: a template then does not jump past the page.
+    bool FChoiceMissing = false;
     // The kind's options after SkipLines in the options section.
     virtual void SaveOptions(IniFile& /*Ini*/) const {}
     virtual void LoadOptions(const IniFile& /*Ini*/) {}
@@ -128,4 +131,5 @@ private:
     QPointer<TKobWideStringGrid> FGrid;
     std::vector<QPointer<TKobWideStringGrid>> FTabGrids;
     int FSkipRows = -1;
+    bool FJumpRefused = false;
 };

@@ -66,9 +66,11 @@ void XlsxPage::LoadFile()
         grid->EndUpdate();
     }
     int current = 0;
+    FChoiceMissing = !FSheetName.isEmpty();
     for (int i = 0; i < TabCount(); ++i)
         if (TabCaption(i) == FSheetName) {
             current = i;
+            FChoiceMissing = false;
             break;
         }
     ActivateTab(current);

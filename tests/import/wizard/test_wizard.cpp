@@ -154,12 +154,12 @@ private slots:
         QTest::addColumn<QString>("checked");
         QTest::addColumn<QStringList>("enabled");
         QTest::newRow("all") << QList<int>() << "rbtXLS"
-                             << QStringList{"rbtCSV", "rbtHTML",   "rbtTXT",
-                                            "rbtXLS", "rbtXMLDoc", "rbtXlsx"};
+                             << QStringList{"rbtCSV", "rbtDocx", "rbtHTML",   "rbtODS", "rbtODT",
+                                            "rbtTXT", "rbtXLS",  "rbtXMLDoc", "rbtXlsx"};
         QTest::newRow("csv and txt")
             << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
         QTest::newRow("csv with a kind not built")
-            << QList<int>{aiODT, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
+            << QList<int>{aiDBF, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
     }
     void firstPageOffersBuiltKinds()
     {
