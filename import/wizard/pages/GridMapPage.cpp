@@ -46,14 +46,7 @@ void GridMapPage::Bind(const Controls& Ctl)
     C.Fields->setColumnCount(2);
     C.Fields->setRootIsDecorated(false);
     C.Fields->setAllColumnsShowFocus(true);
-    connect(C.Fields, &QTreeWidget::currentItemChanged, this, [this] {
-        const QTreeWidgetItem* item = C.Fields->currentItem();
-        if (item && C.ColNumber) {
-            const QSignalBlocker block(C.ColNumber);
-            C.ColNumber->setCurrentIndex(qMax(0, C.ColNumber->findText(item->text(1))));
-        }
-        FieldShown();
-    });
+    connect(C.Fields, &QTreeWidget::currentItemChanged, this, &GridMapPage::FieldShown);
     if (C.ColNumber)
         connect(C.ColNumber, &QComboBox::activated, this, &GridMapPage::ColNumberChosen);
     connect(C.AutoFillButton, &QAbstractButton::clicked, this, &GridMapPage::AutoFill);
@@ -167,6 +160,11 @@ void GridMapPage::FillColNumbers(int Count)
 
 void GridMapPage::FieldShown()
 {
+    const QTreeWidgetItem* item = C.Fields->currentItem();
+    if (item && C.ColNumber) {
+        const QSignalBlocker block(C.ColNumber);
+        C.ColNumber->setCurrentIndex(qMax(0, C.ColNumber->findText(item->text(1))));
+    }
     if (FGrid)
         FGrid->InvalidateGrid();
     F->TuneButtons();

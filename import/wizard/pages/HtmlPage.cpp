@@ -19,8 +19,8 @@ HtmlPage::HtmlPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvHTMLFields->setColumnWidth(0, 96);
-    ui->lvHTMLFields->setColumnWidth(1, 40);
+    ui->lvHTMLFields->setColumnWidth(0, 90);
+    ui->lvHTMLFields->setColumnWidth(1, 36);
     Grid = MakeGrid(this);
     Grid->setObjectName(QStringLiteral("HTMLGrid"));
     Grid->setGeometry(163, 88, 402, 274);

@@ -19,8 +19,8 @@ XlsxPage::XlsxPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvXlsxFields->setColumnWidth(0, 96);
-    ui->lvXlsxFields->setColumnWidth(1, 40);
+    ui->lvXlsxFields->setColumnWidth(0, 90);
+    ui->lvXlsxFields->setColumnWidth(1, 36);
     Bind({ui->lvXlsxFields, ui->edXlsxSkipRows, ui->tlbXlsxAutoFill, ui->tlbXlsxClear,
           ui->laStep_11, nullptr, ui->pcXlsxFile});
 }
@@ -65,15 +65,26 @@ void XlsxPage::LoadFile()
                 });
         grid->EndUpdate();
     }
+    // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
+    // run stops naming it rather than import another sheet. The preview shows the first.
+    const QString wanted = FSheetName;
     int current = 0;
     FChoiceMissing = !FSheetName.isEmpty();
     for (int i = 0; i < TabCount(); ++i)
-        if (TabCaption(i) == FSheetName) {
+        if (TabCaption(i) == wanted) {
             current = i;
             FChoiceMissing = false;
             break;
         }
     ActivateTab(current);
+    if (!wanted.isEmpty() && TabCount() > 0 && TabCaption(current) != wanted)
+        FSheetName = wanted;
+}
+
+void XlsxPage::SourceChanged()
+{
+    // Another workbook opens on its first sheet unless a template names one.
+    FSheetName.clear();
 }
 
 void XlsxPage::TabChanged(int Index)
@@ -85,6 +96,10 @@ void XlsxPage::TabChanged(int Index)
 void XlsxPage::SetXlsxSheetName(const QString& Name)
 {
     FSheetName = Name;
+    if (Name.isEmpty() && TabCount() > 0) {
+        ActivateTab(0);
+        return;
+    }
     for (int i = 0; i < TabCount(); ++i)
         if (TabCaption(i) == Name) {
             ActivateTab(i);
@@ -131,6 +146,8 @@ void XlsxPage::LoadOptions(const IniFile& Ini)
 {
     SetNeedFillMerge(Ini.readBool(kOptions, QStringLiteral("NeedFillMerge"), false));
     SetLoadHiddenSheet(Ini.readBool(kOptions, QStringLiteral("LoadHiddenSheet"), false));
-    SetXlsxSheetName(
-        Ini.readString(kOptions, QStringLiteral("SheetName"), QStringLiteral("Sheet1")));
+    // Without the key the first sheet is meant, whatever its name.
+    SetXlsxSheetName(Ini.keyExists(kOptions, QStringLiteral("SheetName"))
+                         ? Ini.readString(kOptions, QStringLiteral("SheetName"))
+                         : QString());
 }

@@ -25,6 +25,7 @@ public:
 
     TDurvel3* Reader() override { return FReader.get(); }
     void CopyOptions(TDurvel3& Reader) const override;
+    void SourceChanged() override;
 
     QString SheetName() const { return FSheetName; }
     // Shows the sheet of that name when the workbook has one; the run imports it.

@@ -65,6 +65,7 @@ void BuildXMLDocTree(QTreeWidget* TreeView, const TXMLDocFile& File)
     TreeView->clear();
     if (const xml::Document* doc = File.Document())
         addNode(TreeView, nullptr, doc->root());
+    TreeView->expandToDepth(0);
     TreeView->setUpdatesEnabled(true);
 }
 
@@ -74,11 +75,11 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvXMLDocFields->setColumnWidth(0, 130);
+    ui->lvXMLDocFields->setColumnWidth(0, 140);
     ui->lvXMLDocFields->setColumnWidth(1, 40);
     Grid = MakeGrid(this);
     Grid->setObjectName(QStringLiteral("XMLDocGrid"));
-    Grid->setGeometry(200, 155, 360, 214);
+    Grid->setGeometry(214, 155, 346, 214);
     Grid->SetDefaultColWidth(82);
     ResetGrid();
     SetCurrentGrid(Grid);

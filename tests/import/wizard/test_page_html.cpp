@@ -111,6 +111,21 @@ private slots:
         QVERIFY(!o.w->ui->bNext->isEnabled());
     }
 
+    void colNumberListFollowsTheField()
+    {
+        Opened o(table({{"a", "b", "c"}}));
+        QComboBox* list = o.page->ui->cbHTMLColNumber;
+        selectField(o.page, QStringLiteral("First_Name"));
+        o.page->ColumnClicked(2);
+        QCOMPARE(list->currentText(), QStringLiteral("3"));
+        selectField(o.page, QStringLiteral("Price"));
+        QCOMPARE(list->currentText(), QString());
+        list->setCurrentIndex(2);
+        emit list->activated(2);
+        QCOMPARE(fieldValue(o.page, QStringLiteral("Price")), QStringLiteral("2"));
+        QVERIFY(o.w->ui->bNext->isEnabled());
+    }
+
     void anotherFileIsReadAgain()
     {
         Opened o(table({{"a1"}}));
@@ -122,8 +137,15 @@ private slots:
         QCOMPARE(o.page->Grid->ColCount(), 2);
     }
 
+    void importsThroughASavedTemplate_data()
+    {
+        QTest::addColumn<bool>("jump");
+        QTest::newRow("step by step") << false;
+        QTest::newRow("straight to the last page") << true;
+    }
     void importsThroughASavedTemplate()
     {
+        QFETCH(bool, jump);
         RegisterWizard fx;
         const QString page =
             fx.file(QStringLiteral("people.html"),
@@ -150,14 +172,17 @@ private slots:
             p->ColumnClicked(2);
             w->SaveTemplate(imp);
         }
+        fx.wizard.GoToLastPage = jump;
         auto w = fx.window();
         w->LoadTemplate(imp);
-        w->ui->bNext->click();
-        QCOMPARE(w->Step(), 1);
-        QCOMPARE(static_cast<HtmlPage*>(w->Page(aiHTML))->TableNumber(), 2);
-        w->ui->bNext->click();
-        w->ui->bNext->click();
+        if (!jump) {
+            w->ui->bNext->click();
+            QCOMPARE(w->Step(), 1);
+            w->ui->bNext->click();
+            w->ui->bNext->click();
+        }
         QCOMPARE(w->Step(), 3);
+        QCOMPARE(static_cast<HtmlPage*>(w->Page(aiHTML))->TableNumber(), 2);
         MessageLog log;
         w->ui->bOk->click();
         QCOMPARE(log.texts(), QStringList());

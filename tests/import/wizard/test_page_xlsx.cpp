@@ -6,10 +6,12 @@
 
 #include "import/wizard/pages/XlsxPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_XlsxPage.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTabWidget>
 #include <QtTest>
@@ -157,6 +159,56 @@ private slots:
         QCOMPARE(log.texts().size(), 1);
         QVERIFY(log.texts().first().contains(QStringLiteral("Missing")));
         QCOMPARE(fx->rows(), QStringList{"P2|old|1"});
+    }
+
+    void anotherWorkbookOpensOnItsFirstSheet()
+    {
+        page->ui->pcXlsxFile->setCurrentIndex(2);
+        w->ui->bBack->click();
+        const QString copy = fx->dir.filePath(QStringLiteral("copy.xlsx"));
+        QVERIFY(QFile::copy(book, copy));
+        w->ui->edtFileName->setText(copy);
+        w->ui->bNext->click();
+        QCOMPARE(page->ui->pcXlsxFile->currentIndex(), 0);
+        QCOMPARE(page->SheetName(), QStringLiteral("Summary"));
+    }
+
+    void templateSheet_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("keyWritten");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("a sheet of the workbook") << "Big" << true << 2 << "Big";
+        QTest::newRow("no key: the first sheet") << "" << false << 0 << "Summary";
+        QTest::newRow("a sheet the workbook lacks stays asked for")
+            << "Gone" << true << 0 << "Gone";
+    }
+    void templateSheet()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, keyWritten);
+        QFETCH(int, tab);
+        QFETCH(QString, sheet);
+        selectField(page, QStringLiteral("Pers_number"));
+        page->ColumnClicked(1);
+        const QString imp = fx->dir.filePath(QStringLiteral("sheet.imp"));
+        w->SaveTemplate(imp);
+        {
+            IniFile ini(imp);
+            ini.deleteKey(QStringLiteral("XLSX_OPTIONS"), QStringLiteral("SheetName"));
+            if (keyWritten)
+                ini.writeString(QStringLiteral("XLSX_OPTIONS"), QStringLiteral("SheetName"),
+                                stored);
+            ini.save();
+        }
+        w.reset();
+        w = fx->window();
+        w->LoadTemplate(imp);
+        w->ui->bNext->click();
+        auto* p = static_cast<XlsxPage*>(w->Page(aiXLSX));
+        QCOMPARE(p->ui->pcXlsxFile->currentIndex(), tab);
+        QCOMPARE(p->SheetName(), sheet);
     }
 
     void importsThroughASavedTemplate()
