@@ -420,7 +420,9 @@ void XlsPage::FillRangeItems(QTreeWidget* List, const TMapRow& Row)
     List->clear();
     const QIcon icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
     for (int i = 0; i < Row.Count(); ++i) {
-        auto* item = new QTreeWidgetItem(List, {Row.GetItem(i)->GetAsString()});
+        const QString text = Row.GetItem(i)->GetAsString();
+        auto* item = new QTreeWidgetItem(List, {text});
+        item->setToolTip(0, text); // the list is narrower than a range with its sheet
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, kRangeImage);
     }
