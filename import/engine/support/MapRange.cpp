@@ -352,6 +352,16 @@ void TMapRow::Add(std::unique_ptr<TMapRange> Range)
     FItems.push_back(std::move(Range));
 }
 
+void TMapRow::TakeAll(TMapRow& Source)
+{
+    if (&Source == this)
+        return;
+    std::vector<std::unique_ptr<TMapRange>> taken = std::move(Source.FItems);
+    Source.FItems.clear();
+    for (auto& r : taken)
+        Add(std::move(r));
+}
+
 void TMapRow::Resolve(TMapRange& r)
 {
     r.UpdateKind();

@@ -6,6 +6,7 @@
 #include <QString>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 class TSheetWorkbook;
@@ -98,6 +99,9 @@ public:
     void Clear() { FItems.clear(); }
     // Takes the range, resolves it against the workbook when there is one.
     void Add(std::unique_ptr<TMapRange> Range);
+    void Exchange(int A, int B) { std::swap(FItems.at(std::size_t(A)), FItems.at(std::size_t(B))); }
+    // Every range of Source moves to the end of this row, which becomes its owner.
+    void TakeAll(TMapRow& Source);
 
     bool ContainsCell(const QString& SheetName, int SheetNumber, int Row, int Col) const;
     enum : int { nbLeft = 1, nbRight = 2, nbAbove = 4, nbBelow = 8 };

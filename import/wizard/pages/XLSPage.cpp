@@ -7,6 +7,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/dialogs/fuDurvel3XLSRangeEdit.h"
+#include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -290,7 +291,7 @@ void XlsPage::LoadWorkbook()
     FXLSFile.SetFileName(fileName);
     // The preview needs the rows it shows, and range resolution nothing more.
     FXLSFile.RowLimit = viewerRows >= 1 && viewerRows <= MapRangeLimits::MaxRow ? viewerRows : 0;
-    FXLSFile.TextFormat = SheetTextFormatOf(wizard->Formats());
+    FXLSFile.TextFormat = SheetTextFormatOf(PreviewFormats());
     FXLSFile.Open();
 
     const TxlsWorkbook* book = FXLSFile.Workbook();
@@ -327,6 +328,21 @@ void XlsPage::LoadWorkbook()
     if (const qint64 left = MinimumLoadTime - shown.elapsed(); left > 0)
         QThread::msleep(static_cast<unsigned long>(left));
     F->NeedReload = false;
+}
+
+TDurvelFormats XlsPage::PreviewFormats() const
+{
+    TDurvelFormats formats(F->Wizard()->Formats());
+    if (const FormatsPage* page = F->FormatPage) {
+        formats.DecimalSeparator = page->DecimalSeparator();
+        formats.DateSeparator = page->DateSeparator();
+        formats.TimeSeparator = page->TimeSeparator();
+        formats.ShortDateFormat = page->ShortDateFormat();
+        formats.ShortTimeFormat = page->ShortTimeFormat();
+    }
+    // The preview shows times in the short form.
+    formats.LongTimeFormat = formats.ShortTimeFormat;
+    return formats;
 }
 
 TKobWideStringGrid* XlsPage::Grid(int Sheet) const
@@ -530,13 +546,7 @@ void XlsPage::MoveRangeClick(int Step)
     const int to = from + Step;
     if (!field || from < 0 || to < 0 || to >= field->Count())
         return;
-    // Ranges are swapped through their text; the field's row owns them.
-    const QString a = field->GetItem(from)->GetAsString();
-    const QString b = field->GetItem(to)->GetAsString();
-    QString text;
-    for (int i = 0; i < field->Count(); ++i)
-        text += i == from ? b : i == to ? a : field->GetItem(i)->GetAsString();
-    field->SetAsString(text);
+    field->Exchange(from, to);
     FillRangeItems(ui->lvXLSRanges, *field);
     {
         const QSignalBlocker block(ui->lvXLSRanges);
@@ -748,8 +758,7 @@ void XlsPage::ApplySelection()
                 if (ui->lvXLSRanges->topLevelItem(i)->isSelected())
                     field->Delete(i);
         }
-        // Handed over through the text: the field's row owns its ranges.
-        field->SetAsString(field->GetAsString() + FXLSSelection.GetAsString());
+        field->TakeAll(FXLSSelection);
         FillRangeItems(ui->lvXLSRanges, *field);
         const QSignalBlocker block(ui->lvXLSRanges);
         ui->lvXLSRanges->setCurrentItem(ui->lvXLSRanges->topLevelItem(0));

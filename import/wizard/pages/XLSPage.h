@@ -3,6 +3,7 @@
 // given a list of cell ranges, with the range editor, by marking cells, columns and rows in a
 // preview with Shift or Ctrl held and pressing Enter, or by the auto-fill buttons.
 
+#include "import/engine/DurvelFormats.h"
 #include "import/engine/support/MapRange.h"
 #include "import/engine/support/XlsFile.h"
 #include "import/wizard/pages/SourcePage.h"
@@ -93,6 +94,8 @@ protected:
 
 private:
     void ClearTabs();
+    // The formats page's separators and short date and time formats.
+    TDurvelFormats PreviewFormats() const;
     TKobWideStringGrid* NewSheetGrid(const QString& Caption);
     void DrawCell(TKobWideStringGrid* Grid, int ACol, int ARow, const QRect& Rect, int State);
     void GridKeyDown(TKobWideStringGrid* Grid, int& Key, Qt::KeyboardModifiers Shift);

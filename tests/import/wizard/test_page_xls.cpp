@@ -2,6 +2,7 @@
 
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/dialogs/fuDurvel3XLSRangeEdit.h"
+#include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/XLSPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
@@ -178,9 +179,10 @@ private slots:
         std::unique_ptr<TDurvel3WizardF> w;
         XlsPage* p = open(fx, w);
         QVERIFY(p);
-        QCOMPARE(p->ui->pcXLSFile->count(), 2);
+        QCOMPARE(p->ui->pcXLSFile->count(), 3);
         QCOMPARE(p->ui->pcXLSFile->tabText(0), kPeople);
         QCOMPARE(p->ui->pcXLSFile->tabText(1), QStringLiteral("Sheet2"));
+        QCOMPARE(p->ui->pcXLSFile->tabText(2), QStringLiteral("Dates"));
         TKobWideStringGrid* g = p->Grid(0);
         QCOMPARE(g->RowCount(), gridRows);
         QCOMPARE(g->ColCount(), 257);
@@ -195,6 +197,38 @@ private slots:
         QCOMPARE(g->ColWidths(1), 64);
         QCOMPARE(p->Grid(1)->Cells(2, 3), QStringLiteral("b3"));
         QVERIFY(!w->NeedReload);
+    }
+
+    // Dates and times in the preview follow the formats page's short formats.
+    void previewDates_data()
+    {
+        QTest::addColumn<QString>("dateFormat");
+        QTest::addColumn<QString>("timeFormat");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("defaults") << ""
+                                  << "" << QStringList{"2024/03/15", "2024/03/15 08:30", "18:45"};
+        QTest::newRow("page's formats")
+            << "dd.mm.yyyy"
+            << "hh:nn:ss" << QStringList{"15.03.2024", "15.03.2024 08:30:15", "18:45:00"};
+    }
+    void previewDates()
+    {
+        QFETCH(QString, dateFormat);
+        QFETCH(QString, timeFormat);
+        QFETCH(QStringList, expected);
+        WizardFixture fx;
+        auto w = fx.window();
+        if (!dateFormat.isEmpty()) {
+            w->FormatPage->SetShortDateFormat(dateFormat);
+            w->FormatPage->SetShortTimeFormat(timeFormat);
+        }
+        w->SetImportType(aiXLS);
+        w->ui->edtFileName->setText(m_book);
+        w->ui->bNext->click();
+        auto* p = qobject_cast<XlsPage*>(w->Page(aiXLS));
+        TKobWideStringGrid* g = p->Grid(2);
+        QVERIFY(g);
+        QCOMPARE((QStringList{g->Cells(1, 1), g->Cells(1, 2), g->Cells(1, 3)}), expected);
     }
 
     // Cells, columns and rows marked with Shift and Ctrl become range text.
@@ -408,7 +442,7 @@ private slots:
         QVERIFY(b && b->isEnabled());
         QTest::mouseClick(b, Qt::LeftButton);
         if (!sheets.isEmpty())
-            QCOMPARE(sheets, (QStringList{kPeople, "Sheet2"}));
+            QCOMPARE(sheets, (QStringList{kPeople, "Sheet2", "Dates"}));
         QCOMPARE(p->FieldRow(0)->GetAsString(), sheetText(expected));
         QCOMPARE(texts(p->ui->lvXLSRanges).join(QString()), sheetText(expected));
         QCOMPARE(p->CurrentRange(), expectedCurrent);
@@ -482,7 +516,7 @@ private slots:
         QVERIFY(!p->MapReady());
         QVERIFY(w->NeedReload);
         w->ui->bNext->click();
-        QCOMPARE(p->ui->pcXLSFile->count(), 2);
+        QCOMPARE(p->ui->pcXLSFile->count(), 3);
     }
 
     // A template's map: keys matched without case, unknown ones skipped, fields without a key
@@ -569,7 +603,7 @@ private slots:
             QCOMPARE(p2->MapLines(), p->MapLines());
             w2->ui->bNext->click();
             QCOMPARE(w2->Step(), 1);
-            QCOMPARE(p2->ui->pcXLSFile->count(), 2);
+            QCOMPARE(p2->ui->pcXLSFile->count(), 3);
             w2->ui->bOk->click();
             QList<QStringList> second;
             for (int r = 1; r < fresh.grid.rowCount(); ++r)
