@@ -7,7 +7,6 @@
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/DocxPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
-#include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "ui_DocxPage.h"
 #include "ui_Durvel3WizardF.h"
@@ -59,38 +58,6 @@ private slots:
         selectField(w->findChild<DocxPage*>(), "Pers_number");
         w->findChild<DocxPage*>()->ColumnClicked(0);
         QVERIFY(!w->ui->bNext->isEnabled());
-    }
-
-    // A template jumps to the last page only with a table the document has.
-    void templateTable_data()
-    {
-        QTest::addColumn<int>("table");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("shown");
-        QTest::newRow("there") << 2 << 3 << 2;
-        QTest::newRow("missing") << 5 << 0 << 1;
-    }
-
-    void templateTable()
-    {
-        QFETCH(int, table);
-        QFETCH(int, step);
-        QFETCH(int, shown);
-        const QString imp = m_fx->dir.filePath(QStringLiteral("t.imp"));
-        IniFile ini(imp);
-        ini.writeInteger("FIRST_STEP", "ImportType", aiDOCX);
-        ini.writeString("FIRST_STEP", "FileName", m_file);
-        ini.writeBool("FIRST_STEP", "GoToLastPage", true);
-        ini.writeString("DOCX_MAP", "pers_NUMBER", "1");
-        ini.writeInteger("DOCX_OPTIONS", "TableNumber", table);
-        ini.save();
-        auto w = m_fx->window();
-        w->LoadTemplate(imp);
-        auto* p = w->findChild<DocxPage*>();
-        QCOMPARE(fieldValue(p, "Pers_number"), QStringLiteral("1"));
-        QCOMPARE(w->Step(), step);
-        QCOMPARE(p->DocxTableNumber(), shown);
-        QCOMPARE(p->ui->pcDocxFile->currentIndex(), shown - 1);
     }
 
     void importThroughTemplate()

@@ -7,7 +7,6 @@
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/OdtPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
-#include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_OdtPage.h"
@@ -107,23 +106,6 @@ private slots:
         w->ui->bOk->click();
         QCOMPARE(log.texts(), QStringList());
         QCOMPARE(m_fx->rows(), kStaffStored);
-    }
-
-    void templateDefaults()
-    {
-        const QString imp = m_fx->dir.filePath(QStringLiteral("bare.imp"));
-        IniFile ini(imp);
-        ini.writeInteger("FIRST_STEP", "ImportType", aiODT);
-        ini.writeString("FIRST_STEP", "FileName", m_file);
-        ini.save();
-        auto w = m_fx->window();
-        w->LoadTemplate(imp);
-        auto* p = w->findChild<OdtPage*>();
-        QCOMPARE(p->SheetName(), QStringLiteral("Table1"));
-        QVERIFY(!p->UseHeader());
-        // The document has no "Table1": its first table is shown.
-        w->ui->bNext->click();
-        QCOMPARE(p->SheetName(), QStringLiteral("Notes"));
     }
 };
 
