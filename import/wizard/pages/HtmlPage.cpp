@@ -76,6 +76,7 @@ void HtmlPage::LoadFile()
     const int count = int(FFile.Tables.size());
     for (int i = 1; i <= count; ++i)
         ui->cbHTMLTableNumber->addItem(QString::number(i));
+    FChoiceMissing = false;
     if (count == 0) {
         // What a previous file showed is no preview of this one.
         Grid->SetColCount(1);
@@ -84,8 +85,9 @@ void HtmlPage::LoadFile()
         FillColNumbers(0);
         return;
     }
-    ui->cbHTMLTableNumber->setCurrentIndex(
-        FWantedTable >= 1 && FWantedTable <= count ? FWantedTable - 1 : 0);
+    // A template's table the page lacks is not swapped for the first behind the user's back.
+    FChoiceMissing = FWantedTable > count;
+    ui->cbHTMLTableNumber->setCurrentIndex(FChoiceMissing ? 0 : qMax(1, FWantedTable) - 1);
     ShowTable();
 }
 

@@ -5,6 +5,7 @@
 
 #include "import/wizard/pages/HtmlPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_HtmlPage.h"
@@ -124,6 +125,36 @@ private slots:
         emit list->activated(2);
         QCOMPARE(fieldValue(o.page, QStringLiteral("Price")), QStringLiteral("2"));
         QVERIFY(o.w->ui->bNext->isEnabled());
+    }
+
+    void aTemplatesTableThePageLacksIsNotJumpedPast()
+    {
+        RegisterWizard fx;
+        const QString page = fx.file(QStringLiteral("one.html"), table({{"P1", "a"}}));
+        const QString imp = fx.dir.filePath(QStringLiteral("t.imp"));
+        {
+            auto w = fx.window();
+            w->SetImportType(aiHTML);
+            w->ui->edtFileName->setText(page);
+            w->ui->bNext->click();
+            auto* p = static_cast<HtmlPage*>(w->Page(aiHTML));
+            selectField(p, QStringLiteral("Pers_number"));
+            p->ColumnClicked(0);
+            w->SaveTemplate(imp);
+        }
+        {
+            IniFile ini(imp);
+            ini.writeInteger(QStringLiteral("HTML_OPTIONS"), QStringLiteral("TableNumber"), 3);
+            ini.save();
+        }
+        fx.wizard.GoToLastPage = true;
+        auto w = fx.window();
+        w->LoadTemplate(imp);
+        QCOMPARE(w->Step(), 0);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(static_cast<HtmlPage*>(w->Page(aiHTML))->TableNumber(), 1);
+        QVERIFY(w->ui->bNext->isEnabled());
     }
 
     void anotherFileIsReadAgain()
