@@ -199,8 +199,15 @@ void GridMapPage::ShowStep(int Index, int Total)
     F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
     F->ShowPage(this);
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload)
-        LoadSource();
+    if (F->NeedReload) {
+        try {
+            LoadSource();
+        } catch (...) {
+            // The page stays, empty: its buttons must say so before the message shows.
+            F->TuneButtons();
+            throw;
+        }
+    }
     if (C.Fields->topLevelItemCount() > 0 && !C.Fields->currentItem()) {
         C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
         C.Fields->setFocus();

@@ -11,6 +11,7 @@
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/MessageLog.h"
 #include "tests/support/ZipBuilder.h"
 #include "ui_Durvel3WizardF.h"
 
@@ -94,6 +95,32 @@ private slots:
         QCOMPARE(o.page->FieldList()->currentItem()->text(0), QStringLiteral("id"));
         // Nothing is mapped yet, so the step cannot be left.
         QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    void aDamagedFileIsReported_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("xlsx") << int(aiXLSX) << "bad.xlsx" << QByteArray("PK\x03\x04 not a zip");
+        QTest::newRow("xml document") << int(aiXMLDoc) << "bad.xml" << QByteArray("<a><b></a>");
+    }
+    void aDamagedFileIsReported()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        RegisterWizard fx;
+        auto w = fx.window();
+        w->SetImportType(kind);
+        w->ui->edtFileName->setText(fx.file(name, bytes));
+        MessageLog log;
+        w->ui->bNext->click();
+        QCOMPARE(log.texts().size(), 1);
+        // Nothing was read: the page is shown empty, cannot be left, and reads the file again.
+        QVERIFY(w->NeedReload);
+        QVERIFY(!w->ui->bNext->isEnabled());
+        QVERIFY(w->ui->bBack->isEnabled());
     }
 
     void columnClick_data()
