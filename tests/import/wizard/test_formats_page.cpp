@@ -127,6 +127,35 @@ QString formatText(const TDurvelFieldFormat& f)
     return t.join('|');
 }
 
+// Every value of the formats page and the last page, one text per part.
+QStringList pageState(const TDurvel3WizardF& w)
+{
+    const FormatsPage& p = *w.FormatPage;
+    const LastPage& l = *w.CommitPage;
+    QStringList t{
+        QStringList{p.DecimalSeparator(), p.ThousandSeparator(), p.DateSeparator(),
+                    p.TimeSeparator(), p.ShortDateFormat(), p.LongDateFormat(), p.ShortTimeFormat(),
+                    p.LongTimeFormat()}
+            .join('|'),
+        (p.BooleanTrue() + QStringList{"/"} + p.BooleanFalse() + QStringList{"/"} + p.NullValues())
+            .join('|')};
+    for (int i = 0; i < p.FieldCount(); ++i)
+        t << formatText(*p.FieldFormat(i));
+    t << QStringList{QString::number(l.CommitAfterDone()),
+                     QString::number(l.CommitRecCount()),
+                     QString::number(l.ImportRecCount()),
+                     QString::number(l.CloseAfterImport()),
+                     QString::number(l.ErrorLog()),
+                     l.ErrorLogFileName(),
+                     QString::number(l.RewriteErrorLogFile()),
+                     QString::number(l.ShowErrorLog()),
+                     QString::number(l.ImportMode()),
+                     QString::number(l.AddType())}
+             .join('|')
+      << l.SelectedKeyColumns().join('|');
+    return t;
+}
+
 } // namespace
 
 class TestFormatsPage : public QObject
@@ -136,126 +165,37 @@ class TestFormatsPage : public QObject
 private slots:
     // ---- editors -------------------------------------------------------------------------
 
-    // Which editors are on: the generator pair, the constant, null and default, and the
-    // quote, case and character-set group.
-    void enablingRules_data()
+    // What an editor stores into the selected field's format, and which editors stay on: the
+    // generator pair, the constant, null and default, and quotes, case and character set.
+    void editors_data()
     {
         QTest::addColumn<QString>("editor");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<bool>>("enabled");
-        QTest::newRow("nothing set") << ""
-                                     << "" << QList<bool>{true, true, true, true};
-        QTest::newRow("generator step") << "edtGeneratorStep"
-                                        << "5" << QList<bool>{true, false, false, false};
-        QTest::newRow("generator step 0") << "edtGeneratorStep"
-                                          << "0" << QList<bool>{true, true, true, true};
-        QTest::newRow("generator step no number") << "edtGeneratorStep"
-                                                  << "x" << QList<bool>{true, true, true, true};
-        QTest::newRow("generator value alone") << "edtGeneratorValue"
-                                               << "7" << QList<bool>{true, true, true, true};
-        QTest::newRow("constant") << "edtConstantValue"
-                                  << "K" << QList<bool>{false, true, false, true};
-        QTest::newRow("null value") << "edtNullValue"
-                                    << "n" << QList<bool>{false, false, true, true};
-        QTest::newRow("default value") << "edtDefaultValue"
-                                       << "d" << QList<bool>{false, false, true, true};
-        QTest::newRow("left quote") << "edtLeftQuote"
-                                    << "\"" << QList<bool>{false, true, true, true};
-        QTest::newRow("right quote") << "edtRightQuote"
-                                     << "\"" << QList<bool>{false, true, true, true};
-        QTest::newRow("quote action") << "cmbQuoteAction"
-                                      << "1" << QList<bool>{false, true, true, true};
-        QTest::newRow("char case") << "cmbCharCase"
-                                   << "4" << QList<bool>{false, true, true, true};
-        QTest::newRow("char set") << "cmbCharSet"
-                                  << "2" << QList<bool>{false, true, true, true};
+        QTest::addColumn<QString>("stored");
+        const QList<bool> all{true, true, true, true};
+        // clang-format off
+        QTest::newRow("nothing") << "" << "" << all << "0|0||||||0|0|0";
+        QTest::newRow("step") << "edtGeneratorStep" << "5" << QList<bool>{true, false, false, false} << "0|5||||||0|0|0";
+        QTest::newRow("step 0") << "edtGeneratorStep" << "0" << all << "0|0||||||0|0|0";
+        QTest::newRow("step no number") << "edtGeneratorStep" << "x" << all << "0|0||||||0|0|0";
+        QTest::newRow("value") << "edtGeneratorValue" << "-7" << all << "-7|0||||||0|0|0";
+        QTest::newRow("value abc") << "edtGeneratorValue" << "abc" << all << "0|0||||||0|0|0";
+        QTest::newRow("constant") << "edtConstantValue" << " K " << QList<bool>{false, true, false, true} << "0|0| K |||||0|0|0";
+        QTest::newRow("null") << "edtNullValue" << "''" << QList<bool>{false, false, true, true} << "0|0||''||||0|0|0";
+        QTest::newRow("default") << "edtDefaultValue" << "N/A" << QList<bool>{false, false, true, true} << "0|0|||N/A|||0|0|0";
+        QTest::newRow("left quote") << "edtLeftQuote" << "<" << QList<bool>{false, true, true, true} << "0|0||||<||0|0|0";
+        QTest::newRow("right quote") << "edtRightQuote" << ">" << QList<bool>{false, true, true, true} << "0|0|||||>|0|0|0";
+        QTest::newRow("quote action") << "cmbQuoteAction" << "2" << QList<bool>{false, true, true, true} << "0|0||||||2|0|0";
+        QTest::newRow("char case") << "cmbCharCase" << "4" << QList<bool>{false, true, true, true} << "0|0||||||0|4|0";
+        QTest::newRow("char set") << "cmbCharSet" << "1" << QList<bool>{false, true, true, true} << "0|0||||||0|0|1";
+        // clang-format on
     }
-    void enablingRules()
+    void editors()
     {
         QFETCH(QString, editor);
         QFETCH(QString, text);
         QFETCH(QList<bool>, enabled);
-        WizardFixture fx;
-        auto w = fx.window();
-        FormatsPage* page = w->FormatPage;
-        page->ui->pgFormats->setCurrentWidget(page->ui->tshDataFormats);
-        if (auto* edit = page->findChild<QLineEdit*>(editor))
-            typeInto(edit, text);
-        else if (auto* combo = page->findChild<QComboBox*>(editor))
-            combo->setCurrentIndex(text.toInt());
-        const auto& u = *page->ui;
-        const QList<bool> state{u.edtGeneratorValue->isEnabled(), u.edtConstantValue->isEnabled(),
-                                u.edtNullValue->isEnabled(), u.cmbCharCase->isEnabled()};
-        QCOMPARE(state, enabled);
-        // The labels and the partners follow.
-        QCOMPARE(u.laGeneratorStep->isEnabled(), enabled[0]);
-        QCOMPARE(u.edtGeneratorStep->isEnabled(), enabled[0]);
-        QCOMPARE(u.laConstantValue->isEnabled(), enabled[1]);
-        QCOMPARE(u.edtDefaultValue->isEnabled(), enabled[2]);
-        QCOMPARE(u.laDefaultValue->isEnabled(), enabled[2]);
-        QCOMPARE(u.edtLeftQuote->isEnabled(), enabled[3]);
-        QCOMPARE(u.cmbQuoteAction->isEnabled(), enabled[3]);
-        QCOMPARE(u.cmbCharSet->isEnabled(), enabled[3]);
-        QCOMPARE(u.laCharSet->isEnabled(), enabled[3]);
-    }
-
-    void clearingTheStepEnablesTheOthersAgain()
-    {
-        WizardFixture fx;
-        auto w = fx.window();
-        FormatsPage* page = w->FormatPage;
-        typeInto(page->ui->edtGeneratorStep, "5");
-        QVERIFY(!page->ui->edtConstantValue->isEnabled());
-        typeInto(page->ui->edtGeneratorStep, "");
-        QVERIFY(page->ui->edtConstantValue->isEnabled());
-        QVERIFY(page->ui->cmbCharCase->isEnabled());
-        QCOMPARE(page->FieldFormat(0)->GeneratorStep, 0);
-    }
-
-    // What the editors store into the selected field's format.
-    void editorsStoreIntoTheSelectedField_data()
-    {
-        QTest::addColumn<QString>("editor");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("generator value") << "edtGeneratorValue"
-                                         << "100"
-                                         << "100|0||||||0|0|0";
-        QTest::newRow("generator value abc") << "edtGeneratorValue"
-                                             << "abc"
-                                             << "0|0||||||0|0|0";
-        QTest::newRow("generator step") << "edtGeneratorStep"
-                                        << "-2"
-                                        << "0|-2||||||0|0|0";
-        QTest::newRow("constant") << "edtConstantValue"
-                                  << " K "
-                                  << "0|0| K |||||0|0|0";
-        QTest::newRow("null") << "edtNullValue"
-                              << "''"
-                              << "0|0||''||||0|0|0";
-        QTest::newRow("default") << "edtDefaultValue"
-                                 << "N/A"
-                                 << "0|0|||N/A|||0|0|0";
-        QTest::newRow("left quote") << "edtLeftQuote"
-                                    << "<"
-                                    << "0|0||||<||0|0|0";
-        QTest::newRow("right quote") << "edtRightQuote"
-                                     << ">"
-                                     << "0|0|||||>|0|0|0";
-        QTest::newRow("quote action") << "cmbQuoteAction"
-                                      << "2"
-                                      << "0|0||||||2|0|0";
-        QTest::newRow("char case") << "cmbCharCase"
-                                   << "3"
-                                   << "0|0||||||0|3|0";
-        QTest::newRow("char set") << "cmbCharSet"
-                                  << "1"
-                                  << "0|0||||||0|0|1";
-    }
-    void editorsStoreIntoTheSelectedField()
-    {
-        QFETCH(QString, editor);
-        QFETCH(QString, text);
         QFETCH(QString, stored);
         WizardFixture fx;
         auto w = fx.window();
@@ -263,19 +203,28 @@ private slots:
         selectField(page, 1);
         if (auto* edit = page->findChild<QLineEdit*>(editor))
             typeInto(edit, text);
-        else
-            page->findChild<QComboBox*>(editor)->setCurrentIndex(text.toInt());
+        else if (auto* combo = page->findChild<QComboBox*>(editor))
+            combo->setCurrentIndex(text.toInt());
+        // Each group is one state, labels included.
+        const auto& u = *page->ui;
+        const QList<QList<QWidget*>> groups{
+            {u.edtGeneratorValue, u.laGeneratorValue, u.edtGeneratorStep, u.laGeneratorStep},
+            {u.edtConstantValue, u.laConstantValue},
+            {u.edtNullValue, u.laNullValue, u.edtDefaultValue, u.laDefaultValue},
+            {u.edtLeftQuote, u.laLeftQuote, u.edtRightQuote, u.cmbQuoteAction, u.cmbCharCase,
+             u.cmbCharSet, u.laCharSet}};
+        QList<bool> state;
+        for (const auto& group : groups) {
+            state << group.first()->isEnabled();
+            for (QWidget* w : group)
+                QCOMPARE(w->isEnabled(), state.last());
+        }
+        QCOMPARE(state, enabled);
         QCOMPARE(formatText(*page->FieldFormat(1)), stored);
-        // The other fields keep their formats, and showing a field again shows its values.
-        QVERIFY(page->FieldFormat(0)->IsDefault());
-        QVERIFY(page->FieldFormat(2)->IsDefault());
+        // The other fields keep theirs, and showing another field stores nothing here.
         selectField(page, 0);
-        QCOMPARE(page->ui->edtConstantValue->text(), QString());
-        selectField(page, 1);
-        QCOMPARE(page->ui->edtGeneratorValue->text(),
-                 QString::number(page->FieldFormat(1)->GeneratorValue));
-        QCOMPARE(page->ui->edtConstantValue->text(), page->FieldFormat(1)->ConstantValue);
-        QCOMPARE(page->ui->cmbCharCase->currentIndex(), int(page->FieldFormat(1)->CharCase));
+        QVERIFY(page->FieldFormat(0)->IsDefault() && page->FieldFormat(2)->IsDefault());
+        QCOMPARE(formatText(*page->FieldFormat(1)), stored);
     }
 
     // Leaving a separator box: an empty text or a number sign without a code keeps the
@@ -311,10 +260,8 @@ private slots:
     {
         WizardFixture fx;
         TDurvelFormats& f = fx.wizard.Formats();
-        f.DecimalSeparator = u'/';
         f.ThousandSeparator = u'\t';
         f.ShortDateFormat = "dd.mm.yyyy";
-        f.LongTimeFormat = "hh:nn:ss z";
         f.BooleanTrue().Assign(QStringList{"yes", "بلی"});
         f.NullValues().Assign(QStringList{});
         TDurvelFieldFormat* name = fx.wizard.FieldFormats().Add();
@@ -324,20 +271,15 @@ private slots:
         addReplacement(name, "a", "b", false);
         auto w = fx.window();
         FormatsPage* page = w->FormatPage;
-        QCOMPARE(page->ui->edtDecimalSeparator->text(), QString("/"));
         QCOMPARE(page->ui->edtThousandSeparator->text(), QString("#9"));
         QCOMPARE(page->ui->edtShortDateFormat->text(), QString("dd.mm.yyyy"));
-        QCOMPARE(page->LongTimeFormat(), QString("hh:nn:ss z"));
         QCOMPARE(page->BooleanTrue(), (QStringList{"yes", "بلی"}));
         QCOMPARE(page->NullValues(), QStringList());
-        // "NAME" is the format of the field "Name", without its replacements.
-        QCOMPARE(page->FieldCount(), 3);
-        QCOMPARE(page->FieldFormat(1)->FieldName, QString("Name"));
+        // "NAME" is the format of the field "Name", without its replacements; editing the
+        // working copy leaves the component's format alone.
         QCOMPARE(formatText(*page->FieldFormat(1)), QString("0|0||-||||0|1|0"));
         selectField(page, 1);
         QCOMPARE(page->ui->edtNullValue->text(), QString("-"));
-        QCOMPARE(page->ui->lvReplacements->topLevelItemCount(), 0);
-        // Editing the working copy leaves the component's format alone.
         typeInto(page->ui->edtNullValue, "x");
         QCOMPARE(name->NullValue, QString("-"));
     }
@@ -362,12 +304,15 @@ private slots:
         QVERIFY(!page->ui->tbtEditReplacement->isEnabled());
         QVERIFY(!page->ui->tbtDelReplacement->isEnabled());
 
+        Messages messages;
         EditorScript script;
-        script.answers = {{"a", "x", false, true, {}},
+        script.answers = {{"", "x", false, true, "a"}, // refused, then "a" is typed
                           {"a", "x", false, true, {}},
                           {"b", "", true, true, {}},
                           {"zzz", "q", false, false, {}}};
         page->ui->tbtAddReplacement->click();
+        QVERIFY(script.stayedOpen);
+        QCOMPARE(messages.texts, QStringList{"Text to find must be defined"});
         page->ui->tbtAddReplacement->click(); // the same pair twice gives two
         page->ui->tbtAddReplacement->click(); // an empty replacement is taken
         page->ui->tbtAddReplacement->click(); // cancelled
@@ -395,41 +340,6 @@ private slots:
         w->ui->bOk->click();
         QCOMPARE(fx.grid.row(1), (QStringList{"1", "y", "10"}));
         QCOMPARE(fx.grid.row(2), (QStringList{"2", "", "20"}));
-    }
-
-    void emptyTextToFindIsRefused()
-    {
-        WizardFixture fx;
-        auto w = fx.window();
-        FormatsPage* page = w->FormatPage;
-        selectField(page, 0);
-        Messages messages;
-        EditorScript script;
-        script.answers = {{"", "r", false, true, "f"}};
-        page->tbtAddReplacementClick();
-        QVERIFY(script.stayedOpen);
-        QCOMPARE(messages.texts, QStringList{"Text to find must be defined"});
-        QCOMPARE(rows(page->ui->lvReplacements), QStringList{"f|r|No"});
-    }
-
-    void editReplacementReturnsTheValues_data()
-    {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("ok") << true;
-        QTest::newRow("cancel") << false;
-    }
-    void editReplacementReturnsTheValues()
-    {
-        QFETCH(bool, ok);
-        EditorScript script;
-        script.answers = {{" new ", "", true, ok, {}}};
-        QString find = "old", replace = "with";
-        bool ignoreCase = false;
-        QCOMPARE(EditReplacement(find, replace, ignoreCase), ok);
-        QCOMPARE(script.seen.first(), (QStringList{"old", "with", "0"}));
-        QCOMPARE(find, ok ? QString(" new ") : QString("old"));
-        QCOMPARE(replace, ok ? QString() : QString("with"));
-        QCOMPARE(ignoreCase, ok);
     }
 
     // ---- the run -------------------------------------------------------------------------
@@ -525,32 +435,15 @@ private slots:
         QCOMPARE(found, replacementSections);
     }
 
-    // A column caption with blanks at its ends still gets a section, and loads back.
-    void blankEndedFieldName()
-    {
-        WizardFixture fx;
-        fx.grid.setCell(2, 0, " Amount ");
-        const QString file = fx.dir.filePath("blank.imp");
-        {
-            auto w = fx.window();
-            w->FormatPage->FieldFormat(2)->ConstantValue = "c";
-            addReplacement(w->FormatPage->FieldFormat(2), "x", "y", false);
-            IniFile ini(file);
-            w->FormatPage->SaveTemplate(ini);
-            ini.save();
-        }
-        auto w = fx.window();
-        w->FormatPage->LoadTemplate(IniFile(file), fx.wizard);
-        QCOMPARE(formatText(*w->FormatPage->FieldFormat(2)), QString("0|0|c|||||0|0|0|[x>y]"));
-    }
-
     // Every formats key and the last page survive a save to a file and a load into a fresh
     // window, odd texts included.
     void templateRoundTrip()
     {
         WizardFixture fx;
         fx.wizard.ErrorLog = true;
+        fx.grid.setCell(2, 0, " Amount "); // a section name cannot end in blanks
         const QString file = fx.dir.filePath("round.imp");
+        QStringList before;
         {
             auto w = fx.window();
             FormatsPage* page = w->FormatPage;
@@ -565,9 +458,8 @@ private slots:
             page->ui->mmBooleanTrue->setPlainText("yes\nبلی\n ok ");
             page->ui->mmBooleanFalse->setPlainText("no");
             page->ui->mmNullValues->setPlainText("");
-            TDurvelFieldFormat* code = page->FieldFormat(0);
-            code->GeneratorValue = -100;
-            code->GeneratorStep = 10;
+            page->FieldFormat(0)->GeneratorValue = -100;
+            page->FieldFormat(0)->GeneratorStep = 10;
             TDurvelFieldFormat* name = page->FieldFormat(1);
             name->NullValue = "''";
             name->DefaultValue = " - ";
@@ -579,7 +471,7 @@ private slots:
             addReplacement(name, " a=b ", "\"c\"", true);
             addReplacement(name, "#9", "", false);
             page->FieldFormat(2)->ConstantValue = "''";
-
+            addReplacement(page->FieldFormat(2), "x", "y", false);
             LastPage* last = w->CommitPage;
             last->SetCommitAfterDone(true);
             last->SetCommitRecCount(25);
@@ -590,59 +482,22 @@ private slots:
             last->SetShowErrorLog(true);
             last->SetImportMode(dimUpdateOrInsert);
             last->SetAddType(datAppend);
-            last->FillKeyColumns({"Code", "Name", "Amount"}, {"Amount", "Code"});
-
+            last->FillKeyColumns({"Code", "Name", " Amount "}, {" Amount ", "Code"});
             IniFile ini(file);
             page->SaveTemplate(ini);
             last->SaveTemplate(ini);
             ini.save();
+            before = pageState(*w);
+            QVERIFY(ini.readString("BASE_FORMATS", "DecimalSeparator") == "#9");
         }
-        const QByteArray bytes = [&] {
-            QFile f(file);
-            f.open(QIODevice::ReadOnly);
-            return f.readAll();
-        }();
-        QVERIFY(bytes.contains("DecimalSeparator=#9\n"));
-        QVERIFY(bytes.contains("[REPLACEMENTS_NAME_1]\n"));
-
         auto w = fx.window();
-        FormatsPage* page = w->FormatPage;
         const IniFile ini(file);
-        page->LoadTemplate(ini, fx.wizard);
+        w->FormatPage->LoadTemplate(ini, fx.wizard);
         w->CommitPage->LoadTemplate(ini, fx.wizard);
-        QCOMPARE(page->DecimalSeparator(), QChar(u'\t'));
-        QCOMPARE(page->ThousandSeparator(), QChar(u' '));
-        QCOMPARE(page->DateSeparator(), QChar(u'='));
-        QCOMPARE(page->TimeSeparator(), QChar(u'"'));
-        QCOMPARE(page->ShortDateFormat(), QString(" d=m "));
-        QCOMPARE(page->LongDateFormat(), QString("\"dddd\""));
-        QCOMPARE(page->ShortTimeFormat(), QString("'hh'"));
-        QCOMPARE(page->LongTimeFormat(), QString("#9"));
-        QCOMPARE(page->ui->edtShortDateFormat->text(), QString(" d=m "));
-        QCOMPARE(page->BooleanTrue(), (QStringList{"yes", "بلی", " ok "}));
-        QCOMPARE(page->BooleanFalse(), QStringList{"no"});
-        QCOMPARE(page->NullValues(), QStringList());
-        QCOMPARE(formatText(*page->FieldFormat(0)), QString("-100|10||||||0|0|0"));
-        QCOMPARE(formatText(*page->FieldFormat(1)),
-                 QString("0|0||''| - |\"|=|2|4|1|[ a=b >\"c\"/i]|[#9>]"));
-        QCOMPARE(formatText(*page->FieldFormat(2)), QString("0|0|''|||||0|0|0"));
+        QCOMPARE(pageState(*w), before);
+        QCOMPARE(before.at(3), QString("0|0||''| - |\"|=|2|4|1|[ a=b >\"c\"/i]|[#9>]"));
         // The selected field's editors show what was loaded.
-        QCOMPARE(page->ui->edtGeneratorStep->text(), QString("10"));
-
-        LastPage* last = w->CommitPage;
-        QVERIFY(last->CommitAfterDone());
-        QCOMPARE(last->CommitRecCount(), 25);
-        QCOMPARE(last->ImportRecCount(), 7);
-        QVERIFY(!last->ui->chImportAllRecords->isChecked());
-        QVERIFY(last->CloseAfterImport());
-        QVERIFY(last->ErrorLog());
-        QCOMPARE(last->ErrorLogFileName(), QString(" logs/a=b.log "));
-        QVERIFY(!last->RewriteErrorLogFile());
-        QVERIFY(last->ShowErrorLog());
-        QCOMPARE(last->ImportMode(), dimUpdateOrInsert);
-        QCOMPARE(last->AddType(), datAppend);
-        QCOMPARE(last->SelectedKeyColumns(), (QStringList{"Amount", "Code"}));
-        QCOMPARE(last->ui->lvAvailableColumns->count(), 1);
+        QCOMPARE(w->FormatPage->ui->edtGeneratorStep->text(), QString("10"));
     }
 
     // What the last page reads from a template, against the component's values.
