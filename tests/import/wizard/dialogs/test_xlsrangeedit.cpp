@@ -11,6 +11,8 @@
 
 namespace {
 
+const QString kStart = QStringLiteral("[حقوق]A1-A5;");
+
 // Two sheets and no cells: the editor only lists the sheets.
 class TwoSheets : public TSheetWorkbook
 {
@@ -29,19 +31,47 @@ public:
     QString CellText(int, int, int) const override { return {}; }
 };
 
-// The one range of Text.
-void rangeOf(const QString& Text, TMapRange& Range)
+void load(TfmDurvel3XLSRangeEdit& d, const QString& Text, const TSheetWorkbook* Book)
 {
     TMapRow row;
     row.SetAsString(Text);
-    QCOMPARE(row.Count(), 1);
-    Range.Assign(*row.GetItem(0));
+    d.Range.Assign(*row.GetItem(0));
+    d.FillSheets(Book);
+    d.LoadControls();
 }
 
-void setEnd(QRadioButton* Data, QRadioButton* Given, QLineEdit* Edit, const QString& Text)
+// The boxes as "type|line|start|finish|direction|sheet": an empty start or finish is "where
+// the data starts (finishes)"; the sheet is "", "#number" or "@name".
+QString shown(const TfmDurvel3XLSRangeEdit& d)
 {
-    (Text.isEmpty() ? Data : Given)->setChecked(true);
-    Edit->setText(Text);
+    const auto* u = d.ui.get();
+    const QString sheet = u->rbDefaultSheet->isChecked()  ? QString()
+                          : u->rbSheetNumber->isChecked() ? u'#' + u->edSheetNumber->currentText()
+                                                          : u'@' + u->edSheetName->currentText();
+    return QStringList{QString::number(u->cbRangeType->currentIndex()),
+                       u->edColRowCell->text(),
+                       u->rbStartData->isChecked() ? QString() : u->edStartColRow->text(),
+                       u->rbFinishData->isChecked() ? QString() : u->edFinishColRow->text(),
+                       u->rbDirection1->isChecked() ? "1" : "0",
+                       sheet}
+        .join(u'|');
+}
+
+void fill(TfmDurvel3XLSRangeEdit& d, const QString& Boxes)
+{
+    const QStringList b = Boxes.split(u'|');
+    auto* u = d.ui.get();
+    u->cbRangeType->setCurrentIndex(b[0].toInt());
+    u->edColRowCell->setText(b[1]);
+    (b[2].isEmpty() ? u->rbStartData : u->rbStartColRow)->setChecked(true);
+    u->edStartColRow->setText(b[2]);
+    (b[3].isEmpty() ? u->rbFinishData : u->rbFinishColRow)->setChecked(true);
+    u->edFinishColRow->setText(b[3]);
+    (b[4] == "1" ? u->rbDirection1 : u->rbDirection0)->setChecked(true);
+    (b[5].isEmpty() ? u->rbDefaultSheet : u->rbCustomSheet)->setChecked(true);
+    (b[5].startsWith(u'@') ? u->rbSheetName : u->rbSheetNumber)->setChecked(true);
+    QComboBox* list = b[5].startsWith(u'@') ? u->edSheetName : u->edSheetNumber;
+    list->setCurrentIndex(list->findText(b[5].mid(1)));
 }
 
 } // namespace
@@ -50,7 +80,6 @@ class TestXlsRangeEdit : public QObject
 {
     Q_OBJECT
 
-private:
     TwoSheets Book;
     QStringList Messages;
 
@@ -65,275 +94,120 @@ private slots:
     }
     void cleanup() { dialogs::setMessageHandler(nullptr); }
 
-    // What the boxes show for a range, and OK without a change gives the same range back.
+    // The boxes a range shows, and OK without a change gives the same range back.
     void loadAndKeep_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("finish");
-        QTest::addColumn<bool>("backward");
-        QTest::addColumn<QString>("sheet"); // "" default, "#n" by number, "@name" by name
-        QTest::newRow("whole column") << "A-COLFINISH;" << 0 << "A"
-                                      << ""
-                                      << "" << false << "";
-        QTest::newRow("whole column upwards") << "[:2]C-COLSTART;" << 0 << "C"
-                                              << ""
-                                              << "" << true << "#2";
-        QTest::newRow("column run") << "[Sheet1]B2-B9;" << 0 << "B"
-                                    << "2"
-                                    << "9" << false << "@Sheet1";
-        QTest::newRow("column from a row") << "D4-COLFINISH;" << 0 << "D"
-                                           << "4"
-                                           << "" << false << "";
-        QTest::newRow("row run backwards") << "[حقوق]E3-B3;" << 1 << "3"
-                                           << "E"
-                                           << "B" << true << "@حقوق";
-        QTest::newRow("whole row") << "7-ROWFINISH;" << 1 << "7"
-                                   << ""
-                                   << "" << false << "";
-        QTest::newRow("cell") << "[:1]AB12;" << 2 << "AB12"
-                              << ""
-                              << "" << false << "#1";
-        QTest::newRow("sheet not in the workbook") << "[OTHER]A1-A3;" << 0 << "A"
-                                                   << "1"
-                                                   << "3" << false << "@OTHER";
+        QTest::addColumn<QString>("boxes");
+        QTest::newRow("whole column upwards") << "[:2]C-COLSTART;"
+                                              << "0|C|||1|#2";
+        QTest::newRow("column run") << "[:1]B2-B9;"
+                                    << "0|B|2|9|0|#1";
+        QTest::newRow("column from a row") << "D4-COLFINISH;"
+                                           << "0|D|4||0|";
+        QTest::newRow("row run backwards") << "[حقوق]E3-B3;"
+                                           << "1|3|E|B|0|@حقوق";
+        QTest::newRow("cell") << "[:1]AB12;"
+                              << "2|AB12|||0|#1";
+        // Kept rather than lost when the workbook has no such sheet.
+        QTest::newRow("sheet not in the workbook") << "[OTHER]A1-A3;"
+                                                   << "0|A|1|3|0|@OTHER";
     }
     void loadAndKeep()
     {
         QFETCH(QString, text);
-        QFETCH(int, type);
-        QFETCH(QString, line);
-        QFETCH(QString, start);
-        QFETCH(QString, finish);
-        QFETCH(bool, backward);
-        QFETCH(QString, sheet);
-
+        QFETCH(QString, boxes);
         TfmDurvel3XLSRangeEdit d;
-        rangeOf(text, d.Range);
-        d.FillSheets(&Book);
-        d.LoadControls();
-        QCOMPARE(d.ui->cbRangeType->currentIndex(), type);
-        QCOMPARE(d.ui->edColRowCell->text(), line);
-        if (type != 2) {
-            QCOMPARE(d.ui->rbStartData->isChecked(), start.isEmpty());
-            QCOMPARE(d.ui->edStartColRow->text(), start);
-            QCOMPARE(d.ui->rbFinishData->isChecked(), finish.isEmpty());
-            QCOMPARE(d.ui->edFinishColRow->text(), finish);
-            if (start.isEmpty() || finish.isEmpty())
-                QCOMPARE(d.ui->rbDirection1->isChecked(), backward);
-        }
-        QCOMPARE(d.ui->rbDefaultSheet->isChecked(), sheet.isEmpty());
-        if (sheet.startsWith(u'#')) {
-            QVERIFY(d.ui->rbSheetNumber->isChecked());
-            QCOMPARE(d.ui->edSheetNumber->currentText(), sheet.mid(1));
-        } else if (sheet.startsWith(u'@')) {
-            QVERIFY(d.ui->rbSheetName->isChecked());
-            QCOMPARE(d.ui->edSheetName->currentText(), sheet.mid(1));
-        }
-
+        load(d, text, &Book);
+        QCOMPARE(shown(d), boxes);
         d.accept();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QVERIFY(Messages.isEmpty());
+        QCOMPARE(Messages, QStringList());
         QCOMPARE(d.Range.GetAsString(), text);
     }
 
-    // The boxes as a clerk fills them give the range text.
+    // The boxes as a clerk fills them give a range, or a message with the dialog left open
+    // and the range untouched, even when the boxes before the faulty one were good.
     void edit_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("finish");
-        QTest::addColumn<bool>("backward");
-        QTest::addColumn<QString>("sheet");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("column down") << 0 << "a"
-                                     << ""
-                                     << "" << false << ""
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<QString>("expected"); // range text, or "!" and the message
+        QTest::newRow("column down") << "0|a|||0|"
                                      << "A-COLFINISH;";
-        QTest::newRow("column up") << 0 << "a"
-                                   << ""
-                                   << "" << true << ""
-                                   << "A-COLSTART;";
-        QTest::newRow("column up to a row") << 0 << "B"
-                                            << ""
-                                            << "6" << true << ""
+        QTest::newRow("column up to a row") << "0|B||6|1|"
                                             << "COLFINISH-B6;";
-        QTest::newRow("ends decide the direction") << 0 << "C"
-                                                   << "9"
-                                                   << "2" << false << ""
+        QTest::newRow("ends decide the direction") << "0|C|9|2|0|"
                                                    << "C9-C2;";
-        QTest::newRow("equal ends are one cell") << 0 << "C"
-                                                 << "5"
-                                                 << "5" << false << ""
-                                                 << "C5;";
-        QTest::newRow("row by letters") << 1 << "3"
-                                        << "b"
-                                        << "e" << true << ""
-                                        << "B3-E3;";
-        QTest::newRow("row left") << 1 << "3"
-                                  << ""
-                                  << "" << true << ""
-                                  << "3-ROWSTART;";
-        QTest::newRow("cell") << 2 << " b12 "
-                              << "7"
-                              << "" << true << ""
-                              << "B12;";
-        QTest::newRow("cell keeps the sheet chosen") << 2 << "B12"
-                                                     << ""
-                                                     << "" << false << "@حقوق"
+        QTest::newRow("equal ends are one cell") << "0|C|5|5|0|#2"
+                                                 << "[:2]C5;";
+        QTest::newRow("row by letters, left") << "1|3|b||1|"
+                                              << "B3-ROWSTART;";
+        QTest::newRow("cell keeps the sheet chosen") << "2| b12 |7||1|@حقوق"
                                                      << "[حقوق]B12;";
-        QTest::newRow("sheet by number") << 0 << "A"
-                                         << ""
-                                         << "" << false << "#2"
-                                         << "[:2]A-COLFINISH;";
+        QTest::newRow("column of digits") << "0|12|||0|"
+                                          << "!Letter expected but 1 found (position 1)";
+        QTest::newRow("bad start after a good column")
+            << "0|C|x||0|"
+            << "!Number expected but X found (position 1)";
+        QTest::newRow("long digit run") << "1|99999999999999|||0|"
+                                        << "!Number 99999999999999 at position 1 is too large";
+        QTest::newRow("cell without row") << "2|B|||0|"
+                                          << "!Number expected but end of range found (position 2)";
+        QTest::newRow("sheet number missing after good parts") << "0|D|4||0|#"
+                                                               << "!Sheet is empty";
     }
     void edit()
     {
-        QFETCH(int, type);
-        QFETCH(QString, line);
-        QFETCH(QString, start);
-        QFETCH(QString, finish);
-        QFETCH(bool, backward);
-        QFETCH(QString, sheet);
+        QFETCH(QString, boxes);
         QFETCH(QString, expected);
-
         TfmDurvel3XLSRangeEdit d;
-        rangeOf(QStringLiteral("[:1]Z9;"), d.Range);
-        d.FillSheets(&Book);
-        d.LoadControls();
-        d.ui->cbRangeType->setCurrentIndex(type);
-        d.ui->edColRowCell->setText(line);
-        setEnd(d.ui->rbStartData, d.ui->rbStartColRow, d.ui->edStartColRow, start);
-        setEnd(d.ui->rbFinishData, d.ui->rbFinishColRow, d.ui->edFinishColRow, finish);
-        (backward ? d.ui->rbDirection1 : d.ui->rbDirection0)->setChecked(true);
-        if (sheet.isEmpty()) {
-            d.ui->rbDefaultSheet->setChecked(true);
-        } else {
-            d.ui->rbCustomSheet->setChecked(true);
-            const bool number = sheet.startsWith(u'#');
-            (number ? d.ui->rbSheetNumber : d.ui->rbSheetName)->setChecked(true);
-            QComboBox* box = number ? d.ui->edSheetNumber : d.ui->edSheetName;
-            box->setCurrentIndex(box->findText(sheet.mid(1)));
-        }
-        d.accept();
-        QVERIFY2(Messages.isEmpty(), qPrintable(Messages.join(u'|')));
-        QCOMPARE(d.Range.GetAsString(), expected);
-    }
-
-    // A box that does not parse: its message, the dialog stays, the range is not touched even
-    // when the boxes before it were good.
-    void refused_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("sheetNumber");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("column of digits") << 0 << "12"
-                                          << ""
-                                          << ""
-                                          << "Letter expected but 1 found (position 1)";
-        QTest::newRow("column past IV") << 0 << "IW"
-                                        << ""
-                                        << ""
-                                        << "Column 257 is out of range [A..IV]";
-        QTest::newRow("bad start after a good column")
-            << 0 << "C"
-            << "x"
-            << ""
-            << "Number expected but X found (position 1)";
-        QTest::newRow("row too large") << 1 << "65537"
-                                       << ""
-                                       << ""
-                                       << "Row 65537 is out of range [1..65536]";
-        QTest::newRow("long digit run") << 1 << "99999999999999"
-                                        << ""
-                                        << ""
-                                        << "Number 99999999999999 at position 1 is too large";
-        QTest::newRow("cell without row") << 2 << "B"
-                                          << ""
-                                          << ""
-                                          << "Number expected but end of range found (position 2)";
-        QTest::newRow("empty cell") << 2 << ""
-                                    << ""
-                                    << ""
-                                    << "Cell is empty";
-        QTest::newRow("sheet number empty after good parts") << 0 << "D"
-                                                             << "4"
-                                                             << ""
-                                                             << "Sheet is empty";
-    }
-    void refused()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, line);
-        QFETCH(QString, start);
-        QFETCH(QString, sheetNumber);
-        QFETCH(QString, message);
-
-        TfmDurvel3XLSRangeEdit d;
-        rangeOf(QStringLiteral("[حقوق]A1-A5;"), d.Range);
-        d.LoadControls(); // no workbook: empty sheet lists
-        d.ui->cbRangeType->setCurrentIndex(type);
-        d.ui->edColRowCell->setText(line);
-        setEnd(d.ui->rbStartData, d.ui->rbStartColRow, d.ui->edStartColRow, start);
-        d.ui->rbFinishData->setChecked(true);
-        d.ui->rbCustomSheet->setChecked(true);
-        d.ui->rbSheetNumber->setChecked(true);
+        load(d, kStart, &Book);
         d.show();
+        fill(d, boxes);
         d.accept();
-        QCOMPARE(Messages, QStringList{message});
-        QVERIFY(d.isVisible());
-        QCOMPARE(d.result(), int(QDialog::Rejected));
-        QCOMPARE(d.Range.GetAsString(), QStringLiteral("[حقوق]A1-A5;"));
+        const bool refused = expected.startsWith(u'!');
+        QCOMPARE(Messages, refused ? QStringList{expected.mid(1)} : QStringList());
+        QCOMPARE(d.isVisible(), refused);
+        QCOMPARE(d.Range.GetAsString(), refused ? kStart : expected);
     }
 
     void enabledStates_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("startGiven");
-        QTest::addColumn<bool>("finishGiven");
-        QTest::addColumn<bool>("custom");
-        // enabled: start radios, start edit, direction, sheet kinds, sheet number list
+        QTest::addColumn<QString>("boxes");
+        // start radios, start edit, direction, sheet kinds, sheet number list; the captions
         QTest::addColumn<QString>("enabled");
-        QTest::addColumn<QString>("captions"); // label, start, finish, directions
-        QTest::newRow("column, open ends") << 0 << false << false << false << "10110"
-                                           << "Col|Start Row|Finish Row|Down|Up";
-        QTest::newRow("column, both ends given") << 0 << true << true << true << "11011"
-                                                 << "Col|Start Row|Finish Row|Down|Up";
-        QTest::newRow("row, one end given") << 1 << true << false << true << "11111"
-                                            << "Row|Start Col|Finish Col|Right|Left";
-        QTest::newRow("cell") << 2 << true << false << true << "00000"
-                              << "Cell|Start Row|Finish Row|Down|Up";
+        QTest::addColumn<QString>("captions");
+        QTest::newRow("column, open ends") << "0|A|||0|"
+                                           << "10110"
+                                           << "Col|Start Row|Down|Up";
+        QTest::newRow("column, both ends") << "0|A|1|2|0|#1"
+                                           << "11011"
+                                           << "Col|Start Row|Down|Up";
+        QTest::newRow("row") << "1|1|A||0|#1"
+                             << "11111"
+                             << "Row|Start Col|Right|Left";
+        QTest::newRow("cell") << "2|A1|1||0|#1"
+                              << "00000"
+                              << "Cell|Start Col|Right|Left";
     }
     void enabledStates()
     {
-        QFETCH(int, type);
-        QFETCH(bool, startGiven);
-        QFETCH(bool, finishGiven);
-        QFETCH(bool, custom);
+        QFETCH(QString, boxes);
         QFETCH(QString, enabled);
         QFETCH(QString, captions);
-
         TfmDurvel3XLSRangeEdit d;
         d.FillSheets(&Book);
-        d.ui->cbRangeType->setCurrentIndex(0); // captions of Col before Cell
-        d.ui->cbRangeType->setCurrentIndex(type);
-        (startGiven ? d.ui->rbStartColRow : d.ui->rbStartData)->setChecked(true);
-        (finishGiven ? d.ui->rbFinishColRow : d.ui->rbFinishData)->setChecked(true);
-        (custom ? d.ui->rbCustomSheet : d.ui->rbDefaultSheet)->setChecked(true);
+        fill(d, QStringLiteral("1|1|||0|")); // captions of Row before a Cell
+        fill(d, boxes);
+        const auto* u = d.ui.get();
         QString got;
-        const QList<QWidget*> watched = {d.ui->rbStartData, d.ui->edStartColRow, d.ui->rgDirection,
-                                         d.ui->rbCustomSheet, d.ui->edSheetNumber};
-        for (QWidget* w : watched)
+        for (const QWidget* w :
+             QList<const QWidget*>{u->rbStartData, u->edStartColRow, u->rgDirection,
+                                   u->rbCustomSheet, u->edSheetNumber})
             got += w->isEnabled() ? u'1' : u'0';
         QCOMPARE(got, enabled);
-        QCOMPARE(QStringList({d.ui->laColRowCell->text(), d.ui->rbStartColRow->text(),
-                              d.ui->rbFinishColRow->text(), d.ui->rbDirection0->text(),
-                              d.ui->rbDirection1->text()})
+        QCOMPARE(QStringList({u->laColRowCell->text(), u->rbStartColRow->text(),
+                              u->rbDirection0->text(), u->rbDirection1->text()})
                      .join(u'|'),
                  captions);
     }
@@ -352,21 +226,13 @@ private slots:
         QFETCH(QString, expected);
         TMapRow row;
         row.SetAsString(QStringLiteral("A1-A5;"));
-        QStringList sheets;
         QTimer::singleShot(0, this, [&] {
             auto* d = qobject_cast<TfmDurvel3XLSRangeEdit*>(QApplication::activeModalWidget());
             QVERIFY(d);
-            for (int i = 0; i < d->ui->edSheetName->count(); ++i)
-                sheets << d->ui->edSheetName->itemText(i);
-            d->ui->edColRowCell->setText(QStringLiteral("C"));
-            d->ui->rbStartData->setChecked(true);
-            d->ui->rbFinishData->setChecked(true);
-            d->ui->rbCustomSheet->setChecked(true);
-            d->ui->edSheetNumber->setCurrentIndex(1);
+            fill(*d, QStringLiteral("0|C|||0|#2"));
             QTest::mouseClick(ok ? d->ui->bOk : d->ui->bCancel, Qt::LeftButton);
         });
         QCOMPARE(EditRange(*row.GetItem(0), &Book, nullptr), ok);
-        QCOMPARE(sheets, QStringList({"Sheet1", "حقوق"}));
         QCOMPARE(row.GetAsString(), expected);
     }
 };
