@@ -235,7 +235,7 @@ void GridMapPage::PrepareJump()
     if (F->NeedReload)
         LoadSource();
     // One the file lacks is not swapped for another behind the user's back.
-    FJumpRefused = FChoiceMissing;
+    FJumpRefused = FChoiceMissing || !JumpAllowed();
 }
 
 bool GridMapPage::StepComplete(int) const

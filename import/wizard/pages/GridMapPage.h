@@ -92,6 +92,8 @@ protected:
     // Set by LoadFile when the chosen sheet or table (a template's, say) is not in the file and
     // another is shown: a template then does not jump past the page.
     bool FChoiceMissing = false;
+    // Asked before a template jumps past the page (the ODT page's complex-table question).
+    virtual bool JumpAllowed() { return true; }
     // The kind's options after SkipLines in the options section.
     virtual void SaveOptions(IniFile& /*Ini*/) const {}
     virtual void LoadOptions(const IniFile& /*Ini*/) {}

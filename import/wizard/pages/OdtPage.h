@@ -38,6 +38,8 @@ public:
 protected:
     void LoadFile() override;
     bool SourceChosen() const override { return TabCount() > 0; }
+    // A template's jump past a complex table asks first, as Next does.
+    bool JumpAllowed() override { return ConfirmLeave(); }
     void TabChanged(int Index) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;

@@ -7,6 +7,7 @@
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/OdtPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_OdtPage.h"
@@ -87,6 +88,34 @@ private slots:
         p->ui->pcODTFile->setCurrentIndex(1);
         w->ui->bNext->click();
         QCOMPARE(log.texts().size(), 1);
+    }
+
+    // A template's jump past a complex table asks as Next does.
+    void jumpAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("step");
+        QTest::newRow("yes") << int(dialogs::Button::Yes) << 3;
+        QTest::newRow("no") << int(dialogs::Button::No) << 0;
+    }
+
+    void jumpAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, step);
+        const QString imp = m_fx->dir.filePath(QStringLiteral("nested.imp"));
+        IniFile ini(imp);
+        ini.writeInteger("FIRST_STEP", "ImportType", aiODT);
+        ini.writeString("FIRST_STEP", "FileName", m_file);
+        ini.writeBool("FIRST_STEP", "GoToLastPage", true);
+        ini.writeString("ODT_MAP", "Pers_number", "A");
+        ini.writeString("ODT_OPTIONS", "SheetName", "Nested");
+        ini.save();
+        MessageLog log{dialogs::Button(answer)};
+        auto w = m_fx->window();
+        w->LoadTemplate(imp);
+        QCOMPARE(log.texts().size(), 1);
+        QCOMPARE(w->Step(), step);
     }
 
     void importThroughTemplate()
