@@ -2,12 +2,8 @@
 // and XLSX pages of the real wizard window.
 
 #include "helper_gridpages.h"
+#include "helper_office.h"
 
-#include "import/engine/Durvel3HTML.h"
-#include "import/engine/Durvel3XMLDoc.h"
-#include "import/engine/Durvel3Xlsx.h"
-#include "import/wizard/pages/HtmlPage.h"
-#include "import/wizard/pages/XlsxPage.h"
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
@@ -15,7 +11,6 @@
 #include "tests/support/ZipBuilder.h"
 #include "ui_Durvel3WizardF.h"
 
-#include <QLineEdit>
 #include <QtTest>
 
 namespace {
@@ -53,17 +48,14 @@ struct Opened
 
     explicit Opened(int kind)
     {
-        w = fx.window();
-        w->SetImportType(kind);
-        QString path;
+        QString path = fx.dir.filePath(QStringLiteral("t.xlsx"));
         if (kind == aiHTML)
             path = fx.file(QStringLiteral("t.html"), kHtml);
         else if (kind == aiXMLDoc)
             path = fx.file(QStringLiteral("t.xml"), kXml);
         else
-            writeSmallXlsx(path = fx.dir.filePath(QStringLiteral("t.xlsx")));
-        w->ui->edtFileName->setText(path);
-        w->ui->bNext->click();
+            writeSmallXlsx(path);
+        w = OpenOptions(fx.wizard, kind, path);
         page = static_cast<GridMapPage*>(w->Page(kind));
         if (kind == aiXMLDoc)
             static_cast<XmlDocPage*>(page)->SetXMLDocXPath(QStringLiteral("/people/person"));
@@ -77,26 +69,6 @@ class TestPageGrid : public QObject
     Q_OBJECT
 
 private slots:
-    void opensOnTheOptionsStep_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("html") << int(aiHTML);
-        QTest::newRow("xml document") << int(aiXMLDoc);
-        QTest::newRow("xlsx") << int(aiXLSX);
-    }
-    void opensOnTheOptionsStep()
-    {
-        QFETCH(int, kind);
-        Opened o(kind);
-        QCOMPARE(o.w->Step(), 1);
-        QCOMPARE(o.w->ui->pgImport->currentWidget(), o.page);
-        QVERIFY(o.page->CurrentGrid());
-        QVERIFY(!o.w->NeedReload);
-        QCOMPARE(o.page->FieldList()->currentItem()->text(0), QStringLiteral("id"));
-        // Nothing is mapped yet, so the step cannot be left.
-        QVERIFY(!o.w->ui->bNext->isEnabled());
-    }
-
     void aDamagedFileIsReported_data()
     {
         QTest::addColumn<int>("kind");
@@ -187,67 +159,6 @@ private slots:
         o.page->Clear();
         QCOMPARE(fieldValues(o.page), QStringList(values.size(), QString()));
         QVERIFY(!o.w->ui->bNext->isEnabled());
-    }
-
-    void skipRows_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("skip");
-        QTest::newRow("html") << int(aiHTML) << "2" << 2;
-        QTest::newRow("xml document") << int(aiXMLDoc) << "1" << 1;
-        QTest::newRow("xlsx") << int(aiXLSX) << "3" << 3;
-        QTest::newRow("not a number") << int(aiXLSX) << "x" << 0;
-    }
-    void skipRows()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, typed);
-        QFETCH(int, skip);
-        Opened o(kind);
-        auto* edit = o.page->findChild<QLineEdit*>(kind == aiXLSX   ? "edXlsxSkipRows"
-                                                   : kind == aiHTML ? "edtHTMLSkipLines"
-                                                                    : "edXMLDocSkipLines");
-        QVERIFY(edit);
-        edit->setText(typed);
-        QCOMPARE(o.page->SkipRows(), skip);
-        TDurvel3* reader = o.page->Reader();
-        reader->SkipFirstRows = -1;
-        o.page->CopyOptions(*reader);
-        QCOMPARE(reader->SkipFirstRows, skip);
-        o.page->SetSkipRows(5);
-        QCOMPARE(edit->text(), QStringLiteral("5"));
-    }
-
-    void mapLines_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("number") << int(aiHTML) << "2"
-                                << "2";
-        QTest::newRow("number with blanks") << int(aiXMLDoc) << " 03 "
-                                            << "3";
-        QTest::newRow("zero is no column") << int(aiHTML) << "0"
-                                           << "";
-        QTest::newRow("text is no number") << int(aiHTML) << "B"
-                                           << "";
-        QTest::newRow("letters as shown") << int(aiXLSX) << "AB"
-                                          << "AB";
-    }
-    void mapLines()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, value);
-        QFETCH(QString, line);
-        Opened o(kind);
-        selectField(o.page, QStringLiteral("Price"));
-        o.page->SetSelectedValue(value);
-        const auto lines = o.page->MapLines();
-        QCOMPARE(lines.size(), line.isEmpty() ? 0 : 1);
-        if (!line.isEmpty())
-            QCOMPARE(lines.first(), (QPair<QString, QString>{"Price", line}));
-        QCOMPARE(o.page->MapReady(), !line.isEmpty());
     }
 
     void templateSections_data()

@@ -2,6 +2,7 @@
 // taken from it, and a document imported into the register through a saved template.
 
 #include "helper_gridpages.h"
+#include "helper_office.h"
 
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
@@ -33,16 +34,12 @@ struct Opened
 {
     RegisterWizard fx;
     std::unique_ptr<TDurvel3WizardF> w;
-    XmlDocPage* page = nullptr;
+    XmlDocPage* page;
 
-    explicit Opened(const QByteArray& xml = kPeople)
-    {
-        w = fx.window();
-        w->SetImportType(aiXMLDoc);
-        w->ui->edtFileName->setText(fx.file(QStringLiteral("people.xml"), xml));
-        w->ui->bNext->click();
-        page = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
-    }
+    Opened()
+        : w(OpenOptions(fx.wizard, aiXMLDoc, fx.file(QStringLiteral("people.xml"), kPeople))),
+          page(static_cast<XmlDocPage*>(w->Page(aiXMLDoc)))
+    {}
 };
 
 QTreeWidgetItem* findItem(QTreeWidget* tree, const QString& text)
@@ -58,16 +55,6 @@ class TestPageXmlDoc : public QObject
     Q_OBJECT
 
 private slots:
-    void opensWithAnEmptyTable()
-    {
-        Opened o;
-        QCOMPARE(o.w->Step(), 1);
-        QCOMPARE(o.page->Grid->ColCount(), 2);
-        QCOMPARE(o.page->Grid->RowCount(), 2);
-        QCOMPARE(o.page->Grid->FixedCols(), 1);
-        QCOMPARE(o.page->Grid->FixedRows(), 1);
-    }
-
     void fillGrid_data()
     {
         QTest::addColumn<QString>("xpath");
