@@ -89,6 +89,12 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
         }
         if (state == psPreparing || state == psImporting)
             SwitchToRunning();
+        // The reader went through its whole source; skipped and header rows are part of the
+        // total but are not reported one by one.
+        if (state == psFinished) {
+            FPosition = FTotal;
+            ScheduleRefresh();
+        }
         SetClock(FState == psPreparing || FState == psImporting || FState == psResumed);
         break;
     }

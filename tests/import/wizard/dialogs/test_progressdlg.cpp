@@ -71,6 +71,12 @@ private slots:
         // 1 of 8 is 12.5 %, a half that goes to the even neighbour.
         QTest::newRow("half to even")
             << "6:8 3:1" << QStringList{"1", "1", "0", "0", "0", "0"} << "12%" << true;
+        // Skipped and header rows are part of the total but not reported one by one.
+        QTest::newRow("finished fills the bar")
+            << "1:1 6:4 3:1 3:1 3:1 5:0 1:3" << QStringList{"3", "3", "0", "0", "0", "0"}
+            << "100%" << true;
+        QTest::newRow("aborted keeps the bar")
+            << "1:1 6:4 3:1 1:2 5:0" << QStringList{"1", "1", "0", "0", "0", "0"} << "25%" << true;
         QTest::newRow("unknown codes ignored")
             << "0:5 8:1 9:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }
