@@ -4,10 +4,11 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <libxml/xmlreader.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
@@ -547,6 +548,7 @@ Node Document::selectFirst(const QString& xpath, const Node& context) const
 struct Reader::Source
 {
     QByteArray bytes;
+    qsizetype pos = 0;
     std::unique_ptr<QFile> file;
     ReadFunction read;
     Captured* captured = nullptr;
@@ -554,29 +556,290 @@ struct Reader::Source
 
 namespace {
 
-int ioRead(void* context, char* buffer, int len)
+// Bytes handed to the parser at a time.
+constexpr qsizetype kChunk = 64 * 1024;
+
+struct Event
 {
-    auto* source = static_cast<Reader::Source*>(context);
+    Reader::NodeType type = Reader::NodeType::None;
+    bool empty = false;
+    bool blank = true; // text of blanks only
+    int depth = 0;
+    int line = 0;
+    // Interned in the parser's dictionary, alive as long as the parser.
+    const xmlChar* local = nullptr;
+    const xmlChar* prefix = nullptr;
+    const xmlChar* uri = nullptr;
+    quint32 text = 0, textLength = 0; // in the arena
+    quint32 attr = 0, attrCount = 0;
+    quint32 ns = 0, nsCount = 0;
+};
+
+struct AttrRecord
+{
+    const xmlChar* local;
+    const xmlChar* prefix;
+    const xmlChar* uri;
+    quint32 value, length; // in the arena
+};
+
+struct NsRecord
+{
+    const xmlChar* prefix;
+    const xmlChar* uri;
+};
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+const char* cs(const xmlChar* s)
+{
+    return reinterpret_cast<const char*>(s);
+}
+
+// One read of the source; -1 when it fails (its message kept for the error).
+qint64 readSource(Reader::Source& source, char* buffer, qint64 size)
+{
     qint64 n = -1;
     try {
-        n = source->read(buffer, len);
+        n = source.read(buffer, size);
     } catch (const std::exception& e) {
-        if (source->captured && source->captured->ioError.isEmpty())
-            source->captured->ioError = QString::fromUtf8(e.what());
+        if (source.captured && source.captured->ioError.isEmpty())
+            source.captured->ioError = QString::fromUtf8(e.what());
         return -1;
     }
-    if (n < 0 && source->captured && source->captured->ioError.isEmpty())
-        source->captured->ioError = QStringLiteral("The data could not be read");
-    return n < 0 ? -1 : int(qMin<qint64>(n, len));
+    if (n < 0 && source.captured && source.captured->ioError.isEmpty())
+        source.captured->ioError = QStringLiteral("The data could not be read");
+    return n < 0 ? -1 : qMin(n, size);
 }
 
 } // namespace
 
-Reader::~Reader()
+// The push parser's nodes of the chunks parsed so far that the caller has not passed yet.
+// Text is reported in pieces; a text node is complete once another node follows it.
+struct Reader::Push
 {
-    if (m_reader)
-        xmlFreeTextReader(m_reader);
+    xmlParserCtxtPtr ctxt = nullptr;
+    xmlSAXHandler sax{};
+    std::vector<Event> events;
+    std::vector<AttrRecord> attrs;
+    std::vector<NsRecord> namespaces;
+    std::string arena;
+    std::size_t current = 0; // index of the current node + 1; 0 before the first
+    int depth = 0;
+    bool lastStartEmpty = false;
+    bool openText = false;
+    bool ended = false;  // no more input will be parsed
+    bool failed = false; // the document is not well-formed or its source failed
+    QByteArray buffer;
+
+    ~Push()
+    {
+        if (ctxt) {
+            if (ctxt->myDoc)
+                xmlFreeDoc(ctxt->myDoc);
+            ctxt->myDoc = nullptr;
+            xmlFreeParserCtxt(ctxt);
+        }
+    }
+
+    std::size_t ready() const { return events.size() - (openText ? 1 : 0); }
+    const Event& node() const { return events[current - 1]; }
+
+    quint32 store(const char* data, std::size_t length)
+    {
+        const auto at = quint32(arena.size());
+        arena.append(data, length);
+        arena.push_back('\0');
+        return at;
+    }
+
+    Event& push(Reader::NodeType type)
+    {
+        openText = false;
+        lastStartEmpty = false;
+        Event& e = events.emplace_back();
+        e.type = type;
+        e.depth = depth;
+        e.line = ctxt && ctxt->input ? ctxt->input->line : 0;
+        return e;
+    }
+
+    // Drops the nodes already passed, keeping a text node that may still grow.
+    void compact()
+    {
+        if (current == 0 || current < events.size() || (openText && current == events.size()))
+            return;
+        events.clear();
+        attrs.clear();
+        namespaces.clear();
+        arena.clear();
+        current = 0;
+    }
+
+    void text(const xmlChar* ch, int length)
+    {
+        if (length <= 0)
+            return;
+        const char* p = cs(ch);
+        if (!openText) {
+            Event& e = push(Reader::NodeType::Text);
+            e.text = quint32(arena.size());
+            arena.push_back('\0');
+            openText = true;
+        }
+        Event& e = events.back();
+        arena.pop_back(); // the terminator
+        arena.append(p, std::size_t(length));
+        arena.push_back('\0');
+        e.textLength += quint32(length);
+        if (e.blank)
+            for (int i = 0; i < length && e.blank; ++i)
+                e.blank = isBlank(p[i]);
+    }
+};
+
+namespace {
+
+using Push = Reader::Push;
+
+// Nodes of an entity's content are parsed in a context of its own: those build the entity's
+// tree as libxml2's own handlers do (so it is parsed once), they are not document nodes.
+Push* mainPush(void* context)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    auto* push = static_cast<Push*>(ctxt->_private);
+    return push && push->ctxt == ctxt ? push : nullptr;
 }
+
+void onStartElement(void* context, const xmlChar* local, const xmlChar* prefix, const xmlChar* uri,
+                    int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                    const xmlChar** attributes)
+{
+    Push* p = mainPush(context);
+    if (!p) {
+        xmlSAX2StartElementNs(context, local, prefix, uri, nbNamespaces, namespaces, nbAttributes,
+                              nbDefaulted, attributes);
+        return;
+    }
+    Event& e = p->push(Reader::NodeType::Element);
+    e.local = local;
+    e.prefix = prefix;
+    e.uri = uri;
+    const xmlParserInputPtr in = p->ctxt->input;
+    e.empty = in && in->cur && in->cur[0] == '/' && in->cur[1] == '>';
+    e.ns = quint32(p->namespaces.size());
+    e.nsCount = quint32(qMax(nbNamespaces, 0));
+    for (int i = 0; i < nbNamespaces; ++i)
+        p->namespaces.push_back({namespaces[2 * i], namespaces[2 * i + 1]});
+    // Attributes defaulted by the DTD are not the element's own.
+    const int own = qMax(nbAttributes - nbDefaulted, 0);
+    e.attr = quint32(p->attrs.size());
+    e.attrCount = quint32(own);
+    for (int i = 0; i < own; ++i) {
+        const xmlChar** a = attributes + 5 * i;
+        const auto* begin = a[3];
+        const auto* end = a[4];
+        AttrRecord rec{a[0], a[1], a[2], 0, 0};
+        // References stay in the value as the parser found them; decoded as the tree builder
+        // decodes them.
+        if (std::memchr(begin, '&', std::size_t(end - begin))) {
+            xmlChar* decoded = xmlStringLenDecodeEntities(p->ctxt, begin, int(end - begin),
+                                                          XML_SUBSTITUTE_REF, 0, 0, 0);
+            const char* d = decoded ? cs(decoded) : "";
+            rec.length = quint32(std::strlen(d));
+            rec.value = p->store(d, rec.length);
+            if (decoded)
+                xmlFree(decoded);
+        } else {
+            rec.length = quint32(end - begin);
+            rec.value = p->store(cs(begin), rec.length);
+        }
+        p->attrs.push_back(rec);
+    }
+    p->depth += 1;
+    p->lastStartEmpty = e.empty;
+}
+
+void onEndElement(void* context, const xmlChar* local, const xmlChar* prefix, const xmlChar* uri)
+{
+    Push* p = mainPush(context);
+    if (!p) {
+        xmlSAX2EndElementNs(context, local, prefix, uri);
+        return;
+    }
+    p->depth = qMax(p->depth - 1, 0);
+    if (p->lastStartEmpty) {
+        // <a/>: the element node alone, as its start already says.
+        p->lastStartEmpty = false;
+        p->openText = false;
+        return;
+    }
+    Event& e = p->push(Reader::NodeType::EndElement);
+    e.local = local;
+    e.prefix = prefix;
+    e.uri = uri;
+}
+
+void onCharacters(void* context, const xmlChar* ch, int length)
+{
+    if (Push* p = mainPush(context)) {
+        if (p->depth > 0)
+            p->text(ch, length);
+    } else {
+        xmlSAX2Characters(context, ch, length);
+    }
+}
+
+void onComment(void* context, const xmlChar* value)
+{
+    Push* p = mainPush(context);
+    if (!p) {
+        xmlSAX2Comment(context, value);
+        return;
+    }
+    if (p->ctxt->inSubset)
+        return;
+    Event& e = p->push(Reader::NodeType::Comment);
+    const auto length = std::strlen(cs(value));
+    e.textLength = quint32(length);
+    e.text = p->store(cs(value), length);
+}
+
+void onProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
+{
+    Push* p = mainPush(context);
+    if (!p) {
+        xmlSAX2ProcessingInstruction(context, target, data);
+        return;
+    }
+    if (!p->ctxt->inSubset)
+        p->push(Reader::NodeType::Other);
+}
+
+void onReference(void* context, const xmlChar* name)
+{
+    if (Push* p = mainPush(context))
+        p->push(Reader::NodeType::Other);
+    else
+        xmlSAX2Reference(context, name);
+}
+
+void onInternalSubset(void* context, const xmlChar* name, const xmlChar* externalId,
+                      const xmlChar* systemId)
+{
+    xmlSAX2InternalSubset(context, name, externalId, systemId);
+    if (Push* p = mainPush(context))
+        p->push(Reader::NodeType::Other);
+}
+
+} // namespace
+
+Reader::Reader() = default;
+
+Reader::~Reader() = default;
 
 std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
                                        const ParseSettings& settings)
@@ -587,23 +850,44 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     r->m_source = std::move(source);
     r->m_source->captured = r->m_error.get();
     r->m_name = settings.name;
+    r->m_push = std::make_unique<Push>();
+    Push& p = *r->m_push;
+
+    xmlSAXVersion(&p.sax, 2);
+    p.sax.startElementNs = onStartElement;
+    p.sax.endElementNs = onEndElement;
+    p.sax.characters = onCharacters;
+    p.sax.ignorableWhitespace = onCharacters;
+    p.sax.cdataBlock = onCharacters;
+    p.sax.comment = onComment;
+    p.sax.processingInstruction = onProcessingInstruction;
+    p.sax.reference = onReference;
+    p.sax.internalSubset = onInternalSubset;
+    // Errors go to the captured error alone, never to stderr.
+    p.sax.error = nullptr;
+    p.sax.warning = nullptr;
+    p.sax.serror = nullptr;
+
     const QByteArray url = urlFor(settings);
     const char* u = url.isEmpty() ? nullptr : url.constData();
+    Source* s = r->m_source.get();
+    if (!s->read && s->bytes.size() > std::numeric_limits<int>::max())
+        throw XmlError(QStringLiteral("%1: the document is too large").arg(settings.name));
     {
         ErrorScope scope(r->m_error.get());
-        Source* s = r->m_source.get();
-        if (s->read) {
-            r->m_reader = xmlReaderForIO(ioRead, nullptr, s, u, encodingFor(settings), kOptions);
-        } else {
-            if (s->bytes.size() > std::numeric_limits<int>::max())
-                throw XmlError(QStringLiteral("%1: the document is too large").arg(settings.name));
-            r->m_reader = xmlReaderForMemory(s->bytes.constData(), int(s->bytes.size()), u,
-                                             encodingFor(settings), kOptions);
+        // The first four bytes tell the encoding (byte-order mark or declaration).
+        p.ctxt = xmlCreatePushParserCtxt(&p.sax, nullptr, nullptr, 0, u);
+        if (p.ctxt) {
+            p.ctxt->_private = &p;
+            xmlCtxtUseOptions(p.ctxt, kOptions);
+            if (const char* enc = encodingFor(settings)) {
+                if (xmlCharEncodingHandlerPtr h = xmlFindCharEncodingHandler(enc))
+                    xmlSwitchToEncoding(p.ctxt, h);
+            }
         }
     }
-    if (!r->m_reader)
+    if (!p.ctxt)
         throw r->m_error->error(settings.name, QStringLiteral("The document cannot be read"));
-    xmlTextReaderSetStructuredErrorHandler(r->m_reader, captureError, r->m_error.get());
     return r;
 }
 
@@ -640,29 +924,73 @@ void Reader::fail(const QString& fallback)
     throw m_error->error(m_name, fallback);
 }
 
+bool Reader::advance()
+{
+    Push& p = *m_push;
+    Source& s = *m_source;
+    while (p.current >= p.ready()) {
+        if (p.ended) {
+            if (p.failed)
+                fail(QStringLiteral("The document is damaged"));
+            if (!p.openText)
+                return false;
+            p.openText = false; // the last text node is complete
+            break;
+        }
+        p.compact();
+        const char* data = nullptr;
+        qint64 n = 0;
+        if (s.read) {
+            if (p.buffer.isEmpty())
+                p.buffer.resize(kChunk);
+            n = readSource(s, p.buffer.data(), kChunk);
+            data = p.buffer.constData();
+        } else {
+            n = qMin<qint64>(kChunk, s.bytes.size() - s.pos);
+            data = s.bytes.constData() + s.pos;
+            s.pos += n;
+        }
+        int rc;
+        {
+            ErrorScope scope(m_error.get());
+            if (n < 0) {
+                rc = -1;
+            } else {
+                rc = xmlParseChunk(p.ctxt, data, int(n), n == 0 ? 1 : 0);
+                if (n == 0)
+                    p.ended = true;
+            }
+        }
+        if (n < 0 || rc != 0 || !p.ctxt->wellFormed || m_error->fatal ||
+            !m_error->ioError.isEmpty()) {
+            p.ended = true;
+            p.failed = true;
+            p.openText = false; // what was read before the fault is passed on first
+        }
+    }
+    ++p.current;
+    return true;
+}
+
 bool Reader::read()
 {
-    int r;
-    {
-        // Errors raised outside the reader's own handler (the input layer) land here too.
-        ErrorScope scope(m_error.get());
-        r = xmlTextReaderRead(m_reader);
-    }
-    if (r < 0 || m_error->fatal || !m_error->ioError.isEmpty())
-        fail(QStringLiteral("The document is damaged"));
-    return r == 1;
+    return advance();
 }
 
 bool Reader::skipSubtree()
 {
-    int r;
-    {
-        ErrorScope scope(m_error.get());
-        r = xmlTextReaderNext(m_reader);
+    if (m_push->current == 0)
+        return read();
+    const Event& e = m_push->node();
+    if (e.type != NodeType::Element || e.empty)
+        return read();
+    const int start = e.depth;
+    while (read()) {
+        const Event& n = m_push->node();
+        if (n.type == NodeType::EndElement && n.depth == start)
+            return read();
     }
-    if (r < 0 || m_error->fatal || !m_error->ioError.isEmpty())
-        fail(QStringLiteral("The document is damaged"));
-    return r == 1;
+    return false;
 }
 
 QString Reader::readElementText()
@@ -691,103 +1019,169 @@ QString Reader::readElementText()
 
 Reader::NodeType Reader::nodeType() const
 {
-    switch (xmlTextReaderNodeType(m_reader)) {
-    case XML_READER_TYPE_NONE:
+    if (m_push->current == 0)
         return NodeType::None;
-    case XML_READER_TYPE_ELEMENT:
-        return NodeType::Element;
-    case XML_READER_TYPE_END_ELEMENT:
-        return NodeType::EndElement;
-    case XML_READER_TYPE_TEXT:
-        return NodeType::Text;
-    case XML_READER_TYPE_CDATA:
-        return NodeType::CData;
-    case XML_READER_TYPE_WHITESPACE:
-    case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+    const Event& e = m_push->node();
+    if (e.type == NodeType::Text && e.blank)
         return NodeType::Whitespace;
-    case XML_READER_TYPE_COMMENT:
-        return NodeType::Comment;
-    default:
-        return NodeType::Other;
-    }
+    return e.type;
 }
 
 bool Reader::isEmptyElement() const
 {
-    return xmlTextReaderIsEmptyElement(m_reader) == 1;
+    return m_push->current > 0 && m_push->node().empty;
 }
 
 int Reader::depth() const
 {
-    return xmlTextReaderDepth(m_reader);
+    return m_push->current > 0 ? m_push->node().depth : 0;
 }
 
 int Reader::line() const
 {
-    return xmlTextReaderGetParserLineNumber(m_reader);
+    return m_push->current > 0 ? m_push->node().line : 0;
 }
 
 bool Reader::is(const char* uri, const char* local) const
 {
-    return sameText(xmlTextReaderConstLocalName(m_reader), local) &&
-           sameText(xmlTextReaderConstNamespaceUri(m_reader), uri);
+    if (m_push->current == 0)
+        return false;
+    const Event& e = m_push->node();
+    if (e.type != NodeType::Element && e.type != NodeType::EndElement)
+        return false;
+    return sameText(e.local, local) && sameText(e.uri, uri);
 }
 
 QString Reader::name() const
 {
-    return str(xmlTextReaderConstName(m_reader));
+    if (m_push->current == 0)
+        return {};
+    const Event& e = m_push->node();
+    if (e.type == NodeType::Text)
+        return QStringLiteral("#text");
+    if (!e.local)
+        return {};
+    if (e.prefix)
+        return str(e.prefix) + u':' + str(e.local);
+    return str(e.local);
 }
 
 QString Reader::localName() const
 {
-    return str(xmlTextReaderConstLocalName(m_reader));
+    return m_push->current > 0 ? str(m_push->node().local) : QString();
 }
 
 QString Reader::namespaceUri() const
 {
-    return str(xmlTextReaderConstNamespaceUri(m_reader));
+    return m_push->current > 0 ? str(m_push->node().uri) : QString();
+}
+
+QByteArrayView Reader::valueUtf8() const
+{
+    if (m_push->current == 0)
+        return {};
+    const Event& e = m_push->node();
+    if (e.type != NodeType::Text && e.type != NodeType::Comment)
+        return {};
+    return QByteArrayView(m_push->arena.data() + e.text, e.textLength);
 }
 
 QString Reader::value() const
 {
-    return str(xmlTextReaderConstValue(m_reader));
+    const QByteArrayView v = valueUtf8();
+    return v.isNull() ? QString() : QString::fromUtf8(v);
+}
+
+QByteArrayView Reader::attributeUtf8(const char* name) const
+{
+    const Push& p = *m_push;
+    if (p.current == 0 || p.node().type != NodeType::Element)
+        return {};
+    const Event& e = p.node();
+    const char* colon = std::strchr(name, ':');
+    if (!colon) {
+        if (std::strcmp(name, "xmlns") == 0) {
+            for (quint32 i = 0; i < e.nsCount; ++i)
+                if (!p.namespaces[e.ns + i].prefix) {
+                    const char* uri = cs(p.namespaces[e.ns + i].uri);
+                    return QByteArrayView(uri ? uri : "", uri ? qsizetype(strlen(uri)) : 0);
+                }
+            return {};
+        }
+        for (quint32 i = 0; i < e.attrCount; ++i) {
+            const AttrRecord& a = p.attrs[e.attr + i];
+            if (!a.uri && sameText(a.local, name))
+                return QByteArrayView(p.arena.data() + a.value, a.length);
+        }
+        return {};
+    }
+    const QByteArrayView prefix(name, colon - name);
+    const char* local = colon + 1;
+    if (prefix == "xmlns") {
+        for (quint32 i = 0; i < e.nsCount; ++i) {
+            const NsRecord& n = p.namespaces[e.ns + i];
+            if (n.prefix && sameText(n.prefix, local)) {
+                const char* uri = cs(n.uri);
+                return QByteArrayView(uri ? uri : "", uri ? qsizetype(strlen(uri)) : 0);
+            }
+        }
+        return {};
+    }
+    for (quint32 i = 0; i < e.attrCount; ++i) {
+        const AttrRecord& a = p.attrs[e.attr + i];
+        if (a.prefix && sameText(a.local, local) && QByteArrayView(cs(a.prefix)) == prefix)
+            return QByteArrayView(p.arena.data() + a.value, a.length);
+    }
+    return {};
+}
+
+QByteArrayView Reader::attributeNsUtf8(const char* uri, const char* local) const
+{
+    const Push& p = *m_push;
+    if (p.current == 0 || p.node().type != NodeType::Element)
+        return {};
+    const Event& e = p.node();
+    const bool noNamespace = !uri || !*uri;
+    for (quint32 i = 0; i < e.attrCount; ++i) {
+        const AttrRecord& a = p.attrs[e.attr + i];
+        if (!sameText(a.local, local))
+            continue;
+        if (noNamespace ? a.uri == nullptr : (a.uri && std::strcmp(cs(a.uri), uri) == 0))
+            return QByteArrayView(p.arena.data() + a.value, a.length);
+    }
+    return {};
 }
 
 QString Reader::attribute(const char* name) const
 {
-    return takeStr(xmlTextReaderGetAttribute(m_reader, xc(name)));
+    const QByteArrayView v = attributeUtf8(name);
+    return v.isNull() ? QString() : QString::fromUtf8(v);
 }
 
 bool Reader::hasAttribute(const char* name) const
 {
-    xmlChar* v = xmlTextReaderGetAttribute(m_reader, xc(name));
-    if (!v)
-        return false;
-    xmlFree(v);
-    return true;
+    return !attributeUtf8(name).isNull();
 }
 
 QString Reader::attributeNs(const char* uri, const char* local) const
 {
-    return takeStr(
-        xmlTextReaderGetAttributeNs(m_reader, xc(local), uri && *uri ? xc(uri) : nullptr));
+    const QByteArrayView v = attributeNsUtf8(uri, local);
+    return v.isNull() ? QString() : QString::fromUtf8(v);
 }
 
 QList<Attribute> Reader::attributes() const
 {
     QList<Attribute> result;
-    if (xmlTextReaderNodeType(m_reader) != XML_READER_TYPE_ELEMENT)
+    const Push& p = *m_push;
+    if (p.current == 0 || p.node().type != NodeType::Element)
         return result;
-    for (int r = xmlTextReaderMoveToFirstAttribute(m_reader); r == 1;
-         r = xmlTextReaderMoveToNextAttribute(m_reader)) {
-        if (xmlTextReaderIsNamespaceDecl(m_reader) == 1)
-            continue;
-        result.append({str(xmlTextReaderConstName(m_reader)),
-                       str(xmlTextReaderConstLocalName(m_reader)),
-                       str(xmlTextReaderConstNamespaceUri(m_reader)),
-                       str(xmlTextReaderConstValue(m_reader))});
+    const Event& e = p.node();
+    for (quint32 i = 0; i < e.attrCount; ++i) {
+        const AttrRecord& a = p.attrs[e.attr + i];
+        const QString local = str(a.local);
+        result.append({a.prefix ? str(a.prefix) + u':' + local : local, local, str(a.uri),
+                       QString::fromUtf8(p.arena.data() + a.value, a.length)});
     }
-    xmlTextReaderMoveToElement(m_reader);
     return result;
 }
 

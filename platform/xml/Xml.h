@@ -4,7 +4,8 @@
 // parser's size limits stay on. Two ways in:
 //  - Document: the whole tree with XPath, for small documents;
 //  - Reader: a forward-only stream of nodes, for large parts (sheets, table contents), fed from a
-//    file, a buffer or a callback (an archive member inflated on the fly).
+//    file, a buffer or a callback (an archive member inflated on the fly). It runs libxml2's push
+//    parser a chunk at a time and hands out the nodes it reported, without building a tree.
 // Elements are told apart by namespace URI and local name, never by the prefix a file uses.
 
 #include <QByteArray>
@@ -17,7 +18,6 @@
 
 struct _xmlNode;
 struct _xmlDoc;
-struct _xmlTextReader;
 
 namespace xml {
 
@@ -194,6 +194,8 @@ public:
     QString namespaceUri() const;
     // Text, CData and white-space nodes: their text.
     QString value() const;
+    // The same as UTF-8, valid until the next read.
+    QByteArrayView valueUtf8() const;
 
     // Of the current element: by the name as written, or by namespace and local name.
     QString attribute(const char* name) const;
@@ -201,20 +203,26 @@ public:
     QString attributeNs(const char* namespaceUri, const char* localName) const;
     // Namespace declarations left out.
     QList<Attribute> attributes() const;
+    // An attribute's value as UTF-8, valid until the next read; a null view when absent.
+    QByteArrayView attributeUtf8(const char* name) const;
+    QByteArrayView attributeNsUtf8(const char* namespaceUri, const char* localName) const;
 
     // Internal state, declared here so the implementation's callbacks can reach it.
     struct Source;
     struct Captured;
+    struct Push;
 
 private:
-    Reader() = default;
+    Reader();
     static std::unique_ptr<Reader> create(std::unique_ptr<Source> source,
                                           const ParseSettings& settings);
     [[noreturn]] void fail(const QString& fallback);
-    _xmlTextReader* m_reader = nullptr;
+    // Parses until a node past the current one is complete; false at the end.
+    bool advance();
     std::unique_ptr<Source> m_source;
     QString m_name;
     std::unique_ptr<Captured> m_error;
+    std::unique_ptr<Push> m_push;
 };
 
 } // namespace xml
