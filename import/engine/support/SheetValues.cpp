@@ -48,6 +48,58 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator)
     return out;
 }
 
+bool SheetXmlNumberText(QByteArrayView Number, QChar DecimalSeparator, QString& Text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    qsizetype b = 0, e = Number.size();
+    while (b < e && blank(Number[b]))
+        ++b;
+    while (e > b && blank(Number[e - 1]))
+        --e;
+    const char* p = Number.data() + b;
+    const qsizetype n = e - b;
+    // Taken as written: [-]digits[.digits], no leading zero but a lone one, no trailing zero
+    // after the point, not a negative zero, at most 15 significant digits.
+    qsizetype i = p && n > 0 && p[0] == '-' ? 1 : 0;
+    const qsizetype intStart = i;
+    while (i < n && p[i] >= '0' && p[i] <= '9')
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    bool plain = intDigits > 0 && (intDigits == 1 || p[intStart] != '0');
+    qsizetype point = -1;
+    if (plain && i < n && p[i] == '.') {
+        point = i++;
+        const qsizetype fracStart = i;
+        while (i < n && p[i] >= '0' && p[i] <= '9')
+            ++i;
+        plain = i > fracStart && p[i - 1] != '0';
+    }
+    if (plain && i == n) {
+        // Significant digits: from the first non-zero one to the end.
+        qsizetype first = intStart;
+        while (first < n && (p[first] == '0' || p[first] == '.'))
+            ++first;
+        const qsizetype significant = first == n ? 0 : n - first - (point > first ? 1 : 0);
+        const bool zero = first == n;
+        if (significant <= 15 && !(zero && intStart == 1)) {
+            if (zero) {
+                Text = QStringLiteral("0");
+                return true;
+            }
+            Text = QString::fromLatin1(p, n);
+            if (point >= 0 && DecimalSeparator != u'.')
+                Text[point] = DecimalSeparator;
+            return true;
+        }
+    }
+    bool ok = false;
+    const double value = QString::fromUtf8(Number).trimmed().toDouble(&ok);
+    if (!ok)
+        return false;
+    Text = SheetNumberToText(value, DecimalSeparator);
+    return true;
+}
+
 bool IsBuiltinDateFormat(int Index)
 {
     return (Index >= 14 && Index <= 22) || (Index >= 45 && Index <= 47);

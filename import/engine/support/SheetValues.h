@@ -13,6 +13,10 @@ enum class TSheetDateKind { Date, Time, DateTime };
 // 0.1 (not 0.1000000000000000055), 1E20 as 100000000000000000000. Not-a-number and infinities,
 // which no spreadsheet cell can hold, read as "#NUM!".
 QString SheetNumberToText(double Value, QChar DecimalSeparator = u'.');
+// A number as document XML writes it ("1250", "-0.75", "1.5E-3", blanks around allowed) into
+// the same text SheetNumberToText gives its value; false when it is no number. Plain numbers
+// of up to 15 digits are taken as written, without a round trip through a double.
+bool SheetXmlNumberText(QByteArrayView Number, QChar DecimalSeparator, QString& Text);
 
 // Built-in number formats that show dates or times: 14 to 22 and 45 to 47.
 bool IsBuiltinDateFormat(int Index);
@@ -33,6 +37,10 @@ struct TSheetTextFormat
     std::function<QString(const QDateTime& Value, TSheetDateKind Kind)> DateText;
 
     QString NumberText(double Value) const { return SheetNumberToText(Value, DecimalSeparator); }
+    bool XmlNumberText(QByteArrayView Number, QString& Text) const
+    {
+        return SheetXmlNumberText(Number, DecimalSeparator, Text);
+    }
     // A serial that is no date reads as its number.
     QString SerialText(double Serial, bool Date1904) const;
 };

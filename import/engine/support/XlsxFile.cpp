@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -117,46 +118,101 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
     return {};
 }
 
-// The text of a string item: its runs' texts, phonetic guides left out.
-QString stringItemText(const xml::Node& si)
+// The text of the element the reader stands on, as UTF-8, read to its end tag.
+void readElementUtf8(xml::Reader& r, QByteArray& out)
 {
-    QString out;
-    for (xml::Node c = si.firstChildElement(); c; c = c.nextSiblingElement()) {
-        if (isMain(c, "t"))
-            out += c.text();
-        else if (isMain(c, "r"))
-            for (xml::Node t = c.firstChildElement(); t; t = t.nextSiblingElement())
-                if (isMain(t, "t"))
-                    out += t.text();
+    out.clear();
+    if (!r.isElement() || r.isEmptyElement())
+        return;
+    const int depth = r.depth();
+    while (r.read()) {
+        switch (r.nodeType()) {
+        case xml::Reader::NodeType::Text:
+        case xml::Reader::NodeType::CData:
+        case xml::Reader::NodeType::Whitespace:
+            out += r.valueUtf8();
+            break;
+        case xml::Reader::NodeType::EndElement:
+            if (r.depth() == depth)
+                return;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// The texts of the string items, streamed: each item's runs' texts, phonetic guides left out.
+QStringList loadSharedStrings(TMiniZip& zip, const QString& part)
+{
+    QStringList out;
+    if (part.isEmpty() || !zip.Contains(part))
+        return out;
+    auto stream = zip.OpenEntry(part);
+    xml::ParseSettings settings;
+    settings.name = part;
+    auto r = xml::Reader::fromFunction(
+        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+    QByteArray item, t;
+    bool more = r->read();
+    while (more) {
+        if (!r->isElement() || r->depth() != 1 || !isMain(*r, "si")) {
+            more = r->read();
+            continue;
+        }
+        item.clear();
+        if (!r->isEmptyElement()) {
+            const int depth = r->depth();
+            more = r->read();
+            while (more && !(r->isEndElement() && r->depth() == depth)) {
+                if (r->isElement() && r->depth() == depth + 1 && isMain(*r, "t")) {
+                    readElementUtf8(*r, t);
+                    item += t;
+                } else if (r->isElement() && r->depth() == depth + 2 && isMain(*r, "t")) {
+                    // a run's text (a phonetic guide's runs are skipped whole below)
+                    readElementUtf8(*r, t);
+                    item += t;
+                } else if (r->isElement() && r->depth() == depth + 1 && !isMain(*r, "r")) {
+                    more = r->skipSubtree();
+                    continue;
+                } else if (r->isElement() && r->depth() == depth + 2) {
+                    more = r->skipSubtree();
+                    continue;
+                }
+                more = r->read();
+            }
+        }
+        out.append(QString::fromUtf8(item));
+        more = r->read();
     }
     return out;
 }
 
 // "B12" into column 2, row 12; false when it is no cell reference within the sheet's bounds.
-bool parseCellRef(QStringView ref, int& col, int& row)
+bool parseCellRef(QByteArrayView ref, int& col, int& row)
 {
     qsizetype i = 0;
     col = 0;
-    while (i < ref.size() && ref[i] >= u'A' && ref[i] <= u'Z' && i < 3)
-        col = col * 26 + (ref[i++].unicode() - 'A' + 1);
+    while (i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && i < 3)
+        col = col * 26 + (ref[i++] - 'A' + 1);
     if (i == 0 || i == ref.size())
         return false;
     row = 0;
     for (; i < ref.size(); ++i) {
-        if (ref[i] < u'0' || ref[i] > u'9' || row > kMaxRows)
+        if (ref[i] < '0' || ref[i] > '9' || row > kMaxRows)
             return false;
-        row = row * 10 + (ref[i].unicode() - '0');
+        row = row * 10 + (ref[i] - '0');
     }
     return col <= kMaxCols && row >= 1 && row <= kMaxRows;
 }
 
-bool parseRange(QStringView ref, TXlsxMerge& m)
+bool parseRange(QByteArrayView ref, TXlsxMerge& m)
 {
-    const qsizetype colon = ref.indexOf(u':');
+    const qsizetype colon = ref.indexOf(':');
     if (colon < 0)
         return false;
-    if (!parseCellRef(ref.left(colon), m.Col1, m.Row1) ||
-        !parseCellRef(ref.mid(colon + 1), m.Col2, m.Row2))
+    if (!parseCellRef(ref.first(colon), m.Col1, m.Row1) ||
+        !parseCellRef(ref.sliced(colon + 1), m.Col2, m.Row2))
         return false;
     if (m.Col1 > m.Col2)
         std::swap(m.Col1, m.Col2);
@@ -165,10 +221,43 @@ bool parseRange(QStringView ref, TXlsxMerge& m)
     return true;
 }
 
-double toDouble(const QString& text, bool* ok)
+double toDouble(QByteArrayView text, bool* ok)
 {
     // Sheet XML always writes "." whatever the locale.
-    return QStringView(text).trimmed().toDouble(ok);
+    return QString::fromUtf8(text).trimmed().toDouble(ok);
+}
+
+// A whole number as written, blanks around allowed; false for anything else.
+bool toInt(QByteArrayView text, int& value)
+{
+    text = text.trimmed();
+    if (text.startsWith('+'))
+        text = text.sliced(1);
+    if (text.isEmpty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+enum class CellType { Number, Shared, Str, Error, Inline, Bool, Date, Other };
+
+CellType cellType(QByteArrayView t)
+{
+    if (t.isEmpty() || t == "n")
+        return CellType::Number;
+    if (t == "s")
+        return CellType::Shared;
+    if (t == "str")
+        return CellType::Str;
+    if (t == "e")
+        return CellType::Error;
+    if (t == "inlineStr")
+        return CellType::Inline;
+    if (t == "b")
+        return CellType::Bool;
+    if (t == "d")
+        return CellType::Date;
+    return CellType::Other;
 }
 
 struct Styles
@@ -252,7 +341,7 @@ public:
                 cell(*reader);
             } else if (isMain(*reader, "mergeCell")) {
                 TXlsxMerge m;
-                if (parseRange(reader->attribute("ref"), m))
+                if (parseRange(reader->attributeUtf8("ref"), m))
                     m_sheet.Merges.push_back(m);
             }
         }
@@ -267,9 +356,8 @@ public:
 private:
     void row(xml::Reader& r)
     {
-        bool ok = false;
-        const int n = r.attribute("r").toInt(&ok);
-        m_row = ok && n >= 1 ? n : m_row + 1;
+        int n = 0;
+        m_row = toInt(r.attributeUtf8("r"), n) && n >= 1 ? n : m_row + 1;
         if (m_row > kMaxRows)
             damaged(m_file, QStringLiteral("a row lies beyond row %1").arg(kMaxRows));
         m_col = 0;
@@ -277,9 +365,8 @@ private:
 
     void cell(xml::Reader& r)
     {
-        const QString ref = r.attribute("r");
         int col = 0, row = 0;
-        if (!ref.isEmpty() && parseCellRef(ref, col, row)) {
+        if (parseCellRef(r.attributeUtf8("r"), col, row)) {
             m_col = col;
             m_row = row;
         } else {
@@ -290,9 +377,12 @@ private:
         }
         if (m_col > kMaxCols)
             damaged(m_file, QStringLiteral("a cell lies beyond column %1").arg(kMaxCols));
-        const QString type = r.attribute("t");
-        const QString style = r.attribute("s");
-        QString v;
+        // Taken before reading on: the attributes live as long as the element.
+        const CellType type = cellType(r.attributeUtf8("t"));
+        int style = -1;
+        if (!toInt(r.attributeUtf8("s"), style))
+            style = -1;
+        m_v.clear();
         QString inlineText;
         bool hasValue = false;
         if (!r.isEmptyElement()) {
@@ -303,7 +393,7 @@ private:
                 if (!r.isElement())
                     continue;
                 if (isMain(r, "v")) {
-                    v = r.readElementText();
+                    readElementUtf8(r, m_v);
                     hasValue = true;
                 } else if (isMain(r, "is")) {
                     inlineText += inlineString(r);
@@ -311,7 +401,7 @@ private:
                 }
             }
         }
-        const QString text = hasValue ? value(type, style, v, inlineText) : QString();
+        const QString text = hasValue ? value(type, style, m_v, inlineText) : QString();
         if (text.isEmpty()) {
             // A merged range's positions are filled where the sheet has cell elements.
             if (m_book.NeedFillMerge && m_emptyCells.size() < kMaxEmptyCells)
@@ -343,52 +433,54 @@ private:
         return out;
     }
 
-    QString value(const QString& type, const QString& style, const QString& v,
-                  const QString& inlineText) const
+    QString value(CellType type, int style, QByteArrayView v, const QString& inlineText) const
     {
         const TSheetTextFormat& fmt = m_book.TextFormat;
-        if (type.isEmpty() || type == QLatin1String("n")) {
+        switch (type) {
+        case CellType::Number: {
             if (v.isEmpty())
                 return {};
+            const Styles::Kind kind = style >= 0 && style < int(m_styles.xfKind.size())
+                                          ? m_styles.xfKind[std::size_t(style)]
+                                          : Styles::Plain;
+            if (kind == Styles::Plain) {
+                QString text;
+                return fmt.XmlNumberText(v, text) ? text : QString::fromUtf8(v);
+            }
             bool ok = false;
             const double d = toDouble(v, &ok);
             if (!ok)
-                return v;
-            bool styleOk = false;
-            const int k = style.toInt(&styleOk);
-            if (styleOk && k >= 0 && k < int(m_styles.xfKind.size())) {
-                if (m_styles.xfKind[std::size_t(k)] == Styles::Date)
-                    return fmt.SerialText(d, m_book.Date1904);
-                if (m_styles.xfKind[std::size_t(k)] == Styles::Percent)
-                    return percentText(d, fmt.DecimalSeparator);
-            }
-            return fmt.NumberText(d);
+                return QString::fromUtf8(v);
+            return kind == Styles::Date ? fmt.SerialText(d, m_book.Date1904)
+                                        : percentText(d, fmt.DecimalSeparator);
         }
-        if (type == QLatin1String("s")) {
-            bool ok = false;
-            const int n = v.trimmed().toInt(&ok);
-            if (!ok || n < 0 || n >= m_book.SharedStrings.size())
+        case CellType::Shared: {
+            int n = -1;
+            if (!toInt(v, n) || n < 0 || n >= m_book.SharedStrings.size())
                 damaged(m_file, QStringLiteral("cell %1 refers to a shared string %2 that does "
                                                "not exist")
-                                    .arg(cellName(), v));
+                                    .arg(cellName(), QString::fromUtf8(v)));
             return m_book.SharedStrings.at(n);
         }
-        if (type == QLatin1String("str") || type == QLatin1String("e"))
-            return v;
-        if (type == QLatin1String("inlineStr"))
-            return inlineText.isEmpty() ? v : inlineText;
-        if (type == QLatin1String("b")) {
-            const QString t = v.trimmed();
+        case CellType::Str:
+        case CellType::Error:
+        case CellType::Other:
+            return QString::fromUtf8(v);
+        case CellType::Inline:
+            return inlineText.isEmpty() ? QString::fromUtf8(v) : inlineText;
+        case CellType::Bool: {
+            const QByteArrayView t = v.trimmed();
             if (t.isEmpty())
                 return {};
-            return (t == QLatin1String("1") ||
-                    t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+            return (t == "1" ||
+                    QString::fromUtf8(t).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
                        ? QStringLiteral("True")
                        : QStringLiteral("False");
         }
-        if (type == QLatin1String("d"))
-            return isoDateText(v);
-        return v;
+        case CellType::Date:
+            return isoDateText(QString::fromUtf8(v));
+        }
+        return QString::fromUtf8(v);
     }
 
     QString isoDateText(const QString& v) const
@@ -467,6 +559,7 @@ private:
     TXlsxWorkSheet& m_sheet;
     QString m_file;
     std::vector<qint64> m_emptyCells;
+    QByteArray m_v;
     int m_row = 0;
     int m_col = 0;
 };
@@ -526,10 +619,7 @@ void TXlsxFile::Parse(TMiniZip& Zip)
     QString stringsPart = targetOfType(rels, "/sharedStrings");
     if (stringsPart.isEmpty())
         stringsPart = folder + QStringLiteral("sharedStrings.xml");
-    if (auto doc = loadPart(Zip, stringsPart))
-        for (xml::Node si = doc->root().firstChildElement(); si; si = si.nextSiblingElement())
-            if (isMain(si, "si"))
-                book.SharedStrings.append(stringItemText(si));
+    book.SharedStrings = loadSharedStrings(Zip, stringsPart);
 
     QString stylesPart = targetOfType(rels, "/styles");
     if (stylesPart.isEmpty())
