@@ -17,10 +17,22 @@ TKobSparsePointerArray::TKobSparsePointerArray(TSPAQuantum Quantum)
 
 TKobSparsePointerArray::~TKobSparsePointerArray() = default;
 
+void* const* TKobSparsePointerArray::Leaf(std::size_t Top, std::size_t M) const
+{
+    if (Top == 0 && M == 0 && InlineFirst())
+        return FFirst;
+    if (Top >= FTop.size() || !FTop[Top])
+        return nullptr;
+    const auto& leaves = FTop[Top]->Leaves;
+    return M < leaves.size() ? leaves[M].get() : nullptr;
+}
+
 void** TKobSparsePointerArray::Slot(int Index) const
 {
     if (Index < 0)
         return nullptr;
+    if (Index < kSmallLeaf && InlineFirst())
+        return const_cast<void**>(&FFirst[Index]);
     const unsigned d = unsigned(Index) >> FShift;
     const unsigned top = d >> kMidBits;
     if (top >= FTop.size() || !FTop[top])
@@ -34,6 +46,12 @@ void** TKobSparsePointerArray::Slot(int Index) const
 
 void** TKobSparsePointerArray::MakeSlot(int Index)
 {
+    if (Index < kSmallLeaf && InlineFirst()) {
+        if (Index > FHighBound)
+            FHighBound = Index;
+        FCacheIndex = -1;
+        return &FFirst[Index];
+    }
     const unsigned d = unsigned(Index) >> FShift;
     const unsigned top = d >> kMidBits;
     if (top >= FTop.size())
@@ -89,16 +107,17 @@ void TKobSparsePointerArray::RecomputeHighBound()
     for (qint64 d = qint64(from) >> FShift; d >= 0; --d) {
         const std::size_t top = std::size_t(d >> kMidBits);
         const std::size_t m = std::size_t(d & ((1 << kMidBits) - 1));
-        if (top >= FTop.size() || !FTop[top]) {
-            d = qint64(top) << kMidBits; // skip the whole missing block
+        if (!(d == 0 && InlineFirst()) && (top >= FTop.size() || !FTop[top])) {
+            // skip the whole missing block (down to the inline first leaf)
+            d = qMax<qint64>(qint64(top) << kMidBits, top == 0 && InlineFirst() ? 1 : 0);
             continue;
         }
-        const auto& leaves = FTop[top]->Leaves;
-        if (m >= leaves.size() || !leaves[m])
+        void* const* leaf = Leaf(top, m);
+        if (!leaf)
             continue;
         const int first = d == (qint64(from) >> FShift) ? (from & FMask) : FMask;
         for (int s = first; s >= 0; --s)
-            if (leaves[m][std::size_t(s)]) {
+            if (leaf[s]) {
                 FHighBound = int((d << FShift) | s);
                 return;
             }
@@ -108,15 +127,16 @@ void TKobSparsePointerArray::RecomputeHighBound()
 int TKobSparsePointerArray::ForAll(const TSPAApply& Apply) const
 {
     const unsigned leafSize = unsigned(FMask) + 1;
-    for (unsigned t = 0; t < FTop.size(); ++t) {
-        if (!FTop[t])
-            continue;
-        const auto& leaves = FTop[t]->Leaves;
-        for (unsigned m = 0; m < leaves.size(); ++m) {
-            const auto& leaf = leaves[m];
+    const std::size_t tops = qMax<std::size_t>(FTop.size(), InlineFirst() ? 1 : 0);
+    for (std::size_t t = 0; t < tops; ++t) {
+        std::size_t mids = t < FTop.size() && FTop[t] ? FTop[t]->Leaves.size() : 0;
+        if (t == 0 && InlineFirst())
+            mids = qMax<std::size_t>(mids, 1);
+        for (std::size_t m = 0; m < mids; ++m) {
+            void* const* leaf = Leaf(t, m);
             if (!leaf)
                 continue;
-            const qint64 base = (qint64(t) << kMidBits | m) << FShift;
+            const qint64 base = (qint64(t) << kMidBits | qint64(m)) << FShift;
             if (base > FHighBound)
                 return 0;
             for (unsigned s = 0; s < leafSize; ++s)
@@ -133,12 +153,14 @@ int TKobSparsePointerArray::ForAllFrom(int Index, const TSPAApply& Apply) const
     // Highest first, so that a caller may clear what it visits.
     const qint64 low = qMax(0, Index);
     const unsigned leafSize = unsigned(FMask) + 1;
-    for (qint64 t = qint64(FTop.size()) - 1; t >= 0; --t) {
-        if (!FTop[std::size_t(t)])
-            continue;
-        const auto& leaves = FTop[std::size_t(t)]->Leaves;
-        for (qint64 m = qint64(leaves.size()) - 1; m >= 0; --m) {
-            const auto& leaf = leaves[std::size_t(m)];
+    const qint64 tops = qint64(qMax<std::size_t>(FTop.size(), InlineFirst() ? 1 : 0));
+    for (qint64 t = tops - 1; t >= 0; --t) {
+        const std::size_t ut = std::size_t(t);
+        qint64 mids = ut < FTop.size() && FTop[ut] ? qint64(FTop[ut]->Leaves.size()) : 0;
+        if (t == 0 && InlineFirst())
+            mids = qMax<qint64>(mids, 1);
+        for (qint64 m = mids - 1; m >= 0; --m) {
+            void* const* leaf = Leaf(ut, std::size_t(m));
             if (!leaf)
                 continue;
             const qint64 base = (t << kMidBits | m) << FShift;
@@ -279,6 +301,42 @@ TKobWideStringSparseList::~TKobWideStringSparseList()
     Clear();
 }
 
+TKobWideStringSparseList::TStrItem* TKobWideStringSparseList::NewItem(void* Obj, const QString& S)
+{
+    TStrItem* p = FFreeItems;
+    if (p) {
+        FFreeItems = static_cast<TStrItem*>(p->FObject);
+    } else {
+        const std::size_t size =
+            FBlocks.empty() ? 0 : std::size_t(2) << qMin<std::size_t>(FBlocks.size() - 1, 7);
+        if (FBlocks.empty() || FBlockUsed == size) {
+            FBlocks.push_back(std::make_unique<TStrItem[]>(
+                std::size_t(2) << qMin<std::size_t>(FBlocks.size(), 7)));
+            FBlockUsed = 0;
+        }
+        p = &FBlocks.back()[FBlockUsed++];
+    }
+    p->FObject = Obj;
+    p->FString = S;
+    return p;
+}
+
+void TKobWideStringSparseList::FreeItem(TStrItem* P)
+{
+    if (!P)
+        return;
+    P->FString = QString();
+    P->FObject = FFreeItems;
+    FFreeItems = P;
+}
+
+void TKobWideStringSparseList::FreeAllItems()
+{
+    FBlocks.clear();
+    FBlockUsed = 0;
+    FFreeItems = nullptr;
+}
+
 TKobWideStringSparseList::TStrItem* TKobWideStringSparseList::Item(int Index) const
 {
     return static_cast<TStrItem*>(FList.Get(Index));
@@ -308,14 +366,18 @@ void TKobWideStringSparseList::Put(int Index, const QString& S)
     void* obj = old ? old->FObject : nullptr;
     if (S.isEmpty() && !obj) {
         FList.Put(Index, nullptr);
-        delete old;
+        FreeItem(old);
     } else if (old) {
         old->FString = S;
         FList.Put(Index, old); // the same record; the count follows the stored items as always
     } else {
-        auto item = std::make_unique<TStrItem>(TStrItem{obj, S});
-        FList.Put(Index, item.get()); // may refuse the index: the record is freed then
-        item.release();
+        TStrItem* item = NewItem(obj, S);
+        try {
+            FList.Put(Index, item);
+        } catch (...) {
+            FreeItem(item); // a refused index keeps nothing
+            throw;
+        }
     }
     Changed();
 }
@@ -327,21 +389,29 @@ void TKobWideStringSparseList::PutObject(int Index, void* Obj)
         p->FObject = Obj;
         if (!Obj && p->FString.isEmpty()) {
             FList.Put(Index, nullptr);
-            delete p;
+            FreeItem(p);
         }
     } else if (Obj) {
-        auto item = std::make_unique<TStrItem>(TStrItem{Obj, QString()});
-        FList.Put(Index, item.get());
-        item.release();
+        TStrItem* item = NewItem(Obj, QString());
+        try {
+            FList.Put(Index, item);
+        } catch (...) {
+            FreeItem(item);
+            throw;
+        }
     }
     Changed();
 }
 
 void TKobWideStringSparseList::Insert(int Index, const QString& S)
 {
-    auto item = S.isEmpty() ? nullptr : std::make_unique<TStrItem>(TStrItem{nullptr, S});
-    FList.Insert(Index, item.get());
-    item.release();
+    TStrItem* item = S.isEmpty() ? nullptr : NewItem(nullptr, S);
+    try {
+        FList.Insert(Index, item);
+    } catch (...) {
+        FreeItem(item);
+        throw;
+    }
     Changed();
 }
 
@@ -349,7 +419,7 @@ void TKobWideStringSparseList::Delete(int Index)
 {
     if (Index < 0 || Index >= FList.Count())
         return;
-    delete Item(Index);
+    FreeItem(Item(Index));
     FList.Delete(Index);
     Changed();
 }
@@ -367,18 +437,15 @@ void TKobWideStringSparseList::Move(int CurIndex, int NewIndex)
 
 void TKobWideStringSparseList::Clear()
 {
-    FList.ForAll([](int, void* p) {
-        delete static_cast<TStrItem*>(p);
-        return 0;
-    });
     FList.Clear();
+    FreeAllItems();
     Changed();
 }
 
 void TKobWideStringSparseList::Truncate(int Index)
 {
-    FList.ForAllFrom(Index, [](int, void* p) {
-        delete static_cast<TStrItem*>(p);
+    FList.ForAllFrom(Index, [this](int, void* p) {
+        FreeItem(static_cast<TStrItem*>(p));
         return 0;
     });
     FList.Truncate(Index);
@@ -429,7 +496,10 @@ void TKobSparseCells::DropRowsFrom(int ARow)
         delete static_cast<TKobWideStringSparseList*>(p);
         return 0;
     });
-    FRows.Truncate(ARow);
+    if (ARow <= 0)
+        FRows.Clear(); // all of them: no slot by slot clearing
+    else
+        FRows.Truncate(ARow);
 }
 
 void TKobSparseCells::SetColCount(int Value)

@@ -35,7 +35,12 @@ public:
 
 private:
     static constexpr int kMidBits = 12; // directory entries per middle block
+    static constexpr int kSmallLeaf = 16;
     struct Mid;
+    // The first leaf of a small-quantum array lives in the array itself: most rows of a sheet
+    // are short, and a row then costs no directory at all.
+    bool InlineFirst() const { return FQuantum == SPASmall; }
+    void* const* Leaf(std::size_t Top, std::size_t M) const;
     void** Slot(int Index) const;
     void** MakeSlot(int Index);
     void RecomputeHighBound();
@@ -47,6 +52,7 @@ private:
     int FHighBound = -1;
     mutable int FCacheIndex = -1;
     mutable void* FCacheItem = nullptr;
+    void* FFirst[kSmallLeaf] = {};
 };
 
 // A list with a count and insert/delete over the sparse array.
@@ -117,6 +123,14 @@ private:
     };
     TStrItem* Item(int Index) const;
     void Changed();
+    // Records come from blocks that double in size (2, 4, ... 256): a row of cells costs a few
+    // allocations, not one per cell. Freed records are kept for reuse until the list clears.
+    TStrItem* NewItem(void* Obj, const QString& S);
+    void FreeItem(TStrItem* P);
+    void FreeAllItems();
+    std::vector<std::unique_ptr<TStrItem[]>> FBlocks;
+    std::size_t FBlockUsed = 0;
+    TStrItem* FFreeItems = nullptr; // linked through FObject
 
     TKobSparseList FList;
 };
