@@ -932,8 +932,11 @@ bool Reader::advance()
         if (p.ended) {
             if (p.failed)
                 fail(QStringLiteral("The document is damaged"));
-            if (!p.openText)
+            if (!p.openText) {
+                m_type = NodeType::None;
+                m_depth = 0;
                 return false;
+            }
             p.openText = false; // the last text node is complete
             break;
         }
@@ -969,6 +972,9 @@ bool Reader::advance()
         }
     }
     ++p.current;
+    const Event& e = p.node();
+    m_type = e.type == NodeType::Text && e.blank ? NodeType::Whitespace : e.type;
+    m_depth = e.depth;
     return true;
 }
 
@@ -1017,24 +1023,9 @@ QString Reader::readElementText()
     return out;
 }
 
-Reader::NodeType Reader::nodeType() const
-{
-    if (m_push->current == 0)
-        return NodeType::None;
-    const Event& e = m_push->node();
-    if (e.type == NodeType::Text && e.blank)
-        return NodeType::Whitespace;
-    return e.type;
-}
-
 bool Reader::isEmptyElement() const
 {
     return m_push->current > 0 && m_push->node().empty;
-}
-
-int Reader::depth() const
-{
-    return m_push->current > 0 ? m_push->node().depth : 0;
 }
 
 int Reader::line() const
@@ -1044,11 +1035,9 @@ int Reader::line() const
 
 bool Reader::is(const char* uri, const char* local) const
 {
-    if (m_push->current == 0)
+    if (m_type != NodeType::Element && m_type != NodeType::EndElement)
         return false;
     const Event& e = m_push->node();
-    if (e.type != NodeType::Element && e.type != NodeType::EndElement)
-        return false;
     return sameText(e.local, local) && sameText(e.uri, uri);
 }
 

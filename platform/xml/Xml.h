@@ -182,11 +182,11 @@ public:
     // The text inside the current element, read up to its end tag; empty for <a/>.
     QString readElementText();
 
-    NodeType nodeType() const;
-    bool isElement() const { return nodeType() == NodeType::Element; }
-    bool isEndElement() const { return nodeType() == NodeType::EndElement; }
+    NodeType nodeType() const { return m_type; }
+    bool isElement() const { return m_type == NodeType::Element; }
+    bool isEndElement() const { return m_type == NodeType::EndElement; }
     bool isEmptyElement() const;
-    int depth() const;
+    int depth() const { return m_depth; }
     int line() const;
     bool is(const char* namespaceUri, const char* localName) const;
     QString name() const;
@@ -223,6 +223,9 @@ private:
     QString m_name;
     std::unique_ptr<Captured> m_error;
     std::unique_ptr<Push> m_push;
+    // Of the current node, kept here for the callers' tight loops.
+    NodeType m_type = NodeType::None;
+    int m_depth = 0;
 };
 
 } // namespace xml

@@ -121,7 +121,7 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
 // The text of the element the reader stands on, as UTF-8, read to its end tag.
 void readElementUtf8(xml::Reader& r, QByteArray& out)
 {
-    out.clear();
+    out.resize(0); // keeps the buffer
     if (!r.isElement() || r.isEmptyElement())
         return;
     const int depth = r.depth();
@@ -160,7 +160,7 @@ QStringList loadSharedStrings(TMiniZip& zip, const QString& part)
             more = r->read();
             continue;
         }
-        item.clear();
+        item.resize(0);
         if (!r->isEmptyElement()) {
             const int depth = r->depth();
             more = r->read();
@@ -382,7 +382,7 @@ private:
         int style = -1;
         if (!toInt(r.attributeUtf8("s"), style))
             style = -1;
-        m_v.clear();
+        m_v.resize(0);
         QString inlineText;
         bool hasValue = false;
         if (!r.isEmptyElement()) {
