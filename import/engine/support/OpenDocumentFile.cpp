@@ -16,8 +16,11 @@ constexpr const char* kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.
 // A repeat or span count; absent or not a number counts 1.
 qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
 {
+    const QByteArrayView v = r.attributeNsUtf8(ns, local);
+    if (v.isEmpty())
+        return 1;
     bool ok = false;
-    const qint64 n = r.attributeNs(ns, local).toLongLong(&ok);
+    const qint64 n = v.toLongLong(&ok);
     return ok && n >= 1 ? n : 1;
 }
 
@@ -185,8 +188,7 @@ private:
     CellContent cell(int depthGuard)
     {
         CellContent out;
-        const QString type = m_r.attributeNs(kOffice, "value-type");
-        const QString typed = typedValue(type);
+        const QString typed = typedValue(m_r.attributeNsUtf8(kOffice, "value-type"));
         if (m_r.isEmptyElement()) {
             out.text = typed;
             return out;
@@ -261,31 +263,29 @@ private:
 
     // Spreadsheet cells carry their value apart from its display: numbers and dates are read
     // from it, so a displayed rounding or grouping does not reach the import.
-    QString typedValue(const QString& type) const
+    QString typedValue(QByteArrayView type) const
     {
-        if (m_text || type.isEmpty() || type == QLatin1String("string"))
+        if (m_text || type.isEmpty() || type == "string")
             return {};
-        if (type == QLatin1String("float") || type == QLatin1String("currency") ||
-            type == QLatin1String("percentage")) {
-            bool ok = false;
-            const double v = m_r.attributeNs(kOffice, "value").toDouble(&ok);
-            return ok ? m_format.NumberText(v) : QString();
+        if (type == "float" || type == "currency" || type == "percentage") {
+            QString text;
+            return m_format.XmlNumberText(m_r.attributeNsUtf8(kOffice, "value"), text) ? text
+                                                                                       : QString();
         }
-        if (type == QLatin1String("boolean")) {
-            const QString v = m_r.attributeNs(kOffice, "boolean-value");
-            return v == QLatin1String("true") || v == QLatin1String("1") ? QStringLiteral("True")
-                                                                         : QStringLiteral("False");
+        if (type == "boolean") {
+            const QByteArrayView v = m_r.attributeNsUtf8(kOffice, "boolean-value");
+            return v == "true" || v == "1" ? QStringLiteral("True") : QStringLiteral("False");
         }
-        if (type == QLatin1String("date"))
-            return dateText(m_r.attributeNs(kOffice, "date-value"));
-        if (type == QLatin1String("time"))
+        if (type == "date")
+            return dateText(m_r.attributeNsUtf8(kOffice, "date-value"));
+        if (type == "time")
             return timeText(m_r.attributeNs(kOffice, "time-value"));
         return {};
     }
 
-    QString dateText(const QString& iso) const
+    QString dateText(QByteArrayView iso) const
     {
-        QDateTime dt = QDateTime::fromString(iso, Qt::ISODateWithMs);
+        QDateTime dt = QDateTime::fromString(QString::fromUtf8(iso), Qt::ISODateWithMs);
         if (!dt.isValid())
             return {};
         dt.setTimeSpec(Qt::UTC);
