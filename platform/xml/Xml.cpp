@@ -12,9 +12,12 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 namespace xml {
 
@@ -617,26 +620,75 @@ qint64 readSource(Reader::Source& source, char* buffer, qint64 size)
 
 } // namespace
 
-// The push parser's nodes of the chunks parsed so far that the caller has not passed yet.
-// Text is reported in pieces; a text node is complete once another node follows it.
-struct Reader::Push
+// Nodes of one stretch of input, complete (a text node is complete once another node follows
+// it). Names point into the parser's dictionary, alive as long as the parser.
+struct Batch
 {
-    xmlParserCtxtPtr ctxt = nullptr;
-    xmlSAXHandler sax{};
     std::vector<Event> events;
     std::vector<AttrRecord> attrs;
     std::vector<NsRecord> namespaces;
     std::string arena;
-    std::size_t current = 0; // index of the current node + 1; 0 before the first
+
+    void clear()
+    {
+        events.clear();
+        attrs.clear();
+        namespaces.clear();
+        arena.clear();
+    }
+    quint32 store(const char* data, std::size_t length)
+    {
+        const auto at = quint32(arena.size());
+        arena.append(data, length);
+        arena.push_back('\0');
+        return at;
+    }
+};
+
+// libxml2's push parser fed a chunk at a time; its nodes are collected into batches. Large
+// inputs are parsed on a thread of their own, a few batches ahead of the caller, so that
+// inflating and parsing overlap with what the caller does with the nodes.
+struct Reader::Push
+{
+    static constexpr std::size_t kQueued = 4;
+
+    // Parser side.
+    xmlParserCtxtPtr ctxt = nullptr;
+    xmlSAXHandler sax{};
+    Source* source = nullptr;
+    Captured* error = nullptr;
+    std::unique_ptr<Batch> building = std::make_unique<Batch>();
     int depth = 0;
     bool lastStartEmpty = false;
     bool openText = false;
-    bool ended = false;  // no more input will be parsed
-    bool failed = false; // the document is not well-formed or its source failed
     QByteArray buffer;
+
+    // Caller side: the batch being passed and the index of its current node + 1.
+    std::unique_ptr<Batch> current;
+    std::size_t index = 0;
+    bool over = false; // the last batch has been taken
+
+    // Between the two.
+    bool threaded = false;
+    std::thread worker;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::unique_ptr<Batch>> full;
+    std::vector<std::unique_ptr<Batch>> spare;
+    bool finished = false; // no batch will follow those in full
+    bool failed = false;   // the document is not well-formed or its source failed
+    bool stop = false;
 
     ~Push()
     {
+        if (worker.joinable()) {
+            {
+                std::lock_guard lock(mutex);
+                stop = true;
+            }
+            changed.notify_all();
+            worker.join();
+        }
         if (ctxt) {
             if (ctxt->myDoc)
                 xmlFreeDoc(ctxt->myDoc);
@@ -645,38 +697,18 @@ struct Reader::Push
         }
     }
 
-    std::size_t ready() const { return events.size() - (openText ? 1 : 0); }
-    const Event& node() const { return events[current - 1]; }
-
-    quint32 store(const char* data, std::size_t length)
-    {
-        const auto at = quint32(arena.size());
-        arena.append(data, length);
-        arena.push_back('\0');
-        return at;
-    }
+    bool has() const { return current && index > 0; }
+    const Event& node() const { return current->events[index - 1]; }
 
     Event& push(Reader::NodeType type)
     {
         openText = false;
         lastStartEmpty = false;
-        Event& e = events.emplace_back();
+        Event& e = building->events.emplace_back();
         e.type = type;
         e.depth = depth;
         e.line = ctxt && ctxt->input ? ctxt->input->line : 0;
         return e;
-    }
-
-    // Drops the nodes already passed, keeping a text node that may still grow.
-    void compact()
-    {
-        if (current == 0 || current < events.size() || (openText && current == events.size()))
-            return;
-        events.clear();
-        attrs.clear();
-        namespaces.clear();
-        arena.clear();
-        current = 0;
     }
 
     void text(const xmlChar* ch, int length)
@@ -684,20 +716,156 @@ struct Reader::Push
         if (length <= 0)
             return;
         const char* p = cs(ch);
+        Batch& b = *building;
         if (!openText) {
             Event& e = push(Reader::NodeType::Text);
-            e.text = quint32(arena.size());
-            arena.push_back('\0');
+            e.text = quint32(b.arena.size());
+            b.arena.push_back('\0');
             openText = true;
         }
-        Event& e = events.back();
-        arena.pop_back(); // the terminator
-        arena.append(p, std::size_t(length));
-        arena.push_back('\0');
+        Event& e = b.events.back();
+        b.arena.pop_back(); // the terminator
+        b.arena.append(p, std::size_t(length));
+        b.arena.push_back('\0');
         e.textLength += quint32(length);
         if (e.blank)
             for (int i = 0; i < length && e.blank; ++i)
                 e.blank = isBlank(p[i]);
+    }
+
+    std::unique_ptr<Batch> takeSpare()
+    {
+        std::unique_ptr<Batch> b;
+        if (threaded) {
+            std::lock_guard lock(mutex);
+            if (!spare.empty()) {
+                b = std::move(spare.back());
+                spare.pop_back();
+            }
+        } else if (!spare.empty()) {
+            b = std::move(spare.back());
+            spare.pop_back();
+        }
+        if (!b)
+            b = std::make_unique<Batch>();
+        b->clear();
+        return b;
+    }
+
+    // The complete nodes built so far; a text node that may still grow stays behind.
+    std::unique_ptr<Batch> handOver(bool last)
+    {
+        Batch& b = *building;
+        if (b.events.empty() || (!last && openText && b.events.size() == 1))
+            return nullptr;
+        std::unique_ptr<Batch> out = std::move(building);
+        building = takeSpare();
+        if (!last && openText) {
+            Event e = out->events.back();
+            out->events.pop_back();
+            const quint32 at = building->store(out->arena.data() + e.text, e.textLength);
+            e.text = at;
+            building->events.push_back(e);
+        }
+        return out;
+    }
+
+    // Parses one chunk of input. Returns true when nothing more will come (the end or a fault).
+    bool parseChunk()
+    {
+        Source& s = *source;
+        const char* data = nullptr;
+        qint64 n = 0;
+        if (s.read) {
+            if (buffer.isEmpty())
+                buffer.resize(kChunk);
+            n = readSource(s, buffer.data(), kChunk);
+            data = buffer.constData();
+        } else {
+            n = qMin<qint64>(kChunk, s.bytes.size() - s.pos);
+            data = s.bytes.constData() + s.pos;
+            s.pos += n;
+        }
+        const int rc = n < 0 ? -1 : xmlParseChunk(ctxt, data, int(n), n == 0 ? 1 : 0);
+        if (n < 0 || rc != 0 || !ctxt->wellFormed || error->fatal || !error->ioError.isEmpty()) {
+            failed = true;
+            return true;
+        }
+        return n == 0;
+    }
+
+    // The next batch for the caller; nullptr after the last.
+    std::unique_ptr<Batch> next()
+    {
+        if (threaded) {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [this] { return !full.empty() || finished; });
+            if (full.empty())
+                return nullptr;
+            std::unique_ptr<Batch> b = std::move(full.front());
+            full.pop_front();
+            lock.unlock();
+            changed.notify_all();
+            return b;
+        }
+        while (!finished) {
+            bool last;
+            {
+                ErrorScope scope(error);
+                last = parseChunk();
+            }
+            if (last)
+                finished = true;
+            if (std::unique_ptr<Batch> b = handOver(last))
+                return b;
+        }
+        return nullptr;
+    }
+
+    void giveBack(std::unique_ptr<Batch> b)
+    {
+        if (!b)
+            return;
+        if (threaded) {
+            std::lock_guard lock(mutex);
+            if (spare.size() < kQueued + 2)
+                spare.push_back(std::move(b));
+        } else if (spare.empty()) {
+            spare.push_back(std::move(b));
+        }
+    }
+
+    void run()
+    {
+        ErrorScope scope(error);
+        try {
+            bool last = false;
+            while (!last) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [this] { return full.size() < kQueued || stop; });
+                    if (stop)
+                        return;
+                }
+                last = parseChunk();
+                std::unique_ptr<Batch> b = handOver(last);
+                {
+                    std::lock_guard lock(mutex);
+                    if (b)
+                        full.push_back(std::move(b));
+                    finished = last;
+                }
+                changed.notify_all();
+            }
+        } catch (const std::exception& e) {
+            {
+                std::lock_guard lock(mutex);
+                if (error->ioError.isEmpty())
+                    error->ioError = QString::fromUtf8(e.what());
+                failed = finished = true;
+            }
+            changed.notify_all();
+        }
     }
 };
 
@@ -714,6 +882,18 @@ Push* mainPush(void* context)
     return push && push->ctxt == ctxt ? push : nullptr;
 }
 
+// Nothing may unwind through the parser: a failure stops it and is the document's error.
+template <typename F> void guarded(Push* p, F&& body)
+{
+    try {
+        body();
+    } catch (...) {
+        if (p->error && p->error->ioError.isEmpty())
+            p->error->ioError = QStringLiteral("Out of memory");
+        xmlStopParser(p->ctxt);
+    }
+}
+
 void onStartElement(void* context, const xmlChar* local, const xmlChar* prefix, const xmlChar* uri,
                     int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
                     const xmlChar** attributes)
@@ -724,43 +904,45 @@ void onStartElement(void* context, const xmlChar* local, const xmlChar* prefix, 
                               nbDefaulted, attributes);
         return;
     }
-    Event& e = p->push(Reader::NodeType::Element);
-    e.local = local;
-    e.prefix = prefix;
-    e.uri = uri;
-    const xmlParserInputPtr in = p->ctxt->input;
-    e.empty = in && in->cur && in->cur[0] == '/' && in->cur[1] == '>';
-    e.ns = quint32(p->namespaces.size());
-    e.nsCount = quint32(qMax(nbNamespaces, 0));
-    for (int i = 0; i < nbNamespaces; ++i)
-        p->namespaces.push_back({namespaces[2 * i], namespaces[2 * i + 1]});
-    // Attributes defaulted by the DTD are not the element's own.
-    const int own = qMax(nbAttributes - nbDefaulted, 0);
-    e.attr = quint32(p->attrs.size());
-    e.attrCount = quint32(own);
-    for (int i = 0; i < own; ++i) {
-        const xmlChar** a = attributes + 5 * i;
-        const auto* begin = a[3];
-        const auto* end = a[4];
-        AttrRecord rec{a[0], a[1], a[2], 0, 0};
-        // References stay in the value as the parser found them; decoded as the tree builder
-        // decodes them.
-        if (std::memchr(begin, '&', std::size_t(end - begin))) {
-            xmlChar* decoded = xmlStringLenDecodeEntities(p->ctxt, begin, int(end - begin),
-                                                          XML_SUBSTITUTE_REF, 0, 0, 0);
-            const char* d = decoded ? cs(decoded) : "";
-            rec.length = quint32(std::strlen(d));
-            rec.value = p->store(d, rec.length);
-            if (decoded)
-                xmlFree(decoded);
-        } else {
-            rec.length = quint32(end - begin);
-            rec.value = p->store(cs(begin), rec.length);
+    guarded(p, [&] {
+        Event& e = p->push(Reader::NodeType::Element);
+        e.local = local;
+        e.prefix = prefix;
+        e.uri = uri;
+        const xmlParserInputPtr in = p->ctxt->input;
+        e.empty = in && in->cur && in->cur[0] == '/' && in->cur[1] == '>';
+        e.ns = quint32(p->building->namespaces.size());
+        e.nsCount = quint32(qMax(nbNamespaces, 0));
+        for (int i = 0; i < nbNamespaces; ++i)
+            p->building->namespaces.push_back({namespaces[2 * i], namespaces[2 * i + 1]});
+        // Attributes defaulted by the DTD are not the element's own.
+        const int own = qMax(nbAttributes - nbDefaulted, 0);
+        e.attr = quint32(p->building->attrs.size());
+        e.attrCount = quint32(own);
+        for (int i = 0; i < own; ++i) {
+            const xmlChar** a = attributes + 5 * i;
+            const auto* begin = a[3];
+            const auto* end = a[4];
+            AttrRecord rec{a[0], a[1], a[2], 0, 0};
+            // References stay in the value as the parser found them; decoded as the tree builder
+            // decodes them.
+            if (std::memchr(begin, '&', std::size_t(end - begin))) {
+                xmlChar* decoded = xmlStringLenDecodeEntities(p->ctxt, begin, int(end - begin),
+                                                              XML_SUBSTITUTE_REF, 0, 0, 0);
+                const char* d = decoded ? cs(decoded) : "";
+                rec.length = quint32(std::strlen(d));
+                rec.value = p->building->store(d, rec.length);
+                if (decoded)
+                    xmlFree(decoded);
+            } else {
+                rec.length = quint32(end - begin);
+                rec.value = p->building->store(cs(begin), rec.length);
+            }
+            p->building->attrs.push_back(rec);
         }
-        p->attrs.push_back(rec);
-    }
-    p->depth += 1;
-    p->lastStartEmpty = e.empty;
+        p->depth += 1;
+        p->lastStartEmpty = e.empty;
+    });
 }
 
 void onEndElement(void* context, const xmlChar* local, const xmlChar* prefix, const xmlChar* uri)
@@ -777,17 +959,19 @@ void onEndElement(void* context, const xmlChar* local, const xmlChar* prefix, co
         p->openText = false;
         return;
     }
-    Event& e = p->push(Reader::NodeType::EndElement);
-    e.local = local;
-    e.prefix = prefix;
-    e.uri = uri;
+    guarded(p, [&] {
+        Event& e = p->push(Reader::NodeType::EndElement);
+        e.local = local;
+        e.prefix = prefix;
+        e.uri = uri;
+    });
 }
 
 void onCharacters(void* context, const xmlChar* ch, int length)
 {
     if (Push* p = mainPush(context)) {
         if (p->depth > 0)
-            p->text(ch, length);
+            guarded(p, [&] { p->text(ch, length); });
     } else {
         xmlSAX2Characters(context, ch, length);
     }
@@ -802,10 +986,12 @@ void onComment(void* context, const xmlChar* value)
     }
     if (p->ctxt->inSubset)
         return;
-    Event& e = p->push(Reader::NodeType::Comment);
-    const auto length = std::strlen(cs(value));
-    e.textLength = quint32(length);
-    e.text = p->store(cs(value), length);
+    guarded(p, [&] {
+        Event& e = p->push(Reader::NodeType::Comment);
+        const auto length = std::strlen(cs(value));
+        e.textLength = quint32(length);
+        e.text = p->building->store(cs(value), length);
+    });
 }
 
 void onProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
@@ -816,13 +1002,13 @@ void onProcessingInstruction(void* context, const xmlChar* target, const xmlChar
         return;
     }
     if (!p->ctxt->inSubset)
-        p->push(Reader::NodeType::Other);
+        guarded(p, [&] { p->push(Reader::NodeType::Other); });
 }
 
 void onReference(void* context, const xmlChar* name)
 {
     if (Push* p = mainPush(context))
-        p->push(Reader::NodeType::Other);
+        guarded(p, [&] { p->push(Reader::NodeType::Other); });
     else
         xmlSAX2Reference(context, name);
 }
@@ -832,7 +1018,7 @@ void onInternalSubset(void* context, const xmlChar* name, const xmlChar* externa
 {
     xmlSAX2InternalSubset(context, name, externalId, systemId);
     if (Push* p = mainPush(context))
-        p->push(Reader::NodeType::Other);
+        guarded(p, [&] { p->push(Reader::NodeType::Other); });
 }
 
 } // namespace
@@ -888,6 +1074,12 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     }
     if (!p.ctxt)
         throw r->m_error->error(settings.name, QStringLiteral("The document cannot be read"));
+    p.source = s;
+    p.error = r->m_error.get();
+    // Small documents are parsed as they are read; others ahead of the caller.
+    p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
+    if (p.threaded)
+        p.worker = std::thread([&p] { p.run(); });
     return r;
 }
 
@@ -927,51 +1119,21 @@ void Reader::fail(const QString& fallback)
 bool Reader::advance()
 {
     Push& p = *m_push;
-    Source& s = *m_source;
-    while (p.current >= p.ready()) {
-        if (p.ended) {
+    while (!p.current || p.index >= p.current->events.size()) {
+        p.giveBack(std::move(p.current));
+        p.index = 0;
+        if (!p.over)
+            p.current = p.next();
+        if (!p.current) {
+            p.over = true;
+            m_type = NodeType::None;
+            m_depth = 0;
             if (p.failed)
                 fail(QStringLiteral("The document is damaged"));
-            if (!p.openText) {
-                m_type = NodeType::None;
-                m_depth = 0;
-                return false;
-            }
-            p.openText = false; // the last text node is complete
-            break;
-        }
-        p.compact();
-        const char* data = nullptr;
-        qint64 n = 0;
-        if (s.read) {
-            if (p.buffer.isEmpty())
-                p.buffer.resize(kChunk);
-            n = readSource(s, p.buffer.data(), kChunk);
-            data = p.buffer.constData();
-        } else {
-            n = qMin<qint64>(kChunk, s.bytes.size() - s.pos);
-            data = s.bytes.constData() + s.pos;
-            s.pos += n;
-        }
-        int rc;
-        {
-            ErrorScope scope(m_error.get());
-            if (n < 0) {
-                rc = -1;
-            } else {
-                rc = xmlParseChunk(p.ctxt, data, int(n), n == 0 ? 1 : 0);
-                if (n == 0)
-                    p.ended = true;
-            }
-        }
-        if (n < 0 || rc != 0 || !p.ctxt->wellFormed || m_error->fatal ||
-            !m_error->ioError.isEmpty()) {
-            p.ended = true;
-            p.failed = true;
-            p.openText = false; // what was read before the fault is passed on first
+            return false;
         }
     }
-    ++p.current;
+    ++p.index;
     const Event& e = p.node();
     m_type = e.type == NodeType::Text && e.blank ? NodeType::Whitespace : e.type;
     m_depth = e.depth;
@@ -985,7 +1147,7 @@ bool Reader::read()
 
 bool Reader::skipSubtree()
 {
-    if (m_push->current == 0)
+    if (!m_push->has())
         return read();
     const Event& e = m_push->node();
     if (e.type != NodeType::Element || e.empty)
@@ -1025,12 +1187,12 @@ QString Reader::readElementText()
 
 bool Reader::isEmptyElement() const
 {
-    return m_push->current > 0 && m_push->node().empty;
+    return m_push->has() && m_push->node().empty;
 }
 
 int Reader::line() const
 {
-    return m_push->current > 0 ? m_push->node().line : 0;
+    return m_push->has() ? m_push->node().line : 0;
 }
 
 bool Reader::is(const char* uri, const char* local) const
@@ -1043,7 +1205,7 @@ bool Reader::is(const char* uri, const char* local) const
 
 QString Reader::name() const
 {
-    if (m_push->current == 0)
+    if (!m_push->has())
         return {};
     const Event& e = m_push->node();
     if (e.type == NodeType::Text)
@@ -1057,22 +1219,22 @@ QString Reader::name() const
 
 QString Reader::localName() const
 {
-    return m_push->current > 0 ? str(m_push->node().local) : QString();
+    return m_push->has() ? str(m_push->node().local) : QString();
 }
 
 QString Reader::namespaceUri() const
 {
-    return m_push->current > 0 ? str(m_push->node().uri) : QString();
+    return m_push->has() ? str(m_push->node().uri) : QString();
 }
 
 QByteArrayView Reader::valueUtf8() const
 {
-    if (m_push->current == 0)
+    if (!m_push->has())
         return {};
     const Event& e = m_push->node();
     if (e.type != NodeType::Text && e.type != NodeType::Comment)
         return {};
-    return QByteArrayView(m_push->arena.data() + e.text, e.textLength);
+    return QByteArrayView(m_push->current->arena.data() + e.text, e.textLength);
 }
 
 QString Reader::value() const
@@ -1084,23 +1246,23 @@ QString Reader::value() const
 QByteArrayView Reader::attributeUtf8(const char* name) const
 {
     const Push& p = *m_push;
-    if (p.current == 0 || p.node().type != NodeType::Element)
+    if (!p.has() || p.node().type != NodeType::Element)
         return {};
     const Event& e = p.node();
     const char* colon = std::strchr(name, ':');
     if (!colon) {
         if (std::strcmp(name, "xmlns") == 0) {
             for (quint32 i = 0; i < e.nsCount; ++i)
-                if (!p.namespaces[e.ns + i].prefix) {
-                    const char* uri = cs(p.namespaces[e.ns + i].uri);
+                if (!p.current->namespaces[e.ns + i].prefix) {
+                    const char* uri = cs(p.current->namespaces[e.ns + i].uri);
                     return QByteArrayView(uri ? uri : "", uri ? qsizetype(strlen(uri)) : 0);
                 }
             return {};
         }
         for (quint32 i = 0; i < e.attrCount; ++i) {
-            const AttrRecord& a = p.attrs[e.attr + i];
+            const AttrRecord& a = p.current->attrs[e.attr + i];
             if (!a.uri && sameText(a.local, name))
-                return QByteArrayView(p.arena.data() + a.value, a.length);
+                return QByteArrayView(p.current->arena.data() + a.value, a.length);
         }
         return {};
     }
@@ -1108,7 +1270,7 @@ QByteArrayView Reader::attributeUtf8(const char* name) const
     const char* local = colon + 1;
     if (prefix == "xmlns") {
         for (quint32 i = 0; i < e.nsCount; ++i) {
-            const NsRecord& n = p.namespaces[e.ns + i];
+            const NsRecord& n = p.current->namespaces[e.ns + i];
             if (n.prefix && sameText(n.prefix, local)) {
                 const char* uri = cs(n.uri);
                 return QByteArrayView(uri ? uri : "", uri ? qsizetype(strlen(uri)) : 0);
@@ -1117,9 +1279,9 @@ QByteArrayView Reader::attributeUtf8(const char* name) const
         return {};
     }
     for (quint32 i = 0; i < e.attrCount; ++i) {
-        const AttrRecord& a = p.attrs[e.attr + i];
+        const AttrRecord& a = p.current->attrs[e.attr + i];
         if (a.prefix && sameText(a.local, local) && QByteArrayView(cs(a.prefix)) == prefix)
-            return QByteArrayView(p.arena.data() + a.value, a.length);
+            return QByteArrayView(p.current->arena.data() + a.value, a.length);
     }
     return {};
 }
@@ -1127,16 +1289,16 @@ QByteArrayView Reader::attributeUtf8(const char* name) const
 QByteArrayView Reader::attributeNsUtf8(const char* uri, const char* local) const
 {
     const Push& p = *m_push;
-    if (p.current == 0 || p.node().type != NodeType::Element)
+    if (!p.has() || p.node().type != NodeType::Element)
         return {};
     const Event& e = p.node();
     const bool noNamespace = !uri || !*uri;
     for (quint32 i = 0; i < e.attrCount; ++i) {
-        const AttrRecord& a = p.attrs[e.attr + i];
+        const AttrRecord& a = p.current->attrs[e.attr + i];
         if (!sameText(a.local, local))
             continue;
         if (noNamespace ? a.uri == nullptr : (a.uri && std::strcmp(cs(a.uri), uri) == 0))
-            return QByteArrayView(p.arena.data() + a.value, a.length);
+            return QByteArrayView(p.current->arena.data() + a.value, a.length);
     }
     return {};
 }
@@ -1162,14 +1324,14 @@ QList<Attribute> Reader::attributes() const
 {
     QList<Attribute> result;
     const Push& p = *m_push;
-    if (p.current == 0 || p.node().type != NodeType::Element)
+    if (!p.has() || p.node().type != NodeType::Element)
         return result;
     const Event& e = p.node();
     for (quint32 i = 0; i < e.attrCount; ++i) {
-        const AttrRecord& a = p.attrs[e.attr + i];
+        const AttrRecord& a = p.current->attrs[e.attr + i];
         const QString local = str(a.local);
         result.append({a.prefix ? str(a.prefix) + u':' + local : local, local, str(a.uri),
-                       QString::fromUtf8(p.arena.data() + a.value, a.length)});
+                       QString::fromUtf8(p.current->arena.data() + a.value, a.length)});
     }
     return result;
 }
