@@ -22,6 +22,60 @@ QStringList streamElements(Reader& r)
     return out;
 }
 
+// Every node the stream hands out, one line each.
+QStringList transcript(Reader& r)
+{
+    QStringList out;
+    while (r.read()) {
+        QString line = QString::number(r.depth()) + u' ';
+        switch (r.nodeType()) {
+        case Reader::NodeType::Element:
+            line += u'<' + r.name() + (r.isEmptyElement() ? QStringLiteral("/") : QString());
+            for (const xml::Attribute& a : r.attributes())
+                line += u' ' + a.name + u'=' + a.value;
+            break;
+        case Reader::NodeType::EndElement:
+            line += QStringLiteral("</") + r.name();
+            break;
+        case Reader::NodeType::Text:
+            line += QStringLiteral("text ") + r.value();
+            break;
+        case Reader::NodeType::Whitespace:
+            line += QStringLiteral("blank ") + QString::number(r.value().size());
+            break;
+        case Reader::NodeType::Comment:
+            line += QStringLiteral("comment ") + r.value();
+            break;
+        default:
+            line += QStringLiteral("other");
+        }
+        out << line;
+    }
+    return out;
+}
+
+// A source that hands Doc out Piece bytes at a time.
+Reader::ReadFunction pieces(const QByteArray& doc, qint64 piece)
+{
+    auto pos = std::make_shared<qsizetype>(0);
+    return [doc, piece, pos](char* buf, qint64 size) -> qint64 {
+        const qint64 n = qMin<qint64>(qMin(size, piece), doc.size() - *pos);
+        memcpy(buf, doc.constData() + *pos, size_t(n));
+        *pos += n;
+        return n;
+    };
+}
+
+QByteArray manyRows(int rows)
+{
+    QByteArray doc = "<d xmlns:x=\"urn:x\">\n";
+    for (int i = 0; i < rows; ++i)
+        doc += "  <row i=\"" + QByteArray::number(i) + "\" x:k=\"a&amp;b\"><c>" +
+               QString::fromUtf8("متن ").toUtf8() + QByteArray::number(i) +
+               "</c><c/><c></c><![CDATA[<" + QByteArray::number(i) + ">]]><!--n--></row>\n";
+    return doc + "</d>";
+}
+
 } // namespace
 
 class TestXml : public QObject
@@ -229,6 +283,116 @@ private slots:
             return n;
         });
         QCOMPARE(streamElements(*pieces), expected);
+    }
+
+    // Small documents are parsed as they are read, large ones ahead on a thread of their own,
+    // fed in pieces or whole: the nodes are the same, text nodes whole across chunks.
+    void nodesDoNotDependOnHowTheInputArrives_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::newRow("small") << QByteArray("<r a=\"1\"> <a/><b></b>x<!--c-->y&amp;z</r>");
+        QTest::newRow("many rows") << manyRows(20000);
+        QByteArray longText = "<r><t>" + QByteArray(200000, 'x') + "&amp;" +
+                              QByteArray(200000, 'y') + "</t><t>" + QByteArray(70000, ' ') +
+                              "</t></r>";
+        QTest::newRow("text longer than a chunk") << longText;
+    }
+    void nodesDoNotDependOnHowTheInputArrives()
+    {
+        QFETCH(QByteArray, doc);
+        auto whole = Reader::fromMemory(doc);
+        const QStringList expected = transcript(*whole);
+        QVERIFY(!expected.isEmpty());
+        for (qint64 piece : {qint64(7), qint64(4096), qint64(1) << 20}) {
+            auto r = Reader::fromFunction(pieces(doc, piece));
+            QCOMPARE(transcript(*r), expected);
+        }
+        if (doc.startsWith("<r><t>")) {
+            QCOMPARE(expected.size(), 8);
+            QCOMPARE(expected[2], QStringLiteral("2 text ") + QString(200000, u'x') + u'&' +
+                                      QString(200000, u'y'));
+            QCOMPARE(expected[5], QStringLiteral("2 blank 70000"));
+        }
+    }
+
+    void nodeKinds()
+    {
+        const QByteArray doc = "<!DOCTYPE r [<!ENTITY e \"ent\">]><r k=\"&e;&amp;\"> <a/><a \n/>"
+                               "<b></b>t<!--c--><?pi x?>&e;</r>";
+        auto r = Reader::fromMemory(doc);
+        const QStringList expected = {"0 other",     "0 <r k=ent&", "1 blank 1", "1 <a/",
+                                      "1 <a/",       "1 <b",        "1 </b",     "1 text t",
+                                      "1 comment c", "1 other",     "1 other",   "0 </r"};
+        QCOMPARE(transcript(*r), expected);
+    }
+
+    void faultComesAfterTheNodesBeforeIt_data()
+    {
+        QTest::addColumn<bool>("streamed");
+        QTest::newRow("memory") << false;
+        QTest::newRow("streamed") << true;
+    }
+    void faultComesAfterTheNodesBeforeIt()
+    {
+        QFETCH(bool, streamed);
+        QByteArray doc = manyRows(20000);
+        doc.chop(4); // "</d>"
+        doc += "</wrong>";
+        auto r = streamed ? Reader::fromFunction(pieces(doc, 1000)) : Reader::fromMemory(doc);
+        int rows = 0;
+        try {
+            while (r->read())
+                if (r->isElement() && r->localName() == QLatin1String("row"))
+                    ++rows;
+            QFAIL("read to the end");
+        } catch (const xml::XmlError& e) {
+            QCOMPARE(e.code(), int(xml::ErrTagNameMismatch));
+        }
+        QCOMPARE(rows, 20000);
+    }
+
+    void readerLeftMidwayStops()
+    {
+        // An endless source: the reader must stop reading it when dropped.
+        auto first = std::make_shared<bool>(true);
+        auto r = Reader::fromFunction([first](char* buf, qint64 size) -> qint64 {
+            const QByteArray piece = *first ? QByteArray("<r>") : QByteArray("<a>1</a>");
+            *first = false;
+            const qint64 n = qMin<qint64>(size, piece.size());
+            memcpy(buf, piece.constData(), size_t(n));
+            return n;
+        });
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(r->read());
+        r.reset();
+    }
+
+    void entitiesInTheStreamAreBounded()
+    {
+        QByteArray dtd = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\">";
+        char prev = 'a';
+        for (char c = 'b'; c <= 'k'; ++c) {
+            dtd += QByteArray("<!ENTITY ") + c + " \"";
+            for (int i = 0; i < 10; ++i)
+                dtd += QByteArray("&") + prev + ";";
+            dtd += "\">";
+            prev = c;
+        }
+        dtd += "]>";
+        for (const QByteArray& body :
+             {QByteArray("<r>&k;&k;&k;</r>"), QByteArray("<r v=\"&k;\"/>")}) {
+            qsizetype length = 0;
+            try {
+                auto r = Reader::fromMemory(dtd + body);
+                while (r->read()) {
+                    length += r->value().size();
+                    for (const auto& a : r->attributes())
+                        length += a.value.size();
+                }
+            } catch (const xml::XmlError&) {
+            }
+            QVERIFY(length < 100'000'000);
+        }
     }
 
     void failingSourceIsAnError()

@@ -45,6 +45,65 @@ private slots:
         QCOMPARE(SheetNumberToText(value, separator.at(0)), text);
     }
 
+    // Numbers as sheet XML writes them give the text of their value, whether taken as written
+    // or through a double.
+    void xmlNumberText_data()
+    {
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("text"); // empty: no number
+        QTest::newRow("account") << QByteArray("6037991234567") << "."
+                                 << "6037991234567";
+        QTest::newRow("fifteen digits") << QByteArray("999999999999999") << "."
+                                        << "999999999999999";
+        QTest::newRow("sixteen digits") << QByteArray("1234567890123456") << "."
+                                        << "1234567890123460";
+        QTest::newRow("fraction") << QByteArray("-1250.5") << "/"
+                                  << "-1250/5";
+        QTest::newRow("small fraction") << QByteArray("0.000012") << "."
+                                        << "0.000012";
+        QTest::newRow("fifteen significant after zeros") << QByteArray("0.00123456789012345") << "."
+                                                         << "0.00123456789012345";
+        QTest::newRow("sixteen significant") << QByteArray("0.1000000000000000055") << "."
+                                             << "0.1";
+        QTest::newRow("leading zeros") << QByteArray("007") << "."
+                                       << "7";
+        QTest::newRow("trailing zeros") << QByteArray("12.500") << "."
+                                        << "12.5";
+        QTest::newRow("zero") << QByteArray("0") << "."
+                              << "0";
+        QTest::newRow("negative zero") << QByteArray("-0") << "."
+                                       << "0";
+        QTest::newRow("negative zero fraction") << QByteArray("-0.0") << "."
+                                                << "0";
+        QTest::newRow("exponent") << QByteArray("1.5E+15") << "."
+                                  << "1500000000000000";
+        QTest::newRow("small exponent") << QByteArray("1.2e-7") << ","
+                                        << "0,00000012";
+        QTest::newRow("blanks around") << QByteArray(" \t42\n") << "."
+                                       << "42";
+        QTest::newRow("plus sign") << QByteArray("+5") << "."
+                                   << "5";
+        QTest::newRow("point without digits") << QByteArray("3.") << "."
+                                              << "3";
+        QTest::newRow("empty") << QByteArray("") << "."
+                               << "";
+        QTest::newRow("text") << QByteArray("12a") << "."
+                              << "";
+        QTest::newRow("two points") << QByteArray("1.2.3") << "."
+                                    << "";
+    }
+    void xmlNumberText()
+    {
+        QFETCH(QByteArray, written);
+        QFETCH(QString, separator);
+        QFETCH(QString, text);
+        QString got = QStringLiteral("unchanged");
+        QCOMPARE(SheetXmlNumberText(written, separator.at(0), got), !text.isEmpty());
+        if (!text.isEmpty())
+            QCOMPARE(got, text);
+    }
+
     void dateFormats_data()
     {
         QTest::addColumn<QString>("format");
