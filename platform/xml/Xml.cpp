@@ -48,7 +48,8 @@ const xmlChar* xc(const char* s)
 bool sameText(const xmlChar* a, const char* b)
 {
     const char* left = a ? reinterpret_cast<const char*>(a) : "";
-    return std::strcmp(left, b ? b : "") == 0;
+    const char* right = b ? b : "";
+    return left[0] == right[0] && (left[0] == 0 || std::strcmp(left + 1, right + 1) == 0);
 }
 
 // Nothing outside the document is ever read, whatever a DTD or entity asks for.
@@ -1128,6 +1129,7 @@ bool Reader::advance()
             p.over = true;
             m_type = NodeType::None;
             m_depth = 0;
+            m_empty = false;
             if (p.failed)
                 fail(QStringLiteral("The document is damaged"));
             return false;
@@ -1137,6 +1139,7 @@ bool Reader::advance()
     const Event& e = p.node();
     m_type = e.type == NodeType::Text && e.blank ? NodeType::Whitespace : e.type;
     m_depth = e.depth;
+    m_empty = e.empty;
     return true;
 }
 
@@ -1183,11 +1186,6 @@ QString Reader::readElementText()
         }
     }
     return out;
-}
-
-bool Reader::isEmptyElement() const
-{
-    return m_push->has() && m_push->node().empty;
 }
 
 int Reader::line() const

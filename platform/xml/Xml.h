@@ -185,7 +185,7 @@ public:
     NodeType nodeType() const { return m_type; }
     bool isElement() const { return m_type == NodeType::Element; }
     bool isEndElement() const { return m_type == NodeType::EndElement; }
-    bool isEmptyElement() const;
+    bool isEmptyElement() const { return m_empty; }
     int depth() const { return m_depth; }
     int line() const;
     bool is(const char* namespaceUri, const char* localName) const;
@@ -226,6 +226,7 @@ private:
     // Of the current node, kept here for the callers' tight loops.
     NodeType m_type = NodeType::None;
     int m_depth = 0;
+    bool m_empty = false;
 };
 
 } // namespace xml
