@@ -265,4 +265,36 @@ PY
 echo
 echo "== spreadsheets: XLS beside xlrd (bench_xls); XLSX beside openpyxl, ODS beside odfpy (bench_documents)"
 "$B/bench_xls" 2> >(quiet)
-"$B/bench_documents" 2> >(quiet)
+"$B/bench_documents" --benchmark_out="$WORK/documents.json" --benchmark_out_format=json 2> >(quiet)
+python3 - "$WORK/documents.json" "$(nproc)" <<'PY'
+import json, os, sys
+d = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+
+def find(prefix):
+    return next((v for k, v in d.items() if k.startswith(prefix) and "error_occurred" not in v), None)
+
+def sec(b, key="real_time"):
+    return b[key] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
+
+print()
+print(f"load average when measured: {os.getloadavg()[0]:.1f} on {sys.argv[2]} processors"
+      " (cpu: the calling thread's own time)")
+read, imp, opx = find("BM_XlsxReadIntoCellStore"), find("BM_XlsxImportToRegister"), find("BM_Openpyxl")
+if read:
+    print(f"XLSX sheet into the cell store: {sec(read):.3f} s (cpu {sec(read, 'cpu_time'):.3f} s),"
+          f" {read['peak_above_idle_MiB']:.0f} MiB above idle (target < 0.5 s)"
+          f" -> {'met' if sec(read) < 0.5 else 'missed'}")
+if imp and opx:
+    r = sec(opx) / sec(imp)
+    print(f"XLSX import into the register: {sec(imp):.3f} s (cpu {sec(imp, 'cpu_time'):.3f} s),"
+          f" {imp['peak_above_idle_MiB']:.0f} MiB above idle; openpyxl read-only: {sec(opx):.3f} s;"
+          f" {r:.1f}x faster (target 5x, < 100 MiB) -> "
+          f"{'met' if r >= 5 and imp['peak_above_idle_MiB'] < 100 else 'missed'}")
+ods, odf = find("BM_OdsImportToRegister"), find("BM_OdfpyLoad")
+if ods and odf:
+    r = sec(odf) / sec(ods)
+    print(f"ODS import into the register: {sec(ods):.3f} s (cpu {sec(ods, 'cpu_time'):.3f} s),"
+          f" {ods['peak_above_idle_MiB']:.0f} MiB above idle; odfpy load: {sec(odf):.3f} s;"
+          f" {r:.1f}x faster (target 10x, < 150 MiB) -> "
+          f"{'met' if r >= 10 and ods['peak_above_idle_MiB'] < 150 else 'missed'}")
+PY
