@@ -300,6 +300,56 @@ QStringList TXMLFile::FieldNames() const
     return names;
 }
 
+QStringList TXMLFile::ReadFieldNames()
+{
+    Clear();
+    Load();
+    BeginOnFly();
+    // The definitions are the children of the first FIELDS of the first METADATA of the packet.
+    bool packet = false;
+    bool inMeta = false;
+    bool metaSeen = false;
+    bool inFields = false;
+    bool fieldsSeen = false;
+    QStringList names;
+    while (const TXMLTag* tag = NextElement()) {
+        const int depth = CurrentDepth();
+        const auto is = [&](const char* name) {
+            return tag->Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+        };
+        if (depth == 0) {
+            packet = is("DATAPACKET");
+            continue;
+        }
+        if (!packet)
+            break;
+        if (inFields && depth <= 2)
+            break;
+        if (depth == 1) {
+            if (metaSeen)
+                break;
+            inMeta = is("METADATA");
+            metaSeen = inMeta;
+        } else if (depth == 2 && inMeta && !fieldsSeen && is("FIELDS")) {
+            inFields = fieldsSeen = true;
+        } else if (depth == 3 && inFields) {
+            bool found = false;
+            QString name = tag->Attribute(QStringLiteral("attrname"), &found);
+            if (!found)
+                name = tag->Attribute(QStringLiteral("FieldName"), &found);
+            if (!found)
+                fail(QStringLiteral("XML read with errors"));
+            names << name;
+        }
+    }
+    FReader.reset();
+    FText.clear();
+    FHasText = false;
+    if (names.isEmpty())
+        fail(QStringLiteral("XML field list is empty"));
+    return names;
+}
+
 // ---- TDurvel3XML --------------------------------------------------------------------------------
 
 TDurvel3XML::TDurvel3XML() = default;

@@ -74,6 +74,8 @@ public:
 
     // The names of the field definitions ("attrname", else "FieldName"), for the map page.
     QStringList FieldNames() const;
+    // The same names read on the fly from the file, without building the tree of its rows.
+    QStringList ReadFieldNames();
 
 private:
     TXMLTag* Find(const QString& Parent, const QString& Child) const;

@@ -40,5 +40,8 @@ TAllowedImports AvailableImports()
     kinds << aiDOCX;
     kinds << aiODS;
     kinds << aiODT;
+    kinds << aiDBF;
+    kinds << aiXML;
+    kinds << aiAccess;
     return kinds;
 }
