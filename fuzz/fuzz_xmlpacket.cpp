@@ -1,5 +1,6 @@
 // Imports the input as an XML data packet, whole and on the fly; when both succeed they must
-// give the same rows. Byte 0 picks the rows to skip.
+// give the same rows. The field names read on the fly must be those of the whole tree. Byte 0
+// picks the rows to skip.
 #include "FuzzSupport.h"
 
 #include "import/engine/Durvel3XML.h"
@@ -33,6 +34,25 @@ bool import(const QString& path, bool onFly, int skip, QList<QStringList>& rows)
     return true;
 }
 
+// The names, or false when the file is refused.
+bool fieldNames(const QString& path, bool onFly, QStringList& names)
+{
+    TXMLFile file;
+    file.FileName = path;
+    try {
+        if (onFly) {
+            names = file.ReadFieldNames();
+        } else {
+            file.Open();
+            names = file.FieldNames();
+        }
+    } catch (const std::exception& e) {
+        fuzz::expectedError(e);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -48,5 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (a && b)
         fuzz::check(whole == onFly, "whole and on-the-fly rows differ");
     fuzz::check(!a || whole.size() <= qsizetype(size), "more rows than bytes");
+    QStringList tree, streamed;
+    const bool c = fieldNames(path, false, tree);
+    const bool d = fieldNames(path, true, streamed);
+    if (c && d)
+        fuzz::check(tree == streamed, "field names differ on the fly");
     return 0;
 }

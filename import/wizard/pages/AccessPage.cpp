@@ -129,14 +129,15 @@ void AccessPage::SetQueryText(const QString& Text)
     ui->memAccessSQL->setPlainText(Text);
 }
 
-void AccessPage::SelectTable(const QString& Name)
+bool AccessPage::SelectTable(const QString& Name)
 {
     const auto found = ui->lbAccessTables->findItems(Name, Qt::MatchFixedString);
     for (QListWidgetItem* item : found)
         if (item->text() == Name || found.size() == 1) {
             ui->lbAccessTables->setCurrentItem(item);
-            return;
+            return true;
         }
+    return false;
 }
 
 void AccessPage::SourceChanged()
@@ -319,26 +320,24 @@ void AccessPage::LoadTemplate(const IniFile& Ini)
     // A template written before the password was left out still brings it.
     SetAccessPassword(Ini.readString(kOptions, QStringLiteral("Password")));
     SetAccessSourceType(Ini.readInteger(kOptions, QStringLiteral("SourceType"), 0) == 1 ? 1 : 0);
-    std::exception_ptr failure;
     if (FAccessSourceType == 0) {
         FWantedTable = Ini.readString(kOptions, QStringLiteral("TableName"));
-        try {
-            if (QFileInfo(F->FileName()).isFile())
-                LoadAccessTables();
-            else
-                SelectTable(FWantedTable);
-        } catch (...) {
-            failure = std::current_exception();
-        }
+        if (SelectTable(FWantedTable))
+            FWantedTable.clear();
     } else {
         QStringList lines;
         for (const QString& key : Ini.keys(kSQL))
             lines << Ini.readString(kSQL, key);
         SetQueryText(lines.join(u'\n'));
     }
-    AccessNeedFields = true;
-    if (!failure && QFileInfo(F->FileName()).isFile()) {
+    // The tables and fields are read now, so that going through the pages later does not read
+    // them again and lose the template's pairs.
+    std::exception_ptr failure;
+    if (QFileInfo(F->FileName()).isFile()) {
         try {
+            if (F->NeedReload)
+                LoadAccessTables();
+            AccessNeedFields = true;
             LoadAccessFields();
         } catch (...) {
             failure = std::current_exception();

@@ -64,7 +64,7 @@ public:
 private:
     void PrepareReader(TADO_Durvel3Access& Reader) const;
     void SourceEdited();
-    void SelectTable(const QString& Name);
+    bool SelectTable(const QString& Name);
 
     std::unique_ptr<TADO_Durvel3Access> impAccess;
     QLineEdit* FPasswordEdit = nullptr;

@@ -195,6 +195,11 @@ private slots:
         QCOMPARE(p->QueryText(), QStringLiteral("select CompanyName\nfrom Shippers"));
         QCOMPARE(columnTexts(p->mapUi->lstAccess), QStringList{"CompanyName"});
         QCOMPARE(pairTexts(p->mapUi->lstAccessMap), QStringList{"First_Name=CompanyName"});
+        // Going through the pages does not read the source again and lose the pairs.
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(f->Step(), 2);
+        QCOMPARE(pairTexts(p->mapUi->lstAccessMap), QStringList{"First_Name=CompanyName"});
     }
 
     void templateRoundTripIntoTheRegister_data()
