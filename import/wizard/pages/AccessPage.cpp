@@ -49,6 +49,11 @@ AccessPage::AccessPage(TDurvel3WizardF* Form)
       impAccess(std::make_unique<TADO_Durvel3Access>())
 {
     ui->setupUi(this);
+    // Table names in two columns.
+    ui->lbAccessTables->setFlow(QListView::TopToBottom);
+    ui->lbAccessTables->setWrapping(true);
+    ui->lbAccessTables->setResizeMode(QListView::Adjust);
+    ui->lbAccessTables->setGridSize(QSize(ui->lbAccessTables->width() / 2 - 4, 20));
     MapPage = new QWidget(Form);
     mapUi->setupUi(MapPage);
     F->AddPage(MapPage);

@@ -3,6 +3,7 @@
 #include "platform/ini/IniFile.h"
 
 #include <QAbstractButton>
+#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
@@ -37,7 +38,9 @@ FieldPairMap::FieldPairMap(const Controls& Lists, std::function<void()> Changed,
     }
     C.DataSet->setHeaderLabels({QStringLiteral("DataSet")});
     C.Map->setHeaderLabels({QStringLiteral("DataSet"), QStringLiteral("="), QString()});
-    C.Map->setColumnWidth(1, 20);
+    C.Map->header()->setMinimumSectionSize(16);
+    C.Map->header()->resizeSection(0, 92);
+    C.Map->header()->resizeSection(1, 20);
     connect(C.Add, &QAbstractButton::clicked, this, &FieldPairMap::Add);
     connect(C.AutoFill, &QAbstractButton::clicked, this, &FieldPairMap::AutoFill);
     connect(C.Remove, &QAbstractButton::clicked, this, &FieldPairMap::Remove);
