@@ -487,8 +487,19 @@ void TDurvel3WizardF::SetStep(int NewStep)
         return;
     if (NewStep == 1)
         CheckSource();
+    const int before = FStep;
     FStep = NewStep;
-    ShowStepPage();
+    try {
+        ShowStepPage();
+    } catch (...) {
+        // A source that cannot be read keeps the wizard on the step it was on.
+        FStep = before;
+        try {
+            ShowStepPage();
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 void TDurvel3WizardF::ShowStepPage()

@@ -2,12 +2,15 @@
 
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/AccessPage.h"
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/DbfPage.h"
 #include "import/wizard/pages/DocxPage.h"
 #include "import/wizard/pages/HtmlPage.h"
 #include "import/wizard/pages/OdsPage.h"
 #include "import/wizard/pages/OdtPage.h"
 #include "import/wizard/pages/TXTPage.h"
+#include "import/wizard/pages/XmlPage.h"
 #include "import/wizard/pages/XLSPage.h"
 #include "import/wizard/pages/XlsxPage.h"
 #include "import/wizard/pages/XmlDocPage.h"
@@ -23,6 +26,12 @@ SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
         return new TxtPage(Form);
     case aiCSV:
         return new CsvPage(Form);
+    case aiDBF:
+        return new DbfPage(Form);
+    case aiXML:
+        return new XmlPage(Form);
+    case aiAccess:
+        return new AccessPage(Form);
     case aiHTML:
         return new HtmlPage(Form);
     case aiXMLDoc:
