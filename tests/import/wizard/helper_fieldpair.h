@@ -1,68 +1,15 @@
 #pragma once
-// The field-pair pages' tests: a wizard over the register of a fresh program database, and
-// the clerk's moves on a pair list.
+// The field-pair pages' tests: the clerk's moves on a pair list, in a wizard over the keyed
+// register.
 
-#include "import/engine/DurvelDbDataSet.h"
-#include "import/wizard/Durvel3Wizard.h"
-#include "import/wizard/Durvel3WizardF.h"
-#include "import/wizard/dialogs/fuDurvel3Loading.h"
-#include "platform/db/DataSet.h"
+#include "helper_gridpages.h"
 #include "tests/support/MessageLog.h"
-#include "tests/support/TestDatabase.h"
 #include "ui_Durvel3WizardF.h"
 
-#include <QFile>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
-#include <memory>
-
-struct RegisterWizard
-{
-    QTemporaryDir dir;
-    TestDatabase t;
-    db::DataSet ds{t.connection()};
-    DurvelDbDataSet dest{&ds};
-    TDurvel3Wizard wizard;
-
-    RegisterWizard()
-    {
-        TfmDurvel3Loading::MinimumDisplayTime = 0;
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        wizard.ImportDestination = didDataSet;
-        wizard.DataSet = &dest;
-        wizard.ShowProgress = false;
-        wizard.ConfirmOnCancel = false;
-    }
-
-    QString file(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
-    }
-
-    std::unique_ptr<TDurvel3WizardF> window() { return std::make_unique<TDurvel3WizardF>(&wizard); }
-
-    // Pers_number, First_Name, Last_Name, Hesab, Price of every person, in the order stored.
-    QList<QStringList> rows()
-    {
-        db::DataSet q(t.connection());
-        q.setSql(QStringLiteral("select Pers_number, First_Name, Last_Name, Hesab, Price from "
-                                "tbl_customer order by id"));
-        q.open();
-        QList<QStringList> result;
-        for (q.first(); !q.eof(); q.next())
-            result << QStringList{q.text("Pers_number"), q.text("First_Name"), q.text("Last_Name"),
-                                  q.text("Hesab"), q.text("Price")};
-        return result;
-    }
-};
 
 inline QStringList columnTexts(const QTreeWidget* list, int column = 0)
 {

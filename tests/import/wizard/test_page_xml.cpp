@@ -100,7 +100,7 @@ private slots:
                 p->ui->chXMLWriteOnFly->click();
             pairUp(p->ui->lvXMLDataSet, p->ui->lvXML, p->ui->bXMLAdd, "Pers_number", "PNO");
             pairUp(p->ui->lvXMLDataSet, p->ui->lvXML, p->ui->bXMLAdd, "First_Name", "NAME");
-            pairUp(p->ui->lvXMLDataSet, p->ui->lvXML, p->ui->bXMLAdd, "Hesab", "ACC");
+            pairUp(p->ui->lvXMLDataSet, p->ui->lvXML, p->ui->bXMLAdd, "Price", "ACC");
             f->SaveTemplate(imp);
         }
         const IniFile ini(imp);
@@ -115,9 +115,8 @@ private slots:
         MessageLog none;
         QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
         QCOMPARE(none.texts(), QStringList());
-        QCOMPARE(fx.rows(), (QList<QStringList>{{"201", "زهرا & سارا", "", "0201", ""},
-                                                {"202", "مهر<", "", "0202", ""},
-                                                {"203", "", "", "0203", ""}}));
+        QCOMPARE(fx.rows(),
+                 (QStringList{"P2|old|1", "201|زهرا & سارا|0201", "202|مهر<|0202", "203||0203"}));
     }
 };
 
