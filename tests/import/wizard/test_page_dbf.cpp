@@ -181,22 +181,6 @@ private slots:
         QCOMPARE(none.texts(), QStringList());
         QCOMPARE(fx.rows(), rows);
     }
-
-    void templateKeysNamingNoFieldAreSkipped()
-    {
-        RegisterWizard fx;
-        const QString source = fx.file("p.dbf", people());
-        const QString imp =
-            fx.file("p.imp", QStringLiteral("[FIRST_STEP]\nImportType=1\nFileName=%1\n"
-                                            "[DBF_MAP]\nnothing=PNO\nhesab=ACCOUNT\n")
-                                 .arg(source)
-                                 .toUtf8());
-        auto f = fx.window();
-        f->LoadTemplate(imp);
-        auto* p = static_cast<DbfPage*>(f->Page(aiDBF));
-        QVERIFY(p->DBFSkipDeleted());
-        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList{"Hesab=ACCOUNT"});
-    }
 };
 
 QTEST_MAIN(TestPageDbf)

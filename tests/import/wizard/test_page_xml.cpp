@@ -61,25 +61,6 @@ private slots:
         QCOMPARE(columnTexts(p->ui->lvXML), names);
     }
 
-    void pairsFollowTheSourceAgain()
-    {
-        RegisterWizard fx;
-        auto f = fx.window();
-        const QString first = fx.file("a.xml", people());
-        openSource(f.get(), "rbtXML", first);
-        auto* p = static_cast<XmlPage*>(f->Page(aiXML));
-        QCOMPARE(p->ui->lvXML->headerItem()->text(0), QStringLiteral("a.xml"));
-        pairUp(p->ui->lvXMLDataSet, p->ui->lvXML, p->ui->bXMLAdd, "Hesab", "ACC");
-        QVERIFY(f->ui->bOk->isEnabled());
-        // Another file: its fields are read again, the pairs stay.
-        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
-        f->ui->edtFileName->setText(
-            fx.file("b.xml", packet(QStringLiteral("<FIELD attrname=\"Z\"/>"), QString())));
-        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
-        QCOMPARE(columnTexts(p->ui->lvXML), QStringList{"Z"});
-        QCOMPARE(pairTexts(p->ui->lvXMLMap), QStringList{"Hesab=ACC"});
-    }
-
     void templateRoundTripIntoTheRegister_data()
     {
         QTest::addColumn<bool>("onFly");
