@@ -487,19 +487,8 @@ void TDurvel3WizardF::SetStep(int NewStep)
         return;
     if (NewStep == 1)
         CheckSource();
-    const int before = FStep;
     FStep = NewStep;
-    try {
-        ShowStepPage();
-    } catch (...) {
-        // A source that cannot be read keeps the wizard on the step it was on.
-        FStep = before;
-        try {
-            ShowStepPage();
-        } catch (...) {
-        }
-        throw;
-    }
+    ShowStepPage();
 }
 
 void TDurvel3WizardF::ShowStepPage()

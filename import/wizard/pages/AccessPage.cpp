@@ -227,12 +227,17 @@ void AccessPage::LoadAccessFields()
 
 void AccessPage::ShowAccessMapPage(int Index, int Total)
 {
-    // The fields are read before the page changes, so a query the database refuses leaves
-    // the clerk on the source page with its message.
-    LoadAccessFields();
     F->PlaceInfoPanel(MapPage, 6, FieldPairMap::Tip(), 557, 39, 21);
     mapUi->laStep_15->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
     F->ShowPage(MapPage);
+    try {
+        LoadAccessFields();
+    } catch (...) {
+        // A query the database refuses: its message, and no way on until the fields are read.
+        Pairs->SetSourceFields({}, Pairs->SourceCaption());
+        F->TuneButtons();
+        throw;
+    }
     F->TuneButtons();
 }
 
@@ -249,7 +254,7 @@ bool AccessPage::StepComplete(int Index) const
     if (Index == 1)
         return FAccessSourceType == 1 ? !QueryText().trimmed().isEmpty()
                                       : !SelectedTable().isEmpty();
-    return StepComplete(1) && Pairs->Complete();
+    return StepComplete(1) && !AccessNeedFields && Pairs->Complete();
 }
 
 void AccessPage::FillFields(const QStringList& Columns)

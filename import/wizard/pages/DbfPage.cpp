@@ -56,8 +56,16 @@ void DbfPage::ShowStep(int Index, int Total)
     F->PlaceInfoPanel(this, 6, FieldPairMap::Tip(), 557, 39, 21);
     F->ShowPage(this);
     ui->laStep_03->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload)
-        LoadDBFFields();
+    if (F->NeedReload) {
+        try {
+            LoadDBFFields();
+        } catch (...) {
+            // The clerk stays on the page with the message; nothing of another file is shown.
+            Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
+            F->TuneButtons();
+            throw;
+        }
+    }
     F->TuneButtons();
 }
 

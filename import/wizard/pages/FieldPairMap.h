@@ -37,6 +37,7 @@ public:
     // The source's fields in file order; Caption heads the source columns. Pairs stay.
     void SetSourceFields(const QStringList& Fields, const QString& Caption);
     void SetSourceCaption(const QString& Caption);
+    QString SourceCaption() const { return FSourceCaption; }
     QStringList SourceFields() const;
     QStringList UnmappedFields() const;
 

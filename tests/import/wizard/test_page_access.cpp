@@ -130,9 +130,11 @@ private slots:
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         QCOMPARE(log.texts().size(), 1);
         QVERIFY2(log.texts().first().contains(sql), qPrintable(log.texts().first()));
-        QCOMPARE(f->Step(), 1);
+        QCOMPARE(f->Step(), 2);
+        QCOMPARE(columnTexts(p->mapUi->lstAccess), QStringList());
+        QCOMPARE(buttons(f.get()), QStringLiteral("B--"));
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
         QCOMPARE(f->ui->pgImport->currentWidget(), p);
-        QVERIFY(f->ui->bNext->isEnabled());
     }
 
     void queryFilesRoundTrip()

@@ -124,15 +124,24 @@ private slots:
         QVERIFY(!p->ui->bDBFAdd->isEnabled());
     }
 
-    void damagedTableKeepsTheFirstPage()
+    void damagedTableIsSaid()
     {
         RegisterWizard fx;
         auto f = fx.window();
+        openSource(f.get(), "rbtDBF", fx.file("p.dbf", people()));
+        auto* p = static_cast<DbfPage*>(f->Page(aiDBF));
+        pairUp(p->ui->lstDBFDataSet, p->ui->lstDBF, p->ui->bDBFAdd, "Hesab", "ACCOUNT");
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
+        f->ui->edtFileName->setText(fx.file("bad.dbf", QByteArray("\x03\x01\x02", 3)));
         MessageLog log;
-        openSource(f.get(), "rbtDBF", fx.file("bad.dbf", QByteArray("\x03\x01\x02", 3)));
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         QCOMPARE(log.texts().size(), 1);
+        // Nothing of the other table is offered; the pair stays.
+        QCOMPARE(columnTexts(p->ui->lstDBF), QStringList());
+        QCOMPARE(p->ui->lstDBF->headerItem()->text(0), QStringLiteral("bad.dbf"));
+        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList{"Hesab=ACCOUNT"});
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
         QCOMPARE(f->Step(), 0);
-        QCOMPARE(f->ui->pgImport->currentWidget(), f->ui->tsImportType);
     }
 
     void templateRoundTripIntoTheRegister_data()

@@ -154,12 +154,13 @@ private slots:
         QTest::addColumn<QString>("checked");
         QTest::addColumn<QStringList>("enabled");
         QTest::newRow("all") << QList<int>() << "rbtXLS"
-                             << QStringList{"rbtCSV", "rbtDocx", "rbtHTML",   "rbtODS", "rbtODT",
-                                            "rbtTXT", "rbtXLS",  "rbtXMLDoc", "rbtXlsx"};
+                             << QStringList{"rbtAccess", "rbtCSV", "rbtDBF",    "rbtDocx",
+                                            "rbtHTML",   "rbtODS", "rbtODT",    "rbtTXT",
+                                            "rbtXLS",    "rbtXML", "rbtXMLDoc", "rbtXlsx"};
         QTest::newRow("csv and txt")
             << QList<int>{aiCSV, aiTXT} << "rbtTXT" << QStringList{"rbtCSV", "rbtTXT"};
-        QTest::newRow("csv with a kind not built")
-            << QList<int>{aiDBF, aiCSV} << "rbtCSV" << QStringList{"rbtCSV"};
+        QTest::newRow("dbf before csv")
+            << QList<int>{aiDBF, aiCSV} << "rbtDBF" << QStringList{"rbtCSV", "rbtDBF"};
     }
     void firstPageOffersBuiltKinds()
     {
