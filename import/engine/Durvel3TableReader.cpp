@@ -56,7 +56,7 @@ bool TDurvel3TableReader::HasMoreRows()
 
 bool TDurvel3TableReader::SkipRow()
 {
-    const int n = SkipFirstRows + HeaderRows;
+    const int n = qMax(SkipFirstRows, LeadingRows) + HeaderRows;
     return n >= 1 && n > FCurrent;
 }
 

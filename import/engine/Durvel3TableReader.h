@@ -29,6 +29,8 @@ protected:
     virtual QString CellText(int Row, int Col) const = 0;
     // Rows at the top skipped besides SkipFirstRows (a text table's header row).
     int HeaderRows = 0;
+    // Rows at the top that are never data, whatever SkipFirstRows says; they count within it.
+    int LeadingRows = 0;
 
 private:
     struct Column

@@ -7,7 +7,11 @@ namespace {
 const QString kOptions = QStringLiteral("XML_OPTIONS");
 }
 
-TDurvel3XMLDoc::TDurvel3XMLDoc() : TDurvel3TableReader(TMapForm::Numbers) {}
+TDurvel3XMLDoc::TDurvel3XMLDoc() : TDurvel3TableReader(TMapForm::Numbers)
+{
+    // The node table's header row names the columns; it would import as a row of names.
+    LeadingRows = 1;
+}
 TDurvel3XMLDoc::~TDurvel3XMLDoc() = default;
 
 void TDurvel3XMLDoc::PrepareImport()
