@@ -1,6 +1,7 @@
 // The import wizard: its run of the register CSV with the progress dialog shown, against the
 // engine's bare run of the same file in the same process; and opening the text pages on a
-// large file, which must read only the preview lines.
+// large file, which must read only the preview lines; and opening the spreadsheet page on a
+// workbook of 65,000 rows, with the wizard's preview rows and with every row.
 #include "BenchMain.h"
 #include "BenchRows.h"
 
@@ -9,8 +10,10 @@
 #include "import/engine/DurvelDbDataSet.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/TXTPage.h"
+#include "import/wizard/pages/XLSPage.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "ui_CSVPage.h"
@@ -20,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -208,6 +212,57 @@ void BM_OpenTxtPageOnBigFile(benchmark::State& state)
 }
 BENCHMARK(BM_OpenCsvPageOnBigFile)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenTxtPageOnBigFile)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The register as a 65,000-row workbook, written once by xlwt.
+QString bigWorkbook()
+{
+    static QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("big.xls"));
+    if (QFileInfo(path).isFile())
+        return path;
+    QProcess gen;
+    gen.start(QStringLiteral("/usr/bin/python3"),
+              {QStringLiteral(BANKFILE_BENCH_DIR "/make_xls.py"), path, QStringLiteral("65000")});
+    if (!gen.waitForFinished(600000) || gen.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+// Argument: the wizard's preview rows (0 = every row).
+void BM_OpenXlsPage(benchmark::State& state)
+{
+    const QString path = bigWorkbook();
+    if (path.isEmpty()) {
+        state.SkipWithError("python3-xlwt could not write the workbook");
+        return;
+    }
+    TfmDurvel3Loading::MinimumDisplayTime = 0;
+    XlsPage::MinimumLoadTime = 0;
+    DurvelCellStore grid(6, 1);
+    for (int i = 0; i < 6; ++i)
+        grid.setCell(i, 0, QLatin1String(kFields[i]));
+    TDurvel3Wizard wizard;
+    wizard.ImportDestination = didStringGrid;
+    wizard.StringGrid = &grid;
+    wizard.GridCaptionRow = 0;
+    wizard.ConfirmOnCancel = false;
+    wizard.ExcelViewerRows = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        TDurvel3WizardF f(&wizard);
+        f.SetImportType(aiXLS);
+        f.ui->edtFileName->setText(path);
+        state.ResumeTiming();
+        f.SetStep(1);
+    }
+    state.counters["MiB"] = double(QFileInfo(path).size()) / (1 << 20);
+}
+BENCHMARK(BM_OpenXlsPage)
+    ->Arg(256)
+    ->Arg(0)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -446,6 +446,24 @@ private slots:
         QCOMPARE(p->XLSHighlight()->GetAsString(), QStringLiteral("B2;"));
     }
 
+    // A workbook the reader refuses: its message, no sheet shown, read again next time.
+    void damagedWorkbook()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiXLS);
+        QFile book(m_book);
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        w->ui->edtFileName->setText(fx.file("cut.xls", book.read(book.size() / 2)));
+        MessageLog log;
+        w->ui->bNext->click();
+        QCOMPARE(log.texts().size(), 1);
+        auto* p = qobject_cast<XlsPage*>(w->Page(aiXLS));
+        QCOMPARE(p->ui->pcXLSFile->count(), 0);
+        QVERIFY(w->NeedReload);
+        QVERIFY(!w->ui->bNext->isEnabled());
+    }
+
     void sourceChangedForgetsTheWorkbook()
     {
         WizardFixture fx;
