@@ -106,7 +106,12 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
 
 XlsPage::~XlsPage()
 {
-    // The grids' handlers reach into the page; they go first.
+    // The lists and grids would report their focus and current items while they are torn
+    // down, into a page that is half gone.
+    ui->lvXLSFields->removeEventFilter(this);
+    for (QObject* list :
+         std::initializer_list<QObject*>{ui->lvXLSFields, ui->lvXLSRanges, ui->pcXLSFile})
+        list->disconnect(this);
     ClearTabs();
 }
 
@@ -221,6 +226,11 @@ void XlsPage::ClearTabs()
     while (ui->pcXLSFile->count() > 0) {
         QWidget* tab = ui->pcXLSFile->widget(0);
         ui->pcXLSFile->removeTab(0);
+        if (auto* grid = qobject_cast<TKobWideStringGrid*>(tab)) {
+            // Its focus leaving as it goes is no clerk leaving the grid.
+            grid->removeEventFilter(this);
+            grid->viewport()->removeEventFilter(this);
+        }
         delete tab;
     }
 }
