@@ -81,13 +81,18 @@ QString trimControl(const QString& s)
     return DurvelTrimName(s);
 }
 
-// The lower-cased extension with its dot; ".htm" counts as ".html".
+// The lower-cased extension with its dot; ".htm" counts as ".html", and the Access reader
+// reads the newer ".accdb" databases as well.
 QString kindExtension(const QString& fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
     if (suffix.isEmpty())
         return QString();
-    return suffix == QLatin1String("htm") ? QStringLiteral(".html") : u'.' + suffix;
+    if (suffix == QLatin1String("htm"))
+        return QStringLiteral(".html");
+    if (suffix == QLatin1String("accdb"))
+        return QStringLiteral(".mdb");
+    return u'.' + suffix;
 }
 
 } // namespace
@@ -470,7 +475,7 @@ void TDurvel3WizardF::CheckSource() const
     if (!QFileInfo(FFileName).isFile())
         RaiseImportError(DurvelStr::FileNotExists, FFileName);
     static const QStringList known = {".xls", ".xlsx", ".docx", ".ods", ".odt", ".dbf", ".db",
-                                      ".htm", ".html", ".xml",  ".txt", ".csv", ".mdb"};
+                                      ".htm", ".html", ".xml",  ".txt", ".csv", ".mdb", ".accdb"};
     const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
     const QString ext = QFileInfo(FFileName).suffix().toLower();
     if (!known.contains(u'.' + ext))

@@ -240,6 +240,11 @@ private slots:
         QTest::newRow("upper-case extension passes")
             << "a.CSV" << true << int(aiCSV) << false << "";
         QTest::newRow("txt passes") << "a.txt" << true << int(aiTXT) << false << "";
+        QTest::newRow("accdb is an Access file")
+            << "a.ACCDB" << true << int(aiAccess) << true
+            << "Cannot perform this operation on a closed Import Destination";
+        QTest::newRow("accdb is no other kind")
+            << "a.accdb" << true << int(aiCSV) << false << "Wrong file type, must be \".csv\"";
     }
     void stepOneChecks()
     {
