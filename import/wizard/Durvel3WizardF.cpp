@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
@@ -121,6 +122,11 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
     InfoPanel->SetAutoSize(false);
     InfoPanel->SetWordWrap(true);
+    // Two lines of hint must fit the pages' 39-pixel panel; the program's Persian fonts
+    // space lines far apart, and the hints are English.
+    QFont hint = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    hint.setPixelSize(12);
+    InfoPanel->setFont(hint);
     InfoPanel->hide();
 
     // Each kind's page, in kind order before the formats page; each reader is bound once.
