@@ -1208,6 +1208,8 @@ QString Reader::name() const
     const Event& e = m_push->node();
     if (e.type == NodeType::Text)
         return QStringLiteral("#text");
+    if (e.type == NodeType::Comment)
+        return QStringLiteral("#comment");
     if (!e.local)
         return {};
     if (e.prefix)
