@@ -7,7 +7,6 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
-#include "import/wizard/pages/FieldPairMap.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -45,8 +44,8 @@ QString decodeQueryFile(const QByteArray& Bytes)
 } // namespace
 
 AccessPage::AccessPage(TDurvel3WizardF* Form)
-    : SourcePage(Form, aiAccess), ui(new Ui::tsAccessOptions_01), mapUi(new Ui::tsAccessOptions_02),
-      impAccess(std::make_unique<TADO_Durvel3Access>())
+    : FieldPairPage(Form, aiAccess, kMap), ui(new Ui::tsAccessOptions_01),
+      mapUi(new Ui::tsAccessOptions_02), impAccess(std::make_unique<TADO_Durvel3Access>())
 {
     ui->setupUi(this);
     // Table names in two columns.
@@ -59,10 +58,9 @@ AccessPage::AccessPage(TDurvel3WizardF* Form)
     F->AddPage(MapPage);
     impAccess->AddType = datInsert;
 
-    Pairs = new FieldPairMap(
-        {mapUi->lstAccessDataSet, mapUi->lstAccess, mapUi->lstAccessMap, mapUi->bAccessAdd,
-         mapUi->bAccessAutoFill, mapUi->bAccessRemove, mapUi->bAccessClear},
-        [this] { F->TuneButtons(); }, this);
+    BindPairs({mapUi->lstAccessDataSet, mapUi->lstAccess, mapUi->lstAccessMap, mapUi->bAccessAdd,
+               mapUi->bAccessAutoFill, mapUi->bAccessRemove, mapUi->bAccessClear},
+              nullptr);
 
     connect(ui->rbtAccessTable, &QRadioButton::clicked, this, [this] {
         SetAccessSourceType(0);
@@ -257,11 +255,6 @@ bool AccessPage::StepComplete(int Index) const
     return StepComplete(1) && !AccessNeedFields && Pairs->Complete();
 }
 
-void AccessPage::FillFields(const QStringList& Columns)
-{
-    Pairs->SetColumns(Columns);
-}
-
 TDurvel3* AccessPage::Reader()
 {
     return impAccess.get();
@@ -271,11 +264,6 @@ void AccessPage::CopyOptions(TDurvel3& Reader) const
 {
     if (auto* access = dynamic_cast<TADO_Durvel3Access*>(&Reader))
         PrepareReader(*access);
-}
-
-QList<QPair<QString, QString>> AccessPage::MapLines() const
-{
-    return Pairs->Pairs();
 }
 
 void AccessPage::LoadQueryClick()
@@ -310,7 +298,7 @@ void AccessPage::SaveQueryClick()
             QStringLiteral("Cannot write file \"%1\". %2").arg(name, file.errorString()));
 }
 
-void AccessPage::SaveTemplate(IniFile& Ini) const
+void AccessPage::SaveOptions(IniFile& Ini) const
 {
     // The password stays out of the file: templates are shared and kept in plain text.
     Ini.writeInteger(kOptions, QStringLiteral("SourceType"), FAccessSourceType);
@@ -322,7 +310,6 @@ void AccessPage::SaveTemplate(IniFile& Ini) const
         for (int i = 0; i < lines.size(); ++i)
             Ini.writeString(kSQL, QStringLiteral("Line_%1").arg(i), lines.at(i));
     }
-    Pairs->SaveSection(Ini, kMap);
 }
 
 void AccessPage::LoadTemplate(const IniFile& Ini)

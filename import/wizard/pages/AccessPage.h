@@ -3,7 +3,7 @@
 // loaded from and saved to a file) and the map page pairing destination and source fields.
 // The password is typed on the first page of the wizard.
 
-#include "import/wizard/pages/SourcePage.h"
+#include "import/wizard/pages/FieldPairPage.h"
 
 #include <memory>
 
@@ -11,11 +11,10 @@ namespace Ui {
 class tsAccessOptions_01;
 class tsAccessOptions_02;
 } // namespace Ui
-class FieldPairMap;
 class QLineEdit;
 class TADO_Durvel3Access;
 
-class AccessPage : public SourcePage
+class AccessPage : public FieldPairPage
 {
     Q_OBJECT
 public:
@@ -26,7 +25,6 @@ public:
     // The map page, a page of the wizard of its own.
     QWidget* MapPage = nullptr;
     std::unique_ptr<Ui::tsAccessOptions_02> mapUi;
-    FieldPairMap* Pairs = nullptr;
 
     QString AccessPassword() const { return FAccessPassword; }
     void SetAccessPassword(const QString& Text);
@@ -53,13 +51,15 @@ public:
     int StepCount() const override { return 2; }
     void ShowStep(int Index, int Total) override;
     bool StepComplete(int Index) const override;
-    void FillFields(const QStringList& Columns) override;
     void SourceChanged() override;
     TDurvel3* Reader() override;
     void CopyOptions(TDurvel3& Reader) const override;
-    QList<QPair<QString, QString>> MapLines() const override;
-    void SaveTemplate(IniFile& Ini) const override;
     void LoadTemplate(const IniFile& Ini) override;
+
+protected:
+    void LoadFields() override { LoadAccessFields(); }
+    // The options and the query; the map section follows.
+    void SaveOptions(IniFile& Ini) const override;
 
 private:
     void PrepareReader(TADO_Durvel3Access& Reader) const;

@@ -7,25 +7,23 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
-#include "import/wizard/pages/FieldPairMap.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
 
 namespace {
 const QString kOptions = QStringLiteral("DBF_OPTIONS");
-const QString kMap = QStringLiteral("DBF_MAP");
-} // namespace
+}
 
 DbfPage::DbfPage(TDurvel3WizardF* Form)
-    : SourcePage(Form, aiDBF), ui(new Ui::tsDBFOptions), impDBF(std::make_unique<TDurvel3DBF>())
+    : FieldPairPage(Form, aiDBF, QStringLiteral("DBF_MAP")), ui(new Ui::tsDBFOptions),
+      impDBF(std::make_unique<TDurvel3DBF>())
 {
     ui->setupUi(this);
     impDBF->AddType = datInsert;
-    Pairs = new FieldPairMap(
-        {ui->lstDBFDataSet, ui->lstDBF, ui->lstDBFMap, ui->bDBFAdd, ui->bDBFAutoFill,
-         ui->bDBFRemove, ui->bDBFClear},
-        [this] { F->TuneButtons(); }, this);
+    BindPairs({ui->lstDBFDataSet, ui->lstDBF, ui->lstDBFMap, ui->bDBFAdd, ui->bDBFAutoFill,
+               ui->bDBFRemove, ui->bDBFClear},
+              ui->laStep_03);
     connect(ui->chDBFSkipDeleted, &QCheckBox::clicked, this, &DbfPage::SetDBFSkipDeleted);
     SetDBFSkipDeleted(true);
 }
@@ -51,34 +49,6 @@ void DbfPage::LoadDBFFields()
     F->NeedReload = false;
 }
 
-void DbfPage::ShowStep(int Index, int Total)
-{
-    F->PlaceInfoPanel(this, 6, FieldPairMap::Tip(), 557, 39, 21);
-    F->ShowPage(this);
-    ui->laStep_03->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload) {
-        try {
-            LoadDBFFields();
-        } catch (...) {
-            // The clerk stays on the page with the message; nothing of another file is shown.
-            Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
-            F->TuneButtons();
-            throw;
-        }
-    }
-    F->TuneButtons();
-}
-
-bool DbfPage::StepComplete(int) const
-{
-    return Pairs->Complete();
-}
-
-void DbfPage::FillFields(const QStringList& Columns)
-{
-    Pairs->SetColumns(Columns);
-}
-
 TDurvel3* DbfPage::Reader()
 {
     return impDBF.get();
@@ -90,19 +60,12 @@ void DbfPage::CopyOptions(TDurvel3& Reader) const
         dbf->SkipDeleted = FDBFSkipDeleted;
 }
 
-QList<QPair<QString, QString>> DbfPage::MapLines() const
-{
-    return Pairs->Pairs();
-}
-
-void DbfPage::SaveTemplate(IniFile& Ini) const
+void DbfPage::SaveOptions(IniFile& Ini) const
 {
     Ini.writeBool(kOptions, QStringLiteral("SkipDeleted"), FDBFSkipDeleted);
-    Pairs->SaveSection(Ini, kMap);
 }
 
-void DbfPage::LoadTemplate(const IniFile& Ini)
+void DbfPage::LoadOptions(const IniFile& Ini)
 {
     SetDBFSkipDeleted(Ini.readBool(kOptions, QStringLiteral("SkipDeleted"), true));
-    Pairs->LoadSection(Ini, kMap);
 }

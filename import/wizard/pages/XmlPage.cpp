@@ -6,25 +6,23 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
-#include "import/wizard/pages/FieldPairMap.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
 
 namespace {
 const QString kOptions = QStringLiteral("XML_OPTIONS");
-const QString kMap = QStringLiteral("XML_MAP");
-} // namespace
+}
 
 XmlPage::XmlPage(TDurvel3WizardF* Form)
-    : SourcePage(Form, aiXML), ui(new Ui::tsXMLOptions), impXML(std::make_unique<TDurvel3XML>())
+    : FieldPairPage(Form, aiXML, QStringLiteral("XML_MAP")), ui(new Ui::tsXMLOptions),
+      impXML(std::make_unique<TDurvel3XML>())
 {
     ui->setupUi(this);
     impXML->AddType = datInsert;
-    Pairs = new FieldPairMap(
-        {ui->lvXMLDataSet, ui->lvXML, ui->lvXMLMap, ui->bXMLAdd, ui->bXMLAutoFill, ui->bXMLRemove,
-         ui->bXMLClear},
-        [this] { F->TuneButtons(); }, this);
+    BindPairs({ui->lvXMLDataSet, ui->lvXML, ui->lvXMLMap, ui->bXMLAdd, ui->bXMLAutoFill,
+               ui->bXMLRemove, ui->bXMLClear},
+              ui->laStep_05);
     connect(ui->chXMLWriteOnFly, &QCheckBox::clicked, this, &XmlPage::SetXMLWriteOnFly);
     SetXMLWriteOnFly(false);
 }
@@ -50,34 +48,6 @@ void XmlPage::LoadXMLFields()
     F->NeedReload = false;
 }
 
-void XmlPage::ShowStep(int Index, int Total)
-{
-    F->PlaceInfoPanel(this, 6, FieldPairMap::Tip(), 557, 39, 21);
-    F->ShowPage(this);
-    ui->laStep_05->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload) {
-        try {
-            LoadXMLFields();
-        } catch (...) {
-            // The clerk stays on the page with the message; nothing of another file is shown.
-            Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
-            F->TuneButtons();
-            throw;
-        }
-    }
-    F->TuneButtons();
-}
-
-bool XmlPage::StepComplete(int) const
-{
-    return Pairs->Complete();
-}
-
-void XmlPage::FillFields(const QStringList& Columns)
-{
-    Pairs->SetColumns(Columns);
-}
-
 TDurvel3* XmlPage::Reader()
 {
     return impXML.get();
@@ -89,19 +59,12 @@ void XmlPage::CopyOptions(TDurvel3& Reader) const
         xml->WriteOnFly = FXMLWriteOnFly;
 }
 
-QList<QPair<QString, QString>> XmlPage::MapLines() const
-{
-    return Pairs->Pairs();
-}
-
-void XmlPage::SaveTemplate(IniFile& Ini) const
+void XmlPage::SaveOptions(IniFile& Ini) const
 {
     Ini.writeBool(kOptions, QStringLiteral("WriteOnFly"), FXMLWriteOnFly);
-    Pairs->SaveSection(Ini, kMap);
 }
 
-void XmlPage::LoadTemplate(const IniFile& Ini)
+void XmlPage::LoadOptions(const IniFile& Ini)
 {
     SetXMLWriteOnFly(Ini.readBool(kOptions, QStringLiteral("WriteOnFly"), false));
-    Pairs->LoadSection(Ini, kMap);
 }

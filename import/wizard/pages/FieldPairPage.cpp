@@ -1,0 +1,63 @@
+#include "import/wizard/pages/FieldPairPage.h"
+
+#include "import/wizard/Durvel3WizardF.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+FieldPairPage::FieldPairPage(TDurvel3WizardF* Form, int Kind, QString MapSection)
+    : SourcePage(Form, Kind), FMapSection(std::move(MapSection))
+{}
+
+void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepLabel)
+{
+    Pairs = new FieldPairMap(
+        Lists, [this] { F->TuneButtons(); }, this);
+    FStepLabel = StepLabel;
+}
+
+void FieldPairPage::ShowStep(int Index, int Total)
+{
+    F->PlaceInfoPanel(this, 6, FieldPairMap::Tip(), 557, 39, 21);
+    F->ShowPage(this);
+    if (FStepLabel)
+        FStepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
+    if (F->NeedReload) {
+        try {
+            LoadFields();
+        } catch (...) {
+            // The clerk stays on the page with the message; nothing of another file is shown.
+            Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
+            F->TuneButtons();
+            throw;
+        }
+    }
+    F->TuneButtons();
+}
+
+bool FieldPairPage::StepComplete(int) const
+{
+    return Pairs->Complete();
+}
+
+void FieldPairPage::FillFields(const QStringList& Columns)
+{
+    Pairs->SetColumns(Columns);
+}
+
+QList<QPair<QString, QString>> FieldPairPage::MapLines() const
+{
+    return Pairs->Pairs();
+}
+
+void FieldPairPage::SaveTemplate(IniFile& Ini) const
+{
+    SaveOptions(Ini);
+    Pairs->SaveSection(Ini, FMapSection);
+}
+
+void FieldPairPage::LoadTemplate(const IniFile& Ini)
+{
+    LoadOptions(Ini);
+    Pairs->LoadSection(Ini, FMapSection);
+}
