@@ -20,8 +20,6 @@ DocxPage::DocxPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvDocxFields->setColumnWidth(0, 96);
-    ui->lvDocxFields->setColumnWidth(1, 40);
     Bind({ui->lvDocxFields, ui->edDocxSkipRows, ui->tlbDocxAutoFill, ui->tlbDocxClear,
           ui->laStep_12, nullptr, ui->pcDocxFile});
 }
@@ -35,11 +33,7 @@ void DocxPage::LoadFile()
 {
     TDocxFile file;
     file.SetFileName(F->FileName());
-    try {
-        file.Load();
-    } catch (const EZipError& e) {
-        throw EDurvelError(e.message());
-    }
+    LoadDocument(file);
     ClearTabs();
     if (file.Tables.empty())
         throw EDurvelError(
@@ -64,9 +58,7 @@ void DocxPage::LoadFile()
         grid->EndUpdate();
     }
     // The chosen table stays when the document has it.
-    const bool found = FTableNumber >= 1 && FTableNumber <= TabCount();
-    FChoiceMissing = !found && FTableNumber != 0;
-    ActivateTab(found ? FTableNumber - 1 : 0);
+    ShowChosenTab(TabOfTag(FTableNumber), FTableNumber != 0);
 }
 
 void DocxPage::TabChanged(int Index)
@@ -78,11 +70,7 @@ void DocxPage::TabChanged(int Index)
 void DocxPage::SetDocxTableNumber(int Number)
 {
     FTableNumber = Number;
-    for (int i = 0; i < TabCount(); ++i)
-        if (TabTag(i) == Number) {
-            ActivateTab(i);
-            return;
-        }
+    ActivateTab(TabOfTag(Number));
 }
 
 void DocxPage::CopyOptions(TDurvel3& Reader) const

@@ -1,5 +1,7 @@
 #include "import/wizard/pages/GridMapPage.h"
 
+#include "import/engine/DurvelStrings.h"
+#include "import/engine/support/BaseDocumentFile.h"
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/MapRange.h"
 #include "import/wizard/Durvel3WizardF.h"
@@ -46,6 +48,8 @@ void GridMapPage::Bind(const Controls& Ctl)
     C.Fields->setColumnCount(2);
     C.Fields->setRootIsDecorated(false);
     C.Fields->setAllColumnsShowFocus(true);
+    C.Fields->setColumnWidth(0, C.FieldWidth);
+    C.Fields->setColumnWidth(1, C.ValueWidth);
     connect(C.Fields, &QTreeWidget::currentItemChanged, this, &GridMapPage::FieldShown);
     if (C.ColNumber)
         connect(C.ColNumber, &QComboBox::activated, this, &GridMapPage::ColNumberChosen);
@@ -389,6 +393,37 @@ void GridMapPage::ActivateTab(int Index)
     SetCurrentGrid(TabGrid(Index));
     TabChanged(Index);
     FieldShown();
+}
+
+int GridMapPage::TabOf(const QString& Caption) const
+{
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabCaption(i) == Caption)
+            return i;
+    return -1;
+}
+
+int GridMapPage::TabOfTag(int Tag) const
+{
+    for (int i = 0; i < TabCount(); ++i)
+        if (TabTag(i) == Tag)
+            return i;
+    return -1;
+}
+
+void GridMapPage::ShowChosenTab(int Index, bool Asked)
+{
+    FChoiceMissing = Index < 0 && Asked;
+    ActivateTab(qMax(0, Index));
+}
+
+void GridMapPage::LoadDocument(TBaseDocumentFile& File)
+{
+    try {
+        File.Load();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
 }
 
 // ---- drawing

@@ -22,6 +22,7 @@ class QLineEdit;
 class QTabWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TBaseDocumentFile;
 class TKobWideStringGrid;
 
 class GridMapPage : public SourcePage
@@ -76,6 +77,8 @@ protected:
         QLabel* StepLabel = nullptr;
         QComboBox* ColNumber = nullptr; // the number kinds' column list, may be absent
         QTabWidget* Tabs = nullptr;     // one tab per sheet or table, may be absent
+        int FieldWidth = 96;            // the field list's two columns
+        int ValueWidth = 40;
     };
 
     GridMapPage(TDurvel3WizardF* Form, int Kind, TColumnForm ColumnForm, QString MapSection,
@@ -112,6 +115,14 @@ protected:
     int CurrentTab() const;
     TKobWideStringGrid* TabGrid(int Index) const;
     void ActivateTab(int Index);
+    // The first tab of that caption or tag; -1 for none.
+    int TabOf(const QString& Caption) const;
+    int TabOfTag(int Tag) const;
+    // After a load: the tab of the chosen sheet or table, or the first when the file lacks it
+    // (Index -1); a choice that was asked for (Asked) and is missing holds a template's jump.
+    void ShowChosenTab(int Index, bool Asked);
+    // Loads a zipped office document; a damaged archive is told as the reader tells it.
+    static void LoadDocument(TBaseDocumentFile& File);
     // Refills the column-number list with an empty entry and "1" .. Count.
     void FillColNumbers(int Count);
     // Repaints the preview and tunes the wizard's buttons after a field or value change.

@@ -19,8 +19,6 @@ HtmlPage::HtmlPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvHTMLFields->setColumnWidth(0, 90);
-    ui->lvHTMLFields->setColumnWidth(1, 36);
     Grid = MakeGrid(this);
     Grid->setObjectName(QStringLiteral("HTMLGrid"));
     Grid->setGeometry(163, 88, 402, 274);
@@ -30,7 +28,7 @@ HtmlPage::HtmlPage(TDurvel3WizardF* Form)
     Grid->SetFixedRows(0);
     SetCurrentGrid(Grid);
     Bind({ui->lvHTMLFields, ui->edtHTMLSkipLines, ui->tbtHTMLAutoFill, ui->tbtHTMLClear,
-          ui->laStep_08, ui->cbHTMLColNumber, nullptr});
+          ui->laStep_08, ui->cbHTMLColNumber, nullptr, 90, 36});
     connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, [this](int Index) {
         FWantedTable = Index + 1;
         ShowTable();

@@ -19,8 +19,6 @@ OdsPage::OdsPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvODSFields->setColumnWidth(0, 96);
-    ui->lvODSFields->setColumnWidth(1, 40);
     Bind({ui->lvODSFields, ui->edODSSkipRows, ui->tlbODSAutoFill, ui->tlbODSClear, ui->laStep_13,
           nullptr, ui->pcODSFile});
 }
@@ -37,22 +35,14 @@ void OdsPage::LoadFile()
     // Numbers and dates shown as the run will read them.
     file.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
     file.SetFileName(F->FileName());
-    try {
-        file.Load();
-    } catch (const EZipError& e) {
-        throw EDurvelError(e.message());
-    }
+    LoadDocument(file);
     ClearTabs();
-    int current = -1;
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
         const TODSSpreadSheet& sheet = *file.SpreadSheets[i];
         FillSheetGridCells(AddTab(sheet.Name, int(i)), sheet.Cells, PreviewSize, 1, MaxColWidth);
-        if (current < 0 && sheet.Name == FSheetName)
-            current = int(i);
     }
     // The chosen sheet stays when the workbook has it.
-    FChoiceMissing = current < 0 && !FSheetName.isEmpty();
-    ActivateTab(qMax(0, current));
+    ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty());
 }
 
 void OdsPage::TabChanged(int Index)
@@ -64,11 +54,7 @@ void OdsPage::TabChanged(int Index)
 void OdsPage::SetODSSheetName(const QString& Name)
 {
     FSheetName = Name;
-    for (int i = 0; i < TabCount(); ++i)
-        if (TabCaption(i) == Name) {
-            ActivateTab(i);
-            return;
-        }
+    ActivateTab(TabOf(Name));
 }
 
 void OdsPage::CopyOptions(TDurvel3& Reader) const

@@ -24,8 +24,6 @@ OdtPage::OdtPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvODTFields->setColumnWidth(0, 96);
-    ui->lvODTFields->setColumnWidth(1, 40);
     Bind({ui->lvODTFields, ui->edODTSkipRows, ui->tlbODTAutoFill, ui->tlbODTClear, ui->laStep_14,
           nullptr, ui->pcODTFile});
     connect(ui->cbODTUseHeader, &QCheckBox::toggled, this,
@@ -41,26 +39,18 @@ void OdtPage::LoadFile()
 {
     TODTFile file;
     file.SetFileName(F->FileName());
-    try {
-        file.Load();
-    } catch (const EZipError& e) {
-        throw EDurvelError(e.message());
-    }
+    LoadDocument(file);
     ClearTabs();
     FComplex.clear();
-    int current = -1;
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
         const TODSSpreadSheet& table = *file.SpreadSheets[i];
         // With a header the table's first row stands where the letters were.
         FillSheetGridCells(AddTab(table.Name, int(i)), table.Cells, OdsPage::PreviewSize,
                            FUseHeader ? 0 : 1, OdsPage::MaxColWidth);
         FComplex.push_back(table.ComplexTable);
-        if (current < 0 && table.Name == FSheetName)
-            current = int(i);
     }
     // The chosen table stays when the document has it.
-    FChoiceMissing = current < 0 && !FSheetName.isEmpty();
-    ActivateTab(qMax(0, current));
+    ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty());
 }
 
 void OdtPage::TabChanged(int Index)
@@ -74,11 +64,7 @@ void OdtPage::TabChanged(int Index)
 void OdtPage::SetODTSheetName(const QString& Name)
 {
     FSheetName = Name;
-    for (int i = 0; i < TabCount(); ++i)
-        if (TabCaption(i) == Name) {
-            ActivateTab(i);
-            return;
-        }
+    ActivateTab(TabOf(Name));
 }
 
 void OdtPage::SetUseHeader(bool Value)

@@ -19,10 +19,8 @@ XlsxPage::XlsxPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvXlsxFields->setColumnWidth(0, 90);
-    ui->lvXlsxFields->setColumnWidth(1, 36);
     Bind({ui->lvXlsxFields, ui->edXlsxSkipRows, ui->tlbXlsxAutoFill, ui->tlbXlsxClear,
-          ui->laStep_11, nullptr, ui->pcXlsxFile});
+          ui->laStep_11, nullptr, ui->pcXlsxFile, 90, 36});
 }
 
 XlsxPage::~XlsxPage()
@@ -36,11 +34,7 @@ void XlsxPage::LoadFile()
     file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
     file.Workbook.NeedFillMerge = FNeedFillMerge;
     file.SetFileName(F->FileName());
-    try {
-        file.Load();
-    } catch (const EZipError& e) {
-        throw EDurvelError(e.message());
-    }
+    LoadDocument(file);
     ClearTabs();
     const int size = PreviewSize + 1;
     const auto& sheets = file.Workbook.WorkSheets;
@@ -68,16 +62,8 @@ void XlsxPage::LoadFile()
     // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
     // run stops naming it rather than import another sheet. The preview shows the first.
     const QString wanted = FSheetName;
-    int current = 0;
-    FChoiceMissing = !FSheetName.isEmpty();
-    for (int i = 0; i < TabCount(); ++i)
-        if (TabCaption(i) == wanted) {
-            current = i;
-            FChoiceMissing = false;
-            break;
-        }
-    ActivateTab(current);
-    if (!wanted.isEmpty() && TabCount() > 0 && TabCaption(current) != wanted)
+    ShowChosenTab(TabOf(wanted), !wanted.isEmpty());
+    if (FChoiceMissing)
         FSheetName = wanted;
 }
 
@@ -96,15 +82,8 @@ void XlsxPage::TabChanged(int Index)
 void XlsxPage::SetXlsxSheetName(const QString& Name)
 {
     FSheetName = Name;
-    if (Name.isEmpty() && TabCount() > 0) {
-        ActivateTab(0);
-        return;
-    }
-    for (int i = 0; i < TabCount(); ++i)
-        if (TabCaption(i) == Name) {
-            ActivateTab(i);
-            return;
-        }
+    // No name means the first sheet, whatever it is called.
+    ActivateTab(Name.isEmpty() ? 0 : TabOf(Name));
 }
 
 void XlsxPage::SetLoadHiddenSheet(bool Value)

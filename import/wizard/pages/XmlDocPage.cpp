@@ -75,8 +75,6 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
 {
     ui->setupUi(this);
     FReader->AddType = datInsert;
-    ui->lvXMLDocFields->setColumnWidth(0, 140);
-    ui->lvXMLDocFields->setColumnWidth(1, 40);
     Grid = MakeGrid(this);
     Grid->setObjectName(QStringLiteral("XMLDocGrid"));
     Grid->setGeometry(214, 155, 346, 214);
@@ -84,7 +82,7 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
     ResetGrid();
     SetCurrentGrid(Grid);
     Bind({ui->lvXMLDocFields, ui->edXMLDocSkipLines, ui->tbtXMLDocAutoFill, ui->tbtXMLDocClear,
-          ui->laStep_10, ui->cbXMLDocColNumber, nullptr});
+          ui->laStep_10, ui->cbXMLDocColNumber, nullptr, 140});
     FillColNumbers(0);
 
     pmXMLDocTreeView = new QMenu(this);
