@@ -1,18 +1,13 @@
 // The register filled from files through its import button and the real, modal wizard.
 
-#include "app/startup.h"
-#include "app/u_customer.h"
-#include "app/u_dm.h"
+#include "helper_register.h"
 #include "import/engine/support/CodePages.h"
-#include "import/wizard/Durvel3Wizard.h"
-#include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/MessageLog.h"
-#include "tests/support/TestDatabase.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_LastPage.h"
@@ -21,10 +16,8 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
-#include <functional>
 
 namespace {
 
@@ -42,9 +35,8 @@ class TestImportWizard : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestDatabase> m_db;
+    RegisterImport m_reg;
     QTemporaryDir m_dir;
-    Tfrm_customer* w = nullptr;
 
     QString write(const QString& name, const QByteArray& bytes)
     {
@@ -53,48 +45,6 @@ class TestImportWizard : public QObject
         if (f.open(QIODevice::WriteOnly))
             f.write(bytes);
         return path;
-    }
-
-    QList<QStringList> rows()
-    {
-        db::DataSet q(frm_dm->Connection);
-        q.setSql(QStringLiteral("select Pers_number, First_Name, Last_Name, Hesab, Price from "
-                                "tbl_customer order by id"));
-        q.open();
-        QList<QStringList> result;
-        for (q.first(); !q.eof(); q.next())
-            result << QStringList{q.text("Pers_number"), q.text("First_Name"), q.text("Last_Name"),
-                                  q.text("Hesab"), q.text("Price")};
-        return result;
-    }
-
-    // Presses the register's import button; Drive runs inside the wizard's modal loop and
-    // must close it.
-    void runWizard(const std::function<void(TDurvel3WizardF*)>& drive)
-    {
-        bool driven = false;
-        // The clerk presses the progress dialog's OK once the import has ended.
-        QTimer ok;
-        auto c = connect(w->Durvel3Wizard1, &TDurvel3Wizard::windowCreated, this,
-                         [&](TDurvel3WizardF* f) {
-                             connect(&ok, &QTimer::timeout, f, [f] {
-                                 TfmDurvel3ProgressDlg* d = f->ProgressDialog();
-                                 if (d && d->IsFinished())
-                                     d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
-                             });
-                             ok.start(5);
-                             QTimer::singleShot(0, f, [&, f] {
-                                 driven = true;
-                                 drive(f);
-                                 if (f->isVisible()) {
-                                     MessageLog yes{dialogs::Button::Yes};
-                                     f->ui->bCancel->click();
-                                 }
-                             });
-                         });
-        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("BitBtn1")), Qt::LeftButton);
-        disconnect(c);
-        QVERIFY(driven);
     }
 
     static void chooseFile(TDurvel3WizardF* f, const char* kind, const QString& path)
@@ -124,24 +74,9 @@ class TestImportWizard : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_db = std::make_unique<TestDatabase>();
-        Tfrm_dm::setDatabaseFolder(m_db->folder());
-        QVERIFY(CreateForms());
-        w = new Tfrm_customer;
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-    }
+    void init() { QVERIFY(m_reg.open()); }
 
-    void cleanup()
-    {
-        delete w;
-        w = nullptr;
-        DestroyForms();
-        Tfrm_dm::setDatabaseFolder(QString());
-        m_db.reset();
-    }
+    void cleanup() { m_reg.close(); }
 
     void utf8CsvWithMarkFillsTheRegister()
     {
@@ -155,7 +90,7 @@ private slots:
         const QString csv = write(QStringLiteral("persons.csv"), text);
         const QString log = m_dir.filePath(QStringLiteral("import.log"));
 
-        runWizard([&](TDurvel3WizardF* f) {
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
             chooseFile(f, "rbtCSV", csv);
             f->ui->cbComma->setCurrentText(QStringLiteral(","));
             f->cbCommaExit();
@@ -171,11 +106,12 @@ private slots:
             MessageLog none;
             QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
             QCOMPARE(none.texts(), QStringList());
-        });
+        }));
 
-        QCOMPARE(rows(), (QList<QStringList>{{"101", "علی", "رضایی, تهرانی", "0101", "1500000"},
-                                             {"103", "مریم", "احمدی", "0303", "300"}}));
-        QCOMPARE(w->DBGrid1->model()->rowCount(), 2);
+        QCOMPARE(m_reg.rows(),
+                 (QList<QStringList>{{"101", "علی", "رضایی, تهرانی", "0101", "1500000"},
+                                     {"103", "مریم", "احمدی", "0303", "300"}}));
+        QCOMPARE(m_reg.w->DBGrid1->model()->rowCount(), 2);
         const QStringList lines = logLines(log);
         QVERIFY2(lines.filter(QStringLiteral(" - Line 3: ")).size() == 1,
                  qPrintable(lines.join(u'\n')));
@@ -188,10 +124,10 @@ private slots:
         frm_dm->Connection->exec(QStringLiteral(
             "insert into tbl_customer (Pers_number, First_Name, Last_Name, Hesab, Price) "
             "values ('101', 'old', 'name', '9', '1')"));
-        w->DBGrid1->dataSet()->refresh();
+        m_reg.w->DBGrid1->dataSet()->refresh();
         const QString csv =
             write(QStringLiteral("update.csv"), QStringLiteral("101;علی;نو;0101;5\n").toUtf8());
-        runWizard([&](TDurvel3WizardF* f) {
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
             chooseFile(f, "rbtCSV", csv);
             f->ui->cbComma->setCurrentText(QStringLiteral(";"));
             f->cbCommaExit();
@@ -212,8 +148,8 @@ private slots:
             MessageLog none;
             QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
             QCOMPARE(none.texts(), QStringList());
-        });
-        QCOMPARE(rows(), (QList<QStringList>{{"101", "علی", "نو", "0101", "5"}}));
+        }));
+        QCOMPARE(m_reg.rows(), (QList<QStringList>{{"101", "علی", "نو", "0101", "5"}}));
     }
 
     void fixedWidthCp1256WithATab()
@@ -226,7 +162,7 @@ private slots:
             write(QStringLiteral("persons.txt"), codepage::codecFor(1256)->encode(text));
         const QString log = m_dir.filePath(QStringLiteral("fixed.log"));
 
-        runWizard([&](TDurvel3WizardF* f) {
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
             chooseFile(f, "rbtTXT", txt);
             TxtPage* p = f->TXTPage;
             p->ui->cmbTXTEncoding->setCurrentIndex(ctCp1256);
@@ -241,13 +177,13 @@ private slots:
             MessageLog none;
             QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
             QCOMPARE(none.texts(), QStringList());
-        });
+        }));
 
-        const QList<QStringList> got = rows();
+        const QList<QStringList> got = m_reg.rows();
         QCOMPARE(got.size(), 2);
         QCOMPARE(got[0].mid(0, 4), (QStringList{"201", "حسن ", "نوري ", "0404"}));
         QCOMPARE(got[1].mid(0, 4), (QStringList{"202", "زهرا", "صادقي", "0505"}));
-        QCOMPARE(w->DBGrid1->model()->rowCount(), 2);
+        QCOMPARE(m_reg.w->DBGrid1->model()->rowCount(), 2);
     }
 };
 

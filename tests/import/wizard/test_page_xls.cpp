@@ -7,11 +7,11 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/PythonFixture.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_XLSPage.h"
 #include "ui_fuDurvel3XLSRangeEdit.h"
 
-#include <QProcess>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -123,15 +123,11 @@ private slots:
     {
         TfmDurvel3Loading::MinimumDisplayTime = 0;
         XlsPage::MinimumLoadTime = 0;
-        QProcess probe;
-        probe.start("/usr/bin/python3", {"-c", "import xlwt"});
-        if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+        if (!PythonHas(QStringLiteral("xlwt")))
             QSKIP("python3-xlwt is not installed");
         m_book = m_dir.filePath("book.xls");
-        QProcess gen;
-        gen.start("/usr/bin/python3", {BANKFILE_TEST_DATA "/xls/make_map_book.py", m_book});
-        QVERIFY(gen.waitForFinished(60000));
-        QVERIFY2(gen.exitCode() == 0, gen.readAllStandardError().constData());
+        const QString error = RunPython({BANKFILE_TEST_DATA "/xls/make_map_book.py", m_book});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void init()
