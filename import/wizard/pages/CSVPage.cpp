@@ -6,12 +6,12 @@
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/ColumnMapGrid.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QPainter>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -204,41 +204,7 @@ int CsvPage::SelectedColumn() const
 
 void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
 {
-    QPainter* p = Grid->Canvas()->Painter();
-    if (!p)
-        return;
-    const QPalette& pal = Grid->palette();
-    const QString text = Grid->Cells(ACol, ARow);
-    const bool mapped = ACol == SelectedColumn();
-    p->save();
-    // Cells read from the left as the page is laid out, whatever the program's direction.
-    p->setLayoutDirection(Qt::LeftToRight);
-    if (ARow == 0) {
-        QFont font = Grid->font();
-        font.setBold(mapped);
-        p->setFont(font);
-        p->fillRect(Rect, pal.button());
-        p->setPen(pal.buttonText().color());
-        p->drawText(Rect.translated(-1, 1), Qt::AlignCenter, text);
-    } else if (mapped) {
-        const QRect r = Rect.adjusted(0, 0, 0, 1);
-        p->fillRect(r, pal.highlight());
-        p->setPen(pal.highlightedText().color());
-        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter,
-                    text);
-    } else {
-        p->fillRect(Rect, pal.base());
-        p->setPen(pal.text().color());
-        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop,
-                    text);
-    }
-    if (State & gdFocused) {
-        QPen pen(pal.text().color(), 1, Qt::DotLine);
-        p->setPen(pen);
-        p->setBrush(Qt::NoBrush);
-        p->drawRect(Rect.adjusted(0, 0, -1, -1));
-    }
-    p->restore();
+    DrawColumnMapCell(Grid, ACol, ARow, Rect, State, ARow == 0, ACol == SelectedColumn());
 }
 
 void CsvPage::ColumnClicked(int Column)

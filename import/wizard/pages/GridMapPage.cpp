@@ -6,6 +6,7 @@
 #include "import/engine/support/MapRange.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
+#include "import/wizard/pages/ColumnMapGrid.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -432,39 +432,7 @@ void GridMapPage::LoadDocument(TBaseDocumentFile& File)
 void GridMapPage::DrawCell(TKobWideStringGrid* Grid, int ACol, int ARow, const QRect& Rect,
                            int State)
 {
-    QPainter* p = Grid->Canvas()->Painter();
-    if (!p)
-        return;
-    const QPalette& pal = Grid->palette();
-    const QString text = Grid->Cells(ACol, ARow);
-    const bool fixed = ACol < Grid->FixedCols() || ARow < Grid->FixedRows();
-    const bool mapped = Grid == FGrid && ACol == SelectedGridColumn();
-    p->save();
-    // Cells read from the left, as the sources do, whatever the program's direction.
-    p->setLayoutDirection(Qt::LeftToRight);
-    if (fixed) {
-        QFont font = Grid->font();
-        font.setBold(mapped && ARow == 0);
-        p->setFont(font);
-        p->fillRect(Rect, pal.button());
-        p->setPen(pal.buttonText().color());
-        p->drawText(Rect.translated(-1, 1), Qt::AlignCenter, text);
-    } else if (mapped) {
-        const QRect r = Rect.adjusted(0, 0, 0, 1);
-        p->fillRect(r, pal.highlight());
-        p->setPen(pal.highlightedText().color());
-        p->drawText(r.adjusted(2, 0, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignVCenter,
-                    text);
-    } else {
-        p->fillRect(Rect, pal.base());
-        p->setPen(pal.text().color());
-        p->drawText(Rect.adjusted(2, 2, 0, 0), Qt::AlignAbsolute | Qt::AlignLeft | Qt::AlignTop,
-                    text);
-    }
-    if (State & gdFocused) {
-        p->setPen(QPen(pal.text().color(), 1, Qt::DotLine));
-        p->setBrush(Qt::NoBrush);
-        p->drawRect(Rect.adjusted(0, 0, -1, -1));
-    }
-    p->restore();
+    DrawColumnMapCell(Grid, ACol, ARow, Rect, State,
+                      ACol < Grid->FixedCols() || ARow < Grid->FixedRows(),
+                      Grid == FGrid && ACol == SelectedGridColumn());
 }
