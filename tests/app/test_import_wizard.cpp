@@ -8,6 +8,7 @@
 #include "platform/codepage/CodePage.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/TestFiles.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_LastPage.h"
@@ -40,11 +41,7 @@ class TestImportWizard : public QObject
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
+        return WriteTestFile(m_dir.filePath(name), bytes);
     }
 
     static void chooseFile(TDurvel3WizardF* f, const char* kind, const QString& path)

@@ -9,6 +9,7 @@
 #include "import/wizard/pages/GridMapPage.h"
 #include "platform/db/DataSet.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,11 +41,7 @@ struct RegisterWizard
 
     QString file(const QString& name, const QByteArray& bytes)
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
+        return WriteTestFile(dir.filePath(name), bytes);
     }
 
     std::unique_ptr<TDurvel3WizardF> window() { return std::make_unique<TDurvel3WizardF>(&wizard); }

@@ -4,6 +4,7 @@
 #include "import/engine/DurvelDestinations.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "tests/support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,11 +30,7 @@ struct WizardFixture
 
     QString file(const QString& name, const QByteArray& bytes = QByteArray("1,a,10\n2,b,20\n"))
     {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
+        return WriteTestFile(dir.filePath(name), bytes);
     }
 
     std::unique_ptr<TDurvel3WizardF> window() { return std::make_unique<TDurvel3WizardF>(&wizard); }

@@ -1,0 +1,16 @@
+#pragma once
+// Files the tests write as their input.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// Writes Bytes to Path and returns Path; a file that cannot be written is left for the code
+// under test to report.
+inline QString WriteTestFile(const QString& Path, const QByteArray& Bytes)
+{
+    QFile f(Path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(Bytes);
+    return Path;
+}
