@@ -14,7 +14,7 @@ const QString kOptions = QStringLiteral("ODS_OPTIONS");
 }
 
 OdsPage::OdsPage(TDurvel3WizardF* Form)
-    : GridMapPage(Form, aiODS, TColumnForm::Letters, QStringLiteral("ODS_MAP"), kOptions),
+    : SheetTabsPage(Form, aiODS, TColumnForm::Letters, QStringLiteral("ODS_MAP"), kOptions),
       ui(new Ui::tsODSOptions), FReader(std::make_unique<TDurvel3ODS>())
 {
     ui->setupUi(this);
@@ -42,19 +42,12 @@ void OdsPage::LoadFile()
         FillSheetGridCells(AddTab(sheet.Name, int(i)), sheet.Cells, PreviewSize, 1, MaxColWidth);
     }
     // The chosen sheet stays when the workbook has it.
-    ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty());
-}
-
-void OdsPage::TabChanged(int Index)
-{
-    if (Index >= 0)
-        FSheetName = TabCaption(Index);
+    ShowChosenSheet();
 }
 
 void OdsPage::SetODSSheetName(const QString& Name)
 {
-    FSheetName = Name;
-    ActivateTab(TabOf(Name));
+    ChooseSheet(Name);
 }
 
 void OdsPage::CopyOptions(TDurvel3& Reader) const

@@ -3,7 +3,7 @@
 // letters and row numbers; fields take column letters.
 
 #include "import/engine/Durvel3ODS.h"
-#include "import/wizard/pages/GridMapPage.h"
+#include "import/wizard/pages/SheetTabsPage.h"
 
 #include <memory>
 
@@ -11,7 +11,7 @@ namespace Ui {
 class tsODSOptions;
 }
 
-class OdsPage : public GridMapPage
+class OdsPage : public SheetTabsPage
 {
     Q_OBJECT
 public:
@@ -27,17 +27,14 @@ public:
     TDurvel3* Reader() override { return FReader.get(); }
     void CopyOptions(TDurvel3& Reader) const override;
 
-    QString SheetName() const { return FSheetName; }
     // Shows the sheet of that name when the workbook has one; the run imports it.
     void SetODSSheetName(const QString& Name);
 
 protected:
     void LoadFile() override;
-    void TabChanged(int Index) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
 private:
     std::unique_ptr<TDurvel3ODS> FReader;
-    QString FSheetName;
 };

@@ -19,7 +19,7 @@ const QString kOptions = QStringLiteral("ODT_OPTIONS");
 }
 
 OdtPage::OdtPage(TDurvel3WizardF* Form)
-    : GridMapPage(Form, aiODT, TColumnForm::Letters, QStringLiteral("ODT_MAP"), kOptions),
+    : SheetTabsPage(Form, aiODT, TColumnForm::Letters, QStringLiteral("ODT_MAP"), kOptions),
       ui(new Ui::tsODTOptions), FReader(std::make_unique<TDurvel3ODT>())
 {
     ui->setupUi(this);
@@ -50,21 +50,20 @@ void OdtPage::LoadFile()
         FComplex.push_back(table.ComplexTable);
     }
     // The chosen table stays when the document has it.
-    ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty());
+    ShowChosenSheet();
 }
 
 void OdtPage::TabChanged(int Index)
 {
+    SheetTabsPage::TabChanged(Index);
     if (Index < 0)
         return;
-    FSheetName = TabCaption(Index);
     FComplexTable = std::size_t(Index) < FComplex.size() && FComplex[std::size_t(Index)];
 }
 
 void OdtPage::SetODTSheetName(const QString& Name)
 {
-    FSheetName = Name;
-    ActivateTab(TabOf(Name));
+    ChooseSheet(Name);
 }
 
 void OdtPage::SetUseHeader(bool Value)

@@ -4,7 +4,7 @@
 // is imported only when the user agrees.
 
 #include "import/engine/Durvel3ODT.h"
-#include "import/wizard/pages/GridMapPage.h"
+#include "import/wizard/pages/SheetTabsPage.h"
 
 #include <memory>
 #include <vector>
@@ -13,7 +13,7 @@ namespace Ui {
 class tsODTOptions;
 }
 
-class OdtPage : public GridMapPage
+class OdtPage : public SheetTabsPage
 {
     Q_OBJECT
 public:
@@ -27,7 +27,6 @@ public:
     // Before a complex table is imported the user is asked; No keeps the step.
     bool ConfirmLeave() override;
 
-    QString SheetName() const { return FSheetName; }
     void SetODTSheetName(const QString& Name);
     bool UseHeader() const { return FUseHeader; }
     // The tables shown are read again with the option, the current one kept.
@@ -46,7 +45,6 @@ protected:
 
 private:
     std::unique_ptr<TDurvel3ODT> FReader;
-    QString FSheetName;
     bool FUseHeader = false;
     std::vector<bool> FComplex; // per tab
     bool FComplexTable = false;

@@ -14,7 +14,7 @@ const QString kOptions = QStringLiteral("XLSX_OPTIONS");
 }
 
 XlsxPage::XlsxPage(TDurvel3WizardF* Form)
-    : GridMapPage(Form, aiXLSX, TColumnForm::Letters, QStringLiteral("XLSX_MAP"), kOptions),
+    : SheetTabsPage(Form, aiXLSX, TColumnForm::Letters, QStringLiteral("XLSX_MAP"), kOptions),
       ui(new Ui::tsXlsxOptions), FReader(std::make_unique<TDurvel3Xlsx>())
 {
     ui->setupUi(this);
@@ -62,7 +62,7 @@ void XlsxPage::LoadFile()
     // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
     // run stops naming it rather than import another sheet. The preview shows the first.
     const QString wanted = FSheetName;
-    ShowChosenTab(TabOf(wanted), !wanted.isEmpty());
+    ShowChosenSheet();
     if (FChoiceMissing)
         FSheetName = wanted;
 }
@@ -73,17 +73,15 @@ void XlsxPage::SourceChanged()
     FSheetName.clear();
 }
 
-void XlsxPage::TabChanged(int Index)
-{
-    if (Index >= 0)
-        FSheetName = TabCaption(Index);
-}
-
 void XlsxPage::SetXlsxSheetName(const QString& Name)
 {
-    FSheetName = Name;
+    if (!Name.isEmpty()) {
+        ChooseSheet(Name);
+        return;
+    }
     // No name means the first sheet, whatever it is called.
-    ActivateTab(Name.isEmpty() ? 0 : TabOf(Name));
+    FSheetName.clear();
+    ActivateTab(0);
 }
 
 void XlsxPage::SetLoadHiddenSheet(bool Value)

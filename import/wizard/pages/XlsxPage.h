@@ -3,7 +3,7 @@
 // letters and row numbers; fields take column letters.
 
 #include "import/engine/Durvel3Xlsx.h"
-#include "import/wizard/pages/GridMapPage.h"
+#include "import/wizard/pages/SheetTabsPage.h"
 
 #include <memory>
 
@@ -11,7 +11,7 @@ namespace Ui {
 class tsXlsxOptions;
 }
 
-class XlsxPage : public GridMapPage
+class XlsxPage : public SheetTabsPage
 {
     Q_OBJECT
 public:
@@ -27,7 +27,6 @@ public:
     void CopyOptions(TDurvel3& Reader) const override;
     void SourceChanged() override;
 
-    QString SheetName() const { return FSheetName; }
     // Shows the sheet of that name when the workbook has one; the run imports it.
     void SetXlsxSheetName(const QString& Name);
     bool LoadHiddenSheet() const { return FLoadHiddenSheet; }
@@ -37,13 +36,11 @@ public:
 
 protected:
     void LoadFile() override;
-    void TabChanged(int Index) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
 private:
     std::unique_ptr<TDurvel3Xlsx> FReader;
-    QString FSheetName;
     bool FLoadHiddenSheet = false;
     bool FNeedFillMerge = false;
 };

@@ -1,0 +1,32 @@
+#pragma once
+// The grid pages with a tab per sheet or table chosen by its name (XLSX, ODS, ODT): the chosen
+// name follows the tab shown, and a name asked for (a template's) is looked for when the file
+// is read.
+
+#include "import/wizard/pages/GridMapPage.h"
+
+class SheetTabsPage : public GridMapPage
+{
+    Q_OBJECT
+public:
+    QString SheetName() const { return FSheetName; }
+
+protected:
+    using GridMapPage::GridMapPage;
+
+    // Shows the sheet of that name when the file has one; the run imports it.
+    void ChooseSheet(const QString& Name)
+    {
+        FSheetName = Name;
+        ActivateTab(TabOf(Name));
+    }
+    // After the tabs are made: the chosen sheet's tab, or the first one.
+    void ShowChosenSheet() { ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty()); }
+    void TabChanged(int Index) override
+    {
+        if (Index >= 0)
+            FSheetName = TabCaption(Index);
+    }
+
+    QString FSheetName;
+};
