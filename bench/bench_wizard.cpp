@@ -180,17 +180,28 @@ QString bigFile(const char* suffix)
     return path;
 }
 
+// A wizard into a string grid whose caption row names the register's fields.
+struct GridWizard
+{
+    DurvelCellStore grid{6, 1};
+    TDurvel3Wizard wizard;
+
+    GridWizard()
+    {
+        for (int i = 0; i < 6; ++i)
+            grid.setCell(i, 0, QLatin1String(kFields[i]));
+        wizard.ImportDestination = didStringGrid;
+        wizard.StringGrid = &grid;
+        wizard.GridCaptionRow = 0;
+        wizard.ConfirmOnCancel = false;
+    }
+};
+
 void openPage(benchmark::State& state, int kind)
 {
     const QString path = bigFile(kind == aiCSV ? "csv" : "txt");
-    DurvelCellStore grid(6, 1);
-    for (int i = 0; i < 6; ++i)
-        grid.setCell(i, 0, QLatin1String(kFields[i]));
-    TDurvel3Wizard wizard;
-    wizard.ImportDestination = didStringGrid;
-    wizard.StringGrid = &grid;
-    wizard.GridCaptionRow = 0;
-    wizard.ConfirmOnCancel = false;
+    GridWizard w;
+    TDurvel3Wizard& wizard = w.wizard;
     for (auto _ : state) {
         state.PauseTiming();
         TDurvel3WizardF f(&wizard);
@@ -238,14 +249,8 @@ void BM_OpenXlsPage(benchmark::State& state)
     }
     TfmDurvel3Loading::MinimumDisplayTime = 0;
     XlsPage::MinimumLoadTime = 0;
-    DurvelCellStore grid(6, 1);
-    for (int i = 0; i < 6; ++i)
-        grid.setCell(i, 0, QLatin1String(kFields[i]));
-    TDurvel3Wizard wizard;
-    wizard.ImportDestination = didStringGrid;
-    wizard.StringGrid = &grid;
-    wizard.GridCaptionRow = 0;
-    wizard.ConfirmOnCancel = false;
+    GridWizard w;
+    TDurvel3Wizard& wizard = w.wizard;
     wizard.ExcelViewerRows = int(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
