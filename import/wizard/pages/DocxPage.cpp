@@ -24,10 +24,7 @@ DocxPage::DocxPage(TDurvel3WizardF* Form)
           ui->laStep_12, nullptr, ui->pcDocxFile});
 }
 
-DocxPage::~DocxPage()
-{
-    ClearTabs();
-}
+DocxPage::~DocxPage() = default;
 
 void DocxPage::LoadFile()
 {

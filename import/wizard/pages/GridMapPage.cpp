@@ -40,7 +40,12 @@ GridMapPage::GridMapPage(TDurvel3WizardF* Form, int Kind, TColumnForm ColumnForm
       FMapSection(std::move(MapSection))
 {}
 
-GridMapPage::~GridMapPage() = default;
+GridMapPage::~GridMapPage()
+{
+    // The tabs go quietly, before the widgets are torn down around a page that is no more.
+    if (C.Tabs)
+        ClearTabs();
+}
 
 void GridMapPage::Bind(const Controls& Ctl)
 {

@@ -23,10 +23,7 @@ OdsPage::OdsPage(TDurvel3WizardF* Form)
           nullptr, ui->pcODSFile});
 }
 
-OdsPage::~OdsPage()
-{
-    ClearTabs();
-}
+OdsPage::~OdsPage() = default;
 
 void OdsPage::LoadFile()
 {

@@ -30,10 +30,7 @@ OdtPage::OdtPage(TDurvel3WizardF* Form)
             [this](bool On) { Guard([&] { SetUseHeader(On); }); });
 }
 
-OdtPage::~OdtPage()
-{
-    ClearTabs();
-}
+OdtPage::~OdtPage() = default;
 
 void OdtPage::LoadFile()
 {

@@ -23,10 +23,7 @@ XlsxPage::XlsxPage(TDurvel3WizardF* Form)
           ui->laStep_11, nullptr, ui->pcXlsxFile, 90, 36});
 }
 
-XlsxPage::~XlsxPage()
-{
-    ClearTabs();
-}
+XlsxPage::~XlsxPage() = default;
 
 void XlsxPage::LoadFile()
 {
