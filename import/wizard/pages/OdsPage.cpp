@@ -49,11 +49,7 @@ void OdsPage::SetODSSheetName(const QString& Name)
 
 void OdsPage::CopyOptions(TDurvel3& Reader) const
 {
-    auto* reader = dynamic_cast<TDurvel3ODS*>(&Reader);
-    if (!reader)
-        return;
-    reader->SetSheetName(FSheetName);
-    reader->SkipFirstRows = SkipRows();
+    CopySheet<TDurvel3ODS>(Reader);
 }
 
 void OdsPage::SaveOptions(IniFile& Ini) const

@@ -96,12 +96,8 @@ bool OdtPage::ConfirmLeave()
 
 void OdtPage::CopyOptions(TDurvel3& Reader) const
 {
-    auto* reader = dynamic_cast<TDurvel3ODT*>(&Reader);
-    if (!reader)
-        return;
-    reader->SetSheetName(FSheetName);
-    reader->SkipFirstRows = SkipRows();
-    reader->UseHeader = FUseHeader;
+    if (auto* reader = CopySheet<TDurvel3ODT>(Reader))
+        reader->UseHeader = FUseHeader;
 }
 
 void OdtPage::SaveOptions(IniFile& Ini) const

@@ -28,5 +28,16 @@ protected:
             FSheetName = TabCaption(Index);
     }
 
+    // The sheet and the rows to skip into the kind's reader; nullptr for another reader.
+    template <class TReader> TReader* CopySheet(TDurvel3& Reader) const
+    {
+        auto* reader = dynamic_cast<TReader*>(&Reader);
+        if (reader) {
+            reader->SetSheetName(FSheetName);
+            reader->SkipFirstRows = SkipRows();
+        }
+        return reader;
+    }
+
     QString FSheetName;
 };

@@ -99,11 +99,9 @@ void XlsxPage::SetNeedFillMerge(bool Value)
 
 void XlsxPage::CopyOptions(TDurvel3& Reader) const
 {
-    auto* reader = dynamic_cast<TDurvel3Xlsx*>(&Reader);
+    auto* reader = CopySheet<TDurvel3Xlsx>(Reader);
     if (!reader)
         return;
-    reader->SetSheetName(FSheetName);
-    reader->SkipFirstRows = SkipRows();
     // The rows must be read as the preview showed them.
     reader->SetLoadHiddenSheet(FLoadHiddenSheet);
     reader->SetNeedFillMerge(FNeedFillMerge);
