@@ -338,6 +338,13 @@ bool TDurvel3::SourceExists() const
     return QFileInfo(FFileName).isFile();
 }
 
+void TDurvel3::CheckNotEmpty(const QString& FileName)
+{
+    const QFileInfo file(FileName);
+    if (file.isFile() && file.size() == 0)
+        throw EDurvelError(QStringLiteral("The file %1 is empty").arg(file.fileName()));
+}
+
 bool TDurvel3::CheckProperties()
 {
     Destination().Check();
@@ -355,6 +362,7 @@ bool TDurvel3::CheckProperties()
             throw EDurvelError(QStringLiteral("%1 is not a regular file").arg(FFileName));
         RaiseImportError(DurvelStr::FileNotExists, FFileName);
     }
+    CheckNotEmpty(FFileName);
     if (FMap.Count() == 0)
         RaiseImportError(DurvelStr::MapEmpty);
     if (ImportDestination != didUserDefined) {

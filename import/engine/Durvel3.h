@@ -161,6 +161,8 @@ public:
     // The log's path as the import resolves it: a bare name lies in the program's folder; a
     // name a template gave is taken relative to it and its folder must exist.
     QString ErrorLogPath() const;
+    // Raises "The file ... is empty" for a source of no bytes: no kind reads anything from it.
+    static void CheckNotEmpty(const QString& FileName);
     // The destination of the chosen kind, for column look-ups.
     DurvelDestinationRef Destination() const;
 

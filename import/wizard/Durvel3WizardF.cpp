@@ -480,6 +480,7 @@ void TDurvel3WizardF::CheckSource() const
 {
     if (!QFileInfo(FFileName).isFile())
         RaiseImportError(DurvelStr::FileNotExists, FFileName);
+    TDurvel3::CheckNotEmpty(FFileName);
     static const QStringList known = {".xls", ".xlsx", ".docx", ".ods", ".odt", ".dbf", ".db",
                                       ".htm", ".html", ".xml",  ".txt", ".csv", ".mdb", ".accdb"};
     const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
@@ -499,7 +500,13 @@ void TDurvel3WizardF::SetStep(int NewStep)
     if (NewStep == 1)
         CheckSource();
     FStep = NewStep;
-    ShowStepPage();
+    try {
+        ShowStepPage();
+    } catch (...) {
+        // The page stays with the message; its buttons are those of what it now holds.
+        TuneButtons();
+        throw;
+    }
 }
 
 void TDurvel3WizardF::ShowStepPage()

@@ -8,6 +8,7 @@
 #include "platform/ini/IniFile.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 
 namespace {
 const QString kOptions = QStringLiteral("HTML_OPTIONS");
@@ -81,7 +82,8 @@ void HtmlPage::LoadFile()
         Grid->SetRowCount(1);
         Grid->SetCells(0, 0, QString());
         FillColNumbers(0);
-        return;
+        throw EDurvelError(
+            QStringLiteral("No tables were found in %1").arg(QFileInfo(F->FileName()).fileName()));
     }
     // A template's table the page lacks is not swapped for the first behind the user's back.
     FChoiceMissing = FWantedTable > count;

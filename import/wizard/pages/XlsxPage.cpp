@@ -9,6 +9,8 @@
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
 
+#include <QFileInfo>
+
 namespace {
 const QString kOptions = QStringLiteral("XLSX_OPTIONS");
 }
@@ -35,6 +37,9 @@ void XlsxPage::LoadFile()
     ClearTabs();
     const int size = PreviewSize + 1;
     const auto& sheets = file.Workbook.WorkSheets;
+    if (sheets.empty())
+        throw EDurvelError(
+            QStringLiteral("No sheets were found in %1").arg(QFileInfo(F->FileName()).fileName()));
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         const TXlsxWorkSheet& sheet = *sheets[i];
         TKobWideStringGrid* grid = AddTab(sheet.Name, int(i));
