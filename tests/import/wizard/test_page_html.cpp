@@ -101,7 +101,9 @@ private slots:
 
     void aPageWithoutTablesIsNotComplete()
     {
+        MessageLog log;
         Opened o("<p>no tables here</p>");
+        QCOMPARE(log.texts(), QStringList{"No tables were found in page.html"});
         QCOMPARE(o.page->ui->cbHTMLTableNumber->count(), 0);
         selectField(o.page, QStringLiteral("Pers_number"));
         o.page->SetSelectedValue(QStringLiteral("1"));
