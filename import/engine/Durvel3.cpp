@@ -230,6 +230,8 @@ void TDurvel3::ImportLoop()
             MaybeYield();
         }
     } catch (...) {
+        // What was written before the source failed goes back with the run's transaction.
+        FSourceFailed = true;
         CloseSource();
         throw;
     }
@@ -277,7 +279,7 @@ int TDurvel3::ImportRow()
 
 void TDurvel3::CloseSource()
 {
-    if (FCanceled)
+    if (FCanceled || FSourceFailed)
         return;
     if (CommitAfterDone)
         DoNeedCommit();
@@ -410,6 +412,7 @@ void TDurvel3::PrepareImport()
     FErrors.Clear();
     FLastErrorText.clear();
     FCanceled = false;
+    FSourceFailed = false;
     FRunFormats.Assign(FFormats);
     FRunFieldFormats.Assign(FFieldFormats);
     FRunKeyColumns = FKeyColumns.ToStringList();

@@ -274,6 +274,8 @@ private:
     quint8 FPrevRowAction = raNone;
     bool FRowError = false;
     bool FCanceled = false;
+    // The source failed midway: nothing of the run is committed.
+    bool FSourceFailed = false;
     bool FRunning = false;
     bool FFailed = false;
 
