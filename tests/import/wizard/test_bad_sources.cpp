@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStackedWidget>
@@ -501,6 +502,49 @@ private slots:
         w->ui->bOk->click();
         QCOMPARE(again.texts(), QStringList());
         QCOMPARE(fx.rows(), before + kGoodStored);
+    }
+
+    // The Access database the map was made on is changed or removed before Execute.
+    void executeOnABadDatabase_data()
+    {
+        QTest::addColumn<Bad>("bad");
+        QTest::newRow("vanished") << Bad::Vanished;
+        QTest::newRow("emptied") << Bad::Empty;
+        QTest::newRow("random") << Bad::Random;
+        QTest::newRow("another kind") << Bad::OtherKind;
+    }
+    void executeOnABadDatabase()
+    {
+        QFETCH(Bad, bad);
+        if (accessSample().isEmpty())
+            QSKIP("no Access sample");
+        RegisterWizard fx;
+        const QStringList before = fx.rows();
+        const QString path = fx.dir.filePath(QStringLiteral("staff.mdb"));
+        QVERIFY(QFile::copy(accessSample(), path));
+        auto w = fx.window();
+        w->SetImportType(aiAccess);
+        w->ui->edtFileName->setText(path);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        auto* tables = w->ui->pgImport->currentWidget()->findChild<QListWidget*>(
+            QStringLiteral("lbAccessTables"));
+        const auto shippers = tables->findItems(QStringLiteral("Shippers"), Qt::MatchExactly);
+        QVERIFY(!shippers.isEmpty());
+        tables->setCurrentItem(shippers.first());
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 2);
+        mapAll(w.get(), aiAccess);
+        QVERIFY(w->ui->bOk->isEnabled());
+        QString why;
+        QVERIFY2(writeBad(aiAccess, bad, path, why), qPrintable(why));
+        MessageLog log;
+        w->ui->bOk->click();
+        checkTold(log);
+        QVERIFY(!w->Running());
+        QCOMPARE(w->Step(), 2);
+        QVERIFY(w->ui->bOk->isEnabled());
+        QCOMPARE(fx.rows(), before);
     }
 
     // Values the register refuses: each refused row is counted and logged, the rest stored.
