@@ -8,6 +8,8 @@
 #include "import/engine/Durvel3.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/PythonFixture.h"
+#include "tests/support/TestFiles.h"
 #include "ui_Durvel3WizardF.h"
 
 #include <QAbstractButton>
@@ -15,7 +17,6 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStackedWidget>
 #include <QtEndian>
@@ -41,11 +42,9 @@ bool runPython(const char* script, const QString& path, const Rows& rows)
     QJsonArray json;
     for (const QStringList& r : rows)
         json.append(QJsonArray::fromStringList(r));
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral("-c"), QString::fromUtf8(script), path,
-             QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact))});
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return RunPython({QStringLiteral("-c"), QString::fromUtf8(script), path,
+                      QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact))})
+        .isEmpty();
 }
 
 const char* const kXls = R"(
@@ -70,9 +69,8 @@ wb.save(sys.argv[1])
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
+    WriteTestFile(path, bytes);
+    QCOMPARE(QFileInfo(path).size(), bytes.size());
 }
 
 QByteArray dbf(const Rows& rows)
