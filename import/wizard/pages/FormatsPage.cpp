@@ -7,6 +7,7 @@
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/dialogs/fuDurvel3ReplacementEdit.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "platform/ini/IniFile.h"
 
 #include <QStackedWidget>
@@ -20,15 +21,6 @@ const QString kBooleanFalse = QStringLiteral("BOOLEAN_FALSE");
 const QString kNullValues = QStringLiteral("NULL_VALUES");
 const QString kDataFormats = QStringLiteral("DATA_FORMATS_");
 const QString kReplacements = QStringLiteral("REPLACEMENTS_");
-
-// Code puts a value in a box whole and without waking its handler.
-void setText(QLineEdit* edit, const QString& text)
-{
-    if (edit->text() != text) {
-        const QSignalBlocker block(edit);
-        edit->setText(text);
-    }
-}
 
 // The memo's lines as the word list holds them: a final line break ends the last word.
 QStringList memoLines(const QPlainTextEdit* memo)
@@ -135,10 +127,10 @@ FormatsPage::FormatsPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsFo
     // Every value shown, also those equal to the start values.
     for (const auto& s : separators)
         s.edit->setText(CharToSepText(FFormats.*(s.value)));
-    setText(ui->edtShortDateFormat, FFormats.ShortDateFormat);
-    setText(ui->edtLongDateFormat, FFormats.LongDateFormat);
-    setText(ui->edtShortTimeFormat, FFormats.ShortTimeFormat);
-    setText(ui->edtLongTimeFormat, FFormats.LongTimeFormat);
+    SetBoxText(ui->edtShortDateFormat, FFormats.ShortDateFormat);
+    SetBoxText(ui->edtLongDateFormat, FFormats.LongDateFormat);
+    SetBoxText(ui->edtShortTimeFormat, FFormats.ShortTimeFormat);
+    SetBoxText(ui->edtLongTimeFormat, FFormats.LongTimeFormat);
     TuneEditors();
     TuneReplacementButtons(false);
 }
@@ -193,7 +185,7 @@ void FormatsPage::SetSeparator(QChar& Stored, QLineEdit* Edit, QChar Value)
     if (Value == Stored)
         return;
     Stored = Value;
-    setText(Edit, CharToSepText(Value));
+    SetBoxText(Edit, CharToSepText(Value));
 }
 
 void FormatsPage::SetFormatText(QString& Stored, QLineEdit* Edit, const QString& Value)
@@ -201,7 +193,7 @@ void FormatsPage::SetFormatText(QString& Stored, QLineEdit* Edit, const QString&
     if (Value == Stored)
         return;
     Stored = Value;
-    setText(Edit, Value);
+    SetBoxText(Edit, Value);
 }
 
 void FormatsPage::SetDecimalSeparator(QChar Value)
@@ -349,13 +341,13 @@ void FormatsPage::ShowFieldFormat(QTreeWidgetItem* Item)
     static const TDurvelFieldFormat none;
     const TDurvelFieldFormat& f = format ? *format : none;
     FormatsLoading = true;
-    setText(ui->edtGeneratorValue, QString::number(f.GeneratorValue));
-    setText(ui->edtGeneratorStep, QString::number(f.GeneratorStep));
-    setText(ui->edtConstantValue, f.ConstantValue);
-    setText(ui->edtNullValue, f.NullValue);
-    setText(ui->edtDefaultValue, f.DefaultValue);
-    setText(ui->edtLeftQuote, f.LeftQuote);
-    setText(ui->edtRightQuote, f.RightQuote);
+    SetBoxText(ui->edtGeneratorValue, QString::number(f.GeneratorValue));
+    SetBoxText(ui->edtGeneratorStep, QString::number(f.GeneratorStep));
+    SetBoxText(ui->edtConstantValue, f.ConstantValue);
+    SetBoxText(ui->edtNullValue, f.NullValue);
+    SetBoxText(ui->edtDefaultValue, f.DefaultValue);
+    SetBoxText(ui->edtLeftQuote, f.LeftQuote);
+    SetBoxText(ui->edtRightQuote, f.RightQuote);
     ui->cmbQuoteAction->setCurrentIndex(int(f.QuoteAction));
     ui->cmbCharCase->setCurrentIndex(int(f.CharCase));
     ui->cmbCharSet->setCurrentIndex(int(f.CharSet));

@@ -4,6 +4,7 @@
 
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
 
@@ -27,15 +28,6 @@ void setChecked(QAbstractButton* box, bool value)
 {
     if (box->isChecked() != value)
         box->setChecked(value);
-}
-
-// Code puts its number in a box without cutting it; the box keeps the user's place otherwise.
-void setText(QLineEdit* edit, const QString& text)
-{
-    if (edit->text() != text) {
-        const QSignalBlocker block(edit);
-        edit->setText(text);
-    }
 }
 
 } // namespace
@@ -160,13 +152,13 @@ void LastPage::SetCommitRecCount(int Value)
     if (Value == FCommitRecCount)
         return;
     FCommitRecCount = Value;
-    setText(ui->edtCommitRecCount, QString::number(Value));
+    SetBoxText(ui->edtCommitRecCount, QString::number(Value));
 }
 
 void LastPage::SetImportRecCount(int Value)
 {
     FImportRecCount = Value;
-    setText(ui->edtImportRecCount, QString::number(FImportRecCount));
+    SetBoxText(ui->edtImportRecCount, QString::number(FImportRecCount));
     setChecked(ui->chImportAllRecords, FImportRecCount == 0);
 }
 
@@ -212,7 +204,7 @@ void LastPage::SetErrorLogFileName(const QString& Value)
     if (Value == FErrorLogFileName)
         return;
     FErrorLogFileName = Value;
-    setText(ui->edErrorLogFileName, Value);
+    SetBoxText(ui->edErrorLogFileName, Value);
 }
 
 void LastPage::SetRewriteErrorLogFile(bool Value)
