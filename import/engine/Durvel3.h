@@ -173,6 +173,17 @@ public:
     enum : quint8 { raNone = 0, raInserted = 1, raEdited = 2, raDeleted = 3 };
 
 protected:
+    // Sets each map entry's Position to its column in the row, by its Name; looked up again only
+    // when the row's columns changed since Generation.
+    template <class TEntries> void FindMapPositions(TEntries& Entries, quint64& Generation)
+    {
+        if (FRow.Generation() == Generation)
+            return;
+        for (auto& e : Entries)
+            e.Position = FRow.MapPosition(e.Name);
+        Generation = FRow.Generation();
+    }
+
     virtual void PrepareImport();
     virtual void OpenSource() = 0;
     virtual bool HasMoreRows() = 0;

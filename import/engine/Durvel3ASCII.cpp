@@ -115,12 +115,7 @@ void TDurvel3ASCII::ReadRow()
     row->ClearValues();
     if (!IsFixedWidth())
         SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields);
-    // Names are looked up again only when the row's columns changed.
-    if (row->Generation() != FColumnsGeneration) {
-        for (MapEntry& e : FColumns)
-            e.Position = row->MapPosition(e.Name);
-        FColumnsGeneration = row->Generation();
-    }
+    FindMapPositions(FColumns, FColumnsGeneration);
     const int fieldCount = int(FFields.size());
     for (const MapEntry& e : std::as_const(FColumns)) {
         if (IsFixedWidth())

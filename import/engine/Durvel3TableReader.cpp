@@ -64,11 +64,7 @@ void TDurvel3TableReader::ReadRow()
 {
     TDurvelRow* row = Row();
     row->ClearValues();
-    if (row->Generation() != FColumnsGeneration) {
-        for (Column& c : FColumns)
-            c.Position = row->MapPosition(c.Name);
-        FColumnsGeneration = row->Generation();
-    }
+    FindMapPositions(FColumns, FColumnsGeneration);
     for (const Column& c : FColumns)
         if (c.Position >= 0)
             row->SetValueAt(c.Position, c.Col >= 0 ? CellText(FCurrent, c.Col) : QString());
