@@ -7,6 +7,7 @@
 #include "import/engine/support/VoTextFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/ColumnMapGrid.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 
@@ -55,18 +56,11 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : SourcePage(Form, aiCSV), ui(new Ui::ts
     connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this, &CsvPage::AutoFillClick);
     connect(ui->tbtCSVClear, &QToolButton::clicked, this, &CsvPage::ClearClick);
     connect(ui->edtCSVSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetCSVSkipLines(Number(t, 0)); });
+            [this](const QString& t) { SetCSVSkipLines(BoxNumber(t, 0)); });
     SetCSVSkipLines(0);
 }
 
 CsvPage::~CsvPage() = default;
-
-int CsvPage::Number(const QString& Text, int Default)
-{
-    bool ok = false;
-    const int n = Text.trimmed().toInt(&ok);
-    return ok ? n : Default;
-}
 
 void CsvPage::FillCSVFields(const QStringList& Columns)
 {
@@ -80,7 +74,7 @@ void CsvPage::SetCSVSkipLines(int Value)
     if (Value == FCSVSkipLines)
         return;
     FCSVSkipLines = Value;
-    if (Number(ui->edtCSVSkipLines->text(), -1) != Value) {
+    if (BoxNumber(ui->edtCSVSkipLines->text(), -1) != Value) {
         const QSignalBlocker block(ui->edtCSVSkipLines);
         ui->edtCSVSkipLines->setText(QString::number(Value));
     }
@@ -160,7 +154,7 @@ void CsvPage::LoadPreview()
 bool CsvPage::CSVMapReady() const
 {
     for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
-        if (Number(ui->lvCSVFields->topLevelItem(i)->text(1), 0) > 0)
+        if (BoxNumber(ui->lvCSVFields->topLevelItem(i)->text(1), 0) > 0)
             return true;
     return false;
 }
@@ -170,7 +164,7 @@ QList<QPair<QString, QString>> CsvPage::MapLines() const
     QList<QPair<QString, QString>> lines;
     for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = ui->lvCSVFields->topLevelItem(i);
-        const int column = Number(item->text(1), 0);
+        const int column = BoxNumber(item->text(1), 0);
         if (column > 0)
             lines.append({item->text(0), QString::number(column)});
     }
@@ -199,7 +193,7 @@ void CsvPage::FieldChanged()
 int CsvPage::SelectedColumn() const
 {
     const QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
-    return item ? Number(item->text(1), 0) - 1 : -1;
+    return item ? BoxNumber(item->text(1), 0) - 1 : -1;
 }
 
 void CsvPage::DrawCell(int ACol, int ARow, const QRect& Rect, int State)
@@ -278,7 +272,7 @@ void CsvPage::LoadTemplate(const IniFile& Ini)
     SetCSVSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
     for (const QString& field : Ini.keys(kMapSection)) {
         const auto found = ui->lvCSVFields->findItems(field, Qt::MatchFixedString);
-        const int column = Number(Ini.readString(kMapSection, field), 0);
+        const int column = BoxNumber(Ini.readString(kMapSection, field), 0);
         if (!found.isEmpty() && column > 0)
             found.first()->setText(1, QString::number(column));
     }

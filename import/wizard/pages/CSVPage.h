@@ -58,7 +58,6 @@ private:
     int SelectedColumn() const;
     void FieldChanged();
     void ColNumberChosen(int Index);
-    static int Number(const QString& Text, int Default);
 
     int FCSVSkipLines = -1;
     int FPreviewLines = 0;

@@ -38,14 +38,6 @@ void setMemoLines(QPlainTextEdit* memo, const QStringList& lines)
     memo->setPlainText(lines.join(u'\n'));
 }
 
-// An integer of the editors: 0 for a text that is no number.
-int editorNumber(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
-
 // A template integer within [Low, High]; anything else keeps Current.
 int readRanged(const IniFile& ini, const QString& section, const QString& key, int current, int low,
                int high)
@@ -393,8 +385,8 @@ void FormatsPage::EditorChanged()
     TDurvelFieldFormat* f = SelectedFormat();
     if (FormatsLoading || !f)
         return;
-    f->GeneratorValue = editorNumber(ui->edtGeneratorValue->text());
-    f->GeneratorStep = editorNumber(ui->edtGeneratorStep->text());
+    f->GeneratorValue = BoxNumber(ui->edtGeneratorValue->text(), 0);
+    f->GeneratorStep = BoxNumber(ui->edtGeneratorStep->text(), 0);
     f->ConstantValue = ui->edtConstantValue->text();
     f->NullValue = ui->edtNullValue->text();
     f->DefaultValue = ui->edtDefaultValue->text();
@@ -415,7 +407,7 @@ void FormatsPage::TuneEditors()
         ui->edtDefaultValue->text().isEmpty() && ui->edtLeftQuote->text().isEmpty() &&
         ui->edtRightQuote->text().isEmpty() && ui->cmbQuoteAction->currentIndex() <= 0 &&
         ui->cmbCharCase->currentIndex() <= 0 && ui->cmbCharSet->currentIndex() <= 0;
-    const bool generator = editorNumber(ui->edtGeneratorStep->text()) != 0;
+    const bool generator = BoxNumber(ui->edtGeneratorStep->text(), 0) != 0;
     const auto enable = [](std::initializer_list<QWidget*> widgets, bool on) {
         for (QWidget* w : widgets)
             w->setEnabled(on);

@@ -7,6 +7,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/ColumnMapGrid.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -21,13 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-int Number(const QString& Text, int Default)
-{
-    bool ok = false;
-    const int n = Text.trimmed().toInt(&ok);
-    return ok ? n : Default;
-}
 
 const QString kInfo = QStringLiteral(
     "Select field name from the list box, then click at the column to import this field to.");
@@ -61,7 +55,7 @@ void GridMapPage::Bind(const Controls& Ctl)
     connect(C.AutoFillButton, &QAbstractButton::clicked, this, &GridMapPage::AutoFill);
     connect(C.ClearButton, &QAbstractButton::clicked, this, &GridMapPage::Clear);
     connect(C.SkipEdit, &QLineEdit::textChanged, this,
-            [this](const QString& Text) { SetSkipRows(Number(Text, 0)); });
+            [this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); });
     if (C.Tabs)
         connect(C.Tabs, &QTabWidget::currentChanged, this, [this](int Index) {
             SetCurrentGrid(TabGrid(Index));
@@ -85,7 +79,7 @@ void GridMapPage::FillFields(const QStringList& Columns)
 int GridMapPage::GridColumnOf(const QString& Value) const
 {
     if (FColumnForm == TColumnForm::Numbers) {
-        const int n = Number(Value, 0);
+        const int n = BoxNumber(Value, 0);
         return n > 0 ? n - 1 : -1;
     }
     const QString letters = Value.trimmed();
@@ -100,7 +94,8 @@ QString GridMapPage::ValueOfGridColumn(int Column) const
 
 bool GridMapPage::ValueMapped(const QString& Value) const
 {
-    return FColumnForm == TColumnForm::Numbers ? Number(Value, 0) > 0 : !Value.trimmed().isEmpty();
+    return FColumnForm == TColumnForm::Numbers ? BoxNumber(Value, 0) > 0
+                                               : !Value.trimmed().isEmpty();
 }
 
 int GridMapPage::SelectedGridColumn() const
@@ -193,7 +188,7 @@ void GridMapPage::SetSkipRows(int Value)
     if (Value == FSkipRows)
         return;
     FSkipRows = Value;
-    if (Number(C.SkipEdit->text(), -1) != Value) {
+    if (BoxNumber(C.SkipEdit->text(), -1) != Value) {
         const QSignalBlocker block(C.SkipEdit);
         C.SkipEdit->setText(QString::number(Value));
     }
@@ -266,7 +261,7 @@ QList<QPair<QString, QString>> GridMapPage::MapLines() const
         if (!ValueMapped(value))
             continue;
         lines.append({item->text(0), FColumnForm == TColumnForm::Numbers
-                                         ? QString::number(Number(value, 0))
+                                         ? QString::number(BoxNumber(value, 0))
                                          : value});
     }
     return lines;
@@ -293,7 +288,7 @@ void GridMapPage::LoadTemplate(const IniFile& Ini)
             const QString value = Ini.readString(FMapSection, key).trimmed();
             if (ValueMapped(value))
                 item->setText(1, FColumnForm == TColumnForm::Numbers
-                                     ? QString::number(Number(value, 0))
+                                     ? QString::number(BoxNumber(value, 0))
                                      : value);
             break;
         }

@@ -13,3 +13,11 @@ inline void SetBoxText(QLineEdit* Edit, const QString& Text)
         Edit->setText(Text);
     }
 }
+
+// The whole number a box shows, or Default when it shows none.
+inline int BoxNumber(const QString& Text, int Default)
+{
+    bool ok = false;
+    const int n = Text.trimmed().toInt(&ok);
+    return ok ? n : Default;
+}

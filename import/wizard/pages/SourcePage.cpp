@@ -10,10 +10,10 @@
 #include "import/wizard/pages/OdsPage.h"
 #include "import/wizard/pages/OdtPage.h"
 #include "import/wizard/pages/TXTPage.h"
-#include "import/wizard/pages/XmlPage.h"
 #include "import/wizard/pages/XLSPage.h"
 #include "import/wizard/pages/XlsxPage.h"
 #include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/pages/XmlPage.h"
 
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
 

@@ -5,6 +5,7 @@
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/CodePages.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "platform/ini/IniFile.h"
 
@@ -36,7 +37,7 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
     connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this, &TxtPage::FieldChanged);
     connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
     connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetTXTSkipLines(Number(t, 0)); });
+            [this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); });
     connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
         SetTXTEncoding(index);
         if (F->Step() == 1 && F->ImportType() == aiTXT)
@@ -46,13 +47,6 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
 }
 
 TxtPage::~TxtPage() = default;
-
-int TxtPage::Number(const QString& Text, int Default)
-{
-    bool ok = false;
-    const int n = Text.trimmed().toInt(&ok);
-    return ok ? n : Default;
-}
 
 void TxtPage::ParsePosSize(const QString& Text, int& Position, int& Size)
 {
@@ -84,7 +78,7 @@ void TxtPage::SetTXTSkipLines(int Value)
     if (Value == FTXTSkipLines)
         return;
     FTXTSkipLines = Value;
-    if (Number(ui->edtTXTSkipLines->text(), -1) != Value) {
+    if (BoxNumber(ui->edtTXTSkipLines->text(), -1) != Value) {
         const QSignalBlocker block(ui->edtTXTSkipLines);
         ui->edtTXTSkipLines->setText(QString::number(Value));
     }
@@ -115,8 +109,8 @@ void TxtPage::DrawArrows()
     Viewer->ClearArrows();
     for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
-        const int p = Number(item->text(1), -1);
-        const int s = Number(item->text(2), -1);
+        const int p = BoxNumber(item->text(1), -1);
+        const int s = BoxNumber(item->text(2), -1);
         if (p >= 0 && s >= 0) {
             Viewer->AddArrow(p);
             Viewer->AddArrow(p + s);
@@ -146,7 +140,7 @@ void TxtPage::ShowStep(int, int Total)
 bool TxtPage::TXTMapReady() const
 {
     for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i)
-        if (Number(ui->lvTXTFields->topLevelItem(i)->text(2), -1) > 0)
+        if (BoxNumber(ui->lvTXTFields->topLevelItem(i)->text(2), -1) > 0)
             return true;
     return false;
 }
@@ -156,7 +150,7 @@ QList<QPair<QString, QString>> TxtPage::MapLines() const
     QList<QPair<QString, QString>> lines;
     for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
-        if (Number(item->text(2), -1) > 0)
+        if (BoxNumber(item->text(2), -1) > 0)
             lines.append(
                 {item->text(0), QStringLiteral("%1;%2").arg(item->text(1), item->text(2))});
     }
@@ -168,8 +162,8 @@ bool TxtPage::FieldPosSize(const QString& Field, int& Position, int& Size) const
     const auto found = ui->lvTXTFields->findItems(Field, Qt::MatchFixedString);
     if (found.isEmpty())
         return false;
-    Position = Number(found.first()->text(1), -1);
-    Size = Number(found.first()->text(2), -1);
+    Position = BoxNumber(found.first()->text(1), -1);
+    Size = BoxNumber(found.first()->text(2), -1);
     return Position >= 0 && Size >= 0;
 }
 
@@ -190,8 +184,8 @@ void TxtPage::FieldChanged()
 {
     const QTreeWidgetItem* item = ui->lvTXTFields->currentItem();
     if (item) {
-        const int p = Number(item->text(1), -1);
-        const int s = Number(item->text(2), -1);
+        const int p = BoxNumber(item->text(1), -1);
+        const int s = BoxNumber(item->text(2), -1);
         const QSignalBlocker block(Viewer);
         Viewer->SetSelection(p, s);
         Viewer->update();
@@ -217,8 +211,8 @@ void TxtPage::ArrowRemoved(int X)
 {
     for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
-        const int p = Number(item->text(1), -1);
-        const int s = Number(item->text(2), -1);
+        const int p = BoxNumber(item->text(1), -1);
+        const int s = BoxNumber(item->text(2), -1);
         if (p >= 0 && s >= 0 && (p == X || p + s == X)) {
             item->setText(1, QString());
             item->setText(2, QString());
@@ -231,8 +225,8 @@ void TxtPage::ArrowMoved(int X, int Y)
 {
     for (int i = 0; i < ui->lvTXTFields->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = ui->lvTXTFields->topLevelItem(i);
-        const int p = Number(item->text(1), -1);
-        const int s = Number(item->text(2), -1);
+        const int p = BoxNumber(item->text(1), -1);
+        const int s = BoxNumber(item->text(2), -1);
         if (p < 0 || s < 0)
             continue;
         if (p == X)

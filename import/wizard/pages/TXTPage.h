@@ -55,7 +55,6 @@ private:
     void ArrowRemoved(int X);
     void ArrowMoved(int X, int Y);
     void ClearClick();
-    static int Number(const QString& Text, int Default);
 
     int FTXTSkipLines = -1;
     int FTXTEncoding = 0;

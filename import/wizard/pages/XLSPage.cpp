@@ -8,6 +8,7 @@
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/dialogs/fuDurvel3XLSRangeEdit.h"
 #include "import/wizard/pages/FormatsPage.h"
+#include "import/wizard/pages/PageBoxes.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -30,13 +31,6 @@ const QString kMapSection = QStringLiteral("XLS_MAP");
 const QString kOptionsSection = QStringLiteral("XLS_OPTIONS");
 const char* const kTagProperty = "Tag";
 constexpr int kRangeImage = 3;
-
-int number(const QString& Text, int Default)
-{
-    bool ok = false;
-    const int n = Text.trimmed().toInt(&ok);
-    return ok ? n : Default;
-}
 
 // Handlers run from the event loop: a range text that does not parse (a sheet name the range
 // syntax cannot hold) is shown, never thrown on.
@@ -95,9 +89,9 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     connect(ui->tbtXLSClearAllRanges, &QToolButton::clicked, this,
             [this] { guarded(this, [this] { ClearAllRangesClick(); }); });
     connect(ui->edXLSSkipCols, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipCols(number(t, 0)); });
+            [this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); });
     connect(ui->edXLSSkipRows, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipRows(number(t, 0)); });
+            [this](const QString& t) { SetXLSSkipRows(BoxNumber(t, 0)); });
     connect(ui->pcXLSFile, &QTabWidget::currentChanged, this, [this] { RepaintGrid(); });
 
     FXLSSkipCols = FXLSSkipRows = 0;
@@ -126,8 +120,8 @@ void XlsPage::ShowStep(int Index, int Total)
                       557, 39, 21);
     F->ShowPage(this);
     ui->laStep_04->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    SetXLSSkipCols(number(ui->edXLSSkipCols->text(), 0));
-    SetXLSSkipRows(number(ui->edXLSSkipRows->text(), 0));
+    SetXLSSkipCols(BoxNumber(ui->edXLSSkipCols->text(), 0));
+    SetXLSSkipRows(BoxNumber(ui->edXLSSkipRows->text(), 0));
     if (ui->lvXLSFields->topLevelItemCount() > 0 && !ui->lvXLSFields->currentItem()) {
         ui->lvXLSFields->setCurrentItem(ui->lvXLSFields->topLevelItem(0));
         ui->lvXLSFields->setFocus();
@@ -395,7 +389,7 @@ void XlsPage::SetXLSSkipCols(int Value)
     if (Value == FXLSSkipCols)
         return;
     FXLSSkipCols = Value;
-    if (number(ui->edXLSSkipCols->text(), -1) != Value) {
+    if (BoxNumber(ui->edXLSSkipCols->text(), -1) != Value) {
         const QSignalBlocker block(ui->edXLSSkipCols);
         ui->edXLSSkipCols->setText(QString::number(Value));
     }
@@ -408,7 +402,7 @@ void XlsPage::SetXLSSkipRows(int Value)
     if (Value == FXLSSkipRows)
         return;
     FXLSSkipRows = Value;
-    if (number(ui->edXLSSkipRows->text(), -1) != Value) {
+    if (BoxNumber(ui->edXLSSkipRows->text(), -1) != Value) {
         const QSignalBlocker block(ui->edXLSSkipRows);
         ui->edXLSSkipRows->setText(QString::number(Value));
     }
