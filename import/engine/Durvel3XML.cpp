@@ -372,6 +372,16 @@ void TDurvel3XML::PrepareImport()
 
 void TDurvel3XML::OpenSource()
 {
+    FColumns.clear();
+    const TWideStringList& map = Map();
+    const QChar sep = map.NameValueSeparator();
+    for (int i = 0; i < map.Count(); ++i) {
+        const QString line = map.Strings(i);
+        const qsizetype eq = line.indexOf(sep);
+        if (eq >= 0)
+            FColumns.push_back({DurvelTrimName(line.left(eq)), line.mid(eq + 1).trimmed(), -1});
+    }
+    FColumnsGeneration = ~quint64(0);
     FCurrentRow = 0;
     FRowTag = nullptr;
     FInPacket = FInRows = FRowDataSeen = false;
@@ -411,16 +421,10 @@ void TDurvel3XML::ReadRow()
     // Both ways read the same ROW element's attributes, by the names the map gives.
     const TXMLTag* tag = WriteOnFly ? FRowTag : FFile->Row(FCurrentRow);
     if (tag) {
-        const TWideStringList& map = Map();
-        const QChar sep = map.NameValueSeparator();
-        for (int i = 0; i < map.Count(); ++i) {
-            const QString line = map.Strings(i);
-            const qsizetype eq = line.indexOf(sep);
-            if (eq < 0)
-                continue;
-            row->SetValue(DurvelTrimName(line.left(eq)),
-                          tag->Attribute(line.mid(eq + 1).trimmed()));
-        }
+        FindMapPositions(FColumns, FColumnsGeneration);
+        for (const Column& c : FColumns)
+            if (c.Position >= 0)
+                row->SetValueAt(c.Position, tag->Attribute(c.Attribute));
     }
     ApplyFieldFormats();
 }

@@ -114,6 +114,15 @@ protected:
 
 private:
     std::unique_ptr<TXMLFile> FFile;
+    // The map's lines, read once a run: the row column and the ROW attribute it takes.
+    struct Column
+    {
+        QString Name;
+        QString Attribute;
+        int Position = -1;
+    };
+    std::vector<Column> FColumns;
+    quint64 FColumnsGeneration = ~quint64(0);
     int FCurrentRow = 0;
     TXMLTag* FRowTag = nullptr;
     // On the fly: inside the packet, inside its (first) row data.
