@@ -82,20 +82,6 @@ QString trimControl(const QString& s)
     return DurvelTrimName(s);
 }
 
-// The lower-cased extension with its dot; ".htm" counts as ".html", and the Access reader
-// reads the newer ".accdb" databases as well.
-QString kindExtension(const QString& fileName)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix.isEmpty())
-        return QString();
-    if (suffix == QLatin1String("htm"))
-        return QStringLiteral(".html");
-    if (suffix == QLatin1String("accdb"))
-        return QStringLiteral(".mdb");
-    return u'.' + suffix;
-}
-
 } // namespace
 
 TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
@@ -316,9 +302,9 @@ void TDurvel3WizardF::ApplyExtensionRule()
     const QString name = trimControl(FFileName);
     if (name.isEmpty())
         return;
-    const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
-    if (kindExtension(name) == wanted)
+    if (FitsKind(name, FImportType))
         return;
+    const QString wanted = QLatin1String(ImportKind(FImportType).Extension);
     const QFileInfo info(name);
     const QString suffix = info.suffix();
     // Only the file's own name carries an extension; a dot in a folder name is not one.
@@ -487,7 +473,7 @@ void TDurvel3WizardF::CheckSource() const
     const QString ext = QFileInfo(FFileName).suffix().toLower();
     if (!known.contains(u'.' + ext))
         RaiseImportError(DurvelStr::WrongFileType, wanted);
-    if (kindExtension(FFileName) != wanted)
+    if (!FitsKind(FFileName, FImportType))
         RaiseImportError(DurvelStr::WrongFileType, wanted);
     if (!Destination().IsActive())
         RaiseImportError(DurvelStr::ClosedDestination);

@@ -1,20 +1,23 @@
 #include "import/wizard/ImportKinds.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const ImportKindInfo kKinds[ImportKindCount] = {
-    {"rbtXLS", ".xls", "Microsoft Excel files (*.xls)|*.xls|All files (*.*)|*.*"},
-    {"rbtDBF", ".dbf", "DBF files (*.dbf)|*.dbf|All files (*.*)|*.*"},
-    {"rbtXML", ".xml", "XML files (*.xml)|*.xml|All files (*.*)|*.*"},
-    {"rbtTXT", ".txt", "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
-    {"rbtCSV", ".csv", "CSV files (*.csv)|*.csv|All files (*.*)|*.*"},
-    {"rbtAccess", ".mdb", "Microsoft Access files (*.mdb)|*.mdb|All files (*.*)|*.*"},
-    {"rbtHTML", ".html", "HTML files (*.html; *.htm)|*.html;*.htm|All files (*.*)|*.*"},
-    {"rbtXMLDoc", ".xml", "XML files (*.xml)|*.xml|All files (*.*)|*.*"},
-    {"rbtXlsx", ".xlsx", "Microsoft Excel 2007 files (*.xlsx)|*.xlsx|All files (*.*)|*.*"},
-    {"rbtDocx", ".docx", "Microsoft Word 2007 files (*.docx)|*.docx|All files (*.*)|*.*"},
-    {"rbtODS", ".ods", "Open Document Spreadsheet files (*.ods)|*.ods|All files (*.*)|*.*"},
-    {"rbtODT", ".odt", "Open Document Text files (*.odt)|*.odt|All files (*.*)|*.*"},
+    {"rbtXLS", ".xls", nullptr, "Microsoft Excel files (*.xls)|*.xls|All files (*.*)|*.*"},
+    {"rbtDBF", ".dbf", nullptr, "DBF files (*.dbf)|*.dbf|All files (*.*)|*.*"},
+    {"rbtXML", ".xml", nullptr, "XML files (*.xml)|*.xml|All files (*.*)|*.*"},
+    {"rbtTXT", ".txt", nullptr, "Text files (*.txt)|*.txt|All files (*.*)|*.*"},
+    {"rbtCSV", ".csv", nullptr, "CSV files (*.csv)|*.csv|All files (*.*)|*.*"},
+    {"rbtAccess", ".mdb", ".accdb", "Microsoft Access files (*.mdb)|*.mdb|All files (*.*)|*.*"},
+    {"rbtHTML", ".html", ".htm", "HTML files (*.html; *.htm)|*.html;*.htm|All files (*.*)|*.*"},
+    {"rbtXMLDoc", ".xml", nullptr, "XML files (*.xml)|*.xml|All files (*.*)|*.*"},
+    {"rbtXlsx", ".xlsx", nullptr, "Microsoft Excel 2007 files (*.xlsx)|*.xlsx|All files (*.*)|*.*"},
+    {"rbtDocx", ".docx", nullptr, "Microsoft Word 2007 files (*.docx)|*.docx|All files (*.*)|*.*"},
+    {"rbtODS", ".ods", nullptr,
+     "Open Document Spreadsheet files (*.ods)|*.ods|All files (*.*)|*.*"},
+    {"rbtODT", ".odt", nullptr, "Open Document Text files (*.odt)|*.odt|All files (*.*)|*.*"},
 };
 
 } // namespace
@@ -25,6 +28,17 @@ const TAllowedImport ImportKindCheckOrder[ImportKindCount] = {
 const ImportKindInfo& ImportKind(int Kind)
 {
     return kKinds[Kind < 0 || Kind >= ImportKindCount ? 0 : Kind];
+}
+
+bool FitsKind(const QString& FileName, int Kind)
+{
+    const QString suffix = QFileInfo(FileName).suffix();
+    if (suffix.isEmpty())
+        return false;
+    const ImportKindInfo& info = ImportKind(Kind);
+    const QString ext = u'.' + suffix;
+    return ext.compare(QLatin1String(info.Extension), Qt::CaseInsensitive) == 0 ||
+           (info.Also && ext.compare(QLatin1String(info.Also), Qt::CaseInsensitive) == 0);
 }
 
 TAllowedImports AvailableImports()

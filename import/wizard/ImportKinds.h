@@ -53,10 +53,14 @@ struct ImportKindInfo
 {
     const char* RadioButton; // object name of its button on the first page
     const char* Extension;   // the kind's own extension, lower case, with the dot
+    const char* Also;        // another extension its files carry, or nullptr
     const char* Filter;      // open-dialog filter, "|"-separated pairs
 };
 
 const ImportKindInfo& ImportKind(int Kind);
+
+// The file's extension, in any letter case, is one the kind's files carry.
+bool FitsKind(const QString& FileName, int Kind);
 
 // The kinds whose reader is built; the first page offers only these.
 TAllowedImports AvailableImports();
