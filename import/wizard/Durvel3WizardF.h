@@ -96,6 +96,10 @@ public:
     void LoadTemplate(const QString& FileName);
     QString LoadedTemplateName() const { return FTemplateFileName; }
 
+    // Runs a handler's body; what it raises is shown as a message, never thrown into the event
+    // loop. The pages' handlers go through it too.
+    void Guarded(const std::function<void()>& Body);
+
 public slots:
     void bNextClick();
     void bBackClick();
@@ -115,7 +119,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Guarded(const std::function<void()>& Body);
     void UpdateCaption();
     void ApplyExtensionRule();
     void CheckSource() const;

@@ -233,7 +233,6 @@ void AccessPage::ShowAccessMapPage(int Index, int Total)
     } catch (...) {
         // A query the database refuses: its message, and no way on until the fields are read.
         Pairs->SetSourceFields({}, Pairs->SourceCaption());
-        F->TuneButtons();
         throw;
     }
     F->TuneButtons();

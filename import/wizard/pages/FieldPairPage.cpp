@@ -28,7 +28,6 @@ void FieldPairPage::ShowStep(int Index, int Total)
         } catch (...) {
             // The clerk stays on the page with the message; nothing of another file is shown.
             Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
-            F->TuneButtons();
             throw;
         }
     }

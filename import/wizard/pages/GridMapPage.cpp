@@ -174,15 +174,6 @@ void GridMapPage::FieldShown()
     F->TuneButtons();
 }
 
-void GridMapPage::Guard(const std::function<void()>& Body)
-{
-    try {
-        Body();
-    } catch (const std::exception& e) {
-        dialogs::showError(QString::fromUtf8(e.what()), F);
-    }
-}
-
 void GridMapPage::SetSkipRows(int Value)
 {
     if (Value == FSkipRows)
@@ -203,15 +194,8 @@ void GridMapPage::ShowStep(int Index, int Total)
     F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
     F->ShowPage(this);
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload) {
-        try {
-            LoadSource();
-        } catch (...) {
-            // The page stays, empty: its buttons must say so before the message shows.
-            F->TuneButtons();
-            throw;
-        }
-    }
+    if (F->NeedReload)
+        LoadSource();
     if (C.Fields->topLevelItemCount() > 0 && !C.Fields->currentItem()) {
         C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
         C.Fields->setFocus();

@@ -127,9 +127,6 @@ protected:
     void FillColNumbers(int Count);
     // Repaints the preview and tunes the wizard's buttons after a field or value change.
     void FieldShown();
-    // Runs a handler of the page's own controls; a failure is shown, never thrown past Qt.
-    void Guard(const std::function<void()>& Body);
-
     const QString FOptionsSection;
 
 private:

@@ -27,7 +27,7 @@ OdtPage::OdtPage(TDurvel3WizardF* Form)
     Bind({ui->lvODTFields, ui->edODTSkipRows, ui->tlbODTAutoFill, ui->tlbODTClear, ui->laStep_14,
           nullptr, ui->pcODTFile});
     connect(ui->cbODTUseHeader, &QCheckBox::toggled, this,
-            [this](bool On) { Guard([&] { SetUseHeader(On); }); });
+            [this](bool On) { F->Guarded([&] { SetUseHeader(On); }); });
 }
 
 OdtPage::~OdtPage() = default;

@@ -32,19 +32,6 @@ const QString kOptionsSection = QStringLiteral("XLS_OPTIONS");
 const char* const kTagProperty = "Tag";
 constexpr int kRangeImage = 3;
 
-// Handlers run from the event loop: a range text that does not parse (a sheet name the range
-// syntax cannot hold) is shown, never thrown on.
-template <typename Body> void guarded(QWidget* Owner, Body&& body)
-{
-    try {
-        body();
-    } catch (const EMapRangeError& e) {
-        dialogs::showError(e.message(), Owner);
-    } catch (const std::exception& e) {
-        dialogs::showError(QString::fromUtf8(e.what()), Owner);
-    }
-}
-
 int stepTowards(int From, int To)
 {
     return From < To ? 1 : From > To ? -1 : 0;
@@ -66,28 +53,28 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     connect(ui->lvXLSRanges, &QTreeWidget::itemSelectionChanged, this, [this] { RangeChanged(); });
     connect(ui->lvXLSRanges, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (ui->tbtXLSEditRange->isEnabled())
-            guarded(this, [this] { EditRangeClick(); });
+            F->Guarded([this] { EditRangeClick(); });
     });
     ui->lvXLSFields->installEventFilter(this);
 
     connect(ui->tbtXLSAddRange, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { AddRangeClick(); }); });
+            [this] { F->Guarded([this] { AddRangeClick(); }); });
     connect(ui->tbtXLSEditRange, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { EditRangeClick(); }); });
+            [this] { F->Guarded([this] { EditRangeClick(); }); });
     connect(ui->tbtXLSDelRange, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { DelRangeClick(); }); });
+            [this] { F->Guarded([this] { DelRangeClick(); }); });
     connect(ui->tbtXLSMoveRangeUp, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { MoveRangeClick(-1); }); });
+            [this] { F->Guarded([this] { MoveRangeClick(-1); }); });
     connect(ui->tbtXLSMoveRangeDown, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { MoveRangeClick(1); }); });
+            [this] { F->Guarded([this] { MoveRangeClick(1); }); });
     connect(ui->tbtXLSAutoFillCols, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { AutoFillClick(true); }); });
+            [this] { F->Guarded([this] { AutoFillClick(true); }); });
     connect(ui->tbtXLSAutoFillRows, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { AutoFillClick(false); }); });
+            [this] { F->Guarded([this] { AutoFillClick(false); }); });
     connect(ui->tbtXLSClearFieldRanges, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { ClearFieldRangesClick(); }); });
+            [this] { F->Guarded([this] { ClearFieldRangesClick(); }); });
     connect(ui->tbtXLSClearAllRanges, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { ClearAllRangesClick(); }); });
+            [this] { F->Guarded([this] { ClearAllRangesClick(); }); });
     connect(ui->edXLSSkipCols, &QLineEdit::textChanged, this,
             [this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); });
     connect(ui->edXLSSkipRows, &QLineEdit::textChanged, this,
@@ -256,7 +243,7 @@ TKobWideStringGrid* XlsPage::NewSheetGrid(const QString& Caption)
     };
     grid->OnSelectCell = [this, grid](TKobCustomGrid*, int ACol, int ARow, bool&) {
         if (!FMovingByHeader)
-            guarded(this, [&] { CellMoving(grid->Col(), grid->Row(), ACol, ARow, FXLSKey); });
+            F->Guarded([&] { CellMoving(grid->Col(), grid->Row(), ACol, ARow, FXLSKey); });
     };
     grid->OnMouseDown = [this, grid](TKobCustomGrid*, Qt::MouseButton Button,
                                      Qt::KeyboardModifiers Shift, int X, int Y) {
@@ -264,11 +251,11 @@ TKobWideStringGrid* XlsPage::NewSheetGrid(const QString& Caption)
             return;
         const TGridCoord cell = grid->MouseCoord(X, Y);
         if (cell.X >= 0 && cell.Y >= 0 && (cell.X == 0) != (cell.Y == 0))
-            guarded(this, [&] { HeaderClicked(cell.X, cell.Y, Shift); });
+            F->Guarded([&] { HeaderClicked(cell.X, cell.Y, Shift); });
     };
     grid->OnClick = [this](TKobCustomGrid*) { RepaintGrid(); };
     grid->OnKeyDown = [this, grid](TKobCustomGrid*, int& Key, Qt::KeyboardModifiers Shift) {
-        guarded(this, [&] { GridKeyDown(grid, Key, Shift); });
+        F->Guarded([&] { GridKeyDown(grid, Key, Shift); });
     };
     grid->installEventFilter(this);
     grid->viewport()->installEventFilter(this);

@@ -96,11 +96,11 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
     connect(ui->tvXMLDoc, &QTreeWidget::itemDoubleClicked, this, &XmlDocPage::GetXPathClick);
     connect(ui->bXMLDocGetXPath, &QPushButton::clicked, this, &XmlDocPage::GetXPathClick);
     connect(ui->bXMLDocBuildTree, &QPushButton::clicked, this,
-            [this] { Guard([this] { BuildTreeClick(); }); });
+            [this] { F->Guarded([this] { BuildTreeClick(); }); });
     connect(ui->bXMLDocFillGrid, &QToolButton::clicked, this,
-            [this] { Guard([this] { FillGridClick(); }); });
+            [this] { F->Guarded([this] { FillGridClick(); }); });
     connect(ui->edXMLDocXPath, &QLineEdit::returnPressed, this,
-            [this] { Guard([this] { FillGridClick(); }); });
+            [this] { F->Guarded([this] { FillGridClick(); }); });
 }
 
 XmlDocPage::~XmlDocPage() = default;
