@@ -432,13 +432,19 @@ void TDBNavBar::BtnClick(TNavBarNavigateBtn button)
         return;
 
     // A move past the last or first row changes eof/bof without a signal, and a failing
-    // action may leave the state half changed: look again whatever happens.
-    struct Resync
-    {
-        TDBNavBar* bar;
-        ~Resync() { bar->updateButtons(); }
-    } resync{this};
+    // action may leave the state half changed: look again whatever happens (explicitly: the
+    // look reads the data set, which is no work for a destructor).
+    try {
+        Act(button);
+    } catch (...) {
+        updateButtons();
+        throw;
+    }
+    updateButtons();
+}
 
+void TDBNavBar::Act(TNavBarNavigateBtn button)
+{
     if (BeforeAction)
         BeforeAction(this, button);
 

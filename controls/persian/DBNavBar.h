@@ -193,6 +193,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // BtnClick without the final look at the data set.
+    void Act(TNavBarNavigateBtn button);
     friend class TNavBarButton;
     class TNavBarDataLink;
 

@@ -813,13 +813,20 @@ void TDurvel3WizardF::Run()
     if (FStep >= 1 && FStep <= OptionSteps() && !CurrentPage()->ConfirmLeave())
         return;
 
+    // Set back on every way out; explicitly, as it tunes the pages' buttons, which is no work for
+    // a destructor.
     SetRunning(true);
-    struct Reset
-    {
-        TDurvel3WizardF* F;
-        ~Reset() { F->SetRunning(false); }
-    } reset{this};
+    try {
+        RunImport();
+    } catch (...) {
+        SetRunning(false);
+        throw;
+    }
+    SetRunning(false);
+}
 
+void TDurvel3WizardF::RunImport()
+{
     if (FWizard->ShowProgress) {
         FProgressDialog = new TfmDurvel3ProgressDlg(this, CurrentImport);
         FProgressDialog->show();
@@ -837,14 +844,8 @@ void TDurvel3WizardF::Run()
             PostProgress(1, 2);
             Pump(true);
         }
-        std::exception_ptr error = std::current_exception();
-        try {
-            std::rethrow_exception(error);
-        } catch (const EDurvelError& e) {
-            dialogs::showError(e.message(), this);
-        } catch (const std::exception& e) {
-            dialogs::showError(QString::fromUtf8(e.what()), this);
-        }
+        const std::exception_ptr error = std::current_exception();
+        Guarded([&] { std::rethrow_exception(error); });
         ReleaseProgressDialog();
         return;
     }

@@ -125,6 +125,7 @@ private:
     void ShowStepPage();
     void FillLists();
     void Run();
+    void RunImport();
     void CopySettings(TDurvel3* Reader);
     void SetRunning(bool Value);
     void BindRelays(TDurvel3* Reader);
