@@ -196,6 +196,25 @@ QByteArray TMiniZip::ReadEntry(const QString& Name)
     return out;
 }
 
+QByteArray TMiniZip::ReadSmallEntry(const QString& Name, qint64 Cap)
+{
+    auto s = OpenEntry(Name);
+    QByteArray out;
+    out.reserve(qsizetype(qBound<qint64>(0, s->DeclaredSize(), Cap)));
+    char buf[65536];
+    for (;;) {
+        const qint64 n = s->Read(buf, sizeof buf);
+        if (n == 0)
+            break;
+        if (out.size() + n > Cap)
+            Damaged(QStringLiteral("its part %1 is larger than the %2 bytes such a part may hold")
+                        .arg(Name)
+                        .arg(Cap));
+        out.append(buf, qsizetype(n));
+    }
+    return out;
+}
+
 TZipEntryStream::TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize)
     : FOwner(Owner), FName(Name), FDeclaredSize(DeclaredSize)
 {}

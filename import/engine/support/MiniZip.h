@@ -55,6 +55,8 @@ class TMiniZip
 public:
     static constexpr qint64 DefaultMemberLimit = qint64(1) << 30;  // 1 GiB
     static constexpr qint64 DefaultArchiveLimit = qint64(4) << 30; // 4 GiB
+    // Parts read whole (workbook, relationships, styles, manifests): real files stay far below.
+    static constexpr qint64 DefaultSmallPartLimit = qint64(8) << 20; // 8 MiB
 
     TMiniZip() = default;
     explicit TMiniZip(const QString& FileName) : FFileName(FileName) {}
@@ -79,6 +81,9 @@ public:
     // Names match with "/" and "\" alike and without regard to letter case.
     bool Contains(const QString& Name) const;
     QByteArray ReadEntry(const QString& Name);
+    // A small part read whole: more than Cap inflated bytes is refused as damage, naming the
+    // part and the cap, so a padded part cannot take the memory a streamed one would not.
+    QByteArray ReadSmallEntry(const QString& Name, qint64 Cap = DefaultSmallPartLimit);
     // One member at a time: opening another one while a stream is alive is refused.
     std::unique_ptr<TZipEntryStream> OpenEntry(const QString& Name);
 

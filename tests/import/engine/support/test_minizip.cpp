@@ -147,6 +147,21 @@ private slots:
         QVERIFY(errorOf([&] { zip.ReadEntry(QStringLiteral("part2.xml")); }).contains("refused"));
     }
 
+    void smallPartsHaveTheirOwnCap()
+    {
+        const QString file = path("padded.zip");
+        QVERIFY(writeZip(file, {{"workbook.xml", QByteArray(300 << 10, ' ')},
+                                {"styles.xml", QByteArray(100 << 10, ' ')}}));
+        TMiniZip zip(file);
+        zip.Open();
+        const QString message =
+            errorOf([&] { zip.ReadSmallEntry(QStringLiteral("workbook.xml"), 200 << 10); });
+        QVERIFY2(message.contains("workbook.xml") && message.contains("204800"), qPrintable(message));
+        QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml"), 200 << 10).size(), 100 << 10);
+        // The refused part closed its stream: the archive reads on.
+        QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml")).size(), 100 << 10);
+    }
+
     void documentLoadsOnceUntilItsNameIsSetAgain()
     {
         const QString file = path("doc.ods");
