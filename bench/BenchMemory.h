@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <malloc.h>
 
 // Resident memory of this process from /proc (Linux), in MiB.

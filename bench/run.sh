@@ -239,6 +239,16 @@ for n in (100000, 1000000):
     print(f"  {n:>9,} rows: {mib:6.1f} MiB in {sec(b):6.2f} s (target < 40 MiB)"
           f" -> {'met' if mib < 40 else 'missed'}")
 
+print()
+print("CSV into a filtered data set (a condition in its SQL), insert mode, beside the whole table:")
+for n in (100000, 1000000):
+    f = find(imp, f"BM_ImportCsvToRegister/rows:{n}/insert:1/filtered:1")
+    w = find(imp, f"BM_ImportCsvToRegister/rows:{n}/insert:1/filtered:0")
+    r = sec(f) / sec(w)
+    verdict = f" (target within 1.3x at 1M) -> {'met' if r <= 1.3 else 'missed'}" if n == 1000000 else ""
+    print(f"  {n:>9,} rows: filtered {sec(f):6.2f} s, {f['peak_above_idle_MiB']:.0f} MiB above idle;"
+          f" whole table {sec(w):6.2f} s; {r:.2f}x{verdict}")
+
 reg = find(app, "BM_RegisterWindowOpens/1000000")
 q = find(dbb, "BM_RegisterQueryOpen/1000000")
 print()

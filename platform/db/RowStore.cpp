@@ -154,7 +154,6 @@ void RowStore::reset(int columns)
 {
     m_columns = columns;
     m_rows.clear();
-    m_rows.shrink_to_fit();
     m_blocks.clear();
     m_free = 0;
     m_next = nullptr;
@@ -321,7 +320,7 @@ void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& t
 void RowStore::insert(int at, const QVector<QVariant>& row)
 {
     const char* p = encode(row);
-    m_rows.insert(m_rows.begin() + qBound(0, at, size()), p);
+    m_rows.insert(std::size_t(qBound(0, at, size())), p);
 }
 
 void RowStore::replace(int at, const QVector<QVariant>& row)
@@ -334,7 +333,7 @@ void RowStore::replace(int at, const QVector<QVariant>& row)
 void RowStore::remove(int at)
 {
     m_waste += qint64(rowBytes(m_rows[std::size_t(at)]));
-    m_rows.erase(m_rows.begin() + at);
+    m_rows.erase(std::size_t(at));
     compactIfWasteful();
 }
 
@@ -350,12 +349,12 @@ void RowStore::compactIfWasteful()
     m_next = nullptr;
     m_held = 0;
     m_waste = 0;
-    for (const char*& row : m_rows) {
+    m_rows.forEach([this](const char*& row) {
         const std::size_t n = rowBytes(row);
         char* p = allocate(n);
         std::memcpy(p, row, n);
         row = p;
-    }
+    });
 }
 
 } // namespace db

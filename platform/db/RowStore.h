@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+
+#include "GapVector.h"
 #include <memory>
 #include <vector>
 
@@ -15,7 +17,8 @@ enum class FieldType;
 
 // The rows of a data set, each one compact run of bytes (a tag per cell, texts as UTF-8) in
 // large shared blocks: a register of a million people costs tens of megabytes, not hundreds.
-// Row order is kept in a vector of pointers, so inserting and removing rows moves pointers only.
+// Row order is kept in a gap vector of pointers, so inserting and removing rows moves pointers
+// only, and a run of them at one place moves next to none.
 class RowStore
 {
 public:
@@ -49,7 +52,7 @@ private:
     void compactIfWasteful();
 
     int m_columns = 0;
-    std::vector<const char*> m_rows;
+    GapVector<const char*> m_rows;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::size_t m_free = 0; // bytes left in the last block
     char* m_next = nullptr; // first free byte of the last block

@@ -84,6 +84,51 @@ private slots:
         QVERIFY2(store.bytesHeld() < 4 * 1024 * 1024,
                  qPrintable(QString::number(store.bytesHeld())));
     }
+
+    // Runs of inserts and removals at one place, moving places and random places keep the
+    // order a plain list keeps.
+    void insertsAndRemovalsAnywhereKeepOrder_data()
+    {
+        QTest::addColumn<int>("pattern");
+        QTest::newRow("every insert before the last one") << 0;
+        QTest::newRow("each insert after the last one") << 1;
+        QTest::newRow("at the front") << 2;
+        QTest::newRow("random places, removals between") << 3;
+    }
+    void insertsAndRemovalsAnywhereKeepOrder()
+    {
+        QFETCH(int, pattern);
+        db::RowStore store;
+        store.reset(1);
+        QList<qint64> model;
+        quint32 seed = 12345;
+        auto next = [&seed](int bound) {
+            seed = seed * 1103515245u + 12345u;
+            return int((seed >> 8) % quint32(bound));
+        };
+        for (int i = 0; i < 3000; ++i)
+            model.append(i), store.insert(i, {QVariant(qint64(i))});
+        int at = 1500;
+        for (int i = 0; i < 5000; ++i) {
+            const qint64 v = 100000 + i;
+            if (pattern == 1)
+                ++at;
+            else if (pattern == 2)
+                at = 0;
+            else if (pattern == 3)
+                at = next(int(model.size()) + 1);
+            model.insert(at, v);
+            store.insert(at, {QVariant(v)});
+            if (pattern == 3 && i % 3 == 0) {
+                const int gone = next(int(model.size()));
+                model.removeAt(gone);
+                store.remove(gone);
+            }
+        }
+        QCOMPARE(store.size(), int(model.size()));
+        for (int i = 0; i < model.size(); ++i)
+            QCOMPARE(store.integer(i, 0), model[i]);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRowStore)
