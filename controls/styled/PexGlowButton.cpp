@@ -687,7 +687,7 @@ bool extrasFor(TPexStyle s, Extras& e)
     switch (s) {
     case tsWindows8:
     case tsWindows10:
-        e = {kKeep, kKeep, kKeep, kKeep, clBlack, 0xFFFFFF, clNone, kKeep};
+        e = {0xF7F7F7, clNone, kKeep, kKeep, clBlack, 0xFFFFFF, clNone, kKeep};
         return true;
     case tsOffice2013White:
     case tsOffice2013LightGray:
