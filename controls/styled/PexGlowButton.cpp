@@ -1505,9 +1505,8 @@ TColor TPexGlowButton::textColor() const
         return a->TextColorDown();
     if (m_hot)
         return a->TextColorHot();
-    if (m_fontColor == clNone)
-        return FromQColorRgb(palette().color(QPalette::ButtonText).rgb());
-    return m_fontColor;
+    // The caption belongs to the button's own fills, never to the desktop's palette.
+    return m_fontColor == clNone ? clWindowText : m_fontColor;
 }
 
 QFont TPexGlowButton::captionFont() const
@@ -1767,7 +1766,7 @@ Fill darkened(Fill f)
 
 void TPexGlowButton::drawButton(QPainter& p, const QRect& r, const ColorSet& c)
 {
-    const QPalette pal = palette();
+    const QPalette& pal = StyledPalette();
     const bool left = m_position == bpStandalone || m_position == bpLeft;
     const bool right = m_position == bpStandalone || m_position == bpRight;
     const bool round = m_rounded;

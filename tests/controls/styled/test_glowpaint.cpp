@@ -372,6 +372,41 @@ private slots:
         QCOMPARE(s.buttonImage(), before);
     }
 
+    // A dark desktop palette leaves the captions dark on the light fills they are drawn on.
+    void captionStaysDarkUnderADarkPalette_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("parentFont");
+        QTest::newRow("own colours") << int(tsCustom) << true;
+        QTest::newRow("style, own font") << int(tsOffice2019White) << false;
+        QTest::newRow("style, parent's font") << int(tsOffice2013White) << true;
+        QTest::newRow("window text look") << int(tsWindows10) << false;
+    }
+    void captionStaysDarkUnderADarkPalette()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, parentFont);
+        const QPalette before = QApplication::palette();
+        QPalette dark(QColor(0x30, 0x30, 0x30));
+        for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        QApplication::setPalette(dark);
+        QWidget parent;
+        parent.resize(140, 60);
+        auto* b = new TPexGlowButton(QStringLiteral("ثبت ثبت"), &parent);
+        b->setGeometry(10, 10, 100, 40);
+        b->setParentFont(parentFont);
+        b->ApplyUIStyle(TPexStyle(style));
+        const QImage shot = parent.grab().toImage().copy(QRect(10, 10, 100, 40));
+        QApplication::setPalette(before);
+        int darkest = 255;
+        for (int y = 4; y < 36; ++y)
+            for (int x = 4; x < 96; ++x)
+                darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+        QVERIFY2(darkest < 80, qPrintable(QString::number(darkest)));
+    }
+
     void captionUsesItsTextColourAndDirection()
     {
         Scene s;
