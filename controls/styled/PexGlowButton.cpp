@@ -906,7 +906,9 @@ void TPexGlowButton::FadeTick()
     if (kind == fkDown && m_fadeStep < 0 && m_style == bsButton) {
         m_pressed = false;
         m_pressedAtLeave = false;
-        MouseLeaveNotice();
+        // A button the mouse is still over stays hot.
+        if (!m_mouseInside)
+            MouseLeaveNotice();
     }
 }
 
@@ -1054,12 +1056,22 @@ void TPexGlowButton::mouseReleaseEvent(QMouseEvent* e)
     const QPoint pos = e->position().toPoint();
     const bool inside = rect().contains(pos);
     m_fadeStep = -10;
-    m_downPercent = 100;
-    if (inside) {
+    if (inside && m_style == bsButton && m_groupIndex == 0 && m_pressed) {
+        // The pressed look fades into the hot one from wherever the press had got to; a
+        // quick click must not hold the full pressed colour and then jump.
+        m_fadeKind = fkDown;
+        m_hot = true;
+        m_mouseInside = true;
+        startFadeTimer();
+        if (!m_fadeTimer)
+            m_pressed = false;
+    } else if (inside) {
+        m_downPercent = 100;
         m_fadeKind = fkHot;
         m_hot = true;
         m_mouseInside = true;
     } else {
+        m_downPercent = 100;
         m_fadeKind = fkNone;
         m_hot = false;
         m_mouseInside = false;

@@ -245,6 +245,48 @@ private slots:
         QCOMPARE(s.at(50, 5), qc(expected));
     }
 
+    // After a release the pressed colour fades into the hot one from the level the press had
+    // reached, by ten percent a tick, with no step larger than that.
+    void releaseFadesFromTheDownLevel_data()
+    {
+        QTest::addColumn<int>("pressTicks");
+        QTest::newRow("quick click") << 1;
+        QTest::newRow("half way") << 3;
+        QTest::newRow("held to the end") << 7;
+    }
+    void releaseFadesFromTheDownLevel()
+    {
+        QFETCH(int, pressTicks);
+        TPexGlowButton::setFadeInterval(20);
+        Scene s;
+        const TColor down = 0x303030, hot = 0xC86432;
+        events::enter(s.b, {50, 20});
+        for (int i = 0; i < 6; ++i)
+            s.b->FadeTick();
+        QVERIFY(!s.b->Fading());
+        events::press(s.b, {50, 20});
+        for (int i = 0; i < pressTicks; ++i)
+            s.b->FadeTick();
+        const int level = s.b->DownPercent();
+        events::release(s.b, {50, 20});
+        QVERIFY(s.b->Fading());
+        QColor last = s.at(50, 5);
+        QVERIFY(near(last, qc(blend(down, hot, level)), 1));
+        int ticks = 0;
+        while (s.b->Fading() && ticks < 20) {
+            s.b->FadeTick();
+            ++ticks;
+            const QColor now = s.at(50, 5);
+            // One tick moves the colour a tenth of the way at most.
+            QVERIFY(std::abs(now.blue() - last.blue()) <= 0x98 / 10 + 1);
+            last = now;
+        }
+        QVERIFY(!s.b->Fading());
+        QCOMPARE(s.at(50, 5), qc(hot));
+        QVERIFY(s.b->IsHot());
+        QVERIFY(!s.b->IsPressed());
+    }
+
     void fadeOutAtHalfIsTheAverage()
     {
         TPexGlowButton::setFadeInterval(20);
