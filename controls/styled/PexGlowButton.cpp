@@ -169,8 +169,10 @@ TPexGlowButton::~TPexGlowButton()
 {
     if (m_watchedWindow)
         m_watchedWindow->removeEventFilter(this);
-    // The key tip's box lives on the window, which may outlive the button.
-    delete m_keyTip;
+    // The key tip's box lives on the window, which may outlive the button, or be deleting
+    // its children right now.
+    if (m_keyTip)
+        m_keyTip->deleteLater();
 }
 
 void TPexGlowButton::init()
@@ -2192,7 +2194,8 @@ void TPexGlowButtonActionLink::Update(bool fromAction)
     if (TActionList::ImagesOf(a))
         b->setImageIndex(TActionList::ImageIndex(a));
     b->followChecked(a->isChecked());
-    if (b->isVisible() != a->isVisible() && (b->parentWidget() || !a->isVisible()))
+    // A button of its own is no window: it is only ever hidden here.
+    if (b->isHidden() == a->isVisible() && (b->parentWidget() || !a->isVisible()))
         b->setVisible(a->isVisible());
     if (b->AutoSize())
         b->requestResize();

@@ -538,7 +538,7 @@ private:
     int m_imageIndex = -1;
     TImageListType m_imageListType = ipActionList;
     TPexGlowButtonActionLink* m_actionLink = nullptr;
-    QPointer<KeyTipBox> m_keyTip;
+    QPointer<QWidget> m_keyTip;
 };
 
 } // namespace pex
