@@ -370,6 +370,55 @@ private slots:
         QCOMPARE(clicks.count(), 3);
     }
 
+    // Notes stand under the caption in their own font, broken into lines only with WordWrap.
+    void notesUnderTheCaption_data()
+    {
+        QTest::addColumn<bool>("wordWrap");
+        QTest::addColumn<int>("noteLines");
+        QTest::newRow("word wrap") << true << 3;
+        QTest::newRow("no wrap") << false << 2;
+    }
+    void notesUnderTheCaption()
+    {
+        QFETCH(bool, wordWrap);
+        QFETCH(int, noteLines);
+        QWidget parent;
+        parent.resize(220, 160);
+        auto* b = new TPexGlowButton(QStringLiteral("Caption"), &parent);
+        b->setGeometry(10, 10, 200, 140);
+        b->setBorderStyle(bsNone);
+        TGlowButtonAppearance* a = b->Appearance();
+        for (auto set : {&TGlowButtonAppearance::setColor, &TGlowButtonAppearance::setColorTo,
+                         &TGlowButtonAppearance::setColorMirror,
+                         &TGlowButtonAppearance::setColorMirrorTo})
+            (a->*set)(clWhite);
+        QFont notes(QStringLiteral("DejaVu Sans"));
+        notes.setPixelSize(11);
+        b->setNotesFont(notes);
+        b->setWordWrap(wordWrap);
+        // The second line is wider than the button: it wraps only with WordWrap.
+        b->setNotes({QStringLiteral("first"),
+                     QStringLiteral("one two three four five six seven eight nine ten")});
+        const QImage shot = parent.grab().toImage().copy(b->geometry());
+        // Bands of rows with ink, top to bottom.
+        QList<QPair<int, int>> bands;
+        bool inBand = false;
+        for (int y = 0; y < shot.height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < shot.width() && !ink; ++x)
+                ink = qGray(shot.pixel(x, y)) < 128;
+            if (ink && !inBand)
+                bands.append({y, y});
+            if (ink)
+                bands.last().second = y;
+            inBand = ink;
+        }
+        QCOMPARE(bands.size(), 1 + noteLines);
+        // The caption's band comes first and is taller than a line of the smaller notes font.
+        const int captionHeight = bands[0].second - bands[0].first;
+        QVERIFY(captionHeight >= bands[1].second - bands[1].first);
+    }
+
     void versionIsFourNumbers_data()
     {
         QTest::addColumn<uint>("packed");
