@@ -4,6 +4,10 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -97,6 +101,14 @@ TButtonPicture::TButtonPicture(QAbstractButton* Button, const TImageList& Images
         Place();
     });
     Button->installEventFilter(this);
+    if (Button->icon().isNull()) {
+        // A clear icon of the picture's size makes the button lay its caption out beside the
+        // picture instead of under it.
+        QPixmap clear(Images.Width(), Images.Height());
+        clear.fill(Qt::transparent);
+        Button->setIcon(QIcon(clear));
+        Button->setIconSize(clear.size());
+    }
     Place();
 }
 
@@ -112,8 +124,22 @@ void TButtonPicture::Place()
     const QRect b = FButton->geometry();
     const int side = FImages.Height();
     const int sink = FSunk ? 1 : 0;
-    setGeometry(b.left() + 4 + sink, b.top() + (b.height() - side) / 2 + sink, FImages.Width(),
-                side);
+    // Where the button's style puts its icon: icon, a gap of 4 and the caption, centred in
+    // the contents.
+    int left = 4;
+    if (auto* push = qobject_cast<QPushButton*>(FButton.data())) {
+        QStyleOptionButton opt;
+        opt.initFrom(push);
+        opt.text = push->text();
+        const QRect contents = push->style()->subElementRect(QStyle::SE_PushButtonContents, &opt,
+                                                             push);
+        QString caption = push->text();
+        caption.remove(u'&');
+        const int label = FImages.Width() + 4 + push->fontMetrics().horizontalAdvance(caption);
+        left = qMax(2, contents.left() + (contents.width() - label) / 2);
+    }
+    setGeometry(b.left() + left + sink, b.top() + (b.height() - side) / 2 + sink,
+                FImages.Width(), side);
     setVisible(FButton->isVisibleTo(parentWidget()));
     raise();
 }
@@ -126,6 +152,7 @@ bool TButtonPicture::eventFilter(QObject* Watched, QEvent* Event)
         case QEvent::Resize:
         case QEvent::Show:
         case QEvent::Hide:
+        case QEvent::FontChange:
             Place();
             break;
         case QEvent::EnabledChange:

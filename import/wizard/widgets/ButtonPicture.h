@@ -18,7 +18,8 @@ class TButtonPicture : public QWidget
     Q_OBJECT
 
 public:
-    // Stands over Button (a sibling above it), at its left edge, centred in its height.
+    // Stands over Button (a sibling above it) where the button's style puts an icon, beside
+    // the caption.
     TButtonPicture(QAbstractButton* Button, const TImageList& Images, int EnabledIndex,
                    int DisabledIndex);
 
