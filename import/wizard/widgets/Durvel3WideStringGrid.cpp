@@ -90,19 +90,8 @@ void TKobInplaceEdit::keyPressEvent(QKeyEvent* Event)
         if (key == 0)
             return;
     }
-    if (!Event->text().isEmpty()) {
-        // The grid sees every typed character first and may drop or change it.
-        QChar ch = Event->text().at(0);
-        FGrid->KeyPress(ch);
-        if (ch.isNull())
-            return;
-        if (ch != Event->text().at(0)) {
-            QKeyEvent changed(Event->type(), key, mods, QString(ch), Event->isAutoRepeat());
-            EditKey(&changed);
-            return;
-        }
-    }
-    EditKey(Event);
+    // The grid sees every typed character first and may drop or change it.
+    FGrid->PassKeyPress(Event, [this](QKeyEvent* Key) { EditKey(Key); });
 }
 
 void TKobInplaceEdit::EditKey(QKeyEvent* Event)
@@ -1084,19 +1073,26 @@ void TKobCustomGrid::keyPressEvent(QKeyEvent* Event)
         if (key == 0)
             return;
     }
-    if (!Event->text().isEmpty()) {
-        QChar ch = Event->text().at(0);
-        KeyPress(ch);
-        if (ch.isNull())
-            return;
-        if (ch != Event->text().at(0)) {
-            QKeyEvent changed(Event->type(), key, Event->modifiers(), QString(ch),
-                              Event->isAutoRepeat());
-            GridKey(&changed);
-            return;
-        }
+    PassKeyPress(Event, [this](QKeyEvent* Key) { GridKey(Key); });
+}
+
+void TKobCustomGrid::PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then)
+{
+    if (Event->text().isEmpty()) {
+        Then(Event);
+        return;
     }
-    GridKey(Event);
+    QChar ch = Event->text().at(0);
+    KeyPress(ch);
+    if (ch.isNull())
+        return;
+    if (ch == Event->text().at(0)) {
+        Then(Event);
+        return;
+    }
+    QKeyEvent changed(Event->type(), Event->key(), Event->modifiers(), QString(ch),
+                      Event->isAutoRepeat());
+    Then(&changed);
 }
 
 void TKobCustomGrid::GridKey(QKeyEvent* Event)

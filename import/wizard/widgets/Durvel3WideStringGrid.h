@@ -305,6 +305,9 @@ private:
     void DrawMovePos(QPainter& P);
     void HandleKey(int Key, Qt::KeyboardModifiers Shift);
     void GridKey(QKeyEvent* Event);
+    // Then gets the key as the key-press handling leaves its character: as it is, changed,
+    // or not at all when dropped.
+    void PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then);
     void FocusMoved(QWidget* Old, QWidget* Now);
     bool HoldsFocus(const QWidget* W) const { return W && (W == this || isAncestorOf(W)); }
 
