@@ -2132,7 +2132,6 @@ void TPexGlowButton::paintEvent(QPaintEvent*)
     }
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // Action link
 
@@ -2242,8 +2241,7 @@ void TPexGlowButton::followChecked(bool checked)
 class KeyTipBox : public QWidget
 {
 public:
-    explicit KeyTipBox(TPexGlowButton* button)
-        : QWidget(button->window()), m_button(button)
+    explicit KeyTipBox(TPexGlowButton* button) : QWidget(button->window()), m_button(button)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setObjectName(QStringLiteral("KeyTip"));
@@ -2363,34 +2361,23 @@ QRect TPexGlowButton::KeyTipRect() const
     const QFontMetrics fm(font());
     const QSize box(fm.horizontalAdvance(m_shortCutHint) + 8, fm.height() + 4);
     const QRect b(mapTo(window(), QPoint(0, 0)), size());
-    // Where the box's centre goes: an x on the button (left edge, middle, right edge) and a y
-    // (above it, on its top edge, its middle, its bottom edge, below it).
-    enum { L, C, R };
+    // Where the box's centre goes: an x on the button (left edge, middle, right edge; or the box
+    // starts where the button starts) and a y (above it, on its top edge, its middle, its bottom
+    // edge, below it).
+    enum { L, C, R, Start };
     enum { Above, Top, Middle, Bottom, Below };
-    int hx = C, vy = Middle;
-    switch (m_shortCutHintPos) {
-    case shpLeft: hx = L; vy = Middle; break;
-    case shpTop: hx = C; vy = Top; break;
-    case shpRight: hx = R; vy = Middle; break;
-    case shpBottom: hx = C; vy = Bottom; break;
-    case shpCenter: hx = C; vy = Middle; break;
-    case shpAuto:
-        // Bottom for a button in the upper half of its window, top for one below.
-        hx = C;
-        vy = b.center().y() < window()->height() / 2 ? Bottom : Top;
-        break;
-    case shpTopLeft: hx = L; vy = Top; break;
-    case shpTopRight: hx = R; vy = Top; break;
-    case shpAboveTop: hx = C; vy = Above; break;
-    case shpAboveTopLeft: hx = L; vy = Above; break;
-    case shpAboveTopRight: hx = R; vy = Above; break;
-    case shpBottomLeft: hx = L; vy = Bottom; break;
-    case shpBottomRight: hx = R; vy = Bottom; break;
-    case shpBelowBottom: hx = -1; vy = Below; break;
-    case shpBelowBottomLeft: hx = L; vy = Below; break;
-    case shpBelowBottomRight: hx = R; vy = Below; break;
-    case shpBelowBottomCenter: hx = C; vy = Below; break;
-    }
+    // In the order of TShortCutHintPos.
+    static constexpr struct
+    {
+        int hx, vy;
+    } kPlaces[] = {{L, Middle}, {C, Top},       {R, Middle}, {C, Bottom}, {C, Middle}, {C, Bottom},
+                   {L, Top},    {R, Top},       {C, Above},  {L, Above},  {R, Above},  {L, Bottom},
+                   {R, Bottom}, {Start, Below}, {L, Below},  {R, Below},  {C, Below}};
+    const int hx = kPlaces[m_shortCutHintPos].hx;
+    int vy = kPlaces[m_shortCutHintPos].vy;
+    // Auto: under a button in the upper half of its window, over one below.
+    if (m_shortCutHintPos == shpAuto && b.center().y() >= window()->height() / 2)
+        vy = Top;
     int x;
     if (hx == L)
         x = b.left() - box.width() / 2;
@@ -2399,14 +2386,24 @@ QRect TPexGlowButton::KeyTipRect() const
     else if (hx == C)
         x = b.left() + (b.width() - box.width()) / 2;
     else
-        x = b.left(); // below the bottom, starting where the button starts
+        x = b.left();
     int y;
     switch (vy) {
-    case Above: y = b.top() - box.height(); break;
-    case Top: y = b.top() - box.height() / 2; break;
-    case Bottom: y = b.bottom() + 1 - box.height() / 2; break;
-    case Below: y = b.bottom() + 1; break;
-    default: y = b.top() + (b.height() - box.height()) / 2; break;
+    case Above:
+        y = b.top() - box.height();
+        break;
+    case Top:
+        y = b.top() - box.height() / 2;
+        break;
+    case Bottom:
+        y = b.bottom() + 1 - box.height() / 2;
+        break;
+    case Below:
+        y = b.bottom() + 1;
+        break;
+    default:
+        y = b.top() + (b.height() - box.height()) / 2;
+        break;
     }
     return QRect(QPoint(x, y), box);
 }

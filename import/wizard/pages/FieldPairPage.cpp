@@ -22,10 +22,8 @@ void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepL
     {
         QAbstractButton* Button;
         int Enabled, Disabled;
-    } pictures[] = {{Lists.Add, 4, 12},
-                    {Lists.AutoFill, 9, 17},
-                    {Lists.Remove, 6, 14},
-                    {Lists.Clear, 7, 15}};
+    } pictures[] = {
+        {Lists.Add, 4, 12}, {Lists.AutoFill, 9, 17}, {Lists.Remove, 6, 14}, {Lists.Clear, 7, 15}};
     for (const auto& pic : pictures) {
         auto* box = new TButtonPicture(pic.Button, ilWizard(), pic.Enabled, pic.Disabled);
         box->setObjectName(u'p' + pic.Button->objectName());

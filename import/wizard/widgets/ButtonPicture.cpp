@@ -4,12 +4,12 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QPainter>
-#include <QPainterPath>
 
 namespace {
 
@@ -85,8 +85,8 @@ const TImageList& ilWizard()
     return *list;
 }
 
-TButtonPicture::TButtonPicture(QAbstractButton* Button, const TImageList& Images,
-                               int EnabledIndex, int DisabledIndex)
+TButtonPicture::TButtonPicture(QAbstractButton* Button, const TImageList& Images, int EnabledIndex,
+                               int DisabledIndex)
     : QWidget(Button->parentWidget()), FButton(Button), FImages(Images),
       FEnabledIndex(EnabledIndex), FDisabledIndex(DisabledIndex)
 {
@@ -131,15 +131,15 @@ void TButtonPicture::Place()
         QStyleOptionButton opt;
         opt.initFrom(push);
         opt.text = push->text();
-        const QRect contents = push->style()->subElementRect(QStyle::SE_PushButtonContents, &opt,
-                                                             push);
+        const QRect contents =
+            push->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, push);
         QString caption = push->text();
         caption.remove(u'&');
         const int label = FImages.Width() + 4 + push->fontMetrics().horizontalAdvance(caption);
         left = qMax(2, contents.left() + (contents.width() - label) / 2);
     }
-    setGeometry(b.left() + left + sink, b.top() + (b.height() - side) / 2 + sink,
-                FImages.Width(), side);
+    setGeometry(b.left() + left + sink, b.top() + (b.height() - side) / 2 + sink, FImages.Width(),
+                side);
     setVisible(FButton->isVisibleTo(parentWidget()));
     raise();
 }

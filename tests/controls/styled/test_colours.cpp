@@ -197,10 +197,10 @@ private slots:
         // border checked-hot, text disabled
         QTest::addColumn<QList<uint>>("expected");
         const uint N = clNone;
-        QTest::newRow("8") << tsWindows8 << QList<uint>{0xF7F7F7, N, 0x808080, clWindowText,
-                                                        0,        0xFFFFFF, N, 0x808080};
-        QTest::newRow("10") << tsWindows10 << QList<uint>{0xF7F7F7, N, 0x808080, clWindowText,
-                                                          0,        0xFFFFFF, N, 0x808080};
+        QTest::newRow("8") << tsWindows8 << QList<uint>{0xF7F7F7, N,        0x808080, clWindowText,
+                                                        0,        0xFFFFFF, N,        0x808080};
+        QTest::newRow("10") << tsWindows10 << QList<uint>{0xF7F7F7, N, 0x808080, clWindowText, 0,
+                                                          0xFFFFFF, N, 0x808080};
         QTest::newRow("2013") << tsOffice2013Gray
                               << QList<uint>{0xEEEEEE, N,        0xACACAC, clWindowText,
                                              0,        0xFFFFFF, N,        0x808080};
@@ -313,18 +313,18 @@ private slots:
                                     << QList<uint>{0xFFFFFF, N, 0xFFFFFF, N, 0xD4D4D4};
         QTest::newRow("2016 grey") << tsOffice2016Gray << hot2016 << down2016 << checked2016
                                    << QList<uint>{0xB2B2B2, N, 0xB2B2B2, N, 0x444444};
-        QTest::newRow("2016 black") << tsOffice2016Black << one(0x6A6A6A, 0x6A6A6A)
-                                    << one(0x444444, 0x444444) << one(0x575757, 0x575757)
-                                    << QList<uint>{0x363636, N, 0x363636, N, 0x444444};
-        QTest::newRow("2019 white") << tsOffice2019White << one(0xFAECE3, 0xB0784A)
-                                    << one(0xB0784A, 0xB0784A) << one(0xD1B9A5, 0xD1B9A5)
-                                    << QList<uint>{0xFFFFFF, N, 0xFFFFFF, N, 0xD4D4D4};
-        QTest::newRow("2019 grey") << tsOffice2019Gray << one(0x939597, 0x86888A)
-                                   << one(0x86888A, 0x86888A) << one(0x939597, 0x939597)
-                                   << one(0xB8BBBE, 0xD4D4D4);
-        QTest::newRow("2019 black") << tsOffice2019Black << one(0x444648, 0x5C5E60)
-                                    << one(0x5C5E60, 0x5C5E60) << one(0x444648, 0x444648)
-                                    << one(0x303132, 0x505050);
+        QTest::newRow("2016 black")
+            << tsOffice2016Black << one(0x6A6A6A, 0x6A6A6A) << one(0x444444, 0x444444)
+            << one(0x575757, 0x575757) << QList<uint>{0x363636, N, 0x363636, N, 0x444444};
+        QTest::newRow("2019 white")
+            << tsOffice2019White << one(0xFAECE3, 0xB0784A) << one(0xB0784A, 0xB0784A)
+            << one(0xD1B9A5, 0xD1B9A5) << QList<uint>{0xFFFFFF, N, 0xFFFFFF, N, 0xD4D4D4};
+        QTest::newRow("2019 grey")
+            << tsOffice2019Gray << one(0x939597, 0x86888A) << one(0x86888A, 0x86888A)
+            << one(0x939597, 0x939597) << one(0xB8BBBE, 0xD4D4D4);
+        QTest::newRow("2019 black")
+            << tsOffice2019Black << one(0x444648, 0x5C5E60) << one(0x5C5E60, 0x5C5E60)
+            << one(0x444648, 0x444648) << one(0x303132, 0x505050);
     }
     void everyStyleWritesItsStateSets()
     {

@@ -43,10 +43,7 @@ struct Scene
     ~Scene() { TPexGlowButton::setFadeInterval(20); }
 
     // The colour at the middle of the picture (the button's centre).
-    QColor picture()
-    {
-        return parent.grab().toImage().pixelColor(b->geometry().center());
-    }
+    QColor picture() { return parent.grab().toImage().pixelColor(b->geometry().center()); }
 };
 
 } // namespace
@@ -388,9 +385,9 @@ private slots:
         b->setGeometry(10, 10, 200, 140);
         b->setBorderStyle(bsNone);
         TGlowButtonAppearance* a = b->Appearance();
-        for (auto set : {&TGlowButtonAppearance::setColor, &TGlowButtonAppearance::setColorTo,
-                         &TGlowButtonAppearance::setColorMirror,
-                         &TGlowButtonAppearance::setColorMirrorTo})
+        for (auto set :
+             {&TGlowButtonAppearance::setColor, &TGlowButtonAppearance::setColorTo,
+              &TGlowButtonAppearance::setColorMirror, &TGlowButtonAppearance::setColorMirrorTo})
             (a->*set)(clWhite);
         QFont notes(QStringLiteral("DejaVu Sans"));
         notes.setPixelSize(11);
@@ -432,7 +429,8 @@ private slots:
         QFETCH(uint, packed);
         QFETCH(QString, text);
         QCOMPARE(TPexGlowButton::VersionText(packed), text);
-        QCOMPARE(TPexGlowButton::Version(), TPexGlowButton::VersionText(TPexGlowButton::GetVersionNr()));
+        QCOMPARE(TPexGlowButton::Version(),
+                 TPexGlowButton::VersionText(TPexGlowButton::GetVersionNr()));
     }
 };
 

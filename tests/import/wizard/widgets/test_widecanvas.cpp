@@ -74,8 +74,8 @@ private slots:
         QVERIFY(base >= 0);
 
         Drawing d;
-        d.canvas.CanvasOrientation = rtlCanvas ? TKobWideStringCanvas::coRightToLeft
-                                               : TKobWideStringCanvas::coLeftToRight;
+        d.canvas.CanvasOrientation =
+            rtlCanvas ? TKobWideStringCanvas::coRightToLeft : TKobWideStringCanvas::coLeftToRight;
         d.canvas.RightToLeftReading = rtlReading;
         const int w = d.canvas.TextWidth(kText);
         d.canvas.TextOut(0, 0, QString()); // the pen starts somewhere known
