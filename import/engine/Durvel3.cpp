@@ -489,6 +489,9 @@ void TDurvel3::ReleaseImportState()
     FNonKeyColumns.clear();
     FGenerators.Clear();
     FColumnFormats.clear();
+    FFieldIndexes.clear();
+    FFieldTargets.clear();
+    FFieldIndexesGeneration = ~quint64(0);
     FTransactionDue = false;
     if (FInTransaction) {
         FInTransaction = false;
@@ -784,8 +787,33 @@ void TDurvel3::DeleteRecord()
     }
 }
 
+// The grid's columns name their fields: looked up by name only when the row's columns changed.
+void TDurvel3::FindFieldIndexes(DurvelDataSet* DataSet)
+{
+    if (FRow.Generation() == FFieldIndexesGeneration)
+        return;
+    FFieldIndexes.assign(std::size_t(FRow.Count()), -1);
+    FFieldTargets.assign(std::size_t(FRow.Count()), DurvelFieldTarget());
+    for (int i = 0; i < FRow.Count(); ++i) {
+        const int dest = FRow.Items(i)->DestIndex;
+        if (dest < 0)
+            continue;
+        if (ImportDestination == didDataSet) {
+            FFieldIndexes[std::size_t(i)] = dest;
+        } else if (DurvelField* f = DataSet->findField(DBGrid->columnFieldName(dest))) {
+            FFieldIndexes[std::size_t(i)] = f->index();
+        }
+    }
+    FFieldIndexesGeneration = FRow.Generation();
+}
+
 void TDurvel3::WriteColumns()
 {
+    DurvelDataSet* ds = nullptr;
+    if (ImportDestination == didDataSet || ImportDestination == didDBGrid) {
+        ds = DestDataSet();
+        FindFieldIndexes(ds);
+    }
     for (int i = 0; i < FRow.Count(); ++i) {
         const TDurvelCol* col = FRow.Items(i);
         if (col->DestIndex < 0)
@@ -793,12 +821,14 @@ void TDurvel3::WriteColumns()
         switch (ImportDestination) {
         case didDataSet:
         case didDBGrid: {
-            DurvelDataSet* ds = DestDataSet();
-            DurvelField* field = ImportDestination == didDataSet
-                                     ? ds->field(col->DestIndex)
-                                     : ds->findField(DBGrid->columnFieldName(col->DestIndex));
+            const int index = FFieldIndexes[std::size_t(i)];
+            DurvelField* field = index >= 0 ? ds->field(index) : nullptr;
+            // A field the data set made anew starts its conversion afresh.
+            DurvelFieldTarget& target = FFieldTargets[std::size_t(i)];
+            if (target.Field != field)
+                target = DurvelFieldTarget(field);
             QString errorText;
-            SetFieldValue(field, col->Value, errorText);
+            DurvelSetFieldValue(FRunFormats, target, col->Value, errorText);
             if (!errorText.isEmpty())
                 DoImportErrorAdv(errorText);
             break;

@@ -273,6 +273,12 @@ private:
     };
     std::vector<ColumnFormat> FColumnFormats;
     quint64 FColumnFormatsGeneration = ~quint64(0);
+    // Per row column: the data-set field it writes (-1 when none) and that field's conversion,
+    // kept from row to row.
+    std::vector<int> FFieldIndexes;
+    std::vector<DurvelFieldTarget> FFieldTargets;
+    quint64 FFieldIndexesGeneration = ~quint64(0);
+    void FindFieldIndexes(DurvelDataSet* DataSet);
     std::vector<TDurvelCol*> FNonKeyColumns;
     TWideStringList FErrors;
     QString FLastErrorText;

@@ -94,14 +94,27 @@ public:
     Direct& operator=(const Direct&) = delete;
 
     DurvelDataSet::State state = DurvelDataSet::State::Browse;
-    QVector<QVariant> buffer;
-    QVector<bool> modified;
+    // The pending record, per field: a text goes to the statement as the UTF-8 made when it
+    // was set; any other value as a variant.
+    struct Slot
+    {
+        QVariant value;
+        QByteArray utf8;
+        qsizetype chars = 0; // the text's length, for the size check
+        bool text = false;
+    };
+    std::vector<Slot> cells;
+    QByteArray modified;      // per field: set in the pending record
+    std::vector<int> touched; // the fields set, so that the next record clears only those
     qint64 located = -1;
     qint64 editKey = -1;
     qint64 lastKey = -1;
     bool changed = false;
 
     void begin(DurvelDataSet::State s, qint64 key);
+    void set(int field, const QVariant& value);
+    void setText(int field, QStringView text);
+    QVariant pending(int field) const;
     void post();
     void remove();
     bool locate(const QStringList& fields, const QVariantList& values, bool caseInsensitive);
@@ -139,6 +152,9 @@ private:
     QString m_key;
     QVector<QString> m_columns; // quoted, per field
     QHash<QByteArray, sqlite3_stmt*> m_inserts;
+    // Rows of an import mostly set the same fields: their statement is kept at hand.
+    QByteArray m_lastMask;
+    sqlite3_stmt* m_lastInsert = nullptr;
     QHash<QByteArray, sqlite3_stmt*> m_updates;
     QHash<QString, sqlite3_stmt*> m_lookups;
     std::vector<sqlite3_stmt*> m_all;
@@ -152,6 +168,8 @@ DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
     for (const db::Field& f : ds->fields())
         m_columns << quoteIdent(f.origin);
     m_texts.resize(std::size_t(ds->fieldCount()) + 1);
+    cells.resize(std::size_t(ds->fieldCount()));
+    modified.fill('\0', ds->fieldCount());
 }
 
 DurvelDbDataSet::Direct::~Direct()
@@ -172,8 +190,12 @@ sqlite3_stmt* DurvelDbDataSet::Direct::prepare(const QString& sql)
 
 sqlite3_stmt* DurvelDbDataSet::Direct::insertFor(const QByteArray& mask)
 {
-    if (sqlite3_stmt* st = m_inserts.value(mask))
-        return st;
+    if (m_lastInsert && mask == m_lastMask)
+        return m_lastInsert;
+    if (sqlite3_stmt* st = m_inserts.value(mask)) {
+        m_lastMask = mask;
+        return m_lastInsert = st;
+    }
     QStringList cols, marks;
     for (int i = 0; i < mask.size(); ++i)
         if (mask[i]) {
@@ -185,7 +207,8 @@ sqlite3_stmt* DurvelDbDataSet::Direct::insertFor(const QByteArray& mask)
                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                      .arg(m_table, cols.join(u','), marks.join(u',')));
     m_inserts.insert(mask, st);
-    return st;
+    m_lastMask = mask;
+    return m_lastInsert = st;
 }
 
 sqlite3_stmt* DurvelDbDataSet::Direct::updateFor(const QByteArray& mask)
@@ -232,42 +255,85 @@ void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
 {
     state = s;
     editKey = key;
-    buffer.fill(QVariant(), m_ds->fieldCount());
-    modified.fill(false, m_ds->fieldCount());
+    for (int f : touched) {
+        modified[f] = '\0';
+        cells[std::size_t(f)].value = QVariant();
+    }
+    touched.clear();
+}
+
+void DurvelDbDataSet::Direct::set(int field, const QVariant& value)
+{
+    Slot& slot = cells[std::size_t(field)];
+    slot.value = value;
+    slot.text = false;
+    if (!modified[field]) {
+        modified[field] = '\1';
+        touched.push_back(field);
+    }
+}
+
+void DurvelDbDataSet::Direct::setText(int field, QStringView text)
+{
+    Slot& slot = cells[std::size_t(field)];
+    db::toUtf8(text, slot.utf8);
+    slot.chars = text.size();
+    slot.text = true;
+    slot.value = QVariant();
+    if (!modified[field]) {
+        modified[field] = '\1';
+        touched.push_back(field);
+    }
+}
+
+QVariant DurvelDbDataSet::Direct::pending(int field) const
+{
+    const Slot& slot = cells[std::size_t(field)];
+    return slot.text ? QVariant(QString::fromUtf8(slot.utf8)) : slot.value;
 }
 
 void DurvelDbDataSet::Direct::post()
 {
     const QVector<db::Field>& fields = m_ds->fields();
-    QByteArray mask(fields.size(), '\0');
-    for (const db::Field& f : fields) {
-        if (!modified[f.index] || f.readOnly)
+    // In field order, so that the first overlong field is the one named.
+    for (int f = 0; f < modified.size(); ++f) {
+        if (!modified[f])
             continue;
-        const QVariant& v = buffer[f.index];
-        if (f.type == db::FieldType::Text && f.size > 0 && !isNull(v) &&
-            v.toString().size() > f.size)
-            throw db::Error(db::DataSet::tooLongMessage(f));
-        mask[f.index] = 1;
+        const db::Field& field = fields[f];
+        const Slot& slot = cells[std::size_t(f)];
+        if (field.type != db::FieldType::Text || field.size <= 0)
+            continue;
+        if (slot.text ? slot.chars > field.size
+                      : !isNull(slot.value) && slot.value.toString().size() > field.size)
+            throw db::Error(db::DataSet::tooLongMessage(field));
     }
-    if (state == DurvelDataSet::State::Insert) {
-        sqlite3_stmt* st = insertFor(mask);
+    sqlite3_stmt* st = nullptr;
+    if (state == DurvelDataSet::State::Insert)
+        st = insertFor(modified);
+    else if (!touched.empty())
+        st = updateFor(modified);
+    if (st) {
         int n = 0;
-        for (int i = 0; i < mask.size(); ++i)
-            if (mask[i])
-                bind(st, ++n, buffer[i]);
-        run(st);
-        lastKey = sqlite3_last_insert_rowid(m_db);
-        changed = true;
-        noteWritten(lastKey);
-    } else if (mask.contains('\1')) {
-        sqlite3_stmt* st = updateFor(mask);
-        int n = 0;
-        for (int i = 0; i < mask.size(); ++i)
-            if (mask[i])
-                bind(st, ++n, buffer[i]);
-        bind(st, ++n, editKey);
-        run(st);
-        lastKey = editKey;
+        for (int i = 0; i < modified.size(); ++i) {
+            if (!modified[i])
+                continue;
+            const Slot& slot = cells[std::size_t(i)];
+            ++n;
+            if (!slot.text) {
+                bind(st, n, slot.value);
+            } else if (sqlite3_bind_text(st, n, slot.utf8.isEmpty() ? "" : slot.utf8.constData(),
+                                         int(slot.utf8.size()), SQLITE_STATIC) != SQLITE_OK) {
+                throw m_ds->connection()->lastError();
+            }
+        }
+        if (state == DurvelDataSet::State::Insert) {
+            run(st);
+            lastKey = sqlite3_last_insert_rowid(m_db);
+        } else {
+            bind(st, ++n, editKey);
+            run(st);
+            lastKey = editKey;
+        }
         changed = true;
         noteWritten(lastKey);
     }
@@ -485,6 +551,7 @@ public:
     }
     QVariant value() const override { return m_owner->fieldValue(m_index); }
     void setValue(const QVariant& value) override { m_owner->setFieldValue(m_index, value); }
+    void setText(const QString& text) override { m_owner->setFieldText(m_index, text); }
 
 private:
     DurvelDbDataSet* m_owner;
@@ -521,8 +588,20 @@ void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
     }
     if (m_direct->state == State::Browse)
         throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
-    m_direct->buffer[index] = normalised(f, value);
-    m_direct->modified[index] = true;
+    m_direct->set(index, normalised(f, value));
+}
+
+void DurvelDbDataSet::setFieldText(int index, const QString& text)
+{
+    const db::Field& f = m_ds->field(index);
+    const bool isText = f.type == db::FieldType::Text || f.type == db::FieldType::Memo;
+    if (!m_direct || f.readOnly || !isText) {
+        setFieldValue(index, QVariant(text));
+        return;
+    }
+    if (m_direct->state == State::Browse)
+        throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
+    m_direct->setText(index, text);
 }
 
 QVariant DurvelDbDataSet::fieldValue(int index) const
@@ -532,7 +611,7 @@ QVariant DurvelDbDataSet::fieldValue(int index) const
     if (index < 0 || index >= m_ds->fieldCount())
         throw db::Error(QStringLiteral("Field index %1 out of range.").arg(index));
     if (m_direct->state != State::Browse && m_direct->modified[index])
-        return m_direct->buffer[index];
+        return m_direct->pending(index);
     switch (m_direct->state) {
     case State::Insert:
         return QVariant();

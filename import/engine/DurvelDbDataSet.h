@@ -61,6 +61,7 @@ private:
     class Direct;
     void syncFields();
     void setFieldValue(int index, const QVariant& value);
+    void setFieldText(int index, const QString& text);
     QVariant fieldValue(int index) const;
 
     db::DataSet* m_ds;

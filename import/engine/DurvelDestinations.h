@@ -56,6 +56,8 @@ public:
     virtual QVariant value() const = 0;
     // A null QVariant stores Null.
     virtual void setValue(const QVariant& value) = 0;
+    // The same as setValue with the text; a destination may take it without the variant.
+    virtual void setText(const QString& text) { setValue(QVariant(text)); }
 };
 
 class DurvelDataSet

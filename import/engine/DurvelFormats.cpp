@@ -246,10 +246,21 @@ namespace {
 bool isNullValue(const TDurvelFormats& Formats, QStringView Text)
 {
     const TWideStringList& list = Formats.NullValues();
-    for (int i = 0; i < list.Count(); ++i)
-        if (QStringView(list.Get(i)).compare(Text, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < list.Count(); ++i) {
+        const QString word = list.Get(i);
+        // Case folding keeps the length, so only a word of the same length can match.
+        if (word.size() == Text.size() && QStringView(word).compare(Text, Qt::CaseInsensitive) == 0)
             return true;
+    }
     return false;
+}
+
+// Most values have no space at either end: they need no trimming call.
+QStringView trimmedView(QStringView Text)
+{
+    if (Text.isEmpty() || (!Text.front().isSpace() && !Text.back().isSpace()))
+        return Text;
+    return Text.trimmed();
 }
 
 } // namespace
@@ -683,10 +694,10 @@ QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Forma
 
 namespace {
 
-QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, const QString& value)
+QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, TDurvelFieldType type,
+                      const QString& value)
 {
-    const TDurvelFieldType type = field.dataType();
-    const bool blank = QStringView(value).trimmed().isEmpty();
+    const bool blank = trimmedView(value).isEmpty();
     switch (durvelFieldClass(type)) {
     case DurvelFieldClass::Text:
         return value;
@@ -764,14 +775,54 @@ QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, const Q
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
                          QString& ErrorText)
 {
+    DurvelFieldTarget target(Field);
+    DurvelSetFieldValue(Formats, target, Value, ErrorText);
+}
+
+DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field)
+    : Field(Field), Type(Field ? Field->dataType() : ftUnknown)
+{
+}
+
+namespace {
+
+// The Boolean words compare through the collator: each distinct text of a column asks once.
+constexpr std::size_t kBooleanMemo = 16;
+
+bool booleanOf(const TDurvelFormats& Formats, DurvelFieldTarget& Target, const QString& Value)
+{
+    for (const auto& [text, answer] : Target.Booleans)
+        if (text == Value)
+            return answer;
+    const bool answer = DurvelIsBooleanTrue(Formats, Value);
+    if (Target.Booleans.size() < kBooleanMemo)
+        Target.Booleans.emplace_back(Value, answer);
+    return answer;
+}
+
+} // namespace
+
+void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Target,
+                         const QString& Value, QString& ErrorText)
+{
     ErrorText.clear();
+    DurvelField* Field = Target.Field;
     if (!Field)
         return;
     try {
-        if (isNullValue(Formats, QStringView(Value).trimmed()))
+        if (isNullValue(Formats, trimmedView(Value)))
             Field->setValue(QVariant());
         else
-            Field->setValue(convertValue(Formats, *Field, Value));
+            switch (durvelFieldClass(Target.Type)) {
+            case DurvelFieldClass::Text:
+                Field->setText(Value);
+                break;
+            case DurvelFieldClass::Boolean:
+                Field->setValue(QVariant(booleanOf(Formats, Target, Value)));
+                break;
+            default:
+                Field->setValue(convertValue(Formats, *Field, Target.Type, Value));
+            }
     } catch (const EDurvelError& e) {
         ErrorText = e.message();
     } catch (const std::exception& e) {

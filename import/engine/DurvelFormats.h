@@ -175,3 +175,16 @@ QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Forma
 // value when the conversion fails.
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
                          QString& ErrorText);
+
+// A destination field as an import writes it row after row: its type, read once, and the
+// answers of the Boolean words for the texts already met (a column holds few distinct ones).
+struct DurvelFieldTarget
+{
+    explicit DurvelFieldTarget(DurvelField* Field = nullptr);
+    DurvelField* Field;
+    TDurvelFieldType Type;
+    std::vector<std::pair<QString, bool>> Booleans;
+};
+// The same as above, for a run that keeps the target from one row to the next.
+void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Target,
+                         const QString& Value, QString& ErrorText);

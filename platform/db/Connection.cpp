@@ -199,14 +199,48 @@ Statement::~Statement()
         m_conn->release(m_stmt, m_sql);
 }
 
+void toUtf8(QStringView text, QByteArray& buffer)
+{
+    // Three bytes a unit at most (a pair of units makes four); the buffer keeps its capacity
+    // from one value to the next.
+    buffer.resize(text.size() * 3);
+    char* out = buffer.data();
+    const char16_t* in = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c < 0x80) {
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, in[++i]);
+            *out++ = char(0xF0 | (u >> 18));
+            *out++ = char(0x80 | ((u >> 12) & 0x3F));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else {
+            // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
+            QStringEncoder encoder(QStringEncoder::Utf8);
+            buffer.resize(encoder.requiredSpace(n));
+            out = encoder.appendToBuffer(buffer.data(), text);
+            break;
+        }
+    }
+    buffer.resize(out - buffer.constData());
+}
+
 int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)
 {
     // Converted once into a buffer the statement keeps until its next binding: the file's
     // text is UTF-8, so SQLite neither copies nor converts it again.
-    QStringEncoder encoder(QStringEncoder::Utf8);
-    buffer.resize(encoder.requiredSpace(text.size()));
-    char* end = encoder.appendToBuffer(buffer.data(), text);
-    const int bytes = int(end - buffer.constData());
+    toUtf8(text, buffer);
+    const int bytes = int(buffer.size());
     return sqlite3_bind_text(stmt, i, bytes ? buffer.constData() : "", bytes, SQLITE_STATIC);
 }
 

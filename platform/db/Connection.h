@@ -84,6 +84,8 @@ private:
     std::vector<QByteArray> m_texts; // per parameter, alive until the next binding
 };
 
+// The text as UTF-8 into buffer, reusing its memory; the bytes of Qt's UTF-8 encoder.
+void toUtf8(QStringView text, QByteArray& buffer);
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.
 int bindUtf8Text(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& buffer);
