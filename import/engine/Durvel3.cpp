@@ -78,6 +78,21 @@ void TDurvelRow::SetValueAt(int Position, const QString& Value)
         FCols[std::size_t(Position)]->Value = Value;
 }
 
+void TDurvelRow::SetValueAt(int Position, QStringView Value)
+{
+    if (Position < 0 || Position >= Count())
+        return;
+    QString& v = FCols[std::size_t(Position)]->Value;
+    if (Value.isEmpty()) {
+        v.clear(); // null, as a cleared value
+    } else if (v.isDetached() && v.capacity() >= Value.size()) {
+        v.resize(Value.size());
+        std::copy(Value.begin(), Value.end(), v.begin());
+    } else {
+        v = Value.toString();
+    }
+}
+
 void TDurvelRow::ClearValues()
 {
     for (auto& col : FCols)

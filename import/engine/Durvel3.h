@@ -54,6 +54,8 @@ public:
     // none), resolved once, then stored by it. Generation changes when either may differ.
     int MapPosition(const QString& Name) const { return FNameIndex.value(Name, -1); }
     void SetValueAt(int Position, const QString& Value);
+    // The same from a view, into the memory the value already holds where it can.
+    void SetValueAt(int Position, QStringView Value);
     quint64 Generation() const { return FGeneration; }
     void ClearValues();
     void Clear();

@@ -112,10 +112,20 @@ bool TDurvel3ASCII::SkipRow()
 void TDurvel3ASCII::ReadRow()
 {
     TDurvelRow* row = Row();
-    row->ClearValues();
     if (!IsFixedWidth())
-        SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields);
+        SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields, FBuilt);
+    const quint64 generation = FColumnsGeneration;
     FindMapPositions(FColumns, FColumnsGeneration);
+    if (generation != FColumnsGeneration || FMapped.size() != std::size_t(row->Count())) {
+        FMapped.assign(std::size_t(row->Count()), 0);
+        for (const MapEntry& e : std::as_const(FColumns))
+            if (e.Position >= 0 && e.Position < row->Count())
+                FMapped[std::size_t(e.Position)] = 1;
+    }
+    // The columns the line fills are overwritten below, in the memory they hold.
+    for (int i = 0; i < row->Count(); ++i)
+        if (!FMapped[std::size_t(i)])
+            row->Items(i)->Value.clear();
     const int fieldCount = int(FFields.size());
     for (const MapEntry& e : std::as_const(FColumns)) {
         if (IsFixedWidth())
@@ -123,7 +133,7 @@ void TDurvel3ASCII::ReadRow()
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
         else
-            row->SetValueAt(e.Position, QString()); // a short line leaves its missing fields empty
+            row->SetValueAt(e.Position, QStringView()); // a short line leaves its missing fields empty
     }
     ApplyFieldFormats();
 }
@@ -135,6 +145,9 @@ void TDurvel3ASCII::FreeSource()
     FFile.reset();
     FFields.clear();
     FFields.shrink_to_fit();
+    FBuilt.clear();
+    FBuilt.shrink_to_fit();
+    FMapped.clear();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);
 }

@@ -50,7 +50,9 @@ private:
 
     std::unique_ptr<TVoTextFile> FFile;
     QString FLine;
-    std::vector<QString> FFields;
+    std::vector<QStringView> FFields; // of FLine, or of FBuilt
+    std::vector<QString> FBuilt;
+    std::vector<char> FMapped; // per row column: filled from the line
     QList<MapEntry> FColumns; // the map lines that name a row column
     quint64 FColumnsGeneration = ~quint64(0);
     int FSkipped = 0;

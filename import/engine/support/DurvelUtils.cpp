@@ -72,37 +72,50 @@ void ExpandTabs(QString& Line)
 }
 
 void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
-                        std::vector<QString>& Fields)
+                        std::vector<QStringView>& Fields, std::vector<QString>& Built)
 {
     if (Separator.isNull())
         return;
     Fields.clear();
-    // Copies a whole run at once; an empty field stays a null string.
-    const auto text = [&](qsizetype from, qsizetype to) {
-        return to > from ? Line.sliced(from, to - from).toString() : QString();
-    };
+    Built.clear();
     const qsizetype n = Line.size();
     qsizetype i = 0;
     while (true) {
         if (i < n && !Quote.isNull() && Line[i] == Quote) {
-            QString field;
             ++i;
+            // A field without doubled quotes is a run of the line; one with them is built.
+            qsizetype from = i;
+            QString* field = nullptr;
             while (true) {
                 const qsizetype q = Line.indexOf(Quote, i);
                 if (q < 0) { // unterminated: the rest of the line
-                    field += Line.sliced(i);
-                    Fields.push_back(field);
+                    if (field) {
+                        *field += Line.sliced(i);
+                        Fields.push_back(*field);
+                    } else {
+                        Fields.push_back(Line.sliced(from));
+                    }
                     return;
                 }
-                field += Line.sliced(i, q - i);
                 if (q + 1 < n && Line[q + 1] == Quote) {
-                    field += Quote;
+                    if (!field) {
+                        Built.emplace_back(Line.sliced(from, q - from).toString());
+                        field = &Built.back();
+                    } else {
+                        *field += Line.sliced(i, q - i);
+                    }
+                    *field += Quote;
                     i = q + 2;
                     continue;
                 }
+                if (field) {
+                    *field += Line.sliced(i, q - i);
+                    Fields.push_back(*field);
+                } else {
+                    Fields.push_back(Line.sliced(from, q - from));
+                }
                 // After the closing quote, anything up to the separator is dropped.
                 const qsizetype sep = Line.indexOf(Separator, q + 1);
-                Fields.push_back(field);
                 if (sep < 0)
                     return;
                 i = sep + 1;
@@ -112,12 +125,25 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
         }
         const qsizetype sep = Line.indexOf(Separator, i);
         if (sep < 0) {
-            Fields.push_back(text(i, n));
+            Fields.push_back(Line.sliced(i));
             return;
         }
-        Fields.push_back(text(i, sep));
+        Fields.push_back(Line.sliced(i, sep - i));
         i = sep + 1;
     }
+}
+
+void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
+                        std::vector<QString>& Fields)
+{
+    if (Separator.isNull())
+        return;
+    std::vector<QStringView> views;
+    std::vector<QString> built;
+    SplitDelimitedLine(Line, Quote, Separator, views, built);
+    Fields.clear();
+    for (QStringView v : views)
+        Fields.push_back(v.isEmpty() ? QString() : v.toString());
 }
 
 void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWideStrings& Fields)

@@ -34,6 +34,10 @@ void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWide
 // The same into a plain vector (its storage is reused from line to line); empty fields are null.
 void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
                         std::vector<QString>& Fields);
+// The same as views: of Line where a field stands in it as it is, else of a text made in Built
+// (a quoted field with doubled quotes). The views last while Line and Built are unchanged.
+void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
+                        std::vector<QStringView>& Fields, std::vector<QString>& Built);
 
 bool FolderExists(const QString& Path);
 
