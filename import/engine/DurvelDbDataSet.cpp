@@ -99,9 +99,11 @@ public:
     struct Slot
     {
         QVariant value;
-        QByteArray utf8;
+        std::vector<char> utf8; // grows to the longest text met; bytes of it are the text
+        int bytes = 0;
         qsizetype chars = 0; // the text's length, for the size check
         bool text = false;
+        bool nullText = false; // read back as the null text it was given
     };
     std::vector<Slot> cells;
     QByteArray modified;      // per field: set in the pending record
@@ -276,9 +278,13 @@ void DurvelDbDataSet::Direct::set(int field, const QVariant& value)
 void DurvelDbDataSet::Direct::setText(int field, QStringView text)
 {
     Slot& slot = cells[std::size_t(field)];
-    db::toUtf8(text, slot.utf8);
+    const std::size_t room = std::size_t(text.size()) * 3;
+    if (slot.utf8.size() < room)
+        slot.utf8.resize(room);
+    slot.bytes = int(db::toUtf8(text, slot.utf8.data()) - slot.utf8.data());
     slot.chars = text.size();
     slot.text = true;
+    slot.nullText = text.isNull();
     slot.value = QVariant();
     if (!modified[field]) {
         modified[field] = '\1';
@@ -289,7 +295,9 @@ void DurvelDbDataSet::Direct::setText(int field, QStringView text)
 QVariant DurvelDbDataSet::Direct::pending(int field) const
 {
     const Slot& slot = cells[std::size_t(field)];
-    return slot.text ? QVariant(QString::fromUtf8(slot.utf8)) : slot.value;
+    if (!slot.text)
+        return slot.value;
+    return slot.nullText ? QVariant(QString()) : QVariant(QString::fromUtf8(slot.utf8.data(), slot.bytes));
 }
 
 void DurvelDbDataSet::Direct::post()
@@ -321,8 +329,8 @@ void DurvelDbDataSet::Direct::post()
             ++n;
             if (!slot.text) {
                 bind(st, n, slot.value);
-            } else if (sqlite3_bind_text(st, n, slot.utf8.isEmpty() ? "" : slot.utf8.constData(),
-                                         int(slot.utf8.size()), SQLITE_STATIC) != SQLITE_OK) {
+            } else if (sqlite3_bind_text(st, n, slot.bytes ? slot.utf8.data() : "", slot.bytes,
+                                         SQLITE_STATIC) != SQLITE_OK) {
                 throw m_ds->connection()->lastError();
             }
         }

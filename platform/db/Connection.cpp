@@ -199,14 +199,11 @@ Statement::~Statement()
         m_conn->release(m_stmt, m_sql);
 }
 
-void toUtf8(QStringView text, QByteArray& buffer)
+char* toUtf8(QStringView text, char* out)
 {
-    // Three bytes a unit at most (a pair of units makes four); the buffer keeps its capacity
-    // from one value to the next.
-    buffer.resize(text.size() * 3);
-    char* out = buffer.data();
     const char16_t* in = text.utf16();
     const qsizetype n = text.size();
+    char* const start = out;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = in[i];
         if (c < 0x80) {
@@ -227,12 +224,17 @@ void toUtf8(QStringView text, QByteArray& buffer)
         } else {
             // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
             QStringEncoder encoder(QStringEncoder::Utf8);
-            buffer.resize(encoder.requiredSpace(n));
-            out = encoder.appendToBuffer(buffer.data(), text);
-            break;
+            return encoder.appendToBuffer(start, text);
         }
     }
-    buffer.resize(out - buffer.constData());
+    return out;
+}
+
+void toUtf8(QStringView text, QByteArray& buffer)
+{
+    // The buffer keeps its capacity from one value to the next.
+    buffer.resize(text.size() * 3);
+    buffer.resize(toUtf8(text, buffer.data()) - buffer.constData());
 }
 
 int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)

@@ -84,7 +84,10 @@ private:
     std::vector<QByteArray> m_texts; // per parameter, alive until the next binding
 };
 
-// The text as UTF-8 into buffer, reusing its memory; the bytes of Qt's UTF-8 encoder.
+// The text as UTF-8 at out, which has room for three bytes a unit; returns the end. The bytes
+// are those of Qt's UTF-8 encoder.
+char* toUtf8(QStringView text, char* out);
+// The same into buffer, reusing its memory.
 void toUtf8(QStringView text, QByteArray& buffer);
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.

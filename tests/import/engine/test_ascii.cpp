@@ -53,6 +53,11 @@ private slots:
         QTest::newRow("tab separator and blank lines")
             << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
             << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+        QTest::newRow("fields longer and shorter than the last line's")
+            << QByteArray("long text,b,\"c\"\"\"\nx,longer text here\n\"q\"\"q\",,z\n") << ","
+            << QList<QStringList>{{"long text", "b", "c\""},
+                                  {"x", "longer text here", ""},
+                                  {"q\"q", "", "z"}};
         QTest::newRow("utf-8 mark")
             << QByteArray("\xEF\xBB\xBFx,y\r\n") << "," << QList<QStringList>{{"x", "y", ""}};
         QTest::newRow("lf-only utf-16")
@@ -70,6 +75,24 @@ private slots:
         imp.SetFileName(writeFile(bytes));
         imp.Comma = comma.at(0);
         QCOMPARE(run(imp, 3, {"0=1", "1=2", "2=3"}), rows);
+
+        // A host that copies the texts out keeps the row's values to itself: each line is
+        // written over the last one's values, and must leave nothing of them.
+        TDurvel3ASCII own;
+        own.SetFileName(imp.FileName());
+        own.Comma = comma.at(0);
+        own.ImportDestination = didUserDefined;
+        for (const char* m : {"0=1", "1=2", "2=3"})
+            own.Map().Add(QString::fromLatin1(m));
+        QList<QStringList> copied;
+        own.OnUserDefinedImport = [&](TDurvel3*, TDurvelRow* row) {
+            QStringList values;
+            for (int i = 0; i < row->Count(); ++i)
+                values << QString(row->Items(i)->Value.constData(), row->Items(i)->Value.size());
+            copied << values;
+        };
+        own.Execute();
+        QCOMPARE(copied, rows);
     }
 
     void fixedWidth_data()

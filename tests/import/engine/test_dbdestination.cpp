@@ -230,6 +230,83 @@ private slots:
         QCOMPARE(a, b);
     }
 
+    // Values of every kind reach the table alike through both ways, in every mode: the same
+    // bytes (letters outside the basic plane, a lone surrogate), the same nulls (a null word in
+    // any case with spaces around), the same Boolean answers each time a text comes again, and
+    // the same refusal of overlong texts, naming the first such field of the table.
+    void directAndRowByRowStoreTheSameValues_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("addType");
+        for (int m = dimInsertAll; m <= dimDeleteOrInsert; ++m) {
+            QTest::addRow("mode %d, append", m) << m << int(datAppend);
+            QTest::addRow("mode %d, insert", m) << m << int(datInsert);
+        }
+    }
+    void directAndRowByRowStoreTheSameValues()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, addType);
+        const char16_t lone[] = {u'a', 0xD83D, u'b'};
+        const QString loneSurrogate = QString::fromUtf16(lone, 3);
+        auto run = [&](const QString& sql, bool* direct) {
+            Register reg(true, sql);
+            ListReader imp;
+            imp.DataSet = &reg.dest;
+            imp.ImportMode = TDurvelMode(mode);
+            imp.AddType = TDurvelAddType(addType);
+            imp.CommitRecCount = 3;
+            imp.ErrorLog = true;
+            imp.ErrorLogFileName.clear();
+            imp.KeyColumns().Add("Pers_number");
+            // Last_Name is set before First_Name, though it stands after it in the table.
+            imp.Map().Add("Pers_number=1");
+            imp.Map().Add("Last_Name=3");
+            imp.Map().Add("First_Name=2");
+            imp.Map().Add("Chk=4");
+            imp.Formats().NullValues().Assign(QStringList{"Null"});
+            imp.Formats().BooleanTrue().Assign(QStringList{"X", "1"});
+            imp.Lines = {{"P3", "علی", "رضایی", "1"},
+                         {"P4", "😀x", loneSurrogate, "x"},
+                         {"P5", " null ", "NULL", "0"},
+                         {"P6", "", "", "x"},
+                         {"p1", "Reza J", "new", " 1 "},
+                         {"P7", QString(26, u'f'), QString(41, u'l'), "1"},
+                         {"P8", "ok", QString(41, u'l'), "X"},
+                         {"p2", "\t", "  spaced  ", "0"}};
+            imp.OnImportRecord = [&](TDurvel3*) { *direct = reg.dest.writesDirectly(); };
+            imp.Execute();
+            QStringList out;
+            db::Statement st = reg.connection()->prepare(QStringLiteral(
+                "select Pers_number, typeof(First_Name), hex(First_Name), typeof(Last_Name), "
+                "hex(Last_Name), Chk from tbl_customer order by id"));
+            while (st.step()) {
+                QStringList row;
+                for (int i = 0; i < 6; ++i)
+                    row << st.value(i).toString();
+                out << row.join(u'|');
+            }
+            // Error lines without their time.
+            for (const QString& e : imp.Errors().ToStringList())
+                out << e.mid(e.indexOf(QStringLiteral(" - Line ")));
+            out << QString::number(imp.ImportedCount());
+            return out;
+        };
+        bool direct = false, rowByRow = true;
+        const QStringList a = run(kWholeTable, &direct);
+        const QStringList b = run(kRowByRow, &rowByRow);
+        QVERIFY(direct);
+        QVERIFY(!rowByRow);
+        QCOMPARE(a, b);
+        if (mode == dimInsertAll) {
+            QVERIFY(a.contains("P4|text|F09F988078|text|61EFBFBD62|1"));
+            QVERIFY(a.contains("P5|null||null||0"));
+            QVERIFY(a.contains("P6|text||text||1"));
+            // The first name's limit of 25 letters, not the last name's of 40.
+            QVERIFY(a.filter(QStringLiteral(" - Line 6: ")).value(0).contains(u"25"));
+        }
+    }
+
     void readOnlyKeyOrOverlongTextFailsTheRow_data()
     {
         QTest::addColumn<QString>("sql");

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringEncoder>
 #include <QtTest>
 
 namespace {
@@ -207,6 +208,43 @@ private slots:
             QVERIFY(e.message().contains(dir.path()));
         }
         QVERIFY(!c.isOpen());
+    }
+
+    // Texts reach the statement as the bytes Qt's own encoder makes, whatever their letters,
+    // and a text stored and read back is the text given.
+    void textsBindAsQtEncodesThem_data()
+    {
+        QTest::addColumn<QString>("text");
+        const char16_t lone[] = {u'a', 0xD83D, u'b'};
+        const char16_t lowFirst[] = {0xDE00, 0xD83D};
+        const char16_t highAtEnd[] = {u'x', 0xD83D};
+        QTest::newRow("empty") << QString();
+        QTest::newRow("ascii") << QStringLiteral("Ab 12,5");
+        QTest::newRow("persian") << QStringLiteral("علی رضایی ۱۲۳");
+        QTest::newRow("three bytes") << QStringLiteral("€\u0800\uFFFD\uFFFF");
+        QTest::newRow("two bytes edge") << QStringLiteral("\u007F\u0080\u07FF");
+        QTest::newRow("pair") << QStringLiteral("a😀b\U0010FFFF");
+        QTest::newRow("lone high") << QString::fromUtf16(lone, 3);
+        QTest::newRow("low before high") << QString::fromUtf16(lowFirst, 2);
+        QTest::newRow("high at the end") << QString::fromUtf16(highAtEnd, 2);
+    }
+    void textsBindAsQtEncodesThem()
+    {
+        QFETCH(QString, text);
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        const QByteArray expected = encoder.encode(text);
+        QByteArray buffer("stale content longer than any text here, to be overwritten");
+        db::toUtf8(text, buffer);
+        QCOMPARE(buffer, expected);
+
+        TestDatabase t;
+        t.connection()->exec(QStringLiteral("insert into tbl_detail (txt) values (:t)"),
+                             {{"t", text}});
+        QCOMPARE(t.connection()
+                     ->scalar(QStringLiteral("select hex(txt) from tbl_detail"))
+                     .toString()
+                     .toLatin1(),
+                 expected.toHex().toUpper());
     }
 };
 
