@@ -165,6 +165,9 @@ bool TDurvel3::Execute()
     const bool result = CheckProperties();
     FTotalRecCount = 0;
     FFailed = false;
+    FLogOpened = false;
+    FRolledBackCount = 0;
+    FImportedAtCommit = 0;
     try {
         PrepareImport();
         try {
@@ -183,7 +186,14 @@ bool TDurvel3::Execute()
             OnAfterImport(this);
     } catch (...) {
         // Whatever stage failed and whichever class acquired it, everything is given back, and
-        // the log tells the failure.
+        // the log tells the failure; a source that failed while loading has its log too, not
+        // the last run's.
+        if (!FLogOpened && ErrorLog && !ErrorLogFileName.isEmpty()) {
+            try {
+                OpenErrorLog();
+            } catch (...) {
+            }
+        }
         DoImportFailure(exceptionMessage(std::current_exception()));
         try {
             EndImport();
@@ -266,9 +276,15 @@ int TDurvel3::ImportRow()
         result = 1;
     } catch (const std::exception& e) {
         CancelRecord();
+        // The store itself failed: no further row can be written, and what is open goes back.
+        if (DurvelDataSet* ds = DestDataSet(); ds && ds->endsImport(e))
+            throw;
         DoImportError(QString::fromUtf8(e.what()));
         result = 1;
     }
+    // A row's failure may have taken the whole open batch with it.
+    if (result == 1 && FInTransaction)
+        DestDataSet()->checkTransaction();
     if (CommitRecCount > 0 && !CommitAfterDone) {
         const int n = ErrorCount() + FImportedCount;
         if (n > 0 && n % CommitRecCount == 0)
@@ -299,9 +315,10 @@ bool TDurvel3::DoImportCancel()
 void TDurvel3::DoNeedCommit()
 {
     if (FInTransaction) {
-        DurvelDataSet* ds = DestDataSet();
+        // A commit that fails leaves the batch to be rolled back with the import's end.
+        DestDataSet()->commit();
         FInTransaction = false;
-        ds->commit();
+        FImportedAtCommit = FImportedCount;
         // Begun again only for a further row: an import ending here has nothing to roll back,
         // and the data set need not be read again.
         FTransactionDue = true;
@@ -434,9 +451,14 @@ void TDurvel3::PrepareImport()
     BuildRowColumns();
 
     DurvelDataSet* ds = DestDataSet();
-    if (ds && (CommitRecCount > 0 || CommitAfterDone) && ds->supportsTransactions()) {
-        ds->startTransaction();
-        FInTransaction = true;
+    if (ds && ds->supportsTransactions()) {
+        if (CommitRecCount > 0 || CommitAfterDone) {
+            ds->startTransaction();
+            FInTransaction = true;
+        } else {
+            ds->beginRowCommits();
+            FRowCommits = true;
+        }
     }
 
     if (ErrorLog && !ErrorLogFileName.isEmpty())
@@ -492,11 +514,17 @@ void TDurvel3::ReleaseImportState()
     FTransactionDue = false;
     if (FInTransaction) {
         FInTransaction = false;
+        FRolledBackCount = FImportedCount - FImportedAtCommit;
         try {
             if (DurvelDataSet* ds = DestDataSet())
                 ds->rollback();
         } catch (...) {
         }
+    }
+    if (FRowCommits) {
+        FRowCommits = false;
+        if (DurvelDataSet* ds = DestDataSet())
+            ds->endRowCommits();
     }
     if (FControlsDisabled) {
         FControlsDisabled = false;
@@ -900,6 +928,7 @@ void TDurvel3::OpenErrorLog()
         throw EDurvelError(
             QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
     FLog = std::move(file);
+    FLogOpened = true;
     WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));
 }
 
@@ -909,10 +938,19 @@ void TDurvel3::CloseErrorLog()
     if (errors > 0)
         WriteLogLine(QString());
     WriteLogLine(FormatImportStr(DurvelStr::LogFinished, {Timestamp()}));
-    WriteLogLine((errors == 0
-                      ? LoadImportStr(DurvelStr::LogNoError)
-                      : FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)})) +
-                 QStringLiteral("\r\n"));
+    // A run that did not end normally never reads as clean, and says what it left behind.
+    QString summary;
+    if (errors > 0)
+        summary = FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)});
+    else if (!FCanceled && !FFailed)
+        summary = LoadImportStr(DurvelStr::LogNoError);
+    if (FCanceled || FFailed) {
+        if (!summary.isEmpty())
+            WriteLogLine(summary);
+        summary = FormatImportStr(FFailed ? DurvelStr::LogFailed : DurvelStr::LogCanceled,
+                                  {QString::number(KeptCount())});
+    }
+    WriteLogLine(summary + QStringLiteral("\r\n"));
     FLog->close();
     FLog.reset();
     if (ShowErrorLog && OnShowErrorLog)

@@ -52,6 +52,12 @@ public:
     // Also reads the rows again (at once, or when a direct import ends), so the data set shows
     // what the database kept.
     void rollback() override;
+    void checkTransaction() override;
+    bool endsImport(const std::exception& e) const override;
+    // Each row is a commit of its own, at normal synchronisation in the write-ahead log: a
+    // killed program keeps it; the end folds the log into the file with full synchronisation.
+    void beginRowCommits() override;
+    void endRowCommits() override;
 
     // True while rows go straight to the table.
     bool writesDirectly() const { return m_direct != nullptr; }
@@ -67,6 +73,7 @@ private:
     std::vector<std::unique_ptr<Field>> m_fields;
     std::unique_ptr<Direct> m_direct;
     int m_hold = 0;
+    bool m_rowCommits = false;
     QString m_readOnlyField; // a read-only field given a value in the pending record
 };
 

@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <exception>
+
 enum TDurvelDestination { didDataSet, didDBGrid, didListView, didStringGrid, didUserDefined };
 
 // Data types of a destination field; they decide how a text is converted.
@@ -86,8 +88,18 @@ public:
 
     virtual bool supportsTransactions() const { return false; }
     virtual void startTransaction() {}
+    // Raises when there is no open transaction to commit.
     virtual void commit() {}
     virtual void rollback() {}
+    // Raises when the transaction the import began was ended by the database itself.
+    virtual void checkTransaction() {}
+    // True for a failure of the store itself (full, I/O, read-only, held, damaged): it ends
+    // the import; any other failure fails one row only.
+    virtual bool endsImport(const std::exception&) const { return false; }
+    // Rows committed one by one for the rest of the import: each kept once written, without
+    // waiting for the disk each time; the end of the import makes them durable. Never throws.
+    virtual void beginRowCommits() {}
+    virtual void endRowCommits() {}
 };
 
 // A data-aware grid: its columns show fields of its data set.

@@ -544,8 +544,12 @@ void Connection::beginTransaction()
 
 void Connection::commit()
 {
-    if (inTransaction())
-        exec(QStringLiteral("COMMIT"));
+    // The database rolls a transaction back on its own after some failures (a full disk):
+    // committing nothing then must not pass for storing the work.
+    if (!inTransaction())
+        throw Error(Error::Kind::TransactionLost,
+                    QStringLiteral("There is no open transaction to commit."));
+    exec(QStringLiteral("COMMIT"));
 }
 
 void Connection::rollback()
