@@ -162,12 +162,12 @@ bool TDurvel3::Execute()
     FRunning = true;
     const auto running = qScopeGuard([this] { FRunning = false; });
 
-    const bool result = CheckProperties();
-    FTotalRecCount = 0;
-    FFailed = false;
     FLogOpened = false;
     FRolledBackCount = 0;
     FImportedAtCommit = 0;
+    const bool result = CheckProperties();
+    FTotalRecCount = 0;
+    FFailed = false;
     try {
         PrepareImport();
         try {
