@@ -62,6 +62,11 @@ bool Error::endsTransaction() const
     }
 }
 
+bool Error::isCorrupt() const
+{
+    return (m_code & 0xff) == SQLITE_CORRUPT;
+}
+
 QString describe(Error::Kind kind)
 {
     switch (kind) {

@@ -38,6 +38,9 @@ public:
     // A failure of the database file itself, not of one row: the work of the open
     // transaction cannot go on (full, I/O, read-only, held by another program, damaged).
     bool endsTransaction() const;
+    // Damaged as SQLite found it while reading, not a file it cannot read at all (which is
+    // also what a wrong key looks like).
+    bool isCorrupt() const;
 
 private:
     QString m_message;
