@@ -266,6 +266,7 @@ int TDurvel3::ImportRow()
         FTransactionDue = false;
         DestDataSet()->startTransaction();
         FInTransaction = true;
+        FGroupTimer.start();
     }
     int result = 0;
     try {
@@ -285,7 +286,11 @@ int TDurvel3::ImportRow()
     // A row's failure may have taken the whole open batch with it.
     if (result == 1 && FInTransaction)
         DestDataSet()->checkTransaction();
-    if (CommitRecCount > 0 && !CommitAfterDone) {
+    if (FRowCommits) {
+        // Rows kept as written, in commits a few milliseconds apart.
+        if (FInTransaction && FGroupTimer.elapsed() >= kRowCommitGroupMs)
+            DoNeedCommit();
+    } else if (CommitRecCount > 0 && !CommitAfterDone) {
         const int n = ErrorCount() + FImportedCount;
         if (n > 0 && n % CommitRecCount == 0)
             DoNeedCommit();
@@ -295,6 +300,21 @@ int TDurvel3::ImportRow()
 
 void TDurvel3::CloseSource()
 {
+    // Without batches every row written is kept, however the run ends.
+    if (FRowCommits) {
+        if (!FInTransaction)
+            return;
+        if (!FSourceFailed) {
+            DoNeedCommit();
+            return;
+        }
+        try {
+            DoNeedCommit();
+        } catch (...) {
+            // The source's own failure is the one the caller hears of.
+        }
+        return;
+    }
     if (FCanceled || FSourceFailed)
         return;
     if (CommitAfterDone)
@@ -452,12 +472,11 @@ void TDurvel3::PrepareImport()
 
     DurvelDataSet* ds = DestDataSet();
     if (ds && ds->supportsTransactions()) {
-        if (CommitRecCount > 0 || CommitAfterDone) {
+        FRowCommits = CommitRecCount <= 0 && !CommitAfterDone && ds->beginRowCommits();
+        if (CommitRecCount > 0 || CommitAfterDone || FRowCommits) {
             ds->startTransaction();
             FInTransaction = true;
-        } else {
-            ds->beginRowCommits();
-            FRowCommits = true;
+            FGroupTimer.start();
         }
     }
 

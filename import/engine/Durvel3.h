@@ -312,6 +312,10 @@ private:
     // The log name as the last template gave it.
     QString FTemplateErrorLogFileName;
 
+    // Without batches, rows are committed in groups this many milliseconds long.
+    static constexpr int kRowCommitGroupMs = 5;
+    QElapsedTimer FGroupTimer;
+
     std::function<void()> FYield;
     int FYieldInterval = 50;
     QElapsedTimer FYieldTimer;

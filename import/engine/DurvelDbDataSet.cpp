@@ -716,11 +716,11 @@ bool DurvelDbDataSet::endsImport(const std::exception& e) const
     return error && error->endsTransaction();
 }
 
-void DurvelDbDataSet::beginRowCommits()
+bool DurvelDbDataSet::beginRowCommits()
 {
-    db::Connection* c = m_ds->connection();
-    c->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    m_ds->connection()->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     m_rowCommits = true;
+    return true;
 }
 
 void DurvelDbDataSet::endRowCommits()

@@ -54,9 +54,9 @@ public:
     void rollback() override;
     void checkTransaction() override;
     bool endsImport(const std::exception& e) const override;
-    // Each row is a commit of its own, at normal synchronisation in the write-ahead log: a
-    // killed program keeps it; the end folds the log into the file with full synchronisation.
-    void beginRowCommits() override;
+    // Commits at normal synchronisation in the write-ahead log, which a killed program does
+    // not lose; the end folds the log into the file with full synchronisation.
+    bool beginRowCommits() override;
     void endRowCommits() override;
 
     // True while rows go straight to the table.

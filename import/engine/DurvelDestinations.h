@@ -96,9 +96,10 @@ public:
     // True for a failure of the store itself (full, I/O, read-only, held, damaged): it ends
     // the import; any other failure fails one row only.
     virtual bool endsImport(const std::exception&) const { return false; }
-    // Rows committed one by one for the rest of the import: each kept once written, without
-    // waiting for the disk each time; the end of the import makes them durable. Never throws.
-    virtual void beginRowCommits() {}
+    // Every row is to be kept once written, with no batches: true when the destination wants
+    // its rows grouped into commits a few milliseconds apart, which it makes cheap (no wait for
+    // the disk at each); endRowCommits makes them durable at the end and never throws.
+    virtual bool beginRowCommits() { return false; }
     virtual void endRowCommits() {}
 };
 
