@@ -46,11 +46,7 @@ class TestRegisterImport : public QObject
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         f->ui->cbComma->setCurrentText(QStringLiteral(";"));
         f->cbCommaExit();
-        QTreeWidget* fields = f->CSVPage->ui->lvCSVFields;
-        for (int i = 0; i < kFields.size(); ++i) {
-            fields->setCurrentItem(fields->findItems(kFields[i], Qt::MatchExactly).value(0));
-            f->CSVPage->ColumnClicked(i);
-        }
+        MapCsvToRegister(f);
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         LastPage* p = f->CommitPage;
