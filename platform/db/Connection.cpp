@@ -405,7 +405,7 @@ Connection::~Connection()
 void Connection::fail(const QString& what) const
 {
     Q_UNUSED(what);
-    throw sqliteError(m_db);
+    throw lastError();
 }
 
 const QStringList& Connection::cipherSettings()
@@ -609,7 +609,7 @@ QString Connection::lastErrorText() const
 
 Error Connection::lastError() const
 {
-    return sqliteError(m_db);
+    return withDiskState(sqliteError(m_db), m_path);
 }
 
 void Connection::loadLabels()
