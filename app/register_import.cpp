@@ -37,9 +37,12 @@ void RegisterImportDataSet::post()
         const QString number = field ? field->value().toString() : QString();
         // Rows this import wrote are in the table already, in its open transaction.
         if (!number.isEmpty() &&
-            dataSet()->connection()->scalar(
-                QStringLiteral("select 1 from tbl_customer where Pers_number = :p limit 1"),
-                {{QStringLiteral("p"), number}}).isValid())
+            dataSet()
+                ->connection()
+                ->scalar(
+                    QStringLiteral("select 1 from tbl_customer where Pers_number = :p limit 1"),
+                    {{QStringLiteral("p"), number}})
+                .isValid())
             throw EDurvelError(refusal(kPersNumberDuplicate, number));
     }
     DurvelDbDataSet::post();

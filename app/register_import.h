@@ -8,7 +8,7 @@
 #include <QString>
 
 // The register's messages.
-extern const QString kPersNumberMissing;   // "شماره پرسنلي را وارد کنيد"
+extern const QString kPersNumberMissing; // "شماره پرسنلي را وارد کنيد"
 extern const QString kPersNumberDuplicate; // "شماره پرسنلي وارد شده تکراريست"
 extern const QString kPriceMissing;        // "مبلغ را وارد كنيد"
 

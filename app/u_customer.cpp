@@ -3,8 +3,8 @@
 #include "ui_u_customer.h"
 
 #include "app/helpers.h"
-#include "app/u_dm.h"
 #include "app/register_import.h"
+#include "app/u_dm.h"
 #include "import/wizard/DbGridDestination.h"
 #include "import/wizard/Durvel3Wizard.h"
 

@@ -302,10 +302,10 @@ private:
 
     bool FControlsDisabled = false;
     bool FInTransaction = false;
-    bool FRowCommits = false;   // every row committed on its own (no batches)
-    int FImportedAtCommit = 0;  // imported count at the last commit
+    bool FRowCommits = false;  // every row committed on its own (no batches)
+    int FImportedAtCommit = 0; // imported count at the last commit
     int FRolledBackCount = 0;
-    bool FLogOpened = false;    // the log of this run was opened
+    bool FLogOpened = false;      // the log of this run was opened
     bool FTransactionDue = false; // a batch was committed; the next row begins the next one
     std::unique_ptr<QFile> FLog;
     QString FLogPath;

@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 

@@ -1,8 +1,8 @@
 // The register's import keeps the register's rules, and tells truthfully what a canceled or
 // failed run left in the register.
 
-#include "helper_register.h"
 #include "app/register_import.h"
+#include "helper_register.h"
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/CodePages.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
@@ -83,9 +83,9 @@ private slots:
             << QStringList{kPersNumberDuplicate + ": 101", kPersNumberDuplicate + ": 102"};
         QTest::newRow("amounts and numbers")
             << int(dimInsertAll) << ""
-            << QStringList{"201;a;b;1;8,750,000", "202;a;b;2;abc", "203;a;b;3;-500",
-                           "204;a;b;4;1e5", "2o5;a;b;5;5", "206;a;b;6;۱۲۰", "207;a;b;7;",
-                           " 208 ;a;b;8;8750000"}
+            << QStringList{"201;a;b;1;8,750,000", "202;a;b;2;abc",      "203;a;b;3;-500",
+                           "204;a;b;4;1e5",       "2o5;a;b;5;5",        "206;a;b;6;۱۲۰",
+                           "207;a;b;7;",          " 208 ;a;b;8;8750000"}
             << QStringList{"101|9|5", "201|1|8750000", "206|6|120", "207|7|", "208|8|8750000"}
             << QStringList{kPriceMissing + ": abc", kPriceMissing + ": -500",
                            kPriceMissing + ": 1e5", kPersNumberMissing + ": 2o5"};
@@ -189,8 +189,7 @@ private slots:
             QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
         }));
         const QStringList texts = shown.texts();
-        QVERIFY2(texts.size() >= 1 &&
-                     texts[0].startsWith(db::describe(db::Error::Kind::DiskFull)),
+        QVERIFY2(texts.size() >= 1 && texts[0].startsWith(db::describe(db::Error::Kind::DiskFull)),
                  qPrintable(texts.join(u'\n')));
         QCOMPARE(m_reg.rows().size(), 0);
         QVERIFY(!c->inTransaction());
