@@ -66,6 +66,25 @@ QTemporaryDir& workDir()
     return dir;
 }
 
+// The register CSV's import into Dest, as the benchmarks run it.
+void setUpCsvImport(TDurvel3ASCII& imp, const QString& csv, DurvelDbDataSet& dest,
+                    TDurvelAddType addType, int commitRecCount)
+{
+    imp.SetFileName(csv);
+    imp.Comma = u',';
+    imp.Encoding = ctUtf8;
+    imp.DataSet = &dest;
+    imp.AddType = addType;
+    imp.CommitRecCount = commitRecCount;
+    imp.Formats().BooleanTrue().Add(QStringLiteral("1"));
+    imp.Formats().BooleanFalse().Add(QStringLiteral("0"));
+    for (const char* m :
+         {"Pers_number=1", "First_Name=2", "Last_Name=3", "Hesab=4", "Price=5", "Chk=6"})
+        imp.Map().Add(QString::fromLatin1(m));
+    // The window stays alive as on the UI thread.
+    imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
+}
+
 // One import of the register CSV into a fresh database, timed from opening the CSV to the last
 // commit; the data set reading the table afterwards is the register's own cost and is left out.
 // Memory: the peak over that span above the size the process had just before it. A filtered
@@ -90,19 +109,7 @@ ImportRun importCsvOnce(const QString& csv, int rows, TDurvelAddType addType, bo
     ds.open();
     DurvelDbDataSet dest(&ds);
     TDurvel3ASCII imp;
-    imp.SetFileName(csv);
-    imp.Comma = u',';
-    imp.Encoding = ctUtf8;
-    imp.DataSet = &dest;
-    imp.AddType = addType;
-    imp.CommitRecCount = 1000;
-    imp.Formats().BooleanTrue().Add(QStringLiteral("1"));
-    imp.Formats().BooleanFalse().Add(QStringLiteral("0"));
-    for (const char* m :
-         {"Pers_number=1", "First_Name=2", "Last_Name=3", "Hesab=4", "Price=5", "Chk=6"})
-        imp.Map().Add(QString::fromLatin1(m));
-    // The window stays alive as on the UI thread.
-    imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
+    setUpCsvImport(imp, csv, dest, addType, 1000);
     QElapsedTimer clock;
     qint64 lastCommitNs = 0;
     double peak = 0;
@@ -179,18 +186,7 @@ void BM_ImportByCommitBatch(benchmark::State& state)
         ds.open();
         DurvelDbDataSet dest(&ds);
         TDurvel3ASCII imp;
-        imp.SetFileName(csv);
-        imp.Comma = u',';
-        imp.Encoding = ctUtf8;
-        imp.DataSet = &dest;
-        imp.AddType = datAppend;
-        imp.CommitRecCount = batch;
-        imp.Formats().BooleanTrue().Add(QStringLiteral("1"));
-        imp.Formats().BooleanFalse().Add(QStringLiteral("0"));
-        for (const char* m :
-             {"Pers_number=1", "First_Name=2", "Last_Name=3", "Hesab=4", "Price=5", "Chk=6"})
-            imp.Map().Add(QString::fromLatin1(m));
-        imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
+        setUpCsvImport(imp, csv, dest, datAppend, batch);
         QElapsedTimer clock;
         clock.start();
         imp.Execute();

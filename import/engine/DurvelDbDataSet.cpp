@@ -257,10 +257,9 @@ void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
 {
     state = s;
     editKey = key;
-    for (int f : touched) {
+    // A field's value stays until it is set again: only the set fields are bound.
+    for (int f : touched)
         modified[f] = '\0';
-        cells[std::size_t(f)].value = QVariant();
-    }
     touched.clear();
 }
 
@@ -285,7 +284,6 @@ void DurvelDbDataSet::Direct::setText(int field, QStringView text)
     slot.chars = text.size();
     slot.text = true;
     slot.nullText = text.isNull();
-    slot.value = QVariant();
     if (!modified[field]) {
         modified[field] = '\1';
         touched.push_back(field);
