@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
+#include <cstring>
+
 namespace {
 
 // The most rows an import makes a string grid hold: the rows of the largest spreadsheet. A
@@ -87,7 +89,7 @@ void TDurvelRow::SetValueAt(int Position, QStringView Value)
         v.clear(); // null, as a cleared value
     } else if (v.isDetached() && v.capacity() >= Value.size()) {
         v.resize(Value.size());
-        std::copy(Value.begin(), Value.end(), v.begin());
+        std::memcpy(v.data(), Value.data(), std::size_t(Value.size()) * sizeof(QChar));
     } else {
         v = Value.toString();
     }
