@@ -674,10 +674,16 @@ const TbiffCell* TxlsWorkSheet::Cell(int Row, int Col) const
 
 std::span<const TbiffCell> TxlsWorkSheet::RowCells(int Row) const
 {
-    const auto it = std::lower_bound(FRows.begin(), FRows.end(), Row);
-    if (Row < 0 || it == FRows.end() || *it != Row)
+    if (Row < 0 || FRows.empty())
         return {};
-    const std::size_t k = std::size_t(it - FRows.begin());
+    // Rows mostly follow one another without gaps: the row's place is then known at once.
+    std::size_t k = std::size_t(qint64(Row) - FRows.front());
+    if (Row < FRows.front() || k >= FRows.size() || FRows[k] != Row) {
+        const auto it = std::lower_bound(FRows.begin(), FRows.end(), Row);
+        if (it == FRows.end() || *it != Row)
+            return {};
+        k = std::size_t(it - FRows.begin());
+    }
     const quint32 from = FRowStart[k];
     const quint32 to = FRowStart[k + 1];
     return std::span<const TbiffCell>(FCells.data() + from, to - from);

@@ -158,6 +158,33 @@ private slots:
         QCOMPARE(f.LastCol(0, 3), 4);
     }
 
+    // Every row holding cells is found, and no other, whether the rows follow one another or
+    // leave gaps.
+    void rowsFoundWithAndWithoutGaps_data()
+    {
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("from the first row on") << QList<int>{0, 1, 2, 3};
+        QTest::newRow("from a later row on") << QList<int>{5, 6, 7};
+        QTest::newRow("gaps") << QList<int>{1, 2, 4, 9, 10, 300};
+        QTest::newRow("gap after the first") << QList<int>{0, 7, 8};
+        QTest::newRow("one row") << QList<int>{65535};
+    }
+    void rowsFoundWithAndWithoutGaps()
+    {
+        QFETCH(QList<int>, rows);
+        QByteArray body;
+        for (int r : rows)
+            body += number(r, 0, r + 0.5);
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet* s = f.Workbook()->Sheet(0);
+        for (int r = -1; r <= 65536; ++r) {
+            const bool held = rows.contains(r);
+            QCOMPARE(s->RowCells(r).size(), std::size_t(held ? 1 : 0));
+            QCOMPARE(f.CellText(0, r, 0), held ? QString::number(r + 0.5) : QString());
+        }
+    }
+
     void extentsIgnoreBlanks()
     {
         // Formatted empty cells below the data are not filled cells.
