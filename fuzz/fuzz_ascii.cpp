@@ -20,24 +20,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < kHeader || size > fuzz::MaxInput)
         return 0;
-    TDurvel3ASCII imp;
-    imp.Comma = QChar(kSeparators[data[0] % kSeparators.size()]);
-    imp.Quote = QChar(kQuotes[data[1] % kQuotes.size()]);
-    imp.Encoding = TDurvelCharsetType(data[2] % CodePageTableSize);
-    imp.SkipFirstRows = data[3] % 4;
-    for (int c = 0; c < kColumns; ++c) {
-        const std::uint8_t a = data[4 + 2 * c];
-        const std::uint8_t b = data[5 + 2 * c];
-        if (imp.IsFixedWidth())
-            imp.Map().Add(QStringLiteral("%1=%2;%3").arg(c).arg(a % 128).arg(b % 128));
-        else
-            imp.Map().Add(QStringLiteral("%1=%2").arg(c).arg(1 + a % 16));
-    }
     const QString path =
         fuzz::writeFile("data.txt", QByteArrayView(reinterpret_cast<const char*>(data + kHeader),
                                                    qsizetype(size - kHeader)));
-    imp.SetFileName(path);
+    const auto setUp = [&](TDurvel3ASCII& imp) {
+        imp.Comma = QChar(kSeparators[data[0] % kSeparators.size()]);
+        imp.Quote = QChar(kQuotes[data[1] % kQuotes.size()]);
+        imp.Encoding = TDurvelCharsetType(data[2] % CodePageTableSize);
+        imp.SkipFirstRows = data[3] % 4;
+        for (int c = 0; c < kColumns; ++c) {
+            const std::uint8_t a = data[4 + 2 * c];
+            const std::uint8_t b = data[5 + 2 * c];
+            if (imp.IsFixedWidth())
+                imp.Map().Add(QStringLiteral("%1=%2;%3").arg(c).arg(a % 128).arg(b % 128));
+            else
+                imp.Map().Add(QStringLiteral("%1=%2").arg(c).arg(1 + a % 16));
+        }
+        imp.SetFileName(path);
+    };
 
+    TDurvel3ASCII imp;
+    setUp(imp);
     DurvelCellStore grid(kColumns, 0);
     imp.ImportDestination = didStringGrid;
     imp.StringGrid = &grid;
@@ -47,5 +50,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::expectedError(e);
     }
     fuzz::check(grid.rowCount() <= qsizetype(size), "more rows than bytes");
+
+    // A host that copies the texts out leaves the row's values to the reader, which writes each
+    // line over the last one's: the rows must be the grid's all the same.
+    TDurvel3ASCII own;
+    setUp(own);
+    own.ImportDestination = didUserDefined;
+    QList<QStringList> rows;
+    own.OnUserDefinedImport = [&rows](TDurvel3*, TDurvelRow* row) {
+        QStringList values;
+        for (int i = 0; i < row->Count(); ++i)
+            values << QString(row->Items(i)->Value.constData(), row->Items(i)->Value.size());
+        rows << values;
+    };
+    try {
+        own.Execute();
+    } catch (const std::exception& e) {
+        fuzz::expectedError(e);
+    }
+    fuzz::check(rows.size() == grid.rowCount(), "the two hosts got different row counts");
+    for (int r = 0; r < grid.rowCount(); ++r)
+        fuzz::check(rows[r] == grid.row(r), "the two hosts got different rows");
     return 0;
 }
