@@ -59,8 +59,9 @@ public:
     QString check(int rows)
     {
         const QString lastAccount =
-            m_conn.scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
-                              .arg(100000 + rows - 1))
+            m_conn
+                .scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
+                            .arg(100000 + rows - 1))
                 .toString();
         if (imported() == rows && m_imp->ErrorCount() == 0 &&
             m_conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() == rows &&

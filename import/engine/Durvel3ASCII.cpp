@@ -132,8 +132,8 @@ void TDurvel3ASCII::ReadRow()
             row->SetValueAt(e.Position, FLine.mid(e.Start, e.Length));
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
-        else
-            row->SetValueAt(e.Position, QStringView()); // a short line leaves its missing fields empty
+        else // a short line leaves its missing fields empty
+            row->SetValueAt(e.Position, QStringView());
     }
     ApplyFieldFormats();
 }

@@ -295,7 +295,8 @@ QVariant DurvelDbDataSet::Direct::pending(int field) const
     const Slot& slot = cells[std::size_t(field)];
     if (!slot.text)
         return slot.value;
-    return slot.nullText ? QVariant(QString()) : QVariant(QString::fromUtf8(slot.utf8.data(), slot.bytes));
+    return slot.nullText ? QVariant(QString())
+                         : QVariant(QString::fromUtf8(slot.utf8.data(), slot.bytes));
 }
 
 void DurvelDbDataSet::Direct::post()

@@ -781,8 +781,7 @@ void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, cons
 
 DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field)
     : Field(Field), Type(Field ? Field->dataType() : ftUnknown)
-{
-}
+{}
 
 namespace {
 

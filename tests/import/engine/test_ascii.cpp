@@ -55,9 +55,8 @@ private slots:
             << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
         QTest::newRow("fields longer and shorter than the last line's")
             << QByteArray("long text,b,\"c\"\"\"\nx,longer text here\n\"q\"\"q\",,z\n") << ","
-            << QList<QStringList>{{"long text", "b", "c\""},
-                                  {"x", "longer text here", ""},
-                                  {"q\"q", "", "z"}};
+            << QList<QStringList>{
+                   {"long text", "b", "c\""}, {"x", "longer text here", ""}, {"q\"q", "", "z"}};
         QTest::newRow("utf-8 mark")
             << QByteArray("\xEF\xBB\xBFx,y\r\n") << "," << QList<QStringList>{{"x", "y", ""}};
         QTest::newRow("lf-only utf-16")

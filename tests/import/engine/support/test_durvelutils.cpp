@@ -122,8 +122,8 @@ void TestDurvelUtils::splitDelimitedLine_data()
         << QStringList{QString::fromUtf8("علی"), QString::fromUtf8("رضا")};
     QTest::newRow("empty quoted") << "\"\",a" << dq << comma << QStringList{"", "a"};
     QTest::newRow("many doubled quotes")
-        << "\"a\"\"b\",\"c\"\"\",\"\"\"d\",e,\"f\"\"g\"\"h\",\"i\"\"j"
-        << dq << comma << QStringList{"a\"b", "c\"", "\"d", "e", "f\"g\"h", "i\"j"};
+        << "\"a\"\"b\",\"c\"\"\",\"\"\"d\",e,\"f\"\"g\"\"h\",\"i\"\"j" << dq << comma
+        << QStringList{"a\"b", "c\"", "\"d", "e", "f\"g\"h", "i\"j"};
 }
 
 void TestDurvelUtils::splitDelimitedLine()
