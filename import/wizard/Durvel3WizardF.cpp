@@ -183,6 +183,8 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     // wizard's texts are English; Persian data falls back to a font that has it.
     QFont compact = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     compact.setPixelSize(12);
+    // Named as a list too, or the program's list of Persian families would stand before it.
+    compact.setFamilies({compact.family()});
     setFont(compact);
 
     InfoPanel = new TInfoPanel(this);
@@ -298,6 +300,12 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
                                                      : FWizard->Picture());
     UpdateCaption();
     useOwnTextDirection(this);
+    // Under a window with a style sheet (the register has one) a control takes the program's
+    // font, not the wizard's: each is given the compact font unless it has its own (the
+    // previews' fixed pitch).
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->testAttribute(Qt::WA_SetFont))
+            w->setFont(font());
 
     // A failed automatic load ends the creation, so the wizard's Execute fails with it.
     if (FWizard->AutoLoadTemplate) {

@@ -58,7 +58,13 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, list);
         RegisterWizard fx;
-        auto w = fx.window();
+        // Under a window with a style sheet of its own, as the register is.
+        QWidget owner;
+        owner.setStyleSheet(QStringLiteral("QPushButton { min-height: 28px; }"));
+        TDurvel3Wizard wizard(&owner);
+        wizard.DataSet = &fx.dest;
+        wizard.ConfirmOnCancel = false;
+        auto w = std::make_unique<TDurvel3WizardF>(&wizard);
         w->show();
         w->ShowPage(w->Page(kind));
         auto* fields = w->Page(kind)->findChild<QTreeWidget*>(list);
