@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRulerHeight = 16;
@@ -249,6 +251,7 @@ void TDurvel3TXTViewer::LoadFromFile(const QString& FileName)
     }
     file.Close();
     FLines.Assign(lines);
+    FRuns.clear();
     FLongest = longest;
     UpdateScrollBars();
     viewport()->update();
@@ -490,6 +493,14 @@ void TDurvel3TXTViewer::Paint()
     QList<int> cuts;
     for (int i = 0; i < FArrows.Count(); ++i)
         cuts.append(FArrows.Items(i)->Column);
+    std::sort(cuts.begin(), cuts.end());
+    // The runs are found once for the lines and arrows, not at every scroll: a line may be long.
+    if (cuts != FRunCuts || int(FRuns.size()) != FLines.Count()) {
+        FRunCuts = cuts;
+        FRuns.clear();
+        for (int i = 0; i < FLines.Count(); ++i)
+            FRuns.push_back(RightToLeftRuns(FLines.Get(i), cuts));
+    }
     const auto selected = [this](int Column) {
         return FSelLeft && FSelRight && Column >= qMin(FSelLeft->Column, FSelRight->Column) &&
                Column < qMax(FSelLeft->Column, FSelRight->Column);
@@ -501,16 +512,23 @@ void TDurvel3TXTViewer::Paint()
         if (y >= bottom)
             break;
         const QString line = FLines.Get(i);
-        const QList<TViewRun> runs = RightToLeftRuns(line, cuts);
-        int run = 0;
-        for (int c = 0; c < qMin(int(line.size()), lastColumn);) {
+        const QList<TViewRun>& runs = FRuns[std::size_t(i)];
+        // From the first run that reaches into view; one crossing its left edge is drawn whole.
+        int run = int(std::partition_point(runs.begin(), runs.end(),
+                                           [firstColumn](const TViewRun& r) {
+                                               return r.Start + r.Length <= firstColumn;
+                                           }) -
+                      runs.begin());
+        int c = firstColumn;
+        if (run < runs.size() && runs.at(run).Start < c)
+            c = runs.at(run).Start;
+        while (c < qMin(int(line.size()), lastColumn)) {
             // Arrows cut runs, so a run lies wholly inside or outside the selected field.
             p.setPen(palette().color(selected(c) ? QPalette::HighlightedText : QPalette::Text));
             if (run < runs.size() && runs.at(run).Start == c) {
                 const TViewRun r = runs.at(run++);
-                if (c + r.Length > firstColumn)
-                    DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch),
-                            y + fm.ascent());
+                DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch),
+                        y + fm.ascent());
                 c += r.Length;
                 continue;
             }
@@ -518,7 +536,7 @@ void TDurvel3TXTViewer::Paint()
             QString glyph(line.at(c));
             if (line.at(c).isHighSurrogate() && c + 1 < line.size())
                 glyph += line.at(c + 1);
-            if (c >= firstColumn && !line.at(c).isLowSurrogate()) {
+            if (!line.at(c).isLowSurrogate()) {
                 const int x = ColumnX(c);
                 const int gw = fm.horizontalAdvance(glyph);
                 const int gx = gw == cw ? x : x + (cw - gw) / 2; // centre a glyph of another width

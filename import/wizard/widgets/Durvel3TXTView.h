@@ -145,6 +145,9 @@ private:
     TViewArrow* FSelRight = nullptr;
     TViewRuler* FTopRuler;
     TViewRuler* FBottomRuler;
+    // The right-to-left runs of each line, for the arrows at FRunCuts.
+    std::vector<QList<TViewRun>> FRuns;
+    QList<int> FRunCuts;
     mutable int FCharWidth = 0;
     mutable int FCharHeight = 0;
 };

@@ -2,6 +2,7 @@
 #include "import/wizard/widgets/Durvel3TXTView.h"
 
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,6 +229,31 @@ private slots:
         QVERIFY(!inkInColumn(img, v, 1));
         QVERIFY(!inkInColumn(img, v, 6));
         QVERIFY(inkInColumn(img, v, 7));
+    }
+
+    // Scrolled into the middle of a run, the part in view is drawn as it is unscrolled.
+    void aRunScrolledHalfOutOfViewIsDrawnTheSame()
+    {
+        QTemporaryDir dir;
+        const QString path =
+            writeFile(dir, utf8Line(QString(40, u'a') + QString(30, QChar(0x628))));
+        TDurvel3TXTViewer whole;
+        whole.resize(900, 120);
+        whole.show();
+        whole.LoadFromFile(path);
+        TDurvel3TXTViewer scrolled;
+        scrolled.resize(200, 120);
+        scrolled.show();
+        scrolled.LoadFromFile(path);
+        scrolled.horizontalScrollBar()->setValue(44);
+        QCOMPARE(scrolled.ColumnX(44), scrolled.CharWidth());
+        const QImage a = whole.viewport()->grab().toImage();
+        const QImage b = scrolled.viewport()->grab().toImage();
+        const int y = whole.LineY(0);
+        const QRect inWhole(whole.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
+        const QRect inScrolled(scrolled.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
+        QVERIFY(inkBetween(b, scrolled, inScrolled.left(), inScrolled.right()).topX >= 0);
+        QCOMPARE(b.copy(inScrolled), a.copy(inWhole));
     }
 
     // An arrow inside a word: each side shows its own letters between its own boundaries, as
