@@ -116,6 +116,50 @@ private slots:
         }
     }
 
+    // Each node brings a name of its own: the columns grow without touching earlier rows, up
+    // to the cap.
+    void everyNodeOpensAColumn_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("names");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("attributes up to the cap") << int(tlAttributes) << 16384 << false;
+        QTest::newRow("child elements up to the cap") << int(tlSubNodes) << 16384 << false;
+        QTest::newRow("attributes past the cap") << int(tlAttributes) << 16385 << true;
+        QTest::newRow("child elements past the cap") << int(tlSubNodes) << 16385 << true;
+    }
+    void everyNodeOpensAColumn()
+    {
+        QFETCH(int, location);
+        QFETCH(int, names);
+        QFETCH(bool, refused);
+        QByteArray xml = "<l>";
+        for (int i = 0; i < names; ++i) {
+            const QByteArray n = "n" + QByteArray::number(i);
+            xml += location == tlAttributes ? "<p " + n + "=\"" + n + "\"/>"
+                                            : "<p><" + n + ">" + n + "</" + n + "></p>";
+        }
+        TXMLDocFile file;
+        file.SetFileName(write(xml + "</l>"));
+        file.DataLocation = TXMLDataLocation(location);
+        file.Load();
+        try {
+            file.SetXPath(QStringLiteral("/l/p"));
+            QVERIFY(!refused);
+        } catch (const xml::XmlError& e) {
+            QVERIFY(refused);
+            QVERIFY2(e.message().contains(QLatin1String("more than 16384 different names")),
+                     qPrintable(e.message()));
+            return;
+        }
+        QCOMPARE(file.ColCount(), names + 2);
+        QCOMPARE(file.RowCount(), names + 1);
+        QCOMPARE(file.Cell(names + 1, 0), "n" + QString::number(names - 1));
+        QCOMPARE(file.Cell(names + 1, names), "n" + QString::number(names - 1));
+        QCOMPARE(file.Cell(names + 1, names - 1), QString());
+        QCOMPARE(file.Cell(2, 1), QStringLiteral("n0"));
+    }
+
     void externalEntityNotRead()
     {
         const QString secret = write("SECRET");
