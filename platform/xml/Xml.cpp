@@ -26,7 +26,7 @@ namespace xml {
 namespace {
 
 // No network, CDATA as text; never NOENT (entity substitution), DTDLOAD, XINCLUDE or HUGE.
-constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA;
+constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
 
 QString str(const xmlChar* s)
 {

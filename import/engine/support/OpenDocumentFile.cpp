@@ -4,6 +4,7 @@
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -109,9 +110,23 @@ private:
         }
         checkCells(1, 1, 1);
         ++m_cells;
-        sheet.Cells.SetCell(c, r, text);
+        sheet.Cells.SetCell(c, r, interned(text));
         sheet.ColCount = qMax(sheet.ColCount, c + 1);
         sheet.RowCount = qMax(sheet.RowCount, r + 1);
+    }
+
+    // Cells of equal short text share one copy: sheets repeat their values (and a small
+    // archive can only describe many cells by repeating them).
+    QString interned(const QString& text)
+    {
+        if (text.size() > 64)
+            return text;
+        if (const auto it = m_texts.constFind(text); it != m_texts.constEnd())
+            return *it;
+        if (m_texts.size() >= 65536)
+            m_texts.clear();
+        m_texts.insert(text, text);
+        return text;
     }
 
     // Reads one row element standing for Repeat rows from Row on; returns the first row a
@@ -320,6 +335,7 @@ private:
     const TSheetTextFormat& m_format;
     QString m_file;
     qint64 m_cells = 0;
+    QHash<QString, QString> m_texts;
 };
 
 } // namespace

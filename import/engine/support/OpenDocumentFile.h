@@ -29,7 +29,7 @@ public:
     static constexpr int MaxRows = 1048576;
     static constexpr int MaxCols = 16384;
     // More cells than this are refused: repeats can describe billions of them.
-    static constexpr qint64 MaxCells = 10000000;
+    static constexpr qint64 MaxCells = 8000000;
 
     std::vector<std::unique_ptr<TODSSpreadSheet>> SpreadSheets;
     // How typed spreadsheet values (numbers, dates) become text.

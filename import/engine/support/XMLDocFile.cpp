@@ -46,15 +46,18 @@ QString TXMLDocFile::Cell(int Col, int Row) const
     const NodeRow& row = FRows[std::size_t(Row - 1)];
     if (Col < 2)
         return Col == 0 ? row.Name : row.Text;
-    const auto it = std::lower_bound(row.Cells.begin(), row.Cells.end(), Col,
+    const auto begin = FCells.begin() + qsizetype(row.First);
+    const auto end = begin + qsizetype(row.Count);
+    const auto it = std::lower_bound(begin, end, Col,
                                      [](const auto& cell, int col) { return cell.first < col; });
-    return it != row.Cells.end() && it->first == Col ? it->second : QString();
+    return it != end && it->first == Col ? it->second : QString();
 }
 
 void TXMLDocFile::BuildTable()
 {
     FNames.clear();
     FRows.clear();
+    FCells.clear();
     if (!FDocument || FXPath.trimmed().isEmpty())
         return;
     const QList<xml::Node> nodes = FDocument->select(FXPath);
@@ -65,16 +68,25 @@ void TXMLDocFile::BuildTable()
     // hold a few times the document's text, not without end.
     const qint64 budget = 16 * 1024 * 1024 + 8 * FFileSize;
     qint64 chars = 0;
+    // Equal short texts share one copy: names and values repeat from node to node.
+    QHash<QString, QString> texts;
     const auto take = [&](const QString& text) {
         chars += text.size();
         if (chars > budget) {
             FNames.clear();
             FRows.clear();
+            FCells.clear();
             throw xml::XmlError(
                 QStringLiteral("The nodes of \"%1\" hold more text than the table can show")
                     .arg(FXPath));
         }
-        return text;
+        if (text.size() > 32)
+            return text;
+        if (const auto it = texts.constFind(text); it != texts.constEnd())
+            return *it;
+        if (texts.size() >= 65536)
+            texts.clear();
+        return *texts.insert(text, text);
     };
     for (const xml::Node& node : nodes) {
         const xml::Node::Type type = node.type();
@@ -84,12 +96,14 @@ void TXMLDocFile::BuildTable()
         NodeRow& out = FRows.emplace_back();
         out.Name = take(node.name());
         out.Text = take(node.text().trimmed());
+        out.First = FCells.size();
         const auto put = [&](const QString& name, const QString& text) {
             auto it = columnOf.constFind(name);
             if (it == columnOf.constEnd()) {
                 if (FNames.size() >= MaxCols) {
                     FNames.clear();
                     FRows.clear();
+                    FCells.clear();
                     throw xml::XmlError(
                         QStringLiteral("The nodes of \"%1\" have more than %2 different names; "
                                        "choose fewer nodes")
@@ -103,7 +117,7 @@ void TXMLDocFile::BuildTable()
             int& last = lastRow[std::size_t(*it - 2)];
             if (last != row) {
                 last = row;
-                out.Cells.emplace_back(*it, take(text));
+                FCells.emplace_back(*it, take(text));
             }
         };
         if (DataLocation == tlAttributes) {
@@ -114,7 +128,8 @@ void TXMLDocFile::BuildTable()
             for (const xml::Node& child : node.childElements())
                 put(child.name(), child.text());
         }
-        std::sort(out.Cells.begin(), out.Cells.end(),
+        out.Count = FCells.size() - out.First;
+        std::sort(FCells.begin() + qsizetype(out.First), FCells.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
     }
 }

@@ -54,7 +54,9 @@ private:
     {
         QString Name;
         QString Text;
-        std::vector<std::pair<int, QString>> Cells;
+        // The row's cells in FCells, sorted by column.
+        std::size_t First = 0;
+        std::size_t Count = 0;
     };
     void BuildTable();
 
@@ -64,6 +66,7 @@ private:
     std::unique_ptr<xml::Document> FDocument;
     QStringList FNames;
     std::vector<NodeRow> FRows;
+    std::vector<std::pair<int, QString>> FCells;
 };
 
 // The preview of the table: at most 30 rows, every cell copied.
