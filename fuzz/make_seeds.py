@@ -163,7 +163,13 @@ def docx_seeds():
             cell % ('', 'c') + cell % ('<w:vMerge/>', '') +
             '<w:tc><w:tbl><w:tr><w:tc><w:p><w:hyperlink><w:r><w:t>in</w:t></w:r></w:hyperlink>'
             '</w:p></w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>')
-    yield "tables", ('<w:document %s><w:body>%s</w:body></w:document>' % (w, body)).encode()
+    document = '<w:document %s><w:body>%s</w:body></w:document>' % (w, body)
+    rels = ('<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
+            'relationships/officeDocument" Target="/word/document.xml"/></Relationships>')
+    # The target takes the relationships, a NUL byte, then the main part.
+    yield "tables", ("\0" + document).encode()
+    yield "related", (rels + "\0" + document).encode()
 
 
 def opendocument_seeds():
