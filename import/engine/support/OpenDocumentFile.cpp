@@ -8,11 +8,18 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr const char* kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr const char* kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+
+// Counts beyond every bound of a table read as this, and positions stop at kFar: whatever a
+// file says, their sums stay far from overflowing, and text past them is refused.
+constexpr qint64 kFarCount = qint64(1) << 31;
+constexpr qint64 kFar = qint64(1) << 40;
 
 // A repeat or span count; absent or not a number counts 1.
 qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
@@ -22,7 +29,16 @@ qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
         return 1;
     bool ok = false;
     const qint64 n = v.toLongLong(&ok);
-    return ok && n >= 1 ? n : 1;
+    if (!ok && !v.isEmpty() && v.front() != '-' &&
+        std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return kFarCount; // digits too many for any integer
+    return ok && n >= 1 ? qMin(n, kFarCount) : 1;
+}
+
+// Position + Count, stopping at kFar.
+qint64 past(qint64 position, qint64 count)
+{
+    return qMin(position + count, kFar);
 }
 
 struct CellContent
@@ -61,7 +77,7 @@ public:
                 row = qMax(row + 1, floorRow);
                 const qint64 repeat = countOf(m_r, "number-rows-repeated");
                 floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
-                row += repeat - 1;
+                row = past(row, repeat - 1);
                 more = m_r.read();
             } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns") ||
                        m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation") ||
@@ -89,12 +105,13 @@ private:
                        .arg(TOpenDocumentFile::MaxCols));
     }
 
-    // Factors are at most the bounds above, so their product cannot overflow.
+    // Each product is taken of factors at most the bound, so none can overflow.
     void checkCells(qint64 a, qint64 b, qint64 c) const
     {
-        if (a > TOpenDocumentFile::MaxCells || b > TOpenDocumentFile::MaxCells ||
-            c > TOpenDocumentFile::MaxCells || m_cells + a * b * c > TOpenDocumentFile::MaxCells)
-            refuse(QStringLiteral("it holds more than %1 cells").arg(TOpenDocumentFile::MaxCells));
+        constexpr qint64 max = TOpenDocumentFile::MaxCells;
+        if (a > max || b > max || c > max || a * b > max || a * b * c > max ||
+            m_cells + a * b * c > max)
+            refuse(QStringLiteral("it holds more than %1 cells").arg(max));
     }
 
     void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
@@ -149,7 +166,7 @@ private:
             }
             if (m_r.is(kTable, "covered-table-cell")) {
                 if (!(m_text && afterSubTable))
-                    col += m_text ? 1 : countOf(m_r, "number-columns-repeated");
+                    col = past(col, m_text ? 1 : countOf(m_r, "number-columns-repeated"));
                 more = m_r.skipSubtree();
                 continue;
             }
@@ -193,7 +210,7 @@ private:
                             for (qint64 sc = 0; sc < blockCols; ++sc)
                                 put(sheet, row + k + sr, col + c + sc, content.text);
             }
-            col += cols - 1;
+            col = past(col, cols - 1);
             more = m_r.read();
         }
         return floorRow;
@@ -320,9 +337,22 @@ private:
         const auto m = re.match(duration);
         if (!m.hasMatch())
             return {};
-        const qint64 ms = (m.captured(1).toLongLong() * 24 + m.captured(2).toLongLong()) * 3600000 +
-                          m.captured(3).toLongLong() * 60000 +
-                          qint64(m.captured(4).toDouble() * 1000.0 + 0.5);
+        // Only the time of day is shown, but the parts may be any size: a duration past what
+        // 64 bits hold is no time, and the cell's displayed text stands.
+        const double seconds = m.captured(4).toDouble();
+        const auto part = [&](int i) {
+            bool ok = false;
+            const qint64 n = m.captured(i).toLongLong(&ok);
+            return ok || m.captured(i).isEmpty() ? n : -1;
+        };
+        const qint64 days = part(1), hours = part(2), minutes = part(3);
+        qint64 ms = 0;
+        if (days < 0 || hours < 0 || minutes < 0 || !(seconds < 1e15) ||
+            qMulOverflow(days, qint64(24), &ms) || qAddOverflow(ms, hours, &ms) ||
+            qMulOverflow(ms, qint64(60), &ms) || qAddOverflow(ms, minutes, &ms) ||
+            qMulOverflow(ms, qint64(60000), &ms) ||
+            qAddOverflow(ms, qint64(seconds * 1000.0 + 0.5), &ms))
+            return {};
         const QDateTime dt(QDate(1899, 12, 30), QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)),
                            Qt::UTC);
         return m_format.DateText ? m_format.DateText(dt, TSheetDateKind::Time)

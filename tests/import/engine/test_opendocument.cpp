@@ -100,6 +100,15 @@ private slots:
                  "o:boolean-value=\"true\"><x:p>TRUE</x:p></t:table-cell>"
                  "<t:table-cell o:value-type=\"float\" o:value=\"603799123456789\"/>")
             << true << Rows{{"1234567.5", "2024/03/05", "True", "603799123456789"}};
+        const auto time = [](const QByteArray& value) {
+            return "<t:table-cell o:value-type=\"time\" o:time-value=\"" + value +
+                   "\"><x:p>shown</x:p></t:table-cell>";
+        };
+        QTest::newRow("times of day, durations past 64 bits show the cell's text")
+            << r(time("PT12H30M05S") + time("PT36H00M00.4S") + time("PT2562047788015216H") +
+                 time("P106751991167301DT0H") + time("PT0H153722867280912931M") +
+                 time("PT0H0M1e300S"))
+            << true << Rows{{"12:30:05", "12:00:00", "shown", "shown", "shown", "shown"}};
         QTest::newRow("sub-tables are not sheets and not cell text")
             << r("<t:table-cell><x:p>out</x:p><t:table t:is-sub-table=\"true\">" + r(c("in")) +
                  "</t:table></t:table-cell>")
@@ -126,6 +135,21 @@ private slots:
                                   << "No spreadsheets were found";
         QTest::newRow("text beyond the last row")
             << t("S", r(c("x"), " t:number-rows-repeated=\"2000000\"")) << "beyond row";
+        const QByteArray huge = "9223372036854775807";
+        QTest::newRow("row repeats summing past 64 bits")
+            << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"" + huge + "\"") +
+                          r("<t:table-cell/>", " t:number-rows-repeated=\"" + huge + "\"") +
+                          r(c("x")))
+            << "beyond row";
+        QTest::newRow("column repeats summing past 64 bits")
+            << t("S", r("<t:table-cell t:number-columns-repeated=\"" + huge + "\"/>"
+                        "<t:covered-table-cell t:number-columns-repeated=\"" + huge + "\"/>" +
+                        c("x")))
+            << "beyond row";
+        QTest::newRow("a repeat of more digits than 64 bits hold")
+            << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"99999999999999999999999\"") +
+                          r(c("x")))
+            << "beyond row";
         QTest::newRow("billions of cells")
             << t("S", r(c("x", " t:number-columns-repeated=\"16384\""),
                         " t:number-rows-repeated=\"1048576\""))
