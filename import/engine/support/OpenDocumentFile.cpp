@@ -51,9 +51,23 @@ class Walker
 {
 public:
     Walker(xml::Reader& r, bool text, bool notExpand, const TSheetTextFormat& format,
-           const QString& file)
-        : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file)
+           const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets)
+        : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file),
+          m_sheets(sheets)
     {}
+
+    // The reader stands on a table element: the table is listed (before the tables nested in
+    // it) and read to its end.
+    void listTable(int depthGuard = 0)
+    {
+        auto owned = std::make_unique<TODSSpreadSheet>();
+        TODSSpreadSheet& sheet = *owned;
+        sheet.Name = m_r.attributeNs(kTable, "name");
+        m_sheets.push_back(std::move(owned));
+        table(sheet, depthGuard);
+        sheet.Cells.SetColCount(sheet.ColCount);
+        sheet.Cells.SetRowCount(sheet.RowCount);
+    }
 
     // The reader stands on a table element; reads it to its end.
     void table(TODSSpreadSheet& sheet, int depthGuard = 0)
@@ -90,6 +104,11 @@ public:
     }
 
 private:
+    bool isSubTable() const
+    {
+        return m_r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
+    }
+
     [[noreturn]] void refuse(const QString& why) const
     {
         throw EZipError(QStringLiteral("The document %1 cannot be read: %2.")
@@ -237,7 +256,12 @@ private:
                     paragraphs << p;
                 more = m_r.read();
             } else if (m_r.isElement() && m_r.is(kTable, "table")) {
-                if (m_text && !out.subTable) {
+                if (m_text && !isSubTable()) {
+                    // A table in a cell as word processors write it is a table of its own;
+                    // the cell keeps its text.
+                    listTable(depthGuard + 1);
+                    more = m_r.read();
+                } else if (m_text && !out.subTable) {
                     auto sub = std::make_unique<TODSSpreadSheet>();
                     table(*sub, depthGuard + 1);
                     out.subTable = std::move(sub);
@@ -364,6 +388,7 @@ private:
     bool m_notExpand;
     const TSheetTextFormat& m_format;
     QString m_file;
+    std::vector<std::unique_ptr<TODSSpreadSheet>>& m_sheets;
     qint64 m_cells = 0;
     QHash<QString, QString> m_texts;
 };
@@ -393,7 +418,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     settings.name = QStringLiteral("content.xml");
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName());
+    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets);
     bool more = reader->read();
     while (more) {
         if (reader->isElement() && reader->is(kTable, "table")) {
@@ -401,12 +426,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
                 more = reader->skipSubtree();
                 continue;
             }
-            auto sheet = std::make_unique<TODSSpreadSheet>();
-            sheet->Name = reader->attributeNs(kTable, "name");
-            walker.table(*sheet);
-            sheet->Cells.SetColCount(sheet->ColCount);
-            sheet->Cells.SetRowCount(sheet->RowCount);
-            SpreadSheets.push_back(std::move(sheet));
+            walker.listTable();
         }
         more = reader->read();
     }

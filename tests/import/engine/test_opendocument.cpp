@@ -10,6 +10,7 @@
 #include <QtTest>
 
 using Rows = QList<QStringList>;
+Q_DECLARE_METATYPE(QList<Rows>)
 
 namespace {
 
@@ -197,6 +198,47 @@ private slots:
         QCOMPARE(gridOf(*file.SpreadSheets[0]), grid);
     }
 
+    // Word processors nest a table in a cell without marking it a sub-table: it is listed
+    // after its outer table, and the outer cell keeps its own text.
+    void nestedTablesAreTablesOfTheirOwn_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<Rows>>("grids");
+        QTest::newRow("a table in a cell, text around it")
+            << t("Outer", r(c("a") + "<t:table-cell><x:p>own</x:p>" +
+                            t("Inner", r(c("i1") + c("i2")) + r(c("i3"))) +
+                            "<x:p>after</x:p></t:table-cell>") +
+                              r(c("next") + c("b")))
+            << QStringList{"Outer", "Inner"}
+            << QList<Rows>{{{"a", "own\rafter"}, {"next", "b"}}, {{"i1", "i2"}, {"i3", ""}}};
+        QTest::newRow("two levels, then a table after the outer one")
+            << t("A", r("<t:table-cell>" + t("B", r("<t:table-cell>" + t("C", r(c("c"))) +
+                                                   "</t:table-cell>" + c("b"))) +
+                        "</t:table-cell>" + c("a"))) +
+                   t("D", r(c("d")))
+            << QStringList{"A", "B", "C", "D"}
+            << QList<Rows>{{{"", "a"}}, {{"", "b"}}, {{"c"}}, {{"d"}}};
+    }
+    void nestedTablesAreTablesOfTheirOwn()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, names);
+        QFETCH(QList<Rows>, grids);
+        TODTFile file;
+        file.SetFileName(write(content(body, true)));
+        file.Load();
+        QStringList listed;
+        QList<Rows> read;
+        for (const auto& table : file.SpreadSheets) {
+            listed << table->Name;
+            read << gridOf(*table);
+            QVERIFY(!table->ComplexTable);
+        }
+        QCOMPARE(listed, names);
+        QCOMPARE(read, grids);
+    }
+
     void odsReader_data()
     {
         QTest::addColumn<QString>("sheet");
@@ -301,8 +343,10 @@ private slots:
                       "Reza', 15000000.0]]\n"
                       "s = OpenDocumentSpreadsheet(); s.spreadsheet.addElement(table('Sheet1', "
                       "rows)); s.save(sys.argv[1])\n"
-                      "d = OpenDocumentText(); d.text.addElement(table('Table1', rows)); "
-                      "d.save(sys.argv[2])\n"),
+                      "d = OpenDocumentText(); outer = table('Table1', rows)\n"
+                      "cell = outer.getElementsByType(TableCell)[0]\n"
+                      "cell.addElement(table('Inner', [['in']]))\n"
+                      "d.text.addElement(outer); d.save(sys.argv[2])\n"),
                   ods, odt});
         if (!py.waitForFinished(60000) || py.exitCode() != 0)
             QSKIP("python3-odf is not available");
@@ -318,6 +362,8 @@ private slots:
         QCOMPARE(gridOf(*d.GetSheetByName(QString())),
                  (Rows{{u"\u0646\u0627\u0645 \u067E\u062F\u0631"_qs, "6037991234567"},
                        {"Ali Reza", "15000000"}}));
+        QVERIFY(!d.GetSheetByName(QString())->ComplexTable);
+        QCOMPARE(gridOf(*d.GetSheetByName(QStringLiteral("inner"))), (Rows{{"in"}}));
     }
 };
 

@@ -41,12 +41,12 @@ def cell(content):
     c = TableCell()
     c.addElement(content)
     return c
-def table(name, rows, sub):
-    out = Table(name=name)
+def table(name, rows, sub, issub=False):
+    out = Table(name=name, issubtable="true") if issub else Table(name=name)
     for r, row in enumerate(rows):
         tr = TableRow()
         for c, text in enumerate(row):
-            tr.addElement(cell(table(name + "_sub", [[text + "00", text + "01"], [text + "10", text + "11"]], None)
+            tr.addElement(cell(table(name + "_sub", [[text + "00", text + "01"], [text + "10", text + "11"]], None, True)
                                if sub == [r, c] else P(text=text)))
         out.addElement(tr)
     return out
