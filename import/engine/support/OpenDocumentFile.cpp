@@ -51,9 +51,10 @@ class Walker
 {
 public:
     Walker(xml::Reader& r, bool text, bool notExpand, const TSheetTextFormat& format,
-           const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets)
+           const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets,
+           int previewRows)
         : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file),
-          m_sheets(sheets)
+          m_sheets(sheets), m_preview(previewRows)
     {}
 
     // The reader stands on a table element: the table is listed (before the tables nested in
@@ -88,6 +89,16 @@ public:
                 continue;
             }
             if (m_r.is(kTable, "table-row")) {
+                // The rows a preview does not show; a text table's rows are still walked, for
+                // the tables nested in them and for what makes the table complex.
+                if (!m_text && beyondPreview(qMax(row + 1, floorRow))) {
+                    if (m_stopAtPreview) {
+                        m_stopped = true;
+                        return;
+                    }
+                    more = m_r.skipSubtree();
+                    continue;
+                }
                 row = qMax(row + 1, floorRow);
                 const qint64 repeat = countOf(m_r, "number-rows-repeated");
                 floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
@@ -104,6 +115,15 @@ public:
     }
 
 private:
+    bool beyondPreview(qint64 row) const { return m_preview > 0 && row >= m_preview; }
+
+public:
+    // A preview whose tables are all named elsewhere stops at the first table longer than it.
+    void stopAtPreview() { m_stopAtPreview = true; }
+    bool stopped() const { return m_stopped; }
+
+private:
+
     bool isSubTable() const
     {
         return m_r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
@@ -135,6 +155,8 @@ private:
 
     void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
     {
+        if (beyondPreview(row))
+            return;
         checkBounds(sheet, row, col);
         const int r = int(row), c = int(col);
         if (m_text) {
@@ -223,7 +245,7 @@ private:
                 checkBounds(sheet, row + repeat - 1 + blockRows - 1,
                             col + cols - 1 + blockCols - 1);
                 checkCells(repeat, cols, blockRows * blockCols);
-                for (qint64 k = 0; k < repeat; ++k)
+                for (qint64 k = 0; k < repeat && !beyondPreview(row + k); ++k)
                     for (qint64 c = 0; c < cols; ++c)
                         for (qint64 sr = 0; sr < blockRows; ++sr)
                             for (qint64 sc = 0; sc < blockCols; ++sc)
@@ -389,9 +411,45 @@ private:
     const TSheetTextFormat& m_format;
     QString m_file;
     std::vector<std::unique_ptr<TODSSpreadSheet>>& m_sheets;
+    int m_preview;
+    bool m_stopAtPreview = false;
+    bool m_stopped = false;
     qint64 m_cells = 0;
     QHash<QString, QString> m_texts;
 };
+
+constexpr const char* kConfig = "urn:oasis:names:tc:opendocument:xmlns:config:1.0";
+
+// The sheets' names as the spreadsheet program keeps them in its settings, in order; empty
+// when it keeps none (or the part cannot be read: the content then tells the names).
+QStringList settingsSheetNames(TMiniZip& zip)
+{
+    const QString part = QStringLiteral("settings.xml");
+    QStringList names;
+    if (!zip.Contains(part))
+        return names;
+    try {
+        xml::ParseSettings settings;
+        settings.name = part;
+        auto r = xml::Reader::fromMemory(zip.ReadSmallEntry(part), settings);
+        int tables = -1; // depth of the map of tables while inside it
+        while (r->read()) {
+            if (r->isEndElement() && r->depth() == tables)
+                break;
+            if (!r->isElement())
+                continue;
+            if (tables < 0 && r->is(kConfig, "config-item-map-named") &&
+                r->attributeNs(kConfig, "name") == QLatin1String("Tables"))
+                tables = r->depth();
+            else if (tables >= 0 && r->depth() == tables + 1 &&
+                     r->is(kConfig, "config-item-map-entry"))
+                names << r->attributeNs(kConfig, "name");
+        }
+    } catch (const std::runtime_error&) {
+        names.clear();
+    }
+    return names;
+}
 
 } // namespace
 
@@ -413,22 +471,44 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
                               : QStringLiteral("No spreadsheets were found");
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
+    // A spreadsheet's preview need not read past a long sheet when the settings name every
+    // sheet: those after it are listed unread.
+    const QStringList named =
+        FPreviewRows > 0 && !text && FOnlySheet.isEmpty() ? settingsSheetNames(Zip) : QStringList();
     auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
     xml::ParseSettings settings;
     settings.name = QStringLiteral("content.xml");
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets);
+    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
+                  FPreviewRows);
+    if (!named.isEmpty() || (FPreviewRows > 0 && !FOnlySheet.isEmpty()))
+        walker.stopAtPreview();
     bool more = reader->read();
-    while (more) {
+    while (more && !walker.stopped()) {
         if (reader->isElement() && reader->is(kTable, "table")) {
-            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true")) {
+            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true") ||
+                (!FOnlySheet.isEmpty() &&
+                 !TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet))) {
                 more = reader->skipSubtree();
                 continue;
             }
             walker.listTable();
+            if (!FOnlySheet.isEmpty())
+                break;
         }
         more = reader->read();
+    }
+    if (walker.stopped() && FOnlySheet.isEmpty()) {
+        // The sheets the settings name after the last one read.
+        const qsizetype last = named.lastIndexOf(SpreadSheets.back()->Name);
+        for (qsizetype i = last + 1; i < named.size(); ++i)
+            if (!GetSheetByName(named[i]) || named[i].isEmpty()) {
+                auto sheet = std::make_unique<TODSSpreadSheet>();
+                sheet->Name = named[i];
+                sheet->Unread = true;
+                SpreadSheets.push_back(std::move(sheet));
+            }
     }
     if (SpreadSheets.empty())
         throw EZipError(none);

@@ -6,6 +6,7 @@
 #include "import/wizard/pages/SheetTabsPage.h"
 
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class tsODSOptions;
@@ -32,9 +33,12 @@ public:
 
 protected:
     void LoadFile() override;
+    void TabChanged(int Index) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
 private:
     std::unique_ptr<TDurvel3ODS> FReader;
+    // Per tab: the sheet is known by name only, its rows not yet read.
+    std::vector<bool> FUnread;
 };

@@ -239,6 +239,60 @@ private slots:
         QCOMPARE(read, grids);
     }
 
+    // A preview reads the top rows of each table; with the sheets named in the settings it
+    // stops at the first long sheet and lists the rest unread; one sheet can be read alone.
+    void previewReadsTheTopRows_data()
+    {
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QString>("only");
+        QTest::addColumn<QStringList>("sheets"); // name:rows read, "?" when unread
+        QTest::newRow("named in the settings") << true << "" << QStringList{"Long:3", "Short?"};
+        QTest::newRow("not named: every sheet read")
+            << false << "" << QStringList{"Long:3", "Short:2"};
+        QTest::newRow("one sheet alone") << true << "short" << QStringList{"Short:2"};
+        QTest::newRow("one long sheet alone") << true << "LONG" << QStringList{"Long:3"};
+    }
+    void previewReadsTheTopRows()
+    {
+        QFETCH(bool, settings);
+        QFETCH(QString, only);
+        QFETCH(QStringList, sheets);
+        QByteArray rows;
+        for (int i = 0; i < 10; ++i)
+            rows += r(c(QByteArray::number(i)));
+        QList<ZipMember> members = content(t("Long", rows) + t("Short", r(c("s1")) + r(c("s2"))));
+        if (settings)
+            members.append(ZipMember{
+                "settings.xml",
+                 "<o:document-settings xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                 "xmlns:k=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><o:settings>"
+                 "<k:config-item-set k:name=\"ooo:view-settings\"><k:config-item-map-indexed "
+                 "k:name=\"Views\"><k:config-item-map-entry><k:config-item-map-named "
+                 "k:name=\"Tables\"><k:config-item-map-entry k:name=\"Long\"/>"
+                 "<k:config-item-map-entry k:name=\"Short\"/></k:config-item-map-named>"
+                 "</k:config-item-map-entry></k:config-item-map-indexed></k:config-item-set>"
+                 "</o:settings></o:document-settings>"});
+        const QString path = write(members);
+        TODSFile file;
+        file.SetPreviewRows(3);
+        file.SetOnlySheet(only);
+        file.SetFileName(path);
+        file.Load();
+        QStringList read;
+        for (const auto& sheet : file.SpreadSheets)
+            read << (sheet->Unread ? sheet->Name + u'?'
+                                   : sheet->Name + u':' + QString::number(sheet->RowCount));
+        QCOMPARE(read, sheets);
+        if (only.isEmpty())
+            QCOMPARE(file.SpreadSheets[0]->Cells.Cell(0, 2), QStringLiteral("2"));
+        // The import reads every row.
+        TODSFile whole;
+        whole.SetFileName(path);
+        whole.Load();
+        QCOMPARE(whole.SpreadSheets[0]->RowCount, 10);
+        QCOMPARE(whole.SpreadSheets[1]->RowCount, 2);
+    }
+
     void odsReader_data()
     {
         QTest::addColumn<QString>("sheet");

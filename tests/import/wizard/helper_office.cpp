@@ -54,12 +54,25 @@ doc = OpenDocumentSpreadsheet() if job["kind"] == "ods" else OpenDocumentText()
 body = doc.spreadsheet if job["kind"] == "ods" else doc.text
 for t in job["tables"]:
     body.addElement(table(t["name"], t["rows"], t["sub"]))
+if job.get("settings"):
+    from odf.config import ConfigItemSet, ConfigItemMapIndexed, ConfigItemMapEntry, ConfigItemMapNamed
+    views = ConfigItemMapIndexed(name="Views")
+    view = ConfigItemMapEntry()
+    named = ConfigItemMapNamed(name="Tables")
+    for t in job["tables"]:
+        named.addElement(ConfigItemMapEntry(name=t["name"]))
+    view.addElement(named)
+    views.addElement(view)
+    settings = ConfigItemSet(name="ooo:view-settings")
+    settings.addElement(views)
+    doc.settings.addElement(settings)
 doc.save(job["path"])
 )PY";
 
 } // namespace
 
-bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables)
+bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables,
+                 bool Settings)
 {
     QJsonArray tables;
     for (const OfficeTable& t : Tables) {
@@ -74,7 +87,10 @@ bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTab
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"),
              {QStringLiteral("-c"), QString::fromUtf8(kWriter)});
-    py.write(QJsonDocument(QJsonObject{{"kind", Kind}, {"path", Path}, {"tables", tables}})
+    py.write(QJsonDocument(QJsonObject{{"kind", Kind},
+                                       {"path", Path},
+                                       {"tables", tables},
+                                       {"settings", Settings}})
                  .toJson(QJsonDocument::Compact));
     py.closeWriteChannel();
     return py.waitForFinished(60000) && py.exitStatus() == QProcess::NormalExit &&
