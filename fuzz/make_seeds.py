@@ -186,9 +186,22 @@ def opendocument_seeds():
             '</table:table-row></table:table></table:table-cell></table:table-row>'
             '<table:table-row table:number-rows-repeated="1048570"><table:table-cell '
             'table:number-columns-repeated="1024"/></table:table-row></table:table>')
-    yield "tables", ('<office:document-content %s><office:body><office:spreadsheet>%s'
-                     '</office:spreadsheet></office:body></office:document-content>'
-                     % (ns, rows)).encode()
+    document = ('<office:document-content %s><office:body><office:spreadsheet>%s'
+                '</office:spreadsheet></office:body></office:document-content>' % (ns, rows))
+    yield "tables", document.encode()
+    # The target takes the settings part after a NUL byte.
+    settings = ('<office:document-settings xmlns:office="urn:oasis:names:tc:opendocument:xmlns:'
+                'office:1.0" xmlns:config="urn:oasis:names:tc:opendocument:xmlns:config:1.0">'
+                '<office:settings><config:config-item-set><config:config-item-map-indexed>'
+                '<config:config-item-map-entry><config:config-item-map-named config:name='
+                '"Tables"><config:config-item-map-entry config:name="T"/><config:config-item-'
+                'map-entry config:name="U"/></config:config-item-map-named></config:config-item-'
+                'map-entry></config:config-item-map-indexed></config:config-item-set>'
+                '</office:settings></office:document-settings>')
+    yield "named", (document.replace('</office:spreadsheet>', '<table:table table:name="U">'
+                                     '<table:table-row><table:table-cell><text:p>u</text:p>'
+                                     '</table:table-cell></table:table-row></table:table>'
+                                     '</office:spreadsheet>') + "\0" + settings).encode()
 
 
 def xmldoc_seeds():
