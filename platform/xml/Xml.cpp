@@ -525,7 +525,7 @@ std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSetti
         const QByteArray url = urlFor(settings);
         doc = xmlCtxtReadMemory(ctxt, bytes.data(), int(bytes.size()),
                                 url.isEmpty() ? nullptr : url.constData(), encodingFor(settings),
-                                kOptions);
+                                kOptions | (settings.keepBlankText ? 0 : XML_PARSE_NOBLANKS));
         if (!captured.has)
             captured.take(xmlCtxtGetLastError(ctxt));
         xmlFreeParserCtxt(ctxt);

@@ -21,6 +21,7 @@ void TXMLDocFile::Load()
         throw xml::XmlError(QStringLiteral("File %1 not found").arg(FFileName));
     xml::ParseSettings settings;
     settings.name = QFileInfo(FFileName).fileName();
+    settings.keepBlankText = false;
     FFileSize = QFileInfo(FFileName).size();
     auto doc = xml::Document::load(FFileName, settings);
     doc->registerDocumentNamespaces();

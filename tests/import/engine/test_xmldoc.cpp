@@ -60,6 +60,11 @@ private slots:
             << Rows{{"Node name", "Text", "acc", "amt", "x"},
                     {"row", "125", "12", "5", ""},
                     {"row", "734", "34", "7", ""}};
+        QTest::newRow("indentation is no text, a value's own blanks are")
+            << QByteArray("<r>\n  <row>\n    <acc>12</acc>\n    <amt> 5 </amt>\n"
+                          "    <sp>  </sp>\n  </row>\n</r>\n")
+            << "//row" << int(tlSubNodes)
+            << Rows{{"Node name", "Text", "acc", "amt", "sp"}, {"row", "12 5", "12", " 5 ", "  "}};
         QTest::newRow("default namespace matched by plain names")
             << QByteArray("<r xmlns=\"urn:x\"><a v=\"1\"/></r>") << "/r/a" << int(tlAttributes)
             << Rows{{"Node name", "Text", "v"}, {"a", "", "1"}};
