@@ -25,17 +25,23 @@ OdsPage::OdsPage(TDurvel3WizardF* Form)
 
 OdsPage::~OdsPage() = default;
 
+void OdsPage::ReadPreview(TODSFile& File, const QString& OnlySheet)
+{
+    File.SetNotExpandMergedValue(true);
+    // Numbers and dates shown as the run will read them.
+    File.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
+    // The tabs show the top rows alone: the rest of each sheet is left unread (the run reads
+    // it all).
+    File.SetPreviewRows(PreviewSize + 1);
+    File.SetOnlySheet(OnlySheet);
+    File.SetFileName(F->FileName());
+    LoadDocument(File);
+}
+
 void OdsPage::LoadFile()
 {
     TODSFile file;
-    file.SetNotExpandMergedValue(true);
-    // Numbers and dates shown as the run will read them.
-    file.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
-    // The tabs show the top rows alone: the rest of each sheet is left unread (the run reads
-    // it all).
-    file.SetPreviewRows(PreviewSize + 1);
-    file.SetFileName(F->FileName());
-    LoadDocument(file);
+    ReadPreview(file);
     ClearTabs();
     FUnread.clear();
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
@@ -55,12 +61,7 @@ void OdsPage::TabChanged(int Index)
     // A sheet after a long one is read when its tab is first shown.
     F->Guarded([&] {
         TODSFile file;
-        file.SetNotExpandMergedValue(true);
-        file.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
-        file.SetPreviewRows(PreviewSize + 1);
-        file.SetOnlySheet(TabCaption(Index));
-        file.SetFileName(F->FileName());
-        LoadDocument(file);
+        ReadPreview(file, TabCaption(Index));
         FUnread[std::size_t(Index)] = false;
         if (const TODSSpreadSheet* sheet = file.GetSheetByName(TabCaption(Index)))
             FillSheetGridCells(CurrentGrid(), sheet->Cells, PreviewSize, 1, MaxColWidth);

@@ -5,6 +5,8 @@
 #include "import/engine/Durvel3ODS.h"
 #include "import/wizard/pages/SheetTabsPage.h"
 
+class TODSFile;
+
 #include <memory>
 #include <vector>
 
@@ -38,6 +40,9 @@ protected:
     void LoadOptions(const IniFile& Ini) override;
 
 private:
+    // Reads the preview of the page's file (of one sheet when OnlySheet is given).
+    void ReadPreview(TODSFile& File, const QString& OnlySheet = {});
+
     std::unique_ptr<TDurvel3ODS> FReader;
     // Per tab: the sheet is known by name only, its rows not yet read.
     std::vector<bool> FUnread;
