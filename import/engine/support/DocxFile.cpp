@@ -89,6 +89,7 @@ private:
 
     void row(std::size_t table)
     {
+        count(2); // a row's own list costs about two cells
         QStringList cols;
         walk([&](int level) {
             if (level == 1 && isW("tc"))

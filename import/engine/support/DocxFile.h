@@ -16,7 +16,8 @@ struct TDocxTable
 class TDocxFile : public TBaseDocumentFile
 {
 public:
-    // More cells than this are refused: a small archive can describe hundreds of millions.
+    // More cells than this (a row counting two) are refused: a small archive can describe
+    // hundreds of millions.
     static constexpr qint64 MaxCells = 4000000;
 
     std::vector<TDocxTable> Tables;

@@ -9,6 +9,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -168,9 +169,38 @@ private:
         }
         checkCells(1, 1, 1);
         ++m_cells;
+        m_cost += storeCost(sheet, r, c);
+        if (m_cost > m_budget)
+            refuse(QStringLiteral("holding its cells would take more than %1 MB of memory")
+                       .arg(m_budget * kCellBytes >> 20));
         sheet.Cells.SetCell(c, r, interned(text));
         sheet.ColCount = qMax(sheet.ColCount, c + 1);
         sheet.RowCount = qMax(sheet.RowCount, r + 1);
+    }
+
+public:
+    // What the cell store may take for a file of FileSize bytes, in cells of kCellBytes: a
+    // floor, and a multiple of the file that real sheets stay well below (a zip of repeated
+    // rows can describe far more).
+    void setBudget(qint64 fileSize) { m_budget = ((qint64(128) << 20) + 30 * fileSize) / kCellBytes; }
+
+private:
+    static constexpr qint64 kCellBytes = 48;
+
+    // What storing a cell costs the cell store, in cells of about 48 bytes: its record, a row's
+    // own lists for its first cell, and the directory a row grows to reach the column (a row's
+    // first cell in column 16,000 takes kilobytes).
+    static qint64 storeCost(const TODSSpreadSheet& sheet, int row, int col)
+    {
+        const TKobWideStringSparseList* list = sheet.Cells.RowList(row);
+        const int reach = list ? list->Count() : 0;
+        qint64 cost = list ? 1 : 9;
+        // Leaves of 16 columns, the first one inside the row's list.
+        const int last = reach > 0 ? (reach - 1) / 16 : 0;
+        const int leaf = col / 16;
+        if (leaf > last || (leaf > 0 && reach == 0))
+            cost += (leaf - last) / 6 + 3;
+        return cost;
     }
 
     // Cells of equal short text share one copy: sheets repeat their values (and a small
@@ -415,6 +445,8 @@ private:
     bool m_stopAtPreview = false;
     bool m_stopped = false;
     qint64 m_cells = 0;
+    qint64 m_cost = 0;
+    qint64 m_budget = std::numeric_limits<qint64>::max();
     QHash<QString, QString> m_texts;
 };
 
@@ -482,6 +514,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
     Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
                   FPreviewRows);
+    walker.setBudget(QFileInfo(FileName()).size());
     if (!named.isEmpty() || (FPreviewRows > 0 && !FOnlySheet.isEmpty()))
         walker.stopAtPreview();
     bool more = reader->read();

@@ -218,6 +218,9 @@ private slots:
             rows += wtr(QByteArray("<w:tc/>").repeated(3000));
         QTest::newRow("empty cells past the cell cap")
             << document(wtbl(rows)) << "more than 4000000 cells";
+        QTest::newRow("one-cell rows past the cell cap, a row counting two")
+            << document(wtbl(QByteArray("<w:tr><w:tc/></w:tr>").repeated(4000000 / 3 + 1)))
+            << "more than 4000000 cells";
     }
     void partsPastTheirCaps()
     {

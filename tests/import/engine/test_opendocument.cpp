@@ -151,6 +151,10 @@ private slots:
             << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"99999999999999999999999\"") +
                           r(c("x")))
             << "beyond row";
+        QTest::newRow("a million rows each with a cell far to the right")
+            << t("S", r("<t:table-cell t:number-columns-repeated=\"1024\"/>" + c("x"),
+                        " t:number-rows-repeated=\"1048000\""))
+            << "MB of memory";
         QTest::newRow("billions of cells")
             << t("S", r(c("x", " t:number-columns-repeated=\"16384\""),
                         " t:number-rows-repeated=\"1048576\""))
