@@ -276,8 +276,9 @@ BENCHMARK(BM_OpenXlsPage)
 QString longDocument(const char* suffix, bool settings = true)
 {
     static QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(
-        QStringLiteral("long%1.").arg(settings ? "" : "-bare") + QLatin1String(suffix));
+    const QString path = QDir(dir.path())
+                             .filePath(QStringLiteral("long%1.").arg(settings ? "" : "-bare") +
+                                       QLatin1String(suffix));
     if (QFileInfo(path).isFile())
         return path;
     const QByteArray env = qgetenv("BANKFILE_BENCH_ODS_ROWS");

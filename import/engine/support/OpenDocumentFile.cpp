@@ -58,6 +58,18 @@ public:
           m_sheets(sheets), m_preview(previewRows)
     {}
 
+    // A preview whose tables are all named elsewhere stops at the first table longer than it.
+    void stopAtPreview() { m_stopAtPreview = true; }
+    bool stopped() const { return m_stopped; }
+
+    // What the cell store may take for a file of FileSize bytes, in cells of kCellBytes: a
+    // floor, and a multiple of the file that real sheets stay well below (a zip of repeated
+    // rows can describe far more).
+    void setBudget(qint64 fileSize)
+    {
+        m_budget = ((qint64(128) << 20) + 30 * fileSize) / kCellBytes;
+    }
+
     // The reader stands on a table element: the table is listed (before the tables nested in
     // it) and read to its end.
     void listTable(int depthGuard = 0)
@@ -118,13 +130,6 @@ public:
 private:
     bool beyondPreview(qint64 row) const { return m_preview > 0 && row >= m_preview; }
 
-public:
-    // A preview whose tables are all named elsewhere stops at the first table longer than it.
-    void stopAtPreview() { m_stopAtPreview = true; }
-    bool stopped() const { return m_stopped; }
-
-private:
-
     bool isSubTable() const
     {
         return m_r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
@@ -178,13 +183,6 @@ private:
         sheet.RowCount = qMax(sheet.RowCount, r + 1);
     }
 
-public:
-    // What the cell store may take for a file of FileSize bytes, in cells of kCellBytes: a
-    // floor, and a multiple of the file that real sheets stay well below (a zip of repeated
-    // rows can describe far more).
-    void setBudget(qint64 fileSize) { m_budget = ((qint64(128) << 20) + 30 * fileSize) / kCellBytes; }
-
-private:
     static constexpr qint64 kCellBytes = 48;
 
     // What storing a cell costs the cell store, in cells of about 48 bytes: its record, a row's

@@ -204,8 +204,8 @@ private slots:
         QTest::addColumn<QList<ZipMember>>("members");
         QTest::addColumn<QString>("message");
         QList<ZipMember> rels = document(wtbl(wtr(wtc(wp("a")))));
-        rels.append({"_rels/.rels", "<Relationships>" + QByteArray(9 << 20, ' ') +
-                                        "</Relationships>"});
+        rels.append(
+            {"_rels/.rels", "<Relationships>" + QByteArray(9 << 20, ' ') + "</Relationships>"});
         QTest::newRow("relationships padded past the small-part cap")
             << rels << "_rels/.rels is larger than";
         QByteArray wide;

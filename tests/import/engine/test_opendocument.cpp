@@ -143,9 +143,10 @@ private slots:
                           r(c("x")))
             << "beyond row";
         QTest::newRow("column repeats summing past 64 bits")
-            << t("S", r("<t:table-cell t:number-columns-repeated=\"" + huge + "\"/>"
-                        "<t:covered-table-cell t:number-columns-repeated=\"" + huge + "\"/>" +
-                        c("x")))
+            << t("S", r("<t:table-cell t:number-columns-repeated=\"" + huge +
+                        "\"/>"
+                        "<t:covered-table-cell t:number-columns-repeated=\"" +
+                        huge + "\"/>" + c("x")))
             << "beyond row";
         QTest::newRow("a repeat of more digits than 64 bits hold")
             << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"99999999999999999999999\"") +
@@ -217,9 +218,10 @@ private slots:
             << QStringList{"Outer", "Inner"}
             << QList<Rows>{{{"a", "own\rafter"}, {"next", "b"}}, {{"i1", "i2"}, {"i3", ""}}};
         QTest::newRow("two levels, then a table after the outer one")
-            << t("A", r("<t:table-cell>" + t("B", r("<t:table-cell>" + t("C", r(c("c"))) +
-                                                   "</t:table-cell>" + c("b"))) +
-                        "</t:table-cell>" + c("a"))) +
+            << t("A",
+                 r("<t:table-cell>" +
+                   t("B", r("<t:table-cell>" + t("C", r(c("c"))) + "</t:table-cell>" + c("b"))) +
+                   "</t:table-cell>" + c("a"))) +
                    t("D", r(c("d")))
             << QStringList{"A", "B", "C", "D"}
             << QList<Rows>{{{"", "a"}}, {{"", "b"}}, {{"c"}}, {{"d"}}};
@@ -268,14 +270,14 @@ private slots:
         if (settings)
             members.append(ZipMember{
                 "settings.xml",
-                 "<o:document-settings xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                 "xmlns:k=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><o:settings>"
-                 "<k:config-item-set k:name=\"ooo:view-settings\"><k:config-item-map-indexed "
-                 "k:name=\"Views\"><k:config-item-map-entry><k:config-item-map-named "
-                 "k:name=\"Tables\"><k:config-item-map-entry k:name=\"Long\"/>"
-                 "<k:config-item-map-entry k:name=\"Short\"/></k:config-item-map-named>"
-                 "</k:config-item-map-entry></k:config-item-map-indexed></k:config-item-set>"
-                 "</o:settings></o:document-settings>"});
+                "<o:document-settings xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:k=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><o:settings>"
+                "<k:config-item-set k:name=\"ooo:view-settings\"><k:config-item-map-indexed "
+                "k:name=\"Views\"><k:config-item-map-entry><k:config-item-map-named "
+                "k:name=\"Tables\"><k:config-item-map-entry k:name=\"Long\"/>"
+                "<k:config-item-map-entry k:name=\"Short\"/></k:config-item-map-named>"
+                "</k:config-item-map-entry></k:config-item-map-indexed></k:config-item-set>"
+                "</o:settings></o:document-settings>"});
         const QString path = write(members);
         TODSFile file;
         file.SetPreviewRows(3);

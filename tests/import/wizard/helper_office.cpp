@@ -87,11 +87,10 @@ bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTab
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"),
              {QStringLiteral("-c"), QString::fromUtf8(kWriter)});
-    py.write(QJsonDocument(QJsonObject{{"kind", Kind},
-                                       {"path", Path},
-                                       {"tables", tables},
-                                       {"settings", Settings}})
-                 .toJson(QJsonDocument::Compact));
+    py.write(
+        QJsonDocument(
+            QJsonObject{{"kind", Kind}, {"path", Path}, {"tables", tables}, {"settings", Settings}})
+            .toJson(QJsonDocument::Compact));
     py.closeWriteChannel();
     return py.waitForFinished(60000) && py.exitStatus() == QProcess::NormalExit &&
            py.exitCode() == 0;
