@@ -104,6 +104,9 @@ private slots:
         TxlsFile f;
         f.OpenBytes(oneSheet(number(0, 0, 43904, 1), dateMode(true)));
         QCOMPARE(f.CellText(0, 0, 0), QString("2024/03/15"));
+        TxlsFile zero;
+        zero.OpenBytes(oneSheet(number(0, 0, 0, 1), dateMode(true)));
+        QCOMPARE(zero.CellText(0, 0, 0), QString("1904/01/01"));
     }
 
     void importFormats()
