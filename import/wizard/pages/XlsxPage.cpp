@@ -32,6 +32,8 @@ void XlsxPage::LoadFile()
     TXlsxFile file;
     file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
     file.Workbook.NeedFillMerge = FNeedFillMerge;
+    // Only what a tab shows is read: the parse of a sheet stops below it.
+    file.SetCellLimits(PreviewSize, PreviewSize);
     file.SetFileName(F->FileName());
     LoadDocument(file);
     ClearTabs();
@@ -51,7 +53,6 @@ void XlsxPage::LoadFile()
         grid->SetDefaultColWidth(64);
         FillSheetGridHeaders(grid);
         grid->SetColWidths(0, 30);
-        // Only what the tab shows: a sheet may hold a million rows.
         const int rows = qMin(sheet.Cells.RowCount(), PreviewSize);
         for (int r = 0; r < rows; ++r)
             if (const TKobWideStringSparseList* cells = sheet.Cells.RowList(r))
