@@ -31,20 +31,22 @@ void TDurvel3Xlsx::PrepareImport()
         if (col >= 0)
             options.Columns.push_back(col);
     }
+    std::unique_ptr<TXlsxSheetReader> reader;
     try {
         file->OpenWorkbook();
         const TXlsxWorkSheet* sheet = file->Workbook.GetSheetByName(SheetName);
         if (!sheet)
             throw EDurvelError(QStringLiteral("The workbook %1 has no sheet named \"%2\"")
                                    .arg(QFileInfo(FileName()).fileName(), SheetName));
-        FRows = file->OpenSheet(*sheet, std::move(options));
+        reader = file->OpenSheet(*sheet, std::move(options));
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
     }
+    // Only a hint for the progress: the rows are counted as they come.
+    SetTotalRecCount(reader->DeclaredRows());
     FFile = std::move(file);
     FRow = TXlsxRow();
-    // Only a hint for the progress: the rows are counted as they come.
-    SetTotalRecCount(FRows->DeclaredRows());
+    FRows = std::make_unique<TXlsxRowsAhead>(std::move(reader));
     TDurvel3::PrepareImport();
 }
 

@@ -33,7 +33,7 @@ protected:
 
 private:
     std::unique_ptr<TXlsxFile> FFile;
-    std::unique_ptr<TXlsxSheetReader> FRows;
+    std::unique_ptr<TXlsxRowsAhead> FRows;
     // The row read last: rows between it and the one before are empty.
     TXlsxRow FRow;
 };

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <climits>
+#include <cstring>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -26,8 +27,9 @@ constexpr int kMaxCols = TXlsxSheetReader::MaxCols;
 constexpr qint64 kWorkbookCap = qint64(8) << 20;
 constexpr qint64 kRelationshipsCap = qint64(4) << 20;
 constexpr qint64 kStylesCap = qint64(16) << 20;
-// Positions a whole sheet's merged ranges may fill in a cell store.
-constexpr qint64 kFillLimit = qint64(1) << 24;
+// Positions a whole sheet's merged ranges may fill in a cell store (a preview fills at most
+// its own 256 x 256).
+constexpr qint64 kFillLimit = qint64(1) << 20;
 
 bool isMain(const xml::Reader& r, const char* local)
 {
@@ -56,8 +58,102 @@ std::unique_ptr<xml::Reader> smallPart(TMiniZip& zip, const QString& part, qint6
     return xml::Reader::fromMemory(zip.ReadSmallEntry(part, cap), settings);
 }
 
-// A large part as a stream of nodes, inflated as it is parsed.
-std::unique_ptr<xml::Reader> streamedPart(TZipEntryStream& stream, const QString& part)
+} // namespace
+
+// A member inflated on a thread of its own, a few chunks ahead of its reader (the parser,
+// itself a thread ahead of the caller): inflating, parsing and the caller's work overlap.
+class TXlsxInflateAhead
+{
+public:
+    explicit TXlsxInflateAhead(std::unique_ptr<TZipEntryStream> Stream)
+        : FStream(std::move(Stream)), FThread([this] { Run(); })
+    {}
+    ~TXlsxInflateAhead()
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        FThread.join();
+    }
+    TXlsxInflateAhead(const TXlsxInflateAhead&) = delete;
+    TXlsxInflateAhead& operator=(const TXlsxInflateAhead&) = delete;
+
+    // As TZipEntryStream::Read; its errors are raised here.
+    qint64 Read(char* Buffer, qint64 Size)
+    {
+        while (FPos >= FChunk.size()) {
+            std::unique_lock lock(FMutex);
+            FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+            if (FFull.empty()) {
+                if (FError)
+                    std::rethrow_exception(FError);
+                return 0;
+            }
+            FChunk = std::move(FFull.front());
+            FFull.pop_front();
+            FPos = 0;
+            lock.unlock();
+            FChanged.notify_all();
+        }
+        const qint64 n = qMin<qint64>(Size, FChunk.size() - FPos);
+        std::memcpy(Buffer, FChunk.constData() + FPos, std::size_t(n));
+        FPos += n;
+        return n;
+    }
+
+private:
+    static constexpr qsizetype kChunk = 256 * 1024;
+    static constexpr std::size_t kChunks = 4;
+
+    void Run() noexcept
+    {
+        try {
+            for (;;) {
+                QByteArray chunk(kChunk, Qt::Uninitialized);
+                const qint64 n = FStream->Read(chunk.data(), kChunk);
+                chunk.resize(qsizetype(n));
+                std::unique_lock lock(FMutex);
+                FChanged.wait(lock, [this] { return FFull.size() < kChunks || FStop; });
+                if (FStop)
+                    return;
+                if (n == 0) {
+                    FDone = true;
+                    lock.unlock();
+                    FChanged.notify_all();
+                    return;
+                }
+                FFull.push_back(std::move(chunk));
+                lock.unlock();
+                FChanged.notify_all();
+            }
+        } catch (...) {
+            {
+                std::lock_guard lock(FMutex);
+                FError = std::current_exception();
+                FDone = true;
+            }
+            FChanged.notify_all();
+        }
+    }
+
+    std::unique_ptr<TZipEntryStream> FStream;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<QByteArray> FFull;
+    bool FDone = false;
+    bool FStop = false;
+    std::exception_ptr FError;
+    QByteArray FChunk;
+    qsizetype FPos = 0;
+    std::thread FThread; // last: started once the rest is in place
+};
+
+namespace {
+
+// A large part as a stream of nodes, inflated and parsed ahead of the caller.
+std::unique_ptr<xml::Reader> streamedPart(TXlsxInflateAhead& stream, const QString& part)
 {
     xml::ParseSettings settings;
     settings.name = part;
@@ -149,52 +245,6 @@ void readElementUtf8(xml::Reader& r, QByteArray& out)
             break;
         }
     }
-}
-
-// The texts of the string items, streamed: each item's runs' texts, phonetic guides left out.
-void loadSharedStrings(TMiniZip& zip, const QString& part, const QString& file,
-                       TXlsxSharedStrings& out)
-{
-    out.Clear();
-    if (part.isEmpty() || !zip.Contains(part))
-        return;
-    auto stream = zip.OpenEntry(part);
-    auto r = streamedPart(*stream, part);
-    QByteArray item, t;
-    bool more = r->read();
-    while (more) {
-        if (!r->isElement() || r->depth() != 1 || !isMain(*r, "si")) {
-            more = r->read();
-            continue;
-        }
-        item.resize(0);
-        if (!r->isEmptyElement()) {
-            const int depth = r->depth();
-            more = r->read();
-            while (more && !(r->isEndElement() && r->depth() == depth)) {
-                if (r->isElement() && r->depth() == depth + 1 && isMain(*r, "t")) {
-                    readElementUtf8(*r, t);
-                    item += t;
-                } else if (r->isElement() && r->depth() == depth + 2 && isMain(*r, "t")) {
-                    // a run's text (a phonetic guide's runs are skipped whole below)
-                    readElementUtf8(*r, t);
-                    item += t;
-                } else if (r->isElement() && r->depth() == depth + 1 && !isMain(*r, "r")) {
-                    more = r->skipSubtree();
-                    continue;
-                } else if (r->isElement() && r->depth() == depth + 2) {
-                    more = r->skipSubtree();
-                    continue;
-                }
-                more = r->read();
-            }
-        }
-        if (!out.Append(QString::fromUtf8(item)))
-            damaged(file, QStringLiteral("its shared strings take more than %1 MiB")
-                              .arg(out.Budget >> 20));
-        more = r->read();
-    }
-    out.Finish();
 }
 
 // "B12" into column 2, row 12; false when it is no cell reference within the sheet's bounds.
@@ -381,6 +431,102 @@ void sortCells(std::vector<std::pair<int, QString>>& cells)
 
 } // namespace
 
+// The string items read one at a time from their own handle on the archive (the sheet's part
+// streams meanwhile): each item's runs' texts, phonetic guides left out.
+struct TXlsxSharedStrings::TSource
+{
+    QString File, Part;
+    std::unique_ptr<TMiniZip> Zip;
+    std::unique_ptr<TXlsxInflateAhead> Stream;
+    std::unique_ptr<xml::Reader> Xml;
+    bool More = true;
+    QByteArray Item, T;
+
+    // The next item's text; false after the last.
+    bool Next(QString& Text)
+    {
+        if (!Xml) {
+            if (!More)
+                return false;
+            Zip = std::make_unique<TMiniZip>(File);
+            Zip->Open();
+            if (!Zip->Contains(Part)) {
+                More = false;
+                return false;
+            }
+            Stream = std::make_unique<TXlsxInflateAhead>(Zip->OpenEntry(Part));
+            Xml = streamedPart(*Stream, Part);
+            More = Xml->read();
+        }
+        xml::Reader& r = *Xml;
+        while (More && (!r.isElement() || r.depth() != 1 || !isMain(r, "si")))
+            More = r.read();
+        if (!More) {
+            Xml.reset();
+            Stream.reset();
+            Zip.reset();
+            return false;
+        }
+        Item.resize(0);
+        if (!r.isEmptyElement()) {
+            const int depth = r.depth();
+            More = r.read();
+            while (More && !(r.isEndElement() && r.depth() == depth)) {
+                if (r.isElement() && r.depth() == depth + 1 && isMain(r, "t")) {
+                    readElementUtf8(r, T);
+                    Item += T;
+                } else if (r.isElement() && r.depth() == depth + 2 && isMain(r, "t")) {
+                    // a run's text (a phonetic guide's runs are skipped whole below)
+                    readElementUtf8(r, T);
+                    Item += T;
+                } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, "r")) {
+                    More = r.skipSubtree();
+                    continue;
+                } else if (r.isElement() && r.depth() == depth + 2) {
+                    More = r.skipSubtree();
+                    continue;
+                }
+                More = r.read();
+            }
+        }
+        if (More)
+            More = r.read();
+        Text = QString::fromUtf8(Item);
+        return true;
+    }
+};
+
+TXlsxSharedStrings::TXlsxSharedStrings() = default;
+TXlsxSharedStrings::~TXlsxSharedStrings() = default;
+
+void TXlsxSharedStrings::SetSource(const QString& FileName, const QString& Part)
+{
+    Clear();
+    if (Part.isEmpty())
+        return;
+    FSource = std::make_unique<TSource>();
+    FSource->File = FileName;
+    FSource->Part = Part;
+}
+
+bool TXlsxSharedStrings::Has(int Index) const
+{
+    if (Index < 0)
+        return false;
+    QString text;
+    while (Index >= Count() && FSource) {
+        if (!FSource->Next(text)) {
+            FSource.reset();
+            FPool.squeeze();
+            break;
+        }
+        if (!Append(text))
+            damaged(FSource->File, QStringLiteral("its shared strings take more than %1 MiB")
+                                       .arg(Budget >> 20));
+    }
+    return Index < Count();
+}
+
 QString TXlsxSharedStrings::Text(int Index) const
 {
     const quint32 start = Start(Index);
@@ -389,11 +535,12 @@ QString TXlsxSharedStrings::Text(int Index) const
 
 void TXlsxSharedStrings::Clear()
 {
+    FSource.reset();
     FPool.clear();
     FEnds.clear();
 }
 
-bool TXlsxSharedStrings::Append(QStringView Text)
+bool TXlsxSharedStrings::Append(QStringView Text) const
 {
     const qint64 bytes = (qint64(FPool.size()) + Text.size()) * 2 + qint64(FEnds.size() + 1) * 4;
     if (bytes > Budget)
@@ -451,8 +598,8 @@ bool TXlsxSheetReader::Wanted(int Col) const
 void TXlsxSheetReader::ReadMerges()
 {
     {
-        auto stream = FZip.OpenEntry(FSheet.PartName);
-        auto r = streamedPart(*stream, FSheet.PartName);
+        TXlsxInflateAhead stream(FZip.OpenEntry(FSheet.PartName));
+        auto r = streamedPart(stream, FSheet.PartName);
         bool more = r->read();
         while (more) {
             if (r->isElement() && r->depth() == 1 && isMain(*r, "sheetData")) {
@@ -487,7 +634,7 @@ void TXlsxSheetReader::ReadMerges()
 
 void TXlsxSheetReader::Open()
 {
-    FStream = FZip.OpenEntry(FSheet.PartName);
+    FStream = std::make_unique<TXlsxInflateAhead>(FZip.OpenEntry(FSheet.PartName));
     FXml = streamedPart(*FStream, FSheet.PartName);
     // Up to the sheet's data; what comes before it tells the sheet's extent.
     while (FXml->read()) {
@@ -656,7 +803,7 @@ bool TXlsxSheetReader::HasText(int Type, QByteArrayView V, const QString& Inline
         if (V.trimmed().isEmpty())
             return false; // <v></v>: nothing stored
         int n = -1;
-        if (!toInt(V, n) || n < 0 || n >= FBook.SharedStrings.Count())
+        if (!toInt(V, n) || !FBook.SharedStrings.Has(n))
             Damaged(QStringLiteral("cell %1 refers to a shared string %2 that does not exist")
                         .arg(cellName(Col, Row), QString::fromUtf8(V)));
         return !FBook.SharedStrings.IsEmpty(n);
@@ -857,6 +1004,83 @@ bool TXlsxSheetReader::Next(TXlsxRow& Row)
     }
 }
 
+TXlsxRowsAhead::TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader)
+    : FReader(std::move(Reader)), FThread([this] { Run(); })
+{}
+
+TXlsxRowsAhead::~TXlsxRowsAhead()
+{
+    {
+        std::lock_guard lock(FMutex);
+        FStop = true;
+    }
+    FChanged.notify_all();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TXlsxRowsAhead::Run() noexcept
+{
+    for (;;) {
+        // A batch ends at so many rows or cells, so that wide rows keep it small too.
+        std::vector<TXlsxRow> batch;
+        std::size_t cells = 0;
+        bool more = true;
+        std::exception_ptr error;
+        try {
+            batch.reserve(kBatchRows);
+            while (batch.size() < kBatchRows && cells < kBatchCells) {
+                TXlsxRow row;
+                if (!(more = FReader->Next(row)))
+                    break;
+                cells += row.Cells.size() + 1;
+                batch.push_back(std::move(row));
+            }
+        } catch (...) {
+            // The rows before the failure still go first.
+            error = std::current_exception();
+            more = false;
+        }
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return FFull.size() < kBatches || FStop; });
+        if (FStop)
+            return;
+        if (!batch.empty())
+            FFull.push_back(std::move(batch));
+        if (!more) {
+            FError = error;
+            FDone = true;
+        }
+        lock.unlock();
+        FChanged.notify_all();
+        if (!more)
+            return;
+    }
+}
+
+bool TXlsxRowsAhead::Next(TXlsxRow& Row)
+{
+    while (FIndex >= FBatch.size()) {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+        if (FFull.empty()) {
+            if (FError) {
+                std::exception_ptr error = FError;
+                FError = nullptr;
+                std::rethrow_exception(error);
+            }
+            return false;
+        }
+        FBatch = std::move(FFull.front());
+        FFull.pop_front();
+        FIndex = 0;
+        lock.unlock();
+        FChanged.notify_all();
+    }
+    Row = std::move(FBatch[FIndex++]);
+    return true;
+}
+
 bool TXlsxWorkbook::SameSheetName(const QString& A, const QString& B)
 {
     if (A.size() != B.size())
@@ -940,7 +1164,7 @@ void TXlsxFile::ReadWorkbook(TMiniZip& Zip)
     QString stringsPart = targetOfType(rels, "/sharedStrings");
     if (stringsPart.isEmpty())
         stringsPart = folder + QStringLiteral("sharedStrings.xml");
-    loadSharedStrings(Zip, stringsPart, FileName(), book.SharedStrings);
+    book.SharedStrings.SetSource(FileName(), Zip.Contains(stringsPart) ? stringsPart : QString());
 
     QString stylesPart = targetOfType(rels, "/styles");
     if (stylesPart.isEmpty())
@@ -957,13 +1181,16 @@ void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
     if (FColLimit > 0)
         options.ColLimit = FColLimit;
     options.RowLimit = FRowLimit;
-    TXlsxSheetReader reader(Zip, Workbook, Sheet, FileName(), std::move(options));
+    auto reader = std::make_unique<TXlsxSheetReader>(Zip, Workbook, Sheet, FileName(),
+                                                     std::move(options));
+    // The rows are made on a thread of their own while this one stores them.
+    TXlsxRowsAhead rows(std::move(reader));
     TXlsxRow row;
-    while (reader.Next(row))
+    while (rows.Next(row))
         for (const auto& [col, text] : row.Cells)
             Sheet.Cells.SetCell(col, row.Row, text);
-    Sheet.ColCount = reader.ColCount();
-    Sheet.RowCount = reader.RowCount();
+    Sheet.ColCount = rows.Reader().ColCount();
+    Sheet.RowCount = rows.Reader().RowCount();
     Sheet.Cells.SetColCount(Sheet.ColCount);
     Sheet.Cells.SetRowCount(Sheet.RowCount);
     Sheet.Loaded = true;

@@ -10,40 +10,60 @@
 
 #include <QHash>
 #include <QStringList>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace xml {
 class Reader;
 }
 class TZipEntryStream;
+class TXlsxInflateAhead;
 
 struct TXlsxMerge
 {
     int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0; // 1-based
 };
 
-// The shared-string table, held compactly: all texts in one buffer and where each ends.
+// The shared-string table, held compactly: all texts in one buffer and where each ends. The
+// texts are read from their part as far as cells ask for them, so a preview of a sheet's top
+// reads no more of a large table than it needs.
 class TXlsxSharedStrings
 {
 public:
     // Bytes the table may take (texts and their index); a larger table is damage.
     static constexpr qint64 DefaultBudget = qint64(256) << 20;
 
-    int Count() const { return int(FEnds.size()); }
+    TXlsxSharedStrings();
+    ~TXlsxSharedStrings();
+    TXlsxSharedStrings(const TXlsxSharedStrings&) = delete;
+    TXlsxSharedStrings& operator=(const TXlsxSharedStrings&) = delete;
+
+    // The texts to come from that part of the archive (empty: the workbook has none).
+    void SetSource(const QString& FileName, const QString& Part);
+    // True when the table has that index, reading on as far as needed; raises EZipError when
+    // the part is damaged or takes more than the budget.
+    bool Has(int Index) const;
+    // Of an index Has answered true for.
     QString Text(int Index) const;
     bool IsEmpty(int Index) const { return Start(Index) == FEnds[std::size_t(Index)]; }
+    // The texts read so far.
+    int Count() const { return int(FEnds.size()); }
     void Clear();
-    // False when the text would take the table beyond its budget.
-    bool Append(QStringView Text);
-    void Finish() { FPool.squeeze(); }
     qint64 Budget = DefaultBudget;
 
 private:
+    struct TSource;
+    bool Append(QStringView Text) const;
     quint32 Start(int Index) const { return Index == 0 ? 0 : FEnds[std::size_t(Index) - 1]; }
-    QString FPool;
-    std::vector<quint32> FEnds;
+    mutable QString FPool;
+    mutable std::vector<quint32> FEnds;
+    mutable std::unique_ptr<TSource> FSource;
 };
 
 class TXlsxWorkSheet
@@ -156,7 +176,7 @@ private:
     QString FFile;
     TOptions FOptions;
     std::vector<bool> FWantedBits;
-    std::unique_ptr<TZipEntryStream> FStream;
+    std::unique_ptr<TXlsxInflateAhead> FStream;
     std::unique_ptr<xml::Reader> FXml;
     bool FAtEnd = false;
     int FDeclaredRows = 0;
@@ -182,6 +202,41 @@ private:
     std::vector<int> FColumns;             // the wanted columns, 0-based
     int FFillUntil = -1;                   // 0-based last row of an active merge
     qint64 FFilled = 0;
+};
+
+// A sheet's rows read on a thread of their own, a few batches ahead of the caller, so that the
+// parse and the cells' texts overlap with what the caller does with the rows. A failure of the
+// parse reaches the caller after the rows before it.
+class TXlsxRowsAhead
+{
+public:
+    explicit TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader);
+    // Stops the thread and waits for it.
+    ~TXlsxRowsAhead();
+    TXlsxRowsAhead(const TXlsxRowsAhead&) = delete;
+    TXlsxRowsAhead& operator=(const TXlsxRowsAhead&) = delete;
+
+    // As TXlsxSheetReader::Next.
+    bool Next(TXlsxRow& Row);
+    // The reader, for its extents once Next has answered false.
+    const TXlsxSheetReader& Reader() const { return *FReader; }
+
+private:
+    static constexpr std::size_t kBatchRows = 256;
+    static constexpr std::size_t kBatchCells = 16384;
+    static constexpr std::size_t kBatches = 4;
+    void Run() noexcept;
+
+    std::unique_ptr<TXlsxSheetReader> FReader;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<std::vector<TXlsxRow>> FFull;
+    bool FDone = false;
+    bool FStop = false;
+    std::exception_ptr FError;
+    std::vector<TXlsxRow> FBatch; // being handed out
+    std::size_t FIndex = 0;
+    std::thread FThread; // last: started once the rest is in place
 };
 
 class TXlsxFile : public TBaseDocumentFile

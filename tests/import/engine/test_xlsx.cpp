@@ -441,7 +441,8 @@ private slots:
                                QByteArray(600000, 'x') + "</t></si><si><t>" +
                                QByteArray(600000, 'y') + "</t></si></sst>";
         const QString path = write(replaced(
-            workbookMembers({{"S", "rId1", "worksheets/s.xml", {}, {}, {}}}),
+            workbookMembers({{"S", "rId1", "worksheets/s.xml", {},
+                              cellRow(1, "<c r=\"A1\" t=\"s\"><v>1</v></c>"), {}}}),
             "xl/sharedStrings.xml", sst));
         TXlsxFile file;
         file.Workbook.SharedStrings.Budget = 4 << 20;
@@ -476,6 +477,29 @@ private slots:
         DurvelCellStore grid(1, 0);
         intoGrid(imp, grid, QStringLiteral("0=A"));
         QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
+    }
+
+    // Rows come from a thread of their own: a fault far down the sheet still ends the import
+    // with its message, after the rows before it.
+    void damageFarDownEndsTheImport()
+    {
+        QByteArray data;
+        for (int r = 1; r <= 3000; ++r)
+            data += cellRow(r, "<c><v>" + QByteArray::number(r) + "</v></c>");
+        data += cellRow(3001, "<c t=\"s\"><v>77</v></c>");
+        const QString path =
+            write(workbookMembers({{"F", "rId1", "worksheets/f.xml", {}, data, {}}}));
+        TDurvel3Xlsx imp;
+        imp.SetFileName(path);
+        DurvelCellStore grid(1, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        try {
+            imp.Execute();
+            QFAIL("a damaged sheet was imported");
+        } catch (const EDurvelError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("A3001")), qPrintable(e.message()));
+        }
+        QCOMPARE(grid.rowCount(), 3000);
     }
 
     void cellLimitsStopTheParse()
