@@ -662,6 +662,7 @@ struct Reader::Push
     int depth = 0;
     bool lastStartEmpty = false;
     bool openText = false;
+    qint64 maxText = 0; // bytes of one text node; 0: any
     QByteArray buffer;
 
     // Caller side: the batch being passed and the index of its current node + 1.
@@ -729,6 +730,13 @@ struct Reader::Push
         b.arena.append(p, std::size_t(length));
         b.arena.push_back('\0');
         e.textLength += quint32(length);
+        if (maxText > 0 && e.textLength > maxText) {
+            if (error && error->ioError.isEmpty())
+                error->ioError =
+                    QStringLiteral("a text of the document is longer than %1 bytes").arg(maxText);
+            xmlStopParser(ctxt);
+            return;
+        }
         if (e.blank)
             for (int i = 0; i < length && e.blank; ++i)
                 e.blank = isBlank(p[i]);
@@ -1077,6 +1085,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
         throw r->m_error->error(settings.name, QStringLiteral("The document cannot be read"));
     p.source = s;
     p.error = r->m_error.get();
+    p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
     // Small documents are parsed as they are read; others ahead of the caller.
     p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
     if (p.threaded)

@@ -57,6 +57,9 @@ struct ParseSettings
     QByteArray encoding;
     // Named in error messages.
     QString name;
+    // Reader: a text node longer than this many bytes stops the parse as an error (0: any
+    // length), so that a hostile document cannot gather one text of its whole size.
+    qint64 maxTextBytes = 0;
 };
 
 // Lenient check that Bytes is UTF-8 (no overlongs or surrogates).

@@ -27,6 +27,9 @@ constexpr int kMaxCols = TXlsxSheetReader::MaxCols;
 constexpr qint64 kWorkbookCap = qint64(8) << 20;
 constexpr qint64 kRelationshipsCap = qint64(4) << 20;
 constexpr qint64 kStylesCap = qint64(16) << 20;
+// One text of a part (a cell's value, a string item's run): a cell holds at most 32,767
+// characters, so more is damage, not a text to gather whole.
+constexpr qint64 kMaxTextBytes = qint64(1) << 20;
 // Positions a whole sheet's merged ranges may fill in a cell store (a preview fills at most
 // its own 256 x 256).
 constexpr qint64 kFillLimit = qint64(1) << 20;
@@ -157,6 +160,7 @@ std::unique_ptr<xml::Reader> streamedPart(TXlsxInflateAhead& stream, const QStri
 {
     xml::ParseSettings settings;
     settings.name = part;
+    settings.maxTextBytes = kMaxTextBytes;
     return xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream.Read(buf, size); }, settings);
 }

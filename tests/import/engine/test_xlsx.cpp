@@ -459,6 +459,37 @@ private slots:
         }
     }
 
+    // A value far longer than a cell may hold is refused, not gathered: real cells hold at most
+    // 32,767 characters.
+    void hugeValuesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("member");
+        QTest::newRow("cell value") << QByteArray("xl/worksheets/h.xml");
+        QTest::newRow("shared string") << QByteArray("xl/sharedStrings.xml");
+    }
+    void hugeValuesAreRefused()
+    {
+        QFETCH(QByteArray, member);
+        const QByteArray huge(64 << 20, '7');
+        QList<ZipMember> members = workbookMembers(
+            {{"H", "rId1", "worksheets/h.xml", {},
+              cellRow(1, "<c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>" +
+                             (member.endsWith("/h.xml") ? huge : "1") + "</v></c>"),
+              {}}});
+        if (member == "xl/sharedStrings.xml")
+            members = replaced(members, member,
+                               "<sst xmlns=\"" + kMain + "\"><si><t>" + huge + "</t></si></sst>");
+        const QString path = write(members);
+        TXlsxFile file;
+        try {
+            load(file, path);
+            QFAIL("a huge value was read");
+        } catch (const std::exception& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("longer than 1048576")),
+                     e.what());
+        }
+    }
+
     void aSheetWithoutItsPartIsDamage()
     {
         const QString path = write(replaced(
