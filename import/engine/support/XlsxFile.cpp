@@ -30,6 +30,8 @@ constexpr qint64 kStylesCap = qint64(16) << 20;
 // One text of a part (a cell's value, a string item's run): a cell holds at most 32,767
 // characters, so more is damage, not a text to gather whole.
 constexpr qint64 kMaxTextBytes = qint64(1) << 20;
+// Texts a sheet's cell store may hold.
+constexpr qint64 kStoreBudget = qint64(256) << 20;
 // Positions a whole sheet's merged ranges may fill in a cell store (a preview fills at most
 // its own 256 x 256).
 constexpr qint64 kFillLimit = qint64(1) << 20;
@@ -227,12 +229,20 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
     return {};
 }
 
-// The text of the element the reader stands on, as UTF-8, read to its end tag.
-void readElementUtf8(xml::Reader& r, QByteArray& out)
+[[noreturn]] void tooLong(const QString& file, const QString& part)
+{
+    damaged(file, QStringLiteral("a text of its part %1 is longer than %2 bytes")
+                      .arg(part)
+                      .arg(kMaxTextBytes));
+}
+
+// The text of the element the reader stands on, as UTF-8, read to its end tag; false when it
+// grows longer than one text may be.
+bool readElementUtf8(xml::Reader& r, QByteArray& out)
 {
     out.resize(0); // keeps the buffer
     if (!r.isElement() || r.isEmptyElement())
-        return;
+        return true;
     const int depth = r.depth();
     while (r.read()) {
         switch (r.nodeType()) {
@@ -240,15 +250,18 @@ void readElementUtf8(xml::Reader& r, QByteArray& out)
         case xml::Reader::NodeType::CData:
         case xml::Reader::NodeType::Whitespace:
             out += r.valueUtf8();
+            if (out.size() > kMaxTextBytes)
+                return false;
             break;
         case xml::Reader::NodeType::EndElement:
             if (r.depth() == depth)
-                return;
+                return true;
             break;
         default:
             break;
         }
     }
+    return true;
 }
 
 // "B12" into column 2, row 12; false when it is no cell reference within the sheet's bounds.
@@ -476,12 +489,11 @@ struct TXlsxSharedStrings::TSource
             const int depth = r.depth();
             More = r.read();
             while (More && !(r.isEndElement() && r.depth() == depth)) {
-                if (r.isElement() && r.depth() == depth + 1 && isMain(r, "t")) {
-                    readElementUtf8(r, T);
-                    Item += T;
-                } else if (r.isElement() && r.depth() == depth + 2 && isMain(r, "t")) {
-                    // a run's text (a phonetic guide's runs are skipped whole below)
-                    readElementUtf8(r, T);
+                if (r.isElement() && (r.depth() == depth + 1 || r.depth() == depth + 2) &&
+                    isMain(r, "t")) {
+                    // the item's text or a run's (a phonetic guide's runs are skipped whole)
+                    if (!readElementUtf8(r, T) || Item.size() + T.size() > kMaxTextBytes)
+                        tooLong(File, Part);
                     Item += T;
                 } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, "r")) {
                     More = r.skipSubtree();
@@ -763,10 +775,14 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
                 break;
             if (!r.isElement())
                 continue;
-            if (isMain(r, "v"))
-                readElementUtf8(r, FV);
-            else if (isMain(r, "is"))
+            if (isMain(r, "v")) {
+                if (!readElementUtf8(r, FV))
+                    tooLong(FFile, FSheet.PartName);
+            } else if (isMain(r, "is")) {
                 inlineText += InlineString();
+                if (inlineText.size() > kMaxTextBytes)
+                    tooLong(FFile, FSheet.PartName);
+            }
         }
     }
     if (!HasText(type, FV, inlineText, Row + 1, Col))
@@ -793,8 +809,11 @@ QString TXlsxSheetReader::InlineString()
             if (r.isEndElement() && r.depth() == depth)
                 break;
         }
-        if (r.isElement() && isMain(r, "t"))
+        if (r.isElement() && isMain(r, "t")) {
             out += r.readElementText();
+            if (out.size() > kMaxTextBytes)
+                tooLong(FFile, FSheet.PartName);
+        }
     }
     return out;
 }
@@ -1026,18 +1045,20 @@ TXlsxRowsAhead::~TXlsxRowsAhead()
 void TXlsxRowsAhead::Run() noexcept
 {
     for (;;) {
-        // A batch ends at so many rows or cells, so that wide rows keep it small too.
+        // A batch ends at so many rows, cells or bytes, so that wide or long rows keep it small.
         std::vector<TXlsxRow> batch;
-        std::size_t cells = 0;
+        std::size_t cells = 0, bytes = 0;
         bool more = true;
         std::exception_ptr error;
         try {
             batch.reserve(kBatchRows);
-            while (batch.size() < kBatchRows && cells < kBatchCells) {
+            while (batch.size() < kBatchRows && cells < kBatchCells && bytes < kBatchBytes) {
                 TXlsxRow row;
                 if (!(more = FReader->Next(row)))
                     break;
                 cells += row.Cells.size() + 1;
+                for (const auto& cell : row.Cells)
+                    bytes += std::size_t(cell.second.size()) * 2;
                 batch.push_back(std::move(row));
             }
         } catch (...) {
@@ -1190,9 +1211,17 @@ void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
     // The rows are made on a thread of their own while this one stores them.
     TXlsxRowsAhead rows(std::move(reader));
     TXlsxRow row;
+    qint64 bytes = 0;
     while (rows.Next(row))
-        for (const auto& [col, text] : row.Cells)
+        for (const auto& [col, text] : row.Cells) {
+            bytes += qint64(text.size()) * 2;
+            if (bytes > kStoreBudget)
+                damaged(FileName(),
+                        QStringLiteral("the texts of its sheet \"%1\" take more than %2 MiB")
+                            .arg(Sheet.Name)
+                            .arg(kStoreBudget >> 20));
             Sheet.Cells.SetCell(col, row.Row, text);
+        }
     Sheet.ColCount = rows.Reader().ColCount();
     Sheet.RowCount = rows.Reader().RowCount();
     Sheet.Cells.SetColCount(Sheet.ColCount);

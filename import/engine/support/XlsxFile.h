@@ -224,6 +224,7 @@ public:
 private:
     static constexpr std::size_t kBatchRows = 256;
     static constexpr std::size_t kBatchCells = 16384;
+    static constexpr std::size_t kBatchBytes = 8u << 20;
     static constexpr std::size_t kBatches = 4;
     void Run() noexcept;
 

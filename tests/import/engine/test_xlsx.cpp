@@ -463,22 +463,29 @@ private slots:
     // 32,767 characters.
     void hugeValuesAreRefused_data()
     {
-        QTest::addColumn<QByteArray>("member");
-        QTest::newRow("cell value") << QByteArray("xl/worksheets/h.xml");
-        QTest::newRow("shared string") << QByteArray("xl/sharedStrings.xml");
+        QTest::addColumn<QByteArray>("cell");    // B1
+        QTest::addColumn<QByteArray>("strings"); // the shared-string items
+        const QByteArray huge(64 << 20, '7');
+        const QByteArray part(600000, 'x');
+        const QByteArray s0 = "<si><t>s</t></si>";
+        QTest::newRow("cell value") << "<c r=\"B1\"><v>" + huge + "</v></c>" << s0;
+        QTest::newRow("cell value in pieces")
+            << "<c r=\"B1\" t=\"str\"><v>" + part + "<!---->" + part + "</v></c>" << s0;
+        QTest::newRow("inline runs") << "<c r=\"B1\" t=\"inlineStr\"><is><r><t>" + part +
+                                            "</t></r><r><t>" + part + "</t></r></is></c>"
+                                     << s0;
+        QTest::newRow("shared string") << QByteArray() << "<si><t>" + huge + "</t></si>";
+        QTest::newRow("shared string in runs")
+            << QByteArray() << "<si><r><t>" + part + "</t></r><r><t>" + part + "</t></r></si>";
     }
     void hugeValuesAreRefused()
     {
-        QFETCH(QByteArray, member);
-        const QByteArray huge(64 << 20, '7');
-        QList<ZipMember> members = workbookMembers(
-            {{"H", "rId1", "worksheets/h.xml", {},
-              cellRow(1, "<c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>" +
-                             (member.endsWith("/h.xml") ? huge : "1") + "</v></c>"),
-              {}}});
-        if (member == "xl/sharedStrings.xml")
-            members = replaced(members, member,
-                               "<sst xmlns=\"" + kMain + "\"><si><t>" + huge + "</t></si></sst>");
+        QFETCH(QByteArray, cell);
+        QFETCH(QByteArray, strings);
+        const QList<ZipMember> members = replaced(
+            workbookMembers({{"H", "rId1", "worksheets/h.xml", {},
+                              cellRow(1, "<c r=\"A1\" t=\"s\"><v>0</v></c>" + cell), {}}}),
+            "xl/sharedStrings.xml", "<sst xmlns=\"" + kMain + "\">" + strings + "</sst>");
         const QString path = write(members);
         TXlsxFile file;
         try {
