@@ -533,7 +533,7 @@ bool TXlsxSharedStrings::Has(int Index) const
     while (Index >= Count() && FSource) {
         if (!FSource->Next(text)) {
             FSource.reset();
-            FPool.squeeze();
+            FItems.shrink_to_fit();
             break;
         }
         if (!Append(text))
@@ -545,24 +545,35 @@ bool TXlsxSharedStrings::Has(int Index) const
 
 QString TXlsxSharedStrings::Text(int Index) const
 {
-    const quint32 start = Start(Index);
-    return FPool.mid(start, FEnds[std::size_t(Index)] - start);
+    const TItem& item = FItems[std::size_t(Index)];
+    return FBuffers[item.Buffer].mid(item.Offset, item.Length);
 }
 
 void TXlsxSharedStrings::Clear()
 {
     FSource.reset();
-    FPool.clear();
-    FEnds.clear();
+    FBuffers.clear();
+    FItems.clear();
+    FBufferBytes = 0;
 }
 
 bool TXlsxSharedStrings::Append(QStringView Text) const
 {
-    const qint64 bytes = (qint64(FPool.size()) + Text.size()) * 2 + qint64(FEnds.size() + 1) * 4;
-    if (bytes > Budget)
+    if (FBuffers.empty() || FBuffers.back().size() + Text.size() > FBuffers.back().capacity()) {
+        const qsizetype last = FBuffers.empty() ? 0 : FBuffers.back().capacity();
+        const qsizetype chars =
+            qMax(qBound(kFirstBufferChars, 2 * last, kBufferChars), Text.size());
+        if (FBufferBytes + qint64(chars) * 2 + qint64(FItems.size() + 1) * 12 > Budget)
+            return false;
+        FBuffers.emplace_back().reserve(chars);
+        FBufferBytes += qint64(FBuffers.back().capacity()) * 2;
+    }
+    if (FBufferBytes + qint64(FItems.size() + 1) * 12 > Budget)
         return false;
-    FPool.append(Text);
-    FEnds.push_back(quint32(FPool.size()));
+    QString& buffer = FBuffers.back();
+    FItems.push_back(
+        {quint32(FBuffers.size() - 1), quint32(buffer.size()), quint32(Text.size())});
+    buffer.append(Text);
     return true;
 }
 

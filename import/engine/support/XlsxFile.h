@@ -30,7 +30,8 @@ struct TXlsxMerge
     int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0; // 1-based
 };
 
-// The shared-string table, held compactly: all texts in one buffer and where each ends. The
+// The shared-string table, held compactly: the texts in buffers of a fixed size (a table that
+// grows never copies itself) and where each lies. The
 // texts are read from their part as far as cells ask for them, so a preview of a sheet's top
 // reads no more of a large table than it needs.
 class TXlsxSharedStrings
@@ -51,18 +52,25 @@ public:
     bool Has(int Index) const;
     // Of an index Has answered true for.
     QString Text(int Index) const;
-    bool IsEmpty(int Index) const { return Start(Index) == FEnds[std::size_t(Index)]; }
+    bool IsEmpty(int Index) const { return FItems[std::size_t(Index)].Length == 0; }
     // The texts read so far.
-    int Count() const { return int(FEnds.size()); }
+    int Count() const { return int(FItems.size()); }
     void Clear();
     qint64 Budget = DefaultBudget;
 
 private:
     struct TSource;
+    struct TItem
+    {
+        quint32 Buffer, Offset, Length;
+    };
+    // Buffers double from the first size to the largest.
+    static constexpr qsizetype kFirstBufferChars = qsizetype(64) << 10;
+    static constexpr qsizetype kBufferChars = qsizetype(4) << 20;
     bool Append(QStringView Text) const;
-    quint32 Start(int Index) const { return Index == 0 ? 0 : FEnds[std::size_t(Index) - 1]; }
-    mutable QString FPool;
-    mutable std::vector<quint32> FEnds;
+    mutable std::vector<QString> FBuffers;
+    mutable qint64 FBufferBytes = 0;
+    mutable std::deque<TItem> FItems; // grows without copying itself
     mutable std::unique_ptr<TSource> FSource;
 };
 
