@@ -49,6 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             "a cell read two ways differs");
                 fuzz::check(fromBytes.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
                             "a cell of the file and of its bytes differ");
+                // Every cell has a variant; a float exactly when it holds a number.
+                const QVariant v = f.CellAsVariant(*sheet, cell);
+                bool isFloat = true;
+                try {
+                    f.CellAsFloat(cell);
+                } catch (const ExlsFileError&) {
+                    isFloat = false;
+                }
+                fuzz::check(isFloat == (cell.Kind == TbiffCell::ckNumber),
+                            "a cell's float access disagrees with its kind");
+                fuzz::check(v.isValid() || cell.Kind == TbiffCell::ckEmpty,
+                            "a filled cell without a variant");
                 ++cells;
             }
         }
