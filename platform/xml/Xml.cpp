@@ -1210,6 +1210,19 @@ bool Reader::is(const char* uri, const char* local) const
     return sameText(e.local, local) && sameText(e.uri, uri);
 }
 
+bool Reader::localNameIs(const char* local) const
+{
+    return (m_type == NodeType::Element || m_type == NodeType::EndElement) &&
+           sameText(m_push->node().local, local);
+}
+
+const char* Reader::namespaceKey() const
+{
+    if (m_type != NodeType::Element && m_type != NodeType::EndElement)
+        return nullptr;
+    return cs(m_push->node().uri);
+}
+
 QString Reader::name() const
 {
     if (!m_push->has())

@@ -192,6 +192,11 @@ public:
     int depth() const { return m_depth; }
     int line() const;
     bool is(const char* namespaceUri, const char* localName) const;
+    // Of an element or end tag. The namespace URI as the parser keeps it: one pointer for every
+    // element of a namespace in a document, so a caller may match a namespace once and then
+    // compare pointers; nullptr for none.
+    bool localNameIs(const char* localName) const;
+    const char* namespaceKey() const;
     QString name() const;
     QString localName() const;
     QString namespaceUri() const;

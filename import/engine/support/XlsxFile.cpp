@@ -41,6 +41,20 @@ bool isMain(const xml::Reader& r, const char* local)
     return r.is(kMain[0], local) || r.is(kMain[1], local);
 }
 
+// isMain for the sheet's many elements: the namespace matched once, then by its pointer.
+bool isMain(const xml::Reader& r, const char* local, const char*& key)
+{
+    if (!r.localNameIs(local))
+        return false;
+    const char* k = r.namespaceKey();
+    if (k && k == key)
+        return true;
+    if (!isMain(r, local))
+        return false;
+    key = k;
+    return true;
+}
+
 QString relId(const xml::Reader& r)
 {
     QString id = r.attributeNs(kRel[0], "id");
@@ -696,7 +710,7 @@ bool TXlsxSheetReader::ParseRow(TPending& P)
             FStream.reset();
             return false;
         }
-        if (r.isElement() && r.depth() == 2 && isMain(r, "row"))
+        if (r.isElement() && r.depth() == 2 && isMain(r, "row", FMainKey))
             break;
     }
     const QByteArrayView at = r.attributeUtf8("r");
@@ -716,7 +730,7 @@ bool TXlsxSheetReader::ParseRow(TPending& P)
         while (r.read()) {
             if (r.isEndElement() && r.depth() == depth)
                 break;
-            if (!r.isElement() || r.depth() != depth + 1 || !isMain(r, "c"))
+            if (!r.isElement() || r.depth() != depth + 1 || !isMain(r, "c", FMainKey))
                 continue;
             const int before = col;
             ParseCell(row, col, P);
@@ -786,10 +800,10 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
                 break;
             if (!r.isElement())
                 continue;
-            if (isMain(r, "v")) {
+            if (isMain(r, "v", FMainKey)) {
                 if (!readElementUtf8(r, FV))
                     tooLong(FFile, FSheet.PartName);
-            } else if (isMain(r, "is")) {
+            } else if (isMain(r, "is", FMainKey)) {
                 inlineText += InlineString();
                 if (inlineText.size() > kMaxTextBytes)
                     tooLong(FFile, FSheet.PartName);

@@ -186,6 +186,7 @@ private:
     std::vector<bool> FWantedBits;
     std::unique_ptr<TXlsxInflateAhead> FStream;
     std::unique_ptr<xml::Reader> FXml;
+    const char* FMainKey = nullptr; // the main namespace as the parser keeps it
     bool FAtEnd = false;
     int FDeclaredRows = 0;
     int FLastParsed = -1;

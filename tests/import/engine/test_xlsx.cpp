@@ -237,6 +237,22 @@ private slots:
         QCOMPARE(cells.ColCount(), 4);
     }
 
+    // Elements are told by namespace, however often a name comes: a cell of another namespace
+    // in a row is no cell.
+    void foreignElementsAreNoCells()
+    {
+        const QByteArray data =
+            cellRow(1, "<c r=\"A1\"><v>1</v></c><o:c xmlns:o=\"urn:other\" r=\"B1\"><o:v>2"
+                       "</o:v></o:c><c r=\"C1\"><o:v xmlns:o=\"urn:other\">3</o:v><v>4</v></c>");
+        const QString path =
+            write(workbookMembers({{"N", "rId1", "worksheets/n.xml", {}, data, {}}}));
+        TXlsxFile file;
+        load(file, path);
+        const TKobSparseCells& cells = file.Workbook.GetFirstSheet()->Cells;
+        QCOMPARE((QStringList{cells.Cell(0, 0), cells.Cell(1, 0), cells.Cell(2, 0)}),
+                 (QStringList{"1", "", "4"}));
+    }
+
     void extentsComeFromValues()
     {
         const QByteArray data = cellRow(1, "<c r=\"A1\"><v>1</v></c><c r=\"B1\" s=\"1\"/>") +
