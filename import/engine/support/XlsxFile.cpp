@@ -1257,15 +1257,8 @@ void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
 void TXlsxFile::Parse(TMiniZip& Zip)
 {
     ReadWorkbook(Zip);
-    TXlsxWorkSheet* only = nullptr;
-    if (FOnlySheetSet) {
-        only = Workbook.GetSheetByName(FOnlySheet);
-        if (!only)
-            return; // the caller reports the missing sheet by its name
-    }
     for (const auto& sheet : Workbook.WorkSheets)
-        if (!only || sheet.get() == only)
-            LoadCells(Zip, *sheet);
+        LoadCells(Zip, *sheet);
 }
 
 void TXlsxFile::OpenWorkbook()

@@ -255,13 +255,6 @@ public:
     TXlsxWorkbook Workbook;
     ~TXlsxFile() override;
 
-    // Only this sheet's cells are read by Load (an empty name: the first sheet); all sheets
-    // when unset.
-    void SetOnlySheet(const QString& Name)
-    {
-        FOnlySheet = Name;
-        FOnlySheetSet = true;
-    }
     // Load keeps at most this many rows and columns from a sheet's top left and stops its
     // parse below them; 0: all.
     void SetCellLimits(int Rows, int Cols)
@@ -284,8 +277,6 @@ private:
     void ReadWorkbook(TMiniZip& Zip);
     void LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet);
 
-    QString FOnlySheet;
-    bool FOnlySheetSet = false;
     int FRowLimit = 0;
     int FColLimit = 0;
     std::unique_ptr<TMiniZip> FZip;
