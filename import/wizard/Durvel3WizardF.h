@@ -96,6 +96,11 @@ public:
     void LoadTemplate(const QString& FileName);
     QString LoadedTemplateName() const { return FTemplateFileName; }
 
+    // The help file beside the program; Help is shown only when the component asks for it and
+    // the file is there.
+    static QString HelpFileName();
+    bool HelpAvailable() const;
+
     // Runs a handler's body; what it raises is shown as a message, never thrown into the event
     // loop. The pages' handlers go through it too.
     void Guarded(const std::function<void()>& Body);
@@ -131,6 +136,7 @@ private:
     void BindRelays(TDurvel3* Reader);
     void PostProgress(int Code, int Value);
     void WaitForProgressDialog();
+    void PostRolledBack();
     void Pump(bool Force);
     void ReleaseProgressDialog();
     bool CloseQuery();
