@@ -1,0 +1,53 @@
+#pragma once
+// One run of the program's Access reading helper (bankfile-accessread): the library that reads
+// Access files is not safe on damaged ones, so it runs in a child process with limits on memory
+// and processor time, and the program only reads what it sends over a pipe.
+
+#include "platform/access/AccessWire.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+class AccessHelper : public accesswire::ByteSource
+{
+public:
+    struct Limits
+    {
+        // The helper may allocate this much address space (the file's memos included).
+        quint64 memoryBytes = quint64(1) << 30;
+        // Processor seconds for one run; a loop in the library ends there.
+        int cpuSeconds = 600;
+        // Silence on the pipe this long while a frame is awaited ends the run.
+        int idleTimeoutMs = 60'000;
+    };
+    // Process-wide; tests shorten them.
+    static Limits& limits();
+
+    // The helper's file name.
+    static QString programName();
+    // The helper used: BANKFILE_ACCESS_HELPER when set, else the one beside the program, else the
+    // one of the build tree (tests and fuzzers run from there).
+    static QString programPath();
+
+    // Starts the helper with these arguments after the limits. Throws AccessError when it is
+    // missing or cannot be started.
+    explicit AccessHelper(const QStringList& arguments);
+    // Kills and reaps the child if it still runs; never throws.
+    ~AccessHelper() override;
+    AccessHelper(const AccessHelper&) = delete;
+    AccessHelper& operator=(const AccessHelper&) = delete;
+
+    // Throws WireError when the helper stays silent past the idle timeout.
+    std::size_t read(char* buffer, std::size_t max) override;
+    // Waits for the child to end (it has closed its pipe) and tells how it ended, for a log.
+    QString exitReason();
+
+private:
+    void reap(bool kill) noexcept;
+    pid_t m_pid = -1;
+    int m_fd = -1;
+    int m_status = 0;
+    bool m_reaped = false;
+};
