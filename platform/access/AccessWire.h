@@ -87,11 +87,12 @@ public:
 class MemorySource : public ByteSource
 {
 public:
-    explicit MemorySource(QByteArrayView data) : m_data(data) {}
+    // Shares the bytes (QByteArray::fromRawData for a buffer that outlives the source).
+    explicit MemorySource(const QByteArray& data) : m_data(data) {}
     std::size_t read(char* buffer, std::size_t max) override;
 
 private:
-    QByteArrayView m_data;
+    QByteArray m_data;
     qsizetype m_pos = 0;
 };
 
