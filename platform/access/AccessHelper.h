@@ -16,7 +16,7 @@ public:
     struct Limits
     {
         // The helper may allocate this much address space (the file's memos included).
-        quint64 memoryBytes = quint64(1) << 30;
+        quint64 memoryBytes = quint64(256) << 20;
         // Processor seconds for one run; a loop in the library ends there.
         int cpuSeconds = 600;
         // Silence on the pipe this long while a frame is awaited ends the run.
