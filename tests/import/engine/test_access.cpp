@@ -1,14 +1,11 @@
 #include "helper_fakes.h"
+#include "helper_register.h"
 
 #include "import/engine/ADO_Durvel3Access.h"
 #include "platform/access/AccessDatabase.h"
 #include "platform/access/AccessHelper.h"
 #include "platform/ini/IniFile.h"
-#include "tests/support/TestDatabase.h"
 #include "tests/support/TestFiles.h"
-
-#include "import/engine/DurvelDbDataSet.h"
-#include "platform/db/DataSet.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,24 +54,6 @@ bool chainFirstMemo(QByteArray& file, const QString& text)
 }
 
 } // namespace
-
-// An empty register behind the data-set destination.
-struct Register
-{
-    Register() : ds(t.connection()), dest(&ds)
-    {
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-    }
-    int count()
-    {
-        db::Statement st = t.connection()->prepare(QStringLiteral("select count(*) from tbl_customer"));
-        return st.step() ? st.value(0).toInt() : -1;
-    }
-    TestDatabase t;
-    db::DataSet ds;
-    DurvelDbDataSet dest;
-};
 
 class TestAccess : public QObject
 {
@@ -380,6 +359,8 @@ private slots:
             << int(isTable) << "Shippers" << 9 << 0 << 0 << 0;
         QTest::newRow("capped by the record count")
             << int(isTable) << "Order Details" << 0 << 100 << 100 << 100;
+        QTest::newRow("skipped rows do not use up the record count")
+            << int(isTable) << "Order Details" << 3 << 5 << 5 << 5;
         QTest::newRow("query with a condition")
             << int(isSQL) << "select ProductID from Products where ProductName like 'Ch%'" << 0
             << 0 << 6 << 6;
