@@ -45,7 +45,11 @@ public:
     QString exitReason();
 
 private:
+    std::size_t readPipe(char* buffer, std::size_t max);
     void reap(bool kill) noexcept;
+    char m_block[64 * 1024];
+    std::size_t m_pos = 0;
+    std::size_t m_filled = 0;
     pid_t m_pid = -1;
     int m_fd = -1;
     int m_status = 0;

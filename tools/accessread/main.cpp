@@ -31,8 +31,8 @@
 // sanitiser's own: an allocation past it ends the process as the address-space limit would.
 extern "C" const char* __asan_default_options()
 {
-    return "allocator_may_return_null=0:max_allocation_size_mb=1024:hard_rss_limit_mb=1536:"
-           "detect_leaks=0";
+    return "allocator_may_return_null=0:max_allocation_size_mb=256:hard_rss_limit_mb=384:"
+           "quarantine_size_mb=16:detect_leaks=0";
 }
 #endif
 
