@@ -164,7 +164,7 @@ QByteArray endFrame()
 QByteArray errorFrame(const QString& message)
 {
     FrameWriter w(FrameType::Error);
-    w.text(message.left(4096));
+    w.text(message.left(MaxMessage / 4));
     return w.finish();
 }
 
@@ -372,6 +372,9 @@ QList<QVariant> decodeRow(const QByteArray& payload, qsizetype columnCount)
 
 QString decodeError(const QByteArray& payload)
 {
+    // A message is a few lines; more is not something to show.
+    if (payload.size() > 4 + MaxMessage)
+        throw WireError("a message too long to show");
     PayloadReader r(payload);
     QString message = r.text();
     r.finish();

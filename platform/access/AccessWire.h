@@ -36,6 +36,8 @@ constexpr std::uint32_t MaxFrame = 128u << 20;
 // Access allows 255 columns; more is a damaged stream.
 constexpr std::uint32_t MaxColumns = 4096;
 constexpr std::uint32_t MaxTables = 1u << 16;
+// Bytes of an error message.
+constexpr qsizetype MaxMessage = 16 * 1024;
 constexpr std::size_t HeaderSize = 5;
 
 // The stream broke its own rules: the helper misbehaved, so the file is taken as damaged.

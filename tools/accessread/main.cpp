@@ -5,6 +5,7 @@
 //   bankfile-accessread --memory BYTES --cpu SECONDS query <file> <select>
 // It writes frames (platform/access/AccessWire.h) to its standard output: the table names, or
 // the columns, the row count and the rows; an error frame with a message for what it refuses.
+// It may write no file, so its output must be a pipe (| xxd to look at it by hand).
 #include "platform/access/AccessWire.h"
 #include "tools/accessread/JetFile.h"
 

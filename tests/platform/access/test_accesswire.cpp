@@ -212,6 +212,8 @@ private slots:
             << oneColumn() + frame('R', QByteArray(1, '\5') + i64(2'459'000) + u32(86'400'000));
         QTest::newRow("integer cut") << oneColumn() + frame('R', QByteArray("\2\1\2", 3));
         QTest::newRow("message past the frame") << frame('X', u32(50) + "short");
+        QTest::newRow("message too long to show")
+            << frame('X', str(QByteArray(MaxMessage + 1, 'a')));
     }
     void brokenStreamsAreRefused()
     {
