@@ -113,6 +113,16 @@ class TestAccessWire : public QObject
         return path;
     }
 
+    // The helper decides what the file is; the program only needs one to be there.
+    QString emptyFile(const QString& name)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.close();
+        return path;
+    }
+
 private slots:
     void cleanup()
     {
@@ -245,10 +255,7 @@ private slots:
         QFETCH(QByteArray, body);
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("fake"), body).toLocal8Bit());
         AccessHelper::limits().idleTimeoutMs = 300;
-        const QString file = m_dir.filePath(QStringLiteral("some.mdb"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        const QString file = emptyFile(QStringLiteral("some.mdb"));
         QElapsedTimer t;
         t.start();
         try {
@@ -269,10 +276,7 @@ private slots:
         qputenv("BANKFILE_ACCESS_HELPER",
                 fakeHelper(QStringLiteral("says"), "printf '" + printf.toLatin1() + "'")
                     .toLocal8Bit());
-        const QString file = m_dir.filePath(QStringLiteral("other.mdb"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        const QString file = emptyFile(QStringLiteral("other.mdb"));
         try {
             AccessDatabase db(file);
             QFAIL("opened");
@@ -285,10 +289,7 @@ private slots:
     {
         const QString missing = m_dir.filePath(QStringLiteral("no-such-helper"));
         qputenv("BANKFILE_ACCESS_HELPER", missing.toLocal8Bit());
-        const QString file = m_dir.filePath(QStringLiteral("third.mdb"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        const QString file = emptyFile(QStringLiteral("third.mdb"));
         try {
             AccessDatabase db(file);
             QFAIL("opened");
