@@ -17,6 +17,21 @@
 
 extern char** environ;
 
+namespace {
+
+// A descriptor above the standard three, so that placing the child's 0, 1 and 2 cannot
+// overwrite it (a program may be started with them closed).
+int aboveStdio(int fd)
+{
+    if (fd < 0 || fd > 2)
+        return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
+} // namespace
+
 AccessHelper::Limits& AccessHelper::limits()
 {
     static Limits l;
@@ -74,7 +89,8 @@ AccessHelper::AccessHelper(const QStringList& arguments)
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw AccessError(QStringLiteral("The Access reader cannot be started: %1")
                               .arg(QString::fromLocal8Bit(std::strerror(errno))));
-    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    fds[1] = aboveStdio(fds[1]);
+    const int devNull = aboveStdio(::open("/dev/null", O_RDWR | O_CLOEXEC));
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -82,7 +98,7 @@ AccessHelper::AccessHelper(const QStringList& arguments)
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127);
-        if (devNull < 0 || ::dup2(devNull, 0) < 0 || ::dup2(fds[1], 1) < 0 ||
+        if (devNull < 0 || fds[1] < 0 || ::dup2(devNull, 0) < 0 || ::dup2(fds[1], 1) < 0 ||
             ::dup2(devNull, 2) < 0)
             ::_exit(127);
         ::close_range(3, ~0u, 0);
@@ -90,7 +106,8 @@ AccessHelper::AccessHelper(const QStringList& arguments)
         ::_exit(127);
     }
     const int forkError = errno;
-    ::close(fds[1]);
+    if (fds[1] >= 0)
+        ::close(fds[1]);
     if (devNull >= 0)
         ::close(devNull);
     if (pid < 0) {
