@@ -94,18 +94,17 @@ void importTable(benchmark::State& state, const QString& table, const QStringLis
 
 void BM_AccessImportOrderDetails(benchmark::State& state)
 {
-    importTable(state, QStringLiteral("Order Details"),
-                {"Pers_number=OrderID", "First_Name=ProductID", "Price=UnitPrice",
-                 "Hesab=Quantity"},
-                2155);
+    importTable(
+        state, QStringLiteral("Order Details"),
+        {"Pers_number=OrderID", "First_Name=ProductID", "Price=UnitPrice", "Hesab=Quantity"}, 2155);
 }
 
 void BM_AccessImportOrders(benchmark::State& state)
 {
-    importTable(state, QStringLiteral("Orders"),
-                {"Pers_number=OrderID", "First_Name=CustomerID", "Last_Name=ShipName",
-                 "Price=Freight"},
-                830);
+    importTable(
+        state, QStringLiteral("Orders"),
+        {"Pers_number=OrderID", "First_Name=CustomerID", "Last_Name=ShipName", "Price=Freight"},
+        830);
 }
 
 } // namespace

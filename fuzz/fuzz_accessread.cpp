@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     values[c] = cursor->value(c);
                 // What the helper would send must decode to the same row.
                 const QByteArray frame = accesswire::rowFrame(values);
-                fuzz::check(accesswire::decodeRow(frame.mid(accesswire::HeaderSize),
-                                                  values.size())
+                fuzz::check(accesswire::decodeRow(frame.mid(accesswire::HeaderSize), values.size())
                                     .size() == values.size(),
                             "row width");
             }

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > fuzz::MaxInput)
         return 0;
-    MemorySource source(QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
+    MemorySource source(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)));
     FrameReader reader(source);
     qsizetype columns = 1;
     try {

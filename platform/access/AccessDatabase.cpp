@@ -65,8 +65,7 @@ Frame expectFrame(accesswire::FrameReader& reader, FrameType type)
 
 // Runs one step of reading the helper's stream: whatever breaks the stream's rules (a crash, a
 // limit, a timeout, bytes out of order) is the damaged-file message.
-template<class Step>
-auto readingOf(const QString& path, Step step)
+template <class Step> auto readingOf(const QString& path, Step step)
 {
     try {
         return step();
@@ -161,7 +160,8 @@ qint64 AccessCursor::rowCount()
 {
     if (m_count < 0) {
         m_count = readingOf(m_path, [&] {
-            return qint64(accesswire::decodeCount(expectFrame(*m_reader, FrameType::Count).payload));
+            return qint64(
+                accesswire::decodeCount(expectFrame(*m_reader, FrameType::Count).payload));
         });
     }
     return m_count;

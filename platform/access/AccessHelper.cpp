@@ -73,10 +73,7 @@ AccessHelper::AccessHelper(const QStringList& arguments)
     // Everything the child needs is made before the fork: after it, only calls that are safe in
     // a child of a threaded process.
     const Limits& l = limits();
-    QList<QByteArray> args{path,
-                           "--memory",
-                           QByteArray::number(l.memoryBytes),
-                           "--cpu",
+    QList<QByteArray> args{path, "--memory", QByteArray::number(l.memoryBytes), "--cpu",
                            QByteArray::number(l.cpuSeconds)};
     for (const QString& a : arguments)
         args << a.toUtf8();

@@ -184,8 +184,7 @@ QByteArray longValue(MdbHandle* mdb, int start, int len)
         return QByteArray(reinterpret_cast<const char*>(mdb->pg_buf) + start + LongValueHeader,
                           size);
     }
-    if (head & LongValueOnePage)
-        {
+    if (head & LongValueOnePage) {
         const QByteArrayView row = longValueRow(mdb, pageRow);
         return row.first(qMin(row.size(), qsizetype(head & LongValueLength))).toByteArray();
     }
@@ -281,7 +280,8 @@ std::unique_ptr<JetCursor> JetFile::openTable(const QString& name)
         throw AccessError(QStringLiteral("The columns of the table %1 cannot be read").arg(name));
     mdb_rewind_table(table);
     for (int i = 0; i < int(table->num_cols); ++i) {
-        cursor->m_columns.append(describe(columnAt(table, i), m_version == AccessDatabase::Version::Jet3));
+        cursor->m_columns.append(
+            describe(columnAt(table, i), m_version == AccessDatabase::Version::Jet3));
         cursor->m_tableColumns.append(i);
     }
     return cursor;
@@ -327,7 +327,8 @@ std::unique_ptr<JetCursor> JetFile::openQuery(const QString& sql)
         const auto* sc = static_cast<MdbSQLColumn*>(g_ptr_array_index(q->columns, i));
         for (int k = 0; k < int(table->num_cols); ++k) {
             if (g_ascii_strcasecmp(columnAt(table, k)->name, sc->name) == 0) {
-                cursor->m_columns.append(describe(columnAt(table, k), m_version == AccessDatabase::Version::Jet3));
+                cursor->m_columns.append(
+                    describe(columnAt(table, k), m_version == AccessDatabase::Version::Jet3));
                 cursor->m_tableColumns.append(k);
                 break;
             }
@@ -400,8 +401,8 @@ QVariant JetCursor::value(int column) const
         if (len < LongValueHeader || !fixed(LongValueHeader))
             return QString();
         const quint32 head = quint32(mdb_get_int32(mdb->pg_buf, start));
-        const quint64 bytes = (head & LongValueInline)    ? quint64(len)
-                              : (head & LongValueOnePage) ? quint64(mdb->fmt->pg_size)
+        const quint64 bytes = (head & LongValueInline)         ? quint64(len)
+                              : (head & LongValueOnePage)      ? quint64(mdb->fmt->pg_size)
                               : (head & ~LongValueChainLength) ? 0
                                                                : quint64(head);
         // A stored byte becomes at most three of UTF-8.

@@ -43,7 +43,8 @@ QByteArray readAll(const QString& path)
 bool chainFirstMemo(QByteArray& file, const QString& text)
 {
     constexpr int Page = 4096;
-    const qsizetype at = file.indexOf(QByteArray::fromHex("070000800000000000000000fffe48656c6c6f"));
+    const qsizetype at =
+        file.indexOf(QByteArray::fromHex("070000800000000000000000fffe48656c6c6f"));
     if (at < 0 || file.size() % Page != 0)
         return false;
     const QByteArray data(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -377,11 +378,11 @@ private slots:
         QTest::newRow("skipped rows do not use up the record count")
             << int(isTable) << "Order Details" << 3 << 5 << 5 << 5;
         QTest::newRow("query with a condition")
-            << int(isSQL) << "select ProductID from Products where ProductName like 'Ch%'" << 0
-            << 0 << 6 << 6;
+            << int(isSQL) << "select ProductID from Products where ProductName like 'Ch%'" << 0 << 0
+            << 6 << 6;
         QTest::newRow("query with a limit")
-            << int(isSQL) << "select * from Products where CategoryID = 2 limit 4" << 0 << 0
-            << 4 << 4;
+            << int(isSQL) << "select * from Products where CategoryID = 2 limit 4" << 0 << 0 << 4
+            << 4;
     }
     void theRowCountIsTheTotal()
     {
@@ -462,9 +463,9 @@ private slots:
     {
         // The real helper, cut off part way through the rows as a crash would leave it.
         const QString real = AccessHelper::programPath();
-        const QString fake = WriteTestFile(
-            m_dir.filePath(QStringLiteral("cut-helper")),
-            "#!/bin/sh\n\"" + QFile::encodeName(real) + "\" \"$@\" | head -c 30000\nkill -SEGV $$\n");
+        const QString fake = WriteTestFile(m_dir.filePath(QStringLiteral("cut-helper")),
+                                           "#!/bin/sh\n\"" + QFile::encodeName(real) +
+                                               "\" \"$@\" | head -c 30000\nkill -SEGV $$\n");
         QFile::setPermissions(fake, QFile::permissions(fake) | QFileDevice::ExeOwner);
         qputenv("BANKFILE_ACCESS_HELPER", QFile::encodeName(fake));
         const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_HELPER"); });

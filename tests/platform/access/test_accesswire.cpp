@@ -194,9 +194,8 @@ private slots:
         QTest::newRow("unknown frame") << frame('Q', {});
         QTest::newRow("table count past the payload")
             << frame('D', QByteArray(1, '\1') + u32(1'000'000) + str("x"));
-        QTest::newRow("table count past the cap")
-            << frame('D', QByteArray(1, '\1') + u32(MaxTables + 1) +
-                              QByteArray(4 * (MaxTables + 1), '\0'));
+        QTest::newRow("table count past the cap") << frame(
+            'D', QByteArray(1, '\1') + u32(MaxTables + 1) + QByteArray(4 * (MaxTables + 1), '\0'));
         QTest::newRow("unknown version") << frame('D', QByteArray(1, '\7') + u32(0));
         QTest::newRow("name past the frame")
             << frame('D', QByteArray(1, '\1') + u32(1) + u32(0xFFFFFFF0u) + "ab");
@@ -273,9 +272,9 @@ private slots:
         QString printf;
         for (char c : error)
             printf += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QChar(u'0'));
-        qputenv("BANKFILE_ACCESS_HELPER",
-                fakeHelper(QStringLiteral("says"), "printf '" + printf.toLatin1() + "'")
-                    .toLocal8Bit());
+        qputenv(
+            "BANKFILE_ACCESS_HELPER",
+            fakeHelper(QStringLiteral("says"), "printf '" + printf.toLatin1() + "'").toLocal8Bit());
         const QString file = emptyFile(QStringLiteral("other.mdb"));
         try {
             AccessDatabase db(file);
