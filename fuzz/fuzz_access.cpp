@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > fuzz::MaxInput)
         return 0;
     AccessHelper::Limits& limits = AccessHelper::limits();
+    limits.openTimeoutMs = 10'000;
     limits.idleTimeoutMs = 10'000;
     limits.cpuSeconds = 10;
     const QString path = fuzz::writeFile(

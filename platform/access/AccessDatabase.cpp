@@ -143,6 +143,7 @@ AccessCursor::AccessCursor(const QString& path, const QStringList& request) : m_
     m_columns = readingOf(m_path, [&] {
         return accesswire::decodeColumns(expectFrame(*m_reader, FrameType::Columns).payload);
     });
+    m_helper->opened();
 }
 
 AccessCursor::~AccessCursor() = default;

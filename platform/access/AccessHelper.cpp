@@ -165,7 +165,7 @@ std::size_t AccessHelper::readPipe(char* buffer, std::size_t max)
         return 0;
     for (;;) {
         pollfd p{m_fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, limits().idleTimeoutMs);
+        const int ready = ::poll(&p, 1, m_opened ? limits().idleTimeoutMs : limits().openTimeoutMs);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready == 0)

@@ -19,7 +19,10 @@ public:
         quint64 memoryBytes = quint64(256) << 20;
         // Processor seconds for one run; a loop in the library ends there.
         int cpuSeconds = 600;
-        // Silence on the pipe this long while a frame is awaited ends the run.
+        // Opening a file reads only its catalogue and a table's definition: a helper silent
+        // this long before its first frame is stuck in a damaged one.
+        int openTimeoutMs = 15'000;
+        // Later, while rows are counted and read, silence this long ends the run.
         int idleTimeoutMs = 60'000;
     };
     // Process-wide; tests shorten them.
@@ -39,8 +42,11 @@ public:
     AccessHelper(const AccessHelper&) = delete;
     AccessHelper& operator=(const AccessHelper&) = delete;
 
-    // Throws WireError when the helper stays silent past the idle timeout.
+    // Throws WireError when the helper stays silent past the open timeout (before the first
+    // frame is complete, see opened()) or the idle timeout.
     std::size_t read(char* buffer, std::size_t max) override;
+    // The first frame arrived: the idle timeout applies from now on.
+    void opened() { m_opened = true; }
     // Waits for the child to end (it has closed its pipe) and tells how it ended, for a log.
     QString exitReason();
 
@@ -54,4 +60,5 @@ private:
     int m_fd = -1;
     int m_status = 0;
     bool m_reaped = false;
+    bool m_opened = false;
 };

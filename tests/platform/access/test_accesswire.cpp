@@ -113,6 +113,16 @@ class TestAccessWire : public QObject
         return path;
     }
 
+    // A shell command that writes these bytes.
+    static QByteArray printfOf(const QByteArray& bytes)
+    {
+        QByteArray octal;
+        for (char c : bytes)
+            octal +=
+                QByteArray::number(uint(uchar(c)), 8).rightJustified(4, '0').replace(0, 1, "\\");
+        return "printf '" + octal + "'";
+    }
+
     // The helper decides what the file is; the program only needs one to be there.
     QString emptyFile(const QString& name)
     {
@@ -253,7 +263,7 @@ private slots:
     {
         QFETCH(QByteArray, body);
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("fake"), body).toLocal8Bit());
-        AccessHelper::limits().idleTimeoutMs = 300;
+        AccessHelper::limits().openTimeoutMs = 300;
         const QString file = emptyFile(QStringLiteral("some.mdb"));
         QElapsedTimer t;
         t.start();
@@ -282,6 +292,32 @@ private slots:
         } catch (const AccessError& e) {
             QCOMPARE(e.message(), QStringLiteral("The table T is not in the database"));
         }
+    }
+
+    void aHelperStallingAmidTheRowsIsStopped()
+    {
+        // It opens the file and gives the columns at once, then says nothing more.
+        const QByteArray body = "if [ \"$5\" = tables ]; then " +
+                                printfOf(databaseFrame(AccessDatabase::Version::Jet4, {"T"})) +
+                                "; else " + printfOf(oneColumn()) + "; exec sleep 30; fi";
+        qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("stalls"), body).toLocal8Bit());
+        AccessHelper::limits().idleTimeoutMs = 300;
+        const QString file = emptyFile(QStringLiteral("fourth.mdb"));
+        AccessDatabase db(file);
+        QCOMPARE(db.tableNames(), QStringList{"T"});
+        const auto cursor = db.openTable(QStringLiteral("T"));
+        QCOMPARE(cursor->columns().size(), 1);
+        QElapsedTimer t;
+        t.start();
+        try {
+            cursor->next();
+            QFAIL("read a row");
+        } catch (const AccessError& e) {
+            QCOMPARE(e.message(), AccessDatabase::damagedMessage(file));
+        }
+        QVERIFY(t.elapsed() < 10'000);
+        // A failed cursor stays at its end.
+        QVERIFY(!cursor->next());
     }
 
     void aMissingHelperIsNamed()
