@@ -76,6 +76,9 @@ public:
     QChar FieldType(int Index) const;
     int FieldLength(int Index) const;
     int FieldDecimals(int Index) const;
+    // The field holds a number (FieldText gives it as decimal text with "."): N, F, I, Y and
+    // Visual FoxPro's B.
+    bool IsNumberField(int Index) const;
 
     // Reads the next field of the current record; field 0 moves on to the next record.
     void ReadField(int Index, QByteArray& Text);

@@ -29,6 +29,8 @@ public:
         pcAfterImport = 5,   // value: 1 when the error log is to be shown
         pcTotal = 6,         // value: the number of rows the import will process
         pcAdvancedError = 7, // value: failed rows of the second report
+        pcReadShare = 8,     // value: ten-thousandths of the source read (sources without a
+                             // row count); drives the bar in place of the row steps
     };
     enum TProgressState : int {
         psPreparing = 0,
@@ -69,6 +71,10 @@ public:
     int Committed() const { return FCommitted; }
     int Errors() const { return FErrors + FAdvancedErrors; }
     int Total() const { return FTotal; }
+    // The bar as shown: its position, its maximum and the percentage text.
+    int BarPosition() const;
+    int BarMaximum() const;
+    QString PercentText() const;
     // Real time while running; the clock stands while paused and after the end.
     qint64 ElapsedMs() const;
     bool ClockRunning() const { return FClockRunning; }
@@ -90,6 +96,7 @@ private:
     void SwitchToFinished();
     void ButtonClicked();
     void StepProgress();
+    void ShowBar(bool Show);
     void ScheduleRefresh();
     void RefreshProgress();
     void SetClock(bool Running);
@@ -111,6 +118,7 @@ private:
     int FAdvancedErrors = 0;
     int FCommitted = 0;
     int FTotal = 0;
+    int FReadShare = -1; // ten-thousandths; -1 until a source reports what it has read
     qint64 FElapsedBefore = 0; // ms gathered before the running stretch
     QElapsedTimer FClock;
     bool FClockRunning = false;

@@ -89,6 +89,12 @@ void TxtPage::SetTXTEncoding(int Value)
 {
     if (Value < 0 || Value >= CodePageTableSize)
         return;
+    FTXTEncodingChosen = true;
+    ShowTXTEncoding(Value);
+}
+
+void TxtPage::ShowTXTEncoding(int Value)
+{
     FTXTEncoding = Value;
     if (ui->cmbTXTEncoding->currentIndex() != Value)
         ui->cmbTXTEncoding->setCurrentIndex(Value);
@@ -97,8 +103,17 @@ void TxtPage::SetTXTEncoding(int Value)
 void TxtPage::LoadViewer()
 {
     Viewer->SetLineLimit(F->Wizard()->TextViewerRows);
-    Viewer->SetCodePage(CodePageByIndex(FTXTEncoding));
+    Viewer->SetCodePage(FTXTEncodingChosen ? CodePageByIndex(FTXTEncoding) : 0);
     Viewer->LoadFromFile(F->FileName());
+    if (!FTXTEncodingChosen) {
+        // The list shows what was found; UTF-16 in big-endian order has no entry and is
+        // looked for again by the reader.
+        int found = ctWinDefined;
+        for (const int entry : {ctUtf8, ctUtf16, ctUtf32})
+            if (CodePageByIndex(entry) == Viewer->LoadedCodePage())
+                found = entry;
+        ShowTXTEncoding(found);
+    }
     F->NeedReload = false;
     DrawArrows();
 }
@@ -259,6 +274,7 @@ void TxtPage::CopyOptions(TDurvel3& Reader) const
     ascii.Comma = QChar();
     ascii.SkipFirstRows = FTXTSkipLines;
     ascii.Encoding = TDurvelCharsetType(FTXTEncoding);
+    ascii.EncodingChosen = FTXTEncodingChosen;
 }
 
 void TxtPage::SaveTemplate(IniFile& Ini) const
@@ -272,8 +288,13 @@ void TxtPage::SaveTemplate(IniFile& Ini) const
 void TxtPage::LoadTemplate(const IniFile& Ini)
 {
     SetTXTSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
-    const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), 0);
-    SetTXTEncoding(encoding >= 0 && encoding < CodePageTableSize ? int(encoding) : 0);
+    const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), -1);
+    if (encoding >= 0 && encoding < CodePageTableSize) {
+        SetTXTEncoding(int(encoding));
+    } else {
+        FTXTEncodingChosen = false;
+        ShowTXTEncoding(ctWinDefined);
+    }
     for (const QString& field : Ini.keys(kMapSection)) {
         const auto found = ui->lvTXTFields->findItems(field, Qt::MatchFixedString);
         if (found.isEmpty())

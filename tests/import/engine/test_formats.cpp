@@ -345,6 +345,17 @@ private slots:
                                         << "2024/03/05xyz" << QDateTime();
         QTest::newRow("no date") << "yyyy/mm/dd"
                                  << "yesterday" << QDateTime();
+        // The format's digit counts hold in every stage.
+        QTest::newRow("two-digit year under yyyy") << "yyyy/mm/dd"
+                                                   << "5/3/24" << QDateTime();
+        QTest::newRow("two-digit year under dd/mm/yyyy") << "dd/mm/yyyy"
+                                                         << "05/03/24" << QDateTime();
+        QTest::newRow("two-digit year under yy") << "yy/mm/dd"
+                                                 << "24/03/05" << march5;
+        QTest::newRow("four-digit year under yy") << "yy/mm/dd"
+                                                  << "2024/03/05" << QDateTime();
+        QTest::newRow("three-digit day") << "yyyy/mm/dd"
+                                         << "2024/03/005" << QDateTime();
     }
     void textToDateTime()
     {

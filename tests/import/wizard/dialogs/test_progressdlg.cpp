@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("aborted keeps the bar")
             << "1:1 6:4 3:1 1:2 5:0" << QStringList{"1", "1", "0", "0", "0", "0"} << "25%" << true;
         QTest::newRow("unknown codes ignored")
-            << "0:5 8:1 9:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
+            << "0:5 9:1 10:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }
     void counters()
     {
