@@ -236,6 +236,30 @@ private slots:
         QCOMPARE(errors.size(), stored.isValid() ? 0 : 1);
     }
 
+    // The reader tells how far through the file it is: rising, and all of it at the end.
+    void readProgressReported()
+    {
+        QByteArray bytes;
+        for (int i = 0; i < 3000; ++i)
+            bytes += QByteArray::number(i) + ",x\r\n";
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes));
+        imp.Comma = u',';
+        QList<qint64> done;
+        qint64 total = -1;
+        imp.OnReadProgress = [&](TDurvel3*, qint64 Done, qint64 Total) {
+            done << Done;
+            total = Total;
+        };
+        QCOMPARE(run(imp, 1, {"0=1"}).size(), 3000);
+        QCOMPARE(total, qint64(bytes.size()));
+        QVERIFY(!done.isEmpty());
+        QCOMPARE(done.last(), total);
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        QVERIFY(done.size() <= 3000);
+        QVERIFY(done.size() > 100); // the bar moves with the file
+    }
+
     void skippedAndBlankLinesCountForLineNumbers()
     {
         TDurvel3ASCII imp;
