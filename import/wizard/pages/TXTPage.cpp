@@ -38,10 +38,13 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
     connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
     connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
             [this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); });
+    // A file gone or held meanwhile is told, never thrown out of the handler.
     connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
-        SetTXTEncoding(index);
-        if (F->Step() == 1 && F->ImportType() == aiTXT)
-            LoadViewer();
+        F->Guarded([&] {
+            SetTXTEncoding(index);
+            if (F->Step() == 1 && F->ImportType() == aiTXT)
+                LoadViewer();
+        });
     });
     SetTXTSkipLines(0);
 }

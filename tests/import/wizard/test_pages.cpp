@@ -9,6 +9,7 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/MessageLog.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_LastPage.h"
@@ -490,6 +491,25 @@ private slots:
         p->CopyOptions(reader);
         QCOMPARE(int(reader.Encoding), shown);
         QCOMPARE(reader.EncodingChosen, templateGivesDefault);
+    }
+
+    // Choosing an encoding reloads the file; one removed meanwhile is told, the page stays.
+    void txtEncodingChoiceTellsAMissingFile()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiTXT);
+        const QString path = fx.file(QStringLiteral("a.txt"));
+        w->ui->edtFileName->setText(path);
+        w->SetStep(1);
+        QVERIFY(QFile::remove(path));
+        MessageLog log;
+        w->TXTPage->ui->cmbTXTEncoding->activated(int(ctCp1256));
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY2(log.texts().at(0).contains(QStringLiteral("a.txt")), qPrintable(log.texts().at(0)));
+        QCOMPARE(w->TXTPage->TXTEncoding(), int(ctCp1256));
+        QCOMPARE(w->Step(), 1);
     }
 
     void txtEncodingIsOneStoredValue()
