@@ -439,10 +439,21 @@ void TDBFRead::MemoDamaged(const TDescriptor& Field)
                               .arg(RecordNumber()));
 }
 
+void TDBFRead::CheckMemoLength(qint64 Length, const TDescriptor& Field)
+{
+    if (Length > MaxMemoBytes)
+        Error(ecInvalidTable,
+              QStringLiteral("the memo of field %1 in record %2 is longer than %3 bytes")
+                  .arg(QString::fromLatin1(Field.Name))
+                  .arg(RecordNumber())
+                  .arg(MaxMemoBytes));
+}
+
 QByteArray TDBFRead::ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor& Field)
 {
     if (Pos < 0 || Length < 0 || Pos > FMemoSize || Length > FMemoSize - Pos)
         MemoDamaged(Field);
+    CheckMemoLength(Length, Field);
     if (!FMemo->seek(Pos))
         Error(ecSeek, FMemoName);
     const QByteArray bytes = FMemo->read(Length);
@@ -496,6 +507,7 @@ QByteArray TDBFRead::MemoText(const TDescriptor& Field, qint64 Block)
         const QByteArray piece =
             ReadMemoBytes(at, std::min<qint64>(kDBaseBlock, FMemoSize - at), Field);
         const qsizetype end = piece.indexOf('\x1A');
+        CheckMemoLength(text.size() + (end >= 0 ? end : piece.size()), Field);
         if (end >= 0) {
             text += piece.left(end);
             break;

@@ -61,6 +61,7 @@ public:
     // The path the table is read from (or would be, when it does not exist).
     static QString ResolveTableName(const QString& FileName);
     static QString ErrorText(int Code);
+    static constexpr qint64 MaxMemoBytes = qint64(1) << 20;
 
     bool IsOpen() const { return FOpen; }
     int LastError() const { return FLastError; }
@@ -100,6 +101,8 @@ private:
     QByteArray MemoText(const TDescriptor& Field, qint64 Block);
     QByteArray ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor& Field);
     [[noreturn]] void MemoDamaged(const TDescriptor& Field);
+    // A memo is read whole: one longer than this is refused, not read into memory.
+    void CheckMemoLength(qint64 Length, const TDescriptor& Field);
 
     QString FFileName;
     QString FMemoName;

@@ -473,6 +473,12 @@ private slots:
             << tableBytes(0x30, {{"NOTE", 'M', 4}}, {{le32(100000)}}) << fptBytes({{1, "abc"}})
             << 109 << "memo of field NOTE";
         QTest::newRow("memo file missing") << memoTable << QByteArray() << 102 << "t.fpt";
+        const QByteArray longText(TDBFRead::MaxMemoBytes + 1, 'x');
+        QTest::newRow("FoxPro memo past the cap")
+            << memoTable << fptBytes({{1, longText}}) << 109 << "is longer than 1048576 bytes";
+        QTest::newRow("dBase III memo past the cap")
+            << tableBytes(0x83, {{"NOTE", 'M', 10}}, {{"         1"}})
+            << QByteArray(512, '\0') + longText + "\x1A" << 109 << "is longer than 1048576 bytes";
         // 2^55 + 1 blocks of 512 bytes wrap around to block 1, another record's memo.
         QByteArray dbt(512, '\0');
         dbt += "someone else's memo\x1A\x1A";
