@@ -17,7 +17,7 @@ int wholeNumber(const QString& text)
 }
 
 // A fixed-width field is padded with spaces; tabs and other blanks are part of its text.
-QString TrimSpaces(QStringView Text)
+QString trimSpaces(QStringView Text)
 {
     qsizetype start = 0;
     qsizetype end = Text.size();
@@ -132,7 +132,7 @@ void TDurvel3ASCII::ReadRow()
     const int fieldCount = int(FFields.size());
     for (const MapEntry& e : std::as_const(FColumns)) {
         if (IsFixedWidth())
-            row->SetValueAt(e.Position, TrimSpaces(QStringView(FLine).mid(e.Start, e.Length)));
+            row->SetValueAt(e.Position, trimSpaces(QStringView(FLine).mid(e.Start, e.Length)));
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
         else
