@@ -7,6 +7,7 @@
 #include "tests/support/ReadOnlyMount.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -226,6 +227,28 @@ private slots:
         w.setWindowTitle(QStringLiteral("حذف"));
         w.show();
         QCOMPARE(w.windowHandle()->title(), QStringLiteral("حذف"));
+    }
+
+    // The main window paints its own light fills, so its text must not follow a dark desktop
+    // palette: light titles on light frames cannot be read.
+    void mainWindowTextStaysDarkUnderADarkPalette()
+    {
+        const QPalette saved = QApplication::palette();
+        QPalette dark = saved;
+        dark.setColor(QPalette::Window, QColor(0x20, 0x21, 0x24));
+        dark.setColor(QPalette::WindowText, QColor(0xe8, 0xea, 0xed));
+        dark.setColor(QPalette::Text, QColor(0xe8, 0xea, 0xed));
+        QApplication::setPalette(dark);
+        {
+            Tfrm_main w;
+            w.ensurePolished();
+            for (QGroupBox* box : w.findChildren<QGroupBox*>()) {
+                box->ensurePolished();
+                QVERIFY2(box->palette().color(QPalette::WindowText).lightness() < 80,
+                         qPrintable(box->objectName()));
+            }
+        }
+        QApplication::setPalette(saved);
     }
 
     void okMessageCaption()
