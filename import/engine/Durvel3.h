@@ -287,7 +287,7 @@ private:
     int FTotalRecCount = 0;
     int FLineCounter = 1;
     qint64 FReadProgressShown = -1; // in ten-thousandths
-    int FRowsRead = 0; // rows handed to the destination, for ImportRecCount
+    int FRowsRead = 0;              // rows handed to the destination, for ImportRecCount
     quint8 FRowAction = raNone;
     quint8 FPrevRowAction = raNone;
     bool FRowError = false;

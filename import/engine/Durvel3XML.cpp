@@ -463,9 +463,8 @@ void TDurvel3XML::ReadRow()
                 continue;
             const QString value = tag->Attribute(c.Attribute);
             QString number;
-            row->SetValueAt(c.Position, c.Number && DecimalNumberText(value, decimal, number)
-                                            ? number
-                                            : value);
+            row->SetValueAt(c.Position,
+                            c.Number && DecimalNumberText(value, decimal, number) ? number : value);
         }
     }
     ApplyFieldFormats();

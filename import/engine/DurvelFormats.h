@@ -7,8 +7,8 @@
 
 #include <QDateTime>
 #include <QLocale>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <vector>

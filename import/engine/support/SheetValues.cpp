@@ -149,9 +149,9 @@ bool DecimalNumberText(QStringView Number, QChar DecimalSeparator, QString& Text
         if (point < digits.size()) {
             out += DecimalSeparator;
             out += QStringView(digits).mid(point);
-        }
-        else if (t.contains(u'.'))
+        } else if (t.contains(u'.')) {
             out += DecimalSeparator; // "12." keeps its point, as written
+        }
         if (point == 0)
             out.insert(negative ? 1 : 0, u'0');
         Text = out;

@@ -275,8 +275,7 @@ void TVoTextFile::CheckSizeUnchanged()
 {
     const qint64 size = RawSize("FileSize");
     // Overwritten with text of the same length, the file has a new modification time.
-    if (size == FResetSize && FBytesRead <= FResetSize &&
-        RawModified("FileDate") != FResetModified)
+    if (size == FResetSize && FBytesRead <= FResetSize && RawModified("FileDate") != FResetModified)
         throw EVoTextFile(QStringLiteral("TVoTextFile(%1):The file changed while it was read: "
                                          "it was written again")
                               .arg(FFileName),

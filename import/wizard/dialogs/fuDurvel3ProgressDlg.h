@@ -118,7 +118,7 @@ private:
     int FAdvancedErrors = 0;
     int FCommitted = 0;
     int FTotal = 0;
-    int FReadShare = -1; // ten-thousandths; -1 until a source reports what it has read
+    int FReadShare = -1;       // ten-thousandths; -1 until a source reports what it has read
     qint64 FElapsedBefore = 0; // ms gathered before the running stretch
     QElapsedTimer FClock;
     bool FClockRunning = false;

@@ -52,8 +52,7 @@ private slots:
             << QByteArray("1\n2;3;4\n") << ";"
             << QList<QStringList>{{"1", "", ""}, {"2", "3", "4"}};
         QTest::newRow("delimited fields keep their spaces")
-            << QByteArray(" a , b \n") << ","
-            << QList<QStringList>{{" a ", " b ", ""}};
+            << QByteArray(" a , b \n") << "," << QList<QStringList>{{" a ", " b ", ""}};
         QTest::newRow("tab separator and blank lines")
             << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
             << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
@@ -95,8 +94,9 @@ private slots:
                                                 << "1001";
         QTest::newRow("inner spaces kept") << QByteArray("Ali Reza  ") << "0;10"
                                            << "Ali Reza";
-        QTest::newRow("no-break space kept") << QByteArray("\xA0" "12 ") << "0;4"
-                                             << QString(QChar(0xA0)) + "12";
+        QTest::newRow("no-break space kept") << QByteArray("\xA0"
+                                                           "12 ")
+                                             << "0;4" << QString(QChar(0xA0)) + "12";
         QTest::newRow("only spaces") << QByteArray("a    b") << "1;4"
                                      << "";
     }
@@ -208,12 +208,12 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QDate>("stored"); // invalid: Null, with the date error logged
         QTest::newRow("yyyy, two-digit year") << "yyyy/mm/dd" << QByteArray("5/3/24") << QDate();
-        QTest::newRow("yyyy, whole year") << "yyyy/mm/dd" << QByteArray("2024/3/5")
-                                          << QDate(2024, 3, 5);
+        QTest::newRow("yyyy, whole year")
+            << "yyyy/mm/dd" << QByteArray("2024/3/5") << QDate(2024, 3, 5);
         QTest::newRow("dd/mm/yyyy, two-digit year")
             << "dd/mm/yyyy" << QByteArray("05/03/24") << QDate();
-        QTest::newRow("yy, two-digit year") << "yy/mm/dd" << QByteArray("24/3/5")
-                                            << QDate(2024, 3, 5);
+        QTest::newRow("yy, two-digit year")
+            << "yy/mm/dd" << QByteArray("24/3/5") << QDate(2024, 3, 5);
     }
     void twoDigitYearsUnderFourDigitFormat()
     {

@@ -233,8 +233,8 @@ private slots:
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<int>("fieldType");
         QTest::addColumn<QVariant>("value");
-        QTest::newRow("N into a float") << quint8(0x03) << 'N' << QByteArray("   1234.56")
-                                        << int(ftFloat) << QVariant(1234.56);
+        QTest::newRow("N into a float")
+            << quint8(0x03) << 'N' << QByteArray("   1234.56") << int(ftFloat) << QVariant(1234.56);
         QTest::newRow("N into text") << quint8(0x03) << 'N' << QByteArray("   1234.50")
                                      << int(ftWideString) << QVariant("1234,50");
         QTest::newRow("F with an exponent") << quint8(0x03) << 'F' << QByteArray("  1.25E+3")
@@ -244,10 +244,11 @@ private slots:
         double big = 1e20;
         QByteArray b(8, '\0');
         qToLittleEndian(big, b.data());
-        QTest::newRow("FoxPro B into text") << quint8(0x30) << 'B' << b << int(ftWideString)
-                                            << QVariant("100000000000000000000");
-        QTest::newRow("FoxPro Y into text") << quint8(0x30) << 'Y' << QByteArray("\x50\xC3\0\0\0\0\0\0", 8)
-                                            << int(ftWideString) << QVariant("5");
+        QTest::newRow("FoxPro B into text")
+            << quint8(0x30) << 'B' << b << int(ftWideString) << QVariant("100000000000000000000");
+        QTest::newRow("FoxPro Y into text")
+            << quint8(0x30) << 'Y' << QByteArray("\x50\xC3\0\0\0\0\0\0", 8) << int(ftWideString)
+            << QVariant("5");
     }
     void numbersTakeTheImportsSeparators()
     {

@@ -558,7 +558,9 @@ private slots:
         QVERIFY(!imp.Running());
         QCOMPARE(readFile(log), errorLine.isEmpty()
                                     ? QByteArray()
-                                    : "\xEF\xBB\xBF" "D T - Import process started\r\n\r\nD T - " + errorLine +
+                                    : "\xEF\xBB\xBF"
+                                      "D T - Import process started\r\n\r\nD T - " +
+                                          errorLine +
                                           ": broken source\r\n\r\nD T - Import process "
                                           "finished\r\n1 error(s) found\r\n\r\n");
 
@@ -718,7 +720,8 @@ private slots:
         QTest::addColumn<QList<QStringList>>("source");
         QTest::addColumn<QByteArray>("log");
         // A new log is UTF-8 behind a byte-order mark.
-        const QByteArray start = "\xEF\xBB\xBF" "D T - Import process started\r\n\r\n";
+        const QByteArray start = "\xEF\xBB\xBF"
+                                 "D T - Import process started\r\n\r\n";
         const QByteArray end = "D T - Import process finished\r\n";
         QTest::newRow("no errors")
             << QList<QStringList>{{"1", "a", "3"}} << start + end + "No error found\r\n\r\n";
@@ -741,8 +744,7 @@ private slots:
         QTest::newRow("persian text")
             << QList<QStringList>{{"1", "a", QString::fromUtf8("سی")}}
             << start + "D T - Line 1: '" + QString::fromUtf8("سی").toUtf8() +
-                   "' is not a valid integer value\r\n\r\n" + end +
-                   "1 error(s) found\r\n\r\n";
+                   "' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
     }
     void errorLogBytes()
     {
@@ -832,8 +834,8 @@ private slots:
         const QString persian = QString::fromUtf8("سی");
         QTest::newRow("ANSI log") << QByteArray("old\r\n")
                                   << "'" + codepage::encode(1256, persian) + "'";
-        QTest::newRow("UTF-8 log") << QByteArray("\xEF\xBB\xBFold\r\n")
-                                   << "'" + persian.toUtf8() + "'";
+        QTest::newRow("UTF-8 log")
+            << QByteArray("\xEF\xBB\xBFold\r\n") << "'" + persian.toUtf8() + "'";
         QTest::newRow("empty file") << QByteArray() << "'" + persian.toUtf8() + "'";
     }
     void appendedLogKeepsItsEncoding()
@@ -857,7 +859,8 @@ private slots:
         QVERIFY2(log.startsWith(existing.isEmpty() ? QByteArray("\xEF\xBB\xBF") : existing),
                  log.constData());
         QVERIFY2(log.contains(line + " is not a valid integer value"), log.constData());
-        QCOMPARE(log.count("\xEF\xBB\xBF"), existing.startsWith("\xEF") || existing.isEmpty() ? 1 : 0);
+        QCOMPARE(log.count("\xEF\xBB\xBF"),
+                 existing.startsWith("\xEF") || existing.isEmpty() ? 1 : 0);
     }
 
     void logPathResolution_data()

@@ -115,15 +115,14 @@ private slots:
     void numbersTakeTheImportsSeparators()
     {
         QFETCH(bool, onFly);
-        const QByteArray doc =
-            kHead +
-            "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-            "<FIELD attrname=\"Amount\" fieldtype=\"r8\"/>"
-            "<FIELD attrname=\"Big\" fieldtype=\"r8\"/>"
-            "<FIELD attrname=\"Code\" fieldtype=\"string\" WIDTH=\"10\"/>"
-            "</FIELDS></METADATA><ROWDATA>"
-            "<ROW Amount=\"1234.56\" Big=\"1E+20\" Code=\"1.5\"/>"
-            "</ROWDATA></DATAPACKET>";
+        const QByteArray doc = kHead +
+                               "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+                               "<FIELD attrname=\"Amount\" fieldtype=\"r8\"/>"
+                               "<FIELD attrname=\"Big\" fieldtype=\"r8\"/>"
+                               "<FIELD attrname=\"Code\" fieldtype=\"string\" WIDTH=\"10\"/>"
+                               "</FIELDS></METADATA><ROWDATA>"
+                               "<ROW Amount=\"1234.56\" Big=\"1E+20\" Code=\"1.5\"/>"
+                               "</ROWDATA></DATAPACKET>";
         FakeDataSet ds({{"Amount", ftFloat}, {"Big"}, {"Code"}});
         TDurvel3XML imp;
         imp.SetFileName(writeFile(doc));

@@ -542,7 +542,8 @@ private slots:
         MessageLog log;
         w->TXTPage->ui->cmbTXTEncoding->activated(int(ctCp1256));
         QCOMPARE(log.texts().size(), 1);
-        QVERIFY2(log.texts().at(0).contains(QStringLiteral("a.txt")), qPrintable(log.texts().at(0)));
+        QVERIFY2(log.texts().at(0).contains(QStringLiteral("a.txt")),
+                 qPrintable(log.texts().at(0)));
         QCOMPARE(w->TXTPage->TXTEncoding(), int(ctCp1256));
         QCOMPARE(w->Step(), 1);
     }

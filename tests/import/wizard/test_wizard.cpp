@@ -78,8 +78,8 @@ void pressOkWhenFinished(TDurvel3WizardF* w, Seen& seen, QTimer& timer)
         TfmDurvel3ProgressDlg* d = w->ProgressDialog();
         if (!d || !d->IsFinished())
             return;
-        seen = {d->State(), d->Processed(), d->Inserted(), d->Errors(), true,
-                d->BarMaximum(), d->PercentText()};
+        seen = {d->State(), d->Processed(),  d->Inserted(),   d->Errors(),
+                true,       d->BarMaximum(), d->PercentText()};
         d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
     });
     timer.start(5);

@@ -236,15 +236,14 @@ void TestVoHugeFile::heldFileWaitedFor()
     f.write("a,b\n");
     f.close();
     QProcess child;
-    child.start(QStringLiteral("/usr/bin/python3"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("import fcntl, sys, time\n"
-                                "f = open(sys.argv[1], 'r+')\n"
-                                "%1\n"
-                                "print('held', flush=True)\n"
-                                "time.sleep(0.6)\n")
-                     .arg(lockCall),
-                 name});
+    child.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"),
+                                                     QStringLiteral("import fcntl, sys, time\n"
+                                                                    "f = open(sys.argv[1], 'r+')\n"
+                                                                    "%1\n"
+                                                                    "print('held', flush=True)\n"
+                                                                    "time.sleep(0.6)\n")
+                                                         .arg(lockCall),
+                                                     name});
     QVERIFY(child.waitForReadyRead(10000));
     QCOMPARE(child.readLine().trimmed(), QByteArray("held"));
     QElapsedTimer clock;

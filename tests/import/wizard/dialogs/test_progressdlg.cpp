@@ -94,9 +94,8 @@ private slots:
             << true;
         QTest::newRow("read share, a later total leaves the bar")
             << "8:5000 6:3 3:1" << QStringList{"1", "1", "0", "0", "0", "0"} << "50%" << true;
-        QTest::newRow("read share finished") << "1:1 8:9000 5:0 1:3"
-                                             << QStringList{"0", "0", "0", "0", "0", "0"}
-                                             << "100%" << true;
+        QTest::newRow("read share finished")
+            << "1:1 8:9000 5:0 1:3" << QStringList{"0", "0", "0", "0", "0", "0"} << "100%" << true;
         QTest::newRow("unknown codes ignored")
             << "0:5 9:1 10:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }
