@@ -841,6 +841,7 @@ void TDurvel3WizardF::RunImport()
         // The import ended with an error: the dialog tells it was aborted, the error is shown
         // by the caller, and the dialog goes.
         if (FProgressDialog) {
+            PostRolledBack();
             PostProgress(1, 2);
             Pump(true);
         }
@@ -851,6 +852,7 @@ void TDurvel3WizardF::RunImport()
     }
 
     if (FProgressDialog) {
+        PostRolledBack();
         PostProgress(5, FShowErrorLogAfter ? 1 : 0);
         if (!CurrentImport->Canceled())
             PostProgress(1, 3);
@@ -869,6 +871,13 @@ void TDurvel3WizardF::PostProgress(int Code, int Value)
 {
     if (FProgressDialog)
         FPending.emplace_back(Code, Value);
+}
+
+// Rows of a batch the import did not commit (a cancel, a failure) are no longer counted.
+void TDurvel3WizardF::PostRolledBack()
+{
+    if (CurrentImport && CurrentImport->RolledBackCount() > 0)
+        PostProgress(TfmDurvel3ProgressDlg::pcRolledBack, CurrentImport->RolledBackCount());
 }
 
 void TDurvel3WizardF::WaitForProgressDialog()
@@ -943,7 +952,8 @@ void TDurvel3WizardF::BindRelays(TDurvel3* Reader)
     };
     Reader->OnReadProgress = [this](TDurvel3*, qint64 Done, qint64 Total) {
         if (FProgressDialog) {
-            PostProgress(8, int(double(Done) / double(Total) * 10000.0));
+            PostProgress(TfmDurvel3ProgressDlg::pcReadShare,
+                         int(double(Done) / double(Total) * 10000.0));
             Pump(false);
         }
     };

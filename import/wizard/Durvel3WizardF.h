@@ -131,6 +131,7 @@ private:
     void BindRelays(TDurvel3* Reader);
     void PostProgress(int Code, int Value);
     void WaitForProgressDialog();
+    void PostRolledBack();
     void Pump(bool Force);
     void ReleaseProgressDialog();
     bool CloseQuery();

@@ -5,6 +5,7 @@
 #include "app/u_main.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ReadOnlyMount.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QGroupBox>
@@ -130,6 +131,75 @@ private slots:
         QVERIFY2(log.texts()[0].startsWith(db::describe(db::Error::Kind(kind))),
                  qPrintable(log.texts()[0]));
         QVERIFY(!frm_main->isVisible());
+    }
+
+    // Faults of the file and its companions said at start, each with its own sentence.
+    void fileFaultsAreSaidAtStart_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("read-only file in a writable folder")
+            << "read-only" << int(db::Error::Kind::ReadOnly);
+        QTest::newRow("companion files left by another user")
+            << "companions" << int(db::Error::Kind::Companion);
+        QTest::newRow("full disk") << "full" << int(db::Error::Kind::DiskFull);
+        QTest::newRow("index of the log cannot be mapped") << "io" << int(db::Error::Kind::Io);
+        QTest::newRow("a folder in the index's place")
+            << "folder" << int(db::Error::Kind::CannotOpen);
+    }
+    void fileFaultsAreSaidAtStart()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, kind);
+        std::unique_ptr<SmallDisk> disk;
+        if (fault == "full") {
+            disk = std::make_unique<SmallDisk>(1024);
+            if (!disk->mounted())
+                QSKIP("a small file system cannot be mounted here");
+        }
+        TestDatabase t(disk ? disk->path() : QString());
+        std::vector<std::unique_ptr<ReadOnlyMount>> mounts;
+        // Root writes whatever the permissions say: a read-only mount stops it too.
+        const auto readOnly = [&](const QString& path) {
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther);
+            if (geteuid() == 0) {
+                mounts.push_back(std::make_unique<ReadOnlyMount>(path));
+                return mounts.back()->ok();
+            }
+            return true;
+        };
+        const QString wal = t.path() + QStringLiteral("-wal");
+        const QString shm = t.path() + QStringLiteral("-shm");
+        if (fault == "read-only" && !readOnly(t.path()))
+            QSKIP("a read-only file cannot be made here");
+        if (fault == "companions") {
+            for (const QString& p : {wal, shm}) {
+                QFile f(p);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.close();
+                if (!readOnly(p))
+                    QSKIP("a read-only file cannot be made here");
+            }
+        }
+        if (fault == "full")
+            disk->fill();
+        if (fault == "io")
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), shm));
+        if (fault == "folder")
+            QVERIFY(QDir().mkdir(shm));
+        Tfrm_dm::setDatabaseFolder(t.folder());
+        MessageLog log;
+        QVERIFY(!CreateForms());
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY2(log.texts()[0].startsWith(db::describe(db::Error::Kind(kind))),
+                 qPrintable(log.texts()[0]));
+        // SQLite's own words follow the sentence.
+        QVERIFY2(log.texts()[0].size() > db::describe(db::Error::Kind(kind)).size() + 1,
+                 qPrintable(log.texts()[0]));
+        QVERIFY(!frm_main->isVisible());
+        DestroyForms();
+        mounts.clear();
     }
 
     void visibleListWindowsReceiveTheTotal()

@@ -29,7 +29,8 @@ public:
         pcAfterImport = 5,   // value: 1 when the error log is to be shown
         pcTotal = 6,         // value: the number of rows the import will process
         pcAdvancedError = 7, // value: failed rows of the second report
-        pcReadShare = 8,     // value: ten-thousandths of the source read (sources without a
+        pcRolledBack = 8,    // value: rows that went back; the counts return to the last commit
+        pcReadShare = 9,     // value: ten-thousandths of the source read (sources without a
                              // row count); drives the bar in place of the row steps
     };
     enum TProgressState : int {
@@ -117,6 +118,8 @@ private:
     int FErrors = 0;
     int FAdvancedErrors = 0;
     int FCommitted = 0;
+    // The counts at the last commit report, which a rollback returns to.
+    int FCommittedCounts[4] = {0, 0, 0, 0};
     int FTotal = 0;
     int FReadShare = -1;       // ten-thousandths; -1 until a source reports what it has read
     qint64 FElapsedBefore = 0; // ms gathered before the running stretch
