@@ -153,6 +153,21 @@ def xlsx_seeds():
               % main)
     # The target joins the parts with NUL bytes in this order.
     yield "book", "\0".join([book, rels, sheet, sheet, strings, styles]).encode()
+    package = ('<Relationships %s><Relationship Id="rId1" Type="x/officeDocument" '
+               'Target="xl/workbook.xml"/></Relationships>' % pkg)
+    yield "package", "\0".join([book, rels, sheet, sheet, strings, styles, package]).encode()
+
+
+def xlsx_import_seeds():
+    # First byte: the member replaced (of 8) and the options; the member follows.
+    main = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+    sheet = ('<worksheet %s><sheetData><row r="2"><c r="A2" t="s"><v>1</v></c><c r="C2">'
+             '<v>7</v></c></row></sheetData><mergeCells><mergeCell ref="A2:C5"/></mergeCells>'
+             '</worksheet>' % main)
+    yield "sheet", bytes([4 | 0x10]) + sheet.encode()
+    yield "strings", bytes([6]) + ('<sst %s><si><t>%s</t></si></sst>' % (main, ALI)).encode()
+    yield "styles", bytes([7]) + ('<styleSheet %s><cellXfs><xf numFmtId="14"/></cellXfs>'
+                                  '</styleSheet>' % main).encode()
 
 
 def docx_seeds():
@@ -393,6 +408,7 @@ TARGETS = {
     "fuzz_dbf": dbf_seeds,
     "fuzz_xmldoc": xmldoc_seeds,
     "fuzz_xlsx": xlsx_seeds,
+    "fuzz_xlsx_import": xlsx_import_seeds,
     "fuzz_docx": docx_seeds,
     "fuzz_opendocument": opendocument_seeds,
     "fuzz_codepage": codepage_seeds,
