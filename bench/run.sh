@@ -16,7 +16,7 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 # A benchmark that does not build stops the run with the compiler's words.
-cmake --build "$BUILD" -j"${JOBS:-4}" --target bench_db bench_app bench_import bench_inputs bench_xls bench_documents mkdb >/dev/null
+cmake --build "$BUILD" -j"${JOBS:-4}" --target bench_db bench_app bench_import bench_inputs bench_xls bench_documents bench_access mkdb >/dev/null
 B="$BUILD/bench"
 TEXT_MIB="${TEXT_MIB:-1024}"
 
@@ -261,6 +261,10 @@ for label, size, s in [
     print(f"  {label:<48}{size / 2**20 / s:>10,.0f}{s:>10.2f}")
 print(f"  TVoTextFile CP1256 vs iconv: {sec(cp) / iconv_s:.2f}x the time")
 PY
+
+echo
+echo "== Access: the largest sample read whole and imported, through the reading helper (bench_access)"
+"$B/bench_access" 2> >(quiet)
 
 echo
 echo "== spreadsheets: XLS beside xlrd (bench_xls); XLSX beside openpyxl, ODS beside odfpy (bench_documents)"

@@ -398,6 +398,33 @@ def maprange_seeds():
     yield "bad", "A1-B2;A1 B2;IW1;A99999999999;[A/B]A1".encode()
 
 
+def _frame(kind, payload):
+    return kind + struct.pack("<I", len(payload)) + payload
+
+
+def _wstr(text):
+    data = text.encode("utf-8")
+    return struct.pack("<I", len(data)) + data
+
+
+def accesswire_seeds():
+    """Streams as the Access reading helper sends them: table names, or columns, count, rows."""
+    tables = _frame(b"D", b"\x01" + struct.pack("<I", 2) + _wstr("Orders") + _wstr("کارکنان"))
+    cols = [(0, 50, "Name"), (3, 0, "Id"), (4, 0, "Rate"), (6, 0, "Paid"), (8, 0, "When"),
+            (10, 0, "Pic")]
+    columns = _frame(b"C", struct.pack("<I", len(cols)) +
+                     b"".join(struct.pack("<Bi", k, n) + _wstr(name) for k, n, name in cols))
+    row = (b"\x01" + _wstr("علی") + b"\x02" + struct.pack("<q", -42) +
+           b"\x03" + struct.pack("<d", 0.2) + b"\x04\x01" +
+           b"\x05" + struct.pack("<qi", 2459580, 3723000) + b"\x06" + struct.pack("<I", 4) +
+           b"\x15\x1c\x00\xff")
+    nulls = b"\x00" * len(cols)
+    rows = (columns + _frame(b"N", struct.pack("<q", 2)) + _frame(b"R", row) +
+            _frame(b"R", nulls) + _frame(b"E", b""))
+    error = _frame(b"X", _wstr("The table T is not in the database"))
+    return [("tables", tables), ("rows", rows), ("error", columns + error)]
+
+
 TARGETS = {
     "fuzz_xls": xls_seeds,
     "fuzz_compoundfile": compoundfile_seeds,
@@ -418,6 +445,7 @@ TARGETS = {
     "fuzz_ini": ini_seeds,
     "fuzz_wizard_template": wizard_template_seeds,
     "fuzz_clipboard": clipboard_seeds,
+    "fuzz_accesswire": accesswire_seeds,
 }
 
 
