@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         imp.Quote = QChar(kQuotes[data[1] % kQuotes.size()]);
         imp.Encoding = TDurvelCharsetType(data[2] % CodePageTableSize);
         imp.SkipFirstRows = data[3] % 4;
+        imp.EncodingChosen = data[3] & 0x80;
         for (int c = 0; c < kColumns; ++c) {
             const std::uint8_t a = data[4 + 2 * c];
             const std::uint8_t b = data[5 + 2 * c];
