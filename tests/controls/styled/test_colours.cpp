@@ -301,10 +301,10 @@ private slots:
             QCOMPARE((QList<uint>{a->ColorDown(), a->ColorDownTo(), a->ColorMirrorDown(),
                                   a->ColorMirrorDownTo(), a->BorderColorDown()}),
                      down);
-            QCOMPARE((QList<uint>{a->ColorDisabled(), a->ColorDisabledTo(),
-                                  a->ColorMirrorDisabled(), a->ColorMirrorDisabledTo(),
-                                  a->BorderColorDisabled()}),
-                     disabled);
+            QCOMPARE(
+                (QList<uint>{a->ColorDisabled(), a->ColorDisabledTo(), a->ColorMirrorDisabled(),
+                             a->ColorMirrorDisabledTo(), a->BorderColorDisabled()}),
+                disabled);
         }
         // The checked border is the constructor's where a look leaves it.
         const TGlowButtonAppearance* a = fresh.Appearance();

@@ -255,8 +255,10 @@ private slots:
         const QRect tip = b->KeyTipRect();
         const QRect r = b->geometry();
         const QPoint c(tip.left() + tip.width() / 2, tip.top() + tip.height() / 2);
-        const QMap<QString, int> centreX = {{"L", r.left()}, {"C", r.center().x()}, {"R", r.right() + 1}};
-        const QMap<QString, int> centreY = {{"top", r.top()}, {"middle", r.center().y()}, {"bottom", r.bottom() + 1}};
+        const QMap<QString, int> centreX = {
+            {"L", r.left()}, {"C", r.center().x()}, {"R", r.right() + 1}};
+        const QMap<QString, int> centreY = {
+            {"top", r.top()}, {"middle", r.center().y()}, {"bottom", r.bottom() + 1}};
         if (across == "S")
             QCOMPARE(tip.left(), r.left());
         else

@@ -144,8 +144,10 @@ private slots:
         QTest::newRow("canceled at row 700") << 300 << "cancel" << 600 << canceled + "600";
         QTest::newRow("source failed while loading") << 300 << "load" << 0 << failed + "0";
         QTest::newRow("source failed at row 500") << 300 << "read" << 300 << failed + "300";
-        QTest::newRow("no batches, canceled at row 700") << 0 << "cancel" << 700 << canceled + "700";
-        QTest::newRow("no batches, source failed at row 500") << 0 << "read" << 500 << failed + "500";
+        QTest::newRow("no batches, canceled at row 700")
+            << 0 << "cancel" << 700 << canceled + "700";
+        QTest::newRow("no batches, source failed at row 500")
+            << 0 << "read" << 500 << failed + "500";
     }
     void endingsKeepWhatTheyTell()
     {

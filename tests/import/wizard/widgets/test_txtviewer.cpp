@@ -228,7 +228,8 @@ private slots:
         const Ink alef = inkBetween(img, cut, cut.ColumnX(0), cut.ColumnX(1) - 1);
         const Ink rest = inkBetween(img, cut, cut.ColumnX(1) + 1, cut.ColumnX(4));
         QVERIFY(alef.topX >= 0 && rest.topX >= 0);
-        QVERIFY2(alef.topY < rest.topY, qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
+        QVERIFY2(alef.topY < rest.topY,
+                 qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
     }
 
     // Scrolled into the middle of a run, the part in view is drawn as it is unscrolled.
@@ -245,7 +246,8 @@ private slots:
         const QSize size(5 * whole.CharWidth(), whole.CharHeight());
         const QRect inScrolled(QPoint(scrolled.ColumnX(45), whole.LineY(0)), size);
         QVERIFY(inkBetween(b, scrolled, inScrolled.left(), inScrolled.right()).topX >= 0);
-        QCOMPARE(b.copy(inScrolled), a.copy(QRect(QPoint(whole.ColumnX(45), whole.LineY(0)), size)));
+        QCOMPARE(b.copy(inScrolled),
+                 a.copy(QRect(QPoint(whole.ColumnX(45), whole.LineY(0)), size)));
     }
 
     void loadFailuresKeepTheLines_data()

@@ -222,10 +222,14 @@ private slots:
         QTest::addColumn<bool>("inEditor");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("grid: dropped") << false << "xx" << "old";
-        QTest::newRow("grid: changed") << false << "ab" << "bb";
-        QTest::newRow("editor: dropped") << true << "xyx" << "oldy";
-        QTest::newRow("editor: changed") << true << "a" << "oldb";
+        QTest::newRow("grid: dropped") << false << "xx"
+                                       << "old";
+        QTest::newRow("grid: changed") << false << "ab"
+                                       << "bb";
+        QTest::newRow("editor: dropped") << true << "xyx"
+                                         << "oldy";
+        QTest::newRow("editor: changed") << true << "a"
+                                         << "oldb";
     }
     void keyPressDropsOrChangesCharacters()
     {
