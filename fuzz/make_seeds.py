@@ -163,7 +163,13 @@ def docx_seeds():
             cell % ('', 'c') + cell % ('<w:vMerge/>', '') +
             '<w:tc><w:tbl><w:tr><w:tc><w:p><w:hyperlink><w:r><w:t>in</w:t></w:r></w:hyperlink>'
             '</w:p></w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>')
-    yield "tables", ('<w:document %s><w:body>%s</w:body></w:document>' % (w, body)).encode()
+    document = '<w:document %s><w:body>%s</w:body></w:document>' % (w, body)
+    rels = ('<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
+            'relationships/officeDocument" Target="/word/document.xml"/></Relationships>')
+    # The target takes the relationships, a NUL byte, then the main part.
+    yield "tables", ("\0" + document).encode()
+    yield "related", (rels + "\0" + document).encode()
 
 
 def opendocument_seeds():
@@ -180,9 +186,22 @@ def opendocument_seeds():
             '</table:table-row></table:table></table:table-cell></table:table-row>'
             '<table:table-row table:number-rows-repeated="1048570"><table:table-cell '
             'table:number-columns-repeated="1024"/></table:table-row></table:table>')
-    yield "tables", ('<office:document-content %s><office:body><office:spreadsheet>%s'
-                     '</office:spreadsheet></office:body></office:document-content>'
-                     % (ns, rows)).encode()
+    document = ('<office:document-content %s><office:body><office:spreadsheet>%s'
+                '</office:spreadsheet></office:body></office:document-content>' % (ns, rows))
+    yield "tables", document.encode()
+    # The target takes the settings part after a NUL byte.
+    settings = ('<office:document-settings xmlns:office="urn:oasis:names:tc:opendocument:xmlns:'
+                'office:1.0" xmlns:config="urn:oasis:names:tc:opendocument:xmlns:config:1.0">'
+                '<office:settings><config:config-item-set><config:config-item-map-indexed>'
+                '<config:config-item-map-entry><config:config-item-map-named config:name='
+                '"Tables"><config:config-item-map-entry config:name="T"/><config:config-item-'
+                'map-entry config:name="U"/></config:config-item-map-named></config:config-item-'
+                'map-entry></config:config-item-map-indexed></config:config-item-set>'
+                '</office:settings></office:document-settings>')
+    yield "named", (document.replace('</office:spreadsheet>', '<table:table table:name="U">'
+                                     '<table:table-row><table:table-cell><text:p>u</text:p>'
+                                     '</table:table-cell></table:table-row></table:table>'
+                                     '</office:spreadsheet>') + "\0" + settings).encode()
 
 
 def xmldoc_seeds():

@@ -57,6 +57,9 @@ struct ParseSettings
     QByteArray encoding;
     // Named in error messages.
     QString name;
+    // Whether the tree keeps text of blanks alone between elements (indentation); without it
+    // a node's text is what the document says, not how it is laid out, and the tree is smaller.
+    bool keepBlankText = true;
 };
 
 // Lenient check that Bytes is UTF-8 (no overlongs or surrogates).
