@@ -556,6 +556,7 @@ private slots:
         showWindow();
         // Shrunk from outside, as a display without a window manager lets any client do.
         w->windowHandle()->resize(300, 300);
+        QCoreApplication::processEvents(); // the squeeze arrives before the check
         QTRY_VERIFY(w->width() >= w->minimumSizeHint().width() &&
                     w->height() >= w->minimumSizeHint().height());
         const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
