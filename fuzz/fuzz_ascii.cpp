@@ -25,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     imp.Quote = QChar(kQuotes[data[1] % kQuotes.size()]);
     imp.Encoding = TDurvelCharsetType(data[2] % CodePageTableSize);
     imp.SkipFirstRows = data[3] % 4;
+    imp.EncodingChosen = data[3] & 0x80;
     for (int c = 0; c < kColumns; ++c) {
         const std::uint8_t a = data[4 + 2 * c];
         const std::uint8_t b = data[5 + 2 * c];
@@ -41,6 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DurvelCellStore grid(kColumns, 0);
     imp.ImportDestination = didStringGrid;
     imp.StringGrid = &grid;
+    // The share read only grows, and never passes the file's size.
+    qint64 lastDone = -1;
+    imp.OnReadProgress = [&](TDurvel3*, qint64 Done, qint64 Total) {
+        fuzz::check(Done > lastDone && Done <= Total && Total == qint64(size - kHeader),
+                    "read progress goes back or past the file");
+        lastDone = Done;
+    };
     try {
         imp.Execute();
     } catch (const std::exception& e) {

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int page = kPages[data[0] % kPages.size()];
     const int flags = data[1] & (TVoTextFile::tfSwapped | TVoTextFile::tfUnicodeLineSeparator |
-                                 TVoTextFile::tfCROnly | TVoTextFile::tfDetectUtf8);
+                                 TVoTextFile::tfCROnly | TVoTextFile::tfDetectUnicode);
     const bool noConversion = data[1] & 0x80;
     const int lineEnds = data[2] & 0x3F;
     const int tiny = 1 + data[3] % 64;

@@ -1,11 +1,11 @@
 #include "import/engine/DBFRead.h"
 
+#include "import/engine/support/SheetValues.h"
 #include "platform/codepage/CodePage.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QtEndian>
 
 #include <algorithm>
@@ -305,6 +305,25 @@ int TDBFRead::FieldDecimals(int Index) const
     return FFields[std::size_t(Index)].Decimals;
 }
 
+bool TDBFRead::IsNumberField(int Index) const
+{
+    if (!FOpen || Index < 0 || Index >= int(FFields.size()))
+        return false;
+    const TDescriptor& f = FFields[std::size_t(Index)];
+    switch (f.FieldType) {
+    case 'N':
+    case 'F':
+        return true;
+    case 'I':
+    case 'Y':
+        return f.Length == (f.FieldType == 'I' ? 4 : 8);
+    case 'B':
+        return isVisualFoxPro(FVersion) && f.Length == 8;
+    default:
+        return false;
+    }
+}
+
 bool TDBFRead::NextRecord()
 {
     if (!FOpen || Eof())
@@ -374,8 +393,7 @@ QByteArray TDBFRead::FieldText(int Index)
     case 'B':
         if (!isVisualFoxPro(FVersion) || raw.size() != 8)
             break; // dBase's binary memo
-        return QString::number(qFromLittleEndian<double>(b), 'g', QLocale::FloatingPointShortest)
-            .toLatin1();
+        return SheetNumberToText(qFromLittleEndian<double>(b)).toLatin1();
     case 'T': {
         if (raw.size() != 8)
             return trimBoth(raw);
@@ -421,10 +439,21 @@ void TDBFRead::MemoDamaged(const TDescriptor& Field)
                               .arg(RecordNumber()));
 }
 
+void TDBFRead::CheckMemoLength(qint64 Length, const TDescriptor& Field)
+{
+    if (Length > MaxMemoBytes)
+        Error(ecInvalidTable,
+              QStringLiteral("the memo of field %1 in record %2 is longer than %3 bytes")
+                  .arg(QString::fromLatin1(Field.Name))
+                  .arg(RecordNumber())
+                  .arg(MaxMemoBytes));
+}
+
 QByteArray TDBFRead::ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor& Field)
 {
     if (Pos < 0 || Length < 0 || Pos > FMemoSize || Length > FMemoSize - Pos)
         MemoDamaged(Field);
+    CheckMemoLength(Length, Field);
     if (!FMemo->seek(Pos))
         Error(ecSeek, FMemoName);
     const QByteArray bytes = FMemo->read(Length);
@@ -442,7 +471,17 @@ QByteArray TDBFRead::MemoText(const TDescriptor& Field, qint64 Block)
     }
     if (FMemoBlockSize <= 0)
         MemoDamaged(Field);
-    const qint64 pos = Block * FMemoBlockSize;
+    // A block number from a damaged table can be any 64-bit number: the product must not wrap
+    // around to another record's memo.
+    qint64 pos = 0;
+    if (Block < 0 || __builtin_mul_overflow(Block, qint64(FMemoBlockSize), &pos) ||
+        pos >= FMemoSize)
+        Error(ecInvalidTable,
+              QStringLiteral("the memo of field %1 in record %2 points at block %3, past the end "
+                             "of the memo file")
+                  .arg(QString::fromLatin1(Field.Name))
+                  .arg(RecordNumber())
+                  .arg(Block));
     if (FMemoKind == mkFoxPro) {
         const QByteArray head = ReadMemoBytes(pos, 8, Field);
         const auto* h = reinterpret_cast<const uchar*>(head.constData());
@@ -450,8 +489,6 @@ QByteArray TDBFRead::MemoText(const TDescriptor& Field, qint64 Block)
             return "(Picture)";
         return ReadMemoBytes(pos + 8, qFromBigEndian<quint32>(h + 4), Field);
     }
-    if (pos >= FMemoSize)
-        MemoDamaged(Field);
     const QByteArray head = ReadMemoBytes(pos, std::min<qint64>(8, FMemoSize - pos), Field);
     if (head.size() == 8 && head.startsWith(QByteArray("\xFF\xFF\x08\x00", 4))) {
         // dBase IV: the length counts the eight bytes of the block's own header.
@@ -470,6 +507,7 @@ QByteArray TDBFRead::MemoText(const TDescriptor& Field, qint64 Block)
         const QByteArray piece =
             ReadMemoBytes(at, std::min<qint64>(kDBaseBlock, FMemoSize - at), Field);
         const qsizetype end = piece.indexOf('\x1A');
+        CheckMemoLength(text.size() + (end >= 0 ? end : piece.size()), Field);
         if (end >= 0) {
             text += piece.left(end);
             break;

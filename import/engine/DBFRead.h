@@ -61,6 +61,7 @@ public:
     // The path the table is read from (or would be, when it does not exist).
     static QString ResolveTableName(const QString& FileName);
     static QString ErrorText(int Code);
+    static constexpr qint64 MaxMemoBytes = qint64(1) << 20;
 
     bool IsOpen() const { return FOpen; }
     int LastError() const { return FLastError; }
@@ -76,6 +77,9 @@ public:
     QChar FieldType(int Index) const;
     int FieldLength(int Index) const;
     int FieldDecimals(int Index) const;
+    // The field holds a number (FieldText gives it as decimal text with "."): N, F, I, Y and
+    // Visual FoxPro's B.
+    bool IsNumberField(int Index) const;
 
     // Reads the next field of the current record; field 0 moves on to the next record.
     void ReadField(int Index, QByteArray& Text);
@@ -97,6 +101,8 @@ private:
     QByteArray MemoText(const TDescriptor& Field, qint64 Block);
     QByteArray ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor& Field);
     [[noreturn]] void MemoDamaged(const TDescriptor& Field);
+    // A memo is read whole: one longer than this is refused, not read into memory.
+    void CheckMemoLength(qint64 Length, const TDescriptor& Field);
 
     QString FFileName;
     QString FMemoName;

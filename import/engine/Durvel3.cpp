@@ -223,10 +223,10 @@ void TDurvel3::ImportLoop()
                 ++FLineCounter;
             } else {
                 ReadRow();
-                ++FRowsRead;
                 if (ImportDestination == didUserDefined) {
                     if (FCanceled && !DoImportCancel())
                         break;
+                    ++FRowsRead;
                     if (OnUserDefinedImport)
                         OnUserDefinedImport(this, &FRow);
                 } else {
@@ -248,6 +248,19 @@ void TDurvel3::ImportLoop()
     CloseSource();
 }
 
+void TDurvel3::DoReadProgress(qint64 Done, qint64 Total)
+{
+    if (!OnReadProgress || Total <= 0)
+        return;
+    const qint64 done = qBound<qint64>(0, Done, Total);
+    // Through a double: done * 10000 could overflow for a file of exabytes.
+    const qint64 share = qint64(double(done) / double(Total) * 10000.0);
+    if (share == FReadProgressShown)
+        return;
+    FReadProgressShown = share;
+    OnReadProgress(this, done, Total);
+}
+
 void TDurvel3::MaybeYield()
 {
     if (!FYield)
@@ -262,6 +275,8 @@ int TDurvel3::ImportRow()
 {
     if (FCanceled && !DoImportCancel())
         return 2;
+    // ImportRecCount counts the rows handed to the destination, not those a reader drops.
+    ++FRowsRead;
     if (FTransactionDue) {
         FTransactionDue = false;
         DestDataSet()->startTransaction();
@@ -446,6 +461,7 @@ void TDurvel3::PrepareImport()
     FImportedCount = 0;
     FConversionErrorCount = 0;
     FRowsRead = 0;
+    FReadProgressShown = -1;
     FErrors.Clear();
     FLastErrorText.clear();
     FCanceled = false;
@@ -929,8 +945,10 @@ QString TDurvel3::ErrorLine(const QString& Message) const
 
 void TDurvel3::WriteLogLine(const QString& Line)
 {
-    if (FLog)
-        FLog->write(durvel::toAnsiForLog(Line + QStringLiteral("\r\n")));
+    if (!FLog)
+        return;
+    const QString text = Line + QStringLiteral("\r\n");
+    FLog->write(FLogUtf8 ? text.toUtf8() : durvel::toAnsiForLog(text));
 }
 
 void TDurvel3::OpenErrorLog()
@@ -943,9 +961,21 @@ void TDurvel3::OpenErrorLog()
     const QIODevice::OpenMode mode = RewriteErrorLogFile
                                          ? QIODevice::WriteOnly | QIODevice::Truncate
                                          : QIODevice::WriteOnly | QIODevice::Append;
+    // A new log is UTF-8 with a byte-order mark, which every viewer reads; a log appended to
+    // keeps the encoding it was begun in (an older one is in the ANSI page).
+    bool utf8 = true;
+    if (!RewriteErrorLogFile) {
+        QFile existing(FLogPath);
+        if (existing.open(QIODevice::ReadOnly) && existing.size() > 0)
+            utf8 = existing.read(3) == QByteArray("\xEF\xBB\xBF");
+    }
     if (!file->open(mode))
         throw EDurvelError(
             QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
+    if (utf8 && file->size() == 0 && file->write("\xEF\xBB\xBF") != 3)
+        throw EDurvelError(
+            QStringLiteral("Cannot write the error log %1: %2").arg(FLogPath, file->errorString()));
+    FLogUtf8 = utf8;
     FLog = std::move(file);
     FLogOpened = true;
     WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));

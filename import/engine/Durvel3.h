@@ -136,6 +136,11 @@ public:
     TUserDefinedImportEvent OnImportRowComplete;
     TDestinationLocateEvent OnDestinationLocate;
 
+    // How far a reader that knows no row count is through its source: bytes read of the
+    // source's size. Told when the share read moves by a ten-thousandth, and at the end.
+    using TReadProgressEvent = std::function<void(TDurvel3* Sender, qint64 Done, qint64 Total)>;
+    TReadProgressEvent OnReadProgress;
+
     // Called between rows so the host can keep its window alive; at most once per interval.
     void SetYieldHandler(std::function<void()> Handler, int IntervalMs = 50);
     // Asked to open the error log after the import (ShowErrorLog); gets the resolved path.
@@ -212,6 +217,7 @@ protected:
     // Capped by ImportRecCount, whenever the reader learns its total.
     void SetTotalRecCount(int Value);
     void AddLines(int Count) { FLineCounter += Count; }
+    void DoReadProgress(qint64 Done, qint64 Total);
     // The formats in force for the running import.
     const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
@@ -285,7 +291,8 @@ private:
     int FImportedCount = 0;
     int FTotalRecCount = 0;
     int FLineCounter = 1;
-    int FRowsRead = 0;
+    qint64 FReadProgressShown = -1; // in ten-thousandths
+    int FRowsRead = 0;              // rows handed to the destination, for ImportRecCount
     quint8 FRowAction = raNone;
     quint8 FPrevRowAction = raNone;
     bool FRowError = false;
@@ -308,6 +315,7 @@ private:
     bool FLogOpened = false;      // the log of this run was opened
     bool FTransactionDue = false; // a batch was committed; the next row begins the next one
     std::unique_ptr<QFile> FLog;
+    bool FLogUtf8 = true;
     QString FLogPath;
     // The log name as the last template gave it.
     QString FTemplateErrorLogFileName;

@@ -16,6 +16,18 @@ int wholeNumber(const QString& text)
     return ok && n >= 0 ? n : -1;
 }
 
+// A fixed-width field is padded with spaces; tabs and other blanks are part of its text.
+QString trimSpaces(QStringView Text)
+{
+    qsizetype start = 0;
+    qsizetype end = Text.size();
+    while (start < end && Text[start] == u' ')
+        ++start;
+    while (end > start && Text[end - 1] == u' ')
+        --end;
+    return Text.mid(start, end - start).toString();
+}
+
 [[noreturn]] void invalidNumber(const QString& text)
 {
     throw EDurvelError(QStringLiteral("'%1' is not a valid integer value").arg(text));
@@ -67,10 +79,10 @@ bool TDurvel3ASCII::CheckProperties()
 void TDurvel3ASCII::OpenSource()
 {
     FFile = std::make_unique<TVoTextFile>(FileName(), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    // A delimited file in the default encoding may be UTF-8 without a mark; the wizard's
-    // preview reads it the same way.
-    if (!IsFixedWidth() && Encoding == ctWinDefined) {
-        FFile->Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+    // A file in the default encoding may be UTF-8, or UTF-16 without a mark; the wizard's
+    // previews read it the same way.
+    if (Encoding == ctWinDefined && !EncodingChosen) {
+        FFile->Reset(TVoTextFile::tfDetectUnicode, 0, 0);
     } else {
         FFile->Reset(0, 0, 0);
         FFile->SetCodepage(CodePageByIndex(Encoding));
@@ -100,6 +112,7 @@ bool TDurvel3ASCII::HasMoreRows()
 bool TDurvel3ASCII::SkipRow()
 {
     FFile->ReadLine(FLine);
+    DoReadProgress(FFile->BytesConsumed(), FFile->SizeAtReset());
     if (IsFixedWidth())
         ExpandTabs(FLine);
     if (FSkipped < SkipFirstRows) {
@@ -119,7 +132,7 @@ void TDurvel3ASCII::ReadRow()
     const int fieldCount = int(FFields.size());
     for (const MapEntry& e : std::as_const(FColumns)) {
         if (IsFixedWidth())
-            row->SetValueAt(e.Position, FLine.mid(e.Start, e.Length));
+            row->SetValueAt(e.Position, trimSpaces(QStringView(FLine).mid(e.Start, e.Length)));
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
         else
@@ -167,9 +180,11 @@ void TDurvel3ASCII::LoadTemplateSections(IniFile& Ini)
     const qint64 skip = Ini.readInteger(kOptions, QStringLiteral("SkipLines"), SkipFirstRows);
     if (skip >= 0 && skip <= std::numeric_limits<int>::max())
         SkipFirstRows = int(skip);
-    const qint64 encoding = Ini.readInteger(kOptions, QStringLiteral("Encoding"), Encoding);
-    if (encoding >= 0 && encoding < CodePageTableSize)
+    const qint64 encoding = Ini.readInteger(kOptions, QStringLiteral("Encoding"), -1);
+    if (encoding >= 0 && encoding < CodePageTableSize) {
         Encoding = TDurvelCharsetType(encoding);
+        EncodingChosen = true;
+    }
     Comma = SepTextToChar(Ini.readString(kOptions, QStringLiteral("Comma")), Comma);
     Quote = SepTextToChar(Ini.readString(kOptions, QStringLiteral("Quote")), Quote);
 }

@@ -20,6 +20,9 @@ public:
     QChar Comma; // the locale's list separator; #0 selects fixed width
     QChar Quote = u'"';
     TDurvelCharsetType Encoding = ctWinDefined;
+    // Set when the user or a template chose Encoding; only an encoding left at its default is
+    // looked for (UTF-8, and UTF-16 without a mark).
+    bool EncodingChosen = false;
 
     bool IsFixedWidth() const { return Comma.isNull(); }
 

@@ -1,6 +1,7 @@
 #include "import/engine/Durvel3DBF.h"
 
 #include "import/engine/DBFRead.h"
+#include "import/engine/support/SheetValues.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/ini/IniFile.h"
 
@@ -87,7 +88,15 @@ QString TDurvel3DBF::FieldValue(int Index)
             return DurvelFormatDateTime(f, f.ShortDateFormat, value);
         return DurvelFormatDateTime(f, f.ShortDateFormat + u' ' + f.LongTimeFormat, value);
     }
-    return codepage::decode(CharSet == dcsOEM ? codepage::SystemOem : codepage::SystemAnsi, raw);
+    const QString text =
+        codepage::decode(CharSet == dcsOEM ? codepage::SystemOem : codepage::SystemAnsi, raw);
+    // Numbers are kept with "." in the table; the import reads them with its own separator.
+    if (FTable->IsNumberField(Index)) {
+        QString number;
+        if (DecimalNumberText(text, RunFormats().DecimalSeparator, number))
+            return number;
+    }
+    return text;
 }
 
 void TDurvel3DBF::ReadRow()

@@ -1,5 +1,6 @@
 #include "import/engine/Durvel3XML.h"
 
+#include "import/engine/support/SheetValues.h"
 #include "platform/ini/IniFile.h"
 #include "platform/xml/Xml.h"
 
@@ -385,6 +386,28 @@ void TDurvel3XML::OpenSource()
     FCurrentRow = 0;
     FRowTag = nullptr;
     FInPacket = FInRows = FRowDataSeen = false;
+    FInMetadata = FInFields = false;
+    FNumberFields.clear();
+    FNumbersResolved = false;
+    if (!WriteOnFly)
+        if (const TXMLTag* fields = FFile->Fields())
+            for (int i = 0; i < fields->ChildCount(); ++i)
+                NoteField(fields->Child(i));
+}
+
+void TDurvel3XML::NoteField(const TXMLTag* Field)
+{
+    // The packet's numbers are written with "."; the import reads them with its own separator.
+    static const QSet<QString> numberTypes{"i1",  "i2",  "i4", "i8", "ui1",   "ui2",
+                                           "ui4", "ui8", "r4", "r8", "fixed", "fixedfmt"};
+    bool found = false;
+    QString name = Field->Attribute(QStringLiteral("attrname"), &found);
+    if (!found)
+        name = Field->Attribute(QStringLiteral("FieldName"));
+    if (numberTypes.contains(Field->Attribute(QStringLiteral("fieldtype")).toLower())) {
+        FNumberFields.insert(name.toLower());
+        FNumbersResolved = false;
+    }
 }
 
 bool TDurvel3XML::HasMoreRows()
@@ -401,6 +424,13 @@ bool TDurvel3XML::HasMoreRows()
             FInRows = FInPacket && !FRowDataSeen &&
                       tag->Name.compare(QLatin1String("ROWDATA"), Qt::CaseInsensitive) == 0;
             FRowDataSeen = FRowDataSeen || FInRows;
+            FInMetadata =
+                FInPacket && tag->Name.compare(QLatin1String("METADATA"), Qt::CaseInsensitive) == 0;
+            FInFields = false;
+        } else if (depth == 2 && FInMetadata) {
+            FInFields = tag->Name.compare(QLatin1String("FIELDS"), Qt::CaseInsensitive) == 0;
+        } else if (depth == 3 && FInFields) {
+            NoteField(tag);
         } else if (depth == 2 && FInRows) {
             FRowTag = tag;
             return true;
@@ -422,9 +452,20 @@ void TDurvel3XML::ReadRow()
     const TXMLTag* tag = WriteOnFly ? FRowTag : FFile->Row(FCurrentRow);
     if (tag) {
         FindMapPositions(FColumns, FColumnsGeneration);
-        for (const Column& c : FColumns)
-            if (c.Position >= 0)
-                row->SetValueAt(c.Position, tag->Attribute(c.Attribute));
+        if (!FNumbersResolved) {
+            for (Column& c : FColumns)
+                c.Number = FNumberFields.contains(c.Attribute.toLower());
+            FNumbersResolved = true;
+        }
+        const QChar decimal = RunFormats().DecimalSeparator;
+        for (const Column& c : FColumns) {
+            if (c.Position < 0)
+                continue;
+            const QString value = tag->Attribute(c.Attribute);
+            QString number;
+            row->SetValueAt(c.Position,
+                            c.Number && DecimalNumberText(value, decimal, number) ? number : value);
+        }
     }
     ApplyFieldFormats();
 }

@@ -7,6 +7,7 @@
 #include "import/engine/support/WideStrings.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -120,7 +121,10 @@ private:
         QString Name;
         QString Attribute;
         int Position = -1;
+        bool Number = false; // the packet declares the field a number
     };
+    // Notes a field definition of the packet's metadata.
+    void NoteField(const TXMLTag* Field);
     std::vector<Column> FColumns;
     quint64 FColumnsGeneration = ~quint64(0);
     int FCurrentRow = 0;
@@ -129,4 +133,9 @@ private:
     bool FInPacket = false;
     bool FInRows = false;
     bool FRowDataSeen = false;
+    bool FInMetadata = false;
+    bool FInFields = false;
+    // Fields of a numeric type (lower-case names), and whether the columns know of them.
+    QSet<QString> FNumberFields;
+    bool FNumbersResolved = false;
 };

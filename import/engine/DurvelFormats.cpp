@@ -4,6 +4,8 @@
 #include "import/engine/DurvelStrings.h"
 #include "platform/codepage/CodePage.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -363,6 +365,18 @@ QString dateOrder(const QString& shortDateFormat)
     return order.size() == 3 ? order : QStringLiteral("mdy");
 }
 
+// The longest run of "y" in a date format.
+int yearDigits(const QString& format)
+{
+    int longest = 0;
+    int run = 0;
+    for (const QChar c : format) {
+        run = c.toLower() == u'y' ? run + 1 : 0;
+        longest = qMax(longest, run);
+    }
+    return longest;
+}
+
 bool scanDate(const TDurvelFormats& F, const QString& s, int& pos, QDate& date)
 {
     int parts[3];
@@ -383,18 +397,28 @@ bool scanDate(const TDurvelFormats& F, const QString& s, int& pos, QDate& date)
     if (count < 2)
         return false;
     const QString order = dateOrder(F.ShortDateFormat);
+    // The format's digit counts hold: under "yyyy" the year has four digits (a "24" is no year
+    // 2024 nor year 24), under "yy" at most two; a month or a day at most two.
+    const bool fourDigitYear = yearDigits(F.ShortDateFormat) >= 3;
     int y = 0, m = 0, d = 0;
     if (count == 3) {
         for (int i = 0; i < 3; ++i) {
             const QChar c = order.at(i);
-            if (c == u'y')
+            if (c == u'y') {
+                if (fourDigitYear ? lengths[i] != 4 : lengths[i] > 2)
+                    return false;
                 y = lengths[i] <= 2 ? twoDigitYear(parts[i]) : parts[i];
-            else if (c == u'm')
+            } else if (lengths[i] > 2) {
+                return false;
+            } else if (c == u'm') {
                 m = parts[i];
-            else
+            } else {
                 d = parts[i];
+            }
         }
     } else {
+        if (lengths[0] > 2 || lengths[1] > 2)
+            return false;
         const QString md = QString(order).remove(u'y');
         m = md.startsWith(u'm') ? parts[0] : parts[1];
         d = md.startsWith(u'm') ? parts[1] : parts[0];
@@ -585,6 +609,71 @@ bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime&
     return true;
 }
 
+namespace {
+
+// The names the formats write; the parser keeps to the English ones above.
+struct MonthNames
+{
+    QString Short[12];
+    QString Long[12];
+};
+
+MonthNames& monthNames()
+{
+    static MonthNames names = [] {
+        MonthNames english;
+        for (int i = 0; i < 12; ++i) {
+            english.Long[i] = QString::fromLatin1(kMonthLong[i]);
+            english.Short[i] = english.Long[i].left(3);
+        }
+        return english;
+    }();
+    return names;
+}
+
+void loadSystemMonthNames()
+{
+    DurvelLoadMonthNames(QLocale::system());
+}
+
+} // namespace
+
+// At start-up, as the locale's other settings are.
+Q_COREAPP_STARTUP_FUNCTION(loadSystemMonthNames)
+
+QString DurvelShortMonthName(int Month)
+{
+    return Month >= 1 && Month <= 12 ? monthNames().Short[Month - 1] : QString();
+}
+
+QString DurvelLongMonthName(int Month)
+{
+    return Month >= 1 && Month <= 12 ? monthNames().Long[Month - 1] : QString();
+}
+
+void DurvelSetMonthNames(const QStringList& Short, const QStringList& Long)
+{
+    MonthNames& names = monthNames();
+    for (int i = 0; i < 12; ++i) {
+        const QString english = QString::fromLatin1(kMonthLong[i]);
+        const QString s = Short.value(i);
+        const QString l = Long.value(i);
+        names.Short[i] = s.isEmpty() ? english.left(3) : s;
+        names.Long[i] = l.isEmpty() ? english : l;
+    }
+}
+
+void DurvelLoadMonthNames(const QLocale& Locale)
+{
+    QStringList shortNames;
+    QStringList longNames;
+    for (int m = 1; m <= 12; ++m) {
+        shortNames << Locale.monthName(m, QLocale::ShortFormat);
+        longNames << Locale.monthName(m, QLocale::LongFormat);
+    }
+    DurvelSetMonthNames(shortNames, longNames);
+}
+
 bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value)
 {
     if (strToDateTime(Formats, Text, Value))
@@ -638,12 +727,10 @@ QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Forma
             afterHour = false;
         } else if (c == u'm') {
             const int month = date.month(); // 0 for a value without a date
-            const QString name =
-                month >= 1 ? QString::fromLatin1(kMonthLong[month - 1]) : QString();
-            out += n == 1   ? QString::number(date.month())
-                   : n == 2 ? pad(date.month(), 2)
-                   : n == 3 ? name.left(3)
-                            : name;
+            out += n == 1   ? QString::number(month)
+                   : n == 2 ? pad(month, 2)
+                   : n == 3 ? DurvelShortMonthName(month)
+                            : DurvelLongMonthName(month);
         } else if (c == u'd') {
             const int weekday = date.dayOfWeek();
             const QString name =

@@ -6,7 +6,9 @@
 #include "import/engine/support/WideStrings.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <vector>
@@ -166,6 +168,14 @@ bool DurvelTextToInt64(const TDurvelFormats& Formats, const QString& Text, qint6
 bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value);
 // Reads Value by a format of the tokens Y, M, D, H, N, S, AMPM; false when it does not fit.
 bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime& Result);
+// Month names "mmm" and "mmmm" write: the locale's, filled at start-up, English for a month
+// the locale leaves without a name. DurvelParseUserDate reads the English names only.
+QString DurvelShortMonthName(int Month);
+QString DurvelLongMonthName(int Month);
+// Names 1 to 12; an empty or missing one keeps the English name.
+void DurvelSetMonthNames(const QStringList& Short, const QStringList& Long);
+void DurvelLoadMonthNames(const QLocale& Locale);
+
 // Format tokens: yyyy yy m mm mmm mmmm d dd h hh n nn s ss z zzz am/pm,
 // '/' and ':' are the formats' separators, quoted text is copied.
 QString DurvelFormatDateTime(const TDurvelFormats& Formats, const QString& Format,

@@ -1048,6 +1048,13 @@ void TDurvel3WizardF::BindRelays(TDurvel3* Reader)
         if (FWizard->OnImportError)
             FWizard->OnImportError(FWizard);
     };
+    Reader->OnReadProgress = [this](TDurvel3*, qint64 Done, qint64 Total) {
+        if (FProgressDialog) {
+            PostProgress(TfmDurvel3ProgressDlg::pcReadShare,
+                         int(double(Done) / double(Total) * 10000.0));
+            Pump(false);
+        }
+    };
     Reader->OnImportErrorAdv = [this](TDurvel3*) {
         if (FProgressDialog) {
             PostProgress(7, 1);

@@ -781,6 +781,7 @@ struct Reader::Push
     int depth = 0;
     bool lastStartEmpty = false;
     bool openText = false;
+    qint64 maxText = 0; // bytes of one text node; 0: any
     QByteArray buffer;
     // Bytes handed to the parser, and what entity references in attribute values added to them.
     qint64 fed = 0;
@@ -859,6 +860,13 @@ struct Reader::Push
         b.arena.append(p, std::size_t(length));
         b.arena.push_back('\0');
         e.textLength += quint32(length);
+        if (maxText > 0 && e.textLength > maxText) {
+            if (error && error->ioError.isEmpty())
+                error->ioError =
+                    QStringLiteral("a text of the document is longer than %1 bytes").arg(maxText);
+            xmlStopParser(ctxt);
+            return;
+        }
         if (e.blank)
             for (int i = 0; i < length && e.blank; ++i)
                 e.blank = isBlank(p[i]);
@@ -1214,6 +1222,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
         throw r->m_error->error(settings.name, QStringLiteral("The document cannot be read"));
     p.source = s;
     p.error = r->m_error.get();
+    p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
     // Small documents are parsed as they are read; others ahead of the caller.
     p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
     if (p.threaded)
@@ -1336,6 +1345,19 @@ bool Reader::is(const char* uri, const char* local) const
         return false;
     const Event& e = m_push->node();
     return sameText(e.local, local) && sameText(e.uri, uri);
+}
+
+bool Reader::localNameIs(const char* local) const
+{
+    return (m_type == NodeType::Element || m_type == NodeType::EndElement) &&
+           sameText(m_push->node().local, local);
+}
+
+const char* Reader::namespaceKey() const
+{
+    if (m_type != NodeType::Element && m_type != NodeType::EndElement)
+        return nullptr;
+    return cs(m_push->node().uri);
 }
 
 QString Reader::name() const

@@ -163,7 +163,8 @@ private slots:
 
         const QList<QStringList> got = m_reg.rows();
         QCOMPARE(got.size(), 2);
-        QCOMPARE(got[0].mid(0, 4), (QStringList{"201", "حسن ", "نوري ", "0404"}));
+        // The padding of fixed-width fields is not stored.
+        QCOMPARE(got[0].mid(0, 4), (QStringList{"201", "حسن", "نوري", "0404"}));
         QCOMPARE(got[1].mid(0, 4), (QStringList{"202", "زهرا", "صادقي", "0505"}));
         QCOMPARE(m_reg.w->DBGrid1->model()->rowCount(), 2);
     }

@@ -100,6 +100,86 @@ bool SheetXmlNumberText(QByteArrayView Number, QChar DecimalSeparator, QString& 
     return true;
 }
 
+bool DecimalNumberText(QStringView Number, QChar DecimalSeparator, QString& Text)
+{
+    const QStringView t = Number.trimmed();
+    qsizetype i = 0;
+    const auto isDigit = [&](qsizetype at) {
+        return at < t.size() && t[at] >= u'0' && t[at] <= u'9';
+    };
+    const bool negative = i < t.size() && t[i] == u'-';
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
+        ++i;
+    QString digits; // mantissa digits, the point left out
+    qsizetype point = -1;
+    for (; i < t.size(); ++i) {
+        if (isDigit(i))
+            digits += t[i];
+        else if (t[i] == u'.' && point < 0)
+            point = digits.size();
+        else
+            break;
+    }
+    if (digits.isEmpty())
+        return false;
+    if (point < 0)
+        point = digits.size();
+    qint64 exponent = 0;
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        const bool expNegative = i < t.size() && t[i] == u'-';
+        if (i < t.size() && (t[i] == u'-' || t[i] == u'+'))
+            ++i;
+        if (!isDigit(i))
+            return false;
+        for (; isDigit(i); ++i) {
+            exponent = exponent * 10 + (t[i].unicode() - u'0');
+            if (exponent > 400)
+                return false; // past any number a field can hold
+        }
+        if (expNegative)
+            exponent = -exponent;
+    }
+    if (i != t.size())
+        return false;
+    if (exponent == 0) {
+        // As written, but for the separator and a leading "+".
+        QString out = negative ? QStringLiteral("-") : QString();
+        out += QStringView(digits).left(point);
+        if (point < digits.size()) {
+            out += DecimalSeparator;
+            out += QStringView(digits).mid(point);
+        } else if (t.contains(u'.')) {
+            out += DecimalSeparator; // "12." keeps its point, as written
+        }
+        if (point == 0)
+            out.insert(negative ? 1 : 0, u'0');
+        Text = out;
+        return true;
+    }
+    // The point moves by the exponent; zeros fill what the digits do not cover.
+    qint64 at = point + exponent;
+    if (at < 0) {
+        digits.prepend(QString(-at, u'0'));
+        at = 0;
+    } else if (at > digits.size()) {
+        digits.append(QString(at - digits.size(), u'0'));
+    }
+    QString whole = digits.left(at);
+    QString frac = digits.mid(at);
+    while (whole.size() > 1 && whole.startsWith(u'0'))
+        whole.remove(0, 1);
+    while (frac.endsWith(u'0'))
+        frac.chop(1);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    const bool zero = whole == QLatin1String("0") && frac.isEmpty();
+    Text = (negative && !zero ? QStringLiteral("-") : QString()) + whole;
+    if (!frac.isEmpty())
+        Text += DecimalSeparator + frac;
+    return true;
+}
+
 bool IsBuiltinDateFormat(int Index)
 {
     return (Index >= 14 && Index <= 22) || (Index >= 45 && Index <= 47);
@@ -161,7 +241,8 @@ bool SheetSerialToDateTime(double Serial, bool Date1904, QDateTime& Value, TShee
     const qint64 inDay = wholeMs % dayMs;
     const QDate base(1899, 12, 30);
     Value = QDateTime(base.addDays(days), QTime::fromMSecsSinceStartOfDay(int(inDay)), Qt::UTC);
-    const bool hasDate = ms >= dayMs;
+    // Day 0 of the 1904 system is a real day (1 January 1904); in the 1900 system it is none.
+    const bool hasDate = ms >= dayMs || (Date1904 && ms == 0);
     const bool hasTime = ms % dayMs != 0;
     Kind = hasDate ? (hasTime ? TSheetDateKind::DateTime : TSheetDateKind::Date)
                    : TSheetDateKind::Time;

@@ -17,6 +17,10 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator = u'.');
 // the same text SheetNumberToText gives its value; false when it is no number. Plain numbers
 // of up to 15 digits are taken as written, without a round trip through a double.
 bool SheetXmlNumberText(QByteArrayView Number, QChar DecimalSeparator, QString& Text);
+// A number a source keeps as decimal text ("1234.56", " -7", "1.5E+20") with the import's
+// decimal separator and without an exponent, every digit as written (no round trip through a
+// double). False, and Text untouched, when it is no such number.
+bool DecimalNumberText(QStringView Number, QChar DecimalSeparator, QString& Text);
 
 // Built-in number formats that show dates or times: 14 to 22 and 45 to 47.
 bool IsBuiltinDateFormat(int Index);

@@ -1,11 +1,14 @@
 #include "import/engine/support/VoHugeFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +74,11 @@ void TVoHugeFile::RaiseSystem(const char* Operation, int Error)
 
 void TVoHugeFile::RaiseOpenFailure(const char* Operation)
 {
+    if (FHeld)
+        throw EVoHugeFile(
+            QStringLiteral("TVoHugeFile.%1(%2) failed. The file is in use by another program")
+                .arg(QLatin1String(Operation), FFileName),
+            EVoHugeFile::ecSystem);
     if (FNotRegular)
         throw EVoHugeFile(
             QStringLiteral("TVoHugeFile.%1(%2) failed. The path is not a regular file")
@@ -85,7 +93,36 @@ void TVoHugeFile::CheckOpen()
         Raise(64948, EVoHugeFile::ecNotOpen);
 }
 
-int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
+namespace {
+
+bool transientOpenError(int error)
+{
+    return error == EBUSY || error == ETXTBSY || error == EAGAIN; // EAGAIN is EWOULDBLOCK
+}
+
+// Takes the advisory lock the share mode asks for; false when another process holds one that
+// conflicts, by flock or by fcntl (programs use either).
+bool lockForShareMode(int fd, bool denyRead, bool denyWrite)
+{
+    if (!denyRead && !denyWrite)
+        return true;
+    int r;
+    do {
+        r = ::flock(fd, (denyRead ? LOCK_EX : LOCK_SH) | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0)
+        return errno != EWOULDBLOCK; // else no locks on this file system
+    struct flock probe = {};
+    probe.l_type = denyRead ? F_WRLCK : F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK)
+        return false;
+    return true;
+}
+
+} // namespace
+
+int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize, int WaitTime)
 {
     if (RecordSize < 1)
         Raise(64946, EVoHugeFile::ecRecordSize);
@@ -102,27 +139,56 @@ int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize)
         flags |= O_WRONLY;
     else
         flags |= O_RDONLY;
-    if (Rewrite)
-        flags |= O_CREAT | O_TRUNC;
-    else if (FCanCreate)
+    // Emptied only once the lock is ours: a file another process holds keeps its bytes.
+    if (Rewrite || FCanCreate)
         flags |= O_CREAT;
-    // Linux has no share modes; other processes are not kept out.
+    const quint32 share =
+        FShareMode != vsNotGiven ? FShareMode : (access == vaRead ? quint32(vsRead) : 0u);
     const QByteArray name = QFile::encodeName(FFileName);
     FNotRegular = false;
+    FHeld = false;
+    QElapsedTimer clock;
+    clock.start();
+    // Whether there is time for one more try; sleeps a little before it.
+    const auto waitMore = [&] {
+        const qint64 left = WaitTime - clock.elapsed();
+        if (WaitTime <= 0 || left <= 0)
+            return false;
+        QThread::msleep(ulong(qMin<qint64>(left, 50)));
+        return true;
+    };
     int fd;
-    do {
-        // Without waiting for a pipe's writer; a regular file reads the same either way.
-        fd = ::open(name.constData(), flags | O_NONBLOCK, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        FLastError = errno;
-        return FLastError == ENOENT ? hfrFileNotFound : hfrError;
+    for (;;) {
+        do {
+            // Without waiting for a pipe's writer; a regular file reads the same either way.
+            fd = ::open(name.constData(), flags | O_NONBLOCK, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            FLastError = errno;
+            if (transientOpenError(FLastError) && waitMore())
+                continue;
+            FHeld = transientOpenError(FLastError);
+            return FLastError == ENOENT ? hfrFileNotFound : hfrError;
+        }
+        struct stat st;
+        const bool statted = ::fstat(fd, &st) == 0;
+        if (!statted || !S_ISREG(st.st_mode)) {
+            FLastError = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+            FNotRegular = statted && !S_ISDIR(st.st_mode);
+            ::close(fd);
+            return hfrError;
+        }
+        if (lockForShareMode(fd, !(share & vsRead), !(share & vsWrite)))
+            break;
+        ::close(fd);
+        FLastError = EWOULDBLOCK;
+        if (!waitMore()) {
+            FHeld = true;
+            return hfrError;
+        }
     }
-    struct stat st;
-    const bool statted = ::fstat(fd, &st) == 0;
-    if (!statted || !S_ISREG(st.st_mode)) {
-        FLastError = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-        FNotRegular = statted && !S_ISDIR(st.st_mode);
+    if (Rewrite && ::ftruncate(fd, 0) != 0) {
+        FLastError = errno;
         ::close(fd);
         return hfrError;
     }
@@ -315,6 +381,14 @@ qint64 TVoHugeFile::RawSize(const char* Operation)
     if (::fstat(FHandle, &st) != 0)
         RaiseSystem(Operation, errno);
     return st.st_size;
+}
+
+qint64 TVoHugeFile::RawModified(const char* Operation)
+{
+    struct stat st;
+    if (::fstat(FHandle, &st) != 0)
+        RaiseSystem(Operation, errno);
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 void TVoHugeFile::Seek(qint64 Position)

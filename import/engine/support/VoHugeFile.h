@@ -63,7 +63,10 @@ public:
     void RewriteBuffered(int RecordSize, int BufferSize);
     // Reports instead of raising (a record size below 1 still raises). Only regular files are
     // opened: a device or a pipe would never end, or keep the open waiting.
-    int Open(bool Rewrite, int Options, int RecordSize, int BufferSize);
+    // The share mode becomes an advisory lock (shared when others may read, exclusive when not
+    // even that); a file another process holds locked against it, or a transient failure
+    // (EBUSY), is tried again until WaitTime milliseconds have passed, then reported.
+    int Open(bool Rewrite, int Options, int RecordSize, int BufferSize, int WaitTime = 0);
 
     // Counts in records.
     void BlockRead(void* Buffer, qint64 Count, qint64& Read);
@@ -77,6 +80,8 @@ public:
     void SetDate(const QDateTime& Date);
 
     bool IsOpen() const { return FHandle >= 0; }
+    // The last Open failed because another process held the file.
+    bool WasHeld() const { return FHeld; }
     QString FileName() const { return FFileName; }
     int RecordSize() const { return FRecordSize; }
     int LastError() const { return FLastError; }
@@ -90,6 +95,8 @@ protected:
     void BlockWriteUnsafe(const void* Buffer, qint64 Bytes);
     qint64 RawPos(const char* Operation);
     qint64 RawSize(const char* Operation);
+    // The modification time in nanoseconds since the epoch.
+    qint64 RawModified(const char* Operation);
     void CheckOpen();
     [[noreturn]] void RaiseSystem(const char* Operation, int Error);
     // The reason Open reported a failure.
@@ -111,4 +118,5 @@ protected:
     int FHandle = -1;
     int FLastError = 0;
     bool FNotRegular = false; // the last Open found a device, a pipe or a socket
+    bool FHeld = false;       // the last Open found the file held by another process
 };

@@ -62,6 +62,29 @@ bool LooksLikeUtf8(QByteArrayView Bytes)
     return multi;
 }
 
+int LooksLikeUtf16(QByteArrayView Bytes)
+{
+    const auto* b = reinterpret_cast<const uchar*>(Bytes.data());
+    const qsizetype n = Bytes.size() & ~qsizetype(1);
+    qsizetype zeroEven = 0;
+    qsizetype zeroOdd = 0;
+    for (qsizetype i = 0; i < n; i += 2) {
+        zeroEven += b[i] == 0;
+        zeroOdd += b[i + 1] == 0;
+    }
+    // Latin text has a zero in every other byte, Persian at least in its digits, blanks and
+    // line ends; a character whose other half is zero is rare. A stray zero byte in 8-bit
+    // text is not enough.
+    const qsizetype zeros = zeroEven + zeroOdd;
+    if (n < 4 || zeros * 16 < n / 2)
+        return 0;
+    if (zeroOdd * 10 >= zeros * 9)
+        return codepage::Utf16LE;
+    if (zeroEven * 10 >= zeros * 9)
+        return codepage::Utf16BE;
+    return 0;
+}
+
 bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
 {
     FReading = false;
@@ -71,9 +94,10 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
     FReadFill = 0;
     FBytesRead = 0;
     FLinesRead = 0;
-    if (Open(false, 0, 1, 0) != hfrOk)
+    if (Open(false, 0, 1, 0, FWaitTime) != hfrOk)
         return false;
     FResetSize = RawSize("Reset");
+    FResetModified = RawModified("Reset");
     FChunk = BufferSize > 0 ? qMax(BufferSize, 8) : DefaultBufferSize;
     FFlags = Flags & (tfUnicodeLineSeparator | tfCROnly);
     FReading = true;
@@ -111,13 +135,16 @@ bool TVoTextFile::TryReset(int Flags, int BufferSize, int CodePage)
     } else {
         if ((Flags & tfSwapped) && (CodePage == codepage::Utf16LE || CodePage == codepage::Utf32LE))
             CodePage += 1; // the big-endian twin
-        if ((Flags & tfDetectUtf8) && CodePage == 0) {
+        if ((Flags & tfDetectUnicode) && CodePage == 0) {
             // The probe does not depend on the buffer size, so neither does the encoding.
             if (FReadBuf.size() < kUtf8Probe + 8)
                 FReadBuf.resize(kUtf8Probe + 8);
             Ensure(kUtf8Probe);
             const qint64 probe = qMin<qint64>(FReadFill - FReadPos, kUtf8Probe);
-            if (LooksLikeUtf8(QByteArrayView(FReadBuf.constData() + FReadPos, probe)))
+            const QByteArrayView bytes(FReadBuf.constData() + FReadPos, probe);
+            if (Flags & tfDetectUtf16)
+                CodePage = LooksLikeUtf16(bytes);
+            if (CodePage == 0 && (Flags & tfDetectUtf8) && LooksLikeUtf8(bytes))
                 CodePage = codepage::Utf8;
         }
         SetCodepage(CodePage);
@@ -131,6 +158,9 @@ void TVoTextFile::Reset(int Flags, int BufferSize, int CodePage)
         QString text = MessageText(64953).arg(FFileName);
         if (FNotRegular)
             text += QStringLiteral(" The path is not a regular file.");
+        else if (FHeld)
+            text += QStringLiteral(" The file is in use by another program; close it there and "
+                                   "try again.");
         else if (FLastError)
             text += QLatin1Char(' ') + QString::fromLocal8Bit(std::strerror(FLastError));
         throw EVoTextFile(text, EVoHugeFile::ecTextReset);
@@ -244,6 +274,12 @@ bool TVoTextFile::Ensure(qint64 Bytes)
 void TVoTextFile::CheckSizeUnchanged()
 {
     const qint64 size = RawSize("FileSize");
+    // Overwritten with text of the same length, the file has a new modification time.
+    if (size == FResetSize && FBytesRead <= FResetSize && RawModified("FileDate") != FResetModified)
+        throw EVoTextFile(QStringLiteral("TVoTextFile(%1):The file changed while it was read: "
+                                         "it was written again")
+                              .arg(FFileName),
+                          EVoHugeFile::ecTextChanged);
     if (size != FResetSize || FBytesRead > FResetSize)
         throw EVoTextFile(QStringLiteral("TVoTextFile(%1):The file changed while it was read: "
                                          "%2 bytes when opened, %3 bytes now")

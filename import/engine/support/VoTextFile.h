@@ -14,6 +14,9 @@ class Codec;
 // True when Bytes hold UTF-8 with at least one multi-byte sequence; a sequence cut off by the
 // end of Bytes does not count against it.
 bool LooksLikeUtf8(QByteArrayView Bytes);
+// UTF-16 without a mark, told by its zero bytes (text in 8-bit pages has none): the code page
+// of the byte order they show, or 0 when Bytes do not look like UTF-16.
+int LooksLikeUtf16(QByteArrayView Bytes);
 
 class TVoTextFile : public TVoHugeFile
 {
@@ -21,12 +24,16 @@ public:
     // Flags of Reset and Rewrite.
     // tfDetectUtf8 (Reset only): a file without a mark whose first 64 KiB are valid UTF-8 and
     // not plain ASCII is read as UTF-8, as files from Linux programs are, when CodePage is 0.
+    // tfDetectUtf16 (Reset only): likewise a file whose first 64 KiB show UTF-16 by their zero
+    // bytes is read as UTF-16 in the byte order they show.
     enum : int {
         tfUnicode = 1,
         tfSwapped = 2,
         tfUnicodeLineSeparator = 4,
         tfCROnly = 8,
-        tfDetectUtf8 = 16
+        tfDetectUtf8 = 16,
+        tfDetectUtf16 = 32,
+        tfDetectUnicode = tfDetectUtf8 | tfDetectUtf16
     };
     // The accepted line ends when reading; 0 accepts all.
     enum : int { leCR = 1, leLF = 2, leCRLF = 4, leLFCR = 8, leLineSeparator = 16, leCRLF32 = 32 };
@@ -34,11 +41,16 @@ public:
     using TVoHugeFile::TVoHugeFile;
 
     // Opens for reading; a byte-order mark overrides CodePage (0 = the system ANSI page).
+    // A file another program holds is waited for up to WaitTime() milliseconds.
     // Raises EVoTextFile when the file cannot be opened.
     void Reset(int Flags = 0, int BufferSize = 0, int CodePage = 0);
     bool TryReset(int Flags, int BufferSize, int CodePage);
     // Creates (or empties) the file for writing; no byte-order mark is written.
     void Rewrite(int Flags = 0, int BufferSize = 0, int CodePage = 0);
+
+    static constexpr int DefaultWaitTime = 3000;
+    int WaitTime() const { return FWaitTime; }
+    void SetWaitTime(int Value) { FWaitTime = Value; }
 
     // A file whose encoding came from its byte-order mark keeps it.
     void SetCodepage(int CodePage);
@@ -61,6 +73,9 @@ public:
     void SetMaxLineBytes(qint64 Value) { FMaxLineBytes = Value; }
     // Lines read since Reset.
     qint64 LinesRead() const { return FLinesRead; }
+    // Bytes taken by the lines read so far (a mark included), and the file's size at Reset.
+    qint64 BytesConsumed() const { return FBytesRead - (FReadFill - FReadPos); }
+    qint64 SizeAtReset() const { return FResetSize; }
 
     // Raises EVoTextFile for a character the encoding cannot hold; nothing is written then.
     void WriteString(const QString& S);
@@ -76,6 +91,7 @@ private:
     void CheckSizeUnchanged();
 
     int FCodePage = 0;
+    int FWaitTime = DefaultWaitTime;
     int FFlags = 0;
     bool FNoConversion = false;
     bool FMarkFound = false;
@@ -94,6 +110,7 @@ private:
     qint64 FReadFill = 0;
     int FChunk = DefaultBufferSize;
     qint64 FResetSize = 0;
+    qint64 FResetModified = 0; // modification time at Reset, in nanoseconds
     qint64 FBytesRead = 0; // from the file, mark included
     qint64 FLinesRead = 0;
     qint64 FMaxLineBytes = DefaultMaxLineBytes;

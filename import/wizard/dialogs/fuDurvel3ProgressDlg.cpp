@@ -27,10 +27,7 @@ TfmDurvel3ProgressDlg::TfmDurvel3ProgressDlg(QWidget* Owner, TDurvel3* Import)
     setModal(false);
     ui->prbImport->setMaximum(0);
     ui->prbImport->setMinimum(0);
-    ui->prbImport->hide();
-    ui->prbImport->setEnabled(false);
-    ui->laPercent->hide();
-    ui->laPercent->setEnabled(false);
+    ShowBar(false);
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(1000);
@@ -93,6 +90,8 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
         // total but are not reported one by one.
         if (state == psFinished) {
             FPosition = FTotal;
+            if (FReadShare >= 0)
+                FReadShare = 10000;
             ScheduleRefresh();
         }
         SetClock(FState == psPreparing || FState == psImporting || FState == psResumed);
@@ -143,14 +142,22 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
     case pcTotal:
         if (Value != FTotal) {
             FTotal = Value;
-            const bool show = FTotal != 0;
-            ui->prbImport->setVisible(show);
-            ui->prbImport->setEnabled(show);
-            ui->laPercent->setVisible(show);
-            ui->laPercent->setEnabled(show);
-            ui->prbImport->setMaximum(qMax(0, FTotal));
+            if (FReadShare < 0) {
+                ShowBar(FTotal != 0);
+                ui->prbImport->setMaximum(qMax(0, FTotal));
+            }
             ScheduleRefresh();
         }
+        break;
+    case pcReadShare:
+        // A source that knows no row count tells how much of it was read; that drives the
+        // bar from then on, and the rows are still counted one by one.
+        if (FReadShare < 0) {
+            ShowBar(true);
+            ui->prbImport->setMaximum(10000);
+        }
+        FReadShare = qBound(0, Value, 10000);
+        ScheduleRefresh();
         break;
     case pcAdvancedError:
         FAdvancedErrors += Value;
@@ -248,14 +255,37 @@ void TfmDurvel3ProgressDlg::ScheduleRefresh()
         FRefreshTimer->start();
 }
 
+void TfmDurvel3ProgressDlg::ShowBar(bool Show)
+{
+    ui->prbImport->setVisible(Show);
+    ui->prbImport->setEnabled(Show);
+    ui->laPercent->setVisible(Show);
+    ui->laPercent->setEnabled(Show);
+}
+
+int TfmDurvel3ProgressDlg::BarPosition() const
+{
+    return FReadShare >= 0 ? FReadShare : qMin(FPosition, qMax(0, FTotal));
+}
+
+int TfmDurvel3ProgressDlg::BarMaximum() const
+{
+    return FReadShare >= 0 ? 10000 : qMax(0, FTotal);
+}
+
+QString TfmDurvel3ProgressDlg::PercentText() const
+{
+    const int position = BarPosition();
+    const int maximum = BarMaximum();
+    if (position == 0 || maximum == 0)
+        return QStringLiteral("0%");
+    return QString::number(qint64(std::nearbyint(double(position) * 100.0 / maximum))) + u'%';
+}
+
 void TfmDurvel3ProgressDlg::RefreshProgress()
 {
-    QProgressBar* bar = ui->prbImport;
-    bar->setValue(qMin(FPosition, bar->maximum()));
-    QString text = QStringLiteral("0%");
-    if (FPosition != 0 && FTotal != 0)
-        text = QString::number(qint64(std::nearbyint(double(FPosition) * 100.0 / FTotal))) + u'%';
-    ui->laPercent->setText(text);
+    ui->prbImport->setValue(BarPosition());
+    ui->laPercent->setText(PercentText());
 }
 
 void TfmDurvel3ProgressDlg::SetClock(bool Running)

@@ -30,6 +30,8 @@ public:
         pcTotal = 6,         // value: the number of rows the import will process
         pcAdvancedError = 7, // value: failed rows of the second report
         pcRolledBack = 8,    // value: rows that went back; the counts return to the last commit
+        pcReadShare = 9,     // value: ten-thousandths of the source read (sources without a
+                             // row count); drives the bar in place of the row steps
     };
     enum TProgressState : int {
         psPreparing = 0,
@@ -70,6 +72,10 @@ public:
     int Committed() const { return FCommitted; }
     int Errors() const { return FErrors + FAdvancedErrors; }
     int Total() const { return FTotal; }
+    // The bar as shown: its position, its maximum and the percentage text.
+    int BarPosition() const;
+    int BarMaximum() const;
+    QString PercentText() const;
     // Real time while running; the clock stands while paused and after the end.
     qint64 ElapsedMs() const;
     bool ClockRunning() const { return FClockRunning; }
@@ -91,6 +97,7 @@ private:
     void SwitchToFinished();
     void ButtonClicked();
     void StepProgress();
+    void ShowBar(bool Show);
     void ScheduleRefresh();
     void RefreshProgress();
     void SetClock(bool Running);
@@ -114,6 +121,7 @@ private:
     // The counts at the last commit report, which a rollback returns to.
     int FCommittedCounts[4] = {0, 0, 0, 0};
     int FTotal = 0;
+    int FReadShare = -1;       // ten-thousandths; -1 until a source reports what it has read
     qint64 FElapsedBefore = 0; // ms gathered before the running stretch
     QElapsedTimer FClock;
     bool FClockRunning = false;

@@ -107,7 +107,7 @@ void CsvPage::LoadPreview()
         const int limit = asked > 0 ? qMin(asked, MaxPreviewLines) : MaxPreviewLines;
         TVoTextFile file(fileName, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
         // As the reader does, so the preview and the import agree on the encoding.
-        file.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+        file.Reset(TVoTextFile::tfDetectUnicode, 0, 0);
         QString line;
         while (lines.size() < limit && !file.EndOfFile()) {
             file.ReadLine(line);
@@ -249,6 +249,7 @@ void CsvPage::CopyOptions(TDurvel3& Reader) const
     ascii.Comma = F->Comma();
     ascii.SkipFirstRows = FCSVSkipLines;
     ascii.Encoding = ctWinDefined;
+    ascii.EncodingChosen = false;
 }
 
 void CsvPage::SaveTemplate(IniFile& Ini) const

@@ -44,10 +44,13 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
     connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
     connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
             [this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); });
+    // A file gone or held meanwhile is told, never thrown out of the handler.
     connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
-        SetTXTEncoding(index);
-        if (F->Step() == 1 && F->ImportType() == aiTXT)
-            LoadViewer();
+        F->Guarded([&] {
+            SetTXTEncoding(index);
+            if (F->Step() == 1 && F->ImportType() == aiTXT)
+                LoadViewer();
+        });
     });
     SetTXTSkipLines(0);
 }
@@ -95,6 +98,12 @@ void TxtPage::SetTXTEncoding(int Value)
 {
     if (Value < 0 || Value >= CodePageTableSize)
         return;
+    FTXTEncodingChosen = true;
+    ShowTXTEncoding(Value);
+}
+
+void TxtPage::ShowTXTEncoding(int Value)
+{
     FTXTEncoding = Value;
     if (ui->cmbTXTEncoding->currentIndex() != Value)
         ui->cmbTXTEncoding->setCurrentIndex(Value);
@@ -103,8 +112,17 @@ void TxtPage::SetTXTEncoding(int Value)
 void TxtPage::LoadViewer()
 {
     Viewer->SetLineLimit(F->Wizard()->TextViewerRows);
-    Viewer->SetCodePage(CodePageByIndex(FTXTEncoding));
+    Viewer->SetCodePage(FTXTEncodingChosen ? CodePageByIndex(FTXTEncoding) : 0);
     Viewer->LoadFromFile(F->FileName());
+    if (!FTXTEncodingChosen) {
+        // The list shows what was found; UTF-16 in big-endian order has no entry and is
+        // looked for again by the reader.
+        int found = ctWinDefined;
+        for (const int entry : {ctUtf8, ctUtf16, ctUtf32})
+            if (CodePageByIndex(entry) == Viewer->LoadedCodePage())
+                found = entry;
+        ShowTXTEncoding(found);
+    }
     F->NeedReload = false;
     DrawArrows();
 }
@@ -265,6 +283,7 @@ void TxtPage::CopyOptions(TDurvel3& Reader) const
     ascii.Comma = QChar();
     ascii.SkipFirstRows = FTXTSkipLines;
     ascii.Encoding = TDurvelCharsetType(FTXTEncoding);
+    ascii.EncodingChosen = FTXTEncodingChosen;
 }
 
 void TxtPage::SaveTemplate(IniFile& Ini) const
@@ -278,8 +297,13 @@ void TxtPage::SaveTemplate(IniFile& Ini) const
 void TxtPage::LoadTemplate(const IniFile& Ini)
 {
     SetTXTSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
-    const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), 0);
-    SetTXTEncoding(encoding >= 0 && encoding < CodePageTableSize ? int(encoding) : 0);
+    const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), -1);
+    if (encoding >= 0 && encoding < CodePageTableSize) {
+        SetTXTEncoding(int(encoding));
+    } else {
+        FTXTEncodingChosen = false;
+        ShowTXTEncoding(ctWinDefined);
+    }
     for (const QString& field : Ini.keys(kMapSection)) {
         const auto found = ui->lvTXTFields->findItems(field, Qt::MatchFixedString);
         if (found.isEmpty())

@@ -40,7 +40,9 @@ public:
     int TXTSkipLines() const { return FTXTSkipLines; }
     int TXTEncoding() const { return FTXTEncoding; }
     void SetTXTSkipLines(int Value);
+    // Chooses the encoding; until one is chosen each file's own is looked for.
     void SetTXTEncoding(int Value);
+    bool TXTEncodingChosen() const { return FTXTEncodingChosen; }
     // A field's position and size, or false when it has none.
     bool FieldPosSize(const QString& Field, int& Position, int& Size) const;
     void SetFieldPosSize(const QString& Field, int Position, int Size);
@@ -49,6 +51,8 @@ public:
 
 private:
     void LoadViewer();
+    // Shows an encoding without choosing it.
+    void ShowTXTEncoding(int Value);
     void DrawArrows();
     void FieldChanged();
     void ViewerSelectionChanged();
@@ -58,4 +62,6 @@ private:
 
     int FTXTSkipLines = -1;
     int FTXTEncoding = 0;
+    // The user or a template chose the encoding; until then each file's is looked for.
+    bool FTXTEncodingChosen = false;
 };

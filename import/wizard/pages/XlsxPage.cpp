@@ -32,6 +32,8 @@ void XlsxPage::LoadFile()
     TXlsxFile file;
     file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
     file.Workbook.NeedFillMerge = FNeedFillMerge;
+    // Only what a tab shows is read: the parse of a sheet stops below it.
+    file.SetCellLimits(PreviewSize, PreviewSize);
     file.SetFileName(F->FileName());
     LoadDocument(file);
     ClearTabs();

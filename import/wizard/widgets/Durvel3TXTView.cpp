@@ -234,11 +234,12 @@ void TDurvel3TXTViewer::LoadFromFile(const QString& FileName)
     if (!QFileInfo(FileName).isFile())
         RaiseImportError(DurvelStr::FileNotExists, FileName);
     TVoTextFile file(FileName, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    file.Reset(0, 0, 0);
-    if (FCodePage != -1)
+    file.Reset(FCodePage == 0 ? TVoTextFile::tfDetectUnicode : 0, 0, 0);
+    if (FCodePage > 0)
         file.SetCodepage(FCodePage);
-    else
+    else if (FCodePage == -1)
         FCodePage = file.Codepage();
+    FLoadedCodePage = file.Codepage();
     // Read into a fresh list so that a read error leaves the shown lines in place.
     QStringList lines;
     int longest = 0;

@@ -73,9 +73,12 @@ public:
     explicit TDurvel3TXTViewer(QWidget* Parent = nullptr);
     ~TDurvel3TXTViewer() override;
 
-    // -1 takes the code page the text file reports (a byte-order mark, else the system page).
+    // -1 takes the code page the text file reports (a byte-order mark, else the system page);
+    // 0 also looks for UTF-8 and for UTF-16 without a mark, as the text reader does.
     int CodePage() const { return FCodePage; }
     void SetCodePage(int Value) { FCodePage = Value; }
+    // The code page the last load read the file in.
+    int LoadedCodePage() const { return FLoadedCodePage; }
     // Lines to load; 0 or less loads the whole file.
     int LineLimit() const { return FLineLimit; }
     void SetLineLimit(int Value) { FLineLimit = Value; }
@@ -136,6 +139,7 @@ private:
     void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline);
 
     int FCodePage = -1;
+    int FLoadedCodePage = 0;
     int FLineLimit = 100;
     TWideStringList FLines;
     int FLongest = 0;

@@ -2,6 +2,7 @@
 
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/VoTextFile.h"
+#include "platform/ini/IniFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,6 +51,8 @@ private slots:
         QTest::newRow("short line leaves fields empty")
             << QByteArray("1\n2;3;4\n") << ";"
             << QList<QStringList>{{"1", "", ""}, {"2", "3", "4"}};
+        QTest::newRow("delimited fields keep their spaces")
+            << QByteArray(" a , b \n") << "," << QList<QStringList>{{" a ", " b ", ""}};
         QTest::newRow("tab separator and blank lines")
             << QByteArray("a\tb\n\n  \nc\td\n") << "\t"
             << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
@@ -87,6 +90,15 @@ private slots:
                                             << "cd";
         QTest::newRow("zero length") << QByteArray("abc") << "1;0"
                                      << "";
+        QTest::newRow("padding spaces dropped") << QByteArray("  1001    x") << "0;8"
+                                                << "1001";
+        QTest::newRow("inner spaces kept") << QByteArray("Ali Reza  ") << "0;10"
+                                           << "Ali Reza";
+        QTest::newRow("no-break space kept") << QByteArray("\xA0"
+                                                           "12 ")
+                                             << "0;4" << QString(QChar(0xA0)) + "12";
+        QTest::newRow("only spaces") << QByteArray("a    b") << "1;4"
+                                     << "";
     }
     void fixedWidth()
     {
@@ -121,30 +133,131 @@ private slots:
         QCOMPARE(run(imp, 1, {"0=1"}), (QList<QStringList>{{QString::fromUtf8("پچژگ")}}));
     }
 
-    // Delimited files in the default encoding may be UTF-8 without a mark; fixed width and a
-    // chosen encoding keep the page they are given.
+    // Files in the default encoding may be UTF-8, or UTF-16 without a mark, in both modes; an
+    // encoding chosen (even the default) keeps the page it names.
     void utf8WithoutMark_data()
     {
         QTest::addColumn<bool>("fixed");
         QTest::addColumn<int>("encoding");
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         const QString salam = QString::fromUtf8("سلام");
-        QTest::newRow("delimited default") << false << int(ctWinDefined) << salam;
+        const QString mojibake = QString::fromUtf8("ط³ظ„ط§ظ…");
+        const QByteArray utf8 = salam.toUtf8() + "\r\n";
+        const QString line = salam + QStringLiteral(" 12\r\nx\r\n");
+        const QByteArray utf16le(reinterpret_cast<const char*>(line.utf16()), line.size() * 2);
+        QByteArray utf16be = utf16le;
+        for (qsizetype i = 0; i + 1 < utf16be.size(); i += 2)
+            std::swap(utf16be[i], utf16be[i + 1]);
+        QTest::newRow("delimited default") << false << int(ctWinDefined) << false << utf8 << salam;
         QTest::newRow("delimited cp1256 chosen")
-            << false << int(ctCp1256) << QString::fromUtf8("ط³ظ„ط§ظ…");
-        QTest::newRow("fixed width default")
-            << true << int(ctWinDefined) << QString::fromUtf8("ط³ظ„ط§ظ…");
+            << false << int(ctCp1256) << true << utf8 << mojibake;
+        QTest::newRow("fixed width default") << true << int(ctWinDefined) << false << utf8 << salam;
+        QTest::newRow("fixed width default chosen by a template")
+            << true << int(ctWinDefined) << true << utf8 << mojibake;
+        QTest::newRow("utf-16 little-endian, no mark")
+            << false << int(ctWinDefined) << false << utf16le << salam + " 12";
+        QTest::newRow("utf-16 big-endian, no mark")
+            << false << int(ctWinDefined) << false << utf16be << salam + " 12";
+        QTest::newRow("fixed width utf-16, no mark")
+            << true << int(ctWinDefined) << false << utf16le << salam + " 12";
     }
     void utf8WithoutMark()
     {
         QFETCH(bool, fixed);
         QFETCH(int, encoding);
+        QFETCH(bool, chosen);
+        QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         TDurvel3ASCII imp;
-        imp.SetFileName(writeFile(QString::fromUtf8("سلام").toUtf8() + "\r\n"));
+        imp.SetFileName(writeFile(bytes));
         imp.Encoding = TDurvelCharsetType(encoding);
+        imp.EncodingChosen = chosen;
         imp.Comma = fixed ? QChar() : QChar(u',');
-        QCOMPARE(run(imp, 1, {fixed ? "0=0;8" : "0=1"}), (QList<QStringList>{{expected}}));
+        QCOMPARE(run(imp, 1, {fixed ? "0=0;8" : "0=1"}).value(0), (QStringList{expected}));
+    }
+
+    // A template that names an encoding chooses it; one without leaves it to be looked for.
+    void templateChoosesEncoding_data()
+    {
+        QTest::addColumn<QString>("encoding"); // empty: no key
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("no key") << "" << false;
+        QTest::newRow("windows default") << "0" << true;
+        QTest::newRow("utf-8") << "25" << true;
+    }
+    void templateChoosesEncoding()
+    {
+        QFETCH(QString, encoding);
+        QFETCH(bool, chosen);
+        IniFile ini(m_dir.filePath("enc.imp"));
+        ini.writeInteger("ASCII_OPTIONS", "SkipLines", 0);
+        if (!encoding.isEmpty())
+            ini.writeString("ASCII_OPTIONS", "Encoding", encoding);
+        TDurvel3ASCII imp;
+        imp.LoadTemplateSections(ini);
+        QCOMPARE(imp.EncodingChosen, chosen);
+        QCOMPARE(int(imp.Encoding), encoding.isEmpty() ? 0 : encoding.toInt());
+    }
+
+    // A year of two digits under "yyyy" is no date: not 2005-03-24 from "5/3/24".
+    void twoDigitYearsUnderFourDigitFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QDate>("stored"); // invalid: Null, with the date error logged
+        QTest::newRow("yyyy, two-digit year") << "yyyy/mm/dd" << QByteArray("5/3/24") << QDate();
+        QTest::newRow("yyyy, whole year")
+            << "yyyy/mm/dd" << QByteArray("2024/3/5") << QDate(2024, 3, 5);
+        QTest::newRow("dd/mm/yyyy, two-digit year")
+            << "dd/mm/yyyy" << QByteArray("05/03/24") << QDate();
+        QTest::newRow("yy, two-digit year")
+            << "yy/mm/dd" << QByteArray("24/3/5") << QDate(2024, 3, 5);
+    }
+    void twoDigitYearsUnderFourDigitFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, text);
+        QFETCH(QDate, stored);
+        FakeDataSet ds({{"Code"}, {"Born", ftDate}});
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile("1;" + text + "\r\n"));
+        imp.Comma = u';';
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Map().Add("Born=2");
+        imp.Formats().ShortDateFormat = format;
+        QStringList errors;
+        imp.OnImportErrorAdv = [&](TDurvel3* s) { errors << s->LastErrorText(); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.rows.size(), 1);
+        QCOMPARE(ds.rows.at(0).at(1).toDate(), stored);
+        QCOMPARE(errors.size(), stored.isValid() ? 0 : 1);
+    }
+
+    // The reader tells how far through the file it is: rising, and all of it at the end.
+    void readProgressReported()
+    {
+        QByteArray bytes;
+        for (int i = 0; i < 3000; ++i)
+            bytes += QByteArray::number(i) + ",x\r\n";
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes));
+        imp.Comma = u',';
+        QList<qint64> done;
+        qint64 total = -1;
+        imp.OnReadProgress = [&](TDurvel3*, qint64 Done, qint64 Total) {
+            done << Done;
+            total = Total;
+        };
+        QCOMPARE(run(imp, 1, {"0=1"}).size(), 3000);
+        QCOMPARE(total, qint64(bytes.size()));
+        QVERIFY(!done.isEmpty());
+        QCOMPARE(done.last(), total);
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        QVERIFY(done.size() <= 3000);
+        QVERIFY(done.size() > 100); // the bar moves with the file
     }
 
     void skippedAndBlankLinesCountForLineNumbers()
@@ -288,6 +401,8 @@ private slots:
             << QByteArray("1\n2\n3") << QByteArray("33\n") << true;
         QTest::newRow("lines added") << QByteArray("1\n2\n") << QByteArray("3\n") << true;
         QTest::newRow("truncated") << QByteArray("1\n2\n3\n") << QByteArray("1\n") << false;
+        QTest::newRow("written again, same size")
+            << QByteArray("1\n2\n3\n") << QByteArray("7\n8\n9\n") << false;
     }
     void fileChangedWhileImported()
     {
@@ -296,6 +411,13 @@ private slots:
         QFETCH(bool, append);
         TDurvel3ASCII imp;
         const QString path = writeFile(bytes);
+        {
+            // An hour old, so that writing it again surely gives it another time.
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                  QFileDevice::FileModificationTime));
+        }
         imp.SetFileName(path);
         imp.Comma = u',';
         DurvelCellStore grid(1, 0);

@@ -170,7 +170,7 @@ private slots:
             << QStringList{"NAME", "CNT", "PRICE", "WHEN", "RATE", "NOTE"} << "CIYTBM"
             << QList<QStringList>{
                    {"Ali", "-5", "12.5", "2020/05/06 07:08:09", "1.25", QString::fromUtf8("سلام")},
-                   {"B", "123456789", "-0.5", "1850/01/02", "-3e+100", ""}};
+                   {"B", "123456789", "-0.5", "1850/01/02", "-3" + QString(100, u'0'), ""}};
     }
     void tablesOtherProgramsWrite()
     {
@@ -218,6 +218,84 @@ private slots:
         imp.SetFileName(path);
         imp.SkipDeleted = skipDeleted;
         imp.SkipFirstRows = skipFirst;
+        QStringList got;
+        for (const QStringList& r : run(imp, {"NAME"}))
+            got << r.value(0);
+        QCOMPARE(got, names);
+    }
+
+    // With "," as the decimal separator and "." between thousands, a table's 1234.56 is read
+    // as 1234,56, never as 123456; binary numbers come without an exponent.
+    void numbersTakeTheImportsSeparators_data()
+    {
+        QTest::addColumn<quint8>("version");
+        QTest::addColumn<char>("type");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("fieldType");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("N into a float")
+            << quint8(0x03) << 'N' << QByteArray("   1234.56") << int(ftFloat) << QVariant(1234.56);
+        QTest::newRow("N into text") << quint8(0x03) << 'N' << QByteArray("   1234.50")
+                                     << int(ftWideString) << QVariant("1234,50");
+        QTest::newRow("F with an exponent") << quint8(0x03) << 'F' << QByteArray("  1.25E+3")
+                                            << int(ftWideString) << QVariant("1250");
+        QTest::newRow("N into an integer")
+            << quint8(0x03) << 'N' << QByteArray("  98765.00") << int(ftInteger) << QVariant(98765);
+        double big = 1e20;
+        QByteArray b(8, '\0');
+        qToLittleEndian(big, b.data());
+        QTest::newRow("FoxPro B into text")
+            << quint8(0x30) << 'B' << b << int(ftWideString) << QVariant("100000000000000000000");
+        QTest::newRow("FoxPro Y into text")
+            << quint8(0x30) << 'Y' << QByteArray("\x50\xC3\0\0\0\0\0\0", 8) << int(ftWideString)
+            << QVariant("5");
+    }
+    void numbersTakeTheImportsSeparators()
+    {
+        QFETCH(quint8, version);
+        QFETCH(char, type);
+        QFETCH(QByteArray, stored);
+        QFETCH(int, fieldType);
+        QFETCH(QVariant, value);
+        const QString path = folder() + "/n.dbf";
+        write(path, tableBytes(version, {{"AMT", type, int(stored.size())}}, {{stored}}));
+        FakeDataSet ds({{"Amount", TDurvelFieldType(fieldType)}});
+        TDurvel3DBF imp;
+        imp.SetFileName(path);
+        imp.DataSet = &ds;
+        imp.Map().Add("Amount=AMT");
+        imp.Formats().DecimalSeparator = u',';
+        imp.Formats().ThousandSeparator = u'.';
+        QStringList errors;
+        imp.OnImportErrorAdv = [&](TDurvel3* s) { errors << s->LastErrorText(); };
+        QVERIFY(imp.Execute());
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(ds.rows.size(), 1);
+        QCOMPARE(ds.rows.at(0).at(0), value);
+    }
+
+    // The record cap counts rows written, not records skipped or deleted.
+    void recordCapCountsRowsWritten_data()
+    {
+        QTest::addColumn<int>("skipFirst");
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("skip 2, import 2") << 2 << 2 << QStringList{"c", "e"};
+        QTest::newRow("deleted passed over") << 0 << 2 << QStringList{"a", "c"};
+        QTest::newRow("cap past the end") << 1 << 9 << QStringList{"c", "e"};
+    }
+    void recordCapCountsRowsWritten()
+    {
+        QFETCH(int, skipFirst);
+        QFETCH(int, cap);
+        QFETCH(QStringList, names);
+        const QString path = folder() + "/c.dbf";
+        write(path, tableBytes(0x03, {{"NAME", 'C', 5}}, {{"a"}, {"b"}, {"c"}, {"d"}, {"e"}},
+                               {false, true, false, true, false}));
+        TDurvel3DBF imp;
+        imp.SetFileName(path);
+        imp.SkipFirstRows = skipFirst;
+        imp.ImportRecCount = cap;
         QStringList got;
         for (const QStringList& r : run(imp, {"NAME"}))
             got << r.value(0);
@@ -396,6 +474,18 @@ private slots:
             << tableBytes(0x30, {{"NOTE", 'M', 4}}, {{le32(100000)}}) << fptBytes({{1, "abc"}})
             << 109 << "memo of field NOTE";
         QTest::newRow("memo file missing") << memoTable << QByteArray() << 102 << "t.fpt";
+        const QByteArray longText(TDBFRead::MaxMemoBytes + 1, 'x');
+        QTest::newRow("FoxPro memo past the cap")
+            << memoTable << fptBytes({{1, longText}}) << 109 << "is longer than 1048576 bytes";
+        QTest::newRow("dBase III memo past the cap")
+            << tableBytes(0x83, {{"NOTE", 'M', 10}}, {{"         1"}})
+            << QByteArray(512, '\0') + longText + "\x1A" << 109 << "is longer than 1048576 bytes";
+        // 2^55 + 1 blocks of 512 bytes wrap around to block 1, another record's memo.
+        QByteArray dbt(512, '\0');
+        dbt += "someone else's memo\x1A\x1A";
+        QTest::newRow("memo block number wraps around")
+            << tableBytes(0x83, {{"NOTE", 'M', 20}}, {{"36028797018963969"}}) << dbt << 109
+            << "points at block 36028797018963969, past the end";
     }
     void damagedFilesGiveClearErrors()
     {
@@ -406,7 +496,7 @@ private slots:
         const QString dir = folder();
         write(dir + "/t.dbf", table);
         if (!memo.isEmpty())
-            write(dir + "/t.fpt", memo);
+            write(dir + (uchar(table.at(0)) == 0x83 ? "/t.dbt" : "/t.fpt"), memo);
         TDurvel3DBF imp;
         imp.SetFileName(dir + "/t.dbf");
         try {

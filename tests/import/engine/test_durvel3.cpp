@@ -1,6 +1,7 @@
 #include "helper_fakes.h"
 
 #include "import/engine/Durvel3.h"
+#include "platform/codepage/CodePage.h"
 #include "platform/ini/IniFile.h"
 
 #include <QDir>
@@ -557,7 +558,9 @@ private slots:
         QVERIFY(!imp.Running());
         QCOMPARE(readFile(log), errorLine.isEmpty()
                                     ? QByteArray()
-                                    : "D T - Import process started\r\n\r\nD T - " + errorLine +
+                                    : "\xEF\xBB\xBF"
+                                      "D T - Import process started\r\n\r\nD T - " +
+                                          errorLine +
                                           ": broken source\r\n\r\nD T - Import process "
                                           "finished\r\n1 error(s) found\r\nImport failed: " +
                                           QByteArray::number(committed) + " row(s) kept\r\n\r\n");
@@ -717,7 +720,9 @@ private slots:
     {
         QTest::addColumn<QList<QStringList>>("source");
         QTest::addColumn<QByteArray>("log");
-        const QByteArray start = "D T - Import process started\r\n\r\n";
+        // A new log is UTF-8 behind a byte-order mark.
+        const QByteArray start = "\xEF\xBB\xBF"
+                                 "D T - Import process started\r\n\r\n";
         const QByteArray end = "D T - Import process finished\r\n";
         QTest::newRow("no errors")
             << QList<QStringList>{{"1", "a", "3"}} << start + end + "No error found\r\n\r\n";
@@ -739,8 +744,8 @@ private slots:
                    "1 error(s) found\r\n\r\n";
         QTest::newRow("persian text")
             << QList<QStringList>{{"1", "a", QString::fromUtf8("سی")}}
-            << start + "D T - Line 1: '\xD3\xED' is not a valid integer value\r\n\r\n" + end +
-                   "1 error(s) found\r\n\r\n";
+            << start + "D T - Line 1: '" + QString::fromUtf8("سی").toUtf8() +
+                   "' is not a valid integer value\r\n\r\n" + end + "1 error(s) found\r\n\r\n";
     }
     void errorLogBytes()
     {
@@ -814,10 +819,49 @@ private slots:
         QVERIFY(imp.Execute());
         const QByteArray once = "D T - Import process started\r\n\r\nD T - Import process "
                                 "finished\r\nNo error found\r\n\r\n";
-        QCOMPARE(readFile(imp.ErrorLogFileName), once + once);
+        const QByteArray mark = "\xEF\xBB\xBF";
+        QCOMPARE(readFile(imp.ErrorLogFileName), mark + once + once);
         imp.RewriteErrorLogFile = true;
         QVERIFY(imp.Execute());
-        QCOMPARE(readFile(imp.ErrorLogFileName), once);
+        QCOMPARE(readFile(imp.ErrorLogFileName), mark + once);
+    }
+
+    // A log appended to keeps the encoding it was begun in: an older one in the ANSI page
+    // gets ANSI lines, a UTF-8 one UTF-8 lines.
+    void appendedLogKeepsItsEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<QByteArray>("line");
+        const QString persian = QString::fromUtf8("سی");
+        QTest::newRow("ANSI log") << QByteArray("old\r\n")
+                                  << "'" + codepage::encode(1256, persian) + "'";
+        QTest::newRow("UTF-8 log")
+            << QByteArray("\xEF\xBB\xBFold\r\n") << "'" + persian.toUtf8() + "'";
+        QTest::newRow("empty file") << QByteArray() << "'" + persian.toUtf8() + "'";
+    }
+    void appendedLogKeepsItsEncoding()
+    {
+        QFETCH(QByteArray, existing);
+        QFETCH(QByteArray, line);
+        FakeDataSet ds({{"Age", ftInteger}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Age=1");
+        imp.Lines = {{QString::fromUtf8("سی")}};
+        imp.ErrorLog = true;
+        imp.RewriteErrorLogFile = false;
+        imp.ErrorLogFileName = m_dir.filePath("kept.log");
+        QFile f(imp.ErrorLogFileName);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(existing);
+        f.close();
+        QVERIFY(imp.Execute());
+        const QByteArray log = readFile(imp.ErrorLogFileName);
+        QVERIFY2(log.startsWith(existing.isEmpty() ? QByteArray("\xEF\xBB\xBF") : existing),
+                 log.constData());
+        QVERIFY2(log.contains(line + " is not a valid integer value"), log.constData());
+        QCOMPARE(log.count("\xEF\xBB\xBF"),
+                 existing.startsWith("\xEF") || existing.isEmpty() ? 1 : 0);
     }
 
     void logPathResolution_data()

@@ -2,6 +2,7 @@
 
 #include "import/engine/DurvelFormats.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 struct Rule
@@ -345,6 +346,17 @@ private slots:
                                         << "2024/03/05xyz" << QDateTime();
         QTest::newRow("no date") << "yyyy/mm/dd"
                                  << "yesterday" << QDateTime();
+        // The format's digit counts hold in every stage.
+        QTest::newRow("two-digit year under yyyy") << "yyyy/mm/dd"
+                                                   << "5/3/24" << QDateTime();
+        QTest::newRow("two-digit year under dd/mm/yyyy") << "dd/mm/yyyy"
+                                                         << "05/03/24" << QDateTime();
+        QTest::newRow("two-digit year under yy") << "yy/mm/dd"
+                                                 << "24/03/05" << march5;
+        QTest::newRow("four-digit year under yy") << "yy/mm/dd"
+                                                  << "2024/03/05" << QDateTime();
+        QTest::newRow("three-digit day") << "yyyy/mm/dd"
+                                         << "2024/03/005" << QDateTime();
     }
     void textToDateTime()
     {
@@ -370,6 +382,31 @@ private slots:
                  QString("5 Mar 24 7:04 AM at x"));
         // A value without a date has no month or day to name.
         QCOMPARE(DurvelFormatDateTime(f, "mmm|mmmm|ddd|dddd", QDateTime()), QString("|||"));
+    }
+
+    // Month names come from the locale; a month it leaves without a name keeps the English
+    // one; the date parser still reads the English names.
+    void monthNamesFromTheLocale()
+    {
+        const auto restore = qScopeGuard([] { DurvelLoadMonthNames(QLocale::c()); });
+        DurvelLoadMonthNames(QLocale(QLocale::Persian, QLocale::Iran));
+        const QString persianMarch = QLocale(QLocale::Persian, QLocale::Iran).monthName(3);
+        QVERIFY(!persianMarch.isEmpty());
+        TDurvelFormats f;
+        const QDateTime t(QDate(2024, 3, 5), QTime(0, 0));
+        QCOMPARE(DurvelFormatDateTime(f, "mmmm", t), persianMarch);
+        QDateTime parsed;
+        QVERIFY(DurvelParseUserDate("05 March 2024", "DD MMMM YYYY", parsed));
+        QCOMPARE(parsed.date(), QDate(2024, 3, 5));
+        QVERIFY(!DurvelParseUserDate("05 " + persianMarch + " 2024", "DD MMMM YYYY", parsed));
+
+        QStringList shortNames(12, QStringLiteral("s"));
+        QStringList longNames(12, QStringLiteral("l"));
+        shortNames[2].clear();
+        longNames[2].clear();
+        DurvelSetMonthNames(shortNames, longNames);
+        QCOMPARE(DurvelFormatDateTime(f, "mmm mmmm", t), QStringLiteral("Mar March"));
+        QCOMPARE(DurvelFormatDateTime(f, "mmm mmmm", t.addMonths(1)), QStringLiteral("s l"));
     }
 
     void fieldFormatLists()

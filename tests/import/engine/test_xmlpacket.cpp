@@ -104,6 +104,42 @@ private slots:
         QCOMPARE(run(path, true, skip), rows);
     }
 
+    // A packet writes its numbers with "."; an import whose decimal separator is "," reads
+    // 1234.56 as 1234,56, whole or on the fly. Text fields are left as they are.
+    void numbersTakeTheImportsSeparators_data()
+    {
+        QTest::addColumn<bool>("onFly");
+        QTest::newRow("whole") << false;
+        QTest::newRow("on the fly") << true;
+    }
+    void numbersTakeTheImportsSeparators()
+    {
+        QFETCH(bool, onFly);
+        const QByteArray doc = kHead +
+                               "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+                               "<FIELD attrname=\"Amount\" fieldtype=\"r8\"/>"
+                               "<FIELD attrname=\"Big\" fieldtype=\"r8\"/>"
+                               "<FIELD attrname=\"Code\" fieldtype=\"string\" WIDTH=\"10\"/>"
+                               "</FIELDS></METADATA><ROWDATA>"
+                               "<ROW Amount=\"1234.56\" Big=\"1E+20\" Code=\"1.5\"/>"
+                               "</ROWDATA></DATAPACKET>";
+        FakeDataSet ds({{"Amount", ftFloat}, {"Big"}, {"Code"}});
+        TDurvel3XML imp;
+        imp.SetFileName(writeFile(doc));
+        imp.WriteOnFly = onFly;
+        imp.DataSet = &ds;
+        imp.Map().Add("Amount=Amount");
+        imp.Map().Add("Big=Big");
+        imp.Map().Add("Code=Code");
+        imp.Formats().DecimalSeparator = u',';
+        imp.Formats().ThousandSeparator = u'.';
+        QVERIFY(imp.Execute());
+        QCOMPARE(ds.rows.size(), 1);
+        QCOMPARE(ds.rows.at(0).at(0), QVariant(1234.56));
+        QCOMPARE(ds.rows.at(0).at(1), QVariant("100000000000000000000"));
+        QCOMPARE(ds.rows.at(0).at(2), QVariant("1.5"));
+    }
+
     void parserMessages_data()
     {
         QTest::addColumn<QByteArray>("doc");

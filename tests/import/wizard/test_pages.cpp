@@ -8,6 +8,9 @@
 #include "import/wizard/widgets/ButtonPicture.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "platform/codepage/CodePage.h"
+#include "platform/ini/IniFile.h"
+#include "tests/support/MessageLog.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_LastPage.h"
@@ -480,6 +483,69 @@ private slots:
         p->Viewer->GetSelection(start, size);
         QCOMPARE(start, 8);
         QCOMPARE(size, 3);
+    }
+
+    // Until the user or a template chooses an encoding, the fixed-width page finds UTF-8 and
+    // UTF-16 as the delimited page does, shows it in the list and hands it to the reader.
+    void txtEncodingFoundUntilChosen_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("templateGivesDefault");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("line");
+        const QString ali = QString::fromUtf8("علی 12");
+        const QString lines = ali + "\r\n";
+        QTest::newRow("utf-8") << lines.toUtf8() << false << int(ctUtf8) << ali;
+        QTest::newRow("utf-16 little-endian")
+            << QByteArray(reinterpret_cast<const char*>(lines.utf16()), lines.size() * 2) << false
+            << int(ctUtf16) << ali;
+        QTest::newRow("template chose the default")
+            << lines.toUtf8() << true << int(ctWinDefined)
+            << codepage::decode(1256, lines.toUtf8()).chopped(2);
+    }
+    void txtEncodingFoundUntilChosen()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, templateGivesDefault);
+        QFETCH(int, shown);
+        QFETCH(QString, line);
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(aiTXT);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.txt"), bytes));
+        TxtPage* p = w->TXTPage;
+        if (templateGivesDefault) {
+            IniFile ini(fx.dir.filePath(QStringLiteral("t.imp")));
+            ini.writeInteger(QStringLiteral("ASCII_OPTIONS"), QStringLiteral("Encoding"), 0);
+            p->LoadTemplate(ini);
+        }
+        w->SetStep(1);
+        QCOMPARE(p->ui->cmbTXTEncoding->currentIndex(), shown);
+        QCOMPARE(p->Viewer->Lines().Strings(0), line);
+        TDurvel3ASCII reader;
+        p->CopyOptions(reader);
+        QCOMPARE(int(reader.Encoding), shown);
+        QCOMPARE(reader.EncodingChosen, templateGivesDefault);
+    }
+
+    // Choosing an encoding reloads the file; one removed meanwhile is told, the page stays.
+    void txtEncodingChoiceTellsAMissingFile()
+    {
+        WizardFixture fx;
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiTXT);
+        const QString path = fx.file(QStringLiteral("a.txt"));
+        w->ui->edtFileName->setText(path);
+        w->SetStep(1);
+        QVERIFY(QFile::remove(path));
+        MessageLog log;
+        w->TXTPage->ui->cmbTXTEncoding->activated(int(ctCp1256));
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY2(log.texts().at(0).contains(QStringLiteral("a.txt")),
+                 qPrintable(log.texts().at(0)));
+        QCOMPARE(w->TXTPage->TXTEncoding(), int(ctCp1256));
+        QCOMPARE(w->Step(), 1);
     }
 
     void txtEncodingIsOneStoredValue()

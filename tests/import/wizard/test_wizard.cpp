@@ -67,6 +67,8 @@ struct Seen
     int inserted = -1;
     int errors = -1;
     bool finished = false;
+    int barMaximum = -1;
+    QString percent;
 };
 
 // Presses the progress dialog's OK once it offers it, noting what it showed.
@@ -76,7 +78,8 @@ void pressOkWhenFinished(TDurvel3WizardF* w, Seen& seen, QTimer& timer)
         TfmDurvel3ProgressDlg* d = w->ProgressDialog();
         if (!d || !d->IsFinished())
             return;
-        seen = {d->State(), d->Processed(), d->Inserted(), d->Errors(), true};
+        seen = {d->State(), d->Processed(),  d->Inserted(),   d->Errors(),
+                true,       d->BarMaximum(), d->PercentText()};
         d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
     });
     timer.start(5);
@@ -569,6 +572,9 @@ private slots:
         QCOMPARE(seen.processed, 3);
         QCOMPARE(seen.inserted, 3);
         QCOMPARE(seen.errors, 0);
+        // A text file has no row count: the bar follows the bytes read.
+        QCOMPARE(seen.barMaximum, 10000);
+        QCOMPARE(seen.percent, QStringLiteral("100%"));
         QCOMPARE(w->ProgressDialog(), nullptr);
         QCOMPARE(log.texts(), QStringList());
     }

@@ -24,6 +24,7 @@ private slots:
     void splitIntoVectorAsIntoList();
     void everyEntryDecodes_data();
     void everyEntryDecodes();
+    void codePageNamesAreWhole();
     void codePageIndexOutsideTable();
     void charSetAndFolders();
     void shortenFileName();
@@ -213,6 +214,17 @@ void TestDurvelUtils::everyEntryDecodes()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(codepage::decode(CodePageByIndex(entry), bytes), text);
+}
+
+void TestDurvelUtils::codePageNamesAreWhole()
+{
+    // Every name's brackets are closed, each once.
+    for (int i = 0; i < CodePageTableSize; ++i) {
+        const QString name = CodePageDisplayName(i);
+        QVERIFY2(name.count(u'(') == name.count(u')') && name.count(u'(') <= 1, qPrintable(name));
+    }
+    QCOMPARE(CodePageDisplayName(ctLatin2), QStringLiteral("latin2 (ISO 8859-2 Central European)"));
+    QCOMPARE(CodePageDisplayName(ctLatin7), QStringLiteral("latin7 (ISO 8859-13 Baltic)"));
 }
 
 void TestDurvelUtils::codePageIndexOutsideTable()

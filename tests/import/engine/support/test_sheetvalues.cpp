@@ -104,6 +104,69 @@ private slots:
             QCOMPARE(got, text);
     }
 
+    // Decimal text a source keeps (dBase, data packets): every digit as written, the import's
+    // separator, no exponent.
+    void decimalNumberText_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("text"); // empty: no number, left alone
+        QTest::newRow("amount") << "1234.56"
+                                << ","
+                                << "1234,56";
+        QTest::newRow("trailing zeros kept") << " 12.50 "
+                                             << ","
+                                             << "12,50";
+        QTest::newRow("whole") << "-7"
+                               << ","
+                               << "-7";
+        QTest::newRow("plus sign dropped") << "+3.5"
+                                           << "."
+                                           << "3.5";
+        QTest::newRow("no leading digit") << "-.5"
+                                          << ","
+                                          << "-0,5";
+        QTest::newRow("exponent") << "1E+20"
+                                  << ","
+                                  << "100000000000000000000";
+        QTest::newRow("exponent with a fraction") << "1.25e3"
+                                                  << ","
+                                                  << "1250";
+        QTest::newRow("negative exponent") << "-1.5E-3"
+                                           << ","
+                                           << "-0,0015";
+        QTest::newRow("twenty digits exact") << "12345678901234567891"
+                                             << "."
+                                             << "12345678901234567891";
+        QTest::newRow("zero with an exponent") << "-0.0e5"
+                                               << "."
+                                               << "0";
+        QTest::newRow("text") << "12a"
+                              << ","
+                              << "";
+        QTest::newRow("empty") << ""
+                               << ","
+                               << "";
+        QTest::newRow("dBase overflow mark") << "****"
+                                             << ","
+                                             << "";
+        QTest::newRow("exponent without digits") << "1e"
+                                                 << ","
+                                                 << "";
+        QTest::newRow("huge exponent") << "1e99999"
+                                       << ","
+                                       << "";
+    }
+    void decimalNumberText()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, separator);
+        QFETCH(QString, text);
+        QString got = QStringLiteral("unchanged");
+        QCOMPARE(DecimalNumberText(written, separator.at(0), got), !text.isEmpty());
+        QCOMPARE(got, text.isEmpty() ? QStringLiteral("unchanged") : text);
+    }
+
     void dateFormats_data()
     {
         QTest::addColumn<QString>("format");
@@ -154,6 +217,9 @@ private slots:
         QTest::newRow("first day") << 1.0 << false << "1900/01/01";
         QTest::newRow("past year 9999") << 3e6 << false << "3000000";
         QTest::newRow("negative") << -5.0 << false << "-5";
+        QTest::newRow("zero in 1904 is its first day") << 0.0 << true << "1904/01/01";
+        QTest::newRow("zero in 1900 is a time") << 0.0 << false << "00:00:00";
+        QTest::newRow("time only in 1904") << 0.25 << true << "06:00:00";
     }
     void serials()
     {

@@ -1,6 +1,8 @@
 #include "import/engine/support/VoHugeFile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +22,8 @@ private slots:
     void openResults();
     void closeAtEnd();
     void fileDate();
+    void heldFileWaitedFor_data();
+    void heldFileWaitedFor();
 
 private:
     QTemporaryDir m_dir;
@@ -206,6 +210,60 @@ void TestVoHugeFile::fileDate()
     file.Close();
     QCOMPARE(QFileInfo(name).lastModified(), when);
     QCOMPARE(QFileInfo(name).size(), qint64(4));
+}
+
+// A file another process holds locked is waited for up to WaitTime, then reported as in use;
+// the child holds its lock for about 600 ms.
+void TestVoHugeFile::heldFileWaitedFor_data()
+{
+    QTest::addColumn<QString>("lockCall");
+    QTest::addColumn<int>("waitTime");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("flock, waited for") << "fcntl.flock(f, fcntl.LOCK_EX)" << 10000 << true;
+    QTest::newRow("fcntl lock, waited for") << "fcntl.lockf(f, fcntl.LOCK_EX)" << 10000 << true;
+    QTest::newRow("flock, too short a wait") << "fcntl.flock(f, fcntl.LOCK_EX)" << 100 << false;
+    QTest::newRow("no wait") << "fcntl.lockf(f, fcntl.LOCK_EX)" << 0 << false;
+}
+
+void TestVoHugeFile::heldFileWaitedFor()
+{
+    QFETCH(QString, lockCall);
+    QFETCH(int, waitTime);
+    QFETCH(bool, opens);
+    const QString name = m_dir.filePath(QStringLiteral("held.txt"));
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("a,b\n");
+    f.close();
+    QProcess child;
+    child.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"),
+                                                     QStringLiteral("import fcntl, sys, time\n"
+                                                                    "f = open(sys.argv[1], 'r+')\n"
+                                                                    "%1\n"
+                                                                    "print('held', flush=True)\n"
+                                                                    "time.sleep(0.6)\n")
+                                                         .arg(lockCall),
+                                                     name});
+    QVERIFY(child.waitForReadyRead(10000));
+    QCOMPARE(child.readLine().trimmed(), QByteArray("held"));
+    QElapsedTimer clock;
+    clock.start();
+    TVoHugeFile file(name, TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    const int result = file.Open(false, 0, 1, 0, waitTime);
+    const qint64 took = clock.elapsed();
+    const QString refused = opens ? QString() : errorOf([&] { file.Reset(); });
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(result == TVoHugeFile::hfrOk, opens);
+    QCOMPARE(file.WasHeld(), !opens);
+    if (opens) {
+        QVERIFY2(took >= 300, qPrintable(QString::number(took))); // it did wait for the lock
+    } else {
+        QVERIFY(took < 5000);
+        QVERIFY2(refused.contains(QStringLiteral("in use by another program")),
+                 qPrintable(refused));
+    }
+    // Once let go, the file opens at once.
+    QCOMPARE(file.Open(false, 0, 1, 0), int(TVoHugeFile::hfrOk));
 }
 
 QTEST_MAIN(TestVoHugeFile)

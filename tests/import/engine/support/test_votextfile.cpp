@@ -292,6 +292,14 @@ void TestVoTextFile::utf8Detection_data()
         << salam + QByteArray(65536 - salam.size() - 1, 'x') + salam << codepage::Utf8;
     QTest::newRow("bad byte past the probe")
         << salam + QByteArray(70000, 'x') + "\xd3" << codepage::Utf8;
+    // UTF-16 without a mark shows by its zero bytes, in either order.
+    const QString line = QString::fromUtf8("علی,12\r\nرضا,7\r\n");
+    QTest::newRow("utf-16 little-endian") << utf16le(line) << codepage::Utf16LE;
+    QTest::newRow("utf-16 big-endian") << utf16be(line) << codepage::Utf16BE;
+    QTest::newRow("latin utf-16 little-endian") << utf16le("a,b\r\n") << codepage::Utf16LE;
+    QTest::newRow("a stray zero byte in ansi text")
+        << QByteArray("abcdefgh\0ijklmnopqrstuvwxyz0123456789") << codepage::SystemAnsi;
+    QTest::newRow("zeros on both sides") << QByteArray("a\0\0\0b\0\0\0", 8) << codepage::SystemAnsi;
 }
 
 void TestVoTextFile::utf8Detection()
@@ -299,16 +307,20 @@ void TestVoTextFile::utf8Detection()
     QFETCH(QByteArray, bytes);
     QFETCH(int, codePage);
     TVoTextFile file(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    file.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+    file.Reset(TVoTextFile::tfDetectUnicode, 0, 0);
     QCOMPARE(file.Codepage(), codePage);
     // A small buffer sees the same start of the file.
     TVoTextFile small(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    small.Reset(TVoTextFile::tfDetectUtf8, 16, 0);
+    small.Reset(TVoTextFile::tfDetectUnicode, 16, 0);
     QCOMPARE(small.Codepage(), codePage);
     // A chosen page is never second-guessed.
     TVoTextFile chosen(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
-    chosen.Reset(TVoTextFile::tfDetectUtf8, 0, 1256);
+    chosen.Reset(TVoTextFile::tfDetectUnicode, 0, 1256);
     QCOMPARE(chosen.Codepage(), 1256);
+    // Asked for UTF-8 alone, UTF-16 is not looked for.
+    TVoTextFile utf8Only(write(bytes), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
+    utf8Only.Reset(TVoTextFile::tfDetectUtf8, 0, 0);
+    QCOMPARE(utf8Only.Codepage(), codePage == codepage::Utf8 ? codePage : codepage::SystemAnsi);
 }
 
 void TestVoTextFile::cp936LineLongerThanBuffers_data()

@@ -90,8 +90,19 @@ private slots:
             << "0%" << false;
         QTest::newRow("a rollback before any commit")
             << "3:1 3:3 3:2 8:3" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
+        // A text source reports the share of it read: the bar follows that, not the rows.
+        QTest::newRow("read share drives the bar")
+            << "1:1 6:0 3:1 9:2500 3:1" << QStringList{"2", "2", "0", "0", "0", "0"} << "25%"
+            << true;
+        QTest::newRow("read share over a row total")
+            << "6:100 3:1 9:7350 3:1 2:1" << QStringList{"3", "2", "0", "0", "1", "0"} << "74%"
+            << true;
+        QTest::newRow("read share, a later total leaves the bar")
+            << "9:5000 6:3 3:1" << QStringList{"1", "1", "0", "0", "0", "0"} << "50%" << true;
+        QTest::newRow("read share finished")
+            << "1:1 9:9000 5:0 1:3" << QStringList{"0", "0", "0", "0", "0", "0"} << "100%" << true;
         QTest::newRow("unknown codes ignored")
-            << "0:5 8:1 9:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
+            << "0:5 10:1 11:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }
     void counters()
     {
