@@ -137,20 +137,21 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     ui->pgImport->setCurrentWidget(ui->tsImportType);
 
     // Buttons and the first page's handlers.
-    connect(ui->bNext, &QPushButton::clicked, this, &TDurvel3WizardF::bNextClick);
-    connect(ui->bBack, &QPushButton::clicked, this, &TDurvel3WizardF::bBackClick);
-    connect(ui->bOk, &QPushButton::clicked, this, &TDurvel3WizardF::bOkClick);
-    connect(ui->bHelp, &QPushButton::clicked, this, &TDurvel3WizardF::bHelpClick);
-    connect(ui->bCancel, &QPushButton::clicked, this, &TDurvel3WizardF::reject);
-    connect(ui->spbBrowse, &QToolButton::clicked, this, &TDurvel3WizardF::spbBrowseClick);
+    connect(ui->bNext, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bNextClick));
+    connect(ui->bBack, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bBackClick));
+    connect(ui->bOk, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bOkClick));
+    connect(ui->bHelp, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bHelpClick));
+    connect(ui->bCancel, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::reject));
+    connect(ui->spbBrowse, &QToolButton::clicked, this,
+            Guard(this, &TDurvel3WizardF::spbBrowseClick));
     connect(ui->edtFileName, &QLineEdit::textChanged, this,
             [this](const QString& text) { Guarded([&] { SetFileName(text); }); });
     connect(ui->cbComma->lineEdit(), &QLineEdit::editingFinished, this,
-            &TDurvel3WizardF::cbCommaExit);
-    connect(ui->cbComma, &QComboBox::activated, this, &TDurvel3WizardF::cbCommaExit);
+            Guard(this, &TDurvel3WizardF::cbCommaExit));
+    connect(ui->cbComma, &QComboBox::activated, this, Guard(this, &TDurvel3WizardF::cbCommaExit));
     connect(ui->cbQuote->lineEdit(), &QLineEdit::editingFinished, this,
-            &TDurvel3WizardF::cbQuoteExit);
-    connect(ui->cbQuote, &QComboBox::activated, this, &TDurvel3WizardF::cbQuoteExit);
+            Guard(this, &TDurvel3WizardF::cbQuoteExit));
+    connect(ui->cbQuote, &QComboBox::activated, this, Guard(this, &TDurvel3WizardF::cbQuoteExit));
     for (int kind = 0; kind < ImportKindCount; ++kind) {
         auto* rb = findChild<QRadioButton*>(QLatin1String(ImportKind(kind).RadioButton));
         connect(rb, &QRadioButton::clicked, this, [this, kind] {
@@ -160,13 +161,14 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
             });
         });
     }
-    connect(ui->chGoToLastPage, &QCheckBox::toggled, this, &TDurvel3WizardF::SetGoToLastPage);
+    connect(ui->chGoToLastPage, &QCheckBox::toggled, this,
+            Guard(this, &TDurvel3WizardF::SetGoToLastPage));
     connect(ui->btnLoadTemplate, &QPushButton::clicked, this,
-            &TDurvel3WizardF::btnLoadTemplateClick);
+            Guard(this, &TDurvel3WizardF::btnLoadTemplateClick));
     connect(ui->btnSaveTemplate, &QPushButton::clicked, this,
-            &TDurvel3WizardF::btnSaveTemplateClick);
+            Guard(this, &TDurvel3WizardF::btnSaveTemplateClick));
     connect(ui->chAutoSaveTemplate, &QCheckBox::toggled, this,
-            &TDurvel3WizardF::SetAutoSaveTemplate);
+            Guard(this, &TDurvel3WizardF::SetAutoSaveTemplate));
 
     // Help and template buttons as the component asks.
     ui->bHelp->setVisible(FWizard->ShowHelpButton);

@@ -41,22 +41,17 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : SourcePage(Form, aiCSV), ui(new Ui::ts
     Grid->SetDefaultDrawing(false);
     Grid->OnDrawCell = [this](TKobCustomGrid*, int ACol, int ARow, const QRect& Rect,
                               TGridDrawState State) { DrawCell(ACol, ARow, Rect, int(State)); };
-    Grid->OnMouseDown = [this](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
-                               int X, int Y) {
-        if (Button != Qt::LeftButton)
-            return;
-        int col = -1;
-        int row = -1;
-        Grid->MouseToCell(X, Y, col, row);
-        ColumnClicked(col);
-    };
+    OnColumnPressed(Grid, F, [this](int Column) { ColumnClicked(Column); });
 
-    connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this, &CsvPage::FieldChanged);
-    connect(ui->cbCSVColNumber, &QComboBox::activated, this, &CsvPage::ColNumberChosen);
-    connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this, &CsvPage::AutoFillClick);
-    connect(ui->tbtCSVClear, &QToolButton::clicked, this, &CsvPage::ClearClick);
+    connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &CsvPage::FieldChanged));
+    connect(ui->cbCSVColNumber, &QComboBox::activated, this,
+            F->Guard(this, &CsvPage::ColNumberChosen));
+    connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this,
+            F->Guard(this, &CsvPage::AutoFillClick));
+    connect(ui->tbtCSVClear, &QToolButton::clicked, this, F->Guard(this, &CsvPage::ClearClick));
     connect(ui->edtCSVSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetCSVSkipLines(BoxNumber(t, 0)); });
+            F->Guard([this](const QString& t) { SetCSVSkipLines(BoxNumber(t, 0)); }));
     SetCSVSkipLines(0);
 }
 

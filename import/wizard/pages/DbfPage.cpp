@@ -24,7 +24,8 @@ DbfPage::DbfPage(TDurvel3WizardF* Form)
     BindPairs({ui->lstDBFDataSet, ui->lstDBF, ui->lstDBFMap, ui->bDBFAdd, ui->bDBFAutoFill,
                ui->bDBFRemove, ui->bDBFClear},
               ui->laStep_03);
-    connect(ui->chDBFSkipDeleted, &QCheckBox::clicked, this, &DbfPage::SetDBFSkipDeleted);
+    connect(ui->chDBFSkipDeleted, &QCheckBox::clicked, this,
+            F->Guard(this, &DbfPage::SetDBFSkipDeleted));
     SetDBFSkipDeleted(true);
 }
 

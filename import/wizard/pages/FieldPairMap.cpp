@@ -25,26 +25,31 @@ QStringList captions(const QTreeWidget* List)
 
 } // namespace
 
-FieldPairMap::FieldPairMap(const Controls& Lists, std::function<void()> Changed, QObject* Parent)
-    : QObject(Parent), C(Lists), FChanged(std::move(Changed))
+FieldPairMap::FieldPairMap(const Controls& Lists, std::function<void()> Changed, TGuard Guard,
+                           QObject* Parent)
+    : QObject(Parent), C(Lists), FChanged(std::move(Changed)), FGuard(std::move(Guard))
 {
+    // Every handler runs inside the window's guard.
+    const auto guard = [this](void (FieldPairMap::*Method)()) {
+        return [this, Method] { FGuard([&] { (this->*Method)(); }); };
+    };
     for (QTreeWidget* list : {C.DataSet, C.Source, C.Map}) {
         list->setRootIsDecorated(false);
         list->setItemsExpandable(false);
         list->setAllColumnsShowFocus(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        connect(list, &QTreeWidget::itemSelectionChanged, this, &FieldPairMap::Changed);
-        connect(list, &QTreeWidget::currentItemChanged, this, &FieldPairMap::Changed);
+        connect(list, &QTreeWidget::itemSelectionChanged, this, guard(&FieldPairMap::Changed));
+        connect(list, &QTreeWidget::currentItemChanged, this, guard(&FieldPairMap::Changed));
     }
     C.DataSet->setHeaderLabels({QStringLiteral("DataSet")});
     C.Map->setHeaderLabels({QStringLiteral("DataSet"), QStringLiteral("="), QString()});
     C.Map->header()->setMinimumSectionSize(16);
     C.Map->header()->resizeSection(0, 92);
     C.Map->header()->resizeSection(1, 20);
-    connect(C.Add, &QAbstractButton::clicked, this, &FieldPairMap::Add);
-    connect(C.AutoFill, &QAbstractButton::clicked, this, &FieldPairMap::AutoFill);
-    connect(C.Remove, &QAbstractButton::clicked, this, &FieldPairMap::Remove);
-    connect(C.Clear, &QAbstractButton::clicked, this, &FieldPairMap::Clear);
+    connect(C.Add, &QAbstractButton::clicked, this, guard(&FieldPairMap::Add));
+    connect(C.AutoFill, &QAbstractButton::clicked, this, guard(&FieldPairMap::AutoFill));
+    connect(C.Remove, &QAbstractButton::clicked, this, guard(&FieldPairMap::Remove));
+    connect(C.Clear, &QAbstractButton::clicked, this, guard(&FieldPairMap::Clear));
     UpdateButtons();
 }
 

@@ -28,8 +28,11 @@ public:
         QAbstractButton* Clear;
     };
 
+    // Runs a handler's body, showing what it raises (the form's Guarded).
+    using TGuard = std::function<void(const std::function<void()>&)>;
     // Changed runs after every change of a list or of a selection (the form's TuneButtons).
-    FieldPairMap(const Controls& Lists, std::function<void()> Changed, QObject* Parent);
+    FieldPairMap(const Controls& Lists, std::function<void()> Changed, TGuard Guard,
+                 QObject* Parent);
 
     // The destination's columns, in destination order; the pairs are emptied.
     void SetColumns(const QStringList& Columns);
@@ -69,6 +72,7 @@ private:
 
     Controls C;
     std::function<void()> FChanged;
+    TGuard FGuard;
     QStringList FColumns;
     QString FSourceCaption;
 };

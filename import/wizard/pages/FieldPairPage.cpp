@@ -12,7 +12,8 @@ FieldPairPage::FieldPairPage(TDurvel3WizardF* Form, int Kind, QString MapSection
 void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepLabel)
 {
     Pairs = new FieldPairMap(
-        Lists, [this] { F->TuneButtons(); }, this);
+        Lists, [this] { F->TuneButtons(); },
+        [this](const std::function<void()>& Body) { F->Guarded(Body); }, this);
     FStepLabel = StepLabel;
 }
 

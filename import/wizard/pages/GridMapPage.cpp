@@ -49,19 +49,22 @@ void GridMapPage::Bind(const Controls& Ctl)
     C.Fields->setAllColumnsShowFocus(true);
     C.Fields->setColumnWidth(0, C.FieldWidth);
     C.Fields->setColumnWidth(1, C.ValueWidth);
-    connect(C.Fields, &QTreeWidget::currentItemChanged, this, &GridMapPage::FieldShown);
+    connect(C.Fields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &GridMapPage::FieldShown));
     if (C.ColNumber)
-        connect(C.ColNumber, &QComboBox::activated, this, &GridMapPage::ColNumberChosen);
-    connect(C.AutoFillButton, &QAbstractButton::clicked, this, &GridMapPage::AutoFill);
-    connect(C.ClearButton, &QAbstractButton::clicked, this, &GridMapPage::Clear);
+        connect(C.ColNumber, &QComboBox::activated, this,
+                F->Guard(this, &GridMapPage::ColNumberChosen));
+    connect(C.AutoFillButton, &QAbstractButton::clicked, this,
+            F->Guard(this, &GridMapPage::AutoFill));
+    connect(C.ClearButton, &QAbstractButton::clicked, this, F->Guard(this, &GridMapPage::Clear));
     connect(C.SkipEdit, &QLineEdit::textChanged, this,
-            [this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); });
+            F->Guard([this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); }));
     if (C.Tabs)
-        connect(C.Tabs, &QTabWidget::currentChanged, this, [this](int Index) {
+        connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this](int Index) {
             SetCurrentGrid(TabGrid(Index));
             TabChanged(Index);
             FieldShown();
-        });
+        }));
     SetSkipRows(0);
 }
 
@@ -296,15 +299,7 @@ TKobWideStringGrid* GridMapPage::MakeGrid(QWidget* Parent)
                                     TGridDrawState State) {
         DrawCell(grid, ACol, ARow, Rect, int(State));
     };
-    grid->OnMouseDown = [this, grid](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
-                                     int X, int Y) {
-        if (Button != Qt::LeftButton)
-            return;
-        int col = -1;
-        int row = -1;
-        grid->MouseToCell(X, Y, col, row);
-        ColumnClicked(col);
-    };
+    OnColumnPressed(grid, F, [this](int Column) { ColumnClicked(Column); });
     return grid;
 }
 

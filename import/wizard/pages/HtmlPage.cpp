@@ -30,11 +30,11 @@ HtmlPage::HtmlPage(TDurvel3WizardF* Form)
     SetCurrentGrid(Grid);
     Bind({ui->lvHTMLFields, ui->edtHTMLSkipLines, ui->tbtHTMLAutoFill, ui->tbtHTMLClear,
           ui->laStep_08, ui->cbHTMLColNumber, nullptr, 90, 36});
-    connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, [this](int Index) {
+    connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, F->Guard([this](int Index) {
         FWantedTable = Index + 1;
         ShowTable();
         FieldShown();
-    });
+    }));
 }
 
 HtmlPage::~HtmlPage() = default;

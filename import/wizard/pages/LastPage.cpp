@@ -50,45 +50,55 @@ LastPage::LastPage(TDurvel3WizardF* Form)
     ui->chImportAllRecords->setChecked(true);
     ui->chRewriteErrorLogFile->setChecked(true);
 
-    connect(ui->chCommitAfterDone, &QCheckBox::toggled, this, &LastPage::SetCommitAfterDone);
-    connect(ui->edtCommitRecCount, &QLineEdit::textChanged, this,
-            [this](const QString& t) { fromText(t, &LastPage::SetCommitRecCount, this); });
-    connect(ui->edtImportRecCount, &QLineEdit::textChanged, this,
-            [this](const QString& t) { fromText(t, &LastPage::SetImportRecCount, this); });
-    connect(ui->chImportAllRecords, &QCheckBox::toggled, this, &LastPage::chImportAllRecordsClick);
-    connect(ui->chCloseAfterImport, &QCheckBox::toggled, this, &LastPage::SetCloseAfterImport);
-    connect(ui->chEnableErrorLog, &QCheckBox::toggled, this, &LastPage::chEnableErrorLogClick);
-    connect(ui->edErrorLogFileName, &QLineEdit::textChanged, this, &LastPage::SetErrorLogFileName);
+    connect(ui->chCommitAfterDone, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::SetCommitAfterDone));
+    connect(
+        ui->edtCommitRecCount, &QLineEdit::textChanged, this,
+        F->Guard([this](const QString& t) { fromText(t, &LastPage::SetCommitRecCount, this); }));
+    connect(
+        ui->edtImportRecCount, &QLineEdit::textChanged, this,
+        F->Guard([this](const QString& t) { fromText(t, &LastPage::SetImportRecCount, this); }));
+    connect(ui->chImportAllRecords, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::chImportAllRecordsClick));
+    connect(ui->chCloseAfterImport, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::SetCloseAfterImport));
+    connect(ui->chEnableErrorLog, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::chEnableErrorLogClick));
+    connect(ui->edErrorLogFileName, &QLineEdit::textChanged, this,
+            F->Guard(this, &LastPage::SetErrorLogFileName));
     connect(ui->chRewriteErrorLogFile, &QCheckBox::toggled, this,
-            &LastPage::SetRewriteErrorLogFile);
-    connect(ui->chShowErrorLog, &QCheckBox::toggled, this, [this](bool on) {
+            F->Guard(this, &LastPage::SetRewriteErrorLogFile));
+    connect(ui->chShowErrorLog, &QCheckBox::toggled, this, F->Guard([this](bool on) {
         SetShowErrorLog(on);
         setChecked(ui->chShowErrorLog, FShowErrorLog);
-    });
-    connect(ui->bErrorLogFileName, &QToolButton::clicked, this, &LastPage::bErrorLogFileNameClick);
-    connect(FModes, &QButtonGroup::idClicked, this, &LastPage::SetImportMode);
-    connect(FAddTypes, &QButtonGroup::idClicked, this, &LastPage::SetAddType);
+    }));
+    connect(ui->bErrorLogFileName, &QToolButton::clicked, this,
+            F->Guard(this, &LastPage::bErrorLogFileNameClick));
+    connect(FModes, &QButtonGroup::idClicked, this, F->Guard(this, &LastPage::SetImportMode));
+    connect(FAddTypes, &QButtonGroup::idClicked, this, F->Guard(this, &LastPage::SetAddType));
 
     auto* avail = ui->lvAvailableColumns;
     auto* sel = ui->lvSelectedColumns;
     connect(ui->bAllToRight, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, true); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, true); }));
     connect(ui->bOneToRirght, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, false); }));
     connect(ui->bOneToLeft, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, false); }));
     connect(ui->bAllToLeft, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, true); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, true); }));
     connect(avail, &QListWidget::itemDoubleClicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, false); }));
     connect(sel, &QListWidget::itemDoubleClicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
-    connect(
-        avail, &KeyColumnList::itemsDropped, this,
-        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(avail, s, under); });
-    connect(
-        sel, &KeyColumnList::itemsDropped, this,
-        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(sel, s, under); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, false); }));
+    connect(avail, &KeyColumnList::itemsDropped, this,
+            F->Guard([this, avail, sel](KeyColumnList* s, QListWidgetItem* under) {
+                Dropped(avail, s, under);
+            }));
+    connect(sel, &KeyColumnList::itemsDropped, this,
+            F->Guard([this, avail, sel](KeyColumnList* s, QListWidgetItem* under) {
+                Dropped(sel, s, under);
+            }));
     chEnableErrorLogClick();
     chImportAllRecordsClick();
 }

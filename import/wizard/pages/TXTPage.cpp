@@ -29,20 +29,22 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
     Viewer = new TDurvel3TXTViewer(this);
     Viewer->setObjectName(QStringLiteral("TXTViewer"));
     Viewer->setGeometry(191, 90, 372, 281);
-    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this, &TxtPage::ViewerSelectionChanged);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, &TxtPage::ArrowMoved);
+    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this,
+            F->Guard(this, &TxtPage::ViewerSelectionChanged));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, F->Guard(this, &TxtPage::ArrowMoved));
 
-    connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this, &TxtPage::FieldChanged);
-    connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
+    connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &TxtPage::FieldChanged));
+    connect(ui->tbtTXTClear, &QToolButton::clicked, this, F->Guard(this, &TxtPage::ClearClick));
     connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); });
-    connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
+            F->Guard([this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); }));
+    connect(ui->cmbTXTEncoding, &QComboBox::activated, this, F->Guard([this](int index) {
         SetTXTEncoding(index);
         if (F->Step() == 1 && F->ImportType() == aiTXT)
             LoadViewer();
-    });
+    }));
     SetTXTSkipLines(0);
 }
 

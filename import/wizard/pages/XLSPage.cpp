@@ -14,7 +14,6 @@
 #include "platform/ini/IniFile.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -22,7 +21,6 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTabWidget>
-#include <QThread>
 #include <algorithm>
 
 namespace {
@@ -48,9 +46,12 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     impXLS->AddType = datInsert;
     ui->lvXLSSelection->hide();
 
-    connect(ui->lvXLSFields, &QTreeWidget::currentItemChanged, this, [this] { ShowField(); });
-    connect(ui->lvXLSRanges, &QTreeWidget::currentItemChanged, this, [this] { RangeChanged(); });
-    connect(ui->lvXLSRanges, &QTreeWidget::itemSelectionChanged, this, [this] { RangeChanged(); });
+    connect(ui->lvXLSFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard([this] { ShowField(); }));
+    connect(ui->lvXLSRanges, &QTreeWidget::currentItemChanged, this,
+            F->Guard([this] { RangeChanged(); }));
+    connect(ui->lvXLSRanges, &QTreeWidget::itemSelectionChanged, this,
+            F->Guard([this] { RangeChanged(); }));
     connect(ui->lvXLSRanges, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (ui->tbtXLSEditRange->isEnabled())
             F->Guarded([this] { EditRangeClick(); });
@@ -76,10 +77,10 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     connect(ui->tbtXLSClearAllRanges, &QToolButton::clicked, this,
             [this] { F->Guarded([this] { ClearAllRangesClick(); }); });
     connect(ui->edXLSSkipCols, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); });
+            F->Guard([this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); }));
     connect(ui->edXLSSkipRows, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipRows(BoxNumber(t, 0)); });
-    connect(ui->pcXLSFile, &QTabWidget::currentChanged, this, [this] { RepaintGrid(); });
+            F->Guard([this](const QString& t) { SetXLSSkipRows(BoxNumber(t, 0)); }));
+    connect(ui->pcXLSFile, &QTabWidget::currentChanged, this, F->Guard([this] { RepaintGrid(); }));
 
     FXLSSkipCols = FXLSSkipRows = 0;
     TuneRangeButtons();
@@ -272,9 +273,8 @@ void XlsPage::LoadWorkbook()
     if (!QFileInfo(fileName).isFile())
         return;
 
-    QElapsedTimer shown;
-    shown.start();
-    const std::unique_ptr<TfmDurvel3Loading> loading = ShowLoading(F, fileName);
+    // Even a tiny workbook keeps the loading form up long enough to be read.
+    const TLoadingHandle loading = ShowLoading(F, fileName, MinimumLoadTime);
     const TDurvel3Wizard* wizard = F->Wizard();
     const int viewerRows = wizard->ExcelViewerRows;
     const int maxWidth = wizard->ExcelMaxColWidth;
@@ -315,9 +315,6 @@ void XlsPage::LoadWorkbook()
             if (widths[std::size_t(c)] != grid->DefaultColWidth())
                 grid->SetColWidths(c, widths[std::size_t(c)]);
     }
-    // Even a tiny workbook keeps the loading form up long enough to be read.
-    if (const qint64 left = MinimumLoadTime - shown.elapsed(); left > 0)
-        QThread::msleep(static_cast<unsigned long>(left));
     F->NeedReload = false;
 }
 

@@ -23,7 +23,8 @@ XmlPage::XmlPage(TDurvel3WizardF* Form)
     BindPairs({ui->lvXMLDataSet, ui->lvXML, ui->lvXMLMap, ui->bXMLAdd, ui->bXMLAutoFill,
                ui->bXMLRemove, ui->bXMLClear},
               ui->laStep_05);
-    connect(ui->chXMLWriteOnFly, &QCheckBox::clicked, this, &XmlPage::SetXMLWriteOnFly);
+    connect(ui->chXMLWriteOnFly, &QCheckBox::clicked, this,
+            F->Guard(this, &XmlPage::SetXMLWriteOnFly));
     SetXMLWriteOnFly(false);
 }
 
