@@ -2,6 +2,7 @@
 
 #include "ui_LastPage.h"
 
+#include "import/engine/support/DurvelUtils.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/PageBoxes.h"
@@ -356,8 +357,20 @@ void LastPage::LoadTemplate(const IniFile& Ini, const TDurvel3Wizard& Wizard)
         SetCloseAfterImport(Ini.readBool(kLastStep, QStringLiteral("CloseAfterImport"), false));
     SetEnableErrorLog(Ini.readBool(kLastStep, QStringLiteral("EnableErrorLog"), Wizard.ErrorLog));
     chEnableErrorLogClick();
-    SetErrorLogFileName(
-        Ini.readString(kLastStep, QStringLiteral("ErrorLogFileName"), Wizard.ErrorLogFileName));
+    // A template may come from anyone: it writes no log outside the program's folder. Only a
+    // name the clerk picks on this page may lie elsewhere.
+    QString notice;
+    SetErrorLogFileName(TemplateWritableName(
+        Ini.readString(kLastStep, QStringLiteral("ErrorLogFileName"), Wizard.ErrorLogFileName),
+        &notice));
+    if (!notice.isEmpty()) {
+        dialogs::Message m;
+        m.title = QStringLiteral("Warning");
+        m.text = notice;
+        m.icon = dialogs::Icon::Warning;
+        m.rightToLeft = false;
+        dialogs::show(m, F);
+    }
     SetRewriteErrorLogFile(
         Ini.readBool(kLastStep, QStringLiteral("RewriteErrorLogFile"), Wizard.RewriteErrorLogFile));
     SetShowErrorLog(Ini.readBool(kLastStep, QStringLiteral("ShowErrorLog"), true));

@@ -68,9 +68,8 @@ QStringList walkHandlers(QWidget* Root)
                 emit l->itemDoubleClicked(item);
             });
     for (TKobWideStringGrid* g : Root->findChildren<TKobWideStringGrid*>())
-        run(g->objectName(), [g] {
-            QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, QPoint(40, 20));
-        });
+        run(g->objectName(),
+            [g] { QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, QPoint(40, 20)); });
     for (QAbstractButton* b : Root->findChildren<QAbstractButton*>())
         if (b->isEnabled())
             run(b->objectName(), [b] { b->click(); });
@@ -136,8 +135,8 @@ private slots:
         QFETCH(QString, source);
         WizardFixture fx;
         MessageLog log;
-        const QString file = fx.file(QStringLiteral("src") + ImportKind(kind).Extension,
-                                     content(kind));
+        const QString file =
+            fx.file(QStringLiteral("src") + ImportKind(kind).Extension, content(kind));
         // Query and log files that cannot be read or written.
         const QString missing = fx.dir.filePath(QStringLiteral("none/q.sql"));
         const QString folder = fx.dir.filePath(QStringLiteral("folder.sql"));

@@ -1,6 +1,7 @@
 #include "helper_wizard.h"
 
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
@@ -286,6 +287,68 @@ private slots:
         w->CSVPage->SetCSVSkipLines(5);
         w->reject();
         QCOMPARE(IniFile(imp).readCount("CSV_OPTIONS", "SkipLines", -1), 5);
+    }
+
+    // A template may come from anyone: a log name that is absolute or goes up is refused with a
+    // message naming both, and its bare name in the program's folder is used.
+    void templateLogNameStaysInTheProgramsFolder_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("used");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("absolute") << "<victim>"
+                                  << "victim.txt" << true;
+        QTest::newRow("up and out") << "../../victim.txt"
+                                    << "victim.txt" << true;
+        QTest::newRow("up inside a folder") << "logs/../victim.txt"
+                                            << "victim.txt" << true;
+        QTest::newRow("Windows separators") << "..\\up\\victim.txt"
+                                            << "victim.txt" << true;
+        QTest::newRow("drive letter") << "C:\\logs\\victim.txt"
+                                      << "victim.txt" << true;
+        QTest::newRow("bare name") << "mine.log"
+                                   << "mine.log" << false;
+        QTest::newRow("relative folder") << "logs/mine.log"
+                                         << "logs/mine.log" << false;
+    }
+    void templateLogNameStaysInTheProgramsFolder()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, used);
+        QFETCH(bool, told);
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        const QByteArray before("someone else's file\n");
+        const QString victim = fx.file(QStringLiteral("victim.txt"), before);
+        stored.replace(QLatin1String("<victim>"), victim);
+        const QString csv = fx.file(QStringLiteral("a.csv"));
+        const QString imp = templateFile(
+            fx, "[FIRST_STEP]\nImportType=4\nFileName=" + csv.toUtf8() +
+                    "\n[CSV_MAP]\nCode=1\n[LAST_STEP]\nEnableErrorLog=1\nRewriteErrorLogFile=1\n"
+                    "ErrorLogFileName=" +
+                    stored.toUtf8() + "\n");
+        auto w = fx.window();
+        MessageLog log;
+        w->LoadTemplate(imp);
+        QCOMPARE(w->CommitPage->ErrorLogFileName(), used);
+        QCOMPARE(log.texts().size(), told ? 1 : 0);
+        if (told) {
+            QVERIFY(log.texts().first().contains(stored));
+            QVERIFY(log.texts().first().contains(
+                QDir(QCoreApplication::applicationDirPath()).filePath(used)));
+        }
+        if (used != QLatin1String("victim.txt"))
+            return;
+        // The run writes its log beside the program, and the other file keeps its bytes.
+        w->SetComma(u',');
+        w->ui->bNext->click();
+        w->ui->bOk->click();
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        const QString written = QDir(QCoreApplication::applicationDirPath()).filePath(used);
+        QVERIFY(QFile::exists(written));
+        QFile::remove(written);
     }
 
     // A failed automatic load ends the opening with its message.
