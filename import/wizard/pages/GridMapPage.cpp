@@ -59,12 +59,22 @@ void GridMapPage::Bind(const Controls& Ctl)
     connect(C.ClearButton, &QAbstractButton::clicked, this, F->Guard(this, &GridMapPage::Clear));
     connect(C.SkipEdit, &QLineEdit::textChanged, this,
             F->Guard([this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); }));
-    if (C.Tabs)
+    if (C.Tabs) {
         connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this](int Index) {
             SetCurrentGrid(TabGrid(Index));
+            ChoiceMade();
             TabChanged(Index);
             FieldShown();
         }));
+        // A click on the tab shown in place of a missing choice chooses it too.
+        connect(C.Tabs->tabBar(), &QTabBar::tabBarClicked, this, F->Guard([this](int Index) {
+            if (!FChoiceMissing || Index != CurrentTab())
+                return;
+            ChoiceMade();
+            TabChanged(Index);
+            FieldShown();
+        }));
+    }
     SetSkipRows(0);
 }
 
@@ -199,6 +209,8 @@ void GridMapPage::ShowStep(int Index, int Total)
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
     if (F->NeedReload)
         LoadSource();
+    if (FChoiceMissing)
+        F->PlaceInfoPanel(this, 6, MissingText(), 557, 39, 21);
     if (C.Fields->topLevelItemCount() > 0 && !C.Fields->currentItem()) {
         C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
         C.Fields->setFocus();
@@ -218,7 +230,25 @@ void GridMapPage::LoadSource()
     FieldShown();
 }
 
-void GridMapPage::SourceChanged() {}
+void GridMapPage::SourceChanged()
+{
+    FChoiceMissing = false;
+}
+
+void GridMapPage::ChoiceMade()
+{
+    if (!FChoiceMissing)
+        return;
+    FChoiceMissing = false;
+    if (F->Step() >= 1 && F->Page(F->ImportType()) == this)
+        F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
+}
+
+QString GridMapPage::MissingText() const
+{
+    return QStringLiteral("The file has no %1. Choose what to import before going on.")
+        .arg(ChoiceName());
+}
 
 void GridMapPage::PrepareJump()
 {
@@ -231,7 +261,7 @@ void GridMapPage::PrepareJump()
 
 bool GridMapPage::StepComplete(int) const
 {
-    if (FJumpRefused || !SourceChosen())
+    if (FJumpRefused || FChoiceMissing || !SourceChosen())
         return false;
     for (int i = 0; i < C.Fields->topLevelItemCount(); ++i)
         if (ValueMapped(C.Fields->topLevelItem(i)->text(1)))

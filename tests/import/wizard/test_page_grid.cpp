@@ -3,14 +3,19 @@
 
 #include "helper_gridpages.h"
 #include "helper_office.h"
+#include "helper_sources.h"
 
 #include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/widgets/Durvel3InfoPanel.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ZipBuilder.h"
 #include "ui_Durvel3WizardF.h"
 
+#include <QComboBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -208,6 +213,84 @@ private slots:
         QCOMPARE(fieldValue(page2, QStringLiteral("First_Name")), value);
         QCOMPARE(fieldValue(page2, QStringLiteral("Price")), QString());
         QCOMPARE(page2->SkipRows(), 1);
+    }
+
+    // A template's sheet or table that the file lacks is not swapped for the first: the page
+    // tells it and lets nobody on until the clerk picks one, and a run stops before the first
+    // row naming it.
+    void aMissingChoiceIsToldAndStopsTheRun_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("ODS sheet") << int(aiODS) << "ODS_OPTIONS"
+                                   << "SheetName"
+                                   << "Gone";
+        QTest::newRow("ODT table") << int(aiODT) << "ODT_OPTIONS"
+                                   << "SheetName"
+                                   << "Gone";
+        QTest::newRow("XLSX sheet") << int(aiXLSX) << "XLSX_OPTIONS"
+                                    << "SheetName"
+                                    << "Gone";
+        QTest::newRow("DOCX table") << int(aiDOCX) << "DOCX_OPTIONS"
+                                    << "TableNumber"
+                                    << "7";
+        QTest::newRow("HTML table") << int(aiHTML) << "HTML_OPTIONS"
+                                    << "TableNumber"
+                                    << "7";
+    }
+    void aMissingChoiceIsToldAndStopsTheRun()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, missing);
+        RegisterWizard fx;
+        const QString file = fx.dir.filePath(QStringLiteral("staff") + extensionOf(kind));
+        if (!writeKind(kind, file, {{"P7", "Ali"}, {"P8", "Reza"}}))
+            QSKIP("No writer for this kind here");
+        const QString imp = fx.dir.filePath(QStringLiteral("t.imp"));
+        {
+            auto w = OpenOptions(fx.wizard, kind, file);
+            auto* page = static_cast<GridMapPage*>(w->Page(kind));
+            selectField(page, QStringLiteral("Pers_number"));
+            page->AutoFill();
+            w->SaveTemplate(imp);
+            IniFile ini(imp);
+            ini.writeString(section, key, missing);
+            ini.save();
+        }
+        fx.wizard.GoToLastPage = true;
+        auto w = fx.window();
+        w->LoadTemplate(imp);
+        QCOMPARE(w->Step(), 0);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        auto* page = static_cast<GridMapPage*>(w->Page(kind));
+        QVERIFY(!page->MapReady());
+        QVERIFY(!w->ui->bNext->isEnabled());
+        QVERIFY(!w->ui->bOk->isEnabled());
+        QVERIFY(w->InfoPanel->Caption().contains(missing));
+
+        // Pushed on all the same, the run stops before the first row, naming it.
+        w->SetStep(2);
+        w->SetStep(3);
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY2(log.texts().first().contains(missing), qPrintable(log.texts().first()));
+        QCOMPARE(fx.rows(), QStringList{"P2|old|1"});
+
+        // The clerk picks what is shown: the page is whole again.
+        w->SetStep(1);
+        if (auto* tabs = page->findChild<QTabWidget*>())
+            emit tabs->tabBar()->tabBarClicked(0);
+        else if (auto* tables = page->findChild<QComboBox*>(QStringLiteral("cbHTMLTableNumber")))
+            emit tables->activated(0);
+        QVERIFY(page->MapReady());
+        QVERIFY(w->ui->bNext->isEnabled());
+        QVERIFY(!w->InfoPanel->Caption().contains(missing));
     }
 };
 
