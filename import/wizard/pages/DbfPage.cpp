@@ -47,6 +47,8 @@ void DbfPage::LoadDBFFields()
     for (int i = 0; i < table.FieldCount(); ++i)
         names << table.GetFieldName(i);
     Pairs->SetSourceFields(names, QFileInfo(fileName).fileName());
+    // Pairs of another table's fields would import nothing into their columns.
+    Pairs->DropPairsNotIn(names);
     F->NeedReload = false;
 }
 

@@ -126,6 +126,29 @@ void FieldPairMap::SetSourceFields(const QStringList& Fields, const QString& Cap
     Changed();
 }
 
+void FieldPairMap::DropPairsNotIn(const QStringList& Fields)
+{
+    bool dropped = false;
+    {
+        const QSignalBlocker a(C.DataSet);
+        const QSignalBlocker b(C.Map);
+        for (int i = C.Map->topLevelItemCount() - 1; i >= 0; --i) {
+            QTreeWidgetItem* pair = C.Map->topLevelItem(i);
+            if (Fields.contains(pair->text(2), Qt::CaseInsensitive))
+                continue;
+            new QTreeWidgetItem(C.DataSet, {pair->text(0)});
+            delete pair;
+            dropped = true;
+        }
+        if (dropped) {
+            SelectFirst(C.Map, false);
+            SelectFirst(C.DataSet, false);
+        }
+    }
+    if (dropped)
+        Changed();
+}
+
 QStringList FieldPairMap::SourceFields() const
 {
     return captions(C.Source);

@@ -40,6 +40,9 @@ public:
     // The source's fields in file order; Caption heads the source columns. Pairs stay.
     void SetSourceFields(const QStringList& Fields, const QString& Caption);
     void SetSourceCaption(const QString& Caption);
+    // Pairs whose source field is not among Fields (letter case aside) go; their destination
+    // fields go back to the end of the unpaired list. Called when another source was read.
+    void DropPairsNotIn(const QStringList& Fields);
     QString SourceCaption() const { return FSourceCaption; }
     QStringList SourceFields() const;
     QStringList UnmappedFields() const;

@@ -46,6 +46,8 @@ void XmlPage::LoadXMLFields()
     // Only the definitions are read: a large packet's rows are not built into a tree here.
     const QStringList names = file.ReadFieldNames();
     Pairs->SetSourceFields(names, QFileInfo(fileName).fileName());
+    // Pairs of another packet's fields would import nothing into their columns.
+    Pairs->DropPairsNotIn(names);
     F->NeedReload = false;
 }
 

@@ -124,6 +124,46 @@ private slots:
         QVERIFY(!p->ui->bDBFAdd->isEnabled());
     }
 
+    // Another file read on the page keeps only the pairs whose source field it has; the others'
+    // destination fields are offered again, so no column is imported blank.
+    void anotherFileDropsPairsOfFieldsItLacks_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("dBase") << int(aiDBF);
+        QTest::newRow("data packet") << int(aiXML);
+    }
+    void anotherFileDropsPairsOfFieldsItLacks()
+    {
+        QFETCH(int, kind);
+        RegisterWizard fx;
+        const auto source = [&](const QString& name, const QList<QByteArray>& fields) {
+            if (kind == aiDBF)
+                return fx.file(name + QStringLiteral(".dbf"), table(fields, {}));
+            QByteArray defs;
+            for (const QByteArray& f : fields)
+                defs += "<FIELD attrname=\"" + f + "\" fieldtype=\"string\" WIDTH=\"9\"/>";
+            return fx.file(name + QStringLiteral(".xml"),
+                           "<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" +
+                               defs + "</FIELDS><PARAMS/></METADATA><ROWDATA/></DATAPACKET>");
+        };
+        auto f = fx.window();
+        openSource(f.get(), kind == aiDBF ? "rbtDBF" : "rbtXML",
+                   source(QStringLiteral("one"), {"PNO", "NAME"}));
+        const QString prefix = kind == aiDBF ? QStringLiteral("lstDBF") : QStringLiteral("lvXML");
+        auto* dataSet = f->Page(kind)->findChild<QTreeWidget*>(prefix + QStringLiteral("DataSet"));
+        auto* fields = f->Page(kind)->findChild<QTreeWidget*>(prefix);
+        auto* map = f->Page(kind)->findChild<QTreeWidget*>(prefix + QStringLiteral("Map"));
+        auto* add = f->Page(kind)->findChild<QPushButton*>(kind == aiDBF ? "bDBFAdd" : "bXMLAdd");
+        pairUp(dataSet, fields, add, "Pers_number", "PNO");
+        pairUp(dataSet, fields, add, "First_Name", "NAME");
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
+        f->ui->edtFileName->setText(source(QStringLiteral("two"), {"PNO", "OTHER"}));
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(columnTexts(fields), (QStringList{"PNO", "OTHER"}));
+        QCOMPARE(pairTexts(map), QStringList{"Pers_number=PNO"});
+        QVERIFY(columnTexts(dataSet).contains(QStringLiteral("First_Name")));
+    }
+
     void damagedTableIsSaid()
     {
         RegisterWizard fx;
