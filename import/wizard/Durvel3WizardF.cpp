@@ -239,6 +239,21 @@ DurvelDestinationRef TDurvel3WizardF::Destination() const
             FWizard->GridCaptionRow};
 }
 
+bool TDurvel3WizardF::ColumnWritable(const QString& Column) const
+{
+    const DurvelDestinationRef dest = Destination();
+    const int index = dest.ColumnIndex(Column);
+    return index < 0 || dest.ColumnWritable(index);
+}
+
+void TDurvel3WizardF::CheckWritable(const QString& Column) const
+{
+    if (!ColumnWritable(Column))
+        throw EDurvelError(
+            QStringLiteral("%1 is filled in by the destination itself and cannot be imported.")
+                .arg(Column));
+}
+
 void TDurvel3WizardF::Guarded(const std::function<void()>& Body)
 {
     try {

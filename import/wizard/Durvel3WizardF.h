@@ -55,6 +55,10 @@ public:
     TDurvel3Wizard* Wizard() const { return FWizard; }
     // The form's copies of the wizard's destination references.
     DurvelDestinationRef Destination() const;
+    // An import can give the destination column of that name a value (not the register's
+    // record number); mapping one it cannot is refused with a message.
+    bool ColumnWritable(const QString& Column) const;
+    void CheckWritable(const QString& Column) const;
 
     int ImportType() const { return FImportType; }
     QChar Comma() const { return FComma; }

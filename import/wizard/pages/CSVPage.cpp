@@ -202,7 +202,10 @@ void CsvPage::ColumnClicked(int Column)
     if (!item || Column < 0)
         return;
     const QString wanted = QString::number(Column + 1);
-    item->setText(1, item->text(1) == wanted ? QString() : wanted);
+    const bool unmap = item->text(1) == wanted;
+    if (!unmap)
+        F->CheckWritable(item->text(0));
+    item->setText(1, unmap ? QString() : wanted);
     FieldChanged();
 }
 
@@ -211,6 +214,8 @@ void CsvPage::ColNumberChosen(int Index)
     QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
     if (!item)
         return;
+    if (!ui->cbCSVColNumber->itemText(Index).isEmpty())
+        F->CheckWritable(item->text(0));
     item->setText(1, ui->cbCSVColNumber->itemText(Index));
     Grid->InvalidateGrid();
     F->TuneButtons();
@@ -218,10 +223,15 @@ void CsvPage::ColNumberChosen(int Index)
 
 void CsvPage::AutoFillClick()
 {
-    const int columns = FPreviewColumns;
-    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
-        ui->lvCSVFields->topLevelItem(i)->setText(1,
-                                                  i < columns ? QString::number(i + 1) : QString());
+    // Fields the destination fills itself get no column and take none from the others.
+    int column = 0;
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ui->lvCSVFields->topLevelItem(i);
+        const bool writable = F->ColumnWritable(item->text(0));
+        item->setText(1, writable && column < FPreviewColumns ? QString::number(column + 1)
+                                                              : QString());
+        column += writable ? 1 : 0;
+    }
     FieldChanged();
 }
 

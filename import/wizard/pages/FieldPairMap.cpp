@@ -165,6 +165,8 @@ void FieldPairMap::Add()
     const QTreeWidgetItem* source = selectedItem(C.Source);
     if (!dest || !source)
         return;
+    if (CheckWritable)
+        CheckWritable(dest->text(0));
     {
         const QSignalBlocker a(C.DataSet);
         const QSignalBlocker b(C.Map);
@@ -184,12 +186,19 @@ void FieldPairMap::AutoFill()
         const QSignalBlocker c(C.Map);
         C.Map->clear();
         RebuildDestination();
-        const int n = qMin(FColumns.size(), C.Source->topLevelItemCount());
-        for (int i = 0; i < n; ++i)
-            new QTreeWidgetItem(
-                C.Map, {FColumns.at(i), QStringLiteral("="), C.Source->topLevelItem(i)->text(0)});
-        for (int i = 0; i < n; ++i)
-            delete C.DataSet->topLevelItem(0);
+        // Columns the destination fills itself are passed by and take no source field.
+        int source = 0;
+        for (int i = 0; i < FColumns.size() && source < C.Source->topLevelItemCount(); ++i) {
+            if (Writable && !Writable(FColumns.at(i)))
+                continue;
+            new QTreeWidgetItem(C.Map, {FColumns.at(i), QStringLiteral("="),
+                                        C.Source->topLevelItem(source++)->text(0)});
+            for (int d = 0; d < C.DataSet->topLevelItemCount(); ++d)
+                if (C.DataSet->topLevelItem(d)->text(0) == FColumns.at(i)) {
+                    delete C.DataSet->topLevelItem(d);
+                    break;
+                }
+        }
         SelectFirst(C.Map, false);
         SelectFirst(C.DataSet, false);
     }

@@ -33,6 +33,10 @@ public:
     // Changed runs after every change of a list or of a selection (the form's TuneButtons).
     FieldPairMap(const Controls& Lists, std::function<void()> Changed, TGuard Guard,
                  QObject* Parent);
+    // Tells a destination column the import can give a value; Add refuses the others (Check
+    // raises) and Auto fill passes them by.
+    std::function<bool(const QString&)> Writable;
+    std::function<void(const QString&)> CheckWritable;
 
     // The destination's columns, in destination order; the pairs are emptied.
     void SetColumns(const QStringList& Columns);

@@ -14,6 +14,8 @@ void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepL
     Pairs = new FieldPairMap(
         Lists, [this] { F->TuneButtons(); },
         [this](const std::function<void()>& Body) { F->Guarded(Body); }, this);
+    Pairs->Writable = [this](const QString& Column) { return F->ColumnWritable(Column); };
+    Pairs->CheckWritable = [this](const QString& Column) { F->CheckWritable(Column); };
     FStepLabel = StepLabel;
 }
 

@@ -122,6 +122,8 @@ void GridMapPage::SetSelectedValue(const QString& Value)
     QTreeWidgetItem* item = C.Fields->currentItem();
     if (!item)
         return;
+    if (ValueMapped(Value))
+        F->CheckWritable(item->text(0));
     item->setText(1, Value);
     FieldShown();
 }
@@ -132,7 +134,10 @@ void GridMapPage::ColumnClicked(int Column)
     // The letter grids' column 0 numbers the rows; it is no column of the source.
     if (!item || Column < 0 || (FColumnForm == TColumnForm::Letters && Column < 1))
         return;
-    item->setText(1, GridColumnOf(item->text(1)) == Column ? QString() : ValueOfGridColumn(Column));
+    const bool unmap = GridColumnOf(item->text(1)) == Column;
+    if (!unmap)
+        F->CheckWritable(item->text(0));
+    item->setText(1, unmap ? QString() : ValueOfGridColumn(Column));
     FieldShown();
 }
 
@@ -140,12 +145,14 @@ void GridMapPage::AutoFill()
 {
     if (!FGrid)
         return;
-    const int first = FGrid->FixedCols();
     const int count = FGrid->ColCount();
+    // Fields the destination fills itself get no column and take none from the others.
+    int column = FGrid->FixedCols();
     for (int i = 0; i < C.Fields->topLevelItemCount(); ++i) {
-        const int column = first + i;
-        C.Fields->topLevelItem(i)->setText(1,
-                                           column < count ? ValueOfGridColumn(column) : QString());
+        QTreeWidgetItem* item = C.Fields->topLevelItem(i);
+        const bool writable = F->ColumnWritable(item->text(0));
+        item->setText(1, writable && column < count ? ValueOfGridColumn(column) : QString());
+        column += writable ? 1 : 0;
     }
     FieldShown();
 }

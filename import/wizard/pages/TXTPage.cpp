@@ -203,6 +203,8 @@ void TxtPage::ViewerSelectionChanged()
         int size = -1;
         Viewer->GetSelection(start, size);
         const bool set = start >= 0 && size >= 0;
+        if (set)
+            F->CheckWritable(item->text(0));
         item->setText(1, set ? QString::number(start) : QString());
         item->setText(2, set ? QString::number(size) : QString());
     }

@@ -469,6 +469,7 @@ void XlsPage::AddRangeClick()
     TMapRow* field = CurrentField();
     if (!field)
         return;
+    F->CheckWritable(ui->lvXLSFields->currentItem()->text(0));
     auto range = std::make_unique<TMapRange>(field);
     range->StartCol = range->FinishCol = 1;
     range->StartRow = range->FinishRow = 0;
@@ -562,13 +563,16 @@ void XlsPage::AutoFillClick(bool Columns)
             if (!sheet.RowCells(r).empty())
                 lines.push_back(r);
     }
+    // Fields the destination fills itself get no range and take none from the others.
+    std::size_t next = 0;
     for (std::size_t i = 0; i < FFieldRows.size(); ++i) {
         TMapRow& row = *FFieldRows[i];
         row.Clear();
-        if (i >= lines.size())
+        const QTreeWidgetItem* item = ui->lvXLSFields->topLevelItem(int(i));
+        if (next >= lines.size() || (item && !F->ColumnWritable(item->text(0))))
             continue;
         auto range = std::make_unique<TMapRange>(&row);
-        const int at = lines[i] + 1;
+        const int at = lines[next++] + 1;
         if (Columns)
             range->StartCol = range->FinishCol = at;
         else
@@ -740,6 +744,10 @@ void XlsPage::ApplySelection()
 {
     TMapRow* field = CurrentField();
     if (field && FXLSSelection.Count() > 0) {
+        if (!F->ColumnWritable(ui->lvXLSFields->currentItem()->text(0))) {
+            EndSelection();
+            F->CheckWritable(ui->lvXLSFields->currentItem()->text(0));
+        }
         {
             const QSignalBlocker block(ui->lvXLSRanges);
             for (int i = ui->lvXLSRanges->topLevelItemCount() - 1; i >= 0; --i)

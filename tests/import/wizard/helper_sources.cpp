@@ -99,7 +99,8 @@ QByteArray packet(const Rows& rows)
         .toUtf8();
 }
 
-// The people as attributes, without the id.
+// The people's first value as the element's text (the node table's first column), the others
+// as attributes.
 QByteArray xmlDoc(const Rows& rows)
 {
     QByteArray out = "<?xml version='1.0' encoding='UTF-8'?>\n<staff>";
@@ -107,7 +108,7 @@ QByteArray xmlDoc(const Rows& rows)
         out += "<person";
         for (int i = 1; i < r.size(); ++i)
             out += " f" + QByteArray::number(i) + "='" + r[i].toUtf8() + "'";
-        out += "/>";
+        out += ">" + r.value(0).toUtf8() + "</person>";
     }
     return out + "</staff>";
 }
@@ -129,7 +130,7 @@ QByteArray text(const Rows& rows, bool fixed)
     QByteArray out;
     for (const QStringList& r : rows) {
         if (fixed)
-            out += (r.mid(1, 3) + QStringList{r.value(5), r.value(4)}).join(QString()).toUtf8();
+            out += (r.mid(0, 3) + QStringList{r.value(4), r.value(3)}).join(QString()).toUtf8();
         else
             out += r.join(u',').toUtf8();
         out += "\r\n";

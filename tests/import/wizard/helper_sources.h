@@ -12,9 +12,8 @@ using Rows = QList<QStringList>;
 // Fixed-width lines keep their padding: Pers_number, First_Name, Last_Name, Price, Hesab.
 extern const QList<QPair<QString, int>> kTxtLayout;
 
-// Writes rows as a file of the kind; false when the writer is missing on this machine. Each
-// row's first value stands for the register's id and is left out where a kind has no column
-// for it (the XML document).
+// Writes rows as a file of the kind; false when the writer is missing on this machine. Rows
+// are Pers_number, First_Name, Last_Name, Hesab, Price, as the pages' auto fill pairs them.
 bool writeKind(int kind, const QString& path, const Rows& rows);
 void writeBytes(const QString& path, const QByteArray& bytes);
 QString extensionOf(int kind);

@@ -25,16 +25,14 @@
 
 namespace {
 
-// Register columns in the order the pages' auto-fill pairs them: id, Pers_number, First_Name,
-// Last_Name, Hesab, Price.
-// Id is left blank: the register numbers its people itself.
-const Rows kGood{{"", "B1", "Mina", "Rezaei", "0101", "100"},
-                 {"", "B2", "Sara", "Ahmadi", "0202", "200"}};
+// Register columns in the order the pages' auto-fill pairs them: Pers_number, First_Name,
+// Last_Name, Hesab, Price (the register numbers its people itself: auto fill passes id by).
+const Rows kGood{{"B1", "Mina", "Rezaei", "0101", "100"}, {"B2", "Sara", "Ahmadi", "0202", "200"}};
 const QStringList kGoodStored{"B1|Mina|100", "B2|Sara|200"};
 // A 30-digit and a 16-digit account for a 15-character column.
-const Rows kBadValues{{"", "B1", "Mina", "Rezaei", "123456789012345678901234567890", "100"},
-                      {"", "B2", "Sara", "Ahmadi", "0202", "200"},
-                      {"", "B3", "Reza", "Karimi", "1234567890123456", "300"}};
+const Rows kBadValues{{"B1", "Mina", "Rezaei", "123456789012345678901234567890", "100"},
+                      {"B2", "Sara", "Ahmadi", "0202", "200"},
+                      {"B3", "Reza", "Karimi", "1234567890123456", "300"}};
 
 enum class Bad { Empty, Random, Truncated, OtherKind, NoRows, Vanished };
 

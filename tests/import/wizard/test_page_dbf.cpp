@@ -60,14 +60,15 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("fields");
         QTest::addColumn<QStringList>("pairs");
         QTest::addColumn<QStringList>("unmapped");
+        // The register's record number (id) is filled by the register: it is passed by.
         QTest::newRow("fewer source fields")
-            << QList<QByteArray>{"A", "B"} << QStringList{"id=A", "Pers_number=B"}
-            << QStringList{"First_Name", "Last_Name", "Hesab", "Price", "Chk"};
+            << QList<QByteArray>{"A", "B"} << QStringList{"Pers_number=A", "First_Name=B"}
+            << QStringList{"id", "Last_Name", "Hesab", "Price", "Chk"};
         QTest::newRow("more source fields")
             << QList<QByteArray>{"A", "B", "C", "D", "E", "F", "G", "H"}
-            << QStringList{"id=A",    "Pers_number=B", "First_Name=C", "Last_Name=D",
-                           "Hesab=E", "Price=F",       "Chk=G"}
-            << QStringList{};
+            << QStringList{"Pers_number=A", "First_Name=B", "Last_Name=C",
+                           "Hesab=D",       "Price=E",      "Chk=F"}
+            << QStringList{"id"};
     }
     void autoFillPairsByPosition()
     {
@@ -162,6 +163,20 @@ private slots:
         QCOMPARE(columnTexts(fields), (QStringList{"PNO", "OTHER"}));
         QCOMPARE(pairTexts(map), QStringList{"Pers_number=PNO"});
         QVERIFY(columnTexts(dataSet).contains(QStringLiteral("First_Name")));
+    }
+
+    // Pairing the register's record number by hand is refused with a message.
+    void theRecordNumberIsNotPaired()
+    {
+        RegisterWizard fx;
+        auto f = fx.window();
+        openSource(f.get(), "rbtDBF", fx.file("p.dbf", people()));
+        auto* p = static_cast<DbfPage*>(f->Page(aiDBF));
+        MessageLog log;
+        pairUp(p->ui->lstDBFDataSet, p->ui->lstDBF, p->ui->bDBFAdd, "id", "PNO");
+        QCOMPARE(log.texts().size(), 1);
+        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList());
+        QVERIFY(columnTexts(p->ui->lstDBFDataSet).contains(QStringLiteral("id")));
     }
 
     void damagedTableIsSaid()

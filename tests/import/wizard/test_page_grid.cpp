@@ -146,10 +146,11 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("values");
         // The HTML table has two columns; the XML table node name, text, id and name.
-        QTest::newRow("html") << int(aiHTML) << QStringList{"1", "2", "", "", "", "", ""};
+        // The register's record number (id, first) is filled by the register: it is passed by.
+        QTest::newRow("html") << int(aiHTML) << QStringList{"", "1", "2", "", "", "", ""};
         QTest::newRow("xml document")
-            << int(aiXMLDoc) << QStringList{"2", "3", "4", "", "", "", ""};
-        QTest::newRow("xlsx") << int(aiXLSX) << QStringList{"A", "B", "C", "D", "E", "F", "G"};
+            << int(aiXMLDoc) << QStringList{"", "2", "3", "4", "", "", ""};
+        QTest::newRow("xlsx") << int(aiXLSX) << QStringList{"", "A", "B", "C", "D", "E", "F"};
     }
     void autoFill()
     {
@@ -163,6 +164,29 @@ private slots:
         QCOMPARE(fieldValues(o.page), values);
         o.page->Clear();
         QCOMPARE(fieldValues(o.page), QStringList(values.size(), QString()));
+        QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    // The register's record number cannot be imported: a click on a column for it is refused
+    // with a message, and nothing is mapped.
+    void theRecordNumberIsRefused_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("html") << int(aiHTML);
+        QTest::newRow("xml document") << int(aiXMLDoc);
+        QTest::newRow("xlsx") << int(aiXLSX);
+    }
+    void theRecordNumberIsRefused()
+    {
+        QFETCH(int, kind);
+        Opened o(kind);
+        selectField(o.page, QStringLiteral("id"));
+        TKobWideStringGrid* grid = o.page->CurrentGrid();
+        MessageLog log;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(1, 1).center());
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY(log.texts().first().contains(QStringLiteral("id")));
+        QCOMPARE(fieldValue(o.page, QStringLiteral("id")), QString());
         QVERIFY(!o.w->ui->bNext->isEnabled());
     }
 

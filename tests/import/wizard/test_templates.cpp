@@ -50,7 +50,7 @@ QByteArray readAll(const QString& path)
 // made here.
 bool writeRoundTripSource(int kind, const QString& path)
 {
-    const Rows rows{{"", "P7", "Ali", "x", "0101", "100"}, {"", "P8", "Reza", "y", "0202", "200"}};
+    const Rows rows{{"P7", "Ali", "x", "0101", "100"}, {"P8", "Reza", "y", "0202", "200"}};
     switch (kind) {
     case aiHTML: {
         QByteArray page = "<html><body>";
