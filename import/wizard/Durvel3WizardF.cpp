@@ -290,6 +290,11 @@ void TDurvel3WizardF::SetImportType(int Kind)
     if (!FWizard->AllowedImports.Contains(Kind) || !AvailableImports().Contains(Kind))
         RaiseImportError(DurvelStr::UnknownImportSource);
     FImportType = Kind;
+    // Another kind's page has not read the file as this kind reads it (XML and XML document
+    // share their files).
+    NeedReload = true;
+    if (SourcePage* page = CurrentPage())
+        page->SourceChanged();
     findChild<QRadioButton*>(QLatin1String(ImportKind(Kind).RadioButton))->setChecked(true);
     ApplyExtensionRule();
     ui->laAccessPassword->setEnabled(Kind == aiAccess);

@@ -5,12 +5,14 @@
 #include "helper_office.h"
 #include "helper_sources.h"
 
+#include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/widgets/Durvel3InfoPanel.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ZipBuilder.h"
+#include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 
 #include <QComboBox>
@@ -188,6 +190,40 @@ private slots:
         QVERIFY(log.texts().first().contains(QStringLiteral("id")));
         QCOMPARE(fieldValue(o.page, QStringLiteral("id")), QString());
         QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    // A press on a column's edge in the header starts sizing the column: it maps nothing,
+    // while a press inside the header maps the field as before.
+    void sizingAColumnMapsNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("xlsx") << int(aiXLSX);
+        QTest::newRow("csv") << int(aiCSV);
+    }
+    void sizingAColumnMapsNothing()
+    {
+        QFETCH(int, kind);
+        RegisterWizard fx;
+        const QString file = fx.dir.filePath(QStringLiteral("t") + extensionOf(kind));
+        QVERIFY(writeKind(kind, file, {{"P7", "Ali"}}));
+        auto w = OpenOptions(fx.wizard, kind, file);
+        QTreeWidget* fields = kind == aiCSV ? w->CSVPage->ui->lvCSVFields
+                                            : static_cast<GridMapPage*>(w->Page(kind))->FieldList();
+        TKobWideStringGrid* grid = kind == aiCSV
+                                       ? w->CSVPage->Grid
+                                       : static_cast<GridMapPage*>(w->Page(kind))->CurrentGrid();
+        fields->setCurrentItem(
+            fields->findItems(QStringLiteral("First_Name"), Qt::MatchExactly)[0]);
+        grid->show();
+        const QRect header = grid->CellRect(1, 0);
+        QVERIFY(grid->SizingAt(header.right(), header.center().y()));
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {},
+                          QPoint(header.right(), header.center().y()));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {},
+                            QPoint(header.right() + 20, header.center().y()));
+        QCOMPARE(fields->currentItem()->text(1), QString());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, header.center());
+        QVERIFY(!fields->currentItem()->text(1).isEmpty());
     }
 
     void templateSections_data()
