@@ -3,8 +3,8 @@
 #include "ui_u_customer.h"
 
 #include "app/helpers.h"
+#include "app/register_import.h"
 #include "app/u_dm.h"
-#include "import/engine/DurvelDbDataSet.h"
 #include "import/wizard/DbGridDestination.h"
 #include "import/wizard/Durvel3Wizard.h"
 
@@ -33,7 +33,7 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
 
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_customer::PexGlowButton1Click);
 
-    m_importDataSet = std::make_unique<DurvelDbDataSet>(frm_dm->customer_ado);
+    m_importDataSet = std::make_unique<RegisterImportDataSet>(frm_dm->customer_ado);
     m_importGrid = std::make_unique<DurvelDbGridDestination>(DBGrid1, m_importDataSet.get());
     Durvel3Wizard1 = new TDurvel3Wizard(this);
     Durvel3Wizard1->setObjectName(QStringLiteral("Durvel3Wizard1"));
@@ -44,6 +44,10 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
     Durvel3Wizard1->Formats().BooleanTrue().Assign(QStringList{QStringLiteral("True")});
     Durvel3Wizard1->Formats().BooleanFalse().Assign(QStringList{QStringLiteral("False")});
     Durvel3Wizard1->Formats().NullValues().Assign(QStringList{QStringLiteral("Null")});
+    // The import keeps the rules a clerk's save keeps.
+    Durvel3Wizard1->OnBeforePost = [](TDurvel3* Sender, TDurvelRow* Row, bool&) {
+        CheckRegisterRow(Sender, Row);
+    };
     connect(ui->BitBtn1, &QPushButton::clicked, this, &Tfrm_customer::BitBtn1Click);
 }
 
@@ -64,7 +68,7 @@ void Tfrm_customer::btn_saveClick()
         const QString persNumber = ui->txt_sh_p->text();
         const QString hesab = ui->txt_sh_hesab->text();
         if (persNumber.trimmed().isEmpty()) {
-            refuse(QStringLiteral("شماره پرسنلي را وارد کنيد"), ui->txt_sh_p);
+            refuse(kPersNumberMissing, ui->txt_sh_p);
             return;
         }
         if (hesab.trimmed().isEmpty()) {
@@ -73,19 +77,14 @@ void Tfrm_customer::btn_saveClick()
         }
         // The amount is kept as digit text; a row read back for editing may carry separators.
         QString price = ui->txt_price->text();
-        price.remove(u',');
-        for (QChar& c : price)
-            if (c.isDigit())
-                c = QChar(u'0' + c.digitValue());
+        if (!RegisterDigits(price)) {
+            refuse(kPriceMissing, ui->txt_price);
+            return;
+        }
         if (price.isEmpty())
             price = QStringLiteral("0");
-        for (QChar c : price)
-            if (c < u'0' || c > u'9') {
-                refuse(QStringLiteral("مبلغ را وارد كنيد"), ui->txt_price);
-                return;
-            }
         if (isTaken(QStringLiteral("Pers_number"), persNumber)) {
-            refuse(QStringLiteral("شماره پرسنلي وارد شده تکراريست"), ui->txt_sh_p);
+            refuse(kPersNumberDuplicate, ui->txt_sh_p);
             return;
         }
         saveRow({{QStringLiteral("Pers_number"), persNumber},

@@ -8,7 +8,7 @@ namespace Ui {
 class Tfrm_customer;
 }
 class TDurvel3Wizard;
-class DurvelDbDataSet;
+class RegisterImportDataSet;
 class DurvelDbGridDestination;
 
 // The personnel register: personnel number, account number, name and default amount.
@@ -29,7 +29,7 @@ public slots:
     void BitBtn1Click();
 
 private:
-    std::unique_ptr<DurvelDbDataSet> m_importDataSet;
+    std::unique_ptr<RegisterImportDataSet> m_importDataSet;
     std::unique_ptr<DurvelDbGridDestination> m_importGrid;
 };
 

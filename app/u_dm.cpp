@@ -80,8 +80,19 @@ bool Tfrm_dm::DataModuleCreate()
         case db::Error::Kind::FolderReadOnly:
         case db::Error::Kind::ReadOnly:
         case db::Error::Kind::DiskFull:
+        case db::Error::Kind::Io:
+        case db::Error::Kind::CannotOpen:
+        case db::Error::Kind::Companion:
             text = e.message();
             break;
+        case db::Error::Kind::Damaged:
+            // A wrong key reads as "not a database" too: only a file known to be ours and
+            // damaged is called so.
+            if (e.isCorrupt()) {
+                text = e.message();
+                break;
+            }
+            [[fallthrough]];
         default:
             // The driver's text is not shown: it may name the file's internals, never the key.
             text = QStringLiteral("بروز مشکل در ارتباط با ديتابيس ") + u'\r' +

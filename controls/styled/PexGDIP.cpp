@@ -46,6 +46,33 @@ QColor systemColor(int index, const QPalette& p)
 
 } // namespace
 
+const QPalette& StyledPalette()
+{
+    static const QPalette palette = [] {
+        QPalette p(QColor(0xF0, 0xF0, 0xF0));
+        const auto set = [&p](QPalette::ColorRole role, QColor c) {
+            p.setColor(QPalette::All, role, c);
+        };
+        set(QPalette::Base, Qt::white);
+        set(QPalette::Text, Qt::black);
+        set(QPalette::WindowText, Qt::black);
+        set(QPalette::ButtonText, Qt::black);
+        set(QPalette::Button, QColor(0xF0, 0xF0, 0xF0));
+        set(QPalette::Window, QColor(0xF0, 0xF0, 0xF0));
+        set(QPalette::Highlight, QColor(0x00, 0x78, 0xD7));
+        set(QPalette::HighlightedText, Qt::white);
+        set(QPalette::Mid, QColor(0xA0, 0xA0, 0xA0));
+        set(QPalette::Shadow, QColor(0x69, 0x69, 0x69));
+        set(QPalette::Light, Qt::white);
+        set(QPalette::Midlight, QColor(0xE3, 0xE3, 0xE3));
+        set(QPalette::ToolTipText, Qt::black);
+        set(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+        p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x6D, 0x6D, 0x6D));
+        return p;
+    }();
+    return palette;
+}
+
 TColor ColorToRGB(TColor c, const QPalette* palette)
 {
     if (c == clNone)

@@ -65,6 +65,11 @@ constexpr TColor RGB(int r, int g, int b)
     return TColor(r & 0xFF) | TColor(g & 0xFF) << 8 | TColor(b & 0xFF) << 16;
 }
 
+// The system colours of the classic light desktop that the styled looks were made for. The
+// styled controls resolve their system colours here, so a dark desktop palette never puts
+// light text on their light fills.
+const QPalette& StyledPalette();
+
 // The colour for painting, with the given alpha; clNone is fully transparent.
 QColor MakeColor(TColor c, int alpha = 255, const QPalette* palette = nullptr);
 

@@ -1,8 +1,11 @@
 #include "controls/styled/PexGlowButton.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -166,6 +169,10 @@ TPexGlowButton::~TPexGlowButton()
 {
     if (m_watchedWindow)
         m_watchedWindow->removeEventFilter(this);
+    // The key tip's box lives on the window, which may outlive the button, or be deleting
+    // its children right now.
+    if (m_keyTip)
+        m_keyTip->deleteLater();
 }
 
 void TPexGlowButton::init()
@@ -200,9 +207,24 @@ void TPexGlowButton::setFadeInterval(int ms)
     g_fadeInterval = ms;
 }
 
+quint32 TPexGlowButton::GetVersionNr()
+{
+    constexpr quint32 major = 1, minor = 0, release = 0, build = 0;
+    return major << 24 | minor << 16 | release << 8 | build;
+}
+
+QString TPexGlowButton::VersionText(quint32 packed)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(packed >> 24)
+        .arg((packed >> 16) & 0xFF)
+        .arg((packed >> 8) & 0xFF)
+        .arg(packed & 0xFF);
+}
+
 QString TPexGlowButton::Version()
 {
-    return QStringLiteral("1.0.0.0");
+    return VersionText(GetVersionNr());
 }
 
 void TPexGlowButton::setAppearance(const TGlowButtonAppearance* appearance)
@@ -333,7 +355,48 @@ void TPexGlowButton::setDropDownPosition(TDropDownPosition v)
     });
 }
 
+void TPexGlowButton::setImageIndex(int v)
+{
+    PEX_SET_AND(m_imageIndex, v, requestResize());
+}
+void TPexGlowButton::setImageListType(TImageListType v)
+{
+    PEX_SET_AND(m_imageListType, v, requestResize());
+}
+
 #undef PEX_SET_AND
+
+void TPexGlowButton::linkList(QPointer<TImageList>& slot, TImageList* list)
+{
+    if (slot == list)
+        return;
+    if (slot)
+        slot->disconnect(this);
+    slot = list;
+    if (list) {
+        connect(list, &TImageList::Changed, this, &TPexGlowButton::afterPictureChange);
+        // The pointer clears itself; the button still has to re-measure and redraw.
+        connect(list, &QObject::destroyed, this, &TPexGlowButton::afterPictureChange,
+                Qt::QueuedConnection);
+    }
+    requestResize();
+    update();
+}
+
+void TPexGlowButton::setImages(TImageList* list)
+{
+    linkList(m_images, list);
+}
+
+void TPexGlowButton::setHotImages(TImageList* list)
+{
+    linkList(m_hotImages, list);
+}
+
+void TPexGlowButton::setDisabledImages(TImageList* list)
+{
+    linkList(m_disabledImages, list);
+}
 
 void TPexGlowButton::setCancel(bool v)
 {
@@ -423,6 +486,11 @@ void TPexGlowButton::Assign(const TPexGlowButton* s)
     m_hotPicture->Assign(s->m_hotPicture);
     m_downPicture->Assign(s->m_downPicture);
     m_disabledPicture->Assign(s->m_disabledPicture);
+    setImages(s->m_images);
+    setHotImages(s->m_hotImages);
+    setDisabledImages(s->m_disabledImages);
+    setImageIndex(s->m_imageIndex);
+    setImageListType(s->m_imageListType);
     setFocusType(s->m_focusType);
     setMarginVert(s->m_marginVert);
     setMarginHorz(s->m_marginHorz);
@@ -687,7 +755,7 @@ bool extrasFor(TPexStyle s, Extras& e)
     switch (s) {
     case tsWindows8:
     case tsWindows10:
-        e = {kKeep, kKeep, kKeep, kKeep, clBlack, 0xFFFFFF, clNone, kKeep};
+        e = {0xF7F7F7, clNone, kKeep, kKeep, clBlack, 0xFFFFFF, clNone, kKeep};
         return true;
     case tsOffice2013White:
     case tsOffice2013LightGray:
@@ -906,7 +974,9 @@ void TPexGlowButton::FadeTick()
     if (kind == fkDown && m_fadeStep < 0 && m_style == bsButton) {
         m_pressed = false;
         m_pressedAtLeave = false;
-        MouseLeaveNotice();
+        // A button the mouse is still over stays hot.
+        if (!m_mouseInside)
+            MouseLeaveNotice();
     }
 }
 
@@ -1054,12 +1124,22 @@ void TPexGlowButton::mouseReleaseEvent(QMouseEvent* e)
     const QPoint pos = e->position().toPoint();
     const bool inside = rect().contains(pos);
     m_fadeStep = -10;
-    m_downPercent = 100;
-    if (inside) {
+    if (inside && m_style == bsButton && m_groupIndex == 0 && m_pressed) {
+        // The pressed look fades into the hot one from wherever the press had got to; a
+        // quick click must not hold the full pressed colour and then jump.
+        m_fadeKind = fkDown;
+        m_hot = true;
+        m_mouseInside = true;
+        startFadeTimer();
+        if (!m_fadeTimer)
+            m_pressed = false;
+    } else if (inside) {
+        m_downPercent = 100;
         m_fadeKind = fkHot;
         m_hot = true;
         m_mouseInside = true;
     } else {
+        m_downPercent = 100;
         m_fadeKind = fkNone;
         m_hot = false;
         m_mouseInside = false;
@@ -1070,7 +1150,9 @@ void TPexGlowButton::mouseReleaseEvent(QMouseEvent* e)
     m_pressedAtLeave = false;
 
     if (m_style == bsCheck && inside) {
-        setDown(!m_down);
+        // With an action the click below may already have set Down through Checked.
+        if (!Action() || m_down == m_downAtPress)
+            setDown(!m_down);
         m_downPercent = 0;
     }
 
@@ -1374,6 +1456,7 @@ void TPexGlowButton::showEvent(QShowEvent* e)
 {
     if (m_default || m_cancel)
         watchWindow();
+    updateHintShortcut();
     QPushButton::showEvent(e);
 }
 
@@ -1381,7 +1464,14 @@ void TPexGlowButton::Click()
 {
     const QPointer<TPexGlowButton> guard(this);
     emit clicked(false);
-    if (!guard || m_modalResult == 0)
+    if (!guard)
+        return;
+    if (QAction* action = Action()) {
+        action->trigger();
+        if (!guard)
+            return;
+    }
+    if (m_modalResult == 0)
         return;
     if (auto* dialog = qobject_cast<QDialog*>(window()))
         dialog->done(m_modalResult);
@@ -1480,17 +1570,61 @@ TPexGlowButton::ColorSet TPexGlowButton::currentColors() const
     return c;
 }
 
-const TGDIPPicture* TPexGlowButton::currentPicture() const
+QSize TPexGlowButton::Glyph::natural() const
 {
+    if (list)
+        return {list->Width(), list->Height()};
+    if (picture)
+        return {picture->Width(), picture->Height()};
+    return {};
+}
+
+void TPexGlowButton::Glyph::draw(QPainter& p, const QRect& r) const
+{
+    if (picture) {
+        picture->Draw(p, r);
+        return;
+    }
+    if (!list)
+        return;
+    const QImage img = list->Image(index);
+    p.drawImage(r, grey ? TImageList::Desaturated(img) : img);
+}
+
+TPexGlowButton::Glyph TPexGlowButton::currentPicture() const
+{
+    auto fromList = [this](const TImageList* list, int index, bool grey) -> Glyph {
+        if (list && list->HasImage(index))
+            return {nullptr, list, index, grey};
+        return {};
+    };
+    auto fromPicture = [](const TGDIPPicture* pic) -> Glyph {
+        return pic->Empty() ? Glyph{} : Glyph{pic};
+    };
     const bool disabled = !isEnabled() || m_drawState == dsDisabled;
-    if (disabled && !m_disabledPicture->Empty())
-        return m_disabledPicture;
-    if (!disabled && m_hot && !m_hotPicture->Empty())
-        return m_hotPicture;
-    if (!disabled && (m_drawState == dsDown || (m_drawState == dsExclusive && m_down)) &&
-        !m_downPicture->Empty())
-        return m_downPicture;
-    return m_picture->Empty() ? nullptr : m_picture;
+    Glyph g;
+    if (disabled) {
+        g = fromList(m_disabledImages, m_imageIndex, false);
+        if (g.isEmpty())
+            g = fromPicture(m_disabledPicture);
+    } else if (m_hot) {
+        g = fromList(m_hotImages, m_imageIndex, false);
+        if (g.isEmpty())
+            g = fromPicture(m_hotPicture);
+    }
+    if (g.isEmpty() && !disabled &&
+        (m_drawState == dsDown || (m_drawState == dsExclusive && m_down)))
+        g = fromPicture(m_downPicture);
+    if (!g.isEmpty())
+        return g;
+    // The normal images: the action's own, or the button's list, greyed while disabled.
+    if (m_imageListType == ipActionList && Action()) {
+        g = fromList(TActionList::ImagesOf(Action()), TActionList::ImageIndex(Action()), disabled);
+        if (!g.isEmpty())
+            return g;
+    }
+    g = fromList(m_images, m_imageIndex, disabled);
+    return g.isEmpty() ? fromPicture(m_picture) : g;
 }
 
 TColor TPexGlowButton::textColor() const
@@ -1505,9 +1639,8 @@ TColor TPexGlowButton::textColor() const
         return a->TextColorDown();
     if (m_hot)
         return a->TextColorHot();
-    if (m_fontColor == clNone)
-        return FromQColorRgb(palette().color(QPalette::ButtonText).rgb());
-    return m_fontColor;
+    // The caption belongs to the button's own fills, never to the desktop's palette.
+    return m_fontColor == clNone ? clWindowText : m_fontColor;
 }
 
 QFont TPexGlowButton::captionFont() const
@@ -1538,19 +1671,20 @@ int TPexGlowButton::textFlags() const
     return flags;
 }
 
-QSize TPexGlowButton::pictureSize(const TGDIPPicture* pic) const
+QSize TPexGlowButton::pictureSize(const Glyph& glyph) const
 {
-    if (!pic || pic->Empty())
+    if (glyph.isEmpty())
         return {};
     if (m_sizeState < bsLarge)
         return {16, 16};
     if (m_pictureWidth > 0 && m_pictureHeight > 0)
         return {m_pictureWidth, m_pictureHeight};
-    if (m_pictureWidth == 0 && m_pictureHeight == 0 && pic->Height() > 0) {
+    const QSize n = glyph.natural();
+    if (m_pictureWidth == 0 && m_pictureHeight == 0 && n.height() > 0) {
         const int h = std::max(1, height() - 8);
-        return {int(std::lround(double(pic->Width()) * h / pic->Height())), h};
+        return {int(std::lround(double(n.width()) * h / n.height())), h};
     }
-    return {pic->Width(), pic->Height()};
+    return n;
 }
 
 namespace {
@@ -1767,7 +1901,7 @@ Fill darkened(Fill f)
 
 void TPexGlowButton::drawButton(QPainter& p, const QRect& r, const ColorSet& c)
 {
-    const QPalette pal = palette();
+    const QPalette& pal = StyledPalette();
     const bool left = m_position == bpStandalone || m_position == bpLeft;
     const bool right = m_position == bpStandalone || m_position == bpRight;
     const bool round = m_rounded;
@@ -1845,7 +1979,7 @@ void TPexGlowButton::drawButton(QPainter& p, const QRect& r, const ColorSet& c)
     QRect box = (m_dropDownButton ? buttonPart : r)
                     .adjusted(m_marginHorz, m_marginVert, -m_marginHorz, -m_marginVert);
     const Content content = measure(box);
-    const TGDIPPicture* pic = currentPicture();
+    const Glyph pic = currentPicture();
     const QSize ps = content.picture;
     QRect picRect;
     QRect textBox = box;
@@ -1908,7 +2042,7 @@ void TPexGlowButton::drawButton(QPainter& p, const QRect& r, const ColorSet& c)
             vAlign = Qt::AlignBottom;
             break;
         }
-        pic->Draw(p, picRect);
+        pic.draw(p, picRect);
     } else if (m_layout == blGlyphLeftAdjusted) {
         hAlign = Qt::AlignLeft;
     } else if (m_layout == blGlyphRightAdjusted) {
@@ -1996,6 +2130,317 @@ void TPexGlowButton::paintEvent(QPaintEvent*)
         const int state = m_drawState == dsDown ? 2 : (m_hot ? 1 : 0);
         OnDrawButton(this, p, state, r);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Action link
+
+namespace {
+
+// Buttons know groups by number; each action group gets one of its own.
+QHash<const QActionGroup*, int>& groupNumbers()
+{
+    static QHash<const QActionGroup*, int> numbers;
+    return numbers;
+}
+
+} // namespace
+
+TPexGlowButtonActionLink::TPexGlowButtonActionLink(TPexGlowButton* Client, QAction* Action)
+    : QObject(Client), FClient(Client), FAction(Action)
+{
+    connect(Action, &QAction::changed, this, [this] { Update(true); });
+    // The image index is kept on the action as a property, which tells through an event.
+    Action->installEventFilter(this);
+    connect(Action, &QObject::destroyed, this, [this] { FClient->update(); });
+}
+
+int TPexGlowButtonActionLink::GroupIndexOf(const QActionGroup* Group)
+{
+    if (!Group)
+        return 0;
+    auto& numbers = groupNumbers();
+    auto it = numbers.find(Group);
+    if (it != numbers.end())
+        return *it;
+    // Far above what a form would number its own groups.
+    static int next = 0x10000;
+    const int n = next++;
+    numbers.insert(Group, n);
+    connect(Group, &QObject::destroyed, [Group] { groupNumbers().remove(Group); });
+    return n;
+}
+
+bool TPexGlowButtonActionLink::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == FAction && Event->type() == QEvent::DynamicPropertyChange)
+        Update(true);
+    return QObject::eventFilter(Watched, Event);
+}
+
+void TPexGlowButtonActionLink::Update(bool fromAction)
+{
+    QAction* a = FAction;
+    if (!a)
+        return;
+    TPexGlowButton* b = FClient;
+    b->setText(a->text());
+    b->setEnabled(a->isEnabled());
+    b->setToolTip(a->toolTip());
+    b->setWhatsThis(a->whatsThis());
+    if (fromAction || b->GroupIndex() == 0)
+        b->setGroupIndex(GroupIndexOf(a->actionGroup()));
+    if (TActionList::ImagesOf(a))
+        b->setImageIndex(TActionList::ImageIndex(a));
+    b->followChecked(a->isChecked());
+    // A button of its own is no window: it is only ever hidden here.
+    if (b->isHidden() == a->isVisible() && (b->parentWidget() || !a->isVisible()))
+        b->setVisible(a->isVisible());
+    if (b->AutoSize())
+        b->requestResize();
+    b->update();
+}
+
+QAction* TPexGlowButton::Action() const
+{
+    return m_actionLink ? m_actionLink->Action() : nullptr;
+}
+
+void TPexGlowButton::setAction(QAction* action)
+{
+    if (action == Action())
+        return;
+    delete m_actionLink;
+    m_actionLink = nullptr;
+    if (action) {
+        m_actionLink = new TPexGlowButtonActionLink(this, action);
+        m_actionLink->Update(false);
+    }
+    update();
+}
+
+void TPexGlowButton::followChecked(bool checked)
+{
+    if (checked == m_down)
+        return;
+    if (!checked && m_style == bsButton && m_groupIndex > 0) {
+        // The action group already chose another: this one goes up whatever AllowAllUp says.
+        m_down = false;
+        m_drawState = dsUp;
+        update();
+        return;
+    }
+    setDown(checked);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Key tips and the hint's accelerator
+
+// The small box that shows a button's key tip; it sits on the button's window so that it may
+// stand outside the button.
+class KeyTipBox : public QWidget
+{
+public:
+    explicit KeyTipBox(TPexGlowButton* button) : QWidget(button->window()), m_button(button)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setObjectName(QStringLiteral("KeyTip"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!m_button)
+            return;
+        QPainter p(this);
+        const QPalette& pal = StyledPalette();
+        p.fillRect(rect(), pal.color(QPalette::ToolTipBase));
+        p.setPen(pal.color(QPalette::Shadow));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(pal.color(QPalette::ToolTipText));
+        p.setFont(m_button->font());
+        p.drawText(rect(), Qt::AlignCenter, m_button->ShortCutHint());
+    }
+
+private:
+    QPointer<TPexGlowButton> m_button;
+};
+
+namespace {
+
+// Watches the Alt key for the whole program: while it is held in a window, the key tips of
+// that window's buttons show.
+class KeyTipWatcher : public QObject
+{
+public:
+    static KeyTipWatcher& instance()
+    {
+        static KeyTipWatcher* watcher = [] {
+            auto* w = new KeyTipWatcher(qApp);
+            qApp->installEventFilter(w);
+            return w;
+        }();
+        return *watcher;
+    }
+
+    QPointer<QWidget> shownIn;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(e);
+            auto* w = qobject_cast<QWidget*>(watched);
+            if (k->key() != Qt::Key_Alt || k->isAutoRepeat() || !w)
+                break;
+            // Every receiver up the chain sees the same event: act once, on the window.
+            QWidget* window = w->window();
+            if (e->type() == QEvent::KeyPress && shownIn != window)
+                show(window);
+            else if (e->type() == QEvent::KeyRelease && shownIn)
+                show(nullptr);
+            break;
+        }
+        case QEvent::WindowDeactivate:
+        case QEvent::ApplicationDeactivate:
+            if (shownIn && (watched == shownIn || watched == qApp))
+                show(nullptr);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+
+    void show(QWidget* window)
+    {
+        QPointer<QWidget> old = shownIn;
+        shownIn = window;
+        for (QWidget* w : {old.data(), window})
+            if (w)
+                for (TPexGlowButton* b : w->findChildren<TPexGlowButton*>())
+                    b->syncKeyTip();
+    }
+};
+
+} // namespace
+
+void TPexGlowButton::setShortCutHint(const QString& v)
+{
+    if (v == m_shortCutHint)
+        return;
+    m_shortCutHint = v;
+    if (!v.isEmpty())
+        KeyTipWatcher::instance();
+    syncKeyTip();
+}
+
+void TPexGlowButton::setShortCutHintPos(TShortCutHintPos v)
+{
+    if (v == m_shortCutHintPos)
+        return;
+    m_shortCutHintPos = v;
+    syncKeyTip();
+}
+
+bool TPexGlowButton::KeyTipShown() const
+{
+    return !m_shortCutHint.isEmpty() && isVisible() && window() != this &&
+           KeyTipWatcher::instance().shownIn == window();
+}
+
+QRect TPexGlowButton::KeyTipRect() const
+{
+    if (m_shortCutHint.isEmpty())
+        return {};
+    const QFontMetrics fm(font());
+    const QSize box(fm.horizontalAdvance(m_shortCutHint) + 8, fm.height() + 4);
+    const QRect b(mapTo(window(), QPoint(0, 0)), size());
+    // Where the box's centre goes: an x on the button (left edge, middle, right edge; or the box
+    // starts where the button starts) and a y (above it, on its top edge, its middle, its bottom
+    // edge, below it).
+    enum { L, C, R, Start };
+    enum { Above, Top, Middle, Bottom, Below };
+    // In the order of TShortCutHintPos.
+    static constexpr struct
+    {
+        int hx, vy;
+    } kPlaces[] = {{L, Middle}, {C, Top},       {R, Middle}, {C, Bottom}, {C, Middle}, {C, Bottom},
+                   {L, Top},    {R, Top},       {C, Above},  {L, Above},  {R, Above},  {L, Bottom},
+                   {R, Bottom}, {Start, Below}, {L, Below},  {R, Below},  {C, Below}};
+    const int hx = kPlaces[m_shortCutHintPos].hx;
+    int vy = kPlaces[m_shortCutHintPos].vy;
+    // Auto: under a button in the upper half of its window, over one below.
+    if (m_shortCutHintPos == shpAuto && b.center().y() >= window()->height() / 2)
+        vy = Top;
+    int x;
+    if (hx == L)
+        x = b.left() - box.width() / 2;
+    else if (hx == R)
+        x = b.right() + 1 - box.width() / 2;
+    else if (hx == C)
+        x = b.left() + (b.width() - box.width()) / 2;
+    else
+        x = b.left();
+    int y;
+    switch (vy) {
+    case Above:
+        y = b.top() - box.height();
+        break;
+    case Top:
+        y = b.top() - box.height() / 2;
+        break;
+    case Bottom:
+        y = b.bottom() + 1 - box.height() / 2;
+        break;
+    case Below:
+        y = b.bottom() + 1;
+        break;
+    default:
+        y = b.top() + (b.height() - box.height()) / 2;
+        break;
+    }
+    return QRect(QPoint(x, y), box);
+}
+
+void TPexGlowButton::syncKeyTip()
+{
+    if (!KeyTipShown()) {
+        if (m_keyTip)
+            m_keyTip->hide();
+        return;
+    }
+    if (!m_keyTip || m_keyTip->parentWidget() != window()) {
+        delete m_keyTip;
+        m_keyTip = new KeyTipBox(this);
+    }
+    m_keyTip->setGeometry(KeyTipRect());
+    m_keyTip->show();
+    m_keyTip->raise();
+    m_keyTip->update();
+}
+
+void TPexGlowButton::setOfficeHint(const TPexHintInfo* h)
+{
+    m_officeHint->Assign(h);
+    updateHintShortcut();
+}
+
+void TPexGlowButton::updateHintShortcut()
+{
+    // The hint's title offers its accelerator beside the caption's.
+    const QKeySequence seq = QKeySequence::mnemonic(m_officeHint->Title);
+    if (m_hintShortcut != 0) {
+        releaseShortcut(m_hintShortcut);
+        m_hintShortcut = 0;
+    }
+    if (!seq.isEmpty() && seq != QKeySequence::mnemonic(text()))
+        m_hintShortcut = grabShortcut(seq);
 }
 
 } // namespace pex

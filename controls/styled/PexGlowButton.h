@@ -4,6 +4,7 @@
 #include "controls/styled/PexGDIP.h"
 #include "controls/styled/PexHintInfo.h"
 #include "controls/styled/PexStyleIF.h"
+#include "platform/imagelist/ImageList.h"
 
 #include <QFont>
 #include <QPointer>
@@ -13,9 +14,36 @@
 #include <functional>
 
 #include <QMenu>
+class QAction;
+class QActionGroup;
 class QTimer;
 
 namespace pex {
+
+class TPexGlowButton;
+class KeyTipBox;
+
+// Ties a button to a QAction: the action's text, enabled, tooltip, checked, visible, group,
+// help text and image reach the button, and the button's click triggers the action.
+class TPexGlowButtonActionLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    TPexGlowButtonActionLink(TPexGlowButton* Client, QAction* Action);
+    QAction* Action() const { return FAction; }
+    // The group number that stands for an action group on the buttons; 0 for none.
+    static int GroupIndexOf(const QActionGroup* Group);
+    // fromAction: a change the action reported (it may then move the button to another group).
+    void Update(bool fromAction);
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    TPexGlowButton* FClient;
+    QPointer<QAction> FAction;
+};
 
 enum TFocusType { ftBorder, ftHot, ftHotBorder, ftNone };
 enum TButtonPosition { bpStandalone, bpLeft, bpMiddle, bpRight };
@@ -189,9 +217,9 @@ public:
     bool Rounded() const { return m_rounded; }
     void setRounded(bool v);
     QString ShortCutHint() const { return m_shortCutHint; }
-    void setShortCutHint(const QString& v) { m_shortCutHint = v; }
+    void setShortCutHint(const QString& v);
     TShortCutHintPos ShortCutHintPos() const { return m_shortCutHintPos; }
-    void setShortCutHintPos(TShortCutHintPos v) { m_shortCutHintPos = v; }
+    void setShortCutHintPos(TShortCutHintPos v);
     bool ShowCaption() const { return m_showCaption; }
     void setShowCaption(bool v);
     bool ShowDisabled() const { return m_showDisabled; }
@@ -217,7 +245,35 @@ public:
     void setParentFont(bool v) { m_parentFont = v; }
     bool TabStop() const { return focusPolicy() != Qt::NoFocus; }
     void setTabStop(bool v) { setFocusPolicy(v ? Qt::StrongFocus : Qt::NoFocus); }
+    // The library's version packed as major.minor.release.build, a byte each.
+    static quint32 GetVersionNr();
+    // Four numbers joined by ".".
+    static QString VersionText(quint32 packed);
     static QString Version();
+
+    // Image lists: Images, HotImages and DisabledImages by ImageIndex; a list's changes redraw
+    // the button, and a list that goes away is let go.
+    TImageList* Images() const { return m_images; }
+    void setImages(TImageList* list);
+    TImageList* HotImages() const { return m_hotImages; }
+    void setHotImages(TImageList* list);
+    TImageList* DisabledImages() const { return m_disabledImages; }
+    void setDisabledImages(TImageList* list);
+    int ImageIndex() const { return m_imageIndex; }
+    void setImageIndex(int v);
+    TImageListType ImageListType() const { return m_imageListType; }
+    void setImageListType(TImageListType v);
+
+    // The action the button stands for; nullptr for none.
+    QAction* Action() const;
+    void setAction(QAction* action);
+
+    // Whether the key tips are showing (Alt held in the button's window).
+    bool KeyTipShown() const;
+    // Where the key tip's box stands, in the window's coordinates; empty without a hint.
+    QRect KeyTipRect() const;
+    // Shows, moves or hides the key tip's box as the Alt key and the hint say.
+    void syncKeyTip();
 
     // Pictures per state, kept as image file bytes.
     TGDIPPicture* Picture() const { return m_picture; }
@@ -229,7 +285,7 @@ public:
     TGDIPPicture* DisabledPicture() const { return m_disabledPicture; }
     void setDisabledPicture(const TGDIPPicture* p) { m_disabledPicture->Assign(p); }
     TPexHintInfo* OfficeHint() const { return m_officeHint; }
-    void setOfficeHint(const TPexHintInfo* h) { m_officeHint->Assign(h); }
+    void setOfficeHint(const TPexHintInfo* h);
 
     // Behaviour.
     bool Cancel() const { return m_cancel; }
@@ -341,8 +397,22 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
+    friend class TPexGlowButtonActionLink;
+    friend class KeyTipBox;
     struct ColorSet;
     struct Content;
+    // The picture a paint shows: a picture, or an image of a list (greyed for a disabled button
+    // without a disabled list).
+    struct Glyph
+    {
+        const TGDIPPicture* picture = nullptr;
+        const TImageList* list = nullptr;
+        int index = -1;
+        bool grey = false;
+        bool isEmpty() const { return !picture && !list; }
+        QSize natural() const;
+        void draw(QPainter& p, const QRect& r) const;
+    };
 
     void init();
     void startFadeTimer();
@@ -365,8 +435,11 @@ private:
     ColorSet currentColors() const;
     Content measure(const QRect& box) const;
     QSize autoSize() const;
-    QSize pictureSize(const TGDIPPicture* picture) const;
-    const TGDIPPicture* currentPicture() const;
+    QSize pictureSize(const Glyph& glyph) const;
+    Glyph currentPicture() const;
+    void linkList(QPointer<TImageList>& slot, TImageList* list);
+    void followChecked(bool checked);
+    void updateHintShortcut();
     TColor textColor() const;
     QFont captionFont() const;
     QString captionText() const;
@@ -458,6 +531,14 @@ private:
     bool m_resizing = false;
     int m_hintShortcut = 0;
     QPointer<QWidget> m_watchedWindow;
+
+    QPointer<TImageList> m_images;
+    QPointer<TImageList> m_hotImages;
+    QPointer<TImageList> m_disabledImages;
+    int m_imageIndex = -1;
+    TImageListType m_imageListType = ipActionList;
+    TPexGlowButtonActionLink* m_actionLink = nullptr;
+    QPointer<QWidget> m_keyTip;
 };
 
 } // namespace pex

@@ -162,6 +162,9 @@ bool TDurvel3::Execute()
     FRunning = true;
     const auto running = qScopeGuard([this] { FRunning = false; });
 
+    FLogOpened = false;
+    FRolledBackCount = 0;
+    FImportedAtCommit = 0;
     const bool result = CheckProperties();
     FTotalRecCount = 0;
     FFailed = false;
@@ -183,7 +186,14 @@ bool TDurvel3::Execute()
             OnAfterImport(this);
     } catch (...) {
         // Whatever stage failed and whichever class acquired it, everything is given back, and
-        // the log tells the failure.
+        // the log tells the failure; a source that failed while loading has its log too, not
+        // the last run's.
+        if (!FLogOpened && ErrorLog && !ErrorLogFileName.isEmpty()) {
+            try {
+                OpenErrorLog();
+            } catch (...) {
+            }
+        }
         DoImportFailure(exceptionMessage(std::current_exception()));
         try {
             EndImport();
@@ -256,6 +266,7 @@ int TDurvel3::ImportRow()
         FTransactionDue = false;
         DestDataSet()->startTransaction();
         FInTransaction = true;
+        FGroupTimer.start();
     }
     int result = 0;
     try {
@@ -266,10 +277,20 @@ int TDurvel3::ImportRow()
         result = 1;
     } catch (const std::exception& e) {
         CancelRecord();
+        // The store itself failed: no further row can be written, and what is open goes back.
+        if (DurvelDataSet* ds = DestDataSet(); ds && ds->endsImport(e))
+            throw;
         DoImportError(QString::fromUtf8(e.what()));
         result = 1;
     }
-    if (CommitRecCount > 0 && !CommitAfterDone) {
+    // A row's failure may have taken the whole open batch with it.
+    if (result == 1 && FInTransaction)
+        DestDataSet()->checkTransaction();
+    if (FRowCommits) {
+        // Rows kept as written, in commits a few milliseconds apart.
+        if (FInTransaction && FGroupTimer.elapsed() >= kRowCommitGroupMs)
+            DoNeedCommit();
+    } else if (CommitRecCount > 0 && !CommitAfterDone) {
         const int n = ErrorCount() + FImportedCount;
         if (n > 0 && n % CommitRecCount == 0)
             DoNeedCommit();
@@ -279,6 +300,21 @@ int TDurvel3::ImportRow()
 
 void TDurvel3::CloseSource()
 {
+    // Without batches every row written is kept, however the run ends.
+    if (FRowCommits) {
+        if (!FInTransaction)
+            return;
+        if (!FSourceFailed) {
+            DoNeedCommit();
+            return;
+        }
+        try {
+            DoNeedCommit();
+        } catch (...) {
+            // The source's own failure is the one the caller hears of.
+        }
+        return;
+    }
     if (FCanceled || FSourceFailed)
         return;
     if (CommitAfterDone)
@@ -299,9 +335,10 @@ bool TDurvel3::DoImportCancel()
 void TDurvel3::DoNeedCommit()
 {
     if (FInTransaction) {
-        DurvelDataSet* ds = DestDataSet();
+        // A commit that fails leaves the batch to be rolled back with the import's end.
+        DestDataSet()->commit();
         FInTransaction = false;
-        ds->commit();
+        FImportedAtCommit = FImportedCount;
         // Begun again only for a further row: an import ending here has nothing to roll back,
         // and the data set need not be read again.
         FTransactionDue = true;
@@ -434,9 +471,13 @@ void TDurvel3::PrepareImport()
     BuildRowColumns();
 
     DurvelDataSet* ds = DestDataSet();
-    if (ds && (CommitRecCount > 0 || CommitAfterDone) && ds->supportsTransactions()) {
-        ds->startTransaction();
-        FInTransaction = true;
+    if (ds && ds->supportsTransactions()) {
+        FRowCommits = CommitRecCount <= 0 && !CommitAfterDone && ds->beginRowCommits();
+        if (CommitRecCount > 0 || CommitAfterDone || FRowCommits) {
+            ds->startTransaction();
+            FInTransaction = true;
+            FGroupTimer.start();
+        }
     }
 
     if (ErrorLog && !ErrorLogFileName.isEmpty())
@@ -492,11 +533,17 @@ void TDurvel3::ReleaseImportState()
     FTransactionDue = false;
     if (FInTransaction) {
         FInTransaction = false;
+        FRolledBackCount = FImportedCount - FImportedAtCommit;
         try {
             if (DurvelDataSet* ds = DestDataSet())
                 ds->rollback();
         } catch (...) {
         }
+    }
+    if (FRowCommits) {
+        FRowCommits = false;
+        if (DurvelDataSet* ds = DestDataSet())
+            ds->endRowCommits();
     }
     if (FControlsDisabled) {
         FControlsDisabled = false;
@@ -900,6 +947,7 @@ void TDurvel3::OpenErrorLog()
         throw EDurvelError(
             QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
     FLog = std::move(file);
+    FLogOpened = true;
     WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));
 }
 
@@ -909,10 +957,19 @@ void TDurvel3::CloseErrorLog()
     if (errors > 0)
         WriteLogLine(QString());
     WriteLogLine(FormatImportStr(DurvelStr::LogFinished, {Timestamp()}));
-    WriteLogLine((errors == 0
-                      ? LoadImportStr(DurvelStr::LogNoError)
-                      : FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)})) +
-                 QStringLiteral("\r\n"));
+    // A run that did not end normally never reads as clean, and says what it left behind.
+    QString summary;
+    if (errors > 0)
+        summary = FormatImportStr(DurvelStr::LogErrorsFound, {QString::number(errors)});
+    else if (!FCanceled && !FFailed)
+        summary = LoadImportStr(DurvelStr::LogNoError);
+    if (FCanceled || FFailed) {
+        if (!summary.isEmpty())
+            WriteLogLine(summary);
+        summary = FormatImportStr(FFailed ? DurvelStr::LogFailed : DurvelStr::LogCanceled,
+                                  {QString::number(KeptCount())});
+    }
+    WriteLogLine(summary + QStringLiteral("\r\n"));
     FLog->close();
     FLog.reset();
     if (ShowErrorLog && OnShowErrorLog)

@@ -154,6 +154,11 @@ public:
     const TWideStringList& Errors() const { return FErrors; }
     QString LastErrorText() const { return FLastErrorText; }
     int ImportedCount() const { return FImportedCount; }
+    // Imported rows that went back with a transaction the import did not commit (a cancel or
+    // a failure), and those the destination keeps.
+    int RolledBackCount() const { return FRolledBackCount; }
+    int KeptCount() const { return FImportedCount - FRolledBackCount; }
+    bool Failed() const { return FFailed; }
     int TotalRecCount() const { return FTotalRecCount; }
     quint8 RowAction() const { return FRowAction; }
     int LineCounter() const { return FLineCounter; }
@@ -300,12 +305,20 @@ private:
 
     bool FControlsDisabled = false;
     bool FInTransaction = false;
+    bool FRowCommits = false;  // every row committed on its own (no batches)
+    int FImportedAtCommit = 0; // imported count at the last commit
+    int FRolledBackCount = 0;
+    bool FLogOpened = false;      // the log of this run was opened
     bool FTransactionDue = false; // a batch was committed; the next row begins the next one
     std::unique_ptr<QFile> FLog;
     QString FLogPath;
     // The log name as the last template gave it.
     QString FTemplateErrorLogFileName;
     QStringList FTemplateNotices;
+
+    // Without batches, rows are committed in groups this many milliseconds long.
+    static constexpr int kRowCommitGroupMs = 5;
+    QElapsedTimer FGroupTimer;
 
     std::function<void()> FYield;
     int FYieldInterval = 50;

@@ -707,6 +707,41 @@ void DurvelDbDataSet::commit()
     m_ds->connection()->commit();
 }
 
+void DurvelDbDataSet::checkTransaction()
+{
+    if (!m_ds->connection()->inTransaction())
+        throw db::Error(db::Error::Kind::TransactionLost,
+                        QStringLiteral("The open transaction was rolled back by the database."));
+}
+
+bool DurvelDbDataSet::endsImport(const std::exception& e) const
+{
+    const auto* error = dynamic_cast<const db::Error*>(&e);
+    return error && error->endsTransaction();
+}
+
+bool DurvelDbDataSet::beginRowCommits()
+{
+    m_ds->connection()->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    m_rowCommits = true;
+    return true;
+}
+
+void DurvelDbDataSet::endRowCommits()
+{
+    if (!m_rowCommits)
+        return;
+    m_rowCommits = false;
+    db::Connection* c = m_ds->connection();
+    try {
+        c->exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        // The rows reach the disk now, once for all of them.
+        c->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    } catch (const std::exception& e) {
+        qWarning("The imported rows could not be made durable: %s", e.what());
+    }
+}
+
 void DurvelDbDataSet::rollback()
 {
     if (m_direct) {

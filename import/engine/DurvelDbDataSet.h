@@ -52,6 +52,12 @@ public:
     // Also reads the rows again (at once, or when a direct import ends), so the data set shows
     // what the database kept.
     void rollback() override;
+    void checkTransaction() override;
+    bool endsImport(const std::exception& e) const override;
+    // Commits at normal synchronisation in the write-ahead log, which a killed program does
+    // not lose; the end folds the log into the file with full synchronisation.
+    bool beginRowCommits() override;
+    void endRowCommits() override;
 
     // True while rows go straight to the table.
     bool writesDirectly() const { return m_direct != nullptr; }
@@ -67,6 +73,7 @@ private:
     std::vector<std::unique_ptr<Field>> m_fields;
     std::unique_ptr<Direct> m_direct;
     int m_hold = 0;
+    bool m_rowCommits = false;
     QString m_readOnlyField; // a read-only field given a value in the pending record
 };
 

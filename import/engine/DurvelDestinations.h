@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <exception>
+
 enum TDurvelDestination { didDataSet, didDBGrid, didListView, didStringGrid, didUserDefined };
 
 // Data types of a destination field; they decide how a text is converted.
@@ -88,8 +90,19 @@ public:
 
     virtual bool supportsTransactions() const { return false; }
     virtual void startTransaction() {}
+    // Raises when there is no open transaction to commit.
     virtual void commit() {}
     virtual void rollback() {}
+    // Raises when the transaction the import began was ended by the database itself.
+    virtual void checkTransaction() {}
+    // True for a failure of the store itself (full, I/O, read-only, held, damaged): it ends
+    // the import; any other failure fails one row only.
+    virtual bool endsImport(const std::exception&) const { return false; }
+    // Every row is to be kept once written, with no batches: true when the destination wants
+    // its rows grouped into commits a few milliseconds apart, which it makes cheap (no wait for
+    // the disk at each); endRowCommits makes them durable at the end and never throws.
+    virtual bool beginRowCommits() { return false; }
+    virtual void endRowCommits() {}
 };
 
 // A data-aware grid: its columns show fields of its data set.

@@ -36,6 +36,8 @@ const QHash<int, QString>& stringTable()
         {42850, QStringLiteral("%s - Import process finished")},
         {42860, QStringLiteral("%d error(s) found")},
         {42870, QStringLiteral("No error found")},
+        {42880, QStringLiteral("Import canceled: %d row(s) kept")},
+        {42890, QStringLiteral("Import failed: %d row(s) kept")},
         {44140, QStringLiteral("%s - Line %d: %s")},
         {44201, QStringLiteral("State")},
         {44202, QStringLiteral("Processed")},

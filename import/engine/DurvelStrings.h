@@ -64,6 +64,8 @@ enum : int {
     LogFinished = 42850,
     LogErrorsFound = 42860,
     LogNoError = 42870,
+    LogCanceled = 42880,
+    LogFailed = 42890,
     LogLine = 44140,
     ProgressState = 44201,
     ProgressProcessed,

@@ -863,6 +863,7 @@ void TDurvel3WizardF::RunImport()
         // The import ended with an error: the dialog tells it was aborted, the error is shown
         // by the caller, and the dialog goes.
         if (FProgressDialog) {
+            PostRolledBack();
             PostProgress(1, 2);
             Pump(true);
         }
@@ -873,6 +874,7 @@ void TDurvel3WizardF::RunImport()
     }
 
     if (FProgressDialog) {
+        PostRolledBack();
         PostProgress(5, FShowErrorLogAfter ? 1 : 0);
         if (!CurrentImport->Canceled())
             PostProgress(1, 3);
@@ -891,6 +893,13 @@ void TDurvel3WizardF::PostProgress(int Code, int Value)
 {
     if (FProgressDialog)
         FPending.emplace_back(Code, Value);
+}
+
+// Rows of a batch the import did not commit (a cancel, a failure) are no longer counted.
+void TDurvel3WizardF::PostRolledBack()
+{
+    if (CurrentImport && CurrentImport->RolledBackCount() > 0)
+        PostProgress(TfmDurvel3ProgressDlg::pcRolledBack, CurrentImport->RolledBackCount());
 }
 
 void TDurvel3WizardF::WaitForProgressDialog()

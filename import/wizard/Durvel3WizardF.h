@@ -155,6 +155,7 @@ private:
     void BindRelays(TDurvel3* Reader);
     void PostProgress(int Code, int Value);
     void WaitForProgressDialog();
+    void PostRolledBack();
     void Pump(bool Force);
     void ReleaseProgressDialog();
     bool CloseQuery();

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace db {
@@ -66,6 +68,40 @@ void requireWritableFolder(const QString& path)
                     QStringLiteral("%1: %2").arg(QFileInfo(path).absolutePath(),
                                                  QString::fromLocal8Bit(std::strerror(e))));
     }
+}
+
+Error fileError(Error::Kind kind, const QString& path, int e)
+{
+    return Error(kind, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                    QString::fromLocal8Bit(std::strerror(e))));
+}
+
+// The file itself and the companions an earlier run left beside it must take our writes: a
+// read-only file would open without a word and refuse every change later, and companions
+// made by another user would stop every start.
+void requireWritableFiles(const QString& path)
+{
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        throw fileError(Error::Kind::ReadOnly, path, errno);
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        const QByteArray name = QFile::encodeName(companion);
+        if (QFileInfo::exists(companion) && ::access(name.constData(), R_OK | W_OK) != 0)
+            throw fileError(Error::Kind::Companion, companion, errno);
+    }
+}
+
+// Some failures of a full disk come back as plain I/O errors (the log's index cannot grow).
+Error withDiskState(Error e, const QString& path)
+{
+    if (e.kind() != Error::Kind::Io && e.kind() != Error::Kind::CannotOpen)
+        return e;
+    struct statvfs st;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::statvfs(folder.constData(), &st) == 0 &&
+        quint64(st.f_bavail) * quint64(st.f_frsize) < 64 * 1024)
+        return Error(Error::Kind::DiskFull, e.technical(), e.code());
+    return e;
 }
 
 // Exact sum of digit-text amounts, however many digits. Thousands separators and blanks are
@@ -369,7 +405,7 @@ Connection::~Connection()
 void Connection::fail(const QString& what) const
 {
     Q_UNUSED(what);
-    throw sqliteError(m_db);
+    throw lastError();
 }
 
 const QStringList& Connection::cipherSettings()
@@ -392,12 +428,13 @@ void Connection::open(const QString& path, const QByteArray& key)
     if (!QFileInfo(path).isFile())
         throw Error(QStringLiteral("The database file %1 does not exist.").arg(path));
     requireWritableFolder(path);
+    requireWritableFiles(path);
     sqlite3* db = nullptr;
     // A connection is used by one thread at a time: no lock around every call.
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    auto failOpen = [&db, &rc] {
-        const Error e = sqliteError(db, rc);
+    auto failOpen = [&db, &rc, &path] {
+        const Error e = withDiskState(sqliteError(db, rc), path);
         sqlite3_close(db);
         throw e;
     };
@@ -430,6 +467,8 @@ void Connection::open(const QString& path, const QByteArray& key)
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK && journalMode(db) != QLatin1String("wal"))
+        rc = SQLITE_READONLY;
+    if (rc == SQLITE_OK && sqlite3_db_readonly(db, "main") == 1)
         rc = SQLITE_READONLY;
     if (rc != SQLITE_OK)
         failOpen();
@@ -544,8 +583,12 @@ void Connection::beginTransaction()
 
 void Connection::commit()
 {
-    if (inTransaction())
-        exec(QStringLiteral("COMMIT"));
+    // The database rolls a transaction back on its own after some failures (a full disk):
+    // committing nothing then must not pass for storing the work.
+    if (!inTransaction())
+        throw Error(Error::Kind::TransactionLost,
+                    QStringLiteral("There is no open transaction to commit."));
+    exec(QStringLiteral("COMMIT"));
 }
 
 void Connection::rollback()
@@ -566,7 +609,7 @@ QString Connection::lastErrorText() const
 
 Error Connection::lastError() const
 {
-    return sqliteError(m_db);
+    return withDiskState(sqliteError(m_db), m_path);
 }
 
 void Connection::loadLabels()

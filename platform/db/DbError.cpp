@@ -51,6 +51,22 @@ Error Error::fromSqlite(int code, const QString& technical)
     return Error(kindOf(code), technical, code);
 }
 
+bool Error::endsTransaction() const
+{
+    switch (m_kind) {
+    case Kind::Other:
+    case Kind::Constraint:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool Error::isCorrupt() const
+{
+    return (m_code & 0xff) == SQLITE_CORRUPT;
+}
+
 QString describe(Error::Kind kind)
 {
     switch (kind) {
@@ -71,6 +87,13 @@ QString describe(Error::Kind kind)
         return QStringLiteral("در پوشه فايل ديتابيس نمي توان نوشت؛ برنامه كنار db.mde فايل هاي "
                               "همراه آن را مي سازد. اجازه نوشتن در پوشه را بدهيد يا برنامه را "
                               "در پوشه ديگري اجرا كنيد.");
+    case Error::Kind::Companion:
+        return QStringLiteral("فايل هاي همراه ديتابيس (db.mde-wal و db.mde-shm) باز نمي شوند؛ "
+                              "شايد برنامه با كاربر ديگري اجرا شده و آنها را ساخته است. "
+                              "برنامه را با همان كاربر ببنديد يا اجازه خواندن و نوشتن آنها را "
+                              "بدهيد.");
+    case Error::Kind::TransactionLost:
+        return QStringLiteral("ديتابيس كار نيمه تمام را برگرداند و تغييرات ذخيره نشد.");
     case Error::Kind::Constraint:
     case Error::Kind::Other:
         break;

@@ -20,6 +20,8 @@ public:
         Io,
         CannotOpen,
         FolderReadOnly,
+        Companion,       // the write-ahead log or its index beside the file cannot be used
+        TransactionLost, // the database ended an open transaction on its own
         Constraint
     };
 
@@ -33,6 +35,12 @@ public:
     QString technical() const { return m_technical; }
     Kind kind() const { return m_kind; }
     int code() const { return m_code; }
+    // A failure of the database file itself, not of one row: the work of the open
+    // transaction cannot go on (full, I/O, read-only, held by another program, damaged).
+    bool endsTransaction() const;
+    // Damaged as SQLite found it while reading, not a file it cannot read at all (which is
+    // also what a wrong key looks like).
+    bool isCorrupt() const;
 
 private:
     QString m_message;

@@ -7,15 +7,29 @@
 #include "app/u_dm.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/pages/CSVPage.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
+#include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 #include <functional>
 #include <memory>
+
+// The CSV page's columns one to five to the register's fields, in the order of its boxes.
+inline void MapCsvToRegister(TDurvel3WizardF* f)
+{
+    const QStringList names = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
+    QTreeWidget* fields = f->CSVPage->ui->lvCSVFields;
+    for (int i = 0; i < names.size(); ++i) {
+        fields->setCurrentItem(fields->findItems(names[i], Qt::MatchExactly).value(0));
+        f->CSVPage->ColumnClicked(i);
+    }
+}
 
 struct RegisterImport
 {

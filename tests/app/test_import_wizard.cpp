@@ -24,12 +24,6 @@ namespace {
 
 const QString kLongName = QStringLiteral("عبدالرحمن محمدحسین زاده اصفهانی");
 
-QTreeWidgetItem* field(QTreeWidget* list, const QString& name)
-{
-    const auto found = list->findItems(name, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
 } // namespace
 
 class TestImportWizard : public QObject
@@ -93,11 +87,7 @@ private slots:
             f->cbCommaExit();
             CsvPage* p = f->CSVPage;
             QTest::keyClicks(p->ui->edtCSVSkipLines, QStringLiteral("1"));
-            const QStringList fields = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
-            for (int i = 0; i < fields.size(); ++i) {
-                p->ui->lvCSVFields->setCurrentItem(field(p->ui->lvCSVFields, fields[i]));
-                p->ColumnClicked(i);
-            }
+            MapCsvToRegister(f);
             QCOMPARE(p->PreviewColumns(), 5);
             lastPageWithLog(f, log);
             MessageLog none;
@@ -128,12 +118,7 @@ private slots:
             chooseFile(f, "rbtCSV", csv);
             f->ui->cbComma->setCurrentText(QStringLiteral(";"));
             f->cbCommaExit();
-            QTreeWidget* fields = f->CSVPage->ui->lvCSVFields;
-            const QStringList names = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
-            for (int i = 0; i < names.size(); ++i) {
-                fields->setCurrentItem(field(fields, names[i]));
-                f->CSVPage->ColumnClicked(i);
-            }
+            MapCsvToRegister(f);
             QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
             QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
             LastPage* p = f->CommitPage;

@@ -73,8 +73,8 @@ private slots:
             QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
             QCOMPARE(none.texts(), QStringList());
         }));
+        // An amount with a fraction is refused, as the register refuses it by hand.
         const QList<QStringList> want = {{"101", "علی", "رضایی", "6037991234567", "1500000"},
-                                         {"102", "زهرا", "کریمی", "6037990000001", "250000.5"},
                                          {"103", "مریم", "احمدی", "6219861000000", "300"},
                                          {"104", "حسین", "یزدانی", "", "0"}};
         QCOMPARE(m_reg.rows(), want);

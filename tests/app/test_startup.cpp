@@ -5,8 +5,10 @@
 #include "app/u_main.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ReadOnlyMount.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -131,6 +133,75 @@ private slots:
         QVERIFY(!frm_main->isVisible());
     }
 
+    // Faults of the file and its companions said at start, each with its own sentence.
+    void fileFaultsAreSaidAtStart_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("read-only file in a writable folder")
+            << "read-only" << int(db::Error::Kind::ReadOnly);
+        QTest::newRow("companion files left by another user")
+            << "companions" << int(db::Error::Kind::Companion);
+        QTest::newRow("full disk") << "full" << int(db::Error::Kind::DiskFull);
+        QTest::newRow("index of the log cannot be mapped") << "io" << int(db::Error::Kind::Io);
+        QTest::newRow("a folder in the index's place")
+            << "folder" << int(db::Error::Kind::CannotOpen);
+    }
+    void fileFaultsAreSaidAtStart()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, kind);
+        std::unique_ptr<SmallDisk> disk;
+        if (fault == "full") {
+            disk = std::make_unique<SmallDisk>(1024);
+            if (!disk->mounted())
+                QSKIP("a small file system cannot be mounted here");
+        }
+        TestDatabase t(disk ? disk->path() : QString());
+        std::vector<std::unique_ptr<ReadOnlyMount>> mounts;
+        // Root writes whatever the permissions say: a read-only mount stops it too.
+        const auto readOnly = [&](const QString& path) {
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther);
+            if (geteuid() == 0) {
+                mounts.push_back(std::make_unique<ReadOnlyMount>(path));
+                return mounts.back()->ok();
+            }
+            return true;
+        };
+        const QString wal = t.path() + QStringLiteral("-wal");
+        const QString shm = t.path() + QStringLiteral("-shm");
+        if (fault == "read-only" && !readOnly(t.path()))
+            QSKIP("a read-only file cannot be made here");
+        if (fault == "companions") {
+            for (const QString& p : {wal, shm}) {
+                QFile f(p);
+                QVERIFY(f.open(QIODevice::WriteOnly));
+                f.close();
+                if (!readOnly(p))
+                    QSKIP("a read-only file cannot be made here");
+            }
+        }
+        if (fault == "full")
+            disk->fill();
+        if (fault == "io")
+            QVERIFY(QFile::link(QStringLiteral("/dev/null"), shm));
+        if (fault == "folder")
+            QVERIFY(QDir().mkdir(shm));
+        Tfrm_dm::setDatabaseFolder(t.folder());
+        MessageLog log;
+        QVERIFY(!CreateForms());
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY2(log.texts()[0].startsWith(db::describe(db::Error::Kind(kind))),
+                 qPrintable(log.texts()[0]));
+        // SQLite's own words follow the sentence.
+        QVERIFY2(log.texts()[0].size() > db::describe(db::Error::Kind(kind)).size() + 1,
+                 qPrintable(log.texts()[0]));
+        QVERIFY(!frm_main->isVisible());
+        DestroyForms();
+        mounts.clear();
+    }
+
     void visibleListWindowsReceiveTheTotal()
     {
         TestDatabase t;
@@ -226,6 +297,28 @@ private slots:
         w.setWindowTitle(QStringLiteral("حذف"));
         w.show();
         QCOMPARE(w.windowHandle()->title(), QStringLiteral("حذف"));
+    }
+
+    // The main window paints its own light fills, so its text must not follow a dark desktop
+    // palette: light titles on light frames cannot be read.
+    void mainWindowTextStaysDarkUnderADarkPalette()
+    {
+        const QPalette saved = QApplication::palette();
+        QPalette dark = saved;
+        dark.setColor(QPalette::Window, QColor(0x20, 0x21, 0x24));
+        dark.setColor(QPalette::WindowText, QColor(0xe8, 0xea, 0xed));
+        dark.setColor(QPalette::Text, QColor(0xe8, 0xea, 0xed));
+        QApplication::setPalette(dark);
+        {
+            Tfrm_main w;
+            w.ensurePolished();
+            for (QGroupBox* box : w.findChildren<QGroupBox*>()) {
+                box->ensurePolished();
+                QVERIFY2(box->palette().color(QPalette::WindowText).lightness() < 80,
+                         qPrintable(box->objectName()));
+            }
+        }
+        QApplication::setPalette(saved);
     }
 
     void okMessageCaption()

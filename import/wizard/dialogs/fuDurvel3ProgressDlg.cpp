@@ -123,6 +123,18 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
         break;
     case pcCommit:
         FCommitted = FInserted + FUpdated + FDeleted;
+        FCommittedCounts[0] = FInserted;
+        FCommittedCounts[1] = FUpdated;
+        FCommittedCounts[2] = FDeleted;
+        FCommittedCounts[3] = FOtherProcessed;
+        ScheduleRefresh();
+        break;
+    case pcRolledBack:
+        // Only what the database holds stays counted.
+        FInserted = FCommittedCounts[0];
+        FUpdated = FCommittedCounts[1];
+        FDeleted = FCommittedCounts[2];
+        FOtherProcessed = FCommittedCounts[3];
         ScheduleRefresh();
         break;
     case pcAfterImport:

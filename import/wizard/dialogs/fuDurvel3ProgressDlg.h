@@ -29,6 +29,7 @@ public:
         pcAfterImport = 5,   // value: 1 when the error log is to be shown
         pcTotal = 6,         // value: the number of rows the import will process
         pcAdvancedError = 7, // value: failed rows of the second report
+        pcRolledBack = 8,    // value: rows that went back; the counts return to the last commit
     };
     enum TProgressState : int {
         psPreparing = 0,
@@ -110,6 +111,8 @@ private:
     int FErrors = 0;
     int FAdvancedErrors = 0;
     int FCommitted = 0;
+    // The counts at the last commit report, which a rollback returns to.
+    int FCommittedCounts[4] = {0, 0, 0, 0};
     int FTotal = 0;
     qint64 FElapsedBefore = 0; // ms gathered before the running stretch
     QElapsedTimer FClock;

@@ -1,6 +1,9 @@
 #include "import/wizard/pages/FieldPairPage.h"
 
 #include "import/wizard/Durvel3WizardF.h"
+#include "import/wizard/widgets/ButtonPicture.h"
+
+#include <QAbstractButton>
 
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +20,17 @@ void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepL
     Pairs->Writable = [this](const QString& Column) { return F->ColumnWritable(Column); };
     Pairs->CheckWritable = [this](const QString& Column) { F->CheckWritable(Column); };
     FStepLabel = StepLabel;
+    // Each button's picture box (bDBFAdd's is pbDBFAdd): its image enabled and disabled.
+    const struct
+    {
+        QAbstractButton* Button;
+        int Enabled, Disabled;
+    } pictures[] = {
+        {Lists.Add, 4, 12}, {Lists.AutoFill, 9, 17}, {Lists.Remove, 6, 14}, {Lists.Clear, 7, 15}};
+    for (const auto& pic : pictures) {
+        auto* box = new TButtonPicture(pic.Button, ilWizard(), pic.Enabled, pic.Disabled);
+        box->setObjectName(u'p' + pic.Button->objectName());
+    }
 }
 
 void FieldPairPage::ShowStep(int Index, int Total)

@@ -46,9 +46,25 @@ TKobInplaceEdit::TKobInplaceEdit(TKobCustomGrid* Grid) : QLineEdit(Grid->viewpor
     setMaxLength(std::numeric_limits<int>::max());
     hide();
     connect(this, &QLineEdit::textEdited, this, [this](const QString& Text) {
-        if (FGrid->FInplaceCell.X >= 0)
-            FGrid->SetEditText(FGrid->FInplaceCell.X, FGrid->FInplaceCell.Y, Text);
+        const TGridCoord cell = FGrid->FInplaceCell;
+        if (cell.X < 0)
+            return;
+        if (!FGrid->CanEditModify()) {
+            // Whatever way the text came in (a menu, a drop, an undo), the cell keeps its own.
+            setText(FGrid->GetEditText(cell.X, cell.Y));
+            return;
+        }
+        FGrid->SetEditText(cell.X, cell.Y, Text);
     });
+}
+
+void TKobInplaceEdit::inputMethodEvent(QInputMethodEvent* Event)
+{
+    if (!FGrid->CanEditModify()) {
+        Event->accept();
+        return;
+    }
+    QLineEdit::inputMethodEvent(Event);
 }
 
 bool TKobInplaceEdit::event(QEvent* Event)
@@ -74,6 +90,14 @@ void TKobInplaceEdit::keyPressEvent(QKeyEvent* Event)
         if (key == 0)
             return;
     }
+    // The grid sees every typed character first and may drop or change it.
+    FGrid->PassKeyPress(Event, [this](QKeyEvent* Key) { EditKey(Key); });
+}
+
+void TKobInplaceEdit::EditKey(QKeyEvent* Event)
+{
+    const int key = Event->key();
+    const Qt::KeyboardModifiers mods = Event->modifiers();
     const bool always = FGrid->Options() & goAlwaysShowEditor;
     const bool ctrl = mods & Qt::ControlModifier;
     const bool canModify = FGrid->CanEditModify();
@@ -136,7 +160,10 @@ void TKobInplaceEdit::keyPressEvent(QKeyEvent* Event)
 
 void TKobInplaceEdit::keyReleaseEvent(QKeyEvent* Event)
 {
-    QLineEdit::keyReleaseEvent(Event);
+    int key = Event->key();
+    FGrid->KeyUp(key, Event->modifiers());
+    if (key != 0)
+        QLineEdit::keyReleaseEvent(Event);
 }
 
 void TKobInplaceEdit::focusOutEvent(QFocusEvent* Event)
@@ -178,9 +205,47 @@ TKobCustomGrid::TKobCustomGrid(QWidget* Parent) : TKobCustomControl(Parent)
     verticalScrollBar()->setTracking(false);
     resize(FColCount * FDefaultColWidth, FRowCount * FDefaultRowHeight);
     UpdateScrollRange();
+    connect(qApp, &QApplication::focusChanged, this, &TKobCustomGrid::FocusMoved);
 }
 
 TKobCustomGrid::~TKobCustomGrid() = default;
+
+void TKobCustomGrid::FocusMoved(QWidget* Old, QWidget* Now)
+{
+    // The editor is part of the grid: moving between them is neither an enter nor an exit.
+    const bool was = HoldsFocus(Old);
+    const bool is = HoldsFocus(Now);
+    if (!was && is && OnEnter)
+        OnEnter(this);
+    else if (was && !is && OnExit)
+        OnExit(this);
+}
+
+void TKobCustomGrid::SetCanEditModify(bool Value)
+{
+    FCanEditModify = Value;
+    if (FInplaceEdit)
+        FInplaceEdit->setReadOnly(!CanEditModify());
+}
+
+void TKobCustomGrid::KeyPress(QChar& Key)
+{
+    if (OnKeyPress)
+        OnKeyPress(this, Key);
+}
+
+void TKobCustomGrid::KeyUp(int& Key, Qt::KeyboardModifiers Shift)
+{
+    if (OnKeyUp)
+        OnKeyUp(this, Key, Shift);
+}
+
+void TKobCustomGrid::keyReleaseEvent(QKeyEvent* Event)
+{
+    int key = Event->key();
+    KeyUp(key, Event->modifiers());
+    TKobCustomControl::keyReleaseEvent(Event);
+}
 
 QSize TKobCustomGrid::sizeHint() const
 {
@@ -963,6 +1028,8 @@ void TKobCustomGrid::UpdateEditor()
         FInplaceEdit->setText(FEditOriginal);
         FInplaceEdit->setLayoutDirection(layoutDirection());
     }
+    // Read-only also closes the editor's menu, drops and input methods to changes.
+    FInplaceEdit->setReadOnly(!CanEditModify());
     const QRect r = CellRect(FCurrent.X, FCurrent.Y);
     if (r.isEmpty()) {
         FInplaceEdit->hide();
@@ -1006,13 +1073,39 @@ void TKobCustomGrid::keyPressEvent(QKeyEvent* Event)
         if (key == 0)
             return;
     }
+    PassKeyPress(Event, [this](QKeyEvent* Key) { GridKey(Key); });
+}
+
+void TKobCustomGrid::PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then)
+{
+    if (Event->text().isEmpty()) {
+        Then(Event);
+        return;
+    }
+    QChar ch = Event->text().at(0);
+    KeyPress(ch);
+    if (ch.isNull())
+        return;
+    if (ch == Event->text().at(0)) {
+        Then(Event);
+        return;
+    }
+    QKeyEvent changed(Event->type(), Event->key(), Event->modifiers(), QString(ch),
+                      Event->isAutoRepeat());
+    Then(&changed);
+}
+
+void TKobCustomGrid::GridKey(QKeyEvent* Event)
+{
+    const int key = Event->key();
     if ((FOptions & goEditing) && !(FOptions & goRowSelect) && !ShowsEditor() &&
         !(Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
         (IsPrintable(Event->text()) || key == Qt::Key_Backspace)) {
         ShowEditor();
         if (ShowsEditor()) {
+            // Already seen by the key handlers: the editor only types it.
             QKeyEvent copy(Event->type(), Event->key(), Event->modifiers(), Event->text());
-            QApplication::sendEvent(FInplaceEdit, &copy);
+            FInplaceEdit->EditKey(&copy);
         }
         return;
     }
@@ -1305,6 +1398,8 @@ void TKobCustomGrid::mouseMoveEvent(QMouseEvent* Event)
         break;
     }
     }
+    if (OnMouseMove && Event->type() == QEvent::MouseMove)
+        OnMouseMove(this, Event->modifiers(), p.x(), p.y());
 }
 
 void TKobCustomGrid::mouseReleaseEvent(QMouseEvent* Event)

@@ -83,6 +83,7 @@ class TKobCustomGrid;
 class TKobInplaceEdit : public QLineEdit
 {
     Q_OBJECT
+    friend class TKobCustomGrid;
 
 public:
     explicit TKobInplaceEdit(TKobCustomGrid* Grid);
@@ -95,8 +96,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
     bool event(QEvent* Event) override;
+    void inputMethodEvent(QInputMethodEvent* Event) override;
 
 private:
+    // A key after the grid's key-down and key-press handlers let it through.
+    void EditKey(QKeyEvent* Event);
     TKobCustomGrid* FGrid;
 };
 
@@ -121,6 +125,10 @@ public:
         std::function<void(TKobCustomGrid* Sender, int& Key, Qt::KeyboardModifiers Shift)>;
     using TMouseEvent = std::function<void(TKobCustomGrid* Sender, Qt::MouseButton Button,
                                            Qt::KeyboardModifiers Shift, int X, int Y)>;
+    // Key: the character typed; set to 0 to drop it, or changed to type another.
+    using TKeyPressEvent = std::function<void(TKobCustomGrid* Sender, QChar& Key)>;
+    using TMouseMoveEvent =
+        std::function<void(TKobCustomGrid* Sender, Qt::KeyboardModifiers Shift, int X, int Y)>;
     using TMouseWheelEvent =
         std::function<void(TKobCustomGrid* Sender, Qt::KeyboardModifiers Shift, bool& Handled)>;
 
@@ -159,8 +167,9 @@ public:
     void SetScrollBars(TScrollStyle Value);
     bool DefaultDrawing() const { return FDefaultDrawing; }
     void SetDefaultDrawing(bool Value) { FDefaultDrawing = Value; }
-    bool CanEditModify() const { return FCanEditModify; }
-    void SetCanEditModify(bool Value) { FCanEditModify = Value; }
+    // Whether the editor may change the text, by any way in: keys, paste, input methods.
+    virtual bool CanEditModify() const { return FCanEditModify; }
+    void SetCanEditModify(bool Value);
 
     int Col() const { return FCurrent.X; }
     void SetCol(int Value);
@@ -201,7 +210,13 @@ public:
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
     TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    // The focus came into the grid (or its editor) from elsewhere, or left both.
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
     TMouseEvent OnMouseUp;
     TMouseWheelEvent OnMouseWheelDown;
     TMouseWheelEvent OnMouseWheelUp;
@@ -227,6 +242,9 @@ protected:
     virtual void RowMoved(int FromIndex, int ToIndex);
     virtual bool CanEditShow() const;
     virtual void TopLeftChanged();
+    // A typed character on its way in; OnKeyPress may drop (0) or change it.
+    virtual void KeyPress(QChar& Key);
+    virtual void KeyUp(int& Key, Qt::KeyboardModifiers Shift);
     // After ColCount or RowCount changed, with the old counts.
     virtual void SizeChanged(int OldColCount, int OldRowCount) {}
 
@@ -240,6 +258,7 @@ protected:
 
     void Paint() override;
     void keyPressEvent(QKeyEvent* Event) override;
+    void keyReleaseEvent(QKeyEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
@@ -287,6 +306,12 @@ private:
     void EndMouseMode(bool Apply, const QPoint& At);
     void DrawMovePos(QPainter& P);
     void HandleKey(int Key, Qt::KeyboardModifiers Shift);
+    void GridKey(QKeyEvent* Event);
+    // Then gets the key as the key-press handling leaves its character: as it is, changed,
+    // or not at all when dropped.
+    void PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then);
+    void FocusMoved(QWidget* Old, QWidget* Now);
+    bool HoldsFocus(const QWidget* W) const { return W && (W == this || isAncestorOf(W)); }
 
     int FColCount = 5;
     int FRowCount = 5;

@@ -28,35 +28,59 @@ QSize TKobWideStringCanvas::TextExtent(const QString& Text) const
     return {fm.horizontalAdvance(Text), fm.height()};
 }
 
+void TKobWideStringCanvas::Changing()
+{
+    if (OnChanging)
+        OnChanging();
+}
+
+void TKobWideStringCanvas::Changed()
+{
+    if (OnChange)
+        OnChange();
+}
+
+void TKobWideStringCanvas::DrawAt(int X, int Y, const QString& Text)
+{
+    if (!FPainter || Text.isEmpty())
+        return;
+    Prepare();
+    FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
+}
+
 void TKobWideStringCanvas::TextOut(int X, int Y, const QString& Text)
 {
+    Changing();
     const int w = TextWidth(Text);
-    if (FPainter && !Text.isEmpty()) {
-        Prepare();
-        FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
-    }
+    if (CanvasOrientation == coRightToLeft)
+        X += w + 1;
+    DrawAt(X, Y, Text);
     FPenPos = QPoint(X + w, Y);
+    Changed();
 }
 
 void TKobWideStringCanvas::TextRect(const QRect& Rect, int X, int Y, const QString& Text)
 {
-    if (!FPainter)
-        return;
-    FPainter->save();
-    FPainter->setClipRect(Rect, Qt::IntersectClip);
-    if (Brush.style() != Qt::NoBrush)
-        FPainter->fillRect(Rect, Brush);
-    if (!Text.isEmpty()) {
-        Prepare();
-        FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
+    Changing();
+    if (RightToLeftReading && CanvasOrientation == coRightToLeft)
+        X += TextWidth(Text) + 1;
+    if (FPainter) {
+        FPainter->save();
+        FPainter->setClipRect(Rect, Qt::IntersectClip);
+        if (Brush.style() != Qt::NoBrush)
+            FPainter->fillRect(Rect, Brush);
+        DrawAt(X, Y, Text);
+        FPainter->restore();
     }
-    FPainter->restore();
+    Changed();
 }
 
 void TKobWideStringCanvas::FillRect(const QRect& Rect)
 {
+    Changing();
     if (FPainter && Brush.style() != Qt::NoBrush)
         FPainter->fillRect(Rect, Brush);
+    Changed();
 }
 
 TKobCustomControl::TKobCustomControl(QWidget* Parent) : QAbstractScrollArea(Parent), FCanvas(this)

@@ -11,6 +11,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class QPainter;
 class QWidget;
 
@@ -30,19 +32,34 @@ public:
     QPen Pen{Qt::black};
     // Reading order of the text (bidirectional layout of mixed runs).
     bool RightToLeftReading = false;
+    // The canvas's own orientation: on a right-to-left canvas text is placed from its right
+    // end, so the drawing operations move X right by the text's width + 1.
+    enum TCanvasOrientation { coLeftToRight, coRightToLeft };
+    TCanvasOrientation CanvasOrientation = coLeftToRight;
+
+    // Told before and after every drawing operation.
+    std::function<void()> OnChanging;
+    std::function<void()> OnChange;
 
     QSize TextExtent(const QString& Text) const;
     int TextWidth(const QString& Text) const { return TextExtent(Text).width(); }
     int TextHeight(const QString& Text) const { return TextExtent(Text).height(); }
-    // Draws with the top-left corner of the text at X, Y; the pen then stands after the text.
+    // Draws with the top-left corner of the text at X, Y (X first moved right by the width + 1
+    // on a right-to-left canvas); the pen then stands at X + the width.
     void TextOut(int X, int Y, const QString& Text);
-    // The same clipped to Rect; a brush other than clear fills Rect first.
+    // The same clipped to Rect, the pen left alone; a brush other than clear fills Rect first.
+    // X moves as in TextOut only when the text also reads right to left.
     void TextRect(const QRect& Rect, int X, int Y, const QString& Text);
     void FillRect(const QRect& Rect);
     QPoint PenPos() const { return FPenPos; }
 
+protected:
+    virtual void Changing();
+    virtual void Changed();
+
 private:
     void Prepare() const;
+    void DrawAt(int X, int Y, const QString& Text);
     QWidget* FControl;
     QPainter* FPainter = nullptr;
     QPoint FPenPos;

@@ -245,6 +245,48 @@ private slots:
         QCOMPARE(s.at(50, 5), qc(expected));
     }
 
+    // After a release the pressed colour fades into the hot one from the level the press had
+    // reached, by ten percent a tick, with no step larger than that.
+    void releaseFadesFromTheDownLevel_data()
+    {
+        QTest::addColumn<int>("pressTicks");
+        QTest::newRow("quick click") << 1;
+        QTest::newRow("half way") << 3;
+        QTest::newRow("held to the end") << 7;
+    }
+    void releaseFadesFromTheDownLevel()
+    {
+        QFETCH(int, pressTicks);
+        TPexGlowButton::setFadeInterval(20);
+        Scene s;
+        const TColor down = 0x303030, hot = 0xC86432;
+        events::enter(s.b, {50, 20});
+        for (int i = 0; i < 6; ++i)
+            s.b->FadeTick();
+        QVERIFY(!s.b->Fading());
+        events::press(s.b, {50, 20});
+        for (int i = 0; i < pressTicks; ++i)
+            s.b->FadeTick();
+        const int level = s.b->DownPercent();
+        events::release(s.b, {50, 20});
+        QVERIFY(s.b->Fading());
+        QColor last = s.at(50, 5);
+        QVERIFY(near(last, qc(blend(down, hot, level)), 1));
+        int ticks = 0;
+        while (s.b->Fading() && ticks < 20) {
+            s.b->FadeTick();
+            ++ticks;
+            const QColor now = s.at(50, 5);
+            // One tick moves the colour a tenth of the way at most.
+            QVERIFY(std::abs(now.blue() - last.blue()) <= 0x98 / 10 + 1);
+            last = now;
+        }
+        QVERIFY(!s.b->Fading());
+        QCOMPARE(s.at(50, 5), qc(hot));
+        QVERIFY(s.b->IsHot());
+        QVERIFY(!s.b->IsPressed());
+    }
+
     void fadeOutAtHalfIsTheAverage()
     {
         TPexGlowButton::setFadeInterval(20);
@@ -370,6 +412,41 @@ private slots:
         s.b->Picture()->ReadData(QByteArray("BM not really a bitmap"));
         QVERIFY(s.b->Picture()->Empty());
         QCOMPARE(s.buttonImage(), before);
+    }
+
+    // A dark desktop palette leaves the captions dark on the light fills they are drawn on.
+    void captionStaysDarkUnderADarkPalette_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<bool>("parentFont");
+        QTest::newRow("own colours") << int(tsCustom) << true;
+        QTest::newRow("style, own font") << int(tsOffice2019White) << false;
+        QTest::newRow("style, parent's font") << int(tsOffice2013White) << true;
+        QTest::newRow("window text look") << int(tsWindows10) << false;
+    }
+    void captionStaysDarkUnderADarkPalette()
+    {
+        QFETCH(int, style);
+        QFETCH(bool, parentFont);
+        const QPalette before = QApplication::palette();
+        QPalette dark(QColor(0x30, 0x30, 0x30));
+        for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        QApplication::setPalette(dark);
+        QWidget parent;
+        parent.resize(140, 60);
+        auto* b = new TPexGlowButton(QStringLiteral("ثبت ثبت"), &parent);
+        b->setGeometry(10, 10, 100, 40);
+        b->setParentFont(parentFont);
+        b->ApplyUIStyle(TPexStyle(style));
+        const QImage shot = parent.grab().toImage().copy(QRect(10, 10, 100, 40));
+        QApplication::setPalette(before);
+        int darkest = 255;
+        for (int y = 4; y < 36; ++y)
+            for (int x = 4; x < 96; ++x)
+                darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+        QVERIFY2(darkest < 80, qPrintable(QString::number(darkest)));
     }
 
     void captionUsesItsTextColourAndDirection()

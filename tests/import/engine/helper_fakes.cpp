@@ -174,6 +174,8 @@ ListReader::ListReader()
 
 void ListReader::PrepareImport()
 {
+    if (OnLoad)
+        OnLoad();
     TDurvel3::PrepareImport();
     if (OnPrepared)
         OnPrepared();

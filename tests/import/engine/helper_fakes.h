@@ -100,6 +100,8 @@ public:
     std::function<void(int index)> OnRead;
     // Runs after the base preparation, as a reader's own preparation would.
     std::function<void()> OnPrepared;
+    // Runs before it, where a reader loads its source.
+    std::function<void()> OnLoad;
     // A total the reader learns only when it opens its source (-1: none).
     int LateTotal = -1;
     int Opened = 0, Closed = 0;

@@ -559,7 +559,8 @@ private slots:
                                     ? QByteArray()
                                     : "D T - Import process started\r\n\r\nD T - " + errorLine +
                                           ": broken source\r\n\r\nD T - Import process "
-                                          "finished\r\n1 error(s) found\r\n\r\n");
+                                          "finished\r\n1 error(s) found\r\nImport failed: " +
+                                          QByteArray::number(committed) + " row(s) kept\r\n\r\n");
 
         imp.OnPrepared = nullptr;
         imp.OnRead = nullptr;

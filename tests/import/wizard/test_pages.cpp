@@ -5,6 +5,7 @@
 #include "import/wizard/pages/KeyColumnList.h"
 #include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
+#include "import/wizard/widgets/ButtonPicture.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "ui_CSVPage.h"
@@ -57,6 +58,40 @@ class TestPages : public QObject
     Q_OBJECT
 
 private slots:
+    // ---- field-pair pages' pictures -------------------------------------------------------
+
+    void pairButtonsHaveTheirPictures_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("enabled");
+        QTest::addColumn<int>("disabled");
+        for (const char* kind : {"DBF", "XML", "Access"}) {
+            const QList<std::tuple<const char*, int, int>> rows = {
+                {"Add", 4, 12}, {"AutoFill", 9, 17}, {"Remove", 6, 14}, {"Clear", 7, 15}};
+            for (const auto& [name, on, off] : rows) {
+                const QString button = QStringLiteral("b%1%2").arg(kind, name);
+                QTest::newRow(qPrintable(button)) << button << on << off;
+            }
+        }
+    }
+    void pairButtonsHaveTheirPictures()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, enabled);
+        QFETCH(int, disabled);
+        WizardFixture fx;
+        auto w = fx.window();
+        auto* b = w->findChild<QAbstractButton*>(button);
+        QVERIFY(b);
+        auto* box = w->findChild<TButtonPicture*>(u'p' + button);
+        QVERIFY(box);
+        QCOMPARE(box->parentWidget(), b->parentWidget());
+        b->setEnabled(true);
+        QCOMPARE(box->ImageIndex(), enabled);
+        b->setEnabled(false);
+        QCOMPARE(box->ImageIndex(), disabled);
+    }
+
     // ---- last page -----------------------------------------------------------------------
 
     void lastPageStartsFromTheComponent()

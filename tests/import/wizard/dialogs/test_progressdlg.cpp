@@ -85,6 +85,11 @@ private slots:
             << "100%" << true;
         QTest::newRow("aborted keeps the bar")
             << "1:1 6:4 3:1 1:2 5:0" << QStringList{"1", "1", "0", "0", "0", "0"} << "25%" << true;
+        QTest::newRow("a rollback returns to the last commit")
+            << "3:1 3:1 4:0 3:1 3:2 3:0 2:1 8:3" << QStringList{"3", "2", "0", "0", "1", "2"}
+            << "0%" << false;
+        QTest::newRow("a rollback before any commit")
+            << "3:1 3:3 3:2 8:3" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
         QTest::newRow("unknown codes ignored")
             << "0:5 8:1 9:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }

@@ -1,8 +1,12 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -165,6 +169,155 @@ private slots:
         QTest::keyClick(g->InplaceEditor(), Qt::Key_Escape);
         QCOMPARE(g->Cells(1, 1), QString("before"));
         QVERIFY(!g->InplaceEditor()->isVisible());
+    }
+
+    // With CanEditModify off no way into the editor changes the cell; with it on each does.
+    void canEditModifyHoldsEveryWayIn_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("modify");
+        for (const char* way : {"typing", "context menu paste", "input method", "ctrl v",
+                                "shift insert", "backspace"}) {
+            QTest::newRow(qPrintable(QString("%1, off").arg(way))) << QString(way) << false;
+            QTest::newRow(qPrintable(QString("%1, on").arg(way))) << QString(way) << true;
+        }
+    }
+    void canEditModifyHoldsEveryWayIn()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, modify);
+        auto g = makeGrid(goEditing);
+        g->SetCells(1, 1, "keep");
+        g->SetCanEditModify(modify);
+        QApplication::clipboard()->setText(QStringLiteral("\u0686\u0633\u0628"));
+        QTest::keyClick(g.get(), Qt::Key_F2);
+        TKobInplaceEdit* e = g->InplaceEditor();
+        QVERIFY(e && e->isVisible());
+        e->setCursorPosition(e->text().size());
+        if (way == "typing") {
+            QTest::keyClicks(e, "x");
+        } else if (way == "context menu paste") {
+            std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
+            QAction* paste = nullptr;
+            for (QAction* a : menu->actions())
+                if (a->text().remove(u'&').startsWith(QStringLiteral("Paste")))
+                    paste = a;
+            // A menu without the entry, or with it off, is as closed as one that does nothing.
+            QVERIFY(paste || !modify);
+            if (paste)
+                paste->trigger();
+        } else if (way == "input method") {
+            QInputMethodEvent im;
+            im.setCommitString(QStringLiteral("\u06CC"));
+            QApplication::sendEvent(e, &im);
+        } else if (way == "ctrl v") {
+            QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+        } else if (way == "shift insert") {
+            QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
+        } else {
+            QTest::keyClick(e, Qt::Key_Backspace);
+        }
+        QCOMPARE(g->Cells(1, 1) != "keep", modify);
+        QCOMPARE(e->text(), g->Cells(1, 1));
+    }
+
+    // Typed characters pass OnKeyPress first, on the grid and in its editor: 0 drops one, another
+    // character takes its place.
+    void keyPressDropsOrChangesCharacters_data()
+    {
+        QTest::addColumn<bool>("inEditor");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("grid: dropped") << false << "xx"
+                                       << "old";
+        QTest::newRow("grid: changed") << false << "ab"
+                                       << "bb";
+        QTest::newRow("grid: others pass") << false << "yb"
+                                           << "yb";
+        QTest::newRow("editor: dropped") << true << "xyx"
+                                         << "oldy";
+        QTest::newRow("editor: changed") << true << "a"
+                                         << "oldb";
+    }
+    void keyPressDropsOrChangesCharacters()
+    {
+        QFETCH(bool, inEditor);
+        QFETCH(QString, typed);
+        QFETCH(QString, cell);
+        auto g = makeGrid(goEditing);
+        g->SetCells(1, 1, "old");
+        if (inEditor) {
+            QTest::keyClick(g.get(), Qt::Key_F2);
+            g->InplaceEditor()->deselect();
+            g->InplaceEditor()->setCursorPosition(3);
+        }
+        int asked = 0;
+        g->OnKeyPress = [&asked](TKobCustomGrid*, QChar& Key) {
+            ++asked;
+            if (Key == u'x')
+                Key = QChar();
+            else if (Key == u'a')
+                Key = u'b';
+        };
+        typeText(*g, typed);
+        QCOMPARE(g->Cells(1, 1), cell);
+        QCOMPARE(asked, typed.size()); // once per character, never twice
+    }
+
+    void keyUpIsTold_data()
+    {
+        QTest::addColumn<bool>("inEditor");
+        QTest::newRow("grid") << false;
+        QTest::newRow("editor") << true;
+    }
+    void keyUpIsTold()
+    {
+        QFETCH(bool, inEditor);
+        auto g = makeGrid(goEditing);
+        if (inEditor)
+            QTest::keyClick(g.get(), Qt::Key_F2);
+        QList<int> ups;
+        g->OnKeyUp = [&ups](TKobCustomGrid*, int& Key, Qt::KeyboardModifiers) { ups << Key; };
+        QWidget* target = inEditor ? static_cast<QWidget*>(g->InplaceEditor()) : g.get();
+        QTest::keyRelease(target, Qt::Key_Down);
+        QTest::keyRelease(target, Qt::Key_Z);
+        QCOMPARE(ups, (QList<int>{Qt::Key_Down, Qt::Key_Z}));
+    }
+
+    void mouseMoveIsTold()
+    {
+        auto g = makeGrid();
+        QList<QPoint> moves;
+        g->OnMouseMove = [&moves](TKobCustomGrid*, Qt::KeyboardModifiers, int X, int Y) {
+            moves << QPoint(X, Y);
+        };
+        QTest::mouseMove(g->viewport(), QPoint(60, 30));
+        QTest::mouseMove(g->viewport(), QPoint(70, 45));
+        QCOMPARE(moves, (QList<QPoint>{{60, 30}, {70, 45}}));
+    }
+
+    // Enter and exit are about the grid as a whole: its editor is part of it.
+    void enterAndExitCountTheGridWithItsEditor()
+    {
+        QWidget window;
+        auto* before = new QLineEdit(&window);
+        auto* g = new TKobWideStringGrid(&window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(before);
+        layout->addWidget(g);
+        g->SetOptions(g->Options() | goEditing);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        before->setFocus();
+        QStringList told;
+        g->OnEnter = [&told](TKobCustomGrid*) { told << "enter"; };
+        g->OnExit = [&told](TKobCustomGrid*) { told << "exit"; };
+        g->setFocus();
+        QTest::keyClick(g, Qt::Key_F2);
+        QVERIFY(g->InplaceEditor()->hasFocus());
+        QCOMPARE(told, QStringList{"enter"});
+        before->setFocus();
+        QCOMPARE(told, (QStringList{"enter", "exit"}));
     }
 
     void editorKeepsLongTexts()

@@ -1,0 +1,202 @@
+// The register's import keeps the register's rules, and tells truthfully what a canceled or
+// failed run left in the register.
+
+#include "app/register_import.h"
+#include "helper_register.h"
+#include "import/engine/Durvel3ASCII.h"
+#include "import/engine/support/CodePages.h"
+#include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
+#include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
+#include "platform/codepage/CodePage.h"
+#include "tests/support/MessageLog.h"
+#include "tests/support/TestFiles.h"
+#include "ui_CSVPage.h"
+#include "ui_LastPage.h"
+
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QStringList kFields = {"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
+
+} // namespace
+
+class TestRegisterImport : public QObject
+{
+    Q_OBJECT
+
+    RegisterImport m_reg;
+    QTemporaryDir m_dir;
+
+    QString csv(const QString& name, const QStringList& lines)
+    {
+        return WriteTestFile(m_dir.filePath(name), (lines.join(QStringLiteral("\r\n"))).toUtf8());
+    }
+
+    // The CSV page's columns one to five to the register's fields, then the last page with a
+    // log, a batch size and, when given, "Commit when done".
+    static void csvToRegister(TDurvel3WizardF* f, const QString& file, const QString& log,
+                              int batch, bool atEnd)
+    {
+        QTest::mouseClick(f->findChild<QRadioButton*>(QStringLiteral("rbtCSV")), Qt::LeftButton);
+        f->ui->edtFileName->setText(file);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        f->ui->cbComma->setCurrentText(QStringLiteral(";"));
+        f->cbCommaExit();
+        MapCsvToRegister(f);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        LastPage* p = f->CommitPage;
+        p->ui->chEnableErrorLog->setChecked(true);
+        p->ui->edErrorLogFileName->setText(log);
+        p->ui->edtCommitRecCount->setText(QString::number(batch));
+        p->ui->chCommitAfterDone->setChecked(atEnd);
+    }
+
+    static QString logText(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? codepage::codecFor(1256)->decode(f.readAll())
+                                           : QString();
+    }
+
+private slots:
+    void init() { QVERIFY(m_reg.open()); }
+    void cleanup() { m_reg.close(); }
+
+    // Rows through the register's own import settings; the register holds person 101 (account
+    // 9) before each run.
+    void registerRules_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("stored"); // personnel number|account|amount
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("a file imported twice")
+            << int(dimInsertAll) << ""
+            << QStringList{"101;a;b;1;1", "102;a;b;2;2", "102;a;b;3;3", "103;a;b;4;4"}
+            << QStringList{"101|9|5", "102|2|2", "103|4|4"}
+            << QStringList{kPersNumberDuplicate + ": 101", kPersNumberDuplicate + ": 102"};
+        QTest::newRow("amounts and numbers")
+            << int(dimInsertAll) << ""
+            << QStringList{"201;a;b;1;8,750,000", "202;a;b;2;abc",      "203;a;b;3;-500",
+                           "204;a;b;4;1e5",       "2o5;a;b;5;5",        "206;a;b;6;۱۲۰",
+                           "207;a;b;7;",          " 208 ;a;b;8;8750000"}
+            << QStringList{"101|9|5", "201|1|8750000", "206|6|120", "207|7|", "208|8|8750000"}
+            << QStringList{kPriceMissing + ": abc", kPriceMissing + ": -500",
+                           kPriceMissing + ": 1e5", kPersNumberMissing + ": 2o5"};
+        QTest::newRow("update or insert by account: only the insert is checked")
+            << int(dimUpdateOrInsert) << "Hesab"
+            << QStringList{"101;a;b;9;7", "101;a;b;8;8", "102;a;b;7;9"}
+            << QStringList{"101|9|7", "102|7|9"} << QStringList{kPersNumberDuplicate + ": 101"};
+        QTest::newRow("update by personnel number keeps matching")
+            << int(dimUpdate) << "Pers_number" << QStringList{"101;a;b;3;70", "101;a;b;4;x"}
+            << QStringList{"101|3|70"} << QStringList{kPriceMissing + ": x"};
+    }
+    void registerRules()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, key);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, refused);
+        frm_dm->Connection->exec(
+            QStringLiteral("insert into tbl_customer (Pers_number, Hesab, Price) values ('101', "
+                           "'9', '5')"));
+        TDurvel3Wizard* wizard = m_reg.w->Durvel3Wizard1;
+        TDurvel3ASCII imp;
+        imp.SetFileName(csv(QStringLiteral("rules.csv"), lines));
+        imp.Comma = u';';
+        imp.Encoding = ctUtf8;
+        imp.DataSet = wizard->DataSet;
+        imp.OnBeforePost = wizard->OnBeforePost;
+        imp.Formats().NullValues().Add(QStringLiteral("Null"));
+        imp.ImportMode = TDurvelMode(mode);
+        if (!key.isEmpty())
+            imp.KeyColumns().Add(key);
+        for (int i = 0; i < kFields.size(); ++i)
+            imp.Map().Add(kFields[i] + u'=' + QString::number(i + 1));
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = m_dir.filePath(QStringLiteral("rules.log"));
+        QVERIFY(imp.Execute());
+
+        QStringList got;
+        for (const QStringList& r : m_reg.rows())
+            got << r[0] + u'|' + r[3] + u'|' + r[4];
+        QCOMPARE(got, stored);
+        QCOMPARE(imp.ErrorCount(), int(refused.size()));
+        for (int i = 0; i < refused.size(); ++i)
+            QVERIFY2(imp.Errors().Strings(i).endsWith(refused[i]),
+                     qPrintable(imp.Errors().Strings(i)));
+    }
+
+    // A canceled run: the dialog and the log count only the rows that stayed.
+    void canceledImportCountsWhatStayed()
+    {
+        QStringList lines;
+        for (int i = 0; i < 50; ++i)
+            lines << QStringLiteral("%1;name;family;%2;100").arg(1000 + i).arg(i);
+        const QString file = csv(QStringLiteral("cancel.csv"), lines);
+        const QString log = m_dir.filePath(QStringLiteral("cancel.log"));
+        int inserted = -1, committed = -1;
+        MessageLog yes{dialogs::Button::Yes};
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
+            csvToRegister(f, file, log, 10, false);
+            int rows = 0;
+            m_reg.w->Durvel3Wizard1->OnImportRecord = [f, rows](QObject*) mutable {
+                TfmDurvel3ProgressDlg* d = f->ProgressDialog();
+                if (++rows == 25 && d)
+                    d->findChild<QPushButton*>(QStringLiteral("bCancel"))->click();
+            };
+            QTimer::singleShot(0, f, [&, f] {
+                connect(f->ProgressDialog(), &TfmDurvel3ProgressDlg::OkPressed, f, [&, f] {
+                    inserted = f->ProgressDialog()->Inserted();
+                    committed = f->ProgressDialog()->Committed();
+                });
+            });
+            QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
+        }));
+        m_reg.w->Durvel3Wizard1->OnImportRecord = nullptr;
+        const int kept = int(m_reg.rows().size());
+        QVERIFY2(kept > 0 && kept < 50 && kept % 10 == 0, qPrintable(QString::number(kept)));
+        QCOMPARE(inserted, kept);
+        QCOMPARE(committed, kept);
+        const QString text = logText(log);
+        QVERIFY2(text.contains(QStringLiteral("Import canceled: %1 row(s) kept").arg(kept)),
+                 qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("No error found")));
+    }
+
+    // The disk fills during the run: the clerk is told why, in Persian, and the register holds
+    // what the log says was kept.
+    void fullDiskIsToldAndNothingIsPretended()
+    {
+        QStringList lines;
+        for (int i = 0; i < 3000; ++i)
+            lines << QStringLiteral("%1;name;family name %1;%2;100").arg(100000 + i).arg(i);
+        const QString file = csv(QStringLiteral("full.csv"), lines);
+        const QString log = m_dir.filePath(QStringLiteral("full.log"));
+        db::Connection* c = frm_dm->Connection;
+        c->exec(QStringLiteral("PRAGMA max_page_count = %1")
+                    .arg(c->scalar(QStringLiteral("PRAGMA page_count")).toInt() + 40));
+        MessageLog shown;
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
+            csvToRegister(f, file, log, 1000, true);
+            QTest::mouseClick(f->ui->bOk, Qt::LeftButton);
+        }));
+        const QStringList texts = shown.texts();
+        QVERIFY2(texts.size() >= 1 && texts[0].startsWith(db::describe(db::Error::Kind::DiskFull)),
+                 qPrintable(texts.join(u'\n')));
+        QCOMPARE(m_reg.rows().size(), 0);
+        QVERIFY(!c->inTransaction());
+        QVERIFY2(logText(log).contains(QStringLiteral("Import failed: 0 row(s) kept")),
+                 qPrintable(logText(log)));
+    }
+};
+
+QTEST_MAIN(TestRegisterImport)
+#include "test_register_import.moc"

@@ -1,0 +1,212 @@
+// A failure of the database itself (full, held by another program, a transaction it ended on
+// its own) stops the import at once; the counts and the log tell only what the database holds.
+#include "helper_fakes.h"
+
+#include "import/engine/DurvelDbDataSet.h"
+#include "platform/db/DataSet.h"
+#include "tests/support/SmallDisk.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QScopeGuard>
+#include <QtTest>
+
+namespace {
+
+int stored(db::Connection* c, const QString& table = QStringLiteral("tbl_customer"))
+{
+    return c->scalar(QStringLiteral("select count(*) from %1").arg(table)).toInt();
+}
+
+// An import of n people into the table of a fresh database, in its folder (or one of its own).
+struct Run
+{
+    explicit Run(int n, const QString& folder = QString(),
+                 const QString& table = QStringLiteral("tbl_customer"))
+        : t(folder), ds(t.connection()), dest(&ds)
+    {
+        if (table != QLatin1String("tbl_customer"))
+            t.connection()->exec(QStringLiteral("create table %1 (id integer primary key "
+                                                "autoincrement, Pers_number text unique on "
+                                                "conflict rollback, Last_Name text)")
+                                     .arg(table));
+        ds.setSql(QStringLiteral("select * from %1").arg(table));
+        ds.open();
+        imp.DataSet = &dest;
+        imp.Map().Add("Pers_number=1");
+        imp.Map().Add("Last_Name=2");
+        for (int i = 0; i < n; ++i)
+            imp.Lines << QStringList{QString::number(100000 + i),
+                                     QStringLiteral("نام خانوادگي نسبتا بلند %1").arg(i)};
+        imp.OnNeedCommit = [this](TDurvel3* s) { committed = s->ImportedCount(); };
+    }
+    db::Connection* c() { return t.connection(); }
+
+    TestDatabase t;
+    db::DataSet ds;
+    DurvelDbDataSet dest;
+    ListReader imp;
+    int committed = 0; // rows of the last commit told
+};
+
+} // namespace
+
+class TestDbFailure : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The batch decides how much is open when the store fails: one batch, or the whole run.
+    void storeFailureStopsTheImport_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("batch");
+        QTest::addColumn<bool>("atEnd");
+        QTest::addColumn<int>("kind");
+        const int full = int(db::Error::Kind::DiskFull);
+        QTest::newRow("full, batches of 100") << "pages" << 100 << false << full;
+        QTest::newRow("full, commit when done") << "pages" << 1000 << true << full;
+        QTest::newRow("full, no batches") << "pages" << 0 << false << full;
+        QTest::newRow("small disk, commit when done") << "disk" << 1000 << true << full;
+        QTest::newRow("small disk, batches of 100") << "disk" << 100 << false << full;
+        // Every row would wait out the busy timeout: the first one ends it.
+        QTest::newRow("held by another program")
+            << "held" << 1000 << false << int(db::Error::Kind::InUse);
+        // A row whose failure makes the database roll the batch back.
+        QTest::newRow("batch rolled back by the database")
+            << "rollback" << 3 << false << int(db::Error::Kind::TransactionLost);
+    }
+    void storeFailureStopsTheImport()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, batch);
+        QFETCH(bool, atEnd);
+        QFETCH(int, kind);
+        std::unique_ptr<SmallDisk> disk;
+        if (fault == "disk") {
+            disk = std::make_unique<SmallDisk>(1024);
+            if (!disk->mounted())
+                QSKIP("a small file system cannot be mounted here");
+        }
+        const int saved = db::Connection::busyTimeoutMs;
+        auto restore = qScopeGuard([&] { db::Connection::busyTimeoutMs = saved; });
+        db::Connection::busyTimeoutMs = 200;
+        const QString table = fault == "rollback" ? QStringLiteral("t") : QString("tbl_customer");
+        Run r(20000, disk ? disk->path() : QString(), table);
+        r.imp.CommitRecCount = batch;
+        r.imp.CommitAfterDone = atEnd;
+        db::Connection other;
+        if (fault == "disk")
+            disk->fill();
+        if (fault == "pages")
+            r.c()->exec(QStringLiteral("PRAGMA max_page_count = %1")
+                            .arg(r.c()->scalar(QStringLiteral("PRAGMA page_count")).toInt() + 60));
+        if (fault == "held") {
+            other.open(r.t.path(), "KtK## ");
+            other.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            other.exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('x')"));
+        }
+        if (fault == "rollback")
+            r.imp.Lines[4][0] = r.imp.Lines[1][0];
+        try {
+            r.imp.Execute();
+            QFAIL("the import ended as if its rows were stored");
+        } catch (const db::Error& e) {
+            QCOMPARE(int(e.kind()), kind);
+            QVERIFY(e.message().startsWith(db::describe(e.kind())));
+        }
+        if (fault == "held")
+            other.rollback();
+        // Not a row's fault; only the row that took the batch with it failed itself.
+        QCOMPARE(r.imp.ErrorCount(), fault == "rollback" ? 1 : 0);
+        QVERIFY(r.imp.ImportedCount() < 20000);
+        QVERIFY(!r.c()->inTransaction());
+        // Kept is what the last commit held: nothing with one commit at the end.
+        QCOMPARE(r.imp.KeptCount(), r.committed);
+        QCOMPARE(stored(r.c(), table), r.committed);
+        QCOMPARE(r.ds.recordCount(), r.committed);
+        if (atEnd || fault == "held")
+            QCOMPARE(r.committed, 0);
+        if (batch > 0)
+            QCOMPARE(r.committed % batch, 0);
+    }
+
+    // However a run ends, the rows kept are those in the table, and the log's last line says so;
+    // without batches every row written stays, and the file is back at full synchronisation.
+    void endingsKeepWhatTheyTell_data()
+    {
+        QTest::addColumn<int>("batch");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<QByteArray>("last");
+        const QByteArray failed = "1 error(s) found\r\nImport failed: ";
+        QTest::newRow("finished") << 300 << "" << 800 << QByteArray("\r\nNo error found\r\n\r\n");
+        QTest::newRow("canceled at row 700")
+            << 300 << "cancel" << 600
+            << QByteArray("finished\r\nImport canceled: 600 row(s) kept\r\n\r\n");
+        QTest::newRow("source failed while loading")
+            << 300 << "load" << 0 << failed + "0 row(s) kept\r\n\r\n";
+        QTest::newRow("source failed at row 500")
+            << 300 << "read" << 300 << failed + "300 row(s) kept\r\n\r\n";
+        QTest::newRow("no batches, canceled at row 700")
+            << 0 << "cancel" << 700
+            << QByteArray("finished\r\nImport canceled: 700 row(s) kept\r\n\r\n");
+        QTest::newRow("no batches, source failed at row 500")
+            << 0 << "read" << 500 << failed + "500 row(s) kept\r\n\r\n";
+    }
+    void endingsKeepWhatTheyTell()
+    {
+        QFETCH(int, batch);
+        QFETCH(QString, ending);
+        QFETCH(int, kept);
+        QFETCH(QByteArray, last);
+        Run r(800);
+        r.imp.CommitRecCount = batch;
+        const QString log = r.t.folder() + QStringLiteral("/run.log");
+        {
+            QFile old(log);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the last run's log\r\n");
+        }
+        r.imp.ErrorLog = true;
+        r.imp.ErrorLogFileName = log;
+        const auto fail = [] { throw std::runtime_error("broken source"); };
+        if (ending == "cancel")
+            r.imp.OnImportRecord = [](TDurvel3* s) {
+                if (s->ImportedCount() == 700)
+                    s->Cancel();
+            };
+        if (ending == "load")
+            r.imp.OnLoad = fail;
+        if (ending == "read")
+            r.imp.OnRead = [&](int index) {
+                if (index == 500)
+                    fail();
+            };
+        if (ending.isEmpty() || ending == "cancel")
+            r.imp.Execute();
+        else
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, r.imp.Execute());
+        QCOMPARE(r.imp.KeptCount(), kept);
+        QCOMPARE(stored(r.c()), kept);
+        QCOMPARE(r.ds.recordCount(), kept);
+        QVERIFY(!r.c()->inTransaction());
+        QCOMPARE(r.c()->scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2);
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY2(text.endsWith(last), text.constData());
+        QVERIFY(!text.contains("the last run's log"));
+    }
+
+    void commitWithoutTransactionIsRefused()
+    {
+        TestDatabase t;
+        db::Connection* c = t.connection();
+        c->beginTransaction();
+        c->exec(QStringLiteral("ROLLBACK"));
+        QVERIFY_THROWS_EXCEPTION(db::Error, c->commit());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDbFailure)
+#include "test_dbfailure.moc"
