@@ -291,10 +291,8 @@ void TDurvel3WizardF::SetImportType(int Kind)
         RaiseImportError(DurvelStr::UnknownImportSource);
     FImportType = Kind;
     // Another kind's page has not read the file as this kind reads it (XML and XML document
-    // share their files).
+    // share their files); what the clerk mapped on it stays.
     NeedReload = true;
-    if (SourcePage* page = CurrentPage())
-        page->SourceChanged();
     findChild<QRadioButton*>(QLatin1String(ImportKind(Kind).RadioButton))->setChecked(true);
     ApplyExtensionRule();
     ui->laAccessPassword->setEnabled(Kind == aiAccess);
