@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -96,6 +98,15 @@ void RegisterWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (event->isAccepted())
         guarded([this] { FormClose(); });
+}
+
+void RegisterWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Where no window manager holds the window to its minimum size, it can be squeezed until
+    // the buttons' captions are cut: it takes its minimum back.
+    if (isWindow() && event->size().expandedTo(minimumSize()) != event->size())
+        QTimer::singleShot(0, this, [this] { resize(size().expandedTo(minimumSize())); });
 }
 
 void RegisterWindow::FormShow()

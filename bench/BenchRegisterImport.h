@@ -13,68 +13,101 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <functional>
 #include <memory>
 
-// Returns the resident size the last import started from, in MiB.
+struct RegisterImportRun
+{
+    double seconds = 0;
+    double cpuSeconds = 0; // of the calling thread
+    double idleMiB = 0;    // the resident size the import started from
+    double peakAboveIdleMiB = 0;
+    int imported = 0;
+    QString error; // empty when every row arrived whole
+};
+
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// One import of the file into a fresh keyed database; only the import is timed.
+inline RegisterImportRun importRegisterOnce(const QString& file, int rows, const QStringList& map,
+                                            const std::function<std::unique_ptr<TDurvel3>()>& make)
+{
+    RegisterImportRun run;
+    if (file.isEmpty()) {
+        run.error = QStringLiteral("no input file (its writer is missing?)");
+        return run;
+    }
+    QTemporaryDir dir;
+    const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
+    db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
+    db::Connection conn;
+    conn.open(dbPath, databaseKey());
+    db::DataSet ds(&conn);
+    ds.setSql(QStringLiteral("select * from tbl_customer"));
+    ds.open();
+    DurvelDbDataSet dest(&ds);
+    std::unique_ptr<TDurvel3> imp = make();
+    imp->SetFileName(file);
+    imp->DataSet = &dest;
+    imp->AddType = datAppend;
+    imp->CommitRecCount = 1000;
+    imp->Formats().BooleanTrue().Add(QStringLiteral("True"));
+    for (const QString& m : map)
+        imp->Map().Add(m);
+    imp->SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
+    run.idleMiB = benchmem::restartPeakMiB();
+    QElapsedTimer timer;
+    const double cpu0 = threadCpuSeconds();
+    timer.start();
+
+    imp->Execute();
+
+    run.seconds = double(timer.nsecsElapsed()) * 1e-9;
+    run.cpuSeconds = threadCpuSeconds() - cpu0;
+    run.peakAboveIdleMiB = benchmem::peakMiB() - run.idleMiB;
+    run.imported = imp->ImportedCount();
+    const QString lastAccount =
+        conn.scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
+                        .arg(100000 + rows - 1))
+            .toString();
+    if (run.imported != rows || imp->ErrorCount() != 0 ||
+        conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != rows ||
+        lastAccount.contains(u'e'))
+        run.error = QStringLiteral("imported %1, errors %2, account %3: %4")
+                        .arg(run.imported)
+                        .arg(imp->ErrorCount())
+                        .arg(lastAccount, imp->LastErrorText());
+    return run;
+}
+
+// Each iteration one import (register the benchmark with UseManualTime); returns the resident
+// size the last import started from, in MiB.
 inline double importToRegister(benchmark::State& state, const QString& file, int rows,
                                const QStringList& map,
                                const std::function<std::unique_ptr<TDurvel3>()>& make)
 {
-    if (file.isEmpty()) {
-        state.SkipWithError("no input file (its writer is missing?)");
-        return 0;
-    }
-    QTemporaryDir dir;
-    const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
     double idle = 0;
     int imported = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(dbPath);
-        db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
-        db::Connection conn;
-        conn.open(dbPath, databaseKey());
-        db::DataSet ds(&conn);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
-        std::unique_ptr<TDurvel3> imp = make();
-        imp->SetFileName(file);
-        imp->DataSet = &dest;
-        imp->AddType = datAppend;
-        imp->CommitRecCount = 1000;
-        imp->Formats().BooleanTrue().Add(QStringLiteral("True"));
-        for (const QString& m : map)
-            imp->Map().Add(m);
-        imp->SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
-        idle = benchmem::restartPeakMiB();
-        state.ResumeTiming();
-
-        imp->Execute();
-
-        state.PauseTiming();
-        imported = imp->ImportedCount();
-        const QString lastAccount =
-            conn.scalar(QStringLiteral("select Hesab from tbl_customer where Pers_number = '%1'")
-                            .arg(100000 + rows - 1))
-                .toString();
-        if (imported != rows || imp->ErrorCount() != 0 ||
-            conn.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt() != rows ||
-            lastAccount.contains(u'e')) {
-            state.SkipWithError(QStringLiteral("imported %1, errors %2, account %3: %4")
-                                    .arg(imported)
-                                    .arg(imp->ErrorCount())
-                                    .arg(lastAccount, imp->LastErrorText())
-                                    .toStdString()
-                                    .c_str());
+        const RegisterImportRun run = importRegisterOnce(file, rows, map, make);
+        if (!run.error.isEmpty()) {
+            state.SkipWithError(run.error.toStdString().c_str());
             break;
         }
-        state.ResumeTiming();
+        state.SetIterationTime(run.seconds);
+        idle = run.idleMiB;
+        imported = run.imported;
     }
     state.SetItemsProcessed(state.iterations() * imported);
     return idle;

@@ -1,7 +1,8 @@
 // The import wizard: its run of the register CSV with the progress dialog shown, against the
 // engine's bare run of the same file in the same process; and opening the text pages on a
-// large file, which must read only the preview lines; and opening the spreadsheet page on a
-// workbook of 65,000 rows, with the wizard's preview rows and with every row.
+// large file, which must read only the preview lines; opening the spreadsheet page on a
+// workbook of 65,000 rows, with the wizard's preview rows and with every row; and opening the
+// ODS and ODT pages on a document of a million rows.
 #include "BenchMain.h"
 #include "BenchRows.h"
 
@@ -268,6 +269,68 @@ BENCHMARK(BM_OpenXlsPage)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A long register as an ODS or ODT file of BANKFILE_BENCH_ODS_ROWS rows (a million by
+// default) in its first table and three in its second, written once; with Settings a
+// spreadsheet names its sheets in its settings, as LibreOffice writes it.
+QString longDocument(const char* suffix, bool settings = true)
+{
+    static QTemporaryDir dir;
+    const QString path = QDir(dir.path())
+                             .filePath(QStringLiteral("long%1.").arg(settings ? "" : "-bare") +
+                                       QLatin1String(suffix));
+    if (QFileInfo(path).isFile())
+        return path;
+    const QByteArray env = qgetenv("BANKFILE_BENCH_ODS_ROWS");
+    QProcess gen;
+    gen.start(QStringLiteral("/usr/bin/python3"),
+              {QStringLiteral(BANKFILE_BENCH_DIR "/make_long_ods.py"), path,
+               env.isEmpty() ? QStringLiteral("1000000") : QString::fromLatin1(env),
+               QStringLiteral("2"), settings ? QStringLiteral("1") : QStringLiteral("0")});
+    if (!gen.waitForFinished(1800000) || gen.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+// Opening the page reads each table's preview rows, not the whole sheet; a spreadsheet that
+// names its sheets in its settings is read no further than the first long sheet.
+void openDocumentPage(benchmark::State& state, int kind, bool settings = true)
+{
+    const QString path = longDocument(kind == aiODS ? "ods" : "odt", settings);
+    if (path.isEmpty()) {
+        state.SkipWithError("the document could not be written");
+        return;
+    }
+    TfmDurvel3Loading::MinimumDisplayTime = 0;
+    GridWizard w;
+    TDurvel3Wizard& wizard = w.wizard;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TDurvel3WizardF f(&wizard);
+        f.SetImportType(kind);
+        f.ui->edtFileName->setText(path);
+        state.ResumeTiming();
+        f.SetStep(1);
+    }
+    state.counters["MiB"] = double(QFileInfo(path).size()) / (1 << 20);
+}
+
+// Argument: 1 when the sheets are named in the settings.
+void BM_OpenOdsPage(benchmark::State& state)
+{
+    openDocumentPage(state, aiODS, state.range(0) != 0);
+}
+void BM_OpenOdtPage(benchmark::State& state)
+{
+    openDocumentPage(state, aiODT);
+}
+BENCHMARK(BM_OpenOdsPage)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_OpenOdtPage)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

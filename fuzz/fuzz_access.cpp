@@ -1,19 +1,28 @@
-// Opens the input as an Access database and reads every table's first rows, through the
-// Access reader's layer (mdbtools underneath).
+// Opens the input as an Access database the way the program does: through the reading helper
+// process. Whatever the file does to the library there, the program gets tables and rows or an
+// AccessError, never a crash. (The helper runs mdbtools, which is not instrumented; seed with the
+// sample databases.)
 #include "FuzzSupport.h"
 
 #include "platform/access/AccessDatabase.h"
+#include "platform/access/AccessHelper.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size > fuzz::MaxInput)
         return 0;
+    AccessHelper::Limits& limits = AccessHelper::limits();
+    limits.openTimeoutMs = 10'000;
+    limits.idleTimeoutMs = 10'000;
+    limits.cpuSeconds = 10;
     const QString path = fuzz::writeFile(
         "f.mdb", QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
     try {
         AccessDatabase db(path);
-        for (const QString& name : db.tableNames()) {
+        const QStringList tables = db.tableNames();
+        for (const QString& name : tables.mid(0, 3)) {
             const auto cursor = db.openTable(name);
+            fuzz::check(cursor->rowCount() >= 0, "negative row count");
             for (int r = 0; r < 50 && cursor->next(); ++r) {
                 for (int c = 0; c < cursor->columns().size(); ++c)
                     cursor->value(c);

@@ -1,5 +1,6 @@
-// Loads a DOCX document whose main part is the input, and reads its tables with and without
-// merge filling.
+// Loads a DOCX document from the input's parts (separated by NUL bytes): the package
+// relationships, which name the main part, then the main part word/document.xml; reads its tables
+// with and without merge filling.
 #include "FuzzZip.h"
 
 #include "import/engine/support/DocxFile.h"
@@ -9,9 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > fuzz::MaxInput)
         return 0;
-    const QString path = fuzz::writeZip(
-        "in.docx",
-        {{"word/document.xml", QByteArray(reinterpret_cast<const char*>(data), qsizetype(size))}});
+    const QList<QByteArray> parts = fuzz::splitParts(data, size, 2);
+    QList<std::pair<QByteArray, QByteArray>> members{{"word/document.xml", parts[1]}};
+    if (!parts[0].isEmpty())
+        members.append({"_rels/.rels", parts[0]});
+    const QString path = fuzz::writeZip("in.docx", members);
     for (const bool fill : {false, true}) {
         try {
             TDocxFile file;

@@ -1,5 +1,6 @@
-// Opens the input as an XLS workbook (a compound file or a bare record stream), reads every
-// cell as text, and reads a few ranges through range text.
+// Opens the input as an XLS workbook (a compound file or a bare record stream) from a file, as
+// the reader does, and from its bytes; both must agree. Reads every cell as text, and a few
+// ranges through range text.
 #include "FuzzSupport.h"
 
 #include "import/engine/support/MapRange.h"
@@ -9,14 +10,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > fuzz::MaxInput)
         return 0;
-    TxlsFile f(QStringLiteral("fuzz.xls"));
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    TxlsFile f(fuzz::writeFile("fuzz.xls", bytes));
     try {
-        f.OpenBytes(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+        f.Open();
     } catch (const std::exception& e) {
         fuzz::expectedError(e);
         fuzz::check(!f.Opened(), "a failed open left the file open");
-        return 0;
+        TxlsFile again;
+        try {
+            again.OpenBytes(bytes.toByteArray());
+        } catch (const std::exception& e) {
+            fuzz::expectedError(e);
+            return 0;
+        }
+        fuzz::fail("the bytes open where the file does not");
     }
+    TxlsFile fromBytes;
+    try {
+        fromBytes.OpenBytes(bytes.toByteArray());
+    } catch (const std::exception& e) {
+        fuzz::expectedError(e);
+        fuzz::fail("the file opens where its bytes do not");
+    }
+    fuzz::check(fromBytes.SheetCount() == f.SheetCount(), "the file and its bytes differ");
     qsizetype cells = 0;
     for (int s = 0; s < f.SheetCount(); ++s) {
         const TxlsWorkSheet* sheet = f.Workbook()->Sheet(s);
@@ -30,6 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fuzz::check(cell.Row == r, "a cell in the wrong row");
                 fuzz::check(f.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
                             "a cell read two ways differs");
+                fuzz::check(fromBytes.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
+                            "a cell of the file and of its bytes differ");
+                // Every cell has a variant; a float exactly when it holds a number.
+                const QVariant v = f.CellAsVariant(*sheet, cell);
+                bool isFloat = true;
+                try {
+                    f.CellAsFloat(cell);
+                } catch (const ExlsFileError&) {
+                    isFloat = false;
+                }
+                fuzz::check(isFloat == (cell.Kind == TbiffCell::ckNumber),
+                            "a cell's float access disagrees with its kind");
+                fuzz::check(v.isValid() || cell.Kind == TbiffCell::ckEmpty,
+                            "a filled cell without a variant");
                 ++cells;
             }
         }

@@ -153,6 +153,21 @@ def xlsx_seeds():
               % main)
     # The target joins the parts with NUL bytes in this order.
     yield "book", "\0".join([book, rels, sheet, sheet, strings, styles]).encode()
+    package = ('<Relationships %s><Relationship Id="rId1" Type="x/officeDocument" '
+               'Target="xl/workbook.xml"/></Relationships>' % pkg)
+    yield "package", "\0".join([book, rels, sheet, sheet, strings, styles, package]).encode()
+
+
+def xlsx_import_seeds():
+    # First byte: the member replaced (of 8) and the options; the member follows.
+    main = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+    sheet = ('<worksheet %s><sheetData><row r="2"><c r="A2" t="s"><v>1</v></c><c r="C2">'
+             '<v>7</v></c></row></sheetData><mergeCells><mergeCell ref="A2:C5"/></mergeCells>'
+             '</worksheet>' % main)
+    yield "sheet", bytes([4 | 0x10]) + sheet.encode()
+    yield "strings", bytes([6]) + ('<sst %s><si><t>%s</t></si></sst>' % (main, ALI)).encode()
+    yield "styles", bytes([7]) + ('<styleSheet %s><cellXfs><xf numFmtId="14"/></cellXfs>'
+                                  '</styleSheet>' % main).encode()
 
 
 def docx_seeds():
@@ -163,7 +178,13 @@ def docx_seeds():
             cell % ('', 'c') + cell % ('<w:vMerge/>', '') +
             '<w:tc><w:tbl><w:tr><w:tc><w:p><w:hyperlink><w:r><w:t>in</w:t></w:r></w:hyperlink>'
             '</w:p></w:tc></w:tr></w:tbl></w:tc></w:tr></w:tbl>')
-    yield "tables", ('<w:document %s><w:body>%s</w:body></w:document>' % (w, body)).encode()
+    document = '<w:document %s><w:body>%s</w:body></w:document>' % (w, body)
+    rels = ('<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+            '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
+            'relationships/officeDocument" Target="/word/document.xml"/></Relationships>')
+    # The target takes the relationships, a NUL byte, then the main part.
+    yield "tables", ("\0" + document).encode()
+    yield "related", (rels + "\0" + document).encode()
 
 
 def opendocument_seeds():
@@ -180,9 +201,22 @@ def opendocument_seeds():
             '</table:table-row></table:table></table:table-cell></table:table-row>'
             '<table:table-row table:number-rows-repeated="1048570"><table:table-cell '
             'table:number-columns-repeated="1024"/></table:table-row></table:table>')
-    yield "tables", ('<office:document-content %s><office:body><office:spreadsheet>%s'
-                     '</office:spreadsheet></office:body></office:document-content>'
-                     % (ns, rows)).encode()
+    document = ('<office:document-content %s><office:body><office:spreadsheet>%s'
+                '</office:spreadsheet></office:body></office:document-content>' % (ns, rows))
+    yield "tables", document.encode()
+    # The target takes the settings part after a NUL byte.
+    settings = ('<office:document-settings xmlns:office="urn:oasis:names:tc:opendocument:xmlns:'
+                'office:1.0" xmlns:config="urn:oasis:names:tc:opendocument:xmlns:config:1.0">'
+                '<office:settings><config:config-item-set><config:config-item-map-indexed>'
+                '<config:config-item-map-entry><config:config-item-map-named config:name='
+                '"Tables"><config:config-item-map-entry config:name="T"/><config:config-item-'
+                'map-entry config:name="U"/></config:config-item-map-named></config:config-item-'
+                'map-entry></config:config-item-map-indexed></config:config-item-set>'
+                '</office:settings></office:document-settings>')
+    yield "named", (document.replace('</office:spreadsheet>', '<table:table table:name="U">'
+                                     '<table:table-row><table:table-cell><text:p>u</text:p>'
+                                     '</table:table-cell></table:table-row></table:table>'
+                                     '</office:spreadsheet>') + "\0" + settings).encode()
 
 
 def xmldoc_seeds():
@@ -364,6 +398,33 @@ def maprange_seeds():
     yield "bad", "A1-B2;A1 B2;IW1;A99999999999;[A/B]A1".encode()
 
 
+def _frame(kind, payload):
+    return kind + struct.pack("<I", len(payload)) + payload
+
+
+def _wstr(text):
+    data = text.encode("utf-8")
+    return struct.pack("<I", len(data)) + data
+
+
+def accesswire_seeds():
+    """Streams as the Access reading helper sends them: table names, or columns, count, rows."""
+    tables = _frame(b"D", b"\x01" + struct.pack("<I", 2) + _wstr("Orders") + _wstr("کارکنان"))
+    cols = [(0, 50, "Name"), (3, 0, "Id"), (4, 0, "Rate"), (6, 0, "Paid"), (8, 0, "When"),
+            (10, 0, "Pic")]
+    columns = _frame(b"C", struct.pack("<I", len(cols)) +
+                     b"".join(struct.pack("<Bi", k, n) + _wstr(name) for k, n, name in cols))
+    row = (b"\x01" + _wstr("علی") + b"\x02" + struct.pack("<q", -42) +
+           b"\x03" + struct.pack("<d", 0.2) + b"\x04\x01" +
+           b"\x05" + struct.pack("<qi", 2459580, 3723000) + b"\x06" + struct.pack("<I", 4) +
+           b"\x15\x1c\x00\xff")
+    nulls = b"\x00" * len(cols)
+    rows = (columns + _frame(b"N", struct.pack("<q", 2)) + _frame(b"R", row) +
+            _frame(b"R", nulls) + _frame(b"E", b""))
+    error = _frame(b"X", _wstr("The table T is not in the database"))
+    return [("tables", tables), ("rows", rows), ("error", columns + error)]
+
+
 TARGETS = {
     "fuzz_xls": xls_seeds,
     "fuzz_compoundfile": compoundfile_seeds,
@@ -374,6 +435,7 @@ TARGETS = {
     "fuzz_dbf": dbf_seeds,
     "fuzz_xmldoc": xmldoc_seeds,
     "fuzz_xlsx": xlsx_seeds,
+    "fuzz_xlsx_import": xlsx_import_seeds,
     "fuzz_docx": docx_seeds,
     "fuzz_opendocument": opendocument_seeds,
     "fuzz_codepage": codepage_seeds,
@@ -383,6 +445,7 @@ TARGETS = {
     "fuzz_ini": ini_seeds,
     "fuzz_wizard_template": wizard_template_seeds,
     "fuzz_clipboard": clipboard_seeds,
+    "fuzz_accesswire": accesswire_seeds,
 }
 
 

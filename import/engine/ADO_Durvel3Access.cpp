@@ -76,15 +76,27 @@ void TADO_Durvel3Access::GetTableNames(TWideStrings& List)
         List.Add(name);
 }
 
-void TADO_Durvel3Access::OpenSource()
+void TADO_Durvel3Access::PrepareImport()
 {
+    qint64 rows = 0;
     try {
         FDb = std::make_unique<AccessDatabase>(FileName());
         FCursor = OpenCursor(*FDb);
+        rows = FCursor->rowCount();
     } catch (const AccessError& e) {
         FreeSource();
         throw EDurvelError(e.message());
     }
+    // The rows handed on: the skipped first ones are not.
+    const qint64 handed = rows - qMax(0, SkipFirstRows);
+    SetTotalRecCount(int(qBound<qint64>(0, handed, qint64(std::numeric_limits<int>::max()))));
+    TDurvel3::PrepareImport();
+}
+
+void TADO_Durvel3Access::OpenSource()
+{
+    if (!FCursor)
+        throw EDurvelError(QStringLiteral("The Access source is not open"));
     FTargets.clear();
     const TWideStringList& map = Map();
     const QChar sep = map.NameValueSeparator();
@@ -100,7 +112,16 @@ void TADO_Durvel3Access::OpenSource()
         FTargets.append({DurvelTrimName(line.left(eq)), FCursor->indexOf(field.trimmed())});
     }
     FToSkip = qMax(0, SkipFirstRows);
-    FHasRow = FCursor->next();
+    FHasRow = NextCursorRow();
+}
+
+bool TADO_Durvel3Access::NextCursorRow()
+{
+    try {
+        return FCursor->next();
+    } catch (const AccessError& e) {
+        throw EDurvelError(e.message());
+    }
 }
 
 QString TADO_Durvel3Access::ValueText(int Column) const
@@ -156,7 +177,7 @@ void TADO_Durvel3Access::ReadRow()
 
 void TADO_Durvel3Access::NextRow()
 {
-    FHasRow = FCursor->next();
+    FHasRow = NextCursorRow();
     if (FToSkip >= 1)
         --FToSkip;
 }

@@ -41,6 +41,8 @@ public:
     void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
+    // Opens the source, so that its row count is the import's total before the import starts.
+    void PrepareImport() override;
     void OpenSource() override;
     bool HasMoreRows() override { return FHasRow; }
     bool SkipRow() override { return FToSkip > 0; }
@@ -53,6 +55,8 @@ private:
     std::unique_ptr<AccessCursor> OpenCursor(AccessDatabase& Db) const;
     QString QueryText() const;
     QString ValueText(int Column) const;
+    // The cursor's next row; a file found damaged while reading is the import's error.
+    bool NextCursorRow();
     void FreeSource();
 
     TWideStringList FSQL;

@@ -25,6 +25,8 @@ protected:
 
     // The number of rows to deliver; set by the reader once its file is loaded.
     void SetRowTotal(int Rows);
+    // The 0-based source row being read.
+    int CurrentRow() const { return FCurrent; }
     // The text at a 0-based row and column; empty outside the table.
     virtual QString CellText(int Row, int Col) const = 0;
     // Rows at the top skipped besides SkipFirstRows (a text table's header row).

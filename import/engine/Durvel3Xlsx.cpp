@@ -1,7 +1,7 @@
 #include "import/engine/Durvel3Xlsx.h"
 
 #include "import/engine/DurvelSheetText.h"
-#include "import/engine/support/XlsxFile.h"
+#include "import/engine/support/DurvelUtils.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
@@ -10,36 +10,71 @@ namespace {
 const QString kOptions = QStringLiteral("XLSX_OPTIONS");
 }
 
-TDurvel3Xlsx::TDurvel3Xlsx() = default;
+TDurvel3Xlsx::TDurvel3Xlsx() : TDurvel3TableReader(TMapForm::Letters) {}
 TDurvel3Xlsx::~TDurvel3Xlsx() = default;
 
 void TDurvel3Xlsx::PrepareImport()
 {
-    // The workbook is read before the base takes any state, so a bad file leaves nothing behind.
+    // The workbook is opened before the base takes any state, so a bad file leaves nothing
+    // behind.
     auto file = std::make_unique<TXlsxFile>();
     file->Workbook.LoadHiddenSheet = LoadHiddenSheet;
     file->Workbook.NeedFillMerge = NeedFillMerge;
     file->Workbook.TextFormat = SheetTextFormatOf(Formats());
-    file->SetOnlySheet(SheetName);
     file->SetFileName(FileName());
+    // Only the mapped columns' texts are made.
+    TXlsxSheetReader::TOptions options;
+    const QChar sep = Map().NameValueSeparator();
+    for (int i = 0; i < Map().Count(); ++i) {
+        const QString line = Map().Strings(i);
+        const int col = ColumnLettersToNumber(line.mid(line.indexOf(sep) + 1).trimmed()) - 1;
+        if (col >= 0)
+            options.Columns.push_back(col);
+    }
+    std::unique_ptr<TXlsxSheetReader> reader;
     try {
-        file->Load();
+        file->OpenWorkbook();
+        const TXlsxWorkSheet* sheet = file->Workbook.GetSheetByName(SheetName);
+        if (!sheet)
+            throw EDurvelError(QStringLiteral("The workbook %1 has no sheet named \"%2\"")
+                                   .arg(QFileInfo(FileName()).fileName(), SheetName));
+        reader = file->OpenSheet(*sheet, std::move(options));
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
     }
-    const TXlsxWorkSheet* sheet = file->Workbook.GetSheetByName(SheetName);
-    if (!sheet)
-        throw EDurvelError(QStringLiteral("The workbook %1 has no sheet named \"%2\"")
-                               .arg(QFileInfo(FileName()).fileName(), SheetName));
+    // Only a hint for the progress: the rows are counted as they come.
+    SetTotalRecCount(reader->DeclaredRows());
     FFile = std::move(file);
-    SetSource(&sheet->Cells, sheet->RowCount);
+    FRow = TXlsxRow();
+    FRows = std::make_unique<TXlsxRowsAhead>(std::move(reader));
     TDurvel3::PrepareImport();
+}
+
+bool TDurvel3Xlsx::HasMoreRows()
+{
+    if (!FRows)
+        return false;
+    if (FRow.Row >= CurrentRow())
+        return true;
+    try {
+        return FRows->Next(FRow);
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    }
+}
+
+QString TDurvel3Xlsx::CellText(int Row, int Col) const
+{
+    return FRow.Row == Row ? FRow.Text(Col) : QString();
 }
 
 void TDurvel3Xlsx::EndImport()
 {
-    TDurvel3SheetGrid::EndImport();
+    // The parse's thread ends with the sheet's reader, before the archive closes.
+    FRows.reset();
     FFile.reset();
+    FRow = TXlsxRow();
+    TDurvel3TableReader::EndImport();
 }
 
 void TDurvel3Xlsx::SaveTemplateSections(IniFile& Ini)

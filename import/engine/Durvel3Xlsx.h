@@ -1,13 +1,13 @@
 #pragma once
-// Reader of XLSX workbooks: the rows of one sheet, map values are column letters.
+// Reader of XLSX workbooks: the rows of one sheet, map values are column letters. The rows go
+// to the destination as the sheet's XML is parsed; the sheet is never held whole.
 
 #include "import/engine/Durvel3TableReader.h"
+#include "import/engine/support/XlsxFile.h"
 
 #include <memory>
 
-class TXlsxFile;
-
-class TDurvel3Xlsx : public TDurvel3SheetGrid
+class TDurvel3Xlsx : public TDurvel3TableReader
 {
 public:
     TDurvel3Xlsx();
@@ -27,8 +27,13 @@ public:
 
 protected:
     void PrepareImport() override;
+    bool HasMoreRows() override;
+    QString CellText(int Row, int Col) const override;
     void EndImport() override;
 
 private:
     std::unique_ptr<TXlsxFile> FFile;
+    std::unique_ptr<TXlsxRowsAhead> FRows;
+    // The row read last: rows between it and the one before are empty.
+    TXlsxRow FRow;
 };

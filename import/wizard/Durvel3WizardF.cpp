@@ -22,6 +22,7 @@
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
@@ -82,6 +83,79 @@ QString trimControl(const QString& s)
     return DurvelTrimName(s);
 }
 
+// The wizard's own side image, drawn here: a sheet of rows flowing into a table store.
+QPixmap sideImage(const QSize& size)
+{
+    QPixmap pixmap(size);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width();
+    const qreal h = size.height();
+    QLinearGradient sky(0, 0, 0, h);
+    sky.setColorAt(0, QColor(0x1F, 0x4E, 0x8C));
+    sky.setColorAt(1, QColor(0x9C, 0xC3, 0xE6));
+    p.fillRect(pixmap.rect(), sky);
+
+    // The sheet: a white page with a header row and ruled cells.
+    const QRectF sheet(w * 0.18, h * 0.08, w * 0.64, h * 0.30);
+    p.setPen(QPen(QColor(0x20, 0x30, 0x40), 1.5));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(sheet, 4, 4);
+    p.fillRect(QRectF(sheet.left() + 1, sheet.top() + 1, sheet.width() - 2, sheet.height() / 6),
+               QColor(0x3A, 0x8E, 0x4C));
+    p.setPen(QPen(QColor(0xA0, 0xA8, 0xB0), 1));
+    for (int r = 1; r < 6; ++r) {
+        const qreal y = sheet.top() + r * sheet.height() / 6;
+        p.drawLine(QPointF(sheet.left() + 3, y), QPointF(sheet.right() - 3, y));
+    }
+    for (int c = 1; c < 3; ++c) {
+        const qreal x = sheet.left() + c * sheet.width() / 3;
+        p.drawLine(QPointF(x, sheet.top() + sheet.height() / 6), QPointF(x, sheet.bottom() - 3));
+    }
+
+    // The arrow down.
+    const qreal cx = w / 2;
+    const qreal top = sheet.bottom() + h * 0.04;
+    const qreal tip = h * 0.60;
+    QPainterPath arrow;
+    arrow.moveTo(cx - w * 0.08, top);
+    arrow.lineTo(cx + w * 0.08, top);
+    arrow.lineTo(cx + w * 0.08, tip - h * 0.06);
+    arrow.lineTo(cx + w * 0.18, tip - h * 0.06);
+    arrow.lineTo(cx, tip);
+    arrow.lineTo(cx - w * 0.18, tip - h * 0.06);
+    arrow.lineTo(cx - w * 0.08, tip - h * 0.06);
+    arrow.closeSubpath();
+    p.setPen(QPen(QColor(0x80, 0x50, 0x00), 1.5));
+    p.setBrush(QColor(0xF2, 0xB1, 0x34));
+    p.drawPath(arrow);
+
+    // The store: a cylinder of three discs.
+    const qreal rx = w * 0.30;
+    const qreal ry = h * 0.03;
+    const qreal body = h * 0.20;
+    const qreal y0 = tip + h * 0.06;
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.5));
+    QLinearGradient metal(cx - rx, 0, cx + rx, 0);
+    metal.setColorAt(0, QColor(0xB8, 0xB8, 0xC0));
+    metal.setColorAt(0.5, QColor(0xF4, 0xF4, 0xF8));
+    metal.setColorAt(1, QColor(0x98, 0x98, 0xA0));
+    QPainterPath can;
+    can.moveTo(cx - rx, y0);
+    can.lineTo(cx - rx, y0 + body);
+    can.arcTo(QRectF(cx - rx, y0 + body - ry, 2 * rx, 2 * ry), 180, 180);
+    can.lineTo(cx + rx, y0);
+    can.arcTo(QRectF(cx - rx, y0 - ry, 2 * rx, 2 * ry), 0, -180);
+    p.setBrush(metal);
+    p.drawPath(can);
+    p.setBrush(Qt::NoBrush);
+    for (int i = 1; i < 3; ++i)
+        p.drawArc(QRectF(cx - rx, y0 + i * body / 3 - ry, 2 * rx, 2 * ry), 180 * 16, 180 * 16);
+    p.setBrush(QColor(0xE0, 0xE4, 0xEC));
+    p.drawEllipse(QRectF(cx - rx, y0 - ry, 2 * rx, 2 * ry));
+    return pixmap;
+}
+
 } // namespace
 
 TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
@@ -104,15 +178,20 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     impASCII = std::make_unique<TDurvel3ASCII>();
     impASCII->AddType = datInsert;
 
+    // The pages are laid out for a compact font: the program's Persian fonts space lines far
+    // apart, so that lists show half their rows and the hint panel one line of two. The
+    // wizard's texts are English; Persian data falls back to a font that has it.
+    QFont compact = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    compact.setPixelSize(12);
+    // Named as a list too, or the program's list of Persian families would stand before it.
+    compact.setFamilies({compact.family()});
+    setFont(compact);
+
     InfoPanel = new TInfoPanel(this);
     InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
     InfoPanel->SetAutoSize(false);
     InfoPanel->SetWordWrap(true);
-    // Two lines of hint must fit the pages' 39-pixel panel; the program's Persian fonts
-    // space lines far apart, and the hints are English.
-    QFont hint = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    hint.setPixelSize(12);
-    InfoPanel->setFont(hint);
+    InfoPanel->setFont(compact);
     InfoPanel->hide();
 
     // Each kind's page, in kind order before the formats page; each reader is bound once.
@@ -170,9 +249,9 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     connect(ui->chAutoSaveTemplate, &QCheckBox::toggled, this,
             Guard(this, &TDurvel3WizardF::SetAutoSaveTemplate));
 
-    // Help and template buttons as the component asks.
-    ui->bHelp->setVisible(FWizard->ShowHelpButton);
-    ui->bHelp->setEnabled(FWizard->ShowHelpButton);
+    // Help as the component asks, where there is a help file to show.
+    ui->bHelp->setVisible(HelpAvailable());
+    ui->bHelp->setEnabled(HelpAvailable());
     ui->btnLoadTemplate->setVisible(FWizard->ShowSaveLoadButtons);
     ui->btnLoadTemplate->setEnabled(FWizard->ShowSaveLoadButtons);
     ui->btnSaveTemplate->setVisible(FWizard->ShowSaveLoadButtons);
@@ -180,6 +259,10 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     const bool tagVisible = !FWizard->ShowSaveLoadButtons && FWizard->AutoLoadTemplate;
     ui->laTemplateFileNameTag->setVisible(tagVisible);
     ui->laTemplateFileName->setVisible(FWizard->ShowSaveLoadButtons || FWizard->AutoLoadTemplate);
+    // Without the buttons and a template name no template is ever loaded or saved: options
+    // about templates would do nothing.
+    ui->gbTemplateOptions->setEnabled(FWizard->ShowSaveLoadButtons ||
+                                      !trimControl(FWizard->TemplateFileName).isEmpty());
 
     SetFileName(FWizard->FileName);
     SetGoToLastPage(FWizard->GoToLastPage);
@@ -215,10 +298,16 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     SetStep(0);
     NeedReload = true;
 
-    if (!FWizard->Picture().isNull())
-        ui->Image->setPixmap(FWizard->Picture());
+    ui->Image->setPixmap(FWizard->Picture().isNull() ? sideImage(ui->Image->size())
+                                                     : FWizard->Picture());
     UpdateCaption();
     useOwnTextDirection(this);
+    // Under a window with a style sheet (the register has one) a control takes the program's
+    // font, not the wizard's: each is given the compact font unless it has its own (the
+    // previews' fixed pitch).
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->testAttribute(Qt::WA_SetFont))
+            w->setFont(font());
 
     // A failed automatic load ends the creation, so the wizard's Execute fails with it.
     if (FWizard->AutoLoadTemplate) {
@@ -443,12 +532,21 @@ void TDurvel3WizardF::PlaceInfoPanel(QWidget* Parent, int Left, const QString& T
     InfoPanel->show();
 }
 
+QString TDurvel3WizardF::HelpFileName()
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("DurvelWizard.hlp"));
+}
+
+bool TDurvel3WizardF::HelpAvailable() const
+{
+    return FWizard->ShowHelpButton && QFileInfo(HelpFileName()).isFile();
+}
+
 void TDurvel3WizardF::bHelpClick()
 {
-    const QString help =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("DurvelWizard.hlp"));
-    if (QFileInfo(help).isFile())
-        Shell::openDocument(help);
+    if (QFileInfo(HelpFileName()).isFile())
+        Shell::openDocument(HelpFileName());
 }
 
 // ---- steps -------------------------------------------------------------------------------------
@@ -812,7 +910,7 @@ void TDurvel3WizardF::SetRunning(bool Value)
     for (QPushButton* b : {ui->bHelp, ui->bBack, ui->bNext, ui->bCancel, ui->bOk})
         b->setEnabled(!Value);
     if (!Value) {
-        ui->bHelp->setEnabled(FWizard->ShowHelpButton);
+        ui->bHelp->setEnabled(HelpAvailable());
         ui->bCancel->setEnabled(true);
         TuneButtons();
     }

@@ -110,6 +110,11 @@ public:
     void LoadTemplate(const QString& FileName);
     QString LoadedTemplateName() const { return FTemplateFileName; }
 
+    // The help file beside the program; Help is shown only when the component asks for it and
+    // the file is there.
+    static QString HelpFileName();
+    bool HelpAvailable() const;
+
     // Runs a handler's body; what it raises is shown as a message, never thrown into the event
     // loop. The pages' handlers go through it too.
     void Guarded(const std::function<void()>& Body);

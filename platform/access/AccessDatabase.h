@@ -1,8 +1,11 @@
 #pragma once
-// Read-only access to Access database files (Jet3 .mdb, Jet4 .mdb, ACE .accdb) through mdbtools:
-// the user tables, their columns, and a forward cursor over a table or a simple SELECT.
+// Read-only access to Access database files (Jet3 .mdb, Jet4 .mdb, ACE .accdb): the user tables,
+// their columns, and a forward cursor over a table or a simple SELECT. The file is read by the
+// program's helper process (AccessHelper.h), which streams rows over a pipe; a helper that
+// crashes, runs out of its limits or sends nonsense makes the file "damaged".
 // Values come typed and exact: whole memos, dates to the second (before 1899 too), money and
-// decimals as exact decimal text. Jet3 text is read in the ANSI page (CP1256).
+// decimals as exact decimal text, OLE objects as their bytes. Jet3 text is read in the ANSI page
+// (CP1256).
 
 #include <QList>
 #include <QString>
@@ -11,8 +14,10 @@
 #include <memory>
 #include <stdexcept>
 
-struct S_MdbTableDef;
-struct MdbSQL;
+class AccessHelper;
+namespace accesswire {
+class FrameReader;
+}
 
 class AccessError : public std::runtime_error
 {
@@ -65,17 +70,23 @@ public:
     bool next();
     // Null for a null column. Text and memos: QString; integers: qint64; floats: double;
     // Yes/No: bool; dates: QDateTime; currency and decimals: QString with "." as the point;
-    // binary: QByteArray.
+    // binary and OLE: QByteArray.
     QVariant value(int column) const;
+    // The number of rows the cursor gives (a query's are counted ahead); ask before next().
+    qint64 rowCount();
 
 private:
     friend class AccessDatabase;
-    AccessCursor() = default;
-    AccessDatabase* m_db = nullptr;
-    S_MdbTableDef* m_table = nullptr;
-    MdbSQL* m_sql = nullptr;
+    AccessCursor(const QString& path, const QStringList& request);
+    // The next frame that is not the count; throws for a damaged stream.
+    bool nextFrame();
+    QString m_path;
+    std::unique_ptr<AccessHelper> m_helper;
+    std::unique_ptr<accesswire::FrameReader> m_reader;
     QList<AccessColumn> m_columns;
-    QList<int> m_tableColumns; // index in the table's column array
+    QList<QVariant> m_row;
+    qint64 m_count = -1;
+    bool m_ended = false;
 };
 
 class AccessDatabase
@@ -83,7 +94,8 @@ class AccessDatabase
 public:
     enum class Version { Jet3, Jet4, Ace };
 
-    // Throws AccessError for a file that is missing, not an Access database, or encrypted.
+    // Throws AccessError for a file that is missing, not an Access database, encrypted or
+    // damaged.
     explicit AccessDatabase(const QString& path);
     ~AccessDatabase();
     AccessDatabase(const AccessDatabase&) = delete;
@@ -97,8 +109,11 @@ public:
     // else the library cannot run is refused with a message naming the query.
     std::unique_ptr<AccessCursor> openQuery(const QString& sql);
 
+    // The message for a file the helper could not read to the end.
+    static QString damagedMessage(const QString& path);
+
 private:
     QString m_path;
-    void* m_mdb = nullptr; // MdbHandle, an unnamed type of the library
+    QStringList m_tables;
     Version m_version = Version::Jet4;
 };

@@ -4,22 +4,53 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QStyledItemDelegate>
 
 namespace dataaware {
 
 namespace {
 
-// Bank lines and numbers read left to right even in a right-to-left window.
-class LtrDelegate : public QStyledItemDelegate
+// Bank lines and numbers read left to right even in a right-to-left window. A cell pushed
+// partly out of view is drawn in the part that shows, its text shortened with an ellipsis: a
+// digit cut through by the edge of the view can read as another (8 as 3).
+class CellDelegate : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    CellDelegate(QAbstractItemView* view, bool leftToRight)
+        : QStyledItemDelegate(view), m_view(view), m_leftToRight(leftToRight)
+    {}
+
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        option->direction = Qt::LeftToRight;
+        if (m_leftToRight)
+            option->direction = Qt::LeftToRight;
     }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const QRect shown = option.rect & m_view->viewport()->rect();
+        if (shown == option.rect || shown.isEmpty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        opt.rect = shown;
+        // The ellipsis stands where the cell goes out of view; elide modes count from the
+        // text's start, which is on the right of right-to-left text.
+        const bool cutOnLeft = shown.left() > option.rect.left();
+        const bool rtl = opt.direction == Qt::RightToLeft;
+        opt.textElideMode = cutOnLeft != rtl ? Qt::ElideLeft : Qt::ElideRight;
+        const QWidget* widget = opt.widget ? opt.widget : m_view;
+        widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    }
+
+private:
+    QAbstractItemView* m_view;
+    bool m_leftToRight;
 };
 
 } // namespace
@@ -33,6 +64,10 @@ DBGrid::DBGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setDefaultSectionSize(22);
     verticalHeader()->setVisible(false);
     horizontalHeader()->setStretchLastSection(true);
+    // The style's minimum is the font's widest glyph, which an Arabic font makes wider than
+    // the narrow columns the windows ask for.
+    horizontalHeader()->setMinimumSectionSize(24);
+    setItemDelegate(new CellDelegate(this, false));
 }
 
 void DBGrid::setDataSet(db::DataSet* dataSet, const QList<DataSetModel::Column>& columns)
@@ -43,7 +78,7 @@ void DBGrid::setDataSet(db::DataSet* dataSet, const QList<DataSetModel::Column>&
     setModel(m_model);
     for (int i = 0; i < columns.size(); ++i)
         if (columns[i].leftToRight || columns[i].recordNumber)
-            setItemDelegateForColumn(i, new LtrDelegate(this));
+            setItemDelegateForColumn(i, new CellDelegate(this, true));
     applyWidths();
     applyLook();
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {

@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 
 #include <libxml/SAX2.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -24,7 +26,7 @@ namespace xml {
 namespace {
 
 // No network, CDATA as text; never NOENT (entity substitution), DTDLOAD, XINCLUDE or HUGE.
-constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA;
+constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
 
 QString str(const xmlChar* s)
 {
@@ -50,6 +52,27 @@ bool sameText(const xmlChar* a, const char* b)
     const char* left = a ? reinterpret_cast<const char*>(a) : "";
     const char* right = b ? b : "";
     return left[0] == right[0] && (left[0] == 0 || std::strcmp(left + 1, right + 1) == 0);
+}
+
+// Internal entities stay references in the tree and in attribute values until a text is read;
+// a small document can name a large entity many times. Their expanded text may come to this
+// many times the document's size (plus a floor for small documents), no more.
+constexpr qint64 kExpansionFactor = 10;
+constexpr qint64 kExpansionFloor = qint64(1) << 20;
+// Deeper nesting of entities than libxml2 itself accepts.
+constexpr int kEntityDepth = 64;
+
+qint64 expansionLimit(qint64 documentSize)
+{
+    return kExpansionFloor + kExpansionFactor * documentSize;
+}
+
+QString expansionMessage()
+{
+    return QStringLiteral(
+               "The document's entity references expand to more than %1 times its size; it is "
+               "refused")
+        .arg(kExpansionFactor);
 }
 
 // Nothing outside the document is ever read, whatever a DTD or entity asks for.
@@ -392,6 +415,101 @@ Document::~Document()
         xmlFreeDoc(m_doc);
 }
 
+namespace {
+
+// The size of an entity's text once every reference in it is expanded (its markup counted
+// too, so never less than what reading it gives); -1 past Limit, a loop or too deep a nesting.
+class EntitySizes
+{
+public:
+    EntitySizes(xmlDocPtr doc, qint64 limit) : m_doc(doc), m_limit(limit) {}
+
+    qint64 of(xmlEntityPtr entity, int depth = 0)
+    {
+        if (!entity || entity->etype == XML_INTERNAL_PREDEFINED_ENTITY)
+            return 1;
+        if (const auto it = m_sizes.constFind(entity); it != m_sizes.constEnd())
+            return *it;
+        if (depth > kEntityDepth)
+            return -1;
+        m_sizes.insert(entity, -1); // a loop finds itself unfinished
+        const char* text = cs(entity->content);
+        qint64 size = 0;
+        for (const char* p = text ? text : ""; *p && size >= 0 && size <= m_limit;) {
+            const char* amp = std::strchr(p, '&');
+            if (!amp) {
+                size += qint64(std::strlen(p));
+                break;
+            }
+            size += amp - p;
+            const char* semi = std::strchr(amp, ';');
+            if (!semi) {
+                size += qint64(std::strlen(amp));
+                break;
+            }
+            if (amp[1] == '#') {
+                size += semi + 1 - amp;
+            } else {
+                const QByteArray name(amp + 1, semi - amp - 1);
+                xmlEntityPtr inner = xmlGetDocEntity(m_doc, xc(name.constData()));
+                const qint64 n = inner ? of(inner, depth + 1) : semi + 1 - amp;
+                size = n < 0 ? -1 : size + n;
+            }
+            p = semi + 1;
+        }
+        if (size > m_limit)
+            size = -1;
+        m_sizes.insert(entity, size);
+        return size;
+    }
+
+private:
+    static const char* cs(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+    xmlDocPtr m_doc;
+    qint64 m_limit;
+    QHash<const void*, qint64> m_sizes;
+};
+
+// Refuses a tree whose entity references, in content and attribute values, would expand past
+// the limit for a document of Size bytes.
+void checkExpansion(xmlDocPtr doc, qint64 size, const QString& name)
+{
+    if (!doc->intSubset && !doc->extSubset)
+        return; // no DTD, no entity of its own
+    const qint64 limit = expansionLimit(size);
+    EntitySizes sizes(doc, limit);
+    qint64 total = 0;
+    const auto count = [&](xmlNode* ref) {
+        const qint64 n = sizes.of(xmlGetDocEntity(doc, ref->name));
+        total = n < 0 ? limit + 1 : total + n;
+        if (total > limit)
+            throw XmlError(name.isEmpty() ? expansionMessage()
+                                          : QStringLiteral("%1: %2").arg(name, expansionMessage()));
+    };
+    // Iterative walk: documents may nest deeply.
+    xmlNode* n = xmlDocGetRootElement(doc);
+    while (n) {
+        if (n->type == XML_ENTITY_REF_NODE)
+            count(n);
+        if (n->type == XML_ELEMENT_NODE) {
+            for (xmlAttr* a = n->properties; a; a = a->next)
+                for (xmlNode* v = a->children; v; v = v->next)
+                    if (v->type == XML_ENTITY_REF_NODE)
+                        count(v);
+            if (n->children) {
+                n = n->children;
+                continue;
+            }
+        }
+        while (n && !n->next)
+            n = n->parent && n->parent->type == XML_ELEMENT_NODE ? n->parent : nullptr;
+        if (n)
+            n = n->next;
+    }
+}
+
+} // namespace
+
 std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSettings& settings)
 {
     ensureInit();
@@ -407,7 +525,7 @@ std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSetti
         const QByteArray url = urlFor(settings);
         doc = xmlCtxtReadMemory(ctxt, bytes.data(), int(bytes.size()),
                                 url.isEmpty() ? nullptr : url.constData(), encodingFor(settings),
-                                kOptions);
+                                kOptions | (settings.keepBlankText ? 0 : XML_PARSE_NOBLANKS));
         if (!captured.has)
             captured.take(xmlCtxtGetLastError(ctxt));
         xmlFreeParserCtxt(ctxt);
@@ -419,6 +537,7 @@ std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSetti
     }
     std::unique_ptr<Document> result(new Document);
     result->m_doc = doc;
+    checkExpansion(doc, bytes.size(), settings.name);
     return result;
 }
 
@@ -662,7 +781,11 @@ struct Reader::Push
     int depth = 0;
     bool lastStartEmpty = false;
     bool openText = false;
+    qint64 maxText = 0; // bytes of one text node; 0: any
     QByteArray buffer;
+    // Bytes handed to the parser, and what entity references in attribute values added to them.
+    qint64 fed = 0;
+    qint64 expanded = 0;
 
     // Caller side: the batch being passed and the index of its current node + 1.
     std::unique_ptr<Batch> current;
@@ -698,6 +821,14 @@ struct Reader::Push
         }
     }
 
+    // Stops the parser; the document fails with Message.
+    void refuse(const QString& message)
+    {
+        if (error && error->ioError.isEmpty())
+            error->ioError = message;
+        xmlStopParser(ctxt);
+    }
+
     bool has() const { return current && index > 0; }
     const Event& node() const { return current->events[index - 1]; }
 
@@ -729,6 +860,13 @@ struct Reader::Push
         b.arena.append(p, std::size_t(length));
         b.arena.push_back('\0');
         e.textLength += quint32(length);
+        if (maxText > 0 && e.textLength > maxText) {
+            if (error && error->ioError.isEmpty())
+                error->ioError =
+                    QStringLiteral("a text of the document is longer than %1 bytes").arg(maxText);
+            xmlStopParser(ctxt);
+            return;
+        }
         if (e.blank)
             for (int i = 0; i < length && e.blank; ++i)
                 e.blank = isBlank(p[i]);
@@ -787,6 +925,7 @@ struct Reader::Push
             data = s.bytes.constData() + s.pos;
             s.pos += n;
         }
+        fed += qMax<qint64>(n, 0);
         const int rc = n < 0 ? -1 : xmlParseChunk(ctxt, data, int(n), n == 0 ? 1 : 0);
         if (n < 0 || rc != 0 || !ctxt->wellFormed || error->fatal || !error->ioError.isEmpty()) {
             failed = true;
@@ -889,9 +1028,7 @@ template <typename F> void guarded(Push* p, F&& body)
     try {
         body();
     } catch (...) {
-        if (p->error && p->error->ioError.isEmpty())
-            p->error->ioError = QStringLiteral("Out of memory");
-        xmlStopParser(p->ctxt);
+        p->refuse(QStringLiteral("Out of memory"));
     }
 }
 
@@ -932,6 +1069,14 @@ void onStartElement(void* context, const xmlChar* local, const xmlChar* prefix, 
                                                               XML_SUBSTITUTE_REF, 0, 0, 0);
                 const char* d = decoded ? cs(decoded) : "";
                 rec.length = quint32(std::strlen(d));
+                p->expanded += qint64(rec.length) - (end - begin);
+                if (p->expanded > expansionLimit(p->fed)) {
+                    if (decoded)
+                        xmlFree(decoded);
+                    e.attrCount = quint32(i);
+                    p->refuse(expansionMessage());
+                    return;
+                }
                 rec.value = p->building->store(d, rec.length);
                 if (decoded)
                     xmlFree(decoded);
@@ -1077,6 +1222,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
         throw r->m_error->error(settings.name, QStringLiteral("The document cannot be read"));
     p.source = s;
     p.error = r->m_error.get();
+    p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
     // Small documents are parsed as they are read; others ahead of the caller.
     p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
     if (p.threaded)
@@ -1199,6 +1345,19 @@ bool Reader::is(const char* uri, const char* local) const
         return false;
     const Event& e = m_push->node();
     return sameText(e.local, local) && sameText(e.uri, uri);
+}
+
+bool Reader::localNameIs(const char* local) const
+{
+    return (m_type == NodeType::Element || m_type == NodeType::EndElement) &&
+           sameText(m_push->node().local, local);
+}
+
+const char* Reader::namespaceKey() const
+{
+    if (m_type != NodeType::Element && m_type != NodeType::EndElement)
+        return nullptr;
+    return cs(m_push->node().uri);
 }
 
 QString Reader::name() const

@@ -57,6 +57,12 @@ struct ParseSettings
     QByteArray encoding;
     // Named in error messages.
     QString name;
+    // Whether the tree keeps text of blanks alone between elements (indentation); without it
+    // a node's text is what the document says, not how it is laid out, and the tree is smaller.
+    bool keepBlankText = true;
+    // Reader: a text node longer than this many bytes stops the parse as an error (0: any
+    // length), so that a hostile document cannot gather one text of its whole size.
+    qint64 maxTextBytes = 0;
 };
 
 // Lenient check that Bytes is UTF-8 (no overlongs or surrogates).
@@ -189,6 +195,11 @@ public:
     int depth() const { return m_depth; }
     int line() const;
     bool is(const char* namespaceUri, const char* localName) const;
+    // Of an element or end tag. The namespace URI as the parser keeps it: one pointer for every
+    // element of a namespace in a document, so a caller may match a namespace once and then
+    // compare pointers; nullptr for none.
+    bool localNameIs(const char* localName) const;
+    const char* namespaceKey() const;
     QString name() const;
     QString localName() const;
     QString namespaceUri() const;

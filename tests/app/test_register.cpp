@@ -12,6 +12,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -495,6 +497,81 @@ private slots:
         w->btn_save->click();
         QCOMPARE(log.texts().last(), kSaved);
         QCOMPARE(count(), 1);
+    }
+
+    // ---- how the register looks ---------------------------------------------------------------
+
+    void addTwentyPeople(const QString& price = QStringLiteral("8750000"))
+    {
+        for (int i = 0; i < 20; ++i)
+            addPerson({QString::number(1001 + i),
+                       QStringLiteral("0101234567%1").arg(i, 3, 10, QChar(u'0')),
+                       QStringLiteral("فاطمه"), QStringLiteral("محمدی"), price});
+    }
+
+    void defaultSizeShowsEveryColumnWhole()
+    {
+        addTwentyPeople(QStringLiteral("12500000"));
+        showWindow();
+        QCOMPARE(w->size(), QSize(680, 560));
+        dataaware::DBGrid* g = w->DBGrid1;
+        QVERIFY(g->verticalScrollBar()->isVisible());
+        QVERIFY(!g->horizontalScrollBar()->isVisible());
+        const QFontMetrics fm(g->font());
+        for (int c = 0; c < g->model()->columnCount(); ++c) {
+            const QByteArray what = "column " + QByteArray::number(c);
+            const int x = g->columnViewportPosition(c);
+            QVERIFY2(x >= 0 && x + g->columnWidth(c) <= g->viewport()->width(), what);
+            const QString text = g->model()->index(0, c).data().toString();
+            QVERIFY2(fm.horizontalAdvance(text) + 6 <= g->columnWidth(c), what);
+        }
+    }
+
+    // Pushed partly out of view, an amount is shortened with an ellipsis in the part that shows:
+    // no digit is ever cut through, where 8 reads as 3.
+    void aNumberCutByTheEdgeIsElidedVisibly()
+    {
+        addTwentyPeople(QStringLiteral("8888888888"));
+        showWindow();
+        dataaware::DBGrid* g = w->DBGrid1;
+        const int price = g->model()->columnCount() - 1;
+        const int hesab = price - 1;
+        const int start = g->columnWidth(hesab);
+        int cuts = 0;
+        for (int extra = 0; extra < 160; extra += 3) {
+            g->setColumnWidth(hesab, start + extra);
+            QApplication::processEvents();
+            const int x = g->columnViewportPosition(price);
+            const int right = x + g->columnWidth(price);
+            if (x >= 0 || right <= 8)
+                continue; // whole, or out of view
+            ++cuts;
+            const QImage shot = g->viewport()->grab().toImage();
+            const int top = g->rowViewportPosition(1);
+            for (int y = top + 2; y < top + g->rowHeight(1) - 2; ++y)
+                for (int px = 0; px < 2; ++px)
+                    QVERIFY2(
+                        qGray(shot.pixel(px, y)) > 128,
+                        qPrintable(QStringLiteral("ink at the edge, %1 px pushed").arg(extra)));
+        }
+        QVERIFY(cuts >= 10);
+    }
+
+    void theWindowKeepsItsButtonsWhole()
+    {
+        showWindow();
+        // Shrunk from outside, as a display without a window manager lets any client do.
+        w->windowHandle()->resize(300, 300);
+        QTRY_VERIFY(w->width() >= w->minimumSizeHint().width());
+        QTRY_VERIFY(w->height() >= w->minimumSizeHint().height());
+        const QList<QPushButton*> buttons = w->findChildren<QPushButton*>();
+        QVERIFY(buttons.size() >= 7);
+        for (QPushButton* b : buttons) {
+            if (!b->isVisible())
+                continue;
+            const int text = b->fontMetrics().horizontalAdvance(b->text());
+            QVERIFY2(b->width() >= text + 8, qPrintable(b->objectName()));
+        }
     }
 
     void textWithQuotesIsStoredAsTyped()

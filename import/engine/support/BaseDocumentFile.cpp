@@ -1,5 +1,7 @@
 #include "import/engine/support/BaseDocumentFile.h"
 
+#include "platform/xml/Xml.h"
+
 void TBaseDocumentFile::SetFileName(const QString& Value)
 {
     FFileName = Value;
@@ -12,6 +14,11 @@ void TBaseDocumentFile::Load()
         return;
     TMiniZip zip(FFileName);
     zip.Open();
-    Parse(zip);
+    try {
+        Parse(zip);
+    } catch (const xml::XmlError& e) {
+        // A part that is not well-formed is damage of the document, told as such.
+        throw EZipError(e.message());
+    }
     FLoaded = true;
 }

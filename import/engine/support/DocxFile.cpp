@@ -9,135 +9,168 @@ constexpr const char* kW[] = {"http://schemas.openxmlformats.org/wordprocessingm
 constexpr const char* kMc = "http://schemas.openxmlformats.org/markup-compatibility/2006";
 constexpr const char* kPackageRel = "http://schemas.openxmlformats.org/package/2006/relationships";
 
-bool isW(const xml::Node& n, const char* local)
+// The document is streamed: tables are listed as their start tags come (nested ones after
+// their outer table), rows and cells are their table's and row's own children.
+class Walker
 {
-    return n.is(kW[0], local) || n.is(kW[1], local);
-}
+public:
+    Walker(xml::Reader& r, bool fill, std::vector<TDocxTable>& tables, const QString& part)
+        : m_r(r), m_fill(fill), m_tables(tables), m_part(part)
+    {}
 
-// Parts of a paragraph that are not its text: nested tables, text boxes, and the fallback copy
-// of alternate content.
-bool isSkipped(const xml::Node& n)
-{
-    return isW(n, "tbl") || isW(n, "txbxContent") || n.is(kMc, "Fallback");
-}
-
-void runText(const xml::Node& node, QString& out, int depth)
-{
-    if (depth > 256)
-        return;
-    for (xml::Node c = node.firstChildElement(); c; c = c.nextSiblingElement()) {
-        if (isSkipped(c))
-            continue;
-        if (isW(c, "t"))
-            out += c.text();
-        else if (isW(c, "tab"))
-            out += u'\t';
-        else if (isW(c, "br") || isW(c, "cr"))
-            out += u'\n';
-        else
-            runText(c, out, depth + 1);
-    }
-}
-
-// The cell's paragraphs joined by carriage returns; empty paragraphs add no line.
-void cellParagraphs(const xml::Node& node, QString& out, int depth)
-{
-    if (depth > 256)
-        return;
-    for (xml::Node c = node.firstChildElement(); c; c = c.nextSiblingElement()) {
-        if (isSkipped(c))
-            continue;
-        if (isW(c, "p")) {
-            QString text;
-            runText(c, text, depth + 1);
-            if (text.isEmpty())
+    void document()
+    {
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isElement() && isSkipped()) {
+                more = m_r.skipSubtree();
                 continue;
-            if (!out.isEmpty())
-                out += u'\r';
-            out += text;
-        } else {
-            cellParagraphs(c, out, depth + 1); // content controls and the like
-        }
-    }
-}
-
-xml::Node wChild(const xml::Node& n, const char* local)
-{
-    const xml::Node c = n.childElement(kW[0], local);
-    return c ? c : n.childElement(kW[1], local);
-}
-
-QString wVal(const xml::Node& n)
-{
-    const QString v = n.attributeNs(kW[0], "val");
-    return v.isEmpty() ? n.attributeNs(kW[1], "val") : v;
-}
-
-int gridSpan(const xml::Node& tc)
-{
-    const xml::Node span = wChild(wChild(tc, "tcPr"), "gridSpan");
-    bool ok = false;
-    const int n = span ? wVal(span).toInt(&ok) : 1;
-    return ok && n >= 2 ? qMin(n, 64) : 1; // a table has at most 63 grid columns
-}
-
-bool continuesVerticalMerge(const xml::Node& tc)
-{
-    const xml::Node merge = wChild(wChild(tc, "tcPr"), "vMerge");
-    return merge && (wVal(merge).isEmpty() || wVal(merge) == QLatin1String("continue"));
-}
-
-TDocxTable readTable(const xml::Node& tbl, bool fill)
-{
-    TDocxTable table;
-    for (xml::Node tr = tbl.firstChildElement(); tr; tr = tr.nextSiblingElement()) {
-        if (!isW(tr, "tr"))
-            continue;
-        QStringList cols;
-        for (xml::Node tc = tr.firstChildElement(); tc; tc = tc.nextSiblingElement()) {
-            if (!isW(tc, "tc"))
-                continue;
-            QString text;
-            cellParagraphs(tc, text, 0);
-            const qsizetype k = cols.size();
-            if (fill && continuesVerticalMerge(tc)) {
-                // In the first row, or under a shorter row, there is nothing to continue.
-                const QStringList* above = table.Rows.empty() ? nullptr : &table.Rows.back();
-                text = above && k < above->size() ? above->at(k) : QString();
             }
-            cols.append(text);
-            const int span = gridSpan(tc);
-            for (int i = 1; i < span; ++i)
-                cols.append(fill ? text : QString());
+            if (m_r.isElement() && isW("tbl"))
+                table();
+            more = m_r.read();
         }
-        table.Rows.push_back(std::move(cols));
     }
-    return table;
-}
 
-void collectTables(const xml::Node& root, bool fill, std::vector<TDocxTable>& out)
-{
-    // Pre-order, iterative: nested tables follow their outer table.
-    std::vector<xml::Node> stack{root};
-    while (!stack.empty()) {
-        const xml::Node n = stack.back();
-        stack.pop_back();
-        if (n.is(kMc, "Fallback") || isW(n, "txbxContent"))
-            continue;
-        if (isW(n, "tbl"))
-            out.push_back(readTable(n, fill));
-        std::vector<xml::Node> kids;
-        for (xml::Node c = n.firstChildElement(); c; c = c.nextSiblingElement())
-            kids.push_back(c);
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
+private:
+    bool isW(const char* local) const { return m_r.is(kW[0], local) || m_r.is(kW[1], local); }
+    // Text boxes and the fallback copy of alternate content are not the cell's text.
+    bool isSkipped() const { return isW("txbxContent") || m_r.is(kMc, "Fallback"); }
+
+    QString wVal() const
+    {
+        const QByteArrayView v = m_r.attributeNsUtf8(kW[0], "val");
+        return QString::fromUtf8(v.isNull() ? m_r.attributeNsUtf8(kW[1], "val") : v);
     }
-}
+
+    void count(qint64 cells)
+    {
+        m_cells += cells;
+        if (m_cells > TDocxFile::MaxCells)
+            throw EZipError(QStringLiteral("%1: its tables hold more than %2 cells")
+                                .arg(m_part)
+                                .arg(TDocxFile::MaxCells));
+    }
+
+    // Reads the element the reader stands on to its end, calling Child for every element
+    // inside it (Child reads that element to its end or leaves it to be walked into).
+    template <typename F> void walk(F&& child)
+    {
+        if (m_r.isEmptyElement())
+            return;
+        const int depth = m_r.depth();
+        bool more = m_r.read();
+        while (more) {
+            if (m_r.isEndElement() && m_r.depth() == depth)
+                return;
+            if (m_r.isElement() && isSkipped()) {
+                more = m_r.skipSubtree();
+                continue;
+            }
+            if (m_r.isElement()) {
+                if (isW("tbl"))
+                    table();
+                else
+                    child(m_r.depth() - depth);
+            }
+            more = m_r.read();
+        }
+    }
+
+    void table()
+    {
+        const std::size_t index = m_tables.size();
+        m_tables.emplace_back();
+        walk([&](int level) {
+            if (level == 1 && isW("tr"))
+                row(index);
+        });
+    }
+
+    void row(std::size_t table)
+    {
+        count(2); // a row's own list costs about two cells
+        QStringList cols;
+        walk([&](int level) {
+            if (level == 1 && isW("tc"))
+                cell(table, cols);
+        });
+        m_tables[table].Rows.push_back(std::move(cols));
+    }
+
+    void cell(std::size_t table, QStringList& cols)
+    {
+        QString text;
+        int span = 1;
+        bool spanSeen = false, mergeSeen = false, continues = false;
+        walk([&](int level) {
+            if (level == 1 && isW("tcPr")) {
+                walk([&](int inner) {
+                    if (inner != 1)
+                        return;
+                    if (!spanSeen && isW("gridSpan")) {
+                        spanSeen = true;
+                        bool ok = false;
+                        const int n = wVal().toInt(&ok);
+                        span = ok && n >= 2 ? qMin(n, 64) : 1; // at most 63 grid columns
+                    } else if (!mergeSeen && isW("vMerge")) {
+                        mergeSeen = true;
+                        const QString v = wVal();
+                        continues = v.isEmpty() || v == QLatin1String("continue");
+                    }
+                });
+            } else if (isW("p")) {
+                // Empty paragraphs add no line.
+                const QString p = paragraph();
+                if (!p.isEmpty()) {
+                    if (!text.isEmpty())
+                        text += u'\r';
+                    text += p;
+                }
+            }
+        });
+        count(span);
+        const qsizetype k = cols.size();
+        if (m_fill && continues) {
+            // In the first row, or under a shorter row, there is nothing to continue.
+            const std::vector<QStringList>& rows = m_tables[table].Rows;
+            text = !rows.empty() && k < rows.back().size() ? rows.back().at(k) : QString();
+        }
+        cols.append(text);
+        for (int i = 1; i < span; ++i)
+            cols.append(m_fill ? text : QString());
+    }
+
+    // The reader stands on a paragraph; its runs' texts, tabs and breaks.
+    QString paragraph()
+    {
+        QString out;
+        walk([&](int) {
+            if (isW("t"))
+                out += m_r.readElementText();
+            else if (isW("tab"))
+                out += u'\t';
+            else if (isW("br") || isW("cr"))
+                out += u'\n';
+        });
+        return out;
+    }
+
+    xml::Reader& m_r;
+    bool m_fill;
+    std::vector<TDocxTable>& m_tables;
+    QString m_part;
+    qint64 m_cells = 0;
+};
 
 QString documentPart(TMiniZip& zip)
 {
-    if (zip.Contains(QStringLiteral("_rels/.rels"))) {
-        auto rels = xml::Document::parse(zip.ReadEntry(QStringLiteral("_rels/.rels")));
-        for (xml::Node r = rels->root().firstChildElement(); r; r = r.nextSiblingElement())
+    const QString rels = QStringLiteral("_rels/.rels");
+    if (zip.Contains(rels)) {
+        xml::ParseSettings settings;
+        settings.name = rels;
+        auto doc = xml::Document::parse(zip.ReadSmallEntry(rels), settings);
+        for (xml::Node r = doc->root().firstChildElement(); r; r = r.nextSiblingElement())
             if (r.is(kPackageRel, "Relationship") &&
                 r.attribute(QStringLiteral("Type")).endsWith(QLatin1String("/officeDocument"))) {
                 QString target = r.attribute(QStringLiteral("Target"));
@@ -158,8 +191,15 @@ void TDocxFile::Parse(TMiniZip& Zip)
     const QString part = documentPart(Zip);
     if (!Zip.Contains(part))
         return;
+    auto stream = Zip.OpenEntry(part);
     xml::ParseSettings settings;
     settings.name = part;
-    auto doc = xml::Document::parse(Zip.ReadEntry(part), settings);
-    collectTables(doc->root(), NeedFillMerge, Tables);
+    auto reader = xml::Reader::fromFunction(
+        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+    try {
+        Walker(*reader, NeedFillMerge, Tables, part).document();
+    } catch (...) {
+        Tables.clear();
+        throw;
+    }
 }

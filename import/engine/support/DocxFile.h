@@ -16,6 +16,10 @@ struct TDocxTable
 class TDocxFile : public TBaseDocumentFile
 {
 public:
+    // More cells than this (a row counting two) are refused: a small archive can describe
+    // hundreds of millions.
+    static constexpr qint64 MaxCells = 4000000;
+
     std::vector<TDocxTable> Tables;
     // Spanned and vertically merged positions repeat the cell's text.
     bool NeedFillMerge = false;

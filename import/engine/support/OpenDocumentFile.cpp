@@ -4,14 +4,23 @@
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QTimeZone>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
 constexpr const char* kTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr const char* kText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
 constexpr const char* kOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+
+// Counts beyond every bound of a table read as this, and positions stop at kFar: whatever a
+// file says, their sums stay far from overflowing, and text past them is refused.
+constexpr qint64 kFarCount = qint64(1) << 31;
+constexpr qint64 kFar = qint64(1) << 40;
 
 // A repeat or span count; absent or not a number counts 1.
 qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
@@ -21,7 +30,16 @@ qint64 countOf(const xml::Reader& r, const char* local, const char* ns = kTable)
         return 1;
     bool ok = false;
     const qint64 n = v.toLongLong(&ok);
-    return ok && n >= 1 ? n : 1;
+    if (!ok && !v.isEmpty() && v.front() != '-' &&
+        std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return kFarCount; // digits too many for any integer
+    return ok && n >= 1 ? qMin(n, kFarCount) : 1;
+}
+
+// Position + Count, stopping at kFar.
+qint64 past(qint64 position, qint64 count)
+{
+    return qMin(position + count, kFar);
 }
 
 struct CellContent
@@ -34,9 +52,36 @@ class Walker
 {
 public:
     Walker(xml::Reader& r, bool text, bool notExpand, const TSheetTextFormat& format,
-           const QString& file)
-        : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file)
+           const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets,
+           int previewRows)
+        : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file),
+          m_sheets(sheets), m_preview(previewRows)
     {}
+
+    // A preview whose tables are all named elsewhere stops at the first table longer than it.
+    void stopAtPreview() { m_stopAtPreview = true; }
+    bool stopped() const { return m_stopped; }
+
+    // What the cell store may take for a file of FileSize bytes, in cells of kCellBytes: a
+    // floor, and a multiple of the file that real sheets stay well below (a zip of repeated
+    // rows can describe far more).
+    void setBudget(qint64 fileSize)
+    {
+        m_budget = ((qint64(128) << 20) + 30 * fileSize) / kCellBytes;
+    }
+
+    // The reader stands on a table element: the table is listed (before the tables nested in
+    // it) and read to its end.
+    void listTable(int depthGuard = 0)
+    {
+        auto owned = std::make_unique<TODSSpreadSheet>();
+        TODSSpreadSheet& sheet = *owned;
+        sheet.Name = m_r.attributeNs(kTable, "name");
+        m_sheets.push_back(std::move(owned));
+        table(sheet, depthGuard);
+        sheet.Cells.SetColCount(sheet.ColCount);
+        sheet.Cells.SetRowCount(sheet.RowCount);
+    }
 
     // The reader stands on a table element; reads it to its end.
     void table(TODSSpreadSheet& sheet, int depthGuard = 0)
@@ -57,10 +102,20 @@ public:
                 continue;
             }
             if (m_r.is(kTable, "table-row")) {
+                // The rows a preview does not show; a text table's rows are still walked, for
+                // the tables nested in them and for what makes the table complex.
+                if (!m_text && beyondPreview(qMax(row + 1, floorRow))) {
+                    if (m_stopAtPreview) {
+                        m_stopped = true;
+                        return;
+                    }
+                    more = m_r.skipSubtree();
+                    continue;
+                }
                 row = qMax(row + 1, floorRow);
                 const qint64 repeat = countOf(m_r, "number-rows-repeated");
                 floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
-                row += repeat - 1;
+                row = past(row, repeat - 1);
                 more = m_r.read();
             } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns") ||
                        m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation") ||
@@ -73,6 +128,13 @@ public:
     }
 
 private:
+    bool beyondPreview(qint64 row) const { return m_preview > 0 && row >= m_preview; }
+
+    bool isSubTable() const
+    {
+        return m_r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
+    }
+
     [[noreturn]] void refuse(const QString& why) const
     {
         throw EZipError(QStringLiteral("The document %1 cannot be read: %2.")
@@ -88,16 +150,19 @@ private:
                        .arg(TOpenDocumentFile::MaxCols));
     }
 
-    // Factors are at most the bounds above, so their product cannot overflow.
+    // Each product is taken of factors at most the bound, so none can overflow.
     void checkCells(qint64 a, qint64 b, qint64 c) const
     {
-        if (a > TOpenDocumentFile::MaxCells || b > TOpenDocumentFile::MaxCells ||
-            c > TOpenDocumentFile::MaxCells || m_cells + a * b * c > TOpenDocumentFile::MaxCells)
-            refuse(QStringLiteral("it holds more than %1 cells").arg(TOpenDocumentFile::MaxCells));
+        constexpr qint64 max = TOpenDocumentFile::MaxCells;
+        if (a > max || b > max || c > max || a * b > max || a * b * c > max ||
+            m_cells + a * b * c > max)
+            refuse(QStringLiteral("it holds more than %1 cells").arg(max));
     }
 
     void put(TODSSpreadSheet& sheet, qint64 row, qint64 col, const QString& text)
     {
+        if (beyondPreview(row))
+            return;
         checkBounds(sheet, row, col);
         const int r = int(row), c = int(col);
         if (m_text) {
@@ -109,9 +174,45 @@ private:
         }
         checkCells(1, 1, 1);
         ++m_cells;
-        sheet.Cells.SetCell(c, r, text);
+        m_cost += storeCost(sheet, r, c);
+        if (m_cost > m_budget)
+            refuse(QStringLiteral("holding its cells would take more than %1 MB of memory")
+                       .arg(m_budget * kCellBytes >> 20));
+        sheet.Cells.SetCell(c, r, interned(text));
         sheet.ColCount = qMax(sheet.ColCount, c + 1);
         sheet.RowCount = qMax(sheet.RowCount, r + 1);
+    }
+
+    static constexpr qint64 kCellBytes = 48;
+
+    // What storing a cell costs the cell store, in cells of about 48 bytes: its record, a row's
+    // own lists for its first cell, and the directory a row grows to reach the column (a row's
+    // first cell in column 16,000 takes kilobytes).
+    static qint64 storeCost(const TODSSpreadSheet& sheet, int row, int col)
+    {
+        const TKobWideStringSparseList* list = sheet.Cells.RowList(row);
+        const int reach = list ? list->Count() : 0;
+        qint64 cost = list ? 1 : 9;
+        // Leaves of 16 columns, the first one inside the row's list.
+        const int last = reach > 0 ? (reach - 1) / 16 : 0;
+        const int leaf = col / 16;
+        if (leaf > last || (leaf > 0 && reach == 0))
+            cost += (leaf - last) / 6 + 3;
+        return cost;
+    }
+
+    // Cells of equal short text share one copy: sheets repeat their values (and a small
+    // archive can only describe many cells by repeating them).
+    QString interned(const QString& text)
+    {
+        if (text.size() > 64)
+            return text;
+        if (const auto it = m_texts.constFind(text); it != m_texts.constEnd())
+            return *it;
+        if (m_texts.size() >= 65536)
+            m_texts.clear();
+        m_texts.insert(text, text);
+        return text;
     }
 
     // Reads one row element standing for Repeat rows from Row on; returns the first row a
@@ -134,7 +235,7 @@ private:
             }
             if (m_r.is(kTable, "covered-table-cell")) {
                 if (!(m_text && afterSubTable))
-                    col += m_text ? 1 : countOf(m_r, "number-columns-repeated");
+                    col = past(col, m_text ? 1 : countOf(m_r, "number-columns-repeated"));
                 more = m_r.skipSubtree();
                 continue;
             }
@@ -172,13 +273,13 @@ private:
                 checkBounds(sheet, row + repeat - 1 + blockRows - 1,
                             col + cols - 1 + blockCols - 1);
                 checkCells(repeat, cols, blockRows * blockCols);
-                for (qint64 k = 0; k < repeat; ++k)
+                for (qint64 k = 0; k < repeat && !beyondPreview(row + k); ++k)
                     for (qint64 c = 0; c < cols; ++c)
                         for (qint64 sr = 0; sr < blockRows; ++sr)
                             for (qint64 sc = 0; sc < blockCols; ++sc)
                                 put(sheet, row + k + sr, col + c + sc, content.text);
             }
-            col += cols - 1;
+            col = past(col, cols - 1);
             more = m_r.read();
         }
         return floorRow;
@@ -205,7 +306,12 @@ private:
                     paragraphs << p;
                 more = m_r.read();
             } else if (m_r.isElement() && m_r.is(kTable, "table")) {
-                if (m_text && !out.subTable) {
+                if (m_text && !isSubTable()) {
+                    // A table in a cell as word processors write it is a table of its own;
+                    // the cell keeps its text.
+                    listTable(depthGuard + 1);
+                    more = m_r.read();
+                } else if (m_text && !out.subTable) {
                     auto sub = std::make_unique<TODSSpreadSheet>();
                     table(*sub, depthGuard + 1);
                     out.subTable = std::move(sub);
@@ -305,9 +411,22 @@ private:
         const auto m = re.match(duration);
         if (!m.hasMatch())
             return {};
-        const qint64 ms = (m.captured(1).toLongLong() * 24 + m.captured(2).toLongLong()) * 3600000 +
-                          m.captured(3).toLongLong() * 60000 +
-                          qint64(m.captured(4).toDouble() * 1000.0 + 0.5);
+        // Only the time of day is shown, but the parts may be any size: a duration past what
+        // 64 bits hold is no time, and the cell's displayed text stands.
+        const double seconds = m.captured(4).toDouble();
+        const auto part = [&](int i) {
+            bool ok = false;
+            const qint64 n = m.captured(i).toLongLong(&ok);
+            return ok || m.captured(i).isEmpty() ? n : -1;
+        };
+        const qint64 days = part(1), hours = part(2), minutes = part(3);
+        qint64 ms = 0;
+        if (days < 0 || hours < 0 || minutes < 0 || !(seconds < 1e15) ||
+            qMulOverflow(days, qint64(24), &ms) || qAddOverflow(ms, hours, &ms) ||
+            qMulOverflow(ms, qint64(60), &ms) || qAddOverflow(ms, minutes, &ms) ||
+            qMulOverflow(ms, qint64(60000), &ms) ||
+            qAddOverflow(ms, qint64(seconds * 1000.0 + 0.5), &ms))
+            return {};
         const QDateTime dt(QDate(1899, 12, 30), QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)),
                            Qt::UTC);
         return m_format.DateText ? m_format.DateText(dt, TSheetDateKind::Time)
@@ -319,8 +438,48 @@ private:
     bool m_notExpand;
     const TSheetTextFormat& m_format;
     QString m_file;
+    std::vector<std::unique_ptr<TODSSpreadSheet>>& m_sheets;
+    int m_preview;
+    bool m_stopAtPreview = false;
+    bool m_stopped = false;
     qint64 m_cells = 0;
+    qint64 m_cost = 0;
+    qint64 m_budget = std::numeric_limits<qint64>::max();
+    QHash<QString, QString> m_texts;
 };
+
+constexpr const char* kConfig = "urn:oasis:names:tc:opendocument:xmlns:config:1.0";
+
+// The sheets' names as the spreadsheet program keeps them in its settings, in order; empty
+// when it keeps none (or the part cannot be read: the content then tells the names).
+QStringList settingsSheetNames(TMiniZip& zip)
+{
+    const QString part = QStringLiteral("settings.xml");
+    QStringList names;
+    if (!zip.Contains(part))
+        return names;
+    try {
+        xml::ParseSettings settings;
+        settings.name = part;
+        auto r = xml::Reader::fromMemory(zip.ReadSmallEntry(part), settings);
+        int tables = -1; // depth of the map of tables while inside it
+        while (r->read()) {
+            if (r->isEndElement() && r->depth() == tables)
+                break;
+            if (!r->isElement())
+                continue;
+            if (tables < 0 && r->is(kConfig, "config-item-map-named") &&
+                r->attributeNs(kConfig, "name") == QLatin1String("Tables"))
+                tables = r->depth();
+            else if (tables >= 0 && r->depth() == tables + 1 &&
+                     r->is(kConfig, "config-item-map-entry"))
+                names << r->attributeNs(kConfig, "name");
+        }
+    } catch (const std::runtime_error&) {
+        names.clear();
+    }
+    return names;
+}
 
 } // namespace
 
@@ -342,27 +501,45 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
                               : QStringLiteral("No spreadsheets were found");
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
+    // A spreadsheet's preview need not read past a long sheet when the settings name every
+    // sheet: those after it are listed unread.
+    const QStringList named =
+        FPreviewRows > 0 && !text && FOnlySheet.isEmpty() ? settingsSheetNames(Zip) : QStringList();
     auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
     xml::ParseSettings settings;
     settings.name = QStringLiteral("content.xml");
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName());
+    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
+                  FPreviewRows);
+    walker.setBudget(QFileInfo(FileName()).size());
+    if (!named.isEmpty() || (FPreviewRows > 0 && !FOnlySheet.isEmpty()))
+        walker.stopAtPreview();
     bool more = reader->read();
-    while (more) {
+    while (more && !walker.stopped()) {
         if (reader->isElement() && reader->is(kTable, "table")) {
-            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true")) {
+            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true") ||
+                (!FOnlySheet.isEmpty() &&
+                 !TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet))) {
                 more = reader->skipSubtree();
                 continue;
             }
-            auto sheet = std::make_unique<TODSSpreadSheet>();
-            sheet->Name = reader->attributeNs(kTable, "name");
-            walker.table(*sheet);
-            sheet->Cells.SetColCount(sheet->ColCount);
-            sheet->Cells.SetRowCount(sheet->RowCount);
-            SpreadSheets.push_back(std::move(sheet));
+            walker.listTable();
+            if (!FOnlySheet.isEmpty())
+                break;
         }
         more = reader->read();
+    }
+    if (walker.stopped() && FOnlySheet.isEmpty()) {
+        // The sheets the settings name after the last one read.
+        const qsizetype last = named.lastIndexOf(SpreadSheets.back()->Name);
+        for (qsizetype i = last + 1; i < named.size(); ++i)
+            if (!GetSheetByName(named[i]) || named[i].isEmpty()) {
+                auto sheet = std::make_unique<TODSSpreadSheet>();
+                sheet->Name = named[i];
+                sheet->Unread = true;
+                SpreadSheets.push_back(std::move(sheet));
+            }
     }
     if (SpreadSheets.empty())
         throw EZipError(none);

@@ -20,6 +20,8 @@ public:
     TKobSparseCells Cells;
     // A text table that holds another table in one of its cells.
     bool ComplexTable = false;
+    // Named by the document but not read: a preview stopped before it.
+    bool Unread = false;
 };
 using TODTSpreadSheet = TODSSpreadSheet;
 
@@ -29,7 +31,7 @@ public:
     static constexpr int MaxRows = 1048576;
     static constexpr int MaxCols = 16384;
     // More cells than this are refused: repeats can describe billions of them.
-    static constexpr qint64 MaxCells = 10000000;
+    static constexpr qint64 MaxCells = 8000000;
 
     std::vector<std::unique_ptr<TODSSpreadSheet>> SpreadSheets;
     // How typed spreadsheet values (numbers, dates) become text.
@@ -38,6 +40,13 @@ public:
     // Letters a to z compared without case; an empty name gives the first sheet or table.
     TODSSpreadSheet* GetSheetByName(const QString& Name) const;
 
+    // For a preview: only the first Rows rows of each table are read (0: all of them). A
+    // spreadsheet whose settings name its sheets is read no further than the first sheet
+    // longer than that; the sheets after it are listed Unread.
+    void SetPreviewRows(int Rows) { FPreviewRows = qMax(Rows, 0); }
+    // Only the table of that name is read (with a preview, only its first rows).
+    void SetOnlySheet(const QString& Name) { FOnlySheet = Name; }
+
 protected:
     enum class Kind { Spreadsheet, Text };
     explicit TOpenDocumentFile(Kind K) : FKind(K) {}
@@ -45,6 +54,8 @@ protected:
 
     Kind FKind;
     bool FNotExpandMergedValue = true;
+    int FPreviewRows = 0;
+    QString FOnlySheet;
 };
 
 class TODSFile : public TOpenDocumentFile

@@ -161,7 +161,8 @@ bool SheetSerialToDateTime(double Serial, bool Date1904, QDateTime& Value, TShee
     const qint64 inDay = wholeMs % dayMs;
     const QDate base(1899, 12, 30);
     Value = QDateTime(base.addDays(days), QTime::fromMSecsSinceStartOfDay(int(inDay)), Qt::UTC);
-    const bool hasDate = ms >= dayMs;
+    // Day 0 of the 1904 system is a real day (1 January 1904); in the 1900 system it is none.
+    const bool hasDate = ms >= dayMs || (Date1904 && ms == 0);
     const bool hasTime = ms % dayMs != 0;
     Kind = hasDate ? (hasTime ? TSheetDateKind::DateTime : TSheetDateKind::Date)
                    : TSheetDateKind::Time;

@@ -6,10 +6,9 @@
 #include <QFileInfo>
 #include <QHash>
 
-TXMLDocFile::TXMLDocFile()
-{
-    BuildTable();
-}
+#include <algorithm>
+
+TXMLDocFile::TXMLDocFile() = default;
 
 TXMLDocFile::~TXMLDocFile() = default;
 
@@ -22,6 +21,8 @@ void TXMLDocFile::Load()
         throw xml::XmlError(QStringLiteral("File %1 not found").arg(FFileName));
     xml::ParseSettings settings;
     settings.name = QFileInfo(FFileName).fileName();
+    settings.keepBlankText = false;
+    FFileSize = QFileInfo(FFileName).size();
     auto doc = xml::Document::load(FFileName, settings);
     doc->registerDocumentNamespaces();
     doc->dropDefaultNamespaces();
@@ -37,50 +38,100 @@ void TXMLDocFile::SetXPath(const QString& Value)
 
 QString TXMLDocFile::Cell(int Col, int Row) const
 {
-    if (Col < 0 || Col >= ColCount() || Row < 0 || Row >= FRowCount)
+    if (Col < 0 || Col >= ColCount() || Row < 0 || Row >= RowCount())
         return {};
-    return FColumns[std::size_t(Col)].value(Row);
+    if (Row == 0)
+        return Col == 0   ? QStringLiteral("Node name")
+               : Col == 1 ? QStringLiteral("Text")
+                          : FNames.at(Col - 2);
+    const NodeRow& row = FRows[std::size_t(Row - 1)];
+    if (Col < 2)
+        return Col == 0 ? row.Name : row.Text;
+    const auto begin = FCells.begin() + qsizetype(row.First);
+    const auto end = begin + qsizetype(row.Count);
+    const auto it = std::lower_bound(begin, end, Col,
+                                     [](const auto& cell, int col) { return cell.first < col; });
+    return it != end && it->first == Col ? it->second : QString();
 }
 
 void TXMLDocFile::BuildTable()
 {
-    FColumns.assign(2, QStringList());
-    FColumns[0] << QStringLiteral("Node name");
-    FColumns[1] << QStringLiteral("Text");
-    FRowCount = 1;
+    FNames.clear();
+    FRows.clear();
+    FCells.clear();
     if (!FDocument || FXPath.trimmed().isEmpty())
         return;
     const QList<xml::Node> nodes = FDocument->select(FXPath);
     QHash<QString, int> columnOf;
-    const auto cellOf = [&](const QString& name) -> QStringList& {
-        auto it = columnOf.constFind(name);
-        if (it == columnOf.constEnd()) {
-            it = columnOf.insert(name, int(FColumns.size()));
-            FColumns.emplace_back(QStringList{name});
+    // The row that last set each column: of two same-named children the first stays.
+    std::vector<int> lastRow;
+    // Texts are read per selected node, so nested selections read a text again: the table may
+    // hold a few times the document's text, not without end.
+    const qint64 budget = 16 * 1024 * 1024 + 8 * FFileSize;
+    qint64 chars = 0;
+    // Equal short texts share one copy: names and values repeat from node to node.
+    QHash<QString, QString> texts;
+    const auto take = [&](const QString& text) {
+        chars += text.size();
+        if (chars > budget) {
+            FNames.clear();
+            FRows.clear();
+            FCells.clear();
+            throw xml::XmlError(
+                QStringLiteral("The nodes of \"%1\" hold more text than the table can show")
+                    .arg(FXPath));
         }
-        return FColumns[std::size_t(*it)];
+        if (text.size() > 32)
+            return text;
+        if (const auto it = texts.constFind(text); it != texts.constEnd())
+            return *it;
+        if (texts.size() >= 65536)
+            texts.clear();
+        return *texts.insert(text, text);
     };
     for (const xml::Node& node : nodes) {
         const xml::Node::Type type = node.type();
         if (type == xml::Node::Type::Text || type == xml::Node::Type::Comment)
             continue;
-        const int row = FRowCount++;
-        const auto put = [row](QStringList& column, const QString& text) {
-            while (column.size() < row)
-                column << QString();
-            if (column.size() == row)
-                column << text; // the first of two same-named children stays
+        const int row = int(FRows.size());
+        NodeRow& out = FRows.emplace_back();
+        out.Name = take(node.name());
+        out.Text = take(node.text().trimmed());
+        out.First = FCells.size();
+        const auto put = [&](const QString& name, const QString& text) {
+            auto it = columnOf.constFind(name);
+            if (it == columnOf.constEnd()) {
+                if (FNames.size() >= MaxCols) {
+                    FNames.clear();
+                    FRows.clear();
+                    FCells.clear();
+                    throw xml::XmlError(
+                        QStringLiteral("The nodes of \"%1\" have more than %2 different names; "
+                                       "choose fewer nodes")
+                            .arg(FXPath)
+                            .arg(MaxCols));
+                }
+                it = columnOf.insert(name, 2 + int(FNames.size()));
+                FNames << take(name);
+                lastRow.push_back(-1);
+            }
+            int& last = lastRow[std::size_t(*it - 2)];
+            if (last != row) {
+                last = row;
+                FCells.emplace_back(*it, take(text));
+            }
         };
-        put(FColumns[0], node.name());
-        put(FColumns[1], node.text().trimmed());
         if (DataLocation == tlAttributes) {
             for (const xml::Attribute& a : node.attributes())
                 if (!a.name.isEmpty())
-                    put(cellOf(a.name), a.value);
+                    put(a.name, a.value);
         } else {
             for (const xml::Node& child : node.childElements())
-                put(cellOf(child.name()), child.text());
+                put(child.name(), child.text());
         }
+        out.Count = FCells.size() - out.First;
+        std::sort(FCells.begin() + qsizetype(out.First), FCells.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
     }
 }
 

@@ -39,19 +39,34 @@ public:
     // The loaded document, for the wizard's tree.
     const xml::Document* Document() const { return FDocument.get(); }
 
-    int ColCount() const { return int(FColumns.size()); }
-    int RowCount() const { return FRowCount; }
+    // Names beyond this many columns are refused: each costs the preview and the map a column.
+    static constexpr int MaxCols = 16384;
+
+    int ColCount() const { return 2 + int(FNames.size()); }
+    int RowCount() const { return 1 + int(FRows.size()); }
     // Empty outside the table.
     QString Cell(int Col, int Row) const;
 
 private:
+    // A node's row keeps only the columns it has, by column: a new name never touches the rows
+    // read before it.
+    struct NodeRow
+    {
+        QString Name;
+        QString Text;
+        // The row's cells in FCells, sorted by column.
+        std::size_t First = 0;
+        std::size_t Count = 0;
+    };
     void BuildTable();
 
     QString FFileName;
+    qint64 FFileSize = 0;
     QString FXPath = QStringLiteral("/");
     std::unique_ptr<xml::Document> FDocument;
-    std::vector<QStringList> FColumns;
-    int FRowCount = 1;
+    QStringList FNames;
+    std::vector<NodeRow> FRows;
+    std::vector<std::pair<int, QString>> FCells;
 };
 
 // The preview of the table: at most 30 rows, every cell copied.

@@ -1,5 +1,7 @@
 #include "import/engine/support/XlsFile.h"
 
+#include "import/engine/support/DurvelUtils.h"
+#include "import/engine/support/MapRange.h"
 #include "platform/storage/CompoundFile.h"
 
 #include <QBuffer>
@@ -643,6 +645,66 @@ QString ErrorCodeToText(int Code)
     }
 }
 
+QString ColIndexToLetters(int Col)
+{
+    return MapColIndexToLetters(Col);
+}
+
+QString RowNumberToText(int Row)
+{
+    return QString::number(Row);
+}
+
+int ColLettersToIndex(const QString& Letters)
+{
+    return ColumnLettersToNumber(Letters);
+}
+
+QString BuiltinNumberFormat(int Index)
+{
+    // 23 to 36 are kept for locales and stored by the workbooks that use them.
+    static const char* const kFormats[50] = {
+        "General",
+        "0",
+        "0.00",
+        "#,##0",
+        "#,##0.00",
+        "\"$\"#,##0_);(\"$\"#,##0)",
+        "\"$\"#,##0_);[Red](\"$\"#,##0)",
+        "\"$\"#,##0.00_);(\"$\"#,##0.00)",
+        "\"$\"#,##0.00_);[Red](\"$\"#,##0.00)",
+        "0%",
+        "0.00%",
+        "0.00E+00",
+        "# ?/?",
+        "# ?" "?/??", // split: "??/" would be a trigraph
+        "m/d/yy",
+        "d-mmm-yy",
+        "d-mmm",
+        "mmm-yy",
+        "h:mm AM/PM",
+        "h:mm:ss AM/PM",
+        "h:mm",
+        "h:mm:ss",
+        "m/d/yy h:mm",
+        "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+        "#,##0 ;(#,##0)",
+        "#,##0 ;[Red](#,##0)",
+        "#,##0.00;(#,##0.00)",
+        "#,##0.00;[Red](#,##0.00)",
+        "_(* #,##0_);_(* \\(#,##0\\);_(* \"-\"_);_(@_)",
+        "_(\"$\"* #,##0_);_(\"$\"* \\(#,##0\\);_(\"$\"* \"-\"_);_(@_)",
+        "_(* #,##0.00_);_(* \\(#,##0.00\\);_(* \"-\"??_);_(@_)",
+        "_(\"$\"* #,##0.00_);_(\"$\"* \\(#,##0.00\\);_(\"$\"* \"-\"??_);_(@_)",
+        "mm:ss",
+        "[h]:mm:ss",
+        "mm:ss.0",
+        "##0.0E+0",
+        "@",
+    };
+    return Index >= 0 && Index < 50 ? QString::fromLatin1(kFormats[Index]) : QString();
+}
+
 int TextToErrorCode(const QString& Text)
 {
     for (int code : {0, 7, 15, 23, 29, 36, 42})
@@ -775,6 +837,65 @@ QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) co
         return ErrorCodeToText(Cell.Code);
     default:
         return QString();
+    }
+}
+
+namespace {
+
+[[noreturn]] void cannotAccess(const TbiffCell& Cell, const char* Type)
+{
+    throw ExlsFileError(QStringLiteral("Cannot access cell '%1' as type %2")
+                            .arg(ColIndexToLetters(Cell.Col + 1) + RowNumberToText(Cell.Row + 1),
+                                 QLatin1String(Type)));
+}
+
+} // namespace
+
+double TxlsFile::CellAsFloat(const TbiffCell& Cell) const
+{
+    if (Cell.Kind != TbiffCell::ckNumber)
+        cannotAccess(Cell, "Float");
+    return Cell.Number;
+}
+
+QDateTime TxlsFile::CellAsDateTime(const TbiffCell& Cell) const
+{
+    QDateTime value;
+    TSheetDateKind kind;
+    if (Cell.Kind != TbiffCell::ckNumber || !FWorkbook ||
+        !SheetSerialToDateTime(Cell.Number, FWorkbook->Globals.Date1904, value, kind))
+        cannotAccess(Cell, "DateTime");
+    return value;
+}
+
+bool TxlsFile::CellAsBoolean(const TbiffCell& Cell) const
+{
+    if (Cell.Kind != TbiffCell::ckBoolean)
+        cannotAccess(Cell, "Boolean");
+    return Cell.Code != 0;
+}
+
+QVariant TxlsFile::CellAsVariant(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+{
+    switch (Cell.Kind) {
+    case TbiffCell::ckNumber: {
+        QDateTime value;
+        TSheetDateKind kind;
+        if (IsDateFormatCell(Cell) &&
+            SheetSerialToDateTime(Cell.Number, FWorkbook->Globals.Date1904, value, kind))
+            return value;
+        return Cell.Number;
+    }
+    case TbiffCell::ckBoolean:
+        return Cell.Code != 0;
+    case TbiffCell::ckShared:
+    case TbiffCell::ckText:
+    case TbiffCell::ckError:
+        return CellText(Sheet, Cell);
+    case TbiffCell::ckEmpty:
+        return QVariant();
+    default:
+        cannotAccess(Cell, "Variant");
     }
 }
 

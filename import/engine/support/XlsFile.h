@@ -9,8 +9,10 @@
 #include <QByteArray>
 #include <QHash>
 #include <QIODevice>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -43,6 +45,16 @@ struct TbiffCell
     quint8 Kind;
 };
 static_assert(sizeof(TbiffCell) == 16);
+
+// Names of columns and rows (1-based): 1 -> "A", 27 -> "AA"; 12 -> "12"; letters back to the
+// column number (0 when they are none).
+QString ColIndexToLetters(int Col);
+QString RowNumberToText(int Row);
+int ColLettersToIndex(const QString& Letters);
+
+// The texts of the built-in number formats 0 to 49 (those the workbook need not store); empty
+// for the indexes kept for locales (23 to 36) and outside 0 to 49.
+QString BuiltinNumberFormat(int Index);
 
 // Error cell codes and their texts; an unknown code reads as "#NULL!".
 QString ErrorCodeToText(int Code);
@@ -149,6 +161,14 @@ public:
     const TxlsWorkbook* Workbook() const { return FWorkbook.get(); }
 
     QString CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const;
+    // A cell's value as a type; raise ExlsFileError "Cannot access cell 'B2' as type Float" for
+    // a type the cell cannot give. A number gives a float, and a date-time within the years
+    // 1900 to 9999; a boolean gives a boolean; the variant is the number (a date-time when the
+    // cell's format shows one), the boolean, the text or error text, or null for a blank cell.
+    double CellAsFloat(const TbiffCell& Cell) const;
+    QDateTime CellAsDateTime(const TbiffCell& Cell) const;
+    bool CellAsBoolean(const TbiffCell& Cell) const;
+    QVariant CellAsVariant(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const;
     bool IsDateFormatCell(const TbiffCell& Cell) const;
 
     // The workbook interface of range text.

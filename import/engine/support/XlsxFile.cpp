@@ -4,6 +4,8 @@
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
+#include <climits>
+#include <cstring>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -19,25 +21,44 @@ constexpr const char* kRel[] = {
     "http://purl.oclc.org/ooxml/officeDocument/relationships"};
 constexpr const char* kPackageRel = "http://schemas.openxmlformats.org/package/2006/relationships";
 
-constexpr int kMaxRows = 1048576;
-constexpr int kMaxCols = 16384;
-// Empty cell elements remembered for filling merged ranges (8 bytes each).
-constexpr std::size_t kMaxEmptyCells = 8u << 20;
+constexpr int kMaxRows = TXlsxSheetReader::MaxRows;
+constexpr int kMaxCols = TXlsxSheetReader::MaxCols;
+// Parts read whole: real ones stay far below these.
+constexpr qint64 kWorkbookCap = qint64(8) << 20;
+constexpr qint64 kRelationshipsCap = qint64(4) << 20;
+constexpr qint64 kStylesCap = qint64(16) << 20;
+// One text of a part (a cell's value, a string item's run): a cell holds at most 32,767
+// characters, so more is damage, not a text to gather whole.
+constexpr qint64 kMaxTextBytes = qint64(1) << 20;
+// Texts a sheet's cell store may hold.
+constexpr qint64 kStoreBudget = qint64(256) << 20;
+// Positions a whole sheet's merged ranges may fill in a cell store (a preview fills at most
+// its own 256 x 256).
+constexpr qint64 kFillLimit = qint64(1) << 20;
 
 bool isMain(const xml::Reader& r, const char* local)
 {
     return r.is(kMain[0], local) || r.is(kMain[1], local);
 }
 
-bool isMain(const xml::Node& n, const char* local)
+// isMain for the sheet's many elements: the namespace matched once, then by its pointer.
+bool isMain(const xml::Reader& r, const char* local, const char*& key)
 {
-    return n.is(kMain[0], local) || n.is(kMain[1], local);
+    if (!r.localNameIs(local))
+        return false;
+    const char* k = r.namespaceKey();
+    if (k && k == key)
+        return true;
+    if (!isMain(r, local))
+        return false;
+    key = k;
+    return true;
 }
 
-QString relId(const xml::Node& n)
+QString relId(const xml::Reader& r)
 {
-    QString id = n.attributeNs(kRel[0], "id");
-    return id.isEmpty() ? n.attributeNs(kRel[1], "id") : id;
+    QString id = r.attributeNs(kRel[0], "id");
+    return id.isEmpty() ? r.attributeNs(kRel[1], "id") : id;
 }
 
 [[noreturn]] void damaged(const QString& file, const QString& detail)
@@ -46,13 +67,118 @@ QString relId(const xml::Node& n)
         QStringLiteral("The workbook %1 is damaged: %2.").arg(QFileInfo(file).fileName(), detail));
 }
 
-std::unique_ptr<xml::Document> loadPart(TMiniZip& zip, const QString& part)
+// A part read whole, up to its cap, as a stream of nodes; nullptr when the archive lacks it.
+std::unique_ptr<xml::Reader> smallPart(TMiniZip& zip, const QString& part, qint64 cap)
 {
     if (part.isEmpty() || !zip.Contains(part))
         return {};
     xml::ParseSettings settings;
     settings.name = part;
-    return xml::Document::parse(zip.ReadEntry(part), settings);
+    return xml::Reader::fromMemory(zip.ReadSmallEntry(part, cap), settings);
+}
+
+} // namespace
+
+// A member inflated on a thread of its own, a few chunks ahead of its reader (the parser,
+// itself a thread ahead of the caller): inflating, parsing and the caller's work overlap.
+class TXlsxInflateAhead
+{
+public:
+    explicit TXlsxInflateAhead(std::unique_ptr<TZipEntryStream> Stream)
+        : FStream(std::move(Stream)), FThread([this] { Run(); })
+    {}
+    ~TXlsxInflateAhead()
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        FThread.join();
+    }
+    TXlsxInflateAhead(const TXlsxInflateAhead&) = delete;
+    TXlsxInflateAhead& operator=(const TXlsxInflateAhead&) = delete;
+
+    // As TZipEntryStream::Read; its errors are raised here.
+    qint64 Read(char* Buffer, qint64 Size)
+    {
+        while (FPos >= FChunk.size()) {
+            std::unique_lock lock(FMutex);
+            FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+            if (FFull.empty()) {
+                if (FError)
+                    std::rethrow_exception(FError);
+                return 0;
+            }
+            FChunk = std::move(FFull.front());
+            FFull.pop_front();
+            FPos = 0;
+            lock.unlock();
+            FChanged.notify_all();
+        }
+        const qint64 n = qMin<qint64>(Size, FChunk.size() - FPos);
+        std::memcpy(Buffer, FChunk.constData() + FPos, std::size_t(n));
+        FPos += n;
+        return n;
+    }
+
+private:
+    static constexpr qsizetype kChunk = 256 * 1024;
+    static constexpr std::size_t kChunks = 4;
+
+    void Run() noexcept
+    {
+        try {
+            for (;;) {
+                QByteArray chunk(kChunk, Qt::Uninitialized);
+                const qint64 n = FStream->Read(chunk.data(), kChunk);
+                chunk.resize(qsizetype(n));
+                std::unique_lock lock(FMutex);
+                FChanged.wait(lock, [this] { return FFull.size() < kChunks || FStop; });
+                if (FStop)
+                    return;
+                if (n == 0) {
+                    FDone = true;
+                    lock.unlock();
+                    FChanged.notify_all();
+                    return;
+                }
+                FFull.push_back(std::move(chunk));
+                lock.unlock();
+                FChanged.notify_all();
+            }
+        } catch (...) {
+            {
+                std::lock_guard lock(FMutex);
+                FError = std::current_exception();
+                FDone = true;
+            }
+            FChanged.notify_all();
+        }
+    }
+
+    std::unique_ptr<TZipEntryStream> FStream;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<QByteArray> FFull;
+    bool FDone = false;
+    bool FStop = false;
+    std::exception_ptr FError;
+    QByteArray FChunk;
+    qsizetype FPos = 0;
+    std::thread FThread; // last: started once the rest is in place
+};
+
+namespace {
+
+// A large part as a stream of nodes, inflated and parsed ahead of the caller.
+std::unique_ptr<xml::Reader> streamedPart(TXlsxInflateAhead& stream, const QString& part)
+{
+    xml::ParseSettings settings;
+    settings.name = part;
+    settings.maxTextBytes = kMaxTextBytes;
+    return xml::Reader::fromFunction(
+        [&stream](char* buf, qint64 size) { return stream.Read(buf, size); }, settings);
 }
 
 // Where a relationship points, by the package rules: absolute from the package root, else
@@ -93,19 +219,18 @@ struct Relationship
 QHash<QString, Relationship> relationshipsOf(TMiniZip& zip, const QString& part)
 {
     QHash<QString, Relationship> out;
-    auto doc = loadPart(zip, relsPartOf(part));
-    if (!doc)
+    auto r = smallPart(zip, relsPartOf(part), kRelationshipsCap);
+    if (!r)
         return out;
-    for (xml::Node n = doc->root().firstChildElement(); n; n = n.nextSiblingElement()) {
-        if (!n.is(kPackageRel, "Relationship"))
+    while (r->read()) {
+        if (!r->isElement() || r->depth() != 1 || !r->is(kPackageRel, "Relationship"))
             continue;
-        const QString id = n.attribute(QStringLiteral("Id"));
+        const QString id = r->attribute("Id");
         if (id.isEmpty() || out.contains(id))
             continue;
-        if (n.attribute(QStringLiteral("TargetMode")) == QLatin1String("External"))
+        if (r->attribute("TargetMode") == QLatin1String("External"))
             continue;
-        out.insert(id, {n.attribute(QStringLiteral("Type")),
-                        resolveTarget(part, n.attribute(QStringLiteral("Target")))});
+        out.insert(id, {r->attribute("Type"), resolveTarget(part, r->attribute("Target"))});
     }
     return out;
 }
@@ -118,12 +243,20 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
     return {};
 }
 
-// The text of the element the reader stands on, as UTF-8, read to its end tag.
-void readElementUtf8(xml::Reader& r, QByteArray& out)
+[[noreturn]] void tooLong(const QString& file, const QString& part)
+{
+    damaged(file, QStringLiteral("a text of its part %1 is longer than %2 bytes")
+                      .arg(part)
+                      .arg(kMaxTextBytes));
+}
+
+// The text of the element the reader stands on, as UTF-8, read to its end tag; false when it
+// grows longer than one text may be.
+bool readElementUtf8(xml::Reader& r, QByteArray& out)
 {
     out.resize(0); // keeps the buffer
     if (!r.isElement() || r.isEmptyElement())
-        return;
+        return true;
     const int depth = r.depth();
     while (r.read()) {
         switch (r.nodeType()) {
@@ -131,61 +264,18 @@ void readElementUtf8(xml::Reader& r, QByteArray& out)
         case xml::Reader::NodeType::CData:
         case xml::Reader::NodeType::Whitespace:
             out += r.valueUtf8();
+            if (out.size() > kMaxTextBytes)
+                return false;
             break;
         case xml::Reader::NodeType::EndElement:
             if (r.depth() == depth)
-                return;
+                return true;
             break;
         default:
             break;
         }
     }
-}
-
-// The texts of the string items, streamed: each item's runs' texts, phonetic guides left out.
-QStringList loadSharedStrings(TMiniZip& zip, const QString& part)
-{
-    QStringList out;
-    if (part.isEmpty() || !zip.Contains(part))
-        return out;
-    auto stream = zip.OpenEntry(part);
-    xml::ParseSettings settings;
-    settings.name = part;
-    auto r = xml::Reader::fromFunction(
-        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-    QByteArray item, t;
-    bool more = r->read();
-    while (more) {
-        if (!r->isElement() || r->depth() != 1 || !isMain(*r, "si")) {
-            more = r->read();
-            continue;
-        }
-        item.resize(0);
-        if (!r->isEmptyElement()) {
-            const int depth = r->depth();
-            more = r->read();
-            while (more && !(r->isEndElement() && r->depth() == depth)) {
-                if (r->isElement() && r->depth() == depth + 1 && isMain(*r, "t")) {
-                    readElementUtf8(*r, t);
-                    item += t;
-                } else if (r->isElement() && r->depth() == depth + 2 && isMain(*r, "t")) {
-                    // a run's text (a phonetic guide's runs are skipped whole below)
-                    readElementUtf8(*r, t);
-                    item += t;
-                } else if (r->isElement() && r->depth() == depth + 1 && !isMain(*r, "r")) {
-                    more = r->skipSubtree();
-                    continue;
-                } else if (r->isElement() && r->depth() == depth + 2) {
-                    more = r->skipSubtree();
-                    continue;
-                }
-                more = r->read();
-            }
-        }
-        out.append(QString::fromUtf8(item));
-        more = r->read();
-    }
-    return out;
+    return true;
 }
 
 // "B12" into column 2, row 12; false when it is no cell reference within the sheet's bounds.
@@ -193,8 +283,16 @@ bool parseCellRef(QByteArrayView ref, int& col, int& row)
 {
     qsizetype i = 0;
     col = 0;
-    while (i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && i < 3)
-        col = col * 26 + (ref[i++] - 'A' + 1);
+    while (i < ref.size() && i < 4) {
+        const char c = ref[i];
+        if (c >= 'A' && c <= 'Z')
+            col = col * 26 + (c - 'A' + 1);
+        else if (c >= 'a' && c <= 'z')
+            col = col * 26 + (c - 'a' + 1);
+        else
+            break;
+        ++i;
+    }
     if (i == 0 || i == ref.size())
         return false;
     row = 0;
@@ -239,64 +337,60 @@ bool toInt(QByteArrayView text, int& value)
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-enum class CellType { Number, Shared, Str, Error, Inline, Bool, Date, Other };
+enum CellType { ctNumber, ctShared, ctStr, ctError, ctInline, ctBool, ctDate, ctOther };
 
-CellType cellType(QByteArrayView t)
+int cellType(QByteArrayView t)
 {
     if (t.isEmpty() || t == "n")
-        return CellType::Number;
+        return ctNumber;
     if (t == "s")
-        return CellType::Shared;
+        return ctShared;
     if (t == "str")
-        return CellType::Str;
+        return ctStr;
     if (t == "e")
-        return CellType::Error;
+        return ctError;
     if (t == "inlineStr")
-        return CellType::Inline;
+        return ctInline;
     if (t == "b")
-        return CellType::Bool;
+        return ctBool;
     if (t == "d")
-        return CellType::Date;
-    return CellType::Other;
+        return ctDate;
+    return ctOther;
 }
 
-struct Styles
+std::vector<TXlsxWorkbook::TNumberKind> loadStyles(TMiniZip& zip, const QString& part)
 {
+    std::vector<TXlsxWorkbook::TNumberKind> kinds;
+    auto r = smallPart(zip, part, kStylesCap);
+    if (!r)
+        return kinds;
     std::vector<int> xfNumFmt;
     QHash<int, QString> numFmts;
-
-    enum Kind { Plain, Date, Percent };
-    std::vector<Kind> xfKind;
-};
-
-Styles loadStyles(TMiniZip& zip, const QString& part)
-{
-    Styles s;
-    auto doc = loadPart(zip, part);
-    if (!doc)
-        return s;
-    for (xml::Node n = doc->root().firstChildElement(); n; n = n.nextSiblingElement()) {
-        if (isMain(n, "numFmts")) {
-            for (xml::Node f = n.firstChildElement(); f; f = f.nextSiblingElement())
-                if (isMain(f, "numFmt"))
-                    s.numFmts.insert(f.attribute(QStringLiteral("numFmtId")).toInt(),
-                                     f.attribute(QStringLiteral("formatCode")));
-        } else if (isMain(n, "cellXfs")) {
-            for (xml::Node f = n.firstChildElement(); f; f = f.nextSiblingElement())
-                if (isMain(f, "xf"))
-                    s.xfNumFmt.push_back(f.attribute(QStringLiteral("numFmtId")).toInt());
+    bool inFormats = false, inXfs = false;
+    while (r->read()) {
+        if (!r->isElement())
+            continue;
+        if (r->depth() == 1) {
+            inFormats = isMain(*r, "numFmts");
+            inXfs = isMain(*r, "cellXfs");
+        } else if (r->depth() == 2 && inFormats && isMain(*r, "numFmt")) {
+            numFmts.insert(r->attribute("numFmtId").toInt(), r->attribute("formatCode"));
+        } else if (r->depth() == 2 && inXfs && isMain(*r, "xf")) {
+            xfNumFmt.push_back(r->attribute("numFmtId").toInt());
         }
     }
-    for (int id : s.xfNumFmt) {
-        const auto custom = s.numFmts.constFind(id);
-        if (custom != s.numFmts.constEnd())
-            s.xfKind.push_back(IsDateFormatText(*custom) ? Styles::Date : Styles::Plain);
+    kinds.reserve(xfNumFmt.size());
+    for (int id : xfNumFmt) {
+        const auto custom = numFmts.constFind(id);
+        if (custom != numFmts.constEnd())
+            kinds.push_back(IsDateFormatText(*custom) ? TXlsxWorkbook::nkDate
+                                                      : TXlsxWorkbook::nkPlain);
         else if (IsBuiltinDateFormat(id))
-            s.xfKind.push_back(Styles::Date);
+            kinds.push_back(TXlsxWorkbook::nkDate);
         else
-            s.xfKind.push_back(id == 10 ? Styles::Percent : Styles::Plain);
+            kinds.push_back(id == 10 ? TXlsxWorkbook::nkPercent : TXlsxWorkbook::nkPlain);
     }
-    return s;
+    return kinds;
 }
 
 // 0.1234 as "12.34%": the number times 100, two decimals.
@@ -309,262 +403,733 @@ QString percentText(double value, QChar decimal)
     return s + u'%';
 }
 
-class SheetLoader
+QString isoDateText(const TSheetTextFormat& fmt, const QString& v)
 {
-public:
-    SheetLoader(const TXlsxWorkbook& book, const Styles& styles, TXlsxWorkSheet& sheet,
-                const QString& file)
-        : m_book(book), m_styles(styles), m_sheet(sheet), m_file(file)
-    {}
+    QDateTime dt = QDateTime::fromString(v.trimmed(), Qt::ISODateWithMs);
+    TSheetDateKind kind = TSheetDateKind::DateTime;
+    if (!dt.isValid()) {
+        const QTime t = QTime::fromString(v.trimmed(), Qt::ISODateWithMs);
+        if (!t.isValid())
+            return v;
+        dt = QDateTime(QDate(1899, 12, 30), t, Qt::UTC);
+        kind = TSheetDateKind::Time;
+    } else if (dt.time() == QTime(0, 0)) {
+        kind = TSheetDateKind::Date;
+    }
+    if (fmt.DateText)
+        return fmt.DateText(dt, kind);
+    switch (kind) {
+    case TSheetDateKind::Date:
+        return dt.date().toString(QStringLiteral("yyyy/MM/dd"));
+    case TSheetDateKind::Time:
+        return dt.time().toString(QStringLiteral("HH:mm:ss"));
+    default:
+        return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    }
+}
 
-    void load(TMiniZip& zip)
+QString cellName(int col, int row)
+{
+    QString letters;
+    for (int c = col; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row);
+}
+
+// The text of a column in cells sorted by column; empty when absent.
+QString textIn(const std::vector<std::pair<int, QString>>& cells, int col)
+{
+    const auto it = std::lower_bound(cells.begin(), cells.end(), col,
+                                     [](const auto& c, int v) { return c.first < v; });
+    return it != cells.end() && it->first == col ? it->second : QString();
+}
+
+// Cells in column order, the last of a column kept.
+void sortCells(std::vector<std::pair<int, QString>>& cells)
+{
+    std::stable_sort(cells.begin(), cells.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<int, QString>> out;
+    out.reserve(cells.size());
+    for (auto& c : cells) {
+        if (!out.empty() && out.back().first == c.first)
+            out.back().second = std::move(c.second);
+        else
+            out.push_back(std::move(c));
+    }
+    cells.swap(out);
+}
+
+} // namespace
+
+// The string items read one at a time from their own handle on the archive (the sheet's part
+// streams meanwhile): each item's runs' texts, phonetic guides left out.
+struct TXlsxSharedStrings::TSource
+{
+    QString File, Part;
+    std::unique_ptr<TMiniZip> Zip;
+    std::unique_ptr<TXlsxInflateAhead> Stream;
+    std::unique_ptr<xml::Reader> Xml;
+    bool More = true;
+    QByteArray Item, T;
+
+    // The next item's text; false after the last.
+    bool Next(QString& Text)
     {
-        m_sheet.Cells.SetColCount(0);
-        m_sheet.Cells.SetRowCount(0);
-        m_sheet.Cells.ClearCells();
-        m_sheet.Merges.clear();
-        if (m_sheet.PartName.isEmpty() || !zip.Contains(m_sheet.PartName)) {
-            m_sheet.Loaded = true;
-            return;
-        }
-        auto stream = zip.OpenEntry(m_sheet.PartName);
-        xml::ParseSettings settings;
-        settings.name = m_sheet.PartName;
-        auto reader = xml::Reader::fromFunction(
-            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-        while (reader->read()) {
-            if (!reader->isElement())
-                continue;
-            if (isMain(*reader, "row")) {
-                row(*reader);
-            } else if (isMain(*reader, "c")) {
-                cell(*reader);
-            } else if (isMain(*reader, "mergeCell")) {
-                TXlsxMerge m;
-                if (parseRange(reader->attributeUtf8("ref"), m))
-                    m_sheet.Merges.push_back(m);
+        if (!Xml) {
+            if (!More)
+                return false;
+            Zip = std::make_unique<TMiniZip>(File);
+            Zip->Open();
+            if (!Zip->Contains(Part)) {
+                More = false;
+                return false;
             }
+            Stream = std::make_unique<TXlsxInflateAhead>(Zip->OpenEntry(Part));
+            Xml = streamedPart(*Stream, Part);
+            More = Xml->read();
         }
-        // Cells stored beyond the extents (none hold values there) do not count.
-        m_sheet.Cells.SetColCount(m_sheet.ColCount);
-        m_sheet.Cells.SetRowCount(m_sheet.RowCount);
-        if (m_book.NeedFillMerge)
-            fillMerges();
-        m_sheet.Loaded = true;
-    }
-
-private:
-    void row(xml::Reader& r)
-    {
-        int n = 0;
-        m_row = toInt(r.attributeUtf8("r"), n) && n >= 1 ? n : m_row + 1;
-        if (m_row > kMaxRows)
-            damaged(m_file, QStringLiteral("a row lies beyond row %1").arg(kMaxRows));
-        m_col = 0;
-    }
-
-    void cell(xml::Reader& r)
-    {
-        int col = 0, row = 0;
-        if (parseCellRef(r.attributeUtf8("r"), col, row)) {
-            m_col = col;
-            m_row = row;
-        } else {
-            // A cell without a reference follows the one before it.
-            m_col += 1;
-            if (m_row == 0)
-                m_row = 1;
+        xml::Reader& r = *Xml;
+        while (More && (!r.isElement() || r.depth() != 1 || !isMain(r, "si")))
+            More = r.read();
+        if (!More) {
+            Xml.reset();
+            Stream.reset();
+            Zip.reset();
+            return false;
         }
-        if (m_col > kMaxCols)
-            damaged(m_file, QStringLiteral("a cell lies beyond column %1").arg(kMaxCols));
-        // Taken before reading on: the attributes live as long as the element.
-        const CellType type = cellType(r.attributeUtf8("t"));
-        int style = -1;
-        if (!toInt(r.attributeUtf8("s"), style))
-            style = -1;
-        m_v.resize(0);
-        QString inlineText;
-        bool hasValue = false;
+        Item.resize(0);
         if (!r.isEmptyElement()) {
             const int depth = r.depth();
-            while (r.read()) {
-                if (r.isEndElement() && r.depth() == depth)
-                    break;
-                if (!r.isElement())
+            More = r.read();
+            while (More && !(r.isEndElement() && r.depth() == depth)) {
+                if (r.isElement() && (r.depth() == depth + 1 || r.depth() == depth + 2) &&
+                    isMain(r, "t")) {
+                    // the item's text or a run's (a phonetic guide's runs are skipped whole)
+                    if (!readElementUtf8(r, T) || Item.size() + T.size() > kMaxTextBytes)
+                        tooLong(File, Part);
+                    Item += T;
+                } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, "r")) {
+                    More = r.skipSubtree();
                     continue;
-                if (isMain(r, "v")) {
-                    readElementUtf8(r, m_v);
-                    hasValue = true;
-                } else if (isMain(r, "is")) {
-                    inlineText += inlineString(r);
-                    hasValue = true;
+                } else if (r.isElement() && r.depth() == depth + 2) {
+                    More = r.skipSubtree();
+                    continue;
                 }
+                More = r.read();
             }
         }
-        const QString text = hasValue ? value(type, style, m_v, inlineText) : QString();
-        if (text.isEmpty()) {
-            // A merged range's positions are filled where the sheet has cell elements.
-            if (m_book.NeedFillMerge && m_emptyCells.size() < kMaxEmptyCells)
-                m_emptyCells.push_back(qint64(m_row - 1) * kMaxCols + (m_col - 1));
+        if (More)
+            More = r.read();
+        Text = QString::fromUtf8(Item);
+        return true;
+    }
+};
+
+TXlsxSharedStrings::TXlsxSharedStrings() = default;
+TXlsxSharedStrings::~TXlsxSharedStrings() = default;
+
+void TXlsxSharedStrings::SetSource(const QString& FileName, const QString& Part)
+{
+    Clear();
+    if (Part.isEmpty())
+        return;
+    FSource = std::make_unique<TSource>();
+    FSource->File = FileName;
+    FSource->Part = Part;
+}
+
+bool TXlsxSharedStrings::Has(int Index) const
+{
+    if (Index < 0)
+        return false;
+    QString text;
+    while (Index >= Count() && FSource) {
+        if (!FSource->Next(text)) {
+            FSource.reset();
+            FItems.shrink_to_fit();
+            break;
+        }
+        if (!Append(text))
+            damaged(FSource->File, QStringLiteral("its shared strings take more than %1 MiB")
+                                       .arg(Budget >> 20));
+    }
+    return Index < Count();
+}
+
+QString TXlsxSharedStrings::Text(int Index) const
+{
+    const TItem& item = FItems[std::size_t(Index)];
+    return FBuffers[item.Buffer].mid(item.Offset, item.Length);
+}
+
+void TXlsxSharedStrings::Clear()
+{
+    FSource.reset();
+    FBuffers.clear();
+    FItems.clear();
+    FBufferBytes = 0;
+}
+
+bool TXlsxSharedStrings::Append(QStringView Text) const
+{
+    if (FBuffers.empty() || FBuffers.back().size() + Text.size() > FBuffers.back().capacity()) {
+        const qsizetype last = FBuffers.empty() ? 0 : FBuffers.back().capacity();
+        const qsizetype chars =
+            qMax(qBound(kFirstBufferChars, 2 * last, kBufferChars), Text.size());
+        if (FBufferBytes + qint64(chars) * 2 + qint64(FItems.size() + 1) * 12 > Budget)
+            return false;
+        FBuffers.emplace_back().reserve(chars);
+        FBufferBytes += qint64(FBuffers.back().capacity()) * 2;
+    }
+    if (FBufferBytes + qint64(FItems.size() + 1) * 12 > Budget)
+        return false;
+    QString& buffer = FBuffers.back();
+    FItems.push_back(
+        {quint32(FBuffers.size() - 1), quint32(buffer.size()), quint32(Text.size())});
+    buffer.append(Text);
+    return true;
+}
+
+QString TXlsxRow::Text(int Col) const
+{
+    return textIn(Cells, Col);
+}
+
+TXlsxSheetReader::TXlsxSheetReader(TMiniZip& Zip, const TXlsxWorkbook& Book,
+                                   const TXlsxWorkSheet& Sheet, const QString& FileName,
+                                   TOptions Options)
+    : FZip(Zip), FBook(Book), FSheet(Sheet), FFile(FileName), FOptions(std::move(Options)),
+      FWantedBits(std::size_t(kMaxCols), false), FFill(Book.NeedFillMerge)
+{
+    FOptions.ColLimit = qBound(0, FOptions.ColLimit, kMaxCols);
+    if (FOptions.Columns.empty()) {
+        for (int c = 0; c < FOptions.ColLimit; ++c)
+            FColumns.push_back(c);
+    } else {
+        for (int c : FOptions.Columns)
+            if (c >= 0 && c < kMaxCols)
+                FColumns.push_back(c);
+        std::sort(FColumns.begin(), FColumns.end());
+        FColumns.erase(std::unique(FColumns.begin(), FColumns.end()), FColumns.end());
+    }
+    for (int c : FColumns)
+        FWantedBits[std::size_t(c)] = true;
+    if (FSheet.PartName.isEmpty() || !FZip.Contains(FSheet.PartName))
+        Damaged(QStringLiteral("the part of its sheet \"%1\" is missing").arg(FSheet.Name));
+    if (FFill) {
+        FActive.resize(FColumns.size());
+        ReadMerges();
+    }
+    Open();
+}
+
+TXlsxSheetReader::~TXlsxSheetReader() = default;
+
+void TXlsxSheetReader::Damaged(const QString& Detail) const
+{
+    damaged(FFile, Detail);
+}
+
+bool TXlsxSheetReader::Wanted(int Col) const
+{
+    return FWantedBits[std::size_t(Col)];
+}
+
+void TXlsxSheetReader::ReadMerges()
+{
+    {
+        TXlsxInflateAhead stream(FZip.OpenEntry(FSheet.PartName));
+        auto r = streamedPart(stream, FSheet.PartName);
+        bool more = r->read();
+        while (more) {
+            if (r->isElement() && r->depth() == 1 && isMain(*r, "sheetData")) {
+                more = r->skipSubtree();
+                continue;
+            }
+            if (r->isElement() && r->depth() == 2 && isMain(*r, "mergeCell")) {
+                const QByteArrayView ref = r->attributeUtf8("ref");
+                TXlsxMerge m;
+                if (!parseRange(ref, m))
+                    Damaged(QStringLiteral("its merged range %1 lies outside the sheet's "
+                                           "A1:XFD1048576 or is not one")
+                                .arg(QString::fromUtf8(ref)));
+                if (FMerges.size() >= std::size_t(MaxMerges))
+                    Damaged(QStringLiteral("its sheet \"%1\" has more than %2 merged ranges")
+                                .arg(FSheet.Name)
+                                .arg(MaxMerges));
+                FMerges.push_back(m);
+            }
+            more = r->read();
+        }
+    }
+    FByCorner.resize(FMerges.size());
+    for (std::size_t i = 0; i < FMerges.size(); ++i)
+        FByCorner[i] = int(i);
+    std::stable_sort(FByCorner.begin(), FByCorner.end(), [this](int a, int b) {
+        const TXlsxMerge &x = FMerges[std::size_t(a)], &y = FMerges[std::size_t(b)];
+        return x.Row1 != y.Row1 ? x.Row1 < y.Row1 : x.Col1 < y.Col1;
+    });
+    FMergeText.resize(FMerges.size());
+}
+
+void TXlsxSheetReader::Open()
+{
+    FStream = std::make_unique<TXlsxInflateAhead>(FZip.OpenEntry(FSheet.PartName));
+    FXml = streamedPart(*FStream, FSheet.PartName);
+    // Up to the sheet's data; what comes before it tells the sheet's extent.
+    while (FXml->read()) {
+        if (!FXml->isElement() || FXml->depth() != 1)
+            continue;
+        if (isMain(*FXml, "dimension")) {
+            const QByteArrayView ref = FXml->attributeUtf8("ref");
+            const qsizetype colon = ref.indexOf(':');
+            int col = 0, row = 0;
+            if (parseCellRef(colon < 0 ? ref : ref.sliced(colon + 1), col, row))
+                FDeclaredRows = row;
+        } else if (isMain(*FXml, "sheetData")) {
+            if (FXml->isEmptyElement())
+                break;
             return;
         }
-        m_sheet.Cells.SetCell(m_col - 1, m_row - 1, text);
-        m_sheet.ColCount = qMax(m_sheet.ColCount, m_col);
-        m_sheet.RowCount = qMax(m_sheet.RowCount, m_row);
     }
+    FAtEnd = true; // no rows
+}
 
-    QString inlineString(xml::Reader& r)
-    {
-        QString out;
-        if (r.isEmptyElement())
-            return out;
+bool TXlsxSheetReader::ParseRow(TPending& P)
+{
+    P.Row = -1;
+    P.Cells.clear();
+    P.Corners.clear();
+    xml::Reader& r = *FXml;
+    for (;;) {
+        if (!r.read() || r.depth() < 2) {
+            // The end of the sheet's data: what follows it is not read.
+            FAtEnd = true;
+            FXml.reset();
+            FStream.reset();
+            return false;
+        }
+        if (r.isElement() && r.depth() == 2 && isMain(r, "row", FMainKey))
+            break;
+    }
+    const QByteArrayView at = r.attributeUtf8("r");
+    int row = -1;
+    if (!at.isEmpty()) {
+        int n = 0;
+        if (!toInt(at, n) || n < 1 || n > kMaxRows)
+            Damaged(QStringLiteral("its row number %1 lies outside 1 to %2")
+                        .arg(QString::fromUtf8(at))
+                        .arg(kMaxRows));
+        row = n - 1;
+    }
+    if (!r.isEmptyElement()) {
+        const int depth = r.depth();
+        int col = 0;
+        bool sorted = true;
+        while (r.read()) {
+            if (r.isEndElement() && r.depth() == depth)
+                break;
+            if (!r.isElement() || r.depth() != depth + 1 || !isMain(r, "c", FMainKey))
+                continue;
+            const int before = col;
+            ParseCell(row, col, P);
+            if (col <= before)
+                sorted = false;
+            if (P.Cells.size() > std::size_t(kMaxCols) ||
+                P.Corners.size() > std::size_t(kMaxCols)) {
+                sortCells(P.Cells);
+                sortCells(P.Corners);
+            }
+        }
+        if (!sorted) {
+            sortCells(P.Cells);
+            sortCells(P.Corners);
+        }
+    }
+    if (row < 0)
+        row = FLastParsed + 1;
+    if (row <= FLastParsed)
+        Damaged(QStringLiteral("its row %1 comes after row %2").arg(row + 1).arg(FLastParsed + 1));
+    if (row >= kMaxRows)
+        Damaged(QStringLiteral("a row lies beyond row %1").arg(kMaxRows));
+    FLastParsed = row;
+    P.Row = row;
+    return true;
+}
+
+void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
+{
+    xml::Reader& r = *FXml;
+    const QByteArrayView ref = r.attributeUtf8("r");
+    if (!ref.isEmpty()) {
+        int row = 0;
+        if (!parseCellRef(ref, Col, row))
+            Damaged(QStringLiteral("its cell reference %1 lies outside the sheet's "
+                                   "A1:XFD1048576 or is not one")
+                        .arg(QString::fromUtf8(ref)));
+        if (Row < 0) {
+            if (row - 1 <= FLastParsed)
+                Damaged(QStringLiteral("its row %1 comes after row %2").arg(row).arg(FLastParsed + 1));
+            Row = row - 1;
+        } else if (row - 1 != Row) {
+            Damaged(QStringLiteral("its cell %1 lies outside its row %2")
+                        .arg(QString::fromUtf8(ref))
+                        .arg(Row + 1));
+        }
+    } else {
+        // A cell without a reference follows the one before it.
+        if (++Col > kMaxCols)
+            Damaged(QStringLiteral("a cell lies beyond column %1").arg(kMaxCols));
+        if (Row < 0)
+            Row = FLastParsed + 1;
+    }
+    if (FFill && FCornerRow != Row)
+        EnterRow(Row);
+    // Taken before reading on: the attributes live as long as the element.
+    const int type = cellType(r.attributeUtf8("t"));
+    int style = -1;
+    if (!toInt(r.attributeUtf8("s"), style))
+        style = -1;
+    FV.resize(0);
+    QString inlineText;
+    if (!r.isEmptyElement()) {
         const int depth = r.depth();
         while (r.read()) {
             if (r.isEndElement() && r.depth() == depth)
                 break;
-            if (r.isElement() && isMain(r, "rPh")) {
-                r.skipSubtree();
-                if (r.isEndElement() && r.depth() == depth)
-                    break;
-            }
-            if (r.isElement() && isMain(r, "t"))
-                out += r.readElementText();
-        }
-        return out;
-    }
-
-    QString value(CellType type, int style, QByteArrayView v, const QString& inlineText) const
-    {
-        const TSheetTextFormat& fmt = m_book.TextFormat;
-        switch (type) {
-        case CellType::Number: {
-            if (v.isEmpty())
-                return {};
-            const Styles::Kind kind = style >= 0 && style < int(m_styles.xfKind.size())
-                                          ? m_styles.xfKind[std::size_t(style)]
-                                          : Styles::Plain;
-            if (kind == Styles::Plain) {
-                QString text;
-                return fmt.XmlNumberText(v, text) ? text : QString::fromUtf8(v);
-            }
-            bool ok = false;
-            const double d = toDouble(v, &ok);
-            if (!ok)
-                return QString::fromUtf8(v);
-            return kind == Styles::Date ? fmt.SerialText(d, m_book.Date1904)
-                                        : percentText(d, fmt.DecimalSeparator);
-        }
-        case CellType::Shared: {
-            int n = -1;
-            if (!toInt(v, n) || n < 0 || n >= m_book.SharedStrings.size())
-                damaged(m_file, QStringLiteral("cell %1 refers to a shared string %2 that does "
-                                               "not exist")
-                                    .arg(cellName(), QString::fromUtf8(v)));
-            return m_book.SharedStrings.at(n);
-        }
-        case CellType::Str:
-        case CellType::Error:
-        case CellType::Other:
-            return QString::fromUtf8(v);
-        case CellType::Inline:
-            return inlineText.isEmpty() ? QString::fromUtf8(v) : inlineText;
-        case CellType::Bool: {
-            const QByteArrayView t = v.trimmed();
-            if (t.isEmpty())
-                return {};
-            return (t == "1" ||
-                    QString::fromUtf8(t).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
-                       ? QStringLiteral("True")
-                       : QStringLiteral("False");
-        }
-        case CellType::Date:
-            return isoDateText(QString::fromUtf8(v));
-        }
-        return QString::fromUtf8(v);
-    }
-
-    QString isoDateText(const QString& v) const
-    {
-        QDateTime dt = QDateTime::fromString(v.trimmed(), Qt::ISODateWithMs);
-        TSheetDateKind kind = TSheetDateKind::DateTime;
-        if (!dt.isValid()) {
-            const QTime t = QTime::fromString(v.trimmed(), Qt::ISODateWithMs);
-            if (!t.isValid())
-                return v;
-            dt = QDateTime(QDate(1899, 12, 30), t, Qt::UTC);
-            kind = TSheetDateKind::Time;
-        } else if (dt.time() == QTime(0, 0)) {
-            kind = TSheetDateKind::Date;
-        }
-        const TSheetTextFormat& fmt = m_book.TextFormat;
-        if (fmt.DateText)
-            return fmt.DateText(dt, kind);
-        switch (kind) {
-        case TSheetDateKind::Date:
-            return dt.date().toString(QStringLiteral("yyyy/MM/dd"));
-        case TSheetDateKind::Time:
-            return dt.time().toString(QStringLiteral("HH:mm:ss"));
-        default:
-            return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-        }
-    }
-
-    QString cellName() const
-    {
-        QString letters;
-        for (int c = m_col; c > 0; c = (c - 1) / 26)
-            letters.prepend(QChar(u'A' + (c - 1) % 26));
-        return letters + QString::number(m_row);
-    }
-
-    // Every cell element of a merged range but its top-left one takes the top-left text: the
-    // stored cells of the range and the recorded empty elements (in sheet order, so sorted).
-    void fillMerges()
-    {
-        TKobSparseCells& cells = m_sheet.Cells;
-        for (const TXlsxMerge& m : m_sheet.Merges) {
-            const QString text = cells.Cell(m.Col1 - 1, m.Row1 - 1);
-            if (text.isEmpty())
+            if (!r.isElement())
                 continue;
-            const auto inRange = [&m](int r, int c) {
-                return r >= m.Row1 && r <= m.Row2 && c >= m.Col1 && c <= m.Col2 &&
-                       (r != m.Row1 || c != m.Col1);
-            };
-            std::vector<std::pair<int, int>> targets;
-            for (int r = m.Row1; r <= qMin(m.Row2, m_sheet.RowCount); ++r)
-                if (const TKobWideStringSparseList* row = cells.RowList(r - 1))
-                    row->ForEach([&](int c, const QString&, void*) {
-                        if (inRange(r, c + 1))
-                            targets.emplace_back(r, c + 1);
-                    });
-            auto it = std::lower_bound(m_emptyCells.begin(), m_emptyCells.end(),
-                                       qint64(m.Row1 - 1) * kMaxCols);
-            for (; it != m_emptyCells.end() && *it / kMaxCols < m.Row2; ++it) {
-                const int r = int(*it / kMaxCols) + 1, c = int(*it % kMaxCols) + 1;
-                if (inRange(r, c))
-                    targets.emplace_back(r, c);
-            }
-            for (const auto& [r, c] : targets) {
-                cells.SetCell(c - 1, r - 1, text);
-                m_sheet.ColCount = qMax(m_sheet.ColCount, c);
-                m_sheet.RowCount = qMax(m_sheet.RowCount, r);
+            if (isMain(r, "v", FMainKey)) {
+                if (!readElementUtf8(r, FV))
+                    tooLong(FFile, FSheet.PartName);
+            } else if (isMain(r, "is", FMainKey)) {
+                inlineText += InlineString();
+                if (inlineText.size() > kMaxTextBytes)
+                    tooLong(FFile, FSheet.PartName);
             }
         }
-        cells.SetColCount(m_sheet.ColCount);
-        cells.SetRowCount(m_sheet.RowCount);
     }
+    if (!HasText(type, FV, inlineText, Row + 1, Col))
+        return;
+    Out.MaxCol = qMax(Out.MaxCol, Col);
+    if (Wanted(Col - 1))
+        Out.Cells.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+    else if (FFill && std::binary_search(FCornerCols.begin(), FCornerCols.end(), Col - 1))
+        Out.Corners.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+}
 
-    const TXlsxWorkbook& m_book;
-    const Styles& m_styles;
-    TXlsxWorkSheet& m_sheet;
-    QString m_file;
-    std::vector<qint64> m_emptyCells;
-    QByteArray m_v;
-    int m_row = 0;
-    int m_col = 0;
-};
+QString TXlsxSheetReader::InlineString()
+{
+    xml::Reader& r = *FXml;
+    QString out;
+    if (r.isEmptyElement())
+        return out;
+    const int depth = r.depth();
+    while (r.read()) {
+        if (r.isEndElement() && r.depth() == depth)
+            break;
+        if (r.isElement() && isMain(r, "rPh")) {
+            r.skipSubtree();
+            if (r.isEndElement() && r.depth() == depth)
+                break;
+        }
+        if (r.isElement() && isMain(r, "t")) {
+            out += r.readElementText();
+            if (out.size() > kMaxTextBytes)
+                tooLong(FFile, FSheet.PartName);
+        }
+    }
+    return out;
+}
 
-} // namespace
+bool TXlsxSheetReader::HasText(int Type, QByteArrayView V, const QString& Inline, int Row,
+                               int Col) const
+{
+    switch (Type) {
+    case ctShared: {
+        if (V.trimmed().isEmpty())
+            return false; // <v></v>: nothing stored
+        int n = -1;
+        if (!toInt(V, n) || !FBook.SharedStrings.Has(n))
+            Damaged(QStringLiteral("cell %1 refers to a shared string %2 that does not exist")
+                        .arg(cellName(Col, Row), QString::fromUtf8(V)));
+        return !FBook.SharedStrings.IsEmpty(n);
+    }
+    case ctInline:
+        return !Inline.isEmpty() || !V.isEmpty();
+    case ctBool:
+        return !V.trimmed().isEmpty();
+    default:
+        return !V.isEmpty();
+    }
+}
+
+QString TXlsxSheetReader::Value(int Type, int Style, QByteArrayView V,
+                                const QString& Inline) const
+{
+    const TSheetTextFormat& fmt = FBook.TextFormat;
+    switch (Type) {
+    case ctNumber: {
+        const auto kind = Style >= 0 && Style < int(FBook.NumberKinds.size())
+                              ? FBook.NumberKinds[std::size_t(Style)]
+                              : TXlsxWorkbook::nkPlain;
+        if (kind == TXlsxWorkbook::nkPlain) {
+            QString text;
+            return fmt.XmlNumberText(V, text) ? text : QString::fromUtf8(V);
+        }
+        bool ok = false;
+        const double d = toDouble(V, &ok);
+        if (!ok)
+            return QString::fromUtf8(V);
+        return kind == TXlsxWorkbook::nkDate ? fmt.SerialText(d, FBook.Date1904)
+                                             : percentText(d, fmt.DecimalSeparator);
+    }
+    case ctShared: {
+        int n = -1;
+        toInt(V, n); // checked by HasText
+        return FBook.SharedStrings.Text(n);
+    }
+    case ctInline:
+        return Inline.isEmpty() ? QString::fromUtf8(V) : Inline;
+    case ctBool: {
+        const QByteArrayView t = V.trimmed();
+        return (t == "1" ||
+                QString::fromUtf8(t).compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+                   ? QStringLiteral("True")
+                   : QStringLiteral("False");
+    }
+    case ctDate:
+        return isoDateText(fmt, QString::fromUtf8(V));
+    default:
+        return QString::fromUtf8(V);
+    }
+}
+
+void TXlsxSheetReader::EnterRow(int Row)
+{
+    // Merges whose top-left row passed without a cell there never fill anything.
+    FCornerRow = Row;
+    FCornerCols.clear();
+    while (FNextCorner < FByCorner.size() &&
+           FMerges[std::size_t(FByCorner[FNextCorner])].Row1 - 1 < Row)
+        ++FNextCorner;
+    FCornerEnd = FNextCorner;
+    while (FCornerEnd < FByCorner.size() &&
+           FMerges[std::size_t(FByCorner[FCornerEnd])].Row1 - 1 == Row) {
+        const int c = FMerges[std::size_t(FByCorner[FCornerEnd])].Col1 - 1;
+        if (FCornerCols.empty() || FCornerCols.back() != c)
+            FCornerCols.push_back(c);
+        ++FCornerEnd;
+    }
+}
+
+void TXlsxSheetReader::Activate(int Row, const TPending& Parsed)
+{
+    if (FCornerRow != Row)
+        EnterRow(Row);
+    for (std::size_t k = FNextCorner; k < FCornerEnd; ++k) {
+        const int m = FByCorner[k];
+        const TXlsxMerge& g = FMerges[std::size_t(m)];
+        QString text = Wanted(g.Col1 - 1) ? textIn(Parsed.Cells, g.Col1 - 1)
+                                          : textIn(Parsed.Corners, g.Col1 - 1);
+        if (text.isEmpty())
+            continue;
+        FMergeText[std::size_t(m)] = std::move(text);
+        FFillUntil = qMax(FFillUntil, g.Row2 - 1);
+        if (g.Col2 > g.Col1 || g.Row2 > g.Row1)
+            FColCount = qMax(FColCount, g.Col2);
+        const auto first = std::lower_bound(FColumns.begin(), FColumns.end(), g.Col1 - 1);
+        const auto last = std::upper_bound(first, FColumns.end(), g.Col2 - 1);
+        if (first == last)
+            continue;
+        for (auto it = first; it != last; ++it) {
+            const int p = int(it - FColumns.begin());
+            FActive[std::size_t(p)].insert(m);
+            FActiveCols.insert(p);
+        }
+        FExpiry.insert({g.Row2 - 1, m});
+    }
+    FNextCorner = FCornerEnd;
+}
+
+void TXlsxSheetReader::Expire(int Row)
+{
+    while (!FExpiry.empty() && FExpiry.begin()->first < Row) {
+        const int m = FExpiry.begin()->second;
+        FExpiry.erase(FExpiry.begin());
+        const TXlsxMerge& g = FMerges[std::size_t(m)];
+        const auto first = std::lower_bound(FColumns.begin(), FColumns.end(), g.Col1 - 1);
+        const auto last = std::upper_bound(first, FColumns.end(), g.Col2 - 1);
+        for (auto it = first; it != last; ++it) {
+            const int p = int(it - FColumns.begin());
+            std::set<int>& active = FActive[std::size_t(p)];
+            active.erase(m);
+            if (active.empty())
+                FActiveCols.erase(p);
+        }
+        FMergeText[std::size_t(m)] = QString();
+    }
+}
+
+void TXlsxSheetReader::Fill(int Row, std::vector<std::pair<int, QString>>& Cells)
+{
+    if (FActiveCols.empty())
+        return;
+    // The last range in the sheet's order that covers a position wins, a range's own top-left
+    // cell keeping its text.
+    std::vector<std::pair<int, QString>> fills;
+    for (int p : FActiveCols) {
+        const int col = FColumns[std::size_t(p)];
+        const std::set<int>& active = FActive[std::size_t(p)];
+        for (auto it = active.rbegin(); it != active.rend(); ++it) {
+            const TXlsxMerge& g = FMerges[std::size_t(*it)];
+            if (g.Row1 - 1 == Row && g.Col1 - 1 == col)
+                continue;
+            fills.emplace_back(col, FMergeText[std::size_t(*it)]);
+            break;
+        }
+    }
+    if (fills.empty())
+        return;
+    FFilled += qint64(fills.size());
+    if (FOptions.Columns.empty() && FFilled > kFillLimit)
+        Damaged(QStringLiteral("its merged ranges cover more than %1 cells").arg(kFillLimit));
+    std::vector<std::pair<int, QString>> out;
+    out.reserve(Cells.size() + fills.size());
+    auto a = Cells.begin();
+    for (auto& f : fills) {
+        while (a != Cells.end() && a->first < f.first)
+            out.push_back(std::move(*a++));
+        if (a != Cells.end() && a->first == f.first)
+            ++a;
+        out.push_back(std::move(f));
+    }
+    while (a != Cells.end())
+        out.push_back(std::move(*a++));
+    Cells.swap(out);
+}
+
+bool TXlsxSheetReader::Next(TXlsxRow& Row)
+{
+    for (;;) {
+        if (!FHavePending && !FAtEnd)
+            FHavePending = ParseRow(FPending);
+        int next = FHavePending ? FPending.Row : INT_MAX;
+        if (FFillUntil > FLastRow)
+            next = qMin(next, FLastRow + 1);
+        if (next == INT_MAX)
+            return false;
+        if (FOptions.RowLimit > 0 && next >= FOptions.RowLimit) {
+            FHavePending = false;
+            FAtEnd = true;
+            FFillUntil = -1;
+            FXml.reset();
+            FStream.reset();
+            return false;
+        }
+        Row.Row = next;
+        Row.Cells.clear();
+        bool text = false;
+        if (FFill)
+            Expire(next);
+        if (FHavePending && FPending.Row == next) {
+            FHavePending = false;
+            text = FPending.MaxCol > 0;
+            FColCount = qMax(FColCount, FPending.MaxCol);
+            if (FFill)
+                Activate(next, FPending);
+            Row.Cells.swap(FPending.Cells);
+            FPending.MaxCol = 0;
+        }
+        if (FFill)
+            Fill(next, Row.Cells);
+        FLastRow = next;
+        if (!text && next > FFillUntil)
+            continue; // empty cells alone
+        FRowCount = next + 1;
+        return true;
+    }
+}
+
+TXlsxRowsAhead::TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader)
+    : FReader(std::move(Reader)), FThread([this] { Run(); })
+{}
+
+TXlsxRowsAhead::~TXlsxRowsAhead()
+{
+    {
+        std::lock_guard lock(FMutex);
+        FStop = true;
+    }
+    FChanged.notify_all();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TXlsxRowsAhead::Run() noexcept
+{
+    for (;;) {
+        // A batch ends at so many rows, cells or bytes, so that wide or long rows keep it small.
+        std::vector<TXlsxRow> batch;
+        std::size_t cells = 0, bytes = 0;
+        bool more = true;
+        std::exception_ptr error;
+        try {
+            batch.reserve(kBatchRows);
+            while (batch.size() < kBatchRows && cells < kBatchCells && bytes < kBatchBytes) {
+                TXlsxRow row;
+                if (!(more = FReader->Next(row)))
+                    break;
+                cells += row.Cells.size() + 1;
+                for (const auto& cell : row.Cells)
+                    bytes += std::size_t(cell.second.size()) * 2;
+                batch.push_back(std::move(row));
+            }
+        } catch (...) {
+            // The rows before the failure still go first.
+            error = std::current_exception();
+            more = false;
+        }
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return FFull.size() < kBatches || FStop; });
+        if (FStop)
+            return;
+        if (!batch.empty())
+            FFull.push_back(std::move(batch));
+        if (!more) {
+            FError = error;
+            FDone = true;
+        }
+        lock.unlock();
+        FChanged.notify_all();
+        if (!more)
+            return;
+    }
+}
+
+bool TXlsxRowsAhead::Next(TXlsxRow& Row)
+{
+    while (FIndex >= FBatch.size()) {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+        if (FFull.empty()) {
+            if (FError) {
+                std::exception_ptr error = FError;
+                FError = nullptr;
+                std::rethrow_exception(error);
+            }
+            return false;
+        }
+        FBatch = std::move(FFull.front());
+        FFull.pop_front();
+        FIndex = 0;
+        lock.unlock();
+        FChanged.notify_all();
+    }
+    Row = std::move(FBatch[FIndex++]);
+    return true;
+}
 
 bool TXlsxWorkbook::SameSheetName(const QString& A, const QString& B)
 {
@@ -599,64 +1164,123 @@ TXlsxWorkSheet* TXlsxWorkbook::GetSheetByName(const QString& Name) const
     return nullptr;
 }
 
-void TXlsxFile::Parse(TMiniZip& Zip)
+TXlsxFile::~TXlsxFile() = default;
+
+void TXlsxFile::ReadWorkbook(TMiniZip& Zip)
 {
     TXlsxWorkbook& book = Workbook;
     book.WorkSheets.clear();
-    book.SharedStrings.clear();
+    book.SharedStrings.Clear();
+    book.NumberKinds.clear();
     book.Date1904 = false;
 
     const auto packageRels = relationshipsOf(Zip, QString());
     QString workbookPart = targetOfType(packageRels, "/officeDocument");
     if (workbookPart.isEmpty())
         workbookPart = QStringLiteral("xl/workbook.xml");
-    auto workbookDoc = loadPart(Zip, workbookPart);
-    if (!workbookDoc)
+    auto r = smallPart(Zip, workbookPart, kWorkbookCap);
+    if (!r)
         return; // no workbook part: no sheets
     const auto rels = relationshipsOf(Zip, workbookPart);
-    const QString folder = workbookPart.left(workbookPart.lastIndexOf(u'/') + 1);
+    bool inSheets = false;
+    while (r->read()) {
+        if (!r->isElement())
+            continue;
+        if (r->depth() == 1) {
+            inSheets = isMain(*r, "sheets");
+            if (isMain(*r, "workbookPr")) {
+                const QString v = r->attribute("date1904");
+                book.Date1904 = v == QLatin1String("1") || v == QLatin1String("true");
+            }
+            continue;
+        }
+        if (r->depth() != 2 || !inSheets || !isMain(*r, "sheet") || !r->hasAttribute("name"))
+            continue;
+        const QString state = r->attribute("state");
+        const bool hidden = state == QLatin1String("hidden") || state == QLatin1String("veryHidden");
+        if (hidden && !book.LoadHiddenSheet)
+            continue;
+        auto sheet = std::make_unique<TXlsxWorkSheet>();
+        sheet->Name = r->attribute("name");
+        sheet->Hidden = hidden;
+        const auto rel = rels.constFind(relId(*r));
+        if (rel != rels.constEnd())
+            sheet->PartName = rel->target;
+        book.WorkSheets.push_back(std::move(sheet));
+    }
+    r.reset();
 
+    const QString folder = workbookPart.left(workbookPart.lastIndexOf(u'/') + 1);
     QString stringsPart = targetOfType(rels, "/sharedStrings");
     if (stringsPart.isEmpty())
         stringsPart = folder + QStringLiteral("sharedStrings.xml");
-    book.SharedStrings = loadSharedStrings(Zip, stringsPart);
+    book.SharedStrings.SetSource(FileName(), Zip.Contains(stringsPart) ? stringsPart : QString());
 
     QString stylesPart = targetOfType(rels, "/styles");
     if (stylesPart.isEmpty())
         stylesPart = folder + QStringLiteral("styles.xml");
-    const Styles styles = loadStyles(Zip, stylesPart);
+    book.NumberKinds = loadStyles(Zip, stylesPart);
+}
 
-    for (xml::Node n = workbookDoc->root().firstChildElement(); n; n = n.nextSiblingElement()) {
-        if (isMain(n, "workbookPr")) {
-            const QString v = n.attribute(QStringLiteral("date1904"));
-            book.Date1904 = v == QLatin1String("1") || v == QLatin1String("true");
-        } else if (isMain(n, "sheets")) {
-            for (xml::Node s = n.firstChildElement(); s; s = s.nextSiblingElement()) {
-                if (!isMain(s, "sheet") || !s.hasAttribute(QStringLiteral("name")))
-                    continue;
-                const QString state = s.attribute(QStringLiteral("state"));
-                const bool hidden =
-                    state == QLatin1String("hidden") || state == QLatin1String("veryHidden");
-                if (hidden && !book.LoadHiddenSheet)
-                    continue;
-                auto sheet = std::make_unique<TXlsxWorkSheet>();
-                sheet->Name = s.attribute(QStringLiteral("name"));
-                sheet->Hidden = hidden;
-                const auto rel = rels.constFind(relId(s));
-                if (rel != rels.constEnd())
-                    sheet->PartName = rel->target;
-                book.WorkSheets.push_back(std::move(sheet));
-            }
+void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
+{
+    Sheet.Cells.SetColCount(0);
+    Sheet.Cells.SetRowCount(0);
+    Sheet.Cells.ClearCells();
+    TXlsxSheetReader::TOptions options;
+    if (FColLimit > 0)
+        options.ColLimit = FColLimit;
+    options.RowLimit = FRowLimit;
+    auto reader = std::make_unique<TXlsxSheetReader>(Zip, Workbook, Sheet, FileName(),
+                                                     std::move(options));
+    // The rows are made on a thread of their own while this one stores them.
+    TXlsxRowsAhead rows(std::move(reader));
+    TXlsxRow row;
+    qint64 bytes = 0;
+    while (rows.Next(row))
+        for (const auto& [col, text] : row.Cells) {
+            bytes += qint64(text.size()) * 2;
+            if (bytes > kStoreBudget)
+                damaged(FileName(),
+                        QStringLiteral("the texts of its sheet \"%1\" take more than %2 MiB")
+                            .arg(Sheet.Name)
+                            .arg(kStoreBudget >> 20));
+            Sheet.Cells.SetCell(col, row.Row, text);
         }
-    }
+    Sheet.ColCount = rows.Reader().ColCount();
+    Sheet.RowCount = rows.Reader().RowCount();
+    Sheet.Cells.SetColCount(Sheet.ColCount);
+    Sheet.Cells.SetRowCount(Sheet.RowCount);
+    Sheet.Loaded = true;
+}
 
-    TXlsxWorkSheet* only = nullptr;
-    if (FOnlySheetSet) {
-        only = book.GetSheetByName(FOnlySheet);
-        if (!only)
-            return; // the caller reports the missing sheet by its name
-    }
-    for (const auto& sheet : book.WorkSheets)
-        if (!only || sheet.get() == only)
-            SheetLoader(book, styles, *sheet, FileName()).load(Zip);
+void TXlsxFile::Parse(TMiniZip& Zip)
+{
+    ReadWorkbook(Zip);
+    for (const auto& sheet : Workbook.WorkSheets)
+        LoadCells(Zip, *sheet);
+}
+
+void TXlsxFile::OpenWorkbook()
+{
+    Close();
+    auto zip = std::make_unique<TMiniZip>(FileName());
+    zip->Open();
+    ReadWorkbook(*zip);
+    FZip = std::move(zip);
+}
+
+std::unique_ptr<TXlsxSheetReader> TXlsxFile::OpenSheet(const TXlsxWorkSheet& Sheet,
+                                                       TXlsxSheetReader::TOptions Options)
+{
+    if (!FZip)
+        throw EZipError(QStringLiteral("The workbook %1 is not open")
+                            .arg(QFileInfo(FileName()).fileName()));
+    return std::make_unique<TXlsxSheetReader>(*FZip, Workbook, Sheet, FileName(),
+                                              std::move(Options));
+}
+
+void TXlsxFile::Close()
+{
+    FZip.reset();
 }

@@ -6,6 +6,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
@@ -52,6 +53,7 @@ void DocxPage::LoadFile()
             for (int c = 0; c < cells.size(); ++c)
                 grid->SetCells(c, r, cells.at(c));
         }
+        FitGridColumns(grid, F->Wizard()->ExcelMaxColWidth);
         grid->EndUpdate();
     }
     // The chosen table stays when the document has it.

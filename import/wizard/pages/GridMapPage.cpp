@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
@@ -47,6 +48,8 @@ void GridMapPage::Bind(const Controls& Ctl)
     C.Fields->setColumnCount(2);
     C.Fields->setRootIsDecorated(false);
     C.Fields->setAllColumnsShowFocus(true);
+    // The style's minimum is the widest glyph of the font, wider than the value column.
+    C.Fields->header()->setMinimumSectionSize(20);
     C.Fields->setColumnWidth(0, C.FieldWidth);
     C.Fields->setColumnWidth(1, C.ValueWidth);
     connect(C.Fields, &QTreeWidget::currentItemChanged, this,

@@ -5,6 +5,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
+#include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
 
 #include <QComboBox>
@@ -117,6 +118,7 @@ void HtmlPage::ShowTable()
         for (int c = 0; c < cells.size(); ++c)
             Grid->SetCells(c, r, cells.at(c));
     }
+    FitGridColumns(Grid, F->Wizard()->ExcelMaxColWidth);
     Grid->EndUpdate();
     FillColNumbers(Grid->ColCount());
 }

@@ -25,21 +25,47 @@ OdsPage::OdsPage(TDurvel3WizardF* Form)
 
 OdsPage::~OdsPage() = default;
 
+void OdsPage::ReadPreview(TODSFile& File, const QString& OnlySheet)
+{
+    File.SetNotExpandMergedValue(true);
+    // Numbers and dates shown as the run will read them.
+    File.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
+    // The tabs show the top rows alone: the rest of each sheet is left unread (the run reads
+    // it all).
+    File.SetPreviewRows(PreviewSize + 1);
+    File.SetOnlySheet(OnlySheet);
+    File.SetFileName(F->FileName());
+    LoadDocument(File);
+}
+
 void OdsPage::LoadFile()
 {
     TODSFile file;
-    file.SetNotExpandMergedValue(true);
-    // Numbers and dates shown as the run will read them.
-    file.TextFormat = SheetTextFormatOf(F->Wizard()->Formats());
-    file.SetFileName(F->FileName());
-    LoadDocument(file);
+    ReadPreview(file);
     ClearTabs();
+    FUnread.clear();
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
         const TODSSpreadSheet& sheet = *file.SpreadSheets[i];
         FillSheetGridCells(AddTab(sheet.Name, int(i)), sheet.Cells, PreviewSize, 1, MaxColWidth);
+        FUnread.push_back(sheet.Unread);
     }
     // The chosen sheet stays when the workbook has it.
     ShowChosenSheet();
+}
+
+void OdsPage::TabChanged(int Index)
+{
+    SheetTabsPage::TabChanged(Index);
+    if (Index < 0 || std::size_t(Index) >= FUnread.size() || !FUnread[std::size_t(Index)])
+        return;
+    // A sheet after a long one is read when its tab is first shown.
+    F->Guarded([&] {
+        TODSFile file;
+        ReadPreview(file, TabCaption(Index));
+        FUnread[std::size_t(Index)] = false;
+        if (const TODSSpreadSheet* sheet = file.GetSheetByName(TabCaption(Index)))
+            FillSheetGridCells(CurrentGrid(), sheet->Cells, PreviewSize, 1, MaxColWidth);
+    });
 }
 
 void OdsPage::SetODSSheetName(const QString& Name)

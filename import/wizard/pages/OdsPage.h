@@ -5,7 +5,10 @@
 #include "import/engine/Durvel3ODS.h"
 #include "import/wizard/pages/SheetTabsPage.h"
 
+class TODSFile;
+
 #include <memory>
+#include <vector>
 
 namespace Ui {
 class tsODSOptions;
@@ -32,9 +35,15 @@ public:
 
 protected:
     void LoadFile() override;
+    void TabChanged(int Index) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
 private:
+    // Reads the preview of the page's file (of one sheet when OnlySheet is given).
+    void ReadPreview(TODSFile& File, const QString& OnlySheet = {});
+
     std::unique_ptr<TDurvel3ODS> FReader;
+    // Per tab: the sheet is known by name only, its rows not yet read.
+    std::vector<bool> FUnread;
 };

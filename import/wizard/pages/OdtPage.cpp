@@ -35,6 +35,7 @@ OdtPage::~OdtPage() = default;
 void OdtPage::LoadFile()
 {
     TODTFile file;
+    file.SetPreviewRows(OdsPage::PreviewSize + 1);
     file.SetFileName(F->FileName());
     LoadDocument(file);
     ClearTabs();

@@ -9,6 +9,7 @@
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "platform/ini/IniFile.h"
 
+#include <QHeaderView>
 #include <QTreeWidgetItem>
 
 namespace {
@@ -19,9 +20,14 @@ const QString kOptionsSection = QStringLiteral("ASCII_OPTIONS");
 TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::tsTXTOptions)
 {
     ui->setupUi(this);
-    ui->lvTXTFields->setColumnWidth(0, 96);
-    ui->lvTXTFields->setColumnWidth(2, 34);
+    // The size column takes what the name and position leave, from a small start (a stretched
+    // section keeps the size it had): both numbers stay in view.
+    ui->lvTXTFields->header()->setMinimumSectionSize(20);
+    ui->lvTXTFields->header()->setStretchLastSection(false);
+    ui->lvTXTFields->setColumnWidth(0, 90);
     ui->lvTXTFields->setColumnWidth(1, 34);
+    ui->lvTXTFields->setColumnWidth(2, 34);
+    ui->lvTXTFields->header()->setStretchLastSection(true);
     for (int i = 0; i < CodePageTableSize; ++i)
         ui->cmbTXTEncoding->addItem(CodePageDisplayName(i));
     ui->cmbTXTEncoding->setCurrentIndex(0);

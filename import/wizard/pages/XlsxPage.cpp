@@ -32,35 +32,19 @@ void XlsxPage::LoadFile()
     TXlsxFile file;
     file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
     file.Workbook.NeedFillMerge = FNeedFillMerge;
+    // Only what a tab shows is read: the parse of a sheet stops below it.
+    file.SetCellLimits(PreviewSize, PreviewSize);
     file.SetFileName(F->FileName());
     LoadDocument(file);
     ClearTabs();
-    const int size = PreviewSize + 1;
     const auto& sheets = file.Workbook.WorkSheets;
     if (sheets.empty())
         throw EDurvelError(
             QStringLiteral("No sheets were found in %1").arg(QFileInfo(F->FileName()).fileName()));
-    for (std::size_t i = 0; i < sheets.size(); ++i) {
-        const TXlsxWorkSheet& sheet = *sheets[i];
-        TKobWideStringGrid* grid = AddTab(sheet.Name, int(i));
-        grid->BeginUpdate();
-        grid->SetColCount(size);
-        grid->SetRowCount(size);
-        grid->SetFixedCols(1);
-        grid->SetFixedRows(1);
-        grid->SetDefaultColWidth(64);
-        FillSheetGridHeaders(grid);
-        grid->SetColWidths(0, 30);
-        // Only what the tab shows: a sheet may hold a million rows.
-        const int rows = qMin(sheet.Cells.RowCount(), PreviewSize);
-        for (int r = 0; r < rows; ++r)
-            if (const TKobWideStringSparseList* cells = sheet.Cells.RowList(r))
-                cells->ForEach([grid, r](int c, const QString& Text, void*) {
-                    if (c < PreviewSize && !Text.isEmpty())
-                        grid->SetCells(c + 1, r + 1, Text);
-                });
-        grid->EndUpdate();
-    }
+    // Columns as wide as their text (up to the wizard's bound): a fixed width cuts accounts.
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        FillSheetGridCells(AddTab(sheets[i]->Name, int(i)), sheets[i]->Cells, PreviewSize, 1,
+                           F->Wizard()->ExcelMaxColWidth);
     // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
     // run stops naming it rather than import another sheet. The preview shows the first.
     ShowChosenSheet();

@@ -9,6 +9,7 @@
 #include "platform/ini/IniFile.h"
 #include "platform/xml/Xml.h"
 
+#include <QComboBox>
 #include <QMenu>
 
 namespace {
@@ -104,12 +105,21 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
             [this] { F->Guarded([this] { FillGridClick(); }); });
     connect(ui->edXMLDocXPath, &QLineEdit::returnPressed, this,
             [this] { F->Guarded([this] { FillGridClick(); }); });
+    // The preview shown follows the data location at once.
+    connect(ui->cbXMLDocDataLocation, &QComboBox::activated, this, [this](int Index) {
+        F->Guarded([this, Index] {
+            SetXMLDocDataLocation(Index == 1 ? tlSubNodes : tlAttributes);
+            if (FFilled)
+                SetXMLDocXPath(FXPath);
+        });
+    });
 }
 
 XmlDocPage::~XmlDocPage() = default;
 
 void XmlDocPage::ResetGrid()
 {
+    FFilled = false;
     Grid->BeginUpdate();
     Grid->SetFixedCols(0);
     Grid->SetFixedRows(0);
@@ -125,6 +135,14 @@ void XmlDocPage::ResetGrid()
 
 void XmlDocPage::FillGrid()
 {
+    // What each mapped field's column was called, to follow it into the new table.
+    QList<QPair<QTreeWidgetItem*, QString>> named;
+    for (int i = 0; i < FieldList()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = FieldList()->topLevelItem(i);
+        const int column = GridColumnOf(item->text(1));
+        if (column >= 0 && column < Grid->ColCount() && !Grid->Cells(column, 0).isEmpty())
+            named.append({item, Grid->Cells(column, 0)});
+    }
     ResetGrid();
     Grid->BeginUpdate();
     Grid->SetFixedCols(0);
@@ -133,6 +151,16 @@ void XmlDocPage::FillGrid()
     Grid->SetFixedCols(Grid->ColCount() > 1 ? 1 : 0);
     Grid->SetFixedRows(Grid->RowCount() > 1 ? 1 : 0);
     Grid->EndUpdate();
+    FFilled = true;
+    // A column number means other data in another table: a field keeps the column of its
+    // name, or is unmapped where the table has none.
+    for (const auto& [item, name] : named) {
+        int column = -1;
+        for (int c = 0; c < Grid->ColCount() && column < 0; ++c)
+            if (Grid->Cells(c, 0) == name)
+                column = c;
+        item->setText(1, column < 0 ? QString() : ValueOfGridColumn(column));
+    }
     FillColNumbers(Grid->ColCount());
 }
 

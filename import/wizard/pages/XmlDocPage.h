@@ -58,4 +58,6 @@ private:
     std::unique_ptr<TDurvel3XMLDoc> FReader;
     QString FXPath = QStringLiteral("/");
     TXMLDataLocation FDataLocation = tlAttributes;
+    // The preview shows the nodes of the XPath (not the empty table of a fresh load).
+    bool FFilled = false;
 };

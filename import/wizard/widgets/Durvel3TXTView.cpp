@@ -10,10 +10,18 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRulerHeight = 16;
 constexpr int kArrowReach = 3; // pixels either side of an arrow that pick it
+
+bool strongRightToLeft(QChar c)
+{
+    const QChar::Direction d = c.direction();
+    return d == QChar::DirR || d == QChar::DirAL;
+}
 
 } // namespace
 
@@ -193,6 +201,32 @@ int TDurvel3TXTViewer::LineY(int Line) const
     return kRulerHeight + VertOffset() + 3 + Line * (CharHeight() + 1);
 }
 
+QList<TViewRun> TDurvel3TXTViewer::RightToLeftRuns(const QString& Line, const QList<int>& Cuts)
+{
+    QList<TViewRun> runs;
+    const int n = int(Line.size());
+    int i = 0;
+    while (i < n) {
+        if (!strongRightToLeft(Line.at(i))) {
+            ++i;
+            continue;
+        }
+        int end = i + 1;
+        for (int j = i + 1; j < n && !Cuts.contains(j); ++j) {
+            const QChar c = Line.at(j);
+            const QChar::Direction d = c.direction();
+            if (d == QChar::DirL || (c.isSpace() && j + 1 < n && Line.at(j + 1).isSpace()))
+                break;
+            // Marks and joiners belong to the letter before them.
+            if (strongRightToLeft(c) || ((d == QChar::DirNSM || d == QChar::DirBN) && end == j))
+                end = j + 1;
+        }
+        runs.append({i, end - i});
+        i = end;
+    }
+    return runs;
+}
+
 void TDurvel3TXTViewer::LoadFromFile(const QString& FileName)
 {
     if (FileName.isEmpty())
@@ -217,6 +251,7 @@ void TDurvel3TXTViewer::LoadFromFile(const QString& FileName)
     }
     file.Close();
     FLines.Assign(lines);
+    FRuns.clear();
     FLongest = longest;
     UpdateScrollBars();
     viewport()->update();
@@ -415,6 +450,25 @@ void TDurvel3TXTViewer::UpdateScrollBars()
     FTopRuler->Step = FBottomRuler->Step = cw;
 }
 
+// A run of right-to-left script shaped as one text, its first character on the right, fitted
+// a pixel inside its columns and clipped to them, so that no glyph (a final yeh's tail, say)
+// spills over a neighbour or an arrow.
+void TDurvel3TXTViewer::DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline)
+{
+    const qreal width = QFontMetricsF(font(), P.device()).horizontalAdvance(Text);
+    const qreal room = Box.width() - 2;
+    if (width <= 0 || room <= 0)
+        return;
+    const qreal scale = qMin<qreal>(room / width, 2.0);
+    P.save();
+    P.setClipRect(Box, Qt::IntersectClip);
+    P.setLayoutDirection(Qt::RightToLeft);
+    P.translate(Box.left() + 1 + room - scale * width, 0);
+    P.scale(scale, 1);
+    P.drawText(QPointF(0, Baseline), Text);
+    P.restore();
+}
+
 void TDurvel3TXTViewer::Paint()
 {
     QPainter& p = *Canvas()->Painter();
@@ -436,6 +490,21 @@ void TDurvel3TXTViewer::Paint()
     const QFontMetrics fm(font());
     const int firstColumn = qMax(0, -hoff / qMax(1, cw));
     const int lastColumn = firstColumn + viewport()->width() / qMax(1, cw) + 1;
+    QList<int> cuts;
+    for (int i = 0; i < FArrows.Count(); ++i)
+        cuts.append(FArrows.Items(i)->Column);
+    std::sort(cuts.begin(), cuts.end());
+    // The runs are found once for the lines and arrows, not at every scroll: a line may be long.
+    if (cuts != FRunCuts || int(FRuns.size()) != FLines.Count()) {
+        FRunCuts = cuts;
+        FRuns.clear();
+        for (int i = 0; i < FLines.Count(); ++i)
+            FRuns.push_back(RightToLeftRuns(FLines.Get(i), cuts));
+    }
+    const auto selected = [this](int Column) {
+        return FSelLeft && FSelRight && Column >= qMin(FSelLeft->Column, FSelRight->Column) &&
+               Column < qMax(FSelLeft->Column, FSelRight->Column);
+    };
     for (int i = 0; i < FLines.Count(); ++i) {
         const int y = LineY(i);
         if (y + ch <= top)
@@ -443,21 +512,37 @@ void TDurvel3TXTViewer::Paint()
         if (y >= bottom)
             break;
         const QString line = FLines.Get(i);
-        // One character per column in stored order: the columns are the reader's.
-        for (int c = firstColumn; c < qMin(int(line.size()), lastColumn); ++c) {
+        const QList<TViewRun>& runs = FRuns[std::size_t(i)];
+        // From the first run that reaches into view; one crossing its left edge is drawn whole.
+        int run = int(std::partition_point(runs.begin(), runs.end(),
+                                           [firstColumn](const TViewRun& r) {
+                                               return r.Start + r.Length <= firstColumn;
+                                           }) -
+                      runs.begin());
+        int c = firstColumn;
+        if (run < runs.size() && runs.at(run).Start < c)
+            c = runs.at(run).Start;
+        while (c < qMin(int(line.size()), lastColumn)) {
+            // Arrows cut runs, so a run lies wholly inside or outside the selected field.
+            p.setPen(palette().color(selected(c) ? QPalette::HighlightedText : QPalette::Text));
+            if (run < runs.size() && runs.at(run).Start == c) {
+                const TViewRun r = runs.at(run++);
+                DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch),
+                        y + fm.ascent());
+                c += r.Length;
+                continue;
+            }
+            // Other characters one per column in stored order: the columns are the reader's.
             QString glyph(line.at(c));
             if (line.at(c).isHighSurrogate() && c + 1 < line.size())
                 glyph += line.at(c + 1);
-            else if (line.at(c).isLowSurrogate())
-                continue;
-            const int x = ColumnX(c);
-            const bool selected = FSelLeft && FSelRight &&
-                                  x >= ColumnX(qMin(FSelLeft->Column, FSelRight->Column)) &&
-                                  x < ColumnX(qMax(FSelLeft->Column, FSelRight->Column));
-            p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-            const int gw = fm.horizontalAdvance(glyph);
-            const int gx = gw == cw ? x : x + (cw - gw) / 2; // centre a glyph of another width
-            p.drawText(QPoint(gx, y + fm.ascent()), glyph);
+            if (!line.at(c).isLowSurrogate()) {
+                const int x = ColumnX(c);
+                const int gw = fm.horizontalAdvance(glyph);
+                const int gx = gw == cw ? x : x + (cw - gw) / 2; // centre a glyph of another width
+                p.drawText(QPoint(gx, y + fm.ascent()), glyph);
+            }
+            ++c;
         }
     }
     p.setClipping(false);

@@ -1,12 +1,14 @@
 #pragma once
 // The fixed-width preview: the first lines of a text file in a fixed pitch between two column
-// rulers, with separator arrows at character boundaries. Every character is drawn at its own
-// column in the order it is stored (tabs expanded as the reader does), so an arrow stands
-// exactly where the fixed-width reader cuts, whatever the script.
+// rulers, with separator arrows at character boundaries. Every character keeps the column it
+// is stored in (tabs expanded as the reader does), so an arrow stands exactly where the
+// fixed-width reader cuts; a run of right-to-left script is drawn shaped and in its reading
+// order across its own columns.
 
 #include "import/engine/support/WideStrings.h"
 #include "import/wizard/widgets/KobWideStringCanvas.h"
 
+#include <QList>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -36,6 +38,14 @@ public:
 
 private:
     std::vector<std::unique_ptr<TViewArrow>> FItems;
+};
+
+// Characters Start .. Start + Length - 1 of a line, drawn as one right-to-left run.
+struct TViewRun
+{
+    int Start = 0;
+    int Length = 0;
+    bool operator==(const TViewRun&) const = default;
 };
 
 class TViewRuler : public QWidget
@@ -94,6 +104,12 @@ public:
     // Client y of a line's top.
     int LineY(int Line) const;
 
+    // The runs of right-to-left letters of a line, with what stands between two of their
+    // letters (blanks, digits, marks) but no gap of two blanks or more, which pads fields; a
+    // run ends at a strong left-to-right character and at every column in Cuts (the arrows),
+    // so each field shows its own characters.
+    static QList<TViewRun> RightToLeftRuns(const QString& Line, const QList<int>& Cuts);
+
 signals:
     void SelectionChanged();
     void ArrowRemoved(int Column);
@@ -117,6 +133,7 @@ private:
     void PlaceRulers();
     int HorzOffset() const;
     int VertOffset() const;
+    void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline);
 
     int FCodePage = -1;
     int FLineLimit = 100;
@@ -128,6 +145,9 @@ private:
     TViewArrow* FSelRight = nullptr;
     TViewRuler* FTopRuler;
     TViewRuler* FBottomRuler;
+    // The right-to-left runs of each line, for the arrows at FRunCuts.
+    std::vector<QList<TViewRun>> FRuns;
+    QList<int> FRunCuts;
     mutable int FCharWidth = 0;
     mutable int FCharHeight = 0;
 };

@@ -50,6 +50,19 @@ void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, 
     Grid->EndUpdate();
 }
 
+void FitGridColumns(TKobWideStringGrid* Grid, int MaxWidth)
+{
+    for (int c = 0; c < Grid->ColCount(); ++c) {
+        int widest = 0;
+        for (int r = 0; r < Grid->RowCount(); ++r)
+            widest = qMax(widest, Grid->Canvas()->TextWidth(Grid->Cells(c, r)));
+        int width = widest + 10;
+        if (MaxWidth > 0)
+            width = qMin(width, MaxWidth);
+        Grid->SetColWidths(c, qMax(width, Grid->DefaultColWidth()));
+    }
+}
+
 namespace {
 
 enum Edge { Left = 1, Right = 2, Top = 4, Bottom = 8 };

@@ -17,6 +17,10 @@ void FillSheetGridHeaders(TKobWideStringGrid* Grid);
 void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, int Size,
                         int RowOffset, int MaxWidth);
 
+// Each column of a table preview (no header row of letters) as wide as its widest text + 10,
+// never narrower than the grid's default width nor wider than MaxWidth (0: unbounded).
+void FitGridColumns(TKobWideStringGrid* Grid, int MaxWidth);
+
 // Owner drawing of one preview cell (grid row and column are the sheet's 1-based row and
 // column). Selection is what the user is marking (drawn while Selecting); MapRow the ranges of
 // the field shown, left unmarked in the first SkipRows rows and SkipCols columns.

@@ -1,12 +1,75 @@
 #include "helper_fakes.h"
+#include "helper_register.h"
 
 #include "import/engine/ADO_Durvel3Access.h"
 #include "platform/access/AccessDatabase.h"
+#include "platform/access/AccessHelper.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/TestFiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
+
+#include <zlib.h>
+
+using ByteChanges = QList<QPair<int, int>>;
+
+namespace {
+
+// Files kept gzipped (the fuzzer's inputs) come back as they were.
+QByteArray readAll(const QString& path)
+{
+    if (!path.endsWith(QLatin1String(".gz"))) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QByteArray out;
+    gzFile f = gzopen(QFile::encodeName(path).constData(), "rb");
+    if (!f)
+        return out;
+    char buf[16384];
+    int n;
+    while ((n = gzread(f, buf, sizeof buf)) > 0)
+        out.append(buf, n);
+    gzclose(f);
+    return out;
+}
+
+// The first memo of the date sample ("Hello", kept inside its row) becomes Text, stored along a
+// chain of pages added at the end of the file, the way Access keeps long values.
+bool chainFirstMemo(QByteArray& file, const QString& text)
+{
+    constexpr int Page = 4096;
+    const qsizetype at =
+        file.indexOf(QByteArray::fromHex("070000800000000000000000fffe48656c6c6f"));
+    if (at < 0 || file.size() % Page != 0)
+        return false;
+    const QByteArray data(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    quint32 page = quint32(file.size() / Page);
+    qToLittleEndian<quint32>(quint32(data.size()), file.data() + at);
+    qToLittleEndian<quint32>(page << 8, file.data() + at + 4);
+    for (qsizetype done = 0; done < data.size(); ++page) {
+        // One row a page: the next page's place, then the bytes; the row runs to the page's end.
+        const qsizetype chunk = qMin<qsizetype>(Page - 20, data.size() - done);
+        const int start = Page - int(chunk) - 4;
+        QByteArray p(Page, '\0');
+        p[0] = 1;
+        p[1] = 1;
+        qToLittleEndian<quint16>(1, p.data() + 12);
+        qToLittleEndian<quint16>(quint16(start), p.data() + 14);
+        const bool last = done + chunk == data.size();
+        qToLittleEndian<quint32>(last ? 0 : (page + 1) << 8, p.data() + start);
+        std::memcpy(p.data() + start + 4, data.constData() + done, size_t(chunk));
+        file += p;
+        done += chunk;
+    }
+    return true;
+}
+
+} // namespace
 
 class TestAccess : public QObject
 {
@@ -244,6 +307,187 @@ private slots:
         }
         TWideStringList names;
         QVERIFY_THROWS_EXCEPTION(AccessError, imp.GetTableNames(names));
+    }
+
+    void longMemosAreWhole()
+    {
+        QByteArray bytes = readAll(sample("DateTestDatabase.mdb"));
+        // Well past 64 KiB however it is encoded; numbered, so a lost or repeated page shows.
+        QString text;
+        for (int i = 0; text.size() < 45'000; ++i)
+            text += QStringLiteral("حقوق کارمند شماره %1، ").arg(i);
+        QVERIFY(chainFirstMemo(bytes, text));
+        const QString path = WriteTestFile(m_dir.filePath(QStringLiteral("long.mdb")), bytes);
+
+        AccessDatabase db(path);
+        const auto cursor = db.openTable(QStringLiteral("DateTest"));
+        const int memo = cursor->indexOf(QStringLiteral("LongTextCol"));
+        QVERIFY(cursor->next());
+        const QString got = cursor->value(memo).toString();
+        QCOMPARE(got.size(), text.size());
+        QCOMPARE(got, text);
+        // The row's other values and the next rows are still read from their own pages.
+        QCOMPARE(cursor->value(cursor->indexOf(QStringLiteral("ShortTextCol"))).toString(),
+                 QStringLiteral("Hello"));
+        QVERIFY(cursor->next());
+        QCOMPARE(cursor->value(memo).toString(), QStringLiteral("Year 9999"));
+    }
+
+    void oleObjectsAreTheirBytes()
+    {
+        AccessDatabase db(sample("nwind.mdb"));
+        const auto cursor = db.openTable(QStringLiteral("Categories"));
+        const int picture = cursor->indexOf(QStringLiteral("Picture"));
+        const int name = cursor->indexOf(QStringLiteral("CategoryName"));
+        QStringList names;
+        while (cursor->next()) {
+            const QByteArray ole = cursor->value(picture).toByteArray();
+            // An OLE object's header; a picture runs over several pages.
+            QVERIFY2(ole.startsWith("\x15\x1c"), ole.left(8).toHex().constData());
+            QVERIFY2(ole.size() > 8192, QByteArray::number(ole.size()).constData());
+            names << cursor->value(name).toString();
+        }
+        QCOMPARE(names.size(), 8);
+        QCOMPARE(names.first(), QStringLiteral("Beverages"));
+        QCOMPARE(names.last(), QStringLiteral("Seafood"));
+
+        TADO_Durvel3Access imp;
+        imp.SetFileName(sample("nwind.mdb"));
+        imp.TableName = QStringLiteral("Categories");
+        const QList<QStringList> rows = run(imp, {"Picture", "CategoryName"});
+        QCOMPARE(rows.size(), 8);
+        QVERIFY(rows[0][0].startsWith(QLatin1String("151c")));
+        QCOMPARE(rows[0][1], QStringLiteral("Beverages"));
+    }
+
+    void theRowCountIsTheTotal_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("skip");
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("table") << int(isTable) << "Order Details" << 0 << 0 << 2155 << 2155;
+        QTest::newRow("skipped rows are not handed on")
+            << int(isTable) << "Shippers" << 1 << 0 << 2 << 2;
+        QTest::newRow("more skipped than there are")
+            << int(isTable) << "Shippers" << 9 << 0 << 0 << 0;
+        QTest::newRow("capped by the record count")
+            << int(isTable) << "Order Details" << 0 << 100 << 100 << 100;
+        QTest::newRow("skipped rows do not use up the record count")
+            << int(isTable) << "Order Details" << 3 << 5 << 5 << 5;
+        QTest::newRow("query with a condition")
+            << int(isSQL) << "select ProductID from Products where ProductName like 'Ch%'" << 0 << 0
+            << 6 << 6;
+        QTest::newRow("query with a limit")
+            << int(isSQL) << "select * from Products where CategoryID = 2 limit 4" << 0 << 0 << 4
+            << 4;
+    }
+    void theRowCountIsTheTotal()
+    {
+        QFETCH(int, source);
+        QFETCH(QString, text);
+        QFETCH(int, skip);
+        QFETCH(int, cap);
+        QFETCH(int, total);
+        QFETCH(int, rows);
+        TADO_Durvel3Access imp;
+        imp.SetFileName(sample("nwind.mdb"));
+        imp.SourceType = TDurvelAccessSourceType(source);
+        if (source == isTable)
+            imp.TableName = text;
+        else
+            imp.SQL().Add(text);
+        imp.SkipFirstRows = skip;
+        imp.ImportRecCount = cap;
+        int reported = -1;
+        imp.OnBeforeImport = [&](TDurvel3* s) { reported = s->TotalRecCount(); };
+        QCOMPARE(run(imp, {"ProductID"}).size(), rows);
+        QCOMPARE(reported, total);
+    }
+
+    // Inputs on which the library crashes or asks for gigabytes when it opens the file: a
+    // sample with a few bytes changed, or a small file the fuzzer made.
+    void damagedFilesAreAMessage_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<ByteChanges>("changes");
+        QTest::newRow("catalogue asks for gigabytes")
+            << sample("DateTestDatabase.mdb") << ByteChanges{{0x248e2, 0x13}};
+        QTest::newRow("catalogue asks for gigabytes, in three places")
+            << sample("DateTestDatabase.mdb")
+            << ByteChanges{{0x322e, 0x67}, {0xf705, 0x51}, {0x24c9e, 0x49}};
+        QTest::newRow("catalogue crashes the library")
+            << QStringLiteral(BANKFILE_TEST_DATA "/access/catalogue-crash.mdb.gz") << ByteChanges{};
+        QTest::newRow("catalogue properties crash the library")
+            << QStringLiteral(BANKFILE_TEST_DATA "/access/catalogue-properties-crash.mdb.gz")
+            << ByteChanges{};
+    }
+    void damagedFilesAreAMessage()
+    {
+        QFETCH(QString, file);
+        QFETCH(ByteChanges, changes);
+        QByteArray bytes = readAll(file);
+        QVERIFY(!bytes.isEmpty());
+        for (const auto& [at, value] : changes)
+            bytes[at] = char(value);
+        const QString path = WriteTestFile(
+            m_dir.filePath(QStringLiteral("damaged-") + QFileInfo(file).completeBaseName()), bytes);
+        // A smaller cap only ends the runaway allocation sooner.
+        AccessHelper::limits().memoryBytes = 96 << 20;
+        const auto restore = qScopeGuard([] { AccessHelper::limits() = AccessHelper::Limits(); });
+
+        Register reg;
+        TADO_Durvel3Access imp;
+        imp.SetFileName(path);
+        imp.TableName = QStringLiteral("DateTest");
+        imp.ImportDestination = didDataSet;
+        imp.DataSet = &reg.dest;
+        imp.Map().Add(QStringLiteral("Pers_number=ID"));
+        QElapsedTimer t;
+        t.start();
+        try {
+            imp.Execute();
+            QFAIL("imported");
+        } catch (const EDurvelError& e) {
+            QCOMPARE(e.message(), AccessDatabase::damagedMessage(path));
+        }
+        QVERIFY(t.elapsed() < 30'000);
+        QCOMPARE(reg.count(), 0);
+        TWideStringList names;
+        QVERIFY_THROWS_EXCEPTION(AccessError, imp.GetTableNames(names));
+    }
+
+    void aFileFoundDamagedWhileReadingStoresNothing()
+    {
+        // The real helper, cut off part way through the rows as a crash would leave it.
+        const QString real = AccessHelper::programPath();
+        const QString fake = WriteTestFile(m_dir.filePath(QStringLiteral("cut-helper")),
+                                           "#!/bin/sh\n\"" + QFile::encodeName(real) +
+                                               "\" \"$@\" | head -c 30000\nkill -SEGV $$\n");
+        QFile::setPermissions(fake, QFile::permissions(fake) | QFileDevice::ExeOwner);
+        qputenv("BANKFILE_ACCESS_HELPER", QFile::encodeName(fake));
+        const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_HELPER"); });
+
+        Register reg;
+        TADO_Durvel3Access imp;
+        imp.SetFileName(sample("nwind.mdb"));
+        imp.TableName = QStringLiteral("Orders");
+        imp.ImportDestination = didDataSet;
+        imp.DataSet = &reg.dest;
+        imp.Map().Add(QStringLiteral("Pers_number=OrderID"));
+        imp.Map().Add(QStringLiteral("First_Name=ShipName"));
+        int written = 0;
+        imp.OnAfterPost = [&](TDurvel3*, TDurvelRow*) { ++written; };
+        try {
+            imp.Execute();
+            QFAIL("imported");
+        } catch (const EDurvelError& e) {
+            QCOMPARE(e.message(), AccessDatabase::damagedMessage(sample("nwind.mdb")));
+        }
+        QVERIFY2(written > 10, qPrintable(QString::number(written)));
+        QCOMPARE(reg.count(), 0);
     }
 
     void templateKeepsTheSourceButNotThePassword()

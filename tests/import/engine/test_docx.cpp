@@ -10,6 +10,7 @@
 
 using Rows = std::vector<QStringList>;
 Q_DECLARE_METATYPE(Rows)
+Q_DECLARE_METATYPE(QList<ZipMember>)
 
 namespace {
 
@@ -195,6 +196,48 @@ private slots:
         } catch (const EDurvelError& e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));
         }
+    }
+
+    // What a small archive can describe is bounded before it is held.
+    void partsPastTheirCaps_data()
+    {
+        QTest::addColumn<QList<ZipMember>>("members");
+        QTest::addColumn<QString>("message");
+        QList<ZipMember> rels = document(wtbl(wtr(wtc(wp("a")))));
+        rels.append(
+            {"_rels/.rels", "<Relationships>" + QByteArray(9 << 20, ' ') + "</Relationships>"});
+        QTest::newRow("relationships padded past the small-part cap")
+            << rels << "_rels/.rels is larger than";
+        QByteArray wide;
+        for (int i = 0; i < 4000000 / 64 + 1; ++i)
+            wide += wtc({}, "<w:gridSpan w:val=\"64\"/>");
+        QTest::newRow("spans past the cell cap")
+            << document(wtbl(wtr(wide))) << "more than 4000000 cells";
+        QByteArray rows;
+        for (int i = 0; i < 4000000 / 3000 + 1; ++i)
+            rows += wtr(QByteArray("<w:tc/>").repeated(3000));
+        QTest::newRow("empty cells past the cell cap")
+            << document(wtbl(rows)) << "more than 4000000 cells";
+        QTest::newRow("one-cell rows past the cell cap, a row counting two")
+            << document(wtbl(QByteArray("<w:tr><w:tc/></w:tr>").repeated(4000000 / 3 + 1)))
+            << "more than 4000000 cells";
+    }
+    void partsPastTheirCaps()
+    {
+        QFETCH(QList<ZipMember>, members);
+        QFETCH(QString, message);
+        TDurvel3Docx imp;
+        imp.SetFileName(write(members));
+        imp.SetTableNumber(1);
+        DurvelCellStore grid(1, 0);
+        intoGrid(imp, grid);
+        try {
+            imp.Execute();
+            QFAIL("the import ran");
+        } catch (const EDurvelError& e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+        QCOMPARE(gridRows(grid), QList<QStringList>{});
     }
 
     void documentWrittenByPythonDocx()

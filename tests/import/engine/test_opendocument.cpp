@@ -10,6 +10,7 @@
 #include <QtTest>
 
 using Rows = QList<QStringList>;
+Q_DECLARE_METATYPE(QList<Rows>)
 
 namespace {
 
@@ -100,6 +101,15 @@ private slots:
                  "o:boolean-value=\"true\"><x:p>TRUE</x:p></t:table-cell>"
                  "<t:table-cell o:value-type=\"float\" o:value=\"603799123456789\"/>")
             << true << Rows{{"1234567.5", "2024/03/05", "True", "603799123456789"}};
+        const auto time = [](const QByteArray& value) {
+            return "<t:table-cell o:value-type=\"time\" o:time-value=\"" + value +
+                   "\"><x:p>shown</x:p></t:table-cell>";
+        };
+        QTest::newRow("times of day, durations past 64 bits show the cell's text")
+            << r(time("PT12H30M05S") + time("PT36H00M00.4S") + time("PT2562047788015216H") +
+                 time("P106751991167301DT0H") + time("PT0H153722867280912931M") +
+                 time("PT0H0M1e300S"))
+            << true << Rows{{"12:30:05", "12:00:00", "shown", "shown", "shown", "shown"}};
         QTest::newRow("sub-tables are not sheets and not cell text")
             << r("<t:table-cell><x:p>out</x:p><t:table t:is-sub-table=\"true\">" + r(c("in")) +
                  "</t:table></t:table-cell>")
@@ -126,6 +136,26 @@ private slots:
                                   << "No spreadsheets were found";
         QTest::newRow("text beyond the last row")
             << t("S", r(c("x"), " t:number-rows-repeated=\"2000000\"")) << "beyond row";
+        const QByteArray huge = "9223372036854775807";
+        QTest::newRow("row repeats summing past 64 bits")
+            << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"" + huge + "\"") +
+                          r("<t:table-cell/>", " t:number-rows-repeated=\"" + huge + "\"") +
+                          r(c("x")))
+            << "beyond row";
+        QTest::newRow("column repeats summing past 64 bits")
+            << t("S", r("<t:table-cell t:number-columns-repeated=\"" + huge +
+                        "\"/>"
+                        "<t:covered-table-cell t:number-columns-repeated=\"" +
+                        huge + "\"/>" + c("x")))
+            << "beyond row";
+        QTest::newRow("a repeat of more digits than 64 bits hold")
+            << t("S", r("<t:table-cell/>", " t:number-rows-repeated=\"99999999999999999999999\"") +
+                          r(c("x")))
+            << "beyond row";
+        QTest::newRow("a million rows each with a cell far to the right")
+            << t("S", r("<t:table-cell t:number-columns-repeated=\"1024\"/>" + c("x"),
+                        " t:number-rows-repeated=\"1048000\""))
+            << "MB of memory";
         QTest::newRow("billions of cells")
             << t("S", r(c("x", " t:number-columns-repeated=\"16384\""),
                         " t:number-rows-repeated=\"1048576\""))
@@ -171,6 +201,102 @@ private slots:
         QCOMPARE(file.SpreadSheets.size(), size_t(1));
         QCOMPARE(file.SpreadSheets[0]->ComplexTable, complex);
         QCOMPARE(gridOf(*file.SpreadSheets[0]), grid);
+    }
+
+    // Word processors nest a table in a cell without marking it a sub-table: it is listed
+    // after its outer table, and the outer cell keeps its own text.
+    void nestedTablesAreTablesOfTheirOwn_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QList<Rows>>("grids");
+        QTest::newRow("a table in a cell, text around it")
+            << t("Outer", r(c("a") + "<t:table-cell><x:p>own</x:p>" +
+                            t("Inner", r(c("i1") + c("i2")) + r(c("i3"))) +
+                            "<x:p>after</x:p></t:table-cell>") +
+                              r(c("next") + c("b")))
+            << QStringList{"Outer", "Inner"}
+            << QList<Rows>{{{"a", "own\rafter"}, {"next", "b"}}, {{"i1", "i2"}, {"i3", ""}}};
+        QTest::newRow("two levels, then a table after the outer one")
+            << t("A",
+                 r("<t:table-cell>" +
+                   t("B", r("<t:table-cell>" + t("C", r(c("c"))) + "</t:table-cell>" + c("b"))) +
+                   "</t:table-cell>" + c("a"))) +
+                   t("D", r(c("d")))
+            << QStringList{"A", "B", "C", "D"}
+            << QList<Rows>{{{"", "a"}}, {{"", "b"}}, {{"c"}}, {{"d"}}};
+    }
+    void nestedTablesAreTablesOfTheirOwn()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, names);
+        QFETCH(QList<Rows>, grids);
+        TODTFile file;
+        file.SetFileName(write(content(body, true)));
+        file.Load();
+        QStringList listed;
+        QList<Rows> read;
+        for (const auto& table : file.SpreadSheets) {
+            listed << table->Name;
+            read << gridOf(*table);
+            QVERIFY(!table->ComplexTable);
+        }
+        QCOMPARE(listed, names);
+        QCOMPARE(read, grids);
+    }
+
+    // A preview reads the top rows of each table; with the sheets named in the settings it
+    // stops at the first long sheet and lists the rest unread; one sheet can be read alone.
+    void previewReadsTheTopRows_data()
+    {
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<QString>("only");
+        QTest::addColumn<QStringList>("sheets"); // name:rows read, "?" when unread
+        QTest::newRow("named in the settings") << true << "" << QStringList{"Long:3", "Short?"};
+        QTest::newRow("not named: every sheet read")
+            << false << "" << QStringList{"Long:3", "Short:2"};
+        QTest::newRow("one sheet alone") << true << "short" << QStringList{"Short:2"};
+        QTest::newRow("one long sheet alone") << true << "LONG" << QStringList{"Long:3"};
+    }
+    void previewReadsTheTopRows()
+    {
+        QFETCH(bool, settings);
+        QFETCH(QString, only);
+        QFETCH(QStringList, sheets);
+        QByteArray rows;
+        for (int i = 0; i < 10; ++i)
+            rows += r(c(QByteArray::number(i)));
+        QList<ZipMember> members = content(t("Long", rows) + t("Short", r(c("s1")) + r(c("s2"))));
+        if (settings)
+            members.append(ZipMember{
+                "settings.xml",
+                "<o:document-settings xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                "xmlns:k=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\"><o:settings>"
+                "<k:config-item-set k:name=\"ooo:view-settings\"><k:config-item-map-indexed "
+                "k:name=\"Views\"><k:config-item-map-entry><k:config-item-map-named "
+                "k:name=\"Tables\"><k:config-item-map-entry k:name=\"Long\"/>"
+                "<k:config-item-map-entry k:name=\"Short\"/></k:config-item-map-named>"
+                "</k:config-item-map-entry></k:config-item-map-indexed></k:config-item-set>"
+                "</o:settings></o:document-settings>"});
+        const QString path = write(members);
+        TODSFile file;
+        file.SetPreviewRows(3);
+        file.SetOnlySheet(only);
+        file.SetFileName(path);
+        file.Load();
+        QStringList read;
+        for (const auto& sheet : file.SpreadSheets)
+            read << (sheet->Unread ? sheet->Name + u'?'
+                                   : sheet->Name + u':' + QString::number(sheet->RowCount));
+        QCOMPARE(read, sheets);
+        if (only.isEmpty())
+            QCOMPARE(file.SpreadSheets[0]->Cells.Cell(0, 2), QStringLiteral("2"));
+        // The import reads every row.
+        TODSFile whole;
+        whole.SetFileName(path);
+        whole.Load();
+        QCOMPARE(whole.SpreadSheets[0]->RowCount, 10);
+        QCOMPARE(whole.SpreadSheets[1]->RowCount, 2);
     }
 
     void odsReader_data()
@@ -277,8 +403,10 @@ private slots:
                       "Reza', 15000000.0]]\n"
                       "s = OpenDocumentSpreadsheet(); s.spreadsheet.addElement(table('Sheet1', "
                       "rows)); s.save(sys.argv[1])\n"
-                      "d = OpenDocumentText(); d.text.addElement(table('Table1', rows)); "
-                      "d.save(sys.argv[2])\n"),
+                      "d = OpenDocumentText(); outer = table('Table1', rows)\n"
+                      "cell = outer.getElementsByType(TableCell)[0]\n"
+                      "cell.addElement(table('Inner', [['in']]))\n"
+                      "d.text.addElement(outer); d.save(sys.argv[2])\n"),
                   ods, odt});
         if (!py.waitForFinished(60000) || py.exitCode() != 0)
             QSKIP("python3-odf is not available");
@@ -294,6 +422,8 @@ private slots:
         QCOMPARE(gridOf(*d.GetSheetByName(QString())),
                  (Rows{{u"\u0646\u0627\u0645 \u067E\u062F\u0631"_qs, "6037991234567"},
                        {"Ali Reza", "15000000"}}));
+        QVERIFY(!d.GetSheetByName(QString())->ComplexTable);
+        QCOMPARE(gridOf(*d.GetSheetByName(QStringLiteral("inner"))), (Rows{{"in"}}));
     }
 };
 

@@ -99,11 +99,116 @@ private slots:
         QCOMPARE(f.CellText(0, 0, 0), QString());
     }
 
+    void typedAccess_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("error"); // empty: the value is given
+        const QDateTime evening(QDate(2024, 3, 15), QTime(18, 0), Qt::UTC);
+        const QDateTime day(QDate(2024, 3, 15), QTime(0, 0), Qt::UTC);
+        QTest::newRow("number as float") << number(1, 1, 1234.5) << 1 << 1 << "Float"
+                                         << QVariant(1234.5) << "";
+        QTest::newRow("rk hundredths as float")
+            << rk(1, 1, rkInt(12345, true)) << 1 << 1 << "Float" << QVariant(123.45) << "";
+        QTest::newRow("number as date-time")
+            << number(1, 1, 45366.75) << 1 << 1 << "DateTime" << QVariant(evening) << "";
+        QTest::newRow("formula number as float")
+            << formula(1, 1, 42) << 1 << 1 << "Float" << QVariant(42.0) << "";
+        QTest::newRow("number as variant")
+            << number(1, 1, 42) << 1 << 1 << "Variant" << QVariant(42.0) << "";
+        QTest::newRow("date cell as variant")
+            << number(1, 1, 45366, 1) << 1 << 1 << "Variant" << QVariant(day) << "";
+        QTest::newRow("boolean") << boolErr(1, 1, 1, false) << 1 << 1 << "Boolean"
+                                 << QVariant(true) << "";
+        QTest::newRow("boolean as variant")
+            << boolErr(1, 1, 0, false) << 1 << 1 << "Variant" << QVariant(false) << "";
+        QTest::newRow("shared string as variant")
+            << labelSst(1, 1, 1) << 1 << 1 << "Variant" << QVariant(kShared[1]) << "";
+        QTest::newRow("error as variant")
+            << boolErr(1, 1, 7, true) << 1 << 1 << "Variant" << QVariant("#DIV/0!") << "";
+        QTest::newRow("empty formula result as variant")
+            << formulaSpecial(1, 1, 3) << 1 << 1 << "Variant" << QVariant() << "";
+        QTest::newRow("text as float") << labelSst(1, 1, 0) << 1 << 1 << "Float" << QVariant()
+                                       << "Cannot access cell 'B2' as type Float";
+        QTest::newRow("boolean as float") << boolErr(1, 1, 1, false) << 1 << 1 << "Float"
+                                          << QVariant() << "Cannot access cell 'B2' as type Float";
+        QTest::newRow("number as boolean")
+            << number(1, 1, 1) << 1 << 1 << "Boolean" << QVariant()
+            << "Cannot access cell 'B2' as type Boolean";
+        QTest::newRow("error as boolean")
+            << boolErr(1, 1, 7, true) << 1 << 1 << "Boolean" << QVariant()
+            << "Cannot access cell 'B2' as type Boolean";
+        QTest::newRow("text as date-time")
+            << label(1, 1, "x") << 1 << 1 << "DateTime" << QVariant()
+            << "Cannot access cell 'B2' as type DateTime";
+        QTest::newRow("empty formula result as float")
+            << formulaSpecial(4, 0, 3) << 4 << 0 << "Float" << QVariant()
+            << "Cannot access cell 'A5' as type Float";
+        QTest::newRow("number past year 9999 as date-time")
+            << number(0, 27, 3e6) << 0 << 27 << "DateTime" << QVariant()
+            << "Cannot access cell 'AB1' as type DateTime";
+    }
+    void typedAccess()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(QString, type);
+        QFETCH(QVariant, value);
+        QFETCH(QString, error);
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet& sheet = *f.Workbook()->Sheet(0);
+        const TbiffCell* cell = sheet.Cell(row, col);
+        QVERIFY(cell);
+        try {
+            QVariant got;
+            if (type == "Float")
+                got = f.CellAsFloat(*cell);
+            else if (type == "DateTime")
+                got = f.CellAsDateTime(*cell);
+            else if (type == "Boolean")
+                got = f.CellAsBoolean(*cell);
+            else
+                got = f.CellAsVariant(sheet, *cell);
+            QVERIFY2(error.isEmpty(), "a value the cell cannot give");
+            QCOMPARE(got, value);
+        } catch (const ExlsFileError& e) {
+            QCOMPARE(e.message(), error);
+        }
+    }
+
+    void namesAndBuiltinFormats()
+    {
+        QCOMPARE(ColIndexToLetters(1), QString("A"));
+        QCOMPARE(ColIndexToLetters(26), QString("Z"));
+        QCOMPARE(ColIndexToLetters(27), QString("AA"));
+        QCOMPARE(ColIndexToLetters(256), QString("IV"));
+        QCOMPARE(ColLettersToIndex("IV"), 256);
+        QCOMPARE(RowNumberToText(65536), QString("65536"));
+        QCOMPARE(BuiltinNumberFormat(0), QString("General"));
+        QCOMPARE(BuiltinNumberFormat(14), QString("m/d/yy"));
+        QCOMPARE(BuiltinNumberFormat(22), QString("m/d/yy h:mm"));
+        QCOMPARE(BuiltinNumberFormat(37), QString("#,##0 ;(#,##0)"));
+        QCOMPARE(BuiltinNumberFormat(49), QString("@"));
+        QVERIFY(BuiltinNumberFormat(30).isEmpty() && BuiltinNumberFormat(50).isEmpty());
+        // The texts and the date rule by index agree.
+        for (int i = 0; i < 50; ++i)
+            QVERIFY2(IsDateFormatText(BuiltinNumberFormat(i)) == IsBuiltinDateFormat(i),
+                     qPrintable(QString::number(i)));
+    }
+
     void dateSystem1904()
     {
         TxlsFile f;
         f.OpenBytes(oneSheet(number(0, 0, 43904, 1), dateMode(true)));
         QCOMPARE(f.CellText(0, 0, 0), QString("2024/03/15"));
+        TxlsFile zero;
+        zero.OpenBytes(oneSheet(number(0, 0, 0, 1), dateMode(true)));
+        QCOMPARE(zero.CellText(0, 0, 0), QString("1904/01/01"));
     }
 
     void importFormats()

@@ -60,6 +60,11 @@ private slots:
             << Rows{{"Node name", "Text", "acc", "amt", "x"},
                     {"row", "125", "12", "5", ""},
                     {"row", "734", "34", "7", ""}};
+        QTest::newRow("indentation is no text, a value's own blanks are")
+            << QByteArray("<r>\n  <row>\n    <acc>12</acc>\n    <amt> 5 </amt>\n"
+                          "    <sp>  </sp>\n  </row>\n</r>\n")
+            << "//row" << int(tlSubNodes)
+            << Rows{{"Node name", "Text", "acc", "amt", "sp"}, {"row", "12 5", "12", " 5 ", "  "}};
         QTest::newRow("default namespace matched by plain names")
             << QByteArray("<r xmlns=\"urn:x\"><a v=\"1\"/></r>") << "/r/a" << int(tlAttributes)
             << Rows{{"Node name", "Text", "v"}, {"a", "", "1"}};
@@ -92,6 +97,12 @@ private slots:
                                    << "is not valid";
         QTest::newRow("not well-formed") << QByteArray("<a><b></a>") << "/a"
                                          << "";
+        QByteArray many = "<!DOCTYPE r [<!ENTITY e \"" + QByteArray(20000, 'x') + "\">]><r>";
+        for (int i = 0; i < 4000; ++i)
+            many += "<a>&e;</a>";
+        QTest::newRow("entities expanding far beyond the file") << many + "</r>"
+                                                                << "/r/a"
+                                                                << "entity references expand";
     }
     void errors()
     {
@@ -109,6 +120,50 @@ private slots:
         } catch (const EDurvelError& e) {
             QVERIFY2(e.message().contains(message), qPrintable(e.message()));
         }
+    }
+
+    // Each node brings a name of its own: the columns grow without touching earlier rows, up
+    // to the cap.
+    void everyNodeOpensAColumn_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("names");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("attributes up to the cap") << int(tlAttributes) << 16384 << false;
+        QTest::newRow("child elements up to the cap") << int(tlSubNodes) << 16384 << false;
+        QTest::newRow("attributes past the cap") << int(tlAttributes) << 16385 << true;
+        QTest::newRow("child elements past the cap") << int(tlSubNodes) << 16385 << true;
+    }
+    void everyNodeOpensAColumn()
+    {
+        QFETCH(int, location);
+        QFETCH(int, names);
+        QFETCH(bool, refused);
+        QByteArray xml = "<l>";
+        for (int i = 0; i < names; ++i) {
+            const QByteArray n = "n" + QByteArray::number(i);
+            xml += location == tlAttributes ? "<p " + n + "=\"" + n + "\"/>"
+                                            : "<p><" + n + ">" + n + "</" + n + "></p>";
+        }
+        TXMLDocFile file;
+        file.SetFileName(write(xml + "</l>"));
+        file.DataLocation = TXMLDataLocation(location);
+        file.Load();
+        try {
+            file.SetXPath(QStringLiteral("/l/p"));
+            QVERIFY(!refused);
+        } catch (const xml::XmlError& e) {
+            QVERIFY(refused);
+            QVERIFY2(e.message().contains(QLatin1String("more than 16384 different names")),
+                     qPrintable(e.message()));
+            return;
+        }
+        QCOMPARE(file.ColCount(), names + 2);
+        QCOMPARE(file.RowCount(), names + 1);
+        QCOMPARE(file.Cell(names + 1, 0), "n" + QString::number(names - 1));
+        QCOMPARE(file.Cell(names + 1, names), "n" + QString::number(names - 1));
+        QCOMPARE(file.Cell(names + 1, names - 1), QString());
+        QCOMPARE(file.Cell(2, 1), QStringLiteral("n0"));
     }
 
     void externalEntityNotRead()

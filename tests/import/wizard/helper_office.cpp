@@ -41,12 +41,12 @@ def cell(content):
     c = TableCell()
     c.addElement(content)
     return c
-def table(name, rows, sub):
-    out = Table(name=name)
+def table(name, rows, sub, issub=False):
+    out = Table(name=name, issubtable="true") if issub else Table(name=name)
     for r, row in enumerate(rows):
         tr = TableRow()
         for c, text in enumerate(row):
-            tr.addElement(cell(table(name + "_sub", [[text + "00", text + "01"], [text + "10", text + "11"]], None)
+            tr.addElement(cell(table(name + "_sub", [[text + "00", text + "01"], [text + "10", text + "11"]], None, True)
                                if sub == [r, c] else P(text=text)))
         out.addElement(tr)
     return out
@@ -54,12 +54,25 @@ doc = OpenDocumentSpreadsheet() if job["kind"] == "ods" else OpenDocumentText()
 body = doc.spreadsheet if job["kind"] == "ods" else doc.text
 for t in job["tables"]:
     body.addElement(table(t["name"], t["rows"], t["sub"]))
+if job.get("settings"):
+    from odf.config import ConfigItemSet, ConfigItemMapIndexed, ConfigItemMapEntry, ConfigItemMapNamed
+    views = ConfigItemMapIndexed(name="Views")
+    view = ConfigItemMapEntry()
+    named = ConfigItemMapNamed(name="Tables")
+    for t in job["tables"]:
+        named.addElement(ConfigItemMapEntry(name=t["name"]))
+    view.addElement(named)
+    views.addElement(view)
+    settings = ConfigItemSet(name="ooo:view-settings")
+    settings.addElement(views)
+    doc.settings.addElement(settings)
 doc.save(job["path"])
 )PY";
 
 } // namespace
 
-bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables)
+bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables,
+                 bool Settings)
 {
     QJsonArray tables;
     for (const OfficeTable& t : Tables) {
@@ -74,8 +87,10 @@ bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTab
     QProcess py;
     py.start(QStringLiteral("/usr/bin/python3"),
              {QStringLiteral("-c"), QString::fromUtf8(kWriter)});
-    py.write(QJsonDocument(QJsonObject{{"kind", Kind}, {"path", Path}, {"tables", tables}})
-                 .toJson(QJsonDocument::Compact));
+    py.write(
+        QJsonDocument(
+            QJsonObject{{"kind", Kind}, {"path", Path}, {"tables", tables}, {"settings", Settings}})
+            .toJson(QJsonDocument::Compact));
     py.closeWriteChannel();
     return py.waitForFinished(60000) && py.exitStatus() == QProcess::NormalExit &&
            py.exitCode() == 0;

@@ -26,7 +26,9 @@ extern const QList<QStringList> kStaff;
 extern const QStringList kStaffStored;
 
 // Kind is "docx", "ods" or "odt"; false when the Python module is missing (the test skips).
-bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables);
+// With Settings a spreadsheet names its sheets in its settings, as LibreOffice writes it.
+bool WriteOffice(const QString& Kind, const QString& Path, const QList<OfficeTable>& Tables,
+                 bool Settings = false);
 
 // A window of the wizard on the options step of Kind for File.
 std::unique_ptr<TDurvel3WizardF> OpenOptions(TDurvel3Wizard& Wizard, int Kind, const QString& File);

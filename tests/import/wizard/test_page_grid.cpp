@@ -28,7 +28,7 @@ const QByteArray kXml =
     "<people><person id='P1' name='Ali'/><person id='P2' name='Reza'/></people>";
 
 // A workbook of one sheet "Sheet1" holding A1:B1.
-void writeSmallXlsx(const QString& path)
+void writeSmallXlsx(const QString& path, const QByteArray& a1 = "P1", const QByteArray& b1 = "Ali")
 {
     writeZip(path,
              {{"xl/workbook.xml",
@@ -43,8 +43,9 @@ void writeSmallXlsx(const QString& path)
                "worksheet'/></Relationships>"},
               {"xl/worksheets/sheet1.xml",
                "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
-               "<sheetData><row r='1'><c r='A1' t='inlineStr'><is><t>P1</t></is></c>"
-               "<c r='B1' t='inlineStr'><is><t>Ali</t></is></c></row></sheetData></worksheet>"}});
+               "<sheetData><row r='1'><c r='A1' t='inlineStr'><is><t>" +
+                   a1 + "</t></is></c><c r='B1' t='inlineStr'><is><t>" + b1 +
+                   "</t></is></c></row></sheetData></worksheet>"}});
 }
 
 struct Opened
@@ -100,6 +101,49 @@ private slots:
         QVERIFY(w->NeedReload);
         QVERIFY(!w->ui->bNext->isEnabled());
         QVERIFY(w->ui->bBack->isEnabled());
+    }
+
+    // A preview column is as wide as its text, up to the wizard's bound: a 13-digit account
+    // shows whole, a long text is cut at the bound.
+    void previewColumnsFitTheirText_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("firstColumn");
+        QTest::newRow("html") << int(aiHTML) << 0;
+        QTest::newRow("docx") << int(aiDOCX) << 0;
+        QTest::newRow("xlsx") << int(aiXLSX) << 1;
+    }
+    void previewColumnsFitTheirText()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, firstColumn);
+        const QString account = QStringLiteral("0101234567890");
+        const QString remark = QString(60, u'w');
+        RegisterWizard fx;
+        QString path;
+        if (kind == aiHTML) {
+            path = fx.file(QStringLiteral("t.html"), "<table><tr><td>" + account.toUtf8() +
+                                                         "</td><td>" + remark.toUtf8() +
+                                                         "</td><td>x</td></tr></table>");
+        } else if (kind == aiDOCX) {
+            path = fx.dir.filePath(QStringLiteral("t.docx"));
+            if (!WriteOffice(QStringLiteral("docx"), path,
+                             {OfficeTable{QString(), {{account, remark, QStringLiteral("x")}}}}))
+                QSKIP("python3-docx is needed to write the document");
+        } else {
+            path = fx.dir.filePath(QStringLiteral("t.xlsx"));
+            writeSmallXlsx(path, account.toUtf8(), remark.toUtf8());
+        }
+        auto w = OpenOptions(fx.wizard, kind, path);
+        TKobWideStringGrid* grid = static_cast<GridMapPage*>(w->Page(kind))->CurrentGrid();
+        QVERIFY(grid);
+        QCOMPARE(grid->Cells(firstColumn, firstColumn), account); // below the letters on xlsx
+        const int needed = grid->Canvas()->TextWidth(account) + 10;
+        QVERIFY2(
+            grid->ColWidths(firstColumn) >= needed,
+            qPrintable(QStringLiteral("%1 < %2").arg(grid->ColWidths(firstColumn)).arg(needed)));
+        QCOMPARE(grid->ColWidths(firstColumn + 1), fx.wizard.ExcelMaxColWidth);
+        QCOMPARE(grid->ColWidths(firstColumn + 2), grid->DefaultColWidth());
     }
 
     void columnClick_data()

@@ -47,6 +47,24 @@ private slots:
         QCOMPARE(g->ColWidths(6), 64);
     }
 
+    // A sheet after one longer than the preview is read when its tab is first shown.
+    void sheetAfterALongOneIsReadWhenShown()
+    {
+        QList<QStringList> rows;
+        for (int i = 0; i < OdsPage::PreviewSize + 50; ++i)
+            rows << QStringList{QString::number(i)};
+        const QString path = m_fx->dir.filePath(QStringLiteral("long.ods"));
+        if (!WriteOffice("ods", path, {{"Long", rows}, {"Staff", kStaff}}, true))
+            QSKIP("python3-odf is not available");
+        auto w = OpenOptions(m_fx->wizard, aiODS, path);
+        auto* p = w->findChild<OdsPage*>();
+        QCOMPARE(p->ui->pcODSFile->count(), 2);
+        QCOMPARE(p->CurrentGrid()->Cells(1, OdsPage::PreviewSize), QString::number(255));
+        p->ui->pcODSFile->setCurrentIndex(1);
+        QCOMPARE(p->SheetName(), QStringLiteral("Staff"));
+        QCOMPARE(p->CurrentGrid()->Cells(2, 2), QStringLiteral("علی"));
+    }
+
     // Template defaults, and the jump to the last page only with a sheet the file has.
     void templateSheet_data()
     {

@@ -8,6 +8,7 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/ZipBuilder.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_XlsxPage.h"
 
@@ -152,6 +153,40 @@ private slots:
         w->ui->bNext->click();
         QCOMPARE(page->ui->pcXlsxFile->currentIndex(), 0);
         QCOMPARE(page->SheetName(), QStringLiteral("Summary"));
+    }
+
+    // The page reads a sheet only down to the rows it shows: what lies below is not parsed,
+    // so a workbook of any length opens at once (here, damage far down goes unseen).
+    void onlyTheShownRowsAreRead()
+    {
+        const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+        QByteArray rows;
+        for (int r = 1; r <= 300; ++r)
+            rows += "<row r=\"" + QByteArray::number(r) + "\"><c t=\"inlineStr\"><is><t>r" +
+                    QByteArray::number(r) + "</t></is></c></row>";
+        rows += "<row r=\"301\"><c t=\"s\"><v>99</v></c></row>";
+        const QString long_ = fx->dir.filePath(QStringLiteral("long.xlsx"));
+        QVERIFY(writeZip(
+            long_,
+            {{"xl/workbook.xml",
+              "<workbook " + ns +
+                  " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                  "relationships\"><sheets><sheet name=\"Long\" r:id=\"rId1\"/></sheets>"
+                  "</workbook>"},
+             {"xl/_rels/workbook.xml.rels",
+              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+              "relationships\"><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
+              "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+             {"xl/worksheets/sheet1.xml",
+              "<worksheet " + ns + "><sheetData>" + rows + "</sheetData></worksheet>"}}));
+        w->ui->bBack->click();
+        w->ui->edtFileName->setText(long_);
+        MessageLog log;
+        w->ui->bNext->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(captions(page->ui->pcXlsxFile), QStringList{"Long"});
+        TKobWideStringGrid* g = page->CurrentGrid();
+        QCOMPARE(g->Cells(1, 256), QStringLiteral("r256"));
     }
 
     void templateSheet_data()

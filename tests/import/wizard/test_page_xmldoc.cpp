@@ -94,6 +94,51 @@ private slots:
         QCOMPARE(int(reader.DataLocation), location);
     }
 
+    // Another data location refills the shown preview at once; a field keeps the column of the
+    // same name where the new table has one, else it is unmapped, never moved onto other data.
+    void dataLocationRefillsThePreview_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QStringList>("values");
+        // Attributes give id (3) and amount (4); sub nodes amount (3) and name (4).
+        QTest::newRow("to sub nodes") << 1 << QStringList{"Node name", "Text", "amount", "name"}
+                                      << QStringList{"", "", "2", "3", ""};
+        QTest::newRow("the same again") << 0 << QStringList{"Node name", "Text", "id", "amount"}
+                                        << QStringList{"3", "", "2", "4", ""};
+    }
+    void dataLocationRefillsThePreview()
+    {
+        QFETCH(int, location);
+        QFETCH(QStringList, header);
+        QFETCH(QStringList, values);
+        RegisterWizard fx;
+        auto w = OpenOptions(fx.wizard, aiXMLDoc,
+                             fx.file(QStringLiteral("pay.xml"),
+                                     "<staff><person id='P1' amount='5'><amount>1200</amount>"
+                                     "<name>Ali</name></person></staff>"));
+        auto* page = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+        page->ui->edXMLDocXPath->setText(QStringLiteral("/staff/person"));
+        page->ui->bXMLDocFillGrid->click();
+        const QStringList fields{"Pers_number", "First_Name", "Last_Name", "Hesab", "Price"};
+        const QStringList mapped{"3", "", "2", "4", ""};
+        for (int i = 0; i < fields.size(); ++i) {
+            selectField(page, fields[i]);
+            page->SetSelectedValue(mapped[i]);
+        }
+        MessageLog log;
+        QComboBox* box = page->ui->cbXMLDocDataLocation;
+        box->setCurrentIndex(location);
+        emit box->activated(location);
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(row(page->Grid, 0), header);
+        QCOMPARE(page->DataLocation(), TXMLDataLocation(location));
+        QStringList got;
+        for (const QString& f : fields)
+            got << fieldValue(page, f);
+        QCOMPARE(got, values);
+    }
+
     void aBadXPathIsReported()
     {
         Opened o;

@@ -414,7 +414,6 @@ private slots:
     void helpOpensTheHelpFileOnlyWhenThere()
     {
         WizardFixture fx;
-        auto w = fx.window();
         QStringList opened;
         Shell::setOpenHook([&](const QUrl& url) {
             opened << url.toLocalFile();
@@ -423,11 +422,14 @@ private slots:
         const QString help =
             QDir(QCoreApplication::applicationDirPath()).filePath("DurvelWizard.hlp");
         QFile::remove(help);
+        auto w = fx.window();
         w->ui->bHelp->click();
         QVERIFY(opened.isEmpty());
         QFile f(help);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
+        // The button is offered by a window opened while the file is there.
+        w = fx.window();
         w->ui->bHelp->click();
         QFile::remove(help);
         Shell::setOpenHook({});
@@ -441,6 +443,36 @@ private slots:
         auto w = fx.window();
         QVERIFY(!w->ui->bHelp->isEnabled());
         QVERIFY(w->ui->bHelp->isHidden());
+    }
+
+    // Help is offered only when it can show something.
+    void helpOnlyWithTheHelpFile_data()
+    {
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("file");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("no file") << true << false << false;
+        QTest::newRow("file") << true << true << true;
+        QTest::newRow("file, not asked for") << false << true << false;
+    }
+    void helpOnlyWithTheHelpFile()
+    {
+        QFETCH(bool, asked);
+        QFETCH(bool, file);
+        QFETCH(bool, shown);
+        QFile help(TDurvel3WizardF::HelpFileName());
+        QVERIFY(!help.exists());
+        if (file)
+            QVERIFY(help.open(QIODevice::WriteOnly));
+        help.close();
+        WizardFixture fx;
+        fx.wizard.ShowHelpButton = asked;
+        auto w = fx.window();
+        w->show();
+        if (file)
+            QVERIFY(help.remove());
+        QCOMPARE(w->ui->bHelp->isVisible(), shown);
+        QCOMPARE(w->ui->bHelp->isEnabled(), shown);
     }
 
     void mapHasLinesForUsableColumnsOnly()

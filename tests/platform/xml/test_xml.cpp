@@ -157,6 +157,56 @@ private slots:
         QVERIFY(length < 100'000'000);
     }
 
+    // One entity of EntitySize bytes named Refs times, in content or in attribute values.
+    void entityReferencesAreBoundedBySize_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::addColumn<bool>("inAttributes");
+        QTest::addColumn<int>("entitySize");
+        QTest::addColumn<int>("refs");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("tree, content, many") << false << false << 20000 << 4000 << true;
+        QTest::newRow("tree, attributes, many") << false << true << 20000 << 4000 << true;
+        QTest::newRow("stream, attributes, many") << true << true << 20000 << 4000 << true;
+        QTest::newRow("tree, content, a few") << false << false << 100 << 50 << false;
+        QTest::newRow("tree, attributes, a few") << false << true << 100 << 50 << false;
+        QTest::newRow("stream, attributes, a few") << true << true << 100 << 50 << false;
+    }
+    void entityReferencesAreBoundedBySize()
+    {
+        QFETCH(bool, stream);
+        QFETCH(bool, inAttributes);
+        QFETCH(int, entitySize);
+        QFETCH(int, refs);
+        QFETCH(bool, refused);
+        QByteArray doc = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"" +
+                         QByteArray(entitySize, 'x') + "\">]><r>";
+        for (int i = 0; i < refs; ++i)
+            doc += inAttributes ? QByteArray("<a v=\"&e;\"/>") : QByteArray("<a>&e;</a>");
+        doc += "</r>";
+        qint64 length = 0;
+        QString error;
+        try {
+            if (stream) {
+                auto r = Reader::fromMemory(doc);
+                while (r->read())
+                    for (const auto& a : r->attributes())
+                        length += a.value.size();
+            } else {
+                auto d = Document::parse(doc);
+                for (xml::Node a = d->root().firstChildElement(); a; a = a.nextSiblingElement())
+                    length += a.text().size() + a.attribute(QStringLiteral("v")).size();
+            }
+        } catch (const xml::XmlError& e) {
+            error = e.message();
+        }
+        QCOMPARE(!error.isEmpty(), refused);
+        if (refused)
+            QVERIFY2(error.contains(QLatin1String("entity references expand")), qPrintable(error));
+        else
+            QCOMPARE(length, qint64(entitySize) * refs);
+    }
+
     void namespacesMatchByUriWhateverThePrefix_data()
     {
         QTest::addColumn<QByteArray>("doc");

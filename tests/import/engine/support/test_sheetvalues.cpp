@@ -154,6 +154,9 @@ private slots:
         QTest::newRow("first day") << 1.0 << false << "1900/01/01";
         QTest::newRow("past year 9999") << 3e6 << false << "3000000";
         QTest::newRow("negative") << -5.0 << false << "-5";
+        QTest::newRow("zero in 1904 is its first day") << 0.0 << true << "1904/01/01";
+        QTest::newRow("zero in 1900 is a time") << 0.0 << false << "00:00:00";
+        QTest::newRow("time only in 1904") << 0.25 << true << "06:00:00";
     }
     void serials()
     {

@@ -2,6 +2,7 @@
 #include "import/wizard/widgets/Durvel3TXTView.h"
 
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +42,39 @@ bool inkInColumn(const QImage& img, const TDurvel3TXTViewer& v, int column)
             if (img.pixel(x, y) != bg)
                 return true;
     return false;
+}
+
+QByteArray utf8Line(const QString& line)
+{
+    return QByteArray("\xEF\xBB\xBF") + line.toUtf8() + '\n';
+}
+
+// The ink of the first line between two client x positions: its topmost pixel's x (-1 when
+// there is none), and the longest unbroken horizontal stretch of ink in any pixel row.
+struct Ink
+{
+    int topX = -1;
+    int topY = -1;
+    int longestStretch = 0;
+};
+
+Ink inkBetween(const QImage& img, const TDurvel3TXTViewer& v, int x1, int x2)
+{
+    const QRgb bg = img.pixel(1, v.LineY(0) + 2);
+    Ink ink;
+    for (int y = v.LineY(0); y < v.LineY(0) + v.CharHeight(); ++y) {
+        int stretch = 0;
+        for (int x = x1; x < x2; ++x) {
+            const bool on = img.pixel(x, y) != bg;
+            if (on && ink.topX < 0) {
+                ink.topX = x;
+                ink.topY = y;
+            }
+            stretch = on ? stretch + 1 : 0;
+            ink.longestStretch = qMax(ink.longestStretch, stretch);
+        }
+    }
+    return ink;
 }
 
 } // namespace
@@ -134,6 +168,110 @@ private slots:
         for (int c = 8; c < 11; ++c)
             QVERIFY2(inkInColumn(img, v, c), qPrintable(QString::number(c)));
         QVERIFY(!inkInColumn(img, v, 12));
+    }
+
+    // Which characters are drawn together as a right-to-left run ("start+length").
+    void rightToLeftRuns_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QList<int>>("cuts");
+        QTest::addColumn<QStringList>("runs");
+        QTest::newRow("a name") << QString::fromUtf8("علی") << QList<int>{} << QStringList{"0+3"};
+        QTest::newRow("words of a phrase, between numbers")
+            << QString::fromUtf8("12 علی رضا  500") << QList<int>{} << QStringList{"3+7"};
+        QTest::newRow("a gap of blanks parts fields")
+            << QString::fromUtf8("علی   رضا") << QList<int>{} << QStringList{"0+3", "6+3"};
+        QTest::newRow("an arrow cuts a word")
+            << QString::fromUtf8("علی") << QList<int>{1} << QStringList{"0+1", "1+2"};
+        QTest::newRow("an arrow before a word")
+            << QString::fromUtf8("ab علی") << QList<int>{3} << QStringList{"3+3"};
+        QTest::newRow("digits between letters")
+            << QString::fromUtf8("کوچه ۱۲ پلاک") << QList<int>{} << QStringList{"0+12"};
+        QTest::newRow("digits after the last letter keep their columns")
+            << QString::fromUtf8("علی 12") << QList<int>{} << QStringList{"0+3"};
+        QTest::newRow("a mark and a joiner go with their letter")
+            << QString::fromUtf8("بِ\u200c ") << QList<int>{} << QStringList{"0+3"};
+        QTest::newRow("a latin letter ends a run")
+            << QString::fromUtf8("علیxرضا") << QList<int>{} << QStringList{"0+3", "4+3"};
+        QTest::newRow("latin only") << QString("abc 12") << QList<int>{} << QStringList{};
+    }
+    void rightToLeftRuns()
+    {
+        QFETCH(QString, line);
+        QFETCH(QList<int>, cuts);
+        QFETCH(QStringList, runs);
+        QStringList got;
+        for (const TViewRun& r : TDurvel3TXTViewer::RightToLeftRuns(line, cuts))
+            got << QStringLiteral("%1+%2").arg(r.Start).arg(r.Length);
+        QCOMPARE(got, runs);
+    }
+
+    // A Persian word is drawn shaped and in its reading order across its own columns: its
+    // first letter, a tall alef, stands on the right; the joined letters make one stroke; the
+    // blanks either side stay empty.
+    void persianIsShapedInReadingOrder()
+    {
+        QTemporaryDir dir;
+        TDurvel3TXTViewer v;
+        v.resize(300, 120);
+        v.show();
+        v.LoadFromFile(writeFile(dir, utf8Line(QString::fromUtf8("x اببب y"))));
+        QCOMPARE(v.Lines().Get(0).size(), 8);
+        const QImage img = v.viewport()->grab().toImage();
+        const int left = v.ColumnX(2);
+        const int right = v.ColumnX(6);
+        const Ink ink = inkBetween(img, v, left, right);
+        QVERIFY(ink.topX >= 0);
+        QVERIFY2(ink.topX > (left + right) / 2, qPrintable(QString::number(ink.topX)));
+        QVERIFY2(ink.longestStretch >= (right - left) / 2,
+                 qPrintable(QString::number(ink.longestStretch)));
+        QVERIFY(inkInColumn(img, v, 0));
+        QVERIFY(!inkInColumn(img, v, 1));
+        QVERIFY(!inkInColumn(img, v, 6));
+        QVERIFY(inkInColumn(img, v, 7));
+    }
+
+    // Scrolled into the middle of a run, the part in view is drawn as it is unscrolled.
+    void aRunScrolledHalfOutOfViewIsDrawnTheSame()
+    {
+        QTemporaryDir dir;
+        const QString path =
+            writeFile(dir, utf8Line(QString(40, u'a') + QString(30, QChar(0x628))));
+        TDurvel3TXTViewer whole;
+        whole.resize(900, 120);
+        whole.show();
+        whole.LoadFromFile(path);
+        TDurvel3TXTViewer scrolled;
+        scrolled.resize(200, 120);
+        scrolled.show();
+        scrolled.LoadFromFile(path);
+        scrolled.horizontalScrollBar()->setValue(44);
+        QCOMPARE(scrolled.ColumnX(44), scrolled.CharWidth());
+        const QImage a = whole.viewport()->grab().toImage();
+        const QImage b = scrolled.viewport()->grab().toImage();
+        const int y = whole.LineY(0);
+        const QRect inWhole(whole.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
+        const QRect inScrolled(scrolled.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
+        QVERIFY(inkBetween(b, scrolled, inScrolled.left(), inScrolled.right()).topX >= 0);
+        QCOMPARE(b.copy(inScrolled), a.copy(inWhole));
+    }
+
+    // An arrow inside a word: each side shows its own letters between its own boundaries, as
+    // the reader cuts them; the alef, the first letter, alone on the left of the arrow.
+    void anArrowInsideAWordCutsItsDrawing()
+    {
+        QTemporaryDir dir;
+        TDurvel3TXTViewer v;
+        v.resize(300, 120);
+        v.show();
+        v.LoadFromFile(writeFile(dir, utf8Line(QString::fromUtf8("اببب"))));
+        v.AddArrow(1);
+        const QImage img = v.viewport()->grab().toImage();
+        const Ink alef = inkBetween(img, v, v.ColumnX(0), v.ColumnX(1) - 1);
+        const Ink rest = inkBetween(img, v, v.ColumnX(1) + 1, v.ColumnX(4));
+        QVERIFY(alef.topX >= 0 && rest.topX >= 0);
+        QVERIFY2(alef.topY < rest.topY,
+                 qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
     }
 
     void loadFailuresKeepTheLines_data()
