@@ -91,6 +91,27 @@ class TestAccess : public QObject
         return gridRows(grid);
     }
 
+    // Imports Table into Reg through the map; the message the import fails with, or empty.
+    static QString importInto(Register& reg, const QString& path, const QString& table,
+                              const QStringList& map, int* written = nullptr)
+    {
+        TADO_Durvel3Access imp;
+        imp.SetFileName(path);
+        imp.TableName = table;
+        imp.ImportDestination = didDataSet;
+        imp.DataSet = &reg.dest;
+        for (const QString& pair : map)
+            imp.Map().Add(pair);
+        if (written)
+            imp.OnAfterPost = [written](TDurvel3*, TDurvelRow*) { ++*written; };
+        try {
+            imp.Execute();
+        } catch (const EDurvelError& e) {
+            return e.message();
+        }
+        return {};
+    }
+
 private slots:
     void initTestCase()
     {
@@ -439,22 +460,14 @@ private slots:
         const auto restore = qScopeGuard([] { AccessHelper::limits() = AccessHelper::Limits(); });
 
         Register reg;
-        TADO_Durvel3Access imp;
-        imp.SetFileName(path);
-        imp.TableName = QStringLiteral("DateTest");
-        imp.ImportDestination = didDataSet;
-        imp.DataSet = &reg.dest;
-        imp.Map().Add(QStringLiteral("Pers_number=ID"));
         QElapsedTimer t;
         t.start();
-        try {
-            imp.Execute();
-            QFAIL("imported");
-        } catch (const EDurvelError& e) {
-            QCOMPARE(e.message(), AccessDatabase::damagedMessage(path));
-        }
+        QCOMPARE(importInto(reg, path, QStringLiteral("DateTest"), {QStringLiteral("Pers_number=ID")}),
+                 AccessDatabase::damagedMessage(path));
         QVERIFY(t.elapsed() < 30'000);
         QCOMPARE(reg.count(), 0);
+        TADO_Durvel3Access imp;
+        imp.SetFileName(path);
         TWideStringList names;
         QVERIFY_THROWS_EXCEPTION(AccessError, imp.GetTableNames(names));
     }
@@ -463,29 +476,18 @@ private slots:
     {
         // The real helper, cut off part way through the rows as a crash would leave it.
         const QString real = AccessHelper::programPath();
-        const QString fake = WriteTestFile(m_dir.filePath(QStringLiteral("cut-helper")),
-                                           "#!/bin/sh\n\"" + QFile::encodeName(real) +
-                                               "\" \"$@\" | head -c 30000\nkill -SEGV $$\n");
-        QFile::setPermissions(fake, QFile::permissions(fake) | QFileDevice::ExeOwner);
+        const QString fake =
+            WriteTestScript(m_dir.filePath(QStringLiteral("cut-helper")),
+                            "\"" + QFile::encodeName(real) + "\" \"$@\" | head -c 30000\nkill -SEGV $$");
         qputenv("BANKFILE_ACCESS_HELPER", QFile::encodeName(fake));
         const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_HELPER"); });
 
         Register reg;
-        TADO_Durvel3Access imp;
-        imp.SetFileName(sample("nwind.mdb"));
-        imp.TableName = QStringLiteral("Orders");
-        imp.ImportDestination = didDataSet;
-        imp.DataSet = &reg.dest;
-        imp.Map().Add(QStringLiteral("Pers_number=OrderID"));
-        imp.Map().Add(QStringLiteral("First_Name=ShipName"));
         int written = 0;
-        imp.OnAfterPost = [&](TDurvel3*, TDurvelRow*) { ++written; };
-        try {
-            imp.Execute();
-            QFAIL("imported");
-        } catch (const EDurvelError& e) {
-            QCOMPARE(e.message(), AccessDatabase::damagedMessage(sample("nwind.mdb")));
-        }
+        QCOMPARE(importInto(reg, sample("nwind.mdb"), QStringLiteral("Orders"),
+                            {QStringLiteral("Pers_number=OrderID"), QStringLiteral("First_Name=ShipName")},
+                            &written),
+                 AccessDatabase::damagedMessage(sample("nwind.mdb")));
         QVERIFY2(written > 10, qPrintable(QString::number(written)));
         QCOMPARE(reg.count(), 0);
     }

@@ -1,5 +1,6 @@
 #include "platform/access/AccessHelper.h"
 #include "platform/access/AccessWire.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -103,14 +104,7 @@ class TestAccessWire : public QObject
     // A stand-in for the helper: a shell script with this body.
     QString fakeHelper(const QString& name, const QByteArray& body)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return {};
-        f.write("#!/bin/sh\n" + body + "\n");
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-        return path;
+        return WriteTestScript(m_dir.filePath(name), body);
     }
 
     // A shell command that writes these bytes.
@@ -124,14 +118,7 @@ class TestAccessWire : public QObject
     }
 
     // The helper decides what the file is; the program only needs one to be there.
-    QString emptyFile(const QString& name)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.close();
-        return path;
-    }
+    QString emptyFile(const QString& name) { return WriteTestFile(m_dir.filePath(name), {}); }
 
 private slots:
     void cleanup()
@@ -247,21 +234,26 @@ private slots:
     }
 
     // The helper as the program starts it: how it can fail, and what the program makes of it.
-    void helperFailuresAreADamagedFile_data()
+    void helperFailuresAreMessages_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
-        QTest::newRow("aborts") << QByteArray("kill -ABRT $$");
-        QTest::newRow("says nothing and ends") << QByteArray("exit 0");
-        QTest::newRow("stays silent") << QByteArray("exec sleep 30");
-        QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'");
+        QTest::addColumn<QString>("message"); // empty: the damaged-file message
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "";
+        QTest::newRow("aborts") << QByteArray("kill -ABRT $$") << "";
+        QTest::newRow("says nothing and ends") << QByteArray("exit 0") << "";
+        QTest::newRow("stays silent") << QByteArray("exec sleep 30") << "";
+        QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'") << "";
         QTest::newRow("cut frame, then stalls")
-            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30");
-        QTest::newRow("frames out of order") << QByteArray("printf 'E\\000\\000\\000\\000'");
+            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30") << "";
+        QTest::newRow("frames out of order") << QByteArray("printf 'E\\000\\000\\000\\000'") << "";
+        QTest::newRow("its own message is passed on")
+            << printfOf(frame('X', str("The table T is not in the database")))
+            << "The table T is not in the database";
     }
-    void helperFailuresAreADamagedFile()
+    void helperFailuresAreMessages()
     {
         QFETCH(QByteArray, body);
+        QFETCH(QString, message);
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("fake"), body).toLocal8Bit());
         AccessHelper::limits().openTimeoutMs = 300;
         const QString file = emptyFile(QStringLiteral("some.mdb"));
@@ -271,27 +263,9 @@ private slots:
             AccessDatabase db(file);
             QFAIL("opened");
         } catch (const AccessError& e) {
-            QCOMPARE(e.message(), AccessDatabase::damagedMessage(file));
+            QCOMPARE(e.message(), message.isEmpty() ? AccessDatabase::damagedMessage(file) : message);
         }
         QVERIFY2(t.elapsed() < 10'000, "a silent helper was waited for too long");
-    }
-
-    void theHelpersOwnMessageIsPassedOn()
-    {
-        const QByteArray error = frame('X', str("The table T is not in the database"));
-        QString printf;
-        for (char c : error)
-            printf += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QChar(u'0'));
-        qputenv(
-            "BANKFILE_ACCESS_HELPER",
-            fakeHelper(QStringLiteral("says"), "printf '" + printf.toLatin1() + "'").toLocal8Bit());
-        const QString file = emptyFile(QStringLiteral("other.mdb"));
-        try {
-            AccessDatabase db(file);
-            QFAIL("opened");
-        } catch (const AccessError& e) {
-            QCOMPARE(e.message(), QStringLiteral("The table T is not in the database"));
-        }
     }
 
     void aHelperStallingAmidTheRowsIsStopped()
