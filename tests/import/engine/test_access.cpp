@@ -354,31 +354,19 @@ private slots:
         QCOMPARE(cursor->value(memo).toString(), QStringLiteral("Year 9999"));
     }
 
+    // An OLE object comes as its bytes, header first, however many pages a picture runs over.
     void oleObjectsAreTheirBytes()
     {
-        AccessDatabase db(sample("nwind.mdb"));
-        const auto cursor = db.openTable(QStringLiteral("Categories"));
-        const int picture = cursor->indexOf(QStringLiteral("Picture"));
-        const int name = cursor->indexOf(QStringLiteral("CategoryName"));
-        QStringList names;
-        while (cursor->next()) {
-            const QByteArray ole = cursor->value(picture).toByteArray();
-            // An OLE object's header; a picture runs over several pages.
-            QVERIFY2(ole.startsWith("\x15\x1c"), ole.left(8).toHex().constData());
-            QVERIFY2(ole.size() > 8192, QByteArray::number(ole.size()).constData());
-            names << cursor->value(name).toString();
-        }
-        QCOMPARE(names.size(), 8);
-        QCOMPARE(names.first(), QStringLiteral("Beverages"));
-        QCOMPARE(names.last(), QStringLiteral("Seafood"));
-
         TADO_Durvel3Access imp;
         imp.SetFileName(sample("nwind.mdb"));
         imp.TableName = QStringLiteral("Categories");
         const QList<QStringList> rows = run(imp, {"Picture", "CategoryName"});
         QCOMPARE(rows.size(), 8);
-        QVERIFY(rows[0][0].startsWith(QLatin1String("151c")));
-        QCOMPARE(rows[0][1], QStringLiteral("Beverages"));
+        for (const QStringList& row : rows)
+            QVERIFY2(row[0].startsWith(QLatin1String("151c")) && row[0].size() > 2 * 8192,
+                     qPrintable(row[1] + u' ' + row[0].left(16)));
+        QCOMPARE(rows.first()[1], QStringLiteral("Beverages"));
+        QCOMPARE(rows.last()[1], QStringLiteral("Seafood"));
     }
 
     void theRowCountIsTheTotal_data()

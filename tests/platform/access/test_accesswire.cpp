@@ -127,8 +127,11 @@ private slots:
         AccessHelper::limits() = AccessHelper::Limits();
     }
 
-    void valuesComeBackAsTheyWent()
+    // Every frame comes back as it went, through a pipe that hands out a byte at a time.
+    void framesComeBackAsTheyWent()
     {
+        const QList<AccessColumn> columns{{QStringLiteral("نام"), AccessColumn::Kind::Text, 50},
+                                          {QStringLiteral("Pic"), AccessColumn::Kind::Ole, 0}};
         const QList<QVariant> values{
             QVariant(),
             QStringLiteral("متن فارسی"),
@@ -140,27 +143,9 @@ private slots:
             QByteArray("\x15\x1c\0\xff", 4),
             QStringLiteral("12345678901234.5678"),
         };
-        MemorySource source(rowFrame(values));
-        FrameReader reader(source);
-        Frame f;
-        QVERIFY(reader.next(f));
-        QCOMPARE(f.type, FrameType::Row);
-        const QList<QVariant> back = decodeRow(f.payload, values.size());
-        QCOMPARE(back.size(), values.size());
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            QCOMPARE(back[i].isNull(), values[i].isNull());
-            QCOMPARE(back[i], values[i]);
-        }
-        QVERIFY(!reader.next(f));
-    }
-
-    void framesSurviveASlowPipe()
-    {
-        const QList<AccessColumn> columns{{QStringLiteral("نام"), AccessColumn::Kind::Text, 50},
-                                          {QStringLiteral("Pic"), AccessColumn::Kind::Ole, 0}};
-        const QByteArray stream = databaseFrame(AccessDatabase::Version::Jet3, {"A", "B C"}) +
-                                  columnsFrame(columns) + countFrame(7) + endFrame();
-        TrickleSource source(stream);
+        TrickleSource source(databaseFrame(AccessDatabase::Version::Jet3, {"A", "B C"}) +
+                             columnsFrame(columns) + countFrame(7) + rowFrame(values) +
+                             endFrame());
         FrameReader reader(source);
         Frame f;
         QVERIFY(reader.next(f));
@@ -175,6 +160,13 @@ private slots:
         QCOMPARE(back[1].kind, AccessColumn::Kind::Ole);
         QVERIFY(reader.next(f));
         QCOMPARE(decodeCount(f.payload), 7);
+        QVERIFY(reader.next(f));
+        const QList<QVariant> row = decodeRow(f.payload, values.size());
+        QCOMPARE(row.size(), values.size());
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            QCOMPARE(row[i].isNull(), values[i].isNull());
+            QCOMPARE(row[i], values[i]);
+        }
         QVERIFY(reader.next(f));
         QCOMPARE(f.type, FrameType::End);
         QVERIFY(!reader.next(f));
