@@ -450,7 +450,7 @@ private slots:
         Register reg;
         QElapsedTimer t;
         t.start();
-        QCOMPARE(importInto(reg, path, QStringLiteral("DateTest"), {QStringLiteral("Pers_number=ID")}),
+        QCOMPARE(importInto(reg, path, QStringLiteral("DateTest"), {"Pers_number=ID"}),
                  AccessDatabase::damagedMessage(path));
         QVERIFY(t.elapsed() < 30'000);
         QCOMPARE(reg.count(), 0);
@@ -464,17 +464,16 @@ private slots:
     {
         // The real helper, cut off part way through the rows as a crash would leave it.
         const QString real = AccessHelper::programPath();
-        const QString fake =
-            WriteTestScript(m_dir.filePath(QStringLiteral("cut-helper")),
-                            "\"" + QFile::encodeName(real) + "\" \"$@\" | head -c 30000\nkill -SEGV $$");
+        const QString fake = WriteTestScript(
+            m_dir.filePath(QStringLiteral("cut-helper")),
+            "\"" + QFile::encodeName(real) + "\" \"$@\" | head -c 30000\nkill -SEGV $$");
         qputenv("BANKFILE_ACCESS_HELPER", QFile::encodeName(fake));
         const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_HELPER"); });
 
         Register reg;
         int written = 0;
         QCOMPARE(importInto(reg, sample("nwind.mdb"), QStringLiteral("Orders"),
-                            {QStringLiteral("Pers_number=OrderID"), QStringLiteral("First_Name=ShipName")},
-                            &written),
+                            {"Pers_number=OrderID", "First_Name=ShipName"}, &written),
                  AccessDatabase::damagedMessage(sample("nwind.mdb")));
         QVERIFY2(written > 10, qPrintable(QString::number(written)));
         QCOMPARE(reg.count(), 0);

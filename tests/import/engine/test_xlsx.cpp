@@ -87,6 +87,13 @@ QList<ZipMember> workbookMembers(const QList<SheetSpec>& sheets, bool date1904 =
     return members;
 }
 
+// A workbook of one sheet "S" with this data and what follows it.
+QList<ZipMember> oneSheet(const QByteArray& data, const QByteArray& after = {},
+                          bool date1904 = false)
+{
+    return workbookMembers({{"S", "rId1", "worksheets/s.xml", {}, data, after}}, date1904);
+}
+
 QByteArray cellRow(int row, const QByteArray& cell)
 {
     return "<row r=\"" + QByteArray::number(row) + "\">" + cell + "</row>";
@@ -244,8 +251,7 @@ private slots:
         const QByteArray data =
             cellRow(1, "<c r=\"A1\"><v>1</v></c><o:c xmlns:o=\"urn:other\" r=\"B1\"><o:v>2"
                        "</o:v></o:c><c r=\"C1\"><o:v xmlns:o=\"urn:other\">3</o:v><v>4</v></c>");
-        const QString path =
-            write(workbookMembers({{"N", "rId1", "worksheets/n.xml", {}, data, {}}}));
+        const QString path = write(oneSheet(data));
         TXlsxFile file;
         load(file, path);
         const TKobSparseCells& cells = file.Workbook.GetFirstSheet()->Cells;
@@ -281,13 +287,7 @@ private slots:
         load(file, path);
         QCOMPARE(file.Workbook.GetFirstSheet()->Cells.Cell(0, 0), QStringLiteral("1905/01/01"));
         const QString zero =
-            write(workbookMembers({{"D",
-                                    "rId1",
-                                    "worksheets/d.xml",
-                                    {},
-                                    cellRow(1, "<c r=\"A1\" s=\"1\"><v>0</v></c>"),
-                                    {}}},
-                                  true));
+            write(oneSheet(cellRow(1, "<c r=\"A1\" s=\"1\"><v>0</v></c>"), {}, true));
         TXlsxFile first;
         load(first, zero);
         QCOMPARE(first.Workbook.GetFirstSheet()->Cells.Cell(0, 0), QStringLiteral("1904/01/01"));
@@ -358,15 +358,14 @@ private slots:
         QFETCH(QByteArray, sheetData);
         QFETCH(QByteArray, merges);
         QFETCH(QList<QStringList>, rows);
-        const QString path = write(workbookMembers(
-            {{"M", "rId1", "worksheets/m.xml", {}, sheetData,
-              "<mergeCells>" + merges + "</mergeCells>"}}));
+        const QString path = write(oneSheet(sheetData, "<mergeCells>" + merges + "</mergeCells>"));
         TXlsxFile file;
         load(file, path, false, true);
         const TXlsxWorkSheet* sheet = file.Workbook.GetFirstSheet();
         QList<QStringList> stored;
         for (int r = 0; r < sheet->RowCount; ++r)
-            stored.append({sheet->Cells.Cell(0, r), sheet->Cells.Cell(1, r), sheet->Cells.Cell(2, r)});
+            stored.append({sheet->Cells.Cell(0, r), sheet->Cells.Cell(1, r),
+                           sheet->Cells.Cell(2, r)});
         QCOMPARE(stored, rows);
 
         TDurvel3Xlsx imp;
@@ -439,10 +438,11 @@ private slots:
         const QByteArray huge(64 << 20, '7');
         const QByteArray half(600000, 'x');
         const QByteArray pieces = "<r><t>" + half + "</t></r><r><t>" + half + "</t></r>";
-        for (const auto& [part, cap] : {std::pair<QByteArray, QString>{"xl/workbook.xml", "8388608"},
-                                        {"xl/_rels/workbook.xml.rels", "4194304"},
-                                        {"_rels/.rels", "4194304"},
-                                        {"xl/styles.xml", "16777216"}})
+        for (const auto& [part, cap] :
+             {std::pair<QByteArray, QString>{"xl/workbook.xml", "8388608"},
+              {"xl/_rels/workbook.xml.rels", "4194304"},
+              {"_rels/.rels", "4194304"},
+              {"xl/styles.xml", "16777216"}})
             QTest::newRow(part.constData()) << QByteArray() << part << blanks << 0
                                             << QStringList{QString::fromLatin1(part), cap};
         const QByteArray b1s = "<c r=\"B1\" t=\"s\"><v>1</v></c>";
@@ -474,8 +474,7 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(int, budget);
         QFETCH(QStringList, words);
-        QList<ZipMember> members = workbookMembers(
-            {{"S", "rId1", "worksheets/s.xml", {}, cellRow(1, "<c r=\"A1\"><v>1</v></c>" + cell), {}}});
+        QList<ZipMember> members = oneSheet(cellRow(1, "<c r=\"A1\"><v>1</v></c>" + cell));
         if (data.startsWith(' ')) {
             for (ZipMember& m : members)
                 if (m.name == part)
@@ -515,8 +514,7 @@ private slots:
         for (int r = 1; r <= 3000; ++r)
             data += cellRow(r, "<c><v>" + QByteArray::number(r) + "</v></c>");
         data += cellRow(3001, "<c t=\"s\"><v>77</v></c>");
-        const QString path =
-            write(workbookMembers({{"F", "rId1", "worksheets/f.xml", {}, data, {}}}));
+        const QString path = write(oneSheet(data));
         TDurvel3Xlsx imp;
         imp.SetFileName(path);
         DurvelCellStore grid(1, 0);
@@ -539,8 +537,7 @@ private slots:
                                    QByteArray::number(r) + "3</v></c>");
         // What follows the rows read is never parsed: damage there goes unseen.
         data += "<row r=\"1\"/>";
-        const QString path =
-            write(workbookMembers({{"L", "rId1", "worksheets/l.xml", {}, data, {}}}));
+        const QString path = write(oneSheet(data));
         TXlsxFile file;
         file.SetCellLimits(2, 2);
         load(file, path);

@@ -255,7 +255,8 @@ private slots:
             AccessDatabase db(file);
             QFAIL("opened");
         } catch (const AccessError& e) {
-            QCOMPARE(e.message(), message.isEmpty() ? AccessDatabase::damagedMessage(file) : message);
+            QCOMPARE(e.message(),
+                     message.isEmpty() ? AccessDatabase::damagedMessage(file) : message);
         }
         QVERIFY2(t.elapsed() < 10'000, "a silent helper was waited for too long");
     }
