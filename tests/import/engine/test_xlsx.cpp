@@ -3,7 +3,6 @@
 #include "import/engine/Durvel3Xlsx.h"
 #include "import/engine/support/XlsxFile.h"
 #include "platform/ini/IniFile.h"
-#include "tests/support/PythonFixture.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <QProcess>
@@ -389,36 +388,6 @@ private slots:
         for (const QStringList& r : rows)
             expected.append({r.at(2)});
         QCOMPARE(gridRows(column), expected);
-    }
-
-    void mergesOfOpenpyxl()
-    {
-        if (!PythonHas(QStringLiteral("openpyxl")))
-            QSKIP("python3-openpyxl is needed to write the workbook");
-        const QString path = m_dir.filePath(QStringLiteral("merged.xlsx"));
-        const QString error = RunPython(
-            {QStringLiteral("-c"), QStringLiteral("import sys, openpyxl\n"
-                                                  "wb = openpyxl.Workbook()\n"
-                                                  "s = wb.active\n"
-                                                  "s['A1'] = 'title'\n"
-                                                  "s.merge_cells('A1:C2')\n"
-                                                  "s['A3'] = 5\n"
-                                                  "s['B4'] = 'b'\n"
-                                                  "s.merge_cells('B4:B6')\n"
-                                                  "wb.save(sys.argv[1])\n"),
-             path});
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        TXlsxFile file;
-        load(file, path, false, true);
-        const TXlsxWorkSheet* sheet = file.Workbook.GetFirstSheet();
-        QCOMPARE(sheet->RowCount, 6);
-        QCOMPARE(sheet->ColCount, 3);
-        QStringList texts;
-        for (int r = 0; r < 6; ++r)
-            for (int c = 0; c < 3; ++c)
-                texts << sheet->Cells.Cell(c, r);
-        QCOMPARE(texts, (QStringList{"title", "title", "title", "title", "title", "title", "5", "",
-                                     "", "", "b", "", "", "b", "", "", "b", ""}));
     }
 
     // Parts read whole have caps and shared strings a budget; a value far longer than a cell

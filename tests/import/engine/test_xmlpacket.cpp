@@ -167,20 +167,6 @@ private slots:
         QCOMPARE(failure(path, true), message);
     }
 
-    void entityExpansionIsRefused()
-    {
-        QByteArray rows;
-        for (int i = 0; i < 4000; ++i)
-            rows += "<ROW Code=\"&e;\"/>";
-        const QString path = writeFile(packet(rows, kHead + "<!DOCTYPE DATAPACKET [<!ENTITY e \"" +
-                                                        QByteArray(20000, '7') + "\">]>"));
-        for (const bool onFly : {false, true}) {
-            const QString message = failure(path, onFly);
-            QVERIFY2(message.contains(QLatin1String("entity references expand")),
-                     qPrintable(message));
-        }
-    }
-
     void externalEntityIsNotRead()
     {
         const QString secret = m_dir.filePath(QStringLiteral("secret.txt"));

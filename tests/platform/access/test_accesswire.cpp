@@ -46,32 +46,22 @@ QByteArray oneColumn()
     return frame('C', u32(1) + QByteArray(1, char(AccessColumn::Kind::Text)) + u32(10) + str("A"));
 }
 
-// Every frame of a stream, decoded the way the program reads a cursor.
-void decodeAll(const QByteArray& stream, qsizetype columns = 1)
+// Every frame of a stream, decoded the way the program reads a cursor of one column.
+void decodeAll(const QByteArray& stream)
 {
     MemorySource source(stream);
     FrameReader reader(source);
-    Frame f;
-    while (reader.next(f)) {
-        switch (f.type) {
-        case FrameType::Database:
+    for (Frame f; reader.next(f);) {
+        if (f.type == FrameType::Database)
             decodeDatabase(f.payload);
-            break;
-        case FrameType::Columns:
+        else if (f.type == FrameType::Columns)
             decodeColumns(f.payload);
-            break;
-        case FrameType::Count:
+        else if (f.type == FrameType::Count)
             decodeCount(f.payload);
-            break;
-        case FrameType::Row:
-            decodeRow(f.payload, columns);
-            break;
-        case FrameType::Error:
+        else if (f.type == FrameType::Row)
+            decodeRow(f.payload, 1);
+        else if (f.type == FrameType::Error)
             decodeError(f.payload);
-            break;
-        case FrameType::End:
-            break;
-        }
     }
 }
 
@@ -231,7 +221,6 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message"); // empty: the damaged-file message
         QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "";
-        QTest::newRow("aborts") << QByteArray("kill -ABRT $$") << "";
         QTest::newRow("says nothing and ends") << QByteArray("exit 0") << "";
         QTest::newRow("stays silent") << QByteArray("exec sleep 30") << "";
         QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'") << "";
