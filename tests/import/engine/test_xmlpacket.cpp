@@ -134,10 +134,8 @@ private slots:
         imp.Formats().DecimalSeparator = u',';
         imp.Formats().ThousandSeparator = u'.';
         QVERIFY(imp.Execute());
-        QCOMPARE(ds.rows.size(), 1);
-        QCOMPARE(ds.rows.at(0).at(0), QVariant(1234.56));
-        QCOMPARE(ds.rows.at(0).at(1), QVariant("100000000000000000000"));
-        QCOMPARE(ds.rows.at(0).at(2), QVariant("1.5"));
+        const QVector<QVariant> row{1234.56, "100000000000000000000", "1.5"};
+        QCOMPARE(ds.rows, QVector<QVector<QVariant>>{row});
     }
 
     void parserMessages_data()
