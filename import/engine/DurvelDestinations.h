@@ -58,6 +58,8 @@ public:
     virtual QVariant value() const = 0;
     // A null QVariant stores Null.
     virtual void setValue(const QVariant& value) = 0;
+    // The destination fills it itself (a record number): an import cannot give it a value.
+    virtual bool readOnly() const { return dataType() == ftAutoInc; }
 };
 
 class DurvelDataSet
@@ -180,6 +182,8 @@ struct DurvelDestinationRef
     // Data sets by field name, grids and list views by caption ignoring case, string grids by
     // a column number or, failing that, by the exact caption; -1 when not found.
     int ColumnIndex(const QString& Name) const;
+    // An import can give the column a value: not a data set's read-only field.
+    bool ColumnWritable(int Index) const;
     // The data set that receives the rows of a data-set or data-grid destination.
     DurvelDataSet* RowDataSet() const;
 };
