@@ -237,8 +237,6 @@ private slots:
             << quint8(0x03) << 'N' << QByteArray("   1234.56") << int(ftFloat) << QVariant(1234.56);
         QTest::newRow("N into text") << quint8(0x03) << 'N' << QByteArray("   1234.50")
                                      << int(ftWideString) << QVariant("1234,50");
-        QTest::newRow("F with an exponent") << quint8(0x03) << 'F' << QByteArray("  1.25E+3")
-                                            << int(ftWideString) << QVariant("1250");
         QTest::newRow("N into an integer")
             << quint8(0x03) << 'N' << QByteArray("  98765.00") << int(ftInteger) << QVariant(98765);
         double big = 1e20;
