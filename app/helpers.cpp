@@ -51,6 +51,11 @@ void Guarded(QWidget* parent, const std::function<void()>& body)
         message = e.message();
     } catch (const ECodePageError& e) {
         message = e.message();
+    } catch (const std::exception& e) {
+        // The import wizard's and the readers' failures: their text is the message.
+        message = QString::fromUtf8(e.what());
+    } catch (...) {
+        message = QStringLiteral("Unexpected error.");
     }
     ShowWaitWindow(false);
     dialogs::showError(message, parent);

@@ -121,10 +121,13 @@ QString Tfrm_dm::listTotal()
 
 void Tfrm_dm::detail_adoAfterScroll()
 {
-    const QString s = listTotal();
-    // An empty list shows an empty total rather than the last one.
-    for (const TotalBox& t : std::as_const(m_totalBoxes))
-        if (t.window && t.box && t.window->isVisible())
-            t.box->setText(s);
-    emit totalRefreshed(s);
+    // Runs on a grid's click as well as from code: a database that cannot be read is told here.
+    Guarded(nullptr, [this] {
+        const QString s = listTotal();
+        // An empty list shows an empty total rather than the last one.
+        for (const TotalBox& t : std::as_const(m_totalBoxes))
+            if (t.window && t.box && t.window->isVisible())
+                t.box->setText(s);
+        emit totalRefreshed(s);
+    });
 }

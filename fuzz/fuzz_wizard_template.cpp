@@ -7,6 +7,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/LastPage.h"
+#include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@ void ensureApplication()
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A template's refused file name is told in a box: answered here, never shown.
+        dialogs::setMessageHandler([](const dialogs::Message&) { return dialogs::Button::Ok; });
         return new QApplication(argc, argv);
     }();
     (void)app;

@@ -179,6 +179,9 @@ public:
     DurvelDestinationRef Destination() const;
 
     virtual void LoadTemplateSections(IniFile& Ini);
+    // What the last template load refused, one message each (a file name outside the
+    // program's folder); the host shows them.
+    const QStringList& TemplateNotices() const { return FTemplateNotices; }
     // Replaces the sections of an earlier save: none of them is left behind.
     virtual void SaveTemplateSections(IniFile& Ini);
 
@@ -327,6 +330,7 @@ private:
     QString FLogPath;
     // The log name as the last template gave it.
     QString FTemplateErrorLogFileName;
+    QStringList FTemplateNotices;
 
     // Without batches, rows are committed in groups this many milliseconds long.
     static constexpr int kRowCommitGroupMs = 5;

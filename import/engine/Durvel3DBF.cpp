@@ -49,10 +49,19 @@ void TDurvel3DBF::OpenSource()
         if (!Row()->ColumnByName(name))
             continue;
         // Every map line naming the field gets its value.
+        bool found = false;
         for (int i = 0; i < fields; ++i) {
-            if (FTable->GetFieldName(i) == source && !FTargets[i].contains(name))
+            if (FTable->GetFieldName(i) != source)
+                continue;
+            found = true;
+            if (!FTargets[i].contains(name))
                 FTargets[i].append(name);
         }
+        // Without it every row would be stored blank and counted as imported.
+        if (!found)
+            throw EDurvelError(QStringLiteral("The field %1 that the map gives for %2 is not in "
+                                              "the table %3")
+                                   .arg(source, name, QFileInfo(FileName()).fileName()));
     }
     for (int i = 0; i < fields; ++i) {
         if (!FTargets[i].isEmpty())

@@ -1,6 +1,7 @@
 // The component's own sections of an import template file.
 #include "import/engine/Durvel3.h"
 
+#include "import/engine/support/DurvelUtils.h"
 #include "platform/ini/IniFile.h"
 
 namespace {
@@ -158,6 +159,7 @@ void TDurvel3::SaveTemplateSections(IniFile& Ini)
 
 void TDurvel3::LoadTemplateSections(IniFile& Ini)
 {
+    FTemplateNotices.clear();
     SetFileName(Ini.readString(kBase, QStringLiteral("FileName"), FFileName));
 
     FMap.BeginUpdate();
@@ -246,8 +248,12 @@ void TDurvel3::LoadTemplateSections(IniFile& Ini)
     ImportRecCount = readInt(Ini, kBase, QStringLiteral("ImportRecCount"), ImportRecCount);
     ErrorLog = Ini.readBool(kBase, QStringLiteral("EnableErrorLog"), ErrorLog);
     if (Ini.keyExists(kBase, QStringLiteral("ErrorLogFileName"))) {
-        ErrorLogFileName = Ini.readString(kBase, QStringLiteral("ErrorLogFileName"));
+        QString notice;
+        ErrorLogFileName = TemplateWritableName(
+            Ini.readString(kBase, QStringLiteral("ErrorLogFileName")), &notice);
         FTemplateErrorLogFileName = ErrorLogFileName;
+        if (!notice.isEmpty())
+            FTemplateNotices.append(notice);
     }
     RewriteErrorLogFile =
         Ini.readBool(kBase, QStringLiteral("RewriteErrorLogFile"), RewriteErrorLogFile);

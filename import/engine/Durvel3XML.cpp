@@ -382,6 +382,21 @@ void TDurvel3XML::OpenSource()
         if (eq >= 0)
             FColumns.push_back({DurvelTrimName(line.left(eq)), line.mid(eq + 1).trimmed(), -1});
     }
+    // A field the packet does not define would leave its column blank in every row stored.
+    QStringList defined;
+    try {
+        TXMLFile head;
+        head.FileName = FileName();
+        defined = head.ReadFieldNames();
+    } catch (const std::exception&) {
+        // A packet without definitions is read by its rows' attributes alone.
+    }
+    if (!defined.isEmpty())
+        for (const Column& c : FColumns)
+            if (Row()->ColumnByName(c.Name) && !defined.contains(c.Attribute, Qt::CaseInsensitive))
+                throw EDurvelError(QStringLiteral("The field %1 that the map gives for %2 is not "
+                                                  "defined in %3")
+                                       .arg(c.Attribute, c.Name, QFileInfo(FileName()).fileName()));
     FColumnsGeneration = ~quint64(0);
     FCurrentRow = 0;
     FRowTag = nullptr;

@@ -559,6 +559,10 @@ public:
     QVariant value() const override { return m_owner->fieldValue(m_index); }
     void setValue(const QVariant& value) override { m_owner->setFieldValue(m_index, value); }
     void setText(const QString& text) override { m_owner->setFieldText(m_index, text); }
+    bool readOnly() const override
+    {
+        return m_owner->m_ds->field(m_index).readOnly || DurvelField::readOnly();
+    }
 
 private:
     DurvelDbDataSet* m_owner;

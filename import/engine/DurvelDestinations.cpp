@@ -159,6 +159,16 @@ QString DurvelDestinationRef::ColumnName(int Index) const
     return QString();
 }
 
+bool DurvelDestinationRef::ColumnWritable(int Index) const
+{
+    DurvelField* field = nullptr;
+    if (Kind == didDataSet && DataSet)
+        field = DataSet->field(Index);
+    else if (Kind == didDBGrid && DBGrid && DBGrid->dataSet())
+        field = DBGrid->dataSet()->findField(DBGrid->columnFieldName(Index));
+    return !field || !field->readOnly();
+}
+
 int DurvelDestinationRef::ColumnIndex(const QString& Name) const
 {
     switch (Kind) {

@@ -60,6 +60,8 @@ public:
     virtual void setValue(const QVariant& value) = 0;
     // The same as setValue with the text; a destination may take it without the variant.
     virtual void setText(const QString& text) { setValue(QVariant(text)); }
+    // The destination fills it itself (a record number): an import cannot give it a value.
+    virtual bool readOnly() const { return dataType() == ftAutoInc; }
 };
 
 class DurvelDataSet
@@ -182,6 +184,8 @@ struct DurvelDestinationRef
     // Data sets by field name, grids and list views by caption ignoring case, string grids by
     // a column number or, failing that, by the exact caption; -1 when not found.
     int ColumnIndex(const QString& Name) const;
+    // An import can give the column a value: not a data set's read-only field.
+    bool ColumnWritable(int Index) const;
     // The data set that receives the rows of a data-set or data-grid destination.
     DurvelDataSet* RowDataSet() const;
 };

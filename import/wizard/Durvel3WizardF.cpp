@@ -216,20 +216,21 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
     ui->pgImport->setCurrentWidget(ui->tsImportType);
 
     // Buttons and the first page's handlers.
-    connect(ui->bNext, &QPushButton::clicked, this, &TDurvel3WizardF::bNextClick);
-    connect(ui->bBack, &QPushButton::clicked, this, &TDurvel3WizardF::bBackClick);
-    connect(ui->bOk, &QPushButton::clicked, this, &TDurvel3WizardF::bOkClick);
-    connect(ui->bHelp, &QPushButton::clicked, this, &TDurvel3WizardF::bHelpClick);
-    connect(ui->bCancel, &QPushButton::clicked, this, &TDurvel3WizardF::reject);
-    connect(ui->spbBrowse, &QToolButton::clicked, this, &TDurvel3WizardF::spbBrowseClick);
+    connect(ui->bNext, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bNextClick));
+    connect(ui->bBack, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bBackClick));
+    connect(ui->bOk, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bOkClick));
+    connect(ui->bHelp, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::bHelpClick));
+    connect(ui->bCancel, &QPushButton::clicked, this, Guard(this, &TDurvel3WizardF::reject));
+    connect(ui->spbBrowse, &QToolButton::clicked, this,
+            Guard(this, &TDurvel3WizardF::spbBrowseClick));
     connect(ui->edtFileName, &QLineEdit::textChanged, this,
             [this](const QString& text) { Guarded([&] { SetFileName(text); }); });
     connect(ui->cbComma->lineEdit(), &QLineEdit::editingFinished, this,
-            &TDurvel3WizardF::cbCommaExit);
-    connect(ui->cbComma, &QComboBox::activated, this, &TDurvel3WizardF::cbCommaExit);
+            Guard(this, &TDurvel3WizardF::cbCommaExit));
+    connect(ui->cbComma, &QComboBox::activated, this, Guard(this, &TDurvel3WizardF::cbCommaExit));
     connect(ui->cbQuote->lineEdit(), &QLineEdit::editingFinished, this,
-            &TDurvel3WizardF::cbQuoteExit);
-    connect(ui->cbQuote, &QComboBox::activated, this, &TDurvel3WizardF::cbQuoteExit);
+            Guard(this, &TDurvel3WizardF::cbQuoteExit));
+    connect(ui->cbQuote, &QComboBox::activated, this, Guard(this, &TDurvel3WizardF::cbQuoteExit));
     for (int kind = 0; kind < ImportKindCount; ++kind) {
         auto* rb = findChild<QRadioButton*>(QLatin1String(ImportKind(kind).RadioButton));
         connect(rb, &QRadioButton::clicked, this, [this, kind] {
@@ -239,13 +240,14 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
             });
         });
     }
-    connect(ui->chGoToLastPage, &QCheckBox::toggled, this, &TDurvel3WizardF::SetGoToLastPage);
+    connect(ui->chGoToLastPage, &QCheckBox::toggled, this,
+            Guard(this, &TDurvel3WizardF::SetGoToLastPage));
     connect(ui->btnLoadTemplate, &QPushButton::clicked, this,
-            &TDurvel3WizardF::btnLoadTemplateClick);
+            Guard(this, &TDurvel3WizardF::btnLoadTemplateClick));
     connect(ui->btnSaveTemplate, &QPushButton::clicked, this,
-            &TDurvel3WizardF::btnSaveTemplateClick);
+            Guard(this, &TDurvel3WizardF::btnSaveTemplateClick));
     connect(ui->chAutoSaveTemplate, &QCheckBox::toggled, this,
-            &TDurvel3WizardF::SetAutoSaveTemplate);
+            Guard(this, &TDurvel3WizardF::SetAutoSaveTemplate));
 
     // Help as the component asks, where there is a help file to show.
     ui->bHelp->setVisible(HelpAvailable());
@@ -326,6 +328,21 @@ DurvelDestinationRef TDurvel3WizardF::Destination() const
             FWizard->GridCaptionRow};
 }
 
+bool TDurvel3WizardF::ColumnWritable(const QString& Column) const
+{
+    const DurvelDestinationRef dest = Destination();
+    const int index = dest.ColumnIndex(Column);
+    return index < 0 || dest.ColumnWritable(index);
+}
+
+void TDurvel3WizardF::CheckWritable(const QString& Column) const
+{
+    if (!ColumnWritable(Column))
+        throw EDurvelError(
+            QStringLiteral("%1 is filled in by the destination itself and cannot be imported.")
+                .arg(Column));
+}
+
 void TDurvel3WizardF::Guarded(const std::function<void()>& Body)
 {
     try {
@@ -362,6 +379,9 @@ void TDurvel3WizardF::SetImportType(int Kind)
     if (!FWizard->AllowedImports.Contains(Kind) || !AvailableImports().Contains(Kind))
         RaiseImportError(DurvelStr::UnknownImportSource);
     FImportType = Kind;
+    // Another kind's page has not read the file as this kind reads it (XML and XML document
+    // share their files); what the clerk mapped on it stays.
+    NeedReload = true;
     findChild<QRadioButton*>(QLatin1String(ImportKind(Kind).RadioButton))->setChecked(true);
     ApplyExtensionRule();
     ui->laAccessPassword->setEnabled(Kind == aiAccess);

@@ -26,6 +26,16 @@ class CsvPage;
 class LastPage;
 class FormatsPage;
 
+template <class Sig> struct GuardSlot;
+template <class C, class R, class... A> struct GuardSlot<R (C::*)(A...) const>
+{
+    template <class Form, class Fn> static auto Make(Form* F, Fn Handler)
+    {
+        return
+            [F, Handler = std::move(Handler)](A... Args) { F->Guarded([&] { Handler(Args...); }); };
+    }
+};
+
 class TDurvel3WizardF : public QDialog
 {
     Q_OBJECT
@@ -45,6 +55,10 @@ public:
     TDurvel3Wizard* Wizard() const { return FWizard; }
     // The form's copies of the wizard's destination references.
     DurvelDestinationRef Destination() const;
+    // An import can give the destination column of that name a value (not the register's
+    // record number); mapping one it cannot is refused with a message.
+    bool ColumnWritable(const QString& Column) const;
+    void CheckWritable(const QString& Column) const;
 
     int ImportType() const { return FImportType; }
     QChar Comma() const { return FComma; }
@@ -104,6 +118,16 @@ public:
     // Runs a handler's body; what it raises is shown as a message, never thrown into the event
     // loop. The pages' handlers go through it too.
     void Guarded(const std::function<void()>& Body);
+    // A handler for connect() that runs inside Guarded: a member function of a page or dialog,
+    // or a lambda (not a generic one).
+    template <class Obj, class R, class... A> auto Guard(Obj* Target, R (Obj::*Method)(A...))
+    {
+        return [this, Target, Method](A... Args) { Guarded([&] { (Target->*Method)(Args...); }); };
+    }
+    template <class Fn> auto Guard(Fn Handler)
+    {
+        return GuardSlot<decltype(&Fn::operator())>::Make(this, std::move(Handler));
+    }
 
 public slots:
     void bNextClick();

@@ -168,6 +168,37 @@ private slots:
         QCOMPARE(got[1].mid(0, 4), (QStringList{"202", "زهرا", "صادقي", "0505"}));
         QCOMPARE(m_reg.w->DBGrid1->model()->rowCount(), 2);
     }
+
+    // A handler that fails inside the modal wizard is told there, and the wizard goes on: the
+    // fixed-width page's encoding list after its file was deleted.
+    void aFailingHandlerInsideTheWizardIsTold()
+    {
+        const QString txt = write(QStringLiteral("gone.txt"), "201 Hasan\r\n");
+        QStringList told;
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
+            chooseFile(f, "rbtTXT", txt);
+            QVERIFY(QFile::remove(txt));
+            MessageLog log;
+            emit f->TXTPage->ui->cmbTXTEncoding->activated(ctCp1256);
+            told = log.texts();
+            QCOMPARE(f->Step(), 1);
+        }));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("gone.txt")), qPrintable(told.first()));
+    }
+
+    // The import button tells what keeps the wizard from opening rather than letting it end
+    // the program.
+    void aWizardThatCannotOpenIsTold()
+    {
+        auto* dataSet = m_reg.w->Durvel3Wizard1->DataSet;
+        m_reg.w->Durvel3Wizard1->DataSet = nullptr;
+        MessageLog log;
+        QTest::mouseClick(m_reg.w->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                          Qt::LeftButton);
+        m_reg.w->Durvel3Wizard1->DataSet = dataSet;
+        QCOMPARE(log.texts(), QStringList{QStringLiteral("DataSet is not defined")});
+    }
 };
 
 QTEST_MAIN(TestImportWizard)

@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/u_dm.h"
 #include "app/u_main.h"
+#include "tests/support/DarkPalette.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ReadOnlyMount.h"
 #include "tests/support/SmallDisk.h"
@@ -133,7 +134,8 @@ private slots:
         QVERIFY(!frm_main->isVisible());
     }
 
-    // Faults of the file and its companions said at start, each with its own sentence.
+    // Faults of the file and its companions said at start, each with its own sentence followed
+    // by SQLite's own words.
     void fileFaultsAreSaidAtStart_data()
     {
         QTest::addColumn<QString>("fault");
@@ -163,24 +165,21 @@ private slots:
         const auto readOnly = [&](const QString& path) {
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                             QFileDevice::ReadOther);
-            if (geteuid() == 0) {
-                mounts.push_back(std::make_unique<ReadOnlyMount>(path));
-                return mounts.back()->ok();
-            }
-            return true;
+            mounts.push_back(geteuid() == 0 ? std::make_unique<ReadOnlyMount>(path) : nullptr);
+            return !mounts.back() || mounts.back()->ok();
         };
-        const QString wal = t.path() + QStringLiteral("-wal");
         const QString shm = t.path() + QStringLiteral("-shm");
-        if (fault == "read-only" && !readOnly(t.path()))
-            QSKIP("a read-only file cannot be made here");
-        if (fault == "companions") {
-            for (const QString& p : {wal, shm}) {
-                QFile f(p);
-                QVERIFY(f.open(QIODevice::WriteOnly));
-                f.close();
-                if (!readOnly(p))
-                    QSKIP("a read-only file cannot be made here");
-            }
+        QStringList readOnlyFiles;
+        if (fault == "read-only")
+            readOnlyFiles << t.path();
+        if (fault == "companions")
+            readOnlyFiles << t.path() + QStringLiteral("-wal") << shm;
+        for (const QString& p : readOnlyFiles) {
+            QFile f(p);
+            QVERIFY(f.open(QIODevice::Append));
+            f.close();
+            if (!readOnly(p))
+                QSKIP("a read-only file cannot be made here");
         }
         if (fault == "full")
             disk->fill();
@@ -192,10 +191,8 @@ private slots:
         MessageLog log;
         QVERIFY(!CreateForms());
         QCOMPARE(log.messages.size(), 1);
-        QVERIFY2(log.texts()[0].startsWith(db::describe(db::Error::Kind(kind))),
-                 qPrintable(log.texts()[0]));
-        // SQLite's own words follow the sentence.
-        QVERIFY2(log.texts()[0].size() > db::describe(db::Error::Kind(kind)).size() + 1,
+        const QString said = db::describe(db::Error::Kind(kind));
+        QVERIFY2(log.texts()[0].startsWith(said) && log.texts()[0].size() > said.size() + 1,
                  qPrintable(log.texts()[0]));
         QVERIFY(!frm_main->isVisible());
         DestroyForms();
@@ -299,26 +296,18 @@ private slots:
         QCOMPARE(w.windowHandle()->title(), QStringLiteral("حذف"));
     }
 
-    // The main window paints its own light fills, so its text must not follow a dark desktop
-    // palette: light titles on light frames cannot be read.
+    // The main window paints its own light fills, so its titles must not follow a dark desktop
+    // palette into light text.
     void mainWindowTextStaysDarkUnderADarkPalette()
     {
-        const QPalette saved = QApplication::palette();
-        QPalette dark = saved;
-        dark.setColor(QPalette::Window, QColor(0x20, 0x21, 0x24));
-        dark.setColor(QPalette::WindowText, QColor(0xe8, 0xea, 0xed));
-        dark.setColor(QPalette::Text, QColor(0xe8, 0xea, 0xed));
-        QApplication::setPalette(dark);
-        {
-            Tfrm_main w;
-            w.ensurePolished();
-            for (QGroupBox* box : w.findChildren<QGroupBox*>()) {
-                box->ensurePolished();
-                QVERIFY2(box->palette().color(QPalette::WindowText).lightness() < 80,
-                         qPrintable(box->objectName()));
-            }
+        DarkPalette dark;
+        Tfrm_main w;
+        w.ensurePolished();
+        for (QGroupBox* box : w.findChildren<QGroupBox*>()) {
+            box->ensurePolished();
+            QVERIFY2(box->palette().color(QPalette::WindowText).lightness() < 80,
+                     qPrintable(box->objectName()));
         }
-        QApplication::setPalette(saved);
     }
 
     void okMessageCaption()

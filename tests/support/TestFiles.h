@@ -14,3 +14,11 @@ inline QString WriteTestFile(const QString& Path, const QByteArray& Bytes)
         f.write(Bytes);
     return Path;
 }
+
+// A shell script with this body, made executable.
+inline QString WriteTestScript(const QString& Path, const QByteArray& Body)
+{
+    WriteTestFile(Path, "#!/bin/sh\n" + Body + "\n");
+    QFile::setPermissions(Path, QFile::permissions(Path) | QFileDevice::ExeOwner);
+    return Path;
+}

@@ -4,8 +4,11 @@
 
 #include "import/engine/support/WideStrings.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 
 bool IsCharInSet(QChar Ch, const TDurvelCharBitSet& Set)
 {
@@ -183,6 +186,27 @@ bool FolderExists(const QString& Path)
 {
     const QFileInfo info(Path);
     return info.exists() && info.isDir();
+}
+
+QString TemplateWritableName(const QString& Name, QString* Notice)
+{
+    const QString name = Name.trimmed();
+    // Both separators: a template written on Windows may hold either.
+    const QStringList parts = name.split(QRegularExpression(QStringLiteral("[/\\\\]")));
+    const bool absolute = QDir::isAbsolutePath(name) || name.startsWith(u'\\') ||
+                          (name.size() >= 2 && name.at(1) == u':' && name.at(0).isLetter());
+    if (!absolute && !parts.contains(QStringLiteral("..")))
+        return Name;
+    QString bare = parts.isEmpty() ? QString() : parts.last();
+    if (bare.size() >= 2 && bare.at(1) == u':')
+        bare = bare.mid(2);
+    if (bare.isEmpty() || bare == QLatin1String(".."))
+        bare = QStringLiteral("error.log");
+    if (Notice)
+        *Notice = QStringLiteral("The template's file name \"%1\" is refused, as it lies outside "
+                                 "the program's folder; \"%2\" is used instead.")
+                      .arg(name, QDir(QCoreApplication::applicationDirPath()).filePath(bare));
+    return bare;
 }
 
 QString AddQuotes(const QString& S, const QString& Left, const QString& Right)

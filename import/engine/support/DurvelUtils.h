@@ -41,6 +41,11 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
 
 bool FolderExists(const QString& Path);
 
+// A file name read from a template that will be written: one that is absolute or goes up with
+// ".." is refused, as a template may come from anyone; its bare file name, to be placed in the
+// program's folder, is returned and Notice names both. Other names come back as they are.
+QString TemplateWritableName(const QString& Name, QString* Notice = nullptr);
+
 // Erases every section of the file (in memory), so that a save writes only what follows.
 void EraseAllSections(IniFile& Ini);
 

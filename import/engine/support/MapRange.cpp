@@ -745,9 +745,21 @@ private:
     Opening m_opening = None;
 };
 
+// Column letters and the open-end words are read in any letter case; a sheet's name is kept as
+// written (upper-casing "Straße" gives "STRASSE", which names no sheet), and one character at a
+// time keeps the positions of the messages.
 QString prepared(const QString& text)
 {
-    QString s = text.trimmed().toUpper();
+    QString s = text.trimmed();
+    bool inName = false;
+    for (QChar& c : s) {
+        if (c == u'[')
+            inName = true;
+        else if (c == u']')
+            inName = false;
+        else if (!inName)
+            c = c.toUpper();
+    }
     if (!s.isEmpty() && !s.endsWith(u';'))
         s += u';';
     return s;

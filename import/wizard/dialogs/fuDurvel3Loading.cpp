@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 int TfmDurvel3Loading::MinimumDisplayTime = 300;
@@ -46,11 +46,18 @@ TfmDurvel3Loading::TfmDurvel3Loading(QWidget* Owner, const QString& InfoText)
     FShown.start();
 }
 
-TfmDurvel3Loading::~TfmDurvel3Loading()
+void TfmDurvel3Loading::Finish() noexcept
 {
-    const qint64 left = FShown.isValid() ? MinimumDisplayTime - FShown.elapsed() : 0;
-    if (left > 0)
-        QThread::msleep(static_cast<unsigned long>(left));
+    const qint64 left = MinimumTime - FShown.elapsed();
+    if (left > 0) {
+        try {
+            // Goes with its owner when that closes first.
+            QTimer::singleShot(int(left), this, &QObject::deleteLater);
+            return;
+        } catch (...) {
+        }
+    }
+    delete this;
 }
 
 void TfmDurvel3Loading::resizeEvent(QResizeEvent* event)
@@ -69,9 +76,11 @@ void TfmDurvel3Loading::UpdateInfo()
     pbLoadingInfo->setText(shown);
 }
 
-std::unique_ptr<TfmDurvel3Loading> ShowLoading(QWidget* Owner, const QString& InfoText)
+TLoadingHandle ShowLoading(QWidget* Owner, const QString& InfoText, int MinimumTime)
 {
-    auto form = std::make_unique<TfmDurvel3Loading>(Owner, InfoText);
+    TLoadingHandle form(new TfmDurvel3Loading(Owner, InfoText));
+    if (MinimumTime >= 0)
+        form->MinimumTime = MinimumTime;
     form->show();
     form->raise();
     // Painted now: the caller blocks the event loop next.

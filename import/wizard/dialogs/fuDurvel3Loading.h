@@ -15,10 +15,13 @@ class TfmDurvel3Loading : public QFrame
     Q_OBJECT
 public:
     TfmDurvel3Loading(QWidget* Owner, const QString& InfoText);
-    // Stays up at least MinimumDisplayTime in all, so a fast load does not flicker.
-    ~TfmDurvel3Loading() override;
 
     QString InfoText() const { return FInfoText; }
+
+    // The work is done: the window goes once it has been up MinimumTime milliseconds in all,
+    // so a fast load does not flicker; the user-interface thread is not held meanwhile.
+    void Finish() noexcept;
+    int MinimumTime = MinimumDisplayTime;
 
     // Milliseconds; tests set 0.
     static int MinimumDisplayTime;
@@ -36,6 +39,12 @@ private:
     QElapsedTimer FShown;
 };
 
-// Shows the loading window over Owner, painted before this returns; dropping the pointer
-// closes it, on every exit of the caller.
-std::unique_ptr<TfmDurvel3Loading> ShowLoading(QWidget* Owner, const QString& InfoText);
+struct TLoadingFinisher
+{
+    void operator()(TfmDurvel3Loading* Form) const noexcept { Form->Finish(); }
+};
+using TLoadingHandle = std::unique_ptr<TfmDurvel3Loading, TLoadingFinisher>;
+
+// Shows the loading window over Owner, painted before this returns; dropping the handle
+// finishes it, on every exit of the caller. MinimumTime below 0 takes MinimumDisplayTime.
+TLoadingHandle ShowLoading(QWidget* Owner, const QString& InfoText, int MinimumTime = -1);

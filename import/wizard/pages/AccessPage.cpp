@@ -62,22 +62,27 @@ AccessPage::AccessPage(TDurvel3WizardF* Form)
                mapUi->bAccessAutoFill, mapUi->bAccessRemove, mapUi->bAccessClear},
               nullptr);
 
-    connect(ui->rbtAccessTable, &QRadioButton::clicked, this, [this] {
+    connect(ui->rbtAccessTable, &QRadioButton::clicked, this, F->Guard([this] {
         SetAccessSourceType(0);
         F->TuneButtons();
-    });
-    connect(ui->rbtAccessSQL, &QRadioButton::clicked, this, [this] {
+    }));
+    connect(ui->rbtAccessSQL, &QRadioButton::clicked, this, F->Guard([this] {
         SetAccessSourceType(1);
         F->TuneButtons();
-    });
-    connect(ui->lbAccessTables, &QListWidget::currentRowChanged, this, &AccessPage::SourceEdited);
-    connect(ui->memAccessSQL, &QPlainTextEdit::textChanged, this, &AccessPage::SourceEdited);
-    connect(ui->tbtAccessSQLLoad, &QToolButton::clicked, this, &AccessPage::LoadQueryClick);
-    connect(ui->tbtAccessSQLSave, &QToolButton::clicked, this, &AccessPage::SaveQueryClick);
+    }));
+    connect(ui->lbAccessTables, &QListWidget::currentRowChanged, this,
+            F->Guard(this, &AccessPage::SourceEdited));
+    connect(ui->memAccessSQL, &QPlainTextEdit::textChanged, this,
+            F->Guard(this, &AccessPage::SourceEdited));
+    connect(ui->tbtAccessSQLLoad, &QToolButton::clicked, this,
+            F->Guard(this, &AccessPage::LoadQueryClick));
+    connect(ui->tbtAccessSQLSave, &QToolButton::clicked, this,
+            F->Guard(this, &AccessPage::SaveQueryClick));
     // The password box sits on the wizard's first page.
     FPasswordEdit = F->findChild<QLineEdit*>(QStringLiteral("edAccessPassword"));
     if (FPasswordEdit)
-        connect(FPasswordEdit, &QLineEdit::textChanged, this, &AccessPage::SetAccessPassword);
+        connect(FPasswordEdit, &QLineEdit::textChanged, this,
+                F->Guard(this, &AccessPage::SetAccessPassword));
     SetAccessSourceType(0);
 }
 

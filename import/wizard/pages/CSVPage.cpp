@@ -41,22 +41,17 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : SourcePage(Form, aiCSV), ui(new Ui::ts
     Grid->SetDefaultDrawing(false);
     Grid->OnDrawCell = [this](TKobCustomGrid*, int ACol, int ARow, const QRect& Rect,
                               TGridDrawState State) { DrawCell(ACol, ARow, Rect, int(State)); };
-    Grid->OnMouseDown = [this](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
-                               int X, int Y) {
-        if (Button != Qt::LeftButton)
-            return;
-        int col = -1;
-        int row = -1;
-        Grid->MouseToCell(X, Y, col, row);
-        ColumnClicked(col);
-    };
+    OnColumnPressed(Grid, F, [this](int Column) { ColumnClicked(Column); });
 
-    connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this, &CsvPage::FieldChanged);
-    connect(ui->cbCSVColNumber, &QComboBox::activated, this, &CsvPage::ColNumberChosen);
-    connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this, &CsvPage::AutoFillClick);
-    connect(ui->tbtCSVClear, &QToolButton::clicked, this, &CsvPage::ClearClick);
+    connect(ui->lvCSVFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &CsvPage::FieldChanged));
+    connect(ui->cbCSVColNumber, &QComboBox::activated, this,
+            F->Guard(this, &CsvPage::ColNumberChosen));
+    connect(ui->tbtCSVAutoFill, &QToolButton::clicked, this,
+            F->Guard(this, &CsvPage::AutoFillClick));
+    connect(ui->tbtCSVClear, &QToolButton::clicked, this, F->Guard(this, &CsvPage::ClearClick));
     connect(ui->edtCSVSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetCSVSkipLines(BoxNumber(t, 0)); });
+            F->Guard([this](const QString& t) { SetCSVSkipLines(BoxNumber(t, 0)); }));
     SetCSVSkipLines(0);
 }
 
@@ -207,7 +202,10 @@ void CsvPage::ColumnClicked(int Column)
     if (!item || Column < 0)
         return;
     const QString wanted = QString::number(Column + 1);
-    item->setText(1, item->text(1) == wanted ? QString() : wanted);
+    const bool unmap = item->text(1) == wanted;
+    if (!unmap)
+        F->CheckWritable(item->text(0));
+    item->setText(1, unmap ? QString() : wanted);
     FieldChanged();
 }
 
@@ -216,6 +214,8 @@ void CsvPage::ColNumberChosen(int Index)
     QTreeWidgetItem* item = ui->lvCSVFields->currentItem();
     if (!item)
         return;
+    if (!ui->cbCSVColNumber->itemText(Index).isEmpty())
+        F->CheckWritable(item->text(0));
     item->setText(1, ui->cbCSVColNumber->itemText(Index));
     Grid->InvalidateGrid();
     F->TuneButtons();
@@ -223,10 +223,15 @@ void CsvPage::ColNumberChosen(int Index)
 
 void CsvPage::AutoFillClick()
 {
-    const int columns = FPreviewColumns;
-    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i)
-        ui->lvCSVFields->topLevelItem(i)->setText(1,
-                                                  i < columns ? QString::number(i + 1) : QString());
+    // Fields the destination fills itself get no column and take none from the others.
+    int column = 0;
+    for (int i = 0; i < ui->lvCSVFields->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ui->lvCSVFields->topLevelItem(i);
+        const bool writable = F->ColumnWritable(item->text(0));
+        item->setText(1, writable && column < FPreviewColumns ? QString::number(column + 1)
+                                                              : QString());
+        column += writable ? 1 : 0;
+    }
     FieldChanged();
 }
 

@@ -1,5 +1,7 @@
 #include "import/wizard/pages/ColumnMapGrid.h"
 
+#include "import/wizard/Durvel3WizardF.h"
+
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
 #include <QPainter>
@@ -40,4 +42,19 @@ void DrawColumnMapCell(TKobWideStringGrid* Grid, int ACol, int ARow, const QRect
         p->drawRect(Rect.adjusted(0, 0, -1, -1));
     }
     p->restore();
+}
+
+void OnColumnPressed(TKobWideStringGrid* Grid, TDurvel3WizardF* Form,
+                     std::function<void(int Column)> Pressed)
+{
+    Grid->OnMouseDown = [Grid, Form,
+                         Pressed = std::move(Pressed)](TKobCustomGrid*, Qt::MouseButton Button,
+                                                       Qt::KeyboardModifiers, int X, int Y) {
+        if (Button != Qt::LeftButton || Grid->SizingAt(X, Y))
+            return;
+        int col = -1;
+        int row = -1;
+        Grid->MouseToCell(X, Y, col, row);
+        Form->Guarded([&] { Pressed(col); });
+    };
 }

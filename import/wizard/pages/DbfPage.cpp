@@ -24,7 +24,8 @@ DbfPage::DbfPage(TDurvel3WizardF* Form)
     BindPairs({ui->lstDBFDataSet, ui->lstDBF, ui->lstDBFMap, ui->bDBFAdd, ui->bDBFAutoFill,
                ui->bDBFRemove, ui->bDBFClear},
               ui->laStep_03);
-    connect(ui->chDBFSkipDeleted, &QCheckBox::clicked, this, &DbfPage::SetDBFSkipDeleted);
+    connect(ui->chDBFSkipDeleted, &QCheckBox::clicked, this,
+            F->Guard(this, &DbfPage::SetDBFSkipDeleted));
     SetDBFSkipDeleted(true);
 }
 
@@ -46,6 +47,8 @@ void DbfPage::LoadDBFFields()
     for (int i = 0; i < table.FieldCount(); ++i)
         names << table.GetFieldName(i);
     Pairs->SetSourceFields(names, QFileInfo(fileName).fileName());
+    // Pairs of another table's fields would import nothing into their columns.
+    Pairs->DropPairsNotIn(names);
     F->NeedReload = false;
 }
 

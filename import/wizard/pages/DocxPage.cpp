@@ -62,14 +62,23 @@ void DocxPage::LoadFile()
 
 void DocxPage::TabChanged(int Index)
 {
-    if (Index >= 0)
+    // A missing choice stays while its stand-in tab is shown.
+    if (Index >= 0 && !FChoiceMissing)
         FTableNumber = TabTag(Index);
 }
 
 void DocxPage::SetDocxTableNumber(int Number)
 {
     FTableNumber = Number;
-    ActivateTab(TabOfTag(Number));
+    if (TabCount() == 0)
+        return; // looked for when the document is read
+    FChoiceMissing = Number != 0 && TabOfTag(Number) < 0;
+    ActivateTab(qMax(0, TabOfTag(Number)));
+}
+
+QString DocxPage::ChoiceName() const
+{
+    return QStringLiteral("table %1").arg(FTableNumber);
 }
 
 void DocxPage::CopyOptions(TDurvel3& Reader) const
@@ -77,7 +86,8 @@ void DocxPage::CopyOptions(TDurvel3& Reader) const
     auto* reader = dynamic_cast<TDurvel3Docx*>(&Reader);
     if (!reader)
         return;
-    reader->SetTableNumber(FTableNumber);
+    // 0: none chosen yet, the first.
+    reader->SetTableNumber(qMax(1, FTableNumber));
     reader->SkipFirstRows = SkipRows();
 }
 

@@ -35,6 +35,7 @@ protected:
     void LoadFile() override;
     bool SourceChosen() const override { return TabCount() > 0; }
     void TabChanged(int Index) override;
+    QString ChoiceName() const override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 

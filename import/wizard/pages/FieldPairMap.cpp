@@ -25,26 +25,31 @@ QStringList captions(const QTreeWidget* List)
 
 } // namespace
 
-FieldPairMap::FieldPairMap(const Controls& Lists, std::function<void()> Changed, QObject* Parent)
-    : QObject(Parent), C(Lists), FChanged(std::move(Changed))
+FieldPairMap::FieldPairMap(const Controls& Lists, std::function<void()> Changed, TGuard Guard,
+                           QObject* Parent)
+    : QObject(Parent), C(Lists), FChanged(std::move(Changed)), FGuard(std::move(Guard))
 {
+    // Every handler runs inside the window's guard.
+    const auto guard = [this](void (FieldPairMap::*Method)()) {
+        return [this, Method] { FGuard([&] { (this->*Method)(); }); };
+    };
     for (QTreeWidget* list : {C.DataSet, C.Source, C.Map}) {
         list->setRootIsDecorated(false);
         list->setItemsExpandable(false);
         list->setAllColumnsShowFocus(true);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        connect(list, &QTreeWidget::itemSelectionChanged, this, &FieldPairMap::Changed);
-        connect(list, &QTreeWidget::currentItemChanged, this, &FieldPairMap::Changed);
+        connect(list, &QTreeWidget::itemSelectionChanged, this, guard(&FieldPairMap::Changed));
+        connect(list, &QTreeWidget::currentItemChanged, this, guard(&FieldPairMap::Changed));
     }
     C.DataSet->setHeaderLabels({QStringLiteral("DataSet")});
     C.Map->setHeaderLabels({QStringLiteral("DataSet"), QStringLiteral("="), QString()});
     C.Map->header()->setMinimumSectionSize(16);
     C.Map->header()->resizeSection(0, 92);
     C.Map->header()->resizeSection(1, 20);
-    connect(C.Add, &QAbstractButton::clicked, this, &FieldPairMap::Add);
-    connect(C.AutoFill, &QAbstractButton::clicked, this, &FieldPairMap::AutoFill);
-    connect(C.Remove, &QAbstractButton::clicked, this, &FieldPairMap::Remove);
-    connect(C.Clear, &QAbstractButton::clicked, this, &FieldPairMap::Clear);
+    connect(C.Add, &QAbstractButton::clicked, this, guard(&FieldPairMap::Add));
+    connect(C.AutoFill, &QAbstractButton::clicked, this, guard(&FieldPairMap::AutoFill));
+    connect(C.Remove, &QAbstractButton::clicked, this, guard(&FieldPairMap::Remove));
+    connect(C.Clear, &QAbstractButton::clicked, this, guard(&FieldPairMap::Clear));
     UpdateButtons();
 }
 
@@ -121,6 +126,29 @@ void FieldPairMap::SetSourceFields(const QStringList& Fields, const QString& Cap
     Changed();
 }
 
+void FieldPairMap::DropPairsNotIn(const QStringList& Fields)
+{
+    bool dropped = false;
+    {
+        const QSignalBlocker a(C.DataSet);
+        const QSignalBlocker b(C.Map);
+        for (int i = C.Map->topLevelItemCount() - 1; i >= 0; --i) {
+            QTreeWidgetItem* pair = C.Map->topLevelItem(i);
+            if (Fields.contains(pair->text(2), Qt::CaseInsensitive))
+                continue;
+            new QTreeWidgetItem(C.DataSet, {pair->text(0)});
+            delete pair;
+            dropped = true;
+        }
+        if (dropped) {
+            SelectFirst(C.Map, false);
+            SelectFirst(C.DataSet, false);
+        }
+    }
+    if (dropped)
+        Changed();
+}
+
 QStringList FieldPairMap::SourceFields() const
 {
     return captions(C.Source);
@@ -137,6 +165,8 @@ void FieldPairMap::Add()
     const QTreeWidgetItem* source = selectedItem(C.Source);
     if (!dest || !source)
         return;
+    if (CheckWritable)
+        CheckWritable(dest->text(0));
     {
         const QSignalBlocker a(C.DataSet);
         const QSignalBlocker b(C.Map);
@@ -156,12 +186,19 @@ void FieldPairMap::AutoFill()
         const QSignalBlocker c(C.Map);
         C.Map->clear();
         RebuildDestination();
-        const int n = qMin(FColumns.size(), C.Source->topLevelItemCount());
-        for (int i = 0; i < n; ++i)
-            new QTreeWidgetItem(
-                C.Map, {FColumns.at(i), QStringLiteral("="), C.Source->topLevelItem(i)->text(0)});
-        for (int i = 0; i < n; ++i)
-            delete C.DataSet->topLevelItem(0);
+        // Columns the destination fills itself are passed by and take no source field.
+        int source = 0;
+        for (int i = 0; i < FColumns.size() && source < C.Source->topLevelItemCount(); ++i) {
+            if (Writable && !Writable(FColumns.at(i)))
+                continue;
+            new QTreeWidgetItem(C.Map, {FColumns.at(i), QStringLiteral("="),
+                                        C.Source->topLevelItem(source++)->text(0)});
+            for (int d = 0; d < C.DataSet->topLevelItemCount(); ++d)
+                if (C.DataSet->topLevelItem(d)->text(0) == FColumns.at(i)) {
+                    delete C.DataSet->topLevelItem(d);
+                    break;
+                }
+        }
         SelectFirst(C.Map, false);
         SelectFirst(C.DataSet, false);
     }

@@ -28,8 +28,15 @@ public:
         QAbstractButton* Clear;
     };
 
+    // Runs a handler's body, showing what it raises (the form's Guarded).
+    using TGuard = std::function<void(const std::function<void()>&)>;
     // Changed runs after every change of a list or of a selection (the form's TuneButtons).
-    FieldPairMap(const Controls& Lists, std::function<void()> Changed, QObject* Parent);
+    FieldPairMap(const Controls& Lists, std::function<void()> Changed, TGuard Guard,
+                 QObject* Parent);
+    // Tells a destination column the import can give a value; Add refuses the others (Check
+    // raises) and Auto fill passes them by.
+    std::function<bool(const QString&)> Writable;
+    std::function<void(const QString&)> CheckWritable;
 
     // The destination's columns, in destination order; the pairs are emptied.
     void SetColumns(const QStringList& Columns);
@@ -37,6 +44,9 @@ public:
     // The source's fields in file order; Caption heads the source columns. Pairs stay.
     void SetSourceFields(const QStringList& Fields, const QString& Caption);
     void SetSourceCaption(const QString& Caption);
+    // Pairs whose source field is not among Fields (letter case aside) go; their destination
+    // fields go back to the end of the unpaired list. Called when another source was read.
+    void DropPairsNotIn(const QStringList& Fields);
     QString SourceCaption() const { return FSourceCaption; }
     QStringList SourceFields() const;
     QStringList UnmappedFields() const;
@@ -69,6 +79,7 @@ private:
 
     Controls C;
     std::function<void()> FChanged;
+    TGuard FGuard;
     QStringList FColumns;
     QString FSourceCaption;
 };

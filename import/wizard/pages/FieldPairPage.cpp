@@ -15,7 +15,10 @@ FieldPairPage::FieldPairPage(TDurvel3WizardF* Form, int Kind, QString MapSection
 void FieldPairPage::BindPairs(const FieldPairMap::Controls& Lists, QLabel* StepLabel)
 {
     Pairs = new FieldPairMap(
-        Lists, [this] { F->TuneButtons(); }, this);
+        Lists, [this] { F->TuneButtons(); },
+        [this](const std::function<void()>& Body) { F->Guarded(Body); }, this);
+    Pairs->Writable = [this](const QString& Column) { return F->ColumnWritable(Column); };
+    Pairs->CheckWritable = [this](const QString& Column) { F->CheckWritable(Column); };
     FStepLabel = StepLabel;
     // Each button's picture box (bDBFAdd's is pbDBFAdd): its image enabled and disabled.
     const struct

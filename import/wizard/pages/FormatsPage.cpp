@@ -80,41 +80,47 @@ FormatsPage::FormatsPage(TDurvel3WizardF* Form) : QWidget(Form), ui(new Ui::tsFo
         QLineEdit* edit = s.edit;
         const auto setter = s.setter;
         const auto value = s.value;
-        connect(edit, &QLineEdit::editingFinished, this,
-                [this, edit, setter, value] { SeparatorExit(edit, setter, FFormats.*value); });
+        connect(edit, &QLineEdit::editingFinished, this, F->Guard([this, edit, setter, value] {
+            SeparatorExit(edit, setter, FFormats.*value);
+        }));
     }
     connect(ui->edtShortDateFormat, &QLineEdit::textChanged, this,
-            &FormatsPage::SetShortDateFormat);
-    connect(ui->edtLongDateFormat, &QLineEdit::textChanged, this, &FormatsPage::SetLongDateFormat);
+            F->Guard(this, &FormatsPage::SetShortDateFormat));
+    connect(ui->edtLongDateFormat, &QLineEdit::textChanged, this,
+            F->Guard(this, &FormatsPage::SetLongDateFormat));
     connect(ui->edtShortTimeFormat, &QLineEdit::textChanged, this,
-            &FormatsPage::SetShortTimeFormat);
-    connect(ui->edtLongTimeFormat, &QLineEdit::textChanged, this, &FormatsPage::SetLongTimeFormat);
+            F->Guard(this, &FormatsPage::SetShortTimeFormat));
+    connect(ui->edtLongTimeFormat, &QLineEdit::textChanged, this,
+            F->Guard(this, &FormatsPage::SetLongTimeFormat));
 
     for (QLineEdit* e :
          {ui->edtGeneratorValue, ui->edtGeneratorStep, ui->edtConstantValue, ui->edtNullValue,
           ui->edtDefaultValue, ui->edtLeftQuote, ui->edtRightQuote})
-        connect(e, &QLineEdit::textChanged, this, &FormatsPage::EditorChanged);
+        connect(e, &QLineEdit::textChanged, this, F->Guard(this, &FormatsPage::EditorChanged));
     for (QComboBox* c : {ui->cmbQuoteAction, ui->cmbCharCase, ui->cmbCharSet})
-        connect(c, &QComboBox::currentIndexChanged, this, &FormatsPage::EditorChanged);
+        connect(c, &QComboBox::currentIndexChanged, this,
+                F->Guard(this, &FormatsPage::EditorChanged));
 
     connect(ui->lstFormatFields, &QTreeWidget::itemSelectionChanged, this,
-            &FormatsPage::FieldChanged);
+            F->Guard(this, &FormatsPage::FieldChanged));
     connect(ui->lstFormatFields, &QTreeWidget::currentItemChanged, this,
-            &FormatsPage::FieldChanged);
+            F->Guard(this, &FormatsPage::FieldChanged));
     connect(ui->lvReplacements, &QTreeWidget::itemSelectionChanged, F,
-            &TDurvel3WizardF::TuneButtons);
-    connect(ui->lvReplacements, &QTreeWidget::currentItemChanged, F, &TDurvel3WizardF::TuneButtons);
-    connect(ui->lvReplacements, &QTreeWidget::itemDoubleClicked, this, [this] {
+            F->Guard(F, &TDurvel3WizardF::TuneButtons));
+    connect(ui->lvReplacements, &QTreeWidget::currentItemChanged, F,
+            F->Guard(F, &TDurvel3WizardF::TuneButtons));
+    connect(ui->lvReplacements, &QTreeWidget::itemDoubleClicked, this, F->Guard([this] {
         if (ui->tbtEditReplacement->isEnabled())
             tbtEditReplacementClick();
-    });
+    }));
     connect(ui->tbtAddReplacement, &QToolButton::clicked, this,
-            &FormatsPage::tbtAddReplacementClick);
+            F->Guard(this, &FormatsPage::tbtAddReplacementClick));
     connect(ui->tbtEditReplacement, &QToolButton::clicked, this,
-            &FormatsPage::tbtEditReplacementClick);
+            F->Guard(this, &FormatsPage::tbtEditReplacementClick));
     connect(ui->tbtDelReplacement, &QToolButton::clicked, this,
-            &FormatsPage::tbtDelReplacementClick);
-    connect(ui->pgFormats, &QTabWidget::currentChanged, this, &FormatsPage::pgFormatsChange);
+            F->Guard(this, &FormatsPage::tbtDelReplacementClick));
+    connect(ui->pgFormats, &QTabWidget::currentChanged, this,
+            F->Guard(this, &FormatsPage::pgFormatsChange));
 
     // Every value shown, also those equal to the start values.
     for (const auto& s : separators)

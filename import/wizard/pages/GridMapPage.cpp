@@ -52,19 +52,32 @@ void GridMapPage::Bind(const Controls& Ctl)
     C.Fields->header()->setMinimumSectionSize(20);
     C.Fields->setColumnWidth(0, C.FieldWidth);
     C.Fields->setColumnWidth(1, C.ValueWidth);
-    connect(C.Fields, &QTreeWidget::currentItemChanged, this, &GridMapPage::FieldShown);
+    connect(C.Fields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &GridMapPage::FieldShown));
     if (C.ColNumber)
-        connect(C.ColNumber, &QComboBox::activated, this, &GridMapPage::ColNumberChosen);
-    connect(C.AutoFillButton, &QAbstractButton::clicked, this, &GridMapPage::AutoFill);
-    connect(C.ClearButton, &QAbstractButton::clicked, this, &GridMapPage::Clear);
+        connect(C.ColNumber, &QComboBox::activated, this,
+                F->Guard(this, &GridMapPage::ColNumberChosen));
+    connect(C.AutoFillButton, &QAbstractButton::clicked, this,
+            F->Guard(this, &GridMapPage::AutoFill));
+    connect(C.ClearButton, &QAbstractButton::clicked, this, F->Guard(this, &GridMapPage::Clear));
     connect(C.SkipEdit, &QLineEdit::textChanged, this,
-            [this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); });
-    if (C.Tabs)
-        connect(C.Tabs, &QTabWidget::currentChanged, this, [this](int Index) {
+            F->Guard([this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); }));
+    if (C.Tabs) {
+        connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this](int Index) {
             SetCurrentGrid(TabGrid(Index));
+            ChoiceMade();
             TabChanged(Index);
             FieldShown();
-        });
+        }));
+        // A click on the tab shown in place of a missing choice chooses it too.
+        connect(C.Tabs->tabBar(), &QTabBar::tabBarClicked, this, F->Guard([this](int Index) {
+            if (!FChoiceMissing || Index != CurrentTab())
+                return;
+            ChoiceMade();
+            TabChanged(Index);
+            FieldShown();
+        }));
+    }
     SetSkipRows(0);
 }
 
@@ -112,6 +125,8 @@ void GridMapPage::SetSelectedValue(const QString& Value)
     QTreeWidgetItem* item = C.Fields->currentItem();
     if (!item)
         return;
+    if (ValueMapped(Value))
+        F->CheckWritable(item->text(0));
     item->setText(1, Value);
     FieldShown();
 }
@@ -122,7 +137,10 @@ void GridMapPage::ColumnClicked(int Column)
     // The letter grids' column 0 numbers the rows; it is no column of the source.
     if (!item || Column < 0 || (FColumnForm == TColumnForm::Letters && Column < 1))
         return;
-    item->setText(1, GridColumnOf(item->text(1)) == Column ? QString() : ValueOfGridColumn(Column));
+    const bool unmap = GridColumnOf(item->text(1)) == Column;
+    if (!unmap)
+        F->CheckWritable(item->text(0));
+    item->setText(1, unmap ? QString() : ValueOfGridColumn(Column));
     FieldShown();
 }
 
@@ -130,12 +148,14 @@ void GridMapPage::AutoFill()
 {
     if (!FGrid)
         return;
-    const int first = FGrid->FixedCols();
     const int count = FGrid->ColCount();
+    // Fields the destination fills itself get no column and take none from the others.
+    int column = FGrid->FixedCols();
     for (int i = 0; i < C.Fields->topLevelItemCount(); ++i) {
-        const int column = first + i;
-        C.Fields->topLevelItem(i)->setText(1,
-                                           column < count ? ValueOfGridColumn(column) : QString());
+        QTreeWidgetItem* item = C.Fields->topLevelItem(i);
+        const bool writable = F->ColumnWritable(item->text(0));
+        item->setText(1, writable && column < count ? ValueOfGridColumn(column) : QString());
+        column += writable ? 1 : 0;
     }
     FieldShown();
 }
@@ -199,6 +219,8 @@ void GridMapPage::ShowStep(int Index, int Total)
     C.StepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
     if (F->NeedReload)
         LoadSource();
+    if (FChoiceMissing)
+        F->PlaceInfoPanel(this, 6, MissingText(), 557, 39, 21);
     if (C.Fields->topLevelItemCount() > 0 && !C.Fields->currentItem()) {
         C.Fields->setCurrentItem(C.Fields->topLevelItem(0));
         C.Fields->setFocus();
@@ -218,7 +240,25 @@ void GridMapPage::LoadSource()
     FieldShown();
 }
 
-void GridMapPage::SourceChanged() {}
+void GridMapPage::SourceChanged()
+{
+    FChoiceMissing = false;
+}
+
+void GridMapPage::ChoiceMade()
+{
+    if (!FChoiceMissing)
+        return;
+    FChoiceMissing = false;
+    if (F->Step() >= 1 && F->Page(F->ImportType()) == this)
+        F->PlaceInfoPanel(this, 6, kInfo, 557, 39, 21);
+}
+
+QString GridMapPage::MissingText() const
+{
+    return QStringLiteral("The file has no %1. Choose what to import before going on.")
+        .arg(ChoiceName());
+}
 
 void GridMapPage::PrepareJump()
 {
@@ -231,7 +271,7 @@ void GridMapPage::PrepareJump()
 
 bool GridMapPage::StepComplete(int) const
 {
-    if (FJumpRefused || !SourceChosen())
+    if (FJumpRefused || FChoiceMissing || !SourceChosen())
         return false;
     for (int i = 0; i < C.Fields->topLevelItemCount(); ++i)
         if (ValueMapped(C.Fields->topLevelItem(i)->text(1)))
@@ -299,15 +339,7 @@ TKobWideStringGrid* GridMapPage::MakeGrid(QWidget* Parent)
                                     TGridDrawState State) {
         DrawCell(grid, ACol, ARow, Rect, int(State));
     };
-    grid->OnMouseDown = [this, grid](TKobCustomGrid*, Qt::MouseButton Button, Qt::KeyboardModifiers,
-                                     int X, int Y) {
-        if (Button != Qt::LeftButton)
-            return;
-        int col = -1;
-        int row = -1;
-        grid->MouseToCell(X, Y, col, row);
-        ColumnClicked(col);
-    };
+    OnColumnPressed(grid, F, [this](int Column) { ColumnClicked(Column); });
     return grid;
 }
 

@@ -92,9 +92,12 @@ protected:
     virtual bool ReadsMissingFiles() const { return false; }
     // The kind's source choice is made (a table exists, ...).
     virtual bool SourceChosen() const { return true; }
-    // Set by LoadFile when the chosen sheet or table (a template's, say) is not in the file and
-    // another is shown: a template then does not jump past the page.
+    // The chosen sheet or table (a template's, say) is not in the file and another is shown:
+    // the choice stays (a run stops naming it), the page is not complete and tells it, until
+    // the clerk picks one or another file is chosen.
     bool FChoiceMissing = false;
+    // "sheet "Staff"", "table 3": the choice as the page names it when it is missing.
+    virtual QString ChoiceName() const { return QString(); }
     // Asked before a template jumps past the page (the ODT page's complex-table question).
     virtual bool JumpAllowed() { return true; }
     // The kind's options after SkipLines in the options section.
@@ -125,6 +128,9 @@ protected:
     static void LoadDocument(TBaseDocumentFile& File);
     // Refills the column-number list with an empty entry and "1" .. Count.
     void FillColNumbers(int Count);
+    // The clerk chose a sheet or table: a missing one is forgotten.
+    void ChoiceMade();
+    QString MissingText() const;
     // Repaints the preview and tunes the wizard's buttons after a field or value change.
     void FieldShown();
     const QString FOptionsSection;

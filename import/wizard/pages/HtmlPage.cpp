@@ -31,40 +31,45 @@ HtmlPage::HtmlPage(TDurvel3WizardF* Form)
     SetCurrentGrid(Grid);
     Bind({ui->lvHTMLFields, ui->edtHTMLSkipLines, ui->tbtHTMLAutoFill, ui->tbtHTMLClear,
           ui->laStep_08, ui->cbHTMLColNumber, nullptr, 90, 36});
-    connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, [this](int Index) {
+    connect(ui->cbHTMLTableNumber, &QComboBox::activated, this, F->Guard([this](int Index) {
         FWantedTable = Index + 1;
+        ChoiceMade();
         ShowTable();
         FieldShown();
-    });
+    }));
 }
 
 HtmlPage::~HtmlPage() = default;
 
-int HtmlPage::TableNumber() const
-{
-    return ui->cbHTMLTableNumber->currentIndex() + 1;
-}
-
 void HtmlPage::SetTableNumber(int Number)
 {
-    FWantedTable = Number;
-    if (Number < 1 || Number > ui->cbHTMLTableNumber->count())
-        return;
-    ui->cbHTMLTableNumber->setCurrentIndex(Number - 1);
+    FWantedTable = qMax(1, Number);
+    const int count = ui->cbHTMLTableNumber->count();
+    if (count == 0)
+        return; // looked for when the page is read
+    FChoiceMissing = FWantedTable > count;
+    ui->cbHTMLTableNumber->setCurrentIndex(FChoiceMissing ? 0 : FWantedTable - 1);
     ShowTable();
     FieldShown();
 }
 
 bool HtmlPage::SourceChosen() const
 {
-    return TableNumber() > 0;
+    return ui->cbHTMLTableNumber->count() > 0;
+}
+
+QString HtmlPage::ChoiceName() const
+{
+    return QStringLiteral("table %1").arg(FWantedTable);
 }
 
 void HtmlPage::SourceChanged()
 {
-    // Another file: its tables are read when the page is shown.
+    GridMapPage::SourceChanged();
+    // Another file: its tables are read when the page is shown, from the first.
     FFile.Clear();
     ui->cbHTMLTableNumber->clear();
+    FWantedTable = 1;
 }
 
 void HtmlPage::LoadFile()
@@ -94,7 +99,8 @@ void HtmlPage::LoadFile()
 
 void HtmlPage::ShowTable()
 {
-    const int number = TableNumber();
+    // The table shown: a missing choice shows the first.
+    const int number = ui->cbHTMLTableNumber->currentIndex() + 1;
     if (number < 1 || number > int(FFile.Tables.size()))
         return;
     const THTMLTable& table = FFile.Tables[std::size_t(number - 1)];
@@ -129,7 +135,7 @@ void HtmlPage::CopyOptions(TDurvel3& Reader) const
 void HtmlPage::SaveOptions(IniFile& Ini) const
 {
     // Without it a template would import the first table whatever was chosen.
-    Ini.writeInteger(kOptions, QStringLiteral("TableNumber"), qMax(1, TableNumber()));
+    Ini.writeInteger(kOptions, QStringLiteral("TableNumber"), TableNumber());
 }
 
 void HtmlPage::LoadOptions(const IniFile& Ini)

@@ -28,8 +28,8 @@ public:
     void CopyOptions(TDurvel3& Reader) const override;
     void SourceChanged() override;
 
-    // The chosen table, from 1; 0 when the page has none.
-    int TableNumber() const;
+    // The chosen table, from 1, whether the page was read or not.
+    int TableNumber() const { return FWantedTable; }
     // Chooses a table by its number and previews it.
     void SetTableNumber(int Number);
     const THTMLFile& HTMLFile() const { return FFile; }
@@ -37,6 +37,7 @@ public:
 protected:
     void LoadFile() override;
     bool SourceChosen() const override;
+    QString ChoiceName() const override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
@@ -45,6 +46,6 @@ private:
 
     THTMLFile FFile;
     std::unique_ptr<TDurvel3HTML> FReader;
-    // The table a template asked for, chosen once the page is read.
+    // The chosen table; one a template asked for is looked for once the page is read.
     int FWantedTable = 1;
 };

@@ -2,6 +2,7 @@
 
 #include "ui_LastPage.h"
 
+#include "import/engine/support/DurvelUtils.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/PageBoxes.h"
@@ -50,45 +51,55 @@ LastPage::LastPage(TDurvel3WizardF* Form)
     ui->chImportAllRecords->setChecked(true);
     ui->chRewriteErrorLogFile->setChecked(true);
 
-    connect(ui->chCommitAfterDone, &QCheckBox::toggled, this, &LastPage::SetCommitAfterDone);
-    connect(ui->edtCommitRecCount, &QLineEdit::textChanged, this,
-            [this](const QString& t) { fromText(t, &LastPage::SetCommitRecCount, this); });
-    connect(ui->edtImportRecCount, &QLineEdit::textChanged, this,
-            [this](const QString& t) { fromText(t, &LastPage::SetImportRecCount, this); });
-    connect(ui->chImportAllRecords, &QCheckBox::toggled, this, &LastPage::chImportAllRecordsClick);
-    connect(ui->chCloseAfterImport, &QCheckBox::toggled, this, &LastPage::SetCloseAfterImport);
-    connect(ui->chEnableErrorLog, &QCheckBox::toggled, this, &LastPage::chEnableErrorLogClick);
-    connect(ui->edErrorLogFileName, &QLineEdit::textChanged, this, &LastPage::SetErrorLogFileName);
+    connect(ui->chCommitAfterDone, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::SetCommitAfterDone));
+    connect(
+        ui->edtCommitRecCount, &QLineEdit::textChanged, this,
+        F->Guard([this](const QString& t) { fromText(t, &LastPage::SetCommitRecCount, this); }));
+    connect(
+        ui->edtImportRecCount, &QLineEdit::textChanged, this,
+        F->Guard([this](const QString& t) { fromText(t, &LastPage::SetImportRecCount, this); }));
+    connect(ui->chImportAllRecords, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::chImportAllRecordsClick));
+    connect(ui->chCloseAfterImport, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::SetCloseAfterImport));
+    connect(ui->chEnableErrorLog, &QCheckBox::toggled, this,
+            F->Guard(this, &LastPage::chEnableErrorLogClick));
+    connect(ui->edErrorLogFileName, &QLineEdit::textChanged, this,
+            F->Guard(this, &LastPage::SetErrorLogFileName));
     connect(ui->chRewriteErrorLogFile, &QCheckBox::toggled, this,
-            &LastPage::SetRewriteErrorLogFile);
-    connect(ui->chShowErrorLog, &QCheckBox::toggled, this, [this](bool on) {
+            F->Guard(this, &LastPage::SetRewriteErrorLogFile));
+    connect(ui->chShowErrorLog, &QCheckBox::toggled, this, F->Guard([this](bool on) {
         SetShowErrorLog(on);
         setChecked(ui->chShowErrorLog, FShowErrorLog);
-    });
-    connect(ui->bErrorLogFileName, &QToolButton::clicked, this, &LastPage::bErrorLogFileNameClick);
-    connect(FModes, &QButtonGroup::idClicked, this, &LastPage::SetImportMode);
-    connect(FAddTypes, &QButtonGroup::idClicked, this, &LastPage::SetAddType);
+    }));
+    connect(ui->bErrorLogFileName, &QToolButton::clicked, this,
+            F->Guard(this, &LastPage::bErrorLogFileNameClick));
+    connect(FModes, &QButtonGroup::idClicked, this, F->Guard(this, &LastPage::SetImportMode));
+    connect(FAddTypes, &QButtonGroup::idClicked, this, F->Guard(this, &LastPage::SetAddType));
 
     auto* avail = ui->lvAvailableColumns;
     auto* sel = ui->lvSelectedColumns;
     connect(ui->bAllToRight, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, true); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, true); }));
     connect(ui->bOneToRirght, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, false); }));
     connect(ui->bOneToLeft, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, false); }));
     connect(ui->bAllToLeft, &QToolButton::clicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, true); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, true); }));
     connect(avail, &QListWidget::itemDoubleClicked, this,
-            [this, avail, sel] { MoveListItems(avail, sel, -1, false); });
+            F->Guard([this, avail, sel] { MoveListItems(avail, sel, -1, false); }));
     connect(sel, &QListWidget::itemDoubleClicked, this,
-            [this, avail, sel] { MoveListItems(sel, avail, -1, false); });
-    connect(
-        avail, &KeyColumnList::itemsDropped, this,
-        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(avail, s, under); });
-    connect(
-        sel, &KeyColumnList::itemsDropped, this,
-        [this, avail, sel](KeyColumnList* s, QListWidgetItem* under) { Dropped(sel, s, under); });
+            F->Guard([this, avail, sel] { MoveListItems(sel, avail, -1, false); }));
+    connect(avail, &KeyColumnList::itemsDropped, this,
+            F->Guard([this, avail, sel](KeyColumnList* s, QListWidgetItem* under) {
+                Dropped(avail, s, under);
+            }));
+    connect(sel, &KeyColumnList::itemsDropped, this,
+            F->Guard([this, avail, sel](KeyColumnList* s, QListWidgetItem* under) {
+                Dropped(sel, s, under);
+            }));
     chEnableErrorLogClick();
     chImportAllRecordsClick();
 }
@@ -346,8 +357,20 @@ void LastPage::LoadTemplate(const IniFile& Ini, const TDurvel3Wizard& Wizard)
         SetCloseAfterImport(Ini.readBool(kLastStep, QStringLiteral("CloseAfterImport"), false));
     SetEnableErrorLog(Ini.readBool(kLastStep, QStringLiteral("EnableErrorLog"), Wizard.ErrorLog));
     chEnableErrorLogClick();
-    SetErrorLogFileName(
-        Ini.readString(kLastStep, QStringLiteral("ErrorLogFileName"), Wizard.ErrorLogFileName));
+    // A template may come from anyone: it writes no log outside the program's folder. Only a
+    // name the clerk picks on this page may lie elsewhere.
+    QString notice;
+    SetErrorLogFileName(TemplateWritableName(
+        Ini.readString(kLastStep, QStringLiteral("ErrorLogFileName"), Wizard.ErrorLogFileName),
+        &notice));
+    if (!notice.isEmpty()) {
+        dialogs::Message m;
+        m.title = QStringLiteral("Warning");
+        m.text = notice;
+        m.icon = dialogs::Icon::Warning;
+        m.rightToLeft = false;
+        dialogs::show(m, F);
+    }
     SetRewriteErrorLogFile(
         Ini.readBool(kLastStep, QStringLiteral("RewriteErrorLogFile"), Wizard.RewriteErrorLogFile));
     SetShowErrorLog(Ini.readBool(kLastStep, QStringLiteral("ShowErrorLog"), true));

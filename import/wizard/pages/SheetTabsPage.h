@@ -3,6 +3,7 @@
 // name follows the tab shown, and a name asked for (a template's) is looked for when the file
 // is read.
 
+#include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/GridMapPage.h"
 
 class SheetTabsPage : public GridMapPage
@@ -18,14 +19,23 @@ protected:
     void ChooseSheet(const QString& Name)
     {
         FSheetName = Name;
-        ActivateTab(TabOf(Name));
+        if (TabCount() == 0)
+            return; // looked for when the file is read
+        FChoiceMissing = TabOf(Name) < 0;
+        ActivateTab(qMax(0, TabOf(Name)));
     }
     // After the tabs are made: the chosen sheet's tab, or the first one.
     void ShowChosenSheet() { ShowChosenTab(TabOf(FSheetName), !FSheetName.isEmpty()); }
+    // A missing choice stays while its stand-in tab is shown.
     void TabChanged(int Index) override
     {
-        if (Index >= 0)
+        if (Index >= 0 && !FChoiceMissing)
             FSheetName = TabCaption(Index);
+    }
+    QString ChoiceName() const override
+    {
+        return QStringLiteral("%1 \"%2\"")
+            .arg(Kind() == aiODT ? QStringLiteral("table") : QStringLiteral("sheet"), FSheetName);
     }
 
     // The sheet and the rows to skip into the kind's reader; nullptr for another reader.

@@ -35,23 +35,22 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
     Viewer = new TDurvel3TXTViewer(this);
     Viewer->setObjectName(QStringLiteral("TXTViewer"));
     Viewer->setGeometry(191, 90, 372, 281);
-    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this, &TxtPage::ViewerSelectionChanged);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, &TxtPage::ArrowRemoved);
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, &TxtPage::ArrowMoved);
+    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this,
+            F->Guard(this, &TxtPage::ViewerSelectionChanged));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, F->Guard(this, &TxtPage::ArrowMoved));
 
-    connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this, &TxtPage::FieldChanged);
-    connect(ui->tbtTXTClear, &QToolButton::clicked, this, &TxtPage::ClearClick);
+    connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard(this, &TxtPage::FieldChanged));
+    connect(ui->tbtTXTClear, &QToolButton::clicked, this, F->Guard(this, &TxtPage::ClearClick));
     connect(ui->edtTXTSkipLines, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); });
-    // A file gone or held meanwhile is told, never thrown out of the handler.
-    connect(ui->cmbTXTEncoding, &QComboBox::activated, this, [this](int index) {
-        F->Guarded([&] {
-            SetTXTEncoding(index);
-            if (F->Step() == 1 && F->ImportType() == aiTXT)
-                LoadViewer();
-        });
-    });
+            F->Guard([this](const QString& t) { SetTXTSkipLines(BoxNumber(t, 0)); }));
+    connect(ui->cmbTXTEncoding, &QComboBox::activated, this, F->Guard([this](int index) {
+        SetTXTEncoding(index);
+        if (F->Step() == 1 && F->ImportType() == aiTXT)
+            LoadViewer();
+    }));
     SetTXTSkipLines(0);
 }
 
@@ -225,6 +224,8 @@ void TxtPage::ViewerSelectionChanged()
         int size = -1;
         Viewer->GetSelection(start, size);
         const bool set = start >= 0 && size >= 0;
+        if (set)
+            F->CheckWritable(item->text(0));
         item->setText(1, set ? QString::number(start) : QString());
         item->setText(2, set ? QString::number(size) : QString());
     }

@@ -14,7 +14,6 @@
 #include "platform/ini/IniFile.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -22,7 +21,6 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTabWidget>
-#include <QThread>
 #include <algorithm>
 
 namespace {
@@ -48,9 +46,12 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     impXLS->AddType = datInsert;
     ui->lvXLSSelection->hide();
 
-    connect(ui->lvXLSFields, &QTreeWidget::currentItemChanged, this, [this] { ShowField(); });
-    connect(ui->lvXLSRanges, &QTreeWidget::currentItemChanged, this, [this] { RangeChanged(); });
-    connect(ui->lvXLSRanges, &QTreeWidget::itemSelectionChanged, this, [this] { RangeChanged(); });
+    connect(ui->lvXLSFields, &QTreeWidget::currentItemChanged, this,
+            F->Guard([this] { ShowField(); }));
+    connect(ui->lvXLSRanges, &QTreeWidget::currentItemChanged, this,
+            F->Guard([this] { RangeChanged(); }));
+    connect(ui->lvXLSRanges, &QTreeWidget::itemSelectionChanged, this,
+            F->Guard([this] { RangeChanged(); }));
     connect(ui->lvXLSRanges, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (ui->tbtXLSEditRange->isEnabled())
             F->Guarded([this] { EditRangeClick(); });
@@ -76,10 +77,10 @@ XlsPage::XlsPage(TDurvel3WizardF* Form)
     connect(ui->tbtXLSClearAllRanges, &QToolButton::clicked, this,
             [this] { F->Guarded([this] { ClearAllRangesClick(); }); });
     connect(ui->edXLSSkipCols, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); });
+            F->Guard([this](const QString& t) { SetXLSSkipCols(BoxNumber(t, 0)); }));
     connect(ui->edXLSSkipRows, &QLineEdit::textChanged, this,
-            [this](const QString& t) { SetXLSSkipRows(BoxNumber(t, 0)); });
-    connect(ui->pcXLSFile, &QTabWidget::currentChanged, this, [this] { RepaintGrid(); });
+            F->Guard([this](const QString& t) { SetXLSSkipRows(BoxNumber(t, 0)); }));
+    connect(ui->pcXLSFile, &QTabWidget::currentChanged, this, F->Guard([this] { RepaintGrid(); }));
 
     FXLSSkipCols = FXLSSkipRows = 0;
     TuneRangeButtons();
@@ -272,9 +273,8 @@ void XlsPage::LoadWorkbook()
     if (!QFileInfo(fileName).isFile())
         return;
 
-    QElapsedTimer shown;
-    shown.start();
-    const std::unique_ptr<TfmDurvel3Loading> loading = ShowLoading(F, fileName);
+    // Even a tiny workbook keeps the loading form up long enough to be read.
+    const TLoadingHandle loading = ShowLoading(F, fileName, MinimumLoadTime);
     const TDurvel3Wizard* wizard = F->Wizard();
     const int viewerRows = wizard->ExcelViewerRows;
     const int maxWidth = wizard->ExcelMaxColWidth;
@@ -315,9 +315,6 @@ void XlsPage::LoadWorkbook()
             if (widths[std::size_t(c)] != grid->DefaultColWidth())
                 grid->SetColWidths(c, widths[std::size_t(c)]);
     }
-    // Even a tiny workbook keeps the loading form up long enough to be read.
-    if (const qint64 left = MinimumLoadTime - shown.elapsed(); left > 0)
-        QThread::msleep(static_cast<unsigned long>(left));
     F->NeedReload = false;
 }
 
@@ -472,6 +469,7 @@ void XlsPage::AddRangeClick()
     TMapRow* field = CurrentField();
     if (!field)
         return;
+    F->CheckWritable(ui->lvXLSFields->currentItem()->text(0));
     auto range = std::make_unique<TMapRange>(field);
     range->StartCol = range->FinishCol = 1;
     range->StartRow = range->FinishRow = 0;
@@ -565,13 +563,16 @@ void XlsPage::AutoFillClick(bool Columns)
             if (!sheet.RowCells(r).empty())
                 lines.push_back(r);
     }
+    // Fields the destination fills itself get no range and take none from the others.
+    std::size_t next = 0;
     for (std::size_t i = 0; i < FFieldRows.size(); ++i) {
         TMapRow& row = *FFieldRows[i];
         row.Clear();
-        if (i >= lines.size())
+        const QTreeWidgetItem* item = ui->lvXLSFields->topLevelItem(int(i));
+        if (next >= lines.size() || (item && !F->ColumnWritable(item->text(0))))
             continue;
         auto range = std::make_unique<TMapRange>(&row);
-        const int at = lines[i] + 1;
+        const int at = lines[next++] + 1;
         if (Columns)
             range->StartCol = range->FinishCol = at;
         else
@@ -743,6 +744,10 @@ void XlsPage::ApplySelection()
 {
     TMapRow* field = CurrentField();
     if (field && FXLSSelection.Count() > 0) {
+        if (!F->ColumnWritable(ui->lvXLSFields->currentItem()->text(0))) {
+            EndSelection();
+            F->CheckWritable(ui->lvXLSFields->currentItem()->text(0));
+        }
         {
             const QSignalBlocker block(ui->lvXLSRanges);
             for (int i = ui->lvXLSRanges->topLevelItemCount() - 1; i >= 0; --i)

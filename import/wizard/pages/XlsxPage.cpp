@@ -47,14 +47,12 @@ void XlsxPage::LoadFile()
                            F->Wizard()->ExcelMaxColWidth);
     // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
     // run stops naming it rather than import another sheet. The preview shows the first.
-    const QString wanted = FSheetName;
     ShowChosenSheet();
-    if (FChoiceMissing)
-        FSheetName = wanted;
 }
 
 void XlsxPage::SourceChanged()
 {
+    SheetTabsPage::SourceChanged();
     // Another workbook opens on its first sheet unless a template names one.
     FSheetName.clear();
 }
@@ -67,6 +65,7 @@ void XlsxPage::SetXlsxSheetName(const QString& Name)
     }
     // No name means the first sheet, whatever it is called.
     FSheetName.clear();
+    FChoiceMissing = false;
     ActivateTab(0);
 }
 

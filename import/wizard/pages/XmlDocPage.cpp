@@ -90,12 +90,15 @@ XmlDocPage::XmlDocPage(TDurvel3WizardF* Form)
     pmXMLDocTreeView->setObjectName(QStringLiteral("pmXMLDocTreeView"));
     miGetXPath = pmXMLDocTreeView->addAction(QStringLiteral("Get XPath"));
     miGetXPath->setObjectName(QStringLiteral("miGetXPath"));
-    connect(miGetXPath, &QAction::triggered, this, &XmlDocPage::GetXPathClick);
-    connect(ui->tvXMLDoc, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
-        pmXMLDocTreeView->popup(ui->tvXMLDoc->viewport()->mapToGlobal(At));
-    });
-    connect(ui->tvXMLDoc, &QTreeWidget::itemDoubleClicked, this, &XmlDocPage::GetXPathClick);
-    connect(ui->bXMLDocGetXPath, &QPushButton::clicked, this, &XmlDocPage::GetXPathClick);
+    connect(miGetXPath, &QAction::triggered, this, F->Guard(this, &XmlDocPage::GetXPathClick));
+    connect(ui->tvXMLDoc, &QWidget::customContextMenuRequested, this,
+            F->Guard([this](const QPoint& At) {
+                pmXMLDocTreeView->popup(ui->tvXMLDoc->viewport()->mapToGlobal(At));
+            }));
+    connect(ui->tvXMLDoc, &QTreeWidget::itemDoubleClicked, this,
+            F->Guard(this, &XmlDocPage::GetXPathClick));
+    connect(ui->bXMLDocGetXPath, &QPushButton::clicked, this,
+            F->Guard(this, &XmlDocPage::GetXPathClick));
     connect(ui->bXMLDocBuildTree, &QPushButton::clicked, this,
             [this] { F->Guarded([this] { BuildTreeClick(); }); });
     connect(ui->bXMLDocFillGrid, &QToolButton::clicked, this,

@@ -23,7 +23,8 @@ XmlPage::XmlPage(TDurvel3WizardF* Form)
     BindPairs({ui->lvXMLDataSet, ui->lvXML, ui->lvXMLMap, ui->bXMLAdd, ui->bXMLAutoFill,
                ui->bXMLRemove, ui->bXMLClear},
               ui->laStep_05);
-    connect(ui->chXMLWriteOnFly, &QCheckBox::clicked, this, &XmlPage::SetXMLWriteOnFly);
+    connect(ui->chXMLWriteOnFly, &QCheckBox::clicked, this,
+            F->Guard(this, &XmlPage::SetXMLWriteOnFly));
     SetXMLWriteOnFly(false);
 }
 
@@ -45,6 +46,8 @@ void XmlPage::LoadXMLFields()
     // Only the definitions are read: a large packet's rows are not built into a tree here.
     const QStringList names = file.ReadFieldNames();
     Pairs->SetSourceFields(names, QFileInfo(fileName).fileName());
+    // Pairs of another packet's fields would import nothing into their columns.
+    Pairs->DropPairsNotIn(names);
     F->NeedReload = false;
 }
 

@@ -1293,6 +1293,13 @@ int TKobCustomGrid::SizingHit(int X, int Y, bool& Horz, int& Index) const
     return 0;
 }
 
+bool TKobCustomGrid::SizingAt(int X, int Y) const
+{
+    bool horz = false;
+    int index = -1;
+    return SizingHit(Mirror(X), Y, horz, index);
+}
+
 void TKobCustomGrid::mousePressEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();

@@ -195,6 +195,8 @@ public:
     // Viewport coordinates; empty for a cell that is not shown.
     QRect CellRect(int ACol, int ARow) const;
     TGridCoord MouseCoord(int X, int Y) const; // -1 parts off the grid
+    // A press at (X, Y) would start sizing a column or row rather than pick a cell.
+    bool SizingAt(int X, int Y) const;
     void MouseToCell(int X, int Y, int& ACol, int& ARow) const;
 
     TDrawCellEvent OnDrawCell;

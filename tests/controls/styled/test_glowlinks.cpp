@@ -17,11 +17,11 @@ QImage filled(QColor c, int side = 16)
     return img;
 }
 
-// A list whose images are single colours: 0 red, 1 green, 2 blue, 3 yellow.
-TImageList* colourList(QObject* owner, int side = 16)
+// Single-colour images: 0 is `first` (red unless given), 1 green, 2 blue, 3 yellow.
+TImageList* colourList(QObject* owner, int side = 16, QColor first = Qt::red)
 {
     auto* list = new TImageList(side, side, owner);
-    for (QColor c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue), QColor(Qt::yellow)})
+    for (QColor c : {first, QColor(Qt::green), QColor(Qt::blue), QColor(Qt::yellow)})
         list->Add(filled(c, side));
     return list;
 }
@@ -42,7 +42,6 @@ struct Scene
     }
     ~Scene() { TPexGlowButton::setFadeInterval(20); }
 
-    // The colour at the middle of the picture (the button's centre).
     QColor picture() { return parent.grab().toImage().pixelColor(b->geometry().center()); }
 };
 
@@ -53,144 +52,103 @@ class TestGlowLinks : public QObject
     Q_OBJECT
 
 private slots:
-    // The picture by state: disabled, hot, down, then normal; a list before a picture.
-    void imageListsByState_data()
+    // A state's own list before the normal one, the down picture while pressed, and grey for a
+    // disabled button without a disabled list.
+    void pictureByState_data()
     {
         QTest::addColumn<QString>("state");
-        QTest::addColumn<bool>("hotList");
-        QTest::addColumn<bool>("disabledList");
+        QTest::addColumn<bool>("stateList");
         QTest::addColumn<QColor>("expected");
-        const QColor grey(qGray(qRgb(255, 0, 0)), qGray(qRgb(255, 0, 0)), qGray(qRgb(255, 0, 0)));
-        QTest::newRow("normal") << "normal" << true << true << QColor(Qt::red);
-        QTest::newRow("hot with a hot list") << "hot" << true << true << QColor(Qt::blue);
-        QTest::newRow("hot without one") << "hot" << false << true << QColor(Qt::red);
-        QTest::newRow("disabled with a disabled list")
-            << "disabled" << true << true << QColor(Qt::yellow);
-        QTest::newRow("disabled without one: greyed") << "disabled" << true << false << grey;
+        const int g = qGray(qRgb(255, 0, 0));
+        QTest::newRow("normal") << "normal" << true << QColor(Qt::red);
+        QTest::newRow("hot with a hot list") << "hot" << true << QColor(Qt::blue);
+        QTest::newRow("hot without one") << "hot" << false << QColor(Qt::red);
+        QTest::newRow("disabled with a disabled list") << "disabled" << true << QColor(Qt::yellow);
+        QTest::newRow("disabled without one: greyed") << "disabled" << false << QColor(g, g, g);
+        QTest::newRow("pressed: the down picture") << "down" << true << QColor(Qt::magenta);
     }
-    void imageListsByState()
+    void pictureByState()
     {
         QFETCH(QString, state);
-        QFETCH(bool, hotList);
-        QFETCH(bool, disabledList);
+        QFETCH(bool, stateList);
         QFETCH(QColor, expected);
         Scene s;
-        TImageList* normal = colourList(&s.parent);
-        TImageList* hot = colourList(&s.parent);
-        hot->Replace(0, filled(Qt::blue));
-        TImageList* disabled = colourList(&s.parent);
-        disabled->Replace(0, filled(Qt::yellow));
-        s.b->setImages(normal);
-        if (hotList)
-            s.b->setHotImages(hot);
-        if (disabledList)
-            s.b->setDisabledImages(disabled);
+        s.b->setImages(colourList(&s.parent));
+        if (stateList) {
+            s.b->setHotImages(colourList(&s.parent, 16, Qt::blue));
+            s.b->setDisabledImages(colourList(&s.parent, 16, Qt::yellow));
+        }
         s.b->setImageIndex(0);
         if (state == "hot")
             events::enter(s.b, {50, 20});
         else if (state == "disabled")
             s.b->setEnabled(false);
+        else if (state == "down") {
+            s.b->DownPicture()->Assign(filled(Qt::magenta));
+            events::press(s.b, {50, 20});
+        }
         QCOMPARE(s.picture(), expected);
     }
 
-    void downPictureBeatsTheList()
+    // A change of the list shows at once; an index outside it shows the picture instead; a
+    // destroyed list is let go; an auto-sized button follows the list's size.
+    void listChangesRedrawAndADestroyedListIsLetGo()
     {
         Scene s;
-        s.b->setImages(colourList(&s.parent));
-        s.b->setImageIndex(1);
-        QCOMPARE(s.picture(), QColor(Qt::green));
-        s.b->DownPicture()->Assign(filled(Qt::magenta));
-        events::press(s.b, {50, 20});
-        QCOMPARE(s.picture(), QColor(Qt::magenta));
-        events::release(s.b, {50, 20});
-        events::leave(s.b);
-        QCOMPARE(s.picture(), QColor(Qt::green));
-    }
-
-    // A change of the list shows at once; an index outside it shows the picture instead.
-    void listChangesAndIndexesRedraw()
-    {
-        Scene s;
-        TImageList* list = colourList(&s.parent);
+        auto* list = colourList(nullptr);
         s.b->Picture()->Assign(filled(Qt::cyan));
         s.b->setImages(list);
+        s.b->setHotImages(list);
         s.b->setImageIndex(2);
-        QCOMPARE(s.picture(), QColor(Qt::blue));
         list->Replace(2, filled(Qt::darkRed));
         QCOMPARE(s.picture(), QColor(Qt::darkRed));
         s.b->setImageIndex(9);
         QCOMPARE(s.picture(), QColor(Qt::cyan));
-    }
-
-    void destroyedListIsLetGo()
-    {
-        Scene s;
-        auto* list = colourList(nullptr);
-        s.b->setImages(list);
-        s.b->setHotImages(list);
         s.b->setImageIndex(0);
         delete list;
         QCOMPARE(s.b->Images(), nullptr);
         QCOMPARE(s.b->HotImages(), nullptr);
-        QCoreApplication::processEvents();
-        s.b->repaint(); // draws without the list
-        QVERIFY(s.picture() != QColor(Qt::red));
-    }
-
-    void autoSizeFollowsTheListsSize()
-    {
-        Scene s;
+        s.b->repaint();
+        QCOMPARE(s.picture(), QColor(Qt::cyan));
+        // Sized by itself, the button takes the list's height.
         s.b->setAutoSize(true);
-        const QSize without = s.b->size();
-        TImageList* big = colourList(&s.parent, 32);
-        s.b->setImages(big);
-        s.b->setImageIndex(0);
+        const int without = s.b->width();
+        s.b->setImages(colourList(&s.parent, 32));
         QCOMPARE(s.b->height(), 32 + 2 * s.b->Spacing() + 2 * s.b->MarginVert());
-        QVERIFY(s.b->width() > without.width());
+        QVERIFY(s.b->width() > without);
     }
 
-    // The action's text, state, group and image reach the button; a click triggers it.
+    // The action's text, state and image reach the button; a click triggers it.
     void actionLinkFollowsTheAction()
     {
         Scene s;
-        TImageList* images = colourList(&s.parent);
         TActionList owner;
-        owner.SetImages(images);
+        owner.SetImages(colourList(&s.parent));
         auto* action = new QAction(QStringLiteral("&Open"), &owner);
         TActionList::SetImageIndex(action, 1);
-        action->setToolTip(QStringLiteral("Opens"));
-        s.b->setShowCaption(true);
         s.b->setAction(action);
-        QCOMPARE(s.b->text(), QStringLiteral("&Open"));
-        QCOMPARE(s.b->toolTip(), QStringLiteral("Opens"));
-        QCOMPARE(s.b->ImageIndex(), 1);
-        s.b->setShowCaption(false);
         QCOMPARE(s.picture(), QColor(Qt::green));
         TActionList::SetImageIndex(action, 2);
         QCOMPARE(s.picture(), QColor(Qt::blue));
-
         action->setText(QStringLiteral("Close"));
         action->setEnabled(false);
         QCOMPARE(s.b->text(), QStringLiteral("Close"));
         QVERIFY(!s.b->isEnabled());
         action->setEnabled(true);
-
         QSignalSpy triggered(action, &QAction::triggered);
         s.b->Click();
         QCOMPARE(triggered.count(), 1);
-
-        // The button's own lists when asked for.
+        // The button's own lists only when asked for.
         s.b->setImages(colourList(&s.parent));
         s.b->setImageIndex(3);
         QCOMPARE(s.picture(), QColor(Qt::blue));
         s.b->setImageListType(ipOwnLists);
         QCOMPARE(s.picture(), QColor(Qt::yellow));
-
         delete action;
         QCOMPARE(s.b->Action(), nullptr);
     }
 
-    // Toggling a checked action from either side keeps the check button and the action as one.
+    // Toggled from either side, a check button and its action stay as one.
     void checkButtonAndActionToggleTogether_data()
     {
         QTest::addColumn<bool>("byMouse");
@@ -219,7 +177,7 @@ private slots:
         QCOMPARE(triggered.count(), byMouse ? 3 : 0);
     }
 
-    // The actions of one group make the buttons one group, whichever is checked.
+    // The actions of one group make their buttons one group.
     void actionGroupIsTheButtonsGroup()
     {
         Scene s;
@@ -230,19 +188,16 @@ private slots:
         b.setCheckable(true);
         s.b->setAction(&a);
         other->setAction(&b);
-        QVERIFY(s.b->GroupIndex() > 0);
-        QCOMPARE(other->GroupIndex(), s.b->GroupIndex());
         a.setChecked(true);
-        QVERIFY(s.b->Down());
-        QVERIFY(!other->Down());
+        QVERIFY(s.b->Down() && !other->Down());
         b.setChecked(true);
-        QVERIFY(!s.b->Down());
-        QVERIFY(other->Down());
+        QVERIFY(!s.b->Down() && other->Down());
         b.setVisible(false);
         QVERIFY(other->isHidden());
     }
 
-    // Each place puts the key tip's box where its name says, relative to the button.
+    // While Alt is held each place puts the key tip's framed box where its name says, only for
+    // buttons with a hint in the window that has Alt; released, the window is as before.
     void keyTipPlaces_data()
     {
         QTest::addColumn<int>("pos");
@@ -275,40 +230,41 @@ private slots:
         QFETCH(int, pos);
         QFETCH(QString, across);
         QFETCH(QString, down);
-        QWidget window;
+        QWidget window, other;
         window.resize(300, 300);
         auto* b = new TPexGlowButton(QStringLiteral("Print"), &window);
         b->setGeometry(100, 60, 100, 40);
         b->setShortCutHint(QStringLiteral("P"));
         b->setShortCutHintPos(TShortCutHintPos(pos));
+        auto* plain = new TPexGlowButton(QStringLiteral("C"), &window);
+        plain->move(0, 250);
+        auto* elsewhere = new TPexGlowButton(QStringLiteral("B"), &other);
+        elsewhere->setShortCutHint(QStringLiteral("B"));
         window.show();
+        other.show();
         const QImage before = window.grab().toImage();
         QTest::keyPress(&window, Qt::Key_Alt);
         QVERIFY(b->KeyTipShown());
+        QVERIFY(!plain->KeyTipShown());
+        QVERIFY(!elsewhere->KeyTipShown());
         const QRect tip = b->KeyTipRect();
         const QRect r = b->geometry();
-        const int cx = tip.left() + tip.width() / 2;
-        const int cy = tip.top() + tip.height() / 2;
-        if (across == "L")
-            QVERIFY(std::abs(cx - r.left()) <= 1);
-        else if (across == "R")
-            QVERIFY(std::abs(cx - (r.right() + 1)) <= 1);
-        else if (across == "C")
-            QVERIFY(std::abs(cx - r.center().x()) <= 1);
-        else
+        const QPoint c(tip.left() + tip.width() / 2, tip.top() + tip.height() / 2);
+        const QMap<QString, int> centreX = {
+            {"L", r.left()}, {"C", r.center().x()}, {"R", r.right() + 1}};
+        const QMap<QString, int> centreY = {
+            {"top", r.top()}, {"middle", r.center().y()}, {"bottom", r.bottom() + 1}};
+        if (across == "S")
             QCOMPARE(tip.left(), r.left());
+        else
+            QVERIFY2(std::abs(c.x() - centreX[across]) <= 1, qPrintable(QString::number(c.x())));
         if (down == "above")
             QCOMPARE(tip.bottom(), r.top() - 1);
-        else if (down == "top")
-            QVERIFY(std::abs(cy - r.top()) <= 1);
-        else if (down == "middle")
-            QVERIFY(std::abs(cy - r.center().y()) <= 1);
-        else if (down == "bottom")
-            QVERIFY(std::abs(cy - (r.bottom() + 1)) <= 1);
-        else
+        else if (down == "below")
             QCOMPARE(tip.top(), r.bottom() + 1);
+        else
+            QVERIFY2(std::abs(c.y() - centreY[down]) <= 1, qPrintable(QString::number(c.y())));
 
-        // Drawn there: a framed box in the hint colours with its letter inside.
         const QImage shown = window.grab().toImage();
         const QPalette& pal = StyledPalette();
         QCOMPARE(shown.pixelColor(tip.topLeft()), pal.color(QPalette::Shadow));
@@ -319,31 +275,12 @@ private slots:
             for (int x = tip.left() + 1; x < tip.right(); ++x)
                 ink |= qGray(shown.pixel(x, y)) < 100;
         QVERIFY(ink);
-
         QTest::keyRelease(&window, Qt::Key_Alt);
         QVERIFY(!b->KeyTipShown());
         QCOMPARE(window.grab().toImage(), before);
     }
 
-    void keyTipsOnlyInTheWindowWithAlt()
-    {
-        QWidget one, two;
-        auto* a = new TPexGlowButton(QStringLiteral("A"), &one);
-        auto* b = new TPexGlowButton(QStringLiteral("B"), &two);
-        auto* plain = new TPexGlowButton(QStringLiteral("C"), &one);
-        a->setShortCutHint(QStringLiteral("A"));
-        b->setShortCutHint(QStringLiteral("B"));
-        one.show();
-        two.show();
-        QTest::keyPress(&one, Qt::Key_Alt);
-        QVERIFY(a->KeyTipShown());
-        QVERIFY(!b->KeyTipShown());
-        QVERIFY(!plain->KeyTipShown()); // no hint, no box
-        QTest::keyRelease(&one, Qt::Key_Alt);
-        QVERIFY(!a->KeyTipShown());
-    }
-
-    // The hint's title offers its accelerator as the caption does.
+    // The hint's title offers its accelerator as the caption does, and a new hint replaces it.
     void hintTitleAcceleratorClicks()
     {
         QWidget w;
@@ -355,7 +292,6 @@ private slots:
         QTRY_VERIFY(w.isActiveWindow());
         QSignalSpy clicks(b, &QPushButton::clicked);
         QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
-        QCOMPARE(clicks.count(), 1);
         QTest::keyClick(&w, Qt::Key_S, Qt::AltModifier);
         QCOMPARE(clicks.count(), 2);
         TPexHintInfo other;
@@ -393,44 +329,24 @@ private slots:
         notes.setPixelSize(11);
         b->setNotesFont(notes);
         b->setWordWrap(wordWrap);
-        // The second line is wider than the button: it wraps only with WordWrap.
+        // The second line is wider than the button.
         b->setNotes({QStringLiteral("first"),
                      QStringLiteral("one two three four five six seven eight nine ten")});
         const QImage shot = parent.grab().toImage().copy(b->geometry());
-        // Bands of rows with ink, top to bottom.
-        QList<QPair<int, int>> bands;
-        bool inBand = false;
-        for (int y = 0; y < shot.height(); ++y) {
+        QList<int> bands; // heights of the runs of rows with ink, top to bottom
+        for (int y = 0, run = 0; y < shot.height(); ++y) {
             bool ink = false;
             for (int x = 0; x < shot.width() && !ink; ++x)
                 ink = qGray(shot.pixel(x, y)) < 128;
-            if (ink && !inBand)
-                bands.append({y, y});
+            if (ink && run++ == 0)
+                bands.append(0);
             if (ink)
-                bands.last().second = y;
-            inBand = ink;
+                ++bands.last();
+            else
+                run = 0;
         }
         QCOMPARE(bands.size(), 1 + noteLines);
-        // The caption's band comes first and is taller than a line of the smaller notes font.
-        const int captionHeight = bands[0].second - bands[0].first;
-        QVERIFY(captionHeight >= bands[1].second - bands[1].first);
-    }
-
-    void versionIsFourNumbers_data()
-    {
-        QTest::addColumn<uint>("packed");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0u << "0.0.0.0";
-        QTest::newRow("each byte") << 0x02030405u << "2.3.4.5";
-        QTest::newRow("high bytes") << 0xFF00FF01u << "255.0.255.1";
-    }
-    void versionIsFourNumbers()
-    {
-        QFETCH(uint, packed);
-        QFETCH(QString, text);
-        QCOMPARE(TPexGlowButton::VersionText(packed), text);
-        QCOMPARE(TPexGlowButton::Version(),
-                 TPexGlowButton::VersionText(TPexGlowButton::GetVersionNr()));
+        QVERIFY(bands[0] >= bands[1]); // the caption's font is the larger
     }
 };
 

@@ -1,5 +1,6 @@
 #include "controls/styled/PexGlowButton.h"
 #include "helper_events.h"
+#include "tests/support/DarkPalette.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -245,8 +246,8 @@ private slots:
         QCOMPARE(s.at(50, 5), qc(expected));
     }
 
-    // After a release the pressed colour fades into the hot one from the level the press had
-    // reached, by ten percent a tick, with no step larger than that.
+    // A release fades the pressed colour into the hot one from the level the press had reached,
+    // a tenth of the way a tick at most.
     void releaseFadesFromTheDownLevel_data()
     {
         QTest::addColumn<int>("pressTicks");
@@ -263,28 +264,21 @@ private slots:
         events::enter(s.b, {50, 20});
         for (int i = 0; i < 6; ++i)
             s.b->FadeTick();
-        QVERIFY(!s.b->Fading());
         events::press(s.b, {50, 20});
         for (int i = 0; i < pressTicks; ++i)
             s.b->FadeTick();
         const int level = s.b->DownPercent();
         events::release(s.b, {50, 20});
-        QVERIFY(s.b->Fading());
         QColor last = s.at(50, 5);
         QVERIFY(near(last, qc(blend(down, hot, level)), 1));
-        int ticks = 0;
-        while (s.b->Fading() && ticks < 20) {
+        for (int ticks = 0; s.b->Fading() && ticks < 20; ++ticks) {
             s.b->FadeTick();
-            ++ticks;
             const QColor now = s.at(50, 5);
-            // One tick moves the colour a tenth of the way at most.
             QVERIFY(std::abs(now.blue() - last.blue()) <= 0x98 / 10 + 1);
             last = now;
         }
-        QVERIFY(!s.b->Fading());
         QCOMPARE(s.at(50, 5), qc(hot));
-        QVERIFY(s.b->IsHot());
-        QVERIFY(!s.b->IsPressed());
+        QVERIFY(s.b->IsHot() && !s.b->IsPressed());
     }
 
     void fadeOutAtHalfIsTheAverage()
@@ -428,23 +422,17 @@ private slots:
     {
         QFETCH(int, style);
         QFETCH(bool, parentFont);
-        const QPalette before = QApplication::palette();
-        QPalette dark(QColor(0x30, 0x30, 0x30));
-        for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-            dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
-        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
-        QApplication::setPalette(dark);
+        DarkPalette dark;
         QWidget parent;
         parent.resize(140, 60);
         auto* b = new TPexGlowButton(QStringLiteral("ثبت ثبت"), &parent);
         b->setGeometry(10, 10, 100, 40);
         b->setParentFont(parentFont);
         b->ApplyUIStyle(TPexStyle(style));
-        const QImage shot = parent.grab().toImage().copy(QRect(10, 10, 100, 40));
-        QApplication::setPalette(before);
+        const QImage shot = parent.grab().toImage().copy(14, 14, 92, 32);
         int darkest = 255;
-        for (int y = 4; y < 36; ++y)
-            for (int x = 4; x < 96; ++x)
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
                 darkest = std::min(darkest, qGray(shot.pixel(x, y)));
         QVERIFY2(darkest < 80, qPrintable(QString::number(darkest)));
     }

@@ -237,8 +237,6 @@ private slots:
             << quint8(0x03) << 'N' << QByteArray("   1234.56") << int(ftFloat) << QVariant(1234.56);
         QTest::newRow("N into text") << quint8(0x03) << 'N' << QByteArray("   1234.50")
                                      << int(ftWideString) << QVariant("1234,50");
-        QTest::newRow("F with an exponent") << quint8(0x03) << 'F' << QByteArray("  1.25E+3")
-                                            << int(ftWideString) << QVariant("1250");
         QTest::newRow("N into an integer")
             << quint8(0x03) << 'N' << QByteArray("  98765.00") << int(ftInteger) << QVariant(98765);
         double big = 1e20;
@@ -537,6 +535,33 @@ private slots:
         TDurvel3DBF imp;
         imp.SetFileName(path);
         QCOMPARE(run(imp, {"B", "a", "B"}), (QList<QStringList>{{"7", "x", "7"}}));
+    }
+
+    // A map line naming a field the table lacks stops the run before the first row, naming
+    // it: the rows would otherwise be stored blank and counted as imported.
+    void missingMapFieldStopsBeforeTheFirstRow_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("the only field") << QStringList{"GONE"};
+        QTest::newRow("beside a good one") << QStringList{"A", "gone"};
+    }
+    void missingMapFieldStopsBeforeTheFirstRow()
+    {
+        QFETCH(QStringList, fields);
+        const QString path = folder() + "/t.dbf";
+        write(path, tableBytes(0x03, {{"A", 'C', 3}}, {{"x"}, {"y"}}));
+        TDurvel3DBF imp;
+        imp.SetFileName(path);
+        int rowsRead = 0;
+        imp.OnImportRecord = [&](TDurvel3*) { ++rowsRead; };
+        QString message;
+        try {
+            run(imp, fields);
+        } catch (const EDurvelError& e) {
+            message = e.message();
+        }
+        QVERIFY2(message.contains(QStringLiteral("GONE")), qPrintable(message));
+        QCOMPARE(rowsRead, 0);
     }
 
     void readFieldWalksTheRecords()

@@ -62,25 +62,40 @@ class TestDbKill : public QObject
 {
     Q_OBJECT
 
-    // Starts the child import and kills it once it has told at least killAt rows; reported
-    // is the last row count it told, committed the rows of the last commit it told.
-    static void killChild(const QString& path, int batch, int killAt, int& reported,
-                          int* committed = nullptr)
+private slots:
+    // In batches only whole batches stay, and at most one of the rows told is lost. Without
+    // batches every commit told stays, and commits come a few milliseconds apart, so little
+    // more than the rows of the last few milliseconds can be lost.
+    void killedImportLeavesWholeBatches_data()
     {
+        QTest::addColumn<int>("batch");
+        QTest::addColumn<int>("killAt");
+        auto* rng = QRandomGenerator::global();
+        for (int i = 0; i < 10; ++i) {
+            const int at = rng->bounded(200, kRows - 2000);
+            QTest::addRow("kill %d at row %d", i + 1, at) << kBatch << at;
+        }
+        const int at = rng->bounded(5000, kRows - 5000);
+        QTest::addRow("no batches, killed at row %d", at) << 0 << at;
+    }
+    void killedImportLeavesWholeBatches()
+    {
+        QFETCH(int, batch);
+        QFETCH(int, killAt);
+        TestDatabase t;
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--child"), path, QString::number(batch)});
+                    {QStringLiteral("--child"), t.path(), QString::number(batch)});
         QVERIFY(child.waitForStarted());
+        int reported = 0, committed = 0;
         const auto read = [&] {
             while (child.canReadLine()) {
                 const QByteArray line = child.readLine().trimmed();
                 QVERIFY2(line != "done", "the import ended before it was killed");
-                if (line.startsWith("c ")) {
-                    if (committed)
-                        *committed = line.mid(2).toInt();
-                } else {
+                if (line.startsWith("c "))
+                    committed = line.mid(2).toInt();
+                else
                     reported = line.toInt();
-                }
             }
         };
         while (reported < killAt) {
@@ -90,14 +105,22 @@ class TestDbKill : public QObject
         }
         ::kill(pid_t(child.processId()), SIGKILL);
         QVERIFY(child.waitForFinished());
-        // What it told before it died.
-        read();
-    }
+        read(); // what it told before it died
 
-    static void checkRows(db::Connection* c, int kept)
-    {
+        db::Connection* c = t.connection();
         QCOMPARE(c->scalar(QStringLiteral("PRAGMA integrity_check")).toString(),
                  QStringLiteral("ok"));
+        const int kept = c->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt();
+        const QString counts = QStringLiteral("kept %1, last commit told %2, rows told %3")
+                                   .arg(kept)
+                                   .arg(committed)
+                                   .arg(reported);
+        if (batch > 0)
+            QVERIFY2(kept % batch == 0 && kept >= (reported / batch - 1) * batch,
+                     qPrintable(counts));
+        else
+            QVERIFY2(committed > 0 && kept >= committed && kept <= reported + 100,
+                     qPrintable(counts));
         db::Statement st = c->prepare(
             QStringLiteral("select Pers_number, Last_Name from tbl_customer order by id"));
         st.bind({});
@@ -108,56 +131,6 @@ class TestDbKill : public QObject
             ++i;
         }
         QCOMPARE(i, kept);
-    }
-
-private slots:
-    // Without batches every commit told is kept, and commits come a few milliseconds apart, so
-    // little more than the rows of the last few milliseconds can be lost.
-    void killedImportWithoutBatchesKeepsItsCommits()
-    {
-        TestDatabase t;
-        int reported = 0, committed = 0;
-        killChild(t.path(), 0, QRandomGenerator::global()->bounded(5000, kRows - 5000), reported,
-                  &committed);
-        if (QTest::currentTestFailed())
-            return;
-        db::Connection* c = t.connection();
-        const int kept = c->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt();
-        QVERIFY2(committed > 0 && kept >= committed && kept <= reported + 100,
-                 qPrintable(QStringLiteral("kept %1, last commit told %2, rows told %3")
-                                .arg(kept)
-                                .arg(committed)
-                                .arg(reported)));
-        checkRows(c, kept);
-    }
-
-    void killedImportLeavesWholeBatches_data()
-    {
-        QTest::addColumn<int>("killAt");
-        auto* rng = QRandomGenerator::global();
-        for (int i = 0; i < 10; ++i) {
-            const int at = rng->bounded(200, kRows - 2000);
-            QTest::addRow("kill %d at row %d", i + 1, at) << at;
-        }
-    }
-    void killedImportLeavesWholeBatches()
-    {
-        QFETCH(int, killAt);
-        TestDatabase t;
-        QProcess child;
-        int reported = 0;
-        killChild(t.path(), kBatch, killAt, reported);
-        if (QTest::currentTestFailed())
-            return;
-
-        db::Connection* c = t.connection();
-        const int kept = c->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt();
-        QCOMPARE(kept % kBatch, 0);
-        // Rows told are posted and a commit follows every thousand: at most one batch of them
-        // is lost.
-        QVERIFY2(kept >= (reported / kBatch - 1) * kBatch,
-                 qPrintable(QStringLiteral("kept %1 of %2 told").arg(kept).arg(reported)));
-        checkRows(c, kept);
     }
 };
 

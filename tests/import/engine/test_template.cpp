@@ -221,6 +221,35 @@ private slots:
         QCOMPARE(code->Replacements().Count(), 1);
     }
 
+    // The component's own sections: a log name that is absolute or goes up is refused, told,
+    // and its bare name used; a plain relative name stays as it was.
+    void templateLogNameRefusedOutsideTheProgramsFolder_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("used");
+        QTest::newRow("absolute") << "/etc/victim.log"
+                                  << "victim.log";
+        QTest::newRow("up") << "../../victim.log"
+                            << "victim.log";
+        QTest::newRow("relative folder") << "logs/mine.log"
+                                         << "logs/mine.log";
+    }
+    void templateLogNameRefusedOutsideTheProgramsFolder()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, used);
+        IniFile ini(m_dir.filePath("log.imp"));
+        ini.writeString("BASE", "ErrorLogFileName", stored);
+        TDurvel3ASCII imp;
+        imp.LoadTemplateSections(ini);
+        QCOMPARE(imp.ErrorLogFileName, used);
+        QCOMPARE(imp.TemplateNotices().size(), used == stored ? 0 : 1);
+        if (used != stored) {
+            QVERIFY(imp.TemplateNotices().first().contains(stored));
+            QVERIFY(imp.ErrorLogPath().startsWith(QCoreApplication::applicationDirPath()));
+        }
+    }
+
     void eraseAllSections()
     {
         IniFile ini(m_dir.filePath("erase.imp"));

@@ -211,7 +211,7 @@ private slots:
         QTest::newRow("missing sheet")
             << ""
             << "0=[Salaries]A1"
-            << "Sheet with name SALARIES is not found in the source file";
+            << "Sheet with name Salaries is not found in the source file";
         QTest::newRow("encrypted")
             << "locked.xls"
             << "0=A1"

@@ -60,14 +60,15 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("fields");
         QTest::addColumn<QStringList>("pairs");
         QTest::addColumn<QStringList>("unmapped");
+        // The register's record number (id) is filled by the register: it is passed by.
         QTest::newRow("fewer source fields")
-            << QList<QByteArray>{"A", "B"} << QStringList{"id=A", "Pers_number=B"}
-            << QStringList{"First_Name", "Last_Name", "Hesab", "Price", "Chk"};
+            << QList<QByteArray>{"A", "B"} << QStringList{"Pers_number=A", "First_Name=B"}
+            << QStringList{"id", "Last_Name", "Hesab", "Price", "Chk"};
         QTest::newRow("more source fields")
             << QList<QByteArray>{"A", "B", "C", "D", "E", "F", "G", "H"}
-            << QStringList{"id=A",    "Pers_number=B", "First_Name=C", "Last_Name=D",
-                           "Hesab=E", "Price=F",       "Chk=G"}
-            << QStringList{};
+            << QStringList{"Pers_number=A", "First_Name=B", "Last_Name=C",
+                           "Hesab=D",       "Price=E",      "Chk=F"}
+            << QStringList{"id"};
     }
     void autoFillPairsByPosition()
     {
@@ -122,6 +123,60 @@ private slots:
         QVERIFY(!p->ui->bDBFRemove->isEnabled());
         p->ui->lstDBF->clearSelection();
         QVERIFY(!p->ui->bDBFAdd->isEnabled());
+    }
+
+    // Another file read on the page keeps only the pairs whose source field it has; the others'
+    // destination fields are offered again, so no column is imported blank.
+    void anotherFileDropsPairsOfFieldsItLacks_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("dBase") << int(aiDBF);
+        QTest::newRow("data packet") << int(aiXML);
+    }
+    void anotherFileDropsPairsOfFieldsItLacks()
+    {
+        QFETCH(int, kind);
+        RegisterWizard fx;
+        const auto source = [&](const QString& name, const QList<QByteArray>& fields) {
+            if (kind == aiDBF)
+                return fx.file(name + QStringLiteral(".dbf"), table(fields, {}));
+            QByteArray defs;
+            for (const QByteArray& f : fields)
+                defs += "<FIELD attrname=\"" + f + "\" fieldtype=\"string\" WIDTH=\"9\"/>";
+            return fx.file(name + QStringLiteral(".xml"),
+                           "<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" +
+                               defs + "</FIELDS><PARAMS/></METADATA><ROWDATA/></DATAPACKET>");
+        };
+        auto f = fx.window();
+        openSource(f.get(), kind == aiDBF ? "rbtDBF" : "rbtXML",
+                   source(QStringLiteral("one"), {"PNO", "NAME"}));
+        const QString prefix = kind == aiDBF ? QStringLiteral("lstDBF") : QStringLiteral("lvXML");
+        auto* dataSet = f->Page(kind)->findChild<QTreeWidget*>(prefix + QStringLiteral("DataSet"));
+        auto* fields = f->Page(kind)->findChild<QTreeWidget*>(prefix);
+        auto* map = f->Page(kind)->findChild<QTreeWidget*>(prefix + QStringLiteral("Map"));
+        auto* add = f->Page(kind)->findChild<QPushButton*>(kind == aiDBF ? "bDBFAdd" : "bXMLAdd");
+        pairUp(dataSet, fields, add, "Pers_number", "PNO");
+        pairUp(dataSet, fields, add, "First_Name", "NAME");
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
+        f->ui->edtFileName->setText(source(QStringLiteral("two"), {"PNO", "OTHER"}));
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(columnTexts(fields), (QStringList{"PNO", "OTHER"}));
+        QCOMPARE(pairTexts(map), QStringList{"Pers_number=PNO"});
+        QVERIFY(columnTexts(dataSet).contains(QStringLiteral("First_Name")));
+    }
+
+    // Pairing the register's record number by hand is refused with a message.
+    void theRecordNumberIsNotPaired()
+    {
+        RegisterWizard fx;
+        auto f = fx.window();
+        openSource(f.get(), "rbtDBF", fx.file("p.dbf", people()));
+        auto* p = static_cast<DbfPage*>(f->Page(aiDBF));
+        MessageLog log;
+        pairUp(p->ui->lstDBFDataSet, p->ui->lstDBF, p->ui->bDBFAdd, "id", "PNO");
+        QCOMPARE(log.texts().size(), 1);
+        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList());
+        QVERIFY(columnTexts(p->ui->lstDBFDataSet).contains(QStringLiteral("id")));
     }
 
     void damagedTableIsSaid()

@@ -3,14 +3,21 @@
 
 #include "helper_gridpages.h"
 #include "helper_office.h"
+#include "helper_sources.h"
 
+#include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/widgets/Durvel3InfoPanel.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ZipBuilder.h"
+#include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 
+#include <QComboBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -185,10 +192,11 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QStringList>("values");
         // The HTML table has two columns; the XML table node name, text, id and name.
-        QTest::newRow("html") << int(aiHTML) << QStringList{"1", "2", "", "", "", "", ""};
+        // The register's record number (id, first) is filled by the register: it is passed by.
+        QTest::newRow("html") << int(aiHTML) << QStringList{"", "1", "2", "", "", "", ""};
         QTest::newRow("xml document")
-            << int(aiXMLDoc) << QStringList{"2", "3", "4", "", "", "", ""};
-        QTest::newRow("xlsx") << int(aiXLSX) << QStringList{"A", "B", "C", "D", "E", "F", "G"};
+            << int(aiXMLDoc) << QStringList{"", "2", "3", "4", "", "", ""};
+        QTest::newRow("xlsx") << int(aiXLSX) << QStringList{"", "A", "B", "C", "D", "E", "F"};
     }
     void autoFill()
     {
@@ -203,6 +211,63 @@ private slots:
         o.page->Clear();
         QCOMPARE(fieldValues(o.page), QStringList(values.size(), QString()));
         QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    // The register's record number cannot be imported: a click on a column for it is refused
+    // with a message, and nothing is mapped.
+    void theRecordNumberIsRefused_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("html") << int(aiHTML);
+        QTest::newRow("xml document") << int(aiXMLDoc);
+        QTest::newRow("xlsx") << int(aiXLSX);
+    }
+    void theRecordNumberIsRefused()
+    {
+        QFETCH(int, kind);
+        Opened o(kind);
+        selectField(o.page, QStringLiteral("id"));
+        TKobWideStringGrid* grid = o.page->CurrentGrid();
+        MessageLog log;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(1, 1).center());
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY(log.texts().first().contains(QStringLiteral("id")));
+        QCOMPARE(fieldValue(o.page, QStringLiteral("id")), QString());
+        QVERIFY(!o.w->ui->bNext->isEnabled());
+    }
+
+    // A press on a column's edge in the header starts sizing the column: it maps nothing,
+    // while a press inside the header maps the field as before.
+    void sizingAColumnMapsNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("xlsx") << int(aiXLSX);
+        QTest::newRow("csv") << int(aiCSV);
+    }
+    void sizingAColumnMapsNothing()
+    {
+        QFETCH(int, kind);
+        RegisterWizard fx;
+        const QString file = fx.dir.filePath(QStringLiteral("t") + extensionOf(kind));
+        QVERIFY(writeKind(kind, file, {{"P7", "Ali"}}));
+        auto w = OpenOptions(fx.wizard, kind, file);
+        QTreeWidget* fields = kind == aiCSV ? w->CSVPage->ui->lvCSVFields
+                                            : static_cast<GridMapPage*>(w->Page(kind))->FieldList();
+        TKobWideStringGrid* grid = kind == aiCSV
+                                       ? w->CSVPage->Grid
+                                       : static_cast<GridMapPage*>(w->Page(kind))->CurrentGrid();
+        fields->setCurrentItem(
+            fields->findItems(QStringLiteral("First_Name"), Qt::MatchExactly)[0]);
+        grid->show();
+        const QRect header = grid->CellRect(1, 0);
+        QVERIFY(grid->SizingAt(header.right(), header.center().y()));
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {},
+                          QPoint(header.right(), header.center().y()));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {},
+                            QPoint(header.right() + 20, header.center().y()));
+        QCOMPARE(fields->currentItem()->text(1), QString());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, header.center());
+        QVERIFY(!fields->currentItem()->text(1).isEmpty());
     }
 
     void templateSections_data()
@@ -252,6 +317,84 @@ private slots:
         QCOMPARE(fieldValue(page2, QStringLiteral("First_Name")), value);
         QCOMPARE(fieldValue(page2, QStringLiteral("Price")), QString());
         QCOMPARE(page2->SkipRows(), 1);
+    }
+
+    // A template's sheet or table that the file lacks is not swapped for the first: the page
+    // tells it and lets nobody on until the clerk picks one, and a run stops before the first
+    // row naming it.
+    void aMissingChoiceIsToldAndStopsTheRun_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("missing");
+        QTest::newRow("ODS sheet") << int(aiODS) << "ODS_OPTIONS"
+                                   << "SheetName"
+                                   << "Gone";
+        QTest::newRow("ODT table") << int(aiODT) << "ODT_OPTIONS"
+                                   << "SheetName"
+                                   << "Gone";
+        QTest::newRow("XLSX sheet") << int(aiXLSX) << "XLSX_OPTIONS"
+                                    << "SheetName"
+                                    << "Gone";
+        QTest::newRow("DOCX table") << int(aiDOCX) << "DOCX_OPTIONS"
+                                    << "TableNumber"
+                                    << "7";
+        QTest::newRow("HTML table") << int(aiHTML) << "HTML_OPTIONS"
+                                    << "TableNumber"
+                                    << "7";
+    }
+    void aMissingChoiceIsToldAndStopsTheRun()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, missing);
+        RegisterWizard fx;
+        const QString file = fx.dir.filePath(QStringLiteral("staff") + extensionOf(kind));
+        if (!writeKind(kind, file, {{"P7", "Ali"}, {"P8", "Reza"}}))
+            QSKIP("No writer for this kind here");
+        const QString imp = fx.dir.filePath(QStringLiteral("t.imp"));
+        {
+            auto w = OpenOptions(fx.wizard, kind, file);
+            auto* page = static_cast<GridMapPage*>(w->Page(kind));
+            selectField(page, QStringLiteral("Pers_number"));
+            page->AutoFill();
+            w->SaveTemplate(imp);
+            IniFile ini(imp);
+            ini.writeString(section, key, missing);
+            ini.save();
+        }
+        fx.wizard.GoToLastPage = true;
+        auto w = fx.window();
+        w->LoadTemplate(imp);
+        QCOMPARE(w->Step(), 0);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        auto* page = static_cast<GridMapPage*>(w->Page(kind));
+        QVERIFY(!page->MapReady());
+        QVERIFY(!w->ui->bNext->isEnabled());
+        QVERIFY(!w->ui->bOk->isEnabled());
+        QVERIFY(w->InfoPanel->Caption().contains(missing));
+
+        // Pushed on all the same, the run stops before the first row, naming it.
+        w->SetStep(2);
+        w->SetStep(3);
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts().size(), 1);
+        QVERIFY2(log.texts().first().contains(missing), qPrintable(log.texts().first()));
+        QCOMPARE(fx.rows(), QStringList{"P2|old|1"});
+
+        // The clerk picks what is shown: the page is whole again.
+        w->SetStep(1);
+        if (auto* tabs = page->findChild<QTabWidget*>())
+            emit tabs->tabBar()->tabBarClicked(0);
+        else if (auto* tables = page->findChild<QComboBox*>(QStringLiteral("cbHTMLTableNumber")))
+            emit tables->activated(0);
+        QVERIFY(page->MapReady());
+        QVERIFY(w->ui->bNext->isEnabled());
+        QVERIFY(!w->InfoPanel->Caption().contains(missing));
     }
 };
 

@@ -73,8 +73,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("step");
         QTest::newRow("default, not read") << "" << false << "Sheet1" << 0;
-        QTest::newRow("default missing") << "" << true << "Summary" << 0;
-        QTest::newRow("other letter case") << "staff" << true << "Summary" << 0;
+        QTest::newRow("default missing") << "" << true << "Sheet1" << 0;
+        QTest::newRow("other letter case") << "staff" << true << "staff" << 0;
         QTest::newRow("named sheet") << "Staff" << true << "Staff" << 3;
     }
 

@@ -5,10 +5,12 @@
 #include "helper_office.h"
 
 #include "import/wizard/pages/XmlDocPage.h"
+#include "import/wizard/pages/XmlPage.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
 #include "ui_XmlDocPage.h"
+#include "ui_XmlPage.h"
 
 #include <QtTest>
 
@@ -186,6 +188,42 @@ private slots:
         o.page->ui->edXMLDocXPath->setText(QStringLiteral("/old"));
         o.page->miGetXPath->trigger();
         QCOMPARE(o.page->ui->edXMLDocXPath->text(), xpath);
+    }
+
+    // A data packet is an XML document too: switching between the two kinds on one file reads
+    // the file again as the new kind reads it.
+    void aKindChangeReadsTheFileAgain_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::newRow("packet, then document") << int(aiXML);
+        QTest::newRow("document, then packet") << int(aiXMLDoc);
+    }
+    void aKindChangeReadsTheFileAgain()
+    {
+        QFETCH(int, first);
+        RegisterWizard fx;
+        const QString file =
+            fx.file(QStringLiteral("packet.xml"),
+                    "<?xml version=\"1.0\"?><DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+                    "<FIELD attrname=\"PNO\" fieldtype=\"string\" WIDTH=\"9\"/></FIELDS><PARAMS/>"
+                    "</METADATA><ROWDATA><ROW PNO=\"P7\"/></ROWDATA></DATAPACKET>");
+        auto w = OpenOptions(fx.wizard, first, file);
+        QCOMPARE(w->Step(), 1);
+        w->ui->bBack->click();
+        const int second = first == aiXML ? aiXMLDoc : aiXML;
+        w->SetImportType(second);
+        MessageLog log;
+        w->ui->bNext->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(w->Step(), 1);
+        if (second == aiXML) {
+            auto* p = static_cast<XmlPage*>(w->Page(aiXML));
+            QCOMPARE(p->ui->lvXML->topLevelItemCount(), 1);
+        } else {
+            auto* p = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+            p->BuildTreeClick();
+            QVERIFY(p->ui->tvXMLDoc->topLevelItemCount() > 0);
+        }
     }
 
     void importsThroughASavedTemplate()

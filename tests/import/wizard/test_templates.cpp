@@ -1,6 +1,10 @@
+#include "helper_office.h"
+#include "helper_sources.h"
 #include "helper_wizard.h"
 
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/CSVPage.h"
+#include "import/wizard/pages/LastPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "platform/ini/IniFile.h"
 #include "tests/support/MessageLog.h"
@@ -34,6 +38,68 @@ QStringList columns(QTreeWidget* list, int column)
 QString templateFile(WizardFixture& fx, const QByteArray& text)
 {
     return fx.file(QStringLiteral("t.imp"), text);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A source of the kind whose sheets or tables the options below name; false when it cannot be
+// made here.
+bool writeRoundTripSource(int kind, const QString& path)
+{
+    const Rows rows{{"P7", "Ali", "x", "0101", "100"}, {"P8", "Reza", "y", "0202", "200"}};
+    switch (kind) {
+    case aiHTML: {
+        QByteArray page = "<html><body>";
+        for (int t = 1; t <= 3; ++t)
+            page += "<table><tr><td>" + QByteArray::number(t) + "</td><td>P7</td></tr></table>";
+        writeBytes(path, page + "</body></html>");
+        return true;
+    }
+    case aiDOCX:
+        return WriteOffice(QStringLiteral("docx"), path, {{"A", rows}, {"B", rows}});
+    case aiAccess:
+        return !accessSample().isEmpty() && QFile::copy(accessSample(), path);
+    default:
+        return writeKind(kind, path, rows);
+    }
+}
+
+// Options off their defaults, and one map line, for each kind.
+QByteArray roundTripSections(int kind)
+{
+    switch (kind) {
+    case aiXLS:
+        return "[XLS_MAP]\nCode=[Staff]B1-B2;\n[XLS_OPTIONS]\nSkipCols=1\nSkipRows=1\n";
+    case aiTXT:
+        return "[TXT_MAP]\nCode=0;2\n[ASCII_OPTIONS]\nSkipLines=1\nEncoding=5\n";
+    case aiCSV:
+        return "[CSV_MAP]\nCode=2\n[CSV_OPTIONS]\nSkipLines=1\nDelimiter=,\nQuote='\n";
+    case aiDBF:
+        return "[DBF_OPTIONS]\nSkipDeleted=0\n[DBF_MAP]\nCode=B\n";
+    case aiXML:
+        return "[XML_OPTIONS]\nWriteOnFly=1\n[XML_MAP]\nCode=F1\n";
+    case aiAccess:
+        return "[ACCESS_OPTIONS]\nSourceType=1\n[ACCESS_SQL]\nLine_0=select * from "
+               "Customers\n[ACCESS_MAP]\nCode=CustomerID\n";
+    case aiHTML:
+        return "[HTML_MAP]\nCode=2\n[HTML_OPTIONS]\nSkipLines=1\nTableNumber=3\n";
+    case aiXMLDoc:
+        return "";
+    case aiXLSX:
+        return "[XLSX_MAP]\nCode=B\n[XLSX_OPTIONS]\nSkipLines=1\nSheetName=Staff\n"
+               "NeedFillMerge=1\nLoadHiddenSheet=1\n";
+    case aiDOCX:
+        return "[DOCX_MAP]\nCode=2\n[DOCX_OPTIONS]\nSkipLines=1\nTableNumber=2\n";
+    case aiODS:
+        return "[ODS_MAP]\nCode=B\n[ODS_OPTIONS]\nSkipLines=1\nSheetName=Staff\n";
+    case aiODT:
+        return "[ODT_MAP]\nCode=B\n[ODT_OPTIONS]\nSkipLines=1\nSheetName=Staff\nUseHeader=1\n";
+    }
+    return "";
 }
 
 } // namespace
@@ -98,6 +164,56 @@ private slots:
         QCOMPARE((QStringList{fx.grid.row(1).join(u'|'), fx.grid.row(2).join(u'|')}), first);
         QFile::remove(imp);
         QFile::remove(imp + QStringLiteral(".csv"));
+    }
+
+    // Every kind's template comes back as it was saved, whether its page was read in between
+    // or not: nothing is reset to a default or to what a page that was never shown holds.
+    void everyKindRoundTrips_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("visit");
+        for (int kind = 0; kind < ImportKindCount; ++kind)
+            for (bool visit : {false, true})
+                QTest::addRow("%s, %s", ImportKind(kind).Extension,
+                              visit ? "page visited" : "page not shown")
+                    << kind << visit;
+    }
+    void everyKindRoundTrips()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, visit);
+        WizardFixture fx;
+        TfmDurvel3Loading::MinimumDisplayTime = 0;
+        const QString source = fx.dir.filePath(QStringLiteral("src") + extensionOf(kind));
+        if (!writeRoundTripSource(kind, source))
+            QSKIP("The source of this kind cannot be made here");
+        const QByteArray sections = roundTripSections(kind);
+        const QString given =
+            templateFile(fx, "[FIRST_STEP]\nImportType=" + QByteArray::number(kind) +
+                                 "\nFileName=" + source.toUtf8() + "\n" + sections);
+        const QString first = fx.dir.filePath(QStringLiteral("first.imp"));
+        const QString second = fx.dir.filePath(QStringLiteral("second.imp"));
+        MessageLog log;
+        {
+            auto w = fx.window();
+            w->LoadTemplate(given);
+            w->SaveTemplate(first);
+        }
+        // What the template gave is what was saved.
+        const IniFile saved(first);
+        const IniFile asGiven(given);
+        for (const QString& section : asGiven.sections())
+            for (const QString& key : asGiven.keys(section))
+                QCOMPARE(section + u'/' + key + u'=' + saved.readString(section, key),
+                         section + u'/' + key + u'=' + asGiven.readString(section, key));
+        auto w = fx.window();
+        w->LoadTemplate(first);
+        if (visit) {
+            w->ui->bNext->click();
+            QCOMPARE(w->Step(), 1);
+        }
+        w->SaveTemplate(second);
+        QCOMPARE(QString::fromUtf8(readAll(second)), QString::fromUtf8(readAll(first)));
     }
 
     void fixedWidthRoundTrip()
@@ -286,6 +402,68 @@ private slots:
         w->CSVPage->SetCSVSkipLines(5);
         w->reject();
         QCOMPARE(IniFile(imp).readCount("CSV_OPTIONS", "SkipLines", -1), 5);
+    }
+
+    // A template may come from anyone: a log name that is absolute or goes up is refused with a
+    // message naming both, and its bare name in the program's folder is used.
+    void templateLogNameStaysInTheProgramsFolder_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("used");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("absolute") << "<victim>"
+                                  << "victim.txt" << true;
+        QTest::newRow("up and out") << "../../victim.txt"
+                                    << "victim.txt" << true;
+        QTest::newRow("up inside a folder") << "logs/../victim.txt"
+                                            << "victim.txt" << true;
+        QTest::newRow("Windows separators") << "..\\up\\victim.txt"
+                                            << "victim.txt" << true;
+        QTest::newRow("drive letter") << "C:\\logs\\victim.txt"
+                                      << "victim.txt" << true;
+        QTest::newRow("bare name") << "mine.log"
+                                   << "mine.log" << false;
+        QTest::newRow("relative folder") << "logs/mine.log"
+                                         << "logs/mine.log" << false;
+    }
+    void templateLogNameStaysInTheProgramsFolder()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, used);
+        QFETCH(bool, told);
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        const QByteArray before("someone else's file\n");
+        const QString victim = fx.file(QStringLiteral("victim.txt"), before);
+        stored.replace(QLatin1String("<victim>"), victim);
+        const QString csv = fx.file(QStringLiteral("a.csv"));
+        const QString imp = templateFile(
+            fx, "[FIRST_STEP]\nImportType=4\nFileName=" + csv.toUtf8() +
+                    "\n[CSV_MAP]\nCode=1\n[LAST_STEP]\nEnableErrorLog=1\nRewriteErrorLogFile=1\n"
+                    "ErrorLogFileName=" +
+                    stored.toUtf8() + "\n");
+        auto w = fx.window();
+        MessageLog log;
+        w->LoadTemplate(imp);
+        QCOMPARE(w->CommitPage->ErrorLogFileName(), used);
+        QCOMPARE(log.texts().size(), told ? 1 : 0);
+        if (told) {
+            QVERIFY(log.texts().first().contains(stored));
+            QVERIFY(log.texts().first().contains(
+                QDir(QCoreApplication::applicationDirPath()).filePath(used)));
+        }
+        if (used != QLatin1String("victim.txt"))
+            return;
+        // The run writes its log beside the program, and the other file keeps its bytes.
+        w->SetComma(u',');
+        w->ui->bNext->click();
+        w->ui->bOk->click();
+        QFile file(victim);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        const QString written = QDir(QCoreApplication::applicationDirPath()).filePath(used);
+        QVERIFY(QFile::exists(written));
+        QFile::remove(written);
     }
 
     // A failed automatic load ends the opening with its message.

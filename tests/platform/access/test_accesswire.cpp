@@ -1,5 +1,6 @@
 #include "platform/access/AccessHelper.h"
 #include "platform/access/AccessWire.h"
+#include "tests/support/TestFiles.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -45,32 +46,22 @@ QByteArray oneColumn()
     return frame('C', u32(1) + QByteArray(1, char(AccessColumn::Kind::Text)) + u32(10) + str("A"));
 }
 
-// Every frame of a stream, decoded the way the program reads a cursor.
-void decodeAll(const QByteArray& stream, qsizetype columns = 1)
+// Every frame of a stream, decoded the way the program reads a cursor of one column.
+void decodeAll(const QByteArray& stream)
 {
     MemorySource source(stream);
     FrameReader reader(source);
-    Frame f;
-    while (reader.next(f)) {
-        switch (f.type) {
-        case FrameType::Database:
+    for (Frame f; reader.next(f);) {
+        if (f.type == FrameType::Database)
             decodeDatabase(f.payload);
-            break;
-        case FrameType::Columns:
+        else if (f.type == FrameType::Columns)
             decodeColumns(f.payload);
-            break;
-        case FrameType::Count:
+        else if (f.type == FrameType::Count)
             decodeCount(f.payload);
-            break;
-        case FrameType::Row:
-            decodeRow(f.payload, columns);
-            break;
-        case FrameType::Error:
+        else if (f.type == FrameType::Row)
+            decodeRow(f.payload, 1);
+        else if (f.type == FrameType::Error)
             decodeError(f.payload);
-            break;
-        case FrameType::End:
-            break;
-        }
     }
 }
 
@@ -103,14 +94,7 @@ class TestAccessWire : public QObject
     // A stand-in for the helper: a shell script with this body.
     QString fakeHelper(const QString& name, const QByteArray& body)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return {};
-        f.write("#!/bin/sh\n" + body + "\n");
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
-        return path;
+        return WriteTestScript(m_dir.filePath(name), body);
     }
 
     // A shell command that writes these bytes.
@@ -124,14 +108,7 @@ class TestAccessWire : public QObject
     }
 
     // The helper decides what the file is; the program only needs one to be there.
-    QString emptyFile(const QString& name)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.close();
-        return path;
-    }
+    QString emptyFile(const QString& name) { return WriteTestFile(m_dir.filePath(name), {}); }
 
 private slots:
     void cleanup()
@@ -140,8 +117,11 @@ private slots:
         AccessHelper::limits() = AccessHelper::Limits();
     }
 
-    void valuesComeBackAsTheyWent()
+    // Every frame comes back as it went, through a pipe that hands out a byte at a time.
+    void framesComeBackAsTheyWent()
     {
+        const QList<AccessColumn> columns{{QStringLiteral("نام"), AccessColumn::Kind::Text, 50},
+                                          {QStringLiteral("Pic"), AccessColumn::Kind::Ole, 0}};
         const QList<QVariant> values{
             QVariant(),
             QStringLiteral("متن فارسی"),
@@ -153,27 +133,9 @@ private slots:
             QByteArray("\x15\x1c\0\xff", 4),
             QStringLiteral("12345678901234.5678"),
         };
-        MemorySource source(rowFrame(values));
-        FrameReader reader(source);
-        Frame f;
-        QVERIFY(reader.next(f));
-        QCOMPARE(f.type, FrameType::Row);
-        const QList<QVariant> back = decodeRow(f.payload, values.size());
-        QCOMPARE(back.size(), values.size());
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            QCOMPARE(back[i].isNull(), values[i].isNull());
-            QCOMPARE(back[i], values[i]);
-        }
-        QVERIFY(!reader.next(f));
-    }
-
-    void framesSurviveASlowPipe()
-    {
-        const QList<AccessColumn> columns{{QStringLiteral("نام"), AccessColumn::Kind::Text, 50},
-                                          {QStringLiteral("Pic"), AccessColumn::Kind::Ole, 0}};
-        const QByteArray stream = databaseFrame(AccessDatabase::Version::Jet3, {"A", "B C"}) +
-                                  columnsFrame(columns) + countFrame(7) + endFrame();
-        TrickleSource source(stream);
+        TrickleSource source(databaseFrame(AccessDatabase::Version::Jet3, {"A", "B C"}) +
+                             columnsFrame(columns) + countFrame(7) + rowFrame(values) +
+                             endFrame());
         FrameReader reader(source);
         Frame f;
         QVERIFY(reader.next(f));
@@ -188,6 +150,13 @@ private slots:
         QCOMPARE(back[1].kind, AccessColumn::Kind::Ole);
         QVERIFY(reader.next(f));
         QCOMPARE(decodeCount(f.payload), 7);
+        QVERIFY(reader.next(f));
+        const QList<QVariant> row = decodeRow(f.payload, values.size());
+        QCOMPARE(row.size(), values.size());
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            QCOMPARE(row[i].isNull(), values[i].isNull());
+            QCOMPARE(row[i], values[i]);
+        }
         QVERIFY(reader.next(f));
         QCOMPARE(f.type, FrameType::End);
         QVERIFY(!reader.next(f));
@@ -247,21 +216,25 @@ private slots:
     }
 
     // The helper as the program starts it: how it can fail, and what the program makes of it.
-    void helperFailuresAreADamagedFile_data()
+    void helperFailuresAreMessages_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$");
-        QTest::newRow("aborts") << QByteArray("kill -ABRT $$");
-        QTest::newRow("says nothing and ends") << QByteArray("exit 0");
-        QTest::newRow("stays silent") << QByteArray("exec sleep 30");
-        QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'");
+        QTest::addColumn<QString>("message"); // empty: the damaged-file message
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "";
+        QTest::newRow("says nothing and ends") << QByteArray("exit 0") << "";
+        QTest::newRow("stays silent") << QByteArray("exec sleep 30") << "";
+        QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'") << "";
         QTest::newRow("cut frame, then stalls")
-            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30");
-        QTest::newRow("frames out of order") << QByteArray("printf 'E\\000\\000\\000\\000'");
+            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30") << "";
+        QTest::newRow("frames out of order") << QByteArray("printf 'E\\000\\000\\000\\000'") << "";
+        QTest::newRow("its own message is passed on")
+            << printfOf(frame('X', str("The table T is not in the database")))
+            << "The table T is not in the database";
     }
-    void helperFailuresAreADamagedFile()
+    void helperFailuresAreMessages()
     {
         QFETCH(QByteArray, body);
+        QFETCH(QString, message);
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("fake"), body).toLocal8Bit());
         AccessHelper::limits().openTimeoutMs = 300;
         const QString file = emptyFile(QStringLiteral("some.mdb"));
@@ -271,27 +244,10 @@ private slots:
             AccessDatabase db(file);
             QFAIL("opened");
         } catch (const AccessError& e) {
-            QCOMPARE(e.message(), AccessDatabase::damagedMessage(file));
+            QCOMPARE(e.message(),
+                     message.isEmpty() ? AccessDatabase::damagedMessage(file) : message);
         }
         QVERIFY2(t.elapsed() < 10'000, "a silent helper was waited for too long");
-    }
-
-    void theHelpersOwnMessageIsPassedOn()
-    {
-        const QByteArray error = frame('X', str("The table T is not in the database"));
-        QString printf;
-        for (char c : error)
-            printf += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QChar(u'0'));
-        qputenv(
-            "BANKFILE_ACCESS_HELPER",
-            fakeHelper(QStringLiteral("says"), "printf '" + printf.toLatin1() + "'").toLocal8Bit());
-        const QString file = emptyFile(QStringLiteral("other.mdb"));
-        try {
-            AccessDatabase db(file);
-            QFAIL("opened");
-        } catch (const AccessError& e) {
-            QCOMPARE(e.message(), QStringLiteral("The table T is not in the database"));
-        }
     }
 
     void aHelperStallingAmidTheRowsIsStopped()

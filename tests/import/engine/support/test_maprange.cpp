@@ -123,8 +123,10 @@ private slots:
                                            << "ROWSTART-H1;" << row << fw << 0;
         QTest::newRow("row end to cell") << "ROWFINISH-A1"
                                          << "ROWFINISH-A1;" << row << bw << 0;
-        QTest::newRow("sheet by name") << "[Sheet2]b2"
-                                       << "[SHEET2]B2;" << cell << unset << 1;
+        QTest::newRow("sheet by name, as written") << "[Sheet2]b2"
+                                                   << "[Sheet2]B2;" << cell << unset << 1;
+        QTest::newRow("sheet name that grows upper-cased") << "[Straße]a1-a2"
+                                                           << "[Straße]A1-A2;" << col << fw << 2;
         QTest::newRow("Persian sheet name") << "[حقوق ماه]A1-A2"
                                             << "[حقوق ماه]A1-A2;" << col << fw << 2;
         QTest::newRow("sheet by number and two ranges") << "[:2]A1-A3;c5"
@@ -287,6 +289,33 @@ private slots:
         TMapRow row;
         row.SetWorkbook(&wb);
         QCOMPARE(errorOf([&] { row.SetAsString(text); }), message);
+    }
+
+    // A sheet's name is matched as written: upper-casing "Straße" gives "STRASSE", no sheet.
+    void sheetNamesReadAsWritten_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("sharp s") << "[Straße]a2"
+                                 << "s2";
+        QTest::newRow("other letter case") << "[straße]A1"
+                                           << "s1";
+        QTest::newRow("dotted i") << "[İl]a1"
+                                  << "i1";
+    }
+    void sheetNamesReadAsWritten()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, value);
+        FakeWorkbook wb;
+        wb.names = {"Data", "Straße", "İl"};
+        wb.put(1, "A1", "s1");
+        wb.put(1, "A2", "s2");
+        wb.put(2, "A1", "i1");
+        TMapRow row;
+        row.SetWorkbook(&wb);
+        QCOMPARE(errorOf([&] { row.SetAsString(text); }), QString());
+        QCOMPARE(row.Value(1), value);
     }
 
     void closedRunOverEmptyCells()

@@ -111,51 +111,26 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("separator");
         QTest::addColumn<QString>("text"); // empty: no number, left alone
-        QTest::newRow("amount") << "1234.56"
-                                << ","
-                                << "1234,56";
-        QTest::newRow("trailing zeros kept") << " 12.50 "
-                                             << ","
-                                             << "12,50";
-        QTest::newRow("whole") << "-7"
-                               << ","
-                               << "-7";
-        QTest::newRow("plus sign dropped") << "+3.5"
-                                           << "."
-                                           << "3.5";
-        QTest::newRow("no leading digit") << "-.5"
-                                          << ","
-                                          << "-0,5";
-        QTest::newRow("exponent") << "1E+20"
-                                  << ","
-                                  << "100000000000000000000";
-        QTest::newRow("exponent with a fraction") << "1.25e3"
-                                                  << ","
-                                                  << "1250";
-        QTest::newRow("negative exponent") << "-1.5E-3"
-                                           << ","
-                                           << "-0,0015";
-        QTest::newRow("twenty digits exact") << "12345678901234567891"
-                                             << "."
-                                             << "12345678901234567891";
-        QTest::newRow("zero with an exponent") << "-0.0e5"
-                                               << "."
-                                               << "0";
-        QTest::newRow("text") << "12a"
-                              << ","
-                              << "";
-        QTest::newRow("empty") << ""
-                               << ","
-                               << "";
-        QTest::newRow("dBase overflow mark") << "****"
-                                             << ","
-                                             << "";
-        QTest::newRow("exponent without digits") << "1e"
-                                                 << ","
-                                                 << "";
-        QTest::newRow("huge exponent") << "1e99999"
-                                       << ","
-                                       << "";
+        const char* const cases[][4] = {
+            {"amount", "1234.56", ",", "1234,56"},
+            {"trailing zeros kept", " 12.50 ", ",", "12,50"},
+            {"whole", "-7", ",", "-7"},
+            {"plus sign dropped", "+3.5", ".", "3.5"},
+            {"no leading digit", "-.5", ",", "-0,5"},
+            {"exponent", "1E+20", ",", "100000000000000000000"},
+            {"exponent with a fraction", "1.25e3", ",", "1250"},
+            {"negative exponent", "-1.5E-3", ",", "-0,0015"},
+            {"twenty digits exact", "12345678901234567891", ".", "12345678901234567891"},
+            {"zero with an exponent", "-0.0e5", ".", "0"},
+            {"text", "12a", ",", ""},
+            {"empty", "", ",", ""},
+            {"dBase overflow mark", "****", ",", ""},
+            {"exponent without digits", "1e", ",", ""},
+            {"huge exponent", "1e99999", ",", ""},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c[0]) << QString::fromLatin1(c[1]) << QString::fromLatin1(c[2])
+                                << QString::fromLatin1(c[3]);
     }
     void decimalNumberText()
     {

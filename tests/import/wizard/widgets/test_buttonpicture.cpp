@@ -59,19 +59,15 @@ private slots:
         QCOMPARE(at.y(), 25);
         // The button keeps room for the picture beside its caption.
         QCOMPARE(button->iconSize(), QSize(16, 16));
-        QVERIFY(!button->icon().isNull());
-        auto shown = [&] { return parent.grab().toImage().copy(box.geometry()); };
-        // The plus sign's centre is the enabled image's ink.
-        QCOMPARE(shown().pixelColor(8, 8), ilWizard().Image(4).pixelColor(8, 8));
+        auto centre = [&] { return parent.grab().toImage().pixelColor(box.pos() + QPoint(8, 8)); };
+        QCOMPARE(centre(), ilWizard().Image(4).pixelColor(8, 8));
         button->setEnabled(false);
-        QCOMPARE(box.ImageIndex(), 12);
-        QCOMPARE(shown().pixelColor(8, 8), ilWizard().Image(12).pixelColor(8, 8));
+        QCOMPARE(centre(), ilWizard().Image(12).pixelColor(8, 8));
         button->setEnabled(true);
         QTest::mousePress(button, Qt::LeftButton);
         QCOMPARE(box.pos(), at + QPoint(1, 1));
         QTest::mouseRelease(button, Qt::LeftButton);
         QCOMPARE(box.pos(), at);
-        // Clicks reach the button through the box.
         QVERIFY(box.testAttribute(Qt::WA_TransparentForMouseEvents));
         button->move(40, 30);
         QCOMPARE(box.pos(), at + QPoint(20, 10));

@@ -44,36 +44,37 @@ bool inkInColumn(const QImage& img, const TDurvel3TXTViewer& v, int column)
     return false;
 }
 
-QByteArray utf8Line(const QString& line)
+// One UTF-8 line shown in v, `width` pixels wide, with an arrow when given; what is drawn.
+QImage showLine(TDurvel3TXTViewer& v, const QTemporaryDir& dir, const QString& line,
+                int width = 300, int arrow = -1)
 {
-    return QByteArray("\xEF\xBB\xBF") + line.toUtf8() + '\n';
+    v.resize(width, 120);
+    v.show();
+    v.LoadFromFile(writeFile(dir, QByteArray("\xEF\xBB\xBF") + line.toUtf8() + '\n'));
+    if (arrow >= 0)
+        v.AddArrow(arrow);
+    return v.viewport()->grab().toImage();
 }
 
-// The ink of the first line between two client x positions: its topmost pixel's x (-1 when
-// there is none), and the longest unbroken horizontal stretch of ink in any pixel row.
+// The ink of the first line between two x positions: its topmost pixel (x -1 when there is
+// none), and the longest unbroken horizontal stretch of ink in any pixel row.
 struct Ink
 {
-    int topX = -1;
-    int topY = -1;
-    int longestStretch = 0;
+    int topX = -1, topY = -1, longestStretch = 0;
 };
 
 Ink inkBetween(const QImage& img, const TDurvel3TXTViewer& v, int x1, int x2)
 {
     const QRgb bg = img.pixel(1, v.LineY(0) + 2);
     Ink ink;
-    for (int y = v.LineY(0); y < v.LineY(0) + v.CharHeight(); ++y) {
-        int stretch = 0;
-        for (int x = x1; x < x2; ++x) {
+    for (int y = v.LineY(0); y < v.LineY(0) + v.CharHeight(); ++y)
+        for (int x = x1, stretch = 0; x < x2; ++x) {
             const bool on = img.pixel(x, y) != bg;
-            if (on && ink.topX < 0) {
-                ink.topX = x;
-                ink.topY = y;
-            }
+            if (on && ink.topX < 0)
+                ink = {x, y, ink.longestStretch};
             stretch = on ? stretch + 1 : 0;
             ink.longestStretch = qMax(ink.longestStretch, stretch);
         }
-    }
     return ink;
 }
 
@@ -207,71 +208,46 @@ private slots:
     }
 
     // A Persian word is drawn shaped and in its reading order across its own columns: its
-    // first letter, a tall alef, stands on the right; the joined letters make one stroke; the
-    // blanks either side stay empty.
+    // first letter, a tall alef, on the right, the joined letters one stroke, the blanks either
+    // side empty. An arrow inside the word cuts it: the alef stands alone left of the arrow.
     void persianIsShapedInReadingOrder()
     {
         QTemporaryDir dir;
         TDurvel3TXTViewer v;
-        v.resize(300, 120);
-        v.show();
-        v.LoadFromFile(writeFile(dir, utf8Line(QString::fromUtf8("x اببب y"))));
-        QCOMPARE(v.Lines().Get(0).size(), 8);
-        const QImage img = v.viewport()->grab().toImage();
-        const int left = v.ColumnX(2);
-        const int right = v.ColumnX(6);
+        QImage img = showLine(v, dir, QString::fromUtf8("x اببب y"));
+        const int left = v.ColumnX(2), right = v.ColumnX(6);
         const Ink ink = inkBetween(img, v, left, right);
-        QVERIFY(ink.topX >= 0);
         QVERIFY2(ink.topX > (left + right) / 2, qPrintable(QString::number(ink.topX)));
         QVERIFY2(ink.longestStretch >= (right - left) / 2,
                  qPrintable(QString::number(ink.longestStretch)));
-        QVERIFY(inkInColumn(img, v, 0));
-        QVERIFY(!inkInColumn(img, v, 1));
-        QVERIFY(!inkInColumn(img, v, 6));
-        QVERIFY(inkInColumn(img, v, 7));
+        QVERIFY(inkInColumn(img, v, 0) && inkInColumn(img, v, 7));
+        QVERIFY(!inkInColumn(img, v, 1) && !inkInColumn(img, v, 6));
+
+        TDurvel3TXTViewer cut;
+        img = showLine(cut, dir, QString::fromUtf8("اببب"), 300, 1);
+        const Ink alef = inkBetween(img, cut, cut.ColumnX(0), cut.ColumnX(1) - 1);
+        const Ink rest = inkBetween(img, cut, cut.ColumnX(1) + 1, cut.ColumnX(4));
+        QVERIFY(alef.topX >= 0 && rest.topX >= 0);
+        QVERIFY2(alef.topY < rest.topY,
+                 qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
     }
 
     // Scrolled into the middle of a run, the part in view is drawn as it is unscrolled.
     void aRunScrolledHalfOutOfViewIsDrawnTheSame()
     {
         QTemporaryDir dir;
-        const QString path =
-            writeFile(dir, utf8Line(QString(40, u'a') + QString(30, QChar(0x628))));
-        TDurvel3TXTViewer whole;
-        whole.resize(900, 120);
-        whole.show();
-        whole.LoadFromFile(path);
-        TDurvel3TXTViewer scrolled;
-        scrolled.resize(200, 120);
-        scrolled.show();
-        scrolled.LoadFromFile(path);
+        const QString line = QString(40, u'a') + QString(30, QChar(0x628));
+        TDurvel3TXTViewer whole, scrolled;
+        const QImage a = showLine(whole, dir, line, 900);
+        showLine(scrolled, dir, line, 200);
         scrolled.horizontalScrollBar()->setValue(44);
         QCOMPARE(scrolled.ColumnX(44), scrolled.CharWidth());
-        const QImage a = whole.viewport()->grab().toImage();
         const QImage b = scrolled.viewport()->grab().toImage();
-        const int y = whole.LineY(0);
-        const QRect inWhole(whole.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
-        const QRect inScrolled(scrolled.ColumnX(45), y, 5 * whole.CharWidth(), whole.CharHeight());
+        const QSize size(5 * whole.CharWidth(), whole.CharHeight());
+        const QRect inScrolled(QPoint(scrolled.ColumnX(45), whole.LineY(0)), size);
         QVERIFY(inkBetween(b, scrolled, inScrolled.left(), inScrolled.right()).topX >= 0);
-        QCOMPARE(b.copy(inScrolled), a.copy(inWhole));
-    }
-
-    // An arrow inside a word: each side shows its own letters between its own boundaries, as
-    // the reader cuts them; the alef, the first letter, alone on the left of the arrow.
-    void anArrowInsideAWordCutsItsDrawing()
-    {
-        QTemporaryDir dir;
-        TDurvel3TXTViewer v;
-        v.resize(300, 120);
-        v.show();
-        v.LoadFromFile(writeFile(dir, utf8Line(QString::fromUtf8("اببب"))));
-        v.AddArrow(1);
-        const QImage img = v.viewport()->grab().toImage();
-        const Ink alef = inkBetween(img, v, v.ColumnX(0), v.ColumnX(1) - 1);
-        const Ink rest = inkBetween(img, v, v.ColumnX(1) + 1, v.ColumnX(4));
-        QVERIFY(alef.topX >= 0 && rest.topX >= 0);
-        QVERIFY2(alef.topY < rest.topY,
-                 qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
+        QCOMPARE(b.copy(inScrolled),
+                 a.copy(QRect(QPoint(whole.ColumnX(45), whole.LineY(0)), size)));
     }
 
     void loadFailuresKeepTheLines_data()

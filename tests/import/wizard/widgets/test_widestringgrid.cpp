@@ -177,10 +177,9 @@ private slots:
         QTest::addColumn<QString>("way");
         QTest::addColumn<bool>("modify");
         for (const char* way : {"typing", "context menu paste", "input method", "ctrl v",
-                                "shift insert", "backspace"}) {
-            QTest::newRow(qPrintable(QString("%1, off").arg(way))) << QString(way) << false;
-            QTest::newRow(qPrintable(QString("%1, on").arg(way))) << QString(way) << true;
-        }
+                                "shift insert", "backspace"})
+            for (bool modify : {false, true})
+                QTest::addRow("%s, %s", way, modify ? "on" : "off") << QString(way) << modify;
     }
     void canEditModifyHoldsEveryWayIn()
     {
@@ -198,31 +197,26 @@ private slots:
             QTest::keyClicks(e, "x");
         } else if (way == "context menu paste") {
             std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
-            QAction* paste = nullptr;
             for (QAction* a : menu->actions())
                 if (a->text().remove(u'&').startsWith(QStringLiteral("Paste")))
-                    paste = a;
-            // A menu without the entry, or with it off, is as closed as one that does nothing.
-            QVERIFY(paste || !modify);
-            if (paste)
-                paste->trigger();
+                    a->trigger();
         } else if (way == "input method") {
             QInputMethodEvent im;
             im.setCommitString(QStringLiteral("\u06CC"));
             QApplication::sendEvent(e, &im);
-        } else if (way == "ctrl v") {
-            QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
-        } else if (way == "shift insert") {
-            QTest::keyClick(e, Qt::Key_Insert, Qt::ShiftModifier);
         } else {
-            QTest::keyClick(e, Qt::Key_Backspace);
+            const QMap<QString, QKeyCombination> keys = {
+                {"ctrl v", Qt::ControlModifier | Qt::Key_V},
+                {"shift insert", Qt::ShiftModifier | Qt::Key_Insert},
+                {"backspace", QKeyCombination(Qt::Key_Backspace)}};
+            QTest::keyClick(e, keys[way].key(), keys[way].keyboardModifiers());
         }
         QCOMPARE(g->Cells(1, 1) != "keep", modify);
         QCOMPARE(e->text(), g->Cells(1, 1));
     }
 
-    // Typed characters pass OnKeyPress first, on the grid and in its editor: 0 drops one, another
-    // character takes its place.
+    // Typed characters pass OnKeyPress once each, on the grid and in its editor: 0 drops one,
+    // another character takes its place.
     void keyPressDropsOrChangesCharacters_data()
     {
         QTest::addColumn<bool>("inEditor");
@@ -232,8 +226,6 @@ private slots:
                                        << "old";
         QTest::newRow("grid: changed") << false << "ab"
                                        << "bb";
-        QTest::newRow("grid: others pass") << false << "yb"
-                                           << "yb";
         QTest::newRow("editor: dropped") << true << "xyx"
                                          << "oldy";
         QTest::newRow("editor: changed") << true << "a"
@@ -261,39 +253,25 @@ private slots:
         };
         typeText(*g, typed);
         QCOMPARE(g->Cells(1, 1), cell);
-        QCOMPARE(asked, typed.size()); // once per character, never twice
+        QCOMPARE(asked, typed.size());
     }
 
-    void keyUpIsTold_data()
+    // Key releases (on the grid and in its editor) and mouse moves are told.
+    void keyUpAndMouseMoveAreTold()
     {
-        QTest::addColumn<bool>("inEditor");
-        QTest::newRow("grid") << false;
-        QTest::newRow("editor") << true;
-    }
-    void keyUpIsTold()
-    {
-        QFETCH(bool, inEditor);
         auto g = makeGrid(goEditing);
-        if (inEditor)
-            QTest::keyClick(g.get(), Qt::Key_F2);
-        QList<int> ups;
-        g->OnKeyUp = [&ups](TKobCustomGrid*, int& Key, Qt::KeyboardModifiers) { ups << Key; };
-        QWidget* target = inEditor ? static_cast<QWidget*>(g->InplaceEditor()) : g.get();
-        QTest::keyRelease(target, Qt::Key_Down);
-        QTest::keyRelease(target, Qt::Key_Z);
-        QCOMPARE(ups, (QList<int>{Qt::Key_Down, Qt::Key_Z}));
-    }
-
-    void mouseMoveIsTold()
-    {
-        auto g = makeGrid();
-        QList<QPoint> moves;
-        g->OnMouseMove = [&moves](TKobCustomGrid*, Qt::KeyboardModifiers, int X, int Y) {
-            moves << QPoint(X, Y);
+        QTest::keyClick(g.get(), Qt::Key_F2);
+        QStringList told;
+        g->OnKeyUp = [&told](TKobCustomGrid*, int& Key, Qt::KeyboardModifiers) {
+            told << QKeySequence(Key).toString();
         };
-        QTest::mouseMove(g->viewport(), QPoint(60, 30));
+        g->OnMouseMove = [&told](TKobCustomGrid*, Qt::KeyboardModifiers, int X, int Y) {
+            told << QStringLiteral("%1,%2").arg(X).arg(Y);
+        };
+        QTest::keyRelease(g->InplaceEditor(), Qt::Key_Z);
+        QTest::keyRelease(g.get(), Qt::Key_Down);
         QTest::mouseMove(g->viewport(), QPoint(70, 45));
-        QCOMPARE(moves, (QList<QPoint>{{60, 30}, {70, 45}}));
+        QCOMPARE(told, (QStringList{"Z", "Down", "70,45"}));
     }
 
     // Enter and exit are about the grid as a whole: its editor is part of it.
@@ -315,7 +293,6 @@ private slots:
         g->setFocus();
         QTest::keyClick(g, Qt::Key_F2);
         QVERIFY(g->InplaceEditor()->hasFocus());
-        QCOMPARE(told, QStringList{"enter"});
         before->setFocus();
         QCOMPARE(told, (QStringList{"enter", "exit"}));
     }
