@@ -25,6 +25,25 @@ namespace xml {
 
 namespace {
 
+// Visits every node of the tree below the root element, element children before siblings;
+// iterative, since documents may nest deeply.
+template <typename Visit>
+void walkTree(xmlDocPtr doc, Visit visit)
+{
+    xmlNode* n = xmlDocGetRootElement(doc);
+    while (n) {
+        visit(n);
+        if (n->type == XML_ELEMENT_NODE && n->children) {
+            n = n->children;
+            continue;
+        }
+        while (n && !n->next)
+            n = n->parent && n->parent->type == XML_ELEMENT_NODE ? n->parent : nullptr;
+        if (n)
+            n = n->next;
+    }
+}
+
 // No network, CDATA as text; never NOENT (entity substitution), DTDLOAD, XINCLUDE or HUGE.
 constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
 
@@ -486,26 +505,15 @@ void checkExpansion(xmlDocPtr doc, qint64 size, const QString& name)
             throw XmlError(name.isEmpty() ? expansionMessage()
                                           : QStringLiteral("%1: %2").arg(name, expansionMessage()));
     };
-    // Iterative walk: documents may nest deeply.
-    xmlNode* n = xmlDocGetRootElement(doc);
-    while (n) {
+    walkTree(doc, [&](xmlNode* n) {
         if (n->type == XML_ENTITY_REF_NODE)
             count(n);
-        if (n->type == XML_ELEMENT_NODE) {
+        if (n->type == XML_ELEMENT_NODE)
             for (xmlAttr* a = n->properties; a; a = a->next)
                 for (xmlNode* v = a->children; v; v = v->next)
                     if (v->type == XML_ENTITY_REF_NODE)
                         count(v);
-            if (n->children) {
-                n = n->children;
-                continue;
-            }
-        }
-        while (n && !n->next)
-            n = n->parent && n->parent->type == XML_ELEMENT_NODE ? n->parent : nullptr;
-        if (n)
-            n = n->next;
-    }
+    });
 }
 
 } // namespace
@@ -611,20 +619,10 @@ void Document::registerDocumentNamespaces()
 
 void Document::dropDefaultNamespaces()
 {
-    // Iterative walk: documents may nest deeply.
-    xmlNode* n = xmlDocGetRootElement(m_doc);
-    while (n) {
+    walkTree(m_doc, [](xmlNode* n) {
         if (n->type == XML_ELEMENT_NODE && n->ns && !n->ns->prefix)
             n->ns = nullptr;
-        if (n->type == XML_ELEMENT_NODE && n->children) {
-            n = n->children;
-            continue;
-        }
-        while (n && !n->next)
-            n = n->parent && n->parent->type == XML_ELEMENT_NODE ? n->parent : nullptr;
-        if (n)
-            n = n->next;
-    }
+    });
 }
 
 QList<Node> Document::select(const QString& xpath, const Node& context) const
