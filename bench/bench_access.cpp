@@ -2,18 +2,13 @@
 // a fresh register through the full pipeline (the helper process, the pipe, the engine, the
 // database). Skipped when the shared samples are not beside the project.
 #include "BenchMain.h"
+#include "BenchRegisterImport.h"
 
-#include "app/dbfile.h"
 #include "import/engine/ADO_Durvel3Access.h"
-#include "import/engine/DurvelDbDataSet.h"
 #include "platform/access/AccessDatabase.h"
-#include "platform/db/Connection.h"
-#include "platform/db/DataSet.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -51,43 +46,28 @@ void importTable(benchmark::State& state, const QString& table, const QStringLis
         state.SkipWithError("the Access samples are not here");
         return;
     }
-    QTemporaryDir dir;
-    const QString dbPath = QDir(dir.path()).filePath(databaseFileName());
+    const auto make = [&table]() -> std::unique_ptr<TDurvel3> {
+        auto imp = std::make_unique<TADO_Durvel3Access>();
+        imp->TableName = table;
+        return imp;
+    };
+    const auto check = [expected](db::Connection&, const TDurvel3& imp) {
+        if (imp.ImportedCount() == expected && imp.ErrorCount() == 0)
+            return QString();
+        return QStringLiteral("imported %1, errors %2: %3")
+            .arg(imp.ImportedCount())
+            .arg(imp.ErrorCount())
+            .arg(imp.LastErrorText());
+    };
     int imported = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(dbPath);
-        db::Connection::createDatabase(dbPath, databaseKey(), QString::fromUtf8(kSchemaSql));
-        db::Connection conn;
-        conn.open(dbPath, databaseKey());
-        db::DataSet ds(&conn);
-        ds.setSql(QStringLiteral("select * from tbl_customer"));
-        ds.open();
-        DurvelDbDataSet dest(&ds);
-        TADO_Durvel3Access imp;
-        imp.SetFileName(sample());
-        imp.TableName = table;
-        imp.DataSet = &dest;
-        imp.AddType = datAppend;
-        for (const QString& m : map)
-            imp.Map().Add(m);
-        imp.SetYieldHandler([] { QCoreApplication::processEvents(); }, 50);
-        state.ResumeTiming();
-
-        imp.Execute();
-
-        state.PauseTiming();
-        imported = imp.ImportedCount();
-        if (imported != expected || imp.ErrorCount() != 0) {
-            state.SkipWithError(QStringLiteral("imported %1, errors %2: %3")
-                                    .arg(imported)
-                                    .arg(imp.ErrorCount())
-                                    .arg(imp.LastErrorText())
-                                    .toStdString()
-                                    .c_str());
+        const RegisterImportRun run = importRegisterOnce(sample(), map, make, check);
+        if (!run.error.isEmpty()) {
+            state.SkipWithError(run.error.toStdString().c_str());
             break;
         }
-        state.ResumeTiming();
+        state.SetIterationTime(run.seconds);
+        imported = run.imported;
     }
     state.SetItemsProcessed(state.iterations() * imported);
 }
@@ -110,7 +90,7 @@ void BM_AccessImportOrders(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_AccessReadAll)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_AccessImportOrderDetails)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_AccessImportOrders)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AccessImportOrderDetails)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_AccessImportOrders)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 BANKFILE_BENCH_MAIN(QCoreApplication)
