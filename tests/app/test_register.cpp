@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -507,6 +508,20 @@ private slots:
             addPerson({QString::number(1001 + i),
                        QStringLiteral("0101234567%1").arg(i, 3, 10, QChar(u'0')),
                        QStringLiteral("فاطمه"), QStringLiteral("محمدی"), price});
+    }
+
+    // The register's taller buttons are its own: the import wizard and its progress dialog,
+    // children of the window, keep the height their fixed forms leave their buttons.
+    void buttonRulesStayWithTheRegistersOwnButtons()
+    {
+        QDialog child(w);
+        auto* inner = new QPushButton(QStringLiteral("OK"), &child);
+        w->show();
+        child.show();
+        w->ensurePolished();
+        inner->ensurePolished();
+        QVERIFY(c.BitBtn1->minimumHeight() >= 28);
+        QVERIFY2(inner->minimumHeight() < 28, qPrintable(QString::number(inner->minimumHeight())));
     }
 
     void defaultSizeShowsEveryColumnWhole()
