@@ -107,14 +107,13 @@ inline RegisterImportRun importRegisterOnce(const QString& file, int rows, const
 
 // Each iteration one import (register the benchmark with UseManualTime); returns the resident
 // size the last import started from, in MiB.
-inline double importToRegister(benchmark::State& state, const QString& file, int rows,
-                               const QStringList& map,
-                               const std::function<std::unique_ptr<TDurvel3>()>& make)
+inline double importToRegister(benchmark::State& state,
+                               const std::function<RegisterImportRun()>& once)
 {
     double idle = 0;
     int imported = 0;
     for (auto _ : state) {
-        const RegisterImportRun run = importRegisterOnce(file, rows, map, make);
+        const RegisterImportRun run = once();
         if (!run.error.isEmpty()) {
             state.SkipWithError(run.error.toStdString().c_str());
             break;
@@ -125,4 +124,12 @@ inline double importToRegister(benchmark::State& state, const QString& file, int
     }
     state.SetItemsProcessed(state.iterations() * imported);
     return idle;
+}
+
+// The same for the generated register file.
+inline double importToRegister(benchmark::State& state, const QString& file, int rows,
+                               const QStringList& map,
+                               const std::function<std::unique_ptr<TDurvel3>()>& make)
+{
+    return importToRegister(state, [&] { return importRegisterOnce(file, rows, map, make); });
 }

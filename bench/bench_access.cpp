@@ -59,17 +59,7 @@ void importTable(benchmark::State& state, const QString& table, const QStringLis
             .arg(imp.ErrorCount())
             .arg(imp.LastErrorText());
     };
-    int imported = 0;
-    for (auto _ : state) {
-        const RegisterImportRun run = importRegisterOnce(sample(), map, make, check);
-        if (!run.error.isEmpty()) {
-            state.SkipWithError(run.error.toStdString().c_str());
-            break;
-        }
-        state.SetIterationTime(run.seconds);
-        imported = run.imported;
-    }
-    state.SetItemsProcessed(state.iterations() * imported);
+    importToRegister(state, [&] { return importRegisterOnce(sample(), map, make, check); });
 }
 
 void BM_AccessImportOrderDetails(benchmark::State& state)

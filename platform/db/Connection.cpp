@@ -58,22 +58,18 @@ int keyHandle(sqlite3* db, const QByteArray& key)
     return rc;
 }
 
-// The folder a database file lies in must take the write-ahead log beside it.
-void requireWritableFolder(const QString& path)
-{
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    if (::access(folder.constData(), W_OK) != 0) {
-        const int e = errno;
-        throw Error(Error::Kind::FolderReadOnly,
-                    QStringLiteral("%1: %2").arg(QFileInfo(path).absolutePath(),
-                                                 QString::fromLocal8Bit(std::strerror(e))));
-    }
-}
-
 Error fileError(Error::Kind kind, const QString& path, int e)
 {
     return Error(kind, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
                                                     QString::fromLocal8Bit(std::strerror(e))));
+}
+
+// The folder a database file lies in must take the write-ahead log beside it.
+void requireWritableFolder(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        throw fileError(Error::Kind::FolderReadOnly, folder, errno);
 }
 
 // The file itself and the companions an earlier run left beside it must take our writes: a

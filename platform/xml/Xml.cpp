@@ -859,10 +859,7 @@ struct Reader::Push
         b.arena.push_back('\0');
         e.textLength += quint32(length);
         if (maxText > 0 && e.textLength > maxText) {
-            if (error && error->ioError.isEmpty())
-                error->ioError =
-                    QStringLiteral("a text of the document is longer than %1 bytes").arg(maxText);
-            xmlStopParser(ctxt);
+            refuse(QStringLiteral("a text of the document is longer than %1 bytes").arg(maxText));
             return;
         }
         if (e.blank)
