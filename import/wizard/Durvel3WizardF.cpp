@@ -250,8 +250,9 @@ TDurvel3WizardF::TDurvel3WizardF(TDurvel3Wizard* Owner)
             Guard(this, &TDurvel3WizardF::SetAutoSaveTemplate));
 
     // Help as the component asks, where there is a help file to show.
-    ui->bHelp->setVisible(HelpAvailable());
-    ui->bHelp->setEnabled(HelpAvailable());
+    const bool help = HelpAvailable();
+    ui->bHelp->setVisible(help);
+    ui->bHelp->setEnabled(help);
     ui->btnLoadTemplate->setVisible(FWizard->ShowSaveLoadButtons);
     ui->btnLoadTemplate->setEnabled(FWizard->ShowSaveLoadButtons);
     ui->btnSaveTemplate->setVisible(FWizard->ShowSaveLoadButtons);
@@ -545,8 +546,9 @@ bool TDurvel3WizardF::HelpAvailable() const
 
 void TDurvel3WizardF::bHelpClick()
 {
-    if (QFileInfo(HelpFileName()).isFile())
-        Shell::openDocument(HelpFileName());
+    const QString help = HelpFileName();
+    if (QFileInfo(help).isFile())
+        Shell::openDocument(help);
 }
 
 // ---- steps -------------------------------------------------------------------------------------

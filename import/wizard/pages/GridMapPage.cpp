@@ -63,20 +63,21 @@ void GridMapPage::Bind(const Controls& Ctl)
     connect(C.SkipEdit, &QLineEdit::textChanged, this,
             F->Guard([this](const QString& Text) { SetSkipRows(BoxNumber(Text, 0)); }));
     if (C.Tabs) {
-        connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this](int Index) {
-            SetCurrentGrid(TabGrid(Index));
+        const auto choose = [this](int Index) {
             ChoiceMade();
             TabChanged(Index);
             FieldShown();
+        };
+        connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this, choose](int Index) {
+            SetCurrentGrid(TabGrid(Index));
+            choose(Index);
         }));
         // A click on the tab shown in place of a missing choice chooses it too.
-        connect(C.Tabs->tabBar(), &QTabBar::tabBarClicked, this, F->Guard([this](int Index) {
-            if (!FChoiceMissing || Index != CurrentTab())
-                return;
-            ChoiceMade();
-            TabChanged(Index);
-            FieldShown();
-        }));
+        connect(C.Tabs->tabBar(), &QTabBar::tabBarClicked, this,
+                F->Guard([this, choose](int Index) {
+                    if (FChoiceMissing && Index == CurrentTab())
+                        choose(Index);
+                }));
     }
     SetSkipRows(0);
 }
