@@ -33,6 +33,8 @@ protected:
     int HeaderRows = 0;
     // Rows at the top that are never data, whatever SkipFirstRows says; they count within it.
     int LeadingRows = 0;
+    // The 0-based column a map value names; -1 when it names none.
+    int ColumnOf(const QString& MapValue) const;
 
 private:
     struct Column
@@ -41,7 +43,6 @@ private:
         int Col = 0; // 0-based
         int Position = -1;
     };
-    int ColumnOf(const QString& MapValue) const;
 
     TMapForm FForm;
     int FRowTotal = 0;

@@ -1,7 +1,6 @@
 #include "import/engine/Durvel3Xlsx.h"
 
 #include "import/engine/DurvelSheetText.h"
-#include "import/engine/support/DurvelUtils.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFileInfo>
@@ -27,7 +26,7 @@ void TDurvel3Xlsx::PrepareImport()
     const QChar sep = Map().NameValueSeparator();
     for (int i = 0; i < Map().Count(); ++i) {
         const QString line = Map().Strings(i);
-        const int col = ColumnLettersToNumber(line.mid(line.indexOf(sep) + 1).trimmed()) - 1;
+        const int col = ColumnOf(line.mid(line.indexOf(sep) + 1));
         if (col >= 0)
             options.Columns.push_back(col);
     }

@@ -114,6 +114,8 @@ public:
     bool changed = false;
 
     void begin(DurvelDataSet::State s, qint64 key);
+    // Notes the field as set in the pending record.
+    void mark(int field);
     void set(int field, const QVariant& value);
     void setText(int field, QStringView text);
     QVariant pending(int field) const;
@@ -263,15 +265,20 @@ void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
     touched.clear();
 }
 
+void DurvelDbDataSet::Direct::mark(int field)
+{
+    if (!modified[field]) {
+        modified[field] = '\1';
+        touched.push_back(field);
+    }
+}
+
 void DurvelDbDataSet::Direct::set(int field, const QVariant& value)
 {
     Slot& slot = cells[std::size_t(field)];
     slot.value = value;
     slot.text = false;
-    if (!modified[field]) {
-        modified[field] = '\1';
-        touched.push_back(field);
-    }
+    mark(field);
 }
 
 void DurvelDbDataSet::Direct::setText(int field, QStringView text)
@@ -284,10 +291,7 @@ void DurvelDbDataSet::Direct::setText(int field, QStringView text)
     slot.chars = text.size();
     slot.text = true;
     slot.nullText = text.isNull();
-    if (!modified[field]) {
-        modified[field] = '\1';
-        touched.push_back(field);
-    }
+    mark(field);
 }
 
 QVariant DurvelDbDataSet::Direct::pending(int field) const
