@@ -31,7 +31,7 @@ void ExpandTabs(QString& Line);
 // Splits one delimited line into Fields honouring Quote (#0 = no quoting); with Separator #0
 // Fields is left untouched.
 void SplitDelimitedLine(const QString& Line, QChar Quote, QChar Separator, TWideStrings& Fields);
-// The same into a plain vector (its storage is reused from line to line); empty fields are null.
+// The same into a plain vector of copies; empty fields are null.
 void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
                         std::vector<QString>& Fields);
 // The same as views: of Line where a field stands in it as it is, else of a text made in Built
