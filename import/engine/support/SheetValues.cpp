@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 QString SheetNumberToText(double Value, QChar DecimalSeparator)
 {
@@ -12,8 +13,21 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator)
     if (Value == 0)
         return QStringLiteral("0");
     // Whole numbers of up to 15 digits (accounts, amounts) are exact as they are.
-    if (std::abs(Value) < 1e15 && Value == std::trunc(Value))
-        return QString::number(qint64(Value));
+    if (std::abs(Value) < 1e15 && Value == std::trunc(Value)) {
+        // Written by hand: the general conversion costs several times this, once per cell.
+        qint64 n = qint64(Value);
+        const bool negative = n < 0;
+        quint64 u = negative ? quint64(-n) : quint64(n);
+        char16_t digits[20];
+        char16_t* p = std::end(digits);
+        do {
+            *--p = char16_t(u'0' + u % 10);
+            u /= 10;
+        } while (u);
+        if (negative)
+            *--p = u'-';
+        return QString(reinterpret_cast<const QChar*>(p), qsizetype(std::end(digits) - p));
+    }
     // 15 significant digits in scientific form, then placed by hand.
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", Value);

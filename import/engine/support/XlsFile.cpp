@@ -729,6 +729,12 @@ int TxlsGlobals::FormatIndex(int XF) const
 const TbiffCell* TxlsWorkSheet::Cell(int Row, int Col) const
 {
     const auto cells = RowCells(Row);
+    if (cells.empty() || Col < cells.front().Col)
+        return nullptr;
+    // Cells of a row are sorted and unique by column: in a row without gaps the place is known.
+    const std::size_t k = std::size_t(Col - cells.front().Col);
+    if (k < cells.size() && cells[k].Col == Col)
+        return &cells[k];
     const auto it = std::lower_bound(cells.begin(), cells.end(), Col,
                                      [](const TbiffCell& c, int col) { return c.Col < col; });
     return it != cells.end() && it->Col == Col ? &*it : nullptr;

@@ -286,6 +286,33 @@ private slots:
         }
     }
 
+    // Every filled cell of a row is found, and no other, whether its columns follow one another
+    // or leave gaps.
+    void cellsFoundWithAndWithoutColumnGaps_data()
+    {
+        QTest::addColumn<QList<int>>("cols");
+        QTest::newRow("from the first column on") << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("from a later column on") << QList<int>{3, 4, 5};
+        QTest::newRow("gaps") << QList<int>{1, 2, 4, 9, 10, 200};
+        QTest::newRow("gap after the first") << QList<int>{0, 7, 8};
+        QTest::newRow("last column alone") << QList<int>{255};
+    }
+    void cellsFoundWithAndWithoutColumnGaps()
+    {
+        QFETCH(QList<int>, cols);
+        QByteArray body;
+        for (int c : cols)
+            body += number(3, c, c + 0.25);
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet* s = f.Workbook()->Sheet(0);
+        for (int c = -1; c <= 256; ++c) {
+            const bool held = cols.contains(c);
+            QCOMPARE(s->Cell(3, c) != nullptr, held);
+            QCOMPARE(f.CellText(0, 3, c), held ? QString::number(c + 0.25) : QString());
+        }
+    }
+
     void extentsIgnoreBlanks()
     {
         // Formatted empty cells below the data are not filled cells.
