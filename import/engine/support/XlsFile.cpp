@@ -718,7 +718,7 @@ QString TxlsGlobals::SST(int Index) const
     if (Index < 0 || Index >= SSTCount())
         return QString();
     const quint32 from = FSSTStart[std::size_t(Index)];
-    return FSSTPool.mid(from, FSSTStart[std::size_t(Index) + 1] - from);
+    return QString(FSSTPool.constData() + from, FSSTStart[std::size_t(Index) + 1] - from);
 }
 
 int TxlsGlobals::FormatIndex(int XF) const
