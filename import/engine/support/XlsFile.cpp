@@ -96,6 +96,49 @@ public:
         return true;
     }
 
+    // Cells held by the records from here to the end of the current substream (embedded ones
+    // not counted), without moving: only the headers are walked, CONTINUE records passed like
+    // any other. Raises as Next would on a record cut short.
+    qsizetype CountSheetCells() const
+    {
+        qsizetype n = 0;
+        int depth = 0;
+        for (qsizetype pos = m_pos; pos + 4 <= m_bytes.size();) {
+            const quint16 id = u16(pos);
+            const quint16 size = u16(pos + 2);
+            if (id == 0 && size == 0)
+                break;
+            pos += 4;
+            if (pos + size > m_bytes.size())
+                invalid();
+            if (isBof(id)) {
+                ++depth;
+            } else if (id == idEOF) {
+                if (depth-- == 0)
+                    break;
+            } else if (depth == 0) {
+                switch (id) {
+                case idNumber:
+                case idRK:
+                case idLabelSST:
+                case idLabel:
+                case idRString:
+                case idBoolErr:
+                case idFormula:
+                    ++n;
+                    break;
+                case idMulRK:
+                    n += std::max<qsizetype>(0, (qsizetype(size) - 6) / 6);
+                    break;
+                default:
+                    break;
+                }
+            }
+            pos += size;
+        }
+        return n;
+    }
+
 private:
     quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_bytes.constData() + at); }
     std::span<const char> take(quint16 size)
@@ -374,7 +417,8 @@ private:
         if (m_rowLimit > 0)
             m_rowsSeen.assign(65536, false);
         m_rowsKept = 0;
-        s.FCells.reserve(std::size_t(CountCells()));
+        // Counted ahead so that the cells are stored without regrowth.
+        s.FCells.reserve(std::size_t(m_in.CountSheetCells()));
         qsizetype pendingFormula = -1;
         Record r;
         for (;;) {
@@ -470,41 +514,6 @@ private:
         }
     }
 
-    // Cells the sheet's records hold, counted ahead so that they are stored without regrowth.
-    qsizetype CountCells() const
-    {
-        RecordStream ahead = m_in;
-        Record r;
-        qsizetype n = 0;
-        int depth = 0;
-        while (ahead.Next(r)) {
-            if (isBof(r.Id)) {
-                ++depth;
-            } else if (r.Id == idEOF) {
-                if (depth-- == 0)
-                    break;
-            } else if (depth == 0) {
-                switch (r.Id) {
-                case idNumber:
-                case idRK:
-                case idLabelSST:
-                case idLabel:
-                case idRString:
-                case idBoolErr:
-                case idFormula:
-                    ++n;
-                    break;
-                case idMulRK:
-                    n += std::max<qsizetype>(0, (r.Size() - 6) / 6);
-                    break;
-                default:
-                    break;
-                }
-            }
-        }
-        return n;
-    }
-
     void NameSheet(TxlsWorkSheet& s, qsizetype bofOffset)
     {
         auto& sheets = m_wb.Globals.BoundSheets;
@@ -566,18 +575,24 @@ private:
     {
         auto& cells = s.FCells;
         const auto key = [](const TbiffCell& c) { return (quint32(c.Row) << 16) | c.Col; };
-        if (!std::is_sorted(
-                cells.begin(), cells.end(),
-                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); }))
-            std::stable_sort(
-                cells.begin(), cells.end(),
-                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); });
-        std::size_t out = 0;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (out > 0 && key(cells[out - 1]) == key(cells[i]))
-                cells[out - 1] = cells[i];
-            else
-                cells[out++] = cells[i];
+        const auto before = [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); };
+        // Writers store cells in order and once each: then there is nothing to sort or merge.
+        const bool strictlyOrdered =
+            std::adjacent_find(cells.begin(), cells.end(), [&](const TbiffCell& a,
+                                                               const TbiffCell& b) {
+                return !before(a, b);
+            }) == cells.end();
+        if (!strictlyOrdered && !std::is_sorted(cells.begin(), cells.end(), before))
+            std::stable_sort(cells.begin(), cells.end(), before);
+        std::size_t out = cells.size();
+        if (!strictlyOrdered) {
+            out = 0;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (out > 0 && key(cells[out - 1]) == key(cells[i]))
+                    cells[out - 1] = cells[i];
+                else
+                    cells[out++] = cells[i];
+            }
         }
         cells.resize(out);
         cells.shrink_to_fit();
@@ -595,19 +610,17 @@ private:
             ++place[std::size_t(c.Col) + 1];
         for (std::size_t i = 1; i < place.size(); ++i)
             place[i] += place[i - 1];
+        s.FCols.clear();
+        s.FColStart.clear();
+        for (std::size_t col = 0; col < 256; ++col)
+            if (place[col + 1] > place[col]) {
+                s.FCols.push_back(quint16(col));
+                s.FColStart.push_back(place[col]);
+            }
+        s.FColStart.push_back(quint32(cells.size()));
         s.FColOrder.resize(cells.size());
         for (std::size_t i = 0; i < cells.size(); ++i)
             s.FColOrder[place[cells[i].Col]++] = quint32(i);
-        s.FCols.clear();
-        s.FColStart.clear();
-        for (std::size_t i = 0; i < s.FColOrder.size(); ++i) {
-            const quint16 col = cells[s.FColOrder[i]].Col;
-            if (s.FCols.empty() || s.FCols.back() != col) {
-                s.FCols.push_back(col);
-                s.FColStart.push_back(quint32(i));
-            }
-        }
-        s.FColStart.push_back(quint32(s.FColOrder.size()));
         s.FRows.shrink_to_fit();
         s.FRowStart.shrink_to_fit();
         s.FTexts.shrink_to_fit();

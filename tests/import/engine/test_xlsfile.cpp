@@ -313,6 +313,57 @@ private slots:
         }
     }
 
+    // However the records come (in order, backwards, a cell written again), each cell keeps its
+    // last value and is found by row, by column and in the extents.
+    void cellsIndexedWhateverTheirOrder_data()
+    {
+        using Cells = QList<QPair<QPoint, int>>; // (column, row) and the value
+        QTest::addColumn<Cells>("written");
+        const Cells ordered = {{{0, 0}, 1}, {{2, 0}, 2}, {{1, 1}, 3}, {{0, 4}, 4}, {{7, 4}, 5}};
+        Cells backwards = ordered;
+        std::reverse(backwards.begin(), backwards.end());
+        QTest::newRow("in order") << ordered;
+        QTest::newRow("backwards") << backwards;
+        QTest::newRow("a cell again right after")
+            << Cells{{{0, 0}, 1}, {{1, 0}, 2}, {{1, 0}, 9}, {{0, 3}, 4}};
+        QTest::newRow("a cell again later")
+            << Cells{{{1, 2}, 1}, {{0, 0}, 2}, {{3, 5}, 3}, {{1, 2}, 8}, {{0, 1}, 5}};
+        QTest::newRow("one column") << Cells{{{4, 9}, 1}, {{4, 2}, 2}, {{4, 5}, 3}};
+    }
+    void cellsIndexedWhateverTheirOrder()
+    {
+        using Cells = QList<QPair<QPoint, int>>;
+        QFETCH(Cells, written);
+        QByteArray body;
+        QMap<QPair<int, int>, int> last; // (row, column): value
+        for (const auto& [at, value] : written) {
+            body += number(at.y(), at.x(), value);
+            last[{at.y(), at.x()}] = value;
+        }
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet& s = *f.Workbook()->Sheet(0);
+        for (int r = 0; r < 11; ++r)
+            for (int c = 0; c < 9; ++c) {
+                const auto it = last.constFind({r, c});
+                QCOMPARE(f.CellText(0, r, c),
+                         it == last.cend() ? QString() : QString::number(*it));
+            }
+        for (int c = 0; c < 9; ++c) {
+            QList<int> rows, indexed;
+            for (auto it = last.cbegin(); it != last.cend(); ++it)
+                if (it.key().second == c)
+                    rows << it.key().first; // the map is in row order
+            for (quint32 i : s.ColCellIndexes(c)) {
+                QCOMPARE(int(s.CellAt(i).Col), c);
+                indexed << s.CellAt(i).Row;
+            }
+            QCOMPARE(indexed, rows);
+            QCOMPARE(f.FirstRow(0, c), rows.isEmpty() ? -1 : rows.first());
+            QCOMPARE(f.LastRow(0, c), rows.isEmpty() ? -1 : rows.last());
+        }
+    }
+
     void extentsIgnoreBlanks()
     {
         // Formatted empty cells below the data are not filled cells.
