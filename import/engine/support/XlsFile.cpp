@@ -75,13 +75,16 @@ struct Record
 class RecordStream
 {
 public:
-    explicit RecordStream(const QByteArray& bytes) : m_bytes(bytes) {}
+    // The bytes stay the caller's, unchanged, while the stream is read.
+    explicit RecordStream(const QByteArray& bytes)
+        : m_data(bytes.constData()), m_size(bytes.size())
+    {}
 
     qsizetype Position() const { return m_pos; }
     // False at the end of the stream or at an all-zero header.
     bool Next(Record& r)
     {
-        if (m_pos + 4 > m_bytes.size())
+        if (m_pos + 4 > m_size)
             return false;
         const quint16 id = u16(m_pos);
         const quint16 size = u16(m_pos + 2);
@@ -91,7 +94,7 @@ public:
         r.Offset = m_pos;
         r.Parts.clear();
         r.Parts.push_back(take(size));
-        while (m_pos + 4 <= m_bytes.size() && u16(m_pos) == idContinue)
+        while (m_pos + 4 <= m_size && u16(m_pos) == idContinue)
             r.Parts.push_back(take(u16(m_pos + 2)));
         return true;
     }
@@ -103,13 +106,13 @@ public:
     {
         qsizetype n = 0;
         int depth = 0;
-        for (qsizetype pos = m_pos; pos + 4 <= m_bytes.size();) {
+        for (qsizetype pos = m_pos; pos + 4 <= m_size;) {
             const quint16 id = u16(pos);
             const quint16 size = u16(pos + 2);
             if (id == 0 && size == 0)
                 break;
             pos += 4;
-            if (pos + size > m_bytes.size())
+            if (pos + size > m_size)
                 invalid();
             if (isBof(id)) {
                 ++depth;
@@ -140,18 +143,19 @@ public:
     }
 
 private:
-    quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_bytes.constData() + at); }
+    quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_data + at); }
     std::span<const char> take(quint16 size)
     {
         m_pos += 4;
-        if (m_pos + size > m_bytes.size())
+        if (m_pos + size > m_size)
             invalid();
-        std::span<const char> part(m_bytes.constData() + m_pos, size);
+        std::span<const char> part(m_data + m_pos, size);
         m_pos += size;
         return part;
     }
 
-    const QByteArray& m_bytes;
+    const char* m_data;
+    qsizetype m_size;
     qsizetype m_pos = 0;
 };
 
