@@ -76,8 +76,7 @@ class RecordStream
 {
 public:
     // The bytes stay the caller's, unchanged, while the stream is read.
-    explicit RecordStream(const QByteArray& bytes)
-        : m_data(bytes.constData()), m_size(bytes.size())
+    explicit RecordStream(const QByteArray& bytes) : m_data(bytes.constData()), m_size(bytes.size())
     {}
 
     qsizetype Position() const { return m_pos; }
@@ -582,10 +581,10 @@ private:
         const auto before = [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); };
         // Writers store cells in order and once each: then there is nothing to sort or merge.
         const bool strictlyOrdered =
-            std::adjacent_find(cells.begin(), cells.end(), [&](const TbiffCell& a,
-                                                               const TbiffCell& b) {
-                return !before(a, b);
-            }) == cells.end();
+            std::adjacent_find(cells.begin(), cells.end(),
+                               [&](const TbiffCell& a, const TbiffCell& b) {
+                                   return !before(a, b);
+                               }) == cells.end();
         if (!strictlyOrdered && !std::is_sorted(cells.begin(), cells.end(), before))
             std::stable_sort(cells.begin(), cells.end(), before);
         std::size_t out = cells.size();

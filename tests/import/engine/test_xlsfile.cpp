@@ -346,8 +346,7 @@ private slots:
         for (int r = 0; r < 11; ++r)
             for (int c = 0; c < 9; ++c) {
                 const auto it = last.constFind({r, c});
-                QCOMPARE(f.CellText(0, r, c),
-                         it == last.cend() ? QString() : QString::number(*it));
+                QCOMPARE(f.CellText(0, r, c), it == last.cend() ? QString() : QString::number(*it));
             }
         for (int c = 0; c < 9; ++c) {
             QList<int> rows, indexed;
