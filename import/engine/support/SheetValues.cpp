@@ -18,12 +18,23 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator)
         qint64 n = qint64(Value);
         const bool negative = n < 0;
         quint64 u = negative ? quint64(-n) : quint64(n);
+        static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
+                                         "25262728293031323334353637383940414243444546474849"
+                                         "50515253545556575859606162636465666768697071727374"
+                                         "75767778798081828384858687888990919293949596979899";
         char16_t digits[20];
         char16_t* p = std::end(digits);
-        do {
-            *--p = char16_t(u'0' + u % 10);
-            u /= 10;
-        } while (u);
+        for (; u >= 100; u /= 100) {
+            const char* pair = kPairs + 2 * (u % 100);
+            *--p = char16_t(pair[1]);
+            *--p = char16_t(pair[0]);
+        }
+        if (u >= 10) {
+            *--p = char16_t(kPairs[2 * u + 1]);
+            *--p = char16_t(kPairs[2 * u]);
+        } else {
+            *--p = char16_t(u'0' + u);
+        }
         if (negative)
             *--p = u'-';
         return QString(reinterpret_cast<const QChar*>(p), qsizetype(std::end(digits) - p));

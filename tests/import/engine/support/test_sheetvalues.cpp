@@ -32,6 +32,10 @@ private slots:
                                             << "123/45";
         QTest::newRow("one digit") << 7.0 << "."
                                    << "7";
+        QTest::newRow("ten") << 10.0 << "."
+                             << "10";
+        QTest::newRow("hundred") << 100.0 << "."
+                                 << "100";
         QTest::newRow("negative whole") << -90210.0 << "."
                                         << "-90210";
         QTest::newRow("largest whole of fifteen digits") << 999999999999999.0 << "."
