@@ -729,12 +729,12 @@ int TextToErrorCode(const QString& Text)
     throw ExlsFileError(QStringLiteral("Invalid cell error code: '%1'").arg(Text));
 }
 
-QString TxlsGlobals::SST(int Index) const
+QStringView TxlsGlobals::SSTView(int Index) const
 {
     if (Index < 0 || Index >= SSTCount())
-        return QString();
+        return {};
     const quint32 from = FSSTStart[std::size_t(Index)];
-    return QString(FSSTPool.constData() + from, FSSTStart[std::size_t(Index) + 1] - from);
+    return QStringView(FSSTPool.constData() + from, FSSTStart[std::size_t(Index) + 1] - from);
 }
 
 int TxlsGlobals::FormatIndex(int XF) const
@@ -848,24 +848,38 @@ bool TxlsFile::IsDateFormatCell(const TbiffCell& Cell) const
     return FWorkbook && FWorkbook->Globals.IsDateXF(Cell.XF);
 }
 
-QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+QStringView TxlsFile::CellView(const TxlsWorkSheet& Sheet, const TbiffCell& Cell,
+                               QString& Scratch) const
 {
     switch (Cell.Kind) {
     case TbiffCell::ckNumber:
-        return IsDateFormatCell(Cell)
-                   ? TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904)
-                   : TextFormat.NumberText(Cell.Number);
+        if (IsDateFormatCell(Cell))
+            Scratch = TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904);
+        else
+            TextFormat.NumberText(Cell.Number, Scratch);
+        return Scratch;
     case TbiffCell::ckShared:
-        return FWorkbook->Globals.SST(int(Cell.Index));
+        return FWorkbook->Globals.SSTView(int(Cell.Index));
     case TbiffCell::ckText:
         return Sheet.Text(Cell.Index);
     case TbiffCell::ckBoolean:
-        return Cell.Code ? QStringLiteral("True") : QStringLiteral("False");
+        return Cell.Code ? u"True" : u"False";
     case TbiffCell::ckError:
-        return ErrorCodeToText(Cell.Code);
+        Scratch = ErrorCodeToText(Cell.Code);
+        return Scratch;
     default:
-        return QString();
+        return {};
     }
+}
+
+QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+{
+    QString scratch;
+    const QStringView text = CellView(Sheet, Cell, scratch);
+    // Numbers, dates and errors were written into the scratch string: it is the text.
+    if (Cell.Kind == TbiffCell::ckNumber || Cell.Kind == TbiffCell::ckError)
+        return scratch;
+    return text.toString();
 }
 
 namespace {
