@@ -220,9 +220,9 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
 
 // The text of the element the reader stands on, as UTF-8, read to its end tag; false when it
 // grows longer than one text may be.
-bool readElementUtf8(xml::Reader& r, QByteArray& out)
+bool readElementUtf8(xml::Reader& r, std::string& out)
 {
-    out.resize(0); // keeps the buffer
+    out.clear(); // keeps the buffer
     if (!r.isElement() || r.isEmptyElement())
         return true;
     const int depth = r.depth();
@@ -230,11 +230,13 @@ bool readElementUtf8(xml::Reader& r, QByteArray& out)
         switch (r.nodeType()) {
         case xml::Reader::NodeType::Text:
         case xml::Reader::NodeType::CData:
-        case xml::Reader::NodeType::Whitespace:
-            out += r.valueUtf8();
-            if (out.size() > kMaxTextBytes)
+        case xml::Reader::NodeType::Whitespace: {
+            const QByteArrayView v = r.valueUtf8();
+            out.append(v.data(), std::size_t(v.size()));
+            if (qint64(out.size()) > kMaxTextBytes)
                 return false;
             break;
+        }
         case xml::Reader::NodeType::EndElement:
             if (r.depth() == depth)
                 return true;
@@ -296,6 +298,17 @@ double toDouble(QByteArrayView text, bool* ok)
 // A whole number as written, blanks around allowed; false for anything else.
 bool toInt(QByteArrayView text, int& value)
 {
+    // Plain digits, as nearly every writer puts them, without trimming or a parse.
+    if (text.size() > 0 && text.size() <= 9) {
+        int v = 0;
+        qsizetype i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            v = v * 10 + (text[i] - '0');
+        if (i == text.size()) {
+            value = v;
+            return true;
+        }
+    }
     text = text.trimmed();
     if (text.startsWith('+'))
         text = text.sliced(1);
@@ -309,20 +322,28 @@ enum CellType { ctNumber, ctShared, ctStr, ctError, ctInline, ctBool, ctDate, ct
 
 int cellType(QByteArrayView t)
 {
-    if (t.isEmpty() || t == "n")
+    if (t.isEmpty())
         return ctNumber;
-    if (t == "s")
-        return ctShared;
+    if (t.size() == 1) {
+        switch (t[0]) {
+        case 'n':
+            return ctNumber;
+        case 's':
+            return ctShared;
+        case 'e':
+            return ctError;
+        case 'b':
+            return ctBool;
+        case 'd':
+            return ctDate;
+        default:
+            return ctOther;
+        }
+    }
     if (t == "str")
         return ctStr;
-    if (t == "e")
-        return ctError;
     if (t == "inlineStr")
         return ctInline;
-    if (t == "b")
-        return ctBool;
-    if (t == "d")
-        return ctDate;
     return ctOther;
 }
 
@@ -439,7 +460,7 @@ struct TXlsxSharedStrings::TSource
     std::unique_ptr<TXlsxInflateAhead> Stream;
     std::unique_ptr<xml::Reader> Xml;
     bool More = true;
-    QByteArray Item, T;
+    std::string Item, T;
     TXlsxName SiName{"si"}, TName{"t"}, RName{"r"};
     const char* MainKey = nullptr;
     std::vector<QString> Batch; // being handed out
@@ -502,7 +523,7 @@ struct TXlsxSharedStrings::TSource
             Zip.reset();
             return false;
         }
-        Item.resize(0);
+        Item.clear();
         if (!r.isEmptyElement()) {
             const int depth = r.depth();
             More = r.read();
@@ -510,7 +531,7 @@ struct TXlsxSharedStrings::TSource
                 if (r.isElement() && (r.depth() == depth + 1 || r.depth() == depth + 2) &&
                     isMain(r, TName, MainKey)) {
                     // the item's text or a run's (a phonetic guide's runs are skipped whole)
-                    if (!readElementUtf8(r, T) || Item.size() + T.size() > kMaxTextBytes)
+                    if (!readElementUtf8(r, T) || qint64(Item.size() + T.size()) > kMaxTextBytes)
                         tooLong(File, Part);
                     Item += T;
                 } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, RName, MainKey)) {
@@ -525,7 +546,7 @@ struct TXlsxSharedStrings::TSource
         }
         if (More)
             More = r.read();
-        Text = QString::fromUtf8(Item);
+        Text = QString::fromUtf8(Item.data(), qsizetype(Item.size()));
         return true;
     }
 };
@@ -807,7 +828,7 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
     int style = -1;
     if (!toInt(styleText, style))
         style = -1;
-    FV.resize(0);
+    FV.clear();
     QString inlineText;
     if (!r.isEmptyElement()) {
         const int depth = r.depth();
@@ -826,13 +847,14 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
             }
         }
     }
-    if (!HasText(type, FV, inlineText, Row + 1, Col))
+    const QByteArrayView v(FV.data(), qsizetype(FV.size()));
+    if (!HasText(type, v, inlineText, Row + 1, Col))
         return;
     Out.MaxCol = qMax(Out.MaxCol, Col);
     if (Wanted(Col - 1))
-        Out.Cells.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+        Out.Cells.emplace_back(Col - 1, Value(type, style, v, inlineText));
     else if (FFill && std::binary_search(FCornerCols.begin(), FCornerCols.end(), Col - 1))
-        Out.Corners.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+        Out.Corners.emplace_back(Col - 1, Value(type, style, v, inlineText));
 }
 
 QString TXlsxSheetReader::InlineString()

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -201,7 +202,7 @@ private:
     int FLastParsed = -1;
     int FLastRow = -1;
     int FColCount = 0, FRowCount = 0;
-    QByteArray FV;
+    std::string FV;
     TPending FPending;
     bool FHavePending = false;
 
