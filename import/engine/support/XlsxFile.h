@@ -41,8 +41,8 @@ struct TXlsxMerge
 
 // The shared-string table, held compactly: the texts in buffers of a fixed size (a table that
 // grows never copies itself) and where each lies. The
-// texts are read from their part as far as cells ask for them, so a preview of a sheet's top
-// reads no more of a large table than it needs.
+// texts are read from their part as far as cells ask for them (and a few batches ahead), so a
+// preview of a sheet's top reads little more of a large table than it needs.
 class TXlsxSharedStrings
 {
 public:
