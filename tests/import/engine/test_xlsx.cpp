@@ -264,10 +264,12 @@ private slots:
         QTest::addColumn<QByteArray>("cell");
         QTest::addColumn<QStringList>("row"); // A1 to C1
         QTest::newRow("in any order")
-            << QByteArray("<c s=\"4\" t=\"n\" r=\"B1\"><v>0.5</v></c><c t=\"s\" r=\"C1\"><v>1</v></c>")
+            << QByteArray(
+                   "<c s=\"4\" t=\"n\" r=\"B1\"><v>0.5</v></c><c t=\"s\" r=\"C1\"><v>1</v></c>")
             << QStringList{"", "50.00%", "Ali Reza"};
         QTest::newRow("another namespace's are not the cell's")
-            << QByteArray("<c xmlns:o=\"urn:o\" o:t=\"s\" o:r=\"C1\" r=\"A1\" o:s=\"4\"><v>2</v></c>")
+            << QByteArray(
+                   "<c xmlns:o=\"urn:o\" o:t=\"s\" o:r=\"C1\" r=\"A1\" o:s=\"4\"><v>2</v></c>")
             << QStringList{"2", "", ""};
         QTest::newRow("nor the main namespace's, prefixed")
             << "<c xmlns:m=\"" + kMain + "\" m:t=\"s\" r=\"A1\"><v>1</v></c>"
@@ -279,8 +281,8 @@ private slots:
             << QByteArray("<c r=\"&#66;1\" t=\"&#115;\"><v>1</v></c><c r=\"C&#x31;\" s=\"&#52;\">"
                           "<v>0.25</v></c>")
             << QStringList{"", "Ali Reza", "25.00%"};
-        QTest::newRow("none: the next column") << QByteArray("<c><v>7</v></c><c t=\"b\"><v>1</v></c>")
-                                                << QStringList{"7", "True", ""};
+        QTest::newRow("none: the next column")
+            << QByteArray("<c><v>7</v></c><c t=\"b\"><v>1</v></c>") << QStringList{"7", "True", ""};
     }
     void cellAttributes()
     {
