@@ -14,13 +14,15 @@ namespace {
 // several times this, once per cell. False, and Out untouched, for any other number.
 bool wholeNumberText(double Value, QString& Out)
 {
-    if (!(std::abs(Value) < 1e15 && Value == std::trunc(Value)))
+    if (!(std::abs(Value) < 1e15))
+        return false;
+    const qint64 n = qint64(Value); // exact below 1e15: equal exactly when Value is whole
+    if (double(n) != Value)
         return false;
     static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
                                      "25262728293031323334353637383940414243444546474849"
                                      "50515253545556575859606162636465666768697071727374"
                                      "75767778798081828384858687888990919293949596979899";
-    const qint64 n = qint64(Value);
     const bool negative = n < 0;
     quint64 u = negative ? quint64(-n) : quint64(n);
     char16_t digits[20];
