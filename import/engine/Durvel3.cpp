@@ -905,8 +905,8 @@ void TDurvel3::WriteColumns()
             DurvelField* field = index >= 0 ? ds->field(index) : nullptr;
             // A field the data set made anew starts its conversion afresh.
             DurvelFieldTarget& target = FFieldTargets[std::size_t(i)];
-            if (target.Field != field)
-                target = DurvelFieldTarget(field);
+            if (target.Field != field || target.NullFormats != &FRunFormats)
+                target = DurvelFieldTarget(field, FRunFormats);
             QString errorText;
             DurvelSetFieldValue(FRunFormats, target, col->Value, errorText);
             if (!errorText.isEmpty())
