@@ -102,7 +102,22 @@ void TDurvel3ASCII::OpenSource()
     }
     FSkipped = 0;
     FColumnsGeneration = ~quint64(0);
+    FSplitBytes = !IsFixedWidth() && Comma.unicode() < 0x80 && Quote.unicode() < 0x80 &&
+                  FFile->AsciiCompatible();
 }
+
+namespace {
+
+// Only a line of blanks is skipped; a visible ASCII character is none.
+bool mayBeBlank(QByteArrayView Bytes)
+{
+    for (const char c : Bytes)
+        if (c > 0x20 && c < 0x7F)
+            return false;
+    return true;
+}
+
+} // namespace
 
 bool TDurvel3ASCII::HasMoreRows()
 {
@@ -111,7 +126,10 @@ bool TDurvel3ASCII::HasMoreRows()
 
 bool TDurvel3ASCII::SkipRow()
 {
-    FFile->ReadLine(FLine);
+    if (FSplitBytes)
+        FLineBytes = FFile->ReadLineBytes();
+    else
+        FFile->ReadLine(FLine);
     DoReadProgress(FFile->BytesConsumed(), FFile->SizeAtReset());
     if (IsFixedWidth())
         ExpandTabs(FLine);
@@ -119,13 +137,20 @@ bool TDurvel3ASCII::SkipRow()
         ++FSkipped;
         return true;
     }
+    if (FSplitBytes) {
+        if (!mayBeBlank(FLineBytes))
+            return false;
+        FFile->Decode(FLineBytes, FLine);
+    }
     return QStringView(FLine).trimmed().isEmpty();
 }
 
 void TDurvel3ASCII::ReadRow()
 {
     TDurvelRow* row = Row();
-    if (!IsFixedWidth())
+    if (FSplitBytes)
+        SplitDelimitedBytes(FLineBytes, Quote, Comma, FByteFields, FByteBuilt);
+    else if (!IsFixedWidth())
         SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields, FBuilt);
     const quint64 generation = FColumnsGeneration;
     FindMapPositions(FColumns, FColumnsGeneration);
@@ -139,9 +164,18 @@ void TDurvel3ASCII::ReadRow()
     for (int i = 0; i < row->Count(); ++i)
         if (!FMapped[std::size_t(i)])
             row->Items(i)->Value.clear();
-    const int fieldCount = int(FFields.size());
+    const int fieldCount = int(FSplitBytes ? FByteFields.size() : FFields.size());
     for (const MapEntry& e : std::as_const(FColumns)) {
-        if (IsFixedWidth())
+        if (FSplitBytes) {
+            if (e.Position < 0 || e.Position >= row->Count())
+                continue;
+            QString& value = row->Items(e.Position)->Value;
+            // Empty and missing fields are null, as a cleared value.
+            if (e.Start >= 0 && e.Start < fieldCount && !FByteFields[std::size_t(e.Start)].isEmpty())
+                FFile->Decode(FByteFields[std::size_t(e.Start)], value);
+            else
+                value.clear();
+        } else if (IsFixedWidth())
             row->SetValueAt(e.Position, trimSpaces(QStringView(FLine).mid(e.Start, e.Length)));
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
@@ -160,6 +194,12 @@ void TDurvel3ASCII::FreeSource()
     FFields.shrink_to_fit();
     FBuilt.clear();
     FBuilt.shrink_to_fit();
+    FByteFields.clear();
+    FByteFields.shrink_to_fit();
+    FByteBuilt.clear();
+    FByteBuilt.shrink_to_fit();
+    FLineBytes = QByteArrayView();
+    FSplitBytes = false;
     FMapped.clear();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);

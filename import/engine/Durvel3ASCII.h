@@ -55,6 +55,12 @@ private:
     QString FLine;
     std::vector<QStringView> FFields; // of FLine, or of FBuilt
     std::vector<QString> FBuilt;
+    // Delimited lines in an encoding whose separator and quote bytes stand for themselves are
+    // split as bytes, and only the fields are decoded, each into its column.
+    bool FSplitBytes = false;
+    QByteArrayView FLineBytes; // of the file's buffer, until the next read
+    std::vector<QByteArrayView> FByteFields;
+    std::vector<QByteArray> FByteBuilt;
     std::vector<char> FMapped; // per row column: filled from the line
     QList<MapEntry> FColumns; // the map lines that name a row column
     quint64 FColumnsGeneration = ~quint64(0);

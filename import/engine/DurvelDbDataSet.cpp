@@ -337,9 +337,12 @@ void DurvelDbDataSet::Direct::post()
         if (!modified[f] || limit == 0)
             continue;
         const Slot& slot = cells[f];
-        const QVariant other = slot.kind == Slot::Text ? QVariant() : pending(int(f));
-        if (slot.kind == Slot::Text ? slot.chars > limit
-                                    : !isNull(other) && other.toString().size() > limit)
+        bool tooLong = slot.chars > limit;
+        if (slot.kind != Slot::Text) {
+            const QVariant other = pending(int(f));
+            tooLong = !isNull(other) && other.toString().size() > limit;
+        }
+        if (tooLong)
             throw db::Error(db::DataSet::tooLongMessage(m_ds->field(int(f))));
     }
     sqlite3_stmt* st = nullptr;

@@ -48,8 +48,10 @@ inline qsizetype widenAscii(const uchar* in, qsizetype n, char16_t* out)
 // out resized to n units for writing; its storage is kept when no other string shares it.
 char16_t* outputFor(QString& out, qsizetype n)
 {
-    if (out.isDetached())
-        out.resize(n);
+    if (out.isDetached()) {
+        if (out.size() != n)
+            out.resize(n);
+    }
     else
         out = QString(n, Qt::Uninitialized);
     return reinterpret_cast<char16_t*>(out.data());
@@ -265,6 +267,7 @@ public:
     }
 
     bool isSingleByte() const override { return true; }
+    bool asciiCompatible() const override { return m_asciiBelow; }
 
     void decodeTo(QByteArrayView bytes, QString& result) const override
     {
@@ -363,6 +366,7 @@ class Utf8Codec : public Codec
 public:
     Utf8Codec() : Codec(Utf8) {}
     bool isSingleByte() const override { return false; }
+    bool asciiCompatible() const override { return true; }
 
     // Never more units than bytes: written in place, then cut to length.
     void decodeTo(QByteArrayView bytes, QString& result) const override
@@ -373,22 +377,25 @@ public:
         char16_t* out = begin;
         qsizetype i = 0;
         while (i < n) {
-            const uchar b = p[i];
+            uchar b = p[i];
             if (b < 0x80) {
-                const qsizetype run = widenAscii(p + i, n - i, out);
-                if (run > 0) {
+                // Long runs a block at a time, short ones (a field, a number) byte by byte.
+                if (n - i >= 16) {
+                    const qsizetype run = widenAscii(p + i, n - i, out);
                     out += run;
                     i += run;
-                    continue;
                 }
-                *out++ = b;
-                ++i;
+                while (i < n && p[i] < 0x80)
+                    *out++ = p[i++];
                 continue;
             }
             // Two-byte sequences (Arabic script) can be neither overlong nor surrogates.
             if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-                *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
-                i += 2;
+                do {
+                    *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+                    i += 2;
+                } while (i + 1 < n && (b = p[i]) >= 0xC2 && b <= 0xDF &&
+                         (p[i + 1] & 0xC0) == 0x80);
                 continue;
             }
             int len;
