@@ -57,6 +57,18 @@ char16_t* outputFor(QString& out, qsizetype n)
     return reinterpret_cast<char16_t*>(out.data());
 }
 
+// The n units at units as out's text, in out's storage when no other string shares it and it
+// has room: a field of the same length as the last one costs no resize.
+void assignUnits(QString& out, const char16_t* units, qsizetype n)
+{
+    if (!out.isDetached() || out.capacity() < n)
+        out = QString(n, Qt::Uninitialized);
+    else if (out.size() != n)
+        out.resize(n);
+    if (n > 0)
+        std::memcpy(static_cast<void*>(out.data()), units, std::size_t(n) * sizeof(char16_t));
+}
+
 // Windows code page -> glibc iconv name. CP720 is not in glibc and has its own table.
 const char* iconvName(int codePage)
 {
@@ -368,13 +380,26 @@ public:
     bool isSingleByte() const override { return false; }
     bool asciiCompatible() const override { return true; }
 
-    // Never more units than bytes: written in place, then cut to length.
+    // Never more units than bytes: a short text (a field) is decoded on the stack and copied,
+    // a longer one written in place, then cut to length.
     void decodeTo(QByteArrayView bytes, QString& result) const override
+    {
+        constexpr qsizetype kShort = 256;
+        if (bytes.size() <= kShort) {
+            char16_t units[kShort];
+            assignUnits(result, units, decode(bytes, units) - units);
+        } else {
+            char16_t* const begin = outputFor(result, bytes.size());
+            result.resize(decode(bytes, begin) - begin);
+        }
+    }
+
+private:
+    // Writes the units of bytes at out; returns their end.
+    static char16_t* decode(QByteArrayView bytes, char16_t* out)
     {
         const auto* p = reinterpret_cast<const uchar*>(bytes.data());
         const qsizetype n = bytes.size();
-        char16_t* const begin = outputFor(result, n);
-        char16_t* out = begin;
         qsizetype i = 0;
         while (i < n) {
             uchar b = p[i];
@@ -437,8 +462,10 @@ public:
             }
             i += len;
         }
-        result.resize(out - begin);
+        return out;
     }
+
+public:
 
     bool tryEncode(QStringView text, QByteArray& out, qsizetype* badIndex) const override
     {
