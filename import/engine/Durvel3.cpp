@@ -894,6 +894,7 @@ void TDurvel3::WriteColumns()
         ds = DestDataSet();
         FindFieldIndexes(ds);
     }
+    QString errorText;
     for (int i = 0; i < FRow.Count(); ++i) {
         const TDurvelCol* col = FRow.Items(i);
         if (col->DestIndex < 0)
@@ -907,7 +908,6 @@ void TDurvel3::WriteColumns()
             DurvelFieldTarget& target = FFieldTargets[std::size_t(i)];
             if (target.Field != field || target.NullFormats != &FRunFormats)
                 target = DurvelFieldTarget(field, FRunFormats);
-            QString errorText;
             DurvelSetFieldValue(FRunFormats, target, col->Value, errorText);
             if (!errorText.isEmpty())
                 DoImportErrorAdv(errorText);

@@ -874,7 +874,7 @@ void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, cons
 }
 
 DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field)
-    : Field(Field), Type(Field ? Field->dataType() : ftUnknown)
+    : Field(Field), Type(Field ? Field->dataType() : ftUnknown), Class(durvelFieldClass(Type))
 {}
 
 DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field, const TDurvelFormats& Formats)
@@ -934,7 +934,7 @@ void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Targe
         if (isNullWord(Formats, Target, Value))
             Field->setValue(QVariant());
         else
-            switch (durvelFieldClass(Target.Type)) {
+            switch (Target.Class) {
             case DurvelFieldClass::Text:
                 Field->setText(Value);
                 break;

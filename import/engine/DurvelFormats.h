@@ -195,6 +195,7 @@ struct DurvelFieldTarget
     DurvelFieldTarget(DurvelField* Field, const TDurvelFormats& Formats);
     DurvelField* Field;
     TDurvelFieldType Type;
+    DurvelFieldClass Class;
     std::vector<std::pair<QString, bool>> Booleans;
     const TDurvelFormats* NullFormats = nullptr;
     std::vector<QString> NullWords;
