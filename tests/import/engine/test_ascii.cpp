@@ -133,6 +133,64 @@ private slots:
         QCOMPARE(run(imp, 1, {"0=" + map}), (QList<QStringList>{{cell}}));
     }
 
+    // Lines of UTF-8 and of ASCII-based pages are split before they are decoded: each field
+    // must be what the decoded line holds, broken sequences included, an empty one null.
+    void fieldsDecodedOneByOne_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const auto u = [](const char* text) { return QString::fromUtf8(text); };
+        const QString bad = QString(QChar::ReplacementCharacter);
+        const QString longWord = u("ض").repeated(140); // 280 bytes: past the short-field buffer
+        QTest::newRow("persian, quotes, empty fields")
+            << int(ctUtf8) << u("\"علی \"\"رضا\"\"\",پ,,x\r\n۱۲۳,\"\",\"a,ب\"\r\n").toUtf8()
+            << QList<QStringList>{{u("علی \"رضا\""), u("پ"), "<null>", "x"},
+                                  {u("۱۲۳"), "<null>", u("a,ب"), "<null>"}};
+        QTest::newRow("broken sequences beside separators")
+            << int(ctUtf8) << QByteArray("\xD8,\xA7x,\xE2\x82\n\xC0\xAF,\xED\xA0\x80,ok\n")
+            << QList<QStringList>{{bad, bad + "x", bad, "<null>"},
+                                  {bad + bad, bad, "ok", "<null>"}};
+        QTest::newRow("lines of blanks beyond ASCII are skipped")
+            << int(ctUtf8) << QByteArray("\xC2\xA0\xE2\x80\x83\n\t\xC2\xA0\na\xC2\xA0,b\n")
+            << QList<QStringList>{{u("a\u00A0"), "b", "<null>", "<null>"}};
+        QTest::newRow("fields about the short-field buffer's size")
+            << int(ctUtf8)
+            << (longWord + u',' + longWord.left(128) + u',' + QString(300, u'x') + u(",ب\n"))
+                   .toUtf8()
+            << QList<QStringList>{{longWord, longWord.left(128), QString(300, u'x'), u("ب")}};
+        QTest::newRow("cp1256") << int(ctCp1256) << QByteArray("\x81,\"\x8D\"\"\",,\x90\r\n")
+                                << QList<QStringList>{{u("پ"), u("چ\""), "<null>", u("گ")}};
+        QTest::newRow("utf-16 is read as text")
+            << int(ctUtf16) << QByteArray("\xFF\xFE" "a\0,\0\"\0b\0\"\0\n\0", 14)
+            << QList<QStringList>{{"a", "b", "<null>", "<null>"}};
+    }
+    void fieldsDecodedOneByOne()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QStringList>, rows);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes));
+        imp.Encoding = TDurvelCharsetType(encoding);
+        imp.EncodingChosen = true;
+        imp.Comma = u',';
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"0=1", "1=2", "2=3", "3=4"})
+            imp.Map().Add(QString::fromLatin1(m));
+        QList<QStringList> got;
+        imp.OnUserDefinedImport = [&](TDurvel3*, TDurvelRow* row) {
+            QStringList values;
+            for (int i = 0; i < row->Count(); ++i) {
+                const QString& v = row->Items(i)->Value;
+                values << (v.isNull() ? QStringLiteral("<null>") : v);
+            }
+            got << values;
+        };
+        imp.Execute();
+        QCOMPARE(got, rows);
+    }
+
     void codePages_data()
     {
         QTest::addColumn<int>("encoding");
