@@ -469,6 +469,84 @@ private slots:
         QVERIFY(!imp.Running());
     }
 
+    // A large file is read ahead on a thread of its own: the rows, their order and the read
+    // progress are the same; a stop, a cap or a failure of the reader reaches the rows in turn.
+    void readAhead_data()
+    {
+        QTest::addColumn<QString>("action"); // at row 100
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<int>("expected"); // rows, -1: some, then a failure
+        QTest::addColumn<QString>("failure");
+        const int all = 20000;
+        QTest::newRow("whole file") << "" << 0 << all << "";
+        QTest::newRow("capped") << "" << 150 << 150 << "";
+        QTest::newRow("canceled") << "cancel" << 0 << 100 << "";
+        QTest::newRow("appended while read")
+            << "append" << 0 << -1 << "The file changed while it was read";
+        QTest::newRow("truncated while read")
+            << "truncate" << 0 << -1 << "The file changed while it was read";
+    }
+    void readAhead()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, cap);
+        QFETCH(int, expected);
+        QFETCH(QString, failure);
+        const auto row = [](int i) {
+            return QStringList{QString::number(i), QString::fromUtf8("نام ") + QString::number(i),
+                               QStringLiteral("q\"%1").arg(i)};
+        };
+        QByteArray bytes = "code,name,note\r\n";
+        for (int i = 0; i < 20000; ++i) {
+            const QStringList r = row(i);
+            bytes += (r[0] + u',' + r[1] + QStringLiteral(",\"q\"\"%1\"\r\n").arg(i)).toUtf8();
+            if (i % 1000 == 999)
+                bytes += " \t\r\n";
+        }
+        QVERIFY(bytes.size() > 512 * 1024);
+        const QString path = writeFile(bytes);
+        TDurvel3ASCII imp;
+        imp.SetFileName(path);
+        imp.Comma = u',';
+        imp.SkipFirstRows = 1;
+        imp.ImportRecCount = cap;
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"0=1", "1=2", "2=3"})
+            imp.Map().Add(QString::fromLatin1(m));
+        QList<QStringList> got;
+        imp.OnUserDefinedImport = [&](TDurvel3* s, TDurvelRow* r) {
+            got << QStringList{r->Items(0)->Value, r->Items(1)->Value, r->Items(2)->Value};
+            if (got.size() != 100)
+                return;
+            QFile f(path);
+            if (action == "cancel")
+                s->Cancel();
+            else if (action == "append" && f.open(QIODevice::Append))
+                f.write("1,2,3\r\n");
+            else if (action == "truncate" && f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write("1,2,3\r\n");
+        };
+        QList<qint64> done;
+        imp.OnReadProgress = [&](TDurvel3*, qint64 Done, qint64) { done << Done; };
+        QString error;
+        try {
+            imp.Execute();
+        } catch (const EVoTextFile& e) {
+            error = e.message();
+        }
+        QVERIFY2(failure.isEmpty() ? error.isEmpty() : error.contains(failure), qPrintable(error));
+        QVERIFY(!imp.Running());
+        if (expected >= 0)
+            QCOMPARE(got.size(), expected);
+        else
+            QVERIFY(got.size() >= 100 && got.size() <= 20000);
+        for (int i = 0; i < got.size(); ++i)
+            QCOMPARE(got[i], row(i));
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        if (expected == 20000)
+            QCOMPARE(done.last(), qint64(bytes.size()));
+    }
+
     void fileChangedWhileImported_data()
     {
         QTest::addColumn<QByteArray>("bytes");
