@@ -109,7 +109,9 @@ public:
     };
     std::vector<Slot> cells;
     std::vector<char> modified; // per field: set in the pending record
-    std::vector<int> touched; // the fields set, so that the next record clears only those
+    int setCount = 0; // fields set in the pending record
+    // Per field: a text goes into its slot as it is (a writable text field).
+    std::vector<char> takesText;
     qint64 located = -1;
     qint64 editKey = -1;
     qint64 lastKey = -1;
@@ -178,6 +180,8 @@ DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
     for (const db::Field& f : ds->fields()) {
         m_columns << quoteIdent(f.origin);
         m_limits.push_back(f.type == db::FieldType::Text && f.size > 0 ? f.size : 0);
+        takesText.push_back(
+            !f.readOnly && (f.type == db::FieldType::Text || f.type == db::FieldType::Memo));
     }
     m_texts.resize(std::size_t(ds->fieldCount()) + 1);
     cells.resize(std::size_t(ds->fieldCount()));
@@ -270,18 +274,16 @@ void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
     state = s;
     editKey = key;
     // A field's value stays until it is set again: only the set fields are bound.
-    for (int f : touched)
-        modified[std::size_t(f)] = 0;
-    touched.clear();
+    if (setCount > 0)
+        std::fill(modified.begin(), modified.end(), 0);
+    setCount = 0;
 }
 
 void DurvelDbDataSet::Direct::mark(int field)
 {
     char& set = modified[std::size_t(field)];
-    if (!set) {
-        set = 1;
-        touched.push_back(field);
-    }
+    setCount += !set;
+    set = 1;
 }
 
 void DurvelDbDataSet::Direct::set(int field, const QVariant& value)
@@ -348,7 +350,7 @@ void DurvelDbDataSet::Direct::post()
     sqlite3_stmt* st = nullptr;
     if (state == DurvelDataSet::State::Insert)
         st = insertFor();
-    else if (!touched.empty())
+    else if (setCount > 0)
         st = updateFor();
     if (st) {
         int n = 0;
@@ -647,9 +649,7 @@ void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
 
 void DurvelDbDataSet::setFieldText(int index, const QString& text)
 {
-    const db::Field& f = m_ds->field(index);
-    const bool isText = f.type == db::FieldType::Text || f.type == db::FieldType::Memo;
-    if (!m_direct || f.readOnly || !isText) {
+    if (!m_direct || !m_direct->takesText[std::size_t(index)]) {
         setFieldValue(index, QVariant(text));
         return;
     }

@@ -258,14 +258,14 @@ bool isNullValue(const TDurvelFormats& Formats, QStringView Text)
 }
 
 // No blank lies in [0x21, 0x7E] or [0xA1, 0x167F]: most letters need no look-up.
-inline bool mayBeSpace(QChar c)
+[[gnu::always_inline]] inline bool mayBeSpace(QChar c)
 {
     const char16_t u = c.unicode();
     return (u <= 0x20 || (u >= 0x7F && u <= 0xA0) || u >= 0x1680) && c.isSpace();
 }
 
 // Most values have no space at either end: they need no trimming call.
-QStringView trimmedView(QStringView Text)
+[[gnu::always_inline]] inline QStringView trimmedView(QStringView Text)
 {
     if (Text.isEmpty() || (!mayBeSpace(Text.front()) && !mayBeSpace(Text.back())))
         return Text;
