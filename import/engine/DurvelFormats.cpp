@@ -869,7 +869,7 @@ QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, TDurvel
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
                          QString& ErrorText)
 {
-    DurvelFieldTarget target(Field);
+    DurvelFieldTarget target(Field, Formats);
     DurvelSetFieldValue(Formats, target, Value, ErrorText);
 }
 
@@ -915,9 +915,20 @@ bool isNullWord(const TDurvelFormats& Formats, const DurvelFieldTarget& Target,
     const QStringView text = trimmedView(Value);
     if (!(Target.NullLengths & (quint64(1) << qMin<qsizetype>(text.size(), 63))))
         return false;
-    for (const QString& word : Target.NullWords)
-        if (word.size() == text.size() && QStringView(word).compare(text, Qt::CaseInsensitive) == 0)
+    for (const QString& word : Target.NullWords) {
+        if (word.size() != text.size())
+            continue;
+        if (text.isEmpty())
             return true;
+        // Texts whose first characters fold apart differ: most need no full comparison.
+        const char16_t a = word.front().unicode();
+        const char16_t b = text.front().unicode();
+        if (a != b && !QChar::isSurrogate(a) && !QChar::isSurrogate(b) &&
+            QChar::toCaseFolded(a) != QChar::toCaseFolded(b))
+            continue;
+        if (QStringView(word).compare(text, Qt::CaseInsensitive) == 0)
+            return true;
+    }
     return false;
 }
 
