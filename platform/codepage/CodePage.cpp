@@ -276,10 +276,14 @@ public:
                 m_reverse.insert(m_table[size_t(b)], uchar(b));
         for (int b = 0; b < 0x80 && m_asciiBelow; ++b)
             m_asciiBelow = m_table[size_t(b)] == b;
+        // ARMSCII-8 also has upper bytes for ASCII punctuation (its comma among them).
+        m_asciiCompatible = m_asciiBelow;
+        for (int b = 0x80; b < 0x100 && m_asciiCompatible; ++b)
+            m_asciiCompatible = m_table[size_t(b)] >= 0x80;
     }
 
     bool isSingleByte() const override { return true; }
-    bool asciiCompatible() const override { return m_asciiBelow; }
+    bool asciiCompatible() const override { return m_asciiCompatible; }
 
     void decodeTo(QByteArrayView bytes, QString& result) const override
     {
@@ -371,6 +375,7 @@ private:
     std::array<char16_t, 256> m_table;
     QHash<char16_t, uchar> m_reverse;
     bool m_asciiBelow = true; // bytes below 0x80 are ASCII (not so in EBCDIC)
+    bool m_asciiCompatible = true; // and no other byte is
 };
 
 class Utf8Codec : public Codec
