@@ -84,9 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::expectedError(e);
     }
     fuzz::check(grid.rowCount() <= qsizetype(size), "more rows than bytes");
-    checkByteSplit(QByteArrayView(reinterpret_cast<const char*>(data + kHeader),
-                                  qsizetype(size - kHeader)),
-                   imp.Quote, imp.Comma, CodePageByIndex(imp.Encoding));
+    checkByteSplit(
+        QByteArrayView(reinterpret_cast<const char*>(data + kHeader), qsizetype(size - kHeader)),
+        imp.Quote, imp.Comma, CodePageByIndex(imp.Encoding));
 
     // A host that copies the texts out leaves the row's values to the reader, which writes each
     // line over the last one's: the rows must be the grid's all the same.

@@ -109,7 +109,7 @@ public:
     };
     std::vector<Slot> cells;
     std::vector<char> modified; // per field: set in the pending record
-    int setCount = 0; // fields set in the pending record
+    int setCount = 0;           // fields set in the pending record
     // Per field: a text goes into its slot as it is (a writable text field).
     std::vector<char> takesText;
     qint64 located = -1;
@@ -180,8 +180,8 @@ DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
     for (const db::Field& f : ds->fields()) {
         m_columns << quoteIdent(f.origin);
         m_limits.push_back(f.type == db::FieldType::Text && f.size > 0 ? f.size : 0);
-        takesText.push_back(
-            !f.readOnly && (f.type == db::FieldType::Text || f.type == db::FieldType::Memo));
+        takesText.push_back(!f.readOnly &&
+                            (f.type == db::FieldType::Text || f.type == db::FieldType::Memo));
     }
     m_texts.resize(std::size_t(ds->fieldCount()) + 1);
     cells.resize(std::size_t(ds->fieldCount()));

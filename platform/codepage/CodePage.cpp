@@ -51,9 +51,9 @@ char16_t* outputFor(QString& out, qsizetype n)
     if (out.isDetached()) {
         if (out.size() != n)
             out.resize(n);
-    }
-    else
+    } else {
         out = QString(n, Qt::Uninitialized);
+    }
     return reinterpret_cast<char16_t*>(out.data());
 }
 
@@ -374,7 +374,7 @@ private:
 
     std::array<char16_t, 256> m_table;
     QHash<char16_t, uchar> m_reverse;
-    bool m_asciiBelow = true; // bytes below 0x80 are ASCII (not so in EBCDIC)
+    bool m_asciiBelow = true;      // bytes below 0x80 are ASCII (not so in EBCDIC)
     bool m_asciiCompatible = true; // and no other byte is
 };
 
@@ -424,8 +424,7 @@ private:
                 do {
                     *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
                     i += 2;
-                } while (i + 1 < n && (b = p[i]) >= 0xC2 && b <= 0xDF &&
-                         (p[i + 1] & 0xC0) == 0x80);
+                } while (i + 1 < n && (b = p[i]) >= 0xC2 && b <= 0xDF && (p[i + 1] & 0xC0) == 0x80);
                 continue;
             }
             int len;
@@ -471,7 +470,6 @@ private:
     }
 
 public:
-
     bool tryEncode(QStringView text, QByteArray& out, qsizetype* badIndex) const override
     {
         out.reserve(out.size() + text.size());

@@ -117,7 +117,7 @@ private:
     int FChunk = DefaultBufferSize;
     qint64 FResetSize = 0;
     qint64 FResetModified = 0; // modification time at Reset, in nanoseconds
-    qint64 FBytesRead = 0; // from the file, mark included
+    qint64 FBytesRead = 0;     // from the file, mark included
     qint64 FLinesRead = 0;
     qint64 FMaxLineBytes = DefaultMaxLineBytes;
     // The bytes of a line that runs over a buffer refill; reused from line to line.

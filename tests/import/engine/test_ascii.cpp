@@ -162,10 +162,15 @@ private slots:
         QTest::newRow("cp1256") << int(ctCp1256) << QByteArray("\x81,\"\x8D\"\"\",,\x90\r\n")
                                 << QList<QStringList>{{u("پ"), u("چ\""), "<null>", u("گ")}};
         QTest::newRow("armscii-8 has an upper byte for the comma")
-            << int(ctArmscii8) << QByteArray("a\xAB" "b,c\r\n")
+            << int(ctArmscii8)
+            << QByteArray("a\xAB"
+                          "b,c\r\n")
             << QList<QStringList>{{"a", "b", "c", "<null>"}};
         QTest::newRow("utf-16 is read as text")
-            << int(ctUtf16) << QByteArray("\xFF\xFE" "a\0,\0\"\0b\0\"\0\n\0", 14)
+            << int(ctUtf16)
+            << QByteArray("\xFF\xFE"
+                          "a\0,\0\"\0b\0\"\0\n\0",
+                          14)
             << QList<QStringList>{{"a", "b", "<null>", "<null>"}};
     }
     void fieldsDecodedOneByOne()

@@ -239,8 +239,8 @@ private slots:
         QTest::newRow("persian text of the null word's length")
             << int(ftWideString) << dot << comma << QString::fromUtf8(" سارا ")
             << QVariant(QString::fromUtf8(" سارا ")) << "";
-        QTest::newRow("empty text") << int(ftWideString) << dot << comma << "" << QVariant("")
-                                    << "";
+        QTest::newRow("empty text")
+            << int(ftWideString) << dot << comma << "" << QVariant("") << "";
         QTest::newRow("date") << int(ftDate) << dot << comma << "2024/03/05"
                               << QVariant(QDate(2024, 3, 5)) << "";
         QTest::newRow("date time at midnight")
