@@ -171,6 +171,8 @@ public:
             FFree.push_back(std::make_unique<Batch>());
         FThread = std::thread([this] { Run(); });
     }
+    // Stops the reader, which at most finishes the batch it fills. Neither step can fail: the
+    // mutex is this object's own and the thread another than the caller's.
     ~LineQueue()
     {
         {
