@@ -1,14 +1,12 @@
 #include "import/engine/Durvel3ASCII.h"
 
 #include "import/engine/support/DurvelUtils.h"
+#include "import/engine/support/ReadAhead.h"
 #include "import/engine/support/VoTextFile.h"
 #include "platform/ini/IniFile.h"
 
-#include <condition_variable>
-#include <deque>
 #include <exception>
-#include <mutex>
-#include <thread>
+#include <stdexcept>
 
 namespace {
 
@@ -165,41 +163,22 @@ struct TDurvel3ASCII::Line
 class TDurvel3ASCII::LineQueue
 {
 public:
-    LineQueue(TVoTextFile& File, ByteLines& Lines) : FFile(File), FLines(Lines)
-    {
-        for (int i = 0; i < kBatches; ++i)
-            FFree.push_back(std::make_unique<Batch>());
-        FThread = std::thread([this] { Run(); });
-    }
-    // Stops the reader, which at most finishes the batch it fills. Neither step can fail: the
-    // mutex is this object's own and the thread another than the caller's.
-    ~LineQueue()
-    {
-        {
-            const std::lock_guard<std::mutex> lock(FMutex);
-            FStop = true;
-        }
-        FChanged.notify_all();
-        if (FThread.joinable())
-            FThread.join();
-    }
+    LineQueue(TVoTextFile& File, ByteLines& Lines)
+        : FFile(File), FLines(Lines), FAhead([this](Batch& b) { return Fill(b); }, kBatches)
+    {}
     LineQueue(const LineQueue&) = delete;
     LineQueue& operator=(const LineQueue&) = delete;
 
     // The line the rows are at, waited for.
     Line& Current()
     {
-        if (!FBatch || FIndex == FBatch->Count) {
-            std::unique_lock<std::mutex> lock(FMutex);
-            if (FBatch)
-                FFree.push_back(std::move(FBatch));
-            FChanged.notify_all();
-            FChanged.wait(lock, [this] { return !FFull.empty(); });
-            FBatch = std::move(FFull.front());
-            FFull.pop_front();
+        if (FIndex == FBatch.Count) {
+            // The last batch ends with the end or a failure, after which no line is asked for.
+            if (!FAhead.Take(FBatch))
+                throw std::logic_error("a line was asked for past the end of the file");
             FIndex = 0;
         }
-        return FBatch->Lines[std::size_t(FIndex)];
+        return FBatch.Lines[std::size_t(FIndex)];
     }
     // Past the current line; its values stay until the next call of Current.
     void Advance() { ++FIndex; }
@@ -211,59 +190,39 @@ private:
     {
         std::vector<Line> Lines = std::vector<Line>(kBatchLines);
         int Count = 0;
+        std::size_t size() const { return std::size_t(Count); }
     };
 
-    void Run()
+    // False once the batch holds the end or a failure.
+    bool Fill(Batch& batch)
     {
-        bool done = false;
-        while (!done) {
-            std::unique_ptr<Batch> batch;
-            {
-                std::unique_lock<std::mutex> lock(FMutex);
-                FChanged.wait(lock, [this] { return FStop || !FFree.empty(); });
-                if (FStop)
-                    return;
-                batch = std::move(FFree.front());
-                FFree.pop_front();
-            }
-            batch->Count = 0;
-            while (!done && batch->Count < kBatchLines) {
-                Line& line = batch->Lines[std::size_t(batch->Count++)];
-                line.Error = nullptr;
-                try {
-                    if (FFile.EndOfFile()) {
-                        line.Kind = Line::End;
-                        done = true;
-                    } else {
-                        line.Values.resize(FLines.Columns());
-                        line.Kind = FLines.Next(line.Values) ? Line::Row : Line::Skipped;
-                        line.Consumed = FFile.BytesConsumed();
-                    }
-                } catch (...) {
-                    line.Kind = Line::Failed;
-                    line.Error = std::current_exception();
-                    done = true;
+        batch.Count = 0;
+        while (batch.Count < kBatchLines) {
+            Line& line = batch.Lines[std::size_t(batch.Count++)];
+            line.Error = nullptr;
+            try {
+                if (FFile.EndOfFile()) {
+                    line.Kind = Line::End;
+                    return false;
                 }
+                line.Values.resize(FLines.Columns());
+                line.Kind = FLines.Next(line.Values) ? Line::Row : Line::Skipped;
+                line.Consumed = FFile.BytesConsumed();
+            } catch (...) {
+                line.Kind = Line::Failed;
+                line.Error = std::current_exception();
+                return false;
             }
-            {
-                const std::lock_guard<std::mutex> lock(FMutex);
-                FFull.push_back(std::move(batch));
-            }
-            FChanged.notify_all();
         }
+        return true;
     }
 
     TVoTextFile& FFile;
     ByteLines& FLines;
-    std::thread FThread;
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-    std::deque<std::unique_ptr<Batch>> FFree;
-    std::deque<std::unique_ptr<Batch>> FFull;
-    bool FStop = false;
     // The rows' side only.
-    std::unique_ptr<Batch> FBatch;
+    Batch FBatch;
     int FIndex = 0;
+    TReadAhead<Batch> FAhead; // last: its thread starts once the rest is in place
 };
 
 void TDurvel3ASCII::OpenSource()

@@ -134,7 +134,7 @@ private:
     QByteArray FChunk;
     qsizetype FPos = 0;
     // Last: its thread stops before the stream goes.
-    TXlsxAhead<QByteArray> FAhead;
+    TReadAhead<QByteArray> FAhead;
 };
 
 namespace {
@@ -466,7 +466,7 @@ struct TXlsxSharedStrings::TSource
     std::vector<QString> Batch; // being handed out
     std::size_t Index = 0;
     // Last: its thread stops before the parts it reads go.
-    std::unique_ptr<TXlsxAhead<std::vector<QString>>> Ahead;
+    std::unique_ptr<TReadAhead<std::vector<QString>>> Ahead;
 
     // The next item's text, the items read on a thread of their own a few batches ahead (the
     // sheet's rows are made meanwhile); false after the last.
@@ -474,7 +474,7 @@ struct TXlsxSharedStrings::TSource
     {
         while (Index >= Batch.size()) {
             if (!Ahead)
-                Ahead = std::make_unique<TXlsxAhead<std::vector<QString>>>(
+                Ahead = std::make_unique<TReadAhead<std::vector<QString>>>(
                     [this](std::vector<QString>& batch) { return Fill(batch); }, 4);
             if (!Ahead->Take(Batch))
                 return false;
