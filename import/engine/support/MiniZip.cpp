@@ -5,6 +5,14 @@
 #include <QRegularExpression>
 #include <unzip.h>
 
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace {
 unzFile handle(void* h)
 {
@@ -259,4 +267,124 @@ void TZipEntryStream::Finish()
         owner->Damaged(QStringLiteral("the checksum of its part %1 is wrong").arg(FName));
     if (rc != UNZ_OK)
         owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(FName));
+}
+
+struct TZipReadAhead::Shared
+{
+    struct Block
+    {
+        std::vector<char> bytes;
+        qsizetype size = 0; // 0: the end of the member
+        std::exception_ptr error;
+    };
+
+    std::unique_ptr<TZipEntryStream> stream;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::unique_ptr<Block>> full, spare;
+    bool stop = false;
+    // The caller's block and how much of it was read.
+    std::unique_ptr<Block> current;
+    qsizetype taken = 0;
+    bool over = false;
+    std::thread worker;
+
+    void run()
+    {
+        for (;;) {
+            std::unique_ptr<Block> b;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || !spare.empty(); });
+                if (stop)
+                    return;
+                b = std::move(spare.front());
+                spare.pop_front();
+            }
+            b->size = 0;
+            try {
+                // Whole blocks: the caller's reads stay few and large.
+                const qsizetype cap = qsizetype(b->bytes.size());
+                while (b->size < cap) {
+                    const qint64 n = stream->Read(b->bytes.data() + b->size, cap - b->size);
+                    if (n <= 0)
+                        break;
+                    b->size += qsizetype(n);
+                }
+            } catch (...) {
+                b->error = std::current_exception();
+            }
+            const bool last = b->size == 0 || b->error || b->size < qsizetype(b->bytes.size());
+            {
+                std::lock_guard lock(mutex);
+                full.push_back(std::move(b));
+                // The end of its own after the last bytes.
+                if (last && full.back()->size > 0 && !full.back()->error)
+                    full.push_back(std::make_unique<Block>());
+            }
+            changed.notify_all();
+            if (last)
+                return;
+        }
+    }
+};
+
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block,
+                             int Blocks)
+    : FShared(std::make_unique<Shared>())
+{
+    Shared& s = *FShared;
+    s.stream = std::move(Stream);
+    for (int i = 0; i < qMax(Blocks, 2); ++i) {
+        auto b = std::make_unique<Shared::Block>();
+        b->bytes.resize(std::size_t(qMax<qsizetype>(Block, 4096)));
+        s.spare.push_back(std::move(b));
+    }
+    s.worker = std::thread([&s] { s.run(); });
+}
+
+TZipReadAhead::~TZipReadAhead()
+{
+    Shared& s = *FShared;
+    {
+        std::lock_guard lock(s.mutex);
+        s.stop = true;
+    }
+    s.changed.notify_all();
+    s.worker.join();
+}
+
+qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)
+{
+    Shared& s = *FShared;
+    if (MaxSize <= 0 || s.over)
+        return 0;
+    for (;;) {
+        if (!s.current) {
+            std::unique_lock lock(s.mutex);
+            s.changed.wait(lock, [&] { return !s.full.empty(); });
+            s.current = std::move(s.full.front());
+            s.full.pop_front();
+            s.taken = 0;
+        }
+        if (s.taken < s.current->size) {
+            const qint64 n = qMin<qint64>(MaxSize, s.current->size - s.taken);
+            std::memcpy(Buffer, s.current->bytes.data() + s.taken, std::size_t(n));
+            s.taken += qsizetype(n);
+            return n;
+        }
+        if (s.current->error) {
+            s.over = true;
+            std::rethrow_exception(s.current->error);
+        }
+        if (s.current->size == 0) {
+            s.over = true;
+            return 0;
+        }
+        {
+            std::lock_guard lock(s.mutex);
+            s.spare.push_back(std::move(s.current));
+        }
+        s.changed.notify_all();
+    }
 }

@@ -50,6 +50,29 @@ private:
     bool FAtEnd = false;
 };
 
+// A member inflated on a thread of its own, a few blocks ahead of the caller, so that
+// inflating overlaps with what the caller does with the bytes. What the stream raises (damage,
+// limits, the checksum at the end) is raised by the read that meets it. The archive is not to
+// be used otherwise while this lives.
+class TZipReadAhead
+{
+public:
+    static constexpr qsizetype DefaultBlock = qsizetype(1) << 20;
+
+    explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream,
+                           qsizetype Block = DefaultBlock, int Blocks = 3);
+    ~TZipReadAhead();
+    TZipReadAhead(const TZipReadAhead&) = delete;
+    TZipReadAhead& operator=(const TZipReadAhead&) = delete;
+
+    // As the stream's Read.
+    qint64 Read(char* Buffer, qint64 MaxSize);
+
+private:
+    struct Shared;
+    std::unique_ptr<Shared> FShared;
+};
+
 class TMiniZip
 {
 public:

@@ -565,9 +565,10 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
 {
     try {
-        auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
+        // Inflating runs ahead on a thread of its own while the scanner goes through the bytes.
+        TZipReadAhead stream(Zip.OpenEntry(QStringLiteral("content.xml")));
         TOdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); });
+            [&stream](char* buf, qint64 size) { return stream.Read(buf, size); });
         if (!scanner.Start())
             return false;
         xml::ParseSettings settings;

@@ -133,6 +133,68 @@ private slots:
         QVERIFY2(message.contains(expected), qPrintable(message));
     }
 
+    // Read ahead on a thread, a member gives the bytes the stream gives, across its blocks'
+    // edges, then the stream's end or error: a checksum found wrong after the last bytes, a
+    // limit met part way.
+    void readAheadGivesTheStreamsBytes_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("readSize");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("empty") << 0 << 100 << "";
+        QTest::newRow("one byte") << 1 << 100 << "";
+        QTest::newRow("a block less one, read by 1000") << 4095 << 1000 << "";
+        QTest::newRow("one block, read whole") << 4096 << 4096 << "";
+        QTest::newRow("blocks and a byte, read by more than a block") << 3 * 4096 + 1 << 10000
+                                                                       << "";
+        QTest::newRow("many blocks, read by 7") << 40000 << 7 << "";
+        QTest::newRow("checksum wrong") << 20000 << 3000 << "checksum";
+        QTest::newRow("beyond the member limit") << 60000 << 5000 << "refused";
+    }
+    void readAheadGivesTheStreamsBytes()
+    {
+        QFETCH(int, size);
+        QFETCH(int, readSize);
+        QFETCH(QString, error);
+        QByteArray payload;
+        for (int i = 0; i < size; ++i)
+            payload += char('a' + (i * 7 + i / 13) % 26);
+        const QString file = path("ahead.zip");
+        QVERIFY(writeZip(file, {{"a.xml", payload, error == "checksum"}}));
+        if (error == "checksum") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QByteArray bytes = f.readAll();
+            const qsizetype at = bytes.indexOf(payload.left(64)) + size / 2;
+            bytes[at] = char(bytes[at] ^ 1);
+            f.seek(0);
+            f.write(bytes);
+        }
+        TMiniZip zip(file);
+        if (error == "refused")
+            zip.SetLimits(50000, 1 << 20);
+        zip.Open();
+        QByteArray read;
+        const QString message = errorOf([&] {
+            TZipReadAhead ahead(zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
+            QByteArray buf(readSize, '\0');
+            while (const qint64 n = ahead.Read(buf.data(), readSize))
+                read += buf.left(n);
+            QCOMPARE(ahead.Read(buf.data(), readSize), qint64(0));
+        });
+        QVERIFY2(message.contains(error), qPrintable(message));
+        if (error.isEmpty())
+            QCOMPARE(read, payload);
+        else if (error == "checksum")
+            QCOMPARE(read.size(), size); // every byte, then the checksum
+        // Left part way: its thread ends with it.
+        if (error.isEmpty()) {
+            TZipReadAhead ahead(zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
+            char b[10];
+            QCOMPARE(ahead.Read(b, 10), qint64(qMin(size, 10)));
+        }
+    }
+
     void inflationLimits()
     {
         const QString file = path("bomb.zip");
