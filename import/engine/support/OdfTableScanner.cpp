@@ -11,6 +11,8 @@
 namespace {
 
 constexpr QByteArrayView kTableUri("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
+// Zeros kept after the bytes held, so a token cut by the part's end is compared safely.
+constexpr qsizetype kPad = 64;
 
 bool blank(char c)
 {
@@ -98,7 +100,7 @@ const char* find(const char* from, const char* to, const char* text, std::size_t
 } // namespace
 
 TOdfTableScanner::TOdfTableScanner(ReadFunction read, qsizetype block)
-    : m_read(std::move(read)), m_buf(std::size_t(qMax<qsizetype>(block, 4096)))
+    : m_read(std::move(read)), m_buf(std::size_t(qMax<qsizetype>(block, 4096) + kPad))
 {}
 
 bool TOdfTableScanner::fill()
@@ -116,17 +118,20 @@ bool TOdfTableScanner::fill()
         if (m_tableEnd >= 0)
             m_tableEnd -= keep;
     }
-    if (m_len == qsizetype(m_buf.size())) {
+    const qsizetype capacity = qsizetype(m_buf.size()) - kPad;
+    if (m_len == capacity) {
         m_unsure = true; // one token larger than the buffer
         return false;
     }
-    const qint64 n = m_read(m_buf.data() + m_len, qint64(m_buf.size()) - m_len);
-    if (n <= 0) {
-        m_eof = true;
-        return false;
-    }
+    const qint64 n = m_read(m_buf.data() + m_len, qint64(capacity - m_len));
     const qsizetype checked = qMax<qsizetype>(m_len - 4, 0);
-    m_len += qsizetype(n);
+    if (n > 0)
+        m_len += qsizetype(n);
+    else
+        m_eof = true;
+    std::memset(m_buf.data() + m_len, 0, kPad);
+    if (n <= 0)
+        return false;
     if (!m_tableTag.isEmpty())
         return declaresNothing(checked);
     return true;
@@ -151,8 +156,10 @@ TOdfTableScanner::Event TOdfTableScanner::unsure()
 
 bool TOdfTableScanner::Start()
 {
-    while (!m_eof && m_len < qsizetype(m_buf.size()))
+    while (!m_eof && !m_unsure && m_len < qsizetype(m_buf.size()) - kPad)
         fill();
+    if (m_unsure)
+        return false;
     const char* b = m_buf.data();
     const char* end = b + m_len;
     const char* p = b;
@@ -253,7 +260,7 @@ bool TOdfTableScanner::rootTag(qsizetype at)
             prefix = attr.sliced(6).toByteArray();
         }
     }
-    if (prefix.isEmpty())
+    if (prefix.isEmpty() || prefix.size() + 9 > kPad)
         return false;
     m_tableTag = prefix + ":table";
     m_header = QByteArray(b, i + 1);
@@ -302,7 +309,8 @@ TOdfTableScanner::Event TOdfTableScanner::step()
     const qsizetype at = lt - b;
     m_pos = m_token = at;
     const qsizetype tag = m_tableTag.size();
-    if (m_len - at < qMax<qsizetype>(9, tag + 3))
+    // At the end of the part the zeros after it match nothing.
+    if (m_len - at < qMax<qsizetype>(9, tag + 3) && !m_eof)
         return Event::More;
     switch (lt[1]) {
     case '!':
@@ -405,16 +413,16 @@ TOdfTableScanner::Event TOdfTableScanner::next()
         const Event e = step();
         if (e != Event::More)
             return e;
-        if (fill())
-            continue;
-        if (m_unsure)
-            return Event::Unsure;
-        // The end of the part: whole only where the root has ended.
-        if (m_mode == Mode::Markup && m_pos == m_len && m_rootEnded) {
-            m_finished = true;
-            return Event::End;
+        if (m_eof) {
+            // The end of the part: whole only where the root has ended.
+            if (m_mode == Mode::Markup && m_pos == m_len && m_rootEnded) {
+                m_finished = true;
+                return Event::End;
+            }
+            return unsure();
         }
-        return unsure();
+        if (!fill() && m_unsure)
+            return Event::Unsure;
     }
 }
 

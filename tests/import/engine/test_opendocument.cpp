@@ -363,6 +363,10 @@ private slots:
                                "</t:table><t:table t:name=\"Empty\"/><t:table "
                                "t:name=\"Short\">")
             << QStringList{"Long:3", "Empty:0", "Short:1"} << true;
+        QTest::newRow("a root of a short name ending the part")
+            << doc("").replace("o:document-content", "r") << two << true;
+        QTest::newRow("a comment after the root")
+            << doc("").append("<!-- end -->\n") << two << true;
         QTest::newRow("comments and instructions before the root, a byte-order mark")
             << doc("", "t", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- c --><?pi x?>")
             << two << true;
