@@ -514,7 +514,8 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     // sheet: those after it are listed unread.
     const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
     const QStringList named = preview ? settingsSheetNames(Zip) : QStringList();
-    if (preview && named.isEmpty() && FSkipByScanning) {
+    if (FPreviewRows > 0 && !text && (named.isEmpty() || !FOnlySheet.isEmpty()) &&
+        FSkipByScanning) {
         if (previewBySkipping(Zip))
             return;
         SpreadSheets.clear(); // parsed again from the start, as the parse alone reads it
@@ -559,9 +560,9 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
         throw EZipError(none);
 }
 
-// Each table's preview rows are parsed; the rest of it is only scanned for its end. False
-// when the scanner could not be sure of the part, or the part is damaged: the caller parses
-// it whole and says what is wrong with it.
+// Each table's preview rows are parsed (or only those of the one sheet asked for); the rest of
+// the part is only scanned for the tables' ends and starts. False when the scanner could not
+// be sure of the part, or the part is damaged: the caller parses it and says what is wrong.
 bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
 {
     try {
@@ -577,7 +578,8 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
                       FPreviewRows);
         walker.setBudget(QFileInfo(FileName()).size());
         walker.stopAtPreview();
-        while (scanner.NextTable()) {
+        bool found = false; // the only sheet to read
+        while (!found && scanner.NextTable()) {
             auto reader = xml::Reader::fromFunction(
                 [&scanner](char* buf, qint64 size) { return scanner.Feed(buf, size); }, settings);
             walker.resume(reader.get());
@@ -588,17 +590,22 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             if (!more || !reader->isElement() || reader->depth() != 1 ||
                 !reader->is(kTable, "table"))
                 return false;
-            if (!isSubTable(*reader)) {
+            found = !FOnlySheet.isEmpty() &&
+                    TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet);
+            if (!isSubTable(*reader) && (FOnlySheet.isEmpty() || found)) {
                 walker.listTable();
                 if (!walker.stopped())
                     while (reader->read()) {
                     }
+            } else {
+                found = false;
             }
             reader.reset(); // its thread stops feeding before the scanner goes on
-            if (!scanner.SkipTable())
+            if (!found && !scanner.SkipTable())
                 return false;
         }
-        if (!scanner.Finished() || SpreadSheets.empty())
+        // Without the only sheet asked for, the parse says what is wrong.
+        if ((FOnlySheet.isEmpty() ? !scanner.Finished() : !found) || SpreadSheets.empty())
             return false;
     } catch (const std::exception&) {
         return false;

@@ -46,8 +46,9 @@ public:
     void SetPreviewRows(int Rows) { FPreviewRows = qMax(Rows, 0); }
     // Only the table of that name is read (with a preview, only its first rows).
     void SetOnlySheet(const QString& Name) { FOnlySheet = Name; }
-    // A spreadsheet's preview skips the rows it does not show by scanning their bytes for the
-    // end of the sheet (on by default); off, it parses them. Both give the same sheets.
+    // A spreadsheet's preview skips what it does not show (rows past the preview, tables
+    // other than the only sheet) by scanning their bytes for the tables' ends (on by
+    // default); off, it parses them. Both give the same sheets.
     void SetSkipByScanning(bool Value) { FSkipByScanning = Value; }
     // Whether the last load skipped rows by scanning: the scanner was sure of the whole part.
     bool SkippedByScanning() const { return FSkippedByScanning; }

@@ -305,6 +305,7 @@ private slots:
     void previewSkipsRowsByScanning_data()
     {
         QTest::addColumn<QByteArray>("document"); // content.xml
+        QTest::addColumn<QString>("only");        // the one sheet read
         QTest::addColumn<QStringList>("sheets");  // name:rows read
         QTest::addColumn<bool>("scanned");
         const QByteArray ns = "xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
@@ -328,59 +329,66 @@ private slots:
                    ":table></o:spreadsheet></o:body></o:document-content>";
         };
         const QStringList two{"Long:3", "Short:1"};
-        QTest::newRow("plain") << doc("") << two << true;
-        QTest::newRow("the prefix \"table\"") << doc("", "table") << two << true;
-        QTest::newRow("a prefix of its own") << doc("", "tb") << two << true;
+        QTest::newRow("plain") << doc("") << QString() << two << true;
+        QTest::newRow("the prefix \"table\"") << doc("", "table") << QString() << two << true;
+        QTest::newRow("a prefix of its own") << doc("", "tb") << QString() << two << true;
         QTest::newRow("\"table\" bound elsewhere, tables under \"t\"")
-            << doc("<table:table xmlns:table=\"urn:other\"></table:table>") << two << false;
+            << doc("<table:table xmlns:table=\"urn:other\"></table:table>") << QString() << two << false;
         QTest::newRow("tables of another namespace named like ours")
             << doc("<q:table><q:table-row/></q:table>", "t", "<?xml version=\"1.0\"?>",
                    " xmlns:q=\"urn:other\"")
-            << two << true;
+            << QString() << two << true;
         QTest::newRow("a comment holding tables")
-            << doc("<!-- </t:table><t:table t:name=\"Fake\"> -->") << two << true;
+            << doc("<!-- </t:table><t:table t:name=\"Fake\"> -->") << QString() << two << true;
         QTest::newRow("CDATA holding tables")
             << doc("<t:table-row><t:table-cell><x:p><![CDATA[</t:table><t:table "
                    "t:name=\"Fake\">]]></x:p></t:table-cell></t:table-row>")
-            << two << true;
+            << QString() << two << true;
         QTest::newRow("an instruction holding a table's end")
-            << doc("<?keep </t:table>?>") << two << true;
+            << doc("<?keep </t:table>?>") << QString() << two << true;
         QTest::newRow("a value holding \">\" and \"/>\"")
             << doc("<t:table-row t:style-name=\"a/>b>\"><t:table-cell t:formula='x>\"y\"'/>"
                    "</t:table-row>")
-            << two << true;
+            << QString() << two << true;
         QTest::newRow("nested tables, one empty, one repeating the sheet's end")
             << doc("<t:table-row><t:table-cell><t:table t:name=\"In\"><t:table-row>"
                    "<t:table-cell><t:table t:name=\"Deeper\"/></t:table-cell></t:table-row>"
                    "</t:table ></t:table-cell></t:table-row>")
-            << two << true;
+            << QString() << two << true;
         QTest::newRow("a table start tag whose name holds \">\"")
-            << doc("").replace("t:name=\"Short\"", "t:name=\"a/>\" ") << QStringList{"Long:3", "a/>:1"}
+            << doc("").replace("t:name=\"Short\"", "t:name=\"a/>\" ") << QString() << QStringList{"Long:3", "a/>:1"}
             << true;
         QTest::newRow("a sub-table at the top and an empty table")
             << doc("").replace("<t:table t:name=\"Short\">",
                                "<t:table t:name=\"Sub\" t:is-sub-table=\"true\"><t:table-row/>"
                                "</t:table><t:table t:name=\"Empty\"/><t:table "
                                "t:name=\"Short\">")
-            << QStringList{"Long:3", "Empty:0", "Short:1"} << true;
+            << QString() << QStringList{"Long:3", "Empty:0", "Short:1"} << true;
         QTest::newRow("a root of a short name ending the part")
-            << doc("").replace("o:document-content", "r") << two << true;
+            << doc("").replace("o:document-content", "r") << QString() << two << true;
         QTest::newRow("a comment after the root")
-            << doc("").append("<!-- end -->\n") << two << true;
+            << doc("").append("<!-- end -->\n") << QString() << two << true;
         QTest::newRow("comments and instructions before the root, a byte-order mark")
             << doc("", "t", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- c --><?pi x?>")
-            << two << true;
+            << QString() << two << true;
         QTest::newRow("namespace declared below the root: parsed")
-            << doc("<x:p xmlns:t2=" + tableNs + "/>") << two << false;
+            << doc("<x:p xmlns:t2=" + tableNs + "/>") << QString() << two << false;
         QTest::newRow("a document type: parsed")
-            << doc("", "t", "<?xml version=\"1.0\"?><!DOCTYPE o:document-content []>") << two
+            << doc("", "t", "<?xml version=\"1.0\"?><!DOCTYPE o:document-content []>") << QString() << two
             << false;
         QTest::newRow("another encoding: parsed")
-            << doc("", "t", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") << two << false;
+            << doc("", "t", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") << QString() << two << false;
+        QTest::newRow("one sheet alone, after markup hidden in the first")
+            << doc("<!-- </t:table><t:table t:name=\"Short\"> -->") << "short"
+            << QStringList{"Short:1"} << true;
+        QTest::newRow("one sheet alone, the long one")
+            << doc("<![CDATA[</t:table>]]>") << "LONG" << QStringList{"Long:3"} << true;
     }
+
     void previewSkipsRowsByScanning()
     {
         QFETCH(QByteArray, document);
+        QFETCH(QString, only);
         QFETCH(QStringList, sheets);
         QFETCH(bool, scanned);
         const QString path = write({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet",
@@ -388,6 +396,7 @@ private slots:
                                     {"content.xml", document}});
         TODSFile file;
         file.SetPreviewRows(3);
+        file.SetOnlySheet(only);
         file.SetFileName(path);
         file.Load();
         QStringList read;
@@ -395,9 +404,11 @@ private slots:
             read << sheet->Name + u':' + QString::number(sheet->RowCount);
         QCOMPARE(read, sheets);
         QCOMPARE(file.SkippedByScanning(), scanned);
-        QCOMPARE(gridOf(*file.SpreadSheets[0]), (Rows{{"0"}, {"1"}, {"2"}}));
+        if (sheets[0].startsWith(QLatin1String("Long")))
+            QCOMPARE(gridOf(*file.SpreadSheets[0]), (Rows{{"0"}, {"1"}, {"2"}}));
         TODSFile parsed;
         parsed.SetPreviewRows(3);
+        parsed.SetOnlySheet(only);
         parsed.SetSkipByScanning(false);
         parsed.SetFileName(path);
         parsed.Load();
