@@ -330,9 +330,11 @@ BENCHMARK(BM_OpenOdsPage)
 BENCHMARK(BM_OpenOdtPage)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor of any opening of the bare spreadsheet: inflating its content part alone, in
-// blocks of the argument's KiB; and the page's way, inflating ahead on a thread in such blocks
-// while the scanner finds where the sheets end.
-void inflateContent(benchmark::State& state, bool scan)
+// blocks of the argument's KiB, as a stream (its checksum on the same thread) and read ahead
+// (inflated on one thread, checked on another); and the page's way, read ahead while the
+// scanner finds where the sheets end.
+enum class Way { Stream, Ahead, Scan };
+void inflateContent(benchmark::State& state, Way way)
 {
     const QString path = longDocument("ods", false);
     if (path.isEmpty()) {
@@ -344,35 +346,51 @@ void inflateContent(benchmark::State& state, bool scan)
     for (auto _ : state) {
         TMiniZip zip(path);
         zip.Open();
-        auto stream = zip.OpenEntry(QStringLiteral("content.xml"));
-        const auto read = [&stream](char* b, qint64 n) { return stream->Read(b, n); };
-        int tables = 0;
-        if (scan) {
-            TZipReadAhead ahead(std::move(stream), block);
-            TOdfTableScanner scanner([&ahead](char* b, qint64 n) { return ahead.Read(b, n); },
-                                     block);
-            scanner.Start();
-            for (; scanner.NextTable() && scanner.SkipTable(); ++tables) {
+        if (way == Way::Stream) {
+            auto stream = zip.OpenEntry(QStringLiteral("content.xml"));
+            while (stream->Read(buf.data(), block) > 0) {
             }
-            if (!scanner.Finished() || tables != 2)
-                state.SkipWithError("the scanner was not sure of the document");
-        } else {
+            continue;
+        }
+        auto ahead = zip.ReadAhead(QStringLiteral("content.xml"), block);
+        const auto read = [&ahead](char* b, qint64 n) { return ahead->Read(b, n); };
+        if (way == Way::Ahead) {
             while (read(buf.data(), block) > 0) {
             }
+            continue;
         }
+        TOdfTableScanner scanner(read, block);
+        scanner.Start();
+        int tables = 0;
+        for (; scanner.NextTable() && scanner.SkipTable(); ++tables) {
+        }
+        if (!scanner.Finished() || tables != 2)
+            state.SkipWithError("the scanner was not sure of the document");
     }
     state.counters["MiB"] = double(QFileInfo(path).size()) / (1 << 20);
 }
 void BM_InflateOdsContent(benchmark::State& state)
 {
-    inflateContent(state, false);
+    inflateContent(state, Way::Stream);
+}
+void BM_ReadAheadOdsContent(benchmark::State& state)
+{
+    inflateContent(state, Way::Ahead);
 }
 void BM_ScanOdsContent(benchmark::State& state)
 {
-    inflateContent(state, true);
+    inflateContent(state, Way::Scan);
 }
 BENCHMARK(BM_InflateOdsContent)
     ->Arg(64)
+    ->Arg(1024)
+    ->Arg(4096)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ReadAheadOdsContent)
+    ->Arg(64)
+    ->Arg(256)
     ->Arg(1024)
     ->Arg(4096)
     ->Iterations(3)

@@ -40,6 +40,7 @@ public:
 
 private:
     friend class TMiniZip;
+    friend class TZipReadAhead;
     TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize);
     void Finish();
 
@@ -69,6 +70,17 @@ public:
     qint64 Read(char* Buffer, qint64 MaxSize);
 
 private:
+    friend class TMiniZip;
+    // A member opened raw: inflated here, its checksum checked on a thread of its own.
+    struct RawMember
+    {
+        int Method = 0;
+        quint32 Crc = 0;
+        qint64 Size = 0;
+    };
+    TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw,
+                  qsizetype Block, int Blocks);
+
     struct Shared;
     std::unique_ptr<Shared> FShared;
 };
@@ -109,12 +121,20 @@ public:
     QByteArray ReadSmallEntry(const QString& Name, qint64 Cap = DefaultSmallPartLimit);
     // One member at a time: opening another one while a stream is alive is refused.
     std::unique_ptr<TZipEntryStream> OpenEntry(const QString& Name);
+    // A member read ahead: inflated on one thread and its checksum checked on another, so a
+    // caller going once through a large part waits for neither (a member that is neither
+    // stored nor deflated is read through the stream).
+    std::unique_ptr<TZipReadAhead> ReadAhead(const QString& Name,
+                                             qsizetype Block = TZipReadAhead::DefaultBlock);
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);
 
 private:
     friend class TZipEntryStream;
+    friend class TZipReadAhead;
+    // Opened for streaming, or raw (its compressed bytes; Method, Crc and Size filled).
+    std::unique_ptr<TZipEntryStream> Open(const QString& Name, TZipReadAhead::RawMember* Raw);
     struct Entry
     {
         QString Name;

@@ -299,7 +299,9 @@ TOdfTableScanner::Event TOdfTableScanner::step()
         return Event::None;
     }
     // Outside those, every "<" starts markup: no text or attribute value holds one.
-    const char* lt = find(b + m_pos, end, '<');
+    const char* lt = firstOf(b + m_pos, end, '<', '<', '<', '<');
+    if (lt == end)
+        lt = nullptr;
     if (!lt) {
         if (m_rootEnded && !allBlank(b + m_pos, end))
             return unsure(); // text after the root
@@ -336,8 +338,9 @@ TOdfTableScanner::Event TOdfTableScanner::step()
     default:
         if (m_rootEnded)
             return unsure(); // a second root
-        if (std::memcmp(lt + 1, m_tableTag.constData(), std::size_t(tag)) == 0 &&
-            endsName(lt[1 + tag]))
+        // The byte after the name first: it rules out the rows and cells at once.
+        if (endsName(lt[1 + tag]) &&
+            std::memcmp(lt + 1, m_tableTag.constData(), std::size_t(tag)) == 0)
             return tableTag();
         m_pos = at + 1;
         return Event::None;
@@ -349,13 +352,13 @@ TOdfTableScanner::Event TOdfTableScanner::endTag()
     const char* b = m_buf.data();
     const char* name = b + m_pos + 2;
     const qsizetype tag = m_tableTag.size();
-    const bool table = std::memcmp(name, m_tableTag.constData(), std::size_t(tag)) == 0 &&
-                       (blank(name[tag]) || name[tag] == '>');
+    const bool table = (name[tag] == '>' || blank(name[tag])) &&
+                       std::memcmp(name, m_tableTag.constData(), std::size_t(tag)) == 0;
     // The root's end tag: only blanks, comments and instructions may follow it.
     const qsizetype root = m_trailer.size() - 3;
     const bool rootEnd = !table && m_len - m_pos >= root + 3 &&
-                         std::memcmp(name, m_trailer.constData() + 2, std::size_t(root)) == 0 &&
-                         (blank(name[root]) || name[root] == '>');
+                         (name[root] == '>' || blank(name[root])) &&
+                         std::memcmp(name, m_trailer.constData() + 2, std::size_t(root)) == 0;
     if (!table && !rootEnd) {
         m_pos += 2;
         return Event::None;

@@ -566,10 +566,11 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
 {
     try {
-        // Inflating runs ahead on a thread of its own while the scanner goes through the bytes.
-        TZipReadAhead stream(Zip.OpenEntry(QStringLiteral("content.xml")));
+        // Inflating and its checksum run ahead on threads of their own while the scanner goes
+        // through the bytes.
+        const std::unique_ptr<TZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
         TOdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream.Read(buf, size); });
+            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); });
         if (!scanner.Start())
             return false;
         xml::ParseSettings settings;

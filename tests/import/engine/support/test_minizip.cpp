@@ -141,32 +141,41 @@ private slots:
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("readSize");
         QTest::addColumn<QString>("error");
-        QTest::newRow("empty") << 0 << 100 << "";
-        QTest::newRow("one byte") << 1 << 100 << "";
-        QTest::newRow("a block less one, read by 1000") << 4095 << 1000 << "";
-        QTest::newRow("one block, read whole") << 4096 << 4096 << "";
-        QTest::newRow("blocks and a byte, read by more than a block") << 3 * 4096 + 1 << 10000
-                                                                       << "";
-        QTest::newRow("many blocks, read by 7") << 40000 << 7 << "";
-        QTest::newRow("checksum wrong") << 20000 << 3000 << "checksum";
-        QTest::newRow("beyond the member limit") << 60000 << 5000 << "refused";
+        QTest::addColumn<bool>("stored");
+        const QList<std::tuple<const char*, int, int, const char*>> cases{
+            {"empty", 0, 100, ""},
+            {"one byte", 1, 100, ""},
+            {"a block less one, read by 1000", 4095, 1000, ""},
+            {"one block, read whole", 4096, 4096, ""},
+            {"blocks and a byte, read by more than a block", 3 * 4096 + 1, 10000, ""},
+            {"many blocks, read by 7", 40000, 7, ""},
+            {"a byte changed", 20000, 3000, "damaged"},
+            {"beyond the member limit", 60000, 5000, "refused"}};
+        // Stored and deflated; a stored member's changed byte is told by its checksum.
+        for (const bool stored : {true, false})
+            for (const auto& [name, size, readSize, error] : cases)
+                QTest::addRow("%s, %s", name, stored ? "stored" : "deflated")
+                    << size << readSize
+                    << QString::fromLatin1(stored && *error == 'd' ? "checksum" : error) << stored;
     }
     void readAheadGivesTheStreamsBytes()
     {
         QFETCH(int, size);
         QFETCH(int, readSize);
         QFETCH(QString, error);
+        QFETCH(bool, stored);
         QByteArray payload;
         for (int i = 0; i < size; ++i)
             payload += char('a' + (i * 7 + i / 13) % 26);
         const QString file = path("ahead.zip");
-        QVERIFY(writeZip(file, {{"a.xml", payload, error == "checksum"}}));
-        if (error == "checksum") {
+        QVERIFY(writeZip(file, {{"a.xml", payload, stored}}));
+        if (error == "checksum" || error == "damaged") {
             QFile f(file);
             QVERIFY(f.open(QIODevice::ReadWrite));
             QByteArray bytes = f.readAll();
-            const qsizetype at = bytes.indexOf(payload.left(64)) + size / 2;
-            bytes[at] = char(bytes[at] ^ 1);
+            // The middle of the member's data, past its local header.
+            const qsizetype at = 30 + 5 + (bytes.indexOf("PK\1\2") - 35) / 2;
+            bytes[at] = char(bytes[at] ^ 0x55);
             f.seek(0);
             f.write(bytes);
         }
@@ -174,24 +183,36 @@ private slots:
         if (error == "refused")
             zip.SetLimits(50000, 1 << 20);
         zip.Open();
-        QByteArray read;
-        const QString message = errorOf([&] {
-            TZipReadAhead ahead(zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
-            QByteArray buf(readSize, '\0');
-            while (const qint64 n = ahead.Read(buf.data(), readSize))
-                read += buf.left(n);
-            QCOMPARE(ahead.Read(buf.data(), readSize), qint64(0));
-        });
-        QVERIFY2(message.contains(error), qPrintable(message));
+        // Streamed and read ahead, as the stream is and raw with its own checksum.
+        QByteArray whole;
+        const QString wholeMessage =
+            errorOf([&] { whole = zip.ReadEntry(QStringLiteral("a.xml")); });
         if (error.isEmpty())
-            QCOMPARE(read, payload);
-        else if (error == "checksum")
-            QCOMPARE(read.size(), size); // every byte, then the checksum
-        // Left part way: its thread ends with it.
+            QCOMPARE(whole, payload);
+        for (const bool raw : {false, true}) {
+            QByteArray read;
+            const QString message = errorOf([&] {
+                auto ahead = raw ? zip.ReadAhead(QStringLiteral("a.xml"), 4096)
+                                 : std::make_unique<TZipReadAhead>(
+                                       zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
+                QByteArray buf(readSize, '\0');
+                while (const qint64 n = ahead->Read(buf.data(), readSize))
+                    read += buf.left(n);
+                QCOMPARE(ahead->Read(buf.data(), readSize), qint64(0));
+            });
+            QVERIFY2(message.contains(error), qPrintable(message));
+            if (error.isEmpty())
+                QCOMPARE(read, payload);
+            else if (error == "checksum")
+                QCOMPARE(read.size(), size); // every byte, then the checksum
+            // Whatever fails whole fails read ahead.
+            QCOMPARE(message.isEmpty(), wholeMessage.isEmpty());
+        }
+        // Left part way: its threads end with it.
         if (error.isEmpty()) {
-            TZipReadAhead ahead(zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
+            auto ahead = zip.ReadAhead(QStringLiteral("a.xml"), 4096);
             char b[10];
-            QCOMPARE(ahead.Read(b, 10), qint64(qMin(size, 10)));
+            QCOMPARE(ahead->Read(b, 10), qint64(qMin(size, 10)));
         }
     }
 
