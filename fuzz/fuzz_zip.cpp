@@ -1,6 +1,6 @@
 // Opens the input as a zip archive and reads every member, whole, streamed and read ahead on
-// a thread: damaged, hostile or oversized archives must end in EZipError, and every way must
-// give the same bytes.
+// threads (through the stream, and raw with a checksum of its own): damaged, hostile or
+// oversized archives must end in EZipError, and every way must give the same bytes.
 #include "FuzzSupport.h"
 
 #include "import/engine/support/MiniZip.h"
@@ -25,20 +25,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } catch (const EZipError&) {
                 failed = true;
             }
-            QByteArray ahead;
-            bool aheadFailed = false;
-            try {
-                // Small blocks, so that a member spans several.
-                TZipReadAhead stream(zip.OpenEntry(name), 4096, 2);
-                char buf[1500];
-                for (qint64 n; (n = stream.Read(buf, sizeof buf)) > 0;)
-                    ahead.append(buf, n);
-            } catch (const EZipError&) {
-                aheadFailed = true;
+            // Read ahead as the stream reads, and raw with a checksum of its own; small
+            // blocks, so that a member spans several.
+            for (const bool raw : {false, true}) {
+                QByteArray ahead;
+                bool aheadFailed = false;
+                try {
+                    auto stream = raw ? zip.ReadAhead(name, 4096)
+                                      : std::make_unique<TZipReadAhead>(zip.OpenEntry(name), 4096);
+                    char buf[1500];
+                    for (qint64 n; (n = stream->Read(buf, sizeof buf)) > 0;)
+                        ahead.append(buf, n);
+                } catch (const EZipError&) {
+                    aheadFailed = true;
+                }
+                // Only the limit of the whole archive, which every read adds to, may stop it
+                // alone.
+                fuzz::check((!failed || aheadFailed) && (aheadFailed || ahead == whole),
+                            "read ahead and whole reads differ");
             }
-            // Only the limit of the whole archive, which every read adds to, may stop it alone.
-            fuzz::check((!failed || aheadFailed) && (aheadFailed || ahead == whole),
-                        "read ahead and whole reads differ");
             if (failed)
                 continue;
             auto s = zip.OpenEntry(name);

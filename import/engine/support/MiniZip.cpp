@@ -212,6 +212,8 @@ std::unique_ptr<TZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetyp
         s.reset();
         return std::make_unique<TZipReadAhead>(OpenEntry(Name), Block);
     }
+    // A small part needs no large blocks (the declared size is only a hint here).
+    Block = qBound<qint64>(4096, raw.Size + 1, qMax<qsizetype>(Block, 4096));
     return std::unique_ptr<TZipReadAhead>(new TZipReadAhead(std::move(s), raw, Block, 4));
 }
 
@@ -500,6 +502,11 @@ TZipReadAhead::~TZipReadAhead()
     s.worker.join();
     if (s.checker.joinable())
         s.checker.join();
+}
+
+qint64 TZipReadAhead::DeclaredSize() const
+{
+    return FShared->stream->DeclaredSize();
 }
 
 qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)

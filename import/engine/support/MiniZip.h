@@ -66,8 +66,9 @@ public:
     TZipReadAhead(const TZipReadAhead&) = delete;
     TZipReadAhead& operator=(const TZipReadAhead&) = delete;
 
-    // As the stream's Read.
+    // As the stream's.
     qint64 Read(char* Buffer, qint64 MaxSize);
+    qint64 DeclaredSize() const;
 
 private:
     friend class TMiniZip;

@@ -570,7 +570,8 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
         // through the bytes.
         const std::unique_ptr<TZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
         TOdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); });
+            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); },
+            qBound<qint64>(4096, stream->DeclaredSize() + 1, TOdfTableScanner::DefaultBlock));
         if (!scanner.Start())
             return false;
         xml::ParseSettings settings;
