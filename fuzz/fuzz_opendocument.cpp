@@ -28,8 +28,11 @@ QString load(TOpenDocumentFile& file, const QString& path, int preview = 0,
             fuzz::check(preview == 0 || sheet->RowCount <= preview, "a preview beyond its rows");
             fuzz::check(!sheet->Unread || sheet->Cells.StoredCellCount() == 0,
                         "an unread sheet with cells");
-            out += QStringLiteral("%1 %2x%3 %4|").arg(sheet->Name).arg(sheet->ColCount)
-                       .arg(sheet->RowCount).arg(sheet->Unread);
+            out += QStringLiteral("%1 %2x%3 %4|")
+                       .arg(sheet->Name)
+                       .arg(sheet->ColCount)
+                       .arg(sheet->RowCount)
+                       .arg(sheet->Unread);
             for (int r = 0; r < sheet->RowCount; ++r)
                 for (int c = 0; c < sheet->ColCount; ++c)
                     out += sheet->Cells.Cell(c, r) + u'|';
@@ -77,9 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every sheet's preview, then the last sheet's alone (as a tab listed unread is read).
     for (int round = 0; round < 2; ++round) {
         TODSFile odsPreview;
-        const QString only = round == 0 || ods.SpreadSheets.empty()
-                                 ? QString()
-                                 : ods.SpreadSheets.back()->Name;
+        const QString only =
+            round == 0 || ods.SpreadSheets.empty() ? QString() : ods.SpreadSheets.back()->Name;
         if (round == 1 && only.isEmpty())
             break;
         const QString skipped = load(odsPreview, path, preview, only);

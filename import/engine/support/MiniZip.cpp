@@ -174,8 +174,7 @@ std::unique_ptr<TZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
     return Open(Name, nullptr);
 }
 
-std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name,
-                                                TZipReadAhead::RawMember* Raw)
+std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name, TZipReadAhead::RawMember* Raw)
 {
     const Entry& e = Find(Name);
     if (FActive)
@@ -459,8 +458,7 @@ struct TZipReadAhead::Shared
     }
 };
 
-TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block,
-                             int Blocks)
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block, int Blocks)
     : TZipReadAhead(std::move(Stream), RawMember{-1, 0, 0}, Block, Blocks)
 {}
 

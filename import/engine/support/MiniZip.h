@@ -60,8 +60,8 @@ class TZipReadAhead
 public:
     static constexpr qsizetype DefaultBlock = qsizetype(1) << 20;
 
-    explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream,
-                           qsizetype Block = DefaultBlock, int Blocks = 3);
+    explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block = DefaultBlock,
+                           int Blocks = 3);
     ~TZipReadAhead();
     TZipReadAhead(const TZipReadAhead&) = delete;
     TZipReadAhead& operator=(const TZipReadAhead&) = delete;
@@ -79,8 +79,8 @@ private:
         quint32 Crc = 0;
         qint64 Size = 0;
     };
-    TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw,
-                  qsizetype Block, int Blocks);
+    TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw, qsizetype Block,
+                  int Blocks);
 
     struct Shared;
     std::unique_ptr<Shared> FShared;

@@ -34,8 +34,7 @@ bool endsName(char c)
 
 #if defined(__SSE2__)
 // The first byte in [From, To) that Hit marks in a block of 16, or To.
-template <typename Hit>
-const char* firstWhere(const char* from, const char* to, Hit hit)
+template <typename Hit> const char* firstWhere(const char* from, const char* to, Hit hit)
 {
     while (to - from >= 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
@@ -55,8 +54,8 @@ const char* findXmlns(const char* from, const char* to)
     for (; to - from >= 21; from += 16) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
         const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 1));
-        unsigned mask = unsigned(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, m))));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, m))));
         for (; mask; mask &= mask - 1)
             if (std::memcmp(from + __builtin_ctz(mask), "xmlns", 5) == 0)
                 return from + __builtin_ctz(mask);
@@ -92,8 +91,7 @@ const char* find(const char* from, const char* to, char c)
 
 const char* find(const char* from, const char* to, const char* text, std::size_t length)
 {
-    return from < to ? static_cast<const char*>(
-                           memmem(from, std::size_t(to - from), text, length))
+    return from < to ? static_cast<const char*>(memmem(from, std::size_t(to - from), text, length))
                      : nullptr;
 }
 
@@ -178,8 +176,8 @@ bool TOdfTableScanner::Start()
             if (q >= decl.size() || (decl[q] != '"' && decl[q] != '\''))
                 return false;
             const qsizetype close = decl.indexOf(decl[q], q + 1);
-            if (close < 0 || decl.sliced(q + 1, close - q - 1)
-                                     .compare("utf-8", Qt::CaseInsensitive) != 0)
+            if (close < 0 ||
+                decl.sliced(q + 1, close - q - 1).compare("utf-8", Qt::CaseInsensitive) != 0)
                 return false;
         }
         p = e + 2;

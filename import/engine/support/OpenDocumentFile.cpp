@@ -64,7 +64,8 @@ public:
           m_sheets(sheets), m_preview(previewRows)
     {}
 
-    // A preview whose tables are all named elsewhere stops at the first table longer than it.
+    // A preview stops at the first row it does not show: the read ends there when the tables
+    // are all named elsewhere, or the scanner skips the rest of the table.
     void stopAtPreview() { m_stopAtPreview = true; }
     bool stopped() const { return m_stopped; }
     // Reads the next table from R, whatever stopped the last one.
@@ -141,7 +142,6 @@ public:
 
 private:
     bool beyondPreview(qint64 row) const { return m_preview > 0 && row >= m_preview; }
-
 
     [[noreturn]] void refuse(const QString& why) const
     {
@@ -384,7 +384,7 @@ private:
         if (type == "float" || type == "currency" || type == "percentage") {
             QString text;
             return m_format.XmlNumberText(m_r->attributeNsUtf8(kOffice, "value"), text) ? text
-                                                                                       : QString();
+                                                                                        : QString();
         }
         if (type == "boolean") {
             const QByteArrayView v = m_r->attributeNsUtf8(kOffice, "boolean-value");

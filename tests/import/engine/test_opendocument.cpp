@@ -317,15 +317,13 @@ private slots:
                              const QByteArray& more = {}) {
             QByteArray rows;
             for (int i = 0; i < 6; ++i)
-                rows += "<" + p + ":table-row><" + p + ":table-cell><x:p>" +
-                        QByteArray::number(i) + "</x:p></" + p + ":table-cell></" + p +
-                        ":table-row>";
+                rows += "<" + p + ":table-row><" + p + ":table-cell><x:p>" + QByteArray::number(i) +
+                        "</x:p></" + p + ":table-cell></" + p + ":table-row>";
             return prolog + "<o:document-content " + ns + " xmlns:" + p + "=" + tableNs + more +
                    "><o:body><o:spreadsheet><" + p + ":table " + p + ":name=\"Long\">" + rows +
-                   hide + rows + "</" + p + ":table><" + p + ":table " + p +
-                   ":name=\"Short\"><" + p + ":table-row><" + p +
-                   ":table-cell><x:p>s</x:p></" + p + ":table-cell></" + p +
-                   ":table-row></" + p +
+                   hide + rows + "</" + p + ":table><" + p + ":table " + p + ":name=\"Short\"><" +
+                   p + ":table-row><" + p + ":table-cell><x:p>s</x:p></" + p + ":table-cell></" +
+                   p + ":table-row></" + p +
                    ":table></o:spreadsheet></o:body></o:document-content>";
         };
         const QStringList two{"Long:3", "Short:1"};
@@ -333,7 +331,8 @@ private slots:
         QTest::newRow("the prefix \"table\"") << doc("", "table") << QString() << two << true;
         QTest::newRow("a prefix of its own") << doc("", "tb") << QString() << two << true;
         QTest::newRow("\"table\" bound elsewhere, tables under \"t\"")
-            << doc("<table:table xmlns:table=\"urn:other\"></table:table>") << QString() << two << false;
+            << doc("<table:table xmlns:table=\"urn:other\"></table:table>") << QString() << two
+            << false;
         QTest::newRow("tables of another namespace named like ours")
             << doc("<q:table><q:table-row/></q:table>", "t", "<?xml version=\"1.0\"?>",
                    " xmlns:q=\"urn:other\"")
@@ -356,8 +355,8 @@ private slots:
                    "</t:table ></t:table-cell></t:table-row>")
             << QString() << two << true;
         QTest::newRow("a table start tag whose name holds \">\"")
-            << doc("").replace("t:name=\"Short\"", "t:name=\"a/>\" ") << QString() << QStringList{"Long:3", "a/>:1"}
-            << true;
+            << doc("").replace("t:name=\"Short\"", "t:name=\"a/>\" ") << QString()
+            << QStringList{"Long:3", "a/>:1"} << true;
         QTest::newRow("a sub-table at the top and an empty table")
             << doc("").replace("<t:table t:name=\"Short\">",
                                "<t:table t:name=\"Sub\" t:is-sub-table=\"true\"><t:table-row/>"
@@ -369,15 +368,17 @@ private slots:
         QTest::newRow("a comment after the root")
             << doc("").append("<!-- end -->\n") << QString() << two << true;
         QTest::newRow("comments and instructions before the root, a byte-order mark")
-            << doc("", "t", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- c --><?pi x?>")
+            << doc("", "t",
+                   "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- c --><?pi x?>")
             << QString() << two << true;
         QTest::newRow("namespace declared below the root: parsed")
             << doc("<x:p xmlns:t2=" + tableNs + "/>") << QString() << two << false;
         QTest::newRow("a document type: parsed")
-            << doc("", "t", "<?xml version=\"1.0\"?><!DOCTYPE o:document-content []>") << QString() << two
-            << false;
+            << doc("", "t", "<?xml version=\"1.0\"?><!DOCTYPE o:document-content []>") << QString()
+            << two << false;
         QTest::newRow("another encoding: parsed")
-            << doc("", "t", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") << QString() << two << false;
+            << doc("", "t", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") << QString() << two
+            << false;
         QTest::newRow("one sheet alone, after markup hidden in the first")
             << doc("<!-- </t:table><t:table t:name=\"Short\"> -->") << "short"
             << QStringList{"Short:1"} << true;
@@ -391,9 +392,9 @@ private slots:
         QFETCH(QString, only);
         QFETCH(QStringList, sheets);
         QFETCH(bool, scanned);
-        const QString path = write({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet",
-                                     true},
-                                    {"content.xml", document}});
+        const QString path =
+            write({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true},
+                   {"content.xml", document}});
         TODSFile file;
         file.SetPreviewRows(3);
         file.SetOnlySheet(only);
@@ -427,8 +428,8 @@ private slots:
         QTest::addColumn<bool>("previewFails");
         QTest::newRow("cut in a skipped row") << QByteArray("cut") << "content.xml" << true;
         QTest::newRow("no end after the sheets") << QByteArray("open") << "content.xml" << true;
-        QTest::newRow("a skipped byte changed: checksum") << QByteArray("flip") << "checksum"
-                                                          << true;
+        QTest::newRow("a skipped byte changed: checksum")
+            << QByteArray("flip") << "checksum" << true;
         QTest::newRow("a shown row's end tag mismatched")
             << QByteArray("row1</x:p></t:table-cell>") << "content.xml" << true;
         QTest::newRow("a skipped row's end tag mismatched")

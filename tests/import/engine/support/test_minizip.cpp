@@ -239,7 +239,8 @@ private slots:
         zip.Open();
         const QString message =
             errorOf([&] { zip.ReadSmallEntry(QStringLiteral("workbook.xml"), 200 << 10); });
-        QVERIFY2(message.contains("workbook.xml") && message.contains("204800"), qPrintable(message));
+        QVERIFY2(message.contains("workbook.xml") && message.contains("204800"),
+                 qPrintable(message));
         QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml"), 200 << 10).size(), 100 << 10);
         // The refused part closed its stream: the archive reads on.
         QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml")).size(), 100 << 10);
