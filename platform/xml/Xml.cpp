@@ -1355,6 +1355,26 @@ const char* Reader::namespaceKey() const
     return cs(m_push->node().uri);
 }
 
+const char* Reader::localNameKey() const
+{
+    if (m_type != NodeType::Element && m_type != NodeType::EndElement)
+        return nullptr;
+    return cs(m_push->node().local);
+}
+
+int Reader::attributeCount() const
+{
+    const Push& p = *m_push;
+    return p.has() && p.node().type == NodeType::Element ? int(p.node().attrCount) : 0;
+}
+
+Reader::AttributeRef Reader::attributeAt(int index) const
+{
+    const Push& p = *m_push;
+    const AttrRecord& a = p.current->attrs[p.node().attr + quint32(index)];
+    return {cs(a.local), cs(a.uri), QByteArrayView(p.current->arena.data() + a.value, a.length)};
+}
+
 QString Reader::name() const
 {
     if (!m_push->has())

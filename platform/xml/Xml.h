@@ -200,6 +200,9 @@ public:
     // compare pointers; nullptr for none.
     bool localNameIs(const char* localName) const;
     const char* namespaceKey() const;
+    // The local name as the parser keeps it: one pointer for every use of a name in a
+    // document, as namespaceKey; nullptr for nodes that are not elements or end tags.
+    const char* localNameKey() const;
     QString name() const;
     QString localName() const;
     QString namespaceUri() const;
@@ -217,6 +220,16 @@ public:
     // An attribute's value as UTF-8, valid until the next read; a null view when absent.
     QByteArrayView attributeUtf8(const char* name) const;
     QByteArrayView attributeNsUtf8(const char* namespaceUri, const char* localName) const;
+    // The current element's own attributes in document order, for callers that take several
+    // in one pass; valid until the next read.
+    struct AttributeRef
+    {
+        const char* localName;
+        const char* namespaceKey; // nullptr for none
+        QByteArrayView value;
+    };
+    int attributeCount() const;
+    AttributeRef attributeAt(int index) const;
 
     // Internal state, declared here so the implementation's callbacks can reach it.
     struct Source;

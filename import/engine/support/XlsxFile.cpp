@@ -55,6 +55,23 @@ bool isMain(const xml::Reader& r, const char* local, const char*& key)
     return true;
 }
 
+// isMain for the sheet's hot elements: the local name too matched once, then by its pointer.
+bool isMain(const xml::Reader& r, TXlsxName& name, const char*& key)
+{
+    const char* local = r.localNameKey();
+    if (!local)
+        return false;
+    if (local == name.Key) {
+        const char* k = r.namespaceKey();
+        if (k && k == key)
+            return true;
+    }
+    if (!isMain(r, name.Local, key))
+        return false;
+    name.Key = local;
+    return true;
+}
+
 QString relId(const xml::Reader& r)
 {
     QString id = r.attributeNs(kRel[0], "id");
@@ -85,36 +102,23 @@ class TXlsxInflateAhead
 {
 public:
     explicit TXlsxInflateAhead(std::unique_ptr<TZipEntryStream> Stream)
-        : FStream(std::move(Stream)), FThread([this] { Run(); })
+        : FStream(std::move(Stream)), FAhead(
+                                          [this](QByteArray& chunk) {
+                                              chunk.resize(kChunk);
+                                              const qint64 n = FStream->Read(chunk.data(), kChunk);
+                                              chunk.resize(qsizetype(n));
+                                              return n > 0;
+                                          },
+                                          kChunks)
     {}
-    ~TXlsxInflateAhead()
-    {
-        {
-            std::lock_guard lock(FMutex);
-            FStop = true;
-        }
-        FChanged.notify_all();
-        FThread.join();
-    }
-    TXlsxInflateAhead(const TXlsxInflateAhead&) = delete;
-    TXlsxInflateAhead& operator=(const TXlsxInflateAhead&) = delete;
 
     // As TZipEntryStream::Read; its errors are raised here.
     qint64 Read(char* Buffer, qint64 Size)
     {
         while (FPos >= FChunk.size()) {
-            std::unique_lock lock(FMutex);
-            FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
-            if (FFull.empty()) {
-                if (FError)
-                    std::rethrow_exception(FError);
+            if (!FAhead.Take(FChunk))
                 return 0;
-            }
-            FChunk = std::move(FFull.front());
-            FFull.pop_front();
             FPos = 0;
-            lock.unlock();
-            FChanged.notify_all();
         }
         const qint64 n = qMin<qint64>(Size, FChunk.size() - FPos);
         std::memcpy(Buffer, FChunk.constData() + FPos, std::size_t(n));
@@ -126,47 +130,11 @@ private:
     static constexpr qsizetype kChunk = 256 * 1024;
     static constexpr std::size_t kChunks = 4;
 
-    void Run() noexcept
-    {
-        try {
-            for (;;) {
-                QByteArray chunk(kChunk, Qt::Uninitialized);
-                const qint64 n = FStream->Read(chunk.data(), kChunk);
-                chunk.resize(qsizetype(n));
-                std::unique_lock lock(FMutex);
-                FChanged.wait(lock, [this] { return FFull.size() < kChunks || FStop; });
-                if (FStop)
-                    return;
-                if (n == 0) {
-                    FDone = true;
-                    lock.unlock();
-                    FChanged.notify_all();
-                    return;
-                }
-                FFull.push_back(std::move(chunk));
-                lock.unlock();
-                FChanged.notify_all();
-            }
-        } catch (...) {
-            {
-                std::lock_guard lock(FMutex);
-                FError = std::current_exception();
-                FDone = true;
-            }
-            FChanged.notify_all();
-        }
-    }
-
     std::unique_ptr<TZipEntryStream> FStream;
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-    std::deque<QByteArray> FFull;
-    bool FDone = false;
-    bool FStop = false;
-    std::exception_ptr FError;
     QByteArray FChunk;
     qsizetype FPos = 0;
-    std::thread FThread; // last: started once the rest is in place
+    // Last: its thread stops before the stream goes.
+    TXlsxAhead<QByteArray> FAhead;
 };
 
 namespace {
@@ -252,9 +220,9 @@ QString targetOfType(const QHash<QString, Relationship>& rels, const char* typeS
 
 // The text of the element the reader stands on, as UTF-8, read to its end tag; false when it
 // grows longer than one text may be.
-bool readElementUtf8(xml::Reader& r, QByteArray& out)
+bool readElementUtf8(xml::Reader& r, std::string& out)
 {
-    out.resize(0); // keeps the buffer
+    out.clear(); // keeps the buffer
     if (!r.isElement() || r.isEmptyElement())
         return true;
     const int depth = r.depth();
@@ -262,11 +230,13 @@ bool readElementUtf8(xml::Reader& r, QByteArray& out)
         switch (r.nodeType()) {
         case xml::Reader::NodeType::Text:
         case xml::Reader::NodeType::CData:
-        case xml::Reader::NodeType::Whitespace:
-            out += r.valueUtf8();
-            if (out.size() > kMaxTextBytes)
+        case xml::Reader::NodeType::Whitespace: {
+            const QByteArrayView v = r.valueUtf8();
+            out.append(v.data(), std::size_t(v.size()));
+            if (qint64(out.size()) > kMaxTextBytes)
                 return false;
             break;
+        }
         case xml::Reader::NodeType::EndElement:
             if (r.depth() == depth)
                 return true;
@@ -328,6 +298,17 @@ double toDouble(QByteArrayView text, bool* ok)
 // A whole number as written, blanks around allowed; false for anything else.
 bool toInt(QByteArrayView text, int& value)
 {
+    // Plain digits, as nearly every writer puts them, without trimming or a parse.
+    if (text.size() > 0 && text.size() <= 9) {
+        int v = 0;
+        qsizetype i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            v = v * 10 + (text[i] - '0');
+        if (i == text.size()) {
+            value = v;
+            return true;
+        }
+    }
     text = text.trimmed();
     if (text.startsWith('+'))
         text = text.sliced(1);
@@ -341,20 +322,28 @@ enum CellType { ctNumber, ctShared, ctStr, ctError, ctInline, ctBool, ctDate, ct
 
 int cellType(QByteArrayView t)
 {
-    if (t.isEmpty() || t == "n")
+    if (t.isEmpty())
         return ctNumber;
-    if (t == "s")
-        return ctShared;
+    if (t.size() == 1) {
+        switch (t[0]) {
+        case 'n':
+            return ctNumber;
+        case 's':
+            return ctShared;
+        case 'e':
+            return ctError;
+        case 'b':
+            return ctBool;
+        case 'd':
+            return ctDate;
+        default:
+            return ctOther;
+        }
+    }
     if (t == "str")
         return ctStr;
-    if (t == "e")
-        return ctError;
     if (t == "inlineStr")
         return ctInline;
-    if (t == "b")
-        return ctBool;
-    if (t == "d")
-        return ctDate;
     return ctOther;
 }
 
@@ -471,7 +460,43 @@ struct TXlsxSharedStrings::TSource
     std::unique_ptr<TXlsxInflateAhead> Stream;
     std::unique_ptr<xml::Reader> Xml;
     bool More = true;
-    QByteArray Item, T;
+    std::string Item, T;
+    TXlsxName SiName{"si"}, TName{"t"}, RName{"r"};
+    const char* MainKey = nullptr;
+    std::vector<QString> Batch; // being handed out
+    std::size_t Index = 0;
+    // Last: its thread stops before the parts it reads go.
+    std::unique_ptr<TXlsxAhead<std::vector<QString>>> Ahead;
+
+    // The next item's text, the items read on a thread of their own a few batches ahead (the
+    // sheet's rows are made meanwhile); false after the last.
+    bool Take(QString& Text)
+    {
+        while (Index >= Batch.size()) {
+            if (!Ahead)
+                Ahead = std::make_unique<TXlsxAhead<std::vector<QString>>>(
+                    [this](std::vector<QString>& batch) { return Fill(batch); }, 4);
+            if (!Ahead->Take(Batch))
+                return false;
+            Index = 0;
+        }
+        Text = std::move(Batch[Index++]);
+        return true;
+    }
+
+    bool Fill(std::vector<QString>& Out)
+    {
+        Out.clear();
+        qsizetype bytes = 0;
+        QString text;
+        while (Out.size() < 1024 && bytes < (qsizetype(1) << 20)) {
+            if (!Next(text))
+                return false;
+            bytes += text.size() * 2;
+            Out.push_back(std::move(text));
+        }
+        return true;
+    }
 
     // The next item's text; false after the last.
     bool Next(QString& Text)
@@ -490,7 +515,7 @@ struct TXlsxSharedStrings::TSource
             More = Xml->read();
         }
         xml::Reader& r = *Xml;
-        while (More && (!r.isElement() || r.depth() != 1 || !isMain(r, "si")))
+        while (More && (!r.isElement() || r.depth() != 1 || !isMain(r, SiName, MainKey)))
             More = r.read();
         if (!More) {
             Xml.reset();
@@ -498,18 +523,18 @@ struct TXlsxSharedStrings::TSource
             Zip.reset();
             return false;
         }
-        Item.resize(0);
+        Item.clear();
         if (!r.isEmptyElement()) {
             const int depth = r.depth();
             More = r.read();
             while (More && !(r.isEndElement() && r.depth() == depth)) {
                 if (r.isElement() && (r.depth() == depth + 1 || r.depth() == depth + 2) &&
-                    isMain(r, "t")) {
+                    isMain(r, TName, MainKey)) {
                     // the item's text or a run's (a phonetic guide's runs are skipped whole)
-                    if (!readElementUtf8(r, T) || Item.size() + T.size() > kMaxTextBytes)
+                    if (!readElementUtf8(r, T) || qint64(Item.size() + T.size()) > kMaxTextBytes)
                         tooLong(File, Part);
                     Item += T;
-                } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, "r")) {
+                } else if (r.isElement() && r.depth() == depth + 1 && !isMain(r, RName, MainKey)) {
                     More = r.skipSubtree();
                     continue;
                 } else if (r.isElement() && r.depth() == depth + 2) {
@@ -521,7 +546,7 @@ struct TXlsxSharedStrings::TSource
         }
         if (More)
             More = r.read();
-        Text = QString::fromUtf8(Item);
+        Text = QString::fromUtf8(Item.data(), qsizetype(Item.size()));
         return true;
     }
 };
@@ -545,7 +570,7 @@ bool TXlsxSharedStrings::Has(int Index) const
         return false;
     QString text;
     while (Index >= Count() && FSource) {
-        if (!FSource->Next(text)) {
+        if (!FSource->Take(text)) {
             FSource.reset();
             FItems.shrink_to_fit();
             break;
@@ -710,7 +735,7 @@ bool TXlsxSheetReader::ParseRow(TPending& P)
             FStream.reset();
             return false;
         }
-        if (r.isElement() && r.depth() == 2 && isMain(r, "row", FMainKey))
+        if (r.isElement() && r.depth() == 2 && isMain(r, FRowName, FMainKey))
             break;
     }
     const QByteArrayView at = r.attributeUtf8("r");
@@ -730,7 +755,7 @@ bool TXlsxSheetReader::ParseRow(TPending& P)
         while (r.read()) {
             if (r.isEndElement() && r.depth() == depth)
                 break;
-            if (!r.isElement() || r.depth() != depth + 1 || !isMain(r, "c", FMainKey))
+            if (!r.isElement() || r.depth() != depth + 1 || !isMain(r, FCellName, FMainKey))
                 continue;
             const int before = col;
             ParseCell(row, col, P);
@@ -761,7 +786,19 @@ bool TXlsxSheetReader::ParseRow(TPending& P)
 void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
 {
     xml::Reader& r = *FXml;
-    const QByteArrayView ref = r.attributeUtf8("r");
+    // The cell's attributes in one pass: r, t and s of no namespace, the first of each.
+    QByteArrayView ref, typeName, styleText;
+    for (int i = 0, n = r.attributeCount(); i < n; ++i) {
+        const xml::Reader::AttributeRef a = r.attributeAt(i);
+        if (a.namespaceKey || !a.localName[0] || a.localName[1])
+            continue;
+        QByteArrayView* slot = a.localName[0] == 'r'   ? &ref
+                               : a.localName[0] == 't' ? &typeName
+                               : a.localName[0] == 's' ? &styleText
+                                                       : nullptr;
+        if (slot && slot->isNull())
+            *slot = a.value;
+    }
     if (!ref.isEmpty()) {
         int row = 0;
         if (!parseCellRef(ref, Col, row))
@@ -787,11 +824,11 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
     if (FFill && FCornerRow != Row)
         EnterRow(Row);
     // Taken before reading on: the attributes live as long as the element.
-    const int type = cellType(r.attributeUtf8("t"));
+    const int type = cellType(typeName);
     int style = -1;
-    if (!toInt(r.attributeUtf8("s"), style))
+    if (!toInt(styleText, style))
         style = -1;
-    FV.resize(0);
+    FV.clear();
     QString inlineText;
     if (!r.isEmptyElement()) {
         const int depth = r.depth();
@@ -800,23 +837,24 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
                 break;
             if (!r.isElement())
                 continue;
-            if (isMain(r, "v", FMainKey)) {
+            if (isMain(r, FValueName, FMainKey)) {
                 if (!readElementUtf8(r, FV))
                     tooLong(FFile, FSheet.PartName);
-            } else if (isMain(r, "is", FMainKey)) {
+            } else if (isMain(r, FInlineName, FMainKey)) {
                 inlineText += InlineString();
                 if (inlineText.size() > kMaxTextBytes)
                     tooLong(FFile, FSheet.PartName);
             }
         }
     }
-    if (!HasText(type, FV, inlineText, Row + 1, Col))
+    const QByteArrayView v(FV.data(), qsizetype(FV.size()));
+    if (!HasText(type, v, inlineText, Row + 1, Col))
         return;
     Out.MaxCol = qMax(Out.MaxCol, Col);
     if (Wanted(Col - 1))
-        Out.Cells.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+        Out.Cells.emplace_back(Col - 1, Value(type, style, v, inlineText));
     else if (FFill && std::binary_search(FCornerCols.begin(), FCornerCols.end(), Col - 1))
-        Out.Corners.emplace_back(Col - 1, Value(type, style, FV, inlineText));
+        Out.Corners.emplace_back(Col - 1, Value(type, style, v, inlineText));
 }
 
 QString TXlsxSheetReader::InlineString()
@@ -1053,81 +1091,48 @@ bool TXlsxSheetReader::Next(TXlsxRow& Row)
 }
 
 TXlsxRowsAhead::TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader)
-    : FReader(std::move(Reader)), FThread([this] { Run(); })
+    : FReader(std::move(Reader)),
+      FAhead([this](std::vector<TXlsxRow>& batch) { return Fill(batch); }, kBatches)
 {}
 
-TXlsxRowsAhead::~TXlsxRowsAhead()
+bool TXlsxRowsAhead::Fill(std::vector<TXlsxRow>& Batch)
 {
-    {
-        std::lock_guard lock(FMutex);
-        FStop = true;
-    }
-    FChanged.notify_all();
-    if (FThread.joinable())
-        FThread.join();
-}
-
-void TXlsxRowsAhead::Run() noexcept
-{
-    for (;;) {
-        // A batch ends at so many rows, cells or bytes, so that wide or long rows keep it small.
-        std::vector<TXlsxRow> batch;
-        std::size_t cells = 0, bytes = 0;
-        bool more = true;
-        std::exception_ptr error;
-        try {
-            batch.reserve(kBatchRows);
-            while (batch.size() < kBatchRows && cells < kBatchCells && bytes < kBatchBytes) {
-                TXlsxRow row;
-                if (!(more = FReader->Next(row)))
-                    break;
-                cells += row.Cells.size() + 1;
-                for (const auto& cell : row.Cells)
-                    bytes += std::size_t(cell.second.size()) * 2;
-                batch.push_back(std::move(row));
-            }
-        } catch (...) {
-            // The rows before the failure still go first.
-            error = std::current_exception();
-            more = false;
+    // A batch ends at so many rows, cells or bytes, so that wide or long rows keep it small.
+    // Its rows are filled again in place: a row costs no allocation of its own once the first
+    // batches went round.
+    std::size_t rows = 0, cells = 0, bytes = 0;
+    bool more = true;
+    try {
+        Batch.reserve(kBatchRows);
+        while (rows < kBatchRows && cells < kBatchCells && bytes < kBatchBytes) {
+            if (rows == Batch.size())
+                Batch.emplace_back();
+            TXlsxRow& row = Batch[rows];
+            if (!(more = FReader->Next(row)))
+                break;
+            cells += row.Cells.size() + 1;
+            for (const auto& cell : row.Cells)
+                bytes += std::size_t(cell.second.size()) * 2;
+            ++rows;
         }
-        std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [this] { return FFull.size() < kBatches || FStop; });
-        if (FStop)
-            return;
-        if (!batch.empty())
-            FFull.push_back(std::move(batch));
-        if (!more) {
-            FError = error;
-            FDone = true;
-        }
-        lock.unlock();
-        FChanged.notify_all();
-        if (!more)
-            return;
+    } catch (...) {
+        // The rows before the failure still go first.
+        Batch.resize(rows);
+        throw;
     }
+    Batch.resize(rows);
+    return more;
 }
 
 bool TXlsxRowsAhead::Next(TXlsxRow& Row)
 {
     while (FIndex >= FBatch.size()) {
-        std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
-        if (FFull.empty()) {
-            if (FError) {
-                std::exception_ptr error = FError;
-                FError = nullptr;
-                std::rethrow_exception(error);
-            }
+        if (!FAhead.Take(FBatch))
             return false;
-        }
-        FBatch = std::move(FFull.front());
-        FFull.pop_front();
         FIndex = 0;
-        lock.unlock();
-        FChanged.notify_all();
     }
-    Row = std::move(FBatch[FIndex++]);
+    // The caller's last row goes back with the batch, to be filled again.
+    std::swap(Row, FBatch[FIndex++]);
     return true;
 }
 

@@ -13,9 +13,11 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,6 +27,13 @@ class Reader;
 class TZipEntryStream;
 class TXlsxInflateAhead;
 
+// An element's local name and the parser's pointer for it once one was matched.
+struct TXlsxName
+{
+    const char* Local;
+    const char* Key = nullptr;
+};
+
 struct TXlsxMerge
 {
     int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0; // 1-based
@@ -32,8 +41,8 @@ struct TXlsxMerge
 
 // The shared-string table, held compactly: the texts in buffers of a fixed size (a table that
 // grows never copies itself) and where each lies. The
-// texts are read from their part as far as cells ask for them, so a preview of a sheet's top
-// reads no more of a large table than it needs.
+// texts are read from their part as far as cells ask for them (and a few batches ahead), so a
+// preview of a sheet's top reads little more of a large table than it needs.
 class TXlsxSharedStrings
 {
 public:
@@ -187,12 +196,13 @@ private:
     std::unique_ptr<TXlsxInflateAhead> FStream;
     std::unique_ptr<xml::Reader> FXml;
     const char* FMainKey = nullptr; // the main namespace as the parser keeps it
+    TXlsxName FRowName{"row"}, FCellName{"c"}, FValueName{"v"}, FInlineName{"is"};
     bool FAtEnd = false;
     int FDeclaredRows = 0;
     int FLastParsed = -1;
     int FLastRow = -1;
     int FColCount = 0, FRowCount = 0;
-    QByteArray FV;
+    std::string FV;
     TPending FPending;
     bool FHavePending = false;
 
@@ -213,6 +223,104 @@ private:
     qint64 FFilled = 0;
 };
 
+// Batches made on a thread of their own, a few ahead of the caller, so that making them
+// overlaps with what the caller does with them. The batches the caller is done with go back to
+// be filled again, keeping their storage. A failure reaches the caller after the batches
+// before it.
+template <typename TBatch> class TXlsxAhead
+{
+public:
+    // Fills a batch (one given back, as the caller left it); false once nothing follows.
+    using TFill = std::function<bool(TBatch& Batch)>;
+
+    TXlsxAhead(TFill Fill, std::size_t Depth)
+        : FFill(std::move(Fill)), FDepth(Depth), FThread([this] { Run(); })
+    {}
+    // Stops the thread and waits for it.
+    ~TXlsxAhead()
+    {
+        {
+            std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        FThread.join();
+    }
+    TXlsxAhead(const TXlsxAhead&) = delete;
+    TXlsxAhead& operator=(const TXlsxAhead&) = delete;
+
+    // The next batch, Batch's old content going back to be filled again; false after the
+    // last, once the thread's failure (if any) was raised.
+    bool Take(TBatch& Batch)
+    {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+        if (FFull.empty()) {
+            if (FError) {
+                std::exception_ptr error = FError;
+                FError = nullptr;
+                std::rethrow_exception(error);
+            }
+            return false;
+        }
+        if (FSpare.size() < FDepth)
+            FSpare.push_back(std::move(Batch));
+        Batch = std::move(FFull.front());
+        FFull.pop_front();
+        lock.unlock();
+        FChanged.notify_all();
+        return true;
+    }
+
+private:
+    void Run() noexcept
+    {
+        for (;;) {
+            TBatch batch;
+            {
+                std::lock_guard lock(FMutex);
+                if (!FSpare.empty()) {
+                    batch = std::move(FSpare.back());
+                    FSpare.pop_back();
+                }
+            }
+            bool more = true;
+            std::exception_ptr error;
+            try {
+                more = FFill(batch);
+            } catch (...) {
+                error = std::current_exception();
+                more = false;
+            }
+            std::unique_lock lock(FMutex);
+            FChanged.wait(lock, [this] { return FFull.size() < FDepth || FStop; });
+            if (FStop)
+                return;
+            if (std::size(batch) > 0)
+                FFull.push_back(std::move(batch));
+            if (!more) {
+                FError = error;
+                FDone = true;
+            }
+            lock.unlock();
+            FChanged.notify_all();
+            if (!more)
+                return;
+        }
+    }
+
+    TFill FFill;
+    std::size_t FDepth;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<TBatch> FFull;
+    std::vector<TBatch> FSpare;
+    bool FDone = false;
+    bool FStop = false;
+    std::exception_ptr FError;
+    std::thread FThread; // last: started once the rest is in place
+};
+
 // A sheet's rows read on a thread of their own, a few batches ahead of the caller, so that the
 // parse and the cells' texts overlap with what the caller does with the rows. A failure of the
 // parse reaches the caller after the rows before it.
@@ -220,8 +328,6 @@ class TXlsxRowsAhead
 {
 public:
     explicit TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader);
-    // Stops the thread and waits for it.
-    ~TXlsxRowsAhead();
     TXlsxRowsAhead(const TXlsxRowsAhead&) = delete;
     TXlsxRowsAhead& operator=(const TXlsxRowsAhead&) = delete;
 
@@ -235,18 +341,13 @@ private:
     static constexpr std::size_t kBatchCells = 16384;
     static constexpr std::size_t kBatchBytes = 8u << 20;
     static constexpr std::size_t kBatches = 4;
-    void Run() noexcept;
+    bool Fill(std::vector<TXlsxRow>& Batch);
 
     std::unique_ptr<TXlsxSheetReader> FReader;
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-    std::deque<std::vector<TXlsxRow>> FFull;
-    bool FDone = false;
-    bool FStop = false;
-    std::exception_ptr FError;
     std::vector<TXlsxRow> FBatch; // being handed out
     std::size_t FIndex = 0;
-    std::thread FThread; // last: started once the rest is in place
+    // Last: its thread stops before the reader goes.
+    TXlsxAhead<std::vector<TXlsxRow>> FAhead;
 };
 
 class TXlsxFile : public TBaseDocumentFile

@@ -258,6 +258,148 @@ private slots:
                  (QStringList{"1", "", "4"}));
     }
 
+    // A cell's r, t and s are its own attributes of no namespace, however they are written.
+    void cellAttributes_data()
+    {
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<QStringList>("row"); // A1 to C1
+        QTest::newRow("in any order")
+            << QByteArray(
+                   "<c s=\"4\" t=\"n\" r=\"B1\"><v>0.5</v></c><c t=\"s\" r=\"C1\"><v>1</v></c>")
+            << QStringList{"", "50.00%", "Ali Reza"};
+        QTest::newRow("another namespace's are not the cell's")
+            << QByteArray(
+                   "<c xmlns:o=\"urn:o\" o:t=\"s\" o:r=\"C1\" r=\"A1\" o:s=\"4\"><v>2</v></c>")
+            << QStringList{"2", "", ""};
+        QTest::newRow("nor the main namespace's, prefixed")
+            << "<c xmlns:m=\"" + kMain + "\" m:t=\"s\" r=\"A1\"><v>1</v></c>"
+            << QStringList{"1", "", ""};
+        QTest::newRow("longer names are others")
+            << QByteArray("<c rr=\"C1\" r=\"A1\" ts=\"s\" tt=\"b\" sx=\"4\"><v>1</v></c>")
+            << QStringList{"1", "", ""};
+        QTest::newRow("references in the values")
+            << QByteArray("<c r=\"&#66;1\" t=\"&#115;\"><v>1</v></c><c r=\"C&#x31;\" s=\"&#52;\">"
+                          "<v>0.25</v></c>")
+            << QStringList{"", "Ali Reza", "25.00%"};
+        QTest::newRow("none: the next column")
+            << QByteArray("<c><v>7</v></c><c t=\"b\"><v>1</v></c>") << QStringList{"7", "True", ""};
+    }
+    void cellAttributes()
+    {
+        QFETCH(QByteArray, cell);
+        QFETCH(QStringList, row);
+        const QString path = write(oneSheet(cellRow(1, cell)));
+        TXlsxFile file;
+        load(file, path);
+        const TKobSparseCells& cells = file.Workbook.GetFirstSheet()->Cells;
+        QCOMPARE((QStringList{cells.Cell(0, 0), cells.Cell(1, 0), cells.Cell(2, 0)}), row);
+    }
+
+    // Rows come in batches whose storage is filled again: a row never shows a cell of one
+    // before it, whatever the widths, read whole or imported.
+    void rowsOfEveryWidthComeWhole_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("period"); // row r has r % period cells
+        QTest::newRow("short and long in turn") << 3000 << 7;
+        QTest::newRow("one wide row in many") << 2000 << 500;
+    }
+    void rowsOfEveryWidthComeWhole()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, period);
+        const int width = qMin(period - 1, 7);
+        QByteArray data;
+        QList<QStringList> expected;
+        for (int r = 1; r <= rows; ++r) {
+            QByteArray cells;
+            QStringList line(width);
+            for (int c = 0; c < r % period && c < width; ++c) {
+                cells += "<c><v>" + QByteArray::number(r * 10 + c) + "</v></c>";
+                line[c] = QString::number(r * 10 + c);
+            }
+            data += cellRow(r, cells);
+            expected << line;
+        }
+        const QString path = write(oneSheet(data));
+        TXlsxFile file;
+        load(file, path);
+        const TKobSparseCells& store = file.Workbook.GetFirstSheet()->Cells;
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < width; ++c)
+                QCOMPARE(store.Cell(c, r), expected[r][c]);
+
+        TDurvel3Xlsx imp;
+        imp.SetFileName(path);
+        DurvelCellStore grid(width, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        for (int c = 1; c < width; ++c)
+            imp.Map().Add(QStringLiteral("%1=%2").arg(c).arg(QChar(u'A' + c)));
+        QVERIFY(imp.Execute());
+        // The import ends at the last row that holds a cell.
+        while (!expected.isEmpty() && expected.last().join(QString()).isEmpty())
+            expected.removeLast();
+        QCOMPARE(gridRows(grid), expected);
+    }
+
+    // The shared strings are read ahead of the rows in batches: every text arrives in any
+    // order of reference, damage past the texts the cells need goes unseen, and damage before
+    // one a cell needs is told.
+    void sharedStringsReadAhead_data()
+    {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<bool>("damaged"); // after the items
+        QTest::addColumn<QList<int>>("refs");
+        QTest::addColumn<QString>("message"); // empty: it loads
+        QList<int> forwards, backwards;
+        for (int i = 0; i < 5000; ++i) {
+            forwards << i;
+            backwards.prepend(i);
+        }
+        QTest::newRow("in order") << 5000 << false << forwards << QString();
+        QTest::newRow("backwards") << 5000 << false << backwards << QString();
+        QTest::newRow("far, near, last, first")
+            << 5000 << false << QList<int>{4500, 3, 4999, 0} << QString();
+        QTest::newRow("damage past the texts needed")
+            << 3000 << true << QList<int>{0, 1500, 2999} << QString();
+        QTest::newRow("damage far past them") << 40000 << true << QList<int>{0, 7} << QString();
+        QTest::newRow("damage before a text needed")
+            << 3000 << true << QList<int>{0, 2999, 3000} << QStringLiteral("sharedStrings.xml");
+        QTest::newRow("past the table")
+            << 3000 << false << QList<int>{0, 3000}
+            << QStringLiteral("A2 refers to a shared string 3000 that does not exist");
+    }
+    void sharedStringsReadAhead()
+    {
+        QFETCH(int, items);
+        QFETCH(bool, damaged);
+        QFETCH(QList<int>, refs);
+        QFETCH(QString, message);
+        QByteArray sst = "<sst xmlns=\"" + kMain + "\">";
+        for (int i = 0; i < items; ++i)
+            sst += "<si><t>s" + QByteArray::number(i) + "</t></si>";
+        sst += damaged ? "<si><t>bad</x></si></sst>" : "</sst>";
+        QByteArray data;
+        for (int r = 0; r < refs.size(); ++r)
+            data += cellRow(r + 1, "<c t=\"s\"><v>" + QByteArray::number(refs[r]) + "</v></c>");
+        const QString path = write(replaced(oneSheet(data), "xl/sharedStrings.xml", sst));
+        TXlsxFile file;
+        QString error;
+        try {
+            load(file, path);
+        } catch (const EZipError& e) {
+            error = e.message();
+        }
+        if (!message.isEmpty()) {
+            QVERIFY2(error.contains(message), qPrintable(error));
+            return;
+        }
+        QCOMPARE(error, QString());
+        const TKobSparseCells& cells = file.Workbook.GetFirstSheet()->Cells;
+        for (int r = 0; r < refs.size(); ++r)
+            QCOMPARE(cells.Cell(0, r), QStringLiteral("s%1").arg(refs[r]));
+    }
+
     void extentsComeFromValues()
     {
         const QByteArray data = cellRow(1, "<c r=\"A1\"><v>1</v></c><c r=\"B1\" s=\"1\"/>") +

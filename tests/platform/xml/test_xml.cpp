@@ -486,6 +486,57 @@ private slots:
         QVERIFY(r->isEndElement());
     }
 
+    // The attributes in one pass are those attributes() lists, values decoded once, and a
+    // name's key is the same for every element of that name, in pieces or whole.
+    void attributesInOnePass_data()
+    {
+        QTest::addColumn<QByteArray>("element");
+        QTest::addColumn<QStringList>("expected"); // local|namespace|value
+        QTest::newRow("plain, in document order")
+            << QByteArray("<e t=\"s\" r=\"B1\" s=\"2\"/>") << QStringList{"t||s", "r||B1", "s||2"};
+        QTest::newRow("prefixed ones keep their namespace")
+            << QByteArray("<e xmlns:o=\"urn:o\" o:r=\"Z9\" r=\"A1\"/>")
+            << QStringList{"r|urn:o|Z9", "r||A1"};
+        QTest::newRow("declarations are no attributes")
+            << QByteArray("<e xmlns=\"urn:d\" xmlns:p=\"urn:p\" v=\"1\"/>") << QStringList{"v||1"};
+        QTest::newRow("references decoded")
+            << QByteArray("<e r=\"&#x41;&#49;\" t=\"&amp;&lt;&#1587;\"/>")
+            << QStringList{"r||A1", QString::fromUtf8("t||&<س")};
+        QTest::newRow("empty value") << QByteArray("<e s=\"\"/>") << QStringList{"s||"};
+        QTest::newRow("none") << QByteArray("<e/>") << QStringList{};
+    }
+    void attributesInOnePass()
+    {
+        QFETCH(QByteArray, element);
+        QFETCH(QStringList, expected);
+        // Far enough into a stream fed in small pieces that the element lies in a later batch.
+        const QByteArray doc = "<a>" + QByteArray(300000, ' ') + element + element + "</a>";
+        auto r = Reader::fromFunction(pieces(doc, 4096));
+        const char* key = nullptr;
+        int seen = 0;
+        while (r->read()) {
+            if (!r->isElement() || r->depth() != 1)
+                continue;
+            QStringList got;
+            for (int i = 0; i < r->attributeCount(); ++i) {
+                const Reader::AttributeRef a = r->attributeAt(i);
+                got << QString::fromUtf8(a.localName) + u'|' +
+                           QString::fromUtf8(a.namespaceKey ? a.namespaceKey : "") + u'|' +
+                           QString::fromUtf8(a.value);
+            }
+            QCOMPARE(got, expected);
+            QCOMPARE(got.size(), r->attributes().size());
+            QCOMPARE(QByteArray(r->localNameKey()), QByteArray("e"));
+            if (key)
+                QCOMPARE(r->localNameKey(), key);
+            key = r->localNameKey();
+            ++seen;
+        }
+        QCOMPARE(seen, 2);
+        QCOMPARE(r->attributeCount(), 0);
+        QCOMPARE(r->localNameKey(), nullptr);
+    }
+
     void xpathSelects_data()
     {
         QTest::addColumn<QString>("xpath");
