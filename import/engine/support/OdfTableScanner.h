@@ -4,7 +4,8 @@
 // here. The scanner knows what can hide markup (comments, CDATA, processing instructions,
 // attribute values), the prefix the document binds to the table namespace and nested tables;
 // whatever it cannot be sure of (a document type, a namespace declared below the root, an
-// encoding other than UTF-8, a cut or unbalanced part) makes it unsure, and the caller parses.
+// encoding other than UTF-8, a part cut short, a table ended that was not open) makes it
+// unsure, and the caller parses. Other damage in the skipped bytes is left to the full read.
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -17,7 +18,7 @@ class TOdfTableScanner
 public:
     // Fills Buffer with up to Size bytes; 0 at the end.
     using ReadFunction = std::function<qint64(char* buffer, qint64 size)>;
-    // Bytes inflated at a time.
+    // Bytes held and read at a time (no token may be longer).
     static constexpr qsizetype DefaultBlock = qsizetype(1) << 20;
 
     explicit TOdfTableScanner(ReadFunction read, qsizetype block = DefaultBlock);
@@ -34,10 +35,8 @@ public:
     bool SkipTable();
 
     bool Unsure() const { return m_unsure; }
-    // The part was read to its end with every element closed.
+    // The part was read to its end, every table closed and the root ended.
     bool Finished() const { return m_finished; }
-    // The prefix bound to the table namespace.
-    QByteArray TablePrefix() const { return m_tableTag.left(m_tableTag.size() - 6); }
 
 private:
     enum class Event { None, More, Open, Close, End, Unsure };
