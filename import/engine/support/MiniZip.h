@@ -58,7 +58,7 @@ private:
 class TZipReadAhead
 {
 public:
-    static constexpr qsizetype DefaultBlock = qsizetype(1) << 20;
+    static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
 
     explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block = DefaultBlock,
                            int Blocks = 3);

@@ -19,7 +19,7 @@ public:
     // Fills Buffer with up to Size bytes; 0 at the end.
     using ReadFunction = std::function<qint64(char* buffer, qint64 size)>;
     // Bytes held and read at a time (no token may be longer).
-    static constexpr qsizetype DefaultBlock = qsizetype(1) << 20;
+    static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
 
     explicit TOdfTableScanner(ReadFunction read, qsizetype block = DefaultBlock);
 
