@@ -3,6 +3,8 @@
 #include "FuzzSupport.h"
 
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/support/DurvelUtils.h"
+#include "platform/codepage/CodePage.h"
 
 #include <array>
 
@@ -13,6 +15,37 @@ constexpr std::array<char16_t, 7> kSeparators = {u',', u';', u'\t', u'|', u' ', 
 constexpr std::array<char16_t, 4> kQuotes = {u'"', u'\'', 0, u','};
 constexpr int kColumns = 4;
 constexpr int kHeader = 4 + 2 * kColumns;
+
+// Where the encoding lets the reader split a line as bytes, each line split so and decoded
+// field by field must give the fields of the decoded line.
+void checkByteSplit(QByteArrayView text, QChar quote, QChar separator, int codePage)
+{
+    const codepage::Codec* codec = codepage::codecFor(codePage);
+    if (!codec || !codec->asciiCompatible() || separator.isNull() || separator.unicode() >= 0x80 ||
+        quote.unicode() >= 0x80)
+        return;
+    std::vector<QStringView> fields;
+    std::vector<QString> built;
+    std::vector<QByteArrayView> byteFields;
+    std::vector<QByteArray> byteBuilt;
+    QString line;
+    QString field;
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        const QByteArrayView bytes = text.sliced(start, end - start);
+        codec->decodeTo(bytes, line);
+        SplitDelimitedLine(QStringView(line), quote, separator, fields, built);
+        SplitDelimitedBytes(bytes, quote, separator, byteFields, byteBuilt);
+        fuzz::check(fields.size() == byteFields.size(), "byte split: another field count");
+        for (std::size_t k = 0; k < fields.size() && k < byteFields.size(); ++k) {
+            codec->decodeTo(byteFields[k], field);
+            fuzz::check(field == fields[k], "byte split: another field");
+        }
+        start = end + 1;
+    }
+}
 
 } // namespace
 
@@ -51,6 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::expectedError(e);
     }
     fuzz::check(grid.rowCount() <= qsizetype(size), "more rows than bytes");
+    checkByteSplit(
+        QByteArrayView(reinterpret_cast<const char*>(data + kHeader), qsizetype(size - kHeader)),
+        imp.Quote, imp.Comma, CodePageByIndex(imp.Encoding));
 
     // A host that copies the texts out leaves the row's values to the reader, which writes each
     // line over the last one's: the rows must be the grid's all the same.

@@ -894,6 +894,7 @@ void TDurvel3::WriteColumns()
         ds = DestDataSet();
         FindFieldIndexes(ds);
     }
+    QString errorText;
     for (int i = 0; i < FRow.Count(); ++i) {
         const TDurvelCol* col = FRow.Items(i);
         if (col->DestIndex < 0)
@@ -905,9 +906,8 @@ void TDurvel3::WriteColumns()
             DurvelField* field = index >= 0 ? ds->field(index) : nullptr;
             // A field the data set made anew starts its conversion afresh.
             DurvelFieldTarget& target = FFieldTargets[std::size_t(i)];
-            if (target.Field != field)
-                target = DurvelFieldTarget(field);
-            QString errorText;
+            if (target.Field != field || target.NullFormats != &FRunFormats)
+                target = DurvelFieldTarget(field, FRunFormats);
             DurvelSetFieldValue(FRunFormats, target, col->Value, errorText);
             if (!errorText.isEmpty())
                 DoImportErrorAdv(errorText);

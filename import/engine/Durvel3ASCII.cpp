@@ -4,6 +4,12 @@
 #include "import/engine/support/VoTextFile.h"
 #include "platform/ini/IniFile.h"
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 const QString kOptions = QStringLiteral("ASCII_OPTIONS");
@@ -76,6 +82,190 @@ bool TDurvel3ASCII::CheckProperties()
     return result;
 }
 
+// ---- lines split as bytes ----------------------------------------------------------------
+
+namespace {
+
+// A file this large is read ahead on a thread of its own; a smaller one is not worth one.
+constexpr qint64 kReadAheadSize = qint64(256) << 10;
+
+// Only a line of blanks is skipped; a visible ASCII character is none.
+bool mayBeBlank(QByteArrayView Bytes)
+{
+    for (const char c : Bytes)
+        if (c > 0x20 && c < 0x7F)
+            return false;
+    return true;
+}
+
+} // namespace
+
+class TDurvel3ASCII::ByteLines
+{
+public:
+    ByteLines(TVoTextFile& File, QChar Quote, QChar Comma, int SkipFirstRows,
+              std::vector<int> Starts)
+        : FFile(File), FQuote(Quote), FComma(Comma), FSkipFirstRows(SkipFirstRows),
+          FStarts(std::move(Starts))
+    {}
+
+    // Reads the next line: false for a line that is skipped (a header or blank line), else
+    // true with the texts of its fields in Values, one per map column (empty fields null).
+    bool Next(std::vector<QString>& Values)
+    {
+        const QByteArrayView bytes = FFile.ReadLineBytes();
+        if (FSkipped < FSkipFirstRows) {
+            ++FSkipped;
+            return false;
+        }
+        if (mayBeBlank(bytes)) {
+            FFile.Decode(bytes, FBlank);
+            if (QStringView(FBlank).trimmed().isEmpty())
+                return false;
+        }
+        SplitDelimitedBytes(bytes, FQuote, FComma, FFields, FBuilt);
+        const int fieldCount = int(FFields.size());
+        for (std::size_t k = 0; k < FStarts.size(); ++k) {
+            const int start = FStarts[k];
+            // A short line leaves its missing fields empty.
+            if (start >= 0 && start < fieldCount && !FFields[std::size_t(start)].isEmpty())
+                FFile.Decode(FFields[std::size_t(start)], Values[k]);
+            else
+                Values[k].clear();
+        }
+        return true;
+    }
+    std::size_t Columns() const { return FStarts.size(); }
+
+private:
+    TVoTextFile& FFile;
+    const QChar FQuote;
+    const QChar FComma;
+    const int FSkipFirstRows;
+    const std::vector<int> FStarts; // per map column: its field, 0-based
+    int FSkipped = 0;
+    QString FBlank;
+    std::vector<QByteArrayView> FFields; // of the line, or of FBuilt
+    std::vector<QByteArray> FBuilt;
+};
+
+// A line as the reader thread leaves it for the rows.
+struct TDurvel3ASCII::Line
+{
+    enum KindOf : char { Row, Skipped, End, Failed };
+    KindOf Kind = End;
+    qint64 Consumed = 0; // of the file's bytes, with this line
+    std::vector<QString> Values;
+    std::exception_ptr Error; // Failed: what reading the line raised
+};
+
+// Reads lines on a thread of its own, a few batches ahead of the rows; only reading, decoding
+// and splitting happen there. A failure is handed over in its line's place, and the end too,
+// so that both reach the rows in order.
+class TDurvel3ASCII::LineQueue
+{
+public:
+    LineQueue(TVoTextFile& File, ByteLines& Lines) : FFile(File), FLines(Lines)
+    {
+        for (int i = 0; i < kBatches; ++i)
+            FFree.push_back(std::make_unique<Batch>());
+        FThread = std::thread([this] { Run(); });
+    }
+    // Stops the reader, which at most finishes the batch it fills. Neither step can fail: the
+    // mutex is this object's own and the thread another than the caller's.
+    ~LineQueue()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(FMutex);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        if (FThread.joinable())
+            FThread.join();
+    }
+    LineQueue(const LineQueue&) = delete;
+    LineQueue& operator=(const LineQueue&) = delete;
+
+    // The line the rows are at, waited for.
+    Line& Current()
+    {
+        if (!FBatch || FIndex == FBatch->Count) {
+            std::unique_lock<std::mutex> lock(FMutex);
+            if (FBatch)
+                FFree.push_back(std::move(FBatch));
+            FChanged.notify_all();
+            FChanged.wait(lock, [this] { return !FFull.empty(); });
+            FBatch = std::move(FFull.front());
+            FFull.pop_front();
+            FIndex = 0;
+        }
+        return FBatch->Lines[std::size_t(FIndex)];
+    }
+    // Past the current line; its values stay until the next call of Current.
+    void Advance() { ++FIndex; }
+
+private:
+    static constexpr int kBatches = 4;
+    static constexpr int kBatchLines = 256;
+    struct Batch
+    {
+        std::vector<Line> Lines = std::vector<Line>(kBatchLines);
+        int Count = 0;
+    };
+
+    void Run()
+    {
+        bool done = false;
+        while (!done) {
+            std::unique_ptr<Batch> batch;
+            {
+                std::unique_lock<std::mutex> lock(FMutex);
+                FChanged.wait(lock, [this] { return FStop || !FFree.empty(); });
+                if (FStop)
+                    return;
+                batch = std::move(FFree.front());
+                FFree.pop_front();
+            }
+            batch->Count = 0;
+            while (!done && batch->Count < kBatchLines) {
+                Line& line = batch->Lines[std::size_t(batch->Count++)];
+                line.Error = nullptr;
+                try {
+                    if (FFile.EndOfFile()) {
+                        line.Kind = Line::End;
+                        done = true;
+                    } else {
+                        line.Values.resize(FLines.Columns());
+                        line.Kind = FLines.Next(line.Values) ? Line::Row : Line::Skipped;
+                        line.Consumed = FFile.BytesConsumed();
+                    }
+                } catch (...) {
+                    line.Kind = Line::Failed;
+                    line.Error = std::current_exception();
+                    done = true;
+                }
+            }
+            {
+                const std::lock_guard<std::mutex> lock(FMutex);
+                FFull.push_back(std::move(batch));
+            }
+            FChanged.notify_all();
+        }
+    }
+
+    TVoTextFile& FFile;
+    ByteLines& FLines;
+    std::thread FThread;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<std::unique_ptr<Batch>> FFree;
+    std::deque<std::unique_ptr<Batch>> FFull;
+    bool FStop = false;
+    // The rows' side only.
+    std::unique_ptr<Batch> FBatch;
+    int FIndex = 0;
+};
+
 void TDurvel3ASCII::OpenSource()
 {
     FFile = std::make_unique<TVoTextFile>(FileName(), TVoHugeFile::vaRead, TVoHugeFile::vsRead);
@@ -102,15 +292,47 @@ void TDurvel3ASCII::OpenSource()
     }
     FSkipped = 0;
     FColumnsGeneration = ~quint64(0);
+    if (!IsFixedWidth() && Comma.unicode() < 0x80 && Quote.unicode() < 0x80 &&
+        FFile->AsciiCompatible()) {
+        std::vector<int> starts;
+        for (const MapEntry& e : std::as_const(FColumns))
+            starts.push_back(e.Start);
+        FByteLines = std::make_unique<ByteLines>(*FFile, Quote, Comma, SkipFirstRows, starts);
+        FValues.assign(starts.size(), QString());
+        if (FFile->SizeAtReset() >= kReadAheadSize)
+            FQueue = std::make_unique<LineQueue>(*FFile, *FByteLines);
+    }
 }
 
 bool TDurvel3ASCII::HasMoreRows()
 {
+    if (FQueue) {
+        const Line& line = FQueue->Current();
+        if (line.Kind == Line::Failed)
+            std::rethrow_exception(line.Error);
+        if (line.Kind != Line::End)
+            return true;
+        // The reader is done with the file: whatever changed it since is found here.
+        FQueue.reset();
+    }
     return !FFile->EndOfFile();
 }
 
 bool TDurvel3ASCII::SkipRow()
 {
+    if (FQueue) {
+        Line& line = FQueue->Current();
+        FQueue->Advance();
+        DoReadProgress(line.Consumed, FFile->SizeAtReset());
+        FPending = &line.Values;
+        return line.Kind == Line::Skipped;
+    }
+    if (FByteLines) {
+        const bool row = FByteLines->Next(FValues);
+        DoReadProgress(FFile->BytesConsumed(), FFile->SizeAtReset());
+        FPending = &FValues;
+        return !row;
+    }
     FFile->ReadLine(FLine);
     DoReadProgress(FFile->BytesConsumed(), FFile->SizeAtReset());
     if (IsFixedWidth())
@@ -125,7 +347,7 @@ bool TDurvel3ASCII::SkipRow()
 void TDurvel3ASCII::ReadRow()
 {
     TDurvelRow* row = Row();
-    if (!IsFixedWidth())
+    if (!FByteLines && !IsFixedWidth())
         SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields, FBuilt);
     const quint64 generation = FColumnsGeneration;
     FindMapPositions(FColumns, FColumnsGeneration);
@@ -140,8 +362,14 @@ void TDurvel3ASCII::ReadRow()
         if (!FMapped[std::size_t(i)])
             row->Items(i)->Value.clear();
     const int fieldCount = int(FFields.size());
-    for (const MapEntry& e : std::as_const(FColumns)) {
-        if (IsFixedWidth())
+    for (int k = 0; k < FColumns.size(); ++k) {
+        const MapEntry& e = std::as_const(FColumns)[k];
+        if (FByteLines) {
+            // The column takes the text over; the reader writes the next line into the one
+            // it gives back.
+            if (e.Position >= 0 && e.Position < row->Count())
+                row->Items(e.Position)->Value.swap((*FPending)[std::size_t(k)]);
+        } else if (IsFixedWidth())
             row->SetValueAt(e.Position, trimSpaces(QStringView(FLine).mid(e.Start, e.Length)));
         else if (e.Start >= 0 && e.Start < fieldCount)
             row->SetValueAt(e.Position, FFields[std::size_t(e.Start)]);
@@ -155,11 +383,17 @@ void TDurvel3ASCII::NextRow() {}
 
 void TDurvel3ASCII::FreeSource()
 {
+    // The reader thread stops before the file it reads goes.
+    FQueue.reset();
+    FByteLines.reset();
     FFile.reset();
     FFields.clear();
     FFields.shrink_to_fit();
     FBuilt.clear();
     FBuilt.shrink_to_fit();
+    FPending = nullptr;
+    FValues.clear();
+    FValues.shrink_to_fit();
     FMapped.clear();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);

@@ -55,8 +55,18 @@ private:
     QString FLine;
     std::vector<QStringView> FFields; // of FLine, or of FBuilt
     std::vector<QString> FBuilt;
-    std::vector<char> FMapped; // per row column: filled from the line
-    QList<MapEntry> FColumns; // the map lines that name a row column
+    // Delimited lines in an encoding whose separator and quote bytes stand for themselves are
+    // split as bytes, and only the fields are decoded, each into a text its column takes over;
+    // in a large file on a thread of their own, ahead of the rows.
+    class ByteLines;
+    struct Line;
+    class LineQueue;
+    std::unique_ptr<ByteLines> FByteLines;
+    std::unique_ptr<LineQueue> FQueue;
+    std::vector<QString> FValues;             // per map column, of the line read here
+    std::vector<QString>* FPending = nullptr; // the values ReadRow hands to the row
+    std::vector<char> FMapped;                // per row column: filled from the line
+    QList<MapEntry> FColumns;                 // the map lines that name a row column
     quint64 FColumnsGeneration = ~quint64(0);
     int FSkipped = 0;
 };

@@ -95,19 +95,23 @@ public:
 
     DurvelDataSet::State state = DurvelDataSet::State::Browse;
     // The pending record, per field: a text goes to the statement as the UTF-8 made when it
-    // was set; any other value as a variant.
+    // was set, a Boolean as its number; any other value as a variant.
     struct Slot
     {
+        enum Kind : char { Variant, Text, Boolean };
         QVariant value;
         std::vector<char> utf8; // grows to the longest text met; bytes of it are the text
         int bytes = 0;
         qsizetype chars = 0; // the text's length, for the size check
-        bool text = false;
-        bool nullText = false; // read back as the null text it was given
+        Kind kind = Variant;
+        // Text: read back as the null text it was given; Boolean: the value.
+        bool flag = false;
     };
     std::vector<Slot> cells;
-    QByteArray modified;      // per field: set in the pending record
-    std::vector<int> touched; // the fields set, so that the next record clears only those
+    std::vector<char> modified; // per field: set in the pending record
+    int setCount = 0;           // fields set in the pending record
+    // Per field: a text goes into its slot as it is (a writable text field).
+    std::vector<char> takesText;
     qint64 located = -1;
     qint64 editKey = -1;
     qint64 lastKey = -1;
@@ -118,6 +122,7 @@ public:
     void mark(int field);
     void set(int field, const QVariant& value);
     void setText(int field, QStringView text);
+    void setBoolean(int field, bool value);
     QVariant pending(int field) const;
     void post();
     void remove();
@@ -126,8 +131,9 @@ public:
 
 private:
     sqlite3_stmt* prepare(const QString& sql);
-    sqlite3_stmt* insertFor(const QByteArray& mask);
-    sqlite3_stmt* updateFor(const QByteArray& mask);
+    // The statements for the fields set in the pending record.
+    sqlite3_stmt* insertFor();
+    sqlite3_stmt* updateFor();
     void bind(sqlite3_stmt* st, int index, const QVariant& value);
     bool stepRow(sqlite3_stmt* st);
     void run(sqlite3_stmt* st);
@@ -155,9 +161,11 @@ private:
     QString m_table;
     QString m_key;
     QVector<QString> m_columns; // quoted, per field
+    // Per field: the most characters a text may have, 0 when unchecked.
+    std::vector<int> m_limits;
     QHash<QByteArray, sqlite3_stmt*> m_inserts;
     // Rows of an import mostly set the same fields: their statement is kept at hand.
-    QByteArray m_lastMask;
+    std::vector<char> m_lastMask;
     sqlite3_stmt* m_lastInsert = nullptr;
     QHash<QByteArray, sqlite3_stmt*> m_updates;
     QHash<QString, sqlite3_stmt*> m_lookups;
@@ -169,11 +177,15 @@ DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
     : m_ds(ds), m_db(ds->connection()->handle()), m_table(quoteIdent(ds->baseTable())),
       m_key(quoteIdent(ds->keyColumn()))
 {
-    for (const db::Field& f : ds->fields())
+    for (const db::Field& f : ds->fields()) {
         m_columns << quoteIdent(f.origin);
+        m_limits.push_back(f.type == db::FieldType::Text && f.size > 0 ? f.size : 0);
+        takesText.push_back(!f.readOnly &&
+                            (f.type == db::FieldType::Text || f.type == db::FieldType::Memo));
+    }
     m_texts.resize(std::size_t(ds->fieldCount()) + 1);
     cells.resize(std::size_t(ds->fieldCount()));
-    modified.fill('\0', ds->fieldCount());
+    modified.assign(std::size_t(ds->fieldCount()), 0);
 }
 
 DurvelDbDataSet::Direct::~Direct()
@@ -192,12 +204,13 @@ sqlite3_stmt* DurvelDbDataSet::Direct::prepare(const QString& sql)
     return st;
 }
 
-sqlite3_stmt* DurvelDbDataSet::Direct::insertFor(const QByteArray& mask)
+sqlite3_stmt* DurvelDbDataSet::Direct::insertFor()
 {
-    if (m_lastInsert && mask == m_lastMask)
+    if (m_lastInsert && modified == m_lastMask)
         return m_lastInsert;
+    const QByteArray mask(modified.data(), qsizetype(modified.size()));
     if (sqlite3_stmt* st = m_inserts.value(mask)) {
-        m_lastMask = mask;
+        m_lastMask = modified;
         return m_lastInsert = st;
     }
     QStringList cols, marks;
@@ -211,12 +224,13 @@ sqlite3_stmt* DurvelDbDataSet::Direct::insertFor(const QByteArray& mask)
                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                      .arg(m_table, cols.join(u','), marks.join(u',')));
     m_inserts.insert(mask, st);
-    m_lastMask = mask;
+    m_lastMask = modified;
     return m_lastInsert = st;
 }
 
-sqlite3_stmt* DurvelDbDataSet::Direct::updateFor(const QByteArray& mask)
+sqlite3_stmt* DurvelDbDataSet::Direct::updateFor()
 {
+    const QByteArray mask(modified.data(), qsizetype(modified.size()));
     if (sqlite3_stmt* st = m_updates.value(mask))
         return st;
     QStringList sets;
@@ -260,24 +274,31 @@ void DurvelDbDataSet::Direct::begin(DurvelDataSet::State s, qint64 key)
     state = s;
     editKey = key;
     // A field's value stays until it is set again: only the set fields are bound.
-    for (int f : touched)
-        modified[f] = '\0';
-    touched.clear();
+    if (setCount > 0)
+        std::fill(modified.begin(), modified.end(), 0);
+    setCount = 0;
 }
 
 void DurvelDbDataSet::Direct::mark(int field)
 {
-    if (!modified[field]) {
-        modified[field] = '\1';
-        touched.push_back(field);
-    }
+    char& set = modified[std::size_t(field)];
+    setCount += !set;
+    set = 1;
 }
 
 void DurvelDbDataSet::Direct::set(int field, const QVariant& value)
 {
     Slot& slot = cells[std::size_t(field)];
     slot.value = value;
-    slot.text = false;
+    slot.kind = Slot::Variant;
+    mark(field);
+}
+
+void DurvelDbDataSet::Direct::setBoolean(int field, bool value)
+{
+    Slot& slot = cells[std::size_t(field)];
+    slot.kind = Slot::Boolean;
+    slot.flag = value;
     mark(field);
 }
 
@@ -289,53 +310,70 @@ void DurvelDbDataSet::Direct::setText(int field, QStringView text)
         slot.utf8.resize(room);
     slot.bytes = int(db::toUtf8(text, slot.utf8.data()) - slot.utf8.data());
     slot.chars = text.size();
-    slot.text = true;
-    slot.nullText = text.isNull();
+    slot.kind = Slot::Text;
+    slot.flag = text.isNull();
     mark(field);
 }
 
 QVariant DurvelDbDataSet::Direct::pending(int field) const
 {
     const Slot& slot = cells[std::size_t(field)];
-    if (!slot.text)
+    switch (slot.kind) {
+    case Slot::Variant:
         return slot.value;
-    return slot.nullText ? QVariant(QString())
-                         : QVariant(QString::fromUtf8(slot.utf8.data(), slot.bytes));
+    case Slot::Boolean:
+        return QVariant(slot.flag);
+    case Slot::Text:
+        break;
+    }
+    return slot.flag ? QVariant(QString())
+                     : QVariant(QString::fromUtf8(slot.utf8.data(), slot.bytes));
 }
 
 void DurvelDbDataSet::Direct::post()
 {
-    const QVector<db::Field>& fields = m_ds->fields();
+    const std::size_t count = modified.size();
     // In field order, so that the first overlong field is the one named.
-    for (int f = 0; f < modified.size(); ++f) {
-        if (!modified[f])
+    for (std::size_t f = 0; f < count; ++f) {
+        const int limit = m_limits[f];
+        if (!modified[f] || limit == 0)
             continue;
-        const db::Field& field = fields[f];
-        const Slot& slot = cells[std::size_t(f)];
-        if (field.type != db::FieldType::Text || field.size <= 0)
-            continue;
-        if (slot.text ? slot.chars > field.size
-                      : !isNull(slot.value) && slot.value.toString().size() > field.size)
-            throw db::Error(db::DataSet::tooLongMessage(field));
+        const Slot& slot = cells[f];
+        bool tooLong = slot.chars > limit;
+        if (slot.kind != Slot::Text) {
+            const QVariant other = pending(int(f));
+            tooLong = !isNull(other) && other.toString().size() > limit;
+        }
+        if (tooLong)
+            throw db::Error(db::DataSet::tooLongMessage(m_ds->field(int(f))));
     }
     sqlite3_stmt* st = nullptr;
     if (state == DurvelDataSet::State::Insert)
-        st = insertFor(modified);
-    else if (!touched.empty())
-        st = updateFor(modified);
+        st = insertFor();
+    else if (setCount > 0)
+        st = updateFor();
     if (st) {
         int n = 0;
-        for (int i = 0; i < modified.size(); ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             if (!modified[i])
                 continue;
-            const Slot& slot = cells[std::size_t(i)];
+            const Slot& slot = cells[i];
             ++n;
-            if (!slot.text) {
+            int rc = SQLITE_OK;
+            switch (slot.kind) {
+            case Slot::Variant:
                 bind(st, n, slot.value);
-            } else if (sqlite3_bind_text(st, n, slot.bytes ? slot.utf8.data() : "", slot.bytes,
-                                         SQLITE_STATIC) != SQLITE_OK) {
-                throw m_ds->connection()->lastError();
+                break;
+            case Slot::Boolean:
+                rc = sqlite3_bind_int(st, n, slot.flag ? 1 : 0);
+                break;
+            case Slot::Text:
+                rc = sqlite3_bind_text(st, n, slot.bytes ? slot.utf8.data() : "", slot.bytes,
+                                       SQLITE_STATIC);
+                break;
             }
+            if (rc != SQLITE_OK)
+                throw m_ds->connection()->lastError();
         }
         if (state == DurvelDataSet::State::Insert) {
             run(st);
@@ -542,6 +580,8 @@ bool DurvelDbDataSet::Direct::memoLocate(const QVector<int>& fields, const QVari
 
 void DurvelDbDataSet::Direct::noteWritten(qint64 key)
 {
+    if (m_memos.empty())
+        return;
     QStringList parts;
     for (const auto& memo : m_memos)
         if (readParts(*memo, key, parts))
@@ -563,6 +603,7 @@ public:
     QVariant value() const override { return m_owner->fieldValue(m_index); }
     void setValue(const QVariant& value) override { m_owner->setFieldValue(m_index, value); }
     void setText(const QString& text) override { m_owner->setFieldText(m_index, text); }
+    void setBoolean(bool value) override { m_owner->setFieldBoolean(m_index, value); }
     bool readOnly() const override
     {
         return m_owner->m_ds->field(m_index).readOnly || DurvelField::readOnly();
@@ -608,9 +649,7 @@ void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
 
 void DurvelDbDataSet::setFieldText(int index, const QString& text)
 {
-    const db::Field& f = m_ds->field(index);
-    const bool isText = f.type == db::FieldType::Text || f.type == db::FieldType::Memo;
-    if (!m_direct || f.readOnly || !isText) {
+    if (!m_direct || !m_direct->takesText[std::size_t(index)]) {
         setFieldValue(index, QVariant(text));
         return;
     }
@@ -619,13 +658,25 @@ void DurvelDbDataSet::setFieldText(int index, const QString& text)
     m_direct->setText(index, text);
 }
 
+void DurvelDbDataSet::setFieldBoolean(int index, bool value)
+{
+    const db::Field& f = m_ds->field(index);
+    if (!m_direct || f.readOnly || f.type != db::FieldType::Boolean) {
+        setFieldValue(index, QVariant(value));
+        return;
+    }
+    if (m_direct->state == State::Browse)
+        throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
+    m_direct->setBoolean(index, value);
+}
+
 QVariant DurvelDbDataSet::fieldValue(int index) const
 {
     if (!m_direct)
         return m_ds->value(index);
     if (index < 0 || index >= m_ds->fieldCount())
         throw db::Error(QStringLiteral("Field index %1 out of range.").arg(index));
-    if (m_direct->state != State::Browse && m_direct->modified[index])
+    if (m_direct->state != State::Browse && m_direct->modified[std::size_t(index)])
         return m_direct->pending(index);
     switch (m_direct->state) {
     case State::Insert:
@@ -649,7 +700,8 @@ int DurvelDbDataSet::fieldCount() const
 
 DurvelField* DurvelDbDataSet::field(int index)
 {
-    syncFields();
+    if (int(m_fields.size()) != m_ds->fieldCount())
+        syncFields();
     return index >= 0 && index < int(m_fields.size()) ? m_fields[std::size_t(index)].get()
                                                       : nullptr;
 }

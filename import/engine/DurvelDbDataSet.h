@@ -68,6 +68,7 @@ private:
     void syncFields();
     void setFieldValue(int index, const QVariant& value);
     void setFieldText(int index, const QString& text);
+    void setFieldBoolean(int index, bool value);
     QVariant fieldValue(int index) const;
 
     db::DataSet* m_ds;

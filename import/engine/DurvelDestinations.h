@@ -60,6 +60,8 @@ public:
     virtual void setValue(const QVariant& value) = 0;
     // The same as setValue with the text; a destination may take it without the variant.
     virtual void setText(const QString& text) { setValue(QVariant(text)); }
+    // The same with a Boolean.
+    virtual void setBoolean(bool value) { setValue(QVariant(value)); }
     // The destination fills it itself (a record number): an import cannot give it a value.
     virtual bool readOnly() const { return dataType() == ftAutoInc; }
 };

@@ -257,10 +257,17 @@ bool isNullValue(const TDurvelFormats& Formats, QStringView Text)
     return false;
 }
 
-// Most values have no space at either end: they need no trimming call.
-QStringView trimmedView(QStringView Text)
+// No blank lies in [0x21, 0x7E] or [0xA1, 0x167F]: most letters need no look-up.
+[[gnu::always_inline]] inline bool mayBeSpace(QChar c)
 {
-    if (Text.isEmpty() || (!Text.front().isSpace() && !Text.back().isSpace()))
+    const char16_t u = c.unicode();
+    return (u <= 0x20 || (u >= 0x7F && u <= 0xA0) || u >= 0x1680) && c.isSpace();
+}
+
+// Most values have no space at either end: they need no trimming call.
+[[gnu::always_inline]] inline QStringView trimmedView(QStringView Text)
+{
+    if (Text.isEmpty() || (!mayBeSpace(Text.front()) && !mayBeSpace(Text.back())))
         return Text;
     return Text.trimmed();
 }
@@ -862,13 +869,24 @@ QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, TDurvel
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, const QString& Value,
                          QString& ErrorText)
 {
-    DurvelFieldTarget target(Field);
+    DurvelFieldTarget target(Field, Formats);
     DurvelSetFieldValue(Formats, target, Value, ErrorText);
 }
 
 DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field)
-    : Field(Field), Type(Field ? Field->dataType() : ftUnknown)
+    : Field(Field), Type(Field ? Field->dataType() : ftUnknown), Class(durvelFieldClass(Type))
 {}
+
+DurvelFieldTarget::DurvelFieldTarget(DurvelField* Field, const TDurvelFormats& Formats)
+    : DurvelFieldTarget(Field)
+{
+    NullFormats = &Formats;
+    const TWideStringList& list = Formats.NullValues();
+    for (int i = 0; i < list.Count(); ++i) {
+        NullWords.push_back(list.Get(i));
+        NullLengths |= quint64(1) << qMin<qsizetype>(NullWords.back().size(), 63);
+    }
+}
 
 namespace {
 
@@ -886,6 +904,34 @@ bool booleanOf(const TDurvelFormats& Formats, DurvelFieldTarget& Target, const Q
     return answer;
 }
 
+// The null-word test through the words the target took, when they are of these formats.
+bool isNullWord(const TDurvelFormats& Formats, const DurvelFieldTarget& Target,
+                const QString& Value)
+{
+    if (Target.NullFormats != &Formats)
+        return isNullValue(Formats, trimmedView(Value));
+    if (Target.NullLengths == 0)
+        return false;
+    const QStringView text = trimmedView(Value);
+    if (!(Target.NullLengths & (quint64(1) << qMin<qsizetype>(text.size(), 63))))
+        return false;
+    for (const QString& word : Target.NullWords) {
+        if (word.size() != text.size())
+            continue;
+        if (text.isEmpty())
+            return true;
+        // Texts whose first characters fold apart differ: most need no full comparison.
+        const char16_t a = word.front().unicode();
+        const char16_t b = text.front().unicode();
+        if (a != b && !QChar::isSurrogate(a) && !QChar::isSurrogate(b) &&
+            QChar::toCaseFolded(a) != QChar::toCaseFolded(b))
+            continue;
+        if (QStringView(word).compare(text, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Target,
@@ -896,15 +942,15 @@ void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Targe
     if (!Field)
         return;
     try {
-        if (isNullValue(Formats, trimmedView(Value)))
+        if (isNullWord(Formats, Target, Value))
             Field->setValue(QVariant());
         else
-            switch (durvelFieldClass(Target.Type)) {
+            switch (Target.Class) {
             case DurvelFieldClass::Text:
                 Field->setText(Value);
                 break;
             case DurvelFieldClass::Boolean:
-                Field->setValue(QVariant(booleanOf(Formats, Target, Value)));
+                Field->setBoolean(booleanOf(Formats, Target, Value));
                 break;
             default:
                 Field->setValue(convertValue(Formats, *Field, Target.Type, Value));

@@ -191,9 +191,15 @@ void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelField* Field, cons
 struct DurvelFieldTarget
 {
     explicit DurvelFieldTarget(DurvelField* Field = nullptr);
+    // With the null words of Formats taken once, for the values set with those formats.
+    DurvelFieldTarget(DurvelField* Field, const TDurvelFormats& Formats);
     DurvelField* Field;
     TDurvelFieldType Type;
+    DurvelFieldClass Class;
     std::vector<std::pair<QString, bool>> Booleans;
+    const TDurvelFormats* NullFormats = nullptr;
+    std::vector<QString> NullWords;
+    quint64 NullLengths = 0; // bit n: a null word of n characters (bit 63: of 63 or more)
 };
 // The same as above, for a run that keeps the target from one row to the next.
 void DurvelSetFieldValue(const TDurvelFormats& Formats, DurvelFieldTarget& Target,

@@ -48,11 +48,25 @@ inline qsizetype widenAscii(const uchar* in, qsizetype n, char16_t* out)
 // out resized to n units for writing; its storage is kept when no other string shares it.
 char16_t* outputFor(QString& out, qsizetype n)
 {
-    if (out.isDetached())
-        out.resize(n);
-    else
+    if (out.isDetached()) {
+        if (out.size() != n)
+            out.resize(n);
+    } else {
         out = QString(n, Qt::Uninitialized);
+    }
     return reinterpret_cast<char16_t*>(out.data());
+}
+
+// The n units at units as out's text, in out's storage when no other string shares it and it
+// has room: a field of the same length as the last one costs no resize.
+void assignUnits(QString& out, const char16_t* units, qsizetype n)
+{
+    if (!out.isDetached() || out.capacity() < n)
+        out = QString(n, Qt::Uninitialized);
+    else if (out.size() != n)
+        out.resize(n);
+    if (n > 0)
+        std::memcpy(static_cast<void*>(out.data()), units, std::size_t(n) * sizeof(char16_t));
 }
 
 // Windows code page -> glibc iconv name. CP720 is not in glibc and has its own table.
@@ -262,9 +276,14 @@ public:
                 m_reverse.insert(m_table[size_t(b)], uchar(b));
         for (int b = 0; b < 0x80 && m_asciiBelow; ++b)
             m_asciiBelow = m_table[size_t(b)] == b;
+        // ARMSCII-8 also has upper bytes for ASCII punctuation (its comma among them).
+        m_asciiCompatible = m_asciiBelow;
+        for (int b = 0x80; b < 0x100 && m_asciiCompatible; ++b)
+            m_asciiCompatible = m_table[size_t(b)] >= 0x80;
     }
 
     bool isSingleByte() const override { return true; }
+    bool asciiCompatible() const override { return m_asciiCompatible; }
 
     void decodeTo(QByteArrayView bytes, QString& result) const override
     {
@@ -355,7 +374,8 @@ private:
 
     std::array<char16_t, 256> m_table;
     QHash<char16_t, uchar> m_reverse;
-    bool m_asciiBelow = true; // bytes below 0x80 are ASCII (not so in EBCDIC)
+    bool m_asciiBelow = true;      // bytes below 0x80 are ASCII (not so in EBCDIC)
+    bool m_asciiCompatible = true; // and no other byte is
 };
 
 class Utf8Codec : public Codec
@@ -363,32 +383,48 @@ class Utf8Codec : public Codec
 public:
     Utf8Codec() : Codec(Utf8) {}
     bool isSingleByte() const override { return false; }
+    bool asciiCompatible() const override { return true; }
 
-    // Never more units than bytes: written in place, then cut to length.
+    // Never more units than bytes: a short text (a field) is decoded on the stack and copied,
+    // a longer one written in place, then cut to length.
     void decodeTo(QByteArrayView bytes, QString& result) const override
+    {
+        constexpr qsizetype kShort = 256;
+        if (bytes.size() <= kShort) {
+            char16_t units[kShort];
+            assignUnits(result, units, decode(bytes, units) - units);
+        } else {
+            char16_t* const begin = outputFor(result, bytes.size());
+            result.resize(decode(bytes, begin) - begin);
+        }
+    }
+
+private:
+    // Writes the units of bytes at out; returns their end.
+    static char16_t* decode(QByteArrayView bytes, char16_t* out)
     {
         const auto* p = reinterpret_cast<const uchar*>(bytes.data());
         const qsizetype n = bytes.size();
-        char16_t* const begin = outputFor(result, n);
-        char16_t* out = begin;
         qsizetype i = 0;
         while (i < n) {
-            const uchar b = p[i];
+            uchar b = p[i];
             if (b < 0x80) {
-                const qsizetype run = widenAscii(p + i, n - i, out);
-                if (run > 0) {
+                // Long runs a block at a time, short ones (a field, a number) byte by byte.
+                if (n - i >= 16) {
+                    const qsizetype run = widenAscii(p + i, n - i, out);
                     out += run;
                     i += run;
-                    continue;
                 }
-                *out++ = b;
-                ++i;
+                while (i < n && p[i] < 0x80)
+                    *out++ = p[i++];
                 continue;
             }
             // Two-byte sequences (Arabic script) can be neither overlong nor surrogates.
             if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
-                *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
-                i += 2;
+                do {
+                    *out++ = char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+                    i += 2;
+                } while (i + 1 < n && (b = p[i]) >= 0xC2 && b <= 0xDF && (p[i + 1] & 0xC0) == 0x80);
                 continue;
             }
             int len;
@@ -430,9 +466,10 @@ public:
             }
             i += len;
         }
-        result.resize(out - begin);
+        return out;
     }
 
+public:
     bool tryEncode(QStringView text, QByteArray& out, qsizetype* badIndex) const override
     {
         out.reserve(out.size() + text.size());

@@ -50,6 +50,9 @@ public:
     int codePage() const { return m_codePage; }
     // Every byte is one character (so line ends can be found byte by byte).
     virtual bool isSingleByte() const = 0;
+    // Bytes below 0x80 are always the ASCII characters of the same code and never part of a
+    // longer sequence: text split at such a byte decodes to the same characters piece by piece.
+    virtual bool asciiCompatible() const { return false; }
 
     QString decode(QByteArrayView bytes) const
     {

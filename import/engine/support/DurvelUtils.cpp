@@ -74,18 +74,36 @@ void ExpandTabs(QString& Line)
     Line = result;
 }
 
-void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
-                        std::vector<QStringView>& Fields, std::vector<QString>& Built)
+namespace {
+
+const char16_t* unitsOf(QStringView Text)
 {
-    if (Separator.isNull())
-        return;
+    return Text.utf16();
+}
+const char* unitsOf(QByteArrayView Text)
+{
+    return Text.data();
+}
+QString ownCopy(QStringView Text)
+{
+    return Text.toString();
+}
+QByteArray ownCopy(QByteArrayView Text)
+{
+    return Text.toByteArray();
+}
+
+// One splitter for text and for bytes of an ASCII-compatible encoding: the same fields either way.
+template <class View, class Text, class Unit>
+void splitDelimited(View Line, Unit Quote, bool Quoted, Unit Separator, std::vector<View>& Fields,
+                    std::vector<Text>& Built)
+{
     Fields.clear();
     Built.clear();
     const qsizetype n = Line.size();
     // Fields are short: a plain scan beats the library's search set-up.
-    const char16_t* text = Line.utf16();
-    const auto find = [text, n](QChar c, qsizetype from) -> qsizetype {
-        const char16_t u = c.unicode();
+    const Unit* text = reinterpret_cast<const Unit*>(unitsOf(Line));
+    const auto find = [text, n](Unit u, qsizetype from) -> qsizetype {
         for (qsizetype k = from; k < n; ++k)
             if (text[k] == u)
                 return k;
@@ -93,35 +111,35 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
     };
     qsizetype i = 0;
     while (true) {
-        if (i < n && !Quote.isNull() && Line[i] == Quote) {
+        if (i < n && Quoted && text[i] == Quote) {
             ++i;
             // A field without doubled quotes is a run of the line; one with them is built.
             qsizetype from = i;
-            QString* field = nullptr;
+            Text* field = nullptr;
             while (true) {
                 const qsizetype q = find(Quote, i);
                 if (q < 0) { // unterminated: the rest of the line
                     if (field) {
-                        *field += Line.sliced(i);
+                        field->append(Line.sliced(i));
                         Fields.push_back(*field);
                     } else {
                         Fields.push_back(Line.sliced(from));
                     }
                     return;
                 }
-                if (q + 1 < n && Line[q + 1] == Quote) {
+                if (q + 1 < n && text[q + 1] == Quote) {
                     if (!field) {
-                        Built.emplace_back(Line.sliced(from, q - from).toString());
+                        Built.emplace_back(ownCopy(Line.sliced(from, q - from)));
                         field = &Built.back();
                     } else {
-                        *field += Line.sliced(i, q - i);
+                        field->append(Line.sliced(i, q - i));
                     }
-                    *field += Quote;
+                    field->append(Quote);
                     i = q + 2;
                     continue;
                 }
                 if (field) {
-                    *field += Line.sliced(i, q - i);
+                    field->append(Line.sliced(i, q - i));
                     Fields.push_back(*field);
                 } else {
                     Fields.push_back(Line.sliced(from, q - from));
@@ -143,6 +161,26 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
         Fields.push_back(Line.sliced(i, sep - i));
         i = sep + 1;
     }
+}
+
+} // namespace
+
+void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
+                        std::vector<QStringView>& Fields, std::vector<QString>& Built)
+{
+    if (Separator.isNull())
+        return;
+    splitDelimited(Line, Quote.unicode(), !Quote.isNull(), Separator.unicode(), Fields, Built);
+}
+
+void SplitDelimitedBytes(QByteArrayView Line, QChar Quote, QChar Separator,
+                         std::vector<QByteArrayView>& Fields, std::vector<QByteArray>& Built)
+{
+    if (Separator.isNull())
+        return;
+    Q_ASSERT(Quote.unicode() < 0x80 && Separator.unicode() < 0x80);
+    splitDelimited(Line, char(Quote.unicode()), !Quote.isNull(), char(Separator.unicode()), Fields,
+                   Built);
 }
 
 void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,

@@ -1,6 +1,7 @@
 #pragma once
 // Small routines shared by the import readers and the wizard.
 
+#include <QByteArray>
 #include <QString>
 #include <bitset>
 #include <functional>
@@ -38,6 +39,11 @@ void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
 // (a quoted field with doubled quotes). The views last while Line and Built are unchanged.
 void SplitDelimitedLine(QStringView Line, QChar Quote, QChar Separator,
                         std::vector<QStringView>& Fields, std::vector<QString>& Built);
+// The same over the bytes of a line in an encoding whose bytes below 0x80 stand for
+// themselves wherever they occur (codepage::Codec::asciiCompatible), Quote and Separator both
+// below 0x80: the fields are the bytes of the fields the decoded line has.
+void SplitDelimitedBytes(QByteArrayView Line, QChar Quote, QChar Separator,
+                         std::vector<QByteArrayView>& Fields, std::vector<QByteArray>& Built);
 
 bool FolderExists(const QString& Path);
 

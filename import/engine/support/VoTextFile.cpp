@@ -366,6 +366,29 @@ qint64 TVoTextFile::FindLineEnd(qint64 From, qint64 To, quint32& Unit) const
 
 void TVoTextFile::ReadLine(QString& Line)
 {
+    try {
+        Decode(ReadLineBytes(), Line);
+    } catch (...) {
+        Line.clear();
+        throw;
+    }
+}
+
+void TVoTextFile::Decode(QByteArrayView Bytes, QString& Text) const
+{
+    if (FCodec)
+        FCodec->decodeTo(Bytes, Text);
+    else
+        codepage::latin1To(Bytes, Text);
+}
+
+bool TVoTextFile::AsciiCompatible() const
+{
+    return !FCodec || FCodec->asciiCompatible();
+}
+
+QByteArrayView TVoTextFile::ReadLineBytes()
+{
     CheckOpen();
     if (!FReading)
         Raise(64949, EVoHugeFile::ecNoSystemCode);
@@ -382,84 +405,74 @@ void TVoTextFile::ReadLine(QString& Line)
         CheckLineLength(qint64(FSpill.size()) + end - start);
         FSpill.append(FReadBuf.constData() + start, size_t(end - start));
     };
-    try {
-        while (stop < 0) {
-            if (FReadFill - FReadPos < unit) {
-                spill(FReadPos);
-                const bool more = Ensure(unit);
-                start = FReadPos;
-                if (!more)
-                    break;
-            }
-            const qint64 end = FReadPos + (FReadFill - FReadPos) / unit * unit;
-            quint32 u = 0;
-            const qint64 p = FindLineEnd(FReadPos, end, u);
-            FReadPos = p;
-            if (p == end)
-                continue;
-            FReadPos += unit;
-            if (u == 0x2028 && FHasLineSeparator) {
-                if (accepted & leLineSeparator)
-                    stop = p;
-                continue;
-            }
-            const quint32 other = u == FCR ? FLF : FCR;
-            const bool pairAccepted = u == FCR ? acceptCRLF : bool(accepted & leLFCR);
-            const bool singleAccepted = accepted & (u == FCR ? leCR : leLF);
-            if (pairAccepted && FReadFill - FReadPos < unit) {
-                // Looking ahead refills the buffer: keep the text before the unit and the unit.
-                spill(p);
-                const std::string endUnit(FReadBuf.constData() + p, size_t(unit));
-                const bool more = Ensure(unit);
-                start = FReadPos;
-                if (more && UnitAt(FReadPos) == other) {
-                    FReadPos += unit;
-                    start = FReadPos;
-                    stop = FReadPos;
-                } else if (singleAccepted) {
-                    stop = FReadPos;
-                } else {
-                    FSpill += endUnit; // not a line end: it belongs to the text
-                }
-                continue;
-            }
-            if (pairAccepted && UnitAt(FReadPos) == other) {
+    while (stop < 0) {
+        if (FReadFill - FReadPos < unit) {
+            spill(FReadPos);
+            const bool more = Ensure(unit);
+            start = FReadPos;
+            if (!more)
+                break;
+        }
+        const qint64 end = FReadPos + (FReadFill - FReadPos) / unit * unit;
+        quint32 u = 0;
+        const qint64 p = FindLineEnd(FReadPos, end, u);
+        FReadPos = p;
+        if (p == end)
+            continue;
+        FReadPos += unit;
+        if (u == 0x2028 && FHasLineSeparator) {
+            if (accepted & leLineSeparator)
+                stop = p;
+            continue;
+        }
+        const quint32 other = u == FCR ? FLF : FCR;
+        const bool pairAccepted = u == FCR ? acceptCRLF : bool(accepted & leLFCR);
+        const bool singleAccepted = accepted & (u == FCR ? leCR : leLF);
+        if (pairAccepted && FReadFill - FReadPos < unit) {
+            // Looking ahead refills the buffer: keep the text before the unit and the unit.
+            spill(p);
+            const std::string endUnit(FReadBuf.constData() + p, size_t(unit));
+            const bool more = Ensure(unit);
+            start = FReadPos;
+            if (more && UnitAt(FReadPos) == other) {
                 FReadPos += unit;
-                stop = p;
+                start = FReadPos;
+                stop = FReadPos;
             } else if (singleAccepted) {
-                stop = p;
+                stop = FReadPos;
+            } else {
+                FSpill += endUnit; // not a line end: it belongs to the text
             }
+            continue;
         }
-        const bool ended = stop >= 0;
-        if (!ended)
-            stop = FReadPos;
-        // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD. After a line
-        // end it belongs to the next line.
-        if (!ended && FReadPos < FReadFill && FReadFill - FReadPos < unit) {
-            spill(stop);
-            if (!Ensure(unit)) {
-                FSpill.append(FReadBuf.constData() + FReadPos, size_t(FReadFill - FReadPos));
-                FReadPos = FReadFill;
-            }
-            start = stop = FReadPos;
+        if (pairAccepted && UnitAt(FReadPos) == other) {
+            FReadPos += unit;
+            stop = p;
+        } else if (singleAccepted) {
+            stop = p;
         }
-        const bool spilled = !FSpill.empty();
-        if (spilled)
-            spill(stop);
-        else
-            CheckLineLength(stop - start);
-        const QByteArrayView bytes =
-            spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
-                    : QByteArrayView(FReadBuf.constData() + start, stop - start);
-        if (FCodec)
-            FCodec->decodeTo(bytes, Line);
-        else
-            codepage::latin1To(bytes, Line);
-        ++FLinesRead;
-    } catch (...) {
-        Line.clear();
-        throw;
     }
+    const bool ended = stop >= 0;
+    if (!ended)
+        stop = FReadPos;
+    // A cut-off unit at the very end is kept; the decoder shows it as U+FFFD. After a line
+    // end it belongs to the next line.
+    if (!ended && FReadPos < FReadFill && FReadFill - FReadPos < unit) {
+        spill(stop);
+        if (!Ensure(unit)) {
+            FSpill.append(FReadBuf.constData() + FReadPos, size_t(FReadFill - FReadPos));
+            FReadPos = FReadFill;
+        }
+        start = stop = FReadPos;
+    }
+    const bool spilled = !FSpill.empty();
+    if (spilled)
+        spill(stop);
+    else
+        CheckLineLength(stop - start);
+    ++FLinesRead;
+    return spilled ? QByteArrayView(FSpill.data(), qsizetype(FSpill.size()))
+                   : QByteArrayView(FReadBuf.constData() + start, stop - start);
 }
 
 bool TVoTextFile::EndOfFile()

@@ -68,6 +68,12 @@ public:
     // Raises EVoTextFile for a line longer than MaxLineBytes, and when the file's size is no
     // longer the size it had at Reset (a file being written is not read as if whole).
     void ReadLine(QString& Line);
+    // The same as the line's bytes in the file's encoding, valid until the next read; Decode
+    // makes of them (or of any part cut at a line's unit boundary) the characters ReadLine gives.
+    QByteArrayView ReadLineBytes();
+    void Decode(QByteArrayView Bytes, QString& Text) const;
+    // The encoding's bytes below 0x80 stand for themselves wherever they occur.
+    bool AsciiCompatible() const;
     bool EndOfFile();
     static constexpr qint64 DefaultMaxLineBytes = qint64(64) << 20;
     void SetMaxLineBytes(qint64 Value) { FMaxLineBytes = Value; }
@@ -111,7 +117,7 @@ private:
     int FChunk = DefaultBufferSize;
     qint64 FResetSize = 0;
     qint64 FResetModified = 0; // modification time at Reset, in nanoseconds
-    qint64 FBytesRead = 0; // from the file, mark included
+    qint64 FBytesRead = 0;     // from the file, mark included
     qint64 FLinesRead = 0;
     qint64 FMaxLineBytes = DefaultMaxLineBytes;
     // The bytes of a line that runs over a buffer refill; reused from line to line.

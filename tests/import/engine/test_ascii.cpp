@@ -133,6 +133,72 @@ private slots:
         QCOMPARE(run(imp, 1, {"0=" + map}), (QList<QStringList>{{cell}}));
     }
 
+    // Lines of UTF-8 and of ASCII-based pages are split before they are decoded: each field
+    // must be what the decoded line holds, broken sequences included, an empty one null.
+    void fieldsDecodedOneByOne_data()
+    {
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const auto u = [](const char* text) { return QString::fromUtf8(text); };
+        const QString bad = QString(QChar::ReplacementCharacter);
+        const QString longWord = u("ض").repeated(140); // 280 bytes: past the short-field buffer
+        QTest::newRow("persian, quotes, empty fields")
+            << int(ctUtf8) << u("\"علی \"\"رضا\"\"\",پ,,x\r\n۱۲۳,\"\",\"a,ب\"\r\n").toUtf8()
+            << QList<QStringList>{{u("علی \"رضا\""), u("پ"), "<null>", "x"},
+                                  {u("۱۲۳"), "<null>", u("a,ب"), "<null>"}};
+        QTest::newRow("broken sequences beside separators")
+            << int(ctUtf8) << QByteArray("\xD8,\xA7x,\xE2\x82\n\xC0\xAF,\xED\xA0\x80,ok\n")
+            << QList<QStringList>{{bad, bad + "x", bad, "<null>"},
+                                  {bad + bad, bad, "ok", "<null>"}};
+        QTest::newRow("lines of blanks beyond ASCII are skipped")
+            << int(ctUtf8) << QByteArray("\xC2\xA0\xE2\x80\x83\n\t\xC2\xA0\na\xC2\xA0,b\n")
+            << QList<QStringList>{{u("a\u00A0"), "b", "<null>", "<null>"}};
+        QTest::newRow("fields about the short-field buffer's size")
+            << int(ctUtf8)
+            << (longWord + u',' + longWord.left(128) + u',' + QString(300, u'x') + u(",ب\n"))
+                   .toUtf8()
+            << QList<QStringList>{{longWord, longWord.left(128), QString(300, u'x'), u("ب")}};
+        QTest::newRow("cp1256") << int(ctCp1256) << QByteArray("\x81,\"\x8D\"\"\",,\x90\r\n")
+                                << QList<QStringList>{{u("پ"), u("چ\""), "<null>", u("گ")}};
+        QTest::newRow("armscii-8 has an upper byte for the comma")
+            << int(ctArmscii8)
+            << QByteArray("a\xAB"
+                          "b,c\r\n")
+            << QList<QStringList>{{"a", "b", "c", "<null>"}};
+        QTest::newRow("utf-16 is read as text")
+            << int(ctUtf16)
+            << QByteArray("\xFF\xFE"
+                          "a\0,\0\"\0b\0\"\0\n\0",
+                          14)
+            << QList<QStringList>{{"a", "b", "<null>", "<null>"}};
+    }
+    void fieldsDecodedOneByOne()
+    {
+        QFETCH(int, encoding);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QStringList>, rows);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(bytes));
+        imp.Encoding = TDurvelCharsetType(encoding);
+        imp.EncodingChosen = true;
+        imp.Comma = u',';
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"0=1", "1=2", "2=3", "3=4"})
+            imp.Map().Add(QString::fromLatin1(m));
+        QList<QStringList> got;
+        imp.OnUserDefinedImport = [&](TDurvel3*, TDurvelRow* row) {
+            QStringList values;
+            for (int i = 0; i < row->Count(); ++i) {
+                const QString& v = row->Items(i)->Value;
+                values << (v.isNull() ? QStringLiteral("<null>") : v);
+            }
+            got << values;
+        };
+        imp.Execute();
+        QCOMPARE(got, rows);
+    }
+
     void codePages_data()
     {
         QTest::addColumn<int>("encoding");
@@ -409,6 +475,84 @@ private slots:
             QVERIFY2(e.message().contains("Is a directory"), qPrintable(e.message()));
         }
         QVERIFY(!imp.Running());
+    }
+
+    // A large file is read ahead on a thread of its own: the rows, their order and the read
+    // progress are the same; a stop, a cap or a failure of the reader reaches the rows in turn.
+    void readAhead_data()
+    {
+        QTest::addColumn<QString>("action"); // at row 100
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<int>("expected"); // rows, -1: some, then a failure
+        QTest::addColumn<QString>("failure");
+        const int all = 20000;
+        QTest::newRow("whole file") << "" << 0 << all << "";
+        QTest::newRow("capped") << "" << 150 << 150 << "";
+        QTest::newRow("canceled") << "cancel" << 0 << 100 << "";
+        QTest::newRow("appended while read")
+            << "append" << 0 << -1 << "The file changed while it was read";
+        QTest::newRow("truncated while read")
+            << "truncate" << 0 << -1 << "The file changed while it was read";
+    }
+    void readAhead()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, cap);
+        QFETCH(int, expected);
+        QFETCH(QString, failure);
+        const auto row = [](int i) {
+            return QStringList{QString::number(i), QString::fromUtf8("نام ") + QString::number(i),
+                               QStringLiteral("q\"%1").arg(i)};
+        };
+        QByteArray bytes = "code,name,note\r\n";
+        for (int i = 0; i < 20000; ++i) {
+            const QStringList r = row(i);
+            bytes += (r[0] + u',' + r[1] + QStringLiteral(",\"q\"\"%1\"\r\n").arg(i)).toUtf8();
+            if (i % 1000 == 999)
+                bytes += " \t\r\n";
+        }
+        QVERIFY(bytes.size() > 512 * 1024);
+        const QString path = writeFile(bytes);
+        TDurvel3ASCII imp;
+        imp.SetFileName(path);
+        imp.Comma = u',';
+        imp.SkipFirstRows = 1;
+        imp.ImportRecCount = cap;
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"0=1", "1=2", "2=3"})
+            imp.Map().Add(QString::fromLatin1(m));
+        QList<QStringList> got;
+        imp.OnUserDefinedImport = [&](TDurvel3* s, TDurvelRow* r) {
+            got << QStringList{r->Items(0)->Value, r->Items(1)->Value, r->Items(2)->Value};
+            if (got.size() != 100)
+                return;
+            QFile f(path);
+            if (action == "cancel")
+                s->Cancel();
+            else if (action == "append" && f.open(QIODevice::Append))
+                f.write("1,2,3\r\n");
+            else if (action == "truncate" && f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write("1,2,3\r\n");
+        };
+        QList<qint64> done;
+        imp.OnReadProgress = [&](TDurvel3*, qint64 Done, qint64) { done << Done; };
+        QString error;
+        try {
+            imp.Execute();
+        } catch (const EVoTextFile& e) {
+            error = e.message();
+        }
+        QVERIFY2(failure.isEmpty() ? error.isEmpty() : error.contains(failure), qPrintable(error));
+        QVERIFY(!imp.Running());
+        if (expected >= 0)
+            QCOMPARE(got.size(), expected);
+        else
+            QVERIFY(got.size() >= 100 && got.size() <= 20000);
+        for (int i = 0; i < got.size(); ++i)
+            QCOMPARE(got[i], row(i));
+        QVERIFY(std::is_sorted(done.begin(), done.end()));
+        if (expected == 20000)
+            QCOMPARE(done.last(), qint64(bytes.size()));
     }
 
     void fileChangedWhileImported_data()

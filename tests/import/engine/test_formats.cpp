@@ -234,6 +234,13 @@ private slots:
             << int(ftInteger) << dot << comma << " nULL " << QVariant() << "";
         QTest::newRow("null word for text")
             << int(ftWideString) << dot << comma << "null" << QVariant() << "";
+        QTest::newRow("text of the null word's length")
+            << int(ftWideString) << dot << comma << "nulx" << QVariant("nulx") << "";
+        QTest::newRow("persian text of the null word's length")
+            << int(ftWideString) << dot << comma << QString::fromUtf8(" سارا ")
+            << QVariant(QString::fromUtf8(" سارا ")) << "";
+        QTest::newRow("empty text")
+            << int(ftWideString) << dot << comma << "" << QVariant("") << "";
         QTest::newRow("date") << int(ftDate) << dot << comma << "2024/03/05"
                               << QVariant(QDate(2024, 3, 5)) << "";
         QTest::newRow("date time at midnight")
