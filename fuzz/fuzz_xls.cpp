@@ -1,6 +1,6 @@
 // Opens the input as an XLS workbook (a compound file or a bare record stream) from a file, as
-// the reader does, and from its bytes; both must agree. Reads every cell as text, and a few
-// ranges through range text.
+// the reader does, and from its bytes; both must agree. Reads every cell as text and as the
+// view the import takes, and a few ranges through range text.
 #include "FuzzSupport.h"
 
 #include "import/engine/support/MapRange.h"
@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::check(fromBytes.SheetCount() == f.SheetCount(), "the file and its bytes differ");
     qsizetype cells = 0;
+    QString scratch; // kept from cell to cell, as the import keeps it
     for (int s = 0; s < f.SheetCount(); ++s) {
         const TxlsWorkSheet* sheet = f.Workbook()->Sheet(s);
         for (int c = 0; c < sheet->ColCount(); ++c) {
@@ -47,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fuzz::check(cell.Row == r, "a cell in the wrong row");
                 fuzz::check(f.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
                             "a cell read two ways differs");
+                // The view the import writes from is the same text, null where it is null.
+                const QString text = f.CellText(*sheet, cell);
+                const QStringView view = f.CellView(*sheet, cell, scratch);
+                fuzz::check(view == text && view.isNull() == text.isNull(),
+                            "a cell's view and its text differ");
                 fuzz::check(fromBytes.CellText(s, r, cell.Col) == f.CellText(*sheet, cell),
                             "a cell of the file and of its bytes differ");
                 // Every cell has a variant; a float exactly when it holds a number.

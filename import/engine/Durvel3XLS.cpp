@@ -6,6 +6,8 @@
 #include "import/engine/support/XlsFile.h"
 #include "platform/ini/IniFile.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kOptions = QStringLiteral("XLS_OPTIONS");
@@ -59,11 +61,35 @@ void TDurvel3XLS::OpenSource()
 void TDurvel3XLS::ReadRow()
 {
     TDurvelRow* row = Row();
-    row->ClearValues();
+    const quint64 generation = FColumnsGeneration;
     FindMapPositions(FColumns, FColumnsGeneration);
-    for (const Column& c : FColumns)
-        if (c.Position >= 0)
-            row->SetValueAt(c.Position, FRanges->GetItem(c.Line)->Value(FCurrent + 1));
+    if (generation != FColumnsGeneration || FRowCount != row->Count()) {
+        FUnfilled.clear();
+        for (int i = 0; i < row->Count(); ++i)
+            if (std::none_of(FColumns.cbegin(), FColumns.cend(),
+                             [i](const Column& c) { return c.Position == i; }))
+                FUnfilled.push_back(i);
+        FRowCount = row->Count();
+    }
+    // Columns no map line fills are emptied; the others are overwritten below, in the memory
+    // they hold.
+    for (int i : FUnfilled)
+        row->Items(i)->Value.clear();
+    for (const Column& c : FColumns) {
+        if (c.Position < 0)
+            continue;
+        int sheetIndex = 0, r = 0, col = 0;
+        const TxlsWorkSheet* sheet = nullptr;
+        const TbiffCell* cell = nullptr;
+        if (FRanges->GetItem(c.Line)->CellOf(FCurrent + 1, sheetIndex, r, col) &&
+            (sheet = FFile->SheetOrNull(sheetIndex)))
+            cell = sheet->Cell(r - 1, col - 1);
+        const QStringView text = cell ? FFile->CellView(*sheet, *cell, FScratch) : QStringView();
+        if (text.isEmpty()) // a missing cell stays null, an empty text empty
+            row->SetValueAt(c.Position, cell ? FFile->CellText(*sheet, *cell) : QString());
+        else
+            row->SetValueAt(c.Position, text);
+    }
     ApplyFieldFormats();
 }
 
@@ -73,6 +99,9 @@ void TDurvel3XLS::FreeSource()
     FFile.reset();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);
+    FUnfilled.clear();
+    FRowCount = -1;
+    FScratch = QString();
 }
 
 void TDurvel3XLS::CloseSource()

@@ -53,6 +53,9 @@ private:
     std::unique_ptr<TMapRowList> FRanges;
     std::vector<Column> FColumns;
     quint64 FColumnsGeneration = ~quint64(0);
+    std::vector<int> FUnfilled; // row columns no map line fills
+    int FRowCount = -1;         // of the row FUnfilled was made for
+    QString FScratch;           // a cell's text written out (numbers, dates)
     int FLongestCount = 0;
     int FShortestCount = 0;
     int FLast = -1;

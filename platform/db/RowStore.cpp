@@ -254,13 +254,15 @@ char* writeVarint(char* p, quint64 v)
 
 void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& types)
 {
-    // Measured first, then written once into its place: no copy of the row on the way.
+    // Measured first, then written once into its place: no copy of the row on the way. Each
+    // cell is taken once as a value, not asked for again by every column call.
     m_cells.resize(std::size_t(m_columns));
-    std::size_t total = 0;
+    std::size_t total = std::size_t(m_columns); // the tags
     for (int c = 0; c < m_columns; ++c) {
         Cell& cell = m_cells[std::size_t(c)];
         cell = {Null, 0, nullptr, 0};
-        const int kind = sqlite3_column_type(st, c);
+        sqlite3_value* v = sqlite3_column_value(st, c);
+        const int kind = sqlite3_value_type(v);
         const FieldType type = c < types.size() ? types[c] : FieldType::Unknown;
         // The same reading as Statement::value.
         const bool integral = type == FieldType::AutoInc || type == FieldType::Integer ||
@@ -270,26 +272,24 @@ void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& t
         if (kind == SQLITE_NULL) {
             cell.tag = Null;
         } else if (type == FieldType::Boolean) {
-            cell.tag = sqlite3_column_int64(st, c) != 0 ? True : False;
+            cell.tag = sqlite3_value_int64(v) != 0 ? True : False;
         } else if (kind == SQLITE_INTEGER && integral) {
             cell.tag = Int;
-            cell.number = zigzag(sqlite3_column_int64(st, c));
+            cell.number = zigzag(sqlite3_value_int64(v));
             total += varintSize(cell.number);
         } else if ((kind == SQLITE_INTEGER && type == FieldType::Float) ||
                    (kind == SQLITE_FLOAT && real)) {
             cell.tag = Real;
-            const double d = sqlite3_column_double(st, c);
+            const double d = sqlite3_value_double(v);
             std::memcpy(&cell.number, &d, sizeof d);
             total += sizeof d;
         } else {
             cell.tag = kind == SQLITE_BLOB ? Bytes : Text;
-            cell.data = cell.tag == Bytes
-                            ? static_cast<const char*>(sqlite3_column_blob(st, c))
-                            : reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            cell.size = std::size_t(sqlite3_column_bytes(st, c));
+            cell.data = cell.tag == Bytes ? static_cast<const char*>(sqlite3_value_blob(v))
+                                          : reinterpret_cast<const char*>(sqlite3_value_text(v));
+            cell.size = std::size_t(sqlite3_value_bytes(v));
             total += varintSize(cell.size) + cell.size;
         }
-        total += 1;
     }
     char* const start = allocate(total);
     char* p = start;

@@ -462,22 +462,29 @@ int TMapRow::TotalCount() const
     return total;
 }
 
-QString TMapRow::Value(int Index) const
+bool TMapRow::CellOf(int Index, int& Sheet, int& Row, int& Col) const
 {
-    TSheetWorkbook* wb = Workbook();
-    if (!wb || Index < 1)
-        return QString();
+    if (Index < 1)
+        return false;
     for (const auto& r : FItems) {
         if (Index > r->CellCount()) {
             Index -= r->CellCount();
             continue;
         }
-        int row = 0, col = 0;
-        r->CellAt(Index, row, col);
-        const int sheet = r->SheetIndex() >= 0 ? r->SheetIndex() : 0;
-        return wb->CellText(sheet, row - 1, col - 1);
+        r->CellAt(Index, Row, Col);
+        Sheet = r->SheetIndex() >= 0 ? r->SheetIndex() : 0;
+        return true;
     }
-    return QString();
+    return false;
+}
+
+QString TMapRow::Value(int Index) const
+{
+    TSheetWorkbook* wb = Workbook();
+    int sheet = 0, row = 0, col = 0;
+    if (!wb || !CellOf(Index, sheet, row, col))
+        return QString();
+    return wb->CellText(sheet, row - 1, col - 1);
 }
 
 // ---- the parser ----

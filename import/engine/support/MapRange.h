@@ -116,6 +116,9 @@ public:
     int TotalCount() const;
     // Text of the Index-th (1-based) cell; empty past the end or without a workbook.
     QString Value(int Index) const;
+    // Where the Index-th (1-based) cell lies: its sheet (0 when the range names none) and its
+    // 1-based row and column; false past the end.
+    bool CellOf(int Index, int& Sheet, int& Row, int& Col) const;
 
     void MergeRanges();
     void ExcludeCell(const QString& SheetName, int SheetNumber, int Row, int Col);

@@ -1,20 +1,54 @@
 #include "import/engine/support/SheetValues.h"
 
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
-QString SheetNumberToText(double Value, QChar DecimalSeparator)
+namespace {
+
+// A whole number of up to 15 digits (accounts, amounts), exact as it is, written by hand into
+// the memory Out already holds where it can: the general conversion and a new string cost
+// several times this, once per cell. False, and Out untouched, for any other number.
+bool wholeNumberText(double Value, QString& Out)
 {
-    if (!std::isfinite(Value))
-        return QStringLiteral("#NUM!");
-    if (Value == 0)
-        return QStringLiteral("0");
-    // Whole numbers of up to 15 digits (accounts, amounts) are exact as they are.
-    if (std::abs(Value) < 1e15 && Value == std::trunc(Value))
-        return QString::number(qint64(Value));
-    // 15 significant digits in scientific form, then placed by hand.
+    if (!(std::abs(Value) < 1e15))
+        return false;
+    const qint64 n = qint64(Value); // exact below 1e15: equal exactly when Value is whole
+    if (double(n) != Value)
+        return false;
+    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324"
+                                     "25262728293031323334353637383940414243444546474849"
+                                     "50515253545556575859606162636465666768697071727374"
+                                     "75767778798081828384858687888990919293949596979899";
+    const bool negative = n < 0;
+    quint64 u = negative ? quint64(-n) : quint64(n);
+    char16_t digits[20];
+    char16_t* p = std::end(digits);
+    for (; u >= 100; u /= 100) {
+        const char* pair = kPairs + 2 * (u % 100);
+        *--p = char16_t(pair[1]);
+        *--p = char16_t(pair[0]);
+    }
+    if (u >= 10) {
+        *--p = char16_t(kPairs[2 * u + 1]);
+        *--p = char16_t(kPairs[2 * u]);
+    } else {
+        *--p = char16_t(u'0' + u);
+    }
+    if (negative)
+        *--p = u'-';
+    Out.resize(qsizetype(std::end(digits) - p));
+    std::copy(p, std::end(digits), reinterpret_cast<char16_t*>(Out.data()));
+    return true;
+}
+
+// Any other finite, non-zero number: 15 significant digits in scientific form, then placed by
+// hand.
+QString fractionText(double Value, QChar DecimalSeparator)
+{
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.14e", Value);
     const bool negative = buf[0] == '-';
@@ -45,6 +79,25 @@ QString SheetNumberToText(double Value, QChar DecimalSeparator)
         out += DecimalSeparator;
         out += QLatin1StringView(digits.mid(pointAt));
     }
+    return out;
+}
+
+} // namespace
+
+void SheetNumberToText(double Value, QChar DecimalSeparator, QString& Out)
+{
+    if (!std::isfinite(Value))
+        Out = QStringLiteral("#NUM!");
+    else if (Value == 0)
+        Out = QStringLiteral("0");
+    else if (!wholeNumberText(Value, Out))
+        Out = fractionText(Value, DecimalSeparator);
+}
+
+QString SheetNumberToText(double Value, QChar DecimalSeparator)
+{
+    QString out;
+    SheetNumberToText(Value, DecimalSeparator, out);
     return out;
 }
 

@@ -13,6 +13,8 @@ enum class TSheetDateKind { Date, Time, DateTime };
 // 0.1 (not 0.1000000000000000055), 1E20 as 100000000000000000000. Not-a-number and infinities,
 // which no spreadsheet cell can hold, read as "#NUM!".
 QString SheetNumberToText(double Value, QChar DecimalSeparator = u'.');
+// The same into Out, in the memory it already holds where it can.
+void SheetNumberToText(double Value, QChar DecimalSeparator, QString& Out);
 // A number as document XML writes it ("1250", "-0.75", "1.5E-3", blanks around allowed) into
 // the same text SheetNumberToText gives its value; false when it is no number. Plain numbers
 // of up to 15 digits are taken as written, without a round trip through a double.
@@ -41,6 +43,10 @@ struct TSheetTextFormat
     std::function<QString(const QDateTime& Value, TSheetDateKind Kind)> DateText;
 
     QString NumberText(double Value) const { return SheetNumberToText(Value, DecimalSeparator); }
+    void NumberText(double Value, QString& Out) const
+    {
+        SheetNumberToText(Value, DecimalSeparator, Out);
+    }
     bool XmlNumberText(QByteArrayView Number, QString& Text) const
     {
         return SheetXmlNumberText(Number, DecimalSeparator, Text);

@@ -75,13 +75,15 @@ struct Record
 class RecordStream
 {
 public:
-    explicit RecordStream(const QByteArray& bytes) : m_bytes(bytes) {}
+    // The bytes stay the caller's, unchanged, while the stream is read.
+    explicit RecordStream(const QByteArray& bytes) : m_data(bytes.constData()), m_size(bytes.size())
+    {}
 
     qsizetype Position() const { return m_pos; }
     // False at the end of the stream or at an all-zero header.
     bool Next(Record& r)
     {
-        if (m_pos + 4 > m_bytes.size())
+        if (m_pos + 4 > m_size)
             return false;
         const quint16 id = u16(m_pos);
         const quint16 size = u16(m_pos + 2);
@@ -91,24 +93,68 @@ public:
         r.Offset = m_pos;
         r.Parts.clear();
         r.Parts.push_back(take(size));
-        while (m_pos + 4 <= m_bytes.size() && u16(m_pos) == idContinue)
+        while (m_pos + 4 <= m_size && u16(m_pos) == idContinue)
             r.Parts.push_back(take(u16(m_pos + 2)));
         return true;
     }
 
+    // Cells held by the records from here to the end of the current substream (embedded ones
+    // not counted), without moving: only the headers are walked, CONTINUE records passed like
+    // any other. Raises as Next would on a record cut short.
+    qsizetype CountSheetCells() const
+    {
+        qsizetype n = 0;
+        int depth = 0;
+        for (qsizetype pos = m_pos; pos + 4 <= m_size;) {
+            const quint16 id = u16(pos);
+            const quint16 size = u16(pos + 2);
+            if (id == 0 && size == 0)
+                break;
+            pos += 4;
+            if (pos + size > m_size)
+                invalid();
+            if (isBof(id)) {
+                ++depth;
+            } else if (id == idEOF) {
+                if (depth-- == 0)
+                    break;
+            } else if (depth == 0) {
+                switch (id) {
+                case idNumber:
+                case idRK:
+                case idLabelSST:
+                case idLabel:
+                case idRString:
+                case idBoolErr:
+                case idFormula:
+                    ++n;
+                    break;
+                case idMulRK:
+                    n += std::max<qsizetype>(0, (qsizetype(size) - 6) / 6);
+                    break;
+                default:
+                    break;
+                }
+            }
+            pos += size;
+        }
+        return n;
+    }
+
 private:
-    quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_bytes.constData() + at); }
+    quint16 u16(qsizetype at) const { return qFromLittleEndian<quint16>(m_data + at); }
     std::span<const char> take(quint16 size)
     {
         m_pos += 4;
-        if (m_pos + size > m_bytes.size())
+        if (m_pos + size > m_size)
             invalid();
-        std::span<const char> part(m_bytes.constData() + m_pos, size);
+        std::span<const char> part(m_data + m_pos, size);
         m_pos += size;
         return part;
     }
 
-    const QByteArray& m_bytes;
+    const char* m_data;
+    qsizetype m_size;
     qsizetype m_pos = 0;
 };
 
@@ -374,7 +420,8 @@ private:
         if (m_rowLimit > 0)
             m_rowsSeen.assign(65536, false);
         m_rowsKept = 0;
-        s.FCells.reserve(std::size_t(CountCells()));
+        // Counted ahead so that the cells are stored without regrowth.
+        s.FCells.reserve(std::size_t(m_in.CountSheetCells()));
         qsizetype pendingFormula = -1;
         Record r;
         for (;;) {
@@ -470,41 +517,6 @@ private:
         }
     }
 
-    // Cells the sheet's records hold, counted ahead so that they are stored without regrowth.
-    qsizetype CountCells() const
-    {
-        RecordStream ahead = m_in;
-        Record r;
-        qsizetype n = 0;
-        int depth = 0;
-        while (ahead.Next(r)) {
-            if (isBof(r.Id)) {
-                ++depth;
-            } else if (r.Id == idEOF) {
-                if (depth-- == 0)
-                    break;
-            } else if (depth == 0) {
-                switch (r.Id) {
-                case idNumber:
-                case idRK:
-                case idLabelSST:
-                case idLabel:
-                case idRString:
-                case idBoolErr:
-                case idFormula:
-                    ++n;
-                    break;
-                case idMulRK:
-                    n += std::max<qsizetype>(0, (r.Size() - 6) / 6);
-                    break;
-                default:
-                    break;
-                }
-            }
-        }
-        return n;
-    }
-
     void NameSheet(TxlsWorkSheet& s, qsizetype bofOffset)
     {
         auto& sheets = m_wb.Globals.BoundSheets;
@@ -566,18 +578,24 @@ private:
     {
         auto& cells = s.FCells;
         const auto key = [](const TbiffCell& c) { return (quint32(c.Row) << 16) | c.Col; };
-        if (!std::is_sorted(
-                cells.begin(), cells.end(),
-                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); }))
-            std::stable_sort(
-                cells.begin(), cells.end(),
-                [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); });
-        std::size_t out = 0;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (out > 0 && key(cells[out - 1]) == key(cells[i]))
-                cells[out - 1] = cells[i];
-            else
-                cells[out++] = cells[i];
+        const auto before = [&](const TbiffCell& a, const TbiffCell& b) { return key(a) < key(b); };
+        // Writers store cells in order and once each: then there is nothing to sort or merge.
+        const bool strictlyOrdered =
+            std::adjacent_find(cells.begin(), cells.end(),
+                               [&](const TbiffCell& a, const TbiffCell& b) {
+                                   return !before(a, b);
+                               }) == cells.end();
+        if (!strictlyOrdered && !std::is_sorted(cells.begin(), cells.end(), before))
+            std::stable_sort(cells.begin(), cells.end(), before);
+        std::size_t out = cells.size();
+        if (!strictlyOrdered) {
+            out = 0;
+            for (std::size_t i = 0; i < cells.size(); ++i) {
+                if (out > 0 && key(cells[out - 1]) == key(cells[i]))
+                    cells[out - 1] = cells[i];
+                else
+                    cells[out++] = cells[i];
+            }
         }
         cells.resize(out);
         cells.shrink_to_fit();
@@ -595,19 +613,17 @@ private:
             ++place[std::size_t(c.Col) + 1];
         for (std::size_t i = 1; i < place.size(); ++i)
             place[i] += place[i - 1];
+        s.FCols.clear();
+        s.FColStart.clear();
+        for (std::size_t col = 0; col < 256; ++col)
+            if (place[col + 1] > place[col]) {
+                s.FCols.push_back(quint16(col));
+                s.FColStart.push_back(place[col]);
+            }
+        s.FColStart.push_back(quint32(cells.size()));
         s.FColOrder.resize(cells.size());
         for (std::size_t i = 0; i < cells.size(); ++i)
             s.FColOrder[place[cells[i].Col]++] = quint32(i);
-        s.FCols.clear();
-        s.FColStart.clear();
-        for (std::size_t i = 0; i < s.FColOrder.size(); ++i) {
-            const quint16 col = cells[s.FColOrder[i]].Col;
-            if (s.FCols.empty() || s.FCols.back() != col) {
-                s.FCols.push_back(col);
-                s.FColStart.push_back(quint32(i));
-            }
-        }
-        s.FColStart.push_back(quint32(s.FColOrder.size()));
         s.FRows.shrink_to_fit();
         s.FRowStart.shrink_to_fit();
         s.FTexts.shrink_to_fit();
@@ -713,12 +729,12 @@ int TextToErrorCode(const QString& Text)
     throw ExlsFileError(QStringLiteral("Invalid cell error code: '%1'").arg(Text));
 }
 
-QString TxlsGlobals::SST(int Index) const
+QStringView TxlsGlobals::SSTView(int Index) const
 {
     if (Index < 0 || Index >= SSTCount())
-        return QString();
+        return {};
     const quint32 from = FSSTStart[std::size_t(Index)];
-    return FSSTPool.mid(from, FSSTStart[std::size_t(Index) + 1] - from);
+    return QStringView(FSSTPool.constData() + from, FSSTStart[std::size_t(Index) + 1] - from);
 }
 
 int TxlsGlobals::FormatIndex(int XF) const
@@ -729,6 +745,12 @@ int TxlsGlobals::FormatIndex(int XF) const
 const TbiffCell* TxlsWorkSheet::Cell(int Row, int Col) const
 {
     const auto cells = RowCells(Row);
+    if (cells.empty() || Col < cells.front().Col)
+        return nullptr;
+    // Cells of a row are sorted and unique by column: in a row without gaps the place is known.
+    const std::size_t k = std::size_t(Col - cells.front().Col);
+    if (k < cells.size() && cells[k].Col == Col)
+        return &cells[k];
     const auto it = std::lower_bound(cells.begin(), cells.end(), Col,
                                      [](const TbiffCell& c, int col) { return c.Col < col; });
     return it != cells.end() && it->Col == Col ? &*it : nullptr;
@@ -826,24 +848,38 @@ bool TxlsFile::IsDateFormatCell(const TbiffCell& Cell) const
     return FWorkbook && FWorkbook->Globals.IsDateXF(Cell.XF);
 }
 
-QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+QStringView TxlsFile::CellView(const TxlsWorkSheet& Sheet, const TbiffCell& Cell,
+                               QString& Scratch) const
 {
     switch (Cell.Kind) {
     case TbiffCell::ckNumber:
-        return IsDateFormatCell(Cell)
-                   ? TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904)
-                   : TextFormat.NumberText(Cell.Number);
+        if (IsDateFormatCell(Cell))
+            Scratch = TextFormat.SerialText(Cell.Number, FWorkbook->Globals.Date1904);
+        else
+            TextFormat.NumberText(Cell.Number, Scratch);
+        return Scratch;
     case TbiffCell::ckShared:
-        return FWorkbook->Globals.SST(int(Cell.Index));
+        return FWorkbook->Globals.SSTView(int(Cell.Index));
     case TbiffCell::ckText:
         return Sheet.Text(Cell.Index);
     case TbiffCell::ckBoolean:
-        return Cell.Code ? QStringLiteral("True") : QStringLiteral("False");
+        return Cell.Code ? u"True" : u"False";
     case TbiffCell::ckError:
-        return ErrorCodeToText(Cell.Code);
+        Scratch = ErrorCodeToText(Cell.Code);
+        return Scratch;
     default:
-        return QString();
+        return {};
     }
+}
+
+QString TxlsFile::CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const
+{
+    QString scratch;
+    const QStringView text = CellView(Sheet, Cell, scratch);
+    // Numbers, dates and errors were written into the scratch string: it is the text.
+    if (Cell.Kind == TbiffCell::ckNumber || Cell.Kind == TbiffCell::ckError)
+        return scratch;
+    return text.toString();
 }
 
 namespace {

@@ -76,7 +76,9 @@ public:
     bool Date1904 = false;
 
     int SSTCount() const { return int(FSSTStart.size()) - 1; }
-    QString SST(int Index) const;
+    QString SST(int Index) const { return SSTView(Index).toString(); }
+    // The string where the workbook keeps it; null outside the table.
+    QStringView SSTView(int Index) const;
     // The number format of a cell format, and whether it shows a date or time.
     int FormatIndex(int XF) const;
     bool IsDateXF(int XF) const
@@ -112,7 +114,7 @@ public:
     std::span<const TbiffCell> RowCells(int Row) const;
     std::span<const quint32> ColCellIndexes(int Col) const;
     const TbiffCell& CellAt(quint32 Index) const { return FCells[Index]; }
-    QString Text(quint32 Index) const { return FTexts.at(Index); }
+    const QString& Text(quint32 Index) const { return FTexts.at(Index); }
 
 private:
     friend class TxlsLoader;
@@ -161,6 +163,11 @@ public:
     const TxlsWorkbook* Workbook() const { return FWorkbook.get(); }
 
     QString CellText(const TxlsWorkSheet& Sheet, const TbiffCell& Cell) const;
+    // The same text without a copy where the workbook keeps it (strings); numbers, dates and
+    // errors are written into Scratch, in the memory it holds, and the view is of it.
+    QStringView CellView(const TxlsWorkSheet& Sheet, const TbiffCell& Cell, QString& Scratch) const;
+    // The sheet (0-based) in the workbook's order, or nullptr.
+    const TxlsWorkSheet* SheetOrNull(int Sheet) const;
     // A cell's value as a type; raise ExlsFileError "Cannot access cell 'B2' as type Float" for
     // a type the cell cannot give. A number gives a float, and a date-time within the years
     // 1900 to 9999; a boolean gives a boolean; the variant is the number (a date-time when the
@@ -183,7 +190,6 @@ public:
     QString CellText(int Sheet, int Row, int Col) const override;
 
 private:
-    const TxlsWorkSheet* SheetOrNull(int Sheet) const;
     QByteArray ReadWorkbookStream(QIODevice& Device) const;
     void LoadStream(QByteArray Stream);
 

@@ -155,6 +155,54 @@ private slots:
         }
     }
 
+    // A row's value is its cell's text whatever the value before it held (longer, shorter, a
+    // date, a string): a missing cell null, an empty text empty.
+    void rowValuesAreTheCellTexts_data()
+    {
+        using namespace biff;
+        QTest::addColumn<QByteArray>("cells");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("numbers long and short")
+            << number(0, 0, 123456789012345.0) + number(1, 0, 7) + number(2, 0, -42.5) +
+                   number(3, 0, 6037991234567.0) + rk(4, 0, (quint32(-90210) << 2) | 2u)
+            << 5;
+        QTest::newRow("every kind")
+            << number(0, 0, 45366, 1) + boolErr(1, 0, 1, false) + boolErr(2, 0, 7, true) +
+                   labelSst(3, 0, 0) + number(4, 0, 25000000) + label(5, 0, "café") +
+                   boolErr(6, 0, 0, false) + formula(7, 0, 0.75, 5)
+            << 8;
+        QTest::newRow("empty texts and a missing cell")
+            << number(0, 0, 6037991234567.0) + labelSst(1, 0, 1) + number(2, 0, 12) +
+                   label(3, 0, "") + number(5, 0, 3) + formulaSpecial(6, 0, 3)
+            << 7;
+    }
+    void rowValuesAreTheCellTexts()
+    {
+        using namespace biff;
+        QFETCH(QByteArray, cells);
+        QFETCH(int, rows);
+        const QString path = writeFile(
+            "kinds.xls", workbook(standardFormats() + sst({"حساب بانکی", ""}), {{"Data", cells}}));
+        TxlsFile f(path);
+        f.Open();
+        TDurvel3XLS imp;
+        imp.SetFileName(path);
+        imp.ImportDestination = didUserDefined;
+        imp.Map().Add(QStringLiteral("0=A1-A%1").arg(rows));
+        QStringList got;
+        imp.OnUserDefinedImport = [&got](TDurvel3*, TDurvelRow* row) {
+            got << QStringView(row->Items(0)->Value).toString(); // a copy of its own
+        };
+        imp.Execute();
+        QCOMPARE(imp.ErrorCount(), 0);
+        QCOMPARE(got.size(), rows);
+        for (int r = 0; r < rows; ++r) {
+            const QString want = f.CellText(0, r, 0);
+            QCOMPARE(got[r], want);
+            QCOMPARE(got[r].isNull(), want.isNull());
+        }
+    }
+
     void singleCell()
     {
         TDurvel3XLS imp;

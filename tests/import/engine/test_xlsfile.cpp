@@ -286,6 +286,83 @@ private slots:
         }
     }
 
+    // Every filled cell of a row is found, and no other, whether its columns follow one another
+    // or leave gaps.
+    void cellsFoundWithAndWithoutColumnGaps_data()
+    {
+        QTest::addColumn<QList<int>>("cols");
+        QTest::newRow("from the first column on") << QList<int>{0, 1, 2, 3, 4, 5};
+        QTest::newRow("from a later column on") << QList<int>{3, 4, 5};
+        QTest::newRow("gaps") << QList<int>{1, 2, 4, 9, 10, 200};
+        QTest::newRow("gap after the first") << QList<int>{0, 7, 8};
+        QTest::newRow("last column alone") << QList<int>{255};
+    }
+    void cellsFoundWithAndWithoutColumnGaps()
+    {
+        QFETCH(QList<int>, cols);
+        QByteArray body;
+        for (int c : cols)
+            body += number(3, c, c + 0.25);
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet* s = f.Workbook()->Sheet(0);
+        for (int c = -1; c <= 256; ++c) {
+            const bool held = cols.contains(c);
+            QCOMPARE(s->Cell(3, c) != nullptr, held);
+            QCOMPARE(f.CellText(0, 3, c), held ? QString::number(c + 0.25) : QString());
+        }
+    }
+
+    // However the records come (in order, backwards, a cell written again), each cell keeps its
+    // last value and is found by row, by column and in the extents.
+    void cellsIndexedWhateverTheirOrder_data()
+    {
+        using Cells = QList<QPair<QPoint, int>>; // (column, row) and the value
+        QTest::addColumn<Cells>("written");
+        const Cells ordered = {{{0, 0}, 1}, {{2, 0}, 2}, {{1, 1}, 3}, {{0, 4}, 4}, {{7, 4}, 5}};
+        Cells backwards = ordered;
+        std::reverse(backwards.begin(), backwards.end());
+        QTest::newRow("in order") << ordered;
+        QTest::newRow("backwards") << backwards;
+        QTest::newRow("a cell again right after")
+            << Cells{{{0, 0}, 1}, {{1, 0}, 2}, {{1, 0}, 9}, {{0, 3}, 4}};
+        QTest::newRow("a cell again later")
+            << Cells{{{1, 2}, 1}, {{0, 0}, 2}, {{3, 5}, 3}, {{1, 2}, 8}, {{0, 1}, 5}};
+        QTest::newRow("one column") << Cells{{{4, 9}, 1}, {{4, 2}, 2}, {{4, 5}, 3}};
+    }
+    void cellsIndexedWhateverTheirOrder()
+    {
+        using Cells = QList<QPair<QPoint, int>>;
+        QFETCH(Cells, written);
+        QByteArray body;
+        QMap<QPair<int, int>, int> last; // (row, column): value
+        for (const auto& [at, value] : written) {
+            body += number(at.y(), at.x(), value);
+            last[{at.y(), at.x()}] = value;
+        }
+        TxlsFile f;
+        f.OpenBytes(oneSheet(body));
+        const TxlsWorkSheet& s = *f.Workbook()->Sheet(0);
+        for (int r = 0; r < 11; ++r)
+            for (int c = 0; c < 9; ++c) {
+                const auto it = last.constFind({r, c});
+                QCOMPARE(f.CellText(0, r, c), it == last.cend() ? QString() : QString::number(*it));
+            }
+        for (int c = 0; c < 9; ++c) {
+            QList<int> rows, indexed;
+            for (auto it = last.cbegin(); it != last.cend(); ++it)
+                if (it.key().second == c)
+                    rows << it.key().first; // the map is in row order
+            for (quint32 i : s.ColCellIndexes(c)) {
+                QCOMPARE(int(s.CellAt(i).Col), c);
+                indexed << s.CellAt(i).Row;
+            }
+            QCOMPARE(indexed, rows);
+            QCOMPARE(f.FirstRow(0, c), rows.isEmpty() ? -1 : rows.first());
+            QCOMPARE(f.LastRow(0, c), rows.isEmpty() ? -1 : rows.last());
+        }
+    }
+
     void extentsIgnoreBlanks()
     {
         // Formatted empty cells below the data are not filled cells.

@@ -30,6 +30,20 @@ private slots:
                                                            << "1234567890123460";
         QTest::newRow("import's separator") << 123.45 << "/"
                                             << "123/45";
+        QTest::newRow("one digit") << 7.0 << "."
+                                   << "7";
+        QTest::newRow("ten") << 10.0 << "."
+                             << "10";
+        QTest::newRow("hundred") << 100.0 << "."
+                                 << "100";
+        QTest::newRow("negative whole") << -90210.0 << "."
+                                        << "-90210";
+        QTest::newRow("largest whole of fifteen digits") << 999999999999999.0 << "."
+                                                         << "999999999999999";
+        QTest::newRow("its negative") << -999999999999999.0 << "."
+                                      << "-999999999999999";
+        QTest::newRow("first sixteen-digit whole") << 1e15 << "."
+                                                   << "1000000000000000";
         QTest::newRow("zero") << 0.0 << "."
                               << "0";
         QTest::newRow("negative zero") << -0.0 << "."
