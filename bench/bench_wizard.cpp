@@ -2,13 +2,15 @@
 // engine's bare run of the same file in the same process; and opening the text pages on a
 // large file, which must read only the preview lines; opening the spreadsheet page on a
 // workbook of 65,000 rows, with the wizard's preview rows and with every row; and opening the
-// ODS and ODT pages on a document of a million rows.
+// ODS and ODT pages on a document of a million rows, against inflating its content alone.
 #include "BenchMain.h"
 #include "BenchRows.h"
 
 #include "app/dbfile.h"
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/DurvelDbDataSet.h"
+#include "import/engine/support/MiniZip.h"
+#include "import/engine/support/OdfTableScanner.h"
 #include "import/wizard/Durvel3Wizard.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
@@ -326,6 +328,84 @@ BENCHMARK(BM_OpenOdsPage)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_OpenOdtPage)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor of any opening of the bare spreadsheet: inflating its content part alone, in
+// blocks of the argument's KiB, as a stream (its checksum on the same thread) and read ahead
+// (inflated on one thread, checked on another); and the page's way, read ahead while the
+// scanner finds where the sheets end.
+enum class Way { Stream, Ahead, Scan };
+void inflateContent(benchmark::State& state, Way way)
+{
+    const QString path = longDocument("ods", false);
+    if (path.isEmpty()) {
+        state.SkipWithError("the document could not be written");
+        return;
+    }
+    const qsizetype block = qsizetype(state.range(0)) << 10;
+    std::vector<char> buf(static_cast<std::size_t>(block));
+    for (auto _ : state) {
+        TMiniZip zip(path);
+        zip.Open();
+        if (way == Way::Stream) {
+            auto stream = zip.OpenEntry(QStringLiteral("content.xml"));
+            while (stream->Read(buf.data(), block) > 0) {
+            }
+            continue;
+        }
+        auto ahead = zip.ReadAhead(QStringLiteral("content.xml"), block);
+        const auto read = [&ahead](char* b, qint64 n) { return ahead->Read(b, n); };
+        if (way == Way::Ahead) {
+            while (read(buf.data(), block) > 0) {
+            }
+            continue;
+        }
+        TOdfTableScanner scanner(read, block);
+        scanner.Start();
+        int tables = 0;
+        for (; scanner.NextTable() && scanner.SkipTable(); ++tables) {
+        }
+        if (!scanner.Finished() || tables != 2)
+            state.SkipWithError("the scanner was not sure of the document");
+    }
+    state.counters["MiB"] = double(QFileInfo(path).size()) / (1 << 20);
+}
+void BM_InflateOdsContent(benchmark::State& state)
+{
+    inflateContent(state, Way::Stream);
+}
+void BM_ReadAheadOdsContent(benchmark::State& state)
+{
+    inflateContent(state, Way::Ahead);
+}
+void BM_ScanOdsContent(benchmark::State& state)
+{
+    inflateContent(state, Way::Scan);
+}
+BENCHMARK(BM_InflateOdsContent)
+    ->Arg(64)
+    ->Arg(1024)
+    ->Arg(4096)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ReadAheadOdsContent)
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(4096)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ScanOdsContent)
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(4096)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

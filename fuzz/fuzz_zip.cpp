@@ -1,5 +1,6 @@
-// Opens the input as a zip archive and reads every member, whole and streamed: damaged,
-// hostile or oversized archives must end in EZipError, and both ways must give the same bytes.
+// Opens the input as a zip archive and reads every member, whole, streamed and read ahead on
+// threads (through the stream, and raw with a checksum of its own): damaged, hostile or
+// oversized archives must end in EZipError, and every way must give the same bytes.
 #include "FuzzSupport.h"
 
 #include "import/engine/support/MiniZip.h"
@@ -18,11 +19,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QString& name : zip.EntryNames()) {
             fuzz::check(TMiniZip::IsSafeName(name), "an unsafe name was indexed");
             QByteArray whole;
+            bool failed = false;
             try {
                 whole = zip.ReadEntry(name);
             } catch (const EZipError&) {
-                continue;
+                failed = true;
             }
+            // Read ahead as the stream reads, and raw with a checksum of its own; small
+            // blocks, so that a member spans several.
+            for (const bool raw : {false, true}) {
+                QByteArray ahead;
+                bool aheadFailed = false;
+                try {
+                    auto stream = raw ? zip.ReadAhead(name, 4096)
+                                      : std::make_unique<TZipReadAhead>(zip.OpenEntry(name), 4096);
+                    char buf[1500];
+                    for (qint64 n; (n = stream->Read(buf, sizeof buf)) > 0;)
+                        ahead.append(buf, n);
+                } catch (const EZipError&) {
+                    aheadFailed = true;
+                }
+                // Only the limit of the whole archive, which every read adds to, may stop it
+                // alone.
+                fuzz::check((!failed || aheadFailed) && (aheadFailed || ahead == whole),
+                            "read ahead and whole reads differ");
+            }
+            if (failed)
+                continue;
             auto s = zip.OpenEntry(name);
             QByteArray streamed;
             char buf[1000];

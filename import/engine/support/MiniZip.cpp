@@ -4,6 +4,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <unzip.h>
+#include <zlib.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 unzFile handle(void* h)
@@ -162,6 +171,11 @@ void TMiniZip::CheckLimits(const QString& Name, qint64 MemberBytes, qint64 Archi
 
 std::unique_ptr<TZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
 {
+    return Open(Name, nullptr);
+}
+
+std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name, TZipReadAhead::RawMember* Raw)
+{
     const Entry& e = Find(Name);
     if (FActive)
         throw EZipError(QStringLiteral("Another part of %1 is being read")
@@ -172,12 +186,34 @@ std::unique_ptr<TZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
     // The declared size is a first, cheap check; the bytes read are what counts.
     CheckLimits(e.Name, e.Size, FInflated + e.Size);
     unz64_file_pos pos{e.PosInDir, e.DirIndex};
+    int method = 0, level = 0;
     if (unzGoToFilePos64(handle(FHandle), &pos) != UNZ_OK ||
-        unzOpenCurrentFile(handle(FHandle)) != UNZ_OK)
+        unzOpenCurrentFile2(handle(FHandle), Raw ? &method : nullptr, Raw ? &level : nullptr,
+                            Raw ? 1 : 0) != UNZ_OK)
         Damaged(QStringLiteral("its part %1 cannot be opened").arg(e.Name));
     std::unique_ptr<TZipEntryStream> s(new TZipEntryStream(this, e.Name, e.Size));
     FActive = s.get();
+    if (Raw) {
+        unz_file_info64 fi{};
+        if (unzGetCurrentFileInfo64(handle(FHandle), &fi, nullptr, 0, nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
+            Damaged(QStringLiteral("its part %1 cannot be opened").arg(e.Name));
+        *Raw = {method, quint32(fi.crc), qint64(fi.uncompressed_size)};
+    }
     return s;
+}
+
+std::unique_ptr<TZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block)
+{
+    TZipReadAhead::RawMember raw;
+    auto s = Open(Name, &raw);
+    if (raw.Method != 0 && raw.Method != Z_DEFLATED) {
+        s.reset();
+        return std::make_unique<TZipReadAhead>(OpenEntry(Name), Block);
+    }
+    // A small part needs no large blocks (the declared size is only a hint here).
+    Block = qBound<qint64>(4096, raw.Size + 1, qMax<qsizetype>(Block, 4096));
+    return std::unique_ptr<TZipReadAhead>(new TZipReadAhead(std::move(s), raw, Block, 4));
 }
 
 QByteArray TMiniZip::ReadEntry(const QString& Name)
@@ -259,4 +295,242 @@ void TZipEntryStream::Finish()
         owner->Damaged(QStringLiteral("the checksum of its part %1 is wrong").arg(FName));
     if (rc != UNZ_OK)
         owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(FName));
+}
+
+// Blocks go from spare to inflated (raw members only: their checksum is checked there) to
+// full, each stage on a thread of its own, and back to spare once the caller has read them.
+struct TZipReadAhead::Shared
+{
+    struct Block
+    {
+        std::vector<char> bytes;
+        qsizetype size = 0; // 0: the end of the member
+        std::exception_ptr error;
+    };
+    // Each queue with its own signal, so a block put wakes only the stage that takes it.
+    struct Queue
+    {
+        std::deque<std::unique_ptr<Block>> blocks;
+        std::condition_variable changed;
+    };
+
+    std::unique_ptr<TZipEntryStream> stream;
+    bool raw = false;
+    RawMember member;
+    QString damaged, checksum; // the messages, made on the caller's thread
+    z_stream z{};
+    bool zOpen = false, zEnd = false, inputEnd = false;
+    std::vector<char> input;
+
+    std::mutex mutex;
+    Queue spare, inflated, full;
+    bool stop = false;
+    // The caller's block and how much of it was read.
+    std::unique_ptr<Block> current;
+    qsizetype taken = 0;
+    bool over = false;
+    std::thread worker, checker;
+
+    ~Shared()
+    {
+        if (zOpen)
+            inflateEnd(&z);
+    }
+
+    // The front of Q, waited for; null once stopped.
+    std::unique_ptr<Block> take(Queue& q)
+    {
+        std::unique_lock lock(mutex);
+        q.changed.wait(lock, [&] { return stop || !q.blocks.empty(); });
+        if (stop)
+            return nullptr;
+        auto b = std::move(q.blocks.front());
+        q.blocks.pop_front();
+        return b;
+    }
+
+    // B to Q, and after it an end of its own when B is the member's last bytes.
+    void put(Queue& q, std::unique_ptr<Block> b, bool last)
+    {
+        {
+            std::lock_guard lock(mutex);
+            const bool end = last && b->size > 0 && !b->error;
+            q.blocks.push_back(std::move(b));
+            if (end)
+                q.blocks.push_back(std::make_unique<Block>());
+        }
+        q.changed.notify_one();
+    }
+
+    // Up to Size inflated bytes of a raw member; 0 at its end.
+    qint64 inflateRaw(char* out, qint64 size)
+    {
+        TMiniZip* owner = stream->FOwner;
+        if (!owner)
+            throw EZipError(damaged);
+        unzFile h = handle(owner->FHandle);
+        qint64 n = 0;
+        if (member.Method == 0) {
+            n = unzReadCurrentFile(h, out, unsigned(qMin<qint64>(size, 1 << 30)));
+            if (n < 0)
+                throw EZipError(damaged);
+        } else {
+            if (!zOpen) {
+                if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+                    throw EZipError(damaged);
+                zOpen = true;
+                input.resize(256 << 10);
+            }
+            z.next_out = reinterpret_cast<Bytef*>(out);
+            z.avail_out = uInt(qMin<qint64>(size, 1 << 30));
+            while (z.avail_out > 0 && !zEnd) {
+                if (z.avail_in == 0 && !inputEnd) {
+                    const int got = unzReadCurrentFile(h, input.data(), unsigned(input.size()));
+                    if (got < 0)
+                        throw EZipError(damaged);
+                    inputEnd = got == 0;
+                    z.next_in = reinterpret_cast<Bytef*>(input.data());
+                    z.avail_in = uInt(got);
+                }
+                const int rc = inflate(&z, Z_NO_FLUSH);
+                if (rc == Z_STREAM_END)
+                    zEnd = true;
+                else if (rc != Z_OK && !(rc == Z_BUF_ERROR && !inputEnd))
+                    throw EZipError(damaged); // damaged data, or cut short
+            }
+            n = qMin<qint64>(size, 1 << 30) - z.avail_out;
+        }
+        stream->FRead += n;
+        owner->FInflated += n;
+        owner->CheckLimits(stream->FName, stream->FRead, owner->FInflated);
+        return n;
+    }
+
+    void inflateAll()
+    {
+        for (;;) {
+            std::unique_ptr<Block> b = take(spare);
+            if (!b)
+                return;
+            b->size = 0;
+            try {
+                // Whole blocks: the caller's reads stay few and large.
+                const qsizetype cap = qsizetype(b->bytes.size());
+                while (b->size < cap) {
+                    char* to = b->bytes.data() + b->size;
+                    const qint64 n =
+                        raw ? inflateRaw(to, cap - b->size) : stream->Read(to, cap - b->size);
+                    if (n <= 0)
+                        break;
+                    b->size += qsizetype(n);
+                }
+            } catch (...) {
+                b->error = std::current_exception();
+            }
+            const bool last = b->size == 0 || b->error || b->size < qsizetype(b->bytes.size());
+            put(raw ? inflated : full, std::move(b), last);
+            if (last)
+                return;
+        }
+    }
+
+    void checkAll()
+    {
+        uLong crc = crc32(0, nullptr, 0);
+        qint64 size = 0;
+        for (;;) {
+            std::unique_ptr<Block> b = take(inflated);
+            if (!b)
+                return;
+            const bool last = b->size == 0 || b->error;
+            if (b->error) {
+            } else if (b->size > 0) { // a null buffer would start the checksum anew
+                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b->bytes.data()),
+                              std::size_t(b->size));
+                size += b->size;
+            } else if (crc != member.Crc || size != member.Size) {
+                b->error = std::make_exception_ptr(EZipError(checksum));
+            }
+            put(full, std::move(b), false);
+            if (last)
+                return;
+        }
+    }
+};
+
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block, int Blocks)
+    : TZipReadAhead(std::move(Stream), RawMember{-1, 0, 0}, Block, Blocks)
+{}
+
+TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw,
+                             qsizetype Block, int Blocks)
+    : FShared(std::make_unique<Shared>())
+{
+    Shared& s = *FShared;
+    s.stream = std::move(Stream);
+    s.raw = Raw.Method >= 0;
+    s.member = Raw;
+    if (s.stream->FOwner) {
+        const QString file = QFileInfo(s.stream->FOwner->FFileName).fileName();
+        s.damaged = QStringLiteral("The document %1 is damaged: its part %2 cannot be inflated.")
+                        .arg(file, s.stream->FName);
+        s.checksum = QStringLiteral("The document %1 is damaged: the checksum of its part %2 is "
+                                    "wrong.")
+                         .arg(file, s.stream->FName);
+    }
+    for (int i = 0; i < qMax(Blocks, 2); ++i) {
+        auto b = std::make_unique<Shared::Block>();
+        b->bytes.resize(std::size_t(qMax<qsizetype>(Block, 4096)));
+        s.spare.blocks.push_back(std::move(b));
+    }
+    s.worker = std::thread([&s] { s.inflateAll(); });
+    if (s.raw)
+        s.checker = std::thread([&s] { s.checkAll(); });
+}
+
+TZipReadAhead::~TZipReadAhead()
+{
+    Shared& s = *FShared;
+    {
+        std::lock_guard lock(s.mutex);
+        s.stop = true;
+    }
+    for (Shared::Queue* q : {&s.spare, &s.inflated, &s.full})
+        q->changed.notify_all();
+    s.worker.join();
+    if (s.checker.joinable())
+        s.checker.join();
+}
+
+qint64 TZipReadAhead::DeclaredSize() const
+{
+    return FShared->stream->DeclaredSize();
+}
+
+qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)
+{
+    Shared& s = *FShared;
+    if (MaxSize <= 0 || s.over)
+        return 0;
+    for (;;) {
+        if (!s.current) {
+            s.current = s.take(s.full);
+            s.taken = 0;
+        }
+        if (s.taken < s.current->size) {
+            const qint64 n = qMin<qint64>(MaxSize, s.current->size - s.taken);
+            std::memcpy(Buffer, s.current->bytes.data() + s.taken, std::size_t(n));
+            s.taken += qsizetype(n);
+            return n;
+        }
+        if (s.current->error) {
+            s.over = true;
+            std::rethrow_exception(s.current->error);
+        }
+        if (s.current->size == 0) {
+            s.over = true;
+            return 0;
+        }
+        s.put(s.spare, std::move(s.current), false);
+    }
 }

@@ -40,6 +40,7 @@ public:
 
 private:
     friend class TMiniZip;
+    friend class TZipReadAhead;
     TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize);
     void Finish();
 
@@ -48,6 +49,41 @@ private:
     qint64 FDeclaredSize;
     qint64 FRead = 0;
     bool FAtEnd = false;
+};
+
+// A member inflated on a thread of its own, a few blocks ahead of the caller, so that
+// inflating overlaps with what the caller does with the bytes. What the stream raises (damage,
+// limits, the checksum at the end) is raised by the read that meets it. The archive is not to
+// be used otherwise while this lives.
+class TZipReadAhead
+{
+public:
+    static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
+
+    explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block = DefaultBlock,
+                           int Blocks = 3);
+    ~TZipReadAhead();
+    TZipReadAhead(const TZipReadAhead&) = delete;
+    TZipReadAhead& operator=(const TZipReadAhead&) = delete;
+
+    // As the stream's.
+    qint64 Read(char* Buffer, qint64 MaxSize);
+    qint64 DeclaredSize() const;
+
+private:
+    friend class TMiniZip;
+    // A member opened raw: inflated here, its checksum checked on a thread of its own.
+    struct RawMember
+    {
+        int Method = 0;
+        quint32 Crc = 0;
+        qint64 Size = 0;
+    };
+    TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw, qsizetype Block,
+                  int Blocks);
+
+    struct Shared;
+    std::unique_ptr<Shared> FShared;
 };
 
 class TMiniZip
@@ -86,12 +122,20 @@ public:
     QByteArray ReadSmallEntry(const QString& Name, qint64 Cap = DefaultSmallPartLimit);
     // One member at a time: opening another one while a stream is alive is refused.
     std::unique_ptr<TZipEntryStream> OpenEntry(const QString& Name);
+    // A member read ahead: inflated on one thread and its checksum checked on another, so a
+    // caller going once through a large part waits for neither (a member that is neither
+    // stored nor deflated is read through the stream).
+    std::unique_ptr<TZipReadAhead> ReadAhead(const QString& Name,
+                                             qsizetype Block = TZipReadAhead::DefaultBlock);
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);
 
 private:
     friend class TZipEntryStream;
+    friend class TZipReadAhead;
+    // Opened for streaming, or raw (its compressed bytes; Method, Crc and Size filled).
+    std::unique_ptr<TZipEntryStream> Open(const QString& Name, TZipReadAhead::RawMember* Raw);
     struct Entry
     {
         QString Name;

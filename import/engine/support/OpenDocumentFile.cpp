@@ -1,5 +1,6 @@
 #include "import/engine/support/OpenDocumentFile.h"
 
+#include "import/engine/support/OdfTableScanner.h"
 #include "import/engine/support/XlsxFile.h"
 #include "platform/xml/Xml.h"
 
@@ -42,6 +43,11 @@ qint64 past(qint64 position, qint64 count)
     return qMin(position + count, kFar);
 }
 
+bool isSubTable(const xml::Reader& r)
+{
+    return r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
+}
+
 struct CellContent
 {
     QString text;
@@ -51,16 +57,23 @@ struct CellContent
 class Walker
 {
 public:
-    Walker(xml::Reader& r, bool text, bool notExpand, const TSheetTextFormat& format,
+    Walker(xml::Reader* r, bool text, bool notExpand, const TSheetTextFormat& format,
            const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets,
            int previewRows)
         : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file),
           m_sheets(sheets), m_preview(previewRows)
     {}
 
-    // A preview whose tables are all named elsewhere stops at the first table longer than it.
+    // A preview stops at the first row it does not show: the read ends there when the tables
+    // are all named elsewhere, or the scanner skips the rest of the table.
     void stopAtPreview() { m_stopAtPreview = true; }
     bool stopped() const { return m_stopped; }
+    // Reads the next table from R, whatever stopped the last one.
+    void resume(xml::Reader* r)
+    {
+        m_r = r;
+        m_stopped = false;
+    }
 
     // What the cell store may take for a file of FileSize bytes, in cells of kCellBytes: a
     // floor, and a multiple of the file that real sheets stay well below (a zip of repeated
@@ -76,7 +89,7 @@ public:
     {
         auto owned = std::make_unique<TODSSpreadSheet>();
         TODSSpreadSheet& sheet = *owned;
-        sheet.Name = m_r.attributeNs(kTable, "name");
+        sheet.Name = m_r->attributeNs(kTable, "name");
         m_sheets.push_back(std::move(owned));
         table(sheet, depthGuard);
         sheet.Cells.SetColCount(sheet.ColCount);
@@ -88,20 +101,20 @@ public:
     {
         if (depthGuard > 16)
             refuse(QStringLiteral("its tables are nested too deeply"));
-        const int depth = m_r.depth();
-        if (m_r.isEmptyElement())
+        const int depth = m_r->depth();
+        if (m_r->isEmptyElement())
             return;
         qint64 row = -1;
         qint64 floorRow = 0; // rows a laid-in sub-table took
-        bool more = m_r.read();
+        bool more = m_r->read();
         while (more) {
-            if (m_r.isEndElement() && m_r.depth() == depth)
+            if (m_r->isEndElement() && m_r->depth() == depth)
                 return;
-            if (!m_r.isElement()) {
-                more = m_r.read();
+            if (!m_r->isElement()) {
+                more = m_r->read();
                 continue;
             }
-            if (m_r.is(kTable, "table-row")) {
+            if (m_r->is(kTable, "table-row")) {
                 // The rows a preview does not show; a text table's rows are still walked, for
                 // the tables nested in them and for what makes the table complex.
                 if (!m_text && beyondPreview(qMax(row + 1, floorRow))) {
@@ -109,31 +122,26 @@ public:
                         m_stopped = true;
                         return;
                     }
-                    more = m_r.skipSubtree();
+                    more = m_r->skipSubtree();
                     continue;
                 }
                 row = qMax(row + 1, floorRow);
-                const qint64 repeat = countOf(m_r, "number-rows-repeated");
+                const qint64 repeat = countOf(*m_r, "number-rows-repeated");
                 floorRow = tableRow(sheet, row, repeat, depthGuard, floorRow);
                 row = past(row, repeat - 1);
-                more = m_r.read();
-            } else if (m_r.is(kTable, "table-column") || m_r.is(kTable, "table-columns") ||
-                       m_r.is(kTable, "table-source") || m_r.is(kOffice, "annotation") ||
-                       m_r.is(kTable, "table")) {
-                more = m_r.skipSubtree();
+                more = m_r->read();
+            } else if (m_r->is(kTable, "table-column") || m_r->is(kTable, "table-columns") ||
+                       m_r->is(kTable, "table-source") || m_r->is(kOffice, "annotation") ||
+                       m_r->is(kTable, "table")) {
+                more = m_r->skipSubtree();
             } else {
-                more = m_r.read(); // header rows, row groups: their rows count as any other
+                more = m_r->read(); // header rows, row groups: their rows count as any other
             }
         }
     }
 
 private:
     bool beyondPreview(qint64 row) const { return m_preview > 0 && row >= m_preview; }
-
-    bool isSubTable() const
-    {
-        return m_r.attributeNsUtf8(kTable, "is-sub-table") == QByteArrayView("true");
-    }
 
     [[noreturn]] void refuse(const QString& why) const
     {
@@ -220,34 +228,34 @@ private:
     qint64 tableRow(TODSSpreadSheet& sheet, qint64 row, qint64 repeat, int depthGuard,
                     qint64 floorRow)
     {
-        if (m_r.isEmptyElement())
+        if (m_r->isEmptyElement())
             return floorRow;
-        const int depth = m_r.depth();
+        const int depth = m_r->depth();
         qint64 col = -1;
         bool afterSubTable = false;
-        bool more = m_r.read();
+        bool more = m_r->read();
         while (more) {
-            if (m_r.isEndElement() && m_r.depth() == depth)
+            if (m_r->isEndElement() && m_r->depth() == depth)
                 break;
-            if (!m_r.isElement()) {
-                more = m_r.read();
+            if (!m_r->isElement()) {
+                more = m_r->read();
                 continue;
             }
-            if (m_r.is(kTable, "covered-table-cell")) {
+            if (m_r->is(kTable, "covered-table-cell")) {
                 if (!(m_text && afterSubTable))
-                    col = past(col, m_text ? 1 : countOf(m_r, "number-columns-repeated"));
-                more = m_r.skipSubtree();
+                    col = past(col, m_text ? 1 : countOf(*m_r, "number-columns-repeated"));
+                more = m_r->skipSubtree();
                 continue;
             }
-            if (!m_r.is(kTable, "table-cell")) {
-                more = m_r.read();
+            if (!m_r->is(kTable, "table-cell")) {
+                more = m_r->read();
                 continue;
             }
             afterSubTable = false;
             col += 1;
-            const qint64 cols = countOf(m_r, "number-columns-repeated");
-            const qint64 spanRows = countOf(m_r, "number-rows-spanned");
-            const qint64 spanCols = countOf(m_r, "number-columns-spanned");
+            const qint64 cols = countOf(*m_r, "number-columns-repeated");
+            const qint64 spanRows = countOf(*m_r, "number-rows-spanned");
+            const qint64 spanCols = countOf(*m_r, "number-columns-spanned");
             CellContent content = cell(depthGuard);
             if (content.subTable) {
                 const TODSSpreadSheet& sub = *content.subTable;
@@ -261,7 +269,7 @@ private:
                 floorRow = qMax(floorRow, row + sub.RowCount);
                 col += qMax(sub.ColCount, 1) - 1;
                 afterSubTable = true;
-                more = m_r.read();
+                more = m_r->read();
                 continue;
             }
             if (!content.text.isEmpty()) {
@@ -280,7 +288,7 @@ private:
                                 put(sheet, row + k + sr, col + c + sc, content.text);
             }
             col = past(col, cols - 1);
-            more = m_r.read();
+            more = m_r->read();
         }
         return floorRow;
     }
@@ -289,40 +297,40 @@ private:
     CellContent cell(int depthGuard)
     {
         CellContent out;
-        const QString typed = typedValue(m_r.attributeNsUtf8(kOffice, "value-type"));
-        if (m_r.isEmptyElement()) {
+        const QString typed = typedValue(m_r->attributeNsUtf8(kOffice, "value-type"));
+        if (m_r->isEmptyElement()) {
             out.text = typed;
             return out;
         }
-        const int depth = m_r.depth();
+        const int depth = m_r->depth();
         QStringList paragraphs;
-        bool more = m_r.read();
+        bool more = m_r->read();
         while (more) {
-            if (m_r.isEndElement() && m_r.depth() == depth)
+            if (m_r->isEndElement() && m_r->depth() == depth)
                 break;
-            if (m_r.isElement() && (m_r.is(kText, "p") || m_r.is(kText, "h"))) {
+            if (m_r->isElement() && (m_r->is(kText, "p") || m_r->is(kText, "h"))) {
                 const QString p = paragraph();
                 if (!p.isEmpty())
                     paragraphs << p;
-                more = m_r.read();
-            } else if (m_r.isElement() && m_r.is(kTable, "table")) {
-                if (m_text && !isSubTable()) {
+                more = m_r->read();
+            } else if (m_r->isElement() && m_r->is(kTable, "table")) {
+                if (m_text && !isSubTable(*m_r)) {
                     // A table in a cell as word processors write it is a table of its own;
                     // the cell keeps its text.
                     listTable(depthGuard + 1);
-                    more = m_r.read();
+                    more = m_r->read();
                 } else if (m_text && !out.subTable) {
                     auto sub = std::make_unique<TODSSpreadSheet>();
                     table(*sub, depthGuard + 1);
                     out.subTable = std::move(sub);
-                    more = m_r.read();
+                    more = m_r->read();
                 } else {
-                    more = m_r.skipSubtree();
+                    more = m_r->skipSubtree();
                 }
-            } else if (m_r.isElement() && m_r.is(kOffice, "annotation")) {
-                more = m_r.skipSubtree();
+            } else if (m_r->isElement() && m_r->is(kOffice, "annotation")) {
+                more = m_r->skipSubtree();
             } else {
-                more = m_r.read();
+                more = m_r->read();
             }
         }
         out.text = typed.isEmpty() ? paragraphs.join(u'\r') : typed;
@@ -333,36 +341,36 @@ private:
     QString paragraph()
     {
         QString out;
-        if (m_r.isEmptyElement())
+        if (m_r->isEmptyElement())
             return out;
-        const int depth = m_r.depth();
-        bool more = m_r.read();
+        const int depth = m_r->depth();
+        bool more = m_r->read();
         while (more) {
-            if (m_r.isEndElement() && m_r.depth() == depth)
+            if (m_r->isEndElement() && m_r->depth() == depth)
                 break;
-            switch (m_r.nodeType()) {
+            switch (m_r->nodeType()) {
             case xml::Reader::NodeType::Text:
             case xml::Reader::NodeType::CData:
             case xml::Reader::NodeType::Whitespace:
-                out += m_r.value();
+                out += m_r->value();
                 break;
             case xml::Reader::NodeType::Element:
-                if (m_r.is(kText, "s")) {
-                    out += QString(int(qMin<qint64>(countOf(m_r, "c", kText), 4096)), u' ');
-                } else if (m_r.is(kText, "tab")) {
+                if (m_r->is(kText, "s")) {
+                    out += QString(int(qMin<qint64>(countOf(*m_r, "c", kText), 4096)), u' ');
+                } else if (m_r->is(kText, "tab")) {
                     out += u'\t';
-                } else if (m_r.is(kText, "line-break")) {
+                } else if (m_r->is(kText, "line-break")) {
                     out += u'\n';
-                } else if (m_r.is(kOffice, "annotation") || m_r.is(kText, "note") ||
-                           m_r.is(kOffice, "annotation-end")) {
-                    more = m_r.skipSubtree();
+                } else if (m_r->is(kOffice, "annotation") || m_r->is(kText, "note") ||
+                           m_r->is(kOffice, "annotation-end")) {
+                    more = m_r->skipSubtree();
                     continue;
                 }
                 break;
             default:
                 break;
             }
-            more = m_r.read();
+            more = m_r->read();
         }
         return out;
     }
@@ -375,17 +383,17 @@ private:
             return {};
         if (type == "float" || type == "currency" || type == "percentage") {
             QString text;
-            return m_format.XmlNumberText(m_r.attributeNsUtf8(kOffice, "value"), text) ? text
-                                                                                       : QString();
+            return m_format.XmlNumberText(m_r->attributeNsUtf8(kOffice, "value"), text) ? text
+                                                                                        : QString();
         }
         if (type == "boolean") {
-            const QByteArrayView v = m_r.attributeNsUtf8(kOffice, "boolean-value");
+            const QByteArrayView v = m_r->attributeNsUtf8(kOffice, "boolean-value");
             return v == "true" || v == "1" ? QStringLiteral("True") : QStringLiteral("False");
         }
         if (type == "date")
-            return dateText(m_r.attributeNsUtf8(kOffice, "date-value"));
+            return dateText(m_r->attributeNsUtf8(kOffice, "date-value"));
         if (type == "time")
-            return timeText(m_r.attributeNs(kOffice, "time-value"));
+            return timeText(m_r->attributeNs(kOffice, "time-value"));
         return {};
     }
 
@@ -433,7 +441,7 @@ private:
                                  : dt.time().toString(QStringLiteral("HH:mm:ss"));
     }
 
-    xml::Reader& m_r;
+    xml::Reader* m_r;
     bool m_text;
     bool m_notExpand;
     const TSheetTextFormat& m_format;
@@ -496,6 +504,7 @@ TODSSpreadSheet* TOpenDocumentFile::GetSheetByName(const QString& Name) const
 void TOpenDocumentFile::Parse(TMiniZip& Zip)
 {
     SpreadSheets.clear();
+    FSkippedByScanning = false;
     const bool text = FKind == Kind::Text;
     const QString none = text ? QStringLiteral("No tables were found")
                               : QStringLiteral("No spreadsheets were found");
@@ -503,14 +512,20 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
         throw EZipError(none);
     // A spreadsheet's preview need not read past a long sheet when the settings name every
     // sheet: those after it are listed unread.
-    const QStringList named =
-        FPreviewRows > 0 && !text && FOnlySheet.isEmpty() ? settingsSheetNames(Zip) : QStringList();
+    const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
+    const QStringList named = preview ? settingsSheetNames(Zip) : QStringList();
+    if (FPreviewRows > 0 && !text && (named.isEmpty() || !FOnlySheet.isEmpty()) &&
+        FSkipByScanning) {
+        if (previewBySkipping(Zip))
+            return;
+        SpreadSheets.clear(); // parsed again from the start, as the parse alone reads it
+    }
     auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
     xml::ParseSettings settings;
     settings.name = QStringLiteral("content.xml");
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
-    Walker walker(*reader, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
+    Walker walker(reader.get(), text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
                   FPreviewRows);
     walker.setBudget(QFileInfo(FileName()).size());
     if (!named.isEmpty() || (FPreviewRows > 0 && !FOnlySheet.isEmpty()))
@@ -518,7 +533,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     bool more = reader->read();
     while (more && !walker.stopped()) {
         if (reader->isElement() && reader->is(kTable, "table")) {
-            if (reader->attributeNs(kTable, "is-sub-table") == QLatin1String("true") ||
+            if (isSubTable(*reader) ||
                 (!FOnlySheet.isEmpty() &&
                  !TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet))) {
                 more = reader->skipSubtree();
@@ -543,4 +558,60 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     }
     if (SpreadSheets.empty())
         throw EZipError(none);
+}
+
+// Each table's preview rows are parsed (or only those of the one sheet asked for); the rest of
+// the part is only scanned for the tables' ends and starts. False when the scanner could not
+// be sure of the part, or the part is damaged: the caller parses it and says what is wrong.
+bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
+{
+    try {
+        // Inflating and its checksum run ahead on threads of their own while the scanner goes
+        // through the bytes.
+        const std::unique_ptr<TZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
+        TOdfTableScanner scanner(
+            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); },
+            qBound<qint64>(4096, stream->DeclaredSize() + 1, TOdfTableScanner::DefaultBlock));
+        if (!scanner.Start())
+            return false;
+        xml::ParseSettings settings;
+        settings.name = QStringLiteral("content.xml");
+        Walker walker(nullptr, false, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
+                      FPreviewRows);
+        walker.setBudget(QFileInfo(FileName()).size());
+        walker.stopAtPreview();
+        bool found = false; // the only sheet to read
+        while (!found && scanner.NextTable()) {
+            auto reader = xml::Reader::fromFunction(
+                [&scanner](char* buf, qint64 size) { return scanner.Feed(buf, size); }, settings);
+            walker.resume(reader.get());
+            bool more = reader->read();
+            while (more && !reader->isElement())
+                more = reader->read(); // the prolog's comments
+            more = more && reader->read();
+            if (!more || !reader->isElement() || reader->depth() != 1 ||
+                !reader->is(kTable, "table"))
+                return false;
+            found = !FOnlySheet.isEmpty() &&
+                    TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet);
+            if (!isSubTable(*reader) && (FOnlySheet.isEmpty() || found)) {
+                walker.listTable();
+                if (!walker.stopped())
+                    while (reader->read()) {
+                    }
+            } else {
+                found = false;
+            }
+            reader.reset(); // its thread stops feeding before the scanner goes on
+            if (!found && !scanner.SkipTable())
+                return false;
+        }
+        // Without the only sheet asked for, the parse says what is wrong.
+        if ((FOnlySheet.isEmpty() ? !scanner.Finished() : !found) || SpreadSheets.empty())
+            return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    FSkippedByScanning = true;
+    return true;
 }

@@ -46,16 +46,25 @@ public:
     void SetPreviewRows(int Rows) { FPreviewRows = qMax(Rows, 0); }
     // Only the table of that name is read (with a preview, only its first rows).
     void SetOnlySheet(const QString& Name) { FOnlySheet = Name; }
+    // A spreadsheet's preview skips what it does not show (rows past the preview, tables
+    // other than the only sheet) by scanning their bytes for the tables' ends (on by
+    // default); off, it parses them. Both give the same sheets.
+    void SetSkipByScanning(bool Value) { FSkipByScanning = Value; }
+    // Whether the last load skipped rows by scanning: the scanner was sure of the whole part.
+    bool SkippedByScanning() const { return FSkippedByScanning; }
 
 protected:
     enum class Kind { Spreadsheet, Text };
     explicit TOpenDocumentFile(Kind K) : FKind(K) {}
     void Parse(TMiniZip& Zip) override;
+    bool previewBySkipping(TMiniZip& Zip);
 
     Kind FKind;
     bool FNotExpandMergedValue = true;
     int FPreviewRows = 0;
     QString FOnlySheet;
+    bool FSkipByScanning = true;
+    bool FSkippedByScanning = false;
 };
 
 class TODSFile : public TOpenDocumentFile

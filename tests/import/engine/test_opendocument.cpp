@@ -299,6 +299,189 @@ private slots:
         QCOMPARE(whole.SpreadSheets[1]->RowCount, 2);
     }
 
+    // A preview skips the rows it does not show by scanning for the sheet's end; whatever
+    // hides markup there must not end the sheet early or start another, and what the scanner
+    // cannot be sure of is parsed. Either way the sheets are those the parse reads.
+    void previewSkipsRowsByScanning_data()
+    {
+        QTest::addColumn<QByteArray>("document"); // content.xml
+        QTest::addColumn<QString>("only");        // the one sheet read
+        QTest::addColumn<QStringList>("sheets");  // name:rows read
+        QTest::addColumn<bool>("scanned");
+        const QByteArray ns = "xmlns:o=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                              "xmlns:x=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"";
+        const QByteArray tableNs = "\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"";
+        // Two sheets, the first longer than the preview; Hide goes among its skipped rows.
+        const auto doc = [&](const QByteArray& hide, const QByteArray& p = "t",
+                             const QByteArray& prolog = "<?xml version=\"1.0\"?>",
+                             const QByteArray& more = {}) {
+            QByteArray rows;
+            for (int i = 0; i < 6; ++i)
+                rows += "<" + p + ":table-row><" + p + ":table-cell><x:p>" + QByteArray::number(i) +
+                        "</x:p></" + p + ":table-cell></" + p + ":table-row>";
+            return prolog + "<o:document-content " + ns + " xmlns:" + p + "=" + tableNs + more +
+                   "><o:body><o:spreadsheet><" + p + ":table " + p + ":name=\"Long\">" + rows +
+                   hide + rows + "</" + p + ":table><" + p + ":table " + p + ":name=\"Short\"><" +
+                   p + ":table-row><" + p + ":table-cell><x:p>s</x:p></" + p + ":table-cell></" +
+                   p + ":table-row></" + p +
+                   ":table></o:spreadsheet></o:body></o:document-content>";
+        };
+        const QStringList two{"Long:3", "Short:1"};
+        QTest::newRow("plain") << doc("") << QString() << two << true;
+        QTest::newRow("the prefix \"table\"") << doc("", "table") << QString() << two << true;
+        QTest::newRow("a prefix of its own") << doc("", "tb") << QString() << two << true;
+        QTest::newRow("\"table\" bound elsewhere, tables under \"t\"")
+            << doc("<table:table xmlns:table=\"urn:other\"></table:table>") << QString() << two
+            << false;
+        QTest::newRow("tables of another namespace named like ours")
+            << doc("<q:table><q:table-row/></q:table>", "t", "<?xml version=\"1.0\"?>",
+                   " xmlns:q=\"urn:other\"")
+            << QString() << two << true;
+        QTest::newRow("a comment holding tables")
+            << doc("<!-- </t:table><t:table t:name=\"Fake\"> -->") << QString() << two << true;
+        QTest::newRow("CDATA holding tables")
+            << doc("<t:table-row><t:table-cell><x:p><![CDATA[</t:table><t:table "
+                   "t:name=\"Fake\">]]></x:p></t:table-cell></t:table-row>")
+            << QString() << two << true;
+        QTest::newRow("an instruction holding a table's end")
+            << doc("<?keep </t:table>?>") << QString() << two << true;
+        QTest::newRow("a value holding \">\" and \"/>\"")
+            << doc("<t:table-row t:style-name=\"a/>b>\"><t:table-cell t:formula='x>\"y\"'/>"
+                   "</t:table-row>")
+            << QString() << two << true;
+        QTest::newRow("nested tables, one empty, one repeating the sheet's end")
+            << doc("<t:table-row><t:table-cell><t:table t:name=\"In\"><t:table-row>"
+                   "<t:table-cell><t:table t:name=\"Deeper\"/></t:table-cell></t:table-row>"
+                   "</t:table ></t:table-cell></t:table-row>")
+            << QString() << two << true;
+        QTest::newRow("a table start tag whose name holds \">\"")
+            << doc("").replace("t:name=\"Short\"", "t:name=\"a/>\" ") << QString()
+            << QStringList{"Long:3", "a/>:1"} << true;
+        QTest::newRow("a sub-table at the top and an empty table")
+            << doc("").replace("<t:table t:name=\"Short\">",
+                               "<t:table t:name=\"Sub\" t:is-sub-table=\"true\"><t:table-row/>"
+                               "</t:table><t:table t:name=\"Empty\"/><t:table "
+                               "t:name=\"Short\">")
+            << QString() << QStringList{"Long:3", "Empty:0", "Short:1"} << true;
+        QTest::newRow("a root of a short name ending the part")
+            << doc("").replace("o:document-content", "r") << QString() << two << true;
+        QTest::newRow("a comment after the root")
+            << doc("").append("<!-- end -->\n") << QString() << two << true;
+        QTest::newRow("comments and instructions before the root, a byte-order mark")
+            << doc("", "t",
+                   "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><!-- c --><?pi x?>")
+            << QString() << two << true;
+        QTest::newRow("namespace declared below the root: parsed")
+            << doc("<x:p xmlns:t2=" + tableNs + "/>") << QString() << two << false;
+        QTest::newRow("a document type: parsed")
+            << doc("", "t", "<?xml version=\"1.0\"?><!DOCTYPE o:document-content []>") << QString()
+            << two << false;
+        QTest::newRow("another encoding: parsed")
+            << doc("", "t", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") << QString() << two
+            << false;
+        QTest::newRow("one sheet alone, after markup hidden in the first")
+            << doc("<!-- </t:table><t:table t:name=\"Short\"> -->") << "short"
+            << QStringList{"Short:1"} << true;
+        QTest::newRow("one sheet alone, the long one")
+            << doc("<![CDATA[</t:table>]]>") << "LONG" << QStringList{"Long:3"} << true;
+    }
+
+    void previewSkipsRowsByScanning()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, only);
+        QFETCH(QStringList, sheets);
+        QFETCH(bool, scanned);
+        const QString path =
+            write({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", true},
+                   {"content.xml", document}});
+        TODSFile file;
+        file.SetPreviewRows(3);
+        file.SetOnlySheet(only);
+        file.SetFileName(path);
+        file.Load();
+        QStringList read;
+        for (const auto& sheet : file.SpreadSheets)
+            read << sheet->Name + u':' + QString::number(sheet->RowCount);
+        QCOMPARE(read, sheets);
+        QCOMPARE(file.SkippedByScanning(), scanned);
+        if (sheets[0].startsWith(QLatin1String("Long")))
+            QCOMPARE(gridOf(*file.SpreadSheets[0]), (Rows{{"0"}, {"1"}, {"2"}}));
+        TODSFile parsed;
+        parsed.SetPreviewRows(3);
+        parsed.SetOnlySheet(only);
+        parsed.SetSkipByScanning(false);
+        parsed.SetFileName(path);
+        parsed.Load();
+        QCOMPARE(parsed.SpreadSheets.size(), file.SpreadSheets.size());
+        for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i)
+            QCOMPARE(gridOf(*file.SpreadSheets[i]), gridOf(*parsed.SpreadSheets[i]));
+    }
+
+    // A damaged part fails as it does when every row is parsed, with the same message. A
+    // skipped row's markup is looked at no further than it hides a sheet's end: a mismatched
+    // end tag there is met by the import, which reads every row.
+    void previewOfDamagedPartFailsAsTheParse_data()
+    {
+        QTest::addColumn<QByteArray>("damage");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("previewFails");
+        QTest::newRow("cut in a skipped row") << QByteArray("cut") << "content.xml" << true;
+        QTest::newRow("no end after the sheets") << QByteArray("open") << "content.xml" << true;
+        QTest::newRow("a skipped byte changed: checksum")
+            << QByteArray("flip") << "checksum" << true;
+        QTest::newRow("a shown row's end tag mismatched")
+            << QByteArray("row1</x:p></t:table-cell>") << "content.xml" << true;
+        QTest::newRow("a skipped row's end tag mismatched")
+            << QByteArray("row30</x:p></t:table-cell>") << "content.xml" << false;
+    }
+    void previewOfDamagedPartFailsAsTheParse()
+    {
+        QFETCH(QByteArray, damage);
+        QFETCH(QString, message);
+        QFETCH(bool, previewFails);
+        QByteArray rows;
+        for (int i = 0; i < 50; ++i)
+            rows += r(c("row" + QByteArray::number(i)));
+        QList<ZipMember> members = content(t("Long", rows) + t("Short", r(c("s"))));
+        QByteArray& xml = members[1].data;
+        if (damage == "cut")
+            xml.truncate(xml.indexOf("row40"));
+        else if (damage.startsWith("row"))
+            xml.replace(damage, damage.chopped(1) + "l>");
+        else if (damage == "open")
+            xml.truncate(xml.indexOf("</o:spreadsheet>"));
+        members[1].stored = damage == "flip";
+        const QString path = write(members);
+        if (damage == "flip") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QByteArray bytes = f.readAll();
+            const qsizetype at = bytes.indexOf("row30");
+            QVERIFY(at > 0);
+            bytes[at] = 'R';
+            f.seek(0);
+            f.write(bytes);
+        }
+        // Skipping, parsing, and the import's whole read.
+        QString errors[3];
+        for (int i = 0; i < 3; ++i) {
+            TODSFile file;
+            file.SetPreviewRows(i < 2 ? 3 : 0);
+            file.SetSkipByScanning(i == 0);
+            file.SetFileName(path);
+            try {
+                file.Load();
+            } catch (const std::exception& e) {
+                errors[i] = QString::fromUtf8(e.what());
+            }
+            QCOMPARE(file.Loaded(), errors[i].isEmpty());
+        }
+        QVERIFY2(errors[1].contains(message), qPrintable(errors[1]));
+        QCOMPARE(errors[2], errors[1]);
+        QCOMPARE(errors[0], previewFails ? errors[1] : QString());
+    }
+
     void odsReader_data()
     {
         QTest::addColumn<QString>("sheet");

@@ -133,6 +133,89 @@ private slots:
         QVERIFY2(message.contains(expected), qPrintable(message));
     }
 
+    // Read ahead on a thread, a member gives the bytes the stream gives, across its blocks'
+    // edges, then the stream's end or error: a checksum found wrong after the last bytes, a
+    // limit met part way.
+    void readAheadGivesTheStreamsBytes_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("readSize");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("stored");
+        const QList<std::tuple<const char*, int, int, const char*>> cases{
+            {"empty", 0, 100, ""},
+            {"one byte", 1, 100, ""},
+            {"a block less one, read by 1000", 4095, 1000, ""},
+            {"one block, read whole", 4096, 4096, ""},
+            {"blocks and a byte, read by more than a block", 3 * 4096 + 1, 10000, ""},
+            {"many blocks, read by 7", 40000, 7, ""},
+            {"a byte changed", 20000, 3000, "damaged"},
+            {"beyond the member limit", 60000, 5000, "refused"}};
+        // Stored and deflated; a stored member's changed byte is told by its checksum.
+        for (const bool stored : {true, false})
+            for (const auto& [name, size, readSize, error] : cases)
+                QTest::addRow("%s, %s", name, stored ? "stored" : "deflated")
+                    << size << readSize
+                    << QString::fromLatin1(stored && *error == 'd' ? "checksum" : error) << stored;
+    }
+    void readAheadGivesTheStreamsBytes()
+    {
+        QFETCH(int, size);
+        QFETCH(int, readSize);
+        QFETCH(QString, error);
+        QFETCH(bool, stored);
+        QByteArray payload;
+        for (int i = 0; i < size; ++i)
+            payload += char('a' + (i * 7 + i / 13) % 26);
+        const QString file = path("ahead.zip");
+        QVERIFY(writeZip(file, {{"a.xml", payload, stored}}));
+        if (error == "checksum" || error == "damaged") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QByteArray bytes = f.readAll();
+            // The middle of the member's data, past its local header.
+            const qsizetype at = 30 + 5 + (bytes.indexOf("PK\1\2") - 35) / 2;
+            bytes[at] = char(bytes[at] ^ 0x55);
+            f.seek(0);
+            f.write(bytes);
+        }
+        TMiniZip zip(file);
+        if (error == "refused")
+            zip.SetLimits(50000, 1 << 20);
+        zip.Open();
+        // Streamed and read ahead, as the stream is and raw with its own checksum.
+        QByteArray whole;
+        const QString wholeMessage =
+            errorOf([&] { whole = zip.ReadEntry(QStringLiteral("a.xml")); });
+        if (error.isEmpty())
+            QCOMPARE(whole, payload);
+        for (const bool raw : {false, true}) {
+            QByteArray read;
+            const QString message = errorOf([&] {
+                auto ahead = raw ? zip.ReadAhead(QStringLiteral("a.xml"), 4096)
+                                 : std::make_unique<TZipReadAhead>(
+                                       zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
+                QByteArray buf(readSize, '\0');
+                while (const qint64 n = ahead->Read(buf.data(), readSize))
+                    read += buf.left(n);
+                QCOMPARE(ahead->Read(buf.data(), readSize), qint64(0));
+            });
+            QVERIFY2(message.contains(error), qPrintable(message));
+            if (error.isEmpty())
+                QCOMPARE(read, payload);
+            else if (error == "checksum")
+                QCOMPARE(read.size(), size); // every byte, then the checksum
+            // Whatever fails whole fails read ahead.
+            QCOMPARE(message.isEmpty(), wholeMessage.isEmpty());
+        }
+        // Left part way: its threads end with it.
+        if (error.isEmpty()) {
+            auto ahead = zip.ReadAhead(QStringLiteral("a.xml"), 4096);
+            char b[10];
+            QCOMPARE(ahead->Read(b, 10), qint64(qMin(size, 10)));
+        }
+    }
+
     void inflationLimits()
     {
         const QString file = path("bomb.zip");
@@ -156,7 +239,8 @@ private slots:
         zip.Open();
         const QString message =
             errorOf([&] { zip.ReadSmallEntry(QStringLiteral("workbook.xml"), 200 << 10); });
-        QVERIFY2(message.contains("workbook.xml") && message.contains("204800"), qPrintable(message));
+        QVERIFY2(message.contains("workbook.xml") && message.contains("204800"),
+                 qPrintable(message));
         QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml"), 200 << 10).size(), 100 << 10);
         // The refused part closed its stream: the archive reads on.
         QCOMPARE(zip.ReadSmallEntry(QStringLiteral("styles.xml")).size(), 100 << 10);
