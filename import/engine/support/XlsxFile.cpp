@@ -30,6 +30,8 @@ constexpr qint64 kStylesCap = qint64(16) << 20;
 // One text of a part (a cell's value, a string item's run): a cell holds at most 32,767
 // characters, so more is damage, not a text to gather whole.
 constexpr qint64 kMaxTextBytes = qint64(1) << 20;
+// Blocks of a part inflated ahead: small enough that the parse starts at once.
+constexpr qsizetype kInflateBlock = 256 * 1024;
 // Texts a sheet's cell store may hold.
 constexpr qint64 kStoreBudget = qint64(256) << 20;
 // Positions a whole sheet's merged ranges may fill in a cell store (a preview fills at most
@@ -96,51 +98,12 @@ std::unique_ptr<xml::Reader> smallPart(TMiniZip& zip, const QString& part, qint6
 
 } // namespace
 
-// A member inflated on a thread of its own, a few chunks ahead of its reader (the parser,
-// itself a thread ahead of the caller): inflating, parsing and the caller's work overlap.
-class TXlsxInflateAhead
-{
-public:
-    explicit TXlsxInflateAhead(std::unique_ptr<TZipEntryStream> Stream)
-        : FStream(std::move(Stream)), FAhead(
-                                          [this](QByteArray& chunk) {
-                                              chunk.resize(kChunk);
-                                              const qint64 n = FStream->Read(chunk.data(), kChunk);
-                                              chunk.resize(qsizetype(n));
-                                              return n > 0;
-                                          },
-                                          kChunks)
-    {}
-
-    // As TZipEntryStream::Read; its errors are raised here.
-    qint64 Read(char* Buffer, qint64 Size)
-    {
-        while (FPos >= FChunk.size()) {
-            if (!FAhead.Take(FChunk))
-                return 0;
-            FPos = 0;
-        }
-        const qint64 n = qMin<qint64>(Size, FChunk.size() - FPos);
-        std::memcpy(Buffer, FChunk.constData() + FPos, std::size_t(n));
-        FPos += n;
-        return n;
-    }
-
-private:
-    static constexpr qsizetype kChunk = 256 * 1024;
-    static constexpr std::size_t kChunks = 4;
-
-    std::unique_ptr<TZipEntryStream> FStream;
-    QByteArray FChunk;
-    qsizetype FPos = 0;
-    // Last: its thread stops before the stream goes.
-    TReadAhead<QByteArray> FAhead;
-};
-
 namespace {
 
 // A large part as a stream of nodes, inflated and parsed ahead of the caller.
-std::unique_ptr<xml::Reader> streamedPart(TXlsxInflateAhead& stream, const QString& part)
+// Inflating, parsing and the caller's work overlap: the part is inflated a few blocks ahead of
+// the parser, itself a thread ahead of the caller.
+std::unique_ptr<xml::Reader> streamedPart(TZipReadAhead& stream, const QString& part)
 {
     xml::ParseSettings settings;
     settings.name = part;
@@ -457,7 +420,7 @@ struct TXlsxSharedStrings::TSource
 {
     QString File, Part;
     std::unique_ptr<TMiniZip> Zip;
-    std::unique_ptr<TXlsxInflateAhead> Stream;
+    std::unique_ptr<TZipReadAhead> Stream;
     std::unique_ptr<xml::Reader> Xml;
     bool More = true;
     std::string Item, T;
@@ -510,7 +473,7 @@ struct TXlsxSharedStrings::TSource
                 More = false;
                 return false;
             }
-            Stream = std::make_unique<TXlsxInflateAhead>(Zip->OpenEntry(Part));
+            Stream = Zip->ReadAhead(Part, kInflateBlock);
             Xml = streamedPart(*Stream, Part);
             More = Xml->read();
         }
@@ -664,8 +627,8 @@ bool TXlsxSheetReader::Wanted(int Col) const
 void TXlsxSheetReader::ReadMerges()
 {
     {
-        TXlsxInflateAhead stream(FZip.OpenEntry(FSheet.PartName));
-        auto r = streamedPart(stream, FSheet.PartName);
+        const std::unique_ptr<TZipReadAhead> stream = FZip.ReadAhead(FSheet.PartName, kInflateBlock);
+        auto r = streamedPart(*stream, FSheet.PartName);
         bool more = r->read();
         while (more) {
             if (r->isElement() && r->depth() == 1 && isMain(*r, "sheetData")) {
@@ -700,7 +663,7 @@ void TXlsxSheetReader::ReadMerges()
 
 void TXlsxSheetReader::Open()
 {
-    FStream = std::make_unique<TXlsxInflateAhead>(FZip.OpenEntry(FSheet.PartName));
+    FStream = FZip.ReadAhead(FSheet.PartName, kInflateBlock);
     FXml = streamedPart(*FStream, FSheet.PartName);
     // Up to the sheet's data; what comes before it tells the sheet's extent.
     while (FXml->read()) {

@@ -23,7 +23,6 @@ namespace xml {
 class Reader;
 }
 class TZipEntryStream;
-class TXlsxInflateAhead;
 
 // An element's local name and the parser's pointer for it once one was matched.
 struct TXlsxName
@@ -191,7 +190,7 @@ private:
     QString FFile;
     TOptions FOptions;
     std::vector<bool> FWantedBits;
-    std::unique_ptr<TXlsxInflateAhead> FStream;
+    std::unique_ptr<TZipReadAhead> FStream;
     std::unique_ptr<xml::Reader> FXml;
     const char* FMainKey = nullptr; // the main namespace as the parser keeps it
     TXlsxName FRowName{"row"}, FCellName{"c"}, FValueName{"v"}, FInlineName{"is"};
