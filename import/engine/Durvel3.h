@@ -198,6 +198,27 @@ protected:
             e.Position = FRow.MapPosition(e.Name);
         Generation = FRow.Generation();
     }
+    // FindMapPositions, then empties the row's columns no entry fills: the reader overwrites
+    // the others in the memory they hold.
+    template <class TEntries> void ClearUnmappedColumns(TEntries& Entries, quint64& Generation)
+    {
+        const quint64 before = Generation;
+        FindMapPositions(Entries, Generation);
+        const int count = FRow.Count();
+        if (before != Generation || FUnmappedFor != count) {
+            std::vector<char> mapped(std::size_t(count), 0);
+            for (const auto& e : Entries)
+                if (e.Position >= 0 && e.Position < count)
+                    mapped[std::size_t(e.Position)] = 1;
+            FUnmapped.clear();
+            for (int i = 0; i < count; ++i)
+                if (!mapped[std::size_t(i)])
+                    FUnmapped.push_back(i);
+            FUnmappedFor = count;
+        }
+        for (int i : FUnmapped)
+            FRow.Items(i)->Value.clear();
+    }
 
     virtual void PrepareImport();
     virtual void OpenSource() = 0;
@@ -238,6 +259,8 @@ protected:
     }
 
 private:
+    std::vector<int> FUnmapped; // row columns no map entry fills
+    int FUnmappedFor = -1;      // the row column count FUnmapped was made for
     void ImportLoop();
     static void EraseTemplateSections(IniFile& Ini);
     void MaybeYield();

@@ -308,18 +308,7 @@ void TDurvel3ASCII::ReadRow()
     TDurvelRow* row = Row();
     if (!FByteLines && !IsFixedWidth())
         SplitDelimitedLine(QStringView(FLine), Quote, Comma, FFields, FBuilt);
-    const quint64 generation = FColumnsGeneration;
-    FindMapPositions(FColumns, FColumnsGeneration);
-    if (generation != FColumnsGeneration || FMapped.size() != std::size_t(row->Count())) {
-        FMapped.assign(std::size_t(row->Count()), 0);
-        for (const MapEntry& e : std::as_const(FColumns))
-            if (e.Position >= 0 && e.Position < row->Count())
-                FMapped[std::size_t(e.Position)] = 1;
-    }
-    // The columns the line fills are overwritten below, in the memory they hold.
-    for (int i = 0; i < row->Count(); ++i)
-        if (!FMapped[std::size_t(i)])
-            row->Items(i)->Value.clear();
+    ClearUnmappedColumns(FColumns, FColumnsGeneration);
     const int fieldCount = int(FFields.size());
     for (int k = 0; k < FColumns.size(); ++k) {
         const MapEntry& e = std::as_const(FColumns)[k];
@@ -353,7 +342,6 @@ void TDurvel3ASCII::FreeSource()
     FPending = nullptr;
     FValues.clear();
     FValues.shrink_to_fit();
-    FMapped.clear();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);
 }

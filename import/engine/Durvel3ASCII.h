@@ -65,7 +65,6 @@ private:
     std::unique_ptr<LineQueue> FQueue;
     std::vector<QString> FValues;             // per map column, of the line read here
     std::vector<QString>* FPending = nullptr; // the values ReadRow hands to the row
-    std::vector<char> FMapped;                // per row column: filled from the line
     QList<MapEntry> FColumns;                 // the map lines that name a row column
     quint64 FColumnsGeneration = ~quint64(0);
     int FSkipped = 0;

@@ -3,10 +3,13 @@
 #include "import/engine/DurvelSheetText.h"
 
 #include "import/engine/support/MapRange.h"
+#include "import/engine/support/ReadAhead.h"
 #include "import/engine/support/XlsFile.h"
 #include "platform/ini/IniFile.h"
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -47,6 +50,24 @@ void TDurvel3XLS::PrepareImport()
     }
 }
 
+// Rows read on a thread of their own, a few batches ahead of the import, when there are
+// enough of them to pay for it: per map line, the text of the row's cell. The workbook and the
+// ranges are only read there.
+struct TDurvel3XLS::Batch
+{
+    static constexpr int Rows = 256;
+    int First = 0; // the index of its first row
+    int Count = 0;
+    std::vector<std::vector<QString>> Texts = std::vector<std::vector<QString>>(Rows);
+    std::size_t size() const { return std::size_t(Count); }
+};
+
+namespace {
+
+constexpr int kReadAheadRows = 4096;
+
+} // namespace
+
 void TDurvel3XLS::OpenSource()
 {
     FFile->TextFormat = SheetTextFormatOf(RunFormats());
@@ -56,51 +77,85 @@ void TDurvel3XLS::OpenSource()
     FCurrent = 0;
     FColumnsGeneration = ~quint64(0);
     AddLines(SkipFirstRows);
+    if (FLast + 1 >= kReadAheadRows) {
+        std::vector<int> lines;
+        for (const Column& c : FColumns)
+            lines.push_back(c.Line);
+        const int last = FLast;
+        auto next = std::make_shared<int>(0);
+        auto scratch = std::make_shared<QString>();
+        FBatch = std::make_unique<Batch>();
+        FAhead = std::make_unique<TReadAhead<Batch>>(
+            [this, lines, last, next, scratch](Batch& b) {
+                b.First = *next;
+                b.Count = 0;
+                while (b.Count < Batch::Rows && *next <= last) {
+                    std::vector<QString>& texts = b.Texts[std::size_t(b.Count++)];
+                    texts.resize(lines.size());
+                    for (std::size_t k = 0; k < lines.size(); ++k)
+                        ReadCell(lines[k], *next, *scratch, texts[k]);
+                    ++*next;
+                }
+                return *next <= last;
+            },
+            4);
+    }
+}
+
+void TDurvel3XLS::ReadCell(int Line, int Index, QString& Scratch, QString& Out) const
+{
+    int sheetIndex = 0, r = 0, col = 0;
+    const TxlsWorkSheet* sheet = nullptr;
+    const TbiffCell* cell = nullptr;
+    if (FRanges->GetItem(Line)->CellOf(Index + 1, sheetIndex, r, col) &&
+        (sheet = FFile->SheetOrNull(sheetIndex)))
+        cell = sheet->Cell(r - 1, col - 1);
+    const QStringView text = cell ? FFile->CellView(*sheet, *cell, Scratch) : QStringView();
+    if (text.isEmpty()) { // a missing cell stays null, an empty text empty
+        Out = cell ? FFile->CellText(*sheet, *cell) : QString();
+    } else if (Out.isDetached() && Out.capacity() >= text.size()) {
+        Out.resize(text.size());
+        std::memcpy(Out.data(), text.data(), std::size_t(text.size()) * sizeof(QChar));
+    } else {
+        Out = text.toString();
+    }
 }
 
 void TDurvel3XLS::ReadRow()
 {
-    TDurvelRow* row = Row();
-    const quint64 generation = FColumnsGeneration;
-    FindMapPositions(FColumns, FColumnsGeneration);
-    if (generation != FColumnsGeneration || FRowCount != row->Count()) {
-        FUnfilled.clear();
-        for (int i = 0; i < row->Count(); ++i)
-            if (std::none_of(FColumns.cbegin(), FColumns.cend(),
-                             [i](const Column& c) { return c.Position == i; }))
-                FUnfilled.push_back(i);
-        FRowCount = row->Count();
+    ClearUnmappedColumns(FColumns, FColumnsGeneration);
+    std::vector<QString>* ahead = nullptr;
+    if (FAhead) {
+        while (FCurrent >= FBatch->First + FBatch->Count)
+            if (!FAhead->Take(*FBatch))
+                throw std::logic_error("a row was asked for past the workbook's last");
+        ahead = &FBatch->Texts[std::size_t(FCurrent - FBatch->First)];
     }
-    // Columns no map line fills are emptied; the others are overwritten below, in the memory
-    // they hold.
-    for (int i : FUnfilled)
-        row->Items(i)->Value.clear();
-    for (const Column& c : FColumns) {
-        if (c.Position < 0)
+    TDurvelRow* row = Row();
+    for (std::size_t k = 0; k < FColumns.size(); ++k) {
+        const Column& c = FColumns[k];
+        if (c.Position < 0 || c.Position >= row->Count())
             continue;
-        int sheetIndex = 0, r = 0, col = 0;
-        const TxlsWorkSheet* sheet = nullptr;
-        const TbiffCell* cell = nullptr;
-        if (FRanges->GetItem(c.Line)->CellOf(FCurrent + 1, sheetIndex, r, col) &&
-            (sheet = FFile->SheetOrNull(sheetIndex)))
-            cell = sheet->Cell(r - 1, col - 1);
-        const QStringView text = cell ? FFile->CellView(*sheet, *cell, FScratch) : QStringView();
-        if (text.isEmpty()) // a missing cell stays null, an empty text empty
-            row->SetValueAt(c.Position, cell ? FFile->CellText(*sheet, *cell) : QString());
+        QString& value = row->Items(c.Position)->Value;
+        // The column takes the text over; the reader writes a later row into the one given
+        // back.
+        if (ahead)
+            value.swap((*ahead)[k]);
         else
-            row->SetValueAt(c.Position, text);
+            ReadCell(c.Line, FCurrent, FScratch, value);
     }
     ApplyFieldFormats();
 }
 
 void TDurvel3XLS::FreeSource()
 {
+    // The reading thread stops before what it reads goes.
+    FAhead.reset();
+    FBatch.reset();
     FRanges.reset();
     FFile.reset();
     FColumns.clear();
     FColumnsGeneration = ~quint64(0);
-    FUnfilled.clear();
-    FRowCount = -1;
     FScratch = QString();
 }
 

@@ -9,6 +9,7 @@
 
 class TxlsFile;
 class TMapRowList;
+template <typename TBatch> class TReadAhead;
 
 enum TDurvelRange { dirMax, dirMin };
 enum TDurvelSheetIDType { dstNumber, dstName };
@@ -42,6 +43,9 @@ protected:
 
 private:
     void FreeSource();
+    // Into Out, the text of the cell map line Line names for the Index-th row: null for no
+    // cell, empty for an empty one. Scratch holds a number's text written out.
+    void ReadCell(int Line, int Index, QString& Scratch, QString& Out) const;
 
     struct Column
     {
@@ -53,11 +57,13 @@ private:
     std::unique_ptr<TMapRowList> FRanges;
     std::vector<Column> FColumns;
     quint64 FColumnsGeneration = ~quint64(0);
-    std::vector<int> FUnfilled; // row columns no map line fills
-    int FRowCount = -1;         // of the row FUnfilled was made for
-    QString FScratch;           // a cell's text written out (numbers, dates)
+    QString FScratch; // a cell's text written out (numbers, dates)
     int FLongestCount = 0;
     int FShortestCount = 0;
     int FLast = -1;
     int FCurrent = 0;
+    struct Batch;
+    std::unique_ptr<Batch> FBatch; // the rows read ahead the import is in
+    // Last: its thread stops before the rest goes.
+    std::unique_ptr<TReadAhead<Batch>> FAhead;
 };

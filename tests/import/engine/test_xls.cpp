@@ -175,6 +175,19 @@ private slots:
             << number(0, 0, 6037991234567.0) + labelSst(1, 0, 1) + number(2, 0, 12) +
                    label(3, 0, "") + number(5, 0, 3) + formulaSpecial(6, 0, 3)
             << 7;
+        // Enough rows to be read ahead on a thread, every kind among them.
+        QByteArray many;
+        for (int r = 0; r < 5000; ++r) {
+            switch (r % 6) {
+            case 0: many += number(r, 0, 6037991234567.0 + r); break;
+            case 1: many += labelSst(r, 0, 0); break;
+            case 2: many += label(r, 0, ""); break;
+            case 3: break; // missing
+            case 4: many += label(r, 0, QStringLiteral("ردیف %1").arg(r)); break;
+            default: many += number(r, 0, r % 11, 1); break;
+            }
+        }
+        QTest::newRow("rows read ahead") << many << 5000;
     }
     void rowValuesAreTheCellTexts()
     {
