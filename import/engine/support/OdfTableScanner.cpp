@@ -403,6 +403,7 @@ TOdfTableScanner::Event TOdfTableScanner::tableTag()
     const bool empty = p[-1] == '/';
     m_pos = p - b + 1;
     const bool first = m_tables == 0;
+    m_nested = m_nested || !first;
     if (!empty)
         ++m_tables;
     return first ? Event::Open : Event::None;
@@ -431,6 +432,7 @@ bool TOdfTableScanner::NextTable()
 {
     m_fed = -1;
     m_tableEnd = -1;
+    m_nested = false;
     for (;;) {
         const Event e = next();
         if (e == Event::Open) {

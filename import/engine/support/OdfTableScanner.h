@@ -34,6 +34,8 @@ public:
     // Past the current table's end tag, whatever was fed of it.
     bool SkipTable();
 
+    // The current table holds another, in the bytes fed or skipped so far.
+    bool Nested() const { return m_nested; }
     bool Unsure() const { return m_unsure; }
     // The part was read to its end, every table closed and the root ended.
     bool Finished() const { return m_finished; }
@@ -76,5 +78,6 @@ private:
     QByteArray m_tableTag; // "table:table" with the document's prefix
 
     int m_tables = 0; // open table elements
+    bool m_nested = false;
     bool m_rootEnded = false;
 };

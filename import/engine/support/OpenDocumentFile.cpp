@@ -67,6 +67,9 @@ public:
     // A preview stops at the first row it does not show: the read ends there when the tables
     // are all named elsewhere, or the scanner skips the rest of the table.
     void stopAtPreview() { m_stopAtPreview = true; }
+    // A text table's rows past the preview are walked for the tables nested in them; the
+    // scanner skips them where it found none.
+    void stopTextAtPreview() { m_textStops = true; }
     bool stopped() const { return m_stopped; }
     // Reads the next table from R, whatever stopped the last one.
     void resume(xml::Reader* r)
@@ -117,7 +120,7 @@ public:
             if (m_r->is(kTable, "table-row")) {
                 // The rows a preview does not show; a text table's rows are still walked, for
                 // the tables nested in them and for what makes the table complex.
-                if (!m_text && beyondPreview(qMax(row + 1, floorRow))) {
+                if ((!m_text || m_textStops) && beyondPreview(qMax(row + 1, floorRow))) {
                     if (m_stopAtPreview) {
                         m_stopped = true;
                         return;
@@ -449,6 +452,7 @@ private:
     std::vector<std::unique_ptr<TODSSpreadSheet>>& m_sheets;
     int m_preview;
     bool m_stopAtPreview = false;
+    bool m_textStops = false;
     bool m_stopped = false;
     qint64 m_cells = 0;
     qint64 m_cost = 0;
@@ -514,7 +518,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     // sheet: those after it are listed unread.
     const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
     const QStringList named = preview ? settingsSheetNames(Zip) : QStringList();
-    if (FPreviewRows > 0 && !text && (named.isEmpty() || !FOnlySheet.isEmpty()) &&
+    if (FPreviewRows > 0 && (text ? FOnlySheet.isEmpty() : named.isEmpty() || !FOnlySheet.isEmpty()) &&
         FSkipByScanning) {
         if (previewBySkipping(Zip))
             return;
@@ -576,10 +580,13 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             return false;
         xml::ParseSettings settings;
         settings.name = QStringLiteral("content.xml");
-        Walker walker(nullptr, false, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
+        const bool text = FKind == Kind::Text;
+        Walker walker(nullptr, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
                       FPreviewRows);
         walker.setBudget(QFileInfo(FileName()).size());
         walker.stopAtPreview();
+        if (text)
+            walker.stopTextAtPreview();
         bool found = false; // the only sheet to read
         while (!found && scanner.NextTable()) {
             auto reader = xml::Reader::fromFunction(
@@ -604,6 +611,9 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             }
             reader.reset(); // its thread stops feeding before the scanner goes on
             if (!found && !scanner.SkipTable())
+                return false;
+            // Tables nested in a text table are tables of their own, or make it complex.
+            if (text && scanner.Nested())
                 return false;
         }
         // Without the only sheet asked for, the parse says what is wrong.

@@ -418,6 +418,54 @@ private slots:
             QCOMPARE(gridOf(*file.SpreadSheets[i]), gridOf(*parsed.SpreadSheets[i]));
     }
 
+    // A text document's preview skips a table's rows past it too, unless a table is nested in
+    // the table (a table of its own, or one that makes it complex): then every row is parsed.
+    void textPreviewSkipsRowsByScanning_data()
+    {
+        QTest::addColumn<QByteArray>("hidden"); // a row among the long table's skipped ones
+        QTest::addColumn<QByteArray>("shown");  // a row among its shown ones
+        QTest::addColumn<bool>("scanned");
+        QTest::newRow("plain tables") << QByteArray() << QByteArray() << true;
+        QTest::newRow("a table nested in a skipped row")
+            << r(c("a") + "<t:table-cell>" + t("Inner", r(c("i"))) + "</t:table-cell>")
+            << QByteArray() << false;
+        QTest::newRow("a sub-table in a skipped row")
+            << r("<t:table-cell><t:table t:is-sub-table=\"true\">" + r(c("s1") + c("s2")) +
+                 "</t:table></t:table-cell>")
+            << QByteArray() << false;
+        QTest::newRow("a sub-table in a shown row")
+            << QByteArray()
+            << r("<t:table-cell><t:table t:is-sub-table=\"true\">" + r(c("s1")) +
+                 "</t:table></t:table-cell>")
+            << false;
+    }
+    void textPreviewSkipsRowsByScanning()
+    {
+        QFETCH(QByteArray, hidden);
+        QFETCH(QByteArray, shown);
+        QFETCH(bool, scanned);
+        QByteArray rows = r(c("0")) + shown;
+        for (int i = 1; i < 6; ++i)
+            rows += r(c(QByteArray::number(i)));
+        const QString path =
+            write(content(t("Long", rows + hidden + r(c("last"))) + t("Short", r(c("s"))), true));
+        const auto load = [&](TODTFile& f, bool skip) {
+            f.SetPreviewRows(3);
+            f.SetSkipByScanning(skip);
+            f.SetFileName(path);
+            f.Load();
+            QStringList tables;
+            for (const auto& sheet : f.SpreadSheets)
+                tables << sheet->Name + (sheet->ComplexTable ? "*" : "");
+            return tables;
+        };
+        TODTFile file, parsed;
+        QCOMPARE(load(file, true), load(parsed, false));
+        QCOMPARE(file.SkippedByScanning(), scanned);
+        for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i)
+            QCOMPARE(gridOf(*file.SpreadSheets[i]), gridOf(*parsed.SpreadSheets[i]));
+    }
+
     // A damaged part fails as it does when every row is parsed, with the same message. A
     // skipped row's markup is looked at no further than it hides a sheet's end: a mismatched
     // end tag there is met by the import, which reads every row.
