@@ -1,8 +1,8 @@
 // Loads a document whose content part is the input (up to a NUL byte; after it the settings
 // part) as an ODS spreadsheet (merged blocks expanded or not) and as an ODT text document,
 // whole and as a page's preview: repeats and spans must stay within the bounds, a preview
-// within its rows, and errors must be designed ones. A spreadsheet's preview that skips rows
-// by scanning must read as the one that parses them wherever the content is well-formed.
+// within its rows, and errors must be designed ones. A preview that skips rows by scanning
+// must read as the one that parses them wherever the content is well-formed.
 #include "FuzzZip.h"
 
 #include "import/engine/support/OpenDocumentFile.h"
@@ -94,7 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         (parsed.startsWith(QLatin1String("error ")) && !wellFormed(parts[0])),
                     "a preview that skips rows reads otherwise than one that parses them");
     }
-    TODTFile odtPreview;
-    load(odtPreview, path, preview);
+    TODTFile odtPreview, odtParsed;
+    odtParsed.SetSkipByScanning(false);
+    const QString skipped = load(odtPreview, path, preview);
+    const QString parsed = load(odtParsed, path, preview);
+    fuzz::check(skipped == parsed ||
+                    (parsed.startsWith(QLatin1String("error ")) && !wellFormed(parts[0])),
+                "a text preview that skips rows reads otherwise than one that parses them");
     return 0;
 }
