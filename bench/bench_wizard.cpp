@@ -381,31 +381,18 @@ void BM_ScanOdsContent(benchmark::State& state)
 {
     inflateContent(state, Way::Scan);
 }
-BENCHMARK(BM_InflateOdsContent)
-    ->Arg(64)
-    ->Arg(1024)
-    ->Arg(4096)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_ReadAheadOdsContent)
-    ->Arg(64)
-    ->Arg(256)
-    ->Arg(1024)
-    ->Arg(2048)
-    ->Arg(4096)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_ScanOdsContent)
-    ->Arg(64)
-    ->Arg(256)
-    ->Arg(1024)
-    ->Arg(2048)
-    ->Arg(4096)
-    ->Iterations(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// Block sizes in KiB, each timed three times.
+void blockSizes(benchmark::internal::Benchmark* b, std::initializer_list<int> kib)
+{
+    for (int k : kib)
+        b->Arg(k);
+    b->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(BM_InflateOdsContent)->Apply([](auto* b) { blockSizes(b, {64, 1024, 4096}); });
+BENCHMARK(BM_ReadAheadOdsContent)->Apply([](auto* b) {
+    blockSizes(b, {64, 256, 1024, 2048, 4096});
+});
+BENCHMARK(BM_ScanOdsContent)->Apply([](auto* b) { blockSizes(b, {64, 256, 1024, 2048, 4096}); });
 
 } // namespace
 

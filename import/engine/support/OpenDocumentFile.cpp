@@ -518,7 +518,8 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     // sheet: those after it are listed unread.
     const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
     const QStringList named = preview ? settingsSheetNames(Zip) : QStringList();
-    if (FPreviewRows > 0 && (text ? FOnlySheet.isEmpty() : named.isEmpty() || !FOnlySheet.isEmpty()) &&
+    if (FPreviewRows > 0 &&
+        (text ? FOnlySheet.isEmpty() : named.isEmpty() || !FOnlySheet.isEmpty()) &&
         FSkipByScanning) {
         if (previewBySkipping(Zip))
             return;

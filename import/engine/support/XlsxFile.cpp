@@ -4,11 +4,11 @@
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
-#include <climits>
-#include <cstring>
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -539,8 +539,8 @@ bool TXlsxSharedStrings::Has(int Index) const
             break;
         }
         if (!Append(text))
-            damaged(FSource->File, QStringLiteral("its shared strings take more than %1 MiB")
-                                       .arg(Budget >> 20));
+            damaged(FSource->File,
+                    QStringLiteral("its shared strings take more than %1 MiB").arg(Budget >> 20));
     }
     return Index < Count();
 }
@@ -573,8 +573,7 @@ bool TXlsxSharedStrings::Append(QStringView Text) const
     if (FBufferBytes + qint64(FItems.size() + 1) * 12 > Budget)
         return false;
     QString& buffer = FBuffers.back();
-    FItems.push_back(
-        {quint32(FBuffers.size() - 1), quint32(buffer.size()), quint32(Text.size())});
+    FItems.push_back({quint32(FBuffers.size() - 1), quint32(buffer.size()), quint32(Text.size())});
     buffer.append(Text);
     return true;
 }
@@ -627,7 +626,8 @@ bool TXlsxSheetReader::Wanted(int Col) const
 void TXlsxSheetReader::ReadMerges()
 {
     {
-        const std::unique_ptr<TZipReadAhead> stream = FZip.ReadAhead(FSheet.PartName, kInflateBlock);
+        const std::unique_ptr<TZipReadAhead> stream =
+            FZip.ReadAhead(FSheet.PartName, kInflateBlock);
         auto r = streamedPart(*stream, FSheet.PartName);
         bool more = r->read();
         while (more) {
@@ -770,7 +770,8 @@ void TXlsxSheetReader::ParseCell(int& Row, int& Col, TPending& Out)
                         .arg(QString::fromUtf8(ref)));
         if (Row < 0) {
             if (row - 1 <= FLastParsed)
-                Damaged(QStringLiteral("its row %1 comes after row %2").arg(row).arg(FLastParsed + 1));
+                Damaged(
+                    QStringLiteral("its row %1 comes after row %2").arg(row).arg(FLastParsed + 1));
             Row = row - 1;
         } else if (row - 1 != Row) {
             Damaged(QStringLiteral("its cell %1 lies outside its row %2")
@@ -866,8 +867,7 @@ bool TXlsxSheetReader::HasText(int Type, QByteArrayView V, const QString& Inline
     }
 }
 
-QString TXlsxSheetReader::Value(int Type, int Style, QByteArrayView V,
-                                const QString& Inline) const
+QString TXlsxSheetReader::Value(int Type, int Style, QByteArrayView V, const QString& Inline) const
 {
     const TSheetTextFormat& fmt = FBook.TextFormat;
     switch (Type) {
@@ -1165,7 +1165,8 @@ void TXlsxFile::ReadWorkbook(TMiniZip& Zip)
         if (r->depth() != 2 || !inSheets || !isMain(*r, "sheet") || !r->hasAttribute("name"))
             continue;
         const QString state = r->attribute("state");
-        const bool hidden = state == QLatin1String("hidden") || state == QLatin1String("veryHidden");
+        const bool hidden =
+            state == QLatin1String("hidden") || state == QLatin1String("veryHidden");
         if (hidden && !book.LoadHiddenSheet)
             continue;
         auto sheet = std::make_unique<TXlsxWorkSheet>();
@@ -1199,8 +1200,8 @@ void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
     if (FColLimit > 0)
         options.ColLimit = FColLimit;
     options.RowLimit = FRowLimit;
-    auto reader = std::make_unique<TXlsxSheetReader>(Zip, Workbook, Sheet, FileName(),
-                                                     std::move(options));
+    auto reader =
+        std::make_unique<TXlsxSheetReader>(Zip, Workbook, Sheet, FileName(), std::move(options));
     // The rows are made on a thread of their own while this one stores them.
     TXlsxRowsAhead rows(std::move(reader));
     TXlsxRow row;
@@ -1242,8 +1243,8 @@ std::unique_ptr<TXlsxSheetReader> TXlsxFile::OpenSheet(const TXlsxWorkSheet& She
                                                        TXlsxSheetReader::TOptions Options)
 {
     if (!FZip)
-        throw EZipError(QStringLiteral("The workbook %1 is not open")
-                            .arg(QFileInfo(FileName()).fileName()));
+        throw EZipError(
+            QStringLiteral("The workbook %1 is not open").arg(QFileInfo(FileName()).fileName()));
     return std::make_unique<TXlsxSheetReader>(*FZip, Workbook, Sheet, FileName(),
                                               std::move(Options));
 }

@@ -179,12 +179,23 @@ private slots:
         QByteArray many;
         for (int r = 0; r < 5000; ++r) {
             switch (r % 6) {
-            case 0: many += number(r, 0, 6037991234567.0 + r); break;
-            case 1: many += labelSst(r, 0, 0); break;
-            case 2: many += label(r, 0, ""); break;
-            case 3: break; // missing
-            case 4: many += label(r, 0, QStringLiteral("ردیف %1").arg(r)); break;
-            default: many += number(r, 0, r % 11, 1); break;
+            case 0:
+                many += number(r, 0, 6037991234567.0 + r);
+                break;
+            case 1:
+                many += labelSst(r, 0, 0);
+                break;
+            case 2:
+                many += label(r, 0, "");
+                break;
+            case 3:
+                break; // missing
+            case 4:
+                many += label(r, 0, QStringLiteral("ردیف %1").arg(r));
+                break;
+            default:
+                many += number(r, 0, r % 11, 1);
+                break;
             }
         }
         QTest::newRow("rows read ahead") << many << 5000;
