@@ -749,6 +749,7 @@ void DataSet::post()
     checkSizes();
     QByteArray mask(m_fields.size(), '0');
     QVariantList values;
+    values.reserve(m_fields.size() + 1);
     bool exact = true; // the row needs no reading back
     for (const Field& f : std::as_const(m_fields)) {
         if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly) {

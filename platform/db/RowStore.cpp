@@ -65,7 +65,8 @@ void putBytes(QByteArray& out, Tag tag, const char* data, std::size_t n)
     out.append(data, qsizetype(n));
 }
 
-void putVariant(QByteArray& out, const QVariant& v)
+// Utf8 holds a text's bytes on their way; it keeps its capacity from one text to the next.
+void putVariant(QByteArray& out, const QVariant& v, QByteArray& utf8)
 {
     if (!v.isValid() || v.isNull()) {
         out.append(char(Null));
@@ -94,8 +95,11 @@ void putVariant(QByteArray& out, const QVariant& v)
         return;
     }
     default: {
-        const QByteArray u = v.toString().toUtf8();
-        putBytes(out, Text, u.constData(), std::size_t(u.size()));
+        toUtf8(v.typeId() == QMetaType::QString
+                   ? QStringView(*static_cast<const QString*>(v.constData()))
+                   : QStringView(v.toString()),
+               utf8);
+        putBytes(out, Text, utf8.constData(), std::size_t(utf8.size()));
     }
     }
 }
@@ -191,9 +195,9 @@ std::size_t RowStore::rowBytes(const char* row) const
 
 const char* RowStore::encode(const QVector<QVariant>& row)
 {
-    m_scratch.clear();
+    m_scratch.resize(0); // keeps its capacity
     for (int c = 0; c < m_columns; ++c)
-        putVariant(m_scratch, c < row.size() ? row[c] : QVariant());
+        putVariant(m_scratch, c < row.size() ? row[c] : QVariant(), m_utf8);
     char* p = allocate(std::size_t(m_scratch.size()));
     std::memcpy(p, m_scratch.constData(), std::size_t(m_scratch.size()));
     return p;

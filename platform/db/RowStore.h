@@ -59,6 +59,7 @@ private:
     qint64 m_held = 0;      // bytes of every block
     qint64 m_waste = 0;     // bytes of rows replaced or removed
     QByteArray m_scratch;   // one row being encoded
+    QByteArray m_utf8;      // one text of it
 
     // One cell read from a statement, before it is written.
     struct Cell
