@@ -249,6 +249,13 @@ for n in (100000, 1000000):
     print(f"  {n:>9,} rows: {mib:6.1f} MiB in {sec(b):6.2f} s (target < 40 MiB)"
           f" -> {'met' if mib < 40 else 'missed'}")
 
+never, batched = (find(imp, f"BM_ImportByCommitBatch/rows:{rows}/commit:{n}/") for n in (0, 1000))
+r = sec(never) / sec(batched)
+print()
+print(f"CommitRecCount 0 (no commit during the import), {rows:,} rows: {sec(never):.3f} s beside"
+      f" {sec(batched):.3f} s committing every 1,000: {r:.2f}x (target within 1.5x)"
+      f" -> {'met' if r <= 1.5 else 'missed'}")
+
 print()
 print("CSV into a filtered data set (a condition in its SQL), insert mode, beside the whole table:")
 for n in (100000, 1000000):
