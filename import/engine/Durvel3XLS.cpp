@@ -81,22 +81,20 @@ void TDurvel3XLS::OpenSource()
         std::vector<int> lines;
         for (const Column& c : FColumns)
             lines.push_back(c.Line);
-        const int last = FLast;
-        auto next = std::make_shared<int>(0);
-        auto scratch = std::make_shared<QString>();
         FBatch = std::make_unique<Batch>();
+        // The lambda's own copies are the thread's: which row comes next, and its scratch.
         FAhead = std::make_unique<TReadAhead<Batch>>(
-            [this, lines, last, next, scratch](Batch& b) {
-                b.First = *next;
+            [this, lines, last = FLast, next = 0, scratch = QString()](Batch& b) mutable {
+                b.First = next;
                 b.Count = 0;
-                while (b.Count < Batch::Rows && *next <= last) {
+                while (b.Count < Batch::Rows && next <= last) {
                     std::vector<QString>& texts = b.Texts[std::size_t(b.Count++)];
                     texts.resize(lines.size());
                     for (std::size_t k = 0; k < lines.size(); ++k)
-                        ReadCell(lines[k], *next, *scratch, texts[k]);
-                    ++*next;
+                        ReadCell(lines[k], next, scratch, texts[k]);
+                    ++next;
                 }
-                return *next <= last;
+                return next <= last;
             },
             4);
     }

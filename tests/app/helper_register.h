@@ -14,11 +14,21 @@
 #include "ui_Durvel3WizardF.h"
 
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <functional>
 #include <memory>
+
+// The wizard's first page: the kind's button and the file, then on to the kind's page.
+inline void ChooseSource(TDurvel3WizardF* f, const char* kind, const QString& path)
+{
+    QTest::mouseClick(f->findChild<QRadioButton*>(QLatin1String(kind)), Qt::LeftButton);
+    f->ui->edtFileName->setText(path);
+    QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+    QCOMPARE(f->Step(), 1);
+}
 
 // The CSV page's columns one to five to the register's fields, in the order of its boxes.
 inline void MapCsvToRegister(TDurvel3WizardF* f)
@@ -29,6 +39,15 @@ inline void MapCsvToRegister(TDurvel3WizardF* f)
         fields->setCurrentItem(fields->findItems(names[i], Qt::MatchExactly).value(0));
         f->CSVPage->ColumnClicked(i);
     }
+}
+
+// A CSV file separated by Comma chosen, and its columns one to five mapped to the register.
+inline void MapCsvToRegister(TDurvel3WizardF* f, const QString& path, const QString& comma)
+{
+    ChooseSource(f, "rbtCSV", path);
+    f->ui->cbComma->setCurrentText(comma);
+    f->cbCommaExit();
+    MapCsvToRegister(f);
 }
 
 struct RegisterImport

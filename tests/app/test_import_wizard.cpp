@@ -38,14 +38,6 @@ class TestImportWizard : public QObject
         return WriteTestFile(m_dir.filePath(name), bytes);
     }
 
-    static void chooseFile(TDurvel3WizardF* f, const char* kind, const QString& path)
-    {
-        QTest::mouseClick(f->findChild<QRadioButton*>(QLatin1String(kind)), Qt::LeftButton);
-        f->ui->edtFileName->setText(path);
-        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
-        QCOMPARE(f->Step(), 1);
-    }
-
     void lastPageWithLog(TDurvel3WizardF* f, const QString& log)
     {
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
@@ -82,7 +74,7 @@ private slots:
         const QString log = m_dir.filePath(QStringLiteral("import.log"));
 
         QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
-            chooseFile(f, "rbtCSV", csv);
+            ChooseSource(f, "rbtCSV", csv);
             f->ui->cbComma->setCurrentText(QStringLiteral(","));
             f->cbCommaExit();
             CsvPage* p = f->CSVPage;
@@ -115,10 +107,7 @@ private slots:
         const QString csv =
             write(QStringLiteral("update.csv"), QStringLiteral("101;علی;نو;0101;5\n").toUtf8());
         QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
-            chooseFile(f, "rbtCSV", csv);
-            f->ui->cbComma->setCurrentText(QStringLiteral(";"));
-            f->cbCommaExit();
-            MapCsvToRegister(f);
+            MapCsvToRegister(f, csv, QStringLiteral(";"));
             QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
             QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
             LastPage* p = f->CommitPage;
@@ -145,7 +134,7 @@ private slots:
         const QString log = m_dir.filePath(QStringLiteral("fixed.log"));
 
         QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
-            chooseFile(f, "rbtTXT", txt);
+            ChooseSource(f, "rbtTXT", txt);
             TxtPage* p = f->TXTPage;
             p->ui->cmbTXTEncoding->setCurrentIndex(ctCp1256);
             p->SetTXTEncoding(ctCp1256);
@@ -176,7 +165,7 @@ private slots:
         const QString txt = write(QStringLiteral("gone.txt"), "201 Hasan\r\n");
         QStringList told;
         QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
-            chooseFile(f, "rbtTXT", txt);
+            ChooseSource(f, "rbtTXT", txt);
             QVERIFY(QFile::remove(txt));
             MessageLog log;
             emit f->TXTPage->ui->cmbTXTEncoding->activated(ctCp1256);

@@ -31,12 +31,7 @@ class TestRegisterImport : public QObject
     static void csvToRegister(TDurvel3WizardF* f, const QString& file, const QString& log,
                               int batch, bool atEnd)
     {
-        QTest::mouseClick(f->findChild<QRadioButton*>(QStringLiteral("rbtCSV")), Qt::LeftButton);
-        f->ui->edtFileName->setText(file);
-        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
-        f->ui->cbComma->setCurrentText(QStringLiteral(";"));
-        f->cbCommaExit();
-        MapCsvToRegister(f);
+        MapCsvToRegister(f, file, QStringLiteral(";"));
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         LastPage* p = f->CommitPage;
