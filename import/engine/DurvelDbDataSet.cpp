@@ -1,6 +1,7 @@
 #include "import/engine/DurvelDbDataSet.h"
 
 #include "platform/db/DataSet.h"
+#include "platform/db/RowStore.h"
 
 #include <sqlite3.h>
 
@@ -88,7 +89,9 @@ bool asciiFoldingSuffices(const QVariant& v)
 class DurvelDbDataSet::Direct
 {
 public:
-    explicit Direct(db::DataSet* ds);
+    // Feeding: the data set does not stand for the whole table. Only new rows are written
+    // here, each then handed to the data set's rows; everything else goes through the data set.
+    Direct(db::DataSet* ds, bool feeding);
     ~Direct();
     Direct(const Direct&) = delete;
     Direct& operator=(const Direct&) = delete;
@@ -116,6 +119,8 @@ public:
     qint64 editKey = -1;
     qint64 lastKey = -1;
     bool changed = false;
+    const bool feeding;
+    bool atEnd = true; // feeding: the new row goes to the end (append), not before the current
 
     void begin(DurvelDataSet::State s, qint64 key);
     // Notes the field as set in the pending record.
@@ -171,11 +176,13 @@ private:
     QHash<QString, sqlite3_stmt*> m_lookups;
     std::vector<sqlite3_stmt*> m_all;
     std::vector<QByteArray> m_texts;
+    db::RowCells m_row; // feeding: the row written, on its way to the data set
+    void feed();
 };
 
-DurvelDbDataSet::Direct::Direct(db::DataSet* ds)
-    : m_ds(ds), m_db(ds->connection()->handle()), m_table(quoteIdent(ds->baseTable())),
-      m_key(quoteIdent(ds->keyColumn()))
+DurvelDbDataSet::Direct::Direct(db::DataSet* ds, bool feeding)
+    : feeding(feeding), m_ds(ds), m_db(ds->connection()->handle()),
+      m_table(quoteIdent(ds->baseTable())), m_key(quoteIdent(ds->keyColumn()))
 {
     for (const db::Field& f : ds->fields()) {
         m_columns << quoteIdent(f.origin);
@@ -378,6 +385,8 @@ void DurvelDbDataSet::Direct::post()
         if (state == DurvelDataSet::State::Insert) {
             run(st);
             lastKey = sqlite3_last_insert_rowid(m_db);
+            if (feeding)
+                feed();
         } else {
             bind(st, ++n, editKey);
             run(st);
@@ -387,6 +396,30 @@ void DurvelDbDataSet::Direct::post()
         noteWritten(lastKey);
     }
     state = DurvelDataSet::State::Browse;
+}
+
+void DurvelDbDataSet::Direct::feed()
+{
+    // Browse first: the data set's signals may reach code that asks for the state.
+    state = DurvelDataSet::State::Browse;
+    m_row.reset(int(cells.size()));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (!modified[i])
+            continue;
+        const Slot& slot = cells[i];
+        switch (slot.kind) {
+        case Slot::Variant:
+            m_row.setVariant(int(i), slot.value);
+            break;
+        case Slot::Boolean:
+            m_row.setBoolean(int(i), slot.flag);
+            break;
+        case Slot::Text:
+            m_row.setText(int(i), slot.utf8.data(), std::size_t(slot.bytes));
+            break;
+        }
+    }
+    m_ds->insertWritten(atEnd, lastKey, m_row);
 }
 
 void DurvelDbDataSet::Direct::remove()
@@ -628,6 +661,13 @@ void DurvelDbDataSet::syncFields()
         m_fields.push_back(std::make_unique<Field>(this, i));
 }
 
+DurvelDbDataSet::Direct* DurvelDbDataSet::writer() const
+{
+    if (!m_direct || (m_direct->feeding && m_direct->state != State::Insert))
+        return nullptr;
+    return m_direct.get();
+}
+
 void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
 {
     const db::Field& f = m_ds->field(index);
@@ -638,53 +678,57 @@ void DurvelDbDataSet::setFieldValue(int index, const QVariant& value)
             m_readOnlyField = f.name;
         return;
     }
-    if (!m_direct) {
+    Direct* d = writer();
+    if (!d) {
         m_ds->setValue(index, value);
         return;
     }
-    if (m_direct->state == State::Browse)
+    if (d->state == State::Browse)
         throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
-    m_direct->set(index, normalised(f, value));
+    d->set(index, normalised(f, value));
 }
 
 void DurvelDbDataSet::setFieldText(int index, const QString& text)
 {
-    if (!m_direct || !m_direct->takesText[std::size_t(index)]) {
+    Direct* d = writer();
+    if (!d || !d->takesText[std::size_t(index)]) {
         setFieldValue(index, QVariant(text));
         return;
     }
-    if (m_direct->state == State::Browse)
+    if (d->state == State::Browse)
         throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
-    m_direct->setText(index, text);
+    d->setText(index, text);
 }
 
 void DurvelDbDataSet::setFieldBoolean(int index, bool value)
 {
     const db::Field& f = m_ds->field(index);
-    if (!m_direct || f.readOnly || f.type != db::FieldType::Boolean) {
+    Direct* d = writer();
+    if (!d || f.readOnly || f.type != db::FieldType::Boolean) {
         setFieldValue(index, QVariant(value));
         return;
     }
-    if (m_direct->state == State::Browse)
+    if (d->state == State::Browse)
         throw db::Error(QStringLiteral("The data set is not in edit or insert mode."));
-    m_direct->setBoolean(index, value);
+    d->setBoolean(index, value);
 }
 
 QVariant DurvelDbDataSet::fieldValue(int index) const
 {
-    if (!m_direct)
+    const Direct* d = writer();
+    if (!d)
         return m_ds->value(index);
     if (index < 0 || index >= m_ds->fieldCount())
         throw db::Error(QStringLiteral("Field index %1 out of range.").arg(index));
-    if (m_direct->state != State::Browse && m_direct->modified[std::size_t(index)])
-        return m_direct->pending(index);
-    switch (m_direct->state) {
+    if (d->state != State::Browse && d->modified[std::size_t(index)])
+        return d->pending(index);
+    switch (d->state) {
     case State::Insert:
         return QVariant();
     case State::Edit:
-        return m_direct->read(index, m_direct->editKey);
+        return m_direct->read(index, d->editKey);
     default:
-        return m_direct->read(index, m_direct->located);
+        return m_direct->read(index, d->located);
     }
 }
 
@@ -713,8 +757,8 @@ DurvelField* DurvelDbDataSet::findField(const QString& name)
 
 DurvelDataSet::State DurvelDbDataSet::state() const
 {
-    if (m_direct)
-        return m_direct->state;
+    if (const Direct* d = writer())
+        return d->state;
     switch (m_ds->state()) {
     case db::DataSet::State::Inactive:
         return State::Inactive;
@@ -728,46 +772,60 @@ DurvelDataSet::State DurvelDbDataSet::state() const
     return State::Inactive;
 }
 
-void DurvelDbDataSet::append()
+void DurvelDbDataSet::beginInsert(bool atEnd)
 {
     m_readOnlyField.clear();
-    if (m_direct)
-        m_direct->begin(State::Insert, -1);
-    else
-        m_ds->append();
+    if (!m_direct) {
+        if (atEnd)
+            m_ds->append();
+        else
+            m_ds->insert();
+        return;
+    }
+    if (m_direct->feeding) {
+        // As the data set's own append and insert: an open record is posted first.
+        if (m_direct->state == State::Insert)
+            post();
+        m_ds->checkBrowseMode();
+        m_direct->atEnd = atEnd;
+    }
+    m_direct->begin(State::Insert, -1);
+}
+
+void DurvelDbDataSet::append()
+{
+    beginInsert(true);
 }
 
 void DurvelDbDataSet::insert()
 {
-    m_readOnlyField.clear();
-    if (m_direct)
-        m_direct->begin(State::Insert, -1);
-    else
-        m_ds->insert();
+    beginInsert(false);
 }
 
 void DurvelDbDataSet::edit()
 {
     m_readOnlyField.clear();
-    if (!m_direct) {
+    Direct* d = writer();
+    if (!d) {
         m_ds->edit();
         return;
     }
-    if (m_direct->state != State::Browse)
+    if (d->state != State::Browse)
         return;
-    if (m_direct->located < 0)
+    if (d->located < 0)
         throw db::Error(QStringLiteral("There is no record to edit."));
-    m_direct->begin(State::Edit, m_direct->located);
+    d->begin(State::Edit, d->located);
 }
 
 void DurvelDbDataSet::post()
 {
     if (!m_readOnlyField.isEmpty())
         throw db::Error(QStringLiteral("Field '%1' cannot be modified.").arg(m_readOnlyField));
-    if (!m_direct)
+    Direct* d = writer();
+    if (!d)
         m_ds->post();
-    else if (m_direct->state != State::Browse)
-        m_direct->post();
+    else if (d->state != State::Browse)
+        d->post();
 }
 
 void DurvelDbDataSet::cancel()
@@ -775,13 +833,18 @@ void DurvelDbDataSet::cancel()
     m_readOnlyField.clear();
     if (m_direct)
         m_direct->state = State::Browse;
-    else
+    if (!m_direct || m_direct->feeding)
         m_ds->cancel();
 }
 
 void DurvelDbDataSet::deleteRecord()
 {
-    if (!m_direct) {
+    if (m_direct && m_direct->feeding && m_direct->state == State::Insert) {
+        // The new record is not written yet: deleting it drops it, as the data set does.
+        m_direct->state = State::Browse;
+        return;
+    }
+    if (!m_direct || m_direct->feeding) {
         m_ds->remove();
         return;
     }
@@ -792,10 +855,11 @@ void DurvelDbDataSet::deleteRecord()
 bool DurvelDbDataSet::locate(const QStringList& fields, const QVariantList& values,
                              bool caseInsensitive)
 {
-    if (m_direct) {
-        if (m_direct->state != State::Browse)
+    if (Direct* d = writer()) {
+        if (d->state != State::Browse)
             post();
-        return m_direct->locate(fields, values, caseInsensitive);
+        if (!d->feeding)
+            return d->locate(fields, values, caseInsensitive);
     }
     return m_ds->locate(fields, values,
                         caseInsensitive ? db::LocateOptions(db::LocateOption::CaseInsensitive)
@@ -808,8 +872,9 @@ void DurvelDbDataSet::disableControls()
         return;
     m_ds->disableControls();
     // A data set in the middle of an edit keeps its own way.
-    if (m_ds->showsWholeTable() && !m_ds->isEditing())
-        m_direct = std::make_unique<Direct>(m_ds);
+    if (!m_directWrites || m_ds->isEditing() || m_ds->baseTable().isEmpty())
+        return;
+    m_direct = std::make_unique<Direct>(m_ds, !m_ds->showsWholeTable());
 }
 
 void DurvelDbDataSet::enableControls()
@@ -817,11 +882,12 @@ void DurvelDbDataSet::enableControls()
     if (m_hold == 0 || --m_hold > 0)
         return;
     if (m_direct) {
-        const bool changed = m_direct->changed;
+        // A data set fed row by row is up to date; one that the table stood for reads it again.
+        const bool reread = m_direct->changed && !m_direct->feeding;
         const qint64 lastKey = m_direct->lastKey;
         m_direct.reset();
         m_readOnlyField.clear();
-        if (changed) {
+        if (reread) {
             try {
                 m_ds->refreshAt(lastKey);
             } catch (const std::exception& e) {
@@ -886,7 +952,7 @@ void DurvelDbDataSet::endRowCommits()
 
 void DurvelDbDataSet::rollback()
 {
-    if (m_direct) {
+    if (m_direct && !m_direct->feeding) {
         m_direct->state = State::Browse;
         m_direct->located = -1;
         m_ds->connection()->rollback();
@@ -895,6 +961,8 @@ void DurvelDbDataSet::rollback()
     }
     if (m_ds->isEditing())
         m_ds->cancel();
+    if (m_direct)
+        m_direct->state = State::Browse;
     m_ds->connection()->rollback();
     if (m_ds->isActive())
         m_ds->refresh();

@@ -5,7 +5,8 @@
 // While an import runs (between disableControls and enableControls) and the data set shows a
 // whole table, rows go straight to the table through prepared statements and look-ups use its
 // indexes; nothing of the imported rows is held, and the data set reads the table once when
-// the import ends. Otherwise every step goes through the data set itself.
+// the import ends. A data set showing less of its table (a condition, some columns) has its new
+// rows written the same way and handed to it one by one; every other step goes through it.
 
 #include "import/engine/DurvelDestinations.h"
 
@@ -61,11 +62,17 @@ public:
 
     // True while rows go straight to the table.
     bool writesDirectly() const { return m_direct != nullptr; }
+    // Off: every step of an import goes through the data set (the reference the direct way is
+    // compared with). Takes effect at the next import.
+    void setDirectWrites(bool allowed) { m_directWrites = allowed; }
 
 private:
     class Field;
     class Direct;
     void syncFields();
+    // The direct writer when it takes the pending step, else null.
+    Direct* writer() const;
+    void beginInsert(bool atEnd);
     void setFieldValue(int index, const QVariant& value);
     void setFieldText(int index, const QString& text);
     void setFieldBoolean(int index, bool value);
@@ -76,6 +83,7 @@ private:
     std::unique_ptr<Direct> m_direct;
     int m_hold = 0;
     bool m_rowCommits = false;
+    bool m_directWrites = true;
     QString m_readOnlyField; // a read-only field given a value in the pending record
 };
 

@@ -703,21 +703,22 @@ void DataSet::prepareWriting()
     }
 }
 
-// True when the value reads back from the database exactly as it is held.
-bool DataSet::canonical(int field, const QVariant& v) const
+// True when a value of that type (0 for a null) reads back from the database exactly as it is
+// held.
+bool DataSet::canonical(int field, int typeId) const
 {
-    if (!v.isValid() || v.isNull())
+    if (typeId == 0)
         return true;
     switch (m_fields[field].type) {
     case FieldType::Text:
     case FieldType::Memo:
-        return v.typeId() == QMetaType::QString;
+        return typeId == QMetaType::QString;
     case FieldType::Boolean:
-        return v.typeId() == QMetaType::Bool;
+        return typeId == QMetaType::Bool;
     case FieldType::Integer:
-        return v.typeId() == QMetaType::LongLong;
+        return typeId == QMetaType::LongLong;
     case FieldType::Float:
-        return v.typeId() == QMetaType::Double;
+        return typeId == QMetaType::Double;
     default:
         return false;
     }
@@ -761,7 +762,7 @@ void DataSet::post()
         QVariant& v = m_buffer[f.index];
         if (v.typeId() == QMetaType::Int && f.type == FieldType::Integer)
             v = v.toLongLong();
-        exact = exact && canonical(f.index, v);
+        exact = exact && canonical(f.index, v.isNull() ? 0 : v.typeId());
         mask[f.index] = '1';
         values << v;
     }
@@ -813,6 +814,39 @@ void DataSet::post()
         m_statePending = true;
     else
         emit stateChanged();
+    emit afterPost();
+    scrolled();
+}
+
+void DataSet::insertWritten(bool atEnd, qint64 key, RowCells& cells)
+{
+    requireEditable();
+    if (cells.columns() != m_fields.size())
+        throw Error(QStringLiteral("The row has %1 cells for %2 fields.")
+                        .arg(cells.columns())
+                        .arg(m_fields.size()));
+    bool exact = true;
+    for (const Field& f : std::as_const(m_fields)) {
+        const int i = f.index;
+        if (i == m_keyField) {
+            cells.setInteger(i, key);
+        } else if (cells.isSet(i) && !f.readOnly) {
+            exact = exact && canonical(i, cells.typeId(i));
+        } else if (f.origin.isEmpty() || !m_defaultKnown[i]) {
+            cells.setNull(i);
+            exact = false;
+        } else {
+            cells.setVariant(i, m_defaults[i]);
+        }
+    }
+    const int at = atEnd ? m_rows.size() : qMax(m_current, 0);
+    m_rows.insert(at, cells);
+    if (!exact)
+        reloadRow(at, key);
+    indexAppended(at);
+    m_current = at;
+    m_bof = m_eof = false;
+    emit rowInserted(at);
     emit afterPost();
     scrolled();
 }

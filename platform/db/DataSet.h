@@ -102,6 +102,12 @@ public:
     void remove();
     // Posts an open edit; does nothing otherwise.
     void checkBrowseMode();
+    // A row the caller has inserted into the base table itself under that key (an import
+    // writing through statements of its own), taken in as post() takes a new row: where
+    // append() (at the end) or insert() would have put it, and made current. Fields the
+    // caller left unset take the table's defaults; the row is read back from the table when a
+    // default or a value's type leaves unsure what the table holds.
+    void insertWritten(bool atEnd, qint64 key, RowCells& cells);
 
     // Holds afterScroll/stateChanged while code walks the rows; the last enable sends one
     // afterScroll when anything moved meanwhile.
@@ -169,7 +175,7 @@ private:
     QVector<bool> m_defaultKnown;    // false where only the database can tell (expressions)
     QHash<QByteArray, QString> m_insertSql;
     void prepareWriting();
-    bool canonical(int field, const QVariant& value) const;
+    bool canonical(int field, int typeId) const;
     QString insertSql(const QByteArray& mask);
 
     // Hash indexes for locate, built on first use and kept up to date while rows are only

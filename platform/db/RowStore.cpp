@@ -14,15 +14,6 @@ enum Tag : unsigned char { Null, Int, Real, Text, False, True, Bytes };
 
 constexpr std::size_t kBlock = 256 * 1024;
 
-void putVarint(QByteArray& out, quint64 v)
-{
-    while (v >= 0x80) {
-        out.append(char(v | 0x80));
-        v >>= 7;
-    }
-    out.append(char(v));
-}
-
 quint64 getVarint(const char*& p)
 {
     quint64 v = 0;
@@ -46,62 +37,24 @@ qint64 unzigzag(quint64 v)
     return qint64(v >> 1) ^ -qint64(v & 1);
 }
 
-void putInt(QByteArray& out, qint64 v)
+std::size_t varintSize(quint64 v)
 {
-    out.append(char(Int));
-    putVarint(out, zigzag(v));
+    std::size_t n = 1;
+    while (v >= 0x80) {
+        v >>= 7;
+        ++n;
+    }
+    return n;
 }
 
-void putReal(QByteArray& out, double d)
+char* writeVarint(char* p, quint64 v)
 {
-    out.append(char(Real));
-    out.append(reinterpret_cast<const char*>(&d), sizeof d);
-}
-
-void putBytes(QByteArray& out, Tag tag, const char* data, std::size_t n)
-{
-    out.append(char(tag));
-    putVarint(out, n);
-    out.append(data, qsizetype(n));
-}
-
-// Utf8 holds a text's bytes on their way; it keeps its capacity from one text to the next.
-void putVariant(QByteArray& out, const QVariant& v, QByteArray& utf8)
-{
-    if (!v.isValid() || v.isNull()) {
-        out.append(char(Null));
-        return;
+    while (v >= 0x80) {
+        *p++ = char(v | 0x80);
+        v >>= 7;
     }
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-        out.append(char(v.toBool() ? True : False));
-        return;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        putInt(out, v.toLongLong());
-        return;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        putReal(out, v.toDouble());
-        return;
-    case QMetaType::QByteArray: {
-        const QByteArray b = v.toByteArray();
-        putBytes(out, Bytes, b.constData(), std::size_t(b.size()));
-        return;
-    }
-    default: {
-        toUtf8(v.typeId() == QMetaType::QString
-                   ? QStringView(*static_cast<const QString*>(v.constData()))
-                   : QStringView(v.toString()),
-               utf8);
-        putBytes(out, Text, utf8.constData(), std::size_t(utf8.size()));
-    }
-    }
+    *p++ = char(v);
+    return p;
 }
 
 // Steps over one cell.
@@ -154,6 +107,89 @@ QVariant decode(const char* p)
 
 } // namespace
 
+void RowCells::reset(int columns)
+{
+    m_cells.assign(std::size_t(columns), Cell{Null, false, 0, 0, nullptr, 0});
+    m_bytes.resize(std::size_t(columns));
+}
+
+RowCells::Cell& RowCells::put(int c, unsigned char tag, int typeId)
+{
+    Cell& cell = m_cells[std::size_t(c)];
+    cell = Cell{tag, true, typeId, 0, nullptr, 0};
+    return cell;
+}
+
+void RowCells::setNull(int c)
+{
+    put(c, Null, 0);
+}
+
+void RowCells::setText(int c, const char* utf8, std::size_t bytes)
+{
+    Cell& cell = put(c, Text, QMetaType::QString);
+    cell.data = utf8;
+    cell.size = bytes;
+}
+
+void RowCells::setBoolean(int c, bool value)
+{
+    put(c, value ? True : False, QMetaType::Bool);
+}
+
+void RowCells::setInteger(int c, qint64 value)
+{
+    put(c, Int, QMetaType::LongLong).number = zigzag(value);
+}
+
+void RowCells::setReal(int c, double value)
+{
+    std::memcpy(&put(c, Real, QMetaType::Double).number, &value, sizeof value);
+}
+
+void RowCells::setVariant(int c, const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) {
+        setNull(c);
+        return;
+    }
+    const int type = v.typeId();
+    switch (type) {
+    case QMetaType::Bool:
+        put(c, v.toBool() ? True : False, type);
+        return;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        put(c, Int, type).number = zigzag(v.toLongLong());
+        return;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        setReal(c, v.toDouble());
+        m_cells[std::size_t(c)].typeId = type;
+        return;
+    default:
+        break;
+    }
+    QByteArray& bytes = m_bytes[std::size_t(c)];
+    unsigned char tag = Text;
+    if (type == QMetaType::QByteArray) {
+        bytes = v.toByteArray();
+        tag = Bytes;
+    } else {
+        toUtf8(type == QMetaType::QString ? QStringView(*static_cast<const QString*>(v.constData()))
+                                          : QStringView(v.toString()),
+               bytes);
+    }
+    Cell& cell = put(c, tag, type);
+    cell.data = bytes.constData();
+    cell.size = std::size_t(bytes.size());
+}
+
 void RowStore::reset(int columns)
 {
     m_columns = columns;
@@ -195,12 +231,57 @@ std::size_t RowStore::rowBytes(const char* row) const
 
 const char* RowStore::encode(const QVector<QVariant>& row)
 {
-    m_scratch.resize(0); // keeps its capacity
-    for (int c = 0; c < m_columns; ++c)
-        putVariant(m_scratch, c < row.size() ? row[c] : QVariant(), m_utf8);
-    char* p = allocate(std::size_t(m_scratch.size()));
-    std::memcpy(p, m_scratch.constData(), std::size_t(m_scratch.size()));
-    return p;
+    m_scratch.reset(m_columns);
+    for (int c = 0; c < m_columns && c < row.size(); ++c)
+        m_scratch.setVariant(c, row[c]);
+    return place(m_scratch);
+}
+
+const char* RowStore::place(const RowCells& row)
+{
+    std::size_t total = std::size_t(m_columns); // the tags
+    for (int c = 0; c < m_columns; ++c) {
+        const RowCells::Cell& cell = row.m_cells[std::size_t(c)];
+        switch (cell.tag) {
+        case Int:
+            total += varintSize(cell.number);
+            break;
+        case Real:
+            total += sizeof(double);
+            break;
+        case Text:
+        case Bytes:
+            total += varintSize(cell.size) + cell.size;
+            break;
+        default:
+            break;
+        }
+    }
+    char* const start = allocate(total);
+    char* p = start;
+    for (int c = 0; c < m_columns; ++c) {
+        const RowCells::Cell& cell = row.m_cells[std::size_t(c)];
+        *p++ = char(cell.tag);
+        switch (cell.tag) {
+        case Int:
+            p = writeVarint(p, cell.number);
+            break;
+        case Real:
+            std::memcpy(p, &cell.number, sizeof(double));
+            p += sizeof(double);
+            break;
+        case Text:
+        case Bytes:
+            p = writeVarint(p, cell.size);
+            if (cell.size)
+                std::memcpy(p, cell.data, cell.size);
+            p += cell.size;
+            break;
+        default:
+            break;
+        }
+    }
+    return start;
 }
 
 QVariant RowStore::value(int row, int column) const
@@ -232,39 +313,12 @@ qint64 RowStore::integer(int row, int column) const
     return v.typeId() == QMetaType::LongLong ? v.toLongLong() : -1;
 }
 
-namespace {
-
-std::size_t varintSize(quint64 v)
-{
-    std::size_t n = 1;
-    while (v >= 0x80) {
-        v >>= 7;
-        ++n;
-    }
-    return n;
-}
-
-char* writeVarint(char* p, quint64 v)
-{
-    while (v >= 0x80) {
-        *p++ = char(v | 0x80);
-        v >>= 7;
-    }
-    *p++ = char(v);
-    return p;
-}
-
-} // namespace
-
 void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& types)
 {
-    // Measured first, then written once into its place: no copy of the row on the way. Each
-    // cell is taken once as a value, not asked for again by every column call.
-    m_cells.resize(std::size_t(m_columns));
-    std::size_t total = std::size_t(m_columns); // the tags
+    // No copy of the row on the way: each cell is taken once as a value, not asked for again
+    // by every column call, and its text written straight from the statement.
+    m_scratch.reset(m_columns);
     for (int c = 0; c < m_columns; ++c) {
-        Cell& cell = m_cells[std::size_t(c)];
-        cell = {Null, 0, nullptr, 0};
         sqlite3_value* v = sqlite3_column_value(st, c);
         const int kind = sqlite3_value_type(v);
         const FieldType type = c < types.size() ? types[c] : FieldType::Unknown;
@@ -274,56 +328,35 @@ void RowStore::appendFromStatement(sqlite3_stmt* st, const QVector<FieldType>& t
         const bool real =
             type == FieldType::Float || type == FieldType::Unknown || type == FieldType::Blob;
         if (kind == SQLITE_NULL) {
-            cell.tag = Null;
+            m_scratch.setNull(c);
         } else if (type == FieldType::Boolean) {
-            cell.tag = sqlite3_value_int64(v) != 0 ? True : False;
+            m_scratch.setBoolean(c, sqlite3_value_int64(v) != 0);
         } else if (kind == SQLITE_INTEGER && integral) {
-            cell.tag = Int;
-            cell.number = zigzag(sqlite3_value_int64(v));
-            total += varintSize(cell.number);
+            m_scratch.setInteger(c, sqlite3_value_int64(v));
         } else if ((kind == SQLITE_INTEGER && type == FieldType::Float) ||
                    (kind == SQLITE_FLOAT && real)) {
-            cell.tag = Real;
-            const double d = sqlite3_value_double(v);
-            std::memcpy(&cell.number, &d, sizeof d);
-            total += sizeof d;
-        } else {
-            cell.tag = kind == SQLITE_BLOB ? Bytes : Text;
-            cell.data = cell.tag == Bytes ? static_cast<const char*>(sqlite3_value_blob(v))
-                                          : reinterpret_cast<const char*>(sqlite3_value_text(v));
+            m_scratch.setReal(c, sqlite3_value_double(v));
+        } else if (kind == SQLITE_BLOB) {
+            RowCells::Cell& cell = m_scratch.put(c, Bytes, QMetaType::QByteArray);
+            cell.data = static_cast<const char*>(sqlite3_value_blob(v));
             cell.size = std::size_t(sqlite3_value_bytes(v));
-            total += varintSize(cell.size) + cell.size;
+        } else {
+            const char* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            m_scratch.setText(c, text, std::size_t(sqlite3_value_bytes(v)));
         }
     }
-    char* const start = allocate(total);
-    char* p = start;
-    for (const Cell& cell : m_cells) {
-        *p++ = char(cell.tag);
-        switch (cell.tag) {
-        case Int:
-            p = writeVarint(p, cell.number);
-            break;
-        case Real:
-            std::memcpy(p, &cell.number, sizeof(double));
-            p += sizeof(double);
-            break;
-        case Text:
-        case Bytes:
-            p = writeVarint(p, cell.size);
-            if (cell.size)
-                std::memcpy(p, cell.data, cell.size);
-            p += cell.size;
-            break;
-        default:
-            break;
-        }
-    }
-    m_rows.push_back(start);
+    m_rows.push_back(place(m_scratch));
 }
 
 void RowStore::insert(int at, const QVector<QVariant>& row)
 {
     const char* p = encode(row);
+    m_rows.insert(std::size_t(qBound(0, at, size())), p);
+}
+
+void RowStore::insert(int at, const RowCells& row)
+{
+    const char* p = place(row);
     m_rows.insert(std::size_t(qBound(0, at, size())), p);
 }
 

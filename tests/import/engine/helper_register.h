@@ -5,16 +5,19 @@
 #include "platform/db/DataSet.h"
 #include "tests/support/TestDatabase.h"
 
-// A condition keeps the data set from standing for the whole table: rows then go through it
-// one by one, as they always did.
+// A condition keeps the data set from standing for the whole table: new rows are written
+// directly and handed to it, every other step goes through it; with direct writes off, every
+// step does.
 inline const QString kWholeTable = QStringLiteral("select * from tbl_customer");
 inline const QString kRowByRow = QStringLiteral("select * from tbl_customer where id > 0");
 
 struct Register
 {
-    explicit Register(bool seeded = false, const QString& sql = kWholeTable)
+    explicit Register(bool seeded = false, const QString& sql = kWholeTable,
+                      bool directWrites = true)
         : ds(t.connection()), dest(&ds)
     {
+        dest.setDirectWrites(directWrites);
         if (seeded)
             t.connection()->exec(
                 QStringLiteral("insert into tbl_customer (Pers_number, First_Name) values ('P1', "

@@ -49,6 +49,39 @@ private slots:
                      qPrintable(QStringLiteral("column %1").arg(c)));
     }
 
+    // A row given cell by cell (texts as UTF-8, a cell left unset, a cell given again) reads
+    // back as the same row given as values, and says what kind each cell was given as.
+    void rowGivenByCellsReadsAsGivenByValues()
+    {
+        const QByteArray text = QStringLiteral("نام 😀").toUtf8();
+        db::RowCells cells;
+        cells.reset(8);
+        cells.setText(0, text.constData(), std::size_t(text.size()));
+        cells.setText(1, "", 0);
+        cells.setBoolean(2, true);
+        cells.setInteger(3, -9007199254740993);
+        cells.setReal(4, 2.5);
+        cells.setVariant(5, QVariant(QByteArray("\0\xff", 2)));
+        cells.setInteger(6, 1);
+        cells.setNull(6);
+        const QVector<QVariant> values{
+            QStringLiteral("نام 😀"), QString(""), true,      qint64(-9007199254740993), 2.5,
+            QByteArray("\0\xff", 2), QVariant(),  QVariant()};
+        db::RowStore store;
+        store.reset(8);
+        store.insert(0, values);
+        store.insert(0, cells);
+        for (int c = 0; c < 8; ++c)
+            QVERIFY2(same(store.value(0, c), store.value(1, c)) &&
+                         same(store.value(0, c), values[c]),
+                     qPrintable(QStringLiteral("column %1").arg(c)));
+        QCOMPARE(cells.typeId(0), int(QMetaType::QString));
+        QCOMPARE(cells.typeId(2), int(QMetaType::Bool));
+        QCOMPARE(cells.typeId(6), 0);
+        QVERIFY(cells.isSet(6));
+        QVERIFY(!cells.isSet(7));
+    }
+
     // Rows replaced, inserted and removed many times keep their values; the space of old
     // versions is given back.
     void churnKeepsValuesAndSpace()
