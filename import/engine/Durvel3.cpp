@@ -282,9 +282,21 @@ void TDurvel3::MaybeYield()
 {
     if (!FYield)
         return;
-    if (FYieldInterval > 0 && FYieldTimer.isValid() && FYieldTimer.elapsed() < FYieldInterval)
-        return;
+    if (FYieldInterval > 0 && FYieldTimer.isValid()) {
+        // Reading the clock costs as much as a small row's own work: it is read every few
+        // rows while rows come fast, and after every row as soon as they slow down.
+        if (--FYieldCountdown > 0)
+            return;
+        const qint64 ms = FYieldTimer.elapsed();
+        const bool fast = (ms - FYieldLookMs) * 8 < FYieldInterval;
+        FYieldStride = fast ? qMin(FYieldStride * 2, 16) : 1;
+        FYieldCountdown = FYieldStride;
+        FYieldLookMs = ms;
+        if (ms < FYieldInterval)
+            return;
+    }
     FYieldTimer.start();
+    FYieldLookMs = 0;
     FYield();
 }
 

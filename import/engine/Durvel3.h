@@ -362,4 +362,7 @@ private:
     std::function<void()> FYield;
     int FYieldInterval = 50;
     QElapsedTimer FYieldTimer;
+    int FYieldStride = 1;    // rows between looks at the clock
+    int FYieldCountdown = 1; // rows left until the next look
+    qint64 FYieldLookMs = 0; // the clock at the last look
 };

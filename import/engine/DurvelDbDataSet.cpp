@@ -103,7 +103,7 @@ public:
     {
         enum Kind : char { Variant, Text, Boolean };
         QVariant value;
-        std::vector<char> utf8; // grows to the longest text met; bytes of it are the text
+        std::vector<char> utf8; // grows to the longest text met; the text, then a NUL
         int bytes = 0;
         qsizetype chars = 0; // the text's length, for the size check
         Kind kind = Variant;
@@ -312,10 +312,12 @@ void DurvelDbDataSet::Direct::setBoolean(int field, bool value)
 void DurvelDbDataSet::Direct::setText(int field, QStringView text)
 {
     Slot& slot = cells[std::size_t(field)];
-    const std::size_t room = std::size_t(text.size()) * 3;
+    const std::size_t room = std::size_t(text.size()) * 3 + 1; // and a NUL
     if (slot.utf8.size() < room)
         slot.utf8.resize(room);
-    slot.bytes = int(db::toUtf8(text, slot.utf8.data()) - slot.utf8.data());
+    char* end = db::toUtf8(text, slot.utf8.data());
+    *end = 0;
+    slot.bytes = int(end - slot.utf8.data());
     slot.chars = text.size();
     slot.kind = Slot::Text;
     slot.flag = text.isNull();
@@ -375,8 +377,7 @@ void DurvelDbDataSet::Direct::post()
                 rc = sqlite3_bind_int(st, n, slot.flag ? 1 : 0);
                 break;
             case Slot::Text:
-                rc = sqlite3_bind_text(st, n, slot.bytes ? slot.utf8.data() : "", slot.bytes,
-                                       SQLITE_STATIC);
+                rc = db::bindTerminatedUtf8(st, n, slot.utf8.data(), slot.bytes);
                 break;
             }
             if (rc != SQLITE_OK)

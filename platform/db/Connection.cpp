@@ -269,13 +269,20 @@ void toUtf8(QStringView text, QByteArray& buffer)
     buffer.resize(toUtf8(text, buffer.data()) - buffer.constData());
 }
 
+int bindTerminatedUtf8(sqlite3_stmt* stmt, int i, const char* utf8, int bytes)
+{
+    if (bytes == 0)
+        return sqlite3_bind_text(stmt, i, "", -1, SQLITE_STATIC);
+    const bool plain = std::memchr(utf8, 0, std::size_t(bytes)) == nullptr;
+    return sqlite3_bind_text(stmt, i, utf8, plain ? -1 : bytes, SQLITE_STATIC);
+}
+
 int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)
 {
     // Converted once into a buffer the statement keeps until its next binding: the file's
-    // text is UTF-8, so SQLite neither copies nor converts it again.
+    // text is UTF-8, so SQLite neither copies nor converts it again. A QByteArray ends in NUL.
     toUtf8(text, buffer);
-    const int bytes = int(buffer.size());
-    return sqlite3_bind_text(stmt, i, bytes ? buffer.constData() : "", bytes, SQLITE_STATIC);
+    return bindTerminatedUtf8(stmt, i, buffer.constData(), int(buffer.size()));
 }
 
 int bindVariant(sqlite3_stmt* stmt, int i, const QVariant& v, QByteArray& buffer)

@@ -89,6 +89,11 @@ private:
 char* toUtf8(QStringView text, char* out);
 // The same into buffer, reusing its memory.
 void toUtf8(QStringView text, QByteArray& buffer);
+// Binds UTF-8 bytes that stay unchanged until the statement is bound again or reset, and are
+// followed by a NUL. A text without NULs of its own is bound as terminated: SQLite then reads it
+// in place where it wants it so (a CHECK's length()) instead of copying it. Returns SQLite's
+// result code.
+int bindTerminatedUtf8(sqlite3_stmt* stmt, int index, const char* utf8, int bytes);
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.
 int bindUtf8Text(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& buffer);

@@ -656,6 +656,28 @@ private slots:
         QCOMPARE(imp.ErrorCount(), 1);
     }
 
+    // Fast rows look at the clock now and then; once rows slow down, the window still hears
+    // from the import about every interval, however fast the rows before them came.
+    void slowRowsStillYieldOnTime()
+    {
+        FakeDataSet ds({{"Code", ftWideString, false}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        for (int i = 0; i < 2040; ++i)
+            imp.Lines << QStringList{QString::number(i)};
+        imp.OnRead = [](int index) {
+            if (index >= 2000) // the last 40 rows take 5 ms each
+                QThread::msleep(5);
+        };
+        QList<int> at;
+        imp.SetYieldHandler([&] { at << imp.LineCounter(); }, 10);
+        QVERIFY(imp.Execute());
+        // 200 ms of slow rows at a 10 ms interval: about twenty yields, never fewer than ten.
+        const qsizetype slow = std::count_if(at.begin(), at.end(), [](int n) { return n > 2000; });
+        QVERIFY2(slow >= 10, qPrintable(QString::number(slow)));
+    }
+
     void userDefinedDestination()
     {
         ListReader imp;

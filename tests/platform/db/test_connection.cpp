@@ -227,6 +227,7 @@ private slots:
         QTest::newRow("lone high") << QString::fromUtf16(lone, 3);
         QTest::newRow("low before high") << QString::fromUtf16(lowFirst, 2);
         QTest::newRow("high at the end") << QString::fromUtf16(highAtEnd, 2);
+        QTest::newRow("a nul inside") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cdefgh");
     }
     void textsBindAsQtEncodesThem()
     {
