@@ -53,6 +53,19 @@ class TestDbDestination : public QObject
         return reference;
     }
 
+    // Sets imp to import into the register's data set in that mode, keyed by personnel number,
+    // its row errors kept in memory for the test to read.
+    static void keyedInto(ListReader& imp, Register& reg, int mode, int addType, int commitEvery)
+    {
+        imp.DataSet = &reg.dest;
+        imp.ImportMode = TDurvelMode(mode);
+        imp.AddType = TDurvelAddType(addType);
+        imp.CommitRecCount = commitEvery;
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName.clear();
+        imp.KeyColumns().Add("Pers_number");
+    }
+
     static QStringList stored(db::Connection* c)
     {
         QStringList out;
@@ -249,13 +262,7 @@ private slots:
         auto run = [&](const Way& way, bool* direct) {
             Register reg(true, way.sql, way.directWrites);
             ListReader imp;
-            imp.DataSet = &reg.dest;
-            imp.ImportMode = TDurvelMode(mode);
-            imp.AddType = TDurvelAddType(addType);
-            imp.CommitRecCount = 3;
-            imp.ErrorLog = true;
-            imp.ErrorLogFileName.clear();
-            imp.KeyColumns().Add("Pers_number");
+            keyedInto(imp, reg, mode, addType, 3);
             // Last_Name is set before First_Name, though it stands after it in the table.
             imp.Map().Add("Pers_number=1");
             imp.Map().Add("Last_Name=3");
@@ -500,13 +507,7 @@ private slots:
             reg.ds.refresh();
             reg.ds.setRecNo(3);
             ListReader imp;
-            imp.DataSet = &reg.dest;
-            imp.ImportMode = TDurvelMode(mode);
-            imp.AddType = TDurvelAddType(addType);
-            imp.CommitRecCount = 4;
-            imp.ErrorLog = true;
-            imp.ErrorLogFileName.clear();
-            imp.KeyColumns().Add("Pers_number");
+            keyedInto(imp, reg, mode, addType, 4);
             for (const char* m : {"Pers_number=1", "First_Name=2", "Chk=3", "Price=4"})
                 imp.Map().Add(QString::fromLatin1(m));
             imp.Formats().NullValues().Assign(QStringList{"-"});
