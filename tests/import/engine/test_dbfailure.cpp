@@ -13,11 +13,12 @@
 namespace {
 
 // An import of n people into a table of a fresh database, in its folder (or one of its own).
-// A table other than the register's rolls back the transaction on a duplicate number.
+// A table other than the register's rolls back the transaction on a duplicate number. A
+// filtered data set is fed the rows written instead of standing for the table.
 struct Run
 {
     explicit Run(int n, const QString& folder = QString(),
-                 const QString& table = QStringLiteral("tbl_customer"))
+                 const QString& table = QStringLiteral("tbl_customer"), bool filtered = false)
         : t(folder), table(table), ds(t.connection()), dest(&ds)
     {
         if (table != QLatin1String("tbl_customer"))
@@ -25,7 +26,8 @@ struct Run
                                      "Pers_number text unique on conflict rollback, Last_Name "
                                      "text)")
                           .arg(table));
-        ds.setSql(QStringLiteral("select * from %1").arg(table));
+        ds.setSql(QStringLiteral("select * from %1").arg(table) +
+                  (filtered ? QStringLiteral(" where id > 0") : QString()));
         ds.open();
         imp.DataSet = &dest;
         imp.Map().Add("Pers_number=1");
@@ -68,17 +70,23 @@ private slots:
         QTest::addColumn<int>("batch");
         QTest::addColumn<bool>("atEnd");
         QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("filtered");
         const int full = int(db::Error::Kind::DiskFull);
-        QTest::newRow("full, batches of 100") << "pages" << 100 << false << full;
-        QTest::newRow("full, commit when done") << "pages" << 1000 << true << full;
-        QTest::newRow("full, no batches") << "pages" << 0 << false << full;
-        QTest::newRow("small disk, commit when done") << "disk" << 1000 << true << full;
-        QTest::newRow("small disk, batches of 100") << "disk" << 100 << false << full;
+        QTest::newRow("full, batches of 100") << "pages" << 100 << false << full << false;
+        QTest::newRow("full, commit when done") << "pages" << 1000 << true << full << false;
+        QTest::newRow("full, no batches") << "pages" << 0 << false << full << false;
+        QTest::newRow("small disk, commit when done") << "disk" << 1000 << true << full << false;
+        QTest::newRow("small disk, batches of 100") << "disk" << 100 << false << full << false;
         // Every row would wait out the busy timeout: the first one ends it.
         QTest::newRow("held by another program")
-            << "held" << 1000 << false << int(db::Error::Kind::InUse);
+            << "held" << 1000 << false << int(db::Error::Kind::InUse) << false;
         QTest::newRow("batch rolled back by the database")
-            << "rollback" << 3 << false << int(db::Error::Kind::TransactionLost);
+            << "rollback" << 3 << false << int(db::Error::Kind::TransactionLost) << false;
+        QTest::newRow("filtered, full, batches of 100") << "pages" << 100 << false << full << true;
+        QTest::newRow("filtered, held by another program")
+            << "held" << 1000 << false << int(db::Error::Kind::InUse) << true;
+        QTest::newRow("filtered, batch rolled back by the database")
+            << "rollback" << 3 << false << int(db::Error::Kind::TransactionLost) << true;
     }
     void storeFailureStopsTheImport()
     {
@@ -86,6 +94,7 @@ private slots:
         QFETCH(int, batch);
         QFETCH(bool, atEnd);
         QFETCH(int, kind);
+        QFETCH(bool, filtered);
         std::unique_ptr<SmallDisk> disk;
         if (fault == "disk") {
             disk = std::make_unique<SmallDisk>(1024);
@@ -96,7 +105,7 @@ private slots:
         auto restore = qScopeGuard([&] { db::Connection::busyTimeoutMs = saved; });
         db::Connection::busyTimeoutMs = 200;
         Run r(20000, disk ? disk->path() : QString(),
-              fault == "rollback" ? QStringLiteral("t") : QStringLiteral("tbl_customer"));
+              fault == "rollback" ? QStringLiteral("t") : QStringLiteral("tbl_customer"), filtered);
         r.imp.CommitRecCount = batch;
         r.imp.CommitAfterDone = atEnd;
         db::Connection other;
