@@ -239,9 +239,14 @@ const char* RowStore::encode(const QVector<QVariant>& row)
 
 const char* RowStore::place(const RowCells& row)
 {
+    // Cells a shorter row lacks are null.
+    static const RowCells::Cell null{Null, false, 0, 0, nullptr, 0};
+    const auto cellAt = [&row](int c) -> const RowCells::Cell& {
+        return c < row.columns() ? row.m_cells[std::size_t(c)] : null;
+    };
     std::size_t total = std::size_t(m_columns); // the tags
     for (int c = 0; c < m_columns; ++c) {
-        const RowCells::Cell& cell = row.m_cells[std::size_t(c)];
+        const RowCells::Cell& cell = cellAt(c);
         switch (cell.tag) {
         case Int:
             total += varintSize(cell.number);
@@ -260,7 +265,7 @@ const char* RowStore::place(const RowCells& row)
     char* const start = allocate(total);
     char* p = start;
     for (int c = 0; c < m_columns; ++c) {
-        const RowCells::Cell& cell = row.m_cells[std::size_t(c)];
+        const RowCells::Cell& cell = cellAt(c);
         *p++ = char(cell.tag);
         switch (cell.tag) {
         case Int:
