@@ -751,14 +751,10 @@ void DataSet::post()
     QByteArray mask(m_fields.size(), '0');
     QVariantList values;
     values.reserve(m_fields.size() + 1);
-    bool exact = true; // the row needs no reading back
+    bool exact = true; // an edited row needs no reading back
     for (const Field& f : std::as_const(m_fields)) {
-        if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly) {
-            if (m_state == State::Insert && f.index != m_keyField &&
-                (f.origin.isEmpty() || !m_defaultKnown[f.index]))
-                exact = false;
+        if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly)
             continue;
-        }
         QVariant& v = m_buffer[f.index];
         if (v.typeId() == QMetaType::Int && f.type == FieldType::Integer)
             v = v.toLongLong();
@@ -771,21 +767,14 @@ void DataSet::post()
         st.bindList(values);
         while (st.step()) {
         }
-        const qint64 key = m_conn->lastInsertId();
-        QVector<QVariant> row = m_buffer;
-        for (int i = 0; i < row.size(); ++i)
-            if (mask[i] == '0' && m_defaultKnown[i])
-                row[i] = m_defaults[i];
-        row[m_keyField] = key;
-        const int at = qBound(0, m_insertAt, m_rows.size());
-        m_rows.insert(at, row);
-        if (!exact)
-            reloadRow(at, key);
-        indexAppended(at);
-        m_current = at;
+        m_cells.reset(int(m_fields.size()));
+        for (int i = 0; i < mask.size(); ++i)
+            if (mask[i] == '1')
+                m_cells.setVariant(i, m_buffer[i]);
+        const int at = qBound(0, m_insertAt, int(m_rows.size()));
+        placeInserted(at, m_conn->lastInsertId(), m_cells);
         m_buffer.clear();
         m_state = State::Browse;
-        m_bof = m_eof = false;
         emit rowInserted(at);
     } else {
         const qint64 key = m_rows.integer(m_current, m_keyField);
@@ -825,7 +814,16 @@ void DataSet::insertWritten(bool atEnd, qint64 key, RowCells& cells)
         throw Error(QStringLiteral("The row has %1 cells for %2 fields.")
                         .arg(cells.columns())
                         .arg(m_fields.size()));
-    bool exact = true;
+    const int at = atEnd ? m_rows.size() : qMax(m_current, 0);
+    placeInserted(at, key, cells);
+    emit rowInserted(at);
+    emit afterPost();
+    scrolled();
+}
+
+void DataSet::placeInserted(int at, qint64 key, RowCells& cells)
+{
+    bool exact = true; // the row needs no reading back
     for (const Field& f : std::as_const(m_fields)) {
         const int i = f.index;
         if (i == m_keyField) {
@@ -839,16 +837,12 @@ void DataSet::insertWritten(bool atEnd, qint64 key, RowCells& cells)
             cells.setVariant(i, m_defaults[i]);
         }
     }
-    const int at = atEnd ? m_rows.size() : qMax(m_current, 0);
     m_rows.insert(at, cells);
     if (!exact)
         reloadRow(at, key);
     indexAppended(at);
     m_current = at;
     m_bof = m_eof = false;
-    emit rowInserted(at);
-    emit afterPost();
-    scrolled();
 }
 
 void DataSet::cancel()

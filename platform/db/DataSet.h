@@ -177,6 +177,11 @@ private:
     void prepareWriting();
     bool canonical(int field, int typeId) const;
     QString insertSql(const QByteArray& mask);
+    // A new row in the table under that key, given by the cells set: unset fields take the
+    // known defaults, and the row is read back when something leaves unsure what the table
+    // holds. Placed at that row and made current.
+    void placeInserted(int at, qint64 key, RowCells& cells);
+    RowCells m_cells; // a posted new row on its way into the rows
 
     // Hash indexes for locate, built on first use and kept up to date while rows are only
     // appended, so that a long import that looks up every row stays linear.
