@@ -109,6 +109,7 @@ public:
         Kind kind = Variant;
         // Text: read back as the null text it was given; Boolean: the value.
         bool flag = false;
+        bool hasNul = false; // Text: holds a NUL of its own
     };
     std::vector<Slot> cells;
     std::vector<char> modified; // per field: set in the pending record
@@ -315,7 +316,7 @@ void DurvelDbDataSet::Direct::setText(int field, QStringView text)
     const std::size_t room = std::size_t(text.size()) * 3 + 1; // and a NUL
     if (slot.utf8.size() < room)
         slot.utf8.resize(room);
-    char* end = db::toUtf8(text, slot.utf8.data());
+    char* end = db::toUtf8(text, slot.utf8.data(), slot.hasNul);
     *end = 0;
     slot.bytes = int(end - slot.utf8.data());
     slot.chars = text.size();
@@ -377,7 +378,7 @@ void DurvelDbDataSet::Direct::post()
                 rc = sqlite3_bind_int(st, n, slot.flag ? 1 : 0);
                 break;
             case Slot::Text:
-                rc = db::bindTerminatedUtf8(st, n, slot.utf8.data(), slot.bytes);
+                rc = db::bindTerminatedUtf8(st, n, slot.utf8.data(), slot.bytes, slot.hasNul);
                 break;
             }
             if (rc != SQLITE_OK)

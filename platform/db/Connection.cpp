@@ -17,6 +17,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace db {
 
 namespace {
@@ -231,35 +235,69 @@ Statement::~Statement()
         m_conn->release(m_stmt, m_sql);
 }
 
-char* toUtf8(QStringView text, char* out)
+char* toUtf8(QStringView text, char* out, bool& hasNul)
 {
     const char16_t* in = text.utf16();
-    const qsizetype n = text.size();
+    const char16_t* const end = in + text.size();
     char* const start = out;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = in[i];
-        if (c < 0x80) {
-            *out++ = char(c);
-        } else if (c < 0x800) {
-            *out++ = char(0xC0 | (c >> 6));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (!QChar::isSurrogate(c)) {
-            *out++ = char(0xE0 | (c >> 12));
-            *out++ = char(0x80 | ((c >> 6) & 0x3F));
-            *out++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
-            const char32_t u = QChar::surrogateToUcs4(c, in[++i]);
-            *out++ = char(0xF0 | (u >> 18));
-            *out++ = char(0x80 | ((u >> 12) & 0x3F));
-            *out++ = char(0x80 | ((u >> 6) & 0x3F));
-            *out++ = char(0x80 | (u & 0x3F));
-        } else {
-            // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
-            QStringEncoder encoder(QStringEncoder::Utf8);
-            return encoder.appendToBuffer(start, text);
+    bool nul = false;
+    while (in < end) {
+#if defined(__SSE2__)
+        // Runs of ASCII eight units at a time: most of a register's texts are digits.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
+        while (end - in >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), zero)) != 0xFFFF)
+                break;
+            nul |= _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)) != 0;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+            in += 8;
+            out += 8;
         }
+        if (in == end)
+            break;
+#endif
+        // One unit at a time until an ASCII one has passed.
+        char16_t c;
+        do {
+            c = *in++;
+            if (c < 0x80) {
+                nul |= c == 0;
+                *out++ = char(c);
+            } else if (c < 0x800) {
+                out[0] = char(0xC0 | (c >> 6));
+                out[1] = char(0x80 | (c & 0x3F));
+                out += 2;
+            } else if (!QChar::isSurrogate(c)) {
+                out[0] = char(0xE0 | (c >> 12));
+                out[1] = char(0x80 | ((c >> 6) & 0x3F));
+                out[2] = char(0x80 | (c & 0x3F));
+                out += 3;
+            } else if (QChar::isHighSurrogate(c) && in < end && QChar::isLowSurrogate(*in)) {
+                const char32_t u = QChar::surrogateToUcs4(c, *in++);
+                out[0] = char(0xF0 | (u >> 18));
+                out[1] = char(0x80 | ((u >> 12) & 0x3F));
+                out[2] = char(0x80 | ((u >> 6) & 0x3F));
+                out[3] = char(0x80 | (u & 0x3F));
+                out += 4;
+            } else {
+                // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
+                QStringEncoder encoder(QStringEncoder::Utf8);
+                char* const done = encoder.appendToBuffer(start, text);
+                hasNul = std::memchr(start, 0, std::size_t(done - start)) != nullptr;
+                return done;
+            }
+        } while (in < end && c >= 0x80);
     }
+    hasNul = nul;
     return out;
+}
+
+char* toUtf8(QStringView text, char* out)
+{
+    bool hasNul = false;
+    return toUtf8(text, out, hasNul);
 }
 
 void toUtf8(QStringView text, QByteArray& buffer)
@@ -271,10 +309,15 @@ void toUtf8(QStringView text, QByteArray& buffer)
 
 int bindTerminatedUtf8(sqlite3_stmt* stmt, int i, const char* utf8, int bytes)
 {
+    return bindTerminatedUtf8(stmt, i, utf8, bytes,
+                              bytes > 0 && std::memchr(utf8, 0, std::size_t(bytes)) != nullptr);
+}
+
+int bindTerminatedUtf8(sqlite3_stmt* stmt, int i, const char* utf8, int bytes, bool hasNul)
+{
     if (bytes == 0)
         return sqlite3_bind_text(stmt, i, "", -1, SQLITE_STATIC);
-    const bool plain = std::memchr(utf8, 0, std::size_t(bytes)) == nullptr;
-    return sqlite3_bind_text(stmt, i, utf8, plain ? -1 : bytes, SQLITE_STATIC);
+    return sqlite3_bind_text(stmt, i, utf8, hasNul ? bytes : -1, SQLITE_STATIC);
 }
 
 int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer)

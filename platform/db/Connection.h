@@ -87,6 +87,8 @@ private:
 // The text as UTF-8 at out, which has room for three bytes a unit; returns the end. The bytes
 // are those of Qt's UTF-8 encoder.
 char* toUtf8(QStringView text, char* out);
+// The same, telling whether the text holds a NUL.
+char* toUtf8(QStringView text, char* out, bool& hasNul);
 // The same into buffer, reusing its memory.
 void toUtf8(QStringView text, QByteArray& buffer);
 // Binds UTF-8 bytes that stay unchanged until the statement is bound again or reset, and are
@@ -94,6 +96,8 @@ void toUtf8(QStringView text, QByteArray& buffer);
 // in place where it wants it so (a CHECK's length()) instead of copying it. Returns SQLite's
 // result code.
 int bindTerminatedUtf8(sqlite3_stmt* stmt, int index, const char* utf8, int bytes);
+// The same for bytes already known to hold a NUL or not.
+int bindTerminatedUtf8(sqlite3_stmt* stmt, int index, const char* utf8, int bytes, bool hasNul);
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.
 int bindUtf8Text(sqlite3_stmt* stmt, int index, QStringView text, QByteArray& buffer);

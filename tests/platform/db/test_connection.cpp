@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 #include <QtTest>
 
+#include <vector>
+
 namespace {
 
 // A database made as earlier builds of the program made it: keyed, nothing else stated,
@@ -228,6 +230,15 @@ private slots:
         QTest::newRow("low before high") << QString::fromUtf16(lowFirst, 2);
         QTest::newRow("high at the end") << QString::fromUtf16(highAtEnd, 2);
         QTest::newRow("a nul inside") << QStringLiteral("ab") + QChar(0) + QStringLiteral("cdefgh");
+        // Runs of eight and more: ASCII is taken eight units at a time.
+        QTest::newRow("long ascii") << QStringLiteral("3100000037,1234567,x");
+        QTest::newRow("a nul in a run")
+            << QStringLiteral("abcdefghij") + QChar(0) + QStringLiteral("klmnopqrstuv");
+        QTest::newRow("letters closing a run") << QStringLiteral("1234567ی12345678علی");
+        QTest::newRow("a run between letters") << QStringLiteral("رضا12345678901234€😀");
+        QTest::newRow("lone after a run")
+            << QStringLiteral("abcdefghijk") + QString::fromUtf16(lone, 3);
+        QTest::newRow("0x80 at the end of a run") << QStringLiteral("abcdefgabcdefgh߿");
     }
     void textsBindAsQtEncodesThem()
     {
@@ -237,6 +248,11 @@ private slots:
         QByteArray buffer("stale content longer than any text here, to be overwritten");
         db::toUtf8(text, buffer);
         QCOMPARE(buffer, expected);
+        std::vector<char> out(std::size_t(text.size()) * 3 + 1);
+        bool hasNul = !expected.contains('\0');
+        const char* end = db::toUtf8(text, out.data(), hasNul);
+        QCOMPARE(QByteArray(out.data(), end - out.data()), expected);
+        QCOMPARE(hasNul, expected.contains('\0'));
 
         TestDatabase t;
         t.connection()->exec(QStringLiteral("insert into tbl_detail (txt) values (:t)"),
