@@ -17,10 +17,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace db {
 
 namespace {
@@ -238,57 +234,37 @@ Statement::~Statement()
 char* toUtf8(QStringView text, char* out, bool& hasNul)
 {
     const char16_t* in = text.utf16();
-    const char16_t* const end = in + text.size();
+    const qsizetype n = text.size();
     char* const start = out;
     bool nul = false;
-    while (in < end) {
-#if defined(__SSE2__)
-        // Runs of ASCII eight units at a time: most of a register's texts are digits.
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
-        while (end - in >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), zero)) != 0xFFFF)
-                break;
-            nul |= _mm_movemask_epi8(_mm_cmpeq_epi16(units, zero)) != 0;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-            in += 8;
-            out += 8;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c < 0x80) {
+            nul |= c == 0;
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            out[0] = char(0xC0 | (c >> 6));
+            out[1] = char(0x80 | (c & 0x3F));
+            out += 2;
+        } else if (!QChar::isSurrogate(c)) {
+            out[0] = char(0xE0 | (c >> 12));
+            out[1] = char(0x80 | ((c >> 6) & 0x3F));
+            out[2] = char(0x80 | (c & 0x3F));
+            out += 3;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, in[++i]);
+            out[0] = char(0xF0 | (u >> 18));
+            out[1] = char(0x80 | ((u >> 12) & 0x3F));
+            out[2] = char(0x80 | ((u >> 6) & 0x3F));
+            out[3] = char(0x80 | (u & 0x3F));
+            out += 4;
+        } else {
+            // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
+            QStringEncoder encoder(QStringEncoder::Utf8);
+            char* const done = encoder.appendToBuffer(start, text);
+            hasNul = std::memchr(start, 0, std::size_t(done - start)) != nullptr;
+            return done;
         }
-        if (in == end)
-            break;
-#endif
-        // One unit at a time until an ASCII one has passed.
-        char16_t c;
-        do {
-            c = *in++;
-            if (c < 0x80) {
-                nul |= c == 0;
-                *out++ = char(c);
-            } else if (c < 0x800) {
-                out[0] = char(0xC0 | (c >> 6));
-                out[1] = char(0x80 | (c & 0x3F));
-                out += 2;
-            } else if (!QChar::isSurrogate(c)) {
-                out[0] = char(0xE0 | (c >> 12));
-                out[1] = char(0x80 | ((c >> 6) & 0x3F));
-                out[2] = char(0x80 | (c & 0x3F));
-                out += 3;
-            } else if (QChar::isHighSurrogate(c) && in < end && QChar::isLowSurrogate(*in)) {
-                const char32_t u = QChar::surrogateToUcs4(c, *in++);
-                out[0] = char(0xF0 | (u >> 18));
-                out[1] = char(0x80 | ((u >> 12) & 0x3F));
-                out[2] = char(0x80 | ((u >> 6) & 0x3F));
-                out[3] = char(0x80 | (u & 0x3F));
-                out += 4;
-            } else {
-                // A lone surrogate: Qt's encoder decides what stands for it, as it always did.
-                QStringEncoder encoder(QStringEncoder::Utf8);
-                char* const done = encoder.appendToBuffer(start, text);
-                hasNul = std::memchr(start, 0, std::size_t(done - start)) != nullptr;
-                return done;
-            }
-        } while (in < end && c >= 0x80);
     }
     hasNul = nul;
     return out;
