@@ -1,5 +1,5 @@
 // The data layer: appending and posting list rows through db::DataSet in one transaction,
-// and the cost of opening the keyed file (key derivation).
+// imports that look up every row's key, and the cost of opening the keyed file (key derivation).
 #include "BenchMain.h"
 #include "BenchRows.h"
 
@@ -66,6 +66,116 @@ void BM_DataSetAppendPost(benchmark::State& state)
 }
 BENCHMARK(BM_DataSetAppendPost)
     ->Arg(100000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// An import that looks up each row's key before writing it (and finds none), into a data set
+// that is not the whole table, so every row goes through the data set: appended at the end, or
+// in insert mode, each new row before the current one (the previous new row).
+void BM_DataSetLocateThenPost(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    const bool insertMode = state.range(1) != 0;
+    QVector<QString> keys(rows), names(rows);
+    for (int i = 0; i < rows; ++i) {
+        const QStringList c = benchCsvLine(i).split(u',');
+        keys[i] = c[0];
+        names[i] = c[1];
+    }
+    const QString pers = QStringLiteral("Pers_number"), first = QStringLiteral("First_Name");
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db::Connection conn;
+        conn.open(freshDatabase(dir), databaseKey());
+        db::DataSet d(&conn);
+        d.setSql(QStringLiteral("select id, Pers_number, First_Name from tbl_customer "
+                                "where Chk = 0 order by id"));
+        d.open();
+        state.ResumeTiming();
+
+        d.disableControls();
+        conn.beginTransaction();
+        for (int i = 0; i < rows; ++i) {
+            if (d.locate(pers, keys[i]))
+                break;
+            if (insertMode)
+                d.insert();
+            else
+                d.append();
+            d.setValue(pers, keys[i]);
+            d.setValue(first, names[i]);
+            d.post();
+        }
+        conn.commit();
+        d.enableControls();
+
+        state.PauseTiming();
+        if (d.recordCount() != rows || !d.locate(pers, keys[0]) ||
+            d.recNo() != (insertMode ? rows : 1))
+            state.SkipWithError("rows differ");
+        d.close();
+        conn.close();
+        state.ResumeTiming();
+    }
+    state.SetLabel(insertMode ? "insert mode" : "append");
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_DataSetLocateThenPost)
+    ->Args({20000, 0})
+    ->Args({20000, 1})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// An import that deletes the rows it finds, in an order unrelated to the rows' own, so every
+// removal is somewhere else in the data set.
+void BM_DataSetLocateThenRemove(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    QVector<QString> keys(rows);
+    for (int i = 0; i < rows; ++i)
+        keys[i] = QString::number(100000 + i);
+    const QString pers = QStringLiteral("Pers_number");
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        state.PauseTiming();
+        db::Connection conn;
+        conn.open(freshDatabase(dir), databaseKey());
+        conn.beginTransaction();
+        for (int i = 0; i < rows; ++i)
+            conn.exec(QStringLiteral("insert into tbl_customer (Pers_number) values (:p)"),
+                      {{QStringLiteral("p"), keys[i]}});
+        conn.commit();
+        db::DataSet d(&conn);
+        d.setSql(QStringLiteral("select id, Pers_number from tbl_customer where Chk = 0"));
+        d.open();
+        state.ResumeTiming();
+
+        d.disableControls();
+        conn.beginTransaction();
+        for (int i = 0; i < rows; ++i) {
+            if (!d.locate(pers, keys[int((qint64(i) * 7919) % rows)]))
+                break;
+            d.remove();
+        }
+        conn.commit();
+        d.enableControls();
+
+        state.PauseTiming();
+        if (!d.isEmpty())
+            state.SkipWithError("rows left");
+        d.close();
+        conn.close();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_DataSetLocateThenRemove)
+    ->Arg(20000)
     ->Iterations(3)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

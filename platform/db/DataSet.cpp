@@ -2,6 +2,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
+
 #include <sqlite3.h>
 
 namespace db {
@@ -357,11 +360,25 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
         idx.append(fieldByName(f).index);
     if (!options.testFlag(LocateOption::PartialKey)) {
         LocateIndex& index = indexFor(idx, options.testFlag(LocateOption::CaseInsensitive));
-        const auto it = index.firstRow.constFind(searchKey(values, index));
-        if (it == index.firstRow.constEnd())
+        const QString key = searchKey(values, index);
+        const auto it = index.entries.find(key);
+        if (it == index.entries.end())
             return false;
+        resolve(*it);
+        if (!it->exact) {
+            int r = it->row;
+            while (r < m_rows.size() && rowKey(r, index) != key)
+                ++r;
+            if (r == m_rows.size()) {
+                index.entries.erase(it);
+                return false;
+            }
+            it->row = r;
+            it->exact = true;
+        }
+        const int row = it->row;
         m_bof = m_eof = false;
-        moveTo(it.value());
+        moveTo(row);
         return true;
     }
     for (int r = 0; r < m_rows.size(); ++r) {
@@ -428,26 +445,103 @@ DataSet::LocateIndex& DataSet::indexFor(const QVector<int>& fields, bool caseIns
     LocateIndex index;
     index.fields = fields;
     index.caseInsensitive = caseInsensitive;
-    index.firstRow.reserve(m_rows.size());
+    index.entries.reserve(m_rows.size());
     for (int r = 0; r < m_rows.size(); ++r) {
-        const QString key = rowKey(r, index);
-        if (!index.firstRow.contains(key)) // the first row of a key wins
-            index.firstRow.insert(key, r);
+        KeyEntry& e = index.entries[rowKey(r, index)];
+        if (e.rows++ == 0) // the first row of a key wins
+            e = {r, m_events, 1, true};
     }
     m_indexes.append(std::move(index));
     return m_indexes.last();
 }
 
-void DataSet::indexAppended(int row)
+void DataSet::dropIndexes()
 {
-    if (row != m_rows.size() - 1) {
-        dropIndexes(); // rows after it moved
+    m_indexes.clear();
+    m_shifts.clear();
+    m_events = 0;
+}
+
+// Brings an entry's row through the moves logged since it was set.
+void DataSet::resolve(KeyEntry& e) const
+{
+    if (e.event == m_events)
         return;
+    auto s = std::upper_bound(
+        m_shifts.cbegin(), m_shifts.cend(), e.event,
+        [](int event, const Shift& s) { return event < s.firstEvent + std::abs(s.count); });
+    for (; s != m_shifts.cend(); ++s) {
+        // A run that began before the entry was set moves it only by the rest of the run.
+        const int n = s->firstEvent + std::abs(s->count) - std::max(e.event, s->firstEvent);
+        if (s->count > 0) {
+            if (e.row >= s->at)
+                e.row += n;
+        } else if (e.row >= s->at + n) {
+            e.row -= n;
+        } else if (e.row >= s->at) {
+            // The key's first row went: any other row of it now stands at the place or after.
+            e.row = s->at;
+            e.exact = false;
+        }
     }
+    e.event = m_events;
+}
+
+// Logs a row inserted (delta 1) or removed (-1) at that place; false when the log was full and
+// the indexes went (built again on the next locate). A read walks the log and a rebuild makes a
+// key of every row, far dearer than a step: letting the log grow to several times the square
+// root of the rows keeps the two in balance.
+bool DataSet::logShift(int at, int delta)
+{
+    if (!m_shifts.isEmpty() && m_shifts.last().at == at &&
+        (m_shifts.last().count > 0) == (delta > 0)) {
+        m_shifts.last().count += delta;
+    } else if (m_shifts.size() >= qMax(32, int(8 * std::sqrt(double(m_rows.size()))))) {
+        dropIndexes();
+        return false;
+    } else {
+        m_shifts.append({at, delta, m_events});
+    }
+    ++m_events;
+    return true;
+}
+
+void DataSet::indexInserted(int row)
+{
+    if (m_indexes.isEmpty())
+        return;
+    // A row at the end moves no other.
+    if (row < m_rows.size() - 1 && !logShift(row, 1))
+        return;
     for (LocateIndex& i : m_indexes) {
-        const QString key = rowKey(row, i);
-        if (!i.firstRow.contains(key))
-            i.firstRow.insert(key, row);
+        KeyEntry& e = i.entries[rowKey(row, i)];
+        if (e.rows == 0) {
+            e = {row, m_events, 1, true};
+            continue;
+        }
+        ++e.rows;
+        resolve(e);
+        if (e.row >= row) { // before every other row of its key
+            e.row = row;
+            e.exact = true;
+        }
+    }
+}
+
+void DataSet::indexRemoved(int row, const QVector<QVariant>& before)
+{
+    if (m_indexes.isEmpty())
+        return;
+    if (row < m_rows.size() && !logShift(row, -1))
+        return;
+    for (LocateIndex& i : m_indexes) {
+        const auto it = i.entries.find(indexKey(before, i));
+        if (it == i.entries.end()) { // cannot be: trust no entry then
+            dropIndexes();
+            return;
+        }
+        if (--it->rows == 0)
+            i.entries.erase(it);
     }
 }
 
@@ -625,6 +719,17 @@ void DataSet::reloadRow(int row, qint64 key)
     }
 }
 
+// The indexes cannot follow a row changed or moved in while its values are unsure.
+void DataSet::reloadOrDropIndexes(int row, qint64 key)
+{
+    try {
+        reloadRow(row, key);
+    } catch (...) {
+        dropIndexes();
+        throw;
+    }
+}
+
 namespace {
 
 // A DEFAULT clause's value when it is a plain literal; false for an expression.
@@ -792,7 +897,7 @@ void DataSet::post()
             const QVector<QVariant> before = m_rows.row(m_current);
             m_rows.replace(m_current, m_buffer);
             if (!exact)
-                reloadRow(m_current, key);
+                reloadOrDropIndexes(m_current, key);
             indexEdited(before, m_current);
         }
         m_buffer.clear();
@@ -839,8 +944,8 @@ void DataSet::placeInserted(int at, qint64 key, RowCells& cells)
     }
     m_rows.insert(at, cells);
     if (!exact)
-        reloadRow(at, key);
-    indexAppended(at);
+        reloadOrDropIndexes(at, key);
+    indexInserted(at);
     m_current = at;
     m_bof = m_eof = false;
 }
@@ -881,8 +986,11 @@ void DataSet::remove()
             .arg(quoteIdent(m_table), quoteIdent(info.columns[info.primaryKeyColumn].name)),
         {{QStringLiteral("key"), key}});
     const int at = m_current;
+    QVector<QVariant> before;
+    if (!m_indexes.isEmpty())
+        before = m_rows.row(at);
     m_rows.remove(at);
-    dropIndexes();
+    indexRemoved(at, before);
     m_current = m_rows.isEmpty() ? -1 : qMin(at, int(m_rows.size()) - 1);
     m_eof = m_rows.isEmpty();
     m_bof = m_current <= 0;

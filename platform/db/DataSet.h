@@ -146,6 +146,7 @@ private:
     void requireEditable() const;
     void checkSizes() const;
     void reloadRow(int row, qint64 key);
+    void reloadOrDropIndexes(int row, qint64 key);
     void readRows(qint64 keepKey);
     QVector<QVariant> emptyRow() const;
 
@@ -183,22 +184,44 @@ private:
     void placeInserted(int at, qint64 key, RowCells& cells);
     RowCells m_cells; // a posted new row on its way into the rows
 
-    // Hash indexes for locate, built on first use and kept up to date while rows are only
-    // appended, so that a long import that looks up every row stays linear.
+    // Hash indexes for locate, built on first use. A row inserted or removed in the middle moves
+    // every later row: rather than touching every entry, the moves are logged (a run at one
+    // place as one) and an entry is brought up to date when it is read. An import that looks up
+    // every row before putting it at one place (insert mode), or that deletes what it finds row
+    // after row, stays linear; scattered moves cost a rebuild now and then.
+    struct KeyEntry
+    {
+        int row = -1;      // the key's first row, as the rows stood after `event` moves
+        int event = 0;     // moves logged when `row` was set
+        int rows = 0;      // rows holding the key
+        bool exact = true; // false once its first row went: the next one is at `row` or after
+    };
     struct LocateIndex
     {
         QVector<int> fields;
         bool caseInsensitive = false;
-        QHash<QString, int> firstRow;
+        QHash<QString, KeyEntry> entries;
+    };
+    // A run of rows inserted (count > 0) or removed (count < 0) one after another at one place.
+    struct Shift
+    {
+        int at;
+        int count;
+        int firstEvent;
     };
     QString indexKey(const QVector<QVariant>& row, const LocateIndex& index) const;
     QString rowKey(int row, const LocateIndex& index) const;
     QString searchKey(const QVariantList& values, const LocateIndex& index) const;
     LocateIndex& indexFor(const QVector<int>& fields, bool caseInsensitive);
-    void indexAppended(int row);
+    void resolve(KeyEntry& entry) const;
+    bool logShift(int at, int delta);
+    void indexInserted(int row);
+    void indexRemoved(int row, const QVector<QVariant>& before);
     void indexEdited(const QVector<QVariant>& before, int row);
-    void dropIndexes() { m_indexes.clear(); }
+    void dropIndexes();
     QList<LocateIndex> m_indexes;
+    QVector<Shift> m_shifts;
+    int m_events = 0; // single inserts and removals in m_shifts
 };
 
 } // namespace db

@@ -31,6 +31,7 @@ private slots:
     void afterScrollIsHeldAndReleasedOnce();
     void rolledBackTransactionLeavesNoRows();
     void editGoesToTheRowItStarted();
+    void locateAgreesWithAScanWhileRowsChange_data();
     void locateAgreesWithAScanWhileRowsChange();
     void postedRowsAreHeldAsTheyReadBack_data();
     void postedRowsAreHeldAsTheyReadBack();
@@ -335,57 +336,138 @@ void TestDataSet::editGoesToTheRowItStarted()
     QCOMPARE(all, (QStringList{"a", "B", "c"}));
 }
 
+void TestDataSet::locateAgreesWithAScanWhileRowsChange_data()
+{
+    // Rows appended first, then the weights of each kind of step: append, insert at one place
+    // (insert mode), insert anywhere, remove at one place, remove anywhere, edit a key field,
+    // edit a field outside the keys.
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("weights");
+    QTest::newRow("appends") << 0 << QList<int>{6, 0, 0, 0, 1, 1, 1};
+    QTest::newRow("insert mode") << 0 << QList<int>{1, 8, 0, 0, 1, 0, 1};
+    QTest::newRow("scattered inserts") << 0 << QList<int>{1, 0, 6, 0, 1, 0, 1};
+    QTest::newRow("finds and deletes") << 300 << QList<int>{0, 0, 1, 4, 4, 0, 1};
+    QTest::newRow("everything") << 40 << QList<int>{2, 2, 2, 1, 1, 1, 1};
+}
+
 void TestDataSet::locateAgreesWithAScanWhileRowsChange()
 {
+    QFETCH(int, rows);
+    QFETCH(QList<int>, weights);
     TestDatabase t;
     DataSet ds(t.connection());
     ds.setSql(QStringLiteral("select * from tbl_customer order by id"));
     ds.open();
     QRandomGenerator rng(42);
-    const QStringList names = {"a", "A", "b", "", "c"};
-    auto randomName = [&] { return names[rng.bounded(int(names.size()))]; };
-    // The model: (Pers_number, First_Name) of each row in order.
-    QList<QPair<QString, QString>> model;
-    for (int step = 0; step < 400; ++step) {
-        const int op = rng.bounded(10);
-        if (op < 4 || model.isEmpty()) {
+    const QStringList fields = {"Pers_number", "First_Name", "Chk", "Last_Name"};
+    const QVariantList names = {"a", "A", "b", "B", "", QVariant()};
+    auto name = [&] { return names[rng.bounded(int(names.size()))]; };
+    auto pers = [&] {
+        return rng.bounded(8) ? QVariant(QString::number(rng.bounded(6))) : QVariant();
+    };
+    auto value = [&](int f) -> QVariant {
+        return f == 0   ? pers()
+               : f == 1 ? name()
+               : f == 2 ? QVariant(rng.bounded(2) == 1)
+                        : QVariant(QString::number(rng.bounded(99)));
+    };
+    // The rows as they should stand, each holding the four fields in order.
+    QList<QVariantList> model;
+    auto write = [&](int at, bool atEnd) {
+        QVariantList row;
+        for (int f = 0; f < fields.size(); ++f)
+            row << value(f);
+        if (atEnd) {
             ds.append();
-            const QString p = QString::number(rng.bounded(20));
-            const QString n = randomName();
-            ds.setValue("Pers_number", p);
-            ds.setValue("First_Name", n);
-            ds.post();
-            model.append({p, n});
-        } else if (op < 6) {
-            const int r = rng.bounded(int(model.size()));
-            ds.setRecNo(r + 1);
-            ds.edit();
-            model[r].second = randomName();
-            ds.setValue("First_Name", model[r].second);
-            ds.post();
-        } else if (op < 7) {
-            const int r = rng.bounded(int(model.size()));
-            ds.setRecNo(r + 1);
-            ds.remove();
-            model.removeAt(r);
         } else {
-            // Half the searches are for a row that exists (perhaps just edited).
-            const auto& probe = model[rng.bounded(int(model.size()))];
-            const bool existing = rng.bounded(2) == 1;
-            const QString p = existing ? probe.first : QString::number(rng.bounded(20));
-            const QString n = existing ? probe.second : randomName();
-            const bool ci = rng.bounded(2) == 1;
+            if (!model.isEmpty())
+                ds.setRecNo(at + 1);
+            ds.insert();
+        }
+        for (int f = 0; f < fields.size(); ++f)
+            ds.setValue(fields[f], row[f]);
+        ds.post();
+        model.insert(at, row);
+        QCOMPARE(ds.recNo(), at + 1);
+    };
+    auto matches = [](const QVariant& have, const QVariant& want, bool ci) {
+        if (have.isNull() || want.isNull())
+            return have.isNull() && want.isNull();
+        if (have.typeId() == QMetaType::Bool)
+            return have.toBool() == want.toBool();
+        return have.toString().compare(want.toString(),
+                                       ci ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0;
+    };
+    // The searches: field numbers and whether case is ignored.
+    const QList<QPair<QList<int>, bool>> searches = {
+        {{1}, false}, {{1}, true}, {{0, 1}, true}, {{2, 1}, false}};
+    for (int i = 0; i < rows; ++i)
+        write(int(model.size()), true);
+    int place = int(model.size()) / 2;
+    int total = 0;
+    for (int w : weights)
+        total += w;
+    for (int step = 0; step < 400; ++step) {
+        int op = rng.bounded(total);
+        int kind = 0;
+        while (op >= weights[kind])
+            op -= weights[kind++];
+        if (model.isEmpty() && kind != 2)
+            kind = 0;
+        if (rng.bounded(20) == 0)
+            place = rng.bounded(int(model.size()) + 1);
+        const int here = qMin(place, qMax(int(model.size()) - 1, 0));
+        const int anywhere = rng.bounded(qMax(int(model.size()), 1));
+        switch (kind) {
+        case 0:
+            write(int(model.size()), true);
+            break;
+        case 1:
+        case 2:
+            write(kind == 1 ? here : anywhere, false);
+            break;
+        case 3:
+        case 4:
+            ds.setRecNo((kind == 3 ? here : anywhere) + 1);
+            ds.remove();
+            model.removeAt(kind == 3 ? here : anywhere);
+            break;
+        default: {
+            const int f = kind == 5 ? rng.bounded(3) : 3;
+            ds.setRecNo(anywhere + 1);
+            ds.edit();
+            model[anywhere][f] = value(f);
+            ds.setValue(fields[f], model[anywhere][f]);
+            ds.post();
+        }
+        }
+        for (const auto& [keyFields, ci] : searches) {
+            // Half the searches are for a row that exists.
+            const bool existing = !model.isEmpty() && rng.bounded(2) == 1;
+            const int probe = existing ? rng.bounded(int(model.size())) : -1;
+            QStringList keyNames;
+            QVariantList values;
+            for (int f : keyFields) {
+                keyNames << fields[f];
+                values << (existing ? model[probe][f] : value(f));
+            }
             int expected = -1;
-            for (int r = 0; r < model.size() && expected < 0; ++r)
-                if (model[r].first == p &&
-                    model[r].second.compare(n, ci ? Qt::CaseInsensitive : Qt::CaseSensitive) == 0)
+            for (int r = 0; r < model.size() && expected < 0; ++r) {
+                bool ok = true;
+                for (int k = 0; k < keyFields.size() && ok; ++k)
+                    ok = matches(model[r][keyFields[k]], values[k], ci);
+                if (ok)
                     expected = r;
-            const bool found = ds.locate({"Pers_number", "First_Name"}, {p, n},
+            }
+            const bool found = ds.locate(keyNames, values,
                                          ci ? db::LocateOptions(db::LocateOption::CaseInsensitive)
                                             : db::LocateOptions());
-            QCOMPARE(found, expected >= 0);
-            if (found)
-                QCOMPARE(ds.recNo(), expected + 1);
+            QVERIFY2(found == (expected >= 0) && (!found || ds.recNo() == expected + 1),
+                     qPrintable(QStringLiteral("step %1: %2 found at %3, expected %4")
+                                    .arg(step)
+                                    .arg(keyNames.join(u','))
+                                    .arg(found ? ds.recNo() : 0)
+                                    .arg(expected + 1)));
         }
     }
 }
