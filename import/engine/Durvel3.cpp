@@ -901,19 +901,14 @@ void TDurvel3::FindFieldIndexes(DurvelDataSet* DataSet)
 
 void TDurvel3::WriteColumns()
 {
-    DurvelDataSet* ds = nullptr;
-    if (ImportDestination == didDataSet || ImportDestination == didDBGrid) {
-        ds = DestDataSet();
-        FindFieldIndexes(ds);
-    }
     QString errorText;
-    for (int i = 0; i < FRow.Count(); ++i) {
-        const TDurvelCol* col = FRow.Items(i);
-        if (col->DestIndex < 0)
-            continue;
-        switch (ImportDestination) {
-        case didDataSet:
-        case didDBGrid: {
+    if (ImportDestination == didDataSet || ImportDestination == didDBGrid) {
+        DurvelDataSet* ds = DestDataSet();
+        FindFieldIndexes(ds);
+        for (int i = 0; i < FRow.Count(); ++i) {
+            const TDurvelCol* col = FRow.Items(i);
+            if (col->DestIndex < 0)
+                continue;
             const int index = FFieldIndexes[std::size_t(i)];
             DurvelField* field = index >= 0 ? ds->field(index) : nullptr;
             // A field the data set made anew starts its conversion afresh.
@@ -923,8 +918,14 @@ void TDurvel3::WriteColumns()
             DurvelSetFieldValue(FRunFormats, target, col->Value, errorText);
             if (!errorText.isEmpty())
                 DoImportErrorAdv(errorText);
-            break;
         }
+        return;
+    }
+    for (int i = 0; i < FRow.Count(); ++i) {
+        const TDurvelCol* col = FRow.Items(i);
+        if (col->DestIndex < 0)
+            continue;
+        switch (ImportDestination) {
         case didListView:
             if (FCurrentItem >= 0 && FCurrentItem < ListView->itemCount())
                 ListView->setItemText(FCurrentItem, col->DestIndex, col->Value);
@@ -935,7 +936,7 @@ void TDurvel3::WriteColumns()
                 StringGrid->setCell(col->DestIndex, row, col->Value);
             break;
         }
-        case didUserDefined:
+        default:
             break;
         }
     }
