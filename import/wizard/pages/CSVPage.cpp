@@ -29,10 +29,7 @@ CsvPage::CsvPage(TDurvel3WizardF* Form) : SourcePage(Form, aiCSV), ui(new Ui::ts
     Grid = new TKobWideStringGrid(this);
     Grid->setObjectName(QStringLiteral("CSVGrid"));
     Grid->setGeometry(161, 90, 402, 281);
-    QFont font(QStringLiteral("Courier New"));
-    font.setPixelSize(11);
-    Grid->setFont(font);
-    Grid->SetDefaultRowHeight(16);
+    Grid->SetPreviewLook();
     Grid->SetRowCount(21);
     Grid->SetColCount(1);
     Grid->SetFixedCols(0);

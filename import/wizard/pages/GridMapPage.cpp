@@ -330,10 +330,7 @@ void GridMapPage::LoadTemplate(const IniFile& Ini)
 TKobWideStringGrid* GridMapPage::MakeGrid(QWidget* Parent)
 {
     auto* grid = new TKobWideStringGrid(Parent);
-    QFont font(QStringLiteral("Courier New"));
-    font.setPixelSize(11);
-    grid->setFont(font);
-    grid->SetDefaultRowHeight(16);
+    grid->SetPreviewLook();
     grid->SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goColSizing);
     grid->SetDefaultDrawing(false);
     grid->OnDrawCell = [this, grid](TKobCustomGrid*, int ACol, int ARow, const QRect& Rect,

@@ -224,9 +224,7 @@ TKobWideStringGrid* XlsPage::NewSheetGrid(const QString& Caption)
     auto* grid = new TKobWideStringGrid;
     grid->setProperty(kTagProperty, GridTag);
     grid->setLayoutDirection(Qt::LeftToRight);
-    QFont font(QStringLiteral("Courier New"));
-    font.setPixelSize(11);
-    grid->setFont(font);
+    grid->SetPreviewLook();
     grid->SetColCount(MapRangeLimits::MaxCol + 1);
     grid->SetRowCount(viewerRows >= 1 && viewerRows <= MapRangeLimits::MaxRow
                           ? viewerRows + 1
@@ -234,7 +232,6 @@ TKobWideStringGrid* XlsPage::NewSheetGrid(const QString& Caption)
     grid->SetFixedCols(1);
     grid->SetFixedRows(1);
     grid->SetDefaultColWidth(64);
-    grid->SetDefaultRowHeight(16);
     grid->SetColWidths(0, 30);
     grid->SetOptions(goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine);
     grid->SetDefaultDrawing(false);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -1905,6 +1906,17 @@ void TKobWideStringGrid::SizeChanged(int, int)
     FStore->SetColCount(ColCount());
     FStore->SetRowCount(RowCount());
     FSyncingSize = false;
+}
+
+void TKobWideStringGrid::SetPreviewLook()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(11);
+    setFont(font);
+    // A cell's text starts two pixels down and the grid line takes the cell's last one.
+    SetDefaultRowHeight(qMax(16, QFontMetrics(this->font()).height() + 4));
 }
 
 void TKobWideStringGrid::DrawCell(int ACol, int ARow, const QRect& Rect, TGridDrawState State)

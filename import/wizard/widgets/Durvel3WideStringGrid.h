@@ -396,6 +396,11 @@ public:
     explicit TKobWideStringGrid(QWidget* Parent = nullptr);
     ~TKobWideStringGrid() override;
 
+    // The look of the wizard's previews: an 11-pixel typewriter font (Courier New, or the
+    // machine's own fixed-pitch font without it) and rows of 16 pixels, or as tall as the font
+    // needs to show its underscores below the text.
+    void SetPreviewLook();
+
     QString Cells(int ACol, int ARow) const;
     void SetCells(int ACol, int ARow, const QString& Value);
     void* Objects(int ACol, int ARow) const;
