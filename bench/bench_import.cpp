@@ -118,10 +118,13 @@ ImportRun importCsvOnce(const QString& csv, int rows, TDurvelAddType addType, bo
     }
     QElapsedTimer clock;
     qint64 lastCommitNs = 0;
+    qint64 probeNs = 0; // the memory probe's own time, not the import's
     double peak = 0;
     imp.OnNeedCommit = [&](TDurvel3*) {
-        lastCommitNs = clock.nsecsElapsed();
+        const qint64 now = clock.nsecsElapsed();
+        lastCommitNs = now - probeNs;
         peak = benchmem::peakMiB();
+        probeNs += clock.nsecsElapsed() - now;
     };
     const double idle = benchmem::restartPeakMiB();
     clock.start();

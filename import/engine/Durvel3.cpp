@@ -265,10 +265,8 @@ void TDurvel3::ImportLoop()
     CloseSource();
 }
 
-void TDurvel3::DoReadProgress(qint64 Done, qint64 Total)
+void TDurvel3::ReportReadProgress(qint64 Done, qint64 Total)
 {
-    if (!OnReadProgress || Total <= 0)
-        return;
     const qint64 done = qBound<qint64>(0, Done, Total);
     // Through a double: done * 10000 could overflow for a file of exabytes.
     const qint64 share = qint64(double(done) / double(Total) * 10000.0);

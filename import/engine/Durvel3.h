@@ -243,7 +243,13 @@ protected:
     // Capped by ImportRecCount, whenever the reader learns its total.
     void SetTotalRecCount(int Value);
     void AddLines(int Count) { FLineCounter += Count; }
-    void DoReadProgress(qint64 Done, qint64 Total);
+    // Called for every row: the check for a listener is made here, without a call.
+    void DoReadProgress(qint64 Done, qint64 Total)
+    {
+        if (OnReadProgress && Total > 0)
+            ReportReadProgress(Done, Total);
+    }
+    void ReportReadProgress(qint64 Done, qint64 Total);
     // The formats in force for the running import.
     const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
@@ -264,7 +270,10 @@ private:
     void ImportLoop();
     static void EraseTemplateSections(IniFile& Ini);
     void MaybeYield();
-    DurvelDataSet* DestDataSet() const { return Destination().RowDataSet(); }
+    DurvelDataSet* DestDataSet() const
+    {
+        return ImportDestination == didDataSet ? DataSet : Destination().RowDataSet();
+    }
     void BuildRowColumns();
     bool IsRowColumnName(const QString& Name) const;
     void ReleaseImportState();

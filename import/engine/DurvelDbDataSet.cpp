@@ -395,7 +395,8 @@ void DurvelDbDataSet::Direct::post()
             lastKey = editKey;
         }
         changed = true;
-        noteWritten(lastKey);
+        if (!m_memos.empty())
+            noteWritten(lastKey);
     }
     state = DurvelDataSet::State::Browse;
 }

@@ -53,8 +53,12 @@ public:
             FSpare.push_back(std::move(Batch));
         Batch = std::move(FFull.front());
         FFull.pop_front();
+        // A thread that keeps ahead waits for room: woken once half the batches are taken, it
+        // fills them in one go rather than being woken, at some cost, for each.
+        const bool wake = FFull.size() <= FDepth / 2;
         lock.unlock();
-        FChanged.notify_all();
+        if (wake)
+            FChanged.notify_all();
         return true;
     }
 
