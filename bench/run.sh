@@ -231,7 +231,7 @@ for label, s in [
     print(f"  {label:<60}{rows / s:>10,.0f}{s:>10.3f}{engine_s / s:>10.2f}x")
 line = find(imp, "BM_CsvLine")
 print(f"  the CSV line, {int(line['iterations'])} rounds each running the engine, python3 (one commit,"
-      " plain file) and the C loop in turn; medians:")
+      " plain file) and the C loop in turn; medians of the times, and of each round's ratios:")
 print(f"    engine {line['ours_s']:.3f} s, python3 {line['python_s']:.3f} s,"
       f" C loop {line['cloop_s']:.3f} s")
 for label, r, target in [("python3, one commit", line["ours_per_python"], 1.0),
