@@ -904,6 +904,12 @@ bool booleanOf(const TDurvelFormats& Formats, DurvelFieldTarget& Target, const Q
     return answer;
 }
 
+// A unit's case folding; the Arabic letters of a Persian text have no case to look up.
+inline char32_t foldedUnit(char16_t u)
+{
+    return u >= 0x0600 && u < 0x0700 ? u : QChar::toCaseFolded(char32_t(u));
+}
+
 // The null-word test through the words the target took, when they are of these formats.
 bool isNullWord(const TDurvelFormats& Formats, const DurvelFieldTarget& Target,
                 const QString& Value)
@@ -924,7 +930,7 @@ bool isNullWord(const TDurvelFormats& Formats, const DurvelFieldTarget& Target,
         const char16_t a = word.front().unicode();
         const char16_t b = text.front().unicode();
         if (a != b && !QChar::isSurrogate(a) && !QChar::isSurrogate(b) &&
-            QChar::toCaseFolded(a) != QChar::toCaseFolded(b))
+            foldedUnit(a) != foldedUnit(b))
             continue;
         if (QStringView(word).compare(text, Qt::CaseInsensitive) == 0)
             return true;
