@@ -270,10 +270,7 @@ private:
     void ImportLoop();
     static void EraseTemplateSections(IniFile& Ini);
     void MaybeYield();
-    DurvelDataSet* DestDataSet() const
-    {
-        return ImportDestination == didDataSet ? DataSet : Destination().RowDataSet();
-    }
+    DurvelDataSet* DestDataSet() const { return Destination().RowDataSet(); }
     void BuildRowColumns();
     bool IsRowColumnName(const QString& Name) const;
     void ReleaseImportState();

@@ -638,15 +638,7 @@ public:
     }
     QVariant value() const override { return m_owner->fieldValue(m_index); }
     void setValue(const QVariant& value) override { m_owner->setFieldValue(m_index, value); }
-    void setText(const QString& text) override
-    {
-        // A writable text of a record being written directly goes straight into its slot.
-        Direct* d = m_owner->m_direct.get();
-        if (d && d->state != State::Browse && d->takesText[std::size_t(m_index)])
-            d->setText(m_index, text);
-        else
-            m_owner->setFieldText(m_index, text);
-    }
+    void setText(const QString& text) override { m_owner->setFieldText(m_index, text); }
     void setBoolean(bool value) override { m_owner->setFieldBoolean(m_index, value); }
     bool readOnly() const override
     {

@@ -270,23 +270,13 @@ char* toUtf8(QStringView text, char* out, bool& hasNul)
     return out;
 }
 
-char* toUtf8(QStringView text, char* out)
-{
-    bool hasNul = false;
-    return toUtf8(text, out, hasNul);
-}
-
-void toUtf8(QStringView text, QByteArray& buffer)
+bool toUtf8(QStringView text, QByteArray& buffer)
 {
     // The buffer keeps its capacity from one value to the next.
     buffer.resize(text.size() * 3);
-    buffer.resize(toUtf8(text, buffer.data()) - buffer.constData());
-}
-
-int bindTerminatedUtf8(sqlite3_stmt* stmt, int i, const char* utf8, int bytes)
-{
-    return bindTerminatedUtf8(stmt, i, utf8, bytes,
-                              bytes > 0 && std::memchr(utf8, 0, std::size_t(bytes)) != nullptr);
+    bool hasNul = false;
+    buffer.resize(toUtf8(text, buffer.data(), hasNul) - buffer.constData());
+    return hasNul;
 }
 
 int bindTerminatedUtf8(sqlite3_stmt* stmt, int i, const char* utf8, int bytes, bool hasNul)
@@ -300,8 +290,8 @@ int bindUtf8Text(sqlite3_stmt* stmt, int i, QStringView text, QByteArray& buffer
 {
     // Converted once into a buffer the statement keeps until its next binding: the file's
     // text is UTF-8, so SQLite neither copies nor converts it again. A QByteArray ends in NUL.
-    toUtf8(text, buffer);
-    return bindTerminatedUtf8(stmt, i, buffer.constData(), int(buffer.size()));
+    const bool hasNul = toUtf8(text, buffer);
+    return bindTerminatedUtf8(stmt, i, buffer.constData(), int(buffer.size()), hasNul);
 }
 
 int bindVariant(sqlite3_stmt* stmt, int i, const QVariant& v, QByteArray& buffer)

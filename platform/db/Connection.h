@@ -84,19 +84,15 @@ private:
     std::vector<QByteArray> m_texts; // per parameter, alive until the next binding
 };
 
-// The text as UTF-8 at out, which has room for three bytes a unit; returns the end. The bytes
-// are those of Qt's UTF-8 encoder.
-char* toUtf8(QStringView text, char* out);
-// The same, telling whether the text holds a NUL.
+// The text as UTF-8 at out, which has room for three bytes a unit; returns the end, and tells
+// whether the text holds a NUL. The bytes are those of Qt's UTF-8 encoder.
 char* toUtf8(QStringView text, char* out, bool& hasNul);
-// The same into buffer, reusing its memory.
-void toUtf8(QStringView text, QByteArray& buffer);
+// The same into buffer, reusing its memory; true when the text holds a NUL.
+bool toUtf8(QStringView text, QByteArray& buffer);
 // Binds UTF-8 bytes that stay unchanged until the statement is bound again or reset, and are
-// followed by a NUL. A text without NULs of its own is bound as terminated: SQLite then reads it
-// in place where it wants it so (a CHECK's length()) instead of copying it. Returns SQLite's
-// result code.
-int bindTerminatedUtf8(sqlite3_stmt* stmt, int index, const char* utf8, int bytes);
-// The same for bytes already known to hold a NUL or not.
+// followed by a NUL; hasNul tells whether they hold one of their own. A text without NULs is
+// bound as terminated: SQLite then reads it in place where it wants it so (a CHECK's length())
+// instead of copying it. Returns SQLite's result code.
 int bindTerminatedUtf8(sqlite3_stmt* stmt, int index, const char* utf8, int bytes, bool hasNul);
 // Binds a text as UTF-8 converted into buffer, which must stay unchanged until the statement
 // is bound again or reset. Returns SQLite's result code.
