@@ -719,15 +719,18 @@ void DataSet::reloadRow(int row, qint64 key)
     }
 }
 
-// The indexes cannot follow a row changed or moved in while its values are unsure.
-void DataSet::reloadOrDropIndexes(int row, qint64 key)
+// The indexes cannot follow a row changed or moved in while its values are unsure. The row is
+// already stored: a failure to read it back is handed to the caller to raise once the data set
+// has taken the row, so that nothing posts it a second time.
+std::exception_ptr DataSet::reloadOrDropIndexes(int row, qint64 key)
 {
     try {
         reloadRow(row, key);
     } catch (...) {
         dropIndexes();
-        throw;
+        return std::current_exception();
     }
+    return nullptr;
 }
 
 namespace {
@@ -856,7 +859,8 @@ void DataSet::post()
     QByteArray mask(m_fields.size(), '0');
     QVariantList values;
     values.reserve(m_fields.size() + 1);
-    bool exact = true; // an edited row needs no reading back
+    bool exact = true;           // an edited row needs no reading back
+    std::exception_ptr readBack; // the row stored, reading it back failed
     for (const Field& f : std::as_const(m_fields)) {
         if (!m_modified[f.index] || f.origin.isEmpty() || f.readOnly)
             continue;
@@ -877,7 +881,7 @@ void DataSet::post()
             if (mask[i] == '1')
                 m_cells.setVariant(i, m_buffer[i]);
         const int at = qBound(0, m_insertAt, int(m_rows.size()));
-        placeInserted(at, m_conn->lastInsertId(), m_cells);
+        readBack = placeInserted(at, m_conn->lastInsertId(), m_cells);
         m_buffer.clear();
         m_state = State::Browse;
         emit rowInserted(at);
@@ -897,7 +901,7 @@ void DataSet::post()
             const QVector<QVariant> before = m_rows.row(m_current);
             m_rows.replace(m_current, m_buffer);
             if (!exact)
-                reloadOrDropIndexes(m_current, key);
+                readBack = reloadOrDropIndexes(m_current, key);
             indexEdited(before, m_current);
         }
         m_buffer.clear();
@@ -910,6 +914,8 @@ void DataSet::post()
         emit stateChanged();
     emit afterPost();
     scrolled();
+    if (readBack)
+        std::rethrow_exception(readBack);
 }
 
 void DataSet::insertWritten(bool atEnd, qint64 key, RowCells& cells)
@@ -920,13 +926,15 @@ void DataSet::insertWritten(bool atEnd, qint64 key, RowCells& cells)
                         .arg(cells.columns())
                         .arg(m_fields.size()));
     const int at = atEnd ? m_rows.size() : qMax(m_current, 0);
-    placeInserted(at, key, cells);
+    const std::exception_ptr readBack = placeInserted(at, key, cells);
     emit rowInserted(at);
     emit afterPost();
     scrolled();
+    if (readBack)
+        std::rethrow_exception(readBack);
 }
 
-void DataSet::placeInserted(int at, qint64 key, RowCells& cells)
+std::exception_ptr DataSet::placeInserted(int at, qint64 key, RowCells& cells)
 {
     bool exact = true; // the row needs no reading back
     for (const Field& f : std::as_const(m_fields)) {
@@ -943,11 +951,11 @@ void DataSet::placeInserted(int at, qint64 key, RowCells& cells)
         }
     }
     m_rows.insert(at, cells);
-    if (!exact)
-        reloadOrDropIndexes(at, key);
+    const std::exception_ptr readBack = exact ? nullptr : reloadOrDropIndexes(at, key);
     indexInserted(at);
     m_current = at;
     m_bof = m_eof = false;
+    return readBack;
 }
 
 void DataSet::cancel()

@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <exception>
+
 namespace db {
 
 struct Field
@@ -146,7 +148,7 @@ private:
     void requireEditable() const;
     void checkSizes() const;
     void reloadRow(int row, qint64 key);
-    void reloadOrDropIndexes(int row, qint64 key);
+    std::exception_ptr reloadOrDropIndexes(int row, qint64 key);
     void readRows(qint64 keepKey);
     QVector<QVariant> emptyRow() const;
 
@@ -180,8 +182,8 @@ private:
     QString insertSql(const QByteArray& mask);
     // A new row in the table under that key, given by the cells set: unset fields take the
     // known defaults, and the row is read back when something leaves unsure what the table
-    // holds. Placed at that row and made current.
-    void placeInserted(int at, qint64 key, RowCells& cells);
+    // holds. Placed at that row and made current; returns the read-back's failure, if any.
+    std::exception_ptr placeInserted(int at, qint64 key, RowCells& cells);
     RowCells m_cells; // a posted new row on its way into the rows
 
     // Hash indexes for locate, built on first use. A row inserted or removed in the middle moves
