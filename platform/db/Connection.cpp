@@ -553,7 +553,9 @@ void Connection::close()
     m_cache.clear();
     m_tables.clear();
     m_labels.clear();
-    sqlite3_close(m_db);
+    // A statement still held elsewhere (an import's writer) keeps the handle until it is
+    // finalized; the plain close would refuse and leave the file open for good.
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_path.clear();
 }
@@ -592,11 +594,16 @@ void Connection::release(sqlite3_stmt* stmt, const QString& sql)
         sqlite3_finalize(stmt);
         return;
     }
-    auto& list = m_cache[sql];
-    if (list.size() < 4)
-        list.append(stmt);
-    else
-        sqlite3_finalize(stmt);
+    // Called from a statement's destructor: keeping it for reuse must not throw from there.
+    try {
+        auto& list = m_cache[sql];
+        if (list.size() < 4) {
+            list.append(stmt);
+            return;
+        }
+    } catch (...) {
+    }
+    sqlite3_finalize(stmt);
 }
 
 int Connection::exec(const QString& sql, const Params& params)

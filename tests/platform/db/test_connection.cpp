@@ -84,6 +84,21 @@ private slots:
         QCOMPARE(again.scalar(QStringLiteral("select count(*) from tbl_customer")).toInt(), 2);
     }
 
+    // A statement still held when the connection closes (an import's writer ends after it)
+    // must not keep the file open: once it goes, the log is folded back and removed.
+    void closingWhileAStatementIsHeldStillReleasesTheFile()
+    {
+        TestDatabase t;
+        db::Connection* c = t.connection();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('8')"));
+        sqlite3_stmt* held = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(c->handle(), "select 1", -1, &held, nullptr), SQLITE_OK);
+        QVERIFY(QFileInfo::exists(t.path() + QStringLiteral("-wal")));
+        c->close();
+        sqlite3_finalize(held);
+        QVERIFY(!QFileInfo::exists(t.path() + QStringLiteral("-wal")));
+    }
+
     void madeFileStartsInWalMode()
     {
         TestDatabase t;
