@@ -29,7 +29,10 @@ bool allBlank(const char* from, const char* to)
 
 bool endsName(char c)
 {
-    return blank(c) || c == '/' || c == '>';
+    // A blank, "/" or ">": all below 64.
+    constexpr quint64 ends = (quint64(1) << ' ') | (quint64(1) << '\t') | (quint64(1) << '\n') |
+                             (quint64(1) << '\r') | (quint64(1) << '/') | (quint64(1) << '>');
+    return uchar(c) < 64 && (ends >> uchar(c)) & 1;
 }
 
 #if defined(__SSE2__)
@@ -296,8 +299,11 @@ TOdfTableScanner::Event TOdfTableScanner::step()
         m_mode = Mode::Markup;
         return Event::None;
     }
-    // Outside those, every "<" starts markup: no text or attribute value holds one.
-    const char* lt = firstOf(b + m_pos, end, '<', '<', '<', '<');
+    // Outside those, every "<" starts markup: no text or attribute value holds one. A table
+    // being fed goes a tag at a time, so that the bytes not yet fed never fill what is held;
+    // and once the root has ended, any markup but a comment or an instruction is news.
+    const char* lt = m_rootEnded || m_fed >= 0 ? firstOf(b + m_pos, end, '<', '<', '<', '<')
+                                               : nextToken(b + m_pos, end);
     if (lt == end)
         lt = nullptr;
     if (!lt) {
@@ -345,6 +351,43 @@ TOdfTableScanner::Event TOdfTableScanner::step()
     }
 }
 
+const char* TOdfTableScanner::nextToken(const char* from, const char* end) const
+{
+    // The tag of a row, a cell or a paragraph changes nothing here, and a sheet has millions:
+    // only a "<" whose name could end where a table's or the root's does is looked at. Near
+    // the end of the bytes held every "<" is, and step() asks for more where it must.
+    const qsizetype tag = m_tableTag.size();
+    const qsizetype root = m_trailer.size() - 3;
+    const qsizetype reach = 2 + qMax(tag, root);
+    const auto matters = [&](const char* p) {
+        if (end - p <= reach)
+            return true;
+        switch (p[1]) {
+        case '!':
+        case '?':
+            return true;
+        case '/':
+            return endsName(p[2 + tag]) || endsName(p[2 + root]);
+        default:
+            return endsName(p[1 + tag]);
+        }
+    };
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<');
+    for (; end - from >= 16; from += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        for (unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lt))); mask;
+             mask &= mask - 1)
+            if (matters(from + __builtin_ctz(mask)))
+                return from + __builtin_ctz(mask);
+    }
+#endif
+    for (; from < end; ++from)
+        if (*from == '<' && matters(from))
+            return from;
+    return end;
+}
+
 TOdfTableScanner::Event TOdfTableScanner::endTag()
 {
     const char* b = m_buf.data();
@@ -352,8 +395,11 @@ TOdfTableScanner::Event TOdfTableScanner::endTag()
     const qsizetype tag = m_tableTag.size();
     const bool table = (name[tag] == '>' || blank(name[tag])) &&
                        std::memcmp(name, m_tableTag.constData(), std::size_t(tag)) == 0;
-    // The root's end tag: only blanks, comments and instructions may follow it.
+    // The root's end tag: only blanks, comments and instructions may follow it. One cut by
+    // the end of the bytes held is waited for, not passed over.
     const qsizetype root = m_trailer.size() - 3;
+    if (!table && m_len - m_pos < root + 3 && !m_eof)
+        return Event::More;
     const bool rootEnd = !table && m_len - m_pos >= root + 3 &&
                          (name[root] == '>' || blank(name[root])) &&
                          std::memcmp(name, m_trailer.constData() + 2, std::size_t(root)) == 0;

@@ -48,6 +48,8 @@ private:
     Event step();
     // The next token, reading on as it needs.
     Event next();
+    // The next "<" in [From, End) that may start a token that counts, or End.
+    const char* nextToken(const char* from, const char* end) const;
     // At "</": a table's or the root's end tag.
     Event endTag();
     // At a table's start tag.
