@@ -17,10 +17,11 @@ void DrawColumnMapCell(TKobWideStringGrid* Grid, int ACol, int ARow, const QRect
     p->save();
     // Cells read from the left, as the sources do, whatever the program's direction.
     p->setLayoutDirection(Qt::LeftToRight);
+    // Every cell in the grid's font: the columns are as wide as its characters.
+    QFont font = Grid->font();
+    font.setBold(Fixed && Mapped && ARow == 0);
+    p->setFont(font);
     if (Fixed) {
-        QFont font = Grid->font();
-        font.setBold(Mapped && ARow == 0);
-        p->setFont(font);
         p->fillRect(Rect, pal.button());
         p->setPen(pal.buttonText().color());
         p->drawText(Rect.translated(-1, 1), Qt::AlignCenter, text);
