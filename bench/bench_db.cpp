@@ -22,6 +22,19 @@ QString freshDatabase(const QTemporaryDir& dir)
     return path;
 }
 
+// Outside the timing: checks what the run left, then closes the data set and the file.
+template <typename Check>
+void checkAndClose(benchmark::State& state, db::DataSet& d, db::Connection& conn, Check rowsRight,
+                   const char* otherwise)
+{
+    state.PauseTiming();
+    if (!rowsRight())
+        state.SkipWithError(otherwise);
+    d.close();
+    conn.close();
+    state.ResumeTiming();
+}
+
 // The list's own query (the data module's detail_ado), controls held as the group add does.
 void BM_DataSetAppendPost(benchmark::State& state)
 {
@@ -53,13 +66,14 @@ void BM_DataSetAppendPost(benchmark::State& state)
         conn.commit();
         d.enableControls();
 
-        state.PauseTiming();
-        if (d.recordCount() != rows ||
-            conn.scalar(QStringLiteral("select count(*) from tbl_detail")).toInt() != rows)
-            state.SkipWithError("row count differs");
-        d.close();
-        conn.close();
-        state.ResumeTiming();
+        checkAndClose(
+            state, d, conn,
+            [&] {
+                return d.recordCount() == rows &&
+                       conn.scalar(QStringLiteral("select count(*) from tbl_detail")).toInt() ==
+                           rows;
+            },
+            "row count differs");
     }
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows"] = rows;
@@ -111,13 +125,13 @@ void BM_DataSetLocateThenPost(benchmark::State& state)
         conn.commit();
         d.enableControls();
 
-        state.PauseTiming();
-        if (d.recordCount() != rows || !d.locate(pers, keys[0]) ||
-            d.recNo() != (insertMode ? rows : 1))
-            state.SkipWithError("rows differ");
-        d.close();
-        conn.close();
-        state.ResumeTiming();
+        checkAndClose(
+            state, d, conn,
+            [&] {
+                return d.recordCount() == rows && d.locate(pers, keys[0]) &&
+                       d.recNo() == (insertMode ? rows : 1);
+            },
+            "rows differ");
     }
     state.SetLabel(insertMode ? "insert mode" : "append");
     state.SetItemsProcessed(state.iterations() * rows);
@@ -164,12 +178,8 @@ void BM_DataSetLocateThenRemove(benchmark::State& state)
         conn.commit();
         d.enableControls();
 
-        state.PauseTiming();
-        if (!d.isEmpty())
-            state.SkipWithError("rows left");
-        d.close();
-        conn.close();
-        state.ResumeTiming();
+        checkAndClose(
+            state, d, conn, [&] { return d.isEmpty(); }, "rows left");
     }
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows"] = rows;
