@@ -127,7 +127,8 @@ void Tfrm_mali::BitBtn6Click()
             return;
         // The list is replaced as a whole: rows already there are not lost without a word.
         frm_dm->detail_ado->checkBrowseMode();
-        if (const int rows = frm_dm->detail_ado->recordCount(); rows > 0 &&
+        if (const int rows = frm_dm->detail_ado->recordCount();
+            rows > 0 &&
             AskYesNo(QStringLiteral("ليست %1 رديف دارد. براي ورود اطلاعات از ليست پرسنل، اين "
                                     "رديف ها حذف شوند و ليست از نو ساخته شود؟")
                          .arg(rows),

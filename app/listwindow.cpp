@@ -236,7 +236,6 @@ QStringList ListWindow::ListRows()
     return rows;
 }
 
-
 bool ListWindow::IsDuplicateLine(const QString& line)
 {
     OpenSql(QStringLiteral("select * from tbl_detail where txt=:txt"), frm_dm->ADOQuery2,

@@ -77,8 +77,8 @@ protected:
     void previewList(const QString& headerLine, const QString& lastLine = QString());
     // Asks for a file and writes header (when not empty), the list and trailer; a list with
     // rows of another layout is refused before anything is asked or written.
-    void saveList(const LineLayout& layout, const QString& proposedName, const QString& filter, const QString& header,
-                  const QString& trailer, bool showWait);
+    void saveList(const LineLayout& layout, const QString& proposedName, const QString& filter,
+                  const QString& header, const QString& trailer, bool showWait);
     // Runs a handler body, showing any failure instead of letting it escape.
     void guarded(const std::function<void()>& body);
     // The account box's text, trimmed, with Persian digits made ASCII.

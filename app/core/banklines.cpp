@@ -188,8 +188,10 @@ LineLayout TemplateLayout(const BankTemplate& t)
         const int n = parseWidth(width, label);
         return n > 0 ? QStringLiteral("[0-9]{%1,}").arg(n) : QStringLiteral("[0-9]+");
     };
-    return LineLayout(QRegularExpression::escape(t.char_start) + digits(t.tol_hesab, QStringLiteral("طول حساب")) +
-                          QRegularExpression::escape(t.char_split) + digits(t.tol_price, QStringLiteral("طول مبلغ")) +
+    return LineLayout(QRegularExpression::escape(t.char_start) +
+                          digits(t.tol_hesab, QStringLiteral("طول حساب")) +
+                          QRegularExpression::escape(t.char_split) +
+                          digits(t.tol_price, QStringLiteral("طول مبلغ")) +
                           QRegularExpression::escape(t.char_end),
                       t.record_start);
 }

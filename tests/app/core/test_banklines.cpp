@@ -232,19 +232,28 @@ private slots:
         QTest::newRow("tejarat one digit short") << "tejarat" << tejarat.mid(1) << false;
         QTest::newRow("sepah with + only") << "sepah" << sepah.chopped(1) << false;
         QTest::newRow("sepah2 with +1") << "sepah2" << sepah2 + "1" << false;
-        QTest::newRow("sepah2 persian digit") << "sepah2" << "۰" + sepah2.mid(1) << false;
-        QTest::newRow("template account wider than its width")
-            << "template" << "123456789-0015000+" << true;
-        QTest::newRow("template amount short of its width")
-            << "template" << "0012345-15000+" << false;
-        QTest::newRow("template without its end") << "template" << "0012345-0015000" << false;
-        QTest::newRow("template first line") << "framed" << "HEAD" << true;
-        QTest::newRow("template line") << "framed" << "1;5" << true;
-        QTest::newRow("another template's first line") << "framed" << "HEAD2" << false;
-        QTest::newRow("separator taken as it is") << "dotted" << "1.5" << true;
-        QTest::newRow("separator is no pattern") << "dotted" << "1x5" << false;
-        QTest::newRow("no separator: at least two digits") << "bare" << "15" << true;
-        QTest::newRow("no separator: one digit") << "bare" << "5" << false;
+        QTest::newRow("sepah2 persian digit") << "sepah2"
+                                              << "۰" + sepah2.mid(1) << false;
+        QTest::newRow("template account wider than its width") << "template"
+                                                               << "123456789-0015000+" << true;
+        QTest::newRow("template amount short of its width") << "template"
+                                                            << "0012345-15000+" << false;
+        QTest::newRow("template without its end") << "template"
+                                                  << "0012345-0015000" << false;
+        QTest::newRow("template first line") << "framed"
+                                             << "HEAD" << true;
+        QTest::newRow("template line") << "framed"
+                                       << "1;5" << true;
+        QTest::newRow("another template's first line") << "framed"
+                                                       << "HEAD2" << false;
+        QTest::newRow("separator taken as it is") << "dotted"
+                                                  << "1.5" << true;
+        QTest::newRow("separator is no pattern") << "dotted"
+                                                 << "1x5" << false;
+        QTest::newRow("no separator: at least two digits") << "bare"
+                                                           << "15" << true;
+        QTest::newRow("no separator: one digit") << "bare"
+                                                 << "5" << false;
     }
 
     void lineLayouts()
