@@ -108,7 +108,7 @@ void Tfrm_mali::btn_saveClick()
         const QString date = depositDate();
         if (date.isEmpty())
             return;
-        saveList(QStringLiteral("trans.dat"),
+        saveList(TejaratLayout(), QStringLiteral("trans.dat"),
                  QStringLiteral("TejaratFileDat (*.dat);;TejaratFileText (*.txt)"),
                  headerLine(date), QString(), false);
     });
@@ -124,6 +124,16 @@ void Tfrm_mali::BitBtn6Click()
     guarded([this] {
         const QString date = depositDate();
         if (date.isEmpty())
+            return;
+        // The list is replaced as a whole: rows already there are not lost without a word.
+        frm_dm->detail_ado->checkBrowseMode();
+        if (const int rows = frm_dm->detail_ado->recordCount();
+            rows > 0 &&
+            AskYesNo(QStringLiteral("ليست %1 رديف دارد. براي ورود اطلاعات از ليست پرسنل، اين "
+                                    "رديف ها حذف شوند و ليست از نو ساخته شود؟")
+                         .arg(rows),
+                     dialogs::Icon::Warning, dialogs::Button::Yes | dialogs::Button::No,
+                     QString()) != dialogs::Button::Yes)
             return;
         OpenSql(QStringLiteral("select * from tbl_customer order by id"), frm_dm->public_ado);
         db::DataSet* people = frm_dm->public_ado;
@@ -203,7 +213,7 @@ void Tfrm_sepah::btn_saveClick()
 {
     guarded([this] {
         const QString header = headerLine();
-        saveList(QStringLiteral("hogh.fd"),
+        saveList(SepahLayout(), QStringLiteral("hogh.fd"),
                  QStringLiteral("SepahFile (*.fd);;SepahFileText (*.txt)"), header, QString(),
                  false);
     });
@@ -255,7 +265,7 @@ void Tfrm_sepah2::BitBtn4Click()
 void Tfrm_sepah2::btn_saveClick()
 {
     guarded([this] {
-        saveList(QStringLiteral("netpay.txt"), QStringLiteral("SepahFileText (*.txt)"), QString(),
-                 QString(), false);
+        saveList(Sepah2Layout(), QStringLiteral("netpay.txt"),
+                 QStringLiteral("SepahFileText (*.txt)"), QString(), QString(), false);
     });
 }

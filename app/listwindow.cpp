@@ -223,20 +223,17 @@ QString ListWindow::amountProblem(const QString& amount)
     return QStringLiteral("مبلغ بايد عددي بزرگتر از صفر باشد: «%1»").arg(amount);
 }
 
-QStringList ListWindow::ListLines()
+QStringList ListWindow::ListRows()
 {
     db::DataSet* d = frm_dm->detail_ado;
     if (!d->isActive())
         d->open();
     d->checkBrowseMode();
-    QStringList lines;
+    QStringList rows;
     const int f = d->fieldIndex(QStringLiteral("txt"));
-    for (int r = 0; r < d->recordCount(); ++r) {
-        const QString t = d->valueAt(r, f).toString();
-        if (!t.isEmpty())
-            lines << t;
-    }
-    return lines;
+    for (int r = 0; r < d->recordCount(); ++r)
+        rows << d->valueAt(r, f).toString();
+    return rows;
 }
 
 bool ListWindow::IsDuplicateLine(const QString& line)
@@ -354,9 +351,17 @@ void ListWindow::previewList(const QString& headerLine, const QString& lastLine)
     frm_print->QuickRep1->preview(this);
 }
 
-void ListWindow::saveList(const QString& proposedName, const QString& filter, const QString& header,
-                          const QString& trailer, bool showWait)
+void ListWindow::saveList(const LineLayout& layout, const QString& proposedName,
+                          const QString& filter, const QString& header, const QString& trailer,
+                          bool showWait)
 {
+    // One list serves every window: a bank reading another bank's lines pays the wrong people.
+    const QStringList rows = ListRows();
+    if (const QList<int> foreign = RowsNotFitting(rows, layout); !foreign.isEmpty()) {
+        ShowOkMessage(RowsNotFittingMessage(foreign), dialogs::Icon::Warning, dialogs::Button::Ok,
+                      QString());
+        return;
+    }
     dialogs::FileRequest req;
     req.save = true;
     req.caption = QStringLiteral("ذخيره فايل بانك");
@@ -368,7 +373,9 @@ void ListWindow::saveList(const QString& proposedName, const QString& filter, co
     QStringList lines;
     if (!header.isEmpty())
         lines << header;
-    lines << ListLines();
+    for (const QString& row : rows)
+        if (!row.isEmpty())
+            lines << row;
     if (!trailer.isEmpty())
         lines << trailer;
     if (showWait)

@@ -9,6 +9,7 @@ class QLineEdit;
 class QPushButton;
 class TEditCurrency;
 class TDBNavBar;
+class LineLayout;
 namespace dataaware {
 class DBGrid;
 }
@@ -39,8 +40,8 @@ public:
     QPushButton* btn_save = nullptr;
     QPushButton* BitBtn5 = nullptr;
 
-    // The list's lines in list order, empty ones left out.
-    static QStringList ListLines();
+    // Every row's line in list order, empty ones included (row n of the grid is item n - 1).
+    static QStringList ListRows();
     // True when the line is already on the list.
     static bool IsDuplicateLine(const QString& line);
     // Appends one list row.
@@ -74,9 +75,10 @@ protected:
                     const std::function<void()>& beforeAppend = {});
     // Previews the list with the given header line and last line (empty: none).
     void previewList(const QString& headerLine, const QString& lastLine = QString());
-    // Asks for a file and writes header (when not empty), the list and trailer.
-    void saveList(const QString& proposedName, const QString& filter, const QString& header,
-                  const QString& trailer, bool showWait);
+    // Asks for a file and writes header (when not empty), the list and trailer; a list with
+    // rows of another layout is refused before anything is asked or written.
+    void saveList(const LineLayout& layout, const QString& proposedName, const QString& filter,
+                  const QString& header, const QString& trailer, bool showWait);
     // Runs a handler body, showing any failure instead of letting it escape.
     void guarded(const std::function<void()>& body);
     // The account box's text, trimmed, with Persian digits made ASCII.

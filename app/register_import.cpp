@@ -1,5 +1,6 @@
 #include "app/register_import.h"
 
+#include "app/startup.h"
 #include "import/engine/DurvelFormats.h"
 #include "platform/db/DataSet.h"
 
@@ -77,4 +78,10 @@ void CheckRegisterRow(TDurvel3* Import, TDurvelRow* Row)
             throw EDurvelError(refusal(number ? kPersNumberMissing : kPriceMissing, col->Value));
         col->Value = digits;
     }
+}
+
+void ApplyStartupDateSettings(TDurvelFormats& Formats)
+{
+    Formats.DateSeparator = DateSeparator;
+    Formats.ShortDateFormat = ShortDateFormat;
 }

@@ -22,7 +22,7 @@ void ExportDataSetToSpreadsheet(db::DataSet* DataSet, const QString& Title, QWid
         break;
     case SheetExport::ExportStatus::NotOpened: {
         dialogs::Message m;
-        m.text = SheetExport::notInstalledMessage() + u'\r' + res.path;
+        m.text = SheetExport::notOpenedMessage(res.path);
         m.icon = dialogs::Icon::Warning;
         m.rightToLeft = false;
         dialogs::show(m, parent);

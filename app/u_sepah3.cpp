@@ -122,13 +122,16 @@ void Tfrm_sepah3::BitBtn4Click()
 void Tfrm_sepah3::btn_saveClick()
 {
     guarded([this] {
+        // The template says what the file's lines look like: without one there is no file.
         BankTemplate t;
-        const bool have = chosenTemplate(&t);
-        if (have) {
-            CheckBankText(t.record_end);
+        if (!chosenTemplate(&t)) {
+            ShowOkMessage(kChooseTemplate, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
+            return;
         }
-        saveList(have ? t.proposedFileName() : QString(), QStringLiteral("All File (*.*)"),
-                 QString(), have ? t.record_end : QString(), true);
+        t.checkWidths();
+        CheckBankText(t.record_end);
+        saveList(TemplateLayout(t), t.proposedFileName(), QStringLiteral("All File (*.*)"),
+                 QString(), t.record_end, true);
     });
 }
 

@@ -153,3 +153,69 @@ QString Sepah2Line(const QString& branch, const QString& account, const QString&
     return branch + PadZerosExact(account, 8, QStringLiteral("شماره حساب")) +
            PadZerosExact(withoutCommas(amount), 12, QStringLiteral("مبلغ")) + u'+';
 }
+
+LineLayout::LineLayout(const QString& pattern, const QString& extraLine)
+    : m_shape(QRegularExpression::anchoredPattern(pattern)), m_extraLine(extraLine)
+{}
+
+bool LineLayout::fits(const QString& line) const
+{
+    if (!m_extraLine.isEmpty() && line == m_extraLine)
+        return true;
+    return m_shape.match(line).hasMatch();
+}
+
+// Accounts and amounts are ASCII digits; a value longer than its field is kept whole in a
+// template's line, never in a fixed layout's.
+LineLayout TejaratLayout()
+{
+    return LineLayout(QStringLiteral("[0-9]{10}[0-9]{13}[0-9]{6}"));
+}
+
+LineLayout SepahLayout()
+{
+    return LineLayout(QStringLiteral("[0-9]{13}[0-9]{10}\\+1"));
+}
+
+LineLayout Sepah2Layout()
+{
+    return LineLayout(QStringLiteral("[0-9]{4}[0-9]{8}[0-9]{12}\\+"));
+}
+
+LineLayout TemplateLayout(const BankTemplate& t)
+{
+    const auto digits = [](const QString& width, const QString& label) {
+        const int n = parseWidth(width, label);
+        return n > 0 ? QStringLiteral("[0-9]{%1,}").arg(n) : QStringLiteral("[0-9]+");
+    };
+    return LineLayout(QRegularExpression::escape(t.char_start) +
+                          digits(t.tol_hesab, QStringLiteral("طول حساب")) +
+                          QRegularExpression::escape(t.char_split) +
+                          digits(t.tol_price, QStringLiteral("طول مبلغ")) +
+                          QRegularExpression::escape(t.char_end),
+                      t.record_start);
+}
+
+QList<int> RowsNotFitting(const QStringList& lines, const LineLayout& layout)
+{
+    QList<int> rows;
+    for (int i = 0; i < lines.size(); ++i)
+        if (!lines.at(i).isEmpty() && !layout.fits(lines.at(i)))
+            rows << i + 1;
+    return rows;
+}
+
+QString RowsNotFittingMessage(const QList<int>& rows)
+{
+    constexpr int shown = 10;
+    QStringList numbers;
+    for (int i = 0; i < rows.size() && i < shown; ++i)
+        numbers << QString::number(rows.at(i));
+    if (rows.size() > shown)
+        numbers << QStringLiteral("...");
+    return QStringLiteral("%1 رديف ليست قالب ركورد اين فرم را ندارد؛ فايل ساخته نشد.")
+               .arg(rows.size()) +
+           u'\r' + QStringLiteral("رديف: ") + numbers.join(QStringLiteral("، ")) + u'\r' +
+           QStringLiteral("آن رديف ها را حذف كنيد، يا ليست را با «حذف كل ليست» خالي كنيد و "
+                          "دوباره بسازيد.");
+}

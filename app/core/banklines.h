@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -70,3 +72,30 @@ QString TejaratHeader(const QString& shHesab, const QString& total, const QStrin
 QString SepahLine(const QString& account, const QString& amount);
 QString SepahHeader(const QString& shHesab);
 QString Sepah2Line(const QString& branch, const QString& account, const QString& amount);
+
+// The shape of the lines one bank file takes. The list is shared by every list window, so a
+// window checks that each row has its own layout before it writes a file.
+class LineLayout
+{
+public:
+    LineLayout() = default;
+    // pattern: the whole line; extraLine: one more line that fits (a template's first line).
+    explicit LineLayout(const QString& pattern, const QString& extraLine = QString());
+    bool fits(const QString& line) const;
+
+private:
+    QRegularExpression m_shape;
+    QString m_extraLine;
+};
+
+LineLayout TejaratLayout();
+LineLayout SepahLayout();
+LineLayout Sepah2Layout();
+// The lines a template builds, and its first line. Widths must have been checked.
+LineLayout TemplateLayout(const BankTemplate& t);
+
+// The row numbers (counting from 1, in list order) of the lines that do not fit; empty lines
+// are never written, so they always fit.
+QList<int> RowsNotFitting(const QStringList& lines, const LineLayout& layout);
+// The message that refuses a write for those rows.
+QString RowsNotFittingMessage(const QList<int>& rows);

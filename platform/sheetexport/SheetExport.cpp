@@ -54,10 +54,11 @@ lxw_format* formatFor(const Formats& f, int row, int col)
 
 } // namespace
 
-QString notInstalledMessage()
+QString notOpenedMessage(const QString& path)
 {
-    return QStringLiteral(
-        "Unable to link with MS Excel,  it seems as it is not installed on this system.");
+    return QStringLiteral("No program on this desktop opens spreadsheet files.\r"
+                          "The list was saved as:\r") +
+           path;
 }
 
 QString sheetNameFor(const QString& title)

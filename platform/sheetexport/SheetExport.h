@@ -14,8 +14,8 @@ struct SheetData
     QList<QStringList> rows; // one per record; each value as text
 };
 
-// What to show when no spreadsheet program could be started.
-QString notInstalledMessage();
+// What to show when no program could be started for the workbook written at path.
+QString notOpenedMessage(const QString& path);
 
 // "Exported from " + title: the name the sheet is given.
 QString sheetNameFor(const QString& title);

@@ -3,10 +3,12 @@
 #include "app/startup.h"
 #include "app/u_dm.h"
 #include "app/u_print.h"
+#include "app/u_sepah3.h"
 #include "controls/persian/DateEdit.h"
 #include "controls/persian/EditCurrency.h"
 #include "helper_lists.h"
 #include "platform/dataaware/DBEdit.h"
+#include "platform/dataaware/DBLookupComboBox.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
@@ -170,6 +172,7 @@ private slots:
             addPerson(p[0], p[1], p[2]);
         m_db->connection()->exec("insert into tbl_detail (txt, price) values ('old', '1')");
         MessageLog log;
+        log.answers = {dialogs::Button::Yes}; // the list that is there goes
         frm_mali->show();
         setDate(1403, 1, 5);
         frm_mali->BitBtn6Click();
@@ -177,7 +180,8 @@ private slots:
                  (QStringList{"00000001110000000005000030105", "00000001110000000005000030105",
                               "00000003330000000001200030105"}));
         // Everyone the single add would refuse is listed, not written.
-        QCOMPARE(log.messages.size(), 1);
+        QCOMPARE(log.messages.size(), 2);
+        log.messages.removeFirst();
         const QStringList skipped = log.texts().first().split(u'\r').mid(1);
         QCOMPARE(skipped.size(), 5);
         for (const char* who : {"5: ", "7: ", "8: ", "9: ", "10: "})
@@ -215,6 +219,7 @@ private slots:
                     {{"p", QString::number(i)}, {"h", QString::number(1000000 + i)}});
         c->commit();
         MessageLog log;
+        log.answers = {dialogs::Button::Yes}; // the list that is there goes
         frm_mali->show();
         setDate(1403, 1, 5);
         if (full)
@@ -222,11 +227,140 @@ private slots:
         else
             c->exec("PRAGMA query_only=1"); // the database refuses every write
         frm_mali->BitBtn6Click();
-        QCOMPARE(log.messages.size(), 1);
-        QCOMPARE(log.messages.first().icon, dialogs::Icon::Error);
+        QCOMPARE(log.messages.size(), 2);
+        QCOMPARE(log.messages.last().icon, dialogs::Icon::Error);
         QCOMPARE(listLines(), QStringList{"old"});
         QCOMPARE(c->scalar("select count(*) from tbl_detail").toInt(), 1);
         DestroyForms(); // before the disk goes
+    }
+
+    void takeOverAsksBeforeEmptyingTheList_data()
+    {
+        QTest::addColumn<bool>("listEmpty");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("empty list: no question") << true << int(dialogs::Button::No) << true;
+        QTest::newRow("answered yes") << false << int(dialogs::Button::Yes) << true;
+        QTest::newRow("answered no") << false << int(dialogs::Button::No) << false;
+        QTest::newRow("closed") << false << int(dialogs::Button::Cancel) << false;
+    }
+
+    void takeOverAsksBeforeEmptyingTheList()
+    {
+        QFETCH(bool, listEmpty);
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        addPerson("1", "111", "5000");
+        MessageLog log{dialogs::Button(answer)};
+        frm_mali->show();
+        setDate(1403, 1, 5);
+        QStringList before;
+        if (!listEmpty) {
+            addToList(frm_mali, "777", "1,000");
+            addToList(frm_mali, "888", "2,000");
+            before = listLines();
+            QCOMPARE(before.size(), 2);
+        }
+        frm_mali->BitBtn6Click();
+        if (listEmpty) {
+            QVERIFY(log.messages.isEmpty());
+        } else {
+            QCOMPARE(log.messages.size(), 1);
+            const dialogs::Message& q = log.messages.first();
+            QCOMPARE(q.buttons, dialogs::Button::Yes | dialogs::Button::No);
+            QVERIFY(q.text.contains(QStringLiteral("ليست 2 رديف")));
+            QCOMPARE(q.captions.value(0), QStringLiteral("بلي"));
+        }
+        QCOMPARE(listLines(), replaced ? QStringList{"00000001110000000005000030105"} : before);
+        QCOMPARE(frm_mali->txt_sum->text(),
+                 replaced ? QStringLiteral("5,000") : QStringLiteral("3,000"));
+    }
+
+    // Another window's line in the list: nothing is asked, no file is made and an old one
+    // stays as it was; without that line the same window writes its file.
+    void mixedLayoutIsNotWritten_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("other");
+        QTest::addColumn<bool>("oldFile");
+        const char* names[] = {"tejarat", "sepah", "sepah current", "template"};
+        for (int w = 0; w < 4; ++w)
+            for (int o = 0; o < 4; ++o)
+                if (o != w) {
+                    const bool old = (w + o) % 2 == 1;
+                    QTest::addRow("%s line in %s, %s", names[o], names[w],
+                                  old ? "old file" : "no file")
+                        << w << o << old;
+                }
+    }
+
+    void mixedLayoutIsNotWritten()
+    {
+        QFETCH(int, window);
+        QFETCH(int, other);
+        QFETCH(bool, oldFile);
+        m_db->connection()->exec(
+            "insert into tbl_ghaleb (bank_name, tol_hesab, char_split, tol_price, char_end) "
+            "values ('ملت', '7', '-', '7', '+')");
+        const QVariant tpl = m_db->connection()->lastInsertId();
+        MessageLog log;
+        const auto addThrough = [&](int i, const QString& account) {
+            ListWindow* w = i < 3 ? this->window(i) : frm_sepah3;
+            w->show();
+            if (i == 0)
+                setDate(1403, 1, 5);
+            if (i == 2)
+                w->findChild<QLineEdit*>("txt_shobeh")->setText("0123");
+            if (i == 3)
+                frm_sepah3->DBLookupComboBox1->setKeyValue(tpl);
+            addToList(w, account, "1,000");
+        };
+        addThrough(window, "1");
+        addThrough(other, "2");
+        addThrough(window, "3");
+        QVERIFY2(log.messages.isEmpty(), qPrintable(log.texts().join('|')));
+        const QStringList lines = listLines();
+        QCOMPARE(lines.size(), 3);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("bank");
+        if (oldFile) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("OLD\r\n");
+        }
+        int asked = 0;
+        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
+            ++asked;
+            return path;
+        });
+        ListWindow* w = window < 3 ? this->window(window) : frm_sepah3;
+        w->btn_save->click();
+        QCOMPARE(asked, 0);
+        QCOMPARE(log.messages.size(), 1);
+        const QString message = log.texts().first();
+        QVERIFY(message.contains(QStringLiteral("حذف كل ليست")));
+        QVERIFY2(message.contains(QStringLiteral("رديف: 2")), qPrintable(message));
+        QFile f(path);
+        if (oldFile) {
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("OLD\r\n"));
+            f.close();
+        } else {
+            QVERIFY(!f.exists());
+        }
+        QCOMPARE(listLines(), lines);
+
+        m_db->connection()->exec("delete from tbl_detail where txt=:t", {{"t", lines[1]}});
+        frm_dm->detail_ado->refresh();
+        w->btn_save->click();
+        dialogs::setFileHandler({});
+        QCOMPARE(asked, 1);
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray written = f.readAll();
+        QVERIFY(written.contains(lines[0].toLatin1()) && written.contains(lines[2].toLatin1()));
+        QVERIFY(!written.contains(lines[1].toLatin1()));
     }
 
     void foundAccountIsShownWholeAndRefused_data()

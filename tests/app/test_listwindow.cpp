@@ -364,6 +364,41 @@ private slots:
             QVERIFY(w->objectName() != QLatin1String("frm_wait"));
     }
 
+    void noTemplateNoFile()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("1", "5");
+        frm_sepah3->DBLookupComboBox1->setKeyValue(QVariant());
+        bool asked = false;
+        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
+            asked = true;
+            return QString();
+        });
+        frm_sepah3->btn_save->click();
+        QVERIFY(!asked);
+        QCOMPARE(log.texts(), QStringList{QStringLiteral("نوع قالب بانک را انتخاب کنيد")});
+    }
+
+    // A first line of one template is another template's foreign row.
+    void otherTemplatesFirstLineIsNotWritten()
+    {
+        MessageLog log;
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_framed);
+        add("1", "5");
+        frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
+        add("2", "7");
+        bool asked = false;
+        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
+            asked = true;
+            return QString();
+        });
+        frm_sepah3->btn_save->click();
+        QVERIFY(!asked);
+        QCOMPARE(log.messages.size(), 1);
+        QVERIFY(log.texts().first().contains(QStringLiteral("رديف: 1، 2")));
+    }
+
     void deleteListAsksFirst()
     {
         MessageLog log;
@@ -428,11 +463,24 @@ private slots:
         }
         QFile::remove(opened);
 
-        Shell::setOpenHook([](const QUrl&) { return false; });
+        // No program for spreadsheets: the clerk is told so, and where the workbook is.
+        opened.clear();
+        Shell::setOpenHook([&](const QUrl& u) {
+            opened = u.toLocalFile();
+            return false;
+        });
         frm_sepah3->SpeedButton2Click();
         QCOMPARE(log.messages.size(), 1);
-        QVERIFY(log.texts().first().startsWith(
-            "Unable to link with MS Excel,  it seems as it is not installed on this system."));
+        const QString text = log.texts().first();
+        QVERIFY2(text.startsWith("No program on this desktop opens spreadsheet files."),
+                 qPrintable(text));
+        QVERIFY(!text.contains("Excel"));
+        QVERIFY(!opened.isEmpty());
+        QVERIFY2(text.split(u'\r').contains(opened), qPrintable(text));
+        QVERIFY(QFile::exists(opened));
+        QCOMPARE(Workbook(opened).cells.value("B3").value,
+                 QStringLiteral("0123456789012345-0000005+"));
+        QFile::remove(opened);
         QVERIFY(!log.messages.first().rightToLeft);
     }
 };

@@ -4,14 +4,17 @@
 #include "app/register_import.h"
 #include "helper_register.h"
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/Durvel3DBF.h"
 #include "import/engine/support/CodePages.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
+#include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/LastPage.h"
 #include "platform/codepage/CodePage.h"
 #include "tests/support/TestFiles.h"
 #include "ui_LastPage.h"
 
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 class TestRegisterImport : public QObject
@@ -118,6 +121,53 @@ private slots:
         for (int i = 0; i < refused.size(); ++i)
             QVERIFY2(imp.Errors().Strings(i).endsWith(refused[i]),
                      qPrintable(imp.Errors().Strings(i)));
+    }
+
+    // The import's date formats start from the program's start-up date settings: the formats
+    // page shows them, and a dBase date written into a text field takes them.
+    void importStartsFromTheStartupDateSettings()
+    {
+        m_reg.close();
+        DateSeparator = u'-';
+        ShortDateFormat = QStringLiteral("dd/mm/yyyy");
+        const bool opened = m_reg.open();
+        StartupDateSettings();
+        QVERIFY(opened);
+        TDurvel3Wizard* wizard = m_reg.w->Durvel3Wizard1;
+        QCOMPARE(wizard->Formats().DateSeparator, QChar(u'-'));
+        QCOMPARE(wizard->Formats().ShortDateFormat, QStringLiteral("dd/mm/yyyy"));
+        QChar pageSeparator;
+        QString pageFormat;
+        QVERIFY(m_reg.runWizard([&](TDurvel3WizardF* f) {
+            pageSeparator = f->FormatPage->DateSeparator();
+            pageFormat = f->FormatPage->ShortDateFormat();
+        }));
+        QCOMPARE(pageSeparator, QChar(u'-'));
+        QCOMPARE(pageFormat, QStringLiteral("dd/mm/yyyy"));
+
+        // A table of two fields: PERS C(10), BORN D(8); one row.
+        QByteArray dbf(32, '\0');
+        dbf[0] = 0x03;
+        qToLittleEndian<quint32>(1, dbf.data() + 4);
+        qToLittleEndian<quint16>(32 + 2 * 32 + 1, dbf.data() + 8);
+        qToLittleEndian<quint16>(1 + 10 + 8, dbf.data() + 10);
+        for (auto [name, type, width] : {std::tuple{"PERS", 'C', 10}, std::tuple{"BORN", 'D', 8}}) {
+            QByteArray d(32, '\0');
+            d.replace(0, int(qstrlen(name)), name);
+            d[11] = type;
+            d[16] = char(width);
+            dbf += d;
+        }
+        dbf += "\x0D 301       20010203\x1A";
+        TDurvel3DBF imp;
+        imp.SetFileName(WriteTestFile(m_dir.filePath(QStringLiteral("born.dbf")), dbf));
+        imp.DataSet = wizard->DataSet;
+        imp.SetFormats(wizard->Formats());
+        imp.Map().Add(QStringLiteral("Pers_number=PERS"));
+        imp.Map().Add(QStringLiteral("First_Name=BORN"));
+        QVERIFY(imp.Execute());
+        QCOMPARE(imp.ErrorCount(), 0);
+        QCOMPARE(m_reg.rows().value(0).value(1), QStringLiteral("03-02-2001"));
     }
 
     // A run that ends early: the dialog, the log and the register agree on the rows that

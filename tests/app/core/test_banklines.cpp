@@ -214,6 +214,92 @@ private slots:
         }
     }
 
+    void lineLayouts_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("fits");
+        const QString tejarat = TejaratLine("777", "1,000", "030105");
+        const QString sepah = SepahLine("123", "1,000");
+        const QString sepah2 = Sepah2Line("0123", "4567", "89");
+        const QString tpl = "0012345-0015000+"; // widths 7, "-", 7, "+"
+        const QString lines[] = {tejarat, sepah, sepah2, tpl};
+        const char* names[] = {"tejarat", "sepah", "sepah2", "template"};
+        for (int own = 0; own < 4; ++own)
+            for (int other = 0; other < 4; ++other)
+                QTest::addRow("%s line in %s", names[other], names[own])
+                    << names[own] << lines[other] << (own == other);
+        QTest::newRow("tejarat one digit short") << "tejarat" << tejarat.mid(1) << false;
+        QTest::newRow("sepah with + only") << "sepah" << sepah.chopped(1) << false;
+        QTest::newRow("sepah2 with +1") << "sepah2" << sepah2 + "1" << false;
+        QTest::newRow("sepah2 persian digit") << "sepah2"
+                                              << "۰" + sepah2.mid(1) << false;
+        QTest::newRow("template account wider than its width") << "template"
+                                                               << "123456789-0015000+" << true;
+        QTest::newRow("template amount short of its width") << "template"
+                                                            << "0012345-15000+" << false;
+        QTest::newRow("template without its end") << "template"
+                                                  << "0012345-0015000" << false;
+        QTest::newRow("template first line") << "framed"
+                                             << "HEAD" << true;
+        QTest::newRow("template line") << "framed"
+                                       << "1;5" << true;
+        QTest::newRow("another template's first line") << "framed"
+                                                       << "HEAD2" << false;
+        QTest::newRow("separator taken as it is") << "dotted"
+                                                  << "1.5" << true;
+        QTest::newRow("separator is no pattern") << "dotted"
+                                                 << "1x5" << false;
+        QTest::newRow("no separator: at least two digits") << "bare"
+                                                           << "15" << true;
+        QTest::newRow("no separator: one digit") << "bare"
+                                                 << "5" << false;
+    }
+
+    void lineLayouts()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, line);
+        QFETCH(bool, fits);
+        BankTemplate t;
+        if (layout == "template") {
+            t.tol_hesab = "7";
+            t.char_split = "-";
+            t.tol_price = "7";
+            t.char_end = "+";
+        } else if (layout == "framed") {
+            t.record_start = "HEAD";
+            t.char_split = ";";
+        } else if (layout == "dotted") {
+            t.char_split = ".";
+        }
+        const LineLayout l = layout == "tejarat"  ? TejaratLayout()
+                             : layout == "sepah"  ? SepahLayout()
+                             : layout == "sepah2" ? Sepah2Layout()
+                                                  : TemplateLayout(t);
+        QCOMPARE(l.fits(line), fits);
+    }
+
+    void rowsNotFittingAreNumberedInListOrder()
+    {
+        const QStringList rows = {SepahLine("1", "2"), "", Sepah2Line("0123", "4", "5"),
+                                  SepahLine("3", "4"), "x"};
+        QCOMPARE(RowsNotFitting(rows, SepahLayout()), (QList<int>{3, 5}));
+        QCOMPARE(RowsNotFitting(rows, Sepah2Layout()), (QList<int>{1, 4, 5}));
+        const QString message = RowsNotFittingMessage({3, 5});
+        QVERIFY(message.contains(QStringLiteral("حذف كل ليست")));
+        QVERIFY(message.contains(QStringLiteral("3، 5")));
+        QVERIFY(message.startsWith(QStringLiteral("2 ")));
+        // A long list names the first rows and says how many there are.
+        QList<int> many;
+        for (int i = 1; i <= 500; ++i)
+            many << i;
+        const QString long_ = RowsNotFittingMessage(many);
+        QVERIFY(long_.startsWith(QStringLiteral("500 ")));
+        QVERIFY(long_.contains(QStringLiteral("10، ...")));
+        QVERIFY(!long_.contains(QStringLiteral("11")));
+    }
+
     void clipboardRows_data()
     {
         QTest::addColumn<QString>("text");

@@ -225,9 +225,10 @@ void TestSheetExport::exportFails()
 
 void TestSheetExport::failureMessage()
 {
-    QCOMPARE(notInstalledMessage(),
-             QStringLiteral(
-                 "Unable to link with MS Excel,  it seems as it is not installed on this system."));
+    const QString path = QStringLiteral("/tmp/bankfile-export-abc123.xlsx");
+    QCOMPARE(notOpenedMessage(path),
+             QStringLiteral("No program on this desktop opens spreadsheet files.\r"
+                            "The list was saved as:\r/tmp/bankfile-export-abc123.xlsx"));
 }
 
 QTEST_MAIN(TestSheetExport)
