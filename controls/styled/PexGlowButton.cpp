@@ -1548,7 +1548,7 @@ TPexGlowButton::ColorSet TPexGlowButton::currentColors() const
             r.gradient = c.gradient;
             r.gradientMirror = c.gradientMirror;
             c = r;
-        } else if (!m_pressed && !m_transparent) {
+        } else if (!m_pressed && !(m_transparent && a->PassTransparency)) {
             ColorSet r = mix(hot(), normal(), m_hotPercent, true);
             r.kind = c.kind;
             r.gradient = c.gradient;
