@@ -3,8 +3,8 @@
 #include "import/engine/DurvelDbDataSet.h"
 #include "import/wizard/DbGridDestination.h"
 #include "import/wizard/Durvel3WizardF.h"
-#include "platform/db/DataSet.h"
 #include "platform/dataaware/DBGrid.h"
+#include "platform/db/DataSet.h"
 
 #include <memory>
 

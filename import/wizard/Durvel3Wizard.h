@@ -21,8 +21,7 @@ QObject* DestinationComponent(DurvelStringGrid* Value);
 
 // A destination the wizard refers to, assigned and read as a plain pointer. When the object
 // that stands for it is destroyed, the wizard forgets the destination by itself.
-template <class T>
-class TDestinationPtr
+template <class T> class TDestinationPtr
 {
 public:
     explicit TDestinationPtr(TDurvel3Wizard* Wizard) : FWizard(Wizard) {}
@@ -144,8 +143,7 @@ private:
     QPixmap FPicture;
 };
 
-template <class T>
-void TDestinationPtr<T>::Set(T* Value, QObject* Component)
+template <class T> void TDestinationPtr<T>::Set(T* Value, QObject* Component)
 {
     QObject::disconnect(FWatch);
     FWatch = {};

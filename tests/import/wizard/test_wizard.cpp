@@ -59,8 +59,7 @@ public:
 };
 
 class ObjectStringGrid : public QObject, public DurvelCellStore
-{
-};
+{};
 
 // The register, failing as a full disk would at the given row.
 class FailingRegister : public DurvelDbDataSet
@@ -205,10 +204,9 @@ private slots:
         DurvelDbGridDestination dbGrid(grid, &dataSet);
         auto* listView = new ObjectListView;
         auto* stringGrid = new ObjectStringGrid;
-        std::unique_ptr<QObject> kept[] = {std::unique_ptr<QObject>(ds),
-                                           std::unique_ptr<QObject>(grid),
-                                           std::unique_ptr<QObject>(listView),
-                                           std::unique_ptr<QObject>(stringGrid)};
+        std::unique_ptr<QObject> kept[] = {
+            std::unique_ptr<QObject>(ds), std::unique_ptr<QObject>(grid),
+            std::unique_ptr<QObject>(listView), std::unique_ptr<QObject>(stringGrid)};
 
         TDurvel3Wizard wizard;
         wizard.DataSet = &dataSet;
@@ -803,8 +801,8 @@ private slots:
         auto w = std::make_unique<TDurvel3WizardF>(&wizard);
         w->show();
         w->SetImportType(aiCSV);
-        w->ui->edtFileName->setText(WriteTestFile(dir.filePath(QStringLiteral("p.csv")),
-                                                  "P1,a\nP2,b\nP3,c\nP4,d\nP5,e\n"));
+        w->ui->edtFileName->setText(
+            WriteTestFile(dir.filePath(QStringLiteral("p.csv")), "P1,a\nP2,b\nP3,c\nP4,d\nP5,e\n"));
         w->ui->bNext->click();
         for (int i = 0; i < w->CSVPage->ui->lvCSVFields->topLevelItemCount(); ++i) {
             QTreeWidgetItem* item = w->CSVPage->ui->lvCSVFields->topLevelItem(i);
@@ -879,7 +877,8 @@ private slots:
         bool finishedWhenShown = false;
         dialogs::setMessageHandler([&](const dialogs::Message& m) {
             shown << m.text;
-            finishedWhenShown = !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
+            finishedWhenShown =
+                !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
             return dialogs::Button::Ok;
         });
         Seen seen;
@@ -888,7 +887,8 @@ private slots:
         w->ui->bOk->click();
         dialogs::setMessageHandler({});
         Shell::setOpenHook({});
-        const QString log = QFileInfo(fx.dir.filePath(QStringLiteral("run.log"))).absoluteFilePath();
+        const QString log =
+            QFileInfo(fx.dir.filePath(QStringLiteral("run.log"))).absoluteFilePath();
         QCOMPARE(opened, QStringList{log});
         QCOMPARE(shown.size(), opens ? 0 : 1);
         if (!opens) {

@@ -1,7 +1,7 @@
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 
-#include <QLabel>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
@@ -31,7 +31,8 @@ private slots:
         QPointer<TfmDurvel3Loading> seen;
         shown.start();
         {
-            const auto loading = ShowLoading(&owner, QStringLiteral("/data/bank.xls"), FDefaultTime);
+            const auto loading =
+                ShowLoading(&owner, QStringLiteral("/data/bank.xls"), FDefaultTime);
             seen = loading.get();
         }
         QVERIFY(shown.elapsed() < 400);

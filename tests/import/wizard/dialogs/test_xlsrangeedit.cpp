@@ -180,21 +180,21 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("direction");
         QTest::addColumn<QString>("text");
-        QTest::newRow("column at row 1, down") << "A1-A5;"
-                                               << "0|C|1|1|1|" << int(TMapRange::rkColumn)
-                                               << int(TMapRange::dirForward) << "C1-C1;";
-        QTest::newRow("column at row 1, up") << "A9-A2;"
-                                             << "0|C|1|1|0|" << int(TMapRange::rkColumn)
-                                             << int(TMapRange::dirBackward) << "C1-C1;";
-        QTest::newRow("row at column A, left") << "E3-B3;"
-                                               << "1|7|A|A|0|" << int(TMapRange::rkRow)
-                                               << int(TMapRange::dirBackward) << "A7-A7;";
-        QTest::newRow("column at row 5") << "A9-A2;"
-                                         << "0|C|5|5|1|" << int(TMapRange::rkCell)
-                                         << int(TMapRange::dirUnset) << "C5;";
-        QTest::newRow("row at column B") << "A1-A5;"
-                                         << "1|7|B|B|0|" << int(TMapRange::rkCell)
-                                         << int(TMapRange::dirUnset) << "B7;";
+        QTest::newRow("column at row 1, down")
+            << "A1-A5;"
+            << "0|C|1|1|1|" << int(TMapRange::rkColumn) << int(TMapRange::dirForward) << "C1-C1;";
+        QTest::newRow("column at row 1, up")
+            << "A9-A2;"
+            << "0|C|1|1|0|" << int(TMapRange::rkColumn) << int(TMapRange::dirBackward) << "C1-C1;";
+        QTest::newRow("row at column A, left")
+            << "E3-B3;"
+            << "1|7|A|A|0|" << int(TMapRange::rkRow) << int(TMapRange::dirBackward) << "A7-A7;";
+        QTest::newRow("column at row 5")
+            << "A9-A2;"
+            << "0|C|5|5|1|" << int(TMapRange::rkCell) << int(TMapRange::dirUnset) << "C5;";
+        QTest::newRow("row at column B")
+            << "A1-A5;"
+            << "1|7|B|B|0|" << int(TMapRange::rkCell) << int(TMapRange::dirUnset) << "B7;";
     }
     void equalEnds()
     {
@@ -224,8 +224,9 @@ private slots:
         d.Range.KeepRun(range->Kind());
         d.FillSheets(&Book);
         d.LoadControls();
-        QCOMPARE(d.ui->cbRangeType->currentIndex(),
-                 kind == TMapRange::rkCell ? 2 : kind == TMapRange::rkRow ? 1 : 0);
+        QCOMPARE(d.ui->cbRangeType->currentIndex(), kind == TMapRange::rkCell  ? 2
+                                                    : kind == TMapRange::rkRow ? 1
+                                                                               : 0);
     }
 
     void enabledStates_data()
