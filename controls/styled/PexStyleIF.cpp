@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
@@ -263,7 +265,8 @@ TPexStyle CurrentWindowsStyle()
 
 QString GetDefaultUIFont()
 {
-    return QStringLiteral("Segoe UI");
+    // The family the desktop's general font resolves to, not an alias such as "Sans Serif".
+    return QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
 }
 
 double GetCanvasScaleFactor(const QWidget* widget)

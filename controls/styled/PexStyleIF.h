@@ -153,8 +153,7 @@ public:
 
 TPexStyle CurrentWindowsStyle();
 
-// "Segoe UI" where the modern locale functions exist; here the same answer is kept for
-// every desktop, the family Qt substitutes when it is not installed.
+// The family of the desktop's general font, as this system has it installed.
 QString GetDefaultUIFont();
 
 // The vertical resolution of a paint device (the screen's when none) over 96; 1.0 when that

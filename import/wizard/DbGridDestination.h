@@ -14,6 +14,7 @@ public:
     DurvelDbGridDestination(dataaware::DBGrid* Grid, DurvelDataSet* DataSet);
 
     DurvelDataSet* dataSet() override;
+    dataaware::DBGrid* grid() const { return m_grid; }
     int columnCount() const override;
     QString columnTitle(int column) const override;
     QString columnFieldName(int column) const override;

@@ -1,8 +1,40 @@
 #include "import/wizard/Durvel3Wizard.h"
 
+#include "import/engine/DurvelDbDataSet.h"
+#include "import/wizard/DbGridDestination.h"
 #include "import/wizard/Durvel3WizardF.h"
+#include "platform/dataaware/DBGrid.h"
+#include "platform/db/DataSet.h"
 
 #include <memory>
+
+QObject* DestinationComponent(DurvelDataSet* Value)
+{
+    if (auto* object = dynamic_cast<QObject*>(Value))
+        return object;
+    if (auto* adapter = dynamic_cast<DurvelDbDataSet*>(Value))
+        return adapter->dataSet();
+    return nullptr;
+}
+
+QObject* DestinationComponent(DurvelDBGrid* Value)
+{
+    if (auto* object = dynamic_cast<QObject*>(Value))
+        return object;
+    if (auto* adapter = dynamic_cast<DurvelDbGridDestination*>(Value))
+        return adapter->grid();
+    return nullptr;
+}
+
+QObject* DestinationComponent(DurvelListView* Value)
+{
+    return dynamic_cast<QObject*>(Value);
+}
+
+QObject* DestinationComponent(DurvelStringGrid* Value)
+{
+    return dynamic_cast<QObject*>(Value);
+}
 
 TDurvel3Wizard::TDurvel3Wizard(QObject* Owner) : QObject(Owner) {}
 
@@ -12,13 +44,13 @@ void TDurvel3Wizard::Notification(const void* Component, TOperation Operation)
 {
     if (Operation != opRemove || !Component)
         return;
-    if (Component == DataSet)
+    if (Component == DataSet.get())
         DataSet = nullptr;
-    if (Component == DBGrid)
+    if (Component == DBGrid.get())
         DBGrid = nullptr;
-    if (Component == ListView)
+    if (Component == ListView.get())
         ListView = nullptr;
-    if (Component == StringGrid)
+    if (Component == StringGrid.get())
         StringGrid = nullptr;
 }
 

@@ -10,6 +10,43 @@
 #include <functional>
 
 class TDurvel3WizardF;
+class TDurvel3Wizard;
+
+// The object whose destruction removes a destination: the destination itself when it is a
+// QObject, the data set or grid our adapters serve, else none.
+QObject* DestinationComponent(DurvelDataSet* Value);
+QObject* DestinationComponent(DurvelDBGrid* Value);
+QObject* DestinationComponent(DurvelListView* Value);
+QObject* DestinationComponent(DurvelStringGrid* Value);
+
+// A destination the wizard refers to, assigned and read as a plain pointer. When the object
+// that stands for it is destroyed, the wizard forgets the destination by itself.
+template <class T> class TDestinationPtr
+{
+public:
+    explicit TDestinationPtr(TDurvel3Wizard* Wizard) : FWizard(Wizard) {}
+    TDestinationPtr(const TDestinationPtr&) = delete;
+    TDestinationPtr& operator=(const TDestinationPtr&) = delete;
+    ~TDestinationPtr() { QObject::disconnect(FWatch); }
+
+    TDestinationPtr& operator=(T* Value)
+    {
+        Set(Value, DestinationComponent(Value));
+        return *this;
+    }
+    // For a destination that stands for an object it does not name: forgotten when Component
+    // is destroyed.
+    void Set(T* Value, QObject* Component);
+
+    T* get() const { return FValue; }
+    operator T*() const { return FValue; }
+    T* operator->() const { return FValue; }
+
+private:
+    TDurvel3Wizard* FWizard;
+    T* FValue = nullptr;
+    QMetaObject::Connection FWatch;
+};
 
 class TDurvel3Wizard : public QObject
 {
@@ -24,10 +61,10 @@ public:
     ~TDurvel3Wizard() override;
 
     TAllowedImports AllowedImports = TAllowedImports::All();
-    DurvelDataSet* DataSet = nullptr;
-    DurvelDBGrid* DBGrid = nullptr;
-    DurvelListView* ListView = nullptr;
-    DurvelStringGrid* StringGrid = nullptr;
+    TDestinationPtr<DurvelDataSet> DataSet{this};
+    TDestinationPtr<DurvelDBGrid> DBGrid{this};
+    TDestinationPtr<DurvelListView> ListView{this};
+    TDestinationPtr<DurvelStringGrid> StringGrid{this};
     QString FileName;
     QString About;
     QString Version;
@@ -83,7 +120,8 @@ public:
     TDurvel3::TDestinationLocateEvent OnDestinationLocate;
 
     enum TOperation { opInsert, opRemove };
-    // A destination being removed is forgotten.
+    // A destination being removed is forgotten; called by the wizard itself when the object
+    // that stands for a destination is destroyed.
     void Notification(const void* Component, TOperation Operation);
 
     // Checks the settings, then shows the wizard window modally. Raises EDurvelError when
@@ -104,3 +142,15 @@ private:
     TWideStringList FKeyColumns;
     QPixmap FPicture;
 };
+
+template <class T> void TDestinationPtr<T>::Set(T* Value, QObject* Component)
+{
+    QObject::disconnect(FWatch);
+    FWatch = {};
+    FValue = Value;
+    if (!Value || !Component)
+        return;
+    FWatch = QObject::connect(Component, &QObject::destroyed, FWizard, [this, Value] {
+        FWizard->Notification(Value, TDurvel3Wizard::opRemove);
+    });
+}

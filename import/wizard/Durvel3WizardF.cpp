@@ -900,7 +900,12 @@ void TDurvel3WizardF::CopySettings(TDurvel3* Reader)
     CommitPage->CopyInto(*Reader);
     Reader->ErrorLogFileName = ResolveErrorLogFileName(CommitPage->ErrorLogFileName());
     FShowErrorLogAfter = Reader->ShowErrorLog;
-    Reader->OnShowErrorLog = [](const QString& path) { Shell::openDocument(path); };
+    FErrorLogNotOpened.clear();
+    // Told once the dialog shows the end, in front of it.
+    Reader->OnShowErrorLog = [this](const QString& path) {
+        if (!Shell::openDocument(path))
+            FErrorLogNotOpened = path;
+    };
     Reader->SetYieldHandler([this] { Pump(false); }, kPumpIntervalMs);
 }
 
@@ -958,15 +963,23 @@ void TDurvel3WizardF::RunImport()
         CopySettings(CurrentImport);
         CurrentImport->Execute();
     } catch (...) {
-        // The import ended with an error: the dialog tells it was aborted, the error is shown
-        // by the caller, and the dialog goes.
+        // The import ended with an error: the dialog stays, aborted, with the rows the
+        // destination keeps, and the error is shown in front of it.
+        const std::exception_ptr error = std::current_exception();
         if (FProgressDialog) {
             PostRolledBack();
+            PostProgress(TfmDurvel3ProgressDlg::pcKept, CurrentImport->KeptCount());
             PostProgress(1, 2);
             Pump(true);
         }
-        const std::exception_ptr error = std::current_exception();
-        Guarded([&] { std::rethrow_exception(error); });
+        ShowRunError(error);
+        TellErrorLogNotOpened();
+        if (FProgressDialog) {
+            PostProgress(5, 0);
+            Pump(true);
+        }
+        if (FProgressDialog && !CommitPage->CloseAfterImport())
+            WaitForProgressDialog();
         ReleaseProgressDialog();
         return;
     }
@@ -977,14 +990,59 @@ void TDurvel3WizardF::RunImport()
         if (!CurrentImport->Canceled())
             PostProgress(1, 3);
         Pump(true);
-        if (!CommitPage->CloseAfterImport())
-            WaitForProgressDialog();
     }
+    TellErrorLogNotOpened();
+    if (FProgressDialog && !CommitPage->CloseAfterImport())
+        WaitForProgressDialog();
     ReleaseProgressDialog();
     if (CommitPage->CloseAfterImport()) {
         FRunning = false;
         close();
     }
+}
+
+// Messages of the run go over the progress dialog while it is up, which then comes back to
+// the front: the wizard waits on it.
+QWidget* TDurvel3WizardF::RunMessageParent()
+{
+    if (FProgressDialog && FProgressDialog->isVisible())
+        return FProgressDialog;
+    return this;
+}
+
+void TDurvel3WizardF::AfterRunMessage()
+{
+    if (FProgressDialog)
+        FProgressDialog->BringToFront();
+}
+
+void TDurvel3WizardF::ShowRunError(const std::exception_ptr& Error)
+{
+    QWidget* parent = RunMessageParent();
+    try {
+        std::rethrow_exception(Error);
+    } catch (const EDurvelError& e) {
+        dialogs::showError(e.message(), parent);
+    } catch (const std::exception& e) {
+        dialogs::showError(QString::fromUtf8(e.what()), parent);
+    } catch (...) {
+        dialogs::showError(QStringLiteral("Unknown error"), parent);
+    }
+    AfterRunMessage();
+}
+
+void TDurvel3WizardF::TellErrorLogNotOpened()
+{
+    if (FErrorLogNotOpened.isEmpty())
+        return;
+    dialogs::Message m;
+    m.text = QStringLiteral("No program on this desktop opens text files; the error log is:") +
+             u'\r' + QDir::toNativeSeparators(FErrorLogNotOpened);
+    m.icon = dialogs::Icon::Warning;
+    m.rightToLeft = false;
+    FErrorLogNotOpened.clear();
+    dialogs::show(m, RunMessageParent());
+    AfterRunMessage();
 }
 
 void TDurvel3WizardF::PostProgress(int Code, int Value)
@@ -1119,11 +1177,13 @@ void TDurvel3WizardF::ImportCancelRelay(bool& Continue)
     m.buttons = dialogs::Button::Yes | dialogs::Button::No;
     m.defaultButton = dialogs::Button::No;
     m.rightToLeft = false;
-    Continue = dialogs::show(m, this) == dialogs::Button::No;
+    Continue = dialogs::show(m, RunMessageParent()) == dialogs::Button::No;
+    AfterRunMessage();
     if (FWizard->OnImportCancel)
         FWizard->OnImportCancel(FWizard, Continue);
     if (FProgressDialog) {
         PostProgress(1, Continue ? 5 : 2);
         Pump(true);
+        FProgressDialog->BringToFront();
     }
 }

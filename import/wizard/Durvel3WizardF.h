@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <array>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -165,6 +166,11 @@ private:
     void ReleaseProgressDialog();
     bool CloseQuery();
     void ImportCancelRelay(bool& Continue);
+    QWidget* RunMessageParent();
+    void AfterRunMessage();
+    void ShowRunError(const std::exception_ptr& Error);
+    // The error log was to be shown and no program opened it: the clerk is told where it is.
+    void TellErrorLogNotOpened();
     void ShowTemplateName(const QString& FileName);
     void JumpToLastPage();
     SourcePage* CurrentPage() const { return Page(FImportType); }
@@ -184,6 +190,7 @@ private:
     bool FAutoSaveTemplate = false;
     bool FRunning = false;
     bool FShowErrorLogAfter = false;
+    QString FErrorLogNotOpened;
     // Off while a template is applied: its file name is taken as it stands.
     bool FExtensionRule = true;
     QString FTemplateFileName;

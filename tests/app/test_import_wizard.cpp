@@ -180,7 +180,7 @@ private slots:
     // the program.
     void aWizardThatCannotOpenIsTold()
     {
-        auto* dataSet = m_reg.w->Durvel3Wizard1->DataSet;
+        DurvelDataSet* dataSet = m_reg.w->Durvel3Wizard1->DataSet;
         m_reg.w->Durvel3Wizard1->DataSet = nullptr;
         MessageLog log;
         QTest::mouseClick(m_reg.w->findChild<QPushButton*>(QStringLiteral("BitBtn1")),

@@ -182,7 +182,22 @@ void TMapRange::UpdateKind()
         FKind = rkRow;
     else
         FKind = rkUndetermined;
+    UpdateCount();
+}
 
+void TMapRange::KeepRun(quint8 Kind)
+{
+    UpdateKind();
+    const bool firstCell = FKind == rkCell && ((Kind == rkColumn && StartRow == 1) ||
+                                               (Kind == rkRow && StartCol == 1));
+    if (!firstCell)
+        return;
+    FKind = Kind;
+    UpdateCount();
+}
+
+void TMapRange::UpdateCount()
+{
     const bool backward = Direction == dirBackward ||
                           (Direction == dirUnset && FKind == rkColumn && StartRow > FinishRow) ||
                           (Direction == dirUnset && FKind == rkRow && StartCol > FinishCol);

@@ -56,6 +56,9 @@ public:
 
     // Kind from the bounds, then the cell count past the skipped rows and columns.
     void UpdateKind();
+    // UpdateKind, except that a column run from row 1 to row 1 (a row run from column 1 to
+    // column 1) stays the run Kind names instead of becoming one cell: the range editor's choice.
+    void KeepRun(quint8 Kind);
     // Direction of a run from the order of its ends; unset for a single cell.
     void UpdateDirection();
     void Assign(const TMapRange& Source);
@@ -73,6 +76,7 @@ private:
     bool MatchesSheet(const QString& Name, int Number) const;
     int SkipRows() const;
     int SkipCols() const;
+    void UpdateCount();
 
     TMapRow* FMapRow;
     quint8 FKind = rkUndetermined;

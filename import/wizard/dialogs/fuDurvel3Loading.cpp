@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-int TfmDurvel3Loading::MinimumDisplayTime = 300;
+int TfmDurvel3Loading::MinimumDisplayTime = 500;
 
 TfmDurvel3Loading::TfmDurvel3Loading(QWidget* Owner, const QString& InfoText)
     : QFrame(Owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),

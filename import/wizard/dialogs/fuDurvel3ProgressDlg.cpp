@@ -159,6 +159,11 @@ void TfmDurvel3ProgressDlg::HandleProgress(int Code, int Value)
         FReadShare = qBound(0, Value, 10000);
         ScheduleRefresh();
         break;
+    case pcKept:
+        // After a failure the engine's count is what the destination holds.
+        FCommitted = qMax(0, Value);
+        ScheduleRefresh();
+        break;
     case pcAdvancedError:
         FAdvancedErrors += Value;
         ScheduleRefresh();
@@ -203,6 +208,16 @@ void TfmDurvel3ProgressDlg::SwitchToFinished()
     ui->bCancel->setText(LoadImportStr(DurvelStr::ProgressOk));
     setWindowTitle(LoadImportStr(DurvelStr::ProgressImportFinished));
     SetClock(false);
+    // The wizard waits for this OK: it must not sit behind the wizard.
+    BringToFront();
+}
+
+void TfmDurvel3ProgressDlg::BringToFront()
+{
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
 }
 
 void TfmDurvel3ProgressDlg::ButtonClicked()

@@ -32,6 +32,7 @@ public:
         pcRolledBack = 8,    // value: rows that went back; the counts return to the last commit
         pcReadShare = 9,     // value: ten-thousandths of the source read (sources without a
                              // row count); drives the bar in place of the row steps
+        pcKept = 10,         // value: the rows the destination keeps after a failed import
     };
     enum TProgressState : int {
         psPreparing = 0,
@@ -62,6 +63,9 @@ public:
     // Runs the event loop until the user has pressed OK after the end (or the dialog is
     // closed by its owner).
     void WaitForOk();
+    // Raised in front of the wizard and made the active window, still without modality: at
+    // the end and after every question asked over it.
+    void BringToFront();
 
     int State() const { return FState; }
     QString StateText() const;

@@ -145,6 +145,7 @@ void TfmDurvel3XLSRangeEdit::ApplyControls()
     try {
         TMapRange w;
         w.Assign(Range);
+        quint8 runKind = TMapRange::rkUndetermined;
         const int type = RangeType();
         if (type == rtCol || type == rtRow) {
             const bool col = type == rtCol;
@@ -163,13 +164,20 @@ void TfmDurvel3XLSRangeEdit::ApplyControls()
             w.FinishCol = col ? line : finish;
             w.StartRow = col ? start : line;
             w.FinishRow = col ? finish : line;
-            if (start != 0 && finish != 0)
-                w.Direction = start < finish   ? TMapRange::dirForward
-                              : start > finish ? TMapRange::dirBackward
-                                               : TMapRange::dirUnset; // one cell
-            else
+            if (start != 0 && finish != 0) {
+                if (start < finish)
+                    w.Direction = TMapRange::dirForward;
+                else if (start > finish)
+                    w.Direction = TMapRange::dirBackward;
+                else if (start > 1)
+                    w.Direction = TMapRange::dirUnset; // one cell
+                // Both ends at the first line: the run and its direction stay.
+                else
+                    runKind = col ? TMapRange::rkColumn : TMapRange::rkRow;
+            } else {
                 w.Direction =
                     ui->rbDirection1->isChecked() ? TMapRange::dirBackward : TMapRange::dirForward;
+            }
         } else {
             reading = ui->edColRowCell;
             int c = 0;
@@ -194,8 +202,9 @@ void TfmDurvel3XLSRangeEdit::ApplyControls()
             w.SheetNumber = 0;
             w.SheetName = ParseSheetNameDefinition(ui->edSheetName->currentText());
         }
-        w.UpdateKind();
+        w.KeepRun(runKind);
         Range.Assign(w);
+        Range.KeepRun(runKind);
     } catch (const EMapRangeError&) {
         if (reading) {
             reading->setFocus();
@@ -221,10 +230,12 @@ bool EditRange(TMapRange& Range, const TSheetWorkbook* Workbook, QWidget* Parent
 {
     TfmDurvel3XLSRangeEdit dialog(Parent);
     dialog.Range.Assign(Range);
+    dialog.Range.KeepRun(Range.Kind());
     dialog.FillSheets(Workbook);
     dialog.LoadControls();
     if (dialog.exec() != QDialog::Accepted)
         return false;
     Range.Assign(dialog.Range);
+    Range.KeepRun(dialog.Range.Kind());
     return true;
 }

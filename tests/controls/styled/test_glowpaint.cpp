@@ -246,6 +246,36 @@ private slots:
         QCOMPARE(s.at(50, 5), qc(expected));
     }
 
+    // A transparent button glows in and out like any other unless its style passes the
+    // transparency on to the drawing.
+    void transparentFadesUnlessTheStylePassesIt_data()
+    {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<bool>("passes");
+        QTest::addColumn<uint>("expected");
+        QTest::newRow("opaque") << false << true << 0x28140Au;
+        QTest::newRow("transparent, style keeps it") << true << false << 0x28140Au;
+        QTest::newRow("transparent, style passes it") << true << true << 0xC86432u;
+    }
+    void transparentFadesUnlessTheStylePassesIt()
+    {
+        QFETCH(bool, transparent);
+        QFETCH(bool, passes);
+        QFETCH(uint, expected);
+        TPexGlowButton::setFadeInterval(20);
+        Scene s;
+        Scene::solid(s.b->Appearance(), &TGlowButtonAppearance::setColor,
+                     &TGlowButtonAppearance::setColorTo, &TGlowButtonAppearance::setColorMirror,
+                     &TGlowButtonAppearance::setColorMirrorTo, 0x000000, 0x000000);
+        s.b->setTransparent(transparent);
+        s.b->Appearance()->PassTransparency = passes;
+        events::enter(s.b, {50, 20});
+        QVERIFY(s.b->Fading());
+        s.b->FadeTick();
+        QCOMPARE(s.b->HotPercent(), 20);
+        QCOMPARE(s.at(50, 5), qc(expected));
+    }
+
     // A release fades the pressed colour into the hot one from the level the press had reached,
     // a tenth of the way a tick at most.
     void releaseFadesFromTheDownLevel_data()

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QMap>
 #include <QSignalSpy>
@@ -335,6 +337,17 @@ private slots:
         QCOMPARE(GetOwnerFormStyle(b, tsOffice2019White), tsWindows8);
         styler.setEnabled(false);
         QCOMPARE(GetOwnerFormStyle(b, tsOffice2019White), tsOffice2019White);
+    }
+
+    // The default font is one this system has: the family the desktop's general font
+    // resolves to, which a font built from the name gets back unchanged.
+    void defaultFontIsInstalled()
+    {
+        const QString family = GetDefaultUIFont();
+        QVERIFY(!family.isEmpty());
+        QVERIFY2(QFontDatabase::families().contains(family), qPrintable(family));
+        QCOMPARE(QFontInfo(QFont(family)).family(), family);
+        QCOMPARE(family, QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family());
     }
 
     void menuAnimationIsOffForThisProcessOnly()

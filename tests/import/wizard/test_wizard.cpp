@@ -1,16 +1,22 @@
 #include "helper_wizard.h"
 
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/DurvelDbDataSet.h"
+#include "import/wizard/DbGridDestination.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
+#include "platform/dataaware/DBGrid.h"
+#include "platform/db/DataSet.h"
 #include "platform/shell/Shell.h"
 #include "tests/support/MessageLog.h"
+#include "tests/support/TestDatabase.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -37,6 +43,41 @@ public:
     bool locate(const QStringList&, const QVariantList&, bool) override { return false; }
     void disableControls() override {}
     void enableControls() override {}
+};
+
+// Destinations that are objects of their own.
+class ObjectListView : public QObject, public DurvelListView
+{
+public:
+    int columnCount() const override { return 1; }
+    QString columnCaption(int) const override { return QStringLiteral("Code"); }
+    int itemCount() const override { return 0; }
+    int addItem() override { return 0; }
+    QString itemText(int, int) const override { return {}; }
+    void setItemText(int, int, const QString&) override {}
+    void deleteItem(int) override {}
+};
+
+class ObjectStringGrid : public QObject, public DurvelCellStore
+{};
+
+// The register, failing as a full disk would at the given row.
+class FailingRegister : public DurvelDbDataSet
+{
+public:
+    using DurvelDbDataSet::DurvelDbDataSet;
+    int failAt = 0;
+    int posted = 0;
+    void post() override
+    {
+        if (++posted == failAt)
+            throw std::runtime_error("The disk is full");
+        DurvelDbDataSet::post();
+    }
+    bool endsImport(const std::exception& e) const override
+    {
+        return QByteArray(e.what()) == "The disk is full" || DurvelDbDataSet::endsImport(e);
+    }
 };
 
 QStringList enabledKinds(TDurvel3WizardF* w)
@@ -135,10 +176,75 @@ private slots:
         ClosedDataSet ds;
         fx.wizard.DataSet = &ds;
         fx.wizard.Notification(&fx.grid, TDurvel3Wizard::opInsert);
-        QCOMPARE(fx.wizard.StringGrid, &fx.grid);
+        QCOMPARE(fx.wizard.StringGrid.get(), &fx.grid);
         fx.wizard.Notification(&fx.grid, TDurvel3Wizard::opRemove);
-        QCOMPARE(fx.wizard.StringGrid, nullptr);
-        QCOMPARE(fx.wizard.DataSet, &ds);
+        QCOMPARE(fx.wizard.StringGrid.get(), nullptr);
+        QCOMPARE(fx.wizard.DataSet.get(), &ds);
+    }
+
+    // Destroying what stands for a destination (the data set, the grid, a destination that is
+    // itself an object) clears that reference alone; a later run says it is not defined.
+    void destroyedDestinationIsForgotten_data()
+    {
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("data set") << int(didDataSet) << "DataSet is not defined";
+        QTest::newRow("data grid") << int(didDBGrid) << "DBGrid is not defined";
+        QTest::newRow("list view") << int(didListView) << "ListView is not defined";
+        QTest::newRow("string grid") << int(didStringGrid) << "StrinGrid is not defined";
+    }
+    void destroyedDestinationIsForgotten()
+    {
+        QFETCH(int, destination);
+        QFETCH(QString, message);
+        TestDatabase t;
+        auto* ds = new db::DataSet(t.connection());
+        DurvelDbDataSet dataSet(ds);
+        auto* grid = new dataaware::DBGrid;
+        DurvelDbGridDestination dbGrid(grid, &dataSet);
+        auto* listView = new ObjectListView;
+        auto* stringGrid = new ObjectStringGrid;
+        std::unique_ptr<QObject> kept[] = {
+            std::unique_ptr<QObject>(ds), std::unique_ptr<QObject>(grid),
+            std::unique_ptr<QObject>(listView), std::unique_ptr<QObject>(stringGrid)};
+
+        TDurvel3Wizard wizard;
+        wizard.DataSet = &dataSet;
+        wizard.DBGrid = &dbGrid;
+        wizard.ListView = listView;
+        wizard.StringGrid = stringGrid;
+        wizard.ImportDestination = TDurvelDestination(destination);
+        kept[destination].reset();
+
+        QCOMPARE(wizard.DataSet.get() == nullptr, destination == didDataSet);
+        QCOMPARE(wizard.DBGrid.get() == nullptr, destination == didDBGrid);
+        QCOMPARE(wizard.ListView.get() == nullptr, destination == didListView);
+        QCOMPARE(wizard.StringGrid.get() == nullptr, destination == didStringGrid);
+        QString raised;
+        try {
+            wizard.Execute();
+        } catch (const EDurvelError& e) {
+            raised = e.message();
+        }
+        QCOMPARE(raised, message);
+    }
+
+    // Only the destination now assigned is watched: one replaced may go without a word.
+    void replacedDestinationIsNoLongerWatched()
+    {
+        TDurvel3Wizard wizard;
+        auto first = std::make_unique<ObjectStringGrid>();
+        ObjectStringGrid second;
+        wizard.StringGrid = first.get();
+        wizard.StringGrid = &second;
+        first.reset();
+        QCOMPARE(wizard.StringGrid.get(), &second);
+        // A destination standing for an object it does not name.
+        auto owner = std::make_unique<QObject>();
+        DurvelCellStore cells(1, 1);
+        wizard.StringGrid.Set(&cells, owner.get());
+        owner.reset();
+        QCOMPARE(wizard.StringGrid.get(), nullptr);
     }
 
     void keyColumnsAreCopied()
@@ -632,7 +738,7 @@ private slots:
         QCOMPARE(fx.grid.rowCount() - 1, rows);
     }
 
-    // A run that fails shows the dialog aborted, says why, and releases the dialog.
+    // A run that fails leaves the dialog up, aborted and waiting for OK, and says why.
     void failedRunWithProgress()
     {
         WizardFixture fx;
@@ -654,12 +760,142 @@ private slots:
             }
             return dialogs::Button::Ok;
         });
+        Seen seen;
+        QTimer timer;
+        pressOkWhenFinished(w.get(), seen, timer);
         w->ui->bOk->click();
         dialogs::setMessageHandler({});
         QCOMPARE(shown, QStringList{QStringLiteral("File %1 does not exist").arg(path)});
         QCOMPARE(stateWhenShown, int(TfmDurvel3ProgressDlg::psAborted));
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.state, int(TfmDurvel3ProgressDlg::psAborted));
         QCOMPARE(w->ProgressDialog(), nullptr);
         QVERIFY(!w->Running());
+    }
+
+    // A destination that fails in the middle of the import: the dialog stays up with the
+    // failure, and its counts are the rows the database kept, as the import reports them.
+    void failureMidImportShowsTheKeptRows_data()
+    {
+        QTest::addColumn<int>("commitEvery");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("two batches committed") << 2 << 2;
+        QTest::newRow("nothing committed yet") << 1000 << 0;
+    }
+    void failureMidImportShowsTheKeptRows()
+    {
+        QFETCH(int, commitEvery);
+        QFETCH(int, kept);
+        QTemporaryDir dir;
+        TestDatabase t;
+        db::DataSet ds(t.connection());
+        ds.setSql(QStringLiteral("select * from tbl_customer"));
+        ds.open();
+        FailingRegister dest(&ds);
+        dest.failAt = 4;
+        TDurvel3Wizard wizard;
+        wizard.ImportDestination = didDataSet;
+        wizard.DataSet = &dest;
+        wizard.ConfirmOnCancel = false;
+        wizard.CommitRecCount = commitEvery;
+        auto w = std::make_unique<TDurvel3WizardF>(&wizard);
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(
+            WriteTestFile(dir.filePath(QStringLiteral("p.csv")), "P1,a\nP2,b\nP3,c\nP4,d\nP5,e\n"));
+        w->ui->bNext->click();
+        for (int i = 0; i < w->CSVPage->ui->lvCSVFields->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = w->CSVPage->ui->lvCSVFields->topLevelItem(i);
+            if (item->text(0) == QLatin1String("Pers_number"))
+                item->setText(1, QStringLiteral("1"));
+            if (item->text(0) == QLatin1String("First_Name"))
+                item->setText(1, QStringLiteral("2"));
+        }
+        w->TuneButtons();
+        QStringList shown;
+        bool dialogUpWhenShown = false;
+        dialogs::setMessageHandler([&](const dialogs::Message& m) {
+            shown << m.text;
+            dialogUpWhenShown = w->ProgressDialog() && w->ProgressDialog()->isVisible();
+            return dialogs::Button::Ok;
+        });
+        int committed = -1;
+        Seen seen;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, w.get(), [&] {
+            if (TfmDurvel3ProgressDlg* d = w->ProgressDialog(); d && d->IsFinished())
+                committed = d->Committed();
+        });
+        pressOkWhenFinished(w.get(), seen, timer);
+        w->ui->bOk->click();
+        dialogs::setMessageHandler({});
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(QLatin1String("disk is full")), qPrintable(shown[0]));
+        QVERIFY(dialogUpWhenShown);
+        QVERIFY(seen.finished);
+        QCOMPARE(seen.state, int(TfmDurvel3ProgressDlg::psAborted));
+        QCOMPARE(seen.inserted, kept);
+        QCOMPARE(committed, kept);
+        db::Statement st =
+            t.connection()->prepare(QStringLiteral("select count(*) from tbl_customer"));
+        QVERIFY(st.step());
+        QCOMPARE(st.value(0).toInt(), kept);
+        QCOMPARE(w->ProgressDialog(), nullptr);
+    }
+
+    // "Show error log after import" with no program for text files on the desktop tells the
+    // clerk where the log is.
+    void errorLogThatCannotBeShownIsTold_data()
+    {
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("no program, with progress") << false << true;
+        QTest::newRow("no program, no progress") << false << false;
+        QTest::newRow("opened") << true << true;
+    }
+    void errorLogThatCannotBeShownIsTold()
+    {
+        QFETCH(bool, opens);
+        QFETCH(bool, progress);
+        WizardFixture fx;
+        fx.wizard.ShowProgress = progress;
+        fx.wizard.ErrorLog = true;
+        fx.wizard.ShowErrorLog = true;
+        fx.wizard.ErrorLogFileName = fx.dir.filePath(QStringLiteral("run.log"));
+        QStringList opened;
+        Shell::setOpenHook([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return opens;
+        });
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        QStringList shown;
+        bool finishedWhenShown = false;
+        dialogs::setMessageHandler([&](const dialogs::Message& m) {
+            shown << m.text;
+            finishedWhenShown =
+                !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
+            return dialogs::Button::Ok;
+        });
+        Seen seen;
+        QTimer timer;
+        pressOkWhenFinished(w.get(), seen, timer);
+        w->ui->bOk->click();
+        dialogs::setMessageHandler({});
+        Shell::setOpenHook({});
+        const QString log =
+            QFileInfo(fx.dir.filePath(QStringLiteral("run.log"))).absoluteFilePath();
+        QCOMPARE(opened, QStringList{log});
+        QCOMPARE(shown.size(), opens ? 0 : 1);
+        if (!opens) {
+            QVERIFY2(shown[0].contains(QDir::toNativeSeparators(log)), qPrintable(shown[0]));
+            QVERIFY(finishedWhenShown);
+        }
+        QCOMPARE(fx.grid.rowCount(), 3);
     }
 
     void failedRunIsShownAndTheWizardStays()

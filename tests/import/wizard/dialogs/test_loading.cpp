@@ -1,7 +1,9 @@
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QTimer>
 #include <QtTest>
 #include <stdexcept>
 
@@ -9,8 +11,41 @@ class TestLoading : public QObject
 {
     Q_OBJECT
 
+    int FDefaultTime = 0;
+
 private slots:
-    void initTestCase() { TfmDurvel3Loading::MinimumDisplayTime = 0; }
+    void initTestCase()
+    {
+        FDefaultTime = TfmDurvel3Loading::MinimumDisplayTime;
+        TfmDurvel3Loading::MinimumDisplayTime = 0;
+    }
+
+    // A quick load still leaves the window up half a second from its showing, and the
+    // user-interface thread runs meanwhile.
+    void staysHalfASecond()
+    {
+        QCOMPARE(FDefaultTime, 500);
+        QWidget owner;
+        owner.show();
+        QElapsedTimer shown;
+        QPointer<TfmDurvel3Loading> seen;
+        shown.start();
+        {
+            const auto loading =
+                ShowLoading(&owner, QStringLiteral("/data/bank.xls"), FDefaultTime);
+            seen = loading.get();
+        }
+        QVERIFY(shown.elapsed() < 400);
+        bool ran = false;
+        QTimer::singleShot(0, [&] { ran = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(ran, 200);
+        while (!seen.isNull() && shown.elapsed() < 2000) {
+            QVERIFY(seen->isVisible());
+            QTest::qWait(10);
+        }
+        QVERIFY(seen.isNull());
+        QVERIFY(shown.elapsed() >= 500);
+    }
 
     // Up before the blocking work starts and gone on every way out, failures included.
     void shownDuringWorkAndClosedOnEveryExit_data()

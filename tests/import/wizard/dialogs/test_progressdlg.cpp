@@ -1,8 +1,10 @@
 #include "import/engine/Durvel3.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -101,8 +103,15 @@ private slots:
             << "9:5000 6:3 3:1" << QStringList{"1", "1", "0", "0", "0", "0"} << "50%" << true;
         QTest::newRow("read share finished")
             << "1:1 9:9000 5:0 1:3" << QStringList{"0", "0", "0", "0", "0", "0"} << "100%" << true;
+        // After a failure the import tells what the database kept.
+        QTest::newRow("kept after a failure")
+            << "3:1 3:1 4:0 3:1 8:1 10:2 1:2 5:0" << QStringList{"2", "2", "0", "0", "0", "2"}
+            << "0%" << false;
+        QTest::newRow("nothing kept after a failure")
+            << "3:1 3:1 3:1 8:3 10:0 1:2 5:0" << QStringList{"0", "0", "0", "0", "0", "0"}
+            << "0%" << false;
         QTest::newRow("unknown codes ignored")
-            << "0:5 10:1 11:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
+            << "0:5 11:1 12:1" << QStringList{"0", "0", "0", "0", "0", "0"} << "0%" << false;
     }
     void counters()
     {
@@ -213,6 +222,50 @@ private slots:
         d.WaitForOk();
         QCOMPARE(d.ModalResult(), Dlg::mrOk);
         QVERIFY(!d.isVisible());
+    }
+
+    // Once the import has ended the dialog is the active window, in front of the window it
+    // belongs to, which it leaves usable (no modality).
+    void endBringsTheDialogToTheFront()
+    {
+        QWidget owner;
+        owner.resize(400, 300);
+        owner.show();
+        Dlg d(&owner, nullptr);
+        d.show();
+        post(d, "1:0 1:1");
+        owner.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &owner);
+        post(d, "1:2 5:0");
+        QTRY_COMPARE(QApplication::activeWindow(), &d);
+        QVERIFY(!d.isModal());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    // In a program laid out right to left the dialog is still left to right, and its bar
+    // fills from the left.
+    void barFillsInTheDialogsDirection()
+    {
+        QApplication::setLayoutDirection(Qt::RightToLeft);
+        const auto restore = qScopeGuard([] { QApplication::setLayoutDirection(Qt::LeftToRight); });
+        Dlg d(nullptr, nullptr);
+        d.show();
+        post(d, "1:1 6:4 3:1");
+        auto* bar = d.findChild<QProgressBar*>("prbImport");
+        QCOMPARE(d.layoutDirection(), Qt::LeftToRight);
+        QCOMPARE(bar->layoutDirection(), Qt::LeftToRight);
+        QCOMPARE(bar->value(), 1);
+        const QImage img = bar->grab().toImage();
+        const int y = img.height() / 2;
+        const QColor filled = img.pixelColor(img.width() / 8, y);
+        const QColor empty = img.pixelColor(img.width() * 7 / 8, y);
+        const QColor highlight = bar->palette().color(QPalette::Highlight);
+        const auto distance = [](const QColor& a, const QColor& b) {
+            return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue());
+        };
+        QVERIFY2(distance(filled, highlight) < distance(empty, highlight),
+                 qPrintable(filled.name() + u' ' + empty.name()));
     }
 
     // The shown time follows the real clock and stands while paused.

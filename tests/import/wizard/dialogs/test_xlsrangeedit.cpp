@@ -171,6 +171,64 @@ private slots:
         QCOMPARE(d.Range.GetAsString(), refused ? kStart : expected);
     }
 
+    // Equal ends at the first row (column) keep the run and the direction it had; equal ends
+    // further on make one cell with no direction.
+    void equalEnds_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("boxes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("column at row 1, down")
+            << "A1-A5;"
+            << "0|C|1|1|1|" << int(TMapRange::rkColumn) << int(TMapRange::dirForward) << "C1-C1;";
+        QTest::newRow("column at row 1, up")
+            << "A9-A2;"
+            << "0|C|1|1|0|" << int(TMapRange::rkColumn) << int(TMapRange::dirBackward) << "C1-C1;";
+        QTest::newRow("row at column A, left")
+            << "E3-B3;"
+            << "1|7|A|A|0|" << int(TMapRange::rkRow) << int(TMapRange::dirBackward) << "A7-A7;";
+        QTest::newRow("column at row 5")
+            << "A9-A2;"
+            << "0|C|5|5|1|" << int(TMapRange::rkCell) << int(TMapRange::dirUnset) << "C5;";
+        QTest::newRow("row at column B")
+            << "A1-A5;"
+            << "1|7|B|B|0|" << int(TMapRange::rkCell) << int(TMapRange::dirUnset) << "B7;";
+    }
+    void equalEnds()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, boxes);
+        QFETCH(int, kind);
+        QFETCH(int, direction);
+        QFETCH(QString, text);
+        TMapRow row;
+        row.SetAsString(start);
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<TfmDurvel3XLSRangeEdit*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            fill(*d, boxes);
+            QTest::mouseClick(d->ui->bOk, Qt::LeftButton);
+        });
+        TMapRange* range = row.GetItem(0);
+        QVERIFY(EditRange(*range, &Book, nullptr));
+        QCOMPARE(Messages, QStringList());
+        QCOMPARE(int(range->Kind()), kind);
+        QCOMPARE(int(range->Direction), direction);
+        QCOMPARE(range->GetAsString(), text);
+
+        // Opened again, the editor shows what it gave.
+        TfmDurvel3XLSRangeEdit d;
+        d.Range.Assign(*range);
+        d.Range.KeepRun(range->Kind());
+        d.FillSheets(&Book);
+        d.LoadControls();
+        QCOMPARE(d.ui->cbRangeType->currentIndex(), kind == TMapRange::rkCell  ? 2
+                                                    : kind == TMapRange::rkRow ? 1
+                                                                               : 0);
+    }
+
     void enabledStates_data()
     {
         QTest::addColumn<QString>("boxes");
