@@ -7,6 +7,8 @@
 // decimals as exact decimal text, OLE objects as their bytes. Jet3 text is read in the ANSI page
 // (CP1256).
 
+#include "platform/access/AccessTypes.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,40 +20,6 @@ class AccessHelper;
 namespace accesswire {
 class FrameReader;
 }
-
-class AccessError : public std::runtime_error
-{
-public:
-    explicit AccessError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message)
-    {}
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
-struct AccessColumn
-{
-    enum class Kind {
-        Text,
-        Memo,
-        Guid,
-        Integer,
-        Float,
-        Decimal,
-        Boolean,
-        Currency,
-        DateTime,
-        AutoNumber,
-        Binary,
-        Ole,
-        Other
-    };
-    QString name;
-    Kind kind = Kind::Other;
-    int size = 0; // characters for text
-};
 
 class AccessDatabase;
 
@@ -92,7 +60,7 @@ private:
 class AccessDatabase
 {
 public:
-    enum class Version { Jet3, Jet4, Ace };
+    using Version = AccessVersion;
 
     // Throws AccessError for a file that is missing, not an Access database, encrypted or
     // damaged.
