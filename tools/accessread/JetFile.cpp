@@ -261,7 +261,8 @@ AccessError JetFile::damaged(const QString& detail) const
     return AccessError(damagedMessage(m_path, detail));
 }
 
-JetFile::JetFile(const QString& path, const QString& password) : m_path(path)
+JetFile::JetFile(const QString& path, const QString& password)
+    : m_path(path), m_password(password)
 {
     if (!QFileInfo(path).isFile())
         throw AccessError(QStringLiteral("The database %1 does not exist").arg(path));
@@ -541,15 +542,11 @@ qint64 JetCursor::countRows(const JetProgress& progress)
         rewind();
         return rows;
     }
-    // A query's table is checked through a copy of its own, so that the query's conditions
-    // and scan are left as they are.
-    MdbTableDef* copy = m_file.readTable(QString::fromUtf8(m_table->name));
-    if (!copy)
-        throw m_file.damaged(QStringLiteral("the definition of the table %1 cannot be read")
-                                 .arg(QString::fromUtf8(m_table->name)));
+    // A query's table is checked through a second opening of the file: the library's
+    // state for the query (its conditions, its index scan) is left as it is.
     {
-        const auto free = qScopeGuard([copy] { mdb_free_tabledef(copy); });
-        m_file.verifiedRows(copy, progress);
+        JetFile again(m_file.m_path, m_file.m_password);
+        again.openTable(QString::fromUtf8(m_table->name))->countRows(progress);
     }
     QElapsedTimer clock;
     clock.start();

@@ -82,6 +82,7 @@ private:
     AccessError damaged(const QString& detail) const;
 
     QString m_path;
+    QString m_password;
     void* m_mdb = nullptr; // MdbHandle, an unnamed type of the library
     AccessVersion m_version = AccessVersion::Jet4;
     int m_codePage = 0;
