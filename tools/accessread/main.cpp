@@ -158,6 +158,11 @@ int main(int argc, char** argv)
     std::set_new_handler(outOfMemory);
     g_log_set_handler("GLib", GLogLevelFlags(G_LOG_LEVEL_ERROR | G_LOG_FLAG_FATAL), glibError,
                       nullptr);
+    // GLib's logging allocates its per-thread state the first time: done now, while memory
+    // is there, so that a failed allocation later still reaches the handler.
+    g_log_set_handler("bankfile", G_LOG_LEVEL_DEBUG, [](const gchar*, GLogLevelFlags, const gchar*,
+                                                        gpointer) {}, nullptr);
+    g_log("bankfile", G_LOG_LEVEL_DEBUG, "start");
     const QByteArray mode = argv[5];
     const QString path = QFile::decodeName(argv[6]);
     const QString what = argc > 7 ? QString::fromUtf8(argv[7]) : QString();
