@@ -246,8 +246,8 @@ QString JetFile::damagedMessage(const QString& path, const QString& detail)
 
 QString JetFile::passwordMissingMessage(const QString& path)
 {
-    return QStringLiteral("The database %1 is protected by a password: give its password on the "
-                          "Access page and try again.")
+    return QStringLiteral("The database %1 is protected by a password: type it in the Password "
+                          "box under \"MS Access\" and try again.")
         .arg(path);
 }
 
