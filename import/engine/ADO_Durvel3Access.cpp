@@ -4,6 +4,7 @@
 #include "platform/ini/IniFile.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 
 namespace {
 
@@ -88,12 +89,15 @@ void TADO_Durvel3Access::PrepareImport()
     FCanceledEarly = false;
     // The helper may count for a while: the host's window stays alive meanwhile, and a cancel
     // the user confirms ends the wait.
+    // Later, among the rows, the loop itself takes the cancel; the waits only yield.
     const AccessWaitHandler waiting = [this](qint64) {
         MaybeYield();
-        if (Canceled() && !DoImportCancel())
+        if (FCounting && Canceled() && !DoImportCancel())
             throw CanceledWhileWaiting{};
     };
     qint64 rows = 0;
+    FCounting = true;
+    const auto counted = qScopeGuard([this] { FCounting = false; });
     try {
         FDb = std::make_unique<AccessDatabase>(FileName(), Password, waiting);
         FCursor = OpenCursor(*FDb);

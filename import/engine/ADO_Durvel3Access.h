@@ -71,5 +71,6 @@ private:
     QList<Target> FTargets;
     bool FHasRow = false;
     bool FCanceledEarly = false;
+    bool FCounting = false; // the helper counts the rows: a cancel ends the wait
     int FToSkip = 0;
 };

@@ -241,7 +241,7 @@ constexpr qint64 ProgressEveryMs = 250;
 
 QString JetFile::damagedMessage(const QString& path, const QString& detail)
 {
-    return QStringLiteral("The database %1 is damaged: %2. Nothing of it is read.").arg(path, detail);
+    return QStringLiteral("The database %1 is damaged: %2.").arg(path, detail);
 }
 
 QString JetFile::passwordMissingMessage(const QString& path)

@@ -692,6 +692,52 @@ private slots:
         QCOMPARE(reg.count(), 0);
     }
 
+    // Among the rows a slow helper is waited on with the window alive, and a cancel is the
+    // loop's own: the import ends cancelled, not failed.
+    void aCancelAmongTheRowsIsTheLoops()
+    {
+        const QString tables = WriteTestFile(
+            m_dir.filePath(QStringLiteral("tables2.bin")),
+            accesswire::databaseFrame(AccessVersion::Jet4, {QStringLiteral("T")}));
+        const QString first = WriteTestFile(
+            m_dir.filePath(QStringLiteral("first.bin")),
+            accesswire::columnsFrame({{QStringLiteral("ID"), AccessColumn::Kind::Integer, 0}}) +
+                accesswire::countFrame(3) + accesswire::rowFrame({qint64(1)}));
+        const QString rest = WriteTestFile(
+            m_dir.filePath(QStringLiteral("rest.bin")),
+            accesswire::rowFrame({qint64(2)}) + accesswire::rowFrame({qint64(3)}) +
+                accesswire::endFrame());
+        const QString fake = WriteTestScript(
+            m_dir.filePath(QStringLiteral("slow-rows-helper")),
+            "if [ \"$5\" = tables ]; then cat '" + QFile::encodeName(tables) + "'; else cat '" +
+                QFile::encodeName(first) + "'; sleep 1; cat '" + QFile::encodeName(rest) +
+                "'; fi");
+        qputenv("BANKFILE_ACCESS_HELPER", QFile::encodeName(fake));
+        const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_HELPER"); });
+        const QString file = WriteTestFile(m_dir.filePath(QStringLiteral("slow.mdb")), "x");
+
+        TADO_Durvel3Access imp;
+        imp.SetFileName(file);
+        imp.TableName = QStringLiteral("T");
+        int yields = 0;
+        int asked = 0;
+        imp.OnImportCancel = [&](TDurvel3*, bool& Continue) {
+            ++asked;
+            Continue = false;
+        };
+        imp.SetYieldHandler(
+            [&] {
+                // Once the first row is in, while the helper pauses.
+                if (++yields == 3)
+                    imp.Cancel();
+            },
+            0);
+        const QList<QStringList> rows = run(imp, {"ID"});
+        QVERIFY(imp.Canceled());
+        QCOMPARE(asked, 1);
+        QCOMPARE(rows, (QList<QStringList>{{"1"}}));
+    }
+
     // A helper that dies after its first frames: what was committed before stays, and the
     // import says how many rows those are; the rest goes back.
     void aHelperDyingAfterCommitsKeepsWhatWasCommitted()
