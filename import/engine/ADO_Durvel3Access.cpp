@@ -88,8 +88,8 @@ void TADO_Durvel3Access::PrepareImport()
     TDurvel3::PrepareImport();
     FCanceledEarly = false;
     // The helper may count for a while: the host's window stays alive meanwhile, and a cancel
-    // the user confirms ends the wait.
-    // Later, among the rows, the loop itself takes the cancel; the waits only yield.
+    // the user confirms ends the wait. Later, among the rows, the loop takes the cancel itself
+    // and the waits only yield.
     const AccessWaitHandler waiting = [this](qint64) {
         MaybeYield();
         if (FCounting && Canceled() && !DoImportCancel())

@@ -86,11 +86,16 @@ AccessHelper::AccessHelper(const QStringList& arguments, const QString& password
     QByteArray passwordEntry = passwordName + password.toUtf8();
     std::vector<char*> envp;
     for (char** e = environ; e && *e; ++e) {
-        if (std::strncmp(*e, passwordName.constData(), size_t(passwordName.size())) != 0)
+        if (std::strncmp(*e, passwordName.constData(), size_t(passwordName.size())) != 0 &&
+            std::strncmp(*e, "G_SLICE=", 8) != 0)
             envp.push_back(*e);
     }
     if (!password.isEmpty())
         envp.push_back(passwordEntry.data());
+    // GLib's slice allocator aborts on a failed allocation without a word; through malloc the
+    // failure reaches the helper, which then says it ran out of memory.
+    QByteArray slices("G_SLICE=always-malloc");
+    envp.push_back(slices.data());
     envp.push_back(nullptr);
 
     int fds[2];

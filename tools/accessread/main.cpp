@@ -16,11 +16,15 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include <csignal>
+
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -52,11 +56,67 @@ void limit(int resource, rlim_t value)
         std::_Exit(accessexit::Limits);
 }
 
+// An allocation the memory limit refused: said by the exit code, so the program can tell it
+// from a crash. The library's allocations fail through GLib, which logs the failure as fatal.
+[[noreturn]] void outOfMemory()
+{
+    std::_Exit(accessexit::OutOfMemory);
+}
+
+rlim_t g_memoryLimit = 0;
+
+// Whether the address space is all but used up; only calls safe in a signal handler.
+bool nearMemoryLimit()
+{
+    if (g_memoryLimit == 0)
+        return false;
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char text[64];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    unsigned long long pages = 0;
+    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9'; ++i)
+        pages = pages * 10 + unsigned(text[i] - '0');
+    const unsigned long long used = pages * unsigned(::sysconf(_SC_PAGESIZE));
+    // Within a few megabytes: what a small allocation that fails leaves.
+    const unsigned long long margin = std::min<unsigned long long>(16ull << 20, g_memoryLimit / 8);
+    return used + margin >= g_memoryLimit;
+}
+
+// A crash with the address space used up is the memory limit at work: GLib, failing to
+// allocate, cannot even format its complaint and falls over in its own logging.
+void crashed(int signal)
+{
+    if (nearMemoryLimit())
+        std::_Exit(accessexit::OutOfMemory);
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void catchCrashes()
+{
+    static char stack[64 * 1024];
+    stack_t s{};
+    s.ss_sp = stack;
+    s.ss_size = sizeof stack;
+    ::sigaltstack(&s, nullptr);
+    struct sigaction a{};
+    a.sa_handler = crashed;
+    a.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    sigemptyset(&a.sa_mask);
+    for (int signal : {SIGSEGV, SIGBUS, SIGABRT})
+        ::sigaction(signal, &a, nullptr);
+}
+
 // Before anything reads the file.
 void applyLimits(unsigned long long memory, unsigned long cpu)
 {
 #ifndef ACCESSREAD_ASAN
     limit(RLIMIT_AS, rlim_t(memory));
+    g_memoryLimit = rlim_t(memory);
+    catchCrashes();
 #endif
     // The soft limit sends SIGXCPU; a second later the hard one kills.
     const rlimit r{rlim_t(cpu), rlim_t(cpu) + 1};
@@ -80,13 +140,6 @@ void writeAll(const QByteArray& bytes)
         p += n;
         left -= n;
     }
-}
-
-// An allocation the memory limit refused: said by the exit code, so the program can tell it
-// from a crash. The library's allocations fail through GLib, which logs the failure as fatal.
-[[noreturn]] void outOfMemory()
-{
-    std::_Exit(accessexit::OutOfMemory);
 }
 
 void glibError(const gchar*, GLogLevelFlags, const gchar* message, gpointer)

@@ -451,6 +451,10 @@ private slots:
         QTest::newRow("catalogue asks for gigabytes, in three places")
             << sample("DateTestDatabase.mdb")
             << ByteChanges{{0x322e, 0x67}, {0xf705, 0x51}, {0x24c9e, 0x49}} << "memory";
+        // The library's small allocations fail where they cannot even report it.
+        QTest::newRow("catalogue uses up the memory in small pieces")
+            << QStringLiteral(BANKFILE_TEST_DATA "/access/catalogue-slices-oom.mdb.gz")
+            << ByteChanges{} << "memory";
         QTest::newRow("catalogue crashes the library")
             << QStringLiteral(BANKFILE_TEST_DATA "/access/catalogue-crash.mdb.gz") << ByteChanges{}
             << "crash";
