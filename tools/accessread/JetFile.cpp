@@ -280,7 +280,8 @@ JetFile::JetFile(const QString& path, const QString& password)
     if (size % header->pageSize != 0 || size < 2 * header->pageSize)
         throw damaged(QStringLiteral("its length is not a whole number of pages"));
     m_pages = quint64(size / header->pageSize);
-    if (!header->accepts(password))
+    // An .accdb given a password is encrypted with it instead: refused below as unreadable.
+    if (header->version != AccessVersion::Ace && !header->accepts(password))
         throw AccessError(password.isEmpty() ? passwordMissingMessage(path)
                                              : passwordWrongMessage(path));
     // Jet3 files keep 8-bit text in the code page their header names; the ANSI page of this

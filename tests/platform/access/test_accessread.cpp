@@ -146,6 +146,16 @@ private slots:
         }
     }
 
+    // Access encrypts an .accdb with its password instead of keeping one in the header: what
+    // lies in that place of an ACE header is not taken for a password.
+    void anAceHeaderKeepsNoPassword()
+    {
+        const QString path = copy(QStringLiteral("ace.accdb"),
+                                  withPassword(readFile(sample("ASampleDatabase.accdb")), "x"));
+        JetFile file(path);
+        QCOMPARE(file.tableNames(), QStringList{"Asset Items"});
+    }
+
     void jet3TextsAreReadInTheFilesCodePage_data()
     {
         QTest::addColumn<int>("page");
