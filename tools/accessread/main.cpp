@@ -63,6 +63,7 @@ void limit(int resource, rlim_t value)
     std::_Exit(accessexit::OutOfMemory);
 }
 
+#ifndef ACCESSREAD_ASAN
 rlim_t g_memoryLimit = 0;
 
 // Whether the address space is all but used up; only calls safe in a signal handler.
@@ -109,6 +110,7 @@ void catchCrashes()
     for (int signal : {SIGSEGV, SIGBUS, SIGABRT})
         ::sigaction(signal, &a, nullptr);
 }
+#endif
 
 // Before anything reads the file.
 void applyLimits(unsigned long long memory, unsigned long cpu)
