@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 columns = decodeColumns(f.payload).size();
                 fuzz::check(columns > 0 && columns <= qsizetype(MaxColumns), "column count");
                 break;
+            case FrameType::Progress:
+                fuzz::check(decodeProgress(f.payload) >= 0, "negative progress");
+                break;
             case FrameType::Count:
                 fuzz::check(decodeCount(f.payload) >= 0, "negative count");
                 break;

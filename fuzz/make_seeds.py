@@ -435,7 +435,11 @@ def accesswire_seeds():
     rows = (columns + _frame(b"N", struct.pack("<q", 2)) + _frame(b"R", row) +
             _frame(b"R", nulls) + _frame(b"E", b""))
     error = _frame(b"X", _wstr("The table T is not in the database"))
-    return [("tables", tables), ("rows", rows), ("error", columns + error)]
+    counting = (columns + _frame(b"P", struct.pack("<q", 1000)) +
+                _frame(b"P", struct.pack("<q", 2000)) + _frame(b"N", struct.pack("<q", 1)) +
+                _frame(b"R", nulls) + _frame(b"E", b""))
+    return [("tables", tables), ("rows", rows), ("error", columns + error),
+            ("counting", counting)]
 
 
 TARGETS = {

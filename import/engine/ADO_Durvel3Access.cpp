@@ -4,11 +4,16 @@
 #include "platform/ini/IniFile.h"
 
 #include <QDateTime>
+#include <QScopeGuard>
 
 namespace {
 
 const QString kOptions = QStringLiteral("ACCESS_OPTIONS");
 const QString kSQL = QStringLiteral("SQL");
+
+// Thrown out of the wait on the helper when the user confirms a cancel.
+struct CanceledWhileWaiting
+{};
 
 } // namespace
 
@@ -62,7 +67,7 @@ void TADO_Durvel3Access::GetFieldList(TWideStrings& List)
 {
     if (QueryText().trimmed().isEmpty())
         return;
-    AccessDatabase db(FileName());
+    AccessDatabase db(FileName(), Password);
     const auto cursor = OpenCursor(db);
     for (const AccessColumn& c : cursor->columns())
         List.AddObject(c.name + u'=' + FieldTypeName(c), reinterpret_cast<void*>(quintptr(c.kind)));
@@ -70,7 +75,7 @@ void TADO_Durvel3Access::GetFieldList(TWideStrings& List)
 
 void TADO_Durvel3Access::GetTableNames(TWideStrings& List)
 {
-    AccessDatabase db(FileName());
+    AccessDatabase db(FileName(), Password);
     List.Clear();
     for (const QString& name : db.tableNames())
         List.Add(name);
@@ -78,26 +83,47 @@ void TADO_Durvel3Access::GetTableNames(TWideStrings& List)
 
 void TADO_Durvel3Access::PrepareImport()
 {
+    // The base first: it clears a cancel left from an earlier run, so that only one made
+    // during this wait counts, and Execute gives back what it took if the file then fails.
+    TDurvel3::PrepareImport();
+    FCanceledEarly = false;
+    // The helper may count for a while: the host's window stays alive meanwhile, and a cancel
+    // the user confirms ends the wait. Later, among the rows, the loop takes the cancel itself
+    // and the waits only yield.
+    const AccessWaitHandler waiting = [this](qint64) {
+        MaybeYield();
+        if (FCounting && Canceled() && !DoImportCancel())
+            throw CanceledWhileWaiting{};
+    };
     qint64 rows = 0;
+    FCounting = true;
+    const auto counted = qScopeGuard([this] { FCounting = false; });
     try {
-        FDb = std::make_unique<AccessDatabase>(FileName());
+        FDb = std::make_unique<AccessDatabase>(FileName(), Password, waiting);
         FCursor = OpenCursor(*FDb);
         rows = FCursor->rowCount();
     } catch (const AccessError& e) {
         FreeSource();
         throw EDurvelError(e.message());
+    } catch (const CanceledWhileWaiting&) {
+        FreeSource();
+        FCanceledEarly = true;
+        return;
     }
     // The rows handed on: the skipped first ones are not.
     const qint64 handed = rows - qMax(0, SkipFirstRows);
     SetTotalRecCount(int(qBound<qint64>(0, handed, qint64(std::numeric_limits<int>::max()))));
-    TDurvel3::PrepareImport();
 }
 
 void TADO_Durvel3Access::OpenSource()
 {
+    FTargets.clear();
+    FHasRow = false;
+    // Cancelled before the first row: nothing to read.
+    if (FCanceledEarly)
+        return;
     if (!FCursor)
         throw EDurvelError(QStringLiteral("The Access source is not open"));
-    FTargets.clear();
     const TWideStringList& map = Map();
     const QChar sep = map.NameValueSeparator();
     for (int i = 0; i < map.Count(); ++i) {

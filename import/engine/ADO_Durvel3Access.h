@@ -22,8 +22,8 @@ public:
 
     QString TableName;
     TDurvelAccessSourceType SourceType = isTable;
-    // Kept for the wizard's password box; the files this program reads need none, and an
-    // encrypted file is refused whatever is given.
+    // The database password, from the wizard's password box; a file without one opens with
+    // any, and a file encrypted beyond its password is refused whatever is given.
     QString Password;
 
     TWideStringList& SQL() { return FSQL; }
@@ -41,7 +41,8 @@ public:
     void SaveTemplateSections(IniFile& Ini) override;
 
 protected:
-    // Opens the source, so that its row count is the import's total before the import starts.
+    // Opens the source, so that its row count is the import's total before the import starts;
+    // the host's window stays alive while the helper counts, and a cancel ends the wait.
     void PrepareImport() override;
     void OpenSource() override;
     bool HasMoreRows() override { return FHasRow; }
@@ -69,5 +70,7 @@ private:
     };
     QList<Target> FTargets;
     bool FHasRow = false;
+    bool FCanceledEarly = false;
+    bool FCounting = false; // the helper counts the rows: a cancel ends the wait
     int FToSkip = 0;
 };

@@ -220,6 +220,9 @@ protected:
             FRow.Items(i)->Value.clear();
     }
 
+    // The host's yield handler, at most once per its interval (also for a reader's long wait).
+    void MaybeYield();
+
     virtual void PrepareImport();
     virtual void OpenSource() = 0;
     virtual bool HasMoreRows() = 0;
@@ -269,7 +272,6 @@ private:
     int FUnmappedFor = -1;      // the row column count FUnmapped was made for
     void ImportLoop();
     static void EraseTemplateSections(IniFile& Ini);
-    void MaybeYield();
     DurvelDataSet* DestDataSet() const { return Destination().RowDataSet(); }
     void BuildRowColumns();
     bool IsRowColumnName(const QString& Name) const;

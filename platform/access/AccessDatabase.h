@@ -2,15 +2,19 @@
 // Read-only access to Access database files (Jet3 .mdb, Jet4 .mdb, ACE .accdb): the user tables,
 // their columns, and a forward cursor over a table or a simple SELECT. The file is read by the
 // program's helper process (AccessHelper.h), which streams rows over a pipe; a helper that
-// crashes, runs out of its limits or sends nonsense makes the file "damaged".
+// crashes, runs out of its limits, stalls or sends nonsense gets a message saying which.
 // Values come typed and exact: whole memos, dates to the second (before 1899 too), money and
-// decimals as exact decimal text, OLE objects as their bytes. Jet3 text is read in the ANSI page
-// (CP1256).
+// decimals as exact decimal text, OLE objects as their bytes. Jet3 text is read in the code page
+// the file names (the ANSI page, CP1256, where it names none). A file with a database password
+// opens with that password; one encrypted beyond it is refused.
+
+#include "platform/access/AccessTypes.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -19,41 +23,12 @@ namespace accesswire {
 class FrameReader;
 }
 
-class AccessError : public std::runtime_error
-{
-public:
-    explicit AccessError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message)
-    {}
-    QString message() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
-struct AccessColumn
-{
-    enum class Kind {
-        Text,
-        Memo,
-        Guid,
-        Integer,
-        Float,
-        Decimal,
-        Boolean,
-        Currency,
-        DateTime,
-        AutoNumber,
-        Binary,
-        Ole,
-        Other
-    };
-    QString name;
-    Kind kind = Kind::Other;
-    int size = 0; // characters for text
-};
-
 class AccessDatabase;
+
+// Called while the program waits on the helper: about every tenth of a second while it is
+// silent (with -1), and with the rows counted so far while it counts. It may throw to give up
+// the wait (an import cancelled meanwhile); the helper is then stopped.
+using AccessWaitHandler = std::function<void(qint64 counted)>;
 
 // Rows of one table or query; Next() before the first row.
 class AccessCursor
@@ -77,10 +52,10 @@ public:
 
 private:
     friend class AccessDatabase;
-    AccessCursor(const QString& path, const QStringList& request);
-    // The next frame that is not the count; throws for a damaged stream.
-    bool nextFrame();
+    AccessCursor(const QString& path, const QStringList& request, const QString& password,
+                 const AccessWaitHandler& waiting);
     QString m_path;
+    AccessWaitHandler m_waiting;
     std::unique_ptr<AccessHelper> m_helper;
     std::unique_ptr<accesswire::FrameReader> m_reader;
     QList<AccessColumn> m_columns;
@@ -92,11 +67,14 @@ private:
 class AccessDatabase
 {
 public:
-    enum class Version { Jet3, Jet4, Ace };
+    using Version = AccessVersion;
 
-    // Throws AccessError for a file that is missing, not an Access database, encrypted or
-    // damaged.
-    explicit AccessDatabase(const QString& path);
+    // Throws AccessError for a file that is missing, not an Access database, encrypted beyond
+    // its password, damaged, or whose password is not the one given (a file without a
+    // password opens with any). The handler is told of every wait, this one's and the
+    // cursors'.
+    explicit AccessDatabase(const QString& path, const QString& password = {},
+                            AccessWaitHandler waiting = {});
     ~AccessDatabase();
     AccessDatabase(const AccessDatabase&) = delete;
     AccessDatabase& operator=(const AccessDatabase&) = delete;
@@ -111,9 +89,17 @@ public:
 
     // The message for a file the helper could not read to the end.
     static QString damagedMessage(const QString& path);
+    // The messages for a helper that was stopped after a time-out, used up its processor time
+    // or its memory, or crashed (how it ended in Detail).
+    static QString timedOutMessage(const QString& path);
+    static QString timeLimitMessage(const QString& path);
+    static QString memoryLimitMessage(const QString& path);
+    static QString crashedMessage(const QString& path, const QString& detail);
 
 private:
     QString m_path;
+    QString m_password;
+    AccessWaitHandler m_waiting;
     QStringList m_tables;
     Version m_version = Version::Jet4;
 };

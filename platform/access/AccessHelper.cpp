@@ -60,7 +60,7 @@ QString AccessHelper::programPath()
     return beside;
 }
 
-AccessHelper::AccessHelper(const QStringList& arguments)
+AccessHelper::AccessHelper(const QStringList& arguments, const QString& password)
 {
     const QString program = programPath();
     const QByteArray path = QFile::encodeName(program);
@@ -81,6 +81,22 @@ AccessHelper::AccessHelper(const QStringList& arguments)
     for (QByteArray& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    // The environment as it is, the password given in its own variable or none.
+    const QByteArray passwordName = QByteArray(accessPasswordVariable()) + '=';
+    QByteArray passwordEntry = passwordName + password.toUtf8();
+    std::vector<char*> envp;
+    for (char** e = environ; e && *e; ++e) {
+        if (std::strncmp(*e, passwordName.constData(), size_t(passwordName.size())) != 0 &&
+            std::strncmp(*e, "G_SLICE=", 8) != 0)
+            envp.push_back(*e);
+    }
+    if (!password.isEmpty())
+        envp.push_back(passwordEntry.data());
+    // GLib's slice allocator aborts on a failed allocation without a word; through malloc the
+    // failure reaches the helper, which then says it ran out of memory.
+    QByteArray slices("G_SLICE=always-malloc");
+    envp.push_back(slices.data());
+    envp.push_back(nullptr);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -99,7 +115,7 @@ AccessHelper::AccessHelper(const QStringList& arguments)
             ::dup2(devNull, 2) < 0)
             ::_exit(127);
         ::close_range(3, ~0u, 0);
-        ::execve(argv[0], argv.data(), environ);
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     const int forkError = errno;
@@ -114,6 +130,7 @@ AccessHelper::AccessHelper(const QStringList& arguments)
     }
     m_pid = pid;
     m_fd = fds[0];
+    m_clock.start();
     // Room for the helper to run ahead of the import; a smaller pipe only costs more switches.
     ::fcntl(m_fd, F_SETPIPE_SZ, 1 << 20);
 }
@@ -132,8 +149,10 @@ void AccessHelper::reap(bool kill) noexcept
     if (m_pid <= 0 || m_reaped)
         return;
     // Not yet reaped, so the id is still ours: killing it cannot reach another process.
-    if (kill)
+    if (kill) {
         ::kill(m_pid, SIGKILL);
+        m_killed = true;
+    }
     int status = 0;
     pid_t r;
     do {
@@ -164,22 +183,38 @@ std::size_t AccessHelper::readPipe(char* buffer, std::size_t max)
     if (m_fd < 0)
         return 0;
     for (;;) {
+        // Deadlines, not idle times: a helper that trickles a byte now and then is not
+        // waited on for ever.
+        const qint64 deadline =
+            m_opened ? m_frameAt + limits().idleTimeoutMs : qint64(limits().openTimeoutMs);
+        const qint64 left = deadline - m_clock.elapsed();
+        if (left <= 0) {
+            m_timedOut = true;
+            reap(true);
+            throw accesswire::WireError("the Access reader did not answer in time");
+        }
+        // The wait is cut in slices so the caller can keep its window alive meanwhile.
         pollfd p{m_fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, m_opened ? limits().idleTimeoutMs : limits().openTimeoutMs);
+        const int ready = ::poll(&p, 1, int(m_waiting ? qMin<qint64>(left, 100) : left));
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready == 0)
-            throw accesswire::WireError("the Access reader did not answer in time");
+        if (ready == 0) {
+            if (m_waiting)
+                m_waiting();
+            continue;
+        }
         const ssize_t n = ready < 0 ? -1 : ::read(m_fd, buffer, max);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             throw accesswire::WireError("the Access reader's pipe cannot be read");
+        if (n == 0)
+            m_atEnd = true;
         return std::size_t(n);
     }
 }
 
-QString AccessHelper::exitReason()
+void AccessHelper::waitForExit()
 {
     if (m_fd >= 0) {
         ::close(m_fd);
@@ -199,6 +234,35 @@ QString AccessHelper::exitReason()
         }
     }
     reap(true);
+}
+
+AccessHelper::Failure AccessHelper::failure()
+{
+    if (m_timedOut)
+        return Failure::TimedOut;
+    // Still sending: what it sent is nonsense, and a helper stopped by us tells nothing.
+    if (!m_atEnd) {
+        reap(true);
+        return Failure::Damaged;
+    }
+    waitForExit();
+    if (WIFEXITED(m_status) && WEXITSTATUS(m_status) == accessexit::OutOfMemory)
+        return Failure::MemoryLimit;
+    if (WIFSIGNALED(m_status)) {
+        const int signal = WTERMSIG(m_status);
+        // The soft processor limit sends SIGXCPU, the hard one a second later SIGKILL.
+        if (signal == SIGXCPU || (signal == SIGKILL && !m_killed))
+            return Failure::TimeLimit;
+        if (signal == SIGKILL)
+            return Failure::Damaged;
+        return Failure::Crashed;
+    }
+    return Failure::Damaged;
+}
+
+QString AccessHelper::exitReason()
+{
+    waitForExit();
     if (WIFSIGNALED(m_status))
         return QStringLiteral("signal %1").arg(WTERMSIG(m_status));
     if (WIFEXITED(m_status))

@@ -19,6 +19,7 @@ bool knownType(std::uint8_t t)
     switch (FrameType(t)) {
     case FrameType::Database:
     case FrameType::Columns:
+    case FrameType::Progress:
     case FrameType::Count:
     case FrameType::Row:
     case FrameType::End:
@@ -119,7 +120,7 @@ QByteArray FrameWriter::finish()
     return std::move(m_data);
 }
 
-QByteArray databaseFrame(AccessDatabase::Version version, const QStringList& tables)
+QByteArray databaseFrame(AccessVersion version, const QStringList& tables)
 {
     FrameWriter w(FrameType::Database);
     w.u8(std::uint8_t(version));
@@ -144,6 +145,13 @@ QByteArray columnsFrame(const QList<AccessColumn>& columns)
 QByteArray countFrame(std::int64_t rows)
 {
     FrameWriter w(FrameType::Count);
+    w.i64(rows);
+    return w.finish();
+}
+
+QByteArray progressFrame(std::int64_t rows)
+{
+    FrameWriter w(FrameType::Progress);
     w.i64(rows);
     return w.finish();
 }
@@ -311,9 +319,9 @@ DatabaseInfo decodeDatabase(const QByteArray& payload)
     PayloadReader r(payload);
     DatabaseInfo info;
     const std::uint8_t v = r.u8();
-    if (v > std::uint8_t(AccessDatabase::Version::Ace))
+    if (v > std::uint8_t(AccessVersion::Ace))
         throw WireError("unknown database version");
-    info.version = AccessDatabase::Version(v);
+    info.version = AccessVersion(v);
     const std::uint32_t n = r.count(MaxTables, 4);
     info.tables.reserve(n);
     for (std::uint32_t i = 0; i < n; ++i)
@@ -354,6 +362,11 @@ std::int64_t decodeCount(const QByteArray& payload)
     if (n < 0)
         throw WireError("a negative row count");
     return n;
+}
+
+std::int64_t decodeProgress(const QByteArray& payload)
+{
+    return decodeCount(payload);
 }
 
 QList<QVariant> decodeRow(const QByteArray& payload, qsizetype columnCount)

@@ -6,7 +6,7 @@
 //
 // A frame is one type byte, a 32-bit little-endian payload length and the payload.
 
-#include "platform/access/AccessDatabase.h"
+#include "platform/access/AccessTypes.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +23,7 @@ namespace accesswire {
 enum class FrameType : std::uint8_t {
     Database = 'D', // version byte, table names
     Columns = 'C',  // the cursor's columns
+    Progress = 'P', // rows counted so far, while the count takes its time
     Count = 'N',    // the number of rows the cursor will give
     Row = 'R',      // one value per column
     End = 'E',      // no more rows
@@ -68,8 +69,9 @@ private:
     QByteArray m_data;
 };
 
-QByteArray databaseFrame(AccessDatabase::Version version, const QStringList& tables);
+QByteArray databaseFrame(AccessVersion version, const QStringList& tables);
 QByteArray columnsFrame(const QList<AccessColumn>& columns);
+QByteArray progressFrame(std::int64_t rows);
 QByteArray countFrame(std::int64_t rows);
 QByteArray rowFrame(const QList<QVariant>& values);
 QByteArray endFrame();
@@ -146,13 +148,15 @@ private:
 
 struct DatabaseInfo
 {
-    AccessDatabase::Version version = AccessDatabase::Version::Jet4;
+    AccessVersion version = AccessVersion::Jet4;
     QStringList tables;
 };
 
 DatabaseInfo decodeDatabase(const QByteArray& payload);
 QList<AccessColumn> decodeColumns(const QByteArray& payload);
 std::int64_t decodeCount(const QByteArray& payload);
+// The same form as a count.
+std::int64_t decodeProgress(const QByteArray& payload);
 // Exactly columnCount values.
 QList<QVariant> decodeRow(const QByteArray& payload, qsizetype columnCount);
 QString decodeError(const QByteArray& payload);

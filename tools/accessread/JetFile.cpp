@@ -1,6 +1,9 @@
 #include "tools/accessread/JetFile.h"
 
+#include "tools/accessread/JetHeader.h"
+
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -171,67 +174,153 @@ QByteArrayView longValueRow(MdbHandle* mdb, quint32 pageRow)
     return QByteArrayView(static_cast<const char*>(buf) + offset, qsizetype(length));
 }
 
-// The bytes of an OLE object: kept in the row, on one page, or along a chain of pages that
-// each begin with the next one's place. Never more than the header says.
-QByteArray longValue(MdbHandle* mdb, int start, int len)
+// The bytes of a memo or OLE object, handed to Sink piece by piece: kept in the row, on one
+// page, or along a chain of pages that each begin with the next one's place. False when a page
+// it names is missing or the pieces end before the length its header gives.
+template <class Sink> bool walkLongValue(MdbHandle* mdb, int start, int len, Sink sink)
 {
-    if (len < LongValueHeader || start + LongValueHeader > MDB_PGSIZE)
-        return {};
+    if (len < LongValueHeader || start < 0 || start + LongValueHeader > MDB_PGSIZE)
+        return false;
     const quint32 head = quint32(mdb_get_int32(mdb->pg_buf, start));
     const quint32 pageRow = quint32(mdb_get_int32(mdb->pg_buf, start + 4));
     if (head & LongValueInline) {
-        const int size = qMin(len, MDB_PGSIZE - start) - LongValueHeader;
-        return QByteArray(reinterpret_cast<const char*>(mdb->pg_buf) + start + LongValueHeader,
-                          size);
+        const qsizetype size = qsizetype(head & LongValueLength);
+        const qsizetype there = qMin(len, MDB_PGSIZE - start) - LongValueHeader;
+        if (size > there)
+            return false;
+        sink(QByteArrayView(reinterpret_cast<const char*>(mdb->pg_buf) + start + LongValueHeader,
+                            size));
+        return true;
     }
     if (head & LongValueOnePage) {
         const QByteArrayView row = longValueRow(mdb, pageRow);
-        return row.first(qMin(row.size(), qsizetype(head & LongValueLength))).toByteArray();
+        const qsizetype size = qsizetype(head & LongValueLength);
+        if (row.size() < size)
+            return false;
+        sink(row.first(size));
+        return true;
     }
     if (head & ~LongValueChainLength)
-        return {};
+        return false;
     const qsizetype total = qsizetype(head);
-    QByteArray out;
-    out.reserve(total);
+    qsizetype done = 0;
     quint32 next = pageRow;
-    while (next != 0 && out.size() < total) {
+    while (done < total) {
+        if (next == 0)
+            return false;
         const QByteArrayView row = longValueRow(mdb, next);
         if (row.size() <= 4)
-            break;
+            return false;
         next = quint32(mdb_get_int32(const_cast<char*>(row.data()), 0));
-        out.append(row.sliced(4).first(qMin(row.size() - 4, total - out.size())));
+        const QByteArrayView piece = row.sliced(4).first(qMin(row.size() - 4, total - done));
+        sink(piece);
+        done += piece.size();
     }
+    return true;
+}
+
+// The bytes of an OLE object; never more than its header says.
+QByteArray longValue(MdbHandle* mdb, int start, int len)
+{
+    QByteArray out;
+    walkLongValue(mdb, start, len, [&](QByteArrayView piece) { out.append(piece); });
     return out;
 }
+
+bool isLongValue(const MdbColumn* c)
+{
+    return c->col_type == MDB_MEMO || c->col_type == MDB_OLE;
+}
+
+// A quarter of a second between reports of a long pass.
+constexpr qint64 ProgressEveryMs = 250;
 
 } // namespace
 
 // ---- JetFile -----------------------------------------------------------------------------
 
-JetFile::JetFile(const QString& path) : m_path(path)
+QString JetFile::damagedMessage(const QString& path, const QString& detail)
+{
+    return QStringLiteral("The database %1 is damaged: %2.").arg(path, detail);
+}
+
+QString JetFile::passwordMissingMessage(const QString& path)
+{
+    return QStringLiteral("The database %1 is protected by a password: type it in the Password "
+                          "box under \"MS Access\" and try again.")
+        .arg(path);
+}
+
+QString JetFile::passwordWrongMessage(const QString& path)
+{
+    return QStringLiteral("The password given for the database %1 is not its password.").arg(path);
+}
+
+AccessError JetFile::damaged(const QString& detail) const
+{
+    return AccessError(damagedMessage(m_path, detail));
+}
+
+JetFile::JetFile(const QString& path, const QString& password)
+    : m_path(path), m_password(password)
 {
     if (!QFileInfo(path).isFile())
         throw AccessError(QStringLiteral("The database %1 does not exist").arg(path));
-    // Jet3 files keep 8-bit text; on this system it is the ANSI page.
-    qputenv("MDB_JET3_CHARSET", "CP1256");
+    const QString notAccess =
+        QStringLiteral("%1 is not an Access database or cannot be read").arg(path);
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw AccessError(notAccess);
+    const qint64 size = f.size();
+    const std::optional<JetHeader> header = JetHeader::read(f.read(JetHeader::Size));
+    f.close();
+    if (!header)
+        throw AccessError(notAccess);
+    // Whole pages, or the file was cut: the library would take its end for the end of the data.
+    if (size % header->pageSize != 0 || size < 2 * header->pageSize)
+        throw damaged(QStringLiteral("its length is not a whole number of pages"));
+    m_pages = quint64(size / header->pageSize);
+    // An .accdb given a password is encrypted with it instead: refused below as unreadable.
+    if (header->version != AccessVersion::Ace && !header->accepts(password))
+        throw AccessError(password.isEmpty() ? passwordMissingMessage(path)
+                                             : passwordWrongMessage(path));
+    // Jet3 files keep 8-bit text in the code page their header names; the ANSI page of this
+    // system where it names none the system knows.
+    m_codePage = header->version != AccessVersion::Jet3 ? 0
+                 : knownCodePage(header->codePage)      ? header->codePage
+                                                        : 1256;
+    qputenv("MDB_JET3_CHARSET", "CP" + QByteArray::number(m_codePage ? m_codePage : 1256));
     // Text comes to us as UTF-8 whatever the user's environment asks of the library.
     qputenv("MDBICONV", "UTF-8");
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     m_mdb = mdb;
     if (!mdb)
-        throw AccessError(
-            QStringLiteral("%1 is not an Access database or cannot be read").arg(path));
+        throw AccessError(notAccess);
+    try {
+        open(*header, notAccess);
+    } catch (...) {
+        mdb_close(mdb);
+        m_mdb = nullptr;
+        throw;
+    }
+}
+
+void JetFile::open(const JetHeader& header, const QString& notAccess)
+{
+    auto* mdb = static_cast<MdbHandle*>(m_mdb);
     switch (mdb->f->jet_version) {
     case MDB_VER_JET3:
-        m_version = AccessDatabase::Version::Jet3;
+        m_version = AccessVersion::Jet3;
         break;
     case MDB_VER_JET4:
-        m_version = AccessDatabase::Version::Jet4;
+        m_version = AccessVersion::Jet4;
         break;
     default:
-        m_version = AccessDatabase::Version::Ace;
+        m_version = AccessVersion::Ace;
         break;
     }
+    if (mdb->fmt->pg_size != header.pageSize)
+        throw AccessError(notAccess);
     // An encrypted file's pages are unreadable: its catalogue cannot be read.
     GPtrArray* catalog = mdb_read_catalog(mdb, MDB_ANY);
     bool hasTable = false;
@@ -241,12 +330,23 @@ JetFile::JetFile(const QString& path) : m_path(path)
             hasTable = e->object_type == MDB_TABLE;
         }
     }
-    if (!hasTable) {
-        mdb_close(mdb);
-        m_mdb = nullptr;
-        throw AccessError(AccessDatabase::damagedMessage(path));
-    }
+    if (!hasTable)
+        throw AccessError(unreadableMessage(m_path));
     mdb_set_bind_size(mdb, OrdinaryBindSize);
+    // The catalogue is a table too: rows of it lost would lose tables without a word.
+    MdbTableDef* objects = readTable(QStringLiteral("MSysObjects"));
+    if (!objects)
+        throw damaged(QStringLiteral("its list of tables cannot be read"));
+    const auto free = qScopeGuard([objects] { mdb_free_tabledef(objects); });
+    verifiedRows(objects, {});
+}
+
+QString JetFile::unreadableMessage(const QString& path)
+{
+    return QStringLiteral("%1 cannot be read: the database is encrypted beyond its password, or "
+                          "damaged. Such a database cannot be read here; decrypt it in Access "
+                          "and try again.")
+        .arg(path);
 }
 
 JetFile::~JetFile()
@@ -267,21 +367,89 @@ QStringList JetFile::tableNames() const
     return names;
 }
 
-std::unique_ptr<JetCursor> JetFile::openTable(const QString& name)
+S_MdbTableDef* JetFile::readTable(const QString& name)
 {
     QByteArray n = name.toUtf8();
     MdbTableDef* table =
         mdb_read_table_by_name(static_cast<MdbHandle*>(m_mdb), n.data(), MDB_TABLE);
-    if (!table)
-        throw AccessError(QStringLiteral("The table %1 is not in the database").arg(name));
-    std::unique_ptr<JetCursor> cursor(new JetCursor);
-    cursor->m_table = table;
-    if (!mdb_read_columns(table))
-        throw AccessError(QStringLiteral("The columns of the table %1 cannot be read").arg(name));
-    mdb_rewind_table(table);
+    if (table && !mdb_read_columns(table)) {
+        mdb_free_tabledef(table);
+        return nullptr;
+    }
+    if (table)
+        mdb_rewind_table(table);
+    return table;
+}
+
+qint64 JetFile::verifiedRows(S_MdbTableDef* table, const JetProgress& progress)
+{
+    auto* mdb = static_cast<MdbHandle*>(m_mdb);
+    const QString name = QString::fromUtf8(table->name);
+    // Every page the table's map names lies within the file.
+    if (table->usage_map && table->map_sz > 0) {
+        gint32 last = 0;
+        for (quint64 n = 0; n <= m_pages; ++n) {
+            const gint32 pg = mdb_map_find_next(mdb, table->usage_map, guint(table->map_sz),
+                                                guint32(last));
+            if (pg <= last)
+                break;
+            if (quint64(pg) >= m_pages)
+                throw damaged(QStringLiteral("a page of the table %1 lies beyond the end of the "
+                                             "file").arg(name));
+            last = pg;
+        }
+    }
+    QList<MdbColumn*> longValues;
     for (int i = 0; i < int(table->num_cols); ++i) {
-        cursor->m_columns.append(
-            describe(columnAt(table, i), m_version == AccessDatabase::Version::Jet3));
+        if (isLongValue(columnAt(table, i)))
+            longValues << columnAt(table, i);
+    }
+    // Conditions set aside: the pass sees every row the table keeps.
+    MdbSargNode* const conditions = table->sarg_tree;
+    table->sarg_tree = nullptr;
+    const auto restore = qScopeGuard([table, conditions] {
+        table->sarg_tree = conditions;
+        mdb_rewind_table(table);
+    });
+    mdb_rewind_table(table);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 rows = 0;
+    while (mdb_fetch_row(table)) {
+        ++rows;
+        for (const MdbColumn* c : std::as_const(longValues)) {
+            if (c->cur_value_len > 0 &&
+                !walkLongValue(mdb, c->cur_value_start, c->cur_value_len, [](QByteArrayView) {}))
+                throw damaged(QStringLiteral("a memo or OLE value of the table %1 is cut short")
+                                  .arg(name));
+        }
+        if (progress && clock.elapsed() >= ProgressEveryMs) {
+            progress(rows);
+            clock.start();
+        }
+    }
+    // The library takes a page it cannot read for the end of the table.
+    if (rows < qint64(table->num_rows))
+        throw damaged(QStringLiteral("the table %1 gives %2 of the %3 rows it records")
+                          .arg(name)
+                          .arg(rows)
+                          .arg(table->num_rows));
+    return rows;
+}
+
+std::unique_ptr<JetCursor> JetFile::openTable(const QString& name)
+{
+    MdbTableDef* table = readTable(name);
+    if (!table) {
+        // Listed in the catalogue, yet its definition cannot be read.
+        if (tableNames().contains(name))
+            throw damaged(QStringLiteral("the definition of the table %1 cannot be read").arg(name));
+        throw AccessError(QStringLiteral("The table %1 is not in the database").arg(name));
+    }
+    std::unique_ptr<JetCursor> cursor(new JetCursor(*this));
+    cursor->m_table = table;
+    for (int i = 0; i < int(table->num_cols); ++i) {
+        cursor->m_columns.append(describe(columnAt(table, i), m_version == AccessVersion::Jet3));
         cursor->m_tableColumns.append(i);
     }
     return cursor;
@@ -297,7 +465,7 @@ std::unique_ptr<JetCursor> JetFile::openQuery(const QString& sql)
 
     MdbSQL* q = mdb_sql_init();
     q->mdb = static_cast<MdbHandle*>(m_mdb);
-    std::unique_ptr<JetCursor> cursor(new JetCursor);
+    std::unique_ptr<JetCursor> cursor(new JetCursor(*this));
     cursor->m_sql = q;
     QByteArray query = text.toUtf8();
     // The library wants a statement without its closing semicolon.
@@ -328,7 +496,7 @@ std::unique_ptr<JetCursor> JetFile::openQuery(const QString& sql)
         for (int k = 0; k < int(table->num_cols); ++k) {
             if (g_ascii_strcasecmp(columnAt(table, k)->name, sc->name) == 0) {
                 cursor->m_columns.append(
-                    describe(columnAt(table, k), m_version == AccessDatabase::Version::Jet3));
+                    describe(columnAt(table, k), m_version == AccessVersion::Jet3));
                 cursor->m_tableColumns.append(k);
                 break;
             }
@@ -368,13 +536,31 @@ void JetCursor::rewind()
         m_sql->row_count = 0;
 }
 
-qint64 JetCursor::countRows()
+qint64 JetCursor::countRows(const JetProgress& progress)
 {
-    qint64 n = 0;
-    while (next())
-        ++n;
+    if (!m_sql) {
+        const qint64 rows = m_file.verifiedRows(m_table, progress);
+        rewind();
+        return rows;
+    }
+    // A query's table is checked through a second opening of the file: the library's
+    // state for the query (its conditions, its index scan) is left as it is.
+    {
+        JetFile again(m_file.m_path, m_file.m_password);
+        again.openTable(QString::fromUtf8(m_table->name))->countRows(progress);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    qint64 rows = 0;
+    while (next()) {
+        ++rows;
+        if (progress && clock.elapsed() >= ProgressEveryMs) {
+            progress(rows);
+            clock.start();
+        }
+    }
     rewind();
-    return n;
+    return rows;
 }
 
 QVariant JetCursor::value(int column) const
@@ -437,7 +623,10 @@ QVariant JetCursor::value(int column) const
         return scaledDecimal(qFromLittleEndian(v), 4);
     }
     case MDB_NUMERIC:
-        return fromUtf8Owned(mdb_numeric_to_string(mdb, start, c->col_scale, c->col_prec));
+        // Sixteen digits' bytes and the sign, all on this page.
+        return fixed(17) ? fromUtf8Owned(mdb_numeric_to_string(mdb, start, c->col_scale,
+                                                               c->col_prec))
+                         : QVariant();
     case MDB_DATETIME: {
         if (!fixed(8))
             return {};

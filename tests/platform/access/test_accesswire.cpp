@@ -1,3 +1,4 @@
+#include "platform/access/AccessDatabase.h"
 #include "platform/access/AccessHelper.h"
 #include "platform/access/AccessWire.h"
 #include "tests/support/TestFiles.h"
@@ -107,6 +108,22 @@ class TestAccessWire : public QObject
         return "printf '" + octal + "'";
     }
 
+    // A helper that lists one table, T, and reads it with this body.
+    static QByteArray tableT(const QByteArray& body)
+    {
+        return "if [ \"$5\" = tables ]; then " +
+               printfOf(databaseFrame(AccessVersion::Jet4, {"T"})) + "; else " + body + "; fi";
+    }
+
+    // The octal codes of the bytes, for a shell loop that sends them one by one.
+    static QByteArray trickled(const QByteArray& bytes)
+    {
+        QByteArray out;
+        for (char c : bytes)
+            out += QByteArray::number(uint(uchar(c)), 8).rightJustified(3, '0') + ' ';
+        return out;
+    }
+
     // The helper decides what the file is; the program only needs one to be there.
     QString emptyFile(const QString& name) { return WriteTestFile(m_dir.filePath(name), {}); }
 
@@ -133,14 +150,14 @@ private slots:
             QByteArray("\x15\x1c\0\xff", 4),
             QStringLiteral("12345678901234.5678"),
         };
-        TrickleSource source(databaseFrame(AccessDatabase::Version::Jet3, {"A", "B C"}) +
+        TrickleSource source(databaseFrame(AccessVersion::Jet3, {"A", "B C"}) +
                              columnsFrame(columns) + countFrame(7) + rowFrame(values) +
                              endFrame());
         FrameReader reader(source);
         Frame f;
         QVERIFY(reader.next(f));
         const DatabaseInfo info = decodeDatabase(f.payload);
-        QCOMPARE(info.version, AccessDatabase::Version::Jet3);
+        QCOMPARE(info.version, AccessVersion::Jet3);
         QCOMPARE(info.tables, (QStringList{"A", "B C"}));
         QVERIFY(reader.next(f));
         const QList<AccessColumn> back = decodeColumns(f.payload);
@@ -219,14 +236,28 @@ private slots:
     void helperFailuresAreMessages_data()
     {
         QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("message"); // empty: the damaged-file message
-        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "";
-        QTest::newRow("says nothing and ends") << QByteArray("exit 0") << "";
-        QTest::newRow("stays silent") << QByteArray("exec sleep 30") << "";
-        QTest::newRow("sends nonsense") << QByteArray("printf 'garbage and more garbage'") << "";
+        QTest::addColumn<QString>("message"); // a kind of failure, or the message itself
+        QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << "crashed";
+        QTest::newRow("aborts") << QByteArray("kill -ABRT $$") << "crashed";
+        QTest::newRow("uses up its processor time") << QByteArray("kill -XCPU $$") << "time";
+        QTest::newRow("killed by the hard processor limit")
+            << QByteArray("kill -KILL $$") << "time";
+        QTest::newRow("runs out of memory") << QByteArray("exit 5") << "memory";
+        QTest::newRow("says nothing and ends") << QByteArray("exit 0") << "damaged";
+        QTest::newRow("stays silent") << QByteArray("exec sleep 30") << "timed out";
+        QTest::newRow("sends nonsense")
+            << QByteArray("printf 'garbage and more garbage'") << "damaged";
         QTest::newRow("cut frame, then stalls")
-            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30") << "";
-        QTest::newRow("frames out of order") << QByteArray("printf 'E\\000\\000\\000\\000'") << "";
+            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; exec sleep 30") << "timed out";
+        QTest::newRow("cut frame, then crashes")
+            << QByteArray("printf 'D\\022\\000\\000\\000\\001'; kill -SEGV $$") << "crashed";
+        QTest::newRow("frames out of order")
+            << QByteArray("printf 'E\\000\\000\\000\\000'") << "damaged";
+        // A byte every half second keeps a pipe busy, but the first frame has a deadline.
+        QTest::newRow("trickles its first frame")
+            << "for b in $(echo " + trickled(databaseFrame(AccessVersion::Jet4, {"Table1"})) +
+                   "); do printf \"\\\\$b\"; sleep 0.5; done"
+            << "timed out";
         QTest::newRow("its own message is passed on")
             << printfOf(frame('X', str("The table T is not in the database")))
             << "The table T is not in the database";
@@ -236,25 +267,34 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("fake"), body).toLocal8Bit());
-        AccessHelper::limits().openTimeoutMs = 300;
+        AccessHelper::limits().openTimeoutMs = 1500;
         const QString file = emptyFile(QStringLiteral("some.mdb"));
+        const QMap<QString, QString> kinds{
+            {"damaged", AccessDatabase::damagedMessage(file)},
+            {"timed out", AccessDatabase::timedOutMessage(file)},
+            {"time", AccessDatabase::timeLimitMessage(file)},
+            {"memory", AccessDatabase::memoryLimitMessage(file)},
+        };
         QElapsedTimer t;
         t.start();
         try {
             AccessDatabase db(file);
             QFAIL("opened");
         } catch (const AccessError& e) {
-            QCOMPARE(e.message(),
-                     message.isEmpty() ? AccessDatabase::damagedMessage(file) : message);
+            if (message == QLatin1String("crashed"))
+                QVERIFY2(e.message().startsWith(AccessDatabase::crashedMessage(file, {}).left(60)),
+                         qPrintable(e.message()));
+            else
+                QCOMPARE(e.message(), kinds.value(message, message));
         }
-        QVERIFY2(t.elapsed() < 10'000, "a silent helper was waited for too long");
+        QVERIFY2(t.elapsed() < 5'000, "a silent helper was waited for too long");
     }
 
     void aHelperStallingAmidTheRowsIsStopped()
     {
         // It opens the file and gives the columns at once, then says nothing more.
         const QByteArray body = "if [ \"$5\" = tables ]; then " +
-                                printfOf(databaseFrame(AccessDatabase::Version::Jet4, {"T"})) +
+                                printfOf(databaseFrame(AccessVersion::Jet4, {"T"})) +
                                 "; else " + printfOf(oneColumn()) + "; exec sleep 30; fi";
         qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("stalls"), body).toLocal8Bit());
         AccessHelper::limits().idleTimeoutMs = 300;
@@ -269,11 +309,79 @@ private slots:
             cursor->next();
             QFAIL("read a row");
         } catch (const AccessError& e) {
-            QCOMPARE(e.message(), AccessDatabase::damagedMessage(file));
+            QCOMPARE(e.message(), AccessDatabase::timedOutMessage(file));
         }
         QVERIFY(t.elapsed() < 10'000);
         // A failed cursor stays at its end.
         QVERIFY(!cursor->next());
+    }
+
+    // A count that takes longer than the idle time-out, told as it grows, is waited for; the
+    // program hears of it, and of every silence, while it waits.
+    void aHelperThatCountsSlowlyIsWaitedFor()
+    {
+        QByteArray progress;
+        for (int i = 1; i <= 6; ++i)
+            progress += printfOf(progressFrame(i * 1000)) + "; sleep 0.2; ";
+        const QByteArray body = tableT(printfOf(oneColumn()) + "; sleep 0.3; " + progress +
+                                       printfOf(countFrame(1) + rowFrame({QStringLiteral("x")}) +
+                                                endFrame()));
+        qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("slow"), body).toLocal8Bit());
+        AccessHelper::limits().idleTimeoutMs = 700;
+        const QString file = emptyFile(QStringLiteral("slow.mdb"));
+        QList<qint64> told;
+        const AccessWaitHandler waiting = [&](qint64 counted) { told << counted; };
+        AccessDatabase db(file, {}, waiting);
+        const auto cursor = db.openQuery(QStringLiteral("select A from T"));
+        QCOMPARE(cursor->rowCount(), 1);
+        QVERIFY(cursor->next());
+        QCOMPARE(cursor->value(0).toString(), QStringLiteral("x"));
+        QVERIFY(!cursor->next());
+        QVERIFY2(told.contains(6000), qPrintable(QString::number(told.size())));
+        // Silences are told too, a tenth of a second apart at most.
+        QVERIFY(told.count(-1) >= 2);
+    }
+
+    // The handler ends a wait by throwing: the helper is stopped at once.
+    void aWaitCanBeGivenUp()
+    {
+        const QByteArray body = tableT(printfOf(oneColumn()) + "; exec sleep 30");
+        qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("long"), body).toLocal8Bit());
+        const QString file = emptyFile(QStringLiteral("long.mdb"));
+        int calls = 0;
+        const AccessWaitHandler waiting = [&](qint64) {
+            if (++calls == 3)
+                throw std::logic_error("cancelled");
+        };
+        AccessDatabase db(file, {}, waiting);
+        QElapsedTimer t;
+        t.start();
+        const auto cursor = db.openQuery(QStringLiteral("select A from T"));
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, cursor->rowCount());
+        QVERIFY(t.elapsed() < 2'000);
+    }
+
+    // The password reaches the helper in its environment, never on its command line.
+    void thePasswordIsNotOnTheCommandLine()
+    {
+        const QByteArray body =
+            "msg=\"pw=$BANKFILE_ACCESS_PASSWORD args=$*\"; n=${#msg}; "
+            "printf \"X\\\\$(printf %03o $((n + 4)))\\\\000\\\\000\\\\000\\\\$(printf %03o $n)"
+            "\\\\000\\\\000\\\\000%s\" \"$msg\"";
+        qputenv("BANKFILE_ACCESS_HELPER", fakeHelper(QStringLiteral("env"), body).toLocal8Bit());
+        qputenv("BANKFILE_ACCESS_PASSWORD", "stale");
+        const auto restore = qScopeGuard([] { qunsetenv("BANKFILE_ACCESS_PASSWORD"); });
+        const QString file = emptyFile(QStringLiteral("pw.mdb"));
+        for (const QString& password : {QStringLiteral("s3cret"), QString()}) {
+            try {
+                AccessDatabase db(file, password);
+                QFAIL("opened");
+            } catch (const AccessError& e) {
+                QVERIFY2(e.message().startsWith(QStringLiteral("pw=%1 args=").arg(password)),
+                         qPrintable(e.message()));
+                QVERIFY(password.isEmpty() || !e.message().mid(10).contains(password));
+            }
+        }
     }
 
     void aMissingHelperIsNamed()
