@@ -10,6 +10,7 @@
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/EditRules.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,7 +53,8 @@ void ListWindow::setupList(int accountMaxLength)
     // The list: the record number, then the line as the bank will read it.
     dataaware::DataSetModel::Column rec;
     rec.title = QStringLiteral("رديف");
-    rec.width = 48;
+    rec.width = qMax(qRound(48 * FontGrowth(DBGrid1)),
+                     DBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(rec.title) + 20);
     rec.recordNumber = true;
     rec.alignment = Qt::AlignCenter;
     dataaware::DataSetModel::Column txt;
@@ -103,6 +105,9 @@ void ListWindow::setupList(int accountMaxLength)
             BitBtn1->setFocus();
         }
     };
+
+    // As large as the desktop's font needs, the designed size at least.
+    GrowToFit(this);
 }
 
 void ListWindow::showEvent(QShowEvent* event)
