@@ -186,6 +186,8 @@ double ContrastRatio(const QColor& a, const QColor& b)
 
 QColor ReadableOn(const QColor& colour, const QColor& ground, double ratio)
 {
+    if (ContrastRatio(colour, ground) >= ratio)
+        return colour;
     const bool darkGround = ground.lightnessF() < 0.5;
     QColor c = colour.toHsl();
     for (int i = 0; i < 40 && ContrastRatio(c, ground) < ratio; ++i) {

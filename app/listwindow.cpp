@@ -12,6 +12,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +64,12 @@ void ListWindow::setupList(int accountMaxLength)
     txt.leftToRight = true;
     txt.alignment = Qt::AlignVCenter | Qt::AlignLeft;
     DBGrid1->setDataSet(frm_dm->detail_ado, {rec, txt});
+    // Room for a whole line of the longest built-in layout (29 characters) beside the record
+    // number, so that the list never shows a line cut at the window's least size.
+    DBGrid1->setMinimumWidth(rec.width + DBGrid1->fontMetrics().horizontalAdvance(QString(29, u'0')) +
+                             16 + 2 * DBGrid1->frameWidth() +
+                             DBGrid1->verticalHeader()->width() +
+                             DBGrid1->verticalScrollBar()->sizeHint().width());
     QFont title(QStringLiteral("Tahoma"));
     title.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
                        QStringLiteral("Noto Sans Arabic")});

@@ -66,6 +66,11 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
         if (const int i = info.indexOf(c.field); label.isEmpty() && i >= 0)
             label = info.columns[i].label.isEmpty() ? c.field : info.columns[i].label;
         c.width = qMax(qRound(c.width * growth), title.horizontalAdvance(label) + 20);
+        // A short field (an account) is shown whole at its longest.
+        if (const int i = info.indexOf(c.field); i >= 0 && info.columns[i].size > 0 &&
+                                                 info.columns[i].size <= 16)
+            c.width = qMax(c.width, DBGrid1->fontMetrics().horizontalAdvance(
+                                        QString(info.columns[i].size, u'0')) + 16);
     }
     DBGrid1->setIndicator(true);
     DBGrid1->setDataSet(query, sized);
