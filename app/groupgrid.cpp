@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QStyle>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
@@ -169,15 +171,48 @@ void TGroupGrid::keyPressEvent(QKeyEvent* event)
     QTableWidget::keyPressEvent(event);
 }
 
+TGroupGrid::Widths TGroupGrid::columnWidths() const
+{
+    // Each column as wide as its longest value and its title: a twenty-digit account, an amount
+    // of fifteen digits with its separators, a four-digit running number.
+    const QFontMetrics fm = fontMetrics();
+    const QFontMetrics title = horizontalHeader()->fontMetrics();
+    const int pad = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 12;
+    auto titleWidth = [&](int col) {
+        const QTableWidgetItem* h = horizontalHeaderItem(col);
+        return h ? title.horizontalAdvance(h->text()) + 16 : 0;
+    };
+    Widths w;
+    w.number = qMax(fm.horizontalAdvance(QStringLiteral("00000")) + pad, titleWidth(0));
+    w.account = qMax(fm.horizontalAdvance(QString(20, u'0')) + pad, titleWidth(1));
+    w.amount = qMax(fm.horizontalAdvance(QStringLiteral("999,999,999,999,999")) + pad, titleWidth(2));
+    return w;
+}
+
+QSize TGroupGrid::minimumSizeHint() const
+{
+    const Widths w = columnWidths();
+    const int frame = 2 * frameWidth();
+    const int scroll = verticalScrollBar()->sizeHint().width();
+    return QSize(w.number + w.account + w.amount + frame + scroll,
+                 QTableWidget::minimumSizeHint().height());
+}
+
 void TGroupGrid::resizeEvent(QResizeEvent* event)
 {
     QTableWidget::resizeEvent(event);
-    // All three columns in view at any width: the running number and the amount as wide as
-    // their largest values, the account taking the rest.
-    const int number = fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12;
-    const int amount = fontMetrics().horizontalAdvance(QStringLiteral("999,999,999,999")) + 12;
-    horizontalHeader()->setMinimumSectionSize(qMin(number, amount));
-    horizontalHeader()->setDefaultSectionSize(amount);
-    setColumnWidth(0, number);
-    setColumnWidth(1, qMax(number, viewport()->width() - number - amount));
+    // All three columns in view and none of them cut: the running number and the amount as
+    // wide as their largest values, the account taking the rest.
+    const Widths w = columnWidths();
+    horizontalHeader()->setMinimumSectionSize(qMin(w.number, w.amount));
+    horizontalHeader()->setDefaultSectionSize(w.amount);
+    setColumnWidth(0, w.number);
+    setColumnWidth(1, qMax(w.account, viewport()->width() - w.number - w.amount));
+}
+
+void TGroupGrid::changeEvent(QEvent* event)
+{
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateGeometry();
 }

@@ -30,7 +30,18 @@ public:
     void deleteCurrentRow();
     void clearAll();
 
+    // The least widths that show the longest values and the titles whole.
+    struct Widths
+    {
+        int number = 0;
+        int account = 0;
+        int amount = 0;
+    };
+    Widths columnWidths() const;
+    QSize minimumSizeHint() const override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 };

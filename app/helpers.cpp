@@ -8,11 +8,15 @@
 #include "platform/dataaware/EditRules.h"
 
 #include <QApplication>
+#include <QColor>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace {
@@ -164,4 +168,76 @@ void SetGlowButtonsLook(QWidget* window)
 {
     for (pex::TPexGlowButton* b : window->findChildren<pex::TPexGlowButton*>())
         b->Appearance()->setBorderColor(pex::clGray);
+}
+
+double ContrastRatio(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+QColor ReadableOn(const QColor& colour, const QColor& ground, double ratio)
+{
+    if (ContrastRatio(colour, ground) >= ratio)
+        return colour;
+    const bool darkGround = ground.lightnessF() < 0.5;
+    QColor c = colour.toHsl();
+    for (int i = 0; i < 40 && ContrastRatio(c, ground) < ratio; ++i) {
+        const double l = qBound(0.0, c.lightnessF() + (darkGround ? 0.025 : -0.025), 1.0);
+        c.setHslF(c.hslHueF(), c.hslSaturationF(), l);
+    }
+    return c.toRgb();
+}
+
+void SetLabelColour(QLabel* label, const QColor& colour)
+{
+    const QWidget* window = label->window();
+    QPalette p = label->palette();
+    const QColor ground = window->palette().color(QPalette::Window);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive})
+        p.setColor(g, QPalette::WindowText, ReadableOn(colour, ground));
+    label->setPalette(p);
+}
+
+double FontGrowth(const QWidget* widget)
+{
+    // The windows were drawn for the toolkit's ordinary 9-point desktop font.
+    QFont ordinary = widget->font();
+    ordinary.setPointSizeF(9);
+    const double grown = double(QFontMetrics(widget->font()).height()) /
+                         QFontMetrics(ordinary).height();
+    return qMax(1.0, grown);
+}
+
+const QColor kBannerColour(0x1f, 0x4e, 0x8c);
+
+void StyleBanner(QLabel* banner)
+{
+    QFont f = banner->font();
+    f.setBold(true);
+    if (f.pointSizeF() > 0)
+        f.setPointSizeF(f.pointSizeF() * 1.25);
+    else
+        f.setPixelSize(qRound(f.pixelSize() * 1.25));
+    banner->setFont(f);
+    SetLabelColour(banner, kBannerColour);
+}
+
+void GrowToFit(QWidget* window)
+{
+    // The designed size grows with the font as the window's contents do.
+    const double growth = FontGrowth(window);
+    QSize want = QSize(qRound(window->width() * growth), qRound(window->height() * growth))
+                     .expandedTo(window->sizeHint());
+    if (const QScreen* screen = window->screen())
+        want = want.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
+    window->resize(want.expandedTo(window->minimumSizeHint()));
 }

@@ -61,3 +61,27 @@ BankTemplate TemplateFromDataSet(const db::DataSet& ds);
 
 // The application's title, given to every box without a title of its own.
 QString applicationTitle();
+
+class QColor;
+class QLabel;
+
+// How far apart two colours stand, from 1 (the same) to 21 (black on white).
+double ContrastRatio(const QColor& a, const QColor& b);
+// A fixed colour made readable on a ground, light or dark: its hue kept, its lightness moved
+// until the contrast is at least ratio.
+QColor ReadableOn(const QColor& colour, const QColor& ground, double ratio = 4.5);
+// Gives a label a fixed text colour, made readable on its window's ground; call again when
+// the palette changes.
+void SetLabelColour(QLabel* label, const QColor& colour);
+
+// How much larger the desktop's font is than the ordinary one the windows were drawn for
+// (never less than 1): sizes given in pixels grow by it.
+double FontGrowth(const QWidget* widget);
+
+// Enlarges a window by the font's growth, and to its layout's preferred size where that is
+// larger, within the screen.
+void GrowToFit(QWidget* window);
+
+// A window's banner: bold, a quarter larger than the window's font, in the banner colour.
+void StyleBanner(QLabel* banner);
+extern const QColor kBannerColour;

@@ -10,7 +10,9 @@
 #include "platform/dataaware/DBGrid.h"
 #include "platform/dataaware/EditRules.h"
 
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,7 +54,8 @@ void ListWindow::setupList(int accountMaxLength)
     // The list: the record number, then the line as the bank will read it.
     dataaware::DataSetModel::Column rec;
     rec.title = QStringLiteral("رديف");
-    rec.width = 48;
+    rec.width = qMax(qRound(48 * FontGrowth(DBGrid1)),
+                     DBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(rec.title) + 20);
     rec.recordNumber = true;
     rec.alignment = Qt::AlignCenter;
     dataaware::DataSetModel::Column txt;
@@ -61,6 +64,12 @@ void ListWindow::setupList(int accountMaxLength)
     txt.leftToRight = true;
     txt.alignment = Qt::AlignVCenter | Qt::AlignLeft;
     DBGrid1->setDataSet(frm_dm->detail_ado, {rec, txt});
+    // Room for a whole line of the longest built-in layout (29 characters) beside the record
+    // number, so that the list never shows a line cut at the window's least size.
+    DBGrid1->setMinimumWidth(rec.width + DBGrid1->fontMetrics().horizontalAdvance(QString(29, u'0')) +
+                             16 + 2 * DBGrid1->frameWidth() +
+                             DBGrid1->verticalHeader()->width() +
+                             DBGrid1->verticalScrollBar()->sizeHint().width());
     QFont title(QStringLiteral("Tahoma"));
     title.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"),
                        QStringLiteral("Noto Sans Arabic")});
@@ -103,6 +112,9 @@ void ListWindow::setupList(int accountMaxLength)
             BitBtn1->setFocus();
         }
     };
+
+    // As large as the desktop's font needs, the designed size at least.
+    GrowToFit(this);
 }
 
 void ListWindow::showEvent(QShowEvent* event)

@@ -9,6 +9,8 @@
 #include "platform/db/DbError.h"
 
 #include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,8 +54,26 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
         dataaware::selectOnEntry(b.edit);
     }
 
+    // Column widths were chosen for the ordinary font: they grow with a larger one, and never
+    // leave a title cut.
+    QList<dataaware::DataSetModel::Column> sized = columns;
+    const double growth = FontGrowth(DBGrid1);
+    const QFontMetrics title = DBGrid1->horizontalHeader()->fontMetrics();
+    for (dataaware::DataSetModel::Column& c : sized) {
+        if (c.width <= 0)
+            continue;
+        QString label = c.title;
+        if (const int i = info.indexOf(c.field); label.isEmpty() && i >= 0)
+            label = info.columns[i].label.isEmpty() ? c.field : info.columns[i].label;
+        c.width = qMax(qRound(c.width * growth), title.horizontalAdvance(label) + 20);
+        // A short field (an account) is shown whole at its longest.
+        if (const int i = info.indexOf(c.field); i >= 0 && info.columns[i].size > 0 &&
+                                                 info.columns[i].size <= 16)
+            c.width = qMax(c.width, DBGrid1->fontMetrics().horizontalAdvance(
+                                        QString(info.columns[i].size, u'0')) + 16);
+    }
     DBGrid1->setIndicator(true);
-    DBGrid1->setDataSet(query, columns);
+    DBGrid1->setDataSet(query, sized);
     SetupNavigator(DBNavigator1, query, {nbFirst, nbPrior, nbNext, nbLast});
 
     connect(btn_save, &QPushButton::clicked, this, &RegisterWindow::btn_saveClick);
@@ -66,6 +86,9 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
     for (QWidget* w : findChildren<QWidget*>())
         if (w->focusPolicy() != Qt::NoFocus)
             w->installEventFilter(this);
+
+    // As large as the desktop's font needs, the designed size at least.
+    GrowToFit(this);
 }
 
 void RegisterWindow::onKeyDown(QLineEdit* box, std::function<bool(QKeyEvent*)> handler)
@@ -98,6 +121,20 @@ void RegisterWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (event->isAccepted())
         guarded([this] { FormClose(); });
+}
+
+void RegisterWindow::keepColour(QLabel* label, const QColor& colour)
+{
+    m_colours.append({label, colour});
+    SetLabelColour(label, colour);
+}
+
+void RegisterWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        for (const auto& [label, colour] : std::as_const(m_colours))
+            SetLabelColour(label, colour);
 }
 
 void RegisterWindow::resizeEvent(QResizeEvent* event)

@@ -2,12 +2,14 @@
 
 #include "platform/dataaware/DataSetModel.h"
 
+#include <QColor>
 #include <QHash>
 #include <QList>
 #include <QWidget>
 #include <functional>
 
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class TDBNavBar;
@@ -85,9 +87,14 @@ protected:
     void refuse(const QString& message, QLineEdit* box);
     void confirm(const QString& message, const QString& caption = QString());
 
+    // A fixed text colour for a label, kept readable on the window's ground whatever the
+    // desktop's palette (light or dark).
+    void keepColour(QLabel* label, const QColor& colour);
+
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     db::DataSet* m_query = nullptr;
@@ -99,4 +106,5 @@ private:
 
     qint64 m_editedId = -1;
     QHash<QLineEdit*, std::function<bool(QKeyEvent*)>> m_keyDown;
+    QList<QPair<QLabel*, QColor>> m_colours;
 };

@@ -19,6 +19,10 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
     MakeDigitsOnly(ui->txt_sh_p);
     MakeDigitsOnly(ui->txt_price);
     ui->txt_sh_hesab->setLayoutDirection(Qt::LeftToRight);
+    StyleBanner(ui->Label1);
+    keepColour(ui->Label1, kBannerColour);
+    keepColour(ui->Label7, Qt::red);
+    keepColour(ui->Label8, Qt::red);
 
     using Column = dataaware::DataSetModel::Column;
     setupRegister(frm_dm->customer_ado, QStringLiteral("tbl_customer"),

@@ -20,6 +20,10 @@ Tfrm_ghaleb::Tfrm_ghaleb(QWidget* parent) : RegisterWindow(parent), ui(new Ui::T
     MakeDigitsOnly(ui->txt_tol_hesab);
     MakeDigitsOnly(ui->txt_tol_price);
     dataaware::setTypingLimit(ui->txt_file_extention, 3);
+    StyleBanner(ui->Label1);
+    keepColour(ui->Label1, kBannerColour);
+    keepColour(ui->Label12, Qt::red);
+    keepColour(ui->Label13, QColor(0x7a, 0x4b, 0x00));
     // The parts of a bank line read left to right.
     for (QLineEdit* e :
          {ui->txt_record_start, ui->txt_record_end, ui->txt_file_name, ui->txt_file_extention,

@@ -49,6 +49,13 @@ Tfrm_main::Tfrm_main(QWidget* parent) : QWidget(parent), ui(new Ui::Tfrm_main)
     setAttribute(Qt::WA_StyledBackground);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    // No resizing, but as large as the desktop's font needs (the designed size at least), and
+    // wide enough that the title bar shows the whole title.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    const QSize room(title.horizontalAdvance(windowTitle()) + 7 * title.height(), 0);
+    setFixedSize(QSize(295, 470).expandedTo(minimumSizeHint()).expandedTo(room));
     if (QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
     connect(ui->PexGlowButton1, &QPushButton::clicked, this, &Tfrm_main::PexGlowButton1Click);

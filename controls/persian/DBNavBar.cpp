@@ -14,6 +14,7 @@
 #include <QStylePainter>
 #include <QTimer>
 
+#include <cmath>
 #include <exception>
 
 namespace {
@@ -107,17 +108,44 @@ void paintDefaultGlyph(QPainter& p, const QRectF& r, TNavBarNavigateBtn button, 
     p.restore();
 }
 
+double luminance(const QColor& c)
+{
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+           0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// The hue kept, made lighter on a dark button or darker on a light one until it stands out.
+QColor readableOn(QColor color, const QColor& ground, double ratio)
+{
+    const bool darkGround = luminance(ground) < 0.18;
+    for (int i = 0; i < 20 && contrast(color, ground) < ratio; ++i)
+        color = darkGround ? color.lighter(115) : color.darker(115);
+    if (contrast(color, ground) < ratio)
+        color = darkGround ? QColor(Qt::white) : QColor(Qt::black);
+    return color;
+}
+
 QColor glyphColor(TNavBarNavigateBtn button, const QPalette& palette, bool enabled)
 {
     if (!enabled)
         return palette.color(QPalette::Disabled, QPalette::ButtonText);
+    const QColor ground = palette.color(QPalette::Active, QPalette::Button);
     switch (button) {
     case nbInsert:
     case nbPost:
-        return QColor(0, 128, 0);
+        return readableOn(QColor(0, 128, 0), ground, 3.0);
     case nbDelete:
     case nbCancel:
-        return QColor(176, 0, 0);
+        return readableOn(QColor(176, 0, 0), ground, 3.0);
     default:
         return palette.color(QPalette::Active, QPalette::ButtonText);
     }
@@ -247,7 +275,8 @@ void TNavBarButton::paintEvent(QPaintEvent*)
     QRect glyphRect;
     QRect textRect;
     if (layout == blGlyphTop || layout == blGlyphBottom) {
-        const int g = qBound(0, qMin(content.height() - textH - gap, 16), content.width());
+        const int g =
+            qBound(0, qMin(content.height() - textH - gap, m_navigator->glyphSide()), content.width());
         const int total = (g > 0 ? g + gap : 0) + textH;
         const int top = content.top() + (content.height() - total) / 2;
         const int left = content.left() + (content.width() - g) / 2;
@@ -259,7 +288,7 @@ void TNavBarButton::paintEvent(QPaintEvent*)
             glyphRect = QRect(left, top + textH + gap, g, g);
         }
     } else {
-        const int g = qBound(0, qMin(content.height(), 16), content.width());
+        const int g = qBound(0, qMin(content.height(), m_navigator->glyphSide()), content.width());
         const int textW = qMax(0, qMin(fm.horizontalAdvance(text()), content.width() - g - 2));
         const int total = g + 2 + textW;
         const int left = content.left() + (content.width() - total) / 2;
@@ -305,9 +334,33 @@ TDBNavBar::TDBNavBar(QWidget* parent) : QWidget(parent)
 
 TDBNavBar::~TDBNavBar() = default;
 
+int TDBNavBar::glyphSide() const
+{
+    // The built-in 16 pixels at the ordinary font; a larger desktop font gets larger arrows.
+    return qMax(16, fontMetrics().height());
+}
+
+QSize TDBNavBar::minimumSizeHint() const
+{
+    // Every visible button whole: its glyph and its caption, inside the margins the paint keeps.
+    const QFontMetrics fm = fontMetrics();
+    const int g = glyphSide();
+    int caption = 0;
+    int n = 0;
+    for (TNavBarButton* b : m_buttons)
+        if (m_visible.contains(b->index())) {
+            caption = qMax(caption, fm.horizontalAdvance(b->text()));
+            ++n;
+        }
+    const bool stacked = m_layout == blGlyphTop || m_layout == blGlyphBottom;
+    const int w = stacked ? qMax(g, caption) + 12 : g + 2 + caption + 12;
+    const int h = stacked ? g + 1 + fm.height() + 8 : qMax(g, fm.height()) + 8;
+    return QSize(qMax(1, n) * w, h);
+}
+
 QSize TDBNavBar::sizeHint() const
 {
-    return QSize(300, 25);
+    return QSize(300, 25).expandedTo(minimumSizeHint());
 }
 
 db::DataSet* TDBNavBar::dataSource() const
@@ -330,6 +383,7 @@ void TDBNavBar::setDataSource(db::DataSet* dataSet)
 void TDBNavBar::setVisibleButtons(TButtonSet buttons)
 {
     m_visible = buttons;
+    updateGeometry();
     for (int i = 0; i < NavBarButtonCount; ++i)
         m_buttons[i]->setVisible(buttons.contains(TNavBarNavigateBtn(i)));
     if (!buttons.contains(m_focused)) {
@@ -370,6 +424,7 @@ void TDBNavBar::updateTexts()
         m_buttons[i]->setText(lineOr(m_captions, i, kCaptions[i]));
         m_buttons[i]->setToolTip(lineOr(m_hints, i, kHints[i]));
     }
+    updateGeometry();
 }
 
 void TDBNavBar::setFlat(bool flat)
@@ -389,6 +444,7 @@ void TDBNavBar::setTransparent(bool transparent)
 void TDBNavBar::setLayout(TButtonLayout layout)
 {
     m_layout = layout;
+    updateGeometry();
     for (TNavBarButton* b : m_buttons)
         b->update();
 }
@@ -526,10 +582,16 @@ void TDBNavBar::updateButtons()
     const bool canModify = active && !ds->baseTable().isEmpty();
     const bool editing = active && ds->isEditing();
 
-    m_buttons[nbFirst]->setEnabled(active && !ds->bof());
-    m_buttons[nbPrior]->setEnabled(active && !ds->bof());
-    m_buttons[nbNext]->setEnabled(active && !ds->eof());
-    m_buttons[nbLast]->setEnabled(active && !ds->eof());
+    // Where the current row stands, however it got there (a grid moves by row number and
+    // leaves the read-past flags alone): on the last row there is nothing further to go to.
+    const int row = active ? ds->currentRow() : -1;
+    const int rows = active ? ds->recordCount() : 0;
+    const bool atBeginning = !active || ds->bof() || row <= 0;
+    const bool atEnd = !active || ds->eof() || row < 0 || row >= rows - 1;
+    m_buttons[nbFirst]->setEnabled(active && !atBeginning);
+    m_buttons[nbPrior]->setEnabled(active && !atBeginning);
+    m_buttons[nbNext]->setEnabled(active && !atEnd);
+    m_buttons[nbLast]->setEnabled(active && !atEnd);
     // Not "bof and eof": a single row read forward past its end has both set and can still
     // be deleted.
     m_buttons[nbDelete]->setEnabled(canModify && !ds->isEmpty());
@@ -614,6 +676,8 @@ void TDBNavBar::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         updateButtons();
+    else if (event->type() == QEvent::FontChange)
+        updateGeometry();
 }
 
 void TDBNavBar::focusInEvent(QFocusEvent* event)

@@ -183,7 +183,11 @@ public:
     TNotifyEvent OnBtnCancel;
     TNotifyEvent OnBtnRefresh;
 
+    // The default 300 x 25, or more where the font and the visible buttons need it.
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    // The side of a glyph: 16 pixels, or the font's height when that is more.
+    int glyphSide() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

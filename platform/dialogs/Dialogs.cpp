@@ -3,10 +3,13 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSpacerItem>
 
 namespace dialogs {
 
@@ -32,6 +35,27 @@ QMessageBox::Icon toQt(Icon icon)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The verb prefix "مي" (and "نمي") is written with a space before its verb; a line break
+// there would read as two words, so the space after it does not break.
+QString keepVerbsWhole(QString text)
+{
+    static const QRegularExpression prefix(
+        QStringLiteral("(^|[\\s\\x{200C}])(\\x{0646}?\\x{0645}[\\x{064A}\\x{06CC}]) (?=\\S)"));
+    return text.replace(prefix, QStringLiteral("\\1\\2") + QChar(0x00A0));
+}
+
+// Room for the title in the window manager's title bar, beside its icon and buttons: a box
+// as narrow as a short message would show only a few letters of it.
+int titleRoom(const QMessageBox& box)
+{
+    QFont f = box.font();
+    f.setBold(true);
+    const QFontMetrics fm(f);
+    const int room = fm.horizontalAdvance(box.windowTitle()) + 7 * fm.height();
+    const QScreen* screen = box.screen();
+    return screen ? qMin(room, screen->availableGeometry().width() / 2) : room;
 }
 
 } // namespace
@@ -63,7 +87,7 @@ Button show(const Message& message, QWidget* parent)
     box.setWindowTitle(message.title.isEmpty() ? g_title : message.title);
     QString text = message.text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(u'\r', u'\n');
-    box.setText(text);
+    box.setText(keepVerbsWhole(text));
     box.setIcon(toQt(message.icon));
     box.setLayoutDirection(message.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
 
@@ -103,6 +127,9 @@ Button show(const Message& message, QWidget* parent)
             box.setEscapeButton(m.first);
     if (made.size() == 1)
         box.setEscapeButton(made.first().first);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleRoom(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& m : made)

@@ -1,6 +1,7 @@
 #include "app/groupgrid.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -71,7 +72,7 @@ private slots:
     void allColumnsInViewAtAnyWidth_data()
     {
         QTest::addColumn<int>("width");
-        QTest::newRow("narrow") << 265;
+        QTest::newRow("narrow") << -1;
         QTest::newRow("wide") << 600;
     }
 
@@ -79,6 +80,9 @@ private slots:
     {
         QFETCH(int, width);
         TGroupGrid g;
+        // The narrowest a layout gives it.
+        if (width < 0)
+            width = g.minimumSizeHint().width();
         g.resize(width, 300);
         g.show();
         QVERIFY(QTest::qWaitForWindowExposed(&g));
@@ -90,6 +94,48 @@ private slots:
                                 .arg(g.columnWidth(2))
                                 .arg(shown)));
         QVERIFY(g.columnWidth(2) >= g.fontMetrics().horizontalAdvance("999,999,999"));
+    }
+
+    void longAccountShownWhole_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::newRow("ordinary font") << 1.0;
+        QTest::newRow("a quarter larger") << 1.25;
+        QTest::newRow("half as large again") << 1.5;
+    }
+
+    // An account of up to twenty digits, and the titles, are never cut at the grid's least
+    // width, whatever the font.
+    void longAccountShownWhole()
+    {
+        QFETCH(double, factor);
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        auto* g = new TGroupGrid;
+        layout->addWidget(g);
+        QFont f = g->font();
+        f.setPointSizeF(9 * factor);
+        window.setFont(f);
+        window.resize(10, 300); // the layout holds it at its least width
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString accounts[] = {QStringLiteral("0000000000000222"),
+                                    QStringLiteral("12345678901234567890")};
+        QString errors;
+        g->pasteText(accounts[0] + QStringLiteral("\t999,999,999,999\r\n") + accounts[1] +
+                         QStringLiteral("\t1\r\n"),
+                     &errors);
+        const QFontMetrics fm = g->fontMetrics();
+        for (const QString& a : accounts)
+            QVERIFY2(g->columnWidth(1) >= fm.horizontalAdvance(a) + 8,
+                     qPrintable(QStringLiteral("%1 in %2").arg(fm.horizontalAdvance(a)).arg(g->columnWidth(1))));
+        QVERIFY(g->columnWidth(2) >= fm.horizontalAdvance(QStringLiteral("999,999,999,999")) + 8);
+        const QFontMetrics title = g->horizontalHeader()->fontMetrics();
+        for (int c = 0; c < 3; ++c)
+            QVERIFY(g->columnWidth(c) >= title.horizontalAdvance(g->horizontalHeaderItem(c)->text()));
+        // All of it in view: nothing hides behind a scroll.
+        QVERIFY(g->columnWidth(0) + g->columnWidth(1) + g->columnWidth(2) <=
+                g->viewport()->width() + 1);
     }
 
     void lineWithoutATabGoesToTheAccount()

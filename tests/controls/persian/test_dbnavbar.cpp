@@ -229,6 +229,62 @@ private slots:
         QCOMPARE(enabledLetters(*m_bar), QStringLiteral("NLIDER"));
     }
 
+    // A grid moves the data set by row number, which leaves the read-past flags alone: the
+    // buttons follow where the current row stands.
+    void enablingFollowsMovesByRowNumber_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QString>("enabled");
+        QTest::newRow("onto the last row") << 3 << QList<int>{3} << "FPIDER";
+        QTest::newRow("onto the first row") << 3 << QList<int>{3, 1} << "NLIDER";
+        QTest::newRow("into the middle") << 3 << QList<int>{3, 2} << "FPNLIDER";
+        QTest::newRow("the only row") << 1 << QList<int>{1} << "IDER";
+    }
+
+    void enablingFollowsMovesByRowNumber()
+    {
+        QFETCH(int, rows);
+        QFETCH(QList<int>, moves);
+        QFETCH(QString, enabled);
+        setUpRows(rows);
+        for (int recNo : moves)
+            m_ds->setRecNo(recNo);
+        QCOMPARE(enabledLetters(*m_bar), enabled);
+    }
+
+    void sizeFollowsTheFont_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<int>("layout");
+        QTest::newRow("ordinary, glyph on top") << 1.0 << int(blGlyphTop);
+        QTest::newRow("a quarter larger, glyph on top") << 1.25 << int(blGlyphTop);
+        QTest::newRow("half as large again, glyph on top") << 1.5 << int(blGlyphTop);
+        QTest::newRow("half as large again, glyph beside") << 1.5 << int(blGlyphLeft);
+    }
+
+    // A larger font keeps the glyphs at least their ordinary size and every caption whole.
+    void sizeFollowsTheFont()
+    {
+        QFETCH(double, factor);
+        QFETCH(int, layout);
+        TDBNavBar bar;
+        QFont f = bar.font();
+        f.setPointSizeF(9 * factor);
+        bar.setFont(f);
+        bar.setLayout(TButtonLayout(layout));
+        bar.setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbDelete});
+        bar.setCaptions({"اولين", "قبلي", "بعدي", "آخرين", "", "حذف"});
+        const QFontMetrics fm(f);
+        QVERIFY(bar.glyphSide() >= 16);
+        QVERIFY(bar.glyphSide() >= fm.height());
+        const QSize min = bar.minimumSizeHint();
+        const bool stacked = layout == blGlyphTop;
+        QVERIFY(min.height() >= (stacked ? bar.glyphSide() + fm.height() : bar.glyphSide()));
+        QVERIFY(min.width() >= 5 * fm.horizontalAdvance(QStringLiteral("آخرين")));
+        QCOMPARE(bar.sizeHint(), QSize(300, 25).expandedTo(min));
+    }
+
     void disabledBarComesBackInStep()
     {
         setUpRows(3);

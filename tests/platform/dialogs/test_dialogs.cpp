@@ -44,6 +44,50 @@ private slots:
         QCOMPARE(seen, shown);
     }
 
+    // A box as narrow as its short message would leave the title bar only a few letters of
+    // the title; a long message wraps without parting the prefix "مي" from its verb.
+    void boxKeepsTitleAndVerbsWhole_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const QChar nbsp(0x00A0);
+        QTest::newRow("short message, long title")
+            << QStringLiteral("ثبت اطلاعات") << QStringLiteral("اطلاعات ثبت شد")
+            << QStringLiteral("اطلاعات ثبت شد");
+        QTest::newRow("verb prefixes")
+            << QStringLiteral("خطا")
+            << QStringLiteral("برنامه فايل ها را مي سازد و نمي تواند بنويسد؛ مي ")
+            << QStringLiteral("برنامه فايل ها را مي%1سازد و نمي%1تواند بنويسد؛ مي ").arg(nbsp);
+        QTest::newRow("Persian yeh and a word that only begins alike")
+            << QStringLiteral("خطا") << QStringLiteral("می شود ميز را ببر")
+            << QStringLiteral("می%1شود ميز را ببر").arg(nbsp);
+    }
+
+    void boxKeepsTitleAndVerbsWhole()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        int width = 0;
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            width = box->width();
+            seen = box->text();
+            box->reject();
+        });
+        dialogs::Message m;
+        m.title = title;
+        m.text = text;
+        dialogs::show(m);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(width > QFontMetrics(bold).horizontalAdvance(title) + 60);
+        QCOMPARE(seen, shown);
+    }
+
     void fileDialogReadsLeftToRight()
     {
         QWidget window;

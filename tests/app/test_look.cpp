@@ -1,0 +1,280 @@
+// What the clerk sees at other desktop fonts and palettes: nothing cut, nothing unreadable.
+#include "app/fixedwindows.h"
+#include "app/groupgrid.h"
+#include "app/helpers.h"
+#include "app/startup.h"
+#include "app/u_about.h"
+#include "app/u_customer.h"
+#include "app/u_dm.h"
+#include "app/u_ghaleb.h"
+#include "app/u_main.h"
+#include "app/u_sepah3.h"
+#include "controls/persian/DBNavBar.h"
+#include "platform/dataaware/DBGrid.h"
+#include "tests/support/DarkPalette.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// The application font at the ordinary 9 points times the factor, for as long as it lives.
+class DesktopFont
+{
+public:
+    explicit DesktopFont(double factor) : m_saved(QApplication::font())
+    {
+        QFont f = m_saved;
+        f.setPointSizeF(9 * factor);
+        QApplication::setFont(f);
+    }
+    ~DesktopFont() { QApplication::setFont(m_saved); }
+    DesktopFont(const DesktopFont&) = delete;
+    DesktopFont& operator=(const DesktopFont&) = delete;
+
+private:
+    QFont m_saved;
+};
+
+QList<QWidget*> programWindows()
+{
+    return {frm_main,  frm_customer, frm_ghaleb, frm_sepah3,
+            frm_mali,  frm_sepah,    frm_sepah2, frm_about};
+}
+
+QString where(const QWidget* w)
+{
+    QString path = w->objectName().isEmpty() ? QLatin1String(w->metaObject()->className())
+                                             : w->objectName();
+    for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (p->isWindow()) {
+            path = p->objectName() + u'/' + path;
+            break;
+        }
+    return path;
+}
+
+// Every text of the window that does not fit its box, described.
+QStringList cutTexts(QWidget* window)
+{
+    QStringList cut;
+    auto check = [&cut](const QWidget* w, const QString& what, int need, int have) {
+        if (need > have)
+            cut << QStringLiteral("%1 %2: needs %3, has %4").arg(where(w), what).arg(need).arg(have);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || qobject_cast<TNavBarButton*>(w))
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty()) {
+            for (const QString& line : l->text().split(u'\n'))
+                check(l, line, fm.horizontalAdvance(line), l->contentsRect().width());
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w); b && !b->text().isEmpty()) {
+            check(b, b->text(), b->minimumSizeHint().width(), b->width());
+            check(b, b->text() + QStringLiteral(" (height)"),
+                  fm.tightBoundingRect(b->text()).height() + 4,
+                  b->height());
+        } else if (auto* e = qobject_cast<QLineEdit*>(w); e && !e->text().isEmpty()) {
+            check(e, e->text(), fm.horizontalAdvance(e->text()) + 8, e->width());
+        } else if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty()) {
+            check(g, g->title(), g->minimumSizeHint().width(), g->width());
+        } else if (auto* nav = qobject_cast<TDBNavBar*>(w)) {
+            check(nav, QStringLiteral("navigator width"), nav->minimumSizeHint().width(),
+                  nav->width());
+            check(nav, QStringLiteral("navigator height"), nav->minimumSizeHint().height(),
+                  nav->height());
+        } else if (auto* grid = qobject_cast<QTableView*>(w)) {
+            const QHeaderView* h = grid->horizontalHeader();
+            const QAbstractItemModel* m = grid->model();
+            for (int c = 0; m && c < m->columnCount(); ++c) {
+                if (grid->isColumnHidden(c))
+                    continue;
+                const QString title = m->headerData(c, Qt::Horizontal).toString();
+                check(grid, QStringLiteral("title ") + title,
+                      h->fontMetrics().horizontalAdvance(title) + 8, h->sectionSize(c));
+                for (int r = 0; r < qMin(m->rowCount(), 20); ++r) {
+                    const QString text = m->index(r, c).data().toString();
+                    check(grid, QStringLiteral("cell ") + text, fm.horizontalAdvance(text) + 8,
+                          grid->columnWidth(c));
+                }
+            }
+        }
+    }
+    return cut;
+}
+
+} // namespace
+
+class TestLook : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestDatabase> m_db;
+
+    void createForms()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        db::Connection* c = m_db->connection();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number, First_Name, Last_Name, "
+                               "Hesab, Price) values ('1001', 'علي', 'محمدي تهراني', "
+                               "'000002222333', '15000000'), ('1002', 'زهرا', 'حسيني', "
+                               "'123456789012345', '2500000')"));
+        c->exec(QStringLiteral("insert into tbl_ghaleb (bank_name, tol_hesab, tol_price) "
+                               "values ('بانك ملت - حقوق', '16', '12')"));
+        for (int i = 0; i < 3; ++i)
+            c->exec(QStringLiteral("insert into tbl_detail (txt, price) values (:t, '1')"),
+                    {{QStringLiteral("t"), QStringLiteral("00000222233300000150000%1").arg(i)}});
+        Tfrm_dm::setDatabaseFolder(m_db->folder());
+        QVERIFY(CreateForms());
+    }
+
+private slots:
+    void cleanup()
+    {
+        DestroyForms();
+        Tfrm_dm::setDatabaseFolder(QString());
+        m_db.reset();
+    }
+
+    void nothingCutAtLargerFonts_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::newRow("ordinary font") << 1.0;
+        QTest::newRow("a quarter larger") << 1.25;
+        QTest::newRow("half as large again") << 1.5;
+    }
+
+    void nothingCutAtLargerFonts()
+    {
+        QFETCH(double, factor);
+        DesktopFont font(factor);
+        createForms();
+        frm_sepah3->StringGrid1->pasteText(QStringLiteral("0000000000000222\t15,000,000\r\n"),
+                                           nullptr);
+        QStringList cut;
+        for (QWidget* w : programWindows()) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            cut << cutTexts(w);
+            w->hide();
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    }
+
+    void mainWindowShowsItsWholeTitle_data() { nothingCutAtLargerFonts_data(); }
+
+    void mainWindowShowsItsWholeTitle()
+    {
+        QFETCH(double, factor);
+        DesktopFont font(factor);
+        createForms();
+        QFont bold = frm_main->font();
+        bold.setBold(true);
+        QVERIFY(frm_main->width() > QFontMetrics(bold).horizontalAdvance(frm_main->windowTitle()));
+        // Still a window of one size.
+        QCOMPARE(frm_main->minimumSize(), frm_main->maximumSize());
+    }
+
+    void navigatorFollowsTheGridToTheEnds()
+    {
+        createForms();
+        for (ListWindow* w : {static_cast<ListWindow*>(frm_sepah3),
+                              static_cast<ListWindow*>(frm_sepah2)}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            TDBNavBar* nav = w->DBNavigator1;
+            w->DBGrid1->setFocus();
+            QTest::keyClick(w->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(frm_dm->detail_ado->recNo(), 3);
+            QVERIFY(!nav->button(nbNext)->isEnabled());
+            QVERIFY(!nav->button(nbLast)->isEnabled());
+            QVERIFY(nav->button(nbPrior)->isEnabled());
+            QTest::keyClick(w->DBGrid1, Qt::Key_Up);
+            QVERIFY(nav->button(nbNext)->isEnabled());
+            QTest::keyClick(w->DBGrid1, Qt::Key_Home, Qt::ControlModifier);
+            QCOMPARE(frm_dm->detail_ado->recNo(), 1);
+            QVERIFY(!nav->button(nbFirst)->isEnabled());
+            QVERIFY(!nav->button(nbPrior)->isEnabled());
+            QVERIFY(nav->button(nbLast)->isEnabled());
+            w->hide();
+        }
+    }
+
+    void fixedColoursReadable_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("changedWhileOpen");
+        QTest::newRow("light") << false << false;
+        QTest::newRow("dark") << true << false;
+        QTest::newRow("turned dark while open") << true << true;
+    }
+
+    void fixedColoursReadable()
+    {
+        QFETCH(bool, dark);
+        QFETCH(bool, changedWhileOpen);
+        std::unique_ptr<DarkPalette> palette;
+        if (dark && !changedWhileOpen)
+            palette = std::make_unique<DarkPalette>();
+        createForms();
+        if (dark && changedWhileOpen)
+            palette = std::make_unique<DarkPalette>();
+        const QList<QPair<QWidget*, QStringList>> labels = {
+            {frm_customer, {"Label1", "Label7", "Label8"}},
+            {frm_ghaleb, {"Label1", "Label12", "Label13"}}};
+        for (const auto& [window, names] : labels) {
+            window->show();
+            QCoreApplication::processEvents();
+            const QColor ground = window->palette().color(QPalette::Window);
+            QCOMPARE(ground.lightness() < 128, dark);
+            for (const QString& name : names) {
+                auto* l = window->findChild<QLabel*>(name);
+                QVERIFY(l);
+                const QColor text = l->palette().color(QPalette::WindowText);
+                QVERIFY2(ContrastRatio(text, ground) >= 4.5,
+                         qPrintable(QStringLiteral("%1/%2: %3 on %4")
+                                        .arg(window->objectName(), name, text.name(),
+                                             ground.name())));
+            }
+            window->hide();
+        }
+    }
+
+    void readableColourKeepsItsHue_data()
+    {
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QColor>("ground");
+        QTest::newRow("banner on light grey") << kBannerColour << QColor(0xef, 0xef, 0xef);
+        QTest::newRow("banner on dark grey") << kBannerColour << QColor(0x35, 0x35, 0x35);
+        QTest::newRow("red on black") << QColor(Qt::red) << QColor(Qt::black);
+        QTest::newRow("brown on near black") << QColor(0x7a, 0x4b, 0x00) << QColor(0x20, 0x21, 0x24);
+    }
+
+    void readableColourKeepsItsHue()
+    {
+        QFETCH(QColor, colour);
+        QFETCH(QColor, ground);
+        const QColor c = ReadableOn(colour, ground);
+        QVERIFY(ContrastRatio(c, ground) >= 4.5);
+        QVERIFY(qAbs(c.hslHue() - colour.hslHue()) <= 2);
+        // A colour that already reads well is left as it is.
+        if (ContrastRatio(colour, ground) >= 4.5)
+            QCOMPARE(c, colour);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    BankApplication app(argc, argv);
+    TestLook t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_look.moc"
