@@ -195,6 +195,8 @@ bool TDurvel3::Execute()
             // The host hears of the end with the counts of what the database keeps.
             FinishTransaction();
         } catch (...) {
+            // The host hears of the failure and of what stayed.
+            FFailed = true;
             RollBackOpenWork();
             try {
                 if (OnAfterImport)

@@ -38,7 +38,10 @@ struct Run
             imp.Lines << QStringList{QString::number(100000 + i),
                                      QStringLiteral("نام خانوادگي نسبتا بلند %1").arg(i)};
         imp.OnNeedCommit = [this](TDurvel3* s) { committed = s->ImportedCount(); };
-        imp.OnAfterImport = [this](TDurvel3* s) { told = s->ImportedCount(); };
+        imp.OnAfterImport = [this](TDurvel3* s) {
+            told = s->ImportedCount();
+            toldFailed = s->Failed();
+        };
     }
     db::Connection* c() { return t.connection(); }
 
@@ -63,6 +66,7 @@ struct Run
     ListReader imp;
     int committed = 0; // rows of the last commit told
     int told = -1;     // rows imported as the end of the import told them
+    bool toldFailed = false;
 };
 
 // A function a trigger calls on every row written: the row numbered at fails with code.
@@ -177,6 +181,7 @@ private slots:
         QVERIFY(r.imp.ImportedCount() < 20000);
         // Kept is what the last commit held: nothing with one commit at the end.
         r.checkKept(r.committed);
+        QVERIFY(r.toldFailed);
         QVERIFY(!(atEnd || fault == "held") || r.committed == 0);
         QVERIFY(batch == 0 || r.committed % batch == 0);
     }
