@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -57,6 +59,49 @@ QString fullDevice(const QTemporaryDir& dir)
     return QStringLiteral("/dev/full");
 }
 
+// The program at the other end of a pipe, reading it to its end on a thread of its own. The test
+// holds the pipe open for writing meanwhile, so that the reader never waits for a writer that
+// may not come (a pipe replaced by a plain file): the end comes once both have closed it.
+class PipeReader
+{
+public:
+    explicit PipeReader(const QString& fifo) : m_name(QFile::encodeName(fifo))
+    {
+        m_hold = ::open(m_name.constData(), O_RDWR | O_CLOEXEC); // never waits
+        m_thread = std::thread([this] {
+            const int fd = ::open(m_name.constData(), O_RDONLY | O_CLOEXEC);
+            m_opened = true;
+            if (fd < 0)
+                return;
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+                m_data.append(buffer, qsizetype(n));
+            ::close(fd);
+        });
+        while (!m_opened)
+            std::this_thread::yield();
+    }
+    ~PipeReader() { finish(); }
+    QByteArray finish()
+    {
+        if (m_hold >= 0) {
+            ::close(m_hold);
+            m_hold = -1;
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_data;
+    }
+
+private:
+    QByteArray m_name;
+    int m_hold = -1;
+    std::atomic<bool> m_opened{false};
+    std::thread m_thread;
+    QByteArray m_data;
+};
+
 mode_t kindOf(const QString& path)
 {
     struct stat st;
@@ -88,17 +133,10 @@ private slots:
         QTemporaryDir dir;
         const QString fifo = dir.filePath(QStringLiteral("out.fifo"));
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-        QByteArray received;
-        std::thread reader([&] {
-            QFile in(fifo);
-            if (in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-                received = in.readAll();
-        });
         // The reader opens the pipe first, as the program at the other end would.
-        QTRY_VERIFY_WITH_TIMEOUT(files::isSpecial(fifo), 1000);
-        QTest::qWait(100);
+        PipeReader reader(fifo);
         const QString failure = writeThrough(writer, fifo);
-        reader.join();
+        const QByteArray received = reader.finish();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(received, expectedBytes(writer));
         QCOMPARE(kindOf(fifo), mode_t(S_IFIFO));
@@ -197,27 +235,16 @@ private slots:
         QFile none(fifo);
         QVERIFY(!files::openForWriting(none, QIODevice::WriteOnly | QIODevice::Truncate)
                      .isEmpty());
-        QByteArray received;
-        std::thread reader([&] {
-            QFile in(fifo);
-            if (in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-                received = in.readAll();
-        });
-        QTest::qWait(100);
+        PipeReader reader(fifo);
         {
             QFile out(fifo);
-            QString failure;
-            for (int i = 0; i < 50 && !out.isOpen(); ++i) {
-                failure = files::openForWriting(out, QIODevice::WriteOnly | QIODevice::Truncate);
-                if (!out.isOpen())
-                    QTest::qWait(20);
-            }
+            const QString failure =
+                files::openForWriting(out, QIODevice::WriteOnly | QIODevice::Truncate);
             QVERIFY2(out.isOpen(), qPrintable(failure));
             QCOMPARE(out.write("one\r\n"), 5);
             QCOMPARE(out.write("two\r\n"), 5);
         }
-        reader.join();
-        QCOMPARE(received, QByteArray("one\r\ntwo\r\n"));
+        QCOMPARE(reader.finish(), QByteArray("one\r\ntwo\r\n"));
         QCOMPARE(kindOf(fifo), mode_t(S_IFIFO));
     }
 
