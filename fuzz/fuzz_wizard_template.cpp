@@ -12,6 +12,13 @@
 
 #include <QApplication>
 
+// The font library the windows load keeps its caches until the process ends: that is not the
+// program's memory, and not a leak the end of the run should report.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 namespace {
 
 void ensureApplication()

@@ -1,11 +1,7 @@
 #include "app/core/banklines.h"
 
 #include "platform/codepage/CodePage.h"
-
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstring>
+#include "platform/files/Files.h"
 
 namespace {
 
@@ -96,24 +92,10 @@ void WriteBankFile(const QString& path, const QStringList& lines)
         bytes += codepage::encode(codepage::SystemAnsi, l);
         bytes += "\r\n";
     }
-    // Unbuffered, so a write that fails reports the system's reason (a full disk) at once
-    // rather than a flush failing later without one.
-    QSaveFile f(path);
-    const auto fail = [&] {
-        const int err = errno;
-        QString reason = f.errorString();
-        if (err != 0 && (reason.isEmpty() || reason == QLatin1String("Unknown error")))
-            reason = QString::fromLocal8Bit(strerror(err));
-        f.cancelWriting();
+    // A pipe or a device the clerk chose is written into, never replaced by a plain file.
+    const QString reason = files::writeWhole(path, bytes);
+    if (!reason.isEmpty())
         throw BankLineError(QStringLiteral("فايل «%1» نوشته نشد: %2").arg(path, reason));
-    };
-    errno = 0;
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        fail();
-    if (f.write(bytes) != bytes.size())
-        fail();
-    if (!f.commit())
-        fail();
 }
 
 QString Date6(int year, int month, int day)

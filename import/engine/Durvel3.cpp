@@ -1,6 +1,7 @@
 #include "import/engine/Durvel3.h"
 
 #include "import/engine/DurvelCodePage.h"
+#include "platform/files/Files.h"
 #include "platform/ini/IniFile.h"
 
 #include <QCoreApplication>
@@ -191,7 +192,12 @@ bool TDurvel3::Execute()
             if (OnBeforeImport)
                 OnBeforeImport(this);
             ImportLoop();
+            // The host hears of the end with the counts of what the database keeps.
+            FinishTransaction();
         } catch (...) {
+            // The host hears of the failure and of what stayed.
+            FFailed = true;
+            RollBackOpenWork();
             try {
                 if (OnAfterImport)
                     OnAfterImport(this);
@@ -325,8 +331,8 @@ int TDurvel3::ImportRow()
         DoImportError(QString::fromUtf8(e.what()));
         result = 1;
     }
-    // A row's failure may have taken the whole open batch with it.
-    if (result == 1 && FInTransaction)
+    // A row's failure may have taken the whole open batch with it, the import's or the host's.
+    if (result == 1 && (FInTransaction || FHostTransaction))
         DestDataSet()->checkTransaction();
     if (FRowCommits) {
         // Rows kept as written, in commits a few milliseconds apart.
@@ -514,12 +520,20 @@ void TDurvel3::PrepareImport()
     BuildRowColumns();
 
     DurvelDataSet* ds = DestDataSet();
+    FHostTransaction = false;
     if (ds && ds->supportsTransactions()) {
         FRowCommits = CommitRecCount <= 0 && !CommitAfterDone && ds->beginRowCommits();
         if (CommitRecCount > 0 || CommitAfterDone || FRowCommits) {
             ds->startTransaction();
             FInTransaction = true;
             FGroupTimer.start();
+        }
+    } else if (ds) {
+        // A transaction the host holds: the database may end it under the import as well.
+        try {
+            ds->checkTransaction();
+            FHostTransaction = true;
+        } catch (...) {
         }
     }
 
@@ -576,20 +590,17 @@ void TDurvel3::ReleaseImportState()
     FFieldIndexes.clear();
     FFieldTargets.clear();
     FFieldIndexesGeneration = ~quint64(0);
-    FTransactionDue = false;
-    if (FInTransaction) {
-        FInTransaction = false;
-        FRolledBackCount = FImportedCount - FImportedAtCommit;
-        try {
-            if (DurvelDataSet* ds = DestDataSet())
-                ds->rollback();
-        } catch (...) {
-        }
-    }
+    RollBackOpenWork();
     if (FRowCommits) {
         FRowCommits = false;
-        if (DurvelDataSet* ds = DestDataSet())
-            ds->endRowCommits();
+        try {
+            if (DurvelDataSet* ds = DestDataSet())
+                ds->endRowCommits();
+        } catch (const std::exception& e) {
+            // Another failure is on its way to the caller; the connection refuses further
+            // work that is to wait for the disk until it is set back.
+            qWarning("The imported rows could not be made durable: %s", e.what());
+        }
     }
     if (FControlsDisabled) {
         FControlsDisabled = false;
@@ -605,6 +616,54 @@ void TDurvel3::ReleaseImportState()
             FLog.reset();
         }
     }
+}
+
+// What a cancel left open goes back, and rows committed without waiting for the disk reach it;
+// a failure of that is the import's failure.
+void TDurvel3::FinishTransaction()
+{
+    RollBackOpenWork();
+    if (FRowCommits) {
+        FRowCommits = false;
+        if (DurvelDataSet* ds = DestDataSet())
+            ds->endRowCommits();
+    }
+}
+
+// Gives back the work not committed and takes it out of the counts, so that they tell what the
+// destination keeps. Never throws.
+void TDurvel3::RollBackOpenWork()
+{
+    FTransactionDue = false;
+    DurvelDataSet* ds = DestDataSet();
+    if (FInTransaction) {
+        FInTransaction = false;
+        CountRolledBack(FImportedCount - FImportedAtCommit);
+        try {
+            if (ds)
+                ds->rollback();
+        } catch (...) {
+        }
+    } else if (FHostTransaction) {
+        FHostTransaction = false;
+        // The rows went into the host's transaction; when the database ended it with a
+        // failure, none of them stays.
+        try {
+            if (ds)
+                ds->checkTransaction();
+        } catch (...) {
+            CountRolledBack(FImportedCount);
+        }
+    }
+}
+
+void TDurvel3::CountRolledBack(int Rows)
+{
+    if (Rows <= 0)
+        return;
+    FRolledBackCount += Rows;
+    FImportedCount -= Rows;
+    FImportedAtCommit = qMin(FImportedAtCommit, FImportedCount);
 }
 
 void TDurvel3::DisableDestinationControls()
@@ -982,10 +1041,17 @@ QString TDurvel3::ErrorLogPath() const
     }
     // A template may come from anywhere: its folder is never created, and a name relative to
     // the program's folder, so that it cannot reach a file through the current folder.
-    const QString path = QDir::cleanPath(programDir.filePath(ErrorLogFileName));
-    if (QFileInfo(QFileInfo(path).path()).isDir())
-        return path;
-    return programDir.filePath(QFileInfo(ErrorLogFileName).fileName());
+    return ResolveProgramFolderName(ErrorLogFileName);
+}
+
+QString TDurvel3::ResolveProgramFolderName(const QString& Name)
+{
+    QString why;
+    const QString path =
+        files::resolveInside(QCoreApplication::applicationDirPath(), Name.trimmed(), &why);
+    if (path.isEmpty())
+        throw EDurvelError(why);
+    return path;
 }
 
 QString TDurvel3::Timestamp() const
@@ -1020,16 +1086,18 @@ void TDurvel3::OpenErrorLog()
                                          ? QIODevice::WriteOnly | QIODevice::Truncate
                                          : QIODevice::WriteOnly | QIODevice::Append;
     // A new log is UTF-8 with a byte-order mark, which every viewer reads; a log appended to
-    // keeps the encoding it was begun in (an older one is in the ANSI page).
+    // keeps the encoding it was begun in (an older one is in the ANSI page). Only a plain file
+    // is read for it: opening a pipe to read waits for a writer.
     bool utf8 = true;
-    if (!RewriteErrorLogFile) {
+    if (!RewriteErrorLogFile && QFileInfo(FLogPath).isFile()) {
         QFile existing(FLogPath);
         if (existing.open(QIODevice::ReadOnly) && existing.size() > 0)
             utf8 = existing.read(3) == QByteArray("\xEF\xBB\xBF");
     }
-    if (!file->open(mode))
-        throw EDurvelError(
-            QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, file->errorString()));
+    // A pipe or a device is written into as it is; one nothing reads from is refused.
+    const QString failure = files::openForWriting(*file, mode);
+    if (!failure.isEmpty())
+        throw EDurvelError(QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, failure));
     if (utf8 && file->size() == 0 && file->write("\xEF\xBB\xBF") != 3)
         throw EDurvelError(
             QStringLiteral("Cannot write the error log %1: %2").arg(FLogPath, file->errorString()));

@@ -160,11 +160,13 @@ public:
     int ConversionErrorCount() const { return FConversionErrorCount; }
     const TWideStringList& Errors() const { return FErrors; }
     QString LastErrorText() const { return FLastErrorText; }
+    // Rows written; once rows went back (a cancel, a failure), those the destination keeps.
+    // Right by OnAfterImport.
     int ImportedCount() const { return FImportedCount; }
     // Imported rows that went back with a transaction the import did not commit (a cancel or
     // a failure), and those the destination keeps.
     int RolledBackCount() const { return FRolledBackCount; }
-    int KeptCount() const { return FImportedCount - FRolledBackCount; }
+    int KeptCount() const { return FImportedCount; }
     bool Failed() const { return FFailed; }
     int TotalRecCount() const { return FTotalRecCount; }
     quint8 RowAction() const { return FRowAction; }
@@ -173,6 +175,10 @@ public:
     // The log's path as the import resolves it: a bare name lies in the program's folder; a
     // name a template gave is taken relative to it and its folder must exist.
     QString ErrorLogPath() const;
+    // Where a file name a template gave is written: within the program's folder, never the
+    // current one, with its links followed; a folder part that is not there is dropped. Raises
+    // EDurvelError when the name leads outside that folder.
+    static QString ResolveProgramFolderName(const QString& Name);
     // Raises "The file ... is empty" for a source of no bytes: no kind reads anything from it.
     static void CheckNotEmpty(const QString& FileName);
     // The destination of the chosen kind, for column look-ups.
@@ -276,6 +282,9 @@ private:
     void BuildRowColumns();
     bool IsRowColumnName(const QString& Name) const;
     void ReleaseImportState();
+    void FinishTransaction();
+    void RollBackOpenWork();
+    void CountRolledBack(int Rows);
 
     void WriteRowToDestination();
     bool Locate();
@@ -353,6 +362,7 @@ private:
     bool FInTransaction = false;
     bool FRowCommits = false;  // every row committed on its own (no batches)
     int FImportedAtCommit = 0; // imported count at the last commit
+    bool FHostTransaction = false; // writing into a transaction the host holds
     int FRolledBackCount = 0;
     bool FLogOpened = false;      // the log of this run was opened
     bool FTransactionDue = false; // a batch was committed; the next row begins the next one

@@ -355,7 +355,8 @@ void DurvelDbDataSet::Direct::post()
             tooLong = !isNull(other) && other.toString().size() > limit;
         }
         if (tooLong)
-            throw db::Error(db::DataSet::tooLongMessage(m_ds->field(int(f))));
+            throw db::Error(db::Error::Kind::Field,
+                            db::DataSet::tooLongMessage(m_ds->field(int(f))));
     }
     sqlite3_stmt* st = nullptr;
     if (state == DurvelDataSet::State::Insert)
@@ -823,7 +824,8 @@ void DurvelDbDataSet::edit()
 void DurvelDbDataSet::post()
 {
     if (!m_readOnlyField.isEmpty())
-        throw db::Error(QStringLiteral("Field '%1' cannot be modified.").arg(m_readOnlyField));
+        throw db::Error(db::Error::Kind::Field,
+                        QStringLiteral("Field '%1' cannot be modified.").arg(m_readOnlyField));
     Direct* d = writer();
     if (!d)
         m_ds->post();
@@ -920,7 +922,8 @@ void DurvelDbDataSet::commit()
 
 void DurvelDbDataSet::checkTransaction()
 {
-    if (!m_ds->connection()->inTransaction())
+    const db::Connection* c = m_ds->connection();
+    if (!c || !c->inTransaction())
         throw db::Error(db::Error::Kind::TransactionLost,
                         QStringLiteral("The open transaction was rolled back by the database."));
 }
@@ -933,7 +936,7 @@ bool DurvelDbDataSet::endsImport(const std::exception& e) const
 
 bool DurvelDbDataSet::beginRowCommits()
 {
-    m_ds->connection()->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    m_ds->connection()->relaxSynchronous();
     m_rowCommits = true;
     return true;
 }
@@ -943,14 +946,8 @@ void DurvelDbDataSet::endRowCommits()
     if (!m_rowCommits)
         return;
     m_rowCommits = false;
-    db::Connection* c = m_ds->connection();
-    try {
-        c->exec(QStringLiteral("PRAGMA synchronous = FULL"));
-        // The rows reach the disk now, once for all of them.
-        c->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
-    } catch (const std::exception& e) {
-        qWarning("The imported rows could not be made durable: %s", e.what());
-    }
+    // A failure is the clerk's to hear of: every later commit would not wait for the disk.
+    m_ds->connection()->restoreSynchronous();
 }
 
 void DurvelDbDataSet::rollback()

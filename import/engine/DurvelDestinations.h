@@ -99,12 +99,13 @@ public:
     virtual void rollback() {}
     // Raises when the transaction the import began was ended by the database itself.
     virtual void checkTransaction() {}
-    // True for a failure of the store itself (full, I/O, read-only, held, damaged): it ends
-    // the import; any other failure fails one row only.
+    // True for a failure of the store itself (full, I/O, read-only, held, damaged, or one it
+    // does not know): it ends the import; only what a row's values cause fails one row.
     virtual bool endsImport(const std::exception&) const { return false; }
     // Every row is to be kept once written, with no batches: true when the destination wants
     // its rows grouped into commits a few milliseconds apart, which it makes cheap (no wait for
-    // the disk at each); endRowCommits makes them durable at the end and never throws.
+    // the disk at each); endRowCommits makes them durable at the end and raises when it
+    // cannot.
     virtual bool beginRowCommits() { return false; }
     virtual void endRowCommits() {}
 };

@@ -860,11 +860,17 @@ TDurvel3* TDurvel3WizardF::ReaderFor(int Kind) const
 QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed)
 {
     const QString name = Typed.trimmed();
+    if (name.isEmpty())
+        return QString(); // no log
     const QFileInfo info(name);
-    const bool hasFolder = name.contains(u'/');
-    if (!hasFolder || !QFileInfo(info.path()).isDir())
-        return QDir(QCoreApplication::applicationDirPath()).filePath(info.fileName());
-    return info.absoluteFilePath();
+    // Only a name the clerk chose in the file dialog names a folder of the disk.
+    if (info.isAbsolute()) {
+        if (!QFileInfo(info.path()).isDir())
+            return QDir(QCoreApplication::applicationDirPath()).filePath(info.fileName());
+        return info.absoluteFilePath();
+    }
+    // Any other, a template's above all, lies in the program's folder, never the current one.
+    return TDurvel3::ResolveProgramFolderName(name);
 }
 
 void TDurvel3WizardF::BuildImportMap(TDurvel3* Reader) const

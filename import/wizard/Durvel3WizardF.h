@@ -99,8 +99,9 @@ public:
     int TotalCount = 0;
     TfmDurvel3ProgressDlg* ProgressDialog() const { return FProgressDialog; }
 
-    // The file the error log is written to: the typed name where its folder exists, else the
-    // typed file name in the program's folder; always absolute.
+    // The file the error log is written to: an absolute name where its folder exists, else its
+    // file name in the program's folder; a relative name (a template's) within the program's
+    // folder, as the import resolves it (raises when it leads outside); always absolute.
     static QString ResolveErrorLogFileName(const QString& Typed);
     // Writes the column map of the current kind into the reader.
     void BuildImportMap(TDurvel3* Reader) const;

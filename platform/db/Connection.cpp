@@ -310,7 +310,8 @@ int bindVariant(sqlite3_stmt* stmt, int i, const QVariant& v, QByteArray& buffer
     case QMetaType::ULongLong:
     case QMetaType::ULong:
         if (v.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-            throw Error(QStringLiteral("The value of parameter %1 is too large.").arg(i));
+            throw Error(Error::Kind::Field,
+                        QStringLiteral("The value of parameter %1 is too large.").arg(i));
         return sqlite3_bind_int64(stmt, i, qint64(v.toULongLong()));
     case QMetaType::Double:
     case QMetaType::Float:
@@ -558,6 +559,9 @@ void Connection::close()
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_path.clear();
+    // A file opened again starts at full synchronisation.
+    m_relaxed = false;
+    m_restoreFailed = false;
 }
 
 Statement Connection::prepare(const QString& sql)
@@ -590,7 +594,9 @@ void Connection::release(sqlite3_stmt* stmt, const QString& sql)
     sqlite3_reset(stmt);
     // The texts bound last lived in the statement object that is going away.
     sqlite3_clear_bindings(stmt);
-    if (!m_db) {
+    // A statement of a handle closed since (the file opened again) belongs to no cache: kept,
+    // it would be run against the closed file, and that handle would never be let go.
+    if (!m_db || sqlite3_db_handle(stmt) != m_db) {
         sqlite3_finalize(stmt);
         return;
     }
@@ -650,7 +656,36 @@ void Connection::beginTransaction()
 {
     if (inTransaction())
         throw Error(QStringLiteral("A transaction is already open."));
+    // Work that is to wait for the disk must not start while the file does not.
+    if (m_restoreFailed && !m_relaxed)
+        restoreSynchronous();
     exec(QStringLiteral("BEGIN"));
+}
+
+void Connection::relaxSynchronous()
+{
+    exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    m_relaxed = true;
+}
+
+void Connection::restoreSynchronous()
+{
+    m_relaxed = false;
+    if (!m_db)
+        return;
+    char* err = nullptr;
+    int rc = sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, &err);
+    // The rows written meanwhile reach the disk now, once for all of them.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(m_db, "PRAGMA wal_checkpoint(PASSIVE)", nullptr, nullptr, &err);
+    if (rc == SQLITE_OK) {
+        m_restoreFailed = false;
+        return;
+    }
+    m_restoreFailed = true;
+    const QString text = err ? QString::fromUtf8(err) : errText(m_db);
+    sqlite3_free(err);
+    throw Error(Error::Kind::NotDurable, text, rc);
 }
 
 void Connection::commit()

@@ -129,6 +129,13 @@ public:
     void rollback();
     bool inTransaction() const;
 
+    // Commits that do not wait for the disk (many small ones in a row); restoreSynchronous
+    // puts full synchronisation back and raises NotDurable when it cannot. Until it has been
+    // put back, every transaction begun tries again and refuses to start without it.
+    void relaxSynchronous();
+    void restoreSynchronous();
+    bool isSynchronousRelaxed() const { return m_relaxed; }
+
     // Column facts of a table (cached; reset on close).
     const TableInfo& tableInfo(const QString& table);
 
@@ -157,6 +164,8 @@ private:
 
     sqlite3* m_db = nullptr;
     QString m_path;
+    bool m_relaxed = false;        // at normal synchronisation on purpose
+    bool m_restoreFailed = false;  // full synchronisation could not be put back
     QHash<QString, QVector<sqlite3_stmt*>> m_cache;
     QHash<QString, TableInfo> m_tables;
     QHash<QString, QString> m_labels; // "table.field" (lower case) -> label

@@ -615,7 +615,8 @@ void DataSet::setValue(int index, const QVariant& value)
         throw Error(QStringLiteral("Field index %1 out of range.").arg(index));
     const Field& f = m_fields[index];
     if (f.readOnly)
-        throw Error(QStringLiteral("Field '%1' cannot be modified.").arg(f.name));
+        throw Error(Error::Kind::Field,
+                    QStringLiteral("Field '%1' cannot be modified.").arg(f.name));
     QVariant v = value;
     if (v.isValid() && !v.isNull()) {
         switch (f.type) {
@@ -692,7 +693,7 @@ void DataSet::checkSizes() const
             continue;
         const QVariant& v = m_buffer[f.index];
         if (v.isValid() && !v.isNull() && v.toString().size() > f.size)
-            throw Error(tooLongMessage(f));
+            throw Error(Error::Kind::Field, tooLongMessage(f));
     }
 }
 

@@ -34,6 +34,10 @@ Error::Kind kindOf(int code)
         return Error::Kind::CannotOpen;
     case SQLITE_CONSTRAINT:
         return Error::Kind::Constraint;
+    case SQLITE_TOOBIG:
+        return Error::Kind::TooBig;
+    case SQLITE_MISMATCH:
+        return Error::Kind::Mismatch;
     default:
         return Error::Kind::Other;
     }
@@ -54,8 +58,10 @@ Error Error::fromSqlite(int code, const QString& technical)
 bool Error::endsTransaction() const
 {
     switch (m_kind) {
-    case Kind::Other:
     case Kind::Constraint:
+    case Kind::TooBig:
+    case Kind::Mismatch:
+    case Kind::Field:
         return false;
     default:
         return true;
@@ -94,7 +100,14 @@ QString describe(Error::Kind kind)
                               "بدهيد.");
     case Error::Kind::TransactionLost:
         return QStringLiteral("ديتابيس كار نيمه تمام را برگرداند و تغييرات ذخيره نشد.");
+    case Error::Kind::NotDurable:
+        return QStringLiteral("رديف ها در ديتابيس نوشته شدند، ولي ديتابيس دوباره به نوشتن كامل "
+                              "روي ديسك برنگشت؛ تا برنامه را نبسته و دوباره باز نكرده ايد، "
+                              "تغييرات ممكن است با قطع برق از دست برود.");
     case Error::Kind::Constraint:
+    case Error::Kind::TooBig:
+    case Error::Kind::Mismatch:
+    case Error::Kind::Field:
     case Error::Kind::Other:
         break;
     }

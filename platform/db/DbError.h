@@ -22,7 +22,12 @@ public:
         FolderReadOnly,
         Companion,       // the write-ahead log or its index beside the file cannot be used
         TransactionLost, // the database ended an open transaction on its own
-        Constraint
+        NotDurable,      // written, but the file could not be set back to wait for the disk
+        // What one row's values did; the work around it goes on.
+        Constraint,
+        TooBig,   // a value longer than the database takes
+        Mismatch, // a value of a type the column cannot hold
+        Field     // a value the data layer's own field checks refuse (too long for its field)
     };
 
     explicit Error(const QString& message) : Error(Kind::Other, message, 0) {}
@@ -35,9 +40,12 @@ public:
     QString technical() const { return m_technical; }
     Kind kind() const { return m_kind; }
     int code() const { return m_code; }
-    // A failure of the database file itself, not of one row: the work of the open
-    // transaction cannot go on (full, I/O, read-only, held by another program, damaged).
+    // A failure of the database itself, not of one row's values: the work of the open
+    // transaction cannot go on. Only the kinds a row's values cause are not: every other
+    // failure, a full disk as much as one the data layer does not know, ends the work.
     bool endsTransaction() const;
+    // One row's values were refused (a key, a size, a type): the next row may be written.
+    bool isRowError() const { return !endsTransaction(); }
     // Damaged as SQLite found it while reading, not a file it cannot read at all (which is
     // also what a wrong key looks like).
     bool isCorrupt() const;
@@ -49,7 +57,7 @@ private:
     int m_code;
 };
 
-// The Persian sentence for a kind of failure; empty for Kind::Other.
+// The Persian sentence for a kind of failure; empty for Kind::Other and the row kinds.
 QString describe(Error::Kind kind);
 
 } // namespace db

@@ -1,9 +1,10 @@
 #include "platform/ini/IniFile.h"
 
+#include "platform/files/Files.h"
+
 #include <limits>
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -45,6 +46,9 @@ void IniFile::load()
     QFile file(m_fileName);
     if (!file.exists())
         return;
+    // A pipe would be waited on and a device read without end; neither is saved over either.
+    if (files::isSpecial(m_fileName))
+        throw IniError(QStringLiteral("The file %1 is not a plain file").arg(m_fileName));
     if (!file.open(QIODevice::ReadOnly))
         throw IniError(
             QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, file.errorString()));
@@ -60,8 +64,12 @@ void IniFile::load()
             text = ansi.isValid() ? ansi.decode(bytes) : QString::fromLatin1(bytes);
         }
     }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    // The decoder drops one mark; an editor may have added more, each read as part of the
+    // first line, and a saved copy would start with what the next load takes for its mark.
+    qsizetype marks = 0;
+    while (marks < text.size() && text.at(marks) == QChar(0xFEFF))
+        ++marks;
+    text.remove(0, marks);
 
     Section* current = &m_sections.front();
     const QStringList rawLines = text.split(u'\n');
@@ -118,14 +126,9 @@ void IniFile::save() const
             text += u'\n';
         }
     }
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw IniError(
-            QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
-    file.write(text.toUtf8());
-    if (!file.commit())
-        throw IniError(
-            QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, file.errorString()));
+    const QString failure = files::writeWhole(m_fileName, text.toUtf8());
+    if (!failure.isEmpty())
+        throw IniError(QStringLiteral("Cannot write the file %1: %2").arg(m_fileName, failure));
     m_modified = false;
 }
 

@@ -9,12 +9,12 @@
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/files/Files.h"
 #include "platform/ini/IniFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace {
@@ -296,10 +296,9 @@ void AccessPage::SaveQueryClick()
     const QString name = dialogs::chooseFile(request, this);
     if (name.isEmpty())
         return;
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QueryText().toUtf8()) < 0 || !file.commit())
-        throw EDurvelError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(name, file.errorString()));
+    const QString failure = files::writeWhole(name, QueryText().toUtf8());
+    if (!failure.isEmpty())
+        throw EDurvelError(QStringLiteral("Cannot write file \"%1\". %2").arg(name, failure));
 }
 
 void AccessPage::SaveOptions(IniFile& Ini) const

@@ -114,20 +114,29 @@ TButtonPicture::TButtonPicture(QAbstractButton* Button, const TImageList& Images
 
 int TButtonPicture::ImageIndex() const
 {
-    return FButton && FButton->isEnabled() ? FEnabledIndex : FDisabledIndex;
+    const QAbstractButton* button = Button();
+    return button && button->isEnabled() ? FEnabledIndex : FDisabledIndex;
+}
+
+QAbstractButton* TButtonPicture::Button() const
+{
+    // qobject_cast asks the object what it is now: a button whose destructor has run as far as
+    // its widget part is no button any more, where a static cast would take it for one.
+    return qobject_cast<QAbstractButton*>(FButton.data());
 }
 
 void TButtonPicture::Place()
 {
-    if (!FButton)
+    QAbstractButton* button = Button();
+    if (!button)
         return;
-    const QRect b = FButton->geometry();
+    const QRect b = button->geometry();
     const int side = FImages.Height();
     const int sink = FSunk ? 1 : 0;
     // Where the button's style puts its icon: icon, a gap of 4 and the caption, centred in
     // the contents.
     int left = 4;
-    if (auto* push = qobject_cast<QPushButton*>(FButton.data())) {
+    if (auto* push = qobject_cast<QPushButton*>(button)) {
         QStyleOptionButton opt;
         opt.initFrom(push);
         opt.text = push->text();
@@ -140,13 +149,14 @@ void TButtonPicture::Place()
     }
     setGeometry(b.left() + left + sink, b.top() + (b.height() - side) / 2 + sink, FImages.Width(),
                 side);
-    setVisible(FButton->isVisibleTo(parentWidget()));
+    setVisible(button->isVisibleTo(parentWidget()));
     raise();
 }
 
 bool TButtonPicture::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Watched == FButton) {
+    // Compared as objects: the button may be in its destructor here.
+    if (Watched == FButton.data()) {
         switch (Event->type()) {
         case QEvent::Move:
         case QEvent::Resize:

@@ -31,8 +31,11 @@ protected:
 
 private:
     void Place();
+    // The button, or null once it is gone or being destroyed (its button part already ended).
+    QAbstractButton* Button() const;
 
-    QPointer<QAbstractButton> FButton;
+    // Held as a plain object: the button is only looked at as one while it still is one.
+    QPointer<QObject> FButton;
     const TImageList& FImages;
     int FEnabledIndex;
     int FDisabledIndex;

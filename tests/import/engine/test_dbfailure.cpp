@@ -7,6 +7,8 @@
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TestDatabase.h"
 
+#include <sqlite3.h>
+
 #include <QScopeGuard>
 #include <QtTest>
 
@@ -36,6 +38,10 @@ struct Run
             imp.Lines << QStringList{QString::number(100000 + i),
                                      QStringLiteral("نام خانوادگي نسبتا بلند %1").arg(i)};
         imp.OnNeedCommit = [this](TDurvel3* s) { committed = s->ImportedCount(); };
+        imp.OnAfterImport = [this](TDurvel3* s) {
+            told = s->ImportedCount();
+            toldFailed = s->Failed();
+        };
     }
     db::Connection* c() { return t.connection(); }
 
@@ -43,6 +49,11 @@ struct Run
     void checkKept(int kept)
     {
         QCOMPARE(imp.KeptCount(), kept);
+        // The count the host reads, and the one it was told when the import ended (an import
+        // whose source failed to load never began, and tells no end).
+        QCOMPARE(imp.ImportedCount(), kept);
+        if (told >= 0)
+            QCOMPARE(told, kept);
         QCOMPARE(c()->scalar(QStringLiteral("select count(*) from %1").arg(table)).toInt(), kept);
         QCOMPARE(ds.recordCount(), kept);
         QVERIFY(!c()->inTransaction());
@@ -54,6 +65,37 @@ struct Run
     DurvelDbDataSet dest;
     ListReader imp;
     int committed = 0; // rows of the last commit told
+    int told = -1;     // rows imported as the end of the import told them
+    bool toldFailed = false;
+};
+
+// A function a trigger calls on every row written: the row numbered at fails with code.
+struct FailAt
+{
+    QString number;
+    int code = SQLITE_ERROR;
+
+    void install(db::Connection* c)
+    {
+        sqlite3_create_function(
+            c->handle(), "fail_at", 1, SQLITE_UTF8, this,
+            [](sqlite3_context* ctx, int, sqlite3_value** v) {
+                const auto* self = static_cast<const FailAt*>(sqlite3_user_data(ctx));
+                const QString n =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v[0])));
+                if (n != self->number)
+                    return;
+                if (self->code == SQLITE_NOMEM) {
+                    sqlite3_result_error_nomem(ctx);
+                    return;
+                }
+                sqlite3_result_error(ctx, "the store failed", -1);
+                sqlite3_result_error_code(ctx, self->code);
+            },
+            nullptr, nullptr);
+        c->exec(QStringLiteral("CREATE TEMP TRIGGER fail_row AFTER INSERT ON tbl_customer "
+                               "BEGIN SELECT fail_at(NEW.Pers_number); END"));
+    }
 };
 
 } // namespace
@@ -139,6 +181,7 @@ private slots:
         QVERIFY(r.imp.ImportedCount() < 20000);
         // Kept is what the last commit held: nothing with one commit at the end.
         r.checkKept(r.committed);
+        QVERIFY(r.toldFailed);
         QVERIFY(!(atEnd || fault == "held") || r.committed == 0);
         QVERIFY(batch == 0 || r.committed % batch == 0);
     }
@@ -201,6 +244,105 @@ private slots:
         const QByteArray text = f.readAll();
         QVERIFY2(text.endsWith(last + "\r\n") && !text.contains("the last run's log"),
                  text.constData());
+    }
+
+    // A failure the data layer has no name for is no fault of the row: the import stops
+    // there, whether it opened the transaction or writes into one the host holds, and the
+    // counts are what the database keeps.
+    void unknownStoreFailureStopsTheImport_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("host");
+        QTest::newRow("error") << SQLITE_ERROR << false;
+        QTest::newRow("out of memory") << SQLITE_NOMEM << false;
+        QTest::newRow("misuse") << SQLITE_MISUSE << false;
+        QTest::newRow("schema") << SQLITE_SCHEMA << false;
+        QTest::newRow("error, host's transaction") << SQLITE_ERROR << true;
+        QTest::newRow("out of memory, host's transaction") << SQLITE_NOMEM << true;
+    }
+    void unknownStoreFailureStopsTheImport()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, host);
+        Run r(1000);
+        r.imp.CommitRecCount = 100;
+        FailAt fail{QStringLiteral("100250"), code};
+        fail.install(r.c());
+        if (host)
+            r.c()->beginTransaction();
+        try {
+            r.imp.Execute();
+            QFAIL("the import went on past a failure of the database");
+        } catch (const db::Error& e) {
+            QVERIFY(e.endsTransaction());
+        }
+        QCOMPARE(r.imp.ErrorCount(), 0);
+        // The host's transaction holds every row written, to keep or give back; the import's
+        // own gives back the open batch.
+        const int kept = host ? 250 : 200;
+        QCOMPARE(r.imp.ImportedCount(), kept);
+        QCOMPARE(r.told, kept);
+        QCOMPARE(r.c()->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt(), kept);
+        QCOMPARE(r.c()->inTransaction(), host);
+        if (host)
+            r.c()->rollback();
+    }
+
+    // A row's fault that makes the database give back the host's transaction stops the import:
+    // none of its rows is kept, and it says so.
+    void hostTransactionEndedByTheDatabase()
+    {
+        Run r(50, QString(), QStringLiteral("t"));
+        r.imp.Lines[4][0] = r.imp.Lines[1][0];
+        r.c()->beginTransaction();
+        try {
+            r.imp.Execute();
+            QFAIL("the import went on outside the transaction it was given");
+        } catch (const db::Error& e) {
+            QCOMPARE(e.kind(), db::Error::Kind::TransactionLost);
+        }
+        QCOMPARE(r.imp.ErrorCount(), 1);
+        QCOMPARE(r.imp.ImportedCount(), 0);
+        QCOMPARE(r.imp.RolledBackCount(), 4);
+        QCOMPARE(r.told, 0);
+        QCOMPARE(r.c()->scalar(QStringLiteral("select count(*) from t")).toInt(), 0);
+        QVERIFY(!r.c()->inTransaction());
+    }
+
+    // Rows committed one by one without waiting for the disk: when full synchronisation cannot
+    // be put back the import fails with that, the rows are told as kept, and no later import
+    // in batches begins before the file waits for the disk again.
+    void lostSynchronisationIsReported()
+    {
+        Run r(300);
+        r.imp.CommitRecCount = 0;
+        r.imp.OnNeedCommit = [&r](TDurvel3* s) {
+            r.committed = s->ImportedCount();
+            // Something holds a transaction open when the import ends.
+            if (s->ImportedCount() == 300 && !r.c()->inTransaction())
+                r.c()->exec(QStringLiteral("BEGIN"));
+        };
+        try {
+            r.imp.Execute();
+            QFAIL("the import ended as if its rows were on the disk");
+        } catch (const db::Error& e) {
+            QCOMPARE(e.kind(), db::Error::Kind::NotDurable);
+        }
+        QVERIFY(r.imp.Failed());
+        QCOMPARE(r.imp.ImportedCount(), 300);
+        r.c()->rollback();
+        QCOMPARE(r.c()->scalar(QStringLiteral("select count(*) from tbl_customer")).toInt(), 300);
+        QCOMPARE(r.c()->scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 1);
+
+        Run again(10);
+        again.imp.CommitRecCount = 5;
+        again.t.connection()->relaxSynchronous();
+        again.t.connection()->exec(QStringLiteral("BEGIN"));
+        QVERIFY_THROWS_EXCEPTION(db::Error, again.t.connection()->restoreSynchronous());
+        again.t.connection()->rollback();
+        again.imp.Execute();
+        QCOMPARE(again.c()->scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2);
+        again.checkKept(10);
     }
 
     void commitWithoutTransactionIsRefused()

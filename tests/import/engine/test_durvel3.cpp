@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <limits>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -786,6 +788,54 @@ private slots:
         imp.Lines = source;
         QVERIFY(imp.Execute());
         QCOMPARE(readFile(imp.ErrorLogFileName), log);
+    }
+
+    // A log named on a pipe nothing reads or on a device that takes no bytes: the import does
+    // not start, says why, never waits on the pipe, and the node stays as it was.
+    void logOnAPipeOrDevice_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("rewrite");
+        QTest::newRow("pipe") << "pipe" << true;
+        QTest::newRow("pipe, appended to") << "pipe" << false;
+        QTest::newRow("full device") << "device" << true;
+        QTest::newRow("full device, appended to") << "device" << false;
+    }
+    void logOnAPipeOrDevice()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, rewrite);
+        QString log = m_dir.filePath(QStringLiteral("node.log"));
+        QFile::remove(log);
+        const QByteArray name = QFile::encodeName(log);
+        if (kind == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            log = QStringLiteral("/dev/full");
+        const auto nodeKind = [&log] {
+            struct stat st;
+            return ::lstat(QFile::encodeName(log).constData(), &st) == 0 ? st.st_mode & S_IFMT
+                                                                         : 0;
+        };
+        const auto before = nodeKind();
+        FakeDataSet ds({{"Code", ftWideString, true}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = numberedRows(3);
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = log;
+        imp.RewriteErrorLogFile = rewrite;
+        try {
+            imp.Execute();
+            QFAIL("the import ran with a log it could not write");
+        } catch (const EDurvelError& e) {
+            QVERIFY2(e.message().contains(log), qPrintable(e.message()));
+        }
+        QVERIFY(ds.rows.isEmpty());
+        QCOMPARE(nodeKind(), before);
+        if (log != QLatin1String("/dev/full"))
+            QFile::remove(log);
     }
 
     void errorsCountedWithoutLog()

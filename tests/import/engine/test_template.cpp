@@ -3,6 +3,7 @@
 #include "platform/ini/IniFile.h"
 
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QtTest>
 
 class TestTemplate : public QObject
@@ -222,32 +223,59 @@ private slots:
     }
 
     // The component's own sections: a log name that is absolute or goes up is refused, told,
-    // and its bare name used; a plain relative name stays as it was.
+    // and its bare name used; a plain relative name stays as it was, and is written within the
+    // program's folder, never the current one; one that a link leads out of it is refused.
     void templateLogNameRefusedOutsideTheProgramsFolder_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("used");
+        QTest::addColumn<QString>("path"); // within the program's folder; "!" refused
         QTest::newRow("absolute") << "/etc/victim.log"
+                                  << "victim.log"
                                   << "victim.log";
         QTest::newRow("up") << "../../victim.log"
+                            << "victim.log"
                             << "victim.log";
         QTest::newRow("relative folder") << "logs/mine.log"
-                                         << "logs/mine.log";
+                                         << "logs/mine.log"
+                                         << "mine.log";
+        QTest::newRow("dot folder") << "./mine.log"
+                                    << "./mine.log"
+                                    << "mine.log";
+        QTest::newRow("link out") << "tlink/mine.log"
+                                  << "tlink/mine.log"
+                                  << "!";
     }
     void templateLogNameRefusedOutsideTheProgramsFolder()
     {
         QFETCH(QString, stored);
         QFETCH(QString, used);
+        QFETCH(QString, path);
         IniFile ini(m_dir.filePath("log.imp"));
         ini.writeString("BASE", "ErrorLogFileName", stored);
         TDurvel3ASCII imp;
         imp.LoadTemplateSections(ini);
         QCOMPARE(imp.ErrorLogFileName, used);
         QCOMPARE(imp.TemplateNotices().size(), used == stored ? 0 : 1);
-        if (used != stored) {
+        if (used != stored)
             QVERIFY(imp.TemplateNotices().first().contains(stored));
-            QVERIFY(imp.ErrorLogPath().startsWith(QCoreApplication::applicationDirPath()));
+        // Started from another folder, which holds a folder of the name.
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QDir(m_dir.path()).mkdir(QStringLiteral("logs"));
+        const QDir program(QCoreApplication::applicationDirPath());
+        const QString link = program.filePath(QStringLiteral("tlink"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(m_dir.path(), link));
+        const auto restore = qScopeGuard([&] {
+            QDir::setCurrent(saved);
+            QFile::remove(link);
+        });
+        if (path == QLatin1String("!")) {
+            QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.ErrorLogPath());
+            return;
         }
+        QCOMPARE(imp.ErrorLogPath(), QDir(program.canonicalPath()).filePath(path));
     }
 
     void eraseAllSections()

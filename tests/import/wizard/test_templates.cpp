@@ -13,6 +13,7 @@
 #include "ui_TXTPage.h"
 
 #include <QTreeWidget>
+#include <QScopeGuard>
 #include <QtTest>
 
 namespace {
@@ -405,32 +406,44 @@ private slots:
     }
 
     // A template may come from anyone: a log name that is absolute or goes up is refused with a
-    // message naming both, and its bare name in the program's folder is used.
+    // message naming both, and its bare name in the program's folder is used. A name with a
+    // folder part lies in the program's folder too, never in the folder the program was started
+    // from; one that leads out of it through a link is refused and nothing is written.
     void templateLogNameStaysInTheProgramsFolder_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("used");
         QTest::addColumn<bool>("told");
+        QTest::addColumn<QString>("written"); // within the program's folder; empty: refused
         QTest::newRow("absolute") << "<victim>"
-                                  << "victim.txt" << true;
+                                  << "victim.txt" << true << "victim.txt";
         QTest::newRow("up and out") << "../../victim.txt"
-                                    << "victim.txt" << true;
+                                    << "victim.txt" << true << "victim.txt";
         QTest::newRow("up inside a folder") << "logs/../victim.txt"
-                                            << "victim.txt" << true;
+                                            << "victim.txt" << true << "victim.txt";
         QTest::newRow("Windows separators") << "..\\up\\victim.txt"
-                                            << "victim.txt" << true;
+                                            << "victim.txt" << true << "victim.txt";
         QTest::newRow("drive letter") << "C:\\logs\\victim.txt"
-                                      << "victim.txt" << true;
+                                      << "victim.txt" << true << "victim.txt";
         QTest::newRow("bare name") << "mine.log"
-                                   << "mine.log" << false;
+                                   << "mine.log" << false << "mine.log";
+        // The started-from folder holds notes.txt and a folder logs; the program's has neither.
+        QTest::newRow("dot folder") << "./notes.txt"
+                                    << "./notes.txt" << false << "notes.txt";
         QTest::newRow("relative folder") << "logs/mine.log"
-                                         << "logs/mine.log" << false;
+                                         << "logs/mine.log" << false << "mine.log";
+        QTest::newRow("relative folder in the program's")
+            << "plogs/mine.log"
+            << "plogs/mine.log" << false << "plogs/mine.log";
+        QTest::newRow("link out of the program's folder") << "plink/mine.log"
+                                                           << "plink/mine.log" << false << "";
     }
     void templateLogNameStaysInTheProgramsFolder()
     {
         QFETCH(QString, stored);
         QFETCH(QString, used);
         QFETCH(bool, told);
+        QFETCH(QString, written);
         WizardFixture fx;
         fx.wizard.ShowProgress = false;
         const QByteArray before("someone else's file\n");
@@ -442,28 +455,56 @@ private slots:
                     "\n[CSV_MAP]\nCode=1\n[LAST_STEP]\nEnableErrorLog=1\nRewriteErrorLogFile=1\n"
                     "ErrorLogFileName=" +
                     stored.toUtf8() + "\n");
+        // Started from a folder of the clerk's, with a file and a folder the names could reach.
+        QTemporaryDir started;
+        const QString notes = started.filePath(QStringLiteral("notes.txt"));
+        WriteTestFile(notes, before);
+        QVERIFY(QDir(started.path()).mkdir(QStringLiteral("logs")));
+        const QString savedCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(started.path()));
+        const QDir program(QCoreApplication::applicationDirPath());
+        const QString plogs = program.filePath(QStringLiteral("plogs"));
+        const QString plink = program.filePath(QStringLiteral("plink"));
+        QVERIFY(program.mkpath(QStringLiteral("plogs")));
+        QFile::remove(plink);
+        QVERIFY(QFile::link(started.path(), plink));
+        const QString log = written.isEmpty() ? QString() : program.filePath(written);
+        if (!log.isEmpty())
+            QFile::remove(log);
+        const auto restore = qScopeGuard([&] {
+            QDir::setCurrent(savedCurrent);
+            QFile::remove(plink);
+            QDir(plogs).removeRecursively();
+            if (!log.isEmpty())
+                QFile::remove(log);
+        });
+
         auto w = fx.window();
-        MessageLog log;
+        MessageLog messages;
         w->LoadTemplate(imp);
         QCOMPARE(w->CommitPage->ErrorLogFileName(), used);
-        QCOMPARE(log.texts().size(), told ? 1 : 0);
+        QCOMPARE(messages.texts().size(), told ? 1 : 0);
         if (told) {
-            QVERIFY(log.texts().first().contains(stored));
-            QVERIFY(log.texts().first().contains(
-                QDir(QCoreApplication::applicationDirPath()).filePath(used)));
+            QVERIFY(messages.texts().first().contains(stored));
+            QVERIFY(messages.texts().first().contains(program.filePath(used)));
         }
-        if (used != QLatin1String("victim.txt"))
-            return;
-        // The run writes its log beside the program, and the other file keeps its bytes.
         w->SetComma(u',');
         w->ui->bNext->click();
         w->ui->bOk->click();
-        QFile file(victim);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-        const QString written = QDir(QCoreApplication::applicationDirPath()).filePath(used);
-        QVERIFY(QFile::exists(written));
-        QFile::remove(written);
+        // The other files keep their bytes, and nothing was written where the program started.
+        QCOMPARE(readAll(victim), before);
+        QCOMPARE(readAll(notes), before);
+        QCOMPARE(QDir(started.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList({QStringLiteral("logs"), QStringLiteral("notes.txt")}));
+        QVERIFY(QDir(started.filePath(QStringLiteral("logs"))).isEmpty());
+        if (written.isEmpty()) {
+            // Refused with a message before the import began.
+            QCOMPARE(messages.texts().size(), 1);
+            QVERIFY2(messages.texts().last().contains(QStringLiteral("outside")),
+                     qPrintable(messages.texts().last()));
+            return;
+        }
+        QVERIFY2(readAll(log).contains("Import process started"), qPrintable(log));
     }
 
     // A failed automatic load ends the opening with its message.

@@ -11,6 +11,7 @@
 #include <QStringEncoder>
 #include <QtTest>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -97,6 +98,87 @@ private slots:
         c->close();
         sqlite3_finalize(held);
         QVERIFY(!QFileInfo::exists(t.path() + QStringLiteral("-wal")));
+    }
+
+    // A statement that outlives the handle it was made on (the file was closed and opened
+    // again) is let go, never put among the new handle's statements to be run on the old.
+    void statementOfAClosedHandleIsNotReused()
+    {
+        TestDatabase t;
+        db::Connection* c = t.connection();
+        const QString sql = QStringLiteral("select count(*) from tbl_customer");
+        std::optional<db::Statement> old(c->prepare(sql));
+        c->close();
+        c->open(t.path(), databaseKey());
+        old.reset();
+        c->exec(QStringLiteral("insert into tbl_customer (Pers_number) values ('9')"));
+        db::Statement st = c->prepare(sql);
+        QCOMPARE(sqlite3_db_handle(st.handle()), c->handle());
+        st.bind({});
+        QVERIFY(st.step());
+        QCOMPARE(st.value(0).toInt(), 1);
+    }
+
+    // Only what a row's values cause leaves the work going on; every other failure of the
+    // database, one the data layer has no name for included, ends it.
+    void onlyRowFaultsLeaveTheWorkGoing_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("constraint") << SQLITE_CONSTRAINT << false;
+        QTest::newRow("unique") << SQLITE_CONSTRAINT_UNIQUE << false;
+        QTest::newRow("too big") << SQLITE_TOOBIG << false;
+        QTest::newRow("mismatch") << SQLITE_MISMATCH << false;
+        QTest::newRow("full") << SQLITE_FULL << true;
+        QTest::newRow("out of memory") << SQLITE_NOMEM << true;
+        QTest::newRow("interrupt") << SQLITE_INTERRUPT << true;
+        QTest::newRow("schema") << SQLITE_SCHEMA << true;
+        QTest::newRow("no such table") << SQLITE_ERROR << true;
+        QTest::newRow("misuse") << SQLITE_MISUSE << true;
+        QTest::newRow("protocol") << SQLITE_PROTOCOL << true;
+        QTest::newRow("range") << SQLITE_RANGE << true;
+        QTest::newRow("abort") << SQLITE_ABORT << true;
+        QTest::newRow("rollback abort") << SQLITE_ABORT_ROLLBACK << true;
+        QTest::newRow("auth") << SQLITE_AUTH << true;
+    }
+    void onlyRowFaultsLeaveTheWorkGoing()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, ends);
+        const db::Error e = db::Error::fromSqlite(code, QStringLiteral("x"));
+        QCOMPARE(e.endsTransaction(), ends);
+        QCOMPARE(e.isRowError(), !ends);
+        // The data layer's own checks of a value are a row's fault; its other refusals are not.
+        QVERIFY(db::Error(db::Error::Kind::Field, QStringLiteral("too long")).isRowError());
+        QVERIFY(db::Error(QStringLiteral("The database is not open.")).endsTransaction());
+    }
+
+    // Commits that do not wait for the disk end with the file waiting for it again; when that
+    // cannot be done, the caller hears of it, and no transaction starts until it is done.
+    void fullSynchronisationComesBackOrIsReported()
+    {
+        TestDatabase t;
+        db::Connection* c = t.connection();
+        const auto level = [c] { return c->scalar(QStringLiteral("PRAGMA synchronous")).toInt(); };
+        c->relaxSynchronous();
+        QCOMPARE(level(), 1);
+        c->restoreSynchronous();
+        QCOMPARE(level(), 2);
+
+        c->relaxSynchronous();
+        c->exec(QStringLiteral("BEGIN"));
+        try {
+            c->restoreSynchronous();
+            QFAIL("full synchronisation was not put back, and nothing said so");
+        } catch (const db::Error& e) {
+            QCOMPARE(e.kind(), db::Error::Kind::NotDurable);
+            QVERIFY(e.message().startsWith(db::describe(e.kind())));
+        }
+        c->exec(QStringLiteral("ROLLBACK"));
+        QCOMPARE(level(), 1);
+        c->beginTransaction();
+        QCOMPARE(level(), 2);
+        c->rollback();
     }
 
     void madeFileStartsInWalMode()

@@ -160,6 +160,13 @@ private slots:
                                         << QByteArray("x \n= 2c #\n[A]\n# n\n");
         QTest::newRow("cr inside a line")
             << QByteArray("[A]\n;a\rb\n") << QByteArray("[A]\n;a\rb\n");
+        // Marks an editor added again and again: all of them go, or the next load reads
+        // one of them as the mark and the file saves differently.
+        QTest::newRow("three byte-order marks")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[A]\nk=v\n")
+            << QByteArray("[A]\nk=v\n");
+        QTest::newRow("two marks before a comment")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF; c\n[A]\n") << QByteArray("; c\n[A]\n");
     }
     void savedBytes()
     {
