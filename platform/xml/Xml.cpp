@@ -1,5 +1,7 @@
 #include "platform/xml/Xml.h"
 
+#include "platform/xml/AttributeLimit.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -523,6 +525,10 @@ std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSetti
     ensureInit();
     if (bytes.size() > std::numeric_limits<int>::max())
         throw XmlError(QStringLiteral("%1: the document is too large").arg(settings.name));
+    if (AttributeLimit limit(settings.encoding); !limit.scan(bytes))
+        throw XmlError(settings.name.isEmpty()
+                           ? limit.message()
+                           : QStringLiteral("%1: %2").arg(settings.name, limit.message()));
     Captured captured;
     xmlDocPtr doc = nullptr;
     {
@@ -780,6 +786,7 @@ struct Reader::Push
     bool lastStartEmpty = false;
     bool openText = false;
     qint64 maxText = 0; // bytes of one text node; 0: any
+    std::unique_ptr<AttributeLimit> attributeLimit;
     QByteArray buffer;
     // Bytes handed to the parser, and what entity references in attribute values added to them.
     qint64 fed = 0;
@@ -921,6 +928,12 @@ struct Reader::Push
             s.pos += n;
         }
         fed += qMax<qint64>(n, 0);
+        if (n > 0 && !attributeLimit->scan(QByteArrayView(data, n))) {
+            if (error->ioError.isEmpty())
+                error->ioError = attributeLimit->message();
+            failed = true;
+            return true;
+        }
         const int rc = n < 0 ? -1 : xmlParseChunk(ctxt, data, int(n), n == 0 ? 1 : 0);
         if (n < 0 || rc != 0 || !ctxt->wellFormed || error->fatal || !error->ioError.isEmpty()) {
             failed = true;
@@ -1218,6 +1231,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     p.source = s;
     p.error = r->m_error.get();
     p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
+    p.attributeLimit = std::make_unique<AttributeLimit>(settings.encoding);
     // Small documents are parsed as they are read; others ahead of the caller.
     p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
     if (p.threaded)

@@ -1196,6 +1196,13 @@ void TXlsxFile::LoadCells(TMiniZip& Zip, TXlsxWorkSheet& Sheet)
     Sheet.Cells.SetColCount(0);
     Sheet.Cells.SetRowCount(0);
     Sheet.Cells.ClearCells();
+    Sheet.ColCount = Sheet.RowCount = 0;
+    if (Sheet.PartName.isEmpty() || !Zip.Contains(Sheet.PartName)) {
+        // A sheet whose part is missing shows empty beside the others; an import of it is
+        // refused when it opens the sheet.
+        Sheet.Loaded = true;
+        return;
+    }
     TXlsxSheetReader::TOptions options;
     if (FColLimit > 0)
         options.ColLimit = FColLimit;
