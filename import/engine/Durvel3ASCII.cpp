@@ -1,7 +1,7 @@
 #include "import/engine/Durvel3ASCII.h"
 
 #include "import/engine/support/DurvelUtils.h"
-#include "import/engine/support/ReadAhead.h"
+#include "platform/queue/BoundedQueue.h"
 #include "import/engine/support/VoTextFile.h"
 #include "platform/ini/IniFile.h"
 
@@ -175,7 +175,8 @@ class TDurvel3ASCII::LineQueue
 {
 public:
     LineQueue(TVoTextFile& File, ByteLines& Lines)
-        : FFile(File), FLines(Lines), FAhead([this](Batch& b) { return Fill(b); }, kBatches)
+        : FFile(File), FLines(Lines),
+          FAhead([this](Batch& b, const queue::StopFlag& stop) { return Fill(b, stop); }, kBatches)
     {}
     LineQueue(const LineQueue&) = delete;
     LineQueue& operator=(const LineQueue&) = delete;
@@ -185,7 +186,7 @@ public:
     {
         if (FIndex == FBatch.Count) {
             // The last batch ends with the end or a failure, after which no line is asked for.
-            if (!FAhead.Take(FBatch))
+            if (!FAhead.take(FBatch))
                 throw std::logic_error("a line was asked for past the end of the file");
             FIndex = 0;
             Prefetch();
@@ -232,10 +233,11 @@ private:
     }
 
     // False once the batch holds the end or a failure.
-    bool Fill(Batch& batch)
+    bool Fill(Batch& batch, const queue::StopFlag& stop)
     {
         batch.Count = 0;
         while (batch.Count < kBatchLines) {
+            stop.check();
             Line& line = batch.Lines[std::size_t(batch.Count++)];
             line.Error = nullptr;
             try {
@@ -260,7 +262,7 @@ private:
     // The rows' side only.
     Batch FBatch;
     int FIndex = 0;
-    TReadAhead<Batch> FAhead; // last: its thread starts once the rest is in place
+    queue::ReadAhead<Batch> FAhead; // last: its thread starts once the rest is in place
 };
 
 void TDurvel3ASCII::OpenSource()

@@ -16,11 +16,12 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include <condition_variable>
+#include "platform/queue/BoundedQueue.h"
+
 #include <cstring>
-#include <deque>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace xml {
@@ -797,25 +798,19 @@ struct Reader::Push
     std::size_t index = 0;
     bool over = false; // the last batch has been taken
 
-    // Between the two.
+    // Between the two (threaded), or the caller's alone.
     bool threaded = false;
+    queue::BoundedQueue<std::unique_ptr<Batch>> ahead{kQueued, kQueued + 2};
     std::thread worker;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<std::unique_ptr<Batch>> full;
-    std::vector<std::unique_ptr<Batch>> spare;
-    bool finished = false; // no batch will follow those in full
-    bool failed = false;   // the document is not well-formed or its source failed
-    bool stop = false;
+    std::unique_ptr<Batch> spare; // unthreaded
+    bool finished = false;        // no batch will follow
+    bool failed = false;          // the document is not well-formed or its source failed
 
     ~Push()
     {
         if (worker.joinable()) {
-            {
-                std::lock_guard lock(mutex);
-                stop = true;
-            }
-            changed.notify_all();
+            // The parser ends with the chunk it is parsing.
+            ahead.stop();
             worker.join();
         }
         if (ctxt) {
@@ -877,16 +872,10 @@ struct Reader::Push
     std::unique_ptr<Batch> takeSpare()
     {
         std::unique_ptr<Batch> b;
-        if (threaded) {
-            std::lock_guard lock(mutex);
-            if (!spare.empty()) {
-                b = std::move(spare.back());
-                spare.pop_back();
-            }
-        } else if (!spare.empty()) {
-            b = std::move(spare.back());
-            spare.pop_back();
-        }
+        if (threaded)
+            ahead.reuse(b);
+        else
+            b = std::move(spare);
         if (!b)
             b = std::make_unique<Batch>();
         b->clear();
@@ -946,15 +935,16 @@ struct Reader::Push
     std::unique_ptr<Batch> next()
     {
         if (threaded) {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [this] { return !full.empty() || finished; });
-            if (full.empty())
-                return nullptr;
-            std::unique_ptr<Batch> b = std::move(full.front());
-            full.pop_front();
-            lock.unlock();
-            changed.notify_all();
-            return b;
+            std::unique_ptr<Batch> b;
+            try {
+                if (ahead.pop(b))
+                    return b;
+            } catch (const std::bad_alloc&) {
+                failWith(QStringLiteral("Out of memory"));
+            } catch (const std::exception& e) {
+                failWith(QString::fromUtf8(e.what()));
+            }
+            return nullptr;
         }
         while (!finished) {
             bool last;
@@ -970,49 +960,42 @@ struct Reader::Push
         return nullptr;
     }
 
+    // The caller's side: the document fails with Message (unless it failed already).
+    void failWith(const QString& message)
+    {
+        if (error->ioError.isEmpty() && !failed)
+            error->ioError = message;
+        failed = true;
+    }
+
     void giveBack(std::unique_ptr<Batch> b)
     {
         if (!b)
             return;
-        if (threaded) {
-            std::lock_guard lock(mutex);
-            if (spare.size() < kQueued + 2)
-                spare.push_back(std::move(b));
-        } else if (spare.empty()) {
-            spare.push_back(std::move(b));
-        }
+        if (threaded)
+            ahead.recycle(std::move(b));
+        else if (!spare)
+            spare = std::move(b);
     }
 
+    // The parser's thread: batches ahead of the caller, a chunk at a time; what ends it, a
+    // failed allocation included, is the caller's read's failure after the nodes before it.
     void run()
     {
         ErrorScope scope(error);
         try {
             bool last = false;
             while (!last) {
-                {
-                    std::unique_lock lock(mutex);
-                    changed.wait(lock, [this] { return full.size() < kQueued || stop; });
-                    if (stop)
-                        return;
-                }
                 last = parseChunk();
                 std::unique_ptr<Batch> b = handOver(last);
-                {
-                    std::lock_guard lock(mutex);
-                    if (b)
-                        full.push_back(std::move(b));
-                    finished = last;
-                }
-                changed.notify_all();
+                if (b && !ahead.push(std::move(b)))
+                    return; // stopped
+                if (!last && ahead.stopFlag().requested())
+                    return;
             }
-        } catch (const std::exception& e) {
-            {
-                std::lock_guard lock(mutex);
-                if (error->ioError.isEmpty())
-                    error->ioError = QString::fromUtf8(e.what());
-                failed = finished = true;
-            }
-            changed.notify_all();
+            ahead.close();
+        } catch (...) {
+            ahead.close(std::current_exception());
         }
     }
 };

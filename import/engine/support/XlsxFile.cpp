@@ -429,7 +429,7 @@ struct TXlsxSharedStrings::TSource
     std::vector<QString> Batch; // being handed out
     std::size_t Index = 0;
     // Last: its thread stops before the parts it reads go.
-    std::unique_ptr<TReadAhead<std::vector<QString>>> Ahead;
+    std::unique_ptr<queue::ReadAhead<std::vector<QString>>> Ahead;
 
     // The next item's text, the items read on a thread of their own a few batches ahead (the
     // sheet's rows are made meanwhile); false after the last.
@@ -437,9 +437,12 @@ struct TXlsxSharedStrings::TSource
     {
         while (Index >= Batch.size()) {
             if (!Ahead)
-                Ahead = std::make_unique<TReadAhead<std::vector<QString>>>(
-                    [this](std::vector<QString>& batch) { return Fill(batch); }, 4);
-            if (!Ahead->Take(Batch))
+                Ahead = std::make_unique<queue::ReadAhead<std::vector<QString>>>(
+                    [this](std::vector<QString>& batch, const queue::StopFlag& stop) {
+                        return Fill(batch, stop);
+                    },
+                    4);
+            if (!Ahead->take(Batch))
                 return false;
             Index = 0;
         }
@@ -447,12 +450,13 @@ struct TXlsxSharedStrings::TSource
         return true;
     }
 
-    bool Fill(std::vector<QString>& Out)
+    bool Fill(std::vector<QString>& Out, const queue::StopFlag& Stop)
     {
         Out.clear();
         qsizetype bytes = 0;
         QString text;
         while (Out.size() < 1024 && bytes < (qsizetype(1) << 20)) {
+            Stop.check();
             if (!Next(text))
                 return false;
             bytes += text.size() * 2;
@@ -1055,10 +1059,12 @@ bool TXlsxSheetReader::Next(TXlsxRow& Row)
 
 TXlsxRowsAhead::TXlsxRowsAhead(std::unique_ptr<TXlsxSheetReader> Reader)
     : FReader(std::move(Reader)),
-      FAhead([this](std::vector<TXlsxRow>& batch) { return Fill(batch); }, kBatches)
+      FAhead([this](std::vector<TXlsxRow>& batch,
+                    const queue::StopFlag& stop) { return Fill(batch, stop); },
+             kBatches)
 {}
 
-bool TXlsxRowsAhead::Fill(std::vector<TXlsxRow>& Batch)
+bool TXlsxRowsAhead::Fill(std::vector<TXlsxRow>& Batch, const queue::StopFlag& Stop)
 {
     // A batch ends at so many rows, cells or bytes, so that wide or long rows keep it small.
     // Its rows are filled again in place: a row costs no allocation of its own once the first
@@ -1068,6 +1074,7 @@ bool TXlsxRowsAhead::Fill(std::vector<TXlsxRow>& Batch)
     try {
         Batch.reserve(kBatchRows);
         while (rows < kBatchRows && cells < kBatchCells && bytes < kBatchBytes) {
+            Stop.check();
             if (rows == Batch.size())
                 Batch.emplace_back();
             TXlsxRow& row = Batch[rows];
@@ -1090,7 +1097,7 @@ bool TXlsxRowsAhead::Fill(std::vector<TXlsxRow>& Batch)
 bool TXlsxRowsAhead::Next(TXlsxRow& Row)
 {
     while (FIndex >= FBatch.size()) {
-        if (!FAhead.Take(FBatch))
+        if (!FAhead.take(FBatch))
             return false;
         FIndex = 0;
     }

@@ -5,9 +5,9 @@
 // its top-left corner; an import reads the rows without keeping them.
 
 #include "import/engine/support/BaseDocumentFile.h"
-#include "import/engine/support/ReadAhead.h"
 #include "import/engine/support/SheetValues.h"
 #include "import/engine/support/SparseCells.h"
+#include "platform/queue/BoundedQueue.h"
 
 #include <QHash>
 #include <QStringList>
@@ -240,13 +240,13 @@ private:
     static constexpr std::size_t kBatchCells = 16384;
     static constexpr std::size_t kBatchBytes = 8u << 20;
     static constexpr std::size_t kBatches = 4;
-    bool Fill(std::vector<TXlsxRow>& Batch);
+    bool Fill(std::vector<TXlsxRow>& Batch, const queue::StopFlag& Stop);
 
     std::unique_ptr<TXlsxSheetReader> FReader;
     std::vector<TXlsxRow> FBatch; // being handed out
     std::size_t FIndex = 0;
     // Last: its thread stops before the reader goes.
-    TReadAhead<std::vector<TXlsxRow>> FAhead;
+    queue::ReadAhead<std::vector<TXlsxRow>> FAhead;
 };
 
 class TXlsxFile : public TBaseDocumentFile
