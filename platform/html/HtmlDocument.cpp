@@ -288,7 +288,7 @@ QString decodePage(const QByteArray& bytes, int* codePage)
 std::vector<Table> parseTables(const QString& page)
 {
     const QByteArray utf8 = page.toUtf8();
-    if (xml::AttributeLimit limit; !limit.scan(utf8))
+    if (xml::AttributeLimit limit("UTF-8"); !limit.scan(utf8))
         throw std::runtime_error(limit.message().toStdString());
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NOIMPLIED;
