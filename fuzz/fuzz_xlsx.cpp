@@ -97,7 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(last + 1 == whole.RowCount, "the streamed rows end elsewhere");
     } catch (const std::exception& e) {
         expected(e);
-        fuzz::fail("a sheet read whole failed when streamed");
+        // A sheet without its part opens empty; only reading it as an import does is refused.
+        const bool missing = whole.RowCount == 0 &&
+                             QString::fromUtf8(e.what()).contains(QLatin1String("is missing"));
+        if (!missing)
+            fuzz::fail("a sheet read whole failed when streamed");
     }
     return 0;
 }
