@@ -96,17 +96,6 @@ bool mayBeBlank(QByteArrayView Bytes)
     return true;
 }
 
-// Asks for memory to be fetched ahead. As an instruction of its own: the compiler judges a
-// function that only hints to have no effect, and drops its calls.
-inline void fetchAhead(const void* p)
-{
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p);
-#endif
-}
-
 } // namespace
 
 class TDurvel3ASCII::ByteLines
@@ -189,7 +178,6 @@ public:
             if (!FAhead.take(FBatch))
                 throw std::logic_error("a line was asked for past the end of the file");
             FIndex = 0;
-            Prefetch();
         }
         return FBatch.Lines[std::size_t(FIndex)];
     }
@@ -197,7 +185,6 @@ public:
     void Advance()
     {
         ++FIndex;
-        Prefetch();
     }
 
 private:
@@ -209,28 +196,6 @@ private:
         int Count = 0;
         std::size_t size() const { return std::size_t(Count); }
     };
-
-    // The reader thread wrote the lines ahead in its own cache: each is fetched a few rows
-    // before the rows need it, in steps, as each step needs the addresses the one before read.
-    void Prefetch() const
-    {
-        // FIndex is the line after the one the rows are at.
-        const std::size_t next = std::size_t(FIndex);
-        const std::size_t count = std::size_t(FBatch.Count);
-        const std::vector<Line>& lines = FBatch.Lines;
-        if (next + 2 < count)
-            fetchAhead(&lines[next + 2].Values);
-        if (next + 1 < count) {
-            // Written to as the rows' columns hand their old texts back.
-            const char* values = reinterpret_cast<const char*>(lines[next + 1].Values.data());
-            const std::size_t bytes = lines[next + 1].Values.size() * sizeof(QString);
-            for (std::size_t at = 0; at < bytes; at += 64)
-                fetchAhead(values + at);
-        }
-        if (next < count)
-            for (const QString& value : lines[next].Values)
-                fetchAhead(value.constData());
-    }
 
     // False once the batch holds the end or a failure.
     bool Fill(Batch& batch, const queue::StopFlag& stop)
