@@ -225,7 +225,7 @@ for label, s in [
         ("engine -> tbl_customer (append), commit/1,000", engine_s),
         ("engine -> tbl_customer (insert), commit/1,000",
          sec(find(imp, "BM_ImportCsvToRegister/rows:100000/insert:1"))),
-        ("plain C loop, same keyed file, commit/1,000", cloop_s),
+        ("plain C loop (single thread), same keyed file, commit/1,000", cloop_s),
         ("python3 csv + executemany, plain file, one commit", py1_s),
         ("python3 csv + executemany, plain file, commit/1,000", py_s),
         ("sqlite3 shell .import, plain file", shell_s),
@@ -234,10 +234,14 @@ for label, s in [
 line = find(imp, "BM_CsvLine")
 print(f"  the CSV line, {int(line['iterations'])} rounds each running the engine, python3 (one commit,"
       " plain file) and the C loop in turn; medians of the times, and of each round's ratios:")
-print(f"    engine {line['ours_s']:.3f} s, python3 {line['python_s']:.3f} s,"
+print(f"    wall: engine {line['ours_s']:.3f} s, python3 {line['python_s']:.3f} s,"
       f" C loop {line['cloop_s']:.3f} s")
-for label, r, target in [("python3, one commit", line["ours_per_python"], 1.0),
-                         ("the plain C loop", line["ours_per_cloop"], 1.15)]:
+print(f"    CPU (every thread of the process): engine {line['ours_cpu_s']:.3f} s,"
+      f" C loop {line['cloop_cpu_s']:.3f} s")
+print(f"    engine / the C loop, wall: {line['ours_per_cloop']:.2f}x (the engine reads ahead on a"
+      " second thread, the loop is a single-thread baseline: no target)")
+for label, r, target in [("python3, one commit, wall", line["ours_per_python"], 1.0),
+                         ("the C loop, CPU against CPU", line["ours_cpu_per_cloop_cpu"], 1.15)]:
     print(f"    engine / {label}: {r:.2f}x (target <= {target:.2f}x)"
           f" -> {'met' if r <= target else 'missed'}")
 print(f"  one fsync on this disk now: {fsync_ms:.1f} ms; the engine's {rows // 1000} durable"
@@ -254,7 +258,8 @@ for n in (100000, 1000000):
 never, batched = (find(imp, f"BM_ImportByCommitBatch/rows:{rows}/commit:{n}/") for n in (0, 1000))
 r = sec(never) / sec(batched)
 print()
-print(f"CommitRecCount 0 (no commit during the import), {rows:,} rows: {sec(never):.3f} s beside"
+print(f"CommitRecCount 0 (rows kept as written: a commit every 5 ms at normal synchronisation,"
+      f" full synchronisation put back at the end), {rows:,} rows: {sec(never):.3f} s beside"
       f" {sec(batched):.3f} s committing every 1,000: {r:.2f}x (target within 1.5x)"
       f" -> {'met' if r <= 1.5 else 'missed'}")
 
@@ -329,19 +334,23 @@ def sec(b, key="real_time"):
 
 print()
 print(f"load average when measured: {os.getloadavg()[0]:.1f} on {sys.argv[2]} processors"
-      " (cpu: the calling thread's own time)")
-store, imp = find("BM_XlsxCellStoreBesideFloor"), find("BM_XlsxImportBesideOpenpyxl")
+      " (cpu: every thread of the process)")
+store, imp = find("BM_XlsxCellStoreBesideBaseline"), find("BM_XlsxImportBesideOpenpyxl")
 million = find("BM_XlsxImportMillionRows")
 print(f"uptime: {os.popen('uptime').read().strip()}")
 if store:
-    r = store["ours_s"] / store["floor_s"]
-    print(f"XLSX sheet into the cell store: {store['ours_s']:.3f} s (cpu of the calling thread"
-          f" {store['ours_cpu_s']:.3f} s), {store['peak_above_idle_MiB']:.0f} MiB above idle;"
-          f" libxml2 reader + minizip counting cells: {store['floor_s']:.3f} s; {r:.2f}x the floor"
-          f" (target <= 1x) -> {'met' if r <= 1 else 'missed'}")
+    wall = store["ours_s"] / store["baseline_s"]
+    cpu = store["ours_cpu_s"] / store["baseline_cpu_s"]
+    print(f"XLSX sheet into the cell store: wall {store['ours_s']:.3f} s, cpu {store['ours_cpu_s']:.3f} s"
+          f" (inflating, parsing and storing on several threads), {store['peak_above_idle_MiB']:.0f}"
+          f" MiB above idle")
+    print(f"  single-thread baseline, libxml2 reader + minizip counting cells: wall"
+          f" {store['baseline_s']:.3f} s, cpu {store['baseline_cpu_s']:.3f} s")
+    print(f"  ours / baseline: wall {wall:.2f}x (threads against one: no target);"
+          f" cpu {cpu:.2f}x (target <= 1x) -> {'met' if cpu <= 1 else 'missed'}")
 if imp:
     r = imp["openpyxl_s"] / imp["ours_s"]
-    print(f"XLSX import into the register: {imp['ours_s']:.3f} s (cpu of the calling thread"
+    print(f"XLSX import into the register: {imp['ours_s']:.3f} s (cpu, every thread,"
           f" {imp['ours_cpu_s']:.3f} s), {imp['peak_above_idle_MiB']:.0f} MiB above idle;"
           f" openpyxl read-only: {imp['openpyxl_s']:.3f} s; {r:.1f}x faster (target 5x)"
           f" -> {'met' if r >= 5 else 'missed'}")

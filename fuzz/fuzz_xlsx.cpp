@@ -80,24 +80,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         streamed.Workbook.NeedFillMerge = fill;
         streamed.SetFileName(path);
         streamed.OpenWorkbook();
-        TXlsxSheetReader::TOptions options;
-        options.Columns = {2, 0};
+        XlsxSheetReader::Options options;
+        options.columns = {2, 0};
         auto reader = streamed.OpenSheet(*streamed.Workbook.WorkSheets.front(), options);
-        TXlsxRow row;
+        XlsxRow row;
         int last = -1;
-        while (reader->Next(row)) {
-            fuzz::check(row.Row > last && row.Row < whole.RowCount, "a row out of place");
-            last = row.Row;
-            for (const auto& [col, text] : row.Cells)
+        while (reader->next(row)) {
+            fuzz::check(row.row > last && row.row < whole.RowCount, "a row out of place");
+            last = row.row;
+            for (const auto& [col, text] : row.cells)
                 fuzz::check(col == 0 || col == 2, "a column not asked for");
-            fuzz::check(row.Text(0) == whole.Cells.Cell(0, row.Row) &&
-                            row.Text(2) == whole.Cells.Cell(2, row.Row),
+            fuzz::check(row.text(0) == whole.Cells.Cell(0, row.row) &&
+                            row.text(2) == whole.Cells.Cell(2, row.row),
                         "a streamed row differs from the whole sheet");
         }
         fuzz::check(last + 1 == whole.RowCount, "the streamed rows end elsewhere");
     } catch (const std::exception& e) {
         expected(e);
-        fuzz::fail("a sheet read whole failed when streamed");
+        // A sheet without its part opens empty; only reading it as an import does is refused.
+        const bool missing = whole.RowCount == 0 &&
+                             QString::fromUtf8(e.what()).contains(QLatin1String("is missing"));
+        if (!missing)
+            fuzz::fail("a sheet read whole failed when streamed");
     }
     return 0;
 }

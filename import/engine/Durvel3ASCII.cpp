@@ -1,7 +1,7 @@
 #include "import/engine/Durvel3ASCII.h"
 
 #include "import/engine/support/DurvelUtils.h"
-#include "import/engine/support/ReadAhead.h"
+#include "platform/queue/BoundedQueue.h"
 #include "import/engine/support/VoTextFile.h"
 #include "platform/ini/IniFile.h"
 
@@ -96,17 +96,6 @@ bool mayBeBlank(QByteArrayView Bytes)
     return true;
 }
 
-// Asks for memory to be fetched ahead. As an instruction of its own: the compiler judges a
-// function that only hints to have no effect, and drops its calls.
-inline void fetchAhead(const void* p)
-{
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
-#else
-    __builtin_prefetch(p);
-#endif
-}
-
 } // namespace
 
 class TDurvel3ASCII::ByteLines
@@ -175,7 +164,8 @@ class TDurvel3ASCII::LineQueue
 {
 public:
     LineQueue(TVoTextFile& File, ByteLines& Lines)
-        : FFile(File), FLines(Lines), FAhead([this](Batch& b) { return Fill(b); }, kBatches)
+        : FFile(File), FLines(Lines),
+          FAhead([this](Batch& b, const queue::StopFlag& stop) { return Fill(b, stop); }, kBatches)
     {}
     LineQueue(const LineQueue&) = delete;
     LineQueue& operator=(const LineQueue&) = delete;
@@ -185,10 +175,9 @@ public:
     {
         if (FIndex == FBatch.Count) {
             // The last batch ends with the end or a failure, after which no line is asked for.
-            if (!FAhead.Take(FBatch))
+            if (!FAhead.take(FBatch))
                 throw std::logic_error("a line was asked for past the end of the file");
             FIndex = 0;
-            Prefetch();
         }
         return FBatch.Lines[std::size_t(FIndex)];
     }
@@ -196,7 +185,6 @@ public:
     void Advance()
     {
         ++FIndex;
-        Prefetch();
     }
 
 private:
@@ -209,33 +197,12 @@ private:
         std::size_t size() const { return std::size_t(Count); }
     };
 
-    // The reader thread wrote the lines ahead in its own cache: each is fetched a few rows
-    // before the rows need it, in steps, as each step needs the addresses the one before read.
-    void Prefetch() const
-    {
-        // FIndex is the line after the one the rows are at.
-        const std::size_t next = std::size_t(FIndex);
-        const std::size_t count = std::size_t(FBatch.Count);
-        const std::vector<Line>& lines = FBatch.Lines;
-        if (next + 2 < count)
-            fetchAhead(&lines[next + 2].Values);
-        if (next + 1 < count) {
-            // Written to as the rows' columns hand their old texts back.
-            const char* values = reinterpret_cast<const char*>(lines[next + 1].Values.data());
-            const std::size_t bytes = lines[next + 1].Values.size() * sizeof(QString);
-            for (std::size_t at = 0; at < bytes; at += 64)
-                fetchAhead(values + at);
-        }
-        if (next < count)
-            for (const QString& value : lines[next].Values)
-                fetchAhead(value.constData());
-    }
-
     // False once the batch holds the end or a failure.
-    bool Fill(Batch& batch)
+    bool Fill(Batch& batch, const queue::StopFlag& stop)
     {
         batch.Count = 0;
         while (batch.Count < kBatchLines) {
+            stop.check();
             Line& line = batch.Lines[std::size_t(batch.Count++)];
             line.Error = nullptr;
             try {
@@ -260,7 +227,7 @@ private:
     // The rows' side only.
     Batch FBatch;
     int FIndex = 0;
-    TReadAhead<Batch> FAhead; // last: its thread starts once the rest is in place
+    queue::ReadAhead<Batch> FAhead; // last: its thread starts once the rest is in place
 };
 
 void TDurvel3ASCII::OpenSource()

@@ -27,7 +27,14 @@ void THTMLFile::Open()
         throw EDurvelError(
             QStringLiteral("The file %1 cannot be read: %2").arg(FileName, f.errorString()));
     Clear();
-    for (html::Table& t : html::parseTables(html::decodePage(bytes, &CodePage))) {
+    std::vector<html::Table> tables;
+    try {
+        tables = html::parseTables(html::decodePage(bytes, &CodePage));
+    } catch (const std::runtime_error& e) {
+        throw EDurvelError(QStringLiteral("The file %1 cannot be read: %2")
+                               .arg(FileName, QString::fromUtf8(e.what())));
+    }
+    for (html::Table& t : tables) {
         THTMLTable table;
         table.Rows = std::move(t.rows);
         Tables.push_back(std::move(table));

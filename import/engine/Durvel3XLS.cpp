@@ -3,7 +3,7 @@
 #include "import/engine/DurvelSheetText.h"
 
 #include "import/engine/support/MapRange.h"
-#include "import/engine/support/ReadAhead.h"
+#include "platform/queue/BoundedQueue.h"
 #include "import/engine/support/XlsFile.h"
 #include "platform/ini/IniFile.h"
 
@@ -83,11 +83,13 @@ void TDurvel3XLS::OpenSource()
             lines.push_back(c.Line);
         FBatch = std::make_unique<Batch>();
         // The lambda's own copies are the thread's: which row comes next, and its scratch.
-        FAhead = std::make_unique<TReadAhead<Batch>>(
-            [this, lines, last = FLast, next = 0, scratch = QString()](Batch& b) mutable {
+        FAhead = std::make_unique<queue::ReadAhead<Batch>>(
+            [this, lines, last = FLast, next = 0,
+             scratch = QString()](Batch& b, const queue::StopFlag& stop) mutable {
                 b.First = next;
                 b.Count = 0;
                 while (b.Count < Batch::Rows && next <= last) {
+                    stop.check();
                     std::vector<QString>& texts = b.Texts[std::size_t(b.Count++)];
                     texts.resize(lines.size());
                     for (std::size_t k = 0; k < lines.size(); ++k)
@@ -125,7 +127,7 @@ void TDurvel3XLS::ReadRow()
     std::vector<QString>* ahead = nullptr;
     if (FAhead) {
         while (FCurrent >= FBatch->First + FBatch->Count)
-            if (!FAhead->Take(*FBatch))
+            if (!FAhead->take(*FBatch))
                 throw std::logic_error("a row was asked for past the workbook's last");
         ahead = &FBatch->Texts[std::size_t(FCurrent - FBatch->First)];
     }

@@ -9,7 +9,9 @@
 
 class TxlsFile;
 class TMapRowList;
-template <typename TBatch> class TReadAhead;
+namespace queue {
+template <typename T> class ReadAhead;
+}
 
 enum TDurvelRange { dirMax, dirMin };
 enum TDurvelSheetIDType { dstNumber, dstName };
@@ -65,5 +67,5 @@ private:
     struct Batch;
     std::unique_ptr<Batch> FBatch; // the rows read ahead the import is in
     // Last: its thread stops before the rest goes.
-    std::unique_ptr<TReadAhead<Batch>> FAhead;
+    std::unique_ptr<queue::ReadAhead<Batch>> FAhead;
 };

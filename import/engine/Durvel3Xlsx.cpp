@@ -22,15 +22,15 @@ void TDurvel3Xlsx::PrepareImport()
     file->Workbook.TextFormat = SheetTextFormatOf(Formats());
     file->SetFileName(FileName());
     // Only the mapped columns' texts are made.
-    TXlsxSheetReader::TOptions options;
+    XlsxSheetReader::Options options;
     const QChar sep = Map().NameValueSeparator();
     for (int i = 0; i < Map().Count(); ++i) {
         const QString line = Map().Strings(i);
         const int col = ColumnOf(line.mid(line.indexOf(sep) + 1));
         if (col >= 0)
-            options.Columns.push_back(col);
+            options.columns.push_back(col);
     }
-    std::unique_ptr<TXlsxSheetReader> reader;
+    std::unique_ptr<XlsxSheetReader> reader;
     try {
         file->OpenWorkbook();
         const TXlsxWorkSheet* sheet = file->Workbook.GetSheetByName(SheetName);
@@ -42,10 +42,10 @@ void TDurvel3Xlsx::PrepareImport()
         throw EDurvelError(e.message());
     }
     // Only a hint for the progress: the rows are counted as they come.
-    SetTotalRecCount(reader->DeclaredRows());
+    SetTotalRecCount(reader->declaredRows());
     FFile = std::move(file);
-    FRow = TXlsxRow();
-    FRows = std::make_unique<TXlsxRowsAhead>(std::move(reader));
+    FRow = XlsxRow();
+    FRows = std::make_unique<XlsxRowsAhead>(std::move(reader));
     TDurvel3::PrepareImport();
 }
 
@@ -53,10 +53,10 @@ bool TDurvel3Xlsx::HasMoreRows()
 {
     if (!FRows)
         return false;
-    if (FRow.Row >= CurrentRow())
+    if (FRow.row >= CurrentRow())
         return true;
     try {
-        return FRows->Next(FRow);
+        return FRows->next(FRow);
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
     }
@@ -64,7 +64,7 @@ bool TDurvel3Xlsx::HasMoreRows()
 
 QString TDurvel3Xlsx::CellText(int Row, int Col) const
 {
-    return FRow.Row == Row ? FRow.Text(Col) : QString();
+    return FRow.row == Row ? FRow.text(Col) : QString();
 }
 
 void TDurvel3Xlsx::EndImport()
@@ -72,7 +72,7 @@ void TDurvel3Xlsx::EndImport()
     // The parse's thread ends with the sheet's reader, before the archive closes.
     FRows.reset();
     FFile.reset();
-    FRow = TXlsxRow();
+    FRow = XlsxRow();
     TDurvel3TableReader::EndImport();
 }
 

@@ -4,6 +4,7 @@
 
 #include "import/engine/Durvel3TableReader.h"
 #include "import/engine/support/XlsxFile.h"
+#include "import/engine/support/XlsxRowsAhead.h"
 
 #include <memory>
 
@@ -33,7 +34,7 @@ protected:
 
 private:
     std::unique_ptr<TXlsxFile> FFile;
-    std::unique_ptr<TXlsxRowsAhead> FRows;
+    std::unique_ptr<XlsxRowsAhead> FRows;
     // The row read last: rows between it and the one before are empty.
-    TXlsxRow FRow;
+    XlsxRow FRow;
 };

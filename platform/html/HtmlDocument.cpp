@@ -1,6 +1,7 @@
 #include "platform/html/HtmlDocument.h"
 
 #include "platform/codepage/CodePage.h"
+#include "platform/xml/AttributeLimit.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 #include <memory>
+#include <stdexcept>
 
 namespace html {
 
@@ -286,6 +288,8 @@ QString decodePage(const QByteArray& bytes, int* codePage)
 std::vector<Table> parseTables(const QString& page)
 {
     const QByteArray utf8 = page.toUtf8();
+    if (xml::AttributeLimit limit("UTF-8"); !limit.scan(utf8))
+        throw std::runtime_error(limit.message().toStdString());
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NOIMPLIED;
     std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(

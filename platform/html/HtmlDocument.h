@@ -25,6 +25,8 @@ int codePageOfCharset(const QByteArray& label);
 
 // Every table of the page in document order, nested tables included (their text also stays
 // in the outer cell).
+// Throws std::runtime_error for a page the program refuses to read (an element with more
+// attributes than real pages hold).
 std::vector<Table> parseTables(const QString& page);
 
 } // namespace html

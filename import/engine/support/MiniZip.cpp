@@ -6,11 +6,10 @@
 #include <unzip.h>
 #include <zlib.h>
 
-#include <condition_variable>
+#include "platform/queue/BoundedQueue.h"
+
 #include <cstring>
-#include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -299,20 +298,18 @@ void TZipEntryStream::Finish()
 
 // Blocks go from spare to inflated (raw members only: their checksum is checked there) to
 // full, each stage on a thread of its own, and back to spare once the caller has read them.
+// What fails in a stage closes the queue after it with the failure, which thus reaches the
+// caller after the bytes before it.
 struct TZipReadAhead::Shared
 {
     struct Block
     {
         std::vector<char> bytes;
-        qsizetype size = 0; // 0: the end of the member
-        std::exception_ptr error;
+        qsizetype size = 0;
     };
-    // Each queue with its own signal, so a block put wakes only the stage that takes it.
-    struct Queue
-    {
-        std::deque<std::unique_ptr<Block>> blocks;
-        std::condition_variable changed;
-    };
+    using Queue = queue::BoundedQueue<std::unique_ptr<Block>>;
+
+    explicit Shared(std::size_t blocks) : spare(blocks), inflated(blocks), full(blocks) {}
 
     std::unique_ptr<TZipEntryStream> stream;
     bool raw = false;
@@ -322,9 +319,8 @@ struct TZipReadAhead::Shared
     bool zOpen = false, zEnd = false, inputEnd = false;
     std::vector<char> input;
 
-    std::mutex mutex;
+    // Every block is in one of them, in a stage's hands or the caller's: none is ever full.
     Queue spare, inflated, full;
-    bool stop = false;
     // The caller's block and how much of it was read.
     std::unique_ptr<Block> current;
     qsizetype taken = 0;
@@ -337,30 +333,13 @@ struct TZipReadAhead::Shared
             inflateEnd(&z);
     }
 
-    // The front of Q, waited for; null once stopped.
-    std::unique_ptr<Block> take(Queue& q)
+    void stop()
     {
-        std::unique_lock lock(mutex);
-        q.changed.wait(lock, [&] { return stop || !q.blocks.empty(); });
-        if (stop)
-            return nullptr;
-        auto b = std::move(q.blocks.front());
-        q.blocks.pop_front();
-        return b;
+        spare.stop();
+        inflated.stop();
+        full.stop();
     }
-
-    // B to Q, and after it an end of its own when B is the member's last bytes.
-    void put(Queue& q, std::unique_ptr<Block> b, bool last)
-    {
-        {
-            std::lock_guard lock(mutex);
-            const bool end = last && b->size > 0 && !b->error;
-            q.blocks.push_back(std::move(b));
-            if (end)
-                q.blocks.push_back(std::make_unique<Block>());
-        }
-        q.changed.notify_one();
-    }
+    bool stopped() const { return spare.stopFlag().requested(); }
 
     // Up to Size inflated bytes of a raw member; 0 at its end.
     qint64 inflateRaw(char* out, qint64 size)
@@ -385,6 +364,7 @@ struct TZipReadAhead::Shared
             z.avail_out = uInt(qMin<qint64>(size, 1 << 30));
             while (z.avail_out > 0 && !zEnd) {
                 if (z.avail_in == 0 && !inputEnd) {
+                    spare.stopFlag().check();
                     const int got = unzReadCurrentFile(h, input.data(), unsigned(input.size()));
                     if (got < 0)
                         throw EZipError(damaged);
@@ -408,29 +388,41 @@ struct TZipReadAhead::Shared
 
     void inflateAll()
     {
-        for (;;) {
-            std::unique_ptr<Block> b = take(spare);
-            if (!b)
-                return;
-            b->size = 0;
-            try {
-                // Whole blocks: the caller's reads stay few and large.
-                const qsizetype cap = qsizetype(b->bytes.size());
-                while (b->size < cap) {
-                    char* to = b->bytes.data() + b->size;
-                    const qint64 n =
-                        raw ? inflateRaw(to, cap - b->size) : stream->Read(to, cap - b->size);
-                    if (n <= 0)
-                        break;
-                    b->size += qsizetype(n);
+        Queue& out = raw ? inflated : full;
+        try {
+            for (;;) {
+                std::unique_ptr<Block> b;
+                if (!spare.pop(b))
+                    return; // stopped
+                b->size = 0;
+                std::exception_ptr error;
+                try {
+                    // Whole blocks: the caller's reads stay few and large.
+                    const qsizetype cap = qsizetype(b->bytes.size());
+                    while (b->size < cap) {
+                        spare.stopFlag().check();
+                        char* to = b->bytes.data() + b->size;
+                        const qint64 n =
+                            raw ? inflateRaw(to, cap - b->size) : stream->Read(to, cap - b->size);
+                        if (n <= 0)
+                            break;
+                        b->size += qsizetype(n);
+                    }
+                } catch (const queue::Stopped&) {
+                    return;
+                } catch (...) {
+                    error = std::current_exception();
                 }
-            } catch (...) {
-                b->error = std::current_exception();
+                const bool last = error || b->size < qsizetype(b->bytes.size());
+                if (b->size > 0 && !out.push(std::move(b)))
+                    return;
+                if (last) {
+                    out.close(error);
+                    return;
+                }
             }
-            const bool last = b->size == 0 || b->error || b->size < qsizetype(b->bytes.size());
-            put(raw ? inflated : full, std::move(b), last);
-            if (last)
-                return;
+        } catch (...) {
+            out.close(std::current_exception());
         }
     }
 
@@ -438,22 +430,24 @@ struct TZipReadAhead::Shared
     {
         uLong crc = crc32(0, nullptr, 0);
         qint64 size = 0;
-        for (;;) {
-            std::unique_ptr<Block> b = take(inflated);
-            if (!b)
-                return;
-            const bool last = b->size == 0 || b->error;
-            if (b->error) {
-            } else if (b->size > 0) { // a null buffer would start the checksum anew
+        try {
+            for (;;) {
+                std::unique_ptr<Block> b;
+                if (!inflated.pop(b)) {
+                    if (!stopped() && (crc != member.Crc || size != member.Size))
+                        full.close(std::make_exception_ptr(EZipError(checksum)));
+                    else
+                        full.close();
+                    return;
+                }
                 crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b->bytes.data()),
                               std::size_t(b->size));
                 size += b->size;
-            } else if (crc != member.Crc || size != member.Size) {
-                b->error = std::make_exception_ptr(EZipError(checksum));
+                if (!full.push(std::move(b)))
+                    return;
             }
-            put(full, std::move(b), false);
-            if (last)
-                return;
+        } catch (...) {
+            full.close(std::current_exception()); // the inflating stage's failure, passed on
         }
     }
 };
@@ -464,7 +458,7 @@ TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype 
 
 TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw,
                              qsizetype Block, int Blocks)
-    : FShared(std::make_unique<Shared>())
+    : FShared(std::make_unique<Shared>(std::size_t(qMax(Blocks, 2))))
 {
     Shared& s = *FShared;
     s.stream = std::move(Stream);
@@ -481,22 +475,24 @@ TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawM
     for (int i = 0; i < qMax(Blocks, 2); ++i) {
         auto b = std::make_unique<Shared::Block>();
         b->bytes.resize(std::size_t(qMax<qsizetype>(Block, 4096)));
-        s.spare.blocks.push_back(std::move(b));
+        s.spare.push(std::move(b));
     }
     s.worker = std::thread([&s] { s.inflateAll(); });
-    if (s.raw)
-        s.checker = std::thread([&s] { s.checkAll(); });
+    if (s.raw) {
+        try {
+            s.checker = std::thread([&s] { s.checkAll(); });
+        } catch (...) {
+            s.stop();
+            s.worker.join();
+            throw;
+        }
+    }
 }
 
 TZipReadAhead::~TZipReadAhead()
 {
     Shared& s = *FShared;
-    {
-        std::lock_guard lock(s.mutex);
-        s.stop = true;
-    }
-    for (Shared::Queue* q : {&s.spare, &s.inflated, &s.full})
-        q->changed.notify_all();
+    s.stop();
     s.worker.join();
     if (s.checker.joinable())
         s.checker.join();
@@ -514,7 +510,17 @@ qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)
         return 0;
     for (;;) {
         if (!s.current) {
-            s.current = s.take(s.full);
+            bool got = false;
+            try {
+                got = s.full.pop(s.current);
+            } catch (...) {
+                s.over = true;
+                throw;
+            }
+            if (!got) {
+                s.over = true;
+                return 0;
+            }
             s.taken = 0;
         }
         if (s.taken < s.current->size) {
@@ -523,14 +529,6 @@ qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)
             s.taken += qsizetype(n);
             return n;
         }
-        if (s.current->error) {
-            s.over = true;
-            std::rethrow_exception(s.current->error);
-        }
-        if (s.current->size == 0) {
-            s.over = true;
-            return 0;
-        }
-        s.put(s.spare, std::move(s.current), false);
+        s.spare.push(std::move(s.current));
     }
 }

@@ -575,9 +575,6 @@ private slots:
                                        << 0 << QStringList{"longer than 1048576"};
         QTest::newRow("shared string in runs") << b1s << sst << strings("<si>" + pieces + "</si>")
                                                << 0 << QStringList{"longer than 1048576"};
-        QTest::newRow("sheet without its part")
-            << QByteArray() << QByteArray("xl/worksheets/s.xml") << QByteArray() << 0
-            << QStringList{"\"S\" is missing"};
     }
     void partsPastTheirBoundsAreRefused()
     {
@@ -616,6 +613,69 @@ private slots:
             intoGrid(imp, grid, QStringLiteral("0=A"));
             QVERIFY_THROWS_EXCEPTION(EDurvelError, imp.Execute());
         }
+    }
+
+    // A sheet whose relationship leads nowhere opens empty beside the others; only an import
+    // of that sheet is refused, naming it.
+    void sheetWithoutItsPartOpensEmpty_data()
+    {
+        QTest::addColumn<bool>("dropPart"); // else the relationship points past every part
+        QTest::newRow("its part dropped") << true;
+        QTest::newRow("its target elsewhere") << false;
+    }
+    void sheetWithoutItsPartOpensEmpty()
+    {
+        QFETCH(bool, dropPart);
+        const QByteArray data = cellRow(1, "<c r=\"A1\" t=\"s\"><v>1</v></c>");
+        QList<ZipMember> members =
+            workbookMembers({{"Good", "rId1", "worksheets/g.xml", {}, data, {}},
+                             {"Lost", "rId2", "worksheets/l.xml", {}, data, {}},
+                             {"After", "rId3", "worksheets/a.xml", {}, data, {}}});
+        members = replaced(members, "xl/worksheets/l.xml", QByteArray());
+        if (!dropPart) {
+            for (ZipMember& m : members)
+                if (m.name == "xl/_rels/workbook.xml.rels")
+                    m.data.replace("worksheets/l.xml", "worksheets/none.xml");
+            members.append(ZipMember{"xl/worksheets/l.xml", "<not-read/>"});
+        }
+        const QString path = write(members);
+
+        TXlsxFile file;
+        load(file, path);
+        QVERIFY(file.Loaded());
+        const auto& sheets = file.Workbook.WorkSheets;
+        QCOMPARE(sheets.size(), std::size_t(3));
+        for (int i : {0, 2}) {
+            QCOMPARE(sheets[i]->Cells.Cell(0, 0), QStringLiteral("Ali Reza"));
+            QCOMPARE(sheets[i]->RowCount, 1);
+        }
+        QCOMPARE(sheets[1]->Name, QStringLiteral("Lost"));
+        QVERIFY(sheets[1]->Loaded);
+        QCOMPARE(sheets[1]->ColCount, 0);
+        QCOMPARE(sheets[1]->RowCount, 0);
+
+        for (const QString& name : {QStringLiteral("Good"), QStringLiteral("After")}) {
+            TDurvel3Xlsx imp;
+            imp.SetFileName(path);
+            imp.SetSheetName(name);
+            DurvelCellStore grid(1, 0);
+            intoGrid(imp, grid, QStringLiteral("0=A"));
+            QVERIFY(imp.Execute());
+            QCOMPARE(gridRows(grid), QList<QStringList>{{"Ali Reza"}});
+        }
+        TDurvel3Xlsx imp;
+        imp.SetFileName(path);
+        imp.SetSheetName(QStringLiteral("Lost"));
+        DurvelCellStore grid(1, 0);
+        intoGrid(imp, grid, QStringLiteral("0=A"));
+        try {
+            imp.Execute();
+            QFAIL("the import ran");
+        } catch (const EDurvelError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("\"Lost\" is missing")),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(gridRows(grid).isEmpty());
     }
 
     // Rows come from a thread of their own: a fault far down the sheet still ends the import

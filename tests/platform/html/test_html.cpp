@@ -1,5 +1,6 @@
 #include "platform/codepage/CodePage.h"
 #include "platform/html/HtmlDocument.h"
+#include "platform/xml/AttributeLimit.h"
 
 #include <QtTest>
 
@@ -108,6 +109,34 @@ private slots:
         QCOMPARE(used, codePage);
         QVERIFY2(text.contains(u"\u067E\u0686\u0698\u06AF"_qs), qPrintable(text));
         QVERIFY(!text.startsWith(QChar(0xFEFF)));
+    }
+
+    // HTML attributes may come without values; past the limit the page is refused unparsed.
+    void tooManyAttributesAreRefused_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("valued");
+        QTest::newRow("at the limit") << xml::kMaxAttributes << true;
+        QTest::newRow("at the limit, without values") << xml::kMaxAttributes << false;
+        QTest::newRow("100,000") << 100000 << true;
+        QTest::newRow("100,000 without values") << 100000 << false;
+    }
+    void tooManyAttributesAreRefused()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, valued);
+        QString cell = QStringLiteral("<td");
+        for (int i = 0; i < count; ++i)
+            cell += QStringLiteral(" a%1").arg(i) + (valued ? QStringLiteral("=x") : QString());
+        const QString page = QStringLiteral("<html><body><!-- <td a b c> --><table><tr>") + cell +
+                             QStringLiteral(">1</td></tr></table></body></html>");
+        if (count <= xml::kMaxAttributes) {
+            const auto tables = html::parseTables(page);
+            QCOMPARE(tables.size(), std::size_t(1));
+            QCOMPARE(tables[0].rows[0], QStringList{QStringLiteral("1")});
+        } else {
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, html::parseTables(page));
+        }
     }
 
     void declaredCharsetDoesNotReDecode()

@@ -1,5 +1,7 @@
 #include "platform/xml/Xml.h"
 
+#include "platform/xml/AttributeLimit.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -74,6 +76,35 @@ QByteArray manyRows(int rows)
                QString::fromUtf8("متن ").toUtf8() + QByteArray::number(i) +
                "</c><c/><c></c><![CDATA[<" + QByteArray::number(i) + ">]]><!--n--></row>\n";
     return doc + "</d>";
+}
+
+// One element with Count attributes, in a document of a few others, as a data packet's row.
+QByteArray manyAttributes(int count, bool withMarkup = false)
+{
+    QByteArray row = "<ROW";
+    for (int i = 0; i < count; ++i)
+        row += " f" + QByteArray::number(i) + "=\"" + QByteArray::number(i % 10) + "\"";
+    row += "/>";
+    QByteArray doc = "<?xml version=\"1.0\"?>";
+    if (withMarkup)
+        // Quotes, brackets and tags in comments, CDATA, values and the DTD are not attributes.
+        doc += "<!DOCTYPE P [<!ENTITY e \"a='1' b='2'\">]><P><!-- <x a='1' b='2'> -->"
+               "<![CDATA[<x a='1' b='2'>]]><?pi a='1' b='2'?><r v=\"x a='1' b>\" w='\"'/>";
+    else
+        doc += "<P>";
+    return doc + "<ROWDATA>" + row + "</ROWDATA></P>";
+}
+
+QByteArray toUtf16(const QByteArray& utf8, bool bigEndian)
+{
+    const QString text = QString::fromUtf8(utf8);
+    QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (QChar c : text) {
+        const char lo = char(c.unicode() & 0xFF), hi = char(c.unicode() >> 8);
+        out.append(bigEndian ? hi : lo);
+        out.append(bigEndian ? lo : hi);
+    }
+    return out;
 }
 
 } // namespace
@@ -535,6 +566,71 @@ private slots:
         QCOMPARE(seen, 2);
         QCOMPARE(r->attributeCount(), 0);
         QCOMPARE(r->localNameKey(), nullptr);
+    }
+
+    // libxml2 spends time with the square of an element's attributes before any handler sees
+    // them (100,000 took half a minute); beyond the limit the document is refused unparsed,
+    // by the tree, the stream (from memory or fed in pieces) and the HTML reader.
+    void tooManyAttributesAreRefusedUnparsed_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<bool>("refused");
+        const int limit = xml::kMaxAttributes;
+        QTest::newRow("at the limit") << manyAttributes(limit) << false;
+        QTest::newRow("at the limit, with quoted markup") << manyAttributes(limit, true) << false;
+        QTest::newRow("one past it") << manyAttributes(limit + 1) << true;
+        QTest::newRow("100,000") << manyAttributes(100000) << true;
+        QTest::newRow("100,000, with quoted markup") << manyAttributes(100000, true) << true;
+        QTest::newRow("UTF-16LE, at the limit") << toUtf16(manyAttributes(limit), false) << false;
+        QTest::newRow("UTF-16LE, 100,000") << toUtf16(manyAttributes(100000), false) << true;
+        QTest::newRow("UTF-16BE, 100,000") << toUtf16(manyAttributes(100000), true) << true;
+    }
+    void tooManyAttributesAreRefusedUnparsed()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(bool, refused);
+        const auto check = [&](const char* how, auto parse) {
+            try {
+                parse();
+                if (refused)
+                    QFAIL(qPrintable(QStringLiteral("%1: not refused").arg(how)));
+            } catch (const xml::XmlError& e) {
+                if (!refused)
+                    QFAIL(qPrintable(QStringLiteral("%1: %2").arg(how, e.message())));
+                QVERIFY2(e.message().contains(QString::number(xml::kMaxAttributes)),
+                         qPrintable(e.message()));
+            }
+        };
+        check("tree", [&] { Document::parse(doc, {{}, QStringLiteral("p.xml")}); });
+        check("stream", [&] {
+            auto r = Reader::fromMemory(doc);
+            int attributes = 0;
+            while (r->read())
+                attributes += r->attributeCount();
+            QVERIFY(attributes >= xml::kMaxAttributes);
+        });
+        check("stream in pieces", [&] {
+            auto r = Reader::fromFunction(pieces(doc, 4096));
+            while (r->read()) {
+            }
+        });
+    }
+
+    // The scan passes over what cannot hold attributes whatever chunks the input comes in.
+    void attributeScanDoesNotDependOnChunks()
+    {
+        const QByteArray doc = manyAttributes(40, true);
+        for (qsizetype piece : {1, 2, 3, 7, 64}) {
+            xml::AttributeLimit limit({}, 40);
+            for (qsizetype at = 0; at < doc.size(); at += piece)
+                QVERIFY(limit.scan(QByteArrayView(doc).sliced(at, qMin(piece, doc.size() - at))));
+            xml::AttributeLimit tight({}, 39);
+            bool ok = true;
+            for (qsizetype at = 0; at < doc.size() && ok; at += piece)
+                ok = tight.scan(QByteArrayView(doc).sliced(at, qMin(piece, doc.size() - at)));
+            QVERIFY(!ok);
+            QVERIFY(tight.exceeded());
+        }
     }
 
     void xpathSelects_data()
