@@ -57,6 +57,11 @@ TDurvelCol* TDurvelRow::ColumnByName(const QString& Name) const
     return FByName.value(Name, nullptr);
 }
 
+void TDurvelRow::SizeNameIndex(int Lines)
+{
+    FNameIndex.reserve(Lines);
+}
+
 void TDurvelRow::IndexName(const QString& Name, int Position)
 {
     ++FGeneration;
@@ -530,6 +535,7 @@ void TDurvel3::PrepareImport()
 void TDurvel3::BuildRowColumns()
 {
     FRow.Clear();
+    FRow.SizeNameIndex(FMap.Count());
     FNonKeyColumns.clear();
     FGenerators.Clear();
     for (int i = 0; i < FMap.Count(); ++i) {

@@ -46,6 +46,8 @@ public:
     // Name is trimmed of characters below 33.
     TDurvelCol* AddColumn(const QString& Name);
     TDurvelCol* ColumnByName(const QString& Name) const;
+    // Sizes the name index for this many map lines before they are entered.
+    void SizeNameIndex(int Lines);
     // Enters a map column's name in the index through which readers store values.
     void IndexName(const QString& Name, int Position);
     // Stores Value in the map column of Name; names outside the map are ignored.
