@@ -6,6 +6,7 @@
 #include "import/engine/DurvelDestinations.h"
 #include "import/engine/DurvelFormats.h"
 #include "import/engine/DurvelStrings.h"
+#include "import/engine/support/HashTable.h"
 #include "import/engine/support/WideStrings.h"
 
 #include <QElapsedTimer>
@@ -54,7 +55,7 @@ public:
     void SetValue(const QString& Name, const QString& Value, bool Flag = false);
     // SetValue split for readers that store many rows: the index entry of Name (-1 when
     // none), resolved once, then stored by it. Generation changes when either may differ.
-    int MapPosition(const QString& Name) const { return FNameIndex.value(Name, -1); }
+    int MapPosition(const QString& Name) const;
     void SetValueAt(int Position, const QString& Value);
     // The same from a view, into the memory the value already holds where it can.
     void SetValueAt(int Position, QStringView Value);
@@ -65,9 +66,14 @@ public:
 
 private:
     void Rehash(int Deleted);
+    // The entry of Name in FIndexed, or -1.
+    int IndexEntry(const QString& Name) const;
     std::vector<std::unique_ptr<TDurvelCol>> FCols;
-    QHash<QString, int> FNameIndex;      // map columns only
-    QHash<QString, TDurvelCol*> FByName; // every column
+    // Map columns only: name -> its entry in FIndexed, which holds the position (a map name
+    // given twice moves to its later line) and lets the index be built again after a Delete.
+    THashTable FNameIndex{false};
+    std::vector<std::pair<QString, int>> FIndexed;
+    THashTable FByName{false}; // every column: name -> the first column of that name
     quint64 FGeneration = 0;
 };
 
@@ -126,6 +132,10 @@ public:
 
     QString FileName() const { return FFileName; }
     void SetFileName(const QString& Value);
+
+    // Informational texts of the component, the same for every reader.
+    static QString About();
+    static QString Version();
 
     TNotifyEvent OnBeforeImport;
     TNotifyEvent OnAfterImport;
@@ -255,6 +265,11 @@ protected:
     // The formats in force for the running import.
     const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
+    // A reader that could not read the current row whole (a damaged part of it) says why in
+    // ReadRow: the row is then that row's error, nothing of it is written, and the import goes
+    // on. The empty text clears it; a reader that calls it does so for every row it reads.
+    void FailRow(const QString& Message) { FRowFailure = Message; }
+
     void DoImportError(const QString& Message);
     void DoImportErrorAdv(const QString& Text);
     // The import ends with an error: logged as such, never as a success.
@@ -338,6 +353,7 @@ private:
     quint8 FRowAction = raNone;
     quint8 FPrevRowAction = raNone;
     bool FRowError = false;
+    QString FRowFailure; // FailRow's text for the row read last
     bool FCanceled = false;
     // The source failed midway: nothing of the run is committed.
     bool FSourceFailed = false;

@@ -324,8 +324,13 @@ THashTable::~THashTable()
 
 int THashTable::StartSlot(const QString& Key, int Size) const
 {
-    const QString k = FIgnoreCase ? Key.toUpper() : Key;
-    const qint32 h = FHashFunction ? FHashFunction(k) : DefaultHash(k);
+    qint32 h;
+    if (FIgnoreCase) {
+        const QString k = Key.toUpper();
+        h = FHashFunction ? FHashFunction(k) : DefaultHash(k);
+    } else {
+        h = FHashFunction ? FHashFunction(Key) : DefaultHash(Key);
+    }
     int slot = int(h % Size);
     if (slot < 0)
         slot += Size;

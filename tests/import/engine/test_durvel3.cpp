@@ -1,4 +1,5 @@
 #include "helper_fakes.h"
+#include "listview_cases.h"
 
 #include "import/engine/Durvel3.h"
 #include "platform/codepage/CodePage.h"
@@ -42,6 +43,21 @@ public:
 private:
     DurvelDataSet* m_ds;
     QStringList m_titles, m_fields;
+};
+
+class PlainList : public listviewcases::Fixture
+{
+public:
+    PlainList(const QStringList& captions, const QList<QStringList>& items) : m_list(captions)
+    {
+        m_list.items = items;
+    }
+    DurvelListView& View() override { return m_list; }
+    QList<QStringList> Items() const override { return m_list.items; }
+    bool Updating() const override { return m_list.updates > 0; }
+
+private:
+    FakeListView m_list;
 };
 
 } // namespace
@@ -280,6 +296,20 @@ private slots:
         QVERIFY(imp.Execute());
         QCOMPARE(lv.items, (QList<QStringList>{{"a1", "Ali R", "Tehran"}, {"B2", "Reza", ""}}));
         QCOMPARE(lv.updates, 0);
+    }
+
+    void listViewCases_data() { listviewcases::addData(); }
+    void listViewCases()
+    {
+        listviewcases::run([](const QStringList& captions, const QList<QStringList>& items) {
+            return std::make_unique<PlainList>(captions, items);
+        });
+    }
+
+    void aboutAndVersion()
+    {
+        QVERIFY(TDurvel3::About().startsWith(QLatin1String("Durvel3 import components")));
+        QCOMPARE(TDurvel3::Version(), QStringLiteral("3.0"));
     }
 
     void dbGridWritesThroughItsColumns()
