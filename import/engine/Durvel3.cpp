@@ -68,34 +68,48 @@ void TDurvelRow::SizeNameIndex(int Lines)
     FByName.SetTableSize(qMax(size, FByName.Count()));
 }
 
-int TDurvelRow::IndexEntry(const QString& Name) const
+namespace {
+
+void* positionData(int Position)
 {
-    void* found;
-    return FNameIndex.Search(Name, found) ? int(reinterpret_cast<quintptr>(found)) : -1;
+    return reinterpret_cast<void*>(qintptr(Position));
 }
+
+} // namespace
 
 void TDurvelRow::IndexName(const QString& Name, int Position)
 {
     ++FGeneration;
     const QString name = DurvelTrimName(Name);
-    const int entry = IndexEntry(name);
-    if (entry >= 0) {
-        FIndexed[std::size_t(entry)].second = Position;
+    void* found;
+    if (FNameIndex.Search(name, found)) {
+        // A name given twice points at its later line.
+        for (auto& entry : FIndexed)
+            if (entry.first == name)
+                entry.second = Position;
+        RebuildNameIndex();
         return;
     }
     FIndexed.emplace_back(name, Position);
     try {
-        FNameIndex.Insert(name, reinterpret_cast<void*>(quintptr(FIndexed.size() - 1)));
+        FNameIndex.Insert(name, positionData(Position));
     } catch (...) {
         FIndexed.pop_back();
         throw;
     }
 }
 
+void TDurvelRow::RebuildNameIndex()
+{
+    FNameIndex.Empty();
+    for (const auto& entry : FIndexed)
+        FNameIndex.Insert(entry.first, positionData(entry.second));
+}
+
 int TDurvelRow::MapPosition(const QString& Name) const
 {
-    const int entry = IndexEntry(Name);
-    return entry >= 0 ? FIndexed[std::size_t(entry)].second : -1;
+    void* found;
+    return FNameIndex.Search(Name, found) ? int(reinterpret_cast<qintptr>(found)) : -1;
 }
 
 void TDurvelRow::SetValue(const QString& Name, const QString& Value, bool Flag)
@@ -169,10 +183,8 @@ void TDurvelRow::Rehash(int Deleted)
         indexed.emplace_back(std::move(entry.first),
                              entry.second > Deleted ? entry.second - 1 : entry.second);
     }
-    FNameIndex.Empty();
     FIndexed.swap(indexed);
-    for (std::size_t i = 0; i < FIndexed.size(); ++i)
-        FNameIndex.Insert(FIndexed[i].first, reinterpret_cast<void*>(quintptr(i)));
+    RebuildNameIndex();
 }
 
 // ---- component ---------------------------------------------------------------------------------

@@ -66,11 +66,10 @@ public:
 
 private:
     void Rehash(int Deleted);
-    // The entry of Name in FIndexed, or -1.
-    int IndexEntry(const QString& Name) const;
+    void RebuildNameIndex();
     std::vector<std::unique_ptr<TDurvelCol>> FCols;
-    // Map columns only: name -> its entry in FIndexed, which holds the position (a map name
-    // given twice moves to its later line) and lets the index be built again after a Delete.
+    // Map columns only: name -> position. FIndexed holds the same pairs, so that the table
+    // can be built again (the table removes no single entry).
     THashTable FNameIndex{false};
     std::vector<std::pair<QString, int>> FIndexed;
     THashTable FByName{false}; // every column: name -> the first column of that name

@@ -162,16 +162,27 @@ private:
     {
         QString Key;
         void* Data = nullptr;
+        quint32 Hash = 0; // the key's hash: most other keys are told apart without a compare
         quint8 State = hsEmpty;
     };
-    // Slot of Key, or -1; InsertAt gets the slot a new key would take (-1 when full).
-    int FindSlot(const std::vector<Slot>& Table, const QString& Key, int& InsertAt) const;
-    int StartSlot(const QString& Key, int Size) const;
-    bool KeysEqual(const QString& A, const QString& B) const;
+    // The hash of Key under the table's case rule.
+    quint32 HashOf(const QString& Key) const;
+    // Slot of Key (whose hash is Hash), or -1; InsertAt gets the slot a new key would take
+    // (-1 when full). Magic is ModMagic of the table's size.
+    int FindSlot(const std::vector<Slot>& Table, quint64 Magic, const QString& Key, quint32 Hash,
+                 int& InsertAt) const;
+    bool KeysEqual(const QString& A, const QString& B) const
+    {
+        // The hash sees the upper-cased key, so equality must agree with it.
+        return FIgnoreCase ? A.toUpper() == B.toUpper() : A == B;
+    }
     void Rehash(int NewSize);
+    // For the slot of a hash without a division (the size is a prime, not a power of two).
+    static quint64 ModMagic(int Size) { return ~quint64(0) / quint64(Size) + 1; }
 
     std::vector<Slot> FTable;
     THashFunction FHashFunction;
     bool FIgnoreCase = false;
     int FTableSize = DefaultTableSize;
+    quint64 FMagic = ModMagic(DefaultTableSize);
 };

@@ -651,6 +651,25 @@ private slots:
         QCOMPARE(row.MapPosition(names[deleted]), -1);
     }
 
+    // A map name given on two lines fills its later line's column, also once a column before
+    // it has gone.
+    void nameGivenTwiceTakesItsLaterLine()
+    {
+        TDurvelRow row;
+        row.SizeNameIndex(3);
+        row.IndexName(row.AddColumn("X")->Name, 0);
+        row.IndexName(row.AddColumn(" A")->Name, 1);
+        row.IndexName(row.AddColumn("A ")->Name, 2);
+        QCOMPARE(row.MapPosition("A"), 2);
+        QCOMPARE(row.ColumnByName("A"), row.Items(1)); // the first column of the name
+        row.Delete(0);
+        QCOMPARE(row.MapPosition("A"), 1);
+        QCOMPARE(row.MapPosition("X"), -1);
+        row.SetValue("A", "v");
+        QCOMPARE(row.Items(1)->Value, QStringLiteral("v"));
+        QCOMPARE(row.Items(0)->Value, QString());
+    }
+
     void refusesReentry()
     {
         DurvelCellStore grid(1, 0);
