@@ -299,24 +299,10 @@ int THashTable::NextPrime(int N)
     }
 }
 
-qint32 THashTable::DefaultHash(const QString& Key)
-{
-    // h = h * 31 + c for each character, four at a time: the same sum, a shorter chain of
-    // multiplications.
-    const auto* c = reinterpret_cast<const char16_t*>(Key.constData());
-    const qsizetype n = Key.size();
-    quint32 h = 0;
-    qsizetype i = 0;
-    for (; i + 4 <= n; i += 4)
-        h = h * 923521u + c[i] * 29791u + c[i + 1] * 961u + c[i + 2] * 31u + c[i + 3];
-    for (; i < n; ++i)
-        h = h * 31u + c[i];
-    return qint32(h);
-}
-
 THashTable::THashTable(bool DataOwner) : TAbstractContainer(DataOwner)
 {
     FTable.resize(size_t(FTableSize));
+    FKeys.resize(size_t(FTableSize));
 }
 
 THashTable::~THashTable()
@@ -329,7 +315,7 @@ THashTable::~THashTable()
     }
 }
 
-quint32 THashTable::HashOf(const QString& Key) const
+quint32 THashTable::HashOfSlow(const QString& Key) const
 {
     if (FIgnoreCase) {
         const QString k = Key.toUpper();
@@ -353,8 +339,8 @@ int startSlot(quint32 Hash, quint64 Magic, int Size)
 } // namespace
 
 
-int THashTable::FindSlot(const std::vector<Slot>& Table, quint64 Magic, const QString& Key,
-                         quint32 Hash, int& InsertAt) const
+int THashTable::FindSlot(const std::vector<Slot>& Table, const std::vector<QString>& Keys,
+                         quint64 Magic, const QString& Key, quint32 Hash, int& InsertAt) const
 {
     const int size = int(Table.size());
     const int start = startSlot(Hash, Magic, size);
@@ -371,7 +357,7 @@ int THashTable::FindSlot(const std::vector<Slot>& Table, quint64 Magic, const QS
                 firstDeleted = i;
             break;
         case hsInUse:
-            if (s.Hash == Hash && KeysEqual(s.Key, Key)) {
+            if (s.Hash == Hash && KeysEqual(Keys[size_t(i)], Key)) {
                 InsertAt = -1;
                 return i;
             }
@@ -390,12 +376,12 @@ void THashTable::Insert(const QString& Key, void* Data)
 {
     int insertAt;
     const quint32 hash = HashOf(Key);
-    if (FindSlot(FTable, FMagic, Key, hash, insertAt) >= 0)
+    if (FindSlot(FTable, FKeys, FMagic, Key, hash, insertAt) >= 0)
         throw EContainerError(ceDuplicateData);
     if (insertAt < 0)
         throw EContainerError(ceTableFull);
     Slot& s = FTable[size_t(insertAt)];
-    s.Key = Key;
+    FKeys[size_t(insertAt)] = Key;
     s.Data = Data;
     s.Hash = hash;
     s.State = hsInUse;
@@ -404,12 +390,27 @@ void THashTable::Insert(const QString& Key, void* Data)
         Rehash(NextPrime(FTableSize * 2));
 }
 
+// FindSlot's probe without the insertion place: the look-up every reader makes per row.
 bool THashTable::Search(const QString& Key, void*& Data) const
 {
-    int insertAt;
-    const int i = FindSlot(FTable, FMagic, Key, HashOf(Key), insertAt);
-    Data = i >= 0 ? FTable[size_t(i)].Data : nullptr;
-    return i >= 0;
+    const quint32 hash = HashOf(Key);
+    const int size = FTableSize;
+    const Slot* table = FTable.data();
+    const int start = startSlot(hash, FMagic, size);
+    int i = start;
+    do {
+        const Slot& s = table[i];
+        if (s.State == hsEmpty)
+            break;
+        if (s.State == hsInUse && s.Hash == hash && KeysEqual(FKeys[size_t(i)], Key)) {
+            Data = s.Data;
+            return true;
+        }
+        if (++i == size)
+            i = 0;
+    } while (i != start);
+    Data = nullptr;
+    return false;
 }
 
 void* THashTable::Examine(const QString& Key) const
@@ -423,18 +424,21 @@ void* THashTable::Examine(const QString& Key) const
 void THashTable::Empty()
 {
     if (FIsDataOwner) {
-        for (Slot& s : FTable) {
+        for (std::size_t i = 0; i < FTable.size(); ++i) {
+            Slot& s = FTable[i];
             if (s.State == hsInUse) {
                 FDisposeData(s.Data); // may raise when no dispose function was given
                 s.Data = nullptr;
                 s.State = hsDeleted; // disposed already: never twice
-                s.Key.clear();
+                FKeys[i].clear();
                 --FCount;
             }
         }
     }
     for (Slot& s : FTable)
         s = Slot();
+    for (QString& k : FKeys)
+        k.clear();
     FCount = 0;
 }
 
@@ -442,24 +446,28 @@ void THashTable::Rehash(int NewSize)
 {
     // Built aside and swapped in, so a failure leaves the table as it was.
     std::vector<Slot> table(static_cast<size_t>(NewSize));
+    std::vector<QString> keys(static_cast<size_t>(NewSize));
     const quint64 magic = ModMagic(NewSize);
-    for (const Slot& s : FTable) {
+    for (std::size_t i = 0; i < FTable.size(); ++i) {
+        const Slot& s = FTable[i];
         if (s.State != hsInUse)
             continue;
+        const QString& key = FKeys[i];
         // Hashed again: the hash function or the case rule may be what changed.
-        const quint32 hash = HashOf(s.Key);
+        const quint32 hash = HashOf(key);
         int insertAt;
-        if (FindSlot(table, magic, s.Key, hash, insertAt) >= 0)
+        if (FindSlot(table, keys, magic, key, hash, insertAt) >= 0)
             throw EContainerError(ceDuplicateData);
         if (insertAt < 0)
             throw EContainerError(ceTableFull);
         Slot& d = table[size_t(insertAt)];
-        d.Key = s.Key;
+        keys[size_t(insertAt)] = key;
         d.Data = s.Data;
         d.Hash = hash;
         d.State = hsInUse;
     }
     FTable.swap(table);
+    FKeys.swap(keys);
     FTableSize = NewSize;
     FMagic = magic;
 }
@@ -517,10 +525,11 @@ std::unique_ptr<THashTable> THashTable::Clone(const TAbstractContainer& Source, 
         table->FDisposeData =
             src->FIsDataOwner ? src->FDisposeData : TDisposeDataProc(raisingDispose);
     table->SetTableSize(src->FTableSize);
-    for (const Slot& s : src->FTable) {
+    for (std::size_t i = 0; i < src->FTable.size(); ++i) {
+        const Slot& s = src->FTable[i];
         if (s.State != hsInUse)
             continue;
-        table->Insert(s.Key, DataOwner ? table->FDupData(s.Data) : s.Data);
+        table->Insert(src->FKeys[i], DataOwner ? table->FDupData(s.Data) : s.Data);
     }
     return table;
 }
