@@ -636,7 +636,6 @@ void TDurvel3::EndImport()
 // while an error is on its way to the caller, and from the destructor.
 void TDurvel3::ReleaseImportState()
 {
-    FRowFailure.clear();
     FRow.Clear();
     FNonKeyColumns.clear();
     FGenerators.Clear();

@@ -174,6 +174,7 @@ bool TDurvel3DBF::IsRowAccepted()
 void TDurvel3DBF::CloseSource()
 {
     FMapped.clear();
+    FailRow(QString()); // a skipped last record's memo failure goes with the run
     TDurvel3::CloseSource();
 }
 
