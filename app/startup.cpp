@@ -10,6 +10,7 @@
 #include "app/u_main.h"
 #include "app/u_print.h"
 #include "app/u_sepah3.h"
+#include "import/engine/DurvelFormats.h"
 #include "platform/db/DbError.h"
 #include "platform/dialogs/Dialogs.h"
 
@@ -22,6 +23,8 @@ void StartupDateSettings()
 {
     DateSeparator = u'/';
     ShortDateFormat = QStringLiteral("yyyy/mm/dd");
+    // The imports' formats start from the program's date settings.
+    TDurvelFormats::SetDefaultDateSettings(DateSeparator, ShortDateFormat);
 }
 
 BankApplication::BankApplication(int& argc, char** argv) : QApplication(argc, argv)

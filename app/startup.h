@@ -12,7 +12,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// The date settings the program starts with: "/" between parts, "yyyy/mm/dd".
+// The date settings the program starts with: "/" between parts, "yyyy/mm/dd"; the imports'
+// formats start from them.
 extern QChar DateSeparator;
 extern QString ShortDateFormat;
 void StartupDateSettings();

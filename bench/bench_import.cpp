@@ -6,6 +6,7 @@
 
 #include "app/dbfile.h"
 #include "import/engine/Durvel3ASCII.h"
+#include "import/engine/Durvel3DBF.h"
 #include "import/engine/DurvelDbDataSet.h"
 #include "import/engine/support/VoTextFile.h"
 #include "platform/db/Connection.h"
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdio>
@@ -414,6 +416,106 @@ void BM_CsvLine(benchmark::State& state)
     state.counters["met"] = toPython <= 1.0 && toCloopCpu <= 1.15 ? 1 : 0;
 }
 BENCHMARK(BM_CsvLine)->Iterations(15)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The row's column look-ups by name: the name index built from a map of that many lines, every
+// name resolved to its position (as each reader does once a run) and a value stored by name for
+// 100 rows (as the Access reader does for every row).
+void BM_RowNameIndex(benchmark::State& state)
+{
+    const int columns = int(state.range(0));
+    QStringList names;
+    for (int i = 0; i < columns; ++i)
+        names << QStringLiteral("Column_%1").arg(i);
+    const QString value = QStringLiteral("x");
+    for (auto _ : state) {
+        TDurvelRow row;
+        row.SizeNameIndex(columns);
+        for (int i = 0; i < columns; ++i)
+            row.IndexName(row.AddColumn(names.at(i))->Name, i);
+        int found = 0;
+        for (const QString& name : std::as_const(names))
+            found += row.MapPosition(name) >= 0 && row.ColumnByName(name) != nullptr;
+        for (int r = 0; r < 100; ++r)
+            for (const QString& name : std::as_const(names))
+                row.SetValue(name, value);
+        if (found != columns) {
+            state.SkipWithError("a name was not found");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * columns * 102);
+}
+BENCHMARK(BM_RowNameIndex)->ArgName("columns")->Arg(6)->Arg(64)->Arg(1024);
+
+// A dBase table of the register's six fields, Rows records, written as dBase III writes it.
+QString dbfFile(int rows)
+{
+    const QString path = QDir(workDir().path()).filePath(QStringLiteral("register-%1.dbf").arg(rows));
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const std::pair<const char*, int> fields[] = {{"PERS_NUM", 10}, {"FIRST", 25}, {"LAST", 40},
+                                                  {"HESAB", 15},    {"PRICE", 12}, {"CHK", 1}};
+    int recordLength = 1;
+    for (const auto& f : fields)
+        recordLength += f.second;
+    QByteArray out(32, '\0');
+    out[0] = 0x03;
+    qToLittleEndian<quint32>(quint32(rows), out.data() + 4);
+    qToLittleEndian<quint16>(quint16(32 + 32 * 6 + 1), out.data() + 8);
+    qToLittleEndian<quint16>(quint16(recordLength), out.data() + 10);
+    for (const auto& f : fields) {
+        QByteArray d(32, '\0');
+        d.replace(0, int(std::strlen(f.first)), f.first);
+        d[11] = 'C';
+        d[16] = char(f.second);
+        out += d;
+    }
+    out += '\x0D';
+    for (int i = 0; i < rows; ++i) {
+        out += ' ';
+        const QList<QByteArray> values = benchCsvLine(i).toUtf8().split(',');
+        for (int c = 0; c < 6; ++c) {
+            const QByteArray v = values.value(c).left(fields[c].second);
+            out += v + QByteArray(fields[c].second - v.size(), ' ');
+        }
+    }
+    out += '\x1A';
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size())
+        return QString();
+    return path;
+}
+
+// The dBase reader alone: every record read, its fields put in the row by the map and handed
+// to a destination that keeps nothing.
+void BM_ReadDbfRows(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    const QString path = dbfFile(rows);
+    int seen = 0;
+    for (auto _ : state) {
+        TDurvel3DBF imp;
+        imp.SetFileName(path);
+        imp.ImportDestination = didUserDefined;
+        for (const char* m : {"Pers_number=PERS_NUM", "First_Name=FIRST", "Last_Name=LAST",
+                              "Hesab=HESAB", "Price=PRICE", "Chk=CHK"})
+            imp.Map().Add(QString::fromLatin1(m));
+        seen = 0;
+        qsizetype chars = 0;
+        imp.OnUserDefinedImport = [&](TDurvel3*, TDurvelRow* row) {
+            ++seen;
+            chars += row->Items(0)->Value.size();
+        };
+        imp.Execute();
+        benchmark::DoNotOptimize(chars);
+        if (seen != rows) {
+            state.SkipWithError("not every record was read");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * seen);
+}
+BENCHMARK(BM_ReadDbfRows)->ArgName("rows")->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // Reads every line of a file named by an environment variable (run.sh makes them).
 void readLines(benchmark::State& state, const char* env, int codePage)

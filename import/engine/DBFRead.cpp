@@ -324,6 +324,41 @@ bool TDBFRead::IsNumberField(int Index) const
     }
 }
 
+bool TDBFRead::IsMemoField(int Index) const
+{
+    if (!FOpen || Index < 0 || Index >= int(FFields.size()))
+        return false;
+    switch (FFields[std::size_t(Index)].FieldType) {
+    case 'M':
+    case 'G':
+    case 'P':
+        return true;
+    case 'B':
+        return !IsNumberField(Index);
+    default:
+        return false;
+    }
+}
+
+void TDBFRead::CheckMemoFile(const QString& Field) const
+{
+    const QString name = QFileInfo(FMemoName).fileName();
+    if (FMemoKind == mkNone)
+        throw EDBFError(ecFileNotFound,
+                        QStringLiteral("The memo file %1 is missing: the field %2 keeps its text "
+                                       "there")
+                            .arg(name, Field));
+    if (!FMemo)
+        throw EDBFError(ecOpen, QStringLiteral("The memo file %1 cannot be opened: the field %2 "
+                                               "keeps its text there")
+                                    .arg(name, Field));
+    // FoxPro's block size is in its header; dBase has a fixed one or a default.
+    if (FMemoBlockSize <= 0)
+        throw EDBFError(ecInvalidTable,
+                        QStringLiteral("The memo file %1 is damaged: its header is cut off")
+                            .arg(name));
+}
+
 bool TDBFRead::NextRecord()
 {
     if (!FOpen || Eof())
@@ -463,6 +498,17 @@ QByteArray TDBFRead::ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor&
 }
 
 QByteArray TDBFRead::MemoText(const TDescriptor& Field, qint64 Block)
+{
+    try {
+        return ReadMemo(Field, Block);
+    } catch (const EDBFMemoError&) {
+        throw;
+    } catch (const EDBFError& e) {
+        throw EDBFMemoError(e.Code(), e.message());
+    }
+}
+
+QByteArray TDBFRead::ReadMemo(const TDescriptor& Field, qint64 Block)
 {
     if (!FMemo) {
         if (FMemoKind == mkNone)

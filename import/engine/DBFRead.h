@@ -20,6 +20,14 @@ private:
     int m_code;
 };
 
+// A memo that cannot be read (a damaged block, a memo file that is missing or fails): it
+// belongs to one field of one record, the table itself is still readable.
+class EDBFMemoError : public EDBFError
+{
+public:
+    using EDBFError::EDBFError;
+};
+
 struct TDescriptor
 {
     QByteArray Name; // up to 10 bytes, up to the first zero
@@ -80,6 +88,11 @@ public:
     // The field holds a number (FieldText gives it as decimal text with "."): N, F, I, Y and
     // Visual FoxPro's B.
     bool IsNumberField(int Index) const;
+    // The field keeps its text in the memo file (memo, general, picture, dBase binary).
+    bool IsMemoField(int Index) const;
+    // Raises, naming Field, when the memo file is missing, cannot be opened or has no readable
+    // header: every memo of the table would then fail.
+    void CheckMemoFile(const QString& Field) const;
 
     // Reads the next field of the current record; field 0 moves on to the next record.
     void ReadField(int Index, QByteArray& Text);
@@ -98,7 +111,9 @@ private:
     [[noreturn]] void Error(int Code, const QString& Detail = QString());
     void ReadDescriptors(const QByteArray& Header);
     void OpenMemo();
+    // Any failure is an EDBFMemoError.
     QByteArray MemoText(const TDescriptor& Field, qint64 Block);
+    QByteArray ReadMemo(const TDescriptor& Field, qint64 Block);
     QByteArray ReadMemoBytes(qint64 Pos, qint64 Length, const TDescriptor& Field);
     [[noreturn]] void MemoDamaged(const TDescriptor& Field);
     // A memo is read whole: one longer than this is refused, not read into memory.

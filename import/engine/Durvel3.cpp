@@ -12,6 +12,7 @@
 #include <QScopeGuard>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -48,28 +49,76 @@ TDurvelCol* TDurvelRow::AddColumn(const QString& Name)
     TDurvelCol* result = col.get();
     ++FGeneration;
     FCols.push_back(std::move(col));
-    if (!FByName.contains(result->Name))
-        FByName.insert(result->Name, result);
+    void* found;
+    if (!FByName.Search(result->Name, found))
+        FByName.Insert(result->Name, result);
     return result;
 }
 
 TDurvelCol* TDurvelRow::ColumnByName(const QString& Name) const
 {
-    return FByName.value(Name, nullptr);
+    void* found;
+    return FByName.Search(Name, found) ? static_cast<TDurvelCol*>(found) : nullptr;
 }
+
+void TDurvelRow::SizeNameIndex(int Lines)
+{
+    // Room for every line without the table growing on the way.
+    const int size = qMax(1, Lines) + qMax(1, Lines) / 2 + 1;
+    FNameIndex.SetTableSize(qMax(size, FNameIndex.Count()));
+    FByName.SetTableSize(qMax(size, FByName.Count()));
+}
+
+namespace {
+
+void* positionData(int Position)
+{
+    return reinterpret_cast<void*>(qintptr(Position));
+}
+
+} // namespace
 
 void TDurvelRow::IndexName(const QString& Name, int Position)
 {
     ++FGeneration;
-    FNameIndex.insert(DurvelTrimName(Name), Position);
+    const QString name = DurvelTrimName(Name);
+    void* found;
+    if (FNameIndex.Search(name, found)) {
+        // A name given twice points at its later line.
+        for (auto& entry : FIndexed)
+            if (entry.first == name)
+                entry.second = Position;
+        RebuildNameIndex();
+        return;
+    }
+    FIndexed.emplace_back(name, Position);
+    try {
+        FNameIndex.Insert(name, positionData(Position));
+    } catch (...) {
+        FIndexed.pop_back();
+        throw;
+    }
+}
+
+void TDurvelRow::RebuildNameIndex()
+{
+    FNameIndex.Empty();
+    for (const auto& entry : FIndexed)
+        FNameIndex.Insert(entry.first, positionData(entry.second));
+}
+
+int TDurvelRow::MapPosition(const QString& Name) const
+{
+    void* found;
+    return FNameIndex.Search(Name, found) ? int(reinterpret_cast<qintptr>(found)) : -1;
 }
 
 void TDurvelRow::SetValue(const QString& Name, const QString& Value, bool Flag)
 {
-    const auto it = FNameIndex.constFind(Name);
-    if (it == FNameIndex.constEnd() || *it < 0 || *it >= Count())
+    const int position = MapPosition(Name);
+    if (position < 0 || position >= Count())
         return;
-    TDurvelCol* col = FCols.at(std::size_t(*it)).get();
+    TDurvelCol* col = FCols.at(std::size_t(position)).get();
     col->Value = Value;
     if (Flag)
         col->ValueSet = true;
@@ -106,8 +155,9 @@ void TDurvelRow::Clear()
 {
     ++FGeneration;
     FCols.clear();
-    FNameIndex.clear();
-    FByName.clear();
+    FNameIndex.Empty();
+    FIndexed.clear();
+    FByName.Empty();
 }
 
 void TDurvelRow::Delete(int Index)
@@ -120,19 +170,22 @@ void TDurvelRow::Delete(int Index)
 // The name index follows the columns that moved up into the freed place.
 void TDurvelRow::Rehash(int Deleted)
 {
-    FByName.clear();
-    for (auto& col : FCols)
-        if (!FByName.contains(col->Name))
-            FByName.insert(col->Name, col.get());
-    for (auto it = FNameIndex.begin(); it != FNameIndex.end();) {
-        if (it.value() == Deleted) {
-            it = FNameIndex.erase(it);
-            continue;
-        }
-        if (it.value() > Deleted)
-            --it.value();
-        ++it;
+    FByName.Empty();
+    for (auto& col : FCols) {
+        void* found;
+        if (!FByName.Search(col->Name, found))
+            FByName.Insert(col->Name, col.get());
     }
+    std::vector<std::pair<QString, int>> indexed;
+    indexed.reserve(FIndexed.size());
+    for (auto& entry : FIndexed) {
+        if (entry.second == Deleted)
+            continue;
+        indexed.emplace_back(std::move(entry.first),
+                             entry.second > Deleted ? entry.second - 1 : entry.second);
+    }
+    FIndexed.swap(indexed);
+    RebuildNameIndex();
 }
 
 // ---- component ---------------------------------------------------------------------------------
@@ -150,6 +203,19 @@ void TDurvel3::SetFileName(const QString& Value)
         return;
     FFileName = Value;
     FileNameChanged();
+}
+
+QString TDurvel3::About()
+{
+    return QStringLiteral("Durvel3 import components: rows from spreadsheets (XLS, XLSX, ODS), "
+                          "delimited and fixed-width text, dBase tables, HTML, XML, word-processor "
+                          "tables (DOCX, ODT) and Access tables into a data set, a grid or a "
+                          "list");
+}
+
+QString TDurvel3::Version()
+{
+    return QStringLiteral("3.0");
 }
 
 void TDurvel3::SetYieldHandler(std::function<void()> Handler, int IntervalMs)
@@ -544,6 +610,7 @@ void TDurvel3::PrepareImport()
 void TDurvel3::BuildRowColumns()
 {
     FRow.Clear();
+    FRow.SizeNameIndex(FMap.Count());
     FNonKeyColumns.clear();
     FGenerators.Clear();
     for (int i = 0; i < FMap.Count(); ++i) {
@@ -738,6 +805,8 @@ void TDurvel3::SetFieldValue(DurvelField* Field, const QString& Value, QString& 
 
 void TDurvel3::WriteRowToDestination()
 {
+    if (!FRowFailure.isEmpty())
+        throw EDurvelError(std::exchange(FRowFailure, QString()));
     bool accept = true;
     if (OnBeforePost)
         OnBeforePost(this, &FRow, accept);

@@ -6,6 +6,7 @@
 #include "import/engine/DurvelDestinations.h"
 #include "import/engine/DurvelFormats.h"
 #include "import/engine/DurvelStrings.h"
+#include "import/engine/support/HashTable.h"
 #include "import/engine/support/WideStrings.h"
 
 #include <QElapsedTimer>
@@ -46,13 +47,15 @@ public:
     // Name is trimmed of characters below 33.
     TDurvelCol* AddColumn(const QString& Name);
     TDurvelCol* ColumnByName(const QString& Name) const;
+    // Sizes the name index for this many map lines before they are entered.
+    void SizeNameIndex(int Lines);
     // Enters a map column's name in the index through which readers store values.
     void IndexName(const QString& Name, int Position);
     // Stores Value in the map column of Name; names outside the map are ignored.
     void SetValue(const QString& Name, const QString& Value, bool Flag = false);
     // SetValue split for readers that store many rows: the index entry of Name (-1 when
     // none), resolved once, then stored by it. Generation changes when either may differ.
-    int MapPosition(const QString& Name) const { return FNameIndex.value(Name, -1); }
+    int MapPosition(const QString& Name) const;
     void SetValueAt(int Position, const QString& Value);
     // The same from a view, into the memory the value already holds where it can.
     void SetValueAt(int Position, QStringView Value);
@@ -63,9 +66,13 @@ public:
 
 private:
     void Rehash(int Deleted);
+    void RebuildNameIndex();
     std::vector<std::unique_ptr<TDurvelCol>> FCols;
-    QHash<QString, int> FNameIndex;      // map columns only
-    QHash<QString, TDurvelCol*> FByName; // every column
+    // Map columns only: name -> position. FIndexed holds the same pairs, so that the table
+    // can be built again (the table removes no single entry).
+    THashTable FNameIndex{false};
+    std::vector<std::pair<QString, int>> FIndexed;
+    THashTable FByName{false}; // every column: name -> the first column of that name
     quint64 FGeneration = 0;
 };
 
@@ -124,6 +131,10 @@ public:
 
     QString FileName() const { return FFileName; }
     void SetFileName(const QString& Value);
+
+    // Informational texts of the component, the same for every reader.
+    static QString About();
+    static QString Version();
 
     TNotifyEvent OnBeforeImport;
     TNotifyEvent OnAfterImport;
@@ -262,6 +273,11 @@ protected:
     // The formats in force for the running import.
     const TDurvelFormats& RunFormats() const { return FRunFormats; }
 
+    // A reader that could not read the current row whole (a damaged part of it) says why in
+    // ReadRow: the row is then that row's error, nothing of it is written, and the import goes
+    // on. The empty text clears it; a reader that calls it does so for every row it reads.
+    void FailRow(const QString& Message) { FRowFailure = Message; }
+
     void DoImportError(const QString& Message);
     void DoImportErrorAdv(const QString& Text);
     // The import ends with an error: logged as such, never as a success.
@@ -347,6 +363,7 @@ private:
     quint8 FRowAction = raNone;
     quint8 FPrevRowAction = raNone;
     bool FRowError = false;
+    QString FRowFailure; // FailRow's text for the row read last
     bool FCanceled = false;
     // The source failed midway: nothing of the run is committed.
     bool FSourceFailed = false;

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kOptions = QStringLiteral("DBF_OPTIONS");
@@ -32,12 +34,19 @@ void TDurvel3DBF::PrepareImport()
 
 void TDurvel3DBF::OpenSource()
 {
-    FTargets.clear();
-    FMappedFields.clear();
-    const int fields = qMax(0, FTable->FieldCount());
-    for (int i = 0; i < fields; ++i)
-        FTargets.append(QList<QString>());
+    FMapped.clear();
+    // Map value (a field name) -> its entry in sources, each with the row positions it fills.
+    struct Source
+    {
+        QString Field;
+        QString Name; // the first map name that asks for it
+        std::vector<int> Positions;
+        bool Found = false;
+    };
+    std::vector<Source> sources;
     const TWideStringList& map = Map();
+    THashTable bySource(false);
+    bySource.SetTableSize(map.Count() + map.Count() / 2 + 1);
     const QChar sep = map.NameValueSeparator();
     for (int m = 0; m < map.Count(); ++m) {
         const QString line = map.Strings(m);
@@ -45,27 +54,43 @@ void TDurvel3DBF::OpenSource()
         if (eq < 0)
             continue;
         const QString name = DurvelTrimName(line.left(eq));
-        const QString source = line.mid(eq + 1).trimmed().toUpper();
-        if (!Row()->ColumnByName(name))
+        const int position = Row()->MapPosition(name);
+        if (position < 0)
             continue;
-        // Every map line naming the field gets its value.
-        bool found = false;
-        for (int i = 0; i < fields; ++i) {
-            if (FTable->GetFieldName(i) != source)
-                continue;
-            found = true;
-            if (!FTargets[i].contains(name))
-                FTargets[i].append(name);
+        const QString field = line.mid(eq + 1).trimmed().toUpper();
+        void* found;
+        std::size_t at;
+        if (bySource.Search(field, found)) {
+            at = reinterpret_cast<quintptr>(found);
+        } else {
+            at = sources.size();
+            sources.push_back({field, name, {}, false});
+            bySource.Insert(field, reinterpret_cast<void*>(quintptr(at)));
         }
-        // Without it every row would be stored blank and counted as imported.
-        if (!found)
+        std::vector<int>& positions = sources[at].Positions;
+        if (std::find(positions.begin(), positions.end(), position) == positions.end())
+            positions.push_back(position);
+    }
+    // One pass over the table's fields: every field of a mapped name fills its columns.
+    const int fields = qMax(0, FTable->FieldCount());
+    for (int i = 0; i < fields; ++i) {
+        void* found;
+        if (!bySource.Search(FTable->GetFieldName(i), found))
+            continue;
+        Source& source = sources[reinterpret_cast<quintptr>(found)];
+        source.Found = true;
+        // Every memo would fail: refused once, before the first row.
+        if (FTable->IsMemoField(i))
+            FTable->CheckMemoFile(source.Field);
+        FMapped.push_back({i, source.Positions});
+    }
+    // Without it every row would be stored blank and counted as imported.
+    for (const Source& source : sources) {
+        if (!source.Found)
             throw EDurvelError(QStringLiteral("The field %1 that the map gives for %2 is not in "
                                               "the table %3")
-                                   .arg(source, name, QFileInfo(FileName()).fileName()));
-    }
-    for (int i = 0; i < fields; ++i) {
-        if (!FTargets[i].isEmpty())
-            FMappedFields.append(i);
+                                   .arg(source.Field, source.Name,
+                                        QFileInfo(FileName()).fileName()));
     }
 }
 
@@ -113,11 +138,20 @@ void TDurvel3DBF::ReadRow()
     TDurvelRow* row = Row();
     row->ClearValues();
     FTable->NextRecord();
-    for (int i : std::as_const(FMappedFields)) {
-        const QString value = FieldValue(i);
-        for (const QString& name : std::as_const(FTargets[i]))
-            row->SetValue(name, value);
+    // A damaged memo fails its own row only: the table around it is sound.
+    QString failure;
+    for (const MappedField& m : std::as_const(FMapped)) {
+        QString value;
+        try {
+            value = FieldValue(m.Field);
+        } catch (const EDBFMemoError& e) {
+            if (failure.isEmpty())
+                failure = e.message();
+        }
+        for (int position : m.Positions)
+            row->SetValueAt(position, value);
     }
+    FailRow(failure);
     ApplyFieldFormats();
 }
 
@@ -139,8 +173,8 @@ bool TDurvel3DBF::IsRowAccepted()
 
 void TDurvel3DBF::CloseSource()
 {
-    FTargets.clear();
-    FMappedFields.clear();
+    FMapped.clear();
+    FailRow(QString()); // a skipped last record's memo failure goes with the run
     TDurvel3::CloseSource();
 }
 

@@ -3,9 +3,8 @@
 
 #include "import/engine/Durvel3.h"
 
-#include <QHash>
-#include <QList>
 #include <memory>
+#include <vector>
 
 class TDBFRead;
 
@@ -41,7 +40,12 @@ private:
     QString FieldValue(int Index);
 
     std::unique_ptr<TDBFRead> FTable;
-    // Table field -> the map names it fills (one field may fill several columns).
-    QList<QList<QString>> FTargets;
-    QList<int> FMappedFields;
+    // A table field the map names, with the row positions it fills (one field may fill
+    // several columns).
+    struct MappedField
+    {
+        int Field = 0;
+        std::vector<int> Positions;
+    };
+    std::vector<MappedField> FMapped;
 };

@@ -6,14 +6,46 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QMutex>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
 // ---- TDurvelFormats --------------------------------------------------------------------------
 
+namespace {
+
+struct DefaultDateSettings
+{
+    QMutex Lock;
+    QChar DateSeparator = u'/';
+    QString ShortDateFormat = QStringLiteral("yyyy/mm/dd");
+};
+
+DefaultDateSettings& defaultDateSettings()
+{
+    static DefaultDateSettings settings;
+    return settings;
+}
+
+} // namespace
+
+void TDurvelFormats::SetDefaultDateSettings(QChar DateSeparator, const QString& ShortDateFormat)
+{
+    DefaultDateSettings& d = defaultDateSettings();
+    const QMutexLocker lock(&d.Lock);
+    d.DateSeparator = DateSeparator;
+    d.ShortDateFormat = ShortDateFormat;
+}
+
 TDurvelFormats::TDurvelFormats()
 {
+    {
+        DefaultDateSettings& d = defaultDateSettings();
+        const QMutexLocker lock(&d.Lock);
+        DateSeparator = d.DateSeparator;
+        ShortDateFormat = d.ShortDateFormat;
+    }
     FBooleanTrue.Add(LoadImportStr(DurvelStr::BooleanTrue));
     FBooleanFalse.Add(LoadImportStr(DurvelStr::BooleanFalse));
     FNullValues.Add(LoadImportStr(DurvelStr::NullValue));
@@ -596,6 +628,17 @@ bool DurvelParseUserDate(const QString& Value, const QString& Format, QDateTime&
         } else if (c == u'S') {
             if (!take(tokenWidth(u'S', 2), false, s))
                 return false;
+        } else if (c == u'A' && format.startsWith(QLatin1String("AP"))) {
+            // Two letters, AM or PM: any other pair is no time of day.
+            const QString marker = value.left(2).toUpper();
+            if (marker == QLatin1String("PM") && h < 12)
+                h += 12;
+            else if (marker == QLatin1String("AM") && h == 12)
+                h = 0;
+            else if (marker != QLatin1String("AM") && marker != QLatin1String("PM"))
+                return false;
+            value.remove(0, 2);
+            format.remove(0, 2);
         } else if (c == u'A' && (format.startsWith(QLatin1String("AMPM")) ||
                                  format.startsWith(QLatin1String("AM/PM")))) {
             if (value.size() < 2)

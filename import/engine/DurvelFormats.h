@@ -25,6 +25,10 @@ public:
     }
     void Assign(const TDurvelFormats& Source);
 
+    // The program's date settings, which every TDurvelFormats made afterwards starts from (the
+    // program sets them at start-up; "/" and "yyyy/mm/dd" until then).
+    static void SetDefaultDateSettings(QChar DateSeparator, const QString& ShortDateFormat);
+
     QChar DecimalSeparator = u'.';
     QChar ThousandSeparator = u',';
     QString ShortDateFormat = QStringLiteral("yyyy/mm/dd");

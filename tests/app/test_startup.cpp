@@ -3,6 +3,7 @@
 #include "app/startup.h"
 #include "app/u_dm.h"
 #include "app/u_main.h"
+#include "import/engine/DurvelFormats.h"
 #include "tests/support/DarkPalette.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/ReadOnlyMount.h"
@@ -45,6 +46,22 @@ private slots:
     {
         DestroyForms();
         Tfrm_dm::setDatabaseFolder(QString());
+    }
+
+    // The program's date settings are where every import's formats start.
+    void importFormatsStartFromTheStartupDateSettings()
+    {
+        TDurvelFormats::SetDefaultDateSettings(u'-', QStringLiteral("dd-mm-yyyy"));
+        const TDurvelFormats before;
+        QCOMPARE(before.ShortDateFormat, QStringLiteral("dd-mm-yyyy"));
+        StartupDateSettings();
+        const TDurvelFormats after;
+        QCOMPARE(after.DateSeparator, DateSeparator);
+        QCOMPARE(after.ShortDateFormat, ShortDateFormat);
+        QCOMPARE(after.ShortDateFormat, QStringLiteral("yyyy/mm/dd"));
+        QCOMPARE(after.DateSeparator, QChar(u'/'));
+        // Formats already made keep their own.
+        QCOMPARE(before.DateSeparator, QChar(u'-'));
     }
 
     void missingDatabaseShowsOneMessageAndMakesNoFile()

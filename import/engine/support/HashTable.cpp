@@ -299,17 +299,10 @@ int THashTable::NextPrime(int N)
     }
 }
 
-qint32 THashTable::DefaultHash(const QString& Key)
-{
-    quint32 h = 0;
-    for (QChar c : Key)
-        h = h * 31u + c.unicode();
-    return qint32(h);
-}
-
 THashTable::THashTable(bool DataOwner) : TAbstractContainer(DataOwner)
 {
     FTable.resize(size_t(FTableSize));
+    FKeys.resize(size_t(FTableSize));
 }
 
 THashTable::~THashTable()
@@ -322,26 +315,35 @@ THashTable::~THashTable()
     }
 }
 
-int THashTable::StartSlot(const QString& Key, int Size) const
+quint32 THashTable::HashOfSlow(const QString& Key) const
 {
-    const QString k = FIgnoreCase ? Key.toUpper() : Key;
-    const qint32 h = FHashFunction ? FHashFunction(k) : DefaultHash(k);
-    int slot = int(h % Size);
-    if (slot < 0)
-        slot += Size;
-    return slot;
+    if (FIgnoreCase) {
+        const QString k = Key.toUpper();
+        return quint32(FHashFunction ? FHashFunction(k) : DefaultHash(k));
+    }
+    return quint32(FHashFunction ? FHashFunction(Key) : DefaultHash(Key));
 }
 
-bool THashTable::KeysEqual(const QString& A, const QString& B) const
+namespace {
+
+// Hash mod Size as a signed hash gives it (C's remainder), made non-negative by adding the
+// size; the remainder through a multiplication by Magic = 2^64 / Size rounded up.
+int startSlot(quint32 Hash, quint64 Magic, int Size)
 {
-    // The hash sees the upper-cased key, so equality must agree with it.
-    return FIgnoreCase ? A.toUpper() == B.toUpper() : A == B;
+    const auto h = qint32(Hash);
+    const quint32 a = h < 0 ? quint32(0) - Hash : Hash;
+    const auto r = quint32((unsigned __int128)(Magic * a) * quint32(Size) >> 64);
+    return h < 0 && r != 0 ? Size - int(r) : int(r);
 }
 
-int THashTable::FindSlot(const std::vector<Slot>& Table, const QString& Key, int& InsertAt) const
+} // namespace
+
+
+int THashTable::FindSlot(const std::vector<Slot>& Table, const std::vector<QString>& Keys,
+                         quint64 Magic, const QString& Key, quint32 Hash, int& InsertAt) const
 {
     const int size = int(Table.size());
-    const int start = StartSlot(Key, size);
+    const int start = startSlot(Hash, Magic, size);
     int firstDeleted = -1;
     int i = start;
     do {
@@ -355,7 +357,7 @@ int THashTable::FindSlot(const std::vector<Slot>& Table, const QString& Key, int
                 firstDeleted = i;
             break;
         case hsInUse:
-            if (KeysEqual(s.Key, Key)) {
+            if (s.Hash == Hash && KeysEqual(Keys[size_t(i)], Key)) {
                 InsertAt = -1;
                 return i;
             }
@@ -373,25 +375,42 @@ int THashTable::FindSlot(const std::vector<Slot>& Table, const QString& Key, int
 void THashTable::Insert(const QString& Key, void* Data)
 {
     int insertAt;
-    if (FindSlot(FTable, Key, insertAt) >= 0)
+    const quint32 hash = HashOf(Key);
+    if (FindSlot(FTable, FKeys, FMagic, Key, hash, insertAt) >= 0)
         throw EContainerError(ceDuplicateData);
     if (insertAt < 0)
         throw EContainerError(ceTableFull);
     Slot& s = FTable[size_t(insertAt)];
-    s.Key = Key;
+    FKeys[size_t(insertAt)] = Key;
     s.Data = Data;
+    s.Hash = hash;
     s.State = hsInUse;
     ++FCount;
     if (qint64(FCount) * 3 > qint64(FTableSize) * 2)
         Rehash(NextPrime(FTableSize * 2));
 }
 
+// FindSlot's probe without the insertion place: the look-up every reader makes per row.
 bool THashTable::Search(const QString& Key, void*& Data) const
 {
-    int insertAt;
-    const int i = FindSlot(FTable, Key, insertAt);
-    Data = i >= 0 ? FTable[size_t(i)].Data : nullptr;
-    return i >= 0;
+    const quint32 hash = HashOf(Key);
+    const int size = FTableSize;
+    const Slot* table = FTable.data();
+    const int start = startSlot(hash, FMagic, size);
+    int i = start;
+    do {
+        const Slot& s = table[i];
+        if (s.State == hsEmpty)
+            break;
+        if (s.State == hsInUse && s.Hash == hash && KeysEqual(FKeys[size_t(i)], Key)) {
+            Data = s.Data;
+            return true;
+        }
+        if (++i == size)
+            i = 0;
+    } while (i != start);
+    Data = nullptr;
+    return false;
 }
 
 void* THashTable::Examine(const QString& Key) const
@@ -405,18 +424,21 @@ void* THashTable::Examine(const QString& Key) const
 void THashTable::Empty()
 {
     if (FIsDataOwner) {
-        for (Slot& s : FTable) {
+        for (std::size_t i = 0; i < FTable.size(); ++i) {
+            Slot& s = FTable[i];
             if (s.State == hsInUse) {
                 FDisposeData(s.Data); // may raise when no dispose function was given
                 s.Data = nullptr;
                 s.State = hsDeleted; // disposed already: never twice
-                s.Key.clear();
+                FKeys[i].clear();
                 --FCount;
             }
         }
     }
     for (Slot& s : FTable)
         s = Slot();
+    for (QString& k : FKeys)
+        k.clear();
     FCount = 0;
 }
 
@@ -424,21 +446,30 @@ void THashTable::Rehash(int NewSize)
 {
     // Built aside and swapped in, so a failure leaves the table as it was.
     std::vector<Slot> table(static_cast<size_t>(NewSize));
-    for (const Slot& s : FTable) {
+    std::vector<QString> keys(static_cast<size_t>(NewSize));
+    const quint64 magic = ModMagic(NewSize);
+    for (std::size_t i = 0; i < FTable.size(); ++i) {
+        const Slot& s = FTable[i];
         if (s.State != hsInUse)
             continue;
+        const QString& key = FKeys[i];
+        // Hashed again: the hash function or the case rule may be what changed.
+        const quint32 hash = HashOf(key);
         int insertAt;
-        if (FindSlot(table, s.Key, insertAt) >= 0)
+        if (FindSlot(table, keys, magic, key, hash, insertAt) >= 0)
             throw EContainerError(ceDuplicateData);
         if (insertAt < 0)
             throw EContainerError(ceTableFull);
         Slot& d = table[size_t(insertAt)];
-        d.Key = s.Key;
+        keys[size_t(insertAt)] = key;
         d.Data = s.Data;
+        d.Hash = hash;
         d.State = hsInUse;
     }
     FTable.swap(table);
+    FKeys.swap(keys);
     FTableSize = NewSize;
+    FMagic = magic;
 }
 
 void THashTable::SetTableSize(int NewSize)
@@ -494,10 +525,11 @@ std::unique_ptr<THashTable> THashTable::Clone(const TAbstractContainer& Source, 
         table->FDisposeData =
             src->FIsDataOwner ? src->FDisposeData : TDisposeDataProc(raisingDispose);
     table->SetTableSize(src->FTableSize);
-    for (const Slot& s : src->FTable) {
+    for (std::size_t i = 0; i < src->FTable.size(); ++i) {
+        const Slot& s = src->FTable[i];
         if (s.State != hsInUse)
             continue;
-        table->Insert(s.Key, DataOwner ? table->FDupData(s.Data) : s.Data);
+        table->Insert(src->FKeys[i], DataOwner ? table->FDupData(s.Data) : s.Data);
     }
     return table;
 }

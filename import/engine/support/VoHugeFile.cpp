@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,7 @@ TVoHugeFile::~TVoHugeFile()
     } catch (...) {
         // A failed final flush cannot be reported from here.
     }
+    FreeBuffer();
 }
 
 void TVoHugeFile::Raise(int Id, int Code)
@@ -200,7 +202,7 @@ int TVoHugeFile::Open(bool Rewrite, int Options, int RecordSize, int BufferSize,
     FCloseAtEOF = FBuffered && !Rewrite && (Options & hfoCloseAtEOF);
     if (FBuffered) {
         try {
-            AllocBuffer(BufferSize);
+            AllocBuffer(BufferSize, Options & hfoLockBuffer);
         } catch (...) {
             ::close(FHandle);
             FHandle = -1;
@@ -234,24 +236,32 @@ void TVoHugeFile::RewriteBuffered(int RecordSize, int BufferSize)
         RaiseOpenFailure("Rewrite");
 }
 
-void TVoHugeFile::AllocBuffer(int BufferSize)
+void TVoHugeFile::AllocBuffer(int BufferSize, bool Lock)
 {
+    FreeBuffer();
     qint64 size = BufferSize > 0 ? BufferSize : DefaultBufferSize;
     size = (size + FRecordSize - 1) / FRecordSize * FRecordSize;
-    try {
-        FBuffer = QByteArray(size, Qt::Uninitialized);
-    } catch (const std::bad_alloc&) {
+    void* p = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                     -1, 0);
+    if (p == MAP_FAILED)
         Raise(64947, EVoHugeFile::ecNoSystemCode);
-    }
-    if (FBuffer.size() != size)
-        Raise(64947, EVoHugeFile::ecNoSystemCode);
+    FBuffer = static_cast<char*>(p);
+    FBufferSize = size;
+    // Kept out of swap when the system lets us; a refusal (a low lock limit) is no error.
+    FBufferLocked = Lock && ::mlock(FBuffer, size_t(FBufferSize)) == 0;
     FBufferFill = 0;
     FBufferPos = 0;
 }
 
 void TVoHugeFile::FreeBuffer()
 {
-    FBuffer = QByteArray();
+    if (FBuffer) {
+        // Unmapping unlocks the pages too.
+        ::munmap(FBuffer, size_t(FBufferSize));
+        FBuffer = nullptr;
+    }
+    FBufferSize = 0;
+    FBufferLocked = false;
     FBufferFill = 0;
     FBufferPos = 0;
 }
@@ -295,7 +305,7 @@ void TVoHugeFile::Fetch()
 {
     FBufferPos = 0;
     FBufferFill = 0;
-    FBufferFill = BlockReadUnsafe(FBuffer.data(), FBuffer.size());
+    FBufferFill = BlockReadUnsafe(FBuffer, FBufferSize);
 }
 
 void TVoHugeFile::Flush()
@@ -305,7 +315,7 @@ void TVoHugeFile::Flush()
         return;
     const qint64 fill = FBufferFill;
     FBufferFill = 0;
-    BlockWriteUnsafe(FBuffer.constData(), fill);
+    BlockWriteUnsafe(FBuffer, fill);
 }
 
 void TVoHugeFile::BlockRead(void* Buffer, qint64 Count, qint64& Read)
@@ -333,7 +343,7 @@ void TVoHugeFile::BlockRead(void* Buffer, qint64 Count, qint64& Read)
             }
         }
         const qint64 n = qMin(bytes - done, FBufferFill - FBufferPos);
-        std::memcpy(p + done, FBuffer.constData() + FBufferPos, size_t(n));
+        std::memcpy(p + done, FBuffer + FBufferPos, size_t(n));
         FBufferPos += n;
         done += n;
     }
@@ -357,11 +367,11 @@ void TVoHugeFile::BlockWrite(const void* Buffer, qint64 Count, qint64& Written)
     const char* p = static_cast<const char*>(Buffer);
     qint64 done = 0;
     while (done < bytes) {
-        const qint64 n = qMin(bytes - done, qint64(FBuffer.size()) - FBufferFill);
-        std::memcpy(FBuffer.data() + FBufferFill, p + done, size_t(n));
+        const qint64 n = qMin(bytes - done, FBufferSize - FBufferFill);
+        std::memcpy(FBuffer + FBufferFill, p + done, size_t(n));
         FBufferFill += n;
         done += n;
-        if (FBufferFill == FBuffer.size())
+        if (FBufferFill == FBufferSize)
             Flush();
     }
     Written = Count;

@@ -86,9 +86,12 @@ public:
     int RecordSize() const { return FRecordSize; }
     int LastError() const { return FLastError; }
     bool Buffered() const { return FBuffered; }
+    // The transfer buffer is held in memory (hfoLockBuffer, where the system allowed it).
+    bool BufferLocked() const { return FBufferLocked; }
 
 protected:
-    void AllocBuffer(int BufferSize);
+    // Lock: try to keep the buffer in memory; a refusal leaves it unlocked.
+    void AllocBuffer(int BufferSize, bool Lock = false);
     void FreeBuffer();
     void Fetch();
     qint64 BlockReadUnsafe(void* Buffer, qint64 Bytes);
@@ -105,7 +108,10 @@ protected:
     static QString MessageText(int Id);
 
     int FRecordSize = 1;
-    QByteArray FBuffer;
+    // Pages of their own, so that locking them locks nothing else.
+    char* FBuffer = nullptr;
+    qint64 FBufferSize = 0;
+    bool FBufferLocked = false;
     qint64 FBufferFill = 0;
     qint64 FBufferPos = 0;
     bool FBuffered = false;

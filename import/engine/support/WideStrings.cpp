@@ -205,11 +205,15 @@ QString TWideStrings::Values(const QString& Name) const
 
 void TWideStrings::SetValues(const QString& Name, const QString& Value)
 {
-    int i = IndexOfName(Name);
+    const int i = IndexOfName(Name);
     if (!Value.isEmpty()) {
+        // A new line goes in whole, in one step: a list that refuses it (a sorted one) is left
+        // as it was, with no empty line behind.
+        const QString line = Name + NameValueSeparator() + Value;
         if (i < 0)
-            i = Add(QString());
-        Put(i, Name + NameValueSeparator() + Value);
+            Insert(GetCount(), line);
+        else
+            Put(i, line);
     } else if (i >= 0) {
         Delete(i);
     }
@@ -474,12 +478,24 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
 {
     if (CurIndex == NewIndex)
         return;
+    // Both places are checked before anything moves: a failed move leaves the list as it was.
+    const QString s = Get(CurIndex);
+    void* o = GetObject(CurIndex);
+    if (NewIndex < 0 || NewIndex >= GetCount())
+        throw EStringListError(QStringLiteral("List index out of bounds (%1)").arg(NewIndex));
     BeginUpdate();
     try {
-        const QString s = Get(CurIndex);
-        void* o = GetObject(CurIndex);
         Delete(CurIndex);
-        InsertObject(NewIndex, s, o);
+        try {
+            InsertObject(NewIndex, s, o);
+        } catch (...) {
+            // A descendant that refuses the insertion gets its item back where it was.
+            try {
+                InsertObject(CurIndex, s, o);
+            } catch (...) {
+            }
+            throw;
+        }
     } catch (...) {
         EndUpdate();
         throw;
@@ -751,6 +767,18 @@ int TWideStringList::IndexOfName(const QString& Name) const
     if (i <= FCount - 1 && CompareStrings(FList[i].FString.left(P.size()), P) == 0)
         return i;
     return -1;
+}
+
+void TWideStringList::Move(int CurIndex, int NewIndex)
+{
+    if (CurIndex == NewIndex)
+        return;
+    if (CurIndex < 0 || CurIndex >= FCount)
+        IndexError(CurIndex);
+    // The item could not be put back in its place: refused before it is taken out.
+    if (FSorted)
+        throw EStringListError(QStringLiteral("Operation not allowed on sorted list"));
+    TWideStrings::Move(CurIndex, NewIndex);
 }
 
 void TWideStringList::Insert(int Index, const QString& S)

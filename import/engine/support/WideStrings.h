@@ -135,6 +135,7 @@ public:
     int IndexOfName(const QString& Name) const override;
     void Insert(int Index, const QString& S) override;
     void InsertObject(int Index, const QString& S, void* Obj) override;
+    void Move(int CurIndex, int NewIndex) override;
 
     virtual void Changed();
     virtual void Changing();

@@ -133,6 +133,48 @@ private slots:
         QCOMPARE(run(imp, 1, {"0=" + map}), (QList<QStringList>{{cell}}));
     }
 
+    // A fixed-width field is cut by its positions in the whole line, then loses the spaces that
+    // pad it on either side (only plain spaces); the field's rules see the trimmed text.
+    void fixedWidthCutTextIsTrimmed_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("map");
+        QTest::addColumn<QStringList>("cells");
+        QTest::newRow("padding on both sides, leading zeros kept")
+            << QByteArray("  0012  |") << QStringList{"0=0;8"} << QStringList{"0012", ""};
+        QTest::newRow("positions counted on the untrimmed line")
+            << QByteArray(" AB   CD ") << QStringList{"0=0;4", "1=4;5"}
+            << QStringList{"AB", "CD"};
+        QTest::newRow("padding from an expanded tab")
+            << QByteArray("x\t7") << QStringList{"0=0;8", "1=1;8"} << QStringList{"x", "7"};
+        QTest::newRow("other blanks are text")
+            << QByteArray("\xA0z\xA0 ") << QStringList{"0=0;4"}
+            << QStringList{QString(QChar(0xA0)) + "z" + QChar(0xA0), ""};
+        QTest::newRow("a field of spaces is empty")
+            << QByteArray("a      b") << QStringList{"0=1;5", "1=7;1"} << QStringList{"", "b"};
+    }
+    void fixedWidthCutTextIsTrimmed()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, map);
+        QFETCH(QStringList, cells);
+        TDurvel3ASCII imp;
+        imp.SetFileName(writeFile(line + "\r\n"));
+        imp.Comma = QChar();
+        QCOMPARE(run(imp, 2, map), (QList<QStringList>{cells}));
+
+        // The field's quotes are put around the trimmed text.
+        TDurvel3ASCII quoted;
+        quoted.SetFileName(imp.FileName());
+        quoted.Comma = QChar();
+        TDurvelFieldFormat* f = quoted.FieldFormats().Add();
+        f->FieldName = QStringLiteral("0");
+        f->QuoteAction = daAdd;
+        f->LeftQuote = QStringLiteral("[");
+        f->RightQuote = QStringLiteral("]");
+        QCOMPARE(run(quoted, 2, map).value(0).value(0), "[" + cells.at(0) + "]");
+    }
+
     // Lines of UTF-8 and of ASCII-based pages are split before they are decoded: each field
     // must be what the decoded line holds, broken sequences included, an empty one null.
     void fieldsDecodedOneByOne_data()

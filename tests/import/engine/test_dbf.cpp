@@ -466,24 +466,9 @@ private slots:
         QTest::newRow("fields longer than the record")
             << shortRecord << QByteArray() << 109 << "record has 2";
         const QByteArray memoTable = tableBytes(0x30, {{"NOTE", 'M', 4}}, {{le32(8)}});
-        QTest::newRow("huge memo length") << memoTable << fptBytes({{1, "abc"}}, 0xFFFFFFF0u) << 109
-                                          << "memo of field NOTE in record 1";
-        QTest::newRow("memo block past the end")
-            << tableBytes(0x30, {{"NOTE", 'M', 4}}, {{le32(100000)}}) << fptBytes({{1, "abc"}})
-            << 109 << "memo of field NOTE";
         QTest::newRow("memo file missing") << memoTable << QByteArray() << 102 << "t.fpt";
-        const QByteArray longText(TDBFRead::MaxMemoBytes + 1, 'x');
-        QTest::newRow("FoxPro memo past the cap")
-            << memoTable << fptBytes({{1, longText}}) << 109 << "is longer than 1048576 bytes";
-        QTest::newRow("dBase III memo past the cap")
-            << tableBytes(0x83, {{"NOTE", 'M', 10}}, {{"         1"}})
-            << QByteArray(512, '\0') + longText + "\x1A" << 109 << "is longer than 1048576 bytes";
-        // 2^55 + 1 blocks of 512 bytes wrap around to block 1, another record's memo.
-        QByteArray dbt(512, '\0');
-        dbt += "someone else's memo\x1A\x1A";
-        QTest::newRow("memo block number wraps around")
-            << tableBytes(0x83, {{"NOTE", 'M', 20}}, {{"36028797018963969"}}) << dbt << 109
-            << "points at block 36028797018963969, past the end";
+        QTest::newRow("memo header cut off")
+            << memoTable << QByteArray("\0\0\0\x09", 4) << 109 << "t.fpt is damaged";
     }
     void damagedFilesGiveClearErrors()
     {
@@ -504,6 +489,94 @@ private slots:
             QCOMPARE(e.Code(), code);
             QVERIFY2(e.message().contains(detail), qPrintable(e.message()));
         }
+    }
+
+    // A damaged memo is the error of its own row: the rows around it are imported and the
+    // log names the record and the field.
+    void damagedMemoFailsItsRowOnly_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        QTest::addColumn<QByteArray>("memo");
+        QTest::addColumn<QString>("detail");
+        // FoxPro, block size 64: "first" at block 8, "third" at block 9, the damaged one at 10.
+        const auto fpt = [](const QByteArray& damaged) {
+            QByteArray out = fptBytes({{1, "first"}, {1, "third"}});
+            while (out.size() % 64)
+                out += '\0';
+            return out + damaged;
+        };
+        const auto foxTable = [](quint32 damagedBlock) {
+            return tableBytes(0x30, {{"ID", 'C', 1}, {"NOTE", 'M', 4}},
+                              {{"1", le32(8)}, {"2", le32(damagedBlock)}, {"3", le32(9)}});
+        };
+        QTest::newRow("huge memo length") << foxTable(10) << fpt(be32(1) + be32(0xFFFFFFF0u))
+                                          << "memo of field NOTE in record 2 is damaged";
+        QTest::newRow("memo block past the end")
+            << foxTable(100000) << fpt(QByteArray()) << "points at block 100000, past the end";
+        const QByteArray longText(TDBFRead::MaxMemoBytes + 1, 'x');
+        QTest::newRow("FoxPro memo past the cap")
+            << foxTable(10) << fpt(be32(1) + be32(quint32(longText.size())) + longText)
+            << "is longer than 1048576 bytes";
+        // dBase III, blocks of 512: "first" at 1, "third" at 2, the damaged one at 3.
+        QByteArray dbt(512, '\0');
+        dbt += "first\x1A\x1A" + QByteArray(512 - 7, '\0');
+        dbt += "third\x1A\x1A" + QByteArray(512 - 7, '\0');
+        const auto dbTable = [](const QByteArray& damagedBlock) {
+            return tableBytes(0x83, {{"ID", 'C', 1}, {"NOTE", 'M', 20}},
+                              {{"1", "1"}, {"2", damagedBlock}, {"3", "2"}});
+        };
+        QTest::newRow("dBase III memo past the cap")
+            << dbTable("3") << dbt + longText + "\x1A" << "is longer than 1048576 bytes";
+        // 2^55 + 1 blocks of 512 bytes wrap around to block 1, another record's memo.
+        QTest::newRow("memo block number wraps around")
+            << dbTable("36028797018963969") << dbt
+            << "points at block 36028797018963969, past the end";
+    }
+    void damagedMemoFailsItsRowOnly()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(QByteArray, memo);
+        QFETCH(QString, detail);
+        const QString dir = folder();
+        write(dir + "/t.dbf", table);
+        write(dir + (uchar(table.at(0)) == 0x83 ? "/t.dbt" : "/t.fpt"), memo);
+        TDurvel3DBF imp;
+        imp.SetFileName(dir + "/t.dbf");
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = dir + "/error.log";
+        QCOMPARE(run(imp, {"ID", "NOTE"}),
+                 (QList<QStringList>{{"1", "first"}, {"3", "third"}}));
+        QCOMPARE(imp.ImportedCount(), 2);
+        QCOMPARE(imp.ErrorCount(), 1);
+        QVERIFY2(imp.Errors().Strings(0).contains(detail), qPrintable(imp.Errors().Strings(0)));
+        QVERIFY2(imp.Errors().Strings(0).contains("Line 2"), qPrintable(imp.Errors().Strings(0)));
+        QVERIFY(!imp.Failed());
+    }
+
+    // Without its memo file a mapped memo field could give no row its text: refused before the
+    // first row. A table whose memo field is not mapped imports without it.
+    void missingMemoFileMattersOnlyWhenItsFieldIsMapped()
+    {
+        const QString dir = folder();
+        write(dir + "/t.dbf", tableBytes(0x83, {{"ID", 'C', 1}, {"NOTE", 'M', 10}},
+                                         {{"1", "         0"}, {"2", "         1"}}));
+        TDurvel3DBF plain;
+        plain.SetFileName(dir + "/t.dbf");
+        QCOMPARE(run(plain, {"ID"}), (QList<QStringList>{{"1"}, {"2"}}));
+
+        TDurvel3DBF imp;
+        imp.SetFileName(dir + "/t.dbf");
+        int rows = 0;
+        imp.OnImportRecord = [&](TDurvel3*) { ++rows; };
+        try {
+            run(imp, {"ID", "NOTE"});
+            QFAIL("imported");
+        } catch (const EDBFError& e) {
+            QCOMPARE(e.Code(), 102);
+            QCOMPARE(e.message(), QStringLiteral("The memo file t.dbt is missing: the field NOTE "
+                                                 "keeps its text there"));
+        }
+        QCOMPARE(rows, 0);
     }
 
     void emptyFileHasNoFieldsAndNoRecords()

@@ -1,4 +1,5 @@
 #include "helper_fakes.h"
+#include "listview_cases.h"
 
 #include "import/engine/Durvel3.h"
 #include "platform/codepage/CodePage.h"
@@ -44,6 +45,21 @@ public:
 private:
     DurvelDataSet* m_ds;
     QStringList m_titles, m_fields;
+};
+
+class PlainList : public listviewcases::Fixture
+{
+public:
+    PlainList(const QStringList& captions, const QList<QStringList>& items) : m_list(captions)
+    {
+        m_list.items = items;
+    }
+    DurvelListView& View() override { return m_list; }
+    QList<QStringList> Items() const override { return m_list.items; }
+    bool Updating() const override { return m_list.updates > 0; }
+
+private:
+    FakeListView m_list;
 };
 
 } // namespace
@@ -282,6 +298,20 @@ private slots:
         QVERIFY(imp.Execute());
         QCOMPARE(lv.items, (QList<QStringList>{{"a1", "Ali R", "Tehran"}, {"B2", "Reza", ""}}));
         QCOMPARE(lv.updates, 0);
+    }
+
+    void listViewCases_data() { listviewcases::addData(); }
+    void listViewCases()
+    {
+        listviewcases::run([](const QStringList& captions, const QList<QStringList>& items) {
+            return std::make_unique<PlainList>(captions, items);
+        });
+    }
+
+    void aboutAndVersion()
+    {
+        QVERIFY(TDurvel3::About().startsWith(QLatin1String("Durvel3 import components")));
+        QCOMPARE(TDurvel3::Version(), QStringLiteral("3.0"));
     }
 
     void dbGridWritesThroughItsColumns()
@@ -621,6 +651,25 @@ private slots:
             QCOMPARE(row.Items(i)->Value, row.Items(i)->Name.toLower());
         QVERIFY(!row.ColumnByName(names[deleted]));
         QCOMPARE(row.MapPosition(names[deleted]), -1);
+    }
+
+    // A map name given on two lines fills its later line's column, also once a column before
+    // it has gone.
+    void nameGivenTwiceTakesItsLaterLine()
+    {
+        TDurvelRow row;
+        row.SizeNameIndex(3);
+        row.IndexName(row.AddColumn("X")->Name, 0);
+        row.IndexName(row.AddColumn(" A")->Name, 1);
+        row.IndexName(row.AddColumn("A ")->Name, 2);
+        QCOMPARE(row.MapPosition("A"), 2);
+        QCOMPARE(row.ColumnByName("A"), row.Items(1)); // the first column of the name
+        row.Delete(0);
+        QCOMPARE(row.MapPosition("A"), 1);
+        QCOMPARE(row.MapPosition("X"), -1);
+        row.SetValue("A", "v");
+        QCOMPARE(row.Items(1)->Value, QStringLiteral("v"));
+        QCOMPARE(row.Items(0)->Value, QString());
     }
 
     void refusesReentry()

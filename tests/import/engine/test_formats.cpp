@@ -302,6 +302,22 @@ private slots:
         QTest::newRow("pm") << "2024-03-05 01:30PM"
                             << "YYYY-MM-DD HH:NNAMPM"
                             << QDateTime(QDate(2024, 3, 5), QTime(13, 30));
+        QTest::newRow("AP after noon") << "2024/03/05 01:30 pm"
+                                       << "YYYY/MM/DD HH:NN AP"
+                                       << QDateTime(QDate(2024, 3, 5), QTime(13, 30));
+        QTest::newRow("AP at midnight") << "2024/03/05 12:10 AM"
+                                        << "YYYY/MM/DD HH:NN AP"
+                                        << QDateTime(QDate(2024, 3, 5), QTime(0, 10));
+        QTest::newRow("AP at noon") << "05/03/24 12 PM"
+                                    << "DD/MM/YY HH AP"
+                                    << QDateTime(QDate(2024, 3, 5), QTime(12, 0));
+        QTest::newRow("AP in the morning") << "05/03/24 09AM"
+                                           << "DD/MM/YY HHAP"
+                                           << QDateTime(QDate(2024, 3, 5), QTime(9, 0));
+        QTest::newRow("AP not AM or PM") << "05/03/24 09 XM"
+                                         << "DD/MM/YY HH AP" << QDateTime();
+        QTest::newRow("AP cut short") << "05/03/24 09 P"
+                                      << "DD/MM/YY HH AP" << QDateTime();
         QTest::newRow("day zero") << "00/03/24"
                                   << "DD/MM/YY" << QDateTime();
         QTest::newRow("month 13") << "05/13/24"

@@ -3,11 +3,47 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
+#include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Locked memory of this process in kB.
+qint64 lockedKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmLck:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// Takes CAP_IPC_LOCK out of the effective set (it stays permitted) or puts it back: without
+// it the lock limit holds even for root.
+bool setIpcLock(bool On)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    if (On)
+        data[0].effective |= data[0].permitted & (1u << CAP_IPC_LOCK);
+    else
+        data[0].effective &= ~(1u << CAP_IPC_LOCK);
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
 
 class TestVoHugeFile : public QObject
 {
@@ -21,6 +57,8 @@ private slots:
     void modeErrors();
     void openResults();
     void closeAtEnd();
+    void lockedBuffer_data();
+    void lockedBuffer();
     void fileDate();
     void heldFileWaitedFor_data();
     void heldFileWaitedFor();
@@ -195,6 +233,64 @@ void TestVoHugeFile::closeAtEnd()
     file.BlockRead(buf, 8, n);
     QCOMPARE(n, qint64(3));
     QVERIFY(!file.IsOpen());
+}
+
+// The buffer is kept in memory when asked and allowed; a refused lock changes nothing else.
+void TestVoHugeFile::lockedBuffer_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("allowed") << false;
+    QTest::newRow("refused by the lock limit") << true;
+}
+
+void TestVoHugeFile::lockedBuffer()
+{
+    QFETCH(bool, refused);
+    constexpr int kBuffer = 256 * 1024;
+    rlimit before{};
+    QVERIFY(getrlimit(RLIMIT_MEMLOCK, &before) == 0);
+    const qint64 lockedBefore = lockedKiB();
+    if (refused) {
+        rlimit none = before;
+        none.rlim_cur = 0;
+        QVERIFY(setrlimit(RLIMIT_MEMLOCK, &none) == 0);
+        QVERIFY(setIpcLock(false));
+    }
+    const auto restore = qScopeGuard([&] {
+        setrlimit(RLIMIT_MEMLOCK, &before);
+        setIpcLock(true);
+    });
+    const QString name = m_dir.filePath(QStringLiteral("locked.bin"));
+    QByteArray data;
+    for (int i = 0; i < 3 * kBuffer + 5; ++i)
+        data.append(char(i * 13 + 3));
+    {
+        TVoHugeFile file(name);
+        QCOMPARE(file.Open(true, TVoHugeFile::hfoBuffered | TVoHugeFile::hfoLockBuffer, 1,
+                           kBuffer),
+                 int(TVoHugeFile::hfrOk));
+        if (refused)
+            QVERIFY(!file.BufferLocked());
+        else if (before.rlim_cur == RLIM_INFINITY || before.rlim_cur >= rlim_t(2 * kBuffer))
+            QVERIFY(file.BufferLocked());
+        if (file.BufferLocked())
+            QVERIFY(lockedKiB() >= lockedBefore + kBuffer / 1024);
+        qint64 n = 0;
+        file.BlockWrite(data.constData(), data.size(), n);
+        QCOMPARE(n, qint64(data.size()));
+    }
+    QCOMPARE(lockedKiB(), lockedBefore);
+    TVoHugeFile file(name);
+    QCOMPARE(file.Open(false, TVoHugeFile::hfoBuffered | TVoHugeFile::hfoLockBuffer, 1, kBuffer),
+             int(TVoHugeFile::hfrOk));
+    QCOMPARE(file.BufferLocked(), !refused && lockedKiB() > lockedBefore);
+    QByteArray back(data.size(), '\0');
+    qint64 n = 0;
+    file.BlockRead(back.data(), back.size(), n);
+    QCOMPARE(back, data);
+    file.Close();
+    QVERIFY(!file.BufferLocked());
+    QCOMPARE(lockedKiB(), lockedBefore);
 }
 
 void TestVoHugeFile::fileDate()

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -31,6 +32,8 @@ private slots:
     void randomAgainstModel();
     void randomSortedAgainstModel();
     void errorsLeaveListUnchanged();
+    void failedMoveOrValueLeavesListUnchanged_data();
+    void failedMoveOrValueLeavesListUnchanged();
     void changeEvents();
     void streams();
     void moveExchangeAndObjects();
@@ -296,6 +299,56 @@ void TestWideStrings::errorsLeaveListUnchanged()
     QVERIFY_THROWS_EXCEPTION(EStringListError, list.Put(0, QStringLiteral("x")));
     QCOMPARE(changes, 0);
     QCOMPARE(items(list), (QStringList{"a", "b"}));
+}
+
+void TestWideStrings::failedMoveOrValueLeavesListUnchanged_data()
+{
+    QTest::addColumn<bool>("sorted");
+    QTest::addColumn<std::function<void(TWideStringList&)>>("operation");
+    QTest::addColumn<QString>("message");
+    using Op = std::function<void(TWideStringList&)>;
+    const QString bounds = QStringLiteral("List index out of bounds (%1)");
+    const QString sortedList = QStringLiteral("Operation not allowed on sorted list");
+    QTest::newRow("move past the end")
+        << false << Op([](TWideStringList& l) { l.Move(0, 3); }) << bounds.arg(3);
+    QTest::newRow("move before the start")
+        << false << Op([](TWideStringList& l) { l.Move(2, -1); }) << bounds.arg(-1);
+    QTest::newRow("move from past the end")
+        << false << Op([](TWideStringList& l) { l.Move(3, 0); }) << bounds.arg(3);
+    QTest::newRow("move in a sorted list")
+        << true << Op([](TWideStringList& l) { l.Move(0, 1); }) << sortedList;
+    QTest::newRow("new value in a sorted list")
+        << true << Op([](TWideStringList& l) { l.SetValues(QStringLiteral("d"), "4"); })
+        << sortedList;
+    QTest::newRow("changed value in a sorted list")
+        << true << Op([](TWideStringList& l) { l.SetValues(QStringLiteral("b"), "9"); })
+        << sortedList;
+}
+
+void TestWideStrings::failedMoveOrValueLeavesListUnchanged()
+{
+    QFETCH(bool, sorted);
+    QFETCH(std::function<void(TWideStringList&)>, operation);
+    QFETCH(QString, message);
+    TWideStringList list;
+    int a = 0, b = 0, c = 0;
+    list.AddObject(QStringLiteral("a=1"), &a);
+    list.AddObject(QStringLiteral("b=2"), &b);
+    list.AddObject(QStringLiteral("c=3"), &c);
+    list.SetSorted(sorted);
+    int changes = 0;
+    list.OnChanging = [&](TWideStrings*) { ++changes; };
+    list.OnChange = [&](TWideStrings*) { ++changes; };
+    try {
+        operation(list);
+        QFAIL("no error");
+    } catch (const EStringListError& e) {
+        QCOMPARE(e.message(), message);
+    }
+    QCOMPARE(items(list), (QStringList{"a=1", "b=2", "c=3"}));
+    QCOMPARE(list.Objects(0), static_cast<void*>(&a));
+    QCOMPARE(list.Objects(2), static_cast<void*>(&c));
+    QCOMPARE(changes, 0);
 }
 
 void TestWideStrings::changeEvents()
