@@ -1,6 +1,5 @@
 #include "app/register_import.h"
 
-#include "app/startup.h"
 #include "import/engine/DurvelFormats.h"
 #include "platform/db/DataSet.h"
 
@@ -78,10 +77,4 @@ void CheckRegisterRow(TDurvel3* Import, TDurvelRow* Row)
             throw EDurvelError(refusal(number ? kPersNumberMissing : kPriceMissing, col->Value));
         col->Value = digits;
     }
-}
-
-void ApplyStartupDateSettings(TDurvelFormats& Formats)
-{
-    Formats.DateSeparator = DateSeparator;
-    Formats.ShortDateFormat = ShortDateFormat;
 }

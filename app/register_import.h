@@ -25,11 +25,6 @@ public:
     void post() override;
 };
 
-// The program's start-up date settings (date separator and short date format) as the
-// import's default formats: what the formats page starts from, and how a date read from a
-// spreadsheet or dBase file is written as text.
-void ApplyStartupDateSettings(TDurvelFormats& Formats);
-
 // Before a row is written: its personnel number and amount become digit text, or the row is
 // refused with the register's message (an EDurvelError, so it is a row error).
 void CheckRegisterRow(TDurvel3* Import, TDurvelRow* Row);

@@ -48,7 +48,6 @@ Tfrm_customer::Tfrm_customer(QWidget* parent) : RegisterWindow(parent), ui(new U
     Durvel3Wizard1->Formats().BooleanTrue().Assign(QStringList{QStringLiteral("True")});
     Durvel3Wizard1->Formats().BooleanFalse().Assign(QStringList{QStringLiteral("False")});
     Durvel3Wizard1->Formats().NullValues().Assign(QStringList{QStringLiteral("Null")});
-    ApplyStartupDateSettings(Durvel3Wizard1->Formats());
     // The import keeps the rules a clerk's save keeps.
     Durvel3Wizard1->OnBeforePost = [](TDurvel3* Sender, TDurvelRow* Row, bool&) {
         CheckRegisterRow(Sender, Row);

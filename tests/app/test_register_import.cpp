@@ -128,8 +128,7 @@ private slots:
     void importStartsFromTheStartupDateSettings()
     {
         m_reg.close();
-        DateSeparator = u'-';
-        ShortDateFormat = QStringLiteral("dd/mm/yyyy");
+        TDurvelFormats::SetDefaultDateSettings(u'-', QStringLiteral("dd/mm/yyyy"));
         const bool opened = m_reg.open();
         StartupDateSettings();
         QVERIFY(opened);
