@@ -15,6 +15,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QResizeEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -410,6 +412,12 @@ void GridMapPage::ShowTab(int Index)
         page->setGeometry(QRect(page->pos(), room));
         FTabsGrid->setGeometry(page->rect());
         FTabsGrid->show();
+        if (!FTabsGrid->isVisible()) {
+            // A hidden widget keeps its resize for when it is shown: the grid's view would keep
+            // its first size until then, and the cells outside it take no click.
+            QResizeEvent resized(FTabsGrid->size(), QSize());
+            QCoreApplication::sendEvent(FTabsGrid, &resized);
+        }
     }
     if (FFilledTab == Index)
         return;
