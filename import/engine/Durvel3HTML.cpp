@@ -47,6 +47,8 @@ TDurvel3HTML::~TDurvel3HTML() = default;
 void TDurvel3HTML::FileNameChanged()
 {
     FOwned.reset();
+    if (FHandedIn && FHandedIn->FileName != FileName())
+        FHandedIn = nullptr;
 }
 
 const THTMLTable* TDurvel3HTML::CurrentTable() const

@@ -43,8 +43,9 @@ public:
     // 1-based; 0 imports nothing.
     int TableNumber = 0;
 
-    // A page the caller loaded already; it stays the caller's, and names the file.
-    void SetHTMLFile(THTMLFile* File)
+    // A page the caller loaded already; it stays the caller's, and names the file. Another
+    // file name set later drops it.
+    void SetHTMLFile(const THTMLFile* File)
     {
         FHandedIn = File;
         if (File)
@@ -63,6 +64,6 @@ protected:
 private:
     const THTMLTable* CurrentTable() const;
 
-    THTMLFile* FHandedIn = nullptr;
+    const THTMLFile* FHandedIn = nullptr;
     std::unique_ptr<THTMLFile> FOwned;
 };

@@ -144,6 +144,10 @@ void HtmlPage::CopyOptions(TDurvel3& Reader) const
         return;
     reader->TableNumber = TableNumber();
     reader->SkipFirstRows = SkipRows();
+    // The tables the page parsed go to the reader: the file is not parsed twice, and the run
+    // imports the table the preview showed.
+    const bool parsed = FFile.Loaded() && !F->NeedReload && FFile.FileName == F->FileName();
+    reader->SetHTMLFile(parsed ? &FFile : nullptr);
 }
 
 void HtmlPage::SaveOptions(IniFile& Ini) const

@@ -208,6 +208,43 @@ private slots:
         QCOMPARE(log.texts(), QStringList());
         QCOMPARE(fx.rows(), (QStringList{"P2|رضا|300", "P1|علی|1200", "P3|Sara K|45"}));
     }
+
+    // The run imports the tables the page parsed for its preview: the file is not read again
+    // (here it changed on the disk after the preview, and the preview's table is imported).
+    void theRunTakesThePagesParsedTables()
+    {
+        RegisterWizard fx;
+        const QString page = fx.file(QStringLiteral("people.html"),
+                                     table({{"P1", "Mina", "10"}, {"P3", "Reza", "30"}}));
+        auto w = OpenOptions(fx.wizard, aiHTML, page);
+        auto* p = static_cast<HtmlPage*>(w->Page(aiHTML));
+        selectField(p, QStringLiteral("Pers_number"));
+        p->ColumnClicked(0);
+        selectField(p, QStringLiteral("First_Name"));
+        p->ColumnClicked(1);
+        selectField(p, QStringLiteral("Price"));
+        p->ColumnClicked(2);
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 3);
+        fx.file(QStringLiteral("people.html"), table({{"P9", "Other", "90"}}));
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        QCOMPARE(fx.rows(), (QStringList{"P2|old|1", "P1|Mina|10", "P3|Reza|30"}));
+        // Another file set on the reader drops the page's tables.
+        auto* reader = dynamic_cast<TDurvel3HTML*>(p->Reader());
+        QVERIFY(reader);
+        reader->SetFileName(fx.dir.filePath(QStringLiteral("gone.html")));
+        reader->TableNumber = 1;
+        QString told;
+        try {
+            QVERIFY(!reader->Execute());
+        } catch (const EDurvelError& e) {
+            told = e.message();
+        }
+        QVERIFY2(told.contains(QStringLiteral("gone.html")), qPrintable(told));
+    }
 };
 
 QTEST_MAIN(TestPageHtml)
