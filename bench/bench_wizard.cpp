@@ -406,13 +406,13 @@ BANKFILE_BENCH_MAIN(QApplication)
 // seconds and a few hundred MiB, or refuses it with a message. Reported: the file's size, the
 // peak resident memory while the page opened, and whether it was refused.
 enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, CsvColumns, TxtColumns,
-                  HtmlColumns, HtmlTables, XmlDocColumns };
+                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells };
 
 QString manyFile(Many what, qint64 count)
 {
     static QTemporaryDir dir;
     static const char* const extensions[] = {".docx", ".ods",  ".odt",  ".xlsx", ".csv",
-                                             ".txt",  ".html", ".html", ".xml"};
+                                             ".txt",  ".html", ".html", ".xml", ".html"};
     // The wizard tells a file's kind from its extension as the clerk's files carry it.
     const QString path = QDir(dir.path()).filePath(QStringLiteral("many-%1-%2%3")
                                                        .arg(int(what))
@@ -430,6 +430,7 @@ QString manyFile(Many what, qint64 count)
     case Many::TxtColumns: ok = manyparts::csvColumns(path, count); break;
     case Many::HtmlColumns: ok = manyparts::htmlPage(path, int(count), 0); break;
     case Many::HtmlTables: ok = manyparts::htmlPage(path, 1, int(count)); break;
+    case Many::HtmlBareCells: ok = manyparts::htmlBareCells(path, int(count)); break;
     case Many::XmlDocColumns: ok = manyparts::xmlDocColumns(path, int(count)); break;
     }
     return ok ? path : QString();
@@ -445,7 +446,8 @@ int manyKind(Many what)
     case Many::CsvColumns: return aiCSV;
     case Many::TxtColumns: return aiTXT;
     case Many::HtmlColumns:
-    case Many::HtmlTables: return aiHTML;
+    case Many::HtmlTables:
+    case Many::HtmlBareCells: return aiHTML;
     case Many::XmlDocColumns: return aiXMLDoc;
     }
     return aiCSV;
@@ -500,5 +502,6 @@ BENCHMARK(BM_OpenPageOnMany<Many::XlsxSheets>)->Arg(1000)->Arg(5000)->Iterations
 BENCHMARK(BM_OpenPageOnMany<Many::CsvColumns>)->Arg(16000)->Arg(1000000)->Arg(5000000)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::TxtColumns>)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlColumns>)->Arg(16000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::HtmlBareCells>)->Arg(400000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlTables>)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::XmlDocColumns>)->Arg(16000)->Arg(500000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -27,12 +27,35 @@ void THTMLFile::Open()
         throw EDurvelError(
             QStringLiteral("The file %1 cannot be read: %2").arg(FileName, f.errorString()));
     Clear();
-    for (html::Table& t : html::parseTables(html::decodePage(bytes, &CodePage))) {
+    const QString page = html::decodePage(bytes, &CodePage);
+    if (CountCells(page, MaxCells) > MaxCells)
+        throw EDurvelError(QStringLiteral("%1 has more than %2 table cells: at most %2 are read.")
+                               .arg(info.fileName())
+                               .arg(MaxCells));
+    for (html::Table& t : html::parseTables(page)) {
         THTMLTable table;
         table.Rows = std::move(t.rows);
         Tables.push_back(std::move(table));
     }
     FLoaded = true;
+}
+
+int THTMLFile::CountCells(const QString& Page, int Limit)
+{
+    // Tags in comments and scripts count too: the count only bounds what the parser builds.
+    int count = 0;
+    const QChar* p = Page.constData();
+    const qsizetype size = Page.size();
+    for (qsizetype i = 0; i + 3 < size && count <= Limit; ++i) {
+        if (p[i] != u'<' || (p[i + 1] != u't' && p[i + 1] != u'T'))
+            continue;
+        const QChar kind = p[i + 2].toLower();
+        const QChar after = p[i + 3];
+        if ((kind == u'd' || kind == u'h') &&
+            (after == u'>' || after == u'/' || after.isSpace()))
+            ++count;
+    }
+    return count;
 }
 
 void THTMLFile::Clear()

@@ -24,9 +24,14 @@ public:
     // The code page the page was read in.
     int CodePage = 0;
 
-    // Reads and parses the page. Raises EDurvelError for an empty name, a missing file or a
-    // file that cannot be read.
+    // Reads and parses the page. Raises EDurvelError for an empty name, a missing file, a file
+    // that cannot be read or one of more than MaxCells cells.
     void Open();
+    // The parser holds some hundred bytes a cell: a 10 MB page of bare "<td>" tags would take
+    // gigabytes. Real pages hold far fewer.
+    static constexpr int MaxCells = 500000;
+    // The "<td" and "<th" tags of Page, counted up to Limit + 1.
+    static int CountCells(const QString& Page, int Limit);
     void Clear();
     bool Loaded() const { return FLoaded; }
 

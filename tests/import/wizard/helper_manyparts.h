@@ -110,6 +110,12 @@ inline bool htmlPage(const QString& path, int cells, int tables)
     return writeBytes(path, page + "</body></html>");
 }
 
+// An HTML page of one row of Cells cells written as a browser takes them: "<td>1", no end tag.
+inline bool htmlBareCells(const QString& path, int cells)
+{
+    return writeBytes(path, "<table><tr>" + QByteArray("<td>1").repeated(cells) + "</table>");
+}
+
 // An XML document of one row element with Children sub-elements (each a column of the
 // "Sub Nodes Text" view).
 inline bool xmlDocColumns(const QString& path, int children)

@@ -8,6 +8,7 @@
 #include "helper_office.h"
 #include "helper_sources.h"
 
+#include "import/engine/Durvel3HTML.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/PageLimits.h"
@@ -23,7 +24,7 @@
 namespace {
 
 enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, Columns, HtmlColumns, HtmlTables,
-                  XmlDocColumns };
+                  HtmlBareCells, XmlDocColumns };
 
 bool writeMany(Many what, const QString& path, qint64 count)
 {
@@ -35,6 +36,7 @@ bool writeMany(Many what, const QString& path, qint64 count)
     case Many::Columns: return manyparts::csvColumns(path, count);
     case Many::HtmlColumns: return manyparts::htmlPage(path, int(count), 0);
     case Many::HtmlTables: return manyparts::htmlPage(path, 1, int(count));
+    case Many::HtmlBareCells: return manyparts::htmlBareCells(path, int(count));
     case Many::XmlDocColumns: return manyparts::xmlDocColumns(path, int(count));
     }
     return false;
@@ -81,8 +83,13 @@ private slots:
             << int(aiCSV) << int(Many::Columns) << qint64(MaxPreviewColumns - 1) << 20 << QString();
         QTest::newRow("fixed width, 9.9 MB of commas on one line opens")
             << int(aiTXT) << int(Many::Columns) << qint64(9900000) << 9700 << QString();
+        const QString cells = QStringLiteral("more than %1 table cells").arg(THTMLFile::MaxCells);
         QTest::newRow("html, one row of 1,000,000 cells, 9 MB")
-            << int(aiHTML) << int(Many::HtmlColumns) << qint64(1000000) << 9800 << columns;
+            << int(aiHTML) << int(Many::HtmlColumns) << qint64(1000000) << 9800 << cells;
+        QTest::newRow("html, 10 MB of bare cell tags")
+            << int(aiHTML) << int(Many::HtmlBareCells) << qint64(2000000) << 9800 << cells;
+        QTest::newRow("html, one row of 20,000 cells")
+            << int(aiHTML) << int(Many::HtmlColumns) << qint64(20000) << 200 << columns;
         QTest::newRow("html, 100,000 one-cell tables, 4 MB")
             << int(aiHTML) << int(Many::HtmlTables) << qint64(100000) << 4500 << QString();
         QTest::newRow("xml document, a row of 500,000 sub-elements, 9 MB")
