@@ -107,6 +107,12 @@ void checkPage(TDurvel3WizardF& w, int kind)
 
 } // namespace
 
+// Fontconfig keeps its caches of the first font looked up until the process ends.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 1 || size > fuzz::MaxInput)
