@@ -406,13 +406,13 @@ BANKFILE_BENCH_MAIN(QApplication)
 // seconds and a few hundred MiB, or refuses it with a message. Reported: the file's size, the
 // peak resident memory while the page opened, and whether it was refused.
 enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, CsvColumns, TxtColumns,
-                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells };
+                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells, XmlDocTree };
 
 QString manyFile(Many what, qint64 count)
 {
     static QTemporaryDir dir;
     static const char* const extensions[] = {".docx", ".ods",  ".odt",  ".xlsx", ".csv",
-                                             ".txt",  ".html", ".html", ".xml", ".html"};
+                                             ".txt",  ".html", ".html", ".xml", ".html", ".xml"};
     // The wizard tells a file's kind from its extension as the clerk's files carry it.
     const QString path = QDir(dir.path()).filePath(QStringLiteral("many-%1-%2%3")
                                                        .arg(int(what))
@@ -431,6 +431,7 @@ QString manyFile(Many what, qint64 count)
     case Many::HtmlColumns: ok = manyparts::htmlPage(path, int(count), 0); break;
     case Many::HtmlTables: ok = manyparts::htmlPage(path, 1, int(count)); break;
     case Many::HtmlBareCells: ok = manyparts::htmlBareCells(path, int(count)); break;
+    case Many::XmlDocTree: ok = manyparts::xmlDocRows(path, int(count)); break;
     case Many::XmlDocColumns: ok = manyparts::xmlDocColumns(path, int(count)); break;
     }
     return ok ? path : QString();
@@ -448,7 +449,8 @@ int manyKind(Many what)
     case Many::HtmlColumns:
     case Many::HtmlTables:
     case Many::HtmlBareCells: return aiHTML;
-    case Many::XmlDocColumns: return aiXMLDoc;
+    case Many::XmlDocColumns:
+    case Many::XmlDocTree: return aiXMLDoc;
     }
     return aiCSV;
 }
@@ -478,6 +480,9 @@ template <Many What> void BM_OpenPageOnMany(benchmark::State& state)
         const double base = benchmem::restartPeakMiB();
         state.ResumeTiming();
         f->Guarded([&] { f->SetStep(1); });
+        // The document's tree is built when the clerk asks for it.
+        if (What == Many::XmlDocTree)
+            f->Guarded([&] { static_cast<XmlDocPage*>(f->Page(aiXMLDoc))->BuildTreeClick(); });
         if (What == Many::XmlDocColumns)
             f->Guarded([&] {
                 auto* page = static_cast<XmlDocPage*>(f->Page(aiXMLDoc));
@@ -505,3 +510,4 @@ BENCHMARK(BM_OpenPageOnMany<Many::HtmlColumns>)->Arg(16000)->Arg(1000000)->Itera
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlBareCells>)->Arg(400000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlTables>)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::XmlDocColumns>)->Arg(16000)->Arg(500000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::XmlDocTree>)->Arg(10000)->Arg(370000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -127,4 +127,12 @@ inline bool xmlDocColumns(const QString& path, int children)
     return writeBytes(path, doc + "</row></rows>");
 }
 
+// An XML document of Rows row elements of two sub-elements each.
+inline bool xmlDocRows(const QString& path, int rows)
+{
+    return writeBytes(path, "<?xml version=\"1.0\"?><rows>" +
+                                QByteArray("<row><a>1</a><b>2</b></row>").repeated(rows) +
+                                "</rows>");
+}
+
 } // namespace manyparts

@@ -16,9 +16,12 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "tests/support/MessageLog.h"
 #include "ui_Durvel3WizardF.h"
+#include "ui_XmlDocPage.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -140,6 +143,30 @@ private slots:
             QVERIFY(!w->ui->bNext->isEnabled());
         }
         w.reset();
+    }
+
+    // The XML document's tree shows the first thousand children of an element and counts the
+    // rest; their path is taken as from a whole tree.
+    void aLargeDocumentsTreeShowsItsShape()
+    {
+        RegisterWizard fx;
+        const QString path = fx.dir.filePath(QStringLiteral("rows.xml"));
+        QVERIFY(manyparts::xmlDocRows(path, 370000));
+        QVERIFY(QFileInfo(path).size() < 10 * 1000 * 1000);
+        MessageLog log;
+        auto w = OpenOptions(fx.wizard, aiXMLDoc, path);
+        auto* page = static_cast<XmlDocPage*>(w->Page(aiXMLDoc));
+        page->BuildTreeClick();
+        QCOMPARE(log.texts(), QStringList());
+        QTreeWidget* tree = page->ui->tvXMLDoc;
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        QCOMPARE(root->childCount(), 1001);
+        QCOMPARE(root->child(1000)->text(0), QStringLiteral("(369000 more not shown)"));
+        QCOMPARE(root->child(0)->childCount(), 2);
+        tree->setCurrentItem(root->child(0)->child(1));
+        page->GetXPathClick();
+        QCOMPARE(page->ui->edXMLDocXPath->text(), QStringLiteral("/rows/row/b"));
     }
 
     // At the limit a tabbed page shows every sheet, each tab's preview read when it is shown.
