@@ -27,6 +27,8 @@ void THTMLFile::Open()
         throw EDurvelError(
             QStringLiteral("The file %1 cannot be read: %2").arg(FileName, f.errorString()));
     Clear();
+    FSize = info.size();
+    FModified = info.lastModified();
     const QString page = html::decodePage(bytes, &CodePage);
     if (CountCells(page, MaxCells) > MaxCells)
         throw EDurvelError(QStringLiteral("%1 has more than %2 table cells: at most %2 are read.")
@@ -62,6 +64,14 @@ void THTMLFile::Clear()
 {
     Tables.clear();
     FLoaded = false;
+    FSize = -1;
+    FModified = QDateTime();
+}
+
+bool THTMLFile::Unchanged() const
+{
+    const QFileInfo info(FileName);
+    return FLoaded && info.isFile() && info.size() == FSize && info.lastModified() == FModified;
 }
 
 TDurvel3HTML::TDurvel3HTML() : TDurvel3TableReader(TMapForm::Numbers) {}
@@ -84,6 +94,9 @@ const THTMLTable* TDurvel3HTML::CurrentTable() const
 
 void TDurvel3HTML::PrepareImport()
 {
+    // A page changed since the caller read it is read again, and what is wrong with it told.
+    if (FHandedIn && !FHandedIn->Unchanged())
+        FHandedIn = nullptr;
     // The page is read before the base takes any state, so a bad page leaves nothing behind.
     if (!FHandedIn && !FOwned) {
         auto file = std::make_unique<THTMLFile>();

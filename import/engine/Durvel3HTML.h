@@ -4,6 +4,7 @@
 
 #include "import/engine/Durvel3TableReader.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -34,9 +35,13 @@ public:
     static int CountCells(const QString& Page, int Limit);
     void Clear();
     bool Loaded() const { return FLoaded; }
+    // The file still has the size and time it had when it was read.
+    bool Unchanged() const;
 
 private:
     bool FLoaded = false;
+    qint64 FSize = -1;
+    QDateTime FModified;
 };
 
 class TDurvel3HTML : public TDurvel3TableReader
@@ -49,7 +54,7 @@ public:
     int TableNumber = 0;
 
     // A page the caller loaded already; it stays the caller's, and names the file. Another
-    // file name set later drops it.
+    // file name set later drops it, and so does a file changed since it was read.
     void SetHTMLFile(const THTMLFile* File)
     {
         FHandedIn = File;
