@@ -364,14 +364,16 @@ void GridMapPage::ClearTabs()
         FTabsGrid->hide();
         FTabsGrid->setParent(this);
     }
-    const bool shown = C.Tabs->isVisible();
+    // Hidden by the page itself, not with its window: a window not shown yet must not leave
+    // the tabs hidden for good.
+    const bool hidden = C.Tabs->isHidden();
     C.Tabs->hide();
     for (int i = C.Tabs->count() - 1; i >= 0; --i) {
         QWidget* page = C.Tabs->widget(i);
         C.Tabs->removeTab(i);
         delete page;
     }
-    C.Tabs->setVisible(shown);
+    C.Tabs->setHidden(hidden);
 }
 
 void GridMapPage::SetTabs(const QStringList& Captions, const QList<int>& Tags,
@@ -386,13 +388,13 @@ void GridMapPage::SetTabs(const QStringList& Captions, const QList<int>& Tags,
     }
     const QSignalBlocker block(C.Tabs);
     // A hidden tab bar only marks its layout for later: one pass when it is shown again.
-    const bool shown = C.Tabs->isVisible();
+    const bool hidden = C.Tabs->isHidden();
     C.Tabs->hide();
     for (qsizetype i = 0; i < Captions.size(); ++i) {
         const int index = C.Tabs->addTab(new QWidget, Captions.at(i));
         C.Tabs->tabBar()->setTabData(index, Tags.value(i));
     }
-    C.Tabs->setVisible(shown);
+    C.Tabs->setHidden(hidden);
 }
 
 void GridMapPage::ShowTab(int Index)

@@ -186,6 +186,10 @@ private slots:
         tabs->setCurrentIndex(MaxPreviewTabs - 1);
         QCOMPARE(tabs->tabText(MaxPreviewTabs - 1), QStringLiteral("S%1").arg(MaxPreviewTabs));
         QCOMPARE(page->CurrentGrid()->Cells(1, 1), QString::number(MaxPreviewTabs));
+        // Read before the window was shown, the tabs show with it.
+        w->show();
+        QVERIFY(tabs->isVisible());
+        QVERIFY(page->CurrentGrid()->isVisible());
     }
 };
 
