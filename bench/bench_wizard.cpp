@@ -406,13 +406,13 @@ BANKFILE_BENCH_MAIN(QApplication)
 // seconds and a few hundred MiB, or refuses it with a message. Reported: the file's size, the
 // peak resident memory while the page opened, and whether it was refused.
 enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, CsvColumns, TxtColumns,
-                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells, XmlDocTree };
+                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells, XmlDocTree, CsvCells };
 
 QString manyFile(Many what, qint64 count)
 {
     static QTemporaryDir dir;
     static const char* const extensions[] = {".docx", ".ods",  ".odt",  ".xlsx", ".csv",
-                                             ".txt",  ".html", ".html", ".xml", ".html", ".xml"};
+                                             ".txt",  ".html", ".html", ".xml", ".html", ".xml", ".csv"};
     // The wizard tells a file's kind from its extension as the clerk's files carry it.
     const QString path = QDir(dir.path()).filePath(QStringLiteral("many-%1-%2%3")
                                                        .arg(int(what))
@@ -432,6 +432,8 @@ QString manyFile(Many what, qint64 count)
     case Many::HtmlTables: ok = manyparts::htmlPage(path, 1, int(count)); break;
     case Many::HtmlBareCells: ok = manyparts::htmlBareCells(path, int(count)); break;
     case Many::XmlDocTree: ok = manyparts::xmlDocRows(path, int(count)); break;
+    // 10 MB of cells "1" in lines of Count columns.
+    case Many::CsvCells: ok = manyparts::csvCells(path, int(5000000 / count), int(count)); break;
     case Many::XmlDocColumns: ok = manyparts::xmlDocColumns(path, int(count)); break;
     }
     return ok ? path : QString();
@@ -444,7 +446,8 @@ int manyKind(Many what)
     case Many::OdsSheets: return aiODS;
     case Many::OdtTables: return aiODT;
     case Many::XlsxSheets: return aiXLSX;
-    case Many::CsvColumns: return aiCSV;
+    case Many::CsvColumns:
+    case Many::CsvCells: return aiCSV;
     case Many::TxtColumns: return aiTXT;
     case Many::HtmlColumns:
     case Many::HtmlTables:
@@ -505,6 +508,7 @@ BENCHMARK(BM_OpenPageOnMany<Many::OdsSheets>)->Arg(1000)->Arg(10000)->Arg(100000
 BENCHMARK(BM_OpenPageOnMany<Many::OdtTables>)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::XlsxSheets>)->Arg(1000)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::CsvColumns>)->Arg(16000)->Arg(1000000)->Arg(5000000)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::CsvCells>)->Arg(50)->Arg(8000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::TxtColumns>)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlColumns>)->Arg(16000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenPageOnMany<Many::HtmlBareCells>)->Arg(400000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -110,6 +110,14 @@ inline bool htmlPage(const QString& path, int cells, int tables)
     return writeBytes(path, page + "</body></html>");
 }
 
+// Lines lines of Columns cells "1", about 2 bytes a cell.
+inline bool csvCells(const QString& path, int lines, int columns)
+{
+    QByteArray line = QByteArray("1,").repeated(columns);
+    line.chop(1);
+    return writeBytes(path, (line + "\r\n").repeated(lines));
+}
+
 // An HTML page of one row of Cells cells written as a browser takes them: "<td>1", no end tag.
 inline bool htmlBareCells(const QString& path, int cells)
 {
