@@ -13,6 +13,8 @@
 constexpr int MaxPreviewColumns = 16384;
 // Sheets or tables of a document, each a tab of its page.
 constexpr int MaxPreviewTabs = 1000;
+// Sheets of an XLS workbook: each keeps a grid of its own for the ranges chosen on it.
+constexpr int MaxXlsSheets = 500;
 
 inline QString TooManyColumnsText(const QString& FileName, int Limit = MaxPreviewColumns)
 {

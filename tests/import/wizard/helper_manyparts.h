@@ -89,6 +89,66 @@ inline bool xlsxSheets(const QString& path, int sheets)
     return writeZip(path, members);
 }
 
+// An XLS workbook (the BIFF8 stream alone, as the reader takes it too) of Sheets sheets named
+// S1, S2, ..., each with the text "1" in A1.
+inline bool xlsSheets(const QString& path, int sheets)
+{
+    const auto le16 = [](QByteArray& out, int v) {
+        out += char(v & 0xFF);
+        out += char((v >> 8) & 0xFF);
+    };
+    const auto le32 = [&](QByteArray& out, qint64 v) {
+        le16(out, int(v & 0xFFFF));
+        le16(out, int((v >> 16) & 0xFFFF));
+    };
+    const auto rec = [&](int id, const QByteArray& data) {
+        QByteArray out;
+        le16(out, id);
+        le16(out, int(data.size()));
+        return out + data;
+    };
+    const auto bof = [&](int kind) {
+        QByteArray d;
+        le16(d, 0x0600);
+        le16(d, kind);
+        le16(d, 0x0DBB);
+        le16(d, 0x07CC);
+        le32(d, 0);
+        le32(d, 6);
+        return rec(0x0809, d);
+    };
+    const QByteArray eof = rec(0x000A, {});
+    QByteArray xfs;
+    for (int i = 0; i < 16; ++i)
+        xfs += rec(0x00E0, QByteArray(20, '\0'));
+    const auto bound = [&](qint64 offset, const QByteArray& name) {
+        QByteArray d;
+        le32(d, offset);
+        d += '\0';
+        d += '\0';
+        d += char(name.size());
+        d += '\0';
+        return rec(0x0085, d + name);
+    };
+    QByteArray cell;
+    le16(cell, 0);
+    le16(cell, 0);
+    le16(cell, 0);
+    le16(cell, 1);
+    cell += '\0';
+    cell += '1';
+    const QByteArray sheet = bof(0x10) + rec(0x0204, cell) + eof;
+    qint64 size = bof(5).size() + xfs.size() + eof.size();
+    for (int i = 1; i <= sheets; ++i)
+        size += bound(0, "S" + QByteArray::number(i)).size();
+    QByteArray bounds, body;
+    for (int i = 1; i <= sheets; ++i) {
+        bounds += bound(size + body.size(), "S" + QByteArray::number(i));
+        body += sheet;
+    }
+    return writeBytes(path, bof(5) + xfs + bounds + eof + body);
+}
+
 // One line of "1" and Commas commas.
 inline bool csvColumns(const QString& path, qint64 commas)
 {

@@ -27,7 +27,7 @@
 namespace {
 
 enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, Columns, HtmlColumns, HtmlTables,
-                  HtmlBareCells, XmlDocColumns };
+                  HtmlBareCells, XmlDocColumns, XlsSheets };
 
 bool writeMany(Many what, const QString& path, qint64 count)
 {
@@ -36,6 +36,7 @@ bool writeMany(Many what, const QString& path, qint64 count)
     case Many::OdsSheets: return manyparts::odfTables(path, int(count), false);
     case Many::OdtTables: return manyparts::odfTables(path, int(count), true);
     case Many::XlsxSheets: return manyparts::xlsxSheets(path, int(count));
+    case Many::XlsSheets: return manyparts::xlsSheets(path, int(count));
     case Many::Columns: return manyparts::csvColumns(path, count);
     case Many::HtmlColumns: return manyparts::htmlPage(path, int(count), 0);
     case Many::HtmlTables: return manyparts::htmlPage(path, 1, int(count));
@@ -74,6 +75,11 @@ private slots:
             << int(aiODT) << int(Many::OdtTables) << qint64(10000) << 40 << tables;
         QTest::newRow("xlsx, 5,000 sheets, 53 KB")
             << int(aiXLSX) << int(Many::XlsxSheets) << qint64(5000) << 80 << sheets;
+        QTest::newRow("xls, 5,000 sheets, 270 KB")
+            << int(aiXLS) << int(Many::XlsSheets) << qint64(5000) << 300
+            << QStringLiteral("more than %1 sheets").arg(MaxXlsSheets);
+        QTest::newRow("xls, 100 sheets opens")
+            << int(aiXLS) << int(Many::XlsSheets) << qint64(100) << 10 << QString();
         QTest::newRow("ods, 1,000 sheets opens")
             << int(aiODS) << int(Many::OdsSheets) << qint64(MaxPreviewTabs) << 10 << QString();
         QTest::newRow("csv, 1 and 1,000,000 commas, 1 MB")
