@@ -4,6 +4,7 @@
 // workbook of 65,000 rows, with the wizard's preview rows and with every row; and opening the
 // ODS and ODT pages on a document of a million rows, against inflating its content alone.
 #include "BenchMain.h"
+#include "BenchMemory.h"
 #include "BenchRows.h"
 
 #include "app/dbfile.h"
@@ -17,10 +18,13 @@
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/TXTPage.h"
 #include "import/wizard/pages/XLSPage.h"
+#include "import/wizard/pages/XmlDocPage.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
 #include "ui_CSVPage.h"
 #include "ui_Durvel3WizardF.h"
+#include "platform/dialogs/Dialogs.h"
+#include "tests/import/wizard/helper_manyparts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -397,3 +401,117 @@ BENCHMARK(BM_ScanOdsContent)->Apply([](auto* b) { blockSizes(b, {64, 256, 1024, 
 } // namespace
 
 BANKFILE_BENCH_MAIN(QApplication)
+
+// Small files of very many sheets, tables or columns: a page opens each within a couple of
+// seconds and a few hundred MiB, or refuses it with a message. Reported: the file's size, the
+// peak resident memory while the page opened, and whether it was refused.
+enum class Many { DocxTables, OdsSheets, OdtTables, XlsxSheets, CsvColumns, TxtColumns,
+                  HtmlColumns, HtmlTables, XmlDocColumns, HtmlBareCells, XmlDocTree, CsvCells };
+
+QString manyFile(Many what, qint64 count)
+{
+    static QTemporaryDir dir;
+    static const char* const extensions[] = {".docx", ".ods",  ".odt",  ".xlsx", ".csv",
+                                             ".txt",  ".html", ".html", ".xml", ".html", ".xml", ".csv"};
+    // The wizard tells a file's kind from its extension as the clerk's files carry it.
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("many-%1-%2%3")
+                                                       .arg(int(what))
+                                                       .arg(count)
+                                                       .arg(QLatin1String(extensions[int(what)])));
+    if (QFileInfo(path).isFile())
+        return path;
+    bool ok = false;
+    switch (what) {
+    case Many::DocxTables: ok = manyparts::docxTables(path, int(count)); break;
+    case Many::OdsSheets: ok = manyparts::odfTables(path, int(count), false); break;
+    case Many::OdtTables: ok = manyparts::odfTables(path, int(count), true); break;
+    case Many::XlsxSheets: ok = manyparts::xlsxSheets(path, int(count)); break;
+    case Many::CsvColumns:
+    case Many::TxtColumns: ok = manyparts::csvColumns(path, count); break;
+    case Many::HtmlColumns: ok = manyparts::htmlPage(path, int(count), 0); break;
+    case Many::HtmlTables: ok = manyparts::htmlPage(path, 1, int(count)); break;
+    case Many::HtmlBareCells: ok = manyparts::htmlBareCells(path, int(count)); break;
+    case Many::XmlDocTree: ok = manyparts::xmlDocRows(path, int(count)); break;
+    // 10 MB of cells "1" in lines of Count columns.
+    case Many::CsvCells: ok = manyparts::csvCells(path, int(5000000 / count), int(count)); break;
+    case Many::XmlDocColumns: ok = manyparts::xmlDocColumns(path, int(count)); break;
+    }
+    return ok ? path : QString();
+}
+
+int manyKind(Many what)
+{
+    switch (what) {
+    case Many::DocxTables: return aiDOCX;
+    case Many::OdsSheets: return aiODS;
+    case Many::OdtTables: return aiODT;
+    case Many::XlsxSheets: return aiXLSX;
+    case Many::CsvColumns:
+    case Many::CsvCells: return aiCSV;
+    case Many::TxtColumns: return aiTXT;
+    case Many::HtmlColumns:
+    case Many::HtmlTables:
+    case Many::HtmlBareCells: return aiHTML;
+    case Many::XmlDocColumns:
+    case Many::XmlDocTree: return aiXMLDoc;
+    }
+    return aiCSV;
+}
+
+// Argument: the count of sheets, tables or columns.
+template <Many What> void BM_OpenPageOnMany(benchmark::State& state)
+{
+    const QString path = manyFile(What, state.range(0));
+    if (path.isEmpty()) {
+        state.SkipWithError("the file could not be written");
+        return;
+    }
+    TfmDurvel3Loading::MinimumDisplayTime = 0;
+    int refused = 0;
+    dialogs::setMessageHandler([&refused](const dialogs::Message&) {
+        ++refused;
+        return dialogs::Button::Ok;
+    });
+    GridWizard w;
+    double peak = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        refused = 0;
+        auto f = std::make_unique<TDurvel3WizardF>(&w.wizard);
+        f->SetImportType(manyKind(What));
+        f->ui->edtFileName->setText(path);
+        const double base = benchmem::restartPeakMiB();
+        state.ResumeTiming();
+        f->Guarded([&] { f->SetStep(1); });
+        // The document's tree is built when the clerk asks for it.
+        if (What == Many::XmlDocTree)
+            f->Guarded([&] { static_cast<XmlDocPage*>(f->Page(aiXMLDoc))->BuildTreeClick(); });
+        if (What == Many::XmlDocColumns)
+            f->Guarded([&] {
+                auto* page = static_cast<XmlDocPage*>(f->Page(aiXMLDoc));
+                page->SetXMLDocDataLocation(tlSubNodes);
+                page->SetXMLDocXPath(QStringLiteral("/rows/row"));
+            });
+        f.reset();
+        state.PauseTiming();
+        peak = qMax(peak, benchmem::peakMiB() - base);
+        state.ResumeTiming();
+    }
+    dialogs::setMessageHandler({});
+    state.counters["KiB"] = double(QFileInfo(path).size()) / 1024;
+    state.counters["peak_MiB"] = peak;
+    state.counters["refused"] = refused;
+}
+
+BENCHMARK(BM_OpenPageOnMany<Many::DocxTables>)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::OdsSheets>)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::OdtTables>)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::XlsxSheets>)->Arg(1000)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::CsvColumns>)->Arg(16000)->Arg(1000000)->Arg(5000000)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::CsvCells>)->Arg(50)->Arg(8000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::TxtColumns>)->Arg(9900000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::HtmlColumns>)->Arg(16000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::HtmlBareCells>)->Arg(400000)->Arg(2000000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::HtmlTables>)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::XmlDocColumns>)->Arg(16000)->Arg(500000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPageOnMany<Many::XmlDocTree>)->Arg(10000)->Arg(370000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

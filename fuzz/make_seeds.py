@@ -442,6 +442,72 @@ def accesswire_seeds():
             ("counting", counting)]
 
 
+def _zip(members):
+    import io
+    import zipfile
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in members:
+            z.writestr(name, data, zipfile.ZIP_STORED if name == "mimetype" else zipfile.ZIP_DEFLATED)
+    return out.getvalue()
+
+
+def wizard_page_seeds():
+    # Byte 0 picks the page: XLS, DBF, XML, TXT, CSV, HTML, XML document, XLSX, DOCX, ODS, ODT.
+    for name, data in xls_seeds():
+        yield "xls-" + name, b"\x00" + data
+        break
+    yield "dbf", b"\x01" + dbf_table(0x03, [(b"NAME", "C", 10), (b"N", "N", 6)],
+                                      [[cp1256(ALI), b"    12"]])
+    for name, data in xmlpacket_seeds():
+        yield "xml-" + name, b"\x02" + data[1:]
+    yield "txt", b"\x03" + cp1256("P1   " + SALAM + "   1200\r\nP2   x      300\r\n")
+    yield "csv", b"\x04" + ("Code,Name\r\n1,\"" + ALI + ", x\"\r\n").encode()
+    yield "csv-columns", b"\x04" + b"1" + b"," * 20000 + b"\r\n"
+    for name, data in html_seeds():
+        yield "html-" + name, b"\x05" + data
+    for name, data in xmldoc_seeds():
+        yield "xmldoc-" + name, b"\x06" + data.split(b"\n", 1)[1]
+    main = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+    rel = 'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"'
+    pkg = 'xmlns="http://schemas.openxmlformats.org/package/2006/relationships"'
+    office = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+
+    def xlsx(sheets):
+        names = "".join('<sheet name="S%d" sheetId="%d" r:id="rId%d"/>' % (i, i, i)
+                        for i in range(1, sheets + 1))
+        rels = "".join('<Relationship Id="rId%d" Type="%sworksheet" Target="worksheets/'
+                       'sheet1.xml"/>' % (i, office) for i in range(1, sheets + 1))
+        return _zip([
+            ("_rels/.rels", '<Relationships %s><Relationship Id="rId1" Type="%sofficeDocument" '
+                            'Target="xl/workbook.xml"/></Relationships>' % (pkg, office)),
+            ("xl/workbook.xml", "<workbook %s %s><sheets>%s</sheets></workbook>" % (main, rel, names)),
+            ("xl/_rels/workbook.xml.rels", "<Relationships %s>%s</Relationships>" % (pkg, rels)),
+            ("xl/worksheets/sheet1.xml", '<worksheet %s><sheetData><row r="1"><c r="A1" '
+                                         't="inlineStr"><is><t>%s</t></is></c></row></sheetData>'
+                                         '</worksheet>' % (main, ALI))])
+    yield "xlsx", b"\x07" + xlsx(2)
+    yield "xlsx-sheets", b"\x07" + xlsx(1200)
+    w = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"'
+    table = "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>%s</w:t></w:r></w:p></w:tc></w:tr></w:tbl>" % ALI
+    for name, count in (("docx", 2), ("docx-tables", 1200)):
+        yield name, b"\x08" + _zip([("word/document.xml", "<w:document %s><w:body>%s</w:body>"
+                                                          "</w:document>" % (w, table * count))])
+    ns = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+          'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"')
+    for byte, kind in ((b"\x09", "spreadsheet"), (b"\x0a", "text")):
+        for suffix, count in (("", 2), ("-tables", 1200)):
+            tables = "".join('<table:table table:name="T%d"><table:table-row><table:table-cell>'
+                             '<text:p>%s</text:p></table:table-cell></table:table-row>'
+                             '</table:table>' % (i, ALI) for i in range(count))
+            content = ("<office:document-content %s><office:body><office:%s>%s</office:%s>"
+                       "</office:body></office:document-content>" % (ns, kind, tables, kind))
+            yield ("ods" if kind == "spreadsheet" else "odt") + suffix, byte + _zip([
+                ("mimetype", "application/vnd.oasis.opendocument." + kind),
+                ("content.xml", content)])
+
+
 TARGETS = {
     "fuzz_xls": xls_seeds,
     "fuzz_compoundfile": compoundfile_seeds,
@@ -461,6 +527,7 @@ TARGETS = {
     "fuzz_template": template_seeds,
     "fuzz_ini": ini_seeds,
     "fuzz_wizard_template": wizard_template_seeds,
+    "fuzz_wizard_page": wizard_page_seeds,
     "fuzz_clipboard": clipboard_seeds,
     "fuzz_accesswire": accesswire_seeds,
 }

@@ -27,9 +27,16 @@ void THTMLFile::Open()
         throw EDurvelError(
             QStringLiteral("The file %1 cannot be read: %2").arg(FileName, f.errorString()));
     Clear();
+    FSize = info.size();
+    FModified = info.lastModified();
+    const QString page = html::decodePage(bytes, &CodePage);
+    if (CountCells(page, MaxCells) > MaxCells)
+        throw EDurvelError(QStringLiteral("%1 has more than %2 table cells: at most %2 are read.")
+                               .arg(info.fileName())
+                               .arg(MaxCells));
     std::vector<html::Table> tables;
     try {
-        tables = html::parseTables(html::decodePage(bytes, &CodePage));
+        tables = html::parseTables(page);
     } catch (const std::runtime_error& e) {
         throw EDurvelError(QStringLiteral("The file %1 cannot be read: %2")
                                .arg(FileName, QString::fromUtf8(e.what())));
@@ -42,10 +49,36 @@ void THTMLFile::Open()
     FLoaded = true;
 }
 
+int THTMLFile::CountCells(const QString& Page, int Limit)
+{
+    // Tags in comments and scripts count too: the count only bounds what the parser builds.
+    int count = 0;
+    const QChar* p = Page.constData();
+    const qsizetype size = Page.size();
+    for (qsizetype i = 0; i + 3 < size && count <= Limit; ++i) {
+        if (p[i] != u'<' || (p[i + 1] != u't' && p[i + 1] != u'T'))
+            continue;
+        const QChar kind = p[i + 2].toLower();
+        const QChar after = p[i + 3];
+        if ((kind == u'd' || kind == u'h') &&
+            (after == u'>' || after == u'/' || after.isSpace()))
+            ++count;
+    }
+    return count;
+}
+
 void THTMLFile::Clear()
 {
     Tables.clear();
     FLoaded = false;
+    FSize = -1;
+    FModified = QDateTime();
+}
+
+bool THTMLFile::Unchanged() const
+{
+    const QFileInfo info(FileName);
+    return FLoaded && info.isFile() && info.size() == FSize && info.lastModified() == FModified;
 }
 
 TDurvel3HTML::TDurvel3HTML() : TDurvel3TableReader(TMapForm::Numbers) {}
@@ -54,6 +87,8 @@ TDurvel3HTML::~TDurvel3HTML() = default;
 void TDurvel3HTML::FileNameChanged()
 {
     FOwned.reset();
+    if (FHandedIn && FHandedIn->FileName != FileName())
+        FHandedIn = nullptr;
 }
 
 const THTMLTable* TDurvel3HTML::CurrentTable() const
@@ -66,6 +101,9 @@ const THTMLTable* TDurvel3HTML::CurrentTable() const
 
 void TDurvel3HTML::PrepareImport()
 {
+    // A page changed since the caller read it is read again, and what is wrong with it told.
+    if (FHandedIn && !FHandedIn->Unchanged())
+        FHandedIn = nullptr;
     // The page is read before the base takes any state, so a bad page leaves nothing behind.
     if (!FHandedIn && !FOwned) {
         auto file = std::make_unique<THTMLFile>();

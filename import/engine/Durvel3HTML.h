@@ -4,6 +4,7 @@
 
 #include "import/engine/Durvel3TableReader.h"
 
+#include <QDateTime>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -24,14 +25,23 @@ public:
     // The code page the page was read in.
     int CodePage = 0;
 
-    // Reads and parses the page. Raises EDurvelError for an empty name, a missing file or a
-    // file that cannot be read.
+    // Reads and parses the page. Raises EDurvelError for an empty name, a missing file, a file
+    // that cannot be read or one of more than MaxCells cells.
     void Open();
+    // The parser holds some hundred bytes a cell: a 10 MB page of bare "<td>" tags would take
+    // gigabytes. Real pages hold far fewer.
+    static constexpr int MaxCells = 500000;
+    // The "<td" and "<th" tags of Page, counted up to Limit + 1.
+    static int CountCells(const QString& Page, int Limit);
     void Clear();
     bool Loaded() const { return FLoaded; }
+    // The file still has the size and time it had when it was read.
+    bool Unchanged() const;
 
 private:
     bool FLoaded = false;
+    qint64 FSize = -1;
+    QDateTime FModified;
 };
 
 class TDurvel3HTML : public TDurvel3TableReader
@@ -43,8 +53,9 @@ public:
     // 1-based; 0 imports nothing.
     int TableNumber = 0;
 
-    // A page the caller loaded already; it stays the caller's, and names the file.
-    void SetHTMLFile(THTMLFile* File)
+    // A page the caller loaded already; it stays the caller's, and names the file. Another
+    // file name set later drops it, and so does a file changed since it was read.
+    void SetHTMLFile(const THTMLFile* File)
     {
         FHandedIn = File;
         if (File)
@@ -63,6 +74,6 @@ protected:
 private:
     const THTMLTable* CurrentTable() const;
 
-    THTMLFile* FHandedIn = nullptr;
+    const THTMLFile* FHandedIn = nullptr;
     std::unique_ptr<THTMLFile> FOwned;
 };

@@ -18,6 +18,14 @@ public:
         : m_r(r), m_fill(fill), m_tables(tables), m_part(part)
     {}
 
+    // Which tables keep their rows, and how many.
+    void setPreview(int onlyTable, int rows, int maxTables)
+    {
+        m_only = onlyTable;
+        m_rows = rows;
+        m_max = maxTables;
+    }
+
     void document()
     {
         bool more = m_r.read();
@@ -80,9 +88,16 @@ private:
     void table()
     {
         const std::size_t index = m_tables.size();
+        if (m_max > 0 && index >= std::size_t(m_max)) {
+            overLimit = true;
+            throw EZipError(QStringLiteral("%1 holds more than %2 tables").arg(m_part).arg(m_max));
+        }
         m_tables.emplace_back();
+        const bool kept = m_only == 0 || index + 1 == std::size_t(m_only);
         walk([&](int level) {
-            if (level == 1 && isW("tr"))
+            // Rows not kept are still walked, for the tables nested in them.
+            if (level == 1 && isW("tr") && kept &&
+                (m_rows == 0 || m_tables[index].RowCount() < m_rows))
                 row(index);
         });
     }
@@ -161,6 +176,12 @@ private:
     std::vector<TDocxTable>& m_tables;
     QString m_part;
     qint64 m_cells = 0;
+    int m_only = 0;
+    int m_rows = 0;
+    int m_max = 0;
+
+public:
+    bool overLimit = false;
 };
 
 QString documentPart(TMiniZip& zip)
@@ -188,6 +209,7 @@ QString documentPart(TMiniZip& zip)
 void TDocxFile::Parse(TMiniZip& Zip)
 {
     Tables.clear();
+    FOverLimit = false;
     const QString part = documentPart(Zip);
     if (!Zip.Contains(part))
         return;
@@ -196,9 +218,12 @@ void TDocxFile::Parse(TMiniZip& Zip)
     settings.name = part;
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+    Walker walker(*reader, NeedFillMerge, Tables, part);
+    walker.setPreview(FOnlyTable, FPreviewRows, FMaxTables);
     try {
-        Walker(*reader, NeedFillMerge, Tables, part).document();
+        walker.document();
     } catch (...) {
+        FOverLimit = walker.overLimit;
         Tables.clear();
         throw;
     }

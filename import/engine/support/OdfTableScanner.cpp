@@ -493,6 +493,18 @@ bool TOdfTableScanner::NextTable()
     }
 }
 
+QByteArray TOdfTableScanner::TableStartDocument() const
+{
+    if (m_fed < 0 || m_pos <= m_fed)
+        return {};
+    QByteArray tag(m_buf.data() + m_fed, m_pos - m_fed);
+    if (!tag.endsWith("/>")) {
+        tag.chop(1);
+        tag += "/>";
+    }
+    return m_header + tag + m_trailer;
+}
+
 bool TOdfTableScanner::SkipTable()
 {
     const bool ended = m_tableEnd >= 0;

@@ -33,6 +33,10 @@ public:
     qint64 Feed(char* buffer, qint64 size);
     // Past the current table's end tag, whatever was fed of it.
     bool SkipTable();
+    // Right after NextTable: the prolog, the root start tag, the table's start tag alone (as
+    // an empty element) and the root's end tag; a small document that tells the table's name
+    // without its contents being fed.
+    QByteArray TableStartDocument() const;
 
     // The current table holds another, in the bytes fed or skipped so far.
     bool Nested() const { return m_nested; }

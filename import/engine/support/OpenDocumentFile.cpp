@@ -10,6 +10,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -59,9 +60,9 @@ class Walker
 public:
     Walker(xml::Reader* r, bool text, bool notExpand, const TSheetTextFormat& format,
            const QString& file, std::vector<std::unique_ptr<TODSSpreadSheet>>& sheets,
-           int previewRows)
+           int previewRows, std::function<TODSSpreadSheet&(const QString&)> add)
         : m_r(r), m_text(text), m_notExpand(notExpand), m_format(format), m_file(file),
-          m_sheets(sheets), m_preview(previewRows)
+          m_sheets(sheets), m_preview(previewRows), m_add(std::move(add))
     {}
 
     // A preview stops at the first row it does not show: the read ends there when the tables
@@ -90,10 +91,7 @@ public:
     // it) and read to its end.
     void listTable(int depthGuard = 0)
     {
-        auto owned = std::make_unique<TODSSpreadSheet>();
-        TODSSpreadSheet& sheet = *owned;
-        sheet.Name = m_r->attributeNs(kTable, "name");
-        m_sheets.push_back(std::move(owned));
+        TODSSpreadSheet& sheet = m_add(m_r->attributeNs(kTable, "name"));
         table(sheet, depthGuard);
         sheet.Cells.SetColCount(sheet.ColCount);
         sheet.Cells.SetRowCount(sheet.RowCount);
@@ -451,6 +449,7 @@ private:
     QString m_file;
     std::vector<std::unique_ptr<TODSSpreadSheet>>& m_sheets;
     int m_preview;
+    std::function<TODSSpreadSheet&(const QString&)> m_add;
     bool m_stopAtPreview = false;
     bool m_textStops = false;
     bool m_stopped = false;
@@ -493,6 +492,22 @@ QStringList settingsSheetNames(TMiniZip& zip)
     return names;
 }
 
+// The name and sub-table mark of the table the scanner stands on, from its start tag alone;
+// false when the tag does not read as a table.
+bool startTag(const TOdfTableScanner& scanner, const xml::ParseSettings& settings, QString& name,
+              bool& sub)
+{
+    const auto r = xml::Reader::fromMemory(scanner.TableStartDocument(), settings);
+    bool more = r->read();
+    while (more && !(r->isElement() && r->depth() == 1))
+        more = r->read();
+    if (!more || !r->is(kTable, "table"))
+        return false;
+    name = r->attributeNs(kTable, "name");
+    sub = isSubTable(*r);
+    return true;
+}
+
 } // namespace
 
 TODSSpreadSheet* TOpenDocumentFile::GetSheetByName(const QString& Name) const
@@ -509,11 +524,17 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 {
     SpreadSheets.clear();
     FSkippedByScanning = false;
+    FOverLimit = false;
     const bool text = FKind == Kind::Text;
     const QString none = text ? QStringLiteral("No tables were found")
                               : QStringLiteral("No spreadsheets were found");
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
+    if (FListOnly && FOnlySheet.isEmpty()) {
+        if (listBySkipping(Zip))
+            return;
+        SpreadSheets.clear(); // the parse lists them, and says what is wrong
+    }
     // A spreadsheet's preview need not read past a long sheet when the settings name every
     // sheet: those after it are listed unread.
     const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
@@ -531,7 +552,9 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     auto reader = xml::Reader::fromFunction(
         [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
     Walker walker(reader.get(), text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
-                  FPreviewRows);
+                  FPreviewRows, [this](const QString& name) -> TODSSpreadSheet& {
+                      return addTable(name);
+                  });
     walker.setBudget(QFileInfo(FileName()).size());
     if (!named.isEmpty() || (FPreviewRows > 0 && !FOnlySheet.isEmpty()))
         walker.stopAtPreview();
@@ -554,12 +577,8 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
         // The sheets the settings name after the last one read.
         const qsizetype last = named.lastIndexOf(SpreadSheets.back()->Name);
         for (qsizetype i = last + 1; i < named.size(); ++i)
-            if (!GetSheetByName(named[i]) || named[i].isEmpty()) {
-                auto sheet = std::make_unique<TODSSpreadSheet>();
-                sheet->Name = named[i];
-                sheet->Unread = true;
-                SpreadSheets.push_back(std::move(sheet));
-            }
+            if (!GetSheetByName(named[i]) || named[i].isEmpty())
+                addTable(named[i]).Unread = true;
     }
     if (SpreadSheets.empty())
         throw EZipError(none);
@@ -583,34 +602,42 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
         settings.name = QStringLiteral("content.xml");
         const bool text = FKind == Kind::Text;
         Walker walker(nullptr, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
-                      FPreviewRows);
+                      FPreviewRows, [this](const QString& name) -> TODSSpreadSheet& {
+                          return addTable(name);
+                      });
         walker.setBudget(QFileInfo(FileName()).size());
         walker.stopAtPreview();
         if (text)
             walker.stopTextAtPreview();
         bool found = false; // the only sheet to read
         while (!found && scanner.NextTable()) {
-            auto reader = xml::Reader::fromFunction(
-                [&scanner](char* buf, qint64 size) { return scanner.Feed(buf, size); }, settings);
-            walker.resume(reader.get());
-            bool more = reader->read();
-            while (more && !reader->isElement())
-                more = reader->read(); // the prolog's comments
-            more = more && reader->read();
-            if (!more || !reader->isElement() || reader->depth() != 1 ||
-                !reader->is(kTable, "table"))
+            // The table's name and kind from its start tag alone: a table not read costs no
+            // reader of its own.
+            QString name;
+            bool sub = false;
+            if (!startTag(scanner, settings, name, sub))
                 return false;
-            found = !FOnlySheet.isEmpty() &&
-                    TXlsxWorkbook::SameSheetName(reader->attributeNs(kTable, "name"), FOnlySheet);
-            if (!isSubTable(*reader) && (FOnlySheet.isEmpty() || found)) {
+            found = !FOnlySheet.isEmpty() && TXlsxWorkbook::SameSheetName(name, FOnlySheet);
+            if (!sub && (FOnlySheet.isEmpty() || found)) {
+                auto reader = xml::Reader::fromFunction(
+                    [&scanner](char* buf, qint64 size) { return scanner.Feed(buf, size); },
+                    settings);
+                walker.resume(reader.get());
+                bool more = reader->read();
+                while (more && !reader->isElement())
+                    more = reader->read(); // the prolog's comments
+                more = more && reader->read();
+                if (!more || !reader->isElement() || reader->depth() != 1 ||
+                    !reader->is(kTable, "table"))
+                    return false;
                 walker.listTable();
                 if (!walker.stopped())
                     while (reader->read()) {
                     }
+                reader.reset(); // it stops feeding before the scanner goes on
             } else {
                 found = false;
             }
-            reader.reset(); // its thread stops feeding before the scanner goes on
             if (!found && !scanner.SkipTable())
                 return false;
             // Tables nested in a text table are tables of their own, or make it complex.
@@ -620,6 +647,60 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
         // Without the only sheet asked for, the parse says what is wrong.
         if ((FOnlySheet.isEmpty() ? !scanner.Finished() : !found) || SpreadSheets.empty())
             return false;
+    } catch (const EZipError&) {
+        if (FOverLimit)
+            throw;
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    FSkippedByScanning = true;
+    return true;
+}
+
+TODSSpreadSheet& TOpenDocumentFile::addTable(const QString& Name)
+{
+    if (FMaxTables > 0 && SpreadSheets.size() >= std::size_t(FMaxTables)) {
+        FOverLimit = true;
+        throw EZipError(QStringLiteral("The document %1 holds more than %2 tables")
+                            .arg(QFileInfo(FileName()).fileName())
+                            .arg(FMaxTables));
+    }
+    SpreadSheets.push_back(std::make_unique<TODSSpreadSheet>());
+    SpreadSheets.back()->Name = Name;
+    return *SpreadSheets.back();
+}
+
+// Every top-level table's name, from the start tags the scanner finds; nothing of their
+// contents is parsed. False when the scanner is unsure or a table nests another in a text
+// document (the parse lists those).
+bool TOpenDocumentFile::listBySkipping(TMiniZip& Zip)
+{
+    try {
+        const auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
+        TOdfTableScanner scanner(
+            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); });
+        if (!scanner.Start())
+            return false;
+        xml::ParseSettings settings;
+        settings.name = QStringLiteral("content.xml");
+        const bool text = FKind == Kind::Text;
+        while (scanner.NextTable()) {
+            QString name;
+            bool sub = false;
+            if (!startTag(scanner, settings, name, sub))
+                return false;
+            if (!sub)
+                addTable(name).Unread = true;
+            if (!scanner.SkipTable() || (text && scanner.Nested()))
+                return false;
+        }
+        if (!scanner.Finished() || SpreadSheets.empty())
+            return false;
+    } catch (const EZipError&) {
+        if (FOverLimit)
+            throw;
+        return false;
     } catch (const std::exception&) {
         return false;
     }

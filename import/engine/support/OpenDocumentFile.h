@@ -50,6 +50,13 @@ public:
     // other than the only sheet) by scanning their bytes for the tables' ends (on by
     // default); off, it parses them. Both give the same sheets.
     void SetSkipByScanning(bool Value) { FSkipByScanning = Value; }
+    // Only the tables' names are read (each listed Unread), where the part can be scanned for
+    // them; otherwise every table's preview rows are read as without it.
+    void SetListOnly(bool Value) { FListOnly = Value; }
+    // A document of more tables than this is refused, its read stopped there (0: no limit).
+    void SetMaxTables(int Count) { FMaxTables = qMax(Count, 0); }
+    // The last load stopped at that limit.
+    bool OverTableLimit() const { return FOverLimit; }
     // Whether the last load skipped rows by scanning: the scanner was sure of the whole part.
     bool SkippedByScanning() const { return FSkippedByScanning; }
 
@@ -58,6 +65,9 @@ protected:
     explicit TOpenDocumentFile(Kind K) : FKind(K) {}
     void Parse(TMiniZip& Zip) override;
     bool previewBySkipping(TMiniZip& Zip);
+    bool listBySkipping(TMiniZip& Zip);
+    // Lists one more table, or refuses the document past the table limit.
+    TODSSpreadSheet& addTable(const QString& Name);
 
     Kind FKind;
     bool FNotExpandMergedValue = true;
@@ -65,6 +75,9 @@ protected:
     QString FOnlySheet;
     bool FSkipByScanning = true;
     bool FSkippedByScanning = false;
+    bool FListOnly = false;
+    int FMaxTables = 0;
+    bool FOverLimit = false;
 };
 
 class TODSFile : public TOpenDocumentFile

@@ -3,10 +3,13 @@
 #include "import/engine/support/SparseCells.h"
 #include "platform/xml/Xml.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 TXMLDocFile::TXMLDocFile() = default;
 
@@ -22,11 +25,66 @@ void TXMLDocFile::Load()
     xml::ParseSettings settings;
     settings.name = QFileInfo(FFileName).fileName();
     settings.keepBlankText = false;
-    FFileSize = QFileInfo(FFileName).size();
-    auto doc = xml::Document::load(FFileName, settings);
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw xml::XmlError(
+            QStringLiteral("Cannot open %1: %2").arg(FFileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw xml::XmlError(
+            QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString()));
+    FFileSize = bytes.size();
+    if (CountNames(bytes, MaxNames) > MaxNames)
+        throw xml::XmlError(QStringLiteral("%1 uses more than %2 different element and attribute "
+                                           "names: at most %2 are read.")
+                                .arg(settings.name)
+                                .arg(MaxNames));
+    auto doc = xml::Document::parse(bytes, settings);
     doc->registerDocumentNamespaces();
     doc->dropDefaultNamespaces();
     FDocument = std::move(doc);
+}
+
+int TXMLDocFile::CountNames(QByteArrayView Bytes, int Limit)
+{
+    // A byte scan of the tags, cheaper than the parse it guards: names in comments count too,
+    // and a document in UTF-16 is not seen (it only costs the time it did).
+    std::unordered_set<std::string_view> names;
+    const char* const begin = Bytes.data();
+    const char* const end = begin + Bytes.size();
+    const auto isNameChar = [](char c) {
+        return c != '>' && c != '/' && c != '=' && c != '<' && c != '"' && c != '\'' &&
+               c != ' ' && c != '\t' && c != '\r' && c != '\n';
+    };
+    const auto name = [&](const char*& p) {
+        const char* const from = p;
+        while (p < end && isNameChar(*p))
+            ++p;
+        if (p > from)
+            names.emplace(from, std::size_t(p - from));
+    };
+    for (const char* p = begin; p < end && int(names.size()) <= Limit; ++p) {
+        if (*p != '<' || p + 1 >= end || p[1] == '/' || p[1] == '!' || p[1] == '?')
+            continue;
+        ++p;
+        name(p);
+        // The attributes' names up to the tag's end; quoted values are passed over.
+        while (p < end && *p != '>' && *p != '<' && int(names.size()) <= Limit) {
+            if (*p == '"' || *p == '\'') {
+                const char quote = *p++;
+                while (p < end && *p != quote)
+                    ++p;
+                if (p < end)
+                    ++p;
+            } else if (isNameChar(*p)) {
+                name(p);
+            } else {
+                ++p;
+            }
+        }
+        --p;
+    }
+    return int(names.size());
 }
 
 void TXMLDocFile::SetXPath(const QString& Value)

@@ -8,6 +8,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/ColumnMapGrid.h"
 #include "import/wizard/pages/PageBoxes.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/ini/IniFile.h"
 
@@ -91,7 +92,8 @@ void CsvPage::ShowStep(int, int Total)
 
 void CsvPage::LoadPreview()
 {
-    QList<std::vector<QString>> lines;
+    // Each line's texts by column; empty ones are not kept.
+    QList<std::vector<std::pair<int, QString>>> lines;
     std::vector<int> longest;
     const QString fileName = F->FileName();
     if (QFileInfo(fileName).isFile()) {
@@ -101,14 +103,29 @@ void CsvPage::LoadPreview()
         // As the reader does, so the preview and the import agree on the encoding.
         file.Reset(TVoTextFile::tfDetectUnicode, 0, 0);
         QString line;
+        std::vector<QStringView> views;
+        std::vector<QString> built;
         while (lines.size() < limit && !file.EndOfFile()) {
             file.ReadLine(line);
-            std::vector<QString> parts;
-            SplitDelimitedLine(QStringView(line), F->Quote(), F->Comma(), parts);
-            for (std::size_t i = 0; i < parts.size(); ++i) {
+            SplitDelimitedLine(QStringView(line), F->Quote(), F->Comma(), views, built);
+            // Refused before a text is made of its parts: a line of commas is millions of
+            // columns, each a grid column and a list entry.
+            if (views.size() > std::size_t(MaxPreviewColumns)) {
+                // What a previous file showed is no preview of this one.
+                Grid->SetRowCount(1);
+                Grid->SetColCount(1);
+                Grid->SetCells(0, 0, QString());
+                FPreviewLines = FPreviewColumns = 0;
+                FillNumberList(ui->cbCSVColNumber, 0);
+                throw EDurvelError(TooManyColumnsText(fileName, MaxPreviewColumns));
+            }
+            std::vector<std::pair<int, QString>> parts;
+            for (std::size_t i = 0; i < views.size(); ++i) {
+                if (!views[i].isEmpty())
+                    parts.emplace_back(int(i), views[i].toString());
                 if (longest.size() <= i)
                     longest.push_back(QStringLiteral("Column_%1").arg(i + 1).size());
-                longest[i] = qMax(longest[i], int(parts[i].size()));
+                longest[i] = qMax(longest[i], int(views[i].size()));
             }
             lines.append(std::move(parts));
         }
@@ -124,21 +141,19 @@ void CsvPage::LoadPreview()
     Grid->SetRowCount(qMax(2, FPreviewLines + 1));
     Grid->SetFixedRows(1);
     for (int r = 0; r < FPreviewLines; ++r) {
-        const std::vector<QString>& parts = lines.at(r);
-        for (std::size_t c = 0; c < parts.size(); ++c)
-            Grid->SetCells(int(c), r + 1, parts[c]);
+        for (const auto& [c, text] : lines.at(r))
+            Grid->SetCells(c, r + 1, text);
     }
     const int charWidth = QFontMetrics(Grid->font()).horizontalAdvance(u'X');
+    std::vector<int> widths(static_cast<std::size_t>(FPreviewColumns));
     for (int c = 0; c < FPreviewColumns; ++c) {
-        Grid->SetColWidths(c, charWidth * (longest[std::size_t(c)] + 1));
+        widths[std::size_t(c)] = charWidth * (longest[std::size_t(c)] + 1);
         Grid->SetCells(c, 0, QStringLiteral("Column_%1").arg(c + 1));
     }
+    Grid->setColumnWidths(widths);
     Grid->SetRowHeights(0, 18);
 
-    ui->cbCSVColNumber->clear();
-    ui->cbCSVColNumber->addItem(QString());
-    for (int c = 1; c <= FPreviewColumns; ++c)
-        ui->cbCSVColNumber->addItem(QString::number(c));
+    FillNumberList(ui->cbCSVColNumber, FPreviewColumns);
     F->NeedReload = false;
     FieldChanged();
 }

@@ -5,6 +5,7 @@
 #include "import/engine/support/DocxFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
@@ -27,37 +28,78 @@ DocxPage::DocxPage(TDurvel3WizardF* Form)
 
 DocxPage::~DocxPage() = default;
 
+void DocxPage::ReadTables(TDocxFile& File, int Number)
+{
+    File.SetOnlyTable(Number);
+    File.SetPreviewRows(PreviewRows);
+    File.SetMaxTables(MaxPreviewTabs);
+    File.SetFileName(F->FileName());
+    try {
+        LoadDocument(File);
+    } catch (const EDurvelError&) {
+        if (File.OverTableLimit())
+            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("tables")));
+        throw;
+    }
+}
+
 void DocxPage::LoadFile()
 {
-    TDocxFile file;
-    file.SetFileName(F->FileName());
-    LoadDocument(file);
     ClearTabs();
+    FShown = {};
+    // Every table is counted; only the chosen one (or the first) keeps its top rows.
+    TDocxFile file;
+    const int wanted = qMax(1, FTableNumber);
+    ReadTables(file, wanted);
     if (file.Tables.empty())
         throw EDurvelError(
             QStringLiteral("No tables were found in %1").arg(QFileInfo(F->FileName()).fileName()));
-    for (std::size_t t = 0; t < file.Tables.size(); ++t) {
-        const TDocxTable& table = file.Tables[t];
-        TKobWideStringGrid* grid = AddTab(QStringLiteral("Table %1").arg(t + 1), int(t + 1));
-        const int rows = qMin(table.RowCount(), PreviewRows);
-        int columns = 1;
-        for (int r = 0; r < rows; ++r)
-            columns = qMax(columns, int(table.Rows[std::size_t(r)].size()));
-        grid->BeginUpdate();
-        grid->SetFixedCols(0);
-        grid->SetFixedRows(0);
-        grid->SetColCount(columns);
-        grid->SetRowCount(qMax(1, rows));
-        for (int r = 0; r < rows; ++r) {
-            const QStringList& cells = table.Rows[std::size_t(r)];
-            for (int c = 0; c < cells.size(); ++c)
-                grid->SetCells(c, r, cells.at(c));
-        }
-        FitGridColumns(grid, F->Wizard()->ExcelMaxColWidth);
-        grid->EndUpdate();
+    if (std::size_t(wanted) <= file.Tables.size()) {
+        FShown.Number = wanted;
+        FShown.Table = std::move(file.Tables[std::size_t(wanted - 1)]);
     }
+    QStringList captions;
+    QList<int> tags;
+    for (std::size_t t = 0; t < file.Tables.size(); ++t) {
+        captions << QStringLiteral("Table %1").arg(t + 1);
+        tags << int(t + 1);
+    }
+    SetTabs(captions, tags, QStringLiteral("tables"));
     // The chosen table stays when the document has it.
     ShowChosenTab(TabOfTag(FTableNumber), FTableNumber != 0);
+}
+
+void DocxPage::FillTab(int Index, TKobWideStringGrid* Grid)
+{
+    const int number = TabTag(Index);
+    if (FShown.Number != number) {
+        TDocxFile file;
+        ReadTables(file, number);
+        if (number < 1 || std::size_t(number) > file.Tables.size())
+            throw EDurvelError(QStringLiteral("The document %1 has changed since it was read")
+                                   .arg(QFileInfo(F->FileName()).fileName()));
+        FShown.Number = number;
+        FShown.Table = std::move(file.Tables[std::size_t(number - 1)]);
+    }
+    const TDocxTable& table = FShown.Table;
+    const int rows = qMin(table.RowCount(), PreviewRows);
+    int columns = 1;
+    for (int r = 0; r < rows; ++r)
+        columns = qMax(columns, int(table.Rows[std::size_t(r)].size()));
+    if (columns > MaxPreviewColumns)
+        throw EDurvelError(TooManyColumnsText(F->FileName()));
+    Grid->BeginUpdate();
+    Grid->SetFixedCols(0);
+    Grid->SetFixedRows(0);
+    Grid->SetColCount(columns);
+    Grid->SetRowCount(qMax(1, rows));
+    for (int r = 0; r < rows; ++r) {
+        const QStringList& cells = table.Rows[std::size_t(r)];
+        for (int c = 0; c < cells.size(); ++c)
+            Grid->SetCells(c, r, cells.at(c));
+    }
+    FitGridColumns(Grid, F->Wizard()->ExcelMaxColWidth);
+    Grid->EndUpdate();
 }
 
 void DocxPage::TabChanged(int Index)

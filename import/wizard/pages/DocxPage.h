@@ -3,6 +3,7 @@
 // take 1-based column numbers.
 
 #include "import/engine/Durvel3Docx.h"
+#include "import/engine/support/DocxFile.h"
 #include "import/wizard/pages/GridMapPage.h"
 
 #include <memory>
@@ -33,6 +34,7 @@ public:
 
 protected:
     void LoadFile() override;
+    void FillTab(int Index, TKobWideStringGrid* Grid) override;
     bool SourceChosen() const override { return TabCount() > 0; }
     void TabChanged(int Index) override;
     QString ChoiceName() const override;
@@ -40,6 +42,15 @@ protected:
     void LoadOptions(const IniFile& Ini) override;
 
 private:
+    // Reads the document for its tables, keeping table Number's top rows.
+    void ReadTables(TDocxFile& File, int Number);
     std::unique_ptr<TDurvel3Docx> FReader;
+    // The table read last, for its tab.
+    struct ShownTable
+    {
+        int Number = 0;
+        TDocxTable Table;
+    };
+    ShownTable FShown;
     int FTableNumber = 0;
 };

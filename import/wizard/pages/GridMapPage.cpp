@@ -8,12 +8,15 @@
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/ColumnMapGrid.h"
 #include "import/wizard/pages/PageBoxes.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QResizeEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,6 +24,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -69,6 +73,8 @@ void GridMapPage::Bind(const Controls& Ctl)
             FieldShown();
         };
         connect(C.Tabs, &QTabWidget::currentChanged, this, F->Guard([this, choose](int Index) {
+            SetCurrentGrid(nullptr);
+            ShowTab(Index);
             SetCurrentGrid(TabGrid(Index));
             choose(Index);
         }));
@@ -178,10 +184,7 @@ void GridMapPage::FillColNumbers(int Count)
     if (!C.ColNumber)
         return;
     const QSignalBlocker block(C.ColNumber);
-    C.ColNumber->clear();
-    C.ColNumber->addItem(QString());
-    for (int c = 1; c <= Count; ++c)
-        C.ColNumber->addItem(QString::number(c));
+    FillNumberList(C.ColNumber, Count);
     const QTreeWidgetItem* item = C.Fields->currentItem();
     C.ColNumber->setCurrentIndex(item ? qMax(0, C.ColNumber->findText(item->text(1))) : 0);
 }
@@ -355,22 +358,82 @@ void GridMapPage::ClearTabs()
 {
     const QSignalBlocker block(C.Tabs);
     SetCurrentGrid(nullptr);
-    while (C.Tabs->count() > 0) {
-        QWidget* page = C.Tabs->widget(0);
-        C.Tabs->removeTab(0);
+    FFilledTab = -1;
+    if (FTabsGrid) {
+        // Off the page it is on, which goes.
+        FTabsGrid->hide();
+        FTabsGrid->setParent(this);
+    }
+    // Hidden by the page itself, not with its window: a window not shown yet must not leave
+    // the tabs hidden for good.
+    const bool hidden = C.Tabs->isHidden();
+    C.Tabs->hide();
+    for (int i = C.Tabs->count() - 1; i >= 0; --i) {
+        QWidget* page = C.Tabs->widget(i);
+        C.Tabs->removeTab(i);
         delete page;
     }
-    FTabGrids.clear();
+    C.Tabs->setHidden(hidden);
 }
 
-TKobWideStringGrid* GridMapPage::AddTab(const QString& Caption, int Tag)
+void GridMapPage::SetTabs(const QStringList& Captions, const QList<int>& Tags,
+                          const QString& What)
 {
-    TKobWideStringGrid* grid = MakeGrid(nullptr);
+    ClearTabs();
+    if (Captions.size() > MaxPreviewTabs)
+        throw EDurvelError(TooManyTabsText(F->FileName(), What));
+    if (!FTabsGrid) {
+        FTabsGrid = MakeGrid(this);
+        FTabsGrid->hide();
+    }
     const QSignalBlocker block(C.Tabs);
-    const int index = C.Tabs->addTab(grid, Caption);
-    C.Tabs->tabBar()->setTabData(index, Tag);
-    FTabGrids.emplace_back(grid);
-    return grid;
+    // A hidden tab bar only marks its layout for later: one pass when it is shown again.
+    const bool hidden = C.Tabs->isHidden();
+    C.Tabs->hide();
+    for (qsizetype i = 0; i < Captions.size(); ++i) {
+        const int index = C.Tabs->addTab(new QWidget, Captions.at(i));
+        C.Tabs->tabBar()->setTabData(index, Tags.value(i));
+    }
+    C.Tabs->setHidden(hidden);
+}
+
+void GridMapPage::ShowTab(int Index)
+{
+    if (!FTabsGrid || Index < 0 || Index >= TabCount())
+        return;
+    QWidget* page = C.Tabs->widget(Index);
+    if (FTabsGrid->parentWidget() != page) {
+        auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(FTabsGrid);
+        // Placed now, not when the layouts' turn comes: a click may come first.
+        // Before the tab widget was first shown its pages have no size of their own yet.
+        const QSize room = C.Tabs->isVisible() && page->parentWidget()
+                               ? page->parentWidget()->size()
+                               : C.Tabs->size() - QSize(4, C.Tabs->tabBar()->sizeHint().height() + 4);
+        page->setGeometry(QRect(page->pos(), room));
+        FTabsGrid->setGeometry(page->rect());
+        FTabsGrid->show();
+        if (!FTabsGrid->isVisible()) {
+            // A hidden widget keeps its resize for when it is shown: the grid's view would keep
+            // its first size until then, and the cells outside it take no click.
+            QResizeEvent resized(FTabsGrid->size(), QSize());
+            QCoreApplication::sendEvent(FTabsGrid, &resized);
+        }
+    }
+    if (FFilledTab == Index)
+        return;
+    FFilledTab = -1;
+    // Shrinking first drops the cells of the sheet shown before.
+    FTabsGrid->BeginUpdate();
+    FTabsGrid->SetFixedCols(0);
+    FTabsGrid->SetFixedRows(0);
+    FTabsGrid->SetColCount(1);
+    FTabsGrid->SetRowCount(1);
+    FTabsGrid->SetCells(0, 0, QString());
+    FTabsGrid->EndUpdate();
+    FillTab(Index, FTabsGrid);
+    FFilledTab = Index;
 }
 
 int GridMapPage::TabCount() const
@@ -395,8 +458,7 @@ int GridMapPage::CurrentTab() const
 
 TKobWideStringGrid* GridMapPage::TabGrid(int Index) const
 {
-    return Index >= 0 && Index < int(FTabGrids.size()) ? FTabGrids[std::size_t(Index)].data()
-                                                       : nullptr;
+    return Index >= 0 && Index < TabCount() ? FTabsGrid.data() : nullptr;
 }
 
 void GridMapPage::ActivateTab(int Index)
@@ -407,6 +469,8 @@ void GridMapPage::ActivateTab(int Index)
         const QSignalBlocker block(C.Tabs);
         C.Tabs->setCurrentIndex(Index);
     }
+    SetCurrentGrid(nullptr);
+    ShowTab(Index);
     SetCurrentGrid(TabGrid(Index));
     TabChanged(Index);
     FieldShown();

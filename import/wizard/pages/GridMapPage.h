@@ -109,9 +109,16 @@ protected:
     // A preview grid: Courier New -11, row height 16, the page's drawing and clicks.
     TKobWideStringGrid* MakeGrid(QWidget* Parent);
     void SetCurrentGrid(TKobWideStringGrid* Grid);
-    // Tabs of the sheets or tables; the tab's grid is its page.
+    // Tabs of the sheets or tables, all sharing one preview grid that shows the chosen one.
+    // They are made in one pass: each tab added to a shown tab bar lays out all the others.
     void ClearTabs();
-    TKobWideStringGrid* AddTab(const QString& Caption, int Tag);
+    // More than MaxPreviewTabs is refused with a message (What: "sheets" or "tables").
+    void SetTabs(const QStringList& Captions, const QList<int>& Tags, const QString& What);
+    // Fills the preview grid (reset to one empty cell) with the sheet or table of the tab at
+    // Index; runs when that tab is shown. Errors pass to the caller.
+    virtual void FillTab(int /*Index*/, TKobWideStringGrid* /*Grid*/) {}
+    // The tab whose sheet the grid shows will be read again when next shown.
+    void TabsChanged() { FFilledTab = -1; }
     int TabCount() const;
     QString TabCaption(int Index) const;
     int TabTag(int Index) const;
@@ -145,7 +152,10 @@ private:
     QString FMapSection;
     Controls C;
     QPointer<TKobWideStringGrid> FGrid;
-    std::vector<QPointer<TKobWideStringGrid>> FTabGrids;
+    // Shows the tab at Index in the shared grid: the grid moves onto its page and is filled.
+    void ShowTab(int Index);
+    QPointer<TKobWideStringGrid> FTabsGrid;
+    int FFilledTab = -1;
     int FSkipRows = -1;
     bool FJumpRefused = false;
 };

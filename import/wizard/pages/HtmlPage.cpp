@@ -2,6 +2,8 @@
 
 #include "ui_HtmlPage.h"
 
+#include "import/wizard/pages/PageLimits.h"
+
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
@@ -79,8 +81,11 @@ void HtmlPage::LoadFile()
     FFile.FileName = F->FileName();
     FFile.Open();
     const int count = int(FFile.Tables.size());
-    for (int i = 1; i <= count; ++i)
-        ui->cbHTMLTableNumber->addItem(QString::number(i));
+    {
+        const QSignalBlocker block(ui->cbHTMLTableNumber);
+        FillNumberList(ui->cbHTMLTableNumber, count);
+        ui->cbHTMLTableNumber->removeItem(0); // no empty entry: a table is always chosen
+    }
     FChoiceMissing = false;
     if (count == 0) {
         // What a previous file showed is no preview of this one.
@@ -105,6 +110,15 @@ void HtmlPage::ShowTable()
         return;
     const THTMLTable& table = FFile.Tables[std::size_t(number - 1)];
     const int rows = qMin(table.RowCount(), PreviewRows);
+    for (int r = 0; r < rows; ++r)
+        if (table.Rows[std::size_t(r)].size() > MaxPreviewColumns) {
+            // What another table showed is no preview of this one.
+            Grid->SetColCount(1);
+            Grid->SetRowCount(1);
+            Grid->SetCells(0, 0, QString());
+            FillColNumbers(0);
+            throw EDurvelError(TooManyColumnsText(F->FileName()));
+        }
     Grid->BeginUpdate();
     // Shrinking first drops the cells of the previous preview.
     Grid->SetColCount(1);
@@ -130,6 +144,10 @@ void HtmlPage::CopyOptions(TDurvel3& Reader) const
         return;
     reader->TableNumber = TableNumber();
     reader->SkipFirstRows = SkipRows();
+    // The tables the page parsed go to the reader: the file is not parsed twice, and the run
+    // imports the table the preview showed.
+    const bool parsed = FFile.Loaded() && !F->NeedReload && FFile.FileName == F->FileName();
+    reader->SetHTMLFile(parsed ? &FFile : nullptr);
 }
 
 void HtmlPage::SaveOptions(IniFile& Ini) const

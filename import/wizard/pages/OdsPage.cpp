@@ -6,6 +6,7 @@
 #include "import/engine/support/OpenDocumentFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
 
@@ -34,38 +35,41 @@ void OdsPage::ReadPreview(TODSFile& File, const QString& OnlySheet)
     // it all).
     File.SetPreviewRows(PreviewSize + 1);
     File.SetOnlySheet(OnlySheet);
+    File.SetMaxTables(MaxPreviewTabs);
     File.SetFileName(F->FileName());
-    LoadDocument(File);
+    try {
+        LoadDocument(File);
+    } catch (const EDurvelError&) {
+        if (File.OverTableLimit())
+            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("sheets")));
+        throw;
+    }
 }
 
 void OdsPage::LoadFile()
 {
-    TODSFile file;
-    ReadPreview(file);
     ClearTabs();
-    FUnread.clear();
+    // The sheets' names alone; a sheet is read when its tab is shown.
+    TODSFile file;
+    file.SetListOnly(true);
+    ReadPreview(file);
+    QStringList names;
+    QList<int> tags;
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
-        const TODSSpreadSheet& sheet = *file.SpreadSheets[i];
-        FillSheetGridCells(AddTab(sheet.Name, int(i)), sheet.Cells, PreviewSize, 1, MaxColWidth);
-        FUnread.push_back(sheet.Unread);
+        names << file.SpreadSheets[i]->Name;
+        tags << int(i);
     }
+    SetTabs(names, tags, QStringLiteral("sheets"));
     // The chosen sheet stays when the workbook has it.
     ShowChosenSheet();
 }
 
-void OdsPage::TabChanged(int Index)
+void OdsPage::FillTab(int Index, TKobWideStringGrid* Grid)
 {
-    SheetTabsPage::TabChanged(Index);
-    if (Index < 0 || std::size_t(Index) >= FUnread.size() || !FUnread[std::size_t(Index)])
-        return;
-    // A sheet after a long one is read when its tab is first shown.
-    F->Guarded([&] {
-        TODSFile file;
-        ReadPreview(file, TabCaption(Index));
-        FUnread[std::size_t(Index)] = false;
-        if (const TODSSpreadSheet* sheet = file.GetSheetByName(TabCaption(Index)))
-            FillSheetGridCells(CurrentGrid(), sheet->Cells, PreviewSize, 1, MaxColWidth);
-    });
+    TODSFile file;
+    ReadPreview(file, TabCaption(Index));
+    if (const TODSSpreadSheet* sheet = file.GetSheetByName(TabCaption(Index)))
+        FillSheetGridCells(Grid, sheet->Cells, PreviewSize, 1, MaxColWidth);
 }
 
 void OdsPage::SetODSSheetName(const QString& Name)

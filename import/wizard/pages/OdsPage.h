@@ -35,7 +35,7 @@ public:
 
 protected:
     void LoadFile() override;
-    void TabChanged(int Index) override;
+    void FillTab(int Index, TKobWideStringGrid* Grid) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
@@ -44,6 +44,4 @@ private:
     void ReadPreview(TODSFile& File, const QString& OnlySheet = {});
 
     std::unique_ptr<TDurvel3ODS> FReader;
-    // Per tab: the sheet is known by name only, its rows not yet read.
-    std::vector<bool> FUnread;
 };

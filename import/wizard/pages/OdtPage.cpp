@@ -5,6 +5,7 @@
 #include "import/engine/support/OpenDocumentFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/OdsPage.h"
 #include "import/wizard/widgets/SheetGrid.h"
@@ -32,23 +33,61 @@ OdtPage::OdtPage(TDurvel3WizardF* Form)
 
 OdtPage::~OdtPage() = default;
 
+void OdtPage::ReadTables(TODTFile& File, const QString& OnlyTable)
+{
+    File.SetPreviewRows(OdsPage::PreviewSize + 1);
+    File.SetOnlySheet(OnlyTable);
+    File.SetMaxTables(MaxPreviewTabs);
+    File.SetFileName(F->FileName());
+    try {
+        LoadDocument(File);
+    } catch (const EDurvelError&) {
+        if (File.OverTableLimit())
+            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("tables")));
+        throw;
+    }
+}
+
 void OdtPage::LoadFile()
 {
-    TODTFile file;
-    file.SetPreviewRows(OdsPage::PreviewSize + 1);
-    file.SetFileName(F->FileName());
-    LoadDocument(file);
     ClearTabs();
+    // The tables' names alone where the document allows; a table is read when its tab is
+    // shown.
+    TODTFile file;
+    file.SetListOnly(true);
+    ReadTables(file);
     FComplex.clear();
+    QStringList names;
+    QList<int> tags;
     for (std::size_t i = 0; i < file.SpreadSheets.size(); ++i) {
-        const TODSSpreadSheet& table = *file.SpreadSheets[i];
-        // With a header the table's first row stands where the letters were.
-        FillSheetGridCells(AddTab(table.Name, int(i)), table.Cells, OdsPage::PreviewSize,
-                           FUseHeader ? 0 : 1, OdsPage::MaxColWidth);
-        FComplex.push_back(table.ComplexTable);
+        names << file.SpreadSheets[i]->Name;
+        tags << int(i);
+        FComplex.push_back(file.SpreadSheets[i]->ComplexTable);
     }
+    SetTabs(names, tags, QStringLiteral("tables"));
     // The chosen table stays when the document has it.
     ShowChosenSheet();
+}
+
+void OdtPage::FillTab(int Index, TKobWideStringGrid* Grid)
+{
+    TODTFile file;
+    ReadTables(file, TabCaption(Index));
+    const TODSSpreadSheet* table = file.GetSheetByName(TabCaption(Index));
+    TODTFile all;
+    if (!table) {
+        // A table inside another's cell is found only by reading them all.
+        ReadTables(all);
+        if (std::size_t(Index) < all.SpreadSheets.size())
+            table = all.SpreadSheets[std::size_t(Index)].get();
+    }
+    if (!table)
+        return;
+    if (std::size_t(Index) < FComplex.size())
+        FComplex[std::size_t(Index)] = table->ComplexTable;
+    // With a header the table's first row stands where the letters were.
+    FillSheetGridCells(Grid, table->Cells, OdsPage::PreviewSize, FUseHeader ? 0 : 1,
+                       OdsPage::MaxColWidth);
 }
 
 void OdtPage::TabChanged(int Index)

@@ -36,6 +36,7 @@ public:
 
 protected:
     void LoadFile() override;
+    void FillTab(int Index, TKobWideStringGrid* Grid) override;
     bool SourceChosen() const override { return TabCount() > 0; }
     // A template's jump past a complex table asks first, as Next does.
     bool JumpAllowed() override { return ConfirmLeave(); }
@@ -44,6 +45,8 @@ protected:
     void LoadOptions(const IniFile& Ini) override;
 
 private:
+    // Reads the document's tables (only OnlyTable's rows, when it is given).
+    void ReadTables(TODTFile& File, const QString& OnlyTable = {});
     std::unique_ptr<TDurvel3ODT> FReader;
     bool FUseHeader = false;
     std::vector<bool> FComplex; // per tab

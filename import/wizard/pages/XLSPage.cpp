@@ -9,6 +9,7 @@
 #include "import/wizard/dialogs/fuDurvel3XLSRangeEdit.h"
 #include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/PageBoxes.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
@@ -19,6 +20,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTabWidget>
 #include <algorithm>
@@ -283,6 +285,15 @@ void XlsPage::LoadWorkbook()
     FXLSFile.Open();
 
     const TxlsWorkbook* book = FXLSFile.Workbook();
+    // Each sheet is a tab and a grid of its own: a small file can hold thousands.
+    if (book->SheetCount() > MaxXlsSheets) {
+        FXLSFile.Close();
+        throw EDurvelError(TooManyTabsText(fileName, QStringLiteral("sheets"), MaxXlsSheets));
+    }
+    // A hidden tab bar lays its tabs out once, when shown again, not at every tab added.
+    const bool hidden = ui->pcXLSFile->isHidden();
+    ui->pcXLSFile->hide();
+    const auto show = qScopeGuard([this, hidden] { ui->pcXLSFile->setHidden(hidden); });
     for (int s = 0; s < book->SheetCount(); ++s) {
         const TxlsWorkSheet& sheet = *book->Sheet(s);
         TKobWideStringGrid* grid = NewSheetGrid(sheet.GetName());

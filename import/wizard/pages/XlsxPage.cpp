@@ -5,9 +5,11 @@
 #include "import/engine/support/XlsxFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
+#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
+#include "platform/xml/Xml.h"
 
 #include <QFileInfo>
 
@@ -27,27 +29,82 @@ XlsxPage::XlsxPage(TDurvel3WizardF* Form)
 
 XlsxPage::~XlsxPage() = default;
 
+std::unique_ptr<TXlsxFile> XlsxPage::OpenBook() const
+{
+    auto book = std::make_unique<TXlsxFile>();
+    book->Workbook.LoadHiddenSheet = FLoadHiddenSheet;
+    book->Workbook.NeedFillMerge = FNeedFillMerge;
+    book->SetFileName(F->FileName());
+    try {
+        book->OpenWorkbook();
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    } catch (const xml::XmlError& e) {
+        throw EDurvelError(e.message());
+    }
+    return book;
+}
+
 void XlsxPage::LoadFile()
 {
-    TXlsxFile file;
-    file.Workbook.LoadHiddenSheet = FLoadHiddenSheet;
-    file.Workbook.NeedFillMerge = FNeedFillMerge;
-    // Only what a tab shows is read: the parse of a sheet stops below it.
-    file.SetCellLimits(PreviewSize, PreviewSize);
-    file.SetFileName(F->FileName());
-    LoadDocument(file);
     ClearTabs();
-    const auto& sheets = file.Workbook.WorkSheets;
+    FBook = OpenBook();
+    // The workbook lists its sheets; only the one shown is read, when its tab is shown.
+    struct Closer
+    {
+        std::unique_ptr<TXlsxFile>& Book;
+        ~Closer() { Book.reset(); }
+    } closer{FBook};
+    const auto& sheets = FBook->Workbook.WorkSheets;
     if (sheets.empty())
         throw EDurvelError(
             QStringLiteral("No sheets were found in %1").arg(QFileInfo(F->FileName()).fileName()));
-    // Columns as wide as their text (up to the wizard's bound): a fixed width cuts accounts.
-    for (std::size_t i = 0; i < sheets.size(); ++i)
-        FillSheetGridCells(AddTab(sheets[i]->Name, int(i)), sheets[i]->Cells, PreviewSize, 1,
-                           F->Wizard()->ExcelMaxColWidth);
+    QStringList names;
+    QList<int> tags;
+    for (std::size_t i = 0; i < sheets.size() && names.size() <= MaxPreviewTabs; ++i) {
+        names << sheets[i]->Name;
+        tags << int(i);
+    }
+    SetTabs(names, tags, QStringLiteral("sheets"));
     // A sheet asked for by name (a template's) that the workbook lacks stays asked for: the
     // run stops naming it rather than import another sheet. The preview shows the first.
     ShowChosenSheet();
+}
+
+void XlsxPage::FillTab(int Index, TKobWideStringGrid* Grid)
+{
+    std::unique_ptr<TXlsxFile> opened;
+    TXlsxFile* book = FBook.get();
+    if (!book) {
+        opened = OpenBook();
+        book = opened.get();
+    }
+    const auto& sheets = book->Workbook.WorkSheets;
+    const int tag = TabTag(Index);
+    if (tag < 0 || std::size_t(tag) >= sheets.size() || sheets[std::size_t(tag)]->Name != TabCaption(Index))
+        throw EDurvelError(QStringLiteral("The workbook %1 has changed since it was read")
+                               .arg(QFileInfo(F->FileName()).fileName()));
+    const TXlsxWorkSheet& sheet = *sheets[std::size_t(tag)];
+    // Only what a tab shows is read: the parse of the sheet stops below it.
+    TXlsxSheetReader::TOptions options;
+    options.ColLimit = PreviewSize;
+    options.RowLimit = PreviewSize;
+    TKobSparseCells cells;
+    try {
+        const auto reader = book->OpenSheet(sheet, std::move(options));
+        TXlsxRow row;
+        while (reader->Next(row))
+            for (const auto& [col, text] : row.Cells)
+                cells.SetCell(col, row.Row, text);
+        cells.SetColCount(reader->ColCount());
+        cells.SetRowCount(reader->RowCount());
+    } catch (const EZipError& e) {
+        throw EDurvelError(e.message());
+    } catch (const xml::XmlError& e) {
+        throw EDurvelError(e.message());
+    }
+    // Columns as wide as their text (up to the wizard's bound): a fixed width cuts accounts.
+    FillSheetGridCells(Grid, cells, PreviewSize, 1, F->Wizard()->ExcelMaxColWidth);
 }
 
 void XlsxPage::SourceChanged()

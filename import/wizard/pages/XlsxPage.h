@@ -11,6 +11,8 @@ namespace Ui {
 class tsXlsxOptions;
 }
 
+class TXlsxFile;
+
 class XlsxPage : public SheetTabsPage
 {
     Q_OBJECT
@@ -36,11 +38,15 @@ public:
 
 protected:
     void LoadFile() override;
+    void FillTab(int Index, TKobWideStringGrid* Grid) override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
 
 private:
+    // The workbook with its sheets listed, none read; open while the page reads it.
+    std::unique_ptr<TXlsxFile> OpenBook() const;
     std::unique_ptr<TDurvel3Xlsx> FReader;
+    std::unique_ptr<TXlsxFile> FBook;
     bool FLoadHiddenSheet = false;
     bool FNeedFillMerge = false;
 };

@@ -31,16 +31,40 @@ QTreeWidgetItem* addItem(QTreeWidget* Tree, QTreeWidgetItem* Parent, const QStri
     return item;
 }
 
-void addNode(QTreeWidget* Tree, QTreeWidgetItem* Parent, const xml::Node& Node)
+// The tree shows a document's shape, not all of it: a 10 MB document holds a million nodes,
+// each an item of the tree. The first children of an element stand for the rest.
+constexpr int MaxTreeChildren = 1000;
+constexpr int MaxTreeItems = 100000;
+
+void addNode(QTreeWidget* Tree, QTreeWidgetItem* Parent, const xml::Node& Node, int& Items)
 {
+    ++Items;
     switch (Node.type()) {
     case xml::Node::Type::Element: {
         QTreeWidgetItem* item = addItem(Tree, Parent, Node.name(), ikElement, Node.name());
-        for (const xml::Attribute& a : Node.attributes())
+        int shown = 0;
+        qsizetype more = 0;
+        for (const xml::Attribute& a : Node.attributes()) {
+            if (shown >= MaxTreeChildren || Items >= MaxTreeItems) {
+                ++more;
+                continue;
+            }
             addItem(Tree, item, QStringLiteral("%1 = \"%2\"").arg(a.name, a.value.trimmed()),
                     ikAttribute, a.name);
-        for (xml::Node child = Node.firstChild(); child; child = child.nextSibling())
-            addNode(Tree, item, child);
+            ++shown;
+            ++Items;
+        }
+        for (xml::Node child = Node.firstChild(); child; child = child.nextSibling()) {
+            if (shown >= MaxTreeChildren || Items >= MaxTreeItems) {
+                ++more;
+                continue;
+            }
+            addNode(Tree, item, child, Items);
+            ++shown;
+        }
+        if (more > 0)
+            addItem(Tree, item, QStringLiteral("(%1 more not shown)").arg(more), ikOther,
+                    QString());
         break;
     }
     case xml::Node::Type::Text:
@@ -64,8 +88,9 @@ void BuildXMLDocTree(QTreeWidget* TreeView, const TXMLDocFile& File)
 {
     TreeView->setUpdatesEnabled(false);
     TreeView->clear();
+    int items = 0;
     if (const xml::Document* doc = File.Document())
-        addNode(TreeView, nullptr, doc->root());
+        addNode(TreeView, nullptr, doc->root(), items);
     TreeView->expandToDepth(0);
     TreeView->setUpdatesEnabled(true);
 }

@@ -1,5 +1,7 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -387,6 +389,19 @@ void TKobCustomGrid::SetColWidths(int Index, int Value)
     if (FColWidths[std::size_t(Index)] == Value)
         return;
     FColWidths[std::size_t(Index)] = Value;
+    InvalidateGrid();
+    UpdateScrollRange();
+    UpdateEditor();
+}
+
+void TKobCustomGrid::setColumnWidths(const std::vector<int>& Widths)
+{
+    if (FColWidths.empty())
+        FColWidths.assign(std::size_t(FColCount), FDefaultColWidth);
+    const std::size_t n = qMin(Widths.size(), FColWidths.size());
+    if (std::equal(Widths.begin(), Widths.begin() + std::ptrdiff_t(n), FColWidths.begin()))
+        return;
+    std::copy(Widths.begin(), Widths.begin() + std::ptrdiff_t(n), FColWidths.begin());
     InvalidateGrid();
     UpdateScrollRange();
     UpdateEditor();

@@ -149,6 +149,9 @@ public:
     void SetDefaultRowHeight(int Value);
     int ColWidths(int Index) const;
     void SetColWidths(int Index, int Value);
+    // Every column's width in one pass (one layout of the scroll bars, not one per column);
+    // columns past the list keep theirs.
+    void setColumnWidths(const std::vector<int>& Widths);
     int RowHeights(int Index) const;
     void SetRowHeights(int Index, int Value);
     bool TabStops(int Index) const;

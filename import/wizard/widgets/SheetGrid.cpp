@@ -32,6 +32,8 @@ void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, 
             Grid->SetCells(c, 0, QString());
     // Only what the grid shows: a sheet may hold a million rows.
     const int rows = qMin(Cells.RowCount(), Size + 1 - RowOffset);
+    std::vector<int> widths(std::size_t(Size + 1), 64);
+    widths[0] = 30;
     for (int r = 0; r < rows; ++r) {
         const TKobWideStringSparseList* cells = Cells.RowList(r);
         if (!cells)
@@ -42,25 +44,32 @@ void FillSheetGridCells(TKobWideStringGrid* Grid, const TKobSparseCells& Cells, 
             Grid->SetCells(c + 1, r + RowOffset, Text);
             if (MaxWidth > 0) {
                 const int wanted = qMin(MaxWidth, Grid->Canvas()->TextWidth(Text) + 10);
-                if (Grid->ColWidths(c + 1) < wanted)
-                    Grid->SetColWidths(c + 1, wanted);
+                int& width = widths[std::size_t(c + 1)];
+                width = qMax(width, wanted);
             }
         });
     }
+    Grid->setColumnWidths(widths);
     Grid->EndUpdate();
 }
 
 void FitGridColumns(TKobWideStringGrid* Grid, int MaxWidth)
 {
+    std::vector<int> widths(std::size_t(Grid->ColCount()), 0);
     for (int c = 0; c < Grid->ColCount(); ++c) {
         int widest = 0;
-        for (int r = 0; r < Grid->RowCount(); ++r)
-            widest = qMax(widest, Grid->Canvas()->TextWidth(Grid->Cells(c, r)));
+        for (int r = 0; r < Grid->RowCount(); ++r) {
+            const QString text = Grid->Cells(c, r);
+            if (!text.isEmpty())
+                widest = qMax(widest, Grid->Canvas()->TextWidth(text));
+        }
         int width = widest + 10;
         if (MaxWidth > 0)
             width = qMin(width, MaxWidth);
-        Grid->SetColWidths(c, qMax(width, Grid->DefaultColWidth()));
+        widths[std::size_t(c)] = qMax(width, Grid->DefaultColWidth());
     }
+    // One pass: a width set per column lays the scroll bars out again each time.
+    Grid->setColumnWidths(widths);
 }
 
 namespace {

@@ -208,6 +208,72 @@ private slots:
         QCOMPARE(log.texts(), QStringList());
         QCOMPARE(fx.rows(), (QStringList{"P2|رضا|300", "P1|علی|1200", "P3|Sara K|45"}));
     }
+
+    // The run imports the tables the page parsed for its preview: the file is not parsed again
+    // (here its bytes changed behind the wizard's back, its size and time kept, and the
+    // preview's rows are imported). A file changed since the preview is read again.
+    void theRunTakesThePagesParsedTables_data()
+    {
+        QTest::addColumn<bool>("touched");
+        QTest::newRow("same size and time") << false;
+        QTest::newRow("changed since the preview") << true;
+    }
+    void theRunTakesThePagesParsedTables()
+    {
+        QFETCH(bool, touched);
+        RegisterWizard fx;
+        const QString page = fx.file(QStringLiteral("people.html"),
+                                     table({{"P1", "Mina", "10"}, {"P3", "Reza", "30"}}));
+        const QDateTime modified = QFileInfo(page).lastModified();
+        auto w = OpenOptions(fx.wizard, aiHTML, page);
+        auto* p = static_cast<HtmlPage*>(w->Page(aiHTML));
+        selectField(p, QStringLiteral("Pers_number"));
+        p->ColumnClicked(0);
+        selectField(p, QStringLiteral("First_Name"));
+        p->ColumnClicked(1);
+        selectField(p, QStringLiteral("Price"));
+        p->ColumnClicked(2);
+        w->ui->bNext->click();
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 3);
+        fx.file(QStringLiteral("people.html"), table({{"P7", "Sara", "70"}, {"P8", "Omid", "80"}}));
+        {
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(touched ? modified.addSecs(5) : modified,
+                                  QFileDevice::FileModificationTime));
+        }
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(log.texts(), QStringList());
+        const QStringList stored = touched
+                                       ? QStringList{"P2|old|1", "P7|Sara|70", "P8|Omid|80"}
+                                       : QStringList{"P2|old|1", "P1|Mina|10", "P3|Reza|30"};
+        QCOMPARE(fx.rows(), stored);
+    }
+
+    // Another file name set on the reader drops the page's tables.
+    void anotherFileDropsThePagesTables()
+    {
+        RegisterWizard fx;
+        auto w = OpenOptions(fx.wizard, aiHTML,
+                             fx.file(QStringLiteral("people.html"), table({{"P1", "Mina"}})));
+        auto* p = static_cast<HtmlPage*>(w->Page(aiHTML));
+        auto* reader = dynamic_cast<TDurvel3HTML*>(p->Reader());
+        QVERIFY(reader);
+        p->CopyOptions(*reader);
+        reader->ImportDestination = didDataSet;
+        reader->DataSet = &fx.dest;
+        reader->SetFileName(fx.dir.filePath(QStringLiteral("gone.html")));
+        reader->TableNumber = 1;
+        QString told;
+        try {
+            QVERIFY(!reader->Execute());
+        } catch (const EDurvelError& e) {
+            told = e.message();
+        }
+        QVERIFY2(told.contains(QStringLiteral("gone.html")), qPrintable(told));
+    }
 };
 
 QTEST_MAIN(TestPageHtml)
