@@ -3,6 +3,7 @@
 #include "import/engine/DurvelStrings.h"
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
+#include "import/wizard/widgets/PreviewFont.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -126,10 +127,8 @@ TDurvel3TXTViewer::TDurvel3TXTViewer(QWidget* Parent) : TKobCustomControl(Parent
 {
     FTopRuler = new TViewRuler(this, TViewRuler::roTop);
     FBottomRuler = new TViewRuler(this, TViewRuler::roBottom);
-    QFont f(QStringLiteral("Courier New"), 10);
-    f.setStyleHint(QFont::Monospace);
-    f.setFixedPitch(true);
-    setFont(f);
+    setFont(previewFont(QFont(QStringLiteral("Courier New"), 10)));
+    UpdateRunFont();
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(pal);
@@ -164,9 +163,19 @@ void TDurvel3TXTViewer::changeEvent(QEvent* Event)
 {
     if (Event->type() == QEvent::FontChange) {
         FCharWidth = FCharHeight = 0;
+        UpdateRunFont();
         UpdateScrollBars();
     }
     TKobCustomControl::changeEvent(Event);
+}
+
+void TDurvel3TXTViewer::UpdateRunFont()
+{
+    // Named outright: the faces the desktop would add to the fixed-pitch font may be fixed-pitch.
+    FRunFont = font();
+    const QStringList faces = arabicScriptFaces(font());
+    if (!faces.isEmpty())
+        FRunFont.setFamilies(faces);
 }
 
 int TDurvel3TXTViewer::HorzOffset() const
@@ -456,7 +465,7 @@ void TDurvel3TXTViewer::UpdateScrollBars()
 // spills over a neighbour or an arrow.
 void TDurvel3TXTViewer::DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline)
 {
-    const qreal width = QFontMetricsF(font(), P.device()).horizontalAdvance(Text);
+    const qreal width = QFontMetricsF(FRunFont, P.device()).horizontalAdvance(Text);
     const qreal room = Box.width() - 2;
     if (width <= 0 || room <= 0)
         return;
@@ -466,6 +475,7 @@ void TDurvel3TXTViewer::DrawRun(QPainter& P, const QString& Text, const QRect& B
     P.setLayoutDirection(Qt::RightToLeft);
     P.translate(Box.left() + 1 + room - scale * width, 0);
     P.scale(scale, 1);
+    P.setFont(FRunFont);
     P.drawText(QPointF(0, Baseline), Text);
     P.restore();
 }

@@ -1,5 +1,7 @@
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
 
+#include "import/wizard/widgets/PreviewFont.h"
+
 #include <algorithm>
 
 #include <QApplication>
@@ -1926,10 +1928,8 @@ void TKobWideStringGrid::SizeChanged(int, int)
 void TKobWideStringGrid::SetPreviewLook()
 {
     QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
     font.setPixelSize(11);
-    setFont(font);
+    setFont(previewFont(font));
     // A cell's text starts two pixels down and the grid line takes the cell's last one.
     SetDefaultRowHeight(qMax(16, QFontMetrics(this->font()).height() + 4));
 }

@@ -400,8 +400,8 @@ public:
     ~TKobWideStringGrid() override;
 
     // The look of the wizard's previews: an 11-pixel typewriter font (Courier New, or the
-    // machine's own fixed-pitch font without it) and rows of 16 pixels, or as tall as the font
-    // needs to show its underscores below the text.
+    // machine's own fixed-pitch font without it; Persian from a face that joins its letters) and
+    // rows of 16 pixels, or as tall as the font needs to show its underscores below the text.
     void SetPreviewLook();
 
     QString Cells(int ACol, int ARow) const;
