@@ -136,7 +136,7 @@ private:
     void PlaceRulers();
     int HorzOffset() const;
     int VertOffset() const;
-    void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline);
+    void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Spare, int Baseline);
     void UpdateRunFont();
 
     int FCodePage = -1;
