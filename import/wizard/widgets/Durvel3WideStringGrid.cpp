@@ -21,7 +21,7 @@ TKobCustomGrid::TKobCustomGrid(QWidget* Parent) : TKobCustomControl(Parent)
     verticalScrollBar()->setTracking(false);
     resize(FColCount * FDefaultColWidth, FRowCount * FDefaultRowHeight);
     UpdateScrollRange();
-    connect(qApp, &QApplication::focusChanged, this, &TKobCustomGrid::FocusMoved);
+    connect(qApp, &QApplication::focusChanged, this, &TKobCustomGrid::focusMoved);
 }
 
 TKobCustomGrid::~TKobCustomGrid() = default;
@@ -84,8 +84,8 @@ void TKobCustomGrid::ResizeAxis(bool Horz, int NewCount)
     FCurrent.X = qBound(FFixedCols, FCurrent.X, FColCount - 1);
     FCurrent.Y = qBound(FFixedRows, FCurrent.Y, FRowCount - 1);
     FAnchor = FCurrent;
-    FTopLeft.X = qBound(FFixedCols, FTopLeft.X, qMax(FFixedCols, MaxTopLeft(true)));
-    FTopLeft.Y = qBound(FFixedRows, FTopLeft.Y, qMax(FFixedRows, MaxTopLeft(false)));
+    FTopLeft.X = qBound(FFixedCols, FTopLeft.X, qMax(FFixedCols, maxTopLeft(true)));
+    FTopLeft.Y = qBound(FFixedRows, FTopLeft.Y, qMax(FFixedRows, maxTopLeft(false)));
     InvalidateGrid();
     UpdateScrollRange();
     SizeChanged(oldCols, oldRows);
@@ -98,7 +98,7 @@ void TKobCustomGrid::SetFixedCols(int Value)
     if (Value >= FColCount)
         gridError(FixedColTooBig);
     FFixedCols = Value;
-    ResetToFixedOrigin();
+    resetToFixedOrigin();
 }
 
 void TKobCustomGrid::SetFixedRows(int Value)
@@ -108,11 +108,11 @@ void TKobCustomGrid::SetFixedRows(int Value)
     if (Value >= FRowCount)
         gridError(FixedRowTooBig);
     FFixedRows = Value;
-    ResetToFixedOrigin();
+    resetToFixedOrigin();
 }
 
 // After the fixed lines change, the view and the cursor start at the first scrollable cell.
-void TKobCustomGrid::ResetToFixedOrigin()
+void TKobCustomGrid::resetToFixedOrigin()
 {
     FTopLeft = {FFixedCols, FFixedRows};
     FCurrent = FTopLeft;
@@ -288,12 +288,12 @@ void TKobCustomGrid::SetRow(int Value)
 
 void TKobCustomGrid::SetLeftCol(int Value)
 {
-    SetTopLeftTo(Value, FTopLeft.Y);
+    setTopLeftTo(Value, FTopLeft.Y);
 }
 
 void TKobCustomGrid::SetTopRow(int Value)
 {
-    SetTopLeftTo(FTopLeft.X, Value);
+    setTopLeftTo(FTopLeft.X, Value);
 }
 
 TGridRect TKobCustomGrid::Selection() const
@@ -316,7 +316,7 @@ void TKobCustomGrid::SetSelection(const TGridRect& Value)
 
 // -- geometry
 
-TKobCustomGrid::Axis TKobCustomGrid::CalcAxis(bool Horz) const
+TKobCustomGrid::Axis TKobCustomGrid::calcAxis(bool Horz) const
 {
     Axis a;
     const TGridOptions lines =
@@ -353,9 +353,9 @@ TKobCustomGrid::Axis TKobCustomGrid::CalcAxis(bool Horz) const
     return a;
 }
 
-int TKobCustomGrid::MaxTopLeft(bool Horz) const
+int TKobCustomGrid::maxTopLeft(bool Horz) const
 {
-    const Axis a = CalcAxis(Horz);
+    const Axis a = calcAxis(Horz);
     const int avail = a.Extent - a.FixedBoundary;
     int i = a.Count - 1;
     int used = Extent(Horz, i) + a.LineWidth;
@@ -369,7 +369,7 @@ int TKobCustomGrid::MaxTopLeft(bool Horz) const
     return qMax(i, a.FixedCount);
 }
 
-int TKobCustomGrid::LinePos(const Axis& A, bool Horz, int Index) const
+int TKobCustomGrid::linePos(const Axis& A, bool Horz, int Index) const
 {
     if (Index < 0 || Index >= A.Count)
         return Hidden;
@@ -387,7 +387,7 @@ int TKobCustomGrid::LinePos(const Axis& A, bool Horz, int Index) const
     return pos;
 }
 
-int TKobCustomGrid::CoordFromPoint(const Axis& A, bool Horz, int Pos) const
+int TKobCustomGrid::coordFromPoint(const Axis& A, bool Horz, int Pos) const
 {
     if (Pos < 0)
         return -1;
@@ -411,12 +411,12 @@ int TKobCustomGrid::CoordFromPoint(const Axis& A, bool Horz, int Pos) const
     return -1;
 }
 
-int TKobCustomGrid::Mirror(int X) const
+int TKobCustomGrid::mirror(int X) const
 {
     return layoutDirection() == Qt::RightToLeft ? viewport()->width() - 1 - X : X;
 }
 
-QRect TKobCustomGrid::MirrorRect(const QRect& R) const
+QRect TKobCustomGrid::mirrorRect(const QRect& R) const
 {
     if (layoutDirection() != Qt::RightToLeft || R.isNull())
         return R;
@@ -425,20 +425,20 @@ QRect TKobCustomGrid::MirrorRect(const QRect& R) const
 
 QRect TKobCustomGrid::CellRect(int ACol, int ARow) const
 {
-    const Axis h = CalcAxis(true);
-    const Axis v = CalcAxis(false);
-    const int x = LinePos(h, true, ACol);
-    const int y = LinePos(v, false, ARow);
+    const Axis h = calcAxis(true);
+    const Axis v = calcAxis(false);
+    const int x = linePos(h, true, ACol);
+    const int y = linePos(v, false, ARow);
     if (x == Hidden || y == Hidden)
         return {};
-    return MirrorRect(QRect(x, y, ColWidths(ACol), RowHeights(ARow)));
+    return mirrorRect(QRect(x, y, ColWidths(ACol), RowHeights(ARow)));
 }
 
 TGridCoord TKobCustomGrid::MouseCoord(int X, int Y) const
 {
-    const int x = Mirror(X);
-    TGridCoord c{CoordFromPoint(CalcAxis(true), true, x),
-                 CoordFromPoint(CalcAxis(false), false, Y)};
+    const int x = mirror(X);
+    TGridCoord c{coordFromPoint(calcAxis(true), true, x),
+                 coordFromPoint(calcAxis(false), false, Y)};
     if (c.X < 0 || c.Y < 0)
         return {-1, -1};
     return c;
@@ -453,24 +453,24 @@ void TKobCustomGrid::MouseToCell(int X, int Y, int& ACol, int& ARow) const
 
 int TKobCustomGrid::VisibleColCount() const
 {
-    const Axis a = CalcAxis(true);
+    const Axis a = calcAxis(true);
     return qMax(1, a.LastFullVisibleCell - a.First + 1);
 }
 
 int TKobCustomGrid::VisibleRowCount() const
 {
-    const Axis a = CalcAxis(false);
+    const Axis a = calcAxis(false);
     return qMax(1, a.LastFullVisibleCell - a.First + 1);
 }
 
 int TKobCustomGrid::GridWidth() const
 {
-    return CalcAxis(true).GridBoundary;
+    return calcAxis(true).GridBoundary;
 }
 
 int TKobCustomGrid::GridHeight() const
 {
-    return CalcAxis(false).GridBoundary;
+    return calcAxis(false).GridBoundary;
 }
 
 // -- current cell and selection

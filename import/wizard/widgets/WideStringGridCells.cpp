@@ -109,17 +109,17 @@ TKobWideStringGrid::TKobWideStringGrid(QWidget* Parent)
     : TKobDrawGrid(Parent), FOwnStore(std::make_unique<DurvelCellStore>(ColCount(), RowCount()))
 {
     FStore = FOwnStore.get();
-    Attach();
+    attach();
 }
 
 TKobWideStringGrid::~TKobWideStringGrid()
 {
-    Detach();
+    detach();
 }
 
-void TKobWideStringGrid::Attach()
+void TKobWideStringGrid::attach()
 {
-    FStore->OnCellChanged = [this](int ACol, int ARow) { CellChanged(ACol, ARow); };
+    FStore->OnCellChanged = [this](int ACol, int ARow) { cellChanged(ACol, ARow); };
     FStore->OnSizeChanged = [this](int, int) {
         if (FSyncingSize)
             return;
@@ -131,7 +131,7 @@ void TKobWideStringGrid::Attach()
     };
 }
 
-void TKobWideStringGrid::Detach()
+void TKobWideStringGrid::detach()
 {
     if (!FStore)
         return;
@@ -145,9 +145,9 @@ void TKobWideStringGrid::SetCellStore(DurvelCellStore* Store)
         Store = FOwnStore.get();
     if (Store == FStore)
         return;
-    Detach();
+    detach();
     FStore = Store;
-    Attach();
+    attach();
     FSyncingSize = true;
     SetColCount(FStore->ColCount());
     SetRowCount(FStore->RowCount());
@@ -205,7 +205,7 @@ void TKobWideStringGrid::EndUpdate()
     }
 }
 
-void TKobWideStringGrid::CellChanged(int ACol, int ARow)
+void TKobWideStringGrid::cellChanged(int ACol, int ARow)
 {
     if (FUpdateLock > 0)
         FNeedsUpdating = true;

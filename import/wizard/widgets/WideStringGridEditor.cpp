@@ -66,10 +66,10 @@ void TKobInplaceEdit::keyPressEvent(QKeyEvent* Event)
             return;
     }
     // The grid sees every typed character first and may drop or change it.
-    FGrid->PassKeyPress(Event, [this](QKeyEvent* Key) { EditKey(Key); });
+    FGrid->passKeyPress(Event, [this](QKeyEvent* Key) { editKey(Key); });
 }
 
-void TKobInplaceEdit::EditKey(QKeyEvent* Event)
+void TKobInplaceEdit::editKey(QKeyEvent* Event)
 {
     const int key = Event->key();
     const Qt::KeyboardModifiers mods = Event->modifiers();
@@ -127,7 +127,7 @@ void TKobInplaceEdit::EditKey(QKeyEvent* Event)
         break;
     }
     if (toGrid) {
-        FGrid->HandleKey(key, mods);
+        FGrid->handleKey(key, mods);
         return;
     }
     QLineEdit::keyPressEvent(Event);
@@ -219,7 +219,7 @@ bool TKobCustomGrid::CanEditShow() const
            (FEditorMode || (FOptions & goAlwaysShowEditor));
 }
 
-bool TKobCustomGrid::ShowsEditor() const
+bool TKobCustomGrid::showsEditor() const
 {
     return FInplaceEdit && FInplaceEdit->isVisible();
 }
@@ -240,7 +240,7 @@ void TKobCustomGrid::HideEditor()
 void TKobCustomGrid::HideEdit(bool Restore)
 {
     FEditorMode = false;
-    if (!ShowsEditor())
+    if (!showsEditor())
         return;
     const bool hadFocus = FInplaceEdit->hasFocus();
     if (Restore && FInplaceCell.X >= 0 && FInplaceEdit->text() != FEditOriginal)
@@ -254,8 +254,8 @@ void TKobCustomGrid::HideEdit(bool Restore)
 
 void TKobCustomGrid::UpdateEditor()
 {
-    if (!CanEditShow() || IsFixedCell(FCurrent.X, FCurrent.Y)) {
-        if (ShowsEditor()) {
+    if (!CanEditShow() || isFixedCell(FCurrent.X, FCurrent.Y)) {
+        if (showsEditor()) {
             const bool mode = FEditorMode;
             HideEdit(false);
             FEditorMode = mode && CanEditShow();

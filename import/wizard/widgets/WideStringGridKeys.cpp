@@ -9,11 +9,11 @@
 
 using namespace GridPrivate;
 
-void TKobCustomGrid::FocusMoved(QWidget* Old, QWidget* Now)
+void TKobCustomGrid::focusMoved(QWidget* Old, QWidget* Now)
 {
     // The editor is part of the grid: moving between them is neither an enter nor an exit.
-    const bool was = HoldsFocus(Old);
-    const bool is = HoldsFocus(Now);
+    const bool was = holdsFocus(Old);
+    const bool is = holdsFocus(Now);
     if (!was && is && OnEnter)
         OnEnter(this);
     else if (was && !is && OnExit)
@@ -68,10 +68,10 @@ void TKobCustomGrid::keyPressEvent(QKeyEvent* Event)
         if (key == 0)
             return;
     }
-    PassKeyPress(Event, [this](QKeyEvent* Key) { GridKey(Key); });
+    passKeyPress(Event, [this](QKeyEvent* Key) { gridKey(Key); });
 }
 
-void TKobCustomGrid::PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then)
+void TKobCustomGrid::passKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then)
 {
     if (Event->text().isEmpty()) {
         Then(Event);
@@ -90,24 +90,24 @@ void TKobCustomGrid::PassKeyPress(QKeyEvent* Event, const std::function<void(QKe
     Then(&changed);
 }
 
-void TKobCustomGrid::GridKey(QKeyEvent* Event)
+void TKobCustomGrid::gridKey(QKeyEvent* Event)
 {
     const int key = Event->key();
-    if ((FOptions & goEditing) && !(FOptions & goRowSelect) && !ShowsEditor() &&
+    if ((FOptions & goEditing) && !(FOptions & goRowSelect) && !showsEditor() &&
         !(Event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
         (isPrintable(Event->text()) || key == Qt::Key_Backspace)) {
         ShowEditor();
-        if (ShowsEditor()) {
+        if (showsEditor()) {
             // Already seen by the key handlers: the editor only types it.
             QKeyEvent copy(Event->type(), Event->key(), Event->modifiers(), Event->text());
-            FInplaceEdit->EditKey(&copy);
+            FInplaceEdit->editKey(&copy);
         }
         return;
     }
-    HandleKey(key, Event->modifiers());
+    handleKey(key, Event->modifiers());
 }
 
-void TKobCustomGrid::HandleKey(int Key, Qt::KeyboardModifiers Shift)
+void TKobCustomGrid::handleKey(int Key, Qt::KeyboardModifiers Shift)
 {
     if (layoutDirection() == Qt::RightToLeft) {
         if (Key == Qt::Key_Left)
@@ -119,8 +119,8 @@ void TKobCustomGrid::HandleKey(int Key, Qt::KeyboardModifiers Shift)
     const bool shift = Shift & Qt::ShiftModifier;
     const bool rowSelect = FOptions & goRowSelect;
     const bool extend = shift && (FOptions & goRangeSelect) && !(FOptions & goEditing);
-    const Axis h = CalcAxis(true);
-    const Axis v = CalcAxis(false);
+    const Axis h = calcAxis(true);
+    const Axis v = calcAxis(false);
     const int pageWidth = qMax(1, h.LastFullVisibleCell - FTopLeft.X);
     const int pageHeight = qMax(1, v.LastFullVisibleCell - FTopLeft.Y);
     const TGridCoord base = extend ? FAnchor : FCurrent;
@@ -222,7 +222,7 @@ void TKobCustomGrid::HandleKey(int Key, Qt::KeyboardModifiers Shift)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if ((FOptions & goEditing) && !(FOptions & goAlwaysShowEditor)) {
-            if (ShowsEditor())
+            if (showsEditor())
                 HideEditor();
             else
                 ShowEditor();
@@ -231,12 +231,12 @@ void TKobCustomGrid::HandleKey(int Key, Qt::KeyboardModifiers Shift)
     default:
         return;
     }
-    tl.X = qBound(FFixedCols, tl.X, qMax(FFixedCols, MaxTopLeft(true)));
-    tl.Y = qBound(FFixedRows, tl.Y, qMax(FFixedRows, MaxTopLeft(false)));
+    tl.X = qBound(FFixedCols, tl.X, qMax(FFixedCols, maxTopLeft(true)));
+    tl.Y = qBound(FFixedRows, tl.Y, qMax(FFixedRows, maxTopLeft(false)));
     cur.X = qBound(FFixedCols, cur.X, FColCount - 1);
     cur.Y = qBound(FFixedRows, cur.Y, FRowCount - 1);
     if (!(tl == FTopLeft))
-        SetTopLeftTo(tl.X, tl.Y);
+        setTopLeftTo(tl.X, tl.Y);
     if (!(cur == base)) {
         if (extend)
             MoveAnchor(cur);
@@ -260,8 +260,8 @@ void TKobCustomGrid::focusOutEvent(QFocusEvent* Event)
     TKobCustomControl::focusOutEvent(Event);
     if (!FInplaceEdit || QApplication::focusWidget() != FInplaceEdit) {
         if (FGridState != gsNormal)
-            EndMouseMode(false, {}); // the mouse mode ends without being applied
-        if (ShowsEditor() && QApplication::focusWidget() != FInplaceEdit)
+            endMouseMode(false, {}); // the mouse mode ends without being applied
+        if (showsEditor() && QApplication::focusWidget() != FInplaceEdit)
             HideEditor();
     }
     viewport()->update();

@@ -10,13 +10,13 @@ using namespace GridPrivate;
 
 // -- mouse
 
-int TKobCustomGrid::SizingHit(int X, int Y, bool& Horz, int& Index) const
+int TKobCustomGrid::sizingHit(int X, int Y, bool& Horz, int& Index) const
 {
-    const Axis h = CalcAxis(true);
-    const Axis v = CalcAxis(false);
+    const Axis h = calcAxis(true);
+    const Axis v = calcAxis(false);
     auto hit = [&](const Axis& a, bool horz, int pos) {
         auto test = [&](int i) {
-            const int start = LinePos(a, horz, i);
+            const int start = linePos(a, horz, i);
             if (start == Hidden)
                 return false;
             const int line = start + Extent(horz, i);
@@ -53,7 +53,7 @@ bool TKobCustomGrid::SizingAt(int X, int Y) const
 {
     bool horz = false;
     int index = -1;
-    return SizingHit(Mirror(X), Y, horz, index);
+    return sizingHit(mirror(X), Y, horz, index);
 }
 
 void TKobCustomGrid::mousePressEvent(QMouseEvent* Event)
@@ -67,14 +67,14 @@ void TKobCustomGrid::mousePressEvent(QMouseEvent* Event)
     setFocus(Qt::MouseFocusReason);
     if (Event->button() != Qt::LeftButton)
         return;
-    const int x = Mirror(p.x());
+    const int x = mirror(p.x());
     bool horz = false;
     int index = -1;
-    if (SizingHit(x, p.y(), horz, index)) {
-        const Axis a = CalcAxis(horz);
+    if (sizingHit(x, p.y(), horz, index)) {
+        const Axis a = calcAxis(horz);
         FGridState = horz ? gsColSizing : gsRowSizing;
         FSizingIndex = index;
-        const int boundary = LinePos(a, horz, index) + Extent(horz, index);
+        const int boundary = linePos(a, horz, index) + Extent(horz, index);
         FSizingOfs = boundary - (horz ? x : p.y());
         FSizingPos = boundary;
         viewport()->update();
@@ -95,7 +95,7 @@ void TKobCustomGrid::mousePressEvent(QMouseEvent* Event)
         FScrollTimer.start(ScrollInterval, this);
         return;
     }
-    if (IsFixedCell(cell.X, cell.Y))
+    if (isFixedCell(cell.X, cell.Y))
         return;
     if (FOptions & goEditing) {
         if (cell == FCurrent)
@@ -120,7 +120,7 @@ void TKobCustomGrid::mouseMoveEvent(QMouseEvent* Event)
 {
     const QPoint p = Event->position().toPoint();
     FMousePos = p;
-    const int x = Mirror(p.x());
+    const int x = mirror(p.x());
     switch (FGridState) {
     case gsSelecting: {
         const TGridCoord cell = MouseCoord(p.x(), p.y());
@@ -147,7 +147,7 @@ void TKobCustomGrid::mouseMoveEvent(QMouseEvent* Event)
     case gsNormal: {
         bool horz = false;
         int index = -1;
-        if (SizingHit(x, p.y(), horz, index))
+        if (sizingHit(x, p.y(), horz, index))
             viewport()->setCursor(horz ? Qt::SplitHCursor : Qt::SplitVCursor);
         else
             viewport()->unsetCursor();
@@ -166,10 +166,10 @@ void TKobCustomGrid::mouseReleaseEvent(QMouseEvent* Event)
     if (Event->button() != Qt::LeftButton)
         return;
     mouseMoveEvent(Event);
-    EndMouseMode(true, p);
+    endMouseMode(true, p);
 }
 
-void TKobCustomGrid::EndMouseMode(bool Apply, const QPoint&)
+void TKobCustomGrid::endMouseMode(bool Apply, const QPoint&)
 {
     const TGridState state = FGridState;
     FGridState = gsNormal;
@@ -186,7 +186,7 @@ void TKobCustomGrid::EndMouseMode(bool Apply, const QPoint&)
     case gsRowSizing:
         if (Apply) {
             const bool horz = state == gsColSizing;
-            const int start = LinePos(CalcAxis(horz), horz, FSizingIndex);
+            const int start = linePos(calcAxis(horz), horz, FSizingIndex);
             const int extent = FSizingPos - start;
             if (start != Hidden && extent > 1) {
                 if (horz)
@@ -231,9 +231,9 @@ void TKobCustomGrid::timerEvent(QTimerEvent* Event)
         FScrollTimer.stop();
         return;
     }
-    const Axis h = CalcAxis(true);
-    const Axis v = CalcAxis(false);
-    const int x = Mirror(FMousePos.x());
+    const Axis h = calcAxis(true);
+    const Axis v = calcAxis(false);
+    const int x = mirror(FMousePos.x());
     const int y = FMousePos.y();
     int dx = 0, dy = 0;
     if (FGridState != gsRowMoving) {
@@ -250,14 +250,14 @@ void TKobCustomGrid::timerEvent(QTimerEvent* Event)
     }
     if (!dx && !dy)
         return;
-    SetTopLeftTo(FTopLeft.X + dx, FTopLeft.Y + dy);
+    setTopLeftTo(FTopLeft.X + dx, FTopLeft.Y + dy);
     if (FGridState == gsSelecting) {
         // The range reaches the edge line just scrolled into view.
         TGridCoord a = FAnchor;
         if (dx)
-            a.X = dx < 0 ? FTopLeft.X : CalcAxis(true).LastFullVisibleCell;
+            a.X = dx < 0 ? FTopLeft.X : calcAxis(true).LastFullVisibleCell;
         if (dy)
-            a.Y = dy < 0 ? FTopLeft.Y : CalcAxis(false).LastFullVisibleCell;
+            a.Y = dy < 0 ? FTopLeft.Y : calcAxis(false).LastFullVisibleCell;
         MoveAnchor(a);
     } else {
         const int count = FGridState == gsColMoving ? FColCount : FRowCount;

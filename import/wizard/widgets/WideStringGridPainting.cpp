@@ -32,8 +32,8 @@ void TKobCustomGrid::DrawCell(int ACol, int ARow, const QRect& Rect, TGridDrawSt
 void TKobCustomGrid::Paint()
 {
     QPainter& p = *Canvas()->Painter();
-    const Axis h = CalcAxis(true);
-    const Axis v = CalcAxis(false);
+    const Axis h = calcAxis(true);
+    const Axis v = calcAxis(false);
     p.fillRect(viewport()->rect(), FColor);
     const bool focused = hasFocus() || (FInplaceEdit && FInplaceEdit->hasFocus());
     const TGridRect sel = Selection();
@@ -51,14 +51,14 @@ void TKobCustomGrid::Paint()
         rows.push_back(i);
     const QPalette pal = palette();
     for (int r : rows) {
-        const int y = LinePos(v, false, r);
+        const int y = linePos(v, false, r);
         const int rh = RowHeights(r);
         for (int c : cols) {
-            const int x = LinePos(h, true, c);
+            const int x = linePos(h, true, c);
             const int cw = ColWidths(c);
             const QRect logical(x, y, cw, rh);
-            const QRect where = MirrorRect(logical);
-            const bool fixed = IsFixedCell(c, r);
+            const QRect where = mirrorRect(logical);
+            const bool fixed = isFixedCell(c, r);
             TGridDrawState state;
             if (fixed)
                 state |= gdFixed;
@@ -70,7 +70,7 @@ void TKobCustomGrid::Paint()
                 state |= gdSelected;
             if (!fixed && (FOptions & goRowSelect) && r == FCurrent.Y)
                 state |= gdSelected;
-            const bool editing = isCurrent && ShowsEditor();
+            const bool editing = isCurrent && showsEditor();
             if (!editing) {
                 TKobWideStringCanvas* canvas = Canvas();
                 canvas->Font = font();
@@ -108,15 +108,15 @@ void TKobCustomGrid::Paint()
             const bool vert = (FOptions & (fixed ? goFixedVertLine : goVertLine)) && h.LineWidth;
             const bool horz = (FOptions & (fixed ? goFixedHorzLine : goHorzLine)) && v.LineWidth;
             if (vert)
-                p.fillRect(MirrorRect(QRect(x + cw, y, h.LineWidth, rh + v.LineWidth)), lineColor);
+                p.fillRect(mirrorRect(QRect(x + cw, y, h.LineWidth, rh + v.LineWidth)), lineColor);
             if (horz)
-                p.fillRect(MirrorRect(QRect(x, y + rh, cw + h.LineWidth, v.LineWidth)), lineColor);
+                p.fillRect(mirrorRect(QRect(x, y + rh, cw + h.LineWidth, v.LineWidth)), lineColor);
         }
     }
-    DrawMovePos(p);
+    drawMovePos(p);
 }
 
-void TKobCustomGrid::DrawMovePos(QPainter& P)
+void TKobCustomGrid::drawMovePos(QPainter& P)
 {
     const int w = viewport()->width();
     const int hgt = viewport()->height();
@@ -125,21 +125,21 @@ void TKobCustomGrid::DrawMovePos(QPainter& P)
     if (FGridState == gsColSizing || FGridState == gsRowSizing) {
         P.setPen(QPen(Qt::white, 1, Qt::DotLine));
         if (FGridState == gsColSizing) {
-            const int x = Mirror(FSizingPos);
+            const int x = mirror(FSizingPos);
             P.drawLine(x, 0, x, hgt);
         } else {
             P.drawLine(0, FSizingPos, w, FSizingPos);
         }
     } else if ((FGridState == gsColMoving || FGridState == gsRowMoving) && FMovePos >= 0) {
         const bool horz = FGridState == gsColMoving;
-        const Axis a = CalcAxis(horz);
-        const int start = LinePos(a, horz, FMovePos);
+        const Axis a = calcAxis(horz);
+        const int start = linePos(a, horz, FMovePos);
         if (start != Hidden) {
             // At the far edge when moving forward, at the near edge when moving back.
             const int pos = FMovePos > FMoveIndex ? start + Extent(horz, FMovePos) : start;
             P.setPen(QPen(Qt::white, 5, Qt::DotLine));
             if (horz)
-                P.drawLine(Mirror(pos), 0, Mirror(pos), hgt);
+                P.drawLine(mirror(pos), 0, mirror(pos), hgt);
             else
                 P.drawLine(0, pos, w, pos);
         }

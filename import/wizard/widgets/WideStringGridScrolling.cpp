@@ -30,12 +30,12 @@ void TKobCustomGrid::UpdateScrollRange()
         hb->setValue(FHorzOffset);
     } else {
         FHorzOffset = 0;
-        hb->setRange(0, qMax(0, MaxTopLeft(true) - FFixedCols));
+        hb->setRange(0, qMax(0, maxTopLeft(true) - FFixedCols));
         hb->setSingleStep(1);
         hb->setPageStep(VisibleColCount());
         hb->setValue(FTopLeft.X - FFixedCols);
     }
-    vb->setRange(0, qMax(0, MaxTopLeft(false) - FFixedRows));
+    vb->setRange(0, qMax(0, maxTopLeft(false) - FFixedRows));
     vb->setSingleStep(1);
     vb->setPageStep(VisibleRowCount());
     vb->setValue(FTopLeft.Y - FFixedRows);
@@ -54,14 +54,14 @@ void TKobCustomGrid::scrollContentsBy(int, int)
             UpdateEditor();
         }
     }
-    SetTopLeftTo(FColCount == 1 ? FTopLeft.X : horizontalScrollBar()->value() + FFixedCols,
+    setTopLeftTo(FColCount == 1 ? FTopLeft.X : horizontalScrollBar()->value() + FFixedCols,
                  verticalScrollBar()->value() + FFixedRows);
 }
 
-void TKobCustomGrid::SetTopLeftTo(int ACol, int ARow)
+void TKobCustomGrid::setTopLeftTo(int ACol, int ARow)
 {
-    const TGridCoord tl{qBound(FFixedCols, ACol, qMax(FFixedCols, MaxTopLeft(true))),
-                        qBound(FFixedRows, ARow, qMax(FFixedRows, MaxTopLeft(false)))};
+    const TGridCoord tl{qBound(FFixedCols, ACol, qMax(FFixedCols, maxTopLeft(true))),
+                        qBound(FFixedRows, ARow, qMax(FFixedRows, maxTopLeft(false)))};
     if (tl == FTopLeft)
         return;
     FTopLeft = tl;
@@ -83,7 +83,7 @@ void TKobCustomGrid::ClampInView(const TGridCoord& Coord)
     for (bool horz : {true, false}) {
         if (horz && FColCount == 1)
             continue;
-        const Axis a = CalcAxis(horz);
+        const Axis a = calcAxis(horz);
         const int c = horz ? Coord.X : Coord.Y;
         int& first = horz ? tl.X : tl.Y;
         if (c < a.FixedCount)
@@ -107,7 +107,7 @@ void TKobCustomGrid::ClampInView(const TGridCoord& Coord)
                 first = c;
         }
     }
-    SetTopLeftTo(tl.X, tl.Y);
+    setTopLeftTo(tl.X, tl.Y);
 }
 
 void TKobCustomGrid::resizeEvent(QResizeEvent* Event)
