@@ -4,7 +4,6 @@
 
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "import/wizard/widgets/Durvel3WideStringGrid.h"
-#include "import/wizard/widgets/PreviewFont.h"
 
 #include <QFontDatabase>
 #include <QGlyphRun>
@@ -117,26 +116,6 @@ private slots:
         const QFontMetrics whole(font);
         QVERIFY(whole.horizontalAdvance(text) <=
                 int(text.size()) * whole.horizontalAdvance(QLatin1Char('X')));
-    }
-
-    // The faces for Persian put those that keep a fixed-pitch line's height first.
-    void arabicFacesKeepTheLine()
-    {
-        const QFont font = gridFont();
-        const QStringList faces = arabicScriptFaces(font);
-        QVERIFY(!faces.isEmpty());
-        QCOMPARE(font.families().mid(1), faces);
-        QFont line = font;
-        line.setFamilies({font.families().first()});
-        QFont first = font;
-        first.setFamilies({faces.first()});
-        if (QFontMetricsF(first).ascent() > QFontMetricsF(line).ascent() + 0.5)
-            for (const QString& face : faces) {
-                QFont f = font;
-                f.setFamilies({face});
-                QVERIFY2(QFontMetricsF(f).ascent() > QFontMetricsF(line).ascent() + 0.5,
-                         qPrintable(face));
-            }
     }
 };
 
