@@ -3,6 +3,7 @@
 #include "import/engine/DurvelStrings.h"
 #include "import/engine/support/DurvelUtils.h"
 #include "import/engine/support/VoTextFile.h"
+#include "import/wizard/widgets/PreviewFont.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -126,10 +127,8 @@ TDurvel3TXTViewer::TDurvel3TXTViewer(QWidget* Parent) : TKobCustomControl(Parent
 {
     FTopRuler = new TViewRuler(this, TViewRuler::roTop);
     FBottomRuler = new TViewRuler(this, TViewRuler::roBottom);
-    QFont f(QStringLiteral("Courier New"), 10);
-    f.setStyleHint(QFont::Monospace);
-    f.setFixedPitch(true);
-    setFont(f);
+    setFont(previewFont(QFont(QStringLiteral("Courier New"), 10)));
+    UpdateRunFont();
     QPalette pal = viewport()->palette();
     pal.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(pal);
@@ -164,9 +163,19 @@ void TDurvel3TXTViewer::changeEvent(QEvent* Event)
 {
     if (Event->type() == QEvent::FontChange) {
         FCharWidth = FCharHeight = 0;
+        UpdateRunFont();
         UpdateScrollBars();
     }
     TKobCustomControl::changeEvent(Event);
+}
+
+void TDurvel3TXTViewer::UpdateRunFont()
+{
+    // Named outright: the faces the desktop would add to the fixed-pitch font may be fixed-pitch.
+    FRunFont = font();
+    const QStringList faces = arabicScriptFaces(font());
+    if (!faces.isEmpty())
+        FRunFont.setFamilies(faces);
 }
 
 int TDurvel3TXTViewer::HorzOffset() const
@@ -453,19 +462,30 @@ void TDurvel3TXTViewer::UpdateScrollBars()
 
 // A run of right-to-left script shaped as one text, its first character on the right, fitted
 // a pixel inside its columns and clipped to them, so that no glyph (a final yeh's tail, say)
-// spills over a neighbour or an arrow.
-void TDurvel3TXTViewer::DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline)
+// spills over a neighbour or an arrow. A run wider than its columns first takes Spare pixels of
+// the blanks after it, from its first column on, before it is narrowed: a short word of wide
+// letters ("شمس") stays readable.
+void TDurvel3TXTViewer::DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Spare,
+                                int Baseline)
 {
-    const qreal width = QFontMetricsF(font(), P.device()).horizontalAdvance(Text);
+    const qreal width = QFontMetricsF(FRunFont, P.device()).horizontalAdvance(Text);
     const qreal room = Box.width() - 2;
     if (width <= 0 || room <= 0)
         return;
-    const qreal scale = qMin<qreal>(room / width, 2.0);
+    QRect box = Box;
+    qreal scale = qMin<qreal>(room / width, 2.0);
+    qreal x = Box.left() + 1 + room - scale * width;
+    if (width > room && Spare > 0) {
+        box.setWidth(Box.width() + Spare);
+        scale = qMin<qreal>((box.width() - 2) / width, 1.0);
+        x = Box.left() + 1;
+    }
     P.save();
-    P.setClipRect(Box, Qt::IntersectClip);
+    P.setClipRect(box, Qt::IntersectClip);
     P.setLayoutDirection(Qt::RightToLeft);
-    P.translate(Box.left() + 1 + room - scale * width, 0);
+    P.translate(x, 0);
     P.scale(scale, 1);
+    P.setFont(FRunFont);
     P.drawText(QPointF(0, Baseline), Text);
     P.restore();
 }
@@ -528,7 +548,14 @@ void TDurvel3TXTViewer::Paint()
             p.setPen(palette().color(selected(c) ? QPalette::HighlightedText : QPalette::Text));
             if (run < runs.size() && runs.at(run).Start == c) {
                 const TViewRun r = runs.at(run++);
-                DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch),
+                // The blanks after the run in its own field, less one that keeps it off the text
+                // after them.
+                int blank = c + r.Length;
+                while (blank < line.size() && line.at(blank) == u' ' && !cuts.contains(blank))
+                    ++blank;
+                const bool field = blank == line.size() || cuts.contains(blank);
+                const int spare = qMax(0, blank - (c + r.Length) - (field ? 0 : 1)) * cw;
+                DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch), spare,
                         y + fm.ascent());
                 c += r.Length;
                 continue;

@@ -136,7 +136,8 @@ private:
     void PlaceRulers();
     int HorzOffset() const;
     int VertOffset() const;
-    void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Baseline);
+    void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Spare, int Baseline);
+    void UpdateRunFont();
 
     int FCodePage = -1;
     int FLoadedCodePage = 0;
@@ -152,6 +153,8 @@ private:
     // The right-to-left runs of each line, for the arrows at FRunCuts.
     std::vector<QList<TViewRun>> FRuns;
     QList<int> FRunCuts;
+    // The right-to-left runs' font: the viewer's size in a face that joins Arabic letters.
+    QFont FRunFont;
     mutable int FCharWidth = 0;
     mutable int FCharHeight = 0;
 };

@@ -100,7 +100,7 @@ protected:
 
 private:
     // A key after the grid's key-down and key-press handlers let it through.
-    void EditKey(QKeyEvent* Event);
+    void editKey(QKeyEvent* Event);
     TKobCustomGrid* FGrid;
 };
 
@@ -276,7 +276,7 @@ protected:
     bool event(QEvent* Event) override;
 
 private:
-    void ResetToFixedOrigin();
+    void resetToFixedOrigin();
     struct Axis
     {
         int LineWidth = 0;
@@ -290,31 +290,31 @@ private:
         int First = 0;
         int Count = 0;
     };
-    Axis CalcAxis(bool Horz) const;
+    Axis calcAxis(bool Horz) const;
     int Extent(bool Horz, int Index) const { return Horz ? ColWidths(Index) : RowHeights(Index); }
-    int MaxTopLeft(bool Horz) const;
-    int CoordFromPoint(const Axis& A, bool Horz, int Pos) const;
-    int LinePos(const Axis& A, bool Horz, int Index) const; // kHidden when not shown
-    int Mirror(int X) const;
-    QRect MirrorRect(const QRect& R) const;
+    int maxTopLeft(bool Horz) const;
+    int coordFromPoint(const Axis& A, bool Horz, int Pos) const;
+    int linePos(const Axis& A, bool Horz, int Index) const; // GridPrivate::Hidden when not shown
+    int mirror(int X) const;
+    QRect mirrorRect(const QRect& R) const;
     void ResizeAxis(bool Horz, int NewCount);
-    void SetTopLeftTo(int ACol, int ARow);
+    void setTopLeftTo(int ACol, int ARow);
     void ClampInView(const TGridCoord& Coord);
     void UpdateScrollRange();
     void SelectionMoved(const TGridRect& OldSel);
     void HideEdit(bool Restore);
-    bool ShowsEditor() const;
-    bool IsFixedCell(int ACol, int ARow) const { return ACol < FFixedCols || ARow < FFixedRows; }
-    int SizingHit(int X, int Y, bool& Horz, int& Pos) const;
-    void EndMouseMode(bool Apply, const QPoint& At);
-    void DrawMovePos(QPainter& P);
-    void HandleKey(int Key, Qt::KeyboardModifiers Shift);
-    void GridKey(QKeyEvent* Event);
+    bool showsEditor() const;
+    bool isFixedCell(int ACol, int ARow) const { return ACol < FFixedCols || ARow < FFixedRows; }
+    int sizingHit(int X, int Y, bool& Horz, int& Pos) const;
+    void endMouseMode(bool Apply, const QPoint& At);
+    void drawMovePos(QPainter& P);
+    void handleKey(int Key, Qt::KeyboardModifiers Shift);
+    void gridKey(QKeyEvent* Event);
     // Then gets the key as the key-press handling leaves its character: as it is, changed,
     // or not at all when dropped.
-    void PassKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then);
-    void FocusMoved(QWidget* Old, QWidget* Now);
-    bool HoldsFocus(const QWidget* W) const { return W && (W == this || isAncestorOf(W)); }
+    void passKeyPress(QKeyEvent* Event, const std::function<void(QKeyEvent*)>& Then);
+    void focusMoved(QWidget* Old, QWidget* Now);
+    bool holdsFocus(const QWidget* W) const { return W && (W == this || isAncestorOf(W)); }
 
     int FColCount = 5;
     int FRowCount = 5;
@@ -400,8 +400,8 @@ public:
     ~TKobWideStringGrid() override;
 
     // The look of the wizard's previews: an 11-pixel typewriter font (Courier New, or the
-    // machine's own fixed-pitch font without it) and rows of 16 pixels, or as tall as the font
-    // needs to show its underscores below the text.
+    // machine's own fixed-pitch font without it; Persian from a face that joins its letters) and
+    // rows of 16 pixels, or as tall as the font needs to show its underscores below the text.
     void SetPreviewLook();
 
     QString Cells(int ACol, int ARow) const;
@@ -428,9 +428,9 @@ protected:
     void SizeChanged(int OldColCount, int OldRowCount) override;
 
 private:
-    void Attach();
-    void Detach();
-    void CellChanged(int ACol, int ARow);
+    void attach();
+    void detach();
+    void cellChanged(int ACol, int ARow);
 
     std::unique_ptr<DurvelCellStore> FOwnStore;
     DurvelCellStore* FStore = nullptr;

@@ -1,5 +1,6 @@
 #include "import/engine/Durvel3ASCII.h"
 #include "import/wizard/widgets/Durvel3TXTView.h"
+#include "import/wizard/widgets/PreviewFont.h"
 
 #include <QImage>
 #include <QScrollBar>
@@ -230,6 +231,38 @@ private slots:
         QVERIFY(alef.topX >= 0 && rest.topX >= 0);
         QVERIFY2(alef.topY < rest.topY,
                  qPrintable(QStringLiteral("%1 %2").arg(alef.topY).arg(rest.topY)));
+    }
+
+    // A word of wide letters, wider than its columns, takes the blanks after it in its field at
+    // its own width rather than being squeezed into them; a blank stays before the next text,
+    // and an arrow right after the word keeps it inside its own columns.
+    void aWideWordTakesTheBlanksAfterIt()
+    {
+        QTemporaryDir dir;
+        const QString word = QStringLiteral("صصص");
+        const QString line = word + QString(9, u' ') + QStringLiteral("12");
+        TDurvel3TXTViewer v;
+        QImage img = showLine(v, dir, line);
+        QFont runFont = v.font();
+        runFont.setFamilies(arabicScriptFaces(v.font()));
+        const qreal width = QFontMetricsF(runFont).horizontalAdvance(word);
+        if (width <= 3 * v.CharWidth() - 2)
+            QSKIP("the word fits its columns in this face");
+        const Ink beyond = inkBetween(img, v, v.ColumnX(3), v.ColumnX(11));
+        QVERIFY(beyond.topX >= 0);
+        QVERIFY(!inkInColumn(img, v, 11));
+        QVERIFY(inkInColumn(img, v, 12));
+        // Not narrowed: the ink reaches past its own columns by most of what it lacks there.
+        int right = v.ColumnX(3);
+        for (int x = v.ColumnX(3); x < v.ColumnX(11); ++x)
+            if (inkBetween(img, v, x, x + 1).topX >= 0)
+                right = x;
+        QVERIFY2(right - v.ColumnX(0) >= width - 2, qPrintable(QString::number(right)));
+
+        TDurvel3TXTViewer cut;
+        img = showLine(cut, dir, line, 300, 3);
+        QVERIFY(inkInColumn(img, cut, 0));
+        QVERIFY(inkBetween(img, cut, cut.ColumnX(3) + 1, cut.ColumnX(11)).topX < 0);
     }
 
     // Scrolled into the middle of a run, the part in view is drawn as it is unscrolled.
