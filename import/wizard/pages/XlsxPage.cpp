@@ -86,18 +86,18 @@ void XlsxPage::FillTab(int Index, TKobWideStringGrid* Grid)
                                .arg(QFileInfo(F->FileName()).fileName()));
     const TXlsxWorkSheet& sheet = *sheets[std::size_t(tag)];
     // Only what a tab shows is read: the parse of the sheet stops below it.
-    TXlsxSheetReader::TOptions options;
-    options.ColLimit = PreviewSize;
-    options.RowLimit = PreviewSize;
+    XlsxSheetReader::Options options;
+    options.colLimit = PreviewSize;
+    options.rowLimit = PreviewSize;
     TKobSparseCells cells;
     try {
         const auto reader = book->OpenSheet(sheet, std::move(options));
-        TXlsxRow row;
-        while (reader->Next(row))
-            for (const auto& [col, text] : row.Cells)
-                cells.SetCell(col, row.Row, text);
-        cells.SetColCount(reader->ColCount());
-        cells.SetRowCount(reader->RowCount());
+        XlsxRow row;
+        while (reader->next(row))
+            for (const auto& [col, text] : row.cells)
+                cells.SetCell(col, row.row, text);
+        cells.SetColCount(reader->colCount());
+        cells.SetRowCount(reader->rowCount());
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
     } catch (const xml::XmlError& e) {
