@@ -195,9 +195,14 @@ void RegisterWindow::btn_delClick()
             return;
         if (!askDelete())
             return;
+        const int at = m_query->currentRow();
         ExecSql(QStringLiteral("delete from %1 where id=:id").arg(m_table),
                 {{QStringLiteral("id"), id}});
         reopen();
+        // The clerk goes on from the row that took the deleted one's place (the new last row
+        // when the last went), not from the top of the register.
+        if (at > 0 && !m_query->isEmpty())
+            m_query->setRecNo(at + 1);
         // The row being edited is gone: nothing is left for edit mode to save into.
         if (isEditMode() && id == m_editedId)
             btn_newClick();

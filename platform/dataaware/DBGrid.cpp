@@ -88,7 +88,10 @@ void DBGrid::setDataSet(db::DataSet* dataSet, const QList<DataSetModel::Column>&
     connect(dataSet, &db::DataSet::currentRowChanged, this, &DBGrid::followDataSet);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (m_syncing || !current.isValid())
+                // Only the user's own moves reach the data set: while rows come and go the
+                // view moves its current index by itself, by row numbers the data set no
+                // longer has (a delete would make the last row current instead of the next).
+                if (m_syncing || m_model->isChangingRows() || !current.isValid())
                     return;
                 db::DataSet* ds = m_model->dataSet();
                 if (!ds->isActive() || ds->currentRow() == current.row())

@@ -2,11 +2,25 @@
 
 namespace dataaware {
 
+namespace {
+
+struct Changing
+{
+    explicit Changing(int& depth) : m_depth(depth) { ++m_depth; }
+    ~Changing() { --m_depth; }
+    Changing(const Changing&) = delete;
+    Changing& operator=(const Changing&) = delete;
+    int& m_depth;
+};
+
+} // namespace
+
 DataSetModel::DataSetModel(db::DataSet* dataSet, QObject* parent)
     : QAbstractTableModel(parent), m_ds(dataSet)
 {
     connect(m_ds, &db::DataSet::rowsReset, this, &DataSetModel::reset);
     connect(m_ds, &db::DataSet::rowInserted, this, [this](int row) {
+        const Changing changing(m_changing);
         beginInsertRows({}, row, row);
         ++m_rows;
         endInsertRows();
@@ -15,6 +29,7 @@ DataSetModel::DataSetModel(db::DataSet* dataSet, QObject* parent)
             emit dataChanged(index(row + 1, 0), index(m_rows - 1, columnCount() - 1));
     });
     connect(m_ds, &db::DataSet::rowRemoved, this, [this](int row) {
+        const Changing changing(m_changing);
         beginRemoveRows({}, row, row);
         --m_rows;
         endRemoveRows();
@@ -69,6 +84,7 @@ QList<DataSetModel::Column> DataSetModel::effectiveColumns() const
 
 void DataSetModel::reset()
 {
+    const Changing changing(m_changing);
     beginResetModel();
     m_shown = effectiveColumns();
     m_fieldIndex.clear();

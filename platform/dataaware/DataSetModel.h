@@ -52,6 +52,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // True while rows are being put in, taken out or read again. A view moves its current
+    // index over such a change on its own (to the row below a removed one, counted before the
+    // removal): that move is no choice of the user's and must not move the data set.
+    bool isChangingRows() const { return m_changing > 0; }
+
 private:
     void reset();
     QList<Column> effectiveColumns() const;
@@ -65,6 +70,7 @@ private:
     QList<Column> m_shown;
     QVector<int> m_fieldIndex;
     int m_rows = 0;
+    int m_changing = 0;
 };
 
 } // namespace dataaware

@@ -2,11 +2,14 @@
 
 #include "app/listwindow.h"
 #include "app/u_dm.h"
+#include "controls/persian/DBNavBar.h"
 #include "controls/persian/EditCurrency.h"
 #include "platform/dataaware/DBGrid.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QItemSelectionModel>
+#include <QTest>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -49,4 +52,41 @@ inline bool selectRowById(dataaware::DBGrid* grid, qint64 id, int column = 0)
             return q->value("id").toLongLong() == id;
         }
     return false;
+}
+
+// Picks a grid row with the mouse, as the clerk does.
+inline void clickGridRow(dataaware::DBGrid* grid, int row)
+{
+    const QModelIndex idx = grid->model()->index(row, grid->model()->columnCount() - 1);
+    grid->scrollTo(idx);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(idx).center());
+}
+
+// Where the data set, the grid and the navigator say the current row is, as
+// "row <data set> grid <grid> nav <enabled moves>": the moves are the letters F P N L
+// (first, prior, next, last) of the enabled buttons, so the three can be compared at once.
+inline QString whereCurrent(dataaware::DBGrid* grid, TDBNavBar* nav)
+{
+    QString moves;
+    const char letters[] = "FPNL";
+    for (int b = nbFirst; b <= nbLast; ++b)
+        if (nav->button(TNavBarNavigateBtn(b))->isEnabled())
+            moves += QLatin1Char(letters[b]);
+    const QModelIndexList selected = grid->selectionModel()->selectedRows();
+    return QStringLiteral("row %1 grid %2/%3 nav %4")
+        .arg(grid->dataSet()->currentRow())
+        .arg(grid->currentIndex().row())
+        .arg(selected.size() == 1 ? selected.first().row() : -1)
+        .arg(moves);
+}
+
+// The same for a row expected current among count rows.
+inline QString expectedCurrent(int row, int count)
+{
+    QString moves;
+    if (row > 0)
+        moves += QStringLiteral("FP");
+    if (row < count - 1)
+        moves += QStringLiteral("NL");
+    return QStringLiteral("row %1 grid %1/%1 nav %2").arg(row).arg(moves);
 }

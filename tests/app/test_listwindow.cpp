@@ -5,6 +5,7 @@
 #include "app/u_dm.h"
 #include "app/u_print.h"
 #include "app/u_sepah3.h"
+#include "app/fixedwindows.h"
 #include "controls/persian/EditCurrency.h"
 #include "helper_lists.h"
 #include "platform/dataaware/DBLookupComboBox.h"
@@ -411,6 +412,104 @@ private slots:
         log.answers = {dialogs::Button::Yes};
         frm_sepah3->BitBtn5->click();
         QVERIFY(frm_dm->detail_ado->isEmpty());
+    }
+
+    // The list window by its name, shown over a list of three rows "L1" (10), "L2" (20),
+    // "L3" (30).
+    ListWindow* showListOfThree(const QString& name)
+    {
+        frm_sepah3->hide();
+        frm_dm->detail_ado->close();
+        for (int i = 1; i <= 3; ++i)
+            m_db->connection()->exec("insert into tbl_detail (txt, price) values (:t, :p)",
+                                     {{"t", QStringLiteral("L%1").arg(i)}, {"p", QString::number(10 * i)}});
+        ListWindow* w = name == "sepah3"  ? static_cast<ListWindow*>(frm_sepah3)
+                        : name == "sepah" ? static_cast<ListWindow*>(frm_sepah)
+                        : name == "sepah2" ? static_cast<ListWindow*>(frm_sepah2)
+                                           : static_cast<ListWindow*>(frm_mali);
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w))
+            return nullptr;
+        return w;
+    }
+
+    void navigatorDeleteLeavesTheNextRowCurrent_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("picked");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QStringList>("leftAfterSecond");
+        QTest::newRow("first") << "sepah3" << 0 << QStringList{"L2", "L3"} << 0
+                               << QStringList{"L3"};
+        QTest::newRow("middle") << "sepah3" << 1 << QStringList{"L1", "L3"} << 1
+                                << QStringList{"L1"};
+        QTest::newRow("last") << "sepah3" << 2 << QStringList{"L1", "L2"} << 1
+                              << QStringList{"L1"};
+        for (const char* w : {"sepah", "sepah2", "mali"})
+            QTest::newRow(w) << w << 0 << QStringList{"L2", "L3"} << 0 << QStringList{"L3"};
+    }
+
+    // "حذف" of the navigator takes the row the clerk picked, and leaves the row that took its
+    // place current (the new last one when the last went) in the data set, the grid and the
+    // navigator alike, so a second "حذف" takes that row and no other.
+    void navigatorDeleteLeavesTheNextRowCurrent()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, picked);
+        QFETCH(QStringList, left);
+        QFETCH(int, current);
+        QFETCH(QStringList, leftAfterSecond);
+        MessageLog log;
+        ListWindow* w = showListOfThree(window);
+        QVERIFY(w);
+        clickGridRow(w->DBGrid1, picked);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(picked, 3));
+        QTest::mouseClick(w->DBNavigator1->button(nbDelete), Qt::LeftButton);
+        QCOMPARE(listLines(), left);
+        QCOMPARE(frm_dm->detail_ado->text("txt"), left[current]);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(current, 2));
+        int total = 0;
+        for (const QString& l : left)
+            total += 10 * l.mid(1).toInt();
+        QCOMPARE(w->txt_sum->text(), QString::number(total));
+        QTest::mouseClick(w->DBNavigator1->button(nbDelete), Qt::LeftButton);
+        QCOMPARE(listLines(), leftAfterSecond);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(0, 1));
+        QVERIFY(log.messages.isEmpty()); // the windows' navigators delete without asking
+    }
+
+    // "حذف كل ليست" reads the list again: whatever the answer, the grid and the navigator show
+    // what the data set holds.
+    void deleteListLeavesGridAndNavigatorInStep_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("left");
+        QTest::newRow("yes") << int(dialogs::Button::Yes) << 0;
+        QTest::newRow("no") << int(dialogs::Button::No) << 3;
+    }
+
+    void deleteListLeavesGridAndNavigatorInStep()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, left);
+        MessageLog log;
+        ListWindow* w = showListOfThree("sepah3");
+        QVERIFY(w);
+        clickGridRow(w->DBGrid1, 1);
+        log.answers = {dialogs::Button(answer)};
+        w->BitBtn5->click();
+        QCOMPARE(frm_dm->detail_ado->recordCount(), left);
+        QCOMPARE(w->DBGrid1->model()->rowCount(), left);
+        if (left == 0) {
+            QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1),
+                     QStringLiteral("row -1 grid -1/-1 nav "));
+            QVERIFY(!w->DBNavigator1->button(nbDelete)->isEnabled());
+        } else {
+            QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1),
+                     expectedCurrent(frm_dm->detail_ado->currentRow(), left));
+            QVERIFY(w->DBNavigator1->button(nbDelete)->isEnabled());
+        }
     }
 
     void previewShowsTheListAndTotal()

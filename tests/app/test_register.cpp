@@ -372,6 +372,49 @@ private slots:
         QCOMPARE(w->DBGrid1->model()->rowCount(), deleted ? 1 : 2);
     }
 
+    void deleteLeavesTheNextRowCurrent_data()
+    {
+        QTest::addColumn<int>("picked");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QStringList>("leftAfterSecond");
+        QTest::newRow("first") << 0 << QStringList{"2", "3"} << 0 << QStringList{"3"};
+        QTest::newRow("middle") << 1 << QStringList{"1", "3"} << 1 << QStringList{"1"};
+        QTest::newRow("last") << 2 << QStringList{"1", "2"} << 1 << QStringList{"1"};
+    }
+
+    // After a delete the person who took the deleted one's place is current (the new last one
+    // when the last went), in the data set, the grid and the navigator alike: a second delete
+    // takes that person and no other.
+    void deleteLeavesTheNextRowCurrent()
+    {
+        QFETCH(int, picked);
+        QFETCH(QStringList, left);
+        QFETCH(int, current);
+        QFETCH(QStringList, leftAfterSecond);
+        for (const char* n : {"1", "2", "3"})
+            addPerson({n, n, "", "", "0"});
+        showWindow();
+        MessageLog log(dialogs::Button::Yes);
+        const auto numbers = [this] {
+            QStringList l;
+            db::DataSet* q = w->DBGrid1->dataSet();
+            for (int r = 0; r < q->recordCount(); ++r)
+                l << q->valueAt(r, q->fieldIndex("Pers_number")).toString();
+            return l;
+        };
+        clickGridRow(w->DBGrid1, picked);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(picked, 3));
+        w->btn_del->click();
+        QCOMPARE(numbers(), left);
+        QCOMPARE(w->DBGrid1->dataSet()->text("Pers_number"), left[current]);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(current, 2));
+        w->btn_del->click();
+        QCOMPARE(numbers(), leftAfterSecond);
+        QCOMPARE(whereCurrent(w->DBGrid1, w->DBNavigator1), expectedCurrent(0, 1));
+        QCOMPARE(log.texts(), (QStringList{kAskDelete, kAskDelete}));
+    }
+
     void deletingTheEditedRowLeavesEditMode()
     {
         const qint64 a = addPerson({"1", "11", "a", "aa", "10"});
