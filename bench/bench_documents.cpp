@@ -5,7 +5,8 @@
 // reading every cell, each pair run in turn (A B A B); a 1,000,000-row XLSX imported for its
 // memory and opened as the XLSX page opens it; a 50,000-row x 6-column ODS (written by odfpy)
 // imported into tbl_customer, beside odfpy loading it. Python is timed inside its own process.
-// Memory: the peak resident size above the size before opening.
+// Memory: the peak resident size above the size before opening. Last, an XML document of many
+// different element names read by the stream reader.
 #include "BenchMain.h"
 #include "BenchMemory.h"
 #include "BenchRegisterImport.h"
@@ -17,6 +18,7 @@
 #include "import/engine/support/XlsxFile.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DataSet.h"
+#include "platform/xml/Xml.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,6 +26,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 #include <functional>
 #include <libxml/xmlreader.h>
 #include <unzip.h>
@@ -295,6 +298,41 @@ void BM_OdfpyLoadEveryCell(benchmark::State& state)
     pythonReader(state, BANKFILE_BENCH_DIR "/odf_load.py", odsBook());
 }
 BENCHMARK(BM_OdfpyLoadEveryCell)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// A document of that many different element names read by the stream reader, fed in 64 KiB
+// pieces as an archive member is: under the name limit it is read, over it refused unparsed.
+void BM_XmlStreamManyNames(benchmark::State& state)
+{
+    const int names = int(state.range(0));
+    QByteArray doc = "<r>";
+    for (int i = 0; i < names; ++i)
+        doc += "<n" + QByteArray::number(i) + "/>";
+    doc += "</r>";
+    int refused = 0;
+    for (auto _ : state) {
+        qsizetype at = 0;
+        auto r = xml::Reader::fromFunction([&](char* buffer, qint64 size) {
+            const qint64 n = qMin<qint64>(qMin<qint64>(size, 65536), doc.size() - at);
+            std::memcpy(buffer, doc.constData() + at, std::size_t(n));
+            at += n;
+            return n;
+        });
+        try {
+            while (r->read()) {
+            }
+        } catch (const xml::XmlError&) {
+            ++refused;
+        }
+    }
+    state.counters["refused"] = refused;
+    state.counters["MB"] = double(doc.size()) / 1e6;
+}
+BENCHMARK(BM_XmlStreamManyNames)
+    ->Arg(60000)
+    ->Arg(500000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -1,5 +1,9 @@
 #include "platform/xml/AttributeLimit.h"
 
+#include <QHash>
+#include <QHashFunctions>
+#include <QStringView>
+
 #include <cstring>
 
 namespace xml {
@@ -11,6 +15,9 @@ bool isSpace(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
 
+// libxml2 refuses longer names; a name is told apart by this much of it.
+constexpr std::size_t kNameUnits = 50000;
+
 bool startsName(char16_t c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
@@ -19,7 +26,8 @@ bool startsName(char16_t c)
 
 } // namespace
 
-AttributeLimit::AttributeLimit(QByteArrayView encoding, int limit) : m_limit(limit)
+AttributeLimit::AttributeLimit(QByteArrayView encoding, int limit, int nameLimit)
+    : m_limit(limit), m_nameLimit(nameLimit)
 {
     if (encoding.isEmpty())
         return;
@@ -38,6 +46,10 @@ AttributeLimit::AttributeLimit(QByteArrayView encoding, int limit) : m_limit(lim
 
 QString AttributeLimit::message() const
 {
+    if (m_namesExceeded)
+        return QStringLiteral("The document uses more than %1 different element and attribute "
+                              "names, more than the program reads; the document is refused")
+            .arg(m_nameLimit);
     return QStringLiteral("An element of the document has more than %1 attributes, more than the "
                           "program reads; the document is refused")
         .arg(m_limit);
@@ -111,6 +123,36 @@ bool AttributeLimit::scanBytes(const char* p, const char* end)
     return true;
 }
 
+void AttributeLimit::startName(char16_t c)
+{
+    m_name.clear();
+    m_name.push_back(c);
+}
+
+void AttributeLimit::addToName(char16_t c)
+{
+    if (m_name.size() < kNameUnits)
+        m_name.push_back(c);
+}
+
+bool AttributeLimit::endName()
+{
+    const std::size_t hash = qHash(QStringView(m_name.data(), qsizetype(m_name.size())),
+                                   QHashSeed::globalSeed());
+    m_name.clear();
+    if (int(m_names.size()) >= m_nameLimit && !m_names.contains(hash))
+        return refuse(true);
+    m_names.insert(hash);
+    return true;
+}
+
+bool AttributeLimit::refuse(bool names)
+{
+    m_exceeded = true;
+    m_namesExceeded = names;
+    return false;
+}
+
 bool AttributeLimit::step(char16_t c)
 {
     switch (m_state) {
@@ -122,13 +164,15 @@ bool AttributeLimit::step(char16_t c)
         if (c == u'!') {
             m_state = State::Markup;
         } else if (c == u'?') {
-            m_state = State::Instruction;
+            m_state = State::InstructionName;
+            m_name.clear();
             m_run = 0;
         } else if (c == u'/') {
             m_state = State::EndTag;
         } else if (startsName(c)) {
             m_state = State::TagName;
             m_count = 0;
+            startName(c);
         } else if (c != u'<') {
             m_state = State::Text;
         }
@@ -169,6 +213,16 @@ bool AttributeLimit::step(char16_t c)
             m_state = State::Text;
         }
         break;
+    case State::InstructionName:
+        if (isSpace(c) || c == u'?') {
+            m_state = State::Instruction;
+            m_run = c == u'?';
+            if (!m_name.empty() && !endName())
+                return false;
+        } else {
+            addToName(c);
+        }
+        break;
     case State::Instruction:
         if (c == u'>' && m_run)
             m_state = State::Text;
@@ -179,10 +233,13 @@ bool AttributeLimit::step(char16_t c)
             m_state = State::Text;
         break;
     case State::TagName:
-        if (c == u'>')
-            m_state = State::Text;
-        else if (isSpace(c) || c == u'/')
-            m_state = State::BeforeAttribute;
+        if (c == u'>' || isSpace(c) || c == u'/') {
+            m_state = c == u'>' ? State::Text : State::BeforeAttribute;
+            if (!endName())
+                return false;
+        } else {
+            addToName(c);
+        }
         break;
     case State::BeforeAttribute:
     case State::AfterAttributeName:
@@ -200,21 +257,22 @@ bool AttributeLimit::step(char16_t c)
             m_state = State::Quoted;
         } else {
             m_state = State::AttributeName;
-            if (++m_count > m_limit) {
-                m_exceeded = true;
-                return false;
-            }
+            if (++m_count > m_limit)
+                return refuse(false);
+            startName(c);
         }
         break;
     case State::AttributeName:
-        if (c == u'=')
-            m_state = State::BeforeValue;
-        else if (c == u'>')
-            m_state = State::Text;
-        else if (c == u'/')
-            m_state = State::BeforeAttribute;
-        else if (isSpace(c))
-            m_state = State::AfterAttributeName;
+        if (c == u'=' || c == u'>' || c == u'/' || isSpace(c)) {
+            m_state = c == u'='   ? State::BeforeValue
+                      : c == u'>' ? State::Text
+                      : c == u'/' ? State::BeforeAttribute
+                                  : State::AfterAttributeName;
+            if (!endName())
+                return false;
+        } else {
+            addToName(c);
+        }
         break;
     case State::BeforeValue:
         if (c == u'"' || c == u'\'') {

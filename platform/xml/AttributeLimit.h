@@ -1,13 +1,19 @@
 #pragma once
 // libxml2 checks an element's attributes against each other and links each new one to the end
 // of a list, so an element with a great many of them costs time with the square of their
-// number before any handler of ours sees it. Every document is therefore scanned for its tags
-// as it is handed to the parser, and one with more attributes on an element than real files
-// hold is refused before the parser reaches that element.
+// number before any handler of ours sees it. Its dictionary of names stops growing at a fixed
+// size too, so a document with a great many different names (of elements, attributes or
+// processing instructions) costs time with the square of their count. Every document is
+// therefore scanned for its tags as it is handed to the parser, and one with more attributes on
+// an element or more different names than real files hold is refused before the parser reaches
+// them.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <string>
+#include <unordered_set>
 
 namespace xml {
 
@@ -15,6 +21,9 @@ namespace xml {
 // per field, and no database or spreadsheet writer puts more than a few hundred on an element.
 // At this limit the parser's cost stays a few tens of milliseconds.
 constexpr int kMaxAttributes = 4096;
+// More different element, attribute and instruction names than any document we read uses:
+// real ones use a few hundred, and at this count the parser's cost stays below a second.
+constexpr int kMaxNames = 65536;
 
 class AttributeLimit
 {
@@ -22,10 +31,11 @@ public:
     // Encoding: what the caller makes the parser use in place of the document's declaration
     // (empty: the bytes tell). XML and HTML tags are told apart alike: a name without a value
     // counts as an attribute too.
-    explicit AttributeLimit(QByteArrayView encoding = {}, int limit = kMaxAttributes);
+    explicit AttributeLimit(QByteArrayView encoding = {}, int limit = kMaxAttributes,
+                            int nameLimit = kMaxNames);
 
     // Scans the next stretch of the document; false once an element holds more attributes than
-    // the limit (and from then on).
+    // the limit or the document uses more different names than its limit (and from then on).
     bool scan(QByteArrayView bytes);
     bool exceeded() const { return m_exceeded; }
     QString message() const;
@@ -40,7 +50,8 @@ private:
         Comment,     // dashes counts the run of '-' just read
         CData,       // brackets counts the run of ']' just read
         Declaration, // <!DOCTYPE ...>, with quotes and an internal subset
-        Instruction, // <? ... ?>
+        InstructionName, // the target of <?target ... ?>
+        Instruction,     // <? ... ?>
         EndTag,
         TagName,
         BeforeAttribute,
@@ -55,6 +66,11 @@ private:
     // One character (ASCII or a code unit of more); false past the limit.
     bool step(char16_t c);
     bool scanBytes(const char* p, const char* end);
+    // A name's characters; false when it is a new one past the limit.
+    void startName(char16_t c);
+    void addToName(char16_t c);
+    bool endName();
+    bool refuse(bool names);
 
     int m_limit;
     Units m_units = Units::Unknown;
@@ -66,6 +82,12 @@ private:
     int m_bracketDepth = 0; // of a declaration's internal subset
     int m_count = 0;
     bool m_exceeded = false;
+    bool m_namesExceeded = false;
+    // The different names met, as hashes of a seed kept per process: memory stays bounded by
+    // the limit whatever the names' length, and a file cannot be made to collide on purpose.
+    int m_nameLimit;
+    std::unordered_set<std::size_t> m_names;
+    std::u16string m_name; // the name being read, cut at the length libxml2 accepts
 };
 
 } // namespace xml

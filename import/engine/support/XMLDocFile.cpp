@@ -8,8 +8,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <string_view>
-#include <unordered_set>
 
 TXMLDocFile::TXMLDocFile() = default;
 
@@ -34,57 +32,11 @@ void TXMLDocFile::Load()
         throw xml::XmlError(
             QStringLiteral("Cannot read %1: %2").arg(FFileName, file.errorString()));
     FFileSize = bytes.size();
-    if (CountNames(bytes, MaxNames) > MaxNames)
-        throw xml::XmlError(QStringLiteral("%1 uses more than %2 different element and attribute "
-                                           "names: at most %2 are read.")
-                                .arg(settings.name)
-                                .arg(MaxNames));
+    // The parse refuses a document of more than MaxNames different names before building it.
     auto doc = xml::Document::parse(bytes, settings);
     doc->registerDocumentNamespaces();
     doc->dropDefaultNamespaces();
     FDocument = std::move(doc);
-}
-
-int TXMLDocFile::CountNames(QByteArrayView Bytes, int Limit)
-{
-    // A byte scan of the tags, cheaper than the parse it guards: names in comments count too,
-    // and a document in UTF-16 is not seen (it only costs the time it did).
-    std::unordered_set<std::string_view> names;
-    const char* const begin = Bytes.data();
-    const char* const end = begin + Bytes.size();
-    const auto isNameChar = [](char c) {
-        return c != '>' && c != '/' && c != '=' && c != '<' && c != '"' && c != '\'' &&
-               c != ' ' && c != '\t' && c != '\r' && c != '\n';
-    };
-    const auto name = [&](const char*& p) {
-        const char* const from = p;
-        while (p < end && isNameChar(*p))
-            ++p;
-        if (p > from)
-            names.emplace(from, std::size_t(p - from));
-    };
-    for (const char* p = begin; p < end && int(names.size()) <= Limit; ++p) {
-        if (*p != '<' || p + 1 >= end || p[1] == '/' || p[1] == '!' || p[1] == '?')
-            continue;
-        ++p;
-        name(p);
-        // The attributes' names up to the tag's end; quoted values are passed over.
-        while (p < end && *p != '>' && *p != '<' && int(names.size()) <= Limit) {
-            if (*p == '"' || *p == '\'') {
-                const char quote = *p++;
-                while (p < end && *p != quote)
-                    ++p;
-                if (p < end)
-                    ++p;
-            } else if (isNameChar(*p)) {
-                name(p);
-            } else {
-                ++p;
-            }
-        }
-        --p;
-    }
-    return int(names.size());
 }
 
 void TXMLDocFile::SetXPath(const QString& Value)

@@ -3,6 +3,8 @@
 // their names, column 1 their texts, and one further column per attribute or child element
 // name, in the order the names are first met.
 
+#include "platform/xml/AttributeLimit.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -42,17 +44,14 @@ public:
 
     // Names beyond this many columns are refused: each costs the preview and the map a column.
     static constexpr int MaxCols = 16384;
-    // Different element and attribute names a document may use. The parser's cost grows with
-    // the square of their count (500,000 take minutes); real documents use a few hundred.
-    static constexpr int MaxNames = 65536;
+    // Different element and attribute names a document may use, as every XML reader: the
+    // parser's cost grows with the square of their count; real documents use a few hundred.
+    static constexpr int MaxNames = xml::kMaxNames;
 
     int ColCount() const { return 2 + int(FNames.size()); }
     int RowCount() const { return 1 + int(FRows.size()); }
     // Empty outside the table.
     QString Cell(int Col, int Row) const;
-
-    // Different element and attribute names in the tags of Bytes, counted up to Limit + 1.
-    static int CountNames(QByteArrayView Bytes, int Limit);
 
 private:
     // A node's row keeps only the columns it has, by column: a new name never touches the rows

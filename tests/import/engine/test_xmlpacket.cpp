@@ -1,6 +1,7 @@
 #include "helper_fakes.h"
 
 #include "import/engine/Durvel3XML.h"
+#include "platform/xml/AttributeLimit.h"
 #include "platform/codepage/CodePage.h"
 
 #include <QFile>
@@ -201,6 +202,43 @@ private slots:
         const QString path = writeFile(packet(row + "/>"));
         const QString message = failure(path, onFly);
         QVERIFY2(message.contains(QStringLiteral("4096 attributes")), qPrintable(message));
+    }
+
+    // Rows of as many different field names as the parser takes are read; one more is refused
+    // before the parser reaches them, both ways of reading.
+    void packetOfTooManyNamesIsRefused_data()
+    {
+        QTest::addColumn<bool>("onFly");
+        QTest::addColumn<bool>("over");
+        QTest::newRow("whole, at the limit") << false << false;
+        QTest::newRow("whole, one past it") << false << true;
+        QTest::newRow("on the fly, at the limit") << true << false;
+        QTest::newRow("on the fly, one past it") << true << true;
+    }
+    void packetOfTooManyNamesIsRefused()
+    {
+        QFETCH(bool, onFly);
+        QFETCH(bool, over);
+        QByteArray rows;
+        const QByteArray doc = packet("<ROW Code=\"1\" Name=\"a\"/>");
+        // Every name of the packet as it stands is one of these few.
+        const QByteArray names[] = {"xml", "DATAPACKET", "Version", "METADATA", "FIELDS",
+                                    "FIELD",  "attrname", "fieldtype", "WIDTH", "PARAMS",
+                                    "ROWDATA", "ROW", "Code", "Name"};
+        for (const QByteArray& n : names)
+            QVERIFY2(doc.contains(n), n.constData());
+        const int own = xml::kMaxNames - int(std::size(names)) + (over ? 1 : 0);
+        for (int i = 0; i < own; ++i)
+            rows += "<ROW Code=\"2\" Name=\"b\" F" + QByteArray::number(i) + "=\"1\"/>";
+        const QString path = writeFile(packet("<ROW Code=\"1\" Name=\"a\"/>" + rows));
+        const QString message = failure(path, onFly);
+        if (over)
+            QVERIFY2(message.contains(QStringLiteral("more than %1 different element and "
+                                                     "attribute names")
+                                          .arg(xml::kMaxNames)),
+                     qPrintable(message));
+        else
+            QCOMPARE(message, QStringLiteral("imported"));
     }
 
     void externalEntityIsNotRead()

@@ -139,6 +139,39 @@ private slots:
         }
     }
 
+    // libxml2's HTML parser slows with the square of a page's different names too (500,000
+    // took ten seconds): past the shared limit the page is refused unparsed.
+    void tooManyNamesAreRefused_data()
+    {
+        QTest::addColumn<int>("extra");
+        // html, body, table, tr, td and the cells' attributes.
+        QTest::newRow("at the limit") << xml::kMaxNames - 5;
+        QTest::newRow("one past it") << xml::kMaxNames - 4;
+    }
+    void tooManyNamesAreRefused()
+    {
+        QFETCH(int, extra);
+        QString row;
+        for (int i = 0; i < extra; ++i)
+            row += QStringLiteral("<td a%1=x>1</td>").arg(i);
+        const QString page = QStringLiteral("<html><body><table><tr>") + row +
+                             QStringLiteral("</tr></table></body></html>");
+        if (extra + 5 <= xml::kMaxNames) {
+            const auto tables = html::parseTables(page);
+            QCOMPARE(tables.size(), std::size_t(1));
+            QCOMPARE(tables[0].rows[0].size(), extra);
+        } else {
+            try {
+                html::parseTables(page);
+                QFAIL("not refused");
+            } catch (const std::runtime_error& e) {
+                QVERIFY2(QString::fromUtf8(e.what()).contains(
+                             QStringLiteral("more than %1 different").arg(xml::kMaxNames)),
+                         e.what());
+            }
+        }
+    }
+
     void declaredCharsetDoesNotReDecode()
     {
         // The page is decoded once; the parser must not apply the meta charset again.

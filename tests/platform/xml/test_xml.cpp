@@ -95,6 +95,37 @@ QByteArray manyAttributes(int count, bool withMarkup = false)
     return doc + "<ROWDATA>" + row + "</ROWDATA></P>";
 }
 
+enum class Named { Elements, Attributes, Instructions, Repeated };
+
+// A document of exactly Count different names (its root's and the XML declaration's included)
+// of that kind; Repeated: two names, used Count times.
+QByteArray manyNames(int count, Named kind, bool withMarkup = false)
+{
+    QByteArray doc = "<?xml version=\"1.0\"?><r>";
+    if (withMarkup)
+        // Names in comments, CDATA and values are none of the document's ("r" is the root's).
+        doc += "<!-- <c1 c2='1'/> --><![CDATA[<d1 d2='1'/>]]><r r=\"v1 v2='1'>\"/>";
+    const int own = kind == Named::Attributes ? count - 3 : count - 2;
+    for (int i = 0; i < own; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        switch (kind) {
+        case Named::Elements:
+            doc += "<n" + n + "/>";
+            break;
+        case Named::Attributes:
+            doc += "<e a" + n + "=\"1\"/>";
+            break;
+        case Named::Instructions:
+            doc += "<?p" + n + " x?>";
+            break;
+        case Named::Repeated:
+            doc += "<n/>";
+            break;
+        }
+    }
+    return doc + "</r>";
+}
+
 QByteArray toUtf16(const QByteArray& utf8, bool bigEndian)
 {
     const QString text = QString::fromUtf8(utf8);
@@ -613,6 +644,59 @@ private slots:
             auto r = Reader::fromFunction(pieces(doc, 4096));
             while (r->read()) {
             }
+        });
+    }
+
+    // libxml2's names cost time with the square of how many different ones a document uses
+    // (500,000 took seconds even in pieces); past the limit the document is refused unparsed, in
+    // 8-bit and UTF-16 alike, and a name used any number of times counts once.
+    void tooManyNamesAreRefusedUnparsed_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<bool>("refused");
+        const int limit = xml::kMaxNames;
+        QTest::newRow("elements at the limit") << manyNames(limit, Named::Elements) << false;
+        QTest::newRow("elements at the limit, with names in markup")
+            << manyNames(limit, Named::Elements, true) << false;
+        QTest::newRow("elements one past it") << manyNames(limit + 1, Named::Elements) << true;
+        QTest::newRow("attributes at the limit") << manyNames(limit, Named::Attributes) << false;
+        QTest::newRow("attributes one past it")
+            << manyNames(limit + 1, Named::Attributes) << true;
+        QTest::newRow("instructions one past it")
+            << manyNames(limit + 1, Named::Instructions) << true;
+        QTest::newRow("one name 200,000 times") << manyNames(200000, Named::Repeated) << false;
+        QTest::newRow("500,000 elements") << manyNames(500000, Named::Elements) << true;
+        QTest::newRow("UTF-16LE, at the limit")
+            << toUtf16(manyNames(limit, Named::Elements), false) << false;
+        QTest::newRow("UTF-16LE, one past it")
+            << toUtf16(manyNames(limit + 1, Named::Elements), false) << true;
+        QTest::newRow("UTF-16BE, attributes one past it")
+            << toUtf16(manyNames(limit + 1, Named::Attributes), true) << true;
+    }
+    void tooManyNamesAreRefusedUnparsed()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(bool, refused);
+        const auto check = [&](const char* how, auto parse) {
+            try {
+                parse();
+                if (refused)
+                    QFAIL(qPrintable(QStringLiteral("%1: not refused").arg(how)));
+            } catch (const xml::XmlError& e) {
+                if (!refused)
+                    QFAIL(qPrintable(QStringLiteral("%1: %2").arg(how, e.message())));
+                QVERIFY2(e.message().contains(
+                             QStringLiteral("more than %1 different").arg(xml::kMaxNames)),
+                         qPrintable(e.message()));
+            }
+        };
+        check("tree", [&] { Document::parse(doc, {{}, QStringLiteral("p.xml")}); });
+        check("stream in pieces", [&] {
+            auto r = Reader::fromFunction(pieces(doc, 4093));
+            int elements = 0;
+            while (r->read())
+                elements += r->isElement();
+            QVERIFY(elements > 0);
         });
     }
 
