@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <memory>
@@ -110,6 +111,50 @@ QStringList cutTexts(QWidget* window)
     return cut;
 }
 
+// Every control of the window that lies, wholly or in part, outside it where no scroll bar can
+// bring it into view.
+QStringList outOfReach(QWidget* window)
+{
+    QStringList out;
+    const QRect inside = window->rect();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        bool scrolled = false;
+        for (QWidget* p = w->parentWidget(); p && p != window && !scrolled; p = p->parentWidget())
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget()))
+                scrolled = p == area->viewport();
+        if (scrolled)
+            continue;
+        const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+        if (!inside.contains(r))
+            out << QStringLiteral("%1 at %2,%3 %4x%5, the window %6x%7")
+                       .arg(where(w))
+                       .arg(r.x())
+                       .arg(r.y())
+                       .arg(r.width())
+                       .arg(r.height())
+                       .arg(inside.width())
+                       .arg(inside.height());
+    }
+    return out;
+}
+
+// A screen larger than any tested one, so that the windows are made as large as they like and
+// the tests choose the free area they are kept to.
+void useLargeOffscreenScreen()
+{
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        return;
+    static QTemporaryFile config;
+    if (!config.open())
+        return;
+    config.write(R"({"screens": [{"name": "large", "x": 0, "y": 0, "width": 1920,
+                  "height": 1200, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+}
+
 } // namespace
 
 class TestLook : public QObject
@@ -166,6 +211,57 @@ private slots:
             w->hide();
         }
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    }
+
+    void windowsKeepToTheScreen_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QRect>("area");
+        const QList<QPair<const char*, QRect>> areas = {
+            {"1024x768", QRect(0, 0, 1024, 768)},
+            {"1280x900", QRect(0, 0, 1280, 900)},
+            {"1024x768 under a panel", QRect(0, 32, 1024, 736)}};
+        for (const auto& [name, area] : areas)
+            for (double factor : {1.0, 1.25, 1.5})
+                QTest::addRow("%s at %.2fx", name, factor) << factor << area;
+    }
+
+    void windowsKeepToTheScreen()
+    {
+        QFETCH(double, factor);
+        QFETCH(QRect, area);
+        DesktopFont font(factor);
+        createForms();
+        frm_sepah3->StringGrid1->pasteText(QStringLiteral("0000000000000222\t15,000,000\r\n"),
+                                           nullptr);
+        QStringList faults;
+        for (QWidget* w : programWindows()) {
+            // Placed where its bottom would leave the area.
+            w->move(area.topLeft() + QPoint(40, area.height() / 2));
+            KeepWithin(w, area);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            const QRect frame(w->pos(), w->size().grownBy(FrameMargins(w)));
+            if (!area.contains(frame))
+                faults << QStringLiteral("%1: frame %2,%3 %4x%5")
+                              .arg(w->objectName())
+                              .arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height());
+            const QSize least = w->minimumSizeHint();
+            if (least.width() > w->width() || least.height() > w->height())
+                faults << QStringLiteral("%1: squeezed to %2x%3 below %4x%5")
+                              .arg(w->objectName())
+                              .arg(w->width())
+                              .arg(w->height())
+                              .arg(least.width())
+                              .arg(least.height());
+            faults << outOfReach(w) << cutTexts(w);
+            w->hide();
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 
     void mainWindowShowsItsWholeTitle_data() { nothingCutAtLargerFonts_data(); }
@@ -272,6 +368,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    useLargeOffscreenScreen();
     BankApplication app(argc, argv);
     TestLook t;
     return QTest::qExec(&t, argc, argv);
