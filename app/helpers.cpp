@@ -264,6 +264,8 @@ void ScrollContents(QWidget* window)
     scroll->setObjectName(QStringLiteral("fitScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // Tab goes from control to control as before; the area brings the one reached into view.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget(scroll->viewport());
     content->setObjectName(QStringLiteral("fitContent"));
     scroll->setWidget(content);

@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -220,7 +221,8 @@ private slots:
         const QList<QPair<const char*, QRect>> areas = {
             {"1024x768", QRect(0, 0, 1024, 768)},
             {"1280x900", QRect(0, 0, 1280, 900)},
-            {"1024x768 under a panel", QRect(0, 32, 1024, 736)}};
+            {"1024x768 under a panel", QRect(0, 32, 1024, 736)},
+            {"800x600", QRect(0, 0, 800, 600)}};
         for (const auto& [name, area] : areas)
             for (double factor : {1.0, 1.25, 1.5})
                 QTest::addRow("%s at %.2fx", name, factor) << factor << area;
@@ -262,6 +264,41 @@ private slots:
             w->hide();
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
+    void contentsScrollWhereTheyCannotFit()
+    {
+        DesktopFont font(1.5);
+        createForms();
+        auto tabOrder = [](QWidget* window) {
+            QStringList names;
+            QWidget* w = window;
+            do {
+                if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty())
+                    names << w->objectName();
+                w = w->nextInFocusChain();
+            } while (w && w != window);
+            return names;
+        };
+        const QRect area(0, 0, 560, 420);
+        for (QWidget* w : {static_cast<QWidget*>(frm_sepah3), static_cast<QWidget*>(frm_customer),
+                           static_cast<QWidget*>(frm_ghaleb), static_cast<QWidget*>(frm_mali)}) {
+            const QStringList before = tabOrder(w);
+            const QSize room = area.size().shrunkBy(FrameMargins(w));
+            QVERIFY(w->minimumSizeHint().width() > room.width() ||
+                    w->minimumSizeHint().height() > room.height());
+            KeepWithin(w, area);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            QVERIFY2(w->findChild<QScrollArea*>(QStringLiteral("fitScroll")),
+                     qPrintable(w->objectName()));
+            QVERIFY(area.contains(QRect(w->pos(), w->size().grownBy(FrameMargins(w)))));
+            QVERIFY2(outOfReach(w).isEmpty(), qPrintable(outOfReach(w).join(u'\n')));
+            // The controls stay the window's, in the order the Tab key took before.
+            QCOMPARE(tabOrder(w), before);
+            w->hide();
+        }
     }
 
     void mainWindowShowsItsWholeTitle_data() { nothingCutAtLargerFonts_data(); }
