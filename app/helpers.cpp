@@ -324,6 +324,12 @@ private:
 
 } // namespace
 
+void KeepRoomFor(QWidget* box, const QString& sample)
+{
+    const int need = box->fontMetrics().horizontalAdvance(sample) + 16;
+    box->setMinimumWidth(qMax(box->minimumWidth(), need));
+}
+
 void KeepWithin(QWidget* window, const QRect& area)
 {
     const QMargins frame = FrameMargins(window);

@@ -84,6 +84,10 @@ double FontGrowth(const QWidget* widget);
 // larger, within the screen's free area; once shown it is kept on the screen.
 void GrowToFit(QWidget* window);
 
+// Keeps a box at least wide enough to show a sample of what it holds: a window short of room
+// scrolls instead of squeezing the box until its text is cut.
+void KeepRoomFor(QWidget* box, const QString& sample);
+
 // The room the window system's frame takes around a window: the real one once shown and
 // framed, a generous guess before.
 QMargins FrameMargins(const QWidget* window);

@@ -10,6 +10,8 @@
 #include "app/u_main.h"
 #include "app/u_sepah3.h"
 #include "controls/persian/DBNavBar.h"
+#include "controls/persian/DateEdit.h"
+#include "controls/persian/EditCurrency.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/DarkPalette.h"
 #include "tests/support/TestDatabase.h"
@@ -85,6 +87,8 @@ QStringList cutTexts(QWidget* window)
                   b->height());
         } else if (auto* e = qobject_cast<QLineEdit*>(w); e && !e->text().isEmpty()) {
             check(e, e->text(), fm.horizontalAdvance(e->text()) + 8, e->width());
+        } else if (auto* d = qobject_cast<TDateEdit*>(w)) {
+            check(d, d->Text(), fm.horizontalAdvance(d->Text()) + 8, d->width());
         } else if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty()) {
             check(g, g->title(), g->minimumSizeHint().width(), g->width());
         } else if (auto* nav = qobject_cast<TDBNavBar*>(w)) {
@@ -236,6 +240,15 @@ private slots:
         createForms();
         frm_sepah3->StringGrid1->pasteText(QStringLiteral("0000000000000222\t15,000,000\r\n"),
                                            nullptr);
+        // The boxes of the list windows hold values as long as they take.
+        for (ListWindow* l : {static_cast<ListWindow*>(frm_mali), static_cast<ListWindow*>(frm_sepah),
+                              static_cast<ListWindow*>(frm_sepah2),
+                              static_cast<ListWindow*>(frm_sepah3)}) {
+            l->txt_sh_personeli->setText(QStringLiteral("1234567890"));
+            l->txt_shhesab->setText(QStringLiteral("0000000000000222").right(
+                l == frm_mali ? 10 : l == frm_sepah ? 13 : l == frm_sepah2 ? 8 : 16));
+            l->EditCurrency1->setText(QStringLiteral("150,000,000,000"));
+        }
         QStringList faults;
         for (QWidget* w : programWindows()) {
             // Placed where its bottom would leave the area.
