@@ -44,6 +44,10 @@ Tfrm_mali::Tfrm_mali(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_mali
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_mali"));
     setWindowFlag(Qt::Window);
+    // The boxes are wide enough before the list sizes the window.
+    KeepRoomFor(ui->DBEdit1, QString(10, u'8'));
+    KeepRoomFor(ui->DBEdit2, QString(10, u'8'));
+    KeepRoomFor(ui->DateEdit1, QStringLiteral("8888/88/88"));
     setupList(10);
     DBEdit1 = ui->DBEdit1;
     DBEdit2 = ui->DBEdit2;
@@ -183,6 +187,7 @@ Tfrm_sepah::Tfrm_sepah(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_se
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_sepah"));
     setWindowFlag(Qt::Window);
+    KeepRoomFor(ui->DBEdit2, QString(13, u'8'));
     setupList(13);
     DBEdit2 = ui->DBEdit2;
     DBEdit2->setField(frm_dm->master_ado, QStringLiteral("sh_hesab"));
@@ -231,6 +236,7 @@ Tfrm_sepah2::Tfrm_sepah2(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_
     ui->setupUi(this);
     setObjectName(QStringLiteral("frm_sepah2"));
     setWindowFlag(Qt::Window);
+    KeepRoomFor(ui->txt_shobeh, QString(4, u'8'));
     setupList(8);
     dataaware::setTypingLimit(ui->txt_shobeh, 4);
     ui->txt_shobeh->setLayoutDirection(Qt::LeftToRight);

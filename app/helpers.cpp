@@ -14,7 +14,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <stdexcept>
@@ -231,13 +236,136 @@ void StyleBanner(QLabel* banner)
     SetLabelColour(banner, kBannerColour);
 }
 
+QMargins FrameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    if (window->isVisible() && frame != inner)
+        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(),
+                        frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    // Not framed yet: a title bar and borders of a generous size, so that the frame the
+    // window manager adds later still fits.
+    const int title = qMax(32, 2 * window->fontMetrics().height());
+    return QMargins(8, title, 8, 8);
+}
+
+namespace {
+
+// Moves a window's contents into a scroll area, so that the window can be smaller than they
+// are. The scroll area is made inside the window first: the controls never leave their
+// window, and the order the Tab key follows stays as it was.
+void ScrollContents(QWidget* window)
+{
+    QLayout* inner = window->layout();
+    if (!inner || window->findChild<QScrollArea*>(QStringLiteral("fitScroll"),
+                                                  Qt::FindDirectChildrenOnly))
+        return;
+    auto* scroll = new QScrollArea(window);
+    scroll->setObjectName(QStringLiteral("fitScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    // Tab goes from control to control as before; the area brings the one reached into view.
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto* content = new QWidget(scroll->viewport());
+    content->setObjectName(QStringLiteral("fitContent"));
+    scroll->setWidget(content);
+    content->setLayout(inner); // takes the layout and its controls from the window
+    auto* outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    scroll->show();
+}
+
+// After the window system has placed and framed a window, keeps it on its screen.
+class ScreenKeeper : public QObject
+{
+public:
+    explicit ScreenKeeper(QWidget* window) : QObject(window), m_window(window)
+    {
+        setObjectName(QStringLiteral("screenKeeper"));
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            m_shown.start();
+            QTimer::singleShot(0, this, [this] { keep(); });
+            // The frame's size comes later than the show on some window systems.
+            QTimer::singleShot(300, this, [this] { keep(); });
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            // The window manager's own placing, not the clerk's later moves.
+            if (m_shown.isValid() && m_shown.elapsed() < 1000)
+                QTimer::singleShot(0, this, [this] { keep(); });
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void keep()
+    {
+        if (m_window->isVisible() && !m_window->isMaximized() && !m_window->isFullScreen())
+            if (const QScreen* screen = m_window->screen())
+                KeepWithin(m_window, screen->availableGeometry());
+    }
+
+    QWidget* m_window;
+    QElapsedTimer m_shown;
+};
+
+} // namespace
+
+void KeepRoomFor(QWidget* box, const QString& sample)
+{
+    const int need = box->fontMetrics().horizontalAdvance(sample) + 16;
+    box->setMinimumWidth(qMax(box->minimumWidth(), need));
+}
+
+void KeepWithin(QWidget* window, const QRect& area)
+{
+    const QMargins frame = FrameMargins(window);
+    const QSize room = area.size().shrunkBy(frame);
+    const bool fixed = window->minimumSize() == window->maximumSize();
+    if (!fixed) {
+        if (QLayout* l = window->layout())
+            l->activate();
+        const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+        if (least.width() > room.width() || least.height() > room.height()) {
+            ScrollContents(window);
+            window->layout()->activate();
+        }
+        const QSize size = window->size().boundedTo(room).expandedTo(window->minimumSize());
+        if (size != window->size())
+            window->resize(size);
+    }
+    // A window placed by the program or already shown keeps its frame inside the area; one
+    // not yet shown is placed by the window manager.
+    if (window->isVisible() || window->testAttribute(Qt::WA_Moved)) {
+        const QSize outer = window->size().grownBy(frame);
+        const int x = qMax(area.left(), qMin(window->x(), area.right() + 1 - outer.width()));
+        const int y = qMax(area.top(), qMin(window->y(), area.bottom() + 1 - outer.height()));
+        if (QPoint(x, y) != window->pos())
+            window->move(x, y);
+    }
+}
+
 void GrowToFit(QWidget* window)
 {
     // The designed size grows with the font as the window's contents do.
     const double growth = FontGrowth(window);
-    QSize want = QSize(qRound(window->width() * growth), qRound(window->height() * growth))
-                     .expandedTo(window->sizeHint());
+    window->resize(QSize(qRound(window->width() * growth), qRound(window->height() * growth))
+                       .expandedTo(window->sizeHint()));
     if (const QScreen* screen = window->screen())
-        want = want.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
-    window->resize(want.expandedTo(window->minimumSizeHint()));
+        KeepWithin(window, screen->availableGeometry());
+    if (!window->findChild<QObject*>(QStringLiteral("screenKeeper"), Qt::FindDirectChildrenOnly))
+        new ScreenKeeper(window);
 }

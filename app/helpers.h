@@ -3,6 +3,8 @@
 #include "platform/db/DataSet.h"
 #include "platform/dialogs/Dialogs.h"
 
+#include <QMargins>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -79,8 +81,20 @@ void SetLabelColour(QLabel* label, const QColor& colour);
 double FontGrowth(const QWidget* widget);
 
 // Enlarges a window by the font's growth, and to its layout's preferred size where that is
-// larger, within the screen.
+// larger, within the screen's free area; once shown it is kept on the screen.
 void GrowToFit(QWidget* window);
+
+// Keeps a box at least wide enough to show a sample of what it holds: a window short of room
+// scrolls instead of squeezing the box until its text is cut.
+void KeepRoomFor(QWidget* box, const QString& sample);
+
+// The room the window system's frame takes around a window: the real one once shown and
+// framed, a generous guess before.
+QMargins FrameMargins(const QWidget* window);
+
+// Keeps a window, frame included, inside an area: it shrinks to fit, its contents scroll where
+// even their least size is larger than the area, and a placed window is moved inside.
+void KeepWithin(QWidget* window, const QRect& area);
 
 // A window's banner: bold, a quarter larger than the window's font, in the banner colour.
 void StyleBanner(QLabel* banner);

@@ -50,6 +50,9 @@ void ListWindow::setupList(int accountMaxLength)
     for (QLabel* l : {lbl_fname, lbl_lname})
         l->setFixedWidth(l->fontMetrics().horizontalAdvance(QString(14, QChar(0x0645))));
     EditCurrency1->setText(QStringLiteral("0"));
+    KeepRoomFor(txt_sh_personeli, QString(10, u'8'));
+    KeepRoomFor(txt_shhesab, QString(accountMaxLength > 0 ? accountMaxLength : 16, u'8'));
+    KeepRoomFor(EditCurrency1, QStringLiteral("888,888,888,888"));
 
     // The list: the record number, then the line as the bank will read it.
     dataaware::DataSetModel::Column rec;

@@ -10,6 +10,8 @@
 #include "app/u_main.h"
 #include "app/u_sepah3.h"
 #include "controls/persian/DBNavBar.h"
+#include "controls/persian/DateEdit.h"
+#include "controls/persian/EditCurrency.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/DarkPalette.h"
 #include "tests/support/TestDatabase.h"
@@ -19,6 +21,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <memory>
@@ -83,6 +87,8 @@ QStringList cutTexts(QWidget* window)
                   b->height());
         } else if (auto* e = qobject_cast<QLineEdit*>(w); e && !e->text().isEmpty()) {
             check(e, e->text(), fm.horizontalAdvance(e->text()) + 8, e->width());
+        } else if (auto* d = qobject_cast<TDateEdit*>(w)) {
+            check(d, d->Text(), fm.horizontalAdvance(d->Text()) + 8, d->width());
         } else if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty()) {
             check(g, g->title(), g->minimumSizeHint().width(), g->width());
         } else if (auto* nav = qobject_cast<TDBNavBar*>(w)) {
@@ -108,6 +114,50 @@ QStringList cutTexts(QWidget* window)
         }
     }
     return cut;
+}
+
+// Every control of the window that lies, wholly or in part, outside it where no scroll bar can
+// bring it into view.
+QStringList outOfReach(QWidget* window)
+{
+    QStringList out;
+    const QRect inside = window->rect();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        bool scrolled = false;
+        for (QWidget* p = w->parentWidget(); p && p != window && !scrolled; p = p->parentWidget())
+            if (auto* area = qobject_cast<QAbstractScrollArea*>(p->parentWidget()))
+                scrolled = p == area->viewport();
+        if (scrolled)
+            continue;
+        const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+        if (!inside.contains(r))
+            out << QStringLiteral("%1 at %2,%3 %4x%5, the window %6x%7")
+                       .arg(where(w))
+                       .arg(r.x())
+                       .arg(r.y())
+                       .arg(r.width())
+                       .arg(r.height())
+                       .arg(inside.width())
+                       .arg(inside.height());
+    }
+    return out;
+}
+
+// A screen larger than any tested one, so that the windows are made as large as they like and
+// the tests choose the free area they are kept to.
+void useLargeOffscreenScreen()
+{
+    if (qgetenv("QT_QPA_PLATFORM") != "offscreen")
+        return;
+    static QTemporaryFile config;
+    if (!config.open())
+        return;
+    config.write(R"({"screens": [{"name": "large", "x": 0, "y": 0, "width": 1920,
+                  "height": 1200, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    config.flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
 }
 
 } // namespace
@@ -166,6 +216,102 @@ private slots:
             w->hide();
         }
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    }
+
+    void windowsKeepToTheScreen_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<QRect>("area");
+        const QList<QPair<const char*, QRect>> areas = {
+            {"1024x768", QRect(0, 0, 1024, 768)},
+            {"1280x900", QRect(0, 0, 1280, 900)},
+            {"1024x768 under a panel", QRect(0, 32, 1024, 736)},
+            {"800x600", QRect(0, 0, 800, 600)}};
+        for (const auto& [name, area] : areas)
+            for (double factor : {1.0, 1.25, 1.5})
+                QTest::addRow("%s at %.2fx", name, factor) << factor << area;
+    }
+
+    void windowsKeepToTheScreen()
+    {
+        QFETCH(double, factor);
+        QFETCH(QRect, area);
+        DesktopFont font(factor);
+        createForms();
+        frm_sepah3->StringGrid1->pasteText(QStringLiteral("0000000000000222\t15,000,000\r\n"),
+                                           nullptr);
+        // The boxes of the list windows hold values as long as they take.
+        for (ListWindow* l : {static_cast<ListWindow*>(frm_mali), static_cast<ListWindow*>(frm_sepah),
+                              static_cast<ListWindow*>(frm_sepah2),
+                              static_cast<ListWindow*>(frm_sepah3)}) {
+            l->txt_sh_personeli->setText(QStringLiteral("1234567890"));
+            l->txt_shhesab->setText(QStringLiteral("0000000000000222").right(
+                l == frm_mali ? 10 : l == frm_sepah ? 13 : l == frm_sepah2 ? 8 : 16));
+            l->EditCurrency1->setText(QStringLiteral("150,000,000,000"));
+        }
+        QStringList faults;
+        for (QWidget* w : programWindows()) {
+            // Placed where its bottom would leave the area.
+            w->move(area.topLeft() + QPoint(40, area.height() / 2));
+            KeepWithin(w, area);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            const QRect frame(w->pos(), w->size().grownBy(FrameMargins(w)));
+            if (!area.contains(frame))
+                faults << QStringLiteral("%1: frame %2,%3 %4x%5")
+                              .arg(w->objectName())
+                              .arg(frame.x())
+                              .arg(frame.y())
+                              .arg(frame.width())
+                              .arg(frame.height());
+            const QSize least = w->minimumSizeHint();
+            if (least.width() > w->width() || least.height() > w->height())
+                faults << QStringLiteral("%1: squeezed to %2x%3 below %4x%5")
+                              .arg(w->objectName())
+                              .arg(w->width())
+                              .arg(w->height())
+                              .arg(least.width())
+                              .arg(least.height());
+            faults << outOfReach(w) << cutTexts(w);
+            w->hide();
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
+    void contentsScrollWhereTheyCannotFit()
+    {
+        DesktopFont font(1.5);
+        createForms();
+        auto tabOrder = [](QWidget* window) {
+            QStringList names;
+            QWidget* w = window;
+            do {
+                if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty())
+                    names << w->objectName();
+                w = w->nextInFocusChain();
+            } while (w && w != window);
+            return names;
+        };
+        const QRect area(0, 0, 560, 420);
+        for (QWidget* w : {static_cast<QWidget*>(frm_sepah3), static_cast<QWidget*>(frm_customer),
+                           static_cast<QWidget*>(frm_ghaleb), static_cast<QWidget*>(frm_mali)}) {
+            const QStringList before = tabOrder(w);
+            const QSize room = area.size().shrunkBy(FrameMargins(w));
+            QVERIFY(w->minimumSizeHint().width() > room.width() ||
+                    w->minimumSizeHint().height() > room.height());
+            KeepWithin(w, area);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            QVERIFY2(w->findChild<QScrollArea*>(QStringLiteral("fitScroll")),
+                     qPrintable(w->objectName()));
+            QVERIFY(area.contains(QRect(w->pos(), w->size().grownBy(FrameMargins(w)))));
+            QVERIFY2(outOfReach(w).isEmpty(), qPrintable(outOfReach(w).join(u'\n')));
+            // The controls stay the window's, in the order the Tab key took before.
+            QCOMPARE(tabOrder(w), before);
+            w->hide();
+        }
     }
 
     void mainWindowShowsItsWholeTitle_data() { nothingCutAtLargerFonts_data(); }
@@ -272,6 +418,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
+    useLargeOffscreenScreen();
     BankApplication app(argc, argv);
     TestLook t;
     return QTest::qExec(&t, argc, argv);
