@@ -10,7 +10,7 @@
 
 #include <cstring>
 #include <exception>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -296,53 +296,67 @@ void ZipEntryStream::finish()
         owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(m_name));
 }
 
-// Blocks go from spare to inflated (raw members only: their checksum is checked there) to
-// full, each stage on a thread of its own, and back to spare once the caller has read them.
-// What fails in a stage closes the queue after it with the failure, which thus reaches the
-// caller after the bytes before it.
+// Blocks are inflated on one thread and, for a raw member, passed through a second that checks
+// their checksum, each stage a read-ahead of its own; the blocks the caller is done with go back
+// to be filled again. What fails in a stage reaches the caller after the bytes before it.
 struct ZipReadAhead::Shared
 {
     struct Block
     {
         std::vector<char> bytes;
-        qsizetype size = 0;
-    };
-    using Queue = queue::BoundedQueue<std::unique_ptr<Block>>;
+        qsizetype filled = 0;
 
-    explicit Shared(std::size_t blocks) : spare(blocks), inflated(blocks), full(blocks) {}
+        Block() = default;
+        // A block moved away is left empty: a stage never passes on bytes it no longer holds.
+        Block(Block&& other) noexcept
+            : bytes(std::move(other.bytes)), filled(std::exchange(other.filled, 0))
+        {}
+        Block& operator=(Block&& other) noexcept
+        {
+            bytes = std::move(other.bytes);
+            filled = std::exchange(other.filled, 0);
+            return *this;
+        }
+        // Read by the queue: an empty block is not passed on.
+        qsizetype size() const { return filled; }
+    };
+    using Stage = queue::ReadAhead<Block>;
 
     std::unique_ptr<ZipEntryStream> stream;
     bool raw = false;
     RawMember member;
+    qsizetype blockSize = 0;
     QString damaged, checksum; // the messages, made on the caller's thread
     z_stream z{};
     bool zOpen = false, zEnd = false, inputEnd = false;
     std::vector<char> input;
+    uLong crc = crc32(0, nullptr, 0);
+    qint64 checkedSize = 0;
 
-    // Every block is in one of them, in a stage's hands or the caller's: none is ever full.
-    Queue spare, inflated, full;
     // The caller's block and how much of it was read.
-    std::unique_ptr<Block> current;
+    Block current;
     qsizetype taken = 0;
     bool over = false;
-    std::thread worker, checker;
+    // Last: they stop before what they use goes.
+    std::unique_ptr<Stage> inflating, checking;
 
     ~Shared()
     {
+        // The checking stage waits on the inflating one: both are told before either is joined.
+        if (checking)
+            checking->stop();
+        if (inflating)
+            inflating->stop();
+        checking.reset();
+        inflating.reset();
         if (zOpen)
             inflateEnd(&z);
     }
 
-    void stop()
-    {
-        spare.stop();
-        inflated.stop();
-        full.stop();
-    }
-    bool stopped() const { return spare.stopFlag().requested(); }
+    Stage& last() { return checking ? *checking : *inflating; }
 
     // Up to Size inflated bytes of a raw member; 0 at its end.
-    qint64 inflateRaw(char* out, qint64 size)
+    qint64 inflateRaw(char* out, qint64 size, const queue::StopFlag& stop)
     {
         TMiniZip* owner = stream->m_owner;
         if (!owner)
@@ -364,7 +378,7 @@ struct ZipReadAhead::Shared
             z.avail_out = uInt(qMin<qint64>(size, 1 << 30));
             while (z.avail_out > 0 && !zEnd) {
                 if (z.avail_in == 0 && !inputEnd) {
-                    spare.stopFlag().check();
+                    stop.check();
                     const int got = unzReadCurrentFile(h, input.data(), unsigned(input.size()));
                     if (got < 0)
                         throw EZipError(damaged);
@@ -386,69 +400,46 @@ struct ZipReadAhead::Shared
         return n;
     }
 
-    void inflateAll()
+    // The inflating stage: a whole block (the caller's reads stay few and large); false once
+    // the member ends.
+    bool inflateInto(Block& b, const queue::StopFlag& stop)
     {
-        Queue& out = raw ? inflated : full;
-        try {
-            for (;;) {
-                std::unique_ptr<Block> b;
-                if (!spare.pop(b))
-                    return; // stopped
-                b->size = 0;
-                std::exception_ptr error;
-                try {
-                    // Whole blocks: the caller's reads stay few and large.
-                    const qsizetype cap = qsizetype(b->bytes.size());
-                    while (b->size < cap) {
-                        spare.stopFlag().check();
-                        char* to = b->bytes.data() + b->size;
-                        const qint64 n =
-                            raw ? inflateRaw(to, cap - b->size) : stream->read(to, cap - b->size);
-                        if (n <= 0)
-                            break;
-                        b->size += qsizetype(n);
-                    }
-                } catch (const queue::Stopped&) {
-                    return;
-                } catch (...) {
-                    error = std::current_exception();
-                }
-                const bool last = error || b->size < qsizetype(b->bytes.size());
-                if (b->size > 0 && !out.push(std::move(b)))
-                    return;
-                if (last) {
-                    out.close(error);
-                    return;
-                }
-            }
-        } catch (...) {
-            out.close(std::current_exception());
+        if (qsizetype(b.bytes.size()) != blockSize)
+            b.bytes.resize(std::size_t(blockSize));
+        b.filled = 0;
+        while (b.filled < blockSize) {
+            stop.check();
+            char* to = b.bytes.data() + b.filled;
+            const qint64 n = raw ? inflateRaw(to, blockSize - b.filled, stop)
+                                 : stream->read(to, blockSize - b.filled);
+            if (n <= 0)
+                return false;
+            b.filled += qsizetype(n);
         }
+        return true;
     }
 
-    void checkAll()
+    // The checking stage: the next inflated block, its bytes counted into the checksum, which
+    // is compared once the member ends.
+    bool checkNext(Block& b, const queue::StopFlag& stop)
     {
-        uLong crc = crc32(0, nullptr, 0);
-        qint64 size = 0;
+        bool got = false;
         try {
-            for (;;) {
-                std::unique_ptr<Block> b;
-                if (!inflated.pop(b)) {
-                    if (!stopped() && (crc != member.Crc || size != member.Size))
-                        full.close(std::make_exception_ptr(EZipError(checksum)));
-                    else
-                        full.close();
-                    return;
-                }
-                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b->bytes.data()),
-                              std::size_t(b->size));
-                size += b->size;
-                if (!full.push(std::move(b)))
-                    return;
-            }
+            got = inflating->take(b);
         } catch (...) {
-            full.close(std::current_exception()); // the inflating stage's failure, passed on
+            b.filled = 0; // it may still hold the block passed on before
+            throw;
         }
+        if (!got) {
+            b.filled = 0;
+            stop.check();
+            if (crc != member.Crc || checkedSize != member.Size)
+                throw EZipError(checksum);
+            return false;
+        }
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b.bytes.data()), std::size_t(b.filled));
+        checkedSize += b.filled;
+        return true;
     }
 };
 
@@ -458,12 +449,13 @@ ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype blo
 
 ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw,
                            qsizetype block, int blocks)
-    : m_shared(std::make_unique<Shared>(std::size_t(qMax(blocks, 2))))
+    : m_shared(std::make_unique<Shared>())
 {
     Shared& s = *m_shared;
     s.stream = std::move(stream);
     s.raw = raw.Method >= 0;
     s.member = raw;
+    s.blockSize = qMax<qsizetype>(block, 4096);
     if (s.stream->m_owner) {
         const QString file = QFileInfo(s.stream->m_owner->FFileName).fileName();
         s.damaged = QStringLiteral("The document %1 is damaged: its part %2 cannot be inflated.")
@@ -472,31 +464,19 @@ ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMemb
                                     "wrong.")
                          .arg(file, s.stream->m_name);
     }
-    for (int i = 0; i < qMax(blocks, 2); ++i) {
-        auto b = std::make_unique<Shared::Block>();
-        b->bytes.resize(std::size_t(qMax<qsizetype>(block, 4096)));
-        s.spare.push(std::move(b));
-    }
-    s.worker = std::thread([&s] { s.inflateAll(); });
-    if (s.raw) {
-        try {
-            s.checker = std::thread([&s] { s.checkAll(); });
-        } catch (...) {
-            s.stop();
-            s.worker.join();
-            throw;
-        }
-    }
+    // Blocks: one being filled and one with the caller beside those queued; a raw member's
+    // checking stage holds and queues one more.
+    const std::size_t depth = std::size_t(qMax(blocks - (s.raw ? 3 : 2), 1));
+    s.inflating = std::make_unique<Shared::Stage>(
+        [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.inflateInto(b, stop); },
+        depth);
+    if (s.raw)
+        s.checking = std::make_unique<Shared::Stage>(
+            [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.checkNext(b, stop); },
+            1);
 }
 
-ZipReadAhead::~ZipReadAhead()
-{
-    Shared& s = *m_shared;
-    s.stop();
-    s.worker.join();
-    if (s.checker.joinable())
-        s.checker.join();
-}
+ZipReadAhead::~ZipReadAhead() = default;
 
 qint64 ZipReadAhead::declaredSize() const
 {
@@ -508,27 +488,22 @@ qint64 ZipReadAhead::read(char* buffer, qint64 maxSize)
     Shared& s = *m_shared;
     if (maxSize <= 0 || s.over)
         return 0;
-    for (;;) {
-        if (!s.current) {
-            bool got = false;
-            try {
-                got = s.full.pop(s.current);
-            } catch (...) {
-                s.over = true;
-                throw;
-            }
-            if (!got) {
-                s.over = true;
-                return 0;
-            }
-            s.taken = 0;
+    while (s.taken >= s.current.filled) {
+        bool got = false;
+        try {
+            got = s.last().take(s.current);
+        } catch (...) {
+            s.over = true;
+            throw;
         }
-        if (s.taken < s.current->size) {
-            const qint64 n = qMin<qint64>(maxSize, s.current->size - s.taken);
-            std::memcpy(buffer, s.current->bytes.data() + s.taken, std::size_t(n));
-            s.taken += qsizetype(n);
-            return n;
+        if (!got) {
+            s.over = true;
+            return 0;
         }
-        s.spare.push(std::move(s.current));
+        s.taken = 0;
     }
+    const qint64 n = qMin<qint64>(maxSize, s.current.filled - s.taken);
+    std::memcpy(buffer, s.current.bytes.data() + s.taken, std::size_t(n));
+    s.taken += qsizetype(n);
+    return n;
 }
