@@ -126,7 +126,7 @@ public:
     // caller going once through a large part waits for neither (a member that is neither
     // stored nor deflated is read through the stream).
     std::unique_ptr<ZipReadAhead> ReadAhead(const QString& Name,
-                                             qsizetype Block = ZipReadAhead::DefaultBlock);
+                                            qsizetype Block = ZipReadAhead::DefaultBlock);
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);
