@@ -352,23 +352,23 @@ void inflateContent(benchmark::State& state, Way way)
         zip.Open();
         if (way == Way::Stream) {
             auto stream = zip.OpenEntry(QStringLiteral("content.xml"));
-            while (stream->Read(buf.data(), block) > 0) {
+            while (stream->read(buf.data(), block) > 0) {
             }
             continue;
         }
         auto ahead = zip.ReadAhead(QStringLiteral("content.xml"), block);
-        const auto read = [&ahead](char* b, qint64 n) { return ahead->Read(b, n); };
+        const auto read = [&ahead](char* b, qint64 n) { return ahead->read(b, n); };
         if (way == Way::Ahead) {
             while (read(buf.data(), block) > 0) {
             }
             continue;
         }
-        TOdfTableScanner scanner(read, block);
-        scanner.Start();
+        OdfTableScanner scanner(read, block);
+        scanner.start();
         int tables = 0;
-        for (; scanner.NextTable() && scanner.SkipTable(); ++tables) {
+        for (; scanner.nextTable() && scanner.skipTable(); ++tables) {
         }
-        if (!scanner.Finished() || tables != 2)
+        if (!scanner.finished() || tables != 2)
             state.SkipWithError("the scanner was not sure of the document");
     }
     state.counters["MiB"] = double(QFileInfo(path).size()) / (1 << 20);

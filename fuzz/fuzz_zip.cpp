@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 bool aheadFailed = false;
                 try {
                     auto stream = raw ? zip.ReadAhead(name, 4096)
-                                      : std::make_unique<TZipReadAhead>(zip.OpenEntry(name), 4096);
+                                      : std::make_unique<ZipReadAhead>(zip.OpenEntry(name), 4096);
                     char buf[1500];
-                    for (qint64 n; (n = stream->Read(buf, sizeof buf)) > 0;)
+                    for (qint64 n; (n = stream->read(buf, sizeof buf)) > 0;)
                         ahead.append(buf, n);
                 } catch (const EZipError&) {
                     aheadFailed = true;
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             auto s = zip.OpenEntry(name);
             QByteArray streamed;
             char buf[1000];
-            for (qint64 n; (n = s->Read(buf, sizeof buf)) > 0;)
+            for (qint64 n; (n = s->read(buf, sizeof buf)) > 0;)
                 streamed.append(buf, n);
             fuzz::check(streamed == whole, "streamed and whole reads differ");
         }

@@ -63,6 +63,10 @@ struct ParseSettings
     // Reader: a text node longer than this many bytes stops the parse as an error (0: any
     // length), so that a hostile document cannot gather one text of its whole size.
     qint64 maxTextBytes = 0;
+    // Reader: a document fed by a function, or a large one, is parsed on a thread of its own
+    // ahead of the caller; false parses it as the caller reads (a caller that reads only the
+    // first nodes of many short documents, one after another).
+    bool parseAhead = true;
 };
 
 // Lenient check that Bytes is UTF-8 (no overlongs or surrogates).

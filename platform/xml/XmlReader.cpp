@@ -564,7 +564,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
     p.attributeLimit = std::make_unique<AttributeLimit>(settings.encoding);
     // Small documents are parsed as they are read; others ahead of the caller.
-    p.threaded = (s->read || s->bytes.size() > 4 * kChunk);
+    p.threaded = settings.parseAhead && (s->read || s->bytes.size() > 4 * kChunk);
     if (p.threaded)
         p.worker = std::thread([&p] { p.run(); });
     return r;

@@ -217,7 +217,7 @@ void TDocxFile::Parse(TMiniZip& Zip)
     xml::ParseSettings settings;
     settings.name = part;
     auto reader = xml::Reader::fromFunction(
-        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+        [&stream](char* buf, qint64 size) { return stream->read(buf, size); }, settings);
     Walker walker(*reader, NeedFillMerge, Tables, part);
     walker.setPreview(FOnlyTable, FPreviewRows, FMaxTables);
     try {

@@ -10,7 +10,7 @@
 
 #include <cstring>
 #include <exception>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -131,7 +131,7 @@ void TMiniZip::Open()
 void TMiniZip::Close()
 {
     if (FActive) {
-        FActive->FOwner = nullptr;
+        FActive->m_owner = nullptr;
         FActive = nullptr;
     }
     if (FHandle) {
@@ -168,12 +168,12 @@ void TMiniZip::CheckLimits(const QString& Name, qint64 MemberBytes, qint64 Archi
                 .arg((MemberBytes > FMemberLimit ? FMemberLimit : FArchiveLimit) >> 20));
 }
 
-std::unique_ptr<TZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
+std::unique_ptr<ZipEntryStream> TMiniZip::OpenEntry(const QString& Name)
 {
     return Open(Name, nullptr);
 }
 
-std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name, TZipReadAhead::RawMember* Raw)
+std::unique_ptr<ZipEntryStream> TMiniZip::Open(const QString& Name, ZipReadAhead::RawMember* Raw)
 {
     const Entry& e = Find(Name);
     if (FActive)
@@ -190,7 +190,7 @@ std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name, TZipReadAhe
         unzOpenCurrentFile2(handle(FHandle), Raw ? &method : nullptr, Raw ? &level : nullptr,
                             Raw ? 1 : 0) != UNZ_OK)
         Damaged(QStringLiteral("its part %1 cannot be opened").arg(e.Name));
-    std::unique_ptr<TZipEntryStream> s(new TZipEntryStream(this, e.Name, e.Size));
+    std::unique_ptr<ZipEntryStream> s(new ZipEntryStream(this, e.Name, e.Size));
     FActive = s.get();
     if (Raw) {
         unz_file_info64 fi{};
@@ -202,17 +202,17 @@ std::unique_ptr<TZipEntryStream> TMiniZip::Open(const QString& Name, TZipReadAhe
     return s;
 }
 
-std::unique_ptr<TZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block)
+std::unique_ptr<ZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block)
 {
-    TZipReadAhead::RawMember raw;
+    ZipReadAhead::RawMember raw;
     auto s = Open(Name, &raw);
     if (raw.Method != 0 && raw.Method != Z_DEFLATED) {
         s.reset();
-        return std::make_unique<TZipReadAhead>(OpenEntry(Name), Block);
+        return std::make_unique<ZipReadAhead>(OpenEntry(Name), Block);
     }
     // A small part needs no large blocks (the declared size is only a hint here).
     Block = qBound<qint64>(4096, raw.Size + 1, qMax<qsizetype>(Block, 4096));
-    return std::unique_ptr<TZipReadAhead>(new TZipReadAhead(std::move(s), raw, Block, 4));
+    return std::unique_ptr<ZipReadAhead>(new ZipReadAhead(std::move(s), raw, Block, 4));
 }
 
 QByteArray TMiniZip::ReadEntry(const QString& Name)
@@ -220,10 +220,10 @@ QByteArray TMiniZip::ReadEntry(const QString& Name)
     auto s = OpenEntry(Name);
     QByteArray out;
     // Trust the declared size only as a hint: it is capped by the member limit above.
-    out.reserve(qsizetype(qMin<qint64>(s->DeclaredSize(), 64 << 20)));
+    out.reserve(qsizetype(qMin<qint64>(s->declaredSize(), 64 << 20)));
     char buf[65536];
     for (;;) {
-        const qint64 n = s->Read(buf, sizeof buf);
+        const qint64 n = s->read(buf, sizeof buf);
         if (n == 0)
             break;
         out.append(buf, qsizetype(n));
@@ -235,10 +235,10 @@ QByteArray TMiniZip::ReadSmallEntry(const QString& Name, qint64 Cap)
 {
     auto s = OpenEntry(Name);
     QByteArray out;
-    out.reserve(qsizetype(qBound<qint64>(0, s->DeclaredSize(), Cap)));
+    out.reserve(qsizetype(qBound<qint64>(0, s->declaredSize(), Cap)));
     char buf[65536];
     for (;;) {
-        const qint64 n = s->Read(buf, sizeof buf);
+        const qint64 n = s->read(buf, sizeof buf);
         if (n == 0)
             break;
         if (out.size() + n > Cap)
@@ -250,101 +250,115 @@ QByteArray TMiniZip::ReadSmallEntry(const QString& Name, qint64 Cap)
     return out;
 }
 
-TZipEntryStream::TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize)
-    : FOwner(Owner), FName(Name), FDeclaredSize(DeclaredSize)
+ZipEntryStream::ZipEntryStream(TMiniZip* owner, const QString& name, qint64 declaredSize)
+    : m_owner(owner), m_name(name), m_declaredSize(declaredSize)
 {}
 
-TZipEntryStream::~TZipEntryStream()
+ZipEntryStream::~ZipEntryStream()
 {
-    if (FOwner) {
-        unzCloseCurrentFile(handle(FOwner->FHandle));
-        FOwner->FActive = nullptr;
+    if (m_owner) {
+        unzCloseCurrentFile(handle(m_owner->FHandle));
+        m_owner->FActive = nullptr;
     }
 }
 
-qint64 TZipEntryStream::Read(char* Buffer, qint64 MaxSize)
+qint64 ZipEntryStream::read(char* buffer, qint64 maxSize)
 {
-    if (FAtEnd || MaxSize <= 0)
+    if (m_atEnd || maxSize <= 0)
         return 0;
-    if (!FOwner)
-        throw EZipError(QStringLiteral("The archive holding %1 was closed").arg(FName));
-    const int n = unzReadCurrentFile(handle(FOwner->FHandle), Buffer,
-                                     unsigned(qMin<qint64>(MaxSize, 1 << 30)));
+    if (!m_owner)
+        throw EZipError(QStringLiteral("The archive holding %1 was closed").arg(m_name));
+    const int n = unzReadCurrentFile(handle(m_owner->FHandle), buffer,
+                                     unsigned(qMin<qint64>(maxSize, 1 << 30)));
     if (n < 0)
-        FOwner->Damaged(QStringLiteral("its part %1 cannot be inflated").arg(FName));
+        m_owner->Damaged(QStringLiteral("its part %1 cannot be inflated").arg(m_name));
     if (n == 0) {
-        Finish();
+        finish();
         return 0;
     }
-    FRead += n;
-    FOwner->FInflated += n;
-    FOwner->CheckLimits(FName, FRead, FOwner->FInflated);
+    m_read += n;
+    m_owner->FInflated += n;
+    m_owner->CheckLimits(m_name, m_read, m_owner->FInflated);
     return n;
 }
 
-void TZipEntryStream::Finish()
+void ZipEntryStream::finish()
 {
-    FAtEnd = true;
-    TMiniZip* owner = FOwner;
-    FOwner = nullptr;
+    m_atEnd = true;
+    TMiniZip* owner = m_owner;
+    m_owner = nullptr;
     owner->FActive = nullptr;
     // Closing after the last byte is where minizip checks the CRC.
     const int rc = unzCloseCurrentFile(handle(owner->FHandle));
     if (rc == UNZ_CRCERROR)
-        owner->Damaged(QStringLiteral("the checksum of its part %1 is wrong").arg(FName));
+        owner->Damaged(QStringLiteral("the checksum of its part %1 is wrong").arg(m_name));
     if (rc != UNZ_OK)
-        owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(FName));
+        owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(m_name));
 }
 
-// Blocks go from spare to inflated (raw members only: their checksum is checked there) to
-// full, each stage on a thread of its own, and back to spare once the caller has read them.
-// What fails in a stage closes the queue after it with the failure, which thus reaches the
-// caller after the bytes before it.
-struct TZipReadAhead::Shared
+// Blocks are inflated on one thread and, for a raw member, passed through a second that checks
+// their checksum, each stage a read-ahead of its own; the blocks the caller is done with go back
+// to be filled again. What fails in a stage reaches the caller after the bytes before it.
+struct ZipReadAhead::Shared
 {
     struct Block
     {
         std::vector<char> bytes;
-        qsizetype size = 0;
+        qsizetype filled = 0;
+
+        Block() = default;
+        // A block moved away is left empty: a stage never passes on bytes it no longer holds.
+        Block(Block&& other) noexcept
+            : bytes(std::move(other.bytes)), filled(std::exchange(other.filled, 0))
+        {}
+        Block& operator=(Block&& other) noexcept
+        {
+            bytes = std::move(other.bytes);
+            filled = std::exchange(other.filled, 0);
+            return *this;
+        }
+        // Read by the queue: an empty block is not passed on.
+        qsizetype size() const { return filled; }
     };
-    using Queue = queue::BoundedQueue<std::unique_ptr<Block>>;
+    using Stage = queue::ReadAhead<Block>;
 
-    explicit Shared(std::size_t blocks) : spare(blocks), inflated(blocks), full(blocks) {}
-
-    std::unique_ptr<TZipEntryStream> stream;
+    std::unique_ptr<ZipEntryStream> stream;
     bool raw = false;
     RawMember member;
+    qsizetype blockSize = 0;
     QString damaged, checksum; // the messages, made on the caller's thread
     z_stream z{};
     bool zOpen = false, zEnd = false, inputEnd = false;
     std::vector<char> input;
+    uLong crc = crc32(0, nullptr, 0);
+    qint64 checkedSize = 0;
 
-    // Every block is in one of them, in a stage's hands or the caller's: none is ever full.
-    Queue spare, inflated, full;
     // The caller's block and how much of it was read.
-    std::unique_ptr<Block> current;
+    Block current;
     qsizetype taken = 0;
     bool over = false;
-    std::thread worker, checker;
+    // Last: they stop before what they use goes.
+    std::unique_ptr<Stage> inflating, checking;
 
     ~Shared()
     {
+        // The checking stage waits on the inflating one: both are told before either is joined.
+        if (checking)
+            checking->stop();
+        if (inflating)
+            inflating->stop();
+        checking.reset();
+        inflating.reset();
         if (zOpen)
             inflateEnd(&z);
     }
 
-    void stop()
-    {
-        spare.stop();
-        inflated.stop();
-        full.stop();
-    }
-    bool stopped() const { return spare.stopFlag().requested(); }
+    Stage& last() { return checking ? *checking : *inflating; }
 
     // Up to Size inflated bytes of a raw member; 0 at its end.
-    qint64 inflateRaw(char* out, qint64 size)
+    qint64 inflateRaw(char* out, qint64 size, const queue::StopFlag& stop)
     {
-        TMiniZip* owner = stream->FOwner;
+        TMiniZip* owner = stream->m_owner;
         if (!owner)
             throw EZipError(damaged);
         unzFile h = handle(owner->FHandle);
@@ -364,7 +378,7 @@ struct TZipReadAhead::Shared
             z.avail_out = uInt(qMin<qint64>(size, 1 << 30));
             while (z.avail_out > 0 && !zEnd) {
                 if (z.avail_in == 0 && !inputEnd) {
-                    spare.stopFlag().check();
+                    stop.check();
                     const int got = unzReadCurrentFile(h, input.data(), unsigned(input.size()));
                     if (got < 0)
                         throw EZipError(damaged);
@@ -380,155 +394,116 @@ struct TZipReadAhead::Shared
             }
             n = qMin<qint64>(size, 1 << 30) - z.avail_out;
         }
-        stream->FRead += n;
+        stream->m_read += n;
         owner->FInflated += n;
-        owner->CheckLimits(stream->FName, stream->FRead, owner->FInflated);
+        owner->CheckLimits(stream->m_name, stream->m_read, owner->FInflated);
         return n;
     }
 
-    void inflateAll()
+    // The inflating stage: a whole block (the caller's reads stay few and large); false once
+    // the member ends.
+    bool inflateInto(Block& b, const queue::StopFlag& stop)
     {
-        Queue& out = raw ? inflated : full;
-        try {
-            for (;;) {
-                std::unique_ptr<Block> b;
-                if (!spare.pop(b))
-                    return; // stopped
-                b->size = 0;
-                std::exception_ptr error;
-                try {
-                    // Whole blocks: the caller's reads stay few and large.
-                    const qsizetype cap = qsizetype(b->bytes.size());
-                    while (b->size < cap) {
-                        spare.stopFlag().check();
-                        char* to = b->bytes.data() + b->size;
-                        const qint64 n =
-                            raw ? inflateRaw(to, cap - b->size) : stream->Read(to, cap - b->size);
-                        if (n <= 0)
-                            break;
-                        b->size += qsizetype(n);
-                    }
-                } catch (const queue::Stopped&) {
-                    return;
-                } catch (...) {
-                    error = std::current_exception();
-                }
-                const bool last = error || b->size < qsizetype(b->bytes.size());
-                if (b->size > 0 && !out.push(std::move(b)))
-                    return;
-                if (last) {
-                    out.close(error);
-                    return;
-                }
-            }
-        } catch (...) {
-            out.close(std::current_exception());
+        if (qsizetype(b.bytes.size()) != blockSize)
+            b.bytes.resize(std::size_t(blockSize));
+        b.filled = 0;
+        while (b.filled < blockSize) {
+            stop.check();
+            char* to = b.bytes.data() + b.filled;
+            const qint64 n = raw ? inflateRaw(to, blockSize - b.filled, stop)
+                                 : stream->read(to, blockSize - b.filled);
+            if (n <= 0)
+                return false;
+            b.filled += qsizetype(n);
         }
+        return true;
     }
 
-    void checkAll()
+    // The checking stage: the next inflated block, its bytes counted into the checksum, which
+    // is compared once the member ends.
+    bool checkNext(Block& b, const queue::StopFlag& stop)
     {
-        uLong crc = crc32(0, nullptr, 0);
-        qint64 size = 0;
+        bool got = false;
         try {
-            for (;;) {
-                std::unique_ptr<Block> b;
-                if (!inflated.pop(b)) {
-                    if (!stopped() && (crc != member.Crc || size != member.Size))
-                        full.close(std::make_exception_ptr(EZipError(checksum)));
-                    else
-                        full.close();
-                    return;
-                }
-                crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b->bytes.data()),
-                              std::size_t(b->size));
-                size += b->size;
-                if (!full.push(std::move(b)))
-                    return;
-            }
+            got = inflating->take(b);
         } catch (...) {
-            full.close(std::current_exception()); // the inflating stage's failure, passed on
+            b.filled = 0; // it may still hold the block passed on before
+            throw;
         }
+        if (!got) {
+            b.filled = 0;
+            stop.check();
+            if (crc != member.Crc || checkedSize != member.Size)
+                throw EZipError(checksum);
+            return false;
+        }
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b.bytes.data()), std::size_t(b.filled));
+        checkedSize += b.filled;
+        return true;
     }
 };
 
-TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block, int Blocks)
-    : TZipReadAhead(std::move(Stream), RawMember{-1, 0, 0}, Block, Blocks)
+ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block, int blocks)
+    : ZipReadAhead(std::move(stream), RawMember{-1, 0, 0}, block, blocks)
 {}
 
-TZipReadAhead::TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw,
-                             qsizetype Block, int Blocks)
-    : FShared(std::make_unique<Shared>(std::size_t(qMax(Blocks, 2))))
+ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw,
+                           qsizetype block, int blocks)
+    : m_shared(std::make_unique<Shared>())
 {
-    Shared& s = *FShared;
-    s.stream = std::move(Stream);
-    s.raw = Raw.Method >= 0;
-    s.member = Raw;
-    if (s.stream->FOwner) {
-        const QString file = QFileInfo(s.stream->FOwner->FFileName).fileName();
+    Shared& s = *m_shared;
+    s.stream = std::move(stream);
+    s.raw = raw.Method >= 0;
+    s.member = raw;
+    s.blockSize = qMax<qsizetype>(block, 4096);
+    if (s.stream->m_owner) {
+        const QString file = QFileInfo(s.stream->m_owner->FFileName).fileName();
         s.damaged = QStringLiteral("The document %1 is damaged: its part %2 cannot be inflated.")
-                        .arg(file, s.stream->FName);
+                        .arg(file, s.stream->m_name);
         s.checksum = QStringLiteral("The document %1 is damaged: the checksum of its part %2 is "
                                     "wrong.")
-                         .arg(file, s.stream->FName);
+                         .arg(file, s.stream->m_name);
     }
-    for (int i = 0; i < qMax(Blocks, 2); ++i) {
-        auto b = std::make_unique<Shared::Block>();
-        b->bytes.resize(std::size_t(qMax<qsizetype>(Block, 4096)));
-        s.spare.push(std::move(b));
-    }
-    s.worker = std::thread([&s] { s.inflateAll(); });
-    if (s.raw) {
+    // Blocks: one being filled and one with the caller beside those queued; a raw member's
+    // checking stage holds and queues one more.
+    const std::size_t depth = std::size_t(qMax(blocks - (s.raw ? 3 : 2), 1));
+    s.inflating = std::make_unique<Shared::Stage>(
+        [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.inflateInto(b, stop); },
+        depth);
+    if (s.raw)
+        s.checking = std::make_unique<Shared::Stage>(
+            [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.checkNext(b, stop); },
+            1);
+}
+
+ZipReadAhead::~ZipReadAhead() = default;
+
+qint64 ZipReadAhead::declaredSize() const
+{
+    return m_shared->stream->declaredSize();
+}
+
+qint64 ZipReadAhead::read(char* buffer, qint64 maxSize)
+{
+    Shared& s = *m_shared;
+    if (maxSize <= 0 || s.over)
+        return 0;
+    while (s.taken >= s.current.filled) {
+        bool got = false;
         try {
-            s.checker = std::thread([&s] { s.checkAll(); });
+            got = s.last().take(s.current);
         } catch (...) {
-            s.stop();
-            s.worker.join();
+            s.over = true;
             throw;
         }
-    }
-}
-
-TZipReadAhead::~TZipReadAhead()
-{
-    Shared& s = *FShared;
-    s.stop();
-    s.worker.join();
-    if (s.checker.joinable())
-        s.checker.join();
-}
-
-qint64 TZipReadAhead::DeclaredSize() const
-{
-    return FShared->stream->DeclaredSize();
-}
-
-qint64 TZipReadAhead::Read(char* Buffer, qint64 MaxSize)
-{
-    Shared& s = *FShared;
-    if (MaxSize <= 0 || s.over)
-        return 0;
-    for (;;) {
-        if (!s.current) {
-            bool got = false;
-            try {
-                got = s.full.pop(s.current);
-            } catch (...) {
-                s.over = true;
-                throw;
-            }
-            if (!got) {
-                s.over = true;
-                return 0;
-            }
-            s.taken = 0;
+        if (!got) {
+            s.over = true;
+            return 0;
         }
-        if (s.taken < s.current->size) {
-            const qint64 n = qMin<qint64>(MaxSize, s.current->size - s.taken);
-            std::memcpy(Buffer, s.current->bytes.data() + s.taken, std::size_t(n));
-            s.taken += qsizetype(n);
-            return n;
-        }
-        s.spare.push(std::move(s.current));
+        s.taken = 0;
     }
+    const qint64 n = qMin<qint64>(maxSize, s.current.filled - s.taken);
+    std::memcpy(buffer, s.current.bytes.data() + s.taken, std::size_t(n));
+    s.taken += qsizetype(n);
+    return n;
 }

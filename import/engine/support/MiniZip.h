@@ -26,49 +26,49 @@ class TMiniZip;
 
 // One member being inflated. Reading past the end gives 0; a CRC mismatch, a read error or
 // more bytes than the limits allow raises EZipError.
-class TZipEntryStream
+class ZipEntryStream
 {
 public:
-    ~TZipEntryStream();
-    TZipEntryStream(const TZipEntryStream&) = delete;
-    TZipEntryStream& operator=(const TZipEntryStream&) = delete;
+    ~ZipEntryStream();
+    ZipEntryStream(const ZipEntryStream&) = delete;
+    ZipEntryStream& operator=(const ZipEntryStream&) = delete;
 
-    qint64 Read(char* Buffer, qint64 MaxSize);
-    QString Name() const { return FName; }
+    qint64 read(char* buffer, qint64 maxSize);
+    QString name() const { return m_name; }
     // The size the archive declares; the real size is known only when the member is read.
-    qint64 DeclaredSize() const { return FDeclaredSize; }
+    qint64 declaredSize() const { return m_declaredSize; }
 
 private:
     friend class TMiniZip;
-    friend class TZipReadAhead;
-    TZipEntryStream(TMiniZip* Owner, const QString& Name, qint64 DeclaredSize);
-    void Finish();
+    friend class ZipReadAhead;
+    ZipEntryStream(TMiniZip* owner, const QString& name, qint64 declaredSize);
+    void finish();
 
-    TMiniZip* FOwner;
-    QString FName;
-    qint64 FDeclaredSize;
-    qint64 FRead = 0;
-    bool FAtEnd = false;
+    TMiniZip* m_owner;
+    QString m_name;
+    qint64 m_declaredSize;
+    qint64 m_read = 0;
+    bool m_atEnd = false;
 };
 
 // A member inflated on a thread of its own, a few blocks ahead of the caller, so that
 // inflating overlaps with what the caller does with the bytes. What the stream raises (damage,
 // limits, the checksum at the end) is raised by the read that meets it. The archive is not to
 // be used otherwise while this lives.
-class TZipReadAhead
+class ZipReadAhead
 {
 public:
     static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
 
-    explicit TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, qsizetype Block = DefaultBlock,
-                           int Blocks = 3);
-    ~TZipReadAhead();
-    TZipReadAhead(const TZipReadAhead&) = delete;
-    TZipReadAhead& operator=(const TZipReadAhead&) = delete;
+    explicit ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block = DefaultBlock,
+                          int blocks = 3);
+    ~ZipReadAhead();
+    ZipReadAhead(const ZipReadAhead&) = delete;
+    ZipReadAhead& operator=(const ZipReadAhead&) = delete;
 
     // As the stream's.
-    qint64 Read(char* Buffer, qint64 MaxSize);
-    qint64 DeclaredSize() const;
+    qint64 read(char* buffer, qint64 maxSize);
+    qint64 declaredSize() const;
 
 private:
     friend class TMiniZip;
@@ -79,11 +79,11 @@ private:
         quint32 Crc = 0;
         qint64 Size = 0;
     };
-    TZipReadAhead(std::unique_ptr<TZipEntryStream> Stream, const RawMember& Raw, qsizetype Block,
-                  int Blocks);
+    ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw, qsizetype block,
+                 int blocks);
 
     struct Shared;
-    std::unique_ptr<Shared> FShared;
+    std::unique_ptr<Shared> m_shared;
 };
 
 class TMiniZip
@@ -121,21 +121,21 @@ public:
     // part and the cap, so a padded part cannot take the memory a streamed one would not.
     QByteArray ReadSmallEntry(const QString& Name, qint64 Cap = DefaultSmallPartLimit);
     // One member at a time: opening another one while a stream is alive is refused.
-    std::unique_ptr<TZipEntryStream> OpenEntry(const QString& Name);
+    std::unique_ptr<ZipEntryStream> OpenEntry(const QString& Name);
     // A member read ahead: inflated on one thread and its checksum checked on another, so a
     // caller going once through a large part waits for neither (a member that is neither
     // stored nor deflated is read through the stream).
-    std::unique_ptr<TZipReadAhead> ReadAhead(const QString& Name,
-                                             qsizetype Block = TZipReadAhead::DefaultBlock);
+    std::unique_ptr<ZipReadAhead> ReadAhead(const QString& Name,
+                                            qsizetype Block = ZipReadAhead::DefaultBlock);
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);
 
 private:
-    friend class TZipEntryStream;
-    friend class TZipReadAhead;
+    friend class ZipEntryStream;
+    friend class ZipReadAhead;
     // Opened for streaming, or raw (its compressed bytes; Method, Crc and Size filled).
-    std::unique_ptr<TZipEntryStream> Open(const QString& Name, TZipReadAhead::RawMember* Raw);
+    std::unique_ptr<ZipEntryStream> Open(const QString& Name, ZipReadAhead::RawMember* Raw);
     struct Entry
     {
         QString Name;
@@ -155,5 +155,5 @@ private:
     qint64 FMemberLimit = DefaultMemberLimit;
     qint64 FArchiveLimit = DefaultArchiveLimit;
     qint64 FInflated = 0;
-    TZipEntryStream* FActive = nullptr;
+    ZipEntryStream* FActive = nullptr;
 };

@@ -100,11 +100,11 @@ const char* find(const char* from, const char* to, const char* text, std::size_t
 
 } // namespace
 
-TOdfTableScanner::TOdfTableScanner(ReadFunction read, qsizetype block)
+OdfTableScanner::OdfTableScanner(ReadFunction read, qsizetype block)
     : m_read(std::move(read)), m_buf(std::size_t(qMax<qsizetype>(block, 4096) + kPad))
 {}
 
-bool TOdfTableScanner::fill()
+bool OdfTableScanner::fill()
 {
     if (m_eof || m_unsure)
         return false;
@@ -138,7 +138,7 @@ bool TOdfTableScanner::fill()
     return true;
 }
 
-bool TOdfTableScanner::declaresNothing(qsizetype from)
+bool OdfTableScanner::declaresNothing(qsizetype from)
 {
     // A namespace declared below the root could bind the table prefix anew. Looked for once in
     // every block read: a text that merely says "xmlns" costs only the scan.
@@ -149,13 +149,13 @@ bool TOdfTableScanner::declaresNothing(qsizetype from)
     return true;
 }
 
-TOdfTableScanner::Event TOdfTableScanner::unsure()
+OdfTableScanner::Event OdfTableScanner::markUnsure()
 {
     m_unsure = true;
     return Event::Unsure;
 }
 
-bool TOdfTableScanner::Start()
+bool OdfTableScanner::start()
 {
     while (!m_eof && !m_unsure && m_len < qsizetype(m_buf.size()) - kPad)
         fill();
@@ -208,7 +208,7 @@ bool TOdfTableScanner::Start()
     }
 }
 
-bool TOdfTableScanner::rootTag(qsizetype at)
+bool OdfTableScanner::rootTag(qsizetype at)
 {
     const char* b = m_buf.data();
     qsizetype i = at + 1;
@@ -271,7 +271,7 @@ bool TOdfTableScanner::rootTag(qsizetype at)
     return declaresNothing(m_pos);
 }
 
-TOdfTableScanner::Event TOdfTableScanner::step()
+OdfTableScanner::Event OdfTableScanner::step()
 {
     const char* b = m_buf.data();
     const char* end = b + m_len;
@@ -292,7 +292,7 @@ TOdfTableScanner::Event TOdfTableScanner::step()
                 return Event::More;
             }
             if (e[2] != '>')
-                return unsure(); // "--" only ends a comment
+                return markUnsure(); // "--" only ends a comment
             ++e;
         }
         m_pos = e - b + length;
@@ -308,7 +308,7 @@ TOdfTableScanner::Event TOdfTableScanner::step()
         lt = nullptr;
     if (!lt) {
         if (m_rootEnded && !allBlank(b + m_pos, end))
-            return unsure(); // text after the root
+            return markUnsure(); // text after the root
         m_pos = m_token = m_len;
         return Event::More;
     }
@@ -326,14 +326,14 @@ TOdfTableScanner::Event TOdfTableScanner::step()
             return Event::None;
         }
         if (std::memcmp(lt, "<![CDATA[", 9) != 0)
-            return unsure(); // a declaration where none may stand
+            return markUnsure(); // a declaration where none may stand
         m_mode = Mode::CData;
         m_pos = at + 9;
         return Event::None;
     case '?':
         if ((lt[2] | 0x20) == 'x' && (lt[3] | 0x20) == 'm' && (lt[4] | 0x20) == 'l' &&
             (blank(lt[5]) || lt[5] == '?'))
-            return unsure(); // a declaration where none may stand
+            return markUnsure(); // a declaration where none may stand
         m_mode = Mode::Pi;
         m_pos = at + 2;
         return Event::None;
@@ -341,7 +341,7 @@ TOdfTableScanner::Event TOdfTableScanner::step()
         return endTag();
     default:
         if (m_rootEnded)
-            return unsure(); // a second root
+            return markUnsure(); // a second root
         // The byte after the name first: it rules out the rows and cells at once.
         if (endsName(lt[1 + tag]) &&
             std::memcmp(lt + 1, m_tableTag.constData(), std::size_t(tag)) == 0)
@@ -351,7 +351,7 @@ TOdfTableScanner::Event TOdfTableScanner::step()
     }
 }
 
-const char* TOdfTableScanner::nextToken(const char* from, const char* end) const
+const char* OdfTableScanner::nextToken(const char* from, const char* end) const
 {
     // The tag of a row, a cell or a paragraph changes nothing here, and a sheet has millions:
     // only a "<" whose name could end where a table's or the root's does is looked at. Near
@@ -388,7 +388,7 @@ const char* TOdfTableScanner::nextToken(const char* from, const char* end) const
     return end;
 }
 
-TOdfTableScanner::Event TOdfTableScanner::endTag()
+OdfTableScanner::Event OdfTableScanner::endTag()
 {
     const char* b = m_buf.data();
     const char* name = b + m_pos + 2;
@@ -412,20 +412,20 @@ TOdfTableScanner::Event TOdfTableScanner::endTag()
     if (!gt)
         return Event::More;
     if (!allBlank(name + length, gt))
-        return unsure();
+        return markUnsure();
     m_pos = gt - b + 1;
     if (rootEnd) {
         if (m_tables != 0)
-            return unsure();
+            return markUnsure();
         m_rootEnded = true;
         return Event::None;
     }
     if (m_tables == 0)
-        return unsure(); // no table is open
+        return markUnsure(); // no table is open
     return --m_tables == 0 ? Event::Close : Event::None;
 }
 
-TOdfTableScanner::Event TOdfTableScanner::tableTag()
+OdfTableScanner::Event OdfTableScanner::tableTag()
 {
     const char* b = m_buf.data();
     const char* end = b + m_len;
@@ -438,12 +438,12 @@ TOdfTableScanner::Event TOdfTableScanner::tableTag()
         if (*p == '>')
             break;
         if (*p == '<')
-            return unsure();
+            return markUnsure();
         const char* close = firstOf(p + 1, end, *p, *p, '<', '<');
         if (close == end)
             return Event::More;
         if (*close == '<')
-            return unsure();
+            return markUnsure();
         p = close + 1;
     }
     const bool empty = p[-1] == '/';
@@ -455,7 +455,7 @@ TOdfTableScanner::Event TOdfTableScanner::tableTag()
     return first ? Event::Open : Event::None;
 }
 
-TOdfTableScanner::Event TOdfTableScanner::next()
+OdfTableScanner::Event OdfTableScanner::next()
 {
     for (;;) {
         const Event e = step();
@@ -467,14 +467,14 @@ TOdfTableScanner::Event TOdfTableScanner::next()
                 m_finished = true;
                 return Event::End;
             }
-            return unsure();
+            return markUnsure();
         }
         if (!fill() && m_unsure)
             return Event::Unsure;
     }
 }
 
-bool TOdfTableScanner::NextTable()
+bool OdfTableScanner::nextTable()
 {
     m_fed = -1;
     m_tableEnd = -1;
@@ -493,7 +493,7 @@ bool TOdfTableScanner::NextTable()
     }
 }
 
-QByteArray TOdfTableScanner::TableStartDocument() const
+QByteArray OdfTableScanner::tableStartDocument() const
 {
     if (m_fed < 0 || m_pos <= m_fed)
         return {};
@@ -505,7 +505,7 @@ QByteArray TOdfTableScanner::TableStartDocument() const
     return m_header + tag + m_trailer;
 }
 
-bool TOdfTableScanner::SkipTable()
+bool OdfTableScanner::skipTable()
 {
     const bool ended = m_tableEnd >= 0;
     m_fed = -1;
@@ -521,7 +521,7 @@ bool TOdfTableScanner::SkipTable()
     }
 }
 
-qint64 TOdfTableScanner::Feed(char* buffer, qint64 size)
+qint64 OdfTableScanner::feed(char* buffer, qint64 size)
 {
     if (m_unsure || m_fed < 0)
         return -1;

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-class TOdfTableScanner
+class OdfTableScanner
 {
 public:
     // Fills Buffer with up to Size bytes; 0 at the end.
@@ -21,28 +21,28 @@ public:
     // Bytes held and read at a time (no token may be longer).
     static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
 
-    explicit TOdfTableScanner(ReadFunction read, qsizetype block = DefaultBlock);
+    explicit OdfTableScanner(ReadFunction read, qsizetype block = DefaultBlock);
 
     // Reads the prolog and the root's start tag; false when unsure.
-    bool Start();
+    bool start();
     // Goes to the start tag of the next table outside any other table; false at the end of
     // the part or when unsure.
-    bool NextTable();
+    bool nextTable();
     // The current table as a document of its own: the prolog and root start tag, the table's
     // bytes, the root's end tag; -1 when unsure. The reader's thread calls it.
-    qint64 Feed(char* buffer, qint64 size);
+    qint64 feed(char* buffer, qint64 size);
     // Past the current table's end tag, whatever was fed of it.
-    bool SkipTable();
-    // Right after NextTable: the prolog, the root start tag, the table's start tag alone (as
+    bool skipTable();
+    // Right after nextTable: the prolog, the root start tag, the table's start tag alone (as
     // an empty element) and the root's end tag; a small document that tells the table's name
     // without its contents being fed.
-    QByteArray TableStartDocument() const;
+    QByteArray tableStartDocument() const;
 
     // The current table holds another, in the bytes fed or skipped so far.
-    bool Nested() const { return m_nested; }
-    bool Unsure() const { return m_unsure; }
+    bool nested() const { return m_nested; }
+    bool unsure() const { return m_unsure; }
     // The part was read to its end, every table closed and the root ended.
-    bool Finished() const { return m_finished; }
+    bool finished() const { return m_finished; }
 
 private:
     enum class Event { None, More, Open, Close, End, Unsure };
@@ -64,7 +64,7 @@ private:
     bool rootTag(qsizetype at);
     // False (unsure) when the bytes held from From on declare a namespace.
     bool declaresNothing(qsizetype from);
-    Event unsure();
+    Event markUnsure();
 
     ReadFunction m_read;
     std::vector<char> m_buf;

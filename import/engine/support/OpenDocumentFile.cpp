@@ -494,10 +494,10 @@ QStringList settingsSheetNames(TMiniZip& zip)
 
 // The name and sub-table mark of the table the scanner stands on, from its start tag alone;
 // false when the tag does not read as a table.
-bool startTag(const TOdfTableScanner& scanner, const xml::ParseSettings& settings, QString& name,
+bool startTag(const OdfTableScanner& scanner, const xml::ParseSettings& settings, QString& name,
               bool& sub)
 {
-    const auto r = xml::Reader::fromMemory(scanner.TableStartDocument(), settings);
+    const auto r = xml::Reader::fromMemory(scanner.tableStartDocument(), settings);
     bool more = r->read();
     while (more && !(r->isElement() && r->depth() == 1))
         more = r->read();
@@ -550,7 +550,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     xml::ParseSettings settings;
     settings.name = QStringLiteral("content.xml");
     auto reader = xml::Reader::fromFunction(
-        [&stream](char* buf, qint64 size) { return stream->Read(buf, size); }, settings);
+        [&stream](char* buf, qint64 size) { return stream->read(buf, size); }, settings);
     Walker walker(reader.get(), text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
                   FPreviewRows, [this](const QString& name) -> TODSSpreadSheet& {
                       return addTable(name);
@@ -589,17 +589,20 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 // be sure of the part, or the part is damaged: the caller parses it and says what is wrong.
 bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
 {
-    try {
+    return scanned([&] {
         // Inflating and its checksum run ahead on threads of their own while the scanner goes
         // through the bytes.
-        const std::unique_ptr<TZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
-        TOdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); },
-            qBound<qint64>(4096, stream->DeclaredSize() + 1, TOdfTableScanner::DefaultBlock));
-        if (!scanner.Start())
+        const std::unique_ptr<ZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
+        OdfTableScanner scanner(
+            [&stream](char* buf, qint64 size) { return stream->read(buf, size); },
+            qBound<qint64>(4096, stream->declaredSize() + 1, OdfTableScanner::DefaultBlock));
+        if (!scanner.start())
             return false;
         xml::ParseSettings settings;
         settings.name = QStringLiteral("content.xml");
+        // Each table is read only to its preview rows: parsed as it is read, with no thread
+        // started per table.
+        settings.parseAhead = false;
         const bool text = FKind == Kind::Text;
         Walker walker(nullptr, text, FNotExpandMergedValue, TextFormat, FileName(), SpreadSheets,
                       FPreviewRows, [this](const QString& name) -> TODSSpreadSheet& {
@@ -610,7 +613,7 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
         if (text)
             walker.stopTextAtPreview();
         bool found = false; // the only sheet to read
-        while (!found && scanner.NextTable()) {
+        while (!found && scanner.nextTable()) {
             // The table's name and kind from its start tag alone: a table not read costs no
             // reader of its own.
             QString name;
@@ -620,7 +623,7 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             found = !FOnlySheet.isEmpty() && TXlsxWorkbook::SameSheetName(name, FOnlySheet);
             if (!sub && (FOnlySheet.isEmpty() || found)) {
                 auto reader = xml::Reader::fromFunction(
-                    [&scanner](char* buf, qint64 size) { return scanner.Feed(buf, size); },
+                    [&scanner](char* buf, qint64 size) { return scanner.feed(buf, size); },
                     settings);
                 walker.resume(reader.get());
                 bool more = reader->read();
@@ -638,14 +641,21 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             } else {
                 found = false;
             }
-            if (!found && !scanner.SkipTable())
+            if (!found && !scanner.skipTable())
                 return false;
             // Tables nested in a text table are tables of their own, or make it complex.
-            if (text && scanner.Nested())
+            if (text && scanner.nested())
                 return false;
         }
         // Without the only sheet asked for, the parse says what is wrong.
-        if ((FOnlySheet.isEmpty() ? !scanner.Finished() : !found) || SpreadSheets.empty())
+        return (FOnlySheet.isEmpty() ? scanner.finished() : found) && !SpreadSheets.empty();
+    });
+}
+
+bool TOpenDocumentFile::scanned(const std::function<bool()>& Scan)
+{
+    try {
+        if (!Scan())
             return false;
     } catch (const EZipError&) {
         if (FOverLimit)
@@ -676,34 +686,25 @@ TODSSpreadSheet& TOpenDocumentFile::addTable(const QString& Name)
 // document (the parse lists those).
 bool TOpenDocumentFile::listBySkipping(TMiniZip& Zip)
 {
-    try {
+    return scanned([&] {
         const auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
-        TOdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream->Read(buf, size); });
-        if (!scanner.Start())
+        OdfTableScanner scanner(
+            [&stream](char* buf, qint64 size) { return stream->read(buf, size); });
+        if (!scanner.start())
             return false;
         xml::ParseSettings settings;
         settings.name = QStringLiteral("content.xml");
         const bool text = FKind == Kind::Text;
-        while (scanner.NextTable()) {
+        while (scanner.nextTable()) {
             QString name;
             bool sub = false;
             if (!startTag(scanner, settings, name, sub))
                 return false;
             if (!sub)
                 addTable(name).Unread = true;
-            if (!scanner.SkipTable() || (text && scanner.Nested()))
+            if (!scanner.skipTable() || (text && scanner.nested()))
                 return false;
         }
-        if (!scanner.Finished() || SpreadSheets.empty())
-            return false;
-    } catch (const EZipError&) {
-        if (FOverLimit)
-            throw;
-        return false;
-    } catch (const std::exception&) {
-        return false;
-    }
-    FSkippedByScanning = true;
-    return true;
+        return scanner.finished() && !SpreadSheets.empty();
+    });
 }

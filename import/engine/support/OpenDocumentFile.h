@@ -7,6 +7,7 @@
 #include "import/engine/support/SheetValues.h"
 #include "import/engine/support/SparseCells.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,6 +67,10 @@ protected:
     void Parse(TMiniZip& Zip) override;
     bool previewBySkipping(TMiniZip& Zip);
     bool listBySkipping(TMiniZip& Zip);
+    // Runs a scan of content.xml that skips what it need not parse: true when the scan was
+    // sure of the whole part. Anything else, damage included, is left to the parse, which says
+    // what is wrong; only the table limit passes on.
+    bool scanned(const std::function<bool()>& Scan);
     // Lists one more table, or refuses the document past the table limit.
     TODSSpreadSheet& addTable(const QString& Name);
 

@@ -22,7 +22,7 @@
 namespace xml {
 class Reader;
 }
-class TZipEntryStream;
+class ZipEntryStream;
 
 // The shared-string table, held compactly: the texts in buffers of a fixed size (a table that
 // grows never copies itself) and where each lies. The

@@ -69,13 +69,13 @@ inline bool isMain(const xml::Reader& r, XlsxName& name, const char*& key)
 // A large part as a stream of nodes, inflated and parsed ahead of the caller.
 // Inflating, parsing and the caller's work overlap: the part is inflated a few blocks ahead of
 // the parser, itself a thread ahead of the caller.
-inline std::unique_ptr<xml::Reader> streamedPart(TZipReadAhead& stream, const QString& part)
+inline std::unique_ptr<xml::Reader> streamedPart(ZipReadAhead& stream, const QString& part)
 {
     xml::ParseSettings settings;
     settings.name = part;
     settings.maxTextBytes = kMaxTextBytes;
     return xml::Reader::fromFunction(
-        [&stream](char* buf, qint64 size) { return stream.Read(buf, size); }, settings);
+        [&stream](char* buf, qint64 size) { return stream.read(buf, size); }, settings);
 }
 
 [[noreturn]] inline void tooLong(const QString& file, const QString& part)

@@ -11,7 +11,7 @@ struct TXlsxSharedStrings::TSource
 {
     QString File, Part;
     std::unique_ptr<TMiniZip> Zip;
-    std::unique_ptr<TZipReadAhead> Stream;
+    std::unique_ptr<ZipReadAhead> Stream;
     std::unique_ptr<xml::Reader> Xml;
     bool More = true;
     std::string Item, T;

@@ -210,7 +210,7 @@ bool XlsxSheetReader::wanted(int Col) const
 void XlsxSheetReader::readMerges()
 {
     {
-        const std::unique_ptr<TZipReadAhead> stream =
+        const std::unique_ptr<ZipReadAhead> stream =
             m_zip.ReadAhead(m_sheet.PartName, kInflateBlock);
         auto r = streamedPart(*stream, m_sheet.PartName);
         bool more = r->read();

@@ -14,7 +14,7 @@ class Reader;
 class TMiniZip;
 class TXlsxWorkbook;
 class TXlsxWorkSheet;
-class TZipReadAhead;
+class ZipReadAhead;
 
 // An element's local name and the parser's pointer for it once one was matched.
 struct XlsxName
@@ -101,7 +101,7 @@ private:
     QString m_file;
     Options m_options;
     std::vector<bool> m_wantedBits;
-    std::unique_ptr<TZipReadAhead> m_stream;
+    std::unique_ptr<ZipReadAhead> m_stream;
     std::unique_ptr<xml::Reader> m_xml;
     const char* m_mainKey = nullptr; // the main namespace as the parser keeps it
     XlsxName m_rowName{"row"}, m_cellName{"c"}, m_valueName{"v"}, m_inlineName{"is"};

@@ -32,15 +32,7 @@ void DocxPage::ReadTables(TDocxFile& File, int Number)
 {
     File.SetOnlyTable(Number);
     File.SetPreviewRows(PreviewRows);
-    File.SetMaxTables(MaxPreviewTabs);
-    File.SetFileName(F->FileName());
-    try {
-        LoadDocument(File);
-    } catch (const EDurvelError&) {
-        if (File.OverTableLimit())
-            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("tables")));
-        throw;
-    }
+    LoadTabs(File, QStringLiteral("tables"));
 }
 
 void DocxPage::LoadFile()

@@ -507,6 +507,24 @@ void GridMapPage::LoadDocument(TBaseDocumentFile& File)
     }
 }
 
+int GridMapPage::TabLimit()
+{
+    return MaxPreviewTabs;
+}
+
+void GridMapPage::LoadTabs(TBaseDocumentFile& File, const QString& What,
+                           const std::function<bool()>& OverLimit)
+{
+    File.SetFileName(F->FileName());
+    try {
+        LoadDocument(File);
+    } catch (const EDurvelError&) {
+        if (OverLimit())
+            throw EDurvelError(TooManyTabsText(F->FileName(), What));
+        throw;
+    }
+}
+
 // ---- drawing
 // ---------------------------------------------------------------------------------------
 

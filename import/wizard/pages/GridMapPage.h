@@ -133,6 +133,13 @@ protected:
     void ShowChosenTab(int Index, bool Asked);
     // Loads a zipped office document; a damaged archive is told as the reader tells it.
     static void LoadDocument(TBaseDocumentFile& File);
+    // Loads a document whose tables become the tabs, at most MaxPreviewTabs of them: a file
+    // holding more is refused with a message (What: "sheets" or "tables").
+    template <class TFile> void LoadTabs(TFile& File, const QString& What)
+    {
+        File.SetMaxTables(TabLimit());
+        LoadTabs(File, What, [&File] { return File.OverTableLimit(); });
+    }
     // Refills the column-number list with an empty entry and "1" .. Count.
     void FillColNumbers(int Count);
     // The clerk chose a sheet or table: a missing one is forgotten.
@@ -147,6 +154,9 @@ private:
     int SelectedGridColumn() const;
     bool ValueMapped(const QString& Value) const;
     void ColNumberChosen(int Index);
+    static int TabLimit();
+    void LoadTabs(TBaseDocumentFile& File, const QString& What,
+                  const std::function<bool()>& OverLimit);
 
     TColumnForm FColumnForm;
     QString FMapSection;

@@ -6,7 +6,6 @@
 #include "import/engine/support/OpenDocumentFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
-#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/widgets/SheetGrid.h"
 #include "platform/ini/IniFile.h"
 
@@ -35,15 +34,7 @@ void OdsPage::ReadPreview(TODSFile& File, const QString& OnlySheet)
     // it all).
     File.SetPreviewRows(PreviewSize + 1);
     File.SetOnlySheet(OnlySheet);
-    File.SetMaxTables(MaxPreviewTabs);
-    File.SetFileName(F->FileName());
-    try {
-        LoadDocument(File);
-    } catch (const EDurvelError&) {
-        if (File.OverTableLimit())
-            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("sheets")));
-        throw;
-    }
+    LoadTabs(File, QStringLiteral("sheets"));
 }
 
 void OdsPage::LoadFile()

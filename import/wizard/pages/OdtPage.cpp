@@ -5,7 +5,6 @@
 #include "import/engine/support/OpenDocumentFile.h"
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/ImportKinds.h"
-#include "import/wizard/pages/PageLimits.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/OdsPage.h"
 #include "import/wizard/widgets/SheetGrid.h"
@@ -37,15 +36,7 @@ void OdtPage::ReadTables(TODTFile& File, const QString& OnlyTable)
 {
     File.SetPreviewRows(OdsPage::PreviewSize + 1);
     File.SetOnlySheet(OnlyTable);
-    File.SetMaxTables(MaxPreviewTabs);
-    File.SetFileName(F->FileName());
-    try {
-        LoadDocument(File);
-    } catch (const EDurvelError&) {
-        if (File.OverTableLimit())
-            throw EDurvelError(TooManyTabsText(F->FileName(), QStringLiteral("tables")));
-        throw;
-    }
+    LoadTabs(File, QStringLiteral("tables"));
 }
 
 void OdtPage::LoadFile()

@@ -6,6 +6,7 @@
 #include "platform/access/AccessHelper.h"
 #include "platform/access/AccessWire.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/AccessSamples.h"
 #include "tests/support/TestFiles.h"
 
 #include <QElapsedTimer>
@@ -139,11 +140,8 @@ class TestAccess : public QObject
 private slots:
     void initTestCase()
     {
-        // The build names the folder; the environment may move it (a worktree elsewhere).
-        m_samples =
-            qEnvironmentVariable("BANKFILE_SHARED_DIR", QStringLiteral(BANKFILE_SHARED_DIR)) +
-            QStringLiteral("/fixtures/access");
-        if (!QFileInfo::exists(m_samples + "/nwind.mdb"))
+        m_samples = AccessSamplesDir();
+        if (m_samples.isEmpty())
             QSKIP("the Access sample files are not here");
     }
 

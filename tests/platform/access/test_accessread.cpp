@@ -1,5 +1,6 @@
 // The helper's reading code (tools/accessread) in this process, on the sample files and on
 // copies of them altered the way a password, another code page or damage would.
+#include "tests/support/AccessSamples.h"
 #include "tests/support/TestFiles.h"
 #include "tools/accessread/JetFile.h"
 #include "tools/accessread/JetHeader.h"
@@ -67,10 +68,8 @@ class TestAccessRead : public QObject
 private slots:
     void initTestCase()
     {
-        m_samples =
-            qEnvironmentVariable("BANKFILE_SHARED_DIR", QStringLiteral(BANKFILE_SHARED_DIR)) +
-            QStringLiteral("/fixtures/access");
-        if (!QFileInfo::exists(m_samples + "/nwind.mdb"))
+        m_samples = AccessSamplesDir();
+        if (m_samples.isEmpty())
             QSKIP("the Access sample files are not here");
     }
 

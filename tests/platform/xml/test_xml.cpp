@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <thread>
+
 using xml::Document;
 using xml::Reader;
 
@@ -419,6 +421,20 @@ private slots:
             auto r = Reader::fromFunction(pieces(doc, piece));
             QCOMPARE(transcript(*r), expected);
         }
+        // Parsed as it is read: the same nodes, the input read on the caller's thread alone.
+        xml::ParseSettings asRead;
+        asRead.parseAhead = false;
+        const auto caller = std::this_thread::get_id();
+        bool elsewhere = false;
+        auto read = pieces(doc, 4096);
+        auto r = Reader::fromFunction(
+            [&](char* buf, qint64 size) {
+                elsewhere = elsewhere || std::this_thread::get_id() != caller;
+                return read(buf, size);
+            },
+            asRead);
+        QCOMPARE(transcript(*r), expected);
+        QVERIFY(!elsewhere);
         if (doc.startsWith("<r><t>")) {
             QCOMPARE(expected.size(), 8);
             QCOMPARE(expected[2], QStringLiteral("2 text ") + QString(200000, u'x') + u'&' +

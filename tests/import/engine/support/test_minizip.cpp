@@ -63,7 +63,7 @@ private slots:
         QVERIFY(!errorOf([&] { zip.OpenEntry(QStringLiteral("[Content_Types].xml")); }).isEmpty());
         QByteArray streamed;
         char buf[777];
-        for (qint64 n; (n = s->Read(buf, sizeof buf)) > 0;)
+        for (qint64 n; (n = s->read(buf, sizeof buf)) > 0;)
             streamed.append(buf, n);
         QCOMPARE(streamed, sheet);
         s.reset();
@@ -193,12 +193,12 @@ private slots:
             QByteArray read;
             const QString message = errorOf([&] {
                 auto ahead = raw ? zip.ReadAhead(QStringLiteral("a.xml"), 4096)
-                                 : std::make_unique<TZipReadAhead>(
+                                 : std::make_unique<ZipReadAhead>(
                                        zip.OpenEntry(QStringLiteral("a.xml")), 4096, 2);
                 QByteArray buf(readSize, '\0');
-                while (const qint64 n = ahead->Read(buf.data(), readSize))
+                while (const qint64 n = ahead->read(buf.data(), readSize))
                     read += buf.left(n);
-                QCOMPARE(ahead->Read(buf.data(), readSize), qint64(0));
+                QCOMPARE(ahead->read(buf.data(), readSize), qint64(0));
             });
             QVERIFY2(message.contains(error), qPrintable(message));
             if (error.isEmpty())
@@ -212,7 +212,7 @@ private slots:
         if (error.isEmpty()) {
             auto ahead = zip.ReadAhead(QStringLiteral("a.xml"), 4096);
             char b[10];
-            QCOMPARE(ahead->Read(b, 10), qint64(qMin(size, 10)));
+            QCOMPARE(ahead->read(b, 10), qint64(qMin(size, 10)));
         }
     }
 

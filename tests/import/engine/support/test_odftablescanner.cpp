@@ -66,7 +66,7 @@ private slots:
         const QByteArray part = kRoot + body + kEnd;
         for (const qint64 chunk : {1, 2, 3, 5, 7, 11, 16, 17, 31, 64, 4096}) {
             qint64 at = 0;
-            TOdfTableScanner scanner(
+            OdfTableScanner scanner(
                 [&](char* buffer, qint64 size) {
                     const qint64 n = qMin(qMin(size, chunk), qint64(part.size()) - at);
                     std::memcpy(buffer, part.constData() + at, std::size_t(n));
@@ -74,14 +74,14 @@ private slots:
                     return n;
                 },
                 4096);
-            QVERIFY(scanner.Start());
+            QVERIFY(scanner.start());
             QStringList found;
-            while (scanner.NextTable()) {
+            while (scanner.nextTable()) {
                 // Every other table is read through Feed, the rest skipped.
                 if (found.size() % 2 == 0) {
                     QByteArray fed;
                     char buf[7];
-                    for (qint64 n; (n = scanner.Feed(buf, sizeof buf)) > 0;)
+                    for (qint64 n; (n = scanner.feed(buf, sizeof buf)) > 0;)
                         fed.append(buf, n);
                     QVERIFY2(fed.startsWith(kRoot.left(kRoot.indexOf("<office:body>"))) &&
                                  fed.endsWith("</office:document-content>"),
@@ -92,9 +92,9 @@ private slots:
                 } else {
                     found << QStringLiteral("?");
                 }
-                QVERIFY(scanner.SkipTable());
+                QVERIFY(scanner.skipTable());
             }
-            QVERIFY2(!scanner.Unsure() && scanner.Finished(), qPrintable(QString::number(chunk)));
+            QVERIFY2(!scanner.unsure() && scanner.finished(), qPrintable(QString::number(chunk)));
             QCOMPARE(found.size(), names.size());
             for (int i = 0; i < names.size(); i += 2)
                 QCOMPARE(found[i], names[i]);
