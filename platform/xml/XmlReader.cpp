@@ -15,7 +15,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <thread>
 
 // The stream: libxml2's push parser, its nodes collected in batches, a thread ahead of the
 // caller for large inputs.
@@ -146,21 +145,17 @@ struct Reader::Push
     std::size_t index = 0;
     bool over = false; // the last batch has been taken
 
-    // Between the two (threaded), or the caller's alone.
-    bool threaded = false;
-    queue::BoundedQueue<std::unique_ptr<Batch>> ahead{kQueued, kQueued + 2};
-    std::thread worker;
-    std::unique_ptr<Batch> spare; // unthreaded
-    bool finished = false;        // no batch will follow
-    bool failed = false;          // the document is not well-formed or its source failed
+    // The parser's storage for its next batch, and the caller's last batch going back to it.
+    std::unique_ptr<Batch> spare, returned;
+    bool finished = false; // no batch will follow
+    bool failed = false;   // the document is not well-formed or its source failed
+    // Set when the parser runs ahead of the caller.
+    std::unique_ptr<queue::ReadAhead<std::unique_ptr<Batch>>> ahead;
 
     ~Push()
     {
-        if (worker.joinable()) {
-            // The parser ends with the chunk it is parsing.
-            ahead.stop();
-            worker.join();
-        }
+        // The parser ends with the chunk it is parsing.
+        ahead.reset();
         if (ctxt) {
             if (ctxt->myDoc)
                 xmlFreeDoc(ctxt->myDoc);
@@ -219,11 +214,7 @@ struct Reader::Push
 
     std::unique_ptr<Batch> takeSpare()
     {
-        std::unique_ptr<Batch> b;
-        if (threaded)
-            ahead.reuse(b);
-        else
-            b = std::move(spare);
+        std::unique_ptr<Batch> b = std::move(spare);
         if (!b)
             b = std::make_unique<Batch>();
         b->clear();
@@ -282,11 +273,13 @@ struct Reader::Push
     // The next batch for the caller; nullptr after the last.
     std::unique_ptr<Batch> next()
     {
-        if (threaded) {
-            std::unique_ptr<Batch> b;
+        if (ahead) {
+            std::unique_ptr<Batch> b = std::move(returned);
             try {
-                if (ahead.pop(b))
-                    return b;
+                // A fill that failed passes on no batch: the take after it raises the failure.
+                while (ahead->take(b))
+                    if (b)
+                        return b;
             } catch (const std::bad_alloc&) {
                 failWith(QStringLiteral("Out of memory"));
             } catch (const std::exception& e) {
@@ -294,6 +287,8 @@ struct Reader::Push
             }
             return nullptr;
         }
+        if (!spare)
+            spare = std::move(returned);
         while (!finished) {
             bool last;
             {
@@ -318,32 +313,28 @@ struct Reader::Push
 
     void giveBack(std::unique_ptr<Batch> b)
     {
-        if (!b)
-            return;
-        if (threaded)
-            ahead.recycle(std::move(b));
-        else if (!spare)
-            spare = std::move(b);
+        if (b)
+            returned = std::move(b);
     }
 
-    // The parser's thread: batches ahead of the caller, a chunk at a time; what ends it, a
-    // failed allocation included, is the caller's read's failure after the nodes before it.
-    void run()
+    // The parser ahead of the caller: the next batch into Item (whose old batch is the storage
+    // of the one after), a chunk at a time; false once nothing follows. What ends it, a failed
+    // allocation included, is the caller's read's failure after the nodes before it.
+    bool fillAhead(std::unique_ptr<Batch>& item, const queue::StopFlag& stop)
     {
         ErrorScope scope(error);
-        try {
-            bool last = false;
-            while (!last) {
-                last = parseChunk();
-                std::unique_ptr<Batch> b = handOver(last);
-                if (b && !ahead.push(std::move(b)))
-                    return; // stopped
-                if (!last && ahead.stopFlag().requested())
-                    return;
+        if (item && !spare)
+            spare = std::move(item);
+        item.reset();
+        for (;;) {
+            stop.check();
+            const bool last = parseChunk();
+            if (std::unique_ptr<Batch> b = handOver(last)) {
+                item = std::move(b);
+                return !last;
             }
-            ahead.close();
-        } catch (...) {
-            ahead.close(std::current_exception());
+            if (last)
+                return false;
         }
     }
 };
@@ -564,9 +555,12 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
     p.attributeLimit = std::make_unique<AttributeLimit>(settings.encoding);
     // Small documents are parsed as they are read; others ahead of the caller.
-    p.threaded = settings.parseAhead && (s->read || s->bytes.size() > 4 * kChunk);
-    if (p.threaded)
-        p.worker = std::thread([&p] { p.run(); });
+    if (settings.parseAhead && (s->read || s->bytes.size() > 4 * kChunk))
+        p.ahead = std::make_unique<queue::ReadAhead<std::unique_ptr<Batch>>>(
+            [&p](std::unique_ptr<Batch>& item, const queue::StopFlag& stop) {
+                return p.fillAhead(item, stop);
+            },
+            Push::kQueued);
     return r;
 }
 

@@ -296,9 +296,9 @@ void ZipEntryStream::finish()
         owner->Damaged(QStringLiteral("its part %1 cannot be read").arg(m_name));
 }
 
-// Blocks are inflated on one thread and, for a raw member, passed through a second that checks
-// their checksum, each stage a read-ahead of its own; the blocks the caller is done with go back
-// to be filled again. What fails in a stage reaches the caller after the bytes before it.
+// Blocks are inflated on one thread, a raw member's checksum counted there as each piece comes
+// out (while it is still in the cache); the blocks the caller is done with go back to be filled
+// again. What fails there reaches the caller after the bytes before it.
 struct ZipReadAhead::Shared
 {
     struct Block
@@ -331,29 +331,20 @@ struct ZipReadAhead::Shared
     bool zOpen = false, zEnd = false, inputEnd = false;
     std::vector<char> input;
     uLong crc = crc32(0, nullptr, 0);
-    qint64 checkedSize = 0;
 
     // The caller's block and how much of it was read.
     Block current;
     qsizetype taken = 0;
     bool over = false;
-    // Last: they stop before what they use goes.
-    std::unique_ptr<Stage> inflating, checking;
+    // Last: it stops before what it uses goes.
+    std::unique_ptr<Stage> inflating;
 
     ~Shared()
     {
-        // The checking stage waits on the inflating one: both are told before either is joined.
-        if (checking)
-            checking->stop();
-        if (inflating)
-            inflating->stop();
-        checking.reset();
         inflating.reset();
         if (zOpen)
             inflateEnd(&z);
     }
-
-    Stage& last() { return checking ? *checking : *inflating; }
 
     // Up to Size inflated bytes of a raw member; 0 at its end.
     qint64 inflateRaw(char* out, qint64 size, const queue::StopFlag& stop)
@@ -394,6 +385,7 @@ struct ZipReadAhead::Shared
             }
             n = qMin<qint64>(size, 1 << 30) - z.avail_out;
         }
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(out), std::size_t(n));
         stream->m_read += n;
         owner->FInflated += n;
         owner->CheckLimits(stream->m_name, stream->m_read, owner->FInflated);
@@ -401,7 +393,8 @@ struct ZipReadAhead::Shared
     }
 
     // The inflating stage: a whole block (the caller's reads stay few and large); false once
-    // the member ends.
+    // the member ends. A raw member's checksum and size are compared at its end, the bytes
+    // before still going to the caller first.
     bool inflateInto(Block& b, const queue::StopFlag& stop)
     {
         if (qsizetype(b.bytes.size()) != blockSize)
@@ -412,33 +405,13 @@ struct ZipReadAhead::Shared
             char* to = b.bytes.data() + b.filled;
             const qint64 n = raw ? inflateRaw(to, blockSize - b.filled, stop)
                                  : stream->read(to, blockSize - b.filled);
-            if (n <= 0)
+            if (n <= 0) {
+                if (raw && (crc != member.Crc || stream->m_read != member.Size))
+                    throw EZipError(checksum);
                 return false;
+            }
             b.filled += qsizetype(n);
         }
-        return true;
-    }
-
-    // The checking stage: the next inflated block, its bytes counted into the checksum, which
-    // is compared once the member ends.
-    bool checkNext(Block& b, const queue::StopFlag& stop)
-    {
-        bool got = false;
-        try {
-            got = inflating->take(b);
-        } catch (...) {
-            b.filled = 0; // it may still hold the block passed on before
-            throw;
-        }
-        if (!got) {
-            b.filled = 0;
-            stop.check();
-            if (crc != member.Crc || checkedSize != member.Size)
-                throw EZipError(checksum);
-            return false;
-        }
-        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b.bytes.data()), std::size_t(b.filled));
-        checkedSize += b.filled;
         return true;
     }
 };
@@ -464,16 +437,11 @@ ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMemb
                                     "wrong.")
                          .arg(file, s.stream->m_name);
     }
-    // Blocks: one being filled and one with the caller beside those queued; a raw member's
-    // checking stage holds and queues one more.
-    const std::size_t depth = std::size_t(qMax(blocks - (s.raw ? 3 : 2), 1));
+    // Blocks: one being filled and one with the caller beside those queued.
+    const std::size_t depth = std::size_t(qMax(blocks - 2, 1));
     s.inflating = std::make_unique<Shared::Stage>(
         [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.inflateInto(b, stop); },
         depth);
-    if (s.raw)
-        s.checking = std::make_unique<Shared::Stage>(
-            [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.checkNext(b, stop); },
-            1);
 }
 
 ZipReadAhead::~ZipReadAhead() = default;
@@ -491,7 +459,7 @@ qint64 ZipReadAhead::read(char* buffer, qint64 maxSize)
     while (s.taken >= s.current.filled) {
         bool got = false;
         try {
-            got = s.last().take(s.current);
+            got = s.inflating->take(s.current);
         } catch (...) {
             s.over = true;
             throw;

@@ -72,7 +72,7 @@ public:
 
 private:
     friend class TMiniZip;
-    // A member opened raw: inflated here, its checksum checked on a thread of its own.
+    // A member opened raw: inflated here and its checksum counted as it comes out.
     struct RawMember
     {
         int Method = 0;
@@ -122,9 +122,9 @@ public:
     QByteArray ReadSmallEntry(const QString& Name, qint64 Cap = DefaultSmallPartLimit);
     // One member at a time: opening another one while a stream is alive is refused.
     std::unique_ptr<ZipEntryStream> OpenEntry(const QString& Name);
-    // A member read ahead: inflated on one thread and its checksum checked on another, so a
-    // caller going once through a large part waits for neither (a member that is neither
-    // stored nor deflated is read through the stream).
+    // A member read ahead: inflated and its checksum counted on a thread of its own, so a
+    // caller going once through a large part does not wait for either (a member that is
+    // neither stored nor deflated is read through the stream).
     std::unique_ptr<ZipReadAhead> ReadAhead(const QString& Name,
                                             qsizetype Block = ZipReadAhead::DefaultBlock);
 
