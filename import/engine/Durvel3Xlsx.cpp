@@ -2,12 +2,20 @@
 
 #include "import/engine/DurvelSheetText.h"
 #include "platform/ini/IniFile.h"
+#include "platform/xml/Xml.h"
 
 #include <QFileInfo>
 
 namespace {
 const QString kOptions = QStringLiteral("XLSX_OPTIONS");
+
+// A part that is no well-formed XML, or one the parser is spared, in the import's words.
+QString xmlFailure(const QString& file, const xml::XmlError& e)
+{
+    return QStringLiteral("The workbook %1 cannot be read: %2")
+        .arg(QFileInfo(file).fileName(), e.message());
 }
+} // namespace
 
 TDurvel3Xlsx::TDurvel3Xlsx() : TDurvel3TableReader(TMapForm::Letters) {}
 TDurvel3Xlsx::~TDurvel3Xlsx() = default;
@@ -40,6 +48,8 @@ void TDurvel3Xlsx::PrepareImport()
         reader = file->OpenSheet(*sheet, std::move(options));
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
+    } catch (const xml::XmlError& e) {
+        throw EDurvelError(xmlFailure(FileName(), e));
     }
     // Only a hint for the progress: the rows are counted as they come.
     SetTotalRecCount(reader->declaredRows());
@@ -59,6 +69,8 @@ bool TDurvel3Xlsx::HasMoreRows()
         return FRows->next(FRow);
     } catch (const EZipError& e) {
         throw EDurvelError(e.message());
+    } catch (const xml::XmlError& e) {
+        throw EDurvelError(xmlFailure(FileName(), e));
     }
 }
 

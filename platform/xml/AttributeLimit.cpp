@@ -15,8 +15,9 @@ bool isSpace(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
 
-// libxml2 refuses longer names; a name is told apart by this much of it.
-constexpr std::size_t kNameUnits = 50000;
+// libxml2 refuses longer names; a name is told apart by this much of it (in bytes: UTF-16
+// units take two).
+constexpr std::size_t kNameBytes = 100000;
 
 bool startsName(char16_t c)
 {
@@ -106,6 +107,20 @@ bool AttributeLimit::scan(QByteArrayView bytes)
     return true;
 }
 
+const char* AttributeLimit::nameEnd(const char* p, const char* end) const
+{
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '>' || c == '/' || isSpace(char16_t(static_cast<unsigned char>(c))))
+            break;
+        if (c == '=' && m_state == State::AttributeName)
+            break;
+        if (c == '?' && m_state == State::InstructionName)
+            break;
+    }
+    return p;
+}
+
 bool AttributeLimit::scanBytes(const char* p, const char* end)
 {
     while (p < end) {
@@ -116,6 +131,16 @@ bool AttributeLimit::scanBytes(const char* p, const char* end)
             if (!hit)
                 return true;
             p = static_cast<const char*>(hit);
+        } else if (m_state == State::TagName || m_state == State::AttributeName ||
+                   m_state == State::InstructionName) {
+            // So are names: taken whole up to what ends them.
+            const char* stop = nameEnd(p, end);
+            if (m_name.size() < kNameBytes)
+                m_name.append(p, std::size_t(qMin<qsizetype>(stop - p,
+                                                             qsizetype(kNameBytes - m_name.size()))));
+            p = stop;
+            if (p == end)
+                return true;
         }
         if (!step(char16_t(static_cast<unsigned char>(*p++))))
             return false;
@@ -126,23 +151,37 @@ bool AttributeLimit::scanBytes(const char* p, const char* end)
 void AttributeLimit::startName(char16_t c)
 {
     m_name.clear();
-    m_name.push_back(c);
+    addToName(c);
 }
 
 void AttributeLimit::addToName(char16_t c)
 {
-    if (m_name.size() < kNameUnits)
-        m_name.push_back(c);
+    if (m_name.size() >= kNameBytes)
+        return;
+    if (m_units == Units::Bytes) {
+        m_name.push_back(char(c));
+    } else {
+        m_name.push_back(char(c & 0xFF));
+        m_name.push_back(char(c >> 8));
+    }
 }
 
 bool AttributeLimit::endName()
 {
-    const std::size_t hash = qHash(QStringView(m_name.data(), qsizetype(m_name.size())),
-                                   QHashSeed::globalSeed());
-    m_name.clear();
+    const auto byte = [this](std::size_t i) { return std::size_t(uchar(m_name[i])); };
+    std::string& recent =
+        m_recent[(m_name.size() * 7 + byte(0) * 3 + byte(m_name.size() - 1)) % m_recent.size()];
+    if (recent == m_name) {
+        m_name.clear();
+        return true;
+    }
+    const std::size_t hash = qHashBits(m_name.data(), m_name.size(), QHashSeed::globalSeed());
     if (int(m_names.size()) >= m_nameLimit && !m_names.contains(hash))
         return refuse(true);
     m_names.insert(hash);
+    if (m_name.size() <= 64)
+        recent.swap(m_name);
+    m_name.clear();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <string>
 #include <unordered_set>
 
@@ -66,6 +67,8 @@ private:
     // One character (ASCII or a code unit of more); false past the limit.
     bool step(char16_t c);
     bool scanBytes(const char* p, const char* end);
+    // Where the name being read in 8-bit units ends (End when it goes on past the stretch).
+    const char* nameEnd(const char* p, const char* end) const;
     // A name's characters; false when it is a new one past the limit.
     void startName(char16_t c);
     void addToName(char16_t c);
@@ -87,7 +90,11 @@ private:
     // the limit whatever the names' length, and a file cannot be made to collide on purpose.
     int m_nameLimit;
     std::unordered_set<std::size_t> m_names;
-    std::u16string m_name; // the name being read, cut at the length libxml2 accepts
+    // The name being read as the document's bytes, cut at the length libxml2 accepts.
+    std::string m_name;
+    // Names already counted, a few kept to be told again without hashing: a document repeats
+    // a handful of names over and over.
+    std::array<std::string, 32> m_recent;
 };
 
 } // namespace xml

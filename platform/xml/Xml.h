@@ -67,6 +67,10 @@ struct ParseSettings
     // ahead of the caller; false parses it as the caller reads (a caller that reads only the
     // first nodes of many short documents, one after another).
     bool parseAhead = true;
+    // Reader fed by a function: its bytes went through an AttributeLimit as they were made
+    // (on the thread that makes them), a refusal failing the read, so the parse does not scan
+    // them again.
+    bool scannedBySource = false;
 };
 
 // Lenient check that Bytes is UTF-8 (no overlongs or surrogates).

@@ -256,7 +256,7 @@ struct Reader::Push
             s.pos += n;
         }
         fed += qMax<qint64>(n, 0);
-        if (n > 0 && !attributeLimit->scan(QByteArrayView(data, n))) {
+        if (n > 0 && attributeLimit && !attributeLimit->scan(QByteArrayView(data, n))) {
             if (error->ioError.isEmpty())
                 error->ioError = attributeLimit->message();
             failed = true;
@@ -553,7 +553,8 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
     p.source = s;
     p.error = r->m_error.get();
     p.maxText = qMin<qint64>(settings.maxTextBytes, std::numeric_limits<quint32>::max() / 2);
-    p.attributeLimit = std::make_unique<AttributeLimit>(settings.encoding);
+    if (!settings.scannedBySource)
+        p.attributeLimit = std::make_unique<AttributeLimit>(settings.encoding);
     // Small documents are parsed as they are read; others ahead of the caller.
     if (settings.parseAhead && (s->read || s->bytes.size() > 4 * kChunk))
         p.ahead = std::make_unique<queue::ReadAhead<std::unique_ptr<Batch>>>(
@@ -568,7 +569,9 @@ std::unique_ptr<Reader> Reader::fromMemory(const QByteArray& bytes, const ParseS
 {
     auto source = std::make_unique<Source>();
     source->bytes = bytes;
-    return create(std::move(source), settings);
+    ParseSettings s = settings;
+    s.scannedBySource = false; // only a function's bytes are scanned by their source
+    return create(std::move(source), s);
 }
 
 std::unique_ptr<Reader> Reader::fromFile(const QString& path, const ParseSettings& settings)
@@ -580,6 +583,7 @@ std::unique_ptr<Reader> Reader::fromFile(const QString& path, const ParseSetting
     QFile* f = source->file.get();
     source->read = [f](char* buffer, qint64 size) { return f->read(buffer, size); };
     ParseSettings s = settings;
+    s.scannedBySource = false;
     if (s.name.isEmpty())
         s.name = QFileInfo(path).fileName();
     return create(std::move(source), s);

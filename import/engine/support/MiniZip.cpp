@@ -202,17 +202,19 @@ std::unique_ptr<ZipEntryStream> TMiniZip::Open(const QString& Name, ZipReadAhead
     return s;
 }
 
-std::unique_ptr<ZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block)
+std::unique_ptr<ZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block,
+                                                  ZipReadAhead::Inspect Inspect)
 {
     ZipReadAhead::RawMember raw;
     auto s = Open(Name, &raw);
     if (raw.Method != 0 && raw.Method != Z_DEFLATED) {
         s.reset();
-        return std::make_unique<ZipReadAhead>(OpenEntry(Name), Block);
+        return std::make_unique<ZipReadAhead>(OpenEntry(Name), Block, 3, std::move(Inspect));
     }
     // A small part needs no large blocks (the declared size is only a hint here).
     Block = qBound<qint64>(4096, raw.Size + 1, qMax<qsizetype>(Block, 4096));
-    return std::unique_ptr<ZipReadAhead>(new ZipReadAhead(std::move(s), raw, Block, 4));
+    return std::unique_ptr<ZipReadAhead>(
+        new ZipReadAhead(std::move(s), raw, Block, 4, std::move(Inspect)));
 }
 
 QByteArray TMiniZip::ReadEntry(const QString& Name)
@@ -323,6 +325,7 @@ struct ZipReadAhead::Shared
     using Stage = queue::ReadAhead<Block>;
 
     std::unique_ptr<ZipEntryStream> stream;
+    Inspect inspect;
     bool raw = false;
     RawMember member;
     qsizetype blockSize = 0;
@@ -410,22 +413,26 @@ struct ZipReadAhead::Shared
                     throw EZipError(checksum);
                 return false;
             }
+            if (inspect)
+                inspect(to, n);
             b.filled += qsizetype(n);
         }
         return true;
     }
 };
 
-ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block, int blocks)
-    : ZipReadAhead(std::move(stream), RawMember{-1, 0, 0}, block, blocks)
+ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block, int blocks,
+                           Inspect inspect)
+    : ZipReadAhead(std::move(stream), RawMember{-1, 0, 0}, block, blocks, std::move(inspect))
 {}
 
 ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw,
-                           qsizetype block, int blocks)
+                           qsizetype block, int blocks, Inspect inspect)
     : m_shared(std::make_unique<Shared>())
 {
     Shared& s = *m_shared;
     s.stream = std::move(stream);
+    s.inspect = std::move(inspect);
     s.raw = raw.Method >= 0;
     s.member = raw;
     s.blockSize = qMax<qsizetype>(block, 4096);

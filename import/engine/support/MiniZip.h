@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -59,9 +60,13 @@ class ZipReadAhead
 {
 public:
     static constexpr qsizetype DefaultBlock = qsizetype(4) << 20;
+    // Sees each stretch of inflated bytes in order on the inflating thread, before the caller
+    // gets it; what it raises is the read's failure, the bytes before the stretch still
+    // going first.
+    using Inspect = std::function<void(const char* data, qint64 size)>;
 
     explicit ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block = DefaultBlock,
-                          int blocks = 3);
+                          int blocks = 3, Inspect inspect = {});
     ~ZipReadAhead();
     ZipReadAhead(const ZipReadAhead&) = delete;
     ZipReadAhead& operator=(const ZipReadAhead&) = delete;
@@ -80,7 +85,7 @@ private:
         qint64 Size = 0;
     };
     ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw, qsizetype block,
-                 int blocks);
+                 int blocks, Inspect inspect);
 
     struct Shared;
     std::unique_ptr<Shared> m_shared;
@@ -126,7 +131,8 @@ public:
     // caller going once through a large part does not wait for either (a member that is
     // neither stored nor deflated is read through the stream).
     std::unique_ptr<ZipReadAhead> ReadAhead(const QString& Name,
-                                            qsizetype Block = ZipReadAhead::DefaultBlock);
+                                            qsizetype Block = ZipReadAhead::DefaultBlock,
+                                            ZipReadAhead::Inspect Inspect = {});
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);

@@ -4,6 +4,7 @@
 
 #include "import/engine/support/MiniZip.h"
 #include "import/engine/support/XlsxSheetReader.h"
+#include "import/engine/support/ZipXmlPart.h"
 #include "platform/xml/Xml.h"
 
 #include <QFileInfo>
@@ -66,16 +67,17 @@ inline bool isMain(const xml::Reader& r, XlsxName& name, const char*& key)
         QStringLiteral("The workbook %1 is damaged: %2.").arg(QFileInfo(file).fileName(), detail));
 }
 
-// A large part as a stream of nodes, inflated and parsed ahead of the caller.
-// Inflating, parsing and the caller's work overlap: the part is inflated a few blocks ahead of
-// the parser, itself a thread ahead of the caller.
-inline std::unique_ptr<xml::Reader> streamedPart(ZipReadAhead& stream, const QString& part)
+// A large part as a stream of nodes, inflated (into Stream) ahead of the caller, and parsed
+// ahead of it too unless ParseAhead is false (a caller that is itself a thread ahead).
+inline std::unique_ptr<xml::Reader> streamedPart(TMiniZip& zip, const QString& part,
+                                                 std::unique_ptr<ZipReadAhead>& stream,
+                                                 bool parseAhead = true)
 {
     xml::ParseSettings settings;
     settings.name = part;
     settings.maxTextBytes = kMaxTextBytes;
-    return xml::Reader::fromFunction(
-        [&stream](char* buf, qint64 size) { return stream.read(buf, size); }, settings);
+    settings.parseAhead = parseAhead;
+    return openZipXml(zip, part, settings, stream, kInflateBlock);
 }
 
 [[noreturn]] inline void tooLong(const QString& file, const QString& part)

@@ -68,8 +68,8 @@ struct TXlsxSharedStrings::TSource
                 More = false;
                 return false;
             }
-            Stream = Zip->ReadAhead(Part, kInflateBlock);
-            Xml = streamedPart(*Stream, Part);
+            // Parsed by the thread that reads the items ahead.
+            Xml = streamedPart(*Zip, Part, Stream, false);
             More = Xml->read();
         }
         xml::Reader& r = *Xml;

@@ -210,9 +210,8 @@ bool XlsxSheetReader::wanted(int Col) const
 void XlsxSheetReader::readMerges()
 {
     {
-        const std::unique_ptr<ZipReadAhead> stream =
-            m_zip.ReadAhead(m_sheet.PartName, kInflateBlock);
-        auto r = streamedPart(*stream, m_sheet.PartName);
+        std::unique_ptr<ZipReadAhead> stream;
+        const auto r = streamedPart(m_zip, m_sheet.PartName, stream);
         bool more = r->read();
         while (more) {
             if (r->isElement() && r->depth() == 1 && isMain(*r, "sheetData")) {
@@ -247,8 +246,7 @@ void XlsxSheetReader::readMerges()
 
 void XlsxSheetReader::open()
 {
-    m_stream = m_zip.ReadAhead(m_sheet.PartName, kInflateBlock);
-    m_xml = streamedPart(*m_stream, m_sheet.PartName);
+    m_xml = streamedPart(m_zip, m_sheet.PartName, m_stream);
     // Up to the sheet's data; what comes before it tells the sheet's extent.
     while (m_xml->read()) {
         if (!m_xml->isElement() || m_xml->depth() != 1)

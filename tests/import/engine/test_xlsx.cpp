@@ -3,6 +3,7 @@
 #include "import/engine/Durvel3Xlsx.h"
 #include "import/engine/support/XlsxFile.h"
 #include "platform/ini/IniFile.h"
+#include "platform/xml/AttributeLimit.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <QProcess>
@@ -575,6 +576,19 @@ private slots:
                                        << 0 << QStringList{"longer than 1048576"};
         QTest::newRow("shared string in runs") << b1s << sst << strings("<si>" + pieces + "</si>")
                                                << 0 << QStringList{"longer than 1048576"};
+        // What the parser is spared, told while the part is inflated ahead of it.
+        QByteArray attributes;
+        for (int i = 0; i <= xml::kMaxAttributes; ++i)
+            attributes += " a" + QByteArray::number(i) + "=\"\"";
+        QTest::newRow("attributes of a cell")
+            << "<c r=\"B1\"" + attributes + "><v>1</v></c>" << sst << strings({}) << 0
+            << QStringList{QString::number(xml::kMaxAttributes), "attributes"};
+        QByteArray names;
+        for (int i = 0; i <= xml::kMaxNames; ++i)
+            names += "<n" + QByteArray::number(i) + "/>";
+        QTest::newRow("names in shared strings")
+            << b1s << sst << strings("<si><t>s</t>" + names + "</si>") << 0
+            << QStringList{QString::number(xml::kMaxNames), "different element and attribute"};
     }
     void partsPastTheirBoundsAreRefused()
     {

@@ -216,6 +216,46 @@ private slots:
         }
     }
 
+    // What the inspector of a part read ahead raises ends the read after the bytes before the
+    // stretch it refused, whatever the block and read sizes.
+    void inspectorRefusesAfterTheBytesBefore_data()
+    {
+        QTest::addColumn<int>("block");
+        QTest::addColumn<int>("refuseAt"); // the first byte refused
+        for (const int block : {4096, 65536})
+            for (const int at : {0, 1, 4095, 4096, 70000, 199999})
+                QTest::addRow("block %d, at %d", block, at) << block << at;
+    }
+    void inspectorRefusesAfterTheBytesBefore()
+    {
+        QFETCH(int, block);
+        QFETCH(int, refuseAt);
+        QByteArray payload(200000, '\0');
+        for (int i = 0; i < payload.size(); ++i)
+            payload[i] = char('a' + (i * 7919) % 26);
+        const QString file = path("inspected.zip");
+        QVERIFY(writeZip(file, {{"a.xml", payload}}));
+        TMiniZip zip(file);
+        zip.Open();
+        qint64 seen = 0;
+        auto ahead = zip.ReadAhead(QStringLiteral("a.xml"), block,
+                                   [&seen, refuseAt](const char*, qint64 size) {
+                                       if (seen + size > refuseAt)
+                                           throw EZipError(QStringLiteral("refused here"));
+                                       seen += size;
+                                   });
+        QByteArray read;
+        const QString message = errorOf([&] {
+            char buf[3000];
+            while (const qint64 n = ahead->read(buf, sizeof buf))
+                read.append(buf, n);
+        });
+        QCOMPARE(message, QStringLiteral("refused here"));
+        QVERIFY(read.size() <= refuseAt);
+        QCOMPARE(read, payload.left(read.size()));
+        QCOMPARE(qint64(read.size()), seen);
+    }
+
     void inflationLimits()
     {
         const QString file = path("bomb.zip");
