@@ -335,7 +335,7 @@ BENCHMARK(BM_OpenOdtPage)->Iterations(3)->Unit(benchmark::kMillisecond)->UseReal
 
 // The floor of any opening of the bare spreadsheet: inflating its content part alone, in
 // blocks of the argument's KiB, as a stream (its checksum on the same thread) and read ahead
-// (inflated on one thread, checked on another); and the page's way, read ahead while the
+// (inflated and checked on one thread); and the page's way, read ahead while the
 // scanner finds where the sheets end.
 enum class Way { Stream, Ahead, Scan };
 void inflateContent(benchmark::State& state, Way way)

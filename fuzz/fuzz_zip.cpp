@@ -27,12 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             // Read ahead as the stream reads, and raw with a checksum of its own; small
             // blocks, so that a member spans several.
-            for (const bool raw : {false, true}) {
+            for (const int way : {0, 1, 2}) {
                 QByteArray ahead;
                 bool aheadFailed = false;
                 try {
-                    auto stream = raw ? zip.ReadAhead(name, 4096)
-                                      : std::make_unique<ZipReadAhead>(zip.OpenEntry(name), 4096);
+                    // Raw, the checksum counted as it inflates (1) or on a thread apart (2).
+                    auto stream = way > 0 ? zip.ReadAhead(name, 4096, {},
+                                                          way == 2
+                                                              ? ZipReadAhead::Checksum::Apart
+                                                              : ZipReadAhead::Checksum::Inflating)
+                                          : std::make_unique<ZipReadAhead>(zip.OpenEntry(name),
+                                                                           4096);
                     char buf[1500];
                     for (qint64 n; (n = stream->read(buf, sizeof buf)) > 0;)
                         ahead.append(buf, n);

@@ -249,6 +249,15 @@ def html_seeds():
     yield "pre", b"<table><tr><td><pre>a  b\n c</pre><p>p</p><script>s</script></td></tr></table>"
 
 
+def xmlscan_seeds():
+    # Byte 0: the encoding (low two bits), the attribute and name limits and the piece size.
+    yield "tags", b"\x00<?xml version='1.0'?><!DOCTYPE r [<!ENTITY e 'x'>]><r a='1' b=\"2>\">" \
+        b"<!-- <c d='1'/> --><![CDATA[<e f='1'/>]]><?pi data?><n1/><n2 x=1 y /></r>"
+    yield "many", b"\xff<r>" + b"".join(b"<e%d a%d='1'/>" % (i, i) for i in range(40)) + b"</r>"
+    yield "utf16", b"\x02" + "<r a='1'><s b='2'/></r>".encode("utf-16-le")
+    yield "html", b"\x41<table border><tr><td nowrap class=x>a<td>b</table>"
+
+
 def dbf_table(version, fields, records, deleted=()):
     length = 1 + sum(f[2] for f in fields)
     header_length = 32 + 32 * len(fields) + 1 + (263 if version == 0x30 else 0)
@@ -514,6 +523,7 @@ TARGETS = {
     "fuzz_maprange": maprange_seeds,
     "fuzz_zip": zip_seeds,
     "fuzz_html": html_seeds,
+    "fuzz_xmlscan": xmlscan_seeds,
     "fuzz_xmlpacket": xmlpacket_seeds,
     "fuzz_dbf": dbf_seeds,
     "fuzz_xmldoc": xmldoc_seeds,

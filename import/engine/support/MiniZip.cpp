@@ -203,7 +203,8 @@ std::unique_ptr<ZipEntryStream> TMiniZip::Open(const QString& Name, ZipReadAhead
 }
 
 std::unique_ptr<ZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype Block,
-                                                  ZipReadAhead::Inspect Inspect)
+                                                  ZipReadAhead::Inspect Inspect,
+                                                  ZipReadAhead::Checksum Checksum)
 {
     ZipReadAhead::RawMember raw;
     auto s = Open(Name, &raw);
@@ -214,7 +215,7 @@ std::unique_ptr<ZipReadAhead> TMiniZip::ReadAhead(const QString& Name, qsizetype
     // A small part needs no large blocks (the declared size is only a hint here).
     Block = qBound<qint64>(4096, raw.Size + 1, qMax<qsizetype>(Block, 4096));
     return std::unique_ptr<ZipReadAhead>(
-        new ZipReadAhead(std::move(s), raw, Block, 4, std::move(Inspect)));
+        new ZipReadAhead(std::move(s), raw, Block, 4, std::move(Inspect), Checksum));
 }
 
 QByteArray TMiniZip::ReadEntry(const QString& Name)
@@ -299,8 +300,9 @@ void ZipEntryStream::finish()
 }
 
 // Blocks are inflated on one thread, a raw member's checksum counted there as each piece comes
-// out (while it is still in the cache); the blocks the caller is done with go back to be filled
-// again. What fails there reaches the caller after the bytes before it.
+// out (while it is still in the cache), or else passed through a second stage that counts it;
+// the blocks the caller is done with go back to be filled again. What fails in a stage reaches
+// the caller after the bytes before it.
 struct ZipReadAhead::Shared
 {
     struct Block
@@ -327,27 +329,38 @@ struct ZipReadAhead::Shared
     std::unique_ptr<ZipEntryStream> stream;
     Inspect inspect;
     bool raw = false;
+    bool checkApart = false; // a raw member's checksum counted by a stage of its own
     RawMember member;
     qsizetype blockSize = 0;
+    bool firstBlock = true;
     QString damaged, checksum; // the messages, made on the caller's thread
     z_stream z{};
     bool zOpen = false, zEnd = false, inputEnd = false;
     std::vector<char> input;
     uLong crc = crc32(0, nullptr, 0);
+    qint64 checkedSize = 0; // by the checking stage
 
     // The caller's block and how much of it was read.
     Block current;
     qsizetype taken = 0;
     bool over = false;
-    // Last: it stops before what it uses goes.
-    std::unique_ptr<Stage> inflating;
+    // Last: they stop before what they use goes.
+    std::unique_ptr<Stage> inflating, checking;
 
     ~Shared()
     {
+        // The checking stage waits on the inflating one: both are told before either is joined.
+        if (checking)
+            checking->stop();
+        if (inflating)
+            inflating->stop();
+        checking.reset();
         inflating.reset();
         if (zOpen)
             inflateEnd(&z);
     }
+
+    Stage& last() { return checking ? *checking : *inflating; }
 
     // Up to Size inflated bytes of a raw member; 0 at its end.
     qint64 inflateRaw(char* out, qint64 size, const queue::StopFlag& stop)
@@ -388,7 +401,8 @@ struct ZipReadAhead::Shared
             }
             n = qMin<qint64>(size, 1 << 30) - z.avail_out;
         }
-        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(out), std::size_t(n));
+        if (!checkApart)
+            crc = crc32_z(crc, reinterpret_cast<const Bytef*>(out), std::size_t(n));
         stream->m_read += n;
         owner->FInflated += n;
         owner->CheckLimits(stream->m_name, stream->m_read, owner->FInflated);
@@ -403,13 +417,18 @@ struct ZipReadAhead::Shared
         if (qsizetype(b.bytes.size()) != blockSize)
             b.bytes.resize(std::size_t(blockSize));
         b.filled = 0;
-        while (b.filled < blockSize) {
+        // The first block is small, so that a caller that needs only the start of the member
+        // has it at once.
+        const qsizetype size = firstBlock ? qMin<qsizetype>(blockSize, 64 << 10) : blockSize;
+        firstBlock = false;
+        while (b.filled < size) {
             stop.check();
             char* to = b.bytes.data() + b.filled;
-            const qint64 n = raw ? inflateRaw(to, blockSize - b.filled, stop)
-                                 : stream->read(to, blockSize - b.filled);
+            // In pieces, so that a stop is seen within one of them.
+            const qint64 piece = qMin<qint64>(size - b.filled, 256 << 10);
+            const qint64 n = raw ? inflateRaw(to, piece, stop) : stream->read(to, piece);
             if (n <= 0) {
-                if (raw && (crc != member.Crc || stream->m_read != member.Size))
+                if (raw && !checkApart && (crc != member.Crc || stream->m_read != member.Size))
                     throw EZipError(checksum);
                 return false;
             }
@@ -419,21 +438,46 @@ struct ZipReadAhead::Shared
         }
         return true;
     }
+
+    // The checking stage: the next inflated block, its bytes counted into the checksum, which
+    // is compared once the member ends.
+    bool checkNext(Block& b, const queue::StopFlag& stop)
+    {
+        bool got = false;
+        try {
+            got = inflating->take(b);
+        } catch (...) {
+            b.filled = 0; // it may still hold the block passed on before
+            throw;
+        }
+        if (!got) {
+            b.filled = 0;
+            stop.check();
+            if (crc != member.Crc || checkedSize != member.Size)
+                throw EZipError(checksum);
+            return false;
+        }
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(b.bytes.data()), std::size_t(b.filled));
+        checkedSize += b.filled;
+        return true;
+    }
 };
 
 ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block, int blocks,
                            Inspect inspect)
-    : ZipReadAhead(std::move(stream), RawMember{-1, 0, 0}, block, blocks, std::move(inspect))
+    : ZipReadAhead(std::move(stream), RawMember{-1, 0, 0}, block, blocks, std::move(inspect),
+                   Checksum::Inflating)
 {}
 
 ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw,
-                           qsizetype block, int blocks, Inspect inspect)
+                           qsizetype block, int blocks, Inspect inspect, Checksum checksum)
     : m_shared(std::make_unique<Shared>())
 {
     Shared& s = *m_shared;
     s.stream = std::move(stream);
     s.inspect = std::move(inspect);
     s.raw = raw.Method >= 0;
+    s.checkApart = s.raw && checksum == Checksum::Apart;
     s.member = raw;
     s.blockSize = qMax<qsizetype>(block, 4096);
     if (s.stream->m_owner) {
@@ -444,11 +488,16 @@ ZipReadAhead::ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMemb
                                     "wrong.")
                          .arg(file, s.stream->m_name);
     }
-    // Blocks: one being filled and one with the caller beside those queued.
-    const std::size_t depth = std::size_t(qMax(blocks - 2, 1));
+    // Blocks: one being filled and one with the caller beside those queued; a checking stage
+    // holds and queues one more.
+    const std::size_t depth = std::size_t(qMax(blocks - (s.checkApart ? 3 : 2), 1));
     s.inflating = std::make_unique<Shared::Stage>(
         [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.inflateInto(b, stop); },
         depth);
+    if (s.checkApart)
+        s.checking = std::make_unique<Shared::Stage>(
+            [&s](Shared::Block& b, const queue::StopFlag& stop) { return s.checkNext(b, stop); },
+            1);
 }
 
 ZipReadAhead::~ZipReadAhead() = default;
@@ -466,7 +515,7 @@ qint64 ZipReadAhead::read(char* buffer, qint64 maxSize)
     while (s.taken >= s.current.filled) {
         bool got = false;
         try {
-            got = s.inflating->take(s.current);
+            got = s.last().take(s.current);
         } catch (...) {
             s.over = true;
             throw;

@@ -64,6 +64,10 @@ public:
     // gets it; what it raises is the read's failure, the bytes before the stretch still
     // going first.
     using Inspect = std::function<void(const char* data, qint64 size)>;
+    // Where a raw member's checksum is counted: on the inflating thread (a caller busy with
+    // the bytes, as a parser is), or on a thread of its own between the two (a caller as fast
+    // as the inflating, as a scanner is, where counting on either side would slow the read).
+    enum class Checksum { Inflating, Apart };
 
     explicit ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, qsizetype block = DefaultBlock,
                           int blocks = 3, Inspect inspect = {});
@@ -85,7 +89,7 @@ private:
         qint64 Size = 0;
     };
     ZipReadAhead(std::unique_ptr<ZipEntryStream> stream, const RawMember& raw, qsizetype block,
-                 int blocks, Inspect inspect);
+                 int blocks, Inspect inspect, Checksum checksum);
 
     struct Shared;
     std::unique_ptr<Shared> m_shared;
@@ -130,9 +134,10 @@ public:
     // A member read ahead: inflated and its checksum counted on a thread of its own, so a
     // caller going once through a large part does not wait for either (a member that is
     // neither stored nor deflated is read through the stream).
-    std::unique_ptr<ZipReadAhead> ReadAhead(const QString& Name,
-                                            qsizetype Block = ZipReadAhead::DefaultBlock,
-                                            ZipReadAhead::Inspect Inspect = {});
+    std::unique_ptr<ZipReadAhead> ReadAhead(
+        const QString& Name, qsizetype Block = ZipReadAhead::DefaultBlock,
+        ZipReadAhead::Inspect Inspect = {},
+        ZipReadAhead::Checksum Checksum = ZipReadAhead::Checksum::Inflating);
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);

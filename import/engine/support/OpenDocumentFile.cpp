@@ -492,6 +492,14 @@ QStringList settingsSheetNames(TMiniZip& zip)
     return names;
 }
 
+// The content inflated ahead while the scanner goes through the bytes, as fast as they are
+// inflated: the checksum is counted on a thread of its own between the two.
+std::unique_ptr<ZipReadAhead> contentAhead(TMiniZip& zip)
+{
+    return zip.ReadAhead(QStringLiteral("content.xml"), ZipReadAhead::DefaultBlock, {},
+                         ZipReadAhead::Checksum::Apart);
+}
+
 // The name and sub-table mark of the table the scanner stands on, from its start tag alone;
 // false when the tag does not read as a table.
 bool startTag(const OdfTableScanner& scanner, const xml::ParseSettings& settings, QString& name,
@@ -531,7 +539,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
     if (FListOnly && FOnlySheet.isEmpty()) {
-        if (listBySkipping(Zip))
+        if (listBySkipping(Zip, text ? QStringList() : settingsSheetNames(Zip)))
             return;
         SpreadSheets.clear(); // the parse lists them, and says what is wrong
     }
@@ -539,8 +547,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
     // sheet: those after it are listed unread.
     const bool preview = FPreviewRows > 0 && !text && FOnlySheet.isEmpty();
     const QStringList named = preview ? settingsSheetNames(Zip) : QStringList();
-    if (FPreviewRows > 0 &&
-        (text ? FOnlySheet.isEmpty() : named.isEmpty() || !FOnlySheet.isEmpty()) &&
+    if (FPreviewRows > 0 && (text || named.isEmpty() || !FOnlySheet.isEmpty()) &&
         FSkipByScanning) {
         if (previewBySkipping(Zip))
             return;
@@ -574,11 +581,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
         more = reader->read();
     }
     if (walker.stopped() && FOnlySheet.isEmpty()) {
-        // The sheets the settings name after the last one read.
-        const qsizetype last = named.lastIndexOf(SpreadSheets.back()->Name);
-        for (qsizetype i = last + 1; i < named.size(); ++i)
-            if (!GetSheetByName(named[i]) || named[i].isEmpty())
-                addTable(named[i]).Unread = true;
+        listNamedAfterLast(named);
     }
     if (SpreadSheets.empty())
         throw EZipError(none);
@@ -590,9 +593,7 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
 bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
 {
     return scanned([&] {
-        // Inflating and its checksum run ahead on threads of their own while the scanner goes
-        // through the bytes.
-        const std::unique_ptr<ZipReadAhead> stream = Zip.ReadAhead(QStringLiteral("content.xml"));
+        const std::unique_ptr<ZipReadAhead> stream = contentAhead(Zip);
         OdfTableScanner scanner(
             [&stream](char* buf, qint64 size) { return stream->read(buf, size); },
             qBound<qint64>(4096, stream->declaredSize() + 1, OdfTableScanner::DefaultBlock));
@@ -641,7 +642,10 @@ bool TOpenDocumentFile::previewBySkipping(TMiniZip& Zip)
             } else {
                 found = false;
             }
-            if (!found && !scanner.skipTable())
+            // The one sheet asked for ends the scan, but a text table is gone through to its
+            // end unless the listing did so already: one that nests another is read by the
+            // parse.
+            if ((!found || (text && !FListedByScanning)) && !scanner.skipTable())
                 return false;
             // Tables nested in a text table are tables of their own, or make it complex.
             if (text && scanner.nested())
@@ -668,6 +672,14 @@ bool TOpenDocumentFile::scanned(const std::function<bool()>& Scan)
     return true;
 }
 
+void TOpenDocumentFile::listNamedAfterLast(const QStringList& Named)
+{
+    const qsizetype last = Named.lastIndexOf(SpreadSheets.back()->Name);
+    for (qsizetype i = last + 1; i < Named.size(); ++i)
+        if (!GetSheetByName(Named[i]) || Named[i].isEmpty())
+            addTable(Named[i]).Unread = true;
+}
+
 TODSSpreadSheet& TOpenDocumentFile::addTable(const QString& Name)
 {
     if (FMaxTables > 0 && SpreadSheets.size() >= std::size_t(FMaxTables)) {
@@ -682,14 +694,27 @@ TODSSpreadSheet& TOpenDocumentFile::addTable(const QString& Name)
 }
 
 // Every top-level table's name, from the start tags the scanner finds; nothing of their
-// contents is parsed. False when the scanner is unsure or a table nests another in a text
-// document (the parse lists those).
-bool TOpenDocumentFile::listBySkipping(TMiniZip& Zip)
+// contents is parsed. When the settings name the sheets (Named), the first is found in the
+// content and those the settings name after it are taken from there, unread. False when the
+// scanner is unsure or a table nests another in a text document (the parse lists those).
+bool TOpenDocumentFile::listBySkipping(TMiniZip& Zip, const QStringList& Named)
 {
     return scanned([&] {
-        const auto stream = Zip.OpenEntry(QStringLiteral("content.xml"));
+        // With the sheets named only the start of the content is read: in small pieces, on
+        // this thread. Else the whole is read ahead.
+        std::unique_ptr<ZipEntryStream> start;
+        std::unique_ptr<ZipReadAhead> whole;
+        if (Named.isEmpty())
+            whole = contentAhead(Zip);
+        else
+            start = Zip.OpenEntry(QStringLiteral("content.xml"));
+        const qint64 declared = whole ? whole->declaredSize() : start->declaredSize();
         OdfTableScanner scanner(
-            [&stream](char* buf, qint64 size) { return stream->read(buf, size); });
+            [&](char* buf, qint64 size) {
+                return whole ? whole->read(buf, size) : start->read(buf, size);
+            },
+            qBound<qint64>(4096, declared + 1,
+                           whole ? OdfTableScanner::DefaultBlock : qsizetype(64) << 10));
         if (!scanner.start())
             return false;
         xml::ParseSettings settings;
@@ -700,8 +725,13 @@ bool TOpenDocumentFile::listBySkipping(TMiniZip& Zip)
             bool sub = false;
             if (!startTag(scanner, settings, name, sub))
                 return false;
-            if (!sub)
+            if (!sub) {
                 addTable(name).Unread = true;
+                if (!Named.isEmpty()) {
+                    listNamedAfterLast(Named);
+                    return true;
+                }
+            }
             if (!scanner.skipTable() || (text && scanner.nested()))
                 return false;
         }

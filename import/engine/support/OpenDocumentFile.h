@@ -60,13 +60,19 @@ public:
     bool OverTableLimit() const { return FOverLimit; }
     // Whether the last load skipped rows by scanning: the scanner was sure of the whole part.
     bool SkippedByScanning() const { return FSkippedByScanning; }
+    // The caller listed the tables of this document by scanning (SkippedByScanning after a
+    // list-only load), so no text table nests another: the preview of the only table asked
+    // for need not scan that table to its end to find out.
+    void SetListedByScanning(bool Value) { FListedByScanning = Value; }
 
 protected:
     enum class Kind { Spreadsheet, Text };
     explicit TOpenDocumentFile(Kind K) : FKind(K) {}
     void Parse(TMiniZip& Zip) override;
     bool previewBySkipping(TMiniZip& Zip);
-    bool listBySkipping(TMiniZip& Zip);
+    bool listBySkipping(TMiniZip& Zip, const QStringList& Named);
+    // The sheets the settings name (Named) after the last one listed, listed unread.
+    void listNamedAfterLast(const QStringList& Named);
     // Runs a scan of content.xml that skips what it need not parse: true when the scan was
     // sure of the whole part. Anything else, damage included, is left to the parse, which says
     // what is wrong; only the table limit passes on.
@@ -80,6 +86,7 @@ protected:
     QString FOnlySheet;
     bool FSkipByScanning = true;
     bool FSkippedByScanning = false;
+    bool FListedByScanning = false;
     bool FListOnly = false;
     int FMaxTables = 0;
     bool FOverLimit = false;

@@ -47,6 +47,7 @@ void OdtPage::LoadFile()
     TODTFile file;
     file.SetListOnly(true);
     ReadTables(file);
+    FListedByScanning = file.SkippedByScanning();
     FComplex.clear();
     QStringList names;
     QList<int> tags;
@@ -63,6 +64,7 @@ void OdtPage::LoadFile()
 void OdtPage::FillTab(int Index, TKobWideStringGrid* Grid)
 {
     TODTFile file;
+    file.SetListedByScanning(FListedByScanning);
     ReadTables(file, TabCaption(Index));
     const TODSSpreadSheet* table = file.GetSheetByName(TabCaption(Index));
     TODTFile all;

@@ -50,5 +50,6 @@ private:
     std::unique_ptr<TDurvel3ODT> FReader;
     bool FUseHeader = false;
     std::vector<bool> FComplex; // per tab
+    bool FListedByScanning = false; // the last listing scanned the whole content
     bool FComplexTable = false;
 };

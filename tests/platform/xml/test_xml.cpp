@@ -731,6 +731,48 @@ private slots:
         }
     }
 
+    // Names are counted alike whatever chunks the input comes in, in 8-bit and UTF-16, and a
+    // name met again counts once, however long ago it was met.
+    void nameCountDoesNotDependOnChunks_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<int>("names"); // different names in Doc
+        const QList<std::pair<const char*, Named>> kinds = {{"elements", Named::Elements},
+                                                            {"attributes", Named::Attributes},
+                                                            {"instructions", Named::Instructions}};
+        for (const auto& [name, kind] : kinds) {
+            const QByteArray doc = manyNames(300, kind, true);
+            QTest::addRow("%s", name) << doc << 300;
+            QTest::addRow("%s, UTF-16LE", name) << toUtf16(doc, false) << 300;
+            QTest::addRow("%s, UTF-16BE", name) << toUtf16(doc, true) << 300;
+        }
+        QTest::newRow("one name 1,000 times") << manyNames(1000, Named::Repeated) << 3;
+        // Names alike in length and ends, told apart in the middle; then all of them again.
+        QByteArray alike = "<r>";
+        for (int round = 0; round < 2; ++round)
+            for (int i = 0; i < 200; ++i)
+                alike += "<x" + QByteArray::number(1000 + i) + "x/>";
+        QTest::newRow("names alike at their ends, twice") << alike + "</r>" << 201;
+        QTest::newRow("a long name, twice")
+            << "<r><" + QByteArray(5000, 'n') + "/><" + QByteArray(5000, 'n') + "/></r>" << 2;
+    }
+    void nameCountDoesNotDependOnChunks()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(int, names);
+        const auto scanned = [&](qsizetype piece, int limit) {
+            xml::AttributeLimit scan({}, xml::kMaxAttributes, limit);
+            bool ok = true;
+            for (qsizetype at = 0; at < doc.size() && ok; at += piece)
+                ok = scan.scan(QByteArrayView(doc).sliced(at, qMin(piece, doc.size() - at)));
+            return ok && !scan.exceeded();
+        };
+        for (qsizetype piece : {1, 2, 3, 7, 64, 4096}) {
+            QVERIFY2(scanned(piece, names), qPrintable(QString::number(piece)));
+            QVERIFY2(!scanned(piece, names - 1), qPrintable(QString::number(piece)));
+        }
+    }
+
     void xpathSelects_data()
     {
         QTest::addColumn<QString>("xpath");
