@@ -5,7 +5,7 @@
 
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/Durvel3Xlsx.h"
-#include "tests/support/ZipBuilder.h"
+#include "tests/support/XlsxBook.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,32 +61,14 @@ void operator delete[](void* p, std::size_t) noexcept
 
 namespace {
 
-const QByteArray kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const QByteArray kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-const QByteArray kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
-
+// Column A numbered.
 QList<ZipMember> workbook(int rows)
 {
-    QByteArray sheet = "<worksheet xmlns=\"" + kMain + "\"><sheetData>";
+    QByteArray data;
     for (int r = 1; r <= rows; ++r)
-        sheet += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) +
-                 "\"><v>" + QByteArray::number(r) + "</v></c></row>";
-    sheet += "</sheetData></worksheet>";
-    return {
-        {"[Content_Types].xml", "<Types/>"},
-        {"_rels/.rels",
-         "<Relationships xmlns=\"" + kPkg +
-             "\"><Relationship Id=\"rId1\" Type=\"x/officeDocument\" "
-             "Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
-                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" "
-                                "r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns=\"" + kPkg +
-             "\"><Relationship Id=\"rId1\" Type=\"x/worksheet\" "
-             "Target=\"worksheets/s.xml\"/></Relationships>"},
-        {"xl/worksheets/s.xml", sheet},
-    };
+        data += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) +
+                "\"><v>" + QByteArray::number(r) + "</v></c></row>";
+    return xlsxbook::oneSheet(data);
 }
 
 } // namespace

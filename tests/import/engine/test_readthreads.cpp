@@ -7,6 +7,7 @@
 #include "import/engine/Durvel3XLS.h"
 #include "import/engine/Durvel3Xlsx.h"
 #include "tests/support/BiffBuilder.h"
+#include "tests/support/XlsxBook.h"
 #include "tests/support/ZipBuilder.h"
 
 #include <QTemporaryDir>
@@ -61,39 +62,17 @@ int extraThreadsDuring(const std::function<void()>& work)
     return most - before;
 }
 
-const QByteArray kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const QByteArray kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-const QByteArray kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
-
 // Column A a number, B a shared string of its own.
 QList<ZipMember> xlsxBook(int rows)
 {
-    QByteArray sheet = "<worksheet xmlns=\"" + kMain + "\"><sheetData>";
-    QByteArray strings = "<sst xmlns=\"" + kMain + "\">";
+    QByteArray data, strings;
     for (int r = 1; r <= rows; ++r) {
         const QByteArray n = QByteArray::number(r);
-        sheet += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c><c r=\"B" + n +
-                 "\" t=\"s\"><v>" + QByteArray::number(r - 1) + "</v></c></row>";
+        data += "<row r=\"" + n + "\"><c r=\"A" + n + "\"><v>" + n + "</v></c><c r=\"B" + n +
+                "\" t=\"s\"><v>" + QByteArray::number(r - 1) + "</v></c></row>";
         strings += "<si><t>name " + n + "</t></si>";
     }
-    sheet += "</sheetData></worksheet>";
-    strings += "</sst>";
-    return {
-        {"[Content_Types].xml", "<Types/>"},
-        {"_rels/.rels", "<Relationships xmlns=\"" + kPkg +
-                            "\"><Relationship Id=\"rId1\" Type=\"x/officeDocument\" "
-                            "Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
-                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" "
-                                "r:id=\"rId1\"/></sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns=\"" + kPkg +
-             "\"><Relationship Id=\"rId1\" Type=\"x/worksheet\" Target=\"worksheets/s.xml\"/>"
-             "<Relationship Id=\"rId2\" Type=\"x/sharedStrings\" "
-             "Target=\"sharedStrings.xml\"/></Relationships>"},
-        {"xl/worksheets/s.xml", sheet},
-        {"xl/sharedStrings.xml", strings},
-    };
+    return xlsxbook::oneSheet(data, strings);
 }
 
 QList<ZipMember> odsBook(int rows)
