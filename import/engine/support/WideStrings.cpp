@@ -1,5 +1,8 @@
 #include "import/engine/support/WideStrings.h"
 
+#include "platform/files/Files.h"
+
+#include <QBuffer>
 #include <QCollator>
 #include <QFile>
 #include <QIODevice>
@@ -505,14 +508,13 @@ void TWideStrings::Move(int CurIndex, int NewIndex)
 
 void TWideStrings::SaveToFile(const QString& FileName) const
 {
-    QFile f(FileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EStringListError(
-            QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
-    SaveToStream(f);
-    if (!f.flush() || f.error() != QFileDevice::NoError)
-        throw EStringListError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, f.errorString()));
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    SaveToStream(bytes);
+    // Whole or not at all: a failed write leaves the old file as it was, and a pipe or a device
+    // is written into, never replaced.
+    if (const QString why = files::writeWhole(FileName, bytes.data()); !why.isEmpty())
+        throw EStringListError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, why));
 }
 
 void TWideStrings::SaveToStream(QIODevice& Stream) const

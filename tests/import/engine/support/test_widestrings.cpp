@@ -4,6 +4,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -398,6 +400,13 @@ void TestWideStrings::streams()
     QCOMPARE(items(back), items(list));
     QVERIFY_THROWS_EXCEPTION(EStringListError,
                              back.LoadFromFile(dir.filePath(QStringLiteral("missing"))));
+    // A pipe nothing reads from is refused and stays a pipe; a folder that is not there too.
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY_THROWS_EXCEPTION(EStringListError, list.SaveToFile(pipe));
+    QVERIFY(!QFileInfo(pipe).isFile() && QFileInfo::exists(pipe));
+    QVERIFY_THROWS_EXCEPTION(EStringListError,
+                             list.SaveToFile(dir.filePath(QStringLiteral("no/list.txt"))));
 }
 
 void TestWideStrings::moveExchangeAndObjects()
