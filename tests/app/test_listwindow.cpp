@@ -82,6 +82,18 @@ class TestListWindow : public QObject
         addToList(frm_sepah3, account, amount);
     }
 
+    // Clicks save in the template window: whether it went on to ask for the file's name.
+    bool saveAsksForAFile()
+    {
+        bool asked = false;
+        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
+            asked = true;
+            return QString();
+        });
+        frm_sepah3->btn_save->click();
+        return asked;
+    }
+
 private slots:
     void init()
     {
@@ -371,13 +383,7 @@ private slots:
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
         add("1", "5");
         frm_sepah3->DBLookupComboBox1->setKeyValue(QVariant());
-        bool asked = false;
-        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
-            asked = true;
-            return QString();
-        });
-        frm_sepah3->btn_save->click();
-        QVERIFY(!asked);
+        QVERIFY(!saveAsksForAFile());
         QCOMPARE(log.texts(), QStringList{QStringLiteral("نوع قالب بانک را انتخاب کنيد")});
     }
 
@@ -389,13 +395,7 @@ private slots:
         add("1", "5");
         frm_sepah3->DBLookupComboBox1->setKeyValue(m_plain);
         add("2", "7");
-        bool asked = false;
-        dialogs::setFileHandler([&](const dialogs::FileRequest&) {
-            asked = true;
-            return QString();
-        });
-        frm_sepah3->btn_save->click();
-        QVERIFY(!asked);
+        QVERIFY(!saveAsksForAFile());
         QCOMPARE(log.messages.size(), 1);
         QVERIFY(log.texts().first().contains(QStringLiteral("رديف: 1، 2")));
     }
