@@ -9,7 +9,7 @@ BANKFILE_PACKAGES=(
   mdbtools-dev libxlsxwriter-dev python3-dbf
   libbenchmark-dev libicu-dev
   python3-xlwt python3-xlrd python3-openpyxl python3-odf python3-docx
-  fonts-noto-core fonts-dejavu-core
+  fonts-noto-core fonts-dejavu-core fonts-noto-mono
 )
 
 bankfile_install_deps() {

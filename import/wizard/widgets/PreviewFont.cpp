@@ -12,6 +12,13 @@ bool hasArabicLetters(const QString& Family)
     return QFontDatabase::writingSystems(Family).contains(QFontDatabase::Arabic);
 }
 
+QFont inFace(const QFont& Font, const QString& Family)
+{
+    QFont font = Font;
+    font.setFamilies({Family});
+    return font;
+}
+
 QString fixedPitchFace(const QFont& Request)
 {
     QFont asked = Request;
@@ -21,17 +28,16 @@ QString fixedPitchFace(const QFont& Request)
     if (!hasArabicLetters(face))
         return face;
     // Its own Arabic letters would come before any other face's, spaced to the pitch.
-    for (const QString& family : QFontDatabase::families(QFontDatabase::Latin))
-        if (QFontDatabase::isFixedPitch(family) && !hasArabicLetters(family))
+    // A fontconfig alias such as "Monospace" is listed as a family of its own but resolves to
+    // whatever the desktop likes, not always a fixed-pitch face: take only real faces.
+    for (const QString& family : QFontDatabase::families(QFontDatabase::Latin)) {
+        if (!QFontDatabase::isFixedPitch(family) || hasArabicLetters(family))
+            continue;
+        const QFontInfo real(inFace(Request, family));
+        if (real.family() == family && real.fixedPitch())
             return family;
+    }
     return face;
-}
-
-QFont inFace(const QFont& Font, const QString& Family)
-{
-    QFont font = Font;
-    font.setFamilies({Family});
-    return font;
 }
 
 } // namespace
