@@ -44,14 +44,17 @@ IniFile::IniFile(const QString& fileName) : m_fileName(fileName)
 void IniFile::load()
 {
     QFile file(m_fileName);
-    if (!file.exists())
-        return;
     // A pipe would be waited on and a device read without end; neither is saved over either.
-    if (files::isSpecial(m_fileName))
+    // Told by the node opened, not by its name beforehand.
+    bool notPlain = false;
+    bool missing = false;
+    const QString failure = files::openPlainForReading(file, &notPlain, &missing);
+    if (missing)
+        return;
+    if (notPlain)
         throw IniError(QStringLiteral("The file %1 is not a plain file").arg(m_fileName));
-    if (!file.open(QIODevice::ReadOnly))
-        throw IniError(
-            QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, file.errorString()));
+    if (!failure.isEmpty())
+        throw IniError(QStringLiteral("Cannot read the file %1: %2").arg(m_fileName, failure));
     const QByteArray bytes = file.readAll();
 
     QString text;

@@ -1,5 +1,7 @@
 #include "import/engine/support/VoHugeFile.h"
 
+#include "platform/files/Files.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -289,7 +291,8 @@ void TVoHugeFile::BlockWriteUnsafe(const void* Buffer, qint64 Bytes)
     const char* p = static_cast<const char*>(Buffer);
     qint64 done = 0;
     while (done < Bytes) {
-        const ssize_t r = ::write(FHandle, p + done, size_t(Bytes - done));
+        // A pipe whose reader left is this write's error, not the end of the program.
+        const ssize_t r = files::writeDescriptor(FHandle, p + done, size_t(Bytes - done));
         if (r < 0) {
             if (errno == EINTR)
                 continue;

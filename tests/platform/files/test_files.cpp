@@ -2,8 +2,10 @@
 // plain file whole and follow a link, but write into a pipe or a device as it is: the node
 // stays, and a failure of the write is reported, never success.
 #include "app/core/banklines.h"
+#include "import/engine/support/WideStrings.h"
 #include "platform/files/Files.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/LeavingReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +13,35 @@
 #include <QtTest>
 
 #include <atomic>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
+
+namespace {
+
+// A name looked up by stat() is swapped at that moment, once: the swap a check by name before
+// an open by name lets pass.
+QByteArray g_swapAt;
+std::function<void()> g_swap;
+
+} // namespace
+
+extern "C" int stat(const char* __restrict path, struct stat* __restrict buf) noexcept
+{
+    const int result = ::fstatat(AT_FDCWD, path, buf, 0);
+    if (g_swap && g_swapAt == path) {
+        const std::function<void()> swap = std::move(g_swap);
+        g_swap = nullptr;
+        swap();
+    }
+    return result;
+}
 
 namespace {
 
@@ -102,6 +128,75 @@ private:
     QByteArray m_data;
 };
 
+// Writes far more than a pipe holds through one of the program's writers; the reason it
+// failed, or empty.
+QString writeMuchThrough(const QString& writer, const QString& path)
+{
+    constexpr int kLines = 100000;
+    try {
+        if (writer == QLatin1String("helper"))
+            return files::writeWhole(path, QByteArray(1 << 20, 'x'));
+        if (writer == QLatin1String("bank file")) {
+            WriteBankFile(path, QStringList(kLines, QStringLiteral("0123456789")));
+            return QString();
+        }
+        if (writer == QLatin1String("list")) {
+            TWideStringList list;
+            for (int i = 0; i < kLines; ++i)
+                list.Add(QStringLiteral("a line of the list"));
+            list.SaveToFile(path);
+            return QString();
+        }
+        if (writer == QLatin1String("lines")) {
+            QFile out(path);
+            if (const QString why =
+                    files::openForWriting(out, QIODevice::WriteOnly | QIODevice::Truncate);
+                !why.isEmpty())
+                return why;
+            QString why;
+            for (int i = 0; i < kLines && why.isEmpty(); ++i)
+                why = files::write(out, "a line of the log\r\n");
+            const QString closed = files::close(out);
+            return why.isEmpty() ? closed : why;
+        }
+        if (writer == QLatin1String("descriptor")) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+            const QByteArray bytes(1 << 20, 'x');
+            qsizetype done = 0;
+            ssize_t n = 0;
+            while (done < bytes.size() &&
+                   (n = files::writeDescriptor(fd, bytes.constData() + done,
+                                               std::size_t(bytes.size() - done))) > 0)
+                done += n;
+            const int err = errno;
+            ::close(fd);
+            return n < 0 ? QString::fromLocal8Bit(std::strerror(err)) : QString();
+        }
+        return QStringLiteral("no writer %1").arg(writer);
+    } catch (const BankLineError& e) {
+        return QString::fromStdString(e.what());
+    } catch (const IniError& e) {
+        return e.message();
+    } catch (const EStringListError& e) {
+        return e.message();
+    }
+}
+
+bool pipeSignalPending()
+{
+    sigset_t pending;
+    sigemptyset(&pending);
+    return sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+}
+
+bool pipeSignalBlocked()
+{
+    sigset_t mask;
+    sigemptyset(&mask);
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    return sigismember(&mask, SIGPIPE) == 1;
+}
+
 mode_t kindOf(const QString& path)
 {
     struct stat st;
@@ -125,6 +220,185 @@ class TestFiles : public QObject
     Q_OBJECT
 
 private slots:
+    // As in a program that set no handler: a SIGPIPE would end this one.
+    void initTestCase() { ::signal(SIGPIPE, SIG_DFL); }
+
+    // The program at the other end of a pipe leaves while the bytes still come: the write
+    // fails with the reason, the program lives on, and no SIGPIPE is left behind or blocked.
+    void readerLeavingMidwayIsTheWritesError_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::newRow("helper") << "helper";
+        QTest::newRow("bank file") << "bank file";
+        QTest::newRow("template") << "template";
+        QTest::newRow("list") << "list";
+        QTest::newRow("lines of a log") << "lines";
+        QTest::newRow("descriptor") << "descriptor";
+    }
+    void readerLeavingMidwayIsTheWritesError()
+    {
+        QFETCH(QString, writer);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("out.fifo"));
+        QString failure;
+        QByteArray received;
+        if (writer == QLatin1String("template")) {
+            // The template was read when the pipe was not there yet (a pipe is refused then).
+            IniFile ini(fifo);
+            ini.writeString(QStringLiteral("S"), QStringLiteral("k"), QString(1 << 20, u'v'));
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            LeavingReader reader(fifo);
+            try {
+                ini.save();
+            } catch (const IniError& e) {
+                failure = e.message();
+            }
+            received = reader.finish();
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            LeavingReader reader(fifo);
+            failure = writeMuchThrough(writer, fifo);
+            received = reader.finish();
+        }
+        QVERIFY(!received.isEmpty()); // it left midway, not before the writer came
+        QVERIFY2(failure.contains(QString::fromLocal8Bit(std::strerror(EPIPE))),
+                 qPrintable(failure));
+        QVERIFY(!pipeSignalPending());
+        QVERIFY(!pipeSignalBlocked());
+        QCOMPARE(kindOf(fifo), mode_t(S_IFIFO));
+    }
+
+    // A SIGPIPE that was pending before a write, from elsewhere, is left to its owner.
+    void anEarlierPendingSignalIsKept()
+    {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        sigset_t before;
+        pthread_sigmask(SIG_BLOCK, &pipe, &before);
+        ::pthread_kill(::pthread_self(), SIGPIPE);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("out.fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QString failure;
+        {
+            LeavingReader reader(fifo);
+            failure = writeMuchThrough(QStringLiteral("helper"), fifo);
+        }
+        const bool pending = pipeSignalPending();
+        const bool blocked = pipeSignalBlocked();
+        const timespec none{0, 0};
+        sigtimedwait(&pipe, nullptr, &none);
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        QVERIFY(!failure.isEmpty());
+        QVERIFY(pending);
+        QVERIFY(blocked);
+    }
+
+    // The name is swapped for another kind of node at the moment it is looked up: what is
+    // written follows the node that was opened, and a plain file swapped in is either left
+    // alone or replaced whole, never written over in part.
+    void aSwapAfterALookUpIsNotFollowed_data()
+    {
+        QTest::addColumn<QString>("writer");
+        QTest::newRow("helper") << "helper";
+        QTest::newRow("bank file") << "bank file";
+        QTest::newRow("lines of a log") << "lines";
+    }
+    void aSwapAfterALookUpIsNotFollowed()
+    {
+        QFETCH(QString, writer);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("out"));
+        const QString plain = dir.filePath(QStringLiteral("plain"));
+        const QByteArray old = "an older and much longer content than the new one\n";
+        {
+            QFile f(plain);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+        }
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        PipeReader reader(fifo);
+        g_swapAt = QFile::encodeName(fifo);
+        g_swap = [&] { ::rename(QFile::encodeName(plain).constData(), g_swapAt.constData()); };
+        QString failure;
+        if (writer == QLatin1String("lines")) {
+            QFile out(fifo);
+            failure = files::openForWriting(out, QIODevice::WriteOnly | QIODevice::Truncate);
+            if (failure.isEmpty())
+                failure = files::write(out, "one\r\ntwo\r\n");
+            if (failure.isEmpty())
+                failure = files::close(out);
+        } else {
+            failure = writeThrough(writer, fifo);
+        }
+        g_swap = nullptr;
+        const QByteArray received = reader.finish();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QByteArray expected =
+            writer == QLatin1String("lines") ? QByteArray("one\r\ntwo\r\n") : expectedBytes(writer);
+        if (kindOf(fifo) == S_IFREG) {
+            QFile f(fifo);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray now = f.readAll();
+            QVERIFY2(now == old || now == expected, now.constData());
+            QCOMPARE(received + (now == expected ? now : QByteArray()), expected);
+        } else {
+            QCOMPARE(kindOf(fifo), mode_t(S_IFIFO));
+            QCOMPARE(received, expected);
+        }
+    }
+
+    // A name resolved within a folder is opened without following a link put on its way after
+    // the check: the file is not made, nor written, elsewhere.
+    void aLinkPutOnAResolvedNameIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("swap"); // "file", "file inside", "folder" or "none"
+        QTest::newRow("nothing changed") << "sub/a.log" << QStringLiteral("none");
+        QTest::newRow("the file made a link out") << "sub/a.log" << QStringLiteral("file");
+        QTest::newRow("a folder made a link out") << "sub/a.log" << QStringLiteral("folder");
+        QTest::newRow("the file made a link inside") << "a.log" << QStringLiteral("file inside");
+    }
+    void aLinkPutOnAResolvedNameIsRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, swap);
+        QTemporaryDir base;
+        const QString root = base.filePath(QStringLiteral("program"));
+        const QString elsewhere = base.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/sub")));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QString why;
+        const QString resolved = files::resolveInside(root, name, &why);
+        QVERIFY2(!resolved.isEmpty(), qPrintable(why));
+        const QString fileName = QFileInfo(resolved).fileName();
+        if (swap == QLatin1String("file")) {
+            QVERIFY(QFile::link(elsewhere + u'/' + fileName, resolved));
+        } else if (swap == QLatin1String("file inside")) {
+            QVERIFY(QFile::link(root + QStringLiteral("/sub/") + fileName, resolved));
+        } else if (swap == QLatin1String("folder")) {
+            QVERIFY(QDir().rename(root + QStringLiteral("/sub"), root + QStringLiteral("/old")));
+            QVERIFY(QFile::link(elsewhere, root + QStringLiteral("/sub")));
+        }
+        QFile out(resolved);
+        QString failure = files::openForWriting(out, QIODevice::WriteOnly | QIODevice::Truncate,
+                                                files::Links::None);
+        if (failure.isEmpty())
+            failure = files::write(out, "line\r\n");
+        files::close(out);
+        QVERIFY(QDir(elsewhere).isEmpty());
+        if (swap == QLatin1String("none")) {
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            QFile f(resolved);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), QByteArray("line\r\n"));
+        } else {
+            QVERIFY2(failure.contains(resolved), qPrintable(failure));
+            QVERIFY(!QFileInfo::exists(resolved));
+        }
+    }
+
     // A named pipe another program reads gets the bytes and stays a pipe.
     void pipeIsWrittenInto_data() { writers(); }
     void pipeIsWrittenInto()
