@@ -247,6 +247,7 @@ bool TDurvel3::Execute()
     const auto running = qScopeGuard([this] { FRunning = false; });
 
     FLogOpened = false;
+    FErrorLogFailure.clear();
     FRolledBackCount = 0;
     FImportedAtCommit = 0;
     const bool result = CheckProperties();
@@ -1138,10 +1139,12 @@ QString TDurvel3::ErrorLine(const QString& Message) const
 
 void TDurvel3::WriteLogLine(const QString& Line)
 {
-    if (!FLog)
+    // After a failed write (a full disk, a reader gone from a pipe) nothing more is tried: the
+    // end of the run tells that the log is incomplete.
+    if (!FLog || !FLogWriteFailure.isEmpty())
         return;
     const QString text = Line + QStringLiteral("\r\n");
-    FLog->write(FLogUtf8 ? text.toUtf8() : durvel::toAnsiForLog(text));
+    FLogWriteFailure = files::write(*FLog, FLogUtf8 ? text.toUtf8() : durvel::toAnsiForLog(text));
 }
 
 void TDurvel3::OpenErrorLog()
@@ -1154,23 +1157,29 @@ void TDurvel3::OpenErrorLog()
     const QIODevice::OpenMode mode = RewriteErrorLogFile
                                          ? QIODevice::WriteOnly | QIODevice::Truncate
                                          : QIODevice::WriteOnly | QIODevice::Append;
+    // A pipe or a device is written into as it is; one nothing reads from is refused. A name
+    // resolved within the program's folder is opened without following a link.
+    const bool resolved = ErrorLogNameFromTemplate() || ErrorLogFileNameResolved;
+    const QString failure =
+        files::openForWriting(*file, mode, resolved ? files::Links::None : files::Links::Follow);
+    if (!failure.isEmpty())
+        throw EDurvelError(
+            QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, failure));
     // A new log is UTF-8 with a byte-order mark, which every viewer reads; a log appended to
     // keeps the encoding it was begun in (an older one is in the ANSI page). Only a plain file
-    // is read for it: opening a pipe to read waits for a writer.
+    // is read for it.
     bool utf8 = true;
-    if (!RewriteErrorLogFile && QFileInfo(FLogPath).isFile()) {
-        QFile existing(FLogPath);
-        if (existing.open(QIODevice::ReadOnly) && existing.size() > 0)
-            utf8 = existing.read(3) == QByteArray("\xEF\xBB\xBF");
+    if (!RewriteErrorLogFile && file->size() > 0)
+        utf8 = files::leadingBytes(*file, FLogPath, 3) == QByteArray("\xEF\xBB\xBF");
+    if (utf8 && file->size() == 0) {
+        if (const QString why = files::write(*file, "\xEF\xBB\xBF"); !why.isEmpty()) {
+            files::close(*file);
+            throw EDurvelError(
+                QStringLiteral("Cannot write the error log %1: %2").arg(FLogPath, why));
+        }
     }
-    // A pipe or a device is written into as it is; one nothing reads from is refused.
-    const QString failure = files::openForWriting(*file, mode);
-    if (!failure.isEmpty())
-        throw EDurvelError(QStringLiteral("Cannot open the error log %1: %2").arg(FLogPath, failure));
-    if (utf8 && file->size() == 0 && file->write("\xEF\xBB\xBF") != 3)
-        throw EDurvelError(
-            QStringLiteral("Cannot write the error log %1: %2").arg(FLogPath, file->errorString()));
     FLogUtf8 = utf8;
+    FLogWriteFailure.clear();
     FLog = std::move(file);
     FLogOpened = true;
     WriteLogLine(FormatImportStr(DurvelStr::LogStarted, {Timestamp()}) + QStringLiteral("\r\n"));
@@ -1195,8 +1204,13 @@ void TDurvel3::CloseErrorLog()
                                   {QString::number(KeptCount())});
     }
     WriteLogLine(summary + QStringLiteral("\r\n"));
-    FLog->close();
+    // A device may keep bytes back until it is closed: its failure is the log's.
+    const QString closed = files::close(*FLog);
     FLog.reset();
+    const QString failure = FLogWriteFailure.isEmpty() ? closed : FLogWriteFailure;
+    FLogWriteFailure.clear();
+    if (!failure.isEmpty())
+        FErrorLogFailure = FormatImportStr(DurvelStr::LogIncomplete, {FLogPath, failure});
     if (ShowErrorLog && OnShowErrorLog)
         OnShowErrorLog(FLogPath);
 }

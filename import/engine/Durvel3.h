@@ -109,6 +109,9 @@ public:
     QString ErrorLogFileName = QStringLiteral("error.log");
     bool RewriteErrorLogFile = true;
     bool ShowErrorLog = false;
+    // ErrorLogFileName was resolved within the program's folder (ResolveProgramFolderName):
+    // opened without following a link, so that one put on its way since cannot lead it out.
+    bool ErrorLogFileNameResolved = false;
     int ImportRecCount = 0;
     int CommitRecCount = 1000;
     bool CommitAfterDone = false;
@@ -171,6 +174,9 @@ public:
     int ConversionErrorCount() const { return FConversionErrorCount; }
     const TWideStringList& Errors() const { return FErrors; }
     QString LastErrorText() const { return FLastErrorText; }
+    // Why the last import's error log is incomplete (a write or its close failed); empty when
+    // it was written whole. The rows are imported all the same.
+    QString ErrorLogFailure() const { return FErrorLogFailure; }
     // Rows written; once rows went back (a cancel, a failure), those the destination keeps.
     // Right by OnAfterImport.
     int ImportedCount() const { return FImportedCount; }
@@ -386,6 +392,8 @@ private:
     std::unique_ptr<QFile> FLog;
     bool FLogUtf8 = true;
     QString FLogPath;
+    QString FLogWriteFailure; // the first failed write of the open log; none is tried after it
+    QString FErrorLogFailure;
     // The log name as the last template gave it.
     QString FTemplateErrorLogFileName;
     QStringList FTemplateNotices;

@@ -38,6 +38,7 @@ const QHash<int, QString>& stringTable()
         {42870, QStringLiteral("No error found")},
         {42880, QStringLiteral("Import canceled: %d row(s) kept")},
         {42890, QStringLiteral("Import failed: %d row(s) kept")},
+        {42900, QStringLiteral("The error log %s is incomplete: %s")},
         {44140, QStringLiteral("%s - Line %d: %s")},
         {44201, QStringLiteral("State")},
         {44202, QStringLiteral("Processed")},

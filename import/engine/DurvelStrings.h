@@ -66,6 +66,7 @@ enum : int {
     LogNoError = 42870,
     LogCanceled = 42880,
     LogFailed = 42890,
+    LogIncomplete = 42900,
     LogLine = 44140,
     ProgressState = 44201,
     ProgressProcessed,

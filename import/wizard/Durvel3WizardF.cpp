@@ -857,8 +857,10 @@ TDurvel3* TDurvel3WizardF::ReaderFor(int Kind) const
     return page ? page->Reader() : nullptr;
 }
 
-QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed)
+QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed, bool* Resolved)
 {
+    if (Resolved)
+        *Resolved = false;
     const QString name = Typed.trimmed();
     if (name.isEmpty())
         return QString(); // no log
@@ -870,7 +872,10 @@ QString TDurvel3WizardF::ResolveErrorLogFileName(const QString& Typed)
         return info.absoluteFilePath();
     }
     // Any other, a template's above all, lies in the program's folder, never the current one.
-    return TDurvel3::ResolveProgramFolderName(name);
+    const QString path = TDurvel3::ResolveProgramFolderName(name);
+    if (Resolved)
+        *Resolved = true;
+    return path;
 }
 
 void TDurvel3WizardF::BuildImportMap(TDurvel3* Reader) const
@@ -904,7 +909,13 @@ void TDurvel3WizardF::CopySettings(TDurvel3* Reader)
 
     FormatPage->CopyInto(*Reader);
     CommitPage->CopyInto(*Reader);
-    Reader->ErrorLogFileName = ResolveErrorLogFileName(CommitPage->ErrorLogFileName());
+    // The name is looked at only when a log is written: one leading outside the program's
+    // folder does not stop an import without a log.
+    bool resolved = false;
+    Reader->ErrorLogFileName =
+        Reader->ErrorLog ? ResolveErrorLogFileName(CommitPage->ErrorLogFileName(), &resolved)
+                         : QString();
+    Reader->ErrorLogFileNameResolved = resolved;
     FShowErrorLogAfter = Reader->ShowErrorLog;
     FErrorLogNotOpened.clear();
     // Told once the dialog shows the end, in front of it.
@@ -965,8 +976,10 @@ void TDurvel3WizardF::RunImport()
         Pump(true);
     }
 
+    bool started = false; // the log of an earlier run is not told again
     try {
         CopySettings(CurrentImport);
+        started = true;
         CurrentImport->Execute();
     } catch (...) {
         // The import ended with an error: the dialog stays, aborted, with the rows the
@@ -979,6 +992,8 @@ void TDurvel3WizardF::RunImport()
             Pump(true);
         }
         ShowRunError(error);
+        if (started)
+            TellErrorLogIncomplete();
         TellErrorLogNotOpened();
         if (FProgressDialog) {
             PostProgress(5, 0);
@@ -997,6 +1012,7 @@ void TDurvel3WizardF::RunImport()
             PostProgress(1, 3);
         Pump(true);
     }
+    TellErrorLogIncomplete();
     TellErrorLogNotOpened();
     if (FProgressDialog && !CommitPage->CloseAfterImport())
         WaitForProgressDialog();
@@ -1034,6 +1050,18 @@ void TDurvel3WizardF::ShowRunError(const std::exception_ptr& Error)
     } catch (...) {
         dialogs::showError(QStringLiteral("Unknown error"), parent);
     }
+    AfterRunMessage();
+}
+
+void TDurvel3WizardF::TellErrorLogIncomplete()
+{
+    if (!CurrentImport || CurrentImport->ErrorLogFailure().isEmpty())
+        return;
+    dialogs::Message m;
+    m.text = CurrentImport->ErrorLogFailure();
+    m.icon = dialogs::Icon::Warning;
+    m.rightToLeft = false;
+    dialogs::show(m, RunMessageParent());
     AfterRunMessage();
 }
 

@@ -102,7 +102,8 @@ public:
     // The file the error log is written to: an absolute name where its folder exists, else its
     // file name in the program's folder; a relative name (a template's) within the program's
     // folder, as the import resolves it (raises when it leads outside); always absolute.
-    static QString ResolveErrorLogFileName(const QString& Typed);
+    // *Resolved tells the latter.
+    static QString ResolveErrorLogFileName(const QString& Typed, bool* Resolved = nullptr);
     // Writes the column map of the current kind into the reader.
     void BuildImportMap(TDurvel3* Reader) const;
 
@@ -172,6 +173,8 @@ private:
     void ShowRunError(const std::exception_ptr& Error);
     // The error log was to be shown and no program opened it: the clerk is told where it is.
     void TellErrorLogNotOpened();
+    // A write of the error log failed: the clerk is told the log is incomplete.
+    void TellErrorLogIncomplete();
     void ShowTemplateName(const QString& FileName);
     void JumpToLastPage();
     SourcePage* CurrentPage() const { return Page(FImportType); }

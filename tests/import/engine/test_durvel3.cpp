@@ -4,6 +4,7 @@
 #include "import/engine/Durvel3.h"
 #include "platform/codepage/CodePage.h"
 #include "platform/ini/IniFile.h"
+#include "tests/support/LeavingReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
 #include <limits>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -885,6 +887,99 @@ private slots:
         QCOMPARE(nodeKind(), before);
         if (log != QLatin1String("/dev/full"))
             QFile::remove(log);
+    }
+
+    // The program reading the log from a pipe leaves during the run: the import goes on to its
+    // end, and the run tells that its log is incomplete, with the reason. The next run's log,
+    // written whole, tells nothing.
+    void logWhoseReaderLeavesIsToldIncomplete_data()
+    {
+        QTest::addColumn<bool>("midway"); // else before the run's last lines
+        QTest::addColumn<int>("failing"); // rows without a code, each a line of the log
+        QTest::newRow("before the last lines") << false << 0;
+        QTest::newRow("midway through a long log") << true << 5000;
+    }
+    void logWhoseReaderLeavesIsToldIncomplete()
+    {
+        QFETCH(bool, midway);
+        QFETCH(int, failing);
+        const QString log = m_dir.filePath(QStringLiteral("leaving.log"));
+        QFile::remove(log);
+        QCOMPARE(::mkfifo(QFile::encodeName(log).constData(), 0600), 0);
+        const auto removeLog = qScopeGuard([&] { QFile::remove(log); });
+        FakeDataSet ds({{"Code", ftWideString, true}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = numberedRows(3);
+        for (int i = 0; i < failing; ++i)
+            imp.Lines << QStringList{QString()};
+        imp.Formats().ShortDateFormat = "'D'";
+        imp.Formats().ShortTimeFormat = "'T'";
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = log;
+        LeavingReader reader(log,
+                             midway ? LeavingReader::AfterFirstBytes : LeavingReader::WhenTold);
+        imp.OnAfterImport = [&](TDurvel3*) { reader.leave(); };
+        QVERIFY(imp.Execute());
+        const QByteArray received = reader.finish();
+        QCOMPARE(ds.committed().size(), 3);
+        QCOMPARE(imp.ErrorCount(), failing);
+        // What it took is the log's beginning.
+        const QByteArray start = "\xEF\xBB\xBF"
+                                 "D T - Import process started\r\n";
+        QVERIFY(!received.isEmpty());
+        QCOMPARE(received.left(start.size()), start.left(received.size()));
+        const QString failure = imp.ErrorLogFailure();
+        QVERIFY2(failure.contains(log) && failure.contains(QStringLiteral("incomplete")) &&
+                     failure.contains(QString::fromLocal8Bit(std::strerror(EPIPE))),
+                 qPrintable(failure));
+
+        QFile::remove(log);
+        imp.OnAfterImport = nullptr;
+        QVERIFY(imp.Execute());
+        QVERIFY(imp.ErrorLogFailure().isEmpty());
+        QVERIFY(readFile(log).endsWith("error(s) found\r\n\r\n") || failing == 0);
+    }
+
+    // A log name resolved within the program's folder is opened without following a link that
+    // stands on its way now: nothing is written where it leads. Any other name follows links.
+    void resolvedLogNameFollowsNoLink_data()
+    {
+        QTest::addColumn<bool>("resolved");
+        QTest::newRow("resolved") << true;
+        QTest::newRow("as given") << false;
+    }
+    void resolvedLogNameFollowsNoLink()
+    {
+        QFETCH(bool, resolved);
+        QTemporaryDir base;
+        const QString elsewhere = base.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QFile::link(elsewhere, base.filePath(QStringLiteral("logs"))));
+        const QString log = base.filePath(QStringLiteral("logs/x.log"));
+        FakeDataSet ds({{"Code"}});
+        ListReader imp;
+        imp.DataSet = &ds;
+        imp.Map().Add("Code=1");
+        imp.Lines = numberedRows(2);
+        imp.ErrorLog = true;
+        imp.ErrorLogFileName = log;
+        imp.ErrorLogFileNameResolved = resolved;
+        if (resolved) {
+            try {
+                imp.Execute();
+                QFAIL("the log was written through a link");
+            } catch (const EDurvelError& e) {
+                QVERIFY2(e.message().contains(log), qPrintable(e.message()));
+            }
+            QVERIFY(ds.rows.isEmpty());
+            QVERIFY(QDir(elsewhere).isEmpty());
+        } else {
+            QVERIFY(imp.Execute());
+            QVERIFY(
+                readFile(elsewhere + QStringLiteral("/x.log")).endsWith("No error found\r\n\r\n"));
+        }
     }
 
     void errorsCountedWithoutLog()

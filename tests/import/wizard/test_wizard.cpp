@@ -9,6 +9,7 @@
 #include "platform/dataaware/DBGrid.h"
 #include "platform/db/DataSet.h"
 #include "platform/shell/Shell.h"
+#include "tests/support/LeavingReader.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
 #include "ui_CSVPage.h"
@@ -22,6 +23,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -501,18 +504,24 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("inProgramFolder");
-        QTest::newRow("bare name") << "log.txt" << true;
-        QTest::newRow("missing folder keeps the name only") << "/nowhere/deep/log.txt" << true;
-        QTest::newRow("missing relative folder") << "sub/zz/log.txt" << true;
-        QTest::newRow("existing folder") << "<tmp>/log.txt" << false;
+        // Resolved within the program's folder: opened without following links.
+        QTest::addColumn<bool>("resolvedInside");
+        QTest::newRow("bare name") << "log.txt" << true << true;
+        QTest::newRow("missing folder keeps the name only")
+            << "/nowhere/deep/log.txt" << true << false;
+        QTest::newRow("missing relative folder") << "sub/zz/log.txt" << true << true;
+        QTest::newRow("existing folder") << "<tmp>/log.txt" << false << false;
     }
     void errorLogFileName()
     {
         QFETCH(QString, typed);
         QFETCH(bool, inProgramFolder);
+        QFETCH(bool, resolvedInside);
         QTemporaryDir tmp;
         typed.replace(QLatin1String("<tmp>"), tmp.path());
-        const QString resolved = TDurvel3WizardF::ResolveErrorLogFileName(typed);
+        bool inside = !resolvedInside;
+        const QString resolved = TDurvel3WizardF::ResolveErrorLogFileName(typed, &inside);
+        QCOMPARE(inside, resolvedInside);
         QVERIFY(QFileInfo(resolved).isAbsolute());
         if (inProgramFolder)
             QCOMPARE(resolved, QDir(QCoreApplication::applicationDirPath()).filePath("log.txt"));
@@ -896,6 +905,84 @@ private slots:
             QVERIFY(finishedWhenShown);
         }
         QCOMPARE(fx.grid.rowCount(), 3);
+    }
+
+    // A log name that leads outside the program's folder is refused only when a log is to be
+    // written: without the log the import runs.
+    void logNameIsLookedAtOnlyWithTheLog_data()
+    {
+        QTest::addColumn<bool>("logOn");
+        QTest::newRow("log off") << false;
+        QTest::newRow("log on") << true;
+    }
+    void logNameIsLookedAtOnlyWithTheLog()
+    {
+        QFETCH(bool, logOn);
+        WizardFixture fx;
+        fx.wizard.ShowProgress = false;
+        fx.wizard.ErrorLog = logOn;
+        fx.wizard.ErrorLogFileName = QStringLiteral("../durvel-outside.log");
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        MessageLog log;
+        w->ui->bOk->click();
+        QCOMPARE(fx.grid.rowCount(), logOn ? 1 : 3);
+        QCOMPARE(log.texts().size(), logOn ? 1 : 0);
+        if (logOn)
+            QVERIFY2(log.texts().at(0).contains(QStringLiteral("leads outside")),
+                     qPrintable(log.texts().at(0)));
+        QVERIFY(!QFileInfo::exists(
+            QDir(QCoreApplication::applicationDirPath()).filePath("../durvel-outside.log")));
+    }
+
+    // The program reading the log from a pipe leaves before the run's last lines: the rows are
+    // imported, and at the end the clerk is told the log is incomplete and why.
+    void incompleteLogIsTold_data()
+    {
+        QTest::addColumn<bool>("progress");
+        QTest::newRow("with progress") << true;
+        QTest::newRow("no progress") << false;
+    }
+    void incompleteLogIsTold()
+    {
+        QFETCH(bool, progress);
+        WizardFixture fx;
+        const QString fifo = fx.dir.filePath(QStringLiteral("run.log"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        LeavingReader reader(fifo, LeavingReader::WhenTold);
+        fx.wizard.ShowProgress = progress;
+        fx.wizard.ErrorLog = true;
+        fx.wizard.ErrorLogFileName = fifo;
+        fx.wizard.OnAfterImport = [&](QObject*) { reader.leave(); };
+        auto w = fx.window();
+        w->show();
+        w->SetImportType(aiCSV);
+        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+        w->ui->bNext->click();
+        w->CSVPage->AutoFillClick();
+        QStringList shown;
+        bool finishedWhenShown = false;
+        dialogs::setMessageHandler([&](const dialogs::Message& m) {
+            shown << m.text;
+            finishedWhenShown =
+                !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
+            return dialogs::Button::Ok;
+        });
+        Seen seen;
+        QTimer timer;
+        pressOkWhenFinished(w.get(), seen, timer);
+        w->ui->bOk->click();
+        dialogs::setMessageHandler({});
+        QVERIFY(reader.finish().startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(fx.grid.rowCount(), 3);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(fifo) && shown[0].contains(QStringLiteral("incomplete")),
+                 qPrintable(shown[0]));
+        QVERIFY(finishedWhenShown);
     }
 
     void failedRunIsShownAndTheWizardStays()
