@@ -285,10 +285,8 @@ JetFile::JetFile(const QString& path, const QString& password)
         throw AccessError(password.isEmpty() ? passwordMissingMessage(path)
                                              : passwordWrongMessage(path));
     // Jet3 files keep 8-bit text in the code page their header names; the ANSI page of this
-    // system where it names none the system knows.
-    m_codePage = header->version != AccessVersion::Jet3 ? 0
-                 : knownCodePage(header->codePage)      ? header->codePage
-                                                        : 1256;
+    // system where it names none the system knows (the password is read in the same).
+    m_codePage = header->version != AccessVersion::Jet3 ? 0 : jet3CodePage(header->codePage);
     qputenv("MDB_JET3_CHARSET", "CP" + QByteArray::number(m_codePage ? m_codePage : 1256));
     // Text comes to us as UTF-8 whatever the user's environment asks of the library.
     qputenv("MDBICONV", "UTF-8");

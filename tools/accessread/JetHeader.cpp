@@ -102,7 +102,8 @@ QString JetHeader::passwordText() const
     if (version != AccessVersion::Jet3)
         return QString::fromUtf16(reinterpret_cast<const char16_t*>(password.constData()),
                                   password.size() / 2);
-    const QString text = decodeCodePage(password, codePage);
+    const QString text = decodeCodePage(password, jet3CodePage(codePage));
+    // Bytes the page leaves undefined: still a password that can be typed.
     return text.isEmpty() && !password.isEmpty() ? QString::fromLatin1(password) : text;
 }
 
@@ -125,6 +126,11 @@ bool knownCodePage(int codePage)
         return false;
     iconv_close(cd);
     return true;
+}
+
+int jet3CodePage(int named)
+{
+    return knownCodePage(named) ? named : 1256;
 }
 
 QString decodeCodePage(QByteArrayView bytes, int codePage)

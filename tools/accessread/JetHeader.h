@@ -30,7 +30,7 @@ struct JetHeader
     static std::optional<JetHeader> read(QByteArrayView page);
 
     bool hasPassword() const { return !password.isEmpty(); }
-    // The stored password as text.
+    // The stored password as text, a Jet3 one in the page its texts are read in.
     QString passwordText() const;
     // A file without a password opens with any.
     bool accepts(const QString& given) const { return !hasPassword() || given == passwordText(); }
@@ -48,3 +48,7 @@ struct JetHeader
 QString decodeCodePage(QByteArrayView bytes, int codePage);
 // Whether the system can decode texts of this code page.
 bool knownCodePage(int codePage);
+// The code page a Jet3 file's 8-bit texts and its password are read in: the one its header
+// names, or the ANSI page of the system the files come from (Windows-1256) where it names none
+// the system knows.
+int jet3CodePage(int named);

@@ -21,15 +21,20 @@ QByteArray readFile(const QString& path)
 // The samples keep no password: where the header keeps one, each stored byte is the masking's
 // own (for Jet4 and later, with the creation date's mask over it). XOR-ing a password's bytes
 // into them gives the header Access writes for that password, without knowing the masks.
-QByteArray withPassword(QByteArray file, const QString& password)
+QByteArray withStoredPassword(QByteArray file, const QByteArray& bytes)
 {
-    const bool jet3 = file[0x14] == 0;
-    const QByteArray bytes =
-        jet3 ? password.toLatin1()
-             : QByteArray(reinterpret_cast<const char*>(password.utf16()), password.size() * 2);
     for (qsizetype i = 0; i < bytes.size(); ++i)
         file[0x42 + i] = char(file[0x42 + i] ^ bytes[i]);
     return file;
+}
+
+QByteArray withPassword(QByteArray file, const QString& password)
+{
+    const bool jet3 = file[0x14] == 0;
+    return withStoredPassword(
+        file,
+        jet3 ? password.toLatin1()
+             : QByteArray(reinterpret_cast<const char*>(password.utf16()), password.size() * 2));
 }
 
 // The code page kept in the header changed from 1252 (all the samples') to Page, the same way.
@@ -142,6 +147,46 @@ private slots:
             } catch (const AccessError& e) {
                 QCOMPARE(e.message(), message);
             }
+        }
+    }
+
+    // A Jet3 file keeps its password in 8-bit characters of the page its texts are read in:
+    // where it names none the system knows, Windows-1256 for both, so that the right Persian
+    // password opens it.
+    void jet3PasswordIsReadInTheTextsCodePage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("table"); // a table whose name has a byte above 127
+        const QByteArray persian("\x90\xD0\xD1\xE6\xC7\x8E\xE5"); // in Windows-1256
+        const QString typed = QStringLiteral("گذرواژه");
+        QTest::newRow("Windows-1256 named") << 1256 << persian << typed << "Umsنtze";
+        QTest::newRow("none named") << 0 << persian << typed << "Umsنtze";
+        QTest::newRow("one the system lacks") << 4242 << persian << typed << "Umsنtze";
+        QTest::newRow("Windows-1252 named")
+            << 1252 << QByteArray("Gr\xFC\xDF\x80") << QStringLiteral("Grüß€") << "Umsätze";
+    }
+    void jet3PasswordIsReadInTheTextsCodePage()
+    {
+        QFETCH(int, page);
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, password);
+        QFETCH(QString, table);
+        const QString path = copy(
+            QStringLiteral("locked-cp%1.mdb").arg(page),
+            withStoredPassword(withCodePage(readFile(sample("nwind.mdb")), quint16(page)), stored));
+        const auto header = JetHeader::read(readFile(path));
+        QVERIFY(header);
+        QCOMPARE(header->passwordText(), password);
+        JetFile file(path, password);
+        QVERIFY2(file.tableNames().contains(table), qPrintable(file.tableNames().join(u',')));
+        // The same bytes read as Latin-1 are not its password.
+        try {
+            JetFile f(path, QString::fromLatin1(stored));
+            QFAIL("opened with the password read in another page");
+        } catch (const AccessError& e) {
+            QCOMPARE(e.message(), JetFile::passwordWrongMessage(path));
         }
     }
 
