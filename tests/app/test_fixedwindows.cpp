@@ -93,17 +93,37 @@ private slots:
                  QStringLiteral("12345"));
     }
 
+    // A date the layout cannot take is refused by the add, the write and the take-over alike,
+    // before anything is added or written: none, or a year not of four digits (the line would
+    // come out longer than the bank reads).
+    void tejaratNeedsADate_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no date") << 0 << kEnterDate;
+        QTest::newRow("three-digit year") << 403 << TejaratYearMessage("403/01/05");
+        QTest::newRow("two-digit year") << 3 << TejaratYearMessage("03/01/05");
+        QTest::newRow("five-digit year") << 14030 << TejaratYearMessage("14030/01/05");
+    }
     void tejaratNeedsADate()
     {
-        MessageLog log;
+        QFETCH(int, year);
+        QFETCH(QString, message);
+        QVERIFY(message.contains(year ? QString::number(year) : QString()));
+        addPerson("1", "777", "1000");
+        MessageLog log(dialogs::Button::Yes);
         frm_mali->show();
-        setDate(0, 0, 0);
+        setDate(year, year ? 1 : 0, year ? 5 : 0);
         addToList(frm_mali, "777", "1,000");
-        QCOMPARE(log.texts(), QStringList{kEnterDate});
+        QCOMPARE(log.texts(), QStringList{message});
         QVERIFY(frm_dm->detail_ado->isEmpty());
         QCOMPARE(saveAndRead(frm_mali), QByteArray("<no file>"));
         frm_mali->BitBtn6Click();
-        QCOMPARE(log.texts().count(kEnterDate), 3);
+        QCOMPARE(log.texts(), QStringList(3, message));
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+        setDate(1403, 1, 5);
+        addToList(frm_mali, "777", "1,000");
+        QCOMPARE(listLines(), QStringList{"00000007770000000001000030105"});
     }
 
     void sepahCardFile()
