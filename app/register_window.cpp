@@ -69,6 +69,9 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
         if (const int i = info.indexOf(c.field); label.isEmpty() && i >= 0)
             label = info.columns[i].label.isEmpty() ? c.field : info.columns[i].label;
         c.width = qMax(qRound(c.width * growth), title.horizontalAdvance(label) + 20);
+        // The key grows with the register: six digits are shown whole.
+        if (c.field.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
+            c.width = qMax(c.width, RecordNumberWidth(DBGrid1));
         // A short field (an account) is shown whole at its longest.
         if (const int i = info.indexOf(c.field); i >= 0 && info.columns[i].size > 0 &&
                                                  info.columns[i].size <= 16)
