@@ -37,6 +37,11 @@ void postMaster()
 
 } // namespace
 
+QString TejaratYearMessage(const QString& date)
+{
+    return QStringLiteral("سال تاريخ %1 بايد چهار رقم باشد").arg(date);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 Tfrm_mali::Tfrm_mali(QWidget* parent) : ListWindow(parent), ui(new Ui::Tfrm_mali)
@@ -75,6 +80,14 @@ QString Tfrm_mali::depositDate()
 {
     if (DateEdit1->Year() == 0 || DateEdit1->Month() == 0 || DateEdit1->Day() == 0) {
         ShowOkMessage(kEnterDate, dialogs::Icon::Warning, dialogs::Button::Ok, QString());
+        return QString();
+    }
+    // The layout takes the year's last two digits; a shorter year would make the line longer
+    // than the bank reads, and the file would be refused only when written.
+    if (DateEdit1->Year() < 1000 || DateEdit1->Year() > 9999) {
+        ShowOkMessage(TejaratYearMessage(DateEdit1->Text()), dialogs::Icon::Warning,
+                      dialogs::Button::Ok, QString());
+        DateEdit1->setFocus();
         return QString();
     }
     return Date6(DateEdit1->Year(), DateEdit1->Month(), DateEdit1->Day());

@@ -28,7 +28,8 @@ public:
     dataaware::DBEdit* DBEdit2;
     TDateEdit* DateEdit1;
 
-    // The six date digits of the deposit date, or empty (with the message shown) when none.
+    // The six date digits of the deposit date, or empty (with the message shown) when none or
+    // when its year is not of four digits.
     QString depositDate();
     // The header line as the file holds it, the total counted from the list.
     QString headerLine(const QString& date6);
@@ -81,6 +82,9 @@ public slots:
     void BitBtn4Click() override;
     void btn_saveClick() override;
 };
+
+// The refusal of a deposit date whose year is not of four digits, naming the date.
+QString TejaratYearMessage(const QString& date);
 
 extern Tfrm_mali* frm_mali;
 extern Tfrm_sepah* frm_sepah;

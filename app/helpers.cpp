@@ -9,15 +9,16 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QElapsedTimer>
-#include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -220,6 +221,18 @@ double FontGrowth(const QWidget* widget)
     const double grown = double(QFontMetrics(widget->font()).height()) /
                          QFontMetrics(ordinary).height();
     return qMax(1.0, grown);
+}
+
+int RecordNumberWidth(const QWidget* grid)
+{
+    const QFontMetrics fm = grid->fontMetrics();
+    int digit = 0;
+    for (char16_t c = u'0'; c <= u'9'; ++c)
+        digit = qMax(digit, fm.horizontalAdvance(QChar(c)));
+    // The cell's margins on both sides, and a little air.
+    const int margin =
+        2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    return 6 * digit + margin + 8;
 }
 
 const QColor kBannerColour(0x1f, 0x4e, 0x8c);

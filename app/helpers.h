@@ -80,6 +80,10 @@ void SetLabelColour(QLabel* label, const QColor& colour);
 // (never less than 1): sizes given in pixels grow by it.
 double FontGrowth(const QWidget* widget);
 
+// Room in a grid's cell for a record number or key of up to six digits, whatever its digits
+// and the grid's font.
+int RecordNumberWidth(const QWidget* grid);
+
 // Enlarges a window by the font's growth, and to its layout's preferred size where that is
 // larger, within the screen's free area; once shown it is kept on the screen.
 void GrowToFit(QWidget* window);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <exception>
 
 ListWindow::ListWindow(QWidget* parent) : QWidget(parent) {}
@@ -57,8 +58,10 @@ void ListWindow::setupList(int accountMaxLength)
     // The list: the record number, then the line as the bank will read it.
     dataaware::DataSetModel::Column rec;
     rec.title = QStringLiteral("رديف");
-    rec.width = qMax(qRound(48 * FontGrowth(DBGrid1)),
-                     DBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(rec.title) + 20);
+    rec.width =
+        std::max({qRound(48 * FontGrowth(DBGrid1)),
+                  DBGrid1->horizontalHeader()->fontMetrics().horizontalAdvance(rec.title) + 20,
+                  RecordNumberWidth(DBGrid1)});
     rec.recordNumber = true;
     rec.alignment = Qt::AlignCenter;
     dataaware::DataSetModel::Column txt;

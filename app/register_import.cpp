@@ -4,13 +4,22 @@
 #include "platform/db/DataSet.h"
 
 const QString kPersNumberMissing = QStringLiteral("شماره پرسنلي را وارد کنيد");
+const QString kHesabMissing = QStringLiteral("شماره حساب را وارد کنيد");
 const QString kPersNumberDuplicate = QStringLiteral("شماره پرسنلي وارد شده تکراريست");
 const QString kPriceMissing = QStringLiteral("مبلغ را وارد كنيد");
 
 namespace {
 
 const QString kPersNumber = QStringLiteral("Pers_number");
+const QString kHesab = QStringLiteral("Hesab");
 const QString kPrice = QStringLiteral("Price");
+
+// The field's value in the pending row; empty when the data set has no such field.
+QString pendingText(DurvelDataSet* ds, const QString& name)
+{
+    DurvelField* field = ds->findField(name);
+    return field ? field->value().toString() : QString();
+}
 
 QString refusal(const QString& message, const QString& value)
 {
@@ -32,11 +41,19 @@ bool RegisterDigits(QString& text, QChar separator)
 
 void RegisterImportDataSet::post()
 {
-    if (state() == State::Insert) {
-        DurvelField* field = findField(kPersNumber);
-        const QString number = field ? field->value().toString() : QString();
+    const State s = state();
+    if (s == State::Insert || s == State::Edit) {
+        // The row as it will be stored, unmapped fields included: what a clerk's save refuses
+        // is refused here in the same order.
+        const QString number = pendingText(this, kPersNumber).trimmed();
+        if (number.isEmpty())
+            throw EDurvelError(kPersNumberMissing);
+        if (pendingText(this, kHesab).trimmed().isEmpty())
+            throw EDurvelError(kHesabMissing);
+        if (DurvelField* price = findField(kPrice); price && price->value().toString().isEmpty())
+            price->setValue(QStringLiteral("0"));
         // Rows this import wrote are in the table already, in its open transaction.
-        if (!number.isEmpty() &&
+        if (s == State::Insert &&
             dataSet()
                 ->connection()
                 ->scalar(

@@ -1,6 +1,7 @@
 #pragma once
-// The personnel register's own rules, kept by its import as by a clerk's save: a personnel
-// number is never given twice, and a personnel number or an amount is digits only.
+// The personnel register's own rules, kept by its import as by a clerk's save: every person has
+// a personnel number and an account, a personnel number is never given twice, a personnel
+// number or an amount is digits only, and an empty amount is kept as 0.
 
 #include "import/engine/Durvel3.h"
 #include "import/engine/DurvelDbDataSet.h"
@@ -9,6 +10,7 @@
 
 // The register's messages.
 extern const QString kPersNumberMissing; // "شماره پرسنلي را وارد کنيد"
+extern const QString kHesabMissing;      // "شماره حساب را وارد کنيد"
 extern const QString kPersNumberDuplicate; // "شماره پرسنلي وارد شده تکراريست"
 extern const QString kPriceMissing;        // "مبلغ را وارد كنيد"
 
@@ -16,8 +18,9 @@ extern const QString kPriceMissing;        // "مبلغ را وارد كنيد"
 // written as ASCII ones. False when anything but digits is left.
 bool RegisterDigits(QString& text, QChar separator = u',');
 
-// The register behind the import: a new row whose personnel number the register already holds
-// (from before or from an earlier row of the same import) is refused.
+// The register behind the import: a row left without a personnel number or an account, and a
+// new row whose personnel number the register already holds (from before or from an earlier
+// row of the same import), are refused; a row without an amount gets 0.
 class RegisterImportDataSet : public DurvelDbDataSet
 {
 public:

@@ -21,6 +21,9 @@
 
 const QString RegisterWindow::InsertCaption = QStringLiteral("  (F2)ثبـت");
 const QString RegisterWindow::EditCaption = QStringLiteral("ثبت تغييرات(F2)");
+const QString RegisterWindow::kEditedRowGone =
+    QStringLiteral("رکورد در حال ويرايش حذف شده است و تغييرات ثبت نشد.") + u'\r' +
+    QStringLiteral("اطلاعات وارد شده باقي ماند؛ براي ثبت آن به عنوان رکورد جديد دوباره ثبت کنيد");
 
 RegisterWindow::RegisterWindow(QWidget* parent) : QWidget(parent) {}
 
@@ -66,6 +69,9 @@ void RegisterWindow::setupRegister(db::DataSet* query, const QString& table,
         if (const int i = info.indexOf(c.field); label.isEmpty() && i >= 0)
             label = info.columns[i].label.isEmpty() ? c.field : info.columns[i].label;
         c.width = qMax(qRound(c.width * growth), title.horizontalAdvance(label) + 20);
+        // The key grows with the register: six digits are shown whole.
+        if (c.field.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
+            c.width = qMax(c.width, RecordNumberWidth(DBGrid1));
         // A short field (an account) is shown whole at its longest.
         if (const int i = info.indexOf(c.field); i >= 0 && info.columns[i].size > 0 &&
                                                  info.columns[i].size <= 16)
@@ -272,8 +278,15 @@ void RegisterWindow::saveRow(const QVariantMap& values, const QString& editedMes
         return;
     }
     reopen();
-    if (written)
-        confirm(editedMessage);
+    if (!written) {
+        // The row went while it was being edited (an import in delete mode can take it): what
+        // the clerk typed stays, and a second save adds it as a new row.
+        m_editedId = -1;
+        btn_save->setText(InsertCaption);
+        refuse(kEditedRowGone, m_boxes.first().edit);
+        return;
+    }
+    confirm(editedMessage);
     btn_newClick();
 }
 

@@ -31,6 +31,8 @@ public:
 
     static const QString InsertCaption; // btn_save in insert mode
     static const QString EditCaption;   // btn_save in edit mode, exactly
+    // A save in edit mode whose row is gone.
+    static const QString kEditedRowGone;
 
     QPushButton* btn_save = nullptr;
     QPushButton* btn_new = nullptr;
@@ -76,7 +78,8 @@ protected:
     // False when the remembered row is gone.
     bool writeRow(const QVariantMap& values);
     // Writes the row in the window's mode, then re-reads the register, confirms (with
-    // editedMessage after an edit) and returns to insert mode.
+    // editedMessage after an edit) and returns to insert mode. When the edited row is gone
+    // the clerk is told, the boxes keep their text and the window is in insert mode.
     void saveRow(const QVariantMap& values, const QString& editedMessage);
     void reopen();
     // The delete question; false when the answer is No.

@@ -76,7 +76,7 @@ void Tfrm_customer::btn_saveClick()
             return;
         }
         if (hesab.trimmed().isEmpty()) {
-            refuse(QStringLiteral("شماره حساب را وارد کنيد"), ui->txt_sh_hesab);
+            refuse(kHesabMissing, ui->txt_sh_hesab);
             return;
         }
         // The amount is kept as digit text; a row read back for editing may carry separators.

@@ -5,10 +5,13 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpacerItem>
 
 namespace dialogs {
@@ -56,6 +59,41 @@ int titleRoom(const QMessageBox& box)
     const int room = fm.horizontalAdvance(box.windowTitle()) + 7 * fm.height();
     const QScreen* screen = box.screen();
     return screen ? qMin(room, screen->availableGeometry().width() / 2) : room;
+}
+
+// A text taller than the screen would push the buttons off it: the text scrolls in a box of
+// its own, as tall as the screen leaves room for.
+void scrollTallText(QMessageBox& box)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    const QScreen* screen = box.screen();
+    if (!label || !grid || !screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    grid->activate();
+    const int text = label->sizeHint().height();
+    const int rest = qMax(0, box.sizeHint().height() - text);
+    // The window manager's title bar and borders, generously.
+    const int frame = qMax(40, 2 * box.fontMetrics().height()) + 16;
+    const int room = area.height() - frame - rest;
+    if (text <= room)
+        return;
+    const int index = grid->indexOf(label);
+    int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
+    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(label);
+    auto* scroll = new QScrollArea(&box);
+    scroll->setObjectName(QStringLiteral("textScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    label->setWordWrap(true);
+    scroll->setWidget(label);
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    scroll->setMinimumWidth(
+        qMin(label->sizeHint().width() + bar + 2 * scroll->frameWidth() + 4, area.width() * 3 / 4));
+    scroll->setFixedHeight(qMax(room, 4 * label->fontMetrics().lineSpacing()));
+    grid->addWidget(scroll, row, column, rowSpan, columnSpan);
 }
 
 } // namespace
@@ -130,6 +168,7 @@ Button show(const Message& message, QWidget* parent)
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
         grid->addItem(new QSpacerItem(titleRoom(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    scrollTallText(box);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& m : made)

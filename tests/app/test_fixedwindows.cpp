@@ -17,7 +17,11 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -93,17 +97,37 @@ private slots:
                  QStringLiteral("12345"));
     }
 
+    // A date the layout cannot take is refused by the add, the write and the take-over alike,
+    // before anything is added or written: none, or a year not of four digits (the line would
+    // come out longer than the bank reads).
+    void tejaratNeedsADate_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no date") << 0 << kEnterDate;
+        QTest::newRow("three-digit year") << 403 << TejaratYearMessage("403/01/05");
+        QTest::newRow("two-digit year") << 3 << TejaratYearMessage("03/01/05");
+        QTest::newRow("five-digit year") << 14030 << TejaratYearMessage("14030/01/05");
+    }
     void tejaratNeedsADate()
     {
-        MessageLog log;
+        QFETCH(int, year);
+        QFETCH(QString, message);
+        QVERIFY(message.contains(year ? QString::number(year) : QString()));
+        addPerson("1", "777", "1000");
+        MessageLog log(dialogs::Button::Yes);
         frm_mali->show();
-        setDate(0, 0, 0);
+        setDate(year, year ? 1 : 0, year ? 5 : 0);
         addToList(frm_mali, "777", "1,000");
-        QCOMPARE(log.texts(), QStringList{kEnterDate});
+        QCOMPARE(log.texts(), QStringList{message});
         QVERIFY(frm_dm->detail_ado->isEmpty());
         QCOMPARE(saveAndRead(frm_mali), QByteArray("<no file>"));
         frm_mali->BitBtn6Click();
-        QCOMPARE(log.texts().count(kEnterDate), 3);
+        QCOMPARE(log.texts(), QStringList(3, message));
+        QVERIFY(frm_dm->detail_ado->isEmpty());
+        setDate(1403, 1, 5);
+        addToList(frm_mali, "777", "1,000");
+        QCOMPARE(listLines(), QStringList{"00000007770000000001000030105"});
     }
 
     void sepahCardFile()
@@ -190,6 +214,63 @@ private slots:
                      who);
         QVERIFY(log.texts().first().contains("12345678901"));
         QCOMPARE(frm_mali->txt_sum->text(), QStringLiteral("11,200"));
+    }
+
+    // Many people refused by the take-over: the box with their list fits the screen with its
+    // button, and the list scrolls, whole, at larger desktop fonts too.
+    void takeOverRefusalsFitTheScreen_data()
+    {
+        QTest::addColumn<int>("people");
+        QTest::addColumn<double>("factor");
+        for (int people : {26, 300})
+            for (double factor : {1.0, 1.25, 1.5})
+                QTest::addRow("%d people at %.2fx", people, factor) << people << factor;
+    }
+    void takeOverRefusalsFitTheScreen()
+    {
+        QFETCH(int, people);
+        QFETCH(double, factor);
+        const QFont saved = QApplication::font();
+        QFont larger = saved;
+        larger.setPointSizeF(9 * factor);
+        QApplication::setFont(larger);
+        for (int i = 1; i <= people; ++i)
+            addPerson(QString::number(1000 + i), QStringLiteral("1234567890%1").arg(i), "5");
+        frm_mali->show();
+        setDate(1403, 1, 5);
+        QRect area, box, button;
+        QString text;
+        bool scrolls = false;
+        QTimer::singleShot(0, [&] {
+            auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!b)
+                return;
+            QCoreApplication::processEvents();
+            area = b->screen()->availableGeometry();
+            box = b->geometry();
+            text = b->text();
+            QAbstractButton* ok = b->buttons().value(0);
+            button = QRect(ok->mapTo(b, QPoint(0, 0)), ok->size());
+            if (auto* s = b->findChild<QScrollArea*>())
+                scrolls = s->verticalScrollBar()->maximum() > 0;
+            ok->click();
+        });
+        frm_mali->BitBtn6Click();
+        QApplication::setFont(saved);
+        QVERIFY(!box.isEmpty());
+        for (int i = 1; i <= people; ++i)
+            QVERIFY(text.contains(QStringLiteral("%1: ").arg(1000 + i)));
+        // Room left for the window manager's title bar.
+        const int title = 2 * QFontMetrics(larger).height();
+        QVERIFY2(box.height() + title <= area.height() && box.width() <= area.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(box.width())
+                                .arg(box.height())
+                                .arg(area.width())
+                                .arg(area.height())));
+        QVERIFY(QRect(QPoint(0, 0), box.size()).contains(button));
+        if (people > 26)
+            QVERIFY(scrolls);
     }
 
     void takeOverThatCannotBeWrittenKeepsTheList_data()

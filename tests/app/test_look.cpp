@@ -314,6 +314,39 @@ private slots:
         }
     }
 
+    // A list of a hundred thousand rows and more, and a register whose keys have grown as
+    // far: the record number and the key are shown whole.
+    void sixDigitNumbersShownWhole_data() { nothingCutAtLargerFonts_data(); }
+    void sixDigitNumbersShownWhole()
+    {
+        QFETCH(double, factor);
+        DesktopFont font(factor);
+        createForms();
+        QStringList cut;
+        const QList<QPair<QWidget*, dataaware::DBGrid*>> grids = {
+            {frm_sepah3, frm_sepah3->DBGrid1},
+            {frm_mali, frm_mali->DBGrid1},
+            {frm_sepah, frm_sepah->DBGrid1},
+            {frm_sepah2, frm_sepah2->DBGrid1},
+            {frm_customer, frm_customer->DBGrid1}};
+        for (const auto& [w, grid] : grids) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QCoreApplication::processEvents();
+            const QFontMetrics fm = grid->fontMetrics();
+            for (char16_t d = u'0'; d <= u'9'; ++d) {
+                const QString number(6, QChar(d));
+                // The margins the style's cells keep on both sides, as cutTexts counts them.
+                if (fm.horizontalAdvance(number) + 8 > grid->columnWidth(0))
+                    cut << QStringLiteral("%1: %2 in %3 px")
+                               .arg(w->objectName(), number)
+                               .arg(grid->columnWidth(0));
+            }
+            w->hide();
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u'\n')));
+    }
+
     void mainWindowShowsItsWholeTitle_data() { nothingCutAtLargerFonts_data(); }
 
     void mainWindowShowsItsWholeTitle()

@@ -3,9 +3,12 @@
 #include "app/u_dm.h"
 #include "controls/persian/DBNavBar.h"
 #include "helper_lists.h"
+#include "import/engine/Durvel3ASCII.h"
+#include "import/wizard/Durvel3Wizard.h"
 #include "platform/dataaware/DBGrid.h"
 #include "tests/support/MessageLog.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/TestFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
 
@@ -429,6 +433,59 @@ private slots:
         w->btn_save->click(); // a new row, not an update of nothing
         QCOMPARE(log.texts(), (QStringList{kAskDelete, kSaved}));
         QCOMPARE(count(), 2);
+    }
+
+    // The row being edited is taken by another action before the save: the clerk is told, the
+    // boxes keep what was typed, and a second save adds it as a new person.
+    void anEditWhoseRowWentIsToldAndKept_data()
+    {
+        QTest::addColumn<bool>("byImport");
+        QTest::newRow("deleted by a statement") << false;
+        QTest::newRow("deleted by an import in delete mode") << true;
+    }
+    void anEditWhoseRowWentIsToldAndKept()
+    {
+        QFETCH(bool, byImport);
+        const qint64 a = addPerson({"1", "11", "a", "aa", "10"});
+        addPerson({"2", "22", "b", "bb", "20"});
+        showWindow();
+        MessageLog log;
+        selectRow(a);
+        w->btn_edit->click();
+        const Person typed{"3", "33", QStringLiteral("علي"), QStringLiteral("رضايي"), "30"};
+        fill(typed);
+        if (byImport) {
+            QTemporaryDir dir;
+            TDurvel3ASCII imp;
+            imp.SetFileName(WriteTestFile(dir.filePath("gone.csv"), "1;x\r\n"));
+            imp.Comma = u';';
+            imp.DataSet = w->Durvel3Wizard1->DataSet;
+            imp.OnBeforePost = w->Durvel3Wizard1->OnBeforePost;
+            imp.ImportMode = dimDelete;
+            imp.KeyColumns().Add(QStringLiteral("Pers_number"));
+            imp.Map().Add(QStringLiteral("Pers_number=1"));
+            QVERIFY(imp.Execute());
+            QCOMPARE(imp.ErrorCount(), 0);
+        } else {
+            frm_dm->Connection->exec(QStringLiteral("delete from tbl_customer where id=:id"),
+                                     {{"id", a}});
+        }
+        QCOMPARE(count(), 1);
+        w->btn_save->click();
+        QCOMPARE(log.texts(), QStringList{RegisterWindow::kEditedRowGone});
+        QCOMPARE(log.messages[0].icon, dialogs::Icon::Warning);
+        QCOMPARE(boxTexts(),
+                 (QStringList{typed.number, typed.account, typed.first, typed.last, typed.price}));
+        QVERIFY(!w->isEditMode());
+        QCOMPARE(count(), 1);
+        w->btn_save->click();
+        QCOMPARE(log.texts().last(), kSaved);
+        QCOMPARE(count(), 2);
+        const Person p =
+            person(frm_dm->Connection->scalar("select max(id) from tbl_customer").toLongLong());
+        QCOMPARE(p.number, typed.number);
+        QCOMPARE(p.first, typed.first);
+        QCOMPARE(p.price, typed.price);
     }
 
     void deleteAll_data()

@@ -224,6 +224,31 @@ private slots:
         QCOMPARE(count(), 2);
     }
 
+    // The template being edited is deleted meanwhile (by another copy of the program on the
+    // same database): the save says so and keeps the boxes, and a second save adds it anew.
+    void anEditWhoseTemplateWentIsToldAndKept()
+    {
+        const qint64 a = addTemplate(QStringLiteral("Melli"));
+        showWindow();
+        MessageLog log;
+        selectRow(a);
+        w->btn_edit->click();
+        QVERIFY(w->isEditMode());
+        box("txt_bankname")->setText(QStringLiteral("Mellat"));
+        box("txt_tol_hesab")->setText(QStringLiteral("12"));
+        frm_dm->Connection->exec(QStringLiteral("delete from tbl_ghaleb"));
+        w->btn_save->click();
+        QCOMPARE(log.texts(), QStringList{RegisterWindow::kEditedRowGone});
+        QCOMPARE(box("txt_bankname")->text(), QStringLiteral("Mellat"));
+        QCOMPARE(box("txt_tol_hesab")->text(), QStringLiteral("12"));
+        QVERIFY(!w->isEditMode());
+        QCOMPARE(count(), 0);
+        w->btn_save->click();
+        QCOMPARE(log.texts().last(), kSaved);
+        QCOMPARE(count(), 1);
+        QCOMPARE(stored(lastId()).tol_hesab, QStringLiteral("12"));
+    }
+
     void unusableWidthsAreRefused_data()
     {
         QTest::addColumn<QString>("field");
