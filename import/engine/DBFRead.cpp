@@ -262,6 +262,9 @@ void TDBFRead::OpenMemo()
     const QByteArray header = FMemo->read(kDBaseBlock);
     const auto* h = reinterpret_cast<const uchar*>(header.constData());
     if (FMemoKind == mkFoxPro) {
+        // The header itself takes the first blocks: no next free block is a blank header, and
+        // its block size (0 for one byte) would place every memo wrongly.
+        FMemoHeaderDamaged = header.size() >= 8 && qFromBigEndian<quint32>(h) == 0;
         FMemoBlockSize = header.size() >= 8 ? qFromBigEndian<quint16>(h + 6) : 0;
         if (header.size() >= 8 && FMemoBlockSize == 0)
             FMemoBlockSize = 1; // block size 0 allocates by the byte
@@ -352,11 +355,53 @@ void TDBFRead::CheckMemoFile(const QString& Field) const
         throw EDBFError(ecOpen, QStringLiteral("The memo file %1 cannot be opened: the field %2 "
                                                "keeps its text there")
                                     .arg(name, Field));
+    if (FMemoHeaderDamaged)
+        throw EDBFError(ecInvalidTable,
+                        QStringLiteral("The memo file %1 is damaged: its header is blank")
+                            .arg(name));
     // FoxPro's block size is in its header; dBase has a fixed one or a default.
     if (FMemoBlockSize <= 0)
         throw EDBFError(ecInvalidTable,
                         QStringLiteral("The memo file %1 is damaged: its header is cut off")
                             .arg(name));
+}
+
+void TDBFRead::CheckRecords()
+{
+    if (!FOpen || FRecordCount <= 0 || FRecordLength <= 0)
+        return;
+    const qint64 start = FHeaderLength;
+    const qint64 whole = FFileSize > start ? (FFileSize - start) / FRecordLength : 0;
+    if (whole < FRecordCount)
+        Error(ecInvalidTable, QStringLiteral("record %1 is cut off").arg(whole + 1));
+    // A mebibyte of records at a time: the table is never held whole.
+    const qint64 perPiece = qMax<qint64>(1, (qint64(1) << 20) / FRecordLength);
+    QByteArray piece;
+    for (qint64 first = 0; first < FRecordCount; first += perPiece) {
+        const qint64 n = qMin<qint64>(perPiece, FRecordCount - first);
+        if (!FFile.seek(start + first * FRecordLength))
+            Error(ecSeek, FFileName);
+        piece = FFile.read(n * FRecordLength);
+        if (piece.size() != n * FRecordLength)
+            Error(ecRead, FFileName);
+        for (qint64 i = 0; i < n; ++i) {
+            const char flag = piece.at(i * FRecordLength);
+            if (flag != ' ' && flag != '*')
+                Error(ecInvalidTable, QStringLiteral("record %1 is damaged").arg(first + i + 1));
+        }
+    }
+    // The end mark, or more records than the header counts; a damaged block that began in the
+    // last record shows only here.
+    const qint64 end = start + qint64(FRecordCount) * FRecordLength;
+    if (end < FFileSize) {
+        char after = 0;
+        if (!FFile.seek(end) || !FFile.getChar(&after))
+            Error(ecRead, FFileName);
+        if (after != '\x1A' && after != ' ' && after != '*')
+            Error(ecInvalidTable,
+                  QStringLiteral("the end of the table after record %1 is damaged")
+                      .arg(FRecordCount));
+    }
 }
 
 bool TDBFRead::NextRecord()
@@ -376,6 +421,8 @@ bool TDBFRead::NextRecord()
         Error(FFile.error() != QFileDevice::NoError ? ecRead : ecInvalidTable,
               QStringLiteral("record %1 is cut off").arg(recordNumber));
     }
+    if (FRecord.at(0) != ' ' && FRecord.at(0) != '*')
+        Error(ecInvalidTable, QStringLiteral("record %1 is damaged").arg(recordNumber));
     FDeleted = FRecord.at(0) == '*';
     ++FRecordIndex;
     return true;
@@ -407,6 +454,7 @@ QByteArray TDBFRead::FieldText(int Index)
         return trimRight(raw);
     case 'N':
     case 'F':
+        return NumberText(f, raw);
     case 'L':
         return trimBoth(raw);
     case 'D': {
@@ -467,6 +515,29 @@ QByteArray TDBFRead::FieldText(int Index)
     return trimRight(raw);
 }
 
+QByteArray TDBFRead::NumberText(const TDescriptor& Field, const QByteArray& Raw)
+{
+    qsizetype from = 0, to = Raw.size();
+    while (from < to && Raw.at(from) == ' ')
+        ++from;
+    while (to > from && (Raw.at(to - 1) == ' ' || Raw.at(to - 1) == '\0'))
+        --to;
+    const QByteArray text = Raw.mid(from, to - from);
+    // Writers pad a number with spaces before it, some with NULs after it, and leave a blank
+    // one all NULs; a NUL anywhere else is a damaged field that would read as another number.
+    if (text.contains('\0')) {
+        if (std::all_of(text.begin(), text.end(), [](char c) { return c == '\0' || c == ' '; }))
+            return {};
+        FLastError = ecInvalidTable;
+        throw EDBFFieldError(
+            ecInvalidTable,
+            QStringLiteral("the number of field %1 in record %2 is damaged: it holds NUL bytes")
+                .arg(QString::fromLatin1(Field.Name))
+                .arg(RecordNumber()));
+    }
+    return text;
+}
+
 void TDBFRead::MemoDamaged(const TDescriptor& Field)
 {
     Error(ecInvalidTable, QStringLiteral("the memo of field %1 in record %2 is damaged")
@@ -515,7 +586,7 @@ QByteArray TDBFRead::ReadMemo(const TDescriptor& Field, qint64 Block)
             Error(ecFileNotFound, FMemoName);
         Error(ecOpen, FMemoName);
     }
-    if (FMemoBlockSize <= 0)
+    if (FMemoBlockSize <= 0 || FMemoHeaderDamaged)
         MemoDamaged(Field);
     // A block number from a damaged table can be any 64-bit number: the product must not wrap
     // around to another record's memo.
@@ -531,9 +602,17 @@ QByteArray TDBFRead::ReadMemo(const TDescriptor& Field, qint64 Block)
     if (FMemoKind == mkFoxPro) {
         const QByteArray head = ReadMemoBytes(pos, 8, Field);
         const auto* h = reinterpret_cast<const uchar*>(head.constData());
-        if (qFromBigEndian<quint32>(h) == 0)
+        const quint32 type = qFromBigEndian<quint32>(h);
+        const quint32 length = qFromBigEndian<quint32>(h + 4);
+        // A zeroed block reads as an empty picture: damage, never a text to store.
+        if ((type == 0 && length == 0) || length > FMemoSize - pos - 8)
+            MemoDamaged(Field);
+        if (type == 0)
             return "(Picture)";
-        return ReadMemoBytes(pos + 8, qFromBigEndian<quint32>(h + 4), Field);
+        QByteArray text = ReadMemoBytes(pos + 8, length, Field);
+        if (Field.FieldType == 'M' && type == 1 && text.contains('\0'))
+            MemoDamaged(Field); // zeros over the text
+        return text;
     }
     const QByteArray head = ReadMemoBytes(pos, std::min<qint64>(8, FMemoSize - pos), Field);
     if (head.size() == 8 && head.startsWith(QByteArray("\xFF\xFF\x08\x00", 4))) {
@@ -546,21 +625,23 @@ QByteArray TDBFRead::ReadMemo(const TDescriptor& Field, qint64 Block)
             text.chop(1);
         return text;
     }
-    // dBase III: blocks up to the end-of-memo mark or the end of the file.
+    // dBase III: blocks up to the end-of-memo mark. A memo file that ends first was cut short
+    // inside this memo.
     QByteArray text;
     qint64 at = pos;
-    while (at < FMemoSize) {
+    bool ended = false;
+    while (at < FMemoSize && !ended) {
         const QByteArray piece =
             ReadMemoBytes(at, std::min<qint64>(kDBaseBlock, FMemoSize - at), Field);
         const qsizetype end = piece.indexOf('\x1A');
         CheckMemoLength(text.size() + (end >= 0 ? end : piece.size()), Field);
-        if (end >= 0) {
-            text += piece.left(end);
-            break;
-        }
-        text += piece;
+        ended = end >= 0;
+        text += ended ? piece.left(end) : piece;
         at += piece.size();
     }
+    // NULs are no text: zeros over the memo, or over its end mark into the blocks after it.
+    if (!ended || (Field.FieldType == 'M' && text.contains('\0')))
+        MemoDamaged(Field);
     // The soft line break 0x8D 0x0A; a lone 0x8D is a letter in the Arabic code pages.
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         if (uchar(text[i]) == 0x8D && text[i + 1] == '\n')

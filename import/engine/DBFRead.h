@@ -20,12 +20,19 @@ private:
     int m_code;
 };
 
-// A memo that cannot be read (a damaged block, a memo file that is missing or fails): it
-// belongs to one field of one record, the table itself is still readable.
-class EDBFMemoError : public EDBFError
+// A field of one record that cannot be read (a damaged memo or number): the record's own
+// failure, the table itself is still readable.
+class EDBFFieldError : public EDBFError
 {
 public:
     using EDBFError::EDBFError;
+};
+
+// A memo that cannot be read (a damaged block, a memo file that is missing or fails).
+class EDBFMemoError : public EDBFFieldError
+{
+public:
+    using EDBFFieldError::EDBFFieldError;
 };
 
 struct TDescriptor
@@ -94,13 +101,20 @@ public:
     // header: every memo of the table would then fail.
     void CheckMemoFile(const QString& Field) const;
 
+    // Walks every record's flag byte and what follows the last record without keeping them:
+    // raises ecInvalidTable when the table is cut short, a flag byte is neither " " nor "*",
+    // or the byte after the last record is none a table ends with. A damaged block of a
+    // record's size or more shows there, before a row of it is read.
+    void CheckRecords();
+
     // Reads the next field of the current record; field 0 moves on to the next record.
     void ReadField(int Index, QByteArray& Text);
     // The next record; false past the last one.
     bool NextRecord();
     // A field of the current record as 8-bit text: character fields right-trimmed, numbers
     // trimmed, dates as "yyyymmdd" (blank: empty), binary numbers in decimal, date-times as
-    // "yyyymmddThhmmss", memos read from the memo file.
+    // "yyyymmddThhmmss", memos read from the memo file. A memo that cannot be read, and a
+    // number with NUL bytes other than its padding, raise EDBFFieldError.
     QByteArray FieldText(int Index);
     bool Eof() const { return qint64(FRecordCount) < FRecordIndex; }
     bool Deleted() const { return FDeleted; }
@@ -110,6 +124,8 @@ public:
 private:
     [[noreturn]] void Error(int Code, const QString& Detail = QString());
     void ReadDescriptors(const QByteArray& Header);
+    // A number field's text without its padding: spaces at both ends, NULs after it.
+    QByteArray NumberText(const TDescriptor& Field, const QByteArray& Raw);
     void OpenMemo();
     // Any failure is an EDBFMemoError.
     QByteArray MemoText(const TDescriptor& Field, qint64 Block);
@@ -139,4 +155,7 @@ private:
     TMemoKind FMemoKind = mkNone;
     int FMemoBlockSize = 512;
     bool FDBaseIVMemo = false;
+    // A FoxPro memo header whose next free block is 0: its block size is no more
+    // to be trusted than the rest of it.
+    bool FMemoHeaderDamaged = false;
 };

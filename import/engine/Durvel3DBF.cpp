@@ -28,6 +28,8 @@ bool TDurvel3DBF::SourceExists() const
 void TDurvel3DBF::PrepareImport()
 {
     FTable = std::make_unique<TDBFRead>(FileName());
+    // A cut or damaged table is refused whole, before any of its rows is written.
+    FTable->CheckRecords();
     SetTotalRecCount(FTable->RecordCount());
     TDurvel3::PrepareImport();
 }
@@ -138,13 +140,13 @@ void TDurvel3DBF::ReadRow()
     TDurvelRow* row = Row();
     row->ClearValues();
     FTable->NextRecord();
-    // A damaged memo fails its own row only: the table around it is sound.
+    // A damaged memo or number fails its own row only: the table around it is sound.
     QString failure;
     for (const MappedField& m : std::as_const(FMapped)) {
         QString value;
         try {
             value = FieldValue(m.Field);
-        } catch (const EDBFMemoError& e) {
+        } catch (const EDBFFieldError& e) {
             if (failure.isEmpty())
                 failure = e.message();
         }

@@ -39,6 +39,8 @@ enum : quint16 {
 
 enum : quint16 { stGlobals = 0x0005, stWorksheet = 0x0010 };
 constexpr quint16 kBiff8 = 0x0600;
+// The most data one BIFF8 record holds; a longer one is a damaged header.
+constexpr quint16 kMaxRecordData = 8224;
 
 [[noreturn]] void invalid()
 {
@@ -80,6 +82,9 @@ public:
     {}
 
     qsizetype Position() const { return m_pos; }
+    qsizetype Size() const { return m_size; }
+    // Whether a BOF record's header lies at the position.
+    bool BofAt(qsizetype at) const { return at >= 0 && at + 4 <= m_size && isBof(u16(at)); }
     // False at the end of the stream or at an all-zero header.
     bool Next(Record& r)
     {
@@ -111,7 +116,7 @@ public:
             if (id == 0 && size == 0)
                 break;
             pos += 4;
-            if (pos + size > m_size)
+            if (size > kMaxRecordData || pos + size > m_size)
                 invalid();
             if (isBof(id)) {
                 ++depth;
@@ -146,7 +151,7 @@ private:
     std::span<const char> take(quint16 size)
     {
         m_pos += 4;
-        if (m_pos + size > m_size)
+        if (size > kMaxRecordData || m_pos + size > m_size)
             invalid();
         std::span<const char> part(m_data + m_pos, size);
         m_pos += size;
@@ -286,7 +291,7 @@ class TxlsLoader
 {
 public:
     TxlsLoader(const QByteArray& stream, TxlsWorkbook& wb, int rowLimit)
-        : m_in(stream), m_wb(wb), m_rowLimit(rowLimit)
+        : m_in(stream), m_substreamEnd(stream.size()), m_wb(wb), m_rowLimit(rowLimit)
     {}
 
     void Load()
@@ -317,13 +322,43 @@ public:
     }
 
 private:
+    // The next record of the substream being read; false at the end of the stream. A record
+    // that reaches past the substream's end (the next sheet's BOF) belongs to no sheet: the
+    // sheet's own end was damaged and its reading ran on into the next one.
+    bool Next(Record& r)
+    {
+        if (!m_in.Next(r))
+            return false;
+        if (m_in.Position() > m_substreamEnd)
+            invalid();
+        return true;
+    }
+
+    // Where the sheet whose BOF lies at BofOffset ends: at the next sheet's BOF when the
+    // workbook's sheet entries point at both, else (offsets a writer left wrong) nowhere known.
+    qsizetype SheetEnd(qsizetype bofOffset) const
+    {
+        const auto& sheets = m_wb.Globals.BoundSheets;
+        const bool placed = std::any_of(sheets.begin(), sheets.end(), [&](const auto& b) {
+            return b.Offset == quint32(bofOffset);
+        });
+        qsizetype end = m_in.Size();
+        if (!placed)
+            return end;
+        for (const auto& b : sheets)
+            if (qsizetype(b.Offset) > bofOffset && qsizetype(b.Offset) < end &&
+                m_in.BofAt(qsizetype(b.Offset)))
+                end = qsizetype(b.Offset);
+        return end;
+    }
+
     // Passes over a substream whose BOF was just read, nested ones included.
     void SkipSubstream()
     {
         Record r;
         int depth = 1;
         while (depth > 0) {
-            if (!m_in.Next(r))
+            if (!Next(r))
                 invalid();
             if (isBof(r.Id))
                 ++depth;
@@ -337,7 +372,7 @@ private:
         TxlsGlobals& g = m_wb.Globals;
         Record r;
         for (;;) {
-            if (!m_in.Next(r))
+            if (!Next(r))
                 invalid();
             switch (r.Id) {
             case idEOF:
@@ -398,6 +433,10 @@ private:
             c.String(false, g.FSSTPool);
             g.FSSTStart.push_back(quint32(g.FSSTPool.size()));
         }
+        // The strings fill the table to its last byte: bytes left over, like strings that run
+        // past it, tell of a damaged table whose strings were read from the wrong places.
+        if (!c.AtEnd())
+            invalid();
     }
 
     void FinishGlobals()
@@ -417,6 +456,7 @@ private:
         TxlsWorkSheet& s = *sheet;
         s.FIndex = m_wb.SheetCount();
         NameSheet(s, bofOffset);
+        m_substreamEnd = SheetEnd(bofOffset);
         if (m_rowLimit > 0)
             m_rowsSeen.assign(65536, false);
         m_rowsKept = 0;
@@ -425,10 +465,11 @@ private:
         qsizetype pendingFormula = -1;
         Record r;
         for (;;) {
-            if (!m_in.Next(r))
+            if (!Next(r))
                 invalid();
             switch (r.Id) {
             case idEOF:
+                m_substreamEnd = m_in.Size();
                 Index(s);
                 m_wb.WorkSheets.push_back(std::move(sheet));
                 return;
@@ -442,6 +483,9 @@ private:
                 const int row = u16(r, 0);
                 const int first = u16(r, 2);
                 const int n = int((r.Size() - 6) / 6);
+                // Its cells fill it exactly and end at the column it names.
+                if (n < 1 || (r.Size() - 6) % 6 != 0 || u16(r, r.Size() - 2) != first + n - 1)
+                    invalid();
                 for (int k = 0; k < n; ++k) {
                     TbiffCell* c = Add(s, row, first + k, u16(r, 4 + 6 * k), TbiffCell::ckNumber);
                     if (c)
@@ -543,7 +587,7 @@ private:
     TbiffCell* Add(TxlsWorkSheet& s, int row, int col, int xf, quint8 kind)
     {
         if (col >= 256)
-            return nullptr; // past the last column a sheet can have
+            invalid(); // past the last column a sheet has: a damaged record
         if (m_rowLimit > 0 && !m_rowsSeen[std::size_t(row)]) {
             if (m_rowsKept >= m_rowLimit)
                 return nullptr;
@@ -630,6 +674,7 @@ private:
     }
 
     RecordStream m_in;
+    qsizetype m_substreamEnd;
     TxlsWorkbook& m_wb;
     int m_rowLimit;
     bool m_globalsRead = false;

@@ -78,6 +78,7 @@ QByteArray fptBytes(const QList<std::pair<quint32, QByteArray>>& memos, quint32 
             out += '\0';
         out += be32(type) + be32(lengthOverride ? lengthOverride : quint32(text.size())) + text;
     }
+    out.replace(0, 4, be32(quint32((out.size() + 63) / 64))); // the next free block
     return out;
 }
 
@@ -433,6 +434,8 @@ private slots:
             << quint8(0xF5) << "fpt" << fptBytes({{1, "fox"}}) << QByteArray("         8") << "fox";
         QTest::newRow("FoxPro picture") << quint8(0xF5) << "fpt" << fptBytes({{0, "\x89PNG"}})
                                         << QByteArray("         8") << "(Picture)";
+        QTest::newRow("FoxPro empty text")
+            << quint8(0xF5) << "fpt" << fptBytes({{1, ""}}) << QByteArray("         8") << "";
     }
     void memoLayouts()
     {
@@ -469,6 +472,26 @@ private slots:
         QTest::newRow("memo file missing") << memoTable << QByteArray() << 102 << "t.fpt";
         QTest::newRow("memo header cut off")
             << memoTable << QByteArray("\0\0\0\x09", 4) << 109 << "t.fpt is damaged";
+        // Zeros over the header: no next free block, and a block size of 0 that would read
+        // every memo from another place.
+        QTest::newRow("memo header blank")
+            << memoTable << QByteArray(512 + 64, '\0') << 109
+            << "t.fpt is damaged: its header is blank";
+        const QList<QList<QByteArray>> three{{"a"}, {"b"}, {"c"}};
+        QByteArray flagZeroed = tableBytes(0x03, one, three);
+        flagZeroed.replace(32 + 32 + 1 + 5, 3, QByteArray(3, '\0')); // record 2's flag on
+        QTest::newRow("record zeroed")
+            << flagZeroed << QByteArray() << 109 << "record 2 is damaged";
+        QByteArray flagInverted = tableBytes(0x03, one, three);
+        for (qsizetype i = 32 + 32 + 1 + 2; i < flagInverted.size() - 1; ++i)
+            flagInverted[i] = char(~flagInverted[i]);
+        QTest::newRow("records inverted")
+            << flagInverted << QByteArray() << 109 << "record 2 is damaged";
+        // Zeros from inside the last record on: only the end mark shows it.
+        QByteArray endZeroed = tableBytes(0x03, one, three);
+        endZeroed.replace(endZeroed.size() - 3, 3, QByteArray(3, '\0'));
+        QTest::newRow("end of the table zeroed")
+            << endZeroed << QByteArray() << 109 << "the end of the table after record 3";
     }
     void damagedFilesGiveClearErrors()
     {
@@ -482,12 +505,74 @@ private slots:
             write(dir + (uchar(table.at(0)) == 0x83 ? "/t.dbt" : "/t.fpt"), memo);
         TDurvel3DBF imp;
         imp.SetFileName(dir + "/t.dbf");
+        int rows = 0;
+        imp.OnImportRecord = [&](TDurvel3*) { ++rows; };
         try {
             run(imp, {table.contains("NOTE") ? "NOTE" : "N"});
             QFAIL("imported");
         } catch (const EDBFError& e) {
             QCOMPARE(e.Code(), code);
             QVERIFY2(e.message().contains(detail), qPrintable(e.message()));
+        }
+        QCOMPARE(rows, 0); // refused before its first row
+    }
+
+    // A table ends at its last record, with the end mark, or with records its header does not
+    // count (read as far as it counts).
+    void tableEndsAsWritersLeaveIt_data()
+    {
+        QTest::addColumn<QByteArray>("table");
+        const QList<QList<QByteArray>> two{{"a"}, {"b"}};
+        const QByteArray marked = tableBytes(0x03, {{"N", 'C', 4}}, two);
+        QTest::newRow("end mark") << marked;
+        QTest::newRow("no end mark") << marked.chopped(1);
+        QTest::newRow("a record past the count")
+            << tableBytes(0x03, {{"N", 'C', 4}}, two + QList<QList<QByteArray>>{{"c"}}, {}, 0, 2);
+    }
+    void tableEndsAsWritersLeaveIt()
+    {
+        QFETCH(QByteArray, table);
+        const QString path = folder() + "/t.dbf";
+        write(path, table);
+        TDurvel3DBF imp;
+        imp.SetFileName(path);
+        QCOMPARE(run(imp, {"N"}), (QList<QStringList>{{"a"}, {"b"}}));
+    }
+
+    // Spaces pad a number before it and NULs may pad it after it; a blank one may be all NULs.
+    // A NUL anywhere else is a damaged number: that row's error, never another number.
+    void numbersWithNulBytes_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("text"); // empty: the row's error
+        QTest::newRow("spaces before") << QByteArray("  72853.69") << "72853.69";
+        QTest::newRow("NULs after") << QByteArray("72853.69\0\0", 10) << "72853.69";
+        QTest::newRow("all NULs") << QByteArray(10, '\0') << "";
+        QTest::newRow("NULs over the digits before the last")
+            << QByteArray("\0\0\0\0\0\0\0\0\0" "9", 10) << QString();
+        QTest::newRow("NULs between spaces and digits")
+            << QByteArray("  \0\0\0\0\0\0" "69", 10) << QString();
+        QTest::newRow("NULs among the digits")
+            << QByteArray("  728\0\0.69", 10) << QString();
+    }
+    void numbersWithNulBytes()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, text);
+        const QString dir = folder();
+        write(dir + "/t.dbf", tableBytes(0x03, {{"ID", 'C', 1}, {"AMT", 'N', 10}},
+                                         {{"1", stored}, {"2", "      1.50"}}));
+        TDurvel3DBF imp;
+        imp.SetFileName(dir + "/t.dbf");
+        const QList<QStringList> rows = run(imp, {"ID", "AMT"});
+        if (text.isNull()) {
+            QCOMPARE(rows, (QList<QStringList>{{"2", "1.50"}}));
+            QCOMPARE(imp.ErrorCount(), 1);
+            QVERIFY2(imp.LastErrorText().contains("number of field AMT in record 1 is damaged"),
+                     qPrintable(imp.LastErrorText()));
+        } else {
+            QCOMPARE(rows, (QList<QStringList>{{"1", text}, {"2", "1.50"}}));
+            QCOMPARE(imp.ErrorCount(), 0);
         }
     }
 
@@ -531,6 +616,20 @@ private slots:
         QTest::newRow("memo block number wraps around")
             << dbTable("36028797018963969") << dbt
             << "points at block 36028797018963969, past the end";
+        // A memo file cut inside the memo: no end mark before the file ends.
+        QTest::newRow("dBase III memo cut short")
+            << dbTable("3") << dbt + QByteArray(449, 'y').left(108)
+            << "memo of field NOTE in record 2 is damaged";
+        // Zeros over a memo's end mark: the reading runs on into the next memo.
+        QTest::newRow("dBase III memo zeroed")
+            << dbTable("3")
+            << dbt + "abc" + QByteArray(509, '\0') + "next memo\x1A\x1A" + QByteArray(501, '\0')
+            << "memo of field NOTE in record 2 is damaged";
+        QTest::newRow("FoxPro memo block zeroed")
+            << foxTable(10) << fpt(QByteArray(64, '\0')) << "memo of field NOTE in record 2";
+        QTest::newRow("FoxPro memo text zeroed")
+            << foxTable(10) << fpt(be32(1) + be32(10) + QByteArray("ab\0\0\0\0\0\0cd", 10))
+            << "memo of field NOTE in record 2 is damaged";
     }
     void damagedMemoFailsItsRowOnly()
     {

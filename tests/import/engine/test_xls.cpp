@@ -342,6 +342,49 @@ private slots:
         QCOMPARE(ds.rows[0][2].toDouble(), 1234.5);
     }
 
+    // Long strings as xlwt splits them over the shared-string table's CONTINUE records, the
+    // split falling at every place within a string and its characters: each reads whole, and
+    // the table is read to its last byte.
+    void sharedStringsSplitWhereTheWriterSplitsThem_data()
+    {
+        QTest::addColumn<int>("lead");
+        for (int lead = 1; lead <= 6; ++lead)
+            QTest::newRow(qPrintable(QStringLiteral("%1 leading characters").arg(lead))) << lead;
+    }
+    void sharedStringsSplitWhereTheWriterSplitsThem()
+    {
+        QFETCH(int, lead);
+        const QString path = m_dir.filePath(QStringLiteral("split%1.xls").arg(lead));
+        const QString script = QStringLiteral(
+            "import sys, xlwt\n"
+            "wb = xlwt.Workbook(encoding='utf-8')\n"
+            "s = wb.add_sheet('S')\n"
+            "lead = int(sys.argv[2])\n"
+            "texts = ['a' * lead, '\u0628' * 5000, 'x' * 9000, 'ab' + '\u067e' * 4200 + 'cd',\n"
+            "         '\u0645' * lead + 'y' * 8300, ''.join(chr(0x600 + i % 200) for i in range(7000))]\n"
+            "for i, t in enumerate(texts):\n"
+            "    s.write(i, 0, t)\n"
+            "    s.write(i, 1, t[::-1])\n"
+            "wb.save(sys.argv[1])\n");
+        QProcess gen;
+        gen.start("/usr/bin/python3", {"-c", script, path, QString::number(lead)});
+        QVERIFY(gen.waitForFinished(60000));
+        QVERIFY2(gen.exitCode() == 0, gen.readAllStandardError().constData());
+        QStringList texts{QString(lead, u'a'), QString(5000, QChar(0x0628)), QString(9000, u'x'),
+                          "ab" + QString(4200, QChar(0x067E)) + "cd",
+                          QString(lead, QChar(0x0645)) + QString(8300, u'y'), QString()};
+        for (int i = 0; i < 7000; ++i)
+            texts[5] += QChar(0x600 + i % 200);
+        TxlsFile f(path);
+        f.Open();
+        for (int i = 0; i < texts.size(); ++i) {
+            QCOMPARE(f.CellText(0, i, 0), texts[i]);
+            QString reversed = texts[i];
+            std::reverse(reversed.begin(), reversed.end());
+            QCOMPARE(f.CellText(0, i, 1), reversed);
+        }
+    }
+
     void templateSection()
     {
         const QString path = m_dir.filePath("xls.imp");

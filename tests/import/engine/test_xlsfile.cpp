@@ -33,6 +33,20 @@ QString errorOf(const QByteArray& bytes)
     return QString();
 }
 
+// Three sheets where a damaged length in the first swallows its EOF and the second sheet's BOF:
+// read on, the second sheet's cells would land in the first.
+QByteArray sheetRunningIntoTheNext()
+{
+    const QByteArray stray = rec(0x00AA, {});
+    QByteArray bytes = workbook(globals(), {{"A", number(0, 0, 1) + stray},
+                                            {"B", number(0, 0, 2) + number(1, 0, 5)},
+                                            {"C", number(0, 0, 3)}});
+    const qsizetype at = bytes.indexOf(stray);
+    const QByteArray swallowed = eof() + bof(0x10);
+    bytes.replace(at + 2, 2, u16(quint16(swallowed.size())));
+    return bytes;
+}
+
 quint32 rkInt(int v, bool cents = false)
 {
     return (quint32(v) << 2) | 2u | (cents ? 1u : 0u);
@@ -84,6 +98,8 @@ private slots:
         QTest::newRow("formula empty text") << formulaSpecial(1, 1, 3) << "";
         QTest::newRow("stray text record")
             << string("lost") + number(1, 1, 3) + string("lost too") << "3";
+        QTest::newRow("after a record of the most bytes one holds")
+            << rec(0x00AA, QByteArray(8224, 'x')) + number(1, 1, 7) << "7";
         QTest::newRow("last record of a cell wins")
             << number(1, 1, 1) + label(1, 1, "two") << "two";
     }
@@ -465,6 +481,56 @@ private slots:
         QTest::newRow("record longer than the stream") << good.left(good.size() - 2) << invalid;
         QTest::newRow("shared string out of the table") << oneSheet(labelSst(0, 0, 3)) << invalid;
         QTest::newRow("cell record too short") << oneSheet(rec(0x0203, u16(0) + u16(0))) << invalid;
+        QTest::newRow("record longer than a BIFF8 record holds")
+            << oneSheet(rec(0x00AA, QByteArray(8225, 'x')) + number(0, 0, 1)) << invalid;
+        QTest::newRow("continuation longer than a BIFF8 record holds")
+            << oneSheet(rec(0x00AA, "x") + rec(0x003C, QByteArray(8225, 'x'))) << invalid;
+        // An inverted header of a LABELSST cell, id 0xFF02 and length 65525, over the cells
+        // after it up to one that follows in step.
+        {
+            QByteArray body;
+            for (int i = 0; i < 10; ++i)
+                body += labelSst(i, 0, 0);
+            body += u16(0xFF02) + u16(65525);
+            QByteArray swallowed;
+            for (int i = 11; i < 4611; ++i)
+                swallowed += labelSst(i, 0, 1);
+            swallowed += rec(0x00AA, QByteArray(65525 - swallowed.size() - 4, 'x'));
+            body += swallowed;
+            for (int i = 4611; i < 6000; ++i)
+                body += labelSst(i, 0, 2);
+            QTest::newRow("header damaged into a length of 65525") << oneSheet(body) << invalid;
+        }
+        QTest::newRow("strings short of their table's bytes")
+            << workbook(rec(0x00FC, u32(2) + u32(2) + str("one") + str("two") + str("three")),
+                        {{"S", labelSst(0, 0, 0)}})
+            << invalid;
+        QTest::newRow("strings short of the table's continuation")
+            << workbook(rec(0x00FC, u32(1) + u32(1) + str("one")) + rec(0x003C, u8(0) + "x"),
+                        {{"S", labelSst(0, 0, 0)}})
+            << invalid;
+        // A block of zeros over the table: each three zero bytes read as an empty string.
+        {
+            QByteArray table = u32(4) + u32(4) + str("Ahmadi") + str("Karimi") + str("Rezaei") +
+                               str("Yazdani");
+            table.replace(17, 12, QByteArray(12, '\0'));
+            QTest::newRow("strings zeroed in their table")
+                << workbook(rec(0x00FC, table), {{"S", labelSst(0, 0, 3)}}) << invalid;
+        }
+        QTest::newRow("cell past the last column") << oneSheet(number(0, 256, 1)) << invalid;
+        QTest::newRow("run of numbers past the last column")
+            << oneSheet(mulrk(0, 254, {rkInt(1), rkInt(2), rkInt(3)})) << invalid;
+        {
+            QByteArray run = mulrk(2, 1, {rkInt(1), rkInt(2), rkInt(3)});
+            run.replace(run.size() - 2, 2, u16(9));
+            QTest::newRow("run of numbers ending at another column") << oneSheet(run) << invalid;
+            QByteArray ragged = mulrk(2, 1, {rkInt(1), rkInt(2)});
+            ragged.insert(ragged.size() - 2, "xy");
+            ragged.replace(2, 2, u16(quint16(ragged.size() - 4)));
+            QTest::newRow("run of numbers with bytes over") << oneSheet(ragged) << invalid;
+        }
+        QTest::newRow("sheet's records running into the next sheet")
+            << sheetRunningIntoTheNext() << invalid;
         QTest::newRow("shared strings cut short")
             << workbook(rec(0x00FC, u32(5) + u32(5) + str("one")), {{"S", {}}})
             << "Error reading record";
