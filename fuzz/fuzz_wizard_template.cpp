@@ -1,5 +1,6 @@
-// Loads the input as an import template into the wizard's formats page and last page. Saving
-// what was loaded and loading that into a fresh window must save the same file again.
+// Loads the input as an import template into the wizard's formats page and last page, and the
+// fixed-width page's sections as every new source file reads them again. Saving what the formats
+// and last pages loaded and loading that into a fresh window must save the same file again.
 #include "FuzzSupport.h"
 
 #include "import/engine/DurvelDestinations.h"
@@ -7,6 +8,7 @@
 #include "import/wizard/Durvel3WizardF.h"
 #include "import/wizard/pages/FormatsPage.h"
 #include "import/wizard/pages/LastPage.h"
+#include "import/wizard/pages/TXTPage.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/ini/IniFile.h"
 
@@ -60,6 +62,7 @@ struct Wizard
         const IniFile ini(path);
         window->FormatPage->LoadTemplate(ini, wizard);
         window->CommitPage->LoadTemplate(ini, wizard);
+        window->TXTPage->LoadTemplate(ini);
     }
 
     QByteArray save(const char* name)

@@ -411,6 +411,9 @@ def wizard_template_seeds():
         "[LAST_STEP]\nCommitAfterDone=1\nCommitRecCount=50\nImportRecCount=0\n"
         "EnableErrorLog=1\nErrorLogFileName= logs/e.log \nShowErrorLog=0\nImportMode=5\n"
         "AddType=0\n[KeyColumns]\nname=\n" + "\u0645\u0628\u0644\u063a" + "=\n").encode()
+    yield "fixed-width", (
+        "[TXT_MAP]\nCode=0;4\nNAME=4;\n" + "\u0645\u0628\u0644\u063a" + "=x;-3\nTax_Code=12\n"
+        "[ASCII_OPTIONS]\nSkipLines=2\nEncoding=63\n").encode()
 
 
 def maprange_seeds():

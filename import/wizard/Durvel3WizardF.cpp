@@ -775,7 +775,6 @@ void TDurvel3WizardF::LoadTemplate(const QString& FileName)
     if (!QFileInfo(name).isFile())
         RaiseImportError(DurvelStr::FileNotExists, name);
     const IniFile ini(name);
-    FTemplateFileName = name;
 
     // The kind first, then the file name as the template stores it: the extension rule would
     // turn "data.htm" into another file.
@@ -795,6 +794,8 @@ void TDurvel3WizardF::LoadTemplate(const QString& FileName)
         if (kind < 0 || kind >= ImportKindCount)
             RaiseImportError(DurvelStr::UnknownImportSource);
         SetImportType(int(kind));
+        // A template refused for its kind is not the one the pages read again.
+        FTemplateFileName = name;
         SetFileName(ini.readString(kFirstStep, QStringLiteral("FileName")));
         FWizard->FileName = FFileName;
     }

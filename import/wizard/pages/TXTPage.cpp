@@ -9,6 +9,7 @@
 #include "import/wizard/widgets/Durvel3TXTView.h"
 #include "platform/ini/IniFile.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTreeWidgetItem>
 
@@ -144,8 +145,10 @@ void TxtPage::DrawArrows()
 
 void TxtPage::ShowStep(int, int Total)
 {
-    if (F->NeedReload)
+    if (F->NeedReload) {
+        ReloadTemplate();
         LoadViewer();
+    }
     F->PlaceInfoPanel(this, 6,
                       QStringLiteral("Double click to add or remove column separators. Click at "
                                      "the area between separators to define the imported column."),
@@ -295,7 +298,26 @@ void TxtPage::SaveTemplate(IniFile& Ini) const
     Ini.writeInteger(kOptionsSection, QStringLiteral("Encoding"), FTXTEncoding);
 }
 
+// A new file takes the loaded template's map, skip lines and encoding again; the encoding before
+// the file is read, so the viewer shows the text in it.
+void TxtPage::ReloadTemplate()
+{
+    const QString name = F->LoadedTemplateName();
+    if (name.isEmpty() || !QFileInfo(name).isFile())
+        return;
+    const IniFile ini(name);
+    ApplyTemplate(ini);
+}
+
 void TxtPage::LoadTemplate(const IniFile& Ini)
+{
+    ApplyTemplate(Ini);
+    if (!F->NeedReload)
+        DrawArrows();
+    F->TuneButtons();
+}
+
+void TxtPage::ApplyTemplate(const IniFile& Ini)
 {
     SetTXTSkipLines(Ini.readCount(kOptionsSection, QStringLiteral("SkipLines"), 0));
     const qint64 encoding = Ini.readInteger(kOptionsSection, QStringLiteral("Encoding"), -1);
@@ -314,7 +336,4 @@ void TxtPage::LoadTemplate(const IniFile& Ini)
         found.first()->setText(1, semi < 0 ? value : value.left(semi));
         found.first()->setText(2, semi < 0 ? QString() : value.mid(semi + 1));
     }
-    if (!F->NeedReload)
-        DrawArrows();
-    F->TuneButtons();
 }

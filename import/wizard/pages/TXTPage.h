@@ -50,6 +50,8 @@ public:
     static void ParsePosSize(const QString& Text, int& Position, int& Size);
 
 private:
+    void ReloadTemplate();
+    void ApplyTemplate(const IniFile& Ini);
     void LoadViewer();
     // Shows an encoding without choosing it.
     void ShowTXTEncoding(int Value);

@@ -488,7 +488,11 @@ void XlsPage::AddRangeClick()
     }
     range->UpdateKind();
     if (EditRange(*range, FXLSFile.IsLoaded() ? &FXLSFile : nullptr, F)) {
+        // Appending derives the kind from the ends again: a run from the first row to the
+        // first row (column) stays the run the editor gave, as it does when edited.
+        const quint8 kind = range->Kind();
         field->Add(std::move(range));
+        field->GetItem(field->Count() - 1)->KeepRun(kind);
         FillRangeItems(ui->lvXLSRanges, *field);
         QTreeWidgetItem* added = ui->lvXLSRanges->topLevelItem(field->Count() - 1);
         const QSignalBlocker block(ui->lvXLSRanges);

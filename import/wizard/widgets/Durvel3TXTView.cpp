@@ -152,11 +152,22 @@ int TDurvel3TXTViewer::CharWidth() const
     return FCharWidth;
 }
 
+// A line as tall as the faces that draw it reach: the font's and the Persian runs'.
 int TDurvel3TXTViewer::CharHeight() const
 {
-    if (FCharHeight == 0)
-        FCharHeight = QFontMetrics(font()).height();
+    if (FCharHeight == 0) {
+        const TextLineExtent text = textLineExtent(font());
+        const TextLineExtent runs = textLineExtent(FRunFont);
+        FLineAscent = qMax(text.Ascent, runs.Ascent);
+        FCharHeight = FLineAscent + qMax(text.Descent, runs.Descent);
+    }
     return FCharHeight;
+}
+
+int TDurvel3TXTViewer::LineAscent() const
+{
+    CharHeight();
+    return FLineAscent;
 }
 
 void TDurvel3TXTViewer::changeEvent(QEvent* Event)
@@ -172,10 +183,13 @@ void TDurvel3TXTViewer::changeEvent(QEvent* Event)
 void TDurvel3TXTViewer::UpdateRunFont()
 {
     // Named outright: the faces the desktop would add to the fixed-pitch font may be fixed-pitch.
+    // A font that names faces after its first (the previews' font does) has chosen them.
     FRunFont = font();
-    const QStringList faces = arabicScriptFaces(font());
+    const QStringList named = font().families().mid(1);
+    const QStringList faces = named.isEmpty() ? arabicScriptFaces(font()) : named;
     if (!faces.isEmpty())
         FRunFont.setFamilies(faces);
+    FCharHeight = 0;
 }
 
 int TDurvel3TXTViewer::HorzOffset() const
@@ -509,6 +523,7 @@ void TDurvel3TXTViewer::Paint()
     }
     p.setFont(font());
     const QFontMetrics fm(font());
+    const int ascent = LineAscent();
     const int firstColumn = qMax(0, -hoff / qMax(1, cw));
     const int lastColumn = firstColumn + viewport()->width() / qMax(1, cw) + 1;
     QList<int> cuts;
@@ -556,7 +571,7 @@ void TDurvel3TXTViewer::Paint()
                 const bool field = blank == line.size() || cuts.contains(blank);
                 const int spare = qMax(0, blank - (c + r.Length) - (field ? 0 : 1)) * cw;
                 DrawRun(p, line.mid(c, r.Length), QRect(ColumnX(c), y, r.Length * cw, ch), spare,
-                        y + fm.ascent());
+                        y + ascent);
                 c += r.Length;
                 continue;
             }
@@ -568,7 +583,7 @@ void TDurvel3TXTViewer::Paint()
                 const int x = ColumnX(c);
                 const int gw = fm.horizontalAdvance(glyph);
                 const int gx = gw == cw ? x : x + (cw - gw) / 2; // centre a glyph of another width
-                p.drawText(QPoint(gx, y + fm.ascent()), glyph);
+                p.drawText(QPoint(gx, y + ascent), glyph);
             }
             ++c;
         }

@@ -138,6 +138,8 @@ private:
     int VertOffset() const;
     void DrawRun(QPainter& P, const QString& Text, const QRect& Box, int Spare, int Baseline);
     void UpdateRunFont();
+    // The baseline's distance from the top of a line.
+    int LineAscent() const;
 
     int FCodePage = -1;
     int FLoadedCodePage = 0;
@@ -157,4 +159,5 @@ private:
     QFont FRunFont;
     mutable int FCharWidth = 0;
     mutable int FCharHeight = 0;
+    mutable int FLineAscent = 0;
 };

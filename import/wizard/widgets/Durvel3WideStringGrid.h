@@ -401,7 +401,8 @@ public:
 
     // The look of the wizard's previews: an 11-pixel typewriter font (Courier New, or the
     // machine's own fixed-pitch font without it; Persian from a face that joins its letters) and
-    // rows of 16 pixels, or as tall as the font needs to show its underscores below the text.
+    // rows of 16 pixels, or as tall as the faces that draw the text need, Persian and the
+    // underscores below Latin text whole; the rows follow a later font.
     void SetPreviewLook();
 
     QString Cells(int ACol, int ARow) const;
@@ -420,6 +421,7 @@ public:
     void EndUpdate();
 
 protected:
+    void changeEvent(QEvent* Event) override;
     void DrawCell(int ACol, int ARow, const QRect& Rect, TGridDrawState State) override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
@@ -431,6 +433,7 @@ private:
     void attach();
     void detach();
     void cellChanged(int ACol, int ARow);
+    void fitRowsToFont();
 
     std::unique_ptr<DurvelCellStore> FOwnStore;
     DurvelCellStore* FStore = nullptr;
@@ -440,4 +443,5 @@ private:
     bool FNeedsUpdating = false;
     int FEditUpdate = 0;
     bool FSyncingSize = false;
+    bool FPreviewLook = false;
 };

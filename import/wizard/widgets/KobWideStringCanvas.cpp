@@ -1,5 +1,7 @@
 #include "import/wizard/widgets/KobWideStringCanvas.h"
 
+#include "import/wizard/widgets/PreviewFont.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -24,8 +26,8 @@ void TKobWideStringCanvas::Prepare() const
 
 QSize TKobWideStringCanvas::TextExtent(const QString& Text) const
 {
-    const QFontMetrics fm(Font);
-    return {fm.horizontalAdvance(Text), fm.height()};
+    // As tall as the faces that draw the text reach, not the first face alone.
+    return {QFontMetrics(Font).horizontalAdvance(Text), textLineExtent(Font).Height()};
 }
 
 void TKobWideStringCanvas::Changing()
@@ -45,7 +47,7 @@ void TKobWideStringCanvas::DrawAt(int X, int Y, const QString& Text)
     if (!FPainter || Text.isEmpty())
         return;
     Prepare();
-    FPainter->drawText(QPoint(X, Y + QFontMetrics(Font).ascent()), Text);
+    FPainter->drawText(QPoint(X, Y + textLineExtent(Font).Ascent), Text);
 }
 
 void TKobWideStringCanvas::TextOut(int X, int Y, const QString& Text)

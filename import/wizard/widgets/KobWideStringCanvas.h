@@ -41,6 +41,8 @@ public:
     std::function<void()> OnChanging;
     std::function<void()> OnChange;
 
+    // The width of Text, and the height of a line in the font: from the top of its highest face
+    // to the bottom of its deepest.
     QSize TextExtent(const QString& Text) const;
     int TextWidth(const QString& Text) const { return TextExtent(Text).width(); }
     int TextHeight(const QString& Text) const { return TextExtent(Text).height(); }

@@ -4,6 +4,10 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
+#include <QTextLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -82,4 +86,32 @@ QFont previewFont(const QFont& Request)
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     return font;
+}
+
+TextLineExtent textLineExtent(const QFont& Font)
+{
+    // Measured once per font: every cell and line that is painted asks.
+    static QHash<QString, TextLineExtent> known;
+    const QString key = Font.key() + u'|' + Font.families().join(u',');
+    if (const auto it = known.constFind(key); it != known.cend())
+        return *it;
+    // Latin with its tallest and deepest signs, and the letters, marks and digits of Persian
+    // names, so that each face that draws them is measured; not a rare form (heh with yeh
+    // above) that a face lacks, which would make every row as tall as the face it falls to.
+    static const QString sample = QStringLiteral(
+        "Xg_|\u0627\u0628\u067E\u062A\u062B\u062C\u0686\u062D\u062E\u062F\u0630\u0631"
+        "\u0632\u0698\u0633\u0634\u0635\u0636\u0637\u0638\u0639\u063A\u0641\u0642"
+        "\u06A9\u06AF\u0644\u0645\u0646\u0648\u0647\u06CC\u0622\u0623\u0624\u0625"
+        "\u0626\u0629\u0643\u064A\u0640\u064B\u064E\u0650\u0651\u200C\u06F0"
+        "\u06F1\u06F2\u06F3\u06F4\u06F5\u06F6\u06F7\u06F8\u06F9");
+    QTextLayout layout(sample, Font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QFontMetricsF own(Font);
+    TextLineExtent extent;
+    extent.Ascent = int(std::ceil(qMax(line.ascent(), own.ascent()) - 0.01));
+    extent.Descent = int(std::ceil(qMax(line.descent(), own.descent()) - 0.01));
+    known.insert(key, extent);
+    return extent;
 }

@@ -18,3 +18,16 @@ QFont previewFont(const QFont& Request);
 // baseline and the height it has in Line alone; the program's own faces first among equals.
 // Empty when the desktop has none.
 QStringList arabicScriptFaces(const QFont& Line);
+
+// How far a line of text in Font reaches above and below its baseline, in whole pixels: the
+// most of the font's own face and of the faces that draw Latin and Persian letters in it. A face
+// that draws Persian may stand far above and below a fixed-pitch one (where Noto Sans Arabic is
+// the desktop's only face with Arabic letters): a row or line only as tall as the first face
+// would cut a Persian name.
+struct TextLineExtent
+{
+    int Ascent = 0;
+    int Descent = 0;
+    int Height() const { return Ascent + Descent; }
+};
+TextLineExtent textLineExtent(const QFont& Font);

@@ -4,6 +4,7 @@
 #include "import/wizard/widgets/PreviewFont.h"
 #include "import/wizard/widgets/WideStringGridPrivate.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -152,8 +153,22 @@ void TKobWideStringGrid::SetPreviewLook()
     QFont font(QStringLiteral("Courier New"));
     font.setPixelSize(11);
     setFont(previewFont(font));
-    // A cell's text starts two pixels down and the grid line takes the cell's last one.
-    SetDefaultRowHeight(qMax(16, QFontMetrics(this->font()).height() + 4));
+    FPreviewLook = true;
+    fitRowsToFont();
+}
+
+void TKobWideStringGrid::fitRowsToFont()
+{
+    // A cell's text starts two pixels down, and keeps two below it, in whatever face draws it.
+    SetDefaultRowHeight(qMax(16, textLineExtent(font()).Height() + 4));
+}
+
+void TKobWideStringGrid::changeEvent(QEvent* Event)
+{
+    TKobDrawGrid::changeEvent(Event);
+    // The rows grow and shrink with the font.
+    if (Event->type() == QEvent::FontChange && FPreviewLook)
+        fitRowsToFont();
 }
 
 void TKobWideStringGrid::DrawCell(int ACol, int ARow, const QRect& Rect, TGridDrawState State)

@@ -424,6 +424,68 @@ private slots:
         QCOMPARE(p->CurrentRange(), expectedCurrent);
     }
 
+    // Equal ends at the first row (column) keep the run, whether the range is added or edited;
+    // equal ends further on make one cell either way.
+    void equalEndsThroughTheButtons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("type"); // the editor's range type: 0 Col, 1 Row
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("end"); // start and finish
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("kind");
+        for (const bool add : {true, false}) {
+            const char* button = add ? "tbtXLSAddRange" : "tbtXLSEditRange";
+            const char* how = add ? "added" : "edited";
+            QTest::addRow("%s: column C, rows 1 to 1", how) << button << 0 << "C"
+                                                            << "1"
+                                                            << "C1-C1;" << int(TMapRange::rkColumn);
+            QTest::addRow("%s: row 7, columns A to A", how) << button << 1 << "7"
+                                                            << "A"
+                                                            << "A7-A7;" << int(TMapRange::rkRow);
+            QTest::addRow("%s: column C, rows 5 to 5", how) << button << 0 << "C"
+                                                            << "5"
+                                                            << "C5;" << int(TMapRange::rkCell);
+        }
+    }
+    void equalEndsThroughTheButtons()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, type);
+        QFETCH(QString, line);
+        QFETCH(QString, end);
+        QFETCH(QString, expected);
+        QFETCH(int, kind);
+        WizardFixture fx;
+        std::unique_ptr<TDurvel3WizardF> w;
+        XlsPage* p = open(fx, w);
+        QVERIFY(p);
+        p->FieldRow(0)->SetAsString(QStringLiteral("B2;"));
+        selectField(p, 1);
+        selectField(p, 0);
+        p->ui->lvXLSRanges->setCurrentItem(p->ui->lvXLSRanges->topLevelItem(0));
+        QTimer::singleShot(0, this, [&] {
+            auto* d = qobject_cast<TfmDurvel3XLSRangeEdit*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->ui->cbRangeType->setCurrentIndex(type);
+            d->ui->edColRowCell->setText(line);
+            d->ui->rbStartColRow->setChecked(true);
+            d->ui->edStartColRow->setText(end);
+            d->ui->rbFinishColRow->setChecked(true);
+            d->ui->edFinishColRow->setText(end);
+            d->ui->rbDefaultSheet->setChecked(true);
+            d->ui->bOk->click();
+        });
+        QTest::mouseClick(p->findChild<QToolButton*>(button), Qt::LeftButton);
+        const bool added = button.endsWith(QLatin1String("AddRange"));
+        const TMapRow* field = p->FieldRow(0);
+        QCOMPARE(field->Count(), added ? 2 : 1);
+        QCOMPARE(int(field->GetItem(field->Count() - 1)->Kind()), kind);
+        const QString all = added ? QStringLiteral("B2;") + expected : expected;
+        QCOMPARE(field->GetAsString(), all);
+        QCOMPARE(texts(p->ui->lvXLSRanges).join(QString()), all);
+    }
+
     // The field list shows all the field's ranges while it has the focus, the range list only
     // the current range.
     void highlight()

@@ -239,6 +239,64 @@ private slots:
         QCOMPARE(fresh->TXTPage->MapLines(), w->TXTPage->MapLines());
     }
 
+    // Every new reading of the source takes the loaded template's map, skip lines and encoding
+    // again, whatever the clerk changed on the page meanwhile; without that template the
+    // changes stay.
+    void fixedWidthReloadReadsTheTemplateAgain_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("back");
+        QTest::newRow("loaded by the button") << "load" << true;
+        QTest::newRow("loaded as the window opens") << "auto" << true;
+        QTest::newRow("template deleted meanwhile") << "delete" << false;
+        QTest::newRow("a template refused since") << "refused" << true;
+    }
+    void fixedWidthReloadReadsTheTemplateAgain()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, back);
+        WizardFixture fx;
+        const QString a = fx.file(QStringLiteral("a.txt"), "001Ali  \n002Reza \n");
+        const QString b = fx.file(QStringLiteral("b.txt"), "003Taha \n");
+        const QString imp =
+            templateFile(fx, QStringLiteral("[FIRST_STEP]\nImportType=3\nFileName=%1\n"
+                                            "[TXT_MAP]\nname=3;5\nCode=0;3\n"
+                                            "[ASCII_OPTIONS]\nSkipLines=1\nEncoding=5\n")
+                                 .arg(a)
+                                 .toUtf8());
+        fx.wizard.AutoLoadTemplate = how == "auto";
+        fx.wizard.TemplateFileName = imp;
+        auto w = fx.window();
+        if (how != "auto")
+            w->LoadTemplate(imp);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        const QList<QPair<QString, QString>> stored{{"Code", "0;3"}, {"Name", "3;5"}};
+        QCOMPARE(w->TXTPage->MapLines(), stored);
+
+        w->TXTPage->SetFieldPosSize(QStringLiteral("Code"), 1, 2);
+        w->TXTPage->SetFieldPosSize(QStringLiteral("Name"), -1, -1);
+        w->TXTPage->ui->edtTXTSkipLines->setText(QStringLiteral("4"));
+        w->TXTPage->SetTXTEncoding(7);
+        const QList<QPair<QString, QString>> changed{{"Code", "1;2"}};
+        if (how == "delete")
+            QVERIFY(QFile::remove(imp));
+        if (how == "refused") {
+            const QString other = fx.file(QStringLiteral("other.imp"),
+                                          "[FIRST_STEP]\nImportType=42\n[TXT_MAP]\nCode=5;5\n");
+            QVERIFY(loadError(w.get(), other).contains("Unknown import source"));
+        }
+        w->ui->bBack->click();
+        w->ui->edtFileName->setText(b);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(w->TXTPage->MapLines(), back ? stored : changed);
+        QCOMPARE(w->TXTPage->TXTSkipLines(), back ? 1 : 4);
+        QCOMPARE(w->TXTPage->ui->edtTXTSkipLines->text(), back ? "1" : "4");
+        QCOMPARE(w->TXTPage->TXTEncoding(), back ? 5 : 7);
+        QCOMPARE(w->TXTPage->ui->cmbTXTEncoding->currentIndex(), back ? 5 : 7);
+    }
+
     // The kind comes first and the extension rule stays off, so the template's own file name
     // is the one used.
     void fileNameKeptAsStored_data()
