@@ -34,6 +34,10 @@ def textfile_seeds():
     yield "utf32", bytes([7, 0, 32, 3]) + "p\r\nq\n".encode("utf-32-le") + b"\x0d\x00"
     yield "crlf-only", bytes([1, 0x80, 4, 7]) + b"a\rb\nc\r\nd\n\re"
     yield "ebcdic", bytes([9, 0, 0, 2]) + "L1\nL2\n".encode("cp500")
+    # UTF-16 whose first CR LF lies just inside, or just past, the 64 KiB that tell whether
+    # the file ends its lines with CR LF.
+    for name, pad in (("utf16-crlf-inside", 32764), ("utf16-crlf-past", 32767)):
+        yield name, bytes([5, 0, 0, 11]) + b"\xff\xfe" + ("a\nb" + "x" * (pad - 3) + "\r\nc\nd").encode("utf-16-le")
 
 
 def ascii_seeds():
