@@ -1,8 +1,8 @@
 // Loads a document whose content part is the input (up to a NUL byte; after it the settings
-// part) as an ODS spreadsheet (merged blocks expanded or not) and as an ODT text document,
-// whole and as a page's preview: repeats and spans must stay within the bounds, a preview
-// within its rows, and errors must be designed ones. A preview that skips rows by scanning
-// must read as the one that parses them wherever the content is well-formed.
+// part, and after another the manifest) as an ODS spreadsheet (merged blocks expanded or not) and
+// as an ODT text document, whole and as a page's preview: repeats and spans must stay within the
+// bounds, a preview within its rows, and errors must be designed ones. A preview that skips rows by
+// scanning must read as the one that parses them wherever the content is well-formed.
 #include "FuzzZip.h"
 
 #include "import/engine/support/OpenDocumentFile.h"
@@ -66,10 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > fuzz::MaxInput)
         return 0;
-    const QList<QByteArray> parts = fuzz::splitParts(data, size, 2);
+    const QList<QByteArray> parts = fuzz::splitParts(data, size, 3);
     QList<std::pair<QByteArray, QByteArray>> members{{"content.xml", parts[0]}};
     if (!parts[1].isEmpty())
         members.append({"settings.xml", parts[1]});
+    if (!parts[2].isEmpty())
+        members.append({"META-INF/manifest.xml", parts[2]});
     const QString path = fuzz::writeZip("in.ods", members);
     TODSFile ods;
     ods.SetNotExpandMergedValue(size % 2 == 0);

@@ -23,12 +23,19 @@ QStringList readAll(const QString& path, int flags, int bufferSize, int page, bo
     if (noConversion)
         file.SetNoConversion(true);
     file.SetAcceptedLineEnds(lineEnds);
+    // UTF-16 and UTF-32 end a line at CR LF or U+2028, whatever else they end it at.
+    const int cp = file.Codepage();
+    const bool wide = lineEnds == 0 && (cp == codepage::Utf16LE || cp == codepage::Utf16BE ||
+                                        cp == codepage::Utf32LE || cp == codepage::Utf32BE);
     QStringList lines;
     QString line;
     while (!file.EndOfFile()) {
         // Every line takes at least one byte, so more lines than bytes means no progress.
         fuzz::check(lines.size() <= limit, "ReadLine makes no progress");
         file.ReadLine(line);
+        fuzz::check(!wide ||
+                        (!line.contains(QLatin1String("\r\n")) && !line.contains(QChar(0x2028))),
+                    "a UTF-16 or UTF-32 line holds a line end");
         lines << line;
     }
     return lines;

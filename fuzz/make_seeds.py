@@ -34,6 +34,10 @@ def textfile_seeds():
     yield "utf32", bytes([7, 0, 32, 3]) + "p\r\nq\n".encode("utf-32-le") + b"\x0d\x00"
     yield "crlf-only", bytes([1, 0x80, 4, 7]) + b"a\rb\nc\r\nd\n\re"
     yield "ebcdic", bytes([9, 0, 0, 2]) + "L1\nL2\n".encode("cp500")
+    # UTF-16 whose first CR LF lies just inside, or just past, the 64 KiB that tell whether
+    # the file ends its lines with CR LF.
+    for name, pad in (("utf16-crlf-inside", 32764), ("utf16-crlf-past", 32767)):
+        yield name, bytes([5, 0, 0, 11]) + b"\xff\xfe" + ("a\nb" + "x" * (pad - 3) + "\r\nc\nd").encode("utf-16-le")
 
 
 def ascii_seeds():
@@ -112,6 +116,39 @@ def clipboard_seeds():
     yield "persian", (ALI + "\t۱۲۳\n").encode("utf-16-le")
 
 
+def _compound(streams):
+    """A version 3 compound file of the streams (each padded to regular sectors)."""
+    end, free, fatsect, nostream = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD, 0xFFFFFFFF
+    fat, data = [fatsect, end], b""
+    starts = []
+    for _, body in streams:
+        body = body.ljust(max(len(body), 4096), b"\0")
+        count = (len(body) + 511) // 512
+        first = len(fat)
+        starts.append((first, len(body)))
+        fat += list(range(first + 1, first + count)) + [end]
+        data += body.ljust(count * 512, b"\0")
+    assert len(fat) <= 128
+
+    def entry(name, kind, right, child, start, size):
+        raw = name.encode("utf-16-le") + b"\0\0"
+        return (raw.ljust(64, b"\0") + struct.pack("<HBB3I", len(raw), kind, 1, nostream, right,
+                                                  child) + b"\0" * 36
+                + struct.pack("<IQ", start, size))
+
+    directory = entry("Root Entry", 5, nostream, 1, end, 0)
+    for i, (name, _) in enumerate(streams):
+        right = i + 2 if i + 1 < len(streams) else nostream
+        directory += entry(name, 2, right, nostream, *starts[i])
+    directory = directory.ljust(512, b"\0")
+    header = (b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\0" * 16
+              + struct.pack("<HHHHH6xIIIIIIIII", 0x3E, 3, 0xFFFE, 9, 6, 0, 1, 1, 0, 4096, end,
+                            0, end, 0)
+              + struct.pack("<109I", 0, *([free] * 108)))
+    fatsector = struct.pack("<128I", *(fat + [free] * (128 - len(fat))))
+    return header + fatsector + directory + data
+
+
 def zip_seeds():
     import io
     import zipfile
@@ -129,6 +166,9 @@ def zip_seeds():
     yield "stored", archive([("a.txt", "x" * 100), ("dir/", "")], zipfile.ZIP_STORED)
     yield "unsafe", archive([("../up.txt", "no")])
     yield "zeros", archive([("big.xml", b"\0" * 200000)])
+    # A document saved with a password: a compound file holding the encrypted package.
+    yield "encrypted-package", _compound([("EncryptionInfo", b"\x04\x00\x04\x00" + b"i" * 200),
+                                          ("EncryptedPackage", b"p" * 5000)])
 
 
 def xlsx_seeds():
@@ -226,6 +266,15 @@ def opendocument_seeds():
                'tb:name="B"/><tb:table tb:name="C">%s</tb:table></office:spreadsheet>'
                '</office:body></office:document-content>' % (tb, many, many, many, many))
     yield "skipped", skipped.encode()
+    # And the manifest after another NUL: one that says the content is encrypted.
+    manifest = ('<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:'
+                'manifest:1.0"><manifest:file-entry manifest:full-path="/" manifest:media-type='
+                '"application/vnd.oasis.opendocument.spreadsheet"/><manifest:file-entry '
+                'manifest:full-path="content.xml" manifest:media-type="text/xml">'
+                '<manifest:encryption-data manifest:checksum-type="SHA1/1K" manifest:checksum='
+                '"AA=="><manifest:algorithm manifest:algorithm-name="Blowfish CFB"/>'
+                '</manifest:encryption-data></manifest:file-entry></manifest:manifest>')
+    yield "encrypted", (document + "\0" + settings + "\0" + manifest).encode()
     yield "named", (document.replace('</office:spreadsheet>', '<table:table table:name="U">'
                                      '<table:table-row><table:table-cell><text:p>u</text:p>'
                                      '</table:table-cell></table:table-row></table:table>'

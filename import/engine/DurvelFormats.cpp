@@ -323,20 +323,46 @@ bool DurvelIsBooleanTrue(const TDurvelFormats& Formats, const QString& Text)
 
 // ---- numbers -----------------------------------------------------------------------------------
 
-bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number)
+bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number,
+                           bool Fraction)
 {
     static const QRegularExpression shape(
         QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
-    QString t = Text.trimmed();
+    const QString t = Text.trimmed();
     const QChar dec = Formats.DecimalSeparator;
-    const QChar thou = Formats.ThousandSeparator;
-    if (!thou.isNull() && thou != dec)
-        t.remove(thou);
-    if (!dec.isNull() && dec != u'.' && t.contains(dec))
-        t.replace(dec, u'.');
-    if (!shape.match(t).hasMatch())
+    const QChar thou = Formats.ThousandSeparator != dec ? Formats.ThousandSeparator : QChar();
+    // The decimal point: the decimal separator; without one a "." as other programs write
+    // numbers, unless "." separates thousands: then only the one "." of a fraction.
+    qsizetype point = dec.isNull() ? -1 : t.indexOf(dec);
+    if (point < 0 && (thou != u'.' || (Fraction && t.count(u'.') == 1)))
+        point = t.indexOf(u'.');
+    qsizetype intEnd = point;
+    if (intEnd < 0) {
+        intEnd = t.indexOf(u'e', 0, Qt::CaseInsensitive);
+        if (intEnd < 0)
+            intEnd = t.size();
+    }
+    QString whole = t.left(intEnd);
+    const QStringView rest = QStringView(t).mid(point >= 0 ? point + 1 : intEnd);
+    if (!thou.isNull() && (whole.contains(thou) || rest.contains(thou))) {
+        // Thousand separators stand between groups of three digits, before the decimal point:
+        // dropped from "12.5" or "1,5" anywhere else they would make a value ten times as large.
+        if (rest.contains(thou))
+            return false;
+        const QStringView digits =
+            QStringView(whole).mid(whole.startsWith(u'-') || whole.startsWith(u'+') ? 1 : 0);
+        const QList<QStringView> groups = digits.split(thou);
+        if (groups.front().isEmpty() || groups.front().size() > 3)
+            return false;
+        for (qsizetype i = 1; i < groups.size(); ++i)
+            if (groups[i].size() != 3)
+                return false;
+        whole.remove(thou);
+    }
+    const QString n = point >= 0 ? whole + u'.' + rest.toString() : whole + rest.toString();
+    if (!shape.match(n).hasMatch())
         return false;
-    Number = t;
+    Number = n;
     return true;
 }
 
@@ -873,7 +899,7 @@ QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, TDurvel
         if (blank)
             return QVariant();
         QString n;
-        if (!DurvelNormaliseNumber(F, value, n))
+        if (!DurvelNormaliseNumber(F, value, n, durvelFieldClass(type) == DurvelFieldClass::Float))
             throw EDurvelError(
                 QStringLiteral("'%1' is not a valid floating point value").arg(value.trimmed()));
         if (type == ftFMTBcd && n.size() > 15)

@@ -160,9 +160,13 @@ bool DurvelIsNullValue(const TDurvelFormats& Formats, const QString& Text);
 bool DurvelIsBooleanTrue(const TDurvelFormats& Formats, const QString& Text);
 
 // "[-]digits[.digits][e[-]digits]" with "." as decimal point; false when Text is no number.
-// Thousand separators are removed before the decimal separator is read, and a "." is taken as
-// the decimal point when the text has no decimal separator.
-bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number);
+// The decimal separator is the decimal point; a text without one takes a "." for it. Thousand
+// separators are dropped where they part groups of three digits before the decimal point, and
+// make the text no number anywhere else. When "." is the thousand separator, a text without
+// the decimal separator has no decimal point, except the one "." of a Fraction (a float
+// field's "12.5" is twelve and a half; an integer's or a currency's is no number).
+bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, QString& Number,
+                           bool Fraction = false);
 // Integral part of a number, exactly, in 64 bits; false on overflow or a text that is no number.
 bool DurvelTextToInt64(const TDurvelFormats& Formats, const QString& Text, qint64& Value,
                        bool& Overflow);

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include "platform/queue/BoundedQueue.h"
+#include "platform/storage/CompoundFile.h"
 
 #include <cstring>
 #include <exception>
@@ -17,6 +18,21 @@ namespace {
 unzFile handle(void* h)
 {
     return static_cast<unzFile>(h);
+}
+
+// An XLSX or DOCX saved with a password: the encrypted package in a compound file.
+bool isEncryptedPackage(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly) || !CompoundFile::isCompoundFile(file.peek(8)))
+        return false;
+    try {
+        const CompoundFile cf(&file);
+        return cf.hasStream(QStringLiteral("EncryptedPackage")) ||
+               cf.hasStream(QStringLiteral("EncryptionInfo"));
+    } catch (const StorageError&) {
+        return false;
+    }
 }
 } // namespace
 
@@ -61,6 +77,14 @@ bool TMiniZip::IsSafeName(const QString& Name)
     return true;
 }
 
+void TMiniZip::RaiseProtected() const
+{
+    throw EZipError(QStringLiteral("The document %1 is protected by a password and cannot be "
+                                   "read. Open it in the program that made it, save it without a "
+                                   "password and import that copy")
+                        .arg(QFileInfo(FFileName).fileName()));
+}
+
 void TMiniZip::Damaged(const QString& Detail) const
 {
     throw EZipError(QStringLiteral("The document %1 is damaged: %2.")
@@ -80,6 +104,8 @@ void TMiniZip::Open()
         throw EZipError(QStringLiteral("%1 is not a regular file").arg(FFileName));
 
     unzFile h = unzOpen64(QFile::encodeName(FFileName).constData());
+    if (!h && isEncryptedPackage(FFileName))
+        RaiseProtected();
     if (!h)
         throw EZipError(
             QStringLiteral("The file %1 is not a zip archive or is damaged.").arg(info.fileName()));
@@ -180,8 +206,7 @@ std::unique_ptr<ZipEntryStream> TMiniZip::Open(const QString& Name, ZipReadAhead
         throw EZipError(QStringLiteral("Another part of %1 is being read")
                             .arg(QFileInfo(FFileName).fileName()));
     if (e.Encrypted)
-        throw EZipError(QStringLiteral("The document %1 is encrypted and cannot be read.")
-                            .arg(QFileInfo(FFileName).fileName()));
+        RaiseProtected();
     // The declared size is a first, cheap check; the bytes read are what counts.
     CheckLimits(e.Name, e.Size, FInflated + e.Size);
     unz64_file_pos pos{e.PosInDir, e.DirIndex};

@@ -116,7 +116,9 @@ public:
     void SetLimits(qint64 MemberLimit, qint64 ArchiveLimit);
 
     // Opens the archive and indexes its members; refuses a file that is no zip archive, is
-    // damaged, or names a member outside the archive ("..", absolute, drive letter).
+    // damaged, or names a member outside the archive ("..", absolute, drive letter). An office
+    // document saved with a password is no zip archive but a compound file holding the
+    // encrypted package: it is refused as protected.
     void Open();
     void Close();
     bool IsOpen() const { return FHandle != nullptr; }
@@ -138,6 +140,10 @@ public:
         const QString& Name, qsizetype Block = ZipReadAhead::DefaultBlock,
         ZipReadAhead::Inspect Inspect = {},
         ZipReadAhead::Checksum Checksum = ZipReadAhead::Checksum::Inflating);
+
+    // Refuses the document as protected by a password (an encrypted member, or parts the
+    // document's own manifest says are encrypted).
+    [[noreturn]] void RaiseProtected() const;
 
     static QString NormalizedName(const QString& Name);
     static bool IsSafeName(const QString& Name);

@@ -492,6 +492,37 @@ QStringList settingsSheetNames(TMiniZip& zip)
     return names;
 }
 
+constexpr const char* kManifest = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
+
+// Whether the manifest says the content is encrypted (the document was saved with a password):
+// its bytes would otherwise be taken for damage. A manifest that cannot be read says nothing.
+bool contentEncrypted(TMiniZip& zip)
+{
+    const QString part = QStringLiteral("META-INF/manifest.xml");
+    if (!zip.Contains(part))
+        return false;
+    try {
+        xml::ParseSettings settings;
+        settings.name = part;
+        auto r = xml::Reader::fromMemory(zip.ReadSmallEntry(part, qint64(1) << 20), settings);
+        int entry = -1; // depth of the content's entry while inside it
+        while (r->read()) {
+            if (r->isEndElement() && r->depth() == entry)
+                return false;
+            if (!r->isElement())
+                continue;
+            if (entry < 0 && r->is(kManifest, "file-entry") &&
+                TMiniZip::NormalizedName(r->attributeNs(kManifest, "full-path"))
+                        .compare(QLatin1String("content.xml"), Qt::CaseInsensitive) == 0)
+                entry = r->isEmptyElement() ? -1 : r->depth();
+            else if (entry >= 0 && r->is(kManifest, "encryption-data"))
+                return true;
+        }
+    } catch (const std::runtime_error&) {
+    }
+    return false;
+}
+
 // The content inflated ahead while the scanner goes through the bytes, as fast as they are
 // inflated: the checksum is counted on a thread of its own between the two.
 std::unique_ptr<ZipReadAhead> contentAhead(TMiniZip& zip)
@@ -538,6 +569,8 @@ void TOpenDocumentFile::Parse(TMiniZip& Zip)
                               : QStringLiteral("No spreadsheets were found");
     if (!Zip.Contains(QStringLiteral("content.xml")))
         throw EZipError(none);
+    if (contentEncrypted(Zip))
+        Zip.RaiseProtected();
     if (FListOnly && FOnlySheet.isEmpty()) {
         if (listBySkipping(Zip, text ? QStringList() : settingsSheetNames(Zip)))
             return;

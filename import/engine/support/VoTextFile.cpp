@@ -16,6 +16,9 @@ bool isUnicodePage(int cp)
 }
 
 constexpr qint64 kUtf8Probe = 65536;
+// How much of a UTF-16 or UTF-32 file tells whether it ends its lines with CR LF; a fixed
+// amount, so that the lines do not depend on the buffer's size.
+constexpr qint64 kLineEndProbe = 65536;
 
 } // namespace
 
@@ -215,6 +218,7 @@ void TVoTextFile::SetupEncoding()
     FCR = 0x0D;
     FLF = 0x0A;
     FHasLineSeparator = false;
+    FWideLineEndsProbed = false;
     if (FCodec && (FCodePage == codepage::Utf16LE || FCodePage == codepage::Utf16BE)) {
         FUnit = 2;
         FHasLineSeparator = true;
@@ -287,6 +291,19 @@ void TVoTextFile::CheckSizeUnchanged()
                               .arg(FResetSize)
                               .arg(size),
                           EVoHugeFile::ecTextChanged);
+}
+
+void TVoTextFile::ProbeWideLineEnds()
+{
+    if (FReadBuf.size() < kLineEndProbe + 8)
+        FReadBuf.resize(kLineEndProbe + 8);
+    Ensure(kLineEndProbe);
+    const qint64 end = FReadPos + qMin(FReadFill - FReadPos, kLineEndProbe) / FUnit * FUnit;
+    bool crlf = false;
+    for (qint64 p = FReadPos; p + FUnit < end && !crlf; p += FUnit)
+        crlf = UnitAt(p) == FCR && UnitAt(p + FUnit) == FLF;
+    FWideLineEnds = leCRLF | leCRLF32 | leLineSeparator | (crlf ? 0 : leLF);
+    FWideLineEndsProbed = true;
 }
 
 void TVoTextFile::CheckLineLength(qint64 Bytes) const
@@ -393,7 +410,12 @@ QByteArrayView TVoTextFile::ReadLineBytes()
     if (!FReading)
         Raise(64949, EVoHugeFile::ecNoSystemCode);
     const int all = leCR | leLF | leCRLF | leLFCR | leLineSeparator | leCRLF32;
-    const int accepted = FAcceptedLineEnds ? FAcceptedLineEnds : all;
+    int accepted = FAcceptedLineEnds ? FAcceptedLineEnds : all;
+    if (FUnit > 1) {
+        if (!FWideLineEndsProbed)
+            ProbeWideLineEnds();
+        accepted &= FWideLineEnds;
+    }
     const bool acceptCRLF = accepted & (FUnit == 4 ? (leCRLF | leCRLF32) : leCRLF);
     const qint64 unit = FUnit;
 

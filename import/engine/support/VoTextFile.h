@@ -64,7 +64,10 @@ public:
     int AcceptedLineEnds() const { return FAcceptedLineEnds; }
     void SetAcceptedLineEnds(int Value) { FAcceptedLineEnds = Value; }
 
-    // The next line without its line end (CR LF, LF CR, CR, LF; U+2028 in UTF-16 and UTF-32).
+    // The next line without its line end: in 8-bit pages and UTF-8 CR LF, LF CR, CR or LF; in
+    // UTF-16 and UTF-32 CR LF or U+2028, a lone CR or LF staying in the line (a spreadsheet's
+    // Unicode text keeps a cell's line break so) - unless the first 64 KiB hold no CR LF at
+    // all: such a file, as Linux programs write it, ends its lines at a lone LF too.
     // Raises EVoTextFile for a line longer than MaxLineBytes, and when the file's size is no
     // longer the size it had at Reset (a file being written is not read as if whole).
     void ReadLine(QString& Line);
@@ -95,6 +98,7 @@ private:
     QByteArray Encode(const QString& S) const;
     void CheckLineLength(qint64 Bytes) const;
     void CheckSizeUnchanged();
+    void ProbeWideLineEnds();
 
     int FCodePage = 0;
     int FWaitTime = DefaultWaitTime;
@@ -110,6 +114,9 @@ private:
     quint32 FCR = 0x0D;
     quint32 FLF = 0x0A;
     bool FHasLineSeparator = false;
+    // UTF-16 and UTF-32: the line ends the file's start shows it uses, found by the first read.
+    bool FWideLineEndsProbed = false;
+    int FWideLineEnds = 0;
     // Read buffer.
     QByteArray FReadBuf;
     qint64 FReadPos = 0;

@@ -67,6 +67,17 @@ private slots:
                           "a\0,\0b\0\n\0c\0,\0d\0",
                           16)
             << "," << QList<QStringList>{{"a", "b", ""}, {"c", "d", ""}};
+        // A spreadsheet's Unicode text ends its records with CR LF; a cell's line break is a
+        // lone LF inside the record.
+        const QString sheet =
+            QString::fromUtf8("علی\t\"خیابان ۱\nپلاک ۲\"\t100\r\nسارا\t\t200\r\n");
+        QTest::newRow("utf-16 cell with a line break")
+            << QByteArray("\xFF\xFE") +
+                   QByteArray(reinterpret_cast<const char*>(sheet.utf16()), sheet.size() * 2)
+            << "\t"
+            << QList<QStringList>{
+                   {QString::fromUtf8("علی"), QString::fromUtf8("خیابان ۱\nپلاک ۲"), "100"},
+                   {QString::fromUtf8("سارا"), "", "200"}};
     }
     void delimited()
     {

@@ -5,6 +5,8 @@
 #include <QScopeGuard>
 #include <QtTest>
 
+#include <tuple>
+
 struct Rule
 {
     int generatorValue = 0, generatorStep = 0;
@@ -281,6 +283,73 @@ private slots:
         DurvelSetFieldValue(formats, ds.field(0), text, errorText);
         QCOMPARE(errorText, error);
         QCOMPARE(ds.field(0)->value(), stored);
+    }
+
+    // The same text under each pair of separators, into an integer, a float and a currency
+    // field (an invalid QVariant: a conversion error, the field kept). A separator is never
+    // dropped where that would make the value ten times as large.
+    void numbersBySeparators_data()
+    {
+        QTest::addColumn<QString>("separators"); // decimal, then thousands
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("integer");
+        QTest::addColumn<QVariant>("real");
+        QTest::addColumn<QVariant>("currency");
+        const QVariant no;
+        auto row = [](const char* name, const char* seps, const char* text, QVariant i, QVariant f,
+                      QVariant c) {
+            QTest::newRow(name) << QString::fromLatin1(seps) << QString::fromUtf8(text) << i << f
+                                << c;
+        };
+        row(". , grouped with fraction", ".,", "1,234.9", 1234, 1234.9, 1234.9);
+        row(". , two groups", ".,", "-1,234,567", -1234567, -1234567.0, -1234567.0);
+        row(". , point alone", ".,", "12.5", 12, 12.5, 12.5);
+        row(". , comma before one digit", ".,", "1,5", no, no, no);
+        row(". , comma before four digits", ".,", "1,2345", no, no, no);
+        row(". , first group too long", ".,", "1234,567", no, no, no);
+        row(". , comma in the fraction", ".,", "1.234,5", no, no, no);
+        row(", . point before one digit", ",.", "12.5", no, 12.5, no);
+        row(", . point before two digits", ",.", "0.75", no, 0.75, no);
+        row(", . grouped with fraction", ",.", "1.234,5", 1234, 1234.5, 1234.5);
+        row(", . one group", ",.", "1.234", 1234, 1.234, 1234.0);
+        row(", . two groups", ",.", "1.234.567", 1234567, 1234567.0, 1234567.0);
+        row(", . comma alone", ",.", "12,5", 12, 12.5, 12.5);
+        row(", . point in the fraction", ",.", "1,234.5", no, no, no);
+        row(", . exponent", ",.", "1.5e3", no, 1500.0, no);
+        row(", space grouped", ", ", "1 234,5", 1234, 1234.5, 1234.5);
+        row(", space point read as decimal", ", ", "12.5", 12, 12.5, 12.5);
+        row(", space space before two digits", ", ", "1 23", no, no, no);
+        row("same separators", "..", "1.5", 1, 1.5, 1.5);
+    }
+    void numbersBySeparators()
+    {
+        QFETCH(QString, separators);
+        QFETCH(QString, text);
+        QFETCH(QVariant, integer);
+        QFETCH(QVariant, real);
+        QFETCH(QVariant, currency);
+        TDurvelFormats formats;
+        formats.DecimalSeparator = separators.at(0);
+        formats.ThousandSeparator = separators.at(1);
+        const std::tuple<TDurvelFieldType, QVariant, const char*> fields[] = {
+            {ftInteger, integer, "integer"},
+            {ftFloat, real, "float"},
+            {ftCurrency, currency, "currency"}};
+        for (const auto& [type, stored, name] : fields) {
+            FakeDataSet ds({{"F", type}});
+            ds.append();
+            ds.field(0)->setValue(QStringLiteral("old"));
+            QString errorText;
+            DurvelSetFieldValue(formats, ds.field(0), text, errorText);
+            const QByteArray what = QByteArray(name) + ": " + errorText.toUtf8();
+            if (stored.isValid()) {
+                QVERIFY2(errorText.isEmpty(), what.constData());
+                QCOMPARE(ds.field(0)->value().toDouble(), stored.toDouble());
+            } else {
+                QVERIFY2(!errorText.isEmpty(), name);
+                QCOMPARE(ds.field(0)->value(), QVariant(QStringLiteral("old")));
+            }
+        }
     }
 
     void userDates_data()

@@ -68,6 +68,8 @@ private slots:
     void byteOrderMarks();
     void lineEndsInEveryEncoding_data();
     void lineEndsInEveryEncoding();
+    void wideLineEnds_data();
+    void wideLineEnds();
     void acceptedLineEnds();
     void lineEndsAtEveryBufferEdge_data();
     void lineEndsAtEveryBufferEdge();
@@ -139,25 +141,71 @@ void TestVoTextFile::lineEndsInEveryEncoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("codePage");
+    QTest::addColumn<QStringList>("lines");
     const QString text = QString::fromUtf8("a\nب\r\nc\rd\n\re\n");
-    QTest::newRow("cp1256") << text.toUtf8().replace("\xd8\xa8", "\xc8") << 1256;
-    QTest::newRow("utf-8") << text.toUtf8() << 65001;
-    QTest::newRow("utf-16 marked") << QByteArray("\xff\xfe") + utf16le(text) << 0;
-    QTest::newRow("utf-16 by page") << utf16le(text) << 1200;
-    QTest::newRow("utf-16be marked") << QByteArray("\xfe\xff") + utf16be(text) << 0;
-    QTest::newRow("utf-32 marked") << QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false) << 0;
-    QTest::newRow("utf-32 by page") << utf32(text, false) << 12000;
+    // 8-bit pages and UTF-8: CR LF, LF and CR end a line; LF CR is one line end.
+    const QStringList narrow{"a", QString::fromUtf8("ب"), "c", "d", "e"};
+    // UTF-16 and UTF-32 that use CR LF: only CR LF ends a line.
+    const QStringList wide{QString::fromUtf8("a\nب"), "c\rd\n\re\n"};
+    QTest::newRow("cp1256") << text.toUtf8().replace("\xd8\xa8", "\xc8") << 1256 << narrow;
+    QTest::newRow("utf-8") << text.toUtf8() << 65001 << narrow;
+    QTest::newRow("utf-16 marked") << QByteArray("\xff\xfe") + utf16le(text) << 0 << wide;
+    QTest::newRow("utf-16 by page") << utf16le(text) << 1200 << wide;
+    QTest::newRow("utf-16be marked") << QByteArray("\xfe\xff") + utf16be(text) << 0 << wide;
+    QTest::newRow("utf-32 marked")
+        << QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false) << 0 << wide;
+    QTest::newRow("utf-32 by page") << utf32(text, false) << 12000 << wide;
 }
 
 void TestVoTextFile::lineEndsInEveryEncoding()
 {
-    // CR LF, LF and CR end a line in every encoding; LF CR is one line end.
     QFETCH(QByteArray, bytes);
     QFETCH(int, codePage);
-    const QStringList expected{"a", QString::fromUtf8("ب"), "c", "d", "e"};
-    QCOMPARE(readAll(write(bytes), codePage), expected);
+    QFETCH(QStringList, lines);
+    QCOMPARE(readAll(write(bytes), codePage), lines);
     // Small buffers put line ends across buffer edges.
-    QCOMPARE(readAll(write(bytes), codePage, 8), expected);
+    QCOMPARE(readAll(write(bytes), codePage, 8), lines);
+}
+
+void TestVoTextFile::wideLineEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    // A spreadsheet's Unicode text: a cell's line break is a lone LF inside its record.
+    QTest::newRow("cell with a line break")
+        << QString::fromUtf8("نام\tمبلغ\r\n\"علی\nرضا\"\t100\r\nسارا\t200\r\n")
+        << QStringList{QString::fromUtf8("نام\tمبلغ"), QString::fromUtf8("\"علی\nرضا\"\t100"),
+                       QString::fromUtf8("سارا\t200")};
+    QTest::newRow("lone cr kept") << QStringLiteral("a\rb\r\nc") << QStringList{"a\rb", "c"};
+    QTest::newRow("lf cr is no line end")
+        << QStringLiteral("a\n\rb\r\nc") << QStringList{"a\n\rb", "c"};
+    QTest::newRow("line separator")
+        << QStringLiteral("a\nb") + QChar(0x2028) + "c\r\nd" << QStringList{"a\nb", "c", "d"};
+    // A file without CR LF ends its lines at LF; a lone CR stays.
+    QTest::newRow("lf only") << QStringLiteral("a\nb\rc\n\nd") << QStringList{"a", "b\rc", "", "d"};
+    // Only the start of the file is looked at: a CR LF past it does not make it a CR LF file.
+    const QString longLine(40000, u'x');
+    QTest::newRow("cr lf past the start")
+        << longLine + "\n" + longLine + "\r\nz" << QStringList{longLine, longLine, "z"};
+    // In UTF-32 this CR LF ends 4 bytes before the end of the start.
+    QTest::newRow("cr lf near the end of the start")
+        << QString(16382, u'y') + "\r\na\nb" << QStringList{QString(16382, u'y'), "a\nb"};
+}
+
+void TestVoTextFile::wideLineEnds()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    const QList<QByteArray> files{QByteArray("\xff\xfe") + utf16le(text), utf16be(text),
+                                  QByteArray("\xff\xfe\x00\x00", 4) + utf32(text, false),
+                                  utf32(text, true)};
+    const int pages[] = {0, 1201, 0, 12001};
+    for (int i = 0; i < files.size(); ++i) {
+        const QString name = write(files[i]);
+        QCOMPARE(readAll(name, pages[i], 0, true), lines);
+        QCOMPARE(readAll(name, pages[i], 8, true), lines);
+        QCOMPARE(readAll(name, pages[i], 4099, true), lines);
+    }
 }
 
 void TestVoTextFile::lineEndsAtEveryBufferEdge_data()
@@ -194,7 +242,10 @@ void TestVoTextFile::lineEndsAtEveryBufferEdge()
     else
         bytes = codepage::encode(codePage, text);
     const QString name = write(bytes);
-    const QStringList expected = lines + QStringList{"end"};
+    // UTF-16 and UTF-32 end their lines at CR LF only.
+    const QStringList expected = codePage == 1200 || codePage == 12001
+                                     ? text.split(QStringLiteral("\r\n"))
+                                     : lines + QStringList{"end"};
     for (int size = 8; size <= 40; ++size)
         QCOMPARE(readAll(name, codePage, size), expected);
     QCOMPARE(readAll(name, codePage), expected);
