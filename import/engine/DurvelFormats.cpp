@@ -761,6 +761,11 @@ void DurvelLoadMonthNames(const QLocale& Locale)
     DurvelSetMonthNames(shortNames, longNames);
 }
 
+bool DurvelStrToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value)
+{
+    return strToDateTime(Formats, Text, Value);
+}
+
 bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value)
 {
     if (strToDateTime(Formats, Text, Value))
@@ -917,7 +922,9 @@ QVariant convertValue(const TDurvelFormats& F, const DurvelField& field, TDurvel
         if (blank)
             return QVariant();
         QDateTime dt;
-        if (!DurvelTextToDateTime(F, value, dt))
+        // The import's own formats only: a bare number in a date column is an error, not a
+        // day serial that would store some date silently.
+        if (!DurvelStrToDateTime(F, value, dt))
             RaiseImportError(DurvelStr::WrongDateFormat, value);
         if (type == ftDate)
             return dt.date();

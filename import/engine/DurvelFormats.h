@@ -171,6 +171,8 @@ bool DurvelNormaliseNumber(const TDurvelFormats& Formats, const QString& Text, Q
 bool DurvelTextToInt64(const TDurvelFormats& Formats, const QString& Text, qint64& Value,
                        bool& Overflow);
 
+// A date and time in the formats' own order and separators, nothing else.
+bool DurvelStrToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value);
 // The import's date and time formats first, then the short date format read token by token,
 // then a day serial (days since 1899-12-30).
 bool DurvelTextToDateTime(const TDurvelFormats& Formats, const QString& Text, QDateTime& Value);

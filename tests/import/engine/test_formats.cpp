@@ -252,6 +252,9 @@ private slots:
                                   << "Wrong date format \"31/31/2000\"";
         QTest::newRow("day zero") << int(ftDate) << dot << comma << "2024/03/00" << QVariant("old")
                                   << "Wrong date format \"2024/03/00\"";
+        QTest::newRow("a bare number is no date")
+            << int(ftDate) << dot << comma << "45356" << QVariant("old")
+            << "Wrong date format \"45356\"";
         QTest::newRow("time") << int(ftTime) << dot << comma << "13:05:09"
                               << QVariant(QTime(13, 5, 9)) << "";
         QTest::newRow("fixed char")
