@@ -222,14 +222,15 @@ private slots:
     }
 
     // Script and style text is no markup: a saved page whose script compares thousands of
-    // values (a<b) is read, its tables whole; a script ends at its own end tag alone.
+    // values (a<b, read as markup one tag of thousands of attributes) is read, its tables
+    // whole; a script ends at its own end tag alone.
     void scriptAndStyleTextIsNotMarkup_data()
     {
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("text");
         QString compares;
         for (int i = 0; i <= 2 * xml::kMaxAttributes; ++i)
-            compares += QStringLiteral("if (a<b%1 && c%1>d) x = \"<td e=f>\";\n").arg(i);
+            compares += QStringLiteral("if (a<b%1 && c%1) y++;\n").arg(i);
         QTest::newRow("script") << "script" << compares;
         QTest::newRow("script in capitals, with attributes")
             << "SCRIPT type=\"text/javascript\"" << compares;
