@@ -287,8 +287,13 @@ QString decodePage(const QByteArray& bytes, int* codePage)
 
 std::vector<Table> parseTables(const QString& page)
 {
-    const QByteArray utf8 = page.toUtf8();
-    if (xml::AttributeLimit limit("UTF-8"); !limit.scan(utf8))
+    // The parser takes a NUL for the end of the page in some places and not in others; a
+    // browser drops it.
+    QString text = page;
+    text.remove(QChar(0));
+    const QByteArray utf8 = text.toUtf8();
+    if (xml::AttributeLimit limit("UTF-8", xml::kMaxAttributes, xml::kMaxNames, xml::Markup::Html);
+        !limit.scan(utf8))
         throw std::runtime_error(limit.message().toStdString());
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NOIMPLIED;

@@ -5,6 +5,7 @@
 #include "platform/xml/Xml.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
@@ -100,6 +101,8 @@ struct Reader::Captured
     int code = 0, line = 0, column = 0;
     QString message, detail1, detail2;
     QString ioError;
+    // The parser to stop at its first fatal error.
+    xmlParserCtxtPtr parser = nullptr;
 
     void take(const xmlError* e)
     {
@@ -135,6 +138,14 @@ using Captured = Reader::Captured;
 inline void captureError(void* context, xmlErrorPtr error)
 {
     static_cast<Captured*>(context)->take(error);
+    // libxml2 reads on past a fatal error with its handlers off, at the full cost of what
+    // follows; nothing past the first is wanted, and the tag scan answers for what comes before.
+    // (An entity's content is parsed by a context of its own, which is left to end: stopping
+    // it makes the document's context parse the entity again at every reference.)
+    auto* captured = static_cast<Captured*>(context);
+    if (error && error->level == XML_ERR_FATAL && error->domain == XML_FROM_PARSER &&
+        captured->parser && error->ctxt == captured->parser)
+        xmlStopParser(captured->parser);
 }
 
 // Routes this thread's libxml2 errors into Captured (and off stderr) while it lives.

@@ -540,6 +540,7 @@ std::unique_ptr<Reader> Reader::create(std::unique_ptr<Source> source,
         // The first four bytes tell the encoding (byte-order mark or declaration).
         p.ctxt = xmlCreatePushParserCtxt(&p.sax, nullptr, nullptr, 0, u);
         if (p.ctxt) {
+            r->m_error->parser = p.ctxt;
             p.ctxt->_private = &p;
             xmlCtxtUseOptions(p.ctxt, kOptions);
             if (const char* enc = encodingFor(settings)) {

@@ -328,12 +328,14 @@ std::unique_ptr<Document> Document::parse(QByteArrayView bytes, const ParseSetti
         xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
         if (!ctxt)
             throw XmlError(QStringLiteral("Out of memory"));
+        captured.parser = ctxt;
         const QByteArray url = urlFor(settings);
         doc = xmlCtxtReadMemory(ctxt, bytes.data(), int(bytes.size()),
                                 url.isEmpty() ? nullptr : url.constData(), encodingFor(settings),
                                 kOptions | (settings.keepBlankText ? 0 : XML_PARSE_NOBLANKS));
         if (!captured.has)
             captured.take(xmlCtxtGetLastError(ctxt));
+        captured.parser = nullptr;
         xmlFreeParserCtxt(ctxt);
     }
     if (!doc || !xmlDocGetRootElement(doc)) {

@@ -172,6 +172,87 @@ private slots:
         }
     }
 
+
+    // The scan reads the page as the parser does: what the parser reads as text ("<!" markup
+    // such as Word's conditional markup, a start tag of no letter) and what it passes over
+    // (comments closed with "--!>", instructions, DOCTYPE literals, a tag's text that is no
+    // attribute) hides no element from it; an end tag at the start of script text, which may
+    // end it, is refused.
+    void scanReadsThePageAsTheParser_data()
+    {
+        QTest::addColumn<QString>("before"); // markup before a cell of too many attributes
+        QTest::addColumn<QString>("cell");   // "" for the crowded one
+        QTest::addColumn<QString>("refusal");
+        QString crowded = QStringLiteral("<td");
+        for (int i = 0; i <= xml::kMaxAttributes; ++i)
+            crowded += QStringLiteral(" a%1").arg(i);
+        crowded += u'>';
+        const QString many = QString::number(xml::kMaxAttributes);
+        QTest::newRow("conditional markup") << "<![if !supportLists]>x<![endif]>" << crowded << many;
+        QTest::newRow("CDATA") << "<![CDATA[ x" << crowded + "]]>" << many;
+        QTest::newRow("markup with a quote") << "<!x \"" << crowded + "\">" << many;
+        QTest::newRow("comment closed by --!>") << "<!-- a --!>" << crowded << many;
+        QTest::newRow("instruction with a quote") << "<?x a=\"?>\"?>" << crowded << many;
+        QTest::newRow("instruction without a target") << "<? \"" << crowded + "\">" << many;
+        QTest::newRow("end tag without a name") << "</1" << crowded << many;
+        QTest::newRow("DOCTYPE literal holding a comment's start")
+            << "<!DOCTYPE html SYSTEM \"><!--\">" << crowded + "-->" << many;
+        QTest::newRow("DOCTYPE without literals") << "<!DOCTYPE html \"x\">" << crowded << many;
+        QTest::newRow("a start tag that is text") << "<_x a=\"" << crowded + "\">" << many;
+        QTest::newRow("quoted text in a tag")
+            << "" << QString(crowded).replace("<td", "<td \"x") + "\"" << many;
+        QTest::newRow("end tag at the start of a script")
+            << "<script></td>" << QStringLiteral("<td>1</td></script>") << "script";
+        QTest::newRow("noscript at the start of a script")
+            << "<script>" << QString(crowded).replace("<td", "<noscript") << many;
+    }
+    void scanReadsThePageAsTheParser()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, cell);
+        QFETCH(QString, refusal);
+        const QString page =
+            QStringLiteral("<html><body><table><tr>%1%2</tr></table></body></html>").arg(before, cell);
+        try {
+            html::parseTables(page);
+            QFAIL("not refused");
+        } catch (const std::runtime_error& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).contains(refusal), e.what());
+        }
+    }
+
+    // Script and style text is no markup: a saved page whose script compares thousands of
+    // values (a<b, read as markup one tag of thousands of attributes) is read, its tables
+    // whole; a script ends at its own end tag alone.
+    void scriptAndStyleTextIsNotMarkup_data()
+    {
+        QTest::addColumn<QString>("element");
+        QTest::addColumn<QString>("text");
+        QString compares;
+        for (int i = 0; i <= 2 * xml::kMaxAttributes; ++i)
+            compares += QStringLiteral("if (a<b%1 && c%1) y++;\n").arg(i);
+        QTest::newRow("script") << "script" << compares;
+        QTest::newRow("script in capitals, with attributes")
+            << "SCRIPT type=\"text/javascript\"" << compares;
+        QTest::newRow("script with an end tag of a longer name")
+            << "script" << compares + "</scriptx>" + compares;
+        QTest::newRow("script with an end tag of another element")
+            << "script" << "x</td>" + compares;
+        QTest::newRow("style") << "style" << QString(compares).replace("if", "p");
+    }
+    void scriptAndStyleTextIsNotMarkup()
+    {
+        QFETCH(QString, element);
+        QFETCH(QString, text);
+        const QString name = element.section(u' ', 0, 0);
+        const QString page = QStringLiteral("<html><head><%1>%2</%3></head><body><table><tr>"
+                                            "<td>1</td><td>2</td></tr></table></body></html>")
+                                 .arg(element, text, name);
+        const auto tables = html::parseTables(page);
+        QCOMPARE(tables.size(), std::size_t(1));
+        QCOMPARE(tables[0].rows, (Rows{{"1", "2"}}));
+    }
+
     void declaredCharsetDoesNotReDecode()
     {
         // The page is decoded once; the parser must not apply the meta charset again.

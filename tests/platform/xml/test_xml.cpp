@@ -141,6 +141,27 @@ QByteArray toUtf16(const QByteArray& utf8, bool bigEndian)
     return out;
 }
 
+// Text (ASCII) in the units of an encoding, with no byte-order mark.
+QByteArray inUnits(const QByteArray& ascii, int width, bool bigEndian)
+{
+    QByteArray out;
+    for (char c : ascii) {
+        QByteArray unit(width, '\0');
+        unit[bigEndian ? width - 1 : 0] = c;
+        out += unit;
+    }
+    return out;
+}
+
+// An element of one attribute more than the limit; Quote is the values' quote.
+QByteArray crowdedElement(char quote = '"')
+{
+    QByteArray e = "<e";
+    for (int i = 0; i <= xml::kMaxAttributes; ++i)
+        e += " a" + QByteArray::number(i) + "=" + quote + quote;
+    return e + "/>";
+}
+
 } // namespace
 
 // Runs one parse of a document that must (or must not) be refused, with the refusal's text.
@@ -711,6 +732,121 @@ private slots:
             while (r->read())
                 elements += r->isElement();
             QVERIFY(elements > 0);
+        });
+    }
+
+
+    // The scan reads a document in the encoding the parser reads it in (the caller's, else the
+    // byte-order mark or first bytes, then the declaration) and refuses one in an encoding it
+    // does not read, naming it; markup the parser passes over hides nothing from it. Each way
+    // of parsing refuses alike: the tree, the stream, the stream in pieces and the stream whose
+    // source scans (as a zipped part is scanned while it is inflated).
+    void scanSeesWhatTheParserReads_data()
+    {
+        QTest::addColumn<QByteArray>("doc");
+        QTest::addColumn<QByteArray>("encoding"); // the caller's
+        QTest::addColumn<QString>("refusal");     // a word of the message; empty: it parses
+        const QByteArray crowded = "<r>" + crowdedElement() + "</r>";
+        const QByteArray small = "<r><e a=\"1\" b=\"2\"/></r>";
+        const QString many = QString::number(xml::kMaxAttributes);
+        const auto decl = [](const char* encoding) {
+            return QByteArray("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
+        };
+        struct Encoding
+        {
+            const char* name;
+            std::function<QByteArray(const QByteArray&)> encode;
+            QByteArray caller;
+        };
+        const QList<Encoding> readable = {
+            {"UTF-8", [](const QByteArray& t) { return t; }, {}},
+            {"UTF-8 with a mark", [](const QByteArray& t) { return "\xEF\xBB\xBF" + t; }, {}},
+            {"UTF-16LE with a mark", [](const QByteArray& t) { return toUtf16(t, false); }, {}},
+            {"UTF-16BE with a mark", [](const QByteArray& t) { return toUtf16(t, true); }, {}},
+            {"UTF-16LE declared",
+             [&](const QByteArray& t) { return inUnits(decl("UTF-16LE") + t, 2, false); },
+             {}},
+            {"UTF-32BE", [](const QByteArray& t) { return inUnits(t, 4, true); }, {}},
+            {"UTF-32LE named by the caller",
+             [](const QByteArray& t) { return inUnits(t, 4, false); },
+             "UTF-32LE"},
+            {"windows-1256 declared", [&](const QByteArray& t) { return decl("windows-1256") + t; },
+             {}},
+            {"ISO-8859-6 named by the caller", [](const QByteArray& t) { return t; }, "ISO-8859-6"},
+        };
+        for (const Encoding& e : readable) {
+            QTest::addRow("%s, read", e.name) << e.encode(small) << e.caller << QString();
+            QTest::addRow("%s, crowded", e.name) << e.encode(crowded) << e.caller << many;
+        }
+        QTest::newRow("UTF-7") << decl("UTF-7") + "+ADw-r+AD4-" << QByteArray() << "UTF-7";
+        QTest::newRow("EBCDIC") << QByteArray("\x4C\x6F\xA7\x94\x93\x40\xA5\x85", 8)
+                                << QByteArray() << "EBCDIC";
+        QTest::newRow("Shift_JIS") << decl("Shift_JIS") + small << QByteArray() << "Shift_JIS";
+        QTest::newRow("UCS-4 in another order")
+            << QByteArray(2, '\0') + inUnits(small, 4, false) << QByteArray() << "UCS-4";
+        QTest::newRow("an encoding the caller names, unread")
+            << small << QByteArray("UTF-7") << "UTF-7";
+        QTest::newRow("UTF-16 declaring an 8-bit encoding")
+            << toUtf16(decl("ISO-8859-1"), false) + crowded << QByteArray() << "ISO-8859-1";
+        QTest::newRow("UTF-16LE declaring UTF-16BE")
+            << toUtf16(decl("UTF-16BE") + small, false) << QByteArray() << "UTF-16BE";
+        QTest::newRow("a declaration that does not end")
+            << "<?xml version=\"1.0\"" + QByteArray(20000, ' ') + "encoding=\"UTF-7\"?>"
+            << QByteArray() << "does not end";
+        // What the internal subset holds.
+        const QByteArray body = "<r>" + crowdedElement() + "</r>";
+        QTest::newRow("after a quote in a comment of the internal subset")
+            << "<!DOCTYPE r [<!-- \" -->]>" + body << QByteArray() << many;
+        QTest::newRow("after a quote in an instruction of the internal subset")
+            << "<!DOCTYPE r [<?pi ' ?><!ELEMENT r ANY>]>" + body << QByteArray() << many;
+        QTest::newRow("in an entity's value")
+            << "<!DOCTYPE r [<!ENTITY e \"" + crowdedElement('\'') + "\">]><r>&e;</r>"
+            << QByteArray() << many;
+        QTest::newRow("in an entity's value of character references")
+            << "<!DOCTYPE r [<!ENTITY e \"" +
+                   crowdedElement('\'').replace("<", "&#60;").replace("'", "&#x22;") +
+                   "\">]><r>&e;</r>"
+            << QByteArray() << many;
+        QByteArray defaults = "<!DOCTYPE r [<!ATTLIST e";
+        for (int i = 0; i <= xml::kMaxAttributes; ++i)
+            defaults += " d" + QByteArray::number(i) + " CDATA '1'";
+        QTest::newRow("default attributes") << defaults + ">]><r><e/></r>" << QByteArray() << many;
+        QTest::newRow("a subset with comments, instructions and an entity, read")
+            << QByteArray("<!DOCTYPE r [<!-- \" --><?pi x?><!ENTITY e \"<e a='1'/>\">]>"
+                          "<r>&e;<e b=\"2\"/></r>")
+            << QByteArray() << QString();
+    }
+    void scanSeesWhatTheParserReads()
+    {
+        QFETCH(QByteArray, doc);
+        QFETCH(QByteArray, encoding);
+        QFETCH(QString, refusal);
+        const xml::ParseSettings settings{encoding, QStringLiteral("p.xml")};
+        const auto check = [&](const char* how, const std::function<void()>& parse) {
+            checkRefusal(how, !refusal.isEmpty(), refusal, parse);
+        };
+        const auto readAll = [](Reader& r) {
+            int elements = 0;
+            while (r.read())
+                elements += r.isElement();
+            QVERIFY(elements >= 2);
+        };
+        check("tree", [&] { QVERIFY(Document::parse(doc, settings)->root()); });
+        check("stream", [&] { readAll(*Reader::fromMemory(doc, settings)); });
+        check("stream in pieces", [&] { readAll(*Reader::fromFunction(pieces(doc, 4096), settings)); });
+        check("stream scanned by its source", [&] {
+            auto limit = std::make_shared<xml::AttributeLimit>(encoding);
+            const Reader::ReadFunction source = pieces(doc, 4096);
+            xml::ParseSettings s = settings;
+            s.scannedBySource = true;
+            readAll(*Reader::fromFunction(
+                [limit, source](char* buffer, qint64 size) -> qint64 {
+                    const qint64 n = source(buffer, size);
+                    if (n > 0 && !limit->scan(QByteArrayView(buffer, n)))
+                        throw std::runtime_error(limit->message().toStdString());
+                    return n;
+                },
+                s));
         });
     }
 
