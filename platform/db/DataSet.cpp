@@ -899,6 +899,12 @@ void DataSet::post()
             st.bindList(values);
             while (st.step()) {
             }
+            // Another statement deleted the row meanwhile: saying nothing would report an
+            // edit that went nowhere as saved. The edit stays open with what was typed.
+            if (sqlite3_changes(m_conn->handle()) == 0)
+                throw Error(QStringLiteral("The row being edited is no longer in %1: nothing "
+                                           "was saved.")
+                                .arg(m_quotedTable));
             const QVector<QVariant> before = m_rows.row(m_current);
             m_rows.replace(m_current, m_buffer);
             if (!exact)

@@ -33,6 +33,7 @@ private slots:
     void afterScrollIsHeldAndReleasedOnce();
     void rolledBackTransactionLeavesNoRows();
     void editGoesToTheRowItStarted();
+    void editOfARowDeletedMeanwhileIsNotSaved();
     void locateAgreesWithAScanWhileRowsChange_data();
     void locateAgreesWithAScanWhileRowsChange();
     void postedRowsAreHeldAsTheyReadBack_data();
@@ -338,6 +339,27 @@ void TestDataSet::editGoesToTheRowItStarted()
     for (ds.first(); !ds.eof(); ds.next())
         all << ds.text(QStringLiteral("txt"));
     QCOMPARE(all, (QStringList{"a", "B", "c"}));
+}
+
+// Another statement deletes the row while it is edited: the post must fail, not report an
+// update of nothing as saved, and keep the edit with what was typed.
+void TestDataSet::editOfARowDeletedMeanwhileIsNotSaved()
+{
+    TestDatabase t;
+    DataSet ds(t.connection());
+    ds.setSql(QStringLiteral("select * from tbl_detail order by id"));
+    ds.open();
+    ds.append();
+    ds.setValue(QStringLiteral("txt"), QStringLiteral("a"));
+    ds.post();
+    ds.edit();
+    ds.setValue(QStringLiteral("txt"), QStringLiteral("typed"));
+    t.connection()->exec(QStringLiteral("delete from tbl_detail"));
+    QVERIFY_THROWS_EXCEPTION(db::Error, ds.post());
+    QCOMPARE(ds.state(), DataSet::State::Edit);
+    QCOMPARE(ds.text(QStringLiteral("txt")), QStringLiteral("typed"));
+    QCOMPARE(count(t.connection(), QStringLiteral("tbl_detail")), 0);
+    ds.cancel();
 }
 
 void TestDataSet::locateAgreesWithAScanWhileRowsChange_data()
