@@ -97,6 +97,18 @@ private slots:
                                    << "is not valid";
         QTest::newRow("not well-formed") << QByteArray("<a><b></a>") << "/a"
                                          << "";
+        // The scan before the parser reads what the parser reads: attributes no longer hide
+        // behind a quote in a comment of the internal subset, and an encoding it cannot follow
+        // is refused by name.
+        QByteArray many = "<a><b";
+        for (int i = 0; i < 60000; ++i)
+            many += " f" + QByteArray::number(i) + "=\"1\"";
+        many += "/></a>";
+        QTest::newRow("a quote in a subset comment")
+            << "<!DOCTYPE a [<!-- \" -->]>" + many << "/a/b"
+            << "4096 attributes";
+        QTest::newRow("UTF-7") << "<?xml version=\"1.0\" encoding=\"UTF-7\"?>" + many << "/a/b"
+                               << "UTF-7";
     }
     void errors()
     {

@@ -186,22 +186,42 @@ private slots:
     }
 
     // A row of 100,000 attributes (1.1 MB) kept libxml2 busy for half a minute: it is refused,
-    // both ways of reading, before the parser reaches it.
+    // both ways of reading, before the parser reaches it, in every encoding the parser reads;
+    // one the scan cannot follow is refused by name.
     void rowWithTooManyAttributesIsRefused_data()
     {
         QTest::addColumn<bool>("onFly");
-        QTest::newRow("whole") << false;
-        QTest::newRow("on the fly") << true;
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<QString>("message");
+        const QString many = QStringLiteral("4096 attributes");
+        for (const bool onFly : {false, true}) {
+            const char* how = onFly ? "on the fly" : "whole";
+            QTest::addRow("%s, UTF-8", how) << onFly << "UTF-8" << many;
+            QTest::addRow("%s, UTF-16LE", how) << onFly << "UTF-16LE" << many;
+            QTest::addRow("%s, UTF-7 declared", how) << onFly << "UTF-7" << "UTF-7";
+        }
     }
     void rowWithTooManyAttributesIsRefused()
     {
         QFETCH(bool, onFly);
+        QFETCH(QString, encoding);
+        QFETCH(QString, message);
         QByteArray row = "<ROW Code=\"1\" Name=\"a\"";
         for (int i = 0; i < 100000; ++i)
             row += " F" + QByteArray::number(i) + "=\"1\"";
-        const QString path = writeFile(packet(row + "/>"));
-        const QString message = failure(path, onFly);
-        QVERIFY2(message.contains(QStringLiteral("4096 attributes")), qPrintable(message));
+        QByteArray bytes = packet(row + "/>");
+        if (encoding == QLatin1String("UTF-7")) {
+            bytes = packet(row + "/>", "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n");
+        } else if (encoding != QLatin1String("UTF-8")) {
+            // With its byte-order mark, as the parser is told the encoding by it.
+            QByteArray wide("\xFF\xFE");
+            for (const char c : bytes)
+                wide += QByteArray(1, c) + '\0';
+            bytes = wide;
+        }
+        const QString path = writeFile(bytes);
+        const QString failed = failure(path, onFly);
+        QVERIFY2(failed.contains(message), qPrintable(failed));
     }
 
     // Rows of as many different field names as the parser takes are read; one more is refused
