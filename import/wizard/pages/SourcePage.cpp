@@ -17,6 +17,41 @@
 
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
 
+void SourcePage::ReadSource(const std::function<void()>& Read)
+{
+    FPartRefused = false;
+    try {
+        Read();
+    } catch (...) {
+        FFileRefused = !FPartRefused;
+        try {
+            ForgetMap();
+            if (FFileRefused)
+                Forget();
+            F->TuneButtons();
+        } catch (...) {
+            // The refusal is what the clerk is told.
+        }
+        throw;
+    }
+    FFileRefused = false;
+}
+
+void SourcePage::ReadPart(const std::function<void()>& Read)
+{
+    try {
+        Read();
+    } catch (...) {
+        FPartRefused = true;
+        try {
+            F->TuneButtons();
+        } catch (...) {
+        }
+        throw;
+    }
+    FPartRefused = false;
+}
+
 SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
 {
     switch (Kind) {

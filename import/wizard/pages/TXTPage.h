@@ -48,9 +48,16 @@ public:
     void SetFieldPosSize(const QString& Field, int Position, int Size);
 
     static void ParsePosSize(const QString& Text, int& Position, int& Size);
+    void PrepareJump() override;
+
+protected:
+    void Forget() override;
+    void ForgetMap() override;
 
 private:
+    void MakeViewer();
     void LoadViewer();
+    void ReadViewer();
     // Shows an encoding without choosing it.
     void ShowTXTEncoding(int Value);
     void DrawArrows();
