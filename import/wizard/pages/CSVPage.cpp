@@ -97,7 +97,7 @@ void CsvPage::LoadPreview()
 
 void CsvPage::PrepareJump()
 {
-    if (F->NeedReload)
+    if (JumpNeedsRead())
         LoadPreview();
 }
 

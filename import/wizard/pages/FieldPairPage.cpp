@@ -46,7 +46,7 @@ void FieldPairPage::ShowStep(int Index, int Total)
 
 void FieldPairPage::PrepareJump()
 {
-    if (F->NeedReload)
+    if (JumpNeedsRead())
         ReadSource([this] { LoadFields(); });
 }
 

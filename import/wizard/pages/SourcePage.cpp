@@ -15,7 +15,14 @@
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/pages/XmlPage.h"
 
+#include <QFileInfo>
+
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
+
+bool SourcePage::JumpNeedsRead() const
+{
+    return F->NeedReload && QFileInfo(F->FileName()).isFile() && StepComplete(StepCount());
+}
 
 void SourcePage::ReadSource(const std::function<void()>& Read)
 {

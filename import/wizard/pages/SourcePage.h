@@ -55,6 +55,9 @@ public:
     // A template load is about to test the map for the jump to the last page: the page reads
     // the file first, so that one it refuses is not imported unseen.
     virtual void PrepareJump() {}
+    // A template's jump would go past the page: its map is complete and its file is there
+    // but not read yet.
+    bool JumpNeedsRead() const;
     // Leaving the options by Next or Execute; false keeps the step.
     virtual bool ConfirmLeave() { return true; }
 

@@ -128,7 +128,7 @@ void TxtPage::ForgetMap()
 
 void TxtPage::PrepareJump()
 {
-    if (F->NeedReload)
+    if (JumpNeedsRead())
         LoadViewer();
 }
 

@@ -274,7 +274,7 @@ void XlsPage::LoadWorkbook()
 
 void XlsPage::PrepareJump()
 {
-    if (F->NeedReload)
+    if (JumpNeedsRead())
         LoadWorkbook();
 }
 
