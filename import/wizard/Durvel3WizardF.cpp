@@ -955,7 +955,8 @@ void TDurvel3WizardF::Run()
     if (!CurrentImport)
         RaiseImportError(DurvelStr::UnknownImportSource);
     // A file the page refused is not imported, whatever map the page once held.
-    if (FStep < 1 || CurrentPage()->Refused() || (FStep <= OptionSteps() && !CurrentPage()->MapReady()))
+    if (FStep < 1 || CurrentPage()->Refused() ||
+        (FStep <= OptionSteps() && !CurrentPage()->MapReady()))
         return;
     if (FStep >= 1 && FStep <= OptionSteps() && !CurrentPage()->ConfirmLeave())
         return;

@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QPointer>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>

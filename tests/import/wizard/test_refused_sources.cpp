@@ -8,6 +8,8 @@
 #include "helper_manyparts.h"
 #include "helper_sources.h"
 
+#include "tests/support/ZipBuilder.h"
+
 #include "import/wizard/ImportKinds.h"
 #include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/pages/SourcePage.h"
@@ -38,8 +40,8 @@ namespace {
 const Rows kGood{{"B1", "Mina", "Rezaei", "0101", "100"}, {"B2", "Sara", "Ahmadi", "0202", "200"}};
 const QStringList kGoodStored{"B1|Mina|100", "B2|Sara|200"};
 // What of the good file a page could still show.
-const QStringList kGoodTexts{"B1", "B2", "Mina", "Sara", "Rezaei", "Ahmadi", "0101", "0202",
-                             "Staff"};
+const QStringList kGoodTexts{"B1",     "B2",   "Mina", "Sara", "Rezaei",
+                             "Ahmadi", "0101", "0202", "Staff"};
 
 // A file the page of Kind refuses: one over a page's limits, damaged (random bytes), or a
 // page without a table.
@@ -195,18 +197,55 @@ void checkRefusedPage(TDurvel3WizardF* w, int kind)
     for (QWidget* p : pages)
         for (const QString& text : shownTexts(p))
             for (const QString& good : kGoodTexts)
-                QVERIFY2(!text.contains(good), qPrintable(QStringLiteral("%1 shows \"%2\"")
-                                                              .arg(p->objectName(), text)));
+                QVERIFY2(!text.contains(good),
+                         qPrintable(QStringLiteral("%1 shows \"%2\"").arg(p->objectName(), text)));
     QVERIFY(!w->ui->bNext->isEnabled());
     QVERIFY(!w->ui->bOk->isEnabled());
 }
 
-const QList<int> kKinds{aiXLS, aiDBF,    aiXML,  aiTXT,  aiCSV, aiAccess,
+const QList<int> kKinds{aiXLS,  aiDBF,    aiXML,  aiTXT,  aiCSV, aiAccess,
                         aiHTML, aiXMLDoc, aiXLSX, aiDOCX, aiODS, aiODT};
 
 const char* kindName(int kind)
 {
     return ImportKind(kind).RadioButton + 3;
+}
+
+// A source of Kind whose first table (or node set) is kGood and whose second the page
+// refuses: a row wider than a preview shows, or an XPath that is none.
+bool writeTwoParts(int kind, const QString& path)
+{
+    const QByteArray wide = QByteArray("1,").repeated(20000);
+    switch (kind) {
+    case aiHTML: {
+        QByteArray page = "<html><body><table>";
+        for (const QStringList& r : kGood)
+            page += "<tr><td>" + r.join(QStringLiteral("</td><td>")).toUtf8() + "</td></tr>";
+        page += "</table><table><tr>" + QByteArray("<td>1</td>").repeated(20000) + "</tr>";
+        return manyparts::writeBytes(path, page + "</table></body></html>");
+    }
+    case aiDOCX: {
+        const auto cell = [](const QByteArray& text) {
+            return "<w:tc><w:p><w:r><w:t>" + text + "</w:t></w:r></w:p></w:tc>";
+        };
+        QByteArray body = "<w:tbl>";
+        for (const QStringList& r : kGood) {
+            body += "<w:tr>";
+            for (const QString& c : r)
+                body += cell(c.toUtf8());
+            body += "</w:tr>";
+        }
+        body += "</w:tbl><w:p/><w:tbl><w:tr>" + cell("1").repeated(20000) + "</w:tr></w:tbl>";
+        return writeZip(
+            path, {{"word/document.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document "
+                                         "xmlns:w=\"http://schemas.openxmlformats.org/"
+                                         "wordprocessingml/2006/main\"><w:body>" +
+                                             body + "</w:body></w:document>"}});
+    }
+    case aiXMLDoc:
+        return writeKind(kind, path, kGood);
+    }
+    return false;
 }
 
 // Answers the message boxes shown for real while alive, noting whether a loading window was
@@ -266,8 +305,7 @@ private slots:
         const QString good = goodFile(fx, kind);
         if (good.isEmpty())
             QSKIP("the kind's writer or sample is not here");
-        const QString refused =
-            fx.dir.filePath(QStringLiteral("refused") + extensionOf(kind));
+        const QString refused = fx.dir.filePath(QStringLiteral("refused") + extensionOf(kind));
         QString told;
         QVERIFY(writeRefused(kind, refusal, refused, told));
         const QString imp = fx.dir.filePath(QStringLiteral("refused.imp"));
@@ -315,8 +353,8 @@ private slots:
             QCOMPARE(w->Step(), 1);
             if (kind == aiAccess) {
                 // A query does not open a database that was refused.
-                auto* sql = w->Page(kind)->findChild<QAbstractButton*>(
-                    QStringLiteral("rbtAccessSQL"));
+                auto* sql =
+                    w->Page(kind)->findChild<QAbstractButton*>(QStringLiteral("rbtAccessSQL"));
                 sql->click();
                 w->Page(kind)
                     ->findChild<QPlainTextEdit*>(QStringLiteral("memAccessSQL"))
@@ -378,6 +416,80 @@ private slots:
             w->ui->bOk->click();
             QCOMPARE(none.texts(), QStringList());
         }
+        QCOMPARE(fx.rows(), before + kGoodStored);
+    }
+
+    // A part of a good file the page refuses (a table, an XPath) stops the way on, as a
+    // refused file does, until the clerk chooses a part the page shows; the map stays.
+    void aRefusedPartImportsNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        for (int kind : {aiHTML, aiDOCX, aiXMLDoc})
+            QTest::addRow("%s", kindName(kind)) << kind;
+    }
+    void aRefusedPartImportsNothing()
+    {
+        QFETCH(int, kind);
+        RegisterWizard fx;
+        const QStringList before = fx.rows();
+        const QString path = fx.dir.filePath(QStringLiteral("parts") + extensionOf(kind));
+        QVERIFY(writeTwoParts(kind, path));
+        auto w = fx.window();
+        w->SetImportType(kind);
+        w->ui->edtFileName->setText(path);
+        w->ui->bNext->click();
+        QCOMPARE(w->Step(), 1);
+        mapAll(w.get(), kind);
+        QVERIFY(w->ui->bOk->isEnabled());
+        auto* page = static_cast<GridMapPage*>(w->Page(kind));
+        const QStringList mapped = fieldValues(page);
+
+        const auto choose = [&](int part) {
+            if (kind == aiHTML) {
+                auto* tables = page->findChild<QComboBox*>(QStringLiteral("cbHTMLTableNumber"));
+                tables->setCurrentIndex(part);
+                Q_EMIT tables->activated(part);
+            } else if (kind == aiDOCX) {
+                page->findChild<QTabWidget*>()->setCurrentIndex(part);
+            } else {
+                page->findChild<QLineEdit*>(QStringLiteral("edXMLDocXPath"))
+                    ->setText(part == 0 ? QStringLiteral("/staff/person")
+                                        : QStringLiteral("/staff/["));
+                page->findChild<QAbstractButton*>(QStringLiteral("bXMLDocFillGrid"))->click();
+            }
+        };
+        {
+            MessageLog log;
+            choose(1);
+            QCOMPARE(log.texts().size(), 1);
+        }
+        QVERIFY(page->Refused());
+        QVERIFY(!w->ui->bNext->isEnabled());
+        QVERIFY(!w->ui->bOk->isEnabled());
+        // No preview of the part shown before.
+        for (auto* grid : page->findChildren<TKobWideStringGrid*>())
+            for (int r = 0; r < qMin(grid->RowCount(), 50); ++r)
+                for (int c = 0; c < qMin(grid->ColCount(), 50); ++c)
+                    for (const QString& good : kGoodTexts)
+                        QVERIFY2(!grid->Cells(c, r).contains(good), qPrintable(grid->Cells(c, r)));
+        {
+            MessageLog none;
+            w->bOkClick();
+            w->bNextClick();
+            QCOMPARE(none.texts(), QStringList());
+        }
+        QCOMPARE(w->Step(), 1);
+        QCOMPARE(fx.rows(), before);
+
+        {
+            MessageLog none;
+            choose(0);
+            QCOMPARE(none.texts(), QStringList());
+        }
+        QVERIFY(!page->Refused());
+        QCOMPARE(fieldValues(page), mapped);
+        QVERIFY(w->ui->bOk->isEnabled());
+        w->ui->bOk->click();
         QCOMPARE(fx.rows(), before + kGoodStored);
     }
 
