@@ -33,9 +33,8 @@ public:
     {
         FForms.append(Form);
         connect(Form, &QObject::destroyed, this, [this](QObject* Gone) {
-            FForms.removeIf([Gone](const QPointer<TfmDurvel3Loading>& f) {
-                return f.isNull() || static_cast<QObject*>(f.data()) == Gone;
-            });
+            FForms.removeIf(
+                [Gone](const QPointer<QObject>& f) { return f.isNull() || f.data() == Gone; });
             if (FForms.isEmpty())
                 Unwatch();
         });
@@ -47,8 +46,8 @@ public:
 
     void CloseAll() noexcept
     {
-        const QList<QPointer<TfmDurvel3Loading>> forms = std::exchange(FForms, {});
-        for (const QPointer<TfmDurvel3Loading>& form : forms)
+        const QList<QPointer<QObject>> forms = std::exchange(FForms, {});
+        for (const QPointer<QObject>& form : forms)
             delete form.data();
         Unwatch();
     }
@@ -73,7 +72,8 @@ private:
         FWatching = false;
     }
 
-    QList<QPointer<TfmDurvel3Loading>> FForms;
+    // As QObjects: a form being destroyed is one no longer.
+    QList<QPointer<QObject>> FForms;
     bool FWatching = false;
 };
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 #include <stdexcept>
 
 class TestLoading : public QObject
@@ -116,6 +117,25 @@ private slots:
         QVERIFY(seen.isNull());
         // A later dialog finds nothing to close.
         QMessageBox box(&owner);
+        QTimer::singleShot(0, &box, [&] { box.accept(); });
+        box.exec();
+    }
+
+    // A window waiting out its time goes with its owner; nothing of it is closed again later.
+    void goneWithItsOwner()
+    {
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        QPointer<TfmDurvel3Loading> seen;
+        {
+            const auto loading = ShowLoading(owner.get(), QStringLiteral("/data/a.xls"), 500);
+            seen = loading.get();
+        }
+        QVERIFY(seen);
+        owner.reset();
+        QVERIFY(seen.isNull());
+        TfmDurvel3Loading::CloseFinished();
+        QMessageBox box;
         QTimer::singleShot(0, &box, [&] { box.accept(); });
         box.exec();
     }
