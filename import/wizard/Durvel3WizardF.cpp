@@ -4,6 +4,7 @@
 
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/support/DurvelUtils.h"
+#include "import/wizard/dialogs/fuDurvel3Loading.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/FormatsPage.h"
@@ -76,6 +77,13 @@ void useOwnTextDirection(QWidget* root)
     static OwnDirectionStyle* style = new OwnDirectionStyle;
     for (QWidget* w : root->findChildren<QWidget*>())
         w->setStyle(style);
+}
+
+// A loading window still waiting out its time stays on top: it would hide the message.
+void showFailure(const QString& Text, QWidget* Parent)
+{
+    TfmDurvel3Loading::CloseFinished();
+    dialogs::showError(Text, Parent);
 }
 
 QString trimControl(const QString& s)
@@ -349,11 +357,11 @@ void TDurvel3WizardF::Guarded(const std::function<void()>& Body)
     try {
         Body();
     } catch (const EDurvelError& e) {
-        dialogs::showError(e.message(), this);
+        showFailure(e.message(), this);
     } catch (const std::exception& e) {
-        dialogs::showError(QString::fromUtf8(e.what()), this);
+        showFailure(QString::fromUtf8(e.what()), this);
     } catch (...) {
-        dialogs::showError(QStringLiteral("Unknown error"), this);
+        showFailure(QStringLiteral("Unknown error"), this);
     }
 }
 
@@ -649,20 +657,25 @@ void TDurvel3WizardF::TuneButtons()
     if (FStep == 0)
         next = !FFileName.isEmpty() && (FImportType != aiCSV || !FComma.isNull());
     else if (FStep <= options)
-        next = page && page->StepComplete(FStep);
+        next = page && page->StepReady(FStep);
     else
         next = FStep == options + 1;
-    ui->bNext->setEnabled(next);
+    // Nothing goes on from a file the page refused; the first page chooses another.
+    const bool refused = FStep >= 1 && page && page->Refused();
+    ui->bNext->setEnabled(next && !refused);
     FormatPage->TuneReplacementButtons(FStep == options + 1);
     ui->bBack->setEnabled(FStep >= 1);
     // The import may run from the last option step as soon as the map is complete.
-    ui->bOk->setEnabled(FStep > options || (FStep == options && page && page->MapReady()));
+    ui->bOk->setEnabled(!refused &&
+                        (FStep > options || (FStep == options && page && page->MapReady())));
 }
 
 void TDurvel3WizardF::bNextClick()
 {
     Guarded([this] {
         if (FRunning)
+            return;
+        if (FStep >= 1 && FStep <= OptionSteps() && !CurrentPage()->StepReady(FStep))
             return;
         if (FStep == OptionSteps())
             if (SourcePage* page = CurrentPage(); page && !page->ConfirmLeave())
@@ -953,6 +966,10 @@ void TDurvel3WizardF::Run()
     CurrentImport = ReaderFor(FImportType);
     if (!CurrentImport)
         RaiseImportError(DurvelStr::UnknownImportSource);
+    // A file the page refused is not imported, whatever map the page once held.
+    if (FStep < 1 || CurrentPage()->Refused() ||
+        (FStep <= OptionSteps() && !CurrentPage()->MapReady()))
+        return;
     if (FStep >= 1 && FStep <= OptionSteps() && !CurrentPage()->ConfirmLeave())
         return;
 
@@ -1045,11 +1062,11 @@ void TDurvel3WizardF::ShowRunError(const std::exception_ptr& Error)
     try {
         std::rethrow_exception(Error);
     } catch (const EDurvelError& e) {
-        dialogs::showError(e.message(), parent);
+        showFailure(e.message(), parent);
     } catch (const std::exception& e) {
-        dialogs::showError(QString::fromUtf8(e.what()), parent);
+        showFailure(QString::fromUtf8(e.what()), parent);
     } catch (...) {
-        dialogs::showError(QStringLiteral("Unknown error"), parent);
+        showFailure(QStringLiteral("Unknown error"), parent);
     }
     AfterRunMessage();
 }

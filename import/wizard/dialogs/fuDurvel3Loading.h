@@ -19,12 +19,18 @@ public:
     QString InfoText() const { return FInfoText; }
 
     // The work is done: the window goes once it has been up MinimumTime milliseconds in all,
-    // so a fast load does not flicker; the user-interface thread is not held meanwhile.
+    // so a fast load does not flicker; the user-interface thread is not held meanwhile. A
+    // window whose work failed goes at once: the failure is told next, and a window that stays
+    // on top would cover the message.
     void Finish() noexcept;
     int MinimumTime = MinimumDisplayTime;
 
     // Milliseconds; tests set 0.
     static int MinimumDisplayTime;
+
+    // Every window whose work is done goes now, whatever its time: a message is about to be
+    // shown. A dialog shown meanwhile does the same by itself.
+    static void CloseFinished() noexcept;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -32,6 +38,8 @@ protected:
 private:
     void UpdateInfo();
 
+    // Exceptions in flight when the work began: more at Finish means it failed.
+    int FUncaught;
     QString FInfoText;
     QLabel* laLoading_01;
     QProgressBar* Animate1;

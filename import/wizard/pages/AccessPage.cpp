@@ -155,6 +155,22 @@ void AccessPage::SourceChanged()
 
 void AccessPage::LoadAccessTables()
 {
+    ReadSource([this] { ReadAccessTables(); });
+}
+
+// A database refused: no table, no field and no pair of the one before.
+void AccessPage::Forget()
+{
+    {
+        const QSignalBlocker block(ui->lbAccessTables);
+        ui->lbAccessTables->clear();
+    }
+    FieldPairPage::Forget();
+    AccessNeedFields = true;
+}
+
+void AccessPage::ReadAccessTables()
+{
     const QString wanted = FWantedTable.isEmpty() ? SelectedTable() : FWantedTable;
     impAccess->SetFileName(F->FileName());
     impAccess->Password = FAccessPassword;
@@ -236,8 +252,10 @@ void AccessPage::ShowAccessMapPage(int Index, int Total)
     try {
         LoadAccessFields();
     } catch (...) {
-        // A query the database refuses: its message, and no way on until the fields are read.
+        // A query the database refuses: its message, and no way on until the fields are read;
+        // no field or pair of the table or query before.
         Pairs->SetSourceFields({}, Pairs->SourceCaption());
+        Pairs->Clear();
         throw;
     }
     F->TuneButtons();

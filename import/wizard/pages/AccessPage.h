@@ -55,13 +55,17 @@ public:
     TDurvel3* Reader() override;
     void CopyOptions(TDurvel3& Reader) const override;
     void LoadTemplate(const IniFile& Ini) override;
+    // The template's load has read the database.
+    void PrepareJump() override {}
 
 protected:
     void LoadFields() override { LoadAccessFields(); }
+    void Forget() override;
     // The options and the query; the map section follows.
     void SaveOptions(IniFile& Ini) const override;
 
 private:
+    void ReadAccessTables();
     void PrepareReader(TADO_Durvel3Access& Reader) const;
     void SourceEdited();
     bool SelectTable(const QString& Name);

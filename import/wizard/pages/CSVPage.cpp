@@ -92,6 +92,32 @@ void CsvPage::ShowStep(int, int Total)
 
 void CsvPage::LoadPreview()
 {
+    ReadSource([this] { ReadPreview(); });
+}
+
+void CsvPage::PrepareJump()
+{
+    if (JumpNeedsRead())
+        LoadPreview();
+}
+
+// What a previous file showed is no preview of the one refused.
+void CsvPage::Forget()
+{
+    Grid->SetRowCount(1);
+    Grid->SetColCount(1);
+    Grid->SetCells(0, 0, QString());
+    FPreviewLines = FPreviewColumns = 0;
+    FillNumberList(ui->cbCSVColNumber, 0);
+}
+
+void CsvPage::ForgetMap()
+{
+    ClearClick();
+}
+
+void CsvPage::ReadPreview()
+{
     // Each line's texts by column; empty ones are not kept.
     QList<std::vector<std::pair<int, QString>>> lines;
     std::vector<int> longest;
@@ -110,15 +136,8 @@ void CsvPage::LoadPreview()
             SplitDelimitedLine(QStringView(line), F->Quote(), F->Comma(), views, built);
             // Refused before a text is made of its parts: a line of commas is millions of
             // columns, each a grid column and a list entry.
-            if (views.size() > std::size_t(MaxPreviewColumns)) {
-                // What a previous file showed is no preview of this one.
-                Grid->SetRowCount(1);
-                Grid->SetColCount(1);
-                Grid->SetCells(0, 0, QString());
-                FPreviewLines = FPreviewColumns = 0;
-                FillNumberList(ui->cbCSVColNumber, 0);
+            if (views.size() > std::size_t(MaxPreviewColumns))
                 throw EDurvelError(TooManyColumnsText(fileName, MaxPreviewColumns));
-            }
             std::vector<std::pair<int, QString>> parts;
             for (std::size_t i = 0; i < views.size(); ++i) {
                 if (!views[i].isEmpty())

@@ -38,6 +38,7 @@ public:
     QList<QPair<QString, QString>> MapLines() const override;
     void SaveTemplate(IniFile& Ini) const override;
     void LoadTemplate(const IniFile& Ini) override;
+    void PrepareJump() override;
     // Every field's column number is emptied and the first field selected.
     void ClearColumns();
 
@@ -53,7 +54,12 @@ public:
     void AutoFillClick();
     void ClearClick();
 
+protected:
+    void Forget() override;
+    void ForgetMap() override;
+
 private:
+    void ReadPreview();
     void DrawCell(int ACol, int ARow, const QRect& Rect, int State);
     int SelectedColumn() const;
     void FieldChanged();

@@ -39,16 +39,27 @@ void FieldPairPage::ShowStep(int Index, int Total)
     F->ShowPage(this);
     if (FStepLabel)
         FStepLabel->setText(QStringLiteral("Step %1 of %2").arg(Index).arg(Total));
-    if (F->NeedReload) {
-        try {
-            LoadFields();
-        } catch (...) {
-            // The clerk stays on the page with the message; nothing of another file is shown.
-            Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
-            throw;
-        }
-    }
+    if (F->NeedReload)
+        ReadSource([this] { LoadFields(); });
     F->TuneButtons();
+}
+
+void FieldPairPage::PrepareJump()
+{
+    if (JumpNeedsRead())
+        ReadSource([this] { LoadFields(); });
+}
+
+// The clerk stays on the page with the message; nothing of another file is shown.
+void FieldPairPage::Forget()
+{
+    Pairs->SetSourceFields({}, QFileInfo(F->FileName()).fileName());
+}
+
+// Pairs name the fields of the file they were made on.
+void FieldPairPage::ForgetMap()
+{
+    Pairs->Clear();
 }
 
 bool FieldPairPage::StepComplete(int) const

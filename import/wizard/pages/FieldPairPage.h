@@ -22,8 +22,11 @@ public:
     // The kind's options, then its map section.
     void SaveTemplate(IniFile& Ini) const override;
     void LoadTemplate(const IniFile& Ini) override;
+    void PrepareJump() override;
 
 protected:
+    void Forget() override;
+    void ForgetMap() override;
     FieldPairPage(TDurvel3WizardF* Form, int Kind, QString MapSection);
     // After the derived page has built its controls; StepLabel may be absent for a page that
     // shows its steps itself.

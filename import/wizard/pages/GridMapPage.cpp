@@ -236,12 +236,31 @@ void GridMapPage::LoadSource()
 {
     if (!ReadsMissingFiles() && !QFileInfo(F->FileName()).isFile())
         return;
-    {
+    ReadSource([this] {
         const auto loading = ShowLoading(F, F->FileName());
         LoadFile();
-    }
+    });
     F->NeedReload = false;
     FieldShown();
+}
+
+void GridMapPage::Forget()
+{
+    if (C.Tabs)
+        ClearTabs();
+    if (FTabsGrid) {
+        FTabsGrid->SetFixedCols(0);
+        FTabsGrid->SetFixedRows(0);
+        FTabsGrid->SetColCount(1);
+        FTabsGrid->SetRowCount(1);
+        FTabsGrid->SetCells(0, 0, QString());
+    }
+    FillColNumbers(0);
+}
+
+void GridMapPage::ForgetMap()
+{
+    Clear();
 }
 
 void GridMapPage::SourceChanged()
@@ -432,7 +451,7 @@ void GridMapPage::ShowTab(int Index)
     FTabsGrid->SetRowCount(1);
     FTabsGrid->SetCells(0, 0, QString());
     FTabsGrid->EndUpdate();
-    FillTab(Index, FTabsGrid);
+    ReadPart([&] { FillTab(Index, FTabsGrid); });
     FFilledTab = Index;
 }
 

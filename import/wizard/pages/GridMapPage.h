@@ -90,6 +90,9 @@ protected:
     // exists unless ReadsMissingFiles. Errors pass to the caller.
     virtual void LoadFile() = 0;
     virtual bool ReadsMissingFiles() const { return false; }
+    // The tabs and the column-number list go; a kind adds its own preview and lists.
+    void Forget() override;
+    void ForgetMap() override;
     // The kind's source choice is made (a table exists, ...).
     virtual bool SourceChosen() const { return true; }
     // The chosen sheet or table (a template's, say) is not in the file and another is shown:

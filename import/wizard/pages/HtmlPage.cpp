@@ -88,11 +88,6 @@ void HtmlPage::LoadFile()
     }
     FChoiceMissing = false;
     if (count == 0) {
-        // What a previous file showed is no preview of this one.
-        Grid->SetColCount(1);
-        Grid->SetRowCount(1);
-        Grid->SetCells(0, 0, QString());
-        FillColNumbers(0);
         throw EDurvelError(
             QStringLiteral("No tables were found in %1").arg(QFileInfo(F->FileName()).fileName()));
     }
@@ -102,7 +97,29 @@ void HtmlPage::LoadFile()
     ShowTable();
 }
 
+void HtmlPage::EmptyGrid()
+{
+    Grid->SetColCount(1);
+    Grid->SetRowCount(1);
+    Grid->SetCells(0, 0, QString());
+}
+
+// What a previous file showed is no preview of the one refused: no table, no cell.
+void HtmlPage::Forget()
+{
+    GridMapPage::Forget();
+    FFile.Clear();
+    const QSignalBlocker block(ui->cbHTMLTableNumber);
+    ui->cbHTMLTableNumber->clear();
+    EmptyGrid();
+}
+
 void HtmlPage::ShowTable()
+{
+    ReadPart([this] { FillTable(); });
+}
+
+void HtmlPage::FillTable()
 {
     // The table shown: a missing choice shows the first.
     const int number = ui->cbHTMLTableNumber->currentIndex() + 1;
@@ -113,9 +130,7 @@ void HtmlPage::ShowTable()
     for (int r = 0; r < rows; ++r)
         if (table.Rows[std::size_t(r)].size() > MaxPreviewColumns) {
             // What another table showed is no preview of this one.
-            Grid->SetColCount(1);
-            Grid->SetRowCount(1);
-            Grid->SetCells(0, 0, QString());
+            EmptyGrid();
             FillColNumbers(0);
             throw EDurvelError(TooManyColumnsText(F->FileName()));
         }

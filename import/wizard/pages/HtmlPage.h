@@ -40,9 +40,12 @@ protected:
     QString ChoiceName() const override;
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
+    void Forget() override;
 
 private:
     void ShowTable();
+    void FillTable();
+    void EmptyGrid();
 
     THTMLFile FFile;
     std::unique_ptr<TDurvel3HTML> FReader;

@@ -107,8 +107,10 @@ void OdtPage::SetUseHeader(bool Value)
     FUseHeader = Value;
     if (TabCount() == 0 || !QFileInfo(F->FileName()).isFile())
         return;
-    const auto loading = ShowLoading(F, QStringLiteral("Applying changes"));
-    LoadFile();
+    ReadSource([this] {
+        const auto loading = ShowLoading(F, QStringLiteral("Applying changes"));
+        LoadFile();
+    });
 }
 
 bool OdtPage::ConfirmLeave()

@@ -15,7 +15,49 @@
 #include "import/wizard/pages/XmlDocPage.h"
 #include "import/wizard/pages/XmlPage.h"
 
+#include <QFileInfo>
+
 SourcePage::SourcePage(TDurvel3WizardF* Form, int Kind) : QWidget(Form), F(Form), FKind(Kind) {}
+
+bool SourcePage::JumpNeedsRead() const
+{
+    return F->NeedReload && QFileInfo(F->FileName()).isFile() && StepComplete(StepCount());
+}
+
+void SourcePage::ReadSource(const std::function<void()>& Read)
+{
+    FPartRefused = false;
+    try {
+        Read();
+    } catch (...) {
+        FFileRefused = !FPartRefused;
+        try {
+            ForgetMap();
+            if (FFileRefused)
+                Forget();
+            F->TuneButtons();
+        } catch (...) {
+            // The refusal is what the clerk is told.
+        }
+        throw;
+    }
+    FFileRefused = false;
+}
+
+void SourcePage::ReadPart(const std::function<void()>& Read)
+{
+    try {
+        Read();
+    } catch (...) {
+        FPartRefused = true;
+        try {
+            F->TuneButtons();
+        } catch (...) {
+        }
+        throw;
+    }
+    FPartRefused = false;
+}
 
 SourcePage* CreateSourcePage(int Kind, TDurvel3WizardF* Form)
 {

@@ -33,14 +33,7 @@ TxtPage::TxtPage(TDurvel3WizardF* Form) : SourcePage(Form, aiTXT), ui(new Ui::ts
         ui->cmbTXTEncoding->addItem(CodePageDisplayName(i));
     ui->cmbTXTEncoding->setCurrentIndex(0);
 
-    Viewer = new TDurvel3TXTViewer(this);
-    Viewer->setObjectName(QStringLiteral("TXTViewer"));
-    Viewer->setGeometry(191, 90, 372, 281);
-    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this,
-            F->Guard(this, &TxtPage::ViewerSelectionChanged));
-    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, F->Guard(this, &TxtPage::ArrowRemoved));
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, F->Guard(this, &TxtPage::ArrowRemoved));
-    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, F->Guard(this, &TxtPage::ArrowMoved));
+    MakeViewer();
 
     connect(ui->lvTXTFields, &QTreeWidget::currentItemChanged, this,
             F->Guard(this, &TxtPage::FieldChanged));
@@ -109,7 +102,43 @@ void TxtPage::ShowTXTEncoding(int Value)
         ui->cmbTXTEncoding->setCurrentIndex(Value);
 }
 
+void TxtPage::MakeViewer()
+{
+    delete Viewer;
+    Viewer = new TDurvel3TXTViewer(this);
+    Viewer->setObjectName(QStringLiteral("TXTViewer"));
+    Viewer->setGeometry(191, 90, 372, 281);
+    connect(Viewer, &TDurvel3TXTViewer::SelectionChanged, this,
+            F->Guard(this, &TxtPage::ViewerSelectionChanged));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowRemoved, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMerged, this, F->Guard(this, &TxtPage::ArrowRemoved));
+    connect(Viewer, &TDurvel3TXTViewer::ArrowMoved, this, F->Guard(this, &TxtPage::ArrowMoved));
+    Viewer->show();
+}
+
+// The viewer keeps its lines when a read fails: a fresh one shows nothing of the file before.
+void TxtPage::Forget()
+{
+    MakeViewer();
+}
+
+void TxtPage::ForgetMap()
+{
+    ClearClick();
+}
+
+void TxtPage::PrepareJump()
+{
+    if (JumpNeedsRead())
+        LoadViewer();
+}
+
 void TxtPage::LoadViewer()
+{
+    ReadSource([this] { ReadViewer(); });
+}
+
+void TxtPage::ReadViewer()
 {
     Viewer->SetLineLimit(F->Wizard()->TextViewerRows);
     Viewer->SetCodePage(FTXTEncodingChosen ? CodePageByIndex(FTXTEncoding) : 0);
@@ -145,10 +174,13 @@ void TxtPage::DrawArrows()
 
 void TxtPage::ShowStep(int, int Total)
 {
-    if (F->NeedReload) {
-        ReloadTemplate();
-        LoadViewer();
-    }
+    // The template is read again inside the read: one that cannot be read now leaves nothing
+    // of the earlier file on the page either.
+    if (F->NeedReload)
+        ReadSource([this] {
+            ReloadTemplate();
+            ReadViewer();
+        });
     F->PlaceInfoPanel(this, 6,
                       QStringLiteral("Double click to add or remove column separators. Click at "
                                      "the area between separators to define the imported column."),

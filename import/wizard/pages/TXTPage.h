@@ -48,11 +48,18 @@ public:
     void SetFieldPosSize(const QString& Field, int Position, int Size);
 
     static void ParsePosSize(const QString& Text, int& Position, int& Size);
+    void PrepareJump() override;
+
+protected:
+    void Forget() override;
+    void ForgetMap() override;
 
 private:
     void ReloadTemplate();
     void ApplyTemplate(const IniFile& Ini);
+    void MakeViewer();
     void LoadViewer();
+    void ReadViewer();
     // Shows an encoding without choosing it.
     void ShowTXTEncoding(int Value);
     void DrawArrows();

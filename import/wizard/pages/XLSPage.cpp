@@ -268,10 +268,32 @@ void XlsPage::LoadWorkbook()
 {
     EndSelection();
     ClearTabs();
-    const QString fileName = F->FileName();
-    if (!QFileInfo(fileName).isFile())
-        return;
+    if (QFileInfo(F->FileName()).isFile())
+        ReadSource([this] { ReadWorkbook(); });
+}
 
+void XlsPage::PrepareJump()
+{
+    if (JumpNeedsRead())
+        LoadWorkbook();
+}
+
+void XlsPage::Forget()
+{
+    EndSelection();
+    ClearTabs();
+    FXLSFile.Close();
+}
+
+// Ranges name the sheets and cells of the file they were made on.
+void XlsPage::ForgetMap()
+{
+    ClearAllRangesClick();
+}
+
+void XlsPage::ReadWorkbook()
+{
+    const QString fileName = F->FileName();
     // Even a tiny workbook keeps the loading form up long enough to be read.
     const TLoadingHandle loading = ShowLoading(F, fileName, MinimumLoadTime);
     const TDurvel3Wizard* wizard = F->Wizard();
@@ -286,10 +308,8 @@ void XlsPage::LoadWorkbook()
 
     const TxlsWorkbook* book = FXLSFile.Workbook();
     // Each sheet is a tab and a grid of its own: a small file can hold thousands.
-    if (book->SheetCount() > MaxXlsSheets) {
-        FXLSFile.Close();
+    if (book->SheetCount() > MaxXlsSheets)
         throw EDurvelError(TooManyTabsText(fileName, QStringLiteral("sheets"), MaxXlsSheets));
-    }
     // A hidden tab bar lays its tabs out once, when shown again, not at every tab added.
     const bool hidden = ui->pcXLSFile->isHidden();
     ui->pcXLSFile->hide();

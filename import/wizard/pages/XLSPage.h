@@ -89,10 +89,15 @@ public:
     // The range buttons' states, as the window's TuneButtons asks them.
     void TuneRangeButtons();
 
+    void PrepareJump() override;
+
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void Forget() override;
+    void ForgetMap() override;
 
 private:
+    void ReadWorkbook();
     void ClearTabs();
     // The formats page's separators and short date and time formats.
     TDurvelFormats PreviewFormats() const;

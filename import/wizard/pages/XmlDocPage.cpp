@@ -189,19 +189,26 @@ void XmlDocPage::FillGrid()
     FillColNumbers(Grid->ColCount());
 }
 
+// The preview and the tree were of another document.
+void XmlDocPage::Forget()
+{
+    GridMapPage::Forget();
+    ResetGrid();
+    ui->tvXMLDoc->clear();
+}
+
 void XmlDocPage::LoadFile()
 {
     FFile.SetFileName(F->FileName());
     try {
         FFile.Load();
     } catch (const xml::XmlError& e) {
-        ResetGrid();
-        FillColNumbers(0);
         throw EDurvelError(e.message());
     }
     F->NeedReload = false;
     ResetGrid();
     FillColNumbers(0);
+    ui->tvXMLDoc->clear();
     // An XPath set before the file was read (a template's) is shown at once.
     if (FXPath != QLatin1String("/"))
         SetXMLDocXPath(FXPath);
@@ -225,16 +232,25 @@ void XmlDocPage::SetXMLDocXPath(const QString& Text)
         ui->edXMLDocXPath->setText(Text);
     if (!FFile.Loaded())
         return; // read with the file
-    try {
-        const auto loading = ShowLoading(F, Text);
-        FFile.SetXPath(Text);
-    } catch (const xml::XmlError& e) {
-        ResetGrid();
-        FillColNumbers(0);
-        FieldShown();
-        throw EDurvelError(e.message());
-    }
-    FillGrid();
+    ReadPart([&] {
+        try {
+            {
+                const auto loading = ShowLoading(F, Text);
+                FFile.SetXPath(Text);
+            }
+            FillGrid();
+        } catch (...) {
+            // No half table of the nodes refused, nor the table of the nodes before.
+            ResetGrid();
+            FillColNumbers(0);
+            FieldShown();
+            try {
+                throw;
+            } catch (const xml::XmlError& e) {
+                throw EDurvelError(e.message());
+            }
+        }
+    });
     FieldShown();
 }
 

@@ -49,6 +49,7 @@ protected:
     bool ReadsMissingFiles() const override { return true; }
     void SaveOptions(IniFile& Ini) const override;
     void LoadOptions(const IniFile& Ini) override;
+    void Forget() override;
 
 private:
     void ResetGrid();

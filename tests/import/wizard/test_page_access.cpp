@@ -139,6 +139,28 @@ private slots:
         QCOMPARE(f->ui->pgImport->currentWidget(), p);
     }
 
+    // The pairs made on a table do not stay over a query the database refuses.
+    void refusedQueryLeavesNoPairOfTheTableBefore()
+    {
+        RegisterWizard fx;
+        auto f = fx.window();
+        openSource(f.get(), "rbtAccess", nwind());
+        AccessPage* p = page(f.get());
+        chooseTable(p, QStringLiteral("Shippers"));
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QTest::mouseClick(p->mapUi->bAccessAutoFill, Qt::LeftButton);
+        QCOMPARE(p->mapUi->lstAccessMap->topLevelItemCount(), 3);
+        QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
+        writeQuery(p, QStringLiteral("select Nothing from Nowhere"));
+        MessageLog log;
+        QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
+        QCOMPARE(log.texts().size(), 1);
+        QCOMPARE(f->Step(), 2);
+        QCOMPARE(p->mapUi->lstAccessMap->topLevelItemCount(), 0);
+        QCOMPARE(columnTexts(p->mapUi->lstAccess), QStringList());
+        QCOMPARE(buttons(f.get()), QStringLiteral("B--"));
+    }
+
     void queryFilesRoundTrip()
     {
         RegisterWizard fx;
@@ -186,7 +208,8 @@ private slots:
         auto f = fx.window();
         openSource(f.get(), "rbtAccess", locked);
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].contains(QLatin1String("is protected by a password")), qPrintable(shown[0]));
+        QVERIFY2(shown[0].contains(QLatin1String("is protected by a password")),
+                 qPrintable(shown[0]));
         AccessPage* p = page(f.get());
         QCOMPARE(p->ui->lbAccessTables->count(), 0);
         if (f->Step() > 0)

@@ -191,10 +191,12 @@ private slots:
         MessageLog log;
         QTest::mouseClick(f->ui->bNext, Qt::LeftButton);
         QCOMPARE(log.texts().size(), 1);
-        // Nothing of the other table is offered; the pair stays.
+        // Nothing of the other table is offered, nor its pair, and there is no way on.
         QCOMPARE(columnTexts(p->ui->lstDBF), QStringList());
         QCOMPARE(p->ui->lstDBF->headerItem()->text(0), QStringLiteral("bad.dbf"));
-        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList{"Hesab=ACCOUNT"});
+        QCOMPARE(pairTexts(p->ui->lstDBFMap), QStringList());
+        QVERIFY(!f->ui->bNext->isEnabled());
+        QVERIFY(!f->ui->bOk->isEnabled());
         QTest::mouseClick(f->ui->bBack, Qt::LeftButton);
         QCOMPARE(f->Step(), 0);
     }

@@ -3,6 +3,7 @@
 #include "import/engine/Durvel3ASCII.h"
 #include "import/engine/DurvelDbDataSet.h"
 #include "import/wizard/DbGridDestination.h"
+#include "import/wizard/ImportKinds.h"
 #include "import/wizard/dialogs/fuDurvel3ProgressDlg.h"
 #include "import/wizard/pages/CSVPage.h"
 #include "import/wizard/pages/LastPage.h"
@@ -330,6 +331,37 @@ private slots:
         w->SetImportType(kind);
         QCOMPARE(w->FileName(), expected);
         QCOMPARE(w->ui->edtFileName->text(), expected);
+    }
+
+    // Browse lists every file the kind reads, and all files.
+    void browseListsTheKindsFiles_data()
+    {
+        QTest::addColumn<int>("kind");
+        for (int kind = 0; kind < ImportKindCount; ++kind)
+            QTest::addRow("%s", ImportKind(kind).RadioButton + 3) << kind;
+    }
+    void browseListsTheKindsFiles()
+    {
+        QFETCH(int, kind);
+        WizardFixture fx;
+        auto w = fx.window();
+        w->SetImportType(kind);
+        QString filter;
+        dialogs::setFileHandler([&](const dialogs::FileRequest& r) {
+            filter = r.filter;
+            return QString();
+        });
+        w->ui->spbBrowse->click();
+        dialogs::setFileHandler({});
+        QStringList patterns;
+        for (const char* ext : {ImportKind(kind).Extension, ImportKind(kind).Also})
+            if (ext)
+                patterns << u'*' + QLatin1String(ext);
+        const QStringList entries = filter.split(QStringLiteral(";;"));
+        QCOMPARE(entries.size(), 2);
+        for (const QString& p : patterns)
+            QVERIFY2(entries.first().contains(p), qPrintable(filter));
+        QVERIFY2(entries.last().endsWith(QLatin1String("(*)")), qPrintable(filter));
     }
 
     // The checks run in order: the first that fails speaks.

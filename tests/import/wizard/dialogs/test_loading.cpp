@@ -2,9 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <memory>
 #include <stdexcept>
 
 class TestLoading : public QObject
@@ -72,6 +74,70 @@ private slots:
         QVERIFY(visibleDuringWork);
         QVERIFY(seen.isNull());
         QVERIFY(owner.findChildren<TfmDurvel3Loading*>().isEmpty());
+    }
+
+    // The window stays on top: it is gone before a message about the work can show, whether
+    // the work failed, a dialog is shown within its half second, or the wizard is about to
+    // tell something.
+    void neverOverAMessage_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("the work failed") << "failed";
+        QTest::newRow("a dialog shown") << "dialog";
+        QTest::newRow("told to go") << "told";
+    }
+    void neverOverAMessage()
+    {
+        QFETCH(QString, how);
+        QWidget owner;
+        owner.show();
+        QPointer<TfmDurvel3Loading> seen;
+        try {
+            auto loading = ShowLoading(&owner, QStringLiteral("/data/bank.xls"), FDefaultTime);
+            seen = loading.get();
+            if (how == QLatin1String("failed"))
+                throw std::runtime_error("damaged file");
+        } catch (const std::runtime_error&) {
+        }
+        bool covered = false;
+        if (how == QLatin1String("dialog")) {
+            QVERIFY(seen && seen->isVisible());
+            QMessageBox box(&owner);
+            box.setText(QStringLiteral("The file is damaged"));
+            QTimer::singleShot(0, &box, [&] {
+                covered = seen && seen->isVisible();
+                box.accept();
+            });
+            box.exec();
+        } else if (how == QLatin1String("told")) {
+            QVERIFY(seen && seen->isVisible());
+            TfmDurvel3Loading::CloseFinished();
+        }
+        QVERIFY(!covered);
+        QVERIFY(seen.isNull());
+        // A later dialog finds nothing to close.
+        QMessageBox box(&owner);
+        QTimer::singleShot(0, &box, [&] { box.accept(); });
+        box.exec();
+    }
+
+    // A window waiting out its time goes with its owner; nothing of it is closed again later.
+    void goneWithItsOwner()
+    {
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        QPointer<TfmDurvel3Loading> seen;
+        {
+            const auto loading = ShowLoading(owner.get(), QStringLiteral("/data/a.xls"), 500);
+            seen = loading.get();
+        }
+        QVERIFY(seen);
+        owner.reset();
+        QVERIFY(seen.isNull());
+        TfmDurvel3Loading::CloseFinished();
+        QMessageBox box;
+        QTimer::singleShot(0, &box, [&] { box.accept(); });
+        box.exec();
     }
 
     // A long path gives way at its leading folders; the file's own name stays.
