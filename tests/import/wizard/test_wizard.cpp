@@ -117,6 +117,18 @@ struct Seen
 };
 
 // Presses the progress dialog's OK once it offers it, noting what it showed.
+// The window shown on the CSV page with a.csv mapped by Auto fill.
+std::unique_ptr<TDurvel3WizardF> csvMapped(WizardFixture& fx)
+{
+    auto w = fx.window();
+    w->show();
+    w->SetImportType(aiCSV);
+    w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
+    w->ui->bNext->click();
+    w->CSVPage->AutoFillClick();
+    return w;
+}
+
 void pressOkWhenFinished(TDurvel3WizardF* w, Seen& seen, QTimer& timer)
 {
     QObject::connect(&timer, &QTimer::timeout, w, [w, &seen] {
@@ -673,12 +685,7 @@ private slots:
         WizardFixture fx;
         fx.wizard.ShowProgress = false;
         fx.wizard.ConfirmOnCancel = false;
-        auto w = fx.window();
-        w->show();
-        w->SetImportType(aiCSV);
-        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
-        w->ui->bNext->click();
-        w->CSVPage->AutoFillClick();
+        auto w = csvMapped(fx);
         int records = 0;
         fx.wizard.OnImportRecord = [&](QObject*) {
             ++records;
@@ -908,12 +915,7 @@ private slots:
             opened << url.toLocalFile();
             return opens;
         });
-        auto w = fx.window();
-        w->show();
-        w->SetImportType(aiCSV);
-        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
-        w->ui->bNext->click();
-        w->CSVPage->AutoFillClick();
+        auto w = csvMapped(fx);
         QStringList shown;
         bool finishedWhenShown = false;
         dialogs::setMessageHandler([&](const dialogs::Message& m) {
@@ -954,12 +956,7 @@ private slots:
         fx.wizard.ShowProgress = false;
         fx.wizard.ErrorLog = logOn;
         fx.wizard.ErrorLogFileName = QStringLiteral("../durvel-outside.log");
-        auto w = fx.window();
-        w->show();
-        w->SetImportType(aiCSV);
-        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
-        w->ui->bNext->click();
-        w->CSVPage->AutoFillClick();
+        auto w = csvMapped(fx);
         MessageLog log;
         w->ui->bOk->click();
         QCOMPARE(fx.grid.rowCount(), logOn ? 1 : 3);
@@ -990,12 +987,7 @@ private slots:
         fx.wizard.ErrorLog = true;
         fx.wizard.ErrorLogFileName = fifo;
         fx.wizard.OnAfterImport = [&](QObject*) { reader.leave(); };
-        auto w = fx.window();
-        w->show();
-        w->SetImportType(aiCSV);
-        w->ui->edtFileName->setText(fx.file(QStringLiteral("a.csv")));
-        w->ui->bNext->click();
-        w->CSVPage->AutoFillClick();
+        auto w = csvMapped(fx);
         QStringList shown;
         bool finishedWhenShown = false;
         dialogs::setMessageHandler([&](const dialogs::Message& m) {
