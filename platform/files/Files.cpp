@@ -22,6 +22,34 @@ QString systemReason(int err)
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
+int openRetrying(const QByteArray& name, int flags, mode_t mode = 0)
+{
+    int fd;
+    do {
+        fd = ::open(name.constData(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Opened without waiting (for a pipe's other end); read and written at the pace of the other
+// end from then on, as any file.
+void blockAgain(int fd)
+{
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0)
+        ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+}
+
+// What fd is; on failure fd is closed and the reason is in *why.
+bool statOpen(int fd, struct stat* st, QString* why)
+{
+    if (::fstat(fd, st) == 0)
+        return true;
+    *why = systemReason(errno);
+    ::close(fd);
+    return false;
+}
+
 // While it lives, SIGPIPE is blocked for this thread: a write into a pipe whose reader left
 // then fails with EPIPE instead of ending the process. A SIGPIPE the writes raised is taken
 // back before the mask is restored; one that was already pending is left for its owner.
@@ -113,19 +141,10 @@ int openToWrite(const QString& path, int extra, Links links, QString* why)
 {
     const QByteArray name = QFile::encodeName(path);
     const int flags = O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | extra;
-    int fd;
-    if (links == Links::None) {
-        fd = openWithoutLinks(name, flags, 0666);
-    } else {
-        do {
-            fd = ::open(name.constData(), flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-    }
+    const int fd = links == Links::None ? openWithoutLinks(name, flags, 0666)
+                                        : openRetrying(name, flags, 0666);
     if (fd >= 0) {
-        // Written at the pace the reader takes them, as any file.
-        const int fl = ::fcntl(fd, F_GETFL);
-        if (fl >= 0)
-            ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+        blockAgain(fd);
         return fd;
     }
     const int err = errno;
@@ -194,14 +213,6 @@ ssize_t writeDescriptor(int fd, const void* data, std::size_t size)
     return n;
 }
 
-bool isSpecial(const QString& path)
-{
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return false;
-    return !S_ISREG(st.st_mode);
-}
-
 QString writeWhole(const QString& path, QByteArrayView bytes)
 {
     // What is there is asked of the node itself, once it is open: nothing else can take its
@@ -211,11 +222,8 @@ QString writeWhole(const QString& path, QByteArrayView bytes)
     if (fd < 0)
         return errno == ENOENT ? replacePlainFile(path, bytes) : why;
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        why = systemReason(errno);
-        ::close(fd);
+    if (!statOpen(fd, &st, &why))
         return why;
-    }
     if (S_ISREG(st.st_mode)) {
         ::close(fd);
         return replacePlainFile(path, bytes);
@@ -236,11 +244,8 @@ QString openForWriting(QFile& file, QIODevice::OpenMode mode, Links links)
     if (fd < 0)
         return why;
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        why = systemReason(errno);
-        ::close(fd);
+    if (!statOpen(fd, &st, &why))
         return why;
-    }
     // Only a plain file is emptied: a pipe or a device is written into as it is.
     if (S_ISREG(st.st_mode) && mode.testFlag(QIODevice::Truncate) && !append &&
         ::ftruncate(fd, 0) != 0) {
@@ -285,7 +290,7 @@ QByteArray leadingBytes(const QFile& File, const QString& Path, qint64 Count)
     if (fd < 0 || Count <= 0 || ::fstat(fd, &mine) != 0 || !S_ISREG(mine.st_mode))
         return QByteArray();
     const int reader =
-        ::open(QFile::encodeName(Path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        openRetrying(QFile::encodeName(Path), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (reader < 0)
         return QByteArray();
     QByteArray out;
@@ -310,10 +315,7 @@ QString openPlainForReading(QFile& file, bool* NotPlain, bool* Missing)
     if (Missing)
         *Missing = false;
     const QByteArray name = QFile::encodeName(file.fileName());
-    int fd;
-    do {
-        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openRetrying(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
         if (Missing)
@@ -321,20 +323,16 @@ QString openPlainForReading(QFile& file, bool* NotPlain, bool* Missing)
         return systemReason(err);
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        const QString why = systemReason(errno);
-        ::close(fd);
+    QString why;
+    if (!statOpen(fd, &st, &why))
         return why;
-    }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
         if (NotPlain)
             *NotPlain = true;
         return QStringLiteral("%1 is not a plain file").arg(file.fileName());
     }
-    const int fl = ::fcntl(fd, F_GETFL);
-    if (fl >= 0)
-        ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    blockAgain(fd);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return file.errorString();

@@ -55,10 +55,6 @@ QString openPlainForReading(QFile& file, bool* NotPlain = nullptr, bool* Missing
 // reader that left gives -1 with errno EPIPE.
 ssize_t writeDescriptor(int fd, const void* data, std::size_t size);
 
-// Whether path names something that exists and is not a plain file (links followed). A hint
-// only: what a file is when it is written is told by the descriptor.
-bool isSpecial(const QString& path);
-
 // The real path that writing to Name (a name a template gave) reaches within Folder: relative
 // to Folder, never to the current folder; a folder part that does not exist there is dropped
 // (it is not made), and every symbolic link is followed, the last one too. Empty, with the
