@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <algorithm>
+#include <map>
 #include <cstring>
 
 namespace {
@@ -336,20 +337,35 @@ private:
 
     // Where the sheet whose BOF lies at BofOffset ends: at the next sheet's BOF when the
     // workbook's sheet entries point at both, else (offsets a writer left wrong) nowhere known.
-    qsizetype SheetEnd(qsizetype bofOffset) const
+    qsizetype SheetEnd(qsizetype bofOffset)
     {
+        IndexSheets();
+        if (!std::binary_search(m_entryOffsets.begin(), m_entryOffsets.end(), bofOffset))
+            return m_in.Size();
+        const auto next = std::upper_bound(m_bofOffsets.begin(), m_bofOffsets.end(), bofOffset);
+        return next != m_bofOffsets.end() ? *next : m_in.Size();
+    }
+
+    // The sheet entries by the offsets they give, once, so that placing each sheet walks none
+    // of the others: a workbook of many sheets costs no more than their count.
+    void IndexSheets()
+    {
+        if (m_sheetsIndexed)
+            return;
+        m_sheetsIndexed = true;
         const auto& sheets = m_wb.Globals.BoundSheets;
-        const bool placed = std::any_of(sheets.begin(), sheets.end(), [&](const auto& b) {
-            return b.Offset == quint32(bofOffset);
-        });
-        qsizetype end = m_in.Size();
-        if (!placed)
-            return end;
-        for (const auto& b : sheets)
-            if (qsizetype(b.Offset) > bofOffset && qsizetype(b.Offset) < end &&
-                m_in.BofAt(qsizetype(b.Offset)))
-                end = qsizetype(b.Offset);
-        return end;
+        m_used.assign(sheets.size(), false);
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const qsizetype at = qsizetype(sheets[i].Offset);
+            m_unusedAt.emplace(at, i); // equal offsets keep the entries' order
+            m_entryOffsets.push_back(at);
+            if (m_in.BofAt(at))
+                m_bofOffsets.push_back(at);
+        }
+        for (auto* v : {&m_entryOffsets, &m_bofOffsets}) {
+            std::sort(v->begin(), v->end());
+            v->erase(std::unique(v->begin(), v->end()), v->end());
+        }
     }
 
     // Passes over a substream whose BOF was just read, nested ones included.
@@ -563,18 +579,22 @@ private:
 
     void NameSheet(TxlsWorkSheet& s, qsizetype bofOffset)
     {
-        auto& sheets = m_wb.Globals.BoundSheets;
-        m_used.resize(sheets.size(), false);
+        IndexSheets();
+        const auto& sheets = m_wb.Globals.BoundSheets;
         std::size_t pick = sheets.size();
-        for (std::size_t i = 0; i < sheets.size(); ++i)
-            if (!m_used[i] && sheets[i].Offset == quint32(bofOffset)) {
-                pick = i;
-                break;
+        // The first entry not yet taken that points at this BOF; taken ones are dropped as met.
+        for (auto [it, end] = m_unusedAt.equal_range(bofOffset); it != end;) {
+            if (m_used[it->second]) {
+                it = m_unusedAt.erase(it);
+                continue;
             }
+            pick = it->second;
+            break;
+        }
         // A writer that left the offsets wrong: the next worksheet entry in order.
-        for (std::size_t i = 0; pick == sheets.size() && i < sheets.size(); ++i)
-            if (!m_used[i] && sheets[i].Type == 0)
-                pick = i;
+        for (; pick == sheets.size() && m_nextWorksheet < sheets.size(); ++m_nextWorksheet)
+            if (!m_used[m_nextWorksheet] && sheets[m_nextWorksheet].Type == 0)
+                pick = m_nextWorksheet;
         if (pick < sheets.size()) {
             m_used[pick] = true;
             s.FName = sheets[pick].Name;
@@ -679,6 +699,11 @@ private:
     int m_rowLimit;
     bool m_globalsRead = false;
     std::vector<bool> m_used;
+    bool m_sheetsIndexed = false;
+    std::multimap<qsizetype, std::size_t> m_unusedAt;
+    std::vector<qsizetype> m_entryOffsets; // sorted, unique
+    std::vector<qsizetype> m_bofOffsets;   // those a BOF lies at, sorted, unique
+    std::size_t m_nextWorksheet = 0;
     std::vector<bool> m_rowsSeen;
     int m_rowsKept = 0;
     TbiffCell m_discard{};
