@@ -149,6 +149,31 @@ QTreeWidgetItem* csvField(TDurvel3WizardF* w, int i)
 
 } // namespace
 
+// Execute, with OK pressed on the progress dialog once it finishes: the messages shown on the
+// way, and whether the last came after the run had finished (with progress shown).
+struct RunMessages
+{
+    QStringList shown;
+    bool finishedWhenShown = false;
+};
+
+RunMessages executeTakingMessages(TDurvel3WizardF* w, bool progress)
+{
+    RunMessages run;
+    dialogs::setMessageHandler([&](const dialogs::Message& m) {
+        run.shown << m.text;
+        run.finishedWhenShown =
+            !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
+        return dialogs::Button::Ok;
+    });
+    Seen seen;
+    QTimer timer;
+    pressOkWhenFinished(w, seen, timer);
+    w->ui->bOk->click();
+    dialogs::setMessageHandler({});
+    return run;
+}
+
 class TestWizard : public QObject
 {
     Q_OBJECT
@@ -916,19 +941,9 @@ private slots:
             return opens;
         });
         auto w = csvMapped(fx);
-        QStringList shown;
-        bool finishedWhenShown = false;
-        dialogs::setMessageHandler([&](const dialogs::Message& m) {
-            shown << m.text;
-            finishedWhenShown =
-                !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
-            return dialogs::Button::Ok;
-        });
-        Seen seen;
-        QTimer timer;
-        pressOkWhenFinished(w.get(), seen, timer);
-        w->ui->bOk->click();
-        dialogs::setMessageHandler({});
+        const RunMessages run = executeTakingMessages(w.get(), progress);
+        const QStringList& shown = run.shown;
+        const bool finishedWhenShown = run.finishedWhenShown;
         Shell::setOpenHook({});
         const QString log =
             QFileInfo(fx.dir.filePath(QStringLiteral("run.log"))).absoluteFilePath();
@@ -988,19 +1003,9 @@ private slots:
         fx.wizard.ErrorLogFileName = fifo;
         fx.wizard.OnAfterImport = [&](QObject*) { reader.leave(); };
         auto w = csvMapped(fx);
-        QStringList shown;
-        bool finishedWhenShown = false;
-        dialogs::setMessageHandler([&](const dialogs::Message& m) {
-            shown << m.text;
-            finishedWhenShown =
-                !progress || (w->ProgressDialog() && w->ProgressDialog()->IsFinished());
-            return dialogs::Button::Ok;
-        });
-        Seen seen;
-        QTimer timer;
-        pressOkWhenFinished(w.get(), seen, timer);
-        w->ui->bOk->click();
-        dialogs::setMessageHandler({});
+        const RunMessages run = executeTakingMessages(w.get(), progress);
+        const QStringList& shown = run.shown;
+        const bool finishedWhenShown = run.finishedWhenShown;
         QVERIFY(reader.finish().startsWith("\xEF\xBB\xBF"));
         QCOMPARE(fx.grid.rowCount(), 3);
         QCOMPARE(shown.size(), 1);
